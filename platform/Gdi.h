@@ -1,0 +1,78 @@
+// Owners of GDI resources: a DC from GetDC, a created DC, a GDI object, and the
+// selection of an object into a DC. Each releases on every path.
+#pragma once
+#include <windows.h>
+
+// A window's (or, for null, the screen's) DC from GetDC.
+class CWindowDC {
+public:
+    explicit CWindowDC(HWND window = nullptr) : m_window(window), m_dc(::GetDC(window)) {}
+    ~CWindowDC() { if (m_dc) ::ReleaseDC(m_window, m_dc); }
+    CWindowDC(const CWindowDC&) = delete;
+    CWindowDC& operator=(const CWindowDC&) = delete;
+    HDC Get() const { return m_dc; }
+    operator HDC() const { return m_dc; }
+    bool IsValid() const { return m_dc != nullptr; }
+private:
+    HWND m_window;
+    HDC m_dc;
+};
+
+// The screen DC: what font metrics and glyph outlines are read on.
+class CScreenDC : public CWindowDC {
+public:
+    CScreenDC() : CWindowDC(nullptr) {}
+};
+
+// A DC made by CreateCompatibleDC or CreateDC, deleted with DeleteDC.
+class CCreatedDC {
+public:
+    CCreatedDC() = default;
+    explicit CCreatedDC(HDC dc) : m_dc(dc) {}
+    ~CCreatedDC() { Reset(); }
+    CCreatedDC(const CCreatedDC&) = delete;
+    CCreatedDC& operator=(const CCreatedDC&) = delete;
+    void Reset(HDC dc = nullptr) { if (m_dc) ::DeleteDC(m_dc); m_dc = dc; }
+    HDC Detach() { HDC dc = m_dc; m_dc = nullptr; return dc; }
+    HDC Get() const { return m_dc; }
+    operator HDC() const { return m_dc; }
+private:
+    HDC m_dc = nullptr;
+};
+
+// A font, brush, pen, bitmap or region, deleted with DeleteObject.
+template <class T>
+class CGdiObject {
+public:
+    CGdiObject() = default;
+    explicit CGdiObject(T h) : m_h(h) {}
+    ~CGdiObject() { Reset(); }
+    CGdiObject(const CGdiObject&) = delete;
+    CGdiObject& operator=(const CGdiObject&) = delete;
+    CGdiObject(CGdiObject&& o) noexcept : m_h(o.Detach()) {}
+    CGdiObject& operator=(CGdiObject&& o) noexcept { Reset(o.Detach()); return *this; }
+    void Reset(T h = nullptr) { if (m_h) ::DeleteObject(m_h); m_h = h; }
+    T Detach() { T h = m_h; m_h = nullptr; return h; }
+    T Get() const { return m_h; }
+    operator T() const { return m_h; }
+private:
+    T m_h = nullptr;
+};
+typedef CGdiObject<HFONT> CFontHandle;
+typedef CGdiObject<HBRUSH> CBrushHandle;
+typedef CGdiObject<HPEN> CPenHandle;
+typedef CGdiObject<HBITMAP> CBitmapHandle;
+typedef CGdiObject<HRGN> CRgnHandle;
+
+// Selects an object into a DC for a scope and puts the previous one back.
+class CSelectObjectGuard {
+public:
+    CSelectObjectGuard(HDC dc, HGDIOBJ obj) : m_dc(dc), m_old(obj ? ::SelectObject(dc, obj) : nullptr) {}
+    ~CSelectObjectGuard() { if (m_old && m_old != HGDI_ERROR) ::SelectObject(m_dc, m_old); }
+    CSelectObjectGuard(const CSelectObjectGuard&) = delete;
+    CSelectObjectGuard& operator=(const CSelectObjectGuard&) = delete;
+    bool Failed() const { return m_old == nullptr || m_old == HGDI_ERROR; }
+private:
+    HDC m_dc;
+    HGDIOBJ m_old;
+};
