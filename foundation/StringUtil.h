@@ -1,7 +1,44 @@
-// Small text operations shared by the whole library.
+// Small text operations shared by the whole library: comparisons without case
+// that never depend on the user's regional settings, splitting, line ends,
+// character translation, and
+// UTF-16 <-> code-page conversions that raise my::CException on failure.
 #pragma once
+#include <windows.h>
+#include <boost/shared_ptr.hpp>
 #include <cwctype>
+#include <list>
+#include <locale.h>
 #include <string>
+
+// The process-wide locale handle for "C" used by every comparison without
+// case, created before the entry point and freed at exit.
+_locale_t GetComparisonLocale();
+
+// Three-way comparison without case in the "C" locale.
+int CompareNoCase(const wchar_t* a, const wchar_t* b);
+inline int CompareNoCase(const std::wstring& a, const std::wstring& b) { return CompareNoCase(a.c_str(), b.c_str()); }
+bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix);
+bool EndsWithNoCase(const std::wstring& text, const std::wstring& suffix);
+// Compares the tail with _wcsicmp (the runtime's current locale).
+bool EndsWithNoCase(const std::wstring& text, const wchar_t* suffix);
+// Equal lengths and equal characters after lowering through the global C++ locale.
+bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
+
+template <class T, class U>
+inline bool FlagsAllSet(T value, U mask) { return (value & mask) == mask; }
+
+// Appends every piece between delimiter characters, empty pieces included;
+// an empty text appends nothing.
+void SplitString(const std::wstring& text, const std::wstring& delimiters, std::list<std::wstring>& out);
+// Strips one outer pair per pair character, tried once each in order.
+bool StripEnclosingPairs(std::wstring& text, const std::wstring& pairChars);
+// Lone line feeds get a carriage return before them; a final lone carriage
+// return gets a line feed after it.
+void ToCrLf(std::wstring& text);
+bool TranslateChars(std::wstring& text, const std::wstring& from, const std::wstring& to);
+bool ReplaceChar(std::wstring& text, wchar_t what, wchar_t with);
+inline bool IsDot(wchar_t c) { return c == L'.'; }
+bool IsAllDots(const std::wstring& text);
 
 // True for what iswspace calls white space, and for a carriage return.
 inline bool IsSpaceOrCr(wchar_t c) { return iswspace(c) != 0 || c == L'\r'; }
@@ -16,12 +53,37 @@ void TrimIf(std::wstring& text, Pred pred)
     size_t begin = 0;
     while (begin < end && pred(text[begin]))
         ++begin;
-    text = text.substr(begin, end - begin);
+    text.erase(end);
+    text.erase(0, begin);
 }
 
 template <class Pred>
-void TrimCopyIf(std::wstring& out, const std::wstring& text, Pred pred)
+std::wstring TrimCopyIf(const std::wstring& text, Pred pred)
 {
-    out = text;
+    std::wstring out = text;
     TrimIf(out, pred);
+    return out;
 }
+
+// A null pointer counts as an empty text.
+template <class Pred>
+std::wstring TrimCopyIfSz(const wchar_t* text, Pred pred)
+{
+    return text ? TrimCopyIf(std::wstring(text), pred) : std::wstring();
+}
+
+// Listeners told about an event in list order.
+class CEventListener {
+public:
+    virtual void OnEvent(UINT32 a, UINT32 b) = 0;
+protected:
+    ~CEventListener() = default;
+};
+typedef std::list<boost::shared_ptr<CEventListener>> CEventListeners;
+void BroadcastEvent(const CEventListeners& listeners, UINT32 a, UINT32 b);
+
+// Code-page conversions; failures raise 53653 (to bytes) or 53654 (to UTF-16).
+void WideCharsToMultiByte(UINT codePage, DWORD flags, const wchar_t* text, int count, std::string& out);
+void WideToMultiByte(UINT codePage, const std::wstring& text, std::string& out);
+void MultiBytesToWide(UINT codePage, DWORD flags, const char* bytes, int count, std::wstring& out);
+void MultiByteToWideString(UINT codePage, DWORD flags, const std::string& bytes, std::wstring& out);

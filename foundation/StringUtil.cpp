@@ -1,0 +1,235 @@
+#include "foundation/StringUtil.h"
+#include "foundation/Error.h"
+#include "foundation/RegexUtil.h"
+#include <climits>
+#include <locale>
+#include <string.h>
+
+namespace {
+
+struct CComparisonLocale {
+    _locale_t handle;
+    CComparisonLocale() : handle(_create_locale(LC_ALL, "C")) {}
+    ~CComparisonLocale()
+    {
+        if (handle)
+            _free_locale(handle);
+    }
+};
+
+// Created during static initialisation, before any thread can race on it.
+const _locale_t g_comparisonLocaleAtStart = GetComparisonLocale();
+
+} // namespace
+
+_locale_t GetComparisonLocale()
+{
+    static CComparisonLocale locale;
+    return locale.handle;
+}
+
+int CompareNoCase(const wchar_t* a, const wchar_t* b)
+{
+    return _wcsicmp_l(a, b, GetComparisonLocale());
+}
+
+bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    return _wcsnicmp_l(text.c_str(), prefix.c_str(), prefix.size(), GetComparisonLocale()) == 0;
+}
+
+bool EndsWithNoCase(const std::wstring& text, const std::wstring& suffix)
+{
+    if (text.size() < suffix.size())
+        return false;
+    return _wcsnicmp_l(text.c_str() + (text.size() - suffix.size()), suffix.c_str(), suffix.size(),
+                       GetComparisonLocale()) == 0;
+}
+
+bool EndsWithNoCase(const std::wstring& text, const wchar_t* suffix)
+{
+    if (!suffix)
+        return true;
+    size_t n = wcslen(suffix);
+    if (text.size() < n)
+        return false;
+    return _wcsicmp(text.c_str() + (text.size() - n), suffix) == 0;
+}
+
+bool EqualsNoCase(const std::wstring& a, const std::wstring& b)
+{
+    if (a.size() != b.size())
+        return false;
+    const std::ctype<wchar_t>& ct = std::use_facet<std::ctype<wchar_t>>(std::locale());
+    for (size_t i = a.size(); i-- > 0;) {
+        if (ct.tolower(a[i]) != ct.tolower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+void SplitString(const std::wstring& text, const std::wstring& delimiters, std::list<std::wstring>& out)
+{
+    if (text.empty())
+        return;
+    size_t start = 0;
+    for (;;) {
+        size_t pos = text.find_first_of(delimiters, start);
+        if (pos == std::wstring::npos) {
+            out.push_back(text.substr(start));
+            return;
+        }
+        out.push_back(text.substr(start, pos - start));
+        start = pos + 1;
+    }
+}
+
+bool StripEnclosingPairs(std::wstring& text, const std::wstring& pairChars)
+{
+    if (text.empty())
+        return false;
+    size_t l = 0;
+    size_t r = text.size() - 1;
+    for (wchar_t c : pairChars) {
+        if (l > r)
+            break;
+        if (text[l] == c && text[r] == c) {
+            if (l == r) {
+                text.clear();
+                return true;
+            }
+            ++l;
+            --r;
+        }
+    }
+    if (l == 0)
+        return false;
+    // Two adjacent quotes leave l one past r: nothing remains between them.
+    text = l > r ? std::wstring() : text.substr(l, r - l + 1);
+    return true;
+}
+
+void ToCrLf(std::wstring& text)
+{
+    std::wstring out;
+    out.reserve(text.size() + text.size() / 16 + 2);
+    for (size_t i = 0; i < text.size(); ++i) {
+        wchar_t c = text[i];
+        if (c == L'\n' && (i == 0 || text[i - 1] != L'\r'))
+            out.push_back(L'\r');
+        out.push_back(c);
+        if (c == L'\r' && i + 1 == text.size())
+            out.push_back(L'\n');
+    }
+    text.swap(out);
+}
+
+bool TranslateChars(std::wstring& text, const std::wstring& from, const std::wstring& to)
+{
+    if (from.size() != to.size())
+        return false;
+    for (wchar_t& c : text) {
+        size_t pos = from.find(c);
+        if (pos != std::wstring::npos)
+            c = to[pos];
+    }
+    return true;
+}
+
+bool ReplaceChar(std::wstring& text, wchar_t what, wchar_t with)
+{
+    if (what == with)
+        return false;
+    bool replaced = false;
+    for (wchar_t& c : text) {
+        if (c == what) {
+            c = with;
+            replaced = true;
+        }
+    }
+    return replaced;
+}
+
+bool IsAllDots(const std::wstring& text)
+{
+    for (wchar_t c : text) {
+        if (!IsDot(c))
+            return false;
+    }
+    return true;
+}
+
+void BroadcastEvent(const CEventListeners& listeners, UINT32 a, UINT32 b)
+{
+    for (const boost::shared_ptr<CEventListener>& listener : listeners) {
+        if (listener)
+            listener->OnEvent(a, b);
+    }
+}
+
+bool RegexMatchNoThrow(const std::wstring& text, const boost::wregex& regex,
+                       boost::wsmatch& match, std::wstring& errorText)
+{
+    errorText.clear();
+    try {
+        return boost::regex_match(text, match, regex);
+    } catch (const std::exception& e) {
+        errorText = WidenWhat(e.what());
+        return false;
+    }
+}
+
+void WideCharsToMultiByte(UINT codePage, DWORD flags, const wchar_t* text, int count, std::string& out)
+{
+    out.clear();
+    if (count == 0)
+        return;
+    int n = WideCharToMultiByte(codePage, flags, text, count, nullptr, 0, nullptr, nullptr);
+    if (n == 0)
+        throw my::CException(53653, NumberToWString(static_cast<long>(codePage)));
+    out.assign(static_cast<size_t>(n) + 1, '\0');
+    n = WideCharToMultiByte(codePage, flags, text, count, &out[0], n + 1, nullptr, nullptr);
+    if (n == 0) {
+        out.clear();
+        throw my::CException(53653, NumberToWString(static_cast<long>(codePage)));
+    }
+    out.resize(static_cast<size_t>(n));
+    // A count of -1 converts the terminator too; it is not part of the text.
+    if (count < 0 && !out.empty() && out.back() == '\0')
+        out.pop_back();
+}
+
+void WideToMultiByte(UINT codePage, const std::wstring& text, std::string& out)
+{
+    if (text.size() > static_cast<size_t>(INT_MAX))
+        ThrowCastErrorU64(L"size_t", L"int", text.size());
+    WideCharsToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), out);
+}
+
+void MultiBytesToWide(UINT codePage, DWORD flags, const char* bytes, int count, std::wstring& out)
+{
+    out.clear();
+    if (count == 0)
+        return;
+    int n = MultiByteToWideChar(codePage, flags, bytes, count, nullptr, 0);
+    if (n == 0)
+        throw my::CException(53654, NumberToWString(static_cast<long>(codePage)));
+    out.assign(static_cast<size_t>(n) + 1, L'\0');
+    n = MultiByteToWideChar(codePage, flags, bytes, count, &out[0], n + 1);
+    if (n == 0) {
+        out.clear();
+        throw my::CException(53654, NumberToWString(static_cast<long>(codePage)));
+    }
+    out.resize(static_cast<size_t>(n));
+    if (count < 0 && !out.empty() && out.back() == L'\0')
+        out.pop_back();
+}
+
+void MultiByteToWideString(UINT codePage, DWORD flags, const std::string& bytes, std::wstring& out)
+{
+    if (bytes.size() > static_cast<size_t>(INT_MAX))
+        ThrowCastErrorU64(L"size_t", L"int", bytes.size());
+    MultiBytesToWide(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), out);
+}
