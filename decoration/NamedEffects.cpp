@@ -1,0 +1,160 @@
+#include "decoration/NamedEffects.h"
+#include "foundation/Error.h"
+#include "foundation/ResourceString.h"
+
+void CNamedEffect::Set(int id, const boost::shared_ptr<CEffectSetting>& effect)
+{
+    Id = id;
+    AssignResourceString(Name, static_cast<UINT>(id));
+    Effect = effect;
+}
+
+void CNamedEffects::Add(int id, int size, COLORREF color, int alpha, int blur, int angle,
+                        int distance)
+{
+    boost::shared_ptr<CBorderingSetting> b(new CBorderingSetting);
+    b->SetPreset(size, color, alpha, blur, angle, distance);
+    AddEntry(id, b);
+}
+
+void CNamedEffects::AddEntry(int id, const boost::shared_ptr<CEffectSetting>& effect)
+{
+    push_back(boost::shared_ptr<CNamedEffect>(new CNamedEffect(id, effect)));
+}
+
+boost::shared_ptr<CBorderingSetting> CNamedEffects::FindById(int id) const
+{
+    for (const auto& e : *this) {
+        if (e->Id == id) {
+            return boost::dynamic_pointer_cast<CBorderingSetting>(e->Effect);
+        }
+    }
+    return boost::shared_ptr<CBorderingSetting>();
+}
+
+boost::shared_ptr<CNamedEffect> CNamedEffects::Find(const CBorderingSetting& setting) const
+{
+    const int i = IndexOf(setting);
+    return i < 0 ? boost::shared_ptr<CNamedEffect>() : (*this)[static_cast<size_t>(i)];
+}
+
+int CNamedEffects::IndexOf(const CBorderingSetting& setting) const
+{
+    for (size_t i = 0; i < size(); ++i) {
+        const CBorderingSetting* b = dynamic_cast<const CBorderingSetting*>((*this)[i]->Effect.get());
+        if (b && *b == setting)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void CNamedEffects::FillComboBox(HWND combo) const
+{
+    for (const auto& e : *this)
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e->Name.c_str()));
+}
+
+CNamedDword::CNamedDword(DWORD value) : Name(UInt64ToWString(value)), Value(value) {}
+
+void CNamedDwords::Add(UINT id, DWORD value)
+{
+    boost::shared_ptr<CNamedDword> entry(new CNamedDword(value));
+    AssignResourceString(entry->Name, id);
+    push_back(entry);
+}
+
+int CNamedDwords::IndexOfValue(DWORD value) const
+{
+    for (size_t i = 0; i < size(); ++i)
+        if ((*this)[i]->Value == value)
+            return static_cast<int>(i);
+    return -1;
+}
+
+CNamedIntEntry::CNamedIntEntry(int value) : Name(NumberToWString(value)), Value(value) {}
+
+void CNamedIntEntries::Add(UINT id, int value)
+{
+    boost::shared_ptr<CNamedIntEntry> entry(new CNamedIntEntry(value));
+    AssignResourceString(entry->Name, id);
+    push_back(entry);
+}
+
+int CNamedIntEntries::IndexOfValue(int value) const
+{
+    for (size_t i = 0; i < size(); ++i)
+        if ((*this)[i]->Value == value)
+            return static_cast<int>(i);
+    return -1;
+}
+
+const CNamedEffects& GetNamedEffects()
+{
+    static const CNamedEffects list = [] {
+        CNamedEffects l;
+        l.AddEntry(IDS_PRESET_CUSTOM, boost::shared_ptr<CEffectSetting>());
+        l.Add(IDS_PRESET_WHITE, 20, 0xFFFFFF, 100, 0, 120, 0);
+        l.Add(IDS_PRESET_BLACK, 20, 0x000000, 100, 0, 120, 0);
+        l.Add(IDS_PRESET_RED, 20, 0x0000CC, 100, 0, 120, 0);
+        l.Add(IDS_PRESET_WHITE_THIN, 1, 0xFFFFFF, 100, 0, 120, 0);
+        l.Add(IDS_PRESET_BLACK_THIN, 1, 0x000000, 100, 0, 120, 0);
+        l.Add(IDS_PRESET_RED_THIN, 1, 0x0000CC, 100, 0, 120, 0);
+        l.Add(IDS_PRESET_GLOW, 20, 0xFFFFFF, 50, 20, 120, 0);
+        l.Add(IDS_PRESET_SHADOW, 0, 0x000000, 50, 20, 120, 20);
+        return l;
+    }();
+    return list;
+}
+
+const CNamedDwords& GetNamedFnameTypes()
+{
+    static const CNamedDwords list = [] {
+        CNamedDwords l;
+        l.Add(399, 0);  // SEQ_TEXT
+        l.Add(400, 1);  // SEQ
+        l.Add(401, 2);  // TEXT
+        return l;
+    }();
+    return list;
+}
+
+const CNamedDwords& GetNamedTrimTypes()
+{
+    static const CNamedDwords list = [] {
+        CNamedDwords l;
+        l.Add(402, 0);
+        l.Add(403, 15);
+        l.Add(404, 10);
+        l.Add(405, 5);
+        l.Add(406, 3);
+        l.Add(407, 12);
+        l.Add(408, 1);
+        l.Add(409, 2);
+        l.Add(410, 4);
+        l.Add(411, 8);
+        return l;
+    }();
+    return list;
+}
+
+const CNamedIntEntries& GetNamedSaveFormats()
+{
+    static const CNamedIntEntries list = [] {
+        CNamedIntEntries l;
+        for (int i = 0; i < 6; ++i)
+            l.Add(53432 + i, i);  // PNG, JPEG, PDF, SVG, SVG_TAG, EMF
+        return l;
+    }();
+    return list;
+}
+
+const CNamedIntEntries& GetNamedTextUnits()
+{
+    static const CNamedIntEntries list = [] {
+        CNamedIntEntries l;
+        for (int i = 0; i < 3; ++i)
+            l.Add(53411 + i, i);  // CHAR, LINE, PARAGRAPH
+        return l;
+    }();
+    return list;
+}

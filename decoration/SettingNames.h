@@ -1,0 +1,54 @@
+// Name tables of the enumerated settings: the settings file stores each value
+// by the upper-case name at its position in the table, and a set of flags as
+// the names of its bits joined by "|". Names are compared exactly (case
+// matters). Conversions throw my::CException 53906 for a value outside the
+// table and 53907 for a name that is not in it, naming the table's type.
+#pragma once
+#include <windows.h>
+#include <string>
+
+class CNameTable {
+public:
+    const wchar_t* TypeName;
+    const wchar_t* const* Names;
+    UINT Count;
+
+    std::wstring ToName(UINT value) const;          // throws 53906
+    UINT FromName(const std::wstring& name) const;  // throws 53907
+    int Find(const std::wstring& name) const;       // -1 when not found
+    bool Has(UINT value) const { return value < Count; }
+};
+
+// Flags whose bit i is named by entry i.
+class CFlagTable {
+public:
+    const wchar_t* TypeName;
+    const wchar_t* const* Names;
+    UINT Count;
+
+    UINT Mask() const { return (1u << Count) - 1; }
+    // Names of the set bits in table order joined by "|"; bits outside the
+    // table throw 53906 with those bits as "0x" and lower-case hex digits.
+    std::wstring ToNames(UINT flags) const;
+    // "" is no flag; every piece between separators must be a name (53907).
+    UINT FromNames(const std::wstring& text) const;
+};
+
+const CNameTable& FnameTypeNames();
+const CNameTable& TextUnitNames();
+const CNameTable& OutputTypeNames();
+const CNameTable& PaintTypeNames();
+const CNameTable& ImageFitTypeNames();
+const CFlagTable& TrimTypeFlags();
+
+// Filters of the font list dialog.
+const CNameTable& FontType3Names();
+const CNameTable& FontWeight4Names();
+const CNameTable& FontItalic3Names();
+
+std::wstring FontType3ToString(int value);
+int FontType3FromString(const std::wstring& name);
+std::wstring FontWeight4ToString(int value);
+int FontWeight4FromString(const std::wstring& name);
+std::wstring FontItalic3ToString(int value);
+int FontItalic3FromString(const std::wstring& name);

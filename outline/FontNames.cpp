@@ -1,0 +1,128 @@
+#include "outline/FontNames.h"
+#include "foundation/ResourceString.h"
+#include <shlwapi.h>
+
+namespace {
+
+const UINT kFirstWeightName = 53367;
+
+// Built once, on first use, under the runtime's guard of function statics,
+// so the font list and the workers may ask from any thread.
+const std::vector<std::pair<int, std::wstring> >& WeightNames()
+{
+    static const std::vector<std::pair<int, std::wstring> > names = [] {
+        std::vector<std::pair<int, std::wstring> > list;
+        for (UINT id = kFirstWeightName; id < kFirstWeightName + 9; ++id)
+            list.push_back(std::make_pair(static_cast<int>(id - kFirstWeightName), LoadResourceString(id)));
+        return list;
+    }();
+    return names;
+}
+
+template <class T>
+int CompareValues(T a, T b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// Letters A-Z folded to lower case, the rest compared as they are, so the
+// result does not follow the user's regional settings.
+bool EqualFacesNoCase(const std::wstring& a, const std::wstring& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        wchar_t x = a[i], y = b[i];
+        if (x >= L'A' && x <= L'Z')
+            x = static_cast<wchar_t>(x - L'A' + L'a');
+        if (y >= L'A' && y <= L'Z')
+            y = static_cast<wchar_t>(y - L'A' + L'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void InitFontWeightNames()
+{
+    WeightNames();
+}
+
+const std::vector<std::pair<int, std::wstring> >& GetFontWeightNames()
+{
+    return WeightNames();
+}
+
+std::wstring FormatFontWeight(int weight)
+{
+    const int index = weight / 100 - 1;
+    if (weight == (weight / 100) * 100 && index >= 0 && index <= 8) {
+        for (const auto& entry : WeightNames())
+            if (entry.first == index)
+                return entry.second;
+        return std::wstring();
+    }
+    return std::to_wstring(weight);
+}
+
+bool StrLessLogical(const std::wstring& a, const std::wstring& b)
+{
+    return ::StrCmpLogicalW(a.c_str(), b.c_str()) < 0;
+}
+
+bool StrEqual(const std::wstring& a, const std::wstring& b)
+{
+    return a.size() == b.size() && a.compare(b) == 0;
+}
+
+std::wstring GetFaceName(const LOGFONTW& lf)
+{
+    size_t n = 0;
+    while (n < LF_FACESIZE && lf.lfFaceName[n] != L'\0')
+        ++n;
+    return std::wstring(lf.lfFaceName, n);
+}
+
+std::wstring StripVerticalPrefix(const std::wstring& face)
+{
+    if (!face.empty() && face[0] == L'@')
+        return face.substr(1);
+    return face;
+}
+
+int CompareLogFonts(const LOGFONTW& a, const LOGFONTW& b)
+{
+    const int faces = ::StrCmpLogicalW(GetFaceName(a).c_str(), GetFaceName(b).c_str());
+    if (faces != 0)
+        return faces;
+    int c = CompareValues<BYTE>(a.lfStrikeOut, b.lfStrikeOut);
+    if (c == 0)
+        c = CompareValues<BYTE>(a.lfUnderline, b.lfUnderline);
+    if (c == 0)
+        c = CompareValues<BYTE>(a.lfItalic, b.lfItalic);
+    if (c == 0)
+        c = CompareValues<LONG>(a.lfWeight, b.lfWeight);
+    if (c == 0)
+        c = CompareValues<LONG>(a.lfHeight, b.lfHeight);
+    return c;
+}
+
+unsigned FontMatchScore(const LOGFONTW& candidate, const LOGFONTW& wanted, const std::wstring& wantedFace,
+                        bool wantedVertical)
+{
+    std::wstring face = GetFaceName(candidate);
+    const bool vertical = !face.empty() && face[0] == L'@';
+    if (vertical)
+        face.erase(0, 1);
+    if (!EqualFacesNoCase(face, wantedFace))
+        return 0;
+    unsigned score = vertical == wantedVertical ? 200 : 100;
+    score += candidate.lfStrikeOut == wanted.lfStrikeOut;
+    score += candidate.lfUnderline == wanted.lfUnderline;
+    score += candidate.lfItalic == wanted.lfItalic;
+    score += candidate.lfWeight == wanted.lfWeight;
+    score += candidate.lfHeight == wanted.lfHeight;
+    return score;
+}

@@ -1,0 +1,231 @@
+#include "outline/FontSetting.h"
+#include "outline/FontNames.h"
+#include "outline/VectorFontManager.h"
+#include "foundation/Error.h"
+#include "foundation/Registry.h"
+#include "foundation/ResourceString.h"
+#include "platform/Gdi.h"
+#include "platform/GdiPlusText.h"
+#include "platform/RegKey.h"
+#include <sstream>
+
+namespace {
+
+// Copies a face into the fixed field: at most 31 characters and the zero.
+void CopyFace(LOGFONTW& lf, const std::wstring& face)
+{
+    const size_t n = std::min<size_t>(face.size(), LF_FACESIZE - 1);
+    face.copy(lf.lfFaceName, n);
+    lf.lfFaceName[n] = L'\0';
+    lf.lfFaceName[LF_FACESIZE - 1] = L'\0';
+}
+
+} // namespace
+
+CFontSetting::CFontSetting()
+{
+    LOGFONTW icon;
+    ZeroMemory(&icon, sizeof icon);
+    if (::SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof icon, &icon, 0))
+        FontFace = GetFaceName(icon);
+}
+
+void CFontSetting::ToLogFont(LOGFONTW& out) const
+{
+    ZeroMemory(&out, sizeof out);
+    out.lfHeight = Size;
+    out.lfEscapement = Escapement;
+    out.lfOrientation = Orientation;
+    out.lfWeight = Weight;
+    out.lfItalic = Italic ? 255 : 0;
+    out.lfUnderline = Underline;
+    out.lfStrikeOut = StrikeOut;
+    out.lfCharSet = static_cast<BYTE>(CharSet);
+    CopyFace(out, FontFace);
+}
+
+void CFontSetting::GetLogFontStyle(LOGFONTW& out) const
+{
+    ZeroMemory(&out, sizeof out);
+    out.lfEscapement = Escapement;
+    out.lfOrientation = Orientation;
+    out.lfWeight = Weight;
+    out.lfItalic = Italic ? 255 : 0;
+    out.lfUnderline = Underline;
+    out.lfStrikeOut = StrikeOut;
+}
+
+void CFontSetting::SetLogFontStyle(const LOGFONTW& style)
+{
+    Escapement = style.lfEscapement;
+    Orientation = style.lfOrientation;
+    Weight = style.lfWeight;
+    Italic = style.lfItalic != 0;
+    Underline = style.lfUnderline != 0;
+    StrikeOut = style.lfStrikeOut != 0;
+}
+
+boost::shared_ptr<CVectorFontManager> CFontSetting::CreateVectorFontManager(BYTE quality) const
+{
+    LOGFONTW lf;
+    ToLogFont(lf);
+    boost::shared_ptr<CVectorFontManager> manager(new CVectorFontManager);
+    manager->Open(lf, quality);
+    return manager;
+}
+
+float CFontSetting::CreateGdiFont(LOGFONTW& logFont, HFONT& font, TEXTMETRICW& metrics, BYTE quality) const
+{
+    ToLogFont(logFont);
+    logFont.lfQuality = quality;
+    font = ::CreateFontIndirectW(&logFont);
+    if (!font)
+        throw my::CException(53831);
+    {
+        // The guards give back the font selection and the DC on every path.
+        CScreenDC dc;
+        CSelectObjectGuard select(dc, font);
+        ZeroMemory(&metrics, sizeof metrics);
+        if (!dc.IsValid() || select.Failed() || !::GetTextMetricsW(dc, &metrics))
+            throw my::CException(53832);
+    }
+    if (metrics.tmHeight == 0)
+        throw my::CException(53832);
+    return static_cast<float>(static_cast<double>(Size) * (metrics.tmHeight - metrics.tmInternalLeading) /
+                              metrics.tmHeight);
+}
+
+boost::shared_ptr<Gdiplus::FontFamily> CFontSetting::CreateFontFamily() const
+{
+    const std::wstring face = StripVerticalPrefix(FontFace);
+    boost::shared_ptr<Gdiplus::FontFamily> family(new Gdiplus::FontFamily(face.c_str()));
+    if (family->GetLastStatus() != Gdiplus::Ok)
+        throw my::CException(1015);
+    return family;
+}
+
+INT CFontSetting::GetGdiplusFontStyle() const
+{
+    INT style = Gdiplus::FontStyleRegular;
+    switch (Weight) {
+    case 500: case 600: case 700: case 800: case 900:
+        style |= Gdiplus::FontStyleBold;
+        break;
+    default:
+        break;
+    }
+    if (Italic)
+        style |= Gdiplus::FontStyleItalic;
+    if (Underline)
+        style |= Gdiplus::FontStyleUnderline;
+    if (StrikeOut)
+        style |= Gdiplus::FontStyleStrikeout;
+    return style;
+}
+
+boost::shared_ptr<Gdiplus::StringFormat> CFontSetting::CreateStringFormat() const
+{
+    boost::shared_ptr<Gdiplus::StringFormat> format(new Gdiplus::StringFormat(0, LANG_NEUTRAL));
+    if (format->GetLastStatus() != Gdiplus::Ok)
+        throw my::CException(1016);
+    if (!FontFace.empty() && FontFace[0] == L'@') {
+        if (format->SetFormatFlags(Gdiplus::StringFormatFlagsDirectionRightToLeft |
+                                   Gdiplus::StringFormatFlagsDirectionVertical) != Gdiplus::Ok)
+            throw my::CException(1016);
+    }
+    return format;
+}
+
+bool CFontSetting::LoadRegistry(HKEY parent, const std::wstring& subkey)
+{
+    CRegKey key;
+    if (key.Open(parent, subkey.c_str(), KEY_READ) != ERROR_SUCCESS)
+        return false;
+    bool all = true;
+    DWORD v = 0;
+    auto readDword = [&](const wchar_t* name) {
+        if (key.QueryDWORDValue(name, v) != ERROR_SUCCESS) {
+            all = false;
+            return false;
+        }
+        return true;
+    };
+    if (readDword(L"CharSet"))
+        CharSet = v;
+    std::wstring face;
+    if (RegQueryStringValue(key, L"FontFace", face))
+        FontFace = face;
+    else
+        all = false;
+    if (readDword(L"Escapement"))
+        Escapement = static_cast<INT32>(v);
+    if (readDword(L"Orientation"))
+        Orientation = static_cast<INT32>(v);
+    if (readDword(L"Weight"))
+        Weight = static_cast<INT32>(v);
+    if (readDword(L"Italic"))
+        Italic = v != 0;
+    if (readDword(L"Underline"))
+        Underline = v != 0;
+    if (readDword(L"StrikeOut"))
+        StrikeOut = v != 0;
+    if (readDword(L"Size"))
+        Size = static_cast<INT32>(v);
+    // Checked like the others: a value of another type must not become a colour.
+    if (readDword(L"Color"))
+        Color = v;
+    if (readDword(L"Alpha"))
+        Alpha = static_cast<INT32>(v);
+    if (readDword(L"CharWidth"))
+        CharWidth = static_cast<INT32>(v);
+    if (readDword(L"LineWidth"))
+        LineWidth = static_cast<INT32>(v);
+    return all;
+}
+
+bool CFontStyle::IsSameStyle(const LOGFONTW& other) const
+{
+    return logFont.lfEscapement == other.lfEscapement && logFont.lfOrientation == other.lfOrientation &&
+           logFont.lfWeight == other.lfWeight && logFont.lfItalic == other.lfItalic &&
+           logFont.lfUnderline == other.lfUnderline && logFont.lfStrikeOut == other.lfStrikeOut;
+}
+
+bool EnumFontStyles(CFontStyles& out, HDC dc, BYTE charSet, const wchar_t* face)
+{
+    LOGFONTW lf;
+    ZeroMemory(&lf, sizeof lf);
+    lf.lfCharSet = charSet;
+    if (face)
+        CopyFace(lf, face);
+    for (int weight = 100; weight <= 900; weight += 100) {
+        for (BYTE italic : {BYTE(0), BYTE(255)}) {
+            lf.lfWeight = weight;
+            lf.lfItalic = italic;
+            CFontHandle font(::CreateFontIndirectW(&lf));
+            if (!font)
+                continue;
+            TEXTMETRICW tm;
+            ZeroMemory(&tm, sizeof tm);
+            bool read;
+            {
+                CSelectObjectGuard select(dc, font);
+                read = ::GetTextMetricsW(dc, &tm) != FALSE;
+            }
+            if (!read || tm.tmWeight != weight || (tm.tmItalic != 0) != (italic != 0))
+                continue;
+            boost::shared_ptr<CFontStyle> style(new CFontStyle);
+            style->name = FormatFontWeight(weight);
+            if (italic)
+                style->name += L" " + LoadResourceString(53364);
+            style->logFont = lf;
+            out.push_back(style);
+        }
+    }
+    return true;
+}
+
+std::wstring EmptyStreamText()
+{
+    std::wostringstream os;
+    return os.str();
+}

@@ -1,0 +1,82 @@
+// The font part of the settings and the font objects made from it: the
+// LOGFONTW, the task's glyph font, a GDI font with its em height, the GDI+
+// family, style bits and string format, the older registry form, and the
+// styles one face offers.
+#pragma once
+#include <windows.h>
+#include <boost/shared_ptr.hpp>
+#include <string>
+#include <vector>
+
+class CVectorFontManager;
+namespace Gdiplus {
+class FontFamily;
+class StringFormat;
+}
+
+class CFontSetting {
+public:
+    UINT32 CharSet = SHIFTJIS_CHARSET;
+    // A leading "@" selects the vertical-writing variant of the face.
+    std::wstring FontFace;
+    INT32 Escapement = 0;
+    INT32 Orientation = 0;
+    INT32 Weight = FW_NORMAL;
+    bool Italic = false;
+    bool Underline = false;
+    bool StrikeOut = false;
+    // Cell height in pixels of the screen, in tenths of the drawn size.
+    INT32 Size = 300;
+    COLORREF Color = 0xFFFFFF;
+    INT32 Alpha = 100;
+    INT32 CharWidth = 100;
+    INT32 LineWidth = 100;
+    INT32 LeadingWidth = 0;
+
+    // The face of the icon-title font and the defaults above.
+    CFontSetting();
+
+    void ToLogFont(LOGFONTW& out) const;
+    // Only the style fields: escapement, orientation, weight, italic,
+    // underline, strike-out; everything else zero.
+    void GetLogFontStyle(LOGFONTW& out) const;
+    void SetLogFontStyle(const LOGFONTW& style);
+
+    // An opened font object for one task (throws 53831, 53832).
+    boost::shared_ptr<CVectorFontManager> CreateVectorFontManager(BYTE quality) const;
+    // Makes the GDI font and reads its metrics; returns the em height
+    // Size * (tmHeight - tmInternalLeading) / tmHeight. The font handle is
+    // the caller's from the moment it exists, also when this throws.
+    float CreateGdiFont(LOGFONTW& logFont, HFONT& font, TEXTMETRICW& metrics, BYTE quality) const;
+    // GDI+ family of the face without its "@" (throws 1015).
+    boost::shared_ptr<Gdiplus::FontFamily> CreateFontFamily() const;
+    // FontStyle bits: bold for the weights 500 to 900 in hundreds only.
+    INT GetGdiplusFontStyle() const;
+    // Vertical, right-to-left for an "@" face (throws 1016).
+    boost::shared_ptr<Gdiplus::StringFormat> CreateStringFormat() const;
+
+    // Reads the older registry form from parent\subkey. False, with nothing
+    // changed, when the key cannot be opened; otherwise true only when every
+    // value was present with the right type. Values that are missing or of
+    // another type leave their fields as they were.
+    bool LoadRegistry(HKEY parent, const std::wstring& subkey);
+};
+
+// One style of a face, as the style list shows it.
+class CFontStyle {
+public:
+    std::wstring name;
+    LOGFONTW logFont;
+
+    CFontStyle() { ZeroMemory(&logFont, sizeof logFont); }
+    // Same escapement, orientation, weight, italic, underline and strike-out.
+    bool IsSameStyle(const LOGFONTW& other) const;
+};
+typedef std::vector<boost::shared_ptr<CFontStyle> > CFontStyles;
+
+// The weights 100..900, plain then italic, whose realised metrics match the
+// request on `dc`. Always true.
+bool EnumFontStyles(CFontStyles& out, HDC dc, BYTE charSet, const wchar_t* face);
+
+// The text of a wide string stream into which nothing was written.
+std::wstring EmptyStreamText();

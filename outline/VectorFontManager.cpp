@@ -1,0 +1,118 @@
+#include "outline/VectorFontManager.h"
+#include "foundation/Error.h"
+#include <sstream>
+
+namespace {
+
+// A failing call that leaves no last error still needs a code.
+DWORD LastErrorOrNotSupported()
+{
+    const DWORD e = ::GetLastError();
+    return e != 0 ? e : ERROR_NOT_SUPPORTED;
+}
+
+} // namespace
+
+CVectorFontManager::CVectorFontManager()
+{
+    ZeroMemory(&m_logFont, sizeof m_logFont);
+    ZeroMemory(&m_textMetrics, sizeof m_textMetrics);
+}
+
+CVectorFontManager::~CVectorFontManager()
+{
+    Close();
+    m_screenDC.reset();
+    if (m_font) {
+        ::DeleteObject(m_font);
+        m_font = nullptr;
+    }
+}
+
+void CVectorFontManager::Open(const LOGFONTW& logFont, BYTE quality)
+{
+    m_logFont = logFont;
+    m_logFont.lfQuality = quality;
+    m_font = ::CreateFontIndirectW(&m_logFont);
+    if (!m_font)
+        throw my::CException(53831);
+    m_screenDC.reset(new CScreenDC);
+    m_previousFont = ::SelectObject(m_screenDC->Get(), m_font);
+    if (m_previousFont == HGDI_ERROR)
+        m_previousFont = nullptr;
+    ZeroMemory(&m_textMetrics, sizeof m_textMetrics);
+    if (!::GetTextMetricsW(m_screenDC->Get(), &m_textMetrics))
+        throw my::CException(53832);
+}
+
+void CVectorFontManager::Close()
+{
+    if (m_previousFont) {
+        ::SelectObject(m_screenDC->Get(), m_previousFont);
+        m_previousFont = nullptr;
+    }
+}
+
+DWORD CVectorFontManager::GetGlyphOutlineData(GLYPHMETRICS* metrics, std::vector<BYTE>& buffer, WCHAR ch,
+                                              UINT format, const MAT2* matrix)
+{
+    const HDC dc = GetScreenDC();
+    ::SetLastError(0);
+    DWORD size = ::GetGlyphOutlineW(dc, ch, format, metrics, 0, nullptr, matrix);
+    if (size == GDI_ERROR || size == 0) {
+        const DWORD code = LastErrorOrNotSupported();
+        buffer.clear();
+        return code;
+    }
+    buffer.resize(size);
+    ::SetLastError(0);
+    const DWORD got = ::GetGlyphOutlineW(dc, ch, format, metrics, size, buffer.data(), matrix);
+    if (got == GDI_ERROR || got == 0) {
+        const DWORD code = LastErrorOrNotSupported();
+        buffer.clear();
+        return code;
+    }
+    return 0;
+}
+
+void CVectorFontManager::GetGlyphOutline(GLYPHMETRICS* metrics, std::vector<BYTE>& buffer, WCHAR ch,
+                                         UINT format, const MAT2* matrix)
+{
+    const DWORD code = GetGlyphOutlineData(metrics, buffer, ch, format, matrix);
+    if (code != 0)
+        throw my::CException(53842, HResultFromWin32(code), CharToMessageText(ch));
+}
+
+std::wstring CharToMessageText(WCHAR ch)
+{
+    std::wostringstream os;
+    os << ch;
+    return os.str();
+}
+
+WORD GetCharTypeFlags(WCHAR ch)
+{
+    WORD flags = 0;
+    ::SetLastError(0);
+    if (!::GetStringTypeW(CT_CTYPE1, &ch, 1, &flags)) {
+        const DWORD e = ::GetLastError();
+        if (e != 0)
+            throw my::CException(53840, HResultFromWin32(e), CharToMessageText(ch));
+        return 0;
+    }
+    return flags;
+}
+
+bool IsSpaceChar(WCHAR ch)
+{
+    return (GetCharTypeFlags(ch) & C1_SPACE) != 0;
+}
+
+MAT2 IdentityMat2()
+{
+    MAT2 m;
+    ZeroMemory(&m, sizeof m);
+    m.eM11.value = 1;
+    m.eM22.value = 1;
+    return m;
+}

@@ -1,0 +1,57 @@
+// The font of one rendering task: one GDI font realised on a screen DC of the
+// task's own, its text metrics, and the glyph outlines fetched through it.
+#pragma once
+#include "platform/Gdi.h"
+#include <windows.h>
+#include <boost/shared_ptr.hpp>
+#include <string>
+#include <vector>
+
+class CVectorFontManager {
+public:
+    CVectorFontManager();
+    virtual ~CVectorFontManager();
+    CVectorFontManager(const CVectorFontManager&) = delete;
+    CVectorFontManager& operator=(const CVectorFontManager&) = delete;
+
+    // Realises the font with the given quality (the tasks pass
+    // NONANTIALIASED_QUALITY) and reads its metrics. Throws 53831 or 53832;
+    // what was done before a failure is undone by the destructor.
+    void Open(const LOGFONTW& logFont, BYTE quality);
+    // Selects the previous font back into the screen DC, once.
+    void Close();
+
+    // GetGlyphOutlineW into `buffer`; 0 on success, else the Win32 code (50
+    // when the system left none). An empty outline (a blank) counts as a
+    // failure, and a failure leaves the buffer empty.
+    DWORD GetGlyphOutlineData(GLYPHMETRICS* metrics, std::vector<BYTE>& buffer, WCHAR ch, UINT format,
+                              const MAT2* matrix);
+    // The same, throwing 53842 with the character.
+    void GetGlyphOutline(GLYPHMETRICS* metrics, std::vector<BYTE>& buffer, WCHAR ch, UINT format,
+                         const MAT2* matrix);
+
+    const LOGFONTW& GetLogFont() const { return m_logFont; }
+    HFONT GetFont() const { return m_font; }
+    HDC GetScreenDC() const { return m_screenDC ? m_screenDC->Get() : nullptr; }
+    // tmAscent places the baseline; bit 0 of tmPitchAndFamily is set for
+    // variable-pitch fonts.
+    const TEXTMETRICW& GetMetrics() const { return m_textMetrics; }
+
+private:
+    LOGFONTW m_logFont;
+    HFONT m_font = nullptr;
+    boost::shared_ptr<CScreenDC> m_screenDC;
+    TEXTMETRICW m_textMetrics;
+    HGDIOBJ m_previousFont = nullptr;
+};
+
+// The character itself as the "char: %s" argument of messages.
+std::wstring CharToMessageText(WCHAR ch);
+// CT_CTYPE1 flags of one character; throws 53840 when the system fails with a
+// last error, and gives 0 when it fails without one.
+WORD GetCharTypeFlags(WCHAR ch);
+// Space, ideographic space, tabs, line breaks: characters with no outline.
+bool IsSpaceChar(WCHAR ch);
+
+// The identity MAT2 the tasks fetch outlines with.
+MAT2 IdentityMat2();
