@@ -1,0 +1,304 @@
+#include "outline/EmfRenderer.h"
+#include "foundation/Error.h"
+#include "foundation/LogFile.h"
+#include <cmath>
+#include <ostream>
+
+namespace {
+
+// A metafile is already open: "file exists" as an HRESULT.
+const HRESULT kAlreadyOpen = static_cast<HRESULT>(0x80070050);
+
+BYTE ChannelByte(double v)
+{
+    return static_cast<BYTE>(static_cast<int>(v * 255.0) & 0xFF);
+}
+
+std::wostream& operator<<(std::wostream& os, const POINT& p)
+{
+    return os << L"(" << p.x << L", " << p.y << L")";
+}
+
+// One trace line (or piece of one) under the log's lock, only while it is open.
+template <class F>
+void Trace(F write)
+{
+    boost::shared_ptr<CLogFile> log = GetGlobalLog();
+    if (!log)
+        return;
+    CAutoLock<CAutoCriticalSection> lock(*log);
+    if (log->is_open())
+        write(static_cast<std::wostream&>(*log));
+}
+
+void TraceLine(const wchar_t* word)
+{
+    Trace([&](std::wostream& os) { os << word << std::endl; });
+}
+
+void TracePoint(const wchar_t* word, const POINT& p)
+{
+    Trace([&](std::wostream& os) { os << word << L" " << p << std::endl; });
+}
+
+void TraceBox(const wchar_t* word, const POINT& a, const POINT& b)
+{
+    Trace([&](std::wostream& os) { os << word << L" " << a << L"-" << b << std::endl; });
+}
+
+} // namespace
+
+CEmfRenderer::CEmfRenderer()
+{
+    std::copy(kIdentityTransform, kIdentityTransform + kTransformSize, m_device);
+}
+
+CEmfRenderer::~CEmfRenderer()
+{
+    CloseMetafile(false);
+}
+
+void CEmfRenderer::CloseMetafile(bool keepFile)
+{
+    if (!m_metaDC)
+        return;
+    HENHMETAFILE meta = ::CloseEnhMetaFile(m_metaDC);
+    m_metaDC = nullptr;
+    m_pathOpen = false;
+    if (meta)
+        ::DeleteEnhMetaFile(meta);
+    if (!keepFile)
+        ::DeleteFileW(m_path.c_str());
+}
+
+void CEmfRenderer::BeginDocument(const std::wstring& path)
+{
+    if (m_metaDC)
+        throw my::CException(54069, kAlreadyOpen);
+    m_pageWidth = 0;
+    m_pageHeight = 0;
+    m_path = path;
+    m_pathOpen = false;
+    m_horzSize = ::GetDeviceCaps(m_referenceDC, HORZSIZE);
+    m_vertSize = ::GetDeviceCaps(m_referenceDC, VERTSIZE);
+    m_horzRes = ::GetDeviceCaps(m_referenceDC, HORZRES);
+    m_vertRes = ::GetDeviceCaps(m_referenceDC, VERTRES);
+}
+
+void CEmfRenderer::BeginPage(double width, double height)
+{
+    if (m_metaDC)
+        throw my::CException(54070, kAlreadyOpen);
+    m_pageWidth = width;
+    m_pageHeight = height;
+    RECT frame;
+    frame.left = 0;
+    frame.top = 0;
+    frame.right = m_horzRes ? static_cast<LONG>(m_horzSize * width * 100 / m_horzRes) : 0;
+    frame.bottom = m_vertRes ? static_cast<LONG>(m_vertSize * height * 100 / m_vertRes) : 0;
+    m_metaDC = ::CreateEnhMetaFileW(m_referenceDC, m_path.c_str(), &frame, nullptr);
+    if (!m_metaDC)
+        ThrowLastError(53853, m_path);
+    TraceBox(L"BeginPage", POINT{frame.left, frame.top}, POINT{frame.right, frame.bottom});
+    if (!::SetMapMode(m_metaDC, MM_HIMETRIC))
+        ThrowLastError(53855, L"3");
+    if (!::SetPolyFillMode(m_metaDC, WINDING))
+        ThrowLastError(53856, L"2");
+    if (!::SetMiterLimit(m_metaDC, 65535.0f, nullptr))
+        ThrowLastError(53854);
+}
+
+void CEmfRenderer::SetTransform(const double* t)
+{
+    const double sx = m_horzRes ? static_cast<double>(m_horzSize) * 100 / m_horzRes : 0;
+    const double sy = m_vertRes ? -(static_cast<double>(m_vertSize) * 100 / m_vertRes) : 0;
+    MakeTransform(m_device, t[0] * sx, t[1] * sx, t[2] * sy, t[3] * sy, t[4] * sx, t[5] * sy);
+    m_pen.Reset();
+    m_brush.Reset();
+}
+
+POINT CEmfRenderer::MapPoint(double x, double y) const
+{
+    POINT p;
+    p.x = static_cast<LONG>(TransformX(m_device, x, y));
+    p.y = static_cast<LONG>(TransformY(m_device, x, y));
+    return p;
+}
+
+void CEmfRenderer::SetLineJoin(int join)
+{
+    m_lineJoin = join;
+    m_pen.Reset();
+}
+
+void CEmfRenderer::SetLineCap(int cap)
+{
+    m_lineCap = cap;
+    m_pen.Reset();
+}
+
+void CEmfRenderer::SetLineWidth(double width)
+{
+    m_lineWidth = width;
+    m_pen.Reset();
+}
+
+void CEmfRenderer::SetStrokeColorRGB(double r, double g, double b)
+{
+    SetStrokeColor(RGB(ChannelByte(r), ChannelByte(g), ChannelByte(b)));
+}
+
+void CEmfRenderer::SetStrokeColor(COLORREF color)
+{
+    m_penColor = color;
+    m_pen.Reset();
+}
+
+void CEmfRenderer::SetStrokeColorCMYK(double, double, double, double)
+{
+    throw my::CException(54071, L"CMYK");
+}
+
+void CEmfRenderer::SetFillColorRGB(double r, double g, double b)
+{
+    SetFillColor(RGB(ChannelByte(r), ChannelByte(g), ChannelByte(b)));
+}
+
+void CEmfRenderer::SetFillColor(COLORREF color)
+{
+    m_brushColor = color;
+    m_brush.Reset();
+}
+
+void CEmfRenderer::SetFillColorCMYK(double, double, double, double)
+{
+    throw my::CException(54071, L"CMYK");
+}
+
+void CEmfRenderer::OpenPath()
+{
+    if (m_pathOpen)
+        return;
+    if (!::BeginPath(m_metaDC))
+        ThrowLastError(53863);
+    TraceLine(L"BeginPath");
+    m_pathOpen = true;
+}
+
+void CEmfRenderer::MoveTo(double x, double y)
+{
+    OpenPath();
+    const POINT p = MapPoint(x, y);
+    if (!::MoveToEx(m_metaDC, p.x, p.y, nullptr))
+        ThrowLastError(53859);
+    TracePoint(L"MoveTo", p);
+}
+
+void CEmfRenderer::LineTo(double x, double y)
+{
+    const POINT p = MapPoint(x, y);
+    if (!::LineTo(m_metaDC, p.x, p.y))
+        ThrowLastError(53860);
+    TracePoint(L"LineTo", p);
+}
+
+void CEmfRenderer::CurveTo(double x1, double y1, double x2, double y2, double x3, double y3)
+{
+    const POINT p[3] = {MapPoint(x1, y1), MapPoint(x2, y2), MapPoint(x3, y3)};
+    if (!::PolyBezierTo(m_metaDC, p, 3))
+        ThrowLastError(53861);
+    // Four writes, each under the lock, as the other traces.
+    Trace([&](std::wostream& os) { os << L"PolyBezierTo"; });
+    Trace([&](std::wostream& os) { os << L" " << p[0]; });
+    Trace([&](std::wostream& os) { os << L" " << p[1]; });
+    Trace([&](std::wostream& os) { os << L" " << p[2] << std::endl; });
+}
+
+void CEmfRenderer::ClosePath()
+{
+    if (!::CloseFigure(m_metaDC))
+        ThrowLastError(53862);
+    TraceLine(L"CloseFigure");
+}
+
+void CEmfRenderer::Rectangle(double x, double y, double w, double h)
+{
+    OpenPath();
+    const POINT a = MapPoint(x, y);
+    const POINT b = MapPoint(x + w + 1, y + h + 1);
+    if (!::Rectangle(m_metaDC, a.x, a.y, b.x, b.y))
+        ThrowLastError(53857);
+    TraceBox(L"Rectangle", a, b);
+}
+
+void CEmfRenderer::Ellipse(double x, double y, double w, double h)
+{
+    OpenPath();
+    const POINT a = MapPoint(x, y);
+    const POINT b = MapPoint(x + w + 1, y + h + 1);
+    if (!::Ellipse(m_metaDC, a.x, a.y, b.x, b.y))
+        ThrowLastError(53858);
+    TraceBox(L"Ellipse", a, b);
+}
+
+void CEmfRenderer::PaintPath(bool fill, bool stroke)
+{
+    if (!m_pathOpen)
+        return;
+    if (!::EndPath(m_metaDC))
+        ThrowLastError(53864);
+    TraceLine(L"EndPath");
+    m_pathOpen = false;
+
+    const UINT failure = fill && stroke ? 53867 : (fill ? 53866 : 53865);
+    if (fill && !m_brush) {
+        m_brush.Reset(::CreateSolidBrush(m_brushColor));
+        if (!m_brush)
+            ThrowLastError(failure);
+    }
+    if (stroke && !m_pen) {
+        static const DWORD caps[] = {PS_ENDCAP_FLAT, PS_ENDCAP_ROUND, PS_ENDCAP_SQUARE};
+        static const DWORD joins[] = {PS_JOIN_MITER, PS_JOIN_ROUND, PS_JOIN_BEVEL};
+        const DWORD cap = m_lineCap >= 0 && m_lineCap <= 2 ? caps[m_lineCap] : PS_ENDCAP_FLAT;
+        const DWORD join = m_lineJoin >= 0 && m_lineJoin <= 2 ? joins[m_lineJoin] : PS_JOIN_MITER;
+        LOGBRUSH brush = {BS_SOLID, m_penColor, 0};
+        const double width = m_device[6] * m_lineWidth;
+        m_pen.Reset(::ExtCreatePen(PS_GEOMETRIC | cap | join, width > 0 ? static_cast<DWORD>(width) : 0, &brush, 0,
+                                   nullptr));
+        if (!m_pen)
+            ThrowLastError(failure);
+    }
+    // The guards put the earlier brush and pen back on every path.
+    CSelectObjectGuard selectBrush(m_metaDC, fill ? m_brush.Get() : nullptr);
+    CSelectObjectGuard selectPen(m_metaDC, stroke ? m_pen.Get() : nullptr);
+    if (fill && stroke) {
+        if (!::StrokeAndFillPath(m_metaDC))
+            ThrowLastError(53867);
+        TraceLine(L"StrokeAndFillPath");
+    } else if (fill) {
+        if (!::FillPath(m_metaDC))
+            ThrowLastError(53866);
+        TraceLine(L"FillPath");
+    } else {
+        if (!::StrokePath(m_metaDC))
+            ThrowLastError(53865);
+        TraceLine(L"StrokePath");
+    }
+}
+
+void CEmfRenderer::EndDocument()
+{
+    if (!m_metaDC)
+        return;
+    HDC dc = m_metaDC;
+    m_metaDC = nullptr;
+    m_pathOpen = false;
+    HENHMETAFILE meta = ::CloseEnhMetaFile(dc);
+    if (!meta) {
+        // Not written: no file may pass for a finished one.
+        const HRESULT hr = HResultFromLastError();
+        ::DeleteFileW(m_path.c_str());
+        throw my::CException(53853, hr ? hr : E_FAIL, m_path);
+    }
+    ::DeleteEnhMetaFile(meta);
+}
