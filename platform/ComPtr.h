@@ -1,6 +1,7 @@
 // Owning COM interface pointer: one reference, released on every path.
 #pragma once
 #include <objbase.h>
+#include <utility>
 
 template <class T>
 class CComPtr {

@@ -1,0 +1,248 @@
+#include "foundation/Stream.h"
+#include "foundation/Error.h"
+#include "foundation/File.h"
+#include "foundation/ResourceString.h"
+#include <shlwapi.h>
+#include <cstring>
+
+namespace {
+
+const DWORD kCreateMode = STGM_CREATE | STGM_SHARE_DENY_WRITE | STGM_WRITE;
+const DWORD kOpenMode = STGM_READ | STGM_SHARE_DENY_WRITE;
+
+// A stream over a block that it frees on release. The stream's size is set to
+// the data's size: a block may be larger than asked for, and the spare bytes
+// must not read as data.
+HRESULT StreamOverBlock(CComPtr<IStream>& stream, CGlobalMemory& block, ULONG size)
+{
+    CComPtr<IStream> created;
+    HRESULT hr = ::CreateStreamOnHGlobal(block, TRUE, &created);
+    if (FAILED(hr))
+        return hr;
+    block.Detach();
+    ULARGE_INTEGER exact;
+    exact.QuadPart = size;
+    hr = created->SetSize(exact);
+    if (FAILED(hr))
+        return hr;
+    stream = created;
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT OpenStream(CComPtr<IStream>& stream, const wchar_t* path, DWORD mode)
+{
+    stream.Release();
+    return ::SHCreateStreamOnFileW(path, mode, &stream);
+}
+
+HRESULT TryCreateFileStream(CComPtr<IStream>& stream, const std::wstring& path)
+{
+    return OpenStream(stream, path.c_str(), kCreateMode);
+}
+
+void CreateFileStream(CComPtr<IStream>& stream, const std::wstring& path)
+{
+    HRESULT hr = TryCreateFileStream(stream, path);
+    if (FAILED(hr))
+        ThrowErrorCode(53879, hr, path);
+}
+
+HRESULT TryOpenFileStream(CComPtr<IStream>& stream, const std::wstring& path)
+{
+    return OpenStream(stream, path.c_str(), kOpenMode);
+}
+
+void OpenFileStream(CComPtr<IStream>& stream, const std::wstring& path)
+{
+    HRESULT hr = TryOpenFileStream(stream, path);
+    if (FAILED(hr))
+        ThrowErrorCode(53881, hr, path);
+}
+
+HRESULT TryCreateMemoryStream(CComPtr<IStream>& stream)
+{
+    return ::CreateStreamOnHGlobal(nullptr, FALSE, &stream);
+}
+
+void CreateMemoryStream(CComPtr<IStream>& stream)
+{
+    HRESULT hr = TryCreateMemoryStream(stream);
+    if (FAILED(hr))
+        ThrowErrorCode(53893, hr);
+}
+
+void CreateOwnedMemoryStream(CComPtr<IStream>& stream, CGlobalMemory& owner)
+{
+    CreateMemoryStream(stream);
+    owner.Attach(GetHGlobal(stream));
+}
+
+HRESULT TryGetHGlobal(IStream* stream, HGLOBAL& block)
+{
+    if (!stream)
+        return E_POINTER;
+    return ::GetHGlobalFromStream(stream, &block);
+}
+
+HGLOBAL GetHGlobal(IStream* stream)
+{
+    HGLOBAL block = nullptr;
+    HRESULT hr = TryGetHGlobal(stream, block);
+    if (FAILED(hr))
+        ThrowErrorCode(53894, hr);
+    return block;
+}
+
+HRESULT CreateStreamOnMemory(CComPtr<IStream>& stream, HGLOBAL block, BOOL deleteOnRelease)
+{
+    return ::CreateStreamOnHGlobal(block, deleteOnRelease, &stream);
+}
+
+HRESULT CreateStreamFromFile(CComPtr<IStream>& stream, const std::wstring& path, ULONGLONG maxSize)
+{
+    if (maxSize == 0)
+        return E_OUTOFMEMORY;
+    CFile file;
+    HRESULT hr = file.TryOpenRead(path.c_str());
+    if (FAILED(hr))
+        return hr;
+    ULONGLONG size = 0;
+    hr = file.TryGetSize(size);
+    if (FAILED(hr))
+        return hr;
+    if ((size >> 32) != 0 || size > maxSize)
+        return E_OUTOFMEMORY;
+    if (size == 0) {
+        // A zero-byte global block cannot be locked; an empty file is just an
+        // empty stream.
+        stream.Release();
+        return ::CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    }
+    CGlobalMemory block;
+    if (!block.Alloc(static_cast<SIZE_T>(size), GMEM_MOVEABLE))
+        return E_OUTOFMEMORY;
+    {
+        void* p = nullptr;
+        CGlobalLocker lock(p, block);
+        if (!p)
+            return E_OUTOFMEMORY;
+        DWORD total = 0;
+        while (total < size) {
+            DWORD got = 0;
+            hr = file.TryRead(static_cast<BYTE*>(p) + total, static_cast<DWORD>(size) - total, &got);
+            if (FAILED(hr))
+                return hr;
+            // The block is not zeroed: a file that ended early must not be
+            // passed on with garbage in place of its end.
+            if (got == 0)
+                return HRESULT_FROM_WIN32(ERROR_HANDLE_EOF);
+            total += got;
+        }
+    }
+    return StreamOverBlock(stream, block, static_cast<ULONG>(size));
+}
+
+void CreateStreamFromFileOrThrow(CComPtr<IStream>& stream, const std::wstring& path, ULONGLONG maxSize)
+{
+    HRESULT hr = CreateStreamFromFile(stream, path, maxSize);
+    if (FAILED(hr))
+        ThrowErrorCode(53881, hr, path);
+}
+
+void OpenFileStreamBuffered(CComPtr<IStream>& stream, const std::wstring& path, ULONGLONG maxSize)
+{
+    HRESULT hr = CreateStreamFromFile(stream, path, maxSize);
+    if (hr == E_OUTOFMEMORY)
+        hr = OpenStream(stream, path.c_str(), kOpenMode);
+    if (FAILED(hr))
+        ThrowErrorCode(53881, hr, path);
+}
+
+HRESULT CreateStreamOnResource(CComPtr<IStream>& stream, const wchar_t* name, const wchar_t* type)
+{
+    stream.Release();
+    HMODULE module = GetResourceInstance();
+    HRSRC info = ::FindResourceW(module, name, type);
+    if (!info)
+        return E_FAIL;
+    DWORD size = ::SizeofResource(module, info);
+    HGLOBAL loaded = size ? ::LoadResource(module, info) : nullptr;
+    const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
+    if (!bytes)
+        return E_FAIL;
+    CGlobalMemory block;
+    if (!block.Alloc(size, GMEM_MOVEABLE))
+        return E_FAIL;
+    {
+        void* p = nullptr;
+        CGlobalLocker lock(p, block);
+        if (!p)
+            return E_FAIL;
+        std::memcpy(p, bytes, size);
+    }
+    return StreamOverBlock(stream, block, size);
+}
+
+HRESULT TryGetStreamSize(IStream* stream, ULONGLONG& size)
+{
+    if (!stream)
+        return E_POINTER;
+    STATSTG stat = {};
+    HRESULT hr = stream->Stat(&stat, STATFLAG_NONAME);
+    if (FAILED(hr))
+        return hr;
+    size = stat.cbSize.QuadPart;
+    return S_OK;
+}
+
+void GetStreamSize(IStream* stream, ULONGLONG& size)
+{
+    HRESULT hr = TryGetStreamSize(stream, size);
+    if (FAILED(hr))
+        ThrowErrorCode(53898, hr);
+}
+
+HRESULT TrySeekStream(IStream* stream, LARGE_INTEGER move, DWORD origin)
+{
+    if (!stream)
+        return E_POINTER;
+    return stream->Seek(move, origin, nullptr);
+}
+
+void SeekStream(IStream* stream, LARGE_INTEGER move, DWORD origin)
+{
+    HRESULT hr = TrySeekStream(stream, move, origin);
+    if (FAILED(hr))
+        ThrowErrorCode(53899, hr);
+}
+
+void ReadStreamExact(IStream* stream, void* buffer, ULONG count)
+{
+    if (!stream)
+        ThrowErrorCode(53897, E_POINTER);
+    ULONG got = 0;
+    HRESULT hr = stream->Read(buffer, count, &got);
+    if (FAILED(hr))
+        ThrowErrorCode(53897, hr);
+    if (got < count)
+        ThrowErrorCode(53897, HRESULT_FROM_WIN32(ERROR_HANDLE_EOF));
+}
+
+void WriteStreamExact(IStream* stream, const void* buffer, ULONG count)
+{
+    if (!stream)
+        ThrowErrorCode(53896, E_POINTER);
+    ULONG written = 0;
+    HRESULT hr = stream->Write(buffer, count, &written);
+    if (FAILED(hr))
+        ThrowErrorCode(53896, hr);
+    if (written < count)
+        ThrowErrorCode(53896, STG_E_MEDIUMFULL);
+}
+
+int DpiToPelsPerMeter(double dpi, double rounding)
+{
+    return static_cast<int>(dpi * 10000.0 / 254.0 + rounding);
+}

@@ -1,0 +1,54 @@
+// COM streams: file streams through the shell, whole files and module
+// resources copied into streams on movable global memory, writable memory
+// streams whose memory the caller takes over, and the IStream calls in the
+// library's two failure styles (HRESULT results and my::CException).
+#pragma once
+#include "foundation/GlobalMemory.h"
+#include "platform/ComPtr.h"
+#include <windows.h>
+#include <objidl.h>
+#include <string>
+
+// SHCreateStreamOnFileW with any STGM mode; the stream held before is released.
+HRESULT OpenStream(CComPtr<IStream>& stream, const wchar_t* path, DWORD mode);
+// Create or truncate for writing, others may read (53879).
+HRESULT TryCreateFileStream(CComPtr<IStream>& stream, const std::wstring& path);
+void CreateFileStream(CComPtr<IStream>& stream, const std::wstring& path);
+// Open for reading, others may read (53881).
+HRESULT TryOpenFileStream(CComPtr<IStream>& stream, const std::wstring& path);
+void OpenFileStream(CComPtr<IStream>& stream, const std::wstring& path);
+
+// A growing memory stream whose block outlives the stream: the caller takes
+// the block over with GetHGlobal (53893).
+HRESULT TryCreateMemoryStream(CComPtr<IStream>& stream);
+void CreateMemoryStream(CComPtr<IStream>& stream);
+// The same, with the block handed to the owner at once (53893, 53894).
+void CreateOwnedMemoryStream(CComPtr<IStream>& stream, CGlobalMemory& owner);
+HRESULT TryGetHGlobal(IStream* stream, HGLOBAL& block);
+HGLOBAL GetHGlobal(IStream* stream);  // 53894
+// CreateStreamOnHGlobal over a block the caller has.
+HRESULT CreateStreamOnMemory(CComPtr<IStream>& stream, HGLOBAL block, BOOL deleteOnRelease);
+
+// The whole file in a memory stream; E_OUTOFMEMORY for a maxSize of 0 and for
+// a file above maxSize or of 4 GiB and more.
+HRESULT CreateStreamFromFile(CComPtr<IStream>& stream, const std::wstring& path, ULONGLONG maxSize);
+void CreateStreamFromFileOrThrow(CComPtr<IStream>& stream, const std::wstring& path,
+                                 ULONGLONG maxSize = ~0ull);  // 53881
+// In memory when it fits, else read through the shell (53881).
+void OpenFileStreamBuffered(CComPtr<IStream>& stream, const std::wstring& path, ULONGLONG maxSize = ~0ull);
+// A copy of a resource of the program's module (name and type may be
+// MAKEINTRESOURCE ids; type names match regardless of case). E_FAIL when it is
+// missing or empty, and the stream is left empty.
+HRESULT CreateStreamOnResource(CComPtr<IStream>& stream, const wchar_t* name, const wchar_t* type);
+
+// E_POINTER for a null stream.
+HRESULT TryGetStreamSize(IStream* stream, ULONGLONG& size);
+void GetStreamSize(IStream* stream, ULONGLONG& size);  // 53898
+HRESULT TrySeekStream(IStream* stream, LARGE_INTEGER move, DWORD origin);
+void SeekStream(IStream* stream, LARGE_INTEGER move, DWORD origin);  // 53899
+// Exactly count bytes, or 53897 / 53896.
+void ReadStreamExact(IStream* stream, void* buffer, ULONG count);
+void WriteStreamExact(IStream* stream, const void* buffer, ULONG count);
+
+// truncate(dpi * 10000 / 254 + rounding), the unit of a bitmap header.
+int DpiToPelsPerMeter(double dpi, double rounding);
