@@ -1,0 +1,63 @@
+// An 8-bit coverage plane, the raster engine's working form of a glyph and of
+// its decoration layers at ten times the output resolution. A pixel is 0
+// (clear) or 0xFF (set); every writer keeps to those two values, which lets
+// the reduction count set pixels with byte arithmetic.
+//
+// The plane remembers the rectangle its writers may have touched ("dirty"),
+// so that clearing, scanning and reducing stay inside the glyph's cell and
+// its margins instead of sweeping the whole plane.
+#pragma once
+#include <windows.h>
+#include <cstddef>
+#include <cstdint>
+
+class CMaskPlane {
+public:
+    CMaskPlane() = default;
+    ~CMaskPlane();
+    CMaskPlane(const CMaskPlane&) = delete;
+    CMaskPlane& operator=(const CMaskPlane&) = delete;
+
+    // Allocates a cleared plane; false (and no plane) when memory runs out or
+    // a side is not positive.
+    bool Create(int width, int height);
+    void Free();
+
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    // Bytes from one row to the next: the width rounded up to 16.
+    int Stride() const { return m_stride; }
+    bool IsValid() const { return m_bits != nullptr; }
+    uint8_t* Row(int y) { return m_bits + static_cast<ptrdiff_t>(y) * m_stride; }
+    const uint8_t* Row(int y) const { return m_bits + static_cast<ptrdiff_t>(y) * m_stride; }
+    bool Get(int x, int y) const { return Row(y)[x] != 0; }
+
+    // Where set pixels may be; empty (left >= right) when none.
+    const RECT& Dirty() const { return m_dirty; }
+    bool IsClean() const { return m_dirty.left >= m_dirty.right || m_dirty.top >= m_dirty.bottom; }
+    // Widens the dirty rectangle by r (clipped to the plane).
+    void MarkDirty(const RECT& r);
+    void MarkAllDirty();
+    // Clears the dirty rectangle and forgets it.
+    void Clear();
+
+private:
+    uint8_t* m_bits = nullptr;
+    int m_width = 0;
+    int m_height = 0;
+    int m_stride = 0;
+    RECT m_dirty = {0, 0, 0, 0};
+};
+
+// out = a | b over both dirty rectangles. All three planes have one size;
+// out may not be a or b.
+void UniteMasks(CMaskPlane& out, const CMaskPlane& a, const CMaskPlane& b);
+
+// Count of set pixels in each 10 x 10 block of the plane, as alpha
+// (count x 255 / 100, rounded): the exact area average of the ten-times
+// plane. It is laid over the alpha bytes of a 32-bit top-down row set
+// (row y at top + y x stride, which may be negative) with its block (0, 0) at
+// (x, y), by source-over: a = s + d x (255 - s) / 255. Blocks outside the
+// target are dropped. The plane's sides must be multiples of 10.
+void ReduceMaskOverAlpha(const CMaskPlane& plane, uint8_t* targetTop, ptrdiff_t targetStride,
+                         int targetWidth, int targetHeight, int x, int y);

@@ -1,0 +1,122 @@
+#include "decoration/OutputUnits.h"
+#include "foundation/StringUtil.h"
+#include <cwctype>
+#include <list>
+
+std::vector<std::wstring> SplitTextIntoUnits(const std::wstring& text, UINT unit)
+{
+    std::vector<std::wstring> units;
+    if (unit == 0) {
+        for (size_t i = 0; i < text.size(); ++i) {
+            wchar_t c = text[i];
+            if (IsSpaceOrCr(c))
+                continue;
+            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+                units.push_back(text.substr(i, 2));
+                ++i;
+            } else {
+                units.push_back(std::wstring(1, c));
+            }
+        }
+        return units;
+    }
+    std::list<std::wstring> pieces;
+    SplitString(text, L"\n", pieces);
+    if (unit != 2) {
+        for (std::wstring& piece : pieces) {
+            TrimIf(piece, IsSpaceOrCr);
+            if (!piece.empty())
+                units.push_back(piece);
+        }
+        return units;
+    }
+    std::wstring paragraph;
+    for (std::wstring& piece : pieces) {
+        TrimIf(piece, IsSpaceOrCr);
+        if (piece.empty()) {
+            if (!paragraph.empty())
+                units.push_back(paragraph);
+            paragraph.clear();
+            continue;
+        }
+        if (!paragraph.empty())
+            paragraph += L'\n';
+        paragraph += piece;
+    }
+    if (!paragraph.empty())
+        units.push_back(paragraph);
+    return units;
+}
+
+namespace {
+
+// Upper case of the ASCII letters only: device names are ASCII.
+std::wstring AsciiUpper(const std::wstring& s)
+{
+    std::wstring u = s;
+    for (wchar_t& c : u)
+        if (c >= L'a' && c <= L'z')
+            c = static_cast<wchar_t>(c - L'a' + L'A');
+    return u;
+}
+
+bool IsDeviceName(const std::wstring& name)
+{
+    std::wstring u = AsciiUpper(name);
+    static const wchar_t* const fixed[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    for (const wchar_t* f : fixed)
+        if (u == f)
+            return true;
+    if (u.size() == 4 && (u.compare(0, 3, L"COM") == 0 || u.compare(0, 3, L"LPT") == 0)) {
+        wchar_t d = u[3];
+        // Digits, and the superscript digits that Windows also maps to ports.
+        return (d >= L'0' && d <= L'9') || d == 0x00B9 || d == 0x00B2 || d == 0x00B3;
+    }
+    return false;
+}
+
+std::wstring LowerCase(const std::wstring& s)
+{
+    std::wstring l = s;
+    for (wchar_t& c : l)
+        c = static_cast<wchar_t>(towlower(c));
+    return l;
+}
+
+} // namespace
+
+std::wstring MakeSafeFileTitle(const std::wstring& title)
+{
+    std::wstring safe = title;
+    // Windows reads "NUL.txt" and "nul  " as the device too: the name before
+    // the first dot, without trailing blanks, decides.
+    size_t dot = safe.find(L'.');
+    size_t end = dot == std::wstring::npos ? safe.size() : dot;
+    while (end > 0 && safe[end - 1] == L' ')
+        --end;
+    if (IsDeviceName(safe.substr(0, end)))
+        safe.insert(end, L"_");
+    if (!safe.empty() && (safe.back() == L'.' || safe.back() == L' '))
+        safe += L'_';
+    return safe;
+}
+
+std::wstring MakeUniqueFileName(COutputNameCounts& used, const std::wstring& title, const std::wstring& extension)
+{
+    std::wstring safe = MakeSafeFileTitle(title);
+    std::wstring key = LowerCase(safe);
+    std::wstring name = safe;
+    COutputNameCounts::iterator it = used.find(key);
+    if (it == used.end()) {
+        used[key] = 1;
+    } else {
+        int count = it->second;
+        do {
+            ++count;
+            name = safe + L" (" + std::to_wstring(count) + L")";
+        } while (used.count(LowerCase(name)) != 0);
+        used[key] = count;
+        used[LowerCase(name)] = 1;
+    }
+    return name + L"." + extension;
+}

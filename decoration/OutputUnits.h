@@ -1,0 +1,41 @@
+// A save job's cut of the text into output units and the names of their
+// files. Free functions: the job control calls them when it builds its tasks,
+// and the render tool does the same without a window.
+#pragma once
+#include <windows.h>
+#include <map>
+#include <string>
+#include <vector>
+
+class CSetting;
+
+// Output units of a text, in text order, by save unit (0 character, 1 line,
+// 2 paragraph; any other value cuts by line):
+// - character: every character that is not white space or CR, one unit each
+//   (a surrogate pair stays one unit);
+// - line: the text cut at each '\n', each piece trimmed of white space and CR,
+//   empty pieces dropped;
+// - paragraph: the trimmed lines, runs of non-empty lines joined by '\n';
+//   empty lines end a paragraph and produce nothing themselves.
+std::vector<std::wstring> SplitTextIntoUnits(const std::wstring& text, UINT unit);
+
+// A title that Windows would not write as a plain file gets "_": a device name
+// (CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$, CONOUT$, in any case, also with
+// an extension or trailing blanks) gets it right after the name, and a title
+// ending in a dot or a space gets it at the end.
+std::wstring MakeSafeFileTitle(const std::wstring& title);
+
+// Titles used so far in one job, by their lower-case form, with the count of
+// their last suffix.
+typedef std::map<std::wstring, int> COutputNameCounts;
+
+// title (made safe) + "." + extension; a title already used in this job
+// (compared without case) gets " (n)" before the dot, n counting 2, 3, ...
+// A suffixed name is itself remembered, so no two files of a job share a name.
+std::wstring MakeUniqueFileName(COutputNameCounts& used, const std::wstring& title,
+                                const std::wstring& extension);
+
+// The file name (no folder) of unit number `number` (from 1): the settings'
+// title of the unit, made unique, with the save format's extension.
+std::wstring MakeOutputFileName(COutputNameCounts& used, int number, const std::wstring& unitText,
+                                const CSetting& setting);

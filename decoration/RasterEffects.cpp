@@ -1,0 +1,402 @@
+// Pixel operations of the raster pipeline (see RasterEffects.h).
+//
+// Blur: a separable Gaussian with byte weights k[i] = 255 exp(-i^2 / 2 sigma^2)
+// for i < n = ceil(sigma) + 1 (k[0] = 255). Each pass sums k[|j|] a(x + j)
+// over the taps that fall inside the image and divides by the sum of those
+// same weights, so edges are not darkened; the full sum is used wherever the
+// whole window is inside. The taps are accumulated row against row so that
+// the inner loops run over contiguous pixels and vectorise; the integer
+// quotient is taken as (sum + 1/2) x (1 / weight) in double precision, which
+// is exact because the sums stay far below 2^53.
+//
+// Gradation: t along the gradation line of GetGradationLine; the colour of t
+// interpolates between the two enabled stops around it (stops sorted by Pos;
+// before the first and after the last the end colours hold). Columns are
+// visited in the direction in which t grows, so the stop index only moves
+// forward along a row.
+//
+// Maximum filter: the contour pixels are dilated by the disc (DiscDilation.cpp)
+// and the dilation raises the alpha to 255.
+#include "decoration/RasterEffects.h"
+#include "decoration/BorderingSetting.h"
+#include "decoration/DiscDilation.h"
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+bool Is32(const CDib& dib) { return dib.HasPixels() && dib.GetBitCount() == 32; }
+
+bool CopyPixels(CDib& to, const CDib& from)
+{
+    int w = from.GetWidth(), h = from.GetAbsHeight();
+    if (to.GetWidth() != w || to.GetAbsHeight() != h)
+        return false;
+    for (int y = 0; y < h; ++y)
+        std::memcpy(to.GetImageRow(y), from.GetImageRow(y), static_cast<size_t>(w) * 4);
+    return true;
+}
+
+HRESULT CopyDib32(boost::shared_ptr<CDib>& out, const CDib& source)
+{
+    HRESULT hr = CreateDib32(out, source.GetWidth(), source.GetAbsHeight());
+    if (SUCCEEDED(hr))
+        CopyPixels(*out, source);
+    return hr;
+}
+
+// Byte weights of the blur, k[0] first.
+std::vector<unsigned> GaussianWeights(double sigma)
+{
+    int n = 1;
+    if (sigma > 0 && std::isfinite(sigma))
+        n = static_cast<int>(std::ceil(sigma) + 1.0);
+    std::vector<unsigned> k(static_cast<size_t>(n));
+    double s2 = sigma * sigma;
+    for (int i = 0; i < n; ++i) {
+        // The largest value of exp(-i^2 / 2s^2) is exp(0) = 1, so no rescaling.
+        double v = i == 0 ? 255.0 : 255.0 * std::exp(-0.5 * i * i / s2);
+        k[static_cast<size_t>(i)] = v > 254.9 ? 255u : static_cast<unsigned>(v);
+    }
+    return k;
+}
+
+// One pass along a line of `count` values spaced `step` apart: out[x] =
+// sum k[|j|] in[x + j] / sum k[|j|] over the j that stay inside.
+class CBlurLine {
+public:
+    explicit CBlurLine(const std::vector<unsigned>& k) : m_k(k), m_n(static_cast<int>(k.size()))
+    {
+        m_full = m_k[0];
+        for (int i = 1; i < m_n; ++i)
+            m_full += 2 * m_k[static_cast<size_t>(i)];
+    }
+    // Sum of the weights that fall inside a line of `count` for position x.
+    unsigned WeightAt(int x, int count) const
+    {
+        unsigned s = 0;
+        for (int j = -(m_n - 1); j <= m_n - 1; ++j)
+            if (x + j >= 0 && x + j < count)
+                s += m_k[static_cast<size_t>(std::abs(j))];
+        return s;
+    }
+    unsigned Full() const { return m_full; }
+    int Taps() const { return m_n; }
+    unsigned K(int j) const { return m_k[static_cast<size_t>(std::abs(j))]; }
+private:
+    std::vector<unsigned> m_k;
+    int m_n;
+    unsigned m_full;
+};
+
+inline uint8_t Quotient(unsigned sum, double inverse)
+{
+    return static_cast<uint8_t>(static_cast<unsigned>((sum + 0.5) * inverse));
+}
+
+} // namespace
+
+HRESULT CreateDib32(boost::shared_ptr<CDib>& out, int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return E_INVALIDARG;
+    boost::shared_ptr<CDib> dib(new (std::nothrow) CDib);
+    if (!dib || !dib->CreateWithInfoHeader(width, height, 32) || !dib->AllocBits())
+        return E_OUTOFMEMORY;
+    dib->Clear();
+    out = dib;
+    return S_OK;
+}
+
+HRESULT CopyChannelToAlpha(CDib& image, int channel)
+{
+    if (!Is32(image) || channel < 0 || channel > 3)
+        return E_INVALIDARG;
+    int w = image.GetWidth(), h = image.GetAbsHeight();
+    for (int y = 0; y < h; ++y) {
+        BYTE* p = image.GetImageRow(y);
+        for (int x = 0; x < w; ++x)
+            p[x * 4 + 3] = p[x * 4 + channel];
+    }
+    return S_OK;
+}
+
+HRESULT MaxFilterByDisc(boost::shared_ptr<CDib>& out, const CDib& source, int r)
+{
+    if (!Is32(source))
+        return E_INVALIDARG;
+    boost::shared_ptr<CDib> result;
+    HRESULT hr = CopyDib32(result, source);
+    if (FAILED(hr))
+        return hr;
+    if (r > 0) {
+        int w = source.GetWidth(), h = source.GetAbsHeight();
+        CMaskPlane contour, grown;
+        if (!contour.Create(w, h) || !grown.Create(w, h))
+            return E_OUTOFMEMORY;
+        auto opaque = [&](int x, int y) {
+            return x >= 0 && y >= 0 && x < w && y < h && source.GetImageRow(y)[x * 4 + 3] != 0;
+        };
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                if (!opaque(x, y))
+                    continue;
+                bool edge = false;
+                for (int j = -1; j <= 1 && !edge; ++j)
+                    for (int i = -1; i <= 1 && !edge; ++i)
+                        edge = !opaque(x + i, y + j);
+                if (edge)
+                    contour.Row(y)[x] = 0xFF;
+            }
+        contour.MarkAllDirty();
+        DilateByDisc(grown, contour, CDisc(r));
+        for (int y = 0; y < h; ++y) {
+            const uint8_t* g = grown.Row(y);
+            BYTE* p = result->GetImageRow(y);
+            for (int x = 0; x < w; ++x)
+                if (g[x])
+                    p[x * 4 + 3] = 255;
+        }
+    }
+    out = result;
+    return S_OK;
+}
+
+HRESULT GaussianBlurAlpha(boost::shared_ptr<CDib>& out, const CDib& source, double sigma)
+{
+    if (!Is32(source))
+        return E_INVALIDARG;
+    const int w = source.GetWidth(), h = source.GetAbsHeight();
+    boost::shared_ptr<CDib> result;
+    HRESULT hr = CopyDib32(result, source);
+    if (FAILED(hr))
+        return hr;
+    CBlurLine line(GaussianWeights(sigma));
+    const int n = line.Taps();
+    std::vector<uint8_t> tmp, alpha;
+    std::vector<unsigned> acc;
+    try {
+        tmp.resize(static_cast<size_t>(w) * h);
+        alpha.resize(static_cast<size_t>(w));
+        acc.resize(static_cast<size_t>(w));
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    const double fullInverse = 1.0 / line.Full();
+    // Horizontal: interior columns [lo, hi) have the whole window inside.
+    const int lo = std::min(n - 1, w), hi = std::max(lo, w - (n - 1));
+    for (int y = 0; y < h; ++y) {
+        const BYTE* p = source.GetImageRow(y);
+        for (int x = 0; x < w; ++x)
+            alpha[static_cast<size_t>(x)] = p[x * 4 + 3];
+        uint8_t* t = &tmp[static_cast<size_t>(y) * w];
+        for (int x = 0; x < w; ++x)
+            if (x < lo || x >= hi) {
+                unsigned sum = 0;
+                for (int j = -(n - 1); j <= n - 1; ++j)
+                    if (x + j >= 0 && x + j < w)
+                        sum += line.K(j) * alpha[static_cast<size_t>(x + j)];
+                t[x] = static_cast<uint8_t>(sum / line.WeightAt(x, w));
+            }
+        if (lo < hi) {
+            unsigned* a = acc.data();
+            const uint8_t* s = alpha.data();
+            for (int x = lo; x < hi; ++x)
+                a[x] = 0;
+            for (int j = -(n - 1); j <= n - 1; ++j) {
+                const unsigned k = line.K(j);
+                for (int x = lo; x < hi; ++x)
+                    a[x] += k * s[x + j];
+            }
+            for (int x = lo; x < hi; ++x)
+                t[x] = Quotient(a[x], fullInverse);
+        }
+    }
+    // Vertical, row against row.
+    for (int y = 0; y < h; ++y) {
+        unsigned* a = acc.data();
+        std::fill(acc.begin(), acc.end(), 0u);
+        for (int j = -(n - 1); j <= n - 1; ++j) {
+            if (y + j < 0 || y + j >= h)
+                continue;
+            const unsigned k = line.K(j);
+            const uint8_t* s = &tmp[static_cast<size_t>(y + j) * w];
+            for (int x = 0; x < w; ++x)
+                a[x] += k * s[x];
+        }
+        unsigned weight = (y >= n - 1 && y < h - (n - 1)) ? line.Full() : line.WeightAt(y, h);
+        const double inverse = 1.0 / weight;
+        BYTE* p = result->GetImageRow(y);
+        for (int x = 0; x < w; ++x)
+            p[x * 4 + 3] = Quotient(a[x], inverse);
+    }
+    out = result;
+    return S_OK;
+}
+
+HRESULT ScaleChannel(CDib& image, int channel, int numerator, int denominator)
+{
+    if (!Is32(image) || channel < 0 || channel > 3 || denominator == 0)
+        return E_INVALIDARG;
+    if (numerator == denominator)
+        return S_OK;
+    BYTE table[256];
+    for (int v = 0; v < 256; ++v) {
+        long long s = static_cast<long long>(v) * numerator / denominator;
+        table[v] = static_cast<BYTE>(s < 0 ? 0 : s > 255 ? 255 : s);
+    }
+    int w = image.GetWidth(), h = image.GetAbsHeight();
+    for (int y = 0; y < h; ++y) {
+        BYTE* p = image.GetImageRow(y) + channel;
+        for (int x = 0; x < w; ++x)
+            p[x * 4] = table[p[x * 4]];
+    }
+    return S_OK;
+}
+
+HRESULT OffsetChannel(CDib& image, int channel, int dx, int dy)
+{
+    if (!Is32(image) || channel < 0 || channel > 3)
+        return E_INVALIDARG;
+    if (dx == 0 && dy == 0)
+        return S_OK;
+    const int w = image.GetWidth(), h = image.GetAbsHeight();
+    // The far side first, so no value is read after it was overwritten.
+    for (int k = 0; k < h; ++k) {
+        int y = dy > 0 ? h - 1 - k : k;
+        int sy = y - dy;
+        BYTE* p = image.GetImageRow(y) + channel;
+        const BYTE* s = (sy >= 0 && sy < h) ? image.GetImageRow(sy) + channel : nullptr;
+        for (int m = 0; m < w; ++m) {
+            int x = dx > 0 ? w - 1 - m : m;
+            int sx = x - dx;
+            p[x * 4] = (s && sx >= 0 && sx < w) ? s[sx * 4] : 0;
+        }
+    }
+    return S_OK;
+}
+
+bool GetGradationLine(int angle, double w, double h, double& a, double& b, double& c, double& d)
+{
+    const double pi = 3.141592653589793;
+    int deg = angle % 360;
+    if (deg < 0)
+        deg += 360;
+    double q = deg * pi / 180.0;
+    switch (deg / 45) {
+    case 0:
+        a = -1; b = std::tan(q); c = w; d = std::tan(q) * h + w;
+        return true;
+    case 1:
+        a = -1 / std::tan(q); b = 1; c = w / std::tan(q); d = w / std::tan(q) + h;
+        return true;
+    case 2: {
+        double t = std::tan(q - pi / 2);
+        a = t; b = 1; c = 0; d = t * w + h;
+        return true;
+    }
+    case 3: {
+        double t = std::tan(q - pi / 2);
+        a = 1; b = 1 / t; c = 0; d = h / t + w;
+        return true;
+    }
+    case 4: {
+        double t = std::tan(q - pi);
+        a = 1; b = -t; c = t * h; d = t * h + w;
+        return true;
+    }
+    case 5: {
+        double t = std::tan(q - pi);
+        a = 1 / t; b = -1; c = h; d = w / t + h;
+        return true;
+    }
+    case 6: {
+        double t = std::tan(q - 3 * pi / 2);
+        a = -t; b = -1; c = t * w + h; d = t * w + h;
+        return true;
+    }
+    case 7: {
+        double t = std::tan(q - 3 * pi / 2);
+        a = -1; b = -1 / t; c = h / t + w; d = h / t + w;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+HRESULT FillLinearGradationRect(CDib& image, const CLinearGradation& gradation, const CRectD& clip,
+                                const CRectD& frame)
+{
+    if (!Is32(image))
+        return E_INVALIDARG;
+    int x0 = static_cast<int>(clip.x), x1 = static_cast<int>(std::ceil(clip.x + clip.width));
+    int y0 = static_cast<int>(clip.y), y1 = static_cast<int>(std::ceil(clip.y + clip.height));
+    if (x0 >= x1 || y0 >= y1)
+        return S_OK;
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, static_cast<int>(image.GetWidth()));
+    y1 = std::min(y1, static_cast<int>(image.GetAbsHeight()));
+    if (x0 >= x1 || y0 >= y1)
+        return S_OK;
+    struct Stop {
+        double pos;
+        int rgb[3];
+    };
+    std::vector<Stop> stops;
+    for (const CColorPosSetting& s : gradation.Stops)
+        if (s.Use)
+            stops.push_back(Stop{s.Pos, {GetRValue(s.Color), GetGValue(s.Color), GetBValue(s.Color)}});
+    if (stops.empty())
+        return E_INVALIDARG;
+    std::stable_sort(stops.begin(), stops.end(), [](const Stop& l, const Stop& r) { return l.pos < r.pos; });
+    double a, b, c, d;
+    if (!GetGradationLine(static_cast<int>(gradation.Angle), frame.width, frame.height, a, b, c, d))
+        return E_FAIL;
+    const int count = static_cast<int>(stops.size());
+    // t grows with x when a >= 0 (d is positive for any frame of positive
+    // size); otherwise the search restarts at every pixel.
+    const bool leftToRight = a >= 0;
+    const bool monotonic = d > 0;
+    for (int y = y0; y < y1; ++y) {
+        BYTE* p = image.GetImageRow(y);
+        int k = 0;
+        for (int col = x0; col < x1; ++col) {
+            int x = leftToRight ? col : x0 + x1 - 1 - col;
+            double t = ((x - frame.x) * a + (y - frame.y) * b + c) / d;
+            if (!monotonic)
+                k = 0;
+            while (k < count && stops[static_cast<size_t>(k)].pos <= t)
+                ++k;
+            const int* rgb;
+            int mixed[3];
+            if (k == 0) {
+                rgb = stops.front().rgb;
+            } else if (k == count) {
+                rgb = stops.back().rgb;
+            } else {
+                const Stop& s0 = stops[static_cast<size_t>(k - 1)];
+                const Stop& s1 = stops[static_cast<size_t>(k)];
+                for (int i = 0; i < 3; ++i)
+                    mixed[i] = static_cast<int>((s0.rgb[i] * (s1.pos - t) + s1.rgb[i] * (t - s0.pos)) /
+                                                (s1.pos - s0.pos));
+                rgb = mixed;
+            }
+            p[x * 4 + 0] = static_cast<BYTE>(rgb[2]);
+            p[x * 4 + 1] = static_cast<BYTE>(rgb[1]);
+            p[x * 4 + 2] = static_cast<BYTE>(rgb[0]);
+        }
+    }
+    return S_OK;
+}
+
+HRESULT FillLinearGradation(CDib& image, const CLinearGradation& gradation)
+{
+    if (!image.IsValid())
+        return E_INVALIDARG;
+    CRectD all = {0, 0, static_cast<double>(image.GetWidth()), static_cast<double>(image.GetAbsHeight())};
+    return FillLinearGradationRect(image, gradation, all, all);
+}

@@ -1,0 +1,71 @@
+// Pixel operations of the raster pipeline over 32-bit bitmaps: channel copy
+// and scaling, scaled drawing, the disc-shaped maximum filter that grows a
+// decoration, the shadow shift, the Gaussian blur of a glow, the flattening
+// onto a background colour and the linear gradation fill.
+//
+// Pixels are the bytes B, G, R, A; rows are addressed from the top whatever
+// the row order. Results are HRESULTs: S_OK, E_INVALIDARG for an image that is
+// not 32-bit or an unusable argument, E_OUTOFMEMORY when a new image cannot be
+// made, E_FAIL (or the GDI+ status as an HRESULT) when GDI+ fails. Operations
+// that make a new image hand it back through `out` and leave it untouched on
+// failure.
+#pragma once
+#include "imaging/Dib.h"
+#include "platform/GdiPlus.h"
+#include <boost/shared_ptr.hpp>
+
+class CLinearGradation;
+
+// (x, y, width, height) in output pixels.
+struct CRectD {
+    double x, y, width, height;
+};
+
+// A new cleared 32-bit bottom-up image; E_OUTOFMEMORY when it cannot be made.
+HRESULT CreateDib32(boost::shared_ptr<CDib>& out, int width, int height);
+
+// Every pixel's alpha = its byte `channel` (0..3).
+HRESULT CopyChannelToAlpha(CDib& image, int channel);
+
+// Draws the whole source into (x, y, width, height) of the target through
+// GDI+ (source-over, PixelOffsetModeHighQuality, the given interpolation).
+// Any failure of GDI+ is returned, never dropped. Reductions are not for this
+// call: GDI+ under Wine point-samples them (the engine reduces masks itself).
+HRESULT DrawDibScaled(CDib& target, float x, float y, float width, float height, CDib& source,
+                      Gdiplus::InterpolationMode mode);
+
+// out = a copy of the source whose alpha is raised to 255 within a disc of
+// radius r around every contour pixel (an opaque pixel with a transparent
+// one, or the image edge, among its eight neighbours). On a shape of opaque
+// and transparent pixels only, this is the dilation of the shape by the disc.
+HRESULT MaxFilterByDisc(boost::shared_ptr<CDib>& out, const CDib& source, int r);
+
+// out = the source with its alpha blurred by the separable integer Gaussian
+// of sigma (output pixels); the other bytes are copied.
+HRESULT GaussianBlurAlpha(boost::shared_ptr<CDib>& out, const CDib& source, double sigma);
+
+// byte `channel` = byte x numerator / denominator (truncating, kept within
+// 0..255) everywhere; nothing when they are equal; E_INVALIDARG for
+// denominator 0.
+HRESULT ScaleChannel(CDib& image, int channel, int numerator, int denominator);
+
+// In place: byte `channel` of (x, y) takes that of (x - dx, y - dy), 0 where
+// that lies outside. The other bytes stay.
+HRESULT OffsetChannel(CDib& image, int channel, int dx, int dy);
+
+// A new opaque image of the colour with the source drawn over it (source-over);
+// on success it replaces `image`.
+HRESULT FlattenOnColor(boost::shared_ptr<CDib>& image, const CDib& source, COLORREF color);
+
+// Colours the pixels of `clip` by the gradation running over `frame` (see
+// the .cpp); alpha stays. E_INVALIDARG without an enabled stop.
+HRESULT FillLinearGradationRect(CDib& image, const CLinearGradation& gradation, const CRectD& clip,
+                                const CRectD& frame);
+// The same over the whole image.
+HRESULT FillLinearGradation(CDib& image, const CLinearGradation& gradation);
+
+// The line of a gradation of `angle` degrees over a w x h frame: for a pixel
+// (x, y) of the frame at (fx, fy), t = ((x - fx) a + (y - fy) b + c) / d runs
+// from 0 at the side or corner the angle points to (0 right, 90 top, 180
+// left, 270 bottom) to 1 at the opposite one.
+bool GetGradationLine(int angle, double w, double h, double& a, double& b, double& c, double& d);

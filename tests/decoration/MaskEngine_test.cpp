@@ -1,0 +1,299 @@
+// The mask engine of the raster pipeline: disc dilation against the plain
+// stamp, the winding fill, the 10:1 reduction against a plain block count.
+#include "decoration/DiscDilation.h"
+#include "decoration/GlyphFill.h"
+#include "decoration/MaskPlane.h"
+#include <gtest/gtest.h>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+// Random shapes: rectangles, discs and single pixels, so that runs both repeat
+// over rows (stacks) and change every row (slopes), merge and split.
+void FillRandomShapes(CMaskPlane& plane, std::mt19937& rng, int count)
+{
+    std::uniform_int_distribution<int> px(0, plane.Width() - 1), py(0, plane.Height() - 1), size(0, 9), kind(0, 2);
+    for (int n = 0; n < count; ++n) {
+        int x = px(rng), y = py(rng), s = size(rng), k = kind(rng);
+        for (int j = -s; j <= s; ++j)
+            for (int i = -s; i <= s; ++i) {
+                int tx = x + i, ty = y + j;
+                if (tx < 0 || ty < 0 || tx >= plane.Width() || ty >= plane.Height())
+                    continue;
+                bool in = k == 0 ? (i * i + j * j <= s * s) : k == 1 ? (std::abs(i) <= s / 2 + 1) : (i == 0 && j == 0);
+                if (in)
+                    plane.Row(ty)[tx] = 0xFF;
+            }
+    }
+    plane.MarkAllDirty();
+}
+
+int CountDifferences(const CMaskPlane& a, const CMaskPlane& b)
+{
+    int n = 0;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x)
+            n += a.Get(x, y) != b.Get(x, y);
+    return n;
+}
+
+TEST(DiscTest, ShapeOfSmallDiscs)
+{
+    // Half-widths of each row: r^2 + r bounds i^2 + j^2.
+    struct Case {
+        int r;
+        std::vector<int> half;
+    } cases[] = {
+        {0, {0}},
+        {1, {1, 1}},
+        {2, {2, 2, 1}},
+        {3, {3, 3, 2, 1}},
+        {5, {5, 5, 5, 4, 3, 2}},
+    };
+    for (const Case& c : cases) {
+        CDisc disc(c.r);
+        for (int j = 0; j <= c.r; ++j) {
+            EXPECT_EQ(c.half[j], disc.HalfWidth(j)) << "r " << c.r << " row " << j;
+            EXPECT_EQ(disc.HalfWidth(j), disc.HalfWidth(-j));
+        }
+        EXPECT_FALSE(disc.Contains(0, c.r + 1));
+    }
+    // A large disc's area is that of a circle of radius r + 1/2.
+    CDisc big(100);
+    long area = 0;
+    for (int j = -100; j <= 100; ++j)
+        area += 2 * big.HalfWidth(j) + 1;
+    EXPECT_NEAR(3.14159265 * 100.5 * 100.5, static_cast<double>(area), 200.0);
+}
+
+TEST(DiscDilationTest, EqualsPlainStampOnRandomShapes)
+{
+    std::mt19937 rng(12345);
+    struct Case {
+        int r, dx, dy;
+    } cases[] = {{0, 0, 0}, {1, 0, 0}, {2, 3, -1}, {3, 0, 0}, {5, -4, 6}, {8, 0, 0}, {13, 20, 17}, {6, -90, 0}};
+    for (const Case& c : cases)
+        for (int round = 0; round < 6; ++round) {
+            CMaskPlane in, fast, plain;
+            ASSERT_TRUE(in.Create(61, 47));
+            ASSERT_TRUE(fast.Create(61, 47));
+            ASSERT_TRUE(plain.Create(61, 47));
+            FillRandomShapes(in, rng, 3 + round * 4);
+            DilateByDisc(fast, in, CDisc(c.r), c.dx, c.dy);
+            DilateByDiscReference(plain, in, CDisc(c.r), c.dx, c.dy);
+            ASSERT_EQ(0, CountDifferences(fast, plain)) << "r " << c.r << " dx " << c.dx << " dy " << c.dy
+                                                        << " round " << round;
+        }
+}
+
+TEST(DiscDilationTest, RandomNoiseAndReuseOfTheOutputPlane)
+{
+    // Pure noise has runs of every length; the output plane is reused, so a
+    // result must not keep pixels of the previous one.
+    std::mt19937 rng(7);
+    CMaskPlane in, fast, plain;
+    ASSERT_TRUE(in.Create(40, 33));
+    ASSERT_TRUE(fast.Create(40, 33));
+    ASSERT_TRUE(plain.Create(40, 33));
+    for (int round = 0; round < 8; ++round) {
+        in.MarkAllDirty();
+        in.Clear();
+        std::bernoulli_distribution on(round * 0.04);
+        for (int y = 5; y < 28; ++y)
+            for (int x = 3; x < 37; ++x)
+                in.Row(y)[x] = on(rng) ? 0xFF : 0;
+        in.MarkDirty(RECT{3, 5, 37, 28});
+        int r = round % 4;
+        DilateByDisc(fast, in, CDisc(r), 0, 0);
+        DilateByDiscReference(plain, in, CDisc(r), 0, 0);
+        ASSERT_EQ(0, CountDifferences(fast, plain)) << "round " << round;
+    }
+}
+
+TEST(DiscDilationTest, LargeRadiusOnAStroke)
+{
+    // A slanted stroke and a vertical bar at a decoration's working size.
+    CMaskPlane in, fast, plain;
+    ASSERT_TRUE(in.Create(160, 150));
+    ASSERT_TRUE(fast.Create(160, 150));
+    ASSERT_TRUE(plain.Create(160, 150));
+    for (int y = 40; y < 110; ++y) {
+        for (int x = 50 + (y - 40) / 3; x < 62 + (y - 40) / 2; ++x)
+            in.Row(y)[x] = 0xFF;
+        for (int x = 100; x < 108; ++x)
+            in.Row(y)[x] = 0xFF;
+    }
+    in.MarkDirty(RECT{50, 40, 108, 110});
+    DilateByDisc(fast, in, CDisc(37), 2, -3);
+    DilateByDiscReference(plain, in, CDisc(37), 2, -3);
+    EXPECT_EQ(0, CountDifferences(fast, plain));
+}
+
+TEST(DiscDilationTest, EmptyInputGivesEmptyOutput)
+{
+    CMaskPlane in, out;
+    ASSERT_TRUE(in.Create(20, 20));
+    ASSERT_TRUE(out.Create(20, 20));
+    out.MarkAllDirty();
+    std::memset(out.Row(3), 0xFF, 20);
+    DilateByDisc(out, in, CDisc(4));
+    EXPECT_TRUE(out.IsClean());
+    EXPECT_FALSE(out.Get(5, 3));
+}
+
+std::vector<CPathPoint> Square(float x0, float y0, float x1, float y1, bool clockwise)
+{
+    if (clockwise)
+        return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+    return {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}};
+}
+
+int CountSet(const CMaskPlane& p)
+{
+    int n = 0;
+    for (int y = 0; y < p.Height(); ++y)
+        for (int x = 0; x < p.Width(); ++x)
+            n += p.Get(x, y);
+    return n;
+}
+
+TEST(GlyphFillTest, PixelCentresDecide)
+{
+    CMaskPlane p;
+    ASSERT_TRUE(p.Create(10, 10));
+    std::vector<CPathPoint> pts = Square(1.0f, 1.0f, 4.0f, 4.0f, true);
+    std::vector<BYTE> types = {0, 1, 1, 0x81};
+    ASSERT_TRUE(FillPathWinding(p, pts, types));
+    EXPECT_EQ(9, CountSet(p));
+    EXPECT_TRUE(p.Get(1, 1));
+    EXPECT_TRUE(p.Get(3, 3));
+    EXPECT_FALSE(p.Get(4, 3));
+    // A square from 1.6 to 2.4 holds no pixel centre.
+    CMaskPlane q;
+    ASSERT_TRUE(q.Create(10, 10));
+    ASSERT_TRUE(FillPathWinding(q, Square(1.6f, 1.6f, 2.4f, 2.4f, true), types));
+    EXPECT_EQ(0, CountSet(q));
+    EXPECT_TRUE(q.IsClean());
+}
+
+TEST(GlyphFillTest, OverlappingContoursFollowTheWindingRule)
+{
+    // Two squares overlapping in 2 x 2 pixels. Drawn the same way round (as a
+    // font draws crossing strokes) the overlap stays filled; drawn opposite
+    // ways (a hole) it is left empty.
+    struct Case {
+        bool secondClockwise;
+        int expected;
+    } cases[] = {{true, 16 + 16 - 4}, {false, 16 + 16 - 8}};
+    for (const Case& c : cases) {
+        CMaskPlane p;
+        ASSERT_TRUE(p.Create(12, 12));
+        std::vector<CPathPoint> pts = Square(1, 1, 5, 5, true);
+        std::vector<CPathPoint> second = Square(3, 3, 7, 7, c.secondClockwise);
+        pts.insert(pts.end(), second.begin(), second.end());
+        std::vector<BYTE> types = {0, 1, 1, 0x81, 0, 1, 1, 0x81};
+        ASSERT_TRUE(FillPathWinding(p, pts, types));
+        EXPECT_EQ(c.expected, CountSet(p));
+        EXPECT_EQ(c.secondClockwise, p.Get(3, 3));
+    }
+}
+
+TEST(GlyphFillTest, BezierCircleAndBadTypes)
+{
+    // A circle of radius 20 from four cubic arcs.
+    const float k = 0.5522847f * 20, cx = 25, cy = 25, r = 20;
+    std::vector<CPathPoint> pts = {
+        {cx + r, cy},     {cx + r, cy + k}, {cx + k, cy + r}, {cx, cy + r},     {cx - k, cy + r}, {cx - r, cy + k},
+        {cx - r, cy},     {cx - r, cy - k}, {cx - k, cy - r}, {cx, cy - r},     {cx + k, cy - r}, {cx + r, cy - k},
+        {cx + r, cy}};
+    std::vector<BYTE> types = {0, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 0x83};
+    CMaskPlane p;
+    ASSERT_TRUE(p.Create(50, 50));
+    ASSERT_TRUE(FillPathWinding(p, pts, types));
+    EXPECT_NEAR(3.14159265 * 400, CountSet(p), 40);
+    EXPECT_TRUE(p.Get(25, 25));
+    EXPECT_FALSE(p.Get(2, 2));
+
+    CMaskPlane q;
+    ASSERT_TRUE(q.Create(10, 10));
+    std::vector<BYTE> bad = {0, 2, 1, 0x81};
+    EXPECT_FALSE(FillPathWinding(q, Square(1, 1, 4, 4, true), bad));
+    std::vector<BYTE> shortBezier = {0, 3, 3, 1};
+    EXPECT_FALSE(FillPathWinding(q, Square(1, 1, 4, 4, true), shortBezier));
+}
+
+TEST(MaskReductionTest, EqualsPlainBlockAverageOverExistingAlpha)
+{
+    std::mt19937 rng(99);
+    CMaskPlane plane;
+    ASSERT_TRUE(plane.Create(70, 50));
+    std::bernoulli_distribution on(0.4);
+    for (int y = 10; y < 43; ++y)
+        for (int x = 17; x < 64; ++x)
+            plane.Row(y)[x] = on(rng) ? 0xFF : 0;
+    plane.MarkDirty(RECT{17, 10, 64, 43});
+    // Target 9 x 6 pixels (smaller than the plane's 7 x 5 blocks placed at
+    // (3, 2)), holding some alpha already.
+    const int tw = 9, th = 6, ox = 3, oy = 2;
+    std::vector<uint8_t> target(tw * th * 4), expected;
+    for (size_t i = 0; i < target.size(); ++i)
+        target[i] = static_cast<uint8_t>(i * 37);
+    expected = target;
+    for (int by = 0; by < 5; ++by)
+        for (int bx = 0; bx < 7; ++bx) {
+            int tx = ox + bx, ty = oy + by;
+            if (tx >= tw || ty >= th)
+                continue;
+            int n = 0;
+            for (int j = 0; j < 10; ++j)
+                for (int i = 0; i < 10; ++i)
+                    n += plane.Get(bx * 10 + i, by * 10 + j);
+            if (n == 0)
+                continue;
+            int s = (n * 255 + 50) / 100;
+            uint8_t& a = expected[(ty * tw + tx) * 4 + 3];
+            a = static_cast<uint8_t>(s + (a * (255 - s) + 127) / 255);
+        }
+    ReduceMaskOverAlpha(plane, target.data(), tw * 4, tw, th, ox, oy);
+    EXPECT_EQ(expected, target);
+}
+
+TEST(MaskReductionTest, FullAndHalfBlocks)
+{
+    CMaskPlane plane;
+    ASSERT_TRUE(plane.Create(20, 10));
+    for (int y = 0; y < 10; ++y)
+        std::memset(plane.Row(y), 0xFF, y < 5 ? 15 : 10);
+    plane.MarkAllDirty();
+    std::vector<uint8_t> target(2 * 4, 0);
+    ReduceMaskOverAlpha(plane, target.data(), 8, 2, 1, 0, 0);
+    EXPECT_EQ(255, target[3]);
+    EXPECT_EQ(64, target[7]);  // 25 of 100 pixels: 63.75 rounds up
+    EXPECT_EQ(0, target[0]);   // colour bytes are left alone
+}
+
+TEST(MaskPlaneTest, UniteAndClearStayInTheirRectangles)
+{
+    CMaskPlane a, b, out;
+    ASSERT_TRUE(a.Create(30, 30));
+    ASSERT_TRUE(b.Create(30, 30));
+    ASSERT_TRUE(out.Create(30, 30));
+    a.Row(2)[3] = 0xFF;
+    a.MarkDirty(RECT{3, 2, 4, 3});
+    b.Row(20)[25] = 0xFF;
+    b.MarkDirty(RECT{25, 20, 26, 21});
+    UniteMasks(out, a, b);
+    EXPECT_TRUE(out.Get(3, 2));
+    EXPECT_TRUE(out.Get(25, 20));
+    EXPECT_EQ(2, CountSet(out));
+    EXPECT_EQ(3, out.Dirty().left);
+    EXPECT_EQ(21, out.Dirty().bottom);
+    out.Clear();
+    EXPECT_EQ(0, CountSet(out));
+    EXPECT_TRUE(out.IsClean());
+}
+
+} // namespace

@@ -1,0 +1,80 @@
+// Cutting a text into output units and naming their files.
+#include "decoration/OutputUnits.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+typedef std::vector<std::wstring> Units;
+
+TEST(SplitTextIntoUnitsTest, ByCharacterLineAndParagraph)
+{
+    struct Case {
+        const wchar_t* text;
+        UINT unit;
+        Units expected;
+    } cases[] = {
+        {L"a\r\n\r\nb c", 0, {L"a", L"b", L"c"}},
+        {L"a\r\n\r\nb c", 1, {L"a", L"b c"}},
+        {L"a\r\n\r\nb c", 2, {L"a", L"b c"}},
+        {L"x\ny\n\nz", 2, {L"x\ny", L"z"}},
+        {L"x\ny\n\nz", 1, {L"x", L"y", L"z"}},
+        {L"\n\n  line one \t\n\n\n\n line two\n", 1, {L"line one", L"line two"}},
+        {L"\n\n p1a\n p1b \n \n\n p2\n\n", 2, {L"p1a\np1b", L"p2"}},
+        {L"縁取り\u3000文字", 0, {L"縁", L"取", L"り", L"文", L"字"}},  // the ideographic space is white space
+        {L"a\U0001F600b", 0, {L"a", L"\U0001F600", L"b"}},
+        {L"", 1, {}},
+        {L" \r\n\t\n", 0, {}},
+        {L" \r\n\t\n", 1, {}},
+        {L" \r\n\t\n", 2, {}},
+        {L"tab\tinside", 1, {L"tab\tinside"}},
+        {L"a\nb", 7, {L"a", L"b"}},  // an unknown unit cuts by line
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, SplitTextIntoUnits(c.text, c.unit)) << "unit " << c.unit;
+}
+
+TEST(OutputFileNameTest, DeviceNamesAndTrailingDotsGetAnUnderscore)
+{
+    struct Case {
+        const wchar_t* title;
+        const wchar_t* expected;
+    } cases[] = {
+        {L"NUL", L"NUL_"},         {L"con", L"con_"},         {L"Com1", L"Com1_"},
+        {L"LPT9", L"LPT9_"},       {L"COM\u00B9", L"COM\u00B9_"}, {L"nul.txt", L"nul_.txt"},
+        {L"aux  .x", L"aux_  .x"}, {L"conin$", L"conin$_"},   {L"abc.", L"abc._"},
+        {L"abc ", L"abc _"},       {L"COM10", L"COM10"},      {L"CONSOLE", L"CONSOLE"},
+        {L"1_NUL", L"1_NUL"},      {L"文字", L"文字"},        {L"", L""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(std::wstring(c.expected), MakeSafeFileTitle(c.title));
+}
+
+TEST(OutputFileNameTest, RepeatedTitlesAreCountedWithoutRegardToCase)
+{
+    COutputNameCounts used;
+    struct Step {
+        const wchar_t* title;
+        const wchar_t* expected;
+    } steps[] = {
+        {L"Abc", L"Abc.png"},
+        {L"abc", L"abc (2).png"},
+        {L"ABC", L"ABC (3).png"},
+        {L"other", L"other.png"},
+        // A title equal to a name made earlier does not take that file.
+        {L"abc (2)", L"abc (2) (2).png"},
+        {L"nul", L"nul_.png"},
+        {L"NUL", L"NUL_ (2).png"},
+    };
+    for (const Step& s : steps)
+        EXPECT_EQ(std::wstring(s.expected), MakeUniqueFileName(used, s.title, L"png"));
+}
+
+TEST(OutputFileNameTest, AGeneratedNameSkipsATitleAlreadyTaken)
+{
+    COutputNameCounts used;
+    EXPECT_EQ(L"a (2).svg", MakeUniqueFileName(used, L"a (2)", L"svg"));
+    EXPECT_EQ(L"a.svg", MakeUniqueFileName(used, L"a", L"svg"));
+    EXPECT_EQ(L"a (3).svg", MakeUniqueFileName(used, L"a", L"svg"));
+}
+
+} // namespace

@@ -1,0 +1,360 @@
+// Raster effects, each against a plain reference on small random images.
+#include "decoration/BorderingSetting.h"
+#include "decoration/DiscDilation.h"
+#include "decoration/RasterEffects.h"
+#include <gtest/gtest.h>
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace {
+
+boost::shared_ptr<CDib> RandomDib(std::mt19937& rng, int w, int h, bool binaryAlpha = false)
+{
+    boost::shared_ptr<CDib> dib;
+    EXPECT_EQ(S_OK, CreateDib32(dib, w, h));
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w * 4; ++x) {
+            int v = byte(rng);
+            if (binaryAlpha && x % 4 == 3)
+                v = v < 90 ? 255 : 0;
+            dib->GetImageRow(y)[x] = static_cast<BYTE>(v);
+        }
+    return dib;
+}
+
+BYTE At(const CDib& d, int x, int y, int c) { return d.GetImageRow(y)[x * 4 + c]; }
+
+boost::shared_ptr<CDib> Copy(const CDib& d)
+{
+    boost::shared_ptr<CDib> c;
+    EXPECT_EQ(S_OK, CreateDib32(c, d.GetWidth(), d.GetAbsHeight()));
+    c->CopyFrom(d);
+    return c;
+}
+
+// First differing pixel as text, or empty.
+std::string FirstDifference(const CDib& a, const CDib& b)
+{
+    for (int y = 0; y < a.GetAbsHeight(); ++y)
+        for (int x = 0; x < a.GetWidth(); ++x)
+            for (int c = 0; c < 4; ++c)
+                if (At(a, x, y, c) != At(b, x, y, c))
+                    return "(" + std::to_string(x) + ", " + std::to_string(y) + ") byte " + std::to_string(c) +
+                           ": " + std::to_string(At(a, x, y, c)) + " vs " + std::to_string(At(b, x, y, c));
+    return std::string();
+}
+
+TEST(RasterEffectsTest, NonThirtyTwoBitImagesAreRefused)
+{
+    CDib grey;
+    ASSERT_TRUE(grey.CreateWithInfoHeader(4, 4, 8));
+    ASSERT_TRUE(grey.AllocBits());
+    boost::shared_ptr<CDib> out;
+    EXPECT_EQ(E_INVALIDARG, CopyChannelToAlpha(grey, 1));
+    EXPECT_EQ(E_INVALIDARG, ScaleChannel(grey, 3, 1, 2));
+    EXPECT_EQ(E_INVALIDARG, OffsetChannel(grey, 3, 1, 0));
+    EXPECT_EQ(E_INVALIDARG, GaussianBlurAlpha(out, grey, 2.0));
+    EXPECT_EQ(E_INVALIDARG, MaxFilterByDisc(out, grey, 2));
+    EXPECT_FALSE(out);
+    CDib empty;
+    EXPECT_EQ(E_INVALIDARG, FillLinearGradation(empty, CLinearGradation()));
+}
+
+TEST(RasterEffectsTest, CopyChannelAndScaleChannel)
+{
+    std::mt19937 rng(1);
+    boost::shared_ptr<CDib> img = RandomDib(rng, 13, 7);
+    boost::shared_ptr<CDib> before = Copy(*img);
+    ASSERT_EQ(S_OK, CopyChannelToAlpha(*img, 1));
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 13; ++x) {
+            EXPECT_EQ(At(*before, x, y, 1), At(*img, x, y, 3));
+            EXPECT_EQ(At(*before, x, y, 2), At(*img, x, y, 2));
+        }
+
+    struct Case {
+        int channel, num, den;
+        HRESULT hr;
+    } cases[] = {{3, 40, 100, S_OK}, {0, 1, 3, S_OK}, {3, 100, 100, S_OK}, {3, 5, 0, E_INVALIDARG},
+                 {3, 150, 100, S_OK}, {4, 1, 2, E_INVALIDARG}};
+    for (const Case& c : cases) {
+        boost::shared_ptr<CDib> s = RandomDib(rng, 9, 5), orig = Copy(*s);
+        ASSERT_EQ(c.hr, ScaleChannel(*s, c.channel, c.num, c.den));
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 9; ++x)
+                for (int k = 0; k < 4; ++k) {
+                    int v = At(*orig, x, y, k);
+                    int want = (c.hr == S_OK && k == c.channel) ? std::min(255, v * c.num / c.den) : v;
+                    ASSERT_EQ(want, At(*s, x, y, k)) << c.num << "/" << c.den;
+                }
+    }
+}
+
+TEST(RasterEffectsTest, OffsetChannelMovesOneByteAndClearsWhatComesIn)
+{
+    std::mt19937 rng(2);
+    struct Case {
+        int dx, dy;
+    } cases[] = {{0, 0}, {1, 0}, {-2, 3}, {4, -1}, {0, 6}, {11, 0}, {30, 0}, {0, -7}, {-11, -7}};
+    for (const Case& c : cases) {
+        boost::shared_ptr<CDib> img = RandomDib(rng, 11, 7), orig = Copy(*img);
+        ASSERT_EQ(S_OK, OffsetChannel(*img, 3, c.dx, c.dy));
+        for (int y = 0; y < 7; ++y)
+            for (int x = 0; x < 11; ++x) {
+                int sx = x - c.dx, sy = y - c.dy;
+                int want = (sx >= 0 && sy >= 0 && sx < 11 && sy < 7) ? At(*orig, sx, sy, 3) : 0;
+                ASSERT_EQ(want, At(*img, x, y, 3)) << c.dx << "," << c.dy << " at " << x << "," << y;
+                ASSERT_EQ(At(*orig, x, y, 0), At(*img, x, y, 0));
+            }
+    }
+}
+
+// The blur written from its definition, pixel by pixel, with no shortcut.
+boost::shared_ptr<CDib> PlainBlur(const CDib& src, double sigma)
+{
+    int n = static_cast<int>(std::ceil(sigma) + 1.0);
+    std::vector<int> k(n);
+    for (int i = 0; i < n; ++i) {
+        double v = 255.0 * std::exp(-0.5 * i * i / (sigma * sigma));
+        k[i] = v > 254.9 ? 255 : static_cast<int>(v);
+    }
+    int w = src.GetWidth(), h = src.GetAbsHeight();
+    std::vector<int> tmp(w * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            int sum = 0, wt = 0;
+            for (int j = -(n - 1); j <= n - 1; ++j)
+                if (x + j >= 0 && x + j < w) {
+                    sum += k[std::abs(j)] * At(src, x + j, y, 3);
+                    wt += k[std::abs(j)];
+                }
+            tmp[y * w + x] = sum / wt;
+        }
+    boost::shared_ptr<CDib> out = Copy(src);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            int sum = 0, wt = 0;
+            for (int j = -(n - 1); j <= n - 1; ++j)
+                if (y + j >= 0 && y + j < h) {
+                    sum += k[std::abs(j)] * tmp[(y + j) * w + x];
+                    wt += k[std::abs(j)];
+                }
+            out->GetImageRow(y)[x * 4 + 3] = static_cast<BYTE>(sum / wt);
+        }
+    return out;
+}
+
+TEST(RasterEffectsTest, GaussianBlurEqualsPlainDefinition)
+{
+    std::mt19937 rng(3);
+    struct Case {
+        int w, h;
+        double sigma;
+    } cases[] = {
+        {17, 11, 1.0}, {31, 23, 2.5}, {40, 9, 4.0}, {5, 6, 3.0},  // narrower than the window: every pixel bounded
+        {1, 1, 2.0},   {64, 1, 1.7},  {1, 40, 1.2}, {25, 25, 0.6},
+    };
+    for (const Case& c : cases) {
+        boost::shared_ptr<CDib> src = RandomDib(rng, c.w, c.h), orig = Copy(*src), out;
+        ASSERT_EQ(S_OK, GaussianBlurAlpha(out, *src, c.sigma));
+        ASSERT_TRUE(out);
+        EXPECT_EQ("", FirstDifference(*PlainBlur(*orig, c.sigma), *out)) << c.w << "x" << c.h << " sigma " << c.sigma;
+        EXPECT_EQ("", FirstDifference(*orig, *src)) << "source changed";
+    }
+}
+
+TEST(RasterEffectsTest, BlurOfATenthOfAPixelChangesNothing)
+{
+    std::mt19937 rng(4);
+    boost::shared_ptr<CDib> src = RandomDib(rng, 12, 9), out;
+    ASSERT_EQ(S_OK, GaussianBlurAlpha(out, *src, 0.1));
+    EXPECT_EQ("", FirstDifference(*src, *out));
+}
+
+// Reference maximum filter: the whole disc stamped on every contour pixel.
+boost::shared_ptr<CDib> PlainMaxFilter(const CDib& src, int r)
+{
+    int w = src.GetWidth(), h = src.GetAbsHeight();
+    boost::shared_ptr<CDib> out = Copy(src);
+    auto opaque = [&](int x, int y) { return x >= 0 && y >= 0 && x < w && y < h && At(src, x, y, 3) != 0; };
+    CDisc disc(r);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            bool contour = false;
+            for (int j = -1; j <= 1; ++j)
+                for (int i = -1; i <= 1; ++i)
+                    contour |= opaque(x, y) && !opaque(x + i, y + j);
+            if (!contour || r <= 0)
+                continue;
+            for (int j = -r; j <= r; ++j)
+                for (int i = -r; i <= r; ++i)
+                    if (disc.Contains(i, j)) {
+                        int tx = x + i, ty = y + j;
+                        if (tx >= 0 && ty >= 0 && tx < w && ty < h)
+                            out->GetImageRow(ty)[tx * 4 + 3] = 255;
+                    }
+        }
+    return out;
+}
+
+TEST(RasterEffectsTest, MaxFilterEqualsPlainStampAlongContours)
+{
+    std::mt19937 rng(5);
+    struct Case {
+        int w, h, r;
+        bool binary;
+    } cases[] = {{20, 15, 0, true}, {20, 15, 1, true}, {33, 21, 3, true}, {33, 21, 4, false}, {9, 40, 7, true}};
+    for (const Case& c : cases) {
+        boost::shared_ptr<CDib> src = RandomDib(rng, c.w, c.h, c.binary), out;
+        // Thin the random alpha out so that shapes and holes form.
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w; ++x)
+                if ((x / 4 + y / 3) % 3 != 0)
+                    src->GetImageRow(y)[x * 4 + 3] = 0;
+        ASSERT_EQ(S_OK, MaxFilterByDisc(out, *src, c.r));
+        EXPECT_EQ("", FirstDifference(*PlainMaxFilter(*src, c.r), *out)) << "r " << c.r;
+        if (c.r == 0) {
+            EXPECT_EQ("", FirstDifference(*src, *out));
+        }
+    }
+}
+
+TEST(GradationLineTest, EveryOctantIsTheProjectionOnTheAngle)
+{
+    // t must be 0 where the projection onto the angle's direction (y down,
+    // counted counter-clockwise from the right) is largest over the frame and
+    // 1 where it is smallest, linear in between.
+    const double pi = 3.141592653589793, W = 37, H = 19;
+    for (int angle = -90; angle <= 720; angle += 5) {
+        double a, b, c, d;
+        ASSERT_TRUE(GetGradationLine(angle, W, H, a, b, c, d));
+        double q = angle * pi / 180, cs = std::cos(q), sn = std::sin(q);
+        auto s = [&](double x, double y) { return x * cs - y * sn; };
+        double smax = std::max(std::max(s(0, 0), s(W, 0)), std::max(s(0, H), s(W, H)));
+        double smin = std::min(std::min(s(0, 0), s(W, 0)), std::min(s(0, H), s(W, H)));
+        for (double x : {0.0, 5.5, W})
+            for (double y : {0.0, 13.25, H}) {
+                double t = (x * a + y * b + c) / d;
+                EXPECT_NEAR((smax - s(x, y)) / (smax - smin), t, 1e-9) << "angle " << angle;
+            }
+    }
+}
+
+CLinearGradation MakeGradation(std::mt19937& rng, int angle, int stopCount)
+{
+    CLinearGradation g;
+    g.Angle = static_cast<UINT>(angle);
+    g.Stops.clear();
+    std::uniform_real_distribution<double> pos(-0.1, 1.1);
+    std::uniform_int_distribution<int> color(0, 0xFFFFFF), use(0, 3);
+    for (int i = 0; i < stopCount; ++i)
+        g.Stops.push_back(CColorPosSetting(use(rng) != 0 || i == 0, static_cast<COLORREF>(color(rng)), pos(rng)));
+    return g;
+}
+
+// The fill written plainly: every pixel searches all stops.
+void PlainGradation(CDib& img, const CLinearGradation& g, const CRectD& clip, const CRectD& frame)
+{
+    std::vector<CColorPosSetting> stops;
+    for (const CColorPosSetting& s : g.Stops)
+        if (s.Use)
+            stops.push_back(s);
+    std::stable_sort(stops.begin(), stops.end(),
+                     [](const CColorPosSetting& l, const CColorPosSetting& r) { return l.Pos < r.Pos; });
+    double a, b, c, d;
+    GetGradationLine(static_cast<int>(g.Angle), frame.width, frame.height, a, b, c, d);
+    int x0 = std::max(0, static_cast<int>(clip.x)), x1 = std::min<int>(img.GetWidth(), static_cast<int>(std::ceil(clip.x + clip.width)));
+    int y0 = std::max(0, static_cast<int>(clip.y)), y1 = std::min<int>(img.GetAbsHeight(), static_cast<int>(std::ceil(clip.y + clip.height)));
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            double t = ((x - frame.x) * a + (y - frame.y) * b + c) / d;
+            size_t k = 0;
+            while (k < stops.size() && stops[k].Pos <= t)
+                ++k;
+            int rgb[3];
+            for (int i = 0; i < 3; ++i) {
+                auto comp = [&](COLORREF col) { return static_cast<int>((col >> (8 * i)) & 0xFF); };
+                if (k == 0)
+                    rgb[i] = comp(stops.front().Color);
+                else if (k == stops.size())
+                    rgb[i] = comp(stops.back().Color);
+                else
+                    rgb[i] = static_cast<int>((comp(stops[k - 1].Color) * (stops[k].Pos - t) +
+                                               comp(stops[k].Color) * (t - stops[k - 1].Pos)) /
+                                              (stops[k].Pos - stops[k - 1].Pos));
+            }
+            BYTE* p = img.GetImageRow(y) + x * 4;
+            p[0] = static_cast<BYTE>(rgb[2]);
+            p[1] = static_cast<BYTE>(rgb[1]);
+            p[2] = static_cast<BYTE>(rgb[0]);
+        }
+}
+
+TEST(GradationFillTest, EqualsPlainStopSearch)
+{
+    std::mt19937 rng(6);
+    struct Case {
+        int angle;
+        CRectD clip, frame;
+    } cases[] = {
+        {0, {0, 0, 30, 20}, {0, 0, 30, 20}},         {135, {3.5, 2.2, 20, 11.5}, {0, 0, 30, 20}},
+        {90, {-5, -5, 50, 50}, {2, 3, 10, 8}},        {200, {10, 4, 7, 9}, {10, 4, 7, 9}},
+        {250, {0, 0, 30, 20}, {-10, -10, 50, 40}},    {300, {1, 1, 28, 18}, {1, 1, 28, 18}},
+        {330, {29.5, 19.5, 4, 4}, {0, 0, 30, 20}},    {45, {0, 0, 30, 20}, {0, 0, 30, 20}},
+        {-45, {0, 0, 30, 20}, {0, 0, 30, 20}},        {360 + 170, {0, 0, 30, 20}, {5, 5, 10, 10}},
+    };
+    for (const Case& c : cases)
+        for (int round = 0; round < 4; ++round) {
+            CLinearGradation g = MakeGradation(rng, c.angle, 1 + round * 3);
+            boost::shared_ptr<CDib> img = RandomDib(rng, 30, 20), want = Copy(*img);
+            ASSERT_EQ(S_OK, FillLinearGradationRect(*img, g, c.clip, c.frame));
+            PlainGradation(*want, g, c.clip, c.frame);
+            ASSERT_EQ("", FirstDifference(*want, *img)) << "angle " << c.angle << " round " << round;
+        }
+}
+
+TEST(GradationFillTest, OneStopIsSolidAndNoStopIsRefused)
+{
+    CLinearGradation g;
+    for (CColorPosSetting& s : g.Stops)
+        s.Use = FALSE;
+    boost::shared_ptr<CDib> img;
+    ASSERT_EQ(S_OK, CreateDib32(img, 8, 8));
+    EXPECT_EQ(E_INVALIDARG, FillLinearGradation(*img, g));
+    g.Stops[5].Use = TRUE;
+    g.Stops[5].Color = RGB(10, 20, 30);
+    ASSERT_EQ(S_OK, FillLinearGradation(*img, g));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            EXPECT_EQ(30, At(*img, x, y, 0));
+            EXPECT_EQ(20, At(*img, x, y, 1));
+            EXPECT_EQ(10, At(*img, x, y, 2));
+            EXPECT_EQ(0, At(*img, x, y, 3));  // alpha is left alone
+        }
+    // An empty clip paints nothing, even without stops.
+    for (CColorPosSetting& s : g.Stops)
+        s.Use = FALSE;
+    EXPECT_EQ(S_OK, FillLinearGradationRect(*img, g, CRectD{3, 3, 0, 5}, CRectD{0, 0, 8, 8}));
+}
+
+TEST(GradationFillTest, AnglesWrapAround)
+{
+    std::mt19937 rng(8);
+    CLinearGradation g = MakeGradation(rng, 0, 6), g360 = g, gm45 = g, g315 = g;
+    g360.Angle = 360;
+    gm45.Angle = static_cast<UINT>(-45);
+    g315.Angle = 315;
+    boost::shared_ptr<CDib> a, b, c, d;
+    for (auto* p : {&a, &b, &c, &d})
+        ASSERT_EQ(S_OK, CreateDib32(*p, 16, 12));
+    ASSERT_EQ(S_OK, FillLinearGradation(*a, g));
+    ASSERT_EQ(S_OK, FillLinearGradation(*b, g360));
+    ASSERT_EQ(S_OK, FillLinearGradation(*c, gm45));
+    ASSERT_EQ(S_OK, FillLinearGradation(*d, g315));
+    EXPECT_EQ("", FirstDifference(*a, *b));
+    EXPECT_EQ("", FirstDifference(*c, *d));
+}
+
+} // namespace
