@@ -1,4 +1,5 @@
 #include "decoration/OutputUnits.h"
+#include "decoration/Setting.h"
 #include "foundation/StringUtil.h"
 #include <cwctype>
 #include <list>
@@ -119,4 +120,10 @@ std::wstring MakeUniqueFileName(COutputNameCounts& used, const std::wstring& tit
         used[LowerCase(name)] = 1;
     }
     return name + L"." + extension;
+}
+
+std::wstring MakeOutputFileName(COutputNameCounts& used, int number, const std::wstring& unitText,
+                                const CSetting& setting)
+{
+    return MakeUniqueFileName(used, setting.MakeFileTitle(number, unitText), setting.SaveFormat.GetExtension());
 }

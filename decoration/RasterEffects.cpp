@@ -236,6 +236,60 @@ HRESULT GaussianBlurAlpha(boost::shared_ptr<CDib>& out, const CDib& source, doub
     return S_OK;
 }
 
+HRESULT CompositeOver(CDib& target, const CDib& source)
+{
+    if (!Is32(target) || !Is32(source) || target.GetWidth() != source.GetWidth() ||
+        target.GetAbsHeight() != source.GetAbsHeight())
+        return E_INVALIDARG;
+    const int w = target.GetWidth(), h = target.GetAbsHeight();
+    for (int y = 0; y < h; ++y) {
+        BYTE* d = target.GetImageRow(y);
+        const BYTE* s = source.GetImageRow(y);
+        for (int x = 0; x < w; ++x, d += 4, s += 4) {
+            const unsigned sa = s[3];
+            if (sa == 0)
+                continue;
+            if (sa == 255) {
+                std::memcpy(d, s, 4);
+                continue;
+            }
+            // Weights of source and target in units of 1/(255 * 255).
+            const unsigned ws = sa * 255, wd = d[3] * (255 - sa);
+            const unsigned sum = ws + wd;
+            if (sum == 0)
+                continue;
+            for (int c = 0; c < 3; ++c)
+                d[c] = static_cast<BYTE>((s[c] * ws + d[c] * wd + sum / 2) / sum);
+            d[3] = static_cast<BYTE>((sum + 127) / 255);
+        }
+    }
+    return S_OK;
+}
+
+HRESULT FlattenOnColor(boost::shared_ptr<CDib>& image, const CDib& source, COLORREF color)
+{
+    if (!Is32(source))
+        return E_INVALIDARG;
+    boost::shared_ptr<CDib> flat;
+    HRESULT hr = CreateDib32(flat, source.GetWidth(), source.GetAbsHeight());
+    if (FAILED(hr))
+        return hr;
+    const unsigned bg[3] = {GetBValue(color), GetGValue(color), GetRValue(color)};
+    const int w = source.GetWidth(), h = source.GetAbsHeight();
+    for (int y = 0; y < h; ++y) {
+        const BYTE* s = source.GetImageRow(y);
+        BYTE* d = flat->GetImageRow(y);
+        for (int x = 0; x < w; ++x, s += 4, d += 4) {
+            const unsigned a = s[3];
+            for (int c = 0; c < 3; ++c)
+                d[c] = static_cast<BYTE>((s[c] * a + bg[c] * (255 - a) + 127) / 255);
+            d[3] = 255;
+        }
+    }
+    image = flat;
+    return S_OK;
+}
+
 HRESULT ScaleChannel(CDib& image, int channel, int numerator, int denominator)
 {
     if (!Is32(image) || channel < 0 || channel > 3 || denominator == 0)

@@ -57,6 +57,11 @@ HRESULT OffsetChannel(CDib& image, int channel, int dx, int dy);
 // on success it replaces `image`.
 HRESULT FlattenOnColor(boost::shared_ptr<CDib>& image, const CDib& source, COLORREF color);
 
+// Source-over of two images of one size with straight (not premultiplied)
+// alpha: a = sa + da (255 - sa) / 255 and each colour byte weighted by the
+// alphas, rounded. E_INVALIDARG when the sizes differ.
+HRESULT CompositeOver(CDib& target, const CDib& source);
+
 // Colours the pixels of `clip` by the gradation running over `frame` (see
 // the .cpp); alpha stays. E_INVALIDARG without an enabled stop.
 HRESULT FillLinearGradationRect(CDib& image, const CLinearGradation& gradation, const CRectD& clip,

@@ -1,5 +1,6 @@
 #include "outline/FontNames.h"
 #include "foundation/ResourceString.h"
+#include "foundation/StringUtil.h"
 #include <shlwapi.h>
 
 namespace {
@@ -23,24 +24,6 @@ template <class T>
 int CompareValues(T a, T b)
 {
     return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-// Letters A-Z folded to lower case, the rest compared as they are, so the
-// result does not follow the user's regional settings.
-bool EqualFacesNoCase(const std::wstring& a, const std::wstring& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        wchar_t x = a[i], y = b[i];
-        if (x >= L'A' && x <= L'Z')
-            x = static_cast<wchar_t>(x - L'A' + L'a');
-        if (y >= L'A' && y <= L'Z')
-            y = static_cast<wchar_t>(y - L'A' + L'a');
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -116,7 +99,7 @@ unsigned FontMatchScore(const LOGFONTW& candidate, const LOGFONTW& wanted, const
     const bool vertical = !face.empty() && face[0] == L'@';
     if (vertical)
         face.erase(0, 1);
-    if (!EqualFacesNoCase(face, wantedFace))
+    if (CompareNoCase(face, wantedFace) != 0)
         return 0;
     unsigned score = vertical == wantedVertical ? 200 : 100;
     score += candidate.lfStrikeOut == wanted.lfStrikeOut;

@@ -31,6 +31,13 @@ CVectorFontManager::~CVectorFontManager()
 
 void CVectorFontManager::Open(const LOGFONTW& logFont, BYTE quality)
 {
+    // A second Open replaces the first font instead of leaking it.
+    Close();
+    m_screenDC.reset();
+    if (m_font) {
+        ::DeleteObject(m_font);
+        m_font = nullptr;
+    }
     m_logFont = logFont;
     m_logFont.lfQuality = quality;
     m_font = ::CreateFontIndirectW(&m_logFont);

@@ -78,3 +78,37 @@ TEST(OutputFileNameTest, AGeneratedNameSkipsATitleAlreadyTaken)
 }
 
 } // namespace
+
+#include "decoration/Setting.h"
+
+namespace {
+
+TEST(OutputFileNameTest, SettingsNameTheFileAndChooseTheExtension)
+{
+    CSetting s;
+    s.FnameType = FnameType::SEQ_TEXT;
+    s.FnameSeqWidth = 3;
+    struct Case {
+        UINT type;
+        int number;
+        const wchar_t* text;
+        const wchar_t* expected;
+    } cases[] = {
+        {OutputType::PNG, 7, L"ab", L"007_ab.png"},     {OutputType::JPEG, 8, L"a:b\ncd", L"008_a：b.jpg"},
+        {OutputType::PDF, 9, L"x", L"009_x.pdf"},       {OutputType::SVG, 10, L"x", L"010_x.svg"},
+        {OutputType::SVG_TAG, 11, L"x", L"011_x.html"}, {OutputType::EMF, 12, L"x", L"012_x.emf"},
+    };
+    for (const Case& c : cases) {
+        COutputNameCounts used;
+        s.SaveFormat.Type = c.type;
+        EXPECT_EQ(std::wstring(c.expected), MakeOutputFileName(used, c.number, c.text, s));
+    }
+    // Naming by text alone: a device name and a repeat.
+    s.FnameType = FnameType::TEXT;
+    s.SaveFormat.Type = OutputType::PNG;
+    COutputNameCounts used;
+    EXPECT_EQ(L"Con_.png", MakeOutputFileName(used, 1, L"Con", s));
+    EXPECT_EQ(L"con_ (2).png", MakeOutputFileName(used, 2, L"con", s));
+}
+
+} // namespace

@@ -358,3 +358,55 @@ TEST(GradationFillTest, AnglesWrapAround)
 }
 
 } // namespace
+
+namespace {
+
+// Source-over written with straight alpha in floating point, rounded.
+TEST(RasterEffectsTest, CompositeOverAndFlattenMatchTheOverFormula)
+{
+    std::mt19937 rng(11);
+    boost::shared_ptr<CDib> dst = RandomDib(rng, 19, 13), src = RandomDib(rng, 19, 13), orig = Copy(*dst);
+    // Make the common alphas 0 and 255 frequent.
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 19; ++x) {
+            BYTE& a = src->GetImageRow(y)[x * 4 + 3];
+            a = (x % 3 == 0) ? 0 : (x % 3 == 1) ? 255 : a;
+        }
+    ASSERT_EQ(S_OK, CompositeOver(*dst, *src));
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 19; ++x) {
+            double sa = At(*src, x, y, 3) / 255.0, da = At(*orig, x, y, 3) / 255.0;
+            double oa = sa + da * (1 - sa);
+            ASSERT_NEAR(oa * 255, At(*dst, x, y, 3), 1.0);
+            for (int c = 0; c < 3 && oa > 0; ++c) {
+                double v = (At(*src, x, y, c) * sa + At(*orig, x, y, c) * da * (1 - sa)) / oa;
+                ASSERT_NEAR(v, At(*dst, x, y, c), 1.0) << x << "," << y << " byte " << c;
+            }
+        }
+    boost::shared_ptr<CDib> small;
+    ASSERT_EQ(S_OK, CreateDib32(small, 3, 3));
+    EXPECT_EQ(E_INVALIDARG, CompositeOver(*dst, *small));
+
+    boost::shared_ptr<CDib> flat;
+    ASSERT_EQ(S_OK, FlattenOnColor(flat, *src, RGB(200, 100, 50)));
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 19; ++x) {
+            double a = At(*src, x, y, 3) / 255.0;
+            const int bg[3] = {50, 100, 200};
+            EXPECT_EQ(255, At(*flat, x, y, 3));
+            for (int c = 0; c < 3; ++c)
+                ASSERT_NEAR(At(*src, x, y, c) * a + bg[c] * (1 - a), At(*flat, x, y, c), 0.5 + 1e-9);
+        }
+    // A fully transparent image becomes the plain colour.
+    boost::shared_ptr<CDib> clear, plain;
+    ASSERT_EQ(S_OK, CreateDib32(clear, 4, 2));
+    ASSERT_EQ(S_OK, FlattenOnColor(plain, *clear, RGB(1, 2, 3)));
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(3, At(*plain, x, 1, 0));
+        EXPECT_EQ(2, At(*plain, x, 1, 1));
+        EXPECT_EQ(1, At(*plain, x, 1, 2));
+        EXPECT_EQ(255, At(*plain, x, 1, 3));
+    }
+}
+
+} // namespace

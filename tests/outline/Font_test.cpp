@@ -325,6 +325,13 @@ TEST(VectorFontManager, OpenAndMetrics)
     const HGDIOBJ restored = GetCurrentObject(dc, OBJ_FONT);
     font->Close();
     EXPECT_EQ(restored, GetCurrentObject(dc, OBJ_FONT));
+
+    // Opening again replaces the font and its metrics.
+    LOGFONTW lf;
+    IpaGothic(100).ToLogFont(lf);
+    font->Open(lf, NONANTIALIASED_QUALITY);
+    EXPECT_EQ(100, font->GetMetrics().tmHeight);
+    EXPECT_EQ(font->GetFont(), GetCurrentObject(font->GetScreenDC(), OBJ_FONT));
 }
 
 TEST(VectorFontManager, GlyphsAreClosedFiguresInsideTheirBlackBox)

@@ -1,0 +1,214 @@
+#include "foundation/NamedValues.h"
+#include "foundation/ResourceString.h"
+#include "foundation/XmlValue.h"
+
+CNamedInt::CNamedInt(int v) : name(FormatInt(v)), value(v) {}
+
+void CNamedInts::Add(UINT id, int value)
+{
+    boost::shared_ptr<CNamedInt> entry(new CNamedInt(value));
+    AssignResourceString(entry->name, id);
+    push_back(entry);
+}
+
+void CNamedColors::AddNamedColor(UINT id, COLORREF color)
+{
+    std::wstring name;
+    AssignResourceString(name, id);
+    push_back(boost::shared_ptr<CNamedColor>(new CNamedColor(name, color)));
+}
+
+void InitNamedColors(CNamedColors& list)
+{
+    list.AddNamedColor(53532, RGB(0xFF, 0xFF, 0xFF));
+    list.AddNamedColor(53533, RGB(0x00, 0x00, 0x00));
+    list.AddNamedColor(53534, RGB(0x7F, 0x7F, 0x7F));
+    list.AddNamedColor(53535, RGB(0xCC, 0x00, 0x00));
+    list.AddNamedColor(53536, RGB(0xEF, 0x75, 0xBC));
+    list.AddNamedColor(53537, RGB(0x0C, 0x00, 0xCC));
+    list.AddNamedColor(53538, RGB(0x19, 0x87, 0xE5));
+    list.AddNamedColor(53539, RGB(0xFF, 0xFF, 0x00));
+    list.AddNamedColor(53540, RGB(0xFF, 0x81, 0x19));
+    list.AddNamedColor(53541, RGB(0x22, 0xC3, 0x50));
+    list.AddNamedColor(53542, RGB(0xAB, 0xFF, 0x7F));
+    list.AddNamedColor(53543, RGB(0x6B, 0x49, 0x2D));
+}
+
+void InitImageFitTypeNames(CNamedInts& list)
+{
+    for (int mode = 0; mode <= 3; ++mode)
+        list.Add(53414 + mode, mode);
+}
+
+void InitPixelFormatNames(CNamedInts& list)
+{
+    for (int format = 0; format <= 5; ++format)
+        list.Add(53426 + format, format);
+}
+
+void InitJpegQualityPresets(CNamedJpegQualities& list)
+{
+    list.Add(53447, 0);
+    list.Add(53448, 30);
+    list.Add(53449, 50);
+    list.Add(53450, 80);
+    list.Add(53451, 100);
+}
+
+// Each list is built on first use under the runtime's thread-safe static
+// initialisation; the globals below make that first use happen before the
+// entry point, so the lists are complete before any window or worker exists.
+const CNamedColors& GetNamedColors()
+{
+    static const CNamedColors list = [] {
+        CNamedColors l;
+        InitNamedColors(l);
+        return l;
+    }();
+    return list;
+}
+
+const CNamedInts& GetImageFitTypeNames()
+{
+    static const CNamedInts list = [] {
+        CNamedInts l;
+        InitImageFitTypeNames(l);
+        return l;
+    }();
+    return list;
+}
+
+const CNamedInts& GetPixelFormatNames()
+{
+    static const CNamedInts list = [] {
+        CNamedInts l;
+        InitPixelFormatNames(l);
+        return l;
+    }();
+    return list;
+}
+
+const CNamedJpegQualities& GetJpegQualityPresets()
+{
+    static const CNamedJpegQualities list = [] {
+        CNamedJpegQualities l;
+        InitJpegQualityPresets(l);
+        return l;
+    }();
+    return list;
+}
+
+namespace {
+struct CBuildListsAtStart {
+    CBuildListsAtStart()
+    {
+        GetNamedColors();
+        GetImageFitTypeNames();
+        GetPixelFormatNames();
+        GetJpegQualityPresets();
+    }
+} g_buildListsAtStart;
+} // namespace
+
+std::wstring FlipModeText(unsigned flags)
+{
+    static const CResourceStringMap texts = [] {
+        CResourceStringMap m;
+        LoadResourceStringMap(m, 53418, 53425, true);
+        return m;
+    }();
+    unsigned horizontal = (flags & 1) + ((flags & 4) ? 2 : 0);
+    unsigned vertical = ((flags & 2) ? 5 : 4) + ((flags & 8) ? 2 : 0);
+    return texts.at(53418 + horizontal) + L" | " + texts.at(53418 + vertical);
+}
+
+void FlipFlagsToBools(unsigned flags, bool& flipX, bool& flipY)
+{
+    flipX = (flags & 1) != 0;
+    flipY = (flags & 2) != 0;
+}
+
+void MirrorFlagsFromFitMode(unsigned flags, int fitMode, bool& mirrorX, bool& mirrorY)
+{
+    mirrorX = fitMode == 0 || fitMode == 2 || (flags & 0x4) != 0;
+    mirrorY = fitMode == 1 || fitMode == 2 || (flags & 0x8) != 0;
+}
+
+void FitModeFlags(int mode, bool& byWidth, bool& byHeight)
+{
+    byWidth = mode == 0 || mode == 2;
+    byHeight = mode == 1 || mode == 2;
+}
+
+void CalcFitScale(double& scaleX, double& scaleY, int mode, double imageWidth, double imageHeight,
+                  double targetWidth, double targetHeight)
+{
+    switch (mode) {
+    case 0:
+        scaleX = scaleY = targetWidth / imageWidth;
+        break;
+    case 1:
+        scaleX = scaleY = targetHeight / imageHeight;
+        break;
+    case 2:
+        scaleX = targetWidth / imageWidth;
+        scaleY = targetHeight / imageHeight;
+        break;
+    default:
+        break;  // the caller's own rates stay
+    }
+}
+
+void CalcFitScaleSize(double& scaleX, double& scaleY, int mode, SIZE image, SIZE target)
+{
+    CalcFitScale(scaleX, scaleY, mode, image.cx, image.cy, target.cx, target.cy);
+}
+
+int HexDigitValue(wchar_t c)
+{
+    if (c >= L'0' && c <= L'9')
+        return c - L'0';
+    if (c >= L'a' && c <= L'f')
+        return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F')
+        return c - L'A' + 10;
+    return 0;
+}
+
+bool ParseColorHex(COLORREF& out, const std::wstring& text)
+{
+    if (text.empty() || text.find_first_not_of(L"0123456789ABCDEFabcdef") != std::wstring::npos)
+        return false;
+    auto byteAt = [&](size_t i) { return static_cast<BYTE>(HexDigitValue(text[i]) * 16 + HexDigitValue(text[i + 1])); };
+    switch (text.size()) {
+    case 1:
+        // One digit is a dark grey: "F" gives 0x0F0F0F, not white.
+        out = static_cast<COLORREF>(HexDigitValue(text[0])) * 0x010101u;
+        return true;
+    case 2:
+        out = static_cast<COLORREF>(byteAt(0)) * 0x010101u;
+        return true;
+    case 6:
+        out = RGB(byteAt(0), byteAt(2), byteAt(4));
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::wstring FormatColorHex(COLORREF color)
+{
+    static const wchar_t kDigits[] = L"0123456789ABCDEF";
+    const BYTE channels[3] = {GetRValue(color), GetGValue(color), GetBValue(color)};
+    std::wstring text;
+    for (BYTE c : channels) {
+        text.push_back(kDigits[c >> 4]);
+        text.push_back(kDigits[c & 0xF]);
+    }
+    return text;
+}
+
+COLORREF InvertColor(COLORREF color)
+{
+    return RGB(255 - GetRValue(color), 255 - GetGValue(color), 255 - GetBValue(color));
+}

@@ -1,0 +1,236 @@
+#include "outline/PdfRenderer.h"
+#include "foundation/File.h"
+#include "foundation/PathUtil.h"
+#include "foundation/ResourceString.h"
+#include "foundation/StringUtil.h"
+#include <algorithm>
+
+namespace {
+
+// Codes inside the table's range that libHaru defines without a text of ours.
+const unsigned long kUntold[] = {0x1006, 0x100D, 0x1010, 0x1012, 0x1018, 0x101D, 0x1024, 0x1029, 0x102A,
+                                 0x103A, 0x103E, 0x1046, 0x1047, 0x105A, 0x106A, 0x106B, 0x106C, 0x106D,
+                                 0x106E, 0x106F};
+
+const std::wstring& PdfErrorTitle()
+{
+    static const std::wstring title = LoadResourceString(54072, false);
+    return title;
+}
+
+// libHaru calls this on every error; the exception unwinds through its C code.
+void HPDF_STDCALL OnPdfError(HPDF_STATUS error, HPDF_STATUS detail, void*)
+{
+    throw hpdf::CPdfException(static_cast<int>(error), static_cast<int>(detail));
+}
+
+float F(double v) { return static_cast<float>(v); }
+
+} // namespace
+
+UINT PdfErrorMessageId(unsigned long code)
+{
+    if (code >= 0x1001 && code <= 0x1079) {
+        if (std::find(std::begin(kUntold), std::end(kUntold), code) != std::end(kUntold))
+            return 0;
+        return static_cast<UINT>(code + 49977);
+    }
+    if (code >= 0x1080 && code <= 0x1083)
+        return static_cast<UINT>(54195 + (code - 0x1080));
+    return 0;
+}
+
+std::wstring FormatPdfError(unsigned long code, unsigned long detail)
+{
+    std::wstring text = PdfErrorTitle() + L"\n\n";
+    const UINT id = PdfErrorMessageId(code);
+    std::wstring part;
+    if (id != 0)
+        part = LoadResourceString(id, false);
+    else
+        FormatResource(part, 54073, static_cast<unsigned>(code));
+    text += part;
+    if (detail != 0)
+        text += L" (" + std::to_wstring(detail) + L")";
+    return text;
+}
+
+hpdf::CPdfException::CPdfException(int error, int detail)
+    : my::CException(CSimpleErr()), errorNo(error), detailNo(detail)
+{
+    id = 54072;
+    code = 0;
+    message = FormatPdfError(static_cast<unsigned long>(error), static_cast<unsigned long>(detail));
+}
+
+CPdfRenderer::~CPdfRenderer()
+{
+    ReleasePdfDoc();
+}
+
+template <class F>
+void CPdfRenderer::Call(F f)
+{
+    try {
+        f();
+    } catch (const hpdf::CPdfException&) {
+        if (m_doc)
+            HPDF_ResetError(m_doc);
+        throw;
+    }
+}
+
+void CPdfRenderer::ReleasePdfDoc()
+{
+    if (m_doc) {
+        HPDF_Free(m_doc);
+        m_doc = nullptr;
+        m_page = nullptr;
+    }
+}
+
+void CPdfRenderer::BeginDocument(const std::wstring& path)
+{
+    m_path = path;
+    ReleasePdfDoc();
+    m_doc = HPDF_New(OnPdfError, nullptr);
+    if (!m_doc)  // HPDF_New reports its own allocation failure only by null
+        throw hpdf::CPdfException(HPDF_FAILD_TO_ALLOC_MEM, 0);
+}
+
+void CPdfRenderer::BeginPage(double width, double height)
+{
+    Call([&] {
+        m_page = HPDF_AddPage(m_doc);
+        m_pageWidth = width;
+        m_pageHeight = height;
+        HPDF_Page_SetWidth(m_page, F(width));
+        HPDF_Page_SetHeight(m_page, F(height));
+        HPDF_Page_SetMiterLimit(m_page, 65535.0f);
+    });
+}
+
+void CPdfRenderer::SetTransform(const double* t)
+{
+    Call([&] { HPDF_Page_Concat(m_page, F(t[0]), F(t[1]), F(-t[2]), F(-t[3]), F(t[4]), F(t[5] + m_pageHeight)); });
+}
+
+void CPdfRenderer::SetLineJoin(int join)
+{
+    static const HPDF_LineJoin joins[] = {HPDF_MITER_JOIN, HPDF_ROUND_JOIN, HPDF_BEVEL_JOIN};
+    if (join >= 0 && join <= 2)
+        Call([&] { HPDF_Page_SetLineJoin(m_page, joins[join]); });
+}
+
+void CPdfRenderer::SetLineCap(int cap)
+{
+    static const HPDF_LineCap caps[] = {HPDF_BUTT_END, HPDF_ROUND_END, HPDF_PROJECTING_SCUARE_END};
+    if (cap >= 0 && cap <= 2)
+        Call([&] { HPDF_Page_SetLineCap(m_page, caps[cap]); });
+}
+
+void CPdfRenderer::SetLineWidth(double width)
+{
+    m_lineWidth = width;
+    Call([&] { HPDF_Page_SetLineWidth(m_page, F(width)); });
+}
+
+void CPdfRenderer::SetStrokeColorRGB(double r, double g, double b)
+{
+    Call([&] { HPDF_Page_SetRGBStroke(m_page, F(r), F(g), F(b)); });
+}
+
+void CPdfRenderer::SetStrokeColor(COLORREF c)
+{
+    SetStrokeColorRGB(GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
+}
+
+void CPdfRenderer::SetStrokeColorCMYK(double c, double m, double y, double k)
+{
+    Call([&] { HPDF_Page_SetCMYKStroke(m_page, F(c), F(m), F(y), F(k)); });
+}
+
+void CPdfRenderer::SetFillColorRGB(double r, double g, double b)
+{
+    Call([&] { HPDF_Page_SetRGBFill(m_page, F(r), F(g), F(b)); });
+}
+
+void CPdfRenderer::SetFillColor(COLORREF c)
+{
+    SetFillColorRGB(GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
+}
+
+void CPdfRenderer::SetFillColorCMYK(double c, double m, double y, double k)
+{
+    Call([&] { HPDF_Page_SetCMYKFill(m_page, F(c), F(m), F(y), F(k)); });
+}
+
+void CPdfRenderer::MoveTo(double x, double y)
+{
+    Call([&] { HPDF_Page_MoveTo(m_page, F(x), F(y)); });
+}
+
+void CPdfRenderer::LineTo(double x, double y)
+{
+    Call([&] { HPDF_Page_LineTo(m_page, F(x), F(y)); });
+}
+
+void CPdfRenderer::CurveTo(double x1, double y1, double x2, double y2, double x3, double y3)
+{
+    Call([&] { HPDF_Page_CurveTo(m_page, F(x1), F(y1), F(x2), F(y2), F(x3), F(y3)); });
+}
+
+void CPdfRenderer::ClosePath()
+{
+    Call([&] { HPDF_Page_ClosePath(m_page); });
+}
+
+void CPdfRenderer::Fill()
+{
+    Call([&] { HPDF_Page_Fill(m_page); });
+}
+
+void CPdfRenderer::Stroke()
+{
+    Call([&] { HPDF_Page_Stroke(m_page); });
+}
+
+void CPdfRenderer::FillStroke()
+{
+    Call([&] { HPDF_Page_FillStroke(m_page); });
+}
+
+void CPdfRenderer::Rectangle(double x, double y, double w, double h)
+{
+    Call([&] { HPDF_Page_Rectangle(m_page, F(x), F(y), F(w), F(h)); });
+}
+
+void CPdfRenderer::EndDocument()
+{
+    SavePdfFile();
+}
+
+void CPdfRenderer::SavePdfFile()
+{
+    if (!m_doc)
+        throw hpdf::CPdfException(HPDF_INVALID_DOCUMENT, 0);
+    // libHaru opens files by narrow names: a path the thread's ANSI code page
+    // cannot hold is saved under a temporary name and moved into place.
+    std::string ansi;
+    WideToMultiByte(CP_THREAD_ACP, m_path, ansi);
+    std::wstring back;
+    MultiByteToWideString(CP_THREAD_ACP, 0, ansi, back);
+    if (back == m_path) {
+        Call([&] { HPDF_SaveToFile(m_doc, ansi.c_str()); });
+        return;
+    }
+    std::wstring folder;
+    const HRESULT hr = GetTempPathString(folder);
+    if (FAILED(hr))
+        throw my::CException(53636, hr);
+    const std::wstring temp = MakeUniquePath(folder, L"zvrpdf", L".pdf");
+    std::string tempAnsi;
+    WideToMultiByte(CP_THREAD_ACP, temp, tempAnsi);
+    Call([&] { HPDF_SaveToFile(m_doc, tempAnsi.c_str()); });
+    MoveFileOrThrow(temp, m_path);
+}

@@ -1,0 +1,78 @@
+// Writes the drawing as a PDF document through libHaru: every page of the
+// renderer becomes a page of one document, saved by EndDocument. Layout
+// units are PDF points; the page transform turns the layout's downward y axis
+// upwards. libHaru's errors become hpdf::CPdfException.
+#pragma once
+#include "outline/VectorRenderer.h"
+#include "foundation/Error.h"
+#include <hpdf.h>
+#include <string>
+
+namespace hpdf {
+
+// Message 54072 with the text of libHaru's error and its detail number.
+class CPdfException : public my::CException {
+public:
+    int errorNo;
+    int detailNo;
+    CPdfException(int error, int detail);
+};
+
+} // namespace hpdf
+
+// The string id of a libHaru error code, 0 for codes without a text.
+UINT PdfErrorMessageId(unsigned long code);
+// The whole text of a libHaru error as the exception carries it.
+std::wstring FormatPdfError(unsigned long code, unsigned long detail);
+
+class CPdfRenderer : public CVectorRenderer {
+public:
+    CPdfRenderer() = default;
+    // Frees a document still held: a one-file job may drop the renderer
+    // without ReleasePdfDoc.
+    ~CPdfRenderer() override;
+
+    void BeginDocument(const std::wstring& path) override;
+    void BeginPage(double width, double height) override;
+    void SetTransform(const double* t) override;
+    void SetLineJoin(int join) override;
+    void SetLineCap(int cap) override;
+    double GetLineWidth() override { return m_lineWidth; }
+    void SetLineWidth(double width) override;
+    void SetStrokeColorRGB(double r, double g, double b) override;
+    void SetStrokeColor(COLORREF color) override;
+    void SetStrokeColorCMYK(double c, double m, double y, double k) override;
+    void SetFillColorRGB(double r, double g, double b) override;
+    void SetFillColor(COLORREF color) override;
+    void SetFillColorCMYK(double c, double m, double y, double k) override;
+    void BeginPath() override {}
+    void MoveTo(double x, double y) override;
+    void LineTo(double x, double y) override;
+    void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3) override;
+    void ClosePath() override;
+    void Fill() override;
+    void Stroke() override;
+    void FillStroke() override;
+    void EndPage() override {}
+    // Saves the document to the path given to BeginDocument.
+    void EndDocument() override;
+    void Rectangle(double x, double y, double w, double h) override;
+
+    // Frees the document (the tasks call it when they drop the renderer).
+    void ReleasePdfDoc();
+    HPDF_Doc GetDoc() const { return m_doc; }
+    void SavePdfFile();
+
+private:
+    // Runs one libHaru call; after its error has been raised the document's
+    // error state is cleared, so the next call is not refused for it.
+    template <class F>
+    void Call(F f);
+
+    double m_pageWidth = 0;
+    double m_pageHeight = 0;
+    double m_lineWidth = 0;
+    HPDF_Doc m_doc = nullptr;
+    HPDF_Page m_page = nullptr;
+    std::wstring m_path;
+};

@@ -1,0 +1,67 @@
+// Writes the drawing as SVG: one <svg> element per page, <g> elements for
+// groups and one <path> element per painted path. The SVG form starts with
+// the XML prologue; the HTML form is the bare <svg> elements one after
+// another. The file is written in UTF-8 by EndDocument.
+#pragma once
+#include "outline/CachedRenderer.h"
+#include "outline/OutputPath.h"
+#include <set>
+#include <string>
+#include <vector>
+
+// A flag word mix-in.
+class CFlagsImpl {
+public:
+    DWORD GetFlags() const { return m_flags; }
+    void SetFlags(DWORD flags) { m_flags = flags; }
+    bool HasFlag(DWORD flag) const { return (m_flags & flag) != 0; }
+    void ModifyFlags(DWORD remove, DWORD add) { m_flags = (m_flags & ~remove) | add; }
+protected:
+    DWORD m_flags = 0;
+};
+
+// Ids compare without regard to ASCII letter case.
+struct CIdLess {
+    bool operator()(const std::wstring& a, const std::wstring& b) const;
+};
+
+class CSvgRenderer : public Gdiplus::CCachedRenderer, public CFlagsImpl {
+public:
+    // Flag bit 0: write the XML prologue (the SVG file form).
+    enum { kXmlPrologue = 1 };
+
+    CSvgRenderer() = default;
+    explicit CSvgRenderer(DWORD flags) { m_flags = flags; }
+
+    void BeginDocument(const std::wstring& path) override;
+    void BeginPage(double width, double height) override;
+    void BeginGroup(const std::wstring& name) override;
+    void SetName(const std::wstring& name) override { m_name = name; }
+    void EndGroup() override;
+    void EndPage() override;
+    // Throws 53879 when the file cannot be created and 53889 when it cannot
+    // be written or closed; a file that failed is removed.
+    void EndDocument() override;
+    void PaintPath(bool fill, bool stroke) override;
+
+    // An id not yet used, from the text with "_" appended while taken.
+    std::wstring MakeUniqueId(const std::wstring& text);
+    // The used ids that are no XML names.
+    std::vector<std::wstring> GetInvalidIds() const;
+    const std::wstring& GetDocumentText() const { return m_document; }
+    const COutputPathParts& GetOutputPathParts() const { return m_outputPath; }
+
+private:
+    // ` id="..."` made unique, or nothing for an empty name.
+    std::wstring IdAttribute(const std::wstring& name);
+
+    std::set<std::wstring, CIdLess> m_usedIds;
+    std::wstring m_name;
+    std::vector<std::wstring> m_groups;
+    std::wstring m_body;
+    double m_pageWidth = 0;
+    double m_pageHeight = 0;
+    std::wstring m_document;
+    COutputPathParts m_outputPath;
+    std::wstring m_imageTemplate = L"<fname>_img_<no>.<ext>";
+};

@@ -1,0 +1,29 @@
+// Text of SVG elements from the cached renderer's state and its GDI+ paths:
+// numbers, colours, the plain paint and stroke attributes, and path data.
+#pragma once
+#include "platform/GdiPlusPath.h"
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Numbers in the stream's default form: six significant digits, the shorter
+// of fixed and exponent notation. Path points are floats, the rest doubles.
+std::wstring SvgNumber(double value);
+std::wstring SvgNumber(float value);
+// "#rrggbb", each channel value x 255 + 0.5, truncated, low 8 bits.
+std::wstring SvgColor(double r, double g, double b);
+// Text of an attribute value: &, <, > and the double quote as entities.
+std::wstring SvgEscape(const std::wstring& text);
+
+// `name`="none" when not enabled, else the colour and, below 1, the opacity.
+void WriteSvgPaintAttribute(std::wostream& os, const wchar_t* name, bool enabled, const double* rgb, double opacity);
+// Width (when not 0), join or miter limit, cap (when not flat), each with a
+// leading space. Join and cap are GDI+ values.
+void WriteSvgStrokeAttributes(std::wostream& os, double width, int join, int cap, double miterLimit);
+// "M x y L x y C ... Z" of every figure of every path; throws 54015, 54019,
+// 54020, 54021 or 54022 for data no outline holds.
+void WriteSvgPathData(std::wostream& os, const Gdiplus::CGraphicsPathList& paths);
+// The same for one path's points and types; `firstFigure` says whether
+// the next start point opens the element's data.
+void WriteSvgPointData(std::wostream& os, const std::vector<Gdiplus::PointF>& points, const std::vector<BYTE>& types,
+                       bool& firstFigure);

@@ -1,0 +1,141 @@
+#include "outline/PdfRenderer.h"
+#include "foundation/ResourceString.h"
+#include "tests/common/TestSupport.h"
+#include "tests/outline/OutlineTestSupport.h"
+#include "tests/outline/PdfTestSupport.h"
+#include "tests/outline/SampleDrawing.h"
+#include <gtest/gtest.h>
+
+TEST(PdfRenderer, ErrorIdsAndTexts)
+{
+    struct Case {
+        unsigned long code;
+        UINT id;
+    };
+    const Case cases[] = {{0x1001, 54074}, {0x1005, 54078}, {0x1006, 0}, {0x1011, 54090}, {0x1054, 54157},
+                          {0x1069, 54178}, {0x106A, 0}, {0x106F, 0}, {0x1070, 54185}, {0x1079, 54194},
+                          {0x1080, 54195}, {0x1083, 54198}, {0x1000, 0}, {0x1084, 0}, {0, 0}};
+    for (const Case& c : cases)
+        EXPECT_EQ(c.id, PdfErrorMessageId(c.code)) << std::hex << c.code;
+    // Every id the table gives has a text.
+    for (unsigned long code = 0x1001; code <= 0x1083; ++code)
+        if (UINT id = PdfErrorMessageId(code))
+            EXPECT_FALSE(LoadResourceString(id, false).empty()) << std::hex << code;
+
+    EXPECT_EQ(L"PDF 作成中にエラーが発生しました\n\nPDF 不明なエラー 0x1006", FormatPdfError(0x1006, 0));
+    EXPECT_EQ(L"PDF 作成中にエラーが発生しました\n\nPDF ページのサイズが不正です (5)", FormatPdfError(0x1054, 5));
+    const hpdf::CPdfException e(0x1017, 2);
+    EXPECT_EQ(54072u, e.id);
+    EXPECT_EQ(0, e.code);
+    EXPECT_EQ(0x1017, e.errorNo);
+    EXPECT_EQ(2, e.detailNo);
+}
+
+TEST(PdfRenderer, PagesMediaBoxAndPageTransform)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"two.pdf");
+    {
+        CPdfRenderer r;
+        r.BeginDocument(path);
+        r.BeginPage(100, 50);
+        r.SetTransform(kIdentityTransform);
+        r.SetFillColor(RGB(255, 0, 0));
+        r.SetLineWidth(2);
+        EXPECT_EQ(2, r.GetLineWidth());
+        r.Rectangle(10, 10, 20, 5);
+        r.FillStroke();
+        // No effect in PDF, and no error either.
+        r.SetFillOpacity(0.5);
+        r.SetStrokeGradation(nullptr, 0, 0);
+        r.SetFillTexture(boost::shared_ptr<CImg>());
+        r.EndPage();
+        r.BeginPage(30, 40);
+        const double quarter[7] = {0, -1, 1, 0, 40, 0, 1};
+        r.SetTransform(quarter);
+        r.MoveTo(1, 1);
+        r.LineTo(5, 1);
+        r.CurveTo(6, 1, 7, 2, 7, 3);
+        r.ClosePath();
+        r.Fill();
+        r.EndPage();
+        r.EndDocument();
+    }
+    const CPdfFacts pdf = ReadPdfFacts(path);
+    EXPECT_EQ("%PDF-", pdf.bytes.substr(0, 5));
+    EXPECT_EQ(2, pdf.pages);
+    const std::vector<std::string> boxes = {"0 0 100 50", "0 0 30 40"};
+    EXPECT_EQ(boxes, pdf.mediaBoxes);
+    EXPECT_NE(std::string::npos, pdf.bytes.find("1 0 0 -1 0 50 cm"));
+    EXPECT_NE(std::string::npos, pdf.bytes.find("0 -1 -1 0 40 40 cm"));
+    EXPECT_NE(std::string::npos, pdf.bytes.find("10 10 20 5 re"));
+    // libHaru writes no real beyond 32767, so the miter limit reads that.
+    EXPECT_NE(std::string::npos, pdf.bytes.find("32767 M"));
+}
+
+TEST(PdfRenderer, WorksOnAfterAnError)
+{
+    CTempFolder folder;
+    CPdfRenderer r;
+    r.BeginDocument(folder.File(L"x.pdf"));
+    const my::CException big = ThrownError([&] { r.BeginPage(20000, 10); });
+    EXPECT_EQ(54072u, big.id);
+    EXPECT_EQ(L"PDF 作成中にエラーが発生しました\n\nPDF ページのサイズが不正です", big.message.substr(0, big.message.find(L" (")));
+
+    // The document is not left refusing every later call.
+    r.BeginPage(50, 60);
+    r.SetTransform(kIdentityTransform);
+    r.Rectangle(1, 1, 5, 5);
+    r.Fill();
+    r.EndDocument();
+    const CPdfFacts pdf = ReadPdfFacts(folder.File(L"x.pdf"));
+    ASSERT_FALSE(pdf.mediaBoxes.empty());
+    EXPECT_EQ("0 0 50 60", pdf.mediaBoxes.back());
+
+    // A file that cannot be written is an error, not a made file.
+    r.BeginDocument(folder.File(L"no folder\\y.pdf"));
+    r.BeginPage(50, 60);
+    EXPECT_EQ(54072u, ThrownId([&] { r.EndDocument(); }));
+
+    CPdfRenderer idle;
+    EXPECT_EQ(54072u, ThrownId([&] { idle.EndDocument(); }));
+}
+
+TEST(PdfRenderer, SecondDocumentDiscardsTheFirst)
+{
+    CTempFolder folder;
+    CPdfRenderer r;
+    r.BeginDocument(folder.File(L"first.pdf"));
+    r.BeginPage(10, 10);
+    r.BeginDocument(folder.File(L"second.pdf"));
+    r.BeginPage(20, 20);
+    r.EndDocument();
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.File(L"first.pdf").c_str()));
+    EXPECT_EQ(1, ReadPdfFacts(folder.File(L"second.pdf")).pages);
+    r.ReleasePdfDoc();
+    EXPECT_EQ(nullptr, r.GetDoc());
+}
+
+TEST(PdfRenderer, JapaneseFileNameSavesDirectly)
+{
+    // Code page 932 holds the name: libHaru gets it as it stands.
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"縁取り.pdf");
+    CPdfRenderer r;
+    r.BeginDocument(path);
+    r.BeginPage(10, 10);
+    r.EndDocument();
+    EXPECT_EQ(1, ReadPdfFacts(path).pages);
+}
+
+TEST(PdfRenderer, SampleFile)
+{
+    const std::wstring path = TestOutputPath(L"sample.pdf");
+    CPdfRenderer r;
+    r.BeginDocument(path);
+    EXPECT_EQ(3, DrawSamplePage(r, L"縁取り"));
+    r.EndDocument();
+    const CPdfFacts pdf = ReadPdfFacts(path);
+    EXPECT_EQ(1, pdf.pages);
+    EXPECT_NE(std::string::npos, pdf.bytes.find(" c\n"));  // glyph curves
+}
