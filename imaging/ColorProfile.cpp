@@ -1,6 +1,8 @@
 #include "imaging/ColorProfile.h"
 #include "foundation/ResourceString.h"
+#include "imaging/Img.h"
 #include "foundation/File.h"
+#include "foundation/PathUtil.h"
 #include <cstring>
 #include <ostream>
 
@@ -107,7 +109,7 @@ HRESULT CColorProfile::OpenFile(const std::wstring& name)
         HRESULT hr = GetColorDirectoryPath(dir);
         if (FAILED(hr))
             return hr;
-        path = dir.empty() || dir.back() == L'\\' ? dir + name : dir + L"\\" + name;
+        path = PathJoined(dir, name);
     }
     CFile file;
     HRESULT hr = file.Create(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
@@ -282,6 +284,33 @@ void CColorProfile::Dump(std::wostream& os) const
             os << L" " << text;
         }
         os << L"\n";
+    }
+}
+
+CColorProfilePtr CColorProfile::FromColorContext(const boost::shared_ptr<CColorContext>& cc)
+{
+    if (!cc || cc->Type() == ColorContextType::NONE)
+        return CColorProfilePtr();
+    switch (cc->Type()) {
+    case ColorContextType::PROFILE: {
+        CColorProfilePtr profile(new CColorProfile);
+        HRESULT hr = cc->m_profile.empty()
+                         ? E_FAIL
+                         : profile->OpenMemory(cc->m_profile.data(), static_cast<DWORD>(cc->m_profile.size()));
+        if (FAILED(hr))
+            throw my::CException(53943, hr);
+        return profile;
+    }
+    case ColorContextType::EXIF: {
+        if (cc->m_exifColorSpace != 1)  // only 1 (sRGB) is defined
+            throw my::CException(53947, UInt64ToWString(cc->m_exifColorSpace));
+        CColorProfilePtr profile = GetDefaultRgbProfile();
+        if (!profile)
+            throw my::CException(53948, UInt64ToWString(cc->m_exifColorSpace));
+        return profile;
+    }
+    default:
+        ThrowInternalErrorWhere(L"CColorProfile::FromColorContext", L"Unknown cc->Type()");
     }
 }
 

@@ -1,4 +1,5 @@
 #include "imaging/ColorProfile.h"
+#include "imaging/Img.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <cstring>
@@ -330,4 +331,39 @@ TEST(ColorTransform, TranslatesThroughSrgb)
     EXPECT_EQ(RGB(255, 0, 0), ColorToColorref(out[0]));
     EXPECT_EQ(S_OK, t.Delete());
     EXPECT_EQ(S_FALSE, t.Delete());
+}
+
+TEST(ColorProfile, FromColorContext)
+{
+    EXPECT_FALSE(CColorProfile::FromColorContext(boost::shared_ptr<CColorContext>()));
+    boost::shared_ptr<CColorContext> cc(new CColorContext);
+    EXPECT_FALSE(CColorProfile::FromColorContext(cc));
+
+    std::string bytes = SrgbBytes();
+    cc->SetProfile(bytes.data(), bytes.size());
+    CColorProfilePtr embedded = CColorProfile::FromColorContext(cc);
+    ASSERT_TRUE(embedded);
+    EXPECT_FALSE(ProfilesDiffer(embedded, CColorProfilePtr()));
+
+    cc->SetExifColorSpace(1);
+    EXPECT_EQ(GetDefaultRgbProfile(), CColorProfile::FromColorContext(cc));
+
+    struct Case { const char* what; ColorContextType type; uint32_t exif; std::string profile; UINT id; } cases[] = {
+        {"no bytes", ColorContextType::PROFILE, 0, "", 53943},
+        {"not a profile", ColorContextType::PROFILE, 0, std::string(200, 'x'), 53943},
+        {"unknown exif space", ColorContextType::EXIF, 2, "", 53947},
+        {"unknown type", static_cast<ColorContextType>(7), 0, "", 53601},
+    };
+    for (const Case& c : cases) {
+        boost::shared_ptr<CColorContext> bad(new CColorContext);
+        bad->m_type = c.type;
+        bad->m_exifColorSpace = c.exif;
+        bad->m_profile.assign(c.profile.begin(), c.profile.end());
+        try {
+            CColorProfile::FromColorContext(bad);
+            ADD_FAILURE() << c.what;
+        } catch (const my::CException& e) {
+            EXPECT_EQ(c.id, e.id) << c.what;
+        }
+    }
 }
