@@ -249,7 +249,7 @@ TEST(EmfRenderer, TraceGoesToTheLog)
 
 TEST(EmfRenderer, SampleFile)
 {
-    const std::wstring path = TestOutputPath(L"sample.emf");
+    const std::wstring path = TestOutputPath(L"outline_sample.emf");
     CEmfRenderer r;
     r.BeginDocument(path);
     EXPECT_EQ(3, DrawSamplePage(r, L"縁取り"));
@@ -259,4 +259,30 @@ TEST(EmfRenderer, SampleFile)
     for (const auto& rec : records)
         fills += rec.type == EMR_FILLPATH;
     EXPECT_EQ(4, fills);  // the page and the three glyph faces
+
+    // Played back, the picture holds the page colour and the face colour.
+    HENHMETAFILE meta = GetEnhMetaFileW(path.c_str());
+    ASSERT_NE(nullptr, meta);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = 336;
+    bi.bmiHeader.biHeight = -144;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    CBitmapHandle bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    CCreatedDC dc(CreateCompatibleDC(nullptr));
+    {
+        CSelectObjectGuard select(dc, bitmap);
+        RECT all = {0, 0, 336, 144};
+        EXPECT_TRUE(PlayEnhMetaFile(dc, meta, &all));
+    }
+    DeleteEnhMetaFile(meta);
+    std::map<DWORD, int> colours;
+    const DWORD* p = static_cast<const DWORD*>(bits);
+    for (int i = 0; i < 336 * 144; ++i)
+        ++colours[p[i] & 0xFFFFFF];
+    EXPECT_GT(colours[0xFFFFF0], 336 * 144 / 4);  // the page, 0x00RRGGBB in a DIB
+    EXPECT_GT(colours[0xDC283C], 500);             // the glyph faces
+    EXPECT_GT(colours[0x283CA0], 500);             // the outer decoration
 }

@@ -130,7 +130,7 @@ TEST(PdfRenderer, JapaneseFileNameSavesDirectly)
 
 TEST(PdfRenderer, SampleFile)
 {
-    const std::wstring path = TestOutputPath(L"sample.pdf");
+    const std::wstring path = TestOutputPath(L"outline_sample.pdf");
     CPdfRenderer r;
     r.BeginDocument(path);
     EXPECT_EQ(3, DrawSamplePage(r, L"縁取り"));

@@ -216,7 +216,7 @@ TEST(SvgRenderer, TextForms)
 TEST(SvgRenderer, SampleFiles)
 {
     for (DWORD flags : {DWORD(CSvgRenderer::kXmlPrologue), DWORD(0)}) {
-        const std::wstring path = TestOutputPath(flags ? L"sample.svg" : L"sample.html");
+        const std::wstring path = TestOutputPath(flags ? L"outline_sample.svg" : L"outline_sample.html");
         CSvgRenderer r(flags);
         r.BeginDocument(path);
         EXPECT_EQ(3, DrawSamplePage(r, L"縁取り"));
