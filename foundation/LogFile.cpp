@@ -1,4 +1,5 @@
 #include "foundation/LogFile.h"
+#include "foundation/PathUtil.h"
 #include "foundation/ResourceString.h"
 #include <shlobj.h>
 
@@ -6,16 +7,6 @@ namespace {
 
 boost::shared_ptr<CLogFile> g_log;
 DWORD g_lastTick = 0;
-
-std::wstring JoinName(const std::wstring& folder, const std::wstring& name)
-{
-    if (folder.empty())
-        return name;
-    wchar_t last = folder.back();
-    if (last == L'\\' || last == L'/' || last == L':')
-        return folder + name;
-    return folder + L"\\" + name;
-}
 
 } // namespace
 
@@ -128,26 +119,15 @@ bool CLogFile::OpenInAppDataFolder(const std::wstring& name)
     wchar_t folder[MAX_PATH] = {};
     if (!::SHGetSpecialFolderPathW(nullptr, folder, CSIDL_APPDATA, TRUE))
         return false;
-    return Open(JoinName(folder, name));
+    return Open(PathJoined(folder, name));
 }
 
 bool CLogFile::OpenInProgramFolder(const std::wstring& name)
 {
     CAutoLock<CAutoCriticalSection> lock(*this);
-    std::wstring program(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = ::GetModuleFileNameW(nullptr, &program[0], static_cast<DWORD>(program.size()));
-        if (n == 0)
-            return false;
-        if (n < program.size()) {
-            program.resize(n);
-            break;
-        }
-        program.resize(program.size() * 2);
-    }
-    size_t cut = program.find_last_of(L"\\/");
-    std::wstring folder = cut == std::wstring::npos ? std::wstring() : program.substr(0, cut + 1);
-    return Open(JoinName(folder, name));
+    std::wstring folder;
+    GetProgramFolder(folder);  // the folder of the command line's first token
+    return Open(PathJoined(folder, name));
 }
 
 bool CLogFile::OpenTimestamped(const std::wstring& folder)
@@ -155,7 +135,7 @@ bool CLogFile::OpenTimestamped(const std::wstring& folder)
     CAutoLock<CAutoCriticalSection> lock(*this);
     SYSTEMTIME now;
     ::GetLocalTime(&now);
-    return Open(JoinName(folder, MakeTimestampedLogName(now)));
+    return Open(PathJoined(folder, MakeTimestampedLogName(now)));
 }
 
 bool CLogFile::OpenDefault()

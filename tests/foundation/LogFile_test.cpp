@@ -201,6 +201,17 @@ TEST(LogFile, GlobalLogLifecycle)
     std::wstring name = local.GetPath().substr(dir.Path().size() + 1);
     EXPECT_EQ(28u, name.size()) << Narrow(name);
     local.close();
+
+    // Beside the program file, as the command line names it.
+    CLogFile beside;
+    ASSERT_TRUE(beside.OpenInProgramFolder(L"knt-log-probe.txt"));
+    wchar_t program[MAX_PATH];
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    std::wstring folder(program);
+    folder.erase(folder.find_last_of(L"\\/") + 1);
+    EXPECT_EQ(0, lstrcmpiW((folder + L"knt-log-probe.txt").c_str(), beside.GetPath().c_str())) << Narrow(beside.GetPath());
+    beside.close();
+    DeleteFileW(beside.GetPath().c_str());
 }
 
 TEST(LogFile, TimestampedName)

@@ -1,0 +1,755 @@
+#include "foundation/XmlDocument.h"
+#include "foundation/NamedValues.h"
+#include "foundation/PathUtil.h"
+#include "foundation/ResourceString.h"
+#include "foundation/Stream.h"
+#include "foundation/StringUtil.h"
+#include "foundation/TextDecode.h"
+#include "platform/Bstr.h"
+#include <cstdlib>
+#include <cstring>
+#include <locale>
+#include <sstream>
+
+namespace {
+
+// In-process server and handler, local and remote server.
+const DWORD kDocumentContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER |
+                               CLSCTX_REMOTE_SERVER;
+
+class CVariant {
+public:
+    CVariant() { ::VariantInit(&v); }
+    ~CVariant() { ::VariantClear(&v); }
+    CVariant(const CVariant&) = delete;
+    CVariant& operator=(const CVariant&) = delete;
+    VARIANT v;
+};
+
+void SetVariantText(CVariant& var, const std::wstring& text)
+{
+    BSTR s = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (!s)
+        throw std::bad_alloc();
+    var.v.vt = VT_BSTR;
+    var.v.bstrVal = s;
+}
+
+void SetVariantUnknown(CVariant& var, IUnknown* unknown)
+{
+    var.v.vt = VT_UNKNOWN;
+    var.v.punkVal = unknown;
+    if (unknown)
+        unknown->AddRef();
+}
+
+// The code to report for a load that did not succeed: the failing HRESULT,
+// or E_FAIL when the parser answered S_FALSE or a false success flag (the
+// code itself would read as success).
+HRESULT LoadFailureCode(HRESULT hr) { return FAILED(hr) ? hr : E_FAIL; }
+
+std::wstring DocumentFolder(const std::wstring& documentPath)
+{
+    size_t cut = documentPath.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? std::wstring() : documentPath.substr(0, cut + 1);
+}
+
+} // namespace
+
+bool CXmlDocument::Fail(UINT id, CTextArg a1, CTextArg a2)
+{
+    m_err.Set(id, a1, a2);
+    return false;
+}
+
+bool CXmlDocument::FailWithCode(UINT id, HRESULT code, CTextArg a1, CTextArg a2)
+{
+    m_err.SetWithCode(id, code, a1, a2);
+    return false;
+}
+
+bool CXmlDocument::NewDocument(CComPtr<IXMLDOMDocument>& doc)
+{
+    HRESULT hr = ::CoCreateInstance(kClsidDOMDocument, nullptr, kDocumentContext, kIidIXMLDOMDocument,
+                                    reinterpret_cast<void**>(&doc));
+    if (FAILED(hr))
+        return FailWithCode(54032, hr);
+    hr = doc->put_async(VARIANT_FALSE);
+    if (FAILED(hr))
+        return FailWithCode(54032, hr);
+    return true;
+}
+
+bool CXmlDocument::Create(const std::wstring& xmlTemplate)
+{
+    CComPtr<IXMLDOMDocument> doc;
+    if (!NewDocument(doc))
+        return false;
+    CBstr xml(xmlTemplate);
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    HRESULT hr = doc->loadXML(xml, &ok);
+    if (hr != S_OK || ok != VARIANT_TRUE)
+        return FailWithCode(54033, LoadFailureCode(hr));
+    m_doc = doc;
+    return true;
+}
+
+bool CXmlDocument::LoadFile(const std::wstring& path)
+{
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        DWORD e = ::GetLastError();
+        if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
+            return FailWithCode(54040, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), path);
+    }
+    CComPtr<IXMLDOMDocument> doc;
+    if (!NewDocument(doc))
+        return false;
+    CVariant source;
+    SetVariantText(source, path);
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    HRESULT hr = doc->load(source.v, &ok);
+    if (hr != S_OK || ok != VARIANT_TRUE)
+        return FailWithCode(54040, LoadFailureCode(hr), path);
+    m_doc = doc;
+    return true;
+}
+
+bool CXmlDocument::LoadGlobalMemory(HGLOBAL block)
+{
+    CComPtr<IXMLDOMDocument> doc;
+    if (!NewDocument(doc))
+        return false;
+    CComPtr<IStream> stream;
+    HRESULT hr = ::CreateStreamOnHGlobal(block, FALSE, &stream);
+    if (FAILED(hr))
+        return FailWithCode(53895, hr);
+    CVariant source;
+    SetVariantUnknown(source, stream);
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    hr = doc->load(source.v, &ok);
+    // A fragment the parser refused is a failure here, not later with a
+    // misleading "node not found".
+    if (hr != S_OK || ok != VARIANT_TRUE)
+        return FailWithCode(54041, LoadFailureCode(hr));
+    m_doc = doc;
+    return true;
+}
+
+bool CXmlDocument::SaveFile(const std::wstring& path)
+{
+    if (!m_doc)
+        return FailWithCode(54034, E_POINTER);
+    CVariant target;
+    SetVariantText(target, path);
+    HRESULT hr = m_doc->save(target.v);
+    if (FAILED(hr))
+        return FailWithCode(54034, hr);
+    return true;
+}
+
+bool CXmlDocument::SaveStream(IUnknown* stream)
+{
+    if (!m_doc || !stream)
+        return FailWithCode(54034, E_POINTER);
+    CVariant target;
+    SetVariantUnknown(target, stream);
+    HRESULT hr = m_doc->save(target.v);
+    if (FAILED(hr))
+        return FailWithCode(54034, hr);
+    return true;
+}
+
+HGLOBAL CXmlDocument::SaveGlobalMemory()
+{
+    m_err.Set(0);
+    CGlobalMemory owner;
+    CComPtr<IStream> stream;
+    try {
+        CreateOwnedMemoryStream(stream, owner);
+    } catch (const my::CException& e) {
+        m_err = e;
+    }
+    if (m_err.IsError())
+        return nullptr;
+    if (!SaveStream(stream))
+        return nullptr;
+    ULONGLONG size = 0;
+    HGLOBAL current = nullptr;
+    HRESULT hr = TryGetStreamSize(stream, size);
+    if (SUCCEEDED(hr))
+        hr = TryGetHGlobal(stream, current);
+    if (FAILED(hr)) {
+        FailWithCode(54034, hr);
+        return nullptr;
+    }
+    stream.Release();
+    if (current != owner.Get()) {
+        owner.Detach();  // the stream moved the block: the old handle is gone
+        owner.Attach(current);
+    }
+    // The block holds exactly the document: a reader of the clipboard sees
+    // its size, and spare bytes after the root element would not parse.
+    if (::GlobalSize(owner) > size && size > 0) {
+        HGLOBAL exact = ::GlobalReAlloc(owner, static_cast<SIZE_T>(size), GMEM_MOVEABLE);
+        if (exact) {
+            owner.Detach();
+            owner.Attach(exact);
+        }
+    }
+    return owner.Detach();
+}
+
+bool CXmlDocument::HasNode(IXMLDOMNode* node, const std::wstring& xpath)
+{
+    if (!node)
+        return false;
+    CNode found;
+    HRESULT hr = node->selectSingleNode(CBstr(xpath), &found);
+    return hr == S_OK && found;
+}
+
+bool CXmlDocument::SelectSingleNode(const std::wstring& xpath, CNode& out)
+{
+    if (!m_doc)
+        return FailWithCode(54035, E_POINTER, xpath);
+    CNode found;
+    HRESULT hr = m_doc->selectSingleNode(CBstr(xpath), &found);
+    if (FAILED(hr))
+        return FailWithCode(54035, hr, xpath);
+    if (!found)
+        return FailWithCode(54048, E_FAIL, xpath);
+    out = found;
+    return true;
+}
+
+bool CXmlDocument::SelectChildNode(IXMLDOMNode* parent, const std::wstring& xpath, CNode& out)
+{
+    if (xpath.empty() && parent) {
+        out = parent;
+        return true;
+    }
+    std::wstring where = GetNodePath(parent) + L" -> " + xpath;
+    if (!parent)
+        return FailWithCode(54035, E_POINTER, where);
+    CNode found;
+    HRESULT hr = parent->selectSingleNode(CBstr(xpath), &found);
+    if (FAILED(hr))
+        return FailWithCode(54035, hr, where);
+    if (!found)
+        return FailWithCode(54048, E_FAIL, where);
+    out = found;
+    return true;
+}
+
+bool CXmlDocument::SelectChildOrSelf(IXMLDOMNode* node, const std::wstring& xpath, CNode& out)
+{
+    if (xpath.empty()) {
+        out = node;
+        return true;
+    }
+    return SelectChildNode(node, xpath, out);
+}
+
+bool CXmlDocument::SelectNodes(IXMLDOMNode* node, const std::wstring& xpath, CNodeList& out)
+{
+    if (!node)
+        return FailWithCode(54044, E_POINTER, xpath);
+    CNodeList list;
+    HRESULT hr = node->selectNodes(CBstr(xpath), &list);
+    if (FAILED(hr))
+        return FailWithCode(54044, hr, xpath);
+    if (!list)
+        return FailWithCode(54049, E_FAIL, xpath);
+    out = list;
+    return true;
+}
+
+bool CXmlDocument::GetNodeCount(IXMLDOMNodeList* list, long& count)
+{
+    if (!list)
+        return FailWithCode(54045, E_POINTER);
+    long n = 0;
+    HRESULT hr = list->get_length(&n);
+    if (FAILED(hr))
+        return FailWithCode(54045, hr);
+    count = n;
+    return true;
+}
+
+bool CXmlDocument::GetNodeItem(IXMLDOMNodeList* list, long index, CNode& out)
+{
+    if (!list)
+        return FailWithCode(54047, E_POINTER);
+    CNode item;
+    HRESULT hr = list->get_item(index, &item);
+    if (FAILED(hr))
+        return FailWithCode(54047, hr);
+    // Past the end the list answers S_FALSE and no node: that is no item.
+    if (!item)
+        return FailWithCode(54047, E_FAIL);
+    out = item;
+    return true;
+}
+
+bool CXmlDocument::ClearNotFoundError()
+{
+    if (m_err.id != 54035 && m_err.id != 54048)
+        return false;
+    m_err.Set(0);
+    return true;
+}
+
+bool CXmlDocument::CreateElement(const std::wstring& name, const std::wstring& namespaceUri, CNode& out)
+{
+    if (!m_doc)
+        return FailWithCode(54036, E_POINTER);
+    CVariant type;
+    type.v.vt = VT_I4;
+    type.v.lVal = NODE_ELEMENT;
+    CNode node;
+    HRESULT hr = m_doc->createNode(type.v, CBstr(name), CBstr(namespaceUri), &node);
+    if (FAILED(hr))
+        return FailWithCode(54036, hr);
+    if (!node)
+        return FailWithCode(54036, E_FAIL);
+    out = node;
+    return true;
+}
+
+bool CXmlDocument::CreateElementOrUse(IXMLDOMNode* existing, const std::wstring& name,
+                                      const std::wstring& namespaceUri, CNode& out)
+{
+    if (name.empty()) {
+        out = existing;
+        return true;
+    }
+    return CreateElement(name, namespaceUri, out);
+}
+
+bool CXmlDocument::AppendChild(IXMLDOMNode* parent, IXMLDOMNode* child)
+{
+    if (!parent || !child)
+        return FailWithCode(54037, E_POINTER);
+    CNode added;
+    HRESULT hr = parent->appendChild(child, &added);
+    if (FAILED(hr))
+        return FailWithCode(54037, hr);
+    return true;
+}
+
+bool CXmlDocument::AppendChildUnlessSame(IXMLDOMNode* parent, IXMLDOMNode* child)
+{
+    if (parent && child) {
+        // COM identity: the same object may be reached through two pointers.
+        IUnknown* a = nullptr;
+        IUnknown* b = nullptr;
+        bool same = SUCCEEDED(parent->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&a))) &&
+                    SUCCEEDED(child->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&b))) && a == b;
+        if (a)
+            a->Release();
+        if (b)
+            b->Release();
+        if (same)
+            return true;
+    }
+    return AppendChild(parent, child);
+}
+
+bool CXmlDocument::SetText(IXMLDOMNode* node, const std::wstring& text)
+{
+    if (!node)
+        return FailWithCode(54039, E_POINTER);
+    HRESULT hr = node->put_text(CBstr(text));
+    if (FAILED(hr))
+        return FailWithCode(54039, hr);
+    return true;
+}
+
+bool CXmlDocument::GetText(IXMLDOMNode* node, std::wstring& text)
+{
+    if (!node)
+        return FailWithCode(54042, E_POINTER);
+    CBstr value;
+    HRESULT hr = node->get_text(&value);
+    if (FAILED(hr))
+        return FailWithCode(54042, hr);
+    text = value.str();
+    return true;
+}
+
+bool CXmlDocument::AppendTextElement(IXMLDOMNode* parent, const std::wstring& name, const std::wstring& text)
+{
+    CNode element;
+    return CreateElement(name, std::wstring(), element) && SetText(element, text) && AppendChild(parent, element);
+}
+
+bool CXmlDocument::ReadText(IXMLDOMNode* node, const std::wstring& xpath, std::wstring& text)
+{
+    if (xpath.empty())
+        return GetText(node, text);
+    CNode child;
+    return SelectChildNode(node, xpath, child) && GetText(child, text);
+}
+
+bool CXmlDocument::AppendBufferElement(IXMLDOMNode* parent, const std::wstring& name, const wchar_t* text,
+                                       size_t length)
+{
+    return AppendTextElement(parent, name, text ? std::wstring(text, length) : std::wstring());
+}
+
+bool CXmlDocument::ReadTextBuffer(IXMLDOMNode* node, const std::wstring& xpath, wchar_t* buffer, size_t capacity)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    if (text.size() >= capacity)
+        return Fail(54065, text);
+    std::memcpy(buffer, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    return true;
+}
+
+bool CXmlDocument::AppendMultilineTextElement(IXMLDOMNode* parent, const std::wstring& name,
+                                              const std::wstring& text)
+{
+    return AppendTextElement(parent, name, ConvertCrLfToLf(text));
+}
+
+bool CXmlDocument::ReadMultilineText(IXMLDOMNode* node, const std::wstring& xpath, std::wstring& text)
+{
+    std::wstring stored;
+    if (!ReadText(node, xpath, stored))
+        return false;
+    text = ConvertLfToCrLf(stored);
+    return true;
+}
+
+bool CXmlDocument::AppendIntElement(IXMLDOMNode* parent, const std::wstring& name, int value, int decimals)
+{
+    return AppendTextElement(parent, name, FormatFixedPoint(value, decimals, false));
+}
+
+bool CXmlDocument::ReadInt(IXMLDOMNode* node, const std::wstring& xpath, int& value, int decimals)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    if (!ParseFixedPoint(value, text, decimals))
+        return Fail(54055, text);
+    return true;
+}
+
+bool CXmlDocument::AppendLongElement(IXMLDOMNode* parent, const std::wstring& name, long value)
+{
+    return AppendTextElement(parent, name, FormatLong(value));
+}
+
+bool CXmlDocument::ReadLong(IXMLDOMNode* node, const std::wstring& xpath, long& value)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    if (!ParseLong(value, text))
+        return Fail(54056, text);
+    return true;
+}
+
+bool CXmlDocument::AppendSizeTElement(IXMLDOMNode* parent, const std::wstring& name, size_t value)
+{
+    return AppendTextElement(parent, name, UIntToString(static_cast<unsigned int>(value)));
+}
+
+bool CXmlDocument::ReadSizeT(IXMLDOMNode* node, const std::wstring& xpath, size_t& value)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    if (!ParseSizeT(value, text))
+        return Fail(54057, text);
+    return true;
+}
+
+bool CXmlDocument::AppendDoubleElement(IXMLDOMNode* parent, const std::wstring& name, double value)
+{
+    std::wostringstream os;
+    os.imbue(std::locale::classic());  // "0.5" whatever the user's settings
+    os << value;
+    return AppendTextElement(parent, name, os.str());
+}
+
+bool CXmlDocument::ReadDouble(IXMLDOMNode* node, const std::wstring& xpath, double& value)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    value = _wtof(text.c_str());
+    return true;
+}
+
+bool CXmlDocument::AppendColorElement(IXMLDOMNode* parent, const std::wstring& name, COLORREF value)
+{
+    return AppendTextElement(parent, name, FormatColorHex(value));
+}
+
+bool CXmlDocument::ReadColor(IXMLDOMNode* node, const std::wstring& xpath, COLORREF& value)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    if (!ParseColorHex(value, text))
+        return Fail(54059, text);
+    return true;
+}
+
+bool CXmlDocument::AppendBoolElement(IXMLDOMNode* parent, const std::wstring& name, bool value)
+{
+    return AppendTextElement(parent, name, value ? L"true" : L"false");
+}
+
+bool CXmlDocument::ReadBool(IXMLDOMNode* node, const std::wstring& xpath, bool& value)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    if (text == L"true")
+        value = true;
+    else if (text == L"false")
+        value = false;
+    else
+        return FailWithCode(54043, E_FAIL);
+    return true;
+}
+
+bool CXmlDocument::ReadBoolOptional(IXMLDOMNode* node, const std::wstring& xpath, bool& value)
+{
+    return ReadBool(node, xpath, value) || ClearNotFoundError();
+}
+
+bool CXmlDocument::AppendC3StateElement(IXMLDOMNode* parent, const std::wstring& name, int value)
+{
+    return AppendTextElement(parent, name, C3StateToString(value));
+}
+
+bool CXmlDocument::AppendC3StateElement(IXMLDOMNode* parent, const std::wstring& name, BYTE value)
+{
+    return AppendC3StateElement(parent, name, static_cast<int>(value));
+}
+
+bool CXmlDocument::ReadC3State(IXMLDOMNode* node, const std::wstring& xpath, int& value)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    value = C3StateFromString(text);
+    return true;
+}
+
+bool CXmlDocument::ReadC3StateByte(IXMLDOMNode* node, const std::wstring& xpath, BYTE& value)
+{
+    int state = 0;
+    if (!ReadC3State(node, xpath, state))
+        return false;
+    value = static_cast<BYTE>(state);
+    return true;
+}
+
+bool CXmlDocument::AppendDwordElement(IXMLDOMNode* parent, const std::wstring& name, DWORD value)
+{
+    return AppendTextElement(parent, name, FormatStr(L"%08lX", static_cast<unsigned long>(value)));
+}
+
+bool CXmlDocument::AppendWordElement(IXMLDOMNode* parent, const std::wstring& name, WORD value)
+{
+    return AppendTextElement(parent, name, FormatStr(L"%04X", static_cast<unsigned>(value)));
+}
+
+bool CXmlDocument::AppendByteElement(IXMLDOMNode* parent, const std::wstring& name, BYTE value)
+{
+    return AppendTextElement(parent, name, FormatStr(L"%02X", static_cast<unsigned>(value)));
+}
+
+bool CXmlDocument::ReadDword(IXMLDOMNode* node, const std::wstring& xpath, DWORD& value)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    if (!ParseHexDword(value, text))
+        return Fail(54060, text);
+    return true;
+}
+
+bool CXmlDocument::ReadWord(IXMLDOMNode* node, const std::wstring& xpath, WORD& value)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    if (!ParseHexWord(value, text))
+        return Fail(54061, text);
+    return true;
+}
+
+bool CXmlDocument::ReadByte(IXMLDOMNode* node, const std::wstring& xpath, BYTE& value)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    if (!ParseHexByte(value, text))
+        return Fail(54062, text);
+    return true;
+}
+
+bool CXmlDocument::AppendBytesElement(IXMLDOMNode* parent, const std::wstring& name, const void* bytes, size_t size)
+{
+    static const wchar_t digits[] = L"0123456789ABCDEF";
+    std::wstring text;
+    text.reserve(size * 2);
+    const BYTE* p = static_cast<const BYTE*>(bytes);
+    for (size_t i = 0; i < size; ++i) {
+        text.push_back(digits[p[i] >> 4]);
+        text.push_back(digits[p[i] & 0xF]);
+    }
+    return AppendTextElement(parent, name, text);
+}
+
+bool CXmlDocument::AppendBytesElement(IXMLDOMNode* parent, const std::wstring& name, const std::vector<BYTE>& bytes)
+{
+    return AppendBytesElement(parent, name, bytes.data(), bytes.size());
+}
+
+bool CXmlDocument::AppendBytesElement(IXMLDOMNode* parent, const std::wstring& name, const std::string& bytes)
+{
+    return AppendBytesElement(parent, name, bytes.data(), bytes.size());
+}
+
+bool CXmlDocument::ReadBytes(IXMLDOMNode* node, const std::wstring& xpath, std::vector<BYTE>& bytes)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    if (!ParseHexBytes(bytes, text))
+        return Fail(54064, text);
+    return true;
+}
+
+bool CXmlDocument::ReadBytes(IXMLDOMNode* node, const std::wstring& xpath, std::string& bytes)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    if (!ParseHexBytes(bytes, text))
+        return Fail(54064, text);
+    return true;
+}
+
+bool CXmlDocument::AppendVersionElement(IXMLDOMNode* parent, const std::wstring& name, DWORD version)
+{
+    return AppendTextElement(parent, name, FormatVersionDword(version));
+}
+
+bool CXmlDocument::ReadVersion(IXMLDOMNode* node, const std::wstring& xpath, DWORD& version)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    if (!ParseVersionDword(version, text))
+        return Fail(54063, text);
+    return true;
+}
+
+bool CXmlDocument::AppendPathElement(IXMLDOMNode* parent, const std::wstring& name, const std::wstring& path,
+                                     const std::wstring& documentPath)
+{
+    std::wstring folder = DocumentFolder(documentPath);
+    if (!folder.empty() && StartsWithNoCase(path, folder))
+        return AppendTextElement(parent, name, path.substr(folder.size()));
+    return AppendTextElement(parent, name, path);
+}
+
+bool CXmlDocument::ReadPath(IXMLDOMNode* node, const std::wstring& xpath, std::wstring& path,
+                            const std::wstring& documentPath)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    if (text.empty() || !IsRelativePath(text))
+        path = text;
+    else
+        path = PathJoined(DocumentFolder(documentPath), text);
+    return true;
+}
+
+bool CXmlDocument::AppendSizeElement(IXMLDOMNode* parent, const std::wstring& name, const SIZE& value)
+{
+    CNode e;
+    return CreateElement(name, std::wstring(), e) && AppendLongElement(e, L"cx", value.cx) &&
+           AppendLongElement(e, L"cy", value.cy) && AppendChild(parent, e);
+}
+
+bool CXmlDocument::ReadSize(IXMLDOMNode* node, const std::wstring& xpath, SIZE& value)
+{
+    CNode e;
+    return SelectChildNode(node, xpath, e) && ReadLong(e, L"cx", value.cx) && ReadLong(e, L"cy", value.cy);
+}
+
+bool CXmlDocument::AppendRectElement(IXMLDOMNode* parent, const std::wstring& name, const RECT& value)
+{
+    CNode e;
+    return CreateElement(name, std::wstring(), e) && AppendLongElement(e, L"left", value.left) &&
+           AppendLongElement(e, L"top", value.top) && AppendLongElement(e, L"right", value.right) &&
+           AppendLongElement(e, L"bottom", value.bottom) && AppendChild(parent, e);
+}
+
+bool CXmlDocument::ReadRect(IXMLDOMNode* node, const std::wstring& xpath, RECT& value)
+{
+    CNode e;
+    return SelectChildNode(node, xpath, e) && ReadLong(e, L"left", value.left) && ReadLong(e, L"top", value.top) &&
+           ReadLong(e, L"right", value.right) && ReadLong(e, L"bottom", value.bottom);
+}
+
+bool CXmlDocument::AppendRectSizeElement(IXMLDOMNode* parent, const std::wstring& name, const RECT& rect,
+                                         const SIZE& size)
+{
+    CNode e;
+    return CreateElement(name, std::wstring(), e) && AppendLongElement(e, L"left", rect.left) &&
+           AppendLongElement(e, L"top", rect.top) && AppendLongElement(e, L"right", rect.right) &&
+           AppendLongElement(e, L"bottom", rect.bottom) && AppendLongElement(e, L"cx", size.cx) &&
+           AppendLongElement(e, L"cy", size.cy) && AppendChild(parent, e);
+}
+
+bool CXmlDocument::ReadRectSize(IXMLDOMNode* node, const std::wstring& xpath, RECT& rect, SIZE& size)
+{
+    CNode e;
+    return SelectChildNode(node, xpath, e) && ReadLong(e, L"left", rect.left) && ReadLong(e, L"top", rect.top) &&
+           ReadLong(e, L"right", rect.right) && ReadLong(e, L"bottom", rect.bottom) &&
+           ReadLong(e, L"cx", size.cx) && ReadLong(e, L"cy", size.cy);
+}
+
+bool CXmlDocument::AppendPointElement(IXMLDOMNode* parent, const std::wstring& name, double x, double y)
+{
+    CNode e;
+    return CreateElement(name, std::wstring(), e) && AppendDoubleElement(e, L"x", x) &&
+           AppendDoubleElement(e, L"y", y) && AppendChild(parent, e);
+}
+
+bool CXmlDocument::ReadPoint(IXMLDOMNode* node, const std::wstring& xpath, double& x, double& y)
+{
+    CNode e;
+    return SelectChildNode(node, xpath, e) && ReadDouble(e, L"x", x) && ReadDouble(e, L"y", y);
+}
+
+std::wstring CXmlDocument::GetNodePath(IXMLDOMNode* node)
+{
+    if (!node)
+        return L"(!null)";
+    std::wstring path;
+    CNode current = node;
+    while (current) {
+        CBstr name;
+        std::wstring piece = SUCCEEDED(current->get_nodeName(&name)) && name ? name.str() : std::wstring(L"(!name)");
+        path = path.empty() ? piece : piece + L"/" + path;
+        CNode parent;
+        if (FAILED(current->get_parentNode(&parent)))
+            break;
+        current = parent;
+    }
+    return path;
+}

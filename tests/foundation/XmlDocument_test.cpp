@@ -1,0 +1,384 @@
+#include "foundation/XmlDocument.h"
+#include "foundation/GlobalMemory.h"
+#include "tests/common/TestSupport.h"
+#include <gtest/gtest.h>
+#include <boost/shared_ptr.hpp>
+#include <cstring>
+#include <functional>
+
+namespace {
+
+const wchar_t kTemplate[] =
+    L"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+    L"<Settings xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+    L"xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\">\r\n</Settings>\r\n";
+
+struct CEntry {
+    std::wstring name;
+    int value;
+};
+typedef std::vector<boost::shared_ptr<CEntry>> CTable;
+
+CTable MakeTable(std::initializer_list<std::pair<const wchar_t*, int>> entries)
+{
+    CTable table;
+    for (const auto& e : entries)
+        table.push_back(boost::shared_ptr<CEntry>(new CEntry{e.first, e.second}));
+    return table;
+}
+
+std::wstring SystemText(HRESULT hr)
+{
+    wchar_t* buffer = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, static_cast<DWORD>(hr), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                             reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text;
+    if (n != 0 && buffer)
+        text.assign(buffer, n);
+    if (buffer)
+        LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+        text.pop_back();
+    return text;
+}
+
+HGLOBAL BlockOf(const std::string& bytes)
+{
+    CGlobalMemory block;
+    block.Alloc(bytes.size());
+    void* p = nullptr;
+    {
+        CGlobalLocker lock(p, block);
+        std::memcpy(p, bytes.data(), bytes.size());
+    }
+    return block.Detach();
+}
+
+// A document from the template with its root element selected.
+class CDoc : public CXmlDocument {
+public:
+    CNode root;
+    CDoc()
+    {
+        EXPECT_TRUE(Create(kTemplate)) << Narrow(m_err.message);
+        EXPECT_TRUE(SelectSingleNode(L"Settings", root)) << Narrow(m_err.message);
+    }
+};
+
+const CTable kFlags = MakeTable({{L"None", 0}, {L"Left", 1}, {L"Top", 2}, {L"Both", 3}, {L"Far", 8}});
+const CTable kEnum = MakeTable({{L"PNG", 0}, {L"JPEG", 1}, {L"PDF", 2}});
+
+// Writes one value of every form under the root.
+bool WriteAll(CXmlDocument& doc, IXMLDOMNode* root, const std::wstring& docPath)
+{
+    const BYTE raw[] = {0, 0x7F, 0xAB, 0xFF};
+    RECT rect = {-1, 2, 300, 400};
+    SIZE size = {640, 480};
+    return doc.AppendTextElement(root, L"Text", L"縁取り <&> \"文字\"") &&
+           doc.AppendBufferElement(root, L"Buffer", L"abcdef", 3) &&
+           doc.AppendMultilineTextElement(root, L"Lines", L"one\r\ntwo\r\nthree") &&
+           doc.AppendIntElement(root, L"Int", 150, 2) && doc.AppendLongElement(root, L"Long", -2147483647L) &&
+           doc.AppendSizeTElement(root, L"SizeT", 4000000000u) && doc.AppendDoubleElement(root, L"Double", 0.5) &&
+           doc.AppendColorElement(root, L"Color", RGB(0x12, 0xAB, 0xEF)) && doc.AppendBoolElement(root, L"Bool", true) &&
+           doc.AppendC3StateElement(root, L"State", static_cast<BYTE>(2)) &&
+           doc.AppendEnumElement(root, L"Enum", 2, kEnum) && doc.AppendFlagsElement(root, L"Flags", 9, kFlags) &&
+           doc.AppendDwordElement(root, L"Dword", 0xDEADBEEF) && doc.AppendWordElement(root, L"Word", 0x0A0B) &&
+           doc.AppendByteElement(root, L"Byte", 0x0C) && doc.AppendBytesElement(root, L"Bytes", raw, sizeof raw) &&
+           doc.AppendVersionElement(root, L"Version", 0x01040200) &&
+           doc.AppendPathElement(root, L"Inside", L"C:\\d\\tex\\a.png", docPath) &&
+           doc.AppendPathElement(root, L"Outside", L"D:\\a.png", docPath) && doc.AppendSizeElement(root, L"Size", size) &&
+           doc.AppendRectElement(root, L"Rect", rect) && doc.AppendRectSizeElement(root, L"RectSize", rect, size) &&
+           doc.AppendPointElement(root, L"Point", 1.25, -3);
+}
+
+void ExpectAll(CXmlDocument& doc, IXMLDOMNode* root, const std::wstring& docPath)
+{
+    std::wstring text, lines, inside, outside;
+    wchar_t buffer[8] = {};
+    int i = 0, state = 0, e = 0;
+    long l = 0;
+    size_t st = 0;
+    double d = 0, x = 0, y = 0;
+    COLORREF color = 0;
+    bool b = false;
+    DWORD flags = 0, dw = 0, version = 0;
+    WORD w = 0;
+    BYTE by = 0;
+    std::vector<BYTE> raw;
+    RECT rect = {}, rect2 = {};
+    SIZE size = {}, size2 = {};
+    ASSERT_TRUE(doc.ReadText(root, L"Text", text) && doc.ReadTextBuffer(root, L"Buffer", buffer, 8) &&
+                doc.ReadMultilineText(root, L"Lines", lines) && doc.ReadInt(root, L"Int", i, 2) &&
+                doc.ReadLong(root, L"Long", l) && doc.ReadSizeT(root, L"SizeT", st) && doc.ReadDouble(root, L"Double", d) &&
+                doc.ReadColor(root, L"Color", color) && doc.ReadBool(root, L"Bool", b) &&
+                doc.ReadC3State(root, L"State", state) && doc.ReadEnum(root, L"Enum", e, kEnum) &&
+                doc.ReadFlags(root, L"Flags", flags, kFlags) && doc.ReadDword(root, L"Dword", dw) &&
+                doc.ReadWord(root, L"Word", w) && doc.ReadByte(root, L"Byte", by) && doc.ReadBytes(root, L"Bytes", raw) &&
+                doc.ReadVersion(root, L"Version", version) && doc.ReadPath(root, L"Inside", inside, docPath) &&
+                doc.ReadPath(root, L"Outside", outside, docPath) && doc.ReadSize(root, L"Size", size) &&
+                doc.ReadRect(root, L"Rect", rect) && doc.ReadRectSize(root, L"RectSize", rect2, size2) &&
+                doc.ReadPoint(root, L"Point", x, y))
+        << Narrow(doc.m_err.message);
+    EXPECT_EQ(L"縁取り <&> \"文字\"", text);
+    EXPECT_STREQ(L"abc", buffer);
+    EXPECT_EQ(L"one\r\ntwo\r\nthree", lines);
+    EXPECT_EQ(150, i);
+    EXPECT_EQ(-2147483647L, l);
+    EXPECT_EQ(4000000000u, st);
+    EXPECT_EQ(0.5, d);
+    EXPECT_EQ(RGB(0x12, 0xAB, 0xEF), color);
+    EXPECT_TRUE(b);
+    EXPECT_EQ(2, state);
+    EXPECT_EQ(2, e);
+    EXPECT_EQ(9u, flags);
+    EXPECT_EQ(0xDEADBEEFu, dw);
+    EXPECT_EQ(0x0A0B, w);
+    EXPECT_EQ(0x0C, by);
+    EXPECT_EQ((std::vector<BYTE>{0, 0x7F, 0xAB, 0xFF}), raw);
+    EXPECT_EQ(0x01040200u, version);
+    EXPECT_EQ(L"C:\\d\\tex\\a.png", inside);
+    EXPECT_EQ(L"D:\\a.png", outside);
+    EXPECT_EQ(640, size.cx);
+    EXPECT_EQ(480, size.cy);
+    EXPECT_EQ(-1, rect.left);
+    EXPECT_EQ(400, rect.bottom);
+    EXPECT_EQ(300, rect2.right);
+    EXPECT_EQ(480, size2.cy);
+    EXPECT_EQ(1.25, x);
+    EXPECT_EQ(-3, y);
+}
+
+} // namespace
+
+TEST(XmlDocument, FileReadWriteReadRoundTrip)
+{
+    CTempFolder dir;
+    std::wstring first = dir.File(L"first.xml"), second = dir.File(L"second.xml");
+    {
+        CDoc doc;
+        ASSERT_TRUE(WriteAll(doc, doc.root, L"C:\\d\\s.xml")) << Narrow(doc.m_err.message);
+        ASSERT_TRUE(doc.SaveFile(first)) << Narrow(doc.m_err.message);
+        doc.SaveFile(TestOutputPath(L"XmlDocument.xml"));
+    }
+    std::string bytes = ReadFileBytes(first);
+    // Elements are appended without white space of their own.
+    EXPECT_NE(std::string::npos, bytes.find("<Int>1.5</Int><Long>-2147483647</Long>")) << bytes;
+    EXPECT_NE(std::string::npos, bytes.find("<Inside>tex\\a.png</Inside><Outside>D:\\a.png</Outside>")) << bytes;
+    EXPECT_NE(std::string::npos, bytes.find("<Flags>None|Left|Far</Flags>")) << bytes;
+    EXPECT_NE(std::string::npos, bytes.find("<Size><cx>640</cx><cy>480</cy></Size>")) << bytes;
+    EXPECT_NE(std::string::npos, bytes.find("<Lines>one\ntwo\nthree</Lines>")) << bytes;
+    EXPECT_NE(std::string::npos, bytes.find("encoding=\"utf-8\"")) << bytes;
+
+    CXmlDocument loaded;
+    ASSERT_TRUE(loaded.LoadFile(first)) << Narrow(loaded.m_err.message);
+    CXmlDocument::CNode root;
+    ASSERT_TRUE(loaded.SelectSingleNode(L"Settings", root));
+    ExpectAll(loaded, root, L"C:\\d\\s.xml");
+    ASSERT_TRUE(loaded.SaveFile(second));
+    EXPECT_TRUE(bytes == ReadFileBytes(second));
+}
+
+TEST(XmlDocument, GlobalMemoryRoundTrip)
+{
+    CDoc doc;
+    ASSERT_TRUE(WriteAll(doc, doc.root, L""));
+    CGlobalMemory block(doc.SaveGlobalMemory());
+    ASSERT_NE(nullptr, block.Get()) << Narrow(doc.m_err.message);
+    CXmlDocument loaded;
+    ASSERT_TRUE(loaded.LoadGlobalMemory(block)) << Narrow(loaded.m_err.message);
+    CXmlDocument::CNode root;
+    ASSERT_TRUE(loaded.SelectSingleNode(L"Settings", root));
+    ExpectAll(loaded, root, L"");
+    // The block stays the caller's and holds the document exactly: it ends
+    // with the root's end tag and its line end.
+    void* p = nullptr;
+    CGlobalLocker lock(p, block);
+    ASSERT_NE(nullptr, p);
+    std::string text(static_cast<const char*>(p), GlobalSize(block));
+    size_t end = text.rfind("</Settings>");
+    ASSERT_NE(std::string::npos, end);
+    EXPECT_LE(text.size() - end, std::strlen("</Settings>\r\n"));
+}
+
+TEST(XmlDocument, MalformedInputIsRefused)
+{
+    struct Case { const char* name; std::string bytes; } cases[] = {
+        {"unclosed root", "<Settings><a>1</a>"},
+        {"not xml", "hello"},
+        {"empty", std::string(1, '\0')},
+        {"two roots", "<a/><b/>"},
+    };
+    for (const Case& c : cases) {
+        CDoc doc;
+        IXMLDOMDocument* before = doc.GetDocument();
+        CGlobalMemory block(BlockOf(c.bytes));
+        EXPECT_FALSE(doc.LoadGlobalMemory(block)) << c.name;
+        EXPECT_EQ(54041u, doc.m_err.id) << c.name;
+        EXPECT_TRUE(FAILED(doc.m_err.code)) << c.name;
+        EXPECT_EQ(before, doc.GetDocument()) << c.name;  // the old document stays
+    }
+    CDoc doc;
+    EXPECT_FALSE(doc.Create(L"<Settings>"));
+    EXPECT_EQ(54033u, doc.m_err.id);
+    EXPECT_TRUE(FAILED(doc.m_err.code));
+    CXmlDocument::CNode root;
+    EXPECT_TRUE(doc.SelectSingleNode(L"Settings", root));
+
+    CTempFolder dir;
+    ASSERT_TRUE(WriteFileBytes(dir.File(L"bad.xml"), "<Settings>"));
+    CXmlDocument file;
+    EXPECT_FALSE(file.LoadFile(dir.File(L"bad.xml")));
+    EXPECT_EQ(54040u, file.m_err.id);
+    EXPECT_TRUE(FAILED(file.m_err.code));
+}
+
+TEST(XmlDocument, MissingFileAndNodes)
+{
+    CTempFolder dir;
+    CXmlDocument file;
+    std::wstring path = dir.File(L"none.xml");
+    EXPECT_FALSE(file.LoadFile(path));
+    EXPECT_EQ(54040u, file.m_err.id);
+    EXPECT_EQ(static_cast<HRESULT>(0x80070002), file.m_err.code);
+    EXPECT_EQ(nullptr, file.GetDocument());
+    EXPECT_NE(std::wstring::npos, file.m_err.message.find(path));
+
+    CDoc doc;
+    CXmlDocument::CNode unit;
+    EXPECT_FALSE(doc.SelectChildNode(doc.root, L"Unit", unit));
+    EXPECT_EQ(54048u, doc.m_err.id);
+    EXPECT_EQ(E_FAIL, doc.m_err.code);
+    EXPECT_EQ(L"XMLドキュメント指定のノードが見つかりません - " + SystemText(E_FAIL) + L"\n\n#document/Settings -> Unit",
+              doc.m_err.message);
+    EXPECT_FALSE(doc.HasNode(doc.root, L"Unit"));
+    EXPECT_TRUE(doc.ClearNotFoundError());
+    EXPECT_EQ(0u, doc.m_err.id);
+    EXPECT_FALSE(doc.ClearNotFoundError());
+
+    EXPECT_FALSE(doc.SelectSingleNode(L"Other", unit));
+    EXPECT_EQ(54048u, doc.m_err.id);
+    EXPECT_EQ(L"#document/Settings", CXmlDocument::GetNodePath(doc.root));
+    EXPECT_EQ(L"(!null)", CXmlDocument::GetNodePath(nullptr));
+}
+
+TEST(XmlDocument, ValueTextsAndTheirFailures)
+{
+    CDoc doc;
+    IXMLDOMNode* r = doc.root;
+    ASSERT_TRUE(doc.AppendIntElement(r, L"I1", 150, 2) && doc.AppendIntElement(r, L"I2", 100, 2) &&
+                doc.AppendIntElement(r, L"I3", -5, 1) && doc.AppendDoubleElement(r, L"D1", 1e20) &&
+                doc.AppendDoubleElement(r, L"D2", 1.0 / 3));
+    struct Written { const wchar_t* name; const wchar_t* text; } written[] = {
+        {L"I1", L"1.5"}, {L"I2", L"1"}, {L"I3", L"-0.5"}, {L"D1", L"1e+20"}, {L"D2", L"0.333333"},
+    };
+    for (const Written& w : written) {
+        std::wstring text;
+        EXPECT_TRUE(doc.ReadText(r, w.name, text));
+        EXPECT_EQ(w.text, text) << Narrow(w.name);
+    }
+
+    // Each stored text, the reader applied to it, and the id it must fail with.
+    struct Read { const wchar_t* text; std::function<bool(CXmlDocument&, IXMLDOMNode*)> read; UINT id; } reads[] = {
+        {L"True", [](CXmlDocument& d, IXMLDOMNode* n) { bool v; return d.ReadBool(n, L"", v); }, 54043},
+        {L"1", [](CXmlDocument& d, IXMLDOMNode* n) { bool v; return d.ReadBool(n, L"", v); }, 54043},
+        {L"yes", [](CXmlDocument& d, IXMLDOMNode* n) { bool v; return d.ReadBoolOptional(n, L"", v); }, 54043},
+        {L"0x10", [](CXmlDocument& d, IXMLDOMNode* n) { DWORD v; return d.ReadDword(n, L"", v); }, 54060},
+        {L"g", [](CXmlDocument& d, IXMLDOMNode* n) { WORD v; return d.ReadWord(n, L"", v); }, 54061},
+        {L"-1", [](CXmlDocument& d, IXMLDOMNode* n) { BYTE v; return d.ReadByte(n, L"", v); }, 54062},
+        {L"ABC", [](CXmlDocument& d, IXMLDOMNode* n) { std::vector<BYTE> v; return d.ReadBytes(n, L"", v); }, 54064},
+        {L"1.2.3", [](CXmlDocument& d, IXMLDOMNode* n) { DWORD v; return d.ReadVersion(n, L"", v); }, 54063},
+        {L".5", [](CXmlDocument& d, IXMLDOMNode* n) { int v; return d.ReadInt(n, L"", v, 1); }, 54055},
+        {L"1e3", [](CXmlDocument& d, IXMLDOMNode* n) { long v; return d.ReadLong(n, L"", v); }, 54056},
+        {L"-1", [](CXmlDocument& d, IXMLDOMNode* n) { size_t v; return d.ReadSizeT(n, L"", v); }, 54057},
+        {L"GG0000", [](CXmlDocument& d, IXMLDOMNode* n) { COLORREF v; return d.ReadColor(n, L"", v); }, 54059},
+        {L"GIF", [&](CXmlDocument& d, IXMLDOMNode* n) { int v; return d.ReadEnum(n, L"", v, kEnum); }, 54058},
+        {L"Left|Up", [&](CXmlDocument& d, IXMLDOMNode* n) { DWORD v; return d.ReadFlags(n, L"", v, kFlags); }, 54052},
+        {L"toolong", [](CXmlDocument& d, IXMLDOMNode* n) { wchar_t b[7]; return d.ReadTextBuffer(n, L"", b, 7); }, 54065},
+    };
+    for (const Read& c : reads) {
+        CXmlDocument::CNode e;
+        ASSERT_TRUE(doc.CreateElement(L"V", L"", e) && doc.SetText(e, c.text));
+        EXPECT_FALSE(c.read(doc, e)) << Narrow(c.text);
+        EXPECT_EQ(c.id, doc.m_err.id) << Narrow(c.text);
+    }
+
+    struct Good { const wchar_t* text; DWORD dword; double dbl; bool number; int fixed; } goods[] = {
+        {L"", 0, 0, false, 0}, {L"ff", 255, 0, false, 0}, {L"FF", 255, 0, false, 0},
+        {L"1", 1, 1, true, 10}, {L"25", 0x25, 25, true, 250},
+    };
+    for (const Good& g : goods) {
+        CXmlDocument::CNode e;
+        ASSERT_TRUE(doc.CreateElement(L"V", L"", e) && doc.SetText(e, g.text));
+        DWORD dw = 7;
+        double dbl = 7;
+        EXPECT_TRUE(doc.ReadDword(e, L"", dw));
+        EXPECT_EQ(g.dword, dw) << Narrow(g.text);
+        EXPECT_TRUE(doc.ReadDouble(e, L"", dbl));
+        EXPECT_EQ(g.dbl, dbl) << Narrow(g.text);
+        int fixed = 7;
+        if (g.number) {
+            EXPECT_TRUE(doc.ReadInt(e, L"", fixed, 1));
+            EXPECT_EQ(g.fixed, fixed) << Narrow(g.text);
+        }
+    }
+    int fixed = 0;
+    CXmlDocument::CNode e;
+    ASSERT_TRUE(doc.CreateElement(L"V", L"", e) && doc.SetText(e, L"-0.5"));
+    EXPECT_TRUE(doc.ReadInt(e, L"", fixed, 1));
+    EXPECT_EQ(-5, fixed);
+
+    bool kept = true;
+    EXPECT_TRUE(doc.ReadBoolOptional(r, L"Missing", kept));
+    EXPECT_TRUE(kept);
+    EXPECT_EQ(0u, doc.m_err.id);
+
+    EXPECT_FALSE(doc.AppendEnumElement(r, L"E", 7, kEnum));
+    EXPECT_EQ(54050u, doc.m_err.id);
+    EXPECT_THROW(
+        {
+            int state;
+            ASSERT_TRUE(doc.SetText(e, L"MAYBE"));
+            doc.ReadC3State(e, L"", state);
+        },
+        my::CException);
+}
+
+TEST(XmlDocument, NodeListsAndPositions)
+{
+    CDoc doc;
+    for (const wchar_t* t : {L"a", L"b", L"c"})
+        ASSERT_TRUE(doc.AppendTextElement(doc.root, L"Item", t));
+    CXmlDocument::CNodeList list;
+    long count = 0;
+    ASSERT_TRUE(doc.SelectNodes(doc.root, L"Item", list) && doc.GetNodeCount(list, count));
+    EXPECT_EQ(3, count);
+    std::wstring joined;
+    for (long i = 0; i < count; ++i) {
+        CXmlDocument::CNode item;
+        std::wstring text;
+        ASSERT_TRUE(doc.GetNodeItem(list, i, item) && doc.ReadText(item, L"", text));
+        joined += text;
+    }
+    EXPECT_EQ(L"abc", joined);
+    CXmlDocument::CNode item;
+    EXPECT_FALSE(doc.GetNodeItem(list, 3, item));
+    EXPECT_EQ(54047u, doc.m_err.id);
+
+    std::wstring second;
+    EXPECT_TRUE(doc.ReadText(doc.root, L"Item[1]", second));
+    EXPECT_EQ(L"b", second);
+
+    ASSERT_TRUE(doc.SelectNodes(doc.root, L"Nothing", list) && doc.GetNodeCount(list, count));
+    EXPECT_EQ(0, count);
+
+    // The node itself for an empty path; no self-append.
+    CXmlDocument::CNode self;
+    EXPECT_TRUE(doc.SelectChildOrSelf(doc.root, L"", self));
+    EXPECT_TRUE(doc.AppendChildUnlessSame(doc.root, self));
+    CXmlDocument::CNode made;
+    EXPECT_TRUE(doc.CreateElementOrUse(doc.root, L"", L"", made));
+    EXPECT_TRUE(doc.AppendChildUnlessSame(doc.root, made));
+    ASSERT_TRUE(doc.SelectNodes(doc.root, L"*", list) && doc.GetNodeCount(list, count));
+    EXPECT_EQ(3, count);
+}
