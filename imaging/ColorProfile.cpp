@@ -1,47 +1,18 @@
 #include "imaging/ColorProfile.h"
 #include "foundation/ResourceString.h"
-#include "platform/Handle.h"
+#include "foundation/File.h"
 #include <cstring>
 #include <ostream>
 
 namespace {
 
 // ICM calls that fail without setting a last error must still read as failures.
-HRESULT LastErrorOrFail()
-{
-    HRESULT hr = HResultFromLastError();
-    return FAILED(hr) ? hr : E_FAIL;
-}
+HRESULT LastErrorOrFail() { return FailedCallResult(); }
 
 const DWORD kLogicalColorSpaceSrgb = 0x73524742;  // LCS_sRGB, spelt as a multi-character literal in the headers
 
 const wchar_t* const kRgbPreferred[] = {L"sRGB Color Space Profile.icm"};
 const wchar_t* const kCmykPreferred[] = {L"JapanStandard.icc", L"RSWOP.icm"};
-
-HRESULT ReadWholeFile(const std::wstring& path, std::vector<unsigned char>& bytes)
-{
-    CHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid())
-        return LastErrorOrFail();
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size))
-        return LastErrorOrFail();
-    if (size.QuadPart > 0x7FFFFFFF)
-        return E_OUTOFMEMORY;
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD done = 0;
-    while (done < bytes.size()) {
-        DWORD got = 0;
-        if (!ReadFile(file, &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr))
-            return LastErrorOrFail();
-        if (got == 0)
-            break;
-        done += got;
-    }
-    bytes.resize(done);
-    return S_OK;
-}
 
 wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 
@@ -138,7 +109,10 @@ HRESULT CColorProfile::OpenFile(const std::wstring& name)
             return hr;
         path = dir.empty() || dir.back() == L'\\' ? dir + name : dir + L"\\" + name;
     }
-    HRESULT hr = ReadWholeFile(path, m_bytes);
+    CFile file;
+    HRESULT hr = file.Create(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (SUCCEEDED(hr))
+        hr = file.TryReadAll(m_bytes, 0);
     if (FAILED(hr)) {
         m_bytes.clear();
         return hr;

@@ -51,6 +51,8 @@ public:
     bool CopyHeaderFrom(const BITMAPINFOHEADER* source);
     bool CreateFromHeader(const BITMAPINFOHEADER* source);
     bool CreateLike(LONG width, LONG height, WORD bitCount, const BITMAPINFOHEADER* templ);
+    // CreateLike, then AllocBits (defined with the DIB drawing).
+    bool CreateAndAlloc(LONG width, LONG height, WORD bitCount, const BITMAPINFOHEADER* templ);
     bool Attach(BITMAPINFOHEADER* header, BYTE* bits);
     void Detach(BITMAPINFOHEADER** header, BYTE** bits);
 

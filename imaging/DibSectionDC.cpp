@@ -1,0 +1,156 @@
+#include "imaging/DibSectionDC.h"
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+HDC CDibSectionDC::Select(HDC reference, const RECT& area, const boost::shared_ptr<CDibSection>& dib)
+{
+    m_area = area;
+    m_dc = CreateCompatibleDC(reference);
+    if (!m_dc)
+        return nullptr;
+    HGDIOBJ previous = SelectObject(m_dc, dib->GetBitmap());
+    if (!previous || previous == HGDI_ERROR) {
+        DeleteDC(m_dc);
+        m_dc = nullptr;
+        return nullptr;
+    }
+    m_previous = previous;
+    m_dib = dib;
+    SetViewportOrgEx(m_dc, -area.left, -area.top, nullptr);
+    return m_dc;
+}
+
+HDC CDibSectionDC::Create(HDC reference, const RECT& area, WORD bitCount, DWORD colorsUsed, DWORD compression)
+{
+    Destroy();
+    m_area = area;
+    // Without its section the DC would draw into the 1 x 1 stock bitmap and
+    // lose everything: no section, no DC.
+    boost::shared_ptr<CDibSection> dib(new CDibSection);
+    if (!dib->Create(sizeof(BITMAPINFOHEADER), RectWidth(area), RectHeight(area), bitCount, colorsUsed, compression, 0) ||
+        !dib->AllocBits())
+        return nullptr;
+    return Select(reference, area, dib);
+}
+
+HDC CDibSectionDC::CreateLike(HDC reference, const RECT& area, WORD bitCount, const BITMAPINFOHEADER* pattern)
+{
+    Destroy();
+    m_area = area;
+    boost::shared_ptr<CDibSection> dib(new CDibSection);
+    if (!dib->CreateLike(RectWidth(area), RectHeight(area), bitCount, pattern) || !dib->AllocBits())
+        return nullptr;
+    return Select(reference, area, dib);
+}
+
+HDC CDibSectionDC::CreateLikeHeader(HDC reference, const RECT& area, const BITMAPINFOHEADER* pattern)
+{
+    if (!pattern) {
+        Destroy();
+        return nullptr;
+    }
+    return CreateLike(reference, area, pattern->biBitCount, pattern);
+}
+
+HRESULT CDibSectionDC::EnsureArea(HDC reference, const RECT& area, WORD bitCount, DWORD colorsUsed,
+                                  DWORD compression)
+{
+    if (m_dc && m_dib && m_dib->GetBitCount() == bitCount) {
+        if (EqualRect(&area, &m_area))
+            return S_FALSE;
+        const int width = RectWidth(m_area), height = RectHeight(m_area);
+        if (width >= RectWidth(area) && height >= RectHeight(area)) {
+            SetViewportOrgEx(m_dc, -area.left, -area.top, nullptr);
+            // The stored area stays the part of the space the bitmap covers, so
+            // that rectangle fills clipped to it never leave the bitmap.
+            m_area = {area.left, area.top, area.left + width, area.top + height};
+            return S_OK;
+        }
+    }
+    return Create(reference, area, bitCount, colorsUsed, compression) ? S_OK : E_FAIL;
+}
+
+bool CDibSectionDC::Attach(const boost::shared_ptr<CDibSection>& dib, int x, int y)
+{
+    if (m_dc && m_previous)
+        SelectObject(m_dc, m_previous);
+    m_previous = nullptr;
+    if (!m_dc)
+        m_dc = CreateCompatibleDC(nullptr);
+    if (!m_dc)
+        return false;
+    m_dib = dib;
+    int width = 0, height = 0;
+    if (dib && dib->GetHeader()) {
+        width = dib->GetWidth();
+        height = dib->GetAbsHeight();
+        if (dib->GetBitmap())
+            m_previous = SelectObject(m_dc, dib->GetBitmap());
+    }
+    m_area = {x, y, x + width, y + height};
+    SetViewportOrgEx(m_dc, -x, -y, nullptr);
+    return true;
+}
+
+BOOL CDibSectionDC::Destroy()
+{
+    ReleaseDC();
+    m_dib.reset();
+    m_profile.reset();
+    return TRUE;
+}
+
+void CDibSectionDC::Clear()
+{
+    if (m_dib && m_dib->IsValid())
+        std::memset(m_dib->GetBits(), 0, m_dib->GetImageSize());
+}
+
+bool CDibSectionDC::ToBitmapRect(const RECT& rect, RECT& out) const
+{
+    if (!m_dib || !m_dib->IsValid())
+        return false;
+    out.left = std::max<LONG>(std::max(rect.left, m_area.left) - m_area.left, 0);
+    out.top = std::max<LONG>(std::max(rect.top, m_area.top) - m_area.top, 0);
+    out.right = std::min<LONG>(std::min(rect.right, m_area.right) - m_area.left, m_dib->GetWidth());
+    out.bottom = std::min<LONG>(std::min(rect.bottom, m_area.bottom) - m_area.top, m_dib->GetAbsHeight());
+    return out.left < out.right && out.top < out.bottom;
+}
+
+void CDibSectionDC::ClearRect(const RECT& rect)
+{
+    FillRectValue(rect, 0);
+}
+
+void CDibSectionDC::FillRectValue(const RECT& rect, uint32_t value)
+{
+    RECT r;
+    if (m_dib && m_dib->GetBitCount() == 32 && ToBitmapRect(rect, r)) {
+        for (LONG y = r.top; y < r.bottom; ++y) {
+            uint32_t* row = reinterpret_cast<uint32_t*>(m_dib->GetImageRow(y));
+            std::fill(row + r.left, row + r.right, value);
+        }
+    }
+}
+
+CColorProfilePtr CDibSectionDC::GetColorProfile()
+{
+    if (m_profile || !m_dc)
+        return m_profile;
+    std::vector<wchar_t> name(MAX_PATH, L'\0');
+    DWORD size = static_cast<DWORD>(name.size());
+    if (!GetICMProfileW(m_dc, &size, name.data())) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size <= name.size())
+            return CColorProfilePtr();
+        name.assign(size + 1, L'\0');
+        if (!GetICMProfileW(m_dc, &size, name.data()))
+            return CColorProfilePtr();
+    }
+    name.back() = L'\0';
+    CColorProfilePtr profile(new CColorProfile);
+    if (FAILED(profile->OpenFile(name.data())))
+        return CColorProfilePtr();
+    m_profile = profile;
+    return m_profile;
+}

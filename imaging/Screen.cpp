@@ -1,0 +1,470 @@
+#include "imaging/Screen.h"
+#include "imaging/ColorProfile.h"
+#include "imaging/DibDraw.h"
+#include "platform/Gdi.h"
+#include "platform/GdiPlusPath.h"
+#include "platform/GdiPlusText.h"
+
+using namespace Gdiplus;
+
+namespace {
+
+// A GDI+ Graphics over one DC for the length of one drawing call.
+class CDCGraphics {
+public:
+    explicit CDCGraphics(HDC dc) { if (GdipCreateFromHDC(dc, &m_g) != Ok) m_g = nullptr; }
+    ~CDCGraphics() { if (m_g) GdipDeleteGraphics(m_g); }
+    CDCGraphics(const CDCGraphics&) = delete;
+    CDCGraphics& operator=(const CDCGraphics&) = delete;
+    GpGraphics* Get() const { return m_g; }
+private:
+    GpGraphics* m_g = nullptr;
+};
+
+class CImageAttributes {
+public:
+    // Identity with the alpha row scaled by alpha / 255; none at full alpha.
+    explicit CImageAttributes(BYTE alpha)
+    {
+        if (alpha == 255 || GdipCreateImageAttributes(&m_attributes) != Ok) {
+            m_attributes = nullptr;
+            return;
+        }
+        ColorMatrix m = {};
+        for (int i = 0; i < 5; ++i)
+            m.m[i][i] = 1.0f;
+        m.m[3][3] = alpha / 255.0f;
+        if (GdipSetImageAttributesColorMatrix(m_attributes, ColorAdjustTypeDefault, TRUE, &m, nullptr,
+                                              ColorMatrixFlagsDefault) != Ok)
+            m_failed = true;
+    }
+    ~CImageAttributes() { if (m_attributes) GdipDisposeImageAttributes(m_attributes); }
+    CImageAttributes(const CImageAttributes&) = delete;
+    CImageAttributes& operator=(const CImageAttributes&) = delete;
+    GpImageAttributes* Get() const { return m_attributes; }
+    bool Failed(BYTE alpha) const { return m_failed || (alpha != 255 && !m_attributes); }
+private:
+    GpImageAttributes* m_attributes = nullptr;
+    bool m_failed = false;
+};
+
+class CSolidBrush {
+public:
+    explicit CSolidBrush(ARGB colour) { if (GdipCreateSolidFill(colour, &m_brush) != Ok) m_brush = nullptr; }
+    ~CSolidBrush() { if (m_brush) GdipDeleteBrush(reinterpret_cast<GpBrush*>(m_brush)); }
+    CSolidBrush(const CSolidBrush&) = delete;
+    CSolidBrush& operator=(const CSolidBrush&) = delete;
+    GpBrush* Get() const { return reinterpret_cast<GpBrush*>(m_brush); }
+private:
+    GpSolidFill* m_brush = nullptr;
+};
+
+// Runs `draw` on every DC of the surface: false without a surface, else true
+// when every call succeeded.
+template <class Draw>
+bool ForEachDC(const CScreen& screen, Draw draw)
+{
+    CScreenHDCPtr dcs = screen.GetHDC();
+    if (!dcs)
+        return false;
+    bool all = true;
+    for (int i = 0; i < dcs->GetCount(); ++i)
+        all = draw(dcs->GetAt(i)) && all;
+    return all;
+}
+
+// The same through a GDI+ Graphics on each DC.
+template <class Draw>
+bool ForEachGraphics(const CScreen& screen, Draw draw)
+{
+    return ForEachDC(screen, [&](HDC dc) {
+        CDCGraphics g(dc);
+        return g.Get() && draw(g.Get());
+    });
+}
+
+std::vector<Point> ToGdiplusPoints(const std::vector<POINT>& points)
+{
+    std::vector<Point> out;
+    out.reserve(points.size());
+    for (const POINT& p : points)
+        out.push_back(Point(p.x, p.y));
+    return out;
+}
+
+} // namespace
+
+// ---- CScreen ----
+
+int CScreen::SetICMMode(int mode)
+{
+    CScreenHDCPtr dcs = GetHDC();
+    if (!dcs)
+        return 0;
+    if (mode == ICM_QUERY) {
+        std::vector<int> answers;
+        for (int i = 0; i < dcs->GetCount(); ++i)
+            answers.push_back(::SetICMMode(dcs->GetAt(i), ICM_QUERY));
+        return CombineIcmQueryAnswers(answers);
+    }
+    bool all = true;
+    for (int i = 0; i < dcs->GetCount(); ++i)
+        all = ::SetICMMode(dcs->GetAt(i), mode) != 0 && all;
+    return all ? 1 : 0;
+}
+
+bool CScreen::SetColorSpace(HCOLORSPACE space)
+{
+    return ForEachDC(*this, [&](HDC dc) { return ::SetColorSpace(dc, space) != nullptr; });
+}
+
+bool CScreen::SelectClipRgn(HRGN region)
+{
+    return ForEachDC(*this, [&](HDC dc) { return ::SelectClipRgn(dc, region) != ERROR; });
+}
+
+bool CScreen::IntersectClipRect(const RECT& rect)
+{
+    return ForEachDC(*this, [&](HDC dc) { return dc::IntersectClip(dc, rect) != ERROR; });
+}
+
+bool CScreen::ExcludeClipRect(const RECT& rect)
+{
+    return ForEachDC(*this, [&](HDC dc) { return dc::ExcludeClip(dc, rect) != ERROR; });
+}
+
+bool CScreen::BitBlt(HDC source, const RECT& r)
+{
+    return ForEachDC(*this, [&](HDC dc) {
+        return ::BitBlt(dc, r.left, r.top, RectWidth(r), RectHeight(r), source, r.left, r.top, SRCCOPY) != FALSE;
+    });
+}
+
+bool CScreen::BitBltFrom(const CScreen& source, const RECT& rect)
+{
+    return ForEachDC(source, [&](HDC dc) { return BitBlt(dc, rect); });
+}
+
+bool CScreen::ScrollRect(const RECT& r, int dx, int dy)
+{
+    return ForEachDC(*this, [&](HDC dc) {
+        return ::BitBlt(dc, r.left - dx, r.top - dy, RectWidth(r), RectHeight(r), dc, r.left, r.top, SRCCOPY) != FALSE;
+    });
+}
+
+bool CScreen::AlphaBlend(HDC source, const RECT& rect, BYTE alpha)
+{
+    return ForEachDC(*this, [&](HDC dc) { return AlphaBlendRect(dc, rect, source, rect, alpha, 0); });
+}
+
+bool CScreen::AlphaBlendFrom(const CScreen& source, const RECT& rect, BYTE alpha)
+{
+    return ForEachDC(source, [&](HDC dc) { return AlphaBlend(dc, rect, alpha); });
+}
+
+bool CScreen::Polyline(const std::vector<POINT>& points, int penStyle, int width, COLORREF colour)
+{
+    CPenHandle pen(CreatePen(penStyle, width, colour));
+    if (!pen.Get())
+        return false;
+    return ForEachDC(*this, [&](HDC dc) {
+        CGdiObjectSelector select(dc, pen);
+        return ::Polyline(dc, points.data(), static_cast<int>(points.size())) != FALSE;
+    });
+}
+
+bool CScreen::FrameRect(const RECT& rect, int thickness, COLORREF colour, BYTE alpha)
+{
+    if (thickness < 1)
+        return true;
+    bool all = true;
+    for (const RECT& strip : SplitFrameRects(rect, thickness))
+        all = FillRectArgb(MakeArgb(alpha, colour), strip) && all;
+    return all;
+}
+
+bool CScreen::DrawRect(const RECT& r, int penStyle, int width, COLORREF colour)
+{
+    std::vector<POINT> points = {
+        {r.left, r.top}, {r.left, r.bottom - 1}, {r.right - 1, r.bottom - 1}, {r.right - 1, r.top}, {r.left, r.top}};
+    return Polyline(points, penStyle, width, colour);
+}
+
+bool CScreen::FrameRectSolid(const RECT& rect, int thickness, COLORREF colour)
+{
+    if (thickness < 1)
+        return true;
+    bool all = true;
+    for (const RECT& strip : SplitFrameRects(rect, thickness))
+        all = FillSolidRect(colour, strip) && all;
+    return all;
+}
+
+bool CScreen::DrawIcon(const RECT* destination, HICON icon, int sourceWidth, int sourceHeight, BYTE alpha)
+{
+    CGpBitmap bitmap;
+    if (!icon || GdipCreateBitmapFromHICON(icon, bitmap.Out()) != Ok)
+        return false;
+    UINT width = 0, height = 0;
+    GdipGetImageWidth(bitmap.Image(), &width);
+    GdipGetImageHeight(bitmap.Image(), &height);
+    CDib dib;
+    if (sourceWidth <= 0 || sourceHeight <= 0 || !dib.CreateWithInfoHeader(sourceWidth, sourceHeight, 32) ||
+        !dib.AllocBits())
+        return false;
+    dib.Clear();
+    CGpBitmap target;
+    RectF d(0, 0, static_cast<REAL>(sourceWidth), static_cast<REAL>(sourceHeight));
+    RectF s(0, 0, static_cast<REAL>(width), static_cast<REAL>(height));
+    if (!WrapDibForGdiplus(dib, target) || !DrawImageInto(target.Image(), bitmap.Image(), d, s, InterpolationModeDefault))
+        return false;
+    return StretchDib(destination, dib, nullptr, alpha, 2);
+}
+
+bool CScreen::DrawImageAlpha(GpImage* image, const RectF& d, const RectF& s, BYTE alpha)
+{
+    CImageAttributes attributes(alpha);
+    if (attributes.Failed(alpha))
+        return false;
+    return ForEachGraphics(*this, [&](GpGraphics* g) {
+        return GdipDrawImageRectRect(g, image, d.X, d.Y, d.Width, d.Height, s.X, s.Y, s.Width, s.Height, UnitPixel,
+                                     attributes.Get(), nullptr, nullptr) == Ok;
+    });
+}
+
+bool CScreen::DrawImageIntAlpha(GpImage* image, const RECT& d, const RECT& s, BYTE alpha)
+{
+    CImageAttributes attributes(alpha);
+    if (attributes.Failed(alpha))
+        return false;
+    return ForEachGraphics(*this, [&](GpGraphics* g) {
+        return GdipDrawImageRectRectI(g, image, d.left, d.top, RectWidth(d), RectHeight(d), s.left, s.top,
+                                      RectWidth(s), RectHeight(s), UnitPixel, attributes.Get(), nullptr,
+                                      nullptr) == Ok;
+    });
+}
+
+bool CScreen::DrawImageWholeAlpha(GpImage* image, BYTE alpha, const RECT& destination)
+{
+    RectF bounds;
+    Unit unit = UnitPixel;
+    if (!image || GdipGetImageBounds(image, &bounds, &unit) != Ok)
+        return false;
+    RECT source = {static_cast<LONG>(bounds.X), static_cast<LONG>(bounds.Y),
+                   static_cast<LONG>(bounds.X) + static_cast<LONG>(bounds.Width),
+                   static_cast<LONG>(bounds.Y) + static_cast<LONG>(bounds.Height)};
+    return DrawImageIntAlpha(image, destination, source, alpha);
+}
+
+bool CScreen::DrawPath(GpPen* pen, const GraphicsPath& path)
+{
+    return ForEachGraphics(*this, [&](GpGraphics* g) {
+        return GdipSetSmoothingMode(g, SmoothingModeAntiAlias) == Ok && GdipDrawPath(g, pen, path.Native()) == Ok;
+    });
+}
+
+bool CScreen::DrawPolygon(const std::vector<POINT>& points, ARGB colour)
+{
+    GpPen* pen = nullptr;
+    if (GdipCreatePen1(colour, 1.0f, UnitWorld, &pen) != Ok)
+        return false;
+    std::vector<Point> pts = ToGdiplusPoints(points);
+    bool ok = ForEachGraphics(*this, [&](GpGraphics* g) {
+        return GdipDrawPolygonI(g, pen, pts.data(), static_cast<INT>(pts.size())) == Ok;
+    });
+    GdipDeletePen(pen);
+    return ok;
+}
+
+bool CScreen::DrawScreen(const CScreen& source, const RECT& rect)
+{
+    boost::shared_ptr<CDib> dib = source.GetDib();
+    const RECT* bounds = source.GetBounds();
+    if (!dib || dib->GetBitCount() < 32 || !bounds)
+        return BitBltFrom(source, rect);
+    CGpBitmap bitmap;
+    if (!WrapDibForGdiplus(*dib, bitmap))
+        return false;
+    RECT from = rect;
+    OffsetRect(&from, -bounds->left, -bounds->top);
+    return DrawImageInt(bitmap.Image(), rect, from);
+}
+
+bool CScreen::DrawString(const Font& font, ARGB colour, const RECT& rect, const std::wstring& text,
+                         StringAlignment lineAlignment)
+{
+    CScreenHDCPtr dcs = GetHDC();
+    if (!dcs || dcs->GetCount() == 0)
+        return false;
+    LOGFONTW lf = {};
+    {
+        CDCGraphics first(dcs->GetAt(0));
+        if (!first.Get() || GdipGetLogFontW(font.Native(), first.Get(), &lf) != Ok)
+            return false;
+    }
+    if (!TextHeightFits(lf.lfHeight, RectHeight(rect)))
+        return true;
+    CSolidBrush brush(colour);
+    StringFormat format(StringFormatFlagsNoWrap);
+    if (!brush.Get() || !format.IsValid() || format.SetLineAlignment(lineAlignment) != Ok ||
+        GdipSetStringFormatTrimming(format.Native(), StringTrimmingEllipsisCharacter) != Ok)
+        return false;
+    RectF layout(static_cast<REAL>(rect.left), static_cast<REAL>(rect.top), static_cast<REAL>(RectWidth(rect)),
+                 static_cast<REAL>(RectHeight(rect)));
+    return ForEachGraphics(*this, [&](GpGraphics* g) {
+        return GdipDrawString(g, text.c_str(), static_cast<INT>(text.size()), font.Native(), &layout, format.Native(),
+                              brush.Get()) == Ok;
+    });
+}
+
+bool CScreen::FillPath(GpBrush* brush, const GraphicsPath& path)
+{
+    return ForEachGraphics(*this, [&](GpGraphics* g) {
+        return GdipSetSmoothingMode(g, SmoothingModeAntiAlias) == Ok && GdipFillPath(g, brush, path.Native()) == Ok;
+    });
+}
+
+bool CScreen::FillPolygon(const std::vector<POINT>& points, ARGB colour)
+{
+    CSolidBrush brush(colour);
+    if (!brush.Get())
+        return false;
+    std::vector<Point> pts = ToGdiplusPoints(points);
+    return ForEachGraphics(*this, [&](GpGraphics* g) {
+        return GdipFillPolygonI(g, brush.Get(), pts.data(), static_cast<INT>(pts.size()), FillModeAlternate) == Ok;
+    });
+}
+
+bool CScreen::FillRectBrushAlpha(HBRUSH brush, BYTE alpha, const RECT& rect, DWORD reserved, int originX, int originY)
+{
+    CScreenHDCPtr dcs = GetHDC();
+    if (!brush || alpha == 0 || !dcs || dcs->GetCount() == 0)
+        return false;
+    // Through a copy of the area: GDI brushes have no opacity of their own.
+    CDCScreen temp;
+    if (FAILED(temp.CreateCompatible(dcs->GetAt(0), rect)))
+        return false;
+    temp.BitBltFrom(*this, rect);
+    temp.FillRectBrushOrg(brush, rect, reserved, originX, originY);
+    return AlphaBlendFrom(temp, rect, alpha);
+}
+
+bool CScreen::FillRectBrushOrg(HBRUSH brush, const RECT& rect, DWORD, int originX, int originY)
+{
+    POINT origin = {originX, originY};
+    return ForEachDC(*this, [&](HDC dc) { return dc::FillRectAligned(dc, rect, brush, origin) != FALSE; });
+}
+
+bool CScreen::FillRectArgb(ARGB colour, const RECT& r)
+{
+    CSolidBrush brush(colour);
+    if (!brush.Get())
+        return false;
+    return ForEachGraphics(*this, [&](GpGraphics* g) {
+        return GdipFillRectangleI(g, brush.Get(), r.left, r.top, RectWidth(r), RectHeight(r)) == Ok;
+    });
+}
+
+bool CScreen::FillSolidRect(COLORREF colour, const RECT& rect)
+{
+    return ForEachDC(*this, [&](HDC dc) { return dc::FillSolidRect(dc, rect, colour) != CLR_INVALID; });
+}
+
+// ---- CDCScreen ----
+
+CDCScreen::CDCScreen(HDC dc, const RECT& bounds) : m_bounds(bounds), m_dc(dc) { SetOrigin(); }
+
+CDCScreen::~CDCScreen()
+{
+    ReleaseDC();
+    if (m_bitmap)
+        DeleteObject(m_bitmap);
+}
+
+void CDCScreen::SetOrigin()
+{
+    if (m_dc)
+        SetViewportOrgEx(m_dc, -m_bounds.left, -m_bounds.top, nullptr);
+}
+
+HRESULT CDCScreen::AttachWindow(HWND window, const RECT& bounds)
+{
+    ReleaseDC();
+    m_dc = ::GetDC(window);
+    if (!m_dc)
+        return E_FAIL;
+    m_owned = TRUE;
+    m_window = window;
+    m_bounds = bounds;
+    SetOrigin();
+    return S_OK;
+}
+
+HRESULT CDCScreen::AttachDC(HDC dc, const RECT& bounds)
+{
+    ReleaseDC();
+    m_dc = dc;
+    m_bounds = bounds;
+    SetOrigin();
+    return S_OK;
+}
+
+HRESULT CDCScreen::CreateCompatible(HDC reference, const RECT& bounds, DWORD)
+{
+    ReleaseDC();
+    m_bounds = bounds;
+    m_dc = CreateCompatibleDC(reference);
+    if (!m_dc)
+        return E_FAIL;
+    m_owned = TRUE;
+    m_bitmap = CreateCompatibleBitmap(reference, RectWidth(bounds), RectHeight(bounds));
+    if (!m_bitmap) {
+        // The DC alone would draw into its 1 x 1 stock bitmap and lose it all.
+        ReleaseDC();
+        return E_FAIL;
+    }
+    m_previous = SelectObject(m_dc, m_bitmap);
+    SetOrigin();
+    return S_OK;
+}
+
+HBITMAP CDCScreen::DetachBitmap()
+{
+    if (m_dc && m_previous)
+        SelectObject(m_dc, m_previous);
+    m_previous = nullptr;
+    HBITMAP bitmap = m_bitmap;
+    m_bitmap = nullptr;
+    return bitmap;
+}
+
+void CDCScreen::ReleaseDC()
+{
+    if (m_dc && m_previous)
+        SelectObject(m_dc, m_previous);
+    m_previous = nullptr;
+    if (m_bitmap && DeleteObject(m_bitmap))
+        m_bitmap = nullptr;
+    if (m_dc && m_owned) {
+        if (m_window)
+            ::ReleaseDC(m_window, m_dc);
+        else
+            DeleteDC(m_dc);
+    }
+    m_dc = nullptr;
+    m_window = nullptr;
+    m_owned = FALSE;
+    m_bounds = RECT{0, 0, 0, 0};
+}
+
+CScreenHDCPtr CDCScreen::GetHDC() const
+{
+    if (!m_dc)
+        return CScreenHDCPtr();
+    return CScreenHDCPtr(new CComplexHDC(std::vector<HDC>(1, m_dc)));
+}
+
+bool CDCScreen::StretchDib(const RECT* destination, const CDib& dib, const RECT* source, BYTE alpha, int quality)
+{
+    return m_dc && DrawDib(m_dc, destination, dib, source, alpha, quality);
+}

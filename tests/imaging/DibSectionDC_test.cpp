@@ -1,0 +1,108 @@
+#include "imaging/DibSectionDC.h"
+#include "platform/Gdi.h"
+#include <gtest/gtest.h>
+#include <cstring>
+
+namespace {
+
+uint32_t Pixel(const CDib& dib, int x, int y)
+{
+    uint32_t v;
+    std::memcpy(&v, dib.GetImageRow(y) + x * 4, 4);
+    return v;
+}
+
+int Count(const CDib& dib, uint32_t value)
+{
+    int n = 0;
+    for (int y = 0; y < dib.GetAbsHeight(); ++y)
+        for (int x = 0; x < dib.GetWidth(); ++x)
+            n += Pixel(dib, x, y) == value;
+    return n;
+}
+
+} // namespace
+
+TEST(DibSectionDC, PixelsInTheLargerSpace)
+{
+    CScreenDC screen;
+    CDibSectionDC dc;
+    ASSERT_TRUE(dc.Create(screen, {10, 20, 50, 40}, 32));
+    ASSERT_TRUE(dc.GetDib());
+    EXPECT_EQ(40, dc.GetDib()->GetWidth());
+    EXPECT_EQ(20, dc.GetDib()->GetHeight());
+    dc.FillRectValue({10, 20, 50, 40}, 0xFF00FF00u);
+    dc.FillRectSolid({10, 20, 11, 21}, RGB(255, 0, 0));
+    GdiFlush();
+    EXPECT_EQ(0x00FF0000u, Pixel(*dc.GetDib(), 0, 0) & 0xFFFFFF);
+
+    // Rectangles are clipped to the bitmap, whatever the caller asks.
+    dc.ClearRect({0, 0, 12, 22});
+    dc.FillRectValue({48, 38, 500, 500}, 0x12345678u);
+    EXPECT_EQ(0u, Pixel(*dc.GetDib(), 1, 1));
+    EXPECT_EQ(0xFF00FF00u, Pixel(*dc.GetDib(), 2, 2));
+    EXPECT_EQ(0x12345678u, Pixel(*dc.GetDib(), 39, 19));
+    EXPECT_EQ(4, Count(*dc.GetDib(), 0x12345678u));
+    dc.Clear();
+    EXPECT_EQ(40 * 20, Count(*dc.GetDib(), 0u));
+
+    // Wine has no ICM profile for a DC.
+    EXPECT_FALSE(dc.GetColorProfile());
+}
+
+TEST(DibSectionDC, EnsureAreaReusesLargerBitmaps)
+{
+    CScreenDC screen;
+    CDibSectionDC dc;
+    struct Case { const char* what; RECT area; WORD bits; HRESULT hr; bool sameBitmap; } cases[] = {
+        {"first", {0, 0, 30, 20}, 32, S_OK, false},
+        {"same", {0, 0, 30, 20}, 32, S_FALSE, true},
+        {"smaller elsewhere", {100, 50, 110, 60}, 32, S_OK, true},
+        {"other depth", {100, 50, 110, 60}, 24, S_OK, false},
+        {"larger", {0, 0, 300, 200}, 24, S_OK, false},
+        {"impossible", {0, 0, 100000, 100000}, 32, E_FAIL, false},
+    };
+    for (const Case& c : cases) {
+        boost::shared_ptr<CDibSection> before = dc.GetDib();
+        EXPECT_EQ(c.hr, dc.EnsureArea(screen, c.area, c.bits)) << c.what;
+        EXPECT_EQ(c.sameBitmap, before && before == dc.GetDib()) << c.what;
+    }
+    EXPECT_EQ(nullptr, dc.GetHDC());
+
+    // A reused bitmap maps the new corner to its pixel (0, 0) and still never
+    // lets a fill leave it.
+    ASSERT_EQ(S_OK, dc.EnsureArea(screen, {0, 0, 30, 20}, 32));
+    ASSERT_EQ(S_OK, dc.EnsureArea(screen, {100, 50, 110, 60}, 32));
+    dc.FillRectValue({0, 0, 1000, 1000}, 0xFFFFFFFFu);
+    dc.FillRectSolid({100, 50, 101, 51}, RGB(0, 0, 255));
+    GdiFlush();
+    EXPECT_EQ(0x000000FFu, Pixel(*dc.GetDib(), 0, 0) & 0xFFFFFF);
+    EXPECT_EQ(30 * 20 - 1, Count(*dc.GetDib(), 0xFFFFFFFFu));
+}
+
+TEST(DibSectionDC, CreateLikeAndAttach)
+{
+    CDib pattern;
+    ASSERT_TRUE(pattern.CreateWithV5Profile(1, 1, 32, 0, BI_RGB, std::string("ICC")));
+    CScreenDC screen;
+    CDibSectionDC dc;
+    ASSERT_TRUE(dc.CreateLikeHeader(screen, {0, 0, 8, 4}, pattern.GetHeader()));
+    EXPECT_EQ(3u, dc.GetDib()->GetProfileSize());
+    EXPECT_EQ(nullptr, dc.CreateLikeHeader(screen, {0, 0, 8, 4}, nullptr));
+    EXPECT_EQ(nullptr, dc.Create(screen, {0, 0, 8, 4}, 0));
+
+    boost::shared_ptr<CDibSection> dib(new CDibSection);
+    ASSERT_TRUE(dib->CreateWithInfoHeader(5, 5, 32));
+    ASSERT_TRUE(dib->AllocBits());
+    dib->Clear();
+    ASSERT_TRUE(dc.Attach(dib, -3, 7));
+    RECT expected = {-3, 7, 2, 12};
+    EXPECT_TRUE(EqualRect(&expected, &dc.GetArea()));
+    dc.FillRectSolid({-3, 7, -2, 8}, RGB(255, 255, 255));
+    GdiFlush();
+    EXPECT_EQ(0xFFFFFFu, Pixel(*dib, 0, 0) & 0xFFFFFF);
+    dc.Destroy();
+    // The section outlives the DC that held it.
+    EXPECT_TRUE(dib->IsValid());
+    EXPECT_EQ(0xFFFFFFu, Pixel(*dib, 0, 0) & 0xFFFFFF);
+}
