@@ -71,23 +71,6 @@ int CNamedDwords::IndexOfValue(DWORD value) const
     return -1;
 }
 
-CNamedIntEntry::CNamedIntEntry(int value) : Name(NumberToWString(value)), Value(value) {}
-
-void CNamedIntEntries::Add(UINT id, int value)
-{
-    boost::shared_ptr<CNamedIntEntry> entry(new CNamedIntEntry(value));
-    AssignResourceString(entry->Name, id);
-    push_back(entry);
-}
-
-int CNamedIntEntries::IndexOfValue(int value) const
-{
-    for (size_t i = 0; i < size(); ++i)
-        if ((*this)[i]->Value == value)
-            return static_cast<int>(i);
-    return -1;
-}
-
 const CNamedEffects& GetNamedEffects()
 {
     static const CNamedEffects list = [] {
@@ -137,10 +120,10 @@ const CNamedDwords& GetNamedTrimTypes()
     return list;
 }
 
-const CNamedIntEntries& GetNamedSaveFormats()
+const CNamedInts& GetNamedSaveFormats()
 {
-    static const CNamedIntEntries list = [] {
-        CNamedIntEntries l;
+    static const CNamedInts list = [] {
+        CNamedInts l;
         for (int i = 0; i < 6; ++i)
             l.Add(53432 + i, i);  // PNG, JPEG, PDF, SVG, SVG_TAG, EMF
         return l;
@@ -148,10 +131,10 @@ const CNamedIntEntries& GetNamedSaveFormats()
     return list;
 }
 
-const CNamedIntEntries& GetNamedTextUnits()
+const CNamedInts& GetNamedTextUnits()
 {
-    static const CNamedIntEntries list = [] {
-        CNamedIntEntries l;
+    static const CNamedInts list = [] {
+        CNamedInts l;
         for (int i = 0; i < 3; ++i)
             l.Add(53411 + i, i);  // CHAR, LINE, PARAGRAPH
         return l;

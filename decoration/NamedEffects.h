@@ -4,6 +4,7 @@
 // never changed afterwards. A combo index equals a list index.
 #pragma once
 #include "decoration/BorderingSetting.h"
+#include "foundation/NamedValues.h"
 #include <boost/shared_ptr.hpp>
 #include <windows.h>
 #include <string>
@@ -45,20 +46,6 @@ public:
     int IndexOfValue(DWORD value) const;  // -1 when absent
 };
 
-// A choice entry with an int value, as the save-format and unit lists hold.
-class CNamedIntEntry {
-public:
-    std::wstring Name;
-    int Value = 0;
-    explicit CNamedIntEntry(int value);
-};
-
-class CNamedIntEntries : public std::vector<boost::shared_ptr<CNamedIntEntry>> {
-public:
-    void Add(UINT id, int value);
-    int IndexOfValue(int value) const;  // -1 when absent
-};
-
 // Preset string ids.
 enum : int {
     IDS_PRESET_CUSTOM = 390,
@@ -75,5 +62,5 @@ enum : int {
 const CNamedEffects& GetNamedEffects();
 const CNamedDwords& GetNamedFnameTypes();
 const CNamedDwords& GetNamedTrimTypes();
-const CNamedIntEntries& GetNamedSaveFormats();
-const CNamedIntEntries& GetNamedTextUnits();
+const CNamedInts& GetNamedSaveFormats();
+const CNamedInts& GetNamedTextUnits();

@@ -18,7 +18,10 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 
 } // namespace
 
-CReplacingFileWriter::CReplacingFileWriter(const std::wstring& target) : m_target(target) {}
+CReplacingFileWriter::CReplacingFileWriter(const std::wstring& target, bool keepBackup)
+    : m_target(target), m_keepBackup(keepBackup)
+{
+}
 
 CReplacingFileWriter::~CReplacingFileWriter()
 {
@@ -52,8 +55,8 @@ HRESULT CReplacingFileWriter::Commit()
         return E_UNEXPECTED;
     if (Exists(m_target)) {
         const std::wstring backup = BackupPath(m_target);
-        if (ReplaceFileW(m_target.c_str(), m_temp.c_str(), backup.c_str(), REPLACEFILE_WRITE_THROUGH, nullptr,
-                         nullptr)) {
+        if (ReplaceFileW(m_target.c_str(), m_temp.c_str(), m_keepBackup ? backup.c_str() : nullptr,
+                         REPLACEFILE_WRITE_THROUGH, nullptr, nullptr)) {
             m_temp.clear();
             return S_OK;
         }
@@ -69,7 +72,7 @@ HRESULT CReplacingFileWriter::Commit()
     return S_OK;
 }
 
-HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes)
+HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes, bool keepBackup)
 {
     CFile current;
     if (SUCCEEDED(current.TryOpenRead(path.c_str()))) {
@@ -78,7 +81,7 @@ HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes)
             return S_FALSE;
     }
     current.Close();
-    CReplacingFileWriter writer(path);
+    CReplacingFileWriter writer(path, keepBackup);
     HRESULT hr = writer.WriteTemporary(bytes);
     if (SUCCEEDED(hr))
         hr = writer.Commit();

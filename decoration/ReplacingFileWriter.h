@@ -10,7 +10,8 @@
 
 class CReplacingFileWriter {
 public:
-    explicit CReplacingFileWriter(const std::wstring& target);
+    // Without keepBackup the previous file is simply replaced.
+    explicit CReplacingFileWriter(const std::wstring& target, bool keepBackup = true);
     // Deletes a temporary file that was never committed.
     ~CReplacingFileWriter();
     CReplacingFileWriter(const CReplacingFileWriter&) = delete;
@@ -30,8 +31,9 @@ public:
 private:
     std::wstring m_target;
     std::wstring m_temp;
+    bool m_keepBackup;
 };
 
 // Writes the bytes over the file unless it already holds exactly them
 // (S_FALSE then: nothing was touched).
-HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes);
+HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes, bool keepBackup = true);

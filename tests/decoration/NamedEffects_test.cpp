@@ -74,15 +74,15 @@ TEST(NamedEffects, ChoiceLists)
     EXPECT_EQ(L"連番_テキスト", names[0]->Name);
     EXPECT_EQ(2u, names[2]->Value);
 
-    const CNamedIntEntries& formats = GetNamedSaveFormats();
+    const CNamedInts& formats = GetNamedSaveFormats();
     ASSERT_EQ(6u, formats.size());
-    EXPECT_EQ(L"HTML（SVGタグ）", formats[4]->Name);
-    EXPECT_EQ(5, formats[5]->Value);
+    EXPECT_EQ(L"HTML（SVGタグ）", formats[4]->name);
+    EXPECT_EQ(5, formats[5]->value);
 
-    const CNamedIntEntries& units = GetNamedTextUnits();
+    const CNamedInts& units = GetNamedTextUnits();
     ASSERT_EQ(3u, units.size());
-    EXPECT_EQ(L"段落", units[2]->Name);
-    EXPECT_EQ(-1, units.IndexOfValue(3));
+    EXPECT_EQ(L"段落", units[2]->name);
+    EXPECT_EQ(1, units[1]->value);
 
     // A new entry is named by its value until the list names it.
     EXPECT_EQ(L"30", CNamedDword(30).Name);

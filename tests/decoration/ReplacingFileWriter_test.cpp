@@ -87,3 +87,14 @@ TEST(ReplacingFileWriter, Failures)
     CReplacingFileWriter writer(folder.File(L"a"));
     EXPECT_EQ(E_UNEXPECTED, writer.Commit());  // nothing written yet
 }
+
+TEST(ReplacingFileWriter, WithoutBackup)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"d.knt");
+    EXPECT_EQ(S_OK, WriteFileReplacing(path, "one", false));
+    EXPECT_EQ(S_OK, WriteFileReplacing(path, "two", false));
+    EXPECT_EQ("two", ReadFileBytes(path));
+    EXPECT_FALSE(Exists(CReplacingFileWriter::BackupPath(path)));
+    EXPECT_EQ(1, CountFiles(folder.Path()));
+}

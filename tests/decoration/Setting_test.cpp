@@ -1,5 +1,8 @@
 #include "decoration/Setting.h"
 #include "decoration/NamedEffects.h"
+#include "outline/EmfRenderer.h"
+#include "outline/PdfRenderer.h"
+#include "outline/SvgRenderer.h"
 #include "tests/common/TestSupport.h"
 #include "tests/decoration/RegistryTestKey.h"
 #include <gtest/gtest.h>
@@ -308,4 +311,30 @@ TEST(SaveFormat, ExtensionsAndRegistry)
     CSaveFormat p;
     EXPECT_FALSE(p.Load(partial.Path(), HKEY_CURRENT_USER));
     EXPECT_EQ(100, p.JpegQuality);
+}
+
+TEST(SaveFormat, Renderers)
+{
+    for (UINT t = 0; t < 8; ++t) {
+        CSaveFormat f;
+        f.Type = t;
+        boost::shared_ptr<CVectorRenderer> r = f.CreateRenderer();
+        switch (t) {
+        case OutputType::PDF:
+            EXPECT_TRUE(dynamic_cast<CPdfRenderer*>(r.get()));
+            break;
+        case OutputType::SVG:
+        case OutputType::SVG_TAG: {
+            CSvgRenderer* svg = dynamic_cast<CSvgRenderer*>(r.get());
+            ASSERT_TRUE(svg);
+            EXPECT_EQ(t == OutputType::SVG, svg->HasFlag(CSvgRenderer::kXmlPrologue));
+            break;
+        }
+        case OutputType::EMF:
+            EXPECT_TRUE(dynamic_cast<CEmfRenderer*>(r.get()));
+            break;
+        default:
+            EXPECT_FALSE(r) << t;
+        }
+    }
 }

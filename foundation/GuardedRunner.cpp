@@ -1,0 +1,43 @@
+#include "foundation/GuardedRunner.h"
+#include "platform/AtlException.h"
+#include <boost/regex.hpp>
+#include <new>
+
+namespace guarded_detail {
+
+void CatchToErrorImpl(my::CCtrlException& result, void (*call)(void*), void* context)
+{
+    result.Set(0);
+    result.control = nullptr;
+    try {
+        call(context);
+    } catch (const my::CCtrlException& e) {
+        result = e;
+    } catch (const my::CException& e) {
+        static_cast<CSimpleErr&>(result) = e;
+    } catch (const boost::regex_error& e) {
+        result.SetFromRegexError(e);
+    } catch (const std::bad_alloc&) {
+        // libstdc++ calls it "std::bad_alloc"; users have always read this text.
+        result.Set(53602, L"bad allocation");
+    } catch (const std::exception& e) {
+        // A fresh string per call, so workers may convert at the same time.
+        result.Set(53602, WidenWhat(e.what()));
+    } catch (const ATL::CAtlException& e) {
+        result.SetIdAndCode(53603, e.m_hr);
+    } catch (...) {
+        result.Set(53604);
+    }
+}
+
+bool ReportResult(CMsg& sink, const my::CCtrlException& result, bool focusControl)
+{
+    if (result.id == 0)
+        return true;
+    if (focusControl && result.control)
+        SetFocus(result.control);
+    sink.ShowError(result);
+    return false;
+}
+
+} // namespace guarded_detail

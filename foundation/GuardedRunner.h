@@ -1,0 +1,40 @@
+// Runs an action so that nothing it throws escapes: whatever is thrown becomes
+// one error value (with the control to focus, when the error names one).
+// Window procedures, dialogs and worker threads run user actions through it.
+#pragma once
+#include "foundation/Error.h"
+#include "foundation/Msg.h"
+#include <type_traits>
+
+namespace guarded_detail {
+// The handlers live in one translation unit, so that callers need not compile
+// boost.regex. `call` runs the action held at `context`.
+void CatchToErrorImpl(my::CCtrlException& result, void (*call)(void*), void* context);
+bool ReportResult(CMsg& sink, const my::CCtrlException& result, bool focusControl);
+} // namespace guarded_detail
+
+// Clears result, runs the action and fills result from what it throws:
+// my::CCtrlException as it is; my::CException with a null control; a
+// boost.regex error by its code; a standard exception as 53602 with its text;
+// ATL::CAtlException as 53603 with its HRESULT; anything else as 53604. An
+// exception raised while a message is built (a missing string) leaves the
+// runner. Success is result.id == 0.
+template <class F>
+void CatchToError(my::CCtrlException& result, F&& action)
+{
+    typedef typename std::remove_reference<F>::type Action;
+    guarded_detail::CatchToErrorImpl(
+        result, [](void* p) { (*static_cast<Action*>(p))(); },
+        const_cast<void*>(static_cast<const volatile void*>(&action)));
+}
+
+// CatchToError, then on failure: focus the failing control (when asked and
+// named; before the box opens, so it has the focus when the box closes) and
+// show the error through the sink. True when the action raised nothing.
+template <class F>
+bool RunAndReport(CMsg& sink, F&& action, bool focusControl)
+{
+    my::CCtrlException result(nullptr, 0);
+    CatchToError(result, action);
+    return guarded_detail::ReportResult(sink, result, focusControl);
+}

@@ -1,0 +1,542 @@
+#include "imaging/GdiPlusBitmap.h"
+#include "foundation/Error.h"
+#include "foundation/ResourceString.h"
+#include "foundation/Stream.h"
+#include "platform/Gdi.h"
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+using namespace Gdiplus;
+
+namespace {
+
+typedef boost::shared_ptr<Bitmap> BitmapPtr;
+
+// A bitmap pointer that is empty unless GDI+ made the object.
+BitmapPtr Made(Bitmap* bitmap)
+{
+    BitmapPtr p(bitmap);
+    if (!p->IsValid())
+        p.reset();
+    return p;
+}
+
+// A palette of 256 entries: the DIB's colour table read as ARGB values, the
+// entries past a shorter table transparent black.
+class CPalette256 {
+public:
+    CPalette256(const CDib& dib, UINT flags) : m_bytes(sizeof(ColorPalette) + 255 * sizeof(ARGB), 0)
+    {
+        ColorPalette* p = Get();
+        p->Flags = flags;
+        p->Count = 256;
+        int n = std::min(dib.GetColorTableCount(), 256);
+        if (n > 0)
+            std::memcpy(p->Entries, dib.GetColorTable(), n * sizeof(ARGB));
+    }
+    ColorPalette* Get() { return reinterpret_cast<ColorPalette*>(m_bytes.data()); }
+private:
+    std::vector<BYTE> m_bytes;
+};
+
+class CIconHandle {
+public:
+    explicit CIconHandle(HICON icon) : m_icon(icon) {}
+    ~CIconHandle() { if (m_icon) ::DestroyIcon(m_icon); }
+    CIconHandle(const CIconHandle&) = delete;
+    CIconHandle& operator=(const CIconHandle&) = delete;
+    HICON Get() const { return m_icon; }
+private:
+    HICON m_icon;
+};
+
+const HRESULT kNotEnoughMemory = HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY);  // 0x80070008
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+BitmapPtr BitmapFromDib(const CDib& dib, bool direct)
+{
+    if (!dib.IsValid())
+        return BitmapPtr();
+    const WORD bits = dib.GetBitCount();
+    if (direct && (bits == 32 || bits == 8) && dib.GetHeader()->biCompression == BI_RGB) {
+        const int stride = dib.GetWidthBytes();
+        const int height = dib.GetAbsHeight();
+        // GDI+ reads the rows from the top: a bottom-up DIB is walked backwards
+        // from its last stored row.
+        const int signedStride = dib.IsBottomUp() ? -stride : stride;
+        BitmapPtr bitmap = Made(new Bitmap(dib.GetWidth(), height, signedStride,
+                                           bits == 32 ? PixelFormat32bppARGB : PixelFormat8bppIndexed,
+                                           dib.GetTopRow()));
+        if (bitmap && bits == 8) {
+            CPalette256 palette(dib, PaletteFlagsHasAlpha);
+            bitmap->SetPalette(palette.Get());
+        }
+        return bitmap;
+    }
+    BitmapPtr bitmap(new Bitmap(dib.GetInfo(), dib.GetBits()));
+    if (bitmap->GetLastStatus() != Ok || !bitmap->IsValid())
+        bitmap.reset();
+    return bitmap;
+}
+
+BitmapPtr CopyBitmapFromDib(const CDib& dib, bool direct)
+{
+    if (!dib.IsValid())
+        return BitmapPtr();
+    const WORD bits = dib.GetBitCount();
+    PixelFormat format;
+    if (direct && bits == 32)
+        format = PixelFormat32bppARGB;
+    else if (bits == 8)
+        format = PixelFormat8bppIndexed;
+    else if (bits == 16)
+        format = PixelFormat16bppRGB555;
+    else if (bits == 24)
+        format = PixelFormat24bppRGB;
+    else if (bits == 32)
+        format = PixelFormat32bppRGB;
+    else
+        format = bits;  // GDI+ refuses it
+    const int width = dib.GetWidth(), height = dib.GetAbsHeight();
+    BitmapPtr bitmap = Made(new Bitmap(width, height, format));
+    if (!bitmap)
+        return bitmap;
+    {
+        CBitmapLock lock;
+        RECT whole = {0, 0, width, height};
+        if (lock.Lock(bitmap.get(), whole, format) != Ok)
+            return BitmapPtr();
+        const size_t n = std::min<size_t>(dib.GetWidthBytes(), static_cast<size_t>(std::abs(lock.Data().Stride)));
+        for (int y = 0; y < height; ++y)
+            std::memcpy(lock.Row(y), dib.GetImageRow(y), n);
+        if (lock.Unlock() != Ok)
+            return BitmapPtr();
+    }
+    if (bits == 8) {
+        CPalette256 palette(dib, direct ? PaletteFlagsHasAlpha : 0);
+        bitmap->SetPalette(palette.Get());
+    }
+    return bitmap;
+}
+
+BitmapPtr BitmapFromImg(const CImg& image)
+{
+    PixelFormat format;
+    switch (image.m_format) {
+    case BGRA32: format = PixelFormat32bppARGB; break;
+    case BGR24: format = PixelFormat24bppRGB; break;
+    case MONO8: format = PixelFormat8bppIndexed; break;
+    case MONO1: format = PixelFormat1bppIndexed; break;
+    default: throw my::CException(53914);
+    }
+    if (image.m_w <= 0 || image.m_h <= 0)
+        return BitmapPtr();
+    const int stride = image.GetStride();
+    if (image.m_bits.size() < static_cast<size_t>(stride) * image.m_h)
+        return BitmapPtr();  // GDI+ would read past the rows
+    BitmapPtr bitmap = Made(new Bitmap(image.m_w, image.m_h, stride, format,
+                                       const_cast<BYTE*>(image.m_bits.data())));
+    if (!bitmap)
+        return bitmap;
+    if (image.m_format == MONO8) {
+        std::vector<BYTE> bytes(sizeof(ColorPalette) + 255 * sizeof(ARGB));
+        ColorPalette* p = reinterpret_cast<ColorPalette*>(bytes.data());
+        p->Flags = 0;
+        p->Count = 256;
+        for (UINT i = 0; i < 256; ++i)
+            p->Entries[i] = 0xFF000000u + i * 0x10000u + i * 0x100u + i;
+        bitmap->SetPalette(p);
+    } else if (image.m_format == MONO1) {
+        std::vector<BYTE> bytes(sizeof(ColorPalette) + sizeof(ARGB));
+        ColorPalette* p = reinterpret_cast<ColorPalette*>(bytes.data());
+        p->Flags = 0;
+        p->Count = 2;
+        p->Entries[0] = 0xFF000000u;
+        p->Entries[1] = 0xFFFFFFFFu;
+        bitmap->SetPalette(p);
+    }
+    return bitmap;
+}
+
+BitmapPtr CreateScaledBitmap(InterpolationMode mode, boost::shared_ptr<Image> source, int width, int height)
+{
+    if (!source || !source->IsValid())
+        return BitmapPtr();
+    PixelFormat format = source->GetPixelFormat();
+    if (source->GetLastStatus() != Ok)
+        return BitmapPtr();
+    BitmapPtr bitmap = Made(new Bitmap(width, height, format));
+    if (!bitmap)
+        return bitmap;
+    Graphics graphics(*bitmap);
+    if (!graphics.IsValid())
+        return BitmapPtr();
+    graphics.SetInterpolationMode(mode);
+    graphics.SetPixelOffsetMode(PixelOffsetModeHighQuality);
+    if (graphics.DrawImage(*source, 0, 0, width, height) != Ok)
+        return BitmapPtr();
+    return bitmap;
+}
+
+BitmapPtr BitmapFromIcon(WORD iconId, int cx, int cy)
+{
+    CIconHandle icon(static_cast<HICON>(
+        ::LoadImageW(GetResourceInstance(), MAKEINTRESOURCEW(iconId), IMAGE_ICON, cx, cy, 0)));
+    if (!icon.Get())
+        return BitmapPtr();
+    ICONINFO info = {};
+    if (!::GetIconInfo(icon.Get(), &info))
+        return BitmapPtr();
+    CBitmapHandle color(info.hbmColor), mask(info.hbmMask);
+    if (!color.Get())
+        return BitmapPtr();
+    BitmapPtr bitmap = Made(new Bitmap(cx, cy, PixelFormat32bppARGB));
+    if (!bitmap)
+        return bitmap;
+    CBitmapLock lock;
+    RECT whole = {0, 0, cx, cy};
+    if (lock.Lock(bitmap.get(), whole, PixelFormat32bppARGB) != Ok || lock.Data().Stride != cx * 4)
+        return BitmapPtr();
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = cx;
+    header.biHeight = -cy;  // top-down, like the locked rows
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    CScreenDC screen;
+    int rows = ::GetDIBits(screen, color, 0, cy, lock.Data().Scan0, reinterpret_cast<BITMAPINFO*>(&header),
+                           DIB_RGB_COLORS);
+    if (rows < cy)
+        return BitmapPtr();
+    if (lock.Unlock() != Ok)
+        return BitmapPtr();
+    return bitmap;
+}
+
+// ---------------------------------------------------------------------------
+
+HRESULT ImageFromStream(boost::shared_ptr<Image>& image, IStream* stream)
+{
+    Image* made = new (std::nothrow) Image;
+    if (!made)
+        return E_FAIL;
+    image.reset(made);
+    GpImage* native = nullptr;
+    Status status = GdipLoadImageFromStream(stream, &native);
+    made->Attach(native);
+    if (made->SetStatus(status) != Ok || !native)
+        return E_NOTIMPL;
+    return S_OK;
+}
+
+HRESULT LoadImageFromFile(boost::shared_ptr<Image>& image, const std::wstring& path)
+{
+    CComPtr<IStream> stream;
+    HRESULT hr = CreateStreamFromFile(stream, path, ~0ull);
+    if (FAILED(hr))
+        return hr;
+    return ImageFromStream(image, stream);
+}
+
+HRESULT LoadImageFromResource(boost::shared_ptr<Image>& image, const wchar_t* name, const wchar_t* type)
+{
+    CComPtr<IStream> stream;
+    HRESULT hr = CreateStreamOnResource(stream, name, type);
+    if (FAILED(hr))
+        return hr;
+    return ImageFromStream(image, stream);
+}
+
+HRESULT LoadDibFromFile(boost::shared_ptr<CDib>& dib, const std::wstring& path)
+{
+    boost::shared_ptr<Image> image;
+    HRESULT hr = LoadImageFromFile(image, path);
+    if (FAILED(hr))
+        return hr;
+    return ImageToDib(image.get(), dib);
+}
+
+HRESULT LoadDibFromResource(boost::shared_ptr<CDib>& dib, const wchar_t* name, const wchar_t* type)
+{
+    boost::shared_ptr<Image> image;
+    HRESULT hr = LoadImageFromResource(image, name, type);
+    if (FAILED(hr))
+        return hr;
+    return ImageToDib(image.get(), dib);
+}
+
+HRESULT DibFromImage(Image* image, const RECT& source, CDib& dib, SIZE destination, InterpolationMode mode)
+{
+    if (!image || !dib.CreateWithInfoHeader(destination.cx, destination.cy, 32, 0, BI_RGB) || !dib.AllocBits())
+        return kNotEnoughMemory;
+    dib.Clear();
+    BitmapPtr bitmap = BitmapFromDib(dib, true);
+    if (!bitmap)
+        return kNotEnoughMemory;
+    RECT whole = {0, 0, destination.cx, destination.cy};
+    if (!DrawImageRectRectI(image, source, bitmap.get(), whole, mode))
+        return kNotEnoughMemory;
+    return S_OK;
+}
+
+HRESULT ImageToDib(Image* image, boost::shared_ptr<CDib>& dib)
+{
+    if (!image || !image->IsValid())
+        return kNotEnoughMemory;
+    const int width = static_cast<int>(image->GetWidth()), height = static_cast<int>(image->GetHeight());
+    boost::shared_ptr<CDib> out(new CDib);
+    RECT source = {0, 0, width, height};
+    SIZE size = {width, height};
+    HRESULT hr = DibFromImage(image, source, *out, size, InterpolationModeHighQualityBicubic);
+    if (FAILED(hr))
+        return hr;
+    out->GetHeader()->biXPelsPerMeter = DpiToPelsPerMeter(image->GetHorizontalResolution(), 0.5);
+    out->GetHeader()->biYPelsPerMeter = DpiToPelsPerMeter(image->GetVerticalResolution(), 0.5);
+    dib = out;
+    return S_OK;
+}
+
+void LoadResourceImage(boost::shared_ptr<Image>& image, WORD id)
+{
+    HRESULT hr = LoadImageFromResource(image, MAKEINTRESOURCEW(id), L"Image");
+    if (FAILED(hr)) {
+        image.reset();
+        throw my::CException(54011);
+    }
+}
+
+void EnsureResourceImage(boost::shared_ptr<Image>& image, WORD id)
+{
+    if (image)
+        return;
+    if (FAILED(LoadImageFromResource(image, MAKEINTRESOURCEW(id), L"Image")))
+        image.reset();
+}
+
+// ---------------------------------------------------------------------------
+
+boost::shared_ptr<TextureBrush> TextureBrushFromImg(const CImg& image, WrapMode wrap)
+{
+    BitmapPtr bitmap = BitmapFromImg(image);
+    if (!bitmap)
+        return boost::shared_ptr<TextureBrush>();
+    // The brush keeps its own copy of the image.
+    boost::shared_ptr<TextureBrush> brush(new TextureBrush(*bitmap, wrap));
+    if (!brush->IsValid())
+        brush.reset();
+    return brush;
+}
+
+boost::shared_ptr<TextureBrush> TextureBrushFromImgAlpha(const CImg& image, WrapMode wrap, float opacity)
+{
+    BitmapPtr bitmap = BitmapFromImg(image);
+    if (!bitmap)
+        return boost::shared_ptr<TextureBrush>();
+    ColorMatrix matrix = {};
+    matrix.m[0][0] = matrix.m[1][1] = matrix.m[2][2] = matrix.m[4][4] = 1.0f;
+    matrix.m[3][3] = opacity;
+    ImageAttributes attributes;
+    if (!attributes.IsValid() || attributes.SetColorMatrix(&matrix) != Ok)
+        return boost::shared_ptr<TextureBrush>();
+    boost::shared_ptr<TextureBrush> brush(new TextureBrush(*bitmap, &attributes, 0, 0, image.m_w, image.m_h));
+    if (!brush->IsValid())
+        return boost::shared_ptr<TextureBrush>();
+    brush->SetWrapMode(wrap);  // a failure stays recorded in the brush
+    return brush;
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// Moves the offset by whole steps into (-step, 0]; the parity of the number
+// of steps tells whether the first tile of that axis is a mirrored one.
+void AlignTileOffset(int& offset, int step, bool& odd)
+{
+    long long k;  // steps taken back: offset - k x step ends in (-step, 0]
+    if (offset > 0)
+        k = (static_cast<long long>(offset) + step - 1) / step;
+    else
+        k = -(-static_cast<long long>(offset) / step);
+    offset = static_cast<int>(offset - k * step);
+    odd = (k < 0 ? -k : k) % 2 == 1;
+}
+
+} // namespace
+
+HRESULT DrawImageTiled(Image* target, Image* tile, bool mirror, int x, int y, int width, int height, int tileX,
+                       int tileY, int tileWidth, int tileHeight, int offsetX, int offsetY)
+{
+    if (!target || !tile)
+        return E_INVALIDARG;
+    Graphics graphics(*target);
+    if (!graphics.IsValid())
+        return E_FAIL;
+    graphics.SetInterpolationMode(InterpolationModeDefault);
+    graphics.SetPixelOffsetMode(PixelOffsetModeHighQuality);
+    if (x < 0 || y < 0 || width < 0 || height < 0)
+        return E_INVALIDARG;
+    if (tileWidth < 1 || tileHeight < 1)
+        return S_OK;
+    bool oddX, oddY;
+    AlignTileOffset(offsetX, tileWidth, oddX);
+    AlignTileOffset(offsetY, tileHeight, oddY);
+
+    // Mirrored tiles are drawn unflipped from mirrored copies of the tile:
+    // GDI+ under Wine places mirrored draws one pixel off.
+    BitmapPtr flipped[4];  // by (flip x) | (flip y) << 1; 0 unused
+    if (mirror) {
+        static const RotateFlipType kinds[4] = {RotateNoneFlipNone, RotateNoneFlipX, RotateNoneFlipY, RotateNoneFlipXY};
+        for (int i = 1; i < 4; ++i) {
+            GpBitmap* copy = nullptr;
+            if (GdipCloneBitmapAreaI(tileX, tileY, tileWidth, tileHeight, PixelFormat32bppARGB,
+                                     static_cast<GpBitmap*>(tile->Native()), &copy) != Ok)
+                return E_FAIL;
+            flipped[i].reset(new Bitmap(copy));
+            if (flipped[i]->RotateFlip(kinds[i]) != Ok)
+                return E_FAIL;
+        }
+    }
+
+    int row = oddY ? 1 : 0;
+    for (int py = offsetY; py < height; py += tileHeight, ++row) {
+        int column = oddX ? 1 : 0;
+        for (int px = offsetX; px < width; px += tileWidth, ++column) {
+            const bool flipX = mirror && column % 2 == 1;
+            const bool flipY = mirror && row % 2 == 1;
+            // The tile's rectangle cut to the area.
+            const int left = std::max(px, 0), top = std::max(py, 0);
+            const int right = std::min(px + tileWidth, width), bottom = std::min(py + tileHeight, height);
+            if (left >= right || top >= bottom)
+                continue;
+            const int w = right - left, h = bottom - top;
+            // The matching part of the tile, or of its mirrored copy (the
+            // copy placed at the tile's position shows the mirrored tile).
+            const int sx = left - px, sy = top - py;
+            const Point points[3] = {Point(x + left, y + top), Point(x + left + w, y + top), Point(x + left, y + top + h)};
+            Status status;
+            if (flipX || flipY)
+                status = graphics.DrawImage(*flipped[(flipX ? 1 : 0) | (flipY ? 2 : 0)], points, sx, sy, w, h, UnitPixel);
+            else
+                status = graphics.DrawImage(*tile, points, tileX + sx, tileY + sy, w, h, UnitPixel);
+            if (status != Ok)
+                return E_FAIL;
+        }
+    }
+    return S_OK;
+}
+
+// ---------------------------------------------------------------------------
+
+bool DrawImageRectRectI(Image* source, const RECT& s, Image* destination, const RECT& d, InterpolationMode mode)
+{
+    if (!source || !destination)
+        return false;
+    Graphics graphics(*destination);
+    if (!graphics.IsValid())
+        return false;
+    bool ok = graphics.SetInterpolationMode(mode) == Ok;
+    ok = graphics.SetPixelOffsetMode(PixelOffsetModeHighQuality) == Ok && ok;
+    Rect dst(d.left, d.top, d.right - d.left, d.bottom - d.top);
+    ok = graphics.DrawImage(*source, dst, s.left, s.top, s.right - s.left, s.bottom - s.top, UnitPixel) == Ok && ok;
+    return ok;
+}
+
+bool DrawImageRectRectF(Image* source, const RectF& s, Image* destination, const RectF& d, InterpolationMode mode)
+{
+    if (!source || !destination)
+        return false;
+    Graphics graphics(*destination);
+    if (!graphics.IsValid())
+        return false;
+    bool ok = graphics.SetInterpolationMode(mode) == Ok;
+    ok = graphics.SetPixelOffsetMode(PixelOffsetModeHighQuality) == Ok && ok;
+    ok = graphics.DrawImage(*source, d, s.X, s.Y, s.Width, s.Height, UnitPixel) == Ok && ok;
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+
+void DrawImg(Graphics& graphics, const CImg& image, int x, int y, int width, int height, float opacity)
+{
+    BitmapPtr bitmap = BitmapFromImg(image);
+    if (!bitmap || opacity <= 0)
+        return;
+    if (opacity < 1) {
+        ColorMatrix matrix = {};
+        matrix.m[0][0] = matrix.m[1][1] = matrix.m[2][2] = matrix.m[4][4] = 1.0f;
+        matrix.m[3][3] = opacity;
+        ImageAttributes attributes;
+        if (!attributes.IsValid()) {
+            graphics.SetStatus(attributes.GetLastStatus());
+            return;
+        }
+        Status s = attributes.SetColorMatrix(&matrix);
+        if (s != Ok) {
+            graphics.SetStatus(s);
+            return;
+        }
+        graphics.DrawImage(*bitmap, Rect(x, y, width, height), 0, 0, image.m_w, image.m_h, UnitPixel, &attributes);
+    } else {
+        graphics.DrawImage(*bitmap, x, y, width, height);
+    }
+}
+
+void DrawImg(Graphics& graphics, const CImg& image, const RECT& rect, float opacity)
+{
+    DrawImg(graphics, image, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, opacity);
+}
+
+void DrawImg(Graphics& graphics, const CImg& image, int x, int y, float opacity)
+{
+    DrawImg(graphics, image, x, y, image.m_w, image.m_h, opacity);
+}
+
+void DrawImgToDC(HDC dc, const CImg& image, int x, int y, int width, int height, float opacity, InterpolationMode mode)
+{
+    Graphics graphics(dc);
+    if (!graphics.IsValid())
+        return;
+    graphics.SetInterpolationMode(mode);
+    DrawImg(graphics, image, x, y, width, height, opacity);
+}
+
+void DrawImgToDC(HDC dc, const CImg& image, int x, int y, float opacity, InterpolationMode mode)
+{
+    DrawImgToDC(dc, image, x, y, image.m_w, image.m_h, opacity, mode);
+}
+
+// ---------------------------------------------------------------------------
+
+Status CBitmapLock::Lock(Bitmap* bitmap, const RECT& rect, PixelFormat format)
+{
+    Rect r(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    return Lock(bitmap, r, ImageLockModeWrite, format);
+}
+
+Status CBitmapLock::Lock(Bitmap* bitmap, const Rect& rect, UINT flags, PixelFormat format)
+{
+    Unlock();
+    if (!bitmap)
+        return InvalidParameter;
+    Status s = bitmap->LockBits(&rect, flags, format, &m_data);
+    if (s == Ok)
+        m_bitmap = bitmap;
+    return s;
+}
+
+Status CBitmapLock::Unlock()
+{
+    if (!m_bitmap)
+        return Ok;
+    Status s = m_bitmap->UnlockBits(&m_data);
+    if (s == Ok)
+        m_bitmap = nullptr;
+    return s;
+}

@@ -1,0 +1,94 @@
+// The bridge between the program's pixel containers (CDib, CImg) and GDI+:
+// bitmaps over or copied from them, images loaded from files, streams and
+// resources, texture brushes, tiled drawing and scoped bitmap locks.
+// A bitmap made "direct" from a CDib, or made from a CImg, shares the
+// container's pixels: the container must outlive it unchanged in size.
+#pragma once
+#include "imaging/Dib.h"
+#include "imaging/Img.h"
+#include "platform/GdiPlusGraphics.h"
+#include <boost/shared_ptr.hpp>
+#include <objidl.h>
+#include <string>
+
+// 32 and 8 bits in direct mode share the DIB's pixels (PixelFormat32bppARGB,
+// or 8bppIndexed with the DIB's palette); everything else is copied by GDI+.
+// Empty when no bitmap could be made.
+boost::shared_ptr<Gdiplus::Bitmap> BitmapFromDib(const CDib& dib, bool direct = true);
+// A bitmap that owns a copy of the DIB's pixels.
+boost::shared_ptr<Gdiplus::Bitmap> CopyBitmapFromDib(const CDib& dib, bool direct);
+// Shares the buffer's rows. Empty for a zero size (or rows that are short);
+// throws 53914 for the CMYK formats and unknown ones.
+boost::shared_ptr<Gdiplus::Bitmap> BitmapFromImg(const CImg& image);
+// The whole source drawn into a new bitmap of the given size.
+boost::shared_ptr<Gdiplus::Bitmap> CreateScaledBitmap(Gdiplus::InterpolationMode mode,
+                                                      boost::shared_ptr<Gdiplus::Image> source, int width, int height);
+// The module's icon at the given size as 32-bit ARGB.
+boost::shared_ptr<Gdiplus::Bitmap> BitmapFromIcon(WORD iconId, int cx, int cy);
+
+// E_FAIL when no object could be made, E_NOTIMPL when GDI+ refuses the data
+// (the out pointer then holds the failed object and must not be used).
+HRESULT ImageFromStream(boost::shared_ptr<Gdiplus::Image>& image, IStream* stream);
+HRESULT LoadImageFromFile(boost::shared_ptr<Gdiplus::Image>& image, const std::wstring& path);
+HRESULT LoadImageFromResource(boost::shared_ptr<Gdiplus::Image>& image, const wchar_t* name, const wchar_t* type);
+HRESULT LoadDibFromFile(boost::shared_ptr<CDib>& dib, const std::wstring& path);
+HRESULT LoadDibFromResource(boost::shared_ptr<CDib>& dib, const wchar_t* name, const wchar_t* type);
+// A new 32-bit DIB of the image's size, pixels and resolution.
+HRESULT ImageToDib(Gdiplus::Image* image, boost::shared_ptr<CDib>& dib);
+// The image's source rectangle drawn into a new zeroed 32-bit DIB of the
+// destination size; 0x80070008 when that fails.
+HRESULT DibFromImage(Gdiplus::Image* image, const RECT& source, CDib& dib, SIZE destination,
+                     Gdiplus::InterpolationMode mode);
+// The resource of type "Image"; throws 54011 when it cannot be loaded.
+void LoadResourceImage(boost::shared_ptr<Gdiplus::Image>& image, WORD id);
+// Loads only into an empty pointer; a failure leaves it empty, silently.
+void EnsureResourceImage(boost::shared_ptr<Gdiplus::Image>& image, WORD id);
+
+boost::shared_ptr<Gdiplus::TextureBrush> TextureBrushFromImg(const CImg& image, Gdiplus::WrapMode wrap);
+// As above with every pixel's alpha multiplied by the opacity.
+boost::shared_ptr<Gdiplus::TextureBrush> TextureBrushFromImgAlpha(const CImg& image, Gdiplus::WrapMode wrap,
+                                                                  float opacity);
+
+// The tile's source rectangle drawn repeatedly over the area of the target,
+// the grid shifted by the offsets; with mirror, every other column and row
+// is mirrored so that neighbouring tiles meet at mirrored edges.
+HRESULT DrawImageTiled(Gdiplus::Image* target, Gdiplus::Image* tile, bool mirror, int x, int y, int width,
+                       int height, int tileX, int tileY, int tileWidth, int tileHeight, int offsetX, int offsetY);
+
+// One scaled draw of an image part into another image, deleting its
+// Graphics on every path; true when every call succeeded.
+bool DrawImageRectRectI(Gdiplus::Image* source, const RECT& sourceRect, Gdiplus::Image* destination,
+                        const RECT& destinationRect, Gdiplus::InterpolationMode mode);
+bool DrawImageRectRectF(Gdiplus::Image* source, const Gdiplus::RectF& sourceRect, Gdiplus::Image* destination,
+                        const Gdiplus::RectF& destinationRect, Gdiplus::InterpolationMode mode);
+
+// Drawing a CImg through GDI+ without copying it. GDI+ failures are kept as
+// the Graphics' last status; a CMYK buffer throws 53914.
+void DrawImg(Gdiplus::Graphics& graphics, const CImg& image, int x, int y, int width, int height, float opacity);
+void DrawImg(Gdiplus::Graphics& graphics, const CImg& image, const RECT& rect, float opacity);
+void DrawImg(Gdiplus::Graphics& graphics, const CImg& image, int x, int y, float opacity);
+void DrawImgToDC(HDC dc, const CImg& image, int x, int y, int width, int height, float opacity,
+                 Gdiplus::InterpolationMode mode);
+void DrawImgToDC(HDC dc, const CImg& image, int x, int y, float opacity, Gdiplus::InterpolationMode mode);
+
+// A scoped lock of a rectangle of a bitmap.
+class CBitmapLock {
+public:
+    CBitmapLock() = default;
+    ~CBitmapLock() { Unlock(); }
+    CBitmapLock(const CBitmapLock&) = delete;
+    CBitmapLock& operator=(const CBitmapLock&) = delete;
+
+    // Locks (left, top, right - left, bottom - top) for writing.
+    Gdiplus::Status Lock(Gdiplus::Bitmap* bitmap, const RECT& rect, Gdiplus::PixelFormat format);
+    Gdiplus::Status Lock(Gdiplus::Bitmap* bitmap, const Gdiplus::Rect& rect, UINT flags, Gdiplus::PixelFormat format);
+    // Forgets the bitmap only when the unlock succeeds.
+    Gdiplus::Status Unlock();
+    bool IsLocked() const { return m_bitmap != nullptr; }
+    const Gdiplus::BitmapData& Data() const { return m_data; }
+    BYTE* Row(int y) const { return static_cast<BYTE*>(m_data.Scan0) + static_cast<ptrdiff_t>(y) * m_data.Stride; }
+
+private:
+    Gdiplus::BitmapData m_data = {};
+    Gdiplus::Bitmap* m_bitmap = nullptr;
+};

@@ -1,0 +1,131 @@
+#include "imaging/ImageSaver.h"
+#include "imaging/GdiPlusBitmap.h"
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace Gdiplus {
+
+namespace {
+const GUID kEncoderQuality = {0x1d5be4b5, 0xfa4a, 0x452d, {0x9c, 0xdd, 0x5d, 0xb3, 0x51, 0x05, 0xe7, 0xeb}};
+} // namespace
+
+CEncodeParams::~CEncodeParams()
+{
+    std::free(m_block);
+}
+
+int CEncodeParams::AddParameter()
+{
+    const UINT count = m_block ? m_block->Count : 0;
+    const size_t size = offsetof(EncoderParameters, Parameter) + (count + 1) * sizeof(EncoderParameter);
+    void* grown = std::realloc(m_block, size);
+    if (!grown)
+        return -1;
+    m_block = static_cast<EncoderParameters*>(grown);
+    m_block->Count = count + 1;
+    std::memset(&m_block->Parameter[count], 0, sizeof(EncoderParameter));
+    return static_cast<int>(count);
+}
+
+int CEncodeParams::AddQuality(ULONG quality)
+{
+    int index = AddParameter();
+    if (index < 0)
+        return -1;
+    m_values.push_back(quality);
+    EncoderParameter& p = m_block->Parameter[index];
+    p.Guid = kEncoderQuality;
+    p.NumberOfValues = 1;
+    p.Type = EncoderParameterValueTypeLong;
+    p.Value = &m_values.back();
+    return index;
+}
+
+CImageSaver::CImageSaver(const std::wstring& mimeType)
+{
+    FindEncoderClsid(mimeType, &m_clsid);
+}
+
+HRESULT CImageSaver::SetMimeType(const std::wstring& mimeType)
+{
+    const bool capable = mimeType == L"image/png" || mimeType == L"image/tiff" || mimeType == L"image/gif";
+    m_alphaCapable = capable;
+    m_paletteCapable = capable;
+    return FindEncoderClsid(mimeType, &m_clsid);
+}
+
+HRESULT CImageSaver::Save(const CDib& dib, bool direct, const std::wstring& path) const
+{
+    // The bitmap may share the DIB's pixels; it is released before returning.
+    boost::shared_ptr<Bitmap> bitmap = BitmapFromDib(dib, direct);
+    if (!bitmap)
+        return E_FAIL;
+    return SaveImage(bitmap.get(), path);
+}
+
+HRESULT CImageSaver::SaveImage(Image* image, const std::wstring& path) const
+{
+    if (!image)
+        return E_INVALIDARG;
+    Status s = GdipSaveImageToFile(image->Native(), path.c_str(), &m_clsid, m_params.GetParams());
+    if (s != Ok) {
+        image->SetStatus(s);
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+} // namespace Gdiplus
+
+using namespace Gdiplus;
+
+HRESULT FindEncoderClsid(const std::wstring& mimeType, CLSID* clsid)
+{
+    UINT count = 0, size = 0;
+    if (GdipGetImageEncodersSize(&count, &size) != Ok || size == 0 || count == 0)
+        return E_FAIL;
+    std::vector<BYTE> buffer(size);
+    ImageCodecInfo* codecs = reinterpret_cast<ImageCodecInfo*>(buffer.data());
+    if (GdipGetImageEncoders(count, size, codecs) != Ok)
+        return E_FAIL;
+    for (UINT i = 0; i < count; ++i) {
+        if (codecs[i].MimeType && mimeType == codecs[i].MimeType) {
+            if (clsid)
+                *clsid = codecs[i].Clsid;
+            return S_OK;
+        }
+    }
+    return E_FAIL;
+}
+
+namespace {
+
+boost::shared_ptr<CImageSaver> CreateSaver(const wchar_t* mimeType)
+{
+    boost::shared_ptr<CImageSaver> saver(new CImageSaver);
+    if (FAILED(saver->SetMimeType(mimeType)))
+        saver.reset();
+    return saver;
+}
+
+} // namespace
+
+boost::shared_ptr<CImageSaver> CreatePngSaver()
+{
+    return CreateSaver(L"image/png");
+}
+
+boost::shared_ptr<CImageSaver> CreateTiffSaver()
+{
+    return CreateSaver(L"image/tiff");
+}
+
+boost::shared_ptr<CImageSaver> CreateJpegSaver(ULONG quality)
+{
+    boost::shared_ptr<CImageSaver> saver = CreateSaver(L"image/jpeg");
+    if (saver && saver->m_params.AddQuality(quality) < 0)
+        saver.reset();
+    return saver;
+}

@@ -1,0 +1,30 @@
+#include "foundation/Error.h"
+#include "foundation/NamedValues.h"
+#include "foundation/ResourceString.h"
+#include "foundation/StringUtil.h"
+#include <gtest/gtest.h>
+
+// The same messages under an English user interface.
+TEST(ErrorEnglish, MessagesAndListsInEnglish)
+{
+    HRESULT hr = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    my::CException e(53631, hr, L"7");
+    EXPECT_EQ(L"Resource string is missing - " + TrimCopyIf(FormatSystemMessage(hr), IsSpaceOrCr) + L"\n\nID: 7",
+              e.message);
+    EXPECT_EQ(L"Error", LoadResourceString(53248));
+
+    // The English text of 53869 has no "%s": the system text is dropped.
+    SetLastError(ERROR_ACCESS_DENIED);
+    try {
+        ThrowStartDocError();
+    } catch (const my::CException& x) {
+        EXPECT_EQ(L"Failed to start document for printing task", x.message);
+    }
+    std::wstring cut;
+    FormatResource(cut, 53601, std::wstring(3000, L'z').c_str());
+    EXPECT_EQ(LoadResourceString(53601).size() + 1023, cut.size());
+
+    EXPECT_EQ(L"White", GetNamedColors().front()->name);
+    EXPECT_EQ(L"Highest (Low compress)", GetJpegQualityPresets().back()->name);
+    EXPECT_EQ(L"Not-flip X | Flip Y (alternate)", FlipModeText(2 | 8));
+}

@@ -1,0 +1,190 @@
+#include "foundation/ResourceString.h"
+#include "foundation/Error.h"
+#include "tests/common/TestSupport.h"
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+#include <vector>
+
+namespace {
+
+const UINT kFirstLibraryId = 53248;
+const WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);  // 1041
+const WORD kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);  // 1033
+
+// The string blocks of the executable's table: block b holds ids (b-1)*16 to
+// (b-1)*16+15 as 16 counted UTF-16 strings; a length of 0 is an absent id.
+BOOL CALLBACK AddBlock(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param)
+{
+    if (IS_INTRESOURCE(name))
+        reinterpret_cast<std::vector<WORD>*>(param)->push_back(static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name)));
+    return TRUE;
+}
+
+std::vector<WORD> StringBlocks()
+{
+    std::vector<WORD> blocks;
+    blocks.reserve(4096);  // no allocation failure can arise inside the callback
+    EnumResourceNamesW(nullptr, MAKEINTRESOURCEW(6) /* RT_STRING */, AddBlock, reinterpret_cast<LONG_PTR>(&blocks));
+    return blocks;
+}
+
+// id -> text of one block in one language; false when the block is absent.
+bool ReadBlock(WORD block, WORD language, std::map<UINT, std::wstring>& texts)
+{
+    HRSRC info = FindResourceExW(nullptr, MAKEINTRESOURCEW(6), MAKEINTRESOURCEW(block), language);
+    if (!info)
+        return false;
+    HGLOBAL data = LoadResource(nullptr, info);
+    const WORD* p = static_cast<const WORD*>(LockResource(data));
+    const WORD* end = p + SizeofResource(nullptr, info) / sizeof(WORD);
+    for (UINT i = 0; i < 16 && p < end; ++i) {
+        WORD length = *p++;
+        if (length > 0)
+            texts[(block - 1u) * 16u + i] = std::wstring(reinterpret_cast<const wchar_t*>(p), length);
+        p += length;
+    }
+    return true;
+}
+
+} // namespace
+
+// Covers every area's string file: each library message exists in both
+// languages, and no text is empty.
+TEST(StringTable, LibraryMessagesInBothLanguages)
+{
+    std::vector<WORD> blocks = StringBlocks();
+    ASSERT_FALSE(blocks.empty());
+    size_t libraryIds = 0;
+    for (WORD block : blocks) {
+        std::map<UINT, std::wstring> ja, en;
+        bool hasJa = ReadBlock(block, kJapanese, ja);
+        bool hasEn = ReadBlock(block, kEnglish, en);
+        UINT first = (block - 1u) * 16u;
+        if (first + 15 < kFirstLibraryId) {
+            EXPECT_TRUE(hasJa) << "application ids from " << first << " have no Japanese block";
+            continue;
+        }
+        std::set<UINT> jaIds, enIds;
+        for (const auto& t : ja) {
+            if (t.first >= kFirstLibraryId)
+                jaIds.insert(t.first);
+        }
+        for (const auto& t : en) {
+            if (t.first >= kFirstLibraryId)
+                enIds.insert(t.first);
+        }
+        for (UINT id : jaIds) {
+            EXPECT_TRUE(enIds.count(id)) << id << " has no English text";
+            EXPECT_NE(L"", ja[id]) << id;
+        }
+        for (UINT id : enIds)
+            EXPECT_TRUE(jaIds.count(id)) << id << " has no Japanese text";
+        EXPECT_TRUE(hasJa || !hasEn) << "block of " << first;
+        libraryIds += jaIds.size();
+    }
+    EXPECT_GT(libraryIds, 100u);
+}
+
+TEST(StringTable, EveryLibraryFormatLoads)
+{
+    for (WORD block : StringBlocks()) {
+        std::map<UINT, std::wstring> ja;
+        ReadBlock(block, kJapanese, ja);
+        for (const auto& t : ja) {
+            std::wstring loaded;
+            LoadResourceString(loaded, t.first, true);
+            EXPECT_EQ(t.second, loaded) << t.first;  // the Japanese table is the one in use
+        }
+    }
+}
+
+TEST(ResourceStrings, LoadAndMissing)
+{
+    EXPECT_EQ(L"エラー", LoadResourceString(53248));
+    std::wstring out = L"old";
+    LoadResourceString(out, 1, false);  // no such id
+    EXPECT_EQ(L"", out);
+    out = L"old";
+    try {
+        LoadResourceString(out, 1, true);
+        ADD_FAILURE();
+    } catch (const my::CException& e) {
+        EXPECT_EQ(53631u, e.id);
+        std::wstring prefix = L"文字列リソースが見つかりません - ";
+        EXPECT_EQ(prefix, e.message.substr(0, prefix.size()));
+        EXPECT_EQ(L"\n\nID: 1", e.message.substr(e.message.size() - 7));
+    }
+    EXPECT_EQ(L"", out);
+
+    // An id missing from a block that exists: the code still reads as a failure.
+    SetLastError(0);
+    try {
+        LoadResourceString(out, 53250, true);
+        ADD_FAILURE();
+    } catch (const my::CException& e) {
+        EXPECT_EQ(53631u, e.id);
+        EXPECT_TRUE(FAILED(e.code)) << std::hex << e.code;
+    }
+
+    AssignResourceString(out, 0);
+    EXPECT_EQ(L"", out);
+    AssignResourceString(out, 53249);
+    EXPECT_EQ(L"確認", out);
+}
+
+TEST(ResourceStrings, Holder)
+{
+    ResourceString none;
+    EXPECT_EQ(0u, none.id);
+    EXPECT_EQ(L"", none.text);
+
+    ResourceString holder(53248);
+    EXPECT_EQ(L"エラー", holder.str());
+    holder.text = L"edited";
+    holder.SetId(53248);  // the same id does not reload
+    EXPECT_EQ(L"edited", holder.text);
+    holder.SetId(53249);
+    EXPECT_EQ(L"確認", holder.text);
+    EXPECT_EQ(53249u, holder.id);
+    holder.SetId(0);
+    EXPECT_EQ(L"", holder.text);
+    EXPECT_THROW(ResourceString(1), my::CException);
+}
+
+TEST(ResourceStrings, Maps)
+{
+    CResourceStringMap map;
+    LoadResourceStringMap(map, 53249, 53248, true);
+    EXPECT_TRUE(map.empty());
+    map[53248] = L"stale";
+    LoadResourceStringMap(map, 53248, 53249, true);
+    EXPECT_EQ(2u, map.size());
+    EXPECT_EQ(L"エラー", map[53248]);
+
+    LoadResourceStringToMap(map, 1, false);  // missing: an empty text
+    EXPECT_EQ(L"", map.at(1));
+    EXPECT_THROW(LoadResourceStringToMap(map, 2, true), my::CException);
+    EXPECT_EQ(0u, map.count(2));
+}
+
+TEST(ResourceStrings, FormattingIsCutAtItsLimit)
+{
+    // A message is never longer than its format plus 1023 characters.
+    std::wstring format = LoadResourceString(53601);
+    std::wstring out;
+    EXPECT_TRUE(FormatResource(out, 53601, std::wstring(5000, L'a').c_str()));
+    EXPECT_EQ(format.size() + 1023, out.size());
+    EXPECT_EQ(L"内部エラー\n\naaa", out.substr(0, 10));
+
+    FormatString(out, L"01234567890123456789%s", std::wstring(5000, L'b').c_str());
+    EXPECT_EQ(22u + 1023u, out.size());
+
+    // A text that just fits is kept whole.
+    FormatString(out, L"%s", std::wstring(1025, L'c').c_str());
+    EXPECT_EQ(1025u, out.size());
+    FormatString(out, L"%s", std::wstring(1026, L'c').c_str());
+    EXPECT_EQ(1025u, out.size());
+
+    EXPECT_EQ(L"7 x 3.50", FormatStr(L"%d %s %.2f", 7, L"x", 3.5));
+}

@@ -1,0 +1,343 @@
+#include "imaging/GdiPlusBitmap.h"
+#include "imaging/PixelOps.h"
+#include "foundation/Error.h"
+#include <gtest/gtest.h>
+#include <functional>
+
+using namespace Gdiplus;
+
+namespace {
+
+boost::shared_ptr<CDib> NewDib(int w, int h, WORD bits)
+{
+    boost::shared_ptr<CDib> d(new CDib);
+    if (!d->CreateWithInfoHeader(w, h, bits) || !d->AllocBits())
+        d.reset();
+    else
+        d->Clear();
+    return d;
+}
+
+uint32_t& Px(const CDib& d, int x, int y) { return reinterpret_cast<uint32_t*>(d.GetImageRow(y))[x]; }
+
+ARGB PixelOf(Bitmap& b, int x, int y)
+{
+    ARGB c = 0;
+    EXPECT_EQ(Ok, b.GetPixel(x, y, &c));
+    return c;
+}
+
+UINT ThrownId(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const my::CException& e) {
+        return e.id;
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(GdiPlusBitmap, DirectBitmapSharesBottomUpRows)
+{
+    boost::shared_ptr<CDib> dib = NewDib(3, 2, 32);
+    Px(*dib, 0, 0) = 0x80112233;  // top-left, semi-transparent
+    Px(*dib, 2, 1) = 0xFF445566;
+    boost::shared_ptr<Bitmap> b = BitmapFromDib(*dib, true);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(PixelFormat32bppARGB, b->GetPixelFormat());
+    EXPECT_EQ(0x80112233u, PixelOf(*b, 0, 0));
+    EXPECT_EQ(0xFF445566u, PixelOf(*b, 2, 1));
+    // Drawing into the bitmap writes the DIB.
+    {
+        Graphics g(*b);
+        ASSERT_TRUE(g.IsValid());
+        g.SetCompositingMode(CompositingModeSourceCopy);
+        SolidBrush brush(0xFF0000FF);
+        g.FillRectangle(brush, 1, 0, 1, 1);
+    }
+    EXPECT_EQ(0xFF0000FFu, Px(*dib, 1, 0));
+
+    // A top-down DIB keeps its row order too.
+    CDib topDown;
+    ASSERT_TRUE(topDown.CreateWithInfoHeader(2, -2, 32) && topDown.AllocBits());
+    topDown.Clear();
+    Px(topDown, 1, 0) = 0xFF010203;
+    boost::shared_ptr<Bitmap> t = BitmapFromDib(topDown, true);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(0xFF010203u, PixelOf(*t, 1, 0));
+}
+
+TEST(GdiPlusBitmap, CopiedAndIndexedBitmaps)
+{
+    boost::shared_ptr<CDib> rgb = NewDib(2, 2, 24);
+    rgb->GetImageRow(0)[0] = 0x40;  // blue of the top-left pixel
+    boost::shared_ptr<Bitmap> viaGdi = BitmapFromDib(*rgb, true);
+    ASSERT_TRUE(viaGdi);
+    rgb->GetImageRow(0)[0] = 0x41;  // the bitmap holds its own copy
+    EXPECT_EQ(0xFF000040u, PixelOf(*viaGdi, 0, 0));
+
+    boost::shared_ptr<Bitmap> copy = CopyBitmapFromDib(*rgb, false);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(PixelFormat24bppRGB, copy->GetPixelFormat());
+    EXPECT_EQ(0xFF000041u, PixelOf(*copy, 0, 0));
+
+    boost::shared_ptr<CDib> argb = NewDib(2, 2, 32);
+    Px(*argb, 1, 0) = 0x7F00FF00;
+    boost::shared_ptr<Bitmap> copy32 = CopyBitmapFromDib(*argb, true);
+    ASSERT_TRUE(copy32);
+    Px(*argb, 1, 0) = 0;
+    EXPECT_EQ(0x7F00FF00u, PixelOf(*copy32, 1, 0));
+
+    // 8 bits: the table's fourth byte becomes the palette's alpha.
+    boost::shared_ptr<CDib> indexed = NewDib(2, 1, 8);
+    SetMaskPalette(indexed->GetHeader(), 1);
+    indexed->GetImageRow(0)[1] = 1;
+    boost::shared_ptr<Bitmap> direct = BitmapFromDib(*indexed, true);
+    ASSERT_TRUE(direct);
+    EXPECT_EQ(PixelFormat8bppIndexed, direct->GetPixelFormat());
+    EXPECT_EQ(0x00000000u, PixelOf(*direct, 0, 0));
+    EXPECT_EQ(0xFFFFFFFFu, PixelOf(*direct, 1, 0));
+    boost::shared_ptr<Bitmap> copied8 = CopyBitmapFromDib(*indexed, true);
+    ASSERT_TRUE(copied8);
+    EXPECT_EQ(0xFFFFFFFFu, PixelOf(*copied8, 1, 0));
+
+    // A 16-entry table is padded, not read past its end.
+    CDib shortTable;
+    ASSERT_TRUE(shortTable.CreateWithInfoHeader(1, 1, 8, 16) && shortTable.AllocBits());
+    shortTable.GetBits()[0] = 200;
+    boost::shared_ptr<Bitmap> padded = BitmapFromDib(shortTable, true);
+    ASSERT_TRUE(padded);
+    EXPECT_EQ(0u, PixelOf(*padded, 0, 0));
+
+    CDib none;
+    EXPECT_FALSE(BitmapFromDib(none, true));
+}
+
+TEST(GdiPlusBitmap, BitmapsOverImageBuffers)
+{
+    CImg grey(MONO8, 3, 1);
+    grey.AllocBits();
+    grey.m_bits[2] = 200;
+    boost::shared_ptr<Bitmap> g = BitmapFromImg(grey);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(0xFFC8C8C8u, PixelOf(*g, 2, 0));
+
+    CImg bin(MONO1, 9, 1);
+    bin.AllocBits();
+    bin.m_bits[0] = 0x40;  // second pixel white
+    boost::shared_ptr<Bitmap> b = BitmapFromImg(bin);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(0xFF000000u, PixelOf(*b, 0, 0));
+    EXPECT_EQ(0xFFFFFFFFu, PixelOf(*b, 1, 0));
+
+    CImg rgba(BGRA32, 2, 2);
+    rgba.AllocBits();
+    rgba.Row(1)[4 + 3] = 0x99;
+    boost::shared_ptr<Bitmap> a = BitmapFromImg(rgba);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(0x99000000u, PixelOf(*a, 1, 1));
+
+    CImg empty(BGRA32, 0, 4);
+    EXPECT_FALSE(BitmapFromImg(empty));
+    CImg shortRows(BGRA32, 4, 4);
+    shortRows.m_bits.resize(4);
+    EXPECT_FALSE(BitmapFromImg(shortRows));
+    for (uint32_t format : {uint32_t(CMYK32), uint32_t(CMYKA40), 9u}) {
+        CImg cmyk(format, 1, 1);
+        cmyk.AllocBits();
+        EXPECT_EQ(53914u, ThrownId([&] { BitmapFromImg(cmyk); }));
+    }
+}
+
+TEST(GdiPlusBitmap, ImageToDibKeepsPixelsAndResolution)
+{
+    boost::shared_ptr<CDib> dib = NewDib(4, 3, 32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            Px(*dib, x, y) = 0xFF000000u | static_cast<uint32_t>(x * 40 + y * 7);
+    boost::shared_ptr<Bitmap> b = CopyBitmapFromDib(*dib, true);
+    ASSERT_TRUE(b);
+    ASSERT_EQ(Ok, b->SetResolution(96, 300));
+    boost::shared_ptr<CDib> back;
+    ASSERT_EQ(S_OK, ImageToDib(b.get(), back));
+    EXPECT_EQ(4, back->GetWidth());
+    EXPECT_EQ(3, back->GetHeight());
+    EXPECT_EQ(3780, back->GetHeader()->biXPelsPerMeter);
+    EXPECT_EQ(11811, back->GetHeader()->biYPelsPerMeter);
+    EXPECT_TRUE(back->ComparePixels(*dib));
+
+    // A part scaled up twice with nearest neighbour.
+    CDib part;
+    RECT source = {1, 1, 3, 2};
+    SIZE size = {4, 2};
+    ASSERT_EQ(S_OK, DibFromImage(b.get(), source, part, size, InterpolationModeNearestNeighbor));
+    EXPECT_EQ(Px(*dib, 1, 1), Px(part, 0, 0));
+    EXPECT_EQ(Px(*dib, 1, 1), Px(part, 1, 1));
+    EXPECT_EQ(Px(*dib, 2, 1), Px(part, 3, 0));
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY), DibFromImage(nullptr, source, part, size, InterpolationModeDefault));
+}
+
+TEST(GdiPlusBitmap, LoadingFailures)
+{
+    boost::shared_ptr<Image> image;
+    EXPECT_TRUE(FAILED(LoadImageFromFile(image, L"Z:\\no\\such\\file.png")));
+    boost::shared_ptr<CDib> dib;
+    EXPECT_TRUE(FAILED(LoadDibFromFile(dib, L"Z:\\no\\such\\file.png")));
+    EXPECT_FALSE(dib);
+
+    EXPECT_EQ(54011u, ThrownId([&] { LoadResourceImage(image, 61234); }));
+    EXPECT_FALSE(image);
+    EnsureResourceImage(image, 61234);
+    EXPECT_FALSE(image);
+    boost::shared_ptr<CDib> d = NewDib(1, 1, 32);
+    boost::shared_ptr<Image> set(CopyBitmapFromDib(*d, true));
+    Image* before = set.get();
+    EnsureResourceImage(set, 61234);
+    EXPECT_EQ(before, set.get());
+
+    EXPECT_FALSE(BitmapFromIcon(61234, 16, 16));
+}
+
+TEST(GdiPlusBitmap, ScaledBitmap)
+{
+    boost::shared_ptr<CDib> dib = NewDib(2, 1, 32);
+    Px(*dib, 0, 0) = 0xFFFF0000;
+    Px(*dib, 1, 0) = 0xFF0000FF;
+    boost::shared_ptr<Image> src(CopyBitmapFromDib(*dib, true));
+    boost::shared_ptr<Bitmap> big = CreateScaledBitmap(InterpolationModeNearestNeighbor, src, 4, 2);
+    ASSERT_TRUE(big);
+    EXPECT_EQ(4u, big->GetWidth());
+    EXPECT_EQ(0xFFFF0000u, PixelOf(*big, 0, 1));
+    EXPECT_EQ(0xFF0000FFu, PixelOf(*big, 3, 0));
+    EXPECT_FALSE(CreateScaledBitmap(InterpolationModeDefault, boost::shared_ptr<Image>(), 4, 2));
+}
+
+// Reference for one pixel of a tiled area: which tile column and row it is
+// in, and the tile pixel it shows.
+TEST(GdiPlusBitmap, TiledDrawingOffsetsAndParity)
+{
+    const int TW = 4, TH = 3;
+    boost::shared_ptr<CDib> tileDib = NewDib(TW, TH, 32);
+    for (int y = 0; y < TH; ++y)
+        for (int x = 0; x < TW; ++x)
+            Px(*tileDib, x, y) = 0xFF000000u | static_cast<uint32_t>(y << 8 | x);
+    boost::shared_ptr<Bitmap> tile = CopyBitmapFromDib(*tileDib, true);
+
+    struct Case { bool mirror; int offsetX, offsetY; } cases[] = {
+        {false, 0, 0}, {true, 0, 0}, {true, 1, 0}, {true, 5, 2}, {true, -5, -1}, {true, -15, 7},
+        {false, 3, -2}, {true, 4, 3}, {true, 123, -77},
+    };
+    const int AX = 2, AY = 1, AW = 13, AH = 8;  // area inside a 17 x 11 target
+    for (const Case& c : cases) {
+        boost::shared_ptr<CDib> target = NewDib(17, 11, 32);
+        FillU32(target->GetBits(), target->GetImageSize(), 0x12345678);
+        boost::shared_ptr<Bitmap> tb = BitmapFromDib(*target, true);
+        ASSERT_EQ(S_OK, DrawImageTiled(tb.get(), tile.get(), c.mirror, AX, AY, AW, AH, 0, 0, TW, TH, c.offsetX,
+                                       c.offsetY));
+        tb.reset();
+        for (int y = 0; y < 11; ++y)
+            for (int x = 0; x < 17; ++x) {
+                uint32_t expected = 0x12345678;
+                if (x >= AX && x < AX + AW && y >= AY && y < AY + AH) {
+                    const int lx = x - AX - c.offsetX, ly = y - AY - c.offsetY;
+                    const int col = lx >= 0 ? lx / TW : -((-lx + TW - 1) / TW);
+                    const int row = ly >= 0 ? ly / TH : -((-ly + TH - 1) / TH);
+                    int tx = lx - col * TW, ty = ly - row * TH;
+                    if (c.mirror && (col % 2 != 0))
+                        tx = TW - 1 - tx;
+                    if (c.mirror && (row % 2 != 0))
+                        ty = TH - 1 - ty;
+                    expected = 0xFF000000u | static_cast<uint32_t>(ty << 8 | tx);
+                }
+                ASSERT_EQ(expected, Px(*target, x, y))
+                    << "mirror " << c.mirror << " offset " << c.offsetX << "," << c.offsetY << " at " << x << "," << y;
+            }
+    }
+
+    boost::shared_ptr<CDib> target = NewDib(4, 4, 32);
+    boost::shared_ptr<Bitmap> tb = BitmapFromDib(*target, true);
+    EXPECT_EQ(S_OK, DrawImageTiled(tb.get(), tile.get(), true, 0, 0, 0, 4, 0, 0, TW, TH, 0, 0));
+    EXPECT_EQ(E_INVALIDARG, DrawImageTiled(tb.get(), tile.get(), true, 0, 0, -1, 4, 0, 0, TW, TH, 0, 0));
+    EXPECT_EQ(S_OK, DrawImageTiled(tb.get(), tile.get(), true, 0, 0, 4, 4, 0, 0, 0, TH, 0, 0));
+    EXPECT_EQ(0u, Px(*target, 0, 0));
+}
+
+TEST(GdiPlusBitmap, DrawImgOpacity)
+{
+    CImg img(BGRA32, 2, 2);
+    img.AllocBits();
+    for (size_t i = 0; i < img.m_bits.size(); i += 4) {
+        img.m_bits[i + 2] = 255;  // opaque red
+        img.m_bits[i + 3] = 255;
+    }
+    struct Case { float opacity; int alphaLow, alphaHigh; } cases[] = {{0.0f, 0, 0}, {-1.0f, 0, 0}, {0.5f, 126, 129}, {1.0f, 255, 255}};
+    for (const Case& c : cases) {
+        boost::shared_ptr<CDib> target = NewDib(4, 4, 32);
+        boost::shared_ptr<Bitmap> tb = BitmapFromDib(*target, true);
+        Graphics g(*tb);
+        DrawImg(g, img, 1, 1, c.opacity);
+        EXPECT_EQ(Ok, g.GetLastStatus());
+        uint32_t p = Px(*target, 1, 1);
+        EXPECT_GE(static_cast<int>(p >> 24), c.alphaLow) << c.opacity;
+        EXPECT_LE(static_cast<int>(p >> 24), c.alphaHigh) << c.opacity;
+        EXPECT_EQ(0u, Px(*target, 0, 0));
+        EXPECT_EQ(0u, Px(*target, 3, 3));
+    }
+    CImg cmyk(CMYK32, 1, 1);
+    cmyk.AllocBits();
+    boost::shared_ptr<CDib> target = NewDib(4, 4, 32);
+    boost::shared_ptr<Bitmap> tb = BitmapFromDib(*target, true);
+    Graphics g(*tb);
+    EXPECT_EQ(53914u, ThrownId([&] { DrawImg(g, cmyk, 0, 0, 1.0f); }));
+}
+
+TEST(GdiPlusBitmap, TextureBrushes)
+{
+    CImg img(BGRA32, 2, 1);
+    img.AllocBits();
+    img.m_bits[0] = 255;  // blue, opaque
+    img.m_bits[3] = 255;
+    img.m_bits[5] = 255;  // green, opaque
+    img.m_bits[7] = 255;
+    for (float opacity : {1.0f, 0.5f}) {
+        boost::shared_ptr<TextureBrush> brush = opacity < 1 ? TextureBrushFromImgAlpha(img, WrapModeTile, opacity)
+                                                            : TextureBrushFromImg(img, WrapModeTile);
+        ASSERT_TRUE(brush);
+        EXPECT_EQ(WrapModeTile, brush->GetWrapMode());
+        boost::shared_ptr<CDib> target = NewDib(4, 1, 32);
+        boost::shared_ptr<Bitmap> tb = BitmapFromDib(*target, true);
+        {
+            Graphics g(*tb);
+            EXPECT_EQ(Ok, g.FillRectangle(*brush, 0, 0, 4, 1));
+        }
+        const uint32_t p0 = Px(*target, 0, 0), p3 = Px(*target, 3, 0);
+        EXPECT_EQ(0x0000FFu, p0 & 0xFFFFFF) << opacity;
+        EXPECT_EQ(0x00FF00u, p3 & 0xFFFFFF) << opacity;
+        EXPECT_NEAR(opacity * 255, static_cast<int>(p0 >> 24), 1.5) << opacity;
+    }
+    CImg empty(BGRA32, 0, 0);
+    EXPECT_FALSE(TextureBrushFromImg(empty, WrapModeTile));
+}
+
+TEST(GdiPlusBitmap, LockScope)
+{
+    Bitmap b(3, 2, PixelFormat32bppARGB);
+    ASSERT_TRUE(b.IsValid());
+    {
+        CBitmapLock lock;
+        RECT r = {1, 0, 3, 2};
+        ASSERT_EQ(Ok, lock.Lock(&b, r, PixelFormat32bppARGB));
+        EXPECT_TRUE(lock.IsLocked());
+        EXPECT_EQ(2u, lock.Data().Width);
+        reinterpret_cast<uint32_t*>(lock.Row(1))[1] = 0xFFABCDEF;
+        // A second lock of the same bitmap releases the first one.
+        ASSERT_EQ(Ok, lock.Lock(&b, r, PixelFormat32bppARGB));
+    }
+    EXPECT_EQ(0xFFABCDEFu, PixelOf(b, 2, 1));
+    CBitmapLock none;
+    RECT r = {0, 0, 1, 1};
+    EXPECT_NE(Ok, none.Lock(nullptr, r, PixelFormat32bppARGB));
+    EXPECT_FALSE(none.IsLocked());
+}

@@ -1,0 +1,169 @@
+#include "imaging/ImageSaver.h"
+#include "imaging/GdiPlusBitmap.h"
+#include "imaging/PixelOps.h"
+#include "tests/common/TestSupport.h"
+#include <gtest/gtest.h>
+
+using namespace Gdiplus;
+
+namespace {
+
+boost::shared_ptr<CDib> Pattern32(int w, int h)
+{
+    boost::shared_ptr<CDib> d(new CDib);
+    if (!d->CreateWithInfoHeader(w, h, 32) || !d->AllocBits())
+        return boost::shared_ptr<CDib>();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint32_t alpha = static_cast<uint32_t>((x + y * w) * 255 / (w * h - 1));
+            reinterpret_cast<uint32_t*>(d->GetImageRow(y))[x] =
+                alpha << 24 | static_cast<uint32_t>(x * 60) << 16 | static_cast<uint32_t>(y * 50) << 8 | 0x33;
+        }
+    return d;
+}
+
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The colour type byte of a PNG's IHDR chunk, and whether it has a tRNS chunk.
+int PngColorType(const std::string& bytes) { return bytes.size() > 25 ? static_cast<unsigned char>(bytes[25]) : -1; }
+bool PngHasChunk(const std::string& bytes, const char* type) { return bytes.find(type) != std::string::npos; }
+
+} // namespace
+
+TEST(ImageSaver, FlagsAndMimeLookup)
+{
+    struct Case { const wchar_t* mime; bool capable; bool found; } cases[] = {
+        {L"image/png", true, true},
+        {L"image/tiff", true, true},
+        {L"image/gif", true, true},
+        {L"image/jpeg", false, true},
+        {L"image/bmp", false, true},
+        {L"image/PNG", false, false},
+        {L"text/plain", false, false},
+        {L"", false, false},
+    };
+    for (const Case& c : cases) {
+        CImageSaver saver;
+        saver.m_alphaCapable = !c.capable;
+        HRESULT hr = saver.SetMimeType(c.mime);
+        EXPECT_EQ(c.capable, saver.m_alphaCapable) << Narrow(c.mime);
+        EXPECT_EQ(c.capable, saver.m_paletteCapable) << Narrow(c.mime);
+        EXPECT_EQ(c.found ? S_OK : E_FAIL, hr) << Narrow(c.mime);
+        EXPECT_EQ(nullptr, saver.GetParams().GetParams());
+    }
+    CLSID png = {}, untouched = {};
+    untouched.Data1 = 77;
+    ASSERT_EQ(S_OK, FindEncoderClsid(L"image/png", &png));
+    CLSID before = untouched;
+    EXPECT_EQ(E_FAIL, FindEncoderClsid(L"image/none", &untouched));
+    EXPECT_TRUE(IsEqualGUID(before, untouched));
+    CImageSaver byConstructor(L"image/png");
+    EXPECT_TRUE(IsEqualGUID(png, byConstructor.m_clsid));
+}
+
+TEST(ImageSaver, FactoriesAndParameters)
+{
+    boost::shared_ptr<CImageSaver> png = CreatePngSaver();
+    ASSERT_TRUE(png);
+    EXPECT_TRUE(png->m_alphaCapable);
+    EXPECT_EQ(nullptr, png->GetParams().GetParams());
+    ASSERT_TRUE(CreateTiffSaver());
+
+    for (ULONG quality : {0ul, 80ul}) {
+        boost::shared_ptr<CImageSaver> jpeg = CreateJpegSaver(quality);
+        ASSERT_TRUE(jpeg);
+        EXPECT_FALSE(jpeg->m_paletteCapable);
+        const EncoderParameters* p = jpeg->GetParams().GetParams();
+        ASSERT_NE(nullptr, p);
+        EXPECT_EQ(1u, p->Count);
+        EXPECT_EQ(1u, p->Parameter[0].NumberOfValues);
+        EXPECT_EQ(static_cast<ULONG>(EncoderParameterValueTypeLong), p->Parameter[0].Type);
+        EXPECT_EQ(quality, *static_cast<const ULONG*>(p->Parameter[0].Value));
+        EXPECT_EQ(0x1d5be4b5u, p->Parameter[0].Guid.Data1);
+    }
+
+    // Values stay valid while the block grows.
+    CEncodeParams params;
+    EXPECT_EQ(0, params.AddQuality(10));
+    EXPECT_EQ(1, params.AddParameter());
+    EXPECT_EQ(2, params.AddQuality(20));
+    EXPECT_EQ(3u, params.GetParams()->Count);
+    EXPECT_EQ(10u, *static_cast<const ULONG*>(params.GetParams()->Parameter[0].Value));
+    EXPECT_EQ(20u, *static_cast<const ULONG*>(params.GetParams()->Parameter[2].Value));
+    EXPECT_EQ(nullptr, params.GetParams()->Parameter[1].Value);
+}
+
+TEST(ImageSaver, PngRoundTripKeepsStraightAlphaAndRowOrder)
+{
+    CTempFolder folder;
+    boost::shared_ptr<CDib> dib = Pattern32(5, 4);
+    ASSERT_TRUE(dib);
+    boost::shared_ptr<CImageSaver> png = CreatePngSaver();
+    ASSERT_TRUE(png);
+    const std::wstring path = folder.File(L"round.png");
+    ASSERT_EQ(S_OK, png->Save(*dib, true, path));
+    EXPECT_EQ(6, PngColorType(ReadFileBytes(path)));  // RGBA
+
+    boost::shared_ptr<CDib> back;
+    ASSERT_EQ(S_OK, LoadDibFromFile(back, path));
+    ASSERT_EQ(5, back->GetWidth());
+    ASSERT_EQ(4, back->GetHeight());
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) {
+            uint32_t want = reinterpret_cast<uint32_t*>(dib->GetImageRow(y))[x];
+            uint32_t got = reinterpret_cast<uint32_t*>(back->GetImageRow(y))[x];
+            EXPECT_EQ(want >> 24, got >> 24) << x << "," << y;
+            if ((want >> 24) != 0) {
+                EXPECT_EQ(want, got) << x << "," << y;
+            }
+        }
+}
+
+TEST(ImageSaver, PalettePngWithTransparency)
+{
+    CTempFolder folder;
+    boost::shared_ptr<CDib> dib = Pattern32(4, 2);
+    boost::shared_ptr<CDib> indexed;
+    ASSERT_EQ(S_OK, ReduceToPalette(indexed, *dib));
+    const std::wstring path = folder.File(L"palette.png");
+    ASSERT_EQ(S_OK, CreatePngSaver()->Save(*indexed, true, path));
+    const std::string bytes = ReadFileBytes(path);
+    EXPECT_EQ(3, PngColorType(bytes));  // indexed
+    EXPECT_TRUE(PngHasChunk(bytes, "tRNS"));
+
+    boost::shared_ptr<CDib> back;
+    ASSERT_EQ(S_OK, LoadDibFromFile(back, path));
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) {
+            uint32_t want = reinterpret_cast<uint32_t*>(dib->GetImageRow(y))[x];
+            uint32_t got = reinterpret_cast<uint32_t*>(back->GetImageRow(y))[x];
+            EXPECT_EQ(want >> 24, got >> 24) << x << "," << y;
+            if ((want >> 24) != 0) {
+                EXPECT_EQ(want, got) << x << "," << y;
+            }
+        }
+}
+
+TEST(ImageSaver, JpegAndFailures)
+{
+    CTempFolder folder;
+    boost::shared_ptr<CDib> dib = Pattern32(8, 8);
+    dib->SetAlpha(255);
+    const std::wstring jpg = folder.File(L"out.jpg");
+    ASSERT_EQ(S_OK, CreateJpegSaver(80)->Save(*dib, true, jpg));
+    const std::string bytes = ReadFileBytes(jpg);
+    ASSERT_GT(bytes.size(), 2u);
+    EXPECT_EQ('\xFF', bytes[0]);
+    EXPECT_EQ('\xD8', bytes[1]);
+
+    CDib empty;
+    const std::wstring none = folder.File(L"none.png");
+    EXPECT_EQ(E_FAIL, CreatePngSaver()->Save(empty, true, none));
+    EXPECT_FALSE(FileExists(none));
+    EXPECT_EQ(E_INVALIDARG, CreatePngSaver()->SaveImage(nullptr, none));
+    EXPECT_EQ(E_FAIL, CreatePngSaver()->Save(*dib, true, folder.File(L"missing\\dir\\x.png")));
+
+    CImageSaver noEncoder;  // all-zero CLSID
+    EXPECT_EQ(E_FAIL, noEncoder.Save(*dib, true, none));
+    // GDI+ may leave an empty file behind here (Wine does); only the result counts.
+}
