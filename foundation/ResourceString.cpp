@@ -26,9 +26,15 @@ void LoadResourceString(std::wstring& out, UINT id, bool throwOnFailure)
     size_t size = 256;
     out.assign(size, L'\0');
     for (;;) {
+        // Cleared first: an earlier call's error must not explain this one.
+        SetLastError(0);
         int n = LoadStringW(GetResourceInstance(), id, &out[0], static_cast<int>(size));
         if (n == 0) {
             HRESULT hr = HResultFromLastError();
+            // An id missing from a block that exists leaves no last error; the
+            // message must not read "completed successfully".
+            if (hr == 0)
+                hr = HRESULT_FROM_WIN32(ERROR_RESOURCE_NAME_NOT_FOUND);
             out.clear();
             if (throwOnFailure)
                 throw my::CException(53631, hr, NumberToWString(static_cast<long>(id)));

@@ -98,7 +98,13 @@ bool CDib::Create(DWORD headerSize, LONG width, LONG height, WORD bitCount,
                   DWORD colorsUsed, DWORD compression, DWORD profileSize)
 {
     FreeHeader();
-    if (headerSize < sizeof(BITMAPINFOHEADER))
+    if (headerSize < sizeof(BITMAPINFOHEADER) || width < 0)
+        return false;
+    // Rows whose total size does not fit the header's 32-bit size field would
+    // be allocated short and then written past their end.
+    const unsigned long long rows = static_cast<unsigned long long>(CalcDibStride(width, bitCount));
+    if ((static_cast<unsigned long long>(width) * bitCount + 7) / 8 > 0x7FFFFFFFull ||
+        rows * static_cast<unsigned long long>(std::llabs(static_cast<long long>(height))) > 0xFFFFFFFFull)
         return false;
     DWORD entries = EntriesFor(bitCount, colorsUsed, compression);
     size_t total = static_cast<size_t>(headerSize) + entries * 4 + profileSize;

@@ -117,6 +117,16 @@ TEST(ResourceStrings, LoadAndMissing)
     }
     EXPECT_EQ(L"", out);
 
+    // An id missing from a block that exists: the code still reads as a failure.
+    SetLastError(0);
+    try {
+        LoadResourceString(out, 53250, true);
+        ADD_FAILURE();
+    } catch (const my::CException& e) {
+        EXPECT_EQ(53631u, e.id);
+        EXPECT_TRUE(FAILED(e.code)) << std::hex << e.code;
+    }
+
     AssignResourceString(out, 0);
     EXPECT_EQ(L"", out);
     AssignResourceString(out, 53249);

@@ -5,6 +5,7 @@
 #include "tests/outline/PdfTestSupport.h"
 #include "tests/outline/SampleDrawing.h"
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 TEST(PdfRenderer, ErrorIdsAndTexts)
 {
@@ -138,4 +139,35 @@ TEST(PdfRenderer, SampleFile)
     const CPdfFacts pdf = ReadPdfFacts(path);
     EXPECT_EQ(1, pdf.pages);
     EXPECT_NE(std::string::npos, pdf.bytes.find(" c\n"));  // glyph curves
+}
+
+TEST(PdfRenderer, DroppedRendererFreesItsDocument)
+{
+    // A one-file job drops its renderer without ReleasePdfDoc: the document
+    // must go with the renderer, or every job leaks one.
+    auto heapBytes = [] {
+        // libHaru allocates with malloc: sum the C runtime heap's used blocks.
+        SIZE_T used = 0;
+        _HEAPINFO info = {};
+        while (_heapwalk(&info) == _HEAPOK)
+            if (info._useflag == _USEDENTRY)
+                used += info._size;
+        return used;
+    };
+    auto makeAndDrop = [] {
+        CPdfRenderer r;
+        r.BeginDocument(L"unused.pdf");
+        for (int page = 0; page < 4; ++page) {
+            r.BeginPage(100, 100);
+            r.SetTransform(kIdentityTransform);
+            for (int i = 0; i < 50; ++i)
+                r.Rectangle(i, i, 10, 10);
+            r.Fill();
+        }
+    };
+    makeAndDrop();
+    const SIZE_T before = heapBytes();
+    for (int i = 0; i < 300; ++i)
+        makeAndDrop();
+    EXPECT_LT(heapBytes() - before, SIZE_T(2 << 20));
 }
