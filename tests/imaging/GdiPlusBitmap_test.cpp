@@ -1,6 +1,7 @@
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/PixelOps.h"
 #include "foundation/Error.h"
+#include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <functional>
 
@@ -185,6 +186,12 @@ TEST(GdiPlusBitmap, LoadingFailures)
     EXPECT_TRUE(FAILED(LoadImageFromFile(image, L"Z:\\no\\such\\file.png")));
     boost::shared_ptr<CDib> dib;
     EXPECT_TRUE(FAILED(LoadDibFromFile(dib, L"Z:\\no\\such\\file.png")));
+    EXPECT_FALSE(dib);
+
+    CTempFolder folder;
+    ASSERT_TRUE(WriteFileBytes(folder.File(L"text.png"), "not an image at all"));
+    EXPECT_EQ(E_NOTIMPL, LoadImageFromFile(image, folder.File(L"text.png")));
+    EXPECT_EQ(E_NOTIMPL, LoadDibFromFile(dib, folder.File(L"text.png")));
     EXPECT_FALSE(dib);
 
     EXPECT_EQ(54011u, ThrownId([&] { LoadResourceImage(image, 61234); }));
