@@ -20,6 +20,8 @@
 #include "decoration/RasterEffects.h"
 #include "decoration/BorderingSetting.h"
 #include "decoration/DiscDilation.h"
+#include "imaging/GdiPlusBitmap.h"
+#include "platform/GdiPlusGraphics.h"
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -108,6 +110,45 @@ HRESULT CreateDib32(boost::shared_ptr<CDib>& out, int width, int height)
     dib->Clear();
     out = dib;
     return S_OK;
+}
+
+namespace {
+
+HRESULT StatusToHResult(Gdiplus::Status s)
+{
+    switch (s) {
+    case Gdiplus::Ok:
+        return S_OK;
+    case Gdiplus::OutOfMemory:
+        return E_OUTOFMEMORY;
+    case Gdiplus::InvalidParameter:
+        return E_INVALIDARG;
+    default:
+        return E_FAIL;
+    }
+}
+
+} // namespace
+
+HRESULT DrawDibScaled(CDib& target, float x, float y, float width, float height, CDib& source,
+                      Gdiplus::InterpolationMode mode)
+{
+    if (!Is32(target) || !Is32(source))
+        return E_INVALIDARG;
+    boost::shared_ptr<Gdiplus::Bitmap> to = BitmapFromDib(target, true), from = BitmapFromDib(source, true);
+    if (!to || !from)
+        return E_FAIL;
+    Gdiplus::Graphics g(*to);
+    if (!g.IsValid())
+        return StatusToHResult(g.GetLastStatus());
+    // Every status counts: a dropped failure would lose a whole layer unseen.
+    Gdiplus::Status s = g.SetInterpolationMode(mode);
+    if (s == Gdiplus::Ok)
+        s = g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHighQuality);
+    if (s == Gdiplus::Ok)
+        s = g.DrawImage(*from, Gdiplus::RectF(x, y, width, height), 0, 0, static_cast<Gdiplus::REAL>(source.GetWidth()),
+                        static_cast<Gdiplus::REAL>(source.GetAbsHeight()), Gdiplus::UnitPixel);
+    return StatusToHResult(s);
 }
 
 HRESULT CopyChannelToAlpha(CDib& image, int channel)

@@ -1,4 +1,5 @@
 #include "imaging/Dib.h"
+#include "foundation/GlobalMemory.h"
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -29,30 +30,6 @@ DWORD NamedProfileSize(const BITMAPINFOHEADER* h)
     const BITMAPV5HEADER* v5 = reinterpret_cast<const BITMAPV5HEADER*>(h);
     return v5->bV5ProfileData != 0 ? v5->bV5ProfileSize : 0;
 }
-
-// A moveable global block, freed on every path.
-class CGlobalBlock {
-public:
-    CGlobalBlock(UINT flags, SIZE_T size) : m_h(::GlobalAlloc(flags, size)) {}
-    ~CGlobalBlock() { if (m_h) ::GlobalFree(m_h); }
-    CGlobalBlock(const CGlobalBlock&) = delete;
-    CGlobalBlock& operator=(const CGlobalBlock&) = delete;
-    HGLOBAL Get() const { return m_h; }
-private:
-    HGLOBAL m_h;
-};
-
-class CGlobalLock {
-public:
-    explicit CGlobalLock(HGLOBAL h) : m_h(h), m_p(h ? ::GlobalLock(h) : nullptr) {}
-    ~CGlobalLock() { if (m_p) ::GlobalUnlock(m_h); }
-    CGlobalLock(const CGlobalLock&) = delete;
-    CGlobalLock& operator=(const CGlobalLock&) = delete;
-    void* Get() const { return m_p; }
-private:
-    HGLOBAL m_h;
-    void* m_p;
-};
 
 } // namespace
 
@@ -98,7 +75,13 @@ bool CDib::Create(DWORD headerSize, LONG width, LONG height, WORD bitCount,
                   DWORD colorsUsed, DWORD compression, DWORD profileSize)
 {
     FreeHeader();
-    if (headerSize < sizeof(BITMAPINFOHEADER))
+    if (headerSize < sizeof(BITMAPINFOHEADER) || width < 0)
+        return false;
+    // Rows whose total size does not fit the header's 32-bit size field would
+    // be allocated short and then written past their end.
+    const unsigned long long rows = static_cast<unsigned long long>(CalcDibStride(width, bitCount));
+    if ((static_cast<unsigned long long>(width) * bitCount + 7) / 8 > 0x7FFFFFFFull ||
+        rows * static_cast<unsigned long long>(std::llabs(static_cast<long long>(height))) > 0xFFFFFFFFull)
         return false;
     DWORD entries = EntriesFor(bitCount, colorsUsed, compression);
     size_t total = static_cast<size_t>(headerSize) + entries * 4 + profileSize;
@@ -396,11 +379,14 @@ HBRUSH CDib::CreatePatternBrush() const
         return nullptr;
     size_t headerBytes = sizeof(BITMAPINFOHEADER) + GetColorTableCount() * 4u;
     DWORD image = GetImageSize();
-    CGlobalBlock block(GMEM_MOVEABLE, headerBytes + image);
-    CGlobalLock lock(block.Get());
-    if (!lock.Get())
+    CGlobalMemory block;
+    void* locked = nullptr;
+    if (!block.Alloc(headerBytes + image, GMEM_MOVEABLE))
         return nullptr;
-    BYTE* p = static_cast<BYTE*>(lock.Get());
+    CGlobalLocker lock(locked, block);
+    if (!locked)
+        return nullptr;
+    BYTE* p = static_cast<BYTE*>(locked);
     if (!CopyInfoHeaderTo(p, headerBytes))
         return nullptr;
     std::memcpy(p + headerBytes, m_bits, image);
@@ -441,10 +427,11 @@ void CDibSection::FreeBits()
 bool CDibPatternBrush::Create(HGLOBAL packedDib)
 {
     Delete();
-    CGlobalLock lock(packedDib);
-    if (!lock.Get())
+    void* locked = nullptr;
+    CGlobalLocker lock(locked, packedDib);
+    if (!locked)
         return false;
-    m_brush = ::CreateDIBPatternBrushPt(lock.Get(), DIB_RGB_COLORS);
+    m_brush = ::CreateDIBPatternBrushPt(locked, DIB_RGB_COLORS);
     return m_brush != nullptr;
 }
 

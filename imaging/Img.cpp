@@ -1,5 +1,6 @@
 #include "imaging/Img.h"
 #include "foundation/Error.h"
+#include "imaging/ColorProfile.h"
 #include <cstring>
 #include <iomanip>
 #include <ostream>
@@ -86,6 +87,17 @@ void CColorContext::TakeProfile(std::vector<uint8_t>& bytes)
 boost::shared_ptr<CColorContext> CColorContext::Clone() const
 {
     return boost::shared_ptr<CColorContext>(new CColorContext(*this));
+}
+
+boost::shared_ptr<CColorContext> CColorContext::FromColorProfile(const boost::shared_ptr<CColorProfile>& profile)
+{
+    boost::shared_ptr<CColorContext> cc;
+    if (profile) {
+        cc.reset(new CColorContext);
+        const std::vector<unsigned char>& bytes = profile->GetBytes();
+        cc->SetProfile(bytes.data(), bytes.size());
+    }
+    return cc;
 }
 
 bool CColorContext::operator==(const CColorContext& other) const
@@ -249,36 +261,17 @@ void check_equals(const CImg& a, const CImg& b)
 
 namespace {
 
-uint32_t ReadBigEndian32(const std::vector<uint8_t>& b, size_t at)
+// The name of the profile opened from the bytes, or "FAILED " and the code.
+std::wstring ProfileNameOf(const std::vector<uint8_t>& bytes)
 {
-    return static_cast<uint32_t>(b[at]) << 24 | static_cast<uint32_t>(b[at + 1]) << 16 |
-           static_cast<uint32_t>(b[at + 2]) << 8 | b[at + 3];
-}
-
-// The description of an ICC profile (its "desc" element of the ASCII
-// text-description type), or "FAILED " and the code when there is none.
-std::wstring DescribeProfileBytes(const std::vector<uint8_t>& bytes)
-{
-    const uint32_t kDesc = 0x64657363;  // 'desc'
-    if (bytes.size() >= 132) {
-        uint32_t count = ReadBigEndian32(bytes, 128);
-        for (uint32_t i = 0; i < count && 132 + (i + 1) * 12 <= bytes.size(); ++i) {
-            size_t entry = 132 + i * 12;
-            if (ReadBigEndian32(bytes, entry) != kDesc)
-                continue;
-            size_t offset = ReadBigEndian32(bytes, entry + 4), size = ReadBigEndian32(bytes, entry + 8);
-            if (offset + size > bytes.size() || size < 12 || ReadBigEndian32(bytes, offset) != kDesc)
-                break;
-            size_t length = ReadBigEndian32(bytes, offset + 8);
-            if (length > size - 12)
-                break;
-            std::wstring name;
-            for (size_t k = 0; k < length && bytes[offset + 12 + k] != 0; ++k)
-                name += static_cast<wchar_t>(bytes[offset + 12 + k]);
-            return name;
-        }
+    CColorProfile profile;
+    HRESULT hr = profile.OpenMemory(bytes.data(), static_cast<DWORD>(bytes.size()));
+    if (FAILED(hr)) {
+        std::wostringstream os;
+        os << L"FAILED " << std::hex << static_cast<unsigned long>(hr);
+        return os.str();
     }
-    return L"FAILED 80004005";
+    return profile.GetName();
 }
 
 } // namespace
@@ -291,7 +284,7 @@ void Dump(std::wostream& os, const CColorContext& context)
     if (context.m_profile.empty())
         os << L"(empty)";
     else
-        os << DescribeProfileBytes(context.m_profile);
+        os << ProfileNameOf(context.m_profile);
     os << L"\n";
 }
 

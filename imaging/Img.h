@@ -48,6 +48,8 @@ public:
     // Takes the bytes over without a copy; `bytes` is left with the old ones.
     void TakeProfile(std::vector<uint8_t>& bytes);
     boost::shared_ptr<CColorContext> Clone() const;
+    // A PROFILE context with a copy of the profile's bytes; empty for none.
+    static boost::shared_ptr<CColorContext> FromColorProfile(const boost::shared_ptr<CColorProfile>& profile);
 
     bool operator==(const CColorContext& other) const;
     bool operator!=(const CColorContext& other) const { return !(*this == other); }

@@ -79,30 +79,8 @@ std::string Narrow(const std::wstring& text)
     return out;
 }
 
-// Under a display (the window tests), the process moves to a desktop of its
-// own before anything touches a window: the shared Wine server's default
-// desktop may have been started headless by another test, and a process keeps
-// the display driver of the first desktop it uses. The name must be new: a
-// desktop outlives its maker in the shared server, bound to a display that
-// may be gone, and Wine reuses process ids.
-static void UseOwnDesktopUnderDisplay()
-{
-    if (GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0)
-        return;
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    wchar_t name[64];
-    wsprintfW(name, L"KntTest%lu_%lu_%lu", GetCurrentProcessId(), now.HighPart, now.LowPart);
-    HDESK desktop = CreateDesktopW(name, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-    // Asking for the desktop window waits until the desktop is up; the first
-    // top-level window made before that fails without an error code.
-    if (desktop && SetThreadDesktop(desktop))
-        GetDesktopWindow();
-}
-
 int wmain(int argc, wchar_t** argv)
 {
-    UseOwnDesktopUnderDisplay();
     SetResourceInstance(GetModuleHandleW(nullptr));
     OleInitialize(nullptr);
     int rc;

@@ -410,3 +410,28 @@ TEST(RasterEffectsTest, CompositeOverAndFlattenMatchTheOverFormula)
 }
 
 } // namespace
+
+namespace {
+
+TEST(RasterEffectsTest, DrawDibScaledComposesAndReportsFailures)
+{
+    std::mt19937 rng(12);
+    boost::shared_ptr<CDib> dst = RandomDib(rng, 16, 9), src = RandomDib(rng, 16, 9), want = Copy(*dst);
+    ASSERT_EQ(S_OK, CompositeOver(*want, *src));
+    ASSERT_EQ(S_OK, DrawDibScaled(*dst, 0, 0, 16, 9, *src, Gdiplus::InterpolationModeNearestNeighbor));
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 16; ++x)
+            for (int c = 0; c < 4; ++c) {
+                // GDI+ rounds through premultiplied values: only faint pixels may drift.
+                int tolerance = At(*want, x, y, 3) < 16 ? 255 : 3;
+                ASSERT_NEAR(At(*want, x, y, c), At(*dst, x, y, c), tolerance) << x << "," << y << " byte " << c;
+            }
+    // A failing GDI+ call is an error, not a silently missing layer.
+    EXPECT_NE(S_OK, DrawDibScaled(*dst, 0, 0, 16, 9, *src, Gdiplus::InterpolationModeInvalid));
+    CDib grey;
+    ASSERT_TRUE(grey.CreateWithInfoHeader(4, 4, 8));
+    ASSERT_TRUE(grey.AllocBits());
+    EXPECT_EQ(E_INVALIDARG, DrawDibScaled(*dst, 0, 0, 4, 4, grey, Gdiplus::InterpolationModeDefault));
+}
+
+} // namespace

@@ -1,5 +1,6 @@
 #include "imaging/Dib.h"
 #include <gtest/gtest.h>
+#include <cstring>
 #include <vector>
 
 TEST(Dib, StrideRule)
@@ -212,6 +213,19 @@ TEST(Dib, SectionLifetime)
     EXPECT_EQ(10, top[2]);
 }
 
+TEST(Dib, SizesWhoseRowsOverflowAreRefused)
+{
+    struct Case { LONG w, h; WORD bits; bool ok; } cases[] = {
+        {-1, 5, 32, false}, {0x40000000, 1, 32, false}, {70000, 70000, 32, false}, {65536, -16384, 32, false},
+        {65536, 16383, 32, true}, {1, 1, 1, true},
+    };
+    for (const Case& c : cases) {
+        CDib dib;
+        EXPECT_EQ(c.ok, dib.CreateWithInfoHeader(c.w, c.h, c.bits)) << c.w << "x" << c.h;
+        EXPECT_EQ(c.ok, dib.GetHeader() != nullptr);
+    }
+}
+
 TEST(Dib, PatternBrush)
 {
     CDib dib;
@@ -222,6 +236,24 @@ TEST(Dib, PatternBrush)
     DeleteObject(brush);
     CDib none;
     EXPECT_EQ(nullptr, none.CreatePatternBrush());
+
+    // The holder over a packed DIB in global memory.
+    const size_t bytes = 40 + dib.GetImageSize();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    ASSERT_NE(nullptr, block);
+    BYTE* p = static_cast<BYTE*>(GlobalLock(block));
+    ASSERT_TRUE(dib.CopyInfoHeaderTo(p, bytes));
+    memcpy(p + 40, dib.GetBits(), dib.GetImageSize());
+    GlobalUnlock(block);
+    {
+        CDibPatternBrush holder;
+        ASSERT_TRUE(holder.Create(block));
+        EXPECT_NE(nullptr, holder.Get());
+        EXPECT_TRUE(holder.Delete());
+        EXPECT_EQ(nullptr, holder.Get());
+        EXPECT_FALSE(holder.Create(nullptr));
+    }
+    GlobalFree(block);
 }
 
 TEST(Dib, PixelCursorAddressesFromTheTop)

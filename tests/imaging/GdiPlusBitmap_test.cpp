@@ -1,6 +1,7 @@
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/PixelOps.h"
 #include "foundation/Error.h"
+#include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <functional>
 
@@ -187,6 +188,12 @@ TEST(GdiPlusBitmap, LoadingFailures)
     EXPECT_TRUE(FAILED(LoadDibFromFile(dib, L"Z:\\no\\such\\file.png")));
     EXPECT_FALSE(dib);
 
+    CTempFolder folder;
+    ASSERT_TRUE(WriteFileBytes(folder.File(L"text.png"), "not an image at all"));
+    EXPECT_EQ(E_NOTIMPL, LoadImageFromFile(image, folder.File(L"text.png")));
+    EXPECT_EQ(E_NOTIMPL, LoadDibFromFile(dib, folder.File(L"text.png")));
+    EXPECT_FALSE(dib);
+
     EXPECT_EQ(54011u, ThrownId([&] { LoadResourceImage(image, 61234); }));
     EXPECT_FALSE(image);
     EnsureResourceImage(image, 61234);
@@ -340,4 +347,52 @@ TEST(GdiPlusBitmap, LockScope)
     RECT r = {0, 0, 1, 1};
     EXPECT_NE(Ok, none.Lock(nullptr, r, PixelFormat32bppARGB));
     EXPECT_FALSE(none.IsLocked());
+}
+
+TEST(GdiPlusBitmap, ScaledDrawsBetweenImages)
+{
+    boost::shared_ptr<CDib> src = NewDib(2, 2, 32);
+    Px(*src, 0, 0) = 0xFF0000FF;
+    Px(*src, 1, 1) = 0xFFFF0000;
+    boost::shared_ptr<Bitmap> s = CopyBitmapFromDib(*src, true);
+    struct Case { bool useFloat; } cases[] = {{false}, {true}};
+    for (const Case& c : cases) {
+        boost::shared_ptr<CDib> dst = NewDib(6, 6, 32);
+        boost::shared_ptr<Bitmap> d = BitmapFromDib(*dst, true);
+        bool ok;
+        if (c.useFloat) {
+            ok = DrawImageRectRectF(s.get(), RectF(0, 0, 2, 2), d.get(), RectF(1, 1, 4, 4), InterpolationModeNearestNeighbor);
+        } else {
+            RECT sr = {0, 0, 2, 2}, dr = {1, 1, 5, 5};
+            ok = DrawImageRectRectI(s.get(), sr, d.get(), dr, InterpolationModeNearestNeighbor);
+        }
+        ASSERT_TRUE(ok) << c.useFloat;
+        EXPECT_EQ(0xFF0000FFu, Px(*dst, 1, 1)) << c.useFloat;
+        EXPECT_EQ(0xFF0000FFu, Px(*dst, 2, 2)) << c.useFloat;
+        EXPECT_EQ(0xFFFF0000u, Px(*dst, 4, 4)) << c.useFloat;
+        EXPECT_EQ(0u, Px(*dst, 0, 0)) << c.useFloat;
+        EXPECT_EQ(0u, Px(*dst, 5, 5)) << c.useFloat;
+    }
+    RECT r = {0, 0, 1, 1};
+    EXPECT_FALSE(DrawImageRectRectI(nullptr, r, s.get(), r, InterpolationModeDefault));
+}
+
+TEST(GdiPlusBitmap, DrawImgToDeviceContext)
+{
+    CDibSection section;
+    ASSERT_TRUE(section.CreateWithInfoHeader(4, 4, 32) && section.AllocBits());
+    section.Clear();
+    CImg img(BGR24, 2, 1);
+    img.AllocBits();
+    img.m_bits[0] = 0x10;  // blue of the first pixel
+    img.m_bits[5] = 0x20;  // red of the second
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, section.GetBitmap());
+    DrawImgToDC(dc, img, 1, 2, 1.0f, InterpolationModeNearestNeighbor);
+    GdiFlush();
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    EXPECT_EQ(0x10u, Px(section, 1, 2) & 0xFFFFFF);
+    EXPECT_EQ(0x200000u, Px(section, 2, 2) & 0xFFFFFF);
+    EXPECT_EQ(0u, Px(section, 3, 2));
 }

@@ -1,5 +1,6 @@
 #include "imaging/Img.h"
 #include "foundation/Error.h"
+#include "imaging/ColorProfile.h"
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -166,4 +167,25 @@ TEST(Img, Dump)
     EXPECT_EQ(L"Img [ImgFormat::(12)], (2, 2), dpi: (96, 72.5), bits: 16 bytes\n"
               L"ColorContext type: EXIF\n  exifColorSpace: 65535\n  profile: (empty)\n",
               os2.str());
+}
+
+TEST(Img, ContextFromProfileAndItsDump)
+{
+    EXPECT_FALSE(CColorContext::FromColorProfile(CColorProfilePtr()));
+    CColorProfilePtr srgb = GetSharedSrgbProfile();
+    ASSERT_TRUE(srgb);
+    boost::shared_ptr<CColorContext> cc = CColorContext::FromColorProfile(srgb);
+    ASSERT_TRUE(cc);
+    EXPECT_EQ(ColorContextType::PROFILE, cc->Type());
+    EXPECT_EQ(srgb->GetBytes().size(), cc->m_profile.size());
+    std::wostringstream os;
+    Dump(os, *cc);
+    EXPECT_EQ(L"ColorContext type: PROFILE\n  exifColorSpace: 0\n  profile: " + srgb->GetName() + L"\n", os.str());
+    EXPECT_FALSE(srgb->GetName().empty());
+
+    CColorContext broken;
+    broken.SetProfile("not a profile", 13);
+    std::wostringstream os2;
+    Dump(os2, broken);
+    EXPECT_NE(std::wstring::npos, os2.str().find(L"  profile: FAILED "));
 }

@@ -1,0 +1,293 @@
+// Task life cycle, fonts, glyph measures and the text layout.
+//
+// Layout (MeasureText), in tenths of a pixel: characters are placed one after
+// another, each moving the pen by max(0, abcA + abcB + abcC + letter
+// spacing); only '\n' breaks a line, which moves down by the line advance.
+// The ink of a character reaches from pen + abcA to pen + abcA + its advance
+// (the outline's black box, rounded up); the smallest A width at a line start
+// (the line-head bearing, possibly preset over all units of a job) shifts
+// every line right when it is negative. In bounded mode (Size set) characters
+// past the width limit of a line and lines past the height limit are dropped
+// from Text.
+#include "decoration/KanteloTask.h"
+#include "decoration/Setting.h"
+#include "outline/FontSetting.h"
+#include "outline/GlyphOutline.h"
+#include "outline/VectorRenderer.h"
+#include "outline/VectorFontManager.h"
+#include "platform/Gdi.h"
+#include "platform/GdiPlusPath.h"
+#include "platform/GdiPlusText.h"
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+CKanteloTask::CKanteloTask()
+{
+    ZeroMemory(&m_logFont, sizeof m_logFont);
+    ZeroMemory(&m_textMetrics, sizeof m_textMetrics);
+}
+
+CKanteloTask::~CKanteloTask() { ReleaseFonts(); }
+
+void CKanteloTask::Init(CKanteloTaskClient* client)
+{
+    Err = CSimpleErr();
+    No = -1;
+    Size.cx = Size.cy = 0;
+    Path.clear();
+    m_client = client;
+    m_lineHeadBearing = kUnknownBearing;
+}
+
+void CKanteloTask::Execute()
+{
+    // Whatever leaves Run becomes the task's error: a worker thread must never
+    // end without telling its client, or the job would wait for ever.
+    try {
+        Run();
+    } catch (const my::CException& e) {
+        Err = e;
+    } catch (const std::exception& e) {
+        Err.Set(53602, WidenWhat(e.what()));
+    } catch (...) {
+        Err.Set(53604);
+    }
+    ReleaseFonts();
+    if (m_client)
+        m_client->OnTaskFinished(shared_from_this());
+}
+
+void CKanteloTask::CreateFonts()
+{
+    const CFontSetting& fs = m_setting->FontSetting;
+    m_fontManager = fs.CreateVectorFontManager(NONANTIALIASED_QUALITY);
+    if (m_font) {
+        ::DeleteObject(m_font);
+        m_font = nullptr;
+    }
+    m_emSize = fs.CreateGdiFont(m_logFont, m_font, m_textMetrics, NONANTIALIASED_QUALITY);
+    m_fontFamily = fs.CreateFontFamily();
+    m_stringFormat = fs.CreateStringFormat();
+    m_fontStyle = fs.GetGdiplusFontStyle();
+    m_vertical = !fs.FontFace.empty() && fs.FontFace[0] == L'@';
+}
+
+void CKanteloTask::ReleaseFonts()
+{
+    m_fontManager.reset();
+    if (m_font && ::DeleteObject(m_font))
+        m_font = nullptr;
+}
+
+void CKanteloTask::GetCharWidths(HDC dc, wchar_t ch, ABC& abc)
+{
+    ZeroMemory(&abc, sizeof abc);
+    if (::GetCharABCWidthsW(dc, ch, ch, &abc))
+        return;
+    INT width = 0;
+    if (::GetCharWidth32W(dc, ch, ch, &width)) {
+        abc.abcB = static_cast<UINT>(width);
+        return;
+    }
+    throw my::CException(53833);
+}
+
+void CKanteloTask::GetCharAdvance(HDC dc, wchar_t ch, ABC& abc, float& advance)
+{
+    GetCharWidths(dc, ch, abc);
+    if (IsSpaceChar(ch)) {
+        advance = static_cast<float>(abc.abcB);
+        return;
+    }
+    GLYPHMETRICS gm;
+    std::vector<BYTE> buffer;
+    MAT2 identity = IdentityMat2();
+    m_fontManager->GetGlyphOutline(&gm, buffer, ch, GGO_BEZIER, &identity);
+    // Black box from x = 1, y axis flipped: its right edge is the advance.
+    double t[kTransformSize];
+    MakeTransform(t, 1, 0, 0, -1, 1 - gm.gmptGlyphOrigin.x, 0);
+    Gdiplus::GraphicsPath path(Gdiplus::FillModeWinding);
+    CGlyphParseState state;
+    ParseGlyphOutline(state, path, ch, buffer, t);
+    Gdiplus::RectF bounds;
+    if (GetTightPathBounds(bounds, path, nullptr) != Gdiplus::Ok)
+        throw my::CException(54023);
+    advance = bounds.X + bounds.Width;
+}
+
+void CKanteloTask::AddGlyphPath(Gdiplus::GraphicsPath& path, wchar_t ch, float size, const Gdiplus::PointF& origin)
+{
+    path.Reset();
+    if (IsSpaceChar(ch))
+        return;
+    GLYPHMETRICS gm;
+    std::vector<BYTE> buffer;
+    MAT2 identity = IdentityMat2();
+    m_fontManager->GetGlyphOutline(&gm, buffer, ch, GGO_BEZIER, &identity);
+    const double s = size / m_emSize;
+    const double dx = origin.X - gm.gmptGlyphOrigin.x * s;
+    const double dy = m_fontManager->GetMetrics().tmAscent * s + origin.Y + GetLeadingOffset(size);
+    double t[kTransformSize];
+    MakeTransform(t, s, 0, 0, -s, dx, dy);
+    CGlyphParseState state;
+    ParseGlyphOutline(state, path, ch, buffer, t);
+}
+
+float CKanteloTask::GetLeadingOffset(float size) const
+{
+    int leading = m_setting->FontSetting.LeadingWidth;
+    return leading == 0 ? 0.0f : leading / 100.0f * size;
+}
+
+int CKanteloTask::GetLetterSpacing() const
+{
+    return (m_setting->FontSetting.CharWidth - 100) * m_textMetrics.tmHeight / 100;
+}
+
+int CKanteloTask::GetLineAdvance() const { return m_setting->FontSetting.LineWidth * m_textMetrics.tmHeight / 100; }
+
+int CKanteloTask::GetLineCellHeight() const
+{
+    int leading = m_setting->FontSetting.LeadingWidth;
+    float extra = leading / 100.0f * static_cast<float>(m_textMetrics.tmHeight);
+    if (leading == 0 || extra == 0.0f)
+        return m_textMetrics.tmHeight;
+    return static_cast<int>(std::ceil(m_textMetrics.tmHeight + extra));
+}
+
+int CKanteloTask::GetTextWidth() const
+{
+    // The bit is set for variable-pitch fonts (the name says the opposite).
+    if (m_fontManager && (m_fontManager->GetMetrics().tmPitchAndFamily & TMPF_FIXED_PITCH))
+        return m_inkWidth;
+    return std::max(m_inkWidth, m_advanceWidth);
+}
+
+void CKanteloTask::BuildLayers()
+{
+    CollectLayers();
+    ComputeLayerMargins();
+}
+
+void CKanteloTask::CollectLayers()
+{
+    const CSetting& s = *m_setting;
+    m_layers.clear();
+    CBorderingSetting face;
+    face.Size = s.FontSetting.Size;
+    face.Alpha = s.FontSetting.Alpha;
+    face.Paint = s.PaintSetting;
+    m_layers.push_back(face);
+    size_t rows = std::min(s.UseBorderings.size(), s.Borderings.size());
+    for (size_t i = 0; i < rows; ++i)
+        if (s.UseBorderings[i])
+            m_layers.push_back(s.Borderings[i]);
+    m_layerCount = static_cast<int>(m_layers.size());
+    m_vertical = !s.FontSetting.FontFace.empty() && s.FontSetting.FontFace[0] == L'@';
+}
+
+void CKanteloTask::ComputeLayerMargins()
+{
+    m_layerMargins.assign(m_layers.size(), RECT{0, 0, 0, 0});
+    for (size_t k = m_layers.size() - 1; k >= 1; --k) {
+        RECT m;
+        m_layers[k].GetMargins(m, m_vertical);
+        const RECT& outer = m_layerMargins[k];
+        m_layerMargins[k - 1] =
+            RECT{outer.left + m.left, outer.top + m.top, outer.right + m.right, outer.bottom + m.bottom};
+    }
+    m_totalMargins = m_layerMargins[0];
+}
+
+void CKanteloTask::MeasureText()
+{
+    CScreenDC screen;
+    CSelectObjectGuard select(screen, m_font);
+    const int h = GetLineCellHeight();
+    m_letterSpacing = GetLetterSpacing();
+    m_lineAdvance = GetLineAdvance();
+    const bool bounded = Size.cx != 0 || Size.cy != 0;
+    long widthLimit = Size.cx * 10, heightLimit = Size.cy * 10;
+    if (m_vertical)
+        std::swap(widthLimit, heightLimit);
+    std::wstring kept;
+    m_inkWidth = m_advanceWidth = m_maxGlyphAdvance = 0;
+    m_lineCount = 0;
+    long y = 0;
+    int x = 0;
+    bool stopped = false;
+    for (wchar_t ch : Text) {
+        if (ch == L'\n') {
+            ++m_lineCount;
+            y += m_lineAdvance;
+            x = 0;
+            if (bounded && y >= heightLimit) {
+                stopped = true;
+                break;
+            }
+            kept += ch;
+            continue;
+        }
+        if (bounded && x >= widthLimit + h)
+            continue;
+        kept += ch;
+        ABC abc;
+        float advance = 0;
+        GetCharAdvance(screen, ch, abc, advance);
+        int adv = static_cast<int>(std::ceil(advance));
+        m_maxGlyphAdvance = std::max(m_maxGlyphAdvance, adv);
+        if (x == 0)
+            m_lineHeadBearing = std::min(m_lineHeadBearing, abc.abcA);
+        m_inkWidth = std::max(m_inkWidth, x + abc.abcA + adv);
+        m_advanceWidth = std::max(m_advanceWidth, x + abc.abcA + static_cast<int>(abc.abcB) + abc.abcC);
+        x += std::max(0, abc.abcA + static_cast<int>(abc.abcB) + abc.abcC + m_letterSpacing);
+    }
+    if (!stopped && x != 0)
+        ++m_lineCount;
+    m_lineHeadOffset = m_lineHeadBearing < 0 ? -m_lineHeadBearing : 0;
+    m_inkWidth += m_lineHeadOffset;
+    m_textHeight = m_lineCount == 0 ? 0 : (m_lineCount - 1) * m_lineAdvance + h;
+    if (bounded)
+        Text = kept;
+}
+
+int CalcMinLineHeadBearing(const std::vector<std::wstring>& units, const CSetting& setting)
+{
+    LOGFONTW lf;
+    HFONT raw = nullptr;
+    TEXTMETRICW tm;
+    CFontHandle font;
+    try {
+        setting.FontSetting.CreateGdiFont(lf, raw, tm, NONANTIALIASED_QUALITY);
+    } catch (...) {
+        font.Reset(raw);  // the handle is ours even when the call threw
+        throw;
+    }
+    font.Reset(raw);
+    CScreenDC screen;
+    CSelectObjectGuard select(screen, font);
+    int bearing = kUnknownBearing;
+    for (const std::wstring& unit : units) {
+        bool lineStart = true;
+        for (wchar_t ch : unit) {
+            if (ch == L'\n') {
+                lineStart = true;
+                continue;
+            }
+            if (!lineStart)
+                continue;
+            lineStart = false;
+            ABC abc;
+            ZeroMemory(&abc, sizeof abc);
+            if (!::GetCharABCWidthsW(screen, ch, ch, &abc)) {
+                INT width = 0;
+                if (!::GetCharWidth32W(screen, ch, ch, &width))
+                    throw my::CException(53833);
+                abc.abcA = 0;
+            }
+            bearing = std::min(bearing, abc.abcA);
+        }
+    }
+    return bearing;
+}

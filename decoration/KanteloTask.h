@@ -1,0 +1,170 @@
+// The unit of work of the rendering engine: one output unit (the whole text, a
+// character, a line or a paragraph) rendered with one settings snapshot, on a
+// worker thread, reported back through a client. The task measures and places
+// the glyphs in tenths of an output pixel (the GDI font is made with the
+// font's Size as its height, so one font unit is one tenth of a pixel); its
+// own Run draws a raster image, the vector task overrides Run.
+#pragma once
+#include "decoration/BorderingSetting.h"
+#include "decoration/CanTerminate.h"
+#include "foundation/HasMixins.h"
+#include "imaging/Dib.h"
+#include "imaging/ImageSaver.h"
+#include "platform/GdiPlus.h"
+#include <boost/enable_shared_from_this.hpp>
+#include <boost/shared_ptr.hpp>
+#include <string>
+#include <vector>
+
+class CSetting;
+class CVectorFontManager;
+namespace Gdiplus {
+class FontFamily;
+class GraphicsPath;
+class StringFormat;
+}
+
+class CKanteloTask;
+
+// The owner of running tasks. Both calls come on the worker thread.
+class CKanteloTaskClient {
+public:
+    virtual void OnProgress(int done, int total) {}
+    virtual void OnTaskFinished(boost::shared_ptr<CKanteloTask> task) = 0;
+protected:
+    ~CKanteloTaskClient() = default;
+};
+
+const int kUnknownBearing = 0x7fffffff;
+
+class CKanteloTask : public CCanTerminate,
+                     public CHasNo,
+                     public CHasText,
+                     public CHasPath,
+                     public CHasSize,
+                     public CHasSimpleErr,
+                     public Gdiplus::CHasSaver,
+                     public boost::enable_shared_from_this<CKanteloTask> {
+public:
+    CKanteloTask();
+    virtual ~CKanteloTask();
+    CKanteloTask(const CKanteloTask&) = delete;
+    CKanteloTask& operator=(const CKanteloTask&) = delete;
+
+    // Renders the unit into the result image (and its file, when there is a
+    // path and a saver). Errors go to the error record.
+    virtual void Run();
+    // ABC widths of one character on `dc`, and its advance: the width of the
+    // outline's black box plus one (abcB for a white-space character).
+    virtual void GetCharAdvance(HDC dc, wchar_t ch, ABC& abc, float& advance);
+    // GetCharABCWidthsW, else {0, GetCharWidth32W, 0}; throws 53833.
+    virtual void GetCharWidths(HDC dc, wchar_t ch, ABC& abc);
+
+    // Clears the error, No, Size and Path, stores the client and forgets the
+    // line-head bearing. Text stays.
+    void Init(CKanteloTaskClient* client);
+    // What a worker runs: Run, every exception turned into the error record,
+    // the fonts released, and the client told, whatever happened.
+    void Execute();
+
+    void SetSetting(const boost::shared_ptr<CSetting>& setting) { m_setting = setting; }
+    const boost::shared_ptr<CSetting>& GetSetting() const { return m_setting; }
+    void SetLineHeadBearing(int bearing) { m_lineHeadBearing = bearing; }
+    int GetLineHeadBearing() const { return m_lineHeadBearing; }
+    CKanteloTaskClient* GetClient() const { return m_client; }
+    const boost::shared_ptr<CDib>& GetResultImage() const { return m_resultImage; }
+    void ReleaseResultImage() { m_resultImage.reset(); }
+
+    // Face first, then the enabled decoration rows; the margins of each
+    // layer (how far the layers outside it reach) and of all together.
+    void BuildLayers();
+    // The two halves of BuildLayers: copying the layers, and their margins.
+    void CollectLayers();
+    void ComputeLayerMargins();
+    // Lays out Text with the GDI font (see the .cpp); needs the fonts.
+    void MeasureText();
+    // Makes the fonts of the setting's font record (quality 3).
+    void CreateFonts();
+    void ReleaseFonts();
+    // The glyph outline of ch into `path` (reset first; empty for white
+    // space) at `size` pixels, its black box's left edge at origin.X and the
+    // top of its line at origin.Y. Throws the font manager's and parser's errors.
+    void AddGlyphPath(Gdiplus::GraphicsPath& path, wchar_t ch, float size, const Gdiplus::PointF& origin);
+
+    float GetLeadingOffset(float size) const;
+    int GetLetterSpacing() const;
+    int GetLineAdvance() const;
+    int GetLineCellHeight() const;
+    int GetTextWidth() const;
+
+    // Results of the layout (tenths of a pixel unless said otherwise).
+    const std::vector<CBorderingSetting>& GetLayers() const { return m_layers; }
+    const std::vector<RECT>& GetLayerMargins() const { return m_layerMargins; }
+    const RECT& GetTotalMargins() const { return m_totalMargins; }
+    int GetLayerCount() const { return m_layerCount; }
+    bool IsVertical() const { return m_vertical; }
+    int GetLineHeadOffset() const { return m_lineHeadOffset; }
+    int GetMaxGlyphAdvance() const { return m_maxGlyphAdvance; }
+    int GetInkWidth() const { return m_inkWidth; }
+    int GetAdvanceWidth() const { return m_advanceWidth; }
+    int GetLineCount() const { return m_lineCount; }
+    int GetTextHeight() const { return m_textHeight; }
+    float GetEmSize() const { return m_emSize; }
+    const TEXTMETRICW& GetTextMetrics() const { return m_textMetrics; }
+    HFONT GetGdiFont() const { return m_font; }
+    const boost::shared_ptr<CVectorFontManager>& GetFontManager() const { return m_fontManager; }
+    const std::vector<RECT>& GetCharRects() const { return m_charRects; }
+    const std::vector<RECT>& GetLineRects() const { return m_lineRects; }
+    const std::vector<RECT>& GetParagraphRects() const { return m_paragraphRects; }
+    int GetImageWidth() const { return m_imageWidth; }
+    int GetImageHeight() const { return m_imageHeight; }
+    int GetCellWidth() const { return m_cellWidth; }
+    int GetCellHeight() const { return m_cellHeight; }
+
+protected:
+    CKanteloTaskClient* m_client = nullptr;
+    boost::shared_ptr<CSetting> m_setting;
+    int m_lineHeadBearing = kUnknownBearing;
+    boost::shared_ptr<CDib> m_resultImage;
+    boost::shared_ptr<CVectorFontManager> m_fontManager;
+    int m_layerCount = 0;
+    RECT m_totalMargins = {0, 0, 0, 0};
+    LOGFONTW m_logFont;
+    HFONT m_font = nullptr;
+    TEXTMETRICW m_textMetrics;
+    float m_emSize = 0;
+    boost::shared_ptr<Gdiplus::FontFamily> m_fontFamily;
+    boost::shared_ptr<Gdiplus::StringFormat> m_stringFormat;
+    int m_fontStyle = 0;
+    bool m_vertical = false;
+    int m_lineHeadOffset = 0;
+    int m_maxGlyphAdvance = 0;
+    int m_inkWidth = 0;
+    int m_advanceWidth = 0;
+    int m_lineCount = 0;
+    int m_letterSpacing = 0;
+    int m_lineAdvance = 0;
+    int m_textHeight = 0;
+    std::vector<RECT> m_layerMargins;
+    std::vector<CBorderingSetting> m_layers;
+    std::vector<RECT> m_charRects;
+    std::vector<RECT> m_lineRects;
+    std::vector<RECT> m_paragraphRects;
+    int m_imageWidth = 0;
+    int m_imageHeight = 0;
+    int m_cellWidth = 0;
+    int m_cellHeight = 0;
+};
+
+// The smallest ABC A-width of the first character of any line of any unit
+// (a line starts each unit and follows each '\n'), measured with the
+// setting's GDI font; kUnknownBearing when no character was measured.
+// Throws 53831, 53832 (font) or 53833 (widths).
+int CalcMinLineHeadBearing(const std::vector<std::wstring>& units, const CSetting& setting);
+
+// The layer painting of the raster pipeline: colours one layer image by its
+// paint over the unit rectangles, each shrunk by the layer's margins. False
+// after storing an error in `err`.
+bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, bool vertical,
+                const std::vector<RECT>& charRects, const std::vector<RECT>& lineRects,
+                const std::vector<RECT>& paragraphRects, CSimpleErr& err);

@@ -1,0 +1,76 @@
+// The task of the vector formats (PDF, SVG, HTML, EMF): the unit drawn as
+// glyph outlines, each decoration as the outlines filled and stroked in its
+// paint's colour, from the outermost layer to the face. The same calls go to
+// a bitmap renderer, whose image is the task's result (the preview), and to
+// the job's output renderer when there is one. Vector output has no opacity,
+// no blur, no gradation and no texture.
+#pragma once
+#include "decoration/KanteloTask.h"
+#include "outline/VectorRenderer.h"
+#include <boost/shared_ptr.hpp>
+#include <vector>
+
+class CMultiRenderer;
+namespace Gdiplus {
+class CDibRenderer;
+}
+
+// One outline copy to draw (tenths of a pixel): offset, stroke width (0 for
+// the face: filled only), twice the blur (0 in vector output), opacity and
+// colour.
+struct CVectorLayer {
+    int X = 0;
+    int Y = 0;
+    int Width = 0;
+    int Blur = 0;
+    int Alpha = 100;
+    COLORREF Color = 0;
+};
+typedef std::vector<CVectorLayer> CVectorLayerGroup;
+
+// The outline copies of the layers: group 0 holds the face at the glyph
+// origin; a plain decoration copies the last group, widened by twice its
+// Size; a shadow extends the last group by displaced, widened copies of its
+// records. Groups are drawn last to first, records last to first.
+std::vector<CVectorLayerGroup> BuildVectorLayerGroups(const std::vector<CBorderingSetting>& layers,
+                                                      const RECT& totalMargins, bool vertical);
+
+// (x, y, width, height) in pixels as floats; union of boxes where a box of
+// zero width and height counts as nothing yet.
+struct CBoxF {
+    float X = 0, Y = 0, Width = 0, Height = 0;
+};
+void UniteBox(CBoxF& into, const CBoxF& box);
+
+class CVectorKanteloTask : public CKanteloTask {
+public:
+    CVectorKanteloTask() = default;
+    ~CVectorKanteloTask() override;
+
+    // The job's output renderer; none for a preview.
+    void SetRenderer(const boost::shared_ptr<CVectorRenderer>& renderer) { m_renderer = renderer; }
+    const boost::shared_ptr<CVectorRenderer>& GetRenderer() const { return m_renderer; }
+    void Run() override;
+
+    // The page: X and Y move every glyph, Width and Height are its size.
+    const CBoxF& GetBounds() const { return m_bounds; }
+    const CBoxF& GetTextBounds() const { return m_textBounds; }
+    const CBoxF& GetLayerBounds() const { return m_layerBounds; }
+    const std::vector<CVectorLayerGroup>& GetLayerGroups() const { return m_groups; }
+
+private:
+    // Walks Text like the layout, calling draw(ch, abc, x, y) with the glyph
+    // origin in pixels for every character but a line feed.
+    template <class Draw>
+    void WalkText(float ox, float oy, Draw draw);
+    void MeasureTextBounds();
+    void DrawGlyph(wchar_t ch, float x, float y);
+
+    CBoxF m_bounds;
+    boost::shared_ptr<CVectorRenderer> m_renderer;
+    boost::shared_ptr<Gdiplus::CDibRenderer> m_dibRenderer;
+    boost::shared_ptr<CMultiRenderer> m_multiRenderer;
+    std::vector<CVectorLayerGroup> m_groups;
+    CBoxF m_textBounds;
+    CBoxF m_layerBounds;
+};

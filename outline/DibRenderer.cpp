@@ -1,0 +1,256 @@
+#include "outline/DibRenderer.h"
+#include "imaging/GdiPlusBitmap.h"
+#include "foundation/Error.h"
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace Gdiplus {
+
+namespace {
+
+// A channel of 0..1 as a byte, rounded.
+ARGB Channel(double v) { return static_cast<ARGB>(static_cast<int>(v * 255 + 0.5) & 255); }
+
+ARGB FromColorRef(COLORREF c)
+{
+    return 0xFF000000u | static_cast<ARGB>(GetRValue(c)) << 16 | static_cast<ARGB>(GetGValue(c)) << 8 | GetBValue(c);
+}
+
+ARGB FromRgb(double r, double g, double b) { return 0xFF000000u | Channel(r) << 16 | Channel(g) << 8 | Channel(b); }
+
+} // namespace
+
+CDibRenderer::CDibRenderer()
+{
+    std::memcpy(m_t, kIdentityTransform, sizeof m_t);
+}
+
+void CDibRenderer::SetBackgroundColor(double r, double g, double b, double a)
+{
+    m_background = Channel(a) << 24 | Channel(r) << 16 | Channel(g) << 8 | Channel(b);
+}
+
+void CDibRenderer::BeginPage(double width, double height)
+{
+    // A NaN, empty or negative size has no bitmap.
+    if (!(width > 0) || !(height > 0) || width > INT_MAX || height > INT_MAX)
+        throw my::CException(54008);
+    const int w = static_cast<int>(std::ceil(width)), h = static_cast<int>(std::ceil(height));
+    // The GDI+ objects point at the old pixels: let them go first.
+    m_path.reset();
+    m_graphics.reset();
+    m_bitmap.reset();
+    if (!m_target || m_target->GetWidth() != w || m_target->GetAbsHeight() != h) {
+        boost::shared_ptr<CDib> dib(new CDib);
+        if (!dib->Create(sizeof(BITMAPINFOHEADER), w, h, 32, 0, BI_RGB, 0) || !dib->AllocBits())
+            throw my::CException(54008);
+        m_target = dib;
+    }
+    m_bitmap = BitmapFromDib(*m_target, true);
+    if (!m_bitmap)
+        throw my::CException(54012);
+    boost::shared_ptr<Graphics> graphics(new Graphics(*m_bitmap));
+    if (graphics->GetLastStatus() != Ok || !graphics->IsValid())
+        throw my::CException(54013);
+    m_graphics = graphics;
+    // The clear is a plain fill of one value, done here: GDI+ under Wine
+    // stores 0 for a clear whose alpha is 0, losing the colour bytes.
+    m_target->FillRect32(m_target->GetRect(), m_background);
+    m_graphics->SetSmoothingMode(SmoothingModeNone);
+}
+
+void CDibRenderer::SetTransform(const double* t)
+{
+    std::memcpy(m_t, t, sizeof m_t);
+}
+
+void CDibRenderer::SetLineJoin(int join)
+{
+    switch (join) {
+    case kJoinMiter: m_lineJoin = LineJoinMiter; break;
+    case kJoinRound: m_lineJoin = LineJoinRound; break;
+    case kJoinBevel: m_lineJoin = LineJoinBevel; break;
+    default: break;
+    }
+}
+
+void CDibRenderer::SetLineCap(int cap)
+{
+    switch (cap) {
+    case kCapButt: m_lineCap = LineCapFlat; break;
+    case kCapRound: m_lineCap = LineCapRound; break;
+    case kCapSquare: m_lineCap = LineCapSquare; break;
+    default: break;
+    }
+}
+
+void CDibRenderer::SetStrokeColorRGB(double r, double g, double b) { m_strokeColor = FromRgb(r, g, b); }
+void CDibRenderer::SetStrokeColor(COLORREF color) { m_strokeColor = FromColorRef(color); }
+void CDibRenderer::SetFillColorRGB(double r, double g, double b) { m_fillColor = FromRgb(r, g, b); }
+void CDibRenderer::SetFillColor(COLORREF color) { m_fillColor = FromColorRef(color); }
+
+void CDibRenderer::SetStrokeTexture(boost::shared_ptr<CImg> image, double scale, double angle, int fitType,
+                                    double rateX, double rateY, int flags, double offsetX, double offsetY)
+{
+    SetTexturePaint(m_strokeTexture, fitType, flags, image, scale, angle, rateX, rateY, offsetX, offsetY);
+}
+
+void CDibRenderer::SetFillTexture(boost::shared_ptr<CImg> image, double scale, double angle, int fitType,
+                                  double rateX, double rateY, int flags, double offsetX, double offsetY)
+{
+    SetTexturePaint(m_fillTexture, fitType, flags, image, scale, angle, rateX, rateY, offsetX, offsetY);
+}
+
+PointF CDibRenderer::Transformed(double x, double y) const
+{
+    return PointF(static_cast<REAL>(TransformX(m_t, x, y)), static_cast<REAL>(TransformY(m_t, x, y)));
+}
+
+void CDibRenderer::MoveTo(double x, double y)
+{
+    if (!m_path) {
+        m_path.reset(new GraphicsPath(FillModeWinding));
+    } else if (!m_figureClosed) {
+        m_path->StartFigure();
+    }
+    m_x = x;
+    m_y = y;
+    m_figureClosed = false;
+}
+
+void CDibRenderer::LineTo(double x, double y)
+{
+    const PointF a = Transformed(m_x, m_y), b = Transformed(x, y);
+    if (!m_path || m_path->AddLine(a.X, a.Y, b.X, b.Y) != Ok)
+        throw my::CException(54024);
+    m_x = x;
+    m_y = y;
+}
+
+void CDibRenderer::CurveTo(double x1, double y1, double x2, double y2, double x3, double y3)
+{
+    if (!m_path || m_path->AddBezier(Transformed(m_x, m_y), Transformed(x1, y1), Transformed(x2, y2),
+                                     Transformed(x3, y3)) != Ok)
+        throw my::CException(54025);
+    m_x = x3;
+    m_y = y3;
+}
+
+void CDibRenderer::ClosePath()
+{
+    if (m_path)
+        m_path->CloseFigure();
+    m_figureClosed = true;
+}
+
+void CDibRenderer::PreparePaint()
+{
+    if (!m_graphics)
+        throw my::CException(54013);  // no page to paint on
+    m_graphics->SetSmoothingMode(m_noAntiAliasing ? SmoothingModeNone : SmoothingModeHighQuality);
+}
+
+void CDibRenderer::FillPath()
+{
+    SolidBrush brush(m_fillColor);
+    if (!brush.IsValid() || m_graphics->FillPath(brush, m_path->Native()) != Ok)
+        throw my::CException(54026);
+}
+
+void CDibRenderer::StrokePath()
+{
+    Pen pen(m_strokeColor, static_cast<REAL>(m_lineWidth * m_t[6]), UnitWorld);
+    if (!pen.IsValid())
+        throw my::CException(54028);
+    pen.SetLineJoin(static_cast<LineJoin>(m_lineJoin));
+    pen.SetLineCap(static_cast<LineCap>(m_lineCap), static_cast<LineCap>(m_lineCap), DashCapFlat);
+    pen.SetMiterLimit(65535.0f);
+    DrawPathSegments(*m_graphics, pen);
+    if (m_graphics->DrawPath(pen, m_path->Native()) != Ok)
+        throw my::CException(54028);
+}
+
+// Draws every line and Bezier of the path on its own, then closes figures
+// back to their start.
+void CDibRenderer::DrawPathSegments(Graphics& graphics, const Pen& pen)
+{
+    std::vector<PointF> points;
+    std::vector<BYTE> types;
+    if (m_path->GetPathData(points, types) != Ok)
+        throw my::CException(54015);
+    PointF start, previous;
+    PointF bezier[3];
+    int pending = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+        const PointF& p = points[i];
+        switch (types[i] & PathPointTypePathTypeMask) {
+        case PathPointTypeStart:
+            if (pending > 0)
+                throw my::CException(54017);
+            start = p;
+            break;
+        case PathPointTypeLine:
+            if (pending > 0)
+                throw my::CException(54017);
+            if (i == 0)
+                throw my::CException(54016);
+            graphics.DrawLine(pen, previous.X, previous.Y, p.X, p.Y);
+            break;
+        case PathPointTypeBezier:
+            bezier[pending++] = p;
+            if (pending == 3) {
+                graphics.DrawBezier(pen, previous, bezier[0], bezier[1], bezier[2]);
+                pending = 0;
+            }
+            break;
+        default:
+            throw my::CException(54019);
+        }
+        if (pending == 0) {
+            if (types[i] & PathPointTypeCloseSubpath) {
+                graphics.DrawLine(pen, p.X, p.Y, start.X, start.Y);
+                start = p;
+            }
+            previous = p;
+        }
+    }
+}
+
+void CDibRenderer::Fill()
+{
+    if (!m_path)
+        return;
+    PreparePaint();
+    FillPath();
+    EndPaint();
+}
+
+void CDibRenderer::Stroke()
+{
+    if (!m_path)
+        return;
+    PreparePaint();
+    StrokePath();
+    EndPaint();
+}
+
+void CDibRenderer::FillStroke()
+{
+    if (!m_path)
+        return;
+    PreparePaint();
+    FillPath();
+    StrokePath();
+    EndPaint();
+}
+
+void CDibRenderer::EndDocument()
+{
+    m_path.reset();
+    m_graphics.reset();
+    m_bitmap.reset();
+}
+
+} // namespace Gdiplus

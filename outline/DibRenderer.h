@@ -1,0 +1,88 @@
+// The renderer that draws into a 32-bit bottom-up CDib through GDI+: the
+// preview picture of a vector job. It paints solid fills and strokes; CMYK
+// colours, opacity and gradation calls are ignored. Texture records are kept
+// per stroke and fill; fills are painted with the solid fill colour.
+#pragma once
+#include "imaging/Dib.h"
+#include "imaging/TextureDesc.h"
+#include "outline/VectorRenderer.h"
+#include "platform/GdiPlusGraphics.h"
+#include "platform/GdiPlusPath.h"
+#include <boost/shared_ptr.hpp>
+
+namespace Gdiplus {
+
+class CDibRenderer : public CVectorRenderer {
+public:
+    CDibRenderer();
+
+    void SetBackgroundColor(double r, double g, double b, double a) override;
+    void BeginDocument(const std::wstring& path) override {}
+    // A page of ceil(width) x ceil(height) pixels cleared to the background;
+    // a page of the size of the last one reuses (and clears) its bitmap.
+    void BeginPage(double width, double height) override;
+    void SetTransform(const double* t) override;
+    void SetLineJoin(int join) override;
+    void SetLineCap(int cap) override;
+    double GetLineWidth() override { return m_lineWidth; }
+    // Scaled by the transform's t6 when stroking.
+    void SetLineWidth(double width) override { m_lineWidth = width; }
+    void SetStrokeColorRGB(double r, double g, double b) override;
+    void SetStrokeColor(COLORREF color) override;
+    void SetStrokeColorCMYK(double c, double m, double y, double k) override {}
+    void SetFillColorRGB(double r, double g, double b) override;
+    void SetFillColor(COLORREF color) override;
+    void SetFillColorCMYK(double c, double m, double y, double k) override {}
+    void SetStrokeTexture(boost::shared_ptr<CImg> image, double scale, double angle, int fitType, double rateX,
+                          double rateY, int flags, double offsetX, double offsetY) override;
+    void SetFillTexture(boost::shared_ptr<CImg> image, double scale, double angle, int fitType, double rateX,
+                        double rateY, int flags, double offsetX, double offsetY) override;
+    void BeginPath() override {}
+    void MoveTo(double x, double y) override;
+    void LineTo(double x, double y) override;
+    void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3) override;
+    void ClosePath() override;
+    void Fill() override;
+    void Stroke() override;
+    void FillStroke() override;
+    void EndPage() override {}
+    // Releases the GDI+ objects; the page bitmap stays with its owners.
+    void EndDocument() override;
+
+    // The page bitmap; empty before the first page.
+    boost::shared_ptr<CDib> GetDib() const { return m_target; }
+    ARGB GetBackgroundArgb() const { return m_background; }
+    ARGB GetStrokeArgb() const { return m_strokeColor; }
+    ARGB GetFillArgb() const { return m_fillColor; }
+    const CTextureDesc& GetStrokeTexture() const { return m_strokeTexture; }
+    const CTextureDesc& GetFillTexture() const { return m_fillTexture; }
+    // The path under construction (empty between paints).
+    boost::shared_ptr<GraphicsPath> GetPath() const { return m_path; }
+
+private:
+    PointF Transformed(double x, double y) const;
+    void PreparePaint();
+    void FillPath();
+    void StrokePath();
+    void DrawPathSegments(Graphics& graphics, const Pen& pen);
+    void EndPaint() { m_path.reset(); }
+
+    double m_t[kTransformSize];
+    double m_lineWidth = 0.0;
+    boost::shared_ptr<CDib> m_target;
+    boost::shared_ptr<Bitmap> m_bitmap;
+    boost::shared_ptr<Graphics> m_graphics;
+    boost::shared_ptr<GraphicsPath> m_path;
+    int m_lineJoin = LineJoinMiter;
+    int m_lineCap = LineCapFlat;
+    ARGB m_background = 0;
+    ARGB m_strokeColor = 0;
+    ARGB m_fillColor = 0;
+    CTextureDesc m_strokeTexture;
+    CTextureDesc m_fillTexture;
+    bool m_figureClosed = false;
+    double m_x = 0.0;
+    double m_y = 0.0;
+};
+
+} // namespace Gdiplus

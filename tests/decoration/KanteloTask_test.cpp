@@ -1,0 +1,300 @@
+// The task's life cycle, layers and margins, and the text layout with two
+// real fonts. Glyph coordinates come from FreeType, so expectations are built
+// from the widths the font reports, never pinned.
+#include "decoration/KanteloTask.h"
+#include "outline/VectorFontManager.h"
+#include "platform/Gdi.h"
+#include "tests/decoration/TaskTestSupport.h"
+#include <gtest/gtest.h>
+#include <cmath>
+#include <new>
+#include <stdexcept>
+
+namespace {
+
+struct CFontCase {
+    const wchar_t* face;
+    UINT charSet;
+};
+const CFontCase kFonts[] = {{L"IPAGothic", SHIFTJIS_CHARSET}, {L"DejaVu Sans", ANSI_CHARSET}};
+
+// ABC widths of a character in the setting's font, measured here directly.
+ABC WidthsOf(const CSetting& s, wchar_t ch)
+{
+    LOGFONTW lf;
+    HFONT raw = nullptr;
+    TEXTMETRICW tm;
+    s.FontSetting.CreateGdiFont(lf, raw, tm, NONANTIALIASED_QUALITY);
+    CFontHandle font(raw);
+    CScreenDC dc;
+    CSelectObjectGuard sel(dc, font);
+    ABC abc = {};
+    EXPECT_TRUE(GetCharABCWidthsW(dc, ch, ch, &abc));
+    return abc;
+}
+
+boost::shared_ptr<CKanteloTask> Measured(const boost::shared_ptr<CSetting>& s, const std::wstring& text,
+                                         SIZE bound = SIZE{0, 0}, int bearing = kUnknownBearing)
+{
+    boost::shared_ptr<CKanteloTask> t = MakeTask(s, text);
+    t->Size = bound;
+    t->SetLineHeadBearing(bearing);
+    t->BuildLayers();
+    t->CreateFonts();
+    t->MeasureText();
+    return t;
+}
+
+int Step(const ABC& abc, int spacing = 0) { return std::max(0, abc.abcA + static_cast<int>(abc.abcB) + abc.abcC + spacing); }
+
+TEST(KanteloTaskTest, InitKeepsTheTextAndForgetsTheRest)
+{
+    CKanteloTask t;
+    t.Text = L"abc";
+    t.No = 4;
+    t.Path = L"x.png";
+    t.Size = SIZE{3, 4};
+    t.Err.Set(1001);
+    t.SetLineHeadBearing(-5);
+    t.Init(nullptr);
+    EXPECT_EQ(L"abc", t.Text);
+    EXPECT_EQ(-1, t.No);
+    EXPECT_TRUE(t.Path.empty());
+    EXPECT_EQ(0, t.Size.cx);
+    EXPECT_FALSE(t.HasError());
+    EXPECT_EQ(kUnknownBearing, t.GetLineHeadBearing());
+}
+
+TEST(KanteloTaskTest, LayersAndMargins)
+{
+    boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 300);
+    s->FontSetting.Alpha = 70;
+    s->Borderings[0].SetPreset(10, 0, 100, 5, 120, 0);    // outline 10, blur 5
+    s->Borderings[2].SetPreset(20, 0, 100, 0, 120, 100);  // shadow (49, 87)
+    s->Borderings[4].SetPreset(30, 0, 100, 0, 0, 0);
+    s->UseBorderings[0] = s->UseBorderings[2] = s->UseBorderings[4] = 1;
+    boost::shared_ptr<CKanteloTask> t = MakeTask(s, L"a");
+    t->BuildLayers();
+    ASSERT_EQ(4, t->GetLayerCount());
+    EXPECT_EQ(300, t->GetLayers()[0].Size);
+    EXPECT_EQ(70, t->GetLayers()[0].Alpha);
+    EXPECT_EQ(s->PaintSetting, t->GetLayers()[0].Paint);
+    EXPECT_EQ(s->Borderings[2], t->GetLayers()[2]);
+    // margins[k]: how far the layers outside k reach beyond it.
+    struct Expect {
+        LONG l, t, r, b;
+    } expected[] = {{15 + 0 + 30, 15 + 0 + 30, 15 + 69 + 30, 15 + 107 + 30},
+                    {0 + 30, 0 + 30, 69 + 30, 107 + 30},
+                    {30, 30, 30, 30},
+                    {0, 0, 0, 0}};
+    for (int k = 0; k < 4; ++k) {
+        const RECT& m = t->GetLayerMargins()[k];
+        EXPECT_EQ(expected[k].l, m.left) << k;
+        EXPECT_EQ(expected[k].t, m.top) << k;
+        EXPECT_EQ(expected[k].r, m.right) << k;
+        EXPECT_EQ(expected[k].b, m.bottom) << k;
+    }
+    EXPECT_EQ(t->GetLayerMargins()[0].right, t->GetTotalMargins().right);
+    // A vertical face turns the shadow by a quarter: (86, -49).
+    s->FontSetting.FontFace = L"@IPAGothic";
+    t->BuildLayers();
+    EXPECT_TRUE(t->IsVertical());
+    EXPECT_EQ(30 + 20 + 49, t->GetLayerMargins()[1].top);
+    EXPECT_EQ(30 + 20 + 86, t->GetLayerMargins()[1].right);
+    EXPECT_EQ(30, t->GetLayerMargins()[1].bottom);
+}
+
+TEST(KanteloTaskTest, MeasureOneLineInBothFonts)
+{
+    for (const CFontCase& f : kFonts) {
+        boost::shared_ptr<CSetting> s = MakeSetting(f.face, f.charSet, 400);
+        const std::wstring text = L"AbW";
+        boost::shared_ptr<CKanteloTask> t = Measured(s, text);
+        const TEXTMETRICW& tm = t->GetTextMetrics();
+        EXPECT_EQ(400, tm.tmHeight) << Narrow(f.face);
+        int x = 0, ink = 0, adv = 0, maxAdv = 0, minA = kUnknownBearing;
+        for (wchar_t ch : text) {
+            ABC abc = WidthsOf(*s, ch);
+            float a = 0;
+            ABC again;
+            t->GetCharAdvance(CScreenDC(), ch, again, a);
+            int ia = static_cast<int>(std::ceil(a));
+            // The advance is the outline's black box plus one, near abcB.
+            EXPECT_NEAR(static_cast<double>(abc.abcB) + 1, a, 2.0) << Narrow(f.face) << " " << char(ch);
+            if (x == 0)
+                minA = std::min(minA, abc.abcA);
+            ink = std::max(ink, x + abc.abcA + ia);
+            adv = std::max(adv, x + abc.abcA + static_cast<int>(abc.abcB) + abc.abcC);
+            maxAdv = std::max(maxAdv, ia);
+            x += Step(abc);
+        }
+        int offset = minA < 0 ? -minA : 0;
+        EXPECT_EQ(ink + offset, t->GetInkWidth()) << Narrow(f.face);
+        EXPECT_EQ(adv, t->GetAdvanceWidth());
+        EXPECT_EQ(maxAdv, t->GetMaxGlyphAdvance());
+        EXPECT_EQ(1, t->GetLineCount());
+        EXPECT_EQ(400, t->GetTextHeight());
+        EXPECT_EQ(minA, t->GetLineHeadBearing());
+        // Proportional fonts are as wide as their ink; fixed-pitch ones as the
+        // wider of ink and advance.
+        bool proportional = (t->GetFontManager()->GetMetrics().tmPitchAndFamily & TMPF_FIXED_PITCH) != 0;
+        EXPECT_EQ(proportional ? t->GetInkWidth() : std::max(t->GetInkWidth(), t->GetAdvanceWidth()),
+                  t->GetTextWidth());
+    }
+    // The two fonts differ here: IPAGothic is fixed pitch, DejaVu Sans is not.
+    EXPECT_FALSE(Measured(MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 400), L"a")->GetFontManager()->GetMetrics()
+                     .tmPitchAndFamily & TMPF_FIXED_PITCH);
+}
+
+TEST(KanteloTaskTest, SpacingLinesAndLeading)
+{
+    for (const CFontCase& f : kFonts) {
+        boost::shared_ptr<CSetting> s = MakeSetting(f.face, f.charSet, 300);
+        const std::wstring text = L"ab\ncd\n\nef";
+        int plainAdv = Measured(s, text)->GetAdvanceWidth();
+        s->FontSetting.CharWidth = 150;
+        s->FontSetting.LineWidth = 120;
+        boost::shared_ptr<CKanteloTask> t = Measured(s, text);
+        // Each line has two characters: one spacing step of 150 - 100 percent.
+        EXPECT_EQ(plainAdv + 50 * 300 / 100, t->GetAdvanceWidth()) << Narrow(f.face);
+        EXPECT_EQ(4, t->GetLineCount());
+        EXPECT_EQ(3 * (120 * 300 / 100) + 300, t->GetTextHeight());
+        // A negative spacing larger than any character never moves the pen back.
+        s->FontSetting.CharWidth = -400;
+        boost::shared_ptr<CKanteloTask> n = Measured(s, L"WWW");
+        ABC w = WidthsOf(*s, L'W');
+        EXPECT_EQ(w.abcA + static_cast<int>(w.abcB) + w.abcC, n->GetAdvanceWidth());
+        // Leading: the cell grows by LeadingWidth percent of the height.
+        s->FontSetting.CharWidth = 100;
+        s->FontSetting.LeadingWidth = 25;
+        boost::shared_ptr<CKanteloTask> l = Measured(s, L"a");
+        EXPECT_EQ(375, l->GetLineCellHeight());
+        EXPECT_EQ(375, l->GetTextHeight());
+        EXPECT_FLOAT_EQ(7.5f, l->GetLeadingOffset(30.0f));
+    }
+}
+
+TEST(KanteloTaskTest, LineBreaksOnlyMeasureNothing)
+{
+    boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 300);
+    boost::shared_ptr<CKanteloTask> t = Measured(s, L"\n\n");
+    EXPECT_EQ(0, t->GetInkWidth());
+    EXPECT_EQ(0, t->GetAdvanceWidth());
+    EXPECT_EQ(2, t->GetLineCount());
+    EXPECT_EQ(kUnknownBearing, t->GetLineHeadBearing());
+    EXPECT_EQ(0, t->GetLineHeadOffset());
+    // Tabs and carriage returns are measured like any character.
+    boost::shared_ptr<CKanteloTask> tab = Measured(s, L"\t\r");
+    EXPECT_GT(tab->GetAdvanceWidth(), 0);
+    EXPECT_EQ(1, tab->GetLineCount());
+}
+
+TEST(KanteloTaskTest, LineHeadBearingShiftsEveryLine)
+{
+    boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 300);
+    boost::shared_ptr<CKanteloTask> own = Measured(s, L"xo\nAo");
+    int a = std::min(WidthsOf(*s, L'x').abcA, WidthsOf(*s, L'A').abcA);
+    EXPECT_EQ(a, own->GetLineHeadBearing());
+    // A job's bearing, preset from all its units, wins when it is smaller.
+    boost::shared_ptr<CKanteloTask> preset = Measured(s, L"xo\nAo", SIZE{0, 0}, -37);
+    EXPECT_EQ(-37, preset->GetLineHeadBearing());
+    EXPECT_EQ(37, preset->GetLineHeadOffset());
+    EXPECT_EQ(own->GetInkWidth() - own->GetLineHeadOffset() + 37, preset->GetInkWidth());
+    std::vector<std::wstring> units = {L"xo", L"q\nAo", L"\nW"};
+    int expected = kUnknownBearing;
+    for (wchar_t ch : std::wstring(L"xqAW"))
+        expected = std::min(expected, WidthsOf(*s, ch).abcA);
+    EXPECT_EQ(expected, CalcMinLineHeadBearing(units, *s));
+    EXPECT_EQ(kUnknownBearing, CalcMinLineHeadBearing({L"\n\n"}, *s));
+}
+
+TEST(KanteloTaskTest, BoundedModeDropsWhatDoesNotFit)
+{
+    boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 300);
+    const int step = Step(WidthsOf(*s, L'一'));
+    const int h = 300;
+    // Width limit: characters are kept while the pen is below limit + cell height.
+    struct Case {
+        LONG cx, cy;
+        const wchar_t* text;
+        const wchar_t* kept;
+        int lines;
+    } cases[] = {
+        {(2 * step - h) / 10 + 1, 100, L"一二三四五\n六七八九\n十", L"一二三\n六七八\n十", 3},
+        {(2 * step - h) / 10 + 1, 55, L"一二三四五\n六七八九\n十", L"一二三\n六七八", 2},
+        {(2 * step - h) / 10 + 1, 30, L"一二\n三", L"一二", 1},
+        {1000, 1000, L"一二", L"一二", 1},
+    };
+    for (const Case& c : cases) {
+        boost::shared_ptr<CKanteloTask> t = Measured(s, c.text, SIZE{c.cx, c.cy});
+        EXPECT_EQ(std::wstring(c.kept), t->Text) << c.cx << "x" << c.cy;
+        EXPECT_EQ(c.lines, t->GetLineCount());
+        EXPECT_EQ((c.lines - 1) * 300 + h, t->GetTextHeight());
+    }
+    // Vertical text swaps the two limits.
+    s->FontSetting.FontFace = L"@IPAGothic";
+    const int vstep = Step(WidthsOf(*s, L'一'));
+    boost::shared_ptr<CKanteloTask> v = Measured(s, L"一二三四五\n六", SIZE{55, (2 * vstep - h) / 10 + 1});
+    EXPECT_EQ(L"一二三\n六", v->Text);
+}
+
+class CThrowingTask : public CKanteloTask {
+public:
+    int kind = 0;
+    void Run() override
+    {
+        CreateFonts();  // something to release
+        switch (kind) {
+        case 0: throw std::bad_alloc();
+        case 1: throw std::runtime_error("boom");
+        case 2: throw my::CException(53833);
+        case 3: throw 42;
+        default: break;
+        }
+    }
+};
+
+class CRecordingClient : public CKanteloTaskClient {
+public:
+    std::vector<boost::shared_ptr<CKanteloTask> > finished;
+    void OnTaskFinished(boost::shared_ptr<CKanteloTask> task) override { finished.push_back(task); }
+};
+
+TEST(KanteloTaskTest, EveryExceptionIsHandedBackAsAnError)
+{
+    struct Case {
+        int kind;
+        UINT id;
+        const char* text;
+    } cases[] = {{0, 53602, "std::bad_alloc"}, {1, 53602, "boom"}, {2, 53833, ""}, {3, 53604, ""}, {4, 0, ""}};
+    for (const Case& c : cases) {
+        CRecordingClient client;
+        boost::shared_ptr<CThrowingTask> t(new CThrowingTask);
+        t->Init(&client);
+        t->SetSetting(MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 300));
+        t->kind = c.kind;
+        t->Execute();
+        EXPECT_EQ(c.id, t->Err.id) << c.kind;
+        EXPECT_NE(std::string::npos, Narrow(t->Err.message).find(c.text)) << Narrow(t->Err.message);
+        ASSERT_EQ(1u, client.finished.size()) << "the client is told in every case";
+        EXPECT_EQ(t, client.finished[0]);
+        EXPECT_FALSE(t->GetFontManager()) << "fonts are released";
+        EXPECT_EQ(nullptr, t->GetGdiFont());
+    }
+}
+
+TEST(KanteloTaskTest, TerminationComesFromTheAttachedWorker)
+{
+    struct CFlag : CTerminable {
+        bool on = false;
+        bool IsTerminated() override { return on; }
+    } flag;
+    CKanteloTask t;
+    EXPECT_FALSE(t.IsTerminated());
+    t.SetTerminable(&flag);
+    EXPECT_FALSE(t.IsTerminated());
+    flag.on = true;
+    EXPECT_TRUE(t.IsTerminated());
+}
+
+} // namespace

@@ -1,0 +1,315 @@
+// The raster pipeline end to end, without a window: what the image of a unit
+// holds, and the errors of units that draw nothing.
+#include "decoration/RasterEffects.h"
+#include "tests/common/TestSupport.h"
+#include "tests/decoration/TaskTestSupport.h"
+#include <gtest/gtest.h>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// The row with the most opaque pixels.
+int FullestRow(const CDib& img)
+{
+    int best = 0, bestCount = -1;
+    for (int y = 0; y < img.GetAbsHeight(); ++y) {
+        int n = 0;
+        for (int x = 0; x < img.GetWidth(); ++x)
+            n += AlphaAt(img, x, y) == 255;
+        if (n > bestCount) {
+            bestCount = n;
+            best = y;
+        }
+    }
+    return best;
+}
+
+boost::shared_ptr<CKanteloTask> Render(const boost::shared_ptr<CSetting>& s, const std::wstring& text)
+{
+    boost::shared_ptr<CKanteloTask> t = MakeTask(s, text);
+    t->Execute();
+    return t;
+}
+
+bool NearColor(const BYTE* p, COLORREF c, int tolerance)
+{
+    return std::abs(p[2] - GetRValue(c)) <= tolerance && std::abs(p[1] - GetGValue(c)) <= tolerance &&
+           std::abs(p[0] - GetBValue(c)) <= tolerance;
+}
+
+TEST(RasterPipelineTest, FirstStartPresetsOnALine)
+{
+    boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 300);
+    UseFirstStartPresets(*s);
+    boost::shared_ptr<CKanteloTask> t = Render(s, L"縁取り文字テスト");
+    ASSERT_FALSE(t->HasError()) << Narrow(t->Err.message);
+    const CDib& img = *t->GetResultImage();
+    WriteDibAsBmp(img, TestOutputPath(L"presets-transparent.bmp"));
+    EXPECT_EQ(32, img.GetBitCount());
+    // Eight 30-pixel glyphs and margins of 2 + 2 + 2 + 0.1 pixels (glow and
+    // shadow blurred by 2 more, the shadow 2 pixels away).
+    EXPECT_NEAR(8 * 30 + 2 * 8, img.GetWidth(), 12);
+    EXPECT_NEAR(30 + 2 * 8, img.GetAbsHeight(), 8);
+    CAlphaStats st = MeasureAlpha(img);
+    EXPECT_GT(st.opaque, 1000);
+    EXPECT_GT(st.partial, 300) << "the reduction from ten times must anti-alias the edges";
+    // Transparent background: the corners stay clear; the face colour is on top.
+    EXPECT_EQ(0, AlphaAt(img, 0, 0));
+    EXPECT_EQ(0, AlphaAt(img, img.GetWidth() - 1, 0));
+    int faceColoured = 0;
+    for (int y = 0; y < img.GetAbsHeight(); ++y)
+        for (int x = 0; x < img.GetWidth(); ++x)
+            faceColoured += AlphaAt(img, x, y) == 255 && NearColor(PixelAt(img, x, y), RGB(224, 48, 48), 2);
+    EXPECT_GT(faceColoured, 500);
+    // With the background on, every pixel is opaque and the corner has its colour.
+    s->Transparent = false;
+    s->BkColor = RGB(10, 200, 30);
+    boost::shared_ptr<CKanteloTask> bg = Render(s, L"縁取り文字テスト");
+    ASSERT_FALSE(bg->HasError());
+    const CDib& flat = *bg->GetResultImage();
+    EXPECT_EQ(static_cast<int>(img.GetWidth() * img.GetAbsHeight()), MeasureAlpha(flat).opaque);
+    EXPECT_TRUE(NearColor(PixelAt(flat, 0, 0), RGB(10, 200, 30), 0));
+    WriteDibAsBmp(flat, TestOutputPath(L"presets-background.bmp"));
+}
+
+TEST(RasterPipelineTest, TrimCutsTheTransparentMargins)
+{
+    boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 400);
+    s->Borderings[0].SetPreset(30, 0, 100, 0, 120, 0);
+    s->UseBorderings[0] = 1;
+    boost::shared_ptr<CKanteloTask> whole = Render(s, L"x");
+    s->TrimType = 15;
+    boost::shared_ptr<CKanteloTask> trimmed = Render(s, L"x");
+    ASSERT_FALSE(whole->HasError());
+    ASSERT_FALSE(trimmed->HasError());
+    CAlphaStats st = MeasureAlpha(*whole->GetResultImage());
+    EXPECT_EQ(st.box.right - st.box.left, trimmed->GetResultImage()->GetWidth());
+    EXPECT_EQ(st.box.bottom - st.box.top, trimmed->GetResultImage()->GetAbsHeight());
+    EXPECT_LT(trimmed->GetResultImage()->GetAbsHeight(), whole->GetResultImage()->GetAbsHeight());
+}
+
+TEST(RasterPipelineTest, VerticalTextIsTurnedAQuarter)
+{
+    boost::shared_ptr<CSetting> s = MakeSetting(L"@IPAGothic", SHIFTJIS_CHARSET, 300);
+    s->Borderings[0].SetPreset(20, RGB(255, 255, 255), 100, 0, 120, 0);
+    s->UseBorderings[0] = 1;
+    boost::shared_ptr<CKanteloTask> v = Render(s, L"縦書きテスト");
+    ASSERT_FALSE(v->HasError()) << Narrow(v->Err.message);
+    s->FontSetting.FontFace = L"IPAGothic";
+    boost::shared_ptr<CKanteloTask> h = Render(s, L"縦書きテスト");
+    ASSERT_FALSE(h->HasError());
+    const CDib& vi = *v->GetResultImage();
+    WriteDibAsBmp(vi, TestOutputPath(L"vertical.bmp"));
+    // The laid-out line is turned: as tall as the horizontal one is wide.
+    EXPECT_GT(vi.GetAbsHeight(), 4 * vi.GetWidth());
+    EXPECT_EQ(v->GetImageWidth(), vi.GetAbsHeight());
+    EXPECT_EQ(v->GetImageHeight(), vi.GetWidth());
+    EXPECT_NEAR(h->GetResultImage()->GetWidth(), vi.GetAbsHeight(), 4);
+}
+
+TEST(RasterPipelineTest, GradationRunsAlongTheLine)
+{
+    boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 400);
+    s->PaintSetting.Type = PaintType::LINEAR;
+    CLinearGradation& g = s->PaintSetting.LinearGradation;
+    g.Angle = 180;  // from the left (t = 0) to the right
+    g.Unit = TextUnit::LINE;
+    g.Stops.assign(2, CColorPosSetting());
+    g.Stops[0].Set(true, RGB(255, 0, 0), 0.0);
+    g.Stops[1].Set(true, RGB(0, 0, 255), 1.0);
+    boost::shared_ptr<CKanteloTask> t = Render(s, L"一一一一一一");
+    ASSERT_FALSE(t->HasError()) << Narrow(t->Err.message);
+    const CDib& img = *t->GetResultImage();
+    WriteDibAsBmp(img, TestOutputPath(L"gradation.bmp"));
+    // The row through the horizontal strokes, from left to right: red falls, blue rises.
+    const int y = FullestRow(img);
+    int firstX = -1, lastX = -1;
+    for (int x = 0; x < img.GetWidth(); ++x)
+        if (AlphaAt(img, x, y) == 255) {
+            if (firstX < 0)
+                firstX = x;
+            lastX = x;
+        }
+    ASSERT_LT(firstX + 10, lastX);
+    const BYTE* left = PixelAt(img, firstX, y);
+    const BYTE* right = PixelAt(img, lastX, y);
+    EXPECT_GT(left[2], 220);
+    EXPECT_LT(left[0], 35);
+    EXPECT_LT(right[2], 35);
+    EXPECT_GT(right[0], 220);
+    // Unit CHAR limited by the output unit: a line cut into characters
+    // restarts the gradation at every character.
+    g.Unit = TextUnit::CHAR;
+    boost::shared_ptr<CKanteloTask> c = Render(s, L"一一一一一一");
+    const CDib& ci = *c->GetResultImage();
+    int redStarts = 0;
+    bool wasBlue = true;
+    for (int x = 0; x < ci.GetWidth(); ++x) {
+        if (AlphaAt(ci, x, y) != 255)
+            continue;
+        const BYTE* p = PixelAt(ci, x, y);
+        if (wasBlue && p[2] > 180)
+            ++redStarts;
+        wasBlue = p[0] > p[2];
+    }
+    EXPECT_EQ(6, redStarts);
+}
+
+TEST(RasterPipelineTest, ALayerAfterAShadowGrowsFromBoth)
+{
+    // Face red, then a blue shadow 3 pixels to the right (Angle 180), then a
+    // green outline of 1 pixel grown from the face and the shadow together.
+    boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 400);
+    s->PaintSetting.Color = RGB(255, 0, 0);
+    s->Borderings[0].SetPreset(0, RGB(0, 0, 255), 100, 0, 180, 30);
+    s->Borderings[1].SetPreset(10, RGB(0, 255, 0), 100, 0, 120, 0);
+    s->UseBorderings[0] = s->UseBorderings[1] = 1;
+    boost::shared_ptr<CKanteloTask> t = Render(s, L"l");
+    ASSERT_FALSE(t->HasError()) << Narrow(t->Err.message);
+    const CDib& img = *t->GetResultImage();
+    WriteDibAsBmp(img, TestOutputPath(L"shadow-union.bmp"));
+    const int y = img.GetAbsHeight() / 2;
+    // Along the middle row, by the strongest channel: green, red (face), blue
+    // (shadow), green.
+    std::string runs;
+    for (int x = 0; x < img.GetWidth(); ++x) {
+        const BYTE* p = PixelAt(img, x, y);
+        if (p[3] < 128)
+            continue;
+        char c = p[2] >= p[1] && p[2] >= p[0] ? 'R' : p[1] >= p[0] ? 'G' : 'B';
+        if (runs.empty() || runs.back() != c)
+            runs += c;
+    }
+    EXPECT_EQ("GRBG", runs);
+}
+
+TEST(RasterPipelineTest, UnitRectanglesOfCharactersLinesAndParagraphs)
+{
+    boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 300);
+    boost::shared_ptr<CKanteloTask> t = Render(s, L"ab c\n\nde\nf");
+    ASSERT_FALSE(t->HasError());
+    EXPECT_EQ(7u, t->GetCharRects().size());  // the blank has its rectangle too
+    ASSERT_EQ(3u, t->GetLineRects().size());
+    ASSERT_EQ(2u, t->GetParagraphRects().size());
+    const RECT& line0 = t->GetLineRects()[0];
+    EXPECT_EQ(t->GetCharRects()[0].left, line0.left);
+    EXPECT_EQ(t->GetCharRects()[3].right, line0.right);
+    const RECT& para1 = t->GetParagraphRects()[1];
+    EXPECT_EQ(t->GetLineRects()[1].top, para1.top);
+    EXPECT_EQ(t->GetLineRects()[2].bottom, para1.bottom);
+    EXPECT_EQ(2 * 300, para1.top);  // "de" is the third line of the layout
+}
+
+TEST(RasterPipelineTest, SavedPngAndJpeg)
+{
+    CTempFolder temp;
+    struct Case {
+        UINT type;
+        bool transparent;
+        const wchar_t* name;
+        const char* magic;
+        bool opaque;
+    } cases[] = {
+        {OutputType::PNG, true, L"t.png", "\x89PNG", false},
+        {OutputType::PNG, false, L"o.png", "\x89PNG", true},
+        {OutputType::JPEG, true, L"t.jpg", "\xFF\xD8", true},  // JPEG always gets the background
+    };
+    for (const Case& c : cases) {
+        boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 300);
+        UseFirstStartPresets(*s);
+        s->SaveFormat.Type = c.type;
+        s->Transparent = c.transparent;
+        boost::shared_ptr<CKanteloTask> t = MakeTask(s, L"保存テスト");
+        t->Path = temp.File(c.name);
+        t->m_saver = c.type == OutputType::JPEG ? CreateJpegSaver(80) : CreatePngSaver();
+        ASSERT_TRUE(t->m_saver);
+        t->Execute();
+        ASSERT_FALSE(t->HasError()) << Narrow(t->Err.message);
+        std::string bytes = ReadFileBytes(t->Path);
+        ASSERT_GT(bytes.size(), 100u);
+        EXPECT_EQ(0, bytes.compare(0, strlen(c.magic), c.magic)) << Narrow(c.name);
+        const CDib& img = *t->GetResultImage();
+        if (img.GetBitCount() == 32) {
+            CAlphaStats st = MeasureAlpha(img);
+            EXPECT_EQ(c.opaque, st.opaque == static_cast<int>(img.GetWidth() * img.GetAbsHeight())) << Narrow(c.name);
+        } else {
+            EXPECT_TRUE(c.opaque) << "only an opaque image may be palettised";
+        }
+    }
+    // A path that cannot be written is reported with the path.
+    boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 300);
+    s->SaveFormat.Type = OutputType::PNG;
+    boost::shared_ptr<CKanteloTask> bad = MakeTask(s, L"x");
+    bad->Path = temp.File(L"no\\such\\folder\\x.png");
+    bad->m_saver = CreatePngSaver();
+    bad->Execute();
+    EXPECT_EQ(1005u, bad->Err.id);
+    EXPECT_NE(std::string::npos, Narrow(bad->Err.message).find("folder"));
+}
+
+class CProgressClient : public CKanteloTaskClient {
+public:
+    std::vector<int> done;
+    int total = 0;
+    int finished = 0;
+    void OnProgress(int d, int t) override
+    {
+        done.push_back(d);
+        total = t;
+    }
+    void OnTaskFinished(boost::shared_ptr<CKanteloTask>) override { ++finished; }
+};
+
+TEST(RasterPipelineTest, ErrorsOfUnitsThatDrawNothing)
+{
+    struct Case {
+        const wchar_t* text;
+        bool decorated;
+        UINT trim;
+        UINT id;
+    } cases[] = {
+        {L"", false, 0, 1001},        {L"\n\n", false, 0, 1008},     {L"   ", false, 15, 53932},
+        {L"   ", false, 0, 0},        {L"\n\n", true, 0, 0},         {L"\n\n", true, 1, 53932},
+    };
+    for (const Case& c : cases) {
+        boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 300);
+        if (c.decorated) {
+            s->Borderings[0].SetPreset(20, 0, 100, 0, 120, 0);
+            s->UseBorderings[0] = 1;
+        }
+        s->TrimType = c.trim;
+        boost::shared_ptr<CKanteloTask> t = Render(s, c.text);
+        EXPECT_EQ(c.id, t->Err.id) << Narrow(c.text) << " trim " << c.trim << ": " << Narrow(t->Err.message);
+        if (c.id == 0) {
+            ASSERT_TRUE(t->GetResultImage());
+            EXPECT_EQ(0, MeasureAlpha(*t->GetResultImage()).opaque + MeasureAlpha(*t->GetResultImage()).partial)
+                << "blanks draw no ink";
+        }
+    }
+}
+
+TEST(RasterPipelineTest, ProgressAndStop)
+{
+    boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 300);
+    CProgressClient client;
+    boost::shared_ptr<CKanteloTask> t = MakeTask(s, L"ab\ncd");
+    t->Init(&client);
+    t->Text = L"ab\ncd";
+    t->SetSetting(s);
+    t->Execute();
+    EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4}), client.done);
+    EXPECT_EQ(5, client.total);
+    EXPECT_EQ(1, client.finished);
+
+    struct CStop : CTerminable {
+        bool IsTerminated() override { return true; }
+    } stop;
+    boost::shared_ptr<CKanteloTask> stopped = MakeTask(s, L"abc");
+    stopped->SetTerminable(&stop);
+    stopped->Execute();
+    EXPECT_FALSE(stopped->HasError()) << "a stop is not an error";
+    EXPECT_FALSE(stopped->GetResultImage());
+}
+
+} // namespace

@@ -1,0 +1,320 @@
+#include "outline/DibRenderer.h"
+#include "outline/FontSetting.h"
+#include "outline/GlyphOutline.h"
+#include "outline/MultiRenderer.h"
+#include "outline/VectorFontManager.h"
+#include "imaging/ImageSaver.h"
+#include "foundation/Error.h"
+#include "tests/common/TestSupport.h"
+#include <gtest/gtest.h>
+#include <functional>
+
+using Gdiplus::CDibRenderer;
+
+namespace {
+
+uint32_t Px(const CDib& d, int x, int y) { return reinterpret_cast<const uint32_t*>(d.GetImageRow(y))[x]; }
+
+UINT ThrownId(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const my::CException& e) {
+        return e.id;
+    }
+    return 0;
+}
+
+// Rows of column x whose pixel differs from the background.
+int PaintedRows(const CDib& d, int x, uint32_t background)
+{
+    int n = 0;
+    for (int y = 0; y < d.GetAbsHeight(); ++y)
+        n += Px(d, x, y) != background;
+    return n;
+}
+
+// Columns of row y whose pixel differs from the background: first and count.
+std::pair<int, int> PaintedColumns(const CDib& d, int y, uint32_t background)
+{
+    int first = -1, n = 0;
+    for (int x = 0; x < d.GetWidth(); ++x)
+        if (Px(d, x, y) != background) {
+            if (first < 0)
+                first = x;
+            ++n;
+        }
+    return std::make_pair(first, n);
+}
+
+} // namespace
+
+TEST(DibRenderer, PagesAreReusedAndCleared)
+{
+    CDibRenderer r;
+    EXPECT_FALSE(r.GetDib());
+    r.SetBackgroundColor(1, 1, 1, 1);
+    r.BeginPage(10.2, 5.0);
+    boost::shared_ptr<CDib> page = r.GetDib();
+    ASSERT_TRUE(page);
+    EXPECT_EQ(11, page->GetWidth());
+    EXPECT_EQ(5, page->GetHeight());  // bottom-up
+    EXPECT_EQ(32, page->GetBitCount());
+    EXPECT_EQ(0xFFFFFFFFu, Px(*page, 10, 4));
+
+    r.SetFillColor(RGB(0, 0, 255));
+    r.BeginPath();
+    r.Rectangle(0, 0, 11, 5);
+    r.Fill();
+    EXPECT_EQ(0xFF0000FFu, Px(*page, 5, 2));
+
+    // Same size: the same bitmap, cleared, seen by whoever still holds it.
+    r.SetBackgroundColor(1, 0, 0, 0);
+    r.BeginPage(11, 5);
+    EXPECT_EQ(page.get(), r.GetDib().get());
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 11; ++x)
+            ASSERT_EQ(0x00FF0000u, Px(*page, x, y)) << "transparent red, not black";
+
+    r.BeginPage(12, 5);
+    EXPECT_NE(page.get(), r.GetDib().get());
+    EXPECT_EQ(12, r.GetDib()->GetWidth());
+
+    // The bitmap outlives the document's end.
+    boost::shared_ptr<CDib> last = r.GetDib();
+    r.EndDocument();
+    EXPECT_EQ(last.get(), r.GetDib().get());
+    EXPECT_EQ(0x00FF0000u, Px(*last, 0, 0));
+}
+
+TEST(DibRenderer, ImpossiblePagesAndPaintsWithoutPage)
+{
+    for (double size : {0.0, -3.0, std::nan(""), 1e12}) {
+        CDibRenderer r;
+        EXPECT_EQ(54008u, ThrownId([&] { r.BeginPage(size, 5); })) << size;
+        EXPECT_EQ(54008u, ThrownId([&] { r.BeginPage(5, size); })) << size;
+    }
+    CDibRenderer r;
+    r.MoveTo(0, 0);
+    r.LineTo(3, 3);
+    EXPECT_EQ(54013u, ThrownId([&] { r.Fill(); }));
+    CDibRenderer noPath;
+    EXPECT_EQ(54024u, ThrownId([&] { noPath.LineTo(1, 1); }));
+    EXPECT_EQ(54025u, ThrownId([&] { noPath.CurveTo(1, 1, 2, 2, 3, 3); }));
+    noPath.BeginPage(4, 4);
+    EXPECT_NO_THROW(noPath.Fill());  // nothing to paint
+}
+
+TEST(DibRenderer, Colours)
+{
+    struct Case {
+        const char* what;
+        std::function<void(CDibRenderer&)> set;
+        uint32_t stroke, fill, background;
+    } cases[] = {
+        {"colorref", [](CDibRenderer& r) { r.SetStrokeColor(RGB(255, 0, 0)); r.SetStrokeOpacity(0.2); r.SetFillColor(RGB(1, 2, 3)); },
+         0xFFFF0000, 0xFF010203, 0},
+        {"rgb doubles", [](CDibRenderer& r) { r.SetStrokeColorRGB(0.5, 0, 1); r.SetFillColorRGB(0, 0.2, 0.999); },
+         0xFF8000FF, 0xFF0033FF, 0},
+        {"cmyk ignored", [](CDibRenderer& r) { r.SetFillColor(RGB(9, 9, 9)); r.SetFillColorCMYK(1, 1, 1, 1); r.SetStrokeColorCMYK(1, 0, 0, 0); },
+         0, 0xFF090909, 0},
+        {"background", [](CDibRenderer& r) { r.SetBackgroundColor(0.2, 0.4, 0.6, 0.5); },
+         0, 0, 0x80336699},
+    };
+    for (const Case& c : cases) {
+        CDibRenderer r;
+        c.set(r);
+        EXPECT_EQ(c.stroke, r.GetStrokeArgb()) << c.what;
+        EXPECT_EQ(c.fill, r.GetFillArgb()) << c.what;
+        EXPECT_EQ(c.background, r.GetBackgroundArgb()) << c.what;
+    }
+}
+
+TEST(DibRenderer, SolidFillThroughTransform)
+{
+    CDibRenderer r;
+    r.BeginPage(20, 20);
+    const double t[7] = {2, 0, 0, 2, 3, 4, 2};  // scale 2, then move by (3, 4)
+    r.SetTransform(t);
+    r.SetFillColor(RGB(10, 200, 30));
+    r.BeginPath();
+    r.Rectangle(1, 1, 4, 3);  // pixels x 5..12, y 6..11
+    r.Fill();
+    EXPECT_FALSE(r.GetPath());
+    const CDib& page = *r.GetDib();
+    struct Probe { int x, y; uint32_t v; } probes[] = {
+        {6, 7, 0xFF0AC81E}, {11, 10, 0xFF0AC81E}, {8, 8, 0xFF0AC81E},
+        {3, 7, 0}, {14, 8, 0}, {8, 4, 0}, {8, 13, 0}, {0, 0, 0}, {19, 19, 0},
+    };
+    for (const Probe& p : probes)
+        EXPECT_EQ(p.v, Px(page, p.x, p.y)) << p.x << "," << p.y;
+}
+
+TEST(DibRenderer, StrokeWidthFollowsLineScale)
+{
+    struct Case { double width, t6; int rows; } cases[] = {{3, 2, 6}, {3, 1, 3}, {4, 0.5, 2}};
+    for (const Case& c : cases) {
+        CDibRenderer r;
+        r.SetNoAntiAliasing(true);
+        r.BeginPage(40, 24);
+        const double t[7] = {1, 0, 0, 1, 0, 0, c.t6};
+        r.SetTransform(t);
+        r.SetLineWidth(c.width);
+        EXPECT_EQ(c.width, r.GetLineWidth());
+        r.SetStrokeColor(RGB(0, 0, 0));
+        r.BeginPath();
+        // A quarter pixel off the grid: no row centre lies on the pen's edge,
+        // whichever pixel-centre convention the rasteriser uses.
+        r.MoveTo(5, 12.25);
+        r.LineTo(35, 12.25);
+        r.Stroke();
+        EXPECT_EQ(c.rows, PaintedRows(*r.GetDib(), 20, 0)) << c.width << " x " << c.t6;
+    }
+}
+
+// A flat cap ends at the line's end points; a square (and a round) one goes
+// half the width beyond them.
+TEST(DibRenderer, LineCaps)
+{
+    struct Case { int cap; int first, count; } cases[] = {
+        {kCapButt, 10, 10}, {kCapSquare, 7, 16}, {kCapRound, 7, 16}, {7, 10, 10} /* unknown: unchanged */,
+    };
+    for (const Case& c : cases) {
+        CDibRenderer r;
+        r.SetNoAntiAliasing(true);
+        r.BeginPage(30, 20);
+        r.SetLineWidth(6);
+        r.SetLineCap(c.cap);
+        r.SetStrokeColor(RGB(255, 255, 255));
+        r.BeginPath();
+        r.MoveTo(10.25, 10.25);
+        r.LineTo(20.25, 10.25);
+        r.Stroke();
+        std::pair<int, int> cols = PaintedColumns(*r.GetDib(), 10, 0);
+        EXPECT_NEAR(c.first, cols.first, 1) << "cap " << c.cap;
+        EXPECT_NEAR(c.count, cols.second, 1) << "cap " << c.cap;
+    }
+}
+
+TEST(DibRenderer, FiguresAndTextureRecords)
+{
+    CDibRenderer r;
+    r.BeginPage(10, 10);
+    r.BeginPath();
+    r.MoveTo(1, 1);
+    r.LineTo(5, 1);
+    r.LineTo(5, 5);
+    r.ClosePath();
+    r.MoveTo(6, 6);  // next figure, no empty figure in between
+    r.LineTo(8, 6);
+    r.CurveTo(9, 7, 9, 8, 8, 9);
+    r.ClosePath();
+    std::vector<Gdiplus::PointF> points;
+    std::vector<BYTE> types;
+    ASSERT_EQ(Gdiplus::Ok, r.GetPath()->GetPathData(points, types));
+    const std::vector<BYTE> expected = {0, 1, 0x81, 0, 1, 3, 3, 0x83};
+    EXPECT_EQ(expected, types);
+    EXPECT_EQ(Gdiplus::FillModeWinding, r.GetPath()->GetFillMode());
+    r.FillStroke();
+    EXPECT_FALSE(r.GetPath());
+
+    // A move after an open figure starts a new one too.
+    r.MoveTo(0, 0);
+    r.LineTo(1, 0);
+    r.MoveTo(2, 2);
+    r.LineTo(3, 2);
+    ASSERT_EQ(Gdiplus::Ok, r.GetPath()->GetPathData(points, types));
+    EXPECT_EQ((std::vector<BYTE>{0, 1, 0, 1}), types);
+
+    boost::shared_ptr<CImg> image(new CImg(BGRA32, 2, 2));
+    r.SetFillTexture(image, 1.5, 30, 3, 0.5, 0.25, 5, 1, 2);
+    EXPECT_EQ(image, r.GetFillTexture().m_image);
+    EXPECT_EQ(0.25, r.GetFillTexture().m_rateY);
+    EXPECT_EQ(5, r.GetFillTexture().m_flags);
+    r.SetStrokeTexture(image, 1, 0, 0, 1, 1, 0, 0, 0);
+    EXPECT_EQ(image, r.GetStrokeTexture().m_image);
+    r.SetStrokeTexture(boost::shared_ptr<CImg>(), 1, 0, 0, 1, 1, 0, 0, 0);
+    EXPECT_EQ(2, image.use_count());
+}
+
+// The glyph paths of a character drawn through the fan-out renderer, as the
+// vector task does, and saved for people to look at.
+TEST(DibRenderer, GlyphThroughFanOut)
+{
+    CFontSetting font;
+    font.FontFace = L"IPAMincho";
+    font.CharSet = SHIFTJIS_CHARSET;
+    font.Size = 160;
+    boost::shared_ptr<CVectorFontManager> fm = font.CreateVectorFontManager(NONANTIALIASED_QUALITY);
+    GLYPHMETRICS gm;
+    std::vector<BYTE> buffer;
+    const MAT2 identity = IdentityMat2();
+    fm->GetGlyphOutline(&gm, buffer, L'縁', GGO_BEZIER, &identity);
+    const double margin = 20;
+    const double place[7] = {1, 0, 0, -1, margin, margin + fm->GetMetrics().tmAscent, 1};
+    Gdiplus::GraphicsPath glyph(Gdiplus::FillModeWinding);
+    CGlyphParseState state;
+    ParseGlyphOutline(state, glyph, L'縁', buffer, place);
+    std::vector<Gdiplus::PointF> p;
+    std::vector<BYTE> t;
+    ASSERT_EQ(Gdiplus::Ok, glyph.GetPathData(p, t));
+    ASSERT_FALSE(p.empty());
+
+    boost::shared_ptr<CDibRenderer> dib(new CDibRenderer);
+    CMultiRenderer multi;
+    multi.Add(dib);
+    dib->SetBackgroundColor(1, 1, 1, 1);
+    multi.BeginDocument(L"");
+    const double side = margin * 2 + font.Size;
+    multi.BeginPage(side, margin * 2 + fm->GetMetrics().tmHeight);
+    multi.SetTransform(kIdentityTransform);
+    multi.SetLineJoin(kJoinRound);
+    struct Layer { double width; COLORREF color; } layers[] = {{16, RGB(30, 60, 170)}, {6, RGB(255, 220, 0)}, {0, RGB(20, 20, 20)}};
+    for (const Layer& layer : layers) {
+        multi.SetLineWidth(layer.width);
+        multi.SetStrokeColor(layer.color);
+        multi.SetFillColor(layer.color);
+        for (size_t i = 0; i < p.size(); ++i) {
+            switch (t[i] & Gdiplus::PathPointTypePathTypeMask) {
+            case Gdiplus::PathPointTypeStart: multi.MoveTo(p[i].X, p[i].Y); break;
+            case Gdiplus::PathPointTypeLine: multi.LineTo(p[i].X, p[i].Y); break;
+            default:
+                multi.CurveTo(p[i].X, p[i].Y, p[i + 1].X, p[i + 1].Y, p[i + 2].X, p[i + 2].Y);
+                i += 2;
+                break;
+            }
+            if (t[i] & Gdiplus::PathPointTypeCloseSubpath)
+                multi.ClosePath();
+        }
+        if (multi.GetLineWidth() == 0)
+            multi.Fill();
+        else
+            multi.FillStroke();
+    }
+    multi.EndPage();
+    multi.EndDocument();
+
+    boost::shared_ptr<CDib> page = dib->GetDib();
+    ASSERT_TRUE(page);
+    // Every colour of the layers is on the page, and the corners stay white.
+    int counts[4] = {0, 0, 0, 0};
+    for (int y = 0; y < page->GetAbsHeight(); ++y)
+        for (int x = 0; x < page->GetWidth(); ++x) {
+            const uint32_t v = Px(*page, x, y);
+            counts[0] += v == 0xFF1E3CAA;
+            counts[1] += v == 0xFFFFDC00;
+            counts[2] += v == 0xFF141414;
+            counts[3] += v == 0xFFFFFFFF;
+        }
+    EXPECT_GT(counts[0], 500);
+    EXPECT_GT(counts[1], 500);
+    EXPECT_GT(counts[2], 500);
+    EXPECT_EQ(0xFFFFFFFFu, Px(*page, 0, 0));
+    EXPECT_EQ(0xFFFFFFFFu, Px(*page, page->GetWidth() - 1, page->GetAbsHeight() - 1));
+
+    boost::shared_ptr<Gdiplus::CImageSaver> png = CreatePngSaver();
+    ASSERT_TRUE(png);
+    const std::wstring path = TestOutputPath(L"dib-renderer-glyph.png");
+    EXPECT_EQ(S_OK, png->Save(*page, true, path));
+    EXPECT_GT(ReadFileBytes(path).size(), 100u);
+}
