@@ -1,5 +1,6 @@
 #include "imaging/ColorProfile.h"
 #include "foundation/ResourceString.h"
+#include "imaging/GdiPlusBitmap.h"
 #include "imaging/Img.h"
 #include "foundation/File.h"
 #include "foundation/PathUtil.h"
@@ -482,8 +483,8 @@ HRESULT CColorTransform::Create(HPROFILE source, HPROFILE destination)
     return m_transform ? S_OK : LastErrorOrFail();
 }
 
-HRESULT CColorTransform::TranslateBits(const void* source, DWORD width, DWORD height, DWORD sourceStride,
-                                       void* destination, DWORD destinationStride) const
+HRESULT CColorTransform::TranslateBits(const void* source, DWORD width, DWORD height, int sourceStride,
+                                       void* destination, int destinationStride) const
 {
     if (!m_transform)
         return E_FAIL;
@@ -492,9 +493,10 @@ HRESULT CColorTransform::TranslateBits(const void* source, DWORD width, DWORD he
     const BYTE* in = static_cast<const BYTE*>(source);
     BYTE* out = static_cast<BYTE*>(destination);
     for (DWORD y = 0; y < height; ++y) {
-        BOOL ok = TranslateBitmapBits(m_transform, const_cast<BYTE*>(in + static_cast<size_t>(y) * sourceStride),
-                                      BM_xRGBQUADS, width, 1, width * 4, out + static_cast<size_t>(y) * destinationStride,
-                                      BM_xRGBQUADS, width * 4, nullptr, 0);
+        BOOL ok = TranslateBitmapBits(m_transform, const_cast<BYTE*>(in + static_cast<ptrdiff_t>(y) * sourceStride),
+                                      BM_xRGBQUADS, width, 1, width * 4,
+                                      out + static_cast<ptrdiff_t>(y) * destinationStride, BM_xRGBQUADS, width * 4,
+                                      nullptr, 0);
         if (!ok)
             return LastErrorOrFail();
     }
@@ -516,6 +518,57 @@ HRESULT CColorTransform::Delete()
     HTRANSFORM transform = m_transform;
     m_transform = nullptr;
     return DeleteColorTransform(transform) ? S_OK : LastErrorOrFail();
+}
+
+HRESULT TransformBitmapRect(const CColorProfilePtr& sourceProfile, const boost::shared_ptr<Gdiplus::Bitmap>& source,
+                            const RECT& rect, const CColorProfilePtr& destinationProfile,
+                            boost::shared_ptr<Gdiplus::Bitmap>& result)
+{
+    if (!source || rect.right <= rect.left || rect.bottom <= rect.top)
+        return E_INVALIDARG;
+    CColorProfilePtr from = sourceProfile, to = destinationProfile;
+    if (!from || !to) {
+        CColorProfilePtr srgb = GetSharedSrgbProfile();
+        if (!srgb)
+            return E_FAIL;
+        if (!from)
+            from = srgb;
+        if (!to)
+            to = srgb;
+    }
+    CColorTransform transform;
+    HRESULT hr = transform.Create(from->GetHandle(), to->GetHandle());
+    if (FAILED(hr))
+        return hr;
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    boost::shared_ptr<Gdiplus::Bitmap> out(new Gdiplus::Bitmap(width, height, PixelFormat32bppARGB));
+    if (!out->IsValid())
+        return E_OUTOFMEMORY;
+    CBitmapLock in, target;
+    if (in.Lock(source.get(), Gdiplus::Rect(rect.left, rect.top, width, height), Gdiplus::ImageLockModeRead,
+                PixelFormat32bppARGB) != Gdiplus::Ok ||
+        target.Lock(out.get(), Gdiplus::Rect(0, 0, width, height), Gdiplus::ImageLockModeWrite,
+                    PixelFormat32bppARGB) != Gdiplus::Ok)
+        return E_FAIL;
+    hr = transform.TranslateBits(in.Row(0), width, height, in.Data().Stride, target.Row(0), target.Data().Stride);
+    // The transform fills the fourth byte with 0: without the source's alpha
+    // the result would be fully transparent.
+    if (SUCCEEDED(hr))
+        CopyAlphaChannel(in.Row(0), in.Data().Stride, target.Row(0), target.Data().Stride, width, height);
+    if (in.Unlock() != Gdiplus::Ok || target.Unlock() != Gdiplus::Ok)
+        return E_FAIL;
+    if (SUCCEEDED(hr))
+        result = out;
+    return hr;
+}
+
+HRESULT TransformBitmap(const CColorProfilePtr& sourceProfile, const boost::shared_ptr<Gdiplus::Bitmap>& source,
+                        const CColorProfilePtr& destinationProfile, boost::shared_ptr<Gdiplus::Bitmap>& result)
+{
+    if (!source)
+        return E_INVALIDARG;
+    RECT whole = {0, 0, static_cast<LONG>(source->GetWidth()), static_cast<LONG>(source->GetHeight())};
+    return TransformBitmapRect(sourceProfile, source, whole, destinationProfile, result);
 }
 
 bool ProfilesDiffer(const CColorProfilePtr& a, const CColorProfilePtr& b)

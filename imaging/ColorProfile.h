@@ -12,6 +12,7 @@
 #include <vector>
 
 class CColorContext;
+namespace Gdiplus { class Bitmap; }
 
 // ICC signatures as 32-bit values (most significant byte first in the text).
 const DWORD kColorSpaceRgb = 0x52474220;   // "RGB "
@@ -124,9 +125,10 @@ public:
     CColorTransform(const CColorTransform&) = delete;
     CColorTransform& operator=(const CColorTransform&) = delete;
     HRESULT Create(HPROFILE source, HPROFILE destination);
-    // 32-bit pixels (B, G, R, x) in, 32-bit pixels out; the fourth byte is not carried.
-    HRESULT TranslateBits(const void* source, DWORD width, DWORD height, DWORD sourceStride,
-                          void* destination, DWORD destinationStride) const;
+    // 32-bit pixels (B, G, R, x) in, 32-bit pixels out; the fourth byte is not
+    // carried. Strides may be negative (rows bottom-up).
+    HRESULT TranslateBits(const void* source, DWORD width, DWORD height, int sourceStride,
+                          void* destination, int destinationStride) const;
     HRESULT TranslateColors(COLOR* in, DWORD count, COLORTYPE inType, COLOR* out, COLORTYPE outType) const;
     HRESULT Delete();
     HTRANSFORM GetHandle() const { return m_transform; }
@@ -137,6 +139,15 @@ private:
 // True when the two profiles' headers differ; a missing profile stands for the
 // shared sRGB profile, and two missing profiles never differ.
 bool ProfilesDiffer(const CColorProfilePtr& a, const CColorProfilePtr& b);
+
+// A new 32-bit ARGB bitmap with the colours of the source (the rectangle, or
+// the whole image) carried from one profile to the other; a missing profile
+// stands for sRGB. Alpha is kept.
+HRESULT TransformBitmapRect(const CColorProfilePtr& sourceProfile, const boost::shared_ptr<Gdiplus::Bitmap>& source,
+                            const RECT& rect, const CColorProfilePtr& destinationProfile,
+                            boost::shared_ptr<Gdiplus::Bitmap>& result);
+HRESULT TransformBitmap(const CColorProfilePtr& sourceProfile, const boost::shared_ptr<Gdiplus::Bitmap>& source,
+                        const CColorProfilePtr& destinationProfile, boost::shared_ptr<Gdiplus::Bitmap>& result);
 
 // Whether a bitmap drawn on a DC in the given ICM mode needs a transform from
 // its own profile to the DC's (missing profiles stand for sRGB).

@@ -1,4 +1,5 @@
 #include "imaging/DibDraw.h"
+#include "imaging/GdiPlusBitmap.h"
 #include "imaging/MemoryDC.h"
 #include "platform/Gdi.h"
 #include <cmath>
@@ -55,9 +56,10 @@ bool PackDib32(const CDib& from, CDib& to)
     return true;
 }
 
-// Draws the source rectangle of `source` over all of `copy` (already made).
-// GDI+ draws only into a bitmap it shares with a 32-bit DIB: any other depth
-// is drawn into a 32-bit twin and packed, or the copy would stay black.
+// Draws the source rectangle of `source` over the destination rectangle of
+// `copy` (already made). GDI+ draws only into a bitmap it shares with a
+// 32-bit DIB; any other depth is copied by BitmapFromDib, so it is drawn into
+// a 32-bit twin and packed, or the copy would stay black.
 HRESULT DrawDibInto(const CDib& source, const Gdiplus::RectF& sourceRect, CDib& copy, const Gdiplus::RectF& destination,
                     Gdiplus::InterpolationMode mode)
 {
@@ -71,10 +73,11 @@ HRESULT DrawDibInto(const CDib& source, const Gdiplus::RectF& sourceRect, CDib& 
         twin.Clear();
         target = &twin;
     }
-    CGpBitmap from, to;
-    if (!WrapDibForGdiplus(source, from) || !WrapDibForGdiplus(*target, to))
+    boost::shared_ptr<Gdiplus::Bitmap> from = BitmapFromDib(source, true);
+    boost::shared_ptr<Gdiplus::Bitmap> to = BitmapFromDib(*target, true);
+    if (!from || !to)
         return kNotEnoughMemory;
-    if (!DrawImageInto(to.Image(), from.Image(), destination, sourceRect, mode))
+    if (!DrawImageRectRectF(from.get(), sourceRect, to.get(), destination, mode))
         return E_INVALIDARG;
     if (target != &copy && !PackDib32(twin, copy))
         return E_INVALIDARG;
@@ -82,33 +85,6 @@ HRESULT DrawDibInto(const CDib& source, const Gdiplus::RectF& sourceRect, CDib& 
 }
 
 } // namespace
-
-// A 32-bit DIB is wrapped over its own rows (bottom-up: the first GDI+ row is
-// the DIB's last stored one); other bit counts are read through a copy.
-bool WrapDibForGdiplus(const CDib& dib, CGpBitmap& out)
-{
-    if (dib.GetBitCount() == 32) {
-        const int stride = dib.GetWidthBytes();
-        BYTE* first = dib.GetBits() + static_cast<ptrdiff_t>(dib.GetAbsHeight() - 1) * stride;
-        return Gdiplus::GdipCreateBitmapFromScan0(dib.GetWidth(), dib.GetAbsHeight(), -stride,
-                                                  PixelFormat32bppARGB, first, out.Out()) == Gdiplus::Ok;
-    }
-    return Gdiplus::GdipCreateBitmapFromGdiDib(dib.GetInfo(), dib.GetBits(), out.Out()) == Gdiplus::Ok;
-}
-
-bool DrawImageInto(Gdiplus::GpImage* target, Gdiplus::GpImage* source, const Gdiplus::RectF& d,
-                   const Gdiplus::RectF& s, Gdiplus::InterpolationMode mode)
-{
-    Gdiplus::GpGraphics* g = nullptr;
-    if (Gdiplus::GdipGetImageGraphicsContext(target, &g) != Gdiplus::Ok)
-        return false;
-    bool ok = Gdiplus::GdipSetInterpolationMode(g, mode) == Gdiplus::Ok &&
-              Gdiplus::GdipSetPixelOffsetMode(g, Gdiplus::PixelOffsetModeHighQuality) == Gdiplus::Ok &&
-              Gdiplus::GdipDrawImageRectRect(g, source, d.X, d.Y, d.Width, d.Height, s.X, s.Y, s.Width, s.Height,
-                                             Gdiplus::UnitPixel, nullptr, nullptr, nullptr) == Gdiplus::Ok;
-    Gdiplus::GdipDeleteGraphics(g);
-    return ok;
-}
 
 // ---- StretchDIBits drawing ----
 

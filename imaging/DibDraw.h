@@ -18,28 +18,6 @@ private:
     int m_previous;
 };
 
-// A GDI+ bitmap owned for one drawing step.
-class CGpBitmap {
-public:
-    CGpBitmap() = default;
-    ~CGpBitmap() { if (m_bitmap) Gdiplus::GdipDisposeImage(Image()); }
-    CGpBitmap(const CGpBitmap&) = delete;
-    CGpBitmap& operator=(const CGpBitmap&) = delete;
-    Gdiplus::GpBitmap** Out() { return &m_bitmap; }
-    Gdiplus::GpBitmap* Get() const { return m_bitmap; }
-    Gdiplus::GpImage* Image() const { return reinterpret_cast<Gdiplus::GpImage*>(m_bitmap); }
-private:
-    Gdiplus::GpBitmap* m_bitmap = nullptr;
-};
-
-// A 32-bit DIB wrapped over its own rows (drawing into it writes the DIB);
-// other bit counts through a copy, for reading.
-bool WrapDibForGdiplus(const CDib& dib, CGpBitmap& out);
-// Source rectangle of `source` drawn into the destination rectangle of
-// `target` with the interpolation mode and high-quality pixel offsets.
-bool DrawImageInto(Gdiplus::GpImage* target, Gdiplus::GpImage* source, const Gdiplus::RectF& destination,
-                   const Gdiplus::RectF& sourceRect, Gdiplus::InterpolationMode mode);
-
 // 0 when the sizes are equal, 1 when the destination's area is larger, -1 otherwise.
 int ScalingDirection(int destinationWidth, int destinationHeight, int sourceWidth, int sourceHeight);
 int ScalingDirection(const RECT& destination, const RECT& source);

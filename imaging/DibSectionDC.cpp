@@ -1,4 +1,6 @@
 #include "imaging/DibSectionDC.h"
+#include "imaging/DibDraw.h"
+#include "imaging/GdiPlusBitmap.h"
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -153,4 +155,76 @@ CColorProfilePtr CDibSectionDC::GetColorProfile()
         return CColorProfilePtr();
     m_profile = profile;
     return m_profile;
+}
+
+bool DrawDibThroughGdiplus(HDC dc, const RECT& destination, const CDib& dib, const RECT& source, BYTE alpha,
+                           int quality, bool transform, const CColorProfilePtr& from, const CColorProfilePtr& to)
+{
+    using namespace Gdiplus;
+    const int direction = ScalingDirection(destination, source);
+    boost::shared_ptr<Bitmap> image = BitmapFromDib(dib, true);
+    if (!image)
+        return false;
+    RECT from_ = source;
+    if (transform && direction >= 0) {
+        boost::shared_ptr<Bitmap> converted;
+        if (FAILED(TransformBitmapRect(from, image, from_, to, converted)))
+            return false;
+        image = converted;
+        from_ = RECT{0, 0, RectWidth(source), RectHeight(source)};
+    }
+    if (direction != 0) {
+        const int width = RectWidth(destination), height = RectHeight(destination);
+        boost::shared_ptr<Bitmap> scaled(new Bitmap(width, height, PixelFormat32bppARGB));
+        RECT whole = {0, 0, width, height};
+        if (!scaled->IsValid() ||
+            !DrawImageRectRectI(image.get(), from_, scaled.get(), whole, GetInterpolationForQuality(quality, direction)))
+            return false;
+        image = scaled;
+        from_ = whole;
+    }
+    if (transform && direction < 0) {
+        boost::shared_ptr<Bitmap> converted;
+        if (FAILED(TransformBitmapRect(from, image, from_, to, converted)))
+            return false;
+        image = converted;
+    }
+    ImageAttributes attributes;
+    if (alpha < 255) {
+        ColorMatrix m = {};
+        for (int i = 0; i < 5; ++i)
+            m.m[i][i] = 1.0f;
+        m.m[3][3] = alpha / 255.0f;
+        if (!attributes.IsValid() || attributes.SetColorMatrix(&m) != Ok)
+            return false;
+    }
+    Graphics graphics(dc);
+    if (!graphics.IsValid())
+        return false;
+    Rect target(destination.left, destination.top, RectWidth(destination), RectHeight(destination));
+    return graphics.DrawImage(*image, target, from_.left, from_.top, RectWidth(from_), RectHeight(from_), UnitPixel,
+                              alpha < 255 ? &attributes : nullptr) == Ok;
+}
+
+bool CDibSectionDC::DrawDibWithProfile(const RECT& destination, const CDib& dib, const RECT& source, BYTE alpha,
+                                       int quality)
+{
+    if (!m_dc || !m_dib || !m_dib->IsValid() || !dib.IsValid())
+        return false;
+    if (RectWidth(destination) == 0 || RectHeight(destination) == 0 || RectWidth(source) == 0 ||
+        RectHeight(source) == 0 || alpha == 0)
+        return true;
+    CColorProfilePtr dcProfile, dibProfile;
+    bool transform = false;
+    if (::SetICMMode(m_dc, ICM_QUERY) == ICM_ON) {
+        dcProfile = GetColorProfile();
+        if (dib.GetProfileData() && dib.GetProfileSize()) {
+            dibProfile.reset(new CColorProfile);
+            // An embedded profile that cannot be read is taken for sRGB.
+            if (FAILED(dibProfile->OpenMemory(dib.GetProfileData(), dib.GetProfileSize())))
+                dibProfile.reset();
+        }
+        transform = ColorTransformNeeded(ICM_ON, dcProfile, dibProfile);
+    }
+    return DrawDibThroughGdiplus(m_dc, destination, dib, source, alpha, quality, transform, dibProfile, dcProfile);
 }

@@ -8,6 +8,14 @@
 #include <boost/shared_ptr.hpp>
 #include <cstdint>
 
+// The GDI+ road of colour-managed drawing: the source rectangle of the DIB
+// scaled to the destination and drawn onto the DC with the constant alpha;
+// with `transform`, its colours carried from `from` to `to` first (when the
+// drawing enlarges or keeps the size) or after the scaling (when it reduces),
+// so the transform always works on the smaller image.
+bool DrawDibThroughGdiplus(HDC dc, const RECT& destination, const CDib& dib, const RECT& source, BYTE alpha,
+                           int quality, bool transform, const CColorProfilePtr& from, const CColorProfilePtr& to);
+
 class CDibSectionDC : public CMemoryDC2 {
 public:
     CDibSectionDC() = default;

@@ -1,6 +1,7 @@
 #include "imaging/Screen.h"
 #include "imaging/ColorProfile.h"
 #include "imaging/DibDraw.h"
+#include "imaging/GdiPlusBitmap.h"
 #include "platform/Gdi.h"
 #include "platform/GdiPlusPath.h"
 #include "platform/GdiPlusText.h"
@@ -9,55 +10,23 @@ using namespace Gdiplus;
 
 namespace {
 
-// A GDI+ Graphics over one DC for the length of one drawing call.
-class CDCGraphics {
-public:
-    explicit CDCGraphics(HDC dc) { if (GdipCreateFromHDC(dc, &m_g) != Ok) m_g = nullptr; }
-    ~CDCGraphics() { if (m_g) GdipDeleteGraphics(m_g); }
-    CDCGraphics(const CDCGraphics&) = delete;
-    CDCGraphics& operator=(const CDCGraphics&) = delete;
-    GpGraphics* Get() const { return m_g; }
-private:
-    GpGraphics* m_g = nullptr;
-};
-
-class CImageAttributes {
-public:
-    // Identity with the alpha row scaled by alpha / 255; none at full alpha.
-    explicit CImageAttributes(BYTE alpha)
-    {
-        if (alpha == 255 || GdipCreateImageAttributes(&m_attributes) != Ok) {
-            m_attributes = nullptr;
-            return;
-        }
-        ColorMatrix m = {};
-        for (int i = 0; i < 5; ++i)
-            m.m[i][i] = 1.0f;
-        m.m[3][3] = alpha / 255.0f;
-        if (GdipSetImageAttributesColorMatrix(m_attributes, ColorAdjustTypeDefault, TRUE, &m, nullptr,
-                                              ColorMatrixFlagsDefault) != Ok)
-            m_failed = true;
-    }
-    ~CImageAttributes() { if (m_attributes) GdipDisposeImageAttributes(m_attributes); }
-    CImageAttributes(const CImageAttributes&) = delete;
-    CImageAttributes& operator=(const CImageAttributes&) = delete;
-    GpImageAttributes* Get() const { return m_attributes; }
-    bool Failed(BYTE alpha) const { return m_failed || (alpha != 255 && !m_attributes); }
-private:
-    GpImageAttributes* m_attributes = nullptr;
-    bool m_failed = false;
-};
-
-class CSolidBrush {
-public:
-    explicit CSolidBrush(ARGB colour) { if (GdipCreateSolidFill(colour, &m_brush) != Ok) m_brush = nullptr; }
-    ~CSolidBrush() { if (m_brush) GdipDeleteBrush(reinterpret_cast<GpBrush*>(m_brush)); }
-    CSolidBrush(const CSolidBrush&) = delete;
-    CSolidBrush& operator=(const CSolidBrush&) = delete;
-    GpBrush* Get() const { return reinterpret_cast<GpBrush*>(m_brush); }
-private:
-    GpSolidFill* m_brush = nullptr;
-};
+// Identity with the alpha row scaled by alpha / 255; no attributes at full
+// alpha. False when GDI+ cannot make them.
+bool MakeAlphaAttributes(BYTE alpha, boost::shared_ptr<ImageAttributes>& out)
+{
+    out.reset();
+    if (alpha == 255)
+        return true;
+    boost::shared_ptr<ImageAttributes> attributes(new ImageAttributes);
+    ColorMatrix m = {};
+    for (int i = 0; i < 5; ++i)
+        m.m[i][i] = 1.0f;
+    m.m[3][3] = alpha / 255.0f;
+    if (!attributes->IsValid() || attributes->SetColorMatrix(&m) != Ok)
+        return false;
+    out = attributes;
+    return true;
+}
 
 // Runs `draw` on every DC of the surface: false without a surface, else true
 // when every call succeeded.
@@ -78,8 +47,8 @@ template <class Draw>
 bool ForEachGraphics(const CScreen& screen, Draw draw)
 {
     return ForEachDC(screen, [&](HDC dc) {
-        CDCGraphics g(dc);
-        return g.Get() && draw(g.Get());
+        Graphics g(dc);
+        return g.IsValid() && draw(g);
     });
 }
 
@@ -202,53 +171,44 @@ bool CScreen::FrameRectSolid(const RECT& rect, int thickness, COLORREF colour)
 
 bool CScreen::DrawIcon(const RECT* destination, HICON icon, int sourceWidth, int sourceHeight, BYTE alpha)
 {
-    CGpBitmap bitmap;
-    if (!icon || GdipCreateBitmapFromHICON(icon, bitmap.Out()) != Ok)
+    GpBitmap* native = nullptr;
+    if (!icon || GdipCreateBitmapFromHICON(icon, &native) != Ok)
         return false;
-    UINT width = 0, height = 0;
-    GdipGetImageWidth(bitmap.Image(), &width);
-    GdipGetImageHeight(bitmap.Image(), &height);
+    Bitmap bitmap(native);
+    RECT source = {0, 0, static_cast<LONG>(bitmap.GetWidth()), static_cast<LONG>(bitmap.GetHeight())};
     CDib dib;
-    if (sourceWidth <= 0 || sourceHeight <= 0 || !dib.CreateWithInfoHeader(sourceWidth, sourceHeight, 32) ||
-        !dib.AllocBits())
-        return false;
-    dib.Clear();
-    CGpBitmap target;
-    RectF d(0, 0, static_cast<REAL>(sourceWidth), static_cast<REAL>(sourceHeight));
-    RectF s(0, 0, static_cast<REAL>(width), static_cast<REAL>(height));
-    if (!WrapDibForGdiplus(dib, target) || !DrawImageInto(target.Image(), bitmap.Image(), d, s, InterpolationModeDefault))
+    if (FAILED(DibFromImage(&bitmap, source, dib, SIZE{sourceWidth, sourceHeight}, InterpolationModeDefault)))
         return false;
     return StretchDib(destination, dib, nullptr, alpha, 2);
 }
 
-bool CScreen::DrawImageAlpha(GpImage* image, const RectF& d, const RectF& s, BYTE alpha)
+bool CScreen::DrawImageAlpha(const Image& image, const RectF& d, const RectF& s, BYTE alpha)
 {
-    CImageAttributes attributes(alpha);
-    if (attributes.Failed(alpha))
+    boost::shared_ptr<ImageAttributes> attributes;
+    if (!MakeAlphaAttributes(alpha, attributes))
         return false;
-    return ForEachGraphics(*this, [&](GpGraphics* g) {
-        return GdipDrawImageRectRect(g, image, d.X, d.Y, d.Width, d.Height, s.X, s.Y, s.Width, s.Height, UnitPixel,
-                                     attributes.Get(), nullptr, nullptr) == Ok;
+    return ForEachGraphics(*this, [&](Graphics& g) {
+        return g.DrawImage(image, d, s.X, s.Y, s.Width, s.Height, UnitPixel, attributes.get()) == Ok;
     });
 }
 
-bool CScreen::DrawImageIntAlpha(GpImage* image, const RECT& d, const RECT& s, BYTE alpha)
+bool CScreen::DrawImageIntAlpha(const Image& image, const RECT& d, const RECT& s, BYTE alpha)
 {
-    CImageAttributes attributes(alpha);
-    if (attributes.Failed(alpha))
+    boost::shared_ptr<ImageAttributes> attributes;
+    if (!MakeAlphaAttributes(alpha, attributes))
         return false;
-    return ForEachGraphics(*this, [&](GpGraphics* g) {
-        return GdipDrawImageRectRectI(g, image, d.left, d.top, RectWidth(d), RectHeight(d), s.left, s.top,
-                                      RectWidth(s), RectHeight(s), UnitPixel, attributes.Get(), nullptr,
-                                      nullptr) == Ok;
+    Rect destination(d.left, d.top, RectWidth(d), RectHeight(d));
+    return ForEachGraphics(*this, [&](Graphics& g) {
+        return g.DrawImage(image, destination, s.left, s.top, RectWidth(s), RectHeight(s), UnitPixel,
+                           attributes.get()) == Ok;
     });
 }
 
-bool CScreen::DrawImageWholeAlpha(GpImage* image, BYTE alpha, const RECT& destination)
+bool CScreen::DrawImageWholeAlpha(const Image& image, BYTE alpha, const RECT& destination)
 {
     RectF bounds;
     Unit unit = UnitPixel;
-    if (!image || GdipGetImageBounds(image, &bounds, &unit) != Ok)
+    if (image.SetStatus(GdipGetImageBounds(image.Native(), &bounds, &unit)) != Ok)
         return false;
     RECT source = {static_cast<LONG>(bounds.X), static_cast<LONG>(bounds.Y),
                    static_cast<LONG>(bounds.X) + static_cast<LONG>(bounds.Width),
@@ -256,24 +216,22 @@ bool CScreen::DrawImageWholeAlpha(GpImage* image, BYTE alpha, const RECT& destin
     return DrawImageIntAlpha(image, destination, source, alpha);
 }
 
-bool CScreen::DrawPath(GpPen* pen, const GraphicsPath& path)
+bool CScreen::DrawPath(const Pen& pen, const GraphicsPath& path)
 {
-    return ForEachGraphics(*this, [&](GpGraphics* g) {
-        return GdipSetSmoothingMode(g, SmoothingModeAntiAlias) == Ok && GdipDrawPath(g, pen, path.Native()) == Ok;
+    return ForEachGraphics(*this, [&](Graphics& g) {
+        return g.SetSmoothingMode(SmoothingModeAntiAlias) == Ok && g.DrawPath(pen, path.Native()) == Ok;
     });
 }
 
 bool CScreen::DrawPolygon(const std::vector<POINT>& points, ARGB colour)
 {
-    GpPen* pen = nullptr;
-    if (GdipCreatePen1(colour, 1.0f, UnitWorld, &pen) != Ok)
+    Pen pen(colour, 1.0f, UnitWorld);
+    if (!pen.IsValid())
         return false;
     std::vector<Point> pts = ToGdiplusPoints(points);
-    bool ok = ForEachGraphics(*this, [&](GpGraphics* g) {
-        return GdipDrawPolygonI(g, pen, pts.data(), static_cast<INT>(pts.size())) == Ok;
+    return ForEachGraphics(*this, [&](Graphics& g) {
+        return g.SetStatus(GdipDrawPolygonI(g.Native(), pen.Native(), pts.data(), static_cast<INT>(pts.size()))) == Ok;
     });
-    GdipDeletePen(pen);
-    return ok;
 }
 
 bool CScreen::DrawScreen(const CScreen& source, const RECT& rect)
@@ -282,12 +240,12 @@ bool CScreen::DrawScreen(const CScreen& source, const RECT& rect)
     const RECT* bounds = source.GetBounds();
     if (!dib || dib->GetBitCount() < 32 || !bounds)
         return BitBltFrom(source, rect);
-    CGpBitmap bitmap;
-    if (!WrapDibForGdiplus(*dib, bitmap))
+    boost::shared_ptr<Bitmap> bitmap = BitmapFromDib(*dib, true);
+    if (!bitmap)
         return false;
     RECT from = rect;
     OffsetRect(&from, -bounds->left, -bounds->top);
-    return DrawImageInt(bitmap.Image(), rect, from);
+    return DrawImageInt(*bitmap, rect, from);
 }
 
 bool CScreen::DrawString(const Font& font, ARGB colour, const RECT& rect, const std::wstring& text,
@@ -298,40 +256,41 @@ bool CScreen::DrawString(const Font& font, ARGB colour, const RECT& rect, const 
         return false;
     LOGFONTW lf = {};
     {
-        CDCGraphics first(dcs->GetAt(0));
-        if (!first.Get() || GdipGetLogFontW(font.Native(), first.Get(), &lf) != Ok)
+        Graphics first(dcs->GetAt(0));
+        if (!first.IsValid() || GdipGetLogFontW(font.Native(), first.Native(), &lf) != Ok)
             return false;
     }
     if (!TextHeightFits(lf.lfHeight, RectHeight(rect)))
         return true;
-    CSolidBrush brush(colour);
+    SolidBrush brush(colour);
     StringFormat format(StringFormatFlagsNoWrap);
-    if (!brush.Get() || !format.IsValid() || format.SetLineAlignment(lineAlignment) != Ok ||
+    if (!brush.IsValid() || !format.IsValid() || format.SetLineAlignment(lineAlignment) != Ok ||
         GdipSetStringFormatTrimming(format.Native(), StringTrimmingEllipsisCharacter) != Ok)
         return false;
     RectF layout(static_cast<REAL>(rect.left), static_cast<REAL>(rect.top), static_cast<REAL>(RectWidth(rect)),
                  static_cast<REAL>(RectHeight(rect)));
-    return ForEachGraphics(*this, [&](GpGraphics* g) {
-        return GdipDrawString(g, text.c_str(), static_cast<INT>(text.size()), font.Native(), &layout, format.Native(),
-                              brush.Get()) == Ok;
+    return ForEachGraphics(*this, [&](Graphics& g) {
+        return g.SetStatus(GdipDrawString(g.Native(), text.c_str(), static_cast<INT>(text.size()), font.Native(),
+                                          &layout, format.Native(), brush.Native())) == Ok;
     });
 }
 
-bool CScreen::FillPath(GpBrush* brush, const GraphicsPath& path)
+bool CScreen::FillPath(const Brush& brush, const GraphicsPath& path)
 {
-    return ForEachGraphics(*this, [&](GpGraphics* g) {
-        return GdipSetSmoothingMode(g, SmoothingModeAntiAlias) == Ok && GdipFillPath(g, brush, path.Native()) == Ok;
+    return ForEachGraphics(*this, [&](Graphics& g) {
+        return g.SetSmoothingMode(SmoothingModeAntiAlias) == Ok && g.FillPath(brush, path.Native()) == Ok;
     });
 }
 
 bool CScreen::FillPolygon(const std::vector<POINT>& points, ARGB colour)
 {
-    CSolidBrush brush(colour);
-    if (!brush.Get())
+    SolidBrush brush(colour);
+    if (!brush.IsValid())
         return false;
     std::vector<Point> pts = ToGdiplusPoints(points);
-    return ForEachGraphics(*this, [&](GpGraphics* g) {
-        return GdipFillPolygonI(g, brush.Get(), pts.data(), static_cast<INT>(pts.size()), FillModeAlternate) == Ok;
+    return ForEachGraphics(*this, [&](Graphics& g) {
+        return g.SetStatus(GdipFillPolygonI(g.Native(), brush.Native(), pts.data(), static_cast<INT>(pts.size()),
+                                            FillModeAlternate)) == Ok;
     });
 }
 
@@ -357,11 +316,12 @@ bool CScreen::FillRectBrushOrg(HBRUSH brush, const RECT& rect, DWORD, int origin
 
 bool CScreen::FillRectArgb(ARGB colour, const RECT& r)
 {
-    CSolidBrush brush(colour);
-    if (!brush.Get())
+    SolidBrush brush(colour);
+    if (!brush.IsValid())
         return false;
-    return ForEachGraphics(*this, [&](GpGraphics* g) {
-        return GdipFillRectangleI(g, brush.Get(), r.left, r.top, RectWidth(r), RectHeight(r)) == Ok;
+    return ForEachGraphics(*this, [&](Graphics& g) {
+        return g.SetStatus(GdipFillRectangleI(g.Native(), brush.Native(), r.left, r.top, RectWidth(r), RectHeight(r))) ==
+               Ok;
     });
 }
 

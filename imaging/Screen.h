@@ -11,8 +11,11 @@
 #include <vector>
 
 namespace Gdiplus {
+class Brush;
 class Font;
 class GraphicsPath;
+class Image;
+class Pen;
 }
 
 class CScreenHDC {
@@ -96,29 +99,32 @@ public:
     virtual bool DrawRect(const RECT& rect, int penStyle, int width, COLORREF colour);
     virtual bool FrameRectSolid(const RECT& rect, int thickness, COLORREF colour);
     virtual bool DrawIcon(const RECT* destination, HICON icon, int sourceWidth, int sourceHeight, BYTE alpha);
-    virtual bool DrawImageAlpha(Gdiplus::GpImage* image, const Gdiplus::RectF& destination,
+    // GDI+ images drawn in UnitPixel; below full alpha through a colour
+    // matrix that scales alpha.
+    virtual bool DrawImageAlpha(const Gdiplus::Image& image, const Gdiplus::RectF& destination,
                                 const Gdiplus::RectF& source, BYTE alpha);
-    bool DrawImage(Gdiplus::GpImage* image, const Gdiplus::RectF& destination, const Gdiplus::RectF& source)
+    virtual bool DrawImage(const Gdiplus::Image& image, const Gdiplus::RectF& destination, const Gdiplus::RectF& source)
     {
         return DrawImageAlpha(image, destination, source, 255);
     }
-    virtual bool DrawImageIntAlpha(Gdiplus::GpImage* image, const RECT& destination, const RECT& source, BYTE alpha);
-    bool DrawImageInt(Gdiplus::GpImage* image, const RECT& destination, const RECT& source)
+    virtual bool DrawImageIntAlpha(const Gdiplus::Image& image, const RECT& destination, const RECT& source, BYTE alpha);
+    virtual bool DrawImageInt(const Gdiplus::Image& image, const RECT& destination, const RECT& source)
     {
         return DrawImageIntAlpha(image, destination, source, 255);
     }
-    virtual bool DrawImageWholeAlpha(Gdiplus::GpImage* image, BYTE alpha, const RECT& destination);
-    bool DrawImageWhole(Gdiplus::GpImage* image, const RECT& destination)
+    // The image's whole bounds; a failure to read them is kept in the image.
+    virtual bool DrawImageWholeAlpha(const Gdiplus::Image& image, BYTE alpha, const RECT& destination);
+    virtual bool DrawImageWhole(const Gdiplus::Image& image, const RECT& destination)
     {
         return DrawImageWholeAlpha(image, 255, destination);
     }
-    virtual bool DrawPath(Gdiplus::GpPen* pen, const Gdiplus::GraphicsPath& path);
+    virtual bool DrawPath(const Gdiplus::Pen& pen, const Gdiplus::GraphicsPath& path);
     virtual bool DrawPolygon(const std::vector<POINT>& points, Gdiplus::ARGB colour);
     virtual bool DrawScreen(const CScreen& source, const RECT& rect);
     // Drawn only where the font's height + 2 fits the rectangle.
     virtual bool DrawString(const Gdiplus::Font& font, Gdiplus::ARGB colour, const RECT& rect, const std::wstring& text,
                             Gdiplus::StringAlignment lineAlignment);
-    virtual bool FillPath(Gdiplus::GpBrush* brush, const Gdiplus::GraphicsPath& path);
+    virtual bool FillPath(const Gdiplus::Brush& brush, const Gdiplus::GraphicsPath& path);
     virtual bool FillPolygon(const std::vector<POINT>& points, Gdiplus::ARGB colour);
     virtual bool FillRectBrushAlpha(HBRUSH brush, BYTE alpha, const RECT& rect, DWORD reserved, int originX,
                                     int originY);

@@ -1,4 +1,5 @@
 #include "imaging/ColorProfile.h"
+#include "imaging/GdiPlusBitmap.h"
 #include "imaging/Img.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
@@ -366,4 +367,54 @@ TEST(ColorProfile, FromColorContext)
             EXPECT_EQ(c.id, e.id) << c.what;
         }
     }
+}
+
+TEST(ColorTransform, TransformedBitmapKeepsItsAlpha)
+{
+    CColorProfilePtr srgb = GetSharedSrgbProfile();
+    ASSERT_TRUE(srgb);
+    std::string bytes = SrgbBytes();
+    bytes[80] ^= 0x5A;  // same colours, another header
+    CColorProfilePtr other(new CColorProfile);
+    ASSERT_EQ(S_OK, other->OpenMemory(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size())));
+
+    // A bottom-up DIB: GDI+ sees it through a negative stride.
+    CDib dib;
+    ASSERT_TRUE(dib.CreateWithInfoHeader(3, 2, 32));
+    ASSERT_TRUE(dib.AllocBits());
+    const uint32_t pixels[2][3] = {{0x80FF0000u, 0x00000000u, 0xFF00FF00u}, {0x400000FFu, 0xC0808080u, 0x01FFFFFFu}};
+    for (int y = 0; y < 2; ++y)
+        std::memcpy(dib.GetImageRow(y), pixels[y], 12);
+    boost::shared_ptr<Gdiplus::Bitmap> source = BitmapFromDib(dib, true);
+    ASSERT_TRUE(source);
+
+    struct Case { const char* what; CColorProfilePtr from, to; RECT rect; } cases[] = {
+        {"whole, both given", srgb, other, {0, 0, 3, 2}},
+        {"missing source profile", CColorProfilePtr(), other, {0, 0, 3, 2}},
+        {"part", other, CColorProfilePtr(), {1, 1, 3, 2}},
+    };
+    for (const Case& c : cases) {
+        boost::shared_ptr<Gdiplus::Bitmap> out;
+        ASSERT_EQ(S_OK, TransformBitmapRect(c.from, source, c.rect, c.to, out)) << c.what;
+        ASSERT_TRUE(out);
+        ASSERT_EQ(UINT(c.rect.right - c.rect.left), out->GetWidth());
+        for (LONG y = c.rect.top; y < c.rect.bottom; ++y)
+            for (LONG x = c.rect.left; x < c.rect.right; ++x) {
+                Gdiplus::ARGB got = 0;
+                ASSERT_EQ(Gdiplus::Ok, out->GetPixel(x - c.rect.left, y - c.rect.top, &got));
+                uint32_t expected = pixels[y][x];
+                EXPECT_EQ(expected >> 24, got >> 24) << c.what << " " << x << "," << y;
+                if ((expected >> 24) != 0) {
+                    for (int ch = 0; ch < 24; ch += 8)
+                        EXPECT_NEAR(int((expected >> ch) & 0xFF), int((got >> ch) & 0xFF), 3) << c.what;
+                }
+            }
+    }
+    boost::shared_ptr<Gdiplus::Bitmap> whole;
+    ASSERT_EQ(S_OK, TransformBitmap(srgb, source, other, whole));
+    EXPECT_EQ(3u, whole->GetWidth());
+    EXPECT_EQ(2u, whole->GetHeight());
+    boost::shared_ptr<Gdiplus::Bitmap> none;
+    EXPECT_EQ(E_INVALIDARG, TransformBitmap(srgb, boost::shared_ptr<Gdiplus::Bitmap>(), other, none));
+    EXPECT_FALSE(none);
 }

@@ -106,3 +106,76 @@ TEST(DibSectionDC, CreateLikeAndAttach)
     EXPECT_TRUE(dib->IsValid());
     EXPECT_EQ(0xFFFFFFu, Pixel(*dib, 0, 0) & 0xFFFFFF);
 }
+
+namespace {
+
+// A 2 x 2 DIB of one straight-alpha value.
+void Fill(CDib& dib, int w, int h, uint32_t value)
+{
+    ASSERT_TRUE(dib.CreateWithInfoHeader(w, h, 32));
+    ASSERT_TRUE(dib.AllocBits());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            std::memcpy(dib.GetImageRow(y) + x * 4, &value, 4);
+}
+
+} // namespace
+
+TEST(DibSectionDC, ColourManagedDrawKeepsAlpha)
+{
+    CColorProfilePtr srgb = GetSharedSrgbProfile();
+    ASSERT_TRUE(srgb);
+    // Another header with sRGB's colours: the transform runs but keeps colours.
+    std::string bytes(srgb->GetBytes().begin(), srgb->GetBytes().end());
+    bytes[80] ^= 0x5A;
+    CColorProfilePtr other(new CColorProfile);
+    ASSERT_EQ(S_OK, other->OpenMemory(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size())));
+
+    CDib half;
+    Fill(half, 4, 4, 0x80000000u);  // black at alpha 128
+    struct Case { const char* what; RECT destination; bool transform; BYTE alpha; int expected; } cases[] = {
+        {"same size, transformed", {2, 2, 6, 6}, true, 255, 127},
+        {"enlarged, transformed first", {0, 0, 8, 8}, true, 255, 127},
+        {"reduced, transformed after", {3, 3, 5, 5}, true, 255, 127},
+        {"plain", {2, 2, 6, 6}, false, 255, 127},
+        {"constant alpha on top", {2, 2, 6, 6}, true, 128, 191},
+    };
+    for (const Case& c : cases) {
+        CScreenDC screen;
+        CDibSectionDC dc;
+        ASSERT_TRUE(dc.Create(screen, {0, 0, 8, 8}, 32));
+        dc.FillRectValue({0, 0, 8, 8}, 0xFFFFFFFFu);
+        EXPECT_TRUE(DrawDibThroughGdiplus(dc, c.destination, half, {0, 0, 4, 4}, c.alpha, 0, c.transform, other, srgb))
+            << c.what;
+        GdiFlush();
+        const int probe = (c.destination.left + c.destination.right) / 2;
+        EXPECT_NEAR(c.expected, int(Pixel(*dc.GetDib(), probe, probe) & 0xFF), 2) << c.what;
+        if (c.destination.left > 0) {
+            EXPECT_EQ(0xFFu, Pixel(*dc.GetDib(), 0, 0) & 0xFF) << c.what;
+        }
+    }
+}
+
+TEST(DibSectionDC, DrawDibWithProfile)
+{
+    CDib dib;
+    Fill(dib, 2, 2, 0xFF336699u);
+    CScreenDC screen;
+    CDibSectionDC dc;
+    const RECT whole = {0, 0, 2, 2};
+    EXPECT_FALSE(dc.DrawDibWithProfile({0, 0, 2, 2}, dib, whole, 255, 0));  // no DC yet
+    ASSERT_TRUE(dc.Create(screen, {10, 10, 14, 14}, 32));
+    dc.Clear();
+    CDib empty;
+    EXPECT_FALSE(dc.DrawDibWithProfile({10, 10, 12, 12}, empty, whole, 255, 0));
+    EXPECT_TRUE(dc.DrawDibWithProfile({10, 10, 12, 12}, dib, whole, 0, 0));
+    EXPECT_TRUE(dc.DrawDibWithProfile({10, 10, 10, 12}, dib, whole, 255, 0));
+    GdiFlush();
+    EXPECT_EQ(0u, Pixel(*dc.GetDib(), 0, 0));
+    // Wine never switches ICM on, so this is the plain GDI+ draw.
+    EXPECT_TRUE(dc.DrawDibWithProfile({11, 11, 13, 13}, dib, whole, 255, 0));
+    GdiFlush();
+    EXPECT_EQ(0x336699u, Pixel(*dc.GetDib(), 1, 1) & 0xFFFFFF);
+    EXPECT_EQ(0x336699u, Pixel(*dc.GetDib(), 2, 2) & 0xFFFFFF);
+    EXPECT_EQ(0u, Pixel(*dc.GetDib(), 3, 3));
+}
