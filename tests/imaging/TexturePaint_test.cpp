@@ -1,0 +1,212 @@
+#include "imaging/TexturePaint.h"
+#include <gtest/gtest.h>
+#include <cstring>
+#include <functional>
+
+namespace {
+
+const uint32_t kRed = 0xFFFF0000u, kBlue = 0xFF0000FFu, kGreen = 0xFF00FF00u, kWhite = 0xFFFFFFFFu;
+
+void Make(CDib& dib, int w, int h, const std::function<uint32_t(int, int)>& pixel)
+{
+    ASSERT_TRUE(dib.CreateWithInfoHeader(w, h, 32));
+    ASSERT_TRUE(dib.AllocBits());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint32_t v = pixel(x, y);
+            std::memcpy(dib.GetImageRow(y) + x * 4, &v, 4);
+        }
+}
+
+uint32_t At(const CDib& dib, int x, int y)
+{
+    uint32_t v;
+    std::memcpy(&v, dib.GetImageRow(y) + x * 4, 4);
+    return v;
+}
+
+// Quadrants: red top-left, blue top-right, green bottom-left, white bottom-right.
+uint32_t Quadrant(int x, int y, int w, int h)
+{
+    bool right = x >= w / 2, bottom = y >= h / 2;
+    return bottom ? (right ? kWhite : kGreen) : (right ? kBlue : kRed);
+}
+
+// Opaque black layer: every pixel of it is painted.
+void Layer(CDib& dib, int w, int h, uint32_t value = 0xFF000000u)
+{
+    Make(dib, w, h, [=](int, int) { return value; });
+}
+
+Gdiplus::RectF Area(double x, double y, double w, double h)
+{
+    return Gdiplus::RectF(static_cast<Gdiplus::REAL>(x), static_cast<Gdiplus::REAL>(y), static_cast<Gdiplus::REAL>(w),
+                          static_cast<Gdiplus::REAL>(h));
+}
+
+} // namespace
+
+TEST(TexturePaint, TileSizes)
+{
+    struct Case { unsigned fit; int tw, th, fw, fh; double rx, ry; bool ok; int w, h; } cases[] = {
+        {TEXTURE_FIT_WIDTH, 50, 50, 100, 40, 0, 0, true, 100, 100},
+        {TEXTURE_FIT_WIDTH, 3, 2, 10, 99, 0, 0, true, 10, 7},  // 6.67 rounds up
+        {TEXTURE_FIT_HEIGHT, 30, 20, 99, 10, 0, 0, true, 15, 10},
+        {TEXTURE_FIT_BOTH, 7, 9, 40, 20, 0, 0, true, 40, 20},
+        {TEXTURE_CUSTOM_RATE, 64, 32, 0, 0, 0.5, 0.5, true, 32, 16},
+        {TEXTURE_CUSTOM_RATE, 64, 32, 0, 0, 0.001, 1.0, true, 0, 32},
+        {TEXTURE_FIT_WIDTH, 64, 32, 0, 50, 0, 0, true, 0, 0},
+        {4, 64, 32, 10, 10, 1, 1, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        int w = -1, h = -1;
+        EXPECT_EQ(c.ok, TextureTileSize(c.fit, c.tw, c.th, c.fw, c.fh, c.rx, c.ry, w, h)) << c.fit;
+        if (c.ok) {
+            EXPECT_EQ(c.w, w) << c.fit << " " << c.tw << "x" << c.th;
+            EXPECT_EQ(c.h, h) << c.fit << " " << c.tw << "x" << c.th;
+        }
+    }
+}
+
+TEST(TexturePaint, FitWidthEnlargesOneTileRow)
+{
+    // 100 x 40 layer, 50 x 50 texture: 100 x 100 tiles by nearest neighbour.
+    CDib texture, layer;
+    Make(texture, 50, 50, [](int x, int y) { return Quadrant(x, y, 50, 50); });
+    Layer(layer, 100, 40);
+    ASSERT_EQ(S_OK, PaintDibWithTexture(layer, texture, TEXTURE_FIT_WIDTH, 1, 1, false, 0, 0));
+    for (int y = 0; y < 40; ++y) {
+        EXPECT_EQ(kRed, At(layer, 0, y)) << y;
+        EXPECT_EQ(kRed, At(layer, 49, y)) << y;
+        EXPECT_EQ(kBlue, At(layer, 50, y)) << y;
+        EXPECT_EQ(kBlue, At(layer, 99, y)) << y;
+    }
+}
+
+TEST(TexturePaint, FitBothStretchesToTheArea)
+{
+    CDib texture, layer;
+    Make(texture, 4, 4, [](int x, int y) { return Quadrant(x, y, 4, 4); });
+    Layer(layer, 40, 20);
+    ASSERT_EQ(S_OK, PaintDibWithTexture(layer, texture, TEXTURE_FIT_BOTH, 1, 1, false, 0, 0));
+    struct Probe { int x, y; uint32_t colour; } probes[] = {
+        {0, 0, kRed}, {19, 9, kRed}, {20, 0, kBlue}, {39, 9, kBlue}, {0, 10, kGreen}, {19, 19, kGreen},
+        {20, 10, kWhite}, {39, 19, kWhite},
+    };
+    for (const Probe& p : probes)
+        EXPECT_EQ(p.colour, At(layer, p.x, p.y)) << p.x << "," << p.y;
+}
+
+TEST(TexturePaint, HalfRatesTileAt32By16)
+{
+    // Reduced with bicubic interpolation: only pixels away from the colour
+    // edges are pinned.
+    CDib texture, layer;
+    Make(texture, 64, 32, [](int x, int) { return x < 32 ? kRed : kBlue; });
+    Layer(layer, 70, 40);
+    ASSERT_EQ(S_OK, PaintDibWithTexture(layer, texture, TEXTURE_CUSTOM_RATE, 0.5, 0.5, false, 0, 0));
+    for (int y : {2, 20, 37}) {
+        EXPECT_EQ(kRed, At(layer, 4, y)) << y;
+        EXPECT_EQ(kBlue, At(layer, 24, y)) << y;
+        EXPECT_EQ(kRed, At(layer, 36, y)) << y;
+        EXPECT_EQ(kBlue, At(layer, 56, y)) << y;
+        EXPECT_EQ(kRed, At(layer, 68, y)) << y;
+    }
+}
+
+TEST(TexturePaint, RightAlignmentEndsATileAtTheEdge)
+{
+    // 30-pixel tiles of a red and a blue half over a 100-pixel fit area.
+    CDib texture;
+    Make(texture, 30, 10, [](int x, int) { return x < 15 ? kRed : kBlue; });
+    struct Case { bool alignRight; int offset; uint32_t at75, at95; } cases[] = {
+        {false, 0, kBlue, kRed},   // tiles at 60 and 90
+        {true, 0, kRed, kBlue},    // tiles at 10, 40, 70
+        {true, -10, kBlue, kRed},  // tiles at 60, 90
+    };
+    for (const Case& c : cases) {
+        CDib layer;
+        Layer(layer, 100, 10);
+        ASSERT_EQ(S_OK, PaintDibRectWithTexture(layer, texture, TEXTURE_CUSTOM_RATE, 1, 1, false, c.offset, 0,
+                                                c.alignRight, false, Area(0, 0, 100, 10), Area(0, 0, 100, 10)));
+        EXPECT_EQ(c.at75, At(layer, 75, 5)) << c.alignRight << " " << c.offset;
+        EXPECT_EQ(c.at95, At(layer, 95, 5)) << c.alignRight << " " << c.offset;
+    }
+}
+
+TEST(TexturePaint, MirroredTilesMeetAtMirroredEdges)
+{
+    CDib texture, layer;
+    Make(texture, 10, 4, [](int x, int y) { return x < 5 ? (y < 2 ? kRed : kGreen) : kBlue; });
+    Layer(layer, 20, 8);
+    ASSERT_EQ(S_OK, PaintDibWithTexture(layer, texture, TEXTURE_CUSTOM_RATE, 1, 1, true, 0, 0));
+    EXPECT_EQ(kRed, At(layer, 1, 0));
+    EXPECT_EQ(kBlue, At(layer, 8, 0));
+    EXPECT_EQ(kBlue, At(layer, 11, 0));  // second column mirrored left-right
+    EXPECT_EQ(kRed, At(layer, 18, 0));
+    EXPECT_EQ(kGreen, At(layer, 1, 4));  // second row mirrored top-bottom
+    EXPECT_EQ(kRed, At(layer, 1, 7));
+    EXPECT_EQ(kGreen, At(layer, 18, 4));
+}
+
+TEST(TexturePaint, LayerAlphaIsKept)
+{
+    CDib texture, layer;
+    Make(texture, 4, 4, [](int, int) { return 0xFF204060u; });
+    const uint32_t alphas[4] = {0, 1, 128, 255};
+    Make(layer, 4, 1, [&](int x, int) { return (alphas[x] << 24) | 0x00FFFFFFu; });
+    ASSERT_EQ(S_OK, PaintDibWithTexture(layer, texture, TEXTURE_FIT_BOTH, 1, 1, false, 0, 0));
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(alphas[x], At(layer, x, 0) >> 24) << x;
+        if (alphas[x] != 0) {
+            EXPECT_EQ(0x204060u, At(layer, x, 0) & 0xFFFFFF) << x;
+        }
+    }
+}
+
+TEST(TexturePaint, NothingToPaintSucceedsUnchanged)
+{
+    CDib texture;
+    Make(texture, 64, 32, [](int, int) { return kRed; });
+    struct Case { const char* what; unsigned fit; double rate; Gdiplus::RectF region, fit_; } cases[] = {
+        {"tiny rate", TEXTURE_CUSTOM_RATE, 0.001, Area(0, 0, 10, 10), Area(0, 0, 10, 10)},
+        {"empty fit area", TEXTURE_FIT_WIDTH, 1, Area(0, 0, 10, 10), Area(3, 3, 0, 0)},
+        {"empty fit height", TEXTURE_FIT_HEIGHT, 1, Area(0, 0, 10, 10), Area(3, 3, 5, 0)},
+        {"region of zero width", TEXTURE_FIT_BOTH, 1, Area(4, 0, 0, 10), Area(0, 0, 10, 10)},
+        {"region outside", TEXTURE_FIT_BOTH, 1, Area(20, 20, 5, 5), Area(0, 0, 10, 10)},
+    };
+    for (const Case& c : cases) {
+        CDib layer;
+        Layer(layer, 10, 10, 0x80123456u);
+        EXPECT_EQ(S_OK, PaintDibRectWithTexture(layer, texture, c.fit, c.rate, c.rate, false, 0, 0, false, false,
+                                                c.region, c.fit_))
+            << c.what;
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 10; ++x)
+                ASSERT_EQ(0x80123456u, At(layer, x, y)) << c.what << " " << x << "," << y;
+    }
+}
+
+TEST(TexturePaint, RegionIsClippedAndBadInputRefused)
+{
+    CDib texture, layer;
+    Make(texture, 2, 2, [](int, int) { return kGreen; });
+    Layer(layer, 10, 10);
+    // The region reaches past the layer on every side; only (2, 3)-(10, 10)
+    // of the layer lies in it.
+    ASSERT_EQ(S_OK, PaintDibRectWithTexture(layer, texture, TEXTURE_FIT_BOTH, 1, 1, false, 0, 0, false, false,
+                                            Area(2.5, 3.2, 50, 50), Area(0, 0, 10, 10)));
+    EXPECT_EQ(0xFF000000u, At(layer, 1, 5));
+    EXPECT_EQ(0xFF000000u, At(layer, 5, 2));
+    EXPECT_EQ(kGreen, At(layer, 2, 3));
+    EXPECT_EQ(kGreen, At(layer, 9, 9));
+
+    CDib rgb;
+    ASSERT_TRUE(rgb.CreateWithInfoHeader(4, 4, 24));
+    ASSERT_TRUE(rgb.AllocBits());
+    EXPECT_EQ(E_INVALIDARG, PaintDibWithTexture(rgb, texture, TEXTURE_FIT_BOTH, 1, 1, false, 0, 0));
+    CDib empty;
+    EXPECT_EQ(E_INVALIDARG, PaintDibWithTexture(empty, texture, TEXTURE_FIT_BOTH, 1, 1, false, 0, 0));
+    EXPECT_EQ(E_INVALIDARG, PaintDibWithTexture(layer, empty, TEXTURE_FIT_BOTH, 1, 1, false, 0, 0));
+    EXPECT_EQ(E_INVALIDARG, PaintDibWithTexture(layer, texture, 7, 1, 1, false, 0, 0));
+}
