@@ -94,7 +94,8 @@ bool CDib::StretchTo(HDC dc, const RECT& destination, const RECT& source) const
         return false;
     if (IsEmptySize(destination) || IsEmptySize(source))
         return true;
-    // StretchDIBits counts source rows from the bottom of the image.
+    // StretchDIBits counts source rows from the bottom of the image. It answers
+    // 0 lines, not GDI_ERROR, for a DC it cannot draw on.
     int result = ::StretchDIBits(dc, destination.left, destination.top, RectWidth(destination), RectHeight(destination),
                                  source.left, GetAbsHeight() - source.bottom, RectWidth(source), RectHeight(source),
                                  m_bits, GetInfo(), DIB_RGB_COLORS, SRCCOPY);
@@ -211,6 +212,23 @@ HRESULT ConvertDibBits(const CDib& source, CDib& copy, WORD bitCount)
 }
 
 // ---- Drawing onto device contexts ----
+
+bool MakeAlphaAttributes(BYTE alpha, boost::shared_ptr<Gdiplus::ImageAttributes>& out)
+{
+    out.reset();
+    if (alpha == 255)
+        return true;
+    boost::shared_ptr<Gdiplus::ImageAttributes> attributes(new Gdiplus::ImageAttributes);
+    Gdiplus::ColorMatrix m = {};
+    for (int i = 0; i < 5; ++i)
+        m.m[i][i] = 1.0f;
+    m.m[3][3] = alpha / 255.0f;
+    if (!attributes->IsValid() || attributes->SetColorMatrix(&m) != Gdiplus::Ok)
+        return false;
+    out = attributes;
+    return true;
+}
+
 
 bool DrawDib(HDC dc, const RECT* destination, const CDib& dib, const RECT* source, BYTE alpha, int quality)
 {

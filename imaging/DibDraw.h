@@ -4,7 +4,10 @@
 #pragma once
 #include "imaging/Dib.h"
 #include "platform/GdiPlus.h"
+#include <boost/shared_ptr.hpp>
 #include <vector>
+
+namespace Gdiplus { class ImageAttributes; }
 
 // Sets HALFTONE for a scope and puts the previous stretch mode back.
 class CStretchModeScope {
@@ -39,6 +42,10 @@ HRESULT ScaleDibSameBits(const CDib& source, const RECT& sourceRect, CDib& copy,
 HRESULT ScaleDibF(const CDib& source, const Gdiplus::RectF& sourceRect, CDib& copy, const Gdiplus::RectF& destination,
                   WORD bitCount, Gdiplus::InterpolationMode mode);
 HRESULT ConvertDibBits(const CDib& source, CDib& copy, WORD bitCount);
+
+// Image attributes whose colour matrix is the identity with alpha scaled by
+// alpha / 255; none (an empty pointer) at 255. False when GDI+ cannot make them.
+bool MakeAlphaAttributes(BYTE alpha, boost::shared_ptr<Gdiplus::ImageAttributes>& out);
 
 // Null rectangles stand for the whole bitmap (the destination then at 0, 0).
 // True when nothing was to be drawn (empty rectangle, alpha 0).

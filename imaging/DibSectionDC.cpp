@@ -165,45 +165,39 @@ bool DrawDibThroughGdiplus(HDC dc, const RECT& destination, const CDib& dib, con
     boost::shared_ptr<Bitmap> image = BitmapFromDib(dib, true);
     if (!image)
         return false;
-    RECT from_ = source;
+    RECT part = source;
     if (transform && direction >= 0) {
         boost::shared_ptr<Bitmap> converted;
-        if (FAILED(TransformBitmapRect(from, image, from_, to, converted)))
+        if (FAILED(TransformBitmapRect(from, image, part, to, converted)))
             return false;
         image = converted;
-        from_ = RECT{0, 0, RectWidth(source), RectHeight(source)};
+        part = RECT{0, 0, RectWidth(source), RectHeight(source)};
     }
     if (direction != 0) {
         const int width = RectWidth(destination), height = RectHeight(destination);
         boost::shared_ptr<Bitmap> scaled(new Bitmap(width, height, PixelFormat32bppARGB));
         RECT whole = {0, 0, width, height};
         if (!scaled->IsValid() ||
-            !DrawImageRectRectI(image.get(), from_, scaled.get(), whole, GetInterpolationForQuality(quality, direction)))
+            !DrawImageRectRectI(image.get(), part, scaled.get(), whole, GetInterpolationForQuality(quality, direction)))
             return false;
         image = scaled;
-        from_ = whole;
+        part = whole;
     }
     if (transform && direction < 0) {
         boost::shared_ptr<Bitmap> converted;
-        if (FAILED(TransformBitmapRect(from, image, from_, to, converted)))
+        if (FAILED(TransformBitmapRect(from, image, part, to, converted)))
             return false;
         image = converted;
     }
-    ImageAttributes attributes;
-    if (alpha < 255) {
-        ColorMatrix m = {};
-        for (int i = 0; i < 5; ++i)
-            m.m[i][i] = 1.0f;
-        m.m[3][3] = alpha / 255.0f;
-        if (!attributes.IsValid() || attributes.SetColorMatrix(&m) != Ok)
-            return false;
-    }
+    boost::shared_ptr<ImageAttributes> attributes;
+    if (!MakeAlphaAttributes(alpha, attributes))
+        return false;
     Graphics graphics(dc);
     if (!graphics.IsValid())
         return false;
     Rect target(destination.left, destination.top, RectWidth(destination), RectHeight(destination));
-    return graphics.DrawImage(*image, target, from_.left, from_.top, RectWidth(from_), RectHeight(from_), UnitPixel,
-                              alpha < 255 ? &attributes : nullptr) == Ok;
+    return graphics.DrawImage(*image, target, part.left, part.top, RectWidth(part), RectHeight(part), UnitPixel,
+                              attributes.get()) == Ok;
 }
 
 bool CDibSectionDC::DrawDibWithProfile(const RECT& destination, const CDib& dib, const RECT& source, BYTE alpha,

@@ -10,24 +10,6 @@ using namespace Gdiplus;
 
 namespace {
 
-// Identity with the alpha row scaled by alpha / 255; no attributes at full
-// alpha. False when GDI+ cannot make them.
-bool MakeAlphaAttributes(BYTE alpha, boost::shared_ptr<ImageAttributes>& out)
-{
-    out.reset();
-    if (alpha == 255)
-        return true;
-    boost::shared_ptr<ImageAttributes> attributes(new ImageAttributes);
-    ColorMatrix m = {};
-    for (int i = 0; i < 5; ++i)
-        m.m[i][i] = 1.0f;
-    m.m[3][3] = alpha / 255.0f;
-    if (!attributes->IsValid() || attributes->SetColorMatrix(&m) != Ok)
-        return false;
-    out = attributes;
-    return true;
-}
-
 // Runs `draw` on every DC of the surface: false without a surface, else true
 // when every call succeeded.
 template <class Draw>

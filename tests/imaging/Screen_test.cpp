@@ -1,6 +1,7 @@
 #include "imaging/Screen.h"
 #include "imaging/DibSectionDC.h"
 #include "platform/Gdi.h"
+#include "platform/GdiPlusGraphics.h"
 #include "platform/GdiPlusPath.h"
 #include "platform/GdiPlusText.h"
 #include <gtest/gtest.h>
@@ -240,4 +241,67 @@ TEST(Screen, DibsAndIcons)
     EXPECT_TRUE(screen.DrawIcon(&iconRect, icon, 16, 16, 255));
     EXPECT_GT(canvas.CountNot(0xFFFFFF), 4);
     EXPECT_FALSE(screen.DrawIcon(&iconRect, nullptr, 16, 16, 255));
+}
+
+TEST(Screen, ImagesPathsAndClipping)
+{
+    Canvas canvas;
+    CDCScreen screen(canvas.dc, {0, 0, 40, 30});
+    Gdiplus::Bitmap red(2, 2, PixelFormat32bppARGB);
+    ASSERT_TRUE(red.IsValid());
+    {
+        Gdiplus::Graphics g(red);
+        ASSERT_EQ(Gdiplus::Ok, g.Clear(0xFFFF0000u));
+    }
+    // Nearest-neighbour free: 1:1 and whole-pixel enlargements of one colour.
+    EXPECT_TRUE(screen.DrawImageInt(red, {0, 0, 2, 2}, {0, 0, 2, 2}));
+    EXPECT_EQ(0xFF0000u, canvas.At(1, 1));
+    EXPECT_TRUE(screen.DrawImageIntAlpha(red, {10, 0, 14, 4}, {0, 0, 2, 2}, 128));
+    uint32_t half = canvas.At(12, 2);
+    EXPECT_EQ(0xFFu, half >> 16);
+    EXPECT_NEAR(127, int(half & 0xFF), 2);
+    EXPECT_TRUE(screen.DrawImageWhole(red, {20, 0, 22, 2}));
+    EXPECT_EQ(0xFF0000u, canvas.At(21, 1));
+    EXPECT_TRUE(screen.DrawImage(red, Gdiplus::RectF(30, 0, 2, 2), Gdiplus::RectF(0, 0, 2, 2)));
+    EXPECT_EQ(0xFF0000u, canvas.At(31, 1));
+    Gdiplus::Image none;
+    EXPECT_FALSE(screen.DrawImageWhole(none, {0, 0, 2, 2}));
+    EXPECT_NE(Gdiplus::Ok, none.GetLastStatus());
+
+    Gdiplus::GraphicsPath path;
+    ASSERT_EQ(Gdiplus::Ok, Gdiplus::GdipAddPathRectangleI(path.Native(), 5, 10, 10, 10));
+    Gdiplus::SolidBrush blue(0xFF0000FFu);
+    EXPECT_TRUE(screen.FillPath(blue, path));
+    EXPECT_EQ(0x0000FFu, canvas.At(10, 15));
+    EXPECT_EQ(0xFFFFFFu, canvas.At(10, 22));
+    Gdiplus::Pen green(0xFF00FF00u, 1.0f);
+    EXPECT_TRUE(screen.DrawPath(green, path));
+    EXPECT_TRUE(screen.DrawPolygon({{25, 10}, {35, 10}, {35, 20}, {25, 20}}, 0xFF00FF00u));
+    EXPECT_EQ(0xFFFFFFu, canvas.At(30, 15));
+    EXPECT_NE(0xFFFFFFu, canvas.At(30, 10));
+
+    // Clipping applies to every later draw until the region is reset.
+    Canvas clipped;
+    CDCScreen s2(clipped.dc, {0, 0, 40, 30});
+    EXPECT_TRUE(s2.IntersectClipRect({0, 0, 20, 30}));
+    EXPECT_TRUE(s2.ExcludeClipRect({0, 0, 5, 5}));
+    EXPECT_TRUE(s2.FillSolidRect(RGB(0, 0, 0), {0, 0, 40, 30}));
+    EXPECT_EQ(0xFFFFFFu, clipped.At(2, 2));
+    EXPECT_EQ(0x000000u, clipped.At(10, 10));
+    EXPECT_EQ(0xFFFFFFu, clipped.At(30, 10));
+    EXPECT_TRUE(s2.SelectClipRgn(nullptr));
+    EXPECT_TRUE(s2.FillSolidRect(RGB(0, 0, 0), {0, 0, 40, 30}));
+    EXPECT_EQ(0x000000u, clipped.At(30, 10));
+
+    // Blits and blends from another DC at the same coordinates.
+    Canvas source;
+    source.dc.FillRectValue({0, 0, 40, 30}, 0xFF0000FFu);
+    EXPECT_TRUE(s2.BitBlt(source.dc, {0, 0, 5, 5}));
+    EXPECT_EQ(0x0000FFu, clipped.At(4, 4));
+    EXPECT_EQ(0x000000u, clipped.At(5, 5));
+    EXPECT_TRUE(s2.FillSolidRect(RGB(255, 255, 255), {0, 0, 40, 30}));
+    EXPECT_TRUE(s2.AlphaBlend(source.dc, {10, 10, 20, 20}, 128));
+    uint32_t blended = clipped.At(15, 15);
+    EXPECT_NEAR(127, int((blended >> 16) & 0xFF), 2);
+    EXPECT_EQ(0xFFu, blended & 0xFF);
 }
