@@ -1,6 +1,7 @@
 // The objects a save needs for the chosen format. Each renderer is owned by
 // a shared_ptr made from its own class, so its own destructor runs.
 #include "decoration/SaveFormat.h"
+#include "imaging/ImageSaver.h"
 #include "outline/EmfRenderer.h"
 #include "outline/PdfRenderer.h"
 #include "outline/SvgRenderer.h"
@@ -19,4 +20,13 @@ boost::shared_ptr<CVectorRenderer> CSaveFormat::CreateRenderer() const
     default:
         return boost::shared_ptr<CVectorRenderer>();
     }
+}
+
+boost::shared_ptr<Gdiplus::CImageSaver> CSaveFormat::CreateImageSaver() const
+{
+    if (Type == OutputType::JPEG)
+        return CreateJpegSaver(static_cast<ULONG>(JpegQuality));
+    if (IsVector())
+        return boost::shared_ptr<Gdiplus::CImageSaver>();
+    return CreatePngSaver();  // PNG and every unknown type
 }

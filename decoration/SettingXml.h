@@ -1,0 +1,106 @@
+// The settings as an XML document, in three places: the settings file (the
+// whole snapshot), the decoration settings file ".knt" (without the window
+// layout, configuration path, output folder and font list dialog) and the
+// clipboard fragment "BorderingSettings" (one decoration). Readers and
+// writers return true or false and leave the reason in the document's error
+// record; they stop at the first failure.
+//
+// Numbers read from a document are clamped into the ranges the rendering
+// arithmetic can hold (see SettingLimits.h), so a damaged or hostile file
+// gives either an error or a usable snapshot. The settings file is written
+// through a temporary file and a replace, so a crash while saving never
+// loses it; an unreadable file can be replaced by its ".bak" once the user
+// agreed (CSettingsFileLoader).
+#pragma once
+#include "decoration/Setting.h"
+#include "foundation/XmlDocument.h"
+#include <windows.h>
+#include <string>
+
+// a.b.c.d packed from the highest byte.
+const DWORD kSettingsVersion = 0x01040200;       // 1.4.2.0
+const DWORD kVersionWithPaint = 0x01030000;      // 1.3.0.0: paint records
+const DWORD kVersionWithLeading = 0x01040000;    // 1.4.0.0: LeadingWidth
+
+class CSettingXmlWriter : public CXmlDocument {
+public:
+    static const UINT WRITE_WINDOW_LAYOUT = 1;
+    static const UINT WRITE_CONFIG_PATH = 2;
+    static const UINT WRITE_FOLDER_PATH = 4;
+    static const UINT WRITE_FONT_LIST_DLG = 8;
+    static const UINT WRITE_ALL = 15;
+    UINT Flags = 0;
+    std::wstring FilePath;
+    // Keep the previous file as "<path>.bak" when replacing it.
+    bool KeepBackup = false;
+
+    // The settings file: every part, and a backup of the previous file.
+    // Without it (a decoration settings file) neither.
+    void SetWriteAll(bool all)
+    {
+        Flags = all ? WRITE_ALL : 0;
+        KeepBackup = all;
+    }
+    // Builds the document and replaces the file with it (untouched when it
+    // already holds the same text).
+    bool Write(const CSetting& setting, const std::wstring& path);
+    // Builds the document of the flags without saving it.
+    bool Build(const CSetting& setting);
+    // The document's bytes as it would be saved.
+    bool GetBytes(std::string& bytes);
+    // The clipboard fragment in a new global memory block the caller owns;
+    // null on failure.
+    HGLOBAL WriteBorderingSettings(const CBorderingSetting& bordering);
+
+private:
+    bool AppendFont(IXMLDOMNode* parent, const CFontSetting& font);
+    bool AppendPaint(IXMLDOMNode* parent, const wchar_t* name, const CPaintSetting& paint);
+    bool AppendBordering(IXMLDOMNode* parent, const wchar_t* name, const CBorderingSetting& bordering);
+};
+
+class CSettingXmlReader : public CXmlDocument {
+public:
+    std::wstring FilePath;
+    DWORD FileVersion = 0x01000000;  // 1.0.0.0 when the document has none
+
+    // Loads the file and fills the target in place; fields read before a
+    // failure keep their new values.
+    bool Read(CSetting& target, const std::wstring& path);
+    bool ReadBorderingSettings(CBorderingSetting& target, HGLOBAL block);
+    // The same from text already in memory (UTF-8 bytes).
+    bool ReadBorderingSettingsBytes(CBorderingSetting& target, const std::string& bytes);
+
+private:
+    bool ReadDocument(CSetting& target);
+    bool ReadFont(IXMLDOMNode* parent, CFontSetting& font);
+    bool ReadPaint(IXMLDOMNode* parent, const wchar_t* name, CPaintSetting& paint);
+    bool ReadBordering(IXMLDOMNode* node, CBorderingSetting& bordering);
+};
+
+// Reading the settings file at start with the backup as fallback. The
+// target changes only when a file was read completely.
+class CSettingsFileLoader {
+public:
+    enum Result {
+        LOADED,       // the settings file was read
+        MISSING,      // neither the file nor its backup exists
+        FROM_BACKUP,  // the file would not read; its ".bak" was read instead
+        UNREADABLE,   // neither would read; the target is unchanged
+    };
+
+    Result Load(CSetting& target, const std::wstring& path);
+    // Why the settings file itself would not read (FROM_BACKUP, UNREADABLE).
+    const CSimpleErr& GetError() const { return m_error; }
+    // Version of the document the settings came from.
+    DWORD GetFileVersion() const { return m_version; }
+    bool IsNewerVersion() const { return m_version > kSettingsVersion; }
+    // Once the user agreed to go on: the unreadable file is kept aside as
+    // "<path>.broken" (never overwritten by later saves) and, after
+    // FROM_BACKUP, the backup is copied into its place.
+    HRESULT AcceptFallback(const std::wstring& path);
+
+private:
+    Result m_result = MISSING;
+    CSimpleErr m_error;
+    DWORD m_version = 0;
+};

@@ -1,0 +1,239 @@
+#include "decoration/FontListDlgSetting.h"
+#include "decoration/WindowLayout.h"
+#include "foundation/XmlDocument.h"
+#include "tests/common/TestSupport.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+// A document holding `body` under the root "R".
+bool Load(CXmlDocument& doc, CXmlDocument::CNode& root, const std::wstring& body)
+{
+    return doc.Create(L"<?xml version=\"1.0\" encoding=\"utf-8\"?><R>" + body + L"</R>") &&
+           doc.SelectSingleNode(L"R", root);
+}
+
+// The node's markup. Wine indents the "xml" property (saving does not), so
+// line breaks and tabs are dropped; the values here hold none.
+std::wstring Xml(CXmlDocument& doc, IXMLDOMNode* node)
+{
+    BSTR text = nullptr;
+    node->get_xml(&text);
+    std::wstring out;
+    for (const wchar_t* p = text; p && *p; ++p)
+        if (*p != L'\r' && *p != L'\n' && *p != L'\t')
+            out += *p;
+    SysFreeString(text);
+    return out;
+}
+
+const wchar_t kBounds[] = L"<NormalBounds><left>1</left><top>2</top><right>3</right><bottom>4</bottom></NormalBounds>";
+
+std::wstring FontListBody(const std::wstring& type, const std::wstring& italic, const std::wstring& mru)
+{
+    return L"<FontListDlg><CharSet>128</CharSet><Tategaki>1</Tategaki>" + type +
+           L"<Size>24</Size><Weight>LIGHTER</Weight><Italic>" + italic +
+           L"</Italic><SampleText>abc</SampleText><SampleTexts>" + mru +
+           L"</SampleTexts><WindowLayout><Maximized>true</Maximized><Rect><left>5</left><top>6</top>"
+           L"<right>7</right><bottom>8</bottom></Rect></WindowLayout></FontListDlg>";
+}
+
+std::wstring Items(int n)
+{
+    std::wstring items = L"<Items>";
+    for (int i = 0; i < n; ++i)
+        items += L"<Item>t" + std::to_wstring(i) + L"</Item>";
+    return items + L"</Items>";
+}
+
+} // namespace
+
+TEST(WindowLayoutXml, DefaultRoundTrip)
+{
+    CXmlDocument doc;
+    CXmlDocument::CNode root;
+    ASSERT_TRUE(Load(doc, root, L""));
+    ASSERT_TRUE(SaveWindowLayoutXml(doc, root, L"WindowLayout", CWindowLayout()));
+    EXPECT_EQ(L"<R><WindowLayout><FullScreen>false</FullScreen><Maximized>false</Maximized><NormalBounds>"
+              L"<left>0</left><top>0</top><right>0</right><bottom>0</bottom></NormalBounds>"
+              L"<SplitterPos>-1</SplitterPos></WindowLayout></R>",
+              Xml(doc, root));
+    CWindowLayout read;
+    read.FullScreen = true;
+    read.SplitterPos = 5;
+    ASSERT_TRUE(LoadWindowLayoutXml(doc, root, L"WindowLayout", read));
+    EXPECT_TRUE(read == CWindowLayout());
+
+    // An empty name writes into the node itself.
+    CXmlDocument doc2;
+    CXmlDocument::CNode root2;
+    ASSERT_TRUE(Load(doc2, root2, L""));
+    CDialogLayout dialog;
+    dialog.Maximized = true;
+    SetRect(&dialog.Rect, -1, 2, 30, 40);
+    ASSERT_TRUE(SaveWindowLayoutXml(doc2, root2, L"", dialog));
+    EXPECT_EQ(L"<R><Maximized>true</Maximized><Rect><left>-1</left><top>2</top><right>30</right><bottom>40</bottom>"
+              L"</Rect></R>",
+              Xml(doc2, root2));
+    CDialogLayout back;
+    ASSERT_TRUE(LoadWindowLayoutXml(doc2, root2, L"", back));
+    EXPECT_TRUE(back == dialog);
+}
+
+TEST(WindowLayoutXml, FailuresKeepWhatWasNotRead)
+{
+    struct Case {
+        std::wstring body;
+        UINT error;
+        bool boundsRead;
+    } cases[] = {
+        {L"<WindowLayout><FullScreen>true</FullScreen><Maximized>true</Maximized>" + std::wstring(kBounds) +
+             L"</WindowLayout>",
+         54048, true},
+        {L"<WindowLayout><FullScreen>true</FullScreen><Maximized>true</Maximized><NormalBounds><left>1</left>"
+         L"<top>x</top><right>3</right><bottom>4</bottom></NormalBounds><SplitterPos>1</SplitterPos></WindowLayout>",
+         54056, false},
+        {L"<WindowLayout><FullScreen>yes</FullScreen></WindowLayout>", 54043, false},
+        {L"<WindowLayout><FullScreen>true</FullScreen><Maximized>true</Maximized>" + std::wstring(kBounds) +
+             L"<SplitterPos>1.5.</SplitterPos></WindowLayout>",
+         54055, true},
+    };
+    for (const Case& c : cases) {
+        CXmlDocument doc;
+        CXmlDocument::CNode root;
+        ASSERT_TRUE(Load(doc, root, c.body));
+        CWindowLayout layout;
+        EXPECT_FALSE(LoadWindowLayoutXml(doc, root, L"WindowLayout", layout));
+        EXPECT_EQ(c.error, doc.m_err.id) << Narrow(c.body);
+        EXPECT_EQ(c.boundsRead, layout.NormalBounds.right == 3) << Narrow(c.body);
+        if (c.error != 54043) {
+            EXPECT_TRUE(layout.FullScreen);
+            EXPECT_TRUE(layout.Maximized);
+        }
+        EXPECT_EQ(-1, layout.SplitterPos);
+    }
+}
+
+TEST(FontListDlgXml, RoundTripAndOptionalType)
+{
+    CFontListDlgSetting s;
+    s.CharSet = 1;
+    s.Tategaki = 1;
+    s.Type = 2;
+    s.Size = 30;
+    s.Weight = 3;
+    s.Italic = 1;
+    s.SampleText = L"サンプル";
+    s.SampleTexts.Items.push_back(boost::shared_ptr<std::wstring>(new std::wstring(L"a")));
+    s.SampleTexts.Items.push_back(boost::shared_ptr<std::wstring>(new std::wstring(L"b")));
+    s.SampleTexts.MaxSize = 9;
+    SetRect(&s.WindowLayout.Rect, 1, 2, 3, 4);
+    CXmlDocument doc;
+    CXmlDocument::CNode root;
+    ASSERT_TRUE(Load(doc, root, L""));
+    ASSERT_TRUE(WriteFontListDlgSetting(doc, root, L"FontListDlg", s));
+    const std::wstring xml = Xml(doc, root);
+    EXPECT_NE(std::wstring::npos, xml.find(L"<Type>VECTOR</Type>"));
+    EXPECT_NE(std::wstring::npos, xml.find(L"<Italic>OFF</Italic>"));
+    EXPECT_NE(std::wstring::npos,
+              xml.find(L"<SampleTexts><SaveContents>true</SaveContents><Items><Item>a</Item><Item>b</Item></Items>"
+                       L"<MaxSize>9</MaxSize></SampleTexts>"));
+    CFontListDlgSetting read;
+    ASSERT_TRUE(ReadFontListDlgSetting(doc, root, L"FontListDlg", read));
+    EXPECT_EQ(2, read.Type);
+    EXPECT_EQ(3, read.Weight);
+    EXPECT_EQ(1, read.Italic);
+    EXPECT_EQ(L"サンプル", read.SampleText);
+    ASSERT_EQ(2u, read.SampleTexts.Items.size());
+    EXPECT_EQ(L"b", *read.SampleTexts.Items.back());
+    EXPECT_EQ(9u, read.SampleTexts.MaxSize);
+    EXPECT_TRUE(read.WindowLayout == s.WindowLayout);
+
+    // Without "Type" everything else is read and Type stays.
+    CXmlDocument doc2;
+    CXmlDocument::CNode root2;
+    ASSERT_TRUE(Load(doc2, root2, FontListBody(L"", L"ON", L"<SaveContents>true</SaveContents>" + Items(1) +
+                                                             L"<MaxSize>20</MaxSize>")));
+    CFontListDlgSetting noType;
+    noType.Type = 1;
+    ASSERT_TRUE(ReadFontListDlgSetting(doc2, root2, L"FontListDlg", noType)) << Narrow(doc2.m_err.message);
+    EXPECT_EQ(1, noType.Type);
+    EXPECT_EQ(2, noType.Italic);
+    EXPECT_EQ(2, noType.Weight);
+    EXPECT_EQ(1, noType.Tategaki);
+    EXPECT_TRUE(noType.WindowLayout.Maximized);
+}
+
+TEST(FontListDlgXml, MruLists)
+{
+    struct Case {
+        std::wstring mru;
+        size_t items;
+        const wchar_t* last;
+    } cases[] = {
+        // Twenty-five items, twenty kept: the first twenty of the document.
+        {L"<SaveContents>true</SaveContents>" + Items(25) + L"<MaxSize>20</MaxSize>", 20, L"t19"},
+        {L"<SaveContents>true</SaveContents>" + Items(3) + L"<MaxSize>0</MaxSize>", 0, nullptr},
+        {L"<SaveContents>true</SaveContents><Items></Items><MaxSize>5</MaxSize>", 0, nullptr},
+        // Contents not saved: the items in memory stay, MaxSize is still read.
+        {L"<SaveContents>false</SaveContents><MaxSize>1</MaxSize>", 1, L"old0"},
+    };
+    for (const Case& c : cases) {
+        CXmlDocument doc;
+        CXmlDocument::CNode root;
+        ASSERT_TRUE(Load(doc, root, L"<M>" + c.mru + L"</M>"));
+        CMruStrings mru;
+        mru.Items.push_back(boost::shared_ptr<std::wstring>(new std::wstring(L"old0")));
+        mru.Items.push_back(boost::shared_ptr<std::wstring>(new std::wstring(L"old1")));
+        ASSERT_TRUE(ReadMruStrings(doc, root, L"M", mru)) << Narrow(c.mru);
+        ASSERT_EQ(c.items, mru.Items.size()) << Narrow(c.mru);
+        if (c.last) {
+            EXPECT_EQ(c.last, *mru.Items.back());
+        }
+    }
+
+    // Not saving the contents writes no "Items".
+    CXmlDocument doc;
+    CXmlDocument::CNode root;
+    ASSERT_TRUE(Load(doc, root, L""));
+    CMruStrings mru;
+    mru.SaveContents = false;
+    mru.Items.push_back(boost::shared_ptr<std::wstring>(new std::wstring(L"secret")));
+    ASSERT_TRUE(WriteMruStrings(doc, root, L"M", mru));
+    EXPECT_EQ(L"<R><M><SaveContents>false</SaveContents><MaxSize>20</MaxSize></M></R>", Xml(doc, root));
+}
+
+TEST(FontListDlgXml, NamesAndFailures)
+{
+    struct Case {
+        std::wstring body;
+        UINT error;
+        const wchar_t* named;
+    } cases[] = {
+        {FontListBody(L"", L"on", L""), 53907, L"FontItalic3"},
+        {FontListBody(L"<Type>Raster</Type>", L"ON", L""), 53907, L"FontType3"},
+        {FontListBody(L"", L"ON", L"<SaveContents>true</SaveContents><MaxSize>3</MaxSize>"), 54048, nullptr},
+        {FontListBody(L"", L"ON", L"<SaveContents>true</SaveContents>" + Items(1) + L"<MaxSize>-1</MaxSize>"), 54057,
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        CXmlDocument doc;
+        CXmlDocument::CNode root;
+        ASSERT_TRUE(Load(doc, root, c.body));
+        CFontListDlgSetting s;
+        EXPECT_FALSE(ReadFontListDlgSetting(doc, root, L"FontListDlg", s));
+        EXPECT_EQ(c.error, doc.m_err.id) << Narrow(c.body);
+        if (c.named) {
+            EXPECT_NE(std::wstring::npos, doc.m_err.message.find(c.named)) << Narrow(doc.m_err.message);
+        }
+    }
+    // A value outside a table is refused on writing, naming the table.
+    CXmlDocument doc;
+    CXmlDocument::CNode root;
+    ASSERT_TRUE(Load(doc, root, L""));
+    CFontListDlgSetting bad;
+    bad.Weight = 4;
+    EXPECT_FALSE(WriteFontListDlgSetting(doc, root, L"FontListDlg", bad));
+    EXPECT_EQ(53906u, doc.m_err.id);
+    EXPECT_NE(std::wstring::npos, doc.m_err.message.find(L"FontWeight4"));
+}

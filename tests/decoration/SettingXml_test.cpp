@@ -1,0 +1,542 @@
+#include "decoration/SettingXml.h"
+#include "decoration/ReplacingFileWriter.h"
+#include "foundation/GlobalMemory.h"
+#include "tests/decoration/RegistryTestKey.h"
+#include "tests/decoration/SettingTestData.h"
+#include <gtest/gtest.h>
+#include <climits>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) { return Narrow(text); }
+
+bool Contains(const std::string& bytes, const std::wstring& text)
+{
+    return bytes.find(Utf8(text)) != std::string::npos;
+}
+
+// A settings document written by hand, in the layout of one version.
+std::string Document(const std::wstring& version, const std::wstring& borderingPaint,
+                     const std::wstring& extraFont = L"", const std::wstring& facePaint = L"")
+{
+    std::wstring rows;
+    for (int i = 0; i < 5; ++i)
+        rows += L"<BorderingSetting><Size>2.5</Size><Alpha>80</Alpha><Blur>20</Blur><Angle>90</Angle>"
+                L"<Distance>15</Distance>" + borderingPaint + L"</BorderingSetting>";
+    std::wstring text = L"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<Settings>";
+    if (!version.empty())
+        text += L"<Version>" + version + L"</Version>";
+    text += L"<FontSetting><CharSet>128</CharSet><FontFace>IPAGothic</FontFace><Escapement>0</Escapement>"
+            L"<Orientation>0</Orientation><Weight>400</Weight><Italic>false</Italic><Underline>false</Underline>"
+            L"<StrikeOut>false</StrikeOut><Size>36</Size><Color>FF0000</Color><Alpha>90</Alpha>"
+            L"<CharWidth>100</CharWidth><LineWidth>110</LineWidth>" + extraFont + L"</FontSetting>" + facePaint +
+            L"<UseBorderings><bool>true</bool><bool>false</bool><bool>true</bool><bool>false</bool><bool>true</bool>"
+            L"</UseBorderings><Borderings>" + rows + L"</Borderings><Unit>CHAR</Unit><FnameType>SEQ</FnameType>"
+            L"<FnameSeqWidth>3</FnameSeqWidth><SaveFormat><Type>JPEG</Type><JpegQuality>70</JpegQuality></SaveFormat>"
+            L"<BkColor>00FF00</BkColor><Transparent>true</Transparent><TrimType>TRIM_T|TRIM_B</TrimType></Settings>";
+    return Utf8(text);
+}
+
+// A paint record with `stops` gradation stops.
+std::wstring Paint(int stops)
+{
+    std::wstring text = L"<PaintSetting><Type>LINEAR</Type><Color>0000FF</Color><LinearGradation><Angle>30</Angle>"
+                        L"<Unit>CHAR</Unit><Entire>true</Entire>";
+    for (int i = 0; i < stops; ++i)
+        text += L"<ColorPosSetting><Use>false</Use><Color>" + std::wstring(i % 2 ? L"10" : L"FF") +
+                L"</Color><Pos>0.5</Pos></ColorPosSetting>";
+    return text + L"</LinearGradation><Texture><Path>t.png</Path><Type>FIT_BOTH</Type><Unit>CHAR</Unit>"
+                  L"<RateX>2</RateX><RateY>3</RateY><SameRate>false</SameRate><Entire>false</Entire>"
+                  L"<Flip>true</Flip><OffsetX>1</OffsetX><OffsetY>2</OffsetY></Texture></PaintSetting>";
+}
+
+const std::wstring kPaint = Paint(12);
+
+CSetting ReadBack(const std::string& bytes, const std::wstring& path, bool& ok, CSimpleErr& err,
+                  DWORD& version)
+{
+    EXPECT_TRUE(WriteFileBytes(path, bytes));
+    CSetting s;
+    CSettingXmlReader reader;
+    ok = reader.Read(s, path);
+    err = reader.m_err;
+    version = reader.FileVersion;
+    return s;
+}
+
+} // namespace
+
+TEST(SettingXml, DefaultSurvivesWriteReadWrite)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"Kantelo32.config");
+    const CSetting original;
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(true);
+    ASSERT_TRUE(writer.Write(original, path)) << Narrow(writer.m_err.message);
+    const std::string first = ReadFileBytes(path);
+    EXPECT_EQ(0u, first.find("<?xml version=\"1.0\""));
+    EXPECT_NE(std::string::npos, first.find("<Version>1.4.2.0</Version>"));
+    EXPECT_NE(std::string::npos, first.find("<TrimType>TRIM_L|TRIM_T|TRIM_R|TRIM_B</TrimType>"));
+
+    // Read into a snapshot that differs everywhere, so a field the reader
+    // skips shows up.
+    CSetting read = UnusualSetting(folder.Path());
+    CSettingXmlReader reader;
+    ASSERT_TRUE(reader.Read(read, path)) << Narrow(reader.m_err.message);
+    EXPECT_EQ(kSettingsVersion, reader.FileVersion);
+    ExpectSameStored(original, read);
+
+    CSettingXmlWriter again;
+    again.SetWriteAll(true);
+    const std::wstring path2 = folder.File(L"again.config");
+    ASSERT_TRUE(again.Write(read, path2));
+    EXPECT_EQ(first, ReadFileBytes(path2));
+}
+
+TEST(SettingXml, EveryFieldSurvives)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"s.config");
+    const CSetting original = UnusualSetting(folder.Path());
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(true);
+    ASSERT_TRUE(writer.Write(original, path)) << Narrow(writer.m_err.message);
+    const std::string text = ReadFileBytes(path);
+    WriteFileBytes(TestOutputPath(L"settings-sample.config"), text);
+    // A texture inside the file's folder is stored relative, one elsewhere as it is.
+    EXPECT_TRUE(Contains(text, L"<Path>tex\\&lt;&amp;&gt;木目.png</Path>")) << text.substr(0, 400);
+    EXPECT_TRUE(Contains(text, L"<Path>D:\\elsewhere\\t.png</Path>"));
+    // Size in tenths with one decimal, Blur and Distance as plain tenths.
+    EXPECT_TRUE(Contains(text, L"<Size>1.2</Size><Alpha>89</Alpha><Blur>3</Blur><Angle>30</Angle><Distance>11</Distance>"));
+
+    CSetting read;
+    CSettingXmlReader reader;
+    ASSERT_TRUE(reader.Read(read, path)) << Narrow(reader.m_err.message);
+    ExpectSameStored(original, read);
+    EXPECT_EQ(folder.Path() + L"\\tex\\<&>木目.png", read.Borderings[0].Paint.Texture.Path);
+
+    // Unchanged settings leave the file alone; a change keeps a backup.
+    ASSERT_TRUE(writer.Write(read, path));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((path + L".bak").c_str()));
+    read.BkColor = 0x0000FF;
+    ASSERT_TRUE(writer.Write(read, path));
+    EXPECT_EQ(text, ReadFileBytes(path + L".bak"));
+}
+
+TEST(SettingXml, DecorationFileLeavesWindowParts)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"deco.knt");
+    const CSetting original = UnusualSetting(folder.Path());
+    CSettingXmlWriter writer;  // flags 0: the decoration settings file
+    ASSERT_TRUE(writer.Write(original, path)) << Narrow(writer.m_err.message);
+    const std::string text = ReadFileBytes(path);
+    for (const char* absent : {"<WindowLayout>", "<ConfigPath>", "<FolderPath>", "<FontListDlg>"})
+        EXPECT_EQ(std::string::npos, text.find(absent)) << absent;
+
+    CSetting read;  // defaults in the parts the file does not carry
+    read.FolderPath = L"keep";
+    CSettingXmlReader reader;
+    ASSERT_TRUE(reader.Read(read, path)) << Narrow(reader.m_err.message);
+    ExpectSameDecorations(original, read);
+    EXPECT_EQ(L"keep", read.FolderPath);
+    EXPECT_TRUE(read.ConfigPath.empty());
+    EXPECT_TRUE(read.WindowLayout == CWindowLayout());
+    EXPECT_TRUE(read.FontListDlg == CFontListDlgSetting());
+
+    const std::wstring path2 = folder.File(L"again.knt");
+    ASSERT_TRUE(writer.Write(read, path2));
+    EXPECT_EQ(text, ReadFileBytes(path2));
+    ASSERT_TRUE(writer.Write(read, path2));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((path2 + L".bak").c_str()));  // no backup of a .knt
+}
+
+TEST(SettingXml, ClipboardFragment)
+{
+    const CBorderingSetting original = UnusualSetting(L"C:\\x").Borderings[2];
+    CSettingXmlWriter writer;
+    CGlobalMemory block(writer.WriteBorderingSettings(original));
+    ASSERT_TRUE(block.Get()) << Narrow(writer.m_err.message);
+
+    CBorderingSetting read;
+    CSettingXmlReader reader;
+    ASSERT_TRUE(reader.ReadBorderingSettings(read, block)) << Narrow(reader.m_err.message);
+    EXPECT_TRUE(read == original);
+    EXPECT_EQ(kSettingsVersion, reader.FileVersion);
+
+    // Written again from what was read: the same decoration.
+    CSettingXmlWriter writer2;
+    CGlobalMemory block2(writer2.WriteBorderingSettings(read));
+    CBorderingSetting read2;
+    CSettingXmlReader reader2;
+    ASSERT_TRUE(reader2.ReadBorderingSettings(read2, block2));
+    EXPECT_TRUE(read2 == original);
+
+    // The fragment needs its version.
+    const std::string noVersion =
+        "<BorderingSettings><Bordering><Size>1</Size><Alpha>1</Alpha><Blur>1</Blur><Angle>1</Angle>"
+        "<Distance>1</Distance><Color>FFFFFF</Color></Bordering></BorderingSettings>";
+    CSettingXmlReader reader3;
+    CBorderingSetting b;
+    EXPECT_FALSE(reader3.ReadBorderingSettingsBytes(b, noVersion));
+    EXPECT_EQ(54048u, reader3.m_err.id);
+}
+
+TEST(SettingXml, VersionGates)
+{
+    CTempFolder folder;
+    bool ok = false;
+    CSimpleErr err;
+    DWORD version = 0;
+
+    // 1.0: no version, colours in the decorations, no paint records (those
+    // present are ignored), no LeadingWidth.
+    const std::wstring oldRow = L"<Color>00FF00</Color>";
+    CSetting s10 = ReadBack(Document(L"", oldRow + kPaint, L"<LeadingWidth>50</LeadingWidth>", kPaint),
+                            folder.File(L"v10.knt"), ok, err, version);
+    ASSERT_TRUE(ok) << Narrow(err.message);
+    EXPECT_EQ(0x01000000u, version);
+    EXPECT_EQ(static_cast<UINT>(PaintType::MONO), s10.PaintSetting.Type);
+    EXPECT_EQ(0x0000FFu, s10.PaintSetting.Color);  // the font's colour (red)
+    EXPECT_EQ(0, s10.FontSetting.LeadingWidth);
+    EXPECT_EQ(360, s10.FontSetting.Size);
+    for (const CBorderingSetting& b : s10.Borderings) {
+        EXPECT_EQ(static_cast<UINT>(PaintType::MONO), b.Paint.Type);
+        EXPECT_EQ(0x00FF00u, b.Paint.Color);
+        EXPECT_EQ(25, b.Size);  // "2.5" in tenths
+        EXPECT_EQ(20, b.Blur);  // plain tenths
+        EXPECT_TRUE(b.Paint.LinearGradation == CLinearGradation());
+    }
+    EXPECT_FALSE(s10.UseBorderings[1]);
+    EXPECT_EQ(static_cast<UINT>(OutputType::JPEG), s10.SaveFormat.Type);
+    EXPECT_EQ(10u, s10.TrimType);
+
+    // Without the colour a 1.0 decoration fails.
+    ReadBack(Document(L"", kPaint, L"", kPaint), folder.File(L"v10b.knt"), ok, err, version);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(54048u, err.id);
+
+    // 1.3.5: paint records, still no LeadingWidth.
+    CSetting s135 = ReadBack(Document(L"1.3.5.0", kPaint, L"<LeadingWidth>50</LeadingWidth>", kPaint),
+                             folder.File(L"v135.knt"), ok, err, version);
+    ASSERT_TRUE(ok) << Narrow(err.message);
+    EXPECT_EQ(0x01030500u, version);
+    EXPECT_EQ(static_cast<UINT>(PaintType::LINEAR), s135.PaintSetting.Type);
+    EXPECT_EQ(30u, s135.PaintSetting.LinearGradation.Angle);
+    EXPECT_EQ(folder.File(L"t.png"), s135.Borderings[0].Paint.Texture.Path);
+    EXPECT_EQ(static_cast<UINT>(PaintType::LINEAR), s135.Borderings[4].Paint.Type);
+    EXPECT_EQ(0, s135.FontSetting.LeadingWidth);
+    EXPECT_EQ(0x101010u, s135.PaintSetting.LinearGradation.Stops[11].Color);
+    EXPECT_FALSE(s135.PaintSetting.LinearGradation.Stops[11].Use);
+    // As many stops as the record holds: extra ones are ignored, a missing one fails.
+    CSetting more = ReadBack(Document(L"1.3.0.0", Paint(14), L"", Paint(13)), folder.File(L"v130.knt"), ok, err,
+                             version);
+    EXPECT_TRUE(ok) << Narrow(err.message);
+    EXPECT_EQ(12u, more.PaintSetting.LinearGradation.Stops.size());
+    ReadBack(Document(L"1.3.0.0", kPaint, L"", Paint(11)), folder.File(L"v130.knt"), ok, err, version);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(54048u, err.id);
+
+    // 1.4 and a newer version read LeadingWidth; the caller learns the version.
+    for (const wchar_t* v : {L"1.4.0.0", L"2.0.0.0"}) {
+        CSetting s = ReadBack(Document(v, kPaint, L"<LeadingWidth>50</LeadingWidth>", kPaint),
+                              folder.File(L"new.knt"), ok, err, version);
+        EXPECT_TRUE(ok) << Narrow(v) << " " << Narrow(err.message);
+        EXPECT_EQ(50, s.FontSetting.LeadingWidth) << Narrow(v);
+        EXPECT_EQ(static_cast<UINT>(PaintType::LINEAR), s.Borderings[2].Paint.Type);
+    }
+    EXPECT_EQ(0x02000000u, version);
+    // From 1.4 on LeadingWidth is required.
+    ReadBack(Document(L"1.4.2.0", kPaint, L"", kPaint), folder.File(L"new.knt"), ok, err, version);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(54048u, err.id);
+}
+
+TEST(SettingXml, NewerVersionIsReported)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"s.config");
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(true);
+    ASSERT_TRUE(writer.Write(CSetting(), path));
+    std::string text = ReadFileBytes(path);
+    const size_t at = text.find("1.4.2.0");
+    ASSERT_NE(std::string::npos, at);
+    text.replace(at, 7, "2.0.0.0");
+    ASSERT_TRUE(WriteFileBytes(path, text));
+    CSetting s;
+    CSettingsFileLoader loader;
+    EXPECT_EQ(CSettingsFileLoader::LOADED, loader.Load(s, path));
+    EXPECT_EQ(0x02000000u, loader.GetFileVersion());
+    EXPECT_TRUE(loader.IsNewerVersion());
+}
+
+namespace {
+
+// The default settings file with one text replaced.
+std::string Edited(const std::string& base, const std::string& from, const std::string& to)
+{
+    std::string text = base;
+    const size_t at = text.find(from);
+    EXPECT_NE(std::string::npos, at) << from;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::string DefaultFileText(const std::wstring& path)
+{
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(true);
+    EXPECT_TRUE(writer.Write(CSetting(), path));
+    return ReadFileBytes(path);
+}
+
+} // namespace
+
+TEST(SettingXml, ListsAndValueForms)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"s.config");
+    const std::string base = DefaultFileText(path);
+    const std::string fiveBools = "<UseBorderings><bool>true</bool><bool>true</bool><bool>true</bool>"
+                                  "<bool>true</bool><bool>true</bool></UseBorderings>";
+    ASSERT_NE(std::string::npos, base.find(fiveBools));
+    const std::string rowSize = "<BorderingSetting><Size>1</Size><Alpha>100</Alpha><Blur>0</Blur>";
+
+    struct Case {
+        const char* from;
+        const char* to;
+        UINT error;  // 0: reads
+    } cases[] = {
+        {"<bool>true</bool></UseBorderings>", "<bool>false</bool><bool>false</bool></UseBorderings>", 0},
+        {"<bool>true</bool></UseBorderings>", "</UseBorderings>", 54048},
+        {"<TrimType>TRIM_L|TRIM_T|TRIM_R|TRIM_B</TrimType>", "<TrimType>TRIM_L|TRIM_B</TrimType>", 0},
+        {"<TrimType>TRIM_L|TRIM_T|TRIM_R|TRIM_B</TrimType>", "<TrimType></TrimType>", 0},
+        {"<TrimType>TRIM_L|TRIM_T|TRIM_R|TRIM_B</TrimType>", "<TrimType>TRIM_L||TRIM_B</TrimType>", 53907},
+        {"<TrimType>TRIM_L|TRIM_T|TRIM_R|TRIM_B</TrimType>", "<TrimType>trim_l</TrimType>", 53907},
+        {"<Unit>LINE</Unit><FnameType>", "<Unit>Line</Unit><FnameType>", 53907},
+        {"<Transparent>false</Transparent>", "<Transparent>False</Transparent>", 54043},
+        {"<BkColor>FFFFFF</BkColor>", "<BkColor>#FFFFFF</BkColor>", 54059},
+        {"<BkColor>FFFFFF</BkColor>", "<BkColor>8</BkColor>", 0},
+        {"<FnameSeqWidth>1</FnameSeqWidth>", "<FnameSeqWidth>x</FnameSeqWidth>", 54055},
+        {"<SingleFile>false</SingleFile>", "", 0},  // optional
+        {"<Version>1.4.2.0</Version>", "<Version>1.4.2</Version>", 54063},
+        {rowSize.c_str(), "<BorderingSetting><Size>2.25</Size><Alpha>100</Alpha><Blur>2.5</Blur>", 0},
+        // An unknown element does not stand in for a missing one.
+        {"<Unit>LINE</Unit><FnameType>", "<Extra>1</Extra><FnameType>", 54048},
+    };
+    for (const Case& c : cases) {
+        bool ok = false;
+        CSimpleErr err;
+        DWORD version = 0;
+        CSetting s = ReadBack(Edited(base, c.from, c.to), path, ok, err, version);
+        EXPECT_EQ(c.error == 0, ok) << c.to << " " << Narrow(err.message);
+        EXPECT_EQ(c.error, err.id) << c.to;
+        const std::string to = c.to;
+        if (to == "<TrimType>TRIM_L|TRIM_B</TrimType>") {
+            EXPECT_EQ(9u, s.TrimType);
+        }
+        if (to == "<TrimType></TrimType>") {
+            EXPECT_EQ(0u, s.TrimType);
+        }
+        if (to == "<BkColor>8</BkColor>") {
+            EXPECT_EQ(0x080808u, s.BkColor);
+        }
+        if (c.to[0] == '<' && std::string(c.to).find("2.25") != std::string::npos) {
+            EXPECT_EQ(22, s.Borderings[0].Size);
+            EXPECT_EQ(2, s.Borderings[0].Blur);
+        }
+        if (std::string(c.to).find("<bool>false</bool><bool>false</bool>") != std::string::npos) {
+            EXPECT_FALSE(s.UseBorderings[4]);  // the sixth is ignored
+            EXPECT_EQ(5u, s.UseBorderings.size());
+        }
+        if (c.error == 53907 && to.find("TRIM") != std::string::npos) {
+            EXPECT_NE(std::wstring::npos, err.message.find(L"TrimType"));
+        }
+    }
+
+    // Moving an element to the end changes nothing.
+    bool ok = false;
+    CSimpleErr err;
+    DWORD version = 0;
+    std::string moved = Edited(base, "<Unit>LINE</Unit><FnameType>", "<FnameType>");
+    moved = Edited(moved, "</Settings>", "<Unit>PARAGRAPH</Unit></Settings>");
+    CSetting s = ReadBack(moved, path, ok, err, version);
+    EXPECT_TRUE(ok) << Narrow(err.message);
+    EXPECT_EQ(2u, s.Unit);
+}
+
+TEST(SettingXml, NumbersAreClampedOnRead)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"s.config");
+    const std::string base = DefaultFileText(path);
+    std::string text = base;
+    auto edit = [&text](const char* from, const char* to) { text = Edited(text, from, to); };
+    edit("<BorderingSetting><Size>1</Size><Alpha>100</Alpha><Blur>0</Blur><Angle>120</Angle><Distance>0</Distance>",
+         "<BorderingSetting><Size>214748364.7</Size><Alpha>-5</Alpha><Blur>2147483647</Blur><Angle>-30</Angle>"
+         "<Distance>-2147483648</Distance>");
+    edit("<RateX>1</RateX><RateY>1</RateY>", "<RateX>1e999</RateX><RateY>-4</RateY>");
+    edit("<Pos>0.09</Pos>", "<Pos>-3</Pos>");
+    edit("<Pos>0.18</Pos>", "<Pos>1e400</Pos>");
+    edit("<FnameSeqWidth>1</FnameSeqWidth>", "<FnameSeqWidth>100000</FnameSeqWidth>");
+    edit("<JpegQuality>80</JpegQuality>", "<JpegQuality>-7</JpegQuality>");
+    edit("<Size>30</Size>", "<Size>0</Size>");
+    edit("<Alpha>100</Alpha><CharWidth>", "<Alpha>101</Alpha><CharWidth>");
+    edit("<Angle>135</Angle>", "<Angle>-45</Angle>");
+    edit("<OffsetX>0</OffsetX>", "<OffsetX>2147483647</OffsetX>");
+    bool ok = false;
+    CSimpleErr err;
+    DWORD version = 0;
+    CSetting s = ReadBack(text, path, ok, err, version);
+    ASSERT_TRUE(ok) << Narrow(err.message);
+    const CBorderingSetting& b = s.Borderings[0];
+    EXPECT_EQ(10000, b.Size);
+    EXPECT_EQ(0, b.Alpha);
+    EXPECT_EQ(10000, b.Blur);
+    EXPECT_EQ(330, b.Angle);
+    EXPECT_EQ(0, b.Distance);
+    RECT m;
+    b.GetMargins(m, false);
+    EXPECT_EQ(20000, m.left);
+    EXPECT_EQ(1.0, s.PaintSetting.Texture.RateX);
+    EXPECT_EQ(1.0, s.PaintSetting.Texture.RateY);
+    EXPECT_EQ(0.0, s.PaintSetting.LinearGradation.Stops[1].Pos);
+    EXPECT_EQ(1.0, s.PaintSetting.LinearGradation.Stops[2].Pos);
+    EXPECT_EQ(315u, s.PaintSetting.LinearGradation.Angle);
+    EXPECT_EQ(100000, s.PaintSetting.Texture.OffsetX);
+    EXPECT_EQ(32, s.FnameSeqWidth);
+    EXPECT_EQ(0, s.SaveFormat.JpegQuality);
+    EXPECT_EQ(1, s.FontSetting.Size);
+    EXPECT_EQ(100, s.FontSetting.Alpha);
+}
+
+TEST(SettingXml, WriteRefusesUnknownValuesAndKeepsFile)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"s.config");
+    const std::string before = DefaultFileText(path);
+    struct Case {
+        void (*mutate)(CSetting&);
+        const wchar_t* type;
+        const wchar_t* value;
+    } cases[] = {
+        {[](CSetting& s) { s.TrimType = 0x1F; }, L"TrimType", L"0x10"},
+        {[](CSetting& s) { s.TrimType = 0x35; }, L"TrimType", L"0x30"},
+        {[](CSetting& s) { s.Unit = 3; }, L"TextUnit", L"3"},
+        {[](CSetting& s) { s.SaveFormat.Type = 7; }, L"OutputType", L"7"},
+        {[](CSetting& s) { s.Borderings[3].Paint.Texture.Type = 4; }, L"ImageFitType", L"4"},
+        {[](CSetting& s) { s.FontListDlg.Italic = 3; }, L"FontItalic3", L"3"},
+    };
+    for (const Case& c : cases) {
+        CSetting s;
+        s.BkColor = 0;  // would change the file if it were written
+        c.mutate(s);
+        CSettingXmlWriter writer;
+        writer.SetWriteAll(true);
+        EXPECT_FALSE(writer.Write(s, path));
+        EXPECT_EQ(53906u, writer.m_err.id);
+        EXPECT_NE(std::wstring::npos, writer.m_err.message.find(c.type)) << Narrow(writer.m_err.message);
+        EXPECT_NE(std::wstring::npos, writer.m_err.message.find(c.value)) << Narrow(writer.m_err.message);
+        EXPECT_EQ(before, ReadFileBytes(path));
+    }
+}
+
+TEST(SettingXml, ImportedOutOfRangeValuesCanBeSaved)
+{
+    CTestRegistryKey key;
+    const std::wstring setting = L"P32\\Setting";
+    key.SetDword(setting, L"Unit", 3);
+    key.SetDword(setting, L"FnameType", 3);
+    key.SetDword(setting, L"TrimType", 0x10F);
+    key.SetDword(setting + L"\\SaveFormat", L"Type", 7);
+    key.SetDword(setting + L"\\SaveFormat", L"JpegQuality", 80);
+    CPaintSetting paint;
+    paint.Type = 5;
+    paint.Texture.Type = 9;
+    ASSERT_TRUE(paint.Save(key.Sub(setting + L"\\Paint"), HKEY_CURRENT_USER));
+    CSetting s;
+    s.ImportRegistryFrom(HKEY_CURRENT_USER, key.Sub(L"P32"));
+    CTempFolder folder;
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(true);
+    EXPECT_TRUE(writer.Write(s, folder.File(L"s.config"))) << Narrow(writer.m_err.message);
+}
+
+TEST(SettingXml, BackupIsUsedWhenTheFileWillNotRead)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"s.config");
+    CSetting good;
+    good.BkColor = 0x112233;
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(true);
+    ASSERT_TRUE(writer.Write(good, path));
+    good.BkColor = 0x445566;
+    ASSERT_TRUE(writer.Write(good, path));  // the first text is now the backup
+
+    // The file is damaged.
+    const std::string damaged = "<?xml version=\"1.0\"?><Settings><Font";
+    ASSERT_TRUE(WriteFileBytes(path, damaged));
+    CSetting s;
+    CSettingsFileLoader loader;
+    EXPECT_EQ(CSettingsFileLoader::FROM_BACKUP, loader.Load(s, path));
+    EXPECT_EQ(54040u, loader.GetError().id);  // the damaged file's error, for message 53588
+    EXPECT_EQ(0x112233u, s.BkColor);
+    // Nothing is touched before the user answered.
+    EXPECT_EQ(damaged, ReadFileBytes(path));
+
+    ASSERT_TRUE(SUCCEEDED(loader.AcceptFallback(path)));
+    EXPECT_EQ(damaged, ReadFileBytes(path + L".broken"));
+    EXPECT_EQ(ReadFileBytes(path + L".bak"), ReadFileBytes(path));
+    CSetting again;
+    CSettingsFileLoader loader2;
+    EXPECT_EQ(CSettingsFileLoader::LOADED, loader2.Load(again, path));
+    EXPECT_EQ(0x112233u, again.BkColor);
+
+    // Neither readable: the target keeps its defaults, not half a file.
+    ASSERT_TRUE(WriteFileBytes(path, damaged));
+    ASSERT_TRUE(WriteFileBytes(path + L".bak", Edited(ReadFileBytes(path + L".broken"), "", "")));
+    std::string half = ReadFileBytes(folder.File(L"s.config.broken"));
+    (void)half;
+    const std::string partly = Edited(DefaultFileText(folder.File(L"x.config")), "<TrimType>", "<TrimType>bad");
+    ASSERT_TRUE(WriteFileBytes(path, Edited(partly, "<BkColor>FFFFFF</BkColor>", "<BkColor>000001</BkColor>")));
+    ASSERT_TRUE(WriteFileBytes(path + L".bak", damaged));
+    CSetting untouched;
+    CSettingsFileLoader loader3;
+    EXPECT_EQ(CSettingsFileLoader::UNREADABLE, loader3.Load(untouched, path));
+    EXPECT_EQ(53907u, loader3.GetError().id);
+    EXPECT_EQ(0xFFFFFFu, untouched.BkColor);
+
+    // No file at all.
+    CTempFolder empty;
+    CSettingsFileLoader loader4;
+    EXPECT_EQ(CSettingsFileLoader::MISSING, loader4.Load(untouched, empty.File(L"s.config")));
+}
+
+TEST(SettingXml, InterruptedSaveKeepsTheOldSettings)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"s.config");
+    CSetting s;
+    s.BkColor = 0x010101;
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(true);
+    ASSERT_TRUE(writer.Write(s, path));
+
+    s.BkColor = 0x020202;
+    CSettingXmlWriter next;
+    next.SetWriteAll(true);
+    std::string bytes;
+    ASSERT_TRUE(next.Build(s) && next.GetBytes(bytes));
+    CReplacingFileWriter file(path);
+    ASSERT_EQ(S_OK, file.WriteTemporary(bytes));
+    file.Abandon();  // power cut before the replace
+
+    CSetting read;
+    CSettingsFileLoader loader;
+    EXPECT_EQ(CSettingsFileLoader::LOADED, loader.Load(read, path));
+    EXPECT_EQ(0x010101u, read.BkColor);
+}
