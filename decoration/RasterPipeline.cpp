@@ -21,6 +21,7 @@
 #include "decoration/RasterEffects.h"
 #include "decoration/Setting.h"
 #include "imaging/PixelOps.h"
+#include "imaging/TexturePaint.h"
 #include "outline/VectorFontManager.h"
 #include "platform/Gdi.h"
 #include "platform/GdiPlusPath.h"
@@ -29,14 +30,6 @@
 #include <cmath>
 
 namespace {
-
-// Until the texture painter of the imaging library is in the tree, a texture
-// layer fails with its own message instead of drawing nothing.
-HRESULT PaintTextureRect(CDib&, const CDib&, UINT, double, double, bool, int, int, bool, bool, const CRectD&,
-                         const CRectD&)
-{
-    return E_NOTIMPL;
-}
 
 // Row 0 and the step to row 1 of a 32-bit bitmap, whatever its row order.
 void TopRowAndStride(const CDib& dib, uint8_t*& top, ptrdiff_t& stride)
@@ -111,7 +104,7 @@ bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, bo
                 return false;
             }
         } else {
-            HRESULT hr = PaintTextureRect(image, *textureImage, texture.Type, texture.RateX,
+            HRESULT hr = PaintDibRectWithTexture(image, *textureImage, texture.Type, texture.RateX,
                                                  texture.SameRate ? texture.RateX : texture.RateY, texture.Flip,
                                                  texture.OffsetX, texture.OffsetY, false, vertical, clip, frame);
             if (FAILED(hr)) {

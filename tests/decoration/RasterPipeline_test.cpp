@@ -201,6 +201,56 @@ TEST(RasterPipelineTest, UnitRectanglesOfCharactersLinesAndParagraphs)
     EXPECT_EQ(2 * 300, para1.top);  // "de" is the third line of the layout
 }
 
+// A texture file: the left half green, the right half blue.
+std::wstring WriteStripeTexture(const CTempFolder& temp)
+{
+    boost::shared_ptr<CDib> tex;
+    EXPECT_EQ(S_OK, CreateDib32(tex, 8, 8));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            BYTE* p = tex->GetImageRow(y) + x * 4;
+            p[0] = x < 4 ? 0 : 255;
+            p[1] = x < 4 ? 255 : 0;
+            p[2] = 0;
+            p[3] = 255;
+        }
+    std::wstring path = temp.File(L"stripes.bmp");
+    EXPECT_TRUE(WriteDibAsBmp(*tex, path));
+    return path;
+}
+
+TEST(RasterPipelineTest, TextureLayerFittedToTheLine)
+{
+    CTempFolder temp;
+    boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 400);
+    s->PaintSetting.Type = PaintType::TEXTURE;
+    s->PaintSetting.Texture.Path = WriteStripeTexture(temp);
+    s->PaintSetting.Texture.Type = ImageFitType::FIT_BOTH;
+    s->PaintSetting.Texture.Unit = TextUnit::LINE;
+    boost::shared_ptr<CKanteloTask> t = Render(s, L"一一一一");
+    ASSERT_FALSE(t->HasError()) << Narrow(t->Err.message);
+    const CDib& img = *t->GetResultImage();
+    WriteDibAsBmp(img, TestOutputPath(L"texture.bmp"));
+    const int y = FullestRow(img);
+    int firstX = -1, lastX = -1;
+    for (int x = 0; x < img.GetWidth(); ++x)
+        if (AlphaAt(img, x, y) == 255) {
+            if (firstX < 0)
+                firstX = x;
+            lastX = x;
+        }
+    ASSERT_LT(firstX + 10, lastX);
+    EXPECT_TRUE(NearColor(PixelAt(img, firstX + 1, y), RGB(0, 255, 0), 40));
+    EXPECT_TRUE(NearColor(PixelAt(img, lastX - 1, y), RGB(0, 0, 255), 40));
+    // The layer keeps its shape: nothing outside the glyphs gets colour.
+    EXPECT_EQ(0, AlphaAt(img, 0, 0));
+
+    s->PaintSetting.Texture.Path = temp.File(L"missing.png");
+    boost::shared_ptr<CKanteloTask> missing = Render(s, L"一");
+    EXPECT_EQ(1017u, missing->Err.id);
+    EXPECT_NE(std::string::npos, Narrow(missing->Err.message).find("missing.png"));
+}
+
 TEST(RasterPipelineTest, SavedPngAndJpeg)
 {
     CTempFolder temp;

@@ -1,0 +1,176 @@
+// bench [OUTPUT_FOLDER]
+//
+// Times the engine inside the process and prints key=value lines for
+// bench.sh: the benchmark line (IPAGothic 200 px, face E03030, a white
+// outline of 5 px and a black one of 5 px more blurred by 4 px, transparent
+// PNG, trimmed) as a whole save job and as a render alone, and the preview
+// (20 characters at 30 px with the five first-start presets). It also writes
+// the benchmark's settings and text files, for timing the whole process.
+#include "tools/RenderJob.h"
+#include "decoration/KanteloTask.h"
+#include "decoration/NamedEffects.h"
+#include "decoration/SettingXml.h"
+#include "foundation/PathUtil.h"
+#include <psapi.h>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+double NowMs()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    ::QueryPerformanceCounter(&t);
+    return t.QuadPart * 1000.0 / frequency.QuadPart;
+}
+
+// Runs `work` n times; the times in milliseconds, sorted.
+std::vector<double> Time(int n, const std::function<bool()>& work)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < n; ++i) {
+        double t0 = NowMs();
+        if (!work())
+            return std::vector<double>();
+        ms.push_back(NowMs() - t0);
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms;
+}
+
+double Median(const std::vector<double>& v) { return v.empty() ? -1 : v[v.size() / 2]; }
+
+void Print(const wchar_t* key, double value)
+{
+    wchar_t line[128];
+    _snwprintf(line, 128, L"%ls=%.2f", key, value);
+    WriteLine(STD_OUTPUT_HANDLE, line);
+}
+
+CSetting BenchmarkSetting()
+{
+    CSetting s;
+    s.FontSetting.FontFace = L"IPAGothic";
+    s.FontSetting.CharSet = SHIFTJIS_CHARSET;
+    s.FontSetting.Size = 2000;
+    s.PaintSetting.Type = PaintType::MONO;
+    s.PaintSetting.Color = RGB(0xE0, 0x30, 0x30);
+    s.FontSetting.Color = s.PaintSetting.Color;
+    for (size_t i = 0; i < s.UseBorderings.size(); ++i)
+        s.UseBorderings[i] = 0;
+    s.Borderings[0].SetPreset(50, RGB(255, 255, 255), 100, 0, 120, 0);
+    s.Borderings[1].SetPreset(50, RGB(0, 0, 0), 100, 40, 120, 0);
+    s.UseBorderings[0] = s.UseBorderings[1] = 1;
+    s.SaveFormat.Type = OutputType::PNG;
+    s.Unit = TextUnit::LINE;
+    s.Transparent = true;
+    s.TrimType = TrimType::All;
+    s.FnameType = FnameType::SEQ;
+    return s;
+}
+
+CSetting PreviewSetting()
+{
+    CSetting s;
+    s.FontSetting.FontFace = L"IPAGothic";
+    s.FontSetting.CharSet = SHIFTJIS_CHARSET;
+    s.FontSetting.Size = 300;
+    const int ids[] = {IDS_PRESET_WHITE_THIN, IDS_PRESET_RED, IDS_PRESET_WHITE, IDS_PRESET_GLOW, IDS_PRESET_SHADOW};
+    for (int i = 0; i < 5; ++i) {
+        s.Borderings[i] = *GetNamedEffects().FindById(ids[i]);
+        s.UseBorderings[i] = 1;
+    }
+    return s;
+}
+
+bool WriteUtf8(const std::wstring& path, const std::wstring& text)
+{
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], n, nullptr, nullptr);
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(h);
+    return ok && written == bytes.size();
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    CToolRuntime runtime;
+    std::wstring folder;
+    if (argc > 1) {
+        folder = argv[1];
+    } else {
+        GetTempFolder(folder);
+        PathJoin(folder, L"knt-bench");
+    }
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring line = L"縁取り文字テスト";
+    const CSetting bench = BenchmarkSetting();
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(false);
+    const std::wstring settingsPath = PathJoined(folder, L"bench.knt"), textPath = PathJoined(folder, L"bench.txt");
+    if (!writer.Write(bench, settingsPath) || !WriteUtf8(textPath, line)) {
+        WriteLine(STD_ERROR_HANDLE, L"cannot write the benchmark's files: " + writer.GetError().message);
+        return 1;
+    }
+    WriteLine(STD_OUTPUT_HANDLE, L"settings=" + settingsPath);
+    WriteLine(STD_OUTPUT_HANDLE, L"text=" + textPath);
+
+    std::wstring error;
+    const int runs = 9;
+    const std::wstring jobFolder = PathJoined(folder, L"out");
+    std::vector<double> job = Time(runs, [&] {
+        std::vector<std::wstring> files;
+        return RunSaveJob(bench, line, jobFolder, files, error);
+    });
+    boost::shared_ptr<CSetting> snapshot(new CSetting(bench));
+    std::vector<double> render = Time(runs, [&] {
+        boost::shared_ptr<CKanteloTask> task(new CKanteloTask);
+        task->Init(nullptr);
+        task->SetSetting(snapshot);
+        task->Text = line;
+        task->Execute();
+        error = task->Err.message;
+        return !task->HasError();
+    });
+    boost::shared_ptr<CSetting> preview(new CSetting(PreviewSetting()));
+    boost::shared_ptr<Gdiplus::CImageSaver> saver = preview->SaveFormat.CreateImageSaver();
+    std::vector<double> previews = Time(15, [&] {
+        boost::shared_ptr<CKanteloTask> task(new CKanteloTask);
+        task->Init(nullptr);
+        task->SetSetting(preview);
+        task->Size = SIZE{1200, 200};
+        task->Text = L"縁取り文字のテストです。プレビューの速度";
+        task->m_saver = saver;
+        task->Execute();
+        error = task->Err.message;
+        return !task->HasError();
+    });
+    if (job.empty() || render.empty() || previews.empty()) {
+        WriteLine(STD_ERROR_HANDLE, error);
+        return 1;
+    }
+    Print(L"line_job_ms_median", Median(job));
+    Print(L"line_job_ms_min", job.front());
+    Print(L"line_render_ms_median", Median(render));
+    Print(L"preview_ms_median", Median(previews));
+    PROCESS_MEMORY_COUNTERS pmc = {};
+    pmc.cb = sizeof pmc;
+    if (::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof pmc)) {
+        Print(L"peak_working_set_mb", pmc.PeakWorkingSetSize / 1048576.0);
+        Print(L"peak_pagefile_mb", pmc.PeakPagefileUsage / 1048576.0);
+    }
+    return 0;
+}
