@@ -11,15 +11,12 @@
 // failure.
 #pragma once
 #include "imaging/Dib.h"
+#include "imaging/RectD.h"
 #include "platform/GdiPlus.h"
 #include <boost/shared_ptr.hpp>
 
 class CLinearGradation;
 
-// (x, y, width, height) in output pixels.
-struct CRectD {
-    double x, y, width, height;
-};
 
 // A new cleared 32-bit bottom-up image; E_OUTOFMEMORY when it cannot be made.
 HRESULT CreateDib32(boost::shared_ptr<CDib>& out, int width, int height);

@@ -22,10 +22,10 @@ namespace {
 
 const HRESULT kNotEnoughMemory = HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY);  // 0x80070008
 
-RECT IntegerEdges(const Gdiplus::RectF& r)
+RECT IntegerEdges(const CRectD& r)
 {
-    return RECT{static_cast<LONG>(r.X), static_cast<LONG>(r.Y), static_cast<LONG>(std::ceil(r.X + r.Width)),
-                static_cast<LONG>(std::ceil(r.Y + r.Height))};
+    return RECT{static_cast<LONG>(r.x), static_cast<LONG>(r.y), static_cast<LONG>(std::ceil(r.x + r.width)),
+                static_cast<LONG>(std::ceil(r.y + r.height))};
 }
 
 int RoundHalfUp(double v) { return static_cast<int>(v + 0.5); }
@@ -62,15 +62,14 @@ HRESULT PaintDibWithTexture(CDib& target, const CDib& texture, unsigned fitType,
 {
     if (!target.IsValid())
         return E_INVALIDARG;
-    Gdiplus::RectF whole(0, 0, static_cast<Gdiplus::REAL>(target.GetWidth()),
-                         static_cast<Gdiplus::REAL>(target.GetAbsHeight()));
+    const CRectD whole = {0, 0, static_cast<double>(target.GetWidth()), static_cast<double>(target.GetAbsHeight())};
     return PaintDibRectWithTexture(target, texture, fitType, rateX, rateY, mirror, offsetX, offsetY, false, false,
                                    whole, whole);
 }
 
 HRESULT PaintDibRectWithTexture(CDib& target, const CDib& texture, unsigned fitType, double rateX, double rateY,
                                 bool mirror, int offsetX, int offsetY, bool alignRight, bool alignBottom,
-                                const Gdiplus::RectF& paintRegion, const Gdiplus::RectF& fitArea)
+                                const CRectD& paintRegion, const CRectD& fitArea)
 {
     if (target.GetBitCount() != 32 || !target.IsValid() || !texture.HasPixels())
         return E_INVALIDARG;

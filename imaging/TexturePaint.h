@@ -4,8 +4,8 @@
 // layer's alpha from before the painting.
 #pragma once
 #include "imaging/Dib.h"
+#include "imaging/RectD.h"
 #include "imaging/TextureDesc.h"
-#include "platform/GdiPlus.h"
 
 // The whole target as both paint region and fit area, without alignment.
 // E_INVALIDARG when the target has no header or bits.
@@ -18,7 +18,7 @@ HRESULT PaintDibWithTexture(CDib& target, const CDib& texture, unsigned fitType,
 // a scaled texture below one pixel.
 HRESULT PaintDibRectWithTexture(CDib& target, const CDib& texture, unsigned fitType, double rateX, double rateY,
                                 bool mirror, int offsetX, int offsetY, bool alignRight, bool alignBottom,
-                                const Gdiplus::RectF& paintRegion, const Gdiplus::RectF& fitArea);
+                                const CRectD& paintRegion, const CRectD& fitArea);
 
 // The drawn texture size for a fit type (TextureFit): the fit area's width,
 // its height, both, or two rates of the texture's own size; false for an

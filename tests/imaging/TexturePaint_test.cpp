@@ -38,11 +38,7 @@ void Layer(CDib& dib, int w, int h, uint32_t value = 0xFF000000u)
     Make(dib, w, h, [=](int, int) { return value; });
 }
 
-Gdiplus::RectF Area(double x, double y, double w, double h)
-{
-    return Gdiplus::RectF(static_cast<Gdiplus::REAL>(x), static_cast<Gdiplus::REAL>(y), static_cast<Gdiplus::REAL>(w),
-                          static_cast<Gdiplus::REAL>(h));
-}
+CRectD Area(double x, double y, double w, double h) { return CRectD{x, y, w, h}; }
 
 } // namespace
 
@@ -168,7 +164,7 @@ TEST(TexturePaint, NothingToPaintSucceedsUnchanged)
 {
     CDib texture;
     Make(texture, 64, 32, [](int, int) { return kRed; });
-    struct Case { const char* what; unsigned fit; double rate; Gdiplus::RectF region, fit_; } cases[] = {
+    struct Case { const char* what; unsigned fit; double rate; CRectD region, fit_; } cases[] = {
         {"tiny rate", TEXTURE_CUSTOM_RATE, 0.001, Area(0, 0, 10, 10), Area(0, 0, 10, 10)},
         {"empty fit area", TEXTURE_FIT_WIDTH, 1, Area(0, 0, 10, 10), Area(3, 3, 0, 0)},
         {"empty fit height", TEXTURE_FIT_HEIGHT, 1, Area(0, 0, 10, 10), Area(3, 3, 5, 0)},
