@@ -94,6 +94,53 @@ TEST(SettingXml, DefaultSurvivesWriteReadWrite)
     EXPECT_EQ(first, ReadFileBytes(path2));
 }
 
+TEST(SettingXml, DefaultsSurviveInEveryForm)
+{
+    CTempFolder folder;
+    struct Form {
+        const wchar_t* name;
+        bool all;
+    } forms[] = {{L"s.config", true}, {L"d.knt", false}};
+    for (const Form& f : forms) {
+        // write, read, write: the two texts are the same.
+        const std::wstring first = folder.File(std::wstring(L"1-") + f.name);
+        const std::wstring second = folder.File(std::wstring(L"2-") + f.name);
+        CSettingXmlWriter w1;
+        w1.SetWriteAll(f.all);
+        ASSERT_TRUE(w1.Write(CSetting(), first));
+        CSetting read;
+        CSettingXmlReader reader;
+        ASSERT_TRUE(reader.Read(read, first)) << Narrow(reader.m_err.message);
+        CSettingXmlWriter w2;
+        w2.SetWriteAll(f.all);
+        ASSERT_TRUE(w2.Write(read, second));
+        EXPECT_EQ(ReadFileBytes(first), ReadFileBytes(second)) << Narrow(f.name);
+        ExpectSameStored(CSetting(), read);
+    }
+
+    auto fragment = [](const CBorderingSetting& b, std::string& bytes) {
+        CSettingXmlWriter w;
+        CGlobalMemory block(w.WriteBorderingSettings(b));
+        ASSERT_TRUE(block.Get());
+        void* p = nullptr;
+        CGlobalLocker lock(p, block);
+        ASSERT_TRUE(p);
+        bytes.assign(static_cast<const char*>(p), GlobalSize(block));
+    };
+    std::string one, two;
+    fragment(CBorderingSetting(), one);
+    CBorderingSetting read;
+    read.Size = 77;
+    CSettingXmlReader reader;
+    ASSERT_TRUE(reader.ReadBorderingSettingsBytes(read, one)) << Narrow(reader.m_err.message);
+    EXPECT_TRUE(read == CBorderingSetting());
+    fragment(read, two);
+    EXPECT_EQ(one, two);
+    EXPECT_EQ(0u, one.find("<?xml version=\"1.0\""));
+    EXPECT_NE(std::string::npos, one.find("<BorderingSettings"));
+    EXPECT_NE(std::string::npos, one.find("<Version>1.4.2.0</Version><Bordering><Size>1</Size>"));
+}
+
 TEST(SettingXml, EveryFieldSurvives)
 {
     CTempFolder folder;
@@ -497,10 +544,6 @@ TEST(SettingXml, BackupIsUsedWhenTheFileWillNotRead)
     EXPECT_EQ(0x112233u, again.BkColor);
 
     // Neither readable: the target keeps its defaults, not half a file.
-    ASSERT_TRUE(WriteFileBytes(path, damaged));
-    ASSERT_TRUE(WriteFileBytes(path + L".bak", Edited(ReadFileBytes(path + L".broken"), "", "")));
-    std::string half = ReadFileBytes(folder.File(L"s.config.broken"));
-    (void)half;
     const std::string partly = Edited(DefaultFileText(folder.File(L"x.config")), "<TrimType>", "<TrimType>bad");
     ASSERT_TRUE(WriteFileBytes(path, Edited(partly, "<BkColor>FFFFFF</BkColor>", "<BkColor>000001</BkColor>")));
     ASSERT_TRUE(WriteFileBytes(path + L".bak", damaged));
@@ -509,6 +552,14 @@ TEST(SettingXml, BackupIsUsedWhenTheFileWillNotRead)
     EXPECT_EQ(CSettingsFileLoader::UNREADABLE, loader3.Load(untouched, path));
     EXPECT_EQ(53907u, loader3.GetError().id);
     EXPECT_EQ(0xFFFFFFu, untouched.BkColor);
+    // Going on keeps the damaged file aside; the next save starts afresh.
+    ASSERT_TRUE(SUCCEEDED(loader3.AcceptFallback(path)));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(path.c_str()));
+    CSettingXmlWriter fresh;
+    fresh.SetWriteAll(true);
+    EXPECT_TRUE(fresh.Write(untouched, path));
+    CSettingsFileLoader loader5;
+    EXPECT_EQ(CSettingsFileLoader::LOADED, loader5.Load(untouched, path));
 
     // No file at all.
     CTempFolder empty;

@@ -1,5 +1,6 @@
 #include "decoration/Setting.h"
 #include "decoration/NamedEffects.h"
+#include "imaging/ImageSaver.h"
 #include "outline/EmfRenderer.h"
 #include "outline/PdfRenderer.h"
 #include "outline/SvgRenderer.h"
@@ -335,6 +336,33 @@ TEST(SaveFormat, Renderers)
             break;
         default:
             EXPECT_FALSE(r) << t;
+        }
+    }
+}
+
+TEST(SaveFormat, ImageSavers)
+{
+    for (UINT t = 0; t < 8; ++t) {
+        CSaveFormat f;
+        f.Type = t;
+        f.JpegQuality = 42;
+        boost::shared_ptr<Gdiplus::CImageSaver> saver = f.CreateImageSaver();
+        if (f.IsVector()) {
+            EXPECT_FALSE(saver) << t;  // a PDF job must go through the vector task
+            continue;
+        }
+        ASSERT_TRUE(saver) << t;
+        const Gdiplus::EncoderParameters* params = saver->GetParams().GetParams();
+        if (t == OutputType::JPEG) {
+            EXPECT_FALSE(saver->m_alphaCapable);
+            ASSERT_TRUE(params);
+            ASSERT_EQ(1u, params->Count);
+            EXPECT_EQ(42u, *static_cast<const ULONG*>(params->Parameter[0].Value));
+        } else {
+            // PNG, and every unknown type saves as PNG.
+            EXPECT_TRUE(saver->m_alphaCapable) << t;
+            EXPECT_TRUE(saver->m_paletteCapable) << t;
+            EXPECT_FALSE(params) << t;
         }
     }
 }
