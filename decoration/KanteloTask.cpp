@@ -93,6 +93,30 @@ void CKanteloTask::GetCharWidths(HDC dc, wchar_t ch, ABC& abc)
     throw my::CException(53833);
 }
 
+void CKanteloTask::LoadGlyph(wchar_t ch, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy)
+{
+    MAT2 identity = IdentityMat2();
+    m_fontManager->GetGlyphOutline(&gm, buffer, ch, GGO_BEZIER, &identity);
+    sx = sy = 0;
+    if (!m_vertical)
+        return;
+    // Wine turns the outline of a vertical face a quarter about the glyph
+    // origin but leaves out the shift that its own origin and black box
+    // describe. Outlines that already sit on their box (Windows) are off by
+    // rounding only and stay as they are.
+    Gdiplus::GraphicsPath path;
+    CGlyphParseState state;
+    ParseGlyphOutline(state, path, ch, buffer, kIdentityTransform);
+    Gdiplus::RectF b;
+    if (GetTightPathBounds(b, path, nullptr) != Gdiplus::Ok || (b.Width == 0 && b.Height == 0))
+        return;
+    const double dx = gm.gmptGlyphOrigin.x - b.X, dy = gm.gmptGlyphOrigin.y - (b.Y + b.Height);
+    if (std::fabs(dx) > 4 || std::fabs(dy) > 4) {
+        sx = dx;
+        sy = dy;
+    }
+}
+
 void CKanteloTask::GetCharAdvance(HDC dc, wchar_t ch, ABC& abc, float& advance)
 {
     GetCharWidths(dc, ch, abc);
@@ -102,11 +126,11 @@ void CKanteloTask::GetCharAdvance(HDC dc, wchar_t ch, ABC& abc, float& advance)
     }
     GLYPHMETRICS gm;
     std::vector<BYTE> buffer;
-    MAT2 identity = IdentityMat2();
-    m_fontManager->GetGlyphOutline(&gm, buffer, ch, GGO_BEZIER, &identity);
+    double sx, sy;
+    LoadGlyph(ch, gm, buffer, sx, sy);
     // Black box from x = 1, y axis flipped: its right edge is the advance.
     double t[kTransformSize];
-    MakeTransform(t, 1, 0, 0, -1, 1 - gm.gmptGlyphOrigin.x, 0);
+    MakeTransform(t, 1, 0, 0, -1, 1 - gm.gmptGlyphOrigin.x + sx, -sy);
     Gdiplus::GraphicsPath path(Gdiplus::FillModeWinding);
     CGlyphParseState state;
     ParseGlyphOutline(state, path, ch, buffer, t);
@@ -123,11 +147,11 @@ void CKanteloTask::AddGlyphPath(Gdiplus::GraphicsPath& path, wchar_t ch, float s
         return;
     GLYPHMETRICS gm;
     std::vector<BYTE> buffer;
-    MAT2 identity = IdentityMat2();
-    m_fontManager->GetGlyphOutline(&gm, buffer, ch, GGO_BEZIER, &identity);
+    double sx, sy;
+    LoadGlyph(ch, gm, buffer, sx, sy);
     const double s = size / m_emSize;
-    const double dx = origin.X - gm.gmptGlyphOrigin.x * s;
-    const double dy = m_fontManager->GetMetrics().tmAscent * s + origin.Y + GetLeadingOffset(size);
+    const double dx = origin.X - (gm.gmptGlyphOrigin.x - sx) * s;
+    const double dy = (m_fontManager->GetMetrics().tmAscent - sy) * s + origin.Y + GetLeadingOffset(size);
     double t[kTransformSize];
     MakeTransform(t, s, 0, 0, -s, dx, dy);
     CGlyphParseState state;

@@ -122,6 +122,10 @@ public:
     int GetCellHeight() const { return m_cellHeight; }
 
 protected:
+    // The outline of ch with its metrics, and the shift (font units, y up)
+    // that puts the outline where its metrics place it.
+    void LoadGlyph(wchar_t ch, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy);
+
     CKanteloTaskClient* m_client = nullptr;
     boost::shared_ptr<CSetting> m_setting;
     int m_lineHeadBearing = kUnknownBearing;

@@ -1,6 +1,8 @@
 // The raster pipeline end to end, without a window: what the image of a unit
 // holds, and the errors of units that draw nothing.
 #include "decoration/RasterEffects.h"
+#include "imaging/GdiPlusBitmap.h"
+#include "imaging/ImageSaver.h"
 #include "tests/common/TestSupport.h"
 #include "tests/decoration/TaskTestSupport.h"
 #include <gtest/gtest.h>
@@ -106,6 +108,10 @@ TEST(RasterPipelineTest, VerticalTextIsTurnedAQuarter)
     EXPECT_EQ(v->GetImageWidth(), vi.GetAbsHeight());
     EXPECT_EQ(v->GetImageHeight(), vi.GetWidth());
     EXPECT_NEAR(h->GetResultImage()->GetWidth(), vi.GetAbsHeight(), 4);
+    // Every glyph lands inside its cell: as much ink as the horizontal line
+    // (Wine returns the outlines of a vertical face unshifted).
+    const double inkV = MeasureAlpha(vi).opaque, inkH = MeasureAlpha(*h->GetResultImage()).opaque;
+    EXPECT_NEAR(inkH, inkV, inkH * 0.1);
 }
 
 TEST(RasterPipelineTest, GradationRunsAlongTheLine)
@@ -280,6 +286,19 @@ TEST(RasterPipelineTest, SavedPngAndJpeg)
         ASSERT_GT(bytes.size(), 100u);
         EXPECT_EQ(0, bytes.compare(0, strlen(c.magic), c.magic)) << Narrow(c.name);
         const CDib& img = *t->GetResultImage();
+        if (c.type == OutputType::PNG && c.transparent) {
+            // The file holds exactly the image the task hands to the preview.
+            boost::shared_ptr<CDib> back;
+            ASSERT_EQ(S_OK, LoadDibFromFile(back, t->Path));
+            ASSERT_EQ(img.GetWidth(), back->GetWidth());
+            ASSERT_EQ(img.GetAbsHeight(), back->GetAbsHeight());
+            int differing = 0;
+            for (int y = 0; y < img.GetAbsHeight(); ++y)
+                for (int x = 0; x < img.GetWidth(); ++x)
+                    differing += AlphaAt(img, x, y) != AlphaAt(*back, x, y) ||
+                                 (AlphaAt(img, x, y) != 0 && memcmp(PixelAt(img, x, y), PixelAt(*back, x, y), 3) != 0);
+            EXPECT_EQ(0, differing);
+        }
         if (img.GetBitCount() == 32) {
             CAlphaStats st = MeasureAlpha(img);
             EXPECT_EQ(c.opaque, st.opaque == static_cast<int>(img.GetWidth() * img.GetAbsHeight())) << Narrow(c.name);
