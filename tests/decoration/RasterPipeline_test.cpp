@@ -317,6 +317,67 @@ TEST(RasterPipelineTest, SavedPngAndJpeg)
     EXPECT_NE(std::string::npos, Narrow(bad->Err.message).find("folder"));
 }
 
+// A task whose palette step answers as told, counting its calls.
+class CPaletteTask : public CKanteloTask {
+public:
+    HRESULT answer = S_OK;
+    bool real = false;
+    int calls = 0;
+protected:
+    HRESULT ReduceResultToPalette(boost::shared_ptr<CDib>& image) override
+    {
+        ++calls;
+        return real ? CKanteloTask::ReduceResultToPalette(image) : answer;
+    }
+};
+
+TEST(RasterPipelineTest, APaletteThatCannotBeMadeKeepsTheFullImage)
+{
+    // An opaque PNG of a plain face: few enough colours for a palette.
+    struct Case {
+        bool real;
+        HRESULT answer;
+        int bits;
+    } cases[] = {{true, S_OK, 8}, {false, E_NOTIMPL, 32}, {false, E_OUTOFMEMORY, 32}, {false, E_FAIL, 32}};
+    CTempFolder temp;
+    for (const Case& c : cases) {
+        boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 300);
+        s->Transparent = false;
+        s->BkColor = RGB(250, 250, 240);
+        boost::shared_ptr<CPaletteTask> t(new CPaletteTask);
+        t->Init(nullptr);
+        t->SetSetting(s);
+        t->Text = L"Ab";
+        t->Path = temp.File(L"palette.png");
+        t->m_saver = CreatePngSaver();
+        t->real = c.real;
+        t->answer = c.answer;
+        t->Execute();
+        // Any failure of the reduction costs only file size, never the file.
+        ASSERT_FALSE(t->HasError()) << std::hex << c.answer << ": " << Narrow(t->Err.message);
+        EXPECT_EQ(1, t->calls);
+        const CDib& img = *t->GetResultImage();
+        EXPECT_EQ(c.bits, img.GetBitCount()) << std::hex << c.answer;
+        boost::shared_ptr<CDib> back;
+        ASSERT_EQ(S_OK, LoadDibFromFile(back, t->Path)) << std::hex << c.answer;
+        EXPECT_EQ(img.GetWidth(), back->GetWidth());
+        EXPECT_EQ(img.GetAbsHeight(), back->GetAbsHeight());
+        EXPECT_EQ(static_cast<int>(back->GetWidth() * back->GetAbsHeight()), MeasureAlpha(*back).opaque);
+        EXPECT_TRUE(NearColor(PixelAt(*back, 0, 0), RGB(250, 250, 240), 0));
+        DeleteFileW(t->Path.c_str());
+    }
+    // A transparent image is never offered to the palette step.
+    boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 300);
+    boost::shared_ptr<CPaletteTask> t(new CPaletteTask);
+    t->Init(nullptr);
+    t->SetSetting(s);
+    t->Text = L"Ab";
+    t->m_saver = CreatePngSaver();
+    t->Execute();
+    EXPECT_FALSE(t->HasError());
+    EXPECT_EQ(0, t->calls);
+}
+
 class CProgressClient : public CKanteloTaskClient {
 public:
     std::vector<int> done;
