@@ -75,6 +75,35 @@ TEST(RasterPipelineTest, FirstStartPresetsOnALine)
     WriteDibAsBmp(flat, TestOutputPath(L"presets-background.bmp"));
 }
 
+TEST(RasterPipelineTest, EdgesAreAntiAliasedWithoutAnyBlur)
+{
+    // No decoration blurs here: every partial alpha comes from the reduction
+    // of the hard-edged ten-times cells, and lies on an edge of the shape.
+    boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 400);
+    for (bool outlined : {false, true}) {
+        s->Borderings[0].SetPreset(20, RGB(255, 255, 255), 100, 0, 120, 0);
+        s->UseBorderings[0] = outlined;
+        boost::shared_ptr<CKanteloTask> t = Render(s, L"AVo");
+        ASSERT_FALSE(t->HasError()) << Narrow(t->Err.message);
+        const CDib& img = *t->GetResultImage();
+        CAlphaStats st = MeasureAlpha(img);
+        EXPECT_GT(st.partial, 60) << "outlined " << outlined;
+        int inner = 0;
+        for (int y = 1; y + 1 < img.GetAbsHeight(); ++y)
+            for (int x = 1; x + 1 < img.GetWidth(); ++x) {
+                BYTE a = AlphaAt(img, x, y);
+                if (a == 0 || a == 255)
+                    continue;
+                bool edge = false;
+                for (int j = -1; j <= 1; ++j)
+                    for (int i = -1; i <= 1; ++i)
+                        edge |= AlphaAt(img, x + i, y + j) == 0 || AlphaAt(img, x + i, y + j) == 255;
+                inner += !edge;
+            }
+        EXPECT_LT(inner, st.partial / 10) << "partial pixels lie along the edges";
+    }
+}
+
 TEST(RasterPipelineTest, TrimCutsTheTransparentMargins)
 {
     boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 400);
@@ -276,6 +305,7 @@ TEST(RasterPipelineTest, SavedPngAndJpeg)
         UseFirstStartPresets(*s);
         s->SaveFormat.Type = c.type;
         s->Transparent = c.transparent;
+        s->BkColor = RGB(30, 60, 200);
         boost::shared_ptr<CKanteloTask> t = MakeTask(s, L"保存テスト");
         t->Path = temp.File(c.name);
         t->m_saver = c.type == OutputType::JPEG ? CreateJpegSaver(80) : CreatePngSaver();
@@ -298,6 +328,15 @@ TEST(RasterPipelineTest, SavedPngAndJpeg)
                     differing += AlphaAt(img, x, y) != AlphaAt(*back, x, y) ||
                                  (AlphaAt(img, x, y) != 0 && memcmp(PixelAt(img, x, y), PixelAt(*back, x, y), 3) != 0);
             EXPECT_EQ(0, differing);
+        }
+        if (c.opaque) {
+            // The corner shows the background colour, in the image and the file.
+            boost::shared_ptr<CDib> back;
+            ASSERT_EQ(S_OK, LoadDibFromFile(back, t->Path));
+            EXPECT_TRUE(NearColor(PixelAt(*back, 0, 0), RGB(30, 60, 200), 12)) << Narrow(c.name);
+            if (img.GetBitCount() == 32) {
+                EXPECT_TRUE(NearColor(PixelAt(img, 0, 0), RGB(30, 60, 200), 0)) << Narrow(c.name);
+            }
         }
         if (img.GetBitCount() == 32) {
             CAlphaStats st = MeasureAlpha(img);
