@@ -1,6 +1,11 @@
 // Shared helpers of the test executables.
 #pragma once
+#include "foundation/Error.h"
+#include <windows.h>
+#include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
 // Folder for sample files a person may open after the run (build/test-output);
 // created on first use. Falls back to the temporary folder outside CTest.
@@ -26,3 +31,45 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
 // UTF-8 of a wide text, for gtest messages.
 std::string Narrow(const std::wstring& text);
+
+// The message id that `f` raises as a library error, 0 when it raises nothing.
+UINT ThrownId(const std::function<void()>& f);
+// The whole library error that `f` raises; an empty one when it raises nothing.
+my::CException ThrownError(const std::function<void()>& f);
+
+// The system's text for a code, computed apart from the library's own
+// formatting: FormatMessageW with inserts ignored, the line end dropped.
+std::wstring SystemText(HRESULT hr);
+
+bool FileExists(const std::wstring& path);
+
+// The clipboard is shared by every program in the Wine prefix, and CTest runs
+// test cases in parallel: a test that touches it holds this named mutex for
+// its whole run.
+class CClipboardTestLock {
+public:
+    CClipboardTestLock();
+    ~CClipboardTestLock();
+    CClipboardTestLock(const CClipboardTestLock&) = delete;
+    CClipboardTestLock& operator=(const CClipboardTestLock&) = delete;
+private:
+    HANDLE m_mutex;
+};
+
+// The string table of the running executable: the blocks of 16 ids it holds,
+// and the texts of one block in one language (false when that block is absent).
+std::vector<WORD> StringTableBlocks();
+bool ReadStringTableBlock(WORD block, WORD language, std::map<UINT, std::wstring>& texts);
+
+// Checkers of the host system (pdfinfo, xmllint) run on files the tests
+// write. Wine starts host programs but gives no handle to wait on and no
+// pipes, so the command runs in a shell that leaves its output and exit
+// status in files, and those are awaited.
+struct CHostCommandResult {
+    bool finished = false;
+    int exitCode = -1;
+    std::string output;  // standard output and error
+};
+CHostCommandResult RunHostCommand(const std::string& shellCommand, DWORD timeoutMs = 60000);
+// The host's name of a file, single-quoted for the shell; empty outside Wine.
+std::string HostPathArg(const std::wstring& path);

@@ -6,23 +6,6 @@
 
 namespace {
 
-// The clipboard is shared by every program in the Wine prefix, and CTest runs
-// test cases in parallel: each clipboard test holds this named mutex.
-class CClipboardTestLock {
-public:
-    CClipboardTestLock() : m_mutex(CreateMutexW(nullptr, FALSE, L"KanteloTestClipboard"))
-    {
-        WaitForSingleObject(m_mutex, 60000);
-    }
-    ~CClipboardTestLock()
-    {
-        ReleaseMutex(m_mutex);
-        CloseHandle(m_mutex);
-    }
-private:
-    HANDLE m_mutex;
-};
-
 // SetClipboardData needs an owner window after EmptyClipboard; a message-only
 // window needs no display.
 class COwnerWindow {
@@ -33,16 +16,6 @@ public:
 private:
     HWND m_hwnd;
 };
-
-void ExpectId(UINT id, void (*call)())
-{
-    try {
-        call();
-        ADD_FAILURE() << "no exception for " << id;
-    } catch (const my::CException& e) {
-        EXPECT_EQ(id, e.id);
-    }
-}
 
 } // namespace
 
@@ -143,14 +116,14 @@ TEST(Clipboard, MissingDataAndFormats)
         std::wstring text = L"old";
         EXPECT_FALSE(ClipboardGetText(text));
         EXPECT_EQ(L"", text);
-        ExpectId(53815, [] { ClipboardGetData(CF_UNICODETEXT); });
+        EXPECT_EQ(53815u, ThrownId([] { ClipboardGetData(CF_UNICODETEXT); }));
     }
     EXPECT_EQ(0, ClipboardGetPriorityFormat({format}, false));
-    ExpectId(53811, [] { ClipboardGetPriorityFormat({ClipboardRegisterFormat(L"KanteloTest Fragment")}, true); });
+    EXPECT_EQ(53811u, ThrownId([] { ClipboardGetPriorityFormat({ClipboardRegisterFormat(L"KanteloTest Fragment")}, true); }));
 
     ASSERT_TRUE(ClipboardCopyText(owner.Get(), L"only text"));
     EXPECT_EQ(-1, ClipboardGetPriorityFormat({format}, false));
-    ExpectId(53812, [] { ClipboardGetPriorityFormat({ClipboardRegisterFormat(L"KanteloTest Fragment")}, true); });
+    EXPECT_EQ(53812u, ThrownId([] { ClipboardGetPriorityFormat({ClipboardRegisterFormat(L"KanteloTest Fragment")}, true); }));
 }
 
 TEST(Clipboard, FailedSetLeavesTheBlockWithItsOwner)
@@ -168,7 +141,7 @@ TEST(Clipboard, FailedSetLeavesTheBlockWithItsOwner)
         EXPECT_TRUE(FAILED(e.code));
     }
     EXPECT_EQ(held, block.Get());
-    ExpectId(53813, [] { ClipboardEmpty(); });
+    EXPECT_EQ(53813u, ThrownId([] { ClipboardEmpty(); }));
 }
 
 TEST(Clipboard, OpenerAndDropEffect)

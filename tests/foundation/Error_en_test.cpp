@@ -2,6 +2,7 @@
 #include "foundation/NamedValues.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
+#include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 
 // The same messages under an English user interface.
@@ -27,4 +28,30 @@ TEST(ErrorEnglish, MessagesAndListsInEnglish)
     EXPECT_EQ(L"White", GetNamedColors().front()->name);
     EXPECT_EQ(L"Highest (Low compress)", GetJpegQualityPresets().back()->name);
     EXPECT_EQ(L"Not-flip X | Flip Y (alternate)", FlipModeText(2 | 8));
+}
+
+// Under an English user interface every library message loads its English
+// text, and the application's own texts fall back to the Japanese ones.
+TEST(ErrorEnglish, EveryLibraryMessageLoadsItsEnglishText)
+{
+    const WORD english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    const WORD japanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
+    size_t library = 0;
+    for (WORD block : StringTableBlocks()) {
+        std::map<UINT, std::wstring> en, ja;
+        ReadStringTableBlock(block, english, en);
+        ReadStringTableBlock(block, japanese, ja);
+        for (const auto& t : en) {
+            if (t.first < 53248)
+                continue;
+            EXPECT_EQ(t.second, LoadResourceString(t.first, true)) << t.first;
+            ++library;
+        }
+        for (const auto& t : ja) {
+            if (t.first >= 53248 || en.count(t.first))
+                continue;
+            EXPECT_EQ(t.second, LoadResourceString(t.first, true)) << t.first;
+        }
+    }
+    EXPECT_GT(library, 100u);
 }

@@ -19,11 +19,6 @@ struct CFakeSink : CMsg {
     int Show(const std::wstring&, UINT) override { return IDOK; }
 };
 
-std::wstring SystemText(HRESULT hr)
-{
-    return TrimCopyIf(FormatSystemMessage(hr), IsSpaceOrCr);
-}
-
 } // namespace
 
 TEST(GuardedRunner, EveryKindOfThrow)

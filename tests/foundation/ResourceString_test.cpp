@@ -12,54 +12,19 @@ const UINT kFirstLibraryId = 53248;
 const WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);  // 1041
 const WORD kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);  // 1033
 
-// The string blocks of the executable's table: block b holds ids (b-1)*16 to
-// (b-1)*16+15 as 16 counted UTF-16 strings; a length of 0 is an absent id.
-BOOL CALLBACK AddBlock(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param)
-{
-    if (IS_INTRESOURCE(name))
-        reinterpret_cast<std::vector<WORD>*>(param)->push_back(static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name)));
-    return TRUE;
-}
-
-std::vector<WORD> StringBlocks()
-{
-    std::vector<WORD> blocks;
-    blocks.reserve(4096);  // no allocation failure can arise inside the callback
-    EnumResourceNamesW(nullptr, MAKEINTRESOURCEW(6) /* RT_STRING */, AddBlock, reinterpret_cast<LONG_PTR>(&blocks));
-    return blocks;
-}
-
-// id -> text of one block in one language; false when the block is absent.
-bool ReadBlock(WORD block, WORD language, std::map<UINT, std::wstring>& texts)
-{
-    HRSRC info = FindResourceExW(nullptr, MAKEINTRESOURCEW(6), MAKEINTRESOURCEW(block), language);
-    if (!info)
-        return false;
-    HGLOBAL data = LoadResource(nullptr, info);
-    const WORD* p = static_cast<const WORD*>(LockResource(data));
-    const WORD* end = p + SizeofResource(nullptr, info) / sizeof(WORD);
-    for (UINT i = 0; i < 16 && p < end; ++i) {
-        WORD length = *p++;
-        if (length > 0)
-            texts[(block - 1u) * 16u + i] = std::wstring(reinterpret_cast<const wchar_t*>(p), length);
-        p += length;
-    }
-    return true;
-}
-
 } // namespace
 
 // Covers every area's string file: each library message exists in both
 // languages, and no text is empty.
 TEST(StringTable, LibraryMessagesInBothLanguages)
 {
-    std::vector<WORD> blocks = StringBlocks();
+    std::vector<WORD> blocks = StringTableBlocks();
     ASSERT_FALSE(blocks.empty());
     size_t libraryIds = 0;
     for (WORD block : blocks) {
         std::map<UINT, std::wstring> ja, en;
-        bool hasJa = ReadBlock(block, kJapanese, ja);
-        bool hasEn = ReadBlock(block, kEnglish, en);
+        bool hasJa = ReadStringTableBlock(block, kJapanese, ja);
+        bool hasEn = ReadStringTableBlock(block, kEnglish, en);
         UINT first = (block - 1u) * 16u;
         if (first + 15 < kFirstLibraryId) {
             EXPECT_TRUE(hasJa) << "application ids from " << first << " have no Japanese block";
@@ -88,9 +53,9 @@ TEST(StringTable, LibraryMessagesInBothLanguages)
 
 TEST(StringTable, EveryLibraryFormatLoads)
 {
-    for (WORD block : StringBlocks()) {
+    for (WORD block : StringTableBlocks()) {
         std::map<UINT, std::wstring> ja;
-        ReadBlock(block, kJapanese, ja);
+        ReadStringTableBlock(block, kJapanese, ja);
         for (const auto& t : ja) {
             std::wstring loaded;
             LoadResourceString(loaded, t.first, true);

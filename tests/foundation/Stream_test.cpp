@@ -35,17 +35,6 @@ LARGE_INTEGER Offset(LONGLONG v)
     return li;
 }
 
-template <class F>
-void ExpectId(UINT id, F call)
-{
-    try {
-        call();
-        ADD_FAILURE() << "no exception for " << id;
-    } catch (const my::CException& e) {
-        EXPECT_EQ(id, e.id);
-    }
-}
-
 } // namespace
 
 TEST(Stream, OverMemoryBlock)
@@ -68,7 +57,7 @@ TEST(Stream, OverMemoryBlock)
         SeekStream(stream, Offset(-4), STREAM_SEEK_END);
         EXPECT_EQ(std::string("ero\0", 4), ReadRest(stream));
         char more;
-        ExpectId(53897, [&] { ReadStreamExact(stream, &more, 1); });
+        EXPECT_EQ(53897u, ThrownId([&] { ReadStreamExact(stream, &more, 1); }));
         HGLOBAL handle = nullptr;
         EXPECT_EQ(S_OK, TryGetHGlobal(stream, handle));
         EXPECT_EQ(block.Get(), handle);
@@ -145,8 +134,8 @@ TEST(Stream, WholeFileUnderALimit)
     // Too large for memory: read through the shell instead.
     OpenFileStreamBuffered(stream, path, 10);
     EXPECT_TRUE(content == ReadRest(stream));
-    ExpectId(53881, [&] { OpenFileStreamBuffered(stream, dir.File(L"missing.bin")); });
-    ExpectId(53881, [&] { CreateStreamFromFileOrThrow(stream, dir.File(L"missing.bin")); });
+    EXPECT_EQ(53881u, ThrownId([&] { OpenFileStreamBuffered(stream, dir.File(L"missing.bin")); }));
+    EXPECT_EQ(53881u, ThrownId([&] { CreateStreamFromFileOrThrow(stream, dir.File(L"missing.bin")); }));
 }
 
 TEST(Stream, FileStreamsThroughTheShell)
@@ -173,7 +162,7 @@ TEST(Stream, FileStreamsThroughTheShell)
         EXPECT_NE(std::wstring::npos, e.message.find(dir.File(L"none.bin")));
     }
     EXPECT_EQ(nullptr, in.Get());
-    ExpectId(53879, [&] { CreateFileStream(in, dir.File(L"no\\folder.bin")); });
+    EXPECT_EQ(53879u, ThrownId([&] { CreateFileStream(in, dir.File(L"no\\folder.bin")); }));
 }
 
 TEST(Stream, NullStreams)
@@ -181,9 +170,9 @@ TEST(Stream, NullStreams)
     ULONGLONG size = 0;
     EXPECT_EQ(E_POINTER, TryGetStreamSize(nullptr, size));
     EXPECT_EQ(E_POINTER, TrySeekStream(nullptr, Offset(0), STREAM_SEEK_SET));
-    ExpectId(53898, [&] { GetStreamSize(nullptr, size); });
-    ExpectId(53899, [&] { SeekStream(nullptr, Offset(0), STREAM_SEEK_SET); });
-    ExpectId(53894, [&] { GetHGlobal(nullptr); });
+    EXPECT_EQ(53898u, ThrownId([&] { GetStreamSize(nullptr, size); }));
+    EXPECT_EQ(53899u, ThrownId([&] { SeekStream(nullptr, Offset(0), STREAM_SEEK_SET); }));
+    EXPECT_EQ(53894u, ThrownId([&] { GetHGlobal(nullptr); }));
 }
 
 TEST(Stream, DpiToPelsPerMeter)

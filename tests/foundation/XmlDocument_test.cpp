@@ -27,22 +27,6 @@ CTable MakeTable(std::initializer_list<std::pair<const wchar_t*, int>> entries)
     return table;
 }
 
-std::wstring SystemText(HRESULT hr)
-{
-    wchar_t* buffer = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, static_cast<DWORD>(hr), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                             reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text;
-    if (n != 0 && buffer)
-        text.assign(buffer, n);
-    if (buffer)
-        LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
-        text.pop_back();
-    return text;
-}
-
 HGLOBAL BlockOf(const std::string& bytes)
 {
     CGlobalMemory block;

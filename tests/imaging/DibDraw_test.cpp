@@ -1,19 +1,11 @@
 #include "imaging/DibDraw.h"
 #include "imaging/DibSectionDC.h"
 #include "platform/Gdi.h"
+#include "tests/common/DibTestSupport.h"
 #include <gtest/gtest.h>
 #include <cstring>
 
 namespace {
-
-uint32_t Pixel(const CDib& dib, int x, int y)
-{
-    uint32_t v;
-    std::memcpy(&v, dib.GetImageRow(y) + x * 4, 4);
-    return v;
-}
-
-void SetPixel32(CDib& dib, int x, int y, uint32_t v) { std::memcpy(dib.GetImageRow(y) + x * 4, &v, 4); }
 
 // A 32-bit bitmap whose pixel (x, y) is opaque with red x * 20, green y * 20.
 void MakeGradient(CDib& dib, int w, int h, int bits = 32)
@@ -54,8 +46,8 @@ TEST(DibDraw, StretchToReadsTheTopRowsOfABottomUpImage)
     GdiFlush();
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 10; ++x)
-            EXPECT_EQ(Rgb32(x, y) & 0xFFFFFF, Pixel(*target.GetDib(), x, y) & 0xFFFFFF) << x << "," << y;
-    EXPECT_EQ(0u, Pixel(*target.GetDib(), 0, 4) & 0xFFFFFF);
+            EXPECT_EQ(Rgb32(x, y) & 0xFFFFFF, Px(*target.GetDib(), x, y) & 0xFFFFFF) << x << "," << y;
+    EXPECT_EQ(0u, Px(*target.GetDib(), 0, 4) & 0xFFFFFF);
 
     // Empty rectangles succeed without drawing; a bitmap without bits fails.
     EXPECT_TRUE(dib.StretchTo(target, {0, 0, 0, 4}, {0, 0, 10, 4}));
@@ -76,8 +68,8 @@ TEST(DibDraw, DrawAtIsExactAndRestoresTheStretchMode)
     GdiFlush();
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 6; ++x)
-            EXPECT_EQ(Rgb32(x, y) & 0xFFFFFF, Pixel(*target.GetDib(), x + 3, y + 4) & 0xFFFFFF);
-    EXPECT_EQ(0u, Pixel(*target.GetDib(), 2, 4) & 0xFFFFFF);
+            EXPECT_EQ(Rgb32(x, y) & 0xFFFFFF, Px(*target.GetDib(), x + 3, y + 4) & 0xFFFFFF);
+    EXPECT_EQ(0u, Px(*target.GetDib(), 2, 4) & 0xFFFFFF);
 }
 
 TEST(DibDraw, InterpolationAndDirection)
@@ -121,7 +113,7 @@ TEST(DibDraw, ScaledAndConvertedCopies)
 {
     CDib source;
     MakeGradient(source, 4, 3);
-    SetPixel32(source, 1, 1, 0x80102030u);
+    Px(source, 1, 1) = 0x80102030u;
 
     // Nearest neighbour doubling: every pixel becomes a 2 x 2 block, alpha kept.
     CDib twice;
@@ -129,13 +121,13 @@ TEST(DibDraw, ScaledAndConvertedCopies)
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 8; ++x) {
             uint32_t expected = (x / 2 == 1 && y / 2 == 1) ? 0x80102030u : Rgb32(x / 2, y / 2);
-            EXPECT_EQ(expected, Pixel(twice, x, y)) << x << "," << y;
+            EXPECT_EQ(expected, Px(twice, x, y)) << x << "," << y;
         }
 
     CDib part;
     ASSERT_EQ(S_OK, ScaleDibSameBits(source, {2, 1, 4, 3}, part, SIZE{2, 2}, Gdiplus::InterpolationModeNearestNeighbor));
-    EXPECT_EQ(Rgb32(2, 1), Pixel(part, 0, 0));
-    EXPECT_EQ(Rgb32(3, 2), Pixel(part, 1, 1));
+    EXPECT_EQ(Rgb32(2, 1), Px(part, 0, 0));
+    EXPECT_EQ(Rgb32(3, 2), Px(part, 1, 1));
 
     CDib f;
     ASSERT_EQ(S_OK, ScaleDibF(source, Gdiplus::RectF(0, 0, 4, 3), f, Gdiplus::RectF(0, 0, 10.2f, 3.0f), 32,
@@ -156,8 +148,8 @@ TEST(DibDraw, ScaledAndConvertedCopies)
         }
     CDib back;
     ASSERT_EQ(S_OK, ConvertDibBits(rgb, back, 32));
-    EXPECT_EQ(Rgb32(3, 2), Pixel(back, 3, 2));
-    EXPECT_EQ(Rgb32(0, 0), Pixel(back, 0, 0));
+    EXPECT_EQ(Rgb32(3, 2), Px(back, 3, 2));
+    EXPECT_EQ(Rgb32(0, 0), Px(back, 0, 0));
 }
 
 TEST(DibDraw, DrawDibBlends)
@@ -182,18 +174,18 @@ TEST(DibDraw, DrawDibBlends)
     for (const Case& c : cases) {
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 4; ++x)
-                SetPixel32(dib, x, y, c.pixel);
+                Px(dib, x, y) = c.pixel;
         CDibSectionDC target;
         MakeTarget(target, 8, 8, 0xFFFFFFFFu);
         RECT destination = {2, 2, 6, 6};
         EXPECT_TRUE(DrawDib(target, &destination, dib, &whole, c.alpha, 0)) << c.what;
         GdiFlush();
         for (int ch = 0; ch < 24; ch += 8)
-            EXPECT_NEAR(int((c.expected >> ch) & 0xFF), int((Pixel(*target.GetDib(), 3, 3) >> ch) & 0xFF),
+            EXPECT_NEAR(int((c.expected >> ch) & 0xFF), int((Px(*target.GetDib(), 3, 3) >> ch) & 0xFF),
                         c.tolerance)
                 << c.what;
-        EXPECT_EQ(0xFFFFFFu, Pixel(*target.GetDib(), 1, 1) & 0xFFFFFF) << c.what;
-        EXPECT_EQ(0xFFFFFFu, Pixel(*target.GetDib(), 6, 6) & 0xFFFFFF) << c.what;
+        EXPECT_EQ(0xFFFFFFu, Px(*target.GetDib(), 1, 1) & 0xFFFFFF) << c.what;
+        EXPECT_EQ(0xFFFFFFu, Px(*target.GetDib(), 6, 6) & 0xFFFFFF) << c.what;
     }
 }
 
@@ -208,7 +200,7 @@ TEST(DibDraw, DrawDibOtherDepthsAndFailures)
         EXPECT_TRUE(DrawDib(target, nullptr, rgb, nullptr, alpha, 0));
         GdiFlush();
         uint32_t expected = Rgb32(3, 2);
-        uint32_t got = Pixel(*target.GetDib(), 3, 2);
+        uint32_t got = Px(*target.GetDib(), 3, 2);
         for (int ch = 0; ch < 24; ch += 8)
             EXPECT_NEAR(int((expected >> ch) & 0xFF), int((got >> ch) & 0xFF), 1) << int(alpha);
     }
@@ -228,7 +220,7 @@ TEST(DibDraw, DrawDibOtherDepthsAndFailures)
     std::vector<HDC> dcs = {target, second};
     EXPECT_TRUE(DrawDibToAll(dcs, nullptr, argb, nullptr, 255, 0));
     GdiFlush();
-    EXPECT_EQ(Rgb32(2, 3) & 0xFFFFFF, Pixel(*target.GetDib(), 2, 3) & 0xFFFFFF);
-    EXPECT_EQ(Rgb32(2, 3) & 0xFFFFFF, Pixel(*second.GetDib(), 2, 3) & 0xFFFFFF);
+    EXPECT_EQ(Rgb32(2, 3) & 0xFFFFFF, Px(*target.GetDib(), 2, 3) & 0xFFFFFF);
+    EXPECT_EQ(Rgb32(2, 3) & 0xFFFFFF, Px(*second.GetDib(), 2, 3) & 0xFFFFFF);
     EXPECT_TRUE(DrawDibToAll(std::vector<HDC>(), nullptr, argb, nullptr, 255, 0));
 }

@@ -1,23 +1,17 @@
 #include "imaging/DibSectionDC.h"
 #include "platform/Gdi.h"
+#include "tests/common/DibTestSupport.h"
 #include <gtest/gtest.h>
 #include <cstring>
 
 namespace {
-
-uint32_t Pixel(const CDib& dib, int x, int y)
-{
-    uint32_t v;
-    std::memcpy(&v, dib.GetImageRow(y) + x * 4, 4);
-    return v;
-}
 
 int Count(const CDib& dib, uint32_t value)
 {
     int n = 0;
     for (int y = 0; y < dib.GetAbsHeight(); ++y)
         for (int x = 0; x < dib.GetWidth(); ++x)
-            n += Pixel(dib, x, y) == value;
+            n += Px(dib, x, y) == value;
     return n;
 }
 
@@ -34,14 +28,14 @@ TEST(DibSectionDC, PixelsInTheLargerSpace)
     dc.FillRectValue({10, 20, 50, 40}, 0xFF00FF00u);
     dc.FillRectSolid({10, 20, 11, 21}, RGB(255, 0, 0));
     GdiFlush();
-    EXPECT_EQ(0x00FF0000u, Pixel(*dc.GetDib(), 0, 0) & 0xFFFFFF);
+    EXPECT_EQ(0x00FF0000u, Px(*dc.GetDib(), 0, 0) & 0xFFFFFF);
 
     // Rectangles are clipped to the bitmap, whatever the caller asks.
     dc.ClearRect({0, 0, 12, 22});
     dc.FillRectValue({48, 38, 500, 500}, 0x12345678u);
-    EXPECT_EQ(0u, Pixel(*dc.GetDib(), 1, 1));
-    EXPECT_EQ(0xFF00FF00u, Pixel(*dc.GetDib(), 2, 2));
-    EXPECT_EQ(0x12345678u, Pixel(*dc.GetDib(), 39, 19));
+    EXPECT_EQ(0u, Px(*dc.GetDib(), 1, 1));
+    EXPECT_EQ(0xFF00FF00u, Px(*dc.GetDib(), 2, 2));
+    EXPECT_EQ(0x12345678u, Px(*dc.GetDib(), 39, 19));
     EXPECT_EQ(4, Count(*dc.GetDib(), 0x12345678u));
     dc.Clear();
     EXPECT_EQ(40 * 20, Count(*dc.GetDib(), 0u));
@@ -76,7 +70,7 @@ TEST(DibSectionDC, EnsureAreaReusesLargerBitmaps)
     dc.FillRectValue({0, 0, 1000, 1000}, 0xFFFFFFFFu);
     dc.FillRectSolid({100, 50, 101, 51}, RGB(0, 0, 255));
     GdiFlush();
-    EXPECT_EQ(0x000000FFu, Pixel(*dc.GetDib(), 0, 0) & 0xFFFFFF);
+    EXPECT_EQ(0x000000FFu, Px(*dc.GetDib(), 0, 0) & 0xFFFFFF);
     EXPECT_EQ(30 * 20 - 1, Count(*dc.GetDib(), 0xFFFFFFFFu));
 }
 
@@ -100,26 +94,12 @@ TEST(DibSectionDC, CreateLikeAndAttach)
     EXPECT_TRUE(EqualRect(&expected, &dc.GetArea()));
     dc.FillRectSolid({-3, 7, -2, 8}, RGB(255, 255, 255));
     GdiFlush();
-    EXPECT_EQ(0xFFFFFFu, Pixel(*dib, 0, 0) & 0xFFFFFF);
+    EXPECT_EQ(0xFFFFFFu, Px(*dib, 0, 0) & 0xFFFFFF);
     dc.Destroy();
     // The section outlives the DC that held it.
     EXPECT_TRUE(dib->IsValid());
-    EXPECT_EQ(0xFFFFFFu, Pixel(*dib, 0, 0) & 0xFFFFFF);
+    EXPECT_EQ(0xFFFFFFu, Px(*dib, 0, 0) & 0xFFFFFF);
 }
-
-namespace {
-
-// A 2 x 2 DIB of one straight-alpha value.
-void Fill(CDib& dib, int w, int h, uint32_t value)
-{
-    ASSERT_TRUE(dib.CreateWithInfoHeader(w, h, 32));
-    ASSERT_TRUE(dib.AllocBits());
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            std::memcpy(dib.GetImageRow(y) + x * 4, &value, 4);
-}
-
-} // namespace
 
 TEST(DibSectionDC, ColourManagedDrawKeepsAlpha)
 {
@@ -132,7 +112,7 @@ TEST(DibSectionDC, ColourManagedDrawKeepsAlpha)
     ASSERT_EQ(S_OK, other->OpenMemory(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size())));
 
     CDib half;
-    Fill(half, 4, 4, 0x80000000u);  // black at alpha 128
+    ASSERT_TRUE(MakeDib32(half, 4, 4, 0x80000000u));  // black at alpha 128
     struct Case { const char* what; RECT destination; bool transform; BYTE alpha; int expected; } cases[] = {
         {"same size, transformed", {2, 2, 6, 6}, true, 255, 127},
         {"enlarged, transformed first", {0, 0, 8, 8}, true, 255, 127},
@@ -149,9 +129,9 @@ TEST(DibSectionDC, ColourManagedDrawKeepsAlpha)
             << c.what;
         GdiFlush();
         const int probe = (c.destination.left + c.destination.right) / 2;
-        EXPECT_NEAR(c.expected, int(Pixel(*dc.GetDib(), probe, probe) & 0xFF), 2) << c.what;
+        EXPECT_NEAR(c.expected, int(Px(*dc.GetDib(), probe, probe) & 0xFF), 2) << c.what;
         if (c.destination.left > 0) {
-            EXPECT_EQ(0xFFu, Pixel(*dc.GetDib(), 0, 0) & 0xFF) << c.what;
+            EXPECT_EQ(0xFFu, Px(*dc.GetDib(), 0, 0) & 0xFF) << c.what;
         }
     }
 }
@@ -159,7 +139,7 @@ TEST(DibSectionDC, ColourManagedDrawKeepsAlpha)
 TEST(DibSectionDC, DrawDibWithProfile)
 {
     CDib dib;
-    Fill(dib, 2, 2, 0xFF336699u);
+    ASSERT_TRUE(MakeDib32(dib, 2, 2, 0xFF336699u));
     CScreenDC screen;
     CDibSectionDC dc;
     const RECT whole = {0, 0, 2, 2};
@@ -171,11 +151,11 @@ TEST(DibSectionDC, DrawDibWithProfile)
     EXPECT_TRUE(dc.DrawDibWithProfile({10, 10, 12, 12}, dib, whole, 0, 0));
     EXPECT_TRUE(dc.DrawDibWithProfile({10, 10, 10, 12}, dib, whole, 255, 0));
     GdiFlush();
-    EXPECT_EQ(0u, Pixel(*dc.GetDib(), 0, 0));
+    EXPECT_EQ(0u, Px(*dc.GetDib(), 0, 0));
     // Wine never switches ICM on, so this is the plain GDI+ draw.
     EXPECT_TRUE(dc.DrawDibWithProfile({11, 11, 13, 13}, dib, whole, 255, 0));
     GdiFlush();
-    EXPECT_EQ(0x336699u, Pixel(*dc.GetDib(), 1, 1) & 0xFFFFFF);
-    EXPECT_EQ(0x336699u, Pixel(*dc.GetDib(), 2, 2) & 0xFFFFFF);
-    EXPECT_EQ(0u, Pixel(*dc.GetDib(), 3, 3));
+    EXPECT_EQ(0x336699u, Px(*dc.GetDib(), 1, 1) & 0xFFFFFF);
+    EXPECT_EQ(0x336699u, Px(*dc.GetDib(), 2, 2) & 0xFFFFFF);
+    EXPECT_EQ(0u, Px(*dc.GetDib(), 3, 3));
 }

@@ -2,6 +2,7 @@
 #include "imaging/PixelOps.h"
 #include "foundation/Error.h"
 #include "tests/common/TestSupport.h"
+#include "tests/common/DibTestSupport.h"
 #include <gtest/gtest.h>
 #include <functional>
 
@@ -19,23 +20,11 @@ boost::shared_ptr<CDib> NewDib(int w, int h, WORD bits)
     return d;
 }
 
-uint32_t& Px(const CDib& d, int x, int y) { return reinterpret_cast<uint32_t*>(d.GetImageRow(y))[x]; }
-
 ARGB PixelOf(Bitmap& b, int x, int y)
 {
     ARGB c = 0;
     EXPECT_EQ(Ok, b.GetPixel(x, y, &c));
     return c;
-}
-
-UINT ThrownId(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const my::CException& e) {
-        return e.id;
-    }
-    return 0;
 }
 
 } // namespace

@@ -22,8 +22,6 @@ boost::shared_ptr<CDib> Pattern32(int w, int h)
     return d;
 }
 
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // The colour type byte of a PNG's IHDR chunk, and whether it has a tRNS chunk.
 int PngColorType(const std::string& bytes) { return bytes.size() > 25 ? static_cast<unsigned char>(bytes[25]) : -1; }
 bool PngHasChunk(const std::string& bytes, const char* type) { return bytes.find(type) != std::string::npos; }

@@ -1,19 +1,9 @@
 #include "imaging/PixelOps.h"
+#include "tests/common/DibTestSupport.h"
 #include <gtest/gtest.h>
 #include <vector>
 
 namespace {
-
-CDib* New32(int w, int h, uint32_t fill = 0)
-{
-    CDib* d = new CDib;
-    if (!d->CreateWithInfoHeader(w, h, 32) || !d->AllocBits())
-        return nullptr;
-    FillU32(d->GetBits(), d->GetImageSize(), fill);
-    return d;
-}
-
-uint32_t& Px(const CDib& d, int x, int y) { return reinterpret_cast<uint32_t*>(d.GetImageRow(y))[x]; }
 
 uint32_t Bgra(int b, int g, int r, int a) { return static_cast<uint32_t>(a << 24 | r << 16 | g << 8 | b); }
 
@@ -27,7 +17,7 @@ TEST(PixelOps, ChannelArithmetic)
         {"transparent to black", Bgra(200, 100, 50, 0), 0},
     };
     for (const Case& c : premultiply) {
-        boost::shared_ptr<CDib> d(New32(1, 1, c.in));
+        boost::shared_ptr<CDib> d = NewDib32(1, 1, c.in);
         d->Premultiply();
         EXPECT_EQ(c.out, Px(*d, 0, 0)) << c.what;
     }
@@ -40,12 +30,12 @@ TEST(PixelOps, ChannelArithmetic)
         {"half", Bgra(200, 0, 0, 128), Bgra(227, 127, 127, 255)},
     };
     for (const Case& c : flattenWhite) {
-        boost::shared_ptr<CDib> d(New32(1, 1, c.in));
+        boost::shared_ptr<CDib> d = NewDib32(1, 1, c.in);
         d->FlattenOnColor(RGB(255, 255, 255));
         EXPECT_EQ(c.out, Px(*d, 0, 0)) << c.what;
     }
     // Background channels keep their own order: red background lands in byte 2.
-    boost::shared_ptr<CDib> d(New32(1, 1, 0));
+    boost::shared_ptr<CDib> d = NewDib32(1, 1, 0);
     d->FlattenOnColor(RGB(200, 0, 10));
     EXPECT_EQ(Bgra(10, 0, 200, 255), Px(*d, 0, 0));
 
@@ -54,7 +44,7 @@ TEST(PixelOps, ChannelArithmetic)
         {"transparent with colour", Bgra(9, 9, 9, 0), 0},
     };
     for (const Case& c : colorize) {
-        boost::shared_ptr<CDib> e(New32(1, 1, c.in));
+        boost::shared_ptr<CDib> e = NewDib32(1, 1, c.in);
         EXPECT_EQ(S_OK, ColorizeDib(*e, RGB(10, 20, 30)));
         EXPECT_EQ(c.out, Px(*e, 0, 0)) << c.what;
     }
@@ -62,14 +52,14 @@ TEST(PixelOps, ChannelArithmetic)
     ASSERT_TRUE(gray.CreateWithInfoHeader(1, 1, 8) && gray.AllocBits());
     EXPECT_EQ(E_INVALIDARG, ColorizeDib(gray, 0));
 
-    boost::shared_ptr<CDib> f(New32(2, 1, Bgra(1, 2, 3, 4)));
+    boost::shared_ptr<CDib> f = NewDib32(2, 1, Bgra(1, 2, 3, 4));
     f->FillColor(RGB(10, 20, 30));
     EXPECT_EQ(Bgra(30, 20, 10, 0), Px(*f, 1, 0));
 }
 
 TEST(PixelOps, MergeMaskIntoAlpha)
 {
-    boost::shared_ptr<CDib> d(New32(3, 3, Bgra(0, 0, 0, 128)));
+    boost::shared_ptr<CDib> d = NewDib32(3, 3, Bgra(0, 0, 0, 128));
     CDib mask;
     ASSERT_TRUE(mask.CreateWithInfoHeader(2, 2, 8) && mask.AllocBits());
     mask.FillBytes(128);
@@ -89,7 +79,7 @@ TEST(PixelOps, MergeMaskIntoAlpha)
 // or refused, never followed outside the rows.
 TEST(PixelOps, OutOfRangeRectanglesAreClipped)
 {
-    boost::shared_ptr<CDib> d(New32(4, 4, 0x11111111));
+    boost::shared_ptr<CDib> d = NewDib32(4, 4, 0x11111111);
     RECT r = {-2, 2, 10, 10};
     d->FillRect32(r, 0xAABBCCDD);
     EXPECT_EQ(0x11111111u, Px(*d, 3, 1));
@@ -128,7 +118,7 @@ TEST(PixelOps, OutOfRangeRectanglesAreClipped)
 
 TEST(PixelOps, CheckerboardCells)
 {
-    boost::shared_ptr<CDib> d(New32(30, 30, 0x12345678));
+    boost::shared_ptr<CDib> d = NewDib32(30, 30, 0x12345678);
     const uint32_t black = 0xFF000000, white = 0xFFFFFFFF;
     ASSERT_EQ(S_OK, FillCheckerboard(*d, 5, 5, 20, 20, black, white));
     struct Case { int x, y; uint32_t v; } cases[] = {
@@ -147,7 +137,7 @@ TEST(PixelOps, CheckerboardCells)
 TEST(PixelOps, RotateByOrientation)
 {
     // 3 x 2 source with distinct pixels, value = 10 * row + column.
-    boost::shared_ptr<CDib> src(New32(3, 2));
+    boost::shared_ptr<CDib> src = NewDib32(3, 2);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
             Px(*src, x, y) = static_cast<uint32_t>(10 * y + x);
@@ -172,7 +162,7 @@ TEST(PixelOps, RotateByOrientation)
                 got.push_back(Px(*out, x, y));
         EXPECT_EQ(c.rows, got) << "code " << c.code;
     }
-    boost::shared_ptr<CDib> keep(New32(1, 1));
+    boost::shared_ptr<CDib> keep = NewDib32(1, 1);
     CDib* before = keep.get();
     EXPECT_EQ(E_INVALIDARG, RotateByOrientation(keep, *src, 0));
     EXPECT_EQ(E_INVALIDARG, RotateByOrientation(keep, *src, 9));
@@ -181,7 +171,7 @@ TEST(PixelOps, RotateByOrientation)
 
 TEST(PixelOps, TransparentMarginsAndCrop)
 {
-    boost::shared_ptr<CDib> d(New32(6, 5, 0x00FFFFFF));  // transparent white
+    boost::shared_ptr<CDib> d = NewDib32(6, 5, 0x00FFFFFF);  // transparent white
     Px(*d, 2, 1) = 0x01000000;                            // alpha 1 counts as visible
     Px(*d, 3, 3) = 0xFF00FF00;
     int l = -1, t = -1, r = -1, b = -1;
@@ -220,7 +210,7 @@ TEST(PixelOps, TransparentMarginsAndCrop)
         EXPECT_FALSE(keep);
     }
 
-    boost::shared_ptr<CDib> empty(New32(4, 4, 0x00FFFFFF));
+    boost::shared_ptr<CDib> empty = NewDib32(4, 4, 0x00FFFFFF);
     EXPECT_EQ(E_INVALIDARG, MeasureTransparentMargins(*empty, TRIM_T, &l, &t, &r, &b));
     EXPECT_EQ(E_INVALIDARG, TrimTransparentMargins(trimmed, *empty, TRIM_ALL));
     EXPECT_EQ(2, trimmed->GetWidth());
@@ -229,7 +219,7 @@ TEST(PixelOps, TransparentMarginsAndCrop)
 TEST(PixelOps, ReduceToPalette)
 {
     for (int count : {1, 256, 257}) {
-        boost::shared_ptr<CDib> d(New32(count, 2));
+        boost::shared_ptr<CDib> d = NewDib32(count, 2);
         for (int x = 0; x < count; ++x) {
             // Descending values, so the palette order differs from the pixel order.
             uint32_t v = 0x80000000u | static_cast<uint32_t>(count - 1 - x) * 0x10101u;

@@ -1,6 +1,7 @@
 #include "imaging/Resample.h"
 #include "imaging/TextureDesc.h"
 #include "foundation/Error.h"
+#include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <cmath>
 #include <functional>
@@ -26,16 +27,6 @@ std::vector<int> Row0(const CImg& img, int y)
     for (int x = 0; x < img.m_w; ++x)
         out.push_back(img.Row(y)[x * img.GetBytesPerPixel()]);
     return out;
-}
-
-UINT ThrownId(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const my::CException& e) {
-        return e.id;
-    }
-    return 0;
 }
 
 } // namespace

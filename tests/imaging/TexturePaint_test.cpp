@@ -1,4 +1,5 @@
 #include "imaging/TexturePaint.h"
+#include "tests/common/DibTestSupport.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <functional>
@@ -6,24 +7,6 @@
 namespace {
 
 const uint32_t kRed = 0xFFFF0000u, kBlue = 0xFF0000FFu, kGreen = 0xFF00FF00u, kWhite = 0xFFFFFFFFu;
-
-void Make(CDib& dib, int w, int h, const std::function<uint32_t(int, int)>& pixel)
-{
-    ASSERT_TRUE(dib.CreateWithInfoHeader(w, h, 32));
-    ASSERT_TRUE(dib.AllocBits());
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint32_t v = pixel(x, y);
-            std::memcpy(dib.GetImageRow(y) + x * 4, &v, 4);
-        }
-}
-
-uint32_t At(const CDib& dib, int x, int y)
-{
-    uint32_t v;
-    std::memcpy(&v, dib.GetImageRow(y) + x * 4, 4);
-    return v;
-}
 
 // Quadrants: red top-left, blue top-right, green bottom-left, white bottom-right.
 uint32_t Quadrant(int x, int y, int w, int h)
@@ -35,7 +18,7 @@ uint32_t Quadrant(int x, int y, int w, int h)
 // Opaque black layer: every pixel of it is painted.
 void Layer(CDib& dib, int w, int h, uint32_t value = 0xFF000000u)
 {
-    Make(dib, w, h, [=](int, int) { return value; });
+    ASSERT_TRUE(MakeDib32(dib, w, h, [=](int, int) { return value; }));
 }
 
 CRectD Area(double x, double y, double w, double h) { return CRectD{x, y, w, h}; }
@@ -68,21 +51,21 @@ TEST(TexturePaint, FitWidthEnlargesOneTileRow)
 {
     // 100 x 40 layer, 50 x 50 texture: 100 x 100 tiles by nearest neighbour.
     CDib texture, layer;
-    Make(texture, 50, 50, [](int x, int y) { return Quadrant(x, y, 50, 50); });
+    ASSERT_TRUE(MakeDib32(texture, 50, 50, [](int x, int y) { return Quadrant(x, y, 50, 50); }));
     Layer(layer, 100, 40);
     ASSERT_EQ(S_OK, PaintDibWithTexture(layer, texture, TEXTURE_FIT_WIDTH, 1, 1, false, 0, 0));
     for (int y = 0; y < 40; ++y) {
-        EXPECT_EQ(kRed, At(layer, 0, y)) << y;
-        EXPECT_EQ(kRed, At(layer, 49, y)) << y;
-        EXPECT_EQ(kBlue, At(layer, 50, y)) << y;
-        EXPECT_EQ(kBlue, At(layer, 99, y)) << y;
+        EXPECT_EQ(kRed, Px(layer, 0, y)) << y;
+        EXPECT_EQ(kRed, Px(layer, 49, y)) << y;
+        EXPECT_EQ(kBlue, Px(layer, 50, y)) << y;
+        EXPECT_EQ(kBlue, Px(layer, 99, y)) << y;
     }
 }
 
 TEST(TexturePaint, FitBothStretchesToTheArea)
 {
     CDib texture, layer;
-    Make(texture, 4, 4, [](int x, int y) { return Quadrant(x, y, 4, 4); });
+    ASSERT_TRUE(MakeDib32(texture, 4, 4, [](int x, int y) { return Quadrant(x, y, 4, 4); }));
     Layer(layer, 40, 20);
     ASSERT_EQ(S_OK, PaintDibWithTexture(layer, texture, TEXTURE_FIT_BOTH, 1, 1, false, 0, 0));
     struct Probe { int x, y; uint32_t colour; } probes[] = {
@@ -90,7 +73,7 @@ TEST(TexturePaint, FitBothStretchesToTheArea)
         {20, 10, kWhite}, {39, 19, kWhite},
     };
     for (const Probe& p : probes)
-        EXPECT_EQ(p.colour, At(layer, p.x, p.y)) << p.x << "," << p.y;
+        EXPECT_EQ(p.colour, Px(layer, p.x, p.y)) << p.x << "," << p.y;
 }
 
 TEST(TexturePaint, HalfRatesTileAt32By16)
@@ -98,15 +81,15 @@ TEST(TexturePaint, HalfRatesTileAt32By16)
     // Reduced with bicubic interpolation: only pixels away from the colour
     // edges are pinned.
     CDib texture, layer;
-    Make(texture, 64, 32, [](int x, int) { return x < 32 ? kRed : kBlue; });
+    ASSERT_TRUE(MakeDib32(texture, 64, 32, [](int x, int) { return x < 32 ? kRed : kBlue; }));
     Layer(layer, 70, 40);
     ASSERT_EQ(S_OK, PaintDibWithTexture(layer, texture, TEXTURE_CUSTOM_RATE, 0.5, 0.5, false, 0, 0));
     for (int y : {2, 20, 37}) {
-        EXPECT_EQ(kRed, At(layer, 4, y)) << y;
-        EXPECT_EQ(kBlue, At(layer, 24, y)) << y;
-        EXPECT_EQ(kRed, At(layer, 36, y)) << y;
-        EXPECT_EQ(kBlue, At(layer, 56, y)) << y;
-        EXPECT_EQ(kRed, At(layer, 68, y)) << y;
+        EXPECT_EQ(kRed, Px(layer, 4, y)) << y;
+        EXPECT_EQ(kBlue, Px(layer, 24, y)) << y;
+        EXPECT_EQ(kRed, Px(layer, 36, y)) << y;
+        EXPECT_EQ(kBlue, Px(layer, 56, y)) << y;
+        EXPECT_EQ(kRed, Px(layer, 68, y)) << y;
     }
 }
 
@@ -114,7 +97,7 @@ TEST(TexturePaint, RightAlignmentEndsATileAtTheEdge)
 {
     // 30-pixel tiles of a red and a blue half over a 100-pixel fit area.
     CDib texture;
-    Make(texture, 30, 10, [](int x, int) { return x < 15 ? kRed : kBlue; });
+    ASSERT_TRUE(MakeDib32(texture, 30, 10, [](int x, int) { return x < 15 ? kRed : kBlue; }));
     struct Case { bool alignRight; int offset; uint32_t at75, at95; } cases[] = {
         {false, 0, kBlue, kRed},   // tiles at 60 and 90
         {true, 0, kRed, kBlue},    // tiles at 10, 40, 70
@@ -125,37 +108,37 @@ TEST(TexturePaint, RightAlignmentEndsATileAtTheEdge)
         Layer(layer, 100, 10);
         ASSERT_EQ(S_OK, PaintDibRectWithTexture(layer, texture, TEXTURE_CUSTOM_RATE, 1, 1, false, c.offset, 0,
                                                 c.alignRight, false, Area(0, 0, 100, 10), Area(0, 0, 100, 10)));
-        EXPECT_EQ(c.at75, At(layer, 75, 5)) << c.alignRight << " " << c.offset;
-        EXPECT_EQ(c.at95, At(layer, 95, 5)) << c.alignRight << " " << c.offset;
+        EXPECT_EQ(c.at75, Px(layer, 75, 5)) << c.alignRight << " " << c.offset;
+        EXPECT_EQ(c.at95, Px(layer, 95, 5)) << c.alignRight << " " << c.offset;
     }
 }
 
 TEST(TexturePaint, MirroredTilesMeetAtMirroredEdges)
 {
     CDib texture, layer;
-    Make(texture, 10, 4, [](int x, int y) { return x < 5 ? (y < 2 ? kRed : kGreen) : kBlue; });
+    ASSERT_TRUE(MakeDib32(texture, 10, 4, [](int x, int y) { return x < 5 ? (y < 2 ? kRed : kGreen) : kBlue; }));
     Layer(layer, 20, 8);
     ASSERT_EQ(S_OK, PaintDibWithTexture(layer, texture, TEXTURE_CUSTOM_RATE, 1, 1, true, 0, 0));
-    EXPECT_EQ(kRed, At(layer, 1, 0));
-    EXPECT_EQ(kBlue, At(layer, 8, 0));
-    EXPECT_EQ(kBlue, At(layer, 11, 0));  // second column mirrored left-right
-    EXPECT_EQ(kRed, At(layer, 18, 0));
-    EXPECT_EQ(kGreen, At(layer, 1, 4));  // second row mirrored top-bottom
-    EXPECT_EQ(kRed, At(layer, 1, 7));
-    EXPECT_EQ(kGreen, At(layer, 18, 4));
+    EXPECT_EQ(kRed, Px(layer, 1, 0));
+    EXPECT_EQ(kBlue, Px(layer, 8, 0));
+    EXPECT_EQ(kBlue, Px(layer, 11, 0));  // second column mirrored left-right
+    EXPECT_EQ(kRed, Px(layer, 18, 0));
+    EXPECT_EQ(kGreen, Px(layer, 1, 4));  // second row mirrored top-bottom
+    EXPECT_EQ(kRed, Px(layer, 1, 7));
+    EXPECT_EQ(kGreen, Px(layer, 18, 4));
 }
 
 TEST(TexturePaint, LayerAlphaIsKept)
 {
     CDib texture, layer;
-    Make(texture, 4, 4, [](int, int) { return 0xFF204060u; });
+    ASSERT_TRUE(MakeDib32(texture, 4, 4, [](int, int) { return 0xFF204060u; }));
     const uint32_t alphas[4] = {0, 1, 128, 255};
-    Make(layer, 4, 1, [&](int x, int) { return (alphas[x] << 24) | 0x00FFFFFFu; });
+    ASSERT_TRUE(MakeDib32(layer, 4, 1, [&](int x, int) { return (alphas[x] << 24) | 0x00FFFFFFu; }));
     ASSERT_EQ(S_OK, PaintDibWithTexture(layer, texture, TEXTURE_FIT_BOTH, 1, 1, false, 0, 0));
     for (int x = 0; x < 4; ++x) {
-        EXPECT_EQ(alphas[x], At(layer, x, 0) >> 24) << x;
+        EXPECT_EQ(alphas[x], Px(layer, x, 0) >> 24) << x;
         if (alphas[x] != 0) {
-            EXPECT_EQ(0x204060u, At(layer, x, 0) & 0xFFFFFF) << x;
+            EXPECT_EQ(0x204060u, Px(layer, x, 0) & 0xFFFFFF) << x;
         }
     }
 }
@@ -163,7 +146,7 @@ TEST(TexturePaint, LayerAlphaIsKept)
 TEST(TexturePaint, NothingToPaintSucceedsUnchanged)
 {
     CDib texture;
-    Make(texture, 64, 32, [](int, int) { return kRed; });
+    ASSERT_TRUE(MakeDib32(texture, 64, 32, [](int, int) { return kRed; }));
     struct Case { const char* what; unsigned fit; double rate; CRectD region, fit_; } cases[] = {
         {"tiny rate", TEXTURE_CUSTOM_RATE, 0.001, Area(0, 0, 10, 10), Area(0, 0, 10, 10)},
         {"empty fit area", TEXTURE_FIT_WIDTH, 1, Area(0, 0, 10, 10), Area(3, 3, 0, 0)},
@@ -179,23 +162,23 @@ TEST(TexturePaint, NothingToPaintSucceedsUnchanged)
             << c.what;
         for (int y = 0; y < 10; ++y)
             for (int x = 0; x < 10; ++x)
-                ASSERT_EQ(0x80123456u, At(layer, x, y)) << c.what << " " << x << "," << y;
+                ASSERT_EQ(0x80123456u, Px(layer, x, y)) << c.what << " " << x << "," << y;
     }
 }
 
 TEST(TexturePaint, RegionIsClippedAndBadInputRefused)
 {
     CDib texture, layer;
-    Make(texture, 2, 2, [](int, int) { return kGreen; });
+    ASSERT_TRUE(MakeDib32(texture, 2, 2, [](int, int) { return kGreen; }));
     Layer(layer, 10, 10);
     // The region reaches past the layer on every side; only (2, 3)-(10, 10)
     // of the layer lies in it.
     ASSERT_EQ(S_OK, PaintDibRectWithTexture(layer, texture, TEXTURE_FIT_BOTH, 1, 1, false, 0, 0, false, false,
                                             Area(2.5, 3.2, 50, 50), Area(0, 0, 10, 10)));
-    EXPECT_EQ(0xFF000000u, At(layer, 1, 5));
-    EXPECT_EQ(0xFF000000u, At(layer, 5, 2));
-    EXPECT_EQ(kGreen, At(layer, 2, 3));
-    EXPECT_EQ(kGreen, At(layer, 9, 9));
+    EXPECT_EQ(0xFF000000u, Px(layer, 1, 5));
+    EXPECT_EQ(0xFF000000u, Px(layer, 5, 2));
+    EXPECT_EQ(kGreen, Px(layer, 2, 3));
+    EXPECT_EQ(kGreen, Px(layer, 9, 9));
 
     CDib rgb;
     ASSERT_TRUE(rgb.CreateWithInfoHeader(4, 4, 24));

@@ -6,24 +6,13 @@
 #include "imaging/ImageSaver.h"
 #include "foundation/Error.h"
 #include "tests/common/TestSupport.h"
+#include "tests/common/DibTestSupport.h"
 #include <gtest/gtest.h>
 #include <functional>
 
 using Gdiplus::CDibRenderer;
 
 namespace {
-
-uint32_t Px(const CDib& d, int x, int y) { return reinterpret_cast<const uint32_t*>(d.GetImageRow(y))[x]; }
-
-UINT ThrownId(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const my::CException& e) {
-        return e.id;
-    }
-    return 0;
-}
 
 // Rows of column x whose pixel differs from the background.
 int PaintedRows(const CDib& d, int x, uint32_t background)

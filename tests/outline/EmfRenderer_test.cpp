@@ -51,8 +51,6 @@ const CEmfRecord* Find(const std::vector<CEmfRecord>& records, DWORD type)
     return nullptr;
 }
 
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // 0.01 mm per layout unit on this screen.
 void ScreenScale(double& sx, double& sy)
 {

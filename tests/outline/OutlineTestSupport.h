@@ -1,10 +1,8 @@
-// Helpers shared by the outline tests: synthetic glyph-outline buffers and
-// catching the message id of a library error.
+// Helpers shared by the outline tests: synthetic glyph-outline buffers.
 #pragma once
-#include "foundation/Error.h"
+#include "tests/common/TestSupport.h"
 #include <windows.h>
 #include <cstring>
-#include <functional>
 #include <vector>
 
 // Builds GGO_BEZIER-style buffers record by record.
@@ -71,24 +69,3 @@ private:
     DWORD m_forced = 0;
     bool m_hasForced = false;
 };
-
-// The message id that `f` raises, 0 when it raises nothing.
-inline UINT ThrownId(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const my::CException& e) {
-        return e.id;
-    }
-    return 0;
-}
-
-inline my::CException ThrownError(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const my::CException& e) {
-        return e;
-    }
-    return my::CException(CSimpleErr());
-}

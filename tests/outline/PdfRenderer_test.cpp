@@ -6,6 +6,7 @@
 #include "tests/outline/SampleDrawing.h"
 #include <gtest/gtest.h>
 #include <malloc.h>
+#include <regex>
 
 TEST(PdfRenderer, ErrorIdsAndTexts)
 {
@@ -19,9 +20,11 @@ TEST(PdfRenderer, ErrorIdsAndTexts)
     for (const Case& c : cases)
         EXPECT_EQ(c.id, PdfErrorMessageId(c.code)) << std::hex << c.code;
     // Every id the table gives has a text.
-    for (unsigned long code = 0x1001; code <= 0x1083; ++code)
-        if (UINT id = PdfErrorMessageId(code))
+    for (unsigned long code = 0x1001; code <= 0x1083; ++code) {
+        if (UINT id = PdfErrorMessageId(code)) {
             EXPECT_FALSE(LoadResourceString(id, false).empty()) << std::hex << code;
+        }
+    }
 
     EXPECT_EQ(L"PDF 作成中にエラーが発生しました\n\nPDF 不明なエラー 0x1006", FormatPdfError(0x1006, 0));
     EXPECT_EQ(L"PDF 作成中にエラーが発生しました\n\nPDF ページのサイズが不正です (5)", FormatPdfError(0x1054, 5));
@@ -139,6 +142,15 @@ TEST(PdfRenderer, SampleFile)
     const CPdfFacts pdf = ReadPdfFacts(path);
     EXPECT_EQ(1, pdf.pages);
     EXPECT_NE(std::string::npos, pdf.bytes.find(" c\n"));  // glyph curves
+
+    // A reader other than our own takes the file: poppler's.
+    const std::string file = HostPathArg(path);
+    ASSERT_FALSE(file.empty());
+    const CHostCommandResult info = RunHostCommand("pdfinfo " + file);
+    ASSERT_TRUE(info.finished);
+    EXPECT_EQ(0, info.exitCode) << info.output;
+    EXPECT_TRUE(std::regex_search(info.output, std::regex("\\nPages: +1\\n"))) << info.output;
+    EXPECT_TRUE(std::regex_search(info.output, std::regex("\\nPage size: +336 x 144 pts"))) << info.output;
 }
 
 TEST(PdfRenderer, DroppedRendererFreesItsDocument)

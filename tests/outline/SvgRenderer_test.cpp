@@ -225,5 +225,16 @@ TEST(SvgRenderer, SampleFiles)
         EXPECT_EQ(flags ? "<?xml" : "<svg ", bytes.substr(0, 5));
         EXPECT_EQ("</svg>", bytes.substr(bytes.size() - 6));
         EXPECT_NE(std::string::npos, bytes.find(" C "));
+
+        // Well-formed for libxml2: the SVG file as it stands, the HTML file's
+        // pages (elements side by side) under one root.
+        const std::string file = HostPathArg(path);
+        ASSERT_FALSE(file.empty());
+        const std::string command = flags ? "xmllint --noout --nonet " + file
+                                          : "{ printf '<div>'; cat " + file + "; printf '</div>'; } | xmllint --noout --nonet -";
+        const CHostCommandResult lint = RunHostCommand(command);
+        ASSERT_TRUE(lint.finished);
+        EXPECT_EQ(0, lint.exitCode) << lint.output;
+        EXPECT_EQ("", lint.output);
     }
 }
