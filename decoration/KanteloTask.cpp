@@ -22,6 +22,26 @@
 #include <cmath>
 #include <new>
 
+namespace {
+
+bool IsVerticalFace(const std::wstring& face) { return !face.empty() && face[0] == L'@'; }
+
+// GetCharABCWidthsW, else {0, GetCharWidth32W, 0}; throws 53833.
+void MeasureCharWidths(HDC dc, wchar_t ch, ABC& abc)
+{
+    ZeroMemory(&abc, sizeof abc);
+    if (::GetCharABCWidthsW(dc, ch, ch, &abc))
+        return;
+    INT width = 0;
+    if (::GetCharWidth32W(dc, ch, ch, &width)) {
+        abc.abcB = static_cast<UINT>(width);
+        return;
+    }
+    throw my::CException(53833);
+}
+
+} // namespace
+
 CKanteloTask::CKanteloTask()
 {
     ZeroMemory(&m_logFont, sizeof m_logFont);
@@ -70,7 +90,7 @@ void CKanteloTask::CreateFonts()
     m_fontFamily = fs.CreateFontFamily();
     m_stringFormat = fs.CreateStringFormat();
     m_fontStyle = fs.GetGdiplusFontStyle();
-    m_vertical = !fs.FontFace.empty() && fs.FontFace[0] == L'@';
+    m_vertical = IsVerticalFace(fs.FontFace);
 }
 
 void CKanteloTask::ReleaseFonts()
@@ -80,18 +100,7 @@ void CKanteloTask::ReleaseFonts()
         m_font = nullptr;
 }
 
-void CKanteloTask::GetCharWidths(HDC dc, wchar_t ch, ABC& abc)
-{
-    ZeroMemory(&abc, sizeof abc);
-    if (::GetCharABCWidthsW(dc, ch, ch, &abc))
-        return;
-    INT width = 0;
-    if (::GetCharWidth32W(dc, ch, ch, &width)) {
-        abc.abcB = static_cast<UINT>(width);
-        return;
-    }
-    throw my::CException(53833);
-}
+void CKanteloTask::GetCharWidths(HDC dc, wchar_t ch, ABC& abc) { MeasureCharWidths(dc, ch, abc); }
 
 void CKanteloTask::LoadGlyph(wchar_t ch, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy)
 {
@@ -180,6 +189,8 @@ int CKanteloTask::GetLineCellHeight() const
     return static_cast<int>(std::ceil(m_textMetrics.tmHeight + extra));
 }
 
+int CKanteloTask::GetPenStep(const ABC& abc) const { return std::max(0, GetAbcWidth(abc) + m_letterSpacing); }
+
 int CKanteloTask::GetTextWidth() const
 {
     // The bit is set for variable-pitch fonts (the name says the opposite).
@@ -208,7 +219,7 @@ void CKanteloTask::CollectLayers()
         if (s.UseBorderings[i])
             m_layers.push_back(s.Borderings[i]);
     m_layerCount = static_cast<int>(m_layers.size());
-    m_vertical = !s.FontSetting.FontFace.empty() && s.FontSetting.FontFace[0] == L'@';
+    m_vertical = IsVerticalFace(s.FontSetting.FontFace);
 }
 
 void CKanteloTask::ComputeLayerMargins()
@@ -264,8 +275,8 @@ void CKanteloTask::MeasureText()
         if (x == 0)
             m_lineHeadBearing = std::min(m_lineHeadBearing, abc.abcA);
         m_inkWidth = std::max(m_inkWidth, x + abc.abcA + adv);
-        m_advanceWidth = std::max(m_advanceWidth, x + abc.abcA + static_cast<int>(abc.abcB) + abc.abcC);
-        x += std::max(0, abc.abcA + static_cast<int>(abc.abcB) + abc.abcC + m_letterSpacing);
+        m_advanceWidth = std::max(m_advanceWidth, x + GetAbcWidth(abc));
+        x += GetPenStep(abc);
     }
     if (!stopped && x != 0)
         ++m_lineCount;
@@ -303,13 +314,7 @@ int CalcMinLineHeadBearing(const std::vector<std::wstring>& units, const CSettin
                 continue;
             lineStart = false;
             ABC abc;
-            ZeroMemory(&abc, sizeof abc);
-            if (!::GetCharABCWidthsW(screen, ch, ch, &abc)) {
-                INT width = 0;
-                if (!::GetCharWidth32W(screen, ch, ch, &width))
-                    throw my::CException(53833);
-                abc.abcA = 0;
-            }
+            MeasureCharWidths(screen, ch, abc);
             bearing = std::min(bearing, abc.abcA);
         }
     }

@@ -37,6 +37,9 @@ protected:
 
 const int kUnknownBearing = 0x7fffffff;
 
+// abcA + abcB + abcC.
+inline int GetAbcWidth(const ABC& abc) { return abc.abcA + static_cast<int>(abc.abcB) + abc.abcC; }
+
 class CKanteloTask : public CCanTerminate,
                      public CHasNo,
                      public CHasText,
@@ -90,6 +93,10 @@ public:
     // space) at `size` pixels, its black box's left edge at origin.X and the
     // top of its line at origin.Y. Throws the font manager's and parser's errors.
     void AddGlyphPath(Gdiplus::GraphicsPath& path, wchar_t ch, float size, const Gdiplus::PointF& origin);
+
+    // How far a character moves the pen: its ABC width plus the letter
+    // spacing, never backwards.
+    int GetPenStep(const ABC& abc) const;
 
     float GetLeadingOffset(float size) const;
     int GetLetterSpacing() const;

@@ -270,7 +270,7 @@ void CKanteloTask::Run()
             p.right = std::max(p.right, right);
             p.bottom = bottom;
         }
-        penX += std::max(0, abc.abcA + static_cast<int>(abc.abcB) + abc.abcC + m_letterSpacing);
+        penX += GetPenStep(abc);
     }
 
     for (int k = 1; k < layers; ++k) {

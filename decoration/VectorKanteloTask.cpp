@@ -84,7 +84,7 @@ void CVectorKanteloTask::WalkText(float ox, float oy, Draw draw)
         ABC abc;
         GetCharWidths(screen, ch, abc);
         draw(ch, abc, penX, y, ox + (penX + abc.abcA) / 10.0f, oy + y / 10.0f);
-        penX += std::max(0, abc.abcA + static_cast<int>(abc.abcB) + abc.abcC + m_letterSpacing);
+        penX += GetPenStep(abc);
     }
 }
 

@@ -27,6 +27,18 @@ int FullestRow(const CDib& img)
     return best;
 }
 
+// The first and the last opaque pixel of row y; -1 when there is none.
+void OpaqueEnds(const CDib& img, int y, int& firstX, int& lastX)
+{
+    firstX = lastX = -1;
+    for (int x = 0; x < img.GetWidth(); ++x)
+        if (AlphaAt(img, x, y) == 255) {
+            if (firstX < 0)
+                firstX = x;
+            lastX = x;
+        }
+}
+
 boost::shared_ptr<CKanteloTask> Render(const boost::shared_ptr<CSetting>& s, const std::wstring& text)
 {
     boost::shared_ptr<CKanteloTask> t = MakeTask(s, text);
@@ -159,13 +171,8 @@ TEST(RasterPipelineTest, GradationRunsAlongTheLine)
     WriteDibAsBmp(img, TestOutputPath(L"gradation.bmp"));
     // The row through the horizontal strokes, from left to right: red falls, blue rises.
     const int y = FullestRow(img);
-    int firstX = -1, lastX = -1;
-    for (int x = 0; x < img.GetWidth(); ++x)
-        if (AlphaAt(img, x, y) == 255) {
-            if (firstX < 0)
-                firstX = x;
-            lastX = x;
-        }
+    int firstX, lastX;
+    OpaqueEnds(img, y, firstX, lastX);
     ASSERT_LT(firstX + 10, lastX);
     const BYTE* left = PixelAt(img, firstX, y);
     const BYTE* right = PixelAt(img, lastX, y);
@@ -267,13 +274,8 @@ TEST(RasterPipelineTest, TextureLayerFittedToTheLine)
     const CDib& img = *t->GetResultImage();
     WriteDibAsBmp(img, TestOutputPath(L"texture.bmp"));
     const int y = FullestRow(img);
-    int firstX = -1, lastX = -1;
-    for (int x = 0; x < img.GetWidth(); ++x)
-        if (AlphaAt(img, x, y) == 255) {
-            if (firstX < 0)
-                firstX = x;
-            lastX = x;
-        }
+    int firstX, lastX;
+    OpaqueEnds(img, y, firstX, lastX);
     ASSERT_LT(firstX + 10, lastX);
     EXPECT_TRUE(NearColor(PixelAt(img, firstX + 1, y), RGB(0, 255, 0), 40));
     EXPECT_TRUE(NearColor(PixelAt(img, lastX - 1, y), RGB(0, 0, 255), 40));
