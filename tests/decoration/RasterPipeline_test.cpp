@@ -288,6 +288,45 @@ TEST(RasterPipelineTest, TextureLayerFittedToTheLine)
     EXPECT_NE(std::string::npos, Narrow(missing->Err.message).find("missing.png"));
 }
 
+TEST(RasterPipelineTest, PaintsKeepTheirDirectionOnVerticalText)
+{
+    // A gradation from red on the left to blue on the right, and a texture
+    // green on the left and blue on the right, both over the whole line: on a
+    // vertical line the reader sees them the same way round, across the line.
+    CTempFolder temp;
+    struct Case {
+        UINT type;
+        COLORREF left, right;
+        const wchar_t* sample;
+    } cases[] = {{PaintType::LINEAR, RGB(255, 0, 0), RGB(0, 0, 255), L"vertical-gradation.bmp"},
+                 {PaintType::TEXTURE, RGB(0, 255, 0), RGB(0, 0, 255), L"vertical-texture.bmp"}};
+    for (const Case& c : cases) {
+        boost::shared_ptr<CSetting> s = MakeSetting(L"@IPAGothic", SHIFTJIS_CHARSET, 400);
+        CPaintSetting& p = s->PaintSetting;
+        p.Type = c.type;
+        p.LinearGradation.Angle = 180;
+        p.LinearGradation.Unit = TextUnit::LINE;
+        p.LinearGradation.Stops.assign(2, CColorPosSetting());
+        p.LinearGradation.Stops[0].Set(true, RGB(255, 0, 0), 0.0);
+        p.LinearGradation.Stops[1].Set(true, RGB(0, 0, 255), 1.0);
+        p.Texture.Path = WriteStripeTexture(temp);
+        p.Texture.Type = ImageFitType::FIT_BOTH;
+        p.Texture.Unit = TextUnit::LINE;
+        boost::shared_ptr<CKanteloTask> t = Render(s, L"一一一");
+        ASSERT_FALSE(t->HasError()) << Narrow(t->Err.message);
+        const CDib& img = *t->GetResultImage();
+        WriteDibAsBmp(img, TestOutputPath(c.sample));
+        ASSERT_GT(img.GetAbsHeight(), 2 * img.GetWidth()) << "a vertical line";
+        // A stroke of the upright glyph runs across the line.
+        const int y = FullestRow(img);
+        int firstX, lastX;
+        OpaqueEnds(img, y, firstX, lastX);
+        ASSERT_LT(firstX + 10, lastX);
+        EXPECT_TRUE(NearColor(PixelAt(img, firstX + 1, y), c.left, 90)) << Narrow(c.sample);
+        EXPECT_TRUE(NearColor(PixelAt(img, lastX - 1, y), c.right, 90)) << Narrow(c.sample);
+    }
+}
+
 TEST(RasterPipelineTest, SavedPngAndJpeg)
 {
     CTempFolder temp;
