@@ -122,6 +122,10 @@ public:
     int GetCellHeight() const { return m_cellHeight; }
 
 protected:
+    // The palette step of the raster pipeline (ReduceToPalette); a failure
+    // only keeps the 32-bit image. Virtual so that a test can make it fail.
+    virtual HRESULT ReduceResultToPalette(boost::shared_ptr<CDib>& image);
+
     // The outline of ch with its metrics, and the shift (font units, y up)
     // that puts the outline where its metrics place it.
     void LoadGlyph(wchar_t ch, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy);

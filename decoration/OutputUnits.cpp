@@ -1,7 +1,6 @@
 #include "decoration/OutputUnits.h"
 #include "decoration/Setting.h"
 #include "foundation/StringUtil.h"
-#include <cwctype>
 #include <list>
 
 std::vector<std::wstring> SplitTextIntoUnits(const std::wstring& text, UINT unit)
@@ -76,12 +75,15 @@ bool IsDeviceName(const std::wstring& name)
     return false;
 }
 
-std::wstring LowerCase(const std::wstring& s)
+// The form in which Windows compares file names: upper case over all of
+// Unicode. The runtime's towlower knows only A-Z, so "Été" and "été" would
+// count as two titles and the second file would overwrite the first.
+std::wstring FileNameKey(const std::wstring& s)
 {
-    std::wstring l = s;
-    for (wchar_t& c : l)
-        c = static_cast<wchar_t>(towlower(c));
-    return l;
+    std::wstring k = s;
+    if (!k.empty())
+        ::CharUpperBuffW(&k[0], static_cast<DWORD>(k.size()));
+    return k;
 }
 
 } // namespace
@@ -105,7 +107,7 @@ std::wstring MakeSafeFileTitle(const std::wstring& title)
 std::wstring MakeUniqueFileName(COutputNameCounts& used, const std::wstring& title, const std::wstring& extension)
 {
     std::wstring safe = MakeSafeFileTitle(title);
-    std::wstring key = LowerCase(safe);
+    std::wstring key = FileNameKey(safe);
     std::wstring name = safe;
     COutputNameCounts::iterator it = used.find(key);
     if (it == used.end()) {
@@ -115,9 +117,9 @@ std::wstring MakeUniqueFileName(COutputNameCounts& used, const std::wstring& tit
         do {
             ++count;
             name = safe + L" (" + std::to_wstring(count) + L")";
-        } while (used.count(LowerCase(name)) != 0);
+        } while (used.count(FileNameKey(name)) != 0);
         used[key] = count;
-        used[LowerCase(name)] = 1;
+        used[FileNameKey(name)] = 1;
     }
     return name + L"." + extension;
 }

@@ -25,8 +25,8 @@ std::vector<std::wstring> SplitTextIntoUnits(const std::wstring& text, UINT unit
 // ending in a dot or a space gets it at the end.
 std::wstring MakeSafeFileTitle(const std::wstring& title);
 
-// Titles used so far in one job, by their lower-case form, with the count of
-// their last suffix.
+// Titles used so far in one job, by the form in which Windows compares file
+// names (case folded over all of Unicode), with the count of their last suffix.
 typedef std::map<std::wstring, int> COutputNameCounts;
 
 // title (made safe) + "." + extension; a title already used in this job

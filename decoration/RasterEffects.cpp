@@ -15,8 +15,11 @@
 // visited in the direction in which t grows, so the stop index only moves
 // forward along a row.
 //
-// Maximum filter: the contour pixels are dilated by the disc (DiscDilation.cpp)
-// and the dilation raises the alpha to 255.
+// Maximum filter: one disc stamp (the pixels of CDisc, so that it agrees with
+// the span dilation of DiscDilation.cpp) is laid on every contour pixel. All
+// boundary pixels count, those of holes included, not only the outer
+// contours a tracer would follow: otherwise the hole of an "o" would not
+// shrink with its outside growing.
 #include "decoration/RasterEffects.h"
 #include "decoration/BorderingSetting.h"
 #include "decoration/DiscDilation.h"
@@ -164,19 +167,55 @@ HRESULT CopyChannelToAlpha(CDib& image, int channel)
     return S_OK;
 }
 
+HRESULT MakeDiscStamp(boost::shared_ptr<CDibSection>& stamp, int r)
+{
+    if (r < 0)
+        return E_INVALIDARG;
+    const int side = 2 * r + 1;
+    boost::shared_ptr<CDibSection> s(new (std::nothrow) CDibSection);
+    if (!s || !s->CreateWithInfoHeader(side, side, 8, 256) || !s->AllocBits())
+        return E_OUTOFMEMORY;
+    FillGrayPalette(s->GetHeader());
+    s->Clear();
+    const CDisc disc(r);
+    for (int j = 0; j < side; ++j) {
+        BYTE* row = s->GetImageRow(j);
+        const int half = disc.HalfWidth(j - r);
+        std::memset(row + r - half, 255, static_cast<size_t>(2 * half + 1));
+    }
+    stamp = s;
+    return S_OK;
+}
+
+void StampDisc(CDib& target, int cx, int cy, int r, const CDib& stamp)
+{
+    const int w = target.GetWidth(), h = target.GetAbsHeight();
+    const int i0 = std::max(0, r - cx), i1 = std::min(2 * r, w - 1 - cx + r);
+    for (int j = std::max(0, r - cy); j <= 2 * r && cy - r + j < h; ++j) {
+        const BYTE* s = stamp.GetImageRow(j);
+        BYTE* row = target.GetImageRow(cy - r + j);
+        for (int i = i0; i <= i1; ++i)
+            if (s[i] > 254)
+                row[(cx - r + i) * 4 + 3] = 255;
+    }
+}
+
 HRESULT MaxFilterByDisc(boost::shared_ptr<CDib>& out, const CDib& source, int r)
 {
     if (!Is32(source))
         return E_INVALIDARG;
-    boost::shared_ptr<CDib> result;
-    HRESULT hr = CopyDib32(result, source);
+    boost::shared_ptr<CDibSection> stamp;
+    HRESULT hr = MakeDiscStamp(stamp, std::max(r, 0));
     if (FAILED(hr))
         return hr;
+    boost::shared_ptr<CDib> result;
+    hr = CopyDib32(result, source);
+    if (FAILED(hr))
+        return hr;
+    // Radius 0 keeps the source as it is: a contour pixel of partial alpha
+    // would otherwise be raised to 255.
     if (r > 0) {
-        int w = source.GetWidth(), h = source.GetAbsHeight();
-        CMaskPlane contour, grown;
-        if (!contour.Create(w, h) || !grown.Create(w, h))
-            return E_OUTOFMEMORY;
+        const int w = source.GetWidth(), h = source.GetAbsHeight();
         auto opaque = [&](int x, int y) {
             return x >= 0 && y >= 0 && x < w && y < h && source.GetImageRow(y)[x * 4 + 3] != 0;
         };
@@ -189,17 +228,8 @@ HRESULT MaxFilterByDisc(boost::shared_ptr<CDib>& out, const CDib& source, int r)
                     for (int i = -1; i <= 1 && !edge; ++i)
                         edge = !opaque(x + i, y + j);
                 if (edge)
-                    contour.Row(y)[x] = 0xFF;
+                    StampDisc(*result, x, y, r, *stamp);
             }
-        contour.MarkAllDirty();
-        DilateByDisc(grown, contour, CDisc(r));
-        for (int y = 0; y < h; ++y) {
-            const uint8_t* g = grown.Row(y);
-            BYTE* p = result->GetImageRow(y);
-            for (int x = 0; x < w; ++x)
-                if (g[x])
-                    p[x * 4 + 3] = 255;
-        }
     }
     out = result;
     return S_OK;

@@ -31,10 +31,21 @@ HRESULT CopyChannelToAlpha(CDib& image, int channel);
 HRESULT DrawDibScaled(CDib& target, float x, float y, float width, float height, CDib& source,
                       Gdiplus::InterpolationMode mode);
 
+// An 8-bit grey (2r + 1)-pixel square whose pixels of the disc of radius r
+// around its middle (CDisc) are 255, the rest 0. E_INVALIDARG for r < 0,
+// E_OUTOFMEMORY when it cannot be made.
+HRESULT MakeDiscStamp(boost::shared_ptr<CDibSection>& stamp, int r);
+// Raises to 255 the alpha of the target pixels under the stamp's disc pixels
+// (value above 254), the stamp centred on (cx, cy); clipped to the target.
+void StampDisc(CDib& target, int cx, int cy, int r, const CDib& stamp);
+
 // out = a copy of the source whose alpha is raised to 255 within a disc of
 // radius r around every contour pixel (an opaque pixel with a transparent
-// one, or the image edge, among its eight neighbours). On a shape of opaque
-// and transparent pixels only, this is the dilation of the shape by the disc.
+// one, or the image edge, among its eight neighbours), one stamp per contour
+// pixel. On a shape of opaque and transparent pixels only, this is the
+// dilation of the shape by the disc; holes shrink too. The raster pipeline
+// grows its layers with the span dilation of DiscDilation.h instead, whose
+// cost does not grow with r^2.
 HRESULT MaxFilterByDisc(boost::shared_ptr<CDib>& out, const CDib& source, int r);
 
 // out = the source with its alpha blurred by the separable integer Gaussian

@@ -116,6 +116,8 @@ bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, bo
     return true;
 }
 
+HRESULT CKanteloTask::ReduceResultToPalette(boost::shared_ptr<CDib>& image) { return ReduceToPalette(image); }
+
 void CKanteloTask::Run()
 {
     if (Text.empty()) {
@@ -361,7 +363,7 @@ void CKanteloTask::Run()
         // A failed reduction (too many colours, or no memory for the small
         // copy) costs only file size: the 32-bit image is saved instead.
         boost::shared_ptr<CDib> palettised = result;
-        if (SUCCEEDED(ReduceToPalette(palettised))) {
+        if (SUCCEEDED(ReduceResultToPalette(palettised))) {
             result = palettised;
             m_resultImage = result;
         }

@@ -191,51 +191,74 @@ TEST(KanteloTaskTest, LineBreaksOnlyMeasureNothing)
 
 TEST(KanteloTaskTest, LineHeadBearingShiftsEveryLine)
 {
-    boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 300);
-    boost::shared_ptr<CKanteloTask> own = Measured(s, L"xo\nAo");
-    int a = std::min(WidthsOf(*s, L'x').abcA, WidthsOf(*s, L'A').abcA);
-    EXPECT_EQ(a, own->GetLineHeadBearing());
-    // A job's bearing, preset from all its units, wins when it is smaller.
-    boost::shared_ptr<CKanteloTask> preset = Measured(s, L"xo\nAo", SIZE{0, 0}, -37);
-    EXPECT_EQ(-37, preset->GetLineHeadBearing());
-    EXPECT_EQ(37, preset->GetLineHeadOffset());
-    EXPECT_EQ(own->GetInkWidth() - own->GetLineHeadOffset() + 37, preset->GetInkWidth());
-    std::vector<std::wstring> units = {L"xo", L"q\nAo", L"\nW"};
-    int expected = kUnknownBearing;
-    for (wchar_t ch : std::wstring(L"xqAW"))
-        expected = std::min(expected, WidthsOf(*s, ch).abcA);
-    EXPECT_EQ(expected, CalcMinLineHeadBearing(units, *s));
-    EXPECT_EQ(kUnknownBearing, CalcMinLineHeadBearing({L"\n\n"}, *s));
+    for (const CFontCase& f : kFonts) {
+        boost::shared_ptr<CSetting> s = MakeSetting(f.face, f.charSet, 300);
+        // 'j' reaches left of its origin in most Latin faces.
+        boost::shared_ptr<CKanteloTask> own = Measured(s, L"xo\njo\nAo");
+        int a = std::min(std::min(WidthsOf(*s, L'x').abcA, WidthsOf(*s, L'j').abcA), WidthsOf(*s, L'A').abcA);
+        EXPECT_EQ(a, own->GetLineHeadBearing()) << Narrow(f.face);
+        EXPECT_EQ(a < 0 ? -a : 0, own->GetLineHeadOffset()) << Narrow(f.face);
+        // A job's bearing, preset from all its units, wins when it is smaller.
+        boost::shared_ptr<CKanteloTask> preset = Measured(s, L"xo\njo\nAo", SIZE{0, 0}, -37);
+        const int expectedOffset = std::max(37, -a);
+        EXPECT_EQ(std::min(-37, a), preset->GetLineHeadBearing()) << Narrow(f.face);
+        EXPECT_EQ(expectedOffset, preset->GetLineHeadOffset());
+        EXPECT_EQ(own->GetInkWidth() - own->GetLineHeadOffset() + expectedOffset, preset->GetInkWidth());
+        std::vector<std::wstring> units = {L"xo", L"q\nAo", L"\nW"};
+        int expected = kUnknownBearing;
+        for (wchar_t ch : std::wstring(L"xqAW"))
+            expected = std::min(expected, WidthsOf(*s, ch).abcA);
+        EXPECT_EQ(expected, CalcMinLineHeadBearing(units, *s)) << Narrow(f.face);
+        EXPECT_EQ(kUnknownBearing, CalcMinLineHeadBearing({L"\n\n"}, *s));
+    }
+}
+
+// "5\n4\n1" -> five, four and one copies of ch on three lines.
+std::wstring Lines(wchar_t ch, const char* counts)
+{
+    std::wstring text;
+    for (const char* p = counts; *p; ++p)
+        text += *p == '\n' ? std::wstring(1, L'\n') : std::wstring(static_cast<size_t>(*p - '0'), ch);
+    return text;
 }
 
 TEST(KanteloTaskTest, BoundedModeDropsWhatDoesNotFit)
 {
-    boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 300);
-    const int step = Step(WidthsOf(*s, L'一'));
-    const int h = 300;
-    // Width limit: characters are kept while the pen is below limit + cell height.
-    struct Case {
-        LONG cx, cy;
-        const wchar_t* text;
-        const wchar_t* kept;
-        int lines;
-    } cases[] = {
-        {(2 * step - h) / 10 + 1, 100, L"一二三四五\n六七八九\n十", L"一二三\n六七八\n十", 3},
-        {(2 * step - h) / 10 + 1, 55, L"一二三四五\n六七八九\n十", L"一二三\n六七八", 2},
-        {(2 * step - h) / 10 + 1, 30, L"一二\n三", L"一二", 1},
-        {1000, 1000, L"一二", L"一二", 1},
-    };
-    for (const Case& c : cases) {
-        boost::shared_ptr<CKanteloTask> t = Measured(s, c.text, SIZE{c.cx, c.cy});
-        EXPECT_EQ(std::wstring(c.kept), t->Text) << c.cx << "x" << c.cy;
-        EXPECT_EQ(c.lines, t->GetLineCount());
-        EXPECT_EQ((c.lines - 1) * 300 + h, t->GetTextHeight());
+    struct CBoundFont {
+        CFontCase font;
+        wchar_t ch;
+    } fonts[] = {{kFonts[0], L'一'}, {kFonts[1], L'W'}};
+    for (const CBoundFont& bf : fonts) {
+        boost::shared_ptr<CSetting> s = MakeSetting(bf.font.face, bf.font.charSet, 300);
+        const int step = Step(WidthsOf(*s, bf.ch));
+        const int h = 300;
+        // Width limit: characters are kept while the pen is below limit + cell
+        // height; the limit here lets three characters start on a line.
+        const LONG cx = (2 * step - h) / 10 + 1;
+        ASSERT_GE(3 * step, cx * 10 + h) << "a fourth character would fit";
+        struct Case {
+            LONG cx, cy;
+            const char* text;
+            const char* kept;
+            int lines;
+        } cases[] = {
+            {cx, 100, "5\n4\n1", "3\n3\n1", 3},
+            {cx, 55, "5\n4\n1", "3\n3", 2},
+            {cx, 30, "2\n1", "2", 1},
+            {1000, 1000, "2", "2", 1},
+        };
+        for (const Case& c : cases) {
+            boost::shared_ptr<CKanteloTask> t = Measured(s, Lines(bf.ch, c.text), SIZE{c.cx, c.cy});
+            EXPECT_EQ(Lines(bf.ch, c.kept), t->Text) << Narrow(bf.font.face) << " " << c.cx << "x" << c.cy;
+            EXPECT_EQ(c.lines, t->GetLineCount());
+            EXPECT_EQ((c.lines - 1) * 300 + h, t->GetTextHeight());
+        }
+        // Vertical text swaps the two limits.
+        s->FontSetting.FontFace = std::wstring(L"@") + bf.font.face;
+        const int vstep = Step(WidthsOf(*s, bf.ch));
+        boost::shared_ptr<CKanteloTask> v = Measured(s, Lines(bf.ch, "5\n1"), SIZE{55, (2 * vstep - h) / 10 + 1});
+        EXPECT_EQ(Lines(bf.ch, "3\n1"), v->Text) << Narrow(bf.font.face);
     }
-    // Vertical text swaps the two limits.
-    s->FontSetting.FontFace = L"@IPAGothic";
-    const int vstep = Step(WidthsOf(*s, L'一'));
-    boost::shared_ptr<CKanteloTask> v = Measured(s, L"一二三四五\n六", SIZE{55, (2 * vstep - h) / 10 + 1});
-    EXPECT_EQ(L"一二三\n六", v->Text);
 }
 
 class CThrowingTask : public CKanteloTask {

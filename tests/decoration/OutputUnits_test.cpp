@@ -64,6 +64,14 @@ TEST(OutputFileNameTest, RepeatedTitlesAreCountedWithoutRegardToCase)
         {L"abc (2)", L"abc (2) (2).png"},
         {L"nul", L"nul_.png"},
         {L"NUL", L"NUL_ (2).png"},
+        // Case beyond A-Z: the file system folds it too.
+        {L"\u00C9t\u00E9", L"\u00C9t\u00E9.png"},
+        {L"\u00E9t\u00E9", L"\u00E9t\u00E9 (2).png"},
+        {L"\uFF21\uFF22", L"\uFF21\uFF22.png"},
+        {L"\uFF41\uFF42", L"\uFF41\uFF42 (2).png"},
+        {L"\u0416", L"\u0416.png"},
+        {L"\u0436", L"\u0436 (2).png"},
+        {L"\u5B57", L"\u5B57.png"},
     };
     for (const Step& s : steps)
         EXPECT_EQ(std::wstring(s.expected), MakeUniqueFileName(used, s.title, L"png"));

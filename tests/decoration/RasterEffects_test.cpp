@@ -1,6 +1,7 @@
 // Raster effects, each against a plain reference on small random images.
 #include "decoration/BorderingSetting.h"
 #include "decoration/DiscDilation.h"
+#include "decoration/MaskPlane.h"
 #include "decoration/RasterEffects.h"
 #include <gtest/gtest.h>
 #include <cmath>
@@ -218,6 +219,69 @@ TEST(RasterEffectsTest, MaxFilterEqualsPlainStampAlongContours)
         if (c.r == 0) {
             EXPECT_EQ("", FirstDifference(*src, *out));
         }
+    }
+}
+
+TEST(RasterEffectsTest, DiscStampAndItsClipping)
+{
+    for (int r : {0, 1, 2, 5, 12}) {
+        boost::shared_ptr<CDibSection> stamp;
+        ASSERT_EQ(S_OK, MakeDiscStamp(stamp, r));
+        ASSERT_EQ(8, stamp->GetBitCount());
+        ASSERT_EQ(2 * r + 1, stamp->GetWidth());
+        ASSERT_EQ(2 * r + 1, stamp->GetAbsHeight());
+        EXPECT_TRUE(stamp->GetBitmap() != nullptr) << "a DIB section a DC can select";
+        CDisc disc(r);
+        for (int j = 0; j <= 2 * r; ++j)
+            for (int i = 0; i <= 2 * r; ++i)
+                ASSERT_EQ(disc.Contains(i - r, j - r) ? 255 : 0, stamp->GetImageRow(j)[i]) << r << ": " << i << "," << j;
+        // Stamped at every position of a small image, corners and outside
+        // included: only alpha changes, and only under the disc.
+        std::mt19937 rng(20 + r);
+        for (int cy = -r - 1; cy <= 6 + r; cy += 2)
+            for (int cx = -r - 1; cx <= 8 + r; cx += 3) {
+                boost::shared_ptr<CDib> img = RandomDib(rng, 8, 6), orig = Copy(*img);
+                StampDisc(*img, cx, cy, r, *stamp);
+                for (int y = 0; y < 6; ++y)
+                    for (int x = 0; x < 8; ++x)
+                        for (int c = 0; c < 4; ++c) {
+                            int want = c == 3 && disc.Contains(x - cx, y - cy) ? 255 : At(*orig, x, y, c);
+                            ASSERT_EQ(want, At(*img, x, y, c)) << "r " << r << " at " << cx << "," << cy;
+                        }
+            }
+    }
+    boost::shared_ptr<CDibSection> none;
+    EXPECT_EQ(E_INVALIDARG, MakeDiscStamp(none, -1));
+    EXPECT_FALSE(none);
+}
+
+TEST(RasterEffectsTest, MaxFilterAgreesWithTheSpanDilation)
+{
+    // On a binary shape with holes, stamping along every contour pixel and
+    // the span dilation of the whole shape give the same pixels.
+    std::mt19937 rng(21);
+    for (int r : {1, 4, 9}) {
+        boost::shared_ptr<CDib> src = RandomDib(rng, 48, 40, true);
+        CMaskPlane shape, grown;
+        ASSERT_TRUE(shape.Create(48, 40));
+        ASSERT_TRUE(grown.Create(48, 40));
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 48; ++x) {
+                // Rings: a shape with holes, edges everywhere.
+                const int dx = x % 16 - 8, dy = y % 16 - 8, d = dx * dx + dy * dy;
+                BYTE a = (d >= 9 && d <= 40) ? 255 : 0;
+                src->GetImageRow(y)[x * 4 + 3] = a;
+                shape.Row(y)[x] = a;
+            }
+        shape.MarkAllDirty();
+        boost::shared_ptr<CDib> out;
+        ASSERT_EQ(S_OK, MaxFilterByDisc(out, *src, r));
+        DilateByDisc(grown, shape, CDisc(r));
+        int differing = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 48; ++x)
+                differing += (At(*out, x, y, 3) == 255) != grown.Get(x, y);
+        EXPECT_EQ(0, differing) << "r " << r;
     }
 }
 

@@ -75,6 +75,35 @@ TEST(RasterPipelineTest, FirstStartPresetsOnALine)
     WriteDibAsBmp(flat, TestOutputPath(L"presets-background.bmp"));
 }
 
+TEST(RasterPipelineTest, EdgesAreAntiAliasedWithoutAnyBlur)
+{
+    // No decoration blurs here: every partial alpha comes from the reduction
+    // of the hard-edged ten-times cells, and lies on an edge of the shape.
+    boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 400);
+    for (bool outlined : {false, true}) {
+        s->Borderings[0].SetPreset(20, RGB(255, 255, 255), 100, 0, 120, 0);
+        s->UseBorderings[0] = outlined;
+        boost::shared_ptr<CKanteloTask> t = Render(s, L"AVo");
+        ASSERT_FALSE(t->HasError()) << Narrow(t->Err.message);
+        const CDib& img = *t->GetResultImage();
+        CAlphaStats st = MeasureAlpha(img);
+        EXPECT_GT(st.partial, 60) << "outlined " << outlined;
+        int inner = 0;
+        for (int y = 1; y + 1 < img.GetAbsHeight(); ++y)
+            for (int x = 1; x + 1 < img.GetWidth(); ++x) {
+                BYTE a = AlphaAt(img, x, y);
+                if (a == 0 || a == 255)
+                    continue;
+                bool edge = false;
+                for (int j = -1; j <= 1; ++j)
+                    for (int i = -1; i <= 1; ++i)
+                        edge |= AlphaAt(img, x + i, y + j) == 0 || AlphaAt(img, x + i, y + j) == 255;
+                inner += !edge;
+            }
+        EXPECT_LT(inner, st.partial / 10) << "partial pixels lie along the edges";
+    }
+}
+
 TEST(RasterPipelineTest, TrimCutsTheTransparentMargins)
 {
     boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 400);
@@ -276,6 +305,7 @@ TEST(RasterPipelineTest, SavedPngAndJpeg)
         UseFirstStartPresets(*s);
         s->SaveFormat.Type = c.type;
         s->Transparent = c.transparent;
+        s->BkColor = RGB(30, 60, 200);
         boost::shared_ptr<CKanteloTask> t = MakeTask(s, L"保存テスト");
         t->Path = temp.File(c.name);
         t->m_saver = c.type == OutputType::JPEG ? CreateJpegSaver(80) : CreatePngSaver();
@@ -299,6 +329,15 @@ TEST(RasterPipelineTest, SavedPngAndJpeg)
                                  (AlphaAt(img, x, y) != 0 && memcmp(PixelAt(img, x, y), PixelAt(*back, x, y), 3) != 0);
             EXPECT_EQ(0, differing);
         }
+        if (c.opaque) {
+            // The corner shows the background colour, in the image and the file.
+            boost::shared_ptr<CDib> back;
+            ASSERT_EQ(S_OK, LoadDibFromFile(back, t->Path));
+            EXPECT_TRUE(NearColor(PixelAt(*back, 0, 0), RGB(30, 60, 200), 12)) << Narrow(c.name);
+            if (img.GetBitCount() == 32) {
+                EXPECT_TRUE(NearColor(PixelAt(img, 0, 0), RGB(30, 60, 200), 0)) << Narrow(c.name);
+            }
+        }
         if (img.GetBitCount() == 32) {
             CAlphaStats st = MeasureAlpha(img);
             EXPECT_EQ(c.opaque, st.opaque == static_cast<int>(img.GetWidth() * img.GetAbsHeight())) << Narrow(c.name);
@@ -315,6 +354,67 @@ TEST(RasterPipelineTest, SavedPngAndJpeg)
     bad->Execute();
     EXPECT_EQ(1005u, bad->Err.id);
     EXPECT_NE(std::string::npos, Narrow(bad->Err.message).find("folder"));
+}
+
+// A task whose palette step answers as told, counting its calls.
+class CPaletteTask : public CKanteloTask {
+public:
+    HRESULT answer = S_OK;
+    bool real = false;
+    int calls = 0;
+protected:
+    HRESULT ReduceResultToPalette(boost::shared_ptr<CDib>& image) override
+    {
+        ++calls;
+        return real ? CKanteloTask::ReduceResultToPalette(image) : answer;
+    }
+};
+
+TEST(RasterPipelineTest, APaletteThatCannotBeMadeKeepsTheFullImage)
+{
+    // An opaque PNG of a plain face: few enough colours for a palette.
+    struct Case {
+        bool real;
+        HRESULT answer;
+        int bits;
+    } cases[] = {{true, S_OK, 8}, {false, E_NOTIMPL, 32}, {false, E_OUTOFMEMORY, 32}, {false, E_FAIL, 32}};
+    CTempFolder temp;
+    for (const Case& c : cases) {
+        boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 300);
+        s->Transparent = false;
+        s->BkColor = RGB(250, 250, 240);
+        boost::shared_ptr<CPaletteTask> t(new CPaletteTask);
+        t->Init(nullptr);
+        t->SetSetting(s);
+        t->Text = L"Ab";
+        t->Path = temp.File(L"palette.png");
+        t->m_saver = CreatePngSaver();
+        t->real = c.real;
+        t->answer = c.answer;
+        t->Execute();
+        // Any failure of the reduction costs only file size, never the file.
+        ASSERT_FALSE(t->HasError()) << std::hex << c.answer << ": " << Narrow(t->Err.message);
+        EXPECT_EQ(1, t->calls);
+        const CDib& img = *t->GetResultImage();
+        EXPECT_EQ(c.bits, img.GetBitCount()) << std::hex << c.answer;
+        boost::shared_ptr<CDib> back;
+        ASSERT_EQ(S_OK, LoadDibFromFile(back, t->Path)) << std::hex << c.answer;
+        EXPECT_EQ(img.GetWidth(), back->GetWidth());
+        EXPECT_EQ(img.GetAbsHeight(), back->GetAbsHeight());
+        EXPECT_EQ(static_cast<int>(back->GetWidth() * back->GetAbsHeight()), MeasureAlpha(*back).opaque);
+        EXPECT_TRUE(NearColor(PixelAt(*back, 0, 0), RGB(250, 250, 240), 0));
+        DeleteFileW(t->Path.c_str());
+    }
+    // A transparent image is never offered to the palette step.
+    boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 300);
+    boost::shared_ptr<CPaletteTask> t(new CPaletteTask);
+    t->Init(nullptr);
+    t->SetSetting(s);
+    t->Text = L"Ab";
+    t->m_saver = CreatePngSaver();
+    t->Execute();
+    EXPECT_FALSE(t->HasError());
+    EXPECT_EQ(0, t->calls);
 }
 
 class CProgressClient : public CKanteloTaskClient {
