@@ -15,6 +15,25 @@ HRESULT FailedCallResult()
 
 namespace {
 
+// Reads until the buffer is full or the file ends, and keeps only what was
+// read: zero bytes standing in for a short read would be corrupt data.
+template <class Bytes>
+HRESULT ReadUntilFullOrEnd(CFile& file, Bytes& bytes)
+{
+    size_t total = 0;
+    while (total < bytes.size()) {
+        DWORD got = 0;
+        HRESULT hr = file.TryRead(&bytes[total], static_cast<DWORD>(bytes.size() - total), &got);
+        if (FAILED(hr))
+            return hr;
+        if (got == 0)
+            break;
+        total += got;
+    }
+    bytes.resize(total);
+    return S_OK;
+}
+
 void ThrowIfFailed(HRESULT hr, UINT id, CTextArg a1 = {}, CTextArg a2 = {})
 {
     if (FAILED(hr))
@@ -163,20 +182,7 @@ HRESULT CFile::TryReadAll(std::vector<unsigned char>& bytes, int limit)
     }
     if (size == 0)
         return S_OK;
-    // Read until the size is reached or the file ends, and keep only what was
-    // read: zero bytes standing in for a short read would be corrupt data.
-    size_t total = 0;
-    while (total < bytes.size()) {
-        DWORD got = 0;
-        hr = TryRead(&bytes[total], static_cast<DWORD>(bytes.size() - total), &got);
-        if (FAILED(hr))
-            return hr;
-        if (got == 0)
-            break;
-        total += got;
-    }
-    bytes.resize(total);
-    return S_OK;
+    return ReadUntilFullOrEnd(*this, bytes);
 }
 
 HRESULT CFile::TryReadAllToString(std::string& bytes)
@@ -199,18 +205,7 @@ HRESULT CFile::TryReadAllToString(std::string& bytes)
     hr = TrySeekToStart();
     if (FAILED(hr))
         return hr;
-    size_t total = 0;
-    while (total < bytes.size()) {
-        DWORD got = 0;
-        hr = TryRead(&bytes[total], static_cast<DWORD>(bytes.size() - total), &got);
-        if (FAILED(hr))
-            return hr;
-        if (got == 0)
-            break;
-        total += got;
-    }
-    bytes.resize(total);
-    return S_OK;
+    return ReadUntilFullOrEnd(*this, bytes);
 }
 
 bool CFile::Equals(CFile& other)

@@ -430,12 +430,8 @@ bool CXmlDocument::AppendIntElement(IXMLDOMNode* parent, const std::wstring& nam
 
 bool CXmlDocument::ReadInt(IXMLDOMNode* node, const std::wstring& xpath, int& value, int decimals)
 {
-    std::wstring text;
-    if (!ReadText(node, xpath, text))
-        return false;
-    if (!ParseFixedPoint(value, text, decimals))
-        return Fail(54055, text);
-    return true;
+    return ReadParsed(node, xpath, 54055,
+                      [&](const std::wstring& text) { return ParseFixedPoint(value, text, decimals); });
 }
 
 bool CXmlDocument::AppendLongElement(IXMLDOMNode* parent, const std::wstring& name, long value)
@@ -445,12 +441,7 @@ bool CXmlDocument::AppendLongElement(IXMLDOMNode* parent, const std::wstring& na
 
 bool CXmlDocument::ReadLong(IXMLDOMNode* node, const std::wstring& xpath, long& value)
 {
-    std::wstring text;
-    if (!ReadText(node, xpath, text))
-        return false;
-    if (!ParseLong(value, text))
-        return Fail(54056, text);
-    return true;
+    return ReadParsed(node, xpath, 54056, [&](const std::wstring& text) { return ParseLong(value, text); });
 }
 
 bool CXmlDocument::AppendSizeTElement(IXMLDOMNode* parent, const std::wstring& name, size_t value)
@@ -460,12 +451,7 @@ bool CXmlDocument::AppendSizeTElement(IXMLDOMNode* parent, const std::wstring& n
 
 bool CXmlDocument::ReadSizeT(IXMLDOMNode* node, const std::wstring& xpath, size_t& value)
 {
-    std::wstring text;
-    if (!ReadText(node, xpath, text))
-        return false;
-    if (!ParseSizeT(value, text))
-        return Fail(54057, text);
-    return true;
+    return ReadParsed(node, xpath, 54057, [&](const std::wstring& text) { return ParseSizeT(value, text); });
 }
 
 bool CXmlDocument::AppendDoubleElement(IXMLDOMNode* parent, const std::wstring& name, double value)
@@ -492,12 +478,7 @@ bool CXmlDocument::AppendColorElement(IXMLDOMNode* parent, const std::wstring& n
 
 bool CXmlDocument::ReadColor(IXMLDOMNode* node, const std::wstring& xpath, COLORREF& value)
 {
-    std::wstring text;
-    if (!ReadText(node, xpath, text))
-        return false;
-    if (!ParseColorHex(value, text))
-        return Fail(54059, text);
-    return true;
+    return ReadParsed(node, xpath, 54059, [&](const std::wstring& text) { return ParseColorHex(value, text); });
 }
 
 bool CXmlDocument::AppendBoolElement(IXMLDOMNode* parent, const std::wstring& name, bool value)
@@ -569,32 +550,17 @@ bool CXmlDocument::AppendByteElement(IXMLDOMNode* parent, const std::wstring& na
 
 bool CXmlDocument::ReadDword(IXMLDOMNode* node, const std::wstring& xpath, DWORD& value)
 {
-    std::wstring text;
-    if (!ReadText(node, xpath, text))
-        return false;
-    if (!ParseHexDword(value, text))
-        return Fail(54060, text);
-    return true;
+    return ReadParsed(node, xpath, 54060, [&](const std::wstring& text) { return ParseHexDword(value, text); });
 }
 
 bool CXmlDocument::ReadWord(IXMLDOMNode* node, const std::wstring& xpath, WORD& value)
 {
-    std::wstring text;
-    if (!ReadText(node, xpath, text))
-        return false;
-    if (!ParseHexWord(value, text))
-        return Fail(54061, text);
-    return true;
+    return ReadParsed(node, xpath, 54061, [&](const std::wstring& text) { return ParseHexWord(value, text); });
 }
 
 bool CXmlDocument::ReadByte(IXMLDOMNode* node, const std::wstring& xpath, BYTE& value)
 {
-    std::wstring text;
-    if (!ReadText(node, xpath, text))
-        return false;
-    if (!ParseHexByte(value, text))
-        return Fail(54062, text);
-    return true;
+    return ReadParsed(node, xpath, 54062, [&](const std::wstring& text) { return ParseHexByte(value, text); });
 }
 
 bool CXmlDocument::AppendBytesElement(IXMLDOMNode* parent, const std::wstring& name, const void* bytes, size_t size)
@@ -622,22 +588,12 @@ bool CXmlDocument::AppendBytesElement(IXMLDOMNode* parent, const std::wstring& n
 
 bool CXmlDocument::ReadBytes(IXMLDOMNode* node, const std::wstring& xpath, std::vector<BYTE>& bytes)
 {
-    std::wstring text;
-    if (!ReadText(node, xpath, text))
-        return false;
-    if (!ParseHexBytes(bytes, text))
-        return Fail(54064, text);
-    return true;
+    return ReadParsed(node, xpath, 54064, [&](const std::wstring& text) { return ParseHexBytes(bytes, text); });
 }
 
 bool CXmlDocument::ReadBytes(IXMLDOMNode* node, const std::wstring& xpath, std::string& bytes)
 {
-    std::wstring text;
-    if (!ReadText(node, xpath, text))
-        return false;
-    if (!ParseHexBytes(bytes, text))
-        return Fail(54064, text);
-    return true;
+    return ReadParsed(node, xpath, 54064, [&](const std::wstring& text) { return ParseHexBytes(bytes, text); });
 }
 
 bool CXmlDocument::AppendVersionElement(IXMLDOMNode* parent, const std::wstring& name, DWORD version)
@@ -647,12 +603,7 @@ bool CXmlDocument::AppendVersionElement(IXMLDOMNode* parent, const std::wstring&
 
 bool CXmlDocument::ReadVersion(IXMLDOMNode* node, const std::wstring& xpath, DWORD& version)
 {
-    std::wstring text;
-    if (!ReadText(node, xpath, text))
-        return false;
-    if (!ParseVersionDword(version, text))
-        return Fail(54063, text);
-    return true;
+    return ReadParsed(node, xpath, 54063, [&](const std::wstring& text) { return ParseVersionDword(version, text); });
 }
 
 bool CXmlDocument::AppendPathElement(IXMLDOMNode* parent, const std::wstring& name, const std::wstring& path,

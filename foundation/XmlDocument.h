@@ -159,7 +159,21 @@ private:
     bool NewDocument(CComPtr<IXMLDOMDocument>& doc);
     bool Fail(UINT id, CTextArg a1 = {}, CTextArg a2 = {});
     bool FailWithCode(UINT id, HRESULT code, CTextArg a1 = {}, CTextArg a2 = {});
+    // The text at xpath handed to parse; a text that parse refuses fails with id.
+    template <class Parse>
+    bool ReadParsed(IXMLDOMNode* node, const std::wstring& xpath, UINT id, Parse parse);
 };
+
+template <class Parse>
+bool CXmlDocument::ReadParsed(IXMLDOMNode* node, const std::wstring& xpath, UINT id, Parse parse)
+{
+    std::wstring text;
+    if (!ReadText(node, xpath, text))
+        return false;
+    if (!parse(text))
+        return Fail(id, text);
+    return true;
+}
 
 template <class Table>
 bool CXmlDocument::AppendEnumElement(IXMLDOMNode* parent, const std::wstring& name, int value, const Table& table)

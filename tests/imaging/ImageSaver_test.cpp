@@ -1,6 +1,7 @@
 #include "imaging/ImageSaver.h"
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/PixelOps.h"
+#include "tests/common/DibTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 
@@ -25,6 +26,21 @@ boost::shared_ptr<CDib> Pattern32(int w, int h)
 // The colour type byte of a PNG's IHDR chunk, and whether it has a tRNS chunk.
 int PngColorType(const std::string& bytes) { return bytes.size() > 25 ? static_cast<unsigned char>(bytes[25]) : -1; }
 bool PngHasChunk(const std::string& bytes, const char* type) { return bytes.find(type) != std::string::npos; }
+
+// A loaded image against the one saved: same size and row order, the same
+// alpha everywhere, the same colour wherever a pixel is visible.
+void ExpectSameVisiblePixels(const CDib& want, const CDib& got)
+{
+    ASSERT_EQ(want.GetWidth(), got.GetWidth());
+    ASSERT_EQ(want.GetAbsHeight(), got.GetAbsHeight());
+    for (int y = 0; y < want.GetAbsHeight(); ++y)
+        for (int x = 0; x < want.GetWidth(); ++x) {
+            EXPECT_EQ(Px(want, x, y) >> 24, Px(got, x, y) >> 24) << x << "," << y;
+            if ((Px(want, x, y) >> 24) != 0) {
+                EXPECT_EQ(Px(want, x, y), Px(got, x, y)) << x << "," << y;
+            }
+        }
+}
 
 } // namespace
 
@@ -106,15 +122,7 @@ TEST(ImageSaver, PngRoundTripKeepsStraightAlphaAndRowOrder)
     ASSERT_EQ(S_OK, LoadDibFromFile(back, path));
     ASSERT_EQ(5, back->GetWidth());
     ASSERT_EQ(4, back->GetHeight());
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x) {
-            uint32_t want = reinterpret_cast<uint32_t*>(dib->GetImageRow(y))[x];
-            uint32_t got = reinterpret_cast<uint32_t*>(back->GetImageRow(y))[x];
-            EXPECT_EQ(want >> 24, got >> 24) << x << "," << y;
-            if ((want >> 24) != 0) {
-                EXPECT_EQ(want, got) << x << "," << y;
-            }
-        }
+    ExpectSameVisiblePixels(*dib, *back);
 }
 
 TEST(ImageSaver, PalettePngWithTransparency)
@@ -131,15 +139,7 @@ TEST(ImageSaver, PalettePngWithTransparency)
 
     boost::shared_ptr<CDib> back;
     ASSERT_EQ(S_OK, LoadDibFromFile(back, path));
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 4; ++x) {
-            uint32_t want = reinterpret_cast<uint32_t*>(dib->GetImageRow(y))[x];
-            uint32_t got = reinterpret_cast<uint32_t*>(back->GetImageRow(y))[x];
-            EXPECT_EQ(want >> 24, got >> 24) << x << "," << y;
-            if ((want >> 24) != 0) {
-                EXPECT_EQ(want, got) << x << "," << y;
-            }
-        }
+    ExpectSameVisiblePixels(*dib, *back);
 }
 
 TEST(ImageSaver, JpegAndFailures)

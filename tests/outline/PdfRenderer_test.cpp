@@ -143,7 +143,7 @@ TEST(PdfRenderer, SampleFile)
     EXPECT_EQ(1, pdf.pages);
     EXPECT_NE(std::string::npos, pdf.bytes.find(" c\n"));  // glyph curves
 
-    // A reader other than our own takes the file: poppler's.
+    // A reader other than our own takes the file.
     const std::string file = HostPathArg(path);
     ASSERT_FALSE(file.empty());
     const CHostCommandResult info = RunHostCommand("pdfinfo " + file);

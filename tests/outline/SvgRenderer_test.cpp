@@ -226,7 +226,7 @@ TEST(SvgRenderer, SampleFiles)
         EXPECT_EQ("</svg>", bytes.substr(bytes.size() - 6));
         EXPECT_NE(std::string::npos, bytes.find(" C "));
 
-        // Well-formed for libxml2: the SVG file as it stands, the HTML file's
+        // Well-formed for xmllint: the SVG file as it stands, the HTML file's
         // pages (elements side by side) under one root.
         const std::string file = HostPathArg(path);
         ASSERT_FALSE(file.empty());
