@@ -10,6 +10,7 @@
 // past the width limit of a line and lines past the height limit are dropped
 // from Text.
 #include "decoration/KanteloTask.h"
+#include "foundation/GuardedRunner.h"
 #include "decoration/Setting.h"
 #include "outline/FontSetting.h"
 #include "outline/GlyphOutline.h"
@@ -64,14 +65,18 @@ void CKanteloTask::Execute()
 {
     // Whatever leaves Run becomes the task's error: a worker thread must never
     // end without telling its client, or the job would wait for ever.
+    // The guarded runner's conversion, so a task reports what a command would.
+    my::CCtrlException result(nullptr, 0);
     try {
-        Run();
-    } catch (const my::CException& e) {
-        Err = e;
-    } catch (const std::exception& e) {
-        Err.Set(53602, WidenWhat(e.what()));
+        CatchToError(result, [this] { Run(); });
+        // Run may also have set the error itself and returned.
+        if (result.id != 0)
+            Err = result;
     } catch (...) {
-        Err.Set(53604);
+        // Only the message text of the error itself could not be loaded.
+        Err.id = 53604;
+        Err.code = E_FAIL;
+        Err.message = L"Unknown exception is occurred";
     }
     ReleaseFonts();
     if (m_client)

@@ -289,7 +289,7 @@ TEST(KanteloTaskTest, EveryExceptionIsHandedBackAsAnError)
         int kind;
         UINT id;
         const char* text;
-    } cases[] = {{0, 53602, "std::bad_alloc"}, {1, 53602, "boom"}, {2, 53833, ""}, {3, 53604, ""}, {4, 0, ""}};
+    } cases[] = {{0, 53602, "bad allocation"}, {1, 53602, "boom"}, {2, 53833, ""}, {3, 53604, ""}, {4, 0, ""}};
     for (const Case& c : cases) {
         CRecordingClient client;
         boost::shared_ptr<CThrowingTask> t(new CThrowingTask);
