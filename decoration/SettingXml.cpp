@@ -1,5 +1,5 @@
 #include "decoration/SettingXml.h"
-#include "decoration/ReplacingFileWriter.h"
+#include "foundation/ReplacingFileWriter.h"
 #include "decoration/SettingLimits.h"
 #include "decoration/SettingNames.h"
 #include "decoration/SettingXmlAccess.h"

@@ -6,8 +6,10 @@
 // PNG, trimmed) as a whole save job and as a render alone, and the preview
 // (20 characters at 30 px with the five first-start presets). It also writes
 // the benchmark's settings and text files, for timing the whole process.
-#include "tools/RenderJob.h"
-#include "decoration/KanteloTask.h"
+#include "render/SaveJob.h"
+#include "tools/ToolRuntime.h"
+#include "render/KanteloTask.h"
+#include "render/SaveFormatFactory.h"
 #include "decoration/NamedEffects.h"
 #include "decoration/SettingXml.h"
 #include "foundation/PathUtil.h"
@@ -146,7 +148,7 @@ int wmain(int argc, wchar_t** argv)
         return !task->HasError();
     });
     boost::shared_ptr<CSetting> preview(new CSetting(PreviewSetting()));
-    boost::shared_ptr<Gdiplus::CImageSaver> saver = preview->SaveFormat.CreateImageSaver();
+    boost::shared_ptr<Gdiplus::CImageSaver> saver = CreateImageSaver(preview->SaveFormat);
     std::vector<double> previews = Time(15, [&] {
         boost::shared_ptr<CKanteloTask> task(new CKanteloTask);
         task->Init(nullptr);

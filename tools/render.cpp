@@ -3,7 +3,8 @@
 // Writes into the folder the files that a save job with the settings would
 // write for the UTF-8 text (units, format, naming, one-file documents) and
 // prints one line per file. On failure it prints the message and exits 1.
-#include "tools/RenderJob.h"
+#include "render/SaveJob.h"
+#include "tools/ToolRuntime.h"
 
 int wmain(int argc, wchar_t** argv)
 {

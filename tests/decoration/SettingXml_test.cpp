@@ -1,5 +1,5 @@
 #include "decoration/SettingXml.h"
-#include "decoration/ReplacingFileWriter.h"
+#include "foundation/ReplacingFileWriter.h"
 #include "foundation/GlobalMemory.h"
 #include "tests/decoration/RegistryTestKey.h"
 #include "tests/decoration/SettingTestData.h"

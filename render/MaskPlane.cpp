@@ -6,7 +6,7 @@
 // a point-sampling scaler cannot give. Since set pixels are 0xFF, i.e. -1 as a
 // signed byte, subtracting ten rows from a zeroed byte lane counts them
 // (0..10) without widening; the ten column counts of a block are then summed.
-#include "decoration/MaskPlane.h"
+#include "render/MaskPlane.h"
 #include <emmintrin.h>
 #include <malloc.h>
 #include <algorithm>

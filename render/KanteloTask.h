@@ -6,7 +6,7 @@
 // own Run draws a raster image, the vector task overrides Run.
 #pragma once
 #include "decoration/BorderingSetting.h"
-#include "decoration/CanTerminate.h"
+#include "render/CanTerminate.h"
 #include "foundation/HasMixins.h"
 #include "imaging/Dib.h"
 #include "imaging/ImageSaver.h"

@@ -1,8 +1,8 @@
 // The mask engine of the raster pipeline: disc dilation against the plain
 // stamp, the winding fill, the 10:1 reduction against a plain block count.
-#include "decoration/DiscDilation.h"
-#include "decoration/GlyphFill.h"
-#include "decoration/MaskPlane.h"
+#include "render/DiscDilation.h"
+#include "render/GlyphFill.h"
+#include "render/MaskPlane.h"
 #include <gtest/gtest.h>
 #include <cmath>
 #include <cstring>

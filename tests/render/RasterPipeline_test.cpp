@@ -1,10 +1,10 @@
 // The raster pipeline end to end, without a window: what the image of a unit
 // holds, and the errors of units that draw nothing.
-#include "decoration/RasterEffects.h"
+#include "render/RasterEffects.h"
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/ImageSaver.h"
 #include "tests/common/TestSupport.h"
-#include "tests/decoration/TaskTestSupport.h"
+#include "tests/render/TaskTestSupport.h"
 #include <gtest/gtest.h>
 #include <cmath>
 #include <cstring>

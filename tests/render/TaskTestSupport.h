@@ -1,6 +1,6 @@
 // Settings and image probes shared by the task tests.
 #pragma once
-#include "decoration/KanteloTask.h"
+#include "render/KanteloTask.h"
 #include "decoration/NamedEffects.h"
 #include "decoration/Setting.h"
 #include "tests/common/TestSupport.h"

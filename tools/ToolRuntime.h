@@ -1,12 +1,9 @@
-// A save job without a window, for the tools: the text cut into units, one
-// task per unit with the file names and renderers the job control would give
-// them, and the one-file document begun before the first task and ended
-// after the last. Tasks run one after another on the calling thread.
+// What the console tools share: the runtime they need, their input files and
+// their output lines.
 #pragma once
 #include "decoration/Setting.h"
-#include "foundation/Error.h"
+#include <windows.h>
 #include <string>
-#include <vector>
 
 // GDI+ and OLE for the life of the object, and the resource module.
 class CToolRuntime {
@@ -24,10 +21,5 @@ private:
 bool LoadSettingsFile(CSetting& setting, const std::wstring& path, std::wstring& error);
 // A UTF-8 text file (a byte order mark is allowed), line ends made LF.
 bool ReadUtf8TextFile(std::wstring& text, const std::wstring& path, std::wstring& error);
-// Writes the job's files into `folder` (made when missing) and lists them in
-// the order written. False with the error text when anything failed.
-bool RunSaveJob(const CSetting& setting, const std::wstring& text, const std::wstring& folder,
-                std::vector<std::wstring>& files, std::wstring& error);
-
 // One line to standard output or error as UTF-8 (or to the console as text).
 void WriteLine(DWORD stdHandle, const std::wstring& line);

@@ -1,4 +1,4 @@
-#include "decoration/ReplacingFileWriter.h"
+#include "foundation/ReplacingFileWriter.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
 // The objects a save needs for the chosen format. Each renderer is owned by
 // a shared_ptr made from its own class, so its own destructor runs.
-#include "decoration/SaveFormat.h"
+#include "render/SaveFormatFactory.h"
 #include "imaging/ImageSaver.h"
 #include "outline/EmfRenderer.h"
 #include "outline/PdfRenderer.h"
 #include "outline/SvgRenderer.h"
 
-boost::shared_ptr<CVectorRenderer> CSaveFormat::CreateRenderer() const
+boost::shared_ptr<CVectorRenderer> CreateRenderer(const CSaveFormat& format)
 {
-    switch (Type) {
+    switch (format.Type) {
     case OutputType::PDF:
         return boost::shared_ptr<CPdfRenderer>(new CPdfRenderer);
     case OutputType::SVG:
@@ -22,11 +22,11 @@ boost::shared_ptr<CVectorRenderer> CSaveFormat::CreateRenderer() const
     }
 }
 
-boost::shared_ptr<Gdiplus::CImageSaver> CSaveFormat::CreateImageSaver() const
+boost::shared_ptr<Gdiplus::CImageSaver> CreateImageSaver(const CSaveFormat& format)
 {
-    if (Type == OutputType::JPEG)
-        return CreateJpegSaver(static_cast<ULONG>(JpegQuality));
-    if (IsVector())
+    if (format.Type == OutputType::JPEG)
+        return CreateJpegSaver(static_cast<ULONG>(format.JpegQuality));
+    if (format.IsVector())
         return boost::shared_ptr<Gdiplus::CImageSaver>();
     return CreatePngSaver();  // PNG and every unknown type
 }

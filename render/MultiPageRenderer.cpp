@@ -1,4 +1,4 @@
-#include "decoration/MultiPageRenderer.h"
+#include "render/MultiPageRenderer.h"
 #include "foundation/Error.h"
 
 CVectorRenderer& CMultiPageRenderer::Inner()

@@ -9,7 +9,7 @@
 // every line right when it is negative. In bounded mode (Size set) characters
 // past the width limit of a line and lines past the height limit are dropped
 // from Text.
-#include "decoration/KanteloTask.h"
+#include "render/KanteloTask.h"
 #include "foundation/GuardedRunner.h"
 #include "decoration/Setting.h"
 #include "outline/FontSetting.h"

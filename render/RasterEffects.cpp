@@ -20,9 +20,9 @@
 // boundary pixels count, those of holes included, not only the outer
 // contours a tracer would follow: otherwise the hole of an "o" would not
 // shrink with its outside growing.
-#include "decoration/RasterEffects.h"
+#include "render/RasterEffects.h"
 #include "decoration/BorderingSetting.h"
-#include "decoration/DiscDilation.h"
+#include "render/DiscDilation.h"
 #include "imaging/GdiPlusBitmap.h"
 #include "platform/GdiPlusGraphics.h"
 #include <algorithm>

@@ -1,5 +1,5 @@
 // Cutting a text into output units and naming their files.
-#include "decoration/OutputUnits.h"
+#include "render/OutputUnits.h"
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,6 +1,6 @@
 // Dilation of a mask plane by a disc: the growth of a decoration layer.
 #pragma once
-#include "decoration/MaskPlane.h"
+#include "render/MaskPlane.h"
 #include <vector>
 
 // The digital disc of radius r: the pixels (i, j) with i^2 + j^2 <= r^2 + r,

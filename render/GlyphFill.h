@@ -1,6 +1,6 @@
 // Filling a glyph outline into a mask plane without anti-aliasing.
 #pragma once
-#include "decoration/MaskPlane.h"
+#include "render/MaskPlane.h"
 #include <vector>
 
 struct CPathPoint {

@@ -1,6 +1,6 @@
 // The vector task against a renderer that records its calls.
-#include "decoration/VectorKanteloTask.h"
-#include "tests/decoration/TaskTestSupport.h"
+#include "render/VectorKanteloTask.h"
+#include "tests/render/TaskTestSupport.h"
 #include "tests/outline/RecordingRenderer.h"
 #include <gtest/gtest.h>
 #include <algorithm>

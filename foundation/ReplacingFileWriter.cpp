@@ -1,4 +1,4 @@
-#include "decoration/ReplacingFileWriter.h"
+#include "foundation/ReplacingFileWriter.h"
 #include "foundation/Error.h"
 #include "foundation/File.h"
 

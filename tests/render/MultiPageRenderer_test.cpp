@@ -1,5 +1,5 @@
 // The one-file job's page collector.
-#include "decoration/MultiPageRenderer.h"
+#include "render/MultiPageRenderer.h"
 #include "foundation/Error.h"
 #include "tests/outline/RecordingRenderer.h"
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 // the job's output renderer when there is one. Vector output has no opacity,
 // no blur, no gradation and no texture.
 #pragma once
-#include "decoration/KanteloTask.h"
+#include "render/KanteloTask.h"
 #include "outline/VectorRenderer.h"
 #include <boost/shared_ptr.hpp>
 #include <vector>

@@ -5,7 +5,7 @@
 // and every decoration adds twice its Size to the width of everything inside
 // it. The page is the layout's extent with the margins of all layers, cut to
 // the union of the layer boxes on the sides the trim type names.
-#include "decoration/VectorKanteloTask.h"
+#include "render/VectorKanteloTask.h"
 #include "decoration/Setting.h"
 #include "outline/DibRenderer.h"
 #include "outline/GlyphOutline.h"

@@ -14,7 +14,7 @@
 // Edge cases: open figures are closed; horizontal edges and figures of one
 // point add nothing; spans are clipped to the plane; coordinates far outside
 // the plane only cost their edges.
-#include "decoration/GlyphFill.h"
+#include "render/GlyphFill.h"
 #include <algorithm>
 #include <cmath>
 #include <cstring>

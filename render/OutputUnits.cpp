@@ -1,4 +1,4 @@
-#include "decoration/OutputUnits.h"
+#include "render/OutputUnits.h"
 #include "decoration/Setting.h"
 #include "foundation/StringUtil.h"
 #include <list>

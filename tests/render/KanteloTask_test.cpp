@@ -1,10 +1,10 @@
 // The task's life cycle, layers and margins, and the text layout with two
 // real fonts. Glyph coordinates come from FreeType, so expectations are built
 // from the widths the font reports, never pinned.
-#include "decoration/KanteloTask.h"
+#include "render/KanteloTask.h"
 #include "outline/VectorFontManager.h"
 #include "platform/Gdi.h"
-#include "tests/decoration/TaskTestSupport.h"
+#include "tests/render/TaskTestSupport.h"
 #include <gtest/gtest.h>
 #include <cmath>
 #include <new>

@@ -18,7 +18,7 @@
 //
 // Edge cases: r = 0 copies the shape; shifts and stamps are clipped to the
 // plane; an empty plane gives an empty result; only in's dirty rectangle is read.
-#include "decoration/DiscDilation.h"
+#include "render/DiscDilation.h"
 #include <emmintrin.h>
 #include <algorithm>
 #include <cmath>

@@ -14,11 +14,11 @@
 //
 // Cost: the cells are allocated once per run and every pass over them stays
 // inside the rectangle the glyph and its layers actually touched.
-#include "decoration/KanteloTask.h"
-#include "decoration/DiscDilation.h"
-#include "decoration/GlyphFill.h"
-#include "decoration/MaskPlane.h"
-#include "decoration/RasterEffects.h"
+#include "render/KanteloTask.h"
+#include "render/DiscDilation.h"
+#include "render/GlyphFill.h"
+#include "render/MaskPlane.h"
+#include "render/RasterEffects.h"
 #include "decoration/Setting.h"
 #include "imaging/PixelOps.h"
 #include "imaging/TexturePaint.h"

@@ -1,8 +1,8 @@
 // Raster effects, each against a plain reference on small random images.
 #include "decoration/BorderingSetting.h"
-#include "decoration/DiscDilation.h"
-#include "decoration/MaskPlane.h"
-#include "decoration/RasterEffects.h"
+#include "render/DiscDilation.h"
+#include "render/MaskPlane.h"
+#include "render/RasterEffects.h"
 #include <gtest/gtest.h>
 #include <cmath>
 #include <random>

@@ -1,0 +1,13 @@
+// A save job without a window: the text cut into units, one task per unit
+// with the file names and renderers the job control would give them, and the
+// one-file document begun before the first task and ended after the last.
+// Tasks run one after another on the calling thread.
+#pragma once
+#include "decoration/Setting.h"
+#include <string>
+#include <vector>
+
+// Writes the job's files into `folder` (made when missing) and lists them in
+// the order written. False with the error text when anything failed.
+bool RunSaveJob(const CSetting& setting, const std::wstring& text, const std::wstring& folder,
+                std::vector<std::wstring>& files, std::wstring& error);
