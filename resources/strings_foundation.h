@@ -29,6 +29,7 @@
 #define IDS_QUALITY_MIDDLE                       53449
 #define IDS_QUALITY_HIGH                         53450
 #define IDS_QUALITY_HIGHEST                      53451
+#define IDS_UNDEFINED                            53531
 #define IDS_COLOR_WHITE                          53532
 #define IDS_COLOR_BLACK                          53533
 #define IDS_COLOR_GRAY                           53534
@@ -66,6 +67,11 @@
 #define IDS_CONVERT_CODE_PAGE_FAILED             53653
 #define IDS_CONVERT_TO_UNICODE_FAILED            53654
 #define IDS_CREATE_COM_OBJECT_FAILED             53664
+#define IDS_VERSION_SIZE_FAILED                  53791
+#define IDS_VERSION_INFO_FAILED                  53792
+#define IDS_VERSION_VALUE_MISSING                53793
+#define IDS_VERSION_VALUE_EMPTY                  53794
+#define IDS_VERSION_INVALID                      53795
 #define IDS_TOO_MANY_ARGUMENTS                   53799
 #define IDS_OPEN_CLIPBOARD_FAILED                53808
 #define IDS_ALLOC_DC_FAILED                      53834
