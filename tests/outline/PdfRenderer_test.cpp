@@ -99,7 +99,7 @@ TEST(PdfRenderer, WorksOnAfterAnError)
     // A file that cannot be written is an error, not a made file.
     r.BeginDocument(folder.File(L"no folder\\y.pdf"));
     r.BeginPage(50, 60);
-    EXPECT_EQ(54072u, ThrownId([&] { r.EndDocument(); }));
+    EXPECT_EQ(53879u, ThrownId([&] { r.EndDocument(); }));
 
     CPdfRenderer idle;
     EXPECT_EQ(54072u, ThrownId([&] { idle.EndDocument(); }));
