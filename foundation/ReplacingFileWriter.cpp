@@ -1,6 +1,7 @@
 #include "foundation/ReplacingFileWriter.h"
 #include "foundation/Error.h"
 #include "foundation/File.h"
+#include "resources/strings_foundation_io.h"
 #include <algorithm>
 #include <atomic>
 
@@ -186,10 +187,10 @@ void WriteOutputFileOrThrow(const std::wstring& path, const void* data, size_t s
     CReplacingFileWriter writer(path, false);
     HRESULT hr = writer.Open();
     if (FAILED(hr))
-        throw my::CException(53879, hr, path);
+        throw my::CException(IDS_CREATE_FILE_FAILED, hr, path);
     hr = writer.Write(data, size);
     if (SUCCEEDED(hr))
         hr = writer.Commit();
     if (FAILED(hr))
-        throw my::CException(53889, hr, path);
+        throw my::CException(IDS_WRITE_FILE_FAILED, hr, path);
 }

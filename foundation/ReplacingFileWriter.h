@@ -53,8 +53,8 @@ HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes, b
 // An output file: the bytes replace the target through a temporary, with no
 // backup and no comparison. On failure the target is as it was.
 HRESULT WriteOutputFile(const std::wstring& path, const void* data, size_t size);
-// The same, raising 53879 with the path when the file cannot be made there
-// and 53889 when it cannot be written or put in place.
+// The same, raising IDS_CREATE_FILE_FAILED with the path when the file cannot be made there
+// and IDS_WRITE_FILE_FAILED when it cannot be written or put in place.
 void WriteOutputFileOrThrow(const std::wstring& path, const void* data, size_t size);
 
 // A stand-in for a full volume, for tests: while the limit is 0 or more, a

@@ -36,7 +36,7 @@ public:
     void FillStroke() override { PaintPath(true, true); }
     void EndPage() override {}
     // Closes the metafile and writes it: the file is replaced only by a
-    // complete metafile (53853 when GDI gives none, 53879 or 53889 when the
+    // complete metafile (IDS_CREATE_EMF_FAILED when GDI gives none, IDS_CREATE_FILE_FAILED or IDS_WRITE_FILE_FAILED when the
     // file cannot be written).
     void EndDocument() override;
     void Rectangle(double x, double y, double w, double h) override;

@@ -11,7 +11,7 @@
 
 namespace hpdf {
 
-// Message 54072 with the text of libHaru's error and its detail number.
+// Message IDS_PDF_ERROR with the text of libHaru's error and its detail number.
 class CPdfException : public my::CException {
 public:
     int errorNo;
@@ -64,7 +64,7 @@ public:
     void FillStroke() override;
     void EndPage() override {}
     // Saves the document to the path given to BeginDocument; the file is
-    // replaced only by a complete document (53879 or 53889 when it cannot be
+    // replaced only by a complete document (IDS_CREATE_FILE_FAILED or IDS_WRITE_FILE_FAILED when it cannot be
     // written there).
     void EndDocument() override;
     void Rectangle(double x, double y, double w, double h) override;

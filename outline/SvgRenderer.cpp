@@ -3,6 +3,7 @@
 #include "foundation/Error.h"
 #include "foundation/ReplacingFileWriter.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_foundation_io.h"
 #include <boost/regex.hpp>
 #include <sstream>
 

@@ -7,6 +7,9 @@
 #include "foundation/PathUtil.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_engine.h"
+#include "resources/strings_foundation.h"
+#include "resources/strings_foundation_io.h"
 #include <shlobj.h>
 
 namespace {
@@ -16,7 +19,7 @@ namespace {
 void CheckWritten(const std::wstring& path)
 {
     if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-        throw my::CException(53889, HResultFromWin32(ERROR_FILE_NOT_FOUND), path);
+        throw my::CException(IDS_WRITE_FILE_FAILED, HResultFromWin32(ERROR_FILE_NOT_FOUND), path);
 }
 
 bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstring& folder,
@@ -24,7 +27,7 @@ bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstr
 {
     std::vector<std::wstring> units = SplitTextIntoUnits(text, setting.Unit);
     if (units.empty()) {
-        error = CSimpleErr::Format(1001);
+        error = CSimpleErr::Format(IDS_TEXT_EMPTY);
         return false;
     }
     std::wstring full;
@@ -96,9 +99,9 @@ bool RunSaveJob(const CSetting& setting, const std::wstring& text, const std::ws
     } catch (const my::CException& e) {
         error = e.message;
     } catch (const std::exception& e) {
-        error = CSimpleErr::Format(53602, WidenWhat(e.what()));
+        error = CSimpleErr::Format(IDS_STD_EXCEPTION, WidenWhat(e.what()));
     } catch (...) {
-        error = CSimpleErr::Format(53604);
+        error = CSimpleErr::Format(IDS_UNKNOWN_EXCEPTION);
     }
     return false;
 }

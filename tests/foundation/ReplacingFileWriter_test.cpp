@@ -1,4 +1,5 @@
 #include "foundation/ReplacingFileWriter.h"
+#include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 
@@ -112,6 +113,6 @@ TEST(ReplacingFileWriter, FullDiskLeavesTheOldFileAndNoTemporary)
     // An output file has no backup, and a missing folder is an error with the path.
     EXPECT_FALSE(FileExists(CReplacingFileWriter::BackupPath(path)));
     const my::CException e = ThrownError([&] { WriteOutputFileOrThrow(folder.File(L"no\\x.png"), "a", 1); });
-    EXPECT_EQ(53879u, e.id);
+    EXPECT_EQ(UINT(IDS_CREATE_FILE_FAILED), e.id);
     EXPECT_NE(std::wstring::npos, e.message.find(L"no\\x.png"));
 }
