@@ -5,6 +5,7 @@
 #include "inet/Variant.h"
 #include "platform/Bstr.h"
 #include "platform/Variant.h"
+#include "resources/strings_inet.h"
 
 namespace {
 
@@ -101,35 +102,36 @@ void CHttpClient::RunRequest(const CUrlRequest& url, IBindStatusCallback* sink)
     HRESULT hr = m_session.Open(m_userAgent.empty() ? nullptr : m_userAgent.c_str(),
                                 INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
     if (FAILED(hr))
-        ThrowInternetError(54250, hr);
+        ThrowInternetError(IDS_INET_OPEN_SESSION_FAILED, hr);
     m_session.SetStatusCallback(&m_callback);
-    // WinINet gives up a stalled read by itself within the same time, so that
-    // a wait that gives up never leaves a read running into our buffers.
-    m_session.SetOption(INTERNET_OPTION_RECEIVE_TIMEOUT, m_readTimeout);
     hr = m_connection.Open(&m_session, url.url.Host.c_str(), m_port);
     if (FAILED(hr))
-        ThrowInternetError(54251, hr);
+        ThrowInternetError(IDS_INET_CONNECT_FAILED, hr);
     bool retried = false;
     for (;;) {
         hr = m_request.Open(&m_connection, verb, object.c_str(), nullptr, nullptr, nullptr, m_requestFlags);
         if (FAILED(hr))
-            ThrowInternetError(54256, hr);
+            ThrowInternetError(IDS_HTTP_OPEN_FAILED, hr);
+        // WinINet then gives up a stalled read by itself within the same time,
+        // so that a wait that gives up never leaves a read running into our
+        // buffers. Wine takes it only from the request, not from the session.
+        m_request.SetOption(INTERNET_OPTION_RECEIVE_TIMEOUT, m_readTimeout);
         if (!headers.empty() &&
             !HttpAddRequestHeadersW(m_request.GetHandle(), headers.c_str(), static_cast<DWORD>(headers.size()),
                                     HTTP_ADDREQ_FLAG_ADD))
-            ThrowInternetError(54257, HResultFromLastError());
+            ThrowInternetError(IDS_HTTP_REQUEST_FAILED, HResultFromLastError());
         hr = m_request.SendRequestEx();
         if (FAILED(hr))
-            ThrowInternetError(54257, hr);
+            ThrowInternetError(IDS_HTTP_REQUEST_FAILED, hr);
         if (!body.empty())
             m_request.Write(body);
         hr = m_request.EndRequest();
         if (FAILED(hr))
-            ThrowInternetError(54257, hr);
+            ThrowInternetError(IDS_HTTP_REQUEST_FAILED, hr);
         std::wstring status;
         m_request.QueryInfo(HTTP_QUERY_STATUS_CODE, status);
         if (status.size() != 3)
-            throw my::CException(53641, status);
+            throw my::CException(IDS_UNKNOWN_STATUS_CODE, status);
         if (IsSuccessStatus(status))
             return;
         std::wstring escaped;
@@ -139,7 +141,7 @@ void CHttpClient::RunRequest(const CUrlRequest& url, IBindStatusCallback* sink)
             object = escaped;
             continue;
         }
-        throw my::CException(53641, status);
+        throw my::CException(IDS_UNKNOWN_STATUS_CODE, status);
     }
 }
 
@@ -188,7 +190,7 @@ void CHttpClient::Download(CInetStream& stream)
     DWORD total = 0;
     HRESULT hr = m_callback.ReportProgress(BINDSTATUS_BEGINDOWNLOADDATA);
     if (FAILED(hr))
-        ThrowInternetError(53637, hr);
+        ThrowInternetError(IDS_DOWNLOAD_FAILED, hr);
     m_callback.ResetProgress();
     DWORD lastData = GetTickCount();
     for (;;) {
@@ -199,16 +201,16 @@ void CHttpClient::Download(CInetStream& stream)
         buffers.dwBufferLength = size;
         hr = m_request.ReadEx(&buffers);
         if (hr == E_INTERNET_WAIT_TIMEOUT)
-            ThrowInternetError(54253, hr);
+            ThrowInternetError(IDS_INET_READ_TIMEOUT, hr);
         if (FAILED(hr))
-            ThrowInternetError(54252, hr);
+            ThrowInternetError(IDS_INET_READ_FAILED, hr);
         const DWORD now = GetTickCount();
         const DWORD read = buffers.dwBufferLength;
         if (read == 0) {
             if (length == 0 || length == 0xFFFFFFFF || total == length)
                 break;
             if (now - lastData >= m_readTimeout)
-                ThrowInternetError(54253, E_FAIL);
+                ThrowInternetError(IDS_INET_READ_TIMEOUT, E_FAIL);
             Sleep(100);
             continue;
         }
@@ -218,16 +220,16 @@ void CHttpClient::Download(CInetStream& stream)
         Sleep(0);
         hr = m_callback.ReportProgress(BINDSTATUS_DOWNLOADINGDATA);
         if (FAILED(hr))
-            ThrowInternetError(53637, hr);
+            ThrowInternetError(IDS_DOWNLOAD_FAILED, hr);
     }
     stream.End();
     std::wstring status;
     m_request.QueryInfo(HTTP_QUERY_STATUS_CODE, status);
     if (status.size() != 3 || !IsSuccessStatus(status))
-        throw my::CException(53641, status);
+        throw my::CException(IDS_UNKNOWN_STATUS_CODE, status);
     hr = m_callback.ReportEnd();
     if (FAILED(hr))
-        ThrowInternetError(53637, hr);
+        ThrowInternetError(IDS_DOWNLOAD_FAILED, hr);
 }
 
 DWORD CHttpClient::GetContentLength()
@@ -262,7 +264,7 @@ void CHttpClient::GetDownloadFileName(std::wstring& name)
     if (ExtractDownloadFileName(header, suggested))
         name = MakeDownloadFileNameSafe(suggested);
     if (name.empty())
-        m_error.Set(54258, L"");
+        m_error.Set(IDS_HTTP_QUERY_INFO_FAILED, L"");
 }
 
 HRESULT MakeNavigation(const CUrlRequest& url, std::wstring& headers, VARIANT* postData)

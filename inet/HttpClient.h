@@ -32,7 +32,7 @@ public:
     // Raises CInternetException (operation 10) without a Content-Length.
     DWORD GetContentLength();
     void GetLastModified(SYSTEMTIME& time);
-    // The server's suggested file name, reduced to a safe one; 54258 when
+    // The server's suggested file name, reduced to a safe one; IDS_HTTP_QUERY_INFO_FAILED when
     // there is none.
     void GetDownloadFileName(std::wstring& name);
     const CSimpleErr& GetError() const { return m_error; }

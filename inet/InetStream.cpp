@@ -4,6 +4,8 @@
 #include "foundation/GuardedRunner.h"
 #include "foundation/PathUtil.h"
 #include "foundation/ResourceString.h"
+#include "resources/strings_foundation.h"
+#include "resources/strings_foundation_io.h"
 #include <atomic>
 
 CInetMemStream::~CInetMemStream() { m_target->resize(m_written); }
@@ -43,7 +45,7 @@ void CInetFileStream::Close()
         ThrowWriteError();
 }
 
-void CInetFileStream::ThrowWriteError() const { throw my::CException(53881, E_FAIL, m_path); }
+void CInetFileStream::ThrowWriteError() const { throw my::CException(IDS_OPEN_FILE_FAILED, E_FAIL, m_path); }
 
 void CInetFileStream::Begin(DWORD, DWORD chunkSize) { m_buffer.resize(chunkSize); }
 
@@ -93,7 +95,7 @@ void MakeTempFileNameOrThrow(std::wstring& name)
 {
     HRESULT hr = MakeTempFileName(name);
     if (FAILED(hr))
-        throw my::CException(53636, hr);
+        throw my::CException(IDS_GET_TEMP_PATH_FAILED, hr);
 }
 
 CAutoDeleteFile::~CAutoDeleteFile()

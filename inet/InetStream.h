@@ -38,7 +38,7 @@ private:
     DWORD m_chunkSize = 0;
 };
 
-// Writes every read to a file. A write or close that fails raises 53881 with
+// Writes every read to a file. A write or close that fails raises IDS_OPEN_FILE_FAILED with
 // E_FAIL and the path: a full disk must not pass for a complete download.
 class CInetFileStream : public CInetStream {
 public:
@@ -47,7 +47,7 @@ public:
     CInetFileStream() = default;
     CInetFileStream(const CInetFileStream&) = delete;
     CInetFileStream& operator=(const CInetFileStream&) = delete;
-    // Binary output, truncating; 53881 when the file does not open.
+    // Binary output, truncating; IDS_OPEN_FILE_FAILED when the file does not open.
     void Open(const std::wstring& path);
     void Close();
     const std::wstring& GetPath() const { return m_path; }
@@ -66,7 +66,7 @@ private:
 // eight upper-case hexadecimal digits, "_" and a counter; a name that is
 // taken is passed over.
 HRESULT MakeTempFileName(std::wstring& name);
-void MakeTempFileNameOrThrow(std::wstring& name);  // 53636
+void MakeTempFileNameOrThrow(std::wstring& name);  // IDS_GET_TEMP_PATH_FAILED
 
 // Deletes its file (or folder with its contents) when destroyed, unless
 // released. A failed deletion is kept in the error record, never raised.

@@ -1,6 +1,7 @@
 #include "inet/InternetHandle.h"
 #include "foundation/File.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_inet.h"
 #include <shlwapi.h>
 
 namespace {
@@ -18,10 +19,10 @@ bool IsPendingOn(CInternetSession* session, DWORD error)
 UINT InternetErrorMessageId(UINT operation)
 {
     static const UINT ids[] = {
-        54246, 54248, 54249, 54250, 54251, 54252, 54254, 54255,
-        54256, 54257, 54258, 54259, 54260, 54261, 54262, 54263,
+        IDS_INET_SUCCESS, IDS_INET_SET_OPTION_FAILED, IDS_INET_QUERY_OPTION_FAILED, IDS_INET_OPEN_SESSION_FAILED, IDS_INET_CONNECT_FAILED, IDS_INET_READ_FAILED, IDS_INET_WRITE_FAILED, IDS_INET_QUERY_LENGTH_FAILED,
+        IDS_HTTP_OPEN_FAILED, IDS_HTTP_REQUEST_FAILED, IDS_HTTP_QUERY_INFO_FAILED, IDS_INET_UNKNOWN_RESPONSE, IDS_INET_OPEN_FILE_FAILED, IDS_INET_CLOSE_HANDLE_FAILED, IDS_INET_SET_CALLBACK_FAILED, IDS_INET_TERMINATED_BY_USER,
     };
-    return operation < sizeof(ids) / sizeof(ids[0]) ? ids[operation] : 54259;
+    return operation < sizeof(ids) / sizeof(ids[0]) ? ids[operation] : IDS_INET_UNKNOWN_RESPONSE;
 }
 
 std::wstring NetworkErrorText(HRESULT code)
@@ -36,7 +37,7 @@ std::wstring NetworkErrorText(HRESULT code)
 void ThrowInternetError(UINT messageId, HRESULT code)
 {
     if (code == E_ABORT)
-        throw my::CException(53637, E_ABORT);
+        throw my::CException(IDS_DOWNLOAD_FAILED, E_ABORT);
     CSimpleErr err;
     err.Set(messageId, NetworkErrorText(code));
     err.code = code;
@@ -140,7 +141,7 @@ void CInternetSession::SetStatusCallback(CInternetStatusCallback* callback)
         throw CInternetException(m_handle, kInetSetCallback, GetLastError());
 }
 
-void CInternetSession::SetOption(DWORD option, DWORD value)
+void CInternetHandle::SetOption(DWORD option, DWORD value)
 {
     if (!InternetSetOptionW(m_handle, option, &value, sizeof(value)))
         throw CInternetException(m_handle, kInetSetOption, GetLastError());

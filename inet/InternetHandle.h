@@ -29,7 +29,7 @@ enum InternetOperation : UINT {
     kInetTerminated = 15,
 };
 
-// The message of an operation; 54259 for a code without one.
+// The message of an operation; IDS_INET_UNKNOWN_RESPONSE for a code without one.
 UINT InternetErrorMessageId(UINT operation);
 
 class CInternetException : public my::CException {
@@ -54,7 +54,7 @@ public:
 // where it exists (it does not under Wine).
 std::wstring NetworkErrorText(HRESULT code);
 
-// E_ABORT raises 53637 "Failed to download"; any other code raises the id
+// E_ABORT raises IDS_DOWNLOAD_FAILED; any other code raises the id
 // with the code's text.
 [[noreturn]] void ThrowInternetError(UINT messageId, HRESULT code);
 
@@ -68,6 +68,8 @@ public:
     // True when nothing is open any more; false leaves the handle held.
     virtual bool Close();
     HINTERNET GetHandle() const { return m_handle; }
+    // InternetSetOptionW with a DWORD value; operation 1.
+    void SetOption(DWORD option, DWORD value);
 
 protected:
     // Closes the handle; on an asynchronous session a pending close is awaited
@@ -91,9 +93,6 @@ public:
     // Makes the session's address the context of its handle and routes the
     // statuses to the callback (null removes it). Operations 1 and 14.
     void SetStatusCallback(CInternetStatusCallback* callback);
-    // InternetSetOptionW with a DWORD value; operation 1.
-    void SetOption(DWORD option, DWORD value);
-
     bool IsAsync() const { return (m_flags & INTERNET_FLAG_ASYNC) != 0; }
     DWORD GetFlags() const { return m_flags; }
     CInternetStatusCallback* GetCallback() const { return m_callback; }

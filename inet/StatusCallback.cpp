@@ -1,6 +1,7 @@
 #include "inet/StatusCallback.h"
 #include "foundation/Error.h"
 #include "inet/InternetHandle.h"
+#include "resources/strings_foundation.h"
 #include <algorithm>
 
 namespace {
@@ -39,7 +40,7 @@ CInternetStatusCallback::CInternetStatusCallback()
       m_done(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
     if (!m_done.IsValid())
-        ThrowLastError(53601, L"CreateEvent");
+        ThrowLastError(IDS_INTERNAL_ERROR, L"CreateEvent");
 }
 
 CInternetStatusCallback::~CInternetStatusCallback() = default;

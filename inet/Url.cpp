@@ -3,11 +3,11 @@
 #include "foundation/PathUtil.h"
 #include "foundation/StringUtil.h"
 #include "platform/Crypt.h"
-#include <wininet.h>
 #include <cwctype>
 #include <list>
 #include <sstream>
 #include <vector>
+#include <wininet.h>
 
 namespace {
 

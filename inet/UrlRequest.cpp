@@ -1,4 +1,5 @@
 #include "inet/UrlRequest.h"
+#include "foundation/Error.h"
 #include "foundation/StringUtil.h"
 #include <boost/regex.hpp>
 #include <list>

@@ -46,6 +46,6 @@ HRESULT ParseFieldText(CFormFields& fields, const std::wstring& text);
 // case; 0 (the ANSI code page) for any other name.
 UINT CodePageOfCharset(const std::wstring& charset);
 // application/x-www-form-urlencoded in a code page: every byte but digits,
-// letters and - . _ ~ as "%XX", a space included (53653 when a text does not
+// letters and - . _ ~ as "%XX", a space included (IDS_CONVERT_CODE_PAGE_FAILED when a text does not
 // convert).
 std::string EncodeFormFields(const CFormFields& fields, UINT codePage);
