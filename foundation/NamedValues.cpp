@@ -56,8 +56,8 @@ void InitJpegQualityPresets(CNamedJpegQualities& list)
 }
 
 // Each list is built on first use under the runtime's thread-safe static
-// initialisation; the globals below make that first use happen before the
-// entry point, so the lists are complete before any window or worker exists.
+// initialisation; the program builds them all before any window or worker
+// exists (InitLibraryGlobals).
 const CNamedColors& GetNamedColors()
 {
     static const CNamedColors list = [] {
@@ -97,18 +97,6 @@ const CNamedJpegQualities& GetJpegQualityPresets()
     }();
     return list;
 }
-
-namespace {
-struct CBuildListsAtStart {
-    CBuildListsAtStart()
-    {
-        GetNamedColors();
-        GetImageFitTypeNames();
-        GetPixelFormatNames();
-        GetJpegQualityPresets();
-    }
-} g_buildListsAtStart;
-} // namespace
 
 std::wstring FlipModeText(unsigned flags)
 {

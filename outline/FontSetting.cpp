@@ -3,6 +3,7 @@
 #include "outline/VectorFontManager.h"
 #include "foundation/Error.h"
 #include "foundation/Registry.h"
+#include "foundation/Globals.h"
 #include "foundation/ResourceString.h"
 #include "platform/Gdi.h"
 #include "platform/GdiPlusText.h"
@@ -216,7 +217,7 @@ bool EnumFontStyles(CFontStyles& out, HDC dc, BYTE charSet, const wchar_t* face)
             boost::shared_ptr<CFontStyle> style(new CFontStyle);
             style->name = FormatFontWeight(weight);
             if (italic)
-                style->name += L" " + LoadResourceString(53364);
+                style->name += L" " + GetItalicLabel();
             style->logFont = lf;
             out.push_back(style);
         }
