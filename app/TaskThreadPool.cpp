@@ -1,5 +1,5 @@
 #include "app/TaskThreadPool.h"
-#include "foundation/WindowsVersion.h"
+#include "foundation/Globals.h"
 #include <boost/make_shared.hpp>
 
 void CTaskQueue::Push(const CKanteloTaskPtr& task)
@@ -70,8 +70,7 @@ int CMultiTaskThread::Run()
 
 void CMultiTaskThread::CancelBlockingIo()
 {
-    static const bool canCancel = IsWindows6OrLater(0);
-    if (canCancel && GetHandle())
+    if (GetWindowsVersionFlags().atLeast60 && GetHandle())
         CancelSynchronousIo(GetHandle());
 }
 
