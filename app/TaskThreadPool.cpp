@@ -1,5 +1,6 @@
 #include "app/TaskThreadPool.h"
 #include "foundation/Globals.h"
+#include "resources/strings_foundation.h"
 #include <boost/make_shared.hpp>
 
 void CTaskQueue::Push(const CKanteloTaskPtr& task)
@@ -123,7 +124,7 @@ bool CTaskThreadPool::Start()
 void CTaskThreadPool::FailQueuedTasks(HRESULT code)
 {
     CSimpleErr error;
-    error.SetIdAndCode(53601, code);
+    error.SetIdAndCode(IDS_INTERNAL_ERROR, code);
     while (CKanteloTaskPtr task = m_queue.Pop()) {
         task->Err = error;
         if (CKanteloTaskClient* client = task->GetClient())

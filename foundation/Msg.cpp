@@ -2,6 +2,7 @@
 #include "foundation/Error.h"
 #include "foundation/GuardedRunner.h"
 #include "foundation/ShellOps.h"
+#include "resources/strings_foundation.h"
 #include <shlwapi.h>
 #include <sstream>
 
@@ -50,7 +51,7 @@ std::wstring ListNames(const Container& names)
 template <class Container>
 bool AskOverwriteFiles(CMsg& sink, const Container& names)
 {
-    return AskOk(sink, Format(53585, std::to_wstring(names.size()), ListNames(names)));
+    return AskOk(sink, Format(IDS_CONFIRM_OVERWRITE_FILES, std::to_wstring(names.size()), ListNames(names)));
 }
 
 } // namespace
@@ -59,9 +60,9 @@ int CMsg::ShowError(const CSimpleErr& err) { return Show(err.message, MB_ICONERR
 
 int CMsg::Show(const std::wstring& text, UINT flags) { return MessageBoxW(nullptr, text.c_str(), L"", flags); }
 
-bool CMsg::ConfirmDiscardWork() { return AskOk(*this, Text(53582)); }
+bool CMsg::ConfirmDiscardWork() { return AskOk(*this, Text(IDS_CONFIRM_DISCARD_WORK)); }
 
-bool CMsg::ConfirmCreateFolder(const std::wstring& path) { return AskOk(*this, Format(53583, path)); }
+bool CMsg::ConfirmCreateFolder(const std::wstring& path) { return AskOk(*this, Format(IDS_CONFIRM_CREATE_FOLDER, path)); }
 
 bool CMsg::ConfirmAndCreateFolder(const std::wstring& path)
 {
@@ -70,7 +71,7 @@ bool CMsg::ConfirmAndCreateFolder(const std::wstring& path)
     return RunAndReport(*this, [&] { CreateFolder(path); }, true);
 }
 
-bool CMsg::ConfirmOverwrite(const std::wstring& path) { return AskOk(*this, Format(53584, path)); }
+bool CMsg::ConfirmOverwrite(const std::wstring& path) { return AskOk(*this, Format(IDS_CONFIRM_OVERWRITE, path)); }
 
 bool CMsg::ConfirmOverwriteIfExists(const std::wstring& path)
 {
@@ -83,20 +84,20 @@ bool CMsg::ConfirmOverwriteFiles(const std::vector<std::wstring>& names) { retur
 
 bool CMsg::ConfirmOverwriteFiles(const std::list<std::wstring>& names) { return AskOverwriteFiles(*this, names); }
 
-bool CMsg::ConfirmResetShortcuts() { return AskOk(*this, Text(53592)); }
+bool CMsg::ConfirmResetShortcuts() { return AskOk(*this, Text(IDS_CONFIRM_RESET_SHORTCUTS)); }
 
-bool CMsg::ConfirmOverwriteShortcut(const std::wstring& keyText) { return AskOk(*this, Format(53593, keyText)); }
+bool CMsg::ConfirmOverwriteShortcut(const std::wstring& keyText) { return AskOk(*this, Format(IDS_CONFIRM_OVERWRITE_SHORTCUT, keyText)); }
 
-bool CMsg::ConfirmContinueAfterError(const CSimpleErr& err) { return AskOk(*this, Format(53588, err.message)); }
+bool CMsg::ConfirmContinueAfterError(const CSimpleErr& err) { return AskOk(*this, Format(IDS_CONFIRM_CONTINUE_AFTER_ERROR, err.message)); }
 
 bool CMsg::ConfirmContinueAfterConfigError(const std::wstring& path, const CSimpleErr& err)
 {
-    return AskOk(*this, Format(53589, path, err.message));
+    return AskOk(*this, Format(IDS_CONFIRM_CONTINUE_AFTER_CONFIG_ERROR, path, err.message));
 }
 
-bool CMsg::ConfirmOverwriteNewerConfig() { return AskOk(*this, Text(53590)); }
+bool CMsg::ConfirmOverwriteNewerConfig() { return AskOk(*this, Text(IDS_CONFIRM_OVERWRITE_NEWER_CONFIG)); }
 
-bool CMsg::ConfirmExitPrinting() { return Show(Text(53594), kAskYesNo) == IDYES; }
+bool CMsg::ConfirmExitPrinting() { return Show(Text(IDS_CONFIRM_EXIT_PRINTING), kAskYesNo) == IDYES; }
 
 int CMsg::ShowResourceMessage(UINT id, UINT flags)
 {
@@ -130,10 +131,10 @@ const std::wstring& CMessageBoxMsg::GetCaption(UINT flags)
 {
     // Loaded once, on first use; static initialisation is thread-safe.
     if (IsErrorIconFlags(flags)) {
-        static const ResourceString error(53248);
+        static const ResourceString error(IDS_ERROR_TITLE);
         return error.str();
     }
-    static const ResourceString query(53249);
+    static const ResourceString query(IDS_QUERY_TITLE);
     return query.str();
 }
 

@@ -64,7 +64,7 @@ public:
 inline bool IsErrorIconFlags(UINT flags) { return (flags & MB_ICONMASK) == MB_ICONERROR; }
 
 // Boxes owned by the active window of the thread, else by `owner`, else by
-// nothing; captioned 53248 for errors and 53249 otherwise.
+// nothing; captioned IDS_ERROR_TITLE for errors and IDS_QUERY_TITLE otherwise.
 class CMessageBoxMsg : public CMsg {
 public:
     HWND owner = nullptr;

@@ -1,6 +1,7 @@
 #include "foundation/ShellOps.h"
 #include "foundation/Error.h"
 #include "foundation/PathUtil.h"
+#include "resources/strings_foundation_io.h"
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -18,5 +19,5 @@ void CreateFolder(const std::wstring& path)
 {
     DWORD code = TryCreateFolder(path);
     if (code != 0)
-        throw my::CException(53891, HResultFromWin32(code), path);
+        throw my::CException(IDS_CREATE_FOLDER_FAILED, HResultFromWin32(code), path);
 }

@@ -2,6 +2,7 @@
 #include "foundation/GuardedRunner.h"
 #include "tests/common/RecordingMsg.h"
 #include "tests/common/TestSupport.h"
+#include "resources/strings_foundation.h"
 #include <gtest/gtest.h>
 #include <boost/regex.hpp>
 #include <functional>
@@ -33,7 +34,7 @@ TEST(Command, EveryModeConvertsLikeTheGuardedRunner)
     const std::function<void()> throws[] = {
         [] {},
         [=] { ThrowNoSelectionCtrl(control); },
-        [] { throw my::CException(53601, E_OUTOFMEMORY, L"x"); },
+        [] { throw my::CException(IDS_INTERNAL_ERROR, E_OUTOFMEMORY, L"x"); },
         [] { boost::wregex r(L"a{"); },
         [] { throw std::bad_alloc(); },
         [] { throw std::logic_error("broken"); },
@@ -49,7 +50,7 @@ TEST(Command, EveryModeConvertsLikeTheGuardedRunner)
         CProbeCommand command(sink);
         command.work = throws[i];
 
-        my::CCtrlException record(reinterpret_cast<HWND>(1), 53605);  // stale: cleared first
+        my::CCtrlException record(reinterpret_cast<HWND>(1), IDS_ABORTED);  // stale: cleared first
         command.RunInto(record);
         EXPECT_EQ(expected.id, record.id);
         EXPECT_EQ(expected.code, record.code);

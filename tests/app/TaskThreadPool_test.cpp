@@ -1,6 +1,7 @@
 #include "app/TaskThreadPool.h"
 #include "platform/CriticalSection.h"
 #include "platform/Handle.h"
+#include "resources/strings_foundation.h"
 #include <gtest/gtest.h>
 #include <boost/make_shared.hpp>
 #include <objbase.h>
@@ -126,7 +127,7 @@ TEST(TaskThreadPool, WorkerRunsTheQueueInOrderAtIdlePriorityInItsOwnApartment)
         EXPECT_EQ(worker, tasks[i]->GetTerminable());
     }
     // A failing task is reported through its record; the worker goes on.
-    EXPECT_EQ(53602u, tasks[1]->Err.id);
+    EXPECT_EQ(IDS_STD_EXCEPTION, tasks[1]->Err.id);
     EXPECT_EQ(0u, tasks[2]->Err.id);
 }
 
@@ -264,7 +265,7 @@ TEST(TaskThreadPool, AThreadThatCannotStartEndsTheJobWithAnError)
     auto finished = client.Finished();
     ASSERT_EQ(2u, finished.size());
     for (auto& task : {a, b}) {
-        EXPECT_EQ(53601u, task->Err.id);
+        EXPECT_EQ(IDS_INTERNAL_ERROR, task->Err.id);
         EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY), task->Err.code);
         EXPECT_EQ(0u, task->thread);  // never ran
     }
@@ -315,5 +316,5 @@ TEST(TaskThreadPool, WhatEscapesAThreadBodyEndsOnlyThatThread)
     GetExitCodeThread(thread.GetHandle(), &code);
     EXPECT_EQ(static_cast<DWORD>(-1), code);
     EXPECT_TRUE(thread.Wait(0));
-    EXPECT_EQ(53602u, thread.GetExitError().id);
+    EXPECT_EQ(IDS_STD_EXCEPTION, thread.GetExitError().id);
 }

@@ -1,6 +1,8 @@
 #include "foundation/Msg.h"
 #include "tests/common/RecordingMsg.h"
 #include "tests/common/TestSupport.h"
+#include "resources/strings_foundation.h"
+#include "resources/strings_foundation_io.h"
 #include <gtest/gtest.h>
 #include <functional>
 #include <list>
@@ -16,7 +18,7 @@ const std::wstring kContinueHead =
 CSimpleErr ErrorWithText(const std::wstring& text)
 {
     CSimpleErr err;
-    err.id = 53601;
+    err.id = IDS_INTERNAL_ERROR;
     err.message = text;
     return err;
 }
@@ -83,10 +85,10 @@ TEST(Msg, ErrorsAndTextsGoThroughShow)
     CRecordingMsg sink;
     sink.answers = {IDOK, IDRETRY, IDOK, IDOK, IDOK};
     EXPECT_EQ(IDOK, sink.ShowError(ErrorWithText(L"失敗")));
-    EXPECT_EQ(IDRETRY, sink.ShowResourceMessage(53582, MB_RETRYCANCEL));
+    EXPECT_EQ(IDRETRY, sink.ShowResourceMessage(IDS_CONFIRM_DISCARD_WORK, MB_RETRYCANCEL));
     sink.ShowResourceMessage(0, MB_OK);  // id 0 loads nothing
-    sink.ShowResourceMessage1(53583, L"D:\\x", MB_ICONINFORMATION);
-    sink.ShowResourceMessage2(53589, L"p", L"m", MB_OK);
+    sink.ShowResourceMessage1(IDS_CONFIRM_CREATE_FOLDER, L"D:\\x", MB_ICONINFORMATION);
+    sink.ShowResourceMessage2(IDS_CONFIRM_CONTINUE_AFTER_CONFIG_ERROR, L"p", L"m", MB_OK);
     ASSERT_EQ(5u, sink.boxes.size());
     EXPECT_EQ(L"失敗", sink.boxes[0].text);
     EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), sink.boxes[0].flags);
@@ -96,7 +98,7 @@ TEST(Msg, ErrorsAndTextsGoThroughShow)
     EXPECT_EQ(L"指定のフォルダーは存在しません。作成しますか？\n\nD:\\x", sink.boxes[3].text);
     EXPECT_EQ(kContinueHead + L"設定ファイル: p\nm\n\n続行しますか？", sink.boxes[4].text);
     // A text that cannot be loaded is raised to the caller; no box opens.
-    EXPECT_EQ(53631u, ThrownId([&] { sink.ShowResourceMessage(1, MB_OK); }));
+    EXPECT_EQ(IDS_STRING_RESOURCE_MISSING, ThrownId([&] { sink.ShowResourceMessage(1, MB_OK); }));
     EXPECT_EQ(5u, sink.boxes.size());
 }
 
@@ -153,7 +155,7 @@ TEST(Msg, CreateFolderAfterAsking)
     ASSERT_TRUE(WriteFileBytes(file, "x"));
     EXPECT_FALSE(sink.ConfirmAndCreateFolder(file + L"\\sub"));
     ASSERT_EQ(1u, sink.errors.size());
-    EXPECT_EQ(53891u, sink.errors[0].id);
+    EXPECT_EQ(IDS_CREATE_FOLDER_FAILED, sink.errors[0].id);
     EXPECT_NE(std::wstring::npos, sink.errors[0].message.find(file + L"\\sub"));
     EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), sink.Last().flags);
 }
@@ -180,7 +182,7 @@ TEST(Msg, MessageBoxSinkCaptionsAndOwner)
         {MB_ICONINFORMATION, L"確認"},
         {MB_OK, L"確認"},
     };
-    struct CDialogSink : CSimpleMsgImpl<CDialogSink, 53248, 53249> {
+    struct CDialogSink : CSimpleMsgImpl<CDialogSink, IDS_ERROR_TITLE, IDS_QUERY_TITLE> {
         HWND m_hWnd = nullptr;
     };
     for (const Case& c : cases) {

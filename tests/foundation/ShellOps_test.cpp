@@ -1,5 +1,6 @@
 #include "foundation/ShellOps.h"
 #include "tests/common/TestSupport.h"
+#include "resources/strings_foundation_io.h"
 #include <gtest/gtest.h>
 
 TEST(ShellOps, CreateFolderWithItsParents)
@@ -29,7 +30,7 @@ TEST(ShellOps, CreateFolderWithItsParents)
     EXPECT_TRUE(GetFileAttributesW(temp.File(L"a\\b\\c").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 
     my::CException e = ThrownError([&] { CreateFolder(file + L"\\sub"); });
-    EXPECT_EQ(53891u, e.id);
+    EXPECT_EQ(IDS_CREATE_FOLDER_FAILED, e.id);
     EXPECT_NE(0, e.code);
     EXPECT_NE(std::wstring::npos, e.message.find(L"フォルダーの作成に失敗しました - "));
     EXPECT_NE(std::wstring::npos, e.message.find(file + L"\\sub"));
