@@ -74,12 +74,12 @@ boost::shared_ptr<CVectorFontManager> CFontSetting::CreateVectorFontManager(BYTE
     return manager;
 }
 
-float CFontSetting::CreateGdiFont(LOGFONTW& logFont, HFONT& font, TEXTMETRICW& metrics, BYTE quality) const
+CFontHandle CFontSetting::CreateGdiFont(LOGFONTW& logFont, TEXTMETRICW& metrics, float& emSize, BYTE quality) const
 {
     ToLogFont(logFont);
     logFont.lfQuality = quality;
-    font = ::CreateFontIndirectW(&logFont);
-    if (!font)
+    CFontHandle font(::CreateFontIndirectW(&logFont));
+    if (!font.Get())
         throw my::CException(53831);
     {
         // The guards give back the font selection and the DC on every path.
@@ -91,8 +91,9 @@ float CFontSetting::CreateGdiFont(LOGFONTW& logFont, HFONT& font, TEXTMETRICW& m
     }
     if (metrics.tmHeight == 0)
         throw my::CException(53832);
-    return static_cast<float>(static_cast<double>(Size) * (metrics.tmHeight - metrics.tmInternalLeading) /
-                              metrics.tmHeight);
+    emSize = static_cast<float>(static_cast<double>(Size) * (metrics.tmHeight - metrics.tmInternalLeading) /
+                                metrics.tmHeight);
+    return font;
 }
 
 boost::shared_ptr<Gdiplus::FontFamily> CFontSetting::CreateFontFamily() const
