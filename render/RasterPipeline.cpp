@@ -27,6 +27,9 @@
 #include "platform/Gdi.h"
 #include "platform/GdiPlusPath.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "resources/strings_engine.h"
+#include "resources/strings_foundation.h"
+#include "resources/strings_imaging.h"
 #include <algorithm>
 #include <cmath>
 
@@ -58,7 +61,7 @@ bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, bo
     if (paint.Type != PaintType::LINEAR) {
         HRESULT hr = ColorizeDib(image, paint.Color);
         if (FAILED(hr)) {
-            err.SetWithCode(53927, hr);
+            err.SetWithCode(IDS_SET_IMAGE_COLOR_FAILED, hr);
             return false;
         }
         if (paint.Type != PaintType::TEXTURE)
@@ -77,14 +80,14 @@ bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, bo
         texture = paint.Texture;
         HRESULT hr = LoadDibFromFile(textureImage, texture.Path);
         if (FAILED(hr)) {
-            err.SetWithCode(1017, hr, texture.Path);
+            err.SetWithCode(IDS_LOAD_TEXTURE_FAILED, hr, texture.Path);
             return false;
         }
         if (vertical) {
             boost::shared_ptr<CDib> turned;
             hr = RotateByOrientation(turned, *textureImage, 8);
             if (FAILED(hr)) {
-                err.SetWithCode(53931, hr);
+                err.SetWithCode(IDS_ROTATE_IMAGE_FAILED, hr);
                 return false;
             }
             textureImage = turned;
@@ -101,7 +104,7 @@ bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, bo
         if (paint.Type == PaintType::LINEAR) {
             HRESULT hr = FillLinearGradationRect(image, gradation, clip, frame);
             if (FAILED(hr)) {
-                err.SetWithCode(53937, hr);
+                err.SetWithCode(IDS_GRADATE_IMAGE_FAILED, hr);
                 return false;
             }
         } else {
@@ -109,7 +112,7 @@ bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, bo
                                                  texture.SameRate ? texture.RateX : texture.RateY, texture.Flip,
                                                  texture.OffsetX, texture.OffsetY, false, vertical, clip, frame);
             if (FAILED(hr)) {
-                err.SetWithCode(53938, hr);
+                err.SetWithCode(IDS_PASTE_TEXTURE_FAILED, hr);
                 return false;
             }
         }
@@ -130,7 +133,7 @@ void CKanteloTask::Run()
 bool CKanteloTask::LayOutRaster()
 {
     if (Text.empty()) {
-        Err.Set(1001);
+        Err.Set(IDS_TEXT_EMPTY);
         return false;
     }
     BuildLayers();
@@ -140,13 +143,13 @@ bool CKanteloTask::LayOutRaster()
     m_imageWidth = static_cast<int>(std::ceil((GetTextWidth() + m.left + m.right) / 10.0f));
     m_imageHeight = static_cast<int>(std::ceil((m_textHeight + m.top + m.bottom) / 10.0f));
     if (m_imageWidth < 1 || m_imageHeight < 1) {
-        Err.Set(1008);
+        Err.Set(IDS_OUTPUT_SIZE_ZERO);
         return false;
     }
     m_cellWidth = (m.left + m.right + 18 + m_maxGlyphAdvance) / 10 * 10;
     m_cellHeight = (m.top + m.bottom + 18 + GetLineCellHeight()) / 10 * 10;
     if (m_cellWidth < 1 || m_cellHeight < 1) {
-        Err.Set(1009);
+        Err.Set(IDS_CHAR_OUTPUT_SIZE_ZERO);
         return false;
     }
     return true;
@@ -176,7 +179,7 @@ bool CKanteloTask::DrawLayerMasks(CLayerImages& layerImages)
     layerImages.assign(static_cast<size_t>(layers), boost::shared_ptr<CDib>());
     for (boost::shared_ptr<CDib>& image : layerImages)
         if (FAILED(CreateDib32(image, m_imageWidth, m_imageHeight))) {
-            Err.Set(53837);
+            Err.Set(IDS_CREATE_BITMAP_FAILED);
             return false;
         }
     // One cell per layer, plus one for the union a layer after a shadow grows from.
@@ -187,11 +190,11 @@ bool CKanteloTask::DrawLayerMasks(CLayerImages& layerImages)
         needUnion |= m_layers[static_cast<size_t>(k - 1)].Distance >= 1;
     for (CMaskPlane& cell : cells)
         if (!cell.Create(m_cellWidth, m_cellHeight)) {
-            Err.Set(53837);
+            Err.Set(IDS_CREATE_BITMAP_FAILED);
             return false;
         }
     if (needUnion && !shadowUnion.Create(m_cellWidth, m_cellHeight)) {
-        Err.Set(53837);
+        Err.Set(IDS_CREATE_BITMAP_FAILED);
         return false;
     }
     std::vector<CDisc> discs;
@@ -209,7 +212,7 @@ bool CKanteloTask::DrawLayerMasks(CLayerImages& layerImages)
     CScreenDC screen;
     CCreatedDC memoryDC(::CreateCompatibleDC(screen));
     if (!memoryDC.Get())
-        ThrowLastError(53835, L"CreateCompatibleDC");
+        ThrowLastError(IDS_CREATE_DC_FAILED, L"CreateCompatibleDC");
     CSelectObjectGuard selectFont(memoryDC, m_font);
     ::SetBkMode(memoryDC, TRANSPARENT);
     ::SetTextColor(memoryDC, RGB(255, 255, 255));
@@ -251,12 +254,12 @@ bool CKanteloTask::DrawLayerMasks(CLayerImages& layerImages)
         // fonts) would get holes under the alternate rule.
         AddGlyphPath(path, walk.Char(), m_emSize, Gdiplus::PointF(gx, gy));
         if (path.GetPathData(points, types) != Gdiplus::Ok)
-            throw my::CException(54026);
+            throw my::CException(IDS_FILL_GDIP_PATH_FAILED);
         fillPoints.resize(points.size());
         for (size_t p = 0; p < points.size(); ++p)
             fillPoints[p] = CPathPoint{points[p].X, points[p].Y};
         if (!FillPathWinding(cells[0], fillPoints, types))
-            throw my::CException(54026);
+            throw my::CException(IDS_FILL_GDIP_PATH_FAILED);
         if (IsTerminated())
             return false;
         for (int k = 1; k < layers; ++k) {
@@ -299,7 +302,7 @@ bool CKanteloTask::ComposeLayers(CLayerImages& layerImages, boost::shared_ptr<CD
         boost::shared_ptr<CDib> blurred;
         HRESULT hr = GaussianBlurAlpha(blurred, *layerImages[static_cast<size_t>(k)], blur / 10.0);
         if (FAILED(hr)) {
-            Err.SetWithCode(53925, hr);
+            Err.SetWithCode(IDS_BLUR_IMAGE_FAILED, hr);
             return false;
         }
         layerImages[static_cast<size_t>(k)] = blurred;
@@ -312,7 +315,7 @@ bool CKanteloTask::ComposeLayers(CLayerImages& layerImages, boost::shared_ptr<CD
             return false;
         HRESULT hr = ScaleChannel(*layerImages[static_cast<size_t>(k)], 3, alpha, 100);
         if (FAILED(hr)) {
-            Err.SetWithCode(53926, hr);
+            Err.SetWithCode(IDS_SET_IMAGE_OPACITY_FAILED, hr);
             return false;
         }
     }
@@ -326,7 +329,7 @@ bool CKanteloTask::ComposeLayers(CLayerImages& layerImages, boost::shared_ptr<CD
             return false;
     }
     if (FAILED(CreateDib32(result, m_imageWidth, m_imageHeight))) {
-        Err.Set(53837);
+        Err.Set(IDS_CREATE_BITMAP_FAILED);
         return false;
     }
     m_resultImage = result;
@@ -335,7 +338,7 @@ bool CKanteloTask::ComposeLayers(CLayerImages& layerImages, boost::shared_ptr<CD
             return false;
         HRESULT hr = CompositeOver(*result, *layerImages[static_cast<size_t>(k)]);
         if (FAILED(hr)) {
-            Err.SetWithCode(53924, hr);
+            Err.SetWithCode(IDS_DRAW_IMAGE_FAILED, hr);
             return false;
         }
         layerImages[static_cast<size_t>(k)].reset();
@@ -351,7 +354,7 @@ bool CKanteloTask::FinishResult(boost::shared_ptr<CDib>& result)
             return false;
         HRESULT hr = TrimTransparentMargins(result, static_cast<int>(setting.TrimType));
         if (FAILED(hr)) {
-            Err.SetWithCode(53932, hr);
+            Err.SetWithCode(IDS_TRIM_IMAGE_FAILED, hr);
             return false;
         }
         m_resultImage = result;
@@ -362,7 +365,7 @@ bool CKanteloTask::FinishResult(boost::shared_ptr<CDib>& result)
             return false;
         HRESULT hr = FlattenOnColor(result, *result, setting.BkColor);
         if (FAILED(hr)) {
-            Err.SetWithCode(53928, hr);
+            Err.SetWithCode(IDS_SET_IMAGE_BACKGROUND_FAILED, hr);
             return false;
         }
         m_resultImage = result;
@@ -373,7 +376,7 @@ bool CKanteloTask::FinishResult(boost::shared_ptr<CDib>& result)
         boost::shared_ptr<CDib> turned;
         HRESULT hr = RotateByOrientation(turned, *result, 6);
         if (FAILED(hr)) {
-            Err.SetWithCode(53931, hr);
+            Err.SetWithCode(IDS_ROTATE_IMAGE_FAILED, hr);
             return false;
         }
         result = turned;
@@ -395,7 +398,7 @@ bool CKanteloTask::FinishResult(boost::shared_ptr<CDib>& result)
             return false;
         HRESULT hr = m_saver->Save(*result, true, Path);
         if (FAILED(hr)) {
-            Err.SetWithCode(1005, hr, Path);
+            Err.SetWithCode(IDS_SAVE_IMAGE_FAILED, hr, Path);
             return false;
         }
     }
