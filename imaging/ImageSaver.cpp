@@ -1,5 +1,6 @@
 #include "imaging/ImageSaver.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "imaging/JpegWriter.h"
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +44,18 @@ int CEncodeParams::AddQuality(ULONG quality)
     return index;
 }
 
+bool CEncodeParams::GetQuality(ULONG& quality) const
+{
+    for (UINT i = 0; m_block && i < m_block->Count; ++i) {
+        const EncoderParameter& p = m_block->Parameter[i];
+        if (IsEqualGUID(p.Guid, kEncoderQuality) && p.NumberOfValues == 1 && p.Value) {
+            quality = *static_cast<const ULONG*>(p.Value);
+            return true;
+        }
+    }
+    return false;
+}
+
 CImageSaver::CImageSaver(const std::wstring& mimeType)
 {
     FindEncoderClsid(mimeType, &m_clsid);
@@ -69,6 +82,14 @@ HRESULT CImageSaver::SaveImage(Image* image, const std::wstring& path) const
 {
     if (!image)
         return E_INVALIDARG;
+    // JPEG is written by our own encoder: the system's ignores the quality
+    // under Wine. Its default quality is the GDI+ encoder's, 75.
+    CLSID jpeg;
+    if (SUCCEEDED(FindEncoderClsid(L"image/jpeg", &jpeg)) && IsEqualCLSID(jpeg, m_clsid)) {
+        ULONG quality = 75;
+        m_params.GetQuality(quality);
+        return SaveImageAsJpeg(image, quality, path);
+    }
     Status s = GdipSaveImageToFile(image->Native(), path.c_str(), &m_clsid, m_params.GetParams());
     if (s != Ok) {
         image->SetStatus(s);
