@@ -1,6 +1,7 @@
 #include "foundation/BinaryText.h"
 #include "foundation/Error.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_foundation.h"
 #include <wincrypt.h>
 #include <algorithm>
 #include <cwchar>
@@ -29,7 +30,7 @@ void BinaryToStringOrThrow(std::wstring& out, const BYTE* bytes, DWORD count, DW
 {
     const HRESULT hr = BinaryToString(out, bytes, count, flags, removeLineBreaks);
     if (FAILED(hr))
-        throw my::CException(53761, hr);
+        throw my::CException(IDS_BINARY_TO_STRING_FAILED, hr);
 }
 
 void BinaryToStringEx(std::wstring& out, const BYTE* bytes, DWORD count, DWORD flags, bool reverseBytes,

@@ -2,6 +2,7 @@
 #include "imaging/WicImaging.h"
 #include "foundation/Error.h"
 #include "platform/ComPtr.h"
+#include "resources/strings_wic.h"
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -55,7 +56,7 @@ public:
     {
         const HRESULT hr = RequireImagingFactory().CreateFormatConverter(&m_inner);
         if (FAILED(hr))
-            throw my::CException(53965, hr);
+            throw my::CException(IDS_WIC_CREATE_CONVERTER_FAILED, hr);
     }
     virtual ~CMyFormatConverter() = default;
 

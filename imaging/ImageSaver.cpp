@@ -1,6 +1,8 @@
 #include "imaging/ImageSaver.h"
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/JpegWriter.h"
+#include "foundation/ReplacingFileWriter.h"
+#include "platform/ComPtr.h"
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -82,20 +84,43 @@ HRESULT CImageSaver::SaveImage(Image* image, const std::wstring& path) const
 {
     if (!image)
         return E_INVALIDARG;
-    // JPEG is written by our own encoder: the system's ignores the quality
+    // JPEG is encoded by our own encoder: the system's ignores the quality
     // under Wine. Its default quality is the GDI+ encoder's, 75.
     CLSID jpeg;
     if (SUCCEEDED(FindEncoderClsid(L"image/jpeg", &jpeg)) && IsEqualCLSID(jpeg, m_clsid)) {
         ULONG quality = 75;
         m_params.GetQuality(quality);
-        return SaveImageAsJpeg(image, quality, path);
+        std::string bytes;
+        const HRESULT encoded = EncodeImageAsJpeg(bytes, image, quality);
+        return FAILED(encoded) ? encoded : WriteOutputFile(path, bytes.data(), bytes.size());
     }
-    Status s = GdipSaveImageToFile(image->Native(), path.c_str(), &m_clsid, m_params.GetParams());
+    // The encoder writes into memory; the file is then replaced through a
+    // checked temporary, so a failing encoder or a full disk never leaves a
+    // truncated file in place of the one that was there.
+    CComPtr<IStream> stream;
+    HRESULT hr = ::CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    if (FAILED(hr))
+        return hr;
+    Status s = GdipSaveImageToStream(image->Native(), stream, &m_clsid, m_params.GetParams());
     if (s != Ok) {
         image->SetStatus(s);
         return E_FAIL;
     }
-    return S_OK;
+    STATSTG stat = {};
+    HGLOBAL memory = nullptr;
+    hr = stream->Stat(&stat, STATFLAG_NONAME);
+    if (SUCCEEDED(hr))
+        hr = ::GetHGlobalFromStream(stream, &memory);
+    if (FAILED(hr))
+        return hr;
+    if (stat.cbSize.QuadPart > ::GlobalSize(memory))
+        return E_FAIL;
+    const void* bytes = ::GlobalLock(memory);
+    if (!bytes && stat.cbSize.QuadPart != 0)
+        return E_OUTOFMEMORY;
+    hr = WriteOutputFile(path, bytes, static_cast<size_t>(stat.cbSize.QuadPart));
+    ::GlobalUnlock(memory);
+    return hr;
 }
 
 } // namespace Gdiplus

@@ -5,6 +5,8 @@
 #include "foundation/Error.h"
 #include "foundation/GlobalMemory.h"
 #include "foundation/Stream.h"
+#include "resources/strings_foundation_io.h"
+#include "resources/strings_wic.h"
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -21,29 +23,29 @@ void CopySourceToImg(IWICBitmapSource* source, CImg& image)
     WICPixelFormatGUID format = {};
     HRESULT hr = source->GetPixelFormat(&format);
     if (FAILED(hr))
-        throw my::CException(53951, hr);
+        throw my::CException(IDS_WIC_GET_PIXEL_FORMAT_FAILED, hr);
     UINT width = 0, height = 0;
     hr = source->GetSize(&width, &height);
     if (FAILED(hr))
-        throw my::CException(53963, hr);
+        throw my::CException(IDS_WIC_GET_SIZE_FAILED, hr);
     uint32_t imgFormat = 0;
     if (!GetImgFormatOfWic(format, imgFormat) || imgFormat != image.m_format)
-        throw my::CException(53964, WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT);
+        throw my::CException(IDS_WIC_UNKNOWN_FORMAT, WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT);
     // A buffer must stay addressable by int strides and sizes.
     const unsigned long long stride = (static_cast<unsigned long long>(width) * image.GetBitsPerPixel() + 31) / 32 * 4;
     const unsigned long long total = stride * height;
     if (width > INT_MAX || height > INT_MAX || total > INT_MAX)
-        throw my::CException(53969, E_OUTOFMEMORY);
+        throw my::CException(IDS_WIC_DECODE_FAILED, E_OUTOFMEMORY);
     image.m_w = static_cast<int32_t>(width);
     image.m_h = static_cast<int32_t>(height);
     try {
         image.AllocBits();
     } catch (const std::bad_alloc&) {
-        throw my::CException(53969, E_OUTOFMEMORY);
+        throw my::CException(IDS_WIC_DECODE_FAILED, E_OUTOFMEMORY);
     }
     hr = source->CopyPixels(nullptr, static_cast<UINT>(stride), static_cast<UINT>(total), image.m_bits.data());
     if (FAILED(hr))
-        throw my::CException(53969, hr);
+        throw my::CException(IDS_WIC_DECODE_FAILED, hr);
 }
 
 // The source converted (when its format differs) to the buffer's format and copied.
@@ -55,11 +57,11 @@ void DecodePlain(IWICBitmapSource* source, const GUID& sourceFormat, CImg& image
     if (!IsEqualGUID(sourceFormat, target)) {
         HRESULT hr = CreateFormatConverter(&converter);
         if (FAILED(hr))
-            throw my::CException(53965, hr);
+            throw my::CException(IDS_WIC_CREATE_CONVERTER_FAILED, hr);
         hr = converter->Initialize(source, target, WICBitmapDitherTypeNone, nullptr, 0.0,
                                    GetImgPaletteType(image.m_format));
         if (FAILED(hr))
-            throw my::CException(53966, hr);
+            throw my::CException(IDS_WIC_INIT_CONVERTER_FAILED, hr);
         from = converter;
     }
     CopySourceToImg(from, image);
@@ -79,7 +81,7 @@ CComPtr<IWICBitmapSource> SourceOver(const CImg& image)
     CComPtr<IWICBitmapSource> source;
     source.Attach(CImgSource::Create(&image));
     if (!source)
-        throw my::CException(53969, E_OUTOFMEMORY);
+        throw my::CException(IDS_WIC_DECODE_FAILED, E_OUTOFMEMORY);
     return source;
 }
 
@@ -93,21 +95,21 @@ CPaletteInfo ReadPalette(IWICImagingFactory& factory, IWICBitmapFrameDecode* fra
     CComPtr<IWICPalette> palette;
     HRESULT hr = factory.CreatePalette(&palette);
     if (FAILED(hr))
-        throw my::CException(53952, hr);
+        throw my::CException(IDS_WIC_CREATE_PALETTE_FAILED, hr);
     hr = frame->CopyPalette(palette);
     if (FAILED(hr))
-        throw my::CException(53953, hr);
+        throw my::CException(IDS_WIC_GET_PALETTE_FAILED, hr);
     BOOL hasAlpha = FALSE;
     hr = palette->HasAlpha(&hasAlpha);
     if (FAILED(hr))
-        throw my::CException(53955, hr);
+        throw my::CException(IDS_WIC_PALETTE_ALPHA_FAILED, hr);
     UINT count = 0;
     hr = palette->GetColorCount(&count);
     std::vector<WICColor> colors(count);
     if (SUCCEEDED(hr) && count)
         hr = palette->GetColors(count, colors.data(), &count);
     if (FAILED(hr))
-        throw my::CException(53953, hr);
+        throw my::CException(IDS_WIC_GET_PALETTE_FAILED, hr);
     CPaletteInfo info;
     bool below = false;
     for (UINT i = 0; i < count && i < colors.size(); ++i) {
@@ -129,7 +131,7 @@ CComPtr<IWICColorContext> ReadSourceContext(IWICImagingFactory& factory, IWICBit
     CComPtr<IWICColorContext> context;
     HRESULT hr = factory.CreateColorContext(&context);
     if (FAILED(hr))
-        throw my::CException(53972, hr);
+        throw my::CException(IDS_WIC_CREATE_COLOR_CONTEXT_FAILED, hr);
     IWICColorContext* list[1] = {context.Get()};
     UINT actual = 0;
     // A decoder without colour contexts answers with a failure (Wine's JPEG
@@ -153,7 +155,7 @@ boost::shared_ptr<CColorContext> ToColorContext(IWICColorContext* context)
     WICColorContextType type = WICColorContextUninitialized;
     HRESULT hr = context->GetType(&type);
     if (FAILED(hr))
-        throw my::CException(54004, hr);
+        throw my::CException(IDS_WIC_COLOR_CONTEXT_TYPE_FAILED, hr);
     boost::shared_ptr<CColorContext> out(new CColorContext);
     if (type == WICColorContextProfile) {
         UINT size = 0;
@@ -162,17 +164,17 @@ boost::shared_ptr<CColorContext> ToColorContext(IWICColorContext* context)
         if (SUCCEEDED(hr) && size)
             hr = context->GetProfileBytes(size, bytes.data(), &size);
         if (FAILED(hr))
-            throw my::CException(54006, hr);
+            throw my::CException(IDS_WIC_PROFILE_BYTES_FAILED, hr);
         bytes.resize(std::min<size_t>(size, bytes.size()));
         out->TakeProfile(bytes);
     } else if (type == WICColorContextExifColorSpace) {
         UINT space = 0;
         hr = context->GetExifColorSpace(&space);
         if (FAILED(hr))
-            throw my::CException(54005, hr);
+            throw my::CException(IDS_WIC_EXIF_COLOR_SPACE_FAILED, hr);
         out->SetExifColorSpace(space);
     } else {
-        throw my::CException(54007, L"ConvertCc");
+        throw my::CException(IDS_WIC_UNKNOWN_COLOR_CONTEXT_TYPE, L"ConvertCc");
     }
     return out;
 }
@@ -185,7 +187,7 @@ CColorProfilePtr SourceProfile(const boost::shared_ptr<CColorContext>& own, uint
         return CColorProfile::FromColorContext(own);
     CColorProfilePtr profile = DefaultProfileForColorSpace(GetImgColorSpace(enteringFormat));
     if (!profile)
-        throw my::CException(53944, ImgFormatName(enteringFormat));
+        throw my::CException(IDS_ICM_DEFAULT_PROFILE_FAILED, ImgFormatName(enteringFormat));
     return profile;
 }
 
@@ -209,7 +211,7 @@ CImg TransformImg(const CImg& in, const CColorProfile& from, uint32_t outFormat,
     CColorTransform transform;
     HRESULT hr = transform.Create(from.GetHandle(), to.GetHandle());
     if (FAILED(hr))
-        throw my::CException(53999, hr);
+        throw my::CException(IDS_WIC_CREATE_COLOR_TRANSFORM_FAILED, hr);
     CImg out(outFormat, in.m_w, in.m_h);
     out.m_dpiX = in.m_dpiX;
     out.m_dpiY = in.m_dpiY;
@@ -230,7 +232,7 @@ CImg TransformImg(const CImg& in, const CColorProfile& from, uint32_t outFormat,
         if (!::TranslateBitmapBits(transform.GetHandle(), inRow.data(), inFormat, w, 1, w * inPacked, outRow.data(),
                                    outFormatBm, w * outPacked, nullptr, 0)) {
             const HRESULT failed = HResultFromLastError();
-            throw my::CException(54000, failed ? failed : E_FAIL);
+            throw my::CException(IDS_WIC_INIT_COLOR_TRANSFORM_FAILED, failed ? failed : E_FAIL);
         }
         BYTE* dst = out.Row(y);
         for (int x = 0; x < w; ++x) {
@@ -336,7 +338,7 @@ uint32_t ChooseImgFormat(uint32_t family, uint32_t bits, bool alpha, uint32_t ma
     for (size_t i = 0; i < count; ++i)
         if (steps[i].when && Accepts(mask, steps[i].format))
             return steps[i].format;
-    throw my::CException(53964, WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT);
+    throw my::CException(IDS_WIC_UNKNOWN_FORMAT, WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT);
 }
 
 void CImgLoader::Load(boost::shared_ptr<CImg>& result, IStream* stream)
@@ -345,11 +347,11 @@ void CImgLoader::Load(boost::shared_ptr<CImg>& result, IStream* stream)
     CComPtr<IWICBitmapDecoder> decoder;
     HRESULT hr = factory.CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand, &decoder);
     if (FAILED(hr))
-        throw my::CException(53958, hr);
+        throw my::CException(IDS_WIC_CREATE_DECODER_FAILED, hr);
     CComPtr<IWICBitmapFrameDecode> frame;
     hr = decoder->GetFrame(0, &frame);
     if (FAILED(hr))
-        throw my::CException(53960, hr);
+        throw my::CException(IDS_WIC_GET_FRAME_FAILED, hr);
     CComPtr<IWICColorContext> sourceContext = ReadSourceContext(factory, frame);
 
     const CPixelFormatDesc desc = ReadPixelFormat(frame);
@@ -361,7 +363,7 @@ void CImgLoader::Load(boost::shared_ptr<CImg>& result, IStream* stream)
         alpha = palette.alpha;
     }
     if (family == kFamilyUnsupported)
-        throw my::CException(53964, WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT);
+        throw my::CException(IDS_WIC_UNKNOWN_FORMAT, WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT);
     const uint32_t format = ChooseImgFormat(family, desc.bitsPerPixel, alpha, m_formats);
     const DWORD space = GetImgColorSpace(format);
     const CColorProfilePtr target =
@@ -405,11 +407,11 @@ void CImgLoader::LoadFromResource(boost::shared_ptr<CImg>& result, int id)
 void CImgLoader::LoadFromPackedDib(boost::shared_ptr<CImg>& result, const void* data, size_t size)
 {
     if (!data || size < sizeof(BITMAPINFOHEADER))
-        throw my::CException(53816);
+        throw my::CException(IDS_CLIPBOARD_DATA_SIZE_INVALID);
     BITMAPINFOHEADER header;
     std::memcpy(&header, data, sizeof header);
     if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biSize > size || size > 0xFFFFFFF0u - 14)
-        throw my::CException(53816);
+        throw my::CException(IDS_CLIPBOARD_DATA_SIZE_INVALID);
     // The bits follow the header, the masks (inside V4 and V5 headers, after
     // a 40-byte one) and the colour table; an embedded profile placed there
     // comes before them, one placed after the bits does not move them.
@@ -429,12 +431,12 @@ void CImgLoader::LoadFromPackedDib(boost::shared_ptr<CImg>& result, const void* 
     }
     CGlobalMemory block;
     if (!block.Alloc(size + 14, GMEM_MOVEABLE))
-        ThrowLastError(53608);
+        ThrowLastError(IDS_GLOBAL_ALLOC_FAILED);
     {
         void* p = nullptr;
         CGlobalLocker lock(p, block);
         if (!p)
-            ThrowLastError(53609);
+            ThrowLastError(IDS_GLOBAL_LOCK_FAILED);
         BITMAPFILEHEADER file = {};
         file.bfType = 0x4D42;  // "BM"
         file.bfSize = static_cast<DWORD>(size + 14);
@@ -445,7 +447,7 @@ void CImgLoader::LoadFromPackedDib(boost::shared_ptr<CImg>& result, const void* 
     CComPtr<IStream> stream;
     const HRESULT hr = ::CreateStreamOnHGlobal(block, TRUE, &stream);
     if (FAILED(hr))
-        throw my::CException(53895, hr);
+        throw my::CException(IDS_OPEN_MEMORY_STREAM_FAILED, hr);
     block.Detach();  // the stream owns it now
     Load(result, stream);
 }
@@ -455,7 +457,7 @@ void CImgLoader::LoadFromGlobal(boost::shared_ptr<CImg>& result, HGLOBAL block)
     void* p = nullptr;
     CGlobalLocker lock(p, block);
     if (!p)
-        ThrowLastError(53609);
+        ThrowLastError(IDS_GLOBAL_LOCK_FAILED);
     LoadFromPackedDib(result, p, ::GlobalSize(block));
 }
 
@@ -518,7 +520,7 @@ void CopyImgChannels(IWICBitmapSource* source, CImg& image, int sourceFirst, int
     UINT width = 0, height = 0;
     HRESULT hr = source->GetSize(&width, &height);
     if (FAILED(hr))
-        throw my::CException(53963, hr);
+        throw my::CException(IDS_WIC_GET_SIZE_FAILED, hr);
     const CPixelFormatDesc desc = ReadPixelFormat(source);
     const int sourceBytes = static_cast<int>(desc.bitsPerPixel / 8), targetBytes = image.GetBytesPerPixel();
     const bool fits = static_cast<int>(width) == image.m_w && static_cast<int>(height) == image.m_h &&
@@ -527,7 +529,7 @@ void CopyImgChannels(IWICBitmapSource* source, CImg& image, int sourceFirst, int
                       sourceLast - sourceFirst == targetLast - targetFirst && sourceLast < sourceBytes &&
                       targetLast < targetBytes;
     if (!fits)
-        throw my::CException(54003, E_INVALIDARG);
+        throw my::CException(IDS_WIC_COPY_CHANNELS_FAILED, E_INVALIDARG);
     const int count = sourceLast - sourceFirst + 1;
     const UINT rowSize = (width * sourceBytes + 3) & ~3u;
     std::vector<BYTE> row(rowSize);
@@ -535,7 +537,7 @@ void CopyImgChannels(IWICBitmapSource* source, CImg& image, int sourceFirst, int
         const WICRect one = {0, static_cast<INT>(y), static_cast<INT>(width), 1};
         hr = source->CopyPixels(&one, rowSize, rowSize, row.data());
         if (FAILED(hr))
-            throw my::CException(53969, hr);
+            throw my::CException(IDS_WIC_DECODE_FAILED, hr);
         BYTE* out = image.Row(static_cast<int>(y));
         for (UINT x = 0; x < width; ++x)
             std::memcpy(out + x * targetBytes + targetFirst, row.data() + x * sourceBytes + sourceFirst, count);
@@ -548,10 +550,10 @@ CComPtr<IWICBitmapScaler> CreateImgScaler(IWICBitmapSource* source, UINT width, 
     CComPtr<IWICBitmapScaler> scaler;
     HRESULT hr = RequireImagingFactory().CreateBitmapScaler(&scaler);
     if (FAILED(hr))
-        throw my::CException(53970, hr);
+        throw my::CException(IDS_WIC_CREATE_SCALER_FAILED, hr);
     hr = scaler->Initialize(source, width, height, mode);
     if (FAILED(hr))
-        throw my::CException(53971, hr);
+        throw my::CException(IDS_WIC_INIT_SCALER_FAILED, hr);
     return scaler;
 }
 
@@ -560,7 +562,7 @@ CComPtr<IWICBitmapScaler> CreateImgScaler(IWICBitmapSource* source, UINT width, 
 void LoadFromFile(CImgLoader& loader, boost::shared_ptr<CImg>& result, const std::wstring& path)
 {
     if (path.empty())
-        throw my::CException(53676);
+        throw my::CException(IDS_PATH_EMPTY);
     CComPtr<IStream> stream;
     OpenFileStream(stream, path);
     loader.Load(result, stream);

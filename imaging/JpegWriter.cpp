@@ -1,7 +1,5 @@
 #include "imaging/JpegWriter.h"
 #include "foundation/Error.h"
-#include "foundation/File.h"
-#include "platform/Handle.h"
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -100,7 +98,7 @@ HRESULT EncodeJpeg(std::string& out, const BYTE* pixels, int width, int height, 
     return hr;
 }
 
-HRESULT SaveImageAsJpeg(Gdiplus::Image* image, ULONG quality, const std::wstring& path)
+HRESULT EncodeImageAsJpeg(std::string& out, Gdiplus::Image* image, ULONG quality)
 {
     using namespace Gdiplus;
     if (!image)
@@ -113,23 +111,8 @@ HRESULT SaveImageAsJpeg(Gdiplus::Image* image, ULONG quality, const std::wstring
     BitmapData data = {};
     if (GdipBitmapLockBits(bitmap, &all, ImageLockModeRead, PixelFormat32bppARGB, &data) != Ok)
         return E_FAIL;
-    std::string bytes;
-    HRESULT hr = EncodeJpeg(bytes, static_cast<const BYTE*>(data.Scan0), all.Width, all.Height, data.Stride, quality,
-                            image->GetHorizontalResolution(), image->GetVerticalResolution());
+    const HRESULT hr = EncodeJpeg(out, static_cast<const BYTE*>(data.Scan0), all.Width, all.Height, data.Stride,
+                                  quality, image->GetHorizontalResolution(), image->GetVerticalResolution());
     GdipBitmapUnlockBits(bitmap, &data);
-    if (FAILED(hr))
-        return hr;
-    CHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid())
-        return FailedCallResult();
-    DWORD written = 0;
-    if (!::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
-        hr = FailedCallResult();
-    else if (written != bytes.size())
-        hr = HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
-    if (!::CloseHandle(file.Detach()) && SUCCEEDED(hr))
-        hr = FailedCallResult();
-    if (FAILED(hr))
-        ::DeleteFileW(path.c_str());
     return hr;
 }

@@ -13,6 +13,5 @@
 // the encoder fails, E_OUTOFMEMORY without memory.
 HRESULT EncodeJpeg(std::string& out, const BYTE* pixels, int width, int height, int stride, ULONG quality,
                    double dpiX, double dpiY);
-// A GDI+ bitmap written to a file; E_INVALIDARG for an image that is no
-// bitmap, the Win32 error of a failed write (the partial file is removed).
-HRESULT SaveImageAsJpeg(Gdiplus::Image* image, ULONG quality, const std::wstring& path);
+// A GDI+ bitmap as JPEG bytes; E_INVALIDARG for an image that is no bitmap.
+HRESULT EncodeImageAsJpeg(std::string& out, Gdiplus::Image* image, ULONG quality);

@@ -1,6 +1,8 @@
 #include "imaging/WicImaging.h"
 #include "imaging/ColorProfile.h"
 #include "foundation/Error.h"
+#include "resources/strings_imaging.h"
+#include "resources/strings_wic.h"
 #include <cstring>
 
 namespace wic {
@@ -104,7 +106,7 @@ const CImgFormatRow kImgFormats[] = {
 const CImgFormatRow& ImgFormatRow(uint32_t format)
 {
     if (format >= sizeof kImgFormats / sizeof kImgFormats[0])
-        throw my::CException(53914);
+        throw my::CException(IDS_IMAGE_FORMAT_UNSUPPORTED);
     return kImgFormats[format];
 }
 
@@ -118,7 +120,7 @@ void CreateImagingFactory()
                                           IID_IWICImagingFactory, reinterpret_cast<void**>(&g_factory));
     if (FAILED(hr)) {
         g_factory = nullptr;
-        throw my::CException(53949, hr);
+        throw my::CException(IDS_WIC_CREATE_FACTORY_FAILED, hr);
     }
 }
 
@@ -138,7 +140,7 @@ IWICImagingFactory* GetImagingFactory()
 IWICImagingFactory& RequireImagingFactory()
 {
     if (!g_factory)
-        throw my::CException(53949, CO_E_NOTINITIALIZED);
+        throw my::CException(IDS_WIC_CREATE_FACTORY_FAILED, CO_E_NOTINITIALIZED);
     return *g_factory;
 }
 
@@ -162,7 +164,7 @@ CPixelFormatDesc ReadPixelFormat(IWICBitmapSource* source)
     WICPixelFormatGUID format = {};
     const HRESULT hr = source ? source->GetPixelFormat(&format) : E_POINTER;
     if (FAILED(hr))
-        throw my::CException(53951, hr);
+        throw my::CException(IDS_WIC_GET_PIXEL_FORMAT_FAILED, hr);
     return ClassifyPixelFormat(format);
 }
 

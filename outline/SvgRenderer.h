@@ -39,8 +39,8 @@ public:
     void SetName(const std::wstring& name) override { m_name = name; }
     void EndGroup() override;
     void EndPage() override;
-    // Throws 53879 when the file cannot be created and 53889 when it cannot
-    // be written or closed; a file that failed is removed.
+    // Throws IDS_CREATE_FILE_FAILED when the file cannot be created and IDS_WRITE_FILE_FAILED when it cannot
+    // be written or closed; a file that was there stays as it was.
     void EndDocument() override;
     void PaintPath(bool fill, bool stroke) override;
 

@@ -7,16 +7,27 @@
 #include "foundation/PathUtil.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_engine.h"
+#include "resources/strings_foundation.h"
+#include "resources/strings_foundation_io.h"
 #include <shlobj.h>
 
 namespace {
+
+// A file the job reports must be there: a name the file system bent or a
+// writer that failed silently would otherwise pass for a written file.
+void CheckWritten(const std::wstring& path)
+{
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        throw my::CException(IDS_WRITE_FILE_FAILED, HResultFromWin32(ERROR_FILE_NOT_FOUND), path);
+}
 
 bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstring& folder,
               std::vector<std::wstring>& files, std::wstring& error)
 {
     std::vector<std::wstring> units = SplitTextIntoUnits(text, setting.Unit);
     if (units.empty()) {
-        error = CSimpleErr::Format(1001);
+        error = CSimpleErr::Format(IDS_TEXT_EMPTY);
         return false;
     }
     std::wstring full;
@@ -65,11 +76,14 @@ bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstr
             error = task->Err.message;
             return false;
         }
-        if (!pages)
+        if (!pages) {
+            CheckWritten(path);
             files.push_back(path);
+        }
     }
     if (pages) {
         document->EndDocument();
+        CheckWritten(documentPath);
         files.push_back(documentPath);
     }
     return true;
@@ -85,9 +99,9 @@ bool RunSaveJob(const CSetting& setting, const std::wstring& text, const std::ws
     } catch (const my::CException& e) {
         error = e.message;
     } catch (const std::exception& e) {
-        error = CSimpleErr::Format(53602, WidenWhat(e.what()));
+        error = CSimpleErr::Format(IDS_STD_EXCEPTION, WidenWhat(e.what()));
     } catch (...) {
-        error = CSimpleErr::Format(53604);
+        error = CSimpleErr::Format(IDS_UNKNOWN_EXCEPTION);
     }
     return false;
 }

@@ -6,12 +6,15 @@
 // it. The page is the layout's extent with the margins of all layers, cut to
 // the union of the layer boxes on the sides the trim type names.
 #include "render/VectorKanteloTask.h"
+#include "render/TextWalk.h"
 #include "decoration/Setting.h"
 #include "outline/DibRenderer.h"
 #include "outline/GlyphOutline.h"
 #include "outline/MultiRenderer.h"
 #include "platform/Gdi.h"
 #include "platform/GdiPlusPath.h"
+#include "resources/strings_engine.h"
+#include "resources/strings_outline.h"
 #include <algorithm>
 
 void UniteBox(CBoxF& into, const CBoxF& box)
@@ -73,18 +76,15 @@ void CVectorKanteloTask::WalkText(float ox, float oy, Draw draw)
 {
     CScreenDC screen;
     CSelectObjectGuard select(screen, m_font);
-    int penX = m_lineHeadOffset;
-    int y = 0;
-    for (wchar_t ch : Text) {
-        if (ch == L'\n') {
-            y += m_lineAdvance;
-            penX = m_lineHeadOffset;
+    CTextWalk walk(Text, m_lineHeadOffset, m_lineAdvance);
+    while (walk.Next()) {
+        if (walk.IsLineBreak())
             continue;
-        }
+        const int penX = walk.PenX(), y = walk.LineTop();
         ABC abc;
-        GetCharWidths(screen, ch, abc);
-        draw(ch, abc, penX, y, ox + (penX + abc.abcA) / 10.0f, oy + y / 10.0f);
-        penX += GetPenStep(abc);
+        GetCharWidths(screen, walk.Char(), abc);
+        draw(walk.Char(), abc, penX, y, ox + (penX + abc.abcA) / 10.0f, oy + y / 10.0f);
+        walk.Place(GetPenStep(abc));
     }
 }
 
@@ -93,11 +93,11 @@ void CVectorKanteloTask::MeasureTextBounds()
     m_textBounds = CBoxF();
     Gdiplus::GraphicsPath path;
     const float size = m_emSize / 10.0f;
-    WalkText(0, 0, [&](wchar_t ch, const ABC& abc, int penX, int y, float gx, float gy) {
+    WalkText(0, 0, [&](UINT32 ch, const ABC& abc, int penX, int y, float gx, float gy) {
         AddGlyphPath(path, ch, size, Gdiplus::PointF(gx, gy));
         Gdiplus::RectF r;
         if (GetTightPathBounds(r, path, nullptr) != Gdiplus::Ok)
-            throw my::CException(54023);
+            throw my::CException(IDS_GET_STROKE_BOUNDS_FAILED);
         CBoxF box = {r.X, r.Y, r.Width, r.Height};
         if (r.Width == 0 || r.Height == 0) {
             // A blank has no outline: a low box where its ink would be, so
@@ -110,14 +110,14 @@ void CVectorKanteloTask::MeasureTextBounds()
     });
 }
 
-void CVectorKanteloTask::DrawGlyph(wchar_t ch, float x, float y)
+void CVectorKanteloTask::DrawGlyph(UINT32 ch, float x, float y)
 {
     Gdiplus::GraphicsPath path;
     AddGlyphPath(path, ch, m_emSize / 10.0f, Gdiplus::PointF(x, y));
     std::vector<Gdiplus::PointF> points;
     std::vector<BYTE> types;
     if (path.GetPathData(points, types) != Gdiplus::Ok)
-        throw my::CException(54015);
+        throw my::CException(IDS_GET_PATH_DATA_FAILED);
     if (points.empty())
         return;
     CMultiRenderer& r = *m_multiRenderer;
@@ -129,7 +129,7 @@ void CVectorKanteloTask::DrawGlyph(wchar_t ch, float x, float y)
         case 0:
         case 1:
             if (pending != 0)
-                throw my::CException(54017);
+                throw my::CException(IDS_BEZIER_TOO_FEW_POINTS);
             if ((types[i] & 7) == 0)
                 r.MoveTo(p.X, p.Y);
             else
@@ -143,7 +143,7 @@ void CVectorKanteloTask::DrawGlyph(wchar_t ch, float x, float y)
             }
             break;
         default:
-            throw my::CException(54019);
+            throw my::CException(IDS_PATH_POINT_TYPE_UNKNOWN);
         }
         if (types[i] & 0x80)
             r.ClosePath();
@@ -157,7 +157,7 @@ void CVectorKanteloTask::DrawGlyph(wchar_t ch, float x, float y)
 void CVectorKanteloTask::Run()
 {
     if (Text.empty()) {
-        Err.Set(1001);
+        Err.Set(IDS_TEXT_EMPTY);
         return;
     }
     m_multiRenderer.reset(new CMultiRenderer);
@@ -204,7 +204,7 @@ void CVectorKanteloTask::Run()
         m_bounds.Width = b.X + b.Width;
     }
     if (m_bounds.Width <= 0 || m_bounds.Height <= 0) {
-        Err.Set(1008);
+        Err.Set(IDS_OUTPUT_SIZE_ZERO);
         return;
     }
     const double w = m_bounds.Width, h = m_bounds.Height;
@@ -233,7 +233,7 @@ void CVectorKanteloTask::Run()
             r.SetFillColor(l.Color);
             r.SetStrokeColor(l.Color);
             WalkText(m_bounds.X + l.X / 10.0f, m_bounds.Y + l.Y / 10.0f,
-                     [&](wchar_t ch, const ABC&, int, int, float gx, float gy) { DrawGlyph(ch, gx, gy); });
+                     [&](UINT32 ch, const ABC&, int, int, float gx, float gy) { DrawGlyph(ch, gx, gy); });
         }
     r.EndPage();
     r.EndDocument();

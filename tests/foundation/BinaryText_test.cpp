@@ -1,5 +1,6 @@
 #include "foundation/BinaryText.h"
 #include "tests/common/TestSupport.h"
+#include "resources/strings_foundation.h"
 #include <gtest/gtest.h>
 #include <wincrypt.h>
 #include <vector>
@@ -19,7 +20,7 @@ TEST(BinaryText, Base64)
     EXPECT_EQ("YWJj", utf8);
     WideStringToBase64(text, L"日本");
     EXPECT_EQ(L"5pel5pys", text);
-    EXPECT_EQ(53761u, ThrownId([&] { BinaryToStringOrThrow(text, abc, 3, 0xFFFF, true); }));
+    EXPECT_EQ(UINT(IDS_BINARY_TO_STRING_FAILED), ThrownId([&] { BinaryToStringOrThrow(text, abc, 3, 0xFFFF, true); }));
 
     // Every length round-trips through the system's decoder, and long texts
     // lose all their line breaks.

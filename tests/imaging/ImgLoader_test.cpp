@@ -3,6 +3,9 @@
 #include "foundation/Stream.h"
 #include "tests/common/TestSupport.h"
 #include "tests/imaging/ImageFileSupport.h"
+#include "resources/strings_wic.h"
+#include "resources/strings_foundation_io.h"
+#include "resources/strings_foundation.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <cstdlib>
@@ -277,7 +280,7 @@ TEST_F(ImgLoaderTest, TargetProfile)
 
 TEST_F(ImgLoaderTest, PackedDibs)
 {
-    EXPECT_EQ(53816u, ThrownId([&] {
+    EXPECT_EQ(UINT(IDS_CLIPBOARD_DATA_SIZE_INVALID), ThrownId([&] {
         boost::shared_ptr<CImg> image;
         const std::string short39(39, '\0');
         m_loader.LoadFromPackedDib(image, short39.data(), short39.size());
@@ -337,20 +340,20 @@ TEST_F(ImgLoaderTest, PackedDibs)
 
 TEST_F(ImgLoaderTest, Refusals)
 {
-    EXPECT_EQ(53958u, ThrownId([&] { Load("not an image at all"); }));
+    EXPECT_EQ(UINT(IDS_WIC_CREATE_DECODER_FAILED), ThrownId([&] { Load("not an image at all"); }));
     boost::shared_ptr<CImg> image;
-    EXPECT_EQ(53676u, ThrownId([&] { LoadFromFile(m_loader, image, L""); }));
-    EXPECT_EQ(53881u, ThrownId([&] { LoadFromFile(m_loader, image, L"Z:\\no\\such\\file.png"); }));
-    EXPECT_EQ(53626u, ThrownId([&] { m_loader.LoadFromResource(image, 4242); }));
+    EXPECT_EQ(UINT(IDS_PATH_EMPTY), ThrownId([&] { LoadFromFile(m_loader, image, L""); }));
+    EXPECT_EQ(UINT(IDS_OPEN_FILE_FAILED), ThrownId([&] { LoadFromFile(m_loader, image, L"Z:\\no\\such\\file.png"); }));
+    EXPECT_EQ(UINT(IDS_RESOURCE_MISSING), ThrownId([&] { m_loader.LoadFromResource(image, 4242); }));
     EXPECT_FALSE(image);
     m_loader.m_formats = 0;
-    EXPECT_EQ(53964u, ThrownId([&] { Load(MakePng(1, 1, 2, 8, "\x10\x20\x30")); }));
-    EXPECT_EQ(53964u, ThrownId([] { wic::ChooseImgFormat(wic::kFamilyUnsupported, 32, true, 63); }));
+    EXPECT_EQ(UINT(IDS_WIC_UNKNOWN_FORMAT), ThrownId([&] { Load(MakePng(1, 1, 2, 8, "\x10\x20\x30")); }));
+    EXPECT_EQ(UINT(IDS_WIC_UNKNOWN_FORMAT), ThrownId([] { wic::ChooseImgFormat(wic::kFamilyUnsupported, 32, true, 63); }));
     EXPECT_EQ(wic::kFamilyUnsupported, wic::ClassifyPixelFormat(GUID_WICPixelFormat32bppRGBA).family);
     EXPECT_EQ(MONO1, wic::ChooseImgFormat(wic::kFamilyGray, 8, false, 1u << MONO1));
     EXPECT_EQ(CMYKA40, wic::ChooseImgFormat(wic::kFamilyGray, 8, false, (1u << MONO1) | (1u << CMYKA40)));
     wic::CResourceImgCache cache;
-    EXPECT_EQ(53626u, ThrownId([&] { cache.Get(4242); }));
+    EXPECT_EQ(UINT(IDS_RESOURCE_MISSING), ThrownId([&] { cache.Get(4242); }));
 
     // A CMYK TIFF with alpha decodes where the decoder can, else the load
     // reports the decoder's refusal.
@@ -360,6 +363,6 @@ TEST_F(ImgLoaderTest, Refusals)
         image = Load(tiff);
         EXPECT_EQ(CMYKA40, image->m_format);
     } catch (const my::CException& e) {
-        EXPECT_TRUE(e.id == 53958 || e.id == 53960 || e.id == 53964 || e.id == 53969) << e.id;
+        EXPECT_TRUE(e.id == UINT(IDS_WIC_CREATE_DECODER_FAILED) || e.id == UINT(IDS_WIC_GET_FRAME_FAILED) || e.id == UINT(IDS_WIC_UNKNOWN_FORMAT) || e.id == UINT(IDS_WIC_DECODE_FAILED)) << e.id;
     }
 }

@@ -3,6 +3,7 @@
 #include "outline/GlyphOutline.h"
 #include "outline/VectorFontManager.h"
 #include "platform/GdiPlusText.h"
+#include "resources/strings_outline.h"
 #include "tests/outline/OutlineTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
@@ -227,22 +228,19 @@ TEST(FontSetting, GdiFontAndEmHeight)
 {
     const CFontSetting s = IpaGothic(300);
     LOGFONTW lf;
-    HFONT font = nullptr;
     TEXTMETRICW tm;
-    const float em = s.CreateGdiFont(lf, font, tm, NONANTIALIASED_QUALITY);
-    ASSERT_NE(nullptr, font);
+    float em = 0;
+    CFontHandle font = s.CreateGdiFont(lf, tm, em, NONANTIALIASED_QUALITY);
+    ASSERT_NE(nullptr, font.Get());
     EXPECT_EQ(NONANTIALIASED_QUALITY, lf.lfQuality);
     EXPECT_EQ(L"IPAGothic", GetFaceName(lf));
     ASSERT_GT(tm.tmHeight, 0);
     EXPECT_FLOAT_EQ(float(300.0 * (tm.tmHeight - tm.tmInternalLeading) / tm.tmHeight), em);
     EXPECT_LT(em, 300.0f);
-    DeleteObject(font);
 
     // The screen DC goes back on every path: many calls leave no DC behind.
-    for (int i = 0; i < 50; ++i) {
-        s.CreateGdiFont(lf, font, tm, NONANTIALIASED_QUALITY);
-        DeleteObject(font);
-    }
+    for (int i = 0; i < 50; ++i)
+        s.CreateGdiFont(lf, tm, em, NONANTIALIASED_QUALITY);
 }
 
 TEST(FontSetting, LoadRegistry)
@@ -392,7 +390,7 @@ TEST(VectorFontManager, BlankAndFailedGlyphs)
     EXPECT_TRUE(buffer.empty());
 
     const my::CException e = ThrownError([&] { font->GetGlyphOutline(&gm, buffer, L' ', GGO_BEZIER, &identity); });
-    EXPECT_EQ(53842u, e.id);
+    EXPECT_EQ(UINT(IDS_GET_GLYPH_OUTLINE_FAILED), e.id);
     EXPECT_EQ(HRESULT(0x80070032), e.code);
     EXPECT_NE(std::wstring::npos, e.message.find(L"文字:  ")) << Narrow(e.message);
 }
