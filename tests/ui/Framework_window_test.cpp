@@ -56,6 +56,7 @@ public:
     HBRUSH brush = reinterpret_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
     CSelCombo combo;
     bool initThrows = false;
+    bool pressOk = false;  // as soon as the dialog runs
     BEGIN_MSG_MAP(CTestDialog)
         MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
         MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColor)
@@ -72,6 +73,8 @@ public:
         combo.SetCurSel(0);
         if (initThrows)
             throw my::CException(53621);
+        if (pressOk)
+            PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(IDOK)));
         return FALSE;  // answered directly: the focus was not set here, so the system must not set it
     }
     LRESULT OnCtlColor(UINT, WPARAM, LPARAM, BOOL&) { return reinterpret_cast<LRESULT>(brush); }
@@ -82,14 +85,6 @@ public:
         return 0;
     }
 };
-
-// Runs inside the modal loop of the dialog under test.
-void CALLBACK PressOkOfActiveWindow(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    HWND active = GetActiveWindow();
-    PostMessageW(active, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(active, IDOK)));
-}
 
 CDialogTemplateBuilder TestDialogTemplate()
 {
@@ -190,7 +185,7 @@ TEST(FrameworkWindow, DialogResultsGoWhereEachMessageExpectsThem)
 
     // Modal: the button ends it with its id.
     CTestDialog modal;
-    SetTimer(nullptr, 0, 50, PressOkOfActiveWindow);
+    modal.pressOk = true;
     EXPECT_EQ(IDOK, modal.DoModalIndirect(t.Get(), frame.m_hWnd));
     EXPECT_TRUE(modal.IsModal());
     EXPECT_EQ(nullptr, modal.m_hWnd);
