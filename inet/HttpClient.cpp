@@ -1,3 +1,8 @@
+// One request over an asynchronous session: open, send the body, end, check
+// the status, and on a 400 or 404 one more try with the path in the charset.
+// The read loop asks for a chunk at a time; a read that returns nothing ends
+// the body unless a known length is still short, in which case silence
+// longer than the read time-out is an error.
 #include "inet/HttpClient.h"
 #include "foundation/GuardedRunner.h"
 #include "foundation/StringUtil.h"

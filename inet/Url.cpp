@@ -1,3 +1,9 @@
+// URLs split by WinINet's cracker and rebuilt by its composer. A relative
+// reference is resolved as a Windows path: its query is cut off first, the
+// base folder put in front, "." and ".." segments removed by the shell's
+// canonicaliser, the query put back. Unescaping decodes only plain printable
+// ASCII outside the reserved set, so escaped multi-byte characters and
+// escaped delimiters ("%2F", "%3F") keep their meaning.
 #include "inet/Url.h"
 #include "foundation/Error.h"
 #include "foundation/PathUtil.h"

@@ -56,6 +56,12 @@ TEST(Url, ComposeRoundTrips)
         EXPECT_EQ(text, composed);
         EXPECT_TRUE(Parsed(composed).EqualsExactly(Parsed(text))) << Narrow(text);
     }
+    // Longer than the first buffer: the size WinINet asks for is enough.
+    CUrl longUrl = Parsed(L"http://h/");
+    longUrl.SetPath(L"/" + std::wstring(3000, L'a') + L"?q=1");
+    std::wstring composed;
+    ASSERT_EQ(S_OK, longUrl.Compose(composed));
+    EXPECT_EQ(longUrl.Url, composed);
 }
 
 TEST(Url, ResolveAgainstTheBaseFolder)
