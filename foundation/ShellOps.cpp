@@ -149,8 +149,15 @@ DWORD TryCreateFolder(const std::wstring& path)
     // current folder, as every other file call does.
     const std::wstring full = IsRelativePath(path) ? GetFullPathOrSelf(path) : path;
     int rc = SHCreateDirectory(nullptr, full.c_str());
-    if (rc == ERROR_SUCCESS || rc == ERROR_ALREADY_EXISTS)
+    if (rc == ERROR_SUCCESS)
         return 0;
+    // "Already exists" is success only when what exists is a folder, not a file.
+    if (rc == ERROR_ALREADY_EXISTS || rc == ERROR_FILE_EXISTS) {
+        const DWORD attributes = GetFileAttributesW(full.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return 0;
+        return ERROR_ALREADY_EXISTS;
+    }
     return static_cast<DWORD>(rc);
 }
 

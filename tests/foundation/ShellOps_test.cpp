@@ -23,6 +23,7 @@ TEST(ShellOps, CreateFolderWithItsParents)
         {temp.File(L"a\\b\\c"), 0},  // an existing folder counts
         {L"C:\\", 0},                // a root is never created
         {missingDrive, ERROR_ACCESS_DENIED},
+        {file, ERROR_ALREADY_EXISTS},  // a file is no folder
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.path));
