@@ -1,5 +1,6 @@
 #include "ui/Firewall.h"
 #include "foundation/ResourceString.h"
+#include "resources/strings_foundation.h"
 
 namespace {
 
@@ -9,7 +10,7 @@ public:
     int Show(const std::wstring& text, UINT flags) override
     {
         std::wstring caption;
-        LoadResourceString(caption, (flags & MB_ICONMASK) == MB_ICONERROR ? 53248 : 53249, false);
+        LoadResourceString(caption, (flags & MB_ICONMASK) == MB_ICONERROR ? IDS_ERROR_TITLE : IDS_QUERY_TITLE, false);
         return MessageBoxW(GetActiveWindow(), text.c_str(), caption.c_str(), flags | MB_OK);
     }
 };

@@ -3,6 +3,10 @@
 // line, windows of other programs left alone, and a picture of every dialog
 // of the program in build/test-output/dialog-<id>.png.
 #include "platform/GdiPlus.h"
+#include "resources/font_list.h"
+#include "resources/info_dialogs.h"
+#include "resources/main_window.h"
+#include "resources/paint_dialog.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <set>
@@ -112,7 +116,8 @@ TEST(Drive, PictureOfEveryDialog)
 {
     if (!CanShowWindows())
         GTEST_SKIP() << "no window can be created on this desktop";
-    const UINT dialogs[] = {147, 148, 149, 150, 151, 53250, 53253};
+    const UINT dialogs[] = {IDD_MAIN,      IDD_FINISHED, IDD_PAGE_LINEAR, IDD_PAGE_TEXTURE,
+                            IDD_FONT_LIST, IDD_ABOUT,    IDD_PAGE_MONO};
     std::string script = "# one picture per dialog template\n";
     for (UINT id : dialogs) {
         const std::string n = std::to_string(id);
