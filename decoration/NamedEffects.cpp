@@ -1,6 +1,7 @@
 #include "decoration/NamedEffects.h"
 #include "foundation/Error.h"
 #include "foundation/ResourceString.h"
+#include "resources/strings_decoration.h"
 
 void CNamedEffect::Set(int id, const boost::shared_ptr<CEffectSetting>& effect)
 {
@@ -93,9 +94,9 @@ const CNamedDwords& GetNamedFnameTypes()
 {
     static const CNamedDwords list = [] {
         CNamedDwords l;
-        l.Add(399, 0);  // SEQ_TEXT
-        l.Add(400, 1);  // SEQ
-        l.Add(401, 2);  // TEXT
+        l.Add(IDS_FNAME_SEQ_TEXT, 0);
+        l.Add(IDS_FNAME_SEQ, 1);
+        l.Add(IDS_FNAME_TEXT, 2);
         return l;
     }();
     return list;
@@ -105,16 +106,16 @@ const CNamedDwords& GetNamedTrimTypes()
 {
     static const CNamedDwords list = [] {
         CNamedDwords l;
-        l.Add(402, 0);
-        l.Add(403, 15);
-        l.Add(404, 10);
-        l.Add(405, 5);
-        l.Add(406, 3);
-        l.Add(407, 12);
-        l.Add(408, 1);
-        l.Add(409, 2);
-        l.Add(410, 4);
-        l.Add(411, 8);
+        l.Add(IDS_TRIM_NONE, 0);
+        l.Add(IDS_TRIM_ALL, 15);
+        l.Add(IDS_TRIM_TOP_BOTTOM, 10);
+        l.Add(IDS_TRIM_LEFT_RIGHT, 5);
+        l.Add(IDS_TRIM_LEFT_TOP, 3);
+        l.Add(IDS_TRIM_RIGHT_BOTTOM, 12);
+        l.Add(IDS_TRIM_LEFT, 1);
+        l.Add(IDS_TRIM_TOP, 2);
+        l.Add(IDS_TRIM_RIGHT, 4);
+        l.Add(IDS_TRIM_BOTTOM, 8);
         return l;
     }();
     return list;
@@ -125,7 +126,7 @@ const CNamedInts& GetNamedSaveFormats()
     static const CNamedInts list = [] {
         CNamedInts l;
         for (int i = 0; i < 6; ++i)
-            l.Add(53432 + i, i);  // PNG, JPEG, PDF, SVG, SVG_TAG, EMF
+            l.Add(IDS_SAVE_FORMAT_PNG + i, i);  // PNG, JPEG, PDF, SVG, SVG_TAG, EMF
         return l;
     }();
     return list;
@@ -136,7 +137,7 @@ const CNamedInts& GetNamedTextUnits()
     static const CNamedInts list = [] {
         CNamedInts l;
         for (int i = 0; i < 3; ++i)
-            l.Add(53411 + i, i);  // CHAR, LINE, PARAGRAPH
+            l.Add(IDS_UNIT_CHAR + i, i);  // CHAR, LINE, PARAGRAPH
         return l;
     }();
     return list;

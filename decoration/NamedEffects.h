@@ -5,6 +5,7 @@
 #pragma once
 #include "decoration/BorderingSetting.h"
 #include "foundation/NamedValues.h"
+#include "resources/strings_decoration.h"
 #include <boost/shared_ptr.hpp>
 #include <windows.h>
 #include <string>
@@ -44,19 +45,6 @@ class CNamedDwords : public std::vector<boost::shared_ptr<CNamedDword>> {
 public:
     void Add(UINT id, DWORD value);
     int IndexOfValue(DWORD value) const;  // -1 when absent
-};
-
-// Preset string ids.
-enum : int {
-    IDS_PRESET_CUSTOM = 390,
-    IDS_PRESET_WHITE = 391,
-    IDS_PRESET_BLACK = 392,
-    IDS_PRESET_RED = 393,
-    IDS_PRESET_WHITE_THIN = 394,
-    IDS_PRESET_BLACK_THIN = 395,
-    IDS_PRESET_RED_THIN = 396,
-    IDS_PRESET_GLOW = 397,
-    IDS_PRESET_SHADOW = 398,
 };
 
 const CNamedEffects& GetNamedEffects();

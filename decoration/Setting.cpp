@@ -5,13 +5,10 @@
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
 #include "platform/RegKey.h"
+#include "resources/strings_decoration.h"
 #include <shlobj.h>
 
 namespace {
-
-const UINT IDS_MAKER = 130;
-const UINT IDS_PRODUCT = 131;
-const UINT IDS_DEFAULT_TEXT = 140;
 
 // Characters a file name cannot hold, and what stands in for each: the
 // full-width forms, and a low line for TAB.

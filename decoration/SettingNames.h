@@ -1,8 +1,8 @@
 // Name tables of the enumerated settings: the settings file stores each value
 // by the upper-case name at its position in the table, and a set of flags as
 // the names of its bits joined by "|". Names are compared exactly (case
-// matters). Conversions throw my::CException 53906 for a value outside the
-// table and 53907 for a name that is not in it, naming the table's type.
+// matters). Conversions throw my::CException IDS_UNKNOWN_VALUE for a value outside the
+// table and IDS_UNKNOWN_NAME for a name that is not in it, naming the table's type.
 #pragma once
 #include <windows.h>
 #include <string>
@@ -13,8 +13,8 @@ public:
     const wchar_t* const* Names;
     UINT Count;
 
-    std::wstring ToName(UINT value) const;          // throws 53906
-    UINT FromName(const std::wstring& name) const;  // throws 53907
+    std::wstring ToName(UINT value) const;          // throws IDS_UNKNOWN_VALUE
+    UINT FromName(const std::wstring& name) const;  // throws IDS_UNKNOWN_NAME
     int Find(const std::wstring& name) const;       // -1 when not found
     bool Has(UINT value) const { return value < Count; }
 };
@@ -28,9 +28,9 @@ public:
 
     UINT Mask() const { return (1u << Count) - 1; }
     // Names of the set bits in table order joined by "|"; bits outside the
-    // table throw 53906 with those bits as "0x" and lower-case hex digits.
+    // table throw IDS_UNKNOWN_VALUE with those bits as "0x" and lower-case hex digits.
     std::wstring ToNames(UINT flags) const;
-    // "" is no flag; every piece between separators must be a name (53907).
+    // "" is no flag; every piece between separators must be a name (IDS_UNKNOWN_NAME).
     UINT FromNames(const std::wstring& text) const;
 };
 

@@ -5,6 +5,7 @@
 #include "decoration/SettingXmlAccess.h"
 #include "foundation/File.h"
 #include "foundation/GlobalMemory.h"
+#include "resources/strings_foundation_io.h"
 
 using sxml::CNode;
 
@@ -139,7 +140,7 @@ bool CSettingXmlWriter::GetBytes(std::string& bytes)
     CComPtr<IStream> stream;
     HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, &stream);
     if (FAILED(hr)) {
-        m_err.SetWithCode(53895, hr);
+        m_err.SetWithCode(IDS_OPEN_MEMORY_STREAM_FAILED, hr);
         return false;
     }
     if (!SaveStream(stream))
@@ -150,13 +151,13 @@ bool CSettingXmlWriter::GetBytes(std::string& bytes)
     if (SUCCEEDED(hr))
         hr = GetHGlobalFromStream(stream, &block);
     if (FAILED(hr) || stat.cbSize.QuadPart > 0x7FFFFFFF) {
-        m_err.SetWithCode(54034, FAILED(hr) ? hr : E_OUTOFMEMORY);
+        m_err.SetWithCode(IDS_XML_SAVE_FAILED, FAILED(hr) ? hr : E_OUTOFMEMORY);
         return false;
     }
     void* p = nullptr;
     CGlobalLocker lock(p, block);
     if (!p && stat.cbSize.QuadPart > 0) {
-        m_err.SetWithCode(54034, FailedCallResult());
+        m_err.SetWithCode(IDS_XML_SAVE_FAILED, FailedCallResult());
         return false;
     }
     bytes.assign(static_cast<const char*>(p), static_cast<size_t>(stat.cbSize.QuadPart));
@@ -171,7 +172,7 @@ bool CSettingXmlWriter::Write(const CSetting& setting, const std::wstring& path)
         return false;
     const HRESULT hr = WriteFileReplacing(path, bytes, KeepBackup);
     if (FAILED(hr)) {
-        m_err.SetWithCode(54034, hr);
+        m_err.SetWithCode(IDS_XML_SAVE_FAILED, hr);
         return false;
     }
     return true;
@@ -352,13 +353,13 @@ bool CSettingXmlReader::ReadBorderingSettingsBytes(CBorderingSetting& target, co
     // A block cannot be empty: an empty text becomes one zero byte, which
     // fails to parse as it should.
     if (!block.Alloc(bytes.empty() ? 1 : bytes.size())) {
-        m_err.SetWithCode(53895, E_OUTOFMEMORY);
+        m_err.SetWithCode(IDS_OPEN_MEMORY_STREAM_FAILED, E_OUTOFMEMORY);
         return false;
     }
     {
         CGlobalLocker lock(p, block);
         if (!p) {
-            m_err.SetWithCode(53895, FailedCallResult());
+            m_err.SetWithCode(IDS_OPEN_MEMORY_STREAM_FAILED, FailedCallResult());
             return false;
         }
         if (bytes.empty())
@@ -391,7 +392,7 @@ CSettingsFileLoader::Result CSettingsFileLoader::Load(CSetting& target, const st
         }
         m_error = reader.m_err;
     } else {
-        m_error.SetWithCode(54040, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), path);
+        m_error.SetWithCode(IDS_XML_LOAD_FAILED, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), path);
     }
     if (haveBackup) {
         CSetting copy(target);

@@ -2,7 +2,7 @@
 // the XML document wrapper: every call returns true or false and leaves the
 // reason in the document's error record. An empty element name means the
 // node itself (write into it, read from it). Enumerations and flags go
-// through the settings' own name tables, whose exceptions (53906, 53907)
+// through the settings' own name tables, whose exceptions (IDS_UNKNOWN_VALUE, IDS_UNKNOWN_NAME)
 // are turned into the error record here.
 #pragma once
 #include "foundation/XmlDocument.h"
@@ -17,7 +17,7 @@ namespace sxml {
 
 typedef CComPtr<IXMLDOMNode> CNode;
 
-// The named child (required: a missing one is 54048), or the node itself.
+// The named child (required: a missing one is IDS_XML_NODE_NOT_FOUND), or the node itself.
 bool Select(CXmlDocument& doc, IXMLDOMNode* parent, const std::wstring& name, CNode& out);
 // The i-th child of that name, counted from 0.
 bool SelectAt(CXmlDocument& doc, IXMLDOMNode* parent, const std::wstring& name, size_t index, CNode& out);

@@ -9,8 +9,8 @@
 class CAppInfo {
 public:
     // First-time set-up from string ids and an icon id; does nothing when
-    // already initialised. Throws for a missing string (53631) and for a
-    // missing or malformed version resource (53791-53795, 53606 for a part
+    // already initialised. Throws for a missing string (IDS_STRING_RESOURCE_MISSING) and for a
+    // missing or malformed version resource (IDS_VERSION_SIZE_FAILED-IDS_VERSION_INVALID, IDS_CAST_ERROR for a part
     // above 0xFFFF); the object then stays initialised with what was filled.
     void Initialize(UINT makerId, UINT productId, UINT displayId, UINT iconId);
     // Names only, no folder, icons or version; marks the object initialised.

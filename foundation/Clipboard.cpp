@@ -1,5 +1,6 @@
 #include "foundation/Clipboard.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation_io.h"
 #include <ole2.h>
 #include <cstring>
 #include <cwchar>
@@ -26,7 +27,7 @@ UINT ClipboardRegisterFormat(const wchar_t* name)
 {
     UINT format = ::RegisterClipboardFormatW(name);
     if (format == 0)
-        ThrowLastError(53809);
+        ThrowLastError(IDS_REGISTER_CLIPBOARD_FORMAT_FAILED);
     return format;
 }
 
@@ -36,9 +37,9 @@ int ClipboardGetPriorityFormat(const std::vector<UINT>& wanted, bool raise)
     int format = ::GetPriorityClipboardFormat(list.empty() ? nullptr : list.data(), static_cast<int>(list.size()));
     if (raise) {
         if (format == 0)
-            ThrowError(53811);
+            ThrowError(IDS_CLIPBOARD_EMPTY);
         if (format == -1)
-            ThrowError(53812);
+            ThrowError(IDS_CLIPBOARD_FORMAT_UNSUPPORTED);
     }
     return format;
 }
@@ -47,21 +48,21 @@ HANDLE ClipboardGetData(UINT format)
 {
     HANDLE data = ::GetClipboardData(format);
     if (!data)
-        ThrowLastError(53815);
+        ThrowLastError(IDS_GET_CLIPBOARD_DATA_FAILED);
     return data;
 }
 
 void ClipboardEmpty()
 {
     if (!::EmptyClipboard())
-        ThrowLastError(53813);
+        ThrowLastError(IDS_EMPTY_CLIPBOARD_FAILED);
 }
 
 HANDLE ClipboardSetHandle(UINT format, HANDLE data)
 {
     HANDLE set = ::SetClipboardData(format, data);
     if (!set)
-        ThrowLastError(53814);
+        ThrowLastError(IDS_SET_CLIPBOARD_DATA_FAILED);
     return set;
 }
 
@@ -96,12 +97,12 @@ HANDLE PutBlock(UINT format, const void* bytes, SIZE_T size)
 {
     CGlobalMemory block;
     if (!block.Alloc(size, GMEM_MOVEABLE))
-        ThrowError(53608);
+        ThrowError(IDS_GLOBAL_ALLOC_FAILED);
     {
         void* p = nullptr;
         CGlobalLocker lock(p, block);
         if (!p)
-            ThrowError(53609);
+            ThrowError(IDS_GLOBAL_LOCK_FAILED);
         std::memcpy(p, bytes, size);
     }
     HANDLE set = ClipboardSetHandle(format, block.Get());
@@ -135,10 +136,10 @@ void ClipboardSetDataObject(IDataObject* data, bool flush)
 {
     HRESULT hr = ::OleSetClipboard(data);
     if (FAILED(hr))
-        throw my::CException(53718, hr);
+        throw my::CException(IDS_SET_OLE_CLIPBOARD_FAILED, hr);
     if (flush) {
         hr = ::OleFlushClipboard();
         if (FAILED(hr))
-            throw my::CException(53719, hr);
+            throw my::CException(IDS_FLUSH_OLE_CLIPBOARD_FAILED, hr);
     }
 }

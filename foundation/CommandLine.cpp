@@ -1,5 +1,6 @@
 #include "foundation/CommandLine.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation.h"
 #include <windows.h>
 
 void SplitQuotedTokens(const std::wstring& text, const std::wstring& separators, std::vector<std::wstring>& out,
@@ -53,7 +54,7 @@ void CSingleCommandLineParser::OnArguments(const std::vector<std::wstring>& toke
     std::wstring list;
     for (size_t i = 1; i < tokens.size(); ++i)
         list += tokens[i] + L"\r\n";
-    throw my::CException(53799, NumberToWString(static_cast<long>(tokens.size() - 1)), list);
+    throw my::CException(IDS_TOO_MANY_ARGUMENTS, NumberToWString(static_cast<long>(tokens.size() - 1)), list);
 }
 
 void ParseProcessCommandLine(CSimpleCommandLineParser& parser)

@@ -35,7 +35,7 @@ private:
 
 class CSingleCommandLineParser : public CSimpleCommandLineParser {
 public:
-    // No argument leaves it as it was; more than one raises 53799.
+    // No argument leaves it as it was; more than one raises IDS_TOO_MANY_ARGUMENTS.
     void OnArguments(const std::vector<std::wstring>& tokens) override;
     const std::wstring& GetArgument() const { return m_argument; }
 

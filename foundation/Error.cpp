@@ -1,6 +1,7 @@
 #include "foundation/Error.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_foundation.h"
 #include <boost/regex.hpp>
 #include <iomanip>
 #include <sstream>
@@ -96,22 +97,22 @@ void CSimpleErr::SetFromRegexError(const boost::regex_error& e)
 {
     UINT msg = 0;
     switch (e.code()) {
-    case boost::regex_constants::error_bad_pattern: msg = 54279; break;
-    case boost::regex_constants::error_collate: msg = 54266; break;
-    case boost::regex_constants::error_ctype: msg = 54267; break;
-    case boost::regex_constants::error_escape: msg = 54268; break;
-    case boost::regex_constants::error_backref: msg = 54269; break;
-    case boost::regex_constants::error_brack: msg = 54270; break;
-    case boost::regex_constants::error_paren: msg = 54271; break;
-    case boost::regex_constants::error_brace: msg = 54272; break;
-    case boost::regex_constants::error_badbrace: msg = 54273; break;
-    case boost::regex_constants::error_range: msg = 54274; break;
-    case boost::regex_constants::error_space: msg = 54275; break;
-    case boost::regex_constants::error_badrepeat: msg = 54276; break;
-    case boost::regex_constants::error_complexity: msg = 54277; break;
-    case boost::regex_constants::error_stack: msg = 54278; break;
+    case boost::regex_constants::error_bad_pattern: msg = IDS_REGEX_BAD_PATTERN; break;
+    case boost::regex_constants::error_collate: msg = IDS_REGEX_COLLATE; break;
+    case boost::regex_constants::error_ctype: msg = IDS_REGEX_CTYPE; break;
+    case boost::regex_constants::error_escape: msg = IDS_REGEX_ESCAPE; break;
+    case boost::regex_constants::error_backref: msg = IDS_REGEX_BACKREF; break;
+    case boost::regex_constants::error_brack: msg = IDS_REGEX_BRACK; break;
+    case boost::regex_constants::error_paren: msg = IDS_REGEX_PAREN; break;
+    case boost::regex_constants::error_brace: msg = IDS_REGEX_BRACE; break;
+    case boost::regex_constants::error_badbrace: msg = IDS_REGEX_BADBRACE; break;
+    case boost::regex_constants::error_range: msg = IDS_REGEX_RANGE; break;
+    case boost::regex_constants::error_space: msg = IDS_REGEX_SPACE; break;
+    case boost::regex_constants::error_badrepeat: msg = IDS_REGEX_BADREPEAT; break;
+    case boost::regex_constants::error_complexity: msg = IDS_REGEX_COMPLEXITY; break;
+    case boost::regex_constants::error_stack: msg = IDS_REGEX_STACK; break;
     default:
-        Set(54264, WidenWhat(e.what()));
+        Set(IDS_REGEX_ERROR, WidenWhat(e.what()));
         return;
     }
     Set(msg);
@@ -168,46 +169,46 @@ void ThrowLastError(UINT id, CTextArg a1, CTextArg a2)
         hr = E_FAIL;
     throw my::CException(id, hr, a1, a2);
 }
-void ThrowInternalError(CTextArg detail) { throw my::CException(53601, detail); }
+void ThrowInternalError(CTextArg detail) { throw my::CException(IDS_INTERNAL_ERROR, detail); }
 void ThrowInternalErrorWhere(CTextArg where, CTextArg detail)
 {
     std::wstring text = std::wstring(where.p ? where.p : L"") + L"\n" + (detail.p ? detail.p : L"");
-    throw my::CException(53601, text);
+    throw my::CException(IDS_INTERNAL_ERROR, text);
 }
 void ThrowCheckConsistencyFailed(CTextArg detail) { ThrowInternalErrorWhere(L"check_consistency", detail); }
 void ThrowCheckEqualsFailed(CTextArg detail) { ThrowInternalErrorWhere(L"check_equals", detail); }
-void ThrowResourceDataMissing(HRESULT code, CTextArg type, CTextArg name) { throw my::CException(53626, code, type, name); }
-void ThrowTerminatedByUser() { throw my::CException(53605); }
-void ThrowCastError(CTextArg from, CTextArg to, CTextArg value) { throw my::CException(53606, from, to, value); }
+void ThrowResourceDataMissing(HRESULT code, CTextArg type, CTextArg name) { throw my::CException(IDS_RESOURCE_MISSING, code, type, name); }
+void ThrowTerminatedByUser() { throw my::CException(IDS_ABORTED); }
+void ThrowCastError(CTextArg from, CTextArg to, CTextArg value) { throw my::CException(IDS_CAST_ERROR, from, to, value); }
 void ThrowCastErrorU64(CTextArg from, CTextArg to, unsigned long long value) { ThrowCastError(from, to, UInt64ToWString(value)); }
 void ThrowCastErrorInt(CTextArg from, CTextArg to, long value) { ThrowCastError(from, to, NumberToWString(value)); }
 void ThrowCastErrorText(CTextArg from, CTextArg to, CTextArg value) { ThrowCastError(from, to, value); }
-void ThrowComCreateError(HRESULT code, CTextArg className) { throw my::CException(53664, code, className); }
-void ThrowDataTooLarge(CTextArg text) { throw my::CException(53912, text); }
-void ThrowInvalidDataFormat() { throw my::CException(53625); }
-void ThrowBufferOverrun(CTextArg text) { throw my::CException(53607, text); }
-void ThrowNewDCError(CTextArg text) { throw my::CException(53834, text); }
-void ThrowCreateDCError(CTextArg text) { throw my::CException(53835, text); }
-void ThrowClipboardOpenError() { ThrowLastError(53808); }
-void ThrowCreatePrinterDCError() { throw my::CException(53868); }
-void ThrowStartDocError() { ThrowLastError(53869); }
-void ThrowStartPageError() { ThrowLastError(53870); }
-void ThrowControlTextError(int controlId) { throw my::CException(53620, NumberToWString(controlId)); }
-void ThrowNoSelection() { throw my::CException(53621); }
-void ThrowNoSelectionCtrl(HWND control) { throw my::CCtrlException(control, 53621); }
+void ThrowComCreateError(HRESULT code, CTextArg className) { throw my::CException(IDS_CREATE_COM_OBJECT_FAILED, code, className); }
+void ThrowDataTooLarge(CTextArg text) { throw my::CException(IDS_DATA_TOO_LARGE, text); }
+void ThrowInvalidDataFormat() { throw my::CException(IDS_DATA_FORMAT_INVALID); }
+void ThrowBufferOverrun(CTextArg text) { throw my::CException(IDS_BUFFER_OVERRUN, text); }
+void ThrowNewDCError(CTextArg text) { throw my::CException(IDS_ALLOC_DC_FAILED, text); }
+void ThrowCreateDCError(CTextArg text) { throw my::CException(IDS_CREATE_DC_FAILED, text); }
+void ThrowClipboardOpenError() { ThrowLastError(IDS_OPEN_CLIPBOARD_FAILED); }
+void ThrowCreatePrinterDCError() { throw my::CException(IDS_GET_PRINTER_FAILED); }
+void ThrowStartDocError() { ThrowLastError(IDS_START_DOC_FAILED); }
+void ThrowStartPageError() { ThrowLastError(IDS_START_PAGE_FAILED); }
+void ThrowControlTextError(int controlId) { throw my::CException(IDS_GET_CONTROL_TEXT_FAILED, NumberToWString(controlId)); }
+void ThrowNoSelection() { throw my::CException(IDS_NO_SELECTION); }
+void ThrowNoSelectionCtrl(HWND control) { throw my::CCtrlException(control, IDS_NO_SELECTION); }
 void ThrowTimeToDateError(const SYSTEMTIME& t, unsigned fraction)
 {
     std::wostringstream os;
     os << t.wYear << L"-" << t.wMonth << L"-" << t.wDay << L" " << t.wHour << L":" << t.wMinute
        << L":" << t.wSecond << L"." << fraction;
-    throw my::CException(53649, os.str());
+    throw my::CException(IDS_TIME_TO_FILETIME_FAILED, os.str());
 }
-void ThrowDateToTimeError(CTextArg a, CTextArg b) { throw my::CException(53650, a, b); }
-void ThrowLocalToUtcError(CTextArg a, CTextArg b) { throw my::CException(53651, a, b); }
-void ThrowUtcToLocalError(CTextArg a, CTextArg b) { throw my::CException(53652, a, b); }
-void ThrowInvalidNumberFormat(CTextArg text) { throw my::CException(53622, text); }
-void ThrowNumberTooSmall(CTextArg text) { throw my::CException(53623, text); }
-void ThrowNumberTooLarge(CTextArg text) { throw my::CException(53624, text); }
+void ThrowDateToTimeError(CTextArg a, CTextArg b) { throw my::CException(IDS_FILETIME_TO_TIME_FAILED, a, b); }
+void ThrowLocalToUtcError(CTextArg a, CTextArg b) { throw my::CException(IDS_LOCAL_TO_UTC_FAILED, a, b); }
+void ThrowUtcToLocalError(CTextArg a, CTextArg b) { throw my::CException(IDS_UTC_TO_LOCAL_FAILED, a, b); }
+void ThrowInvalidNumberFormat(CTextArg text) { throw my::CException(IDS_NUMBER_FORMAT_INVALID, text); }
+void ThrowNumberTooSmall(CTextArg text) { throw my::CException(IDS_NUMBER_TOO_SMALL, text); }
+void ThrowNumberTooLarge(CTextArg text) { throw my::CException(IDS_NUMBER_TOO_LARGE, text); }
 void ThrowPascalStringTooLong(const char* text)
 {
     std::wstring wide;
@@ -219,18 +220,18 @@ void ThrowPascalStringTooLong(const char* text)
             wide.resize(static_cast<size_t>(n - 1));
         }
     }
-    throw my::CException(53911, wide);
+    throw my::CException(IDS_PASCAL_STRING_TOO_LONG, wide);
 }
-void ThrowUnknownName(CTextArg type, CTextArg name) { throw my::CException(53907, type, name); }
-void ThrowUnknownValue(CTextArg type, CTextArg value) { throw my::CException(53906, type, value); }
-void ThrowKeyExists(CTextArg container, CTextArg key) { throw my::CException(53908, container, key); }
-void ThrowKeyNotFound(CTextArg container, CTextArg key) { throw my::CException(53909, container, key); }
-void ThrowValueNotFound(CTextArg container, CTextArg value) { throw my::CException(53910, container, value); }
-void ThrowComboBoxError(unsigned long number) { throw my::CException(53634, ToHex(number)); }
-void ThrowInvalidImageSize(long width, long height) { throw my::CException(53915, NumberToWString(width), NumberToWString(height)); }
+void ThrowUnknownName(CTextArg type, CTextArg name) { throw my::CException(IDS_UNKNOWN_NAME, type, name); }
+void ThrowUnknownValue(CTextArg type, CTextArg value) { throw my::CException(IDS_UNKNOWN_VALUE, type, value); }
+void ThrowKeyExists(CTextArg container, CTextArg key) { throw my::CException(IDS_KEY_EXISTS, container, key); }
+void ThrowKeyNotFound(CTextArg container, CTextArg key) { throw my::CException(IDS_KEY_NOT_FOUND, container, key); }
+void ThrowValueNotFound(CTextArg container, CTextArg value) { throw my::CException(IDS_VALUE_NOT_FOUND, container, value); }
+void ThrowComboBoxError(unsigned long number) { throw my::CException(IDS_COMMON_DIALOG_FAILED, ToHex(number)); }
+void ThrowInvalidImageSize(long width, long height) { throw my::CException(IDS_IMAGE_SIZE_INVALID, NumberToWString(width), NumberToWString(height)); }
 void ThrowInvalidImageRate(double rate)
 {
     std::wostringstream os;
     os << rate;
-    throw my::CException(53916, os.str());
+    throw my::CException(IDS_IMAGE_RATE_INVALID, os.str());
 }

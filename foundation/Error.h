@@ -2,6 +2,7 @@
 // text) and the one exception type that carries it. The text is composed once,
 // when the error is raised, from the string-table format of the id.
 #pragma once
+#include "resources/strings_foundation.h"
 #include <windows.h>
 #include <exception>
 #include <iosfwd>
@@ -41,7 +42,7 @@ public:
     static std::wstring Format(UINT id, CTextArg a1 = {}, CTextArg a2 = {}, CTextArg a3 = {},
                                CTextArg a4 = {}, CTextArg a5 = {}, CTextArg a6 = {});
     std::wstring GetCodeText() const;
-    void SetInternalError(CTextArg detail) { Set(53601, detail); }
+    void SetInternalError(CTextArg detail) { Set(IDS_INTERNAL_ERROR, detail); }
     void SetFromRegexError(const boost::regex_error& e);
     std::wstring GetSingleLineText() const;
     bool IsError() const { return id != 0; }

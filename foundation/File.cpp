@@ -1,5 +1,6 @@
 #include "foundation/File.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation_io.h"
 #include <shellapi.h>
 #include <algorithm>
 #include <cstring>
@@ -81,11 +82,11 @@ HRESULT CFile::TryCreateNew(const wchar_t* path)
     return Create(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
 }
 
-void CFile::OpenRead(const std::wstring& path) { ThrowIfFailed(TryOpenRead(path.c_str()), 53881, path); }
-void CFile::OpenWrite(const std::wstring& path) { ThrowIfFailed(TryOpenWrite(path.c_str()), 53881, path); }
-void CFile::OpenDirectory(const std::wstring& path) { ThrowIfFailed(TryOpenDirectory(path.c_str()), 53881, path); }
-void CFile::CreateAlways(const std::wstring& path) { ThrowIfFailed(TryCreateAlways(path.c_str()), 53879, path); }
-void CFile::CreateNew(const std::wstring& path) { ThrowIfFailed(TryCreateNew(path.c_str()), 53879, path); }
+void CFile::OpenRead(const std::wstring& path) { ThrowIfFailed(TryOpenRead(path.c_str()), IDS_OPEN_FILE_FAILED, path); }
+void CFile::OpenWrite(const std::wstring& path) { ThrowIfFailed(TryOpenWrite(path.c_str()), IDS_OPEN_FILE_FAILED, path); }
+void CFile::OpenDirectory(const std::wstring& path) { ThrowIfFailed(TryOpenDirectory(path.c_str()), IDS_OPEN_FILE_FAILED, path); }
+void CFile::CreateAlways(const std::wstring& path) { ThrowIfFailed(TryCreateAlways(path.c_str()), IDS_CREATE_FILE_FAILED, path); }
+void CFile::CreateNew(const std::wstring& path) { ThrowIfFailed(TryCreateNew(path.c_str()), IDS_CREATE_FILE_FAILED, path); }
 
 HRESULT CFile::TrySeekToStart()
 {
@@ -95,7 +96,7 @@ HRESULT CFile::TrySeekToStart()
     return S_OK;
 }
 
-void CFile::SeekToStart() { ThrowIfFailed(TrySeekToStart(), 53883); }
+void CFile::SeekToStart() { ThrowIfFailed(TrySeekToStart(), IDS_SEEK_FILE_FAILED); }
 
 HRESULT CFile::TrySetEndOfFile()
 {
@@ -104,7 +105,7 @@ HRESULT CFile::TrySetEndOfFile()
     return S_OK;
 }
 
-void CFile::SetEndOfFile() { ThrowIfFailed(TrySetEndOfFile(), 53884); }
+void CFile::SetEndOfFile() { ThrowIfFailed(TrySetEndOfFile(), IDS_SET_END_OF_FILE_FAILED); }
 
 HRESULT CFile::TryGetSize(ULONGLONG& size)
 {
@@ -118,7 +119,7 @@ HRESULT CFile::TryGetSize(ULONGLONG& size)
     return S_OK;
 }
 
-void CFile::GetSize(ULONGLONG& size) { ThrowIfFailed(TryGetSize(size), 53885); }
+void CFile::GetSize(ULONGLONG& size) { ThrowIfFailed(TryGetSize(size), IDS_GET_FILE_SIZE_FAILED); }
 
 HRESULT CFile::TryRead(void* buffer, DWORD count, DWORD* read)
 {
@@ -159,11 +160,11 @@ void CFile::Write(const void* buffer, DWORD count)
     HRESULT hr = TryWrite(buffer, count, &written);
     if (SUCCEEDED(hr) && written < count)
         hr = E_FAIL;
-    ThrowIfFailed(hr, 53889, L"");
+    ThrowIfFailed(hr, IDS_WRITE_FILE_FAILED, L"");
 }
 
-void CFile::Write(const std::vector<unsigned char>& bytes) { ThrowIfFailed(TryWrite(bytes), 53889, L""); }
-void CFile::Write(const std::string& bytes) { ThrowIfFailed(TryWrite(bytes), 53889, L""); }
+void CFile::Write(const std::vector<unsigned char>& bytes) { ThrowIfFailed(TryWrite(bytes), IDS_WRITE_FILE_FAILED, L""); }
+void CFile::Write(const std::string& bytes) { ThrowIfFailed(TryWrite(bytes), IDS_WRITE_FILE_FAILED, L""); }
 
 HRESULT CFile::TryReadAll(std::vector<unsigned char>& bytes, int limit)
 {
@@ -275,13 +276,13 @@ HRESULT GetFileSizeByPath(const wchar_t* path, ULONGLONG& size)
 void DeleteFileOrThrow(const std::wstring& path)
 {
     if (!::DeleteFileW(path.c_str()))
-        ThrowErrorCode(53887, FailedCallResult(), path);
+        ThrowErrorCode(IDS_DELETE_FILE_FAILED, FailedCallResult(), path);
 }
 
 void DeleteFolderOrThrow(const std::wstring& path)
 {
     if (path.empty())
-        ThrowErrorArg(53888, path);
+        ThrowErrorArg(IDS_DELETE_FOLDER_FAILED, path);
     std::wstring from = path;
     from.push_back(L'\0');  // the list ends with a second NUL
     SHFILEOPSTRUCTW op = {};
@@ -289,23 +290,23 @@ void DeleteFolderOrThrow(const std::wstring& path)
     op.pFrom = from.c_str();
     op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
     if (::SHFileOperationW(&op) != 0)
-        ThrowErrorArg(53888, path);
+        ThrowErrorArg(IDS_DELETE_FOLDER_FAILED, path);
 }
 
 void CopyFileOrThrow(const std::wstring& from, const std::wstring& to, bool failIfExists)
 {
     if (!::CopyFileW(from.c_str(), to.c_str(), failIfExists ? TRUE : FALSE))
-        throw my::CException(53643, FailedCallResult(), from, to);
+        throw my::CException(IDS_COPY_FILE_FAILED, FailedCallResult(), from, to);
 }
 
 void MoveFileOrThrow(const std::wstring& from, const std::wstring& to)
 {
     if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH))
-        throw my::CException(53644, FailedCallResult(), from, to);
+        throw my::CException(IDS_MOVE_FILE_FAILED, FailedCallResult(), from, to);
 }
 
 void CreateNewFileOrThrow(const std::wstring& path)
 {
     CFile file;
-    ThrowIfFailed(file.Create(path.c_str(), GENERIC_WRITE, kShareReadWrite, CREATE_NEW), 53879, path);
+    ThrowIfFailed(file.Create(path.c_str(), GENERIC_WRITE, kShareReadWrite, CREATE_NEW), IDS_CREATE_FILE_FAILED, path);
 }

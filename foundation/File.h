@@ -32,24 +32,24 @@ public:
     HRESULT TryOpenDirectory(const wchar_t* path);
     HRESULT TryCreateAlways(const wchar_t* path);
     HRESULT TryCreateNew(const wchar_t* path);
-    void OpenRead(const std::wstring& path);       // 53881
-    void OpenWrite(const std::wstring& path);      // 53881
-    void OpenDirectory(const std::wstring& path);  // 53881
-    void CreateAlways(const std::wstring& path);   // 53879
-    void CreateNew(const std::wstring& path);      // 53879
+    void OpenRead(const std::wstring& path);       // IDS_OPEN_FILE_FAILED
+    void OpenWrite(const std::wstring& path);      // IDS_OPEN_FILE_FAILED
+    void OpenDirectory(const std::wstring& path);  // IDS_OPEN_FILE_FAILED
+    void CreateAlways(const std::wstring& path);   // IDS_CREATE_FILE_FAILED
+    void CreateNew(const std::wstring& path);      // IDS_CREATE_FILE_FAILED
 
     HRESULT TrySeekToStart();
-    void SeekToStart();                            // 53883
+    void SeekToStart();                            // IDS_SEEK_FILE_FAILED
     HRESULT TrySetEndOfFile();
-    void SetEndOfFile();                           // 53884
+    void SetEndOfFile();                           // IDS_SET_END_OF_FILE_FAILED
     HRESULT TryGetSize(ULONGLONG& size);
-    void GetSize(ULONGLONG& size);                 // 53885
+    void GetSize(ULONGLONG& size);                 // IDS_GET_FILE_SIZE_FAILED
 
     HRESULT TryRead(void* buffer, DWORD count, DWORD* read);
     HRESULT TryWrite(const void* buffer, DWORD count, DWORD* written = nullptr);
     HRESULT TryWrite(const std::vector<unsigned char>& bytes);
     HRESULT TryWrite(const std::string& bytes);
-    // 53889. The pointer form also fails when fewer bytes than asked were written.
+    // IDS_WRITE_FILE_FAILED. The pointer form also fails when fewer bytes than asked were written.
     void Write(const void* buffer, DWORD count);
     void Write(const std::vector<unsigned char>& bytes);
     void Write(const std::string& bytes);
@@ -74,12 +74,12 @@ private:
 
 HRESULT GetFileSizeByPath(const wchar_t* path, ULONGLONG& size);
 
-void DeleteFileOrThrow(const std::wstring& path);                                        // 53887
+void DeleteFileOrThrow(const std::wstring& path);                                        // IDS_DELETE_FILE_FAILED
 // The folder with everything in it, through the shell, silently.
-void DeleteFolderOrThrow(const std::wstring& path);                                      // 53888
-void CopyFileOrThrow(const std::wstring& from, const std::wstring& to, bool failIfExists); // 53643
+void DeleteFolderOrThrow(const std::wstring& path);                                      // IDS_DELETE_FOLDER_FAILED
+void CopyFileOrThrow(const std::wstring& from, const std::wstring& to, bool failIfExists); // IDS_COPY_FILE_FAILED
 // Replaces an existing target; may copy across volumes, and then returns only
 // when the data is on the disk, so a file moved into place is complete.
-void MoveFileOrThrow(const std::wstring& from, const std::wstring& to);                  // 53644
+void MoveFileOrThrow(const std::wstring& from, const std::wstring& to);                  // IDS_MOVE_FILE_FAILED
 // An empty file; an existing one is an error.
-void CreateNewFileOrThrow(const std::wstring& path);                                     // 53879
+void CreateNewFileOrThrow(const std::wstring& path);                                     // IDS_CREATE_FILE_FAILED

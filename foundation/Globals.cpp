@@ -3,16 +3,18 @@
 #include "foundation/NamedValues.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_foundation.h"
+#include "resources/strings_outline.h"
 
 const std::wstring& GetItalicLabel()
 {
-    static const std::wstring text = LoadResourceString(53364);
+    static const std::wstring text = LoadResourceString(IDS_FONT_ITALIC);
     return text;
 }
 
 const std::wstring& GetUndefinedLabel()
 {
-    static const std::wstring text = LoadResourceString(53531);
+    static const std::wstring text = LoadResourceString(IDS_UNDEFINED);
     return text;
 }
 

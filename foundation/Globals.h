@@ -11,7 +11,7 @@
 
 void InitLibraryGlobals();
 
-// "斜体" / "Italic" (53364) and "未定義" / "Undefined" (53531).
+// "斜体" / "Italic" (IDS_FONT_ITALIC) and "未定義" / "Undefined" (IDS_UNDEFINED).
 const std::wstring& GetItalicLabel();
 const std::wstring& GetUndefinedLabel();
 

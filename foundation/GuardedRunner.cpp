@@ -1,5 +1,6 @@
 #include "foundation/GuardedRunner.h"
 #include "platform/AtlException.h"
+#include "resources/strings_foundation.h"
 #include <boost/regex.hpp>
 #include <new>
 
@@ -19,14 +20,14 @@ void CatchToErrorImpl(my::CCtrlException& result, void (*call)(void*), void* con
         result.SetFromRegexError(e);
     } catch (const std::bad_alloc&) {
         // libstdc++ calls it "std::bad_alloc"; users have always read this text.
-        result.Set(53602, L"bad allocation");
+        result.Set(IDS_STD_EXCEPTION, L"bad allocation");
     } catch (const std::exception& e) {
         // A fresh string per call, so workers may convert at the same time.
-        result.Set(53602, WidenWhat(e.what()));
+        result.Set(IDS_STD_EXCEPTION, WidenWhat(e.what()));
     } catch (const ATL::CAtlException& e) {
-        result.SetIdAndCode(53603, e.m_hr);
+        result.SetIdAndCode(IDS_ATL_EXCEPTION, e.m_hr);
     } catch (...) {
-        result.Set(53604);
+        result.Set(IDS_UNKNOWN_EXCEPTION);
     }
 }
 

@@ -15,8 +15,8 @@ bool ReportResult(CMsg& sink, const my::CCtrlException& result, bool focusContro
 
 // Clears result, runs the action and fills result from what it throws:
 // my::CCtrlException as it is; my::CException with a null control; a
-// boost.regex error by its code; a standard exception as 53602 with its text;
-// ATL::CAtlException as 53603 with its HRESULT; anything else as 53604. An
+// boost.regex error by its code; a standard exception as IDS_STD_EXCEPTION with its text;
+// ATL::CAtlException as IDS_ATL_EXCEPTION with its HRESULT; anything else as IDS_UNKNOWN_EXCEPTION. An
 // exception raised while a message is built (a missing string) leaves the
 // runner. Success is result.id == 0.
 template <class F>

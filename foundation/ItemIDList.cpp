@@ -2,6 +2,7 @@
 #include "foundation/Error.h"
 #include "foundation/GlobalMemory.h"
 #include "foundation/ShellFolder.h"
+#include "resources/strings_shell.h"
 #include <shellapi.h>
 #include <algorithm>
 #include <climits>
@@ -188,7 +189,7 @@ std::wstring CItemIDListHandle::GetPath() const
     std::wstring path;
     const HRESULT hr = TryGetPath(path);
     if (FAILED(hr))
-        throw my::CException(53701, hr);
+        throw my::CException(IDS_ID_LIST_TO_PATH_FAILED, hr);
     return path;
 }
 
@@ -363,7 +364,7 @@ void CItemIDList::SetDesktop()
 {
     const HRESULT hr = TrySetDesktop();
     if (FAILED(hr))
-        throw my::CException(53698, hr);
+        throw my::CException(IDS_GET_ROOT_ID_LIST_FAILED, hr);
 }
 
 HRESULT CItemIDList::SetKnownFolder(REFKNOWNFOLDERID folderId, DWORD flags, HANDLE token)
@@ -388,7 +389,7 @@ void CItemIDList::SetFromPath(const std::wstring& path, SFGAOF* attributes)
 {
     const HRESULT hr = TrySetFromPath(path, attributes);
     if (FAILED(hr))
-        throw my::CException(53699, hr, path);
+        throw my::CException(IDS_PATH_TO_ID_LIST_FAILED, hr, path);
 }
 
 HRESULT CItemIDList::SetCurrentFolder()
@@ -539,13 +540,13 @@ void ReadIDListsFromDataObject(IDataObject* data, std::vector<CItemIDList>& list
         CStorageMedium storage;
         HRESULT hr = data->GetData(&format, &storage.medium);
         if (FAILED(hr))
-            throw my::CException(53693, hr);
+            throw my::CException(IDS_DATA_OBJECT_GET_DATA_FAILED, hr);
         hr = storage.medium.tymed == TYMED_HGLOBAL ? ReadIDListArray(storage.medium.hGlobal, lists) : DV_E_TYMED;
         if (SUCCEEDED(hr) && lists.empty())
             hr = E_INVALIDARG;
         if (FAILED(hr)) {
             lists.clear();
-            throw my::CException(53694, hr);
+            throw my::CException(IDS_GET_PATHS_FAILED, hr);
         }
     }
     if (!sort)
@@ -553,7 +554,7 @@ void ReadIDListsFromDataObject(IDataObject* data, std::vector<CItemIDList>& list
     CShellFolder desktop;
     const HRESULT hr = desktop.TrySetDesktopFolder();
     if (FAILED(hr))
-        throw my::CException(53679, hr);
+        throw my::CException(IDS_GET_DESKTOP_FOLDER_FAILED, hr);
     // A stable sort stays inside the vector even when the shell's answers do
     // not form a consistent order (a failed comparison counts as "less").
     std::stable_sort(lists.begin(), lists.end(),

@@ -23,7 +23,7 @@
 class CItemIDList;
 class CShellFolder;
 
-// A size as an int; above INT_MAX raises 53606 ("size_t" to "int").
+// A size as an int; above INT_MAX raises IDS_CAST_ERROR ("size_t" to "int").
 int CastSizeToInt(size_t size);
 
 class CItemIDListHandle {
@@ -70,7 +70,7 @@ public:
 
     // The file-system path (S_OK), or E_FAIL with the text emptied.
     HRESULT TryGetPath(std::wstring& path) const;
-    // The path; 53701 when the list names no file-system object.
+    // The path; IDS_ID_LIST_TO_PATH_FAILED when the list names no file-system object.
     std::wstring GetPath() const;
     HRESULT GetDisplayName(std::wstring& name) const;
     // The caller destroys the icon; 0 on failure.
@@ -119,13 +119,13 @@ public:
 
     HRESULT SetSpecialFolder(int csidl);
     HRESULT TrySetDesktop() { return SetSpecialFolder(CSIDL_DESKTOP); }
-    void SetDesktop();  // 53698
+    void SetDesktop();  // IDS_GET_ROOT_ID_LIST_FAILED
     HRESULT SetRecycleBin() { return SetSpecialFolder(CSIDL_BITBUCKET); }
     HRESULT SetComputer() { return SetSpecialFolder(CSIDL_DRIVES); }
     HRESULT SetKnownFolder(REFKNOWNFOLDERID folderId, DWORD flags = 0, HANDLE token = nullptr);
     // Parsed by the desktop folder; `attributes` is the optional in/out mask.
     HRESULT TrySetFromPath(const std::wstring& path, SFGAOF* attributes = nullptr);
-    void SetFromPath(const std::wstring& path, SFGAOF* attributes = nullptr);  // 53699
+    void SetFromPath(const std::wstring& path, SFGAOF* attributes = nullptr);  // IDS_PATH_TO_ID_LIST_FAILED
     HRESULT SetCurrentFolder();
     // The absolute list of a child of the folder, through its parsing name.
     HRESULT SetFromChild(const CShellFolder& folder, LPCITEMIDLIST child);
@@ -145,7 +145,7 @@ HRESULT ReadIDListArray(HGLOBAL block, std::vector<CItemIDList>& lists);
 // call with E_FAIL, keeping the paths before it.
 HRESULT ReadPathsFromIDListArray(HGLOBAL block, std::list<std::wstring>& paths);
 // The lists a data object offers as "Shell IDList Array", sorted in the
-// desktop folder's order when asked. A null object gives none. Raises 53693
-// when the object has no such data, 53694 when the block is unreadable or
-// holds no list, 53679 when sorting cannot reach the desktop folder.
+// desktop folder's order when asked. A null object gives none. Raises IDS_DATA_OBJECT_GET_DATA_FAILED
+// when the object has no such data, IDS_GET_PATHS_FAILED when the block is unreadable or
+// holds no list, IDS_GET_DESKTOP_FOLDER_FAILED when sorting cannot reach the desktop folder.
 void ReadIDListsFromDataObject(IDataObject* data, std::vector<CItemIDList>& lists, bool sort);

@@ -1,6 +1,7 @@
 #include "foundation/NamedValues.h"
 #include "foundation/ResourceString.h"
 #include "foundation/XmlValue.h"
+#include "resources/strings_foundation.h"
 
 CNamedInt::CNamedInt(int v) : name(FormatInt(v)), value(v) {}
 
@@ -20,39 +21,39 @@ void CNamedColors::AddNamedColor(UINT id, COLORREF color)
 
 void InitNamedColors(CNamedColors& list)
 {
-    list.AddNamedColor(53532, RGB(0xFF, 0xFF, 0xFF));
-    list.AddNamedColor(53533, RGB(0x00, 0x00, 0x00));
-    list.AddNamedColor(53534, RGB(0x7F, 0x7F, 0x7F));
-    list.AddNamedColor(53535, RGB(0xCC, 0x00, 0x00));
-    list.AddNamedColor(53536, RGB(0xEF, 0x75, 0xBC));
-    list.AddNamedColor(53537, RGB(0x0C, 0x00, 0xCC));
-    list.AddNamedColor(53538, RGB(0x19, 0x87, 0xE5));
-    list.AddNamedColor(53539, RGB(0xFF, 0xFF, 0x00));
-    list.AddNamedColor(53540, RGB(0xFF, 0x81, 0x19));
-    list.AddNamedColor(53541, RGB(0x22, 0xC3, 0x50));
-    list.AddNamedColor(53542, RGB(0xAB, 0xFF, 0x7F));
-    list.AddNamedColor(53543, RGB(0x6B, 0x49, 0x2D));
+    list.AddNamedColor(IDS_COLOR_WHITE, RGB(0xFF, 0xFF, 0xFF));
+    list.AddNamedColor(IDS_COLOR_BLACK, RGB(0x00, 0x00, 0x00));
+    list.AddNamedColor(IDS_COLOR_GRAY, RGB(0x7F, 0x7F, 0x7F));
+    list.AddNamedColor(IDS_COLOR_RED, RGB(0xCC, 0x00, 0x00));
+    list.AddNamedColor(IDS_COLOR_PINK, RGB(0xEF, 0x75, 0xBC));
+    list.AddNamedColor(IDS_COLOR_BLUE, RGB(0x0C, 0x00, 0xCC));
+    list.AddNamedColor(IDS_COLOR_LIGHT_BLUE, RGB(0x19, 0x87, 0xE5));
+    list.AddNamedColor(IDS_COLOR_YELLOW, RGB(0xFF, 0xFF, 0x00));
+    list.AddNamedColor(IDS_COLOR_ORANGE, RGB(0xFF, 0x81, 0x19));
+    list.AddNamedColor(IDS_COLOR_GREEN, RGB(0x22, 0xC3, 0x50));
+    list.AddNamedColor(IDS_COLOR_YELLOW_GREEN, RGB(0xAB, 0xFF, 0x7F));
+    list.AddNamedColor(IDS_COLOR_BROWN, RGB(0x6B, 0x49, 0x2D));
 }
 
 void InitImageFitTypeNames(CNamedInts& list)
 {
     for (int mode = 0; mode <= 3; ++mode)
-        list.Add(53414 + mode, mode);
+        list.Add(IDS_FIT_WIDTH + mode, mode);
 }
 
 void InitPixelFormatNames(CNamedInts& list)
 {
     for (int format = 0; format <= 5; ++format)
-        list.Add(53426 + format, format);
+        list.Add(IDS_PIXEL_RGBA32 + format, format);
 }
 
 void InitJpegQualityPresets(CNamedJpegQualities& list)
 {
-    list.Add(53447, 0);
-    list.Add(53448, 30);
-    list.Add(53449, 50);
-    list.Add(53450, 80);
-    list.Add(53451, 100);
+    list.Add(IDS_QUALITY_LOWEST, 0);
+    list.Add(IDS_QUALITY_LOW, 30);
+    list.Add(IDS_QUALITY_MIDDLE, 50);
+    list.Add(IDS_QUALITY_HIGH, 80);
+    list.Add(IDS_QUALITY_HIGHEST, 100);
 }
 
 // Each list is built on first use under the runtime's thread-safe static
@@ -102,12 +103,12 @@ std::wstring FlipModeText(unsigned flags)
 {
     static const CResourceStringMap texts = [] {
         CResourceStringMap m;
-        LoadResourceStringMap(m, 53418, 53425, true);
+        LoadResourceStringMap(m, IDS_FLIP_X_NONE, IDS_FLIP_Y_ALTERNATE, true);
         return m;
     }();
     unsigned horizontal = (flags & 1) + ((flags & 4) ? 2 : 0);
     unsigned vertical = ((flags & 2) ? 5 : 4) + ((flags & 8) ? 2 : 0);
-    return texts.at(53418 + horizontal) + L" | " + texts.at(53418 + vertical);
+    return texts.at(IDS_FLIP_X_NONE + horizontal) + L" | " + texts.at(IDS_FLIP_X_NONE + vertical);
 }
 
 void FlipFlagsToBools(unsigned flags, bool& flipX, bool& flipY)

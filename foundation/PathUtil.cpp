@@ -1,6 +1,7 @@
 #include "foundation/PathUtil.h"
 #include "foundation/Error.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_foundation.h"
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <algorithm>
@@ -668,7 +669,7 @@ void GetTempPathOrThrow(std::wstring& out)
 {
     HRESULT hr = GetTempPathString(out);
     if (FAILED(hr))
-        throw my::CException(53636, hr);
+        throw my::CException(IDS_GET_TEMP_PATH_FAILED, hr);
 }
 
 bool CanonicalizePath(std::wstring& out, const std::wstring& path)
@@ -729,7 +730,7 @@ std::wstring MakeUniquePath(const std::wstring& folder, const std::wstring& pref
             return path;
         ++counter;
     } while (counter != 0);
-    throw my::CException(53636, E_FAIL);
+    throw my::CException(IDS_GET_TEMP_PATH_FAILED, E_FAIL);
 }
 
 bool CreateFolderForPath(const std::wstring& path)

@@ -116,12 +116,12 @@ bool GetProgramFolder(std::wstring& out);
 bool GetCurrentFolder(std::wstring& out);
 bool GetTempFolder(std::wstring& out);
 HRESULT GetTempPathString(std::wstring& out);
-void GetTempPathOrThrow(std::wstring& out);  // 53636
+void GetTempPathOrThrow(std::wstring& out);  // IDS_GET_TEMP_PATH_FAILED
 bool CanonicalizePath(std::wstring& out, const std::wstring& path);
 bool CanonicalizePathInPlace(std::wstring& path);
 // A backslash component of n dots becomes n / 2 ".." components.
 bool NormaliseDotComponents(std::wstring& path);
-// folder\prefix<n>suffix for the first n from 0 that names nothing; 53636
+// folder\prefix<n>suffix for the first n from 0 that names nothing; IDS_GET_TEMP_PATH_FAILED
 // when every counter value is taken.
 std::wstring MakeUniquePath(const std::wstring& folder, const std::wstring& prefix, const std::wstring& suffix);
 // Creates the folder of a file path (or the path itself when it ends in "\"),

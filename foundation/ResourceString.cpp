@@ -1,5 +1,6 @@
 #include "foundation/ResourceString.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation.h"
 #include <cstdarg>
 #include <cwchar>
 
@@ -37,7 +38,7 @@ void LoadResourceString(std::wstring& out, UINT id, bool throwOnFailure)
                 hr = HRESULT_FROM_WIN32(ERROR_RESOURCE_NAME_NOT_FOUND);
             out.clear();
             if (throwOnFailure)
-                throw my::CException(53631, hr, NumberToWString(static_cast<long>(id)));
+                throw my::CException(IDS_STRING_RESOURCE_MISSING, hr, NumberToWString(static_cast<long>(id)));
             return;
         }
         if (static_cast<size_t>(n) < size - 1) {
@@ -48,7 +49,7 @@ void LoadResourceString(std::wstring& out, UINT id, bool throwOnFailure)
         if (size > 65536) {
             out.clear();
             if (throwOnFailure)
-                throw my::CException(53632, NumberToWString(static_cast<long>(id)));
+                throw my::CException(IDS_STRING_RESOURCE_TOO_LONG, NumberToWString(static_cast<long>(id)));
             return;
         }
         size *= 10;

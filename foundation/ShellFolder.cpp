@@ -1,6 +1,7 @@
 #include "foundation/ShellFolder.h"
 #include "foundation/Error.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_shell.h"
 #include <shlguid.h>
 #include <cstring>
 #include <cwchar>
@@ -117,7 +118,7 @@ void CShellFolder::SetDesktopFolder()
 {
     const HRESULT hr = TrySetDesktopFolder();
     if (FAILED(hr))
-        throw my::CException(53679, hr);
+        throw my::CException(IDS_GET_DESKTOP_FOLDER_FAILED, hr);
 }
 
 HRESULT CShellFolder::TryBindToIDList(LPCITEMIDLIST list)
@@ -136,7 +137,7 @@ void CShellFolder::BindToIDList(LPCITEMIDLIST list)
 {
     const HRESULT hr = TryBindToIDList(list);
     if (FAILED(hr))
-        throw my::CException(53678, hr);
+        throw my::CException(IDS_CREATE_SHELL_FOLDER_FAILED, hr);
 }
 
 HRESULT CShellFolder::BindStepwise(LPCITEMIDLIST list, IBindCtx* context)
@@ -174,7 +175,7 @@ void CShellFolder::BindToCurrentFolder()
 {
     const HRESULT hr = TryBindToCurrentFolder();
     if (FAILED(hr))
-        throw my::CException(53678, hr);
+        throw my::CException(IDS_CREATE_SHELL_FOLDER_FAILED, hr);
 }
 
 HRESULT CShellFolder::TryBindToParent(LPCITEMIDLIST list, LPCITEMIDLIST& last)
@@ -188,7 +189,7 @@ void CShellFolder::BindToParent(LPCITEMIDLIST list, LPCITEMIDLIST& last)
 {
     const HRESULT hr = TryBindToParent(list, last);
     if (FAILED(hr))
-        throw my::CException(53678, hr);
+        throw my::CException(IDS_CREATE_SHELL_FOLDER_FAILED, hr);
 }
 
 HRESULT CShellFolder::BindToChild(LPCITEMIDLIST child, CShellFolder& out) const
@@ -272,7 +273,7 @@ void CShellFolder::SetNameOf(LPCITEMIDLIST child, const std::wstring& newName, C
 {
     const HRESULT hr = TrySetNameOf(child, newName, newChild);
     if (FAILED(hr))
-        throw my::CException(53684, hr);
+        throw my::CException(IDS_GET_DISPLAY_NAME_FAILED, hr);
 }
 
 HRESULT CShellFolder::GetRelativeDisplayPath(LPCITEMIDLIST relative, std::wstring& path) const
@@ -417,7 +418,7 @@ void CShellFolder::GetAttributesOf(LPCITEMIDLIST child, SFGAOF& attributes) cons
 {
     const HRESULT hr = TryGetAttributesOf(child, attributes);
     if (FAILED(hr))
-        throw my::CException(53686, hr);
+        throw my::CException(IDS_GET_SHELL_ATTRIBUTES_FAILED, hr);
 }
 
 bool CShellFolder::HasChildren(DWORD contentFlags, HWND owner) const
@@ -473,7 +474,7 @@ void CShellFolder::GetDataObject(const std::vector<LPCITEMIDLIST>& children, HWN
 {
     const HRESULT hr = TryGetDataObject(children, owner, out);
     if (FAILED(hr))
-        throw my::CException(53687, hr);
+        throw my::CException(IDS_CREATE_DATA_OBJECT_FAILED, hr);
 }
 
 HRESULT CShellFolder::GetFindData(LPCITEMIDLIST child, WIN32_FIND_DATAW& data) const

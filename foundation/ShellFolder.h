@@ -25,18 +25,18 @@ public:
     void Release() { m_folder.Release(); }
 
     HRESULT TrySetDesktopFolder();
-    void SetDesktopFolder();  // 53679
+    void SetDesktopFolder();  // IDS_GET_DESKTOP_FOLDER_FAILED
     // A null or empty list gives the desktop itself.
     HRESULT TryBindToIDList(LPCITEMIDLIST list);
-    void BindToIDList(LPCITEMIDLIST list);  // 53678
+    void BindToIDList(LPCITEMIDLIST list);  // IDS_CREATE_SHELL_FOLDER_FAILED
     // From the desktop one item at a time with the bind context; the first
     // failure is returned and leaves the holder empty.
     HRESULT BindStepwise(LPCITEMIDLIST list, IBindCtx* context);
     HRESULT TryBindToCurrentFolder();
-    void BindToCurrentFolder();  // 53678
+    void BindToCurrentFolder();  // IDS_CREATE_SHELL_FOLDER_FAILED
     // `last` points into `list` at its last item.
     HRESULT TryBindToParent(LPCITEMIDLIST list, LPCITEMIDLIST& last);
-    void BindToParent(LPCITEMIDLIST list, LPCITEMIDLIST& last);  // 53678
+    void BindToParent(LPCITEMIDLIST list, LPCITEMIDLIST& last);  // IDS_CREATE_SHELL_FOLDER_FAILED
     HRESULT BindToChild(LPCITEMIDLIST child, CShellFolder& out) const;
     // The same object as IShellFolder2; empty when it has none.
     CComPtr<IShellFolder2> QueryFolder2() const;
@@ -48,7 +48,7 @@ public:
     // The text after the last '.' of the in-folder parsing name.
     HRESULT GetParsingExtension(LPCITEMIDLIST child, std::wstring& extension) const;
     HRESULT TrySetNameOf(LPCITEMIDLIST child, const std::wstring& newName, CItemIDList* newChild);
-    void SetNameOf(LPCITEMIDLIST child, const std::wstring& newName, CItemIDList* newChild);  // 53684
+    void SetNameOf(LPCITEMIDLIST child, const std::wstring& newName, CItemIDList* newChild);  // IDS_GET_DISPLAY_NAME_FAILED
     // In-folder names of each item joined by "\"; a failure leaves `path` as it was.
     HRESULT GetRelativeDisplayPath(LPCITEMIDLIST relative, std::wstring& path) const;
 
@@ -68,14 +68,14 @@ public:
     // E_HANDLE for an empty holder.
     HRESULT TryGetAttributesOf(LPCITEMIDLIST child, SFGAOF& attributes) const;
     HRESULT TryGetAttributesOf(const std::vector<LPCITEMIDLIST>& children, SFGAOF& attributes) const;
-    void GetAttributesOf(LPCITEMIDLIST child, SFGAOF& attributes) const;  // 53686
+    void GetAttributesOf(LPCITEMIDLIST child, SFGAOF& attributes) const;  // IDS_GET_SHELL_ATTRIBUTES_FAILED
     bool HasChildren(DWORD contentFlags, HWND owner) const;
     // DROPEFFECT_COPY, _MOVE and _LINK for the abilities all items share.
     HRESULT GetAllowedDropEffects(const std::vector<LPCITEMIDLIST>& children, DWORD& effects) const;
     HRESULT GetAllowedDropEffects(LPCITEMIDLIST child, DWORD& effects) const;
     // E_INVALIDARG for no children.
     HRESULT TryGetDataObject(const std::vector<LPCITEMIDLIST>& children, HWND owner, IDataObject** out) const;
-    void GetDataObject(const std::vector<LPCITEMIDLIST>& children, HWND owner, IDataObject** out) const;  // 53687
+    void GetDataObject(const std::vector<LPCITEMIDLIST>& children, HWND owner, IDataObject** out) const;  // IDS_CREATE_DATA_OBJECT_FAILED
     // The find data through IShellFolder2::GetDetailsEx; E_FAIL without it.
     HRESULT GetFindData(LPCITEMIDLIST child, WIN32_FIND_DATAW& data) const;
 

@@ -2,6 +2,7 @@
 #include "foundation/Error.h"
 #include "foundation/File.h"
 #include "foundation/ResourceString.h"
+#include "resources/strings_foundation_io.h"
 #include <shlwapi.h>
 #include <cstring>
 
@@ -46,7 +47,7 @@ void CreateFileStream(CComPtr<IStream>& stream, const std::wstring& path)
 {
     HRESULT hr = TryCreateFileStream(stream, path);
     if (FAILED(hr))
-        ThrowErrorCode(53879, hr, path);
+        ThrowErrorCode(IDS_CREATE_FILE_FAILED, hr, path);
 }
 
 HRESULT TryOpenFileStream(CComPtr<IStream>& stream, const std::wstring& path)
@@ -58,7 +59,7 @@ void OpenFileStream(CComPtr<IStream>& stream, const std::wstring& path)
 {
     HRESULT hr = TryOpenFileStream(stream, path);
     if (FAILED(hr))
-        ThrowErrorCode(53881, hr, path);
+        ThrowErrorCode(IDS_OPEN_FILE_FAILED, hr, path);
 }
 
 HRESULT TryCreateMemoryStream(CComPtr<IStream>& stream)
@@ -70,7 +71,7 @@ void CreateMemoryStream(CComPtr<IStream>& stream)
 {
     HRESULT hr = TryCreateMemoryStream(stream);
     if (FAILED(hr))
-        ThrowErrorCode(53893, hr);
+        ThrowErrorCode(IDS_CREATE_MEMORY_STREAM_FAILED, hr);
 }
 
 void CreateOwnedMemoryStream(CComPtr<IStream>& stream, CGlobalMemory& owner)
@@ -91,7 +92,7 @@ HGLOBAL GetHGlobal(IStream* stream)
     HGLOBAL block = nullptr;
     HRESULT hr = TryGetHGlobal(stream, block);
     if (FAILED(hr))
-        ThrowErrorCode(53894, hr);
+        ThrowErrorCode(IDS_GET_STREAM_HANDLE_FAILED, hr);
     return block;
 }
 
@@ -148,7 +149,7 @@ void CreateStreamFromFileOrThrow(CComPtr<IStream>& stream, const std::wstring& p
 {
     HRESULT hr = CreateStreamFromFile(stream, path, maxSize);
     if (FAILED(hr))
-        ThrowErrorCode(53881, hr, path);
+        ThrowErrorCode(IDS_OPEN_FILE_FAILED, hr, path);
 }
 
 void OpenFileStreamBuffered(CComPtr<IStream>& stream, const std::wstring& path, ULONGLONG maxSize)
@@ -157,7 +158,7 @@ void OpenFileStreamBuffered(CComPtr<IStream>& stream, const std::wstring& path, 
     if (hr == E_OUTOFMEMORY)
         hr = OpenStream(stream, path.c_str(), kOpenMode);
     if (FAILED(hr))
-        ThrowErrorCode(53881, hr, path);
+        ThrowErrorCode(IDS_OPEN_FILE_FAILED, hr, path);
 }
 
 HRESULT CreateStreamOnResource(CComPtr<IStream>& stream, const wchar_t* name, const wchar_t* type)
@@ -201,7 +202,7 @@ void GetStreamSize(IStream* stream, ULONGLONG& size)
 {
     HRESULT hr = TryGetStreamSize(stream, size);
     if (FAILED(hr))
-        ThrowErrorCode(53898, hr);
+        ThrowErrorCode(IDS_SET_STREAM_SIZE_FAILED, hr);
 }
 
 HRESULT TrySeekStream(IStream* stream, LARGE_INTEGER move, DWORD origin)
@@ -215,31 +216,31 @@ void SeekStream(IStream* stream, LARGE_INTEGER move, DWORD origin)
 {
     HRESULT hr = TrySeekStream(stream, move, origin);
     if (FAILED(hr))
-        ThrowErrorCode(53899, hr);
+        ThrowErrorCode(IDS_SEEK_STREAM_FAILED, hr);
 }
 
 void ReadStreamExact(IStream* stream, void* buffer, ULONG count)
 {
     if (!stream)
-        ThrowErrorCode(53897, E_POINTER);
+        ThrowErrorCode(IDS_READ_STREAM_FAILED, E_POINTER);
     ULONG got = 0;
     HRESULT hr = stream->Read(buffer, count, &got);
     if (FAILED(hr))
-        ThrowErrorCode(53897, hr);
+        ThrowErrorCode(IDS_READ_STREAM_FAILED, hr);
     if (got < count)
-        ThrowErrorCode(53897, HRESULT_FROM_WIN32(ERROR_HANDLE_EOF));
+        ThrowErrorCode(IDS_READ_STREAM_FAILED, HRESULT_FROM_WIN32(ERROR_HANDLE_EOF));
 }
 
 void WriteStreamExact(IStream* stream, const void* buffer, ULONG count)
 {
     if (!stream)
-        ThrowErrorCode(53896, E_POINTER);
+        ThrowErrorCode(IDS_WRITE_STREAM_FAILED, E_POINTER);
     ULONG written = 0;
     HRESULT hr = stream->Write(buffer, count, &written);
     if (FAILED(hr))
-        ThrowErrorCode(53896, hr);
+        ThrowErrorCode(IDS_WRITE_STREAM_FAILED, hr);
     if (written < count)
-        ThrowErrorCode(53896, STG_E_MEDIUMFULL);
+        ThrowErrorCode(IDS_WRITE_STREAM_FAILED, STG_E_MEDIUMFULL);
 }
 
 int DpiToPelsPerMeter(double dpi, double rounding)

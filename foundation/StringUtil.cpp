@@ -1,6 +1,7 @@
 #include "foundation/StringUtil.h"
 #include "foundation/Error.h"
 #include "foundation/RegexUtil.h"
+#include "resources/strings_foundation.h"
 #include <climits>
 #include <locale>
 #include <string.h>
@@ -188,12 +189,12 @@ void WideCharsToMultiByte(UINT codePage, DWORD flags, const wchar_t* text, int c
         return;
     int n = WideCharToMultiByte(codePage, flags, text, count, nullptr, 0, nullptr, nullptr);
     if (n == 0)
-        throw my::CException(53653, NumberToWString(static_cast<long>(codePage)));
+        throw my::CException(IDS_CONVERT_CODE_PAGE_FAILED, NumberToWString(static_cast<long>(codePage)));
     out.assign(static_cast<size_t>(n) + 1, '\0');
     n = WideCharToMultiByte(codePage, flags, text, count, &out[0], n + 1, nullptr, nullptr);
     if (n == 0) {
         out.clear();
-        throw my::CException(53653, NumberToWString(static_cast<long>(codePage)));
+        throw my::CException(IDS_CONVERT_CODE_PAGE_FAILED, NumberToWString(static_cast<long>(codePage)));
     }
     out.resize(static_cast<size_t>(n));
     // A count of -1 converts the terminator too; it is not part of the text.
@@ -215,12 +216,12 @@ void MultiBytesToWide(UINT codePage, DWORD flags, const char* bytes, int count, 
         return;
     int n = MultiByteToWideChar(codePage, flags, bytes, count, nullptr, 0);
     if (n == 0)
-        throw my::CException(53654, NumberToWString(static_cast<long>(codePage)));
+        throw my::CException(IDS_CONVERT_TO_UNICODE_FAILED, NumberToWString(static_cast<long>(codePage)));
     out.assign(static_cast<size_t>(n) + 1, L'\0');
     n = MultiByteToWideChar(codePage, flags, bytes, count, &out[0], n + 1);
     if (n == 0) {
         out.clear();
-        throw my::CException(53654, NumberToWString(static_cast<long>(codePage)));
+        throw my::CException(IDS_CONVERT_TO_UNICODE_FAILED, NumberToWString(static_cast<long>(codePage)));
     }
     out.resize(static_cast<size_t>(n));
     if (count < 0 && !out.empty() && out.back() == L'\0')

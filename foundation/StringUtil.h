@@ -82,7 +82,7 @@ protected:
 typedef std::list<boost::shared_ptr<CEventListener>> CEventListeners;
 void BroadcastEvent(const CEventListeners& listeners, UINT32 a, UINT32 b);
 
-// Code-page conversions; failures raise 53653 (to bytes) or 53654 (to UTF-16).
+// Code-page conversions; failures raise IDS_CONVERT_CODE_PAGE_FAILED (to bytes) or IDS_CONVERT_TO_UNICODE_FAILED (to UTF-16).
 void WideCharsToMultiByte(UINT codePage, DWORD flags, const wchar_t* text, int count, std::string& out);
 void WideToMultiByte(UINT codePage, const std::wstring& text, std::string& out);
 void MultiBytesToWide(UINT codePage, DWORD flags, const char* bytes, int count, std::wstring& out);

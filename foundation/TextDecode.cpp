@@ -10,6 +10,7 @@
 // the text.
 #include "foundation/TextDecode.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation_io.h"
 
 HRESULT TryCreateMultiLanguage(CComPtr<IMultiLanguage2>& ml)
 {
@@ -37,7 +38,7 @@ void DetectInputCodepage(IMultiLanguage2* ml, const char* bytes, int count, Dete
 {
     HRESULT hr = TryDetectInputCodepage(ml, bytes, count, info);
     if (FAILED(hr))
-        ThrowErrorCode(53751, hr);
+        ThrowErrorCode(IDS_DETECT_CODE_PAGE_FAILED, hr);
 }
 
 HRESULT TryConvertStringToUnicode(IMultiLanguage2* ml, DWORD& mode, UINT codePage, const char* bytes,
@@ -65,7 +66,7 @@ void ConvertStringToUnicode(IMultiLanguage2* ml, DWORD& mode, UINT codePage, con
 {
     HRESULT hr = TryConvertStringToUnicode(ml, mode, codePage, bytes, count, text);
     if (FAILED(hr))
-        ThrowErrorCode(53752, hr);
+        ThrowErrorCode(IDS_CONVERT_TO_UTF16_FAILED, hr);
 }
 
 bool IsValidUtf8(const unsigned char* s, size_t n)

@@ -1,6 +1,7 @@
 #include "foundation/VersionInfo.h"
 #include "foundation/Error.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_foundation.h"
 #include <cstdio>
 
 void CVersionInfo::Load(const std::wstring& path)
@@ -11,10 +12,10 @@ void CVersionInfo::Load(const std::wstring& path)
     SetLastError(0);
     DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
     if (size == 0)
-        throw my::CException(53791, HResultFromLastError(), FormatSystemMessage(HResultFromLastError()), path);
+        throw my::CException(IDS_VERSION_SIZE_FAILED, HResultFromLastError(), FormatSystemMessage(HResultFromLastError()), path);
     std::vector<BYTE> data(size);
     if (!::GetFileVersionInfoW(path.c_str(), handle, size, data.data()))
-        throw my::CException(53792, HResultFromLastError(), FormatSystemMessage(HResultFromLastError()), path);
+        throw my::CException(IDS_VERSION_INFO_FAILED, HResultFromLastError(), FormatSystemMessage(HResultFromLastError()), path);
     m_data.swap(data);
 }
 
@@ -47,9 +48,9 @@ std::wstring CVersionInfo::QueryString(const std::wstring& prefix, const std::ws
     const void* list = nullptr;
     UINT bytes = 0;
     if (!QueryValue(kTranslation, list, bytes))
-        throw my::CException(53793, m_path, kTranslation);
+        throw my::CException(IDS_VERSION_VALUE_MISSING, m_path, kTranslation);
     if (bytes < 4)
-        throw my::CException(53794, m_path, kTranslation);
+        throw my::CException(IDS_VERSION_VALUE_EMPTY, m_path, kTranslation);
     const WORD* pairs = static_cast<const WORD*>(list);
     for (UINT i = 0; i + 1 < bytes / 2; i += 2) {
         wchar_t code[9];
@@ -65,7 +66,7 @@ std::wstring CVersionInfo::QueryString(const std::wstring& prefix, const std::ws
             return out;
         }
     }
-    throw my::CException(53793, m_path, prefix + L"[ALL_TRANSLATES]" + key);
+    throw my::CException(IDS_VERSION_VALUE_MISSING, m_path, prefix + L"[ALL_TRANSLATES]" + key);
 }
 
 std::wstring CVersionInfo::GetProductVersion() const
@@ -83,7 +84,7 @@ void CVersionInfo::GetProductVersionNumbers(std::vector<DWORD>& out, size_t coun
     out.assign(count, 0);
     const std::wstring text = GetProductVersion();
     if (!ParseVersionNumbers(text, count, out))
-        throw my::CException(53795, m_path, text);
+        throw my::CException(IDS_VERSION_INVALID, m_path, text);
 }
 
 void CVersionInfo::GetProductVersionWords(WORD (&out)[4]) const

@@ -8,8 +8,8 @@
 
 class CVersionInfo {
 public:
-    // Stores the path and reads the whole resource: 53791 when the size
-    // cannot be had (a file without a version resource), 53792 when the read
+    // Stores the path and reads the whole resource: IDS_VERSION_SIZE_FAILED when the size
+    // cannot be had (a file without a version resource), IDS_VERSION_INFO_FAILED when the read
     // fails. Nothing is kept on failure but the path.
     void Load(const std::wstring& path);
 
@@ -21,14 +21,14 @@ public:
 
     // The value of `key` under the first translation that has a non-empty
     // one, cut at its first NUL, e.g. QueryString(L"\\StringFileInfo\\",
-    // L"\\LegalCopyright"). 53793 when there is no translation list or no
-    // translation has the value, 53794 when the list holds no translation.
+    // L"\\LegalCopyright"). IDS_VERSION_VALUE_MISSING when there is no translation list or no
+    // translation has the value, IDS_VERSION_VALUE_EMPTY when the list holds no translation.
     std::wstring QueryString(const std::wstring& prefix, const std::wstring& key) const;
     std::wstring GetProductVersion() const;
     std::wstring GetLegalCopyright() const;
 
-    // The product version as `count` numbers (53795 when a piece is not a
-    // number; missing pieces are 0), and as four 16-bit words (53606 for a
+    // The product version as `count` numbers (IDS_VERSION_INVALID when a piece is not a
+    // number; missing pieces are 0), and as four 16-bit words (IDS_CAST_ERROR for a
     // number above 0xFFFF).
     void GetProductVersionNumbers(std::vector<DWORD>& out, size_t count) const;
     void GetProductVersionWords(WORD (&out)[4]) const;
@@ -48,7 +48,7 @@ bool ParseVersionComponent(DWORD& out, const std::wstring& text);
 // piece that is not a number.
 bool ParseVersionNumbers(const std::wstring& text, size_t count, std::vector<DWORD>& out);
 
-// Four numbers narrowed to 16 bits; 53606 ("DWORD" to "WORD") for one above 0xFFFF.
+// Four numbers narrowed to 16 bits; IDS_CAST_ERROR ("DWORD" to "WORD") for one above 0xFFFF.
 void NarrowVersionWords(const std::vector<DWORD>& numbers, WORD (&out)[4]);
 
 // The four parts joined by `separator` ("2.4.1.0").

@@ -6,6 +6,7 @@
 #include "foundation/StringUtil.h"
 #include "foundation/TextDecode.h"
 #include "platform/Bstr.h"
+#include "resources/strings_foundation_io.h"
 #include <cstdlib>
 #include <cstring>
 #include <locale>
@@ -73,10 +74,10 @@ bool CXmlDocument::NewDocument(CComPtr<IXMLDOMDocument>& doc)
     HRESULT hr = ::CoCreateInstance(kClsidDOMDocument, nullptr, kDocumentContext, kIidIXMLDOMDocument,
                                     reinterpret_cast<void**>(&doc));
     if (FAILED(hr))
-        return FailWithCode(54032, hr);
+        return FailWithCode(IDS_XML_CREATE_DOC_FAILED, hr);
     hr = doc->put_async(VARIANT_FALSE);
     if (FAILED(hr))
-        return FailWithCode(54032, hr);
+        return FailWithCode(IDS_XML_CREATE_DOC_FAILED, hr);
     return true;
 }
 
@@ -89,7 +90,7 @@ bool CXmlDocument::Create(const std::wstring& xmlTemplate)
     VARIANT_BOOL ok = VARIANT_FALSE;
     HRESULT hr = doc->loadXML(xml, &ok);
     if (hr != S_OK || ok != VARIANT_TRUE)
-        return FailWithCode(54033, LoadFailureCode(hr));
+        return FailWithCode(IDS_XML_CREATE_ROOT_FAILED, LoadFailureCode(hr));
     m_doc = doc;
     return true;
 }
@@ -99,7 +100,7 @@ bool CXmlDocument::LoadFile(const std::wstring& path)
     if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         DWORD e = ::GetLastError();
         if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
-            return FailWithCode(54040, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), path);
+            return FailWithCode(IDS_XML_LOAD_FAILED, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), path);
     }
     CComPtr<IXMLDOMDocument> doc;
     if (!NewDocument(doc))
@@ -109,7 +110,7 @@ bool CXmlDocument::LoadFile(const std::wstring& path)
     VARIANT_BOOL ok = VARIANT_FALSE;
     HRESULT hr = doc->load(source.v, &ok);
     if (hr != S_OK || ok != VARIANT_TRUE)
-        return FailWithCode(54040, LoadFailureCode(hr), path);
+        return FailWithCode(IDS_XML_LOAD_FAILED, LoadFailureCode(hr), path);
     m_doc = doc;
     return true;
 }
@@ -122,7 +123,7 @@ bool CXmlDocument::LoadGlobalMemory(HGLOBAL block)
     CComPtr<IStream> stream;
     HRESULT hr = ::CreateStreamOnHGlobal(block, FALSE, &stream);
     if (FAILED(hr))
-        return FailWithCode(53895, hr);
+        return FailWithCode(IDS_OPEN_MEMORY_STREAM_FAILED, hr);
     CVariant source;
     SetVariantUnknown(source, stream);
     VARIANT_BOOL ok = VARIANT_FALSE;
@@ -130,7 +131,7 @@ bool CXmlDocument::LoadGlobalMemory(HGLOBAL block)
     // A fragment the parser refused is a failure here, not later with a
     // misleading "node not found".
     if (hr != S_OK || ok != VARIANT_TRUE)
-        return FailWithCode(54041, LoadFailureCode(hr));
+        return FailWithCode(IDS_XML_PARSE_FAILED, LoadFailureCode(hr));
     m_doc = doc;
     return true;
 }
@@ -138,24 +139,24 @@ bool CXmlDocument::LoadGlobalMemory(HGLOBAL block)
 bool CXmlDocument::SaveFile(const std::wstring& path)
 {
     if (!m_doc)
-        return FailWithCode(54034, E_POINTER);
+        return FailWithCode(IDS_XML_SAVE_FAILED, E_POINTER);
     CVariant target;
     SetVariantText(target, path);
     HRESULT hr = m_doc->save(target.v);
     if (FAILED(hr))
-        return FailWithCode(54034, hr);
+        return FailWithCode(IDS_XML_SAVE_FAILED, hr);
     return true;
 }
 
 bool CXmlDocument::SaveStream(IUnknown* stream)
 {
     if (!m_doc || !stream)
-        return FailWithCode(54034, E_POINTER);
+        return FailWithCode(IDS_XML_SAVE_FAILED, E_POINTER);
     CVariant target;
     SetVariantUnknown(target, stream);
     HRESULT hr = m_doc->save(target.v);
     if (FAILED(hr))
-        return FailWithCode(54034, hr);
+        return FailWithCode(IDS_XML_SAVE_FAILED, hr);
     return true;
 }
 
@@ -179,7 +180,7 @@ HGLOBAL CXmlDocument::SaveGlobalMemory()
     if (SUCCEEDED(hr))
         hr = TryGetHGlobal(stream, current);
     if (FAILED(hr)) {
-        FailWithCode(54034, hr);
+        FailWithCode(IDS_XML_SAVE_FAILED, hr);
         return nullptr;
     }
     stream.Release();
@@ -211,13 +212,13 @@ bool CXmlDocument::HasNode(IXMLDOMNode* node, const std::wstring& xpath)
 bool CXmlDocument::SelectSingleNode(const std::wstring& xpath, CNode& out)
 {
     if (!m_doc)
-        return FailWithCode(54035, E_POINTER, xpath);
+        return FailWithCode(IDS_XML_SELECT_NODE_FAILED, E_POINTER, xpath);
     CNode found;
     HRESULT hr = m_doc->selectSingleNode(CBstr(xpath), &found);
     if (FAILED(hr))
-        return FailWithCode(54035, hr, xpath);
+        return FailWithCode(IDS_XML_SELECT_NODE_FAILED, hr, xpath);
     if (!found)
-        return FailWithCode(54048, E_FAIL, xpath);
+        return FailWithCode(IDS_XML_NODE_NOT_FOUND, E_FAIL, xpath);
     out = found;
     return true;
 }
@@ -230,13 +231,13 @@ bool CXmlDocument::SelectChildNode(IXMLDOMNode* parent, const std::wstring& xpat
     }
     std::wstring where = GetNodePath(parent) + L" -> " + xpath;
     if (!parent)
-        return FailWithCode(54035, E_POINTER, where);
+        return FailWithCode(IDS_XML_SELECT_NODE_FAILED, E_POINTER, where);
     CNode found;
     HRESULT hr = parent->selectSingleNode(CBstr(xpath), &found);
     if (FAILED(hr))
-        return FailWithCode(54035, hr, where);
+        return FailWithCode(IDS_XML_SELECT_NODE_FAILED, hr, where);
     if (!found)
-        return FailWithCode(54048, E_FAIL, where);
+        return FailWithCode(IDS_XML_NODE_NOT_FOUND, E_FAIL, where);
     out = found;
     return true;
 }
@@ -253,13 +254,13 @@ bool CXmlDocument::SelectChildOrSelf(IXMLDOMNode* node, const std::wstring& xpat
 bool CXmlDocument::SelectNodes(IXMLDOMNode* node, const std::wstring& xpath, CNodeList& out)
 {
     if (!node)
-        return FailWithCode(54044, E_POINTER, xpath);
+        return FailWithCode(IDS_XML_SELECT_NODES_FAILED, E_POINTER, xpath);
     CNodeList list;
     HRESULT hr = node->selectNodes(CBstr(xpath), &list);
     if (FAILED(hr))
-        return FailWithCode(54044, hr, xpath);
+        return FailWithCode(IDS_XML_SELECT_NODES_FAILED, hr, xpath);
     if (!list)
-        return FailWithCode(54049, E_FAIL, xpath);
+        return FailWithCode(IDS_XML_NODES_NOT_FOUND, E_FAIL, xpath);
     out = list;
     return true;
 }
@@ -267,11 +268,11 @@ bool CXmlDocument::SelectNodes(IXMLDOMNode* node, const std::wstring& xpath, CNo
 bool CXmlDocument::GetNodeCount(IXMLDOMNodeList* list, long& count)
 {
     if (!list)
-        return FailWithCode(54045, E_POINTER);
+        return FailWithCode(IDS_XML_NODE_COUNT_FAILED, E_POINTER);
     long n = 0;
     HRESULT hr = list->get_length(&n);
     if (FAILED(hr))
-        return FailWithCode(54045, hr);
+        return FailWithCode(IDS_XML_NODE_COUNT_FAILED, hr);
     count = n;
     return true;
 }
@@ -279,21 +280,21 @@ bool CXmlDocument::GetNodeCount(IXMLDOMNodeList* list, long& count)
 bool CXmlDocument::GetNodeItem(IXMLDOMNodeList* list, long index, CNode& out)
 {
     if (!list)
-        return FailWithCode(54047, E_POINTER);
+        return FailWithCode(IDS_XML_NODE_ITEM_FAILED, E_POINTER);
     CNode item;
     HRESULT hr = list->get_item(index, &item);
     if (FAILED(hr))
-        return FailWithCode(54047, hr);
+        return FailWithCode(IDS_XML_NODE_ITEM_FAILED, hr);
     // Past the end the list answers S_FALSE and no node: that is no item.
     if (!item)
-        return FailWithCode(54047, E_FAIL);
+        return FailWithCode(IDS_XML_NODE_ITEM_FAILED, E_FAIL);
     out = item;
     return true;
 }
 
 bool CXmlDocument::ClearNotFoundError()
 {
-    if (m_err.id != 54035 && m_err.id != 54048)
+    if (m_err.id != IDS_XML_SELECT_NODE_FAILED && m_err.id != IDS_XML_NODE_NOT_FOUND)
         return false;
     m_err.Set(0);
     return true;
@@ -302,16 +303,16 @@ bool CXmlDocument::ClearNotFoundError()
 bool CXmlDocument::CreateElement(const std::wstring& name, const std::wstring& namespaceUri, CNode& out)
 {
     if (!m_doc)
-        return FailWithCode(54036, E_POINTER);
+        return FailWithCode(IDS_XML_CREATE_NODE_FAILED, E_POINTER);
     CVariant type;
     type.v.vt = VT_I4;
     type.v.lVal = NODE_ELEMENT;
     CNode node;
     HRESULT hr = m_doc->createNode(type.v, CBstr(name), CBstr(namespaceUri), &node);
     if (FAILED(hr))
-        return FailWithCode(54036, hr);
+        return FailWithCode(IDS_XML_CREATE_NODE_FAILED, hr);
     if (!node)
-        return FailWithCode(54036, E_FAIL);
+        return FailWithCode(IDS_XML_CREATE_NODE_FAILED, E_FAIL);
     out = node;
     return true;
 }
@@ -329,11 +330,11 @@ bool CXmlDocument::CreateElementOrUse(IXMLDOMNode* existing, const std::wstring&
 bool CXmlDocument::AppendChild(IXMLDOMNode* parent, IXMLDOMNode* child)
 {
     if (!parent || !child)
-        return FailWithCode(54037, E_POINTER);
+        return FailWithCode(IDS_XML_APPEND_NODE_FAILED, E_POINTER);
     CNode added;
     HRESULT hr = parent->appendChild(child, &added);
     if (FAILED(hr))
-        return FailWithCode(54037, hr);
+        return FailWithCode(IDS_XML_APPEND_NODE_FAILED, hr);
     return true;
 }
 
@@ -358,21 +359,21 @@ bool CXmlDocument::AppendChildUnlessSame(IXMLDOMNode* parent, IXMLDOMNode* child
 bool CXmlDocument::SetText(IXMLDOMNode* node, const std::wstring& text)
 {
     if (!node)
-        return FailWithCode(54039, E_POINTER);
+        return FailWithCode(IDS_XML_SET_TEXT_FAILED, E_POINTER);
     HRESULT hr = node->put_text(CBstr(text));
     if (FAILED(hr))
-        return FailWithCode(54039, hr);
+        return FailWithCode(IDS_XML_SET_TEXT_FAILED, hr);
     return true;
 }
 
 bool CXmlDocument::GetText(IXMLDOMNode* node, std::wstring& text)
 {
     if (!node)
-        return FailWithCode(54042, E_POINTER);
+        return FailWithCode(IDS_XML_GET_TEXT_FAILED, E_POINTER);
     CBstr value;
     HRESULT hr = node->get_text(&value);
     if (FAILED(hr))
-        return FailWithCode(54042, hr);
+        return FailWithCode(IDS_XML_GET_TEXT_FAILED, hr);
     text = value.str();
     return true;
 }
@@ -403,7 +404,7 @@ bool CXmlDocument::ReadTextBuffer(IXMLDOMNode* node, const std::wstring& xpath, 
     if (!ReadText(node, xpath, text))
         return false;
     if (text.size() >= capacity)
-        return Fail(54065, text);
+        return Fail(IDS_XML_VALUE_TOO_LONG, text);
     std::memcpy(buffer, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
     return true;
 }
@@ -430,7 +431,7 @@ bool CXmlDocument::AppendIntElement(IXMLDOMNode* parent, const std::wstring& nam
 
 bool CXmlDocument::ReadInt(IXMLDOMNode* node, const std::wstring& xpath, int& value, int decimals)
 {
-    return ReadParsed(node, xpath, 54055,
+    return ReadParsed(node, xpath, IDS_XML_PARSE_INT_FAILED,
                       [&](const std::wstring& text) { return ParseFixedPoint(value, text, decimals); });
 }
 
@@ -441,7 +442,7 @@ bool CXmlDocument::AppendLongElement(IXMLDOMNode* parent, const std::wstring& na
 
 bool CXmlDocument::ReadLong(IXMLDOMNode* node, const std::wstring& xpath, long& value)
 {
-    return ReadParsed(node, xpath, 54056, [&](const std::wstring& text) { return ParseLong(value, text); });
+    return ReadParsed(node, xpath, IDS_XML_PARSE_LONG_FAILED, [&](const std::wstring& text) { return ParseLong(value, text); });
 }
 
 bool CXmlDocument::AppendSizeTElement(IXMLDOMNode* parent, const std::wstring& name, size_t value)
@@ -451,7 +452,7 @@ bool CXmlDocument::AppendSizeTElement(IXMLDOMNode* parent, const std::wstring& n
 
 bool CXmlDocument::ReadSizeT(IXMLDOMNode* node, const std::wstring& xpath, size_t& value)
 {
-    return ReadParsed(node, xpath, 54057, [&](const std::wstring& text) { return ParseSizeT(value, text); });
+    return ReadParsed(node, xpath, IDS_XML_PARSE_SIZE_FAILED, [&](const std::wstring& text) { return ParseSizeT(value, text); });
 }
 
 bool CXmlDocument::AppendDoubleElement(IXMLDOMNode* parent, const std::wstring& name, double value)
@@ -478,7 +479,7 @@ bool CXmlDocument::AppendColorElement(IXMLDOMNode* parent, const std::wstring& n
 
 bool CXmlDocument::ReadColor(IXMLDOMNode* node, const std::wstring& xpath, COLORREF& value)
 {
-    return ReadParsed(node, xpath, 54059, [&](const std::wstring& text) { return ParseColorHex(value, text); });
+    return ReadParsed(node, xpath, IDS_XML_COLOR_UNKNOWN, [&](const std::wstring& text) { return ParseColorHex(value, text); });
 }
 
 bool CXmlDocument::AppendBoolElement(IXMLDOMNode* parent, const std::wstring& name, bool value)
@@ -496,7 +497,7 @@ bool CXmlDocument::ReadBool(IXMLDOMNode* node, const std::wstring& xpath, bool& 
     else if (text == L"false")
         value = false;
     else
-        return FailWithCode(54043, E_FAIL);
+        return FailWithCode(IDS_XML_BOOL_INVALID, E_FAIL);
     return true;
 }
 
@@ -550,17 +551,17 @@ bool CXmlDocument::AppendByteElement(IXMLDOMNode* parent, const std::wstring& na
 
 bool CXmlDocument::ReadDword(IXMLDOMNode* node, const std::wstring& xpath, DWORD& value)
 {
-    return ReadParsed(node, xpath, 54060, [&](const std::wstring& text) { return ParseHexDword(value, text); });
+    return ReadParsed(node, xpath, IDS_XML_PARSE_DWORD_FAILED, [&](const std::wstring& text) { return ParseHexDword(value, text); });
 }
 
 bool CXmlDocument::ReadWord(IXMLDOMNode* node, const std::wstring& xpath, WORD& value)
 {
-    return ReadParsed(node, xpath, 54061, [&](const std::wstring& text) { return ParseHexWord(value, text); });
+    return ReadParsed(node, xpath, IDS_XML_PARSE_WORD_FAILED, [&](const std::wstring& text) { return ParseHexWord(value, text); });
 }
 
 bool CXmlDocument::ReadByte(IXMLDOMNode* node, const std::wstring& xpath, BYTE& value)
 {
-    return ReadParsed(node, xpath, 54062, [&](const std::wstring& text) { return ParseHexByte(value, text); });
+    return ReadParsed(node, xpath, IDS_XML_PARSE_BYTE_FAILED, [&](const std::wstring& text) { return ParseHexByte(value, text); });
 }
 
 bool CXmlDocument::AppendBytesElement(IXMLDOMNode* parent, const std::wstring& name, const void* bytes, size_t size)
@@ -588,12 +589,12 @@ bool CXmlDocument::AppendBytesElement(IXMLDOMNode* parent, const std::wstring& n
 
 bool CXmlDocument::ReadBytes(IXMLDOMNode* node, const std::wstring& xpath, std::vector<BYTE>& bytes)
 {
-    return ReadParsed(node, xpath, 54064, [&](const std::wstring& text) { return ParseHexBytes(bytes, text); });
+    return ReadParsed(node, xpath, IDS_XML_PARSE_BYTES_FAILED, [&](const std::wstring& text) { return ParseHexBytes(bytes, text); });
 }
 
 bool CXmlDocument::ReadBytes(IXMLDOMNode* node, const std::wstring& xpath, std::string& bytes)
 {
-    return ReadParsed(node, xpath, 54064, [&](const std::wstring& text) { return ParseHexBytes(bytes, text); });
+    return ReadParsed(node, xpath, IDS_XML_PARSE_BYTES_FAILED, [&](const std::wstring& text) { return ParseHexBytes(bytes, text); });
 }
 
 bool CXmlDocument::AppendVersionElement(IXMLDOMNode* parent, const std::wstring& name, DWORD version)
@@ -603,7 +604,7 @@ bool CXmlDocument::AppendVersionElement(IXMLDOMNode* parent, const std::wstring&
 
 bool CXmlDocument::ReadVersion(IXMLDOMNode* node, const std::wstring& xpath, DWORD& version)
 {
-    return ReadParsed(node, xpath, 54063, [&](const std::wstring& text) { return ParseVersionDword(version, text); });
+    return ReadParsed(node, xpath, IDS_XML_PARSE_VERSION_FAILED, [&](const std::wstring& text) { return ParseVersionDword(version, text); });
 }
 
 bool CXmlDocument::AppendPathElement(IXMLDOMNode* parent, const std::wstring& name, const std::wstring& path,

@@ -4,7 +4,7 @@
 // success; on false the reason is in m_err (message id, HRESULT, text), which
 // keeps the last failure until another overwrites it or ClearNotFoundError
 // clears it. Nothing here throws, except for lack of memory and the one
-// conversion that throws by design (ReadC3State, 53907).
+// conversion that throws by design (ReadC3State, IDS_UNKNOWN_NAME).
 //
 // Values are written as the text of child elements and read back by a
 // selection path (a child element name; "name[i]" picks the i-th, from 0). The
@@ -15,6 +15,7 @@
 #include "foundation/XmlValue.h"
 #include "platform/ComPtr.h"
 #include "platform/MsXml.h"
+#include "resources/strings_foundation_io.h"
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -36,37 +37,37 @@ public:
 
     // Creating, loading and saving. A new document replaces the old one only
     // when its load succeeded, that is the parser answered S_OK and true.
-    bool Create(const std::wstring& xmlTemplate);   // 54032, 54033
-    bool LoadFile(const std::wstring& path);        // 54040 with the path
+    bool Create(const std::wstring& xmlTemplate);   // IDS_XML_CREATE_DOC_FAILED, IDS_XML_CREATE_ROOT_FAILED
+    bool LoadFile(const std::wstring& path);        // IDS_XML_LOAD_FAILED with the path
     // The block stays the caller's (a clipboard block, for example).
-    bool LoadGlobalMemory(HGLOBAL block);           // 53895, 54041
-    bool SaveFile(const std::wstring& path);        // 54034
-    bool SaveStream(IUnknown* stream);              // 54034
+    bool LoadGlobalMemory(HGLOBAL block);           // IDS_OPEN_MEMORY_STREAM_FAILED, IDS_XML_PARSE_FAILED
+    bool SaveFile(const std::wstring& path);        // IDS_XML_SAVE_FAILED
+    bool SaveStream(IUnknown* stream);              // IDS_XML_SAVE_FAILED
     // A new movable block holding exactly the saved document, owned by the
     // caller; null on failure.
     HGLOBAL SaveGlobalMemory();
 
     // Selecting.
     bool HasNode(IXMLDOMNode* node, const std::wstring& xpath);  // sets no error
-    bool SelectSingleNode(const std::wstring& xpath, CNode& out);                       // 54035, 54048
+    bool SelectSingleNode(const std::wstring& xpath, CNode& out);                       // IDS_XML_SELECT_NODE_FAILED, IDS_XML_NODE_NOT_FOUND
     // An empty xpath gives the parent itself. Messages name the parent's path.
-    bool SelectChildNode(IXMLDOMNode* parent, const std::wstring& xpath, CNode& out);   // 54035, 54048
+    bool SelectChildNode(IXMLDOMNode* parent, const std::wstring& xpath, CNode& out);   // IDS_XML_SELECT_NODE_FAILED, IDS_XML_NODE_NOT_FOUND
     bool SelectChildOrSelf(IXMLDOMNode* node, const std::wstring& xpath, CNode& out);
-    bool SelectNodes(IXMLDOMNode* node, const std::wstring& xpath, CNodeList& out);     // 54044, 54049
-    bool GetNodeCount(IXMLDOMNodeList* list, long& count);                              // 54045
-    bool GetNodeItem(IXMLDOMNodeList* list, long index, CNode& out);                    // 54047
-    // Forgives a missing node (54035, 54048): clears the record, true.
+    bool SelectNodes(IXMLDOMNode* node, const std::wstring& xpath, CNodeList& out);     // IDS_XML_SELECT_NODES_FAILED, IDS_XML_NODES_NOT_FOUND
+    bool GetNodeCount(IXMLDOMNodeList* list, long& count);                              // IDS_XML_NODE_COUNT_FAILED
+    bool GetNodeItem(IXMLDOMNodeList* list, long index, CNode& out);                    // IDS_XML_NODE_ITEM_FAILED
+    // Forgives a missing node (IDS_XML_SELECT_NODE_FAILED, IDS_XML_NODE_NOT_FOUND): clears the record, true.
     bool ClearNotFoundError();
 
     // Building.
-    bool CreateElement(const std::wstring& name, const std::wstring& namespaceUri, CNode& out);  // 54036
+    bool CreateElement(const std::wstring& name, const std::wstring& namespaceUri, CNode& out);  // IDS_XML_CREATE_NODE_FAILED
     // An empty name hands out the existing node.
     bool CreateElementOrUse(IXMLDOMNode* existing, const std::wstring& name, const std::wstring& namespaceUri,
                             CNode& out);
-    bool AppendChild(IXMLDOMNode* parent, IXMLDOMNode* child);            // 54037
+    bool AppendChild(IXMLDOMNode* parent, IXMLDOMNode* child);            // IDS_XML_APPEND_NODE_FAILED
     bool AppendChildUnlessSame(IXMLDOMNode* parent, IXMLDOMNode* child);
-    bool SetText(IXMLDOMNode* node, const std::wstring& text);            // 54039
-    bool GetText(IXMLDOMNode* node, std::wstring& text);                  // 54042
+    bool SetText(IXMLDOMNode* node, const std::wstring& text);            // IDS_XML_SET_TEXT_FAILED
+    bool GetText(IXMLDOMNode* node, std::wstring& text);                  // IDS_XML_GET_TEXT_FAILED
 
     // Typed values. Writers take (parent, element name, value) and append a
     // new element; readers take (node, xpath, out value), an empty xpath
@@ -75,7 +76,7 @@ public:
     bool ReadText(IXMLDOMNode* node, const std::wstring& xpath, std::wstring& text);
 
     bool AppendBufferElement(IXMLDOMNode* parent, const std::wstring& name, const wchar_t* text, size_t length);
-    // Copies with its NUL when shorter than the capacity (characters), else 54065.
+    // Copies with its NUL when shorter than the capacity (characters), else IDS_XML_VALUE_TOO_LONG.
     bool ReadTextBuffer(IXMLDOMNode* node, const std::wstring& xpath, wchar_t* buffer, size_t capacity);
 
     // Stored with LF line ends, read back with CR LF.
@@ -84,24 +85,24 @@ public:
 
     // value / 10^decimals as fixed-point text.
     bool AppendIntElement(IXMLDOMNode* parent, const std::wstring& name, int value, int decimals = 0);
-    bool ReadInt(IXMLDOMNode* node, const std::wstring& xpath, int& value, int decimals = 0);   // 54055
+    bool ReadInt(IXMLDOMNode* node, const std::wstring& xpath, int& value, int decimals = 0);   // IDS_XML_PARSE_INT_FAILED
     bool AppendLongElement(IXMLDOMNode* parent, const std::wstring& name, long value);
-    bool ReadLong(IXMLDOMNode* node, const std::wstring& xpath, long& value);                   // 54056
+    bool ReadLong(IXMLDOMNode* node, const std::wstring& xpath, long& value);                   // IDS_XML_PARSE_LONG_FAILED
     bool AppendSizeTElement(IXMLDOMNode* parent, const std::wstring& name, size_t value);
-    bool ReadSizeT(IXMLDOMNode* node, const std::wstring& xpath, size_t& value);               // 54057
+    bool ReadSizeT(IXMLDOMNode* node, const std::wstring& xpath, size_t& value);               // IDS_XML_PARSE_SIZE_FAILED
     // Six significant digits; the reader takes the longest leading number
     // (none reads as 0) and never fails on the text.
     bool AppendDoubleElement(IXMLDOMNode* parent, const std::wstring& name, double value);
     bool ReadDouble(IXMLDOMNode* node, const std::wstring& xpath, double& value);
     // "RRGGBB".
     bool AppendColorElement(IXMLDOMNode* parent, const std::wstring& name, COLORREF value);
-    bool ReadColor(IXMLDOMNode* node, const std::wstring& xpath, COLORREF& value);             // 54059
+    bool ReadColor(IXMLDOMNode* node, const std::wstring& xpath, COLORREF& value);             // IDS_XML_COLOR_UNKNOWN
     // Exactly "true" or "false".
     bool AppendBoolElement(IXMLDOMNode* parent, const std::wstring& name, bool value);
-    bool ReadBool(IXMLDOMNode* node, const std::wstring& xpath, bool& value);                  // 54043
+    bool ReadBool(IXMLDOMNode* node, const std::wstring& xpath, bool& value);                  // IDS_XML_BOOL_INVALID
     // A missing element succeeds and leaves the value as it was.
     bool ReadBoolOptional(IXMLDOMNode* node, const std::wstring& xpath, bool& value);
-    // "UNDEF", "ON", "OFF"; another text throws 53907.
+    // "UNDEF", "ON", "OFF"; another text throws IDS_UNKNOWN_NAME.
     bool AppendC3StateElement(IXMLDOMNode* parent, const std::wstring& name, int value);
     bool AppendC3StateElement(IXMLDOMNode* parent, const std::wstring& name, BYTE value);
     bool ReadC3State(IXMLDOMNode* node, const std::wstring& xpath, int& value);
@@ -109,31 +110,31 @@ public:
 
     // Named-entry tables: sequences of pointers to entries with `name` and `value`.
     template <class Table>
-    bool AppendEnumElement(IXMLDOMNode* parent, const std::wstring& name, int value, const Table& table);   // 54050
+    bool AppendEnumElement(IXMLDOMNode* parent, const std::wstring& name, int value, const Table& table);   // IDS_XML_ENUM_UNKNOWN
     template <class Table>
-    bool ReadEnum(IXMLDOMNode* node, const std::wstring& xpath, int& value, const Table& table);            // 54058
+    bool ReadEnum(IXMLDOMNode* node, const std::wstring& xpath, int& value, const Table& table);            // IDS_XML_PARSE_ENUM_FAILED
     // Names of the entries whose bits are all set, joined by "|".
     template <class Table>
     bool AppendFlagsElement(IXMLDOMNode* parent, const std::wstring& name, DWORD flags, const Table& table);
     template <class Table>
-    bool ReadFlags(IXMLDOMNode* node, const std::wstring& xpath, DWORD& flags, const Table& table);         // 54052
+    bool ReadFlags(IXMLDOMNode* node, const std::wstring& xpath, DWORD& flags, const Table& table);         // IDS_XML_FLAG_UNKNOWN
 
     // 8, 4 or 2 upper-case hexadecimal digits.
     bool AppendDwordElement(IXMLDOMNode* parent, const std::wstring& name, DWORD value);
     bool AppendWordElement(IXMLDOMNode* parent, const std::wstring& name, WORD value);
     bool AppendByteElement(IXMLDOMNode* parent, const std::wstring& name, BYTE value);
-    bool ReadDword(IXMLDOMNode* node, const std::wstring& xpath, DWORD& value);   // 54060
-    bool ReadWord(IXMLDOMNode* node, const std::wstring& xpath, WORD& value);     // 54061
-    bool ReadByte(IXMLDOMNode* node, const std::wstring& xpath, BYTE& value);     // 54062
+    bool ReadDword(IXMLDOMNode* node, const std::wstring& xpath, DWORD& value);   // IDS_XML_PARSE_DWORD_FAILED
+    bool ReadWord(IXMLDOMNode* node, const std::wstring& xpath, WORD& value);     // IDS_XML_PARSE_WORD_FAILED
+    bool ReadByte(IXMLDOMNode* node, const std::wstring& xpath, BYTE& value);     // IDS_XML_PARSE_BYTE_FAILED
     // Two upper-case hexadecimal digits per byte.
     bool AppendBytesElement(IXMLDOMNode* parent, const std::wstring& name, const void* bytes, size_t size);
     bool AppendBytesElement(IXMLDOMNode* parent, const std::wstring& name, const std::vector<BYTE>& bytes);
     bool AppendBytesElement(IXMLDOMNode* parent, const std::wstring& name, const std::string& bytes);
-    bool ReadBytes(IXMLDOMNode* node, const std::wstring& xpath, std::vector<BYTE>& bytes);   // 54064
-    bool ReadBytes(IXMLDOMNode* node, const std::wstring& xpath, std::string& bytes);         // 54064
+    bool ReadBytes(IXMLDOMNode* node, const std::wstring& xpath, std::vector<BYTE>& bytes);   // IDS_XML_PARSE_BYTES_FAILED
+    bool ReadBytes(IXMLDOMNode* node, const std::wstring& xpath, std::string& bytes);         // IDS_XML_PARSE_BYTES_FAILED
     // "a.b.c.d".
     bool AppendVersionElement(IXMLDOMNode* parent, const std::wstring& name, DWORD version);
-    bool ReadVersion(IXMLDOMNode* node, const std::wstring& xpath, DWORD& version);           // 54063
+    bool ReadVersion(IXMLDOMNode* node, const std::wstring& xpath, DWORD& version);           // IDS_XML_PARSE_VERSION_FAILED
 
     // Relative to the document's folder when the path lies inside it.
     bool AppendPathElement(IXMLDOMNode* parent, const std::wstring& name, const std::wstring& path,
@@ -180,7 +181,7 @@ bool CXmlDocument::AppendEnumElement(IXMLDOMNode* parent, const std::wstring& na
 {
     int index = FindNamedEntryByValue(table, value);
     if (index < 0)
-        return Fail(54050, FormatInt(value));
+        return Fail(IDS_XML_ENUM_UNKNOWN, FormatInt(value));
     return AppendTextElement(parent, name, table[static_cast<size_t>(index)]->name);
 }
 
@@ -192,7 +193,7 @@ bool CXmlDocument::ReadEnum(IXMLDOMNode* node, const std::wstring& xpath, int& v
         return false;
     int index = FindNamedEntryByName(table, text);
     if (index < 0)
-        return Fail(54058, text);
+        return Fail(IDS_XML_PARSE_ENUM_FAILED, text);
     value = table[static_cast<size_t>(index)]->value;
     return true;
 }
@@ -224,7 +225,7 @@ bool CXmlDocument::ReadFlags(IXMLDOMNode* node, const std::wstring& xpath, DWORD
     for (const std::wstring& n : names) {
         int index = FindNamedEntryByName(table, n);
         if (index < 0)
-            return Fail(54052, n);
+            return Fail(IDS_XML_FLAG_UNKNOWN, n);
         result |= static_cast<DWORD>(table[static_cast<size_t>(index)]->value);
     }
     flags = result;

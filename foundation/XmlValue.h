@@ -50,9 +50,9 @@ std::wstring FloatToWString(float value);
 
 // Three-valued setting: 0 "UNDEF", 1 "ON", 2 "OFF".
 enum C3State { C3STATE_UNDEF = 0, C3STATE_ON = 1, C3STATE_OFF = 2 };
-// Throws 53906 for a value that is not a state.
+// Throws IDS_UNKNOWN_VALUE for a value that is not a state.
 std::wstring C3StateToString(int value);
-// Throws 53907 for a name that is not a state (names are case-sensitive).
+// Throws IDS_UNKNOWN_NAME for a name that is not a state (names are case-sensitive).
 int C3StateFromString(const std::wstring& name);
 // The state of the name, or -1.
 int FindC3State(const std::wstring& name);

@@ -4,6 +4,7 @@
 #include "imaging/Img.h"
 #include "foundation/File.h"
 #include "foundation/PathUtil.h"
+#include "resources/strings_drawing.h"
 #include <cstring>
 #include <ostream>
 
@@ -299,15 +300,15 @@ CColorProfilePtr CColorProfile::FromColorContext(const boost::shared_ptr<CColorC
                          ? E_FAIL
                          : profile->OpenMemory(cc->m_profile.data(), static_cast<DWORD>(cc->m_profile.size()));
         if (FAILED(hr))
-            throw my::CException(53943, hr);
+            throw my::CException(IDS_ICM_OPEN_PROFILE_FAILED, hr);
         return profile;
     }
     case ColorContextType::EXIF: {
         if (cc->m_exifColorSpace != 1)  // only 1 (sRGB) is defined
-            throw my::CException(53947, UInt64ToWString(cc->m_exifColorSpace));
+            throw my::CException(IDS_ICM_UNKNOWN_EXIF_SPACE, UInt64ToWString(cc->m_exifColorSpace));
         CColorProfilePtr profile = GetDefaultRgbProfile();
         if (!profile)
-            throw my::CException(53948, UInt64ToWString(cc->m_exifColorSpace));
+            throw my::CException(IDS_ICM_EXIF_PROFILE_NOT_FOUND, UInt64ToWString(cc->m_exifColorSpace));
         return profile;
     }
     default:
@@ -392,13 +393,13 @@ CColorProfilePtr CProfileCache::Get()
     if (m_fileName.empty())
         m_fileName = m_kind == 0 ? DefaultProfileName(m_colorSpace) : DisplayProfileName();
     if (m_fileName.empty()) {
-        m_error.Set(53942, UInt64ToWString(m_colorSpace));
+        m_error.Set(IDS_ICM_DEFAULT_PROFILE_NOT_FOUND, UInt64ToWString(m_colorSpace));
         return CColorProfilePtr();
     }
     CColorProfilePtr profile(new CColorProfile);
     HRESULT hr = profile->OpenFile(m_fileName);
     if (FAILED(hr)) {
-        m_error.SetWithCode(53943, hr);
+        m_error.SetWithCode(IDS_ICM_OPEN_PROFILE_FAILED, hr);
         return CColorProfilePtr();
     }
     m_profile = profile;
@@ -411,7 +412,7 @@ CColorProfilePtr DefaultProfileForColorSpace(DWORD colorSpace)
     case kColorSpaceCmyk: return CmykCache().Get();
     case kColorSpaceRgb: return RgbCache().Get();
     case kColorSpaceGray: return CColorProfilePtr();
-    default: throw my::CException(53940, UInt64ToWString(colorSpace));
+    default: throw my::CException(IDS_ICM_UNKNOWN_COLOR_SPACE, UInt64ToWString(colorSpace));
     }
 }
 

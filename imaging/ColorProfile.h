@@ -61,7 +61,7 @@ public:
     bool operator<(const CColorProfile& other) const { return CompareHeader(other) < 0; }
     bool operator==(const CColorProfile& other) const { return CompareHeader(other) == 0; }
 
-    // Throws my::CException 53943, 53947, 53948 or the internal error.
+    // Throws my::CException IDS_ICM_OPEN_PROFILE_FAILED, IDS_ICM_UNKNOWN_EXIF_SPACE, IDS_ICM_EXIF_PROFILE_NOT_FOUND or the internal error.
     static boost::shared_ptr<CColorProfile> FromColorContext(const boost::shared_ptr<CColorContext>& cc);
 
     void Dump(std::wostream& os) const;
@@ -107,7 +107,7 @@ std::wstring DefaultProfileName(DWORD colorSpace);
 std::wstring DisplayProfileName();
 
 // "CMYK" and "RGB " give the cached defaults, "GRAY" an empty pointer; any
-// other signature throws 53940.
+// other signature throws IDS_ICM_UNKNOWN_COLOR_SPACE.
 CColorProfilePtr DefaultProfileForColorSpace(DWORD colorSpace);
 CColorProfilePtr GetDefaultRgbProfile();
 CColorProfilePtr GetDisplayProfile();
@@ -163,6 +163,6 @@ void CopyAlphaChannel(const BYTE* source, int sourceStride, BYTE* destination, i
                       int width, int height);
 
 std::wstring SignatureText(DWORD signature);
-// Big-endian DWORD at bytes 8 to 11; throws the buffer overrun 53607 when shorter.
+// Big-endian DWORD at bytes 8 to 11; throws the buffer overrun IDS_BUFFER_OVERRUN when shorter.
 DWORD MakeDwordBE(const BYTE* data, size_t size);
 COLORREF ColorToColorref(const COLOR& color);

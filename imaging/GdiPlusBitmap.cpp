@@ -3,6 +3,7 @@
 #include "foundation/ResourceString.h"
 #include "foundation/Stream.h"
 #include "platform/Gdi.h"
+#include "resources/strings_imaging.h"
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -132,7 +133,7 @@ BitmapPtr BitmapFromImg(const CImg& image)
     case BGR24: format = PixelFormat24bppRGB; break;
     case MONO8: format = PixelFormat8bppIndexed; break;
     case MONO1: format = PixelFormat1bppIndexed; break;
-    default: throw my::CException(53914);
+    default: throw my::CException(IDS_IMAGE_FORMAT_UNSUPPORTED);
     }
     if (image.m_w <= 0 || image.m_h <= 0)
         return BitmapPtr();
@@ -307,7 +308,7 @@ void LoadResourceImage(boost::shared_ptr<Image>& image, WORD id)
     HRESULT hr = LoadImageFromResource(image, MAKEINTRESOURCEW(id), L"Image");
     if (FAILED(hr)) {
         image.reset();
-        throw my::CException(54011);
+        throw my::CException(IDS_LOAD_IMAGE_RESOURCE_FAILED);
     }
 }
 

@@ -18,7 +18,7 @@ boost::shared_ptr<Gdiplus::Bitmap> BitmapFromDib(const CDib& dib, bool direct = 
 // A bitmap that owns a copy of the DIB's pixels.
 boost::shared_ptr<Gdiplus::Bitmap> CopyBitmapFromDib(const CDib& dib, bool direct);
 // Shares the buffer's rows. Empty for a zero size (or rows that are short);
-// throws 53914 for the CMYK formats and unknown ones.
+// throws IDS_IMAGE_FORMAT_UNSUPPORTED for the CMYK formats and unknown ones.
 boost::shared_ptr<Gdiplus::Bitmap> BitmapFromImg(const CImg& image);
 // The whole source drawn into a new bitmap of the given size.
 boost::shared_ptr<Gdiplus::Bitmap> CreateScaledBitmap(Gdiplus::InterpolationMode mode,
@@ -39,7 +39,7 @@ HRESULT ImageToDib(Gdiplus::Image* image, boost::shared_ptr<CDib>& dib);
 // destination size; 0x80070008 when that fails.
 HRESULT DibFromImage(Gdiplus::Image* image, const RECT& source, CDib& dib, SIZE destination,
                      Gdiplus::InterpolationMode mode);
-// The resource of type "Image"; throws 54011 when it cannot be loaded.
+// The resource of type "Image"; throws IDS_LOAD_IMAGE_RESOURCE_FAILED when it cannot be loaded.
 void LoadResourceImage(boost::shared_ptr<Gdiplus::Image>& image, WORD id);
 // Loads only into an empty pointer; a failure leaves it empty, silently.
 void EnsureResourceImage(boost::shared_ptr<Gdiplus::Image>& image, WORD id);
@@ -63,7 +63,7 @@ bool DrawImageRectRectF(Gdiplus::Image* source, const Gdiplus::RectF& sourceRect
                         const Gdiplus::RectF& destinationRect, Gdiplus::InterpolationMode mode);
 
 // Drawing a CImg through GDI+ without copying it. GDI+ failures are kept as
-// the Graphics' last status; a CMYK buffer throws 53914.
+// the Graphics' last status; a CMYK buffer throws IDS_IMAGE_FORMAT_UNSUPPORTED.
 void DrawImg(Gdiplus::Graphics& graphics, const CImg& image, int x, int y, int width, int height, float opacity);
 void DrawImg(Gdiplus::Graphics& graphics, const CImg& image, const RECT& rect, float opacity);
 void DrawImg(Gdiplus::Graphics& graphics, const CImg& image, int x, int y, float opacity);

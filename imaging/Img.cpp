@@ -1,6 +1,7 @@
 #include "imaging/Img.h"
 #include "foundation/Error.h"
 #include "imaging/ColorProfile.h"
+#include "resources/strings_imaging.h"
 #include <cstring>
 #include <iomanip>
 #include <ostream>
@@ -177,11 +178,11 @@ void MultiplyImgAlpha(CImg& destination, const CImg& source)
 {
     const int da = destination.GetAlphaIndex(), sa = source.GetAlphaIndex();
     if (da < 0 || sa < 0 || destination.m_w != source.m_w || destination.m_h != source.m_h)
-        throw my::CException(53914);
+        throw my::CException(IDS_IMAGE_FORMAT_UNSUPPORTED);
     const int dn = destination.GetBytesPerPixel(), sn = source.GetBytesPerPixel();
     const size_t need = static_cast<size_t>(destination.GetStride()) * (destination.m_h > 0 ? destination.m_h : 0);
     if (destination.m_bits.size() < need || source.m_bits.size() < need / destination.GetStride() * source.GetStride())
-        throw my::CException(53914);
+        throw my::CException(IDS_IMAGE_FORMAT_UNSUPPORTED);
     for (int y = 0; y < destination.m_h; ++y) {
         uint8_t* d = destination.Row(y) + da;
         const uint8_t* s = source.Row(y) + sa;

@@ -91,7 +91,7 @@ public:
 };
 
 // destination alpha = source alpha x destination alpha / 255 for every pixel.
-// Both BGRA32 or CMYKA40 and of one size; else my::CException 53914.
+// Both BGRA32 or CMYKA40 and of one size; else my::CException IDS_IMAGE_FORMAT_UNSUPPORTED.
 void MultiplyImgAlpha(CImg& destination, const CImg& source);
 // alpha = alpha x factor / 65535 for every pixel of a buffer with alpha.
 void ScaleImgAlpha(CImg& image, uint16_t factor);

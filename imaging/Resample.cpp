@@ -14,6 +14,7 @@
 // image stays uniform whatever the sizes.
 #include "imaging/Resample.h"
 #include "foundation/Error.h"
+#include "resources/strings_imaging.h"
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -201,7 +202,7 @@ void ReduceImgByArea(CImg& destination, const CImg& source, int width, int heigh
 {
     const int n = source.GetBytesPerPixel();
     if (n == 0)
-        throw my::CException(53914);
+        throw my::CException(IDS_IMAGE_FORMAT_UNSUPPORTED);
     CImg out(source.m_format, width, height);
     out.m_dpiX = source.m_w ? source.m_dpiX * width / source.m_w : 0.0;
     out.m_dpiY = source.m_h ? source.m_dpiY * height / source.m_h : 0.0;
@@ -246,7 +247,7 @@ void ScaleImg(CImg& destination, const CImg& source, bool flipX, bool flipY, boo
 {
     ReaderKind kind = READ_BYTES;
     if (!ChooseReader(destination.m_format, source.m_format, kind))
-        throw my::CException(53914);
+        throw my::CException(IDS_IMAGE_FORMAT_UNSUPPORTED);
     if (!(rateX > 0))
         ThrowInvalidImageRate(rateX);
     if (!(rateY > 0))

@@ -7,8 +7,8 @@
 // Fills every pixel of `destination` (format, width and height set) from
 // `source` repeated as a texture. offsetX/Y: destination position of the
 // source's origin; rateX/Y: source-to-destination scale; angle in radians.
-// Throws 53914 for a pair of formats it cannot map, 53916 for a rate that is
-// not positive, 53915 for an empty or short source.
+// Throws IDS_IMAGE_FORMAT_UNSUPPORTED for a pair of formats it cannot map, IDS_IMAGE_RATE_INVALID for a rate that is
+// not positive, IDS_IMAGE_SIZE_INVALID for an empty or short source.
 void ScaleImg(CImg& destination, const CImg& source, bool flipX, bool flipY, bool mirrorX, bool mirrorY,
               double offsetX, double offsetY, double rateX, double rateY, double angle);
 

@@ -1,5 +1,6 @@
 #include "outline/CachedRenderer.h"
 #include "foundation/Error.h"
+#include "resources/strings_outline.h"
 #include <algorithm>
 
 namespace Gdiplus {
@@ -85,7 +86,7 @@ PointF CCachedRenderer::Map(double x, double y) const
 GraphicsPath& CCachedRenderer::LastPath()
 {
     if (m_paths.empty())
-        throw my::CException(54031);
+        throw my::CException(IDS_PATH_NOT_BEGUN);
     return *m_paths.back();
 }
 
@@ -110,7 +111,7 @@ void CCachedRenderer::LineTo(double x, double y)
     GraphicsPath& path = LastPath();
     const PointF from = Map(m_currentX, m_currentY), to = Map(x, y);
     if (path.AddLine(from.X, from.Y, to.X, to.Y) != Ok)
-        throw my::CException(54024);
+        throw my::CException(IDS_ADD_PATH_LINE_FAILED);
     m_currentX = x;
     m_currentY = y;
 }
@@ -119,7 +120,7 @@ void CCachedRenderer::CurveTo(double x1, double y1, double x2, double y2, double
 {
     GraphicsPath& path = LastPath();
     if (path.AddBezier(Map(m_currentX, m_currentY), Map(x1, y1), Map(x2, y2), Map(x3, y3)) != Ok)
-        throw my::CException(54025);
+        throw my::CException(IDS_ADD_PATH_BEZIER_FAILED);
     m_currentX = x3;
     m_currentY = y3;
 }

@@ -30,7 +30,7 @@ public:
     void SetFillOpacity(double opacity) override { m_fillOpacity = opacity; }
     void BeginPath() override;
     void MoveTo(double x, double y) override;
-    // Both throw 54031 before any path, 54024 or 54025 when GDI+ refuses.
+    // Both throw IDS_PATH_NOT_BEGUN before any path, IDS_ADD_PATH_LINE_FAILED or IDS_ADD_PATH_BEZIER_FAILED when GDI+ refuses.
     void LineTo(double x, double y) override;
     void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3) override;
     void ClosePath() override;

@@ -1,6 +1,9 @@
 #include "outline/DibRenderer.h"
 #include "imaging/GdiPlusBitmap.h"
 #include "foundation/Error.h"
+#include "resources/strings_engine.h"
+#include "resources/strings_imaging.h"
+#include "resources/strings_outline.h"
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -36,7 +39,7 @@ void CDibRenderer::BeginPage(double width, double height)
 {
     // A NaN, empty or negative size has no bitmap.
     if (!(width > 0) || !(height > 0) || width > INT_MAX || height > INT_MAX)
-        throw my::CException(54008);
+        throw my::CException(IDS_ALLOC_IMAGE_FAILED);
     const int w = static_cast<int>(std::ceil(width)), h = static_cast<int>(std::ceil(height));
     // The GDI+ objects point at the old pixels: let them go first.
     m_path.reset();
@@ -45,15 +48,15 @@ void CDibRenderer::BeginPage(double width, double height)
     if (!m_target || m_target->GetWidth() != w || m_target->GetAbsHeight() != h) {
         boost::shared_ptr<CDib> dib(new CDib);
         if (!dib->Create(sizeof(BITMAPINFOHEADER), w, h, 32, 0, BI_RGB, 0) || !dib->AllocBits())
-            throw my::CException(54008);
+            throw my::CException(IDS_ALLOC_IMAGE_FAILED);
         m_target = dib;
     }
     m_bitmap = BitmapFromDib(*m_target, true);
     if (!m_bitmap)
-        throw my::CException(54012);
+        throw my::CException(IDS_WRAP_DIB_FAILED);
     boost::shared_ptr<Graphics> graphics(new Graphics(*m_bitmap));
     if (graphics->GetLastStatus() != Ok || !graphics->IsValid())
-        throw my::CException(54013);
+        throw my::CException(IDS_CREATE_GRAPHICS_FAILED);
     m_graphics = graphics;
     // The clear is a plain fill of one value, done here: GDI+ under Wine
     // stores 0 for a clear whose alpha is 0, losing the colour bytes.
@@ -124,7 +127,7 @@ void CDibRenderer::LineTo(double x, double y)
 {
     const PointF a = Transformed(m_x, m_y), b = Transformed(x, y);
     if (!m_path || m_path->AddLine(a.X, a.Y, b.X, b.Y) != Ok)
-        throw my::CException(54024);
+        throw my::CException(IDS_ADD_PATH_LINE_FAILED);
     m_x = x;
     m_y = y;
 }
@@ -133,7 +136,7 @@ void CDibRenderer::CurveTo(double x1, double y1, double x2, double y2, double x3
 {
     if (!m_path || m_path->AddBezier(Transformed(m_x, m_y), Transformed(x1, y1), Transformed(x2, y2),
                                      Transformed(x3, y3)) != Ok)
-        throw my::CException(54025);
+        throw my::CException(IDS_ADD_PATH_BEZIER_FAILED);
     m_x = x3;
     m_y = y3;
 }
@@ -148,7 +151,7 @@ void CDibRenderer::ClosePath()
 void CDibRenderer::PreparePaint()
 {
     if (!m_graphics)
-        throw my::CException(54013);  // no page to paint on
+        throw my::CException(IDS_CREATE_GRAPHICS_FAILED);  // no page to paint on
     m_graphics->SetSmoothingMode(m_noAntiAliasing ? SmoothingModeNone : SmoothingModeHighQuality);
 }
 
@@ -156,20 +159,20 @@ void CDibRenderer::FillPath()
 {
     SolidBrush brush(m_fillColor);
     if (!brush.IsValid() || m_graphics->FillPath(brush, m_path->Native()) != Ok)
-        throw my::CException(54026);
+        throw my::CException(IDS_FILL_GDIP_PATH_FAILED);
 }
 
 void CDibRenderer::StrokePath()
 {
     Pen pen(m_strokeColor, static_cast<REAL>(m_lineWidth * m_t[6]), UnitWorld);
     if (!pen.IsValid())
-        throw my::CException(54028);
+        throw my::CException(IDS_DRAW_GDIP_PATH_FAILED);
     pen.SetLineJoin(static_cast<LineJoin>(m_lineJoin));
     pen.SetLineCap(static_cast<LineCap>(m_lineCap), static_cast<LineCap>(m_lineCap), DashCapFlat);
     pen.SetMiterLimit(65535.0f);
     DrawPathSegments(*m_graphics, pen);
     if (m_graphics->DrawPath(pen, m_path->Native()) != Ok)
-        throw my::CException(54028);
+        throw my::CException(IDS_DRAW_GDIP_PATH_FAILED);
 }
 
 // Draws every line and Bezier of the path on its own, then closes figures
@@ -179,7 +182,7 @@ void CDibRenderer::DrawPathSegments(Graphics& graphics, const Pen& pen)
     std::vector<PointF> points;
     std::vector<BYTE> types;
     if (m_path->GetPathData(points, types) != Ok)
-        throw my::CException(54015);
+        throw my::CException(IDS_GET_PATH_DATA_FAILED);
     PointF start, previous;
     PointF bezier[3];
     int pending = 0;
@@ -188,14 +191,14 @@ void CDibRenderer::DrawPathSegments(Graphics& graphics, const Pen& pen)
         switch (types[i] & PathPointTypePathTypeMask) {
         case PathPointTypeStart:
             if (pending > 0)
-                throw my::CException(54017);
+                throw my::CException(IDS_BEZIER_TOO_FEW_POINTS);
             start = p;
             break;
         case PathPointTypeLine:
             if (pending > 0)
-                throw my::CException(54017);
+                throw my::CException(IDS_BEZIER_TOO_FEW_POINTS);
             if (i == 0)
-                throw my::CException(54016);
+                throw my::CException(IDS_LINE_TOO_FEW_POINTS);
             graphics.DrawLine(pen, previous.X, previous.Y, p.X, p.Y);
             break;
         case PathPointTypeBezier:
@@ -206,7 +209,7 @@ void CDibRenderer::DrawPathSegments(Graphics& graphics, const Pen& pen)
             }
             break;
         default:
-            throw my::CException(54019);
+            throw my::CException(IDS_PATH_POINT_TYPE_UNKNOWN);
         }
         if (pending == 0) {
             if (types[i] & PathPointTypeCloseSubpath) {

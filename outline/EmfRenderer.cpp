@@ -1,6 +1,7 @@
 #include "outline/EmfRenderer.h"
 #include "foundation/Error.h"
 #include "foundation/LogFile.h"
+#include "resources/strings_outline.h"
 #include <cmath>
 #include <ostream>
 
@@ -74,7 +75,7 @@ void CEmfRenderer::CloseMetafile(bool keepFile)
 void CEmfRenderer::BeginDocument(const std::wstring& path)
 {
     if (m_metaDC)
-        throw my::CException(54069, kAlreadyOpen);
+        throw my::CException(IDS_BEGIN_DOC_FAILED, kAlreadyOpen);
     m_pageWidth = 0;
     m_pageHeight = 0;
     m_path = path;
@@ -88,7 +89,7 @@ void CEmfRenderer::BeginDocument(const std::wstring& path)
 void CEmfRenderer::BeginPage(double width, double height)
 {
     if (m_metaDC)
-        throw my::CException(54070, kAlreadyOpen);
+        throw my::CException(IDS_BEGIN_PAGE_FAILED, kAlreadyOpen);
     m_pageWidth = width;
     m_pageHeight = height;
     RECT frame;
@@ -98,14 +99,14 @@ void CEmfRenderer::BeginPage(double width, double height)
     frame.bottom = m_vertRes ? static_cast<LONG>(m_vertSize * height * 100 / m_vertRes) : 0;
     m_metaDC = ::CreateEnhMetaFileW(m_referenceDC, m_path.c_str(), &frame, nullptr);
     if (!m_metaDC)
-        ThrowLastError(53853, m_path);
+        ThrowLastError(IDS_CREATE_EMF_FAILED, m_path);
     TraceBox(L"BeginPage", POINT{frame.left, frame.top}, POINT{frame.right, frame.bottom});
     if (!::SetMapMode(m_metaDC, MM_HIMETRIC))
-        ThrowLastError(53855, L"3");
+        ThrowLastError(IDS_SET_MAP_MODE_FAILED, L"3");
     if (!::SetPolyFillMode(m_metaDC, WINDING))
-        ThrowLastError(53856, L"2");
+        ThrowLastError(IDS_SET_POLY_FILL_MODE_FAILED, L"2");
     if (!::SetMiterLimit(m_metaDC, 65535.0f, nullptr))
-        ThrowLastError(53854);
+        ThrowLastError(IDS_SET_MITER_LIMIT_FAILED);
 }
 
 void CEmfRenderer::SetTransform(const double* t)
@@ -156,7 +157,7 @@ void CEmfRenderer::SetStrokeColor(COLORREF color)
 
 void CEmfRenderer::SetStrokeColorCMYK(double, double, double, double)
 {
-    throw my::CException(54071, L"CMYK");
+    throw my::CException(IDS_COLOR_SPACE_NOT_SUPPORTED, L"CMYK");
 }
 
 void CEmfRenderer::SetFillColorRGB(double r, double g, double b)
@@ -172,7 +173,7 @@ void CEmfRenderer::SetFillColor(COLORREF color)
 
 void CEmfRenderer::SetFillColorCMYK(double, double, double, double)
 {
-    throw my::CException(54071, L"CMYK");
+    throw my::CException(IDS_COLOR_SPACE_NOT_SUPPORTED, L"CMYK");
 }
 
 void CEmfRenderer::OpenPath()
@@ -180,7 +181,7 @@ void CEmfRenderer::OpenPath()
     if (m_pathOpen)
         return;
     if (!::BeginPath(m_metaDC))
-        ThrowLastError(53863);
+        ThrowLastError(IDS_BEGIN_PATH_FAILED);
     TraceLine(L"BeginPath");
     m_pathOpen = true;
 }
@@ -190,7 +191,7 @@ void CEmfRenderer::MoveTo(double x, double y)
     OpenPath();
     const POINT p = MapPoint(x, y);
     if (!::MoveToEx(m_metaDC, p.x, p.y, nullptr))
-        ThrowLastError(53859);
+        ThrowLastError(IDS_MOVE_TO_FAILED);
     TracePoint(L"MoveTo", p);
 }
 
@@ -198,7 +199,7 @@ void CEmfRenderer::LineTo(double x, double y)
 {
     const POINT p = MapPoint(x, y);
     if (!::LineTo(m_metaDC, p.x, p.y))
-        ThrowLastError(53860);
+        ThrowLastError(IDS_DRAW_LINE_FAILED);
     TracePoint(L"LineTo", p);
 }
 
@@ -206,7 +207,7 @@ void CEmfRenderer::CurveTo(double x1, double y1, double x2, double y2, double x3
 {
     const POINT p[3] = {MapPoint(x1, y1), MapPoint(x2, y2), MapPoint(x3, y3)};
     if (!::PolyBezierTo(m_metaDC, p, 3))
-        ThrowLastError(53861);
+        ThrowLastError(IDS_DRAW_BEZIER_FAILED);
     // Four writes, each under the lock, as the other traces.
     Trace([&](std::wostream& os) { os << L"PolyBezierTo"; });
     Trace([&](std::wostream& os) { os << L" " << p[0]; });
@@ -217,7 +218,7 @@ void CEmfRenderer::CurveTo(double x1, double y1, double x2, double y2, double x3
 void CEmfRenderer::ClosePath()
 {
     if (!::CloseFigure(m_metaDC))
-        ThrowLastError(53862);
+        ThrowLastError(IDS_CLOSE_FIGURE_FAILED);
     TraceLine(L"CloseFigure");
 }
 
@@ -227,7 +228,7 @@ void CEmfRenderer::Rectangle(double x, double y, double w, double h)
     const POINT a = MapPoint(x, y);
     const POINT b = MapPoint(x + w + 1, y + h + 1);
     if (!::Rectangle(m_metaDC, a.x, a.y, b.x, b.y))
-        ThrowLastError(53857);
+        ThrowLastError(IDS_DRAW_RECTANGLE_FAILED);
     TraceBox(L"Rectangle", a, b);
 }
 
@@ -237,7 +238,7 @@ void CEmfRenderer::Ellipse(double x, double y, double w, double h)
     const POINT a = MapPoint(x, y);
     const POINT b = MapPoint(x + w + 1, y + h + 1);
     if (!::Ellipse(m_metaDC, a.x, a.y, b.x, b.y))
-        ThrowLastError(53858);
+        ThrowLastError(IDS_DRAW_ELLIPSE_FAILED);
     TraceBox(L"Ellipse", a, b);
 }
 
@@ -246,11 +247,11 @@ void CEmfRenderer::PaintPath(bool fill, bool stroke)
     if (!m_pathOpen)
         return;
     if (!::EndPath(m_metaDC))
-        ThrowLastError(53864);
+        ThrowLastError(IDS_END_PATH_FAILED);
     TraceLine(L"EndPath");
     m_pathOpen = false;
 
-    const UINT failure = fill && stroke ? 53867 : (fill ? 53866 : 53865);
+    const UINT failure = fill && stroke ? IDS_STROKE_AND_FILL_PATH_FAILED : (fill ? IDS_FILL_PATH_FAILED : IDS_STROKE_PATH_FAILED);
     if (fill && !m_brush) {
         m_brush.Reset(::CreateSolidBrush(m_brushColor));
         if (!m_brush)
@@ -273,15 +274,15 @@ void CEmfRenderer::PaintPath(bool fill, bool stroke)
     CSelectObjectGuard selectPen(m_metaDC, stroke ? m_pen.Get() : nullptr);
     if (fill && stroke) {
         if (!::StrokeAndFillPath(m_metaDC))
-            ThrowLastError(53867);
+            ThrowLastError(IDS_STROKE_AND_FILL_PATH_FAILED);
         TraceLine(L"StrokeAndFillPath");
     } else if (fill) {
         if (!::FillPath(m_metaDC))
-            ThrowLastError(53866);
+            ThrowLastError(IDS_FILL_PATH_FAILED);
         TraceLine(L"FillPath");
     } else {
         if (!::StrokePath(m_metaDC))
-            ThrowLastError(53865);
+            ThrowLastError(IDS_STROKE_PATH_FAILED);
         TraceLine(L"StrokePath");
     }
 }
@@ -298,7 +299,7 @@ void CEmfRenderer::EndDocument()
         // Not written: no file may pass for a finished one.
         const HRESULT hr = HResultFromLastError();
         ::DeleteFileW(m_path.c_str());
-        throw my::CException(53853, hr ? hr : E_FAIL, m_path);
+        throw my::CException(IDS_CREATE_EMF_FAILED, hr ? hr : E_FAIL, m_path);
     }
     ::DeleteEnhMetaFile(meta);
 }

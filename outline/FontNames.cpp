@@ -1,11 +1,12 @@
 #include "outline/FontNames.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_outline.h"
 #include <shlwapi.h>
 
 namespace {
 
-const UINT kFirstWeightName = 53367;
+const UINT kFirstWeightName = IDS_WEIGHT_THIN;
 
 // Built once, on first use, under the runtime's guard of function statics,
 // so the font list and the workers may ask from any thread.

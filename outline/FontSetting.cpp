@@ -8,6 +8,7 @@
 #include "platform/Gdi.h"
 #include "platform/GdiPlusText.h"
 #include "platform/RegKey.h"
+#include "resources/strings_outline.h"
 #include <sstream>
 
 namespace {
@@ -81,17 +82,17 @@ float CFontSetting::CreateGdiFont(LOGFONTW& logFont, HFONT& font, TEXTMETRICW& m
     logFont.lfQuality = quality;
     font = ::CreateFontIndirectW(&logFont);
     if (!font)
-        throw my::CException(53831);
+        throw my::CException(IDS_CREATE_FONT_FAILED);
     {
         // The guards give back the font selection and the DC on every path.
         CScreenDC dc;
         CSelectObjectGuard select(dc, font);
         ZeroMemory(&metrics, sizeof metrics);
         if (!dc.IsValid() || select.Failed() || !::GetTextMetricsW(dc, &metrics))
-            throw my::CException(53832);
+            throw my::CException(IDS_GET_TEXT_METRICS_FAILED);
     }
     if (metrics.tmHeight == 0)
-        throw my::CException(53832);
+        throw my::CException(IDS_GET_TEXT_METRICS_FAILED);
     return static_cast<float>(static_cast<double>(Size) * (metrics.tmHeight - metrics.tmInternalLeading) /
                               metrics.tmHeight);
 }
@@ -101,7 +102,7 @@ boost::shared_ptr<Gdiplus::FontFamily> CFontSetting::CreateFontFamily() const
     const std::wstring face = StripVerticalPrefix(FontFace);
     boost::shared_ptr<Gdiplus::FontFamily> family(new Gdiplus::FontFamily(face.c_str()));
     if (family->GetLastStatus() != Gdiplus::Ok)
-        throw my::CException(1015);
+        throw my::CException(IDS_SET_FONT_FAMILY_FAILED);
     return family;
 }
 
@@ -128,11 +129,11 @@ boost::shared_ptr<Gdiplus::StringFormat> CFontSetting::CreateStringFormat() cons
 {
     boost::shared_ptr<Gdiplus::StringFormat> format(new Gdiplus::StringFormat(0, LANG_NEUTRAL));
     if (format->GetLastStatus() != Gdiplus::Ok)
-        throw my::CException(1016);
+        throw my::CException(IDS_SET_VERTICAL_FAILED);
     if (!FontFace.empty() && FontFace[0] == L'@') {
         if (format->SetFormatFlags(Gdiplus::StringFormatFlagsDirectionRightToLeft |
                                    Gdiplus::StringFormatFlagsDirectionVertical) != Gdiplus::Ok)
-            throw my::CException(1016);
+            throw my::CException(IDS_SET_VERTICAL_FAILED);
     }
     return format;
 }

@@ -42,17 +42,17 @@ public:
     void GetLogFontStyle(LOGFONTW& out) const;
     void SetLogFontStyle(const LOGFONTW& style);
 
-    // An opened font object for one task (throws 53831, 53832).
+    // An opened font object for one task (throws IDS_CREATE_FONT_FAILED, IDS_GET_TEXT_METRICS_FAILED).
     boost::shared_ptr<CVectorFontManager> CreateVectorFontManager(BYTE quality) const;
     // Makes the GDI font and reads its metrics; returns the em height
     // Size * (tmHeight - tmInternalLeading) / tmHeight. The font handle is
     // the caller's from the moment it exists, also when this throws.
     float CreateGdiFont(LOGFONTW& logFont, HFONT& font, TEXTMETRICW& metrics, BYTE quality) const;
-    // GDI+ family of the face without its "@" (throws 1015).
+    // GDI+ family of the face without its "@" (throws IDS_SET_FONT_FAMILY_FAILED).
     boost::shared_ptr<Gdiplus::FontFamily> CreateFontFamily() const;
     // FontStyle bits: bold for the weights 500 to 900 in hundreds only.
     INT GetGdiplusFontStyle() const;
-    // Vertical, right-to-left for an "@" face (throws 1016).
+    // Vertical, right-to-left for an "@" face (throws IDS_SET_VERTICAL_FAILED).
     boost::shared_ptr<Gdiplus::StringFormat> CreateStringFormat() const;
 
     // Reads the older registry form from parent\subkey. False, with nothing

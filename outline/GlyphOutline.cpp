@@ -16,6 +16,7 @@
 // formula (the root with the cancelling sum is taken as c / q instead).
 #include "outline/GlyphOutline.h"
 #include "foundation/Error.h"
+#include "resources/strings_outline.h"
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -70,12 +71,12 @@ public:
             path.AddLines(m_points.data(), static_cast<INT>(m_points.size()));
             break;
         case TT_PRIM_QSPLINE:
-            throw my::CException(53850);
+            throw my::CException(IDS_POLYCURVE_QUADRATIC);
         case TT_PRIM_CSPLINE: {
             const size_t n = m_points.size() - 1;
             if (n % 3 != 0) {
                 if (!closing)
-                    throw my::CException(53852);
+                    throw my::CException(IDS_POLYCURVE_CUBIC_TOO_FEW_POINTS);
                 const PointF first = m_points.front();
                 m_points.insert(m_points.end(), 3 - n % 3, first);
             }
@@ -83,7 +84,7 @@ public:
             break;
         }
         default:
-            throw my::CException(53851);
+            throw my::CException(IDS_POLYCURVE_TYPE_UNKNOWN);
         }
         if (closing) {
             m_points.clear();
@@ -102,15 +103,15 @@ public:
             const DWORD cb = ReadAt<DWORD>(p);
             const DWORD type = ReadAt<DWORD>(p + 4);
             if (type != kPolygonType)
-                throw my::CException(53844);
+                throw my::CException(IDS_POLYGON_TYPE_UNKNOWN);
             if (cb == 0)
-                throw my::CException(53845);
+                throw my::CException(IDS_POLYGON_HEADER_SIZE_ZERO);
             // A record smaller than its own header would make the curve size
             // negative and send the walk past the buffer.
             if (cb < kHeaderSize)
-                throw my::CException(53843);
+                throw my::CException(IDS_POLYGON_HEADER_TOO_SMALL);
             if (cb > unread)
-                throw my::CException(53846);
+                throw my::CException(IDS_POLYGON_HEADER_TOO_LARGE);
 
             m_points.assign(1, ReadPoint(p + 8));
             WORD current = kNoCurveType;
@@ -118,12 +119,12 @@ public:
             size_t curveBytes = cb - kHeaderSize;
             while (curveBytes > 0) {
                 if (curveBytes < kCurveHeadSize)
-                    throw my::CException(53847);
+                    throw my::CException(IDS_POLYCURVE_TOO_SMALL);
                 const WORD curveType = ReadAt<WORD>(c);
                 const WORD count = ReadAt<WORD>(c + 2);
                 const size_t size = kCurveHeadSize + kPointSize * count;
                 if (size > curveBytes)
-                    throw my::CException(53849);
+                    throw my::CException(IDS_POLYCURVE_TOO_LARGE);
                 if (curveType != current) {
                     Flush(current, false);
                     current = curveType;
@@ -140,7 +141,7 @@ public:
                 return;
         }
         if (unread > 0)
-            throw my::CException(53843);
+            throw my::CException(IDS_POLYGON_HEADER_TOO_SMALL);
     }
 
 private:
@@ -313,5 +314,5 @@ Status GetPathListBounds(const CGraphicsPathList& paths, RectF& bounds, const Ma
 void GetPathListBoundsOrThrow(const CGraphicsPathList& paths, RectF& bounds, const Matrix* matrix)
 {
     if (GetPathListBounds(paths, bounds, matrix) != Ok)
-        throw my::CException(54029);
+        throw my::CException(IDS_GET_PATH_BOUNDS_FAILED);
 }

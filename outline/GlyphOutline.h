@@ -14,7 +14,7 @@ struct CGlyphParseState {
 
 // Adds the glyph's figures to the path, placed by the transform. The path is
 // not reset. GDI+ failures are kept as the path's last status; malformed
-// buffers throw my::CException (53843 to 53852), leaving the figures added so far.
+// buffers throw my::CException (IDS_POLYGON_HEADER_TOO_SMALL to IDS_POLYCURVE_CUBIC_TOO_FEW_POINTS), leaving the figures added so far.
 void ParseGlyphOutline(CGlyphParseState& state, Gdiplus::GraphicsPath& path, WCHAR ch,
                        const std::vector<BYTE>& buffer, const double* transform);
 void AddGlyphOutlineToPath(CGlyphParseState& state, const std::vector<BYTE>& buffer);
@@ -35,6 +35,6 @@ void AddBezierExtremes(Gdiplus::RectF& bounds, bool& empty, const Gdiplus::Point
 // Union of the exact bounds of every path of the list; (0, 0, 0, 0) for none.
 Gdiplus::Status GetPathListBounds(const Gdiplus::CGraphicsPathList& paths, Gdiplus::RectF& bounds,
                                   const Gdiplus::Matrix* matrix);
-// Throws 54029 on failure.
+// Throws IDS_GET_PATH_BOUNDS_FAILED on failure.
 void GetPathListBoundsOrThrow(const Gdiplus::CGraphicsPathList& paths, Gdiplus::RectF& bounds,
                               const Gdiplus::Matrix* matrix);

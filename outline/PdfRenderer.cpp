@@ -3,6 +3,8 @@
 #include "foundation/PathUtil.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_foundation.h"
+#include "resources/strings_outline.h"
 #include <algorithm>
 
 namespace {
@@ -14,7 +16,7 @@ const unsigned long kUntold[] = {0x1006, 0x100D, 0x1010, 0x1012, 0x1018, 0x101D,
 
 const std::wstring& PdfErrorTitle()
 {
-    static const std::wstring title = LoadResourceString(54072, false);
+    static const std::wstring title = LoadResourceString(IDS_PDF_ERROR, false);
     return title;
 }
 
@@ -33,10 +35,10 @@ UINT PdfErrorMessageId(unsigned long code)
     if (code >= 0x1001 && code <= 0x1079) {
         if (std::find(std::begin(kUntold), std::end(kUntold), code) != std::end(kUntold))
             return 0;
-        return static_cast<UINT>(code + 49977);
+        return static_cast<UINT>(IDS_PDF_ARRAY_COUNT_INVALID + (code - 0x1001));
     }
     if (code >= 0x1080 && code <= 0x1083)
-        return static_cast<UINT>(54195 + (code - 0x1080));
+        return static_cast<UINT>(IDS_PDF_EXT_GSTATE_OUT_OF_RANGE + (code - 0x1080));
     return 0;
 }
 
@@ -48,7 +50,7 @@ std::wstring FormatPdfError(unsigned long code, unsigned long detail)
     if (id != 0)
         part = LoadResourceString(id, false);
     else
-        FormatResource(part, 54073, static_cast<unsigned>(code));
+        FormatResource(part, IDS_PDF_UNKNOWN_ERROR, static_cast<unsigned>(code));
     text += part;
     if (detail != 0)
         text += L" (" + std::to_wstring(detail) + L")";
@@ -58,7 +60,7 @@ std::wstring FormatPdfError(unsigned long code, unsigned long detail)
 hpdf::CPdfException::CPdfException(int error, int detail)
     : my::CException(CSimpleErr()), errorNo(error), detailNo(detail)
 {
-    id = 54072;
+    id = IDS_PDF_ERROR;
     code = 0;
     message = FormatPdfError(static_cast<unsigned long>(error), static_cast<unsigned long>(detail));
 }
@@ -227,7 +229,7 @@ void CPdfRenderer::SavePdfFile()
     std::wstring folder;
     const HRESULT hr = GetTempPathString(folder);
     if (FAILED(hr))
-        throw my::CException(53636, hr);
+        throw my::CException(IDS_GET_TEMP_PATH_FAILED, hr);
     const std::wstring temp = MakeUniquePath(folder, L"zvrpdf", L".pdf");
     std::string tempAnsi;
     WideToMultiByte(CP_THREAD_ACP, temp, tempAnsi);

@@ -10,7 +10,7 @@
 
 namespace hpdf {
 
-// Message 54072 with the text of libHaru's error and its detail number.
+// Message IDS_PDF_ERROR with the text of libHaru's error and its detail number.
 class CPdfException : public my::CException {
 public:
     int errorNo;

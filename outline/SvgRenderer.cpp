@@ -4,6 +4,7 @@
 #include "foundation/File.h"
 #include "foundation/StringUtil.h"
 #include "platform/Handle.h"
+#include "resources/strings_foundation_io.h"
 #include <boost/regex.hpp>
 #include <sstream>
 
@@ -160,7 +161,7 @@ void CSvgRenderer::EndDocument()
     CHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
-        ThrowLastError(53879, path);
+        ThrowLastError(IDS_CREATE_FILE_FAILED, path);
     DWORD written = 0;
     const BOOL wrote = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     HRESULT failure = S_OK;
@@ -172,6 +173,6 @@ void CSvgRenderer::EndDocument()
         failure = FailedCallResult();
     if (failure != S_OK) {
         ::DeleteFileW(path.c_str());
-        throw my::CException(53889, failure, path);
+        throw my::CException(IDS_WRITE_FILE_FAILED, failure, path);
     }
 }

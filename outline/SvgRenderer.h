@@ -39,7 +39,7 @@ public:
     void SetName(const std::wstring& name) override { m_name = name; }
     void EndGroup() override;
     void EndPage() override;
-    // Throws 53879 when the file cannot be created and 53889 when it cannot
+    // Throws IDS_CREATE_FILE_FAILED when the file cannot be created and IDS_WRITE_FILE_FAILED when it cannot
     // be written or closed; a file that failed is removed.
     void EndDocument() override;
     void PaintPath(bool fill, bool stroke) override;

@@ -1,5 +1,6 @@
 #include "outline/SvgWriter.h"
 #include "foundation/Error.h"
+#include "resources/strings_outline.h"
 #include <algorithm>
 #include <sstream>
 #include <vector>
@@ -91,16 +92,16 @@ void WriteSvgPointData(std::wostream& os, const std::vector<PointF>& points, con
         switch (types[i] & PathPointTypePathTypeMask) {
         case PathPointTypeStart:
             if (pending != 0)
-                throw my::CException(54020);
+                throw my::CException(IDS_PATH_START_IN_BEZIER);
             os << (firstFigure ? L"M " : L" M ");
             WritePoint(os, points[i]);
             firstFigure = false;
             break;
         case PathPointTypeLine:
             if (pending != 0)
-                throw my::CException(54021);
+                throw my::CException(IDS_PATH_LINE_IN_BEZIER);
             if (i == 0)
-                throw my::CException(54022);
+                throw my::CException(IDS_PATH_LINE_WITHOUT_START);
             // Some GDI+ builds (Wine's among them) repeat the joining point
             // when a segment is appended to an open figure; a line of no
             // length draws nothing and is left out.
@@ -121,7 +122,7 @@ void WriteSvgPointData(std::wostream& os, const std::vector<PointF>& points, con
             }
             break;
         default:
-            throw my::CException(54019);
+            throw my::CException(IDS_PATH_POINT_TYPE_UNKNOWN);
         }
         if (types[i] & PathPointTypeCloseSubpath)
             os << L" Z";
@@ -135,7 +136,7 @@ void WriteSvgPathData(std::wostream& os, const CGraphicsPathList& paths)
     std::vector<BYTE> types;
     for (const auto& path : paths) {
         if (path->GetPathData(points, types) != Ok)
-            throw my::CException(54015);
+            throw my::CException(IDS_GET_PATH_DATA_FAILED);
         WriteSvgPointData(os, points, types, firstFigure);
     }
 }

@@ -20,8 +20,8 @@ void WriteSvgPaintAttribute(std::wostream& os, const wchar_t* name, bool enabled
 // Width (when not 0), join or miter limit, cap (when not flat), each with a
 // leading space. Join and cap are GDI+ values.
 void WriteSvgStrokeAttributes(std::wostream& os, double width, int join, int cap, double miterLimit);
-// "M x y L x y C ... Z" of every figure of every path; throws 54015, 54019,
-// 54020, 54021 or 54022 for data no outline holds.
+// "M x y L x y C ... Z" of every figure of every path; throws IDS_GET_PATH_DATA_FAILED, IDS_PATH_POINT_TYPE_UNKNOWN,
+// IDS_PATH_START_IN_BEZIER, IDS_PATH_LINE_IN_BEZIER or IDS_PATH_LINE_WITHOUT_START for data no outline holds.
 void WriteSvgPathData(std::wostream& os, const Gdiplus::CGraphicsPathList& paths);
 // The same for one path's points and types; `firstFigure` says whether
 // the next start point opens the element's data.

@@ -1,5 +1,6 @@
 #include "outline/VectorFontManager.h"
 #include "foundation/Error.h"
+#include "resources/strings_outline.h"
 #include <sstream>
 
 namespace {
@@ -42,14 +43,14 @@ void CVectorFontManager::Open(const LOGFONTW& logFont, BYTE quality)
     m_logFont.lfQuality = quality;
     m_font = ::CreateFontIndirectW(&m_logFont);
     if (!m_font)
-        throw my::CException(53831);
+        throw my::CException(IDS_CREATE_FONT_FAILED);
     m_screenDC.reset(new CScreenDC);
     m_previousFont = ::SelectObject(m_screenDC->Get(), m_font);
     if (m_previousFont == HGDI_ERROR)
         m_previousFont = nullptr;
     ZeroMemory(&m_textMetrics, sizeof m_textMetrics);
     if (!::GetTextMetricsW(m_screenDC->Get(), &m_textMetrics))
-        throw my::CException(53832);
+        throw my::CException(IDS_GET_TEXT_METRICS_FAILED);
 }
 
 void CVectorFontManager::Close()
@@ -87,7 +88,7 @@ void CVectorFontManager::GetGlyphOutline(GLYPHMETRICS* metrics, std::vector<BYTE
 {
     const DWORD code = GetGlyphOutlineData(metrics, buffer, ch, format, matrix);
     if (code != 0)
-        throw my::CException(53842, HResultFromWin32(code), CharToMessageText(ch));
+        throw my::CException(IDS_GET_GLYPH_OUTLINE_FAILED, HResultFromWin32(code), CharToMessageText(ch));
 }
 
 std::wstring CharToMessageText(WCHAR ch)
@@ -104,7 +105,7 @@ WORD GetCharTypeFlags(WCHAR ch)
     if (!::GetStringTypeW(CT_CTYPE1, &ch, 1, &flags)) {
         const DWORD e = ::GetLastError();
         if (e != 0)
-            throw my::CException(53840, HResultFromWin32(e), CharToMessageText(ch));
+            throw my::CException(IDS_GET_CHAR_TYPE_FAILED, HResultFromWin32(e), CharToMessageText(ch));
         return 0;
     }
     return flags;

@@ -15,7 +15,7 @@ public:
     CVectorFontManager& operator=(const CVectorFontManager&) = delete;
 
     // Realises the font with the given quality (the tasks pass
-    // NONANTIALIASED_QUALITY) and reads its metrics. Throws 53831 or 53832;
+    // NONANTIALIASED_QUALITY) and reads its metrics. Throws IDS_CREATE_FONT_FAILED or IDS_GET_TEXT_METRICS_FAILED;
     // what was done before a failure is undone by the destructor.
     void Open(const LOGFONTW& logFont, BYTE quality);
     // Selects the previous font back into the screen DC, once.
@@ -26,7 +26,7 @@ public:
     // failure, and a failure leaves the buffer empty.
     DWORD GetGlyphOutlineData(GLYPHMETRICS* metrics, std::vector<BYTE>& buffer, WCHAR ch, UINT format,
                               const MAT2* matrix);
-    // The same, throwing 53842 with the character.
+    // The same, throwing IDS_GET_GLYPH_OUTLINE_FAILED with the character.
     void GetGlyphOutline(GLYPHMETRICS* metrics, std::vector<BYTE>& buffer, WCHAR ch, UINT format,
                          const MAT2* matrix);
 
@@ -47,7 +47,7 @@ private:
 
 // The character itself as the "char: %s" argument of messages.
 std::wstring CharToMessageText(WCHAR ch);
-// CT_CTYPE1 flags of one character; throws 53840 when the system fails with a
+// CT_CTYPE1 flags of one character; throws IDS_GET_CHAR_TYPE_FAILED when the system fails with a
 // last error, and gives 0 when it fails without one.
 WORD GetCharTypeFlags(WCHAR ch);
 // Space, ideographic space, tabs, line breaks: characters with no outline.

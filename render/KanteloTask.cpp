@@ -19,6 +19,8 @@
 #include "platform/Gdi.h"
 #include "platform/GdiPlusPath.h"
 #include "platform/GdiPlusText.h"
+#include "resources/strings_engine.h"
+#include "resources/strings_foundation.h"
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -27,7 +29,7 @@ namespace {
 
 bool IsVerticalFace(const std::wstring& face) { return !face.empty() && face[0] == L'@'; }
 
-// GetCharABCWidthsW, else {0, GetCharWidth32W, 0}; throws 53833.
+// GetCharABCWidthsW, else {0, GetCharWidth32W, 0}; throws IDS_GET_CHAR_WIDTH_FAILED.
 void MeasureCharWidths(HDC dc, wchar_t ch, ABC& abc)
 {
     ZeroMemory(&abc, sizeof abc);
@@ -38,7 +40,7 @@ void MeasureCharWidths(HDC dc, wchar_t ch, ABC& abc)
         abc.abcB = static_cast<UINT>(width);
         return;
     }
-    throw my::CException(53833);
+    throw my::CException(IDS_GET_CHAR_WIDTH_FAILED);
 }
 
 } // namespace
@@ -74,7 +76,7 @@ void CKanteloTask::Execute()
             Err = result;
     } catch (...) {
         // Only the message text of the error itself could not be loaded.
-        Err.id = 53604;
+        Err.id = IDS_UNKNOWN_EXCEPTION;
         Err.code = E_FAIL;
         Err.message = L"Unknown exception is occurred";
     }
@@ -150,7 +152,7 @@ void CKanteloTask::GetCharAdvance(HDC dc, wchar_t ch, ABC& abc, float& advance)
     ParseGlyphOutline(state, path, ch, buffer, t);
     Gdiplus::RectF bounds;
     if (GetTightPathBounds(bounds, path, nullptr) != Gdiplus::Ok)
-        throw my::CException(54023);
+        throw my::CException(IDS_GET_STROKE_BOUNDS_FAILED);
     advance = bounds.X + bounds.Width;
 }
 

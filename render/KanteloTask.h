@@ -60,7 +60,7 @@ public:
     // ABC widths of one character on `dc`, and its advance: the width of the
     // outline's black box plus one (abcB for a white-space character).
     virtual void GetCharAdvance(HDC dc, wchar_t ch, ABC& abc, float& advance);
-    // GetCharABCWidthsW, else {0, GetCharWidth32W, 0}; throws 53833.
+    // GetCharABCWidthsW, else {0, GetCharWidth32W, 0}; throws IDS_GET_CHAR_WIDTH_FAILED.
     virtual void GetCharWidths(HDC dc, wchar_t ch, ABC& abc);
 
     // Clears the error, No, Size and Path, stores the client and forgets the
@@ -174,7 +174,7 @@ protected:
 // The smallest ABC A-width of the first character of any line of any unit
 // (a line starts each unit and follows each '\n'), measured with the
 // setting's GDI font; kUnknownBearing when no character was measured.
-// Throws 53831, 53832 (font) or 53833 (widths).
+// Throws IDS_CREATE_FONT_FAILED, IDS_GET_TEXT_METRICS_FAILED (font) or IDS_GET_CHAR_WIDTH_FAILED (widths).
 int CalcMinLineHeadBearing(const std::vector<std::wstring>& units, const CSetting& setting);
 
 // The layer painting of the raster pipeline: colours one layer image by its

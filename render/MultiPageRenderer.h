@@ -44,7 +44,7 @@ public:
 
 private:
     // A task drawing before the job set the document's renderer is a
-    // programming error: it fails the task (53601) instead of crashing.
+    // programming error: it fails the task (IDS_INTERNAL_ERROR) instead of crashing.
     CVectorRenderer& Inner();
 
     boost::shared_ptr<CVectorRenderer> m_inner;

@@ -26,6 +26,9 @@
 #include "platform/Gdi.h"
 #include "platform/GdiPlusPath.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "resources/strings_engine.h"
+#include "resources/strings_foundation.h"
+#include "resources/strings_imaging.h"
 #include <algorithm>
 #include <cmath>
 
@@ -57,7 +60,7 @@ bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, bo
     if (paint.Type != PaintType::LINEAR) {
         HRESULT hr = ColorizeDib(image, paint.Color);
         if (FAILED(hr)) {
-            err.SetWithCode(53927, hr);
+            err.SetWithCode(IDS_SET_IMAGE_COLOR_FAILED, hr);
             return false;
         }
         if (paint.Type != PaintType::TEXTURE)
@@ -76,14 +79,14 @@ bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, bo
         texture = paint.Texture;
         HRESULT hr = LoadDibFromFile(textureImage, texture.Path);
         if (FAILED(hr)) {
-            err.SetWithCode(1017, hr, texture.Path);
+            err.SetWithCode(IDS_LOAD_TEXTURE_FAILED, hr, texture.Path);
             return false;
         }
         if (vertical) {
             boost::shared_ptr<CDib> turned;
             hr = RotateByOrientation(turned, *textureImage, 8);
             if (FAILED(hr)) {
-                err.SetWithCode(53931, hr);
+                err.SetWithCode(IDS_ROTATE_IMAGE_FAILED, hr);
                 return false;
             }
             textureImage = turned;
@@ -100,7 +103,7 @@ bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, bo
         if (paint.Type == PaintType::LINEAR) {
             HRESULT hr = FillLinearGradationRect(image, gradation, clip, frame);
             if (FAILED(hr)) {
-                err.SetWithCode(53937, hr);
+                err.SetWithCode(IDS_GRADATE_IMAGE_FAILED, hr);
                 return false;
             }
         } else {
@@ -108,7 +111,7 @@ bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, bo
                                                  texture.SameRate ? texture.RateX : texture.RateY, texture.Flip,
                                                  texture.OffsetX, texture.OffsetY, false, vertical, clip, frame);
             if (FAILED(hr)) {
-                err.SetWithCode(53938, hr);
+                err.SetWithCode(IDS_PASTE_TEXTURE_FAILED, hr);
                 return false;
             }
         }
@@ -121,7 +124,7 @@ HRESULT CKanteloTask::ReduceResultToPalette(boost::shared_ptr<CDib>& image) { re
 void CKanteloTask::Run()
 {
     if (Text.empty()) {
-        Err.Set(1001);
+        Err.Set(IDS_TEXT_EMPTY);
         return;
     }
     BuildLayers();
@@ -132,21 +135,21 @@ void CKanteloTask::Run()
     m_imageWidth = static_cast<int>(std::ceil((GetTextWidth() + m.left + m.right) / 10.0f));
     m_imageHeight = static_cast<int>(std::ceil((m_textHeight + m.top + m.bottom) / 10.0f));
     if (m_imageWidth < 1 || m_imageHeight < 1) {
-        Err.Set(1008);
+        Err.Set(IDS_OUTPUT_SIZE_ZERO);
         return;
     }
     const int layers = m_layerCount;
     std::vector<boost::shared_ptr<CDib> > layerImages(static_cast<size_t>(layers));
     for (boost::shared_ptr<CDib>& image : layerImages)
         if (FAILED(CreateDib32(image, m_imageWidth, m_imageHeight))) {
-            Err.Set(53837);
+            Err.Set(IDS_CREATE_BITMAP_FAILED);
             return;
         }
     const int cellHeightOfLine = GetLineCellHeight();
     m_cellWidth = (m.left + m.right + 18 + m_maxGlyphAdvance) / 10 * 10;
     m_cellHeight = (m.top + m.bottom + 18 + cellHeightOfLine) / 10 * 10;
     if (m_cellWidth < 1 || m_cellHeight < 1) {
-        Err.Set(1009);
+        Err.Set(IDS_CHAR_OUTPUT_SIZE_ZERO);
         return;
     }
     // One cell per layer, plus one for the union a layer after a shadow grows from.
@@ -157,11 +160,11 @@ void CKanteloTask::Run()
         needUnion |= m_layers[static_cast<size_t>(k - 1)].Distance >= 1;
     for (CMaskPlane& cell : cells)
         if (!cell.Create(m_cellWidth, m_cellHeight)) {
-            Err.Set(53837);
+            Err.Set(IDS_CREATE_BITMAP_FAILED);
             return;
         }
     if (needUnion && !shadowUnion.Create(m_cellWidth, m_cellHeight)) {
-        Err.Set(53837);
+        Err.Set(IDS_CREATE_BITMAP_FAILED);
         return;
     }
     std::vector<CDisc> discs;
@@ -179,7 +182,7 @@ void CKanteloTask::Run()
     CScreenDC screen;
     CCreatedDC memoryDC(::CreateCompatibleDC(screen));
     if (!memoryDC.Get())
-        ThrowLastError(53835, L"CreateCompatibleDC");
+        ThrowLastError(IDS_CREATE_DC_FAILED, L"CreateCompatibleDC");
     CSelectObjectGuard selectFont(memoryDC, m_font);
     ::SetBkMode(memoryDC, TRANSPARENT);
     ::SetTextColor(memoryDC, RGB(255, 255, 255));
@@ -224,12 +227,12 @@ void CKanteloTask::Run()
         // fonts) would get holes under the alternate rule.
         AddGlyphPath(path, ch, m_emSize, Gdiplus::PointF(gx, gy));
         if (path.GetPathData(points, types) != Gdiplus::Ok)
-            throw my::CException(54026);
+            throw my::CException(IDS_FILL_GDIP_PATH_FAILED);
         fillPoints.resize(points.size());
         for (size_t p = 0; p < points.size(); ++p)
             fillPoints[p] = CPathPoint{points[p].X, points[p].Y};
         if (!FillPathWinding(cells[0], fillPoints, types))
-            throw my::CException(54026);
+            throw my::CException(IDS_FILL_GDIP_PATH_FAILED);
         if (IsTerminated())
             return;
         for (int k = 1; k < layers; ++k) {
@@ -282,7 +285,7 @@ void CKanteloTask::Run()
         boost::shared_ptr<CDib> blurred;
         HRESULT hr = GaussianBlurAlpha(blurred, *layerImages[static_cast<size_t>(k)], blur / 10.0);
         if (FAILED(hr)) {
-            Err.SetWithCode(53925, hr);
+            Err.SetWithCode(IDS_BLUR_IMAGE_FAILED, hr);
             return;
         }
         layerImages[static_cast<size_t>(k)] = blurred;
@@ -295,7 +298,7 @@ void CKanteloTask::Run()
             return;
         HRESULT hr = ScaleChannel(*layerImages[static_cast<size_t>(k)], 3, alpha, 100);
         if (FAILED(hr)) {
-            Err.SetWithCode(53926, hr);
+            Err.SetWithCode(IDS_SET_IMAGE_OPACITY_FAILED, hr);
             return;
         }
     }
@@ -310,7 +313,7 @@ void CKanteloTask::Run()
     }
     boost::shared_ptr<CDib> result;
     if (FAILED(CreateDib32(result, m_imageWidth, m_imageHeight))) {
-        Err.Set(53837);
+        Err.Set(IDS_CREATE_BITMAP_FAILED);
         return;
     }
     m_resultImage = result;
@@ -319,7 +322,7 @@ void CKanteloTask::Run()
             return;
         HRESULT hr = CompositeOver(*result, *layerImages[static_cast<size_t>(k)]);
         if (FAILED(hr)) {
-            Err.SetWithCode(53924, hr);
+            Err.SetWithCode(IDS_DRAW_IMAGE_FAILED, hr);
             return;
         }
         layerImages[static_cast<size_t>(k)].reset();
@@ -329,7 +332,7 @@ void CKanteloTask::Run()
             return;
         HRESULT hr = TrimTransparentMargins(result, static_cast<int>(setting.TrimType));
         if (FAILED(hr)) {
-            Err.SetWithCode(53932, hr);
+            Err.SetWithCode(IDS_TRIM_IMAGE_FAILED, hr);
             return;
         }
         m_resultImage = result;
@@ -340,7 +343,7 @@ void CKanteloTask::Run()
             return;
         HRESULT hr = FlattenOnColor(result, *result, setting.BkColor);
         if (FAILED(hr)) {
-            Err.SetWithCode(53928, hr);
+            Err.SetWithCode(IDS_SET_IMAGE_BACKGROUND_FAILED, hr);
             return;
         }
         m_resultImage = result;
@@ -351,7 +354,7 @@ void CKanteloTask::Run()
         boost::shared_ptr<CDib> turned;
         HRESULT hr = RotateByOrientation(turned, *result, 6);
         if (FAILED(hr)) {
-            Err.SetWithCode(53931, hr);
+            Err.SetWithCode(IDS_ROTATE_IMAGE_FAILED, hr);
             return;
         }
         result = turned;
@@ -373,7 +376,7 @@ void CKanteloTask::Run()
             return;
         HRESULT hr = m_saver->Save(*result, true, Path);
         if (FAILED(hr)) {
-            Err.SetWithCode(1005, hr, Path);
+            Err.SetWithCode(IDS_SAVE_IMAGE_FAILED, hr, Path);
             return;
         }
     }

@@ -4,6 +4,8 @@
 #include "foundation/PathUtil.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_engine.h"
+#include "resources/strings_foundation.h"
 #include <shlobj.h>
 
 namespace {
@@ -12,7 +14,7 @@ bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstr
               std::vector<std::wstring>& files, std::wstring& error)
 {
     if (SplitTextIntoUnits(text, setting.Unit).empty()) {
-        error = CSimpleErr::Format(1001);
+        error = CSimpleErr::Format(IDS_TEXT_EMPTY);
         return false;
     }
     std::wstring full;
@@ -53,9 +55,9 @@ bool RunSaveJob(const CSetting& setting, const std::wstring& text, const std::ws
     } catch (const my::CException& e) {
         error = e.message;
     } catch (const std::exception& e) {
-        error = CSimpleErr::Format(53602, WidenWhat(e.what()));
+        error = CSimpleErr::Format(IDS_STD_EXCEPTION, WidenWhat(e.what()));
     } catch (...) {
-        error = CSimpleErr::Format(53604);
+        error = CSimpleErr::Format(IDS_UNKNOWN_EXCEPTION);
     }
     return false;
 }

@@ -12,6 +12,8 @@
 #include "outline/MultiRenderer.h"
 #include "platform/Gdi.h"
 #include "platform/GdiPlusPath.h"
+#include "resources/strings_engine.h"
+#include "resources/strings_outline.h"
 #include <algorithm>
 
 void UniteBox(CBoxF& into, const CBoxF& box)
@@ -97,7 +99,7 @@ void CVectorKanteloTask::MeasureTextBounds()
         AddGlyphPath(path, ch, size, Gdiplus::PointF(gx, gy));
         Gdiplus::RectF r;
         if (GetTightPathBounds(r, path, nullptr) != Gdiplus::Ok)
-            throw my::CException(54023);
+            throw my::CException(IDS_GET_STROKE_BOUNDS_FAILED);
         CBoxF box = {r.X, r.Y, r.Width, r.Height};
         if (r.Width == 0 || r.Height == 0) {
             // A blank has no outline: a low box where its ink would be, so
@@ -117,7 +119,7 @@ void CVectorKanteloTask::DrawGlyph(wchar_t ch, float x, float y)
     std::vector<Gdiplus::PointF> points;
     std::vector<BYTE> types;
     if (path.GetPathData(points, types) != Gdiplus::Ok)
-        throw my::CException(54015);
+        throw my::CException(IDS_GET_PATH_DATA_FAILED);
     if (points.empty())
         return;
     CMultiRenderer& r = *m_multiRenderer;
@@ -129,7 +131,7 @@ void CVectorKanteloTask::DrawGlyph(wchar_t ch, float x, float y)
         case 0:
         case 1:
             if (pending != 0)
-                throw my::CException(54017);
+                throw my::CException(IDS_BEZIER_TOO_FEW_POINTS);
             if ((types[i] & 7) == 0)
                 r.MoveTo(p.X, p.Y);
             else
@@ -143,7 +145,7 @@ void CVectorKanteloTask::DrawGlyph(wchar_t ch, float x, float y)
             }
             break;
         default:
-            throw my::CException(54019);
+            throw my::CException(IDS_PATH_POINT_TYPE_UNKNOWN);
         }
         if (types[i] & 0x80)
             r.ClosePath();
@@ -157,7 +159,7 @@ void CVectorKanteloTask::DrawGlyph(wchar_t ch, float x, float y)
 void CVectorKanteloTask::Run()
 {
     if (Text.empty()) {
-        Err.Set(1001);
+        Err.Set(IDS_TEXT_EMPTY);
         return;
     }
     m_multiRenderer.reset(new CMultiRenderer);
@@ -204,7 +206,7 @@ void CVectorKanteloTask::Run()
         m_bounds.Width = b.X + b.Width;
     }
     if (m_bounds.Width <= 0 || m_bounds.Height <= 0) {
-        Err.Set(1008);
+        Err.Set(IDS_OUTPUT_SIZE_ZERO);
         return;
     }
     const double w = m_bounds.Width, h = m_bounds.Height;

@@ -5,6 +5,7 @@
 #include "foundation/StringUtil.h"
 #include "foundation/TextDecode.h"
 #include "platform/GdiPlus.h"
+#include "resources/strings_foundation_io.h"
 #include <ole2.h>
 
 CToolRuntime::CToolRuntime()
@@ -41,13 +42,13 @@ bool ReadUtf8TextFile(std::wstring& text, const std::wstring& path, std::wstring
     if (SUCCEEDED(hr))
         hr = file.TryReadAllToString(bytes);
     if (FAILED(hr)) {
-        error = CSimpleErr::Format(53881, FormatSystemMessage(hr), path);
+        error = CSimpleErr::Format(IDS_OPEN_FILE_FAILED, FormatSystemMessage(hr), path);
         return false;
     }
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
         bytes.erase(0, 3);
     if (!IsValidUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size())) {
-        error = CSimpleErr::Format(53752, path);
+        error = CSimpleErr::Format(IDS_CONVERT_TO_UTF16_FAILED, path);
         return false;
     }
     std::wstring wide;

@@ -1,6 +1,8 @@
 #include "decoration/FontListDlgSetting.h"
 #include "decoration/WindowLayout.h"
 #include "foundation/XmlDocument.h"
+#include "resources/strings_foundation.h"
+#include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 
@@ -89,14 +91,14 @@ TEST(WindowLayoutXml, FailuresKeepWhatWasNotRead)
     } cases[] = {
         {L"<WindowLayout><FullScreen>true</FullScreen><Maximized>true</Maximized>" + std::wstring(kBounds) +
              L"</WindowLayout>",
-         54048, true},
+         IDS_XML_NODE_NOT_FOUND, true},
         {L"<WindowLayout><FullScreen>true</FullScreen><Maximized>true</Maximized><NormalBounds><left>1</left>"
          L"<top>x</top><right>3</right><bottom>4</bottom></NormalBounds><SplitterPos>1</SplitterPos></WindowLayout>",
-         54056, false},
-        {L"<WindowLayout><FullScreen>yes</FullScreen></WindowLayout>", 54043, false},
+         IDS_XML_PARSE_LONG_FAILED, false},
+        {L"<WindowLayout><FullScreen>yes</FullScreen></WindowLayout>", IDS_XML_BOOL_INVALID, false},
         {L"<WindowLayout><FullScreen>true</FullScreen><Maximized>true</Maximized>" + std::wstring(kBounds) +
              L"<SplitterPos>1.5.</SplitterPos></WindowLayout>",
-         54055, true},
+         IDS_XML_PARSE_INT_FAILED, true},
     };
     for (const Case& c : cases) {
         CXmlDocument doc;
@@ -106,7 +108,7 @@ TEST(WindowLayoutXml, FailuresKeepWhatWasNotRead)
         EXPECT_FALSE(LoadWindowLayoutXml(doc, root, L"WindowLayout", layout));
         EXPECT_EQ(c.error, doc.m_err.id) << Narrow(c.body);
         EXPECT_EQ(c.boundsRead, layout.NormalBounds.right == 3) << Narrow(c.body);
-        if (c.error != 54043) {
+        if (c.error != IDS_XML_BOOL_INVALID) {
             EXPECT_TRUE(layout.FullScreen);
             EXPECT_TRUE(layout.Maximized);
         }
@@ -210,10 +212,10 @@ TEST(FontListDlgXml, NamesAndFailures)
         UINT error;
         const wchar_t* named;
     } cases[] = {
-        {FontListBody(L"", L"on", L""), 53907, L"FontItalic3"},
-        {FontListBody(L"<Type>Raster</Type>", L"ON", L""), 53907, L"FontType3"},
-        {FontListBody(L"", L"ON", L"<SaveContents>true</SaveContents><MaxSize>3</MaxSize>"), 54048, nullptr},
-        {FontListBody(L"", L"ON", L"<SaveContents>true</SaveContents>" + Items(1) + L"<MaxSize>-1</MaxSize>"), 54057,
+        {FontListBody(L"", L"on", L""), IDS_UNKNOWN_NAME, L"FontItalic3"},
+        {FontListBody(L"<Type>Raster</Type>", L"ON", L""), IDS_UNKNOWN_NAME, L"FontType3"},
+        {FontListBody(L"", L"ON", L"<SaveContents>true</SaveContents><MaxSize>3</MaxSize>"), IDS_XML_NODE_NOT_FOUND, nullptr},
+        {FontListBody(L"", L"ON", L"<SaveContents>true</SaveContents>" + Items(1) + L"<MaxSize>-1</MaxSize>"), IDS_XML_PARSE_SIZE_FAILED,
          nullptr},
     };
     for (const Case& c : cases) {
@@ -234,6 +236,6 @@ TEST(FontListDlgXml, NamesAndFailures)
     CFontListDlgSetting bad;
     bad.Weight = 4;
     EXPECT_FALSE(WriteFontListDlgSetting(doc, root, L"FontListDlg", bad));
-    EXPECT_EQ(53906u, doc.m_err.id);
+    EXPECT_EQ(UINT(IDS_UNKNOWN_VALUE), doc.m_err.id);
     EXPECT_NE(std::wstring::npos, doc.m_err.message.find(L"FontWeight4"));
 }

@@ -2,6 +2,7 @@
 #include "decoration/FontListDlgSetting.h"
 #include "decoration/SettingNames.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ TEST(NamedEffects, PresetTable)
         {395, 1, 0x000000, 100, 0, 120, 0},  {396, 1, 0x0000CC, 100, 0, 120, 0},
         {397, 20, 0xFFFFFF, 50, 20, 120, 0}, {398, 0, 0x000000, 50, 20, 120, 20},
     };
-    EXPECT_EQ(390, list[0]->Id);
+    EXPECT_EQ(IDS_PRESET_CUSTOM, list[0]->Id);
     EXPECT_FALSE(list[0]->GetEffect());
     EXPECT_EQ(L"カスタム", list[0]->Name);
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
@@ -42,17 +43,17 @@ TEST(NamedEffects, PresetTable)
 TEST(NamedEffects, Lookups)
 {
     const CNamedEffects& list = GetNamedEffects();
-    EXPECT_FALSE(list.FindById(390));
+    EXPECT_FALSE(list.FindById(IDS_PRESET_CUSTOM));
     EXPECT_FALSE(list.FindById(12345));
 
-    CBorderingSetting white = *list.FindById(391);
+    CBorderingSetting white = *list.FindById(IDS_PRESET_WHITE);
     white.Paint.Type = PaintType::LINEAR;
     EXPECT_EQ(-1, list.IndexOf(white));
     EXPECT_FALSE(list.Find(white));
     EXPECT_EQ(-1, list.IndexOf(CBorderingSetting()));  // no preset of Size 10
 
     // A change of a paint part that a solid paint does not show still counts.
-    CBorderingSetting glow = *list.FindById(397);
+    CBorderingSetting glow = *list.FindById(IDS_PRESET_GLOW);
     EXPECT_EQ(list[7], list.Find(glow));
     glow.Paint.Texture.Path = L"t.png";
     EXPECT_EQ(-1, list.IndexOf(glow));
@@ -96,21 +97,21 @@ TEST(SettingNames, EnumsAndFlags)
         TextUnitNames().FromName(L"line");
         FAIL();
     } catch (const my::CException& e) {
-        EXPECT_EQ(53907u, e.id);
+        EXPECT_EQ(UINT(IDS_UNKNOWN_NAME), e.id);
         EXPECT_NE(std::wstring::npos, e.message.find(L"TextUnit"));
     }
     try {
         PaintTypeNames().ToName(3);
         FAIL();
     } catch (const my::CException& e) {
-        EXPECT_EQ(53906u, e.id);
+        EXPECT_EQ(UINT(IDS_UNKNOWN_VALUE), e.id);
         EXPECT_NE(std::wstring::npos, e.message.find(L"PaintType"));
     }
 
     const CFlagTable& trim = TrimTypeFlags();
     struct Read {
         const wchar_t* text;
-        int value;  // -1: fails with 53907
+        int value;  // -1: fails with IDS_UNKNOWN_NAME
     } reads[] = {
         {L"TRIM_L|TRIM_B", 9}, {L"", 0}, {L"TRIM_L|TRIM_T|TRIM_R|TRIM_B", 15},
         {L"TRIM_B|TRIM_L", 9}, {L"TRIM_L||TRIM_B", -1}, {L"trim_l", -1},
@@ -130,7 +131,7 @@ TEST(SettingNames, EnumsAndFlags)
         trim.ToNames(0x1F);
         FAIL();
     } catch (const my::CException& e) {
-        EXPECT_EQ(53906u, e.id);
+        EXPECT_EQ(UINT(IDS_UNKNOWN_VALUE), e.id);
         EXPECT_NE(std::wstring::npos, e.message.find(L"0x10"));
     }
 }
@@ -145,7 +146,7 @@ TEST(FontListDlgSetting, NameTables)
         FontItalic3FromString(L"on");
         FAIL();
     } catch (const my::CException& e) {
-        EXPECT_EQ(53907u, e.id);
+        EXPECT_EQ(UINT(IDS_UNKNOWN_NAME), e.id);
         EXPECT_NE(std::wstring::npos, e.message.find(L"FontItalic3"));
     }
     EXPECT_THROW(FontType3ToString(3), my::CException);

@@ -1,6 +1,8 @@
 #include "decoration/SettingXml.h"
 #include "foundation/ReplacingFileWriter.h"
 #include "foundation/GlobalMemory.h"
+#include "resources/strings_foundation.h"
+#include "resources/strings_foundation_io.h"
 #include "tests/decoration/RegistryTestKey.h"
 #include "tests/decoration/SettingTestData.h"
 #include <gtest/gtest.h>
@@ -227,7 +229,7 @@ TEST(SettingXml, ClipboardFragment)
     CSettingXmlReader reader3;
     CBorderingSetting b;
     EXPECT_FALSE(reader3.ReadBorderingSettingsBytes(b, noVersion));
-    EXPECT_EQ(54048u, reader3.m_err.id);
+    EXPECT_EQ(UINT(IDS_XML_NODE_NOT_FOUND), reader3.m_err.id);
 }
 
 TEST(SettingXml, VersionGates)
@@ -262,7 +264,7 @@ TEST(SettingXml, VersionGates)
     // Without the colour a 1.0 decoration fails.
     ReadBack(Document(L"", kPaint, L"", kPaint), folder.File(L"v10b.knt"), ok, err, version);
     EXPECT_FALSE(ok);
-    EXPECT_EQ(54048u, err.id);
+    EXPECT_EQ(UINT(IDS_XML_NODE_NOT_FOUND), err.id);
 
     // 1.3.5: paint records, still no LeadingWidth.
     CSetting s135 = ReadBack(Document(L"1.3.5.0", kPaint, L"<LeadingWidth>50</LeadingWidth>", kPaint),
@@ -283,7 +285,7 @@ TEST(SettingXml, VersionGates)
     EXPECT_EQ(12u, more.PaintSetting.LinearGradation.Stops.size());
     ReadBack(Document(L"1.3.0.0", kPaint, L"", Paint(11)), folder.File(L"v130.knt"), ok, err, version);
     EXPECT_FALSE(ok);
-    EXPECT_EQ(54048u, err.id);
+    EXPECT_EQ(UINT(IDS_XML_NODE_NOT_FOUND), err.id);
 
     // 1.4 and a newer version read LeadingWidth; the caller learns the version.
     for (const wchar_t* v : {L"1.4.0.0", L"2.0.0.0"}) {
@@ -297,7 +299,7 @@ TEST(SettingXml, VersionGates)
     // From 1.4 on LeadingWidth is required.
     ReadBack(Document(L"1.4.2.0", kPaint, L"", kPaint), folder.File(L"new.knt"), ok, err, version);
     EXPECT_FALSE(ok);
-    EXPECT_EQ(54048u, err.id);
+    EXPECT_EQ(UINT(IDS_XML_NODE_NOT_FOUND), err.id);
 }
 
 TEST(SettingXml, NewerVersionIsReported)
@@ -358,21 +360,21 @@ TEST(SettingXml, ListsAndValueForms)
         UINT error;  // 0: reads
     } cases[] = {
         {"<bool>true</bool></UseBorderings>", "<bool>false</bool><bool>false</bool></UseBorderings>", 0},
-        {"<bool>true</bool></UseBorderings>", "</UseBorderings>", 54048},
+        {"<bool>true</bool></UseBorderings>", "</UseBorderings>", IDS_XML_NODE_NOT_FOUND},
         {"<TrimType>TRIM_L|TRIM_T|TRIM_R|TRIM_B</TrimType>", "<TrimType>TRIM_L|TRIM_B</TrimType>", 0},
         {"<TrimType>TRIM_L|TRIM_T|TRIM_R|TRIM_B</TrimType>", "<TrimType></TrimType>", 0},
-        {"<TrimType>TRIM_L|TRIM_T|TRIM_R|TRIM_B</TrimType>", "<TrimType>TRIM_L||TRIM_B</TrimType>", 53907},
-        {"<TrimType>TRIM_L|TRIM_T|TRIM_R|TRIM_B</TrimType>", "<TrimType>trim_l</TrimType>", 53907},
-        {"<Unit>LINE</Unit><FnameType>", "<Unit>Line</Unit><FnameType>", 53907},
-        {"<Transparent>false</Transparent>", "<Transparent>False</Transparent>", 54043},
-        {"<BkColor>FFFFFF</BkColor>", "<BkColor>#FFFFFF</BkColor>", 54059},
+        {"<TrimType>TRIM_L|TRIM_T|TRIM_R|TRIM_B</TrimType>", "<TrimType>TRIM_L||TRIM_B</TrimType>", IDS_UNKNOWN_NAME},
+        {"<TrimType>TRIM_L|TRIM_T|TRIM_R|TRIM_B</TrimType>", "<TrimType>trim_l</TrimType>", IDS_UNKNOWN_NAME},
+        {"<Unit>LINE</Unit><FnameType>", "<Unit>Line</Unit><FnameType>", IDS_UNKNOWN_NAME},
+        {"<Transparent>false</Transparent>", "<Transparent>False</Transparent>", IDS_XML_BOOL_INVALID},
+        {"<BkColor>FFFFFF</BkColor>", "<BkColor>#FFFFFF</BkColor>", IDS_XML_COLOR_UNKNOWN},
         {"<BkColor>FFFFFF</BkColor>", "<BkColor>8</BkColor>", 0},
-        {"<FnameSeqWidth>1</FnameSeqWidth>", "<FnameSeqWidth>x</FnameSeqWidth>", 54055},
+        {"<FnameSeqWidth>1</FnameSeqWidth>", "<FnameSeqWidth>x</FnameSeqWidth>", IDS_XML_PARSE_INT_FAILED},
         {"<SingleFile>false</SingleFile>", "", 0},  // optional
-        {"<Version>1.4.2.0</Version>", "<Version>1.4.2</Version>", 54063},
+        {"<Version>1.4.2.0</Version>", "<Version>1.4.2</Version>", IDS_XML_PARSE_VERSION_FAILED},
         {rowSize.c_str(), "<BorderingSetting><Size>2.25</Size><Alpha>100</Alpha><Blur>2.5</Blur>", 0},
         // An unknown element does not stand in for a missing one.
-        {"<Unit>LINE</Unit><FnameType>", "<Extra>1</Extra><FnameType>", 54048},
+        {"<Unit>LINE</Unit><FnameType>", "<Extra>1</Extra><FnameType>", IDS_XML_NODE_NOT_FOUND},
     };
     for (const Case& c : cases) {
         bool ok = false;
@@ -399,7 +401,7 @@ TEST(SettingXml, ListsAndValueForms)
             EXPECT_FALSE(s.UseBorderings[4]);  // the sixth is ignored
             EXPECT_EQ(5u, s.UseBorderings.size());
         }
-        if (c.error == 53907 && to.find("TRIM") != std::string::npos) {
+        if (c.error == IDS_UNKNOWN_NAME && to.find("TRIM") != std::string::npos) {
             EXPECT_NE(std::wstring::npos, err.message.find(L"TrimType"));
         }
     }
@@ -484,7 +486,7 @@ TEST(SettingXml, WriteRefusesUnknownValuesAndKeepsFile)
         CSettingXmlWriter writer;
         writer.SetWriteAll(true);
         EXPECT_FALSE(writer.Write(s, path));
-        EXPECT_EQ(53906u, writer.m_err.id);
+        EXPECT_EQ(UINT(IDS_UNKNOWN_VALUE), writer.m_err.id);
         EXPECT_NE(std::wstring::npos, writer.m_err.message.find(c.type)) << Narrow(writer.m_err.message);
         EXPECT_NE(std::wstring::npos, writer.m_err.message.find(c.value)) << Narrow(writer.m_err.message);
         EXPECT_EQ(before, ReadFileBytes(path));
@@ -530,7 +532,7 @@ TEST(SettingXml, BackupIsUsedWhenTheFileWillNotRead)
     CSetting s;
     CSettingsFileLoader loader;
     EXPECT_EQ(CSettingsFileLoader::FROM_BACKUP, loader.Load(s, path));
-    EXPECT_EQ(54040u, loader.GetError().id);  // the damaged file's error, for message 53588
+    EXPECT_EQ(UINT(IDS_XML_LOAD_FAILED), loader.GetError().id);  // the damaged file's error, for message 53588
     EXPECT_EQ(0x112233u, s.BkColor);
     // Nothing is touched before the user answered.
     EXPECT_EQ(damaged, ReadFileBytes(path));
@@ -550,7 +552,7 @@ TEST(SettingXml, BackupIsUsedWhenTheFileWillNotRead)
     CSetting untouched;
     CSettingsFileLoader loader3;
     EXPECT_EQ(CSettingsFileLoader::UNREADABLE, loader3.Load(untouched, path));
-    EXPECT_EQ(53907u, loader3.GetError().id);
+    EXPECT_EQ(UINT(IDS_UNKNOWN_NAME), loader3.GetError().id);
     EXPECT_EQ(0xFFFFFFu, untouched.BkColor);
     // Going on keeps the damaged file aside; the next save starts afresh.
     ASSERT_TRUE(SUCCEEDED(loader3.AcceptFallback(path)));

@@ -111,7 +111,7 @@ TEST(SettingImport, EmptyKey)
     EXPECT_EQ(0u, subkeys);
     EXPECT_EQ(0u, values);
     // The rows are the first-start presets; everything else keeps its default.
-    const int presets[] = {394, 393, 391, 397, 398};
+    const int presets[] = {IDS_PRESET_WHITE_THIN, IDS_PRESET_RED, IDS_PRESET_WHITE, IDS_PRESET_GLOW, IDS_PRESET_SHADOW};
     for (int i = 0; i < 5; ++i)
         EXPECT_TRUE(s.Borderings[i] == *GetNamedEffects().FindById(presets[i])) << i;
     const CSetting def;

@@ -3,6 +3,7 @@
 #include "foundation/NamedValues.h"
 #include "foundation/ResourceString.h"
 #include "foundation/VersionInfo.h"
+#include "resources/strings_foundation.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -36,7 +37,7 @@ TEST(VersionInfo, PartsAbove16BitsAreACastError)
 {
     WORD words[4];
     my::CException e = ThrownError([&] { NarrowVersionWords({2, 4, 1, 70000}, words); });
-    EXPECT_EQ(53606u, e.id);
+    EXPECT_EQ(UINT(IDS_CAST_ERROR), e.id);
     EXPECT_NE(std::wstring::npos, e.message.find(L"70000")) << Narrow(e.message);
     NarrowVersionWords({2, 4, 1, 65535}, words);
     EXPECT_EQ(L"2.4.1.65535", FormatVersion(words));
@@ -52,12 +53,12 @@ TEST(VersionInfo, ReadsTheRunningProgramsResource)
     EXPECT_FALSE(info.GetLegalCopyright().empty());
     // A value that no translation holds names every translation at once.
     my::CException e = ThrownError([&] { info.QueryString(L"\\StringFileInfo\\", L"\\NoSuchValue"); });
-    EXPECT_EQ(53793u, e.id);
+    EXPECT_EQ(UINT(IDS_VERSION_VALUE_MISSING), e.id);
     EXPECT_NE(std::wstring::npos, e.message.find(L"[ALL_TRANSLATES]\\NoSuchValue")) << Narrow(e.message);
 
     CTempFolder folder;
     WriteFileBytes(folder.File(L"plain.txt"), "no resources here");
-    EXPECT_EQ(53791u, ThrownId([&] { info.Load(folder.File(L"plain.txt")); }));
+    EXPECT_EQ(UINT(IDS_VERSION_SIZE_FAILED), ThrownId([&] { info.Load(folder.File(L"plain.txt")); }));
 }
 
 TEST(AppInfo, NamesFolderTitleAndOneTimeSetUp)
@@ -69,15 +70,15 @@ TEST(AppInfo, NamesFolderTitleAndOneTimeSetUp)
     EXPECT_EQ(L"カンテロ  1.4.2.0", info.GetAppTitleWithVersion());
 
     CAppInfo fresh;
-    fresh.Initialize(53532, 53533, 53535, 1);  // any three texts of the table
+    fresh.Initialize(IDS_COLOR_WHITE, IDS_COLOR_BLACK, IDS_COLOR_RED, 1);  // any three texts of the table
     wchar_t appData[MAX_PATH];
     ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, FALSE));
-    EXPECT_EQ(std::wstring(appData) + L"\\" + LoadResourceString(53532) + L"\\" + LoadResourceString(53533),
+    EXPECT_EQ(std::wstring(appData) + L"\\" + LoadResourceString(IDS_COLOR_WHITE) + L"\\" + LoadResourceString(IDS_COLOR_BLACK),
               fresh.GetDataFolder());
-    EXPECT_EQ(fresh.GetDataFolder() + L"\\" + LoadResourceString(53533) + L"32.config", fresh.GetConfigFilePath());
-    fresh.Initialize(53534, 53534, 53534, 1);  // a second call changes nothing
-    EXPECT_EQ(LoadResourceString(53532), fresh.GetMakerName());
-    EXPECT_EQ(LoadResourceString(53535) + L"  1.4.2.0", fresh.GetAppTitleWithVersion());
+    EXPECT_EQ(fresh.GetDataFolder() + L"\\" + LoadResourceString(IDS_COLOR_BLACK) + L"32.config", fresh.GetConfigFilePath());
+    fresh.Initialize(IDS_COLOR_GRAY, IDS_COLOR_GRAY, IDS_COLOR_GRAY, 1);  // a second call changes nothing
+    EXPECT_EQ(LoadResourceString(IDS_COLOR_WHITE), fresh.GetMakerName());
+    EXPECT_EQ(LoadResourceString(IDS_COLOR_RED) + L"  1.4.2.0", fresh.GetAppTitleWithVersion());
 }
 
 TEST(Globals, BuiltOnceWithTheirContents)

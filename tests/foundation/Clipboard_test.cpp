@@ -1,5 +1,6 @@
 #include "foundation/Clipboard.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <cstring>
@@ -116,14 +117,14 @@ TEST(Clipboard, MissingDataAndFormats)
         std::wstring text = L"old";
         EXPECT_FALSE(ClipboardGetText(text));
         EXPECT_EQ(L"", text);
-        EXPECT_EQ(53815u, ThrownId([] { ClipboardGetData(CF_UNICODETEXT); }));
+        EXPECT_EQ(UINT(IDS_GET_CLIPBOARD_DATA_FAILED), ThrownId([] { ClipboardGetData(CF_UNICODETEXT); }));
     }
     EXPECT_EQ(0, ClipboardGetPriorityFormat({format}, false));
-    EXPECT_EQ(53811u, ThrownId([] { ClipboardGetPriorityFormat({ClipboardRegisterFormat(L"KanteloTest Fragment")}, true); }));
+    EXPECT_EQ(UINT(IDS_CLIPBOARD_EMPTY), ThrownId([] { ClipboardGetPriorityFormat({ClipboardRegisterFormat(L"KanteloTest Fragment")}, true); }));
 
     ASSERT_TRUE(ClipboardCopyText(owner.Get(), L"only text"));
     EXPECT_EQ(-1, ClipboardGetPriorityFormat({format}, false));
-    EXPECT_EQ(53812u, ThrownId([] { ClipboardGetPriorityFormat({ClipboardRegisterFormat(L"KanteloTest Fragment")}, true); }));
+    EXPECT_EQ(UINT(IDS_CLIPBOARD_FORMAT_UNSUPPORTED), ThrownId([] { ClipboardGetPriorityFormat({ClipboardRegisterFormat(L"KanteloTest Fragment")}, true); }));
 }
 
 TEST(Clipboard, FailedSetLeavesTheBlockWithItsOwner)
@@ -137,11 +138,11 @@ TEST(Clipboard, FailedSetLeavesTheBlockWithItsOwner)
         ClipboardSetData(CF_UNICODETEXT, block);
         ADD_FAILURE() << "set without an open clipboard";
     } catch (const my::CException& e) {
-        EXPECT_EQ(53814u, e.id);
+        EXPECT_EQ(UINT(IDS_SET_CLIPBOARD_DATA_FAILED), e.id);
         EXPECT_TRUE(FAILED(e.code));
     }
     EXPECT_EQ(held, block.Get());
-    EXPECT_EQ(53813u, ThrownId([] { ClipboardEmpty(); }));
+    EXPECT_EQ(UINT(IDS_EMPTY_CLIPBOARD_FAILED), ThrownId([] { ClipboardEmpty(); }));
 }
 
 TEST(Clipboard, OpenerAndDropEffect)

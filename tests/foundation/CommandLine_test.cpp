@@ -1,5 +1,6 @@
 #include "foundation/CommandLine.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -81,7 +82,7 @@ TEST(CommandLine, SingleArgument)
         none.Parse(L"app.exe a b");
         ADD_FAILURE();
     } catch (const my::CException& e) {
-        EXPECT_EQ(53799u, e.id);
+        EXPECT_EQ(UINT(IDS_TOO_MANY_ARGUMENTS), e.id);
         EXPECT_EQ(L"コマンドライン引数が多すぎます: 2\n\na\r\nb\r\n", e.message);
     }
     EXPECT_EQ(L"", none.GetArgument());

@@ -2,6 +2,7 @@
 #include "foundation/NamedValues.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_foundation.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 
@@ -9,12 +10,12 @@
 TEST(ErrorEnglish, MessagesAndListsInEnglish)
 {
     HRESULT hr = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-    my::CException e(53631, hr, L"7");
+    my::CException e(IDS_STRING_RESOURCE_MISSING, hr, L"7");
     EXPECT_EQ(L"Resource string is missing - " + TrimCopyIf(FormatSystemMessage(hr), IsSpaceOrCr) + L"\n\nID: 7",
               e.message);
-    EXPECT_EQ(L"Error", LoadResourceString(53248));
+    EXPECT_EQ(L"Error", LoadResourceString(IDS_ERROR_TITLE));
 
-    // The English text of 53869 has no "%s": the system text is dropped.
+    // The English text of IDS_START_DOC_FAILED has no "%s": the system text is dropped.
     SetLastError(ERROR_ACCESS_DENIED);
     try {
         ThrowStartDocError();
@@ -22,8 +23,8 @@ TEST(ErrorEnglish, MessagesAndListsInEnglish)
         EXPECT_EQ(L"Failed to start document for printing task", x.message);
     }
     std::wstring cut;
-    FormatResource(cut, 53601, std::wstring(3000, L'z').c_str());
-    EXPECT_EQ(LoadResourceString(53601).size() + 1023, cut.size());
+    FormatResource(cut, IDS_INTERNAL_ERROR, std::wstring(3000, L'z').c_str());
+    EXPECT_EQ(LoadResourceString(IDS_INTERNAL_ERROR).size() + 1023, cut.size());
 
     EXPECT_EQ(L"White", GetNamedColors().front()->name);
     EXPECT_EQ(L"Highest (Low compress)", GetJpegQualityPresets().back()->name);

@@ -1,6 +1,7 @@
 #include "foundation/Error.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_foundation.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <boost/regex.hpp>
@@ -10,7 +11,7 @@
 TEST(SimpleErr, SetZeroEmptiesEverything)
 {
     CSimpleErr e;
-    e.SetWithCode(53601, E_FAIL, L"x");
+    e.SetWithCode(IDS_INTERNAL_ERROR, E_FAIL, L"x");
     e.Set(0);
     EXPECT_EQ(0u, e.id);
     EXPECT_EQ(0, e.code);
@@ -21,7 +22,7 @@ TEST(SimpleErr, SetZeroEmptiesEverything)
 TEST(SimpleErr, CodeTextFillsFirstArgument)
 {
     HRESULT hr = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-    my::CException e(53631, hr, L"7");
+    my::CException e(IDS_STRING_RESOURCE_MISSING, hr, L"7");
     EXPECT_EQ(hr, e.code);
     EXPECT_EQ(L"文字列リソースが見つかりません - " + SystemText(hr) + L"\n\nID: 7", e.message);
     // The trimmed system text neither starts nor ends with white space or CR.
@@ -33,7 +34,7 @@ TEST(SimpleErr, CodeTextFillsFirstArgument)
 
     // A format without "%s" drops the system text.
     CSimpleErr noArg;
-    noArg.SetIdAndCode(53605, E_OUTOFMEMORY);
+    noArg.SetIdAndCode(IDS_ABORTED, E_OUTOFMEMORY);
     EXPECT_EQ(L"処理が中断されました", noArg.message);
     EXPECT_EQ(E_OUTOFMEMORY, noArg.code);
 }
@@ -51,7 +52,7 @@ TEST(SimpleErr, SystemMessages)
     EXPECT_EQ(L"Unknown HRESULT: 8123abcd", FormatSystemMessage(static_cast<HRESULT>(0x8123ABCD)));
 
     CSimpleErr e;
-    e.SetWithCode(53601, static_cast<HRESULT>(0x8123ABCD));
+    e.SetWithCode(IDS_INTERNAL_ERROR, static_cast<HRESULT>(0x8123ABCD));
     EXPECT_EQ(L"内部エラー\n\nUnknown HRESULT: 8123abcd", e.message);
 }
 
@@ -79,13 +80,13 @@ TEST(SimpleErr, RegexErrors)
         boost::regex_constants::error_type code;
         UINT id;
     } const cases[] = {
-        {boost::regex_constants::error_bad_pattern, 54279}, {boost::regex_constants::error_collate, 54266},
-        {boost::regex_constants::error_ctype, 54267},       {boost::regex_constants::error_escape, 54268},
-        {boost::regex_constants::error_backref, 54269},     {boost::regex_constants::error_brack, 54270},
-        {boost::regex_constants::error_paren, 54271},       {boost::regex_constants::error_brace, 54272},
-        {boost::regex_constants::error_badbrace, 54273},    {boost::regex_constants::error_range, 54274},
-        {boost::regex_constants::error_space, 54275},       {boost::regex_constants::error_badrepeat, 54276},
-        {boost::regex_constants::error_complexity, 54277},  {boost::regex_constants::error_stack, 54278},
+        {boost::regex_constants::error_bad_pattern, IDS_REGEX_BAD_PATTERN}, {boost::regex_constants::error_collate, IDS_REGEX_COLLATE},
+        {boost::regex_constants::error_ctype, IDS_REGEX_CTYPE},       {boost::regex_constants::error_escape, IDS_REGEX_ESCAPE},
+        {boost::regex_constants::error_backref, IDS_REGEX_BACKREF},     {boost::regex_constants::error_brack, IDS_REGEX_BRACK},
+        {boost::regex_constants::error_paren, IDS_REGEX_PAREN},       {boost::regex_constants::error_brace, IDS_REGEX_BRACE},
+        {boost::regex_constants::error_badbrace, IDS_REGEX_BADBRACE},    {boost::regex_constants::error_range, IDS_REGEX_RANGE},
+        {boost::regex_constants::error_space, IDS_REGEX_SPACE},       {boost::regex_constants::error_badrepeat, IDS_REGEX_BADREPEAT},
+        {boost::regex_constants::error_complexity, IDS_REGEX_COMPLEXITY},  {boost::regex_constants::error_stack, IDS_REGEX_STACK},
     };
     for (const Case& c : cases) {
         CSimpleErr e;
@@ -93,11 +94,11 @@ TEST(SimpleErr, RegexErrors)
         EXPECT_EQ(c.id, e.id) << c.code;
         EXPECT_EQ(LoadResourceString(c.id), e.message);
     }
-    // Any other code: the library's own text inside 54264.
+    // Any other code: the library's own text inside IDS_REGEX_ERROR.
     boost::regex_error empty(boost::regex_constants::error_empty);
     CSimpleErr e;
     e.SetFromRegexError(empty);
-    EXPECT_EQ(54264u, e.id);
+    EXPECT_EQ(UINT(IDS_REGEX_ERROR), e.id);
     EXPECT_EQ(L"正規表現エラー: " + WidenWhat(empty.what()), e.message);
 
     // A real compile error.
@@ -107,7 +108,7 @@ TEST(SimpleErr, RegexErrors)
     } catch (const boost::regex_error& x) {
         e.SetFromRegexError(x);
     }
-    EXPECT_EQ(54271u, e.id);
+    EXPECT_EQ(UINT(IDS_REGEX_PAREN), e.id);
 }
 
 TEST(SimpleErr, SingleLineAndStream)
@@ -125,16 +126,16 @@ TEST(SimpleErr, SingleLineAndStream)
 TEST(SimpleErr, ExceptionsCarryTheErrorValue)
 {
     CSimpleErr stored;
-    stored.id = 53601;
+    stored.id = IDS_INTERNAL_ERROR;
     stored.code = E_FAIL;
     stored.message = L"kept as it stands";
     my::CException rethrown(stored);
-    EXPECT_EQ(53601u, rethrown.id);
+    EXPECT_EQ(UINT(IDS_INTERNAL_ERROR), rethrown.id);
     EXPECT_EQ(E_FAIL, rethrown.code);
     EXPECT_EQ(L"kept as it stands", rethrown.message);
 
     HWND control = reinterpret_cast<HWND>(0x42);
-    my::CCtrlException ctrl(control, 53621);
+    my::CCtrlException ctrl(control, IDS_NO_SELECTION);
     my::CCtrlException copy(ctrl);
     EXPECT_EQ(control, copy.control);
     EXPECT_EQ(L"選択項目がありません", copy.message);
@@ -142,10 +143,10 @@ TEST(SimpleErr, ExceptionsCarryTheErrorValue)
     EXPECT_EQ(nullptr, assigned.control);
     assigned = ctrl;
     EXPECT_EQ(control, assigned.control);
-    EXPECT_EQ(53621u, assigned.id);
+    EXPECT_EQ(UINT(IDS_NO_SELECTION), assigned.id);
 
     try {
-        throw my::CException(53601, L"a");
+        throw my::CException(IDS_INTERNAL_ERROR, L"a");
     } catch (const std::exception& e) {
         EXPECT_STREQ("Unknown exception", e.what());
         const my::CException* mine = dynamic_cast<const my::CException*>(&e);
@@ -158,7 +159,7 @@ TEST(SimpleErr, ExceptionsCarryTheErrorValue)
         my::CException e(2, L"x");
         ADD_FAILURE();
     } catch (const my::CException& e) {
-        EXPECT_EQ(53631u, e.id);
+        EXPECT_EQ(UINT(IDS_STRING_RESOURCE_MISSING), e.id);
     }
 }
 
@@ -171,34 +172,34 @@ TEST(SimpleErr, Throwers)
         UINT id;
         std::wstring message;
     } const cases[] = {
-        {"Error", [] { ThrowError(53625); }, 53625, L"データ形式が不正です"},
-        {"ErrorArg", [] { ThrowErrorArg(53623, L"-1"); }, 53623, L"値が小さすぎます: -1"},
-        {"Internal", [] { ThrowInternalError(L"d"); }, 53601, L"内部エラー\n\nd"},
-        {"Consistency", [] { ThrowCheckConsistencyFailed(L"d"); }, 53601, L"内部エラー\n\ncheck_consistency\nd"},
-        {"Equals", [] { ThrowCheckEqualsFailed(L"d"); }, 53601, L"内部エラー\n\ncheck_equals\nd"},
-        {"Terminated", [] { ThrowTerminatedByUser(); }, 53605, L"処理が中断されました"},
-        {"CastU64", [] { ThrowCastErrorU64(L"size_t", L"int", 18446744073709551615ull); }, 53606,
+        {"Error", [] { ThrowError(IDS_DATA_FORMAT_INVALID); }, IDS_DATA_FORMAT_INVALID, L"データ形式が不正です"},
+        {"ErrorArg", [] { ThrowErrorArg(IDS_NUMBER_TOO_SMALL, L"-1"); }, IDS_NUMBER_TOO_SMALL, L"値が小さすぎます: -1"},
+        {"Internal", [] { ThrowInternalError(L"d"); }, IDS_INTERNAL_ERROR, L"内部エラー\n\nd"},
+        {"Consistency", [] { ThrowCheckConsistencyFailed(L"d"); }, IDS_INTERNAL_ERROR, L"内部エラー\n\ncheck_consistency\nd"},
+        {"Equals", [] { ThrowCheckEqualsFailed(L"d"); }, IDS_INTERNAL_ERROR, L"内部エラー\n\ncheck_equals\nd"},
+        {"Terminated", [] { ThrowTerminatedByUser(); }, IDS_ABORTED, L"処理が中断されました"},
+        {"CastU64", [] { ThrowCastErrorU64(L"size_t", L"int", 18446744073709551615ull); }, IDS_CAST_ERROR,
          L"size_t から int へのキャストはできません: 18446744073709551615"},
-        {"CastInt", [] { ThrowCastErrorInt(L"DWORD", L"WORD", -70000); }, 53606,
+        {"CastInt", [] { ThrowCastErrorInt(L"DWORD", L"WORD", -70000); }, IDS_CAST_ERROR,
          L"DWORD から WORD へのキャストはできません: -70000"},
-        {"DataTooLarge", [] { ThrowDataTooLarge(L"x"); }, 53912, L"保存できるデーターサイズを超えています: x"},
-        {"InvalidFormat", [] { ThrowInvalidDataFormat(); }, 53625, L"データ形式が不正です"},
-        {"Overrun", [] { ThrowBufferOverrun(L"p"); }, 53607, L"不正なアドレスにアクセスしようとしました\n\np"},
-        {"ControlText", [] { ThrowControlTextError(1001); }, 53620,
+        {"DataTooLarge", [] { ThrowDataTooLarge(L"x"); }, IDS_DATA_TOO_LARGE, L"保存できるデーターサイズを超えています: x"},
+        {"InvalidFormat", [] { ThrowInvalidDataFormat(); }, IDS_DATA_FORMAT_INVALID, L"データ形式が不正です"},
+        {"Overrun", [] { ThrowBufferOverrun(L"p"); }, IDS_BUFFER_OVERRUN, L"不正なアドレスにアクセスしようとしました\n\np"},
+        {"ControlText", [] { ThrowControlTextError(1001); }, IDS_GET_CONTROL_TEXT_FAILED,
          L"コントロールからテキストを取得できませんでした ID: 1001"},
-        {"NoSelection", [] { ThrowNoSelection(); }, 53621, L"選択項目がありません"},
-        {"TimeToDate", [=] { ThrowTimeToDateError(time, 5); }, 53649,
+        {"NoSelection", [] { ThrowNoSelection(); }, IDS_NO_SELECTION, L"選択項目がありません"},
+        {"TimeToDate", [=] { ThrowTimeToDateError(time, 5); }, IDS_TIME_TO_FILETIME_FAILED,
          L"時刻から経過時間への変換に失敗しました\n\n2024-2-29 13:5:9.5"},
-        {"DateToTime", [] { ThrowDateToTimeError(L"a", L"b"); }, 53650,
+        {"DateToTime", [] { ThrowDateToTimeError(L"a", L"b"); }, IDS_FILETIME_TO_TIME_FAILED,
          L"経過時間から時刻への変換に失敗しました\n\na | b"},
-        {"Pascal", [] { ThrowPascalStringTooLong("abc"); }, 53911, L"abc は、パスカル文字列で保存できません"},
-        {"UnknownName", [] { ThrowUnknownName(L"T", L"n"); }, 53907, L"T として不明な名前 n が指定されました"},
-        {"KeyExists", [] { ThrowKeyExists(L"map", L"k"); }, 53908, L"map にすでに存在するキー k を挿入しようとしました"},
-        {"ComboBox", [] { ThrowComboBoxError(0xFFFF0ABCu); }, 53634,
+        {"Pascal", [] { ThrowPascalStringTooLong("abc"); }, IDS_PASCAL_STRING_TOO_LONG, L"abc は、パスカル文字列で保存できません"},
+        {"UnknownName", [] { ThrowUnknownName(L"T", L"n"); }, IDS_UNKNOWN_NAME, L"T として不明な名前 n が指定されました"},
+        {"KeyExists", [] { ThrowKeyExists(L"map", L"k"); }, IDS_KEY_EXISTS, L"map にすでに存在するキー k を挿入しようとしました"},
+        {"ComboBox", [] { ThrowComboBoxError(0xFFFF0ABCu); }, IDS_COMMON_DIALOG_FAILED,
          L"コモンダイアログボックスの表示に失敗しました: ffff0abc"},
-        {"ImageSize", [] { ThrowInvalidImageSize(-1, 20); }, 53915, L"画像のサイズ (-1, 20) が不正です"},
-        {"ImageRate", [] { ThrowInvalidImageRate(0.25); }, 53916, L"画像の拡大率 0.25 が不正です"},
-        {"PrinterDC", [] { ThrowCreatePrinterDCError(); }, 53868, L"プリンタの取得に失敗しました"},
+        {"ImageSize", [] { ThrowInvalidImageSize(-1, 20); }, IDS_IMAGE_SIZE_INVALID, L"画像のサイズ (-1, 20) が不正です"},
+        {"ImageRate", [] { ThrowInvalidImageRate(0.25); }, IDS_IMAGE_RATE_INVALID, L"画像の拡大率 0.25 が不正です"},
+        {"PrinterDC", [] { ThrowCreatePrinterDCError(); }, IDS_GET_PRINTER_FAILED, L"プリンタの取得に失敗しました"},
     };
     for (const Case& c : cases) {
         try {
@@ -216,7 +217,7 @@ TEST(SimpleErr, Throwers)
     try {
         ThrowStartDocError();
     } catch (const my::CException& e) {
-        EXPECT_EQ(53869u, e.id);
+        EXPECT_EQ(UINT(IDS_START_DOC_FAILED), e.id);
         EXPECT_TRUE(FAILED(e.code));
         EXPECT_EQ(L"印刷の開始に失敗しました: " + SystemText(e.code), e.message);
     }

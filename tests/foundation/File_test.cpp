@@ -1,5 +1,6 @@
 #include "foundation/File.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <functional>
@@ -38,7 +39,7 @@ TEST(File, OpenFailureMessageCarriesSystemTextAndPath)
         file.OpenRead(path);
         FAIL() << "no exception";
     } catch (const my::CException& e) {
-        EXPECT_EQ(53881u, e.id);
+        EXPECT_EQ(UINT(IDS_OPEN_FILE_FAILED), e.id);
         EXPECT_EQ(static_cast<HRESULT>(0x80070002), e.code);
         std::wstring sys = SystemText(e.code);
         ASSERT_FALSE(sys.empty());
@@ -58,16 +59,16 @@ TEST(File, ThrowingFormsRaiseTheirIds)
         std::function<void(CFile&)> call;
         UINT id;
     } cases[] = {
-        {"OpenRead", [&](CFile& f) { f.OpenRead(missing); }, 53881},
-        {"OpenWrite", [&](CFile& f) { f.OpenWrite(missing); }, 53881},
-        {"OpenDirectory", [&](CFile& f) { f.OpenDirectory(missing); }, 53881},
-        {"CreateAlways", [&](CFile& f) { f.CreateAlways(missing); }, 53879},
-        {"CreateNew", [&](CFile& f) { f.CreateNew(existing); }, 53879},
-        {"SeekToStart", [&](CFile& f) { f.SeekToStart(); }, 53883},
-        {"SetEndOfFile", [&](CFile& f) { f.SetEndOfFile(); }, 53884},
-        {"GetSize", [&](CFile& f) { ULONGLONG s; f.GetSize(s); }, 53885},
-        {"Write", [&](CFile& f) { f.Write("a", 1); }, 53889},
-        {"WriteString", [&](CFile& f) { f.Write(std::string("a")); }, 53889},
+        {"OpenRead", [&](CFile& f) { f.OpenRead(missing); }, IDS_OPEN_FILE_FAILED},
+        {"OpenWrite", [&](CFile& f) { f.OpenWrite(missing); }, IDS_OPEN_FILE_FAILED},
+        {"OpenDirectory", [&](CFile& f) { f.OpenDirectory(missing); }, IDS_OPEN_FILE_FAILED},
+        {"CreateAlways", [&](CFile& f) { f.CreateAlways(missing); }, IDS_CREATE_FILE_FAILED},
+        {"CreateNew", [&](CFile& f) { f.CreateNew(existing); }, IDS_CREATE_FILE_FAILED},
+        {"SeekToStart", [&](CFile& f) { f.SeekToStart(); }, IDS_SEEK_FILE_FAILED},
+        {"SetEndOfFile", [&](CFile& f) { f.SetEndOfFile(); }, IDS_SET_END_OF_FILE_FAILED},
+        {"GetSize", [&](CFile& f) { ULONGLONG s; f.GetSize(s); }, IDS_GET_FILE_SIZE_FAILED},
+        {"Write", [&](CFile& f) { f.Write("a", 1); }, IDS_WRITE_FILE_FAILED},
+        {"WriteString", [&](CFile& f) { f.Write(std::string("a")); }, IDS_WRITE_FILE_FAILED},
     };
     for (const Case& c : cases) {
         CFile file;
@@ -222,7 +223,7 @@ TEST(File, FolderAndFileHelpers)
         DeleteFolderOrThrow(L"");
         ADD_FAILURE() << "empty path accepted";
     } catch (const my::CException& e) {
-        EXPECT_EQ(53888u, e.id);
+        EXPECT_EQ(UINT(IDS_DELETE_FOLDER_FAILED), e.id);
     }
     EXPECT_THROW(DeleteFolderOrThrow(tree), my::CException);
 
@@ -233,7 +234,7 @@ TEST(File, FolderAndFileHelpers)
         CreateNewFileOrThrow(a);
         ADD_FAILURE() << "existing file replaced";
     } catch (const my::CException& e) {
-        EXPECT_EQ(53879u, e.id);
+        EXPECT_EQ(UINT(IDS_CREATE_FILE_FAILED), e.id);
     }
 
     ASSERT_TRUE(WriteFileBytes(a, "first"));
@@ -243,7 +244,7 @@ TEST(File, FolderAndFileHelpers)
         CopyFileOrThrow(a, b, true);
         ADD_FAILURE() << "copy over an existing file";
     } catch (const my::CException& e) {
-        EXPECT_EQ(53643u, e.id);
+        EXPECT_EQ(UINT(IDS_COPY_FILE_FAILED), e.id);
         EXPECT_NE(std::wstring::npos, e.message.find(a + L"\n->\n" + b));
     }
 
@@ -255,7 +256,7 @@ TEST(File, FolderAndFileHelpers)
         MoveFileOrThrow(a, b);
         ADD_FAILURE() << "moved a missing file";
     } catch (const my::CException& e) {
-        EXPECT_EQ(53644u, e.id);
+        EXPECT_EQ(UINT(IDS_MOVE_FILE_FAILED), e.id);
         EXPECT_EQ(static_cast<HRESULT>(0x80070002), e.code);
     }
 
@@ -264,7 +265,7 @@ TEST(File, FolderAndFileHelpers)
         DeleteFileOrThrow(b);
         ADD_FAILURE() << "deleted a missing file";
     } catch (const my::CException& e) {
-        EXPECT_EQ(53887u, e.id);
+        EXPECT_EQ(UINT(IDS_DELETE_FILE_FAILED), e.id);
         EXPECT_EQ(static_cast<HRESULT>(0x80070002), e.code);
     }
 }

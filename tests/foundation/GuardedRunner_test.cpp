@@ -1,6 +1,7 @@
 #include "foundation/GuardedRunner.h"
 #include "foundation/StringUtil.h"
 #include "platform/AtlException.h"
+#include "resources/strings_foundation.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <boost/regex.hpp>
@@ -33,21 +34,21 @@ TEST(GuardedRunner, EveryKindOfThrow)
         HWND control;
     } const cases[] = {
         {"nothing", [] {}, 0, 0, L"", nullptr},
-        {"control", [=] { ThrowNoSelectionCtrl(fakeControl); }, 53621, 0, L"選択項目がありません", fakeControl},
-        {"with code", [] { throw my::CException(53601, E_OUTOFMEMORY, L"x"); }, 53601, E_OUTOFMEMORY,
+        {"control", [=] { ThrowNoSelectionCtrl(fakeControl); }, IDS_NO_SELECTION, 0, L"選択項目がありません", fakeControl},
+        {"with code", [] { throw my::CException(IDS_INTERNAL_ERROR, E_OUTOFMEMORY, L"x"); }, IDS_INTERNAL_ERROR, E_OUTOFMEMORY,
          L"内部エラー\n\n" + SystemText(E_OUTOFMEMORY), nullptr},
-        {"regex", [] { boost::wregex r(L"(ab"); }, 54271, 0, L"() の対応がとれていません", nullptr},
-        {"bad_alloc", [] { throw std::bad_alloc(); }, 53602, 0, L"標準エラーが発生しました: bad allocation", nullptr},
-        {"std", [] { throw std::runtime_error("disk \xE9t\xE9"); }, 53602, 0,
+        {"regex", [] { boost::wregex r(L"(ab"); }, IDS_REGEX_PAREN, 0, L"() の対応がとれていません", nullptr},
+        {"bad_alloc", [] { throw std::bad_alloc(); }, IDS_STD_EXCEPTION, 0, L"標準エラーが発生しました: bad allocation", nullptr},
+        {"std", [] { throw std::runtime_error("disk \xE9t\xE9"); }, IDS_STD_EXCEPTION, 0,
          L"標準エラーが発生しました: disk \u00E9t\u00E9", nullptr},
-        {"atl", [] { ATL::AtlThrow(E_OUTOFMEMORY); }, 53603, E_OUTOFMEMORY,
+        {"atl", [] { ATL::AtlThrow(E_OUTOFMEMORY); }, IDS_ATL_EXCEPTION, E_OUTOFMEMORY,
          L"ATLの例外が発生しました: " + SystemText(E_OUTOFMEMORY), nullptr},
-        {"int", [] { throw 42; }, 53604, 0, L"不明な例外が発生しました", nullptr},
+        {"int", [] { throw 42; }, IDS_UNKNOWN_EXCEPTION, 0, L"不明な例外が発生しました", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         my::CCtrlException result(reinterpret_cast<HWND>(0x99), 0);
-        result.Set(53605);  // a stale result is cleared first
+        result.Set(IDS_ABORTED);  // a stale result is cleared first
         CatchToError(result, c.action);
         EXPECT_EQ(c.id, result.id);
         EXPECT_EQ(c.code, result.code);

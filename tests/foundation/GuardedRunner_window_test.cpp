@@ -1,4 +1,5 @@
 #include "foundation/GuardedRunner.h"
+#include "resources/strings_foundation.h"
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -58,7 +59,7 @@ TEST(GuardedRunnerWindow, FocusMovesToTheFailingControlBeforeTheBox)
     EXPECT_EQ(second, GetFocus());
 
     SetFocus(first);
-    EXPECT_FALSE(RunAndReport(sink, [&] { throw my::CException(53621); }, true));
+    EXPECT_FALSE(RunAndReport(sink, [&] { throw my::CException(IDS_NO_SELECTION); }, true));
     EXPECT_EQ(first, GetFocus());  // no control named: no focus change
     ASSERT_EQ(3u, sink.shown.size());
     EXPECT_EQ(L"選択項目がありません", sink.shown[1]);

@@ -1,6 +1,7 @@
 #include "foundation/ItemIDList.h"
 #include "foundation/GlobalMemory.h"
 #include "foundation/ShellFolder.h"
+#include "resources/strings_shell.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <cstring>
@@ -213,14 +214,14 @@ TEST(ItemIDList, MalformedIDListArraysAreRefused)
 
         CIdListDataObject data(MakeBlock(c.bytes));
         std::vector<CItemIDList> lists;
-        EXPECT_EQ(53694u, ThrownId([&] { ReadIDListsFromDataObject(&data, lists, false); })) << c.what;
+        EXPECT_EQ(UINT(IDS_GET_PATHS_FAILED), ThrownId([&] { ReadIDListsFromDataObject(&data, lists, false); })) << c.what;
     }
     // A well-formed block with no list is no drop either.
     CIdListDataObject empty(MakeBlock(u32(0) + u32(8) + std::string(2, '\0')));
     std::vector<CItemIDList> lists;
-    EXPECT_EQ(53694u, ThrownId([&] { ReadIDListsFromDataObject(&empty, lists, false); }));
+    EXPECT_EQ(UINT(IDS_GET_PATHS_FAILED), ThrownId([&] { ReadIDListsFromDataObject(&empty, lists, false); }));
     CIdListDataObject nothing(nullptr);
-    EXPECT_EQ(53693u, ThrownId([&] { ReadIDListsFromDataObject(&nothing, lists, false); }));
+    EXPECT_EQ(UINT(IDS_DATA_OBJECT_GET_DATA_FAILED), ThrownId([&] { ReadIDListsFromDataObject(&nothing, lists, false); }));
     ReadIDListsFromDataObject(nullptr, lists, false);
     EXPECT_TRUE(lists.empty());
 }
@@ -259,7 +260,7 @@ TEST(ItemIDList, PathsThroughTheShell)
     CItemIDList computer;
     ASSERT_EQ(S_OK, computer.SetComputer());
     const my::CException e = ThrownError([&] { computer.GetPath(); });
-    EXPECT_EQ(53701u, e.id);
+    EXPECT_EQ(UINT(IDS_ID_LIST_TO_PATH_FAILED), e.id);
     EXPECT_EQ(E_FAIL, e.code);
     lists.insert(lists.begin() + 1, computer);
     ASSERT_EQ(S_OK, MakeIDListArray(lists, block));
@@ -267,7 +268,7 @@ TEST(ItemIDList, PathsThroughTheShell)
     EXPECT_EQ(E_FAIL, ReadPathsFromIDListArray(block, paths));
     EXPECT_EQ(std::list<std::wstring>{dir + L"\\b.txt"}, paths);
 
-    EXPECT_EQ(53699u, ThrownId([&] { lists[0].SetFromPath(dir + L"\\missing\\none.txt"); }));
+    EXPECT_EQ(UINT(IDS_PATH_TO_ID_LIST_FAILED), ThrownId([&] { lists[0].SetFromPath(dir + L"\\missing\\none.txt"); }));
     EXPECT_TRUE(lists[0].IsNull());
 }
 

@@ -1,5 +1,6 @@
 #include "foundation/NamedValues.h"
 #include "foundation/ResourceString.h"
+#include "resources/strings_foundation.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@ TEST(NamedValues, PresetColoursInOrder)
     ASSERT_EQ(12u, colors.size());
     for (size_t i = 0; i < colors.size(); ++i) {
         EXPECT_EQ(expected[i], colors[i]->color) << i;
-        EXPECT_EQ(LoadResourceString(53532 + static_cast<UINT>(i)), colors[i]->name);
+        EXPECT_EQ(LoadResourceString(IDS_COLOR_WHITE + static_cast<UINT>(i)), colors[i]->name);
     }
     EXPECT_EQ(L"白", colors[0]->name);
     EXPECT_EQ(L"茶色", colors[11]->name);
@@ -24,9 +25,9 @@ TEST(NamedValues, ValueLists)
         std::vector<int> values;
         UINT firstId;
     } const lists[] = {
-        {&GetImageFitTypeNames(), {0, 1, 2, 3}, 53414},
-        {&GetPixelFormatNames(), {0, 1, 2, 3, 4, 5}, 53426},
-        {&GetJpegQualityPresets(), {0, 30, 50, 80, 100}, 53447},
+        {&GetImageFitTypeNames(), {0, 1, 2, 3}, IDS_FIT_WIDTH},
+        {&GetPixelFormatNames(), {0, 1, 2, 3, 4, 5}, IDS_PIXEL_RGBA32},
+        {&GetJpegQualityPresets(), {0, 30, 50, 80, 100}, IDS_QUALITY_LOWEST},
     };
     for (const Expect& e : lists) {
         ASSERT_EQ(e.values.size(), e.list->size());

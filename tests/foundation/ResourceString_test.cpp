@@ -1,5 +1,6 @@
 #include "foundation/ResourceString.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <map>
@@ -66,7 +67,7 @@ TEST(StringTable, EveryLibraryFormatLoads)
 
 TEST(ResourceStrings, LoadAndMissing)
 {
-    EXPECT_EQ(L"エラー", LoadResourceString(53248));
+    EXPECT_EQ(L"エラー", LoadResourceString(IDS_ERROR_TITLE));
     std::wstring out = L"old";
     LoadResourceString(out, 1, false);  // no such id
     EXPECT_EQ(L"", out);
@@ -75,7 +76,7 @@ TEST(ResourceStrings, LoadAndMissing)
         LoadResourceString(out, 1, true);
         ADD_FAILURE();
     } catch (const my::CException& e) {
-        EXPECT_EQ(53631u, e.id);
+        EXPECT_EQ(UINT(IDS_STRING_RESOURCE_MISSING), e.id);
         std::wstring prefix = L"文字列リソースが見つかりません - ";
         EXPECT_EQ(prefix, e.message.substr(0, prefix.size()));
         EXPECT_EQ(L"\n\nID: 1", e.message.substr(e.message.size() - 7));
@@ -88,13 +89,13 @@ TEST(ResourceStrings, LoadAndMissing)
         LoadResourceString(out, 53250, true);
         ADD_FAILURE();
     } catch (const my::CException& e) {
-        EXPECT_EQ(53631u, e.id);
+        EXPECT_EQ(UINT(IDS_STRING_RESOURCE_MISSING), e.id);
         EXPECT_TRUE(FAILED(e.code)) << std::hex << e.code;
     }
 
     AssignResourceString(out, 0);
     EXPECT_EQ(L"", out);
-    AssignResourceString(out, 53249);
+    AssignResourceString(out, IDS_QUERY_TITLE);
     EXPECT_EQ(L"確認", out);
 }
 
@@ -104,14 +105,14 @@ TEST(ResourceStrings, Holder)
     EXPECT_EQ(0u, none.id);
     EXPECT_EQ(L"", none.text);
 
-    ResourceString holder(53248);
+    ResourceString holder(IDS_ERROR_TITLE);
     EXPECT_EQ(L"エラー", holder.str());
     holder.text = L"edited";
-    holder.SetId(53248);  // the same id does not reload
+    holder.SetId(IDS_ERROR_TITLE);  // the same id does not reload
     EXPECT_EQ(L"edited", holder.text);
-    holder.SetId(53249);
+    holder.SetId(IDS_QUERY_TITLE);
     EXPECT_EQ(L"確認", holder.text);
-    EXPECT_EQ(53249u, holder.id);
+    EXPECT_EQ(UINT(IDS_QUERY_TITLE), holder.id);
     holder.SetId(0);
     EXPECT_EQ(L"", holder.text);
     EXPECT_THROW(ResourceString(1), my::CException);
@@ -120,12 +121,12 @@ TEST(ResourceStrings, Holder)
 TEST(ResourceStrings, Maps)
 {
     CResourceStringMap map;
-    LoadResourceStringMap(map, 53249, 53248, true);
+    LoadResourceStringMap(map, IDS_QUERY_TITLE, IDS_ERROR_TITLE, true);
     EXPECT_TRUE(map.empty());
-    map[53248] = L"stale";
-    LoadResourceStringMap(map, 53248, 53249, true);
+    map[IDS_ERROR_TITLE] = L"stale";
+    LoadResourceStringMap(map, IDS_ERROR_TITLE, IDS_QUERY_TITLE, true);
     EXPECT_EQ(2u, map.size());
-    EXPECT_EQ(L"エラー", map[53248]);
+    EXPECT_EQ(L"エラー", map[IDS_ERROR_TITLE]);
 
     LoadResourceStringToMap(map, 1, false);  // missing: an empty text
     EXPECT_EQ(L"", map.at(1));
@@ -136,9 +137,9 @@ TEST(ResourceStrings, Maps)
 TEST(ResourceStrings, FormattingIsCutAtItsLimit)
 {
     // A message is never longer than its format plus 1023 characters.
-    std::wstring format = LoadResourceString(53601);
+    std::wstring format = LoadResourceString(IDS_INTERNAL_ERROR);
     std::wstring out;
-    EXPECT_TRUE(FormatResource(out, 53601, std::wstring(5000, L'a').c_str()));
+    EXPECT_TRUE(FormatResource(out, IDS_INTERNAL_ERROR, std::wstring(5000, L'a').c_str()));
     EXPECT_EQ(format.size() + 1023, out.size());
     EXPECT_EQ(L"内部エラー\n\naaa", out.substr(0, 10));
 

@@ -1,4 +1,5 @@
 #include "foundation/ShellFolder.h"
+#include "resources/strings_shell.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 
@@ -72,7 +73,7 @@ TEST(ShellFolder, BindsNamesAndAttributes)
     f.folder.GetAttributesOf(sub, attributes);
     EXPECT_TRUE(attributes & SFGAO_FOLDER);
     EXPECT_EQ(E_HANDLE, CShellFolder().TryGetAttributesOf(sub, attributes));
-    EXPECT_EQ(53686u, ThrownId([&] { CShellFolder().GetAttributesOf(sub, attributes); }));
+    EXPECT_EQ(UINT(IDS_GET_SHELL_ATTRIBUTES_FAILED), ThrownId([&] { CShellFolder().GetAttributesOf(sub, attributes); }));
     EXPECT_TRUE(f.folder.HasChildren(SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, nullptr));
     DWORD effects = 0;
     EXPECT_EQ(S_OK, f.folder.GetAllowedDropEffects(sub, effects));
@@ -117,7 +118,7 @@ TEST(ShellFolder, FindsRenamesAndParsesMissingPaths)
 
     IDataObject* data = nullptr;
     EXPECT_EQ(E_INVALIDARG, f.folder.TryGetDataObject({}, nullptr, &data));
-    EXPECT_EQ(53687u, ThrownId([&] { f.folder.GetDataObject({}, nullptr, &data); }));
+    EXPECT_EQ(UINT(IDS_CREATE_DATA_OBJECT_FAILED), ThrownId([&] { f.folder.GetDataObject({}, nullptr, &data); }));
 }
 
 // The shell's own data object carries the lists a drop would.

@@ -1,5 +1,6 @@
 #include "foundation/Stream.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <cstring>
@@ -57,7 +58,7 @@ TEST(Stream, OverMemoryBlock)
         SeekStream(stream, Offset(-4), STREAM_SEEK_END);
         EXPECT_EQ(std::string("ero\0", 4), ReadRest(stream));
         char more;
-        EXPECT_EQ(53897u, ThrownId([&] { ReadStreamExact(stream, &more, 1); }));
+        EXPECT_EQ(UINT(IDS_READ_STREAM_FAILED), ThrownId([&] { ReadStreamExact(stream, &more, 1); }));
         HGLOBAL handle = nullptr;
         EXPECT_EQ(S_OK, TryGetHGlobal(stream, handle));
         EXPECT_EQ(block.Get(), handle);
@@ -134,8 +135,8 @@ TEST(Stream, WholeFileUnderALimit)
     // Too large for memory: read through the shell instead.
     OpenFileStreamBuffered(stream, path, 10);
     EXPECT_TRUE(content == ReadRest(stream));
-    EXPECT_EQ(53881u, ThrownId([&] { OpenFileStreamBuffered(stream, dir.File(L"missing.bin")); }));
-    EXPECT_EQ(53881u, ThrownId([&] { CreateStreamFromFileOrThrow(stream, dir.File(L"missing.bin")); }));
+    EXPECT_EQ(UINT(IDS_OPEN_FILE_FAILED), ThrownId([&] { OpenFileStreamBuffered(stream, dir.File(L"missing.bin")); }));
+    EXPECT_EQ(UINT(IDS_OPEN_FILE_FAILED), ThrownId([&] { CreateStreamFromFileOrThrow(stream, dir.File(L"missing.bin")); }));
 }
 
 TEST(Stream, FileStreamsThroughTheShell)
@@ -158,11 +159,11 @@ TEST(Stream, FileStreamsThroughTheShell)
         OpenFileStream(in, dir.File(L"none.bin"));
         ADD_FAILURE() << "opened a missing file";
     } catch (const my::CException& e) {
-        EXPECT_EQ(53881u, e.id);
+        EXPECT_EQ(UINT(IDS_OPEN_FILE_FAILED), e.id);
         EXPECT_NE(std::wstring::npos, e.message.find(dir.File(L"none.bin")));
     }
     EXPECT_EQ(nullptr, in.Get());
-    EXPECT_EQ(53879u, ThrownId([&] { CreateFileStream(in, dir.File(L"no\\folder.bin")); }));
+    EXPECT_EQ(UINT(IDS_CREATE_FILE_FAILED), ThrownId([&] { CreateFileStream(in, dir.File(L"no\\folder.bin")); }));
 }
 
 TEST(Stream, NullStreams)
@@ -170,9 +171,9 @@ TEST(Stream, NullStreams)
     ULONGLONG size = 0;
     EXPECT_EQ(E_POINTER, TryGetStreamSize(nullptr, size));
     EXPECT_EQ(E_POINTER, TrySeekStream(nullptr, Offset(0), STREAM_SEEK_SET));
-    EXPECT_EQ(53898u, ThrownId([&] { GetStreamSize(nullptr, size); }));
-    EXPECT_EQ(53899u, ThrownId([&] { SeekStream(nullptr, Offset(0), STREAM_SEEK_SET); }));
-    EXPECT_EQ(53894u, ThrownId([&] { GetHGlobal(nullptr); }));
+    EXPECT_EQ(UINT(IDS_SET_STREAM_SIZE_FAILED), ThrownId([&] { GetStreamSize(nullptr, size); }));
+    EXPECT_EQ(UINT(IDS_SEEK_STREAM_FAILED), ThrownId([&] { SeekStream(nullptr, Offset(0), STREAM_SEEK_SET); }));
+    EXPECT_EQ(UINT(IDS_GET_STREAM_HANDLE_FAILED), ThrownId([&] { GetHGlobal(nullptr); }));
 }
 
 TEST(Stream, DpiToPelsPerMeter)

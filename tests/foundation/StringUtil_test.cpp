@@ -1,6 +1,7 @@
 #include "foundation/StringUtil.h"
 #include "foundation/RegexUtil.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <vector>
@@ -187,7 +188,7 @@ TEST(StringUtil, CodePageConversions)
         MultiByteToWideString(CP_UTF8, MB_ERR_INVALID_CHARS, std::string("\xC3"), wide);
         ADD_FAILURE();
     } catch (const my::CException& e) {
-        EXPECT_EQ(53654u, e.id);
+        EXPECT_EQ(UINT(IDS_CONVERT_TO_UNICODE_FAILED), e.id);
         EXPECT_EQ(L"UNICODE への文字コード変換に失敗しました\n\nコードページ: 65001", e.message);
         EXPECT_TRUE(wide.empty());
     }
@@ -195,7 +196,7 @@ TEST(StringUtil, CodePageConversions)
         WideToMultiByte(12345, L"a", bytes);
         ADD_FAILURE();
     } catch (const my::CException& e) {
-        EXPECT_EQ(53653u, e.id);
+        EXPECT_EQ(UINT(IDS_CONVERT_CODE_PAGE_FAILED), e.id);
         EXPECT_EQ(L"文字コード変換に失敗しました\n\nコードページ: 12345", e.message);
     }
 }

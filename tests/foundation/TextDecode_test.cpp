@@ -1,5 +1,6 @@
 #include "foundation/TextDecode.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 
@@ -61,7 +62,7 @@ TEST(TextDecode, NullObjectIsAHandleError)
         ConvertStringToUnicode(nullptr, mode, 65001, "a", 1, text);
         ADD_FAILURE() << "no exception";
     } catch (const my::CException& e) {
-        EXPECT_EQ(53752u, e.id);
+        EXPECT_EQ(UINT(IDS_CONVERT_TO_UTF16_FAILED), e.id);
         EXPECT_EQ(E_HANDLE, e.code);
     }
 }

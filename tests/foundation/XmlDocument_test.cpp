@@ -1,5 +1,6 @@
 #include "foundation/XmlDocument.h"
 #include "foundation/GlobalMemory.h"
+#include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <boost/shared_ptr.hpp>
@@ -198,13 +199,13 @@ TEST(XmlDocument, MalformedInputIsRefused)
         IXMLDOMDocument* before = doc.GetDocument();
         CGlobalMemory block(BlockOf(c.bytes));
         EXPECT_FALSE(doc.LoadGlobalMemory(block)) << c.name;
-        EXPECT_EQ(54041u, doc.m_err.id) << c.name;
+        EXPECT_EQ(UINT(IDS_XML_PARSE_FAILED), doc.m_err.id) << c.name;
         EXPECT_TRUE(FAILED(doc.m_err.code)) << c.name;
         EXPECT_EQ(before, doc.GetDocument()) << c.name;  // the old document stays
     }
     CDoc doc;
     EXPECT_FALSE(doc.Create(L"<Settings>"));
-    EXPECT_EQ(54033u, doc.m_err.id);
+    EXPECT_EQ(UINT(IDS_XML_CREATE_ROOT_FAILED), doc.m_err.id);
     EXPECT_TRUE(FAILED(doc.m_err.code));
     CXmlDocument::CNode root;
     EXPECT_TRUE(doc.SelectSingleNode(L"Settings", root));
@@ -213,7 +214,7 @@ TEST(XmlDocument, MalformedInputIsRefused)
     ASSERT_TRUE(WriteFileBytes(dir.File(L"bad.xml"), "<Settings>"));
     CXmlDocument file;
     EXPECT_FALSE(file.LoadFile(dir.File(L"bad.xml")));
-    EXPECT_EQ(54040u, file.m_err.id);
+    EXPECT_EQ(UINT(IDS_XML_LOAD_FAILED), file.m_err.id);
     EXPECT_TRUE(FAILED(file.m_err.code));
 }
 
@@ -223,7 +224,7 @@ TEST(XmlDocument, MissingFileAndNodes)
     CXmlDocument file;
     std::wstring path = dir.File(L"none.xml");
     EXPECT_FALSE(file.LoadFile(path));
-    EXPECT_EQ(54040u, file.m_err.id);
+    EXPECT_EQ(UINT(IDS_XML_LOAD_FAILED), file.m_err.id);
     EXPECT_EQ(static_cast<HRESULT>(0x80070002), file.m_err.code);
     EXPECT_EQ(nullptr, file.GetDocument());
     EXPECT_NE(std::wstring::npos, file.m_err.message.find(path));
@@ -231,7 +232,7 @@ TEST(XmlDocument, MissingFileAndNodes)
     CDoc doc;
     CXmlDocument::CNode unit;
     EXPECT_FALSE(doc.SelectChildNode(doc.root, L"Unit", unit));
-    EXPECT_EQ(54048u, doc.m_err.id);
+    EXPECT_EQ(UINT(IDS_XML_NODE_NOT_FOUND), doc.m_err.id);
     EXPECT_EQ(E_FAIL, doc.m_err.code);
     EXPECT_EQ(L"XMLドキュメント指定のノードが見つかりません - " + SystemText(E_FAIL) + L"\n\n#document/Settings -> Unit",
               doc.m_err.message);
@@ -241,7 +242,7 @@ TEST(XmlDocument, MissingFileAndNodes)
     EXPECT_FALSE(doc.ClearNotFoundError());
 
     EXPECT_FALSE(doc.SelectSingleNode(L"Other", unit));
-    EXPECT_EQ(54048u, doc.m_err.id);
+    EXPECT_EQ(UINT(IDS_XML_NODE_NOT_FOUND), doc.m_err.id);
     EXPECT_EQ(L"#document/Settings", CXmlDocument::GetNodePath(doc.root));
     EXPECT_EQ(L"(!null)", CXmlDocument::GetNodePath(nullptr));
 }
@@ -264,21 +265,21 @@ TEST(XmlDocument, ValueTextsAndTheirFailures)
 
     // Each stored text, the reader applied to it, and the id it must fail with.
     struct Read { const wchar_t* text; std::function<bool(CXmlDocument&, IXMLDOMNode*)> read; UINT id; } reads[] = {
-        {L"True", [](CXmlDocument& d, IXMLDOMNode* n) { bool v; return d.ReadBool(n, L"", v); }, 54043},
-        {L"1", [](CXmlDocument& d, IXMLDOMNode* n) { bool v; return d.ReadBool(n, L"", v); }, 54043},
-        {L"yes", [](CXmlDocument& d, IXMLDOMNode* n) { bool v; return d.ReadBoolOptional(n, L"", v); }, 54043},
-        {L"0x10", [](CXmlDocument& d, IXMLDOMNode* n) { DWORD v; return d.ReadDword(n, L"", v); }, 54060},
-        {L"g", [](CXmlDocument& d, IXMLDOMNode* n) { WORD v; return d.ReadWord(n, L"", v); }, 54061},
-        {L"-1", [](CXmlDocument& d, IXMLDOMNode* n) { BYTE v; return d.ReadByte(n, L"", v); }, 54062},
-        {L"ABC", [](CXmlDocument& d, IXMLDOMNode* n) { std::vector<BYTE> v; return d.ReadBytes(n, L"", v); }, 54064},
-        {L"1.2.3", [](CXmlDocument& d, IXMLDOMNode* n) { DWORD v; return d.ReadVersion(n, L"", v); }, 54063},
-        {L".5", [](CXmlDocument& d, IXMLDOMNode* n) { int v; return d.ReadInt(n, L"", v, 1); }, 54055},
-        {L"1e3", [](CXmlDocument& d, IXMLDOMNode* n) { long v; return d.ReadLong(n, L"", v); }, 54056},
-        {L"-1", [](CXmlDocument& d, IXMLDOMNode* n) { size_t v; return d.ReadSizeT(n, L"", v); }, 54057},
-        {L"GG0000", [](CXmlDocument& d, IXMLDOMNode* n) { COLORREF v; return d.ReadColor(n, L"", v); }, 54059},
-        {L"GIF", [&](CXmlDocument& d, IXMLDOMNode* n) { int v; return d.ReadEnum(n, L"", v, kEnum); }, 54058},
-        {L"Left|Up", [&](CXmlDocument& d, IXMLDOMNode* n) { DWORD v; return d.ReadFlags(n, L"", v, kFlags); }, 54052},
-        {L"toolong", [](CXmlDocument& d, IXMLDOMNode* n) { wchar_t b[7]; return d.ReadTextBuffer(n, L"", b, 7); }, 54065},
+        {L"True", [](CXmlDocument& d, IXMLDOMNode* n) { bool v; return d.ReadBool(n, L"", v); }, IDS_XML_BOOL_INVALID},
+        {L"1", [](CXmlDocument& d, IXMLDOMNode* n) { bool v; return d.ReadBool(n, L"", v); }, IDS_XML_BOOL_INVALID},
+        {L"yes", [](CXmlDocument& d, IXMLDOMNode* n) { bool v; return d.ReadBoolOptional(n, L"", v); }, IDS_XML_BOOL_INVALID},
+        {L"0x10", [](CXmlDocument& d, IXMLDOMNode* n) { DWORD v; return d.ReadDword(n, L"", v); }, IDS_XML_PARSE_DWORD_FAILED},
+        {L"g", [](CXmlDocument& d, IXMLDOMNode* n) { WORD v; return d.ReadWord(n, L"", v); }, IDS_XML_PARSE_WORD_FAILED},
+        {L"-1", [](CXmlDocument& d, IXMLDOMNode* n) { BYTE v; return d.ReadByte(n, L"", v); }, IDS_XML_PARSE_BYTE_FAILED},
+        {L"ABC", [](CXmlDocument& d, IXMLDOMNode* n) { std::vector<BYTE> v; return d.ReadBytes(n, L"", v); }, IDS_XML_PARSE_BYTES_FAILED},
+        {L"1.2.3", [](CXmlDocument& d, IXMLDOMNode* n) { DWORD v; return d.ReadVersion(n, L"", v); }, IDS_XML_PARSE_VERSION_FAILED},
+        {L".5", [](CXmlDocument& d, IXMLDOMNode* n) { int v; return d.ReadInt(n, L"", v, 1); }, IDS_XML_PARSE_INT_FAILED},
+        {L"1e3", [](CXmlDocument& d, IXMLDOMNode* n) { long v; return d.ReadLong(n, L"", v); }, IDS_XML_PARSE_LONG_FAILED},
+        {L"-1", [](CXmlDocument& d, IXMLDOMNode* n) { size_t v; return d.ReadSizeT(n, L"", v); }, IDS_XML_PARSE_SIZE_FAILED},
+        {L"GG0000", [](CXmlDocument& d, IXMLDOMNode* n) { COLORREF v; return d.ReadColor(n, L"", v); }, IDS_XML_COLOR_UNKNOWN},
+        {L"GIF", [&](CXmlDocument& d, IXMLDOMNode* n) { int v; return d.ReadEnum(n, L"", v, kEnum); }, IDS_XML_PARSE_ENUM_FAILED},
+        {L"Left|Up", [&](CXmlDocument& d, IXMLDOMNode* n) { DWORD v; return d.ReadFlags(n, L"", v, kFlags); }, IDS_XML_FLAG_UNKNOWN},
+        {L"toolong", [](CXmlDocument& d, IXMLDOMNode* n) { wchar_t b[7]; return d.ReadTextBuffer(n, L"", b, 7); }, IDS_XML_VALUE_TOO_LONG},
     };
     for (const Read& c : reads) {
         CXmlDocument::CNode e;
@@ -318,7 +319,7 @@ TEST(XmlDocument, ValueTextsAndTheirFailures)
     EXPECT_EQ(0u, doc.m_err.id);
 
     EXPECT_FALSE(doc.AppendEnumElement(r, L"E", 7, kEnum));
-    EXPECT_EQ(54050u, doc.m_err.id);
+    EXPECT_EQ(UINT(IDS_XML_ENUM_UNKNOWN), doc.m_err.id);
     EXPECT_THROW(
         {
             int state;
@@ -347,7 +348,7 @@ TEST(XmlDocument, NodeListsAndPositions)
     EXPECT_EQ(L"abc", joined);
     CXmlDocument::CNode item;
     EXPECT_FALSE(doc.GetNodeItem(list, 3, item));
-    EXPECT_EQ(54047u, doc.m_err.id);
+    EXPECT_EQ(UINT(IDS_XML_NODE_ITEM_FAILED), doc.m_err.id);
 
     std::wstring second;
     EXPECT_TRUE(doc.ReadText(doc.root, L"Item[1]", second));

@@ -1,5 +1,6 @@
 #include "foundation/XmlValue.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <boost/shared_ptr.hpp>
@@ -241,7 +242,7 @@ TEST(XmlValue, C3States)
             C3StateToString(bad);
             ADD_FAILURE() << bad;
         } catch (const my::CException& e) {
-            EXPECT_EQ(53906u, e.id);
+            EXPECT_EQ(UINT(IDS_UNKNOWN_VALUE), e.id);
             EXPECT_EQ(L"C3State として不明な値 " + std::to_wstring(bad) + L" が指定されました", e.message);
         }
     }
@@ -249,7 +250,7 @@ TEST(XmlValue, C3States)
         C3StateFromString(L"on");
         ADD_FAILURE();
     } catch (const my::CException& e) {
-        EXPECT_EQ(53907u, e.id);
+        EXPECT_EQ(UINT(IDS_UNKNOWN_NAME), e.id);
         EXPECT_EQ(L"C3State として不明な名前 on が指定されました", e.message);
     }
 }

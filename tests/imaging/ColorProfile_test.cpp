@@ -1,6 +1,8 @@
 #include "imaging/ColorProfile.h"
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/Img.h"
+#include "resources/strings_drawing.h"
+#include "resources/strings_foundation.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <cstring>
@@ -245,7 +247,7 @@ TEST(ColorProfile, DefaultProfilesOnThisSystem)
         DefaultProfileForColorSpace(0x58595A20);  // "XYZ "
         ADD_FAILURE() << "no exception";
     } catch (const my::CException& e) {
-        EXPECT_EQ(53940u, e.id);
+        EXPECT_EQ(UINT(IDS_ICM_UNKNOWN_COLOR_SPACE), e.id);
         EXPECT_NE(std::wstring::npos, e.message.find(L"1482250784"));
     }
 }
@@ -257,10 +259,10 @@ TEST(ColorProfile, CacheRecordsMissingProfileOnce)
         GTEST_SKIP() << "a CMYK profile is installed";
     CProfileCache cache(0, kColorSpaceCmyk);
     EXPECT_FALSE(cache.Get());
-    EXPECT_EQ(53942u, cache.GetError().id);
+    EXPECT_EQ(UINT(IDS_ICM_DEFAULT_PROFILE_NOT_FOUND), cache.GetError().id);
     EXPECT_NE(std::wstring::npos, cache.GetError().message.find(L"1129142603"));
     EXPECT_FALSE(cache.Get());
-    EXPECT_EQ(53942u, cache.GetError().id);
+    EXPECT_EQ(UINT(IDS_ICM_DEFAULT_PROFILE_NOT_FOUND), cache.GetError().id);
     EXPECT_FALSE(DefaultProfileForColorSpace(kColorSpaceCmyk));
 
     CProfileCache rgb(0, kColorSpaceRgb);
@@ -280,7 +282,7 @@ TEST(ColorProfile, SmallHelpers)
         MakeDwordBE(twelve, 11);
         ADD_FAILURE() << "no exception";
     } catch (const my::CException& e) {
-        EXPECT_EQ(53607u, e.id);
+        EXPECT_EQ(UINT(IDS_BUFFER_OVERRUN), e.id);
         EXPECT_NE(std::wstring::npos, e.message.find(L"MakeDwordBE"));
     }
     COLOR c;
@@ -350,10 +352,10 @@ TEST(ColorProfile, FromColorContext)
     EXPECT_EQ(GetDefaultRgbProfile(), CColorProfile::FromColorContext(cc));
 
     struct Case { const char* what; ColorContextType type; uint32_t exif; std::string profile; UINT id; } cases[] = {
-        {"no bytes", ColorContextType::PROFILE, 0, "", 53943},
-        {"not a profile", ColorContextType::PROFILE, 0, std::string(200, 'x'), 53943},
-        {"unknown exif space", ColorContextType::EXIF, 2, "", 53947},
-        {"unknown type", static_cast<ColorContextType>(7), 0, "", 53601},
+        {"no bytes", ColorContextType::PROFILE, 0, "", IDS_ICM_OPEN_PROFILE_FAILED},
+        {"not a profile", ColorContextType::PROFILE, 0, std::string(200, 'x'), IDS_ICM_OPEN_PROFILE_FAILED},
+        {"unknown exif space", ColorContextType::EXIF, 2, "", IDS_ICM_UNKNOWN_EXIF_SPACE},
+        {"unknown type", static_cast<ColorContextType>(7), 0, "", IDS_INTERNAL_ERROR},
     };
     for (const Case& c : cases) {
         boost::shared_ptr<CColorContext> bad(new CColorContext);

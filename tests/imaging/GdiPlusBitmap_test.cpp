@@ -1,6 +1,7 @@
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/PixelOps.h"
 #include "foundation/Error.h"
+#include "resources/strings_imaging.h"
 #include "tests/common/TestSupport.h"
 #include "tests/common/DibTestSupport.h"
 #include <gtest/gtest.h>
@@ -137,7 +138,7 @@ TEST(GdiPlusBitmap, BitmapsOverImageBuffers)
     for (uint32_t format : {uint32_t(CMYK32), uint32_t(CMYKA40), 9u}) {
         CImg cmyk(format, 1, 1);
         cmyk.AllocBits();
-        EXPECT_EQ(53914u, ThrownId([&] { BitmapFromImg(cmyk); }));
+        EXPECT_EQ(UINT(IDS_IMAGE_FORMAT_UNSUPPORTED), ThrownId([&] { BitmapFromImg(cmyk); }));
     }
 }
 
@@ -183,7 +184,7 @@ TEST(GdiPlusBitmap, LoadingFailures)
     EXPECT_EQ(E_NOTIMPL, LoadDibFromFile(dib, folder.File(L"text.png")));
     EXPECT_FALSE(dib);
 
-    EXPECT_EQ(54011u, ThrownId([&] { LoadResourceImage(image, 61234); }));
+    EXPECT_EQ(UINT(IDS_LOAD_IMAGE_RESOURCE_FAILED), ThrownId([&] { LoadResourceImage(image, 61234); }));
     EXPECT_FALSE(image);
     EnsureResourceImage(image, 61234);
     EXPECT_FALSE(image);
@@ -286,7 +287,7 @@ TEST(GdiPlusBitmap, DrawImgOpacity)
     boost::shared_ptr<CDib> target = NewDib(4, 4, 32);
     boost::shared_ptr<Bitmap> tb = BitmapFromDib(*target, true);
     Graphics g(*tb);
-    EXPECT_EQ(53914u, ThrownId([&] { DrawImg(g, cmyk, 0, 0, 1.0f); }));
+    EXPECT_EQ(UINT(IDS_IMAGE_FORMAT_UNSUPPORTED), ThrownId([&] { DrawImg(g, cmyk, 0, 0, 1.0f); }));
 }
 
 TEST(GdiPlusBitmap, TextureBrushes)

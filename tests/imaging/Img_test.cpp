@@ -1,6 +1,7 @@
 #include "imaging/Img.h"
 #include "foundation/Error.h"
 #include "imaging/ColorProfile.h"
+#include "resources/strings_imaging.h"
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -112,7 +113,7 @@ TEST(Img, MultiplyImgAlpha)
             MultiplyImgAlpha(dst, *bad);
             ADD_FAILURE() << "accepted";
         } catch (const my::CException& e) {
-            EXPECT_EQ(53914u, e.id);
+            EXPECT_EQ(UINT(IDS_IMAGE_FORMAT_UNSUPPORTED), e.id);
             EXPECT_EQ(L"未対応の画像フォーマットが指定されました", e.message);
         }
     }

@@ -1,6 +1,8 @@
 #include "imaging/Resample.h"
 #include "imaging/TextureDesc.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation.h"
+#include "resources/strings_imaging.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <cmath>
@@ -115,7 +117,7 @@ TEST(ScaleImg, FormatPairs)
         CImg s(r.src, 2, 2);
         s.AllocBits();
         CImg d(r.dst, 2, 2);
-        EXPECT_EQ(53914u, ThrownId([&] { ScaleImg(d, s, false, false, false, false, 0, 0, 1, 1, 0); }))
+        EXPECT_EQ(UINT(IDS_IMAGE_FORMAT_UNSUPPORTED), ThrownId([&] { ScaleImg(d, s, false, false, false, false, 0, 0, 1, 1, 0); }))
             << r.dst << " <- " << r.src;
         EXPECT_TRUE(d.m_bits.empty());
     }
@@ -126,17 +128,17 @@ TEST(ScaleImg, BadRatesAndSources)
     CImg src = Gradient(BGRA32, 2, 2);
     CImg dst(BGRA32, 2, 2);
     for (double rate : {0.0, -1.0, std::nan("")})
-        EXPECT_EQ(53916u, ThrownId([&] { ScaleImg(dst, src, false, false, false, false, 0, 0, 1, rate, 0); }));
+        EXPECT_EQ(UINT(IDS_IMAGE_RATE_INVALID), ThrownId([&] { ScaleImg(dst, src, false, false, false, false, 0, 0, 1, rate, 0); }));
     try {
         ScaleImg(dst, src, false, false, false, false, 0, 0, 0, 1, 0);
     } catch (const my::CException& e) {
         EXPECT_EQ(L"画像の拡大率 0 が不正です", e.message);
     }
     CImg empty(BGRA32, 0, 2);
-    EXPECT_EQ(53915u, ThrownId([&] { ScaleImg(dst, empty, false, false, false, false, 0, 0, 1, 1, 0); }));
+    EXPECT_EQ(UINT(IDS_IMAGE_SIZE_INVALID), ThrownId([&] { ScaleImg(dst, empty, false, false, false, false, 0, 0, 1, 1, 0); }));
     CImg shortRows(BGRA32, 2, 2);
     shortRows.m_bits.resize(8);
-    EXPECT_EQ(53915u, ThrownId([&] { ScaleImg(dst, shortRows, false, false, false, false, 0, 0, 1, 1, 0); }));
+    EXPECT_EQ(UINT(IDS_IMAGE_SIZE_INVALID), ThrownId([&] { ScaleImg(dst, shortRows, false, false, false, false, 0, 0, 1, 1, 0); }));
     EXPECT_TRUE(dst.m_bits.empty());
 }
 
@@ -190,7 +192,7 @@ TEST(ReduceImgByArea, ExactAverages)
     EXPECT_TRUE(none.m_bits.empty());
     CImg mono1(MONO1, 8, 1);
     mono1.AllocBits();
-    EXPECT_EQ(53914u, ThrownId([&] { ReduceImgByArea(none, mono1, 1, 1); }));
+    EXPECT_EQ(UINT(IDS_IMAGE_FORMAT_UNSUPPORTED), ThrownId([&] { ReduceImgByArea(none, mono1, 1, 1); }));
 }
 
 // A target pixel covering ~111,000 source pixels overflowed 32-bit sums.

@@ -5,6 +5,8 @@
 #include "outline/VectorFontManager.h"
 #include "imaging/ImageSaver.h"
 #include "foundation/Error.h"
+#include "resources/strings_imaging.h"
+#include "resources/strings_outline.h"
 #include "tests/common/TestSupport.h"
 #include "tests/common/DibTestSupport.h"
 #include <gtest/gtest.h>
@@ -80,16 +82,16 @@ TEST(DibRenderer, ImpossiblePagesAndPaintsWithoutPage)
 {
     for (double size : {0.0, -3.0, std::nan(""), 1e12}) {
         CDibRenderer r;
-        EXPECT_EQ(54008u, ThrownId([&] { r.BeginPage(size, 5); })) << size;
-        EXPECT_EQ(54008u, ThrownId([&] { r.BeginPage(5, size); })) << size;
+        EXPECT_EQ(UINT(IDS_ALLOC_IMAGE_FAILED), ThrownId([&] { r.BeginPage(size, 5); })) << size;
+        EXPECT_EQ(UINT(IDS_ALLOC_IMAGE_FAILED), ThrownId([&] { r.BeginPage(5, size); })) << size;
     }
     CDibRenderer r;
     r.MoveTo(0, 0);
     r.LineTo(3, 3);
-    EXPECT_EQ(54013u, ThrownId([&] { r.Fill(); }));
+    EXPECT_EQ(UINT(IDS_CREATE_GRAPHICS_FAILED), ThrownId([&] { r.Fill(); }));
     CDibRenderer noPath;
-    EXPECT_EQ(54024u, ThrownId([&] { noPath.LineTo(1, 1); }));
-    EXPECT_EQ(54025u, ThrownId([&] { noPath.CurveTo(1, 1, 2, 2, 3, 3); }));
+    EXPECT_EQ(UINT(IDS_ADD_PATH_LINE_FAILED), ThrownId([&] { noPath.LineTo(1, 1); }));
+    EXPECT_EQ(UINT(IDS_ADD_PATH_BEZIER_FAILED), ThrownId([&] { noPath.CurveTo(1, 1, 2, 2, 3, 3); }));
     noPath.BeginPage(4, 4);
     EXPECT_NO_THROW(noPath.Fill());  // nothing to paint
 }

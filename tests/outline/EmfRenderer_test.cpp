@@ -1,5 +1,6 @@
 #include "outline/EmfRenderer.h"
 #include "foundation/LogFile.h"
+#include "resources/strings_outline.h"
 #include "tests/common/TestSupport.h"
 #include "tests/outline/OutlineTestSupport.h"
 #include "tests/outline/SampleDrawing.h"
@@ -152,13 +153,13 @@ TEST(EmfRenderer, StateErrors)
     r.BeginDocument(folder.File(L"a.emf"));
     r.BeginPage(10, 10);
     const my::CException again = ThrownError([&] { r.BeginPage(10, 10); });
-    EXPECT_EQ(54070u, again.id);
+    EXPECT_EQ(UINT(IDS_BEGIN_PAGE_FAILED), again.id);
     EXPECT_EQ(HRESULT(0x80070050), again.code);
-    EXPECT_EQ(54069u, ThrownId([&] { r.BeginDocument(folder.File(L"b.emf")); }));
+    EXPECT_EQ(UINT(IDS_BEGIN_DOC_FAILED), ThrownId([&] { r.BeginDocument(folder.File(L"b.emf")); }));
     const my::CException cmyk = ThrownError([&] { r.SetFillColorCMYK(0, 0, 0, 1); });
-    EXPECT_EQ(54071u, cmyk.id);
+    EXPECT_EQ(UINT(IDS_COLOR_SPACE_NOT_SUPPORTED), cmyk.id);
     EXPECT_NE(std::wstring::npos, cmyk.message.find(L"(CMYK)"));
-    EXPECT_EQ(54071u, ThrownId([&] { r.SetStrokeColorCMYK(0, 0, 0, 1); }));
+    EXPECT_EQ(UINT(IDS_COLOR_SPACE_NOT_SUPPORTED), ThrownId([&] { r.SetStrokeColorCMYK(0, 0, 0, 1); }));
     // Opacity, gradation and texture are ignored without error.
     r.SetFillOpacity(0.5);
     r.SetStrokeGradation(nullptr, 0, 0);
@@ -170,7 +171,7 @@ TEST(EmfRenderer, StateErrors)
     const std::wstring bad = folder.File(L"no such folder\\x.emf");
     missing.BeginDocument(bad);
     const my::CException e = ThrownError([&] { missing.BeginPage(10, 10); });
-    EXPECT_EQ(53853u, e.id);
+    EXPECT_EQ(UINT(IDS_CREATE_EMF_FAILED), e.id);
     EXPECT_NE(std::wstring::npos, e.message.find(bad)) << Narrow(e.message);
 }
 
@@ -197,7 +198,7 @@ TEST(EmfRenderer, UnfinishedOrUnwrittenFilesAreNotLeft)
     r.BeginPage(10, 10);
     DeleteEnhMetaFile(CloseEnhMetaFile(r.GetMetafileDC()));  // the handle goes bad under the renderer
     const my::CException e = ThrownError([&] { r.EndDocument(); });
-    EXPECT_EQ(53853u, e.id);
+    EXPECT_EQ(UINT(IDS_CREATE_EMF_FAILED), e.id);
     EXPECT_NE(std::wstring::npos, e.message.find(lost)) << Narrow(e.message);
     EXPECT_FALSE(FileExists(lost));
 }

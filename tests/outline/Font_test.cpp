@@ -3,6 +3,7 @@
 #include "outline/GlyphOutline.h"
 #include "outline/VectorFontManager.h"
 #include "platform/GdiPlusText.h"
+#include "resources/strings_outline.h"
 #include "tests/outline/OutlineTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
@@ -392,7 +393,7 @@ TEST(VectorFontManager, BlankAndFailedGlyphs)
     EXPECT_TRUE(buffer.empty());
 
     const my::CException e = ThrownError([&] { font->GetGlyphOutline(&gm, buffer, L' ', GGO_BEZIER, &identity); });
-    EXPECT_EQ(53842u, e.id);
+    EXPECT_EQ(UINT(IDS_GET_GLYPH_OUTLINE_FAILED), e.id);
     EXPECT_EQ(HRESULT(0x80070032), e.code);
     EXPECT_NE(std::wstring::npos, e.message.find(L"文字:  ")) << Narrow(e.message);
 }

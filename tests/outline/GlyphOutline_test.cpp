@@ -1,4 +1,5 @@
 #include "outline/GlyphOutline.h"
+#include "resources/strings_outline.h"
 #include "tests/outline/OutlineTestSupport.h"
 #include <gtest/gtest.h>
 #include <cmath>
@@ -54,18 +55,18 @@ TEST(GlyphOutline, MalformedBuffersRaiseTheirIds)
         UINT id;
     };
     const Case cases[] = {
-        {"eight bytes", std::vector<BYTE>(8, 0), 53843},
-        {"not a polygon", COutlineBuilder().Polygon(0, 0, 23).Curve(1, {1, 1}).Bytes(), 53844},
-        {"cb zero", COutlineBuilder().Polygon(0, 0).ForceSize(0).Bytes(), 53845},
-        {"cb one", COutlineBuilder().Polygon(0, 0).Curve(1, {1, 1}).ForceSize(1).Bytes(), 53843},
-        {"cb fifteen", COutlineBuilder().Polygon(0, 0).Curve(1, {1, 1}).ForceSize(15).Bytes(), 53843},
-        {"cb beyond the buffer", COutlineBuilder().Polygon(0, 0).Curve(1, {1, 1}).ForceSize(29).Bytes(), 53846},
-        {"curve head cut", COutlineBuilder().Polygon(0, 0).Raw({1, 0}).Bytes(), 53847},
-        {"curve points beyond cb", COutlineBuilder().Polygon(0, 0).Curve(1, {1, 1, 2, 2}).ForceSize(28).Bytes(), 53849},
-        {"quadratic", COutlineBuilder().Polygon(0, 0).Curve(2, {1, 1, 2, 0}).Bytes(), 53850},
-        {"unknown curve type", COutlineBuilder().Polygon(0, 0).Curve(9, {1, 1}).Bytes(), 53851},
-        {"open cubic short of a segment", COutlineBuilder().Polygon(0, 0).Curve(3, {1, 1, 2, 2, 3, 3, 4, 4}).Curve(1, {5, 0}).Bytes(), 53852},
-        {"trailing bytes", WithTrailingBytes(COutlineBuilder().Polygon(0, 0).Curve(1, {1, 1}).Bytes(), 5), 53843},
+        {"eight bytes", std::vector<BYTE>(8, 0), IDS_POLYGON_HEADER_TOO_SMALL},
+        {"not a polygon", COutlineBuilder().Polygon(0, 0, 23).Curve(1, {1, 1}).Bytes(), IDS_POLYGON_TYPE_UNKNOWN},
+        {"cb zero", COutlineBuilder().Polygon(0, 0).ForceSize(0).Bytes(), IDS_POLYGON_HEADER_SIZE_ZERO},
+        {"cb one", COutlineBuilder().Polygon(0, 0).Curve(1, {1, 1}).ForceSize(1).Bytes(), IDS_POLYGON_HEADER_TOO_SMALL},
+        {"cb fifteen", COutlineBuilder().Polygon(0, 0).Curve(1, {1, 1}).ForceSize(15).Bytes(), IDS_POLYGON_HEADER_TOO_SMALL},
+        {"cb beyond the buffer", COutlineBuilder().Polygon(0, 0).Curve(1, {1, 1}).ForceSize(29).Bytes(), IDS_POLYGON_HEADER_TOO_LARGE},
+        {"curve head cut", COutlineBuilder().Polygon(0, 0).Raw({1, 0}).Bytes(), IDS_POLYCURVE_TOO_SMALL},
+        {"curve points beyond cb", COutlineBuilder().Polygon(0, 0).Curve(1, {1, 1, 2, 2}).ForceSize(28).Bytes(), IDS_POLYCURVE_TOO_LARGE},
+        {"quadratic", COutlineBuilder().Polygon(0, 0).Curve(2, {1, 1, 2, 0}).Bytes(), IDS_POLYCURVE_QUADRATIC},
+        {"unknown curve type", COutlineBuilder().Polygon(0, 0).Curve(9, {1, 1}).Bytes(), IDS_POLYCURVE_TYPE_UNKNOWN},
+        {"open cubic short of a segment", COutlineBuilder().Polygon(0, 0).Curve(3, {1, 1, 2, 2, 3, 3, 4, 4}).Curve(1, {5, 0}).Bytes(), IDS_POLYCURVE_CUBIC_TOO_FEW_POINTS},
+        {"trailing bytes", WithTrailingBytes(COutlineBuilder().Polygon(0, 0).Curve(1, {1, 1}).Bytes(), 5), IDS_POLYGON_HEADER_TOO_SMALL},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.id, WalkError(c.buffer)) << c.name;
@@ -157,7 +158,7 @@ TEST(GlyphOutline, ThrowLeavesEarlierFigures)
         .Polygon(0, 0).Curve(1, {1, 0, 1, 1})
         .Polygon(5, 5).Curve(2, {6, 6, 7, 5})
         .Bytes();
-    EXPECT_EQ(53850u, ThrownId([&] { ParseGlyphOutline(state, path, L'x', buffer, nullptr); }));
+    EXPECT_EQ(UINT(IDS_POLYCURVE_QUADRATIC), ThrownId([&] { ParseGlyphOutline(state, path, L'x', buffer, nullptr); }));
     EXPECT_EQ(3, path.GetPointCount());
 }
 

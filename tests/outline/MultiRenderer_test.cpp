@@ -1,4 +1,5 @@
 #include "outline/MultiRenderer.h"
+#include "resources/strings_foundation.h"
 #include "tests/outline/RecordingRenderer.h"
 #include "foundation/Error.h"
 #include <gtest/gtest.h>
@@ -7,7 +8,7 @@ namespace {
 
 class CFailingRenderer : public CRecordingRenderer {
 public:
-    void Fill() override { throw my::CException(53601, L"fill"); }
+    void Fill() override { throw my::CException(IDS_INTERNAL_ERROR, L"fill"); }
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "outline/PdfRenderer.h"
 #include "foundation/ResourceString.h"
+#include "resources/strings_outline.h"
 #include "tests/common/TestSupport.h"
 #include "tests/outline/OutlineTestSupport.h"
 #include "tests/outline/PdfTestSupport.h"
@@ -14,9 +15,9 @@ TEST(PdfRenderer, ErrorIdsAndTexts)
         unsigned long code;
         UINT id;
     };
-    const Case cases[] = {{0x1001, 54074}, {0x1005, 54078}, {0x1006, 0}, {0x1011, 54090}, {0x1054, 54157},
-                          {0x1069, 54178}, {0x106A, 0}, {0x106F, 0}, {0x1070, 54185}, {0x1079, 54194},
-                          {0x1080, 54195}, {0x1083, 54198}, {0x1000, 0}, {0x1084, 0}, {0, 0}};
+    const Case cases[] = {{0x1001, IDS_PDF_ARRAY_COUNT_INVALID}, {0x1005, IDS_PDF_PNG_PALETTE_FAILED}, {0x1006, 0}, {0x1011, IDS_PDF_OWNER_PASSWORD_INVALID}, {0x1054, IDS_PDF_PAGE_SIZE_INVALID},
+                          {0x1069, IDS_PDF_PAGE_LAYOUT_OUT_OF_RANGE}, {0x106A, 0}, {0x106F, 0}, {0x1070, IDS_PDF_PAGE_MODE_OUT_OF_RANGE}, {0x1079, IDS_PDF_PAGE_SLIDESHOW_TIME_INVALID},
+                          {0x1080, IDS_PDF_EXT_GSTATE_OUT_OF_RANGE}, {0x1083, IDS_PDF_U3D_DATA_INVALID}, {0x1000, 0}, {0x1084, 0}, {0, 0}};
     for (const Case& c : cases)
         EXPECT_EQ(c.id, PdfErrorMessageId(c.code)) << std::hex << c.code;
     // Every id the table gives has a text.
@@ -29,7 +30,7 @@ TEST(PdfRenderer, ErrorIdsAndTexts)
     EXPECT_EQ(L"PDF 作成中にエラーが発生しました\n\nPDF 不明なエラー 0x1006", FormatPdfError(0x1006, 0));
     EXPECT_EQ(L"PDF 作成中にエラーが発生しました\n\nPDF ページのサイズが不正です (5)", FormatPdfError(0x1054, 5));
     const hpdf::CPdfException e(0x1017, 2);
-    EXPECT_EQ(54072u, e.id);
+    EXPECT_EQ(UINT(IDS_PDF_ERROR), e.id);
     EXPECT_EQ(0, e.code);
     EXPECT_EQ(0x1017, e.errorNo);
     EXPECT_EQ(2, e.detailNo);
@@ -83,7 +84,7 @@ TEST(PdfRenderer, WorksOnAfterAnError)
     CPdfRenderer r;
     r.BeginDocument(folder.File(L"x.pdf"));
     const my::CException big = ThrownError([&] { r.BeginPage(20000, 10); });
-    EXPECT_EQ(54072u, big.id);
+    EXPECT_EQ(UINT(IDS_PDF_ERROR), big.id);
     EXPECT_EQ(L"PDF 作成中にエラーが発生しました\n\nPDF ページのサイズが不正です", big.message.substr(0, big.message.find(L" (")));
 
     // The document is not left refusing every later call.
@@ -99,10 +100,10 @@ TEST(PdfRenderer, WorksOnAfterAnError)
     // A file that cannot be written is an error, not a made file.
     r.BeginDocument(folder.File(L"no folder\\y.pdf"));
     r.BeginPage(50, 60);
-    EXPECT_EQ(54072u, ThrownId([&] { r.EndDocument(); }));
+    EXPECT_EQ(UINT(IDS_PDF_ERROR), ThrownId([&] { r.EndDocument(); }));
 
     CPdfRenderer idle;
-    EXPECT_EQ(54072u, ThrownId([&] { idle.EndDocument(); }));
+    EXPECT_EQ(UINT(IDS_PDF_ERROR), ThrownId([&] { idle.EndDocument(); }));
 }
 
 TEST(PdfRenderer, SecondDocumentDiscardsTheFirst)

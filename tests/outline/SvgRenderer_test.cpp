@@ -1,5 +1,7 @@
 #include "outline/SvgRenderer.h"
 #include "outline/SvgWriter.h"
+#include "resources/strings_foundation_io.h"
+#include "resources/strings_outline.h"
 #include "tests/common/TestSupport.h"
 #include "tests/outline/OutlineTestSupport.h"
 #include "tests/outline/SampleDrawing.h"
@@ -156,9 +158,9 @@ TEST(SvgRenderer, PathFaultsAndStateErrors)
     CSvgRenderer r;
     r.BeginDocument(L"x.svg");
     r.BeginPage(1, 1);
-    EXPECT_EQ(54031u, ThrownId([&] { r.LineTo(1, 1); }));
-    EXPECT_EQ(54031u, ThrownId([&] { r.CurveTo(1, 1, 2, 2, 3, 3); }));
-    EXPECT_EQ(54031u, ThrownId([&] { r.ClosePath(); }));
+    EXPECT_EQ(UINT(IDS_PATH_NOT_BEGUN), ThrownId([&] { r.LineTo(1, 1); }));
+    EXPECT_EQ(UINT(IDS_PATH_NOT_BEGUN), ThrownId([&] { r.CurveTo(1, 1, 2, 2, 3, 3); }));
+    EXPECT_EQ(UINT(IDS_PATH_NOT_BEGUN), ThrownId([&] { r.ClosePath(); }));
 
     const BYTE S = PathPointTypeStart, L = PathPointTypeLine, B = PathPointTypeBezier;
     struct Case {
@@ -167,10 +169,10 @@ TEST(SvgRenderer, PathFaultsAndStateErrors)
         UINT id;
     };
     const Case cases[] = {
-        {"start inside a bezier", {S, B, S}, 54020},
-        {"line inside a bezier", {S, B, B, L}, 54021},
-        {"line first", {L, L}, 54022},
-        {"unknown type", {S, 2}, 54019},
+        {"start inside a bezier", {S, B, S}, IDS_PATH_START_IN_BEZIER},
+        {"line inside a bezier", {S, B, B, L}, IDS_PATH_LINE_IN_BEZIER},
+        {"line first", {L, L}, IDS_PATH_LINE_WITHOUT_START},
+        {"unknown type", {S, 2}, IDS_PATH_POINT_TYPE_UNKNOWN},
     };
     for (const Case& c : cases) {
         std::vector<PointF> points;
@@ -191,14 +193,14 @@ TEST(SvgRenderer, FilesThatCannotBeWrittenAreErrors)
     r.BeginPage(1, 1);
     r.EndPage();
     const my::CException e = ThrownError([&] { r.EndDocument(); });
-    EXPECT_EQ(53879u, e.id);
+    EXPECT_EQ(UINT(IDS_CREATE_FILE_FAILED), e.id);
     EXPECT_NE(std::wstring::npos, e.message.find(missing)) << Narrow(e.message);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(missing.c_str()));
 
     r.BeginDocument(folder.Path());  // a folder, not a file
     r.BeginPage(1, 1);
     r.EndPage();
-    EXPECT_EQ(53879u, ThrownId([&] { r.EndDocument(); }));
+    EXPECT_EQ(UINT(IDS_CREATE_FILE_FAILED), ThrownId([&] { r.EndDocument(); }));
 }
 
 TEST(SvgRenderer, TextForms)

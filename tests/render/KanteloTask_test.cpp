@@ -4,6 +4,8 @@
 #include "render/KanteloTask.h"
 #include "outline/VectorFontManager.h"
 #include "platform/Gdi.h"
+#include "resources/strings_engine.h"
+#include "resources/strings_foundation.h"
 #include "tests/render/TaskTestSupport.h"
 #include <gtest/gtest.h>
 #include <cmath>
@@ -54,7 +56,7 @@ TEST(KanteloTaskTest, InitKeepsTheTextAndForgetsTheRest)
     t.No = 4;
     t.Path = L"x.png";
     t.Size = SIZE{3, 4};
-    t.Err.Set(1001);
+    t.Err.Set(IDS_TEXT_EMPTY);
     t.SetLineHeadBearing(-5);
     t.Init(nullptr);
     EXPECT_EQ(L"abc", t.Text);
@@ -270,7 +272,7 @@ public:
         switch (kind) {
         case 0: throw std::bad_alloc();
         case 1: throw std::runtime_error("boom");
-        case 2: throw my::CException(53833);
+        case 2: throw my::CException(IDS_GET_CHAR_WIDTH_FAILED);
         case 3: throw 42;
         default: break;
         }
@@ -289,7 +291,7 @@ TEST(KanteloTaskTest, EveryExceptionIsHandedBackAsAnError)
         int kind;
         UINT id;
         const char* text;
-    } cases[] = {{0, 53602, "bad allocation"}, {1, 53602, "boom"}, {2, 53833, ""}, {3, 53604, ""}, {4, 0, ""}};
+    } cases[] = {{0, IDS_STD_EXCEPTION, "bad allocation"}, {1, IDS_STD_EXCEPTION, "boom"}, {2, IDS_GET_CHAR_WIDTH_FAILED, ""}, {3, IDS_UNKNOWN_EXCEPTION, ""}, {4, 0, ""}};
     for (const Case& c : cases) {
         CRecordingClient client;
         boost::shared_ptr<CThrowingTask> t(new CThrowingTask);

@@ -1,6 +1,7 @@
 // The one-file job's page collector.
 #include "render/MultiPageRenderer.h"
 #include "foundation/Error.h"
+#include "resources/strings_foundation.h"
 #include "tests/outline/RecordingRenderer.h"
 #include <gtest/gtest.h>
 
@@ -69,7 +70,7 @@ TEST(MultiPageRendererTest, DrawingWithoutADocumentFailsTheTask)
         pages.BeginPage(1, 1);
         FAIL() << "no exception";
     } catch (const my::CException& e) {
-        EXPECT_EQ(53601u, e.id);
+        EXPECT_EQ(UINT(IDS_INTERNAL_ERROR), e.id);
     }
     boost::shared_ptr<CRecordingRenderer> first(new CRecordingRenderer), second(new CRecordingRenderer);
     pages.SetRenderer(first);

@@ -3,6 +3,7 @@
 #include "render/RasterEffects.h"
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/ImageSaver.h"
+#include "resources/strings_engine.h"
 #include "tests/common/TestSupport.h"
 #include "tests/render/TaskTestSupport.h"
 #include <gtest/gtest.h>
@@ -284,7 +285,7 @@ TEST(RasterPipelineTest, TextureLayerFittedToTheLine)
 
     s->PaintSetting.Texture.Path = temp.File(L"missing.png");
     boost::shared_ptr<CKanteloTask> missing = Render(s, L"一");
-    EXPECT_EQ(1017u, missing->Err.id);
+    EXPECT_EQ(UINT(IDS_LOAD_TEXTURE_FAILED), missing->Err.id);
     EXPECT_NE(std::string::npos, Narrow(missing->Err.message).find("missing.png"));
 }
 
@@ -393,7 +394,7 @@ TEST(RasterPipelineTest, SavedPngAndJpeg)
     bad->Path = temp.File(L"no\\such\\folder\\x.png");
     bad->m_saver = CreatePngSaver();
     bad->Execute();
-    EXPECT_EQ(1005u, bad->Err.id);
+    EXPECT_EQ(UINT(IDS_SAVE_IMAGE_FAILED), bad->Err.id);
     EXPECT_NE(std::string::npos, Narrow(bad->Err.message).find("folder"));
 }
 
@@ -479,8 +480,8 @@ TEST(RasterPipelineTest, ErrorsOfUnitsThatDrawNothing)
         UINT trim;
         UINT id;
     } cases[] = {
-        {L"", false, 0, 1001},        {L"\n\n", false, 0, 1008},     {L"   ", false, 15, 53932},
-        {L"   ", false, 0, 0},        {L"\n\n", true, 0, 0},         {L"\n\n", true, 1, 53932},
+        {L"", false, 0, IDS_TEXT_EMPTY},        {L"\n\n", false, 0, IDS_OUTPUT_SIZE_ZERO},     {L"   ", false, 15, IDS_TRIM_IMAGE_FAILED},
+        {L"   ", false, 0, 0},        {L"\n\n", true, 0, 0},         {L"\n\n", true, 1, IDS_TRIM_IMAGE_FAILED},
     };
     for (const Case& c : cases) {
         boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 300);

@@ -1,5 +1,6 @@
 // The vector task against a renderer that records its calls.
 #include "render/VectorKanteloTask.h"
+#include "resources/strings_engine.h"
 #include "tests/render/TaskTestSupport.h"
 #include "tests/outline/RecordingRenderer.h"
 #include <gtest/gtest.h>
@@ -198,7 +199,7 @@ TEST(VectorKanteloTaskTest, UnitsThatDrawNothing)
         UINT trim;
         UINT id;
         size_t glyphMoves;
-    } cases[] = {{L"", 15, 1001, 0}, {L"\n\n", 15, 1008, 0}, {L"\n\n", 0, 1008, 0}, {L"   ", 15, 0, 0},
+    } cases[] = {{L"", 15, IDS_TEXT_EMPTY, 0}, {L"\n\n", 15, IDS_OUTPUT_SIZE_ZERO, 0}, {L"\n\n", 0, IDS_OUTPUT_SIZE_ZERO, 0}, {L"   ", 15, 0, 0},
                  {L" x ", 15, 0, 1}};
     for (const Case& c : cases) {
         boost::shared_ptr<CSetting> s = Face(L"DejaVu Sans");
