@@ -4,6 +4,7 @@
 #include "render/SaveFormatFactory.h"
 #include "render/VectorKanteloTask.h"
 #include "foundation/PathUtil.h"
+#include "resources/strings_engine.h"
 
 std::vector<std::wstring> CSaveJobTasks::OutputPaths() const
 {
@@ -50,7 +51,7 @@ void BuildSaveTasks(CSaveJobTasks& job, const CSetting& setting, const std::wstr
     job.Clear();
     const std::vector<std::wstring> units = SplitTextIntoUnits(text, setting.Unit);
     if (units.empty())
-        throw my::CException(1001);
+        throw my::CException(IDS_TEXT_EMPTY);
 
     CSaveJobTasks built;
     built.Setting.reset(new CSetting(setting));

@@ -2,6 +2,7 @@
 #include "render/MultiPageRenderer.h"
 #include "render/VectorKanteloTask.h"
 #include "tests/render/TaskTestSupport.h"
+#include "resources/strings_engine.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,7 +40,7 @@ TEST(JobTasksTest, SaveTasksShareOneSnapshotAndNameTheirFiles)
     WriteFileBytes(expected[1], "old");
     EXPECT_EQ(std::vector<std::wstring>{expected[1]}, job.ExistingOutputs());
 
-    EXPECT_EQ(1001u, ThrownId([&] { BuildSaveTasks(job, JobSetting(OutputType::PNG, false, folder.Path()), L" \r\n\t", nullptr); }));
+    EXPECT_EQ(static_cast<UINT>(IDS_TEXT_EMPTY), ThrownId([&] { BuildSaveTasks(job, JobSetting(OutputType::PNG, false, folder.Path()), L" \r\n\t", nullptr); }));
     EXPECT_TRUE(job.Tasks.empty());
 }
 
