@@ -171,12 +171,14 @@ void NormalizeSetting(CSetting& s)
 {
     if (s.Unit >= TextUnit::Count)
         s.Unit = TextUnit::LINE;
+    // Every value beyond the table names by text (see MakeFileTitle), so
+    // it becomes TEXT: the same names, and a value the file can hold.
     if (s.FnameType >= FnameType::Count)
-        s.FnameType = FnameType::SEQ_TEXT;
+        s.FnameType = FnameType::TEXT;
     if (s.SaveFormat.Type >= OutputType::Count)
         s.SaveFormat.Type = OutputType::PNG;
-    if (s.TrimType & ~TrimType::All)
-        s.TrimType = TrimType::All;
+    // Only the four named sides mean anything; stray bits are dropped.
+    s.TrimType &= TrimType::All;
     s.SaveFormat.JpegQuality = ClampInt(s.SaveFormat.JpegQuality, 0, 100);
     s.FnameSeqWidth = ClampInt(s.FnameSeqWidth, 0, limits::kMaxSeqWidth);
     s.BkColor &= 0x00FFFFFF;

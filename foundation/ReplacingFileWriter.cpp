@@ -1,8 +1,13 @@
 #include "foundation/ReplacingFileWriter.h"
 #include "foundation/Error.h"
 #include "foundation/File.h"
+#include "resources/strings_foundation_io.h"
+#include <algorithm>
+#include <atomic>
 
 namespace {
+
+std::atomic<long long> g_spaceForTest(-1);
 
 std::wstring FolderOf(const std::wstring& path)
 {
@@ -16,36 +21,111 @@ std::wstring FolderOf(const std::wstring& path)
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// WriteFile takes a DWORD count; large buffers go in pieces of this size.
+const size_t kWritePiece = 16u << 20;
+
 } // namespace
+
+void SetReplacingWriterSpaceForTest(long long bytes) { g_spaceForTest = bytes; }
 
 CReplacingFileWriter::CReplacingFileWriter(const std::wstring& target, bool keepBackup)
     : m_target(target), m_keepBackup(keepBackup)
 {
 }
 
-CReplacingFileWriter::~CReplacingFileWriter()
+CReplacingFileWriter::~CReplacingFileWriter() { DiscardTemporary(); }
+
+void CReplacingFileWriter::DiscardTemporary()
 {
-    if (!m_temp.empty())
-        DeleteFileW(m_temp.c_str());
+    if (m_file != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(m_file);
+        m_file = INVALID_HANDLE_VALUE;
+    }
+    if (!m_temp.empty()) {
+        ::DeleteFileW(m_temp.c_str());
+        m_temp.clear();
+    }
+}
+
+void CReplacingFileWriter::Abandon()
+{
+    if (m_file != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(m_file);
+        m_file = INVALID_HANDLE_VALUE;
+    }
+    m_temp.clear();
+}
+
+HRESULT CReplacingFileWriter::Open()
+{
+    DiscardTemporary();
+    m_written = 0;
+    // Wine's ReplaceFileW puts a file in a folder's place and reports success.
+    const DWORD attributes = ::GetFileAttributesW(m_target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return HResultFromWin32(ERROR_ACCESS_DENIED);
+    wchar_t temp[MAX_PATH + 16] = {};
+    // Same folder as the target: the final rename then never crosses volumes.
+    if (!::GetTempFileNameW(FolderOf(m_target).c_str(), L"knt", 0, temp))
+        return FailedCallResult();
+    m_temp = temp;
+    m_file = ::CreateFileW(m_temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (m_file == INVALID_HANDLE_VALUE) {
+        const HRESULT hr = FailedCallResult();
+        DiscardTemporary();
+        return hr;
+    }
+    return S_OK;
+}
+
+HRESULT CReplacingFileWriter::Write(const void* data, size_t size)
+{
+    if (m_file == INVALID_HANDLE_VALUE)
+        return E_UNEXPECTED;
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        size_t piece = std::min(size, kWritePiece);
+        bool full = false;
+        const long long space = g_spaceForTest;
+        if (space >= 0 && m_written + piece > static_cast<unsigned long long>(space)) {
+            piece = m_written < static_cast<unsigned long long>(space) ? static_cast<size_t>(space - m_written) : 0;
+            full = true;
+        }
+        DWORD written = 0;
+        if (piece > 0 && !::WriteFile(m_file, p, static_cast<DWORD>(piece), &written, nullptr))
+            return FailedCallResult();
+        m_written += written;
+        if (full)
+            return HResultFromWin32(ERROR_DISK_FULL);
+        if (written != piece)  // a short write without an error: the volume is full
+            return HResultFromWin32(ERROR_DISK_FULL);
+        p += piece;
+        size -= piece;
+    }
+    return S_OK;
+}
+
+HRESULT CReplacingFileWriter::CloseTemporary()
+{
+    if (m_file == INVALID_HANDLE_VALUE)
+        return S_OK;
+    HRESULT hr = S_OK;
+    // Data a full disk cannot take may first fail here or at the close.
+    if (!::FlushFileBuffers(m_file))
+        hr = FailedCallResult();
+    if (!::CloseHandle(m_file) && SUCCEEDED(hr))
+        hr = FailedCallResult();
+    m_file = INVALID_HANDLE_VALUE;
+    return hr;
 }
 
 HRESULT CReplacingFileWriter::WriteTemporary(const std::string& bytes)
 {
-    if (!m_temp.empty()) {
-        DeleteFileW(m_temp.c_str());
-        m_temp.clear();
-    }
-    wchar_t temp[MAX_PATH + 16] = {};
-    // Same folder as the target: the final rename then never crosses volumes.
-    if (!GetTempFileNameW(FolderOf(m_target).c_str(), L"knt", 0, temp))
-        return FailedCallResult();
-    m_temp = temp;
-    CFile file;
-    HRESULT hr = file.TryCreateAlways(m_temp.c_str());
+    HRESULT hr = Open();
     if (SUCCEEDED(hr))
-        hr = file.TryWrite(bytes);
-    if (SUCCEEDED(hr) && !FlushFileBuffers(file))
-        hr = FailedCallResult();
+        hr = Write(bytes.data(), bytes.size());
+    if (SUCCEEDED(hr))
+        hr = CloseTemporary();
     return hr;
 }
 
@@ -53,6 +133,9 @@ HRESULT CReplacingFileWriter::Commit()
 {
     if (m_temp.empty())
         return E_UNEXPECTED;
+    HRESULT hr = CloseTemporary();
+    if (FAILED(hr))
+        return hr;
     if (Exists(m_target)) {
         const std::wstring backup = BackupPath(m_target);
         if (ReplaceFileW(m_target.c_str(), m_temp.c_str(), m_keepBackup ? backup.c_str() : nullptr,
@@ -86,4 +169,28 @@ HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes, b
     if (SUCCEEDED(hr))
         hr = writer.Commit();
     return hr;
+}
+
+HRESULT WriteOutputFile(const std::wstring& path, const void* data, size_t size)
+{
+    CReplacingFileWriter writer(path, false);
+    HRESULT hr = writer.Open();
+    if (SUCCEEDED(hr))
+        hr = writer.Write(data, size);
+    if (SUCCEEDED(hr))
+        hr = writer.Commit();
+    return hr;
+}
+
+void WriteOutputFileOrThrow(const std::wstring& path, const void* data, size_t size)
+{
+    CReplacingFileWriter writer(path, false);
+    HRESULT hr = writer.Open();
+    if (FAILED(hr))
+        throw my::CException(IDS_CREATE_FILE_FAILED, hr, path);
+    hr = writer.Write(data, size);
+    if (SUCCEEDED(hr))
+        hr = writer.Commit();
+    if (FAILED(hr))
+        throw my::CException(IDS_WRITE_FILE_FAILED, hr, path);
 }

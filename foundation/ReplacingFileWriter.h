@@ -1,11 +1,14 @@
-// Replacing a file so that a crash or a power cut at any moment leaves either
-// the old or the new file whole, never a torn one: the new text goes to a
-// temporary file in the same folder (so the final step is a rename on one
-// volume), is flushed to the disk, and only then takes the target's place.
-// ReplaceFileW keeps the previous file as "<name>.bak"; a target that does not
-// exist yet is moved into place with MoveFileExW (ReplaceFileW refuses it).
+// Replacing a file so that a crash, a full disk or a power cut at any moment
+// leaves either the old or the new file whole, never a torn one: the new
+// bytes go to a temporary file in the same folder (so the final step is a
+// rename on one volume), every write, the flush and the close are checked,
+// and only then does the temporary take the target's place. A failure leaves
+// the target as it was and removes the temporary.
+// ReplaceFileW can keep the previous file as "<name>.bak"; a target that does
+// not exist yet is moved into place with MoveFileExW (ReplaceFileW refuses it).
 #pragma once
 #include <windows.h>
+#include <cstddef>
 #include <string>
 
 class CReplacingFileWriter {
@@ -17,23 +20,44 @@ public:
     CReplacingFileWriter(const CReplacingFileWriter&) = delete;
     CReplacingFileWriter& operator=(const CReplacingFileWriter&) = delete;
 
-    // Writes and flushes the temporary file.
+    // Creates a fresh temporary file beside the target (one made before is deleted).
+    HRESULT Open();
+    // Appends to the temporary file; fewer bytes written than given is a failure.
+    HRESULT Write(const void* data, size_t size);
+    // Open, Write, then flush and close: the temporary is complete on the disk.
     HRESULT WriteTemporary(const std::string& bytes);
-    // Puts the temporary file in the target's place.
+    // Flushes and closes a temporary still open, then puts it in the target's place.
     HRESULT Commit();
     // Forgets the temporary file, leaving it on the disk as a crash between
     // the two steps would.
-    void Abandon() { m_temp.clear(); }
+    void Abandon();
 
     const std::wstring& TemporaryPath() const { return m_temp; }
     static std::wstring BackupPath(const std::wstring& target) { return target + L".bak"; }
 
 private:
+    HRESULT CloseTemporary();
+    void DiscardTemporary();
+
     std::wstring m_target;
     std::wstring m_temp;
+    HANDLE m_file = INVALID_HANDLE_VALUE;
+    unsigned long long m_written = 0;
     bool m_keepBackup;
 };
 
 // Writes the bytes over the file unless it already holds exactly them
 // (S_FALSE then: nothing was touched).
 HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes, bool keepBackup = true);
+
+// An output file: the bytes replace the target through a temporary, with no
+// backup and no comparison. On failure the target is as it was.
+HRESULT WriteOutputFile(const std::wstring& path, const void* data, size_t size);
+// The same, raising IDS_CREATE_FILE_FAILED with the path when the file cannot be made there
+// and IDS_WRITE_FILE_FAILED when it cannot be written or put in place.
+void WriteOutputFileOrThrow(const std::wstring& path, const void* data, size_t size);
+
+// A stand-in for a full volume, for tests: while the limit is 0 or more, a
+// temporary file of any replacing writer that would grow past that many bytes
+// takes what fits, and the write fails with ERROR_DISK_FULL. Negative: no limit.
+void SetReplacingWriterSpaceForTest(long long bytes);

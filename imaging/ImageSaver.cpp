@@ -1,5 +1,7 @@
 #include "imaging/ImageSaver.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "foundation/ReplacingFileWriter.h"
+#include "platform/ComPtr.h"
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -69,12 +71,33 @@ HRESULT CImageSaver::SaveImage(Image* image, const std::wstring& path) const
 {
     if (!image)
         return E_INVALIDARG;
-    Status s = GdipSaveImageToFile(image->Native(), path.c_str(), &m_clsid, m_params.GetParams());
+    // The encoder writes into memory; the file is then replaced through a
+    // checked temporary, so a failing encoder or a full disk never leaves a
+    // truncated file in place of the one that was there.
+    CComPtr<IStream> stream;
+    HRESULT hr = ::CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    if (FAILED(hr))
+        return hr;
+    Status s = GdipSaveImageToStream(image->Native(), stream, &m_clsid, m_params.GetParams());
     if (s != Ok) {
         image->SetStatus(s);
         return E_FAIL;
     }
-    return S_OK;
+    STATSTG stat = {};
+    HGLOBAL memory = nullptr;
+    hr = stream->Stat(&stat, STATFLAG_NONAME);
+    if (SUCCEEDED(hr))
+        hr = ::GetHGlobalFromStream(stream, &memory);
+    if (FAILED(hr))
+        return hr;
+    if (stat.cbSize.QuadPart > ::GlobalSize(memory))
+        return E_FAIL;
+    const void* bytes = ::GlobalLock(memory);
+    if (!bytes && stat.cbSize.QuadPart != 0)
+        return E_OUTOFMEMORY;
+    hr = WriteOutputFile(path, bytes, static_cast<size_t>(stat.cbSize.QuadPart));
+    ::GlobalUnlock(memory);
+    return hr;
 }
 
 } // namespace Gdiplus

@@ -50,6 +50,8 @@ public:
     HRESULT SetMimeType(const std::wstring& mimeType);
     const CEncodeParams& GetParams() const { return m_params; }
     // `direct` as for BitmapFromDib; E_FAIL when no bitmap or GDI+ fails.
+    // The file is replaced only by a complete image: any failure, of the
+    // encoder or of the disk, leaves a file that was there as it was.
     HRESULT Save(const CDib& dib, bool direct, const std::wstring& path) const;
     HRESULT SaveImage(Image* image, const std::wstring& path) const;
 };

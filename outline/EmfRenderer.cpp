@@ -1,9 +1,12 @@
 #include "outline/EmfRenderer.h"
 #include "foundation/Error.h"
 #include "foundation/LogFile.h"
+#include "foundation/ReplacingFileWriter.h"
 #include "resources/strings_outline.h"
+#include "resources/strings_foundation_io.h"
 #include <cmath>
 #include <ostream>
+#include <vector>
 
 namespace {
 
@@ -56,10 +59,10 @@ CEmfRenderer::CEmfRenderer()
 
 CEmfRenderer::~CEmfRenderer()
 {
-    CloseMetafile(false);
+    CloseMetafile();
 }
 
-void CEmfRenderer::CloseMetafile(bool keepFile)
+void CEmfRenderer::CloseMetafile()
 {
     if (!m_metaDC)
         return;
@@ -68,8 +71,6 @@ void CEmfRenderer::CloseMetafile(bool keepFile)
     m_pathOpen = false;
     if (meta)
         ::DeleteEnhMetaFile(meta);
-    if (!keepFile)
-        ::DeleteFileW(m_path.c_str());
 }
 
 void CEmfRenderer::BeginDocument(const std::wstring& path)
@@ -97,7 +98,9 @@ void CEmfRenderer::BeginPage(double width, double height)
     frame.top = 0;
     frame.right = m_horzRes ? static_cast<LONG>(m_horzSize * width * 100 / m_horzRes) : 0;
     frame.bottom = m_vertRes ? static_cast<LONG>(m_vertSize * height * 100 / m_vertRes) : 0;
-    m_metaDC = ::CreateEnhMetaFileW(m_referenceDC, m_path.c_str(), &frame, nullptr);
+    // Recorded in memory and written by EndDocument with checked writes: GDI
+    // reports neither a full disk nor a short write of a metafile on disk.
+    m_metaDC = ::CreateEnhMetaFileW(m_referenceDC, nullptr, &frame, nullptr);
     if (!m_metaDC)
         ThrowLastError(IDS_CREATE_EMF_FAILED, m_path);
     TraceBox(L"BeginPage", POINT{frame.left, frame.top}, POINT{frame.right, frame.bottom});
@@ -294,12 +297,16 @@ void CEmfRenderer::EndDocument()
     HDC dc = m_metaDC;
     m_metaDC = nullptr;
     m_pathOpen = false;
-    HENHMETAFILE meta = ::CloseEnhMetaFile(dc);
-    if (!meta) {
-        // Not written: no file may pass for a finished one.
-        const HRESULT hr = HResultFromLastError();
-        ::DeleteFileW(m_path.c_str());
-        throw my::CException(IDS_CREATE_EMF_FAILED, hr ? hr : E_FAIL, m_path);
-    }
-    ::DeleteEnhMetaFile(meta);
+    CEnhMetaFileHandle meta(::CloseEnhMetaFile(dc));
+    if (!meta)
+        ThrowLastError(IDS_CREATE_EMF_FAILED, m_path);
+    const UINT size = ::GetEnhMetaFileBits(meta, 0, nullptr);
+    std::vector<BYTE> bits(size);
+    // The bits must be one whole metafile: the header's own size says how long.
+    if (size < sizeof(ENHMETAHEADER) || ::GetEnhMetaFileBits(meta, size, bits.data()) != size)
+        ThrowLastError(IDS_CREATE_EMF_FAILED, m_path);
+    const ENHMETAHEADER& header = *reinterpret_cast<const ENHMETAHEADER*>(bits.data());
+    if (header.iType != EMR_HEADER || header.dSignature != ENHMETA_SIGNATURE || header.nBytes != size)
+        throw my::CException(IDS_CREATE_EMF_FAILED, HResultFromWin32(ERROR_INVALID_DATA), m_path);
+    WriteOutputFileOrThrow(m_path, bits.data(), bits.size());
 }

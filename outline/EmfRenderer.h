@@ -9,8 +9,8 @@
 class CEmfRenderer : public CVectorRenderer {
 public:
     CEmfRenderer();
-    // A metafile still open here belongs to a task that failed: it is closed
-    // and its file deleted, so no half-drawn picture is left behind.
+    // A metafile still open here belongs to a task that failed: it is
+    // discarded, and no file was written for it.
     ~CEmfRenderer() override;
 
     void BeginDocument(const std::wstring& path) override;
@@ -35,7 +35,9 @@ public:
     void Stroke() override { PaintPath(false, true); }
     void FillStroke() override { PaintPath(true, true); }
     void EndPage() override {}
-    // Closes the metafile; the file is complete on disk afterwards.
+    // Closes the metafile and writes it: the file is replaced only by a
+    // complete metafile (IDS_CREATE_EMF_FAILED when GDI gives none, IDS_CREATE_FILE_FAILED or IDS_WRITE_FILE_FAILED when the
+    // file cannot be written).
     void EndDocument() override;
     void Rectangle(double x, double y, double w, double h) override;
     void Ellipse(double x, double y, double w, double h) override;
@@ -49,7 +51,7 @@ public:
 private:
     void OpenPath();
     void PaintPath(bool fill, bool stroke);
-    void CloseMetafile(bool keepFile);
+    void CloseMetafile();
 
     double m_pageWidth = 0;
     double m_pageHeight = 0;

@@ -1,11 +1,11 @@
 #include "outline/PdfRenderer.h"
-#include "foundation/File.h"
-#include "foundation/PathUtil.h"
+#include "foundation/ReplacingFileWriter.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
-#include "resources/strings_foundation.h"
+#include "resources/strings_foundation_io.h"
 #include "resources/strings_outline.h"
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -20,11 +20,20 @@ const std::wstring& PdfErrorTitle()
     return title;
 }
 
-// libHaru calls this on every error; the exception unwinds through its C code.
-void HPDF_STDCALL OnPdfError(HPDF_STATUS error, HPDF_STATUS detail, void*)
+// libHaru calls this on every error. No C++ exception may unwind through
+// libHaru's C frames (they hold its state half-changed), so the first error is
+// only kept here, and the renderer raises it once the libHaru call returned.
+void HPDF_STDCALL OnPdfError(HPDF_STATUS error, HPDF_STATUS detail, void* data)
 {
-    throw hpdf::CPdfException(static_cast<int>(error), static_cast<int>(detail));
+    CPdfErrorRecord* record = static_cast<CPdfErrorRecord*>(data);
+    if (record && record->error == 0) {
+        record->error = error;
+        record->detail = detail;
+    }
 }
+
+// libHaru's stream is read in pieces of this size into the output file.
+const HPDF_UINT32 kReadPiece = 1u << 16;
 
 float F(double v) { return static_cast<float>(v); }
 
@@ -73,13 +82,21 @@ CPdfRenderer::~CPdfRenderer()
 template <class F>
 void CPdfRenderer::Call(F f)
 {
-    try {
-        f();
-    } catch (const hpdf::CPdfException&) {
-        if (m_doc)
-            HPDF_ResetError(m_doc);
-        throw;
-    }
+    m_error = CPdfErrorRecord();
+    f();
+    RaiseRecordedError();
+}
+
+void CPdfRenderer::RaiseRecordedError()
+{
+    if (m_error.error == 0)
+        return;
+    const CPdfErrorRecord e = m_error;
+    m_error = CPdfErrorRecord();
+    // The document's error state is cleared, so the next call is not refused for it.
+    if (m_doc)
+        HPDF_ResetError(m_doc);
+    throw hpdf::CPdfException(static_cast<int>(e.error), static_cast<int>(e.detail));
 }
 
 void CPdfRenderer::ReleasePdfDoc()
@@ -95,21 +112,23 @@ void CPdfRenderer::BeginDocument(const std::wstring& path)
 {
     m_path = path;
     ReleasePdfDoc();
-    m_doc = HPDF_New(OnPdfError, nullptr);
-    if (!m_doc)  // HPDF_New reports its own allocation failure only by null
+    m_error = CPdfErrorRecord();
+    m_doc = HPDF_New(OnPdfError, &m_error);
+    if (!m_doc) {
+        RaiseRecordedError();
+        // HPDF_New may report its own allocation failure only by null.
         throw hpdf::CPdfException(HPDF_FAILD_TO_ALLOC_MEM, 0);
+    }
 }
 
 void CPdfRenderer::BeginPage(double width, double height)
 {
-    Call([&] {
-        m_page = HPDF_AddPage(m_doc);
-        m_pageWidth = width;
-        m_pageHeight = height;
-        HPDF_Page_SetWidth(m_page, F(width));
-        HPDF_Page_SetHeight(m_page, F(height));
-        HPDF_Page_SetMiterLimit(m_page, 65535.0f);
-    });
+    Call([&] { m_page = HPDF_AddPage(m_doc); });
+    m_pageWidth = width;
+    m_pageHeight = height;
+    Call([&] { HPDF_Page_SetWidth(m_page, F(width)); });
+    Call([&] { HPDF_Page_SetHeight(m_page, F(height)); });
+    Call([&] { HPDF_Page_SetMiterLimit(m_page, 65535.0f); });
 }
 
 void CPdfRenderer::SetTransform(const double* t)
@@ -216,23 +235,28 @@ void CPdfRenderer::SavePdfFile()
 {
     if (!m_doc)
         throw hpdf::CPdfException(HPDF_INVALID_DOCUMENT, 0);
-    // libHaru opens files by narrow names: a path the thread's ANSI code page
-    // cannot hold is saved under a temporary name and moved into place.
-    std::string ansi;
-    WideToMultiByte(CP_THREAD_ACP, m_path, ansi);
-    std::wstring back;
-    MultiByteToWideString(CP_THREAD_ACP, 0, ansi, back);
-    if (back == m_path) {
-        Call([&] { HPDF_SaveToFile(m_doc, ansi.c_str()); });
-        return;
-    }
-    std::wstring folder;
-    const HRESULT hr = GetTempPathString(folder);
+    // libHaru writes into its memory stream, and the file is replaced from it
+    // through a checked temporary beside it: a failure never truncates the
+    // file that was there, and libHaru never needs a narrow file name.
+    Call([&] { HPDF_SaveToStream(m_doc); });
+    HPDF_UINT32 left = 0;
+    Call([&] { left = HPDF_GetStreamSize(m_doc); });
+    CReplacingFileWriter writer(m_path, false);
+    HRESULT hr = writer.Open();
     if (FAILED(hr))
-        throw my::CException(IDS_GET_TEMP_PATH_FAILED, hr);
-    const std::wstring temp = MakeUniquePath(folder, L"zvrpdf", L".pdf");
-    std::string tempAnsi;
-    WideToMultiByte(CP_THREAD_ACP, temp, tempAnsi);
-    Call([&] { HPDF_SaveToFile(m_doc, tempAnsi.c_str()); });
-    MoveFileOrThrow(temp, m_path);
+        throw my::CException(IDS_CREATE_FILE_FAILED, hr, m_path);
+    std::vector<HPDF_BYTE> piece(std::min(left, kReadPiece));
+    while (left > 0) {
+        HPDF_UINT32 got = std::min(left, kReadPiece);
+        Call([&] { HPDF_ReadFromStream(m_doc, piece.data(), &got); });
+        if (got == 0)
+            throw hpdf::CPdfException(HPDF_STREAM_EOF, 0);
+        hr = writer.Write(piece.data(), got);
+        if (FAILED(hr))
+            throw my::CException(IDS_WRITE_FILE_FAILED, hr, m_path);
+        left -= got;
+    }
+    hr = writer.Commit();
+    if (FAILED(hr))
+        throw my::CException(IDS_WRITE_FILE_FAILED, hr, m_path);
 }

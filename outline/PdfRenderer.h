@@ -1,7 +1,8 @@
 // Writes the drawing as a PDF document through libHaru: every page of the
 // renderer becomes a page of one document, saved by EndDocument. Layout
 // units are PDF points; the page transform turns the layout's downward y axis
-// upwards. libHaru's errors become hpdf::CPdfException.
+// upwards. libHaru's errors become hpdf::CPdfException, raised after the
+// libHaru call that reported them has returned.
 #pragma once
 #include "outline/VectorRenderer.h"
 #include "foundation/Error.h"
@@ -25,9 +26,17 @@ UINT PdfErrorMessageId(unsigned long code);
 // The whole text of a libHaru error as the exception carries it.
 std::wstring FormatPdfError(unsigned long code, unsigned long detail);
 
+// The first error libHaru reported during one call.
+struct CPdfErrorRecord {
+    HPDF_STATUS error = 0;
+    HPDF_STATUS detail = 0;
+};
+
 class CPdfRenderer : public CVectorRenderer {
 public:
     CPdfRenderer() = default;
+    CPdfRenderer(const CPdfRenderer&) = delete;  // libHaru holds the address of m_error
+    CPdfRenderer& operator=(const CPdfRenderer&) = delete;
     // Frees a document still held: a one-file job may drop the renderer
     // without ReleasePdfDoc.
     ~CPdfRenderer() override;
@@ -54,7 +63,9 @@ public:
     void Stroke() override;
     void FillStroke() override;
     void EndPage() override {}
-    // Saves the document to the path given to BeginDocument.
+    // Saves the document to the path given to BeginDocument; the file is
+    // replaced only by a complete document (IDS_CREATE_FILE_FAILED or IDS_WRITE_FILE_FAILED when it cannot be
+    // written there).
     void EndDocument() override;
     void Rectangle(double x, double y, double w, double h) override;
 
@@ -64,15 +75,16 @@ public:
     void SavePdfFile();
 
 private:
-    // Runs one libHaru call; after its error has been raised the document's
-    // error state is cleared, so the next call is not refused for it.
+    // Runs libHaru calls, then raises the first error they reported.
     template <class F>
     void Call(F f);
+    void RaiseRecordedError();
 
     double m_pageWidth = 0;
     double m_pageHeight = 0;
     double m_lineWidth = 0;
     HPDF_Doc m_doc = nullptr;
     HPDF_Page m_page = nullptr;
+    CPdfErrorRecord m_error;
     std::wstring m_path;
 };

@@ -1,9 +1,8 @@
 #include "outline/SvgRenderer.h"
 #include "outline/SvgWriter.h"
 #include "foundation/Error.h"
-#include "foundation/File.h"
+#include "foundation/ReplacingFileWriter.h"
 #include "foundation/StringUtil.h"
-#include "platform/Handle.h"
 #include "resources/strings_foundation_io.h"
 #include <boost/regex.hpp>
 #include <sstream>
@@ -157,22 +156,5 @@ void CSvgRenderer::EndDocument()
     }
     bytes += ToFileBytes(m_document);
 
-    const std::wstring& path = m_outputPath.path;
-    CHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid())
-        ThrowLastError(IDS_CREATE_FILE_FAILED, path);
-    DWORD written = 0;
-    const BOOL wrote = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    HRESULT failure = S_OK;
-    if (!wrote)
-        failure = FailedCallResult();
-    else if (written != bytes.size())
-        failure = HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
-    if (!::CloseHandle(file.Detach()) && failure == S_OK)
-        failure = FailedCallResult();
-    if (failure != S_OK) {
-        ::DeleteFileW(path.c_str());
-        throw my::CException(IDS_WRITE_FILE_FAILED, failure, path);
-    }
+    WriteOutputFileOrThrow(m_outputPath.path, bytes.data(), bytes.size());
 }

@@ -40,7 +40,7 @@ public:
     void EndGroup() override;
     void EndPage() override;
     // Throws IDS_CREATE_FILE_FAILED when the file cannot be created and IDS_WRITE_FILE_FAILED when it cannot
-    // be written or closed; a file that failed is removed.
+    // be written or closed; a file that was there stays as it was.
     void EndDocument() override;
     void PaintPath(bool fill, bool stroke) override;
 

@@ -76,3 +76,16 @@ private:
     HDC m_dc;
     HGDIOBJ m_old;
 };
+
+// An enhanced-metafile handle, deleted with DeleteEnhMetaFile.
+class CEnhMetaFileHandle {
+public:
+    explicit CEnhMetaFileHandle(HENHMETAFILE h = nullptr) : m_h(h) {}
+    ~CEnhMetaFileHandle() { if (m_h) ::DeleteEnhMetaFile(m_h); }
+    CEnhMetaFileHandle(const CEnhMetaFileHandle&) = delete;
+    CEnhMetaFileHandle& operator=(const CEnhMetaFileHandle&) = delete;
+    HENHMETAFILE Get() const { return m_h; }
+    operator HENHMETAFILE() const { return m_h; }
+private:
+    HENHMETAFILE m_h;
+};

@@ -104,11 +104,64 @@ std::wstring MakeSafeFileTitle(const std::wstring& title)
     return safe;
 }
 
-std::wstring MakeUniqueFileName(COutputNameCounts& used, const std::wstring& title, const std::wstring& extension)
+namespace {
+
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+} // namespace
+
+size_t Utf8Length(const std::wstring& text)
 {
-    std::wstring safe = MakeSafeFileTitle(title);
-    std::wstring key = FileNameKey(safe);
-    std::wstring name = safe;
+    size_t n = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            n += 4;
+            ++i;
+        } else {
+            n += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        }
+    }
+    return n;
+}
+
+namespace {
+
+// The title cut from its end, by whole characters, until the title with the
+// tail (" (n)", ".", extension) fits both limits; each cut is made safe again
+// (a cut may end in a dot or a blank, or leave a device name). One character
+// always stays: a name that cannot fit at all then fails where it is written,
+// with the file system's own error.
+std::wstring FitTitle(const std::wstring& safe, const std::wstring& tail, size_t maxLength)
+{
+    const size_t tailBytes = Utf8Length(tail);
+    std::wstring cut = safe;
+    std::wstring title = safe;
+    while (cut.size() > 1 &&
+           (Utf8Length(title) + tailBytes > kMaxFileNameBytes || title.size() + tail.size() > maxLength)) {
+        size_t end = cut.size() - 1;
+        if (end > 0 && IsLowSurrogate(cut[end]) && IsHighSurrogate(cut[end - 1]))
+            --end;
+        if (end == 0)
+            break;
+        cut.resize(end);
+        title = MakeSafeFileTitle(cut);
+    }
+    return title;
+}
+
+} // namespace
+
+std::wstring MakeUniqueFileName(COutputNameCounts& used, const std::wstring& title, const std::wstring& extension,
+                                size_t maxLength)
+{
+    const std::wstring safe = MakeSafeFileTitle(title);
+    const std::wstring dotExtension = L"." + extension;
+    std::wstring name = FitTitle(safe, dotExtension, maxLength);
+    // Counted by the name as cut, so two long titles that cut to one name
+    // still get two files.
+    const std::wstring key = FileNameKey(name);
     COutputNameCounts::iterator it = used.find(key);
     if (it == used.end()) {
         used[key] = 1;
@@ -116,16 +169,26 @@ std::wstring MakeUniqueFileName(COutputNameCounts& used, const std::wstring& tit
         int count = it->second;
         do {
             ++count;
-            name = safe + L" (" + std::to_wstring(count) + L")";
+            const std::wstring suffix = L" (" + std::to_wstring(count) + L")";
+            name = FitTitle(safe, suffix + dotExtension, maxLength) + suffix;
         } while (used.count(FileNameKey(name)) != 0);
         used[key] = count;
         used[FileNameKey(name)] = 1;
     }
-    return name + L"." + extension;
+    return name + dotExtension;
+}
+
+size_t FileNameRoom(const std::wstring& folder)
+{
+    size_t used = folder.size();
+    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/')
+        ++used;  // the separator before the name
+    return used < MAX_PATH - 1 ? MAX_PATH - 1 - used : 0;
 }
 
 std::wstring MakeOutputFileName(COutputNameCounts& used, int number, const std::wstring& unitText,
                                 const CSetting& setting)
 {
-    return MakeUniqueFileName(used, setting.MakeFileTitle(number, unitText), setting.SaveFormat.GetExtension());
+    return MakeUniqueFileName(used, setting.MakeFileTitle(number, unitText), setting.SaveFormat.GetExtension(),
+                              FileNameRoom(setting.FolderPath));
 }

@@ -29,13 +29,28 @@ std::wstring MakeSafeFileTitle(const std::wstring& title);
 // names (case folded over all of Unicode), with the count of their last suffix.
 typedef std::map<std::wstring, int> COutputNameCounts;
 
+// The longest file name, in UTF-8 bytes, that the file systems the program
+// writes to take: Windows counts 255 UTF-16 units, the Linux file systems
+// under Wine 255 UTF-8 bytes, and the bytes are never fewer than the units.
+const size_t kMaxFileNameBytes = 255;
+// UTF-8 bytes of a text (a lone surrogate counted as the three of U+FFFD).
+size_t Utf8Length(const std::wstring& text);
+
 // title (made safe) + "." + extension; a title already used in this job
 // (compared without case) gets " (n)" before the dot, n counting 2, 3, ...
 // A suffixed name is itself remembered, so no two files of a job share a name.
+// A long title is cut, by whole characters from its end, so that the whole
+// name with suffix and extension holds at most kMaxFileNameBytes and at most
+// maxLength UTF-16 units; names are counted as cut, so they stay unique.
 std::wstring MakeUniqueFileName(COutputNameCounts& used, const std::wstring& title,
-                                const std::wstring& extension);
+                                const std::wstring& extension, size_t maxLength = MAX_PATH - 1);
+
+// How many UTF-16 units a file name in the folder may have for the whole
+// path to stay within MAX_PATH (with its terminating null).
+size_t FileNameRoom(const std::wstring& folder);
 
 // The file name (no folder) of unit number `number` (from 1): the settings'
-// title of the unit, made unique, with the save format's extension.
+// title of the unit, made unique and fitted to the setting's FolderPath, with
+// the save format's extension.
 std::wstring MakeOutputFileName(COutputNameCounts& used, int number, const std::wstring& unitText,
                                 const CSetting& setting);

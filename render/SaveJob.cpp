@@ -6,9 +6,18 @@
 #include "foundation/StringUtil.h"
 #include "resources/strings_engine.h"
 #include "resources/strings_foundation.h"
+#include "resources/strings_foundation_io.h"
 #include <shlobj.h>
 
 namespace {
+
+// A file the job reports must be there: a name the file system bent or a
+// writer that failed silently would otherwise pass for a written file.
+void CheckWritten(const std::wstring& path)
+{
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        throw my::CException(IDS_WRITE_FILE_FAILED, HResultFromWin32(ERROR_FILE_NOT_FOUND), path);
+}
 
 bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstring& folder,
               std::vector<std::wstring>& files, std::wstring& error)
@@ -35,11 +44,14 @@ bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstr
             error = task->Err.message;
             return false;
         }
-        if (!job.IsOneFile())
+        if (!job.IsOneFile()) {
+            CheckWritten(task->Path);
             files.push_back(task->Path);
+        }
     }
     if (job.IsOneFile()) {
         job.EndDocument();
+        CheckWritten(job.DocumentPath);
         files.push_back(job.DocumentPath);
     }
     return true;

@@ -118,6 +118,21 @@ CClipboardTestLock::CClipboardTestLock() : m_mutex(CreateMutexW(nullptr, FALSE, 
     WaitForSingleObject(m_mutex, 60000);
 }
 
+int CountFiles(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    int n = 0;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            ++n;
+    } while (FindNextFileW(h, &data));
+    FindClose(h);
+    return n;
+}
+
 CClipboardTestLock::~CClipboardTestLock()
 {
     ReleaseMutex(m_mutex);

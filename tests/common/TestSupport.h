@@ -42,6 +42,8 @@ my::CException ThrownError(const std::function<void()>& f);
 std::wstring SystemText(HRESULT hr);
 
 bool FileExists(const std::wstring& path);
+// The number of files (not folders) directly in a folder.
+int CountFiles(const std::wstring& folder);
 
 // The clipboard is shared by every program in the Wine prefix, and CTest runs
 // test cases in parallel: a test that touches it holds this named mutex for

@@ -495,23 +495,41 @@ TEST(SettingXml, WriteRefusesUnknownValuesAndKeepsFile)
 
 TEST(SettingXml, ImportedOutOfRangeValuesCanBeSaved)
 {
-    CTestRegistryKey key;
-    const std::wstring setting = L"P32\\Setting";
-    key.SetDword(setting, L"Unit", 3);
-    key.SetDword(setting, L"FnameType", 3);
-    key.SetDword(setting, L"TrimType", 0x10F);
-    key.SetDword(setting + L"\\SaveFormat", L"Type", 7);
-    key.SetDword(setting + L"\\SaveFormat", L"JpegQuality", 80);
-    CPaintSetting paint;
-    paint.Type = 5;
-    paint.Texture.Type = 9;
-    ASSERT_TRUE(paint.Save(key.Sub(setting + L"\\Paint"), HKEY_CURRENT_USER));
-    CSetting s;
-    s.ImportRegistryFrom(HKEY_CURRENT_USER, key.Sub(L"P32"));
-    CTempFolder folder;
-    CSettingXmlWriter writer;
-    writer.SetWriteAll(true);
-    EXPECT_TRUE(writer.Write(s, folder.File(L"s.config"))) << Narrow(writer.m_err.message);
+    // The older form stored any number. Every FnameType beyond the table
+    // names by text; only the four named trim sides count.
+    struct Case {
+        DWORD fnameType, trimType;
+        UINT expectedFnameType, expectedTrimType;
+    } cases[] = {
+        {3, 0x10F, FnameType::TEXT, 0xF},
+        {0xFFFFFFFF, 0xFFFFFFF5, FnameType::TEXT, 0x5},
+        {1, 0x100, FnameType::SEQ, 0},
+        {0, 0xA, FnameType::SEQ_TEXT, 0xA},
+    };
+    for (const Case& c : cases) {
+        CTestRegistryKey key;
+        const std::wstring setting = L"P32\\Setting";
+        key.SetDword(setting, L"Unit", 3);
+        key.SetDword(setting, L"FnameType", c.fnameType);
+        key.SetDword(setting, L"TrimType", c.trimType);
+        key.SetDword(setting + L"\\SaveFormat", L"Type", 7);
+        key.SetDword(setting + L"\\SaveFormat", L"JpegQuality", 80);
+        CPaintSetting paint;
+        paint.Type = 5;
+        paint.Texture.Type = 9;
+        ASSERT_TRUE(paint.Save(key.Sub(setting + L"\\Paint"), HKEY_CURRENT_USER));
+        CSetting s;
+        s.FnameSeqWidth = 3;
+        s.ImportRegistryFrom(HKEY_CURRENT_USER, key.Sub(L"P32"));
+        EXPECT_EQ(c.expectedFnameType, s.FnameType) << c.fnameType;
+        EXPECT_EQ(c.expectedTrimType, s.TrimType) << c.trimType;
+        if (c.fnameType >= FnameType::Count)
+            EXPECT_EQ(L"ab", s.MakeFileTitle(7, L"ab"));
+        CTempFolder folder;
+        CSettingXmlWriter writer;
+        writer.SetWriteAll(true);
+        EXPECT_TRUE(writer.Write(s, folder.File(L"s.config"))) << Narrow(writer.m_err.message);
+    }
 }
 
 TEST(SettingXml, BackupIsUsedWhenTheFileWillNotRead)

@@ -252,7 +252,7 @@ TEST(SettingImport, OutOfRangeValuesAreNormalised)
     CSetting s;
     s.ImportRegistryFrom(HKEY_CURRENT_USER, key.Sub(L"P32"));
     EXPECT_EQ(static_cast<UINT>(TextUnit::LINE), s.Unit);
-    EXPECT_EQ(static_cast<UINT>(FnameType::SEQ_TEXT), s.FnameType);
+    EXPECT_EQ(static_cast<UINT>(FnameType::TEXT), s.FnameType);
     EXPECT_EQ(32, s.FnameSeqWidth);
     EXPECT_EQ(15u, s.TrimType);
     EXPECT_EQ(0x123456u, s.BkColor);

@@ -1,27 +1,7 @@
 #include "foundation/ReplacingFileWriter.h"
+#include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
-
-namespace {
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-int CountFiles(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW data;
-    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    int n = 0;
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            ++n;
-    } while (FindNextFileW(h, &data));
-    FindClose(h);
-    return n;
-}
-
-} // namespace
 
 TEST(ReplacingFileWriter, NewThenReplacedKeepsBackup)
 {
@@ -31,7 +11,7 @@ TEST(ReplacingFileWriter, NewThenReplacedKeepsBackup)
 
     EXPECT_EQ(S_OK, WriteFileReplacing(path, "one"));
     EXPECT_EQ("one", ReadFileBytes(path));
-    EXPECT_FALSE(Exists(bak));
+    EXPECT_FALSE(FileExists(bak));
     EXPECT_EQ(1, CountFiles(folder.Path()));  // no temporary left behind
 
     EXPECT_EQ(S_OK, WriteFileReplacing(path, "two"));
@@ -72,9 +52,9 @@ TEST(ReplacingFileWriter, InterruptedWriteLeavesOldFile)
         CReplacingFileWriter writer(path);
         ASSERT_EQ(S_OK, writer.WriteTemporary("never"));
         leftover = writer.TemporaryPath();
-        EXPECT_TRUE(Exists(leftover));
+        EXPECT_TRUE(FileExists(leftover));
     }
-    EXPECT_FALSE(Exists(leftover));
+    EXPECT_FALSE(FileExists(leftover));
     EXPECT_EQ("newer", ReadFileBytes(path));
 }
 
@@ -83,7 +63,7 @@ TEST(ReplacingFileWriter, Failures)
     CTempFolder folder;
     const std::wstring path = folder.File(L"missing\\s.config");
     EXPECT_TRUE(FAILED(WriteFileReplacing(path, "x")));
-    EXPECT_FALSE(Exists(path));
+    EXPECT_FALSE(FileExists(path));
     CReplacingFileWriter writer(folder.File(L"a"));
     EXPECT_EQ(E_UNEXPECTED, writer.Commit());  // nothing written yet
 }
@@ -95,6 +75,44 @@ TEST(ReplacingFileWriter, WithoutBackup)
     EXPECT_EQ(S_OK, WriteFileReplacing(path, "one", false));
     EXPECT_EQ(S_OK, WriteFileReplacing(path, "two", false));
     EXPECT_EQ("two", ReadFileBytes(path));
-    EXPECT_FALSE(Exists(CReplacingFileWriter::BackupPath(path)));
+    EXPECT_FALSE(FileExists(CReplacingFileWriter::BackupPath(path)));
     EXPECT_EQ(1, CountFiles(folder.Path()));
+}
+
+TEST(ReplacingFileWriter, FullDiskLeavesTheOldFileAndNoTemporary)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"out.png");
+    ASSERT_TRUE(WriteFileBytes(path, "old"));
+    const std::string big(100000, 'x');
+    struct Case {
+        long long space;
+        size_t pieces;  // the bytes go in this many writes
+    };
+    for (const Case c : {Case{0, 1}, Case{99999, 1}, Case{50000, 4}}) {
+        SetReplacingWriterSpaceForTest(c.space);
+        CReplacingFileWriter writer(path, false);
+        ASSERT_EQ(S_OK, writer.Open());
+        HRESULT hr = S_OK;
+        const size_t step = big.size() / c.pieces;
+        for (size_t at = 0; at < big.size() && SUCCEEDED(hr); at += step)
+            hr = writer.Write(big.data() + at, step);
+        SetReplacingWriterSpaceForTest(-1);
+        EXPECT_EQ(HResultFromWin32(ERROR_DISK_FULL), hr) << c.space;
+    }
+    EXPECT_EQ("old", ReadFileBytes(path));
+    EXPECT_EQ(1, CountFiles(folder.Path()));
+
+    EXPECT_EQ(HResultFromWin32(ERROR_DISK_FULL), (SetReplacingWriterSpaceForTest(10),
+                                                  WriteOutputFile(path, big.data(), big.size())));
+    SetReplacingWriterSpaceForTest(-1);
+    EXPECT_EQ("old", ReadFileBytes(path));
+    EXPECT_EQ(S_OK, WriteOutputFile(path, big.data(), big.size()));
+    EXPECT_EQ(big, ReadFileBytes(path));
+    EXPECT_EQ(1, CountFiles(folder.Path()));
+    // An output file has no backup, and a missing folder is an error with the path.
+    EXPECT_FALSE(FileExists(CReplacingFileWriter::BackupPath(path)));
+    const my::CException e = ThrownError([&] { WriteOutputFileOrThrow(folder.File(L"no\\x.png"), "a", 1); });
+    EXPECT_EQ(UINT(IDS_CREATE_FILE_FAILED), e.id);
+    EXPECT_NE(std::wstring::npos, e.message.find(L"no\\x.png"));
 }

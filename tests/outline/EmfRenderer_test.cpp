@@ -1,6 +1,8 @@
 #include "outline/EmfRenderer.h"
 #include "foundation/LogFile.h"
+#include "foundation/ReplacingFileWriter.h"
 #include "resources/strings_outline.h"
+#include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
 #include "tests/outline/OutlineTestSupport.h"
 #include "tests/outline/SampleDrawing.h"
@@ -167,40 +169,69 @@ TEST(EmfRenderer, StateErrors)
     EXPECT_TRUE(FileExists(folder.File(L"a.emf")));
     r.EndDocument();  // nothing open: nothing happens
 
+    // The file is made when the document ends, so a folder that is missing
+    // is reported there, with the path.
     CEmfRenderer missing;
     const std::wstring bad = folder.File(L"no such folder\\x.emf");
     missing.BeginDocument(bad);
-    const my::CException e = ThrownError([&] { missing.BeginPage(10, 10); });
-    EXPECT_EQ(UINT(IDS_CREATE_EMF_FAILED), e.id);
+    missing.BeginPage(10, 10);
+    const my::CException e = ThrownError([&] { missing.EndDocument(); });
+    EXPECT_EQ(UINT(IDS_CREATE_FILE_FAILED), e.id);
     EXPECT_NE(std::wstring::npos, e.message.find(bad)) << Narrow(e.message);
 }
 
-TEST(EmfRenderer, UnfinishedOrUnwrittenFilesAreNotLeft)
+TEST(EmfRenderer, FailedDocumentsLeaveTheOldFile)
 {
     CTempFolder folder;
     const std::wstring path = folder.File(L"failed.emf");
+    ASSERT_TRUE(WriteFileBytes(path, "old picture"));
+    auto draw = [&](CEmfRenderer& r) {
+        r.BeginDocument(path);
+        r.BeginPage(100, 100);
+        r.SetTransform(kIdentityTransform);
+        for (int i = 0; i < 50; ++i)
+            r.Rectangle(i, i, 10, 10);
+        r.Fill();
+    };
     try {
         CEmfRenderer r;
-        r.BeginDocument(path);
-        r.BeginPage(10, 10);
-        r.SetTransform(kIdentityTransform);
-        r.MoveTo(1, 1);
-        EXPECT_TRUE(FileExists(path));
+        draw(r);
         r.SetFillColorCMYK(0, 0, 0, 1);  // the task fails here
     } catch (const my::CException&) {
     }
-    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ("old picture", ReadFileBytes(path));
 
     // A metafile that cannot be closed is reported with its path, not counted as made.
-    const std::wstring lost = folder.File(L"lost.emf");
+    {
+        CEmfRenderer r;
+        draw(r);
+        DeleteEnhMetaFile(CloseEnhMetaFile(r.GetMetafileDC()));  // the handle goes bad under the renderer
+        const my::CException e = ThrownError([&] { r.EndDocument(); });
+        EXPECT_EQ(UINT(IDS_CREATE_EMF_FAILED), e.id);
+        EXPECT_NE(std::wstring::npos, e.message.find(path)) << Narrow(e.message);
+    }
+    EXPECT_EQ("old picture", ReadFileBytes(path));
+
+    // A full disk is a failure, and the old file stays whole.
+    {
+        CEmfRenderer r;
+        draw(r);
+        SetReplacingWriterSpaceForTest(300);
+        const my::CException e = ThrownError([&] { r.EndDocument(); });
+        SetReplacingWriterSpaceForTest(-1);
+        EXPECT_EQ(UINT(IDS_WRITE_FILE_FAILED), e.id);
+        EXPECT_EQ(HResultFromWin32(ERROR_DISK_FULL), e.code);
+    }
+    EXPECT_EQ("old picture", ReadFileBytes(path));
+    EXPECT_EQ(1, CountFiles(folder.Path()));
+
     CEmfRenderer r;
-    r.BeginDocument(lost);
-    r.BeginPage(10, 10);
-    DeleteEnhMetaFile(CloseEnhMetaFile(r.GetMetafileDC()));  // the handle goes bad under the renderer
-    const my::CException e = ThrownError([&] { r.EndDocument(); });
-    EXPECT_EQ(UINT(IDS_CREATE_EMF_FAILED), e.id);
-    EXPECT_NE(std::wstring::npos, e.message.find(lost)) << Narrow(e.message);
-    EXPECT_FALSE(FileExists(lost));
+    draw(r);
+    r.EndDocument();
+    const std::string bytes = ReadFileBytes(path);
+    ASSERT_GT(bytes.size(), sizeof(ENHMETAHEADER));
+    EXPECT_EQ(bytes.size(), reinterpret_cast<const ENHMETAHEADER*>(bytes.data())->nBytes);
+    EXPECT_GT(ReadRecords(path).size(), 50u);
 }
 
 TEST(EmfRenderer, TraceGoesToTheLog)

@@ -10,10 +10,10 @@ TEST(PdfRendererEnglish, ErrorTexts)
     EXPECT_EQ(L"Error occurs on creating PDF\n\nPDF Invalid U3D data (7)", FormatPdfError(0x1083, 7));
 }
 
-TEST(PdfRendererEnglish, NameOutsideTheCodePageGoesThroughATemporaryFile)
+TEST(PdfRendererEnglish, NameOutsideTheCodePageIsSaved)
 {
-    // Code page 1252 cannot hold the name: the file is saved under a
-    // temporary name and moved into place, leaving no temporary file.
+    // Code page 1252 cannot hold the name; libHaru never sees it, and no
+    // temporary file is left in the temporary folder or beside the file.
     std::wstring temp;
     ASSERT_EQ(S_OK, GetTempPathString(temp));
     const std::wstring next = MakeUniquePath(temp, L"zvrpdf", L".pdf");

@@ -1,6 +1,7 @@
 #include "outline/PdfRenderer.h"
 #include "foundation/ResourceString.h"
 #include "resources/strings_outline.h"
+#include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
 #include "tests/outline/OutlineTestSupport.h"
 #include "tests/outline/PdfTestSupport.h"
@@ -100,7 +101,7 @@ TEST(PdfRenderer, WorksOnAfterAnError)
     // A file that cannot be written is an error, not a made file.
     r.BeginDocument(folder.File(L"no folder\\y.pdf"));
     r.BeginPage(50, 60);
-    EXPECT_EQ(UINT(IDS_PDF_ERROR), ThrownId([&] { r.EndDocument(); }));
+    EXPECT_EQ(UINT(IDS_CREATE_FILE_FAILED), ThrownId([&] { r.EndDocument(); }));
 
     CPdfRenderer idle;
     EXPECT_EQ(UINT(IDS_PDF_ERROR), ThrownId([&] { idle.EndDocument(); }));

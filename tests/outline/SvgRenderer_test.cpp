@@ -201,6 +201,7 @@ TEST(SvgRenderer, FilesThatCannotBeWrittenAreErrors)
     r.BeginPage(1, 1);
     r.EndPage();
     EXPECT_EQ(UINT(IDS_CREATE_FILE_FAILED), ThrownId([&] { r.EndDocument(); }));
+    EXPECT_EQ(FILE_ATTRIBUTE_DIRECTORY, GetFileAttributesW(folder.Path().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 TEST(SvgRenderer, TextForms)

@@ -1,5 +1,6 @@
 // Cutting a text into output units and naming their files.
 #include "render/OutputUnits.h"
+#include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -83,6 +84,50 @@ TEST(OutputFileNameTest, AGeneratedNameSkipsATitleAlreadyTaken)
     EXPECT_EQ(L"a (2).svg", MakeUniqueFileName(used, L"a (2)", L"svg"));
     EXPECT_EQ(L"a.svg", MakeUniqueFileName(used, L"a", L"svg"));
     EXPECT_EQ(L"a (3).svg", MakeUniqueFileName(used, L"a", L"svg"));
+}
+
+TEST(OutputFileNameTest, LongTitlesAreCutToFitAndStayUnique)
+{
+    const std::wstring kana(300, L'\u3042');          // 3 UTF-8 bytes each
+    const std::wstring emoji = L"\U0001F600";        // a surrogate pair, 4 bytes
+    struct Case {
+        std::wstring title;
+        size_t room;
+        std::wstring expected;
+    } cases[] = {
+        // 84 kana (252 bytes) and ".png" would be 256 bytes: 83 stay.
+        {kana.substr(0, 84), MAX_PATH - 1, kana.substr(0, 83) + L".png"},
+        {kana.substr(0, 83), MAX_PATH - 1, kana.substr(0, 83) + L".png"},
+        {kana, MAX_PATH - 1, kana.substr(0, 83) + L".png"},
+        {std::wstring(300, L'a'), MAX_PATH - 1, std::wstring(251, L'a') + L".png"},
+        // The room the folder leaves counts UTF-16 units.
+        {std::wstring(300, L'a'), 20, std::wstring(16, L'a') + L".png"},
+        {kana, 20, kana.substr(0, 16) + L".png"},
+        // A pair is never split, and a cut never ends in a blank or a dot.
+        {std::wstring(62, L'a') + emoji + L"b", 67, std::wstring(62, L'a') + L".png"},
+        {L"ab. c" + std::wstring(300, L'd'), 8, L"ab._.png"},
+    };
+    for (const Case& c : cases) {
+        COutputNameCounts used;
+        const std::wstring name = MakeUniqueFileName(used, c.title, L"png", c.room);
+        EXPECT_EQ(c.expected, name) << Narrow(c.title.substr(0, 20));
+        EXPECT_LE(Utf8Length(name), kMaxFileNameBytes);
+        EXPECT_LE(name.size(), c.room);
+    }
+
+    // Titles that differ only beyond the cut still get a file each, and the
+    // suffix makes room for itself.
+    COutputNameCounts used;
+    const std::wstring a = MakeUniqueFileName(used, kana + L"a", L"emf");
+    const std::wstring b = MakeUniqueFileName(used, kana + L"b", L"emf");
+    const std::wstring c = MakeUniqueFileName(used, kana.substr(0, 100), L"emf");
+    EXPECT_EQ(kana.substr(0, 83) + L".emf", a);
+    EXPECT_EQ(kana.substr(0, 82) + L" (2).emf", b);
+    EXPECT_EQ(kana.substr(0, 82) + L" (3).emf", c);
+
+    EXPECT_EQ(MAX_PATH - 1 - 7u, FileNameRoom(L"C:\\out"));
+    EXPECT_EQ(MAX_PATH - 1 - 3u, FileNameRoom(L"C:\\"));
+    EXPECT_EQ(0u, FileNameRoom(std::wstring(400, L'x')));
 }
 
 } // namespace

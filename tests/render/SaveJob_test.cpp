@@ -1,0 +1,98 @@
+// Save jobs as the window and the render tool run them: what a failing disk
+// leaves behind, and what the job reports.
+#include "render/SaveJob.h"
+#include "render/OutputUnits.h"
+#include "foundation/ReplacingFileWriter.h"
+#include "tests/render/TaskTestSupport.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CFormatCase {
+    const char* name;
+    UINT type;
+    bool singleFile;
+    const wchar_t* extension;
+    std::string signature;  // the file's first bytes
+};
+
+const CFormatCase kFormats[] = {
+    {"PNG", OutputType::PNG, false, L"png", "\x89PNG"},
+    {"JPEG", OutputType::JPEG, false, L"jpg", "\xFF\xD8"},
+    {"PDF", OutputType::PDF, false, L"pdf", "%PDF"},
+    {"PDF one file", OutputType::PDF, true, L"pdf", "%PDF"},
+    {"SVG", OutputType::SVG, false, L"svg", "<?xml"},
+    {"HTML", OutputType::SVG_TAG, false, L"html", "<svg"},
+    {"HTML one file", OutputType::SVG_TAG, true, L"html", "<svg"},
+    {"EMF", OutputType::EMF, false, L"emf", std::string("\x01\0\0\0", 4)},
+};
+
+CSetting JobSetting(const CFormatCase& f)
+{
+    CSetting s = *MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 300);
+    s.Borderings[0].SetPreset(30, RGB(255, 255, 255), 100, 0, 0, 0);
+    s.UseBorderings[0] = 1;
+    s.SaveFormat.Type = f.type;
+    s.SingleFile = f.singleFile;
+    s.Unit = TextUnit::LINE;
+    s.FnameType = FnameType::SEQ;
+    return s;
+}
+
+} // namespace
+
+TEST(SaveJobTest, AFullDiskLeavesEveryOldFileAsItWas)
+{
+    for (const CFormatCase& f : kFormats) {
+        CTempFolder folder;
+        const CSetting setting = JobSetting(f);
+        const std::wstring text = L"縁取り\n文字";
+        const std::wstring first = folder.File(std::wstring(L"1.") + f.extension);
+        ASSERT_TRUE(WriteFileBytes(first, "the old file"));
+        std::vector<std::wstring> files;
+        std::wstring error;
+        // Room for far less than any of the files: each one fails part-way.
+        SetReplacingWriterSpaceForTest(100);
+        const bool saved = RunSaveJob(setting, text, folder.Path(), files, error);
+        SetReplacingWriterSpaceForTest(-1);
+        EXPECT_FALSE(saved) << f.name;
+        EXPECT_TRUE(files.empty()) << f.name;  // nothing counts as written
+        EXPECT_NE(std::wstring::npos, error.find(SystemText(HResultFromWin32(ERROR_DISK_FULL))))
+            << f.name << ": " << Narrow(error);
+        EXPECT_EQ("the old file", ReadFileBytes(first)) << f.name;
+        EXPECT_EQ(1, CountFiles(folder.Path())) << f.name;  // no temporary left
+
+        files.clear();
+        ASSERT_TRUE(RunSaveJob(setting, text, folder.Path(), files, error)) << f.name << ": " << Narrow(error);
+        ASSERT_EQ(f.singleFile ? 1u : 2u, files.size()) << f.name;
+        EXPECT_EQ(first, files[0]);
+        EXPECT_EQ(static_cast<int>(files.size()), CountFiles(folder.Path())) << f.name;
+        for (const std::wstring& file : files)
+            EXPECT_EQ(f.signature, ReadFileBytes(file).substr(0, f.signature.size())) << f.name;
+    }
+}
+
+TEST(SaveJobTest, LongTitlesAreWrittenUnderTheNamesReported)
+{
+    // Lines of 90 and 300 kanji named by their text, two of them alike in
+    // their first 300 characters: every file is written, under a cut name that
+    // is unique, and each reported file is there.
+    CTempFolder folder;
+    CSetting setting = JobSetting(kFormats[0]);
+    setting.FnameType = FnameType::TEXT;
+    const std::wstring line90(90, L'\u7E01'), line300(300, L'\u6587');
+    const std::wstring text = line90 + L"\n" + line300 + L"\n" + line300 + L"x";
+    std::vector<std::wstring> files;
+    std::wstring error;
+    ASSERT_TRUE(RunSaveJob(setting, text, folder.Path(), files, error)) << Narrow(error);
+    ASSERT_EQ(3u, files.size());
+    EXPECT_EQ(3, CountFiles(folder.Path()));
+    for (const std::wstring& f : files) {
+        EXPECT_TRUE(FileExists(f)) << Narrow(f);
+        const std::wstring name = f.substr(f.rfind(L'\\') + 1);
+        EXPECT_LE(Utf8Length(name), kMaxFileNameBytes);
+        EXPECT_EQ(L".png", name.substr(name.size() - 4));
+    }
+    EXPECT_EQ(line90.substr(0, 83) + L".png", files[0].substr(files[0].rfind(L'\\') + 1));
+    EXPECT_NE(files[1], files[2]);
+}
