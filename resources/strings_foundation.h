@@ -42,6 +42,16 @@
 #define IDS_COLOR_GREEN                          53541
 #define IDS_COLOR_YELLOW_GREEN                   53542
 #define IDS_COLOR_BROWN                          53543
+#define IDS_CONFIRM_DISCARD_WORK                 53582
+#define IDS_CONFIRM_CREATE_FOLDER                53583
+#define IDS_CONFIRM_OVERWRITE                    53584
+#define IDS_CONFIRM_OVERWRITE_FILES              53585
+#define IDS_CONFIRM_CONTINUE_AFTER_ERROR         53588
+#define IDS_CONFIRM_CONTINUE_AFTER_CONFIG_ERROR  53589
+#define IDS_CONFIRM_OVERWRITE_NEWER_CONFIG       53590
+#define IDS_CONFIRM_RESET_SHORTCUTS              53592
+#define IDS_CONFIRM_OVERWRITE_SHORTCUT           53593
+#define IDS_CONFIRM_EXIT_PRINTING                53594
 #define IDS_INTERNAL_ERROR                       53601
 #define IDS_STD_EXCEPTION                        53602
 #define IDS_ATL_EXCEPTION                        53603
