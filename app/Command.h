@@ -53,11 +53,13 @@ class CCommandInit : public CCommand {
 public:
     using CCommand::CCommand;
     bool Stop = false;
+    void Execute(bool doIt) override;
 };
 
 class CCommandQuit : public CCommand {
 public:
     using CCommand::CCommand;
+    void Execute(bool doIt) override;
 };
 
 // An empty path asks with the open dialog.
@@ -87,6 +89,12 @@ public:
 class CCommandAutoSave : public CCommand {
 public:
     using CCommand::CCommand;
+    void Execute(bool doIt) override;
+
+private:
+    // The last write failed and was shown: the next failure is not shown
+    // again (every keystroke saves), until a write succeeds.
+    bool m_failing = false;
 };
 
 class CCommandSelectFont : public CCommand {
