@@ -10,6 +10,7 @@
 #pragma once
 #include "foundation/Error.h"
 #include "foundation/HasMixins.h"
+#include "foundation/ItemIDList.h"
 #include "foundation/Msg.h"
 #include <boost/shared_ptr.hpp>
 #include <string>
@@ -73,11 +74,13 @@ public:
     using CCommandOpen::CCommandOpen;
 };
 
-// The error of the last extraction of dropped items waits here for the run.
+// The items of the last drag, and the error of their extraction, wait here
+// for the run.
 class CCommandDropOpen : public CCommandOpen {
 public:
     using CCommandOpen::CCommandOpen;
     my::CCtrlException PendingError{nullptr, 0};
+    std::vector<CItemIDList> Items;
 };
 
 // An empty path asks with the save dialog.
@@ -126,6 +129,7 @@ class CCommandDropText : public CCommand {
 public:
     using CCommand::CCommand;
     my::CCtrlException PendingError{nullptr, 0};
+    std::vector<CItemIDList> Items;
 };
 
 // The commands of the program, made once at start-up and living for the whole
