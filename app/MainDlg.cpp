@@ -61,11 +61,13 @@ CMainDlg* GetMainDlg() { return g_mainDlg; }
 CMainDlg::CMainDlg(CSetting& setting) : m_setting(setting), m_jobs(*this, setting)
 {
     g_mainDlg = this;
+    SetCommandView(this);
 }
 
 CMainDlg::~CMainDlg()
 {
     m_jobs.Abort();
+    SetCommandView(nullptr);
     if (g_mainDlg == this)
         g_mainDlg = nullptr;
 }
@@ -102,6 +104,10 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     GetWindowRect(&window);
     m_minTrack = SIZE{window.right - window.left, window.bottom - window.top};
     CreatePanes();
+    m_facePaint.SubclassWindow(GetDlgItem(IDC_FONT_PAINT));
+    for (int row = 0; row < 5; ++row)
+        m_rowPaints[row].SubclassWindow(GetDlgItem(IDC_DECO_PAINT + row));
+    m_bkPaint.SubclassWindow(GetDlgItem(IDC_BK_PAINT));
 
     m_initialCaption = GetWindowText();
     InitControls(true);
@@ -370,7 +376,7 @@ LRESULT CMainDlg::OnSysCommand(UINT, WPARAM wp, LPARAM, BOOL& handled)
     return 0;
 }
 
-void CMainDlg::CaptureLayout(CWindowLayout& layout)
+void CMainDlg::StoreWindowLayout(CWindowLayout& layout)
 {
     layout.Maximized = m_hWnd && IsZoomed();
     layout.FullScreen = false;
@@ -386,7 +392,7 @@ void CMainDlg::CaptureLayout(CWindowLayout& layout)
 
 // --- Title --------------------------------------------------------------
 
-void CMainDlg::SetCurrentFilePath(const std::wstring& path)
+void CMainDlg::SetFilePath(const std::wstring& path)
 {
     if (path == m_currentFilePath)
         return;

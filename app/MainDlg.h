@@ -15,8 +15,10 @@
 // Row pop-up menus, drops, and the paint and colour dialogs hook in through
 // the handlers marked as seams below.
 #pragma once
+#include "app/CommandView.h"
 #include "app/DibWindow.h"
 #include "app/FontChoices.h"
+#include "app/PaintButton.h"
 #include "app/JobControl.h"
 #include "decoration/WindowLayout.h"
 #include "ui/DialogImpl.h"
@@ -33,7 +35,8 @@ class CMainDlg : public CDialogImpl<CMainDlg>,
                  public CMessageFilter,
                  public CIdleHandler,
                  public COnSizeHandler,
-                 public CJobView {
+                 public CJobView,
+                 public CCommandView {
 public:
     enum { IDD = IDD_MAIN };
     // Messages of the window to itself.
@@ -50,22 +53,24 @@ public:
     explicit CMainDlg(CSetting& setting);
     ~CMainDlg();
 
-    // --- What commands, rows and dialogs use ---------------------------
+    // --- What commands, rows and dialogs use (CCommandView) -------------
     CSetting& GetSetting() { return m_setting; }
+    HWND GetViewWindow() override { return m_hWnd; }
     // Every change of a setting: the settings file is written at once and,
     // with schedule, a new preview follows.
-    void RequestPreview(bool schedule);
+    void RequestPreview(bool schedule) override;
     // Fills every control from the settings (first: also the lists).
-    void InitControls(bool first);
+    void InitControls(bool first) override;
     // Decoration row r (0-4) from the settings.
-    void RefreshRow(int row);
+    void RefreshDecorationRow(int row) override;
     // A text loaded by a command: settings, edit and a preview.
-    void SetSettingText(const std::wstring& text);
+    void SetSettingText(const std::wstring& text) override;
     // The decoration-settings file shown in the title.
-    void SetCurrentFilePath(const std::wstring& path);
-    const std::wstring& GetCurrentFilePath() const { return m_currentFilePath; }
+    std::wstring GetFilePath() override { return m_currentFilePath; }
+    void SetFilePath(const std::wstring& path) override;
     // Where the window stands now (for the settings file).
-    void CaptureLayout(CWindowLayout& layout);
+    void StoreWindowLayout(CWindowLayout& layout) override;
+    bool GetSelectedCharSet(int& charSet, bool& vertical) override;
     // Frames control id as a drop target (-1: none).
     void SetDropHighlight(int id);
     CJobControl& GetJobs() { return m_jobs; }
@@ -204,7 +209,7 @@ public:
     void ShowImage(const boost::shared_ptr<CDib>& image, bool alignRight) override;
     void ShowPreviewError(const std::wstring& text) override;
     void ShowFinished(int count, bool oneFile, const std::wstring& path, const std::wstring& folder) override;
-    CMsg& GetJobMsg() override;
+    ::CMsg& GetJobMsg() override;
     void WakeUp() override;
 
 private:
@@ -214,6 +219,9 @@ private:
     int m_dropHighlight = -1;
     CEditW m_text;
     CDibWindow m_pane;
+    CPaintButton m_facePaint;
+    CPaintButton m_rowPaints[5];
+    CPaintButton m_bkPaint;
     int m_splitterPos = -1;        // the text box's width; -1: half the area
     RECT m_paneArea = {0, 0, 0, 0};  // where placeholder 152 stood
     RECT m_infoStrip = {0, 0, 0, 0};

@@ -99,6 +99,11 @@ void CMainDlg::InitControls(bool first)
     const bool lists = first || !m_controlsFilled;
     const CFontSetting& font = m_setting.FontSetting;
 
+    std::wstring text = m_setting.Text;
+    ToCrLf(text);
+    if (m_text.GetWindowText() != text)
+        m_text.SetWindowText(text);
+
     HWND charSets = GetDlgItem(IDC_CHARSET);
     if (lists) {
         m_fonts.EnumerateCharSets();
@@ -115,6 +120,7 @@ void CMainDlg::InitControls(bool first)
     if (lists)
         AddNumberRange(size, 70, 480, 10, 1);
     ::SetWindowTextW(size, FormatFixedPoint(font.Size, 1).c_str());
+    m_facePaint.SetPaint(m_setting.PaintSetting);
     HWND color = GetDlgItem(IDC_FONT_COLOR);
     FillColorList(color);
     ::SetWindowTextW(color, FormatColorHex(m_setting.PaintSetting.Color).c_str());
@@ -134,7 +140,7 @@ void CMainDlg::InitControls(bool first)
     }
 
     for (int row = 0; row < kDecorationRows; ++row)
-        RefreshRow(row);
+        RefreshDecorationRow(row);
 
     CheckRadioButton(m_hWnd, IDC_UNIT_CHAR, IDC_UNIT_PARAGRAPH,
                      IDC_UNIT_CHAR + static_cast<int>(std::min<UINT>(m_setting.Unit, TextUnit::PARAGRAPH)));
@@ -168,14 +174,17 @@ void CMainDlg::InitControls(bool first)
     CheckDlgButton(IDC_SINGLE_FILE, m_setting.SingleFile ? BST_CHECKED : BST_UNCHECKED);
     ::SetWindowTextW(quality, FormatInt(m_setting.SaveFormat.JpegQuality).c_str());
     ::SetWindowTextW(bkColor, FormatColorHex(m_setting.BkColor).c_str());
+    CPaintSetting background;
+    background.Color = m_setting.BkColor;
+    m_bkPaint.SetPaint(background);
     CheckDlgButton(IDC_TRANSPARENT, m_setting.Transparent ? BST_CHECKED : BST_UNCHECKED);
     ::SendMessageW(trims, CB_SETCURSEL, GetNamedTrimTypes().IndexOfValue(m_setting.TrimType), 0);
 
     m_controlsFilled = true;
-    ShowFormatDependentState();
+    SetJobControlsState(m_jobs.IsSaveRunning());
 }
 
-void CMainDlg::RefreshRow(int row)
+void CMainDlg::RefreshDecorationRow(int row)
 {
     if (row < 0 || row >= kDecorationRows || static_cast<size_t>(row) >= m_setting.Borderings.size())
         return;
@@ -209,6 +218,7 @@ void CMainDlg::RefreshRow(int row)
     ::SetWindowTextW(blur, FormatFixedPoint(b.Blur, 1).c_str());
     ::SetWindowTextW(angle, FormatInt(b.Angle).c_str());
     ::SetWindowTextW(distance, FormatFixedPoint(b.Distance, 1).c_str());
+    m_rowPaints[row].SetPaint(b.Paint);
     FillColorList(color);
     ::SetWindowTextW(color, FormatColorHex(b.Paint.Color).c_str());
     const int preset = GetNamedEffects().IndexOf(b);
@@ -275,6 +285,17 @@ LRESULT CMainDlg::OnFontCascade(WORD, WORD id, HWND, BOOL&)
 }
 
 // --- Numbers --------------------------------------------------------------------
+
+bool CMainDlg::GetSelectedCharSet(int& charSet, bool& vertical)
+{
+    const int index = m_hWnd ? ComboSelection(GetDlgItem(IDC_CHARSET)) : -1;
+    const std::vector<CCharSet>& sets = m_fonts.GetCharSets();
+    if (index < 0 || static_cast<size_t>(index) >= sets.size())
+        return false;
+    charSet = static_cast<int>(sets[static_cast<size_t>(index)].CharSet);
+    vertical = sets[static_cast<size_t>(index)].Vertical;
+    return true;
+}
 
 bool CMainDlg::ReadNumberCombo(int id, UINT code, int& value)
 {
@@ -411,14 +432,18 @@ void CMainDlg::ApplyColor(int id, COLORREF color)
         m_setting.PaintSetting.Type = PaintType::MONO;
         m_setting.PaintSetting.Color = color;
         m_setting.FontSetting.Color = color;
+        m_facePaint.SetPaint(m_setting.PaintSetting);
     } else if (id == IDC_BK_COLOR) {
         m_setting.BkColor = color;
-        ::InvalidateRect(GetDlgItem(IDC_BK_PAINT), nullptr, TRUE);
+        CPaintSetting background;
+        background.Color = color;
+        m_bkPaint.SetPaint(background);
     } else {
         const int row = RowOf(id, IDC_DECO_COLOR);
         if (row < 0)
             return;
         m_setting.Borderings[static_cast<size_t>(row)].Paint.Color = color;
+        m_rowPaints[row].SetPaint(m_setting.Borderings[static_cast<size_t>(row)].Paint);
         schedule = m_setting.UseBorderings[static_cast<size_t>(row)] != 0;
         SelectMatchingPreset(row);
     }
@@ -508,7 +533,7 @@ LRESULT CMainDlg::OnPresetChosen(WORD, WORD id, HWND, BOOL&)
     const boost::shared_ptr<CEffectSetting> effect = presets[static_cast<size_t>(index)]->GetEffect();
     if (const CBorderingSetting* preset = dynamic_cast<const CBorderingSetting*>(effect.get())) {
         m_setting.Borderings[static_cast<size_t>(row)] = *preset;
-        RefreshRow(row);
+        RefreshDecorationRow(row);
         RequestPreview(true);
     }
     return 0;

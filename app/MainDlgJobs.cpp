@@ -164,6 +164,6 @@ void CMainDlg::ShowFinished(int count, bool oneFile, const std::wstring& path, c
     dialog.DoModal(m_hWnd);
 }
 
-CMsg& CMainDlg::GetJobMsg() { return knt::GetMsg(); }
+::CMsg& CMainDlg::GetJobMsg() { return knt::GetMsg(); }
 
 } // namespace knt

@@ -9,8 +9,8 @@
 // by the command; a user who declines to go on after a settings problem ends
 // it with 0, and so does a main window that cannot be made. The close box
 // and Esc end it with 2.
-#include "app/AppSetting.h"
 #include "app/Command.h"
+#include "app/CommandView.h"
 #include "app/MainDlg.h"
 #include "decoration/Setting.h"
 #include "foundation/Globals.h"
@@ -28,8 +28,8 @@ namespace {
 // The settings pointer lives exactly as long as the settings.
 class CPublishedSetting {
 public:
-    explicit CPublishedSetting(CSetting& setting) { knt::SetAppSettingPtr(&setting); }
-    ~CPublishedSetting() { knt::SetAppSettingPtr(nullptr); }
+    explicit CPublishedSetting(CSetting& setting) { knt::SetSetting(&setting); }
+    ~CPublishedSetting() { knt::SetSetting(nullptr); }
     CPublishedSetting(const CPublishedSetting&) = delete;
     CPublishedSetting& operator=(const CPublishedSetting&) = delete;
 };
