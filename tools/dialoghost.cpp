@@ -7,8 +7,8 @@
 // of the paint dialog) is shown inside a modeless property sheet. --fill puts
 // the items "一", "二" and "三" into every combo box and list box; --message
 // shows a message box before the dialog. Every command that reaches the dialog
-// (a control's notification, a menu command) is echoed at the end of the
-// window title as "[code id]". OK and Cancel close the window; the exit code
+// (a control's notification other than a focus change, a menu command) is
+// echoed at the end of the window title as "[code id]". OK and Cancel close the window; the exit code
 // is the id of the button that closed it (2 for the close box), 3 when the
 // template cannot be shown.
 #include <windows.h>
@@ -44,6 +44,24 @@ void FillLists(HWND dialog)
     }
 }
 
+// Focus changes come from whatever else happens on the display, not from the
+// control's user: they are not echoed.
+bool IsFocusNote(HWND control, WORD code)
+{
+    wchar_t cls[32] = L"";
+    if (!control || !GetClassNameW(control, cls, 32))
+        return false;
+    if (_wcsicmp(cls, L"ComboBox") == 0)
+        return code == CBN_SETFOCUS || code == CBN_KILLFOCUS;
+    if (_wcsicmp(cls, L"ListBox") == 0)
+        return code == LBN_SETFOCUS || code == LBN_KILLFOCUS;
+    if (_wcsicmp(cls, L"Edit") == 0)
+        return code == EN_SETFOCUS || code == EN_KILLFOCUS;
+    if (_wcsicmp(cls, L"Button") == 0)
+        return code == BN_SETFOCUS || code == BN_KILLFOCUS;
+    return false;
+}
+
 void Echo(HWND top, WORD code, WORD id)
 {
     wchar_t tail[40];
@@ -66,7 +84,8 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             DestroyWindow(dialog);
             return TRUE;
         }
-        Echo(child ? GetParent(dialog) : dialog, code, id);
+        if (!IsFocusNote(reinterpret_cast<HWND>(lParam), code))
+            Echo(child ? GetParent(dialog) : dialog, code, id);
         return FALSE;
     }
     case WM_CLOSE:

@@ -44,6 +44,8 @@ const DWORD kWaitMs = 10000;
 const DWORD kExitWaitMs = 20000;
 const DWORD kSettleMs = 150;       // lets posted work and repaints follow an input-idle report
 const UINT kSendTimeoutMs = 10000;  // a sent message never blocks the driver for good
+const int kCopyAttempts = 30;       // copies of a window's screen area, kCopyPauseMs apart
+const DWORD kCopyPauseMs = 100;
 const BYTE kUntouched = 0xA5;       // fills a picture before it is taken, to see whether anything was drawn
 
 [[noreturn]] void Fail(const std::wstring& reason) { throw CDriveError{reason}; }
@@ -153,12 +155,23 @@ public:
             return false;
         SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        Sleep(kSettleMs);
-        HDC source = GetDC(window);
-        const bool copied = source && BitBlt(m_dc, 0, 0, m_width, m_height, source, 0, -menu, SRCCOPY);
-        if (source)
-            ReleaseDC(window, source);
-        GdiFlush();
+        // The other process puts its painting on the screen when it gets to
+        // it: copy until two copies in a row agree and show more than one colour.
+        std::vector<BYTE> previous;
+        bool copied = false;
+        for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
+            Sleep(kCopyPauseMs);
+            HDC source = GetDC(window);
+            copied = source && BitBlt(m_dc, 0, 0, m_width, m_height, source, 0, -menu, SRCCOPY);
+            if (source)
+                ReleaseDC(window, source);
+            GdiFlush();
+            if (!copied)
+                break;
+            if (!Uniform() && previous.size() == Size() && std::memcmp(previous.data(), m_bits, Size()) == 0)
+                break;
+            previous.assign(m_bits, m_bits + Size());
+        }
         SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         return copied;
     }
@@ -211,6 +224,14 @@ private:
         m_width = width;
         m_height = height;
         std::memset(m_bits, kUntouched, Size());
+        return true;
+    }
+
+    bool Uniform() const
+    {
+        for (size_t i = 4; i < Size(); i += 4)
+            if (std::memcmp(m_bits + i, m_bits, 3) != 0)
+                return false;
         return true;
     }
 
