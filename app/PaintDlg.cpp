@@ -1,0 +1,62 @@
+#include "app/PaintDlg.h"
+
+CPaintDlg::CPaintDlg() : CPropertySheetImpl<CPaintDlg>(IDS_SELECT_COLOR_TITLE)
+{
+    AddPage(MonoPage.Create());
+    AddPage(LinearPage.Create());
+    AddPage(TexturePage.Create());
+    auto activated = MakeListener([this](UINT32, UINT32) { OnPageActivated(); });
+    auto changed = MakeListener([this](UINT32, UINT32) { OnPageChanged(); });
+    AddListener(MonoPage.ActivationListeners, activated);
+    AddListener(MonoPage.ContentListeners, changed);
+    AddListener(LinearPage.ActivationListeners, activated);
+    AddListener(LinearPage.ContentListeners, changed);
+    AddListener(TexturePage.ActivationListeners, activated);
+    AddListener(TexturePage.ContentListeners, changed);
+}
+
+void CPaintDlg::SetPaint(const CPaintSetting& paint)
+{
+    CurrentPaint = paint;
+    SavedPaint = paint;
+    MonoPage.SetInitialColor(paint.Color, true);
+    LinearPage.Gradation = paint.LinearGradation;
+    TexturePage.Texture = paint.Texture;
+    SetActivePage(paint.Type < PaintType::Count ? static_cast<int>(paint.Type) : 0);
+}
+
+INT_PTR CPaintDlg::Run(HWND owner)
+{
+    const INT_PTR result = DoModal(owner);
+    if (result != 1) {
+        CurrentPaint = SavedPaint;
+        FireChanged(0);
+    }
+    return result;
+}
+
+namespace {
+// The paint type of the selected tab; the type held when no tab is selected.
+UINT TypeOfTab(int index, UINT held)
+{
+    return index >= 0 && static_cast<UINT>(index) < PaintType::Count ? static_cast<UINT>(index) : held;
+}
+} // namespace
+
+void CPaintDlg::OnPageActivated()
+{
+    const UINT index = TypeOfTab(GetActiveIndex(), CurrentPaint.Type);
+    if (index != CurrentPaint.Type) {
+        CurrentPaint.Type = index;
+        FireChanged(0);
+    }
+}
+
+void CPaintDlg::OnPageChanged()
+{
+    CurrentPaint.Type = TypeOfTab(GetActiveIndex(), CurrentPaint.Type);
+    CurrentPaint.Color = MonoPage.GetColor();
+    CurrentPaint.LinearGradation = LinearPage.Gradation;
+    CurrentPaint.Texture = TexturePage.Texture;
+    FireChanged(0);
+}
