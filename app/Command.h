@@ -8,14 +8,21 @@
 // its checks and throws exactly what the real run would throw for them, so a
 // caller can ask "would it work now?" without side effects.
 #pragma once
+#include "foundation/CommandLine.h"
 #include "foundation/Error.h"
 #include "foundation/HasMixins.h"
+#include "foundation/ItemIDList.h"
 #include "foundation/Msg.h"
 #include <boost/shared_ptr.hpp>
 #include <string>
 #include <vector>
 
 namespace knt {
+
+// The clipboard format of one decoration.
+extern const wchar_t kBorderingsClipboardFormat[];
+// The largest text file a drop on the text box reads.
+const int kDroppedTextLimit = 32000;
 
 class CCommand {
 public:
@@ -49,44 +56,82 @@ private:
 typedef boost::shared_ptr<CCommand> CCommandPtr;
 
 // Set when start-up must end.
+// Sets up the application information and reads the settings file (asking
+// how to go on when it is unreadable or newer than this program).
 class CCommandInit : public CCommand {
 public:
     using CCommand::CCommand;
+    void Execute(bool doIt) override;
     bool Stop = false;
+
+private:
+    // False when the user chose to end start-up.
+    bool LoadSettings();
 };
 
+// Records the window layout and writes the whole settings file.
 class CCommandQuit : public CCommand {
 public:
     using CCommand::CCommand;
+    void Execute(bool doIt) override;
 };
 
-// An empty path asks with the open dialog.
+// Reads a decoration settings file into the settings. An empty path asks
+// with the open dialog.
 class CCommandOpen : public CCommand, public CHasPath {
 public:
     using CCommand::CCommand;
+    void Execute(bool doIt) override;
+
+protected:
+    // The open dialog; false on Cancel.
+    virtual bool AskPath(std::wstring& path);
+    // Reads Path; the settings and the window's current file change only
+    // when the whole file was read.
+    void OpenPath();
 };
 
+// Opens the file named on the command line, if any.
 class CCommandInitOpen : public CCommandOpen {
 public:
     using CCommandOpen::CCommandOpen;
+    void Execute(bool doIt) override;
+
+protected:
+    virtual void ParseCommandLine(CSingleCommandLineParser& parser);
 };
 
-// The error of the last extraction of dropped items waits here for the run.
+// The items of the last drag, and the error of their extraction, wait here
+// for the run.
 class CCommandDropOpen : public CCommandOpen {
 public:
     using CCommandOpen::CCommandOpen;
+    void Execute(bool doIt) override;
     my::CCtrlException PendingError{nullptr, 0};
+    std::vector<CItemIDList> Items;
 };
 
-// An empty path asks with the save dialog.
+// Writes the decoration settings file. An empty path asks with the save
+// dialog.
 class CCommandSave : public CCommand, public CHasPath {
 public:
     using CCommand::CCommand;
+    void Execute(bool doIt) override;
+
+protected:
+    // The save dialog; false on Cancel.
+    virtual bool AskPath(std::wstring& path);
 };
 
+// Writes the settings file after a change. A file that cannot be written is
+// reported once, not at every keystroke, until a write succeeds again.
 class CCommandAutoSave : public CCommand {
 public:
     using CCommand::CCommand;
+    void Execute(bool doIt) override;
+
+private:
+    bool m_failureShown = false;
 };
 
 class CCommandSelectFont : public CCommand {
@@ -98,26 +143,36 @@ public:
 class CCommandMoveDeco : public CCommand {
 public:
     CCommandMoveDeco(::CMsg& msg, bool up) : CCommand(msg), Up(up) {}
+    void Execute(bool doIt) override;
     const bool Up;
     int Index = 0;
 };
 
+// Decoration row Index to the clipboard.
 class CCommandCopyDeco : public CCommand {
 public:
     using CCommand::CCommand;
+    void Execute(bool doIt) override;
     int Index = 0;
 };
 
+// The clipboard's decoration into row Index; the check asks whether the
+// clipboard holds one.
 class CCommandPasteDeco : public CCommand {
 public:
     using CCommand::CCommand;
+    void Execute(bool doIt) override;
     int Index = 0;
 };
 
+// The first dropped file read as the text to decorate (at most
+// kDroppedTextLimit bytes).
 class CCommandDropText : public CCommand {
 public:
     using CCommand::CCommand;
+    void Execute(bool doIt) override;
     my::CCtrlException PendingError{nullptr, 0};
+    std::vector<CItemIDList> Items;
 };
 
 // The commands of the program, made once at start-up and living for the whole

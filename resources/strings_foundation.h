@@ -77,6 +77,7 @@
 #define IDS_CONVERT_CODE_PAGE_FAILED             53653
 #define IDS_CONVERT_TO_UNICODE_FAILED            53654
 #define IDS_CREATE_COM_OBJECT_FAILED             53664
+#define IDS_BINARY_TO_STRING_FAILED              53761
 #define IDS_VERSION_SIZE_FAILED                  53791
 #define IDS_VERSION_INFO_FAILED                  53792
 #define IDS_VERSION_VALUE_MISSING                53793
