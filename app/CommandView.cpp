@@ -21,6 +21,7 @@ public:
     void StoreWindowLayout(CWindowLayout&) override {}
     void SetSettingText(const std::wstring&) override {}
     bool GetSelectedCharSet(int&, bool&) override { return false; }
+    void SetDropHighlight(int) override {}
 };
 
 CNullCommandView g_nullView;

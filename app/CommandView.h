@@ -1,4 +1,4 @@
-// What the commands need of the main window, and where they find it and the
+// What the commands and the drop targets need of the main window, and where they find it and the
 // settings. knt::CMainDlg implements CCommandView and registers itself while
 // it exists; start-up publishes the settings object. Tests put a view and a
 // settings object of their own in place.
@@ -33,6 +33,9 @@ public:
     virtual void SetSettingText(const std::wstring& text) = 0;
     // The character-set box's current entry; false when none is selected.
     virtual bool GetSelectedCharSet(int& charSet, bool& vertical) = 0;
+    // Frames the control (the text box) as the target of a drag; -1 for none.
+    // Repaints only when the id changed.
+    virtual void SetDropHighlight(int controlId) = 0;
 
 protected:
     ~CCommandView() = default;

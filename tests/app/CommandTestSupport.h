@@ -23,6 +23,7 @@ public:
     std::vector<int> refreshedRows;
     std::vector<bool> previews;
     std::vector<std::wstring> texts;
+    std::vector<int> highlights;
     CWindowLayout layout;
     knt::CCommandAutoSave* autoSave = nullptr;
 
@@ -45,6 +46,7 @@ public:
         RequestPreview(true);
     }
     bool GetSelectedCharSet(int&, bool&) override { return false; }
+    void SetDropHighlight(int id) override { highlights.push_back(id); }
 };
 
 class CommandTest : public ::testing::Test {
