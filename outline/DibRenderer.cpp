@@ -1,5 +1,8 @@
 #include "outline/DibRenderer.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "imaging/Resample.h"
+#include "outline/GlyphOutline.h"
+#include "foundation/NamedValues.h"
 #include "foundation/Error.h"
 #include "resources/strings_engine.h"
 #include "resources/strings_imaging.h"
@@ -155,8 +158,84 @@ void CDibRenderer::PreparePaint()
     m_graphics->SetSmoothingMode(m_noAntiAliasing ? SmoothingModeNone : SmoothingModeHighQuality);
 }
 
+float FloorFloat(float v) { return static_cast<float>(std::floor(static_cast<double>(v))); }
+float CeilFloat(float v) { return static_cast<float>(std::ceil(static_cast<double>(v))); }
+
+RECT RectFToRectOutward(const RectF& r)
+{
+    RECT out = {static_cast<LONG>(FloorFloat(r.X)), static_cast<LONG>(FloorFloat(r.Y)),
+                static_cast<LONG>(CeilFloat(r.X + r.Width)), static_cast<LONG>(CeilFloat(r.Y + r.Height))};
+    return out;
+}
+
+// The fill texture sampled over the path's pixels: the texture repeated over
+// the part of the path's outer rectangle that lies on the page, cut to the
+// path's coverage, and drawn there.
+void CDibRenderer::FillPathWithTexture()
+{
+    const CTextureDesc& t = m_fillTexture;
+    RectF bounds;
+    if (GetTightPathBounds(bounds, *m_path, nullptr) != Ok)
+        throw my::CException(IDS_GET_PATH_BOUNDS_FAILED);
+    const RECT outer = RectFToRectOutward(bounds);
+    const RECT page = {0, 0, m_target->GetWidth(), m_target->GetAbsHeight()};
+    RECT area;
+    if (!::IntersectRect(&area, &outer, &page))
+        return;  // nothing of the path on the page
+    const int w = area.right - area.left, h = area.bottom - area.top;
+
+    // Coverage of the path over the area, as alpha.
+    boost::shared_ptr<GraphicsPath> shifted = m_path->Clone();
+    Matrix shift;
+    if (!shift.IsValid() || shift.Translate(static_cast<REAL>(-area.left), static_cast<REAL>(-area.top)) != Ok)
+        throw my::CException(IDS_CREATE_MATRIX_FAILED);
+    if (!shifted || shifted->Transform(shift) != Ok)
+        throw my::CException(IDS_TRANSFORM_PATH_FAILED);
+    CImg mask(BGRA32, w, h);
+    mask.AllocBits();
+    {
+        boost::shared_ptr<Bitmap> bitmap = BitmapFromImg(mask);
+        if (!bitmap)
+            throw my::CException(IDS_FILL_GDIP_PATH_FAILED);
+        Graphics graphics(*bitmap);
+        graphics.SetSmoothingMode(m_noAntiAliasing ? SmoothingModeNone : SmoothingModeHighQuality);
+        SolidBrush white(0xFFFFFFFF);
+        if (graphics.GetLastStatus() != Ok || graphics.FillPath(white, shifted->Native()) != Ok)
+            throw my::CException(IDS_FILL_GDIP_PATH_FAILED);
+    }
+
+    // Scale: the rates as given, or fitted to the path's extent in the
+    // texture's own turned frame.
+    double scaleX = t.m_rateX, scaleY = t.m_rateY;
+    if (t.m_fitType != TEXTURE_CUSTOM_RATE) {
+        RectF reference = bounds;
+        if (t.m_angle != 0) {
+            Matrix turn;
+            if (!turn.IsValid() || turn.Rotate(static_cast<REAL>(-t.m_angle)) != Ok)
+                throw my::CException(IDS_CREATE_ROTATE_MATRIX_FAILED);
+            if (GetTightPathBounds(reference, *m_path, &turn) != Ok)
+                throw my::CException(IDS_GET_PATH_BOUNDS_FAILED);
+        }
+        CalcFitScale(scaleX, scaleY, t.m_fitType, t.m_image->m_w, t.m_image->m_h, reference.Width, reference.Height);
+    }
+    bool flipX, flipY, mirrorX, mirrorY;
+    GetTextureFlipFlags(t, flipX, flipY);
+    GetTextureMirrorFlags(t, mirrorX, mirrorY);
+    CImg sampled(BGRA32, w, h);
+    sampled.AllocBits();
+    ScaleImg(sampled, *t.m_image, flipX, flipY, mirrorX, mirrorY, t.m_offsetX - (area.left - outer.left),
+             t.m_offsetY - (area.top - outer.top), scaleX, scaleY, t.m_angle * 3.14159265358979323846 / 180);
+    MultiplyImgAlpha(sampled, mask);
+    DrawImg(*m_graphics, sampled, area.left, area.top, w, h, 1.0f);
+}
+
 void CDibRenderer::FillPath()
 {
+    // A texture without pixels paints nothing: the solid colour stands in.
+    if (m_fillTexture.m_image && m_fillTexture.m_image->m_w > 0 && m_fillTexture.m_image->m_h > 0) {
+        FillPathWithTexture();
+        return;
+    }
     SolidBrush brush(m_fillColor);
     if (!brush.IsValid() || m_graphics->FillPath(brush, m_path->Native()) != Ok)
         throw my::CException(IDS_FILL_GDIP_PATH_FAILED);

@@ -1,7 +1,7 @@
 // The renderer that draws into a 32-bit bottom-up CDib through GDI+: the
-// preview picture of a vector job. It paints solid fills and strokes; CMYK
-// colours, opacity and gradation calls are ignored. Texture records are kept
-// per stroke and fill; fills are painted with the solid fill colour.
+// preview picture of a vector job. It paints solid fills and strokes, and
+// fills with a texture; CMYK colours, opacity and gradation calls are
+// ignored. Strokes are painted with the solid stroke colour.
 #pragma once
 #include "imaging/Dib.h"
 #include "imaging/TextureDesc.h"
@@ -11,6 +11,12 @@
 #include <boost/shared_ptr.hpp>
 
 namespace Gdiplus {
+
+// Floor and ceiling of a float through the double functions; the rectangle
+// from the floors of the left and top to the ceilings of the right and bottom.
+float FloorFloat(float v);
+float CeilFloat(float v);
+RECT RectFToRectOutward(const RectF& r);
 
 class CDibRenderer : public CVectorRenderer {
 public:
@@ -63,6 +69,7 @@ private:
     PointF Transformed(double x, double y) const;
     void PreparePaint();
     void FillPath();
+    void FillPathWithTexture();
     void StrokePath();
     void DrawPathSegments(Graphics& graphics, const Pen& pen);
     void EndPaint() { m_path.reset(); }
