@@ -1,6 +1,7 @@
-// The program's dialog templates, menus, accelerators and images as the
-// running module holds them: every template against the table of its controls
-// (id, kind, text) and the styles the window code relies on.
+// The program's dialog templates, menus, accelerators, images and string ids
+// as the running module holds them: every template against the table of its
+// controls (id, kind, text) and the styles the window code relies on; every
+// string id named once, with its texts.
 #include "resources/font_list.h"
 #include "resources/info_dialogs.h"
 #include "resources/main_window.h"
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <cwctype>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <tuple>
@@ -456,4 +458,59 @@ TEST(ProgramResources, IconAndButtonImage)
     const auto be = [](const BYTE* p) { return (p[0] << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; };
     EXPECT_EQ(16, be(png + 16));
     EXPECT_EQ(16, be(png + 20));
+}
+
+namespace {
+
+// The source tree's resources folder as Wine names it.
+std::wstring ResourceFolder()
+{
+    typedef wchar_t*(CDECL * ToDos)(const char*);
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    ToDos toDos = kernel ? reinterpret_cast<ToDos>(reinterpret_cast<void*>(
+                               GetProcAddress(kernel, "wine_get_dos_file_name")))
+                         : nullptr;
+    wchar_t* dos = toDos ? toDos(KNT_SOURCE_DIR "/resources") : nullptr;
+    if (!dos)
+        return std::wstring();
+    std::wstring out = dos;
+    HeapFree(GetProcessHeap(), 0, dos);
+    return out;
+}
+
+} // namespace
+
+// The resource compiler keeps quiet about two texts under one id and drops
+// one of them, so the headers are read where they stand.
+TEST(ProgramResources, EveryStringIdNamedOnceWithItsTexts)
+{
+    const std::wstring folder = ResourceFolder();
+    ASSERT_FALSE(folder.empty());
+    std::map<UINT, std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\*.h").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    const std::regex define("#define\\s+(IDS_\\w+)\\s+(\\d+)");
+    do {
+        const std::string body = ReadFileBytes(folder + L"\\" + found.cFileName);
+        for (std::sregex_iterator m(body.begin(), body.end(), define), end; m != end; ++m) {
+            const UINT id = static_cast<UINT>(std::stoul((*m)[2]));
+            const auto known = names.emplace(id, (*m)[1]);
+            EXPECT_TRUE(known.second || known.first->second == (*m)[1])
+                << id << " is both " << known.first->second << " and " << (*m)[1];
+        }
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    EXPECT_GT(names.size(), 400u);
+
+    for (const auto& n : names) {
+        const WORD block = static_cast<WORD>(n.first / 16 + 1);
+        std::map<UINT, std::wstring> ja, en;
+        ReadStringTableBlock(block, kJapanese, ja);
+        EXPECT_TRUE(ja.count(n.first)) << n.second << " has no Japanese text";
+        if (n.first >= 53248) {
+            ReadStringTableBlock(block, kEnglish, en);
+            EXPECT_TRUE(en.count(n.first)) << n.second << " has no English text";
+        }
+    }
 }
