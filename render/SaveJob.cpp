@@ -23,7 +23,7 @@ void CheckWritten(const std::wstring& path)
 }
 
 bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstring& folder,
-              std::vector<std::wstring>& files, std::wstring& error)
+              std::vector<std::wstring>& files, std::wstring& error, boost::shared_ptr<CDib>* firstImage)
 {
     std::vector<std::wstring> units = SplitTextIntoUnits(text, setting.Unit);
     if (units.empty()) {
@@ -76,6 +76,8 @@ bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstr
             error = task->Err.message;
             return false;
         }
+        if (i == 0 && firstImage)
+            *firstImage = task->GetResultImage();
         if (!pages) {
             CheckWritten(path);
             files.push_back(path);
@@ -92,10 +94,10 @@ bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstr
 } // namespace
 
 bool RunSaveJob(const CSetting& setting, const std::wstring& text, const std::wstring& folder,
-                std::vector<std::wstring>& files, std::wstring& error)
+                std::vector<std::wstring>& files, std::wstring& error, boost::shared_ptr<CDib>* firstImage)
 {
     try {
-        return RunTasks(setting, text, folder, files, error);
+        return RunTasks(setting, text, folder, files, error, firstImage);
     } catch (const my::CException& e) {
         error = e.message;
     } catch (const std::exception& e) {
