@@ -31,7 +31,9 @@ void CatchToErrorImpl(my::CCtrlException& result, void (*call)(void*), void* con
     }
 }
 
-bool ReportResult(CMsg& sink, const my::CCtrlException& result, bool focusControl)
+} // namespace guarded_detail
+
+bool ReportCaughtError(CMsg& sink, const my::CCtrlException& result, bool focusControl)
 {
     if (result.id == 0)
         return true;
@@ -40,5 +42,3 @@ bool ReportResult(CMsg& sink, const my::CCtrlException& result, bool focusContro
     sink.ShowError(result);
     return false;
 }
-
-} // namespace guarded_detail

@@ -10,8 +10,13 @@ namespace guarded_detail {
 // The handlers live in one translation unit, so that callers need not compile
 // boost.regex. `call` runs the action held at `context`.
 void CatchToErrorImpl(my::CCtrlException& result, void (*call)(void*), void* context);
-bool ReportResult(CMsg& sink, const my::CCtrlException& result, bool focusControl);
 } // namespace guarded_detail
+
+// The reporting half of RunAndReport, for callers that catch into a record of
+// their own: nothing for a result of id 0 (true); otherwise the failing
+// control focused (when asked and named; before the box opens, so that it
+// has the focus when the box closes) and the error shown (false).
+bool ReportCaughtError(CMsg& sink, const my::CCtrlException& result, bool focusControl);
 
 // Clears result, runs the action and fills result from what it throws:
 // my::CCtrlException as it is; my::CException with a null control; a
@@ -28,13 +33,11 @@ void CatchToError(my::CCtrlException& result, F&& action)
         const_cast<void*>(static_cast<const volatile void*>(&action)));
 }
 
-// CatchToError, then on failure: focus the failing control (when asked and
-// named; before the box opens, so it has the focus when the box closes) and
-// show the error through the sink. True when the action raised nothing.
+// CatchToError, then ReportCaughtError. True when the action raised nothing.
 template <class F>
 bool RunAndReport(CMsg& sink, F&& action, bool focusControl)
 {
     my::CCtrlException result(nullptr, 0);
     CatchToError(result, action);
-    return guarded_detail::ReportResult(sink, result, focusControl);
+    return ReportCaughtError(sink, result, focusControl);
 }

@@ -1,5 +1,6 @@
 #include "imaging/ImageSaver.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "imaging/JpegWriter.h"
 #include "foundation/ReplacingFileWriter.h"
 #include "platform/ComPtr.h"
 #include <cstddef>
@@ -45,6 +46,18 @@ int CEncodeParams::AddQuality(ULONG quality)
     return index;
 }
 
+bool CEncodeParams::GetQuality(ULONG& quality) const
+{
+    for (UINT i = 0; m_block && i < m_block->Count; ++i) {
+        const EncoderParameter& p = m_block->Parameter[i];
+        if (IsEqualGUID(p.Guid, kEncoderQuality) && p.NumberOfValues == 1 && p.Value) {
+            quality = *static_cast<const ULONG*>(p.Value);
+            return true;
+        }
+    }
+    return false;
+}
+
 CImageSaver::CImageSaver(const std::wstring& mimeType)
 {
     FindEncoderClsid(mimeType, &m_clsid);
@@ -71,6 +84,16 @@ HRESULT CImageSaver::SaveImage(Image* image, const std::wstring& path) const
 {
     if (!image)
         return E_INVALIDARG;
+    // JPEG is encoded by our own encoder: the system's ignores the quality
+    // under Wine. Its default quality is the GDI+ encoder's, 75.
+    CLSID jpeg;
+    if (SUCCEEDED(FindEncoderClsid(L"image/jpeg", &jpeg)) && IsEqualCLSID(jpeg, m_clsid)) {
+        ULONG quality = 75;
+        m_params.GetQuality(quality);
+        std::string bytes;
+        const HRESULT encoded = EncodeImageAsJpeg(bytes, image, quality);
+        return FAILED(encoded) ? encoded : WriteOutputFile(path, bytes.data(), bytes.size());
+    }
     // The encoder writes into memory; the file is then replaced through a
     // checked temporary, so a failing encoder or a full disk never leaves a
     // truncated file in place of the one that was there.

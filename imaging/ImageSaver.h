@@ -1,4 +1,5 @@
-// Writing a CDib to an image file through the GDI+ encoder of a MIME type,
+// Writing a CDib to an image file through the GDI+ encoder of a MIME type
+// (JPEG through our own encoder, which honours the quality),
 // and what the format can keep: per-pixel transparency, and whether an 8-bit
 // palettised image may be handed to it.
 #pragma once
@@ -24,6 +25,8 @@ public:
     int AddParameter();
     // EncoderQuality with one long value.
     int AddQuality(ULONG quality);
+    // The value of the first EncoderQuality entry; false when there is none.
+    bool GetQuality(ULONG& quality) const;
     // Null while no parameter was added.
     EncoderParameters* GetParams() const { return m_block; }
 

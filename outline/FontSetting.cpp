@@ -76,12 +76,12 @@ boost::shared_ptr<CVectorFontManager> CFontSetting::CreateVectorFontManager(BYTE
     return manager;
 }
 
-float CFontSetting::CreateGdiFont(LOGFONTW& logFont, HFONT& font, TEXTMETRICW& metrics, BYTE quality) const
+CFontHandle CFontSetting::CreateGdiFont(LOGFONTW& logFont, TEXTMETRICW& metrics, float& emSize, BYTE quality) const
 {
     ToLogFont(logFont);
     logFont.lfQuality = quality;
-    font = ::CreateFontIndirectW(&logFont);
-    if (!font)
+    CFontHandle font(::CreateFontIndirectW(&logFont));
+    if (!font.Get())
         throw my::CException(IDS_CREATE_FONT_FAILED);
     {
         // The guards give back the font selection and the DC on every path.
@@ -93,8 +93,9 @@ float CFontSetting::CreateGdiFont(LOGFONTW& logFont, HFONT& font, TEXTMETRICW& m
     }
     if (metrics.tmHeight == 0)
         throw my::CException(IDS_GET_TEXT_METRICS_FAILED);
-    return static_cast<float>(static_cast<double>(Size) * (metrics.tmHeight - metrics.tmInternalLeading) /
-                              metrics.tmHeight);
+    emSize = static_cast<float>(static_cast<double>(Size) * (metrics.tmHeight - metrics.tmInternalLeading) /
+                                metrics.tmHeight);
+    return font;
 }
 
 boost::shared_ptr<Gdiplus::FontFamily> CFontSetting::CreateFontFamily() const

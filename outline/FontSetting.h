@@ -3,6 +3,7 @@
 // family, style bits and string format, the older registry form, and the
 // styles one face offers.
 #pragma once
+#include "platform/Gdi.h"
 #include <windows.h>
 #include <boost/shared_ptr.hpp>
 #include <string>
@@ -44,10 +45,10 @@ public:
 
     // An opened font object for one task (throws IDS_CREATE_FONT_FAILED, IDS_GET_TEXT_METRICS_FAILED).
     boost::shared_ptr<CVectorFontManager> CreateVectorFontManager(BYTE quality) const;
-    // Makes the GDI font and reads its metrics; returns the em height
-    // Size * (tmHeight - tmInternalLeading) / tmHeight. The font handle is
-    // the caller's from the moment it exists, also when this throws.
-    float CreateGdiFont(LOGFONTW& logFont, HFONT& font, TEXTMETRICW& metrics, BYTE quality) const;
+    // Makes the GDI font and reads its metrics, with the em height
+    // Size * (tmHeight - tmInternalLeading) / tmHeight. Throws IDS_CREATE_FONT_FAILED, IDS_GET_TEXT_METRICS_FAILED
+    // (the font is deleted then).
+    CFontHandle CreateGdiFont(LOGFONTW& logFont, TEXTMETRICW& metrics, float& emSize, BYTE quality) const;
     // GDI+ family of the face without its "@" (throws IDS_SET_FONT_FAMILY_FAILED).
     boost::shared_ptr<Gdiplus::FontFamily> CreateFontFamily() const;
     // FontStyle bits: bold for the weights 500 to 900 in hundreds only.

@@ -1,7 +1,9 @@
-// A Win32 critical section (recursive, as all of them are) and the scoped
-// lock over it.
+// Win32 critical sections (recursive, as all of them are) and the scoped
+// locks over them.
 #pragma once
+#include "platform/AtlException.h"
 #include <windows.h>
+#include <string>
 
 class CAutoCriticalSection {
 public:
@@ -24,4 +26,42 @@ public:
     CAutoLock& operator=(const CAutoLock&) = delete;
 private:
     T& m_section;
+};
+
+// A critical section that carries a name (for the reader of a dump; only the
+// application information gives one). Its users lock it through CNamedLock.
+class CNamedCriticalSection {
+public:
+    explicit CNamedCriticalSection(const wchar_t* name = nullptr) : m_name(name ? name : L"")
+    {
+        if (!::InitializeCriticalSectionEx(&m_sec, 0, 0)) {
+            DWORD e = ::GetLastError();
+            if (e != 0)
+                ATL::AtlThrow(HRESULT_FROM_WIN32(e));
+        }
+    }
+    ~CNamedCriticalSection()
+    {
+        ::DeleteCriticalSection(&m_sec);
+        m_name.clear();
+    }
+    CNamedCriticalSection(const CNamedCriticalSection&) = delete;
+    CNamedCriticalSection& operator=(const CNamedCriticalSection&) = delete;
+    CRITICAL_SECTION& Get() { return m_sec; }
+    operator CRITICAL_SECTION&() { return m_sec; }
+    const std::wstring& GetName() const { return m_name; }
+private:
+    CRITICAL_SECTION m_sec;
+    std::wstring m_name;
+};
+
+// Enters the section for the lifetime of the lock.
+class CNamedLock {
+public:
+    explicit CNamedLock(CRITICAL_SECTION& section) : m_sec(&section) { ::EnterCriticalSection(m_sec); }
+    ~CNamedLock() { ::LeaveCriticalSection(m_sec); }
+    CNamedLock(const CNamedLock&) = delete;
+    CNamedLock& operator=(const CNamedLock&) = delete;
+private:
+    CRITICAL_SECTION* m_sec;
 };

@@ -10,6 +10,7 @@
 // past the width limit of a line and lines past the height limit are dropped
 // from Text.
 #include "render/KanteloTask.h"
+#include "render/TextWalk.h"
 #include "foundation/GuardedRunner.h"
 #include "decoration/Setting.h"
 #include "outline/FontSetting.h"
@@ -30,8 +31,9 @@ namespace {
 bool IsVerticalFace(const std::wstring& face) { return !face.empty() && face[0] == L'@'; }
 
 // GetCharABCWidthsW, else {0, GetCharWidth32W, 0}; throws IDS_GET_CHAR_WIDTH_FAILED.
-void MeasureCharWidths(HDC dc, wchar_t ch, ABC& abc)
+void MeasureCharWidths(HDC dc, UINT32 code, ABC& abc)
 {
+    const wchar_t ch = static_cast<wchar_t>(code);
     ZeroMemory(&abc, sizeof abc);
     if (::GetCharABCWidthsW(dc, ch, ch, &abc))
         return;
@@ -89,11 +91,8 @@ void CKanteloTask::CreateFonts()
 {
     const CFontSetting& fs = m_setting->FontSetting;
     m_fontManager = fs.CreateVectorFontManager(NONANTIALIASED_QUALITY);
-    if (m_font) {
-        ::DeleteObject(m_font);
-        m_font = nullptr;
-    }
-    m_emSize = fs.CreateGdiFont(m_logFont, m_font, m_textMetrics, NONANTIALIASED_QUALITY);
+    m_font.Reset();
+    m_font = fs.CreateGdiFont(m_logFont, m_textMetrics, m_emSize, NONANTIALIASED_QUALITY);
     m_fontFamily = fs.CreateFontFamily();
     m_stringFormat = fs.CreateStringFormat();
     m_fontStyle = fs.GetGdiplusFontStyle();
@@ -103,14 +102,14 @@ void CKanteloTask::CreateFonts()
 void CKanteloTask::ReleaseFonts()
 {
     m_fontManager.reset();
-    if (m_font && ::DeleteObject(m_font))
-        m_font = nullptr;
+    m_font.Reset();
 }
 
-void CKanteloTask::GetCharWidths(HDC dc, wchar_t ch, ABC& abc) { MeasureCharWidths(dc, ch, abc); }
+void CKanteloTask::GetCharWidths(HDC dc, UINT32 ch, ABC& abc) { MeasureCharWidths(dc, ch, abc); }
 
-void CKanteloTask::LoadGlyph(wchar_t ch, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy)
+void CKanteloTask::LoadGlyph(UINT32 code, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy)
 {
+    const wchar_t ch = static_cast<wchar_t>(code);
     MAT2 identity = IdentityMat2();
     m_fontManager->GetGlyphOutline(&gm, buffer, ch, GGO_BEZIER, &identity);
     sx = sy = 0;
@@ -133,10 +132,10 @@ void CKanteloTask::LoadGlyph(wchar_t ch, GLYPHMETRICS& gm, std::vector<BYTE>& bu
     }
 }
 
-void CKanteloTask::GetCharAdvance(HDC dc, wchar_t ch, ABC& abc, float& advance)
+void CKanteloTask::GetCharAdvance(HDC dc, UINT32 ch, ABC& abc, float& advance)
 {
     GetCharWidths(dc, ch, abc);
-    if (IsSpaceChar(ch)) {
+    if (IsSpaceChar(static_cast<wchar_t>(ch))) {
         advance = static_cast<float>(abc.abcB);
         return;
     }
@@ -149,17 +148,17 @@ void CKanteloTask::GetCharAdvance(HDC dc, wchar_t ch, ABC& abc, float& advance)
     MakeTransform(t, 1, 0, 0, -1, 1 - gm.gmptGlyphOrigin.x + sx, -sy);
     Gdiplus::GraphicsPath path(Gdiplus::FillModeWinding);
     CGlyphParseState state;
-    ParseGlyphOutline(state, path, ch, buffer, t);
+    ParseGlyphOutline(state, path, static_cast<wchar_t>(ch), buffer, t);
     Gdiplus::RectF bounds;
     if (GetTightPathBounds(bounds, path, nullptr) != Gdiplus::Ok)
         throw my::CException(IDS_GET_STROKE_BOUNDS_FAILED);
     advance = bounds.X + bounds.Width;
 }
 
-void CKanteloTask::AddGlyphPath(Gdiplus::GraphicsPath& path, wchar_t ch, float size, const Gdiplus::PointF& origin)
+void CKanteloTask::AddGlyphPath(Gdiplus::GraphicsPath& path, UINT32 ch, float size, const Gdiplus::PointF& origin)
 {
     path.Reset();
-    if (IsSpaceChar(ch))
+    if (IsSpaceChar(static_cast<wchar_t>(ch)))
         return;
     GLYPHMETRICS gm;
     std::vector<BYTE> buffer;
@@ -171,7 +170,7 @@ void CKanteloTask::AddGlyphPath(Gdiplus::GraphicsPath& path, wchar_t ch, float s
     double t[kTransformSize];
     MakeTransform(t, s, 0, 0, -s, dx, dy);
     CGlyphParseState state;
-    ParseGlyphOutline(state, path, ch, buffer, t);
+    ParseGlyphOutline(state, path, static_cast<wchar_t>(ch), buffer, t);
 }
 
 float CKanteloTask::GetLeadingOffset(float size) const
@@ -256,36 +255,34 @@ void CKanteloTask::MeasureText()
     std::wstring kept;
     m_inkWidth = m_advanceWidth = m_maxGlyphAdvance = 0;
     m_lineCount = 0;
-    long y = 0;
-    int x = 0;
     bool stopped = false;
-    for (wchar_t ch : Text) {
-        if (ch == L'\n') {
+    CTextWalk walk(Text, 0, m_lineAdvance);
+    while (walk.Next()) {
+        if (walk.IsLineBreak()) {
             ++m_lineCount;
-            y += m_lineAdvance;
-            x = 0;
-            if (bounded && y >= heightLimit) {
+            if (bounded && walk.LineTop() >= heightLimit) {
                 stopped = true;
                 break;
             }
-            kept += ch;
+            kept += L'\n';
             continue;
         }
+        const int x = walk.PenX();
         if (bounded && x >= widthLimit + h)
             continue;
-        kept += ch;
+        kept.append(Text, walk.Index(), walk.Length());
         ABC abc;
         float advance = 0;
-        GetCharAdvance(screen, ch, abc, advance);
+        GetCharAdvance(screen, walk.Char(), abc, advance);
         int adv = static_cast<int>(std::ceil(advance));
         m_maxGlyphAdvance = std::max(m_maxGlyphAdvance, adv);
         if (x == 0)
             m_lineHeadBearing = std::min(m_lineHeadBearing, abc.abcA);
         m_inkWidth = std::max(m_inkWidth, x + abc.abcA + adv);
         m_advanceWidth = std::max(m_advanceWidth, x + GetAbcWidth(abc));
-        x += GetPenStep(abc);
+        walk.Place(GetPenStep(abc));
     }
-    if (!stopped && x != 0)
+    if (!stopped && walk.PenX() != 0)
         ++m_lineCount;
     m_lineHeadOffset = m_lineHeadBearing < 0 ? -m_lineHeadBearing : 0;
     m_inkWidth += m_lineHeadOffset;
@@ -297,32 +294,21 @@ void CKanteloTask::MeasureText()
 int CalcMinLineHeadBearing(const std::vector<std::wstring>& units, const CSetting& setting)
 {
     LOGFONTW lf;
-    HFONT raw = nullptr;
     TEXTMETRICW tm;
-    CFontHandle font;
-    try {
-        setting.FontSetting.CreateGdiFont(lf, raw, tm, NONANTIALIASED_QUALITY);
-    } catch (...) {
-        font.Reset(raw);  // the handle is ours even when the call threw
-        throw;
-    }
-    font.Reset(raw);
+    float em;
+    CFontHandle font = setting.FontSetting.CreateGdiFont(lf, tm, em, NONANTIALIASED_QUALITY);
     CScreenDC screen;
     CSelectObjectGuard select(screen, font);
     int bearing = kUnknownBearing;
     for (const std::wstring& unit : units) {
-        bool lineStart = true;
-        for (wchar_t ch : unit) {
-            if (ch == L'\n') {
-                lineStart = true;
+        CTextWalk walk(unit, 0, 0);
+        while (walk.Next()) {
+            if (walk.IsLineBreak() || !walk.AtLineStart())
                 continue;
-            }
-            if (!lineStart)
-                continue;
-            lineStart = false;
             ABC abc;
-            MeasureCharWidths(screen, ch, abc);
+            MeasureCharWidths(screen, walk.Char(), abc);
             bearing = std::min(bearing, abc.abcA);
+            walk.Place(0);
         }
     }
     return bearing;

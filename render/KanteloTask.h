@@ -10,6 +10,7 @@
 #include "foundation/HasMixins.h"
 #include "imaging/Dib.h"
 #include "imaging/ImageSaver.h"
+#include "platform/Gdi.h"
 #include "platform/GdiPlus.h"
 #include <boost/enable_shared_from_this.hpp>
 #include <boost/shared_ptr.hpp>
@@ -25,6 +26,9 @@ class StringFormat;
 }
 
 class CKanteloTask;
+
+// The layer images of the raster pipeline, face first.
+typedef std::vector<boost::shared_ptr<CDib> > CLayerImages;
 
 // The owner of running tasks. Both calls come on the worker thread.
 class CKanteloTaskClient {
@@ -59,9 +63,9 @@ public:
     virtual void Run();
     // ABC widths of one character on `dc`, and its advance: the width of the
     // outline's black box plus one (abcB for a white-space character).
-    virtual void GetCharAdvance(HDC dc, wchar_t ch, ABC& abc, float& advance);
+    virtual void GetCharAdvance(HDC dc, UINT32 ch, ABC& abc, float& advance);
     // GetCharABCWidthsW, else {0, GetCharWidth32W, 0}; throws IDS_GET_CHAR_WIDTH_FAILED.
-    virtual void GetCharWidths(HDC dc, wchar_t ch, ABC& abc);
+    virtual void GetCharWidths(HDC dc, UINT32 ch, ABC& abc);
 
     // Clears the error, No, Size and Path, stores the client and forgets the
     // line-head bearing. Text stays.
@@ -92,7 +96,7 @@ public:
     // The glyph outline of ch into `path` (reset first; empty for white
     // space) at `size` pixels, its black box's left edge at origin.X and the
     // top of its line at origin.Y. Throws the font manager's and parser's errors.
-    void AddGlyphPath(Gdiplus::GraphicsPath& path, wchar_t ch, float size, const Gdiplus::PointF& origin);
+    void AddGlyphPath(Gdiplus::GraphicsPath& path, UINT32 ch, float size, const Gdiplus::PointF& origin);
 
     // How far a character moves the pen: its ABC width plus the letter
     // spacing, never backwards.
@@ -118,7 +122,7 @@ public:
     int GetTextHeight() const { return m_textHeight; }
     float GetEmSize() const { return m_emSize; }
     const TEXTMETRICW& GetTextMetrics() const { return m_textMetrics; }
-    HFONT GetGdiFont() const { return m_font; }
+    HFONT GetGdiFont() const { return m_font.Get(); }
     const boost::shared_ptr<CVectorFontManager>& GetFontManager() const { return m_fontManager; }
     const std::vector<RECT>& GetCharRects() const { return m_charRects; }
     const std::vector<RECT>& GetLineRects() const { return m_lineRects; }
@@ -133,9 +137,18 @@ protected:
     // only keeps the 32-bit image. Virtual so that a test can make it fail.
     virtual HRESULT ReduceResultToPalette(boost::shared_ptr<CDib>& image);
 
+    // The stages of the raster Run, in order. Each returns false when Run
+    // ends there: an error is stored, or the task was stopped.
+    bool LayOutRaster();
+    bool DrawLayerMasks(CLayerImages& layers);
+    bool ComposeLayers(CLayerImages& layers, boost::shared_ptr<CDib>& result);
+    bool FinishResult(boost::shared_ptr<CDib>& result);
+    // The character, line and paragraph rectangles of one placed glyph.
+    void AddUnitRects(const RECT& glyph, bool lineStart, bool& newParagraph);
+
     // The outline of ch with its metrics, and the shift (font units, y up)
     // that puts the outline where its metrics place it.
-    void LoadGlyph(wchar_t ch, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy);
+    void LoadGlyph(UINT32 ch, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy);
 
     CKanteloTaskClient* m_client = nullptr;
     boost::shared_ptr<CSetting> m_setting;
@@ -145,7 +158,7 @@ protected:
     int m_layerCount = 0;
     RECT m_totalMargins = {0, 0, 0, 0};
     LOGFONTW m_logFont;
-    HFONT m_font = nullptr;
+    CFontHandle m_font;
     TEXTMETRICW m_textMetrics;
     float m_emSize = 0;
     boost::shared_ptr<Gdiplus::FontFamily> m_fontFamily;

@@ -19,6 +19,7 @@
 #include "render/GlyphFill.h"
 #include "render/MaskPlane.h"
 #include "render/RasterEffects.h"
+#include "render/TextWalk.h"
 #include "decoration/Setting.h"
 #include "imaging/PixelOps.h"
 #include "imaging/TexturePaint.h"
@@ -123,35 +124,64 @@ HRESULT CKanteloTask::ReduceResultToPalette(boost::shared_ptr<CDib>& image) { re
 
 void CKanteloTask::Run()
 {
+    CLayerImages layers;
+    boost::shared_ptr<CDib> result;
+    if (LayOutRaster() && DrawLayerMasks(layers) && ComposeLayers(layers, result))
+        FinishResult(result);
+}
+
+bool CKanteloTask::LayOutRaster()
+{
     if (Text.empty()) {
         Err.Set(IDS_TEXT_EMPTY);
-        return;
+        return false;
     }
     BuildLayers();
     CreateFonts();
     MeasureText();
-    const CSetting& setting = *m_setting;
     const RECT& m = m_totalMargins;
     m_imageWidth = static_cast<int>(std::ceil((GetTextWidth() + m.left + m.right) / 10.0f));
     m_imageHeight = static_cast<int>(std::ceil((m_textHeight + m.top + m.bottom) / 10.0f));
     if (m_imageWidth < 1 || m_imageHeight < 1) {
         Err.Set(IDS_OUTPUT_SIZE_ZERO);
-        return;
+        return false;
     }
+    m_cellWidth = (m.left + m.right + 18 + m_maxGlyphAdvance) / 10 * 10;
+    m_cellHeight = (m.top + m.bottom + 18 + GetLineCellHeight()) / 10 * 10;
+    if (m_cellWidth < 1 || m_cellHeight < 1) {
+        Err.Set(IDS_CHAR_OUTPUT_SIZE_ZERO);
+        return false;
+    }
+    return true;
+}
+
+void CKanteloTask::AddUnitRects(const RECT& r, bool lineStart, bool& newParagraph)
+{
+    m_charRects.push_back(r);
+    if (lineStart)
+        m_lineRects.push_back(r);
+    else
+        m_lineRects.back().right = r.right;
+    if (newParagraph) {
+        m_paragraphRects.push_back(r);
+        newParagraph = false;
+    } else {
+        RECT& p = m_paragraphRects.back();
+        p.right = std::max(p.right, r.right);
+        p.bottom = r.bottom;
+    }
+}
+
+bool CKanteloTask::DrawLayerMasks(CLayerImages& layerImages)
+{
+    const RECT& m = m_totalMargins;
     const int layers = m_layerCount;
-    std::vector<boost::shared_ptr<CDib> > layerImages(static_cast<size_t>(layers));
+    layerImages.assign(static_cast<size_t>(layers), boost::shared_ptr<CDib>());
     for (boost::shared_ptr<CDib>& image : layerImages)
         if (FAILED(CreateDib32(image, m_imageWidth, m_imageHeight))) {
             Err.Set(IDS_CREATE_BITMAP_FAILED);
-            return;
+            return false;
         }
-    const int cellHeightOfLine = GetLineCellHeight();
-    m_cellWidth = (m.left + m.right + 18 + m_maxGlyphAdvance) / 10 * 10;
-    m_cellHeight = (m.top + m.bottom + 18 + cellHeightOfLine) / 10 * 10;
-    if (m_cellWidth < 1 || m_cellHeight < 1) {
-        Err.Set(IDS_CHAR_OUTPUT_SIZE_ZERO);
-        return;
-    }
     // One cell per layer, plus one for the union a layer after a shadow grows from.
     std::vector<CMaskPlane> cells(static_cast<size_t>(layers));
     CMaskPlane shadowUnion;
@@ -161,11 +191,11 @@ void CKanteloTask::Run()
     for (CMaskPlane& cell : cells)
         if (!cell.Create(m_cellWidth, m_cellHeight)) {
             Err.Set(IDS_CREATE_BITMAP_FAILED);
-            return;
+            return false;
         }
     if (needUnion && !shadowUnion.Create(m_cellWidth, m_cellHeight)) {
         Err.Set(IDS_CREATE_BITMAP_FAILED);
-        return;
+        return false;
     }
     std::vector<CDisc> discs;
     std::vector<POINT> shifts;
@@ -194,38 +224,35 @@ void CKanteloTask::Run()
     m_charRects.clear();
     m_lineRects.clear();
     m_paragraphRects.clear();
-    int penX = m_lineHeadOffset;
-    int y = 0;
-    bool atLineStart = true, newParagraph = true;
+    const int cellHeightOfLine = GetLineCellHeight();
+    bool newParagraph = true;
     const int length = static_cast<int>(Text.size());
-    for (int i = 0; i < length; ++i) {
-        const wchar_t ch = Text[static_cast<size_t>(i)];
+    CTextWalk walk(Text, m_lineHeadOffset, m_lineAdvance);
+    while (walk.Next()) {
         if (IsTerminated())
-            return;
+            return false;
         if (m_client)
-            m_client->OnProgress(i, length);
-        if (ch == L'\n') {
-            if (atLineStart)
+            m_client->OnProgress(static_cast<int>(walk.Index()), length);
+        if (walk.IsLineBreak()) {
+            if (walk.EndedEmptyLine())
                 newParagraph = true;
-            penX = m_lineHeadOffset;
-            y += m_lineAdvance;
-            atLineStart = true;
             continue;
         }
         for (CMaskPlane& cell : cells)
             cell.Clear();
         if (IsTerminated())
-            return;
+            return false;
+        const int penX = walk.PenX(), y = walk.LineTop();
         ABC abc;
         float advance = 0;
-        GetCharAdvance(memoryDC, ch, abc, advance);
+        GetCharAdvance(memoryDC, walk.Char(), abc, advance);
         const int gl = penX + abc.abcA - 1;
         const int px = gl / 10, py = y / 10;
         const float gx = static_cast<float>(m.left + penX + abc.abcA - 10 * px);
         const float gy = static_cast<float>(m.top + y - 10 * py);
         // The winding rule: glyphs whose contours overlap (common in CJK
         // fonts) would get holes under the alternate rule.
-        AddGlyphPath(path, ch, m_emSize, Gdiplus::PointF(gx, gy));
+        AddGlyphPath(path, walk.Char(), m_emSize, Gdiplus::PointF(gx, gy));
         if (path.GetPathData(points, types) != Gdiplus::Ok)
             throw my::CException(IDS_FILL_GDIP_PATH_FAILED);
         fillPoints.resize(points.size());
@@ -234,7 +261,7 @@ void CKanteloTask::Run()
         if (!FillPathWinding(cells[0], fillPoints, types))
             throw my::CException(IDS_FILL_GDIP_PATH_FAILED);
         if (IsTerminated())
-            return;
+            return false;
         for (int k = 1; k < layers; ++k) {
             const CMaskPlane* source = &cells[static_cast<size_t>(k - 1)];
             if (m_layers[static_cast<size_t>(k - 1)].Distance >= 1) {
@@ -242,51 +269,41 @@ void CKanteloTask::Run()
                 source = &shadowUnion;
             }
             if (IsTerminated())
-                return;
+                return false;
             // Growth and shift in one pass: the stamps are written shifted.
             const POINT& d = shifts[static_cast<size_t>(k)];
             DilateByDisc(cells[static_cast<size_t>(k)], *source, discs[static_cast<size_t>(k)], d.x, d.y);
             if (IsTerminated())
-                return;
+                return false;
         }
         for (int k = 0; k < layers; ++k) {
             if (IsTerminated())
-                return;
+                return false;
             ReduceMaskOverAlpha(cells[static_cast<size_t>(k)], targetTops[static_cast<size_t>(k)],
                                 targetStrides[static_cast<size_t>(k)], m_imageWidth, m_imageHeight, px, py);
         }
         const LONG right = gl + static_cast<LONG>(std::ceil(advance)) + m.left + m.right;
         const LONG bottom = y + cellHeightOfLine + m.top + m.bottom;
-        RECT r = {gl, y, right, bottom};
-        m_charRects.push_back(r);
-        if (atLineStart) {
-            m_lineRects.push_back(r);
-            atLineStart = false;
-        } else {
-            m_lineRects.back().right = right;
-        }
-        if (newParagraph) {
-            m_paragraphRects.push_back(r);
-            newParagraph = false;
-        } else {
-            RECT& p = m_paragraphRects.back();
-            p.right = std::max(p.right, right);
-            p.bottom = bottom;
-        }
-        penX += GetPenStep(abc);
+        AddUnitRects(RECT{gl, y, right, bottom}, walk.AtLineStart(), newParagraph);
+        walk.Place(GetPenStep(abc));
     }
+    return true;
+}
 
+bool CKanteloTask::ComposeLayers(CLayerImages& layerImages, boost::shared_ptr<CDib>& result)
+{
+    const int layers = m_layerCount;
     for (int k = 1; k < layers; ++k) {
         const int blur = m_layers[static_cast<size_t>(k)].Blur;
         if (blur <= 0)
             continue;
         if (IsTerminated())
-            return;
+            return false;
         boost::shared_ptr<CDib> blurred;
         HRESULT hr = GaussianBlurAlpha(blurred, *layerImages[static_cast<size_t>(k)], blur / 10.0);
         if (FAILED(hr)) {
             Err.SetWithCode(IDS_BLUR_IMAGE_FAILED, hr);
-            return;
+            return false;
         }
         layerImages[static_cast<size_t>(k)] = blurred;
     }
@@ -295,74 +312,79 @@ void CKanteloTask::Run()
         if (alpha >= 100)
             continue;
         if (IsTerminated())
-            return;
+            return false;
         HRESULT hr = ScaleChannel(*layerImages[static_cast<size_t>(k)], 3, alpha, 100);
         if (FAILED(hr)) {
             Err.SetWithCode(IDS_SET_IMAGE_OPACITY_FAILED, hr);
-            return;
+            return false;
         }
     }
     for (int k = 0; k < layers; ++k) {
         if (IsTerminated())
-            return;
+            return false;
         CPaintSetting paint = m_layers[static_cast<size_t>(k)].Paint;
-        paint.LimitUnit(setting.Unit);
+        paint.LimitUnit(m_setting->Unit);
         if (!PaintLayer(*layerImages[static_cast<size_t>(k)], paint, m_layerMargins[static_cast<size_t>(k)],
                         m_vertical, m_charRects, m_lineRects, m_paragraphRects, Err))
-            return;
+            return false;
     }
-    boost::shared_ptr<CDib> result;
     if (FAILED(CreateDib32(result, m_imageWidth, m_imageHeight))) {
         Err.Set(IDS_CREATE_BITMAP_FAILED);
-        return;
+        return false;
     }
     m_resultImage = result;
     for (int k = layers - 1; k >= 0; --k) {
         if (IsTerminated())
-            return;
+            return false;
         HRESULT hr = CompositeOver(*result, *layerImages[static_cast<size_t>(k)]);
         if (FAILED(hr)) {
             Err.SetWithCode(IDS_DRAW_IMAGE_FAILED, hr);
-            return;
+            return false;
         }
         layerImages[static_cast<size_t>(k)].reset();
     }
+    return true;
+}
+
+bool CKanteloTask::FinishResult(boost::shared_ptr<CDib>& result)
+{
+    const CSetting& setting = *m_setting;
     if (setting.TrimType != 0) {
         if (IsTerminated())
-            return;
+            return false;
         HRESULT hr = TrimTransparentMargins(result, static_cast<int>(setting.TrimType));
         if (FAILED(hr)) {
             Err.SetWithCode(IDS_TRIM_IMAGE_FAILED, hr);
-            return;
+            return false;
         }
         m_resultImage = result;
     }
     const bool keepsTransparency = !m_saver || m_saver->m_alphaCapable;
     if (!(setting.Transparent && keepsTransparency)) {
         if (IsTerminated())
-            return;
+            return false;
         HRESULT hr = FlattenOnColor(result, *result, setting.BkColor);
         if (FAILED(hr)) {
             Err.SetWithCode(IDS_SET_IMAGE_BACKGROUND_FAILED, hr);
-            return;
+            return false;
         }
         m_resultImage = result;
     }
     if (m_vertical) {
         if (IsTerminated())
-            return;
+            return false;
         boost::shared_ptr<CDib> turned;
         HRESULT hr = RotateByOrientation(turned, *result, 6);
         if (FAILED(hr)) {
             Err.SetWithCode(IDS_ROTATE_IMAGE_FAILED, hr);
-            return;
+            return false;
         }
         result = turned;
         m_resultImage = result;
     }
     if (m_saver && m_saver->m_paletteCapable && !setting.Transparent) {
         if (IsTerminated())
-            return;
+            return false;
         // A failed reduction (too many colours, or no memory for the small
         // copy) costs only file size: the 32-bit image is saved instead.
         boost::shared_ptr<CDib> palettised = result;
@@ -373,11 +395,12 @@ void CKanteloTask::Run()
     }
     if (!Path.empty() && m_saver) {
         if (IsTerminated())
-            return;
+            return false;
         HRESULT hr = m_saver->Save(*result, true, Path);
         if (FAILED(hr)) {
             Err.SetWithCode(IDS_SAVE_IMAGE_FAILED, hr, Path);
-            return;
+            return false;
         }
     }
+    return true;
 }

@@ -1,9 +1,6 @@
 #include "render/SaveJob.h"
-#include "render/SaveFormatFactory.h"
-#include "render/KanteloTask.h"
-#include "render/MultiPageRenderer.h"
+#include "render/JobTasks.h"
 #include "render/OutputUnits.h"
-#include "render/VectorKanteloTask.h"
 #include "foundation/PathUtil.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
@@ -25,8 +22,7 @@ void CheckWritten(const std::wstring& path)
 bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstring& folder,
               std::vector<std::wstring>& files, std::wstring& error, boost::shared_ptr<CDib>* firstImage)
 {
-    std::vector<std::wstring> units = SplitTextIntoUnits(text, setting.Unit);
-    if (units.empty()) {
+    if (SplitTextIntoUnits(text, setting.Unit).empty()) {
         error = CSimpleErr::Format(IDS_TEXT_EMPTY);
         return false;
     }
@@ -38,55 +34,27 @@ bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstr
         error = L"Cannot create the folder " + full + L": " + FormatSystemMessage(HResultFromWin32(rc));
         return false;
     }
-    boost::shared_ptr<CSetting> snapshot(new CSetting(setting));
-    snapshot->FolderPath = full;
-    const int bearing = CalcMinLineHeadBearing(units, *snapshot);
-    boost::shared_ptr<Gdiplus::CImageSaver> saver = CreateImageSaver(snapshot->SaveFormat);
-    COutputNameCounts used;
-    boost::shared_ptr<CMultiPageRenderer> pages;
-    boost::shared_ptr<CVectorRenderer> document;
-    std::wstring documentPath;
-    if (snapshot->IsSingleOutputFile()) {
-        documentPath = PathJoined(full, MakeOutputFileName(used, 1, units[0], *snapshot));
-        used.clear();
-        document = CreateRenderer(snapshot->SaveFormat);
-        pages.reset(new CMultiPageRenderer);
-        pages->SetRenderer(document);
-        document->BeginDocument(documentPath);
-    }
-    for (size_t i = 0; i < units.size(); ++i) {
-        const std::wstring path = PathJoined(full, MakeOutputFileName(used, static_cast<int>(i) + 1, units[i], *snapshot));
-        boost::shared_ptr<CKanteloTask> task;
-        if (pages || snapshot->SaveFormat.IsVector()) {
-            boost::shared_ptr<CVectorKanteloTask> vector(new CVectorKanteloTask);
-            vector->SetRenderer(pages ? boost::shared_ptr<CVectorRenderer>(pages) : CreateRenderer(snapshot->SaveFormat));
-            task = vector;
-        } else {
-            task.reset(new CKanteloTask);
-        }
-        task->Init(nullptr);
-        task->No = static_cast<int>(i);
-        task->SetLineHeadBearing(bearing);
-        task->SetSetting(snapshot);
-        task->Text = units[i];
-        task->Path = path;
-        task->m_saver = saver;
+    CSetting target(setting);
+    target.FolderPath = full;
+    CSaveJobTasks job;
+    BuildSaveTasks(job, target, text, nullptr);
+    for (const boost::shared_ptr<CKanteloTask>& task : job.Tasks) {
         task->Execute();
         if (task->HasError()) {
             error = task->Err.message;
             return false;
         }
-        if (i == 0 && firstImage)
+        if (firstImage && task == job.Tasks.front())
             *firstImage = task->GetResultImage();
-        if (!pages) {
-            CheckWritten(path);
-            files.push_back(path);
+        if (!job.IsOneFile()) {
+            CheckWritten(task->Path);
+            files.push_back(task->Path);
         }
     }
-    if (pages) {
-        document->EndDocument();
-        CheckWritten(documentPath);
-        files.push_back(documentPath);
+    if (job.IsOneFile()) {
+        job.EndDocument();
+        CheckWritten(job.DocumentPath);
+        files.push_back(job.DocumentPath);
     }
     return true;
 }

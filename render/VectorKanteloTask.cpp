@@ -6,6 +6,7 @@
 // it. The page is the layout's extent with the margins of all layers, cut to
 // the union of the layer boxes on the sides the trim type names.
 #include "render/VectorKanteloTask.h"
+#include "render/TextWalk.h"
 #include "decoration/Setting.h"
 #include "outline/DibRenderer.h"
 #include "outline/GlyphOutline.h"
@@ -75,18 +76,15 @@ void CVectorKanteloTask::WalkText(float ox, float oy, Draw draw)
 {
     CScreenDC screen;
     CSelectObjectGuard select(screen, m_font);
-    int penX = m_lineHeadOffset;
-    int y = 0;
-    for (wchar_t ch : Text) {
-        if (ch == L'\n') {
-            y += m_lineAdvance;
-            penX = m_lineHeadOffset;
+    CTextWalk walk(Text, m_lineHeadOffset, m_lineAdvance);
+    while (walk.Next()) {
+        if (walk.IsLineBreak())
             continue;
-        }
+        const int penX = walk.PenX(), y = walk.LineTop();
         ABC abc;
-        GetCharWidths(screen, ch, abc);
-        draw(ch, abc, penX, y, ox + (penX + abc.abcA) / 10.0f, oy + y / 10.0f);
-        penX += GetPenStep(abc);
+        GetCharWidths(screen, walk.Char(), abc);
+        draw(walk.Char(), abc, penX, y, ox + (penX + abc.abcA) / 10.0f, oy + y / 10.0f);
+        walk.Place(GetPenStep(abc));
     }
 }
 
@@ -95,7 +93,7 @@ void CVectorKanteloTask::MeasureTextBounds()
     m_textBounds = CBoxF();
     Gdiplus::GraphicsPath path;
     const float size = m_emSize / 10.0f;
-    WalkText(0, 0, [&](wchar_t ch, const ABC& abc, int penX, int y, float gx, float gy) {
+    WalkText(0, 0, [&](UINT32 ch, const ABC& abc, int penX, int y, float gx, float gy) {
         AddGlyphPath(path, ch, size, Gdiplus::PointF(gx, gy));
         Gdiplus::RectF r;
         if (GetTightPathBounds(r, path, nullptr) != Gdiplus::Ok)
@@ -112,7 +110,7 @@ void CVectorKanteloTask::MeasureTextBounds()
     });
 }
 
-void CVectorKanteloTask::DrawGlyph(wchar_t ch, float x, float y)
+void CVectorKanteloTask::DrawGlyph(UINT32 ch, float x, float y)
 {
     Gdiplus::GraphicsPath path;
     AddGlyphPath(path, ch, m_emSize / 10.0f, Gdiplus::PointF(x, y));
@@ -236,7 +234,7 @@ void CVectorKanteloTask::Run()
             r.SetFillColor(l.Color);
             r.SetStrokeColor(l.Color);
             WalkText(m_bounds.X + l.X / 10.0f, m_bounds.Y + l.Y / 10.0f,
-                     [&](wchar_t ch, const ABC&, int, int, float gx, float gy) { DrawGlyph(ch, gx, gy); });
+                     [&](UINT32 ch, const ABC&, int, int, float gx, float gy) { DrawGlyph(ch, gx, gy); });
         }
     r.EndPage();
     r.EndDocument();

@@ -65,12 +65,13 @@ public:
     const std::vector<CVectorLayerGroup>& GetLayerGroups() const { return m_groups; }
 
 private:
-    // Walks Text like the layout, calling draw(ch, abc, x, y) with the glyph
-    // origin in pixels for every character but a line feed.
+    // The text walk with the widths of every character but a line feed:
+    // draw(ch, abc, pen x, line top, x, y), the last two the glyph origin in
+    // pixels moved by (ox, oy).
     template <class Draw>
     void WalkText(float ox, float oy, Draw draw);
     void MeasureTextBounds();
-    void DrawGlyph(wchar_t ch, float x, float y);
+    void DrawGlyph(UINT32 ch, float x, float y);
 
     CBoxF m_bounds;
     boost::shared_ptr<CVectorRenderer> m_renderer;

@@ -42,6 +42,16 @@
 #define IDS_COLOR_GREEN                          53541
 #define IDS_COLOR_YELLOW_GREEN                   53542
 #define IDS_COLOR_BROWN                          53543
+#define IDS_CONFIRM_DISCARD_WORK                 53582
+#define IDS_CONFIRM_CREATE_FOLDER                53583
+#define IDS_CONFIRM_OVERWRITE                    53584
+#define IDS_CONFIRM_OVERWRITE_FILES              53585
+#define IDS_CONFIRM_CONTINUE_AFTER_ERROR         53588
+#define IDS_CONFIRM_CONTINUE_AFTER_CONFIG_ERROR  53589
+#define IDS_CONFIRM_OVERWRITE_NEWER_CONFIG       53590
+#define IDS_CONFIRM_RESET_SHORTCUTS              53592
+#define IDS_CONFIRM_OVERWRITE_SHORTCUT           53593
+#define IDS_CONFIRM_EXIT_PRINTING                53594
 #define IDS_INTERNAL_ERROR                       53601
 #define IDS_STD_EXCEPTION                        53602
 #define IDS_ATL_EXCEPTION                        53603
@@ -67,6 +77,7 @@
 #define IDS_CONVERT_CODE_PAGE_FAILED             53653
 #define IDS_CONVERT_TO_UNICODE_FAILED            53654
 #define IDS_CREATE_COM_OBJECT_FAILED             53664
+#define IDS_BINARY_TO_STRING_FAILED              53761
 #define IDS_VERSION_SIZE_FAILED                  53791
 #define IDS_VERSION_INFO_FAILED                  53792
 #define IDS_VERSION_VALUE_MISSING                53793

@@ -28,6 +28,7 @@
 #define IDS_DELETE_FILE_FAILED                   53887
 #define IDS_DELETE_FOLDER_FAILED                 53888
 #define IDS_WRITE_FILE_FAILED                    53889
+#define IDS_CREATE_FOLDER_FAILED                 53891
 #define IDS_CREATE_MEMORY_STREAM_FAILED          53893
 #define IDS_GET_STREAM_HANDLE_FAILED             53894
 #define IDS_OPEN_MEMORY_STREAM_FAILED            53895

@@ -1,4 +1,4 @@
-// String ids of the shell access (item ID lists, shell folders): strings_shell.rc.
+// String ids of the shell access (item ID lists, shell folders, shell execution): strings_shell.rc.
 // Shared by the resource script and the code; plain numbers so that the
 // resource compiler reads them too.
 #ifndef KNT_RESOURCES_STRINGS_SHELL_H
@@ -14,5 +14,6 @@
 #define IDS_GET_ROOT_ID_LIST_FAILED              53698
 #define IDS_PATH_TO_ID_LIST_FAILED               53699
 #define IDS_ID_LIST_TO_PATH_FAILED               53701
+#define IDS_SHELL_EXECUTE_FAILED                 53723
 
 #endif

@@ -165,3 +165,37 @@ TEST(ImageSaver, JpegAndFailures)
     EXPECT_EQ(E_FAIL, noEncoder.Save(*dib, true, none));
     EXPECT_FALSE(FileExists(none));
 }
+
+// The quality setting reaches the file: a low quality gives a clearly
+// smaller file, a high one stays close to the picture, and both decode.
+TEST(ImageSaver, JpegQualityShowsInTheFile)
+{
+    CTempFolder folder;
+    boost::shared_ptr<CDib> dib(new CDib);
+    ASSERT_TRUE(MakeDib32(*dib, 64, 48, [](int x, int y) {
+        // Fine grey detail over a smooth tint.
+        const uint32_t detail = static_cast<uint32_t>((x * y + x * 7) % 97);
+        return 0xFF000000u | (x * 2 + detail) << 16 | (y * 2 + detail) << 8 | (60 + detail);
+    }));
+    size_t sizes[2] = {};
+    const ULONG qualities[2] = {10, 95};
+    for (int i = 0; i < 2; ++i) {
+        const std::wstring path = folder.File(i ? L"q95.jpg" : L"q10.jpg");
+        ASSERT_EQ(S_OK, CreateJpegSaver(qualities[i])->Save(*dib, true, path));
+        sizes[i] = ReadFileBytes(path).size();
+        boost::shared_ptr<CDib> back;
+        ASSERT_EQ(S_OK, LoadDibFromFile(back, path));
+        ASSERT_EQ(64, back->GetWidth());
+        ASSERT_EQ(48, back->GetAbsHeight());
+        long error = 0;
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                for (int shift = 0; shift < 24; shift += 8)
+                    error += std::abs(static_cast<int>(Px(*dib, x, y) >> shift & 255) -
+                                      static_cast<int>(Px(*back, x, y) >> shift & 255));
+        if (i == 1) {
+            EXPECT_LE(error / (64 * 48 * 3), 3);
+        }
+    }
+    EXPECT_LT(sizes[0] * 2, sizes[1]) << sizes[0] << " vs " << sizes[1];
+}

@@ -228,22 +228,19 @@ TEST(FontSetting, GdiFontAndEmHeight)
 {
     const CFontSetting s = IpaGothic(300);
     LOGFONTW lf;
-    HFONT font = nullptr;
     TEXTMETRICW tm;
-    const float em = s.CreateGdiFont(lf, font, tm, NONANTIALIASED_QUALITY);
-    ASSERT_NE(nullptr, font);
+    float em = 0;
+    CFontHandle font = s.CreateGdiFont(lf, tm, em, NONANTIALIASED_QUALITY);
+    ASSERT_NE(nullptr, font.Get());
     EXPECT_EQ(NONANTIALIASED_QUALITY, lf.lfQuality);
     EXPECT_EQ(L"IPAGothic", GetFaceName(lf));
     ASSERT_GT(tm.tmHeight, 0);
     EXPECT_FLOAT_EQ(float(300.0 * (tm.tmHeight - tm.tmInternalLeading) / tm.tmHeight), em);
     EXPECT_LT(em, 300.0f);
-    DeleteObject(font);
 
     // The screen DC goes back on every path: many calls leave no DC behind.
-    for (int i = 0; i < 50; ++i) {
-        s.CreateGdiFont(lf, font, tm, NONANTIALIASED_QUALITY);
-        DeleteObject(font);
-    }
+    for (int i = 0; i < 50; ++i)
+        s.CreateGdiFont(lf, tm, em, NONANTIALIASED_QUALITY);
 }
 
 TEST(FontSetting, LoadRegistry)

@@ -24,10 +24,9 @@ const CFontCase kFonts[] = {{L"IPAGothic", SHIFTJIS_CHARSET}, {L"DejaVu Sans", A
 ABC WidthsOf(const CSetting& s, wchar_t ch)
 {
     LOGFONTW lf;
-    HFONT raw = nullptr;
     TEXTMETRICW tm;
-    s.FontSetting.CreateGdiFont(lf, raw, tm, NONANTIALIASED_QUALITY);
-    CFontHandle font(raw);
+    float em;
+    CFontHandle font = s.FontSetting.CreateGdiFont(lf, tm, em, NONANTIALIASED_QUALITY);
     CScreenDC dc;
     CSelectObjectGuard sel(dc, font);
     ABC abc = {};

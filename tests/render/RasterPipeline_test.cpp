@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -457,6 +458,300 @@ TEST(RasterPipelineTest, APaletteThatCannotBeMadeKeepsTheFullImage)
     t->Execute();
     EXPECT_FALSE(t->HasError());
     EXPECT_EQ(0, t->calls);
+}
+
+// A texture file of w x h pixels coloured by pixel(x, y).
+std::wstring WriteTexture(const CTempFolder& temp, const wchar_t* name, int w, int h,
+                          const std::function<COLORREF(int, int)>& pixel)
+{
+    boost::shared_ptr<CDib> tex;
+    EXPECT_EQ(S_OK, CreateDib32(tex, w, h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            BYTE* p = tex->GetImageRow(y) + x * 4;
+            const COLORREF c = pixel(x, y);
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+            p[3] = 255;
+        }
+    std::wstring path = temp.File(name);
+    EXPECT_TRUE(WriteDibAsBmp(*tex, path));
+    return path;
+}
+
+// Centre of the pixels for which `take` holds; false when there is none.
+bool Centroid(const CDib& img, const std::function<bool(const BYTE*)>& take, double& cx, double& cy)
+{
+    double sx = 0, sy = 0, n = 0;
+    for (int y = 0; y < img.GetAbsHeight(); ++y)
+        for (int x = 0; x < img.GetWidth(); ++x)
+            if (take(PixelAt(img, x, y))) {
+                sx += x;
+                sy += y;
+                ++n;
+            }
+    if (n == 0)
+        return false;
+    cx = sx / n;
+    cy = sy / n;
+    return true;
+}
+
+TEST(RasterPipelineTest, AShadowFallsTheSameWayOnVerticalText)
+{
+    // The layout of a vertical face turns the light by 90 degrees and the
+    // image then turns back: on the page the shadow falls as for a
+    // horizontal line, away from the light.
+    struct Case {
+        int angle;
+        double dx, dy;  // direction of the shadow on the page
+    } cases[] = {{0, -1, 0}, {90, 0, 1}, {180, 1, 0}, {270, 0, -1}, {120, 0.5, 0.87}};
+    for (const wchar_t* face : {L"IPAGothic", L"@IPAGothic"})
+        for (const Case& c : cases) {
+            boost::shared_ptr<CSetting> s = MakeSetting(face, SHIFTJIS_CHARSET, 400);
+            s->PaintSetting.Color = RGB(255, 0, 0);
+            s->Borderings[0].SetPreset(0, RGB(0, 0, 255), 100, 0, c.angle, 80);
+            s->UseBorderings[0] = 1;
+            boost::shared_ptr<CKanteloTask> t = Render(s, L"■");
+            ASSERT_FALSE(t->HasError()) << Narrow(t->Err.message);
+            const CDib& img = *t->GetResultImage();
+            double rx, ry, bx, by;
+            ASSERT_TRUE(Centroid(img, [](const BYTE* p) { return p[3] == 255 && p[2] > 200 && p[0] < 50; }, rx, ry));
+            ASSERT_TRUE(Centroid(img, [](const BYTE* p) { return p[3] == 255 && p[0] > 200 && p[2] < 50; }, bx, by));
+            const double len = std::hypot(bx - rx, by - ry);
+            ASSERT_GT(len, 1.0);
+            EXPECT_GT(((bx - rx) * c.dx + (by - ry) * c.dy) / len, 0.9)
+                << Narrow(face) << " angle " << c.angle << ": shadow at (" << bx - rx << ", " << by - ry << ")";
+        }
+}
+
+TEST(RasterPipelineTest, TrimmingOfVerticalTextActsBeforeTheTurn)
+{
+    // The trim sides name the sides of the laid-out line: on a vertical
+    // line, left is the top of the page, top the right, right the bottom and
+    // bottom the left. Trimming only cuts: what stays is the untrimmed image.
+    enum { Left, Top, Right, Bottom };
+    struct Case {
+        const wchar_t* face;
+        UINT side;
+        int cut;  // the side of the image that is cut
+    } cases[] = {{L"IPAGothic", TrimType::TRIM_L, Left},   {L"IPAGothic", TrimType::TRIM_T, Top},
+                 {L"IPAGothic", TrimType::TRIM_R, Right},  {L"IPAGothic", TrimType::TRIM_B, Bottom},
+                 {L"@IPAGothic", TrimType::TRIM_L, Top},   {L"@IPAGothic", TrimType::TRIM_T, Right},
+                 {L"@IPAGothic", TrimType::TRIM_R, Bottom}, {L"@IPAGothic", TrimType::TRIM_B, Left}};
+    for (const Case& c : cases) {
+        boost::shared_ptr<CSetting> s = MakeSetting(c.face, SHIFTJIS_CHARSET, 400);
+        // A shadow to the lower right leaves every side of the line some room.
+        s->Borderings[0].SetPreset(20, RGB(0, 0, 255), 100, 0, 120, 60);
+        s->UseBorderings[0] = 1;
+        boost::shared_ptr<CKanteloTask> whole = Render(s, L"口口");
+        s->TrimType = c.side;
+        boost::shared_ptr<CKanteloTask> trimmed = Render(s, L"口口");
+        ASSERT_FALSE(whole->HasError() || trimmed->HasError());
+        const CDib& w = *whole->GetResultImage();
+        const CDib& t = *trimmed->GetResultImage();
+        const int dw = w.GetWidth() - t.GetWidth(), dh = w.GetAbsHeight() - t.GetAbsHeight();
+        const bool across = c.cut == Left || c.cut == Right;
+        EXPECT_GT(across ? dw : dh, 0) << Narrow(c.face) << " side " << c.side;
+        EXPECT_EQ(0, across ? dh : dw) << Narrow(c.face) << " side " << c.side;
+        if (dw < 0 || dh < 0)
+            continue;
+        const int ox = c.cut == Left ? dw : 0, oy = c.cut == Top ? dh : 0;
+        int differing = 0;
+        for (int y = 0; y < t.GetAbsHeight(); ++y)
+            differing += memcmp(PixelAt(t, 0, y), PixelAt(w, ox, y + oy), static_cast<size_t>(t.GetWidth()) * 4) != 0;
+        EXPECT_EQ(0, differing) << Narrow(c.face) << " side " << c.side;
+    }
+}
+
+// Red of the pixel (x, y).
+int RedAt(const CDib& img, int x, int y) { return PixelAt(img, x, y)[2]; }
+
+TEST(RasterPipelineTest, EntireLetsFaceAndDecorationShareOnePaint)
+{
+    // A ramp from red at the left to blue at the right, on the face and on a
+    // 10-pixel outline. Each layer runs it over its own extent, so the face
+    // starts red again inside the outline; with Entire both show parts of
+    // one ramp over the whole unit, which only loses red to the right.
+    CTempFolder temp;
+    const std::wstring ramp = WriteTexture(temp, L"ramp.bmp", 64, 4, [](int x, int) {
+        return RGB(255 - x * 4, 0, x * 4);
+    });
+    for (UINT type : {PaintType::LINEAR, PaintType::TEXTURE})
+        for (bool entire : {false, true}) {
+            boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 400);
+            CPaintSetting paint;
+            paint.Type = type;
+            paint.LinearGradation.Angle = 180;
+            paint.LinearGradation.Unit = TextUnit::LINE;
+            paint.LinearGradation.Entire = entire;
+            paint.LinearGradation.Stops.assign(2, CColorPosSetting());
+            paint.LinearGradation.Stops[0].Set(true, RGB(255, 0, 0), 0.0);
+            paint.LinearGradation.Stops[1].Set(true, RGB(0, 0, 255), 1.0);
+            paint.Texture.Path = ramp;
+            paint.Texture.Type = ImageFitType::FIT_BOTH;
+            paint.Texture.Unit = TextUnit::LINE;
+            paint.Texture.Entire = entire;
+            s->PaintSetting = paint;
+            s->Borderings[0].SetPreset(100, 0, 100, 0, 120, 0);
+            s->Borderings[0].Paint = paint;
+            s->UseBorderings[0] = 1;
+            boost::shared_ptr<CKanteloTask> t = Render(s, L"一");
+            ASSERT_FALSE(t->HasError()) << Narrow(t->Err.message);
+            const CDib& img = *t->GetResultImage();
+            // The stroke's row: the face's first pixel is the first one that
+            // differs from the outline's smooth run by more than the ramp's step.
+            const int y = FullestRow(img);
+            const int x0 = img.GetWidth() / 2 - 1;
+            int edge = -1;  // where the face begins, seen from the middle of the stroke
+            s->UseBorderings[0] = 0;
+            boost::shared_ptr<CKanteloTask> bare = Render(s, L"一");
+            const CDib& face = *bare->GetResultImage();
+            int faceStart = -1, faceEnd;
+            OpaqueEnds(face, FullestRow(face), faceStart, faceEnd);
+            ASSERT_GE(faceStart, 0);
+            // The bare face is laid out 10 pixels further left (no margins).
+            edge = faceStart + 10;
+            ASSERT_LT(edge + 2, x0);
+            const int outlineRed = RedAt(img, edge - 3, y), faceRed = RedAt(img, edge + 3, y);
+            if (entire)
+                EXPECT_GT(outlineRed, faceRed) << "type " << type << ": one ramp";
+            else
+                EXPECT_LT(outlineRed, faceRed) << "type " << type << ": the face's own ramp";
+        }
+}
+
+TEST(RasterPipelineTest, ParagraphGradationRunsOverItsLines)
+{
+    // From red at the top to blue at the bottom: a paragraph of three lines
+    // shows one ramp over the three, the next paragraph starts again; by
+    // line, each line shows the whole ramp.
+    for (UINT unit : {TextUnit::PARAGRAPH, TextUnit::LINE}) {
+        boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 400);
+        s->Unit = TextUnit::PARAGRAPH;
+        CLinearGradation& g = s->PaintSetting.LinearGradation;
+        s->PaintSetting.Type = PaintType::LINEAR;
+        g.Angle = 90;
+        g.Unit = unit;
+        g.Stops.assign(2, CColorPosSetting());
+        g.Stops[0].Set(true, RGB(255, 0, 0), 0.0);
+        g.Stops[1].Set(true, RGB(0, 0, 255), 1.0);
+        boost::shared_ptr<CKanteloTask> t = Render(s, L"一一\n一一\n一一\n\n一一");
+        ASSERT_FALSE(t->HasError()) << Narrow(t->Err.message);
+        const CDib& img = *t->GetResultImage();
+        WriteDibAsBmp(img, TestOutputPath(unit == TextUnit::PARAGRAPH ? L"paragraph-gradation.bmp"
+                                                                      : L"line-gradation.bmp"));
+        // The red of the middle of each line's first stroke, top to bottom.
+        std::vector<int> reds;
+        int runStart = -1;
+        for (int y = 0; y <= img.GetAbsHeight(); ++y) {
+            bool ink = false;
+            if (y < img.GetAbsHeight())
+                for (int x = 0; x < img.GetWidth() && !ink; ++x)
+                    ink = AlphaAt(img, x, y) == 255;
+            if (ink && runStart < 0)
+                runStart = y;
+            if (!ink && runStart >= 0) {
+                const int mid = (runStart + y - 1) / 2;
+                int first, last;
+                OpaqueEnds(img, mid, first, last);
+                reds.push_back(RedAt(img, first + 4, mid));
+                runStart = -1;
+            }
+        }
+        ASSERT_EQ(4u, reds.size());
+        if (unit == TextUnit::PARAGRAPH) {
+            EXPECT_GT(reds[0], reds[1] + 40);
+            EXPECT_GT(reds[1], reds[2] + 40);
+            EXPECT_GT(reds[3], reds[2] + 40) << "a new paragraph starts the ramp again";
+        } else {
+            for (int r : reds)
+                EXPECT_NEAR(reds[0], r, 8);
+        }
+    }
+}
+
+// Classes of the texture's quadrant colours along a line of the image:
+// G, B, R, Y, or '.' for anything else.
+std::string Classes(const CDib& img, int x, int y, int dx, int dy, int count)
+{
+    std::string out;
+    for (int i = 0; i < count; ++i, x += dx, y += dy) {
+        const BYTE* p = PixelAt(img, x, y);
+        const bool r = p[2] > 200, g = p[1] > 200, b = p[0] > 200;
+        out += p[3] != 255 ? '.' : (g && !r && !b) ? 'G' : (b && !r && !g) ? 'B' : (r && !g && !b) ? 'R' : (r && g && !b) ? 'Y' : '.';
+    }
+    return out;
+}
+
+int LongestRun(const std::string& s)
+{
+    int best = 0, n = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        n = (i > 0 && s[i] == s[i - 1]) ? n + 1 : 1;
+        best = std::max(best, n);
+    }
+    return best;
+}
+
+TEST(RasterPipelineTest, TextureOffsetFlipAndRateOnBothLineDirections)
+{
+    // Quadrants green, blue (top) and red, yellow (bottom) on an 8 x 8 image,
+    // drawn twice its width: 16 x 8 pixels a tile, or 16 x 16 with the same
+    // rate. A vertical line turns the texture and its settings with the
+    // layout, so on the page every option acts as on a horizontal line.
+    CTempFolder temp;
+    const std::wstring quads = WriteTexture(temp, L"quads.bmp", 8, 8, [](int x, int y) {
+        return y < 4 ? (x < 4 ? RGB(0, 255, 0) : RGB(0, 0, 255)) : (x < 4 ? RGB(255, 0, 0) : RGB(255, 255, 0));
+    });
+    for (const wchar_t* face : {L"IPAGothic", L"@IPAGothic"}) {
+        auto render = [&](int ox, int oy, bool flip, bool sameRate) {
+            boost::shared_ptr<CSetting> s = MakeSetting(face, SHIFTJIS_CHARSET, 1000);
+            CTextureSetting& tex = s->PaintSetting.Texture;
+            s->PaintSetting.Type = PaintType::TEXTURE;
+            tex.Path = quads;
+            tex.Type = ImageFitType::CUSTOM_RATE;
+            tex.RateX = 2;
+            tex.RateY = 1;
+            tex.SameRate = sameRate;
+            tex.Flip = flip;
+            tex.OffsetX = ox;
+            tex.OffsetY = oy;
+            boost::shared_ptr<CKanteloTask> t = Render(s, L"■");
+            EXPECT_FALSE(t->HasError()) << Narrow(t->Err.message);
+            return t->GetResultImage();
+        };
+        boost::shared_ptr<CDib> plain = render(0, 0, false, false);
+        ASSERT_TRUE(plain);
+        CAlphaStats st = MeasureAlpha(*plain);
+        // A row and a column through the middle of the square, its edges left out.
+        const int left = st.box.left + 4, width = st.box.right - st.box.left - 8;
+        const int top = st.box.top + 4, height = st.box.bottom - st.box.top - 8;
+        const int midX = (st.box.left + st.box.right) / 2, midY = (st.box.top + st.box.bottom) / 2;
+        ASSERT_GT(width, 40);
+        ASSERT_GT(height, 40);
+        const std::string row = Classes(*plain, left, midY, 1, 0, width);
+        const std::string column = Classes(*plain, midX, top, 0, 1, height);
+        const std::string where = Narrow(face) + " row " + row + " column " + column;
+        EXPECT_EQ(std::string::npos, (row + column).find('.')) << where;
+        EXPECT_EQ(8, LongestRun(row)) << where;
+        EXPECT_EQ(4, LongestRun(column)) << where;
+
+        // Offsets move the tiles right and down on the page.
+        boost::shared_ptr<CDib> moved = render(3, 0, false, false);
+        EXPECT_EQ(row.substr(0, width - 3), Classes(*moved, left + 3, midY, 1, 0, width - 3)) << where;
+        moved = render(0, 3, false, false);
+        EXPECT_EQ(column.substr(0, height - 3), Classes(*moved, midX, top + 3, 0, 1, height - 3)) << where;
+        // Mirrored tiles meet with their like: runs twice as long.
+        boost::shared_ptr<CDib> flipped = render(0, 0, true, false);
+        EXPECT_EQ(16, LongestRun(Classes(*flipped, left, midY, 1, 0, width))) << where;
+        EXPECT_EQ(8, LongestRun(Classes(*flipped, midX, top, 0, 1, height))) << where;
+        // The same rate makes the tiles square.
+        boost::shared_ptr<CDib> square = render(0, 0, false, true);
+        EXPECT_EQ(8, LongestRun(Classes(*square, left, midY, 1, 0, width))) << where;
+        EXPECT_EQ(8, LongestRun(Classes(*square, midX, top, 0, 1, height))) << where;
+    }
 }
 
 class CProgressClient : public CKanteloTaskClient {

@@ -1,4 +1,4 @@
-#include "imaging/Screen.h"
+#include "ui/Screen.h"
 #include "imaging/DibSectionDC.h"
 #include "platform/Gdi.h"
 #include "platform/GdiPlusGraphics.h"

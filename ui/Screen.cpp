@@ -1,4 +1,4 @@
-#include "imaging/Screen.h"
+#include "ui/Screen.h"
 #include "imaging/ColorProfile.h"
 #include "imaging/DibDraw.h"
 #include "imaging/GdiPlusBitmap.h"

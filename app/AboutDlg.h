@@ -1,0 +1,35 @@
+// The about dialog: the program's icon, its name with the version from the
+// program's own version resource, the notice line and the web address as a
+// link.
+#pragma once
+#include "ui/DialogImpl.h"
+#include "resources/info_dialogs.h"
+#include <windows.h>
+
+class CAboutDlg : public CDialogImpl<CAboutDlg> {
+public:
+    enum { IDD = IDD_ABOUT };
+    ~CAboutDlg();
+
+    BEGIN_MSG_MAP(CAboutDlg)
+        MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+        MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
+        MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
+        COMMAND_ID_HANDLER(IDC_ABOUT_LINK, OnLink)
+        COMMAND_ID_HANDLER(IDOK, OnEnd)
+        COMMAND_ID_HANDLER(IDCANCEL, OnEnd)
+    END_MSG_MAP()
+
+private:
+    LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSetCursor(UINT, WPARAM wp, LPARAM, BOOL&);
+    LRESULT OnCtlColorStatic(UINT, WPARAM wp, LPARAM lp, BOOL&);
+    LRESULT OnLink(WORD, WORD, HWND, BOOL&);
+    LRESULT OnEnd(WORD, WORD id, HWND, BOOL&);
+
+    // The link's underlined font; deleted once the dialog is gone.
+    HFONT m_linkFont = nullptr;
+};
+
+// Runs the about dialog modally, owned by `owner`.
+void RunAboutDialog(HWND owner);

@@ -1,0 +1,96 @@
+#include "app/FontChoices.h"
+#include "outline/FontNames.h"
+#include "platform/Gdi.h"
+#include <algorithm>
+
+namespace {
+
+// Enumeration callbacks never throw: they only copy.
+int CALLBACK AddCharSet(const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM data) noexcept
+{
+    auto* sets = reinterpret_cast<std::vector<CCharSet>*>(data);
+    const ENUMLOGFONTEXW* ex = reinterpret_cast<const ENUMLOGFONTEXW*>(lf);
+    CCharSet set;
+    set.Vertical = lf->lfFaceName[0] == L'@';
+    set.CharSet = lf->lfCharSet;
+    if (std::find(sets->begin(), sets->end(), set) != sets->end())
+        return 1;
+    set.Name = (set.Vertical ? L"@" : L"") + std::wstring(ex->elfScript);
+    auto before = std::find_if(sets->begin(), sets->end(), [&](const CCharSet& s) {
+        return static_cast<int>(s.CharSet) > static_cast<int>(set.CharSet) ||
+               (s.CharSet == set.CharSet && s.Vertical && !set.Vertical);
+    });
+    sets->insert(before, set);
+    return 1;
+}
+
+struct CFaceEnum {
+    bool vertical;
+    std::vector<std::wstring>* faces;
+};
+
+int CALLBACK AddFace(const LOGFONTW* lf, const TEXTMETRICW*, DWORD type, LPARAM data) noexcept
+{
+    const CFaceEnum* e = reinterpret_cast<const CFaceEnum*>(data);
+    if (type & RASTER_FONTTYPE)
+        return 1;
+    const std::wstring face = lf->lfFaceName;
+    if ((face.size() > 0 && face[0] == L'@') != e->vertical)
+        return 1;
+    auto at = std::lower_bound(e->faces->begin(), e->faces->end(), face, StrLessLogical);
+    if (at == e->faces->end() || *at != face)
+        e->faces->insert(at, face);
+    return 1;
+}
+
+} // namespace
+
+void CFontChoices::EnumerateCharSets()
+{
+    m_charSets.clear();
+    CScreenDC dc;
+    LOGFONTW lf = {};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    ::EnumFontFamiliesExW(dc, &lf, AddCharSet, reinterpret_cast<LPARAM>(&m_charSets), 0);
+}
+
+int CFontChoices::IndexOfCharSet(UINT charSet, bool vertical) const
+{
+    for (size_t i = 0; i < m_charSets.size(); ++i)
+        if (m_charSets[i].CharSet == charSet && m_charSets[i].Vertical == vertical)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void CFontChoices::EnumerateFaces(UINT charSet, bool vertical)
+{
+    m_faces.clear();
+    CScreenDC dc;
+    LOGFONTW lf = {};
+    lf.lfCharSet = static_cast<BYTE>(charSet);
+    CFaceEnum e = {vertical, &m_faces};
+    ::EnumFontFamiliesExW(dc, &lf, AddFace, reinterpret_cast<LPARAM>(&e), 0);
+}
+
+int CFontChoices::IndexOfFace(const std::wstring& face) const
+{
+    auto at = std::find(m_faces.begin(), m_faces.end(), face);
+    return at == m_faces.end() ? -1 : static_cast<int>(at - m_faces.begin());
+}
+
+void CFontChoices::EnumerateStyles(UINT charSet, const std::wstring& face)
+{
+    m_styles.clear();
+    CScreenDC dc;
+    EnumFontStyles(m_styles, dc, static_cast<BYTE>(charSet), face.c_str());
+}
+
+int CFontChoices::IndexOfStyle(const CFontSetting& font) const
+{
+    LOGFONTW lf;
+    font.GetLogFontStyle(lf);
+    for (size_t i = 0; i < m_styles.size(); ++i)
+        if (m_styles[i]->IsSameStyle(lf))
+            return static_cast<int>(i);
+    return -1;
+}

@@ -1,0 +1,256 @@
+#include "app/JobControl.h"
+#include "decoration/Setting.h"
+#include "foundation/GuardedRunner.h"
+#include "foundation/Msg.h"
+#include "foundation/ShellOps.h"
+#include <climits>
+
+namespace {
+
+// Units x 100 in an int; the bar takes 32-bit ranges (PBM_SETRANGE32).
+int ProgressUnits(long long units)
+{
+    return static_cast<int>(std::min<long long>(units, INT_MAX));
+}
+
+} // namespace
+
+CJobControl::CJobControl(CJobView& view, const CSetting& setting) : m_view(view), m_setting(setting) {}
+
+CJobControl::~CJobControl()
+{
+    Abort();
+}
+
+CKanteloTaskPtr CJobControl::CreatePreviewTask(int cx, int cy)
+{
+    return BuildPreviewTask(m_setting, cx, cy, this);
+}
+
+void CJobControl::SchedulePreview(DWORD now)
+{
+    m_previewPending = true;
+    m_previewPendingSince = now;
+}
+
+void CJobControl::StartJob(bool preview, DWORD now)
+{
+    if (preview && IsSaveRunning())
+        return;
+    struct CStarting {
+        bool& flag;
+        explicit CStarting(bool& f) : flag(f) { flag = true; }
+        ~CStarting() { flag = false; }
+    } starting(m_starting);
+
+    m_view.SetProgress(1, 0);
+    if (!preview)
+        m_view.SetJobControlsState(true);
+    m_pool.Stop(INFINITE);
+    // The old job is over before any box of this one opens: the timer runs
+    // inside every modal loop and must not take its tasks over.
+    m_jobTaskCount = 0;
+    {
+        CAutoLock<CAutoCriticalSection> lock(m_finishedLock);
+        m_finished.clear();
+    }
+    m_saveJob.Clear();
+
+    if (preview) {
+        const SIZE size = m_view.GetPreviewSize();
+        my::CCtrlException error(nullptr, 0);
+        CKanteloTaskPtr task;
+        CatchToError(error, [&] { task = CreatePreviewTask(size.cx, size.cy); });
+        if (error.IsError()) {
+            m_view.ShowImage(boost::shared_ptr<CDib>(), false);
+            m_view.ShowPreviewError(error.message);
+        } else if (task) {
+            m_pool.GetQueue().Push(task);
+        }
+    } else if (!BuildSaveJob()) {
+        m_saveJob.Clear();
+    } else {
+        for (const CKanteloTaskPtr& task : m_saveJob.Tasks)
+            m_pool.GetQueue().Push(task);
+    }
+
+    const int count = static_cast<int>(m_pool.GetQueue().GetTasks().size());
+    if (count == 0) {
+        m_view.SetJobControlsState(false);
+        return;
+    }
+    m_jobIsPreview = preview;
+    m_stopRequested = false;
+    m_jobTaskCount = count;
+    m_jobFinishedCount = 0;
+    m_progressDone = 0;
+    m_progressTotal = 1;
+    m_jobStartedAt = now;
+    m_pool.SetThreadCount(1);
+    m_view.SetProgress(ProgressUnits(count * 100LL), 0);
+    m_pool.Start();
+}
+
+bool CJobControl::BuildSaveJob()
+{
+    CMsg& msg = m_view.GetJobMsg();
+    const std::wstring& folder = m_setting.FolderPath;
+    if (TryCreateFolder(folder) != 0) {
+        msg.ShowResourceMessage1(1004, folder, MB_ICONERROR);
+        return false;
+    }
+    if (!RunAndReport(msg, [&] { BuildSaveTasks(m_saveJob, m_setting, m_setting.Text, this); }, false))
+        return false;
+    const std::vector<std::wstring> existing = m_saveJob.ExistingOutputs();
+    return existing.empty() || msg.ConfirmOverwriteFiles(existing);
+}
+
+void CJobControl::Stop()
+{
+    m_stopRequested = true;
+    m_pool.Cancel(true);
+}
+
+void CJobControl::Abort()
+{
+    m_pool.Abort(INFINITE);
+    m_jobTaskCount = 0;
+    m_previewPending = false;
+    {
+        CAutoLock<CAutoCriticalSection> lock(m_finishedLock);
+        m_finished.clear();
+    }
+    m_saveJob.Clear();
+}
+
+void CJobControl::OnProgress(int done, int total)
+{
+    m_progressDone = done;
+    m_progressTotal = total;
+}
+
+void CJobControl::OnTaskFinished(boost::shared_ptr<CKanteloTask> task)
+{
+    if (m_pool.IsAborting())
+        return;
+    {
+        CAutoLock<CAutoCriticalSection> lock(m_finishedLock);
+        m_finished.push_back(task);
+    }
+    m_view.WakeUp();
+}
+
+void CJobControl::OnTimer(DWORD now)
+{
+    if (m_starting || m_pool.IsAborting())
+        return;
+    if (m_previewPending) {
+        // Tick counts wrap after 49.7 days; the unsigned difference does not care.
+        const bool replaceable = m_jobIsPreview && static_cast<DWORD>(now - m_jobStartedAt) >= kPreviewDelay;
+        if (m_jobTaskCount == 0 || replaceable) {
+            m_previewPending = false;
+            StartJob(true, now);
+        }
+    }
+    if (m_jobTaskCount == 0)
+        return;
+
+    // Asked before the list is read: a worker that has ended has handed
+    // back everything it ever will.
+    const bool workerRunning = m_pool.IsRunning();
+    CKanteloTaskPtr failed;
+    {
+        CAutoLock<CAutoCriticalSection> lock(m_finishedLock);
+        const int finished = static_cast<int>(m_finished.size());
+        for (int i = m_jobFinishedCount; i < finished && !failed; ++i)
+            if (m_finished[static_cast<size_t>(i)]->HasError())
+                failed = m_finished[static_cast<size_t>(i)];
+        if (!failed && finished > m_jobFinishedCount) {
+            // The newest complete image; a task told to stop may have left
+            // a half-drawn one.
+            for (int i = finished; i-- > m_jobFinishedCount;) {
+                CKanteloTask& task = *m_finished[static_cast<size_t>(i)];
+                if (task.GetResultImage() && !task.IsTerminated()) {
+                    const bool vertical = !m_setting.FontSetting.FontFace.empty() &&
+                                          m_setting.FontSetting.FontFace[0] == L'@';
+                    m_view.ShowImage(task.GetResultImage(), vertical);
+                    break;
+                }
+            }
+            for (int i = m_jobFinishedCount; i < finished; ++i)
+                m_finished[static_cast<size_t>(i)]->ReleaseResultImage();
+            m_jobFinishedCount = finished;
+        }
+    }
+
+    CSimpleErr error;
+    if (failed) {
+        error = failed->Err;
+        m_pool.Cancel(true);
+    } else {
+        // The running task's share on top of the finished ones; the last
+        // task's share stays in the counters after it finished, so the sum
+        // is held to the range.
+        const long long total = std::max(1, static_cast<int>(m_progressTotal));
+        const long long upper = m_jobTaskCount * 100LL;
+        const long long position = m_progressDone * 100LL / total + m_jobFinishedCount * 100LL;
+        m_view.SetProgress(ProgressUnits(upper), ProgressUnits(std::min(position, upper)));
+        if (workerRunning)
+            return;
+        if (!m_stopRequested && m_jobFinishedCount < m_jobTaskCount) {
+            // The worker ended without handing a task back: a thread that
+            // died. Waiting on would keep the inputs off for ever.
+            m_pool.Wait(INFINITE);
+            std::wstring detail = L"The worker ended before its tasks were finished";
+            for (const CMultiTaskThreadPtr& worker : m_pool.GetWorkers())
+                if (worker->GetExitError().IsError())
+                    detail = worker->GetExitError().message;
+            error.Set(53601, detail);
+        }
+    }
+    EndJob(error.IsError(), error, now);
+}
+
+void CJobControl::EndJob(bool failed, const CSimpleErr& error, DWORD now)
+{
+    const int count = m_jobTaskCount;
+    m_jobTaskCount = 0;
+    m_pool.Wait(INFINITE);
+
+    if (m_jobIsPreview) {
+        if (failed) {
+            m_view.ShowImage(boost::shared_ptr<CDib>(), false);
+            m_view.ShowPreviewError(error.message);
+        }
+        m_jobIsPreview = false;
+        return;
+    }
+
+    m_view.SetJobControlsState(false);
+    CMsg& msg = m_view.GetJobMsg();
+    std::wstring path, folder;
+    {
+        CAutoLock<CAutoCriticalSection> lock(m_finishedLock);
+        if (!m_finished.empty()) {
+            path = m_finished.front()->Path;
+            if (m_finished.front()->GetSetting())
+                folder = m_finished.front()->GetSetting()->FolderPath;
+        }
+        m_finished.clear();
+    }
+    if (failed) {
+        m_saveJob.Clear();
+        msg.ShowError(error);
+    } else if (m_stopRequested) {
+        m_saveJob.Clear();
+        msg.ShowResourceMessage(143, MB_ICONWARNING);
+    } else {
+        const bool oneFile = m_saveJob.IsOneFile();
+        CSaveJobTasks job = m_saveJob;
+        m_saveJob.Clear();
+        if (!RunAndReport(msg, [&] { job.EndDocument(); }, false))
+            return;
+        m_view.ShowFinished(count, oneFile, path, folder);
+    }
+    SchedulePreview(now);
+}

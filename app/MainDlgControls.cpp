@@ -1,0 +1,601 @@
+// The controls of the main window and the settings they edit: filling them
+// from the settings, and taking each change back into the settings.
+#include "app/MainDlg.h"
+#include "decoration/NamedEffects.h"
+#include "decoration/Setting.h"
+#include "foundation/NamedValues.h"
+#include "foundation/StringUtil.h"
+#include "foundation/XmlValue.h"
+#include <algorithm>
+
+namespace knt {
+
+namespace {
+
+const int kSeqWidths = 10;
+
+// Whether a number combo holds tenths, and whether it takes a minus sign.
+int DecimalsOf(int id)
+{
+    if (id == IDC_FONT_SIZE || (id >= IDC_DECO_SIZE && id < IDC_DECO_SIZE + 5) ||
+        (id >= IDC_DECO_BLUR && id < IDC_DECO_BLUR + 5) || (id >= IDC_DECO_DISTANCE && id < IDC_DECO_DISTANCE + 5))
+        return 1;
+    return 0;
+}
+
+bool IsSigned(int id) { return id >= IDC_DECO_ANGLE && id < IDC_DECO_ANGLE + 5; }
+
+bool IsColorCombo(int id)
+{
+    return id == IDC_FONT_COLOR || id == IDC_BK_COLOR || (id >= IDC_DECO_COLOR && id < IDC_DECO_COLOR + 5);
+}
+
+// Row of a row control id whose column starts at `first`, else -1.
+int RowOf(int id, int first) { return id >= first && id < first + 5 ? id - first : -1; }
+
+// Keeps the characters a number may hold: digits (ASCII and full width),
+// with `sign` also minus signs, with `decimal` also full stops.
+std::wstring FilterNumberText(const std::wstring& text, bool sign, bool decimal)
+{
+    std::wstring out;
+    for (wchar_t c : text) {
+        const bool digit = (c >= L'0' && c <= L'9') || (c >= 0xFF10 && c <= 0xFF19);
+        if (digit || (sign && (c == L'-' || c == 0xFF0D)) || (decimal && (c == L'.' || c == 0xFF0E)))
+            out.push_back(c);
+    }
+    return out;
+}
+
+void AddComboString(HWND combo, const std::wstring& text)
+{
+    ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// Values from first to last (both included) by step, as fixed-point texts.
+void AddNumberRange(HWND combo, int first, int last, int step, int decimals)
+{
+    for (int v = first; step > 0 ? v <= last : v >= last; v += step)
+        AddComboString(combo, FormatFixedPoint(v, decimals));
+}
+
+bool IsEmptyCombo(HWND combo) { return ::SendMessageW(combo, CB_GETCOUNT, 0, 0) <= 0; }
+
+std::wstring ComboItemText(HWND combo, int index)
+{
+    return GetListItemText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, index);
+}
+
+int ComboSelection(HWND combo) { return static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0)); }
+
+void FillColorList(HWND combo)
+{
+    if (!IsEmptyCombo(combo))
+        return;
+    for (const auto& entry : GetNamedColors())
+        AddComboString(combo, entry->name);
+}
+
+int CustomPresetIndex()
+{
+    const CNamedEffects& presets = GetNamedEffects();
+    for (size_t i = 0; i < presets.size(); ++i)
+        if (!presets[i]->Effect)
+            return static_cast<int>(i);
+    return -1;
+}
+
+} // namespace
+
+// --- Filling ------------------------------------------------------------------
+
+void CMainDlg::InitControls(bool first)
+{
+    struct CFilling {
+        bool& flag;
+        bool old;
+        explicit CFilling(bool& f) : flag(f), old(f) { flag = true; }
+        ~CFilling() { flag = old; }
+    } filling(m_filling);
+    const bool lists = first || !m_controlsFilled;
+    const CFontSetting& font = m_setting.FontSetting;
+
+    std::wstring text = m_setting.Text;
+    ToCrLf(text);
+    if (m_text.GetWindowText() != text)
+        m_text.SetWindowText(text);
+
+    HWND charSets = GetDlgItem(IDC_CHARSET);
+    if (lists) {
+        m_fonts.EnumerateCharSets();
+        ::SendMessageW(charSets, CB_RESETCONTENT, 0, 0);
+        for (const CCharSet& set : m_fonts.GetCharSets())
+            AddComboString(charSets, set.Name);
+    }
+    const bool vertical = !font.FontFace.empty() && font.FontFace[0] == L'@';
+    int charSet = m_fonts.IndexOfCharSet(font.CharSet, vertical);
+    ::SendMessageW(charSets, CB_SETCURSEL, std::max(charSet, 0), 0);
+    FillFontFaces(false);
+
+    HWND size = GetDlgItem(IDC_FONT_SIZE);
+    if (lists)
+        AddNumberRange(size, 70, 480, 10, 1);
+    ::SetWindowTextW(size, FormatFixedPoint(font.Size, 1).c_str());
+    m_facePaint.SetPaint(m_setting.PaintSetting);
+    HWND color = GetDlgItem(IDC_FONT_COLOR);
+    FillColorList(color);
+    ::SetWindowTextW(color, FormatColorHex(m_setting.PaintSetting.Color).c_str());
+    const struct {
+        int id, first, last, value;
+    } numbers[] = {
+        {IDC_FONT_ALPHA, 0, 100, font.Alpha},
+        {IDC_CHAR_SPACING, 90, 150, font.CharWidth},
+        {IDC_LINE_SPACING, 90, 150, font.LineWidth},
+        {IDC_LEADING, 0, 100, font.LeadingWidth},
+    };
+    for (const auto& n : numbers) {
+        HWND combo = GetDlgItem(n.id);
+        if (lists)
+            AddNumberRange(combo, n.first, n.last, 5, 0);
+        ::SetWindowTextW(combo, FormatInt(n.value).c_str());
+    }
+
+    for (int row = 0; row < kDecorationRows; ++row)
+        RefreshDecorationRow(row);
+
+    CheckRadioButton(m_hWnd, IDC_UNIT_CHAR, IDC_UNIT_PARAGRAPH,
+                     IDC_UNIT_CHAR + static_cast<int>(std::min<UINT>(m_setting.Unit, TextUnit::PARAGRAPH)));
+
+    HWND fnameTypes = GetDlgItem(IDC_FNAME_TYPE);
+    HWND seqWidths = GetDlgItem(IDC_FNAME_SEQ_WIDTH);
+    HWND formats = GetDlgItem(IDC_SAVE_FORMAT);
+    HWND quality = GetDlgItem(IDC_JPEG_QUALITY);
+    HWND trims = GetDlgItem(IDC_TRIM);
+    HWND bkColor = GetDlgItem(IDC_BK_COLOR);
+    if (lists) {
+        for (const auto& entry : GetNamedFnameTypes())
+            AddComboString(fnameTypes, entry->Name);
+        for (int width = 1; width <= kSeqWidths; ++width)
+            AddComboString(seqWidths, FormatInt(width));
+        for (const auto& entry : GetNamedSaveFormats())
+            AddComboString(formats, entry->name);
+        for (const auto& entry : GetJpegQualityPresets())
+            AddComboString(quality, entry->name);
+        for (const auto& entry : GetNamedTrimTypes())
+            AddComboString(trims, entry->Name);
+        FillColorList(bkColor);
+    }
+    ::SendMessageW(fnameTypes, CB_SETCURSEL, GetNamedFnameTypes().IndexOfValue(m_setting.FnameType), 0);
+    ::SendMessageW(seqWidths, CB_SETCURSEL, m_setting.FnameSeqWidth - 1, 0);
+    int format = -1;
+    for (size_t i = 0; i < GetNamedSaveFormats().size(); ++i)
+        if (static_cast<UINT>(GetNamedSaveFormats()[i]->value) == m_setting.SaveFormat.Type)
+            format = static_cast<int>(i);
+    ::SendMessageW(formats, CB_SETCURSEL, format, 0);
+    CheckDlgButton(IDC_SINGLE_FILE, m_setting.SingleFile ? BST_CHECKED : BST_UNCHECKED);
+    ::SetWindowTextW(quality, FormatInt(m_setting.SaveFormat.JpegQuality).c_str());
+    ::SetWindowTextW(bkColor, FormatColorHex(m_setting.BkColor).c_str());
+    CPaintSetting background;
+    background.Color = m_setting.BkColor;
+    m_bkPaint.SetPaint(background);
+    CheckDlgButton(IDC_TRANSPARENT, m_setting.Transparent ? BST_CHECKED : BST_UNCHECKED);
+    ::SendMessageW(trims, CB_SETCURSEL, GetNamedTrimTypes().IndexOfValue(m_setting.TrimType), 0);
+
+    m_controlsFilled = true;
+    SetJobControlsState(m_jobs.IsSaveRunning());
+}
+
+void CMainDlg::RefreshDecorationRow(int row)
+{
+    if (row < 0 || row >= kDecorationRows || static_cast<size_t>(row) >= m_setting.Borderings.size())
+        return;
+    struct CFilling {
+        bool& flag;
+        bool old;
+        explicit CFilling(bool& f) : flag(f), old(f) { flag = true; }
+        ~CFilling() { flag = old; }
+    } filling(m_filling);
+    const CBorderingSetting& b = m_setting.Borderings[static_cast<size_t>(row)];
+    CheckDlgButton(IDC_DECO_USE + row, m_setting.UseBorderings[static_cast<size_t>(row)] ? BST_CHECKED : BST_UNCHECKED);
+
+    HWND size = GetDlgItem(IDC_DECO_SIZE + row), alpha = GetDlgItem(IDC_DECO_ALPHA + row);
+    HWND blur = GetDlgItem(IDC_DECO_BLUR + row), angle = GetDlgItem(IDC_DECO_ANGLE + row);
+    HWND distance = GetDlgItem(IDC_DECO_DISTANCE + row), color = GetDlgItem(IDC_DECO_COLOR + row);
+    HWND presets = GetDlgItem(IDC_DECO_PRESET + row);
+    if (IsEmptyCombo(size)) {
+        AddNumberRange(size, 0, 9, 1, 1);
+        AddNumberRange(size, 10, 80, 5, 1);
+        AddNumberRange(alpha, 0, 100, 5, 0);
+        AddNumberRange(blur, 0, 100, 5, 1);
+        AddNumberRange(angle, 0, 180, 5, 0);
+        AddNumberRange(angle, -5, -175, -5, 0);
+        AddNumberRange(distance, 0, 100, 5, 1);
+        for (const auto& preset : GetNamedEffects())
+            AddComboString(presets, preset->Name);
+    }
+    // The row's size keeps its decimal ("3.0"); blur and distance do not.
+    ::SetWindowTextW(size, FormatFixedPoint(b.Size, 1, true).c_str());
+    ::SetWindowTextW(alpha, FormatInt(b.Alpha).c_str());
+    ::SetWindowTextW(blur, FormatFixedPoint(b.Blur, 1).c_str());
+    ::SetWindowTextW(angle, FormatInt(b.Angle).c_str());
+    ::SetWindowTextW(distance, FormatFixedPoint(b.Distance, 1).c_str());
+    m_rowPaints[row].SetPaint(b.Paint);
+    FillColorList(color);
+    ::SetWindowTextW(color, FormatColorHex(b.Paint.Color).c_str());
+    const int preset = GetNamedEffects().IndexOf(b);
+    ::SendMessageW(presets, CB_SETCURSEL, preset >= 0 ? preset : CustomPresetIndex(), 0);
+}
+
+// --- The font line: character set, face, style --------------------------------
+
+void CMainDlg::FillFontFaces(bool userChange)
+{
+    const int index = ComboSelection(GetDlgItem(IDC_CHARSET));
+    const std::vector<CCharSet>& sets = m_fonts.GetCharSets();
+    CFontSetting& font = m_setting.FontSetting;
+    if (index >= 0 && static_cast<size_t>(index) < sets.size()) {
+        if (userChange)
+            font.CharSet = sets[static_cast<size_t>(index)].CharSet;
+        m_fonts.EnumerateFaces(sets[static_cast<size_t>(index)].CharSet, sets[static_cast<size_t>(index)].Vertical);
+    } else {
+        m_fonts.EnumerateFaces(font.CharSet, !font.FontFace.empty() && font.FontFace[0] == L'@');
+    }
+    HWND faces = GetDlgItem(IDC_FONT_FACE);
+    ::SendMessageW(faces, CB_RESETCONTENT, 0, 0);
+    for (const std::wstring& face : m_fonts.GetFaces())
+        AddComboString(faces, face);
+    ::SendMessageW(faces, CB_SETCURSEL, std::max(0, m_fonts.IndexOfFace(font.FontFace)), 0);
+    FillFontStyles(userChange);
+}
+
+void CMainDlg::FillFontStyles(bool userChange)
+{
+    CFontSetting& font = m_setting.FontSetting;
+    HWND faces = GetDlgItem(IDC_FONT_FACE);
+    const int index = ComboSelection(faces);
+    if (userChange && index >= 0 && static_cast<size_t>(index) < m_fonts.GetFaces().size())
+        font.FontFace = m_fonts.GetFaces()[static_cast<size_t>(index)];
+    m_fonts.EnumerateStyles(font.CharSet, font.FontFace);
+    HWND styles = GetDlgItem(IDC_FONT_STYLE);
+    ::SendMessageW(styles, CB_RESETCONTENT, 0, 0);
+    for (const auto& style : m_fonts.GetStyles())
+        AddComboString(styles, style->name);
+    ::SendMessageW(styles, CB_SETCURSEL, std::max(0, m_fonts.IndexOfStyle(font)), 0);
+    ApplyFontStyle(userChange);
+}
+
+void CMainDlg::ApplyFontStyle(bool userChange)
+{
+    const int index = ComboSelection(GetDlgItem(IDC_FONT_STYLE));
+    if (userChange && index >= 0 && static_cast<size_t>(index) < m_fonts.GetStyles().size())
+        m_setting.FontSetting.SetLogFontStyle(m_fonts.GetStyles()[static_cast<size_t>(index)]->logFont);
+    RequestPreview(true);
+}
+
+LRESULT CMainDlg::OnFontCascade(WORD, WORD id, HWND, BOOL&)
+{
+    if (m_filling)
+        return 0;
+    if (id == IDC_CHARSET)
+        FillFontFaces(true);
+    else if (id == IDC_FONT_FACE)
+        FillFontStyles(true);
+    else
+        ApplyFontStyle(true);
+    return 0;
+}
+
+// --- Numbers --------------------------------------------------------------------
+
+bool CMainDlg::GetSelectedCharSet(int& charSet, bool& vertical)
+{
+    const int index = m_hWnd ? ComboSelection(GetDlgItem(IDC_CHARSET)) : -1;
+    const std::vector<CCharSet>& sets = m_fonts.GetCharSets();
+    if (index < 0 || static_cast<size_t>(index) >= sets.size())
+        return false;
+    charSet = static_cast<int>(sets[static_cast<size_t>(index)].CharSet);
+    vertical = sets[static_cast<size_t>(index)].Vertical;
+    return true;
+}
+
+bool CMainDlg::ReadNumberCombo(int id, UINT code, int& value)
+{
+    HWND combo = GetDlgItem(id);
+    const int selection = ComboSelection(combo);
+    const bool fromList = code == CBN_SELCHANGE && selection >= 0;
+    std::wstring text = fromList ? ComboItemText(combo, selection) : TrimCopyIf(CWindow(combo).GetWindowText(), IsSpaceOrCr);
+    const std::wstring cleaned = FilterNumberText(text, IsSigned(id), DecimalsOf(id) > 0);
+    if (!fromList && cleaned != text) {
+        // Writing the text back puts the caret at the start; it goes back to the end.
+        DWORD start = 0, end = 0;
+        ::SendMessageW(combo, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        ::SetWindowTextW(combo, cleaned.c_str());
+        const DWORD caret = std::min<DWORD>(end, static_cast<DWORD>(cleaned.size()));
+        ::SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(caret, caret));
+    }
+    return ParseFixedPoint(value, cleaned, DecimalsOf(id));
+}
+
+LRESULT CMainDlg::OnFontLineCommand(WORD code, WORD id, HWND, BOOL& handled)
+{
+    if (id == IDC_FONT_COLOR)
+        return OnRowCombo(code, id, nullptr, handled);
+    if (id == IDC_FONT_PAINT)
+        return OnPaintButton(code, id, nullptr, handled);
+    if (m_filling || (code != CBN_SELCHANGE && code != CBN_EDITCHANGE))
+        return 0;
+    if (id != IDC_FONT_SIZE && id != IDC_FONT_ALPHA && id != IDC_CHAR_SPACING && id != IDC_LINE_SPACING && id != IDC_LEADING)
+        return 0;
+    int value = 0;
+    if (ReadNumberCombo(id, code, value))
+        ApplyNumber(id, value);
+    return 0;
+}
+
+LRESULT CMainDlg::OnRowCombo(WORD code, WORD id, HWND, BOOL&)
+{
+    if (m_filling || (code != CBN_SELCHANGE && code != CBN_EDITCHANGE))
+        return 0;
+    if (IsColorCombo(id)) {
+        if (code == CBN_SELCHANGE) {
+            // The combo writes the entry's name into its edit field after
+            // this notification; the colour's hex text goes in afterwards.
+            PostMessage(WM_APP_COLOR_PICKED, id);
+            return 0;
+        }
+        COLORREF color = 0;
+        if (!ParseColorHex(color, TrimCopyIf(CWindow(GetDlgItem(id)).GetWindowText(), IsSpaceOrCr)))
+            color = 0;
+        ApplyColor(id, color);
+        return 0;
+    }
+    int value = 0;
+    if (ReadNumberCombo(id, code, value))
+        ApplyNumber(id, value);
+    return 0;
+}
+
+void CMainDlg::ApplyNumber(int id, int value)
+{
+    CFontSetting& font = m_setting.FontSetting;
+    bool schedule = true;
+    int row = -1;
+    CBorderingSetting* b = nullptr;
+    for (int first : {IDC_DECO_SIZE, IDC_DECO_ALPHA, IDC_DECO_BLUR, IDC_DECO_ANGLE, IDC_DECO_DISTANCE}) {
+        if ((row = RowOf(id, first)) >= 0) {
+            b = &m_setting.Borderings[static_cast<size_t>(row)];
+            schedule = m_setting.UseBorderings[static_cast<size_t>(row)] != 0;
+            if (first == IDC_DECO_SIZE) b->Size = value;
+            else if (first == IDC_DECO_ALPHA) b->Alpha = value;
+            else if (first == IDC_DECO_BLUR) b->Blur = value;
+            else if (first == IDC_DECO_ANGLE) b->Angle = value;
+            else b->Distance = value;
+            break;
+        }
+    }
+    if (b) {
+        SelectMatchingPreset(row);
+    } else {
+        switch (id) {
+        case IDC_FONT_SIZE: font.Size = value; break;
+        case IDC_FONT_ALPHA: font.Alpha = value; break;
+        case IDC_CHAR_SPACING: font.CharWidth = value; break;
+        case IDC_LINE_SPACING: font.LineWidth = value; break;
+        case IDC_LEADING: font.LeadingWidth = value; break;
+        default: return;
+        }
+    }
+    RequestPreview(schedule);
+}
+
+void CMainDlg::SelectMatchingPreset(int row)
+{
+    const int preset = GetNamedEffects().IndexOf(m_setting.Borderings[static_cast<size_t>(row)]);
+    ::SendMessageW(GetDlgItem(IDC_DECO_PRESET + row), CB_SETCURSEL, preset, 0);
+}
+
+// --- Colours --------------------------------------------------------------------
+
+LRESULT CMainDlg::OnColorPicked(UINT, WPARAM id, LPARAM, BOOL&)
+{
+    const int control = static_cast<int>(id);
+    HWND combo = GetDlgItem(control);
+    const int index = ComboSelection(combo);
+    if (control == IDC_JPEG_QUALITY) {
+        const CNamedJpegQualities& presets = GetJpegQualityPresets();
+        if (index < 0 || static_cast<size_t>(index) >= presets.size())
+            return 0;
+        const int quality = presets[static_cast<size_t>(index)]->value;
+        {
+            struct CFilling { bool& f; explicit CFilling(bool& x) : f(x) { f = true; } ~CFilling() { f = false; } } filling(m_filling);
+            ::SetWindowTextW(combo, FormatInt(quality).c_str());
+        }
+        m_setting.SaveFormat.JpegQuality = quality;
+        RequestPreview(false);
+        return 0;
+    }
+    const CNamedColors& colors = GetNamedColors();
+    if (index < 0 || static_cast<size_t>(index) >= colors.size())
+        return 0;
+    const COLORREF color = colors[static_cast<size_t>(index)]->color;
+    {
+        struct CFilling { bool& f; explicit CFilling(bool& x) : f(x) { f = true; } ~CFilling() { f = false; } } filling(m_filling);
+        ::SetWindowTextW(combo, FormatColorHex(color).c_str());
+    }
+    ApplyColor(control, color);
+    return 0;
+}
+
+void CMainDlg::ApplyColor(int id, COLORREF color)
+{
+    bool schedule = true;
+    if (id == IDC_FONT_COLOR) {
+        m_setting.PaintSetting.Type = PaintType::MONO;
+        m_setting.PaintSetting.Color = color;
+        m_setting.FontSetting.Color = color;
+        m_facePaint.SetPaint(m_setting.PaintSetting);
+    } else if (id == IDC_BK_COLOR) {
+        m_setting.BkColor = color;
+        CPaintSetting background;
+        background.Color = color;
+        m_bkPaint.SetPaint(background);
+    } else {
+        const int row = RowOf(id, IDC_DECO_COLOR);
+        if (row < 0)
+            return;
+        m_setting.Borderings[static_cast<size_t>(row)].Paint.Color = color;
+        m_rowPaints[row].SetPaint(m_setting.Borderings[static_cast<size_t>(row)].Paint);
+        schedule = m_setting.UseBorderings[static_cast<size_t>(row)] != 0;
+        SelectMatchingPreset(row);
+    }
+    RequestPreview(schedule);
+}
+
+LRESULT CMainDlg::OnBkColorCommand(WORD code, WORD id, HWND, BOOL& handled)
+{
+    return OnRowCombo(code, id, nullptr, handled);
+}
+
+LRESULT CMainDlg::OnJpegQualityCommand(WORD code, WORD, HWND, BOOL&)
+{
+    if (m_filling)
+        return 0;
+    if (code == CBN_SELCHANGE) {
+        PostMessage(WM_APP_COLOR_PICKED, IDC_JPEG_QUALITY);
+        return 0;
+    }
+    if (code != CBN_EDITCHANGE)
+        return 0;
+    HWND combo = GetDlgItem(IDC_JPEG_QUALITY);
+    const std::wstring text = TrimCopyIf(CWindow(combo).GetWindowText(), IsSpaceOrCr);
+    const std::wstring digits = FilterNumberText(text, false, false);
+    if (digits != text) {
+        ::SetWindowTextW(combo, digits.c_str());
+        ::SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(digits.size(), digits.size()));
+    }
+    long quality = 0;
+    for (wchar_t c : digits) {
+        if (c < L'0' || c > L'9')
+            break;
+        quality = std::min(quality * 10 + (c - L'0'), 1000L);
+    }
+    // The encoder takes 0 to 100; a stored value beyond would pass on to it.
+    m_setting.SaveFormat.JpegQuality = static_cast<int>(std::max(0L, std::min(quality, 100L)));
+    RequestPreview(false);
+    return 0;
+}
+
+// --- Check boxes, presets, choices --------------------------------------------
+
+LRESULT CMainDlg::OnTextChanged(WORD, WORD, HWND, BOOL&)
+{
+    if (m_filling)
+        return 0;
+    std::wstring text = TrimCopyIf(m_text.GetWindowText(), IsSpaceOrCr);
+    std::wstring lf;
+    lf.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n'))
+            lf.push_back(text[i]);
+    m_setting.Text = lf;
+    RequestPreview(true);
+    return 0;
+}
+
+void CMainDlg::SetSettingText(const std::wstring& text)
+{
+    m_setting.Text = text;
+    std::wstring shown = text;
+    ToCrLf(shown);
+    {
+        struct CFilling { bool& f; explicit CFilling(bool& x) : f(x) { f = true; } ~CFilling() { f = false; } } filling(m_filling);
+        m_text.SetWindowText(shown);
+    }
+    RequestPreview(true);
+}
+
+LRESULT CMainDlg::OnRowUseClicked(WORD, WORD id, HWND, BOOL&)
+{
+    const int row = id - IDC_DECO_USE;
+    m_setting.UseBorderings[static_cast<size_t>(row)] = IsDlgButtonChecked(id) == BST_CHECKED;
+    RequestPreview(true);
+    return 0;
+}
+
+LRESULT CMainDlg::OnPresetChosen(WORD, WORD id, HWND, BOOL&)
+{
+    if (m_filling)
+        return 0;
+    const int row = id - IDC_DECO_PRESET;
+    const int index = ComboSelection(GetDlgItem(id));
+    const CNamedEffects& presets = GetNamedEffects();
+    if (index < 0 || static_cast<size_t>(index) >= presets.size())
+        return 0;
+    const boost::shared_ptr<CEffectSetting> effect = presets[static_cast<size_t>(index)]->GetEffect();
+    if (const CBorderingSetting* preset = dynamic_cast<const CBorderingSetting*>(effect.get())) {
+        m_setting.Borderings[static_cast<size_t>(row)] = *preset;
+        RefreshDecorationRow(row);
+        RequestPreview(true);
+    }
+    return 0;
+}
+
+LRESULT CMainDlg::OnUnitClicked(WORD, WORD id, HWND, BOOL&)
+{
+    m_setting.Unit = static_cast<UINT>(id - IDC_UNIT_CHAR);
+    RequestPreview(true);
+    return 0;
+}
+
+LRESULT CMainDlg::OnFnameTypeChanged(WORD, WORD, HWND, BOOL&)
+{
+    const int index = ComboSelection(GetDlgItem(IDC_FNAME_TYPE));
+    if (index >= 0 && static_cast<size_t>(index) < GetNamedFnameTypes().size())
+        m_setting.FnameType = GetNamedFnameTypes()[static_cast<size_t>(index)]->Value;
+    ShowFormatDependentState();
+    RequestPreview(false);
+    return 0;
+}
+
+LRESULT CMainDlg::OnSeqWidthChanged(WORD, WORD, HWND, BOOL&)
+{
+    const int index = ComboSelection(GetDlgItem(IDC_FNAME_SEQ_WIDTH));
+    if (index >= 0)
+        m_setting.FnameSeqWidth = index + 1;
+    RequestPreview(false);
+    return 0;
+}
+
+LRESULT CMainDlg::OnTrimChanged(WORD, WORD, HWND, BOOL&)
+{
+    const int index = ComboSelection(GetDlgItem(IDC_TRIM));
+    if (index >= 0 && static_cast<size_t>(index) < GetNamedTrimTypes().size())
+        m_setting.TrimType = GetNamedTrimTypes()[static_cast<size_t>(index)]->Value;
+    RequestPreview(true);
+    return 0;
+}
+
+LRESULT CMainDlg::OnSaveFormatChanged(WORD, WORD, HWND, BOOL&)
+{
+    const int index = ComboSelection(GetDlgItem(IDC_SAVE_FORMAT));
+    if (index >= 0 && static_cast<size_t>(index) < GetNamedSaveFormats().size())
+        m_setting.SaveFormat.Type = static_cast<UINT>(GetNamedSaveFormats()[static_cast<size_t>(index)]->value);
+    ShowFormatDependentState();
+    RequestPreview(true);
+    return 0;
+}
+
+LRESULT CMainDlg::OnSingleFileClicked(WORD, WORD, HWND, BOOL&)
+{
+    m_setting.SingleFile = IsDlgButtonChecked(IDC_SINGLE_FILE) == BST_CHECKED;
+    RequestPreview(false);
+    return 0;
+}
+
+LRESULT CMainDlg::OnTransparentClicked(WORD, WORD, HWND, BOOL&)
+{
+    m_setting.Transparent = IsDlgButtonChecked(IDC_TRANSPARENT) == BST_CHECKED;
+    RequestPreview(true);
+    return 0;
+}
+
+} // namespace knt

@@ -1,0 +1,169 @@
+// Run, Stop and the job timer of the main window, and what the job control
+// needs of it: the pane, the progress bar, the inputs and the boxes.
+#include "app/MainDlg.h"
+#include "app/Command.h"
+#include "app/FinishedDlg.h"
+#include "app/FolderChooser.h"
+#include "decoration/Setting.h"
+#include "foundation/Msg.h"
+#include "foundation/ResourceString.h"
+#include "foundation/StringUtil.h"
+#include "resources/strings_app.h"
+#include "resources/strings_engine.h"
+
+namespace knt {
+
+namespace {
+
+// Disabled while a save job runs, and given back when it ends.
+const int kJobInputs[] = {IDC_CHARSET,  IDC_FONT_FACE,  IDC_FONT_SIZE,    IDC_FONT_PAINT,    IDC_FONT_COLOR_LABEL,
+                          IDC_FONT_COLOR, IDC_FONT_STYLE, IDC_CHAR_SPACING, IDC_LINE_SPACING, IDC_LEADING,
+                          IDC_UNIT_CHAR, IDC_UNIT_LINE,  IDC_UNIT_PARAGRAPH, IDC_FNAME_TYPE,  IDC_SAVE_FORMAT,
+                          IDC_BK_PAINT,  IDC_BK_COLOR_LABEL, IDC_BK_COLOR,   IDC_TRIM,          IDC_RUN};
+
+} // namespace
+
+// --- Settings changes ---------------------------------------------------------
+
+void CMainDlg::RequestPreview(bool schedule)
+{
+    if (CCommandSet* commands = GetCommandSet())
+        commands->AutoSave->Run(true, false);
+    if (schedule) {
+        m_jobs.SchedulePreview(::GetTickCount());
+        // Now rather than at the next tick: the pane follows the typing.
+        if (m_hWnd)
+            PostMessage(WM_APP_JOB);
+    }
+    const std::wstring note = m_setting.SaveFormat.IsVector() ? LoadResourceString(IDS_VECTOR_FORMAT_NOTE, false) : L"";
+    if (note != m_infoNote) {
+        m_infoNote = note;
+        UpdateInfoStrip();
+    }
+}
+
+// --- The timer and the job messages ---------------------------------------------
+
+LRESULT CMainDlg::OnTimerMessage(UINT, WPARAM id, LPARAM, BOOL& handled)
+{
+    if (id != kTimerId) {
+        handled = FALSE;
+        return 0;
+    }
+    m_jobs.OnTimer(::GetTickCount());
+    return 0;
+}
+
+LRESULT CMainDlg::OnJobMessage(UINT, WPARAM, LPARAM, BOOL&)
+{
+    // Several wake-ups may be queued; the surplus ones find nothing to do.
+    m_jobs.OnTimer(::GetTickCount());
+    return 0;
+}
+
+void CMainDlg::WakeUp()
+{
+    if (m_hWnd)
+        ::PostMessageW(m_hWnd, WM_APP_JOB, 0, 0);
+}
+
+// --- Run and Stop ------------------------------------------------------------------
+
+LRESULT CMainDlg::OnRunClicked(WORD, WORD, HWND, BOOL&)
+{
+    if (TrimCopyIf(m_setting.Text, IsSpaceOrCr).empty()) {
+        knt::GetMsg().ShowResourceMessage(IDS_TEXT_EMPTY, MB_ICONERROR);
+        return 0;
+    }
+    std::wstring folder;
+    if (!ChooseOutputFolder(m_hWnd, LoadResourceString(IDS_BROWSE_FOLDER_TITLE), m_setting.GetOutputFolder(), folder))
+        return 0;
+    m_setting.FolderPath = folder;
+    RequestPreview(false);
+    m_jobs.StartJob(false, ::GetTickCount());
+    return 0;
+}
+
+LRESULT CMainDlg::OnStopClicked(WORD, WORD, HWND, BOOL&)
+{
+    m_jobs.Stop();
+    return 0;
+}
+
+// --- CJobView --------------------------------------------------------------------
+
+SIZE CMainDlg::GetPreviewSize()
+{
+    RECT r = {0, 0, 0, 0};
+    if (m_pane)
+        m_pane.GetClientRect(&r);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+void CMainDlg::SetJobControlsState(bool running)
+{
+    for (int id : kJobInputs)
+        ::EnableWindow(GetDlgItem(id), !running);
+    ::EnableWindow(GetDlgItem(IDC_STOP), running);
+    ShowFormatDependentState();
+    UpdateWindow();
+}
+
+// The inputs that depend on the format and the naming as well as on a
+// running save job.
+void CMainDlg::ShowFormatDependentState()
+{
+    const bool running = m_jobs.IsSaveRunning();
+    const UINT format = m_setting.SaveFormat.Type;
+    const bool raster = format < OutputType::PDF;
+    ::EnableWindow(GetDlgItem(IDC_FONT_ALPHA), !running && raster);
+    for (int row = 0; row < kDecorationRows; ++row) {
+        for (int first : {IDC_DECO_USE, IDC_DECO_PRESET, IDC_DECO_SIZE, IDC_DECO_PAINT, IDC_DECO_COLOR_LABEL, IDC_DECO_COLOR,
+                          IDC_DECO_ANGLE, IDC_DECO_DISTANCE})
+            ::EnableWindow(GetDlgItem(first + row), !running);
+        ::EnableWindow(GetDlgItem(IDC_DECO_ALPHA + row), !running && raster);
+        ::EnableWindow(GetDlgItem(IDC_DECO_BLUR + row), !running && raster);
+    }
+    ::EnableWindow(GetDlgItem(IDC_FNAME_SEQ_WIDTH), m_setting.FnameType != FnameType::TEXT);
+    ::EnableWindow(GetDlgItem(IDC_SINGLE_FILE), !running && (format == OutputType::PDF || format == OutputType::SVG_TAG));
+    ::EnableWindow(GetDlgItem(IDC_JPEG_QUALITY), !running && format == OutputType::JPEG);
+    ::EnableWindow(GetDlgItem(IDC_TRANSPARENT), !running && format != OutputType::JPEG);
+}
+
+void CMainDlg::SetProgress(int upper, int position)
+{
+    HWND bar = GetDlgItem(IDC_PROGRESS);
+    // The 32-bit range: the 16-bit PBM_SETRANGE overflows beyond 655 units.
+    ::SendMessageW(bar, PBM_SETRANGE32, 0, upper);
+    ::SendMessageW(bar, PBM_SETPOS, position, 0);
+}
+
+void CMainDlg::ShowImage(const boost::shared_ptr<CDib>& image, bool alignRight)
+{
+    m_pane.SetOverlayText(L"");
+    m_pane.SetImage(image, alignRight ? 1 : 0);
+    const SIZE size = m_pane.GetImageSize();
+    if (size.cx != m_infoImage.cx || size.cy != m_infoImage.cy) {
+        m_infoImage = size;
+        UpdateInfoStrip();
+    }
+}
+
+void CMainDlg::ShowPreviewError(const std::wstring& text)
+{
+    m_pane.SetOverlayText(text);
+}
+
+void CMainDlg::ShowFinished(int count, bool oneFile, const std::wstring& path, const std::wstring& folder)
+{
+    CFinishedDlg dialog;
+    dialog.Count = count;
+    dialog.SingleFile = oneFile;
+    dialog.Path = path;
+    dialog.Folder = folder;
+    dialog.DoModal(m_hWnd);
+}
+
+::CMsg& CMainDlg::GetJobMsg() { return knt::GetMsg(); }
+
+} // namespace knt

@@ -1,0 +1,101 @@
+// The process entry. Everything long-lived is built here in one order (OLE
+// and the common controls, GDI+, the settings, the main window object, the
+// command set, the message loop) and torn down in the exact reverse, so no
+// window or worker outlives what it uses.
+//
+// Nothing may end the process unannounced: whatever start-up throws (a
+// constructor, a missing text, the settings) is shown in a message box and
+// the program ends with exit code 1. The Init command's own errors are shown
+// by the command; a user who declines to go on after a settings problem ends
+// it with 0, and so does a main window that cannot be made. The close box
+// and Esc end it with 2.
+#include "app/Command.h"
+#include "app/CommandView.h"
+#include "app/MainDlg.h"
+#include "decoration/Setting.h"
+#include "foundation/Globals.h"
+#include "foundation/GuardedRunner.h"
+#include "foundation/Msg.h"
+#include "platform/GdiPlus.h"
+#include "ui/Firewall.h"
+#include "ui/MessageLoop.h"
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+namespace {
+
+// The settings pointer lives exactly as long as the settings.
+class CPublishedSetting {
+public:
+    explicit CPublishedSetting(CSetting& setting) { knt::SetSetting(&setting); }
+    ~CPublishedSetting() { knt::SetSetting(nullptr); }
+    CPublishedSetting(const CPublishedSetting&) = delete;
+    CPublishedSetting& operator=(const CPublishedSetting&) = delete;
+};
+
+// The loop is known to the module while it runs.
+class CRegisteredLoop {
+public:
+    explicit CRegisteredLoop(CMessageLoop& loop) { GetAppModule().AddMessageLoop(&loop); }
+    ~CRegisteredLoop() { GetAppModule().RemoveMessageLoop(); }
+    CRegisteredLoop(const CRegisteredLoop&) = delete;
+    CRegisteredLoop& operator=(const CRegisteredLoop&) = delete;
+};
+
+int Run(int show)
+{
+    Gdiplus::CGdiplusStartup gdiplus;
+    CSetting setting;
+    CPublishedSetting published(setting);
+    knt::CMainDlg dialog(setting);
+    knt::CCommandSet commands;
+    commands.Init->Run(true, false);
+    if (commands.Init->Stop)
+        return 0;
+    CMessageLoop loop;
+    CRegisteredLoop registered(loop);
+    if (!dialog.Create(nullptr))
+        return 0;
+    dialog.ShowWindow(show);
+    return loop.Run();
+}
+
+// The last word when even the error's own text cannot be had.
+void ShowBareError()
+{
+    MessageBoxW(nullptr, L"Kantelo could not start.", nullptr, MB_ICONERROR);
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show)
+{
+    ::OleInitialize(nullptr);
+    ::DefWindowProcW(nullptr, 0, 0, 0);
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    GetAppModule().Init(instance);
+    SetWindowErrorSink(&knt::GetMsg());
+
+    int code = 1;
+    try {
+        my::CCtrlException error(nullptr, 0);
+        CatchToError(error, [&] {
+            InitLibraryGlobals();
+            code = Run(show);
+        });
+        if (error.IsError()) {
+            code = 1;
+            knt::GetMsg().ShowError(error);
+        }
+    } catch (...) {
+        code = 1;
+        ShowBareError();
+    }
+
+    SetWindowErrorSink(nullptr);
+    GetAppModule().Term();
+    ::OleUninitialize();
+    return code;
+}

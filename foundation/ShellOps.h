@@ -1,0 +1,51 @@
+// The small shell services: starting documents, programs and folders through
+// the shell (its failures mapped to Win32 codes), running a program elevated
+// or waiting for its exit, deleting and copying through the shell's file
+// operation, and creating folders with their missing parents.
+#pragma once
+#include "foundation/FolderList.h"
+#include <windows.h>
+#include <shellapi.h>
+#include <string>
+
+// ShellExecuteW with the default verb and SW_SHOWNORMAL; empty parameters
+// pass as none.
+HINSTANCE ShellExecuteFile(const std::wstring& file, const std::wstring& parameters);
+// The Win32 code of a ShellExecute result (32 or less is a failure); 0 for success.
+DWORD ShellErrorToWin32(HINSTANCE result);
+// ShellExecuteFile; a failure raises IDS_SHELL_EXECUTE_FAILED with the mapped code and
+// "file parameters" (the blank stays when the parameters are empty).
+HINSTANCE ShellExecuteOrThrow(const std::wstring& file, const std::wstring& parameters);
+// A new Explorer window on the file's folder with the file selected;
+// IDS_SHELL_EXECUTE_FAILED (path not found) without starting anything when the path is missing.
+HINSTANCE OpenFolderAndSelect(const std::wstring& path);
+
+// The started process (the caller closes it), or null when ShellExecuteExW
+// fails. An empty verb is the default one.
+HANDLE ShellExecuteProcess(const std::wstring& file, const std::wstring& parameters, const std::wstring& verb,
+                           HWND owner, int showCommand);
+// Starts the program and blocks until it ends; false when it did not start.
+bool RunAndWait(const std::wstring& file, const std::wstring& parameters, const std::wstring& verb, HWND owner,
+                int showCommand, DWORD* exitCode);
+HANDLE ShellExecuteElevated(const std::wstring& file, const std::wstring& parameters, HWND owner, int showCommand);
+bool RunElevatedAndWait(const std::wstring& file, const std::wstring& parameters, HWND owner, int showCommand,
+                        DWORD* exitCode);
+
+// SHFileOperationW's result of deleting the paths with exactly the flags
+// given (recycling, silence and confirmation are the caller's choice).
+int DeleteFiles(const CPathList& paths, HWND owner, FILEOP_FLAGS flags, bool* aborted);
+// DeleteFiles of one path (named apart from the Win32 DeleteFile macro).
+int DeleteFileByShell(const std::wstring& path, HWND owner, FILEOP_FLAGS flags, bool* aborted);
+// FO_MOVE, FO_COPY, FO_DELETE or FO_RENAME; S_OK or E_FAIL.
+HRESULT ShellFileOperation(UINT function, const CPathList& from, const std::wstring& to, HWND owner,
+                      FILEOP_FLAGS flags);
+
+// 0 when the folder exists afterwards (an existing one counts), else the Win32
+// code. A drive root is never created: 0 when it exists, 5 when it does not.
+DWORD TryCreateFolder(const std::wstring& path);
+// TryCreateFolder; a failure raises IDS_CREATE_FOLDER_FAILED with the code and the path.
+void CreateFolder(const std::wstring& path);
+// The folder part of a file path (up to its last separator) created; 161
+// (bad path name) for an empty path.
+DWORD TryCreateParentFolder(const std::wstring& path);
+void CreateParentFolder(const std::wstring& path);  // IDS_CREATE_FOLDER_FAILED

@@ -1,0 +1,115 @@
+// The status callbacks through which WinINet reports the progress and the end
+// of asynchronous calls. WinINet calls them on its own worker threads; the
+// caller's thread waits for the end of one call at a time.
+#pragma once
+#include "platform/CriticalSection.h"
+#include "platform/Handle.h"
+#include <windows.h>
+#include <urlmon.h>
+#include <wininet.h>
+#include <atomic>
+#include <list>
+#include <string>
+
+class CInternetSession;
+
+// The WinINet status procedure: the context of every handle is the session,
+// whose callback receives the status. Nothing it raises leaves it.
+void CALLBACK InternetStatusProc(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info, DWORD infoLength);
+
+class CInternetStatusCallback {
+public:
+    CInternetStatusCallback();
+    virtual ~CInternetStatusCallback();
+    CInternetStatusCallback(const CInternetStatusCallback&) = delete;
+    CInternetStatusCallback& operator=(const CInternetStatusCallback&) = delete;
+
+    // Arms the callback for one call that may complete asynchronously; called
+    // before that call, since its end may be reported before the call returns.
+    virtual void Reset();
+    // The end of the armed call: S_OK, or the call's failure. This base does
+    // not wait.
+    virtual HRESULT Wait(ULONG statusCode, bool report);
+    virtual void OnStatus(CInternetSession* context, HINTERNET handle, DWORD status, void* info, DWORD infoLength);
+
+    virtual void OnClosingConnection(CInternetSession* context, HINTERNET handle);
+    virtual void OnConnectedToServer(CInternetSession* context, HINTERNET handle, void* info);
+    virtual void OnConnectingToServer(CInternetSession* context, HINTERNET handle, void* info);
+    virtual void OnConnectionClosed(CInternetSession* context, HINTERNET handle);
+    virtual void OnDetectingProxy(CInternetSession* context, HINTERNET handle);
+    virtual void OnHandleClosing(CInternetSession* context, HINTERNET handle);
+    virtual void OnHandleCreated(CInternetSession* context, HINTERNET handle, void* info);
+    virtual void OnIntermediateResponse(CInternetSession* context, HINTERNET handle);
+    virtual void OnNameResolved(CInternetSession* context, HINTERNET handle, void* info);
+    virtual void OnReceivingResponse(CInternetSession* context, HINTERNET handle);
+    virtual void OnRedirect(CInternetSession* context, HINTERNET handle, void* info);
+    virtual void OnRequestComplete(CInternetSession* context, HINTERNET handle, void* info);
+    virtual void OnRequestSent(CInternetSession* context, HINTERNET handle, DWORD bytes);
+    virtual void OnResolvingName(CInternetSession* context, HINTERNET handle, void* info);
+    virtual void OnResponseReceived(CInternetSession* context, HINTERNET handle, DWORD bytes);
+    virtual void OnSendingRequest(CInternetSession* context, HINTERNET handle);
+    virtual void OnStateChange(CInternetSession* context, HINTERNET handle, DWORD state);
+
+    // The handle reported by the last handle-created status.
+    HINTERNET GetHandle() const { return m_handle.load(); }
+    bool IsCompleted() const { return m_completed.load(); }
+    // The outcome of the completed call.
+    HRESULT GetResult() const { return m_result.load(); }
+
+protected:
+    void Complete(HRESULT result);
+    // True when the armed call ended within the time.
+    bool WaitForCompletion(DWORD milliseconds);
+
+private:
+    std::atomic<HINTERNET> m_handle;
+    std::atomic<bool> m_completed;
+    std::atomic<HRESULT> m_result;
+    CHandle m_done;  // manual-reset event: set by completion, cleared by Reset
+};
+
+// A callback that reports progress to a bind-status sink while it waits, and
+// that never waits longer than its time limit without hearing from WinINet.
+class CInternetStatusCallbackBS : public CInternetStatusCallback {
+public:
+    CInternetStatusCallbackBS();
+    ~CInternetStatusCallbackBS() override;
+
+    void SetBindStatusCallback(IBindStatusCallback* sink) { m_sink = sink; }
+    IBindStatusCallback* GetBindStatusCallback() const { return m_sink; }
+    void SetProgressMax(DWORD max) { m_progressMax = max; }
+    DWORD GetProgressMax() const { return m_progressMax.load(); }
+    void ResetProgress() { m_progress = 0; }
+    DWORD GetProgress() const { return m_progress.load(); }
+    // The longest silence (no status at all) a wait tolerates, in milliseconds.
+    void SetTimeLimit(DWORD milliseconds) { m_timeLimit = milliseconds; }
+    DWORD GetTimeLimit() const { return m_timeLimit; }
+
+    void Reset() override;
+    // Reports progress about once a second while the armed call runs. Ends
+    // with the call's outcome, with the sink's failure, or with
+    // HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT) after the time limit.
+    HRESULT Wait(ULONG statusCode, bool report) override;
+    void OnStatus(CInternetSession* context, HINTERNET handle, DWORD status, void* info, DWORD infoLength) override;
+    void OnRedirect(CInternetSession* context, HINTERNET handle, void* info) override;
+    void OnResponseReceived(CInternetSession* context, HINTERNET handle, DWORD bytes) override;
+
+    // S_FALSE without a sink.
+    HRESULT ReportProgress(ULONG statusCode);
+    HRESULT ReportEnd();
+    // Milliseconds since the last status or reset.
+    DWORD GetIdleTime() const;
+    std::list<std::wstring> GetRedirects() const;
+
+private:
+    IBindStatusCallback* m_sink = nullptr;  // not owned
+    std::atomic<DWORD> m_lastActivity;
+    std::atomic<DWORD> m_progress;
+    std::atomic<DWORD> m_progressMax;
+    DWORD m_timeLimit = 60000;
+    mutable CAutoCriticalSection m_redirectLock;
+    std::list<std::wstring> m_redirects;
+};
+
+// HRESULT of a wait that gave up after the time limit.
+const HRESULT E_INTERNET_WAIT_TIMEOUT = static_cast<HRESULT>(0x80070000u | ERROR_INTERNET_TIMEOUT);

@@ -1,0 +1,277 @@
+#include "app/JobControl.h"
+#include "decoration/NamedEffects.h"
+#include "decoration/Setting.h"
+#include "tests/common/RecordingMsg.h"
+#include "tests/common/TestSupport.h"
+#include "resources/strings_foundation.h"
+#include <gtest/gtest.h>
+#include <boost/make_shared.hpp>
+#include <functional>
+
+namespace {
+
+const UINT kJobStopped = 143;
+const DWORD kPatience = 20000;
+
+// Records what the job control shows; its message boxes run the timer again,
+// as a modal loop would.
+class CTestView : public CJobView {
+public:
+    struct CFinished {
+        int count = 0;
+        bool oneFile = false;
+        bool barFull = false;
+        std::wstring path, folder;
+    };
+    class CReentrantMsg : public CRecordingMsg {
+    public:
+        std::function<void()> onBox;
+        int Show(const std::wstring& text, UINT flags) override
+        {
+            if (onBox)
+                onBox();
+            return CRecordingMsg::Show(text, flags);
+        }
+    };
+
+    SIZE pane = {400, 120};
+    std::vector<bool> controls;  // every SetJobControlsState, in order
+    int upper = 0, position = 0, maxUpper = 0;
+    boost::shared_ptr<CDib> image;
+    int images = 0;
+    std::wstring previewError;
+    std::vector<CFinished> finished;
+    CReentrantMsg msg;
+
+    SIZE GetPreviewSize() override { return pane; }
+    void SetJobControlsState(bool running) override { controls.push_back(running); }
+    void SetProgress(int u, int p) override
+    {
+        upper = u;
+        position = p;
+        maxUpper = std::max(maxUpper, u);
+    }
+    void ShowImage(const boost::shared_ptr<CDib>& i, bool) override
+    {
+        image = i;
+        ++images;
+    }
+    void ShowPreviewError(const std::wstring& text) override { previewError = text; }
+    void ShowFinished(int count, bool oneFile, const std::wstring& path, const std::wstring& folder) override
+    {
+        finished.push_back(CFinished{count, oneFile, upper == position, path, folder});
+    }
+    CMsg& GetJobMsg() override { return msg; }
+    void WakeUp() override {}
+};
+
+class CTestJobControl : public CJobControl {
+public:
+    using CJobControl::CJobControl;
+    std::function<CKanteloTaskPtr(int, int)> makePreview;
+protected:
+    CKanteloTaskPtr CreatePreviewTask(int cx, int cy) override
+    {
+        return makePreview ? makePreview(cx, cy) : CJobControl::CreatePreviewTask(cx, cy);
+    }
+};
+
+// A task with the test's body in place of rendering.
+class CFakeTask : public CKanteloTask {
+public:
+    std::function<void(CFakeTask&)> body;
+    void Run() override { body(*this); }
+};
+
+CSetting FirstStartSetting(const std::wstring& folder, const std::wstring& text)
+{
+    CSetting s;
+    s.FontSetting.FontFace = L"IPAGothic";
+    s.FontSetting.CharSet = SHIFTJIS_CHARSET;
+    s.FontSetting.Size = 300;
+    const int ids[] = {IDS_PRESET_WHITE_THIN, IDS_PRESET_RED, IDS_PRESET_WHITE, IDS_PRESET_GLOW, IDS_PRESET_SHADOW};
+    for (int i = 0; i < 5; ++i) {
+        s.Borderings[i] = *GetNamedEffects().FindById(ids[i]);
+        s.UseBorderings[i] = 1;
+    }
+    s.Unit = TextUnit::LINE;
+    s.FnameType = FnameType::SEQ;
+    s.Transparent = true;
+    s.FolderPath = folder;
+    s.Text = text;
+    return s;
+}
+
+// Runs the timer until the job has ended (and nothing is pending).
+bool RunUntilIdle(CJobControl& jobs)
+{
+    const DWORD start = GetTickCount();
+    do {
+        jobs.OnTimer(GetTickCount());
+        if (!jobs.IsRunning() && !jobs.IsPreviewPending())
+            return true;
+        Sleep(5);
+    } while (GetTickCount() - start < kPatience);
+    return false;
+}
+
+} // namespace
+
+TEST(JobControlTest, PreviewFollowsAChangeAndShowsOnlyCompleteImages)
+{
+    CSetting setting = FirstStartSetting(L"", L"縁取り文字のテストです。プレビューの速度");
+    CTestView view;
+    CTestJobControl jobs(view, setting);
+    jobs.SchedulePreview(GetTickCount());
+    ASSERT_TRUE(RunUntilIdle(jobs));
+    ASSERT_TRUE(view.image);
+    EXPECT_GT(view.image->GetWidth(), 0);
+    EXPECT_TRUE(view.controls.empty() || !view.controls.back());  // a preview never disables the inputs
+
+    // A failed preview shows its error in the pane, in place of the image.
+    jobs.makePreview = [&](int, int) {
+        auto task = boost::make_shared<CFakeTask>();
+        task->Init(&jobs);
+        task->body = [](CFakeTask& t) { t.Err.Set(IDS_INTERNAL_ERROR, L"broken"); };
+        return task;
+    };
+    jobs.SchedulePreview(GetTickCount());
+    ASSERT_TRUE(RunUntilIdle(jobs));
+    EXPECT_FALSE(view.image);
+    EXPECT_NE(std::wstring::npos, view.previewError.find(L"broken"));
+
+    // A task told to stop hands back what it had drawn so far: never shown.
+    view.image.reset();
+    jobs.makePreview = [&](int, int) {
+        auto task = boost::make_shared<CFakeTask>();
+        task->Init(&jobs);
+        task->body = [&](CFakeTask& t) {
+            jobs.Stop();  // as if Stop came in while it drew
+            boost::shared_ptr<CDib> half(new CDib);
+            half->CreateWithInfoHeader(4, 4, 32);
+            half->AllocBits();
+            const_cast<boost::shared_ptr<CDib>&>(t.GetResultImage()) = half;
+        };
+        return task;
+    };
+    jobs.SchedulePreview(GetTickCount());
+    ASSERT_TRUE(RunUntilIdle(jobs));
+    EXPECT_FALSE(view.image);
+
+    // No pane, no task.
+    jobs.makePreview = nullptr;
+    view.pane = SIZE{0, 120};
+    const int images = view.images;
+    jobs.SchedulePreview(GetTickCount());
+    jobs.OnTimer(GetTickCount());
+    EXPECT_FALSE(jobs.IsRunning());
+    EXPECT_EQ(images, view.images);
+}
+
+TEST(JobControlTest, SaveWritesEveryUnitAndAsksBeforeOverwriting)
+{
+    CTempFolder folder;
+    CSetting setting = FirstStartSetting(folder.File(L"out"), L"一行目\r\n二行目\r\n三行目");
+    CTestView view;
+    CTestJobControl jobs(view, setting);
+    jobs.StartJob(false, GetTickCount());
+    EXPECT_TRUE(jobs.IsSaveRunning());
+    EXPECT_EQ(true, view.controls.at(0));
+    ASSERT_TRUE(RunUntilIdle(jobs));
+    ASSERT_EQ(1u, view.finished.size());
+    EXPECT_EQ(3, view.finished[0].count);
+    EXPECT_FALSE(view.finished[0].oneFile);
+    EXPECT_EQ(folder.File(L"out\\1.png"), view.finished[0].path);
+    EXPECT_EQ(folder.File(L"out"), view.finished[0].folder);
+    EXPECT_FALSE(view.controls.back());
+    EXPECT_TRUE(view.finished[0].barFull);
+    for (const wchar_t* name : {L"out\\1.png", L"out\\2.png", L"out\\3.png"})
+        EXPECT_TRUE(FileExists(folder.File(name))) << Narrow(name);
+
+    // The same again: the three files exist; declining writes nothing.
+    const std::string before = ReadFileBytes(folder.File(L"out\\2.png"));
+    WriteFileBytes(folder.File(L"out\\2.png"), "kept");
+    view.msg.answer = IDCANCEL;
+    // A change during the question: its timer must not start a preview
+    // inside the save job being built.
+    view.msg.onBox = [&] {
+        jobs.SchedulePreview(GetTickCount());
+        jobs.OnTimer(GetTickCount());
+    };
+    jobs.StartJob(false, GetTickCount());
+    view.msg.onBox = nullptr;
+    EXPECT_FALSE(jobs.IsRunning());
+    EXPECT_TRUE(jobs.IsPreviewPending());
+    ASSERT_EQ(1u, view.msg.boxes.size());
+    EXPECT_NE(std::wstring::npos, view.msg.boxes[0].text.find(L"3 ")) << Narrow(view.msg.boxes[0].text);
+    EXPECT_FALSE(view.controls.back());
+    EXPECT_EQ("kept", ReadFileBytes(folder.File(L"out\\2.png")));
+
+    // A one-file PDF: one document of three pages.
+    setting.SaveFormat.Type = OutputType::PDF;
+    setting.SingleFile = true;
+    view.msg.answer = IDOK;
+    jobs.StartJob(false, GetTickCount());
+    ASSERT_TRUE(RunUntilIdle(jobs));
+    ASSERT_EQ(2u, view.finished.size());
+    EXPECT_EQ(3, view.finished[1].count);
+    EXPECT_TRUE(view.finished[1].oneFile);
+    EXPECT_EQ(folder.File(L"out\\1.pdf"), view.finished[1].path);
+    EXPECT_NE(std::string::npos, ReadFileBytes(folder.File(L"out\\1.pdf")).find("/Count 3"));
+
+    // A folder that cannot be made: 1004, and the inputs come back.
+    WriteFileBytes(folder.File(L"file"), "x");
+    setting.FolderPath = folder.File(L"file\\sub");
+    view.msg.Clear();
+    jobs.StartJob(false, GetTickCount());
+    EXPECT_FALSE(jobs.IsRunning());
+    ASSERT_EQ(1u, view.msg.boxes.size());
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), view.msg.boxes[0].flags & MB_ICONMASK);
+    EXPECT_FALSE(view.controls.back());
+}
+
+TEST(JobControlTest, StopDuringALongCharacterJob)
+{
+    CTempFolder folder;
+    // 700 units: a 16-bit range would overflow at 655.
+    CSetting setting = FirstStartSetting(folder.Path(), std::wstring(700, L'字'));
+    setting.Unit = TextUnit::CHAR;
+    CTestView view;
+    CTestJobControl jobs(view, setting);
+    // The box of the stop comes from inside the timer; its loop runs the timer again.
+    int reentered = 0;
+    view.msg.onBox = [&] {
+        ++reentered;
+        jobs.OnTimer(GetTickCount());
+    };
+    jobs.StartJob(false, GetTickCount());
+    EXPECT_EQ(70000, view.maxUpper);
+    Sleep(50);
+    jobs.OnTimer(GetTickCount());
+    jobs.Stop();
+    ASSERT_TRUE(RunUntilIdle(jobs));
+    ASSERT_EQ(1u, view.msg.boxes.size());
+    EXPECT_EQ(LoadResourceString(kJobStopped, false), view.msg.boxes[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), view.msg.boxes[0].flags & MB_ICONMASK);
+    EXPECT_EQ(1, reentered);
+    EXPECT_TRUE(view.finished.empty());
+    EXPECT_FALSE(view.controls.back());
+}
+
+TEST(JobControlTest, AWorkerThatDiesEndsTheJobWithAnError)
+{
+    CSetting setting = FirstStartSetting(L"", L"abc");
+    CTestView view;
+    CTestJobControl jobs(view, setting);
+    // The thread ends inside the task: no task comes back.
+    jobs.makePreview = [&](int, int) {
+        auto task = boost::make_shared<CFakeTask>();
+        task->Init(&jobs);
+        task->body = [](CFakeTask&) { ExitThread(7); };
+        return task;
+    };
+    jobs.SchedulePreview(GetTickCount());
+    ASSERT_TRUE(RunUntilIdle(jobs));
+    EXPECT_FALSE(view.previewError.empty());
+    EXPECT_FALSE(jobs.IsRunning());
+}

@@ -1,0 +1,97 @@
+#include "app/PreviewPaint.h"
+#include "platform/Gdi.h"
+#include "tests/common/TestSupport.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+// A 32-bit surface to paint the pane into, read back pixel by pixel.
+struct CSurface {
+    CDibSection dib;
+    CCreatedDC dc{CreateCompatibleDC(nullptr)};
+    HGDIOBJ old = nullptr;
+    CSurface(int w, int h)
+    {
+        dib.CreateWithInfoHeader(w, h, 32);
+        dib.AllocBits();
+        old = SelectObject(dc, dib.GetBitmap());
+    }
+    ~CSurface() { SelectObject(dc, old); }
+    COLORREF At(int x, int y) const
+    {
+        GdiFlush();
+        const BYTE* p = dib.GetImageRow(y) + 4 * x;
+        return RGB(p[2], p[1], p[0]);
+    }
+};
+
+boost::shared_ptr<CDib> SolidImage(int w, int h, BYTE b, BYTE g, BYTE r, BYTE a)
+{
+    boost::shared_ptr<CDib> image(new CDib);
+    image->CreateWithInfoHeader(w, h, 32);
+    image->AllocBits();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            BYTE* p = image->GetImageRow(y) + 4 * x;
+            p[0] = b, p[1] = g, p[2] = r, p[3] = a;
+        }
+    return image;
+}
+
+} // namespace
+
+TEST(PreviewPaintTest, ImagesArePremultipliedForBlending)
+{
+    boost::shared_ptr<CDibSection> pane = MakePaneImage(*SolidImage(2, 1, 255, 255, 255, 128));
+    ASSERT_TRUE(pane);
+    const BYTE* p = pane->GetImageRow(0);
+    EXPECT_EQ(128, p[0]);
+    EXPECT_EQ(128, p[3]);
+
+    // A palettised image keeps the alpha of its entries.
+    CDib indexed;
+    indexed.CreateWithInfoHeader(2, 1, 8, 2);
+    indexed.AllocBits();
+    indexed.GetColorTable()[0] = RGBQUAD{0, 0, 255, 255};
+    indexed.GetColorTable()[1] = RGBQUAD{255, 255, 255, 0};
+    indexed.GetImageRow(0)[0] = 0;
+    indexed.GetImageRow(0)[1] = 1;
+    pane = MakePaneImage(indexed);
+    ASSERT_TRUE(pane);
+    const BYTE* q = pane->GetImageRow(0);
+    EXPECT_EQ(255, q[2]);
+    EXPECT_EQ(255, q[3]);
+    EXPECT_EQ(0, q[4] | q[5] | q[6] | q[7]);
+}
+
+TEST(PreviewPaintTest, CheckerStaysOnThePaneAndSoftEdgesBlendRight)
+{
+    const RECT client = {0, 0, 64, 40};
+    boost::shared_ptr<CDibSection> image = MakePaneImage(*SolidImage(10, 10, 255, 255, 255, 128));
+    CPanePicture picture;
+    picture.image = image.get();
+
+    CSurface whole(64, 40), parts(64, 40);
+    PaintPreviewPane(whole.dc, client, client, picture);
+    // The same picture painted as the system asks for it: in odd pieces.
+    PaintPreviewPane(parts.dc, client, RECT{0, 0, 21, 13}, picture);
+    PaintPreviewPane(parts.dc, client, RECT{21, 0, 64, 13}, picture);
+    PaintPreviewPane(parts.dc, client, RECT{0, 13, 64, 40}, picture);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 64; ++x)
+            ASSERT_EQ(whole.At(x, y), parts.At(x, y)) << x << "," << y;
+
+    EXPECT_EQ(RGB(200, 200, 200), whole.At(12, 3));   // dark cell right of the top-left one
+    EXPECT_EQ(RGB(220, 220, 220), whole.At(12, 12));  // light cell below that one
+    // Half-transparent white over the light cell: (220 + 255) / 2, not white.
+    const COLORREF blended = whole.At(3, 3);
+    EXPECT_NEAR(238, GetRValue(blended), 2);
+
+    // Right alignment for a vertical face; the overlay text is drawn on top.
+    picture.alignRight = true;
+    picture.overlay = L"エラー";
+    CSurface right(64, 40);
+    PaintPreviewPane(right.dc, client, client, picture);
+    EXPECT_NEAR(238, GetRValue(right.At(60, 9)), 2);
+    EXPECT_EQ(RGB(220, 220, 220), right.At(3, 20));
+}

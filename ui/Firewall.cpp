@@ -1,0 +1,72 @@
+#include "ui/Firewall.h"
+#include "foundation/ResourceString.h"
+
+namespace {
+
+class CDefaultWindowErrorSink : public CMsg {
+public:
+    int ShowError(const CSimpleErr& err) override { return Show(err.message, MB_ICONERROR); }
+    int Show(const std::wstring& text, UINT flags) override
+    {
+        std::wstring caption;
+        LoadResourceString(caption, (flags & MB_ICONMASK) == MB_ICONERROR ? 53248 : 53249, false);
+        return MessageBoxW(GetActiveWindow(), text.c_str(), caption.c_str(), flags | MB_OK);
+    }
+};
+
+CDefaultWindowErrorSink g_defaultSink;
+CMsg* g_sink = nullptr;
+thread_local int t_showing = 0;
+
+class CReportingSink : public CMsg {
+public:
+    int ShowError(const CSimpleErr& err) override
+    {
+        return Forward([&](CMsg& sink) { return sink.ShowError(err); }, err.message);
+    }
+    int Show(const std::wstring& text, UINT flags) override
+    {
+        return Forward([&](CMsg& sink) { return sink.Show(text, flags); }, text);
+    }
+
+private:
+    template <class F>
+    int Forward(F show, const std::wstring& text)
+    {
+        if (t_showing > 0) {
+            OutputDebugStringW(text.c_str());
+            return 0;
+        }
+        ++t_showing;
+        int result = 0;
+        // The sink runs inside a window procedure too.
+        try {
+            result = show(g_sink ? *g_sink : static_cast<CMsg&>(g_defaultSink));
+        } catch (...) {
+            OutputDebugStringW(text.c_str());
+        }
+        --t_showing;
+        return result;
+    }
+};
+
+CReportingSink g_reportingSink;
+
+} // namespace
+
+CMsg* SetWindowErrorSink(CMsg* sink)
+{
+    CMsg* previous = g_sink;
+    g_sink = sink;
+    return previous;
+}
+
+namespace firewall_detail {
+CMsg& ReportingSink() { return g_reportingSink; }
+
+void ReportUnconverted()
+{
+    // No string of the table can be trusted here; the sink gets a fixed text.
+    g_reportingSink.Show(L"Unknown exception is occurred", MB_ICONERROR);
+}
+} // namespace firewall_detail
