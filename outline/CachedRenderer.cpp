@@ -2,6 +2,7 @@
 #include "foundation/Error.h"
 #include "resources/strings_outline.h"
 #include <algorithm>
+#include <cmath>
 
 namespace Gdiplus {
 
@@ -76,6 +77,51 @@ void CCachedRenderer::SetFillColorCMYK(double c, double m, double y, double k)
     m_fillColor[2] = y;
     m_fillColor[3] = k;
     m_fillSpace = kColorCMYK;
+}
+
+double CCachedRenderer::TransformRotation() const
+{
+    return std::atan2(m_transform[2], m_transform[0]) * 180 / 3.14159265358979323846;
+}
+
+void CCachedRenderer::StoreGradation(std::vector<CGradationStop>& stops, double& angle, const CGradationStop* from,
+                                     int count, double given) const
+{
+    stops.clear();
+    if (from && count > 0)
+        stops.assign(from, from + count);
+    angle = given + TransformRotation();
+}
+
+void CCachedRenderer::SetStrokeGradation(const CGradationStop* stops, int count, double angle)
+{
+    StoreGradation(m_strokeStops, m_strokeGradationAngle, stops, count, angle);
+}
+
+void CCachedRenderer::SetFillGradation(const CGradationStop* stops, int count, double angle)
+{
+    StoreGradation(m_fillStops, m_fillGradationAngle, stops, count, angle);
+}
+
+void CCachedRenderer::StoreTexture(CTextureDesc& desc, const boost::shared_ptr<CImg>& image, double scale,
+                                   double angle, int fitType, double rateX, double rateY, int flags, double offsetX,
+                                   double offsetY) const
+{
+    const double* t = m_transform;
+    SetTexturePaint(desc, fitType, flags, image, scale, angle + TransformRotation(), t[0] * rateX + t[1] * rateY,
+                    t[2] * rateX + t[3] * rateY, t[0] * offsetX + t[1] * offsetY, t[2] * offsetX + t[3] * offsetY);
+}
+
+void CCachedRenderer::SetStrokeTexture(boost::shared_ptr<CImg> image, double scale, double angle, int fitType,
+                                       double rateX, double rateY, int flags, double offsetX, double offsetY)
+{
+    StoreTexture(m_strokeTexture, image, scale, angle, fitType, rateX, rateY, flags, offsetX, offsetY);
+}
+
+void CCachedRenderer::SetFillTexture(boost::shared_ptr<CImg> image, double scale, double angle, int fitType,
+                                     double rateX, double rateY, int flags, double offsetX, double offsetY)
+{
+    StoreTexture(m_fillTexture, image, scale, angle, fitType, rateX, rateY, flags, offsetX, offsetY);
 }
 
 PointF CCachedRenderer::Map(double x, double y) const

@@ -3,7 +3,9 @@
 // transformed coordinates, and PaintPath receives them when a path is
 // filled or stroked.
 #pragma once
+#include "imaging/TextureDesc.h"
 #include "outline/VectorRenderer.h"
+#include <vector>
 #include "platform/GdiPlusPath.h"
 
 namespace Gdiplus {
@@ -28,6 +30,15 @@ public:
     void SetFillColorCMYK(double c, double m, double y, double k) override;
     void SetStrokeOpacity(double opacity) override { m_strokeOpacity = opacity; }
     void SetFillOpacity(double opacity) override { m_fillOpacity = opacity; }
+    // The stops are copied; the angle is kept turned by the transform's rotation.
+    void SetStrokeGradation(const CGradationStop* stops, int count, double angle) override;
+    void SetFillGradation(const CGradationStop* stops, int count, double angle) override;
+    // Rates and offsets are kept mapped by the transform's linear part, the
+    // angle turned by its rotation.
+    void SetStrokeTexture(boost::shared_ptr<CImg> image, double scale, double angle, int fitType, double rateX,
+                          double rateY, int flags, double offsetX, double offsetY) override;
+    void SetFillTexture(boost::shared_ptr<CImg> image, double scale, double angle, int fitType, double rateX,
+                        double rateY, int flags, double offsetX, double offsetY) override;
     void BeginPath() override;
     void MoveTo(double x, double y) override;
     // Both throw IDS_PATH_NOT_BEGUN before any path, IDS_ADD_PATH_LINE_FAILED or IDS_ADD_PATH_BEZIER_FAILED when GDI+ refuses.
@@ -52,9 +63,21 @@ public:
     BYTE GetFillColorSpace() const { return m_fillSpace; }
     double GetStrokeOpacity() const { return m_strokeOpacity; }
     double GetFillOpacity() const { return m_fillOpacity; }
+    const std::vector<CGradationStop>& GetStrokeStops() const { return m_strokeStops; }
+    const std::vector<CGradationStop>& GetFillStops() const { return m_fillStops; }
+    double GetStrokeGradationAngle() const { return m_strokeGradationAngle; }
+    double GetFillGradationAngle() const { return m_fillGradationAngle; }
+    const CTextureDesc& GetStrokeTexture() const { return m_strokeTexture; }
+    const CTextureDesc& GetFillTexture() const { return m_fillTexture; }
+    // The transform's rotation in degrees.
+    double TransformRotation() const;
 
 protected:
     PointF Map(double x, double y) const;
+    void StoreGradation(std::vector<CGradationStop>& stops, double& angle, const CGradationStop* from, int count,
+                        double given) const;
+    void StoreTexture(CTextureDesc& desc, const boost::shared_ptr<CImg>& image, double scale, double angle,
+                      int fitType, double rateX, double rateY, int flags, double offsetX, double offsetY) const;
     GraphicsPath& LastPath();
 
     double m_transform[kTransformSize];
@@ -70,6 +93,12 @@ protected:
     double m_fillColor[4] = {1.0, 1.0, 1.0, 1.0};
     double m_strokeOpacity = 1.0;
     double m_fillOpacity = 1.0;
+    std::vector<CGradationStop> m_strokeStops;
+    double m_strokeGradationAngle = 0;
+    std::vector<CGradationStop> m_fillStops;
+    double m_fillGradationAngle = 0;
+    CTextureDesc m_strokeTexture;
+    CTextureDesc m_fillTexture;
     double m_currentX = 0;
     double m_currentY = 0;
 };

@@ -6,6 +6,9 @@
 #include "outline/DibRenderer.h"
 #include "outline/PenStroke.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "imaging/Resample.h"
+#include "outline/GlyphOutline.h"
+#include "foundation/NamedValues.h"
 #include "foundation/Error.h"
 #include "resources/strings_engine.h"
 #include "resources/strings_imaging.h"
@@ -194,6 +197,71 @@ void CDibRenderer::PreparePaint()
         throw my::CException(IDS_CREATE_GRAPHICS_FAILED);  // no page to paint on
 }
 
+float FloorFloat(float v) { return static_cast<float>(std::floor(static_cast<double>(v))); }
+float CeilFloat(float v) { return static_cast<float>(std::ceil(static_cast<double>(v))); }
+
+RECT RectFToRectOutward(const RectF& r)
+{
+    RECT out = {static_cast<LONG>(FloorFloat(r.X)), static_cast<LONG>(FloorFloat(r.Y)),
+                static_cast<LONG>(CeilFloat(r.X + r.Width)), static_cast<LONG>(CeilFloat(r.Y + r.Height))};
+    return out;
+}
+
+// The fill texture sampled over the path's pixels: the texture repeated over
+// the part of the path's outer rectangle that lies on the page, cut to the
+// path's coverage, and drawn there.
+void CDibRenderer::FillPathWithTexture()
+{
+    const CTextureDesc& t = m_fillTexture;
+    RectF bounds;
+    if (GetTightPathBounds(bounds, *m_path, nullptr) != Ok)
+        throw my::CException(IDS_GET_PATH_BOUNDS_FAILED);
+    const RECT outer = RectFToRectOutward(bounds);
+    const RECT page = {0, 0, m_target->GetWidth(), m_target->GetAbsHeight()};
+    RECT area;
+    if (!::IntersectRect(&area, &outer, &page))
+        return;  // nothing of the path on the page
+    const int w = area.right - area.left, h = area.bottom - area.top;
+
+    // Coverage of the path over the area, as alpha.
+    std::vector<CFlatFigure> figures;
+    FlattenPath(figures, true);
+    CImg mask(BGRA32, w, h);
+    mask.AllocBits();
+    m_raster.Reset(w, h);
+    AddFigures(figures, -area.left, -area.top);
+    const bool aliased = m_noAntiAliasing;
+    m_raster.Sweep([&](int y, int x, const uint8_t* cover, int count) {
+        BYTE* p = mask.Row(y) + x * 4;
+        for (int i = 0; i < count; ++i, p += 4)
+            p[3] = aliased ? (cover[i] >= 128 ? 255 : 0) : cover[i];
+    });
+
+    // Scale: the rates as given, or fitted to the path's extent in the
+    // texture's own turned frame.
+    double scaleX = t.m_rateX, scaleY = t.m_rateY;
+    if (t.m_fitType != TEXTURE_CUSTOM_RATE) {
+        RectF reference = bounds;
+        if (t.m_angle != 0) {
+            Matrix turn;
+            if (!turn.IsValid() || turn.Rotate(static_cast<REAL>(-t.m_angle)) != Ok)
+                throw my::CException(IDS_CREATE_ROTATE_MATRIX_FAILED);
+            if (GetTightPathBounds(reference, *m_path, &turn) != Ok)
+                throw my::CException(IDS_GET_PATH_BOUNDS_FAILED);
+        }
+        CalcFitScale(scaleX, scaleY, t.m_fitType, t.m_image->m_w, t.m_image->m_h, reference.Width, reference.Height);
+    }
+    bool flipX, flipY, mirrorX, mirrorY;
+    GetTextureFlipFlags(t, flipX, flipY);
+    GetTextureMirrorFlags(t, mirrorX, mirrorY);
+    CImg sampled(BGRA32, w, h);
+    sampled.AllocBits();
+    ScaleImg(sampled, *t.m_image, flipX, flipY, mirrorX, mirrorY, t.m_offsetX - (area.left - outer.left),
+             t.m_offsetY - (area.top - outer.top), scaleX, scaleY, t.m_angle * 3.14159265358979323846 / 180);
+    MultiplyImgAlpha(sampled, mask);
+    DrawImg(*m_graphics, sampled, area.left, area.top, w, h, 1.0f);
+}
+
 void CDibRenderer::FlattenPath(std::vector<CFlatFigure>& figures, bool forFill)
 {
     // A fill reports every fault of the path data as a failed fill.
@@ -249,19 +317,29 @@ void CDibRenderer::PaintCoverage(ARGB color)
     });
 }
 
-void CDibRenderer::FillPath()
+void CDibRenderer::AddFigures(const std::vector<CFlatFigure>& figures, double dx, double dy)
 {
-    std::vector<CFlatFigure> figures;
-    FlattenPath(figures, true);
-    m_raster.Reset(m_target->GetWidth(), m_target->GetAbsHeight());
     for (const CFlatFigure& f : figures) {
         if (f.points.size() < 2)
             continue;
-        m_raster.MoveTo(f.points[0].x, f.points[0].y);
+        m_raster.MoveTo(f.points[0].x + dx, f.points[0].y + dy);
         for (size_t i = 1; i < f.points.size(); ++i)
-            m_raster.LineTo(f.points[i].x, f.points[i].y);
+            m_raster.LineTo(f.points[i].x + dx, f.points[i].y + dy);
         m_raster.Close();  // a fill closes every figure
     }
+}
+
+void CDibRenderer::FillPath()
+{
+    // A texture without pixels paints nothing: the solid colour stands in.
+    if (m_fillTexture.m_image && m_fillTexture.m_image->m_w > 0 && m_fillTexture.m_image->m_h > 0) {
+        FillPathWithTexture();
+        return;
+    }
+    std::vector<CFlatFigure> figures;
+    FlattenPath(figures, true);
+    m_raster.Reset(m_target->GetWidth(), m_target->GetAbsHeight());
+    AddFigures(figures, 0, 0);
     PaintCoverage(m_fillColor);
 }
 

@@ -1,9 +1,9 @@
 // The renderer that draws into a 32-bit bottom-up CDib: the preview picture
-// of a vector job. It paints solid fills and strokes, anti-aliased by exact
-// pixel area (or without anti-aliasing when the flag is set); CMYK colours,
-// opacity and gradation calls are ignored. Texture records are kept per
-// stroke and fill; fills are painted with the solid fill colour. A page may
-// be limited to a number of pixels: a larger one is drawn scaled down.
+// of a vector job. It paints solid fills and strokes, and fills with a
+// texture, anti-aliased by exact pixel area (or without anti-aliasing when
+// the flag is set); CMYK colours, opacity and gradation calls are ignored.
+// Strokes are painted with the solid stroke colour. A page may be limited to
+// a number of pixels: a larger one is drawn scaled down.
 #pragma once
 #include "imaging/Dib.h"
 #include "imaging/TextureDesc.h"
@@ -15,6 +15,12 @@
 #include <boost/shared_ptr.hpp>
 
 namespace Gdiplus {
+
+// Floor and ceiling of a float through the double functions; the rectangle
+// from the floors of the left and top to the ceilings of the right and bottom.
+float FloorFloat(float v);
+float CeilFloat(float v);
+RECT RectFToRectOutward(const RectF& r);
 
 class CDibRenderer : public CVectorRenderer {
 public:
@@ -75,7 +81,10 @@ private:
     // The path in device pixels, curves flattened.
     void FlattenPath(std::vector<CFlatFigure>& figures, bool forFill);
     void PaintCoverage(ARGB color);
+    // The figures, moved by (dx, dy), as polygons of the raster.
+    void AddFigures(const std::vector<CFlatFigure>& figures, double dx, double dy);
     void FillPath();
+    void FillPathWithTexture();
     void StrokePath();
     void EndPaint() { m_path.reset(); }
 

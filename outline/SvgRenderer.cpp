@@ -1,10 +1,13 @@
 #include "outline/SvgRenderer.h"
 #include "outline/SvgWriter.h"
+#include "outline/PathStroker.h"
 #include "foundation/Error.h"
 #include "foundation/ReplacingFileWriter.h"
 #include "foundation/StringUtil.h"
 #include "resources/strings_foundation_io.h"
 #include <boost/regex.hpp>
+#include <algorithm>
+#include <cmath>
 #include <sstream>
 
 namespace {
@@ -65,6 +68,11 @@ std::vector<std::wstring> CSvgRenderer::GetInvalidIds() const
 
 void CSvgRenderer::BeginDocument(const std::wstring& path)
 {
+    m_gradients.clear();
+    m_patterns.clear();
+    m_textures.clear();
+    m_writtenGradients = 0;
+    m_writtenPatterns = 0;
     m_outputPath.SetPath(path);
     m_usedIds.clear();
     m_document.clear();
@@ -95,6 +103,70 @@ void CSvgRenderer::EndGroup()
     m_groups.pop_back();
 }
 
+const std::wstring& CSvgRenderer::GradientId(const std::vector<CGradationStop>& stops, double angle,
+                                             const Gdiplus::Pen* pen)
+{
+    Gdiplus::RectF bounds;
+    Gdiplus::PointF origin;
+    GetRotatedPathListBounds(m_paths, bounds, &origin, pen, static_cast<float>(-angle));
+    CSvgGradient gradient;
+    gradient.stops = stops;
+    const double a = angle * 3.14159265358979323846 / 180;
+    gradient.x1 = origin.X;
+    gradient.y1 = origin.Y;
+    gradient.x2 = gradient.x1 + std::cos(a) * bounds.Width;
+    gradient.y2 = gradient.y1 + std::sin(a) * bounds.Width;
+    for (const CSvgGradient& g : m_gradients)
+        if (SameGradient(g, gradient))
+            return g.id;
+    gradient.id = MakeUniqueId(L"gradation_" + std::to_wstring(m_gradients.size() + 1));
+    m_gradients.push_back(gradient);
+    return m_gradients.back().id;
+}
+
+const std::wstring& CSvgRenderer::PatternId(const CTextureDesc& texture, const Gdiplus::Pen* pen)
+{
+    const CSvgTextureImage& image =
+        m_textures[AddTextureImage(m_textures, texture.m_image, m_outputPath, m_imageTemplate)];
+    Gdiplus::RectF bounds;
+    GetRotatedPathListBounds(m_paths, bounds, nullptr, pen, static_cast<float>(-texture.m_angle));
+    const double w = texture.m_image->m_w, h = texture.m_image->m_h;
+    double scale = texture.m_rateX;
+    if (texture.m_fitType == TEXTURE_FIT_WIDTH || texture.m_fitType == TEXTURE_FIT_BOTH)
+        scale = bounds.Width / w;
+    else if (texture.m_fitType == TEXTURE_FIT_HEIGHT)
+        scale = bounds.Height / h;
+    CSvgPattern pattern;
+    pattern.image = image.name;
+    pattern.x = bounds.X + texture.m_offsetX;
+    pattern.y = bounds.Y + texture.m_offsetY;
+    pattern.width = w * scale;
+    pattern.height = h * scale;
+    pattern.angle = texture.m_angle;
+    pattern.flags = static_cast<uint32_t>(texture.m_flags);
+    pattern.id = MakeUniqueId(L"texture_" + std::to_wstring(m_patterns.size() + 1));
+    m_patterns.push_back(pattern);
+    return m_patterns.back().id;
+}
+
+void CSvgRenderer::WritePaint(std::wostream& os, const wchar_t* name, bool enabled, BYTE space, const double* color,
+                              double opacity, const std::vector<CGradationStop>& stops, double angle,
+                              const CTextureDesc& texture, const Gdiplus::Pen* pen)
+{
+    const bool textured = texture.m_image && texture.m_image->m_w > 0 && texture.m_image->m_h > 0;
+    if (enabled && textured) {
+        os << name << L"=\"url(#" << SvgEscape(PatternId(texture, pen)) << L")\"";
+    } else if (enabled && !stops.empty()) {
+        os << name << L"=\"url(#" << SvgEscape(GradientId(stops, angle, pen)) << L")\"";
+    } else {
+        // A CMYK colour is shown by the RGB that stands for it.
+        double rgb[3] = {color[0], color[1], color[2]};
+        if (space == kColorCMYK)
+            CmykToRgb(color, rgb);
+        WriteSvgPaintAttribute(os, name, enabled, rgb, opacity);
+    }
+}
+
 void CSvgRenderer::PaintPath(bool fill, bool stroke)
 {
     if (m_paths.empty())
@@ -106,12 +178,20 @@ void CSvgRenderer::PaintPath(bool fill, bool stroke)
     if (stroke && m_lineWidth >= 0) {
         if (!id.empty())
             attributes << L' ';
-        WriteSvgPaintAttribute(attributes, L"stroke", true, m_strokeColor, m_strokeOpacity);
+        // The pen that measures the stroked extent for a gradient or pattern.
+        Gdiplus::Pen pen(0xFF000000, static_cast<Gdiplus::REAL>(std::max(1.0, m_lineWidth)));
+        pen.SetLineJoin(static_cast<Gdiplus::LineJoin>(m_lineJoin));
+        pen.SetLineCap(static_cast<Gdiplus::LineCap>(m_lineCap), static_cast<Gdiplus::LineCap>(m_lineCap),
+                       Gdiplus::DashCapFlat);
+        pen.SetMiterLimit(static_cast<Gdiplus::REAL>(m_miterLimit));
+        WritePaint(attributes, L"stroke", true, m_strokeSpace, m_strokeColor, m_strokeOpacity, m_strokeStops,
+                   m_strokeGradationAngle, m_strokeTexture, &pen);
         WriteSvgStrokeAttributes(attributes, m_lineWidth, m_lineJoin, m_lineCap, m_miterLimit);
     }
     if (!attributes.str().empty())
         attributes << L' ';
-    WriteSvgPaintAttribute(attributes, L"fill", fill, m_fillColor, m_fillOpacity);
+    WritePaint(attributes, L"fill", fill, m_fillSpace, m_fillColor, m_fillOpacity, m_fillStops,
+               m_fillGradationAngle, m_fillTexture, nullptr);
 
     std::wostringstream element;
     element << L"<path";
@@ -141,6 +221,16 @@ void CSvgRenderer::EndPage()
        << L" width=\"" << SvgNumber(m_pageWidth) << L"\" height=\"" << SvgNumber(m_pageHeight) << L"\""
        << L" viewBox=\"0 0 " << SvgNumber(m_pageWidth) << L' ' << SvgNumber(m_pageHeight) << L"\">";
     m_document += os.str();
+    if (m_writtenGradients < m_gradients.size() || m_writtenPatterns < m_patterns.size()) {
+        std::wostringstream defs;
+        defs << L"<defs>";
+        for (; m_writtenGradients < m_gradients.size(); ++m_writtenGradients)
+            WriteSvgGradient(defs, m_gradients[m_writtenGradients]);
+        for (; m_writtenPatterns < m_patterns.size(); ++m_writtenPatterns)
+            WriteSvgPattern(defs, m_patterns[m_writtenPatterns]);
+        defs << L"</defs>";
+        m_document += defs.str();
+    }
     m_document += m_body;
     m_document += L"</svg>";
     m_body.clear();

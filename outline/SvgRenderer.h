@@ -5,6 +5,8 @@
 #pragma once
 #include "outline/CachedRenderer.h"
 #include "outline/OutputPath.h"
+#include "outline/SvgPaint.h"
+#include "platform/GdiPlusGraphics.h"
 #include <set>
 #include <string>
 #include <vector>
@@ -50,8 +52,18 @@ public:
     std::vector<std::wstring> GetInvalidIds() const;
     const std::wstring& GetDocumentText() const { return m_document; }
     const COutputPathParts& GetOutputPathParts() const { return m_outputPath; }
+    const std::vector<CSvgGradient>& GetGradients() const { return m_gradients; }
+    const std::vector<CSvgPattern>& GetPatterns() const { return m_patterns; }
+    const std::vector<CSvgTextureImage>& GetTextureImages() const { return m_textures; }
 
 private:
+    // `name`="none", a plain colour, or a reference to a gradient or pattern
+    // made for the current paths (measured with the pen for a stroke).
+    void WritePaint(std::wostream& os, const wchar_t* name, bool enabled, BYTE space, const double* color,
+                    double opacity, const std::vector<CGradationStop>& stops, double angle,
+                    const CTextureDesc& texture, const Gdiplus::Pen* pen);
+    const std::wstring& GradientId(const std::vector<CGradationStop>& stops, double angle, const Gdiplus::Pen* pen);
+    const std::wstring& PatternId(const CTextureDesc& texture, const Gdiplus::Pen* pen);
     // ` id="..."` made unique, or nothing for an empty name.
     std::wstring IdAttribute(const std::wstring& name);
 
@@ -64,4 +76,9 @@ private:
     std::wstring m_document;
     COutputPathParts m_outputPath;
     std::wstring m_imageTemplate = L"<fname>_img_<no>.<ext>";
+    std::vector<CSvgGradient> m_gradients;
+    std::vector<CSvgPattern> m_patterns;
+    std::vector<CSvgTextureImage> m_textures;
+    size_t m_writtenGradients = 0;
+    size_t m_writtenPatterns = 0;
 };

@@ -157,6 +157,9 @@ public:
     }
     Status SetMiterLimit(REAL limit) { return SetStatus(GdipSetPenMiterLimit(m_pen, limit)); }
     REAL GetWidth() const { REAL w = 0; SetStatus(GdipGetPenWidth(m_pen, &w)); return w; }
+    LineJoin GetLineJoin() const { LineJoin j = LineJoinMiter; SetStatus(GdipGetPenLineJoin(m_pen, &j)); return j; }
+    LineCap GetStartCap() const { LineCap c = LineCapFlat; SetStatus(GdipGetPenStartCap(m_pen, &c)); return c; }
+    LineCap GetEndCap() const { LineCap c = LineCapFlat; SetStatus(GdipGetPenEndCap(m_pen, &c)); return c; }
 private:
     GpPen* m_pen = nullptr;
 };

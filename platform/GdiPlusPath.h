@@ -70,6 +70,15 @@ public:
             return boost::shared_ptr<GraphicsPath>();
         return boost::shared_ptr<GraphicsPath>(new GraphicsPath(copy));
     }
+    // A path over given points and point types; empty when GDI+ refuses them.
+    static boost::shared_ptr<GraphicsPath> FromData(const PointF* points, const BYTE* types, INT count,
+                                                    FillMode mode = FillModeAlternate)
+    {
+        GpPath* path = nullptr;
+        if (GdipCreatePath2(points, types, count, mode, &path) != Ok)
+            return boost::shared_ptr<GraphicsPath>();
+        return boost::shared_ptr<GraphicsPath>(new GraphicsPath(path));
+    }
     Status Reset() { return SetStatus(GdipResetPath(m_path)); }
     Status SetFillMode(FillMode mode) { return SetStatus(GdipSetPathFillMode(m_path, mode)); }
     FillMode GetFillMode() const

@@ -142,8 +142,10 @@ void DilateByDisc(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int 
     const RECT& d = in.Dirty();
     const int r = disc.Radius();
     CSpanWriter writer(out, dx, dy);
-    std::vector<Run> runs;
-    std::vector<Stack> prev, cur;
+    // Kept by each thread: allocations would queue the threads on the heap's lock.
+    static thread_local std::vector<Run> runs;
+    static thread_local std::vector<Stack> prev, cur;
+    prev.clear();
     for (int y = d.top; y <= d.bottom; ++y) {
         runs.clear();
         if (y < d.bottom)

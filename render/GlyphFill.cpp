@@ -117,13 +117,14 @@ bool BuildEdges(const std::vector<CPathPoint>& points, const std::vector<BYTE>& 
 
 bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, const std::vector<BYTE>& types)
 {
-    std::vector<Edge> edges;
+    // Kept by each thread: allocations would queue the threads on the heap's lock.
+    static thread_local std::vector<Edge> edges, pending, active;
+    edges.clear();
     if (!BuildEdges(points, types, edges))
         return false;
     const int height = plane.Height(), width = plane.Width();
     // Scan lines each edge covers: centres y + 0.5 in [y0, y1).
-    std::vector<Edge> pending;
-    pending.reserve(edges.size());
+    pending.clear();
     int yMin = height, yMax = -1;
     for (Edge& e : edges) {
         double first = std::ceil(e.y0 - 0.5), last = std::ceil(e.y1 - 0.5) - 1;
@@ -141,12 +142,12 @@ bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, c
     if (pending.empty())
         return true;
     std::sort(pending.begin(), pending.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
-    std::vector<Edge> active;
+    active.clear();
     struct Crossing {
         double x;
         int dir;
     };
-    std::vector<Crossing> crossings;
+    static thread_local std::vector<Crossing> crossings;
     size_t next = 0;
     LONG fillLeft = width, fillRight = 0;
     for (int y = yMin; y <= yMax; ++y) {

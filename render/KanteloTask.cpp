@@ -90,6 +90,7 @@ void CKanteloTask::Execute()
 void CKanteloTask::CreateFonts()
 {
     const CFontSetting& fs = m_setting->FontSetting;
+    m_charMeasures.clear();
     m_fontManager = fs.CreateVectorFontManager(NONANTIALIASED_QUALITY);
     m_font.Reset();
     m_font = fs.CreateGdiFont(m_logFont, m_textMetrics, m_emSize, NONANTIALIASED_QUALITY);
@@ -153,6 +154,18 @@ void CKanteloTask::GetCharAdvance(HDC dc, UINT32 ch, ABC& abc, float& advance)
     if (GetTightPathBounds(bounds, path, nullptr) != Gdiplus::Ok)
         throw my::CException(IDS_GET_STROKE_BOUNDS_FAILED);
     advance = bounds.X + bounds.Width;
+}
+
+void CKanteloTask::MeasureChar(HDC dc, UINT32 ch, ABC& abc, float& advance)
+{
+    const auto found = m_charMeasures.find(ch);
+    if (found != m_charMeasures.end()) {
+        abc = found->second.abc;
+        advance = found->second.advance;
+        return;
+    }
+    GetCharAdvance(dc, ch, abc, advance);
+    m_charMeasures[ch] = CCharMeasure{abc, advance};
 }
 
 void CKanteloTask::AddGlyphPath(Gdiplus::GraphicsPath& path, UINT32 ch, float size, const Gdiplus::PointF& origin)
@@ -273,7 +286,7 @@ void CKanteloTask::MeasureText()
         kept.append(Text, walk.Index(), walk.Length());
         ABC abc;
         float advance = 0;
-        GetCharAdvance(screen, walk.Char(), abc, advance);
+        MeasureChar(screen, walk.Char(), abc, advance);
         int adv = static_cast<int>(std::ceil(advance));
         m_maxGlyphAdvance = std::max(m_maxGlyphAdvance, adv);
         if (x == 0)

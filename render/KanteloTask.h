@@ -14,6 +14,7 @@
 #include "platform/GdiPlus.h"
 #include <boost/enable_shared_from_this.hpp>
 #include <boost/shared_ptr.hpp>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,9 +27,6 @@ class StringFormat;
 }
 
 class CKanteloTask;
-
-// The layer images of the raster pipeline, face first.
-typedef std::vector<boost::shared_ptr<CDib> > CLayerImages;
 
 // The owner of running tasks. Both calls come on the worker thread.
 class CKanteloTaskClient {
@@ -77,6 +75,12 @@ public:
     void SetSetting(const boost::shared_ptr<CSetting>& setting) { m_setting = setting; }
     const boost::shared_ptr<CSetting>& GetSetting() const { return m_setting; }
     void SetLineHeadBearing(int bearing) { m_lineHeadBearing = bearing; }
+    // Threads of the raster run, the task's own included; 0 (the default)
+    // chooses by the processor count and the size of the work. The image is
+    // the same whatever the count.
+    void SetThreadCount(int threads) { m_threadCount = threads; }
+    // The threads the last raster run used.
+    int GetThreadsUsed() const { return m_threadsUsed; }
     int GetLineHeadBearing() const { return m_lineHeadBearing; }
     CKanteloTaskClient* GetClient() const { return m_client; }
     const boost::shared_ptr<CDib>& GetResultImage() const { return m_resultImage; }
@@ -137,12 +141,18 @@ protected:
     // only keeps the 32-bit image. Virtual so that a test can make it fail.
     virtual HRESULT ReduceResultToPalette(boost::shared_ptr<CDib>& image);
 
-    // The stages of the raster Run, in order. Each returns false when Run
-    // ends there: an error is stored, or the task was stopped.
+    // The stages of the raster Run, in order, over the work of one run (its
+    // threads and layer planes). Each returns false when Run ends there: an
+    // error is stored, or the task was stopped.
+    struct CRasterWork;
     bool LayOutRaster();
-    bool DrawLayerMasks(CLayerImages& layers);
-    bool ComposeLayers(CLayerImages& layers, boost::shared_ptr<CDib>& result);
-    bool FinishResult(boost::shared_ptr<CDib>& result);
+    bool PlanRasterWork(CRasterWork& work);
+    bool DrawLayerMasks(CRasterWork& work);
+    bool ComposeLayers(CRasterWork& work, boost::shared_ptr<CDib>& result);
+    bool FinishResult(CRasterWork& work, boost::shared_ptr<CDib>& result);
+    // GetCharAdvance, asked of the font once per character of a run: the
+    // layout and the raster pass come back to the same characters.
+    void MeasureChar(HDC dc, UINT32 ch, ABC& abc, float& advance);
     // The character, line and paragraph rectangles of one placed glyph.
     void AddUnitRects(const RECT& glyph, bool lineStart, bool& newParagraph);
 
@@ -153,6 +163,13 @@ protected:
     CKanteloTaskClient* m_client = nullptr;
     boost::shared_ptr<CSetting> m_setting;
     int m_lineHeadBearing = kUnknownBearing;
+    struct CCharMeasure {
+        ABC abc;
+        float advance;
+    };
+    std::map<UINT32, CCharMeasure> m_charMeasures;
+    int m_threadCount = 0;
+    int m_threadsUsed = 0;
     boost::shared_ptr<CDib> m_resultImage;
     boost::shared_ptr<CVectorFontManager> m_fontManager;
     int m_layerCount = 0;

@@ -8,7 +8,6 @@
 // (0..10) without widening; the ten column counts of a block are then summed.
 #include "render/MaskPlane.h"
 #include <emmintrin.h>
-#include <malloc.h>
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -24,10 +23,11 @@ bool CMaskPlane::Create(int width, int height)
     unsigned long long bytes = static_cast<unsigned long long>(stride) * static_cast<unsigned>(height);
     if (bytes > 0x40000000ULL)  // 1 GB: no glyph cell comes near; refuse rather than thrash
         return false;
-    m_bits = static_cast<uint8_t*>(_aligned_malloc(static_cast<size_t>(bytes), 16));
+    // Fresh pages come zeroed (and aligned), and cost nothing until written.
+    m_bits = static_cast<uint8_t*>(
+        ::VirtualAlloc(nullptr, static_cast<SIZE_T>(bytes), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     if (!m_bits)
         return false;
-    std::memset(m_bits, 0, static_cast<size_t>(bytes));
     m_width = width;
     m_height = height;
     m_stride = stride;
@@ -38,7 +38,7 @@ bool CMaskPlane::Create(int width, int height)
 void CMaskPlane::Free()
 {
     if (m_bits)
-        _aligned_free(m_bits);
+        ::VirtualFree(m_bits, 0, MEM_RELEASE);
     m_bits = nullptr;
     m_width = m_height = m_stride = 0;
     m_dirty = RECT{0, 0, 0, 0};
@@ -96,9 +96,24 @@ void UniteMasks(CMaskPlane& out, const CMaskPlane& a, const CMaskPlane& b)
     out.MarkDirty(r);
 }
 
-void ReduceMaskOverAlpha(const CMaskPlane& plane, uint8_t* targetTop, ptrdiff_t targetStride,
-                         int targetWidth, int targetHeight, int x, int y)
+namespace {
+
+// (n x 255 + 50) / 100 for the counts 0..100 of a block.
+struct CCoverageTable {
+    uint8_t v[101];
+    CCoverageTable()
+    {
+        for (unsigned n = 0; n <= 100; ++n)
+            v[n] = static_cast<uint8_t>((n * 255 + 50) / 100);
+    }
+};
+const CCoverageTable kCoverage;
+
+} // namespace
+
+void ReduceMask(const CMaskPlane& plane, int x, int y, int targetWidth, int targetHeight, CCoverageBlock& out)
 {
+    out.width = out.height = 0;
     if (plane.IsClean())
         return;
     const RECT& d = plane.Dirty();
@@ -111,13 +126,23 @@ void ReduceMaskOverAlpha(const CMaskPlane& plane, uint8_t* targetTop, ptrdiff_t 
     by1 = std::min(by1, targetHeight - y);
     if (bx0 >= bx1 || by0 >= by1)
         return;
+    out.x = x + bx0;
+    out.y = y + by0;
+    out.width = bx1 - bx0;
+    out.height = by1 - by0;
+    out.values.resize(static_cast<size_t>(out.width) * out.height);
     int c0 = bx0 * 10;
     int c1 = bx1 * 10;
     int v0 = c0 & ~15;  // aligned start for the vector loop
     int v1 = (c1 + 15) & ~15;
     if (v1 > plane.Stride())
         v1 = plane.Stride();
-    std::vector<uint8_t> counts(static_cast<size_t>(plane.Stride()) + 16);
+    // Kept by each thread: allocations would queue the threads on the heap's lock.
+    static thread_local std::vector<uint8_t> counts;
+    if (counts.size() < static_cast<size_t>(v1 - v0))
+        counts.resize(static_cast<size_t>(v1 - v0));
+    uint8_t* base = counts.data();
+    uint8_t* value = out.values.data();
     for (int by = by0; by < by1; ++by) {
         const uint8_t* rows[10];
         for (int k = 0; k < 10; ++k)
@@ -126,20 +151,33 @@ void ReduceMaskOverAlpha(const CMaskPlane& plane, uint8_t* targetTop, ptrdiff_t 
             __m128i acc = _mm_setzero_si128();
             for (int k = 0; k < 10; ++k)
                 acc = _mm_sub_epi8(acc, _mm_load_si128(reinterpret_cast<const __m128i*>(rows[k] + cx)));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(&counts[cx]), acc);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(base + (cx - v0)), acc);
         }
-        uint8_t* out = targetTop + static_cast<ptrdiff_t>(y + by) * targetStride;
         for (int bx = bx0; bx < bx1; ++bx) {
-            const uint8_t* c = &counts[bx * 10];
+            const uint8_t* c = base + (bx * 10 - v0);
             unsigned n = 0;
             for (int k = 0; k < 10; ++k)
                 n += c[k];
-            if (n == 0)
+            *value++ = kCoverage.v[n];
+        }
+    }
+}
+
+void LayCoverageOver(const CCoverageBlock& block, int x, int y, uint8_t* top, ptrdiff_t stride, int width,
+                     int height)
+{
+    const int x0 = block.x + x, y0 = block.y + y;
+    const int i0 = std::max(0, -x0), i1 = std::min(block.width, width - x0);
+    const int j0 = std::max(0, -y0), j1 = std::min(block.height, height - y0);
+    for (int j = j0; j < j1; ++j) {
+        const uint8_t* value = block.values.data() + static_cast<ptrdiff_t>(j) * block.width;
+        uint8_t* a = top + static_cast<ptrdiff_t>(y0 + j) * stride + x0;
+        for (int i = i0; i < i1; ++i) {
+            const unsigned s = value[i];
+            if (s == 0)
                 continue;
-            unsigned s = (n * 255 + 50) / 100;
-            uint8_t* a = out + static_cast<ptrdiff_t>(x + bx) * 4 + 3;
-            unsigned dv = *a;
-            *a = static_cast<uint8_t>(s + (dv * (255 - s) + 127) / 255);
+            const unsigned dv = a[i];
+            a[i] = static_cast<uint8_t>(s + (dv * (255 - s) + 127) / 255);
         }
     }
 }

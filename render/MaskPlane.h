@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 class CMaskPlane {
 public:
@@ -53,11 +54,24 @@ private:
 // out may not be a or b.
 void UniteMasks(CMaskPlane& out, const CMaskPlane& a, const CMaskPlane& b);
 
-// Count of set pixels in each 10 x 10 block of the plane, as alpha
+// One layer of one glyph at output resolution: coverage values (0..255) of a
+// width x height block whose first value belongs to output pixel (x, y).
+struct CCoverageBlock {
+    int x = 0, y = 0;
+    int width = 0, height = 0;  // 0 when there is nothing to lay
+    std::vector<uint8_t> values;  // row by row
+};
+
+// Count of set pixels in each 10 x 10 block of the plane, as coverage
 // (count x 255 / 100, rounded): the exact area average of the ten-times
-// plane. It is laid over the alpha bytes of a 32-bit top-down row set
-// (row y at top + y x stride, which may be negative) with its block (0, 0) at
-// (x, y), by source-over: a = s + d x (255 - s) / 255. Blocks outside the
-// target are dropped. The plane's sides must be multiples of 10.
-void ReduceMaskOverAlpha(const CMaskPlane& plane, uint8_t* targetTop, ptrdiff_t targetStride,
-                         int targetWidth, int targetHeight, int x, int y);
+// plane. The plane's block (0, 0) belongs to output pixel (x, y); blocks
+// outside a target of targetWidth x targetHeight pixels are left out, and
+// only the blocks that hold the dirty rectangle are counted. The plane's
+// sides must be multiples of 10.
+void ReduceMask(const CMaskPlane& plane, int x, int y, int targetWidth, int targetHeight, CCoverageBlock& out);
+
+// Lays a block, moved by (x, y), over an 8-bit target of width x height
+// values (row j at top + j x stride) by source-over: a = s + d x (255 - s) /
+// 255, rounded. What falls outside the target is left out.
+void LayCoverageOver(const CCoverageBlock& block, int x, int y, uint8_t* top, ptrdiff_t stride, int width,
+                     int height);

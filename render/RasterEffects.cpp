@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -52,56 +53,85 @@ HRESULT CopyDib32(boost::shared_ptr<CDib>& out, const CDib& source)
     return hr;
 }
 
-// Byte weights of the blur, k[0] first.
-std::vector<unsigned> GaussianWeights(double sigma)
-{
-    int n = 1;
-    if (sigma > 0 && std::isfinite(sigma))
-        n = static_cast<int>(std::ceil(sigma) + 1.0);
-    std::vector<unsigned> k(static_cast<size_t>(n));
-    double s2 = sigma * sigma;
-    for (int i = 0; i < n; ++i) {
-        // The largest value of exp(-i^2 / 2s^2) is exp(0) = 1, so no rescaling.
-        double v = i == 0 ? 255.0 : 255.0 * std::exp(-0.5 * i * i / s2);
-        k[static_cast<size_t>(i)] = v > 254.9 ? 255u : static_cast<unsigned>(v);
-    }
-    return k;
-}
-
-// One pass along a line of `count` values spaced `step` apart: out[x] =
-// sum k[|j|] in[x + j] / sum k[|j|] over the j that stay inside.
-class CBlurLine {
-public:
-    explicit CBlurLine(const std::vector<unsigned>& k) : m_k(k), m_n(static_cast<int>(k.size()))
-    {
-        m_full = m_k[0];
-        for (int i = 1; i < m_n; ++i)
-            m_full += 2 * m_k[static_cast<size_t>(i)];
-    }
-    // Sum of the weights that fall inside a line of `count` for position x.
-    unsigned WeightAt(int x, int count) const
-    {
-        unsigned s = 0;
-        for (int j = -(m_n - 1); j <= m_n - 1; ++j)
-            if (x + j >= 0 && x + j < count)
-                s += m_k[static_cast<size_t>(std::abs(j))];
-        return s;
-    }
-    unsigned Full() const { return m_full; }
-    int Taps() const { return m_n; }
-    unsigned K(int j) const { return m_k[static_cast<size_t>(std::abs(j))]; }
-private:
-    std::vector<unsigned> m_k;
-    int m_n;
-    unsigned m_full;
-};
-
 inline uint8_t Quotient(unsigned sum, double inverse)
 {
     return static_cast<uint8_t>(static_cast<unsigned>((sum + 0.5) * inverse));
 }
 
 } // namespace
+
+CGaussianRows::CGaussianRows(double sigma)
+{
+    int n = 1;
+    if (sigma > 0 && std::isfinite(sigma))
+        n = static_cast<int>(std::ceil(sigma) + 1.0);
+    m_k.resize(static_cast<size_t>(n));
+    double s2 = sigma * sigma;
+    for (int i = 0; i < n; ++i) {
+        // The largest value of exp(-i^2 / 2s^2) is exp(0) = 1, so no rescaling.
+        double v = i == 0 ? 255.0 : 255.0 * std::exp(-0.5 * i * i / s2);
+        m_k[static_cast<size_t>(i)] = v > 254.9 ? 255u : static_cast<unsigned>(v);
+    }
+    m_full = m_k[0];
+    for (int i = 1; i < n; ++i)
+        m_full += 2 * m_k[static_cast<size_t>(i)];
+}
+
+unsigned CGaussianRows::WeightAt(int x, int count) const
+{
+    const int n = Taps();
+    unsigned s = 0;
+    for (int j = -(n - 1); j <= n - 1; ++j)
+        if (x + j >= 0 && x + j < count)
+            s += K(j);
+    return s;
+}
+
+void CGaussianRows::Horizontal(const uint8_t* in, uint8_t* out, int w, unsigned* acc) const
+{
+    const int n = Taps();
+    const double fullInverse = 1.0 / m_full;
+    // Interior columns [lo, hi) have the whole window inside.
+    const int lo = std::min(n - 1, w), hi = std::max(lo, w - (n - 1));
+    for (int x = 0; x < w; ++x)
+        if (x < lo || x >= hi) {
+            unsigned sum = 0;
+            for (int j = -(n - 1); j <= n - 1; ++j)
+                if (x + j >= 0 && x + j < w)
+                    sum += K(j) * in[x + j];
+            out[x] = static_cast<uint8_t>(sum / WeightAt(x, w));
+        }
+    if (lo < hi) {
+        for (int x = lo; x < hi; ++x)
+            acc[x] = 0;
+        for (int j = -(n - 1); j <= n - 1; ++j) {
+            const unsigned k = K(j);
+            for (int x = lo; x < hi; ++x)
+                acc[x] += k * in[x + j];
+        }
+        for (int x = lo; x < hi; ++x)
+            out[x] = Quotient(acc[x], fullInverse);
+    }
+}
+
+void CGaussianRows::Vertical(const std::function<const uint8_t*(int)>& row, int y, int h, uint8_t* out, int w,
+                             unsigned* acc) const
+{
+    const int n = Taps();
+    std::fill(acc, acc + w, 0u);
+    for (int j = -(n - 1); j <= n - 1; ++j) {
+        if (y + j < 0 || y + j >= h)
+            continue;
+        const unsigned k = K(j);
+        const uint8_t* s = row(y + j);
+        for (int x = 0; x < w; ++x)
+            acc[x] += k * s[x];
+    }
+    const unsigned weight = (y >= n - 1 && y < h - (n - 1)) ? m_full : WeightAt(y, h);
+    const double inverse = 1.0 / weight;
+    for (int x = 0; x < w; ++x)
+        out[x] = Quotient(acc[x], inverse);
+}
 
 HRESULT CreateDib32(boost::shared_ptr<CDib>& out, int width, int height)
 {
@@ -244,9 +274,8 @@ HRESULT GaussianBlurAlpha(boost::shared_ptr<CDib>& out, const CDib& source, doub
     HRESULT hr = CopyDib32(result, source);
     if (FAILED(hr))
         return hr;
-    CBlurLine line(GaussianWeights(sigma));
-    const int n = line.Taps();
-    std::vector<uint8_t> tmp, alpha;
+    const CGaussianRows blur(sigma);
+    std::vector<uint8_t> tmp, alpha, column;
     std::vector<unsigned> acc;
     try {
         tmp.resize(static_cast<size_t>(w) * h);
@@ -255,56 +284,70 @@ HRESULT GaussianBlurAlpha(boost::shared_ptr<CDib>& out, const CDib& source, doub
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
-    const double fullInverse = 1.0 / line.Full();
-    // Horizontal: interior columns [lo, hi) have the whole window inside.
-    const int lo = std::min(n - 1, w), hi = std::max(lo, w - (n - 1));
     for (int y = 0; y < h; ++y) {
         const BYTE* p = source.GetImageRow(y);
         for (int x = 0; x < w; ++x)
             alpha[static_cast<size_t>(x)] = p[x * 4 + 3];
-        uint8_t* t = &tmp[static_cast<size_t>(y) * w];
-        for (int x = 0; x < w; ++x)
-            if (x < lo || x >= hi) {
-                unsigned sum = 0;
-                for (int j = -(n - 1); j <= n - 1; ++j)
-                    if (x + j >= 0 && x + j < w)
-                        sum += line.K(j) * alpha[static_cast<size_t>(x + j)];
-                t[x] = static_cast<uint8_t>(sum / line.WeightAt(x, w));
-            }
-        if (lo < hi) {
-            unsigned* a = acc.data();
-            const uint8_t* s = alpha.data();
-            for (int x = lo; x < hi; ++x)
-                a[x] = 0;
-            for (int j = -(n - 1); j <= n - 1; ++j) {
-                const unsigned k = line.K(j);
-                for (int x = lo; x < hi; ++x)
-                    a[x] += k * s[x + j];
-            }
-            for (int x = lo; x < hi; ++x)
-                t[x] = Quotient(a[x], fullInverse);
-        }
+        blur.Horizontal(alpha.data(), &tmp[static_cast<size_t>(y) * w], w, acc.data());
     }
-    // Vertical, row against row.
+    const auto tmpRow = [&](int y) { return &tmp[static_cast<size_t>(y) * w]; };
     for (int y = 0; y < h; ++y) {
-        unsigned* a = acc.data();
-        std::fill(acc.begin(), acc.end(), 0u);
-        for (int j = -(n - 1); j <= n - 1; ++j) {
-            if (y + j < 0 || y + j >= h)
-                continue;
-            const unsigned k = line.K(j);
-            const uint8_t* s = &tmp[static_cast<size_t>(y + j) * w];
-            for (int x = 0; x < w; ++x)
-                a[x] += k * s[x];
-        }
-        unsigned weight = (y >= n - 1 && y < h - (n - 1)) ? line.Full() : line.WeightAt(y, h);
-        const double inverse = 1.0 / weight;
+        blur.Vertical(tmpRow, y, h, alpha.data(), w, acc.data());
         BYTE* p = result->GetImageRow(y);
         for (int x = 0; x < w; ++x)
-            p[x * 4 + 3] = Quotient(a[x], inverse);
+            p[x * 4 + 3] = alpha[static_cast<size_t>(x)];
     }
     out = result;
     return S_OK;
+}
+
+void CompositeRowOver(BYTE* d, const BYTE* s, int count)
+{
+    for (int x = 0; x < count; ++x, d += 4, s += 4) {
+        const unsigned sa = s[3];
+        if (sa == 0)
+            continue;
+        if (sa == 255) {
+            std::memcpy(d, s, 4);
+            continue;
+        }
+        // Weights of source and target in units of 1/(255 * 255).
+        const unsigned ws = sa * 255, wd = d[3] * (255 - sa);
+        const unsigned sum = ws + wd;
+        for (int c = 0; c < 3; ++c)
+            d[c] = static_cast<BYTE>((s[c] * ws + d[c] * wd + sum / 2) / sum);
+        d[3] = static_cast<BYTE>((sum + 127) / 255);
+    }
+}
+
+void CompositeColorRowOver(BYTE* d, const uint8_t* alpha, int count, COLORREF color)
+{
+    const BYTE colour[4] = {GetBValue(color), GetGValue(color), GetRValue(color), 255};
+    for (int x = 0; x < count; ++x, d += 4) {
+        const unsigned sa = alpha[x];
+        if (sa == 0)
+            continue;
+        if (sa == 255) {
+            std::memcpy(d, colour, 4);
+            continue;
+        }
+        const unsigned ws = sa * 255, wd = d[3] * (255 - sa);
+        const unsigned sum = ws + wd;
+        for (int c = 0; c < 3; ++c)
+            d[c] = static_cast<BYTE>((colour[c] * ws + d[c] * wd + sum / 2) / sum);
+        d[3] = static_cast<BYTE>((sum + 127) / 255);
+    }
+}
+
+void FlattenRowOnColor(BYTE* d, const BYTE* s, int count, COLORREF color)
+{
+    const unsigned bg[3] = {GetBValue(color), GetGValue(color), GetRValue(color)};
+    for (int x = 0; x < count; ++x, s += 4, d += 4) {
+        const unsigned a = s[3];
+        for (int c = 0; c < 3; ++c)
+            d[c] = static_cast<BYTE>((s[c] * a + bg[c] * (255 - a) + 127) / 255);
+        d[3] = 255;
+    }
 }
 
 HRESULT CompositeOver(CDib& target, const CDib& source)
@@ -313,27 +356,8 @@ HRESULT CompositeOver(CDib& target, const CDib& source)
         target.GetAbsHeight() != source.GetAbsHeight())
         return E_INVALIDARG;
     const int w = target.GetWidth(), h = target.GetAbsHeight();
-    for (int y = 0; y < h; ++y) {
-        BYTE* d = target.GetImageRow(y);
-        const BYTE* s = source.GetImageRow(y);
-        for (int x = 0; x < w; ++x, d += 4, s += 4) {
-            const unsigned sa = s[3];
-            if (sa == 0)
-                continue;
-            if (sa == 255) {
-                std::memcpy(d, s, 4);
-                continue;
-            }
-            // Weights of source and target in units of 1/(255 * 255).
-            const unsigned ws = sa * 255, wd = d[3] * (255 - sa);
-            const unsigned sum = ws + wd;
-            if (sum == 0)
-                continue;
-            for (int c = 0; c < 3; ++c)
-                d[c] = static_cast<BYTE>((s[c] * ws + d[c] * wd + sum / 2) / sum);
-            d[3] = static_cast<BYTE>((sum + 127) / 255);
-        }
-    }
+    for (int y = 0; y < h; ++y)
+        CompositeRowOver(target.GetImageRow(y), source.GetImageRow(y), w);
     return S_OK;
 }
 
@@ -345,18 +369,9 @@ HRESULT FlattenOnColor(boost::shared_ptr<CDib>& image, const CDib& source, COLOR
     HRESULT hr = CreateDib32(flat, source.GetWidth(), source.GetAbsHeight());
     if (FAILED(hr))
         return hr;
-    const unsigned bg[3] = {GetBValue(color), GetGValue(color), GetRValue(color)};
     const int w = source.GetWidth(), h = source.GetAbsHeight();
-    for (int y = 0; y < h; ++y) {
-        const BYTE* s = source.GetImageRow(y);
-        BYTE* d = flat->GetImageRow(y);
-        for (int x = 0; x < w; ++x, s += 4, d += 4) {
-            const unsigned a = s[3];
-            for (int c = 0; c < 3; ++c)
-                d[c] = static_cast<BYTE>((s[c] * a + bg[c] * (255 - a) + 127) / 255);
-            d[3] = 255;
-        }
-    }
+    for (int y = 0; y < h; ++y)
+        FlattenRowOnColor(flat->GetImageRow(y), source.GetImageRow(y), w, color);
     image = flat;
     return S_OK;
 }
@@ -453,7 +468,7 @@ bool GetGradationLine(int angle, double w, double h, double& a, double& b, doubl
 }
 
 HRESULT FillLinearGradationRect(CDib& image, const CLinearGradation& gradation, const CRectD& clip,
-                                const CRectD& frame)
+                                const CRectD& frame, int firstRow)
 {
     if (!Is32(image))
         return E_INVALIDARG;
@@ -462,9 +477,9 @@ HRESULT FillLinearGradationRect(CDib& image, const CLinearGradation& gradation, 
     if (x0 >= x1 || y0 >= y1)
         return S_OK;
     x0 = std::max(x0, 0);
-    y0 = std::max(y0, 0);
+    y0 = std::max(y0, firstRow);
     x1 = std::min(x1, static_cast<int>(image.GetWidth()));
-    y1 = std::min(y1, static_cast<int>(image.GetAbsHeight()));
+    y1 = std::min(y1, firstRow + static_cast<int>(image.GetAbsHeight()));
     if (x0 >= x1 || y0 >= y1)
         return S_OK;
     struct Stop {
@@ -487,7 +502,7 @@ HRESULT FillLinearGradationRect(CDib& image, const CLinearGradation& gradation, 
     const bool leftToRight = a >= 0;
     const bool monotonic = d > 0;
     for (int y = y0; y < y1; ++y) {
-        BYTE* p = image.GetImageRow(y);
+        BYTE* p = image.GetImageRow(y - firstRow);
         int k = 0;
         for (int col = x0; col < x1; ++col) {
             int x = leftToRight ? col : x0 + x1 - 1 - col;

@@ -14,6 +14,9 @@
 #include "imaging/RectD.h"
 #include "platform/GdiPlus.h"
 #include <boost/shared_ptr.hpp>
+#include <cstdint>
+#include <functional>
+#include <vector>
 
 class CLinearGradation;
 
@@ -52,6 +55,25 @@ HRESULT MaxFilterByDisc(boost::shared_ptr<CDib>& out, const CDib& source, int r)
 // of sigma (output pixels); the other bytes are copied.
 HRESULT GaussianBlurAlpha(boost::shared_ptr<CDib>& out, const CDib& source, double sigma);
 
+// The two passes of that blur over rows of bytes, for any row layout: the
+// layer planes of the raster pipeline blur with them band by band.
+class CGaussianRows {
+public:
+    explicit CGaussianRows(double sigma);
+    // Taps n: the window reaches n - 1 values to each side.
+    int Taps() const { return static_cast<int>(m_k.size()); }
+    // out[x] of a row of w values; acc holds w unsigned values of scratch.
+    void Horizontal(const uint8_t* in, uint8_t* out, int w, unsigned* acc) const;
+    // out = row y of an image of h rows of w values, given by row(i).
+    void Vertical(const std::function<const uint8_t*(int)>& row, int y, int h, uint8_t* out, int w,
+                  unsigned* acc) const;
+private:
+    unsigned K(int j) const { return m_k[static_cast<size_t>(j < 0 ? -j : j)]; }
+    unsigned WeightAt(int x, int count) const;
+    std::vector<unsigned> m_k;
+    unsigned m_full = 0;
+};
+
 // byte `channel` = byte x numerator / denominator (truncating, kept within
 // 0..255) everywhere; nothing when they are equal; E_INVALIDARG for
 // denominator 0.
@@ -69,11 +91,18 @@ HRESULT FlattenOnColor(boost::shared_ptr<CDib>& image, const CDib& source, COLOR
 // alpha: a = sa + da (255 - sa) / 255 and each colour byte weighted by the
 // alphas, rounded. E_INVALIDARG when the sizes differ.
 HRESULT CompositeOver(CDib& target, const CDib& source);
+// The same along one row of `count` pixels.
+void CompositeRowOver(BYTE* target, const BYTE* source, int count);
+// The same with a source of one colour whose alphas are the bytes `alpha`.
+void CompositeColorRowOver(BYTE* target, const uint8_t* alpha, int count, COLORREF color);
+// One row of FlattenOnColor; target may be the source.
+void FlattenRowOnColor(BYTE* target, const BYTE* source, int count, COLORREF color);
 
 // Colours the pixels of `clip` by the gradation running over `frame` (see
-// the .cpp); alpha stays. E_INVALIDARG without an enabled stop.
+// the .cpp); alpha stays. E_INVALIDARG without an enabled stop. The image may
+// hold only a band of the picture: its row 0 is the picture's row firstRow.
 HRESULT FillLinearGradationRect(CDib& image, const CLinearGradation& gradation, const CRectD& clip,
-                                const CRectD& frame);
+                                const CRectD& frame, int firstRow = 0);
 // The same over the whole image.
 HRESULT FillLinearGradation(CDib& image, const CLinearGradation& gradation);
 

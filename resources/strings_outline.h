@@ -44,6 +44,7 @@
 #define IDS_STROKE_PATH_FAILED                   53865
 #define IDS_FILL_PATH_FAILED                     53866
 #define IDS_STROKE_AND_FILL_PATH_FAILED          53867
+#define IDS_CREATE_ROTATE_MATRIX_FAILED          54009
 #define IDS_GET_PATH_DATA_FAILED                 54015
 #define IDS_LINE_TOO_FEW_POINTS                  54016
 #define IDS_PATH_POINT_TYPE_UNKNOWN              54019
@@ -52,6 +53,7 @@
 #define IDS_PATH_LINE_WITHOUT_START              54022
 #define IDS_ADD_PATH_LINE_FAILED                 54024
 #define IDS_ADD_PATH_BEZIER_FAILED               54025
+#define IDS_WIDEN_PATH_FAILED                    54027
 #define IDS_GET_PATH_BOUNDS_FAILED               54029
 #define IDS_PATH_NOT_BEGUN                       54031
 #define IDS_BEGIN_DOC_FAILED                     54069

@@ -309,3 +309,62 @@ TEST(DibRenderer, GlyphThroughFanOut)
     EXPECT_EQ(S_OK, png->Save(*page, true, path));
     EXPECT_GT(ReadFileBytes(path).size(), 100u);
 }
+
+// A rectangle filled with a 2 x 2 checker: texel for texel at rate 1, in
+// blocks when fitted to the width; outside the path and off the page
+// nothing changes.
+TEST(DibRenderer, TextureFilledRectangle)
+{
+    boost::shared_ptr<CImg> checker(new CImg(BGRA32, 2, 2));
+    checker->m_bits = {0, 0, 255, 255, 255, 0, 0, 255,   // red, blue
+                       255, 0, 0, 255, 0, 0, 255, 255};  // blue, red
+    const uint32_t red = 0xFFFF0000u, blue = 0xFF0000FFu, white = 0xFFFFFFFFu;
+    auto page = [&](int fit, double left, double top) {
+        CDibRenderer r;
+        r.SetNoAntiAliasing(true);
+        r.SetBackgroundColor(1, 1, 1, 1);
+        r.BeginPage(40, 20);
+        r.SetFillTexture(checker, 1, 0, fit, 1, 1, 0, 0, 0);
+        r.BeginPath();
+        r.Rectangle(left, top, 20, 12);
+        r.Fill();
+        return r.GetDib();
+    };
+    boost::shared_ptr<CDib> d = page(TEXTURE_CUSTOM_RATE, 10, 4);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const bool inside = x >= 10 && x < 30 && y >= 4 && y < 16;
+            const uint32_t want = !inside ? white : ((x - 10 + y - 4) % 2 == 0 ? red : blue);
+            ASSERT_EQ(want, Px(*d, x, y)) << x << "," << y;
+        }
+
+    // Fitted to the width: 2 texels over 20 pixels, one every 10 pixels and
+    // blended between.
+    d = page(TEXTURE_FIT_WIDTH, 10, 4);
+    EXPECT_EQ(red, Px(*d, 10, 4));
+    EXPECT_EQ(blue, Px(*d, 20, 4));
+    EXPECT_EQ(0xFF7F007Fu, Px(*d, 15, 4));
+    EXPECT_EQ(white, Px(*d, 9, 4));
+
+    d = page(TEXTURE_CUSTOM_RATE, 100, 50);  // wholly off the page
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x)
+            ASSERT_EQ(white, Px(*d, x, y));
+
+    // A texture without pixels leaves the solid fill colour.
+    CDibRenderer r;
+    r.BeginPage(4, 4);
+    r.SetFillColor(RGB(0, 255, 0));
+    r.SetFillTexture(boost::shared_ptr<CImg>(new CImg(BGRA32, 0, 0)), 1, 0, 3, 1, 1, 0, 0, 0);
+    r.SetNoAntiAliasing(true);
+    r.BeginPath();
+    r.Rectangle(0, 0, 4, 4);
+    r.Fill();
+    EXPECT_EQ(0xFF00FF00u, Px(*r.GetDib(), 1, 1));
+
+    const RECT outward = Gdiplus::RectFToRectOutward(Gdiplus::RectF(-0.5f, 1.25f, 2.0f, 0.5f));
+    EXPECT_EQ(-1, outward.left);
+    EXPECT_EQ(1, outward.top);
+    EXPECT_EQ(2, outward.right);
+    EXPECT_EQ(2, outward.bottom);
+}

@@ -123,9 +123,9 @@ TEST(SvgRenderer, PathElementAttributes)
          [](CSvgRenderer& r) { double t[7]; MakeTransform(t, 1.5, 0, 0, 1.5, 10, 0); r.SetTransform(t);
                                r.SetLineWidth(2); r.MoveTo(2, 2); r.LineTo(4, 2); r.Stroke(); },
          L"<path stroke=\"#000000\" stroke-width=\"3\" stroke-miterlimit=\"65535\" fill=\"none\" d=\"M 13 3 L 16 3\" />"},
-        {"cmyk values read as rgb",
+        {"cmyk converted to the rgb that stands for it",
          [](CSvgRenderer& r) { r.SetFillColorCMYK(1, 0, 0.5, 0.25); r.MoveTo(0, 0); r.LineTo(1, 0); r.Fill(); },
-         L"<path fill=\"#ff0080\" d=\"M 0 0 L 1 0\" />"},
+         L"<path fill=\"#00bf60\" d=\"M 0 0 L 1 0\" />"},
         {"nothing begun, nothing written", [](CSvgRenderer& r) { r.Fill(); }, L""},
         {"group and escaped name",
          [](CSvgRenderer& r) { r.BeginGroup(L"layer"); r.BeginGroup(L""); r.SetName(L"a\"&<b");

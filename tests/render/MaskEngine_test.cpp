@@ -238,7 +238,7 @@ TEST(MaskReductionTest, EqualsPlainBlockAverageOverExistingAlpha)
     // Target 9 x 6 pixels (smaller than the plane's 7 x 5 blocks placed at
     // (3, 2)), holding some alpha already.
     const int tw = 9, th = 6, ox = 3, oy = 2;
-    std::vector<uint8_t> target(tw * th * 4), expected;
+    std::vector<uint8_t> target(tw * th), expected;
     for (size_t i = 0; i < target.size(); ++i)
         target[i] = static_cast<uint8_t>(i * 37);
     expected = target;
@@ -254,11 +254,27 @@ TEST(MaskReductionTest, EqualsPlainBlockAverageOverExistingAlpha)
             if (n == 0)
                 continue;
             int s = (n * 255 + 50) / 100;
-            uint8_t& a = expected[(ty * tw + tx) * 4 + 3];
+            uint8_t& a = expected[ty * tw + tx];
             a = static_cast<uint8_t>(s + (a * (255 - s) + 127) / 255);
         }
-    ReduceMaskOverAlpha(plane, target.data(), tw * 4, tw, th, ox, oy);
+    CCoverageBlock block;
+    ReduceMask(plane, ox, oy, tw, th, block);
+    // Only the blocks that hold the dirty rectangle, cut at the target.
+    EXPECT_EQ(ox + 1, block.x);
+    EXPECT_EQ(tw, block.x + block.width);
+    LayCoverageOver(block, 0, 0, target.data(), tw, tw, th);
     EXPECT_EQ(expected, target);
+    // The same block reduced without a target's bounds and cut when laid.
+    target = expected = std::vector<uint8_t>(tw * th, 0);
+    ReduceMask(plane, 0, 0, 1000, 1000, block);
+    LayCoverageOver(block, ox, oy, target.data(), tw, tw, th);
+    ReduceMask(plane, ox, oy, tw, th, block);
+    LayCoverageOver(block, 0, 0, expected.data(), tw, tw, th);
+    EXPECT_EQ(expected, target);
+    // A clean plane lays nothing.
+    plane.Clear();
+    ReduceMask(plane, ox, oy, tw, th, block);
+    EXPECT_EQ(0, block.width * block.height);
 }
 
 TEST(MaskReductionTest, FullAndHalfBlocks)
@@ -268,11 +284,12 @@ TEST(MaskReductionTest, FullAndHalfBlocks)
     for (int y = 0; y < 10; ++y)
         std::memset(plane.Row(y), 0xFF, y < 5 ? 15 : 10);
     plane.MarkAllDirty();
-    std::vector<uint8_t> target(2 * 4, 0);
-    ReduceMaskOverAlpha(plane, target.data(), 8, 2, 1, 0, 0);
-    EXPECT_EQ(255, target[3]);
-    EXPECT_EQ(64, target[7]);  // 25 of 100 pixels: 63.75 rounds up
-    EXPECT_EQ(0, target[0]);   // colour bytes are left alone
+    CCoverageBlock block;
+    ReduceMask(plane, 0, 0, 2, 1, block);
+    ASSERT_EQ(2, block.width);
+    ASSERT_EQ(1, block.height);
+    EXPECT_EQ(255, block.values[0]);
+    EXPECT_EQ(64, block.values[1]);  // 25 of 100 pixels: 63.75 rounds up
 }
 
 TEST(MaskPlaneTest, UniteAndClearStayInTheirRectangles)

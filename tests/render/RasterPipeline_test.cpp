@@ -9,7 +9,10 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <cstring>
+#include <atomic>
 #include <functional>
+#include <random>
+#include <thread>
 
 namespace {
 
@@ -751,6 +754,138 @@ TEST(RasterPipelineTest, TextureOffsetFlipAndRateOnBothLineDirections)
         boost::shared_ptr<CDib> square = render(0, 0, false, true);
         EXPECT_EQ(8, LongestRun(Classes(*square, left, midY, 1, 0, width))) << where;
         EXPECT_EQ(8, LongestRun(Classes(*square, midX, top, 0, 1, height))) << where;
+    }
+}
+
+// The image of a task run with the given number of threads.
+boost::shared_ptr<CKanteloTask> RenderWith(const boost::shared_ptr<CSetting>& s, const std::wstring& text,
+                                           int threads)
+{
+    boost::shared_ptr<CKanteloTask> t = MakeTask(s, text);
+    t->SetThreadCount(threads);
+    t->Execute();
+    return t;
+}
+
+// Byte for byte: the size, the bits and every pixel.
+::testing::AssertionResult SameImage(const CKanteloTask& a, const CKanteloTask& b)
+{
+    if (a.HasError() || b.HasError())
+        return ::testing::AssertionFailure() << Narrow(a.Err.message) << " / " << Narrow(b.Err.message);
+    const CDib& x = *a.GetResultImage();
+    const CDib& y = *b.GetResultImage();
+    if (x.GetWidth() != y.GetWidth() || x.GetHeight() != y.GetHeight() || x.GetBitCount() != y.GetBitCount())
+        return ::testing::AssertionFailure() << "sizes " << x.GetWidth() << "x" << x.GetHeight() << " and "
+                                             << y.GetWidth() << "x" << y.GetHeight();
+    const size_t rowBytes = (static_cast<size_t>(x.GetWidth()) * x.GetBitCount() + 7) / 8;
+    for (int row = 0; row < x.GetAbsHeight(); ++row)
+        if (memcmp(x.GetImageRow(row), y.GetImageRow(row), rowBytes) != 0)
+            return ::testing::AssertionFailure() << "row " << row << " differs";
+    return ::testing::AssertionSuccess();
+}
+
+TEST(RasterPipelineTest, ThreadsChangeNoPixel)
+{
+    // Reference cases: every kind of layer and paint, both line directions,
+    // trimming and the background; then random small texts and decorations.
+    CTempFolder temp;
+    const std::wstring quads = WriteTexture(temp, L"quads.bmp", 8, 8, [](int x, int y) {
+        return RGB(x * 30, 255 - y * 30, (x ^ y) * 20);
+    });
+    struct Case {
+        const wchar_t* face;
+        const wchar_t* text;
+        UINT paint;
+        UINT trim;
+        bool transparent;
+    } cases[] = {
+        {L"IPAGothic", L"縁取り文字テスト\nふたつめの行", PaintType::MONO, 0, true},
+        {L"@IPAGothic", L"縦書きの行\n\n次の段落", PaintType::LINEAR, TrimType::All, true},
+        {L"DejaVu Sans", L"Outlined AVo\nglow & shadow", PaintType::TEXTURE, TrimType::TRIM_L | TrimType::TRIM_B, false},
+        {L"IPAGothic", L"一一一\n一一一", PaintType::LINEAR, TrimType::All, false},
+    };
+    for (const Case& c : cases) {
+        boost::shared_ptr<CSetting> s = MakeSetting(c.face, c.face[0] == L'D' ? ANSI_CHARSET : SHIFTJIS_CHARSET, 500);
+        UseFirstStartPresets(*s);
+        s->Unit = TextUnit::PARAGRAPH;
+        s->TrimType = c.trim;
+        s->Transparent = c.transparent;
+        s->BkColor = RGB(20, 40, 90);
+        s->PaintSetting.Type = c.paint;
+        s->PaintSetting.LinearGradation.Unit = TextUnit::PARAGRAPH;
+        s->PaintSetting.Texture.Path = quads;
+        s->PaintSetting.Texture.Type = ImageFitType::CUSTOM_RATE;
+        s->PaintSetting.Texture.RateX = 3;
+        s->Borderings[1].Paint.Type = PaintType::LINEAR;
+        s->Borderings[1].Alpha = 70;
+        boost::shared_ptr<CKanteloTask> one = RenderWith(s, c.text, 1);
+        EXPECT_EQ(1, one->GetThreadsUsed());
+        for (int threads : {2, 4}) {
+            boost::shared_ptr<CKanteloTask> many = RenderWith(s, c.text, threads);
+            EXPECT_TRUE(SameImage(*one, *many)) << Narrow(c.text) << ", " << threads << " threads";
+        }
+    }
+
+    std::mt19937 rng(2024);
+    const std::wstring pool = L"abcdefgxyzAVW019あいうえおかきくけこ縁取文字漢字テスト。、 \n";
+    const wchar_t* faces[] = {L"IPAGothic", L"@IPAGothic", L"DejaVu Sans"};
+    for (int round = 0; round < 12; ++round) {
+        const wchar_t* face = faces[rng() % 3];
+        boost::shared_ptr<CSetting> s =
+            MakeSetting(face, face[0] == L'D' ? ANSI_CHARSET : SHIFTJIS_CHARSET, 100 + static_cast<int>(rng() % 400));
+        s->FontSetting.CharWidth = 80 + static_cast<int>(rng() % 60);
+        for (int i = 0; i < 5; ++i) {
+            s->UseBorderings[i] = rng() % 2;
+            s->Borderings[i].SetPreset(static_cast<int>(rng() % 60), RGB(rng() % 256, rng() % 256, rng() % 256),
+                                       40 + static_cast<int>(rng() % 61), static_cast<int>(rng() % 3) * 15,
+                                       static_cast<int>(rng() % 360), rng() % 3 == 0 ? static_cast<int>(rng() % 60) : 0);
+        }
+        s->TrimType = rng() % 16;
+        std::wstring text;
+        for (int n = 1 + static_cast<int>(rng() % 24); n > 0; --n)
+            text += pool[rng() % pool.size()];
+        boost::shared_ptr<CKanteloTask> one = RenderWith(s, text, 1);
+        boost::shared_ptr<CKanteloTask> many = RenderWith(s, text, 3);
+        EXPECT_EQ(one->Err.id, many->Err.id) << "round " << round;
+        if (!one->HasError()) {
+            EXPECT_TRUE(SameImage(*one, *many)) << "round " << round << ": " << Narrow(text);
+        }
+    }
+}
+
+TEST(RasterPipelineTest, AStopEndsTheRunPromptly)
+{
+    // Hundreds of different large glyphs: seconds of work, stopped early.
+    boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 2000);
+    s->Borderings[0].SetPreset(80, RGB(255, 255, 255), 100, 0, 120, 0);
+    s->Borderings[1].SetPreset(80, 0, 100, 40, 120, 0);
+    s->UseBorderings[0] = s->UseBorderings[1] = 1;
+    std::wstring text;
+    for (int i = 0; i < 600; ++i)
+        text += static_cast<wchar_t>(i % 40 == 39 ? L'\n' : 0x4E00 + i * 7);
+    struct CStopAfter : CTerminable {
+        std::atomic<bool> stop{false};
+        bool IsTerminated() override { return stop; }
+    } worker;
+    for (int threads : {1, 4}) {
+        worker.stop = false;
+        boost::shared_ptr<CKanteloTask> t = MakeTask(s, text);
+        t->SetThreadCount(threads);
+        t->SetTerminable(&worker);
+        LARGE_INTEGER frequency, stoppedAt = {}, endedAt;
+        QueryPerformanceFrequency(&frequency);
+        std::thread stopper([&] {
+            Sleep(300);
+            QueryPerformanceCounter(&stoppedAt);
+            worker.stop = true;
+        });
+        t->Execute();
+        QueryPerformanceCounter(&endedAt);
+        stopper.join();
+        const double ms = (endedAt.QuadPart - stoppedAt.QuadPart) * 1000.0 / frequency.QuadPart;
+        EXPECT_FALSE(t->HasError()) << "a stop is not an error";
+        EXPECT_FALSE(t->GetResultImage()) << threads << " threads: the run ended before its end";
+        EXPECT_LT(ms, 100.0) << threads << " threads";
     }
 }
 
