@@ -1,20 +1,9 @@
 #include "ui/Firewall.h"
-#include "foundation/ResourceString.h"
 
 namespace {
 
-class CDefaultWindowErrorSink : public CMsg {
-public:
-    int ShowError(const CSimpleErr& err) override { return Show(err.message, MB_ICONERROR); }
-    int Show(const std::wstring& text, UINT flags) override
-    {
-        std::wstring caption;
-        LoadResourceString(caption, (flags & MB_ICONMASK) == MB_ICONERROR ? 53248 : 53249, false);
-        return MessageBoxW(GetActiveWindow(), text.c_str(), caption.c_str(), flags | MB_OK);
-    }
-};
-
-CDefaultWindowErrorSink g_defaultSink;
+// Boxes owned by the thread's active window, with the error caption.
+CMessageBoxMsg g_defaultSink;
 CMsg* g_sink = nullptr;
 thread_local int t_showing = 0;
 

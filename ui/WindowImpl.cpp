@@ -2,6 +2,8 @@
 #include "foundation/ResourceString.h"
 #include "platform/CriticalSection.h"
 #include "ui/Firewall.h"
+#include <commctrl.h>
+#include <prsht.h>
 #include <cwchar>
 
 namespace {
@@ -137,9 +139,19 @@ LRESULT CALLBACK CWindowImplRoot::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, L
     return reinterpret_cast<CWindowImplRoot*>(data)->WindowDispatch(hwnd, msg, wp, lp);
 }
 
-INT_PTR CALLBACK CWindowImplRoot::StartDialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+INT_PTR CALLBACK CWindowImplRoot::PageDialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
-    return DialogProc(hwnd, msg, wp, lp);
+    CWindowImplRoot* self = reinterpret_cast<CWindowImplRoot*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (!self && msg == WM_INITDIALOG && lp) {
+        self = reinterpret_cast<CWindowImplRoot*>(reinterpret_cast<PROPSHEETPAGEW*>(lp)->lParam);
+        if (self) {
+            ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+            self->Bind(hwnd, kDialog);
+        }
+    }
+    if (!self)
+        return FALSE;
+    return self->DialogDispatch(hwnd, msg, wp, lp);
 }
 
 INT_PTR CALLBACK CWindowImplRoot::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
@@ -153,9 +165,14 @@ INT_PTR CALLBACK CWindowImplRoot::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPA
     }
     if (!self)
         return FALSE;
+    return self->DialogDispatch(hwnd, msg, wp, lp);
+}
+
+INT_PTR CWindowImplRoot::DialogDispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
     LRESULT result = 0;
     INT_PTR answer = FALSE;
-    if (self->RunMap(hwnd, msg, wp, lp, result)) {
+    if (RunMap(hwnd, msg, wp, lp, result)) {
         if (ReturnsDirectly(msg)) {
             answer = static_cast<INT_PTR>(result);
         } else {
@@ -164,7 +181,7 @@ INT_PTR CALLBACK CWindowImplRoot::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPA
         }
     }
     if (msg == WM_NCDESTROY)
-        self->Release(hwnd);
+        Release(hwnd);
     return answer;
 }
 

@@ -71,9 +71,9 @@ protected:
     // Dialogs (ui/DialogImpl.h).
     INT_PTR DialogBoxImpl(const wchar_t* resource, const DLGTEMPLATE* templ, HWND parent, LPARAM init);
     HWND CreateDialogImpl(const wchar_t* resource, const DLGTEMPLATE* templ, HWND parent, LPARAM init);
-    // The dialog procedure that binds the object at the dialog's first
-    // message; property pages hand it to the system themselves.
-    static INT_PTR CALLBACK StartDialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    // The dialog procedure of property pages: the page object comes with
+    // WM_INITDIALOG, in the lParam of its PROPSHEETPAGEW.
+    static INT_PTR CALLBACK PageDialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     // Makes this object the one the next created window or dialog binds to.
     void PrepareBinding();
     void CancelBinding();
@@ -83,6 +83,7 @@ private:
     static LRESULT CALLBACK ClassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    INT_PTR DialogDispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void Bind(HWND hwnd, Attachment kind);
     void Unhook(HWND hwnd);
     // Runs the map behind the firewall; false when nothing handled the message.

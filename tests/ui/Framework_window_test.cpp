@@ -88,7 +88,7 @@ public:
 
 CDialogTemplateBuilder TestDialogTemplate()
 {
-    CDialogTemplateBuilder t(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 200, 100);
+    CDialogTemplateBuilder t(WS_POPUP | WS_BORDER | WS_VISIBLE, 200, 100);
     t.Add(L"COMBOBOX", L"", CTestDialog::IDC_COMBO, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 10, 10, 80, 60);
     t.Add(L"STATIC", L"label", 101, 0, 10, 40, 80, 10);
     t.Add(L"BUTTON", L"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 100, 70, 40, 14);

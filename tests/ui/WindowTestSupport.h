@@ -125,7 +125,8 @@ inline CTestFrame::CTestFrame()
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     RECT r = {0, 0, 400, 300};
-    Create(nullptr, r, L"frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN);
+    // No caption: Wine waits 2 s for a window manager when a framed window goes.
+    Create(nullptr, r, L"frame", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW);
 }
 
 inline CTestFrame::~CTestFrame()

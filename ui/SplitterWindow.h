@@ -1,0 +1,80 @@
+// A window split by a vertical bar into a left and a right pane, each a
+// child window given by the owner. The bar is dragged with the mouse (the
+// window holds the capture while the button is down); each pane keeps at
+// least 20 pixels where the window is wide enough. When the window is
+// resized the bar keeps its distance from the left edge. Position -1 puts
+// the bar at the default position or, without one, in the middle.
+#pragma once
+#include "ui/WindowImpl.h"
+
+// Where the bar and the panes go in a client area `width` x `height`; pos is
+// clamped so that both panes keep `minPane` where the width allows (the left
+// pane wins when it does not).
+struct CSplitterLayout {
+    int pos;
+    RECT left, bar, right;
+};
+CSplitterLayout LayOutSplitter(int width, int height, int barWidth, int minPane, int pos);
+
+class CSplitterWindow : public CWindowImpl<CSplitterWindow, CWindow, CControlWinTraits> {
+public:
+    DECLARE_WND_CLASS_EX(L"KanteloSplitter", CS_DBLCLKS, COLOR_BTNFACE + 1)
+
+    enum { kMinPane = 20 };
+    // The only extended style: 0, the bar keeps its distance from the left edge.
+    enum { SPLIT_KEEPLEFT = 0 };
+
+    BEGIN_MSG_MAP(CSplitterWindow)
+        MESSAGE_HANDLER(WM_SIZE, OnSize)
+        MESSAGE_HANDLER(WM_PAINT, OnPaint)
+        MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
+        MESSAGE_HANDLER(WM_LBUTTONDOWN, OnLButtonDown)
+        MESSAGE_HANDLER(WM_MOUSEMOVE, OnMouseMove)
+        MESSAGE_HANDLER(WM_LBUTTONUP, OnLButtonUp)
+        MESSAGE_HANDLER(WM_CAPTURECHANGED, OnCaptureChanged)
+        MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
+    END_MSG_MAP()
+
+    CSplitterWindow();
+
+    void SetSplitterPanes(HWND left, HWND right, bool update = true);
+    HWND GetSplitterPane(int index) const { return index == 0 ? m_panes[0] : index == 1 ? m_panes[1] : nullptr; }
+    // -1: the default position, or the middle without one. Clamped; false
+    // when the window does not exist yet (the position is kept for later).
+    bool SetSplitterPos(int pos = -1, bool update = true);
+    int GetSplitterPos() const { return m_pos; }
+    void SetDefaultPos(int pos) { m_defaultPos = pos; }
+    int GetDefaultPos() const { return m_defaultPos; }
+    DWORD SetSplitterExtendedStyle(DWORD style)
+    {
+        DWORD old = m_extendedStyle;
+        m_extendedStyle = style;
+        return old;
+    }
+    // The pane that receives the focus given to the splitter (0 or 1).
+    void SetDefaultActivePane(int index) { m_activePane = index == 1 ? 1 : 0; }
+    int GetBarWidth() const { return m_barWidth; }
+    bool IsDragging() const { return m_dragging; }
+    void UpdateSplitterLayout();
+
+private:
+    LRESULT OnSize(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSetCursor(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnLButtonDown(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnMouseMove(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnLButtonUp(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnCaptureChanged(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
+    CSplitterLayout Layout(int pos) const;
+    bool IsOverBar(POINT pt) const;
+
+    HWND m_panes[2] = {nullptr, nullptr};
+    int m_pos = -1;
+    int m_defaultPos = -1;
+    DWORD m_extendedStyle = SPLIT_KEEPLEFT;
+    int m_activePane = 0;
+    int m_barWidth;
+    bool m_dragging = false;
+    int m_dragOffset = 0;
+};
