@@ -5,6 +5,7 @@ void CDibWindow::SetImage(const boost::shared_ptr<CDib>& image, int alignment)
 {
     m_image = image ? MakePaneImage(*image) : boost::shared_ptr<CDibSection>();
     m_alignment = alignment;
+    ++m_serial;
     UpdateText();
     if (m_hWnd)
         InvalidateRect(nullptr, FALSE);

@@ -32,6 +32,8 @@ public:
     void SetOverlayText(const std::wstring& text);
     SIZE GetImageSize() const;
     bool HasImage() const { return m_image != nullptr; }
+    // Counts the images shown so far (a benchmark waits for the next one).
+    unsigned GetImageSerial() const { return m_serial; }
 
     BEGIN_MSG_MAP(CDibWindow)
         MESSAGE_HANDLER(WM_PAINT, OnPaint)
@@ -47,6 +49,7 @@ private:
 
     boost::shared_ptr<CDibSection> m_image;
     int m_alignment = 0;
+    unsigned m_serial = 0;
     std::wstring m_overlay;
     COnSizeHandler* m_sizeHandler = nullptr;
 };

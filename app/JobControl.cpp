@@ -195,7 +195,10 @@ void CJobControl::OnTimer(DWORD now)
         const long long upper = m_jobTaskCount * 100LL;
         const long long position = m_progressDone * 100LL / total + m_jobFinishedCount * 100LL;
         m_view.SetProgress(ProgressUnits(upper), ProgressUnits(std::min(position, upper)));
-        if (workerRunning)
+        // Every task handed back: the worker is only ending its thread, so
+        // the job ends now rather than at the next tick (a keystroke's
+        // preview must not wait for it).
+        if (workerRunning && m_jobFinishedCount < m_jobTaskCount)
             return;
         if (!m_stopRequested && m_jobFinishedCount < m_jobTaskCount) {
             // The worker ended without handing a task back: a thread that

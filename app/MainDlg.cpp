@@ -121,6 +121,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
     m_text.SetSelAll();
     m_text.SetFocus();
+    m_drops.Register(m_hWnd, m_text);
     return FALSE;  // the focus is set
 }
 
@@ -167,6 +168,7 @@ void CMainDlg::LayoutPanes()
 
 LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled)
 {
+    m_drops.Revoke();
     KillTimer(kTimerId);
     m_jobs.Abort();
     if (m_text)

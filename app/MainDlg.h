@@ -17,6 +17,7 @@
 #pragma once
 #include "app/CommandView.h"
 #include "app/DibWindow.h"
+#include "app/DropTargets.h"
 #include "app/FontChoices.h"
 #include "app/PaintButton.h"
 #include "app/JobControl.h"
@@ -72,7 +73,7 @@ public:
     void StoreWindowLayout(CWindowLayout& layout) override;
     bool GetSelectedCharSet(int& charSet, bool& vertical) override;
     // Frames control id as a drop target (-1: none).
-    void SetDropHighlight(int id);
+    void SetDropHighlight(int id) override;
     CJobControl& GetJobs() { return m_jobs; }
     CDibWindow& GetPreviewPane() { return m_pane; }
 
@@ -240,6 +241,7 @@ private:
     SIZE m_minTrack = {0, 0};
     RECT m_initialClient = {0, 0, 0, 0};
     std::vector<std::pair<HWND, RECT> > m_initialRects;
+    CMainDropTargets m_drops;
     CJobControl m_jobs;
 };
 
