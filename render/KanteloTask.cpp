@@ -30,9 +30,16 @@ namespace {
 
 bool IsVerticalFace(const std::wstring& face) { return !face.empty() && face[0] == L'@'; }
 
-// GetCharABCWidthsW, else {0, GetCharWidth32W, 0}; throws IDS_GET_CHAR_WIDTH_FAILED.
-void MeasureCharWidths(HDC dc, UINT32 code, ABC& abc)
+// GetCharABCWidthsW, else {0, GetCharWidth32W, 0}; a character beyond
+// U+FFFF by its glyph, which `glyphs` finds. Throws IDS_GET_CHAR_WIDTH_FAILED.
+template <class FindGlyph>
+void MeasureCharWidths(HDC dc, UINT32 code, ABC& abc, FindGlyph glyphs)
 {
+    if (code > 0xFFFF) {
+        if (!GetGlyphAbcWidths(dc, glyphs(code), abc))
+            throw my::CException(IDS_GET_CHAR_WIDTH_FAILED);
+        return;
+    }
     const wchar_t ch = static_cast<wchar_t>(code);
     ZeroMemory(&abc, sizeof abc);
     if (::GetCharABCWidthsW(dc, ch, ch, &abc))
@@ -106,11 +113,13 @@ void CKanteloTask::ReleaseFonts()
     m_font.Reset();
 }
 
-void CKanteloTask::GetCharWidths(HDC dc, UINT32 ch, ABC& abc) { MeasureCharWidths(dc, ch, abc); }
-
-void CKanteloTask::LoadGlyph(UINT32 code, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy)
+void CKanteloTask::GetCharWidths(HDC dc, UINT32 ch, ABC& abc)
 {
-    const wchar_t ch = static_cast<wchar_t>(code);
+    MeasureCharWidths(dc, ch, abc, [this](UINT32 code) { return m_fontManager->GetGlyphIndex(code); });
+}
+
+void CKanteloTask::LoadGlyph(UINT32 ch, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy)
+{
     MAT2 identity = IdentityMat2();
     m_fontManager->GetGlyphOutline(&gm, buffer, ch, GGO_BEZIER, &identity);
     sx = sy = 0;
@@ -136,7 +145,7 @@ void CKanteloTask::LoadGlyph(UINT32 code, GLYPHMETRICS& gm, std::vector<BYTE>& b
 void CKanteloTask::GetCharAdvance(HDC dc, UINT32 ch, ABC& abc, float& advance)
 {
     GetCharWidths(dc, ch, abc);
-    if (IsSpaceChar(static_cast<wchar_t>(ch))) {
+    if (IsSpaceChar(ch)) {
         advance = static_cast<float>(abc.abcB);
         return;
     }
@@ -149,7 +158,7 @@ void CKanteloTask::GetCharAdvance(HDC dc, UINT32 ch, ABC& abc, float& advance)
     MakeTransform(t, 1, 0, 0, -1, 1 - gm.gmptGlyphOrigin.x + sx, -sy);
     Gdiplus::GraphicsPath path(Gdiplus::FillModeWinding);
     CGlyphParseState state;
-    ParseGlyphOutline(state, path, static_cast<wchar_t>(ch), buffer, t);
+    ParseGlyphOutline(state, path, ch, buffer, t);
     Gdiplus::RectF bounds;
     if (GetTightPathBounds(bounds, path, nullptr) != Gdiplus::Ok)
         throw my::CException(IDS_GET_STROKE_BOUNDS_FAILED);
@@ -171,7 +180,7 @@ void CKanteloTask::MeasureChar(HDC dc, UINT32 ch, ABC& abc, float& advance)
 void CKanteloTask::AddGlyphPath(Gdiplus::GraphicsPath& path, UINT32 ch, float size, const Gdiplus::PointF& origin)
 {
     path.Reset();
-    if (IsSpaceChar(static_cast<wchar_t>(ch)))
+    if (IsSpaceChar(ch))
         return;
     GLYPHMETRICS gm;
     std::vector<BYTE> buffer;
@@ -183,7 +192,7 @@ void CKanteloTask::AddGlyphPath(Gdiplus::GraphicsPath& path, UINT32 ch, float si
     double t[kTransformSize];
     MakeTransform(t, s, 0, 0, -s, dx, dy);
     CGlyphParseState state;
-    ParseGlyphOutline(state, path, static_cast<wchar_t>(ch), buffer, t);
+    ParseGlyphOutline(state, path, ch, buffer, t);
 }
 
 float CKanteloTask::GetLeadingOffset(float size) const
@@ -312,6 +321,15 @@ int CalcMinLineHeadBearing(const std::vector<std::wstring>& units, const CSettin
     CFontHandle font = setting.FontSetting.CreateGdiFont(lf, tm, em, NONANTIALIASED_QUALITY);
     CScreenDC screen;
     CSelectObjectGuard select(screen, font);
+    CCodePointGlyphs glyphs;
+    bool glyphsLoaded = false;
+    const auto findGlyph = [&](UINT32 code) {
+        if (!glyphsLoaded) {
+            glyphs.Load(screen);
+            glyphsLoaded = true;
+        }
+        return glyphs.Find(code);
+    };
     int bearing = kUnknownBearing;
     for (const std::wstring& unit : units) {
         CTextWalk walk(unit, 0, 0);
@@ -319,7 +337,7 @@ int CalcMinLineHeadBearing(const std::vector<std::wstring>& units, const CSettin
             if (walk.IsLineBreak() || !walk.AtLineStart())
                 continue;
             ABC abc;
-            MeasureCharWidths(screen, walk.Char(), abc);
+            MeasureCharWidths(screen, walk.Char(), abc, findGlyph);
             bearing = std::min(bearing, abc.abcA);
             walk.Place(0);
         }

@@ -2,7 +2,8 @@
 // line-head bearing share: the characters in order, each with the pen
 // position it is placed at (tenths of a pixel). Only '\n' breaks a line; it
 // moves the pen down by the line advance and back to the line head. How far
-// a character moves the pen is the caller's measure (Place).
+// a character moves the pen is the caller's measure (Place). A surrogate
+// pair is one character (its code point); a lone surrogate is one too.
 #pragma once
 #include <windows.h>
 #include <string>

@@ -93,6 +93,14 @@ TEST(VectorKanteloTaskTest, CallOrderOfAFaceWithBackground)
     EXPECT_EQ("SetLineWidth 0", t.out->calls[4]);
 }
 
+TEST(VectorKanteloTaskTest, ACharacterBeyondTheBasicPlaneIsOneOutline)
+{
+    boost::shared_ptr<CSetting> s = Face(L"DejaVu Sans");
+    CRun r = RenderVector(s, L"\U0001D538a");
+    ASSERT_FALSE(r.task->HasError()) << Narrow(r.task->Err.message);
+    EXPECT_EQ(2u, Only(r.out->calls, {"Fill"}).size()) << "two characters, two outlines";
+}
+
 TEST(VectorKanteloTaskTest, DecorationsAndShadowsInDrawingOrder)
 {
     boost::shared_ptr<CSetting> s = Face();
