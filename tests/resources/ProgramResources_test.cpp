@@ -150,6 +150,7 @@ bool LoadTemplate(UINT id, WORD language, CTemplate& out)
     return true;
 }
 
+const UINT kFirstLibraryId = 53248;  // library texts exist in English too
 const WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
 const WORD kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
@@ -508,7 +509,7 @@ TEST(ProgramResources, EveryStringIdNamedOnceWithItsTexts)
         std::map<UINT, std::wstring> ja, en;
         ReadStringTableBlock(block, kJapanese, ja);
         EXPECT_TRUE(ja.count(n.first)) << n.second << " has no Japanese text";
-        if (n.first >= 53248) {
+        if (n.first >= kFirstLibraryId) {
             ReadStringTableBlock(block, kEnglish, en);
             EXPECT_TRUE(en.count(n.first)) << n.second << " has no English text";
         }
