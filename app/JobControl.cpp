@@ -3,6 +3,7 @@
 #include "foundation/GuardedRunner.h"
 #include "foundation/Msg.h"
 #include "foundation/ShellOps.h"
+#include "resources/strings_foundation.h"
 #include <climits>
 
 namespace {
@@ -208,7 +209,7 @@ void CJobControl::OnTimer(DWORD now)
             for (const CMultiTaskThreadPtr& worker : m_pool.GetWorkers())
                 if (worker->GetExitError().IsError())
                     detail = worker->GetExitError().message;
-            error.Set(53601, detail);
+            error.Set(IDS_INTERNAL_ERROR, detail);
         }
     }
     EndJob(error.IsError(), error, now);
