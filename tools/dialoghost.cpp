@@ -62,11 +62,15 @@ bool IsFocusNote(HWND control, WORD code)
     return false;
 }
 
+// Called from the dialog procedure: nothing thrown may leave it.
 void Echo(HWND top, WORD code, WORD id)
 {
-    wchar_t tail[40];
-    swprintf(tail, 40, L" [%u %u]", static_cast<unsigned>(code), static_cast<unsigned>(id));
-    SetWindowTextW(top, (g_title + tail).c_str());
+    try {
+        wchar_t tail[40];
+        swprintf(tail, 40, L" [%u %u]", static_cast<unsigned>(code), static_cast<unsigned>(id));
+        SetWindowTextW(top, (g_title + tail).c_str());
+    } catch (...) {
+    }
 }
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

@@ -20,6 +20,7 @@
 //   pick ID ITEM     choose the combo or list item ITEM and notify
 //   check ID 0|1     set a check box or radio button and notify
 //   click ID         press button ID, or send command ID to the window (posted)
+//                    (these four fail on a disabled control, as a user could not)
 //   expect ID TEXT   fail unless the text of control ID holds TEXT
 //   enabled ID 0|1   fail unless the control's enabled state is that
 //   shot FILE        save a PNG picture of the current window
@@ -29,7 +30,6 @@
 #include "imaging/ImageSaver.h"
 #include "platform/GdiPlus.h"
 #include <windows.h>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -83,7 +83,8 @@ std::wstring ClassOf(HWND window)
 
 bool IsClass(HWND window, const wchar_t* name) { return _wcsicmp(ClassOf(window).c_str(), name) == 0; }
 
-// Enumeration callbacks; none of them throws.
+// Enumeration callbacks: nothing thrown may cross them, so a failure to
+// allocate ends the enumeration instead.
 struct CCollect {
     DWORD pid;
     std::vector<HWND> found;
@@ -91,12 +92,16 @@ struct CCollect {
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM p)
 {
-    auto* c = reinterpret_cast<CCollect*>(p);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == c->pid && IsWindowVisible(window))
-        c->found.push_back(window);
-    return TRUE;
+    try {
+        auto* c = reinterpret_cast<CCollect*>(p);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        if (pid == c->pid && IsWindowVisible(window))
+            c->found.push_back(window);
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
 }
 
 struct CFindId {
@@ -120,15 +125,19 @@ struct CFindText {
 
 BOOL CALLBACK FindStaticText(HWND child, LPARAM p)
 {
-    auto* f = reinterpret_cast<CFindText*>(p);
-    if (!IsClass(child, L"Static"))
-        return TRUE;
-    wchar_t buffer[1024] = L"";
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                        &ignored);
-    f->found = ContainsText(buffer, *f->text);
-    return !f->found;
+    try {
+        auto* f = reinterpret_cast<CFindText*>(p);
+        if (!IsClass(child, L"Static"))
+            return TRUE;
+        wchar_t buffer[1024] = L"";
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                            kSendTimeoutMs, &ignored);
+        f->found = ContainsText(buffer, *f->text);
+        return !f->found;
+    } catch (...) {
+        return FALSE;
+    }
 }
 
 // A 32-bit picture of a window: PrintWindow first; where that draws nothing
@@ -460,6 +469,8 @@ private:
     // other controls take it as their window text.
     void SetText(HWND control, const std::wstring& text)
     {
+        if (!IsWindowEnabled(control))
+            Fail(L"the control is disabled");
         HWND edit = control;
         if (IsClass(control, L"ComboBox")) {
             edit = FindWindowExW(control, nullptr, L"Edit", nullptr);
@@ -487,6 +498,8 @@ private:
         const bool combo = IsClass(control, L"ComboBox");
         if (!combo && !IsClass(control, L"ListBox"))
             Fail(L"the control is neither a combo box nor a list box");
+        if (!IsWindowEnabled(control))
+            Fail(L"the control is disabled");
         const UINT count = combo ? CB_GETCOUNT : LB_GETCOUNT;
         const UINT length = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
         const UINT get = combo ? CB_GETLBTEXT : LB_GETTEXT;
