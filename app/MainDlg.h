@@ -20,6 +20,7 @@
 #include "app/DropTargets.h"
 #include "app/FontChoices.h"
 #include "app/PaintButton.h"
+#include "app/RowMenus.h"
 #include "app/SplitterWindowEx.h"
 #include "app/JobControl.h"
 #include "decoration/WindowLayout.h"
@@ -246,6 +247,7 @@ private:
     RECT m_initialClient = {0, 0, 0, 0};
     std::vector<std::pair<HWND, RECT> > m_initialRects;
     CMainDropTargets m_drops;
+    CRowMenus m_rowMenus;
     CJobControl m_jobs;
 };
 

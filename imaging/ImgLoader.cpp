@@ -191,21 +191,25 @@ CColorProfilePtr SourceProfile(const boost::shared_ptr<CColorContext>& own, uint
     return profile;
 }
 
-BMFORMAT TransformFormat(uint32_t format)
+COLORTYPE TransformColorType(uint32_t format)
 {
     switch (format) {
     case CMYK32:
-    case CMYKA40: return BM_CMYKQUADS;
-    case MONO8: return BM_GRAY;
-    default: return BM_xRGBQUADS;
+    case CMYKA40: return COLOR_CMYK;
+    case MONO8: return COLOR_GRAY;
+    default: return COLOR_RGB;
     }
 }
+
+inline WORD Wide(BYTE v) { return static_cast<WORD>(v * 257); }
+inline BYTE Narrow16(WORD v) { return static_cast<BYTE>((v + 128) / 257); }
 
 // The buffer's colours carried from one profile to another into a buffer of
 // `outFormat` (BGRA32, BGR24 or CMYK32). The input may be any of BGRA32,
 // BGR24, CMYK32, CMYKA40 (its inks) and MONO8. Alpha is carried from an
-// input with alpha, else opaque. Rows go one at a time: Wine's
-// TranslateBitmapBits ignores strides.
+// input with alpha, else opaque. Colours go through the named fields of
+// COLOR records: Wine's TranslateBitmapBits mixes up the byte order of the
+// CMYK bitmap formats.
 CImg TransformImg(const CImg& in, const CColorProfile& from, uint32_t outFormat, const CColorProfile& to)
 {
     CColorTransform transform;
@@ -218,26 +222,45 @@ CImg TransformImg(const CImg& in, const CColorProfile& from, uint32_t outFormat,
     out.AllocBits();
     const int w = in.m_w;
     const int inBytes = in.GetBytesPerPixel(), outBytes = out.GetBytesPerPixel();
-    const BMFORMAT inFormat = TransformFormat(in.m_format), outFormatBm = TransformFormat(outFormat);
-    const int inPacked = inFormat == BM_GRAY ? 1 : 4, outPacked = outFormatBm == BM_GRAY ? 1 : 4;
-    std::vector<BYTE> inRow(static_cast<size_t>(w) * 4 + 4), outRow(static_cast<size_t>(w) * 4 + 4);
+    const COLORTYPE inType = TransformColorType(in.m_format), outType = TransformColorType(outFormat);
     const int inAlpha = in.GetAlphaIndex(), outAlpha = out.GetAlphaIndex();
+    std::vector<COLOR> colors(static_cast<size_t>(w) + 1), results(static_cast<size_t>(w) + 1);
     for (int y = 0; y < in.m_h; ++y) {
         const BYTE* src = in.Row(y);
         for (int x = 0; x < w; ++x) {
-            std::memset(&inRow[static_cast<size_t>(x) * inPacked], 0, inPacked);
-            std::memcpy(&inRow[static_cast<size_t>(x) * inPacked], src + static_cast<size_t>(x) * inBytes,
-                        std::min(inPacked, in.m_format == BGR24 ? 3 : inPacked));
+            const BYTE* p = src + static_cast<size_t>(x) * inBytes;
+            COLOR& c = colors[x];
+            if (inType == COLOR_CMYK) {
+                c.cmyk.cyan = Wide(p[0]);
+                c.cmyk.magenta = Wide(p[1]);
+                c.cmyk.yellow = Wide(p[2]);
+                c.cmyk.black = Wide(p[3]);
+            } else if (inType == COLOR_GRAY) {
+                c.gray.gray = Wide(p[0]);
+            } else {
+                c.rgb.red = Wide(p[2]);
+                c.rgb.green = Wide(p[1]);
+                c.rgb.blue = Wide(p[0]);
+            }
         }
-        if (!::TranslateBitmapBits(transform.GetHandle(), inRow.data(), inFormat, w, 1, w * inPacked, outRow.data(),
-                                   outFormatBm, w * outPacked, nullptr, 0)) {
+        if (w > 0 && !::TranslateColors(transform.GetHandle(), colors.data(), w, inType, results.data(), outType)) {
             const HRESULT failed = HResultFromLastError();
             throw my::CException(IDS_WIC_INIT_COLOR_TRANSFORM_FAILED, failed ? failed : E_FAIL);
         }
         BYTE* dst = out.Row(y);
         for (int x = 0; x < w; ++x) {
             BYTE* p = dst + static_cast<size_t>(x) * outBytes;
-            std::memcpy(p, &outRow[static_cast<size_t>(x) * outPacked], std::min(outBytes, outPacked));
+            const COLOR& c = results[x];
+            if (outType == COLOR_CMYK) {
+                p[0] = Narrow16(c.cmyk.cyan);
+                p[1] = Narrow16(c.cmyk.magenta);
+                p[2] = Narrow16(c.cmyk.yellow);
+                p[3] = Narrow16(c.cmyk.black);
+            } else {
+                p[0] = Narrow16(c.rgb.blue);
+                p[1] = Narrow16(c.rgb.green);
+                p[2] = Narrow16(c.rgb.red);
+            }
             if (outAlpha >= 0)
                 p[outAlpha] = inAlpha >= 0 ? src[static_cast<size_t>(x) * inBytes + inAlpha] : 255;
         }

@@ -204,7 +204,7 @@ void AddDerivativeRoots(std::vector<REAL>& roots, REAL p0, REAL p1, REAL p2, REA
 
 } // namespace
 
-void ParseGlyphOutline(CGlyphParseState& state, GraphicsPath& path, WCHAR ch, const std::vector<BYTE>& buffer,
+void ParseGlyphOutline(CGlyphParseState& state, GraphicsPath& path, UINT32 ch, const std::vector<BYTE>& buffer,
                        const double* transform)
 {
     state.ch = ch;

@@ -7,7 +7,7 @@
 // What one glyph walk works on. The transform is seven doubles (the renderer
 // transform record, the seventh unused) or null for none.
 struct CGlyphParseState {
-    WCHAR ch = 0;
+    UINT32 ch = 0;
     Gdiplus::GraphicsPath* path = nullptr;
     const double* transform = nullptr;
 };
@@ -15,7 +15,7 @@ struct CGlyphParseState {
 // Adds the glyph's figures to the path, placed by the transform. The path is
 // not reset. GDI+ failures are kept as the path's last status; malformed
 // buffers throw my::CException (IDS_POLYGON_HEADER_TOO_SMALL to IDS_POLYCURVE_CUBIC_TOO_FEW_POINTS), leaving the figures added so far.
-void ParseGlyphOutline(CGlyphParseState& state, Gdiplus::GraphicsPath& path, WCHAR ch,
+void ParseGlyphOutline(CGlyphParseState& state, Gdiplus::GraphicsPath& path, UINT32 ch,
                        const std::vector<BYTE>& buffer, const double* transform);
 void AddGlyphOutlineToPath(CGlyphParseState& state, const std::vector<BYTE>& buffer);
 

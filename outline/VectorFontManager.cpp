@@ -1,7 +1,6 @@
 #include "outline/VectorFontManager.h"
 #include "foundation/Error.h"
 #include "resources/strings_outline.h"
-#include <sstream>
 
 namespace {
 
@@ -61,12 +60,17 @@ void CVectorFontManager::Close()
     }
 }
 
-DWORD CVectorFontManager::GetGlyphOutlineData(GLYPHMETRICS* metrics, std::vector<BYTE>& buffer, WCHAR ch,
+DWORD CVectorFontManager::GetGlyphOutlineData(GLYPHMETRICS* metrics, std::vector<BYTE>& buffer, UINT32 ch,
                                               UINT format, const MAT2* matrix)
 {
     const HDC dc = GetScreenDC();
+    UINT id = ch;
+    if (ch > 0xFFFF) {
+        id = GetGlyphIndex(ch);
+        format |= GGO_GLYPH_INDEX;
+    }
     ::SetLastError(0);
-    DWORD size = ::GetGlyphOutlineW(dc, ch, format, metrics, 0, nullptr, matrix);
+    DWORD size = ::GetGlyphOutlineW(dc, id, format, metrics, 0, nullptr, matrix);
     if (size == GDI_ERROR || size == 0) {
         const DWORD code = LastErrorOrNotSupported();
         buffer.clear();
@@ -74,7 +78,7 @@ DWORD CVectorFontManager::GetGlyphOutlineData(GLYPHMETRICS* metrics, std::vector
     }
     buffer.resize(size);
     ::SetLastError(0);
-    const DWORD got = ::GetGlyphOutlineW(dc, ch, format, metrics, size, buffer.data(), matrix);
+    const DWORD got = ::GetGlyphOutlineW(dc, id, format, metrics, size, buffer.data(), matrix);
     if (got == GDI_ERROR || got == 0) {
         const DWORD code = LastErrorOrNotSupported();
         buffer.clear();
@@ -83,7 +87,7 @@ DWORD CVectorFontManager::GetGlyphOutlineData(GLYPHMETRICS* metrics, std::vector
     return 0;
 }
 
-void CVectorFontManager::GetGlyphOutline(GLYPHMETRICS* metrics, std::vector<BYTE>& buffer, WCHAR ch,
+void CVectorFontManager::GetGlyphOutline(GLYPHMETRICS* metrics, std::vector<BYTE>& buffer, UINT32 ch,
                                          UINT format, const MAT2* matrix)
 {
     const DWORD code = GetGlyphOutlineData(metrics, buffer, ch, format, matrix);
@@ -91,12 +95,16 @@ void CVectorFontManager::GetGlyphOutline(GLYPHMETRICS* metrics, std::vector<BYTE
         throw my::CException(IDS_GET_GLYPH_OUTLINE_FAILED, HResultFromWin32(code), CharToMessageText(ch));
 }
 
-std::wstring CharToMessageText(WCHAR ch)
+UINT CVectorFontManager::GetGlyphIndex(UINT32 code)
 {
-    std::wostringstream os;
-    os << ch;
-    return os.str();
+    if (!m_glyphsLoaded) {
+        m_glyphs.Load(GetScreenDC());
+        m_glyphsLoaded = true;
+    }
+    return m_glyphs.Find(code);
 }
+
+std::wstring CharToMessageText(UINT32 ch) { return CodePointText(ch); }
 
 WORD GetCharTypeFlags(WCHAR ch)
 {
@@ -111,9 +119,9 @@ WORD GetCharTypeFlags(WCHAR ch)
     return flags;
 }
 
-bool IsSpaceChar(WCHAR ch)
+bool IsSpaceChar(UINT32 ch)
 {
-    return (GetCharTypeFlags(ch) & C1_SPACE) != 0;
+    return ch <= 0xFFFF && (GetCharTypeFlags(static_cast<WCHAR>(ch)) & C1_SPACE) != 0;
 }
 
 MAT2 IdentityMat2()

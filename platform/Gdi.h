@@ -24,6 +24,22 @@ public:
     CScreenDC() : CWindowDC(nullptr) {}
 };
 
+// The DC of one WM_PAINT: BeginPaint, then EndPaint on every path.
+class CPaintDC {
+public:
+    explicit CPaintDC(HWND window) : m_window(window), m_dc(::BeginPaint(window, &m_ps)) {}
+    ~CPaintDC() { ::EndPaint(m_window, &m_ps); }
+    CPaintDC(const CPaintDC&) = delete;
+    CPaintDC& operator=(const CPaintDC&) = delete;
+    HDC Get() const { return m_dc; }
+    operator HDC() const { return m_dc; }
+    const RECT& GetPaintRect() const { return m_ps.rcPaint; }
+private:
+    HWND m_window;
+    PAINTSTRUCT m_ps = {};
+    HDC m_dc;
+};
+
 // A DC made by CreateCompatibleDC or CreateDC, deleted with DeleteDC.
 class CCreatedDC {
 public:

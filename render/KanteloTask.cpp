@@ -23,6 +23,7 @@
 #include "resources/strings_engine.h"
 #include "resources/strings_foundation.h"
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <new>
 
@@ -30,9 +31,16 @@ namespace {
 
 bool IsVerticalFace(const std::wstring& face) { return !face.empty() && face[0] == L'@'; }
 
-// GetCharABCWidthsW, else {0, GetCharWidth32W, 0}; throws IDS_GET_CHAR_WIDTH_FAILED.
-void MeasureCharWidths(HDC dc, UINT32 code, ABC& abc)
+// GetCharABCWidthsW, else {0, GetCharWidth32W, 0}; a character beyond
+// U+FFFF by its glyph, which `glyphs` finds. Throws IDS_GET_CHAR_WIDTH_FAILED.
+template <class FindGlyph>
+void MeasureCharWidths(HDC dc, UINT32 code, ABC& abc, FindGlyph glyphs)
 {
+    if (code > 0xFFFF) {
+        if (!GetGlyphAbcWidths(dc, glyphs(code), abc))
+            throw my::CException(IDS_GET_CHAR_WIDTH_FAILED);
+        return;
+    }
     const wchar_t ch = static_cast<wchar_t>(code);
     ZeroMemory(&abc, sizeof abc);
     if (::GetCharABCWidthsW(dc, ch, ch, &abc))
@@ -106,11 +114,13 @@ void CKanteloTask::ReleaseFonts()
     m_font.Reset();
 }
 
-void CKanteloTask::GetCharWidths(HDC dc, UINT32 ch, ABC& abc) { MeasureCharWidths(dc, ch, abc); }
-
-void CKanteloTask::LoadGlyph(UINT32 code, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy)
+void CKanteloTask::GetCharWidths(HDC dc, UINT32 ch, ABC& abc)
 {
-    const wchar_t ch = static_cast<wchar_t>(code);
+    MeasureCharWidths(dc, ch, abc, [this](UINT32 code) { return m_fontManager->GetGlyphIndex(code); });
+}
+
+void CKanteloTask::LoadGlyph(UINT32 ch, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy)
+{
     MAT2 identity = IdentityMat2();
     m_fontManager->GetGlyphOutline(&gm, buffer, ch, GGO_BEZIER, &identity);
     sx = sy = 0;
@@ -136,7 +146,7 @@ void CKanteloTask::LoadGlyph(UINT32 code, GLYPHMETRICS& gm, std::vector<BYTE>& b
 void CKanteloTask::GetCharAdvance(HDC dc, UINT32 ch, ABC& abc, float& advance)
 {
     GetCharWidths(dc, ch, abc);
-    if (IsSpaceChar(static_cast<wchar_t>(ch))) {
+    if (IsSpaceChar(ch)) {
         advance = static_cast<float>(abc.abcB);
         return;
     }
@@ -149,7 +159,7 @@ void CKanteloTask::GetCharAdvance(HDC dc, UINT32 ch, ABC& abc, float& advance)
     MakeTransform(t, 1, 0, 0, -1, 1 - gm.gmptGlyphOrigin.x + sx, -sy);
     Gdiplus::GraphicsPath path(Gdiplus::FillModeWinding);
     CGlyphParseState state;
-    ParseGlyphOutline(state, path, static_cast<wchar_t>(ch), buffer, t);
+    ParseGlyphOutline(state, path, ch, buffer, t);
     Gdiplus::RectF bounds;
     if (GetTightPathBounds(bounds, path, nullptr) != Gdiplus::Ok)
         throw my::CException(IDS_GET_STROKE_BOUNDS_FAILED);
@@ -171,7 +181,7 @@ void CKanteloTask::MeasureChar(HDC dc, UINT32 ch, ABC& abc, float& advance)
 void CKanteloTask::AddGlyphPath(Gdiplus::GraphicsPath& path, UINT32 ch, float size, const Gdiplus::PointF& origin)
 {
     path.Reset();
-    if (IsSpaceChar(static_cast<wchar_t>(ch)))
+    if (IsSpaceChar(ch))
         return;
     GLYPHMETRICS gm;
     std::vector<BYTE> buffer;
@@ -183,7 +193,7 @@ void CKanteloTask::AddGlyphPath(Gdiplus::GraphicsPath& path, UINT32 ch, float si
     double t[kTransformSize];
     MakeTransform(t, s, 0, 0, -s, dx, dy);
     CGlyphParseState state;
-    ParseGlyphOutline(state, path, static_cast<wchar_t>(ch), buffer, t);
+    ParseGlyphOutline(state, path, ch, buffer, t);
 }
 
 float CKanteloTask::GetLeadingOffset(float size) const
@@ -205,7 +215,16 @@ int CKanteloTask::GetLineCellHeight() const
     float extra = leading / 100.0f * static_cast<float>(m_textMetrics.tmHeight);
     if (leading == 0 || extra == 0.0f)
         return m_textMetrics.tmHeight;
-    return static_cast<int>(std::ceil(m_textMetrics.tmHeight + extra));
+    // A leading of -100 percent or less leaves no cell: one unit stands for it.
+    return std::max(1, static_cast<int>(std::ceil(m_textMetrics.tmHeight + extra)));
+}
+
+void CKanteloTask::GetLineInkBand(int& top, int& bottom) const
+{
+    // The glyph box (ascent to descent) starts at the leading offset.
+    const float lead = GetLeadingOffset(m_emSize);
+    top = std::min(0, static_cast<int>(std::floor(lead)));
+    bottom = std::max(GetLineCellHeight(), static_cast<int>(std::ceil(lead)) + static_cast<int>(m_textMetrics.tmHeight));
 }
 
 int CKanteloTask::GetPenStep(const ABC& abc) const { return std::max(0, GetAbcWidth(abc) + m_letterSpacing); }
@@ -268,6 +287,9 @@ void CKanteloTask::MeasureText()
     std::wstring kept;
     m_inkWidth = m_advanceWidth = m_maxGlyphAdvance = 0;
     m_lineCount = 0;
+    // The leftmost ink of any character: with a tight spacing a character
+    // after the first may reach further left than the line head's.
+    int inkLeft = 0;
     bool stopped = false;
     CTextWalk walk(Text, 0, m_lineAdvance);
     while (walk.Next()) {
@@ -291,15 +313,24 @@ void CKanteloTask::MeasureText()
         m_maxGlyphAdvance = std::max(m_maxGlyphAdvance, adv);
         if (x == 0)
             m_lineHeadBearing = std::min(m_lineHeadBearing, abc.abcA);
+        inkLeft = std::min(inkLeft, x + abc.abcA);
         m_inkWidth = std::max(m_inkWidth, x + abc.abcA + adv);
         m_advanceWidth = std::max(m_advanceWidth, x + GetAbcWidth(abc));
         walk.Place(GetPenStep(abc));
     }
-    if (!stopped && walk.PenX() != 0)
+    // A last line counts when a character stands on it (the pen may not
+    // have moved: a spacing of -100 percent or less keeps it in place).
+    if (!stopped && !walk.AtLineStart())
         ++m_lineCount;
-    m_lineHeadOffset = m_lineHeadBearing < 0 ? -m_lineHeadBearing : 0;
+    m_lineHeadOffset = std::max(m_lineHeadBearing < 0 ? -m_lineHeadBearing : 0, -inkLeft);
     m_inkWidth += m_lineHeadOffset;
-    m_textHeight = m_lineCount == 0 ? 0 : (m_lineCount - 1) * m_lineAdvance + h;
+    // Lines run from the first line's top by the advance, upwards when it is
+    // negative; every line's band of ink must lie inside the text.
+    int bandTop = 0, bandBottom = 0;
+    GetLineInkBand(bandTop, bandBottom);
+    const int lastTop = m_lineCount == 0 ? 0 : (m_lineCount - 1) * m_lineAdvance;
+    m_lineTopOffset = -std::min(0, lastTop) - bandTop;
+    m_textHeight = m_lineCount == 0 ? 0 : std::abs(lastTop) + bandBottom - bandTop;
     if (bounded)
         Text = kept;
 }
@@ -312,6 +343,15 @@ int CalcMinLineHeadBearing(const std::vector<std::wstring>& units, const CSettin
     CFontHandle font = setting.FontSetting.CreateGdiFont(lf, tm, em, NONANTIALIASED_QUALITY);
     CScreenDC screen;
     CSelectObjectGuard select(screen, font);
+    CCodePointGlyphs glyphs;
+    bool glyphsLoaded = false;
+    const auto findGlyph = [&](UINT32 code) {
+        if (!glyphsLoaded) {
+            glyphs.Load(screen);
+            glyphsLoaded = true;
+        }
+        return glyphs.Find(code);
+    };
     int bearing = kUnknownBearing;
     for (const std::wstring& unit : units) {
         CTextWalk walk(unit, 0, 0);
@@ -319,7 +359,7 @@ int CalcMinLineHeadBearing(const std::vector<std::wstring>& units, const CSettin
             if (walk.IsLineBreak() || !walk.AtLineStart())
                 continue;
             ABC abc;
-            MeasureCharWidths(screen, walk.Char(), abc);
+            MeasureCharWidths(screen, walk.Char(), abc, findGlyph);
             bearing = std::min(bearing, abc.abcA);
             walk.Place(0);
         }

@@ -2,14 +2,17 @@
 // line-head bearing share: the characters in order, each with the pen
 // position it is placed at (tenths of a pixel). Only '\n' breaks a line; it
 // moves the pen down by the line advance and back to the line head. How far
-// a character moves the pen is the caller's measure (Place).
+// a character moves the pen is the caller's measure (Place). A surrogate
+// pair is one character (its code point); a lone surrogate is one too.
 #pragma once
 #include <windows.h>
 #include <string>
 
 class CTextWalk {
 public:
-    CTextWalk(const std::wstring& text, int lineHead, int lineAdvance);
+    // The first line's top is at firstLineTop; each line feed adds the line
+    // advance (which may be negative: lines then go upwards).
+    CTextWalk(const std::wstring& text, int lineHead, int lineAdvance, int firstLineTop = 0);
 
     // Moves to the next character; false at the end of the text. A line feed
     // is a character too: the pen is already on the next line when Next

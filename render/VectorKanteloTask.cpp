@@ -76,7 +76,7 @@ void CVectorKanteloTask::WalkText(float ox, float oy, Draw draw)
 {
     CScreenDC screen;
     CSelectObjectGuard select(screen, m_font);
-    CTextWalk walk(Text, m_lineHeadOffset, m_lineAdvance);
+    CTextWalk walk(Text, m_lineHeadOffset, m_lineAdvance, m_lineTopOffset);
     while (walk.Next()) {
         if (walk.IsLineBreak())
             continue;
@@ -162,6 +162,7 @@ void CVectorKanteloTask::Run()
     }
     m_multiRenderer.reset(new CMultiRenderer);
     m_dibRenderer.reset(new Gdiplus::CDibRenderer);
+    m_dibRenderer->SetMaxPagePixels(kMaxPreviewPixels);
     m_multiRenderer->Add(m_dibRenderer);
     if (m_renderer)
         m_multiRenderer->Add(m_renderer);

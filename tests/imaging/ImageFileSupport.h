@@ -3,6 +3,8 @@
 // palette, transparency, embedded ICC profile; deflate in stored blocks),
 // uncompressed CMYK TIFF, and minimal ICC profiles with a plain gamma curve.
 #pragma once
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -196,6 +198,105 @@ inline std::string MakeProfile(bool gray, double gamma, const std::string& name)
     header += "mntr";
     header += gray ? "GRAY" : "RGB ";
     header += "XYZ ";
+    header.append(12, '\0');
+    header += "acsp";
+    header.resize(68, '\0');
+    header += XyzTag(0.9642, 1.0, 0.8249).substr(8);
+    header.resize(128, '\0');
+    return header + body;
+}
+
+// A printer profile for a naive CMYK (ink = 1 - channel, black taken out
+// fully) over sRGB primaries in linear light, PCS Lab, 8-bit tables: enough
+// for colours to go into and out of CMYK through the colour management.
+inline std::string MakeCmykProfile()
+{
+    const double m[3][3] = {{0.4361, 0.3851, 0.1431}, {0.2225, 0.7169, 0.0606}, {0.0139, 0.0971, 0.7141}};
+    const double white[3] = {0.9642, 1.0, 0.8249};
+    auto f = [](double t) { return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116; };
+    auto finv = [](double t) { return t * t * t > 216.0 / 24389 ? t * t * t : (116 * t - 16) / (24389.0 / 27); };
+    auto clamp = [](double v) { return v < 0 ? 0.0 : (v > 1 ? 1.0 : v); };
+    auto byte = [](double v) { return static_cast<char>(static_cast<int>(v < 0 ? 0 : (v > 255 ? 255 : v + 0.5))); };
+    auto lutHeader = [](int in, int out, int grid) {
+        std::string t("mft1\0\0\0\0", 8);
+        t += static_cast<char>(in);
+        t += static_cast<char>(out);
+        t += static_cast<char>(grid);
+        t += '\0';
+        for (int i = 0; i < 9; ++i)
+            PutS15(t, i % 4 == 0 ? 1.0 : 0.0);
+        for (int c = 0; c < in; ++c)
+            for (int v = 0; v < 256; ++v)
+                t += static_cast<char>(v);
+        return t;
+    };
+    auto outputTables = [](std::string& t, int out) {
+        for (int c = 0; c < out; ++c)
+            for (int v = 0; v < 256; ++v)
+                t += static_cast<char>(v);
+    };
+    // CMYK -> Lab at the 16 corners.
+    std::string a2b = lutHeader(4, 3, 2);
+    for (int i = 0; i < 16; ++i) {
+        const double c = i >> 3 & 1, mm = i >> 2 & 1, y = i >> 1 & 1, k = i & 1;
+        const double rgb[3] = {(1 - c) * (1 - k), (1 - mm) * (1 - k), (1 - y) * (1 - k)};
+        double xyz[3];
+        for (int r = 0; r < 3; ++r)
+            xyz[r] = m[r][0] * rgb[0] + m[r][1] * rgb[1] + m[r][2] * rgb[2];
+        const double fx = f(xyz[0] / white[0]), fy = f(xyz[1] / white[1]), fz = f(xyz[2] / white[2]);
+        a2b += byte((116 * fy - 16) * 255 / 100);
+        a2b += byte(500 * (fx - fy) + 128);
+        a2b += byte(200 * (fy - fz) + 128);
+    }
+    outputTables(a2b, 3);
+    // Lab -> CMYK on a 17-point grid.
+    const int grid = 17;
+    std::string b2a = lutHeader(3, 4, grid);
+    const double inv[3][3] = {{3.1339, -1.6169, -0.4906}, {-0.9785, 1.9160, 0.0333}, {0.0720, -0.2290, 1.4057}};
+    for (int li = 0; li < grid; ++li)
+        for (int ai = 0; ai < grid; ++ai)
+            for (int bi = 0; bi < grid; ++bi) {
+                const double L = li * 100.0 / (grid - 1), A = ai * 255.0 / (grid - 1) - 128,
+                             B = bi * 255.0 / (grid - 1) - 128;
+                const double fy = (L + 16) / 116, fx = fy + A / 500, fz = fy - B / 200;
+                const double xyz[3] = {white[0] * finv(fx), white[1] * finv(fy), white[2] * finv(fz)};
+                double rgb[3];
+                for (int r = 0; r < 3; ++r)
+                    rgb[r] = clamp(inv[r][0] * xyz[0] + inv[r][1] * xyz[1] + inv[r][2] * xyz[2]);
+                const double k = 1 - std::max(rgb[0], std::max(rgb[1], rgb[2]));
+                for (int ch = 0; ch < 3; ++ch)
+                    b2a += byte(k >= 1 ? 0 : (1 - rgb[ch] - k) / (1 - k) * 255);
+                b2a += byte(k * 255);
+            }
+    outputTables(b2a, 4);
+
+    std::vector<std::pair<std::string, std::string>> tags;
+    std::string desc("desc\0\0\0\0", 8);
+    PutBE32(desc, 10);
+    desc += std::string("Test CMYK", 9) + '\0';
+    desc.append(4 + 4 + 2 + 1 + 67, '\0');
+    tags.push_back({"desc", desc});
+    tags.push_back({"wtpt", XyzTag(0.9642, 1.0, 0.8249)});
+    tags.push_back({"A2B0", a2b});
+    tags.push_back({"B2A0", b2a});
+    std::string table, data;
+    const uint32_t at = 128 + 4 + 12 * static_cast<uint32_t>(tags.size());
+    for (const auto& tag : tags) {
+        table += tag.first;
+        PutBE32(table, at + static_cast<uint32_t>(data.size()));
+        PutBE32(table, static_cast<uint32_t>(tag.second.size()));
+        data += tag.second;
+        while (data.size() % 4)
+            data += '\0';
+    }
+    std::string body;
+    PutBE32(body, static_cast<uint32_t>(tags.size()));
+    body += table + data;
+    std::string header;
+    PutBE32(header, static_cast<uint32_t>(128 + body.size()));
+    header.append(4, '\0');
+    PutBE32(header, 0x02100000);
+    header += "prtrCMYKLab ";
     header.append(12, '\0');
     header += "acsp";
     header.resize(68, '\0');

@@ -278,6 +278,30 @@ TEST_F(ImgLoaderTest, TargetProfile)
     EXPECT_TRUE(Near("\xBC\xBC\xBC", Pixel(*image, 0, 0), 3)) << testing::PrintToString(Pixel(*image, 0, 0));
 }
 
+// Colours into a CMYK target: inks from RGB, and alpha kept beside them.
+TEST_F(ImgLoaderTest, CmykTargetProfile)
+{
+    const std::string bytes = MakeCmykProfile();
+    CColorProfilePtr cmyk(new CColorProfile);
+    ASSERT_EQ(S_OK, cmyk->OpenMemory(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size())));
+    m_loader.m_cmykTarget = cmyk;
+    m_loader.m_formats = 1u << CMYK32;
+    const std::string rows("\xFF\xFF\xFF\x00\x00\x00\xFF\x00\x00", 9);  // white, black, red
+    boost::shared_ptr<CImg> image = Load(MakePng(3, 1, 2, 8, rows));
+    ASSERT_EQ(CMYK32, image->m_format);
+    EXPECT_TRUE(Near(std::string(4, '\0'), Pixel(*image, 0, 0), 12)) << testing::PrintToString(Pixel(*image, 0, 0));
+    EXPECT_LT(200, static_cast<unsigned char>(Pixel(*image, 1, 0)[3])) << testing::PrintToString(Pixel(*image, 1, 0));
+    EXPECT_TRUE(Near(std::string("\x00\xFF\xFF\x00", 4), Pixel(*image, 2, 0), 40))
+        << testing::PrintToString(Pixel(*image, 2, 0));
+    EXPECT_EQ(bytes, std::string(image->m_cc->m_profile.begin(), image->m_cc->m_profile.end()));
+
+    m_loader.m_formats = 1u << CMYKA40;
+    image = Load(MakePng(1, 1, 6, 8, std::string("\xFF\xFF\xFF\x40", 4)));
+    ASSERT_EQ(CMYKA40, image->m_format);
+    EXPECT_TRUE(Near(std::string("\0\0\0\0\x40", 5), Pixel(*image, 0, 0), 12))
+        << testing::PrintToString(Pixel(*image, 0, 0));
+}
+
 TEST_F(ImgLoaderTest, PackedDibs)
 {
     EXPECT_EQ(UINT(IDS_CLIPBOARD_DATA_SIZE_INVALID), ThrownId([&] {

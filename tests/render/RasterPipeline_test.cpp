@@ -853,6 +853,49 @@ TEST(RasterPipelineTest, ThreadsChangeNoPixel)
     }
 }
 
+TEST(RasterPipelineTest, ACharacterBeyondTheBasicPlaneIsOneGlyph)
+{
+    // DejaVu Sans has the double-struck capitals (U+1D538 among them) and
+    // draws its own glyph, not the missing one that a code point it lacks
+    // (U+10FFFD) gets. IPAGothic has no emoji: one missing glyph, not two.
+    boost::shared_ptr<CSetting> dejavu = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 400);
+    boost::shared_ptr<CKanteloTask> a = Render(dejavu, L"\U0001D538");
+    boost::shared_ptr<CKanteloTask> missing = Render(dejavu, L"\U0010FFFD");
+    ASSERT_FALSE(a->HasError()) << Narrow(a->Err.message);
+    ASSERT_FALSE(missing->HasError()) << Narrow(missing->Err.message);
+    EXPECT_EQ(1u, a->GetCharRects().size());
+    EXPECT_GT(MeasureAlpha(*a->GetResultImage()).opaque, 20);
+    EXPECT_FALSE(SameImage(*a, *missing)) << "the font's own glyph";
+    WriteDibAsBmp(*a->GetResultImage(), TestOutputPath(L"double-struck-a.bmp"));
+
+    boost::shared_ptr<CSetting> ipa = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 400);
+    boost::shared_ptr<CKanteloTask> face = Render(ipa, L"\U0001F600");
+    boost::shared_ptr<CKanteloTask> box = Render(ipa, L"\U0010FFFD");
+    EXPECT_EQ(1u, face->GetCharRects().size());
+    EXPECT_TRUE(SameImage(*face, *box));
+    // A lone half of a pair stays a character of its own.
+    boost::shared_ptr<CKanteloTask> lone = Render(dejavu, std::wstring(1, L'\xD835') + L"a");
+    ASSERT_FALSE(lone->HasError()) << Narrow(lone->Err.message);
+    EXPECT_EQ(2u, lone->GetCharRects().size());
+}
+
+TEST(RasterPipelineTest, ATextTooLargeForMemoryFailsAtOnce)
+{
+    // 40 lines of 400 characters at 2000 pixels: tens of gigapixels. The
+    // layout alone shows it, before any plane is made.
+    boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 20000);
+    UseFirstStartPresets(*s);
+    std::wstring text;
+    for (int y = 0; y < 40; ++y)
+        text += std::wstring(400, L'\u7E01') + L"\n";
+    const DWORD start = GetTickCount();
+    boost::shared_ptr<CKanteloTask> t = Render(s, text);
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_EQ(UINT(IDS_IMAGE_TOO_LARGE), t->Err.id);
+    EXPECT_NE(std::string::npos, Narrow(t->Err.message).find(std::to_string(t->GetImageWidth())));
+    EXPECT_FALSE(t->GetResultImage());
+}
+
 TEST(RasterPipelineTest, AStopEndsTheRunPromptly)
 {
     // Hundreds of different large glyphs: seconds of work, stopped early.

@@ -96,3 +96,19 @@ TEST(SaveJobTest, LongTitlesAreWrittenUnderTheNamesReported)
     EXPECT_EQ(line90.substr(0, 83) + L".png", files[0].substr(files[0].rfind(L'\\') + 1));
     EXPECT_NE(files[1], files[2]);
 }
+
+TEST(SaveJobTest, AnEmojiIsOneCharacterOfItsOwn)
+{
+    CTempFolder folder;
+    CSetting setting = JobSetting(kFormats[0]);
+    setting.Unit = TextUnit::CHAR;
+    setting.FnameType = FnameType::TEXT;
+    std::vector<std::wstring> files;
+    std::wstring error;
+    ASSERT_TRUE(RunSaveJob(setting, L"\U0001F600a", folder.Path(), files, error)) << Narrow(error);
+    ASSERT_EQ(2u, files.size());
+    EXPECT_EQ(folder.File(L"\U0001F600.png"), files[0]);
+    EXPECT_EQ(folder.File(L"a.png"), files[1]);
+    for (const std::wstring& f : files)
+        EXPECT_TRUE(FileExists(f)) << Narrow(f);
+}
