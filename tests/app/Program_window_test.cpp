@@ -64,9 +64,10 @@ TEST(ProgramTest, ChangesAreSavedAtOnceAndTheLayoutComesBack)
     s.WindowLayout.NormalBounds = RECT{40, 30, 40 + 900, 30 + 760};
     s.WindowLayout.SplitterPos = 180;
     ASSERT_TRUE(WriteProgramSettings(s));
-    // Each change is in the file at once: the driver ends the program
-    // without letting it save at the end.
-    CDriveResult r = RunDriveScript(L"start\ntext 161 40\ncheck 253 0\ncheck 183 0\n");
+    // Each change is in the file at once: the last line names no control,
+    // so the driver fails there and ends the program before it could save.
+    CDriveResult r = RunDriveScript(L"start\ntext 161 40\ncheck 253 0\ncheck 183 0\nexpect 99999 x\n");
+    EXPECT_NE(std::string::npos, r.output.find("line 5")) << r.output;
     CSetting saved;
     ASSERT_TRUE(ReadProgramSettings(saved));
     EXPECT_EQ(400, saved.FontSetting.Size);
