@@ -11,8 +11,10 @@
 // piece but the last ends with a sync flush, which closes it on a byte
 // boundary without marking the last block, so the pieces joined in order are
 // one valid deflate stream; the last ends the stream. The zlib stream's
-// Adler-32 is the pieces' checksums combined in order. Level 1 (fastest):
-// the images are mostly flat colour, which compresses well even so.
+// Adler-32 is the pieces' checksums combined in order. Level 3, the last of
+// zlib's fast levels: the images are mostly flat colour, which compresses
+// well even so (the file is about a third larger than at the default level,
+// written in a third of the time).
 #include "imaging/PngEncoder.h"
 #include <zlib.h>
 #include <algorithm>
@@ -78,7 +80,7 @@ void CompressPiece(const CDib& image, int bytesPerPixel, bool last, CPiece& piec
     std::vector<Bytef> raw(rowBytes), row(rowBytes);
     z_stream z;
     std::memset(&z, 0, sizeof z);
-    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&z, 3, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         return;
     piece.adler = adler32(0L, Z_NULL, 0);
     piece.length = 0;
@@ -138,7 +140,7 @@ HRESULT EncodePng(const CDib& image, std::string& out, const CParallelFor& paral
             for (size_t i = 0; i < pieces.size(); ++i)
                 work(static_cast<int>(i));
         }
-        std::string idat = "\x78\x01";  // deflate, 32K window, fastest
+        std::string idat = "\x78\x5E";  // deflate, 32K window, a fast level
         uLong adler = adler32(0L, Z_NULL, 0);
         for (const CPiece& p : pieces) {
             if (!p.ok)

@@ -187,6 +187,15 @@ void DilateByDisc(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int 
         return;
     const RECT& d = in.Dirty();
     const int r = disc.Radius();
+    if (r == 0) {
+        // The disc is one pixel: the shape itself, moved.
+        const int x0 = std::max<int>(d.left, -dx), x1 = std::min<int>(d.right, out.Width() - dx);
+        const int y0 = std::max<int>(d.top, -dy), y1 = std::min<int>(d.bottom, out.Height() - dy);
+        for (int y = y0; y < y1 && x0 < x1; ++y)
+            std::memcpy(out.Row(y + dy) + x0 + dx, in.Row(y) + x0, static_cast<size_t>(x1 - x0));
+        out.MarkDirty(RECT{d.left + dx, d.top + dy, d.right + dx, d.bottom + dy});
+        return;
+    }
     CSpanWriter writer(out, dx, dy);
     // Kept by each thread: allocations would queue the threads on the heap's lock.
     static thread_local std::vector<Run> runs;

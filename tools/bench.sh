@@ -35,8 +35,9 @@ wall_ms() {
 # Peak resident memory in MB of one command line (run by bash, with the
 # functions and variables named here).
 peak_mb() {
-  { /usr/bin/time -f '%M' bash -c "$(declare -f im winpath); convert=$convert font='$font' work='$work' build='$build'; $1" \
-      >/dev/null 2>/dev/null; } 2>&1 | tail -1 | awk '{ printf "%d", $1 / 1024 }'
+  /usr/bin/time -f '%M' -o "$work/peak" \
+    bash -c "$(declare -f im winpath); convert=$convert font='$font' work='$work' build='$build'; $1" >/dev/null 2>&1 || true
+  awk '{ printf "%d", $1 / 1024 }' "$work/peak"
 }
 # Megapixels of a PNG file, from its header.
 png_mpx() { od -An -tu1 -j16 -N8 "$1" | awk '{ w = (($1 * 256 + $2) * 256 + $3) * 256 + $4; h = (($5 * 256 + $6) * 256 + $7) * 256 + $8; printf "%.2f %dx%d", w * h / 1e6, w, h }'; }
