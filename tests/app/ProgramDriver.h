@@ -62,6 +62,25 @@ inline bool ReadProgramSettings(CSetting& setting)
     return reader.Read(setting, ProgramSettingsPath());
 }
 
+// An empty folder under build/test-output for the program's files, left
+// there for a look. Not under the temporary folder: the folder browser cannot
+// open on a folder inside a hidden one.
+inline std::wstring FreshOutputFolder(const std::wstring& name)
+{
+    const std::wstring folder = TestOutputPath(name);
+    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    return folder;
+}
+
 inline std::wstring ScriptPath(const std::wstring& path)
 {
     std::wstring out;
