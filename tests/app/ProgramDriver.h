@@ -62,12 +62,12 @@ inline bool ReadProgramSettings(CSetting& setting)
     return reader.Read(setting, ProgramSettingsPath());
 }
 
-// An empty folder under build/test-output for the program's files, left
-// there for a look. Not under the temporary folder: the folder browser cannot
-// open on a folder inside a hidden one.
+// An empty folder right below the root of drive C: for the program's files.
+// Wine's folder browser opens only a few levels deep on the folder it is
+// given, so the folder must not lie deep in the tree.
 inline std::wstring FreshOutputFolder(const std::wstring& name)
 {
-    const std::wstring folder = TestOutputPath(name);
+    const std::wstring folder = L"C:\\kantelo-" + name;
     SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
     WIN32_FIND_DATAW found;
     HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
