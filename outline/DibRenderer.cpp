@@ -1,4 +1,10 @@
+// The bitmap renderer paints with its own exact-area rasteriser: GDI+ under
+// Wine neither anti-aliases fills nor strokes wide pens in reasonable time.
+// Paths are built as GDI+ paths (their point data is the record of what was
+// drawn), flattened in device pixels and painted by coverage, source-over
+// with straight alpha as GDI+ paints 32-bit ARGB.
 #include "outline/DibRenderer.h"
+#include "outline/PenStroke.h"
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/Resample.h"
 #include "outline/GlyphOutline.h"
@@ -26,6 +32,37 @@ ARGB FromColorRef(COLORREF c)
 
 ARGB FromRgb(double r, double g, double b) { return 0xFF000000u | Channel(r) << 16 | Channel(g) << 8 | Channel(b); }
 
+// Curves are flattened this close (device pixels) before they are rasterised.
+const double kFlatness = 0.1;
+
+// Paints colour `argb` at coverage `cover` over `count` pixels of a straight
+// alpha BGRA row.
+void CompositeSpan(BYTE* row, const uint8_t* cover, int count, ARGB argb, bool aliased)
+{
+    const uint32_t ca = argb >> 24, cr = (argb >> 16) & 255, cg = (argb >> 8) & 255, cb = argb & 255;
+    for (int i = 0; i < count; ++i, row += 4) {
+        uint32_t c = cover[i];
+        if (aliased)
+            c = c >= 128 ? 255 : 0;
+        const uint32_t sa = (c * ca + 127) / 255;
+        if (sa == 0)
+            continue;
+        if (sa == 255) {
+            row[0] = static_cast<BYTE>(cb);
+            row[1] = static_cast<BYTE>(cg);
+            row[2] = static_cast<BYTE>(cr);
+            row[3] = 255;
+            continue;
+        }
+        // Weights scaled by 255: the source's, and what shows of the target.
+        const uint32_t ws = sa * 255, wd = row[3] * (255 - sa), total = ws + wd;
+        row[0] = static_cast<BYTE>((cb * ws + row[0] * wd + total / 2) / total);
+        row[1] = static_cast<BYTE>((cg * ws + row[1] * wd + total / 2) / total);
+        row[2] = static_cast<BYTE>((cr * ws + row[2] * wd + total / 2) / total);
+        row[3] = static_cast<BYTE>((total + 127) / 255);
+    }
+}
+
 } // namespace
 
 CDibRenderer::CDibRenderer()
@@ -43,7 +80,10 @@ void CDibRenderer::BeginPage(double width, double height)
     // A NaN, empty or negative size has no bitmap.
     if (!(width > 0) || !(height > 0) || width > INT_MAX || height > INT_MAX)
         throw my::CException(IDS_ALLOC_IMAGE_FAILED);
-    const int w = static_cast<int>(std::ceil(width)), h = static_cast<int>(std::ceil(height));
+    m_scale = 1;
+    if (m_maxPixels > 0 && width * height > m_maxPixels)
+        m_scale = std::sqrt(m_maxPixels / (width * height));
+    const int w = static_cast<int>(std::ceil(width * m_scale)), h = static_cast<int>(std::ceil(height * m_scale));
     // The GDI+ objects point at the old pixels: let them go first.
     m_path.reset();
     m_graphics.reset();
@@ -111,7 +151,7 @@ void CDibRenderer::SetFillTexture(boost::shared_ptr<CImg> image, double scale, d
 
 PointF CDibRenderer::Transformed(double x, double y) const
 {
-    return PointF(static_cast<REAL>(TransformX(m_t, x, y)), static_cast<REAL>(TransformY(m_t, x, y)));
+    return PointF(static_cast<REAL>(TransformX(m_t, x, y) * m_scale), static_cast<REAL>(TransformY(m_t, x, y) * m_scale));
 }
 
 void CDibRenderer::MoveTo(double x, double y)
@@ -155,7 +195,6 @@ void CDibRenderer::PreparePaint()
 {
     if (!m_graphics)
         throw my::CException(IDS_CREATE_GRAPHICS_FAILED);  // no page to paint on
-    m_graphics->SetSmoothingMode(m_noAntiAliasing ? SmoothingModeNone : SmoothingModeHighQuality);
 }
 
 float FloorFloat(float v) { return static_cast<float>(std::floor(static_cast<double>(v))); }
@@ -185,24 +224,18 @@ void CDibRenderer::FillPathWithTexture()
     const int w = area.right - area.left, h = area.bottom - area.top;
 
     // Coverage of the path over the area, as alpha.
-    boost::shared_ptr<GraphicsPath> shifted = m_path->Clone();
-    Matrix shift;
-    if (!shift.IsValid() || shift.Translate(static_cast<REAL>(-area.left), static_cast<REAL>(-area.top)) != Ok)
-        throw my::CException(IDS_CREATE_MATRIX_FAILED);
-    if (!shifted || shifted->Transform(shift) != Ok)
-        throw my::CException(IDS_TRANSFORM_PATH_FAILED);
+    std::vector<CFlatFigure> figures;
+    FlattenPath(figures, true);
     CImg mask(BGRA32, w, h);
     mask.AllocBits();
-    {
-        boost::shared_ptr<Bitmap> bitmap = BitmapFromImg(mask);
-        if (!bitmap)
-            throw my::CException(IDS_FILL_GDIP_PATH_FAILED);
-        Graphics graphics(*bitmap);
-        graphics.SetSmoothingMode(m_noAntiAliasing ? SmoothingModeNone : SmoothingModeHighQuality);
-        SolidBrush white(0xFFFFFFFF);
-        if (graphics.GetLastStatus() != Ok || graphics.FillPath(white, shifted->Native()) != Ok)
-            throw my::CException(IDS_FILL_GDIP_PATH_FAILED);
-    }
+    m_raster.Reset(w, h);
+    AddFigures(figures, -area.left, -area.top);
+    const bool aliased = m_noAntiAliasing;
+    m_raster.Sweep([&](int y, int x, const uint8_t* cover, int count) {
+        BYTE* p = mask.Row(y) + x * 4;
+        for (int i = 0; i < count; ++i, p += 4)
+            p[3] = aliased ? (cover[i] >= 128 ? 255 : 0) : cover[i];
+    });
 
     // Scale: the rates as given, or fitted to the path's extent in the
     // texture's own turned frame.
@@ -229,6 +262,73 @@ void CDibRenderer::FillPathWithTexture()
     DrawImg(*m_graphics, sampled, area.left, area.top, w, h, 1.0f);
 }
 
+void CDibRenderer::FlattenPath(std::vector<CFlatFigure>& figures, bool forFill)
+{
+    // A fill reports every fault of the path data as a failed fill.
+    auto fault = [forFill](UINT id) { return my::CException(forFill ? UINT(IDS_FILL_GDIP_PATH_FAILED) : id); };
+    std::vector<PointF> points;
+    std::vector<BYTE> types;
+    if (m_path->GetPathData(points, types) != Ok)
+        throw fault(IDS_GET_PATH_DATA_FAILED);
+    figures.clear();
+    CPointD bezier[3];
+    int pending = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+        const CPointD p = {points[i].X, points[i].Y};
+        switch (types[i] & PathPointTypePathTypeMask) {
+        case PathPointTypeStart:
+            if (pending > 0)
+                throw fault(IDS_BEZIER_TOO_FEW_POINTS);
+            figures.push_back(CFlatFigure());
+            figures.back().points.push_back(p);
+            break;
+        case PathPointTypeLine:
+            if (pending > 0)
+                throw fault(IDS_BEZIER_TOO_FEW_POINTS);
+            if (figures.empty())
+                throw fault(IDS_LINE_TOO_FEW_POINTS);
+            figures.back().points.push_back(p);
+            break;
+        case PathPointTypeBezier:
+            if (figures.empty())
+                throw fault(IDS_BEZIER_TOO_FEW_POINTS);
+            bezier[pending++] = p;
+            if (pending == 3) {
+                std::vector<CPointD>& f = figures.back().points;
+                const CPointD from = f.back();
+                FlattenBezier(f, from, bezier[0], bezier[1], bezier[2], kFlatness);
+                pending = 0;
+            }
+            break;
+        default:
+            throw fault(IDS_PATH_POINT_TYPE_UNKNOWN);
+        }
+        if (pending == 0 && (types[i] & PathPointTypeCloseSubpath))
+            figures.back().closed = true;
+    }
+}
+
+void CDibRenderer::PaintCoverage(ARGB color)
+{
+    CDib& page = *m_target;
+    const bool aliased = m_noAntiAliasing;
+    m_raster.Sweep([&](int y, int x, const uint8_t* cover, int count) {
+        CompositeSpan(page.GetImageRow(y) + x * 4, cover, count, color, aliased);
+    });
+}
+
+void CDibRenderer::AddFigures(const std::vector<CFlatFigure>& figures, double dx, double dy)
+{
+    for (const CFlatFigure& f : figures) {
+        if (f.points.size() < 2)
+            continue;
+        m_raster.MoveTo(f.points[0].x + dx, f.points[0].y + dy);
+        for (size_t i = 1; i < f.points.size(); ++i)
+            m_raster.LineTo(f.points[i].x + dx, f.points[i].y + dy);
+        m_raster.Close();  // a fill closes every figure
+    }
+}
+
 void CDibRenderer::FillPath()
 {
     // A texture without pixels paints nothing: the solid colour stands in.
@@ -236,68 +336,26 @@ void CDibRenderer::FillPath()
         FillPathWithTexture();
         return;
     }
-    SolidBrush brush(m_fillColor);
-    if (!brush.IsValid() || m_graphics->FillPath(brush, m_path->Native()) != Ok)
-        throw my::CException(IDS_FILL_GDIP_PATH_FAILED);
+    std::vector<CFlatFigure> figures;
+    FlattenPath(figures, true);
+    m_raster.Reset(m_target->GetWidth(), m_target->GetAbsHeight());
+    AddFigures(figures, 0, 0);
+    PaintCoverage(m_fillColor);
 }
 
 void CDibRenderer::StrokePath()
 {
-    Pen pen(m_strokeColor, static_cast<REAL>(m_lineWidth * m_t[6]), UnitWorld);
-    if (!pen.IsValid())
-        throw my::CException(IDS_DRAW_GDIP_PATH_FAILED);
-    pen.SetLineJoin(static_cast<LineJoin>(m_lineJoin));
-    pen.SetLineCap(static_cast<LineCap>(m_lineCap), static_cast<LineCap>(m_lineCap), DashCapFlat);
-    pen.SetMiterLimit(65535.0f);
-    DrawPathSegments(*m_graphics, pen);
-    if (m_graphics->DrawPath(pen, m_path->Native()) != Ok)
-        throw my::CException(IDS_DRAW_GDIP_PATH_FAILED);
-}
-
-// Draws every line and Bezier of the path on its own, then closes figures
-// back to their start.
-void CDibRenderer::DrawPathSegments(Graphics& graphics, const Pen& pen)
-{
-    std::vector<PointF> points;
-    std::vector<BYTE> types;
-    if (m_path->GetPathData(points, types) != Ok)
-        throw my::CException(IDS_GET_PATH_DATA_FAILED);
-    PointF start, previous;
-    PointF bezier[3];
-    int pending = 0;
-    for (size_t i = 0; i < points.size(); ++i) {
-        const PointF& p = points[i];
-        switch (types[i] & PathPointTypePathTypeMask) {
-        case PathPointTypeStart:
-            if (pending > 0)
-                throw my::CException(IDS_BEZIER_TOO_FEW_POINTS);
-            start = p;
-            break;
-        case PathPointTypeLine:
-            if (pending > 0)
-                throw my::CException(IDS_BEZIER_TOO_FEW_POINTS);
-            if (i == 0)
-                throw my::CException(IDS_LINE_TOO_FEW_POINTS);
-            graphics.DrawLine(pen, previous.X, previous.Y, p.X, p.Y);
-            break;
-        case PathPointTypeBezier:
-            bezier[pending++] = p;
-            if (pending == 3) {
-                graphics.DrawBezier(pen, previous, bezier[0], bezier[1], bezier[2]);
-                pending = 0;
-            }
-            break;
-        default:
-            throw my::CException(IDS_PATH_POINT_TYPE_UNKNOWN);
-        }
-        if (pending == 0) {
-            if (types[i] & PathPointTypeCloseSubpath) {
-                graphics.DrawLine(pen, p.X, p.Y, start.X, start.Y);
-                start = p;
-            }
-            previous = p;
-        }
-    }
+    std::vector<CFlatFigure> figures;
+    FlattenPath(figures, false);
+    CPenShape pen;
+    pen.halfWidth = m_lineWidth * m_t[6] * m_scale / 2;
+    pen.join = m_lineJoin == LineJoinRound ? kJoinRound : m_lineJoin == LineJoinBevel ? kJoinBevel : kJoinMiter;
+    pen.cap = m_lineCap == LineCapRound ? kCapRound : m_lineCap == LineCapSquare ? kCapSquare : kCapButt;
+    // Each segment is also drawn on its own, so every segment ends in the cap.
+    pen.capEverySegment = true;
+    m_raster.Reset(m_target->GetWidth(), m_target->GetAbsHeight());
+    AddPenStroke(m_raster, figures, pen);
+    PaintCoverage(m_strokeColor);
 }
 
 void CDibRenderer::Fill()

@@ -1,10 +1,14 @@
-// The renderer that draws into a 32-bit bottom-up CDib through GDI+: the
-// preview picture of a vector job. It paints solid fills and strokes, and
-// fills with a texture; CMYK colours, opacity and gradation calls are
-// ignored. Strokes are painted with the solid stroke colour.
+// The renderer that draws into a 32-bit bottom-up CDib: the preview picture
+// of a vector job. It paints solid fills and strokes, and fills with a
+// texture, anti-aliased by exact pixel area (or without anti-aliasing when
+// the flag is set); CMYK colours, opacity and gradation calls are ignored.
+// Strokes are painted with the solid stroke colour. A page may be limited to
+// a number of pixels: a larger one is drawn scaled down.
 #pragma once
 #include "imaging/Dib.h"
 #include "imaging/TextureDesc.h"
+#include "outline/CoverageRaster.h"
+#include "outline/PenStroke.h"
 #include "outline/VectorRenderer.h"
 #include "platform/GdiPlusGraphics.h"
 #include "platform/GdiPlusPath.h"
@@ -21,6 +25,12 @@ RECT RectFToRectOutward(const RectF& r);
 class CDibRenderer : public CVectorRenderer {
 public:
     CDibRenderer();
+
+    // Pages of more pixels than this are drawn scaled down to about this
+    // many (the bitmap then is smaller than the page); 0 means no limit.
+    void SetMaxPagePixels(double pixels) { m_maxPixels = pixels; }
+    // Bitmap pixels per layout unit of the current page (1 unless limited).
+    double GetPageScale() const { return m_scale; }
 
     void SetBackgroundColor(double r, double g, double b, double a) override;
     void BeginDocument(const std::wstring& path) override {}
@@ -68,10 +78,14 @@ public:
 private:
     PointF Transformed(double x, double y) const;
     void PreparePaint();
+    // The path in device pixels, curves flattened.
+    void FlattenPath(std::vector<CFlatFigure>& figures, bool forFill);
+    void PaintCoverage(ARGB color);
+    // The figures, moved by (dx, dy), as polygons of the raster.
+    void AddFigures(const std::vector<CFlatFigure>& figures, double dx, double dy);
     void FillPath();
     void FillPathWithTexture();
     void StrokePath();
-    void DrawPathSegments(Graphics& graphics, const Pen& pen);
     void EndPaint() { m_path.reset(); }
 
     double m_t[kTransformSize];
@@ -90,6 +104,9 @@ private:
     bool m_figureClosed = false;
     double m_x = 0.0;
     double m_y = 0.0;
+    double m_maxPixels = 0;
+    double m_scale = 1;
+    CCoverageRaster m_raster;
 };
 
 } // namespace Gdiplus

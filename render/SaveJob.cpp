@@ -20,7 +20,7 @@ void CheckWritten(const std::wstring& path)
 }
 
 bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstring& folder,
-              std::vector<std::wstring>& files, std::wstring& error)
+              std::vector<std::wstring>& files, std::wstring& error, boost::shared_ptr<CDib>* firstImage)
 {
     if (SplitTextIntoUnits(text, setting.Unit).empty()) {
         error = CSimpleErr::Format(IDS_TEXT_EMPTY);
@@ -44,6 +44,8 @@ bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstr
             error = task->Err.message;
             return false;
         }
+        if (firstImage && task == job.Tasks.front())
+            *firstImage = task->GetResultImage();
         if (!job.IsOneFile()) {
             CheckWritten(task->Path);
             files.push_back(task->Path);
@@ -60,10 +62,10 @@ bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstr
 } // namespace
 
 bool RunSaveJob(const CSetting& setting, const std::wstring& text, const std::wstring& folder,
-                std::vector<std::wstring>& files, std::wstring& error)
+                std::vector<std::wstring>& files, std::wstring& error, boost::shared_ptr<CDib>* firstImage)
 {
     try {
-        return RunTasks(setting, text, folder, files, error);
+        return RunTasks(setting, text, folder, files, error, firstImage);
     } catch (const my::CException& e) {
         error = e.message;
     } catch (const std::exception& e) {

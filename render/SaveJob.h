@@ -4,10 +4,15 @@
 // Tasks run one after another on the calling thread.
 #pragma once
 #include "decoration/Setting.h"
+#include "imaging/Dib.h"
+#include <boost/shared_ptr.hpp>
 #include <string>
 #include <vector>
 
 // Writes the job's files into `folder` (made when missing) and lists them in
-// the order written. False with the error text when anything failed.
+// the order written. False with the error text when anything failed. With
+// `firstImage`, the picture the first unit's task made (the preview a window
+// would show) is handed back there.
 bool RunSaveJob(const CSetting& setting, const std::wstring& text, const std::wstring& folder,
-                std::vector<std::wstring>& files, std::wstring& error);
+                std::vector<std::wstring>& files, std::wstring& error,
+                boost::shared_ptr<CDib>* firstImage = nullptr);

@@ -162,6 +162,7 @@ void CVectorKanteloTask::Run()
     }
     m_multiRenderer.reset(new CMultiRenderer);
     m_dibRenderer.reset(new Gdiplus::CDibRenderer);
+    m_dibRenderer->SetMaxPagePixels(kMaxPreviewPixels);
     m_multiRenderer->Add(m_dibRenderer);
     if (m_renderer)
         m_multiRenderer->Add(m_renderer);

@@ -28,6 +28,12 @@ struct CVectorLayer {
 };
 typedef std::vector<CVectorLayer> CVectorLayerGroup;
 
+// The preview of a larger page is drawn scaled down to about this many
+// pixels: its cost then follows the drawing, not the page's area (a page of
+// the largest decorations has over 100 million pixels), and it stays within
+// the memory of a 32-bit process.
+const double kMaxPreviewPixels = 16e6;
+
 // The outline copies of the layers: group 0 holds the face at the glyph
 // origin; a plain decoration copies the last group, widened by twice its
 // Size; a shadow extends the last group by displaced, widened copies of its

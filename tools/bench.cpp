@@ -8,6 +8,7 @@
 // the benchmark's settings and text files, for timing the whole process.
 #include "render/SaveJob.h"
 #include "tools/ToolRuntime.h"
+#include "tools/BenchVector.h"
 #include "render/KanteloTask.h"
 #include "render/SaveFormatFactory.h"
 #include "decoration/NamedEffects.h"
@@ -118,6 +119,10 @@ int wmain(int argc, wchar_t** argv)
         PathJoin(folder, L"knt-bench");
     }
     ::CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring vectorError;
+    // "--vector": only the vector formats with the largest decorations.
+    if (argc > 2 && std::wstring(argv[2]) == L"--vector")
+        return BenchVectorFormats(folder, vectorError) ? 0 : (WriteLine(STD_ERROR_HANDLE, vectorError), 1);
     const std::wstring line = L"縁取り文字テスト";
     const CSetting bench = BenchmarkSetting();
     CSettingXmlWriter writer;
@@ -173,6 +178,10 @@ int wmain(int argc, wchar_t** argv)
     if (::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof pmc)) {
         Print(L"peak_working_set_mb", pmc.PeakWorkingSetSize / 1048576.0);
         Print(L"peak_pagefile_mb", pmc.PeakPagefileUsage / 1048576.0);
+    }
+    if (!BenchVectorFormats(folder, vectorError)) {
+        WriteLine(STD_ERROR_HANDLE, vectorError);
+        return 1;
     }
     return 0;
 }

@@ -288,4 +288,75 @@ TEST(VectorKanteloTaskTest, PreviewImageComesFromTheSameCalls)
     }
 }
 
+// The preview is anti-aliased by pixel area as the raster pipeline is: the
+// same unit drawn both ways gives the same alpha, within what separates an
+// exact area from a 10 x 10 area average (the raster's digital disc also
+// reaches about a twentieth of a pixel further). A shift of half a pixel
+// would differ by half the edge's range on every edge pixel.
+TEST(VectorKanteloTaskTest, PreviewAlphaMatchesTheRasterImage)
+{
+    for (int size : {0, 40}) {
+        boost::shared_ptr<CSetting> s = Face();
+        s->Borderings[0].SetPreset(size, RGB(0, 0, 255), 100, 0, 0, 0);
+        s->UseBorderings[0] = size > 0;
+        boost::shared_ptr<CKanteloTask> raster = MakeTask(s, L"縁a");
+        raster->Execute();
+        boost::shared_ptr<CVectorKanteloTask> vector(new CVectorKanteloTask);
+        vector->Init(nullptr);
+        vector->SetSetting(s);
+        vector->Text = L"縁a";
+        vector->Execute();
+        ASSERT_FALSE(raster->HasError() || vector->HasError());
+        const CDib& a = *raster->GetResultImage();
+        const CDib& b = *vector->GetResultImage();
+        ASSERT_EQ(a.GetWidth(), b.GetWidth());
+        ASSERT_EQ(a.GetAbsHeight(), b.GetAbsHeight());
+        int worst = 0, levels[256] = {}, edge = 0;
+        long long total = 0;
+        for (int y = 0; y < a.GetAbsHeight(); ++y)
+            for (int x = 0; x < a.GetWidth(); ++x) {
+                const int d = std::abs(AlphaAt(a, x, y) - AlphaAt(b, x, y));
+                worst = std::max(worst, d);
+                total += d;
+                const BYTE v = AlphaAt(b, x, y);
+                edge += v > 0 && v < 255;
+                levels[v] = 1;
+            }
+        EXPECT_LE(worst, 72) << size;
+        EXPECT_LT(total, edge * 16LL) << size;
+        EXPECT_GT(std::count(levels + 1, levels + 255, 1), 20) << size;
+    }
+}
+
+// A page too large for a preview at full size is drawn scaled down, whole.
+TEST(VectorKanteloTaskTest, HugePagesGiveAScaledPreview)
+{
+    boost::shared_ptr<CSetting> s = Face();
+    for (int i = 0; i < 5; ++i) {
+        s->Borderings[i].SetPreset(10000, RGB(0, 50 * i, 255), 100, 0, 0, 0);
+        s->UseBorderings[i] = 1;
+    }
+    s->Transparent = false;
+    s->BkColor = RGB(0, 255, 0);
+    CRun r = RenderVector(s, L"縁a");
+    ASSERT_FALSE(r.task->HasError()) << Narrow(r.task->Err.message);
+    const CBoxF& page = r.task->GetBounds();
+    EXPECT_GT(page.Width * page.Height, 4 * kMaxPreviewPixels);
+    const CDib& img = *r.task->GetResultImage();
+    const double pixels = static_cast<double>(img.GetWidth()) * img.GetAbsHeight();
+    EXPECT_LE(pixels, kMaxPreviewPixels * 1.01);
+    EXPECT_GT(pixels, kMaxPreviewPixels * 0.99);
+    EXPECT_NEAR(page.Width / page.Height, static_cast<double>(img.GetWidth()) / img.GetAbsHeight(), 0.01);
+    // The outermost decoration reaches the corners' neighbourhood, the face
+    // sits in the middle: the scale applies to the strokes too.
+    const int cx = img.GetWidth() / 2, cy = img.GetAbsHeight() / 2;
+    bool red = false;
+    for (int y = cy - 30; y < cy + 30 && !red; ++y)
+        for (int x = cx - 30; x < cx + 30 && !red; ++x)
+            red = PixelAt(img, x, y)[2] > 200 && PixelAt(img, x, y)[1] < 50;
+    EXPECT_TRUE(red);
+    EXPECT_EQ(255, PixelAt(img, img.GetWidth() / 20, cy)[0]);   // blue of the outermost layer
+    EXPECT_EQ(200, PixelAt(img, img.GetWidth() / 20, cy)[1]);
+}
+
 } // namespace

@@ -4,8 +4,10 @@
 #include "decoration/SettingXml.h"
 #include "foundation/ResourceString.h"
 #include "platform/GdiPlus.h"
+#include "imaging/GdiPlusBitmap.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -243,6 +245,30 @@ TEST(RenderToolTest, FailuresExitWithTheMessage)
 
     CRunResult usage = RunRender({temp.File(L"job.knt")});
     EXPECT_EQ(2u, usage.exitCode);
+}
+
+TEST(RenderToolTest, PreviewOfAVectorJobIsAntiAliased)
+{
+    CSetting setting = ToolSetting(OutputType::SVG, false);
+    for (size_t i = 0; i < setting.UseBorderings.size(); ++i)
+        setting.UseBorderings[i] = 0;
+    CTempFolder temp;
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(false);
+    ASSERT_TRUE(writer.Write(setting, temp.File(L"job.knt")));
+    ASSERT_TRUE(WriteFileBytes(temp.File(L"text.txt"), kThreeLines));
+    const std::wstring preview = TestOutputPath(L"render-preview-svg.png");
+    CRunResult r = RunRender({L"--preview", preview, temp.File(L"job.knt"), temp.File(L"text.txt"), temp.File(L"out")});
+    ASSERT_EQ(0u, r.exitCode) << r.err;
+    EXPECT_EQ(4u, Lines(r.out).size());  // three files and the preview
+    boost::shared_ptr<CDib> image;
+    ASSERT_EQ(S_OK, LoadDibFromFile(image, preview));
+    // The glyphs' edges: alpha between 0 and 255, in many steps.
+    bool levels[256] = {};
+    for (int y = 0; y < image->GetAbsHeight(); ++y)
+        for (int x = 0; x < image->GetWidth(); ++x)
+            levels[image->GetImageRow(y)[x * 4 + 3]] = true;
+    EXPECT_GT(std::count(levels + 1, levels + 255, true), 20);
 }
 
 } // namespace

@@ -1,0 +1,10 @@
+// The vector formats' part of the benchmark (see BenchVector.cpp).
+#pragma once
+#include "decoration/Setting.h"
+#include <string>
+
+// The benchmark line's settings with all five decorations at the largest size.
+CSetting LargestDecorationsSetting();
+// Saves the line once in each vector format into `folder`\vector and prints
+// one line per format: largest_decorations_<format>_ms=<time>.
+bool BenchVectorFormats(const std::wstring& folder, std::wstring& error);
