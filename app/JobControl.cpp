@@ -3,6 +3,8 @@
 #include "foundation/GuardedRunner.h"
 #include "foundation/Msg.h"
 #include "foundation/ShellOps.h"
+#include "resources/strings_app.h"
+#include "resources/strings_foundation.h"
 #include <climits>
 
 namespace {
@@ -96,7 +98,7 @@ bool CJobControl::BuildSaveJob()
     CMsg& msg = m_view.GetJobMsg();
     const std::wstring& folder = m_setting.FolderPath;
     if (TryCreateFolder(folder) != 0) {
-        msg.ShowResourceMessage1(1004, folder, MB_ICONERROR);
+        msg.ShowResourceMessage1(IDS_CREATE_OUTPUT_FOLDER_FAILED, folder, MB_ICONERROR);
         return false;
     }
     if (!RunAndReport(msg, [&] { BuildSaveTasks(m_saveJob, m_setting, m_setting.Text, this); }, false))
@@ -208,7 +210,7 @@ void CJobControl::OnTimer(DWORD now)
             for (const CMultiTaskThreadPtr& worker : m_pool.GetWorkers())
                 if (worker->GetExitError().IsError())
                     detail = worker->GetExitError().message;
-            error.Set(53601, detail);
+            error.Set(IDS_INTERNAL_ERROR, detail);
         }
     }
     EndJob(error.IsError(), error, now);
@@ -246,7 +248,7 @@ void CJobControl::EndJob(bool failed, const CSimpleErr& error, DWORD now)
         msg.ShowError(error);
     } else if (m_stopRequested) {
         m_saveJob.Clear();
-        msg.ShowResourceMessage(143, MB_ICONWARNING);
+        msg.ShowResourceMessage(IDS_JOB_STOPPED, MB_ICONWARNING);
     } else {
         const bool oneFile = m_saveJob.IsOneFile();
         CSaveJobTasks job = m_saveJob;

@@ -65,7 +65,7 @@ public:
     void SchedulePreview(DWORD now);
     // Queues the job's tasks and starts the worker. A preview while a save
     // job runs is dropped. A save creates the output folder (1004 on
-    // failure), builds the tasks and asks before overwriting (53585).
+    // failure), builds the tasks and asks before overwriting (IDS_CONFIRM_OVERWRITE_FILES).
     void StartJob(bool preview, DWORD now);
     // The Stop button: the queue is cancelled and the running task told to end.
     void Stop();

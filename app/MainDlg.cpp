@@ -80,6 +80,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     HINSTANCE module = GetAppModule().GetModuleInstance();
     m_accelerators = ::LoadAcceleratorsW(module, MAKEINTRESOURCEW(IDR_MAIN));
     m_fontMenu = ::LoadMenuW(module, MAKEINTRESOURCEW(IDR_FONT_MENU));
+    m_rowMenus.Create();
     CenterWindow();
     const CAppInfo& info = GetAppInfo();
     if (info.GetLargeIcon())
@@ -183,6 +184,7 @@ LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled)
         ::DestroyMenu(m_fontMenu);
         m_fontMenu = nullptr;
     }
+    m_rowMenus.Destroy();
     handled = FALSE;
     return 0;
 }
@@ -476,18 +478,15 @@ LRESULT CMainDlg::OnRowCommand(WORD, WORD id, HWND, BOOL&)
 
 LRESULT CMainDlg::OnFontMenu(WORD, WORD, HWND, BOOL&)
 {
-    HMENU popup = m_fontMenu ? ::GetSubMenu(m_fontMenu, 0) : nullptr;
-    if (!popup)
-        return 0;
-    RECT r;
-    ::GetWindowRect(GetDlgItem(IDC_FONT_MENU), &r);
-    ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN, r.left, r.bottom, 0, m_hWnd, nullptr);
+    if (m_fontMenu)
+        TrackPopupUnder(::GetSubMenu(m_fontMenu, 0), GetDlgItem(IDC_FONT_MENU), m_hWnd);
     return 0;
 }
 
-LRESULT CMainDlg::OnRowMenu(WORD, WORD, HWND, BOOL&)
+LRESULT CMainDlg::OnRowMenu(WORD, WORD id, HWND, BOOL&)
 {
-    return 0;  // the row pop-up menus hook in here
+    m_rowMenus.Track(id - IDC_DECO_MENU, GetDlgItem(id), m_hWnd);
+    return 0;
 }
 
 LRESULT CMainDlg::OnPaintButton(WORD, WORD, HWND, BOOL&)

@@ -20,6 +20,7 @@
 #include "app/DropTargets.h"
 #include "app/FontChoices.h"
 #include "app/PaintButton.h"
+#include "app/RowMenus.h"
 #include "app/JobControl.h"
 #include "decoration/WindowLayout.h"
 #include "ui/DialogImpl.h"
@@ -242,6 +243,7 @@ private:
     RECT m_initialClient = {0, 0, 0, 0};
     std::vector<std::pair<HWND, RECT> > m_initialRects;
     CMainDropTargets m_drops;
+    CRowMenus m_rowMenus;
     CJobControl m_jobs;
 };
 

@@ -9,8 +9,8 @@
 // The HRESULT of the last error when the encoder fails.
 HRESULT BinaryToString(std::wstring& out, const BYTE* bytes, DWORD count, DWORD flags, bool removeLineBreaks);
 void BinaryToStringOrThrow(std::wstring& out, const BYTE* bytes, DWORD count, DWORD flags,
-                           bool removeLineBreaks);  // 53761
-// Last byte first when reverseBytes is set (53761).
+                           bool removeLineBreaks);  // IDS_BINARY_TO_STRING_FAILED
+// Last byte first when reverseBytes is set (IDS_BINARY_TO_STRING_FAILED).
 void BinaryToStringEx(std::wstring& out, const BYTE* bytes, DWORD count, DWORD flags, bool reverseBytes,
                       bool removeLineBreaks);
 void BinaryToUtf8String(std::string& out, const BYTE* bytes, DWORD count, DWORD flags, bool reverseBytes,

@@ -15,7 +15,7 @@
 
 namespace wic {
 
-// E_POINTER for a null out pointer; raises 53965 when the system converter
+// E_POINTER for a null out pointer; raises IDS_WIC_CREATE_CONVERTER_FAILED when the system converter
 // cannot be made.
 HRESULT CreateFormatConverter(IWICFormatConverter** out);
 

@@ -26,7 +26,7 @@ public:
     virtual void Load(boost::shared_ptr<CImg>& result, IStream* stream) = 0;
 };
 
-// A missing path raises 53676; the file is read as a stream (53881).
+// A missing path raises IDS_PATH_EMPTY; the file is read as a stream (IDS_OPEN_FILE_FAILED).
 void LoadFromFile(CImgLoader& loader, boost::shared_ptr<CImg>& result, const std::wstring& path);
 
 namespace wic {
@@ -44,10 +44,10 @@ public:
     // Raises my::CException with the failing step's message; `result` is
     // untouched when the frame cannot be read at all.
     void Load(boost::shared_ptr<CImg>& result, IStream* stream) override;
-    // The module resource of type "IMAGE" (53626 when missing).
+    // The module resource of type "IMAGE" (IDS_RESOURCE_MISSING when missing).
     void LoadFromResource(boost::shared_ptr<CImg>& result, int id);
     // A header (40 bytes or more), colour table and bits, as on the
-    // clipboard (53816 below 40 bytes).
+    // clipboard (IDS_CLIPBOARD_DATA_SIZE_INVALID below 40 bytes).
     void LoadFromPackedDib(boost::shared_ptr<CImg>& result, const void* data, size_t size);
     void LoadFromGlobal(boost::shared_ptr<CImg>& result, HGLOBAL block);
 };
@@ -66,7 +66,7 @@ private:
 
 // The buffer format for a frame of a family (gray, RGB or CMYK; an indexed
 // frame passes the family of its palette), depth and alpha, from the mask of
-// accepted formats; 53964 when the mask allows none that fits.
+// accepted formats; IDS_WIC_UNKNOWN_FORMAT when the mask allows none that fits.
 uint32_t ChooseImgFormat(uint32_t family, uint32_t bitsPerPixel, bool hasAlpha, uint32_t mask);
 
 // The buffer turned upright for an EXIF orientation code: 2 mirrors left to
@@ -76,11 +76,11 @@ uint32_t ChooseImgFormat(uint32_t family, uint32_t bitsPerPixel, bool hasAlpha, 
 void OrientImg(CImg& image, uint32_t orientation);
 
 // Bytes sourceFirst..sourceLast of every source pixel into targetFirst..
-// targetLast of the buffer's pixel, row by row (54003, 53969).
+// targetLast of the buffer's pixel, row by row (IDS_WIC_COPY_CHANNELS_FAILED, IDS_WIC_DECODE_FAILED).
 void CopyImgChannels(IWICBitmapSource* source, CImg& image, int sourceFirst, int sourceLast, int targetFirst,
                      int targetLast);
 
-// A scaled view of a source (53970, 53971).
+// A scaled view of a source (IDS_WIC_CREATE_SCALER_FAILED, IDS_WIC_INIT_SCALER_FAILED).
 CComPtr<IWICBitmapScaler> CreateImgScaler(IWICBitmapSource* source, UINT width, UINT height,
                                           WICBitmapInterpolationMode mode);
 

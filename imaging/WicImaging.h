@@ -10,12 +10,12 @@
 namespace wic {
 
 // The one factory of the process, made at start-up on the user-interface
-// thread before any window and released after the last (53949).
+// thread before any window and released after the last (IDS_WIC_CREATE_FACTORY_FAILED).
 void CreateImagingFactory();
 void ReleaseImagingFactory();
 // Null outside the run.
 IWICImagingFactory* GetImagingFactory();
-// The factory, or 53949 with CO_E_NOTINITIALIZED when none was made.
+// The factory, or IDS_WIC_CREATE_FACTORY_FAILED with CO_E_NOTINITIALIZED when none was made.
 IWICImagingFactory& RequireImagingFactory();
 
 // The factory for one scope (start-up, a test).
@@ -45,12 +45,12 @@ struct CPixelFormatDesc {
 // Family, bits and alpha of a WIC pixel format; anything unknown stays
 // unsupported with 0 bits.
 CPixelFormatDesc ClassifyPixelFormat(const GUID& format);
-// The source's format, classified (53951).
+// The source's format, classified (IDS_WIC_GET_PIXEL_FORMAT_FAILED).
 CPixelFormatDesc ReadPixelFormat(IWICBitmapSource* source);
 // ICC colour-space signature of a family: "RGB ", "GRAY" or "CMYK".
 DWORD FamilyColorSpace(uint32_t family);
 
-// ImgFormat <-> WIC pixel format; 53914 for a format outside the six, and
+// ImgFormat <-> WIC pixel format; IDS_IMAGE_FORMAT_UNSUPPORTED for a format outside the six, and
 // false from the reverse lookup for any other GUID.
 const GUID& GetImgWicFormat(uint32_t format);
 bool GetImgFormatOfWic(const GUID& guid, uint32_t& format);

@@ -23,6 +23,7 @@
 #include "resources/strings_engine.h"
 #include "resources/strings_foundation.h"
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <new>
 
@@ -214,7 +215,16 @@ int CKanteloTask::GetLineCellHeight() const
     float extra = leading / 100.0f * static_cast<float>(m_textMetrics.tmHeight);
     if (leading == 0 || extra == 0.0f)
         return m_textMetrics.tmHeight;
-    return static_cast<int>(std::ceil(m_textMetrics.tmHeight + extra));
+    // A leading of -100 percent or less leaves no cell: one unit stands for it.
+    return std::max(1, static_cast<int>(std::ceil(m_textMetrics.tmHeight + extra)));
+}
+
+void CKanteloTask::GetLineInkBand(int& top, int& bottom) const
+{
+    // The glyph box (ascent to descent) starts at the leading offset.
+    const float lead = GetLeadingOffset(m_emSize);
+    top = std::min(0, static_cast<int>(std::floor(lead)));
+    bottom = std::max(GetLineCellHeight(), static_cast<int>(std::ceil(lead)) + static_cast<int>(m_textMetrics.tmHeight));
 }
 
 int CKanteloTask::GetPenStep(const ABC& abc) const { return std::max(0, GetAbcWidth(abc) + m_letterSpacing); }
@@ -277,6 +287,9 @@ void CKanteloTask::MeasureText()
     std::wstring kept;
     m_inkWidth = m_advanceWidth = m_maxGlyphAdvance = 0;
     m_lineCount = 0;
+    // The leftmost ink of any character: with a tight spacing a character
+    // after the first may reach further left than the line head's.
+    int inkLeft = 0;
     bool stopped = false;
     CTextWalk walk(Text, 0, m_lineAdvance);
     while (walk.Next()) {
@@ -300,15 +313,24 @@ void CKanteloTask::MeasureText()
         m_maxGlyphAdvance = std::max(m_maxGlyphAdvance, adv);
         if (x == 0)
             m_lineHeadBearing = std::min(m_lineHeadBearing, abc.abcA);
+        inkLeft = std::min(inkLeft, x + abc.abcA);
         m_inkWidth = std::max(m_inkWidth, x + abc.abcA + adv);
         m_advanceWidth = std::max(m_advanceWidth, x + GetAbcWidth(abc));
         walk.Place(GetPenStep(abc));
     }
-    if (!stopped && walk.PenX() != 0)
+    // A last line counts when a character stands on it (the pen may not
+    // have moved: a spacing of -100 percent or less keeps it in place).
+    if (!stopped && !walk.AtLineStart())
         ++m_lineCount;
-    m_lineHeadOffset = m_lineHeadBearing < 0 ? -m_lineHeadBearing : 0;
+    m_lineHeadOffset = std::max(m_lineHeadBearing < 0 ? -m_lineHeadBearing : 0, -inkLeft);
     m_inkWidth += m_lineHeadOffset;
-    m_textHeight = m_lineCount == 0 ? 0 : (m_lineCount - 1) * m_lineAdvance + h;
+    // Lines run from the first line's top by the advance, upwards when it is
+    // negative; every line's band of ink must lie inside the text.
+    int bandTop = 0, bandBottom = 0;
+    GetLineInkBand(bandTop, bandBottom);
+    const int lastTop = m_lineCount == 0 ? 0 : (m_lineCount - 1) * m_lineAdvance;
+    m_lineTopOffset = -std::min(0, lastTop) - bandTop;
+    m_textHeight = m_lineCount == 0 ? 0 : std::abs(lastTop) + bandBottom - bandTop;
     if (bounded)
         Text = kept;
 }

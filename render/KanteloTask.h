@@ -119,6 +119,13 @@ public:
     int GetLayerCount() const { return m_layerCount; }
     bool IsVertical() const { return m_vertical; }
     int GetLineHeadOffset() const { return m_lineHeadOffset; }
+    // Where the first line's top lies below the text's top: above it go the
+    // lines a negative line advance puts upwards, and ink that a negative
+    // leading lifts above its line.
+    int GetLineTopOffset() const { return m_lineTopOffset; }
+    // The rows a line's glyphs may reach, from its top (tenths): the line
+    // cell, and the glyph box wherever the leading moves it.
+    void GetLineInkBand(int& top, int& bottom) const;
     int GetMaxGlyphAdvance() const { return m_maxGlyphAdvance; }
     int GetInkWidth() const { return m_inkWidth; }
     int GetAdvanceWidth() const { return m_advanceWidth; }
@@ -183,6 +190,7 @@ protected:
     int m_fontStyle = 0;
     bool m_vertical = false;
     int m_lineHeadOffset = 0;
+    int m_lineTopOffset = 0;
     int m_maxGlyphAdvance = 0;
     int m_inkWidth = 0;
     int m_advanceWidth = 0;

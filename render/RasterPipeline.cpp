@@ -365,8 +365,10 @@ bool CKanteloTask::LayOutRaster()
         Err.Set(IDS_OUTPUT_SIZE_ZERO);
         return false;
     }
+    int bandTop = 0, bandBottom = 0;
+    GetLineInkBand(bandTop, bandBottom);
     m_cellWidth = (m.left + m.right + 18 + m_maxGlyphAdvance) / 10 * 10;
-    m_cellHeight = (m.top + m.bottom + 18 + GetLineCellHeight()) / 10 * 10;
+    m_cellHeight = (m.top + m.bottom + 18 + bandBottom - bandTop) / 10 * 10;
     if (m_cellWidth < 1 || m_cellHeight < 1) {
         Err.Set(IDS_CHAR_OUTPUT_SIZE_ZERO);
         return false;
@@ -519,9 +521,12 @@ bool CKanteloTask::DrawLayerMasks(CRasterWork& work)
     m_lineRects.clear();
     m_paragraphRects.clear();
     const int cellHeightOfLine = GetLineCellHeight();
+    // A glyph's cell starts at the top of its line's band of ink.
+    int bandTop = 0, bandBottom = 0;
+    GetLineInkBand(bandTop, bandBottom);
     bool newParagraph = true;
     const int length = static_cast<int>(Text.size());
-    CTextWalk walk(Text, m_lineHeadOffset, m_lineAdvance);
+    CTextWalk walk(Text, m_lineHeadOffset, m_lineAdvance, m_lineTopOffset);
     while (walk.Next()) {
         if (IsTerminated())
             return false;
@@ -537,7 +542,7 @@ bool CKanteloTask::DrawLayerMasks(CRasterWork& work)
         float advance = 0;
         MeasureChar(memoryDC, walk.Char(), abc, advance);
         const int gl = penX + abc.abcA - 1;
-        CPlacement placement = {nullptr, gl / 10, y / 10};
+        CPlacement placement = {nullptr, gl / 10, (y + bandTop) / 10};
         const CGlyphKey key = {walk.Char(), m.left + penX + abc.abcA - 10 * placement.px,
                                m.top + y - 10 * placement.py};
         const auto found = drawn.find(key);

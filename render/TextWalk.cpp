@@ -1,7 +1,7 @@
 #include "render/TextWalk.h"
 
-CTextWalk::CTextWalk(const std::wstring& text, int lineHead, int lineAdvance)
-    : m_text(text), m_lineHead(lineHead), m_lineAdvance(lineAdvance), m_penX(lineHead)
+CTextWalk::CTextWalk(const std::wstring& text, int lineHead, int lineAdvance, int firstLineTop)
+    : m_text(text), m_lineHead(lineHead), m_lineAdvance(lineAdvance), m_penX(lineHead), m_lineTop(firstLineTop)
 {
 }
 

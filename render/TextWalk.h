@@ -10,7 +10,9 @@
 
 class CTextWalk {
 public:
-    CTextWalk(const std::wstring& text, int lineHead, int lineAdvance);
+    // The first line's top is at firstLineTop; each line feed adds the line
+    // advance (which may be negative: lines then go upwards).
+    CTextWalk(const std::wstring& text, int lineHead, int lineAdvance, int firstLineTop = 0);
 
     // Moves to the next character; false at the end of the text. A line feed
     // is a character too: the pen is already on the next line when Next

@@ -76,7 +76,7 @@ void CVectorKanteloTask::WalkText(float ox, float oy, Draw draw)
 {
     CScreenDC screen;
     CSelectObjectGuard select(screen, m_font);
-    CTextWalk walk(Text, m_lineHeadOffset, m_lineAdvance);
+    CTextWalk walk(Text, m_lineHeadOffset, m_lineAdvance, m_lineTopOffset);
     while (walk.Next()) {
         if (walk.IsLineBreak())
             continue;

@@ -6,7 +6,7 @@
 // (the dialog's initial size).
 //
 //   BEGIN_DLGRESIZE_MAP(CMyDlg)
-//       DLGRESIZE_CONTROL(53344, DLSZ_SIZE_X | DLSZ_SIZE_Y)
+//       DLGRESIZE_CONTROL(IDC_FONT_LIST_LIST, DLSZ_SIZE_X | DLSZ_SIZE_Y)
 //       DLGRESIZE_CONTROL(IDOK, DLSZ_MOVE_X | DLSZ_MOVE_Y)
 //   END_DLGRESIZE_MAP()
 //   ... CHAIN_MSG_MAP(CDialogResize<CMyDlg>) in the message map, and

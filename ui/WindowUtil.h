@@ -96,7 +96,7 @@ inline bool IsSpaceTabCrLfOrIdeographicSpace(wchar_t c)
 
 // The control's text trimmed of white space and CR, then of ideographic
 // spaces, CR, LF and TAB. An empty text raises my::CCtrlException with
-// messageId and the control; an unreadable control raises 53620 with its id.
+// messageId and the control; an unreadable control raises IDS_GET_CONTROL_TEXT_FAILED with its id.
 std::wstring GetControlTextRequired(UINT messageId, HWND control);
 void GetControlTextRequired(std::wstring& text, UINT messageId, HWND control);
 

@@ -3,6 +3,7 @@
 #include "foundation/ResourceString.h"
 #include "outline/FontNames.h"
 #include "render/RasterEffects.h"
+#include "resources/font_list.h"
 #include "resources/strings_outline.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/WindowTestSupport.h"
@@ -123,7 +124,7 @@ TEST(FontListBox, KeepsPositionsAndDrawsSelectionGreyWithoutFocus)
     HWND hwnd = parent.AddChild(L"LISTBOX",
                                 LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT | LBS_NODATA | WS_VSCROLL |
                                     WS_BORDER,
-                                53344, 10, 10, 300, 200);
+                                IDC_FONT_LIST_LIST, 10, 10, 300, 200);
     CFontListBox list;
     ASSERT_TRUE(list.SubclassWindow(hwnd));
     list.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);

@@ -3,6 +3,7 @@
 #include "decoration/Setting.h"
 #include "tests/common/RecordingMsg.h"
 #include "tests/common/TestSupport.h"
+#include "resources/strings_app.h"
 #include "resources/strings_foundation.h"
 #include <gtest/gtest.h>
 #include <boost/make_shared.hpp>
@@ -10,7 +11,6 @@
 
 namespace {
 
-const UINT kJobStopped = 143;
 const DWORD kPatience = 20000;
 
 // Records what the job control shows; its message boxes run the timer again,
@@ -219,7 +219,7 @@ TEST(JobControlTest, SaveWritesEveryUnitAndAsksBeforeOverwriting)
     EXPECT_EQ(folder.File(L"out\\1.pdf"), view.finished[1].path);
     EXPECT_NE(std::string::npos, ReadFileBytes(folder.File(L"out\\1.pdf")).find("/Count 3"));
 
-    // A folder that cannot be made: 1004, and the inputs come back.
+    // A folder that cannot be made: IDS_CREATE_OUTPUT_FOLDER_FAILED, and the inputs come back.
     WriteFileBytes(folder.File(L"file"), "x");
     setting.FolderPath = folder.File(L"file\\sub");
     view.msg.Clear();
@@ -251,7 +251,7 @@ TEST(JobControlTest, StopDuringALongCharacterJob)
     jobs.Stop();
     ASSERT_TRUE(RunUntilIdle(jobs));
     ASSERT_EQ(1u, view.msg.boxes.size());
-    EXPECT_EQ(LoadResourceString(kJobStopped, false), view.msg.boxes[0].text);
+    EXPECT_EQ(LoadResourceString(IDS_JOB_STOPPED, false), view.msg.boxes[0].text);
     EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), view.msg.boxes[0].flags & MB_ICONMASK);
     EXPECT_EQ(1, reentered);
     EXPECT_TRUE(view.finished.empty());

@@ -2,6 +2,7 @@
 // real fonts. Glyph coordinates come from FreeType, so expectations are built
 // from the widths the font reports, never pinned.
 #include "render/KanteloTask.h"
+#include "render/VectorKanteloTask.h"
 #include "outline/VectorFontManager.h"
 #include "platform/Gdi.h"
 #include "resources/strings_engine.h"
@@ -319,6 +320,95 @@ TEST(KanteloTaskTest, TerminationComesFromTheAttachedWorker)
     EXPECT_FALSE(t.IsTerminated());
     flag.on = true;
     EXPECT_TRUE(t.IsTerminated());
+}
+
+// Every spacing the settings accept, at its limits and where glyphs and
+// lines overlap: the raster image and the vector page hold every glyph
+// whole. The vector task's layer bounds (the exact ink of the outlines and
+// their strokes) must lie on its page, and the raster image must hold its
+// ink in the same box.
+TEST(KanteloTaskTest, ExtremeSpacingKeepsEveryGlyphWhole)
+{
+    struct Case {
+        int charWidth, lineWidth, leading;
+        const wchar_t* face;
+        UINT charSet;
+        const wchar_t* text;
+    } cases[] = {
+        {0, 100, 0, L"IPAGothic", SHIFTJIS_CHARSET, L"縁取り\n文字"},
+        {1, 100, 0, L"DejaVu Sans", ANSI_CHARSET, L"Test\njfj"},
+        {7, 100, 0, L"DejaVu Sans", ANSI_CHARSET, L"Wjy\nfj"},
+        {-1000, 100, 0, L"IPAGothic", SHIFTJIS_CHARSET, L"縁取り"},
+        {1000, 100, 0, L"DejaVu Sans", ANSI_CHARSET, L"ab"},
+        {100, -45, 0, L"IPAGothic", SHIFTJIS_CHARSET, L"縁取り\n文字\nテスト"},
+        {100, -1000, 0, L"DejaVu Sans", ANSI_CHARSET, L"a\nb\nc"},
+        {100, 0, 0, L"IPAGothic", SHIFTJIS_CHARSET, L"縁\n取"},
+        {100, 1000, 0, L"DejaVu Sans", ANSI_CHARSET, L"a\ng"},
+        {100, 100, -1000, L"IPAGothic", SHIFTJIS_CHARSET, L"縁\n取"},
+        {100, 100, -60, L"DejaVu Sans", ANSI_CHARSET, L"Ag\nyj"},
+        {100, 100, 1000, L"DejaVu Sans", ANSI_CHARSET, L"Ag"},
+        {0, -45, -1000, L"IPAGothic", SHIFTJIS_CHARSET, L"縁取\n文字"},
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::to_string(c.charWidth) + " " + std::to_string(c.lineWidth) + " " +
+                                 std::to_string(c.leading) + " " + Narrow(c.text);
+        boost::shared_ptr<CSetting> s = MakeSetting(c.face, c.charSet, 300);
+        s->FontSetting.CharWidth = c.charWidth;
+        s->FontSetting.LineWidth = c.lineWidth;
+        s->FontSetting.LeadingWidth = c.leading;
+        s->Borderings[0].SetPreset(20, RGB(0, 0, 255), 100, 0, 0, 0);
+        s->UseBorderings[0] = 1;
+        boost::shared_ptr<CVectorKanteloTask> vector(new CVectorKanteloTask);
+        vector->Init(nullptr);
+        vector->SetSetting(s);
+        vector->Text = c.text;
+        vector->Execute();
+        boost::shared_ptr<CKanteloTask> raster = MakeTask(s, c.text);
+        raster->Execute();
+        ASSERT_FALSE(vector->HasError()) << what << ": " << Narrow(vector->Err.message);
+        ASSERT_FALSE(raster->HasError()) << what << ": " << Narrow(raster->Err.message);
+        // The layers' ink on the page (no trimming: the page starts at 0, 0).
+        const CBoxF& layers = vector->GetLayerBounds();
+        const CBoxF& page = vector->GetBounds();
+        EXPECT_GE(layers.X, 0) << what;
+        EXPECT_GE(layers.Y, 0) << what;
+        EXPECT_LE(layers.X + layers.Width, page.Width) << what;
+        EXPECT_LE(layers.Y + layers.Height, page.Height) << what;
+        const CDib& img = *raster->GetResultImage();
+        const CAlphaStats ink = MeasureAlpha(img);
+        EXPECT_NEAR(layers.X, ink.box.left, 1.01) << what;
+        EXPECT_NEAR(layers.Y, ink.box.top, 1.01) << what;
+        EXPECT_NEAR(layers.X + layers.Width, ink.box.right, 1.01) << what;
+        EXPECT_NEAR(layers.Y + layers.Height, ink.box.bottom, 1.01) << what;
+        EXPECT_LE(ink.box.right, img.GetWidth()) << what;
+        EXPECT_LE(ink.box.bottom, img.GetAbsHeight()) << what;
+    }
+}
+
+// Glyphs laid exactly on one another (no pen step, no line advance) cover
+// the pixels of one glyph at the usual spacing: none of them is cut. (Their
+// anti-aliased edges add up, so the alpha there is higher.)
+TEST(KanteloTaskTest, OverlaidGlyphsCoverThePixelsOfOne)
+{
+    const auto footprintOf = [](int charWidth, int lineWidth, const std::wstring& text) {
+        boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 300);
+        s->FontSetting.CharWidth = charWidth;
+        s->FontSetting.LineWidth = lineWidth;
+        boost::shared_ptr<CKanteloTask> t = MakeTask(s, text);
+        t->Execute();
+        EXPECT_FALSE(t->HasError()) << Narrow(t->Err.message);
+        std::vector<bool> covered;
+        const CDib& d = *t->GetResultImage();
+        for (int y = 0; y < d.GetAbsHeight(); ++y)
+            for (int x = 0; x < d.GetWidth(); ++x)
+                covered.push_back(AlphaAt(d, x, y) != 0);
+        return covered;
+    };
+    const std::vector<bool> one = footprintOf(100, 100, L"字");
+    EXPECT_EQ(one, footprintOf(0, 100, L"字字字"));
+    EXPECT_EQ(one, footprintOf(-1000, 100, L"字字"));
+    EXPECT_EQ(one, footprintOf(100, 0, L"字\n字\n字"));
+    EXPECT_EQ(one, footprintOf(0, 0, L"字字\n字"));
 }
 
 } // namespace

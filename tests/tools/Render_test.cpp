@@ -5,6 +5,7 @@
 #include "foundation/ResourceString.h"
 #include "platform/GdiPlus.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "resources/strings_engine.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -237,7 +238,7 @@ TEST(RenderToolTest, FailuresExitWithTheMessage)
     ASSERT_TRUE(WriteFileBytes(temp.File(L"blank.txt"), " \r\n\t\r\n"));
     CRunResult blank = RunRender({temp.File(L"job.knt"), temp.File(L"blank.txt"), temp.File(L"out")});
     EXPECT_EQ(1u, blank.exitCode);
-    EXPECT_EQ(Narrow(LoadResourceString(1001)), Lines(blank.err).at(0));
+    EXPECT_EQ(Narrow(LoadResourceString(IDS_TEXT_EMPTY)), Lines(blank.err).at(0));
 
     CRunResult missing = RunRender({temp.File(L"none.knt"), temp.File(L"blank.txt"), temp.File(L"out")});
     EXPECT_EQ(1u, missing.exitCode);

@@ -1,4 +1,5 @@
 #include "WindowTestSupport.h"
+#include "resources/strings_foundation.h"
 #include "ui/DialogImpl.h"
 #include "ui/MessageLoop.h"
 #include <gtest/gtest.h>
@@ -32,7 +33,7 @@ public:
         MESSAGE_HANDLER(WM_USER + 2, OnFine)
         MESSAGE_RANGE_HANDLER(WM_NULL + 1, WM_USER - 1, OnAny)
     END_MSG_MAP()
-    LRESULT OnLibraryError(UINT, WPARAM, LPARAM, BOOL&) { throw my::CException(53621); }
+    LRESULT OnLibraryError(UINT, WPARAM, LPARAM, BOOL&) { throw my::CException(IDS_NO_SELECTION); }
     LRESULT OnStdError(UINT, WPARAM, LPARAM, BOOL&) { throw std::runtime_error("boom"); }
     LRESULT OnFine(UINT, WPARAM, LPARAM, BOOL&) { return 77; }
     LRESULT OnAny(UINT msg, WPARAM, LPARAM, BOOL& handled)
@@ -72,7 +73,7 @@ public:
             combo.AddString(s);
         combo.SetCurSel(0);
         if (initThrows)
-            throw my::CException(53621);
+            throw my::CException(IDS_NO_SELECTION);
         if (pressOk)
             PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(IDOK)));
         return FALSE;  // answered directly: the focus was not set here, so the system must not set it

@@ -1,4 +1,5 @@
 #include "WindowTestSupport.h"
+#include "resources/strings_foundation.h"
 #include "ui/MessageLoop.h"
 #include "ui/WindowImpl.h"
 #include <gtest/gtest.h>
@@ -178,7 +179,7 @@ struct CLoopScript : CMessageFilter, CIdleHandler {
     {
         events += std::to_wstring(msg->message) + L";";
         if (msg->message == WM_USER + 1)
-            throw my::CException(53621);
+            throw my::CException(IDS_NO_SELECTION);
         return FALSE;
     }
 };

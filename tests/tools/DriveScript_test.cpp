@@ -1,0 +1,64 @@
+// The UI driver's script lines: commands, their arguments and the escapes of
+// their texts.
+#include "tools/DriveScript.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+// The reason a line is refused, empty when it is accepted.
+std::wstring Refusal(const std::wstring& text)
+{
+    CDriveLine line;
+    if (!ParseDriveLine(text, line))
+        return L"(no command)";
+    try {
+        line.Check();
+    } catch (const CDriveError& e) {
+        return e.reason;
+    }
+    return L"";
+}
+
+} // namespace
+
+TEST(DriveScript, LinesAreCheckedBeforeTheyRun)
+{
+    const struct {
+        const wchar_t* line;
+        bool accepted;
+    } cases[] = {
+        {L"start --fill 147", true}, {L"start", true},          {L"main", true},
+        {L"main now", false},        {L"wait 正常終了", true},  {L"wait", false},
+        {L"text 153", true},         {L"text x y", false},      {L"pick 159 二", true},
+        {L"pick 159", false},        {L"check 182 1", true},    {L"check 182 2", false},
+        {L"check 182", false},       {L"enabled 256 0", true},  {L"click 57664", true},
+        {L"click 70000", false},     {L"click -1", false},      {L"click 1 2", false},
+        {L"expect 260 %d", true},    {L"shot a.png", true},     {L"close", true},
+        {L"exit 2", true},           {L"exit two", false},      {L"quit", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.accepted, Refusal(c.line).empty()) << std::string(c.line, c.line + wcslen(c.line));
+    EXPECT_EQ(L"(no command)", Refusal(L"  # a comment"));
+    EXPECT_EQ(L"(no command)", Refusal(L" \t"));
+}
+
+TEST(DriveScript, TextsKeepTheirSpacesAndEscapes)
+{
+    CDriveLine line;
+    ASSERT_TRUE(ParseDriveLine(L"  text  153   two  words\\nnext \\\\n #1", line));
+    EXPECT_EQ(L"text", line.command);
+    EXPECT_EQ(153, line.Id(0));
+    EXPECT_EQ(L"two  words\nnext \\n #1", line.Text(1));
+    ASSERT_TRUE(ParseDriveLine(L"text 153", line));
+    EXPECT_EQ(L"", line.Text(1));  // an empty text clears the control
+
+    const std::vector<std::wstring> lines = SplitScriptLines("\xEF\xBB\xBFstart\r\nwait \xE6\xAD\xA3\r\n\nclose");
+    ASSERT_EQ(4u, lines.size());
+    EXPECT_EQ(L"start", lines[0]);
+    EXPECT_EQ(L"wait \x6B63", lines[1]);
+    EXPECT_EQ(L"", lines[2]);
+    EXPECT_EQ(L"close", lines[3]);
+
+    EXPECT_EQ(L"a\r\nb\r\nc", ToCrLf(L"a\nb\r\nc"));
+    EXPECT_EQ(L"a\nb\rc", FromCrLf(L"a\r\nb\rc"));
+}

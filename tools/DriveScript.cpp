@@ -1,0 +1,207 @@
+#include "tools/DriveScript.h"
+#include <windows.h>
+#include <cwchar>
+
+namespace {
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+// Start of the index-th word of text, or npos when there are fewer words.
+size_t WordStart(const std::wstring& text, size_t index)
+{
+    size_t i = 0;
+    for (;;) {
+        while (i < text.size() && IsBlank(text[i]))
+            ++i;
+        if (i >= text.size())
+            return std::wstring::npos;
+        if (index-- == 0)
+            return i;
+        while (i < text.size() && !IsBlank(text[i]))
+            ++i;
+    }
+}
+
+std::wstring Word(const std::wstring& text, size_t index)
+{
+    const size_t start = WordStart(text, index);
+    if (start == std::wstring::npos)
+        throw CDriveError{L"argument " + std::to_wstring(index + 1) + L" is missing"};
+    size_t end = start;
+    while (end < text.size() && !IsBlank(text[end]))
+        ++end;
+    return text.substr(start, end - start);
+}
+
+size_t WordCount(const std::wstring& text)
+{
+    size_t n = 0;
+    while (WordStart(text, n) != std::wstring::npos)
+        ++n;
+    return n;
+}
+
+long ParseLong(const std::wstring& word)
+{
+    wchar_t* end = nullptr;
+    const long value = std::wcstol(word.c_str(), &end, 10);
+    if (word.empty() || *end != L'\0')
+        throw CDriveError{L"\"" + word + L"\" is not a number"};
+    return value;
+}
+
+} // namespace
+
+void CDriveLine::Check() const
+{
+    const std::wstring& c = command;
+    const size_t words = WordCount(rest);
+    if (c == L"start")
+        return;
+    if (c == L"main" || c == L"close") {
+        if (words != 0)
+            throw CDriveError{c + L" takes no argument"};
+    } else if (c == L"wait" || c == L"shot") {
+        Text(0);
+    } else if (c == L"text" || c == L"expect") {
+        Id(0);
+    } else if (c == L"pick") {
+        Id(0);
+        Text(1);
+    } else if (c == L"check" || c == L"enabled") {
+        Id(0);
+        Flag(1);
+        if (words != 2)
+            throw CDriveError{c + L" takes an id and 0 or 1"};
+    } else if (c == L"click" || c == L"exit") {
+        Number(0);
+        if (words != 1)
+            throw CDriveError{c + L" takes one number"};
+        if (c == L"click")
+            Id(0);
+    } else {
+        throw CDriveError{L"unknown command"};
+    }
+}
+
+int CDriveLine::Number(size_t index) const { return static_cast<int>(ParseLong(Word(rest, index))); }
+
+int CDriveLine::Id(size_t index) const
+{
+    const long id = ParseLong(Word(rest, index));
+    if (id < 0 || id > 0xFFFF)
+        throw CDriveError{L"a control id lies between 0 and 65535"};
+    return static_cast<int>(id);
+}
+
+bool CDriveLine::Flag(size_t index) const
+{
+    const std::wstring word = Word(rest, index);
+    if (word != L"0" && word != L"1")
+        throw CDriveError{L"expected 0 or 1, not \"" + word + L"\""};
+    return word == L"1";
+}
+
+std::wstring CDriveLine::Text(size_t index) const
+{
+    const size_t start = WordStart(rest, index);
+    if (start == std::wstring::npos) {
+        // A text to type may be empty; one to look for may not.
+        if (command == L"text" || command == L"expect")
+            return std::wstring();
+        throw CDriveError{L"argument " + std::to_wstring(index + 1) + L" is missing"};
+    }
+    return UnescapeDriveText(rest.substr(start));
+}
+
+std::vector<std::wstring> SplitScriptLines(const std::string& utf8)
+{
+    std::string bytes = utf8;
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        bytes.erase(0, 3);
+    std::wstring text;
+    if (!bytes.empty()) {
+        const int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        text.resize(static_cast<size_t>(n));
+        MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], n);
+    }
+    std::vector<std::wstring> lines;
+    std::wstring line;
+    for (wchar_t c : text) {
+        if (c == L'\n') {
+            lines.push_back(line);
+            line.clear();
+        } else if (c != L'\r') {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+bool ParseDriveLine(const std::wstring& line, CDriveLine& out)
+{
+    const size_t start = WordStart(line, 0);
+    if (start == std::wstring::npos || line[start] == L'#')
+        return false;
+    size_t end = start;
+    while (end < line.size() && !IsBlank(line[end]))
+        ++end;
+    out.command = line.substr(start, end - start);
+    // One blank separates the command from its arguments; the rest is kept
+    // as written, so texts keep their inner spaces.
+    out.rest = end < line.size() ? line.substr(end + 1) : std::wstring();
+    return true;
+}
+
+std::wstring UnescapeDriveText(const std::wstring& text)
+{
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\\' && i + 1 < text.size() && (text[i + 1] == L'n' || text[i + 1] == L'\\')) {
+            out += text[i + 1] == L'n' ? L'\n' : L'\\';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+bool ContainsText(const std::wstring& haystack, const std::wstring& needle)
+{
+    return haystack.find(needle) != std::wstring::npos;
+}
+
+std::wstring ToCrLf(const std::wstring& text)
+{
+    std::wstring out;
+    for (wchar_t c : FromCrLf(text)) {
+        if (c == L'\n')
+            out += L'\r';
+        out += c;
+    }
+    return out;
+}
+
+std::wstring FromCrLf(const std::wstring& text)
+{
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n')
+            continue;
+        out += text[i];
+    }
+    return out;
+}
+
+std::string ToUtf8(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}

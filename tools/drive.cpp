@@ -1,0 +1,681 @@
+// The UI driver: runs the program and works its windows from a script, so that
+// tests and people can check the whole program without a mouse. Not shipped.
+//
+//   drive [--program PATH] [SCRIPT]
+//
+// The script comes from the file SCRIPT, or from standard input when it is
+// missing or "-": one command a line; a line whose first visible character is
+// "#" is a comment. In the texts, "\n" stands for a line break and "\\" for a
+// backslash. The driver stops at the first line that fails, prints it with
+// the reason and exits 1 (ending the program it started); it exits 0 when
+// every line passed. It only ever looks at windows of the process it started,
+// so several programs may run on one display.
+//
+//   start ARGS...    start the program (kantelo.exe beside this build's
+//                    tools folder, or --program) and wait for its first window
+//   main             the program's main window becomes current
+//   wait TEXT        wait up to 10 s for a window whose title or static text
+//                    holds TEXT; it becomes current
+//   text ID TEXT     replace the text of control ID as typing would
+//   pick ID ITEM     choose the combo or list item ITEM and notify
+//   check ID 0|1     set a check box or radio button and notify
+//   click ID         press button ID, or send command ID to the window (posted)
+//                    (these four fail on a disabled control, as a user could not)
+//   expect ID TEXT   fail unless the text of control ID holds TEXT
+//   enabled ID 0|1   fail unless the control's enabled state is that
+//   shot FILE        save a PNG picture of the current window
+//   close            close the current window
+//   exit CODE        wait up to 20 s for the program to end with that code
+#include "tools/DriveScript.h"
+#include "imaging/ImageSaver.h"
+#include "platform/GdiPlus.h"
+#include <windows.h>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const DWORD kWaitMs = 10000;
+const DWORD kExitWaitMs = 20000;
+const DWORD kSettleMs = 150;       // lets posted work and repaints follow an input-idle report
+const UINT kSendTimeoutMs = 10000;  // a sent message never blocks the driver for good
+const int kCopyAttempts = 30;       // copies of a window's screen area, kCopyPauseMs apart
+const DWORD kCopyPauseMs = 100;
+const BYTE kUntouched = 0xA5;       // fills a picture before it is taken, to see whether anything was drawn
+
+[[noreturn]] void Fail(const std::wstring& reason) { throw CDriveError{reason}; }
+
+std::wstring ExeFolder()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring s(path, n);
+    return s.substr(0, s.rfind(L'\\'));
+}
+
+LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result))
+        Fail(L"the program does not answer");
+    return static_cast<LRESULT>(result);
+}
+
+std::wstring WindowText(HWND window)
+{
+    const LRESULT length = Send(window, WM_GETTEXTLENGTH, 0, 0);
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 2, L'\0');
+    Send(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+    return buffer.data();
+}
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t name[64] = L"";
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+bool IsClass(HWND window, const wchar_t* name) { return _wcsicmp(ClassOf(window).c_str(), name) == 0; }
+
+// Enumeration callbacks: nothing thrown may cross them, so a failure to
+// allocate ends the enumeration instead.
+struct CCollect {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM p)
+{
+    try {
+        auto* c = reinterpret_cast<CCollect*>(p);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        if (pid == c->pid && IsWindowVisible(window))
+            c->found.push_back(window);
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+struct CFindId {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK FindId(HWND child, LPARAM p)
+{
+    auto* f = reinterpret_cast<CFindId*>(p);
+    if (GetDlgCtrlID(child) != f->id)
+        return TRUE;
+    f->found = child;
+    return FALSE;
+}
+
+struct CFindText {
+    const std::wstring* text;
+    bool found;
+};
+
+BOOL CALLBACK FindStaticText(HWND child, LPARAM p)
+{
+    try {
+        auto* f = reinterpret_cast<CFindText*>(p);
+        if (!IsClass(child, L"Static"))
+            return TRUE;
+        wchar_t buffer[1024] = L"";
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                            kSendTimeoutMs, &ignored);
+        f->found = ContainsText(buffer, *f->text);
+        return !f->found;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+// A 32-bit picture of a window: PrintWindow first; where that draws nothing
+// (Wine sends WM_PRINT with our DC to the other process, where the handle
+// means nothing), a copy of what the window's client area shows, raised above
+// every other window for the moment. Nobody draws the frame then: without a
+// window manager it stays black.
+class CWindowPicture {
+public:
+    ~CWindowPicture() { Free(); }
+
+    bool Take(HWND window)
+    {
+        RECT r;
+        GetWindowRect(window, &r);
+        if (!Create(r.right - r.left, r.bottom - r.top))
+            return false;
+        if (PrintWindow(window, m_dc, 0) && (GdiFlush(), !Untouched()))
+            return true;
+        // The client area and the menu bar above it: what Wine paints itself.
+        GetClientRect(window, &r);
+        const int menu = GetMenu(window) ? GetSystemMetrics(SM_CYMENU) : 0;
+        if (!Create(r.right, r.bottom + menu))
+            return false;
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        // The other process puts its painting on the screen when it gets to
+        // it: copy until two copies in a row agree and show more than one colour.
+        std::vector<BYTE> previous;
+        bool copied = false;
+        for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
+            Sleep(kCopyPauseMs);
+            HDC source = GetDC(window);
+            copied = source && BitBlt(m_dc, 0, 0, m_width, m_height, source, 0, -menu, SRCCOPY);
+            if (source)
+                ReleaseDC(window, source);
+            GdiFlush();
+            if (!copied)
+                break;
+            if (!Uniform() && previous.size() == Size() && std::memcmp(previous.data(), m_bits, Size()) == 0)
+                break;
+            previous.assign(m_bits, m_bits + Size());
+        }
+        SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        return copied;
+    }
+
+    bool SavePng(const std::wstring& path)
+    {
+        using namespace Gdiplus;
+        // GDI leaves the alpha bytes undefined: the picture is opaque.
+        for (size_t i = 0; i < Size(); i += 4)
+            m_bits[i + 3] = 255;
+        CLSID png;
+        if (FAILED(FindEncoderClsid(L"image/png", &png)))
+            return false;
+        GpBitmap* image = nullptr;
+        if (GdipCreateBitmapFromScan0(m_width, m_height, m_width * 4, PixelFormat32bppARGB, m_bits, &image) != Ok)
+            return false;
+        const bool ok = GdipSaveImageToFile(image, path.c_str(), &png, nullptr) == Ok;
+        GdipDisposeImage(image);
+        return ok;
+    }
+
+private:
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_old = nullptr;
+    BYTE* m_bits = nullptr;
+    LONG m_width = 0, m_height = 0;
+
+    size_t Size() const { return static_cast<size_t>(m_width) * m_height * 4; }
+
+    bool Create(LONG width, LONG height)
+    {
+        Free();
+        if (width <= 0 || height <= 0)
+            return false;
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;  // top-down, as GDI+ reads a scan0 buffer
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        m_dc = CreateCompatibleDC(nullptr);
+        m_bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (!m_dc || !m_bitmap)
+            return false;
+        m_old = SelectObject(m_dc, m_bitmap);
+        m_bits = static_cast<BYTE*>(bits);
+        m_width = width;
+        m_height = height;
+        std::memset(m_bits, kUntouched, Size());
+        return true;
+    }
+
+    bool Uniform() const
+    {
+        for (size_t i = 4; i < Size(); i += 4)
+            if (std::memcmp(m_bits + i, m_bits, 3) != 0)
+                return false;
+        return true;
+    }
+
+    bool Untouched() const
+    {
+        for (size_t i = 0; i < Size(); ++i)
+            if (m_bits[i] != kUntouched)
+                return false;
+        return true;
+    }
+
+    void Free()
+    {
+        if (m_dc && m_old)
+            SelectObject(m_dc, m_old);
+        if (m_bitmap)
+            DeleteObject(m_bitmap);
+        if (m_dc)
+            DeleteDC(m_dc);
+        m_dc = nullptr;
+        m_bitmap = nullptr;
+        m_old = nullptr;
+        m_bits = nullptr;
+        m_width = m_height = 0;
+    }
+};
+
+class CDriver {
+public:
+    explicit CDriver(const std::wstring& program) : m_program(program) {}
+    ~CDriver()
+    {
+        if (m_process)
+            CloseHandle(m_process);
+    }
+
+    void Run(const CDriveLine& line)
+    {
+        const std::wstring& c = line.command;
+        if (c == L"start")
+            Start(line.rest);
+        else if (!m_process)
+            Fail(L"no program was started");
+        else if (c == L"main")
+            Main();
+        else if (c == L"wait")
+            Wait(line.Text(0));
+        else if (c == L"text")
+            SetText(Control(line.Id(0)), line.Text(1));
+        else if (c == L"pick")
+            Pick(Control(line.Id(0)), line.Text(1));
+        else if (c == L"check")
+            Check(Control(line.Id(0)), line.Flag(1));
+        else if (c == L"click")
+            Click(line.Id(0));
+        else if (c == L"expect")
+            Expect(Control(line.Id(0)), line.Text(1));
+        else if (c == L"enabled")
+            Enabled(Control(line.Id(0)), line.Flag(1));
+        else if (c == L"shot")
+            Shot(line.Text(0));
+        else if (c == L"close")
+            Close();
+        else if (c == L"exit")
+            Exit(line.Number(0));
+        else
+            Fail(L"unknown command");
+    }
+
+    // A failed script leaves no window of its program behind.
+    void EndProgram()
+    {
+        if (m_process && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT)
+            TerminateProcess(m_process, 1);
+    }
+
+private:
+    std::wstring m_program;
+    HANDLE m_process = nullptr;
+    DWORD m_pid = 0;
+    HWND m_current = nullptr;
+
+    // Visible top-level windows of the program, topmost first.
+    std::vector<HWND> TopWindows() const
+    {
+        CCollect collect{m_pid, {}};
+        EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&collect));
+        return collect.found;
+    }
+
+    bool Ended() const { return WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0; }
+
+    void FailIfEnded()
+    {
+        DWORD code = 0;
+        if (Ended() && GetExitCodeProcess(m_process, &code))
+            Fail(L"the program ended with exit code " + std::to_wstring(code));
+    }
+
+    // Input idle, then a short pause for what the program posted to itself.
+    void Settle()
+    {
+        WaitForInputIdle(m_process, kWaitMs);
+        Sleep(kSettleMs);
+    }
+
+    HWND Current()
+    {
+        if (!m_current || !IsWindow(m_current))
+            Fail(L"there is no current window");
+        return m_current;
+    }
+
+    // Control ID of the current window: a direct child first, else the first
+    // descendant with that id (the text box sits inside a splitter).
+    HWND Control(int id)
+    {
+        HWND window = Current();
+        if (HWND direct = GetDlgItem(window, id))
+            return direct;
+        CFindId find{id, nullptr};
+        EnumChildWindows(window, FindId, reinterpret_cast<LPARAM>(&find));
+        if (!find.found)
+            Fail(L"no control " + std::to_wstring(id) + L" in the current window");
+        return find.found;
+    }
+
+    void Start(const std::wstring& args)
+    {
+        if (m_process && !Ended())
+            Fail(L"the program is already running");
+        if (m_process)
+            CloseHandle(m_process);
+        m_process = nullptr;
+        m_current = nullptr;
+        std::wstring commandLine = L"\"" + m_program + L"\"";
+        if (!args.empty())
+            commandLine += L" " + args;
+        std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+        buffer.push_back(L'\0');
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessW(m_program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            Fail(L"cannot start " + m_program + L" (error " + std::to_wstring(GetLastError()) + L")");
+        CloseHandle(pi.hThread);
+        m_process = pi.hProcess;
+        m_pid = pi.dwProcessId;
+        WaitForInputIdle(m_process, kWaitMs);
+        const DWORD start = GetTickCount();
+        for (;;) {
+            // An enabled window is the one in front: a message box at start-up
+            // disables the window it belongs to.
+            for (HWND window : TopWindows()) {
+                if (IsWindowEnabled(window)) {
+                    m_current = window;
+                    break;
+                }
+            }
+            if (m_current)
+                break;
+            FailIfEnded();
+            if (GetTickCount() - start > kWaitMs)
+                Fail(L"the program showed no window within 10 s");
+            Sleep(50);
+        }
+        Settle();
+    }
+
+    // The main window: the unowned window with a menu bar, else the first
+    // unowned one; waited for until it takes input again.
+    void Main()
+    {
+        const DWORD start = GetTickCount();
+        for (;;) {
+            HWND best = nullptr;
+            for (HWND window : TopWindows()) {
+                if (GetWindow(window, GW_OWNER))
+                    continue;
+                if (GetMenu(window)) {
+                    best = window;
+                    break;
+                }
+                if (!best)
+                    best = window;
+            }
+            if (best && IsWindowEnabled(best)) {
+                m_current = best;
+                Settle();
+                return;
+            }
+            FailIfEnded();
+            if (GetTickCount() - start > kWaitMs)
+                Fail(best ? L"the main window does not take input" : L"the program has no main window");
+            Sleep(50);
+        }
+    }
+
+    static bool HasStaticText(HWND window, const std::wstring& text)
+    {
+        CFindText find{&text, false};
+        EnumChildWindows(window, FindStaticText, reinterpret_cast<LPARAM>(&find));
+        return find.found;
+    }
+
+    void Wait(const std::wstring& text)
+    {
+        const DWORD start = GetTickCount();
+        for (;;) {
+            for (HWND window : TopWindows()) {
+                if (ContainsText(WindowText(window), text) || HasStaticText(window, text)) {
+                    m_current = window;
+                    Settle();
+                    return;
+                }
+            }
+            FailIfEnded();
+            if (GetTickCount() - start > kWaitMs)
+                Fail(L"no window shows this text within 10 s");
+            Sleep(100);
+        }
+    }
+
+    // Edits and the edit field of a combo box take the text as typed input
+    // (EM_REPLACESEL sends EN_CHANGE, WM_SETTEXT does not on a multi-line edit);
+    // other controls take it as their window text.
+    void SetText(HWND control, const std::wstring& text)
+    {
+        if (!IsWindowEnabled(control))
+            Fail(L"the control is disabled");
+        HWND edit = control;
+        if (IsClass(control, L"ComboBox")) {
+            edit = FindWindowExW(control, nullptr, L"Edit", nullptr);
+            if (!edit)
+                Fail(L"the combo box has no edit field (use pick)");
+        }
+        if (IsClass(edit, L"Edit")) {
+            const bool multiLine = (GetWindowLongW(edit, GWL_STYLE) & ES_MULTILINE) != 0;
+            const std::wstring typed = multiLine ? ToCrLf(text) : text;
+            Send(edit, EM_SETSEL, 0, -1);
+            Send(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(typed.c_str()));
+        } else {
+            Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        }
+        Settle();
+    }
+
+    static void NotifyParent(HWND control, WORD code)
+    {
+        Send(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code), reinterpret_cast<LPARAM>(control));
+    }
+
+    void Pick(HWND control, const std::wstring& item)
+    {
+        const bool combo = IsClass(control, L"ComboBox");
+        if (!combo && !IsClass(control, L"ListBox"))
+            Fail(L"the control is neither a combo box nor a list box");
+        if (!IsWindowEnabled(control))
+            Fail(L"the control is disabled");
+        const UINT count = combo ? CB_GETCOUNT : LB_GETCOUNT;
+        const UINT length = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
+        const UINT get = combo ? CB_GETLBTEXT : LB_GETTEXT;
+        const LRESULT n = Send(control, count, 0, 0);
+        for (LRESULT i = 0; i < n; ++i) {
+            const LRESULT len = Send(control, length, i, 0);
+            if (len < 0)
+                continue;
+            std::vector<wchar_t> buffer(static_cast<size_t>(len) + 1, L'\0');
+            Send(control, get, i, reinterpret_cast<LPARAM>(buffer.data()));
+            if (item != buffer.data())
+                continue;
+            if (combo) {
+                Send(control, CB_SETCURSEL, i, 0);
+                NotifyParent(control, CBN_SELCHANGE);
+            } else {
+                Send(control, LB_SETCURSEL, i, 0);
+                if (GetWindowLongW(control, GWL_STYLE) & LBS_NOTIFY)
+                    NotifyParent(control, LBN_SELCHANGE);
+            }
+            Settle();
+            return;
+        }
+        Fail(L"no item with this text");
+    }
+
+    // An automatic box that must change is clicked (a radio button then clears
+    // the others of its group); anything else is set and announced.
+    void Check(HWND control, bool on)
+    {
+        if (!IsClass(control, L"Button"))
+            Fail(L"the control is not a button");
+        const LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+        const bool autoBox = type == BS_AUTOCHECKBOX || type == BS_AUTO3STATE;
+        const bool autoRadio = type == BS_AUTORADIOBUTTON;
+        const bool box = autoBox || type == BS_CHECKBOX || type == BS_3STATE;
+        if (!box && !autoRadio && type != BS_RADIOBUTTON)
+            Fail(L"the control is neither a check box nor a radio button");
+        if (!IsWindowEnabled(control))
+            Fail(L"the control is disabled");
+        const bool isOn = Send(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        if ((autoBox && isOn != on) || (autoRadio && on && !isOn)) {
+            Send(control, BM_CLICK, 0, 0);
+        } else {
+            Send(control, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+            NotifyParent(control, BN_CLICKED);
+        }
+        Settle();
+    }
+
+    void Click(int id)
+    {
+        HWND window = Current();
+        HWND control = nullptr;
+        try {
+            control = Control(id);
+        } catch (const CDriveError&) {
+            // Not a control: a command of the window's menu or accelerators.
+        }
+        if (!control) {
+            PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        } else {
+            if (!IsWindowEnabled(control))
+                Fail(L"the control is disabled");
+            if (IsClass(control, L"Button"))
+                PostMessageW(control, BM_CLICK, 0, 0);
+            else
+                PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(control));
+        }
+        Settle();
+    }
+
+    void Expect(HWND control, const std::wstring& text)
+    {
+        const std::wstring actual = FromCrLf(WindowText(control));
+        if (!ContainsText(actual, text))
+            Fail(L"the text is \"" + actual + L"\"");
+    }
+
+    void Enabled(HWND control, bool on)
+    {
+        if ((IsWindowEnabled(control) != FALSE) != on)
+            Fail(on ? L"the control is disabled" : L"the control is enabled");
+    }
+
+    void Shot(const std::wstring& path)
+    {
+        CWindowPicture picture;
+        if (!picture.Take(Current()))
+            Fail(L"cannot take a picture of the window");
+        if (!picture.SavePng(path))
+            Fail(L"cannot save the picture");
+    }
+
+    void Close()
+    {
+        PostMessageW(Current(), WM_CLOSE, 0, 0);
+        m_current = nullptr;
+        if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT)
+            Settle();
+    }
+
+    void Exit(int code)
+    {
+        if (WaitForSingleObject(m_process, kExitWaitMs) != WAIT_OBJECT_0)
+            Fail(L"the program did not end within 20 s");
+        DWORD actual = 0;
+        GetExitCodeProcess(m_process, &actual);
+        if (static_cast<int>(actual) != code)
+            Fail(L"the program ended with exit code " + std::to_wstring(actual));
+    }
+};
+
+bool ReadScript(const std::wstring& name, std::string& bytes)
+{
+    if (name.empty() || name == L"-") {
+        bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        return true;
+    }
+    std::ifstream file(name.c_str(), std::ios::binary);
+    if (!file)
+        return false;
+    std::ostringstream all;
+    all << file.rdbuf();
+    bytes = all.str();
+    return true;
+}
+
+void PrintError(const std::wstring& text)
+{
+    const std::string utf8 = ToUtf8(text + L"\n");
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    std::wstring program = ExeFolder() + L"\\..\\app\\kantelo.exe";
+    std::wstring scriptName;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (arg == L"--program" && i + 1 < argc) {
+            program = argv[++i];
+        } else if (!scriptName.empty()) {
+            PrintError(L"usage: drive [--program PATH] [SCRIPT]");
+            return 2;
+        } else {
+            scriptName = arg;
+        }
+    }
+    std::string bytes;
+    if (!ReadScript(scriptName, bytes)) {
+        PrintError(L"drive: cannot read " + scriptName);
+        return 2;
+    }
+    wchar_t full[MAX_PATH];
+    if (GetFullPathNameW(program.c_str(), MAX_PATH, full, nullptr))
+        program = full;
+
+    Gdiplus::CGdiplusStartup gdiplus;
+    CDriver driver(program);
+    const std::vector<std::wstring> lines = SplitScriptLines(bytes);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        CDriveLine line;
+        if (!ParseDriveLine(lines[i], line))
+            continue;
+        try {
+            line.Check();
+            driver.Run(line);
+        } catch (const CDriveError& e) {
+            PrintError(L"drive: line " + std::to_wstring(i + 1) + L": " + lines[i] + L"\n  " + e.reason);
+            driver.EndProgram();
+            return 1;
+        }
+    }
+    return 0;
+}
