@@ -49,12 +49,6 @@ int CNamedEffects::IndexOf(const CBorderingSetting& setting) const
     return -1;
 }
 
-void CNamedEffects::FillComboBox(HWND combo) const
-{
-    for (const auto& e : *this)
-        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e->Name.c_str()));
-}
-
 CNamedDword::CNamedDword(DWORD value) : Name(UInt64ToWString(value)), Value(value) {}
 
 void CNamedDwords::Add(UINT id, DWORD value)

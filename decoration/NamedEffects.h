@@ -31,7 +31,6 @@ public:
     // The first preset equal to the decoration (paint included); never the custom entry.
     boost::shared_ptr<CNamedEffect> Find(const CBorderingSetting& setting) const;
     int IndexOf(const CBorderingSetting& setting) const;
-    void FillComboBox(HWND combo) const;
 };
 
 class CNamedDword {

@@ -68,11 +68,19 @@ HRESULT CImageSaver::SetMimeType(const std::wstring& mimeType)
     const bool capable = mimeType == L"image/png" || mimeType == L"image/tiff" || mimeType == L"image/gif";
     m_alphaCapable = capable;
     m_paletteCapable = capable;
+    m_png = mimeType == L"image/png";
     return FindEncoderClsid(mimeType, &m_clsid);
 }
 
-HRESULT CImageSaver::Save(const CDib& dib, bool direct, const std::wstring& path) const
+HRESULT CImageSaver::Save(const CDib& dib, bool direct, const std::wstring& path, const CParallelFor& parallel) const
 {
+    if (m_png && (dib.GetBitCount() == 32 || (dib.GetBitCount() == 8 && dib.GetColorTableCount() > 0))) {
+        // GDI+'s encoder works on one thread at its slowest level: the
+        // engine's large images would spend most of their time there.
+        std::string bytes;
+        HRESULT hr = EncodePng(dib, bytes, parallel);
+        return SUCCEEDED(hr) ? WriteOutputFile(path, bytes.data(), bytes.size()) : hr;
+    }
     // The bitmap may share the DIB's pixels; it is released before returning.
     boost::shared_ptr<Bitmap> bitmap = BitmapFromDib(dib, direct);
     if (!bitmap)

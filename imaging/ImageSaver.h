@@ -4,6 +4,7 @@
 // palettised image may be handed to it.
 #pragma once
 #include "imaging/Dib.h"
+#include "imaging/PngEncoder.h"
 #include "platform/GdiPlusGraphics.h"
 #include <boost/shared_ptr.hpp>
 #include <list>
@@ -41,6 +42,7 @@ public:
     CEncodeParams m_params;
     bool m_alphaCapable = false;
     bool m_paletteCapable = false;
+    bool m_png = false;
 
     CImageSaver() = default;
     // Looks the encoder up; neither the outcome nor the flags are set.
@@ -54,8 +56,11 @@ public:
     const CEncodeParams& GetParams() const { return m_params; }
     // `direct` as for BitmapFromDib; E_FAIL when no bitmap or GDI+ fails.
     // The file is replaced only by a complete image: any failure, of the
-    // encoder or of the disk, leaves a file that was there as it was.
-    HRESULT Save(const CDib& dib, bool direct, const std::wstring& path) const;
+    // encoder or of the disk, leaves a file that was there as it was. The
+    // PNG saver writes 32-bit and palettised images with the program's own
+    // encoder (PngEncoder.h), its pieces run through `parallel`.
+    HRESULT Save(const CDib& dib, bool direct, const std::wstring& path,
+                 const CParallelFor& parallel = CParallelFor()) const;
     HRESULT SaveImage(Image* image, const std::wstring& path) const;
 };
 

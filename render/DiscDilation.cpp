@@ -10,11 +10,18 @@
 // unchanged over rows y0..y1 (the straight sides of strokes) form a stack whose
 // stamp is one "stadium": row Y spans [a - h(d), b + h(d)] with d the distance
 // from Y to [y0, y1]. A stack whose top run overlaps a run of the row above
-// (its entry) writes only what its stamp adds to the entry's stamp: two short
-// pieces per row near the entry, full spans below it. Order does not matter:
-// every stamp is either written in full or contained in the stamp of its entry,
-// which is itself written (by induction over rows), so the union of the writes
-// is the union of all stamps, i.e. exactly the plain pixel-by-pixel dilation.
+// (its entry) writes above its rows only what its stamp adds to the entry's,
+// and below its rows only what it adds to the stamp of the run just below it
+// (its successor); its own rows it writes in full. Above a stack, the entry's
+// stamp row is one row nearer its centre and so at least as wide: a piece is
+// left only where the run reaches past the entry's by more than the disc's
+// edge falls between those two rows, which happens near the disc's middle
+// only, so a stack costs a few rows, not 2r + 1. The union stays whole: a
+// pixel left out above a stack lies in the entry's stamp, which is written in
+// its own rows and, above them, is whole but for what its own entry covers,
+// and so on up to a stack without one, written whole; the same holds below
+// with successors. So the union of the writes is the union of all stamps,
+// i.e. exactly the plain pixel-by-pixel dilation.
 //
 // Edge cases: r = 0 copies the shape; shifts and stamps are clipped to the
 // plane; an empty plane gives an empty result; only in's dirty rectangle is read.
@@ -37,6 +44,26 @@ CDisc::CDisc(int radius) : m_radius(radius < 0 ? 0 : radius)
             --h;
         m_half[static_cast<size_t>(j)] = h;
     }
+    // m_rowsWithin[step] = the last d whose fall is below step. The falls
+    // grow along the edge but not strictly (they are differences of rounded
+    // values), so the table is taken from the far end.
+    int largest = 0;
+    for (int d = 1; d <= m_radius; ++d)
+        largest = std::max(largest, m_half[static_cast<size_t>(d - 1)] - m_half[static_cast<size_t>(d)]);
+    m_rowsWithin.assign(static_cast<size_t>(largest) + 1, 0);
+    for (int step = 1; step <= largest; ++step)
+        for (int d = m_radius; d >= 1; --d)
+            if (m_half[static_cast<size_t>(d - 1)] - m_half[static_cast<size_t>(d)] < step) {
+                m_rowsWithin[static_cast<size_t>(step)] = d;
+                break;
+            }
+}
+
+int CDisc::RowsWithin(int step) const
+{
+    if (step <= 0)
+        return 0;
+    return step < static_cast<int>(m_rowsWithin.size()) ? m_rowsWithin[static_cast<size_t>(step)] : m_radius;
 }
 
 bool CDisc::Contains(int i, int j) const
@@ -110,24 +137,43 @@ struct Stack {
     bool continued;
 };
 
-void EmitStack(CSpanWriter& w, const CDisc& disc, const Stack& s, int y1)
+// Writes the stamp of a stack: its own rows in full; the rows above it less
+// the stamp of its entry (the run just above), the rows below it less the
+// stamp of its successor (the run just below, `next`, when there is one).
+// A neighbour's stamp row is the wider one, one row nearer, so only where the
+// stack's run reaches past the neighbour's by more than the disc's edge falls
+// from one row to the next is anything left: a few rows, not the disc's
+// height. (See the file comment for why the union stays whole.)
+void EmitStack(CSpanWriter& w, const CDisc& disc, const Stack& s, int y1, const Run* next)
 {
     const int r = disc.Radius();
-    const int entryRow = s.y0 - 1;
-    for (int Y = s.y0 - r; Y <= y1 + r; ++Y) {
-        int d = Y < s.y0 ? s.y0 - Y : (Y > y1 ? Y - y1 : 0);
-        int h = disc.HalfWidth(d);
-        int nl = s.a - h, nr = s.b + h;
-        int t = Y - entryRow;
-        if (s.hasEntry && t >= -r && t <= r) {
-            int he = disc.HalfWidth(t);
-            int ol = s.ea - he, orr = s.eb + he;
+    for (int Y = s.y0; Y <= y1; ++Y)
+        w.Write(Y, s.a - disc.HalfWidth(0), s.b + disc.HalfWidth(0));
+    // side = -1: the rows above, against the entry; +1: below, against next.
+    for (int side = -1; side <= 1; side += 2) {
+        const bool neighbour = side < 0 ? s.hasEntry : next != nullptr;
+        const int na = side < 0 ? s.ea : next ? next->a : 0, nb = side < 0 ? s.eb : next ? next->b : 0;
+        const int edge = side < 0 ? s.y0 : y1;
+        // Rows d = 1 .. r away; with a neighbour only as far as some piece
+        // can show: where the run reaches past it by more than the edge's
+        // fall h(d - 1) - h(d).
+        int last = r;
+        if (neighbour)
+            last = std::max(disc.RowsWithin(na - s.a), disc.RowsWithin(s.b - nb));
+        for (int d = 1; d <= last; ++d) {
+            const int Y = edge + side * d;
+            const int h = disc.HalfWidth(d);
+            const int nl = s.a - h, nr = s.b + h;
+            if (!neighbour) {
+                w.Write(Y, nl, nr);
+                continue;
+            }
+            const int hn = disc.HalfWidth(d - 1);
+            const int ol = na - hn, orr = nb + hn;
             if (nl < ol)
                 w.Write(Y, nl, std::min(nr, ol - 1));
             if (nr > orr)
                 w.Write(Y, std::max(nl, orr + 1), nr);
-        } else {
-            w.Write(Y, nl, nr);
         }
     }
 }
@@ -141,6 +187,15 @@ void DilateByDisc(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int 
         return;
     const RECT& d = in.Dirty();
     const int r = disc.Radius();
+    if (r == 0) {
+        // The disc is one pixel: the shape itself, moved.
+        const int x0 = std::max<int>(d.left, -dx), x1 = std::min<int>(d.right, out.Width() - dx);
+        const int y0 = std::max<int>(d.top, -dy), y1 = std::min<int>(d.bottom, out.Height() - dy);
+        for (int y = y0; y < y1 && x0 < x1; ++y)
+            std::memcpy(out.Row(y + dy) + x0 + dx, in.Row(y) + x0, static_cast<size_t>(x1 - x0));
+        out.MarkDirty(RECT{d.left + dx, d.top + dy, d.right + dx, d.bottom + dy});
+        return;
+    }
     CSpanWriter writer(out, dx, dy);
     // Kept by each thread: allocations would queue the threads on the heap's lock.
     static thread_local std::vector<Run> runs;
@@ -179,9 +234,24 @@ void DilateByDisc(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int 
             s.continued = false;
             cur.push_back(s);
         }
-        for (const Stack& s : prev)
-            if (!s.continued)
-                EmitStack(writer, disc, s, y - 1);
+        // A finished stack's successor: the run of this row that overlaps it most.
+        size_t k = 0;
+        for (const Stack& s : prev) {
+            if (s.continued)
+                continue;
+            while (k < runs.size() && runs[k].b < s.a)
+                ++k;
+            const Run* next = nullptr;
+            int bestOverlap = 0;
+            for (size_t i = k; i < runs.size() && runs[i].a <= s.b; ++i) {
+                const int overlap = std::min(runs[i].b, s.b) - std::max(runs[i].a, s.a) + 1;
+                if (overlap > bestOverlap) {
+                    bestOverlap = overlap;
+                    next = &runs[i];
+                }
+            }
+            EmitStack(writer, disc, s, y - 1, next);
+        }
         prev.swap(cur);
     }
     out.MarkDirty(RECT{d.left - r + dx, d.top - r + dy, d.right + r + dx, d.bottom + r + dy});

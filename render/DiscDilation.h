@@ -13,9 +13,14 @@ public:
     int Radius() const { return m_radius; }
     int HalfWidth(int j) const { return m_half[j < 0 ? -j : j]; }
     bool Contains(int i, int j) const;
+    // The last row d (1 .. r) at which the edge falls by less than `step`
+    // from the row before (HalfWidth(d - 1) - HalfWidth(d) < step): beyond
+    // it every row falls by step or more. 0 for a step of 0 or less.
+    int RowsWithin(int step) const;
 private:
     int m_radius;
     std::vector<int> m_half;
+    std::vector<int> m_rowsWithin;  // by step, 1 .. the largest fall
 };
 
 // out := the union of the disc placed on every set pixel of `in`, moved by

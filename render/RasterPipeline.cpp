@@ -806,7 +806,12 @@ bool CKanteloTask::FinishResult(CRasterWork& work, boost::shared_ptr<CDib>& resu
     if (!Path.empty() && m_saver) {
         if (IsTerminated())
             return false;
-        HRESULT hr = m_saver->Save(*result, true, Path);
+        CWorkTeam& team = *work.team;
+        HRESULT hr = m_saver->Save(*result, true, Path, [&team](int count, const std::function<void(int)>& piece) {
+            return team.ForEach(count, [&piece](int i, int) { piece(i); });
+        });
+        if (hr == E_ABORT && IsTerminated())
+            return false;  // stopped while encoding: no error
         if (FAILED(hr)) {
             Err.SetWithCode(IDS_SAVE_IMAGE_FAILED, hr, Path);
             return false;

@@ -5,12 +5,15 @@
 // outline of 5 px and a black one of 5 px more blurred by 4 px, transparent
 // PNG, trimmed) as a whole save job and as a render alone, and the preview
 // (20 characters at 30 px with the five first-start presets). It also writes
-// the benchmark's settings and text files, for timing the whole process.
+// the benchmark's settings and text files, for timing the whole process: the
+// line, 10 lines of 80 characters and 20 lines of 160 (the line repeated, by
+// paragraph), and 10 lines of 80 characters that are all different.
 #include "render/SaveJob.h"
 #include "tools/ToolRuntime.h"
 #include "tools/BenchVector.h"
 #include "render/KanteloTask.h"
 #include "render/SaveFormatFactory.h"
+#include "render/WorkTeam.h"
 #include "decoration/NamedEffects.h"
 #include "decoration/SettingXml.h"
 #include "foundation/PathUtil.h"
@@ -134,6 +137,41 @@ int wmain(int argc, wchar_t** argv)
     }
     WriteLine(STD_OUTPUT_HANDLE, L"settings=" + settingsPath);
     WriteLine(STD_OUTPUT_HANDLE, L"text=" + textPath);
+    CSetting paragraphs = bench;
+    paragraphs.Unit = TextUnit::PARAGRAPH;
+    const std::wstring paragraphPath = PathJoined(folder, L"paragraph.knt");
+    std::wstring lines10, lines20, different;
+    for (int y = 0; y < 20; ++y) {
+        std::wstring row10, row20;
+        for (int i = 0; i < 20; ++i)
+            (i < 10 ? row10 : row20) += line;
+        if (y < 10) {
+            lines10 += (y ? L"\n" : L"") + row10;
+            for (int i = 0; i < 80; ++i)
+                different += static_cast<wchar_t>(0x4E00 + 97 * (y * 80 + i) % 20000);
+            different += y < 9 ? L"\n" : L"";
+        }
+        lines20 += (y ? L"\n" : L"") + row10 + row20;
+    }
+    const struct {
+        const wchar_t* key;
+        const wchar_t* file;
+        const std::wstring& text;
+    } texts[] = {{L"text10x80", L"lines10.txt", lines10}, {L"text20x160", L"lines20.txt", lines20},
+                 {L"text10x80different", L"different10.txt", different}};
+    if (!writer.Write(paragraphs, paragraphPath)) {
+        WriteLine(STD_ERROR_HANDLE, L"cannot write the benchmark's files: " + writer.GetError().message);
+        return 1;
+    }
+    WriteLine(STD_OUTPUT_HANDLE, L"paragraph_settings=" + paragraphPath);
+    for (const auto& t : texts) {
+        const std::wstring path = PathJoined(folder, t.file);
+        if (!WriteUtf8(path, t.text)) {
+            WriteLine(STD_ERROR_HANDLE, L"cannot write " + path);
+            return 1;
+        }
+        WriteLine(STD_OUTPUT_HANDLE, std::wstring(t.key) + L"=" + path);
+    }
 
     std::wstring error;
     const int runs = 9;
@@ -173,6 +211,7 @@ int wmain(int argc, wchar_t** argv)
     Print(L"line_job_ms_min", job.front());
     Print(L"line_render_ms_median", Median(render));
     Print(L"preview_ms_median", Median(previews));
+    Print(L"threads", GetProcessorCount());
     PROCESS_MEMORY_COUNTERS pmc = {};
     pmc.cb = sizeof pmc;
     if (::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof pmc)) {

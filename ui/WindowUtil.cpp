@@ -183,8 +183,10 @@ void GetControlTextRequired(std::wstring& text, UINT messageId, HWND control)
 {
     std::wstring read;
     if (!::IsWindow(control)) {
-        my::CCtrlException e(control, IDS_GET_CONTROL_TEXT_FAILED);
+        // Built with its text at once: the message's "%s" must never go unfilled.
+        my::CCtrlException e(nullptr, 0);
         e.Set(IDS_GET_CONTROL_TEXT_FAILED, NumberToWString(::GetDlgCtrlID(control)));
+        e.control = control;
         throw e;
     }
     GetWindowTextString(control, read);

@@ -74,7 +74,7 @@ TEST(DiscDilationTest, EqualsPlainStampOnRandomShapes)
     std::mt19937 rng(12345);
     struct Case {
         int r, dx, dy;
-    } cases[] = {{0, 0, 0}, {1, 0, 0}, {2, 3, -1}, {3, 0, 0}, {5, -4, 6}, {8, 0, 0}, {13, 20, 17}, {6, -90, 0}};
+    } cases[] = {{0, 0, 0}, {0, 7, -5}, {0, -70, 3}, {1, 0, 0}, {2, 3, -1}, {3, 0, 0}, {5, -4, 6}, {8, 0, 0}, {13, 20, 17}, {6, -90, 0}};
     for (const Case& c : cases)
         for (int round = 0; round < 6; ++round) {
             CMaskPlane in, fast, plain;

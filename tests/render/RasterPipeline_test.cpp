@@ -879,6 +879,23 @@ TEST(RasterPipelineTest, ACharacterBeyondTheBasicPlaneIsOneGlyph)
     EXPECT_EQ(2u, lone->GetCharRects().size());
 }
 
+TEST(RasterPipelineTest, ATextTooLargeForMemoryFailsAtOnce)
+{
+    // 40 lines of 400 characters at 2000 pixels: tens of gigapixels. The
+    // layout alone shows it, before any plane is made.
+    boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 20000);
+    UseFirstStartPresets(*s);
+    std::wstring text;
+    for (int y = 0; y < 40; ++y)
+        text += std::wstring(400, L'\u7E01') + L"\n";
+    const DWORD start = GetTickCount();
+    boost::shared_ptr<CKanteloTask> t = Render(s, text);
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_EQ(UINT(IDS_IMAGE_TOO_LARGE), t->Err.id);
+    EXPECT_NE(std::string::npos, Narrow(t->Err.message).find(std::to_string(t->GetImageWidth())));
+    EXPECT_FALSE(t->GetResultImage());
+}
+
 TEST(RasterPipelineTest, AStopEndsTheRunPromptly)
 {
     // Hundreds of different large glyphs: seconds of work, stopped early.

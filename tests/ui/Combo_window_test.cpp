@@ -1,0 +1,180 @@
+#include "WindowTestSupport.h"
+#include "platform/GdiPlusGraphics.h"
+#include "ui/ComboBox2.h"
+#include "ui/DialogImpl.h"
+#include "ui/ImageButton.h"
+#include <boost/make_shared.hpp>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CSelChanges : COnSelChangeHandler {
+    std::vector<UINT> codes;
+    void OnSelChange(CWindow*, UINT code, UINT, HWND) override { codes.push_back(code); }
+};
+
+} // namespace
+
+TEST(ComboWindow, RangesAndNumbersReadBack)
+{
+    CTestFrame frame;
+    REQUIRE_WINDOW(frame.m_hWnd);
+    CComboBoxW box(frame.AddChild(L"COMBOBOX", CBS_DROPDOWN | WS_VSCROLL, 7, 10, 10, 100, 200));
+    FillComboRange(box, -5, -175, -5, 0);
+    ASSERT_EQ(35, box.GetCount());
+    EXPECT_EQ(L"-5", box.GetLBText(0));
+    EXPECT_EQ(L"-175", box.GetLBText(34));
+    box.DeleteAllItems();
+    EXPECT_EQ(0, box.GetCount());
+    FillComboRange(box, 0, 100, 5, 1);
+    ASSERT_EQ(21, box.GetCount());
+    EXPECT_EQ(L"0.5", box.GetLBText(1));
+    EXPECT_EQ(L"10", box.GetLBText(20));
+    FitDroppedWidth(box);
+    RECT client;
+    box.GetClientRect(&client);
+    EXPECT_GE(box.GetDroppedWidth(), client.right);
+
+    // Letters typed into a number box leave at once; the caret stays after the digits.
+    box.SetCurSel(-1);
+    box.SetWindowText(L"12a5");
+    box.SetEditSel(4, 4);
+    int value = 0;
+    ASSERT_TRUE(ReadComboInt(frame, 7, true, 0, value));
+    EXPECT_EQ(125, value);
+    EXPECT_EQ(L"125", box.GetWindowText());
+    EXPECT_EQ(3u, HIWORD(box.GetEditSel()));
+    box.SetWindowText(L"x");
+    EXPECT_FALSE(ReadComboInt(frame, 7, true, 0, value));
+    EXPECT_EQ(125, value);
+    double rate = 0;
+    box.SetWindowText(L"12a5.5%");
+    ASSERT_TRUE(ReadComboDouble(frame, 7, true, rate));
+    EXPECT_DOUBLE_EQ(125.5, rate);
+}
+
+TEST(ComboWindow, ColourComboShowsHexAndWheelsThroughTheList)
+{
+    CTestFrame frame;
+    REQUIRE_WINDOW(frame.m_hWnd);
+    HWND hwnd = frame.AddChild(L"COMBOBOX", CBS_DROPDOWN | WS_VSCROLL, 165, 10, 10, 100, 200);
+    CComboBox2<CNamedColors> combo;
+    CSelChanges listener;
+    ASSERT_TRUE(combo.SubclassWindow(hwnd));
+    combo.List = &GetNamedColors();
+    combo.Listener = &listener;
+    combo.Fill();
+    ASSERT_EQ(12, combo.GetCount());
+
+    // Choosing "White" leaves its value in the edit field and no selection.
+    combo.SetCurSel(0);
+    frame.SendMessage(WM_COMMAND, MAKEWPARAM(165, CBN_SELCHANGE), reinterpret_cast<LPARAM>(hwnd));
+    PumpMessages();
+    EXPECT_EQ(L"FFFFFF", combo.GetWindowText());
+    EXPECT_EQ(CB_ERR, combo.GetCurSel());
+    ASSERT_EQ(1u, listener.codes.size());
+    EXPECT_EQ(static_cast<UINT>(CBN_SELCHANGE), listener.codes[0]);
+
+    // The wheel towards the user: the next entry, black.
+    combo.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    EXPECT_EQ(L"000000", combo.GetWindowText());
+    ASSERT_EQ(2u, listener.codes.size());
+    EXPECT_EQ(static_cast<UINT>(CBN_SELCHANGE), listener.codes[1]);
+    // Away from the user twice: back to white, then nothing above the first.
+    combo.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+    EXPECT_EQ(L"FFFFFF", combo.GetWindowText());
+    combo.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+    EXPECT_EQ(L"FFFFFF", combo.GetWindowText());
+    EXPECT_EQ(3u, listener.codes.size());
+    // Typing is passed on at once.
+    frame.SendMessage(WM_COMMAND, MAKEWPARAM(165, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(hwnd));
+    ASSERT_EQ(4u, listener.codes.size());
+    EXPECT_EQ(static_cast<UINT>(CBN_EDITCHANGE), listener.codes[3]);
+
+    // A quality combo with text that is no number does not step (and raises nothing).
+    CRecordingSink sink;
+    CComboBox2<CNamedInts> quality;
+    CNamedInts presets;
+    presets.Add(0, 30);
+    presets.Add(0, 80);
+    ASSERT_TRUE(quality.SubclassWindow(frame.AddChild(L"COMBOBOX", CBS_DROPDOWN, 248, 10, 40, 100, 200)));
+    quality.List = &presets;
+    quality.Fill();
+    quality.SetText(L"abc");
+    quality.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    EXPECT_EQ(L"abc", quality.GetWindowText());
+    quality.SetText(L"30");
+    quality.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    EXPECT_EQ(L"80", quality.GetWindowText());
+    EXPECT_TRUE(sink.errors.empty());
+}
+
+namespace {
+
+class CButtonDlg : public CDialogImpl<CButtonDlg> {
+public:
+    CImageButton button;
+    BEGIN_MSG_MAP(CButtonDlg)
+        MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+        REFLECT_NOTIFICATIONS()
+    END_MSG_MAP()
+    LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
+    {
+        button.SubclassWindow(GetDlgItem(300));
+        return TRUE;
+    }
+};
+
+COLORREF PixelAt(HWND hwnd, int x, int y)
+{
+    HDC dc = GetDC(hwnd);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(hwnd, dc);
+    return c;
+}
+
+} // namespace
+
+TEST(ComboWindow, ImageButtonDrawsItsImageAfterTheFace)
+{
+    CTestFrame frame;
+    REQUIRE_WINDOW(frame.m_hWnd);
+    CDialogTemplateBuilder t(WS_POPUP | WS_BORDER | WS_VISIBLE, 120, 60);
+    t.Add(L"BUTTON", L"", 300, BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 40, 30);
+    t.Add(L"BUTTON", L"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 60, 10, 40, 14);
+    CButtonDlg dlg;
+    ASSERT_TRUE(dlg.CreateIndirect(t.Get(), frame.m_hWnd));
+    auto image = boost::make_shared<Gdiplus::Bitmap>(8, 8, PixelFormat32bppARGB);
+    {
+        Gdiplus::Graphics g(*image);
+        g.Clear(0xFF2040C0);
+    }
+    dlg.button.Image = image;
+
+    // The reflected custom-draw notification is answered through DWLP_MSGRESULT.
+    NMCUSTOMDRAW draw = {};
+    draw.hdr = NMHDR{dlg.button.m_hWnd, 300, static_cast<UINT>(NM_CUSTOMDRAW)};
+    draw.dwDrawStage = CDDS_PREPAINT;
+    EXPECT_EQ(CDRF_NOTIFYPOSTPAINT, dlg.SendMessage(WM_NOTIFY, 300, reinterpret_cast<LPARAM>(&draw)));
+
+    // Painted for real: the image in the middle of the face.
+    dlg.button.Invalidate();
+    dlg.button.UpdateWindow();
+    RECT client;
+    dlg.button.GetClientRect(&client);
+    const int cx = client.right / 2, cy = client.bottom / 2;
+    EXPECT_EQ(RGB(0x20, 0x40, 0xC0), PixelAt(dlg.button, cx, cy));
+    EXPECT_NE(RGB(0x20, 0x40, 0xC0), PixelAt(dlg.button, 2, 2));
+    // Disabled without a disabled image: the system greys the image.
+    dlg.button.EnableWindow(FALSE);
+    dlg.button.UpdateWindow();
+    EXPECT_NE(RGB(0x20, 0x40, 0xC0), PixelAt(dlg.button, cx, cy));
+
+    // Losing the focus takes away a default frame the button was not created with.
+    dlg.button.EnableWindow(TRUE);
+    dlg.button.SetFocus();
+    dlg.button.SetButtonStyle(BS_DEFPUSHBUTTON);
+    ::SetFocus(dlg.GetDlgItem(IDOK));
+    EXPECT_FALSE(dlg.button.GetStyle() & BS_DEFPUSHBUTTON);
+    dlg.DestroyWindow();
+}

@@ -1,0 +1,86 @@
+#include "resources/strings_foundation.h"
+#include "ui/BoundCombos.h"
+#include "ui/WindowLayoutManager.h"
+#include <gtest/gtest.h>
+#include <vector>
+
+TEST(DialogLayout, RectanglesAreClampedBottomTopRightLeft)
+{
+    const RECT area = {0, 0, 1000, 800};
+    struct {
+        RECT rect, expected;
+    } cases[] = {
+        {{100, 100, 300, 200}, {100, 100, 300, 200}},
+        {{900, 750, 1100, 850}, {800, 700, 1000, 800}},  // off to the lower right
+        {{-50, -20, 150, 80}, {0, 0, 200, 100}},          // off to the upper left
+        {{-100, -100, 1200, 900}, {0, 0, 1300, 1000}},    // larger: pinned to the top-left corner
+        {{1500, 100, 1700, 300}, {800, 100, 1000, 300}},  // on a monitor that is gone
+    };
+    for (const auto& c : cases) {
+        RECT got = ClampRectToArea(c.rect, area);
+        EXPECT_TRUE(EqualRect(&got, &c.expected)) << got.left << "," << got.top << "," << got.right << "," << got.bottom;
+    }
+}
+
+namespace {
+struct COwner {
+    std::vector<UINT32> seen;
+    void OnChanged(UINT32, UINT32 arg) { seen.push_back(arg); }
+    void OnOther(UINT32, UINT32 arg) { seen.push_back(arg + 100); }
+};
+} // namespace
+
+TEST(EventListeners, SameListenerIsKeptOnce)
+{
+    CEventListeners list;
+    COwner a, b;
+    EXPECT_TRUE(AddMemfunListener(list, &a, &COwner::OnChanged));
+    EXPECT_FALSE(AddMemfunListener(list, &a, &COwner::OnChanged));
+    EXPECT_TRUE(AddMemfunListener(list, &a, &COwner::OnOther));
+    EXPECT_TRUE(AddMemfunListener(list, &b, &COwner::OnChanged));
+    boost::shared_ptr<CEventListener> shared(new CMemfunEventListener<COwner>(&b, &COwner::OnOther));
+    EXPECT_TRUE(AddEventListener(list, shared));
+    EXPECT_FALSE(AddEventListener(list, shared));
+    BroadcastEvent(list, 0, 7);
+    EXPECT_EQ((std::vector<UINT32>{7, 107}), a.seen);
+    EXPECT_EQ((std::vector<UINT32>{7, 107}), b.seen);
+    CMemfunEventListener<COwner> empty(nullptr, nullptr);
+    empty.OnEvent(0, 1);  // nothing to call: nothing happens
+}
+
+TEST(ListBoxCb, ExactSearchFindsOnlyWholeTexts)
+{
+    const std::vector<std::wstring> items = {L"abc", L"ab", L"x", L"ab"};
+    auto text = [&](int i) { return items[static_cast<size_t>(i)]; };
+    EXPECT_EQ(1, FindExactText(4, -1, L"ab", text));
+    EXPECT_EQ(LB_ERR, FindExactText(4, -1, L"a", text));
+    EXPECT_EQ(LB_ERR, FindExactText(4, -1, L"AB", text));
+    EXPECT_EQ(3, FindExactText(4, 2, L"ab", text));
+    EXPECT_EQ(0, FindExactText(4, 1, L"abc", text));  // wraps to the items before the start
+}
+
+TEST(BoundCombos, IntegersAreParsedWithinBounds)
+{
+    struct {
+        const wchar_t* text;
+        int low, high;
+        UINT error;
+        int value;
+    } cases[] = {
+        {L"12", 1, 255, 0, 12},
+        {L" 255 ", 1, 255, 0, 255},
+        {L"-300", 1, 255, IDS_NUMBER_TOO_SMALL, 0},
+        {L"300", 1, 255, IDS_NUMBER_TOO_LARGE, 0},
+        {L"abc", 1, 255, IDS_NUMBER_FORMAT_INVALID, 0},
+        {L"", INT_MIN, INT_MAX, IDS_NUMBER_FORMAT_INVALID, 0},
+        {L"1.5", INT_MIN, INT_MAX, IDS_NUMBER_FORMAT_INVALID, 0},
+        {L"-2147483648", INT_MIN, INT_MAX, 0, INT_MIN},
+        {L"2147483648", INT_MIN, INT_MAX, IDS_NUMBER_TOO_LARGE, 0},
+        {L"-99999999999999999999", INT_MIN, INT_MAX, IDS_NUMBER_TOO_SMALL, 0},
+    };
+    for (const auto& c : cases) {
+        int value = 0;
+        EXPECT_EQ(c.error, ParseBoundedInt(c.text, c.low, c.high, value)) << c.text;
+        EXPECT_EQ(c.value, value) << c.text;
+    }
+}

@@ -1,0 +1,482 @@
+// Combo boxes bound to one field of a settings record S: the owner attaches
+// a box to its control with the record and a getter and setter of the field
+// (plain functions; lambdas without captures will do), fills it, and listens
+// to its lists. A box commits what the user chose: it reads the choice,
+// compares it with the field through the getter and, only when it differs,
+// calls the setter and tells its value-changed listeners (the owner's member
+// functions, called with the box and 0).
+//
+//   CComboBoxCharSet<S, E>  character set and vertical flag of an entry E
+//                        (fields Vertical, CharSet, Name) of the owner's list
+//   CComboBoxEnum<S>     an int chosen from a CNamedInts list
+//   CComboBoxInt<S, Lo, Hi>  an int typed or chosen as text, within [Lo, Hi]
+//                        (0, 0: the whole int range); errors stay in the box
+//   CComboBoxString<S, L>    a text, with the used texts of L (L::Items: a
+//                        sequence of shared pointers to std::wstring) in its list
+//
+// Notifications reach a box through its parent's reflection.
+#pragma once
+#include "foundation/Error.h"
+#include "foundation/NamedValues.h"
+#include <vector>
+#include "ui/ComboBox2.h"
+#include "ui/ComboUtil.h"
+#include "ui/EditEx.h"
+#include "ui/EventListeners.h"
+#include "ui/ListBoxCb.h"
+#include "ui/WindowImpl.h"
+#include <climits>
+#include <string>
+
+// An integer in [low, high] from a text (white space around it allowed): 0,
+// or the message id of the failure (format, too small, too large).
+UINT ParseBoundedInt(const std::wstring& text, int low, int high, int& value);
+// The first child of the combo whose class is "Edit" (null for a drop-down list).
+HWND FindComboEdit(HWND combo);
+// The text of the combo's control, or my::CException 53620 with its id.
+std::wstring ReadControlText(HWND control);
+
+template <class T, class S>
+class CBoundComboBase : public CWindowImpl<T, CComboBoxW> {
+public:
+    S* Setting = nullptr;
+    CEventListeners ValueChangedListeners;
+
+    template <class O>
+    bool AddValueChangedListener(O* owner, void (O::*function)(UINT32, UINT32))
+    {
+        return AddMemfunListener(ValueChangedListeners, owner, function);
+    }
+    virtual void FireValueChanged() { BroadcastEvent(ValueChangedListeners, EventArg(this), 0); }
+
+protected:
+    bool AttachTo(HWND combo, S* setting)
+    {
+        Setting = setting;
+        return this->SubclassWindow(combo) != FALSE;
+    }
+};
+
+template <class S, class E>
+class CComboBoxCharSet : public CBoundComboBase<CComboBoxCharSet<S, E>, S> {
+public:
+    typedef int (*Getter)(const S&);
+    typedef void (*Setter)(S&, int);
+    const std::vector<E>* Entries = nullptr;  // not owned; in the order shown
+
+    BEGIN_MSG_MAP(CComboBoxCharSet)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELCHANGE, OnCommit)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDCANCEL, OnCommit)
+        DEFAULT_REFLECTION_HANDLER()
+    END_MSG_MAP()
+
+    bool Attach(HWND combo, S* setting, const std::vector<E>* entries, Getter getCharSet, Setter setCharSet,
+                Getter getVertical, Setter setVertical)
+    {
+        Entries = entries;
+        m_getCharSet = getCharSet;
+        m_setCharSet = setCharSet;
+        m_getVertical = getVertical;
+        m_setVertical = setVertical;
+        return this->AttachTo(combo, setting);
+    }
+    // The entries' names, in their order.
+    void Fill()
+    {
+        this->DeleteAllItems();
+        for (size_t i = 0; Entries && i < Entries->size(); ++i)
+            this->AddString((*Entries)[i].Name.c_str());
+        FitDroppedWidth(this->m_hWnd);
+    }
+    // Selects the entry of the bound values, or none.
+    void SelectCurrent()
+    {
+        const S& s = *this->Setting;
+        int found = -1;
+        for (size_t i = 0; Entries && i < Entries->size() && found < 0; ++i)
+            if (static_cast<int>((*Entries)[i].CharSet) == m_getCharSet(s) &&
+                static_cast<int>((*Entries)[i].Vertical) == m_getVertical(s))
+                found = static_cast<int>(i);
+        this->SetCurSel(found);
+    }
+    const E* GetSelected() const
+    {
+        int i = this->GetCurSel();
+        return Entries && i >= 0 && static_cast<size_t>(i) < Entries->size() ? &(*Entries)[static_cast<size_t>(i)]
+                                                                             : nullptr;
+    }
+    // The character set and the vertical flag are compared and set apart;
+    // one notification when either changed.
+    void Commit()
+    {
+        const E* chosen = GetSelected();
+        if (!chosen || !this->Setting)
+            return;
+        S& s = *this->Setting;
+        bool changed = false;
+        if (m_getCharSet(s) != static_cast<int>(chosen->CharSet)) {
+            m_setCharSet(s, static_cast<int>(chosen->CharSet));
+            changed = true;
+        }
+        if (m_getVertical(s) != static_cast<int>(chosen->Vertical)) {
+            m_setVertical(s, static_cast<int>(chosen->Vertical));
+            changed = true;
+        }
+        if (changed)
+            this->FireValueChanged();
+    }
+
+private:
+    LRESULT OnCommit(WORD, WORD, HWND, BOOL&)
+    {
+        Commit();
+        return 0;
+    }
+    Getter m_getCharSet = nullptr, m_getVertical = nullptr;
+    Setter m_setCharSet = nullptr, m_setVertical = nullptr;
+};
+
+template <class S, class L = CNamedInts, class V = int>
+class CComboBoxEnum : public CBoundComboBase<CComboBoxEnum<S, L, V>, S> {
+public:
+    typedef V (*Getter)(const S&);
+    typedef void (*Setter)(S&, V);
+    const L* List = nullptr;
+
+    BEGIN_MSG_MAP(CComboBoxEnum)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELCHANGE, OnChoice)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDOK, OnChoice)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDCANCEL, OnChoice)
+        MESSAGE_HANDLER(WM_APP, OnDeferredCommit)
+        DEFAULT_REFLECTION_HANDLER()
+    END_MSG_MAP()
+
+    bool Attach(HWND combo, S* setting, Getter get, Setter set, const L* list)
+    {
+        m_get = get;
+        m_set = set;
+        List = list;
+        return this->AttachTo(combo, setting);
+    }
+    void Fill()
+    {
+        this->DeleteAllItems();
+        if (List)
+            FillComboFromNamedInts(this->m_hWnd, *List);
+        FitDroppedWidth(this->m_hWnd);
+    }
+    void SelectCurrent()
+    {
+        int found = -1;
+        for (size_t i = 0; List && i < List->size(); ++i)
+            if ((*List)[i]->value == m_get(*this->Setting))
+                found = static_cast<int>(i);
+        this->SetCurSel(found);
+    }
+    void Commit()
+    {
+        int i = this->GetCurSel();
+        if (!List || !this->Setting || i < 0 || static_cast<size_t>(i) >= List->size())
+            return;
+        V value = static_cast<V>((*List)[static_cast<size_t>(i)]->value);
+        if (m_get(*this->Setting) == value)
+            return;
+        m_set(*this->Setting, value);
+        this->FireValueChanged();
+    }
+
+private:
+    LRESULT OnChoice(WORD, WORD, HWND, BOOL&)
+    {
+        // The list closes and the selection settles first.
+        this->PostMessage(WM_APP);
+        return 0;
+    }
+    LRESULT OnDeferredCommit(UINT, WPARAM, LPARAM, BOOL&)
+    {
+        Commit();
+        return 0;
+    }
+    Getter m_get = nullptr;
+    Setter m_set = nullptr;
+};
+
+template <class S, int Low = 0, int High = 0>
+class CComboBoxInt : public CBoundComboBase<CComboBoxInt<S, Low, High>, S> {
+public:
+    typedef int (*Getter)(const S&);
+    typedef void (*Setter)(S&, int);
+    CEditEx Edit;
+    CEventListeners FocusLostListeners;
+    CEventListeners ErrorStateListeners;
+    my::CCtrlException Error{nullptr, 0};  // id 0: no error
+    bool HasError = false;
+
+    static int LowBound() { return Low == 0 && High == 0 ? INT_MIN : Low; }
+    static int HighBound() { return Low == 0 && High == 0 ? INT_MAX : High; }
+
+    BEGIN_MSG_MAP(CComboBoxInt)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELCHANGE, OnCommit)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDCANCEL, OnCommit)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_EDITCHANGE, OnEdit)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_KILLFOCUS, OnKillFocus)
+        MESSAGE_HANDLER(WM_APP, OnDeferredCommit)
+        DEFAULT_REFLECTION_HANDLER()
+    END_MSG_MAP()
+
+    bool Attach(HWND combo, S* setting, Getter get, Setter set)
+    {
+        m_get = get;
+        m_set = set;
+        if (!this->AttachTo(combo, setting))
+            return false;
+        if (HWND edit = FindComboEdit(combo))
+            Edit.SubclassWindow(edit);
+        return true;
+    }
+    // Shows the bound value as decimal text.
+    void ShowValue()
+    {
+        m_lastText = FormatLongText(m_get(*this->Setting));
+        SetComboText(this->m_hWnd, m_lastText);
+    }
+    // Reads and stores the text; with throwOnError a failure is raised as
+    // my::CCtrlException naming the control, else it stays in Error.
+    bool Commit(bool throwOnError = false)
+    {
+        if (!this->Setting)
+            return false;
+        const std::wstring text = GetComboText(this->m_hWnd);
+        if (text == m_lastText && !throwOnError)
+            return !HasError;
+        m_lastText = text;
+        int value = 0;
+        const UINT failure = ParseBoundedInt(text, LowBound(), HighBound(), value);
+        const bool hadError = HasError;
+        const UINT oldId = Error.id;
+        HasError = failure != 0;
+        if (HasError) {
+            // Built with its text at once: the message's "%s" must never go unfilled.
+            my::CCtrlException e(nullptr, 0);
+            e.Set(failure, text);
+            e.control = this->m_hWnd;
+            Error = e;
+        } else {
+            Error = my::CCtrlException(nullptr, 0);
+        }
+        if (hadError != HasError || oldId != Error.id)
+            FireErrorStateChanged();
+        if (HasError) {
+            if (throwOnError)
+                throw Error;
+            return false;
+        }
+        if (m_get(*this->Setting) != value) {
+            m_set(*this->Setting, value);
+            this->FireValueChanged();
+        }
+        return true;
+    }
+    virtual void FireFocusLost() { BroadcastEvent(FocusLostListeners, EventArg(this), 0); }
+    virtual void FireErrorStateChanged() { BroadcastEvent(ErrorStateListeners, EventArg(this), HasError ? 1 : 0); }
+
+private:
+    static std::wstring FormatLongText(int value) { return std::to_wstring(value); }
+    LRESULT OnCommit(WORD, WORD, HWND, BOOL&)
+    {
+        Commit();
+        return 0;
+    }
+    LRESULT OnEdit(WORD, WORD, HWND, BOOL&)
+    {
+        this->PostMessage(WM_APP);
+        return 0;
+    }
+    LRESULT OnKillFocus(WORD, WORD, HWND, BOOL&)
+    {
+        FireFocusLost();
+        return 0;
+    }
+    LRESULT OnDeferredCommit(UINT, WPARAM, LPARAM, BOOL&)
+    {
+        Commit();
+        return 0;
+    }
+    Getter m_get = nullptr;
+    Setter m_set = nullptr;
+    std::wstring m_lastText;
+};
+
+template <class S, class L>
+class CComboBoxString : public CBoundComboBase<CComboBoxString<S, L>, S> {
+public:
+    typedef std::wstring (*Getter)(const S&);
+    typedef void (*Setter)(S&, const std::wstring&);
+    const L* List = nullptr;
+    CListBoxCb DropList;
+    CEditEx Edit;
+    CEventListeners EnterListeners;
+    CEventListeners FocusLostListeners;
+    bool CommitOnEdit = true;
+    bool CommitOnKillFocus = false;
+    bool RebuildOnDropDown = false;
+
+    BEGIN_MSG_MAP(CComboBoxString)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_EDITCHANGE, OnEditChange)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_DROPDOWN, OnDropDown)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDOK, OnChoice)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDCANCEL, OnChoice)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_KILLFOCUS, OnKillFocus)
+        MESSAGE_HANDLER(WM_APP, OnDeferredCommit)
+        MESSAGE_HANDLER(WM_MOUSEWHEEL, OnMouseWheel)
+        MESSAGE_HANDLER(WM_PAINT, OnPaint)
+        DEFAULT_REFLECTION_HANDLER()
+    END_MSG_MAP()
+
+    bool Attach(HWND combo, S* setting, Getter get, Setter set, const L* list)
+    {
+        m_get = get;
+        m_set = set;
+        List = list;
+        if (!this->AttachTo(combo, setting))
+            return false;
+        COMBOBOXINFO info;
+        if (this->GetComboBoxInfo(&info) && info.hwndList)
+            DropList.SubclassWindow(info.hwndList);
+        if (HWND edit = FindComboEdit(combo)) {
+            Edit.SubclassWindow(edit);
+            AddMemfunListener(Edit.KeyDownListeners, this, &CComboBoxString::OnEditKeyDown);
+            AddMemfunListener(Edit.CharListeners, this, &CComboBoxString::OnEditChar);
+        }
+        return true;
+    }
+    // The items from the list, most recent first; the edit text and its
+    // selection stay as they are.
+    void Rebuild()
+    {
+        const std::wstring text = this->GetWindowText();
+        const DWORD sel = this->GetEditSel();
+        this->DeleteAllItems();
+        if (List)
+            for (const auto& item : List->Items)
+                this->AddString(item->c_str());
+        FitDroppedWidth(this->m_hWnd);
+        if (this->GetWindowText() != text)
+            this->SetWindowText(text);
+        this->SetEditSel(LOWORD(sel), HIWORD(sel));
+    }
+    void ShowValue() { SetComboText(this->m_hWnd, m_get(*this->Setting)); }
+    void Commit()
+    {
+        if (!this->Setting)
+            return;
+        std::wstring text;
+        int index = this->GetCurSel();
+        bool fromList = false;
+        if (List && index >= 0) {
+            int i = 0;
+            for (const auto& item : List->Items) {
+                if (i++ == index) {
+                    text = *item;
+                    fromList = true;
+                    break;
+                }
+            }
+        }
+        if (!fromList)
+            text = ReadControlText(this->m_hWnd);
+        if (m_get(*this->Setting) == text)
+            return;
+        m_set(*this->Setting, text);
+        this->FireValueChanged();
+    }
+    virtual void FireEnterPressed() { BroadcastEvent(EnterListeners, EventArg(this), 0); }
+    virtual void FireFocusLost() { BroadcastEvent(FocusLostListeners, EventArg(this), 0); }
+
+private:
+    LRESULT OnEditChange(WORD, WORD, HWND, BOOL&)
+    {
+        if (CommitOnEdit)
+            Commit();
+        return 0;
+    }
+    LRESULT OnDropDown(WORD, WORD, HWND, BOOL&)
+    {
+        if (RebuildOnDropDown)
+            Rebuild();
+        return 0;
+    }
+    LRESULT OnChoice(WORD, WORD, HWND, BOOL&)
+    {
+        this->PostMessage(WM_APP);
+        return 0;
+    }
+    LRESULT OnKillFocus(WORD, WORD, HWND, BOOL&)
+    {
+        if (CommitOnKillFocus)
+            Commit();
+        else if (!CommitOnEdit)
+            ShowValue();
+        FireFocusLost();
+        return 0;
+    }
+    LRESULT OnDeferredCommit(UINT, WPARAM, LPARAM, BOOL&)
+    {
+        Commit();
+        return 0;
+    }
+    LRESULT OnMouseWheel(UINT, WPARAM wp, LPARAM, BOOL&)
+    {
+        const int delta = static_cast<short>(HIWORD(wp));
+        if (!List || delta == 0)
+            return 0;
+        const std::wstring current = this->GetWindowText();
+        int index = kNotInList, i = 0;
+        for (const auto& item : List->Items) {
+            if (*item == current) {
+                index = i;
+                break;
+            }
+            ++i;
+        }
+        const int next = WheelStepIndex(index, delta, List->Items.size());
+        if (next == kNotInList)
+            return 0;
+        auto it = List->Items.begin();
+        std::advance(it, next);
+        SetComboText(this->m_hWnd, **it);
+        if (ComboHasFocus(this->m_hWnd))
+            this->SetEditSel(0, -1);
+        Commit();
+        return 0;
+    }
+    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&)
+    {
+        LRESULT result = this->DefWindowProc();
+        // A selection shown in a box without the focus would read as a choice.
+        if (!ComboHasFocus(this->m_hWnd) && Edit.m_hWnd) {
+            int start = 0, end = 0;
+            Edit.GetSel(start, end);
+            if (start != end)
+                Edit.SetSelNone(TRUE);
+        }
+        return result;
+    }
+    void OnEditKeyDown(UINT32, UINT32 arg)
+    {
+        CKeyEvent* key = EventPointer<CKeyEvent>(arg);
+        if (key->code != VK_RETURN)
+            return;
+        key->handled = true;
+        Commit();
+        FireEnterPressed();
+    }
+    void OnEditChar(UINT32, UINT32 arg)
+    {
+        CKeyEvent* key = EventPointer<CKeyEvent>(arg);
+        if (key->code == L'\r')
+            key->handled = true;
+    }
+    Getter m_get = nullptr;
+    Setter m_set = nullptr;
+};

@@ -1,0 +1,153 @@
+#include "ui/ComboUtil.h"
+#include "foundation/StringUtil.h"
+#include "foundation/XmlValue.h"
+#include "platform/Gdi.h"
+#include "ui/Window.h"
+#include <algorithm>
+#include <cstdlib>
+
+int ComboRangeCount(int first, int last, int step)
+{
+    if (step == 0 || (step > 0 && last < first) || (step < 0 && last > first))
+        return 0;
+    return std::abs((last - first) / step) + 1;
+}
+
+void FillComboRange(HWND combo, int first, int last, int step, int decimals)
+{
+    const int count = ComboRangeCount(first, last, step);
+    for (int i = 0; i < count; ++i)
+        CComboBoxW(combo).AddString(FormatFixedPoint(first + i * step, decimals, false).c_str());
+}
+
+void FillComboFromNamedInts(HWND combo, const CNamedInts& list)
+{
+    for (const auto& entry : list)
+        CComboBoxW(combo).AddString(entry->name.c_str());
+}
+
+boost::shared_ptr<CNamedInt> GetSelectedNamedInt(HWND combo, const CNamedInts& list)
+{
+    int index = CComboBoxW(combo).GetCurSel();
+    if (index < 0 || static_cast<size_t>(index) >= list.size())
+        return boost::shared_ptr<CNamedInt>();
+    return list[static_cast<size_t>(index)];
+}
+
+bool GetComboItemText(HWND combo, int index, std::wstring& text)
+{
+    bool ok = false;
+    std::wstring t = CComboBoxW(combo).GetLBText(index, &ok);
+    if (ok)
+        text = t;
+    return ok;
+}
+
+std::wstring GetComboText(HWND combo)
+{
+    std::wstring text;
+    int index = CComboBoxW(combo).GetCurSel();
+    if (index >= 0 && GetComboItemText(combo, index, text))
+        return text;
+    return CWindow(combo).GetWindowText();
+}
+
+void SetComboText(HWND combo, const std::wstring& text)
+{
+    CComboBoxW box(combo);
+    if (box.GetWindowText() == text)
+        return;
+    const int count = box.GetCount();
+    for (int i = 0; i < count; ++i) {
+        std::wstring item;
+        if (GetComboItemText(combo, i, item) && item == text) {
+            box.SetCurSel(i);
+            return;
+        }
+    }
+    box.SetCurSel(-1);
+    box.SetWindowText(text);
+}
+
+void FitDroppedWidth(HWND combo)
+{
+    CComboBoxW box(combo);
+    int widest = 0;
+    {
+        CWindowDC dc(combo);
+        if (!dc.IsValid())
+            return;
+        CSelectObjectGuard font(dc, box.GetFont());
+        const int count = box.GetCount();
+        for (int i = 0; i < count; ++i) {
+            std::wstring item;
+            SIZE size;
+            if (GetComboItemText(combo, i, item) &&
+                ::GetTextExtentPoint32W(dc, item.c_str(), static_cast<int>(item.size()), &size))
+                widest = std::max(widest, static_cast<int>(size.cx));
+        }
+    }
+    int width = widest + 6;
+    COMBOBOXINFO info;
+    if (box.GetComboBoxInfo(&info) && info.hwndList && (CWindow(info.hwndList).GetStyle() & WS_VSCROLL))
+        width += ::GetSystemMetrics(SM_CXVSCROLL);
+    RECT client;
+    box.GetClientRect(&client);
+    box.SetDroppedWidth(std::max(width, static_cast<int>(client.right)));
+}
+
+std::wstring FilterNumberText(const std::wstring& text, bool allowSign, bool allowPoint)
+{
+    std::wstring out;
+    for (wchar_t c : text) {
+        const bool digit = (c >= L'0' && c <= L'9') || (c >= 0xFF10 && c <= 0xFF19);
+        const bool sign = allowSign && (c == L'-' || c == 0xFF0D);
+        const bool point = allowPoint && (c == L'.' || c == 0xFF0E);
+        if (digit || sign || point)
+            out.push_back(c);
+    }
+    return out;
+}
+
+namespace {
+
+// The combo's text, filtered and written back (with the caret where the
+// user left it, less what was dropped before it); false when it is empty.
+bool ReadFilteredText(HWND combo, bool allowSign, bool allowPoint, std::wstring& filtered)
+{
+    std::wstring text = GetComboText(combo);
+    TrimIf(text, IsSpaceOrCr);
+    if (text.empty())
+        return false;
+    filtered = FilterNumberText(text, allowSign, allowPoint);
+    if (filtered != text) {
+        CComboBoxW box(combo);
+        DWORD sel = box.GetEditSel();
+        int caret = static_cast<int>(HIWORD(sel));
+        int dropped = caret - static_cast<int>(FilterNumberText(text.substr(0, std::min<size_t>(caret, text.size())),
+                                                                allowSign, allowPoint).size());
+        SetComboText(combo, filtered);
+        int at = std::max(0, caret - dropped);
+        box.SetEditSel(at, at);
+    }
+    return true;
+}
+
+} // namespace
+
+bool ReadComboInt(HWND dialog, int id, bool allowSign, int decimals, int& value)
+{
+    std::wstring filtered;
+    if (!ReadFilteredText(::GetDlgItem(dialog, id), allowSign, decimals > 0, filtered))
+        return false;
+    return ParseFixedPoint(value, filtered, decimals);
+}
+
+bool ReadComboDouble(HWND dialog, int id, bool allowSign, double& value)
+{
+    std::wstring filtered;
+    if (!ReadFilteredText(::GetDlgItem(dialog, id), allowSign, true, filtered))
+        return false;
+    value = wcstod(filtered.c_str(), nullptr);
+    return true;
+}
