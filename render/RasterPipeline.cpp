@@ -301,7 +301,9 @@ void DrawGlyphLayers(CGlyphLayers& glyph, CGlyphCells& cells, const CLayerGrowth
 }
 
 // Layers kept for characters that come again: at most this many bytes.
-const size_t kGlyphCacheBytes = 32u << 20;
+// What the heap has once held it keeps (under Wine it does not give small
+// blocks back), so this adds to the peak of the whole run.
+const size_t kGlyphCacheBytes = 12u << 20;
 
 unsigned long long MaskPlaneBytes(int width, int height)
 {
@@ -339,6 +341,7 @@ struct CKanteloTask::CRasterWork {
     std::unique_ptr<CWorkTeam> team;
     std::vector<std::unique_ptr<CAlphaPlane> > planes;
     bool trimmed = false;  // the result was cut to the trimmed extent already
+    int glyphThreads = 1;  // threads that draw glyphs, each with its cells
 };
 
 void CKanteloTask::Run()
@@ -427,6 +430,15 @@ bool CKanteloTask::PlanRasterWork(CRasterWork& work)
         const unsigned long long planeWork = static_cast<unsigned long long>(m_imageWidth) * m_imageHeight * layers;
         threads = glyphWork > 8000000ULL || planeWork > 2000000ULL ? GetProcessorCount() : 1;
     }
+    while (threads > 1 && peak(threads) > available)
+        --threads;
+    // The cells of the threads that draw glyphs, with the glyphs kept, cost
+    // no more than the result image will (at least 64 MB): the glyph pass
+    // never raises the peak of a large image.
+    const unsigned long long cellBudget =
+        std::max<unsigned long long>(image > kGlyphCacheBytes ? image - kGlyphCacheBytes : 0, 64ULL << 20);
+    work.glyphThreads = static_cast<int>(std::max<unsigned long long>(
+        1, std::min<unsigned long long>(threads, cellBudget / std::max<unsigned long long>(cells, 1))));
     work.team.reset(new CWorkTeam(threads));
     work.team->SetTerminable(this);
     m_threadsUsed = work.team->Size();
@@ -494,15 +506,18 @@ bool CKanteloTask::DrawLayerMasks(CRasterWork& work)
     std::vector<CPlacement> placements;
     const size_t drawBatch = static_cast<size_t>(4 * threads), layBatch = 256;
     const auto flush = [&]() {
-        // Two glyphs a thread at least: each thread's cells cost memory.
+        // Two glyphs a thread at least, and no more threads than the cells'
+        // budget allows: each thread's cells cost memory.
         const int count = static_cast<int>(toDraw.size());
         const bool ok = team.ForEach(count, [&](int i, int thread) {
             CGlyphCells& own = cells.Of(thread, static_cast<size_t>(layers), needUnion, m_cellWidth, m_cellHeight);
             DrawGlyphLayers(*toDraw[static_cast<size_t>(i)], own, growth);
-        }, (count + 1) / 2);
-        for (const CGlyphLayersPtr& g : toDraw)
+        }, std::min(work.glyphThreads, (count + 1) / 2));
+        for (const CGlyphLayersPtr& g : toDraw) {
+            drawnBytes += g->points.size() * sizeof(CPathPoint) + g->types.size();
             for (const CCoverageBlock& b : g->blocks)
                 drawnBytes += b.values.size();
+        }
         toDraw.clear();
         // Each layer's plane on its own thread, the glyphs in order.
         const bool laid = ok && team.ForEach(layers, [&](int k, int) {

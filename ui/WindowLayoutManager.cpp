@@ -14,6 +14,16 @@ RECT ClampRectToArea(const RECT& rect, const RECT& area)
     return r;
 }
 
+RECT FitRectIntoArea(const RECT& rect, const RECT& area)
+{
+    RECT r = rect;
+    if (r.right - r.left > area.right - area.left)
+        r.right = r.left + (area.right - area.left);
+    if (r.bottom - r.top > area.bottom - area.top)
+        r.bottom = r.top + (area.bottom - area.top);
+    return ClampRectToArea(r, area);
+}
+
 RECT GetVirtualScreenRect()
 {
     const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);

@@ -23,6 +23,8 @@ enum : int {
 // left, a left edge before it right. One larger than the area ends at the
 // area's top-left corner.
 RECT ClampRectToArea(const RECT& rect, const RECT& area);
+// The same after cutting the rectangle down to the area's size.
+RECT FitRectIntoArea(const RECT& rect, const RECT& area);
 RECT GetVirtualScreenRect();
 
 // The layout operations on plain values.

@@ -21,13 +21,21 @@ RECT ChildRect(HWND dialog, int id)
 }
 
 class CResizingDlg : public CDialogImpl<CResizingDlg>, public CDialogResize<CResizingDlg>,
-                     public CDialogEdit<CResizingDlg> {
+                     public CDialogEdit<CResizingDlg>, public CSingleTimerImpl<CResizingDlg, 10, 1> {
 public:
+    bool destroyed = false;
     BEGIN_MSG_MAP(CResizingDlg)
         MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
         CHAIN_MSG_MAP(CDialogResize<CResizingDlg>)
         CHAIN_MSG_MAP(CDialogEdit<CResizingDlg>)
+        CHAIN_MSG_MAP(CSingleTimerImpl)
+        MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
     END_MSG_MAP()
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&)
+    {
+        destroyed = true;
+        return 0;
+    }
     BEGIN_DLGRESIZE_MAP(CResizingDlg)
         DLGRESIZE_CONTROL(IDC_LIST, DLSZ_SIZE_X | DLSZ_SIZE_Y)
         DLGRESIZE_CONTROL(IDC_INFO, DLSZ_SIZE_X | DLSZ_MOVE_Y)
@@ -101,7 +109,16 @@ TEST(DialogsWindow, ResizeMovesAndSizesTheListedControls)
     dlg.GetClientRect(&client);
     dlg.SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
     EXPECT_TRUE(IsWindowVisible(dlg.Grip()));
+
+    // The timer's messages go with the window; WM_DESTROY goes on to the dialog.
+    ASSERT_TRUE(dlg.StartTimer());
+    Sleep(50);
+    MSG msg;
+    HWND hwnd = dlg.m_hWnd;
+    ASSERT_TRUE(PeekMessageW(&msg, hwnd, WM_TIMER, WM_TIMER, PM_NOREMOVE));
     dlg.DestroyWindow();
+    EXPECT_TRUE(dlg.destroyed);
+    EXPECT_FALSE(PeekMessageW(&msg, hwnd, WM_TIMER, WM_TIMER, PM_NOREMOVE));
 }
 
 TEST(DialogsWindow, EditCommandsServeOnlyTheFocusedEdit)
