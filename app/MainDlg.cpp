@@ -486,16 +486,6 @@ LRESULT CMainDlg::OnRowMenu(WORD, WORD id, HWND, BOOL&)
     return 0;
 }
 
-LRESULT CMainDlg::OnPaintButton(WORD, WORD, HWND, BOOL&)
-{
-    return 0;  // the paint dialog of a row (and of the face) hooks in here
-}
-
-LRESULT CMainDlg::OnBkPaintButton(WORD, WORD, HWND, BOOL&)
-{
-    return 0;  // the background colour dialog hooks in here
-}
-
 LRESULT CMainDlg::OnOpenWebPage(WORD, WORD id, HWND, BOOL&)
 {
     const std::wstring address = LoadResourceString(id == IDM_HELP_HOME_PAGE ? IDS_HOME_PAGE_URL : IDS_USAGE_PAGE_URL);
