@@ -47,6 +47,8 @@ TEST(FontListDlg, ChoosesAFaceAndSurvivesANegativeSize)
     CModalScript script;
     script.steps = {
         [&] {
+            if (!dlg.List.m_hWnd)
+                return script.Again();
             EXPECT_FALSE(frame.IsWindowEnabled());
             EXPECT_TRUE(SaveWindowPicture(dlg, TestOutputPath(L"font-list.png")));
             EXPECT_EQ(static_cast<int>(fonts.size()), dlg.List.GetCount());
@@ -119,6 +121,8 @@ TEST(FontListDlg, CancelKeepsTheRecordAndAnEmptyListGivesNoFace)
     CModalScript script;
     script.steps = {
         [&] {
+            if (!dlg.List.m_hWnd)
+                return script.Again();
             EXPECT_EQ(0, dlg.List.GetCount());
             EXPECT_EQ(kMinSampleSize, dlg.Setting.Size);
             Choose(dlg, IDC_FONT_LIST_ITALIC, FontItalic3::ON);
