@@ -44,15 +44,17 @@ void FillLists(HWND dialog)
     }
 }
 
-// Focus changes come from whatever else happens on the display, not from the
-// control's user: they are not echoed.
+// Focus changes come from whatever else happens on the display (another
+// program's window taking the activation), not from the control's user: they
+// are not echoed. A combo box that loses the focus also reports its list as
+// closed without a choice, though the list was never open.
 bool IsFocusNote(HWND control, WORD code)
 {
     wchar_t cls[32] = L"";
     if (!control || !GetClassNameW(control, cls, 32))
         return false;
     if (_wcsicmp(cls, L"ComboBox") == 0)
-        return code == CBN_SETFOCUS || code == CBN_KILLFOCUS;
+        return code == CBN_SETFOCUS || code == CBN_KILLFOCUS || code == CBN_SELENDCANCEL;
     if (_wcsicmp(cls, L"ListBox") == 0)
         return code == LBN_SETFOCUS || code == LBN_KILLFOCUS;
     if (_wcsicmp(cls, L"Edit") == 0)
