@@ -47,7 +47,7 @@ const DWORD kWaitMs = 10000;
 const DWORD kExitWaitMs = 20000;
 const DWORD kSettleMs = 150;       // lets posted work and repaints follow an input-idle report
 const UINT kSendTimeoutMs = 10000;  // a sent message never blocks the driver for good
-const int kCopyAttempts = 30;       // copies of a window's screen area, kCopyPauseMs apart
+const int kCopyAttempts = 100;      // copies of a window's screen area, kCopyPauseMs apart
 const DWORD kCopyPauseMs = 100;
 const DWORD kStateWaitMs = 3000;   // for a control's state to follow the last input
 const BYTE kUntouched = 0xA5;       // fills a picture before it is taken, to see whether anything was drawn
@@ -144,11 +144,29 @@ BOOL CALLBACK FindStaticText(HWND child, LPARAM p)
     }
 }
 
+// Appends " | text" for each visible static control with a text.
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM p)
+{
+    try {
+        if (IsClass(child, L"Static") && IsWindowVisible(child)) {
+            wchar_t buffer[256] = L"";
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(child, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                                kSendTimeoutMs, &ignored);
+            if (*buffer)
+                *reinterpret_cast<std::wstring*>(p) += std::wstring(L" | ") + buffer;
+        }
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
 // A 32-bit picture of a window: PrintWindow first; where that draws nothing
 // (Wine sends WM_PRINT with our DC to the other process, where the handle
-// means nothing), a copy of what the window's client area shows, raised above
-// every other window for the moment. Nobody draws the frame then: without a
-// window manager it stays black.
+// means nothing), a copy of what the screen shows of the window's client area,
+// with the window raised above every other window for the moment. Nobody draws
+// the frame then: without a window manager it stays black.
 class CWindowPicture {
 public:
     ~CWindowPicture() { Free(); }
@@ -166,18 +184,28 @@ public:
         const int menu = GetMenu(window) ? GetSystemMetrics(SM_CYMENU) : 0;
         if (!Create(r.right, r.bottom + menu))
             return false;
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        POINT origin = {0, 0};
+        ClientToScreen(window, &origin);
+        origin.y -= menu;
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         // The other process puts its painting on the screen when it gets to
-        // it: copy until two copies in a row agree and show more than one colour.
+        // it: copy until two copies in a row agree and show more than one
+        // colour. Without a window manager a window that another program
+        // shows later covers this one on the screen, topmost or not, and Wine
+        // restacks the screen only when the window order changes: the window
+        // leaves the topmost band and enters it again before every copy. The
+        // copy is read from the screen: read through the window's own DC, it
+        // stays black for seconds now and then while the screen shows it.
         std::vector<BYTE> previous;
         bool copied = false;
         for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
+            SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
             Sleep(kCopyPauseMs);
-            HDC source = GetDC(window);
-            copied = source && BitBlt(m_dc, 0, 0, m_width, m_height, source, 0, -menu, SRCCOPY);
-            if (source)
-                ReleaseDC(window, source);
+            HDC screen = GetDC(nullptr);
+            copied = screen && BitBlt(m_dc, 0, 0, m_width, m_height, screen, origin.x, origin.y, SRCCOPY);
+            if (screen)
+                ReleaseDC(nullptr, screen);
             GdiFlush();
             if (!copied)
                 break;
@@ -471,6 +499,22 @@ private:
         return find.found;
     }
 
+    // What the program's windows show (title, then static texts), for a
+    // failed wait's report.
+    std::wstring ShownTexts()
+    {
+        const size_t kMaxPerWindow = 200;
+        std::wstring shown;
+        for (HWND window : TopWindows()) {
+            std::wstring texts = WindowText(window);
+            EnumChildWindows(window, CollectStaticText, reinterpret_cast<LPARAM>(&texts));
+            if (texts.size() > kMaxPerWindow)
+                texts = texts.substr(0, kMaxPerWindow) + L"...";
+            shown += (shown.empty() ? L"\"" : L", \"") + texts + L"\"";
+        }
+        return shown.empty() ? L"no window" : shown;
+    }
+
     void Wait(const std::wstring& text)
     {
         const DWORD start = GetTickCount();
@@ -484,7 +528,7 @@ private:
             }
             FailIfEnded();
             if (GetTickCount() - start > kWaitMs)
-                Fail(L"no window shows this text within 10 s");
+                Fail(L"no window shows this text within 10 s (shown: " + ShownTexts() + L")");
             Sleep(100);
         }
     }
