@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+class CFontListDlg;
+
 namespace knt {
 
 // The clipboard format of one decoration.
@@ -134,9 +136,15 @@ private:
     bool m_failureShown = false;
 };
 
+// The font list dialog over the settings' record of it; the chosen face on OK.
 class CCommandSelectFont : public CCommand {
 public:
     using CCommand::CCommand;
+    void Execute(bool doIt) override;
+
+protected:
+    // The modal run (tests answer in its place).
+    virtual INT_PTR RunDialog(CFontListDlg& dlg);
 };
 
 // Moves decoration row Index one place up (or down).

@@ -14,10 +14,10 @@ int CALLBACK OnBrowseEvent(HWND browser, UINT message, LPARAM param, LPARAM data
     switch (message) {
     case BFFM_INITIALIZED:
         if (state && !state->initial->empty()) {
-            // Selecting by path then expanding is what the browser honours
-            // everywhere (Wine ignores a typed path, not this).
-            SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(state->initial->c_str()));
+            // Expanded first: Wine moves the selection when it expands a
+            // folder, so the selection comes last.
             SendMessageW(browser, BFFM_SETEXPANDED, TRUE, reinterpret_cast<LPARAM>(state->initial->c_str()));
+            SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(state->initial->c_str()));
         }
         break;
     case BFFM_VALIDATEFAILEDW:

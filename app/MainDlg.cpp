@@ -20,8 +20,6 @@ CMainDlg* g_mainDlg = nullptr;
 
 const int kInfoStripHeight = 15;   // below the panes, in pixels
 const int kInfoNoteGap = 4;
-const int kPaneGap = 4;            // between the text box and the preview
-const int kMinPaneWidth = 20;
 
 bool IsEmptyRect(const RECT& r) { return r.left == r.right || r.top == r.bottom; }
 
@@ -126,45 +124,51 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     return FALSE;  // the focus is set
 }
 
+// The splitter takes the placeholder's place (and id, and place in the tab
+// order); the text box and the preview pane are its panes.
 void CMainDlg::CreatePanes()
 {
     HWND placeholder = GetDlgItem(IDC_TEXT_AREA);
     ::GetWindowRect(placeholder, &m_paneArea);
     ScreenToClient(&m_paneArea);
-    ::ShowWindow(placeholder, SW_HIDE);
+    HWND before = ::GetWindow(placeholder, GW_HWNDPREV);
+    ::DestroyWindow(placeholder);
+    m_splitter.Create(m_hWnd, m_paneArea, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN,
+                      WS_EX_CONTROLPARENT, IDC_TEXT_AREA);
+    ::SetWindowPos(m_splitter, before ? before : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    m_splitter.SetSplitterExtendedStyle(0);
+    for (auto& entry : m_initialRects)
+        if (entry.first == placeholder)
+            entry.first = m_splitter;
 
     HWND edit = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", L"",
                                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL | WS_TABSTOP |
                                       ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN,
-                                  0, 0, 10, 10, m_hWnd, reinterpret_cast<HMENU>(IDC_TEXT),
+                                  0, 0, 10, 10, m_splitter, reinterpret_cast<HMENU>(IDC_TEXT),
                                   GetAppModule().GetModuleInstance(), nullptr);
     m_text.Attach(edit);
     m_text.SetFont(GetFont(), FALSE);
-    // The text box comes first in the tab order, where the placeholder stood.
-    ::SetWindowPos(edit, placeholder, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     m_pane.SetSizeHandler(this);
     RECT r = {0, 0, 10, 10};
-    m_pane.Create(m_hWnd, r, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE,
+    m_pane.Create(m_splitter, r, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE,
                   kPreviewPaneId);
-    ::SetWindowPos(m_pane, edit, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    LayoutPanes();
+    m_splitter.SetSplitterPanes(edit, m_pane);
+}
+
+HWND CMainDlg::FindControl(int id) const
+{
+    if (id == IDC_TEXT)
+        return m_text;
+    if (id == kPreviewPaneId)
+        return m_pane;
+    return GetDlgItem(id);
 }
 
 void CMainDlg::LayoutPanes()
 {
-    const RECT& a = m_paneArea;
-    const int width = a.right - a.left;
-    int split = m_splitterPos < 0 ? (width - kPaneGap) / 2 : m_splitterPos;
-    split = std::max(kMinPaneWidth, std::min(split, width - kPaneGap - kMinPaneWidth));
-    HDWP defer = ::BeginDeferWindowPos(2);
-    if (m_text)
-        defer = ::DeferWindowPos(defer, m_text, nullptr, a.left, a.top, split, a.bottom - a.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    if (m_pane)
-        defer = ::DeferWindowPos(defer, m_pane, nullptr, a.left + split + kPaneGap, a.top, width - split - kPaneGap,
-                                 a.bottom - a.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    if (defer)
-        ::EndDeferWindowPos(defer);
+    if (m_splitter)
+        m_splitter.MoveWindow(m_paneArea, TRUE);
 }
 
 LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled)
@@ -219,7 +223,7 @@ LRESULT CMainDlg::OnPaint(UINT, WPARAM, LPARAM, BOOL&)
     HDC dc = ::BeginPaint(m_hWnd, &ps);
     PaintInfoStrip(dc);
     if (m_dropHighlight >= 0) {
-        if (HWND control = GetDlgItem(m_dropHighlight)) {
+        if (HWND control = FindControl(m_dropHighlight)) {
             RECT r;
             ::GetWindowRect(control, &r);
             ScreenToClient(&r);
@@ -327,8 +331,7 @@ LRESULT CMainDlg::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lp, BOOL& handled)
 
 void CMainDlg::ApplyLayout(const CWindowLayout& layout)
 {
-    m_splitterPos = layout.SplitterPos;
-    LayoutPanes();
+    m_splitter.SetSplitterPos(layout.SplitterPos);
     if (IsZoomed())
         return;
     m_pendingLayout = layout;
@@ -385,13 +388,7 @@ void CMainDlg::StoreWindowLayout(CWindowLayout& layout)
     layout.Maximized = m_hWnd && IsZoomed();
     layout.FullScreen = false;
     layout.NormalBounds = m_normalBounds;
-    if (m_text) {
-        RECT r;
-        m_text.GetWindowRect(&r);
-        layout.SplitterPos = r.right - r.left;
-    } else {
-        layout.SplitterPos = m_splitterPos;
-    }
+    layout.SplitterPos = m_splitter.GetSplitterPos();
 }
 
 // --- Title --------------------------------------------------------------
@@ -487,16 +484,6 @@ LRESULT CMainDlg::OnRowMenu(WORD, WORD id, HWND, BOOL&)
 {
     m_rowMenus.Track(id - IDC_DECO_MENU, GetDlgItem(id), m_hWnd);
     return 0;
-}
-
-LRESULT CMainDlg::OnPaintButton(WORD, WORD, HWND, BOOL&)
-{
-    return 0;  // the paint dialog of a row (and of the face) hooks in here
-}
-
-LRESULT CMainDlg::OnBkPaintButton(WORD, WORD, HWND, BOOL&)
-{
-    return 0;  // the background colour dialog hooks in here
 }
 
 LRESULT CMainDlg::OnOpenWebPage(WORD, WORD id, HWND, BOOL&)

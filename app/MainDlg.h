@@ -21,6 +21,7 @@
 #include "app/FontChoices.h"
 #include "app/PaintButton.h"
 #include "app/RowMenus.h"
+#include "app/SplitterWindowEx.h"
 #include "app/JobControl.h"
 #include "decoration/WindowLayout.h"
 #include "ui/DialogImpl.h"
@@ -77,6 +78,9 @@ public:
     void SetDropHighlight(int id) override;
     CJobControl& GetJobs() { return m_jobs; }
     CDibWindow& GetPreviewPane() { return m_pane; }
+    HWND GetTextBox() const { return m_text; }
+    // A control of the dialog by id, the text box inside the splitter too.
+    HWND FindControl(int id) const;
 
     // --- CMessageFilter, CIdleHandler, COnSizeHandler ------------------
     BOOL PreTranslateMessage(MSG* msg) override;
@@ -219,13 +223,13 @@ private:
     HACCEL m_accelerators = nullptr;
     HMENU m_fontMenu = nullptr;
     int m_dropHighlight = -1;
+    CSplitterWindowEx m_splitter;
     CEditW m_text;
     CDibWindow m_pane;
     CPaintButton m_facePaint;
     CPaintButton m_rowPaints[5];
     CPaintButton m_bkPaint;
-    int m_splitterPos = -1;        // the text box's width; -1: half the area
-    RECT m_paneArea = {0, 0, 0, 0};  // where placeholder 152 stood
+    RECT m_paneArea = {0, 0, 0, 0};  // where placeholder 152 stood, as resized
     RECT m_infoStrip = {0, 0, 0, 0};
     std::wstring m_infoNote;
     SIZE m_infoImage = {0, 0};

@@ -20,9 +20,12 @@
 //   pick ID ITEM     choose the combo or list item ITEM and notify
 //   check ID 0|1     set a check box or radio button and notify
 //   click ID         press button ID, or send command ID to the window (posted)
-//                    (these four fail on a disabled control, as a user could not)
-//   expect ID TEXT   fail unless the text of control ID holds TEXT
-//   enabled ID 0|1   fail unless the control's enabled state is that
+//                    (these four wait up to 3 s for a disabled control and then
+//                    fail, as a user could not use it either)
+//   expect ID TEXT   fail unless the text of control ID holds TEXT within 3 s
+//   enabled ID 0|1   fail unless the control's enabled state is that within 3 s
+//                    (the program works on after the driver's last input: a
+//                    preview arrives, a box closes, a job starts or ends)
 //   shot FILE        save a PNG picture of the current window
 //   close            close the current window
 //   kill             end the program at once, as a crash would: nothing it
@@ -48,6 +51,7 @@ const DWORD kSettleMs = 150;       // lets posted work and repaints follow an in
 const UINT kSendTimeoutMs = 10000;  // a sent message never blocks the driver for good
 const int kCopyAttempts = 30;       // copies of a window's screen area, kCopyPauseMs apart
 const DWORD kCopyPauseMs = 100;
+const DWORD kStateWaitMs = 3000;   // for a control's state to follow the last input
 const BYTE kUntouched = 0xA5;       // fills a picture before it is taken, to see whether anything was drawn
 
 [[noreturn]] void Fail(const std::wstring& reason) { throw CDriveError{reason}; }
@@ -351,6 +355,27 @@ private:
         Sleep(kSettleMs);
     }
 
+    // Polls until `holds` or the state wait is over; the last answer.
+    template <class Pred>
+    bool WaitFor(Pred holds)
+    {
+        const DWORD start = GetTickCount();
+        for (;;) {
+            if (holds())
+                return true;
+            FailIfEnded();
+            if (GetTickCount() - start > kStateWaitMs)
+                return false;
+            Sleep(50);
+        }
+    }
+
+    void RequireEnabled(HWND control)
+    {
+        if (!WaitFor([&] { return IsWindowEnabled(control) != FALSE; }))
+            Fail(L"the control is disabled");
+    }
+
     HWND Current()
     {
         if (!m_current || !IsWindow(m_current))
@@ -473,8 +498,7 @@ private:
     // other controls take it as their window text.
     void SetText(HWND control, const std::wstring& text)
     {
-        if (!IsWindowEnabled(control))
-            Fail(L"the control is disabled");
+        RequireEnabled(control);
         HWND edit = control;
         if (IsClass(control, L"ComboBox")) {
             edit = FindWindowExW(control, nullptr, L"Edit", nullptr);
@@ -502,8 +526,7 @@ private:
         const bool combo = IsClass(control, L"ComboBox");
         if (!combo && !IsClass(control, L"ListBox"))
             Fail(L"the control is neither a combo box nor a list box");
-        if (!IsWindowEnabled(control))
-            Fail(L"the control is disabled");
+        RequireEnabled(control);
         const UINT count = combo ? CB_GETCOUNT : LB_GETCOUNT;
         const UINT length = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
         const UINT get = combo ? CB_GETLBTEXT : LB_GETTEXT;
@@ -542,8 +565,7 @@ private:
         const bool box = autoBox || type == BS_CHECKBOX || type == BS_3STATE;
         if (!box && !autoRadio && type != BS_RADIOBUTTON)
             Fail(L"the control is neither a check box nor a radio button");
-        if (!IsWindowEnabled(control))
-            Fail(L"the control is disabled");
+        RequireEnabled(control);
         const bool isOn = Send(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
         if ((autoBox && isOn != on) || (autoRadio && on && !isOn)) {
             Send(control, BM_CLICK, 0, 0);
@@ -566,8 +588,7 @@ private:
         if (!control) {
             PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
         } else {
-            if (!IsWindowEnabled(control))
-                Fail(L"the control is disabled");
+            RequireEnabled(control);
             if (IsClass(control, L"Button"))
                 PostMessageW(control, BM_CLICK, 0, 0);
             else
@@ -578,14 +599,14 @@ private:
 
     void Expect(HWND control, const std::wstring& text)
     {
-        const std::wstring actual = FromCrLf(WindowText(control));
-        if (!ContainsText(actual, text))
+        std::wstring actual;
+        if (!WaitFor([&] { return ContainsText(actual = FromCrLf(WindowText(control)), text); }))
             Fail(L"the text is \"" + actual + L"\"");
     }
 
     void Enabled(HWND control, bool on)
     {
-        if ((IsWindowEnabled(control) != FALSE) != on)
+        if (!WaitFor([&] { return (IsWindowEnabled(control) != FALSE) == on; }))
             Fail(on ? L"the control is disabled" : L"the control is enabled");
     }
 

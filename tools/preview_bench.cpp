@@ -95,7 +95,7 @@ int wmain()
         dialog.ShowWindow(SW_SHOW);
         const CDibWindow& pane = dialog.GetPreviewPane();
         PumpUntilPreview(pane, 0, 5000);  // the window's first preview (of no text: none may come)
-        HWND edit = dialog.GetDlgItem(IDC_TEXT);
+        HWND edit = dialog.GetTextBox();
         const std::wstring line = L"縁取り文字のテストです。プレビューの速度";  // 20 characters
         for (wchar_t c : line) {
             const unsigned serial = pane.GetImageSerial();

@@ -6,45 +6,20 @@
 // asked.
 #pragma once
 #include "foundation/Msg.h"
-#include "foundation/StringUtil.h"
+#include "foundation/NamedValues.h"
+#include "ui/ComboUtil.h"
+#include "ui/EventListeners.h"
 #include "resources/strings_foundation.h"
 #include "ui/PropertySheet.h"
-#include <boost/shared_ptr.hpp>
-#include <functional>
 
-// A listener that runs a function.
-class CFunctionEventListener : public CEventListener {
-public:
-    explicit CFunctionEventListener(std::function<void(UINT32, UINT32)> f) : m_f(std::move(f)) {}
-    void OnEvent(UINT32 a, UINT32 b) override
-    {
-        if (m_f)
-            m_f(a, b);
-    }
-private:
-    std::function<void(UINT32, UINT32)> m_f;
-};
-
-inline boost::shared_ptr<CEventListener> MakeListener(std::function<void(UINT32, UINT32)> f)
+// Selects the item of the choice list whose value is `value`, or none.
+inline void SelectNamedIntValue(HWND combo, const CNamedInts& list, int value)
 {
-    return boost::shared_ptr<CEventListener>(new CFunctionEventListener(std::move(f)));
-}
-
-// Adds a listener unless the same object is in the list already.
-inline bool AddListener(CEventListeners& list, const boost::shared_ptr<CEventListener>& listener)
-{
-    for (const boost::shared_ptr<CEventListener>& l : list)
-        if (l == listener)
-            return false;
-    list.push_back(listener);
-    return true;
-}
-
-// A pointer as a listener's first value (the program is 32-bit).
-template <class T>
-UINT32 SenderValue(T* sender)
-{
-    return static_cast<UINT32>(reinterpret_cast<UINT_PTR>(sender));
+    int found = -1;
+    for (size_t i = 0; i < list.size() && found < 0; ++i)
+        if (list[i]->value == value)
+            found = static_cast<int>(i);
+    ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
 }
 
 template <class T>
@@ -56,8 +31,8 @@ public:
     explicit CColorPageImpl(UINT titleId) : CPropertyPageImpl<T>(titleId) {}
     virtual ~CColorPageImpl() = default;
 
-    virtual void FireChanged(UINT32 value) { BroadcastEvent(ContentListeners, SenderValue(this), value); }
-    virtual void FireActivated(UINT32 value) { BroadcastEvent(ActivationListeners, SenderValue(this), value); }
+    virtual void FireChanged(UINT32 value) { BroadcastEvent(ContentListeners, EventArg(this), value); }
+    virtual void FireActivated(UINT32 value) { BroadcastEvent(ActivationListeners, EventArg(this), value); }
 
     BEGIN_MSG_MAP(CColorPageImpl)
         MESSAGE_HANDLER(WM_NOTIFY, OnSheetNotify)

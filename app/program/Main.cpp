@@ -1,7 +1,7 @@
 // The process entry. Everything long-lived is built here in one order (OLE
-// and the common controls, GDI+, the settings, the main window object, the
-// command set, the message loop) and torn down in the exact reverse, so no
-// window or worker outlives what it uses.
+// and the common controls, GDI+, the imaging factory, the settings, the main
+// window object, the command set, the message loop) and torn down in the
+// exact reverse, so no window or worker outlives what it uses.
 //
 // Nothing may end the process unannounced: whatever start-up throws (a
 // constructor, a missing text, the settings) is shown in a message box and
@@ -12,10 +12,12 @@
 #include "app/Command.h"
 #include "app/CommandView.h"
 #include "app/MainDlg.h"
+#include "app/StartUp.h"
 #include "decoration/Setting.h"
 #include "foundation/Globals.h"
 #include "foundation/GuardedRunner.h"
 #include "foundation/Msg.h"
+#include "imaging/WicImaging.h"
 #include "platform/GdiPlus.h"
 #include "ui/Firewall.h"
 #include "ui/MessageLoop.h"
@@ -46,6 +48,7 @@ public:
 int Run(int show)
 {
     Gdiplus::CGdiplusStartup gdiplus;
+    wic::CImagingFactoryScope imaging;
     CSetting setting;
     CPublishedSetting published(setting);
     knt::CMainDlg dialog(setting);
@@ -61,12 +64,6 @@ int Run(int show)
     return loop.Run();
 }
 
-// The last word when even the error's own text cannot be had.
-void ShowBareError()
-{
-    MessageBoxW(nullptr, L"Kantelo could not start.", nullptr, MB_ICONERROR);
-}
-
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show)
@@ -78,21 +75,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show)
     GetAppModule().Init(instance);
     SetWindowErrorSink(&knt::GetMsg());
 
-    int code = 1;
-    try {
-        my::CCtrlException error(nullptr, 0);
-        CatchToError(error, [&] {
+    const int code = RunGuarded(
+        [&] {
             InitLibraryGlobals();
-            code = Run(show);
-        });
-        if (error.IsError()) {
-            code = 1;
-            knt::GetMsg().ShowError(error);
-        }
-    } catch (...) {
-        code = 1;
-        ShowBareError();
-    }
+            return Run(show);
+        },
+        knt::GetMsg());
 
     SetWindowErrorSink(nullptr);
     GetAppModule().Term();

@@ -1,0 +1,189 @@
+// The linear gradation page: angle, unit, whole-image flag, the preview
+// strip and twelve stop rows (in use, colour button, hex colour, position as
+// text and as trackbar). Stops are never added, removed or reordered here:
+// a stop leaves the gradation by being unticked, positions may be in any
+// order, and stops after the twelfth are carried along unchanged.
+#include "app/PaintDlg.h"
+#include "decoration/NamedEffects.h"
+#include "foundation/XmlValue.h"
+
+namespace {
+const int kPosRangeMax = 100;
+} // namespace
+
+CColorPageLinear::CColorPageLinear() : CColorPageImpl<CColorPageLinear>(IDS_PAGE_LINEAR) {}
+
+LRESULT CColorPageLinear::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
+{
+    HWND angle = GetDlgItem(IDC_GRAD_ANGLE);
+    FillComboRange(angle, 0, 180, 5, 0);
+    FillComboRange(angle, -5, -175, -5, 0);
+    SetDlgItemText(IDC_GRAD_ANGLE, FormatInt(static_cast<int>(Gradation.Angle)));
+    HWND unit = GetDlgItem(IDC_UNIT);
+    FillComboFromNamedInts(unit, GetNamedTextUnits());
+    SelectNamedIntValue(unit, GetNamedTextUnits(), static_cast<int>(Gradation.Unit));
+    CheckDlgButton(IDC_ENTIRE, Gradation.Entire ? BST_CHECKED : BST_UNCHECKED);
+    for (int i = 0; i < kGradationRows; ++i)
+        InitRow(i);
+    Preview.SubclassWindow(GetDlgItem(IDC_GRAD_PREVIEW));
+    Preview.SetGradation(Gradation);
+    return TRUE;
+}
+
+void CColorPageLinear::InitRow(int i)
+{
+    const CColorPosSetting& stop = Gradation.Stops[static_cast<size_t>(i)];
+    CheckDlgButton(IDC_STOP_USE + i, stop.Use ? BST_CHECKED : BST_UNCHECKED);
+    StopButtons[i].SubclassWindow(GetDlgItem(IDC_STOP_BUTTON + i));
+    StopButtons[i].Listener = this;
+    StopButtons[i].SetColor(stop.Color);
+    StopCombos[i].SubclassWindow(GetDlgItem(IDC_STOP_COLOR + i));
+    StopCombos[i].List = &GetNamedColors();
+    StopCombos[i].Fill();
+    StopCombos[i].Listener = this;
+    StopCombos[i].SetText(FormatColorHex(stop.Color));
+    HWND pos = GetDlgItem(IDC_STOP_POS + i);
+    FillComboRange(pos, 0, 100, 5, 2);
+    SetDlgItemText(IDC_STOP_POS + i, FormatStopPos(stop.Pos));
+    HWND trackbar = GetDlgItem(IDC_STOP_SLIDER + i);
+    ::SendMessageW(trackbar, TBM_SETRANGE, TRUE, MAKELPARAM(0, kPosRangeMax));
+    ::SendMessageW(trackbar, TBM_SETLINESIZE, 0, 1);
+    ::SendMessageW(trackbar, TBM_SETPAGESIZE, 0, 1);
+    ::SendMessageW(trackbar, TBM_SETPOS, TRUE, StopPosToTrackbar(stop.Pos, kPosRangeMax));
+}
+
+void CColorPageLinear::ChangedStop(int index)
+{
+    Preview.SetGradation(Gradation);
+    if (Gradation.Stops[static_cast<size_t>(index)].Use)
+        FireChanged(0);
+}
+
+void CColorPageLinear::SetStopColor(int index, COLORREF color)
+{
+    if (index < 0 || index >= kGradationRows)
+        return;
+    Gradation.Stops[static_cast<size_t>(index)].Color = color;
+    if (StopButtons[index].GetColor() != color) {
+        StopButtons[index].SetColor(color);
+        if (StopButtons[index].m_hWnd)
+            StopButtons[index].InvalidateRect(nullptr, FALSE);
+    }
+    ChangedStop(index);
+}
+
+void CColorPageLinear::SetStopPos(UINT sourceId, double value)
+{
+    const int index = StopIndexOfControl(sourceId);
+    if (index < 0)
+        return;
+    Gradation.Stops[static_cast<size_t>(index)].Pos = value;
+    Preview.SetGradation(Gradation);
+    if (sourceId == static_cast<UINT>(IDC_STOP_POS + index)) {
+        HWND trackbar = GetDlgItem(IDC_STOP_SLIDER + index);
+        const int max = static_cast<int>(::SendMessageW(trackbar, TBM_GETRANGEMAX, 0, 0));
+        ::SendMessageW(trackbar, TBM_SETPOS, TRUE, StopPosToTrackbar(value, max));
+    } else {
+        SetDlgItemText(IDC_STOP_POS + index, FormatStopPos(value));
+    }
+    if (Gradation.Stops[static_cast<size_t>(index)].Use)
+        FireChanged(0);
+}
+
+LRESULT CColorPageLinear::OnHScroll(UINT, WPARAM, LPARAM lp, BOOL& handled)
+{
+    HWND trackbar = reinterpret_cast<HWND>(lp);
+    const UINT id = trackbar ? static_cast<UINT>(::GetDlgCtrlID(trackbar)) : 0;
+    if (StopIndexOfControl(id) < 0 || id < static_cast<UINT>(IDC_STOP_SLIDER)) {
+        handled = FALSE;
+        return 0;
+    }
+    const int max = static_cast<int>(::SendMessageW(trackbar, TBM_GETRANGEMAX, 0, 0));
+    const int pos = static_cast<int>(::SendMessageW(trackbar, TBM_GETPOS, 0, 0));
+    SetStopPos(id, max > 0 ? static_cast<double>(pos) / max : 0.0);
+    return 0;
+}
+
+LRESULT CColorPageLinear::OnAngle(WORD, WORD, HWND, BOOL&)
+{
+    int angle = 0;
+    if (ReadComboInt(m_hWnd, IDC_GRAD_ANGLE, true, 0, angle) && static_cast<UINT>(angle) != Gradation.Angle) {
+        // Typed angles outside the list are taken as they are.
+        Gradation.Angle = static_cast<UINT>(angle);
+        Preview.SetGradation(Gradation);
+        FireChanged(0);
+    }
+    return 0;
+}
+
+LRESULT CColorPageLinear::OnUnit(WORD, WORD, HWND, BOOL&)
+{
+    boost::shared_ptr<CNamedInt> unit = GetSelectedNamedInt(GetDlgItem(IDC_UNIT), GetNamedTextUnits());
+    if (unit && static_cast<UINT>(unit->value) != Gradation.Unit) {
+        Gradation.Unit = static_cast<UINT>(unit->value);
+        FireChanged(0);
+    }
+    return 0;
+}
+
+LRESULT CColorPageLinear::OnEntire(WORD, WORD, HWND, BOOL&)
+{
+    Gradation.Entire = IsDlgButtonChecked(IDC_ENTIRE) == BST_CHECKED;
+    Preview.SetGradation(Gradation);
+    FireChanged(0);
+    return 0;
+}
+
+LRESULT CColorPageLinear::OnUse(WORD, WORD id, HWND, BOOL&)
+{
+    const int index = StopIndexOfControl(id);
+    Gradation.Stops[static_cast<size_t>(index)].Use = IsDlgButtonChecked(id) == BST_CHECKED;
+    Preview.SetGradation(Gradation);
+    FireChanged(0);
+    return 0;
+}
+
+LRESULT CColorPageLinear::OnPosCombo(WORD, WORD id, HWND, BOOL&)
+{
+    double value = 0.0;
+    if (ReadComboDouble(m_hWnd, id, true, value))
+        SetStopPos(id, value);
+    return 0;
+}
+
+void CColorPageLinear::OnSelChange(CWindow* sender, UINT, UINT id, HWND)
+{
+    const int index = StopIndexOfControl(id);
+    if (index < 0)
+        return;
+    CComboBox2<CNamedColors>& combo = StopCombos[index];
+    const int selected = combo.GetCurSel();
+    const std::wstring text = selected >= 0 ? combo.GetLBText(selected) : combo.GetWindowText();
+    COLORREF color = 0;
+    if (!ParseColorHex(color, text))
+        color = 0;
+    SetStopColor(index, color);
+}
+
+void CColorPageLinear::OnClick(CWindow*, UINT, UINT id, HWND)
+{
+    const int index = StopIndexOfControl(id);
+    if (index < 0)
+        return;
+    CColorDlg dlg;
+    dlg.Tag = index;
+    dlg.MonoPage.SetInitialColor(Gradation.Stops[static_cast<size_t>(index)].Color, true);
+    AddMemfunListener(dlg.Listeners, this, &CColorPageLinear::OnStopDialogChanged);
+    dlg.Run(::GetActiveWindow());
+}
+
+void CColorPageLinear::OnStopDialogChanged(UINT32 sender, UINT32)
+{
+    const CColorDlg* dlg = EventPointer<CColorDlg>(sender);
+    const int i = dlg->Tag;
+    if (i < 0 || i >= kGradationRows)
+        return;
+    const COLORREF color = dlg->MonoPage.GetColor();
+    StopCombos[i].SetText(FormatColorHex(color));
+    SetStopColor(i, color);
+}

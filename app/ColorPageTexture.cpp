@@ -1,0 +1,159 @@
+// The texture page: the image file (typed, chosen from the image files of
+// its folder, or browsed), the fit mode with its scales, the extent, the
+// mirrored tiling and the offsets. Every edit changes the page's texture
+// and fires; a typed path updates the paint at every keystroke.
+#include "app/PaintDlg.h"
+#include "decoration/NamedEffects.h"
+#include "foundation/PathUtil.h"
+#include "foundation/XmlValue.h"
+#include "ui/BitmapOpenDialog.h"
+
+namespace {
+
+const wchar_t* const kRateItems[] = {L"10.0", L"25.0", L"33.3", L"50.0", L"75.0",
+                                     L"100.0", L"150.0", L"200.0", L"300.0", L"400.0"};
+
+} // namespace
+
+CColorPageTexture::CColorPageTexture() : CColorPageImpl<CColorPageTexture>(IDS_PAGE_TEXTURE) {}
+
+void CColorPageTexture::RefreshFileList()
+{
+    if (!RefreshTextureFileList(FileList, Texture.Path))
+        return;
+    if (!FileCombo.m_hWnd)
+        return;
+    FileCombo.Fill();
+    FileCombo.SetText(Texture.Path);
+}
+
+void CColorPageTexture::UpdateRateEnables()
+{
+    const CTextureRateEnables e = GetTextureRateEnables(Texture);
+    ::EnableWindow(GetDlgItem(IDC_TEXTURE_RATE_X), e.rateX);
+    ::EnableWindow(GetDlgItem(IDC_TEXTURE_SAME_RATE), e.sameRate);
+    ::EnableWindow(GetDlgItem(IDC_TEXTURE_RATE_Y), e.rateY);
+}
+
+LRESULT CColorPageTexture::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
+{
+    FileCombo.SubclassWindow(GetDlgItem(IDC_TEXTURE_FILE));
+    FileCombo.Listener = this;
+    FileCombo.List = &FileList;
+    RefreshFileList();
+    HWND fit = GetDlgItem(IDC_TEXTURE_FIT);
+    FillComboFromNamedInts(fit, GetImageFitTypeNames());
+    SelectNamedIntValue(fit, GetImageFitTypeNames(), static_cast<int>(Texture.Type));
+    HWND unit = GetDlgItem(IDC_UNIT);
+    FillComboFromNamedInts(unit, GetNamedTextUnits());
+    SelectNamedIntValue(unit, GetNamedTextUnits(), static_cast<int>(Texture.Unit));
+    const double rates[2] = {Texture.RateX, Texture.RateY};
+    for (int i = 0; i < 2; ++i) {
+        CComboBoxW combo(GetDlgItem(IDC_TEXTURE_RATE_X + i));
+        for (const wchar_t* item : kRateItems)
+            combo.AddString(item);
+        combo.SetWindowText(FormatTextureRate(rates[i]));
+    }
+    CheckDlgButton(IDC_TEXTURE_SAME_RATE, Texture.SameRate ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(IDC_ENTIRE, Texture.Entire ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(IDC_TEXTURE_FLIP, Texture.Flip ? BST_CHECKED : BST_UNCHECKED);
+    const int offsets[2] = {Texture.OffsetX, Texture.OffsetY};
+    for (int i = 0; i < 2; ++i) {
+        HWND combo = GetDlgItem(IDC_TEXTURE_OFFSET_X + i);
+        FillComboRange(combo, -8, 8, 1, 0);
+        SetDlgItemText(IDC_TEXTURE_OFFSET_X + i, FormatInt(offsets[i]));
+    }
+    UpdateRateEnables();
+    return TRUE;
+}
+
+LRESULT CColorPageTexture::OnFit(WORD, WORD, HWND, BOOL&)
+{
+    boost::shared_ptr<CNamedInt> fit = GetSelectedNamedInt(GetDlgItem(IDC_TEXTURE_FIT), GetImageFitTypeNames());
+    if (fit) {
+        Texture.Type = static_cast<UINT>(fit->value);
+        UpdateRateEnables();
+        FireChanged(0);
+    }
+    return 0;
+}
+
+LRESULT CColorPageTexture::OnUnit(WORD, WORD, HWND, BOOL&)
+{
+    boost::shared_ptr<CNamedInt> unit = GetSelectedNamedInt(GetDlgItem(IDC_UNIT), GetNamedTextUnits());
+    if (unit && static_cast<UINT>(unit->value) != Texture.Unit) {
+        Texture.Unit = static_cast<UINT>(unit->value);
+        FireChanged(0);
+    }
+    return 0;
+}
+
+LRESULT CColorPageTexture::OnRate(WORD, WORD id, HWND, BOOL&)
+{
+    double percent = 0.0;
+    if (!ReadComboDouble(m_hWnd, id, true, percent))
+        return 0;
+    (id == IDC_TEXTURE_RATE_X ? Texture.RateX : Texture.RateY) = percent / 100.0;
+    FireChanged(0);
+    return 0;
+}
+
+LRESULT CColorPageTexture::OnOffset(WORD, WORD id, HWND, BOOL&)
+{
+    int offset = 0;
+    if (!ReadComboInt(m_hWnd, id, true, 0, offset))
+        return 0;
+    (id == IDC_TEXTURE_OFFSET_X ? Texture.OffsetX : Texture.OffsetY) = offset;
+    FireChanged(0);
+    return 0;
+}
+
+LRESULT CColorPageTexture::OnCheck(WORD, WORD id, HWND, BOOL&)
+{
+    const bool ticked = IsDlgButtonChecked(id) == BST_CHECKED;
+    if (id == IDC_ENTIRE) {
+        Texture.Entire = ticked;
+    } else if (id == IDC_TEXTURE_SAME_RATE) {
+        Texture.SameRate = ticked;
+        UpdateRateEnables();
+    } else {
+        Texture.Flip = ticked;
+    }
+    FireChanged(0);
+    return 0;
+}
+
+void CColorPageTexture::OnSelChange(CWindow*, UINT, UINT, HWND)
+{
+    const int selected = FileCombo.GetCurSel();
+    bool ok = true;
+    std::wstring text = selected >= 0 ? FileCombo.GetLBText(selected, &ok) : FileCombo.GetWindowText();
+    if (!ok)
+        return;
+    Texture.Path = text;
+    RefreshFileList();
+    FireChanged(0);
+}
+
+bool CColorPageTexture::Browse()
+{
+    Gdiplus::CBitmapOpenDialog dialog(TextureBrowseInitialName(FileCombo.GetWindowText()),
+                                      OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_NODEREFERENCELINKS);
+    const INT_PTR result = dialog.DoModal(m_hWnd);
+    if (result == IDOK) {
+        Texture.Path = dialog.GetPath();
+        RefreshFileList();
+        FireChanged(0);
+        return true;
+    }
+    const DWORD code = ::CommDlgExtendedError();
+    if (code != 0)
+        ShowResourceMessage1(IDS_COMMON_DIALOG_FAILED, FormatLong(static_cast<long>(code)), MB_ICONERROR);
+    return false;
+}
+
+LRESULT CColorPageTexture::OnBrowse(WORD, WORD, HWND, BOOL&)
+{
+    Browse();
+    return 0;
+}

@@ -1,0 +1,39 @@
+// The rules of the paint dialog's pages that need no window: how stop
+// positions and texture scales are shown, which controls a texture setting
+// enables, and where the texture's file list and browse dialog start.
+#pragma once
+#include "decoration/BorderingSetting.h"
+#include "foundation/FolderList.h"
+#include <string>
+#include <vector>
+
+typedef std::vector<CFolderFilePtr> CFolderFileList;
+
+const int kGradationRows = 12;
+
+// The stop a control of the gradation page's row table belongs to (use,
+// button, "#" label, colour, position, trackbar), or -1.
+int StopIndexOfControl(UINT id);
+// A stop's position as its combo shows it: trunc(pos x 100) hundredths,
+// two decimals.
+std::wstring FormatStopPos(double pos);
+// Where the position trackbar (0..rangeMax) stands for a value: trunc(max x
+// pos). Not clamped to the range: the trackbar clamps itself.
+int StopPosToTrackbar(double pos, int rangeMax);
+
+// The texture scale combos' text: trunc(rate x 1000 + 0.5) per mille shown
+// with one decimal ("100.0" for 1, "33.3" for 1/3).
+std::wstring FormatTextureRate(double rate);
+struct CTextureRateEnables {
+    bool rateX;     // horizontal scale
+    bool sameRate;  // "same as horizontal"
+    bool rateY;     // vertical scale
+};
+CTextureRateEnables GetTextureRateEnables(const CTextureSetting& texture);
+// Refills the list with the image files in the folder of `path` (not
+// recursive; a folder that cannot be listed leaves it empty). An empty path
+// leaves the list as it is and gives false.
+bool RefreshTextureFileList(CFolderFileList& list, const std::wstring& path);
+// The browse dialog's initial name: a folder (ending in a separator) gets
+// "image.jpg", so that the dialog opens in it.
+std::wstring TextureBrowseInitialName(const std::wstring& comboText);

@@ -1,0 +1,132 @@
+#include "app/FontListDlg.h"
+#include "outline/FontNames.h"
+#include "tests/common/TestSupport.h"
+#include "tests/ui/ModalScript.h"
+#include "tests/ui/WindowTestSupport.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+void TypeInCombo(HWND dialog, int id, const wchar_t* text) { TypeIntoCombo(GetDlgItem(dialog, id), text); }
+
+void Choose(HWND dialog, int id, int index)
+{
+    HWND combo = GetDlgItem(dialog, id);
+    SendMessageW(combo, CB_SETCURSEL, index, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+// The fonts the dialog lists for the Japanese character set.
+CLogFonts JapaneseFonts()
+{
+    CFontListDlgSetting s;
+    s.CharSet = SHIFTJIS_CHARSET;
+    s.Type = FontType3::VECTOR;
+    CScreenDC dc;
+    CFontCollection c;
+    c.Enumerate(dc, SHIFTJIS_CHARSET, s.GetEnumFlags());
+    return c.Fonts;
+}
+
+} // namespace
+
+TEST(FontListDlg, ChoosesAFaceAndSurvivesANegativeSize)
+{
+    CTestFrame frame;
+    REQUIRE_WINDOW(frame.m_hWnd);
+    CRecordingSink reports;
+    const CLogFonts fonts = JapaneseFonts();
+    ASSERT_GE(fonts.size(), 2u);
+    CFontListDlg dlg;
+    dlg.Setting.CharSet = SHIFTJIS_CHARSET;
+    dlg.Setting.Type = FontType3::VECTOR;
+    dlg.Setting.SampleText = L"Sample";
+    dlg.SelectedFont = *fonts[1];
+    dlg.SelectedFont.lfHeight = 0;
+    std::wstring chosenFace;
+    CModalScript script;
+    script.steps = {
+        [&] {
+            EXPECT_FALSE(frame.IsWindowEnabled());
+            EXPECT_TRUE(SaveWindowPicture(dlg, TestOutputPath(L"font-list.png")));
+            EXPECT_EQ(static_cast<int>(fonts.size()), dlg.List.GetCount());
+            ASSERT_TRUE(dlg.List.GetSelectedItem());
+            EXPECT_EQ(GetFaceName(*fonts[1]), GetFaceName(*dlg.List.GetSelectedItem()));
+            // A negative size is refused and kept out of the list.
+            TypeInCombo(dlg, IDC_FONT_LIST_SIZE, L"-300");
+        },
+        [&] {
+            EXPECT_TRUE(dlg.SizeBox.HasError);
+            EXPECT_EQ(22, dlg.Setting.Size);
+            TypeInCombo(dlg, IDC_FONT_LIST_SIZE, L"300");  // too tall for an entry
+        },
+        [&] {
+            EXPECT_TRUE(dlg.SizeBox.HasError);
+            TypeInCombo(dlg, IDC_FONT_LIST_SIZE, L"30");
+        },
+        [&] {
+            EXPECT_FALSE(dlg.SizeBox.HasError);
+            EXPECT_EQ(30, dlg.Setting.Size);
+            EXPECT_EQ(2 + 2 + 1 + dlg.List.Metrics.tmHeight + 30, dlg.List.GetItemHeight(0));
+            EXPECT_EQ(GetFaceName(*fonts[1]), GetFaceName(*dlg.List.GetSelectedItem()));  // kept
+            // Enter in the sample box: the text joins the used ones, the dialog stays.
+            TypeInCombo(dlg, IDC_FONT_LIST_SAMPLE, L"Hello");
+            EXPECT_EQ(L"Hello", dlg.Setting.SampleText);
+            EXPECT_EQ(L"Hello", dlg.List.SampleText);
+            HWND edit = FindComboEdit(GetDlgItem(dlg, IDC_FONT_LIST_SAMPLE));
+            SetFocus(edit);
+            PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
+        },
+        [&] {
+            ASSERT_FALSE(dlg.Setting.SampleTexts.Items.empty());
+            EXPECT_EQ(L"Hello", *dlg.Setting.SampleTexts.Items.front());
+            EXPECT_TRUE(dlg.IsWindow());
+            // Only the bold entries.
+            Choose(dlg, IDC_FONT_LIST_WEIGHT, FontWeight4::BOLDER);
+        },
+        [&] {
+            EXPECT_EQ(FontWeight4::BOLDER, dlg.Setting.Weight);
+            for (int i = 0; i < dlg.List.GetCount(); ++i)
+                EXPECT_GT(dlg.List.GetItem(i)->lfWeight, 400);
+            Choose(dlg, IDC_FONT_LIST_WEIGHT, FontWeight4::UNDEF);
+        },
+        [&] {
+            dlg.List.SetCurSel(0);
+            chosenFace = GetFaceName(*dlg.List.GetSelectedItem());
+            dlg.PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(dlg.GetDlgItem(IDOK)));
+        },
+    };
+    script.Start();
+    EXPECT_EQ(IDOK, dlg.DoModal(frame));
+    EXPECT_TRUE(script.Finished());
+    EXPECT_TRUE(frame.IsWindowEnabled());
+    MSG msg;
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));  // the loop took its own quit
+    EXPECT_EQ(chosenFace, GetFaceName(dlg.SelectedFont));
+    EXPECT_EQ(30, dlg.SelectedFont.lfHeight);
+    EXPECT_EQ(L"Hello", *dlg.Setting.SampleTexts.Items.front());
+    EXPECT_TRUE(reports.errors.empty());  // nothing failed on the way
+}
+
+TEST(FontListDlg, CancelKeepsTheRecordAndAnEmptyListGivesNoFace)
+{
+    CTestFrame frame;
+    REQUIRE_WINDOW(frame.m_hWnd);
+    CFontListDlg dlg;
+    dlg.Setting.CharSet = 222;  // no font of this character set
+    dlg.Setting.Type = FontType3::VECTOR;
+    CModalScript script;
+    script.steps = {
+        [&] {
+            EXPECT_EQ(0, dlg.List.GetCount());
+            Choose(dlg, IDC_FONT_LIST_ITALIC, FontItalic3::ON);
+        },
+        [&] { dlg.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); },
+    };
+    script.Start();
+    EXPECT_EQ(IDCANCEL, dlg.DoModal(frame));
+    EXPECT_EQ(FontItalic3::ON, dlg.Setting.Italic);
+    EXPECT_EQ(L"", GetFaceName(dlg.SelectedFont));
+    EXPECT_EQ(222, dlg.SelectedFont.lfCharSet);
+    EXPECT_TRUE(dlg.Setting.SampleTexts.Items.empty());  // Cancel adds no used text
+}

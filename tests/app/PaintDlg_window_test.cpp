@@ -1,0 +1,200 @@
+#include "app/PaintDlg.h"
+#include "tests/common/TestSupport.h"
+#include "tests/ui/ModalScript.h"
+#include "tests/ui/WindowTestSupport.h"
+#include <gtest/gtest.h>
+#include <boost/make_shared.hpp>
+
+namespace {
+
+struct CPaintEvents : CEventListener {
+    std::vector<CPaintSetting> seen;
+    void OnEvent(UINT32 sender, UINT32) override { seen.push_back(EventPointer<CPaintDlg>(sender)->CurrentPaint); }
+};
+
+std::wstring Text(HWND page, int id) { return CWindow(GetDlgItem(page, id)).GetWindowText(); }
+bool Enabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
+
+void TypeInCombo(HWND page, int id, const wchar_t* text) { TypeIntoCombo(GetDlgItem(page, id), text); }
+
+void Choose(HWND page, int id, int index)
+{
+    HWND combo = GetDlgItem(page, id);
+    SendMessageW(combo, CB_SETCURSEL, index, 0);
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+void Tick(HWND page, int id) { SendDlgItemMessageW(page, id, BM_CLICK, 0, 0); }
+
+CPaintSetting LinearPaint()
+{
+    CPaintSetting paint;
+    paint.Type = PaintType::LINEAR;
+    paint.Color = RGB(1, 2, 3);
+    paint.LinearGradation.Angle = 90;
+    return paint;
+}
+
+} // namespace
+
+TEST(PaintDlg, GradationEditsAreLiveAndCancelRestoresThePaint)
+{
+    CTestFrame frame;
+    REQUIRE_WINDOW(frame.m_hWnd);
+    const CPaintSetting paint = LinearPaint();
+    CPaintDlg dlg;
+    dlg.SetPaint(paint);
+    auto events = boost::make_shared<CPaintEvents>();
+    AddEventListener(dlg.Listeners, events);
+    HWND page = nullptr;
+    CModalScript script;
+    script.steps = {
+        [&] {
+            EXPECT_EQ(1, dlg.GetActiveIndex());
+            page = dlg.LinearPage.m_hWnd;
+            ASSERT_TRUE(page);
+            EXPECT_TRUE(SaveWindowPicture(dlg, TestOutputPath(L"paint-linear.png")));
+            EXPECT_EQ(L"90", Text(page, IDC_GRAD_ANGLE));
+            EXPECT_EQ(paint.LinearGradation, dlg.LinearPage.Preview.GetGradation());
+            // A position typed: the trackbar and the paint follow at once.
+            TypeInCombo(page, IDC_STOP_POS + 2, L"0.3");
+            EXPECT_EQ(30, SendDlgItemMessageW(page, IDC_STOP_SLIDER + 2, TBM_GETPOS, 0, 0));
+            EXPECT_DOUBLE_EQ(0.3, dlg.CurrentPaint.LinearGradation.Stops[2].Pos);
+            EXPECT_EQ(PaintType::LINEAR, dlg.CurrentPaint.Type);
+            EXPECT_EQ(dlg.LinearPage.Gradation, dlg.LinearPage.Preview.GetGradation());
+            // Its trackbar to the middle shows 0.50.
+            HWND trackbar = GetDlgItem(page, IDC_STOP_SLIDER + 2);
+            SendMessageW(trackbar, TBM_SETPOS, TRUE, 50);
+            SendMessageW(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 50), reinterpret_cast<LPARAM>(trackbar));
+            EXPECT_EQ(L"0.50", Text(page, IDC_STOP_POS + 2));
+            EXPECT_DOUBLE_EQ(0.5, dlg.CurrentPaint.LinearGradation.Stops[2].Pos);
+        },
+        [&] {
+            // A stop out of use takes a colour without firing; ticking it fires.
+            Tick(page, IDC_STOP_USE + 11);
+            EXPECT_FALSE(dlg.CurrentPaint.LinearGradation.Stops[11].Use);
+            const size_t before = events->seen.size();
+            TypeInCombo(page, IDC_STOP_COLOR + 11, L"123456");
+            EXPECT_EQ(before, events->seen.size());
+            EXPECT_EQ(RGB(0x12, 0x34, 0x56), dlg.LinearPage.StopButtons[11].GetColor());
+            EXPECT_EQ(RGB(0x12, 0x34, 0x56), dlg.LinearPage.Preview.GetGradation().Stops[11].Color);
+            Tick(page, IDC_STOP_USE + 11);
+            EXPECT_EQ(before + 1, events->seen.size());
+            EXPECT_EQ(RGB(0x12, 0x34, 0x56), events->seen.back().LinearGradation.Stops[11].Color);
+            // An angle typed with letters in it.
+            TypeInCombo(page, IDC_GRAD_ANGLE, L"4x5");
+            EXPECT_EQ(L"45", Text(page, IDC_GRAD_ANGLE));
+            EXPECT_EQ(45u, dlg.CurrentPaint.LinearGradation.Angle);
+        },
+        [&] {
+            // Another tab is another paint type at once.
+            dlg.SetActivePage(0);
+        },
+        [&] {
+            EXPECT_EQ(PaintType::MONO, dlg.CurrentPaint.Type);
+            EXPECT_EQ(PaintType::MONO, events->seen.back().Type);
+            dlg.PressButton(PSBTN_CANCEL);
+        },
+    };
+    script.Start();
+    EXPECT_NE(1, dlg.Run(frame));
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(paint, dlg.CurrentPaint);
+    ASSERT_FALSE(events->seen.empty());
+    EXPECT_EQ(paint, events->seen.back());
+}
+
+TEST(PaintDlg, OkKeepsTheChange)
+{
+    CTestFrame frame;
+    REQUIRE_WINDOW(frame.m_hWnd);
+    const CPaintSetting paint = LinearPaint();
+    CPaintDlg dlg;
+    dlg.SetPaint(paint);
+    auto events = boost::make_shared<CPaintEvents>();
+    AddEventListener(dlg.Listeners, events);
+    CModalScript script;
+    script.steps = {
+        [&] { TypeInCombo(dlg.LinearPage.m_hWnd, IDC_STOP_POS, L"0.25"); },
+        [&] { dlg.PressButton(PSBTN_OK); },
+    };
+    script.Start();
+    EXPECT_EQ(1, dlg.Run(frame));
+    EXPECT_DOUBLE_EQ(0.25, dlg.CurrentPaint.LinearGradation.Stops[0].Pos);
+    ASSERT_FALSE(events->seen.empty());
+    EXPECT_EQ(dlg.CurrentPaint, events->seen.back());
+}
+
+TEST(PaintDlg, TextureScalesEnablesAndFileListKeepingTheCaret)
+{
+    CTestFrame frame;
+    REQUIRE_WINDOW(frame.m_hWnd);
+    CTempFolder folder;
+    for (const wchar_t* name : {L"a.png", L"b.jpg", L"c.txt"})
+        WriteFileBytes(folder.File(name), "x");
+    CPaintSetting paint;
+    paint.Type = PaintType::TEXTURE;
+    paint.Texture.Path = folder.File(L"a.png");
+    paint.Texture.Type = ImageFitType::FIT_WIDTH;
+    paint.Texture.RateX = 1.0 / 3;
+    CPaintDlg dlg;
+    dlg.SetPaint(paint);
+    HWND page = nullptr;
+    CModalScript script;
+    script.steps = {
+        [&] {
+            page = dlg.TexturePage.m_hWnd;
+            ASSERT_TRUE(page);
+            EXPECT_TRUE(SaveWindowPicture(dlg, TestOutputPath(L"paint-texture.png")));
+            EXPECT_EQ(L"33.3", Text(page, IDC_TEXTURE_RATE_X));
+            EXPECT_EQ(L"100.0", Text(page, IDC_TEXTURE_RATE_Y));
+            EXPECT_EQ(2, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));
+            EXPECT_EQ(paint.Texture.Path, Text(page, IDC_TEXTURE_FILE));
+            EXPECT_FALSE(Enabled(page, IDC_TEXTURE_RATE_X));
+            EXPECT_FALSE(Enabled(page, IDC_TEXTURE_SAME_RATE));
+            EXPECT_FALSE(Enabled(page, IDC_TEXTURE_RATE_Y));
+            Choose(page, IDC_TEXTURE_FIT, ImageFitType::CUSTOM_RATE);
+            EXPECT_EQ(ImageFitType::CUSTOM_RATE, dlg.CurrentPaint.Texture.Type);
+            EXPECT_TRUE(Enabled(page, IDC_TEXTURE_RATE_X));
+            EXPECT_TRUE(Enabled(page, IDC_TEXTURE_SAME_RATE));
+            EXPECT_FALSE(Enabled(page, IDC_TEXTURE_RATE_Y));  // same as horizontal
+            Tick(page, IDC_TEXTURE_SAME_RATE);
+            EXPECT_TRUE(Enabled(page, IDC_TEXTURE_RATE_Y));
+            EXPECT_FALSE(dlg.CurrentPaint.Texture.SameRate);
+        },
+        [&] {
+            TypeInCombo(page, IDC_TEXTURE_RATE_X, L"12a5");
+            EXPECT_EQ(L"125", Text(page, IDC_TEXTURE_RATE_X));
+            EXPECT_DOUBLE_EQ(1.25, dlg.CurrentPaint.Texture.RateX);
+            TypeInCombo(page, IDC_TEXTURE_OFFSET_X, L"-3");
+            EXPECT_EQ(-3, dlg.CurrentPaint.Texture.OffsetX);
+        },
+        [&] {
+            // A key typed at the end of the file name: the list is made
+            // again, the text and the caret stay where the user left them.
+            COMBOBOXINFO info = {sizeof info};
+            ASSERT_TRUE(GetComboBoxInfo(GetDlgItem(page, IDC_TEXTURE_FILE), &info));
+            HWND edit = info.hwndItem;
+            const std::wstring typed = paint.Texture.Path + L"x";
+            const int end = static_cast<int>(paint.Texture.Path.size());
+            SendMessageW(edit, EM_SETSEL, end, end);
+            SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"x"));
+            EXPECT_EQ(typed, dlg.CurrentPaint.Texture.Path);
+            EXPECT_EQ(typed, CWindow(edit).GetWindowText());
+            DWORD start = 0, stop = 0;
+            SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&stop));
+            EXPECT_EQ(static_cast<DWORD>(end + 1), start);
+            EXPECT_EQ(static_cast<DWORD>(end + 1), stop);
+            EXPECT_EQ(2, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));
+            // A folder without images empties the list.
+            TypeInCombo(page, IDC_TEXTURE_FILE, (folder.Path() + L"\\nothing\\x").c_str());
+            EXPECT_EQ(0, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));
+        },
+        [&] { dlg.PressButton(PSBTN_OK); },
+    };
+    script.Start();
+    EXPECT_EQ(1, dlg.Run(frame));
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(PaintType::TEXTURE, dlg.CurrentPaint.Type);
+    EXPECT_DOUBLE_EQ(1.25, dlg.CurrentPaint.Texture.RateX);
+}

@@ -1,0 +1,82 @@
+#include "app/PaintPageRules.h"
+#include "resources/paint_dialog.h"
+#include "tests/common/TestSupport.h"
+#include <gtest/gtest.h>
+#include <algorithm>
+
+TEST(PaintPageRules, RowTableMapsEveryRowControlToItsStop)
+{
+    for (int first : {IDC_STOP_USE, IDC_STOP_BUTTON, IDC_STOP_COLOR_LABEL, IDC_STOP_COLOR, IDC_STOP_POS,
+                      IDC_STOP_SLIDER}) {
+        EXPECT_EQ(0, StopIndexOfControl(first));
+        EXPECT_EQ(11, StopIndexOfControl(first + 11));
+    }
+    EXPECT_EQ(-1, StopIndexOfControl(IDC_STOP_USE - 1));  // 280, the preview
+    EXPECT_EQ(-1, StopIndexOfControl(IDC_STOP_SLIDER + 12));
+}
+
+TEST(PaintPageRules, PositionsAndRatesAsShownUnclamped)
+{
+    struct PosCase { double pos; const wchar_t* text; int track; } positions[] = {
+        {0.5, L"0.50", 50}, {0.0, L"0.00", 0}, {1.0, L"1.00", 100}, {0.999, L"0.99", 99},
+        {1.5, L"1.50", 150},  // not clamped: the trackbar clamps itself
+        {-0.25, L"-0.25", -25}, {1e300, L"21474836.47", 2147483647},
+    };
+    for (const PosCase& c : positions) {
+        EXPECT_EQ(c.text, FormatStopPos(c.pos)) << c.pos;
+        EXPECT_EQ(c.track, StopPosToTrackbar(c.pos, 100)) << c.pos;
+    }
+    struct RateCase { double rate; const wchar_t* text; } rates[] = {
+        {1.0, L"100.0"}, {1.0 / 3, L"33.3"}, {1.25, L"125.0"}, {0.0, L"0.0"}, {0.00049, L"0.0"},
+        {0.0005, L"0.1"}, {-0.5, L"-49.9"}, {1e12, L"214748364.7"},
+    };
+    for (const RateCase& c : rates)
+        EXPECT_EQ(c.text, FormatTextureRate(c.rate)) << c.rate;
+}
+
+TEST(PaintPageRules, ScaleControlsEnabledOnlyForACustomRate)
+{
+    struct Case { UINT type; bool same; CTextureRateEnables e; } cases[] = {
+        {ImageFitType::FIT_WIDTH, true, {false, false, false}},
+        {ImageFitType::FIT_BOTH, false, {false, false, false}},
+        {ImageFitType::CUSTOM_RATE, true, {true, true, false}},
+        {ImageFitType::CUSTOM_RATE, false, {true, true, true}},
+    };
+    for (const Case& c : cases) {
+        CTextureSetting t;
+        t.Type = c.type;
+        t.SameRate = c.same;
+        CTextureRateEnables e = GetTextureRateEnables(t);
+        EXPECT_EQ(c.e.rateX, e.rateX);
+        EXPECT_EQ(c.e.sameRate, e.sameRate);
+        EXPECT_EQ(c.e.rateY, e.rateY);
+    }
+}
+
+TEST(PaintPageRules, FileListComesFromThePathsFolder)
+{
+    CTempFolder folder;
+    for (const wchar_t* name : {L"a.png", L"b.JPEG", L"c.txt", L"d.tiff", L"e.jpe", L"f.gif.bak"})
+        WriteFileBytes(folder.Path() + L"\\" + name, "x");
+    CFolderFileList list;
+    EXPECT_FALSE(RefreshTextureFileList(list, L""));
+    EXPECT_TRUE(RefreshTextureFileList(list, folder.Path() + L"\\typed-so-far"));
+    std::vector<std::wstring> names;
+    for (const CFolderFilePtr& f : list)
+        names.push_back(f->name);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::wstring>{L"a.png", L"b.JPEG", L"d.tiff", L"e.jpe"}), names);
+    EXPECT_EQ(folder.Path() + L"\\a.png", std::find_if(list.begin(), list.end(), [](const CFolderFilePtr& f) {
+                                              return f->name == L"a.png";
+                                          })->get()->path);
+    // An empty path keeps the list; a folder without images empties it.
+    EXPECT_FALSE(RefreshTextureFileList(list, L""));
+    EXPECT_EQ(4u, list.size());
+    EXPECT_TRUE(RefreshTextureFileList(list, folder.Path() + L"\\none\\x.png"));
+    EXPECT_TRUE(list.empty());
+
+    EXPECT_EQ(L"C:\\pics\\image.jpg", TextureBrowseInitialName(L"C:\\pics\\"));
+    EXPECT_EQ(L"C:/pics/image.jpg", TextureBrowseInitialName(L"C:/pics/"));
+    EXPECT_EQ(L"C:\\pics\\a.png", TextureBrowseInitialName(L"C:\\pics\\a.png"));
+    EXPECT_EQ(L"", TextureBrowseInitialName(L""));
+}

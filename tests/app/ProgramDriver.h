@@ -1,0 +1,109 @@
+// The program as a person uses it, through the UI driver: a test resets the
+// program's shared state (its settings file and its registry key in this
+// prefix), then runs a driver script against the kantelo.exe of this build.
+// Every such test holds the CTest resource lock "kantelo-program-state".
+#pragma once
+#include "decoration/Setting.h"
+#include "decoration/SettingXml.h"
+#include "foundation/PathUtil.h"
+#include "foundation/ResourceString.h"
+#include "tests/common/TestSupport.h"
+#include "resources/strings_decoration.h"
+#include <windows.h>
+#include <shlobj.h>
+#include <string>
+
+struct CDriveResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output;  // what the driver printed (its failing line)
+};
+
+// build\<relative>, beside the test executable's build\tests folder.
+inline std::wstring BuildPath(const std::wstring& relative)
+{
+    wchar_t self[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, n);
+    path = path.substr(0, path.rfind(L'\\'));
+    path = path.substr(0, path.rfind(L'\\'));
+    return path + L"\\" + relative;
+}
+
+inline std::wstring ProgramSettingsPath()
+{
+    wchar_t appData[MAX_PATH] = L"";
+    SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, TRUE);
+    const std::wstring product = LoadResourceString(IDS_PRODUCT);
+    return std::wstring(appData) + L"\\" + LoadResourceString(IDS_MAKER) + L"\\" + product + L"\\" + product +
+           L"32.config";
+}
+
+inline void ResetProgramState()
+{
+    const std::wstring path = ProgramSettingsPath();
+    for (const wchar_t* suffix : {L"", L".bak", L".broken"})
+        DeleteFileW((path + suffix).c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, CSetting::GetProductKeyPath().c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, CSetting::GetProductKeyPath().c_str());
+}
+
+inline bool WriteProgramSettings(const CSetting& setting)
+{
+    const std::wstring path = ProgramSettingsPath();
+    SHCreateDirectoryExW(nullptr, ParentFolderOf(path).c_str(), nullptr);
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(true);
+    return writer.Write(setting, path);
+}
+
+inline bool ReadProgramSettings(CSetting& setting)
+{
+    CSettingXmlReader reader;
+    return reader.Read(setting, ProgramSettingsPath());
+}
+
+inline std::wstring ScriptPath(const std::wstring& path)
+{
+    std::wstring out;
+    for (wchar_t c : path) {
+        out.push_back(c);
+        if (c == L'\\')
+            out.push_back(L'\\');
+    }
+    return out;
+}
+
+inline CDriveResult RunDriveScript(const std::wstring& script)
+{
+    CDriveResult result;
+    CTempFolder temp;
+    const std::wstring scriptFile = temp.File(L"script.txt"), outFile = temp.File(L"out.txt");
+    std::string bytes;
+    const int n = WideCharToMultiByte(CP_UTF8, 0, script.c_str(), static_cast<int>(script.size()), nullptr, 0, nullptr, nullptr);
+    bytes.resize(static_cast<size_t>(n));
+    WideCharToMultiByte(CP_UTF8, 0, script.c_str(), static_cast<int>(script.size()), &bytes[0], n, nullptr, nullptr);
+    if (!WriteFileBytes(scriptFile, bytes))
+        return result;
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE out = CreateFileW(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    std::wstring cmd = L"\"" + BuildPath(L"tools\\drive.exe") + L"\" --program \"" + BuildPath(L"app\\kantelo.exe") +
+                       L"\" \"" + scriptFile + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = out;
+    si.hStdError = out;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi = {};
+    std::vector<wchar_t> line(cmd.begin(), cmd.end());
+    line.push_back(0);
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        WaitForSingleObject(pi.hProcess, 100000);
+        GetExitCodeProcess(pi.hProcess, &result.exitCode);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    CloseHandle(out);
+    result.output = ReadFileBytes(outFile);
+    return result;
+}

@@ -1,0 +1,136 @@
+// The program as a person uses it, driven through its windows by the UI
+// driver. Each case starts from a first start (no settings file, no product
+// key) or from a settings file it writes, and ends the program itself.
+#include "tests/app/ProgramDriver.h"
+#include "resources/main_window.h"
+#include "resources/info_dialogs.h"
+#include "resources/strings_app.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+// The settings of a save into `folder`: three lines, one file per line,
+// named by number, transparent PNG.
+CSetting SaveSetting(const std::wstring& folder)
+{
+    CSetting s;
+    s.ImportRegistryFrom(HKEY_CURRENT_USER, L"Software\\KanteloTest\\ProgramWindow");  // the first-start rows
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KanteloTest\\ProgramWindow");
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KanteloTest\\ProgramWindow");
+    s.FontSetting.FontFace = L"IPAGothic";
+    s.FontSetting.CharSet = SHIFTJIS_CHARSET;
+    s.FolderPath = folder;
+    s.FnameType = FnameType::SEQ;
+    s.Transparent = true;
+    return s;
+}
+
+bool HasKey(const std::wstring& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// Colour type of a PNG file (6: RGB with alpha).
+int PngColorType(const std::string& bytes) { return bytes.size() > 25 ? static_cast<unsigned char>(bytes[25]) : -1; }
+
+const wchar_t kChooseFolder[] = L"wait ファイルを保存するフォルダを指定してください\nclick 1\nmain\n";
+
+} // namespace
+
+TEST(ProgramTest, FirstStartMakesItsKeyAndSettingsAndShowsAPreview)
+{
+    ResetProgramState();
+    const std::wstring shot = TestOutputPath(L"main-window-first-start.png");
+    std::wstring script = L"start\nexpect 300 x\n";
+    const int presets[] = {IDS_PRESET_WHITE_THIN, IDS_PRESET_RED, IDS_PRESET_WHITE, IDS_PRESET_GLOW, IDS_PRESET_SHADOW};
+    for (int row = 0; row < 5; ++row)
+        script += L"expect " + std::to_wstring(IDC_DECO_PRESET + row) + L" " + LoadResourceString(presets[row]) + L"\n";
+    script += L"shot " + ScriptPath(shot) + L"\nclose\nexit 2\n";
+    CDriveResult r = RunDriveScript(script);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_TRUE(HasKey(CSetting::GetProductKeyPath()));
+    EXPECT_TRUE(FileExists(ProgramSettingsPath()));
+    EXPECT_TRUE(FileExists(shot));
+}
+
+TEST(ProgramTest, ChangesAreSavedAtOnceAndTheLayoutComesBack)
+{
+    ResetProgramState();
+    CSetting s = SaveSetting(L"");
+    s.WindowLayout.NormalBounds = RECT{40, 30, 40 + 900, 30 + 760};
+    s.WindowLayout.SplitterPos = 180;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    // Each change is in the file at once: the last line names no control,
+    // so the driver fails there and ends the program before it could save.
+    CDriveResult r = RunDriveScript(L"start\ntext 161 40\ncheck 253 0\ncheck 183 0\nexpect 99999 x\n");
+    EXPECT_NE(std::string::npos, r.output.find("line 5")) << r.output;
+    CSetting saved;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_EQ(400, saved.FontSetting.Size);
+    EXPECT_FALSE(saved.Transparent);
+    EXPECT_EQ(0, saved.UseBorderings[1]);
+    // A closed window records where it stood: the layout written before the
+    // start was applied and is recorded again.
+    r = RunDriveScript(L"start\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_EQ(180, saved.WindowLayout.SplitterPos);
+    EXPECT_EQ(900, saved.WindowLayout.NormalBounds.right - saved.WindowLayout.NormalBounds.left);
+    EXPECT_EQ(760, saved.WindowLayout.NormalBounds.bottom - saved.WindowLayout.NormalBounds.top);
+}
+
+TEST(ProgramTest, ThreeLinesBecomeThreePngsAndARunAgainAsksFirst)
+{
+    ResetProgramState();
+    CTempFolder folder;
+    ASSERT_TRUE(WriteProgramSettings(SaveSetting(folder.Path())));
+    std::wstring script = L"start\ntext 153 一行目\\n二行目\\n三行目\ncheck 239 1\nclick 1\n";
+    script += kChooseFolder;
+    script += L"wait 3 個のファイルを作成しました\nclick 1\nmain\n";
+    script += L"click 1\n" + std::wstring(kChooseFolder) + L"wait 上書きしますか\nclick 2\nmain\nenabled 1 1\nclose\nexit 2\n";
+    CDriveResult r = RunDriveScript(script);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    for (const wchar_t* name : {L"1.png", L"2.png", L"3.png"})
+        EXPECT_EQ(6, PngColorType(ReadFileBytes(folder.File(name)))) << Narrow(name);
+}
+
+TEST(ProgramTest, OneFilePdfHoldsEveryLineAsAPage)
+{
+    ResetProgramState();
+    CTempFolder folder;
+    CSetting s = SaveSetting(folder.Path());
+    s.SaveFormat.Type = OutputType::PDF;
+    s.SingleFile = true;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    std::wstring script = L"start\ntext 153 一\\n二\\n三\nclick 1\n";
+    script += kChooseFolder;
+    script += L"wait 3 枚のページを出力しました\nclick 1\nmain\nclose\nexit 2\n";
+    CDriveResult r = RunDriveScript(script);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, ReadFileBytes(folder.File(L"1.pdf")).find("/Count 3"));
+}
+
+TEST(ProgramTest, StopEndsALongCharacterJobAndGivesTheControlsBack)
+{
+    ResetProgramState();
+    CTempFolder folder;
+    CSetting s = SaveSetting(folder.Path());
+    s.Unit = TextUnit::CHAR;
+    s.Text = std::wstring(400, L'字');
+    ASSERT_TRUE(WriteProgramSettings(s));
+    std::wstring script = L"start\ntext 153 " + std::wstring(400, L'縁') + L"\nclick 1\n" + kChooseFolder;
+    script += L"click 256\nwait 処理を中断しました\nclick 1\nmain\nenabled 1 1\nenabled 256 0\nenabled 157 1\nclose\nexit 2\n";
+    CDriveResult r = RunDriveScript(script);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+}
+
+TEST(ProgramTest, AboutShowsTheVersion)
+{
+    ResetProgramState();
+    CDriveResult r = RunDriveScript(L"start\nclick 57664\nwait バージョン情報\nexpect 53283 1.4.2.0\nclick 1\nmain\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+}
