@@ -146,9 +146,7 @@ bool CColorPageTexture::Browse()
         FireChanged(0);
         return true;
     }
-    const DWORD code = ::CommDlgExtendedError();
-    if (code != 0)
-        ShowResourceMessage1(IDS_COMMON_DIALOG_FAILED, FormatLong(static_cast<long>(code)), MB_ICONERROR);
+    ShowCommonDialogFailure(*this, ::CommDlgExtendedError());
     return false;
 }
 

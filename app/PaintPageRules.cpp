@@ -2,6 +2,7 @@
 #include "foundation/PathUtil.h"
 #include "foundation/XmlValue.h"
 #include "resources/paint_dialog.h"
+#include "resources/strings_foundation.h"
 #include <climits>
 #include <cmath>
 
@@ -62,4 +63,10 @@ std::wstring TextureBrowseInitialName(const std::wstring& comboText)
     if (EndsWithPathSeparator(comboText))
         return comboText + kBrowseDefaultName;
     return comboText;
+}
+
+void ShowCommonDialogFailure(CMsg& sink, DWORD code)
+{
+    if (code != 0)
+        sink.ShowResourceMessage1(IDS_COMMON_DIALOG_FAILED, FormatLong(static_cast<long>(code)), MB_ICONERROR);
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include "decoration/BorderingSetting.h"
 #include "foundation/FolderList.h"
+#include "foundation/Msg.h"
 #include <string>
 #include <vector>
 
@@ -37,3 +38,7 @@ bool RefreshTextureFileList(CFolderFileList& list, const std::wstring& path);
 // The browse dialog's initial name: a folder (ending in a separator) gets
 // "image.jpg", so that the dialog opens in it.
 std::wstring TextureBrowseInitialName(const std::wstring& comboText);
+// After the image open dialog ended without a file: a failure of the
+// dialog itself is shown with its code in decimal; a plain cancel (code 0)
+// shows nothing.
+void ShowCommonDialogFailure(CMsg& sink, DWORD code);

@@ -50,20 +50,14 @@ std::wstring FormatSystemMessage(HRESULT code, HMODULE module)
 std::wstring CSimpleErr::Format(UINT id, CTextArg a1, CTextArg a2, CTextArg a3,
                                 CTextArg a4, CTextArg a5, CTextArg a6)
 {
-    const wchar_t* a[6] = {a1.p, a2.p, a3.p, a4.p, a5.p, a6.p};
-    int n = 0;
-    while (n < 6 && a[n])
-        ++n;
+    // Every slot gets a text, empty where the caller gave none: a format with
+    // more "%s" than arguments would otherwise read whatever lies on the stack.
+    const CTextArg given[6] = {a1, a2, a3, a4, a5, a6};
+    const wchar_t* a[6];
+    for (int i = 0; i < 6; ++i)
+        a[i] = given[i].p ? given[i].p : L"";
     std::wstring out;
-    switch (n) {
-    case 0: FormatResource(out, id); break;
-    case 1: FormatResource(out, id, a[0]); break;
-    case 2: FormatResource(out, id, a[0], a[1]); break;
-    case 3: FormatResource(out, id, a[0], a[1], a[2]); break;
-    case 4: FormatResource(out, id, a[0], a[1], a[2], a[3]); break;
-    case 5: FormatResource(out, id, a[0], a[1], a[2], a[3], a[4]); break;
-    default: FormatResource(out, id, a[0], a[1], a[2], a[3], a[4], a[5]); break;
-    }
+    FormatResource(out, id, a[0], a[1], a[2], a[3], a[4], a[5]);
     return out;
 }
 

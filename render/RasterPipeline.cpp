@@ -328,9 +328,13 @@ unsigned long long LargestFreeBlock()
 }
 
 // Pixel rows of one band: at most about 128 KB of 32-bit pixels, and few
-// enough rows that every thread gets some bands.
+// enough rows that every thread gets some bands. An image of less than a
+// quarter megapixel is one band: a pass over it takes less than waking the
+// helpers does.
 int BandRows(int width, int rows, int threads)
 {
+    if (static_cast<long long>(width) * rows < (1 << 18))
+        return std::max(1, rows);
     const int perThread = (rows + 4 * threads - 1) / (4 * threads);
     return std::max(1, std::min(32768 / std::max(width, 1), perThread));
 }
@@ -519,13 +523,17 @@ bool CKanteloTask::DrawLayerMasks(CRasterWork& work)
                 drawnBytes += b.values.size();
         }
         toDraw.clear();
-        // Each layer's plane on its own thread, the glyphs in order.
+        // Each layer's plane on its own thread, the glyphs in order; small
+        // glyphs on the task's thread alone.
+        size_t blockBytes = 0;
+        for (const CPlacement& p : placements)
+            blockBytes += p.layers->blocks.empty() ? 0 : p.layers->blocks.back().values.size();
         const bool laid = ok && team.ForEach(layers, [&](int k, int) {
             CAlphaPlane& plane = *work.planes[static_cast<size_t>(k)];
             for (const CPlacement& p : placements)
                 LayCoverageOver(p.layers->blocks[static_cast<size_t>(k)], p.px, p.py, plane.Row(0), plane.Stride(),
                                 plane.Width(), plane.Height());
-        });
+        }, blockBytes * static_cast<size_t>(layers) < (1u << 18) ? 1 : 0);
         placements.clear();
         return laid;
     };

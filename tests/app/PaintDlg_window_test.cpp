@@ -104,7 +104,7 @@ TEST(PaintDlg, GradationEditsAreLiveAndCancelRestoresThePaint)
     EXPECT_EQ(paint, events->seen.back());
 }
 
-TEST(PaintDlg, OkKeepsTheChange)
+TEST(PaintDlg, OkKeepsTheChangeAndTheStopSheetsCancelPutsTheStopBack)
 {
     CTestFrame frame;
     REQUIRE_WINDOW(frame.m_hWnd);
@@ -113,13 +113,39 @@ TEST(PaintDlg, OkKeepsTheChange)
     dlg.SetPaint(paint);
     auto events = boost::make_shared<CPaintEvents>();
     AddEventListener(dlg.Listeners, events);
+    const COLORREF stop1 = paint.LinearGradation.Stops[1].Color;
+    HWND nested = nullptr;
     CModalScript script;
     script.steps = {
-        [&] { TypeInCombo(dlg.LinearPage.m_hWnd, IDC_STOP_POS, L"0.25"); },
+        [&] {
+            TypeInCombo(dlg.LinearPage.m_hWnd, IDC_STOP_POS, L"0.25");
+            // The stop's colour button opens a colour sheet of its own.
+            PostMessageW(GetDlgItem(dlg.LinearPage.m_hWnd, IDC_STOP_BUTTON + 1), BM_CLICK, 0, 0);
+        },
+        [&] {
+            nested = GetActiveWindow();
+            ASSERT_NE(dlg.m_hWnd, nested);
+            HWND page = reinterpret_cast<HWND>(SendMessageW(nested, PSM_GETCURRENTPAGEHWND, 0, 0));
+            TypeIntoCombo(GetDlgItem(page, IDC_MONO_COLOR), L"00FF00");
+            // Live in the row: button, combo and preview.
+            EXPECT_EQ(RGB(0, 255, 0), dlg.LinearPage.StopButtons[1].GetColor());
+            EXPECT_EQ(L"00FF00", Text(dlg.LinearPage.m_hWnd, IDC_STOP_COLOR + 1));
+            EXPECT_EQ(RGB(0, 255, 0), dlg.LinearPage.Preview.GetGradation().Stops[1].Color);
+            PostMessageW(nested, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        },
+        [&] {
+            // Its Cancel puts the stop back everywhere.
+            EXPECT_FALSE(IsWindow(nested));
+            EXPECT_EQ(stop1, dlg.LinearPage.StopButtons[1].GetColor());
+            EXPECT_EQ(FormatColorHex(stop1), Text(dlg.LinearPage.m_hWnd, IDC_STOP_COLOR + 1));
+            EXPECT_EQ(stop1, dlg.LinearPage.Preview.GetGradation().Stops[1].Color);
+            EXPECT_EQ(stop1, dlg.CurrentPaint.LinearGradation.Stops[1].Color);
+        },
         [&] { dlg.PressButton(PSBTN_OK); },
     };
     script.Start();
     EXPECT_EQ(1, dlg.Run(frame));
+    EXPECT_TRUE(script.Finished());
     EXPECT_DOUBLE_EQ(0.25, dlg.CurrentPaint.LinearGradation.Stops[0].Pos);
     ASSERT_FALSE(events->seen.empty());
     EXPECT_EQ(dlg.CurrentPaint, events->seen.back());
@@ -186,6 +212,14 @@ TEST(PaintDlg, TextureScalesEnablesAndFileListKeepingTheCaret)
             EXPECT_EQ(static_cast<DWORD>(end + 1), start);
             EXPECT_EQ(static_cast<DWORD>(end + 1), stop);
             EXPECT_EQ(2, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));
+            // The wheel steps to the next image of the folder.
+            TypeInCombo(page, IDC_TEXTURE_FILE, paint.Texture.Path.c_str());
+            const CFolderFileList& files = dlg.TexturePage.FileList;
+            ASSERT_EQ(2u, files.size());
+            const size_t first = files[0]->path == paint.Texture.Path ? 0 : 1;
+            SendDlgItemMessageW(page, IDC_TEXTURE_FILE, WM_MOUSEWHEEL, MAKEWPARAM(0, first == 0 ? -WHEEL_DELTA : WHEEL_DELTA), 0);
+            EXPECT_EQ(files[1 - first]->path, dlg.CurrentPaint.Texture.Path);
+            EXPECT_EQ(files[1 - first]->path, Text(page, IDC_TEXTURE_FILE));
             // A folder without images empties the list.
             TypeInCombo(page, IDC_TEXTURE_FILE, (folder.Path() + L"\\nothing\\x").c_str());
             EXPECT_EQ(0, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));

@@ -1,6 +1,8 @@
 #include "app/PaintPageRules.h"
 #include "resources/paint_dialog.h"
+#include "tests/common/RecordingMsg.h"
 #include "tests/common/TestSupport.h"
+#include "resources/strings_foundation.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 
@@ -79,4 +81,17 @@ TEST(PaintPageRules, FileListComesFromThePathsFolder)
     EXPECT_EQ(L"C:/pics/image.jpg", TextureBrowseInitialName(L"C:/pics/"));
     EXPECT_EQ(L"C:\\pics\\a.png", TextureBrowseInitialName(L"C:\\pics\\a.png"));
     EXPECT_EQ(L"", TextureBrowseInitialName(L""));
+}
+
+TEST(PaintPageRules, CommonDialogFailureShowsItsCodeInDecimal)
+{
+    CRecordingMsg sink;
+    ShowCommonDialogFailure(sink, 0);  // a plain cancel
+    EXPECT_TRUE(sink.boxes.empty());
+    ShowCommonDialogFailure(sink, 0x3002);
+    ASSERT_EQ(1u, sink.boxes.size());
+    std::wstring expected;
+    FormatResource(expected, IDS_COMMON_DIALOG_FAILED, L"12290");
+    EXPECT_EQ(expected, sink.boxes[0].text);
+    EXPECT_EQ(UINT(MB_ICONERROR), sink.boxes[0].flags & MB_ICONMASK);
 }

@@ -1,4 +1,5 @@
 #include "foundation/Error.h"
+#include "resources/strings_foundation_io.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
 #include "resources/strings_foundation.h"
@@ -153,6 +154,12 @@ TEST(SimpleErr, ExceptionsCarryTheErrorValue)
         ASSERT_TRUE(mine);
         EXPECT_EQ(L"内部エラー\n\na", mine->message);
     }
+
+    // Arguments left out stand as empty texts, never as whatever the stack holds.
+    my::CCtrlException bare(control, IDS_OPEN_FILE_FAILED);
+    EXPECT_EQ(my::CException(IDS_OPEN_FILE_FAILED, L"", L"").message, bare.message);
+    EXPECT_EQ(my::CException(IDS_OPEN_FILE_FAILED, L"", L"p").message,
+              my::CException(IDS_OPEN_FILE_FAILED, CTextArg(), L"p").message);
 
     // A missing string raises its own error in place of the one being built.
     try {

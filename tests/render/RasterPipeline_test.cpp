@@ -787,7 +787,8 @@ boost::shared_ptr<CKanteloTask> RenderWith(const boost::shared_ptr<CSetting>& s,
 TEST(RasterPipelineTest, ThreadsChangeNoPixel)
 {
     // Reference cases: every kind of layer and paint, both line directions,
-    // trimming and the background; then random small texts and decorations.
+    // trimming and the background, large enough to be shared out in bands;
+    // then random small texts and decorations.
     CTempFolder temp;
     const std::wstring quads = WriteTexture(temp, L"quads.bmp", 8, 8, [](int x, int y) {
         return RGB(x * 30, 255 - y * 30, (x ^ y) * 20);
@@ -805,7 +806,7 @@ TEST(RasterPipelineTest, ThreadsChangeNoPixel)
         {L"IPAGothic", L"一一一\n一一一", PaintType::LINEAR, TrimType::All, false},
     };
     for (const Case& c : cases) {
-        boost::shared_ptr<CSetting> s = MakeSetting(c.face, c.face[0] == L'D' ? ANSI_CHARSET : SHIFTJIS_CHARSET, 500);
+        boost::shared_ptr<CSetting> s = MakeSetting(c.face, c.face[0] == L'D' ? ANSI_CHARSET : SHIFTJIS_CHARSET, 1500);
         UseFirstStartPresets(*s);
         s->Unit = TextUnit::PARAGRAPH;
         s->TrimType = c.trim;

@@ -1,0 +1,100 @@
+// The paint and font list dialogs in the program, driven through its
+// windows: what they change reaches the settings file at once, Cancel puts
+// the paint back exactly, and a negative sample size does no harm.
+#include "app/FontCollection.h"
+#include "outline/FontNames.h"
+#include "platform/Gdi.h"
+#include "resources/font_list.h"
+#include "resources/main_window.h"
+#include "resources/paint_dialog.h"
+#include "tests/app/ProgramDriver.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+// A first-start setting whose first row is painted with a gradation.
+CSetting GradationSetting()
+{
+    CSetting s;
+    s.ImportRegistryFrom(HKEY_CURRENT_USER, L"Software\\KanteloTest\\DialogsProgram");  // the first-start rows
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KanteloTest\\DialogsProgram");
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KanteloTest\\DialogsProgram");
+    s.FontSetting.FontFace = L"IPAGothic";
+    s.FontSetting.CharSet = SHIFTJIS_CHARSET;
+    s.UseBorderings[0] = 1;
+    s.Borderings[0].Paint.Type = PaintType::LINEAR;
+    return s;
+}
+
+// The driver fails at this line and ends the program, which then cannot
+// save at its end: the file shows only what was saved while it ran.
+const wchar_t kEndWithoutQuitting[] = L"expect 99999 x\n";
+
+std::wstring Id(int id) { return std::to_wstring(id); }
+
+} // namespace
+
+TEST(DialogsProgram, PaintDialogChangesLiveCancelRestoresOkKeeps)
+{
+    ResetProgramState();
+    ASSERT_TRUE(WriteProgramSettings(GradationSetting()));
+    CSetting before;
+    ASSERT_TRUE(ReadProgramSettings(before));
+    const std::wstring stop = Id(IDC_STOP_POS + 2);
+
+    // While the dialog is open, a stop's new place is in the file already.
+    CDriveResult r = RunDriveScript(L"start\nclick " + Id(IDC_DECO_PAINT) + L"\nwait 色の設定\ntext " + stop +
+                                    L" 0.3\nexpect " + Id(IDC_STOP_SLIDER + 2) + L" \n" + kEndWithoutQuitting);
+    EXPECT_NE(std::string::npos, r.output.find("line 6")) << r.output;
+    CSetting saved;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_DOUBLE_EQ(0.3, saved.Borderings[0].Paint.LinearGradation.Stops[2].Pos);
+
+    // Cancel puts the paint back exactly.
+    ASSERT_TRUE(WriteProgramSettings(before));
+    r = RunDriveScript(L"start\nclick " + Id(IDC_DECO_PAINT) + L"\nwait 色の設定\nshot " +
+                       ScriptPath(TestOutputPath(L"program-paint-dialog.png")) + L"\ntext " + stop + L" 0.3\nclick " +
+                       Id(IDCANCEL) + L"\nmain\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_TRUE(before.Borderings[0].Paint == saved.Borderings[0].Paint);
+
+    // OK keeps it, and the window goes on with the new paint.
+    r = RunDriveScript(L"start\nclick " + Id(IDC_DECO_PAINT) + L"\nwait 色の設定\ntext " + stop + L" 0.3\nclick " +
+                       Id(IDOK) + L"\nmain\nshot " + ScriptPath(TestOutputPath(L"program-after-paint.png")) +
+                       L"\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_DOUBLE_EQ(0.3, saved.Borderings[0].Paint.LinearGradation.Stops[2].Pos);
+    EXPECT_EQ(PaintType::LINEAR, saved.Borderings[0].Paint.Type);
+}
+
+TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
+{
+    ResetProgramState();
+    CSetting s = GradationSetting();
+    s.FontSetting.FontFace = L"NoSuchFace";  // nothing matches: the first entry is chosen
+    ASSERT_TRUE(WriteProgramSettings(s));
+    CFontListDlgSetting listed;
+    listed.CharSet = SHIFTJIS_CHARSET;
+    listed.Type = FontType3::VECTOR;
+    CFontCollection fonts;
+    {
+        CScreenDC dc;
+        fonts.Enumerate(dc, SHIFTJIS_CHARSET, listed.GetEnumFlags());
+    }
+    ASSERT_FALSE(fonts.Fonts.empty());
+
+    const std::wstring size = Id(IDC_FONT_LIST_SIZE);
+    CDriveResult r = RunDriveScript(L"start\nclick " + Id(IDM_SELECT_FONT) + L"\nwait フォント一覧\nshot " +
+                                    ScriptPath(TestOutputPath(L"program-font-list.png")) + L"\ntext " + size +
+                                    L" -300\nexpect " + size + L" -300\ntext " + size + L" 30\nexpect " + size +
+                                    L" 30\nclick " + Id(IDOK) + L"\nmain\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    CSetting saved;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_EQ(GetFaceName(*fonts.Fonts[0]), saved.FontSetting.FontFace);
+    EXPECT_EQ(30, saved.FontListDlg.Size);
+    EXPECT_EQ(FontType3::VECTOR, saved.FontListDlg.Type);
+    ASSERT_FALSE(saved.FontListDlg.SampleTexts.Items.empty());
+}
