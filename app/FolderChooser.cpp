@@ -14,9 +14,9 @@ int CALLBACK OnBrowseEvent(HWND browser, UINT message, LPARAM param, LPARAM data
     switch (message) {
     case BFFM_INITIALIZED:
         if (state && !state->initial->empty()) {
-            // Expanded first: Wine moves the selection when it expands a
-            // folder, so the selection comes last.
-            SendMessageW(browser, BFFM_SETEXPANDED, TRUE, reinterpret_cast<LPARAM>(state->initial->c_str()));
+            // Selecting opens the folder's parents. Asking to expand the
+            // folder itself as well makes Wine move the selection to its
+            // parent (or elsewhere), so it is only selected.
             SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(state->initial->c_str()));
         }
         break;

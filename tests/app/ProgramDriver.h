@@ -62,6 +62,25 @@ inline bool ReadProgramSettings(CSetting& setting)
     return reader.Read(setting, ProgramSettingsPath());
 }
 
+// An empty folder right below the root of drive C: for the program's files.
+// Wine's folder browser opens only a few levels deep on the folder it is
+// given, so the folder must not lie deep in the tree.
+inline std::wstring FreshOutputFolder(const std::wstring& name)
+{
+    const std::wstring folder = L"C:\\kantelo-" + name;
+    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    return folder;
+}
+
 inline std::wstring ScriptPath(const std::wstring& path)
 {
     std::wstring out;

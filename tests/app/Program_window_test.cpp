@@ -37,7 +37,14 @@ bool HasKey(const std::wstring& path)
 // Colour type of a PNG file (6: RGB with alpha).
 int PngColorType(const std::string& bytes) { return bytes.size() > 25 ? static_cast<unsigned char>(bytes[25]) : -1; }
 
-const wchar_t kChooseFolder[] = L"wait ファイルを保存するフォルダを指定してください\nclick 1\nmain\n";
+// The folder browser of the Run button, closed with OK once it shows the
+// folder it opened on (it selects it after it appears; 14149 is its name box).
+std::wstring ChooseFolder(const std::wstring& folder)
+{
+    std::wstring leaf;
+    GetLastComponent(folder, leaf);
+    return L"wait ファイルを保存するフォルダを指定してください\nexpect 14149 " + leaf + L"\nclick 1\nmain\n";
+}
 
 } // namespace
 
@@ -86,43 +93,43 @@ TEST(ProgramTest, ChangesAreSavedAtOnceAndTheLayoutComesBack)
 TEST(ProgramTest, ThreeLinesBecomeThreePngsAndARunAgainAsksFirst)
 {
     ResetProgramState();
-    CTempFolder folder;
-    ASSERT_TRUE(WriteProgramSettings(SaveSetting(folder.Path())));
+    const std::wstring folder = FreshOutputFolder(L"program-three-pngs");
+    ASSERT_TRUE(WriteProgramSettings(SaveSetting(folder)));
     std::wstring script = L"start\ntext 153 一行目\\n二行目\\n三行目\ncheck 239 1\nclick 1\n";
-    script += kChooseFolder;
+    script += ChooseFolder(folder);
     script += L"wait 3 個のファイルを作成しました\nclick 1\nmain\n";
-    script += L"click 1\n" + std::wstring(kChooseFolder) + L"wait 上書きしますか\nclick 2\nmain\nenabled 1 1\nclose\nexit 2\n";
+    script += L"click 1\n" + ChooseFolder(folder) + L"wait 上書きしますか\nclick 2\nmain\nenabled 1 1\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
     for (const wchar_t* name : {L"1.png", L"2.png", L"3.png"})
-        EXPECT_EQ(6, PngColorType(ReadFileBytes(folder.File(name)))) << Narrow(name);
+        EXPECT_EQ(6, PngColorType(ReadFileBytes(folder + L"\\" + name))) << Narrow(name);
 }
 
 TEST(ProgramTest, OneFilePdfHoldsEveryLineAsAPage)
 {
     ResetProgramState();
-    CTempFolder folder;
-    CSetting s = SaveSetting(folder.Path());
+    const std::wstring folder = FreshOutputFolder(L"program-one-pdf");
+    CSetting s = SaveSetting(folder);
     s.SaveFormat.Type = OutputType::PDF;
     s.SingleFile = true;
     ASSERT_TRUE(WriteProgramSettings(s));
     std::wstring script = L"start\ntext 153 一\\n二\\n三\nclick 1\n";
-    script += kChooseFolder;
+    script += ChooseFolder(folder);
     script += L"wait 3 枚のページを出力しました\nclick 1\nmain\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
-    EXPECT_NE(std::string::npos, ReadFileBytes(folder.File(L"1.pdf")).find("/Count 3"));
+    EXPECT_NE(std::string::npos, ReadFileBytes(folder + L"\\1.pdf").find("/Count 3"));
 }
 
 TEST(ProgramTest, StopEndsALongCharacterJobAndGivesTheControlsBack)
 {
     ResetProgramState();
-    CTempFolder folder;
-    CSetting s = SaveSetting(folder.Path());
+    const std::wstring folder = FreshOutputFolder(L"program-stopped-job");
+    CSetting s = SaveSetting(folder);
     s.Unit = TextUnit::CHAR;
     s.Text = std::wstring(400, L'字');
     ASSERT_TRUE(WriteProgramSettings(s));
-    std::wstring script = L"start\ntext 153 " + std::wstring(400, L'縁') + L"\nclick 1\n" + kChooseFolder;
+    std::wstring script = L"start\ntext 153 " + std::wstring(400, L'縁') + L"\nclick 1\n" + ChooseFolder(folder);
     script += L"click 256\nwait 処理を中断しました\nclick 1\nmain\nenabled 1 1\nenabled 256 0\nenabled 157 1\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
