@@ -38,6 +38,17 @@ void ToCrLf(std::wstring& text);
 bool TranslateChars(std::wstring& text, const std::wstring& from, const std::wstring& to);
 bool ReplaceChar(std::wstring& text, wchar_t what, wchar_t with);
 inline bool IsDot(wchar_t c) { return c == L'.'; }
+// 0 to 15 for "0"-"9", "a"-"f" and "A"-"F", -1 for any other character.
+inline int HexDigitOrMinus(wchar_t c)
+{
+    if (c >= L'0' && c <= L'9')
+        return c - L'0';
+    if (c >= L'a' && c <= L'f')
+        return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F')
+        return c - L'A' + 10;
+    return -1;
+}
 bool IsAllDots(const std::wstring& text);
 
 // True for what iswspace calls white space, and for a carriage return.
