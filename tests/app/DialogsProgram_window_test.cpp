@@ -98,3 +98,27 @@ TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
     EXPECT_EQ(FontType3::VECTOR, saved.FontListDlg.Type);
     ASSERT_FALSE(saved.FontListDlg.SampleTexts.Items.empty());
 }
+
+TEST(DialogsProgram, BackgroundColourFollowsTheSheetAndCancelPutsItBack)
+{
+    ResetProgramState();
+    CSetting s = GradationSetting();
+    s.BkColor = RGB(0x11, 0x22, 0x33);
+    ASSERT_TRUE(WriteProgramSettings(s));
+    const std::wstring open = L"start\nclick " + Id(IDC_BK_PAINT) + L"\nwait 色の設定\n";
+    // Live: each colour tried is in the settings at once.
+    CDriveResult r = RunDriveScript(open + L"text " + Id(IDC_MONO_COLOR) + L" FF0000\ntext " + Id(IDC_MONO_COLOR) +
+                                    L" 00FF00\nexpect " + Id(IDC_MONO_COLOR) + L" 00FF00\n" + kEndWithoutQuitting);
+    EXPECT_NE(std::string::npos, r.output.find("line 7")) << r.output;
+    CSetting saved;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_EQ(RGB(0, 0xFF, 0), saved.BkColor);
+    // Cancel after trying colours: the colour as it was.
+    ASSERT_TRUE(WriteProgramSettings(s));
+    r = RunDriveScript(open + L"text " + Id(IDC_MONO_COLOR) + L" FF0000\ntext " + Id(IDC_MONO_COLOR) +
+                       L" 00FF00\nclick " + Id(IDCANCEL) + L"\nmain\nexpect " + Id(IDC_BK_COLOR) +
+                       L" 112233\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_EQ(RGB(0x11, 0x22, 0x33), saved.BkColor);
+}

@@ -47,6 +47,8 @@ TEST(FontListDlg, ChoosesAFaceAndSurvivesANegativeSize)
     CModalScript script;
     script.steps = {
         [&] {
+            if (!dlg.List.m_hWnd)
+                return script.Again();
             EXPECT_FALSE(frame.IsWindowEnabled());
             EXPECT_TRUE(SaveWindowPicture(dlg, TestOutputPath(L"font-list.png")));
             EXPECT_EQ(static_cast<int>(fonts.size()), dlg.List.GetCount());
@@ -115,10 +117,14 @@ TEST(FontListDlg, CancelKeepsTheRecordAndAnEmptyListGivesNoFace)
     CFontListDlg dlg;
     dlg.Setting.CharSet = 222;  // no font of this character set
     dlg.Setting.Type = FontType3::VECTOR;
+    dlg.Setting.Size = -300;    // from an older file: brought into bounds
     CModalScript script;
     script.steps = {
         [&] {
+            if (!dlg.List.m_hWnd)
+                return script.Again();
             EXPECT_EQ(0, dlg.List.GetCount());
+            EXPECT_EQ(kMinSampleSize, dlg.Setting.Size);
             Choose(dlg, IDC_FONT_LIST_ITALIC, FontItalic3::ON);
         },
         [&] { dlg.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); },

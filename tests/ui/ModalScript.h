@@ -22,6 +22,9 @@ public:
         m_timer = ::SetTimer(nullptr, 0, intervalMs, Tick);
     }
     bool Finished() const { return m_next >= steps.size(); }
+    // Called by a step whose window is not there yet: the step runs again at
+    // the next tick (for a few seconds at most).
+    void Again() { m_again = true; }
     ~CModalScript()
     {
         if (m_timer)
@@ -44,15 +47,27 @@ private:
         // A step may open a nested modal loop, which ticks too: one at a time.
         self->m_busy = true;
         const size_t step = self->m_next++;
+        self->m_again = false;
         try {
             self->steps[step]();
         } catch (...) {
             ADD_FAILURE() << "step " << step << " threw";
         }
+        if (self->m_again) {
+            if (++self->m_tries < kMaxTries)
+                self->m_next = step;
+            else
+                ADD_FAILURE() << "step " << step << " waited in vain";
+        } else {
+            self->m_tries = 0;
+        }
         self->m_busy = false;
     }
+    static const int kMaxTries = 40;
     static CModalScript* s_current;
     size_t m_next = 0;
+    int m_tries = 0;
+    bool m_again = false;
     UINT_PTR m_timer = 0;
     bool m_busy = false;
 };
