@@ -117,10 +117,10 @@ void CHttpClient::RunRequest(const CUrlRequest& url, IBindStatusCallback* sink)
         hr = m_request.Open(&m_connection, verb, object.c_str(), nullptr, nullptr, nullptr, m_requestFlags);
         if (FAILED(hr))
             ThrowInternetError(IDS_HTTP_OPEN_FAILED, hr);
-        // WinINet then gives up a stalled read by itself within the same time,
-        // so that a wait that gives up never leaves a read running into our
-        // buffers. Wine takes it only from the request, not from the session.
-        m_request.SetOption(INTERNET_OPTION_RECEIVE_TIMEOUT, m_readTimeout);
+        // WinINet then gives up a stalled read by itself soon after the wait
+        // does, so that a wait that gives up never leaves a read running into
+        // our buffers. Wine takes it only from the request, not from the session.
+        m_request.SetOption(INTERNET_OPTION_RECEIVE_TIMEOUT, InternetReceiveTimeout(m_readTimeout));
         if (!headers.empty() &&
             !HttpAddRequestHeadersW(m_request.GetHandle(), headers.c_str(), static_cast<DWORD>(headers.size()),
                                     HTTP_ADDREQ_FLAG_ADD))

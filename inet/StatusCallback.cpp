@@ -7,8 +7,14 @@
 namespace {
 
 // How long a wait that gave up still lets the abandoned call end: WinINet's
-// receive time-out (the same limit) ends a stalled call, this is its slack.
+// receive time-out (the limit and kReceiveMarginMs) ends a stalled call, this
+// is its slack.
 const DWORD kAbandonGraceMs = 2000;
+// Well above the 16 ms steps of Wine's tick count and a busy machine's delays,
+// so that a call WinINet ended by its receive time-out never measures a
+// silence shorter than the limit.
+const DWORD kReceiveMarginMs = 500;
+static_assert(kReceiveMarginMs < kAbandonGraceMs, "an abandoned call must end within the slack");
 
 DWORD InfoDword(const void* info, DWORD infoLength)
 {
@@ -16,6 +22,11 @@ DWORD InfoDword(const void* info, DWORD infoLength)
 }
 
 } // namespace
+
+DWORD InternetReceiveTimeout(DWORD timeLimit)
+{
+    return timeLimit < INFINITE - kReceiveMarginMs ? timeLimit + kReceiveMarginMs : INFINITE;
+}
 
 void CALLBACK InternetStatusProc(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info, DWORD infoLength)
 {
@@ -138,7 +149,7 @@ void CInternetStatusCallback::OnRequestComplete(CInternetSession*, HINTERNET, vo
 }
 
 CInternetStatusCallbackBS::CInternetStatusCallbackBS()
-    : m_lastActivity(GetTickCount()), m_progress(0), m_progressMax(0)
+    : m_lastActivity(GetTickCount()), m_longestSilence(0), m_progress(0), m_progressMax(0)
 {
 }
 
@@ -148,6 +159,7 @@ void CInternetStatusCallbackBS::Reset()
 {
     CInternetStatusCallback::Reset();
     m_lastActivity = GetTickCount();
+    m_longestSilence = 0;
 }
 
 HRESULT CInternetStatusCallbackBS::Wait(ULONG statusCode, bool report)
@@ -162,7 +174,7 @@ HRESULT CInternetStatusCallbackBS::Wait(ULONG statusCode, bool report)
             }
         }
         if (IsCompleted())
-            return GetResult();
+            return GetLongestSilence() >= m_timeLimit ? E_INTERNET_WAIT_TIMEOUT : GetResult();
         DWORD idle = GetIdleTime();
         if (idle >= m_timeLimit) {
             outcome = E_INTERNET_WAIT_TIMEOUT;
@@ -180,7 +192,12 @@ HRESULT CInternetStatusCallbackBS::Wait(ULONG statusCode, bool report)
 void CInternetStatusCallbackBS::OnStatus(CInternetSession* context, HINTERNET handle, DWORD status,
                                          void* info, DWORD infoLength)
 {
-    m_lastActivity = GetTickCount();
+    // Measured before the dispatch, which may complete the call and wake the wait.
+    const DWORD now = GetTickCount();
+    const DWORD silence = now - m_lastActivity.exchange(now);
+    DWORD longest = m_longestSilence.load();
+    while (silence > longest && !m_longestSilence.compare_exchange_weak(longest, silence)) {
+    }
     CInternetStatusCallback::OnStatus(context, handle, status, info, infoLength);
 }
 

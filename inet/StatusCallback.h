@@ -88,7 +88,10 @@ public:
     void Reset() override;
     // Reports progress about once a second while the armed call runs. Ends
     // with the call's outcome, with the sink's failure, or with
-    // HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT) after the time limit.
+    // HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT) after the time limit. A call
+    // that ended only after a silence as long as the limit timed out too,
+    // whatever it reports: WinINet's own receive time-out ended it while the
+    // waiting thread was held up.
     HRESULT Wait(ULONG statusCode, bool report) override;
     void OnStatus(CInternetSession* context, HINTERNET handle, DWORD status, void* info, DWORD infoLength) override;
     void OnRedirect(CInternetSession* context, HINTERNET handle, void* info) override;
@@ -99,11 +102,14 @@ public:
     HRESULT ReportEnd();
     // Milliseconds since the last status or reset.
     DWORD GetIdleTime() const;
+    // The longest pause between statuses of the armed call so far, in milliseconds.
+    DWORD GetLongestSilence() const { return m_longestSilence.load(); }
     std::list<std::wstring> GetRedirects() const;
 
 private:
     IBindStatusCallback* m_sink = nullptr;  // not owned
     std::atomic<DWORD> m_lastActivity;
+    std::atomic<DWORD> m_longestSilence;
     std::atomic<DWORD> m_progress;
     std::atomic<DWORD> m_progressMax;
     DWORD m_timeLimit = 60000;
@@ -113,3 +119,10 @@ private:
 
 // HRESULT of a wait that gave up after the time limit.
 const HRESULT E_INTERNET_WAIT_TIMEOUT = static_cast<HRESULT>(0x80070000u | ERROR_INTERNET_TIMEOUT);
+
+// WinINet's receive time-out for calls waited with this time limit: a little
+// longer, so that the wait, not WinINet, tells a time-out (WinINet under Wine
+// reports its own as a socket error or as a request with no response at
+// all), and short enough that a call the wait gave up still ends within the
+// wait's slack.
+DWORD InternetReceiveTimeout(DWORD timeLimit);

@@ -523,8 +523,9 @@ TEST(SettingXml, ImportedOutOfRangeValuesCanBeSaved)
         s.ImportRegistryFrom(HKEY_CURRENT_USER, key.Sub(L"P32"));
         EXPECT_EQ(c.expectedFnameType, s.FnameType) << c.fnameType;
         EXPECT_EQ(c.expectedTrimType, s.TrimType) << c.trimType;
-        if (c.fnameType >= FnameType::Count)
+        if (c.fnameType >= FnameType::Count) {
             EXPECT_EQ(L"ab", s.MakeFileTitle(7, L"ab"));
+        }
         CTempFolder folder;
         CSettingXmlWriter writer;
         writer.SetWriteAll(true);

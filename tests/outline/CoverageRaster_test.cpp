@@ -64,14 +64,6 @@ std::vector<int> Reference(const Polygons& polygons, int w, int h)
     return img;
 }
 
-int WorstDifference(const std::vector<int>& a, const std::vector<int>& b)
-{
-    int worst = 0;
-    for (size_t i = 0; i < a.size(); ++i)
-        worst = std::max(worst, std::abs(a[i] - b[i]));
-    return worst;
-}
-
 } // namespace
 
 TEST(CoverageRaster, ExactAreasOfSimpleShapes)
