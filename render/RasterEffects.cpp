@@ -24,6 +24,7 @@
 #include "decoration/BorderingSetting.h"
 #include "render/DiscDilation.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "imaging/PixelOps.h"
 #include "platform/GdiPlusGraphics.h"
 #include <algorithm>
 #include <cmath>
@@ -303,40 +304,15 @@ HRESULT GaussianBlurAlpha(boost::shared_ptr<CDib>& out, const CDib& source, doub
 
 void CompositeRowOver(BYTE* d, const BYTE* s, int count)
 {
-    for (int x = 0; x < count; ++x, d += 4, s += 4) {
-        const unsigned sa = s[3];
-        if (sa == 0)
-            continue;
-        if (sa == 255) {
-            std::memcpy(d, s, 4);
-            continue;
-        }
-        // Weights of source and target in units of 1/(255 * 255).
-        const unsigned ws = sa * 255, wd = d[3] * (255 - sa);
-        const unsigned sum = ws + wd;
-        for (int c = 0; c < 3; ++c)
-            d[c] = static_cast<BYTE>((s[c] * ws + d[c] * wd + sum / 2) / sum);
-        d[3] = static_cast<BYTE>((sum + 127) / 255);
-    }
+    for (int x = 0; x < count; ++x, d += 4, s += 4)
+        BlendPixelOver(d, s, s[3]);
 }
 
 void CompositeColorRowOver(BYTE* d, const uint8_t* alpha, int count, COLORREF color)
 {
-    const BYTE colour[4] = {GetBValue(color), GetGValue(color), GetRValue(color), 255};
-    for (int x = 0; x < count; ++x, d += 4) {
-        const unsigned sa = alpha[x];
-        if (sa == 0)
-            continue;
-        if (sa == 255) {
-            std::memcpy(d, colour, 4);
-            continue;
-        }
-        const unsigned ws = sa * 255, wd = d[3] * (255 - sa);
-        const unsigned sum = ws + wd;
-        for (int c = 0; c < 3; ++c)
-            d[c] = static_cast<BYTE>((colour[c] * ws + d[c] * wd + sum / 2) / sum);
-        d[3] = static_cast<BYTE>((sum + 127) / 255);
-    }
+    const BYTE colour[3] = {GetBValue(color), GetGValue(color), GetRValue(color)};
+    for (int x = 0; x < count; ++x, d += 4)
+        BlendPixelOver(d, colour, alpha[x]);
 }
 
 void FlattenRowOnColor(BYTE* d, const BYTE* s, int count, COLORREF color)
