@@ -133,7 +133,13 @@ TEST(ProgramTest, StopEndsALongCharacterJobAndGivesTheControlsBack)
     s.Unit = TextUnit::CHAR;
     s.Text = std::wstring(400, L'字');
     ASSERT_TRUE(WriteProgramSettings(s));
-    std::wstring script = L"start\ntext 153 " + std::wstring(400, L'縁') + L"\nclick 1\n" + ChooseFolder(folder);
+    // 4000 characters, a file each: every file is written, flushed and moved
+    // into place, so however fast the engine the job runs for seconds, far
+    // longer than the driver takes to reach the stop button.
+    std::wstring text;
+    for (int line = 0; line < 40; ++line)
+        text += std::wstring(100, L'縁') + L"\\n";
+    std::wstring script = L"start\ntext 153 " + text + L"\nclick 1\n" + ChooseFolder(folder);
     script += L"click 256\nwait 処理を中断しました\nclick 1\nmain\nenabled 1 1\nenabled 256 0\nenabled 157 1\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
