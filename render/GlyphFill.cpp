@@ -117,8 +117,13 @@ bool BuildEdges(const std::vector<CPathPoint>& points, const std::vector<BYTE>& 
 
 bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, const std::vector<BYTE>& types)
 {
-    // Kept by each thread: allocations would queue the threads on the heap's lock.
-    static thread_local std::vector<Edge> edges, pending, active;
+    // Kept by each thread: allocations would queue the threads on the heap's
+    // lock. Reached once through references: each use of a thread_local
+    // costs a call into the runtime.
+    static thread_local std::vector<Edge> keptEdges, keptPending, keptActive;
+    std::vector<Edge>& edges = keptEdges;
+    std::vector<Edge>& pending = keptPending;
+    std::vector<Edge>& active = keptActive;
     edges.clear();
     if (!BuildEdges(points, types, edges))
         return false;
@@ -147,7 +152,8 @@ bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, c
         double x;
         int dir;
     };
-    static thread_local std::vector<Crossing> crossings;
+    static thread_local std::vector<Crossing> keptCrossings;
+    std::vector<Crossing>& crossings = keptCrossings;
     size_t next = 0;
     LONG fillLeft = width, fillRight = 0;
     for (int y = yMin; y <= yMax; ++y) {
@@ -184,7 +190,7 @@ bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, c
                     r = width - 1;
                 if (l <= r) {
                     int il = static_cast<int>(l), ir = static_cast<int>(r);
-                    std::memset(row + il, 0xFF, static_cast<size_t>(ir - il + 1));
+                    FillBytes(row + il, 0xFF, static_cast<size_t>(ir - il + 1));
                     fillLeft = std::min<LONG>(fillLeft, il);
                     fillRight = std::max<LONG>(fillRight, ir + 1);
                 }

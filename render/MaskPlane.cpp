@@ -67,7 +67,7 @@ void CMaskPlane::Clear()
     if (!IsClean()) {
         size_t n = static_cast<size_t>(m_dirty.right - m_dirty.left);
         for (LONG y = m_dirty.top; y < m_dirty.bottom; ++y)
-            std::memset(Row(y) + m_dirty.left, 0, n);
+            FillBytes(Row(y) + m_dirty.left, 0, n);
     }
     m_dirty = RECT{0, 0, 0, 0};
 }

@@ -8,9 +8,38 @@
 // its margins instead of sweeping the whole plane.
 #pragma once
 #include <windows.h>
+#include <emmintrin.h>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
+
+// memset for the masks' spans: under Wine the runtime's memset stores four
+// bytes at a time, this sixteen (the last store may overlap the one before).
+inline void FillBytes(uint8_t* p, uint8_t value, size_t n)
+{
+    if (n < 16) {
+        const uint32_t four = value * 0x01010101u;
+        if (n >= 8) {
+            std::memcpy(p, &four, 4);
+            std::memcpy(p + 4, &four, 4);
+            std::memcpy(p + n - 8, &four, 4);
+            std::memcpy(p + n - 4, &four, 4);
+        } else if (n >= 4) {
+            std::memcpy(p, &four, 4);
+            std::memcpy(p + n - 4, &four, 4);
+        } else {
+            for (size_t i = 0; i < n; ++i)
+                p[i] = value;
+        }
+        return;
+    }
+    const __m128i v = _mm_set1_epi8(static_cast<char>(value));
+    uint8_t* const last = p + n - 16;
+    for (; p < last; p += 16)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(last), v);
+}
 
 class CMaskPlane {
 public:

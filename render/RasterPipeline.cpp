@@ -42,6 +42,7 @@
 #include "outline/VectorFontManager.h"
 #include "platform/Gdi.h"
 #include "platform/GdiPlusPath.h"
+#include "platform/SlimLock.h"
 #include "imaging/GdiPlusBitmap.h"
 #include "resources/strings_engine.h"
 #include "resources/strings_foundation.h"
@@ -50,7 +51,6 @@
 #include <cmath>
 #include <map>
 #include <memory>
-#include <mutex>
 
 namespace {
 
@@ -184,7 +184,7 @@ public:
     CGlyphCellsPtr Take(size_t count, bool withUnion, int width, int height)
     {
         {
-            std::lock_guard<std::mutex> lock(m_mutex);
+            CSlimLockGuard lock(m_lock);
             for (size_t i = 0; i < m_kept.size(); ++i)
                 if (m_kept[i]->Fits(count, withUnion, width, height)) {
                     CGlyphCellsPtr cells = std::move(m_kept[i]);
@@ -205,7 +205,7 @@ public:
     {
         if (!cells || cells->Bytes() > (4u << 20))
             return;
-        std::lock_guard<std::mutex> lock(m_mutex);
+        CSlimLockGuard lock(m_lock);
         if (m_kept.size() >= 16)
             m_kept.erase(m_kept.begin());
         m_kept.push_back(std::move(cells));
@@ -216,7 +216,7 @@ public:
         return store;
     }
 private:
-    std::mutex m_mutex;
+    CSlimLock m_lock;
     std::vector<CGlyphCellsPtr> m_kept;
 };
 
