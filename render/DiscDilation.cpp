@@ -179,6 +179,11 @@ void EmitStack(CSpanWriter& w, const CDisc& disc, const Stack& s, int y1, const 
     }
 }
 
+struct CDilationScratch {
+    std::vector<Run> runs;
+    std::vector<Stack> prev, cur;
+};
+
 } // namespace
 
 void DilateByDisc(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int dx, int dy)
@@ -198,14 +203,10 @@ void DilateByDisc(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int 
         return;
     }
     CSpanWriter writer(out, dx, dy);
-    // Kept by each thread: allocations would queue the threads on the heap's
-    // lock. Reached once through references: each use of a thread_local
-    // costs a call into the runtime.
-    static thread_local std::vector<Run> keptRuns;
-    static thread_local std::vector<Stack> keptPrev, keptCur;
-    std::vector<Run>& runs = keptRuns;
-    std::vector<Stack>& prev = keptPrev;
-    std::vector<Stack>& cur = keptCur;
+    CDilationScratch& scratch = ThreadScratch<CDilationScratch>();
+    std::vector<Run>& runs = scratch.runs;
+    std::vector<Stack>& prev = scratch.prev;
+    std::vector<Stack>& cur = scratch.cur;
     prev.clear();
     for (int y = d.top; y <= d.bottom; ++y) {
         runs.clear();

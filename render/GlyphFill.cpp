@@ -113,17 +113,24 @@ bool BuildEdges(const std::vector<CPathPoint>& points, const std::vector<BYTE>& 
     return true;
 }
 
+struct Crossing {
+    double x;
+    int dir;
+};
+
+struct CFillScratch {
+    std::vector<Edge> edges, pending, active;
+    std::vector<Crossing> crossings;
+};
+
 } // namespace
 
 bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, const std::vector<BYTE>& types)
 {
-    // Kept by each thread: allocations would queue the threads on the heap's
-    // lock. Reached once through references: each use of a thread_local
-    // costs a call into the runtime.
-    static thread_local std::vector<Edge> keptEdges, keptPending, keptActive;
-    std::vector<Edge>& edges = keptEdges;
-    std::vector<Edge>& pending = keptPending;
-    std::vector<Edge>& active = keptActive;
+    CFillScratch& scratch = ThreadScratch<CFillScratch>();
+    std::vector<Edge>& edges = scratch.edges;
+    std::vector<Edge>& pending = scratch.pending;
+    std::vector<Edge>& active = scratch.active;
     edges.clear();
     if (!BuildEdges(points, types, edges))
         return false;
@@ -148,12 +155,7 @@ bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, c
         return true;
     std::sort(pending.begin(), pending.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
     active.clear();
-    struct Crossing {
-        double x;
-        int dir;
-    };
-    static thread_local std::vector<Crossing> keptCrossings;
-    std::vector<Crossing>& crossings = keptCrossings;
+    std::vector<Crossing>& crossings = scratch.crossings;
     size_t next = 0;
     LONG fillLeft = width, fillRight = 0;
     for (int y = yMin; y <= yMax; ++y) {

@@ -301,42 +301,50 @@ HRESULT GaussianBlurAlpha(boost::shared_ptr<CDib>& out, const CDib& source, doub
     return S_OK;
 }
 
+namespace {
+
+// Source-over of one pixel with straight alpha. Where nothing beneath shows
+// (an opaque source, a clear target) the result is the source; over an
+// opaque target the weights add up to 255 x 255, a constant divisor; only
+// where both are partly transparent is the sum of weights divided by.
+inline void PixelOver(BYTE* d, const BYTE* s, unsigned sa)
+{
+    const unsigned da = d[3];
+    if (sa == 255 || da == 0) {
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+        d[3] = static_cast<BYTE>(sa);
+        return;
+    }
+    // Weights of source and target in units of 1/(255 * 255).
+    const unsigned ws = sa * 255, wd = da * (255 - sa);
+    if (da == 255) {
+        for (int c = 0; c < 3; ++c)
+            d[c] = static_cast<BYTE>((s[c] * ws + d[c] * wd + 65025 / 2) / 65025);
+        return;
+    }
+    const unsigned sum = ws + wd;
+    for (int c = 0; c < 3; ++c)
+        d[c] = static_cast<BYTE>((s[c] * ws + d[c] * wd + sum / 2) / sum);
+    d[3] = static_cast<BYTE>((sum + 127) / 255);
+}
+
+} // namespace
+
 void CompositeRowOver(BYTE* d, const BYTE* s, int count)
 {
-    for (int x = 0; x < count; ++x, d += 4, s += 4) {
-        const unsigned sa = s[3];
-        if (sa == 0)
-            continue;
-        if (sa == 255) {
-            std::memcpy(d, s, 4);
-            continue;
-        }
-        // Weights of source and target in units of 1/(255 * 255).
-        const unsigned ws = sa * 255, wd = d[3] * (255 - sa);
-        const unsigned sum = ws + wd;
-        for (int c = 0; c < 3; ++c)
-            d[c] = static_cast<BYTE>((s[c] * ws + d[c] * wd + sum / 2) / sum);
-        d[3] = static_cast<BYTE>((sum + 127) / 255);
-    }
+    for (int x = 0; x < count; ++x, d += 4, s += 4)
+        if (s[3] != 0)
+            PixelOver(d, s, s[3]);
 }
 
 void CompositeColorRowOver(BYTE* d, const uint8_t* alpha, int count, COLORREF color)
 {
-    const BYTE colour[4] = {GetBValue(color), GetGValue(color), GetRValue(color), 255};
-    for (int x = 0; x < count; ++x, d += 4) {
-        const unsigned sa = alpha[x];
-        if (sa == 0)
-            continue;
-        if (sa == 255) {
-            std::memcpy(d, colour, 4);
-            continue;
-        }
-        const unsigned ws = sa * 255, wd = d[3] * (255 - sa);
-        const unsigned sum = ws + wd;
-        for (int c = 0; c < 3; ++c)
-            d[c] = static_cast<BYTE>((colour[c] * ws + d[c] * wd + sum / 2) / sum);
-        d[3] = static_cast<BYTE>((sum + 127) / 255);
-    }
+    const BYTE colour[3] = {GetBValue(color), GetGValue(color), GetRValue(color)};
+    for (int x = 0; x < count; ++x, d += 4)
+        if (alpha[x] != 0)
+            PixelOver(d, colour, alpha[x]);
 }
 
 void FlattenRowOnColor(BYTE* d, const BYTE* s, int count, COLORREF color)

@@ -300,6 +300,44 @@ TEST(MaskReductionTest, EqualsPlainBlockAverageOverExistingAlpha)
     EXPECT_EQ(0, block.width * block.height);
 }
 
+TEST(MaskReductionTest, LayingEqualsPlainSourceOver)
+{
+    // Rows shorter and longer than the sixteen values laid at once, cut at
+    // the target's sides; values of 0 and 255 often, as at glyph edges.
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> byte(0, 255), pick(0, 3);
+    const auto value = [&] { int k = pick(rng); return k == 0 ? 0 : k == 1 ? 255 : byte(rng); };
+    struct Case {
+        int width, x;
+    } cases[] = {{1, 0}, {15, 2}, {16, 0}, {17, 5}, {40, -3}, {53, 20}};
+    const int tw = 70, th = 5;
+    for (const Case& c : cases) {
+        CCoverageBlock block;
+        block.x = 0;
+        block.y = -1;
+        block.width = c.width;
+        block.height = 4;
+        for (int i = 0; i < c.width * 4; ++i)
+            block.values.push_back(static_cast<uint8_t>(value()));
+        std::vector<uint8_t> target(tw * th), expected;
+        for (uint8_t& t : target)
+            t = static_cast<uint8_t>(value());
+        expected = target;
+        for (int j = 0; j < 4; ++j)
+            for (int i = 0; i < c.width; ++i) {
+                const int tx = c.x + i, ty = j - 1;
+                if (tx < 0 || tx >= tw || ty < 0 || ty >= th)
+                    continue;
+                const unsigned s = block.values[j * c.width + i];
+                uint8_t& a = expected[ty * tw + tx];
+                if (s != 0)
+                    a = static_cast<uint8_t>(s + (a * (255 - s) + 127) / 255);
+            }
+        LayCoverageOver(block, c.x, 0, target.data(), tw, tw, th);
+        EXPECT_EQ(expected, target) << "width " << c.width << " at " << c.x;
+    }
+}
+
 TEST(MaskReductionTest, FullAndHalfBlocks)
 {
     CMaskPlane plane;
