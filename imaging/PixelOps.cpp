@@ -338,10 +338,17 @@ HRESULT ReduceToPalette(boost::shared_ptr<CDib>& out, const CDib& source)
         return E_NOTIMPL;
     const int W = source.GetWidth(), H = source.GetAbsHeight();
     std::map<uint32_t, int> colors;
+    // Runs of one colour (a background, a solid face) are looked up once.
+    bool any = false;
+    uint32_t last = 0;
     for (int y = 0; y < H; ++y) {
         const uint32_t* row = reinterpret_cast<const uint32_t*>(source.GetImageRow(y));
         for (int x = 0; x < W; ++x) {
-            colors.insert(std::make_pair(row[x], 0));
+            if (any && row[x] == last)
+                continue;
+            any = true;
+            last = row[x];
+            colors.insert(std::make_pair(last, 0));
             if (colors.size() > 256)
                 return E_NOTIMPL;
         }
@@ -356,11 +363,19 @@ HRESULT ReduceToPalette(boost::shared_ptr<CDib>& out, const CDib& source)
         c.second = n++;
     }
     CDibPixelCursor cursor(*dst);
+    BYTE index = 0;
+    any = false;
     for (int y = 0; y < H; ++y) {
         const uint32_t* row = reinterpret_cast<const uint32_t*>(source.GetImageRow(y));
         BYTE* d = cursor.Row(y);
-        for (int x = 0; x < W; ++x)
-            d[x] = static_cast<BYTE>(ClampTo255(colors[row[x]]));
+        for (int x = 0; x < W; ++x) {
+            if (!any || row[x] != last) {
+                any = true;
+                last = row[x];
+                index = static_cast<BYTE>(ClampTo255(colors[last]));
+            }
+            d[x] = index;
+        }
     }
     out = dst;
     return S_OK;
