@@ -1,6 +1,8 @@
 #include "imaging/PixelOps.h"
 #include "tests/common/DibTestSupport.h"
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <random>
 #include <vector>
 
 namespace {
@@ -250,6 +252,26 @@ TEST(PixelOps, ReduceToPalette)
                 EXPECT_EQ(0xFF010101u, table[1]);  // grey ramp after the last used entry
             }
         }
+    // 256 colours of any value (the colours are found through a hash table):
+    // each pixel's entry holds its colour, and the table ascends.
+    std::mt19937 rng(4);
+    std::vector<uint32_t> colours;
+    while (colours.size() < 256) {
+        const uint32_t c = static_cast<uint32_t>(rng());
+        if (std::find(colours.begin(), colours.end(), c) == colours.end())
+            colours.push_back(c);
+    }
+    boost::shared_ptr<CDib> random = NewDib32(64, 8), reduced;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 64; ++x)
+            Px(*random, x, y) = colours[((y * 64 + x) * 37 + y) % 256];  // every colour, none in runs
+    ASSERT_EQ(S_OK, ReduceToPalette(reduced, *random));
+    const uint32_t* table = reinterpret_cast<const uint32_t*>(reduced->GetColorTable());
+    EXPECT_TRUE(std::is_sorted(table, table + 256));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 64; ++x)
+            ASSERT_EQ(Px(*random, x, y), table[reduced->GetImageRow(y)[x]]) << x << "," << y;
+
     CDib gray;
     boost::shared_ptr<CDib> out;
     ASSERT_TRUE(gray.CreateWithInfoHeader(1, 1, 8) && gray.AllocBits());
