@@ -1,7 +1,6 @@
 #include "outline/VectorFontManager.h"
 #include "foundation/Error.h"
 #include "resources/strings_outline.h"
-#include <algorithm>
 
 namespace {
 
@@ -70,18 +69,6 @@ DWORD CVectorFontManager::GetGlyphOutlineData(GLYPHMETRICS* metrics, std::vector
         id = GetGlyphIndex(ch);
         format |= GGO_GLYPH_INDEX;
     }
-    // Each call makes the font engine load and hint the glyph anew. Most
-    // outlines fit the room twice the largest before them needed, and then
-    // one call fetches them; otherwise, and on any failure, the size is asked
-    // first, as the reported errors come from that order.
-    if (m_outlineRoom > 0) {
-        buffer.resize(m_outlineRoom);
-        const DWORD fitted = ::GetGlyphOutlineW(dc, id, format, metrics, m_outlineRoom, buffer.data(), matrix);
-        if (fitted != GDI_ERROR && fitted != 0 && fitted <= m_outlineRoom) {
-            buffer.resize(fitted);
-            return 0;
-        }
-    }
     ::SetLastError(0);
     DWORD size = ::GetGlyphOutlineW(dc, id, format, metrics, 0, nullptr, matrix);
     if (size == GDI_ERROR || size == 0) {
@@ -97,7 +84,6 @@ DWORD CVectorFontManager::GetGlyphOutlineData(GLYPHMETRICS* metrics, std::vector
         buffer.clear();
         return code;
     }
-    m_outlineRoom = std::max<DWORD>(m_outlineRoom, std::min<DWORD>(2 * size, 1u << 20));
     return 0;
 }
 

@@ -50,7 +50,6 @@ private:
     HGDIOBJ m_previousFont = nullptr;
     CCodePointGlyphs m_glyphs;
     bool m_glyphsLoaded = false;
-    DWORD m_outlineRoom = 0;  // bytes an outline fetch offers at once; 0: ask the size first
 };
 
 // The character itself as the "char: %s" argument of messages.

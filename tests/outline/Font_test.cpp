@@ -7,7 +7,6 @@
 #include "tests/outline/OutlineTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
-#include <cstring>
 
 using namespace Gdiplus;
 
@@ -376,28 +375,6 @@ TEST(VectorFontManager, GlyphsAreClosedFiguresInsideTheirBlackBox)
         // Never wider than the control points.
         EXPECT_GE(tight.X, hull.X - 1e-3f);
         EXPECT_LE(tight.Y + tight.Height, hull.Y + hull.Height + 1e-3f);
-    }
-}
-
-TEST(VectorFontManager, OutlinesAreTheSameHoweverTheyAreFetched)
-{
-    // A fresh manager asks each outline's size first; one that has fetched
-    // before offers room at once, and asks again for an outline that does
-    // not fit ('鬱' after '一'). Blanks fail either way.
-    boost::shared_ptr<CVectorFontManager> shared = IpaGothic(300).CreateVectorFontManager(NONANTIALIASED_QUALITY);
-    const MAT2 identity = IdentityMat2();
-    for (WCHAR ch : {L'一', L'鬱', L'縁', L' ', L'O', L'一'}) {
-        boost::shared_ptr<CVectorFontManager> fresh = IpaGothic(300).CreateVectorFontManager(NONANTIALIASED_QUALITY);
-        GLYPHMETRICS gmFresh = {}, gmShared = {};
-        std::vector<BYTE> expected, got;
-        const DWORD codeFresh = fresh->GetGlyphOutlineData(&gmFresh, expected, ch, GGO_BEZIER, &identity);
-        const DWORD codeShared = shared->GetGlyphOutlineData(&gmShared, got, ch, GGO_BEZIER, &identity);
-        EXPECT_EQ(codeFresh, codeShared) << char(ch);
-        EXPECT_EQ(ch == L' ', codeShared != 0);
-        EXPECT_EQ(expected, got) << char(ch);
-        if (codeShared == 0) {
-            EXPECT_EQ(0, std::memcmp(&gmFresh, &gmShared, sizeof gmFresh)) << char(ch);
-        }
     }
 }
 
