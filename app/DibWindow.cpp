@@ -1,10 +1,13 @@
 #include "app/DibWindow.h"
 #include "imaging/Dib.h"
+#include <algorithm>
 
 void CDibWindow::SetImage(const boost::shared_ptr<CDib>& image, int alignment)
 {
-    m_image = image ? MakePaneImage(*image) : boost::shared_ptr<CDibSection>();
+    m_source = image;
+    m_sourceSize = image ? SIZE{image->GetWidth(), image->GetAbsHeight()} : SIZE{0, 0};
     m_alignment = alignment;
+    MakeCopy();
     ++m_serial;
     UpdateText();
     if (m_hWnd)
@@ -21,9 +24,18 @@ void CDibWindow::SetOverlayText(const std::wstring& text)
         InvalidateRect(nullptr, FALSE);
 }
 
+void CDibWindow::MakeCopy()
+{
+    RECT client = {0, 0, 0x7FFF, 0x7FFF};
+    if (m_hWnd)
+        GetClientRect(&client);
+    m_image = m_source ? MakePaneImage(*m_source, std::max(1L, client.right), std::max(1L, client.bottom), m_alignment == 1)
+                       : boost::shared_ptr<CDibSection>();
+}
+
 SIZE CDibWindow::GetImageSize() const
 {
-    return m_image ? SIZE{m_image->GetWidth(), m_image->GetAbsHeight()} : SIZE{0, 0};
+    return m_sourceSize;
 }
 
 void CDibWindow::UpdateText()
@@ -31,8 +43,8 @@ void CDibWindow::UpdateText()
     if (!m_hWnd)
         return;
     std::wstring text = m_overlay;
-    if (text.empty() && m_image)
-        text = std::to_wstring(m_image->GetWidth()) + L" x " + std::to_wstring(m_image->GetAbsHeight());
+    if (text.empty() && m_source)
+        text = std::to_wstring(m_sourceSize.cx) + L" x " + std::to_wstring(m_sourceSize.cy);
     SetWindowText(text);
 }
 
@@ -53,6 +65,10 @@ LRESULT CDibWindow::OnPaint(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CDibWindow::OnSizeMessage(UINT, WPARAM wp, LPARAM lp, BOOL&)
 {
+    // A larger pane shows more of the image than the copy holds.
+    if (m_image && (m_image->GetWidth() < std::min<LONG>(m_sourceSize.cx, LOWORD(lp)) ||
+                    m_image->GetAbsHeight() < std::min<LONG>(m_sourceSize.cy, HIWORD(lp))))
+        MakeCopy();
     if (m_sizeHandler)
         m_sizeHandler->OnSize(m_hWnd, static_cast<UINT>(wp), LOWORD(lp), HIWORD(lp));
     return 0;

@@ -26,7 +26,8 @@ public:
 
     void SetSizeHandler(COnSizeHandler* handler) { m_sizeHandler = handler; }
     // Shows the image (null: none) at the left edge, or the right edge with
-    // alignment 1; the pane keeps its own premultiplied copy.
+    // alignment 1; the pane keeps the image and its own premultiplied copy
+    // of the part it shows.
     void SetImage(const boost::shared_ptr<CDib>& image, int alignment);
     // The text drawn over the image; empty for none.
     void SetOverlayText(const std::wstring& text);
@@ -46,7 +47,11 @@ private:
     LRESULT OnEraseBackground(UINT, WPARAM, LPARAM, BOOL&) { return 1; }
     LRESULT OnSizeMessage(UINT, WPARAM wp, LPARAM lp, BOOL&);
     void UpdateText();
+    // The pane's copy of what the client area shows of m_source.
+    void MakeCopy();
 
+    boost::shared_ptr<CDib> m_source;
+    SIZE m_sourceSize = {0, 0};
     boost::shared_ptr<CDibSection> m_image;
     int m_alignment = 0;
     unsigned m_serial = 0;

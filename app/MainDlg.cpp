@@ -332,7 +332,7 @@ LRESULT CMainDlg::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lp, BOOL& handled)
 void CMainDlg::ApplyLayout(const CWindowLayout& layout)
 {
     m_splitter.SetSplitterPos(layout.SplitterPos);
-    if (IsZoomed())
+    if (m_fullScreen || IsZoomed())
         return;
     m_pendingLayout = layout;
     m_layoutPending = true;
@@ -357,17 +357,48 @@ LRESULT CMainDlg::OnApplyLayout(UINT, WPARAM, LPARAM, BOOL&)
 {
     if (!m_layoutPending)
         return 0;
-    if (m_pendingLayout.Maximized)
-        ShowWindow(SW_MAXIMIZE);
-    ShowWindow(SW_SHOW);
+    if (m_pendingLayout.FullScreen) {
+        ShowWindow(SW_SHOW);
+        if (!m_fullScreen)
+            SetFullScreen(true);
+    } else {
+        if (m_pendingLayout.Maximized)
+            ShowWindow(SW_MAXIMIZE);
+        ShowWindow(SW_SHOW);
+    }
     m_layoutPending = false;
     return 0;
+}
+
+void CMainDlg::SetFullScreen(bool on)
+{
+    RECT target;
+    if (on) {
+        m_savedStyle = GetWindowLongPtr(GWL_STYLE);
+        m_savedExStyle = GetWindowLongPtr(GWL_EXSTYLE);
+        SetWindowLongPtr(GWL_STYLE, m_savedStyle & ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+        SetWindowLongPtr(GWL_EXSTYLE, m_savedExStyle & ~static_cast<LONG_PTR>(WS_EX_WINDOWEDGE));
+        GetWindowRect(&m_boundsBeforeFullScreen);
+        MONITORINFO monitor = {sizeof(monitor)};
+        if (::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor))
+            target = monitor.rcMonitor;
+        else
+            target = RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    } else {
+        if (m_savedStyle != -1)
+            SetWindowLongPtr(GWL_STYLE, m_savedStyle);
+        if (m_savedExStyle != -1)
+            SetWindowLongPtr(GWL_EXSTYLE, m_savedExStyle);
+        target = m_boundsBeforeFullScreen;
+    }
+    m_fullScreen = on;
+    SetWindowPos(nullptr, target, SWP_NOZORDER | SWP_FRAMECHANGED);
 }
 
 LRESULT CMainDlg::OnWindowPosChanged(UINT, WPARAM, LPARAM, BOOL& handled)
 {
     handled = FALSE;
-    if (!m_layoutPending && !IsZoomed() && !IsIconic())
+    if (!m_layoutPending && !m_fullScreen && !IsZoomed() && !IsIconic())
         GetWindowRect(&m_normalBounds);
     return 0;
 }
@@ -386,7 +417,7 @@ LRESULT CMainDlg::OnSysCommand(UINT, WPARAM wp, LPARAM, BOOL& handled)
 void CMainDlg::StoreWindowLayout(CWindowLayout& layout)
 {
     layout.Maximized = m_hWnd && IsZoomed();
-    layout.FullScreen = false;
+    layout.FullScreen = m_fullScreen;
     layout.NormalBounds = m_normalBounds;
     layout.SplitterPos = m_splitter.GetSplitterPos();
 }

@@ -173,6 +173,8 @@ private:
     void UpdateInfoStrip();
     void UpdateTitle();
     void ApplyLayout(const CWindowLayout& layout);
+    // Full screen: no frame, the whole monitor; only a stored layout asks for it.
+    void SetFullScreen(bool on);
 
     // --- MainDlgControls.cpp ---------------------------------------------
     LRESULT OnTextChanged(WORD, WORD, HWND, BOOL&);
@@ -243,6 +245,9 @@ private:
     bool m_layoutPending = false;
     CWindowLayout m_pendingLayout;
     RECT m_normalBounds = {0, 0, 0, 0};
+    bool m_fullScreen = false;
+    RECT m_boundsBeforeFullScreen = {0, 0, 0, 0};
+    LONG_PTR m_savedStyle = -1, m_savedExStyle = -1;
     SIZE m_minTrack = {0, 0};
     RECT m_initialClient = {0, 0, 0, 0};
     std::vector<std::pair<HWND, RECT> > m_initialRects;

@@ -26,13 +26,17 @@ HBRUSH CreateCheckerBrush()
 
 } // namespace
 
-boost::shared_ptr<CDibSection> MakePaneImage(const CDib& image)
+boost::shared_ptr<CDibSection> MakePaneImage(const CDib& image, int maxWidth, int maxHeight, bool alignRight)
 {
     boost::shared_ptr<CDibSection> out;
     const WORD bits = image.GetBitCount();
     if (!image.IsValid() || (bits != 32 && bits != 8))
         return out;
-    const int w = image.GetWidth(), h = image.GetAbsHeight();
+    const int fullWidth = image.GetWidth();
+    const int w = std::max(1, std::min(fullWidth, maxWidth)), h = std::max(1, std::min<int>(image.GetAbsHeight(), maxHeight));
+    if (fullWidth < 1 || image.GetAbsHeight() < 1)
+        return out;
+    const int left = alignRight ? fullWidth - w : 0;
     boost::shared_ptr<CDibSection> copy(new CDibSection);
     if (!copy->CreateWithInfoHeader(w, h, 32) || !copy->AllocBits())
         return out;
@@ -44,11 +48,12 @@ boost::shared_ptr<CDibSection> MakePaneImage(const CDib& image)
         for (int x = 0; x < w; ++x, to += 4) {
             BYTE b, g, r, a;
             if (palette) {
-                const int i = std::min<int>(from[x], entries - 1);
+                const int i = std::min<int>(from[left + x], entries - 1);
                 const RGBQUAD q = i >= 0 ? palette[i] : RGBQUAD{0, 0, 0, 0};
                 b = q.rgbBlue, g = q.rgbGreen, r = q.rgbRed, a = q.rgbReserved;
             } else {
-                b = from[4 * x], g = from[4 * x + 1], r = from[4 * x + 2], a = from[4 * x + 3];
+                const BYTE* p = from + 4 * (left + x);
+                b = p[0], g = p[1], r = p[2], a = p[3];
             }
             // Rounded c x a / 255.
             to[0] = static_cast<BYTE>((b * a + 127) / 255);

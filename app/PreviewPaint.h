@@ -11,8 +11,12 @@
 // A 32-bit DIB section of the image with premultiplied alpha. The engine's
 // images carry straight alpha (and may be 8-bit with a palette whose fourth
 // bytes are alpha); blending straight alpha would brighten every soft edge
-// and glow. Null for an image that is neither.
-boost::shared_ptr<CDibSection> MakePaneImage(const CDib& image);
+// and glow. Only what a pane of maxWidth x maxHeight shows is copied: the
+// top-left part, or the top-right part for an image aligned right (a saved
+// line may be far wider than the pane). Null for an image that is neither
+// 32- nor 8-bit.
+boost::shared_ptr<CDibSection> MakePaneImage(const CDib& image, int maxWidth = 0x7FFF, int maxHeight = 0x7FFF,
+                                             bool alignRight = false);
 
 // What the pane shows.
 struct CPanePicture {

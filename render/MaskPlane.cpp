@@ -23,35 +23,21 @@ bool CMaskPlane::Create(int width, int height)
     Free();
     if (width <= 0 || height <= 0)
         return false;
-    int stride = (width + 15) & ~15;
-    unsigned long long bytes = static_cast<unsigned long long>(stride) * static_cast<unsigned>(height);
-    if (bytes > 0x40000000ULL)  // 1 GB: no glyph cell comes near; refuse rather than thrash
+    if (CAlphaPlane::Bytes(width, height) > 0x40000000ULL)  // 1 GB: no glyph cell comes near; refuse rather than thrash
         return false;
-    // Fresh pages come zeroed (and aligned), and cost nothing until written.
-    m_bits = static_cast<uint8_t*>(
-        ::VirtualAlloc(nullptr, static_cast<SIZE_T>(bytes), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    if (!m_bits)
-        return false;
-    m_width = width;
-    m_height = height;
-    m_stride = stride;
-    m_dirty = RECT{0, 0, 0, 0};
-    return true;
+    return m_plane.Create(width, height);
 }
 
 void CMaskPlane::Free()
 {
-    if (m_bits)
-        ::VirtualFree(m_bits, 0, MEM_RELEASE);
-    m_bits = nullptr;
-    m_width = m_height = m_stride = 0;
+    m_plane.Free();
     m_dirty = RECT{0, 0, 0, 0};
 }
 
 void CMaskPlane::MarkDirty(const RECT& r)
 {
-    RECT c = {std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, m_width),
-              std::min<LONG>(r.bottom, m_height)};
+    RECT c = {std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, Width()),
+              std::min<LONG>(r.bottom, Height())};
     if (c.left >= c.right || c.top >= c.bottom)
         return;
     if (IsClean()) {
@@ -64,7 +50,7 @@ void CMaskPlane::MarkDirty(const RECT& r)
     m_dirty.bottom = std::max(m_dirty.bottom, c.bottom);
 }
 
-void CMaskPlane::MarkAllDirty() { MarkDirty(RECT{0, 0, m_width, m_height}); }
+void CMaskPlane::MarkAllDirty() { MarkDirty(RECT{0, 0, Width(), Height()}); }
 
 void CMaskPlane::Clear()
 {

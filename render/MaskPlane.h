@@ -7,6 +7,7 @@
 // so that clearing, scanning and reducing stay inside the glyph's cell and
 // its margins instead of sweeping the whole plane.
 #pragma once
+#include "render/AlphaPlane.h"
 #include <windows.h>
 #include <emmintrin.h>
 #include <cstddef>
@@ -71,13 +72,13 @@ public:
     bool Create(int width, int height);
     void Free();
 
-    int Width() const { return m_width; }
-    int Height() const { return m_height; }
+    int Width() const { return m_plane.Width(); }
+    int Height() const { return m_plane.Height(); }
     // Bytes from one row to the next: the width rounded up to 16.
-    int Stride() const { return m_stride; }
-    bool IsValid() const { return m_bits != nullptr; }
-    uint8_t* Row(int y) { return m_bits + static_cast<ptrdiff_t>(y) * m_stride; }
-    const uint8_t* Row(int y) const { return m_bits + static_cast<ptrdiff_t>(y) * m_stride; }
+    int Stride() const { return m_plane.Stride(); }
+    bool IsValid() const { return m_plane.IsValid(); }
+    uint8_t* Row(int y) { return m_plane.Row(y); }
+    const uint8_t* Row(int y) const { return m_plane.Row(y); }
     bool Get(int x, int y) const { return Row(y)[x] != 0; }
 
     // Where set pixels may be; empty (left >= right) when none.
@@ -90,10 +91,7 @@ public:
     void Clear();
 
 private:
-    uint8_t* m_bits = nullptr;
-    int m_width = 0;
-    int m_height = 0;
-    int m_stride = 0;
+    CAlphaPlane m_plane;
     RECT m_dirty = {0, 0, 0, 0};
 };
 

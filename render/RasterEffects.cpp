@@ -24,6 +24,7 @@
 #include "decoration/BorderingSetting.h"
 #include "render/DiscDilation.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "imaging/PixelOps.h"
 #include "platform/GdiPlusGraphics.h"
 #include <emmintrin.h>
 #include <algorithm>
@@ -336,48 +337,17 @@ HRESULT GaussianBlurAlpha(boost::shared_ptr<CDib>& out, const CDib& source, doub
     return S_OK;
 }
 
-namespace {
-
-// Source-over of one pixel with straight alpha. Where nothing beneath shows
-// (an opaque source, a clear target) the result is the source; over an
-// opaque target the weights add up to 255 x 255, a constant divisor; only
-// where both are partly transparent is the sum of weights divided by.
-inline void PixelOver(BYTE* d, const BYTE* s, unsigned sa)
-{
-    const unsigned da = d[3];
-    if (sa == 255 || da == 0) {
-        d[0] = s[0];
-        d[1] = s[1];
-        d[2] = s[2];
-        d[3] = static_cast<BYTE>(sa);
-        return;
-    }
-    // Weights of source and target in units of 1/(255 * 255).
-    const unsigned ws = sa * 255, wd = da * (255 - sa);
-    if (da == 255) {
-        for (int c = 0; c < 3; ++c)
-            d[c] = static_cast<BYTE>((s[c] * ws + d[c] * wd + 65025 / 2) / 65025);
-        return;
-    }
-    const unsigned sum = ws + wd;
-    for (int c = 0; c < 3; ++c)
-        d[c] = static_cast<BYTE>((s[c] * ws + d[c] * wd + sum / 2) / sum);
-    d[3] = static_cast<BYTE>((sum + 127) / 255);
-}
-
-} // namespace
-
 void CompositeRowOver(BYTE* d, const BYTE* s, int count)
 {
     for (int x = 0; x < count; ++x, d += 4, s += 4)
-        if (s[3] != 0)
-            PixelOver(d, s, s[3]);
+        BlendPixelOver(d, s, s[3]);
 }
 
 void CompositeColorRowOver(BYTE* d, const uint8_t* alpha, int count, COLORREF color)
 {
     const BYTE colour[3] = {GetBValue(color), GetGValue(color), GetRValue(color)};
-    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u | (colour[2] << 16) | (colour[1] << 8) | colour[0]));
+    const __m128i opaque =
+        _mm_set1_epi32(static_cast<int>(0xFF000000u | (colour[2] << 16) | (colour[1] << 8) | colour[0]));
     const __m128i clear = _mm_setzero_si128(), full = _mm_set1_epi8(-1);
     int x = 0;
     // Sixteen alphas at a time: all 0 leave the pixels, all 255 set the colour.
@@ -392,12 +362,10 @@ void CompositeColorRowOver(BYTE* d, const uint8_t* alpha, int count, COLORREF co
             continue;
         }
         for (int i = 0; i < 16; ++i)
-            if (alpha[x + i] != 0)
-                PixelOver(p + 4 * i, colour, alpha[x + i]);
+            BlendPixelOver(p + 4 * i, colour, alpha[x + i]);
     }
     for (; x < count; ++x)
-        if (alpha[x] != 0)
-            PixelOver(d + 4 * x, colour, alpha[x]);
+        BlendPixelOver(d + 4 * x, colour, alpha[x]);
 }
 
 void FlattenRowOnColor(BYTE* d, const BYTE* s, int count, COLORREF color)
@@ -419,7 +387,8 @@ void FlattenRowOnColor(BYTE* d, const BYTE* s, int count, COLORREF color)
     };
     for (; x + 4 <= count; x += 4, s += 16, d += 16) {
         const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-        const __m128i flat = _mm_packus_epi16(flatten(_mm_unpacklo_epi8(px, zero)), flatten(_mm_unpackhi_epi8(px, zero)));
+        const __m128i flat =
+            _mm_packus_epi16(flatten(_mm_unpacklo_epi8(px, zero)), flatten(_mm_unpackhi_epi8(px, zero)));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_or_si128(flat, alphaBytes));
     }
     for (; x < count; ++x, s += 4, d += 4) {

@@ -58,7 +58,7 @@ void CDriveLine::Check() const
     const size_t words = WordCount(rest);
     if (c == L"start")
         return;
-    if (c == L"main" || c == L"close") {
+    if (c == L"main" || c == L"close" || c == L"kill") {
         if (words != 0)
             throw CDriveError{c + L" takes no argument"};
     } else if (c == L"wait" || c == L"shot") {

@@ -24,18 +24,6 @@
 
 namespace {
 
-double NowMs()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return t.QuadPart * 1000.0 / frequency.QuadPart;
-}
-
 // Runs `work` n times; the times in milliseconds, sorted.
 std::vector<double> Time(int n, const std::function<bool()>& work)
 {

@@ -28,6 +28,8 @@
 //                    preview arrives, a box closes, a job starts or ends)
 //   shot FILE        save a PNG picture of the current window
 //   close            close the current window
+//   kill             end the program at once, as a crash would: nothing it
+//                    does when it closes runs (exit code 1)
 //   exit CODE        wait up to 20 s for the program to end with that code
 #include "tools/DriveScript.h"
 #include "imaging/ImageSaver.h"
@@ -308,6 +310,8 @@ public:
             Shot(line.Text(0));
         else if (c == L"close")
             Close();
+        else if (c == L"kill")
+            Kill();
         else if (c == L"exit")
             Exit(line.Number(0));
         else
@@ -621,6 +625,15 @@ private:
         m_current = nullptr;
         if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT)
             Settle();
+    }
+
+    void Kill()
+    {
+        m_current = nullptr;
+        if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT)
+            TerminateProcess(m_process, 1);
+        if (WaitForSingleObject(m_process, kExitWaitMs) != WAIT_OBJECT_0)
+            Fail(L"the program did not end within 20 s");
     }
 
     void Exit(int code)

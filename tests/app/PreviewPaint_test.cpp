@@ -62,6 +62,18 @@ TEST(PreviewPaintTest, ImagesArePremultipliedForBlending)
     EXPECT_EQ(255, q[2]);
     EXPECT_EQ(255, q[3]);
     EXPECT_EQ(0, q[4] | q[5] | q[6] | q[7]);
+
+    // Only what the pane shows is copied: the left part, or the right part
+    // for an image aligned right.
+    boost::shared_ptr<CDib> wide = SolidImage(5000, 3, 0, 0, 0, 255);
+    wide->GetImageRow(0)[4 * 4999 + 2] = 200;
+    pane = MakePaneImage(*wide, 300, 2, true);
+    ASSERT_TRUE(pane);
+    EXPECT_EQ(300, pane->GetWidth());
+    EXPECT_EQ(2, pane->GetAbsHeight());
+    EXPECT_EQ(200, pane->GetImageRow(0)[4 * 299 + 2]);
+    pane = MakePaneImage(*wide, 300, 2, false);
+    EXPECT_EQ(0, pane->GetImageRow(0)[4 * 299 + 2]);
 }
 
 TEST(PreviewPaintTest, CheckerStaysOnThePaneAndSoftEdgesBlendRight)

@@ -81,10 +81,14 @@ TEST(ProgramTest, ChangesAreSavedAtOnceAndTheLayoutComesBack)
     EXPECT_FALSE(saved.Transparent);
     EXPECT_EQ(0, saved.UseBorderings[1]);
     // A closed window records where it stood: the layout written before the
-    // start was applied and is recorded again.
+    // start was applied and is recorded again; in full screen the window's
+    // normal rectangle stays the one it had before.
+    saved.WindowLayout.FullScreen = true;
+    ASSERT_TRUE(WriteProgramSettings(saved));
     r = RunDriveScript(L"start\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
     ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_TRUE(saved.WindowLayout.FullScreen);
     EXPECT_EQ(180, saved.WindowLayout.SplitterPos);
     EXPECT_EQ(900, saved.WindowLayout.NormalBounds.right - saved.WindowLayout.NormalBounds.left);
     EXPECT_EQ(760, saved.WindowLayout.NormalBounds.bottom - saved.WindowLayout.NormalBounds.top);

@@ -33,7 +33,7 @@ TEST(DriveScript, LinesAreCheckedBeforeTheyRun)
         {L"pick 159", false},        {L"check 182 1", true},    {L"check 182 2", false},
         {L"check 182", false},       {L"enabled 256 0", true},  {L"click 57664", true},
         {L"click 70000", false},     {L"click -1", false},      {L"click 1 2", false},
-        {L"expect 260 %d", true},    {L"shot a.png", true},     {L"close", true},
+        {L"expect 260 %d", true},    {L"shot a.png", true},     {L"close", true}, {L"kill", true}, {L"kill 1", false},
         {L"exit 2", true},           {L"exit two", false},      {L"quit", false},
     };
     for (const auto& c : cases)

@@ -2,6 +2,8 @@
 #include "ModalScript.h"
 #include "tests/common/TestSupport.h"
 #include "foundation/XmlValue.h"
+#include "foundation/StringUtil.h"
+#include "ui/BitmapOpenDialog.h"
 #include "ui/ColorDlg.h"
 #include <gtest/gtest.h>
 #include <boost/make_shared.hpp>
@@ -141,4 +143,27 @@ TEST(ColorDlg, ChannelTextRules)
             EXPECT_EQ(c.clamped, clamped) << Narrow(c.text);
         }
     }
+}
+
+TEST(BitmapOpenDialog, ConfirmedFileGivesPathSpecAndFolder)
+{
+    CTestFrame frame;
+    REQUIRE_WINDOW(frame.m_hWnd);
+    CTempFolder folder;
+    ASSERT_TRUE(WriteFileBytes(folder.File(L"tile.png"), "x"));
+    Gdiplus::CBitmapOpenDialog dialog(folder.File(L"tile.png"), OFN_HIDEREADONLY | OFN_FILEMUSTEXIST);
+    CModalScript script;
+    script.steps = {
+        [&] {
+            HWND box = dialog.GetFileDialogWindow();
+            if (!box)
+                return script.Again();
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        },
+    };
+    script.Start();
+    ASSERT_EQ(IDOK, dialog.DoModal(frame));
+    EXPECT_EQ(0, CompareNoCase(folder.File(L"tile.png"), dialog.GetPath())) << Narrow(dialog.GetPath());
+    EXPECT_EQ(L"tile.png", dialog.GetSpec());
+    EXPECT_FALSE(dialog.GetFolder().IsNull());
 }
