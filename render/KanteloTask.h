@@ -185,7 +185,7 @@ protected:
         std::vector<BYTE> buffer;
         double sx, sy;
     };
-    static const size_t kKeptOutlineBytes = 1u << 20;
+    static const size_t kKeptOutlineBytes = 256u << 10;
     std::map<UINT32, CKeptOutline> m_outlines;
     size_t m_outlineBytes = 0;
     int m_threadCount = 0;
