@@ -32,7 +32,8 @@ struct Edge {
 
 class CEdgeBuilder {
 public:
-    explicit CEdgeBuilder(std::vector<Edge>& edges) : m_edges(edges) {}
+    // Both vectors are the thread's scratch, kept from glyph to glyph.
+    CEdgeBuilder(std::vector<Edge>& edges, std::vector<CPointD>& flat) : m_edges(edges), m_flat(flat) {}
     void Line(double x0, double y0, double x1, double y1)
     {
         if (y0 == y1)
@@ -65,12 +66,13 @@ public:
     }
 private:
     std::vector<Edge>& m_edges;
-    std::vector<CPointD> m_flat;
+    std::vector<CPointD>& m_flat;
 };
 
-bool BuildEdges(const std::vector<CPathPoint>& points, const std::vector<BYTE>& types, std::vector<Edge>& edges)
+bool BuildEdges(const std::vector<CPathPoint>& points, const std::vector<BYTE>& types, std::vector<Edge>& edges,
+                std::vector<CPointD>& flat)
 {
-    CEdgeBuilder b(edges);
+    CEdgeBuilder b(edges, flat);
     size_t n = std::min(points.size(), types.size());
     bool open = false;
     double sx = 0, sy = 0, cx = 0, cy = 0;
@@ -108,14 +110,27 @@ bool BuildEdges(const std::vector<CPathPoint>& points, const std::vector<BYTE>& 
     return true;
 }
 
+struct Crossing {
+    double x;
+    int dir;
+};
+
+struct CFillScratch {
+    std::vector<Edge> edges, pending, active;
+    std::vector<Crossing> crossings;
+    std::vector<CPointD> flat;  // one Bezier segment's points
+};
+
 } // namespace
 
 bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, const std::vector<BYTE>& types)
 {
-    // Kept by each thread: allocations would queue the threads on the heap's lock.
-    static thread_local std::vector<Edge> edges, pending, active;
+    CFillScratch& scratch = ThreadScratch<CFillScratch>();
+    std::vector<Edge>& edges = scratch.edges;
+    std::vector<Edge>& pending = scratch.pending;
+    std::vector<Edge>& active = scratch.active;
     edges.clear();
-    if (!BuildEdges(points, types, edges))
+    if (!BuildEdges(points, types, edges, scratch.flat))
         return false;
     const int height = plane.Height(), width = plane.Width();
     // Scan lines each edge covers: centres y + 0.5 in [y0, y1).
@@ -138,11 +153,7 @@ bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, c
         return true;
     std::sort(pending.begin(), pending.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
     active.clear();
-    struct Crossing {
-        double x;
-        int dir;
-    };
-    static thread_local std::vector<Crossing> crossings;
+    std::vector<Crossing>& crossings = scratch.crossings;
     size_t next = 0;
     LONG fillLeft = width, fillRight = 0;
     for (int y = yMin; y <= yMax; ++y) {
@@ -179,7 +190,7 @@ bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, c
                     r = width - 1;
                 if (l <= r) {
                     int il = static_cast<int>(l), ir = static_cast<int>(r);
-                    std::memset(row + il, 0xFF, static_cast<size_t>(ir - il + 1));
+                    FillBytes(row + il, 0xFF, static_cast<size_t>(ir - il + 1));
                     fillLeft = std::min<LONG>(fillLeft, il);
                     fillRight = std::max<LONG>(fillRight, ir + 1);
                 }

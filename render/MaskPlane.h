@@ -9,9 +9,56 @@
 #pragma once
 #include "render/AlphaPlane.h"
 #include <windows.h>
+#include <emmintrin.h>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
+
+// The calling thread's own T, kept for the thread's life: the engine's
+// passes keep their scratch vectors here, because allocations from several
+// threads would queue on the heap's one lock under Wine. Take it once per
+// call: every use of a thread_local is a call into the runtime, which locks,
+// and the compiler would repeat that call at each use of a plain reference
+// (the empty asm hides where the pointer came from).
+template <class T>
+T& ThreadScratch()
+{
+    static thread_local T value;
+    T* p = &value;
+    __asm__("" : "+r"(p));
+    return *p;
+}
+
+// memset for the masks' spans: under Wine the runtime's memset stores four
+// bytes at a time, this sixteen (the last store may overlap the one before).
+inline void FillBytes(uint8_t* p, uint8_t value, size_t n)
+{
+    if (n < 16) {
+        const uint32_t four = value * 0x01010101u;
+        if (n >= 8) {
+            std::memcpy(p, &four, 4);
+            std::memcpy(p + 4, &four, 4);
+            std::memcpy(p + n - 8, &four, 4);
+            std::memcpy(p + n - 4, &four, 4);
+        } else if (n >= 4) {
+            std::memcpy(p, &four, 4);
+            std::memcpy(p + n - 4, &four, 4);
+        } else {
+            for (size_t i = 0; i < n; ++i)
+                p[i] = value;
+        }
+        return;
+    }
+    const __m128i v = _mm_set1_epi8(static_cast<char>(value));
+    uint8_t* const last = p + n - 16;
+    for (; p < last; p += 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+        // Hides the pointer's steps, or the compiler turns the loop back into a memset call.
+        __asm__("" : "+r"(p));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(last), v);
+}
 
 class CMaskPlane {
 public:
