@@ -36,6 +36,20 @@ inline void ResetProgramState()
     RegDeleteKeyW(HKEY_CURRENT_USER, CSetting::GetProductKeyPath().c_str());
 }
 
+// The settings of a first start (the preset rows, read from a key that does
+// not exist) in the Japanese gothic face that every test prefix has.
+inline CSetting FirstStartSetting()
+{
+    const std::wstring key = L"Software\\KanteloTest\\FirstStart" + std::to_wstring(GetCurrentProcessId());
+    CSetting s;
+    s.ImportRegistryFrom(HKEY_CURRENT_USER, key.c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+    s.FontSetting.FontFace = L"IPAGothic";
+    s.FontSetting.CharSet = SHIFTJIS_CHARSET;
+    return s;
+}
+
 inline bool WriteProgramSettings(const CSetting& setting)
 {
     const std::wstring path = ProgramSettingsPath();

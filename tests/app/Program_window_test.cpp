@@ -13,12 +13,7 @@ namespace {
 // named by number, transparent PNG.
 CSetting SaveSetting(const std::wstring& folder)
 {
-    CSetting s;
-    s.ImportRegistryFrom(HKEY_CURRENT_USER, L"Software\\KanteloTest\\ProgramWindow");  // the first-start rows
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KanteloTest\\ProgramWindow");
-    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KanteloTest\\ProgramWindow");
-    s.FontSetting.FontFace = L"IPAGothic";
-    s.FontSetting.CharSet = SHIFTJIS_CHARSET;
+    CSetting s = FirstStartSetting();
     s.FolderPath = folder;
     s.FnameType = FnameType::SEQ;
     s.Transparent = true;
