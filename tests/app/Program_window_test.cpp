@@ -129,6 +129,8 @@ TEST(ProgramTest, StopEndsALongCharacterJobAndGivesTheControlsBack)
     s.Text = std::wstring(400, L'字');
     ASSERT_TRUE(WriteProgramSettings(s));
     std::wstring script = L"start\ntext 153 " + std::wstring(400, L'縁') + L"\nclick 1\n" + ChooseFolder(folder);
+    // While the job runs, the rows and the format's controls are off too.
+    script += L"enabled 1 0\nenabled 182 0\nenabled 212 0\nenabled 167 0\nenabled 253 0\nenabled 244 1\n";
     script += L"click 256\nwait 処理を中断しました\nclick 1\nmain\nenabled 1 1\nenabled 256 0\nenabled 157 1\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
