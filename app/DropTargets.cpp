@@ -71,10 +71,10 @@ void CEditDropCtrler::HandleDrop(DWORD keys, POINTL point, DWORD* effect, bool d
 
 void CMainDropTargets::Register(HWND dialog, HWND edit)
 {
-    Dialog.reset(new CDropCtrler);
+    Dialog.reset(new CComObjectOnlyInterface<CDropCtrler>);
     Dialog->CreateDragImageHelper();
     Dialog->Register(dialog);
-    Edit.reset(new CEditDropCtrler);
+    Edit.reset(new CComObjectOnlyInterface<CEditDropCtrler>);
     Edit->CreateDragImageHelper();
     Edit->Register(edit);
 }

@@ -23,7 +23,8 @@ protected:
     void HandleDrop(DWORD keys, POINTL point, DWORD* effect, bool drop) override;
 };
 
-// Both targets of the main window, with their registration.
+// Both targets of the main window, with their registration. The window's
+// registration holds COM references; the targets live until the owner lets go.
 class CMainDropTargets {
 public:
     // After the text box exists: the window's target, then the text box's.
@@ -31,8 +32,8 @@ public:
     // Before the rest of the window's teardown: the text box's, then the window's.
     void Revoke();
 
-    boost::shared_ptr<CDropCtrler> Dialog;
-    boost::shared_ptr<CEditDropCtrler> Edit;
+    boost::shared_ptr<CComObjectOnlyInterface<CDropCtrler> > Dialog;
+    boost::shared_ptr<CComObjectOnlyInterface<CEditDropCtrler> > Edit;
 };
 
 } // namespace knt

@@ -1,27 +1,34 @@
 #include "app/FontChoices.h"
+#include "app/FontCollection.h"
 #include "outline/FontNames.h"
 #include "platform/Gdi.h"
+#include <shlwapi.h>
 #include <algorithm>
 
 namespace {
 
-// Enumeration callbacks never throw: they only copy.
+// Nothing may cross GDI's enumeration: a failure to grow a list (out of
+// memory) ends the enumeration with what was found so far.
 int CALLBACK AddCharSet(const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM data) noexcept
 {
-    auto* sets = reinterpret_cast<std::vector<CCharSet>*>(data);
-    const ENUMLOGFONTEXW* ex = reinterpret_cast<const ENUMLOGFONTEXW*>(lf);
-    CCharSet set;
-    set.Vertical = lf->lfFaceName[0] == L'@';
-    set.CharSet = lf->lfCharSet;
-    if (std::find(sets->begin(), sets->end(), set) != sets->end())
+    try {
+        auto* sets = reinterpret_cast<std::vector<CCharSet>*>(data);
+        const ENUMLOGFONTEXW* ex = reinterpret_cast<const ENUMLOGFONTEXW*>(lf);
+        CCharSet set;
+        set.Vertical = lf->lfFaceName[0] == L'@';
+        set.CharSet = lf->lfCharSet;
+        if (std::find(sets->begin(), sets->end(), set) != sets->end())
+            return 1;
+        set.Name = (set.Vertical ? L"@" : L"") + std::wstring(ex->elfScript);
+        auto before = std::find_if(sets->begin(), sets->end(), [&](const CCharSet& s) {
+            return static_cast<int>(s.CharSet) > static_cast<int>(set.CharSet) ||
+                   (s.CharSet == set.CharSet && s.Vertical && !set.Vertical);
+        });
+        sets->insert(before, set);
         return 1;
-    set.Name = (set.Vertical ? L"@" : L"") + std::wstring(ex->elfScript);
-    auto before = std::find_if(sets->begin(), sets->end(), [&](const CCharSet& s) {
-        return static_cast<int>(s.CharSet) > static_cast<int>(set.CharSet) ||
-               (s.CharSet == set.CharSet && s.Vertical && !set.Vertical);
-    });
-    sets->insert(before, set);
-    return 1;
+    } catch (...) {
+        return 0;
+    }
 }
 
 struct CFaceEnum {
@@ -31,16 +38,23 @@ struct CFaceEnum {
 
 int CALLBACK AddFace(const LOGFONTW* lf, const TEXTMETRICW*, DWORD type, LPARAM data) noexcept
 {
-    const CFaceEnum* e = reinterpret_cast<const CFaceEnum*>(data);
-    if (type & RASTER_FONTTYPE)
+    try {
+        const CFaceEnum* e = reinterpret_cast<const CFaceEnum*>(data);
+        if (type & RASTER_FONTTYPE)
+            return 1;
+        const std::wstring face = lf->lfFaceName;
+        if ((face.size() > 0 && face[0] == L'@') != e->vertical)
+            return 1;
+        // The order ignores case, the names' equality does not: a name is
+        // looked for in its whole place of the order.
+        InsertOrderedUnique(
+            *e->faces, face,
+            [](const std::wstring& a, const std::wstring& b) { return ::StrCmpLogicalW(a.c_str(), b.c_str()); },
+            [](const std::wstring& a, const std::wstring& b) { return a == b; });
         return 1;
-    const std::wstring face = lf->lfFaceName;
-    if ((face.size() > 0 && face[0] == L'@') != e->vertical)
-        return 1;
-    auto at = std::lower_bound(e->faces->begin(), e->faces->end(), face, StrLessLogical);
-    if (at == e->faces->end() || *at != face)
-        e->faces->insert(at, face);
-    return 1;
+    } catch (...) {
+        return 0;
+    }
 }
 
 } // namespace

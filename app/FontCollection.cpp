@@ -28,16 +28,10 @@ bool CLogFontW::operator==(const CLogFontW& o) const
 
 bool CFontCollection::Insert(const LOGFONTW& font)
 {
-    auto less = [](const CLogFontPtr& a, const LOGFONTW& b) { return CompareLogFonts(*a, b) < 0; };
-    auto greater = [](const LOGFONTW& a, const CLogFontPtr& b) { return CompareLogFonts(a, *b) < 0; };
-    auto first = std::lower_bound(Fonts.begin(), Fonts.end(), font, less);
-    auto last = std::upper_bound(first, Fonts.end(), font, greater);
-    const CLogFontW candidate(font);
-    for (auto it = first; it != last; ++it)
-        if (**it == candidate)
-            return false;
-    Fonts.insert(last, CLogFontPtr(new CLogFontW(font)));
-    return true;
+    return InsertOrderedUnique(
+        Fonts, CLogFontPtr(new CLogFontW(font)),
+        [](const CLogFontPtr& a, const CLogFontPtr& b) { return CompareLogFonts(*a, *b); },
+        [](const CLogFontPtr& a, const CLogFontPtr& b) { return *a == *b; });
 }
 
 bool CFontCollection::AddIfRealised(const LOGFONTW& font)

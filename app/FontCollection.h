@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 #include <boost/shared_ptr.hpp>
+#include <algorithm>
 #include <vector>
 
 // A LOGFONTW value. Equal when the sizes, angles, weight, the eight byte
@@ -57,6 +58,24 @@ public:
     size_t FindBestMatch(const LOGFONTW& wanted) const;
     static size_t FindBestMatch(const CLogFonts& fonts, const LOGFONTW& wanted);
 };
+
+// Inserts item at its place in a list kept in the order of compare (a
+// three-way comparison of two entries) unless an equal entry is present;
+// false then. Equality may be stricter than the order ("Arial" and "ARIAL"
+// share one place), so every entry of the item's place is looked at, not
+// only the first.
+template <class List, class Compare, class Equal>
+bool InsertOrderedUnique(List& list, const typename List::value_type& item, Compare compare, Equal equal)
+{
+    typedef typename List::value_type T;
+    auto first = std::partition_point(list.begin(), list.end(), [&](const T& e) { return compare(e, item) < 0; });
+    auto last = std::partition_point(first, list.end(), [&](const T& e) { return compare(e, item) == 0; });
+    for (auto it = first; it != last; ++it)
+        if (equal(*it, item))
+            return false;
+    list.insert(last, item);
+    return true;
+}
 
 // Whether the enumeration's skip flags leave a font out.
 bool SkipEnumeratedFont(const LOGFONTW& font, DWORD fontType, UINT flags);

@@ -203,6 +203,7 @@ private:
     void ApplyColor(int id, COLORREF color);
     void SelectMatchingPreset(int row);
     void ShowFormatDependentState();
+    void ShowFormatDependentState(bool running);
 
     // --- MainDlgJobs.cpp -------------------------------------------------
     LRESULT OnTimerMessage(UINT, WPARAM wp, LPARAM, BOOL&);

@@ -105,15 +105,18 @@ void CMainDlg::SetJobControlsState(bool running)
     for (int id : kJobInputs)
         ::EnableWindow(GetDlgItem(id), !running);
     ::EnableWindow(GetDlgItem(IDC_STOP), running);
-    ShowFormatDependentState();
+    // The job control calls this before it counts the new job's tasks: its
+    // own state would still say that no save runs.
+    ShowFormatDependentState(running);
     UpdateWindow();
 }
 
+void CMainDlg::ShowFormatDependentState() { ShowFormatDependentState(m_jobs.IsSaveRunning()); }
+
 // The inputs that depend on the format and the naming as well as on a
 // running save job.
-void CMainDlg::ShowFormatDependentState()
+void CMainDlg::ShowFormatDependentState(bool running)
 {
-    const bool running = m_jobs.IsSaveRunning();
     const UINT format = m_setting.SaveFormat.Type;
     const bool raster = format < OutputType::PDF;
     ::EnableWindow(GetDlgItem(IDC_FONT_ALPHA), !running && raster);

@@ -68,7 +68,8 @@ public:
     }
     STDMETHOD(QueryInterface)(REFIID iid, void** out) override
     {
-        HRESULT hr = ComMapQueryInterface(static_cast<T*>(this), T::GetComInterfaceMap(), iid, out);
+        // The map's offsets count from the class that declares it, which may be a base of T.
+        HRESULT hr = ComMapQueryInterface(static_cast<typename T::ComMapClass*>(this), T::GetComInterfaceMap(), iid, out);
         if (SUCCEEDED(hr))
             AddRef();
         return hr;

@@ -14,23 +14,6 @@ CDropCtrlerImpl::~CDropCtrlerImpl()
     m_helper.Release();
 }
 
-HRESULT STDMETHODCALLTYPE CDropCtrlerImpl::QueryInterface(REFIID iid, void** out)
-{
-    if (!out)
-        return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropTarget)) {
-        *out = static_cast<IDropTarget*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE CDropCtrlerImpl::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
-
-ULONG STDMETHODCALLTYPE CDropCtrlerImpl::Release() { return static_cast<ULONG>(InterlockedDecrement(&m_refs)); }
-
 template <class F>
 bool CDropCtrlerImpl::Hook(F&& hook, CSimpleErr* error)
 {

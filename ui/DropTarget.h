@@ -8,8 +8,10 @@
 // Every hook runs through the guarded runner: a hook that throws gives the
 // effect DROPEFFECT_NONE (and, in Drop, a message through the error sink
 // when one is set), and nothing leaves a COM method. The object's lifetime
-// belongs to its owner: Release never deletes it.
+// belongs to its owner: a subclass is made as CComObjectOnlyInterface<T>
+// (platform/ComObject.h), whose Release never deletes it.
 #pragma once
+#include "platform/ComObject.h"
 #include "platform/ComPtr.h"
 #include <windows.h>
 #include <ole2.h>
@@ -25,10 +27,10 @@ public:
     CDropCtrlerImpl(const CDropCtrlerImpl&) = delete;
     CDropCtrlerImpl& operator=(const CDropCtrlerImpl&) = delete;
 
-    // IUnknown: IDropTarget only; the counts are kept but never free the object.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    // IUnknown answers IDropTarget only.
+    BEGIN_COM_MAP(CDropCtrlerImpl)
+        COM_INTERFACE_ENTRY(IDropTarget)
+    END_COM_MAP()
 
     // IDropTarget; every one returns S_OK (E_INVALIDARG for a null effect).
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
@@ -62,7 +64,6 @@ private:
     template <class F>
     bool Hook(F&& hook, CSimpleErr* error = nullptr);
 
-    volatile LONG m_refs = 0;
     HWND m_target = nullptr;
     CComPtr<IDropTargetHelper> m_helper;
     CComPtr<IDataObject> m_data;

@@ -15,12 +15,7 @@ namespace {
 // A first-start setting whose first row is painted with a gradation.
 CSetting GradationSetting()
 {
-    CSetting s;
-    s.ImportRegistryFrom(HKEY_CURRENT_USER, L"Software\\KanteloTest\\DialogsProgram");  // the first-start rows
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KanteloTest\\DialogsProgram");
-    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KanteloTest\\DialogsProgram");
-    s.FontSetting.FontFace = L"IPAGothic";
-    s.FontSetting.CharSet = SHIFTJIS_CHARSET;
+    CSetting s = FirstStartSetting();
     s.UseBorderings[0] = 1;
     s.Borderings[0].Paint.Type = PaintType::LINEAR;
     return s;

@@ -128,8 +128,8 @@ TEST_F(DropTargetTest, EffectAndPostedCommandFollowTheData)
             knt::CCommand* command;
             WORD posted;
         };
-        knt::CDropCtrler dialogTarget;
-        knt::CEditDropCtrler editTarget;
+        CComObjectOnlyInterface<knt::CDropCtrler> dialogTarget;
+        CComObjectOnlyInterface<knt::CEditDropCtrler> editTarget;
         dialogTarget.CreateDragImageHelper();  // the drag image is drawn, when the system has the service
         const Target targets[] = {{&dialogTarget, commands.DropOpen.get(), IDM_DROP_OPEN},
                                   {&editTarget, commands.DropText.get(), IDM_DROP_TEXT}};
@@ -160,7 +160,7 @@ TEST_F(DropTargetTest, EffectAndPostedCommandFollowTheData)
 TEST_F(DropTargetTest, TextBoxFramedOnlyWhileTheDragIsOverIt)
 {
     CTestDataObject data(IdListFormat(), IdListArrayOf({File(L"t.txt")}));
-    knt::CEditDropCtrler target;
+    CComObjectOnlyInterface<knt::CEditDropCtrler> target;
     DWORD effect = DROPEFFECT_COPY;
     target.DragEnter(&data, 0, point, &effect);
     target.DragOver(0, point, &effect);
@@ -193,7 +193,7 @@ TEST_F(DropTargetTest, TextBoxFramedOnlyWhileTheDragIsOverIt)
 
 TEST_F(DropTargetTest, ReleaseNeverDeletes)
 {
-    knt::CDropCtrler target;
+    CComObjectOnlyInterface<knt::CDropCtrler> target;
     IUnknown* unknown = nullptr;
     ASSERT_EQ(S_OK, target.QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)));
     IDropTarget* dropTarget = nullptr;

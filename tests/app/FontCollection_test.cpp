@@ -3,6 +3,7 @@
 #include "platform/Gdi.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 #include <algorithm>
 #include <cwchar>
 
@@ -48,6 +49,14 @@ TEST(FontCollection, InsertKeepsOrderAndDropsOnlyExactDuplicates)
     EXPECT_EQ(700, c.Fonts[3]->lfWeight);
     EXPECT_EQ(100, c.Fonts[4]->lfWeight);
     EXPECT_EQ(255, c.Fonts[5]->lfItalic);
+
+    // The face names of the main window's list go through the same insertion.
+    std::vector<std::wstring> names;
+    const auto logical = [](const std::wstring& a, const std::wstring& b) { return StrCmpLogicalW(a.c_str(), b.c_str()); };
+    const auto same = [](const std::wstring& a, const std::wstring& b) { return a == b; };
+    for (const wchar_t* name : {L"ab", L"AB", L"ab", L"AB", L"Font10", L"Font9"})
+        InsertOrderedUnique(names, name, logical, same);
+    EXPECT_EQ((std::vector<std::wstring>{L"ab", L"AB", L"Font9", L"Font10"}), names);
 
     c.SetHeights(30);
     c.SetWidths(0);

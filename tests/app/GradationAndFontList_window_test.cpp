@@ -19,20 +19,6 @@ void Paint(HWND hwnd)
     PumpMessages();
 }
 
-COLORREF PixelAt(HWND hwnd, int x, int y)
-{
-    HDC dc = GetDC(hwnd);
-    COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(hwnd, dc);
-    return c;
-}
-
-bool Near(COLORREF a, COLORREF b)
-{
-    return abs(GetRValue(a) - GetRValue(b)) <= 4 && abs(GetGValue(a) - GetGValue(b)) <= 4 &&
-           abs(GetBValue(a) - GetBValue(b)) <= 4;
-}
-
 // The strip a w x h panel should show: the gradation at 180 degrees.
 bool SameAsReference(const CDib& strip, CLinearGradation g)
 {
@@ -100,8 +86,8 @@ TEST(LinearGradationPanel, StripFollowsGradationAndSizeButNotAngle)
     panel.SetGradation(two);
     Paint(panel);
     // Pixel centres lie half a pixel inside the ends.
-    EXPECT_TRUE(Near(RGB(250, 0, 0), PixelAt(panel, 1, 5)));
-    EXPECT_TRUE(Near(RGB(0, 0, 250), PixelAt(panel, 100, 5)));
+    EXPECT_TRUE(Near(RGB(250, 0, 0), PixelAt(panel, 1, 5), 4));
+    EXPECT_TRUE(Near(RGB(0, 0, 250), PixelAt(panel, 100, 5), 4));
 
     // A new size rebuilds the strip without a new gradation.
     panel.MoveWindow(10, 10, 62, 20);

@@ -18,17 +18,6 @@ struct CDriveResult {
     std::string output;  // what the driver printed (its failing line)
 };
 
-// build\<relative>, beside the test executable's build\tests folder.
-inline std::wstring BuildPath(const std::wstring& relative)
-{
-    wchar_t self[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self, n);
-    path = path.substr(0, path.rfind(L'\\'));
-    path = path.substr(0, path.rfind(L'\\'));
-    return path + L"\\" + relative;
-}
-
 inline std::wstring ProgramSettingsPath()
 {
     wchar_t appData[MAX_PATH] = L"";
@@ -45,6 +34,20 @@ inline void ResetProgramState()
         DeleteFileW((path + suffix).c_str());
     RegDeleteTreeW(HKEY_CURRENT_USER, CSetting::GetProductKeyPath().c_str());
     RegDeleteKeyW(HKEY_CURRENT_USER, CSetting::GetProductKeyPath().c_str());
+}
+
+// The settings of a first start (the preset rows, read from a key that does
+// not exist) in the Japanese gothic face that every test prefix has.
+inline CSetting FirstStartSetting()
+{
+    const std::wstring key = L"Software\\KanteloTest\\FirstStart" + std::to_wstring(GetCurrentProcessId());
+    CSetting s;
+    s.ImportRegistryFrom(HKEY_CURRENT_USER, key.c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+    s.FontSetting.FontFace = L"IPAGothic";
+    s.FontSetting.CharSet = SHIFTJIS_CHARSET;
+    return s;
 }
 
 inline bool WriteProgramSettings(const CSetting& setting)
@@ -97,32 +100,11 @@ inline CDriveResult RunDriveScript(const std::wstring& script)
     CDriveResult result;
     CTempFolder temp;
     const std::wstring scriptFile = temp.File(L"script.txt"), outFile = temp.File(L"out.txt");
-    std::string bytes;
-    const int n = WideCharToMultiByte(CP_UTF8, 0, script.c_str(), static_cast<int>(script.size()), nullptr, 0, nullptr, nullptr);
-    bytes.resize(static_cast<size_t>(n));
-    WideCharToMultiByte(CP_UTF8, 0, script.c_str(), static_cast<int>(script.size()), &bytes[0], n, nullptr, nullptr);
-    if (!WriteFileBytes(scriptFile, bytes))
+    if (!WriteFileBytes(scriptFile, Narrow(script)))
         return result;
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE out = CreateFileW(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-    std::wstring cmd = L"\"" + BuildPath(L"tools\\drive.exe") + L"\" --program \"" + BuildPath(L"app\\kantelo.exe") +
-                       L"\" \"" + scriptFile + L"\"";
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = out;
-    si.hStdError = out;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi = {};
-    std::vector<wchar_t> line(cmd.begin(), cmd.end());
-    line.push_back(0);
-    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        WaitForSingleObject(pi.hProcess, 100000);
-        GetExitCodeProcess(pi.hProcess, &result.exitCode);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
-    CloseHandle(out);
+    const std::wstring cmd = L"\"" + BuildPath(L"tools\\drive.exe") + L"\" --program \"" +
+                             BuildPath(L"app\\kantelo.exe") + L"\" \"" + scriptFile + L"\"";
+    result.exitCode = RunWithOutputFile(cmd, outFile, 100000);
     result.output = ReadFileBytes(outFile);
     return result;
 }

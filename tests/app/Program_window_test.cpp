@@ -13,12 +13,7 @@ namespace {
 // named by number, transparent PNG.
 CSetting SaveSetting(const std::wstring& folder)
 {
-    CSetting s;
-    s.ImportRegistryFrom(HKEY_CURRENT_USER, L"Software\\KanteloTest\\ProgramWindow");  // the first-start rows
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KanteloTest\\ProgramWindow");
-    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KanteloTest\\ProgramWindow");
-    s.FontSetting.FontFace = L"IPAGothic";
-    s.FontSetting.CharSet = SHIFTJIS_CHARSET;
+    CSetting s = FirstStartSetting();
     s.FolderPath = folder;
     s.FnameType = FnameType::SEQ;
     s.Transparent = true;
@@ -140,6 +135,8 @@ TEST(ProgramTest, StopEndsALongCharacterJobAndGivesTheControlsBack)
     for (int line = 0; line < 40; ++line)
         text += std::wstring(100, L'縁') + L"\\n";
     std::wstring script = L"start\ntext 153 " + text + L"\nclick 1\n" + ChooseFolder(folder);
+    // While the job runs, the rows and the format's controls are off too.
+    script += L"enabled 1 0\nenabled 182 0\nenabled 212 0\nenabled 167 0\nenabled 253 0\nenabled 244 1\n";
     script += L"click 256\nwait 処理を中断しました\nclick 1\nmain\nenabled 1 1\nenabled 256 0\nenabled 157 1\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;

@@ -19,6 +19,41 @@ std::wstring TestOutputDir()
 
 std::wstring TestOutputPath(const std::wstring& name) { return TestOutputDir() + L"\\" + name; }
 
+std::wstring BuildPath(const std::wstring& relative)
+{
+    wchar_t self[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, n);
+    path = path.substr(0, path.rfind(L'\\'));  // build\tests
+    path = path.substr(0, path.rfind(L'\\'));
+    return path + L"\\" + relative;
+}
+
+DWORD RunWithOutputFile(const std::wstring& commandLine, const std::wstring& outputFile, DWORD timeoutMs)
+{
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE out = CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = out;
+    si.hStdError = out;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi = {};
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(0);
+    DWORD exitCode = 0xFFFFFFFF;
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        WaitForSingleObject(pi.hProcess, timeoutMs);
+        GetExitCodeProcess(pi.hProcess, &exitCode);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    if (out != INVALID_HANDLE_VALUE)
+        CloseHandle(out);
+    return exitCode;
+}
+
 CTempFolder::CTempFolder()
 {
     wchar_t base[MAX_PATH];

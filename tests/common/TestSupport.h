@@ -12,6 +12,14 @@
 std::wstring TestOutputDir();
 std::wstring TestOutputPath(const std::wstring& name);
 
+// build\<relative>: a program of this build, beside the test executable's
+// build\tests folder.
+std::wstring BuildPath(const std::wstring& relative);
+// Runs a command line with its standard output and error going to a file
+// (no pipe can fill up), waits up to the timeout and returns its exit code;
+// 0xFFFFFFFF when it did not start.
+DWORD RunWithOutputFile(const std::wstring& commandLine, const std::wstring& outputFile, DWORD timeoutMs);
+
 // A fresh, empty temporary folder for one test, removed with its contents.
 class CTempFolder {
 public:

@@ -15,16 +15,7 @@
 
 namespace {
 
-std::wstring BuildFolder()
-{
-    wchar_t self[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self, n);
-    path = path.substr(0, path.rfind(L'\\'));  // build\tests
-    return path.substr(0, path.rfind(L'\\'));
-}
-
-std::wstring Tool(const wchar_t* name) { return BuildFolder() + L"\\tools\\" + name; }
+std::wstring Tool(const wchar_t* name) { return BuildPath(std::wstring(L"tools\\") + name); }
 
 struct CDriveResult {
     DWORD exitCode = 0xFFFFFFFF;
@@ -38,27 +29,10 @@ CDriveResult Drive(const std::string& script)
     CTempFolder folder;
     const std::wstring scriptPath = folder.File(L"script.txt"), errPath = folder.File(L"err.txt");
     WriteFileBytes(scriptPath, script);
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdError = err;
-    si.hStdOutput = err;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::wstring cmd = L"\"" + Tool(L"drive.exe") + L"\" --program \"" + Tool(L"dialoghost.exe") + L"\" \"" +
-                       scriptPath + L"\"";
-    std::vector<wchar_t> line(cmd.begin(), cmd.end());
-    line.push_back(0);
-    PROCESS_INFORMATION pi = {};
+    const std::wstring cmd = L"\"" + Tool(L"drive.exe") + L"\" --program \"" + Tool(L"dialoghost.exe") + L"\" \"" +
+                             scriptPath + L"\"";
     CDriveResult r;
-    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        WaitForSingleObject(pi.hProcess, 100000);
-        GetExitCodeProcess(pi.hProcess, &r.exitCode);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
-    CloseHandle(err);
+    r.exitCode = RunWithOutputFile(cmd, errPath, 100000);
     r.err = ReadFileBytes(errPath);
     return r;
 }

@@ -14,15 +14,7 @@
 
 namespace {
 
-std::wstring RenderExe()
-{
-    wchar_t self[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self, n);
-    path = path.substr(0, path.rfind(L'\\'));         // build\tests
-    path = path.substr(0, path.rfind(L'\\'));         // build
-    return path + L"\\tools\\render.exe";
-}
+std::wstring RenderExe() { return BuildPath(L"tools\\render.exe"); }
 
 struct CRunResult {
     DWORD exitCode = 0xFFFFFFFF;

@@ -4,14 +4,6 @@
 
 namespace {
 
-COLORREF PixelAt(HWND hwnd, int x, int y)
-{
-    HDC dc = GetDC(hwnd);
-    COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(hwnd, dc);
-    return c;
-}
-
 void Repaint(HWND hwnd)
 {
     UpdateWindow(GetParent(hwnd));

@@ -5,14 +5,6 @@
 
 namespace {
 
-COLORREF PixelAt(HWND hwnd, int x, int y)
-{
-    HDC dc = GetDC(hwnd);
-    COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(hwnd, dc);
-    return c;
-}
-
 void Repaint(HWND hwnd)
 {
     InvalidateRect(hwnd, nullptr, FALSE);
@@ -34,12 +26,6 @@ void Click(HWND hwnd, int x, int y)
 {
     SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
     SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-}
-
-bool Near(COLORREF a, COLORREF b, int tolerance = 2)
-{
-    return abs(GetRValue(a) - GetRValue(b)) <= tolerance && abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
-           abs(GetBValue(a) - GetBValue(b)) <= tolerance;
 }
 
 } // namespace

@@ -125,14 +125,6 @@ public:
     }
 };
 
-COLORREF PixelAt(HWND hwnd, int x, int y)
-{
-    HDC dc = GetDC(hwnd);
-    COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(hwnd, dc);
-    return c;
-}
-
 } // namespace
 
 TEST(ComboWindow, ImageButtonDrawsItsImageAfterTheFace)

@@ -7,6 +7,7 @@
 #include "ui/Firewall.h"
 #include "ui/WindowImpl.h"
 #include <commctrl.h>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -27,6 +28,23 @@ private:
 
 // Dispatches what is queued (and what that queues) until the queue is empty.
 void PumpMessages();
+
+// What the screen shows at a point of the window's client area.
+inline COLORREF PixelAt(HWND hwnd, int x, int y)
+{
+    HDC dc = GetDC(hwnd);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(hwnd, dc);
+    return c;
+}
+
+// Colours whose channels differ by at most the tolerance (a drawn gradient
+// lands a step or two from its exact value).
+inline bool Near(COLORREF a, COLORREF b, int tolerance = 2)
+{
+    return abs(GetRValue(a) - GetRValue(b)) <= tolerance && abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+           abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
 
 // Records the reports of the exception firewall while it lives.
 class CRecordingSink : public CMsg {
