@@ -26,6 +26,7 @@
 // Edge cases: r = 0 copies the shape; shifts and stamps are clipped to the
 // plane; an empty plane gives an empty result; only in's dirty rectangle is read.
 #include "render/DiscDilation.h"
+#include "platform/ThreadLocal.h"
 #include <emmintrin.h>
 #include <algorithm>
 #include <cmath>
@@ -178,6 +179,12 @@ void EmitStack(CSpanWriter& w, const CDisc& disc, const Stack& s, int y1, const 
     }
 }
 
+// Kept by each thread: allocations would queue the threads on the heap's lock.
+struct CDilationScratch {
+    std::vector<Run> runs;
+    std::vector<Stack> prev, cur;
+};
+
 } // namespace
 
 void DilateByDisc(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int dx, int dy)
@@ -197,9 +204,11 @@ void DilateByDisc(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int 
         return;
     }
     CSpanWriter writer(out, dx, dy);
-    // Kept by each thread: allocations would queue the threads on the heap's lock.
-    static thread_local std::vector<Run> runs;
-    static thread_local std::vector<Stack> prev, cur;
+    static CThreadLocal<CDilationScratch> scratch;
+    CDilationScratch& own = scratch.Get();
+    std::vector<Run>& runs = own.runs;
+    std::vector<Stack>& prev = own.prev;
+    std::vector<Stack>& cur = own.cur;
     prev.clear();
     for (int y = d.top; y <= d.bottom; ++y) {
         runs.clear();

@@ -15,6 +15,7 @@
 // point add nothing; spans are clipped to the plane; coordinates far outside
 // the plane only cost their edges.
 #include "render/GlyphFill.h"
+#include "platform/ThreadLocal.h"
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -113,12 +114,27 @@ bool BuildEdges(const std::vector<CPathPoint>& points, const std::vector<BYTE>& 
     return true;
 }
 
+struct Crossing {
+    double x;
+    int dir;
+};
+
+// Kept by each thread: allocations would queue the threads on the heap's lock.
+struct CFillScratch {
+    std::vector<Edge> edges, pending, active;
+    std::vector<Crossing> crossings;
+};
+
 } // namespace
 
 bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, const std::vector<BYTE>& types)
 {
-    // Kept by each thread: allocations would queue the threads on the heap's lock.
-    static thread_local std::vector<Edge> edges, pending, active;
+    static CThreadLocal<CFillScratch> scratch;
+    CFillScratch& own = scratch.Get();
+    std::vector<Edge>& edges = own.edges;
+    std::vector<Edge>& pending = own.pending;
+    std::vector<Edge>& active = own.active;
+    std::vector<Crossing>& crossings = own.crossings;
     edges.clear();
     if (!BuildEdges(points, types, edges))
         return false;
@@ -143,11 +159,6 @@ bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, c
         return true;
     std::sort(pending.begin(), pending.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
     active.clear();
-    struct Crossing {
-        double x;
-        int dir;
-    };
-    static thread_local std::vector<Crossing> crossings;
     size_t next = 0;
     LONG fillLeft = width, fillRight = 0;
     for (int y = yMin; y <= yMax; ++y) {

@@ -7,6 +7,7 @@
 // signed byte, subtracting ten rows from a zeroed byte lane counts them
 // (0..10) without widening; the ten column counts of a block are then summed.
 #include "render/MaskPlane.h"
+#include "platform/ThreadLocal.h"
 #include <emmintrin.h>
 #include <algorithm>
 #include <cstring>
@@ -138,7 +139,8 @@ void ReduceMask(const CMaskPlane& plane, int x, int y, int targetWidth, int targ
     if (v1 > plane.Stride())
         v1 = plane.Stride();
     // Kept by each thread: allocations would queue the threads on the heap's lock.
-    static thread_local std::vector<uint8_t> counts;
+    static CThreadLocal<std::vector<uint8_t> > scratch;
+    std::vector<uint8_t>& counts = scratch.Get();
     if (counts.size() < static_cast<size_t>(v1 - v0))
         counts.resize(static_cast<size_t>(v1 - v0));
     uint8_t* base = counts.data();
