@@ -1,5 +1,6 @@
 #include "foundation/NamedValues.h"
 #include "foundation/ResourceString.h"
+#include "foundation/StringUtil.h"
 #include "foundation/XmlValue.h"
 #include "resources/strings_foundation.h"
 
@@ -155,13 +156,8 @@ void CalcFitScaleSize(double& scaleX, double& scaleY, int mode, SIZE image, SIZE
 
 int HexDigitValue(wchar_t c)
 {
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    return 0;
+    const int digit = HexDigitOrMinus(c);
+    return digit < 0 ? 0 : digit;
 }
 
 bool ParseColorHex(COLORREF& out, const std::wstring& text)

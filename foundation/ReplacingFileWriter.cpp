@@ -144,9 +144,11 @@ HRESULT CReplacingFileWriter::Commit()
             return S_OK;
         }
         const DWORD error = GetLastError();
-        // 1177: the old file already went to the backup name but the new one
-        // was not moved in; finishing with a plain move completes the swap.
-        if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+        // The old file may already be gone from the target's name: moved to
+        // the backup (1177), or removed when no backup was asked for (1176).
+        // Finishing with a plain move then completes the swap; giving up
+        // would leave neither file there.
+        if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 && Exists(m_target))
             return HResultFromWin32(error);
     }
     if (!MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))

@@ -1,6 +1,7 @@
 #include "foundation/ShellFolder.h"
 #include "foundation/Error.h"
 #include "foundation/StringUtil.h"
+#include "platform/ComObject.h"
 #include "resources/strings_shell.h"
 #include <shlguid.h>
 #include <cstring>
@@ -53,29 +54,13 @@ HRESULT TakeStrRet(STRRET& result, LPCITEMIDLIST item, bool acceptOffset, std::w
 // that it parses a path without asking the disk.
 class CFileSystemBindDataObj : public IFileSystemBindData {
 public:
+    BEGIN_COM_MAP(CFileSystemBindDataObj)
+        COM_INTERFACE_ENTRY(IFileSystemBindData)
+    END_COM_MAP()
+
     explicit CFileSystemBindDataObj(const WIN32_FIND_DATAW& data) : m_data(data) {}
     virtual ~CFileSystemBindDataObj() = default;
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IFileSystemBindData) {
-            *out = static_cast<IFileSystemBindData*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&m_refs)); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG refs = ::InterlockedDecrement(&m_refs);
-        if (refs == 0)
-            delete this;
-        return static_cast<ULONG>(refs);
-    }
     STDMETHODIMP SetFindData(const WIN32_FIND_DATAW* data) override
     {
         if (!data)
@@ -92,7 +77,6 @@ public:
     }
 
 private:
-    LONG m_refs = 1;
     WIN32_FIND_DATAW m_data;
 };
 
@@ -102,8 +86,12 @@ HRESULT CreateFileSystemBindData(const WIN32_FIND_DATAW& data, IFileSystemBindDa
 {
     if (!out)
         return E_POINTER;
-    *out = new (std::nothrow) CFileSystemBindDataObj(data);
-    return *out ? S_OK : E_OUTOFMEMORY;
+    CComObject<CFileSystemBindDataObj>* object = new (std::nothrow) CComObject<CFileSystemBindDataObj>(data);
+    *out = object;
+    if (!object)
+        return E_OUTOFMEMORY;
+    object->AddRef();
+    return S_OK;
 }
 
 // ---- folders

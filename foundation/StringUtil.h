@@ -38,6 +38,33 @@ void ToCrLf(std::wstring& text);
 bool TranslateChars(std::wstring& text, const std::wstring& from, const std::wstring& to);
 bool ReplaceChar(std::wstring& text, wchar_t what, wchar_t with);
 inline bool IsDot(wchar_t c) { return c == L'.'; }
+// UTF-16 surrogates. A pair is one character; a lone half is a character of
+// its own.
+inline bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+inline bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+// The UTF-16 units of the character that starts at i: 2 for a pair, else 1.
+inline size_t CharLengthAt(const std::wstring& text, size_t i)
+{
+    return i + 1 < text.size() && IsHighSurrogate(text[i]) && IsLowSurrogate(text[i + 1]) ? 2 : 1;
+}
+// The code point of the character that starts at i.
+inline UINT32 CodePointAt(const std::wstring& text, size_t i)
+{
+    if (CharLengthAt(text, i) == 1)
+        return text[i];
+    return 0x10000 + ((static_cast<UINT32>(text[i]) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+}
+// 0 to 15 for "0"-"9", "a"-"f" and "A"-"F", -1 for any other character.
+inline int HexDigitOrMinus(wchar_t c)
+{
+    if (c >= L'0' && c <= L'9')
+        return c - L'0';
+    if (c >= L'a' && c <= L'f')
+        return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F')
+        return c - L'A' + 10;
+    return -1;
+}
 bool IsAllDots(const std::wstring& text);
 
 // True for what iswspace calls white space, and for a carriage return.

@@ -1,5 +1,6 @@
 #include "foundation/XmlValue.h"
 #include "foundation/Error.h"
+#include "foundation/StringUtil.h"
 #include <climits>
 #include <locale>
 #include <sstream>
@@ -7,17 +8,6 @@
 namespace {
 
 bool IsAsciiDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-
-int HexDigitOrMinus(wchar_t c)
-{
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    return -1;
-}
 
 // Reads "[+|-]digits[.[digits]]" as a sign and the magnitude scaled by
 // 10^decimals, the fraction cut or padded to `decimals` digits (no rounding).

@@ -1,6 +1,7 @@
 #include "imaging/FormatConverter.h"
 #include "imaging/WicImaging.h"
 #include "foundation/Error.h"
+#include "platform/ComObject.h"
 #include "platform/ComPtr.h"
 #include "resources/strings_wic.h"
 #include <cmath>
@@ -52,6 +53,10 @@ UINT TargetBits(const GUID& format)
 
 class CMyFormatConverter : public IWICFormatConverter {
 public:
+    BEGIN_COM_MAP(CMyFormatConverter)
+        COM_INTERFACE_ENTRY(IWICFormatConverter)
+    END_COM_MAP()
+
     CMyFormatConverter()
     {
         const HRESULT hr = RequireImagingFactory().CreateFormatConverter(&m_inner);
@@ -59,27 +64,6 @@ public:
             throw my::CException(IDS_WIC_CREATE_CONVERTER_FAILED, hr);
     }
     virtual ~CMyFormatConverter() = default;
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IWICFormatConverter) {
-            *out = static_cast<IWICFormatConverter*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&m_refs)); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG refs = ::InterlockedDecrement(&m_refs);
-        if (refs == 0)
-            delete this;
-        return static_cast<ULONG>(refs);
-    }
 
     STDMETHODIMP GetSize(UINT* width, UINT* height) override
     {
@@ -224,7 +208,6 @@ private:
         return S_OK;
     }
 
-    LONG m_refs = 1;
     CComPtr<IWICFormatConverter> m_inner;
     Mode m_mode = kForward;
     CComPtr<IWICBitmapSource> m_source;  // held while an own conversion reads it
@@ -239,8 +222,12 @@ HRESULT CreateFormatConverter(IWICFormatConverter** out)
 {
     if (!out)
         return E_POINTER;
-    *out = new (std::nothrow) CMyFormatConverter;
-    return *out ? S_OK : E_OUTOFMEMORY;
+    CComObject<CMyFormatConverter>* converter = new (std::nothrow) CComObject<CMyFormatConverter>();
+    *out = converter;
+    if (!converter)
+        return E_OUTOFMEMORY;
+    converter->AddRef();
+    return S_OK;
 }
 
 BYTE GrayOfBgr(BYTE blue, BYTE green, BYTE red)

@@ -243,9 +243,10 @@ CImg TransformImg(const CImg& in, const CColorProfile& from, uint32_t outFormat,
                 c.rgb.blue = Wide(p[0]);
             }
         }
-        if (w > 0 && !::TranslateColors(transform.GetHandle(), colors.data(), w, inType, results.data(), outType)) {
-            const HRESULT failed = HResultFromLastError();
-            throw my::CException(IDS_WIC_INIT_COLOR_TRANSFORM_FAILED, failed ? failed : E_FAIL);
+        if (w > 0) {
+            hr = transform.TranslateColors(colors.data(), static_cast<DWORD>(w), inType, results.data(), outType);
+            if (FAILED(hr))
+                throw my::CException(IDS_WIC_INIT_COLOR_TRANSFORM_FAILED, hr);
         }
         BYTE* dst = out.Row(y);
         for (int x = 0; x < w; ++x) {

@@ -8,36 +8,12 @@ namespace wic {
 
 CImgSource* CImgSource::Create(const CImg* image)
 {
-    CImgSource* source = new (std::nothrow) CImgSource;
-    if (source)
-        source->m_image = image;
+    CComObject<CImgSource>* source = new (std::nothrow) CComObject<CImgSource>();
+    if (!source)
+        return nullptr;
+    source->SetImage(image);
+    source->AddRef();
     return source;
-}
-
-STDMETHODIMP CImgSource::QueryInterface(REFIID iid, void** out)
-{
-    if (!out)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IWICBitmapSource) {
-        *out = static_cast<IWICBitmapSource*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CImgSource::AddRef()
-{
-    return static_cast<ULONG>(::InterlockedIncrement(&m_refs));
-}
-
-STDMETHODIMP_(ULONG) CImgSource::Release()
-{
-    const LONG refs = ::InterlockedDecrement(&m_refs);
-    if (refs == 0)
-        delete this;
-    return static_cast<ULONG>(refs);
 }
 
 STDMETHODIMP CImgSource::GetSize(UINT* width, UINT* height)

@@ -4,6 +4,7 @@
 // must outlive every object that reads from it.
 #pragma once
 #include "imaging/Img.h"
+#include "platform/ComObject.h"
 #include <windows.h>
 #include <wincodec.h>
 
@@ -11,15 +12,16 @@ namespace wic {
 
 class CImgSource : public IWICBitmapSource {
 public:
+    BEGIN_COM_MAP(CImgSource)
+        COM_INTERFACE_ENTRY(IWICBitmapSource)
+    END_COM_MAP()
+
     // A new source with one reference, or null without memory.
     static CImgSource* Create(const CImg* image = nullptr);
 
     void SetImage(const CImg* image) { m_image = image; }
     const CImg* GetImage() const { return m_image; }
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
     // E_POINTER without an image, for every method but CopyPalette.
     STDMETHODIMP GetSize(UINT* width, UINT* height) override;
     STDMETHODIMP GetPixelFormat(WICPixelFormatGUID* format) override;
@@ -30,11 +32,11 @@ public:
     // shorter than (height - 1) x stride + the bytes of one output row.
     STDMETHODIMP CopyPixels(const WICRect* rect, UINT stride, UINT bufferSize, BYTE* buffer) override;
 
-private:
+protected:
     CImgSource() = default;
     virtual ~CImgSource() = default;
 
-    LONG m_refs = 1;
+private:
     const CImg* m_image = nullptr;
 };
 

@@ -4,7 +4,6 @@
 // caller passes.
 #include "imaging/PixelOps.h"
 #include <algorithm>
-#include <map>
 
 namespace {
 
@@ -332,35 +331,95 @@ HRESULT CropDib(boost::shared_ptr<CDib>& out, const CDib& source, int left, int 
     return S_OK;
 }
 
+namespace {
+
+// The distinct colours of an image while there are at most 256, in an
+// open-addressed table four times that size: a tree lookup per pixel cost
+// more than a small preview's whole palette step.
+class CPaletteColors {
+public:
+    CPaletteColors() { std::fill(m_value, m_value + kSlots, -1); }
+    // False once a 257th colour comes.
+    bool Add(uint32_t color)
+    {
+        const unsigned slot = Find(color);
+        if (m_value[slot] >= 0)
+            return true;
+        if (m_count == 256)
+            return false;
+        m_key[slot] = color;
+        m_value[slot] = m_count;
+        m_colors[m_count++] = color;
+        return true;
+    }
+    // Numbers the colours in ascending order of their values.
+    void Sort()
+    {
+        std::sort(m_colors, m_colors + m_count);
+        for (int i = 0; i < m_count; ++i)
+            m_value[Find(m_colors[i])] = i;
+    }
+    int Count() const { return m_count; }
+    uint32_t Color(int i) const { return m_colors[i]; }
+    int IndexOf(uint32_t color) const { return m_value[Find(color)]; }
+private:
+    static const unsigned kSlots = 1024;
+    unsigned Find(uint32_t color) const
+    {
+        unsigned slot = (color * 2654435761u) >> 22;  // Fibonacci hashing to ten bits
+        while (m_value[slot] >= 0 && m_key[slot] != color)
+            slot = (slot + 1) & (kSlots - 1);
+        return slot;
+    }
+    uint32_t m_key[kSlots];
+    int m_value[kSlots];
+    uint32_t m_colors[256];
+    int m_count = 0;
+};
+
+} // namespace
+
 HRESULT ReduceToPalette(boost::shared_ptr<CDib>& out, const CDib& source)
 {
     if (!Is32(source))
         return E_NOTIMPL;
     const int W = source.GetWidth(), H = source.GetAbsHeight();
-    std::map<uint32_t, int> colors;
+    CPaletteColors colors;
+    // Runs of one colour (a background, a solid face) are looked up once.
+    bool any = false;
+    uint32_t last = 0;
     for (int y = 0; y < H; ++y) {
         const uint32_t* row = reinterpret_cast<const uint32_t*>(source.GetImageRow(y));
         for (int x = 0; x < W; ++x) {
-            colors.insert(std::make_pair(row[x], 0));
-            if (colors.size() > 256)
+            if (any && row[x] == last)
+                continue;
+            any = true;
+            last = row[x];
+            if (!colors.Add(last))
                 return E_NOTIMPL;
         }
     }
+    colors.Sort();
     boost::shared_ptr<CDib> dst(new CDib);
     if (!dst->CreateWithInfoHeader(W, H, 8, 0, BI_RGB) || !dst->AllocBits())
         return E_OUTOFMEMORY;
     uint32_t* table = reinterpret_cast<uint32_t*>(dst->GetColorTable());
-    int n = 0;
-    for (auto& c : colors) {
-        table[n] = c.first;  // B, G, R, A bytes read as 0xAARRGGBB: same layout as RGBQUAD
-        c.second = n++;
-    }
+    for (int i = 0; i < colors.Count(); ++i)
+        table[i] = colors.Color(i);  // B, G, R, A bytes read as 0xAARRGGBB: same layout as RGBQUAD
     CDibPixelCursor cursor(*dst);
+    BYTE index = 0;
+    any = false;
     for (int y = 0; y < H; ++y) {
         const uint32_t* row = reinterpret_cast<const uint32_t*>(source.GetImageRow(y));
         BYTE* d = cursor.Row(y);
-        for (int x = 0; x < W; ++x)
-            d[x] = static_cast<BYTE>(ClampTo255(colors[row[x]]));
+        for (int x = 0; x < W; ++x) {
+            if (!any || row[x] != last) {
+                any = true;
+                last = row[x];
+                index = static_cast<BYTE>(colors.IndexOf(last));
+            }
+            d[x] = index;
+        }
     }
     out = dst;
     return S_OK;

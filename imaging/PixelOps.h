@@ -8,6 +8,36 @@
 #include <cstdint>
 #include <cstring>
 
+// Straight-alpha "over" of one BGRA pixel: the colour bgr[0..2] at alpha
+// `alpha` (0 to 255) over the target pixel. Both weights are scaled by 255 and
+// the quotients rounded, so that an opaque colour replaces the pixel exactly
+// and alpha 0 leaves it as it was. Where nothing beneath shows and over an
+// opaque pixel the same bytes come without dividing by the sum of weights.
+inline void BlendPixelOver(BYTE* target, const BYTE* bgr, unsigned alpha)
+{
+    if (alpha == 0)
+        return;
+    const unsigned below = target[3];
+    if (alpha == 255 || below == 0) {
+        target[0] = bgr[0];
+        target[1] = bgr[1];
+        target[2] = bgr[2];
+        target[3] = static_cast<BYTE>(alpha);
+        return;
+    }
+    const unsigned ws = alpha * 255, wd = below * (255 - alpha);
+    if (below == 255) {
+        // The weights add up to 255 x 255, and the alpha stays 255.
+        for (int c = 0; c < 3; ++c)
+            target[c] = static_cast<BYTE>((bgr[c] * ws + target[c] * wd + 65025 / 2) / 65025);
+        return;
+    }
+    const unsigned total = ws + wd;
+    for (int c = 0; c < 3; ++c)
+        target[c] = static_cast<BYTE>((bgr[c] * ws + target[c] * wd + total / 2) / total);
+    target[3] = static_cast<BYTE>((total + 127) / 255);
+}
+
 enum TrimSide { TRIM_L = 1, TRIM_T = 2, TRIM_R = 4, TRIM_B = 8, TRIM_ALL = 15 };
 
 // Every pixel with alpha != 0 gets the colour's B, G, R and keeps its alpha;

@@ -14,6 +14,21 @@ bool IsPendingOn(CInternetSession* session, DWORD error)
     return session && session->IsAsync() && session->GetCallback() && error == ERROR_IO_PENDING;
 }
 
+// The end of a call that may complete asynchronously, read right after it
+// returned `done`: at once, or, when it is pending on the session, once the
+// callback reports its completion. Any other failure raises the operation's
+// error on `handle`.
+HRESULT FinishCall(bool done, CInternetSession* session, HINTERNET handle, UINT operation)
+{
+    if (done)
+        return S_OK;
+    const DWORD error = GetLastError();
+    if (!IsPendingOn(session, error))
+        throw CInternetException(handle, operation, error);
+    const HRESULT hr = session->GetCallback()->Wait(BINDSTATUS_CONNECTING, true);
+    return FAILED(hr) ? hr : S_OK;
+}
+
 } // namespace
 
 UINT InternetErrorMessageId(UINT operation)
@@ -159,16 +174,10 @@ HRESULT CInternetConnection::Open(CInternetSession* session, const wchar_t* serv
         callback->Reset();
     m_handle = InternetConnectW(session->GetHandle(), server, port, nullptr, nullptr,
                                 INTERNET_SERVICE_HTTP, 0, ContextOf(session));
-    if (m_handle)
-        return S_OK;
-    DWORD error = GetLastError();
-    if (!IsPendingOn(session, error))
-        throw CInternetException(session->GetHandle(), kInetConnect, error);
-    HRESULT hr = callback->Wait(BINDSTATUS_CONNECTING, true);
-    if (FAILED(hr))
-        return hr;
-    m_handle = callback->GetHandle();
-    return S_OK;
+    const HRESULT hr = FinishCall(m_handle != nullptr, session, session->GetHandle(), kInetConnect);
+    if (SUCCEEDED(hr) && !m_handle)
+        m_handle = callback->GetHandle();
+    return hr;
 }
 
 bool CInternetConnection::Close() { return CloseWith(m_session); }
@@ -270,16 +279,10 @@ HRESULT CHttpFile::Open(CInternetConnection* connection, const wchar_t* verb, co
     static const wchar_t* anyType[] = {L"*/*", nullptr};
     m_handle = HttpOpenRequestW(connection->GetHandle(), verb, object, version, referrer,
                                 acceptTypes ? acceptTypes : anyType, flags, ContextOf(session));
-    if (m_handle)
-        return S_OK;
-    DWORD error = GetLastError();
-    if (!IsPendingOn(session, error))
-        throw CInternetException(connection->GetHandle(), kInetHttpOpen, error);
-    HRESULT hr = callback->Wait(BINDSTATUS_CONNECTING, true);
-    if (FAILED(hr))
-        return hr;
-    m_handle = callback->GetHandle();
-    return S_OK;
+    const HRESULT hr = FinishCall(m_handle != nullptr, session, connection->GetHandle(), kInetHttpOpen);
+    if (SUCCEEDED(hr) && !m_handle)
+        m_handle = callback->GetHandle();
+    return hr;
 }
 
 HRESULT CHttpFile::SendRequest(const wchar_t* headers, DWORD headersLength, const void* optional, DWORD optionalLength)
@@ -313,27 +316,17 @@ HRESULT CHttpFile::SendFormText(const std::wstring& body, const std::wstring& ch
 HRESULT CHttpFile::SendRequestEx()
 {
     CInternetSession* session = GetSession();
-    CInternetStatusCallback* callback = ArmCallback();
-    if (HttpSendRequestExW(m_handle, nullptr, nullptr, 0, ContextOf(session)))
-        return S_OK;
-    DWORD error = GetLastError();
-    if (!IsPendingOn(session, error))
-        throw CInternetException(m_handle, kInetHttpRequest, error);
-    HRESULT hr = callback->Wait(BINDSTATUS_CONNECTING, true);
-    return FAILED(hr) ? hr : S_OK;
+    ArmCallback();
+    const bool done = HttpSendRequestExW(m_handle, nullptr, nullptr, 0, ContextOf(session)) != FALSE;
+    return FinishCall(done, session, m_handle, kInetHttpRequest);
 }
 
 HRESULT CHttpFile::EndRequest()
 {
     CInternetSession* session = GetSession();
-    CInternetStatusCallback* callback = ArmCallback();
-    if (HttpEndRequestW(m_handle, nullptr, HSR_INITIATE, ContextOf(session)))
-        return S_OK;
-    DWORD error = GetLastError();
-    if (!IsPendingOn(session, error))
-        throw CInternetException(m_handle, kInetHttpRequest, error);
-    HRESULT hr = callback->Wait(BINDSTATUS_CONNECTING, true);
-    return FAILED(hr) ? hr : S_OK;
+    ArmCallback();
+    const bool done = HttpEndRequestW(m_handle, nullptr, HSR_INITIATE, ContextOf(session)) != FALSE;
+    return FinishCall(done, session, m_handle, kInetHttpRequest);
 }
 
 void CHttpFile::QueryInfo(DWORD infoLevel, std::wstring& out)

@@ -24,17 +24,6 @@ bool IsAsciiLetterOrDigit(wchar_t c)
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9');
 }
 
-int HexValue(wchar_t c)
-{
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    return -1;
-}
-
 const wchar_t kHexLower[] = L"0123456789abcdef";
 
 } // namespace
@@ -66,8 +55,8 @@ std::wstring UnescapeUrlText(const std::wstring& text)
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == L'%' && i + 2 < text.size()) {
-            int hi = HexValue(text[i + 1]);
-            int lo = HexValue(text[i + 2]);
+            int hi = HexDigitOrMinus(text[i + 1]);
+            int lo = HexDigitOrMinus(text[i + 2]);
             if (hi >= 0 && lo >= 0) {
                 wchar_t c = static_cast<wchar_t>(hi * 16 + lo);
                 // Bytes above 0x7E belong to multi-byte escapes (UTF-8, Shift_JIS):

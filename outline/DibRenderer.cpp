@@ -6,6 +6,7 @@
 #include "outline/DibRenderer.h"
 #include "outline/PenStroke.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "imaging/PixelOps.h"
 #include "imaging/Resample.h"
 #include "outline/GlyphOutline.h"
 #include "foundation/NamedValues.h"
@@ -39,27 +40,13 @@ const double kFlatness = 0.1;
 // alpha BGRA row.
 void CompositeSpan(BYTE* row, const uint8_t* cover, int count, ARGB argb, bool aliased)
 {
-    const uint32_t ca = argb >> 24, cr = (argb >> 16) & 255, cg = (argb >> 8) & 255, cb = argb & 255;
+    const uint32_t ca = argb >> 24;
+    const BYTE bgr[3] = {static_cast<BYTE>(argb), static_cast<BYTE>(argb >> 8), static_cast<BYTE>(argb >> 16)};
     for (int i = 0; i < count; ++i, row += 4) {
         uint32_t c = cover[i];
         if (aliased)
             c = c >= 128 ? 255 : 0;
-        const uint32_t sa = (c * ca + 127) / 255;
-        if (sa == 0)
-            continue;
-        if (sa == 255) {
-            row[0] = static_cast<BYTE>(cb);
-            row[1] = static_cast<BYTE>(cg);
-            row[2] = static_cast<BYTE>(cr);
-            row[3] = 255;
-            continue;
-        }
-        // Weights scaled by 255: the source's, and what shows of the target.
-        const uint32_t ws = sa * 255, wd = row[3] * (255 - sa), total = ws + wd;
-        row[0] = static_cast<BYTE>((cb * ws + row[0] * wd + total / 2) / total);
-        row[1] = static_cast<BYTE>((cg * ws + row[1] * wd + total / 2) / total);
-        row[2] = static_cast<BYTE>((cr * ws + row[2] * wd + total / 2) / total);
-        row[3] = static_cast<BYTE>((total + 127) / 255);
+        BlendPixelOver(row, bgr, (c * ca + 127) / 255);
     }
 }
 

@@ -40,8 +40,9 @@ void OffsetBezier(CPolygon& polygon, const CPointD* p, double w, double toleranc
 // limit, dashes, alignment and custom caps are not used), curves and round
 // parts flattened within `tolerance`. An open figure becomes one ring, a
 // closed one two (one per side). Returns the GDI+ status of a failed call;
-// throws IDS_LINE_TOO_FEW_POINTS, IDS_BEZIER_TOO_FEW_POINTS or
-// IDS_PATH_POINT_TYPE_UNKNOWN for malformed point types.
+// throws IDS_BEZIER_TOO_FEW_POINTS or IDS_PATH_POINT_TYPE_UNKNOWN for
+// malformed point types. (A walk takes its first point as a start whatever
+// its type, so a line without a start point cannot occur here.)
 Gdiplus::Status BuildStrokeOutline(Gdiplus::GraphicsPath& out, const Gdiplus::GraphicsPath& in,
                                    const Gdiplus::Pen& pen, float tolerance);
 // One outline path per path of `in` (IDS_WIDEN_PATH_FAILED).

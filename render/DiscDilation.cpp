@@ -26,7 +26,6 @@
 // Edge cases: r = 0 copies the shape; shifts and stamps are clipped to the
 // plane; an empty plane gives an empty result; only in's dirty rectangle is read.
 #include "render/DiscDilation.h"
-#include "platform/ThreadLocal.h"
 #include <emmintrin.h>
 #include <algorithm>
 #include <cmath>
@@ -80,32 +79,33 @@ struct Run {
     int a, b;  // inclusive
 };
 
-// Set-pixel runs of row[x0, x1), appended in order. Sixteen bytes at a time are
-// skipped while they are all clear outside a run or all set inside one.
+// Set-pixel runs of row[x0, x1), appended in order. The row is read sixteen
+// pixels at a time as a mask of set bits; the bits where a pixel differs from
+// the one before it are the ends of runs, found by counting trailing zeros,
+// so a row costs its chunks and its runs, not its pixels.
 void ExtractRuns(const uint8_t* row, int x0, int x1, std::vector<Run>& runs)
 {
-    int x = x0;
     bool inRun = false;
     int start = 0;
     const __m128i zero = _mm_setzero_si128();
-    while (x < x1) {
-        if ((x & 15) == 0 && x + 16 <= x1) {
-            int clear = _mm_movemask_epi8(
-                _mm_cmpeq_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(row + x)), zero));
-            if ((!inRun && clear == 0xFFFF) || (inRun && clear == 0)) {
-                x += 16;
-                continue;
-            }
-        }
-        bool set = row[x] != 0;
-        if (set != inRun) {
-            if (set)
-                start = x;
+    for (int base = x0 & ~15; base < x1; base += 16) {
+        const __m128i chunk = _mm_load_si128(reinterpret_cast<const __m128i*>(row + base));
+        unsigned set = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, zero))) & 0xFFFFu;
+        if (base < x0)
+            set &= 0xFFFFu << (x0 - base);  // pixels before x0 read as clear
+        if (x1 - base < 16)
+            set &= (1u << (x1 - base)) - 1;  // and those from x1 on: a run reaching x1 ends there
+        // Bit i: pixel i differs from pixel i - 1 (bit 0: from the state so far).
+        unsigned changes = (set ^ ((set << 1) | (inRun ? 1u : 0u))) & 0xFFFFu;
+        while (changes != 0) {
+            const int i = __builtin_ctz(changes);
+            changes &= changes - 1;
+            if (inRun)
+                runs.push_back(Run{start, base + i - 1});
             else
-                runs.push_back(Run{start, x - 1});
-            inRun = set;
+                start = base + i;
+            inRun = !inRun;
         }
-        ++x;
     }
     if (inRun)
         runs.push_back(Run{start, x1 - 1});
@@ -122,7 +122,7 @@ public:
         l = std::max(l + m_dx, 0);
         r = std::min(r + m_dx, m_out.Width() - 1);
         if (l <= r)
-            std::memset(m_out.Row(y) + l, 0xFF, static_cast<size_t>(r - l + 1));
+            FillBytes(m_out.Row(y) + l, 0xFF, static_cast<size_t>(r - l + 1));
     }
 private:
     CMaskPlane& m_out;
@@ -179,7 +179,6 @@ void EmitStack(CSpanWriter& w, const CDisc& disc, const Stack& s, int y1, const 
     }
 }
 
-// Kept by each thread: allocations would queue the threads on the heap's lock.
 struct CDilationScratch {
     std::vector<Run> runs;
     std::vector<Stack> prev, cur;
@@ -204,11 +203,10 @@ void DilateByDisc(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int 
         return;
     }
     CSpanWriter writer(out, dx, dy);
-    static CThreadLocal<CDilationScratch> scratch;
-    CDilationScratch& own = scratch.Get();
-    std::vector<Run>& runs = own.runs;
-    std::vector<Stack>& prev = own.prev;
-    std::vector<Stack>& cur = own.cur;
+    CDilationScratch& scratch = ThreadScratch<CDilationScratch>();
+    std::vector<Run>& runs = scratch.runs;
+    std::vector<Stack>& prev = scratch.prev;
+    std::vector<Stack>& cur = scratch.cur;
     prev.clear();
     for (int y = d.top; y <= d.bottom; ++y) {
         runs.clear();

@@ -4,18 +4,18 @@
 // fonts often overlap their own contours (strokes drawn over strokes); the
 // even-odd rule would leave holes there, the winding rule does not.
 //
-// Cubic Bezier segments are flattened into lines by uniform subdivision, with
-// the count chosen so that the chord error stays below a fifth of a pixel
-// (error <= 3/4 x max second difference / n^2). Each non-horizontal edge is
-// active on the scan lines whose centre y + 0.5 lies in [ymin, ymax); on each
-// line the crossings are sorted by x and walked with their winding directions,
-// and the pixels whose centres fall where the winding is non-zero are set.
+// Cubic Bezier segments are flattened into lines by uniform subdivision
+// (FlattenBezier), the chord error below a fifth of a pixel. Each
+// non-horizontal edge is active on the scan lines whose centre y + 0.5 lies
+// in [ymin, ymax); on each line the crossings are sorted by x and walked with
+// their winding directions, and the pixels whose centres fall where the
+// winding is non-zero are set.
 //
 // Edge cases: open figures are closed; horizontal edges and figures of one
 // point add nothing; spans are clipped to the plane; coordinates far outside
 // the plane only cost their edges.
 #include "render/GlyphFill.h"
-#include "platform/ThreadLocal.h"
+#include "outline/PenStroke.h"
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -32,7 +32,8 @@ struct Edge {
 
 class CEdgeBuilder {
 public:
-    explicit CEdgeBuilder(std::vector<Edge>& edges) : m_edges(edges) {}
+    // Both vectors are the thread's scratch, kept from glyph to glyph.
+    CEdgeBuilder(std::vector<Edge>& edges, std::vector<CPointD>& flat) : m_edges(edges), m_flat(flat) {}
     void Line(double x0, double y0, double x1, double y1)
     {
         if (y0 == y1)
@@ -54,29 +55,24 @@ public:
     }
     void Bezier(double x0, double y0, double x1, double y1, double x2, double y2, double x3, double y3)
     {
-        double ddx = std::max(std::fabs(x0 - 2 * x1 + x2), std::fabs(x1 - 2 * x2 + x3));
-        double ddy = std::max(std::fabs(y0 - 2 * y1 + y2), std::fabs(y1 - 2 * y2 + y3));
-        double dd = std::sqrt(ddx * ddx + ddy * ddy);
-        int n = static_cast<int>(std::ceil(std::sqrt(0.75 * dd / 0.2)));
-        n = std::min(std::max(n, 1), 1024);
+        m_flat.clear();
+        FlattenBezier(m_flat, CPointD{x0, y0}, CPointD{x1, y1}, CPointD{x2, y2}, CPointD{x3, y3}, 0.2);
         double px = x0, py = y0;
-        for (int i = 1; i <= n; ++i) {
-            double t = static_cast<double>(i) / n, u = 1 - t;
-            double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
-            double qx = i == n ? x3 : a * x0 + b * x1 + c * x2 + d * x3;
-            double qy = i == n ? y3 : a * y0 + b * y1 + c * y2 + d * y3;
-            Line(px, py, qx, qy);
-            px = qx;
-            py = qy;
+        for (const CPointD& q : m_flat) {
+            Line(px, py, q.x, q.y);
+            px = q.x;
+            py = q.y;
         }
     }
 private:
     std::vector<Edge>& m_edges;
+    std::vector<CPointD>& m_flat;
 };
 
-bool BuildEdges(const std::vector<CPathPoint>& points, const std::vector<BYTE>& types, std::vector<Edge>& edges)
+bool BuildEdges(const std::vector<CPathPoint>& points, const std::vector<BYTE>& types, std::vector<Edge>& edges,
+                std::vector<CPointD>& flat)
 {
-    CEdgeBuilder b(edges);
+    CEdgeBuilder b(edges, flat);
     size_t n = std::min(points.size(), types.size());
     bool open = false;
     double sx = 0, sy = 0, cx = 0, cy = 0;
@@ -119,24 +115,22 @@ struct Crossing {
     int dir;
 };
 
-// Kept by each thread: allocations would queue the threads on the heap's lock.
 struct CFillScratch {
     std::vector<Edge> edges, pending, active;
     std::vector<Crossing> crossings;
+    std::vector<CPointD> flat;  // one Bezier segment's points
 };
 
 } // namespace
 
 bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, const std::vector<BYTE>& types)
 {
-    static CThreadLocal<CFillScratch> scratch;
-    CFillScratch& own = scratch.Get();
-    std::vector<Edge>& edges = own.edges;
-    std::vector<Edge>& pending = own.pending;
-    std::vector<Edge>& active = own.active;
-    std::vector<Crossing>& crossings = own.crossings;
+    CFillScratch& scratch = ThreadScratch<CFillScratch>();
+    std::vector<Edge>& edges = scratch.edges;
+    std::vector<Edge>& pending = scratch.pending;
+    std::vector<Edge>& active = scratch.active;
     edges.clear();
-    if (!BuildEdges(points, types, edges))
+    if (!BuildEdges(points, types, edges, scratch.flat))
         return false;
     const int height = plane.Height(), width = plane.Width();
     // Scan lines each edge covers: centres y + 0.5 in [y0, y1).
@@ -159,6 +153,7 @@ bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, c
         return true;
     std::sort(pending.begin(), pending.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
     active.clear();
+    std::vector<Crossing>& crossings = scratch.crossings;
     size_t next = 0;
     LONG fillLeft = width, fillRight = 0;
     for (int y = yMin; y <= yMax; ++y) {
@@ -195,7 +190,7 @@ bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, c
                     r = width - 1;
                 if (l <= r) {
                     int il = static_cast<int>(l), ir = static_cast<int>(r);
-                    std::memset(row + il, 0xFF, static_cast<size_t>(ir - il + 1));
+                    FillBytes(row + il, 0xFF, static_cast<size_t>(ir - il + 1));
                     fillLeft = std::min<LONG>(fillLeft, il);
                     fillRight = std::max<LONG>(fillRight, ir + 1);
                 }

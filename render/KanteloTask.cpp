@@ -99,6 +99,7 @@ void CKanteloTask::CreateFonts()
 {
     const CFontSetting& fs = m_setting->FontSetting;
     m_charMeasures.clear();
+    ForgetOutlines();
     m_fontManager = fs.CreateVectorFontManager(NONANTIALIASED_QUALITY);
     m_font.Reset();
     m_font = fs.CreateGdiFont(m_logFont, m_textMetrics, m_emSize, NONANTIALIASED_QUALITY);
@@ -112,6 +113,13 @@ void CKanteloTask::ReleaseFonts()
 {
     m_fontManager.reset();
     m_font.Reset();
+    ForgetOutlines();
+}
+
+void CKanteloTask::ForgetOutlines()
+{
+    m_outlines.clear();
+    m_outlineBytes = 0;
 }
 
 void CKanteloTask::GetCharWidths(HDC dc, UINT32 ch, ABC& abc)
@@ -120,6 +128,23 @@ void CKanteloTask::GetCharWidths(HDC dc, UINT32 ch, ABC& abc)
 }
 
 void CKanteloTask::LoadGlyph(UINT32 ch, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy)
+{
+    const auto kept = m_outlines.find(ch);
+    if (kept != m_outlines.end()) {
+        gm = kept->second.gm;
+        buffer = kept->second.buffer;
+        sx = kept->second.sx;
+        sy = kept->second.sy;
+        return;
+    }
+    LoadGlyphFromFont(ch, gm, buffer, sx, sy);
+    if (m_outlineBytes + buffer.size() <= kKeptOutlineBytes) {
+        m_outlines[ch] = CKeptOutline{gm, buffer, sx, sy};
+        m_outlineBytes += buffer.size();
+    }
+}
+
+void CKanteloTask::LoadGlyphFromFont(UINT32 ch, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy)
 {
     MAT2 identity = IdentityMat2();
     m_fontManager->GetGlyphOutline(&gm, buffer, ch, GGO_BEZIER, &identity);

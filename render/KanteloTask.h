@@ -164,8 +164,13 @@ protected:
     void AddUnitRects(const RECT& glyph, bool lineStart, bool& newParagraph);
 
     // The outline of ch with its metrics, and the shift (font units, y up)
-    // that puts the outline where its metrics place it.
+    // that puts the outline where its metrics place it. Kept for the run (up
+    // to kKeptOutlineBytes): the layout measures each character by its
+    // outline, and the drawing comes back to the same characters; fetching
+    // an outline makes the font engine load and hint the glyph again.
     void LoadGlyph(UINT32 ch, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy);
+    void LoadGlyphFromFont(UINT32 ch, GLYPHMETRICS& gm, std::vector<BYTE>& buffer, double& sx, double& sy);
+    void ForgetOutlines();
 
     CKanteloTaskClient* m_client = nullptr;
     boost::shared_ptr<CSetting> m_setting;
@@ -175,6 +180,14 @@ protected:
         float advance;
     };
     std::map<UINT32, CCharMeasure> m_charMeasures;
+    struct CKeptOutline {
+        GLYPHMETRICS gm;
+        std::vector<BYTE> buffer;
+        double sx, sy;
+    };
+    static const size_t kKeptOutlineBytes = 256u << 10;
+    std::map<UINT32, CKeptOutline> m_outlines;
+    size_t m_outlineBytes = 0;
     int m_threadCount = 0;
     int m_threadsUsed = 0;
     boost::shared_ptr<CDib> m_resultImage;

@@ -7,10 +7,57 @@
 // so that clearing, scanning and reducing stay inside the glyph's cell and
 // its margins instead of sweeping the whole plane.
 #pragma once
+#include "render/AlphaPlane.h"
+#include "platform/ThreadLocal.h"
 #include <windows.h>
+#include <emmintrin.h>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
+
+// The calling thread's own T, kept for the thread's life: the engine's
+// passes keep their scratch vectors here, because allocations from several
+// threads would queue on the heap's one lock under Wine. Take it once per
+// call. Not a thread_local: the window's worker ends after every job, and a
+// thread_local vector's storage is freed before its destructor runs then
+// (platform/ThreadLocal.h).
+template <class T>
+T& ThreadScratch()
+{
+    static CThreadLocal<T> slot;
+    return slot.Get();
+}
+
+// memset for the masks' spans: under Wine the runtime's memset stores four
+// bytes at a time, this sixteen (the last store may overlap the one before).
+inline void FillBytes(uint8_t* p, uint8_t value, size_t n)
+{
+    if (n < 16) {
+        const uint32_t four = value * 0x01010101u;
+        if (n >= 8) {
+            std::memcpy(p, &four, 4);
+            std::memcpy(p + 4, &four, 4);
+            std::memcpy(p + n - 8, &four, 4);
+            std::memcpy(p + n - 4, &four, 4);
+        } else if (n >= 4) {
+            std::memcpy(p, &four, 4);
+            std::memcpy(p + n - 4, &four, 4);
+        } else {
+            for (size_t i = 0; i < n; ++i)
+                p[i] = value;
+        }
+        return;
+    }
+    const __m128i v = _mm_set1_epi8(static_cast<char>(value));
+    uint8_t* const last = p + n - 16;
+    for (; p < last; p += 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+        // Hides the pointer's steps, or the compiler turns the loop back into a memset call.
+        __asm__("" : "+r"(p));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(last), v);
+}
 
 class CMaskPlane {
 public:
@@ -24,13 +71,13 @@ public:
     bool Create(int width, int height);
     void Free();
 
-    int Width() const { return m_width; }
-    int Height() const { return m_height; }
+    int Width() const { return m_plane.Width(); }
+    int Height() const { return m_plane.Height(); }
     // Bytes from one row to the next: the width rounded up to 16.
-    int Stride() const { return m_stride; }
-    bool IsValid() const { return m_bits != nullptr; }
-    uint8_t* Row(int y) { return m_bits + static_cast<ptrdiff_t>(y) * m_stride; }
-    const uint8_t* Row(int y) const { return m_bits + static_cast<ptrdiff_t>(y) * m_stride; }
+    int Stride() const { return m_plane.Stride(); }
+    bool IsValid() const { return m_plane.IsValid(); }
+    uint8_t* Row(int y) { return m_plane.Row(y); }
+    const uint8_t* Row(int y) const { return m_plane.Row(y); }
     bool Get(int x, int y) const { return Row(y)[x] != 0; }
 
     // Where set pixels may be; empty (left >= right) when none.
@@ -43,10 +90,7 @@ public:
     void Clear();
 
 private:
-    uint8_t* m_bits = nullptr;
-    int m_width = 0;
-    int m_height = 0;
-    int m_stride = 0;
+    CAlphaPlane m_plane;
     RECT m_dirty = {0, 0, 0, 0};
 };
 

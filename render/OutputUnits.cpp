@@ -11,12 +11,9 @@ std::vector<std::wstring> SplitTextIntoUnits(const std::wstring& text, UINT unit
             wchar_t c = text[i];
             if (IsSpaceOrCr(c))
                 continue;
-            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-                units.push_back(text.substr(i, 2));
-                ++i;
-            } else {
-                units.push_back(std::wstring(1, c));
-            }
+            const size_t length = CharLengthAt(text, i);
+            units.push_back(text.substr(i, length));
+            i += length - 1;
         }
         return units;
     }
@@ -104,19 +101,12 @@ std::wstring MakeSafeFileTitle(const std::wstring& title)
     return safe;
 }
 
-namespace {
-
-bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-} // namespace
-
 size_t Utf8Length(const std::wstring& text)
 {
     size_t n = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         const wchar_t c = text[i];
-        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+        if (CharLengthAt(text, i) == 2) {
             n += 4;
             ++i;
         } else {

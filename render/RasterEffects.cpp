@@ -5,7 +5,7 @@
 // over the taps that fall inside the image and divides by the sum of those
 // same weights, so edges are not darkened; the full sum is used wherever the
 // whole window is inside. The taps are accumulated row against row so that
-// the inner loops run over contiguous pixels and vectorise; the integer
+// the inner loops run over contiguous pixels, sixteen at a time; the integer
 // quotient is taken as (sum + 1/2) x (1 / weight) in double precision, which
 // is exact because the sums stay far below 2^53.
 //
@@ -24,7 +24,9 @@
 #include "decoration/BorderingSetting.h"
 #include "render/DiscDilation.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "imaging/PixelOps.h"
 #include "platform/GdiPlusGraphics.h"
+#include <emmintrin.h>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -56,6 +58,49 @@ HRESULT CopyDib32(boost::shared_ptr<CDib>& out, const CDib& source)
 inline uint8_t Quotient(unsigned sum, double inverse)
 {
     return static_cast<uint8_t>(static_cast<unsigned>((sum + 0.5) * inverse));
+}
+
+// acc[x] += k in[x] over count values, sixteen at a time: a weight and a
+// value are bytes, so their product fits a 16-bit lane, and only the sums
+// are widened (the compiler would multiply in 32-bit lanes, two at a time).
+void AddWeightedRow(unsigned* acc, const uint8_t* in, int count, unsigned k)
+{
+    const __m128i zero = _mm_setzero_si128(), weight = _mm_set1_epi16(static_cast<short>(k));
+    int x = 0;
+    for (; x + 16 <= count; x += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
+        const __m128i lo = _mm_mullo_epi16(_mm_unpacklo_epi8(v, zero), weight);
+        const __m128i hi = _mm_mullo_epi16(_mm_unpackhi_epi8(v, zero), weight);
+        const __m128i products[4] = {_mm_unpacklo_epi16(lo, zero), _mm_unpackhi_epi16(lo, zero),
+                                     _mm_unpacklo_epi16(hi, zero), _mm_unpackhi_epi16(hi, zero)};
+        for (int i = 0; i < 4; ++i) {
+            __m128i* a = reinterpret_cast<__m128i*>(acc + x + 4 * i);
+            _mm_storeu_si128(a, _mm_add_epi32(_mm_loadu_si128(a), products[i]));
+        }
+    }
+    for (; x < count; ++x)
+        acc[x] += k * in[x];
+}
+
+// Quotient over out[from, to), four values at a time: the same operations in
+// double precision give the same bits in vector lanes (the sums stay below
+// 2^31, so the signed conversions hold them).
+void QuotientRow(const unsigned* acc, uint8_t* out, int from, int to, double inverse)
+{
+    const __m128d half = _mm_set1_pd(0.5), inv = _mm_set1_pd(inverse);
+    int x = from;
+    for (; x + 4 <= to; x += 4) {
+        const __m128i sums = _mm_loadu_si128(reinterpret_cast<const __m128i*>(acc + x));
+        const __m128d lo = _mm_mul_pd(_mm_add_pd(_mm_cvtepi32_pd(sums), half), inv);
+        const __m128d hi = _mm_mul_pd(_mm_add_pd(_mm_cvtepi32_pd(_mm_srli_si128(sums, 8)), half), inv);
+        __m128i q = _mm_unpacklo_epi64(_mm_cvttpd_epi32(lo), _mm_cvttpd_epi32(hi));
+        q = _mm_packs_epi32(q, q);
+        q = _mm_packus_epi16(q, q);
+        const int four = _mm_cvtsi128_si32(q);
+        std::memcpy(out + x, &four, 4);
+    }
+    for (; x < to; ++x)
+        out[x] = Quotient(acc[x], inverse);
 }
 
 } // namespace
@@ -104,13 +149,9 @@ void CGaussianRows::Horizontal(const uint8_t* in, uint8_t* out, int w, unsigned*
     if (lo < hi) {
         for (int x = lo; x < hi; ++x)
             acc[x] = 0;
-        for (int j = -(n - 1); j <= n - 1; ++j) {
-            const unsigned k = K(j);
-            for (int x = lo; x < hi; ++x)
-                acc[x] += k * in[x + j];
-        }
-        for (int x = lo; x < hi; ++x)
-            out[x] = Quotient(acc[x], fullInverse);
+        for (int j = -(n - 1); j <= n - 1; ++j)
+            AddWeightedRow(acc + lo, in + lo + j, hi - lo, K(j));
+        QuotientRow(acc, out, lo, hi, fullInverse);
     }
 }
 
@@ -122,15 +163,10 @@ void CGaussianRows::Vertical(const std::function<const uint8_t*(int)>& row, int 
     for (int j = -(n - 1); j <= n - 1; ++j) {
         if (y + j < 0 || y + j >= h)
             continue;
-        const unsigned k = K(j);
-        const uint8_t* s = row(y + j);
-        for (int x = 0; x < w; ++x)
-            acc[x] += k * s[x];
+        AddWeightedRow(acc, row(y + j), w, K(j));
     }
     const unsigned weight = (y >= n - 1 && y < h - (n - 1)) ? m_full : WeightAt(y, h);
-    const double inverse = 1.0 / weight;
-    for (int x = 0; x < w; ++x)
-        out[x] = Quotient(acc[x], inverse);
+    QuotientRow(acc, out, 0, w, 1.0 / weight);
 }
 
 HRESULT CreateDib32(boost::shared_ptr<CDib>& out, int width, int height)
@@ -303,46 +339,59 @@ HRESULT GaussianBlurAlpha(boost::shared_ptr<CDib>& out, const CDib& source, doub
 
 void CompositeRowOver(BYTE* d, const BYTE* s, int count)
 {
-    for (int x = 0; x < count; ++x, d += 4, s += 4) {
-        const unsigned sa = s[3];
-        if (sa == 0)
-            continue;
-        if (sa == 255) {
-            std::memcpy(d, s, 4);
-            continue;
-        }
-        // Weights of source and target in units of 1/(255 * 255).
-        const unsigned ws = sa * 255, wd = d[3] * (255 - sa);
-        const unsigned sum = ws + wd;
-        for (int c = 0; c < 3; ++c)
-            d[c] = static_cast<BYTE>((s[c] * ws + d[c] * wd + sum / 2) / sum);
-        d[3] = static_cast<BYTE>((sum + 127) / 255);
-    }
+    for (int x = 0; x < count; ++x, d += 4, s += 4)
+        BlendPixelOver(d, s, s[3]);
 }
 
 void CompositeColorRowOver(BYTE* d, const uint8_t* alpha, int count, COLORREF color)
 {
-    const BYTE colour[4] = {GetBValue(color), GetGValue(color), GetRValue(color), 255};
-    for (int x = 0; x < count; ++x, d += 4) {
-        const unsigned sa = alpha[x];
-        if (sa == 0)
+    const BYTE colour[3] = {GetBValue(color), GetGValue(color), GetRValue(color)};
+    const __m128i opaque =
+        _mm_set1_epi32(static_cast<int>(0xFF000000u | (colour[2] << 16) | (colour[1] << 8) | colour[0]));
+    const __m128i clear = _mm_setzero_si128(), full = _mm_set1_epi8(-1);
+    int x = 0;
+    // Sixteen alphas at a time: all 0 leave the pixels, all 255 set the colour.
+    for (; x + 16 <= count; x += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + x));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(a, clear)) == 0xFFFF)
             continue;
-        if (sa == 255) {
-            std::memcpy(d, colour, 4);
+        BYTE* p = d + 4 * x;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(a, full)) == 0xFFFF) {
+            for (int i = 0; i < 4; ++i)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16 * i), opaque);
             continue;
         }
-        const unsigned ws = sa * 255, wd = d[3] * (255 - sa);
-        const unsigned sum = ws + wd;
-        for (int c = 0; c < 3; ++c)
-            d[c] = static_cast<BYTE>((colour[c] * ws + d[c] * wd + sum / 2) / sum);
-        d[3] = static_cast<BYTE>((sum + 127) / 255);
+        for (int i = 0; i < 16; ++i)
+            BlendPixelOver(p + 4 * i, colour, alpha[x + i]);
     }
+    for (; x < count; ++x)
+        BlendPixelOver(d + 4 * x, colour, alpha[x]);
 }
 
 void FlattenRowOnColor(BYTE* d, const BYTE* s, int count, COLORREF color)
 {
     const unsigned bg[3] = {GetBValue(color), GetGValue(color), GetRValue(color)};
-    for (int x = 0; x < count; ++x, s += 4, d += 4) {
+    int x = 0;
+    // Four pixels at a time in 16-bit lanes: t = s a + bg (255 - a) + 127
+    // stays below 65535, where (t + 1 + (t >> 8)) >> 8 is exactly t / 255.
+    const __m128i zero = _mm_setzero_si128(), c255 = _mm_set1_epi16(255), c127 = _mm_set1_epi16(127),
+                  one = _mm_set1_epi16(1), alphaBytes = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m128i background = _mm_setr_epi16(static_cast<short>(bg[0]), static_cast<short>(bg[1]),
+                                              static_cast<short>(bg[2]), 0, static_cast<short>(bg[0]),
+                                              static_cast<short>(bg[1]), static_cast<short>(bg[2]), 0);
+    const auto flatten = [&](__m128i px) {
+        const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(px, 0xFF), 0xFF);
+        const __m128i t = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(px, a),
+                                                      _mm_mullo_epi16(background, _mm_sub_epi16(c255, a))), c127);
+        return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, one), _mm_srli_epi16(t, 8)), 8);
+    };
+    for (; x + 4 <= count; x += 4, s += 16, d += 16) {
+        const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        const __m128i flat =
+            _mm_packus_epi16(flatten(_mm_unpacklo_epi8(px, zero)), flatten(_mm_unpackhi_epi8(px, zero)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_or_si128(flat, alphaBytes));
+    }
+    for (; x < count; ++x, s += 4, d += 4) {
         const unsigned a = s[3];
         for (int c = 0; c < 3; ++c)
             d[c] = static_cast<BYTE>((s[c] * a + bg[c] * (255 - a) + 127) / 255);

@@ -42,6 +42,7 @@
 #include "outline/VectorFontManager.h"
 #include "platform/Gdi.h"
 #include "platform/GdiPlusPath.h"
+#include "platform/SlimLock.h"
 #include "imaging/GdiPlusBitmap.h"
 #include "resources/strings_engine.h"
 #include "resources/strings_foundation.h"
@@ -50,7 +51,6 @@
 #include <cmath>
 #include <map>
 #include <memory>
-#include <mutex>
 
 namespace {
 
@@ -184,7 +184,7 @@ public:
     CGlyphCellsPtr Take(size_t count, bool withUnion, int width, int height)
     {
         {
-            std::lock_guard<std::mutex> lock(m_mutex);
+            CSlimLockGuard lock(m_lock);
             for (size_t i = 0; i < m_kept.size(); ++i)
                 if (m_kept[i]->Fits(count, withUnion, width, height)) {
                     CGlyphCellsPtr cells = std::move(m_kept[i]);
@@ -205,7 +205,7 @@ public:
     {
         if (!cells || cells->Bytes() > (4u << 20))
             return;
-        std::lock_guard<std::mutex> lock(m_mutex);
+        CSlimLockGuard lock(m_lock);
         if (m_kept.size() >= 16)
             m_kept.erase(m_kept.begin());
         m_kept.push_back(std::move(cells));
@@ -216,7 +216,7 @@ public:
         return store;
     }
 private:
-    std::mutex m_mutex;
+    CSlimLock m_lock;
     std::vector<CGlyphCellsPtr> m_kept;
 };
 
@@ -310,21 +310,23 @@ unsigned long long MaskPlaneBytes(int width, int height)
     return ((static_cast<unsigned long long>(width) + 15) & ~15ULL) * static_cast<unsigned long long>(height);
 }
 
-// The largest run of free address space: the most one allocation can get.
-unsigned long long LargestFreeBlock()
+// Whether one run of free address space holds `bytes`: whether one
+// allocation of that size can succeed. The walk stops at the first run large
+// enough (the whole address space takes a tenth of a millisecond under Wine,
+// as much as a small preview's glyphs).
+bool HasFreeBlock(unsigned long long bytes)
 {
-    unsigned long long largest = 0;
     MEMORY_BASIC_INFORMATION info;
     const BYTE* p = nullptr;
     while (::VirtualQuery(p, &info, sizeof info) == sizeof info) {
-        if (info.State == MEM_FREE)
-            largest = std::max<unsigned long long>(largest, info.RegionSize);
+        if (info.State == MEM_FREE && info.RegionSize >= bytes)
+            return true;
         const BYTE* next = static_cast<const BYTE*>(info.BaseAddress) + info.RegionSize;
         if (next <= p)
             break;
         p = next;
     }
-    return largest;
+    return false;
 }
 
 // Pixel rows of one band: at most about 128 KB of 32-bit pixels, and few
@@ -419,7 +421,7 @@ bool CKanteloTask::PlanRasterWork(CRasterWork& work)
         available = std::min(status.ullAvailVirtual, status.ullAvailPageFile);
     // Room for the encoder and the rest of the program.
     available -= std::min(available, available / 8);
-    if (peak(1) > available || image > LargestFreeBlock()) {
+    if (peak(1) > available || !HasFreeBlock(image)) {
         const unsigned long long mb = (peak(1) + (1 << 20) - 1) >> 20;
         Err.Set(IDS_IMAGE_TOO_LARGE, std::to_wstring(m_imageWidth), std::to_wstring(m_imageHeight),
                 std::to_wstring(mb));

@@ -3,11 +3,11 @@
 #include "render/OutputUnits.h"
 #include "foundation/PathUtil.h"
 #include "foundation/ResourceString.h"
+#include "foundation/ShellOps.h"
 #include "foundation/StringUtil.h"
 #include "resources/strings_engine.h"
 #include "resources/strings_foundation.h"
 #include "resources/strings_foundation_io.h"
-#include <shlobj.h>
 
 namespace {
 
@@ -26,14 +26,9 @@ bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstr
         error = CSimpleErr::Format(IDS_TEXT_EMPTY);
         return false;
     }
-    std::wstring full;
-    if (!GetFullPath(full, folder))
-        full = folder;
-    int rc = ::SHCreateDirectoryExW(nullptr, full.c_str(), nullptr);
-    if (rc != ERROR_SUCCESS && rc != ERROR_ALREADY_EXISTS && rc != ERROR_FILE_EXISTS) {
-        error = L"Cannot create the folder " + full + L": " + FormatSystemMessage(HResultFromWin32(rc));
-        return false;
-    }
+    const std::wstring full = GetFullPathOrSelf(folder);
+    // A file where the folder should be is no folder: every unit would fail.
+    CreateFolder(full);
     CSetting target(setting);
     target.FolderPath = full;
     CSaveJobTasks job;

@@ -1,11 +1,9 @@
 #include "render/WorkTeam.h"
 #include "render/CanTerminate.h"
+#include "platform/SlimLock.h"
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <exception>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -27,8 +25,8 @@ public:
         return *helpers;
     }
 
-    bool TryAcquire() { return m_owner.try_lock(); }
-    void Release() { m_owner.unlock(); }
+    bool TryAcquire() { return m_owner.TryLock(); }
+    void Release() { m_owner.Unlock(); }
 
     // Makes helpers until there are n (or no more can be made); their count.
     int Grow(int n)
@@ -50,7 +48,7 @@ public:
         m_error = nullptr;
         m_terminable = terminable;
         {
-            std::lock_guard<std::mutex> lock(m_mutex);
+            CSlimLockGuard lock(m_lock);
             m_work = &work;
             m_count = count;
             m_next = 0;
@@ -60,17 +58,17 @@ public:
             ++m_round;
             m_open = true;
         }
-        m_wake.notify_all();
+        m_wake.WakeAll();
         RunItems(0, true);
         {
-            std::unique_lock<std::mutex> lock(m_mutex);
+            CSlimLockGuard lock(m_lock);
             m_open = false;
             while (m_inside > 0) {
                 // A helper may hold a long item: keep asking whether to stop.
-                if (!m_done.wait_for(lock, std::chrono::milliseconds(5), [&] { return m_inside == 0; })) {
-                    lock.unlock();
+                if (!m_done.Wait(m_lock, 5) && m_inside > 0) {
+                    m_lock.Unlock();
                     AskStop();
-                    lock.lock();
+                    m_lock.Lock();
                 }
             }
             m_work = nullptr;
@@ -95,8 +93,9 @@ private:
             // items throw.
             try {
                 {
-                    std::unique_lock<std::mutex> lock(m_mutex);
-                    m_wake.wait(lock, [&] { return m_open && m_round != seen; });
+                    CSlimLockGuard lock(m_lock);
+                    while (!(m_open && m_round != seen))
+                        m_wake.Wait(m_lock);
                     seen = m_round;
                     if (index > m_roundHelpers)
                         continue;
@@ -107,9 +106,9 @@ private:
                     }
                 }
                 RunItems(index, false);
-                std::lock_guard<std::mutex> lock(m_mutex);
+                CSlimLockGuard lock(m_lock);
                 if (--m_inside == 0)
-                    m_done.notify_all();
+                    m_done.WakeAll();
             } catch (...) {
             }
         }
@@ -131,7 +130,7 @@ private:
             try {
                 (*m_work)(item, thread);
             } catch (...) {
-                std::lock_guard<std::mutex> lock(m_mutex);
+                CSlimLockGuard lock(m_lock);
                 if (!m_error)
                     m_error = std::current_exception();
                 m_stop = true;
@@ -141,11 +140,12 @@ private:
         }
     }
 
-    std::mutex m_owner;  // held by the team that has the helpers
+    // Win32's own locks: see platform/SlimLock.h for why not the standard ones.
+    CSlimLock m_owner;  // held by the team that has the helpers
     std::vector<std::thread> m_threads;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::condition_variable m_done;
+    CSlimLock m_lock;
+    CConditionVariable m_wake;
+    CConditionVariable m_done;
     const std::function<void(int, int)>* m_work = nullptr;
     int m_count = 0;
     std::atomic<int> m_next{0};

@@ -8,18 +8,6 @@
 #include "foundation/PathUtil.h"
 #include <cstdio>
 
-namespace {
-
-double NowMs()
-{
-    LARGE_INTEGER f, t;
-    ::QueryPerformanceFrequency(&f);
-    ::QueryPerformanceCounter(&t);
-    return t.QuadPart * 1000.0 / f.QuadPart;
-}
-
-} // namespace
-
 CSetting LargestDecorationsSetting()
 {
     CSetting s;

@@ -21,5 +21,7 @@ private:
 bool LoadSettingsFile(CSetting& setting, const std::wstring& path, std::wstring& error);
 // A UTF-8 text file (a byte order mark is allowed), line ends made LF.
 bool ReadUtf8TextFile(std::wstring& text, const std::wstring& path, std::wstring& error);
+// The performance counter in milliseconds.
+double NowMs();
 // One line to standard output or error as UTF-8 (or to the console as text).
 void WriteLine(DWORD stdHandle, const std::wstring& line);

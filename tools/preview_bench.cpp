@@ -22,18 +22,6 @@
 
 namespace {
 
-double NowMs()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return t.QuadPart * 1000.0 / frequency.QuadPart;
-}
-
 // Runs the window's messages until the pane has shown an image after
 // `serial`; false after the patience.
 bool PumpUntilPreview(const CDibWindow& pane, unsigned serial, double patienceMs)

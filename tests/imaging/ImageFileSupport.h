@@ -153,33 +153,24 @@ inline std::string XyzTag(double x, double y, double z)
     return t;
 }
 
-// A v2 display profile: sRGB primaries (adapted to D50) and every channel on
-// a plain gamma curve; or a grey profile with that curve.
-inline std::string MakeProfile(bool gray, double gamma, const std::string& name)
+// The "desc" tag of a profile named `name` (ASCII part only).
+inline std::string DescTag(const std::string& name)
 {
-    std::vector<std::pair<std::string, std::string>> tags;
     std::string desc("desc\0\0\0\0", 8);
     PutBE32(desc, static_cast<uint32_t>(name.size() + 1));
     desc += name + '\0';
     desc.append(4 + 4 + 2 + 1 + 67, '\0');
-    tags.push_back({"desc", desc});
-    tags.push_back({"wtpt", XyzTag(0.9642, 1.0, 0.8249)});
-    std::string curve("curv\0\0\0\0", 8);
-    PutBE32(curve, 1);
-    PutBE16(curve, static_cast<uint32_t>(gamma * 256 + 0.5));
-    curve.append(2, '\0');
-    if (gray) {
-        tags.push_back({"kTRC", curve});
-    } else {
-        tags.push_back({"rXYZ", XyzTag(0.4361, 0.2225, 0.0139)});
-        tags.push_back({"gXYZ", XyzTag(0.3851, 0.7169, 0.0971)});
-        tags.push_back({"bXYZ", XyzTag(0.1431, 0.0606, 0.7141)});
-        tags.push_back({"rTRC", curve});
-        tags.push_back({"gTRC", curve});
-        tags.push_back({"bTRC", curve});
-    }
+    return desc;
+}
+
+// A v2 profile of the tags in order: the 128-byte header with the device
+// class, colour space and connection space (12 characters, e.g. "mntrRGB XYZ "),
+// the tag table, then the tags, each padded to 4 bytes.
+inline std::string AssembleProfile(const std::string& classSpacePcs,
+                                   const std::vector<std::pair<std::string, std::string>>& tags)
+{
     std::string table, data;
-    uint32_t at = 128 + 4 + 12 * static_cast<uint32_t>(tags.size());
+    const uint32_t at = 128 + 4 + 12 * static_cast<uint32_t>(tags.size());
     for (const auto& tag : tags) {
         table += tag.first;
         PutBE32(table, at + static_cast<uint32_t>(data.size()));
@@ -195,15 +186,37 @@ inline std::string MakeProfile(bool gray, double gamma, const std::string& name)
     PutBE32(header, static_cast<uint32_t>(128 + body.size()));
     header.append(4, '\0');
     PutBE32(header, 0x02100000);
-    header += "mntr";
-    header += gray ? "GRAY" : "RGB ";
-    header += "XYZ ";
+    header += classSpacePcs;
     header.append(12, '\0');
     header += "acsp";
     header.resize(68, '\0');
     header += XyzTag(0.9642, 1.0, 0.8249).substr(8);
     header.resize(128, '\0');
     return header + body;
+}
+
+// A v2 display profile: sRGB primaries (adapted to D50) and every channel on
+// a plain gamma curve; or a grey profile with that curve.
+inline std::string MakeProfile(bool gray, double gamma, const std::string& name)
+{
+    std::vector<std::pair<std::string, std::string>> tags;
+    tags.push_back({"desc", DescTag(name)});
+    tags.push_back({"wtpt", XyzTag(0.9642, 1.0, 0.8249)});
+    std::string curve("curv\0\0\0\0", 8);
+    PutBE32(curve, 1);
+    PutBE16(curve, static_cast<uint32_t>(gamma * 256 + 0.5));
+    curve.append(2, '\0');
+    if (gray) {
+        tags.push_back({"kTRC", curve});
+    } else {
+        tags.push_back({"rXYZ", XyzTag(0.4361, 0.2225, 0.0139)});
+        tags.push_back({"gXYZ", XyzTag(0.3851, 0.7169, 0.0971)});
+        tags.push_back({"bXYZ", XyzTag(0.1431, 0.0606, 0.7141)});
+        tags.push_back({"rTRC", curve});
+        tags.push_back({"gTRC", curve});
+        tags.push_back({"bTRC", curve});
+    }
+    return AssembleProfile(std::string("mntr") + (gray ? "GRAY" : "RGB ") + "XYZ ", tags);
 }
 
 // A printer profile for a naive CMYK (ink = 1 - channel, black taken out
@@ -271,38 +284,11 @@ inline std::string MakeCmykProfile()
     outputTables(b2a, 4);
 
     std::vector<std::pair<std::string, std::string>> tags;
-    std::string desc("desc\0\0\0\0", 8);
-    PutBE32(desc, 10);
-    desc += std::string("Test CMYK", 9) + '\0';
-    desc.append(4 + 4 + 2 + 1 + 67, '\0');
-    tags.push_back({"desc", desc});
+    tags.push_back({"desc", DescTag("Test CMYK")});
     tags.push_back({"wtpt", XyzTag(0.9642, 1.0, 0.8249)});
     tags.push_back({"A2B0", a2b});
     tags.push_back({"B2A0", b2a});
-    std::string table, data;
-    const uint32_t at = 128 + 4 + 12 * static_cast<uint32_t>(tags.size());
-    for (const auto& tag : tags) {
-        table += tag.first;
-        PutBE32(table, at + static_cast<uint32_t>(data.size()));
-        PutBE32(table, static_cast<uint32_t>(tag.second.size()));
-        data += tag.second;
-        while (data.size() % 4)
-            data += '\0';
-    }
-    std::string body;
-    PutBE32(body, static_cast<uint32_t>(tags.size()));
-    body += table + data;
-    std::string header;
-    PutBE32(header, static_cast<uint32_t>(128 + body.size()));
-    header.append(4, '\0');
-    PutBE32(header, 0x02100000);
-    header += "prtrCMYKLab ";
-    header.append(12, '\0');
-    header += "acsp";
-    header.resize(68, '\0');
-    header += XyzTag(0.9642, 1.0, 0.8249).substr(8);
-    header.resize(128, '\0');
-    return header + body;
+    return AssembleProfile("prtrCMYKLab ", tags);
 }
 
 } // namespace imagefile

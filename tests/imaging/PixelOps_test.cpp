@@ -1,6 +1,8 @@
 #include "imaging/PixelOps.h"
 #include "tests/common/DibTestSupport.h"
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <random>
 #include <vector>
 
 namespace {
@@ -218,34 +220,58 @@ TEST(PixelOps, TransparentMarginsAndCrop)
 
 TEST(PixelOps, ReduceToPalette)
 {
-    for (int count : {1, 256, 257}) {
-        boost::shared_ptr<CDib> d = NewDib32(count, 2);
-        for (int x = 0; x < count; ++x) {
-            // Descending values, so the palette order differs from the pixel order.
-            uint32_t v = 0x80000000u | static_cast<uint32_t>(count - 1 - x) * 0x10101u;
-            Px(*d, x, 0) = v;
-            Px(*d, x, 1) = v;
+    // Each colour once, or in runs of three (a run of one colour is looked up once).
+    for (int run : {1, 3})
+        for (int count : {1, 256, 257}) {
+            const int width = count * run;
+            boost::shared_ptr<CDib> d = NewDib32(width, 2);
+            for (int x = 0; x < width; ++x) {
+                // Descending values, so the palette order differs from the pixel order.
+                uint32_t v = 0x80000000u | static_cast<uint32_t>(count - 1 - x / run) * 0x10101u;
+                Px(*d, x, 0) = v;
+                Px(*d, x, 1) = v;
+            }
+            boost::shared_ptr<CDib> out;
+            HRESULT hr = ReduceToPalette(out, *d);
+            if (count > 256) {
+                EXPECT_EQ(E_NOTIMPL, hr);
+                EXPECT_FALSE(out);
+                continue;
+            }
+            ASSERT_EQ(S_OK, hr) << count;
+            ASSERT_EQ(8, out->GetBitCount());
+            EXPECT_EQ(256, out->GetColorTableCount());
+            const uint32_t* table = reinterpret_cast<const uint32_t*>(out->GetColorTable());
+            for (int y = 0; y < 2; ++y)
+                for (int x = 0; x < width; ++x) {
+                    BYTE index = out->GetImageRow(y)[x];
+                    EXPECT_EQ(Px(*d, x, y), table[index]);
+                    EXPECT_EQ(count - 1 - x / run, index);
+                }
+            if (count == 1) {
+                EXPECT_EQ(0xFF010101u, table[1]);  // grey ramp after the last used entry
+            }
         }
-        boost::shared_ptr<CDib> out;
-        HRESULT hr = ReduceToPalette(out, *d);
-        if (count > 256) {
-            EXPECT_EQ(E_NOTIMPL, hr);
-            EXPECT_FALSE(out);
-            continue;
-        }
-        ASSERT_EQ(S_OK, hr) << count;
-        ASSERT_EQ(8, out->GetBitCount());
-        EXPECT_EQ(256, out->GetColorTableCount());
-        const uint32_t* table = reinterpret_cast<const uint32_t*>(out->GetColorTable());
-        for (int x = 0; x < count; ++x) {
-            BYTE index = out->GetImageRow(1)[x];
-            EXPECT_EQ(Px(*d, x, 1), table[index]);
-            EXPECT_EQ(count - 1 - x, index);
-        }
-        if (count == 1) {
-            EXPECT_EQ(0xFF010101u, table[1]);  // grey ramp after the last used entry
-        }
+    // 256 colours of any value (the colours are found through a hash table):
+    // each pixel's entry holds its colour, and the table ascends.
+    std::mt19937 rng(4);
+    std::vector<uint32_t> colours;
+    while (colours.size() < 256) {
+        const uint32_t c = static_cast<uint32_t>(rng());
+        if (std::find(colours.begin(), colours.end(), c) == colours.end())
+            colours.push_back(c);
     }
+    boost::shared_ptr<CDib> random = NewDib32(64, 8), reduced;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 64; ++x)
+            Px(*random, x, y) = colours[((y * 64 + x) * 37 + y) % 256];  // every colour, none in runs
+    ASSERT_EQ(S_OK, ReduceToPalette(reduced, *random));
+    const uint32_t* table = reinterpret_cast<const uint32_t*>(reduced->GetColorTable());
+    EXPECT_TRUE(std::is_sorted(table, table + 256));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 64; ++x)
+            ASSERT_EQ(Px(*random, x, y), table[reduced->GetImageRow(y)[x]]) << x << "," << y;
+
     CDib gray;
     boost::shared_ptr<CDib> out;
     ASSERT_TRUE(gray.CreateWithInfoHeader(1, 1, 8) && gray.AllocBits());

@@ -4,6 +4,7 @@
 #include "render/GlyphFill.h"
 #include "render/MaskPlane.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -69,24 +70,46 @@ TEST(DiscTest, ShapeOfSmallDiscs)
     EXPECT_NEAR(3.14159265 * 100.5 * 100.5, static_cast<double>(area), 200.0);
 }
 
+// A copy whose dirty rectangle is the smallest that holds the set pixels:
+// runs then start and end right at its sides.
+void CopyWithTightDirty(CMaskPlane& to, const CMaskPlane& from)
+{
+    RECT r = {from.Width(), from.Height(), 0, 0};
+    for (int y = 0; y < from.Height(); ++y)
+        for (int x = 0; x < from.Width(); ++x)
+            if (from.Get(x, y)) {
+                to.Row(y)[x] = 0xFF;
+                r = RECT{std::min<LONG>(r.left, x), std::min<LONG>(r.top, y), std::max<LONG>(r.right, x + 1),
+                         std::max<LONG>(r.bottom, y + 1)};
+            }
+    to.MarkDirty(r);
+}
+
 TEST(DiscDilationTest, EqualsPlainStampOnRandomShapes)
 {
     std::mt19937 rng(12345);
     struct Case {
         int r, dx, dy;
     } cases[] = {{0, 0, 0}, {0, 7, -5}, {0, -70, 3}, {1, 0, 0}, {2, 3, -1}, {3, 0, 0}, {5, -4, 6}, {8, 0, 0}, {13, 20, 17}, {6, -90, 0}};
-    for (const Case& c : cases)
-        for (int round = 0; round < 6; ++round) {
-            CMaskPlane in, fast, plain;
-            ASSERT_TRUE(in.Create(61, 47));
-            ASSERT_TRUE(fast.Create(61, 47));
-            ASSERT_TRUE(plain.Create(61, 47));
-            FillRandomShapes(in, rng, 3 + round * 4);
-            DilateByDisc(fast, in, CDisc(c.r), c.dx, c.dy);
-            DilateByDiscReference(plain, in, CDisc(c.r), c.dx, c.dy);
-            ASSERT_EQ(0, CountDifferences(fast, plain)) << "r " << c.r << " dx " << c.dx << " dy " << c.dy
-                                                        << " round " << round;
-        }
+    // Rows read sixteen pixels at a time: widths that end inside a chunk and
+    // on its edge, dirty rectangles of the whole plane and tight ones.
+    const int widths[] = {61, 64};
+    for (int width : widths)
+        for (const Case& c : cases)
+            for (int round = 0; round < 6; ++round) {
+                CMaskPlane shapes, tight, fast, plain;
+                ASSERT_TRUE(shapes.Create(width, 47));
+                ASSERT_TRUE(tight.Create(width, 47));
+                ASSERT_TRUE(fast.Create(width, 47));
+                ASSERT_TRUE(plain.Create(width, 47));
+                FillRandomShapes(shapes, rng, 3 + round * 4);
+                CopyWithTightDirty(tight, shapes);
+                const CMaskPlane& in = round % 2 ? tight : shapes;
+                DilateByDisc(fast, in, CDisc(c.r), c.dx, c.dy);
+                DilateByDiscReference(plain, in, CDisc(c.r), c.dx, c.dy);
+                ASSERT_EQ(0, CountDifferences(fast, plain)) << "width " << width << " r " << c.r << " dx " << c.dx
+                                                            << " dy " << c.dy << " round " << round;
+            }
 }
 
 TEST(DiscDilationTest, RandomNoiseAndReuseOfTheOutputPlane)
@@ -277,6 +300,44 @@ TEST(MaskReductionTest, EqualsPlainBlockAverageOverExistingAlpha)
     EXPECT_EQ(0, block.width * block.height);
 }
 
+TEST(MaskReductionTest, LayingEqualsPlainSourceOver)
+{
+    // Rows shorter and longer than the sixteen values laid at once, cut at
+    // the target's sides; values of 0 and 255 often, as at glyph edges.
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> byte(0, 255), pick(0, 3);
+    const auto value = [&] { int k = pick(rng); return k == 0 ? 0 : k == 1 ? 255 : byte(rng); };
+    struct Case {
+        int width, x;
+    } cases[] = {{1, 0}, {15, 2}, {16, 0}, {17, 5}, {40, -3}, {53, 20}};
+    const int tw = 70, th = 5;
+    for (const Case& c : cases) {
+        CCoverageBlock block;
+        block.x = 0;
+        block.y = -1;
+        block.width = c.width;
+        block.height = 4;
+        for (int i = 0; i < c.width * 4; ++i)
+            block.values.push_back(static_cast<uint8_t>(value()));
+        std::vector<uint8_t> target(tw * th), expected;
+        for (uint8_t& t : target)
+            t = static_cast<uint8_t>(value());
+        expected = target;
+        for (int j = 0; j < 4; ++j)
+            for (int i = 0; i < c.width; ++i) {
+                const int tx = c.x + i, ty = j - 1;
+                if (tx < 0 || tx >= tw || ty < 0 || ty >= th)
+                    continue;
+                const unsigned s = block.values[j * c.width + i];
+                uint8_t& a = expected[ty * tw + tx];
+                if (s != 0)
+                    a = static_cast<uint8_t>(s + (a * (255 - s) + 127) / 255);
+            }
+        LayCoverageOver(block, c.x, 0, target.data(), tw, tw, th);
+        EXPECT_EQ(expected, target) << "width " << c.width << " at " << c.x;
+    }
+}
+
 TEST(MaskReductionTest, FullAndHalfBlocks)
 {
     CMaskPlane plane;
@@ -290,6 +351,19 @@ TEST(MaskReductionTest, FullAndHalfBlocks)
     ASSERT_EQ(1, block.height);
     EXPECT_EQ(255, block.values[0]);
     EXPECT_EQ(64, block.values[1]);  // 25 of 100 pixels: 63.75 rounds up
+}
+
+TEST(MaskPlaneTest, FillBytesSetsExactlyItsRange)
+{
+    // Short fills take overlapping small stores, long ones sixteen bytes at a
+    // time with an overlapping last store.
+    for (size_t offset = 0; offset < 4; ++offset)
+        for (size_t n = 0; n <= 40; ++n) {
+            std::vector<uint8_t> bytes(64, 0x11);
+            FillBytes(bytes.data() + offset, 0xFF, n);
+            for (size_t i = 0; i < bytes.size(); ++i)
+                ASSERT_EQ(i >= offset && i < offset + n ? 0xFF : 0x11, bytes[i]) << "offset " << offset << " n " << n;
+        }
 }
 
 TEST(MaskPlaneTest, UniteAndClearStayInTheirRectangles)

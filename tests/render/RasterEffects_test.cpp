@@ -473,6 +473,70 @@ TEST(RasterEffectsTest, CompositeOverAndFlattenMatchTheOverFormula)
     }
 }
 
+// The over formula in integers, pixel by pixel, as the rows must give it
+// byte for byte whatever shortcuts they take.
+void PlainOver(BYTE* d, const BYTE* s, unsigned sa)
+{
+    if (sa == 0)
+        return;
+    const unsigned ws = sa * 255, wd = d[3] * (255 - sa), sum = ws + wd;
+    for (int c = 0; c < 3; ++c)
+        d[c] = static_cast<BYTE>((s[c] * ws + d[c] * wd + sum / 2) / sum);
+    d[3] = static_cast<BYTE>((sum + 127) / 255);
+}
+
+TEST(RasterEffectsTest, RowOperationsEqualTheIntegerFormulas)
+{
+    // Alphas come in runs of 0, of 255 and of any value (whole blocks of
+    // sixteen take shortcuts), on both sides; partial ones over partial
+    // ones take the division.
+    std::mt19937 rng(17);
+    std::uniform_int_distribution<int> byte(0, 255), pick(0, 2), length(1, 40);
+    const auto alphas = [&](int n) {
+        std::vector<BYTE> a;
+        while (static_cast<int>(a.size()) < n) {
+            const int kind = pick(rng);
+            for (int i = length(rng); i > 0 && static_cast<int>(a.size()) < n; --i)
+                a.push_back(static_cast<BYTE>(kind == 0 ? 0 : kind == 1 ? 255 : byte(rng)));
+        }
+        return a;
+    };
+    const int n = 603;
+    std::vector<BYTE> target(4 * n), source(4 * n);
+    const std::vector<BYTE> targetAlpha = alphas(n), sourceAlpha = alphas(n), cover = alphas(n);
+    for (int i = 0; i < 4 * n; ++i) {
+        target[i] = static_cast<BYTE>(i % 4 == 3 ? targetAlpha[i / 4] : byte(rng));
+        source[i] = static_cast<BYTE>(i % 4 == 3 ? sourceAlpha[i / 4] : byte(rng));
+    }
+    std::vector<BYTE> rows = target, expected = target;
+    CompositeRowOver(rows.data(), source.data(), n);
+    for (int x = 0; x < n; ++x)
+        PlainOver(&expected[4 * x], &source[4 * x], source[4 * x + 3]);
+    EXPECT_EQ(expected, rows);
+    const COLORREF color = RGB(200, 30, 7);
+    const BYTE colour[3] = {7, 30, 200};
+    rows = expected = target;
+    CompositeColorRowOver(rows.data(), cover.data(), n, color);
+    for (int x = 0; x < n; ++x)
+        PlainOver(&expected[4 * x], colour, cover[x]);
+    EXPECT_EQ(expected, rows);
+    // Flattening, into another row and in place.
+    const unsigned bg[3] = {50, 100, 200};
+    expected = target;
+    for (int x = 0; x < n; ++x) {
+        BYTE* p = &expected[4 * x];
+        for (int c = 0; c < 3; ++c)
+            p[c] = static_cast<BYTE>((p[c] * p[3] + bg[c] * (255 - p[3]) + 127) / 255);
+        p[3] = 255;
+    }
+    std::vector<BYTE> flat(4 * n);
+    FlattenRowOnColor(flat.data(), target.data(), n, RGB(200, 100, 50));
+    EXPECT_EQ(expected, flat);
+    rows = target;
+    FlattenRowOnColor(rows.data(), rows.data(), n, RGB(200, 100, 50));
+    EXPECT_EQ(expected, rows);
+}
+
 } // namespace
 
 namespace {

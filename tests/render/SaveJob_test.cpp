@@ -3,6 +3,7 @@
 #include "render/SaveJob.h"
 #include "render/OutputUnits.h"
 #include "foundation/ReplacingFileWriter.h"
+#include "resources/strings_foundation_io.h"
 #include "tests/render/TaskTestSupport.h"
 #include <gtest/gtest.h>
 
@@ -111,4 +112,16 @@ TEST(SaveJobTest, AnEmojiIsOneCharacterOfItsOwn)
     EXPECT_EQ(folder.File(L"a.png"), files[1]);
     for (const std::wstring& f : files)
         EXPECT_TRUE(FileExists(f)) << Narrow(f);
+}
+
+TEST(SaveJobTest, AFileWhereTheFolderShouldBeIsReported)
+{
+    CTempFolder temp;
+    const std::wstring notFolder = temp.File(L"out");
+    ASSERT_TRUE(WriteFileBytes(notFolder, "a file"));
+    std::vector<std::wstring> files;
+    std::wstring error;
+    EXPECT_FALSE(RunSaveJob(JobSetting(kFormats[0]), L"縁", notFolder, files, error));
+    EXPECT_EQ(my::CException(IDS_CREATE_FOLDER_FAILED, HResultFromWin32(ERROR_ALREADY_EXISTS), notFolder).message, error);
+    EXPECT_EQ("a file", ReadFileBytes(notFolder));
 }
