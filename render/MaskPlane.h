@@ -8,6 +8,7 @@
 // its margins instead of sweeping the whole plane.
 #pragma once
 #include "render/AlphaPlane.h"
+#include "platform/ThreadLocal.h"
 #include <windows.h>
 #include <emmintrin.h>
 #include <cstddef>
@@ -18,16 +19,14 @@
 // The calling thread's own T, kept for the thread's life: the engine's
 // passes keep their scratch vectors here, because allocations from several
 // threads would queue on the heap's one lock under Wine. Take it once per
-// call: every use of a thread_local is a call into the runtime, which locks,
-// and the compiler would repeat that call at each use of a plain reference
-// (the empty asm hides where the pointer came from).
+// call. Not a thread_local: the window's worker ends after every job, and a
+// thread_local vector's storage is freed before its destructor runs then
+// (platform/ThreadLocal.h).
 template <class T>
 T& ThreadScratch()
 {
-    static thread_local T value;
-    T* p = &value;
-    __asm__("" : "+r"(p));
-    return *p;
+    static CThreadLocal<T> slot;
+    return slot.Get();
 }
 
 // memset for the masks' spans: under Wine the runtime's memset stores four

@@ -7,7 +7,10 @@
 #include "resources/strings_foundation.h"
 #include <gtest/gtest.h>
 #include <boost/make_shared.hpp>
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -274,4 +277,49 @@ TEST(JobControlTest, AWorkerThatDiesEndsTheJobWithAnError)
     ASSERT_TRUE(RunUntilIdle(jobs));
     EXPECT_FALSE(view.previewError.empty());
     EXPECT_FALSE(jobs.IsRunning());
+}
+
+// Every preview runs on a worker thread that ends with it, while the window
+// copies the new image into fresh memory. Whatever the ending thread lets go
+// must be its own: a block of the window's freed under it (the header of the
+// pane's copy, once) sent the copy's rows to wild addresses.
+TEST(JobControlTest, WorkersThatEndLeaveTheMemoryOfOtherThreadsAlone)
+{
+    // Small blocks that point to blocks, as the window's objects do, each
+    // filled with its own byte and checked before it is let go, churned on
+    // a thread of their own while the previews come and go.
+    struct CChurn {
+        std::atomic<bool> stop{false};
+        std::atomic<int> damaged{0};
+        void Run()
+        {
+            std::vector<std::unique_ptr<std::vector<BYTE> > > ring(256);
+            for (unsigned serial = 0; !stop; ++serial) {
+                std::unique_ptr<std::vector<BYTE> >& node = ring[serial % ring.size()];
+                if (node)
+                    for (BYTE b : *node)
+                        if (b != node->size()) {
+                            ++damaged;
+                            break;
+                        }
+                const size_t size = 8 + serial % 41;
+                node.reset(new std::vector<BYTE>(size, static_cast<BYTE>(size)));
+            }
+        }
+    } churn;
+    std::thread churner([&] { churn.Run(); });
+    CTestView view;
+    CSetting setting = FirstStartSetting(L"", L"縁取り");
+    CTestJobControl jobs(view, setting);
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 4000 && churn.damaged == 0) {
+        setting.Text = setting.Text.size() < 12 ? setting.Text + L"字" : L"縁取り";
+        jobs.SchedulePreview(GetTickCount());
+        if (!RunUntilIdle(jobs))
+            break;
+    }
+    churn.stop = true;
+    churner.join();
+    EXPECT_EQ(0, churn.damaged);
+    EXPECT_GT(view.images, 5);
 }

@@ -63,6 +63,22 @@ TEST(PreviewPaintTest, ImagesArePremultipliedForBlending)
     EXPECT_EQ(255, q[3]);
     EXPECT_EQ(0, q[4] | q[5] | q[6] | q[7]);
 
+    // Rows padded to four bytes and stored top-down come out in order.
+    CDib topDown;
+    topDown.CreateWithInfoHeader(3, -2, 8, 2);
+    topDown.AllocBits();
+    topDown.GetColorTable()[0] = RGBQUAD{0, 0, 255, 255};
+    topDown.GetColorTable()[1] = RGBQUAD{0, 0, 0, 0};
+    const BYTE rows[2][3] = {{0, 1, 0}, {1, 0, 1}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            topDown.GetImageRow(y)[x] = rows[y][x];
+    pane = MakePaneImage(topDown);
+    ASSERT_TRUE(pane);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(rows[y][x] == 0 ? 255 : 0, pane->GetImageRow(y)[4 * x + 3]) << x << "," << y;
+
     // Only what the pane shows is copied: the left part, or the right part
     // for an image aligned right.
     boost::shared_ptr<CDib> wide = SolidImage(5000, 3, 0, 0, 0, 255);
