@@ -19,9 +19,7 @@ LRESULT CColorPageLinear::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     FillComboRange(angle, 0, 180, 5, 0);
     FillComboRange(angle, -5, -175, -5, 0);
     SetDlgItemText(IDC_GRAD_ANGLE, FormatInt(static_cast<int>(Gradation.Angle)));
-    HWND unit = GetDlgItem(IDC_UNIT);
-    FillComboFromNamedInts(unit, GetNamedTextUnits());
-    SelectNamedIntValue(unit, GetNamedTextUnits(), static_cast<int>(Gradation.Unit));
+    InitUnitCombo(GetDlgItem(IDC_UNIT), Gradation.Unit);
     CheckDlgButton(IDC_ENTIRE, Gradation.Entire ? BST_CHECKED : BST_UNCHECKED);
     for (int i = 0; i < kGradationRows; ++i)
         InitRow(i);
@@ -118,11 +116,8 @@ LRESULT CColorPageLinear::OnAngle(WORD, WORD, HWND, BOOL&)
 
 LRESULT CColorPageLinear::OnUnit(WORD, WORD, HWND, BOOL&)
 {
-    boost::shared_ptr<CNamedInt> unit = GetSelectedNamedInt(GetDlgItem(IDC_UNIT), GetNamedTextUnits());
-    if (unit && static_cast<UINT>(unit->value) != Gradation.Unit) {
-        Gradation.Unit = static_cast<UINT>(unit->value);
+    if (TakeUnitChoice(GetDlgItem(IDC_UNIT), Gradation.Unit))
         FireChanged(0);
-    }
     return 0;
 }
 

@@ -44,9 +44,7 @@ LRESULT CColorPageTexture::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     HWND fit = GetDlgItem(IDC_TEXTURE_FIT);
     FillComboFromNamedInts(fit, GetImageFitTypeNames());
     SelectNamedIntValue(fit, GetImageFitTypeNames(), static_cast<int>(Texture.Type));
-    HWND unit = GetDlgItem(IDC_UNIT);
-    FillComboFromNamedInts(unit, GetNamedTextUnits());
-    SelectNamedIntValue(unit, GetNamedTextUnits(), static_cast<int>(Texture.Unit));
+    InitUnitCombo(GetDlgItem(IDC_UNIT), Texture.Unit);
     const double rates[2] = {Texture.RateX, Texture.RateY};
     for (int i = 0; i < 2; ++i) {
         CComboBoxW combo(GetDlgItem(IDC_TEXTURE_RATE_X + i));
@@ -80,11 +78,8 @@ LRESULT CColorPageTexture::OnFit(WORD, WORD, HWND, BOOL&)
 
 LRESULT CColorPageTexture::OnUnit(WORD, WORD, HWND, BOOL&)
 {
-    boost::shared_ptr<CNamedInt> unit = GetSelectedNamedInt(GetDlgItem(IDC_UNIT), GetNamedTextUnits());
-    if (unit && static_cast<UINT>(unit->value) != Texture.Unit) {
-        Texture.Unit = static_cast<UINT>(unit->value);
+    if (TakeUnitChoice(GetDlgItem(IDC_UNIT), Texture.Unit))
         FireChanged(0);
-    }
     return 0;
 }
 

@@ -1,4 +1,20 @@
 #include "app/PaintDlg.h"
+#include "decoration/NamedEffects.h"
+
+void InitUnitCombo(HWND combo, UINT unit)
+{
+    FillComboFromNamedInts(combo, GetNamedTextUnits());
+    SelectNamedIntValue(combo, GetNamedTextUnits(), static_cast<int>(unit));
+}
+
+bool TakeUnitChoice(HWND combo, UINT& unit)
+{
+    boost::shared_ptr<CNamedInt> chosen = GetSelectedNamedInt(combo, GetNamedTextUnits());
+    if (!chosen || static_cast<UINT>(chosen->value) == unit)
+        return false;
+    unit = static_cast<UINT>(chosen->value);
+    return true;
+}
 
 CPaintDlg::CPaintDlg() : CPropertySheetImpl<CPaintDlg>(IDS_SELECT_COLOR_TITLE)
 {

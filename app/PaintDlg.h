@@ -25,6 +25,12 @@ struct CComboBox2Traits<CFolderFileList> {
     }
 };
 
+// The unit combo of the gradation and texture pages: the text units, with
+// `unit` selected.
+void InitUnitCombo(HWND combo, UINT unit);
+// The chosen unit into `unit`; true when that changed it.
+bool TakeUnitChoice(HWND combo, UINT& unit);
+
 // --- linear gradation ------------------------------------------------------
 
 class CColorPageLinear : public CColorPageImpl<CColorPageLinear>,

@@ -44,6 +44,15 @@ bool BuildImage(CDibSection& dib, int w, int h, F row)
     return true;
 }
 
+// Sets the value; true when it differs from the one held.
+bool Update(double& field, double value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
 inline void PutPixel(BYTE* p, COLORREF c)
 {
     p[0] = GetBValue(c);
@@ -73,15 +82,8 @@ private:
 bool CColorPickerHS::SetColor(COLORREF color, bool redraw)
 {
     CHsl hsl = ColorRefToHsl(color);
-    bool changed = false;
-    if (hsl.hue != Hue) {
-        Hue = hsl.hue;
-        changed = true;
-    }
-    if (hsl.saturation != Saturation) {
-        Saturation = hsl.saturation;
-        changed = true;
-    }
+    // Both are set: no short cut between them.
+    const bool changed = Update(Hue, hsl.hue) | Update(Saturation, hsl.saturation);
     if (changed && redraw && m_hWnd)
         InvalidateRect(nullptr, FALSE);
     NotifyListener();
@@ -144,16 +146,7 @@ void CColorPickerHS::ApplyPoint(int x, int y)
     const LONG w = f.right - f.left, h = f.bottom - f.top;
     const double hue = Clamp((x - f.left) * 360.0 / Divisor(w), 0.0, 360.0);
     const double sat = Clamp((f.top + h - 1 - y) / Divisor(h), 0.0, 1.0);
-    bool changed = false;
-    if (hue != Hue) {
-        Hue = hue;
-        changed = true;
-    }
-    if (sat != Saturation) {
-        Saturation = sat;
-        changed = true;
-    }
-    if (changed)
+    if (Update(Hue, hue) | Update(Saturation, sat))
         PaintNow();
     NotifyListener();
 }
@@ -163,17 +156,9 @@ void CColorPickerHS::ApplyPoint(int x, int y)
 bool CColorPickerL::SetColor(COLORREF color, bool redraw)
 {
     CHsl hsl = ColorRefToHsl(color);
-    bool changed = false;
-    if (hsl.hue != Hue || hsl.saturation != Saturation) {
-        Hue = hsl.hue;
-        Saturation = hsl.saturation;
-        m_barDirty = true;
-        changed = true;
-    }
-    if (hsl.lightness != Lightness) {
-        Lightness = hsl.lightness;
-        changed = true;
-    }
+    const bool barChanged = Update(Hue, hsl.hue) | Update(Saturation, hsl.saturation);
+    m_barDirty = m_barDirty || barChanged;
+    const bool changed = Update(Lightness, hsl.lightness) || barChanged;
     if (changed && redraw && m_hWnd)
         InvalidateRect(nullptr, FALSE);
     NotifyListener();
@@ -182,15 +167,7 @@ bool CColorPickerL::SetColor(COLORREF color, bool redraw)
 
 bool CColorPickerL::SetHueSaturation(double hue, double saturation, bool redraw)
 {
-    bool changed = false;
-    if (hue != Hue) {
-        Hue = hue;
-        changed = true;
-    }
-    if (saturation != Saturation) {
-        Saturation = saturation;
-        changed = true;
-    }
+    const bool changed = Update(Hue, hue) | Update(Saturation, saturation);
     if (changed) {
         m_barDirty = true;
         if (redraw && m_hWnd)
@@ -258,9 +235,7 @@ void CColorPickerL::ApplyPoint(int, int y)
 {
     RECT b = GetBar();
     const LONG h = b.bottom - b.top;
-    const double l = Clamp((b.top + h - 1 - y) / Divisor(h), 0.0, 1.0);
-    if (l != Lightness) {
-        Lightness = l;
+    if (Update(Lightness, Clamp((b.top + h - 1 - y) / Divisor(h), 0.0, 1.0))) {
         InvalidateRect(nullptr, FALSE);
         PaintNow();
     }
