@@ -53,9 +53,15 @@ CMsg* SetWindowErrorSink(CMsg* sink)
 namespace firewall_detail {
 CMsg& ReportingSink() { return g_reportingSink; }
 
-void ReportUnconverted()
+void ReportUnconverted() noexcept
 {
     // No string of the table can be trusted here; the sink gets a fixed text.
-    g_reportingSink.Show(L"Unknown exception is occurred", MB_ICONERROR);
+    // It runs inside GuardedCall's last catch, often for want of memory:
+    // making that text may throw too, and nothing may leave the firewall.
+    try {
+        g_reportingSink.Show(L"Unknown exception is occurred", MB_ICONERROR);
+    } catch (...) {
+        OutputDebugStringW(L"Unknown exception is occurred");
+    }
 }
 } // namespace firewall_detail

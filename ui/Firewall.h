@@ -18,7 +18,7 @@ namespace firewall_detail {
 // every WM_PAINT would otherwise stack message boxes without end).
 CMsg& ReportingSink();
 // Last resort when even the conversion failed (a message text is missing).
-void ReportUnconverted();
+void ReportUnconverted() noexcept;
 } // namespace firewall_detail
 
 // Runs the action; true when it raised nothing. An error that names a control
