@@ -39,14 +39,9 @@ LRESULT CAboutDlg::OnSetCursor(UINT, WPARAM wp, LPARAM, BOOL& handled)
     return TRUE;
 }
 
-LRESULT CAboutDlg::OnCtlColorStatic(UINT, WPARAM wp, LPARAM lp, BOOL&)
+COLORREF CAboutDlg::StaticTextColor(HWND control) const
 {
-    HDC dc = reinterpret_cast<HDC>(wp);
-    const bool link = reinterpret_cast<HWND>(lp) == GetDlgItem(IDC_ABOUT_LINK);
-    ::SetTextColor(dc, link ? RGB(0, 0, 255) : ::GetSysColor(COLOR_BTNTEXT));
-    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-    // The brush itself is the answer (not a DWLP_MSGRESULT value).
-    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    return control == GetDlgItem(IDC_ABOUT_LINK) ? RGB(0, 0, 255) : ::GetSysColor(COLOR_BTNTEXT);
 }
 
 LRESULT CAboutDlg::OnLink(WORD, WORD, HWND, BOOL&)
@@ -59,12 +54,6 @@ LRESULT CAboutDlg::OnLink(WORD, WORD, HWND, BOOL&)
     info.nShow = SW_SHOWNORMAL;
     if (!::ShellExecuteExW(&info))
         ::MessageBeep(MB_OK);
-    return 0;
-}
-
-LRESULT CAboutDlg::OnEnd(WORD, WORD id, HWND, BOOL&)
-{
-    EndDialog(id);
     return 0;
 }
 

@@ -3,29 +3,29 @@
 // link.
 #pragma once
 #include "ui/DialogImpl.h"
+#include "ui/Mixins.h"
 #include "resources/info_dialogs.h"
 #include <windows.h>
 
-class CAboutDlg : public CDialogImpl<CAboutDlg> {
+class CAboutDlg : public CDialogImpl<CAboutDlg>, public CInfoDialogImpl<CAboutDlg> {
 public:
     enum { IDD = IDD_ABOUT };
     ~CAboutDlg();
 
+    // The link in blue, the rest as the system draws it.
+    COLORREF StaticTextColor(HWND control) const;
+
     BEGIN_MSG_MAP(CAboutDlg)
         MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
         MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
-        MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
         COMMAND_ID_HANDLER(IDC_ABOUT_LINK, OnLink)
-        COMMAND_ID_HANDLER(IDOK, OnEnd)
-        COMMAND_ID_HANDLER(IDCANCEL, OnEnd)
+        CHAIN_MSG_MAP(CInfoDialogImpl<CAboutDlg>)
     END_MSG_MAP()
 
 private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSetCursor(UINT, WPARAM wp, LPARAM, BOOL&);
-    LRESULT OnCtlColorStatic(UINT, WPARAM wp, LPARAM lp, BOOL&);
     LRESULT OnLink(WORD, WORD, HWND, BOOL&);
-    LRESULT OnEnd(WORD, WORD id, HWND, BOOL&);
 
     // The link's underlined font; deleted once the dialog is gone.
     HFONT m_linkFont = nullptr;

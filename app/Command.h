@@ -103,14 +103,17 @@ protected:
     virtual void ParseCommandLine(CSingleCommandLineParser& parser);
 };
 
-// The items of the last drag, and the error of their extraction, wait here
-// for the run.
-class CCommandDropOpen : public CCommandOpen {
+// The items of the last drag, and the error of their extraction, wait in a
+// drop command for its run.
+struct CDroppedItems {
+    my::CCtrlException PendingError{nullptr, 0};
+    std::vector<CItemIDList> Items;
+};
+
+class CCommandDropOpen : public CCommandOpen, public CDroppedItems {
 public:
     using CCommandOpen::CCommandOpen;
     void Execute(bool doIt) override;
-    my::CCtrlException PendingError{nullptr, 0};
-    std::vector<CItemIDList> Items;
 };
 
 // Writes the decoration settings file. An empty path asks with the save
@@ -175,12 +178,10 @@ public:
 
 // The first dropped file read as the text to decorate (at most
 // kDroppedTextLimit bytes).
-class CCommandDropText : public CCommand {
+class CCommandDropText : public CCommand, public CDroppedItems {
 public:
     using CCommand::CCommand;
     void Execute(bool doIt) override;
-    my::CCtrlException PendingError{nullptr, 0};
-    std::vector<CItemIDList> Items;
 };
 
 // The commands of the program, made once at start-up and living for the whole

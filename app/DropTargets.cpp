@@ -16,17 +16,20 @@ CCommandSet& Commands()
     return *set;
 }
 
-// The dragged items into the command; a data object without shell items
-// (dragged text, for example) leaves an error there instead of throwing.
+// The dragged items into the command, whose check sets the cursor; a drop
+// posts the command's id to the window. A data object without shell items
+// (dragged text, for example) leaves an error in the command instead of
+// throwing, and a refused drop (the cursor said so) posts nothing.
 template <class TCommand>
-void Extract(TCommand& command, IDataObject* data)
+void OfferDrop(TCommand& command, IDataObject* data, DWORD* effect, bool drop, WORD id)
 {
-    command.Items.clear();
-    CatchToError(command.PendingError, [&] { ReadIDListsFromDataObject(data, command.Items, false); });
+    CDroppedItems& dropped = command;
+    dropped.Items.clear();
+    CatchToError(dropped.PendingError, [&] { ReadIDListsFromDataObject(data, dropped.Items, false); });
+    *effect = command.RunAndTest() ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+    if (drop && *effect != DROPEFFECT_NONE)
+        PostMessageW(GetCommandView().GetViewWindow(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
-
-// A refused drop (the cursor said so) posts nothing: dropping it does nothing.
-void PostCommand(WORD id) { PostMessageW(GetCommandView().GetViewWindow(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
 // Clears the text box's frame when the drop ends, however it ends.
 class CHighlightClearer {
@@ -45,28 +48,16 @@ private:
 
 void CDropCtrler::HandleDrop(DWORD keys, POINTL point, DWORD* effect, bool drop)
 {
-    *effect = DROPEFFECT_COPY;
-    CCommandDropOpen& command = *Commands().DropOpen;
-    Extract(command, GetDataObject());
-    if (!command.RunAndTest())
-        *effect = DROPEFFECT_NONE;
-    if (drop && *effect != DROPEFFECT_NONE)
-        PostCommand(IDM_DROP_OPEN);
+    OfferDrop(*Commands().DropOpen, GetDataObject(), effect, drop, IDM_DROP_OPEN);
 }
 
 void CEditDropCtrler::OnDragLeave() { GetCommandView().SetDropHighlight(-1); }
 
 void CEditDropCtrler::HandleDrop(DWORD keys, POINTL point, DWORD* effect, bool drop)
 {
-    *effect = DROPEFFECT_COPY;
     CHighlightClearer clearer(drop);
     GetCommandView().SetDropHighlight(IDC_TEXT);
-    CCommandDropText& command = *Commands().DropText;
-    Extract(command, GetDataObject());
-    if (!command.RunAndTest())
-        *effect = DROPEFFECT_NONE;
-    if (drop && *effect != DROPEFFECT_NONE)
-        PostCommand(IDM_DROP_TEXT);
+    OfferDrop(*Commands().DropText, GetDataObject(), effect, drop, IDM_DROP_TEXT);
 }
 
 void CMainDropTargets::Register(HWND dialog, HWND edit)

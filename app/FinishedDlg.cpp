@@ -19,25 +19,11 @@ LRESULT CFinishedDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     return TRUE;
 }
 
-LRESULT CFinishedDlg::OnCtlColorStatic(UINT, WPARAM wp, LPARAM, BOOL&)
-{
-    HDC dc = reinterpret_cast<HDC>(wp);
-    ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
-    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
-}
-
 LRESULT CFinishedDlg::OnOpen(WORD, WORD id, HWND, BOOL&)
 {
     const std::wstring& target = id == IDC_OPEN_FILE ? Path : Folder;
     HINSTANCE result = ::ShellExecuteW(m_hWnd, nullptr, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     if (reinterpret_cast<INT_PTR>(result) <= 32)
         ShowResourceMessage1(IDS_OPEN_FOLDER_FAILED, target, MB_ICONERROR);
-    return 0;
-}
-
-LRESULT CFinishedDlg::OnEnd(WORD, WORD id, HWND, BOOL&)
-{
-    EndDialog(id);
     return 0;
 }

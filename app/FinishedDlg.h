@@ -5,11 +5,13 @@
 #include "foundation/HasMixins.h"
 #include "foundation/Msg.h"
 #include "ui/DialogImpl.h"
+#include "ui/Mixins.h"
 #include "resources/info_dialogs.h"
 #include "resources/strings_foundation.h"
 #include <string>
 
 class CFinishedDlg : public CDialogImpl<CFinishedDlg>,
+                     public CInfoDialogImpl<CFinishedDlg>,
                      public CSimpleMsgImpl<CFinishedDlg, IDS_ERROR_TITLE, IDS_QUERY_TITLE>,
                      public CHasPath {
 public:
@@ -24,16 +26,12 @@ public:
 
     BEGIN_MSG_MAP(CFinishedDlg)
         MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-        MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
         COMMAND_ID_HANDLER(IDC_OPEN_FILE, OnOpen)
         COMMAND_ID_HANDLER(IDC_OPEN_OUTPUT_FOLDER, OnOpen)
-        COMMAND_ID_HANDLER(IDOK, OnEnd)
-        COMMAND_ID_HANDLER(IDCANCEL, OnEnd)
+        CHAIN_MSG_MAP(CInfoDialogImpl<CFinishedDlg>)
     END_MSG_MAP()
 
 private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnCtlColorStatic(UINT, WPARAM wp, LPARAM, BOOL&);
     LRESULT OnOpen(WORD, WORD id, HWND, BOOL&);
-    LRESULT OnEnd(WORD, WORD id, HWND, BOOL&);
 };

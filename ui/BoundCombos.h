@@ -55,6 +55,35 @@ protected:
         Setting = setting;
         return this->SubclassWindow(combo) != FALSE;
     }
+    // Sets the field only when the getter reads another value; true when it did.
+    template <class Get, class Set, class V>
+    bool StoreIfChanged(Get get, Set set, const V& value)
+    {
+        if (get(*Setting) == value)
+            return false;
+        set(*Setting, value);
+        return true;
+    }
+
+    // Handlers for the boxes' maps, named there with this-> (a dependent
+    // base's names are not found otherwise).
+    LRESULT OnCommitNow(WORD, WORD, HWND, BOOL&)
+    {
+        static_cast<T*>(this)->Commit();
+        return 0;
+    }
+    // The list closes and the selection settles first; the commit comes back
+    // as WM_APP.
+    LRESULT OnCommitLater(WORD, WORD, HWND, BOOL&)
+    {
+        this->PostMessage(WM_APP);
+        return 0;
+    }
+    LRESULT OnDeferredCommit(UINT, WPARAM, LPARAM, BOOL&)
+    {
+        static_cast<T*>(this)->Commit();
+        return 0;
+    }
 };
 
 template <class S, class E>
@@ -65,8 +94,8 @@ public:
     const std::vector<E>* Entries = nullptr;  // not owned; in the order shown
 
     BEGIN_MSG_MAP(CComboBoxCharSet)
-        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELCHANGE, OnCommit)
-        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDCANCEL, OnCommit)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELCHANGE, this->OnCommitNow)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDCANCEL, this->OnCommitNow)
         DEFAULT_REFLECTION_HANDLER()
     END_MSG_MAP()
 
@@ -112,26 +141,13 @@ public:
         const E* chosen = GetSelected();
         if (!chosen || !this->Setting)
             return;
-        S& s = *this->Setting;
-        bool changed = false;
-        if (m_getCharSet(s) != static_cast<int>(chosen->CharSet)) {
-            m_setCharSet(s, static_cast<int>(chosen->CharSet));
-            changed = true;
-        }
-        if (m_getVertical(s) != static_cast<int>(chosen->Vertical)) {
-            m_setVertical(s, static_cast<int>(chosen->Vertical));
-            changed = true;
-        }
-        if (changed)
+        const bool charSetChanged = this->StoreIfChanged(m_getCharSet, m_setCharSet, static_cast<int>(chosen->CharSet));
+        const bool verticalChanged = this->StoreIfChanged(m_getVertical, m_setVertical, static_cast<int>(chosen->Vertical));
+        if (charSetChanged || verticalChanged)
             this->FireValueChanged();
     }
 
 private:
-    LRESULT OnCommit(WORD, WORD, HWND, BOOL&)
-    {
-        Commit();
-        return 0;
-    }
     Getter m_getCharSet = nullptr, m_getVertical = nullptr;
     Setter m_setCharSet = nullptr, m_setVertical = nullptr;
 };
@@ -144,10 +160,10 @@ public:
     const L* List = nullptr;
 
     BEGIN_MSG_MAP(CComboBoxEnum)
-        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELCHANGE, OnChoice)
-        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDOK, OnChoice)
-        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDCANCEL, OnChoice)
-        MESSAGE_HANDLER(WM_APP, OnDeferredCommit)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELCHANGE, this->OnCommitLater)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDOK, this->OnCommitLater)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDCANCEL, this->OnCommitLater)
+        MESSAGE_HANDLER(WM_APP, this->OnDeferredCommit)
         DEFAULT_REFLECTION_HANDLER()
     END_MSG_MAP()
 
@@ -178,25 +194,11 @@ public:
         int i = this->GetCurSel();
         if (!List || !this->Setting || i < 0 || static_cast<size_t>(i) >= List->size())
             return;
-        V value = static_cast<V>((*List)[static_cast<size_t>(i)]->value);
-        if (m_get(*this->Setting) == value)
-            return;
-        m_set(*this->Setting, value);
-        this->FireValueChanged();
+        if (this->StoreIfChanged(m_get, m_set, static_cast<V>((*List)[static_cast<size_t>(i)]->value)))
+            this->FireValueChanged();
     }
 
 private:
-    LRESULT OnChoice(WORD, WORD, HWND, BOOL&)
-    {
-        // The list closes and the selection settles first.
-        this->PostMessage(WM_APP);
-        return 0;
-    }
-    LRESULT OnDeferredCommit(UINT, WPARAM, LPARAM, BOOL&)
-    {
-        Commit();
-        return 0;
-    }
     Getter m_get = nullptr;
     Setter m_set = nullptr;
 };
@@ -216,11 +218,11 @@ public:
     static int HighBound() { return Low == 0 && High == 0 ? INT_MAX : High; }
 
     BEGIN_MSG_MAP(CComboBoxInt)
-        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELCHANGE, OnCommit)
-        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDCANCEL, OnCommit)
-        REFLECTED_COMMAND_CODE_HANDLER(CBN_EDITCHANGE, OnEdit)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELCHANGE, this->OnCommitNow)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDCANCEL, this->OnCommitNow)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_EDITCHANGE, this->OnCommitLater)
         REFLECTED_COMMAND_CODE_HANDLER(CBN_KILLFOCUS, OnKillFocus)
-        MESSAGE_HANDLER(WM_APP, OnDeferredCommit)
+        MESSAGE_HANDLER(WM_APP, this->OnDeferredCommit)
         DEFAULT_REFLECTION_HANDLER()
     END_MSG_MAP()
 
@@ -271,10 +273,8 @@ public:
                 throw Error;
             return false;
         }
-        if (m_get(*this->Setting) != value) {
-            m_set(*this->Setting, value);
+        if (this->StoreIfChanged(m_get, m_set, value))
             this->FireValueChanged();
-        }
         return true;
     }
     virtual void FireFocusLost() { BroadcastEvent(FocusLostListeners, EventArg(this), 0); }
@@ -282,24 +282,9 @@ public:
 
 private:
     static std::wstring FormatLongText(int value) { return std::to_wstring(value); }
-    LRESULT OnCommit(WORD, WORD, HWND, BOOL&)
-    {
-        Commit();
-        return 0;
-    }
-    LRESULT OnEdit(WORD, WORD, HWND, BOOL&)
-    {
-        this->PostMessage(WM_APP);
-        return 0;
-    }
     LRESULT OnKillFocus(WORD, WORD, HWND, BOOL&)
     {
         FireFocusLost();
-        return 0;
-    }
-    LRESULT OnDeferredCommit(UINT, WPARAM, LPARAM, BOOL&)
-    {
-        Commit();
         return 0;
     }
     Getter m_get = nullptr;
@@ -324,10 +309,10 @@ public:
     BEGIN_MSG_MAP(CComboBoxString)
         REFLECTED_COMMAND_CODE_HANDLER(CBN_EDITCHANGE, OnEditChange)
         REFLECTED_COMMAND_CODE_HANDLER(CBN_DROPDOWN, OnDropDown)
-        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDOK, OnChoice)
-        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDCANCEL, OnChoice)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDOK, this->OnCommitLater)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDCANCEL, this->OnCommitLater)
         REFLECTED_COMMAND_CODE_HANDLER(CBN_KILLFOCUS, OnKillFocus)
-        MESSAGE_HANDLER(WM_APP, OnDeferredCommit)
+        MESSAGE_HANDLER(WM_APP, this->OnDeferredCommit)
         MESSAGE_HANDLER(WM_MOUSEWHEEL, OnMouseWheel)
         MESSAGE_HANDLER(WM_PAINT, OnPaint)
         DEFAULT_REFLECTION_HANDLER()
@@ -385,10 +370,8 @@ public:
         }
         if (!fromList)
             text = ReadControlText(this->m_hWnd);
-        if (m_get(*this->Setting) == text)
-            return;
-        m_set(*this->Setting, text);
-        this->FireValueChanged();
+        if (this->StoreIfChanged(m_get, m_set, text))
+            this->FireValueChanged();
     }
     virtual void FireEnterPressed() { BroadcastEvent(EnterListeners, EventArg(this), 0); }
     virtual void FireFocusLost() { BroadcastEvent(FocusLostListeners, EventArg(this), 0); }
@@ -406,11 +389,6 @@ private:
             Rebuild();
         return 0;
     }
-    LRESULT OnChoice(WORD, WORD, HWND, BOOL&)
-    {
-        this->PostMessage(WM_APP);
-        return 0;
-    }
     LRESULT OnKillFocus(WORD, WORD, HWND, BOOL&)
     {
         if (CommitOnKillFocus)
@@ -418,11 +396,6 @@ private:
         else if (!CommitOnEdit)
             ShowValue();
         FireFocusLost();
-        return 0;
-    }
-    LRESULT OnDeferredCommit(UINT, WPARAM, LPARAM, BOOL&)
-    {
-        Commit();
         return 0;
     }
     LRESULT OnMouseWheel(UINT, WPARAM wp, LPARAM, BOOL&)

@@ -66,3 +66,33 @@ private:
         return 0;
     }
 };
+
+// A small information dialog: OK and Cancel end it with their id, and its
+// statics are drawn on the button face. T may hide StaticTextColor to give a
+// static a colour of its own.
+template <class T>
+class CInfoDialogImpl {
+public:
+    BEGIN_MSG_MAP(CInfoDialogImpl)
+        MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColorStatic)
+        COMMAND_ID_HANDLER(IDOK, OnEnd)
+        COMMAND_ID_HANDLER(IDCANCEL, OnEnd)
+    END_MSG_MAP()
+
+    COLORREF StaticTextColor(HWND) const { return ::GetSysColor(COLOR_BTNTEXT); }
+
+private:
+    LRESULT OnCtlColorStatic(UINT, WPARAM wp, LPARAM lp, BOOL&)
+    {
+        HDC dc = reinterpret_cast<HDC>(wp);
+        ::SetTextColor(dc, static_cast<T*>(this)->StaticTextColor(reinterpret_cast<HWND>(lp)));
+        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+        // The brush itself is the answer (not a DWLP_MSGRESULT value).
+        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    }
+    LRESULT OnEnd(WORD, WORD id, HWND, BOOL&)
+    {
+        static_cast<T*>(this)->EndDialog(id);
+        return 0;
+    }
+};

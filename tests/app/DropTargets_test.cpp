@@ -81,12 +81,7 @@ WORD PostedCommand(HWND window)
 }
 
 // The extraction error the command's check would raise, 0 for none.
-UINT PendingId(knt::CCommand& command)
-{
-    if (auto* open = dynamic_cast<knt::CCommandDropOpen*>(&command))
-        return open->PendingError.id;
-    return static_cast<knt::CCommandDropText&>(command).PendingError.id;
-}
+UINT PendingId(knt::CCommand& command) { return dynamic_cast<knt::CDroppedItems&>(command).PendingError.id; }
 
 class DropTargetTest : public CommandTest {
 protected:

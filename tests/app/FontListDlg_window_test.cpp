@@ -7,15 +7,6 @@
 
 namespace {
 
-void TypeInCombo(HWND dialog, int id, const wchar_t* text) { TypeIntoCombo(GetDlgItem(dialog, id), text); }
-
-void Choose(HWND dialog, int id, int index)
-{
-    HWND combo = GetDlgItem(dialog, id);
-    SendMessageW(combo, CB_SETCURSEL, index, 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-}
-
 // The fonts the dialog lists for the Japanese character set.
 CLogFonts JapaneseFonts()
 {
@@ -55,16 +46,16 @@ TEST(FontListDlg, ChoosesAFaceAndSurvivesANegativeSize)
             ASSERT_TRUE(dlg.List.GetSelectedItem());
             EXPECT_EQ(GetFaceName(*fonts[1]), GetFaceName(*dlg.List.GetSelectedItem()));
             // A negative size is refused and kept out of the list.
-            TypeInCombo(dlg, IDC_FONT_LIST_SIZE, L"-300");
+            TypeIntoCombo(dlg, IDC_FONT_LIST_SIZE, L"-300");
         },
         [&] {
             EXPECT_TRUE(dlg.SizeBox.HasError);
             EXPECT_EQ(22, dlg.Setting.Size);
-            TypeInCombo(dlg, IDC_FONT_LIST_SIZE, L"300");  // too tall for an entry
+            TypeIntoCombo(dlg, IDC_FONT_LIST_SIZE, L"300");  // too tall for an entry
         },
         [&] {
             EXPECT_TRUE(dlg.SizeBox.HasError);
-            TypeInCombo(dlg, IDC_FONT_LIST_SIZE, L"30");
+            TypeIntoCombo(dlg, IDC_FONT_LIST_SIZE, L"30");
         },
         [&] {
             EXPECT_FALSE(dlg.SizeBox.HasError);
@@ -72,7 +63,7 @@ TEST(FontListDlg, ChoosesAFaceAndSurvivesANegativeSize)
             EXPECT_EQ(2 + 2 + 1 + dlg.List.Metrics.tmHeight + 30, dlg.List.GetItemHeight(0));
             EXPECT_EQ(GetFaceName(*fonts[1]), GetFaceName(*dlg.List.GetSelectedItem()));  // kept
             // Enter in the sample box: the text joins the used ones, the dialog stays.
-            TypeInCombo(dlg, IDC_FONT_LIST_SAMPLE, L"Hello");
+            TypeIntoCombo(dlg, IDC_FONT_LIST_SAMPLE, L"Hello");
             EXPECT_EQ(L"Hello", dlg.Setting.SampleText);
             EXPECT_EQ(L"Hello", dlg.List.SampleText);
             HWND edit = FindComboEdit(GetDlgItem(dlg, IDC_FONT_LIST_SAMPLE));
@@ -84,13 +75,13 @@ TEST(FontListDlg, ChoosesAFaceAndSurvivesANegativeSize)
             EXPECT_EQ(L"Hello", *dlg.Setting.SampleTexts.Items.front());
             EXPECT_TRUE(dlg.IsWindow());
             // Only the bold entries.
-            Choose(dlg, IDC_FONT_LIST_WEIGHT, FontWeight4::BOLDER);
+            ChooseInCombo(dlg, IDC_FONT_LIST_WEIGHT, FontWeight4::BOLDER);
         },
         [&] {
             EXPECT_EQ(FontWeight4::BOLDER, dlg.Setting.Weight);
             for (int i = 0; i < dlg.List.GetCount(); ++i)
                 EXPECT_GT(dlg.List.GetItem(i)->lfWeight, 400);
-            Choose(dlg, IDC_FONT_LIST_WEIGHT, FontWeight4::UNDEF);
+            ChooseInCombo(dlg, IDC_FONT_LIST_WEIGHT, FontWeight4::UNDEF);
         },
         [&] {
             dlg.List.SetCurSel(0);
@@ -125,7 +116,7 @@ TEST(FontListDlg, CancelKeepsTheRecordAndAnEmptyListGivesNoFace)
                 return script.Again();
             EXPECT_EQ(0, dlg.List.GetCount());
             EXPECT_EQ(kMinSampleSize, dlg.Setting.Size);
-            Choose(dlg, IDC_FONT_LIST_ITALIC, FontItalic3::ON);
+            ChooseInCombo(dlg, IDC_FONT_LIST_ITALIC, FontItalic3::ON);
         },
         [&] { dlg.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); },
     };

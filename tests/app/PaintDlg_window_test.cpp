@@ -12,17 +12,7 @@ struct CPaintEvents : CEventListener {
     void OnEvent(UINT32 sender, UINT32) override { seen.push_back(EventPointer<CPaintDlg>(sender)->CurrentPaint); }
 };
 
-std::wstring Text(HWND page, int id) { return CWindow(GetDlgItem(page, id)).GetWindowText(); }
 bool Enabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
-
-void TypeInCombo(HWND page, int id, const wchar_t* text) { TypeIntoCombo(GetDlgItem(page, id), text); }
-
-void Choose(HWND page, int id, int index)
-{
-    HWND combo = GetDlgItem(page, id);
-    SendMessageW(combo, CB_SETCURSEL, index, 0);
-    SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-}
 
 void Tick(HWND page, int id) { SendDlgItemMessageW(page, id, BM_CLICK, 0, 0); }
 
@@ -35,17 +25,34 @@ CPaintSetting LinearPaint()
     return paint;
 }
 
+// The sheet over a frame, its changes recorded; each case sets its paint and
+// runs a script in the sheet's loop.
+class PaintDlg : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        REQUIRE_WINDOW(frame.m_hWnd);
+        AddEventListener(dlg.Listeners, events);
+    }
+    INT_PTR Run(CModalScript& script)
+    {
+        script.Start();
+        const INT_PTR result = dlg.Run(frame);
+        EXPECT_TRUE(script.Finished());
+        return result;
+    }
+
+    CTestFrame frame;
+    CPaintDlg dlg;
+    boost::shared_ptr<CPaintEvents> events = boost::make_shared<CPaintEvents>();
+};
+
 } // namespace
 
-TEST(PaintDlg, GradationEditsAreLiveAndCancelRestoresThePaint)
+TEST_F(PaintDlg, GradationEditsAreLiveAndCancelRestoresThePaint)
 {
-    CTestFrame frame;
-    REQUIRE_WINDOW(frame.m_hWnd);
     const CPaintSetting paint = LinearPaint();
-    CPaintDlg dlg;
     dlg.SetPaint(paint);
-    auto events = boost::make_shared<CPaintEvents>();
-    AddEventListener(dlg.Listeners, events);
     HWND page = nullptr;
     CModalScript script;
     script.steps = {
@@ -55,10 +62,10 @@ TEST(PaintDlg, GradationEditsAreLiveAndCancelRestoresThePaint)
                 return script.Again();
             EXPECT_EQ(1, dlg.GetActiveIndex());
             EXPECT_TRUE(SaveWindowPicture(dlg, TestOutputPath(L"paint-linear.png")));
-            EXPECT_EQ(L"90", Text(page, IDC_GRAD_ANGLE));
+            EXPECT_EQ(L"90", DlgItemText(page, IDC_GRAD_ANGLE));
             EXPECT_EQ(paint.LinearGradation, dlg.LinearPage.Preview.GetGradation());
             // A position typed: the trackbar and the paint follow at once.
-            TypeInCombo(page, IDC_STOP_POS + 2, L"0.3");
+            TypeIntoCombo(page, IDC_STOP_POS + 2, L"0.3");
             EXPECT_EQ(30, SendDlgItemMessageW(page, IDC_STOP_SLIDER + 2, TBM_GETPOS, 0, 0));
             EXPECT_DOUBLE_EQ(0.3, dlg.CurrentPaint.LinearGradation.Stops[2].Pos);
             EXPECT_EQ(PaintType::LINEAR, dlg.CurrentPaint.Type);
@@ -67,7 +74,7 @@ TEST(PaintDlg, GradationEditsAreLiveAndCancelRestoresThePaint)
             HWND trackbar = GetDlgItem(page, IDC_STOP_SLIDER + 2);
             SendMessageW(trackbar, TBM_SETPOS, TRUE, 50);
             SendMessageW(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 50), reinterpret_cast<LPARAM>(trackbar));
-            EXPECT_EQ(L"0.50", Text(page, IDC_STOP_POS + 2));
+            EXPECT_EQ(L"0.50", DlgItemText(page, IDC_STOP_POS + 2));
             EXPECT_DOUBLE_EQ(0.5, dlg.CurrentPaint.LinearGradation.Stops[2].Pos);
         },
         [&] {
@@ -75,7 +82,7 @@ TEST(PaintDlg, GradationEditsAreLiveAndCancelRestoresThePaint)
             Tick(page, IDC_STOP_USE + 11);
             EXPECT_FALSE(dlg.CurrentPaint.LinearGradation.Stops[11].Use);
             const size_t before = events->seen.size();
-            TypeInCombo(page, IDC_STOP_COLOR + 11, L"123456");
+            TypeIntoCombo(page, IDC_STOP_COLOR + 11, L"123456");
             EXPECT_EQ(before, events->seen.size());
             EXPECT_EQ(RGB(0x12, 0x34, 0x56), dlg.LinearPage.StopButtons[11].GetColor());
             EXPECT_EQ(RGB(0x12, 0x34, 0x56), dlg.LinearPage.Preview.GetGradation().Stops[11].Color);
@@ -83,8 +90,8 @@ TEST(PaintDlg, GradationEditsAreLiveAndCancelRestoresThePaint)
             EXPECT_EQ(before + 1, events->seen.size());
             EXPECT_EQ(RGB(0x12, 0x34, 0x56), events->seen.back().LinearGradation.Stops[11].Color);
             // An angle typed with letters in it.
-            TypeInCombo(page, IDC_GRAD_ANGLE, L"4x5");
-            EXPECT_EQ(L"45", Text(page, IDC_GRAD_ANGLE));
+            TypeIntoCombo(page, IDC_GRAD_ANGLE, L"4x5");
+            EXPECT_EQ(L"45", DlgItemText(page, IDC_GRAD_ANGLE));
             EXPECT_EQ(45u, dlg.CurrentPaint.LinearGradation.Angle);
         },
         [&] {
@@ -97,23 +104,16 @@ TEST(PaintDlg, GradationEditsAreLiveAndCancelRestoresThePaint)
             dlg.PressButton(PSBTN_CANCEL);
         },
     };
-    script.Start();
-    EXPECT_NE(1, dlg.Run(frame));
-    EXPECT_TRUE(script.Finished());
+    EXPECT_NE(1, Run(script));
     EXPECT_EQ(paint, dlg.CurrentPaint);
     ASSERT_FALSE(events->seen.empty());
     EXPECT_EQ(paint, events->seen.back());
 }
 
-TEST(PaintDlg, OkKeepsTheChangeAndTheStopSheetsCancelPutsTheStopBack)
+TEST_F(PaintDlg, OkKeepsTheChangeAndTheStopSheetsCancelPutsTheStopBack)
 {
-    CTestFrame frame;
-    REQUIRE_WINDOW(frame.m_hWnd);
     const CPaintSetting paint = LinearPaint();
-    CPaintDlg dlg;
     dlg.SetPaint(paint);
-    auto events = boost::make_shared<CPaintEvents>();
-    AddEventListener(dlg.Listeners, events);
     const COLORREF stop1 = paint.LinearGradation.Stops[1].Color;
     HWND nested = nullptr;
     CModalScript script;
@@ -121,7 +121,7 @@ TEST(PaintDlg, OkKeepsTheChangeAndTheStopSheetsCancelPutsTheStopBack)
         [&] {
             if (!dlg.LinearPage.m_hWnd)
                 return script.Again();
-            TypeInCombo(dlg.LinearPage.m_hWnd, IDC_STOP_POS, L"0.25");
+            TypeIntoCombo(dlg.LinearPage.m_hWnd, IDC_STOP_POS, L"0.25");
             // The stop's colour button opens a colour sheet of its own.
             PostMessageW(GetDlgItem(dlg.LinearPage.m_hWnd, IDC_STOP_BUTTON + 1), BM_CLICK, 0, 0);
         },
@@ -133,7 +133,7 @@ TEST(PaintDlg, OkKeepsTheChangeAndTheStopSheetsCancelPutsTheStopBack)
             TypeIntoCombo(GetDlgItem(page, IDC_MONO_COLOR), L"00FF00");
             // Live in the row: button, combo and preview.
             EXPECT_EQ(RGB(0, 255, 0), dlg.LinearPage.StopButtons[1].GetColor());
-            EXPECT_EQ(L"00FF00", Text(dlg.LinearPage.m_hWnd, IDC_STOP_COLOR + 1));
+            EXPECT_EQ(L"00FF00", DlgItemText(dlg.LinearPage.m_hWnd, IDC_STOP_COLOR + 1));
             EXPECT_EQ(RGB(0, 255, 0), dlg.LinearPage.Preview.GetGradation().Stops[1].Color);
             PostMessageW(nested, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
         },
@@ -141,24 +141,20 @@ TEST(PaintDlg, OkKeepsTheChangeAndTheStopSheetsCancelPutsTheStopBack)
             // Its Cancel puts the stop back everywhere.
             EXPECT_FALSE(IsWindow(nested));
             EXPECT_EQ(stop1, dlg.LinearPage.StopButtons[1].GetColor());
-            EXPECT_EQ(FormatColorHex(stop1), Text(dlg.LinearPage.m_hWnd, IDC_STOP_COLOR + 1));
+            EXPECT_EQ(FormatColorHex(stop1), DlgItemText(dlg.LinearPage.m_hWnd, IDC_STOP_COLOR + 1));
             EXPECT_EQ(stop1, dlg.LinearPage.Preview.GetGradation().Stops[1].Color);
             EXPECT_EQ(stop1, dlg.CurrentPaint.LinearGradation.Stops[1].Color);
         },
         [&] { dlg.PressButton(PSBTN_OK); },
     };
-    script.Start();
-    EXPECT_EQ(1, dlg.Run(frame));
-    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(1, Run(script));
     EXPECT_DOUBLE_EQ(0.25, dlg.CurrentPaint.LinearGradation.Stops[0].Pos);
     ASSERT_FALSE(events->seen.empty());
     EXPECT_EQ(dlg.CurrentPaint, events->seen.back());
 }
 
-TEST(PaintDlg, TextureScalesEnablesAndFileListKeepingTheCaret)
+TEST_F(PaintDlg, TextureScalesEnablesAndFileListKeepingTheCaret)
 {
-    CTestFrame frame;
-    REQUIRE_WINDOW(frame.m_hWnd);
     CTempFolder folder;
     for (const wchar_t* name : {L"a.png", L"b.jpg", L"c.txt"})
         WriteFileBytes(folder.File(name), "x");
@@ -167,7 +163,6 @@ TEST(PaintDlg, TextureScalesEnablesAndFileListKeepingTheCaret)
     paint.Texture.Path = folder.File(L"a.png");
     paint.Texture.Type = ImageFitType::FIT_WIDTH;
     paint.Texture.RateX = 1.0 / 3;
-    CPaintDlg dlg;
     dlg.SetPaint(paint);
     HWND page = nullptr;
     CModalScript script;
@@ -177,14 +172,14 @@ TEST(PaintDlg, TextureScalesEnablesAndFileListKeepingTheCaret)
             if (!page)
                 return script.Again();
             EXPECT_TRUE(SaveWindowPicture(dlg, TestOutputPath(L"paint-texture.png")));
-            EXPECT_EQ(L"33.3", Text(page, IDC_TEXTURE_RATE_X));
-            EXPECT_EQ(L"100.0", Text(page, IDC_TEXTURE_RATE_Y));
+            EXPECT_EQ(L"33.3", DlgItemText(page, IDC_TEXTURE_RATE_X));
+            EXPECT_EQ(L"100.0", DlgItemText(page, IDC_TEXTURE_RATE_Y));
             EXPECT_EQ(2, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));
-            EXPECT_EQ(paint.Texture.Path, Text(page, IDC_TEXTURE_FILE));
+            EXPECT_EQ(paint.Texture.Path, DlgItemText(page, IDC_TEXTURE_FILE));
             EXPECT_FALSE(Enabled(page, IDC_TEXTURE_RATE_X));
             EXPECT_FALSE(Enabled(page, IDC_TEXTURE_SAME_RATE));
             EXPECT_FALSE(Enabled(page, IDC_TEXTURE_RATE_Y));
-            Choose(page, IDC_TEXTURE_FIT, ImageFitType::CUSTOM_RATE);
+            ChooseInCombo(page, IDC_TEXTURE_FIT, ImageFitType::CUSTOM_RATE);
             EXPECT_EQ(ImageFitType::CUSTOM_RATE, dlg.CurrentPaint.Texture.Type);
             EXPECT_TRUE(Enabled(page, IDC_TEXTURE_RATE_X));
             EXPECT_TRUE(Enabled(page, IDC_TEXTURE_SAME_RATE));
@@ -194,10 +189,10 @@ TEST(PaintDlg, TextureScalesEnablesAndFileListKeepingTheCaret)
             EXPECT_FALSE(dlg.CurrentPaint.Texture.SameRate);
         },
         [&] {
-            TypeInCombo(page, IDC_TEXTURE_RATE_X, L"12a5");
-            EXPECT_EQ(L"125", Text(page, IDC_TEXTURE_RATE_X));
+            TypeIntoCombo(page, IDC_TEXTURE_RATE_X, L"12a5");
+            EXPECT_EQ(L"125", DlgItemText(page, IDC_TEXTURE_RATE_X));
             EXPECT_DOUBLE_EQ(1.25, dlg.CurrentPaint.Texture.RateX);
-            TypeInCombo(page, IDC_TEXTURE_OFFSET_X, L"-3");
+            TypeIntoCombo(page, IDC_TEXTURE_OFFSET_X, L"-3");
             EXPECT_EQ(-3, dlg.CurrentPaint.Texture.OffsetX);
         },
         [&] {
@@ -218,22 +213,20 @@ TEST(PaintDlg, TextureScalesEnablesAndFileListKeepingTheCaret)
             EXPECT_EQ(static_cast<DWORD>(end + 1), stop);
             EXPECT_EQ(2, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));
             // The wheel steps to the next image of the folder.
-            TypeInCombo(page, IDC_TEXTURE_FILE, paint.Texture.Path.c_str());
+            TypeIntoCombo(page, IDC_TEXTURE_FILE, paint.Texture.Path.c_str());
             const CFolderFileList& files = dlg.TexturePage.FileList;
             ASSERT_EQ(2u, files.size());
             const size_t first = files[0]->path == paint.Texture.Path ? 0 : 1;
             SendDlgItemMessageW(page, IDC_TEXTURE_FILE, WM_MOUSEWHEEL, MAKEWPARAM(0, first == 0 ? -WHEEL_DELTA : WHEEL_DELTA), 0);
             EXPECT_EQ(files[1 - first]->path, dlg.CurrentPaint.Texture.Path);
-            EXPECT_EQ(files[1 - first]->path, Text(page, IDC_TEXTURE_FILE));
+            EXPECT_EQ(files[1 - first]->path, DlgItemText(page, IDC_TEXTURE_FILE));
             // A folder without images empties the list.
-            TypeInCombo(page, IDC_TEXTURE_FILE, (folder.Path() + L"\\nothing\\x").c_str());
+            TypeIntoCombo(page, IDC_TEXTURE_FILE, (folder.Path() + L"\\nothing\\x").c_str());
             EXPECT_EQ(0, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));
         },
         [&] { dlg.PressButton(PSBTN_OK); },
     };
-    script.Start();
-    EXPECT_EQ(1, dlg.Run(frame));
-    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(1, Run(script));
     EXPECT_EQ(PaintType::TEXTURE, dlg.CurrentPaint.Type);
     EXPECT_DOUBLE_EQ(1.25, dlg.CurrentPaint.Texture.RateX);
 }

@@ -15,16 +15,7 @@ struct CColorEvents : CEventListener {
     void OnEvent(UINT32 sender, UINT32) override { seen.push_back(EventPointer<CColorDlg>(sender)->MonoPage.GetColor()); }
 };
 
-std::wstring Text(HWND page, int id) { return CWindow(GetDlgItem(page, id)).GetWindowText(); }
 int TrackbarPos(HWND page, int id) { return static_cast<int>(SendDlgItemMessageW(page, id, TBM_GETPOS, 0, 0)); }
-
-void TypeInCombo(HWND page, int id, const wchar_t* text) { TypeIntoCombo(GetDlgItem(page, id), text); }
-
-void Click(HWND window, int x, int y)
-{
-    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-}
 
 } // namespace
 
@@ -45,32 +36,32 @@ TEST(ColorDlg, EditsCombosAndPickersShareOneColourAndCancelRestoresIt)
             if (!page)
                 return script.Again();
             EXPECT_TRUE(SaveWindowPicture(dlg, TestOutputPath(L"paint-mono.png")));
-            EXPECT_EQ(L"10", Text(page, IDC_RED_EDIT));
-            EXPECT_EQ(L"30", Text(page, IDC_BLUE_EDIT));
+            EXPECT_EQ(L"10", DlgItemText(page, IDC_RED_EDIT));
+            EXPECT_EQ(L"30", DlgItemText(page, IDC_BLUE_EDIT));
             EXPECT_EQ(20, TrackbarPos(page, IDC_GREEN_SLIDER));
-            EXPECT_EQ(L"0A141E", Text(page, IDC_MONO_COLOR));
-            EXPECT_EQ(L"0A141E", Text(page, IDC_MONO_PREVIOUS_COLOR));
+            EXPECT_EQ(L"0A141E", DlgItemText(page, IDC_MONO_COLOR));
+            EXPECT_EQ(L"0A141E", DlgItemText(page, IDC_MONO_PREVIOUS_COLOR));
             // Out of range: rewritten at once.
             SetDlgItemTextW(page, IDC_RED_EDIT, L"300");
-            EXPECT_EQ(L"255", Text(page, IDC_RED_EDIT));
+            EXPECT_EQ(L"255", DlgItemText(page, IDC_RED_EDIT));
             EXPECT_EQ(RGB(255, 20, 30), dlg.MonoPage.GetColor());
             EXPECT_EQ(255, TrackbarPos(page, IDC_RED_SLIDER));
-            EXPECT_EQ(L"FF141E", Text(page, IDC_MONO_COLOR));
+            EXPECT_EQ(L"FF141E", DlgItemText(page, IDC_MONO_COLOR));
             // Emptied: red is 0 and the edit stays empty.
             SetDlgItemTextW(page, IDC_RED_EDIT, L"");
-            EXPECT_EQ(L"", Text(page, IDC_RED_EDIT));
+            EXPECT_EQ(L"", DlgItemText(page, IDC_RED_EDIT));
             EXPECT_EQ(RGB(0, 20, 30), dlg.MonoPage.GetColor());
             SetDlgItemTextW(page, IDC_RED_EDIT, L"x");  // no number: ignored
             EXPECT_EQ(RGB(0, 20, 30), dlg.MonoPage.GetColor());
         },
         [&] {
-            TypeInCombo(page, IDC_MONO_COLOR, L"80");
+            TypeIntoCombo(page, IDC_MONO_COLOR, L"80");
             EXPECT_EQ(RGB(128, 128, 128), dlg.MonoPage.GetColor());
-            EXPECT_EQ(L"128", Text(page, IDC_GREEN_EDIT));
-            EXPECT_EQ(L"80", Text(page, IDC_MONO_COLOR));  // the typed text stays
-            TypeInCombo(page, IDC_MONO_COLOR, L"GG");
+            EXPECT_EQ(L"128", DlgItemText(page, IDC_GREEN_EDIT));
+            EXPECT_EQ(L"80", DlgItemText(page, IDC_MONO_COLOR));  // the typed text stays
+            TypeIntoCombo(page, IDC_MONO_COLOR, L"GG");
             EXPECT_EQ(RGB(0, 0, 0), dlg.MonoPage.GetColor());
-            TypeInCombo(page, IDC_MONO_COLOR, L"FF0000");
+            TypeIntoCombo(page, IDC_MONO_COLOR, L"FF0000");
             marker = dlg.MonoPage.PickerHS.GetMarker();
         },
         [&] {
@@ -80,7 +71,7 @@ TEST(ColorDlg, EditsCombosAndPickersShareOneColourAndCancelRestoresIt)
             RECT f = dlg.MonoPage.PickerHS.GetField();
             const int x = (f.left + f.right) / 2, y = f.top + (f.bottom - f.top) / 4;
             const size_t before = events->seen.size();
-            Click(field, x, y);
+            ClickAt(field, x, y);
             EXPECT_GT(events->seen.size(), before);
             const POINT now = dlg.MonoPage.PickerHS.GetMarker();
             EXPECT_NE(marker.x, now.x);
@@ -88,12 +79,12 @@ TEST(ColorDlg, EditsCombosAndPickersShareOneColourAndCancelRestoresIt)
             EXPECT_DOUBLE_EQ(hue, dlg.MonoPage.PickerHS.Hue);
             const COLORREF c = dlg.MonoPage.GetColor();
             EXPECT_EQ(HslToRgb(dlg.MonoPage.PickerHS.Hue, dlg.MonoPage.PickerHS.Saturation, 0.5), c);
-            EXPECT_EQ(FormatInt(GetGValue(c)), Text(page, IDC_GREEN_EDIT));
+            EXPECT_EQ(FormatInt(GetGValue(c)), DlgItemText(page, IDC_GREEN_EDIT));
             // The bar: its top is white.
             HWND bar = GetDlgItem(page, IDC_PICKER_L);
             const LONG before_y = dlg.MonoPage.PickerL.GetMarker().y;
             RECT b = dlg.MonoPage.PickerL.GetBar();
-            Click(bar, (b.left + b.right) / 2, b.top);
+            ClickAt(bar, (b.left + b.right) / 2, b.top);
             EXPECT_NE(before_y, dlg.MonoPage.PickerL.GetMarker().y);
             EXPECT_EQ(RGB(255, 255, 255), dlg.MonoPage.GetColor());
             EXPECT_DOUBLE_EQ(hue, dlg.MonoPage.PickerHS.Hue);  // not reset from the bytes

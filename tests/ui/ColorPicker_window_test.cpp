@@ -22,12 +22,6 @@ struct CChanges : COnChangeColorHandler {
     }
 };
 
-void Click(HWND hwnd, int x, int y)
-{
-    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-}
-
 } // namespace
 
 TEST(ColorPicker, HueSaturationFieldFollowsClicksAndDrags)
@@ -63,16 +57,16 @@ TEST(ColorPicker, HueSaturationFieldFollowsClicksAndDrags)
     EXPECT_EQ(1, m.y);
 
     // A click at the left edge and half way down, then one outside: clamped.
-    Click(hwnd, 1, 1 + 127 / 2);
+    ClickAt(hwnd, 1, 1 + 127 / 2);
     EXPECT_DOUBLE_EQ(0.0, picker.Hue);
     EXPECT_NEAR(0.5, picker.Saturation, 0.01);
     m = picker.GetMarker();
     EXPECT_EQ(RGB(0, 0, 0), PixelAt(hwnd, m.x, m.y + 7));  // an arm of the cross
     EXPECT_NE(RGB(0, 0, 0), PixelAt(hwnd, m.x, m.y));      // its open centre
-    Click(hwnd, 500, -40);
+    ClickAt(hwnd, 500, -40);
     EXPECT_DOUBLE_EQ(360.0, picker.Hue);
     EXPECT_DOUBLE_EQ(1.0, picker.Saturation);
-    Click(hwnd, 100, 400);
+    ClickAt(hwnd, 100, 400);
     EXPECT_DOUBLE_EQ(0.0, picker.Saturation);
 
     // Moving with the button up changes nothing; with the capture it drags.
@@ -112,10 +106,10 @@ TEST(ColorPicker, LightnessBarFollowsHueSaturationAndClicks)
     EXPECT_TRUE(Near(RGB(0, 255, 0), PixelAt(hwnd, 5, 64)));
     EXPECT_EQ(m.y, picker.GetMarker().y);
 
-    Click(hwnd, 5, 1);
+    ClickAt(hwnd, 5, 1);
     EXPECT_DOUBLE_EQ(1.0, picker.Lightness);
     EXPECT_EQ(1, picker.GetMarker().y);
-    Click(hwnd, 5, 1000);
+    ClickAt(hwnd, 5, 1000);
     EXPECT_DOUBLE_EQ(0.0, picker.Lightness);
     EXPECT_EQ(6, changes.count);  // a click is a press and a release
 }
@@ -128,11 +122,11 @@ TEST(ColorPicker, OnePixelHighPickersDoNotDivideByZero)
     CColorPickerL bar;
     ASSERT_TRUE(field.SubclassWindow(parent.AddChild(L"STATIC", 0, 269, 10, 10, 3, 3)));  // 1 x 1 inside
     ASSERT_TRUE(bar.SubclassWindow(parent.AddChild(L"STATIC", 0, 270, 40, 10, 10, 3)));
-    Click(field, 5, 5);
-    Click(bar, 1, 5);
+    ClickAt(field, 5, 5);
+    ClickAt(bar, 1, 5);
     EXPECT_DOUBLE_EQ(0.0, field.Saturation);
     EXPECT_DOUBLE_EQ(0.0, bar.Lightness);
-    Click(field, 0, 0);
+    ClickAt(field, 0, 0);
     EXPECT_DOUBLE_EQ(1.0, field.Saturation);
     Repaint(field);
     Repaint(bar);

@@ -86,6 +86,25 @@ inline void TypeIntoCombo(HWND combo, const wchar_t* text)
     ::SendMessageW(info.hwndItem, EM_SETSEL, 0, -1);
     ::SendMessageW(info.hwndItem, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
 }
+inline void TypeIntoCombo(HWND dialog, int id, const wchar_t* text) { TypeIntoCombo(::GetDlgItem(dialog, id), text); }
+
+// Selects an item of a dialog's combo as a choice in its list would: the
+// dialog is told CBN_SELCHANGE.
+inline void ChooseInCombo(HWND dialog, int id, int index)
+{
+    HWND combo = ::GetDlgItem(dialog, id);
+    ::SendMessageW(combo, CB_SETCURSEL, index, 0);
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+// The text of a dialog's control.
+inline std::wstring DlgItemText(HWND dialog, int id)
+{
+    HWND item = ::GetDlgItem(dialog, id);
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(item)) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(item, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
 
 // The window as it looks now, saved as a PNG; false when it cannot be.
 inline bool SaveWindowPicture(HWND window, const std::wstring& path)

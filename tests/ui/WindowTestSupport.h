@@ -38,6 +38,13 @@ inline COLORREF PixelAt(HWND hwnd, int x, int y)
     return c;
 }
 
+// A left click at a point of the window's client area, sent (not posted).
+inline void ClickAt(HWND hwnd, int x, int y)
+{
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
 // Colours whose channels differ by at most the tolerance (a drawn gradient
 // lands a step or two from its exact value).
 inline bool Near(COLORREF a, COLORREF b, int tolerance = 2)
