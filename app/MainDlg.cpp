@@ -23,26 +23,38 @@ const int kInfoNoteGap = 4;
 
 bool IsEmptyRect(const RECT& r) { return r.left == r.right || r.top == r.bottom; }
 
-// How a control follows the window's size (5 kinds, see the resize rules).
-enum CResizeRule { kFixed, kGrowBoth, kGrowWidthMoveDown, kMoveBoth, kMoveDown };
+const int kMinPaneHeight = 20;  // the text and preview area may shrink to this
 
-CResizeRule ResizeRuleOf(int id)
+// How the controls follow the window's size: the text and preview area
+// grows, the three wide group boxes and the progress bar widen and keep to
+// the bottom, the buttons keep to the bottom right corner, everything else
+// below the area keeps its distance from the bottom edge.
+std::vector<CDialogResizeItem> MakeResizeMap()
 {
-    switch (id) {
-    case IDC_TEXT_AREA:
-        return kGrowBoth;
-    case IDC_FONT_GROUP:
-    case IDC_DECO_GROUP:
-    case IDC_BK_GROUP:
-    case IDC_PROGRESS:
-        return kGrowWidthMoveDown;
-    case IDC_RUN:
-    case IDC_STOP:
-    case IDC_OPEN_FOLDER:
-        return kMoveBoth;
-    default:
-        return (id >= IDC_CHARSET && id <= IDC_SAVE_FORMAT) ? kMoveDown : kFixed;
-    }
+    const DWORD kGrowWidthMoveDown = DLSZ_SIZE_X | DLSZ_MOVE_Y;
+    const struct {
+        int first, last;
+        DWORD flags;
+    } rules[] = {
+        {IDC_TEXT_AREA, IDC_TEXT_AREA, DLSZ_SIZE_X | DLSZ_SIZE_Y},
+        {IDC_FONT_GROUP, IDC_FONT_GROUP, kGrowWidthMoveDown},
+        {IDC_DECO_GROUP, IDC_DECO_GROUP, kGrowWidthMoveDown},
+        {IDC_BK_GROUP, IDC_BK_GROUP, kGrowWidthMoveDown},
+        {IDC_PROGRESS, IDC_PROGRESS, kGrowWidthMoveDown},
+        {IDC_RUN, IDC_RUN, DLSZ_MOVE_X | DLSZ_MOVE_Y},
+        {IDC_STOP, IDC_OPEN_FOLDER, DLSZ_MOVE_X | DLSZ_MOVE_Y},
+        {IDC_CHARSET, IDC_FONT_MENU, DLSZ_MOVE_Y},
+        {IDC_DECO_SIZE_HEAD, IDC_DECO_MENU + 4, DLSZ_MOVE_Y},
+        {IDC_UNIT_GROUP, IDC_JPEG_QUALITY, DLSZ_MOVE_Y},
+        {IDC_BK_PAINT, IDC_TRIM, DLSZ_MOVE_Y},
+        {IDC_SAVE_FORMAT, IDC_SAVE_FORMAT, DLSZ_MOVE_Y},
+    };
+    std::vector<CDialogResizeItem> map;
+    for (const auto& rule : rules)
+        for (int id = rule.first; id <= rule.last; ++id)
+            map.push_back(CDialogResizeItem{id, rule.flags});
+    map.push_back(CDialogResizeItem{-1, 0});
+    return map;
 }
 
 // Opens a file, folder or address with the shell's default verb.
@@ -55,6 +67,12 @@ bool ShellOpen(HWND owner, const std::wstring& target)
 } // namespace
 
 CMainDlg* GetMainDlg() { return g_mainDlg; }
+
+const CDialogResizeItem* CMainDlg::GetDlgResizeMap()
+{
+    static const std::vector<CDialogResizeItem> map = MakeResizeMap();
+    return map.data();
+}
 
 CMainDlg::CMainDlg(CSetting& setting) : m_setting(setting), m_jobs(*this, setting)
 {
@@ -91,31 +109,47 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
         loop->AddIdleHandler(this);
     }
 
-    // The controls' places at the dialog's first size, for the resize rules.
-    GetClientRect(&m_initialClient);
-    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        RECT r;
-        ::GetWindowRect(child, &r);
-        ScreenToClient(&r);
-        m_initialRects.push_back(std::make_pair(child, r));
-    }
-    RECT window;
-    GetWindowRect(&window);
-    m_minTrack = SIZE{window.right - window.left, window.bottom - window.top};
     CreatePanes();
+    DlgResize_Init(true, true, WS_THICKFRAME | WS_MAXIMIZEBOX);
+    RECT area;
+    m_splitter.GetWindowRect(&area);
+    m_minTrackSize.y -= std::max(0L, (area.bottom - area.top) - kMinPaneHeight);
+
     m_facePaint.SubclassWindow(GetDlgItem(IDC_FONT_PAINT));
     for (int row = 0; row < 5; ++row)
         m_rowPaints[row].SubclassWindow(GetDlgItem(IDC_DECO_PAINT + row));
     m_bkPaint.SubclassWindow(GetDlgItem(IDC_BK_PAINT));
+    const struct {
+        CComboBox2<CNamedColors>& combo;
+        int id;
+    } colors[] = {{m_faceColor, IDC_FONT_COLOR}, {m_rowColors[0], IDC_DECO_COLOR},
+                  {m_rowColors[1], IDC_DECO_COLOR + 1}, {m_rowColors[2], IDC_DECO_COLOR + 2},
+                  {m_rowColors[3], IDC_DECO_COLOR + 3}, {m_rowColors[4], IDC_DECO_COLOR + 4},
+                  {m_bkColor, IDC_BK_COLOR}};
+    for (const auto& c : colors) {
+        c.combo.List = &GetNamedColors();
+        c.combo.Listener = this;
+        c.combo.SubclassWindow(GetDlgItem(c.id));
+    }
+    m_jpegQuality.List = &GetJpegQualityPresets();
+    m_jpegQuality.Listener = this;
+    m_jpegQuality.SubclassWindow(GetDlgItem(IDC_JPEG_QUALITY));
+    m_fontMenuButton.SubclassWindow(GetDlgItem(IDC_FONT_MENU));
+    m_fontMenuButton.SetImage(IDR_MENU_BUTTON_IMAGE, L"IMAGE", false);
+    for (int row = 0; row < 5; ++row) {
+        m_rowMenuButtons[row].SubclassWindow(GetDlgItem(IDC_DECO_MENU + row));
+        m_rowMenuButtons[row].SetImage(IDR_MENU_BUTTON_IMAGE, L"IMAGE", false);
+    }
 
     m_initialCaption = GetWindowText();
     InitControls(true);
-    ApplyLayout(m_setting.WindowLayout);
+    ApplyLayout(m_setting.WindowLayout, 0, 0, false);
+    m_splitter.SetSplitterPos(m_setting.WindowLayout.SplitterPos);
 
     if (CCommandSet* commands = GetCommandSet())
         commands->InitOpen->Run(true, false);
 
-    SetTimer(kTimerId, kTimerMs);
+    StartTimer();
     m_jobs.StartJob(true, ::GetTickCount());
 
     m_text.SetSelAll();
@@ -129,17 +163,15 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 void CMainDlg::CreatePanes()
 {
     HWND placeholder = GetDlgItem(IDC_TEXT_AREA);
-    ::GetWindowRect(placeholder, &m_paneArea);
-    ScreenToClient(&m_paneArea);
+    RECT area;
+    ::GetWindowRect(placeholder, &area);
+    ScreenToClient(&area);
     HWND before = ::GetWindow(placeholder, GW_HWNDPREV);
     ::DestroyWindow(placeholder);
-    m_splitter.Create(m_hWnd, m_paneArea, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN,
-                      WS_EX_CONTROLPARENT, IDC_TEXT_AREA);
+    m_splitter.Create(m_hWnd, area, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
+                      IDC_TEXT_AREA);
     ::SetWindowPos(m_splitter, before ? before : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     m_splitter.SetSplitterExtendedStyle(0);
-    for (auto& entry : m_initialRects)
-        if (entry.first == placeholder)
-            entry.first = m_splitter;
 
     HWND edit = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", L"",
                                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL | WS_TABSTOP |
@@ -165,16 +197,11 @@ HWND CMainDlg::FindControl(int id) const
     return GetDlgItem(id);
 }
 
-void CMainDlg::LayoutPanes()
-{
-    if (m_splitter)
-        m_splitter.MoveWindow(m_paneArea, TRUE);
-}
-
 LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled)
 {
     m_drops.Revoke();
-    KillTimer(kTimerId);
+    // No tick may reach the job control while the closing commands show a box.
+    StopTimer();
     m_jobs.Abort();
     if (m_text)
         m_text.SetFont(nullptr, TRUE);
@@ -265,10 +292,12 @@ void CMainDlg::OnSize(HWND, UINT, int cx, int cy)
 {
     // The pane's size changed: a preview of the new size follows.
     m_jobs.SchedulePreview(::GetTickCount());
-    RECT pane;
+    RECT pane, area;
     m_pane.GetWindowRect(&pane);
     ScreenToClient(&pane);
-    const RECT strip = {m_paneArea.left, pane.bottom, m_paneArea.right, pane.bottom + kInfoStripHeight};
+    m_splitter.GetWindowRect(&area);
+    ScreenToClient(&area);
+    const RECT strip = {area.left, pane.bottom, area.right, pane.bottom + kInfoStripHeight};
     if (!::EqualRect(&strip, &m_infoStrip)) {
         UpdateInfoStrip();
         m_infoStrip = strip;
@@ -285,141 +314,11 @@ void CMainDlg::SetDropHighlight(int id)
     Invalidate(TRUE);
 }
 
-// --- Resizing and the window layout ---------------------------------------
-
-LRESULT CMainDlg::OnSizeDialog(UINT, WPARAM type, LPARAM lp, BOOL& handled)
-{
-    handled = FALSE;
-    if (type == SIZE_MINIMIZED || m_initialRects.empty())
-        return 0;
-    const int dx = LOWORD(lp) - (m_initialClient.right - m_initialClient.left);
-    const int dy = HIWORD(lp) - (m_initialClient.bottom - m_initialClient.top);
-    HDWP defer = ::BeginDeferWindowPos(static_cast<int>(m_initialRects.size()));
-    for (const auto& entry : m_initialRects) {
-        RECT r = entry.second;
-        switch (ResizeRuleOf(::GetDlgCtrlID(entry.first))) {
-        case kGrowBoth: r.right += dx; r.bottom += dy; break;
-        case kGrowWidthMoveDown: r.right += dx; ::OffsetRect(&r, 0, dy); break;
-        case kMoveBoth: ::OffsetRect(&r, dx, dy); break;
-        case kMoveDown: ::OffsetRect(&r, 0, dy); break;
-        case kFixed: break;
-        }
-        if (::GetDlgCtrlID(entry.first) == IDC_TEXT_AREA)
-            m_paneArea = r;
-        if (defer)
-            defer = ::DeferWindowPos(defer, entry.first, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                                     SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    if (defer)
-        ::EndDeferWindowPos(defer);
-    LayoutPanes();
-    Invalidate(TRUE);
-    return 0;
-}
-
-LRESULT CMainDlg::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lp, BOOL& handled)
-{
-    MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(lp);
-    if (m_minTrack.cx > 0) {
-        info->ptMinTrackSize.x = m_minTrack.cx;
-        // The panes may shrink to 20 pixels high.
-        info->ptMinTrackSize.y = m_minTrack.cy - std::max(0L, (m_paneArea.bottom - m_paneArea.top) - 20);
-    }
-    handled = FALSE;
-    return 0;
-}
-
-void CMainDlg::ApplyLayout(const CWindowLayout& layout)
-{
-    m_splitter.SetSplitterPos(layout.SplitterPos);
-    if (m_fullScreen || IsZoomed())
-        return;
-    m_pendingLayout = layout;
-    m_layoutPending = true;
-    if (!IsEmptyRect(layout.NormalBounds)) {
-        // Kept inside the virtual screen: a monitor may have gone since.
-        RECT r = layout.NormalBounds;
-        const int vx = ::GetSystemMetrics(SM_XVIRTUALSCREEN), vy = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
-        const int vw = ::GetSystemMetrics(SM_CXVIRTUALSCREEN), vh = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
-        const int w = std::min<int>(r.right - r.left, vw), h = std::min<int>(r.bottom - r.top, vh);
-        const int x = std::max(vx, std::min<int>(r.left, vx + vw - w));
-        const int y = std::max(vy, std::min<int>(r.top, vy + vh - h));
-        r = RECT{x, y, x + w, y + h};
-        if (!IsEmptyRect(r)) {
-            MoveWindow(r, FALSE);
-            m_normalBounds = r;
-        }
-    }
-    PostMessage(WM_APP_LAYOUT);
-}
-
-LRESULT CMainDlg::OnApplyLayout(UINT, WPARAM, LPARAM, BOOL&)
-{
-    if (!m_layoutPending)
-        return 0;
-    if (m_pendingLayout.FullScreen) {
-        ShowWindow(SW_SHOW);
-        if (!m_fullScreen)
-            SetFullScreen(true);
-    } else {
-        if (m_pendingLayout.Maximized)
-            ShowWindow(SW_MAXIMIZE);
-        ShowWindow(SW_SHOW);
-    }
-    m_layoutPending = false;
-    return 0;
-}
-
-void CMainDlg::SetFullScreen(bool on)
-{
-    RECT target;
-    if (on) {
-        m_savedStyle = GetWindowLongPtr(GWL_STYLE);
-        m_savedExStyle = GetWindowLongPtr(GWL_EXSTYLE);
-        SetWindowLongPtr(GWL_STYLE, m_savedStyle & ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-        SetWindowLongPtr(GWL_EXSTYLE, m_savedExStyle & ~static_cast<LONG_PTR>(WS_EX_WINDOWEDGE));
-        GetWindowRect(&m_boundsBeforeFullScreen);
-        MONITORINFO monitor = {sizeof(monitor)};
-        if (::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor))
-            target = monitor.rcMonitor;
-        else
-            target = RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    } else {
-        if (m_savedStyle != -1)
-            SetWindowLongPtr(GWL_STYLE, m_savedStyle);
-        if (m_savedExStyle != -1)
-            SetWindowLongPtr(GWL_EXSTYLE, m_savedExStyle);
-        target = m_boundsBeforeFullScreen;
-    }
-    m_fullScreen = on;
-    SetWindowPos(nullptr, target, SWP_NOZORDER | SWP_FRAMECHANGED);
-}
-
-LRESULT CMainDlg::OnWindowPosChanged(UINT, WPARAM, LPARAM, BOOL& handled)
-{
-    handled = FALSE;
-    if (!m_layoutPending && !m_fullScreen && !IsZoomed() && !IsIconic())
-        GetWindowRect(&m_normalBounds);
-    return 0;
-}
-
-LRESULT CMainDlg::OnSysCommand(UINT, WPARAM wp, LPARAM, BOOL& handled)
-{
-    if ((wp & 0xFFF0) == SC_RESTORE && IsZoomed() && !IsEmptyRect(m_normalBounds)) {
-        ModifyStyle(WS_MAXIMIZE, 0);
-        MoveWindow(m_normalBounds, TRUE);
-        return 0;
-    }
-    handled = FALSE;
-    return 0;
-}
+// --- The window layout ------------------------------------------------------
 
 void CMainDlg::StoreWindowLayout(CWindowLayout& layout)
 {
-    layout.Maximized = m_hWnd && IsZoomed();
-    layout.FullScreen = m_fullScreen;
-    layout.NormalBounds = m_normalBounds;
-    layout.SplitterPos = m_splitter.GetSplitterPos();
+    CaptureLayout(layout);
 }
 
 // --- Title --------------------------------------------------------------
@@ -540,29 +439,6 @@ LRESULT CMainDlg::OnOpenOutputFolder(WORD, WORD, HWND, BOOL&)
     }
     if (!ShellOpen(m_hWnd, folder))
         knt::GetMsg().ShowResourceMessage1(IDS_OPEN_FOLDER_FAILED, folder, MB_ICONERROR);
-    return 0;
-}
-
-// The edit commands of the accelerators, on the focused edit control (the
-// text box or a combo box's edit field); anything else is left alone.
-LRESULT CMainDlg::OnEditCommand(WORD, WORD id, HWND, BOOL& handled)
-{
-    HWND focus = ::GetFocus();
-    wchar_t className[16] = L"";
-    if (!focus || !::GetClassNameW(focus, className, 16) || _wcsicmp(className, L"Edit") != 0) {
-        handled = FALSE;
-        return 0;
-    }
-    CEditW edit(focus);
-    switch (id) {
-    case IDM_EDIT_COPY: edit.Copy(); break;
-    case IDM_EDIT_CUT: edit.Cut(); break;
-    case IDM_EDIT_PASTE: edit.Paste(); break;
-    case IDM_EDIT_UNDO: edit.Undo(); break;
-    case IDM_EDIT_SELECT_ALL: edit.SetSelAll(); break;
-    case IDM_EDIT_DESELECT: edit.SetSelNone(); break;
-    default: handled = FALSE; break;
-    }
     return 0;
 }
 

@@ -6,8 +6,8 @@
 // The class is spread over several files by concern, so that each can grow
 // on its own:
 //   MainDlg.cpp          creation and teardown, the message map's small
-//                        handlers, menus, edit commands, info strip, title,
-//                        window layout
+//                        handlers, menus, info strip, title, resize rules
+//                        and window layout
 //   MainDlgControls.cpp  filling the controls from the settings and taking
 //                        their changes back (font line, rows, save options)
 //   MainDlgJobs.cpp      Run, Stop, the timer and what the job control
@@ -19,13 +19,18 @@
 #include "app/DibWindow.h"
 #include "app/DropTargets.h"
 #include "app/FontChoices.h"
+#include "app/FullScreenManager.h"
 #include "app/PaintButton.h"
 #include "app/RowMenus.h"
 #include "app/SplitterWindowEx.h"
 #include "app/JobControl.h"
 #include "decoration/WindowLayout.h"
+#include "ui/ComboBox2.h"
 #include "ui/DialogImpl.h"
+#include "ui/DialogResize.h"
+#include "ui/ImageButton.h"
 #include "ui/MessageLoop.h"
+#include "ui/Mixins.h"
 #include "resources/main_window.h"
 #include <string>
 #include <vector>
@@ -35,21 +40,25 @@ class CSetting;
 namespace knt {
 
 class CMainDlg : public CDialogImpl<CMainDlg>,
+                 public CFullScreenManager<CMainDlg, WM_APP>,
+                 public CDialogResize<CMainDlg>,
+                 public CDialogEdit<CMainDlg>,
+                 public CSingleTimerImpl<CMainDlg, 100, 1>,
                  public CMessageFilter,
                  public CIdleHandler,
+                 public COnSelChangeHandler,
                  public COnSizeHandler,
                  public CJobView,
                  public CCommandView {
 public:
     enum { IDD = IDD_MAIN };
-    // Messages of the window to itself.
+    // Messages of the window to itself; WM_APP applies the pending window
+    // layout (the full-screen manager's).
     enum {
-        WM_APP_LAYOUT = WM_APP,           // apply the pending window layout
-        WM_APP_JOB = WM_APP + 1,          // a task finished: collect it now
-        WM_APP_COLOR_PICKED = WM_APP + 2  // a colour list entry was chosen (wParam: control)
+        WM_APP_JOB = WM_APP + 1,  // a task finished: collect it now
     };
-    static const UINT_PTR kTimerId = 1;
-    static const UINT kTimerMs = 100;
+    typedef CFullScreenManager<CMainDlg, WM_APP> CLayoutManager;
+    typedef CSingleTimerImpl<CMainDlg, 100, 1> CJobTimer;
     // The pane's id inside the splitter area.
     static const int kPreviewPaneId = 300;
 
@@ -82,10 +91,15 @@ public:
     // A control of the dialog by id, the text box inside the splitter too.
     HWND FindControl(int id) const;
 
-    // --- CMessageFilter, CIdleHandler, COnSizeHandler ------------------
+    // --- CMessageFilter, CIdleHandler, COnSelChangeHandler, COnSizeHandler
     BOOL PreTranslateMessage(MSG* msg) override;
     BOOL OnIdle() override { return FALSE; }
+    // A colour value combo or the JPEG quality combo took a value.
+    void OnSelChange(CWindow* sender, UINT code, UINT id, HWND window) override;
     void OnSize(HWND window, UINT type, int cx, int cy) override;
+    // For the layout manager: the splitter bar's place in pixels.
+    int GetLayoutSplitterPos() const { return m_splitter.GetSplitterPos(); }
+    static const CDialogResizeItem* GetDlgResizeMap();
 
     BEGIN_MSG_MAP(CMainDlg)
         MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
@@ -93,21 +107,20 @@ public:
         MESSAGE_HANDLER(WM_ENDSESSION, OnEndSession)
         MESSAGE_HANDLER(WM_TIMER, OnTimerMessage)
         MESSAGE_HANDLER(WM_APP_JOB, OnJobMessage)
-        MESSAGE_HANDLER(WM_APP_COLOR_PICKED, OnColorPicked)
         MESSAGE_HANDLER(WM_PAINT, OnPaint)
-        MESSAGE_HANDLER(WM_SIZE, OnSizeDialog)
-        MESSAGE_HANDLER(WM_GETMINMAXINFO, OnGetMinMaxInfo)
-        MESSAGE_HANDLER(WM_WINDOWPOSCHANGED, OnWindowPosChanged)
-        MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
-        MESSAGE_HANDLER(WM_APP_LAYOUT, OnApplyLayout)
         COMMAND_HANDLER(IDC_TEXT, EN_CHANGE, OnTextChanged)
         COMMAND_RANGE_CODE_HANDLER(IDC_CHARSET, IDC_FONT_STYLE, CBN_SELCHANGE, OnFontCascade)
-        COMMAND_RANGE_HANDLER(IDC_FONT_SIZE, IDC_LEADING, OnFontLineCommand)
-        COMMAND_RANGE_HANDLER(IDC_DECO_USE, IDC_DECO_USE + 4, OnRowUseClicked)
-        COMMAND_RANGE_CODE_HANDLER(IDC_DECO_PRESET, IDC_DECO_PRESET + 4, CBN_SELCHANGE, OnPresetChosen)
-        COMMAND_RANGE_HANDLER(IDC_DECO_SIZE, IDC_DECO_SIZE + 4, OnRowCombo)
+        COMMAND_ID_HANDLER(IDC_FONT_SIZE, OnNumberCombo)
+        COMMAND_RANGE_HANDLER(IDC_FONT_ALPHA, IDC_LEADING, OnNumberCombo)
+        COMMAND_RANGE_HANDLER(IDC_DECO_SIZE, IDC_DECO_SIZE + 4, OnNumberCombo)
+        COMMAND_RANGE_HANDLER(IDC_DECO_ALPHA, IDC_DECO_DISTANCE + 4, OnNumberCombo)
+        COMMAND_ID_HANDLER(IDC_FONT_PAINT, OnPaintButton)
         COMMAND_RANGE_HANDLER(IDC_DECO_PAINT, IDC_DECO_PAINT + 4, OnPaintButton)
-        COMMAND_RANGE_HANDLER(IDC_DECO_COLOR, IDC_DECO_DISTANCE + 4, OnRowCombo)
+        COMMAND_ID_HANDLER(IDC_FONT_MENU, OnFontMenu)
+        COMMAND_RANGE_HANDLER(IDC_DECO_USE, IDC_DECO_USE + 4, OnRowUseClicked)
+        COMMAND_ID_HANDLER(IDC_SINGLE_FILE, OnSingleFileClicked)
+        COMMAND_ID_HANDLER(IDC_TRANSPARENT, OnTransparentClicked)
+        COMMAND_RANGE_CODE_HANDLER(IDC_DECO_PRESET, IDC_DECO_PRESET + 4, CBN_SELCHANGE, OnPresetChosen)
         COMMAND_RANGE_HANDLER(IDC_DECO_MENU, IDC_DECO_MENU + 4, OnRowMenu)
         COMMAND_RANGE_HANDLER(IDM_DECO_MOVE_UP, IDM_DECO_PASTE + 4, OnRowCommand)
         COMMAND_RANGE_HANDLER(IDC_UNIT_CHAR, IDC_UNIT_PARAGRAPH, OnUnitClicked)
@@ -115,10 +128,6 @@ public:
         COMMAND_HANDLER(IDC_FNAME_SEQ_WIDTH, CBN_SELCHANGE, OnSeqWidthChanged)
         COMMAND_HANDLER(IDC_TRIM, CBN_SELCHANGE, OnTrimChanged)
         COMMAND_HANDLER(IDC_SAVE_FORMAT, CBN_SELCHANGE, OnSaveFormatChanged)
-        COMMAND_ID_HANDLER(IDC_SINGLE_FILE, OnSingleFileClicked)
-        COMMAND_ID_HANDLER(IDC_TRANSPARENT, OnTransparentClicked)
-        COMMAND_ID_HANDLER(IDC_JPEG_QUALITY, OnJpegQualityCommand)
-        COMMAND_ID_HANDLER(IDC_BK_COLOR, OnBkColorCommand)
         COMMAND_ID_HANDLER(IDC_BK_PAINT, OnBkPaintButton)
         COMMAND_ID_HANDLER(IDM_FILE_OPEN, OnFileOpen)
         COMMAND_ID_HANDLER(IDM_FILE_SAVE, OnFileSave)
@@ -133,9 +142,13 @@ public:
         COMMAND_ID_HANDLER(IDC_OPEN_FOLDER, OnOpenOutputFolder)
         COMMAND_ID_HANDLER(IDM_DROP_OPEN, OnDropCommand)
         COMMAND_ID_HANDLER(IDM_DROP_TEXT, OnDropCommand)
-        COMMAND_ID_HANDLER(IDC_FONT_MENU, OnFontMenu)
-        COMMAND_RANGE_HANDLER(IDM_EDIT_DESELECT, IDM_EDIT_DESELECT, OnEditCommand)
-        COMMAND_RANGE_HANDLER(IDM_EDIT_COPY, IDM_EDIT_UNDO, OnEditCommand)
+        // WM_APP (the pending layout), WM_WINDOWPOSCHANGED, WM_SYSCOMMAND.
+        CHAIN_MSG_MAP(CLayoutManager)
+        CHAIN_MSG_MAP(CDialogResize<CMainDlg>)
+        CHAIN_MSG_MAP(CDialogEdit<CMainDlg>)
+        CHAIN_MSG_MAP(CJobTimer)
+        // The colour and quality combos take their changes from here, the
+        // image buttons their custom draw.
         REFLECT_NOTIFICATIONS()
     END_MSG_MAP()
 
@@ -145,11 +158,6 @@ private:
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnEndSession(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnSizeDialog(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnGetMinMaxInfo(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnWindowPosChanged(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnSysCommand(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnApplyLayout(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnClose(WORD, WORD, HWND, BOOL&);
     LRESULT OnFileOpen(WORD, WORD, HWND, BOOL&);
     LRESULT OnFileSave(WORD, WORD id, HWND, BOOL&);
@@ -158,7 +166,6 @@ private:
     LRESULT OnAbout(WORD, WORD, HWND, BOOL&);
     LRESULT OnOpenOutputFolder(WORD, WORD, HWND, BOOL&);
     LRESULT OnDropCommand(WORD, WORD id, HWND, BOOL&);
-    LRESULT OnEditCommand(WORD, WORD id, HWND, BOOL&);
     // Seams: the font and row pop-up menus, the row menu commands, the
     // paint dialogs of the face, the rows and the background.
     LRESULT OnFontMenu(WORD, WORD, HWND, BOOL&);
@@ -168,21 +175,16 @@ private:
     LRESULT OnBkPaintButton(WORD, WORD, HWND, BOOL&);
 
     void CreatePanes();
-    void LayoutPanes();
     void PaintInfoStrip(HDC dc);
     void UpdateInfoStrip();
     void UpdateTitle();
-    void ApplyLayout(const CWindowLayout& layout);
-    // Full screen: no frame, the whole monitor; only a stored layout asks for it.
-    void SetFullScreen(bool on);
 
     // --- MainDlgControls.cpp ---------------------------------------------
     LRESULT OnTextChanged(WORD, WORD, HWND, BOOL&);
     LRESULT OnFontCascade(WORD, WORD id, HWND, BOOL&);
-    LRESULT OnFontLineCommand(WORD code, WORD id, HWND, BOOL&);
+    LRESULT OnNumberCombo(WORD code, WORD id, HWND, BOOL&);
     LRESULT OnRowUseClicked(WORD, WORD id, HWND, BOOL&);
     LRESULT OnPresetChosen(WORD, WORD id, HWND, BOOL&);
-    LRESULT OnRowCombo(WORD code, WORD id, HWND, BOOL&);
     LRESULT OnUnitClicked(WORD, WORD id, HWND, BOOL&);
     LRESULT OnFnameTypeChanged(WORD, WORD, HWND, BOOL&);
     LRESULT OnSeqWidthChanged(WORD, WORD, HWND, BOOL&);
@@ -190,9 +192,7 @@ private:
     LRESULT OnSaveFormatChanged(WORD, WORD, HWND, BOOL&);
     LRESULT OnSingleFileClicked(WORD, WORD, HWND, BOOL&);
     LRESULT OnTransparentClicked(WORD, WORD, HWND, BOOL&);
-    LRESULT OnJpegQualityCommand(WORD code, WORD, HWND, BOOL&);
-    LRESULT OnBkColorCommand(WORD code, WORD, HWND, BOOL&);
-    LRESULT OnColorPicked(UINT, WPARAM wp, LPARAM, BOOL&);
+    void OnJpegQualityChanged();
 
     void FillFontFaces(bool userChange);
     void FillFontStyles(bool userChange);
@@ -232,7 +232,12 @@ private:
     CPaintButton m_facePaint;
     CPaintButton m_rowPaints[5];
     CPaintButton m_bkPaint;
-    RECT m_paneArea = {0, 0, 0, 0};  // where placeholder 152 stood, as resized
+    CComboBox2<CNamedColors> m_faceColor;
+    CComboBox2<CNamedColors> m_rowColors[5];
+    CComboBox2<CNamedColors> m_bkColor;
+    CComboBox2<CNamedJpegQualities> m_jpegQuality;
+    CImageButton m_fontMenuButton;
+    CImageButton m_rowMenuButtons[5];
     RECT m_infoStrip = {0, 0, 0, 0};
     std::wstring m_infoNote;
     SIZE m_infoImage = {0, 0};
@@ -242,16 +247,6 @@ private:
     std::wstring m_currentFilePath;
     bool m_controlsFilled = false;
     bool m_filling = false;  // InitControls is setting texts: their notifications are no user's
-    // Window layout upkeep.
-    bool m_layoutPending = false;
-    CWindowLayout m_pendingLayout;
-    RECT m_normalBounds = {0, 0, 0, 0};
-    bool m_fullScreen = false;
-    RECT m_boundsBeforeFullScreen = {0, 0, 0, 0};
-    LONG_PTR m_savedStyle = -1, m_savedExStyle = -1;
-    SIZE m_minTrack = {0, 0};
-    RECT m_initialClient = {0, 0, 0, 0};
-    std::vector<std::pair<HWND, RECT> > m_initialRects;
     CMainDropTargets m_drops;
     CRowMenus m_rowMenus;
     CJobControl m_jobs;

@@ -25,26 +25,8 @@ int DecimalsOf(int id)
 
 bool IsSigned(int id) { return id >= IDC_DECO_ANGLE && id < IDC_DECO_ANGLE + 5; }
 
-bool IsColorCombo(int id)
-{
-    return id == IDC_FONT_COLOR || id == IDC_BK_COLOR || (id >= IDC_DECO_COLOR && id < IDC_DECO_COLOR + 5);
-}
-
 // Row of a row control id whose column starts at `first`, else -1.
 int RowOf(int id, int first) { return id >= first && id < first + 5 ? id - first : -1; }
-
-// Keeps the characters a number may hold: digits (ASCII and full width),
-// with `sign` also minus signs, with `decimal` also full stops.
-std::wstring FilterNumberText(const std::wstring& text, bool sign, bool decimal)
-{
-    std::wstring out;
-    for (wchar_t c : text) {
-        const bool digit = (c >= L'0' && c <= L'9') || (c >= 0xFF10 && c <= 0xFF19);
-        if (digit || (sign && (c == L'-' || c == 0xFF0D)) || (decimal && (c == L'.' || c == 0xFF0E)))
-            out.push_back(c);
-    }
-    return out;
-}
 
 void AddComboString(HWND combo, const std::wstring& text)
 {
@@ -66,14 +48,6 @@ std::wstring ComboItemText(HWND combo, int index)
 }
 
 int ComboSelection(HWND combo) { return static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0)); }
-
-void FillColorList(HWND combo)
-{
-    if (!IsEmptyCombo(combo))
-        return;
-    for (const auto& entry : GetNamedColors())
-        AddComboString(combo, entry->name);
-}
 
 int CustomPresetIndex()
 {
@@ -121,9 +95,9 @@ void CMainDlg::InitControls(bool first)
         AddNumberRange(size, 70, 480, 10, 1);
     ::SetWindowTextW(size, FormatFixedPoint(font.Size, 1).c_str());
     m_facePaint.SetPaint(m_setting.PaintSetting);
-    HWND color = GetDlgItem(IDC_FONT_COLOR);
-    FillColorList(color);
-    ::SetWindowTextW(color, FormatColorHex(m_setting.PaintSetting.Color).c_str());
+    if (IsEmptyCombo(m_faceColor))
+        m_faceColor.Fill();
+    m_faceColor.SetText(FormatColorHex(m_setting.PaintSetting.Color));
     const struct {
         int id, first, last, value;
     } numbers[] = {
@@ -148,9 +122,7 @@ void CMainDlg::InitControls(bool first)
     HWND fnameTypes = GetDlgItem(IDC_FNAME_TYPE);
     HWND seqWidths = GetDlgItem(IDC_FNAME_SEQ_WIDTH);
     HWND formats = GetDlgItem(IDC_SAVE_FORMAT);
-    HWND quality = GetDlgItem(IDC_JPEG_QUALITY);
     HWND trims = GetDlgItem(IDC_TRIM);
-    HWND bkColor = GetDlgItem(IDC_BK_COLOR);
     if (lists) {
         for (const auto& entry : GetNamedFnameTypes())
             AddComboString(fnameTypes, entry->Name);
@@ -158,11 +130,10 @@ void CMainDlg::InitControls(bool first)
             AddComboString(seqWidths, FormatInt(width));
         for (const auto& entry : GetNamedSaveFormats())
             AddComboString(formats, entry->name);
-        for (const auto& entry : GetJpegQualityPresets())
-            AddComboString(quality, entry->name);
+        m_jpegQuality.Fill();
         for (const auto& entry : GetNamedTrimTypes())
             AddComboString(trims, entry->Name);
-        FillColorList(bkColor);
+        m_bkColor.Fill();
     }
     ::SendMessageW(fnameTypes, CB_SETCURSEL, GetNamedFnameTypes().IndexOfValue(m_setting.FnameType), 0);
     ::SendMessageW(seqWidths, CB_SETCURSEL, m_setting.FnameSeqWidth - 1, 0);
@@ -172,8 +143,8 @@ void CMainDlg::InitControls(bool first)
             format = static_cast<int>(i);
     ::SendMessageW(formats, CB_SETCURSEL, format, 0);
     CheckDlgButton(IDC_SINGLE_FILE, m_setting.SingleFile ? BST_CHECKED : BST_UNCHECKED);
-    ::SetWindowTextW(quality, FormatInt(m_setting.SaveFormat.JpegQuality).c_str());
-    ::SetWindowTextW(bkColor, FormatColorHex(m_setting.BkColor).c_str());
+    m_jpegQuality.SetText(FormatInt(m_setting.SaveFormat.JpegQuality));
+    m_bkColor.SetText(FormatColorHex(m_setting.BkColor));
     CPaintSetting background;
     background.Color = m_setting.BkColor;
     m_bkPaint.SetPaint(background);
@@ -199,7 +170,7 @@ void CMainDlg::RefreshDecorationRow(int row)
 
     HWND size = GetDlgItem(IDC_DECO_SIZE + row), alpha = GetDlgItem(IDC_DECO_ALPHA + row);
     HWND blur = GetDlgItem(IDC_DECO_BLUR + row), angle = GetDlgItem(IDC_DECO_ANGLE + row);
-    HWND distance = GetDlgItem(IDC_DECO_DISTANCE + row), color = GetDlgItem(IDC_DECO_COLOR + row);
+    HWND distance = GetDlgItem(IDC_DECO_DISTANCE + row);
     HWND presets = GetDlgItem(IDC_DECO_PRESET + row);
     if (IsEmptyCombo(size)) {
         AddNumberRange(size, 0, 9, 1, 1);
@@ -212,6 +183,8 @@ void CMainDlg::RefreshDecorationRow(int row)
         for (const auto& preset : GetNamedEffects())
             AddComboString(presets, preset->Name);
     }
+    if (IsEmptyCombo(m_rowColors[row]))
+        m_rowColors[row].Fill();
     // The row's size keeps its decimal ("3.0"); blur and distance do not.
     ::SetWindowTextW(size, FormatFixedPoint(b.Size, 1, true).c_str());
     ::SetWindowTextW(alpha, FormatInt(b.Alpha).c_str());
@@ -219,8 +192,7 @@ void CMainDlg::RefreshDecorationRow(int row)
     ::SetWindowTextW(angle, FormatInt(b.Angle).c_str());
     ::SetWindowTextW(distance, FormatFixedPoint(b.Distance, 1).c_str());
     m_rowPaints[row].SetPaint(b.Paint);
-    FillColorList(color);
-    ::SetWindowTextW(color, FormatColorHex(b.Paint.Color).c_str());
+    m_rowColors[row].SetText(FormatColorHex(b.Paint.Color));
     const int preset = GetNamedEffects().IndexOf(b);
     ::SendMessageW(presets, CB_SETCURSEL, preset >= 0 ? preset : CustomPresetIndex(), 0);
 }
@@ -315,39 +287,10 @@ bool CMainDlg::ReadNumberCombo(int id, UINT code, int& value)
     return ParseFixedPoint(value, cleaned, DecimalsOf(id));
 }
 
-LRESULT CMainDlg::OnFontLineCommand(WORD code, WORD id, HWND, BOOL& handled)
-{
-    if (id == IDC_FONT_COLOR)
-        return OnRowCombo(code, id, nullptr, handled);
-    if (id == IDC_FONT_PAINT)
-        return OnPaintButton(code, id, nullptr, handled);
-    if (m_filling || (code != CBN_SELCHANGE && code != CBN_EDITCHANGE))
-        return 0;
-    if (id != IDC_FONT_SIZE && id != IDC_FONT_ALPHA && id != IDC_CHAR_SPACING && id != IDC_LINE_SPACING && id != IDC_LEADING)
-        return 0;
-    int value = 0;
-    if (ReadNumberCombo(id, code, value))
-        ApplyNumber(id, value);
-    return 0;
-}
-
-LRESULT CMainDlg::OnRowCombo(WORD code, WORD id, HWND, BOOL&)
+LRESULT CMainDlg::OnNumberCombo(WORD code, WORD id, HWND, BOOL&)
 {
     if (m_filling || (code != CBN_SELCHANGE && code != CBN_EDITCHANGE))
         return 0;
-    if (IsColorCombo(id)) {
-        if (code == CBN_SELCHANGE) {
-            // The combo writes the entry's name into its edit field after
-            // this notification; the colour's hex text goes in afterwards.
-            PostMessage(WM_APP_COLOR_PICKED, id);
-            return 0;
-        }
-        COLORREF color = 0;
-        if (!ParseColorHex(color, TrimCopyIf(CWindow(GetDlgItem(id)).GetWindowText(), IsSpaceOrCr)))
-            color = 0;
-        ApplyColor(id, color);
-        return 0;
-    }
     int value = 0;
     if (ReadNumberCombo(id, code, value))
         ApplyNumber(id, value);
@@ -395,34 +338,43 @@ void CMainDlg::SelectMatchingPreset(int row)
 
 // --- Colours --------------------------------------------------------------------
 
-LRESULT CMainDlg::OnColorPicked(UINT, WPARAM id, LPARAM, BOOL&)
+// The colour and quality combos report here once their edit field shows the
+// chosen entry's value, after a wheel step, and at every keystroke.
+void CMainDlg::OnSelChange(CWindow*, UINT, UINT id, HWND window)
 {
-    const int control = static_cast<int>(id);
-    HWND combo = GetDlgItem(control);
-    const int index = ComboSelection(combo);
-    if (control == IDC_JPEG_QUALITY) {
-        const CNamedJpegQualities& presets = GetJpegQualityPresets();
-        if (index < 0 || static_cast<size_t>(index) >= presets.size())
-            return 0;
-        const int quality = presets[static_cast<size_t>(index)]->value;
-        {
-            struct CFilling { bool& f; explicit CFilling(bool& x) : f(x) { f = true; } ~CFilling() { f = false; } } filling(m_filling);
-            ::SetWindowTextW(combo, FormatInt(quality).c_str());
-        }
-        m_setting.SaveFormat.JpegQuality = quality;
-        RequestPreview(false);
-        return 0;
+    if (m_filling)
+        return;
+    if (id == IDC_JPEG_QUALITY) {
+        OnJpegQualityChanged();
+        return;
     }
-    const CNamedColors& colors = GetNamedColors();
-    if (index < 0 || static_cast<size_t>(index) >= colors.size())
-        return 0;
-    const COLORREF color = colors[static_cast<size_t>(index)]->color;
-    {
-        struct CFilling { bool& f; explicit CFilling(bool& x) : f(x) { f = true; } ~CFilling() { f = false; } } filling(m_filling);
-        ::SetWindowTextW(combo, FormatColorHex(color).c_str());
+    COLORREF color = 0;
+    if (!ParseColorHex(color, TrimCopyIf(GetComboText(window), IsSpaceOrCr)))
+        color = 0;  // a text that is no colour stands for black
+    ApplyColor(static_cast<int>(id), color);
+}
+
+void CMainDlg::OnJpegQualityChanged()
+{
+    const std::wstring text = TrimCopyIf(GetComboText(m_jpegQuality), IsSpaceOrCr);
+    const std::wstring digits = FilterNumberText(text, false, false);
+    if (digits != text) {
+        // Put back with the caret behind the same digits as before.
+        DWORD start = 0, end = 0;
+        ::SendMessageW(m_jpegQuality, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        const std::wstring kept = FilterNumberText(text.substr(0, std::min<size_t>(end, text.size())), false, false);
+        m_jpegQuality.SetText(digits);
+        m_jpegQuality.SetEditSel(static_cast<int>(kept.size()), static_cast<int>(kept.size()));
     }
-    ApplyColor(control, color);
-    return 0;
+    long quality = 0;
+    for (wchar_t c : digits) {
+        if (c < L'0' || c > L'9')
+            break;
+        quality = std::min(quality * 10 + (c - L'0'), 1000L);
+    }
+    // The encoder takes 0 to 100; a stored value beyond would pass on to it.
+    m_setting.SaveFormat.JpegQuality = static_cast<int>(std::max(0L, std::min(quality, 100L)));
+    RequestPreview(false);
 }
 
 void CMainDlg::ApplyColor(int id, COLORREF color)
@@ -448,40 +400,6 @@ void CMainDlg::ApplyColor(int id, COLORREF color)
         SelectMatchingPreset(row);
     }
     RequestPreview(schedule);
-}
-
-LRESULT CMainDlg::OnBkColorCommand(WORD code, WORD id, HWND, BOOL& handled)
-{
-    return OnRowCombo(code, id, nullptr, handled);
-}
-
-LRESULT CMainDlg::OnJpegQualityCommand(WORD code, WORD, HWND, BOOL&)
-{
-    if (m_filling)
-        return 0;
-    if (code == CBN_SELCHANGE) {
-        PostMessage(WM_APP_COLOR_PICKED, IDC_JPEG_QUALITY);
-        return 0;
-    }
-    if (code != CBN_EDITCHANGE)
-        return 0;
-    HWND combo = GetDlgItem(IDC_JPEG_QUALITY);
-    const std::wstring text = TrimCopyIf(CWindow(combo).GetWindowText(), IsSpaceOrCr);
-    const std::wstring digits = FilterNumberText(text, false, false);
-    if (digits != text) {
-        ::SetWindowTextW(combo, digits.c_str());
-        ::SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(digits.size(), digits.size()));
-    }
-    long quality = 0;
-    for (wchar_t c : digits) {
-        if (c < L'0' || c > L'9')
-            break;
-        quality = std::min(quality * 10 + (c - L'0'), 1000L);
-    }
-    // The encoder takes 0 to 100; a stored value beyond would pass on to it.
-    m_setting.SaveFormat.JpegQuality = static_cast<int>(std::max(0L, std::min(quality, 100L)));
-    RequestPreview(false);
-    return 0;
 }
 
 // --- Check boxes, presets, choices --------------------------------------------

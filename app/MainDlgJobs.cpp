@@ -46,7 +46,7 @@ void CMainDlg::RequestPreview(bool schedule)
 
 LRESULT CMainDlg::OnTimerMessage(UINT, WPARAM id, LPARAM, BOOL& handled)
 {
-    if (id != kTimerId) {
+    if (id != CJobTimer::GetTimerId()) {
         handled = FALSE;
         return 0;
     }

@@ -59,7 +59,7 @@ LRESULT CMainDlg::OnPaintButton(WORD, WORD id, HWND, BOOL&)
             t.button->SetPaint(*t.paint);
             {
                 CFlagUp filling(m_dlg.m_filling);
-                ::SetWindowTextW(m_dlg.GetDlgItem(t.colorId), FormatColorHex(t.paint->Color).c_str());
+                SetComboText(m_dlg.GetDlgItem(t.colorId), FormatColorHex(t.paint->Color));
             }
             if (t.row >= 0) {
                 m_dlg.SelectMatchingPreset(t.row);
@@ -90,7 +90,7 @@ LRESULT CMainDlg::OnBkPaintButton(WORD, WORD, HWND, BOOL&)
             m_dlg.m_setting.BkColor = color;
             {
                 CFlagUp filling(m_dlg.m_filling);
-                ::SetWindowTextW(m_dlg.GetDlgItem(IDC_BK_COLOR), FormatColorHex(color).c_str());
+                SetComboText(m_dlg.GetDlgItem(IDC_BK_COLOR), FormatColorHex(color));
             }
             CPaintSetting background;
             background.Color = color;

@@ -2,9 +2,12 @@
 // driver. Each case starts from a first start (no settings file, no product
 // key) or from a settings file it writes, and ends the program itself.
 #include "tests/app/ProgramDriver.h"
+#include "imaging/ImgLoader.h"
+#include "imaging/WicImaging.h"
 #include "resources/main_window.h"
 #include "resources/info_dialogs.h"
 #include "resources/strings_app.h"
+#include "resources/strings_foundation.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,6 +42,30 @@ std::wstring ChooseFolder(const std::wstring& folder)
     std::wstring leaf;
     GetLastComponent(folder, leaf);
     return L"wait ファイルを保存するフォルダを指定してください\nexpect 14149 " + leaf + L"\nclick 1\nmain\n";
+}
+
+// A picture the driver took, as 32-bit pixels.
+boost::shared_ptr<CImg> LoadShot(const std::wstring& path)
+{
+    wic::CImagingFactoryScope factory;
+    wic::CImgLoader loader;
+    loader.m_formats = 1u << BGRA32;
+    loader.m_options = wic::CImgLoader::kNoColorContext;
+    boost::shared_ptr<CImg> image;
+    LoadFromFile(loader, image, path);
+    return image;
+}
+
+// How many pixels of the w x h block at (ax, ay) in a differ from the block
+// at (bx, by) in b.
+int DifferingPixels(const CImg& a, int ax, int ay, const CImg& b, int bx, int by, int w, int h)
+{
+    int count = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (memcmp(a.Row(ay + y) + 4 * (ax + x), b.Row(by + y) + 4 * (bx + x), 3) != 0)
+                ++count;
+    return count;
 }
 
 } // namespace
@@ -80,13 +107,72 @@ TEST(ProgramTest, ChangesAreSavedAtOnceAndTheLayoutComesBack)
     // normal rectangle stays the one it had before.
     saved.WindowLayout.FullScreen = true;
     ASSERT_TRUE(WriteProgramSettings(saved));
-    r = RunDriveScript(L"start\nclose\nexit 2\n");
+    const std::wstring shot = TestOutputPath(L"main-window-full-screen.png");
+    r = RunDriveScript(L"start\nexpect 300 x\nshot " + ScriptPath(shot) + L"\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
+    // Without caption and frame, menu bar and client area cover the screen.
+    boost::shared_ptr<CImg> picture = LoadShot(shot);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), picture->m_w);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), picture->m_h);
     ASSERT_TRUE(ReadProgramSettings(saved));
     EXPECT_TRUE(saved.WindowLayout.FullScreen);
     EXPECT_EQ(180, saved.WindowLayout.SplitterPos);
     EXPECT_EQ(900, saved.WindowLayout.NormalBounds.right - saved.WindowLayout.NormalBounds.left);
     EXPECT_EQ(760, saved.WindowLayout.NormalBounds.bottom - saved.WindowLayout.NormalBounds.top);
+}
+
+TEST(ProgramTest, ColourAndQualityBoxesTakeNamesAndTypedValues)
+{
+    ResetProgramState();
+    CSetting s = SaveSetting(L"");
+    s.SaveFormat.Type = OutputType::JPEG;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    // A named entry shows its value in the box; a typed quality keeps its
+    // digits only and is stored as at most 100. Only the automatic save may
+    // have written the file the test reads, hence the kill.
+    const std::wstring row2 = std::to_wstring(IDC_DECO_COLOR + 2);
+    std::wstring script = L"start\npick 248 " + LoadResourceString(IDS_QUALITY_HIGH) + L"\nexpect 248 80\n";
+    script += L"text 248 9x5\nexpect 248 95\ntext 248 250\n";
+    script += L"pick 165 " + LoadResourceString(IDS_COLOR_BROWN) + L"\nexpect 165 6B492D\n";
+    script += L"pick " + row2 + L" " + LoadResourceString(IDS_COLOR_YELLOW) + L"\nexpect " + row2 + L" FFFF00\n";
+    script += L"pick 252 " + LoadResourceString(IDS_COLOR_BLUE) + L"\nexpect 252 0C00CC\nkill\n";
+    CDriveResult r = RunDriveScript(script);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    CSetting saved;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_EQ(100, saved.SaveFormat.JpegQuality);
+    EXPECT_EQ(RGB(0x6B, 0x49, 0x2D), saved.PaintSetting.Color);
+    EXPECT_EQ(RGB(0xFF, 0xFF, 0x00), saved.Borderings[2].Paint.Color);
+    EXPECT_EQ(RGB(0x0C, 0x00, 0xCC), saved.BkColor);
+}
+
+TEST(ProgramTest, AWindowMadeLargerKeepsItsControlsAtTheirEdges)
+{
+    ResetProgramState();
+    ASSERT_TRUE(WriteProgramSettings(SaveSetting(L"")));
+    const std::wstring small = TestOutputPath(L"main-window-own-size.png");
+    const std::wstring large = TestOutputPath(L"main-window-enlarged.png");
+    CDriveResult r = RunDriveScript(L"start\nexpect 300 x\nshot " + ScriptPath(small) + L"\nclose\nexit 2\n");
+    ASSERT_EQ(0u, r.exitCode) << r.output;
+    CSetting s;
+    ASSERT_TRUE(ReadProgramSettings(s));
+    const int dx = 160, dy = 120;
+    s.WindowLayout.NormalBounds.right += dx;
+    s.WindowLayout.NormalBounds.bottom += dy;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    r = RunDriveScript(L"start\nexpect 300 x\nshot " + ScriptPath(large) + L"\nclose\nexit 2\n");
+    ASSERT_EQ(0u, r.exitCode) << r.output;
+    boost::shared_ptr<CImg> a = LoadShot(small), b = LoadShot(large);
+    ASSERT_TRUE(a && b);
+    ASSERT_EQ(a->m_w + dx, b->m_w);
+    ASSERT_EQ(a->m_h + dy, b->m_h);
+    // Below the text and the preview everything keeps its distance from the
+    // bottom edge; the buttons of the last line keep theirs from the right.
+    const int below = a->m_h * 3 / 5, buttons = a->m_h / 16, right = a->m_w * 2 / 5;
+    EXPECT_EQ(0, DifferingPixels(*a, 0, a->m_h - below, *b, 0, b->m_h - below, a->m_w / 2, below));
+    EXPECT_EQ(0, DifferingPixels(*a, a->m_w - right, a->m_h - buttons, *b, b->m_w - right, b->m_h - buttons, right,
+                                 buttons));
 }
 
 TEST(ProgramTest, ThreeLinesBecomeThreePngsAndARunAgainAsksFirst)
