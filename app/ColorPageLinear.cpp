@@ -169,7 +169,9 @@ void CColorPageLinear::OnClick(CWindow*, UINT, UINT id, HWND)
     dlg.Tag = index;
     dlg.MonoPage.SetInitialColor(Gradation.Stops[static_cast<size_t>(index)].Color, true);
     AddMemfunListener(dlg.Listeners, this, &CColorPageLinear::OnStopDialogChanged);
-    dlg.Run(::GetActiveWindow());
+    // Owned by the paint sheet, whatever window is active: the sheet stays
+    // disabled, so it cannot close under the stop's sheet.
+    dlg.Run(GetParent());
 }
 
 void CColorPageLinear::OnStopDialogChanged(UINT32 sender, UINT32)

@@ -10,7 +10,13 @@
 
 namespace knt {
 
-INT_PTR CCommandSelectFont::RunDialog(CFontListDlg& dlg) { return dlg.DoModal(::GetActiveWindow()); }
+INT_PTR CCommandSelectFont::RunDialog(CFontListDlg& dlg)
+{
+    // Owned by the main window, whatever window is active: the window stays
+    // disabled, so no other command runs under the dialog.
+    HWND owner = GetCommandView().GetViewWindow();
+    return dlg.DoModal(owner ? owner : ::GetActiveWindow());
+}
 
 void CCommandSelectFont::Execute(bool doIt)
 {

@@ -4,6 +4,8 @@
 #include "tests/ui/WindowTestSupport.h"
 #include <gtest/gtest.h>
 #include <boost/make_shared.hpp>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -13,6 +15,31 @@ struct CPaintEvents : CEventListener {
 };
 
 bool Enabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
+
+struct CNewSheet {
+    std::vector<HWND> known;
+    HWND found;
+};
+
+BOOL CALLBACK FindNewSheet(HWND window, LPARAM p)
+{
+    auto* f = reinterpret_cast<CNewSheet*>(p);
+    if (!IsWindowVisible(window) || !SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0) ||
+        std::find(f->known.begin(), f->known.end(), window) != f->known.end())
+        return TRUE;
+    f->found = window;
+    return FALSE;
+}
+
+// A property sheet of this thread that is none of `known`. The active window
+// will not do: a window of another test on the shared display may take the
+// activation at any moment.
+HWND NewSheet(std::vector<HWND> known)
+{
+    CNewSheet f{std::move(known), nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindNewSheet, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
 
 void Tick(HWND page, int id) { SendDlgItemMessageW(page, id, BM_CLICK, 0, 0); }
 
@@ -122,13 +149,16 @@ TEST_F(PaintDlg, OkKeepsTheChangeAndTheStopSheetsCancelPutsTheStopBack)
             if (!dlg.LinearPage.m_hWnd)
                 return script.Again();
             TypeIntoCombo(dlg.LinearPage.m_hWnd, IDC_STOP_POS, L"0.25");
-            // The stop's colour button opens a colour sheet of its own.
+            // The stop's colour button opens a colour sheet of its own, owned
+            // by the paint sheet.
             PostMessageW(GetDlgItem(dlg.LinearPage.m_hWnd, IDC_STOP_BUTTON + 1), BM_CLICK, 0, 0);
         },
         [&] {
-            nested = GetActiveWindow();
-            if (nested == dlg.m_hWnd)
+            nested = NewSheet({dlg.m_hWnd});
+            if (!nested)
                 return script.Again();
+            EXPECT_EQ(dlg.m_hWnd, GetWindow(nested, GW_OWNER));
+            EXPECT_FALSE(IsWindowEnabled(dlg.m_hWnd));
             HWND page = reinterpret_cast<HWND>(SendMessageW(nested, PSM_GETCURRENTPAGEHWND, 0, 0));
             TypeIntoCombo(GetDlgItem(page, IDC_MONO_COLOR), L"00FF00");
             // Live in the row: button, combo and preview.
