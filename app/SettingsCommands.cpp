@@ -3,6 +3,7 @@
 // the command line or a drop), save, and a text file dropped on the text box.
 #include "app/Command.h"
 #include "app/CommandView.h"
+#include "app/DecorationFileDialogs.h"
 #include "decoration/SettingXml.h"
 #include "foundation/AppInfo.h"
 #include "foundation/File.h"
@@ -16,17 +17,10 @@
 #include "resources/strings_decoration.h"
 #include "resources/strings_foundation_io.h"
 #include "resources/strings_shell.h"
-#include <commdlg.h>
 
 namespace knt {
 
 namespace {
-
-// Two entries, each a text and a pattern, the list ended by a second NUL.
-const wchar_t kDecorationFileFilter[] =
-    L"カンテロ設定ファイル (*.knt)\0*.knt\0"
-    L"全ての種類のファイル (*.*)\0*.*\0";
-const wchar_t kDecorationFileExtension[] = L"knt";
 
 void WriteSettingsFile()
 {
@@ -47,42 +41,23 @@ std::wstring InitialDialogPath()
     return path;
 }
 
-// The common file dialog; false on Cancel. A dialog that fails to open
-// (a start name it refuses, for example) is an error, not a Cancel.
+// The decoration file's dialog; false on Cancel. A dialog that fails to
+// open (a start name it refuses, for example) raises an error.
 bool AskDecorationFilePath(bool save, std::wstring& path)
 {
-    wchar_t file[MAX_PATH] = L"";
-    wchar_t title[256] = L"";
-    lstrcpynW(file, InitialDialogPath().c_str(), MAX_PATH);
-    OPENFILENAMEW ofn = {};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = GetCommandView().GetViewWindow();
-    ofn.lpstrFilter = kDecorationFileFilter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.lpstrFileTitle = title;
-    ofn.nMaxFileTitle = 256;
-    ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY;
-    BOOL ok;
+    const std::wstring initial = InitialDialogPath();
+    HWND owner = GetCommandView().GetViewWindow();
     if (save) {
-        ofn.Flags |= OFN_OVERWRITEPROMPT;
-        ofn.lpstrDefExt = kDecorationFileExtension;
-        ok = GetSaveFileNameW(&ofn);
+        CSimpleSaveDialog dialog(initial, owner);
+        if (!dialog.Run())
+            return false;
+        path = dialog.GetResultPath();
     } else {
-        ofn.Flags |= OFN_FILEMUSTEXIST;
-        ok = GetOpenFileNameW(&ofn);
+        CSimpleOpenDialog dialog(initial, owner);
+        if (!dialog.Run())
+            return false;
+        path = dialog.GetResultPath();
     }
-    if (!ok) {
-        const DWORD error = CommDlgExtendedError();
-        if (error != 0) {
-            std::wstring code;
-            FormatString(code, L"%lu", error);
-            throw my::CException(IDS_COMMON_DIALOG_FAILED, code);
-        }
-        return false;
-    }
-    path = file;
     return true;
 }
 

@@ -45,10 +45,13 @@ TEST(ProgramCommandsTest, SaveChangeAndOpenAgain)
     ResetProgramState();
     CTempFolder folder;
     const std::wstring path = folder.File(L"deco.knt");
+    // The save dialog adds the extension to a name typed without it; the open
+    // dialog starts on the file just saved.
     std::wstring script = L"start\ntext 192 5\nclick " + std::to_wstring(IDM_FILE_SAVE_AS) + L"\n";
-    script += Line(L"wait", kFileDialog) + Line(L"text 1148", ScriptPath(path)) + L"click 1\nmain\n";
+    script += Line(L"wait", kFileDialog) + Line(L"text 1148", ScriptPath(folder.File(L"deco"))) + L"click 1\nmain\n";
     script += L"text 192 7\nclick " + std::to_wstring(IDM_FILE_OPEN) + L"\n";
-    script += Line(L"wait", kFileDialog) + Line(L"text 1148", ScriptPath(path)) + L"click 1\nmain\n";
+    script += Line(L"wait", kFileDialog) + L"expect 1148 deco.knt\n" + Line(L"text 1148", ScriptPath(path));
+    script += L"click 1\nmain\n";
     script += L"expect 192 5.0\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
