@@ -11,6 +11,7 @@
 #include "resources/strings_app.h"
 #include <shellapi.h>
 #include <algorithm>
+#include <vector>
 
 namespace knt {
 

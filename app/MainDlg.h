@@ -33,7 +33,6 @@
 #include "ui/Mixins.h"
 #include "resources/main_window.h"
 #include <string>
-#include <vector>
 
 class CSetting;
 
