@@ -58,10 +58,24 @@ const BYTE kUntouched = 0xA5;       // fills a picture before it is taken, to se
 
 std::wstring ExeFolder()
 {
-    wchar_t path[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring s(path, n);
+    // The longest path the system takes: a build folder deeper than MAX_PATH
+    // must not be cut.
+    std::vector<wchar_t> path(32768, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const std::wstring s(path.data(), n);
     return s.substr(0, s.rfind(L'\\'));
+}
+
+// The full form of a path, or the path itself when it has none.
+std::wstring FullPath(const std::wstring& path)
+{
+    // Asked for the size first: a longer path than the buffer leaves it unwritten.
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return path;
+    std::vector<wchar_t> full(needed, L'\0');
+    const DWORD n = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    return n > 0 && n < needed ? std::wstring(full.data(), n) : path;
 }
 
 LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -735,9 +749,7 @@ int wmain(int argc, wchar_t** argv)
         PrintError(L"drive: cannot read " + scriptName);
         return 2;
     }
-    wchar_t full[MAX_PATH];
-    if (GetFullPathNameW(program.c_str(), MAX_PATH, full, nullptr))
-        program = full;
+    program = FullPath(program);
 
     Gdiplus::CGdiplusStartup gdiplus;
     CDriver driver(program);

@@ -24,12 +24,12 @@ struct CDriveResult {
 
 // Runs the driver on the stand-in program with a UTF-8 script; its error
 // output is read from a file, so no pipe can fill up.
-CDriveResult Drive(const std::string& script)
+CDriveResult Drive(const std::string& script, const std::wstring& program = Tool(L"dialoghost.exe"))
 {
     CTempFolder folder;
     const std::wstring scriptPath = folder.File(L"script.txt"), errPath = folder.File(L"err.txt");
     WriteFileBytes(scriptPath, script);
-    const std::wstring cmd = L"\"" + Tool(L"drive.exe") + L"\" --program \"" + Tool(L"dialoghost.exe") + L"\" \"" +
+    const std::wstring cmd = L"\"" + Tool(L"drive.exe") + L"\" --program \"" + program + L"\" \"" +
                              scriptPath + L"\"";
     CDriveResult r;
     r.exitCode = RunWithOutputFile(cmd, errPath, 100000);
@@ -163,6 +163,12 @@ TEST(Drive, StopsAtTheFirstFailingLine)
     EXPECT_EQ(1u, Drive("start 148\nenabled 261 0\n").exitCode);
     EXPECT_EQ(1u, Drive("start 148\npick 261 x\n").exitCode);
     EXPECT_EQ(1u, Drive("main\n").exitCode);  // nothing started
+
+    // A program path longer than MAX_PATH is reported as given.
+    const std::wstring longPath = L"C:\\" + std::wstring(300, L'x') + L".exe";
+    const CDriveResult missing = Drive("start\n", longPath);
+    EXPECT_EQ(1u, missing.exitCode);
+    EXPECT_NE(std::string::npos, missing.err.find("cannot start " + Utf8(longPath))) << missing.err;
 }
 
 TEST(Drive, LeavesOtherProgramsAlone)
