@@ -253,9 +253,10 @@ void CJobControl::EndJob(bool failed, const CSimpleErr& error, DWORD now)
         const bool oneFile = m_saveJob.IsOneFile();
         CSaveJobTasks job = m_saveJob;
         m_saveJob.Clear();
-        if (!RunAndReport(msg, [&] { job.EndDocument(); }, false))
-            return;
-        m_view.ShowFinished(count, oneFile, path, folder);
+        // A document that cannot be written is reported instead of the
+        // finished dialog; the pane gets its preview back either way.
+        if (RunAndReport(msg, [&] { job.EndDocument(); }, false))
+            m_view.ShowFinished(count, oneFile, path, folder);
     }
     SchedulePreview(now);
 }

@@ -1,6 +1,7 @@
 #include "app/JobControl.h"
 #include "decoration/NamedEffects.h"
 #include "decoration/Setting.h"
+#include "foundation/ReplacingFileWriter.h"
 #include "tests/common/RecordingMsg.h"
 #include "tests/common/TestSupport.h"
 #include "resources/strings_app.h"
@@ -221,6 +222,26 @@ TEST(JobControlTest, SaveWritesEveryUnitAndAsksBeforeOverwriting)
     EXPECT_TRUE(view.finished[1].oneFile);
     EXPECT_EQ(folder.File(L"out\\1.pdf"), view.finished[1].path);
     EXPECT_NE(std::string::npos, ReadFileBytes(folder.File(L"out\\1.pdf")).find("/Count 3"));
+
+    // A document that cannot be written (a full volume): its error instead of
+    // the finished dialog, the inputs back and a fresh preview due.
+    const std::string pdf = ReadFileBytes(folder.File(L"out\\1.pdf"));
+    view.msg.Clear();
+    SetReplacingWriterSpaceForTest(100);
+    jobs.StartJob(false, GetTickCount());
+    const DWORD start = GetTickCount();
+    while (jobs.IsSaveRunning() && GetTickCount() - start < kPatience) {
+        jobs.OnTimer(GetTickCount());
+        Sleep(5);
+    }
+    SetReplacingWriterSpaceForTest(-1);
+    EXPECT_FALSE(jobs.IsRunning());
+    EXPECT_EQ(1u, view.msg.errors.size());
+    EXPECT_EQ(2u, view.finished.size());
+    EXPECT_FALSE(view.controls.back());
+    EXPECT_TRUE(jobs.IsPreviewPending());
+    EXPECT_EQ(pdf, ReadFileBytes(folder.File(L"out\\1.pdf")));
+    ASSERT_TRUE(RunUntilIdle(jobs));
 
     // A folder that cannot be made: IDS_CREATE_OUTPUT_FOLDER_FAILED, and the inputs come back.
     WriteFileBytes(folder.File(L"file"), "x");
