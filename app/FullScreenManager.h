@@ -58,6 +58,10 @@ public:
         if (!::IsRectEmpty(&r)) {
             ::MoveWindow(hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
             m_normal = r;
+        } else {
+            // Nothing stored: the window's own place is the one a restore
+            // from a stored maximise goes back to, not an empty rectangle.
+            m_normal = present;
         }
         ::PostMessageW(hwnd, WM, 0, 0);
     }

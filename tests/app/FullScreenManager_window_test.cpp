@@ -85,20 +85,26 @@ TEST(FullScreenManager, StoredFullScreenComesBackAndLeavesAgain)
 
 TEST(FullScreenManager, RestoreFromAStoredMaximiseGoesToTheNormalRectangle)
 {
-    CPlacedWindow window;
-    RECT r = {50, 60, 450, 360};
-    REQUIRE_WINDOW(window.Create(nullptr, r, L"placed"));
-    CWindowLayout layout;
-    layout.Maximized = true;
-    layout.NormalBounds = RECT{60, 70, 360, 270};
-    window.ApplyLayout(layout, 0, 0, false);
-    PumpMessages();
-    ASSERT_TRUE(window.IsZoomed());
-    EXPECT_TRUE(Equal(layout.NormalBounds, window.GetNormalRect()));  // not overwritten while maximised
-    window.SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
-    EXPECT_FALSE(window.IsZoomed());
-    RECT now;
-    window.GetWindowRect(&now);
-    EXPECT_TRUE(Equal(layout.NormalBounds, now));
-    window.DestroyWindow();
+    const RECT own = {50, 60, 450, 360};
+    // Stored bounds, and none (a layout written maximised before any
+    // normal rectangle was known): the window's own place, never an empty one.
+    const RECT cases[][2] = {{{60, 70, 360, 270}, {60, 70, 360, 270}}, {{0, 0, 0, 0}, own}};
+    for (const auto& c : cases) {
+        CPlacedWindow window;
+        RECT r = own;
+        REQUIRE_WINDOW(window.Create(nullptr, r, L"placed"));
+        CWindowLayout layout;
+        layout.Maximized = true;
+        layout.NormalBounds = c[0];
+        window.ApplyLayout(layout, 0, 0, false);
+        PumpMessages();
+        ASSERT_TRUE(window.IsZoomed());
+        EXPECT_TRUE(Equal(c[1], window.GetNormalRect()));  // not overwritten while maximised
+        window.SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+        EXPECT_FALSE(window.IsZoomed());
+        RECT now;
+        window.GetWindowRect(&now);
+        EXPECT_TRUE(Equal(c[1], now)) << now.left << "," << now.top << "," << now.right << "," << now.bottom;
+        window.DestroyWindow();
+    }
 }
