@@ -369,6 +369,46 @@ void AlignTileOffset(int& offset, int step, bool& odd)
     odd = (k < 0 ? -k : k) % 2 == 1;
 }
 
+// The tiles over the area once the offsets are aligned; mirrored as for
+// DrawImageTiled, null for plain tiles.
+HRESULT DrawTiles(Graphics& graphics, Image* tile, Image* const* mirrored, int x, int y, int width, int height,
+                  int tileX, int tileY, int tileWidth, int tileHeight, int offsetX, int offsetY)
+{
+    bool oddX, oddY;
+    AlignTileOffset(offsetX, tileWidth, oddX);
+    AlignTileOffset(offsetY, tileHeight, oddY);
+    int row = oddY ? 1 : 0;
+    for (int py = offsetY; py < height; py += tileHeight, ++row) {
+        int column = oddX ? 1 : 0;
+        for (int px = offsetX; px < width; px += tileWidth, ++column) {
+            const bool flipX = mirrored && column % 2 == 1;
+            const bool flipY = mirrored && row % 2 == 1;
+            // The tile's rectangle cut to the area.
+            const int left = std::max(px, 0), top = std::max(py, 0);
+            const int right = std::min(px + tileWidth, width), bottom = std::min(py + tileHeight, height);
+            if (left >= right || top >= bottom)
+                continue;
+            const int w = right - left, h = bottom - top;
+            // The matching part of the tile, or of its mirrored copy (the
+            // copy placed at the tile's position shows the mirrored tile).
+            const int sx = left - px, sy = top - py;
+            const Point points[3] = {Point(x + left, y + top), Point(x + left + w, y + top), Point(x + left, y + top + h)};
+            Status status;
+            if (flipX || flipY) {
+                Image* copy = mirrored[(flipX ? 1 : 0) | (flipY ? 2 : 0)];
+                if (!copy)
+                    return E_INVALIDARG;
+                status = graphics.DrawImage(*copy, points, sx, sy, w, h, UnitPixel);
+            } else {
+                status = graphics.DrawImage(*tile, points, tileX + sx, tileY + sy, w, h, UnitPixel);
+            }
+            if (status != Ok)
+                return E_FAIL;
+        }
+    }
+    return S_OK;
+}
+
 } // namespace
 
 HRESULT DrawImageTiled(Image* target, Image* tile, bool mirror, int x, int y, int width, int height, int tileX,
@@ -385,13 +425,11 @@ HRESULT DrawImageTiled(Image* target, Image* tile, bool mirror, int x, int y, in
         return E_INVALIDARG;
     if (tileWidth < 1 || tileHeight < 1)
         return S_OK;
-    bool oddX, oddY;
-    AlignTileOffset(offsetX, tileWidth, oddX);
-    AlignTileOffset(offsetY, tileHeight, oddY);
 
     // Mirrored tiles are drawn unflipped from mirrored copies of the tile:
     // GDI+ under Wine places mirrored draws one pixel off.
     BitmapPtr flipped[4];  // by (flip x) | (flip y) << 1; 0 unused
+    Image* copies[4] = {};
     if (mirror) {
         static const RotateFlipType kinds[4] = {RotateNoneFlipNone, RotateNoneFlipX, RotateNoneFlipY, RotateNoneFlipXY};
         for (int i = 1; i < 4; ++i) {
@@ -402,35 +440,28 @@ HRESULT DrawImageTiled(Image* target, Image* tile, bool mirror, int x, int y, in
             flipped[i].reset(new Bitmap(copy));
             if (flipped[i]->RotateFlip(kinds[i]) != Ok)
                 return E_FAIL;
+            copies[i] = flipped[i].get();
         }
     }
+    return DrawTiles(graphics, tile, mirror ? copies : nullptr, x, y, width, height, tileX, tileY, tileWidth,
+                     tileHeight, offsetX, offsetY);
+}
 
-    int row = oddY ? 1 : 0;
-    for (int py = offsetY; py < height; py += tileHeight, ++row) {
-        int column = oddX ? 1 : 0;
-        for (int px = offsetX; px < width; px += tileWidth, ++column) {
-            const bool flipX = mirror && column % 2 == 1;
-            const bool flipY = mirror && row % 2 == 1;
-            // The tile's rectangle cut to the area.
-            const int left = std::max(px, 0), top = std::max(py, 0);
-            const int right = std::min(px + tileWidth, width), bottom = std::min(py + tileHeight, height);
-            if (left >= right || top >= bottom)
-                continue;
-            const int w = right - left, h = bottom - top;
-            // The matching part of the tile, or of its mirrored copy (the
-            // copy placed at the tile's position shows the mirrored tile).
-            const int sx = left - px, sy = top - py;
-            const Point points[3] = {Point(x + left, y + top), Point(x + left + w, y + top), Point(x + left, y + top + h)};
-            Status status;
-            if (flipX || flipY)
-                status = graphics.DrawImage(*flipped[(flipX ? 1 : 0) | (flipY ? 2 : 0)], points, sx, sy, w, h, UnitPixel);
-            else
-                status = graphics.DrawImage(*tile, points, tileX + sx, tileY + sy, w, h, UnitPixel);
-            if (status != Ok)
-                return E_FAIL;
-        }
-    }
-    return S_OK;
+HRESULT DrawImageTiled(Image* target, Image* tile, Image* const* mirrored, int x, int y, int width, int height,
+                       int tileWidth, int tileHeight, int offsetX, int offsetY)
+{
+    if (!target || !tile)
+        return E_INVALIDARG;
+    Graphics graphics(*target);
+    if (!graphics.IsValid())
+        return E_FAIL;
+    graphics.SetInterpolationMode(InterpolationModeDefault);
+    graphics.SetPixelOffsetMode(PixelOffsetModeHighQuality);
+    if (x < 0 || y < 0 || width < 0 || height < 0)
+        return E_INVALIDARG;
+    if (tileWidth < 1 || tileHeight < 1)
+        return S_OK;
+    return DrawTiles(graphics, tile, mirrored, x, y, width, height, 0, 0, tileWidth, tileHeight, offsetX, offsetY);
 }
 
 // ---------------------------------------------------------------------------

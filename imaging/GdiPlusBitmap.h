@@ -54,6 +54,11 @@ boost::shared_ptr<Gdiplus::TextureBrush> TextureBrushFromImgAlpha(const CImg& im
 // is mirrored so that neighbouring tiles meet at mirrored edges.
 HRESULT DrawImageTiled(Gdiplus::Image* target, Gdiplus::Image* tile, bool mirror, int x, int y, int width,
                        int height, int tileX, int tileY, int tileWidth, int tileHeight, int offsetX, int offsetY);
+// The same with the whole of `tile` as the tile and its mirrored copies made
+// by the caller: mirrored[(flip x) | (flip y) << 1] ([0] unused), or null for
+// plain tiles. A copy that a drawn tile needs but is null fails E_INVALIDARG.
+HRESULT DrawImageTiled(Gdiplus::Image* target, Gdiplus::Image* tile, Gdiplus::Image* const* mirrored, int x, int y,
+                       int width, int height, int tileWidth, int tileHeight, int offsetX, int offsetY);
 
 // One scaled draw of an image part into another image, deleting its
 // Graphics on every path; true when every call succeeded.

@@ -228,8 +228,9 @@ protected:
 // Throws IDS_CREATE_FONT_FAILED, IDS_GET_TEXT_METRICS_FAILED (font) or IDS_GET_CHAR_WIDTH_FAILED (widths).
 int CalcMinLineHeadBearing(const std::vector<std::wstring>& units, const CSetting& setting);
 
-// The layer painting of the raster pipeline: colours one layer image by its
-// paint over the unit rectangles, each shrunk by the layer's margins. False
+// The layer painting of the raster pipeline on a whole layer image: colours
+// it by its paint over the unit rectangles, each shrunk by the layer's
+// margins. The pipeline itself paints band by band to the same pixels. False
 // after storing an error in `err`.
 bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, bool vertical,
                 const std::vector<RECT>& charRects, const std::vector<RECT>& lineRects,

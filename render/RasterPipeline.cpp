@@ -84,6 +84,29 @@ CLinearGradation LayerGradation(const CPaintSetting& paint, bool vertical)
     return gradation;
 }
 
+// The texture image of a layer, turned with its settings for vertical text.
+bool LoadLayerTexture(const CPaintSetting& paint, bool vertical, CTextureSetting& texture,
+                      boost::shared_ptr<CDib>& image, CSimpleErr& err)
+{
+    texture = paint.Texture;
+    HRESULT hr = LoadDibFromFile(image, texture.Path);
+    if (FAILED(hr)) {
+        err.SetWithCode(IDS_LOAD_TEXTURE_FAILED, hr, texture.Path);
+        return false;
+    }
+    if (vertical) {
+        boost::shared_ptr<CDib> turned;
+        hr = RotateByOrientation(turned, *image, 8);
+        if (FAILED(hr)) {
+            err.SetWithCode(IDS_ROTATE_IMAGE_FAILED, hr);
+            return false;
+        }
+        image = turned;
+        texture.Rotate90();
+    }
+    return true;
+}
+
 } // namespace
 
 bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, bool vertical,
@@ -107,22 +130,8 @@ bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, bo
         gradation = LayerGradation(paint, vertical);
         unit = gradation.Unit;
     } else {
-        texture = paint.Texture;
-        HRESULT hr = LoadDibFromFile(textureImage, texture.Path);
-        if (FAILED(hr)) {
-            err.SetWithCode(IDS_LOAD_TEXTURE_FAILED, hr, texture.Path);
+        if (!LoadLayerTexture(paint, vertical, texture, textureImage, err))
             return false;
-        }
-        if (vertical) {
-            boost::shared_ptr<CDib> turned;
-            hr = RotateByOrientation(turned, *textureImage, 8);
-            if (FAILED(hr)) {
-                err.SetWithCode(IDS_ROTATE_IMAGE_FAILED, hr);
-                return false;
-            }
-            textureImage = turned;
-            texture.Rotate90();
-        }
         unit = texture.Unit;
     }
     const bool entire = paint.Type == PaintType::LINEAR ? gradation.Entire != FALSE : texture.Entire;
@@ -392,11 +401,10 @@ bool CKanteloTask::PlanRasterWork(CRasterWork& work)
     while (walk.Next())
         glyphs += !walk.IsLineBreak();
     const int layers = m_layerCount;
-    bool blur = false, texture = false, afterShadow = false;
+    bool blur = false, afterShadow = false;
     for (int k = 0; k < layers; ++k) {
         const CBorderingSetting& l = m_layers[static_cast<size_t>(k)];
         blur |= k > 0 && l.Blur > 0;
-        texture |= l.Paint.Type == PaintType::TEXTURE;
         afterShadow |= k >= 2 && m_layers[static_cast<size_t>(k - 1)].Distance >= 1;
     }
     // The peak of each stage, in bytes.
@@ -408,9 +416,8 @@ bool CKanteloTask::PlanRasterWork(CRasterWork& work)
     auto peak = [&](int threads) {
         const unsigned long long glyphPass = planes + cells * static_cast<unsigned>(threads) + kGlyphCacheBytes;
         const unsigned long long blurPass = planes + (blur ? plane : 0);
-        // A texture layer is painted as a whole 32-bit image, which the
-        // texture painter copies once more.
-        const unsigned long long compose = planes + image + (texture ? 2 * image : 0);
+        // Paints go through a band of rows per thread, which is small.
+        const unsigned long long compose = planes + image;
         const unsigned long long finish = image + (m_vertical ? image : 0);
         return std::max(std::max(glyphPass, blurPass), std::max(compose, finish));
     };
@@ -749,23 +756,59 @@ bool CKanteloTask::ComposeLayers(CRasterWork& work, boost::shared_ptr<CDib>& res
                     CompositeRowOver(result->GetImageRow(y), band.GetImageRow(y - top) + region.left * 4, rw);
             });
         } else if (paint.Type == PaintType::TEXTURE) {
-            boost::shared_ptr<CDib> image;
-            if (FAILED(CreateDib32(image, W, H))) {
-                Err.Set(IDS_CREATE_BITMAP_FAILED);
+            // The texture is loaded, turned and scaled once; each band then
+            // takes the layer's colour, its texture and its shape in turn.
+            CTextureSetting texture;
+            boost::shared_ptr<CDib> textureImage;
+            if (!LoadLayerTexture(paint, m_vertical, texture, textureImage, Err))
                 return false;
+            const std::vector<RECT>& rects = RectsOfUnit(texture.Unit, m_charRects, m_lineRects, m_paragraphRects);
+            CTexturePainter painter(*textureImage, texture.Type, texture.RateX,
+                                    texture.SameRate ? texture.RateX : texture.RateY, texture.Flip, texture.OffsetX,
+                                    texture.OffsetY, false, m_vertical, W, H);
+            for (const RECT& r : rects) {
+                CRectD clip, frame;
+                UnitClipAndFrame(r, margins, texture.Entire, clip, frame);
+                HRESULT hr = painter.Prepare(clip, frame);
+                if (FAILED(hr)) {
+                    Err.SetWithCode(IDS_PASTE_TEXTURE_FAILED, hr);
+                    return false;
+                }
             }
-            for (int y = 0; y < H; ++y) {
-                BYTE* d = image->GetImageRow(y);
-                const uint8_t* a = plane.Row(y);
-                for (int x = 0; x < W; ++x)
-                    d[x * 4 + 3] = a[x];
-            }
-            plane.Free();
-            if (!PaintLayer(*image, paint, margins, m_vertical, m_charRects, m_lineRects, m_paragraphRects, Err))
-                return false;
-            done = team.ForEachBand(rh, bandRows, [&](int top, int bottom, int) {
+            std::vector<boost::shared_ptr<CDib> > bands(static_cast<size_t>(threads));
+            for (boost::shared_ptr<CDib>& band : bands)
+                if (FAILED(CreateDib32(band, W, bandRows))) {
+                    Err.Set(IDS_CREATE_BITMAP_FAILED);
+                    return false;
+                }
+            std::vector<std::vector<BYTE> > alphas(static_cast<size_t>(threads));
+            const BYTE blue = GetBValue(paint.Color), green = GetGValue(paint.Color), red = GetRValue(paint.Color);
+            done = team.ForEachBand(rh, bandRows, [&](int top, int bottom, int thread) {
+                CDib& band = *bands[static_cast<size_t>(thread)];
+                const int firstRow = region.top + top;
+                // The layer's colour where it has ink, black where not.
+                for (int y = top; y < bottom; ++y) {
+                    BYTE* d = band.GetImageRow(y - top);
+                    const uint8_t* a = plane.Row(region.top + y);
+                    for (int x = 0; x < W; ++x, d += 4) {
+                        const bool ink = a[x] != 0;
+                        d[0] = ink ? blue : 0;
+                        d[1] = ink ? green : 0;
+                        d[2] = ink ? red : 0;
+                        d[3] = a[x];
+                    }
+                }
+                // The painter cuts every area to the band (and the last band
+                // to the picture's last row): an area elsewhere costs nothing.
+                for (const RECT& r : rects) {
+                    CRectD clip, frame;
+                    UnitClipAndFrame(r, margins, texture.Entire, clip, frame);
+                    HRESULT hr = painter.Paint(band, firstRow, clip, frame, alphas[static_cast<size_t>(thread)]);
+                    if (FAILED(hr))
+                        throw my::CException(IDS_PASTE_TEXTURE_FAILED, hr);
+                }
                 for (int y = top; y < bottom; ++y)
-                    CompositeRowOver(result->GetImageRow(y), image->GetImageRow(region.top + y) + region.left * 4, rw);
+                    CompositeRowOver(result->GetImageRow(y), band.GetImageRow(y - top) + region.left * 4, rw);
             });
         } else {
             done = team.ForEachBand(rh, bandRows, [&](int top, int bottom, int) {

@@ -189,3 +189,73 @@ TEST(TexturePaint, RegionIsClippedAndBadInputRefused)
     EXPECT_EQ(E_INVALIDARG, PaintDibWithTexture(layer, empty, TEXTURE_FIT_BOTH, 1, 1, false, 0, 0));
     EXPECT_EQ(E_INVALIDARG, PaintDibWithTexture(layer, texture, 7, 1, 1, false, 0, 0));
 }
+
+TEST(TexturePaint, BandsMatchTheWholePicture)
+{
+    // A layer with partial alphas painted area after area (the areas overlap,
+    // as the units of a text do), once whole and once in bands of rows of
+    // several heights, the last band reaching past the picture: every row
+    // the same, byte for byte, and the band's rows past the picture untouched.
+    const int W = 37, H = 29;
+    CDib texture;
+    ASSERT_TRUE(MakeDib32(texture, 5, 4, [](int x, int y) {
+        const uint32_t alpha = (x + y) % 3 == 0 ? 0x80u : 0xFFu;
+        return alpha << 24 | static_cast<uint32_t>(x * 50) << 16 | static_cast<uint32_t>(y * 60) << 8 | 0x30u;
+    }));
+    const auto layerPixel = [](int x, int y) {
+        const uint32_t alpha = (x * 7 + y * 3) % 5 == 0 ? 0u : (x + y) % 4 == 0 ? 0x60u : 0xFFu;
+        return alpha << 24 | 0x102030u;
+    };
+    struct Case {
+        const char* what;
+        unsigned fit;
+        double rateX, rateY;
+        bool mirror;
+        int offsetX, offsetY;
+        bool alignRight, alignBottom;
+        std::vector<std::pair<CRectD, CRectD> > areas;  // paint region, fit area
+    } cases[] = {
+        {"rate, two areas", TEXTURE_CUSTOM_RATE, 1.6, 1.3, false, 0, 0, false, false,
+         {{Area(0.5, 1.5, 20, 25), Area(0, 1, 21, 27)}, {Area(15.2, 0, 22, 29), Area(15, 0, 22, 29)}}},
+        {"rate, mirrored, offsets", TEXTURE_CUSTOM_RATE, 1.6, 2.2, true, -7, 5, false, false,
+         {{Area(0, 0, 37, 29), Area(0, 0, 37, 29)}, {Area(3, 4, 10, 10), Area(2, 2, 12, 12)}}},
+        {"width, mirrored, aligned bottom", TEXTURE_FIT_WIDTH, 1, 1, true, 3, -2, false, true,
+         {{Area(1, 2, 15, 20), Area(0, 0, 17, 24)}, {Area(10, 5, 27, 24), Area(10, 5, 27, 24)}}},
+        {"height, aligned right", TEXTURE_FIT_HEIGHT, 1, 1, false, 0, 4, true, false,
+         {{Area(0, 0, 30, 9.5), Area(0, 0, 37, 10)}, {Area(0, 10, 37, 19), Area(0, 10, 37, 19)}}},
+        {"both, mirrored, one tile unless moved", TEXTURE_FIT_BOTH, 1, 1, true, 0, 0, false, false,
+         {{Area(2, 3, 30, 20), Area(0, 0, 37, 29)}}},
+        {"both, mirrored, moved", TEXTURE_FIT_BOTH, 1, 1, true, 11, -13, true, true,
+         {{Area(2, 3, 30, 20), Area(0, 0, 37, 29)}, {Area(0, 0, 37, 29), Area(5, 6, 9, 8)}}},
+        {"areas past the picture", TEXTURE_CUSTOM_RATE, 0.8, 0.8, true, 1, 1, false, false,
+         {{Area(-5, -5, 60, 60), Area(-5, -5, 60, 60)}, {Area(30, 25, 20, 20), Area(30, 25, 20, 20)}}},
+    };
+    for (const Case& c : cases) {
+        CDib whole;
+        ASSERT_TRUE(MakeDib32(whole, W, H, layerPixel));
+        for (const auto& a : c.areas)
+            ASSERT_EQ(S_OK, PaintDibRectWithTexture(whole, texture, c.fit, c.rateX, c.rateY, c.mirror, c.offsetX,
+                                                    c.offsetY, c.alignRight, c.alignBottom, a.first, a.second))
+                << c.what;
+        CTexturePainter painter(texture, c.fit, c.rateX, c.rateY, c.mirror, c.offsetX, c.offsetY, c.alignRight,
+                                c.alignBottom, W, H);
+        for (const auto& a : c.areas)
+            ASSERT_EQ(S_OK, painter.Prepare(a.first, a.second)) << c.what;
+        std::vector<BYTE> scratch;
+        for (int rows : {1, 4, 7, 29}) {
+            const uint32_t spare = 0x5A5A5A5Au;
+            for (int top = 0; top < H; top += rows) {
+                CDib band;
+                ASSERT_TRUE(MakeDib32(band, W, rows, [&](int x, int y) {
+                    return top + y < H ? layerPixel(x, top + y) : spare;
+                }));
+                for (const auto& a : c.areas)
+                    ASSERT_EQ(S_OK, painter.Paint(band, top, a.first, a.second, scratch)) << c.what;
+                for (int y = 0; y < rows; ++y)
+                    for (int x = 0; x < W; ++x)
+                        ASSERT_EQ(top + y < H ? Px(whole, x, top + y) : spare, Px(band, x, y))
+                            << c.what << ", bands of " << rows << ", pixel " << x << "," << top + y;
+            }
+        }
+    }
+}

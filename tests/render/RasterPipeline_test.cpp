@@ -3,6 +3,7 @@
 #include "render/RasterEffects.h"
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/ImageSaver.h"
+#include "imaging/PixelOps.h"
 #include "resources/strings_engine.h"
 #include "tests/common/TestSupport.h"
 #include "tests/render/TaskTestSupport.h"
@@ -852,6 +853,92 @@ TEST(RasterPipelineTest, ThreadsChangeNoPixel)
             EXPECT_TRUE(SameImage(*one, *many)) << "round " << round << ": " << Narrow(text);
         }
     }
+}
+
+TEST(RasterPipelineTest, TextureBandsMatchAWholeLayer)
+{
+    // The engine paints a texture band by band; PaintLayer paints the whole
+    // layer at once. The face alone is textured (the decorations are there,
+    // at no opacity, for the face's margins), so the reference is the face's
+    // coverage, painted whole and laid on a clear image, turned like the
+    // result. Large enough for several bands on several threads.
+    CTempFolder temp;
+    const std::wstring path = WriteTexture(temp, L"odd.bmp", 13, 7, [](int x, int y) {
+        return RGB(x * 19, 255 - y * 31, (x ^ y) * 17);
+    });
+    struct Case {
+        UINT type, unit;
+        bool flip, entire, sameRate;
+        int offsetX, offsetY;
+    } cases[] = {
+        {ImageFitType::FIT_WIDTH, TextUnit::CHAR, true, true, false, 3, -5},
+        {ImageFitType::FIT_HEIGHT, TextUnit::LINE, false, false, true, -17, 11},
+        {ImageFitType::FIT_BOTH, TextUnit::PARAGRAPH, true, false, false, 0, 7},
+        {ImageFitType::CUSTOM_RATE, TextUnit::CHAR, true, false, false, -4, 9},
+        {ImageFitType::CUSTOM_RATE, TextUnit::LINE, false, true, true, 0, 0},
+    };
+    for (const wchar_t* face : {L"IPAGothic", L"@IPAGothic"})
+        for (const Case& c : cases) {
+            const std::string where = Narrow(face) + " fit " + std::to_string(c.type) + " unit " +
+                                      std::to_string(c.unit);
+            boost::shared_ptr<CSetting> s = MakeSetting(face, SHIFTJIS_CHARSET, 1600);
+            UseFirstStartPresets(*s);
+            for (CBorderingSetting& b : s->Borderings)
+                b.Alpha = 0;
+            s->Unit = TextUnit::PARAGRAPH;
+            CTextureSetting& tex = s->PaintSetting.Texture;
+            tex.Path = path;
+            tex.Type = c.type;
+            tex.Unit = c.unit;
+            tex.Flip = c.flip;
+            tex.Entire = c.entire;
+            tex.SameRate = c.sameRate;
+            tex.RateX = 1.7;
+            tex.RateY = 0.6;
+            tex.OffsetX = c.offsetX;
+            tex.OffsetY = c.offsetY;
+            const std::wstring text = L"縁取り文字\nテスト一\n\n次の段落";
+            s->PaintSetting.Type = PaintType::MONO;
+            boost::shared_ptr<CKanteloTask> coverage = RenderWith(s, text, 1);
+            s->PaintSetting.Type = PaintType::TEXTURE;
+            boost::shared_ptr<CKanteloTask> banded = RenderWith(s, text, 4);
+            ASSERT_FALSE(coverage->HasError()) << Narrow(coverage->Err.message);
+            ASSERT_FALSE(banded->HasError()) << Narrow(banded->Err.message);
+            ASSERT_GT(banded->GetThreadsUsed(), 1) << where;
+            const int W = banded->GetImageWidth(), H = banded->GetImageHeight();
+            ASSERT_GT(W * H, 1 << 18) << where << ": one band only";
+
+            const bool vertical = face[0] == L'@';
+            boost::shared_ptr<CDib> shape = coverage->GetResultImage();
+            if (vertical) {
+                ASSERT_EQ(S_OK, RotateByOrientation(shape, *coverage->GetResultImage(), 8));
+            }
+            boost::shared_ptr<CDib> layer, reference;
+            ASSERT_EQ(S_OK, CreateDib32(layer, W, H));
+            ASSERT_EQ(S_OK, CreateDib32(reference, W, H));
+            ASSERT_EQ(W, shape->GetWidth());
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x)
+                    layer->GetImageRow(y)[x * 4 + 3] = AlphaAt(*shape, x, y);
+            CPaintSetting paint = s->PaintSetting;
+            paint.LimitUnit(s->Unit);
+            CSimpleErr err;
+            ASSERT_TRUE(PaintLayer(*layer, paint, banded->GetLayerMargins()[0], vertical, banded->GetCharRects(),
+                                   banded->GetLineRects(), banded->GetParagraphRects(), err))
+                << Narrow(err.message);
+            for (int y = 0; y < H; ++y)
+                CompositeRowOver(reference->GetImageRow(y), layer->GetImageRow(y), W);
+            if (vertical) {
+                const boost::shared_ptr<CDib> upright = reference;
+                ASSERT_EQ(S_OK, RotateByOrientation(reference, *upright, 6));
+            }
+            const CDib& got = *banded->GetResultImage();
+            ASSERT_EQ(reference->GetWidth(), got.GetWidth()) << where;
+            ASSERT_EQ(reference->GetAbsHeight(), got.GetAbsHeight()) << where;
+            for (int y = 0; y < got.GetAbsHeight(); ++y)
+                ASSERT_EQ(0, memcmp(reference->GetImageRow(y), got.GetImageRow(y), 4 * static_cast<size_t>(W)))
+                    << where << ", row " << y;
+        }
 }
 
 TEST(RasterPipelineTest, ACharacterBeyondTheBasicPlaneIsOneGlyph)
