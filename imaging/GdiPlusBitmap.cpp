@@ -409,6 +409,23 @@ HRESULT DrawTiles(Graphics& graphics, Image* tile, Image* const* mirrored, int x
     return S_OK;
 }
 
+// Checks the arguments, then draws with the quality every tiling uses.
+HRESULT DrawTilesChecked(Image* target, Image* tile, Image* const* mirrored, int x, int y, int width, int height,
+                         int tileX, int tileY, int tileWidth, int tileHeight, int offsetX, int offsetY)
+{
+    if (x < 0 || y < 0 || width < 0 || height < 0)
+        return E_INVALIDARG;
+    if (tileWidth < 1 || tileHeight < 1)
+        return S_OK;
+    Graphics graphics(*target);
+    if (!graphics.IsValid())
+        return E_FAIL;
+    graphics.SetInterpolationMode(InterpolationModeDefault);
+    graphics.SetPixelOffsetMode(PixelOffsetModeHighQuality);
+    return DrawTiles(graphics, tile, mirrored, x, y, width, height, tileX, tileY, tileWidth, tileHeight, offsetX,
+                     offsetY);
+}
+
 } // namespace
 
 HRESULT DrawImageTiled(Image* target, Image* tile, bool mirror, int x, int y, int width, int height, int tileX,
@@ -416,21 +433,11 @@ HRESULT DrawImageTiled(Image* target, Image* tile, bool mirror, int x, int y, in
 {
     if (!target || !tile)
         return E_INVALIDARG;
-    Graphics graphics(*target);
-    if (!graphics.IsValid())
-        return E_FAIL;
-    graphics.SetInterpolationMode(InterpolationModeDefault);
-    graphics.SetPixelOffsetMode(PixelOffsetModeHighQuality);
-    if (x < 0 || y < 0 || width < 0 || height < 0)
-        return E_INVALIDARG;
-    if (tileWidth < 1 || tileHeight < 1)
-        return S_OK;
-
     // Mirrored tiles are drawn unflipped from mirrored copies of the tile:
     // GDI+ under Wine places mirrored draws one pixel off.
     BitmapPtr flipped[4];  // by (flip x) | (flip y) << 1; 0 unused
     Image* copies[4] = {};
-    if (mirror) {
+    if (mirror && tileWidth >= 1 && tileHeight >= 1) {
         static const RotateFlipType kinds[4] = {RotateNoneFlipNone, RotateNoneFlipX, RotateNoneFlipY, RotateNoneFlipXY};
         for (int i = 1; i < 4; ++i) {
             GpBitmap* copy = nullptr;
@@ -443,8 +450,8 @@ HRESULT DrawImageTiled(Image* target, Image* tile, bool mirror, int x, int y, in
             copies[i] = flipped[i].get();
         }
     }
-    return DrawTiles(graphics, tile, mirror ? copies : nullptr, x, y, width, height, tileX, tileY, tileWidth,
-                     tileHeight, offsetX, offsetY);
+    return DrawTilesChecked(target, tile, mirror ? copies : nullptr, x, y, width, height, tileX, tileY, tileWidth,
+                            tileHeight, offsetX, offsetY);
 }
 
 HRESULT DrawImageTiled(Image* target, Image* tile, Image* const* mirrored, int x, int y, int width, int height,
@@ -452,16 +459,7 @@ HRESULT DrawImageTiled(Image* target, Image* tile, Image* const* mirrored, int x
 {
     if (!target || !tile)
         return E_INVALIDARG;
-    Graphics graphics(*target);
-    if (!graphics.IsValid())
-        return E_FAIL;
-    graphics.SetInterpolationMode(InterpolationModeDefault);
-    graphics.SetPixelOffsetMode(PixelOffsetModeHighQuality);
-    if (x < 0 || y < 0 || width < 0 || height < 0)
-        return E_INVALIDARG;
-    if (tileWidth < 1 || tileHeight < 1)
-        return S_OK;
-    return DrawTiles(graphics, tile, mirrored, x, y, width, height, 0, 0, tileWidth, tileHeight, offsetX, offsetY);
+    return DrawTilesChecked(target, tile, mirrored, x, y, width, height, 0, 0, tileWidth, tileHeight, offsetX, offsetY);
 }
 
 // ---------------------------------------------------------------------------
