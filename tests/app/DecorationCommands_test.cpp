@@ -17,6 +17,8 @@ CSetting SavedSettings(const std::wstring& path)
 
 TEST_F(CommandTest, RowIndexChecks)
 {
+    // A valid copy writes the clipboard, which other test processes open too.
+    CClipboardTestLock lock;
     knt::CCommandMoveDeco up(boxes, true), down(boxes, false);
     knt::CCommandCopyDeco copy(boxes);
     struct Case {
