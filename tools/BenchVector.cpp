@@ -8,7 +8,7 @@
 #include "foundation/PathUtil.h"
 #include <cstdio>
 
-CSetting LargestDecorationsSetting()
+CSetting BenchFaceSetting()
 {
     CSetting s;
     s.FontSetting.FontFace = L"IPAGothic";
@@ -17,6 +17,12 @@ CSetting LargestDecorationsSetting()
     s.PaintSetting.Type = PaintType::MONO;
     s.PaintSetting.Color = RGB(0xE0, 0x30, 0x30);
     s.FontSetting.Color = s.PaintSetting.Color;
+    return s;
+}
+
+CSetting LargestDecorationsSetting()
+{
+    CSetting s = BenchFaceSetting();
     const COLORREF colors[] = {RGB(255, 255, 255), RGB(0, 0, 0), RGB(0, 128, 255), RGB(255, 200, 0), RGB(40, 40, 40)};
     for (size_t i = 0; i < 5; ++i) {
         s.Borderings[i].SetPreset(limits::kMaxLength, colors[i], 100, 0, 0, 0);

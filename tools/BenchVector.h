@@ -3,6 +3,8 @@
 #include "decoration/Setting.h"
 #include <string>
 
+// The benchmark's face: IPAGothic at 200 pixels, solid red, no decoration on.
+CSetting BenchFaceSetting();
 // The benchmark line's settings with all five decorations at the largest size.
 CSetting LargestDecorationsSetting();
 // Saves the line once in each vector format into `folder`\vector and prints

@@ -49,13 +49,7 @@ void Print(const wchar_t* key, double value)
 
 CSetting BenchmarkSetting()
 {
-    CSetting s;
-    s.FontSetting.FontFace = L"IPAGothic";
-    s.FontSetting.CharSet = SHIFTJIS_CHARSET;
-    s.FontSetting.Size = 2000;
-    s.PaintSetting.Type = PaintType::MONO;
-    s.PaintSetting.Color = RGB(0xE0, 0x30, 0x30);
-    s.FontSetting.Color = s.PaintSetting.Color;
+    CSetting s = BenchFaceSetting();
     for (size_t i = 0; i < s.UseBorderings.size(); ++i)
         s.UseBorderings[i] = 0;
     s.Borderings[0].SetPreset(50, RGB(255, 255, 255), 100, 0, 120, 0);
