@@ -605,6 +605,21 @@ bool CKanteloTask::DrawLayerMasks(CRasterWork& work)
     return placements.empty() || flush();
 }
 
+namespace {
+
+// One 32-bit band of `rows` rows per thread, each thread's scratch for
+// painting a layer's colours before they are composited.
+bool CreateBands(std::vector<boost::shared_ptr<CDib> >& bands, int threads, int width, int rows)
+{
+    bands.assign(static_cast<size_t>(threads), boost::shared_ptr<CDib>());
+    for (boost::shared_ptr<CDib>& band : bands)
+        if (FAILED(CreateDib32(band, width, rows)))
+            return false;
+    return true;
+}
+
+} // namespace
+
 bool CKanteloTask::ComposeLayers(CRasterWork& work, boost::shared_ptr<CDib>& result)
 {
     const int layers = m_layerCount;
@@ -726,12 +741,11 @@ bool CKanteloTask::ComposeLayers(CRasterWork& work, boost::shared_ptr<CDib>& res
         if (paint.Type == PaintType::LINEAR) {
             const CLinearGradation gradation = LayerGradation(paint, m_vertical);
             const std::vector<RECT>& rects = RectsOfUnit(gradation.Unit, m_charRects, m_lineRects, m_paragraphRects);
-            std::vector<boost::shared_ptr<CDib> > bands(static_cast<size_t>(threads));
-            for (boost::shared_ptr<CDib>& band : bands)
-                if (FAILED(CreateDib32(band, W, bandRows))) {
-                    Err.Set(IDS_CREATE_BITMAP_FAILED);
-                    return false;
-                }
+            std::vector<boost::shared_ptr<CDib> > bands;
+            if (!CreateBands(bands, threads, W, bandRows)) {
+                Err.Set(IDS_CREATE_BITMAP_FAILED);
+                return false;
+            }
             done = team.ForEachBand(rh, bandRows, [&](int top, int bottom, int thread) {
                 CDib& band = *bands[static_cast<size_t>(thread)];
                 const int firstRow = region.top + top;
@@ -775,12 +789,11 @@ bool CKanteloTask::ComposeLayers(CRasterWork& work, boost::shared_ptr<CDib>& res
                     return false;
                 }
             }
-            std::vector<boost::shared_ptr<CDib> > bands(static_cast<size_t>(threads));
-            for (boost::shared_ptr<CDib>& band : bands)
-                if (FAILED(CreateDib32(band, W, bandRows))) {
-                    Err.Set(IDS_CREATE_BITMAP_FAILED);
-                    return false;
-                }
+            std::vector<boost::shared_ptr<CDib> > bands;
+            if (!CreateBands(bands, threads, W, bandRows)) {
+                Err.Set(IDS_CREATE_BITMAP_FAILED);
+                return false;
+            }
             std::vector<std::vector<BYTE> > alphas(static_cast<size_t>(threads));
             const BYTE blue = GetBValue(paint.Color), green = GetGValue(paint.Color), red = GetRValue(paint.Color);
             done = team.ForEachBand(rh, bandRows, [&](int top, int bottom, int thread) {
