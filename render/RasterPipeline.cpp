@@ -91,7 +91,7 @@ bool LoadLayerTexture(const CPaintSetting& paint, bool vertical, CTextureSetting
     texture = paint.Texture;
     HRESULT hr = LoadDibFromFile(image, texture.Path);
     if (FAILED(hr)) {
-        err.SetWithCode(IDS_LOAD_TEXTURE_FAILED, hr, texture.Path);
+        SetImageLoadError(err, IDS_LOAD_TEXTURE_FAILED, hr, texture.Path);
         return false;
     }
     if (vertical) {
