@@ -5,6 +5,7 @@
 #include "tests/app/ProgramDriver.h"
 #include "imaging/GdiPlusBitmap.h"
 #include "resources/main_window.h"
+#include "resources/strings_app.h"
 #include "resources/strings_engine.h"
 #include "resources/strings_imaging.h"
 #include <gtest/gtest.h>
@@ -76,4 +77,32 @@ TEST(HostileInputProgramTest, FullWidthNumbersAreReadAsTheyLook)
     ASSERT_TRUE(ReadProgramSettings(saved));
     EXPECT_EQ(90, saved.SaveFormat.JpegQuality);
     EXPECT_EQ(125, saved.FontSetting.Size);
+}
+
+// Another program holds the settings file open without sharing: the start
+// says the file is in use, by name, and writes nothing over it or its backup.
+TEST(HostileInputProgramTest, ASettingsFileInUseIsNamedAndLeftAlone)
+{
+    ResetProgramState();
+    CSetting s = FirstStartSetting();
+    s.Borderings[3].Alpha = 33;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    s.Borderings[3].Alpha = 44;
+    ASSERT_TRUE(WriteProgramSettings(s));  // the first is now the backup
+    const std::wstring path = ProgramSettingsPath();
+    const std::string file = ReadFileBytes(path), backup = ReadFileBytes(path + L".bak");
+    ASSERT_NE(file, backup);
+    HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    std::wstring name;
+    GetLastComponent(path, name);
+    const std::wstring inUse = LoadResourceString(IDS_SETTINGS_FILE_IN_USE).substr(0, 12);
+    // Retry while it is held asks again; Cancel ends the program.
+    CDriveResult r = RunDriveScript(L"start\nwait " + inUse + L"\nwait " + name + L"\nclick 4\nwait " + inUse +
+                                    L"\nclick 2\nexit 0\n");
+    CloseHandle(held);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_EQ(file, ReadFileBytes(path));
+    EXPECT_EQ(backup, ReadFileBytes(path + L".bak"));
+    EXPECT_FALSE(FileExists(path + L".broken"));
 }
