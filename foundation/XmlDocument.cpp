@@ -1,4 +1,5 @@
 #include "foundation/XmlDocument.h"
+#include "foundation/GuardedRunner.h"
 #include "foundation/NamedValues.h"
 #include "foundation/PathUtil.h"
 #include "foundation/ResourceString.h"
@@ -160,18 +161,21 @@ bool CXmlDocument::SaveStream(IUnknown* stream)
     return true;
 }
 
-HGLOBAL CXmlDocument::SaveGlobalMemory()
+HGLOBAL CXmlDocument::SaveGlobalMemory() { return SaveGlobalMemoryThrough(CreateOwnedMemoryStream); }
+
+HGLOBAL CXmlDocument::SaveGlobalMemoryThrough(void (*createStream)(CComPtr<IStream>&, CGlobalMemory&))
 {
     m_err.Set(0);
     CGlobalMemory owner;
     CComPtr<IStream> stream;
-    try {
-        CreateOwnedMemoryStream(stream, owner);
-    } catch (const my::CException& e) {
-        m_err = e;
-    }
-    if (m_err.IsError())
+    // Whatever the step throws, a failed allocation included, becomes the
+    // error record: this wrapper reports, it never throws.
+    my::CCtrlException caught(nullptr, 0);
+    CatchToError(caught, [&] { createStream(stream, owner); });
+    if (caught.IsError()) {
+        m_err = caught;
         return nullptr;
+    }
     if (!SaveStream(stream))
         return nullptr;
     ULONGLONG size = 0;
@@ -342,15 +346,9 @@ bool CXmlDocument::AppendChildUnlessSame(IXMLDOMNode* parent, IXMLDOMNode* child
 {
     if (parent && child) {
         // COM identity: the same object may be reached through two pointers.
-        IUnknown* a = nullptr;
-        IUnknown* b = nullptr;
-        bool same = SUCCEEDED(parent->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&a))) &&
-                    SUCCEEDED(child->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&b))) && a == b;
-        if (a)
-            a->Release();
-        if (b)
-            b->Release();
-        if (same)
+        CComPtr<IUnknown> a, b;
+        if (SUCCEEDED(CComPtr<IXMLDOMNode>(parent).QueryInterface(&a)) &&
+            SUCCEEDED(CComPtr<IXMLDOMNode>(child).QueryInterface(&b)) && a.Get() == b.Get())
             return true;
     }
     return AppendChild(parent, child);
@@ -695,9 +693,14 @@ std::wstring CXmlDocument::GetNodePath(IXMLDOMNode* node)
     std::wstring path;
     CNode current = node;
     while (current) {
+        // The document node above the root is no element: a reader of the
+        // message knows the file, not "#document".
+        DOMNodeType type = NODE_INVALID;
+        if (SUCCEEDED(current->get_nodeType(&type)) && type == NODE_DOCUMENT)
+            break;
         CBstr name;
         std::wstring piece = SUCCEEDED(current->get_nodeName(&name)) && name ? name.str() : std::wstring(L"(!name)");
-        path = path.empty() ? piece : piece + L"/" + path;
+        path = path.empty() ? piece : piece + L" -> " + path;
         CNode parent;
         if (FAILED(current->get_parentNode(&parent)))
             break;

@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+class CGlobalMemory;
+
 class CXmlDocument {
 public:
     typedef CComPtr<IXMLDOMNode> CNode;
@@ -153,8 +155,14 @@ public:
     bool AppendPointElement(IXMLDOMNode* parent, const std::wstring& name, double x, double y);
     bool ReadPoint(IXMLDOMNode* node, const std::wstring& xpath, double& x, double& y);
 
-    // "#document/Settings/Unit": node names from the outermost ancestor down.
+    // "Settings -> Decoration -> Unit": the element names from the root down
+    // to the node; "(!name)" for a name that cannot be read, "(!null)" for no node.
     static std::wstring GetNodePath(IXMLDOMNode* node);
+
+protected:
+    // SaveGlobalMemory with the step that makes the stream over its block
+    // given, so that a test can stand a failing one in.
+    HGLOBAL SaveGlobalMemoryThrough(void (*createStream)(CComPtr<IStream>& stream, CGlobalMemory& owner));
 
 private:
     bool NewDocument(CComPtr<IXMLDOMDocument>& doc);

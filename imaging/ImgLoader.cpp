@@ -124,8 +124,7 @@ CPaletteInfo ReadPalette(IWICImagingFactory& factory, IWICBitmapFrameDecode* fra
     return info;
 }
 
-// The frame's colour context when it has a usable one: an ICC profile, or
-// an EXIF colour space below 3 (sRGB, Adobe RGB).
+// The frame's colour context when it has a usable one (UsableColorContext).
 CComPtr<IWICColorContext> ReadSourceContext(IWICImagingFactory& factory, IWICBitmapFrameDecode* frame)
 {
     CComPtr<IWICColorContext> context;
@@ -139,15 +138,7 @@ CComPtr<IWICColorContext> ReadSourceContext(IWICImagingFactory& factory, IWICBit
     hr = frame->GetColorContexts(1, list, &actual);
     if (FAILED(hr) || actual == 0)
         return CComPtr<IWICColorContext>();
-    WICColorContextType type = WICColorContextUninitialized;
-    if (FAILED(context->GetType(&type)))
-        return CComPtr<IWICColorContext>();
-    if (type == WICColorContextProfile)
-        return context;
-    UINT space = 0;
-    if (type == WICColorContextExifColorSpace && SUCCEEDED(context->GetExifColorSpace(&space)) && space < 3)
-        return context;
-    return CComPtr<IWICColorContext>();
+    return UsableColorContext(context);
 }
 
 boost::shared_ptr<CColorContext> ToColorContext(IWICColorContext* context)
@@ -333,6 +324,19 @@ void LoadColorManaged(IWICBitmapFrameDecode* frame, const GUID& frameFormat, uin
 bool Accepts(uint32_t mask, uint32_t format) { return (mask >> format & 1u) != 0; }
 
 } // namespace
+
+CComPtr<IWICColorContext> UsableColorContext(IWICColorContext* context)
+{
+    WICColorContextType type = WICColorContextUninitialized;
+    if (!context || FAILED(context->GetType(&type)))
+        return CComPtr<IWICColorContext>();
+    if (type == WICColorContextProfile)
+        return context;
+    UINT space = 0;
+    if (type == WICColorContextExifColorSpace && SUCCEEDED(context->GetExifColorSpace(&space)) && space < 3)
+        return context;
+    return CComPtr<IWICColorContext>();
+}
 
 uint32_t ChooseImgFormat(uint32_t family, uint32_t bits, bool alpha, uint32_t mask)
 {

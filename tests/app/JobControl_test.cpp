@@ -282,6 +282,33 @@ TEST(JobControlTest, StopDuringALongCharacterJob)
     EXPECT_FALSE(view.controls.back());
 }
 
+// A one-file job stopped after its first unit never ends its document: no
+// file of a few pages appears in place of the whole one.
+TEST(JobControlTest, AStoppedOneFileJobWritesNoDocument)
+{
+    CTempFolder folder;
+    CSetting setting = FirstStartSetting(folder.Path(), std::wstring(200, L'字'));
+    setting.Unit = TextUnit::CHAR;
+    setting.SaveFormat.Type = OutputType::PDF;
+    setting.SingleFile = true;
+    CTestView view;
+    CTestJobControl jobs(view, setting);
+    jobs.StartJob(false, GetTickCount());
+    ASSERT_TRUE(jobs.IsSaveRunning());
+    const DWORD start = GetTickCount();
+    while (view.position < 100 && jobs.IsSaveRunning() && GetTickCount() - start < kPatience) {
+        jobs.OnTimer(GetTickCount());
+        Sleep(5);
+    }
+    ASSERT_TRUE(jobs.IsSaveRunning());  // the first unit is done, the job is not
+    jobs.Stop();
+    ASSERT_TRUE(RunUntilIdle(jobs));
+    ASSERT_EQ(1u, view.msg.boxes.size());
+    EXPECT_EQ(LoadResourceString(IDS_JOB_STOPPED, false), view.msg.boxes[0].text);
+    EXPECT_TRUE(view.finished.empty());
+    EXPECT_EQ(0, CountFiles(folder.Path())) << "the document was ended";
+}
+
 TEST(JobControlTest, AWorkerThatDiesEndsTheJobWithAnError)
 {
     CSetting setting = FirstStartSetting(L"", L"abc");
