@@ -192,10 +192,11 @@ void DrawGlyphLayers(CGlyphLayers& glyph, CGlyphCells& cells, const CLayerGrowth
         const POINT& d = growth.shifts[k];
         DilateByDisc(c[k], *source, growth.discs[k], d.x, d.y);
     }
+    // The cells are left clear for the next glyph.
     glyph.blocks.resize(layers);
-    const int unbounded = 0x3FFFFFFF;
     for (size_t k = 0; k < layers; ++k)
-        ReduceMask(c[k], 0, 0, unbounded, unbounded, glyph.blocks[k]);
+        ReduceAndClearMask(c[k], glyph.blocks[k]);
+    cells.shadowUnion.Clear();
 }
 
 // The glyph pass: the glyphs placed one after another, those not met before
@@ -205,7 +206,7 @@ class CGlyphPass {
 public:
     explicit CGlyphPass(CRasterRun& run)
         : m_run(run), m_growth(run.layout.Layers, run.layout.Vertical), m_cells(run.team->Size()),
-          m_drawBatch(static_cast<size_t>(8 * run.team->Size()))
+          m_drawBatch(static_cast<size_t>(4 * run.team->Size()))
     {
     }
     // Places one character (not a line feed); false when the task was told to stop.
