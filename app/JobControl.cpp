@@ -3,6 +3,7 @@
 #include "foundation/GuardedRunner.h"
 #include "foundation/Msg.h"
 #include "foundation/ShellOps.h"
+#include "foundation/StringUtil.h"
 #include "platform/ScopedFlag.h"
 #include "resources/strings_app.h"
 #include "resources/strings_foundation.h"
@@ -94,8 +95,16 @@ bool CJobControl::BuildSaveJob()
 {
     CMsg& msg = m_view.GetJobMsg();
     const std::wstring& folder = m_setting.FolderPath;
-    if (TryCreateFolder(folder) != 0) {
-        msg.ShowResourceMessage1(IDS_CREATE_OUTPUT_FOLDER_FAILED, folder, MB_ICONERROR);
+    const DWORD code = TryCreateFolder(folder);
+    if (code == ERROR_FILENAME_EXCED_RANGE) {
+        msg.ShowResourceMessage2(IDS_OUTPUT_FOLDER_TOO_LONG, std::to_wstring(kMaxFolderPath), folder, MB_ICONERROR);
+        return false;
+    }
+    if (code != 0) {
+        // The folder, and why it could not be made.
+        msg.ShowResourceMessage1(IDS_CREATE_OUTPUT_FOLDER_FAILED,
+                                 folder + L"\n\n" + TrimCopyIf(FormatSystemMessage(HResultFromWin32(code)), IsSpaceOrCr),
+                                 MB_ICONERROR);
         return false;
     }
     if (!RunAndReport(msg, [&] { BuildSaveTasks(m_saveJob, m_setting, m_setting.Text, this); }, false))

@@ -181,6 +181,10 @@ void CMainDlg::CreatePanes()
                                   GetAppModule().GetModuleInstance(), nullptr);
     m_text.Attach(edit);
     m_text.SetFont(GetFont(), FALSE);
+    // A multi-line edit keeps only the first 30000 characters of what is
+    // pasted or typed; 0 lifts the limit, so a pasted text is kept whole
+    // (the engine refuses a text too large for memory with a message).
+    m_text.SetLimitText(0);
 
     m_pane.SetSizeHandler(this);
     RECT r = {0, 0, 10, 10};

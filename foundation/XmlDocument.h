@@ -39,11 +39,13 @@ public:
 
     // Creating, loading and saving. A new document replaces the old one only
     // when its load succeeded, that is the parser answered S_OK and true.
+    // A document the parser refuses fails with where and why (IDS_XML_SYNTAX_AT:
+    // line, column, reason) in place of the system's text.
     bool Create(const std::wstring& xmlTemplate);   // IDS_XML_CREATE_DOC_FAILED, IDS_XML_CREATE_ROOT_FAILED
     bool LoadFile(const std::wstring& path);        // IDS_XML_LOAD_FAILED with the path
     // The block stays the caller's (a clipboard block, for example).
     bool LoadGlobalMemory(HGLOBAL block);           // IDS_OPEN_MEMORY_STREAM_FAILED, IDS_XML_PARSE_FAILED
-    bool SaveFile(const std::wstring& path);        // IDS_XML_SAVE_FAILED
+    bool SaveFile(const std::wstring& path);        // IDS_XML_FILE_SAVE_FAILED with the path
     bool SaveStream(IUnknown* stream);              // IDS_XML_SAVE_FAILED
     // A new movable block holding exactly the saved document, owned by the
     // caller; null on failure.
@@ -166,6 +168,9 @@ protected:
 
 private:
     bool NewDocument(CComPtr<IXMLDOMDocument>& doc);
+    // Parses the bytes into a new document; a refusal fails with id, the
+    // place and reason, and the path when there is one.
+    bool ParseBytes(const std::string& bytes, UINT id, const std::wstring& path);
     bool Fail(UINT id, CTextArg a1 = {}, CTextArg a2 = {});
     bool FailWithCode(UINT id, HRESULT code, CTextArg a1 = {}, CTextArg a2 = {});
     // The text at xpath handed to parse; a text that parse refuses fails with id.

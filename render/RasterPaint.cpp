@@ -56,8 +56,11 @@ void LoadLayerTexture(const CPaintSetting& paint, bool vertical, CTextureSetting
 {
     texture = paint.Texture;
     HRESULT hr = LoadDibFromFile(image, texture.Path);
-    if (FAILED(hr))
-        throw my::CException(IDS_LOAD_TEXTURE_FAILED, hr, texture.Path);
+    if (FAILED(hr)) {
+        CSimpleErr err;
+        SetImageLoadError(err, IDS_LOAD_TEXTURE_FAILED, hr, texture.Path);
+        throw my::CException(err);
+    }
     if (!vertical)
         return;
     boost::shared_ptr<CDib> turned;

@@ -22,6 +22,10 @@
 #define IDS_SAMPLE_LOWER_CASE                    418
 #define IDS_SAMPLE_DIGITS_SIGNS                  419
 #define IDS_SAMPLE_SENTENCE                      420
+#define IDS_SETTINGS_FILE_IN_USE                 640
+#define IDS_SETTINGS_FILE_UNOPENED               641
+#define IDS_SETTINGS_NOT_KEPT_EXIT               642
+#define IDS_OUTPUT_FOLDER_TOO_LONG               643
 #define IDS_OPEN_FOLDER_FAILED                   1002
 #define IDS_CREATE_OUTPUT_FOLDER_FAILED          1004
 #define IDS_OUTPUT_FOLDER_EMPTY                  1013

@@ -2,6 +2,8 @@
 #include "decoration/NamedEffects.h"
 #include "decoration/Setting.h"
 #include "foundation/ReplacingFileWriter.h"
+#include "foundation/ResourceString.h"
+#include "foundation/ShellOps.h"
 #include "tests/common/RecordingMsg.h"
 #include "tests/common/TestSupport.h"
 #include "resources/strings_app.h"
@@ -370,4 +372,27 @@ TEST(JobControlTest, WorkersThatEndLeaveTheMemoryOfOtherThreadsAlone)
     churner.join();
     EXPECT_EQ(0, churn.damaged);
     EXPECT_GT(view.images, 5);
+}
+
+// An output folder longer than the system allows is reported as such before
+// anything is made, and the inputs come back.
+TEST(JobControlTest, ATooLongOutputFolderIsReportedBeforeAnythingIsMade)
+{
+    CTempFolder folder;
+    std::wstring deep = folder.File(L"out");
+    while (deep.size() <= kMaxFolderPath)
+        deep += L"\\" + std::wstring(30, L'd');
+    CSetting setting = FirstStartSetting(deep, L"a");
+    CTestView view;
+    CTestJobControl jobs(view, setting);
+    jobs.StartJob(false, GetTickCount());
+    EXPECT_FALSE(jobs.IsRunning());
+    ASSERT_EQ(1u, view.msg.boxes.size());
+    const std::wstring& text = view.msg.boxes[0].text;
+    const std::wstring format = LoadResourceString(IDS_OUTPUT_FOLDER_TOO_LONG);
+    EXPECT_EQ(0u, text.compare(0, format.find(L'%'), format, 0, format.find(L'%'))) << Narrow(text);
+    EXPECT_NE(std::wstring::npos, text.find(deep));
+    EXPECT_NE(std::wstring::npos, text.find(std::to_wstring(kMaxFolderPath)));
+    EXPECT_FALSE(view.controls.back());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.File(L"out").c_str()));
 }
