@@ -192,10 +192,11 @@ void DrawGlyphLayers(CGlyphLayers& glyph, CGlyphCells& cells, const CLayerGrowth
         const POINT& d = growth.shifts[k];
         DilateByDisc(c[k], *source, growth.discs[k], d.x, d.y);
     }
+    // The cells are left clear for the next glyph.
     glyph.blocks.resize(layers);
-    const int unbounded = 0x3FFFFFFF;
     for (size_t k = 0; k < layers; ++k)
-        ReduceMask(c[k], 0, 0, unbounded, unbounded, glyph.blocks[k]);
+        ReduceAndClearMask(c[k], glyph.blocks[k]);
+    cells.shadowUnion.Clear();
 }
 
 // The glyph pass: the glyphs placed one after another, those not met before
@@ -285,18 +286,24 @@ bool CGlyphPass::DrawBatch()
 
 bool CGlyphPass::LayBatch()
 {
-    // Each layer's plane on its own thread, the glyphs in order; small
-    // glyphs on the task's thread alone.
+    // Each layer's plane cut into bands of rows, each band on one thread
+    // with the glyphs in order, so that every thread has a share even with
+    // few layers; small glyphs on the task's thread alone.
     const int layers = m_run.layout.LayerCount();
     size_t blockBytes = 0;
     for (const CPlacement& p : m_placements)
         blockBytes += p.layers->blocks.empty() ? 0 : p.layers->blocks.back().values.size();
-    const bool laid = m_run.team->ForEach(layers, [&](int k, int) {
-        CAlphaPlane& plane = *m_run.planes[static_cast<size_t>(k)];
+    const bool small = blockBytes * static_cast<size_t>(layers) < (1u << 18);
+    const int height = m_run.imageHeight;
+    const int bands = small ? 1 : std::max(1, std::min(height / 16, (2 * m_run.team->Size() + layers - 1) / layers));
+    const int bandRows = (height + bands - 1) / bands;
+    const bool laid = m_run.team->ForEach(layers * bands, [&](int item, int) {
+        CAlphaPlane& plane = *m_run.planes[static_cast<size_t>(item / bands)];
+        const int top = item % bands * bandRows, rows = std::min(bandRows, height - top);
         for (const CPlacement& p : m_placements)
-            LayCoverageOver(p.layers->blocks[static_cast<size_t>(k)], p.px, p.py, plane.Row(0), plane.Stride(),
-                            plane.Width(), plane.Height());
-    }, blockBytes * static_cast<size_t>(layers) < (1u << 18) ? 1 : 0);
+            LayCoverageOver(p.layers->blocks[static_cast<size_t>(item / bands)], p.px, p.py - top, plane.Row(top),
+                            plane.Stride(), plane.Width(), rows);
+    }, small ? 1 : 0);
     m_placements.clear();
     return laid;
 }
