@@ -4,6 +4,7 @@
 #include "foundation/Msg.h"
 #include "foundation/ShellOps.h"
 #include "foundation/StringUtil.h"
+#include "platform/ScopedFlag.h"
 #include "resources/strings_app.h"
 #include "resources/strings_foundation.h"
 #include <climits>
@@ -40,11 +41,7 @@ void CJobControl::StartJob(bool preview, DWORD now)
 {
     if (preview && IsSaveRunning())
         return;
-    struct CStarting {
-        bool& flag;
-        explicit CStarting(bool& f) : flag(f) { flag = true; }
-        ~CStarting() { flag = false; }
-    } starting(m_starting);
+    CScopedFlag starting(m_starting);
 
     m_view.SetProgress(1, 0);
     if (!preview)

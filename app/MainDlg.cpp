@@ -96,7 +96,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     knt::GetMsg().owner = m_hWnd;
     HINSTANCE module = GetAppModule().GetModuleInstance();
     m_accelerators = ::LoadAcceleratorsW(module, MAKEINTRESOURCEW(IDR_MAIN));
-    m_fontMenu = ::LoadMenuW(module, MAKEINTRESOURCEW(IDR_FONT_MENU));
+    m_fontMenu.Reset(::LoadMenuW(module, MAKEINTRESOURCEW(IDR_FONT_MENU)));
     m_rowMenus.Create();
     CenterWindow();
     const CAppInfo& info = GetAppInfo();
@@ -216,10 +216,7 @@ LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled)
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
     }
-    if (m_fontMenu) {
-        ::DestroyMenu(m_fontMenu);
-        m_fontMenu = nullptr;
-    }
+    m_fontMenu.Reset();
     m_rowMenus.Destroy();
     handled = FALSE;
     return 0;

@@ -181,8 +181,9 @@ void DrawGlyphLayers(CGlyphLayers& glyph, CGlyphCells& cells, const CLayerGrowth
     std::vector<CMaskPlane>& c = cells.layers;
     const size_t layers = growth.discs.size(), n = c.size();
     glyph.blocks.resize(layers);
-    const int unbounded = 0x3FFFFFFF;
-    auto reduce = [&](size_t k) { ReduceMask(c[k % n], 0, 0, unbounded, unbounded, glyph.blocks[k]); };
+    // Each cell is left clear as it is reduced: for the layer that takes it
+    // next, or for the next glyph.
+    auto reduce = [&](size_t k) { ReduceAndClearMask(c[k % n], glyph.blocks[k]); };
     for (CMaskPlane& cell : c)
         cell.Clear();
     // The winding rule: glyphs whose contours overlap (common in CJK fonts)
@@ -190,11 +191,8 @@ void DrawGlyphLayers(CGlyphLayers& glyph, CGlyphCells& cells, const CLayerGrowth
     if (!FillPathWinding(c[0], glyph.points, glyph.types))
         throw my::CException(IDS_FILL_GDIP_PATH_FAILED);
     for (size_t k = 1; k < layers; ++k) {
-        CMaskPlane& target = c[k % n];
-        if (k >= n) {
+        if (k >= n)
             reduce(k - n);  // its last reader, layer k - 1, is drawn
-            target.Clear();
-        }
         const CMaskPlane* source = &c[(k - 1) % n];
         if (growth.afterShadow[k]) {
             UniteMasks(cells.shadowUnion, c[(k - 2) % n], c[(k - 1) % n]);
@@ -202,10 +200,11 @@ void DrawGlyphLayers(CGlyphLayers& glyph, CGlyphCells& cells, const CLayerGrowth
         }
         // Growth and shift in one pass: the stamps are written shifted.
         const POINT& d = growth.shifts[k];
-        DilateByDisc(target, *source, growth.discs[k], d.x, d.y);
+        DilateByDisc(c[k % n], *source, growth.discs[k], d.x, d.y);
     }
     for (size_t k = layers > n ? layers - n : 0; k < layers; ++k)
         reduce(k);
+    cells.shadowUnion.Clear();
 }
 
 // The glyph pass: the glyphs placed one after another, those not met before
@@ -295,18 +294,24 @@ bool CGlyphPass::DrawBatch()
 
 bool CGlyphPass::LayBatch()
 {
-    // Each layer's plane on its own thread, the glyphs in order; small
-    // glyphs on the task's thread alone.
+    // Each layer's plane cut into bands of rows, each band on one thread
+    // with the glyphs in order, so that every thread has a share even with
+    // few layers; small glyphs on the task's thread alone.
     const int layers = m_run.layout.LayerCount();
     size_t blockBytes = 0;
     for (const CPlacement& p : m_placements)
         blockBytes += p.layers->blocks.empty() ? 0 : p.layers->blocks.back().values.size();
-    const bool laid = m_run.team->ForEach(layers, [&](int k, int) {
-        CAlphaPlane& plane = *m_run.planes[static_cast<size_t>(k)];
+    const bool small = blockBytes * static_cast<size_t>(layers) < (1u << 18);
+    const int height = m_run.imageHeight;
+    const int bands = small ? 1 : std::max(1, std::min(height / 16, (2 * m_run.team->Size() + layers - 1) / layers));
+    const int bandRows = (height + bands - 1) / bands;
+    const bool laid = m_run.team->ForEach(layers * bands, [&](int item, int) {
+        CAlphaPlane& plane = *m_run.planes[static_cast<size_t>(item / bands)];
+        const int top = item % bands * bandRows, rows = std::min(bandRows, height - top);
         for (const CPlacement& p : m_placements)
-            LayCoverageOver(p.layers->blocks[static_cast<size_t>(k)], p.px, p.py, plane.Row(0), plane.Stride(),
-                            plane.Width(), plane.Height());
-    }, blockBytes * static_cast<size_t>(layers) < (1u << 18) ? 1 : 0);
+            LayCoverageOver(p.layers->blocks[static_cast<size_t>(item / bands)], p.px, p.py - top, plane.Row(top),
+                            plane.Stride(), plane.Width(), rows);
+    }, small ? 1 : 0);
     m_placements.clear();
     return laid;
 }

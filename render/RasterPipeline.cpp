@@ -32,8 +32,9 @@
 // This file holds the driver of the stages (RasterStages.h) and the plan:
 // the image is the text's width and height with the margins of all layers,
 // rounded up to whole pixels; a glyph's cell holds its widest advance and
-// its line's band of ink with the margins and 18 tenths for the sub-pixel
-// placement.
+// its line's band of ink with the margins (on the right and below, only the
+// reach of the layers' shapes: their blur is added on the planes) and 18
+// tenths for the sub-pixel placement.
 #include "render/RasterStages.h"
 #include "render/KanteloTask.h"
 #include "decoration/Setting.h"
@@ -86,8 +87,14 @@ void SetRasterSizes(CRasterRun& run)
     run.task.SetImageSize(run.imageWidth, run.imageHeight);
     if (run.imageWidth < 1 || run.imageHeight < 1)
         throw my::CException(IDS_OUTPUT_SIZE_ZERO);
-    run.cellWidth = (m.left + m.right + 18 + l.MaxGlyphAdvance) / 10 * 10;
-    run.cellHeight = (m.top + m.bottom + 18 + l.InkBandBottom - l.InkBandTop) / 10 * 10;
+    // The glyph stands as far from the cell's top left corner as the margins
+    // say (its outline's coordinates, and so the rounding of its edges, stay
+    // those of the layout); right and below, the cell holds what the layers'
+    // shapes reach, their blur being added on the planes.
+    const RECT& g = l.GrowthMargins;
+    run.cellWidth = (m.left + g.right + 18 + l.MaxGlyphAdvance) / 10 * 10;
+    run.cellHeight = (m.top + g.bottom + 18 + l.InkBandBottom - l.InkBandTop) / 10 * 10;
+    run.cellInkRows = std::min<int>(run.cellHeight, g.top + g.bottom + 28 + l.InkBandBottom - l.InkBandTop);
     if (run.cellWidth < 1 || run.cellHeight < 1)
         throw my::CException(IDS_CHAR_OUTPUT_SIZE_ZERO);
 }
@@ -158,7 +165,9 @@ struct CRasterPeak {
         plane = CAlphaPlane::Bytes(run.imageWidth, run.imageHeight);
         image = 4ULL * run.imageWidth * run.imageHeight;
         planes = plane * layers.size();
-        cells = MaskPlaneBytes(run.cellWidth, run.cellHeight) * (GlyphCellCount(layers.size()) + (afterShadow ? 1 : 0));
+        // Only the rows a glyph may touch take memory.
+        cells = MaskPlaneBytes(run.cellWidth, run.cellInkRows) *
+                (GlyphCellCount(layers.size()) + (afterShadow ? 1 : 0));
         vertical = run.layout.Vertical;
     }
     unsigned long long Of(int threads) const
@@ -206,10 +215,10 @@ void PlanRasterWork(CRasterRun& run)
     while (threads > 1 && peak.Of(threads) > available)
         --threads;
     // The cells of the threads that draw glyphs, with the glyphs kept, cost
-    // no more than the result image will (at least 64 MB): the glyph pass
+    // no more than the result image will (at least 128 MB): the glyph pass
     // never raises the peak of a large image.
     const unsigned long long cellBudget = std::max<unsigned long long>(
-        peak.image > kGlyphCacheBytes ? peak.image - kGlyphCacheBytes : 0, 64ULL << 20);
+        peak.image > kGlyphCacheBytes ? peak.image - kGlyphCacheBytes : 0, 128ULL << 20);
     run.glyphThreads = static_cast<int>(std::max<unsigned long long>(
         1, std::min<unsigned long long>(threads, cellBudget / std::max<unsigned long long>(peak.cells, 1))));
     run.team.reset(new CWorkTeam(threads));

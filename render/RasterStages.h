@@ -31,6 +31,9 @@ struct CRasterRun {
     const CTextLayout& layout;
     int imageWidth = 0, imageHeight = 0;  // output pixels
     int cellWidth = 0, cellHeight = 0;    // tenths, multiples of 10
+    // The rows of a cell that its glyph may touch: those above it hold only
+    // the blur's room, which is never written (and so costs no memory).
+    int cellInkRows = 0;
     std::unique_ptr<CWorkTeam> team;
     int glyphThreads = 1;  // threads that draw glyphs, each with its cells
     int bandRows = 1;      // rows of one band of the plane passes

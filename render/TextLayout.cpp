@@ -41,11 +41,11 @@ std::vector<CBorderingSetting> CollectLayers(const CSetting& s)
     return layers;
 }
 
-void SetLayers(CTextLayout& layout, const std::vector<CBorderingSetting>& layers, bool vertical)
+namespace {
+
+// margins[k]: how far the layers outside k reach beyond it.
+void AddUpMargins(const std::vector<CBorderingSetting>& layers, bool vertical, std::vector<RECT>& margins)
 {
-    layout.Layers = layers;
-    layout.Vertical = vertical;
-    std::vector<RECT>& margins = layout.LayerMargins;
     margins.assign(layers.size(), RECT{0, 0, 0, 0});
     for (size_t k = layers.size() - 1; k >= 1; --k) {
         RECT m;
@@ -53,7 +53,22 @@ void SetLayers(CTextLayout& layout, const std::vector<CBorderingSetting>& layers
         const RECT& outer = margins[k];
         margins[k - 1] = RECT{outer.left + m.left, outer.top + m.top, outer.right + m.right, outer.bottom + m.bottom};
     }
-    layout.TotalMargins = margins[0];
+}
+
+} // namespace
+
+void SetLayers(CTextLayout& layout, const std::vector<CBorderingSetting>& layers, bool vertical)
+{
+    layout.Layers = layers;
+    layout.Vertical = vertical;
+    AddUpMargins(layers, vertical, layout.LayerMargins);
+    layout.TotalMargins = layout.LayerMargins[0];
+    std::vector<CBorderingSetting> shapes = layers;
+    for (CBorderingSetting& l : shapes)
+        l.Blur = 0;
+    std::vector<RECT> growth;
+    AddUpMargins(shapes, vertical, growth);
+    layout.GrowthMargins = growth[0];
 }
 
 namespace {

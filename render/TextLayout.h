@@ -34,6 +34,9 @@ struct CTextLayout {
     std::vector<CBorderingSetting> Layers;
     std::vector<RECT> LayerMargins;
     RECT TotalMargins = {0, 0, 0, 0};
+    // How far the shapes of all layers reach beyond the face, their blur
+    // left out: what a glyph's cell must hold.
+    RECT GrowthMargins = {0, 0, 0, 0};
     bool Vertical = false;
 
     int LineHeadBearing = kUnknownBearing;
