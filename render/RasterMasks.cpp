@@ -18,7 +18,10 @@
 //
 // Cost: the cells are allocated once per thread (and kept from one task to
 // the next when small), and every pass over them stays inside the rectangle
-// the glyph and its layers actually touched.
+// the glyph and its layers actually touched. A layer is read only by the two
+// layers outside it, so three cells in turn hold them all: a layer is reduced
+// and its cell reused once no later layer reads it (a 1000-pixel decoration
+// makes cells of 400 MB each, and six of them did not fit beside a window).
 #include "render/RasterStages.h"
 #include "render/DiscDilation.h"
 #include "render/GlyphFill.h"
@@ -183,11 +186,16 @@ struct CLayerGrowth {
     }
 };
 
-// Fills the glyph, grows its layers and reduces each onto its block.
+// Fills the glyph, grows its layers and reduces each onto its block. Layer k
+// lives in cell k % (number of cells).
 void DrawGlyphLayers(CGlyphLayers& glyph, CGlyphCells& cells, const CLayerGrowth& growth)
 {
     std::vector<CMaskPlane>& c = cells.layers;
-    const size_t layers = c.size();
+    const size_t layers = growth.discs.size(), n = c.size();
+    glyph.blocks.resize(layers);
+    // Each cell is left clear as it is reduced: for the layer that takes it
+    // next, or for the next glyph.
+    auto reduce = [&](size_t k) { ReduceAndClearMask(c[k % n], glyph.blocks[k]); };
     for (CMaskPlane& cell : c)
         cell.Clear();
     // The winding rule: glyphs whose contours overlap (common in CJK fonts)
@@ -195,19 +203,19 @@ void DrawGlyphLayers(CGlyphLayers& glyph, CGlyphCells& cells, const CLayerGrowth
     if (!FillPathWinding(c[0], glyph.points, glyph.types))
         throw my::CException(IDS_FILL_GDIP_PATH_FAILED);
     for (size_t k = 1; k < layers; ++k) {
-        const CMaskPlane* source = &c[k - 1];
+        if (k >= n)
+            reduce(k - n);  // its last reader, layer k - 1, is drawn
+        const CMaskPlane* source = &c[(k - 1) % n];
         if (growth.afterShadow[k]) {
-            UniteMasks(cells.shadowUnion, c[k - 2], c[k - 1]);
+            UniteMasks(cells.shadowUnion, c[(k - 2) % n], c[(k - 1) % n]);
             source = &cells.shadowUnion;
         }
         // Growth and shift in one pass: the stamps are written shifted.
         const POINT& d = growth.shifts[k];
-        DilateByDisc(c[k], *source, growth.discs[k], d.x, d.y);
+        DilateByDisc(c[k % n], *source, growth.discs[k], d.x, d.y);
     }
-    // The cells are left clear for the next glyph.
-    glyph.blocks.resize(layers);
-    for (size_t k = 0; k < layers; ++k)
-        ReduceAndClearMask(c[k], glyph.blocks[k]);
+    for (size_t k = layers > n ? layers - n : 0; k < layers; ++k)
+        reduce(k);
     cells.shadowUnion.Clear();
 }
 
@@ -296,9 +304,9 @@ bool CGlyphPass::DrawBatch()
     // Two glyphs a thread at least, and no more threads than the cells'
     // budget allows: each thread's cells cost memory.
     const int count = static_cast<int>(m_toDraw.size());
-    const size_t layers = m_run.layout.Layers.size();
+    const size_t cells = GlyphCellCount(m_run.layout.Layers.size());
     const bool ok = m_run.team->ForEach(count, [&](int i, int thread) {
-        CGlyphCells& own = m_cells.Of(thread, layers, m_growth.needUnion, m_run.cellWidth, m_run.cellHeight);
+        CGlyphCells& own = m_cells.Of(thread, cells, m_growth.needUnion, m_run.cellWidth, m_run.cellHeight);
         DrawGlyphLayers(*m_toDraw[static_cast<size_t>(i)], own, m_growth);
     }, std::min(m_run.glyphThreads, (count + 1) / 2));
     for (const CGlyphLayersPtr& g : m_toDraw)

@@ -54,14 +54,28 @@ void CRasterRun::Publish(const boost::shared_ptr<CDib>& image)
     task.SetResultImage(image);
 }
 
+namespace {
+// IDS_IMAGE_TOO_LARGE with the image's size and the run's estimated peak.
+[[noreturn]] void ThrowImageTooLarge(const CRasterRun& run);
+} // namespace
+
 void RunRasterStages(CKanteloTask& task)
 {
     CRasterRun run(task);
     SetRasterSizes(run);
     PlanRasterWork(run);
-    if (DrawLayerMasks(run) && BlurLayers(run) && ApplyOpacity(run) && FindTrimRegion(run) && ComposeLayers(run) &&
-        TrimResult(run) && LayOnBackground(run) && TurnVertical(run) && ReducePalette(run))
-        SaveResult(run);
+    try {
+        if (DrawLayerMasks(run) && BlurLayers(run) && ApplyOpacity(run) && FindTrimRegion(run) &&
+            ComposeLayers(run) && TrimResult(run) && LayOnBackground(run) && TurnVertical(run) && ReducePalette(run))
+            SaveResult(run);
+    } catch (const my::CException& e) {
+        // The plan's estimate trusts what the system says is free, and under
+        // Wine that counts address space nothing can use: a plane or cell
+        // that could not be had is memory really short, said as such.
+        if (e.id != IDS_CREATE_BITMAP_FAILED)
+            throw;
+        ThrowImageTooLarge(run);
+    }
 }
 
 void SetRasterSizes(CRasterRun& run)
@@ -152,7 +166,8 @@ struct CRasterPeak {
         image = 4ULL * run.imageWidth * run.imageHeight;
         planes = plane * layers.size();
         // Only the rows a glyph may touch take memory.
-        cells = MaskPlaneBytes(run.cellWidth, run.cellInkRows) * (layers.size() + (afterShadow ? 1 : 0));
+        cells = MaskPlaneBytes(run.cellWidth, run.cellInkRows) *
+                (GlyphCellCount(layers.size()) + (afterShadow ? 1 : 0));
         vertical = run.layout.Vertical;
     }
     unsigned long long Of(int threads) const
@@ -165,6 +180,13 @@ struct CRasterPeak {
         return std::max(std::max(glyphPass, blurPass), std::max(compose, finish));
     }
 };
+
+void ThrowImageTooLarge(const CRasterRun& run)
+{
+    const unsigned long long mb = (CRasterPeak(run).Of(1) + (1 << 20) - 1) >> 20;
+    throw my::CException(IDS_IMAGE_TOO_LARGE, std::to_wstring(run.imageWidth), std::to_wstring(run.imageHeight),
+                         std::to_wstring(mb));
+}
 
 // Work that takes a few milliseconds alone is not shared out: waking the
 // helpers would cost as much.
@@ -185,11 +207,8 @@ void PlanRasterWork(CRasterRun& run)
 {
     const CRasterPeak peak(run);
     const unsigned long long available = AvailableBytes();
-    if (peak.Of(1) > available || !HasFreeBlock(peak.image)) {
-        const unsigned long long mb = (peak.Of(1) + (1 << 20) - 1) >> 20;
-        throw my::CException(IDS_IMAGE_TOO_LARGE, std::to_wstring(run.imageWidth), std::to_wstring(run.imageHeight),
-                             std::to_wstring(mb));
-    }
+    if (peak.Of(1) > available || !HasFreeBlock(peak.image))
+        ThrowImageTooLarge(run);
     int threads = run.task.GetThreadCount();
     if (threads <= 0)
         threads = ChooseThreads(run);

@@ -64,6 +64,9 @@ bool DrawLayerMasks(CRasterRun& run);
 const size_t kGlyphCacheBytes = 12u << 20;
 // What a mask cell of that size takes.
 unsigned long long MaskPlaneBytes(int width, int height);
+// The layer cells one thread draws a glyph's layers in: at most three, taken
+// in turn (a layer is read only by the two outside it).
+inline size_t GlyphCellCount(size_t layers) { return layers < 3 ? layers : 3; }
 
 // RasterPlanes.cpp
 bool BlurLayers(CRasterRun& run);

@@ -61,7 +61,7 @@ void CDriveLine::Check() const
     if (c == L"main" || c == L"close" || c == L"kill") {
         if (words != 0)
             throw CDriveError{c + L" takes no argument"};
-    } else if (c == L"wait" || c == L"shot") {
+    } else if (c == L"wait" || c == L"waitlong" || c == L"shot") {
         Text(0);
     } else if (c == L"text" || c == L"expect") {
         Id(0);

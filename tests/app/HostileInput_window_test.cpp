@@ -4,6 +4,7 @@
 // driver and ends it itself.
 #include "tests/app/ProgramDriver.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "render/SaveJob.h"
 #include "resources/main_window.h"
 #include "resources/strings_app.h"
 #include "resources/strings_engine.h"
@@ -105,4 +106,60 @@ TEST(HostileInputProgramTest, ASettingsFileInUseIsNamedAndLeftAlone)
     EXPECT_EQ(file, ReadFileBytes(path));
     EXPECT_EQ(backup, ReadFileBytes(path + L".bak"));
     EXPECT_FALSE(FileExists(path + L".broken"));
+}
+
+namespace {
+
+// The Run button's folder browser, closed with OK once it shows the folder
+// it opened on (14149 is its name box).
+std::wstring ChooseFolderScript(const std::wstring& folder)
+{
+    std::wstring leaf;
+    GetLastComponent(folder, leaf);
+    return L"wait ファイルを保存するフォルダを指定してください\nexpect 14149 " + leaf + L"\nclick 1\nmain\n";
+}
+
+// Width and height from a PNG's header.
+SIZE PngSize(const std::string& png)
+{
+    auto be32 = [&](size_t at) {
+        return png.size() < at + 4 ? 0 : (static_cast<unsigned char>(png[at]) << 24) |
+                                             (static_cast<unsigned char>(png[at + 1]) << 16) |
+                                             (static_cast<unsigned char>(png[at + 2]) << 8) |
+                                             static_cast<unsigned char>(png[at + 3]);
+    };
+    return SIZE{be32(16), be32(20)};
+}
+
+} // namespace
+
+// A decoration 1000 pixels wide: the window saves what the render tool (the
+// same engine without a window) saves, and its preview shows it.
+TEST(HostileInputProgramTest, ALargeDecorationIsSavedAsWithoutAWindow)
+{
+    ResetProgramState();
+    const std::wstring folder = FreshOutputFolder(L"hostile-large");
+    CSetting s = FirstStartSetting();
+    s.FolderPath = folder;
+    s.FnameType = FnameType::SEQ;
+    s.Borderings[0].Size = 10000;
+    s.Borderings[0].Distance = 100;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    CTempFolder alone;
+    std::vector<std::wstring> files;
+    std::wstring error;
+    ASSERT_TRUE(RunSaveJob(s, L"abc\ndef", alone.File(L""), files, error)) << Narrow(error);
+    ASSERT_EQ(2u, files.size());
+
+    std::wstring script = L"start\ntext 153 abc\\ndef\nclick 1\n" + ChooseFolderScript(folder);
+    script += L"waitlong 2 個のファイルを作成しました\nclick 1\nmain\nclose\nexit 2\n";
+    CDriveResult r = RunDriveScript(script);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const SIZE expected = PngSize(ReadFileBytes(files[i]));
+        const SIZE size = PngSize(ReadFileBytes(folder + L"\\" + std::to_wstring(i + 1) + L".png"));
+        EXPECT_LT(2000, expected.cx);
+        EXPECT_EQ(expected.cx, size.cx) << i;
+        EXPECT_EQ(expected.cy, size.cy) << i;
+    }
 }
