@@ -464,7 +464,7 @@ TEST(SettingXml, NumbersAreClampedOnRead)
     EXPECT_EQ(10000, b.Size);
     EXPECT_EQ(0, b.Alpha);
     EXPECT_EQ(10000, b.Blur);
-    EXPECT_EQ(330, b.Angle);
+    EXPECT_EQ(-30, b.Angle);  // signed: kept as it is
     EXPECT_EQ(0, b.Distance);
     RECT m;
     b.GetMargins(m, false);
@@ -473,12 +473,42 @@ TEST(SettingXml, NumbersAreClampedOnRead)
     EXPECT_EQ(1.0, s.PaintSetting.Texture.RateY);
     EXPECT_EQ(0.0, s.PaintSetting.LinearGradation.Stops[1].Pos);
     EXPECT_EQ(1.0, s.PaintSetting.LinearGradation.Stops[2].Pos);
-    EXPECT_EQ(315u, s.PaintSetting.LinearGradation.Angle);
+    // The gradation's angle reads as an int: the record holds its bits.
+    EXPECT_EQ(static_cast<UINT>(-45), s.PaintSetting.LinearGradation.Angle);
     EXPECT_EQ(100000, s.PaintSetting.Texture.OffsetX);
     EXPECT_EQ(32, s.FnameSeqWidth);
     EXPECT_EQ(0, s.SaveFormat.JpegQuality);
     EXPECT_EQ(1, s.FontSetting.Size);
     EXPECT_EQ(100, s.FontSetting.Alpha);
+}
+
+TEST(SettingXml, AnglesKeepTheirSignAcrossReads)
+{
+    // Typed angles outside one turn, and below 0, are the user's: a reload
+    // neither folds them nor writes the file anew. Only overflow is bounded.
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"s.config");
+    std::string text = DefaultFileText(path);
+    text = Edited(text, "<Angle>120</Angle>", "<Angle>-30</Angle>");
+    text = Edited(text, "<Angle>120</Angle>", "<Angle>725</Angle>");
+    text = Edited(text, "<Angle>135</Angle>", "<Angle>-45</Angle>");
+    bool ok = false;
+    CSimpleErr err;
+    DWORD version = 0;
+    CSetting s = ReadBack(text, path, ok, err, version);
+    ASSERT_TRUE(ok) << Narrow(err.message);
+    EXPECT_EQ(-30, s.Borderings[0].Angle);
+    EXPECT_EQ(725, s.Borderings[1].Angle);
+    EXPECT_EQ(-45, static_cast<int>(s.PaintSetting.LinearGradation.Angle));
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(true);
+    ASSERT_TRUE(writer.Write(s, path));
+    EXPECT_EQ(text, ReadFileBytes(path));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((path + L".bak").c_str()));  // not even rewritten
+
+    s = ReadBack(Edited(text, "<Angle>-30</Angle>", "<Angle>2147483647</Angle>"), path, ok, err, version);
+    ASSERT_TRUE(ok) << Narrow(err.message);
+    EXPECT_EQ(limits::kMaxAngle, s.Borderings[0].Angle);
 }
 
 TEST(SettingXml, WriteRefusesUnknownValuesAndKeepsFile)

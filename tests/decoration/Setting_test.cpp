@@ -267,7 +267,7 @@ TEST(SettingImport, OutOfRangeValuesAreNormalised)
     EXPECT_EQ(10000, b.Size);
     EXPECT_EQ(0, b.Blur);
     EXPECT_EQ(100, b.Alpha);
-    EXPECT_EQ(270, b.Angle);
+    EXPECT_EQ(-90, b.Angle);
     EXPECT_EQ(static_cast<UINT>(PaintType::MONO), b.Paint.Type);
     EXPECT_EQ(static_cast<UINT>(TextUnit::LINE), b.Paint.LinearGradation.Unit);
     EXPECT_EQ(static_cast<UINT>(ImageFitType::FIT_WIDTH), b.Paint.Texture.Type);
