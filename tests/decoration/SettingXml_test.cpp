@@ -482,6 +482,36 @@ TEST(SettingXml, NumbersAreClampedOnRead)
     EXPECT_EQ(100, s.FontSetting.Alpha);
 }
 
+TEST(SettingXml, FiveRowsAreWrittenAndRead)
+{
+    // A snapshot that somehow holds more rows writes five, and a file that
+    // holds more reads five.
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"s.config");
+    CSetting s;
+    s.Borderings.resize(7, Mutated(CBorderingSetting()));
+    s.UseBorderings.resize(7, FALSE);
+    std::string text;
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(true);
+    ASSERT_TRUE(writer.Build(s) && writer.GetBytes(text));
+    EXPECT_EQ(DefaultFileText(path), text);
+    const std::string row = text.substr(text.find("<BorderingSetting>"), text.find("</BorderingSetting>") + 19 - text.find("<BorderingSetting>"));
+    text = Edited(text, "</Borderings>", row + row + "</Borderings>");
+    text = Edited(text, "</UseBorderings>", "<bool>false</bool></UseBorderings>");
+    bool ok = false;
+    CSimpleErr err;
+    DWORD version = 0;
+    const CSetting read = ReadBack(text, path, ok, err, version);
+    ASSERT_TRUE(ok) << Narrow(err.message);
+    EXPECT_EQ(5u, read.Borderings.size());
+    EXPECT_EQ(5u, read.UseBorderings.size());
+    CSetting clamped = s;
+    ClampFields(clamped);
+    EXPECT_EQ(5u, clamped.Borderings.size());
+    EXPECT_EQ(5u, clamped.UseBorderings.size());
+}
+
 TEST(SettingXml, AnglesKeepTheirSignAcrossReads)
 {
     // Typed angles outside one turn, and below 0, are the user's: a reload
