@@ -2,6 +2,8 @@
 #include "decoration/SettingXml.h"
 #include "foundation/ReplacingFileWriter.h"
 #include "foundation/GlobalMemory.h"
+#include "foundation/ResourceString.h"
+#include "resources/strings_decoration.h"
 #include "resources/strings_foundation.h"
 #include "resources/strings_foundation_io.h"
 #include "tests/decoration/RegistryTestKey.h"
@@ -434,6 +436,56 @@ TEST(SettingXml, ListsAndValueForms)
     CSetting s = ReadBack(moved, path, ok, err, version);
     EXPECT_TRUE(ok) << Narrow(err.message);
     EXPECT_EQ(2u, s.Unit);
+}
+
+TEST(SettingXml, ValuesThatWillNotReadNameElementValueAndFile)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"設定.knt");
+    const std::string base = DefaultFileText(path);
+    struct Case {
+        const char* from;
+        const char* to;
+        UINT error;
+        const wchar_t* where;
+        const wchar_t* value;
+    } cases[] = {
+        {"<FnameSeqWidth>1</FnameSeqWidth>", "<FnameSeqWidth>99999999999</FnameSeqWidth>", IDS_XML_PARSE_INT_FAILED,
+         L"Settings -> FnameSeqWidth", L"99999999999"},
+        {"<Transparent>false</Transparent>", "<Transparent>False</Transparent>", IDS_XML_BOOL_INVALID,
+         L"Settings -> Transparent", L"False"},
+        {"<bool>true</bool></UseBorderings>", "<bool>yes</bool></UseBorderings>", IDS_XML_BOOL_INVALID,
+         L"Settings -> UseBorderings -> bool[4]", L"yes"},
+        {"<Distance>0</Distance>", "<Distance>1e3</Distance>", IDS_XML_PARSE_INT_FAILED,
+         L"Settings -> Borderings -> BorderingSetting[0] -> Distance", L"1e3"},
+        {"<Color>FF9F0B</Color>", "<Color>FF9F0G</Color>", IDS_XML_COLOR_UNKNOWN,
+         L"Settings -> PaintSetting -> LinearGradation -> ColorPosSetting[1] -> Color", L"FF9F0G"},
+        {"<top>0</top>", "<top>-</top>", IDS_XML_PARSE_LONG_FAILED, L"Settings -> WindowLayout -> NormalBounds -> top",
+         L"-"},
+    };
+    for (const Case& c : cases) {
+        bool ok = false;
+        CSimpleErr err;
+        DWORD version = 0;
+        ReadBack(Edited(base, c.from, c.to), path, ok, err, version);
+        EXPECT_EQ(c.error, err.id) << c.to;
+        if (!c.error)
+            continue;
+        for (const std::wstring& named : {std::wstring(c.where), std::wstring(c.value), path})
+            EXPECT_NE(std::wstring::npos, err.message.find(named)) << Narrow(named) << " in " << Narrow(err.message);
+    }
+
+    // The clipboard's fragment has no file; the decoration stands there.
+    CBorderingSetting b;
+    CSettingXmlReader reader;
+    EXPECT_FALSE(reader.ReadBorderingSettingsBytes(
+        b, "<BorderingSettings><Version>1.4.2.0</Version><Bordering><Size>99999999999</Size></Bordering>"
+           "</BorderingSettings>"));
+    EXPECT_EQ(UINT(IDS_XML_PARSE_INT_FAILED), reader.m_err.id);
+    EXPECT_NE(std::wstring::npos, reader.m_err.message.find(L"99999999999")) << Narrow(reader.m_err.message);
+    EXPECT_NE(std::wstring::npos, reader.m_err.message.find(L"BorderingSettings -> Bordering -> Size"));
+    const std::wstring clipboard = LoadResourceString(IDS_SETTING_VALUE_IN_CLIPBOARD);
+    EXPECT_NE(std::wstring::npos, reader.m_err.message.find(clipboard.substr(clipboard.rfind(L"%s") + 2)));
 }
 
 TEST(SettingXml, NumbersAreClampedOnRead)
