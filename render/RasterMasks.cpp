@@ -58,8 +58,11 @@ struct CGlyphCells {
 typedef std::unique_ptr<CGlyphCells> CGlyphCellsPtr;
 
 // Cells kept from one task to the next: previews come one after another with
-// the same cells, and fresh memory costs a fault on every page. Only small
-// sets are kept.
+// the same cells, and fresh memory costs a fault on every page (under Wine a
+// preview with wide decorations spent more time faulting its cells in than
+// drawing its glyphs). A preview's sets are kept up to kKeptSetBytes each, a
+// save task's only when small: a save's peak must not grow by them. All kept
+// sets together stay under kKeptBytes.
 class CCellStore {
 public:
     CGlyphCellsPtr Take(size_t count, bool withUnion, int width, int height)
@@ -82,14 +85,19 @@ public:
             throw my::CException(IDS_CREATE_BITMAP_FAILED);
         return cells;
     }
-    void Give(CGlyphCellsPtr cells)
+    void Give(CGlyphCellsPtr cells, bool preview)
     {
-        if (!cells || cells->Bytes() > (4u << 20))
+        if (!cells || cells->Bytes() > (preview ? kKeptSetBytes : kKeptSmallSetBytes))
             return;
         CSlimLockGuard lock(m_lock);
-        if (m_kept.size() >= 16)
-            m_kept.erase(m_kept.begin());
         m_kept.push_back(std::move(cells));
+        unsigned long long total = 0;
+        for (const CGlyphCellsPtr& kept : m_kept)
+            total += kept->Bytes();
+        while (m_kept.size() > 16 || total > kKeptBytes) {
+            total -= m_kept.front()->Bytes();
+            m_kept.erase(m_kept.begin());
+        }
     }
     static CCellStore& Instance()
     {
@@ -97,6 +105,9 @@ public:
         return store;
     }
 private:
+    static const unsigned long long kKeptSmallSetBytes = 4ull << 20;
+    static const unsigned long long kKeptSetBytes = 32ull << 20;
+    static const unsigned long long kKeptBytes = 128ull << 20;
     CSlimLock m_lock;
     std::vector<CGlyphCellsPtr> m_kept;
 };
@@ -104,11 +115,11 @@ private:
 // The cells of each thread of one pass, given back when the pass ends.
 class CPassCells {
 public:
-    explicit CPassCells(int threads) : m_cells(static_cast<size_t>(threads)) {}
+    CPassCells(int threads, bool preview) : m_cells(static_cast<size_t>(threads)), m_preview(preview) {}
     ~CPassCells()
     {
         for (CGlyphCellsPtr& cells : m_cells)
-            CCellStore::Instance().Give(std::move(cells));
+            CCellStore::Instance().Give(std::move(cells), m_preview);
     }
     CGlyphCells& Of(int thread, size_t count, bool withUnion, int width, int height)
     {
@@ -119,6 +130,7 @@ public:
     }
 private:
     std::vector<CGlyphCellsPtr> m_cells;
+    bool m_preview;
 };
 
 // The layers of one glyph at output resolution, relative to its cell, and
@@ -213,7 +225,7 @@ void DrawGlyphLayers(CGlyphLayers& glyph, CGlyphCells& cells, const CLayerGrowth
 class CGlyphPass {
 public:
     explicit CGlyphPass(CRasterRun& run)
-        : m_run(run), m_growth(run.layout.Layers, run.layout.Vertical), m_cells(run.team->Size()),
+        : m_run(run), m_growth(run.layout.Layers, run.layout.Vertical), m_cells(run.team->Size(), run.task.Path.empty()),
           m_drawBatch(static_cast<size_t>(4 * run.team->Size()))
     {
     }
@@ -236,6 +248,11 @@ private:
     size_t m_drawnBytes = 0;
     std::vector<CGlyphLayersPtr> m_toDraw;
     std::vector<CPlacement> m_placements;
+    // Glyphs laid and not kept, whose buffers the next glyphs reuse: fresh
+    // buffers for every glyph of a text that repeats nothing cost their
+    // allocation and a fault on every page, and under Wine the heap takes
+    // one lock for all threads.
+    std::vector<CGlyphLayersPtr> m_spare;
     Gdiplus::GraphicsPath m_path{Gdiplus::FillModeWinding};
     std::vector<Gdiplus::PointF> m_points;
 };
@@ -243,7 +260,13 @@ private:
 CGlyphLayersPtr CGlyphPass::Outline(UINT32 ch, int gx, int gy)
 {
     const CTextLayout& l = m_run.layout;
-    CGlyphLayersPtr glyph = std::make_shared<CGlyphLayers>();
+    CGlyphLayersPtr glyph;
+    if (m_spare.empty()) {
+        glyph = std::make_shared<CGlyphLayers>();
+    } else {
+        glyph = std::move(m_spare.back());
+        m_spare.pop_back();
+    }
     m_run.task.GetFonts().AddGlyphPath(m_path, ch, l.EmSize,
                                        Gdiplus::PointF(static_cast<float>(gx), static_cast<float>(gy)),
                                        l.LeadingOffset(l.EmSize));
@@ -312,6 +335,11 @@ bool CGlyphPass::LayBatch()
             LayCoverageOver(p.layers->blocks[static_cast<size_t>(item / bands)], p.px, p.py - top, plane.Row(top),
                             plane.Stride(), plane.Width(), rows);
     }, small ? 1 : 0);
+    for (CPlacement& p : m_placements) {
+        CGlyphLayersPtr layers = std::move(p.layers);
+        if (layers.use_count() == 1)
+            m_spare.push_back(std::move(layers));
+    }
     m_placements.clear();
     return laid;
 }
