@@ -26,7 +26,8 @@
 //   form    members         in documents                 in the registry    into range
 //   Int     int, UINT       decimal                      DWORD              [low, high]
 //   Tenths  int             decimal, one fraction digit  DWORD              [low, high]
-//   Angle   int, UINT       decimal degrees, signed (a UINT holds the bits of a signed angle)
+//   Angle   int, UINT       decimal degrees, signed, never folded into one turn;
+//                           a UINT holds the bits of a signed angle        within +-kMaxAngle
 //   Bool    bool, BOOL, UINT, BYTE: "true" or "false"    DWORD, not 0 true
 //   Color   COLORREF        "RRGGBB"                     DWORD              24 bits
 //   Enum    UINT, int       its name in the table        DWORD              else the fallback

@@ -123,8 +123,7 @@ void ClampFields(R& r)
     CFieldsOf<R>::Walk(walk);
 }
 
-// The bounds the field list gives the int member `target` of R (an angle's
-// are the whole range).
+// The bounds the field list gives the int member `target` of R.
 template <class R>
 class CBoundsWalk : public CFieldForms<CBoundsWalk<R>> {
 public:
@@ -137,6 +136,10 @@ public:
     {
         if (m == m_target)
             bounds = form;
+    }
+    void Leaf(const CAngleForm&, const CField& f, int R::*m)
+    {
+        Leaf(CIntForm{0, -limits::kMaxAngle, limits::kMaxAngle}, f, m);
     }
     template <class C, class... ColorBefore>
     void Record(const CField&, C R::*, ColorBefore...) {}

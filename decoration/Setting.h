@@ -87,7 +87,9 @@ public:
     // The older registry form keeps the window layout's values in the
     // settings key itself; it knows no font list dialog. Every value beyond
     // its table names by the text (see MakeFileTitle), so an unknown
-    // FnameType becomes TEXT.
+    // FnameType becomes TEXT. There are five rows everywhere: a row the
+    // window cannot show must not be drawn, so the registry's "Count" reads
+    // five at most, and neither the snapshot nor the writer holds more.
     template <class V>
     static void Fields(V& v)
     {
@@ -96,8 +98,8 @@ public:
         v.Record(CField(L"WindowLayout").OnlyIn(SettingPart::WINDOW_LAYOUT).InParentKey(), &R::WindowLayout);
         v.Record(CField(L"FontSetting").Key(L"Font"), &R::FontSetting);
         v.Record(CField(L"PaintSetting").Key(L"Paint").Since(kVersionWithPaint), &R::PaintSetting, &FaceColorBeforePaint);
-        v.List(CField(L"UseBorderings").Items(L"bool"), &R::UseBorderings, limits::kMaxListCount);
-        v.List(CField(L"Borderings").Items(L"BorderingSetting"), &R::Borderings, limits::kMaxListCount);
+        v.List(CField(L"UseBorderings").Items(L"bool"), &R::UseBorderings, kDecorationRows);
+        v.List(CField(L"Borderings").Items(L"BorderingSetting"), &R::Borderings, kDecorationRows);
         v.Enum(L"Unit", &R::Unit, TextUnitNames(), TextUnit::LINE);
         v.Enum(L"FnameType", &R::FnameType, FnameTypeNames(), FnameType::TEXT);
         v.Int(L"FnameSeqWidth", &R::FnameSeqWidth, 0, limits::kMaxSeqWidth);

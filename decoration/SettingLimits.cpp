@@ -8,10 +8,8 @@ int ClampInt(int value, int lo, int hi)
 
 int ClampAngle(long long degrees)
 {
-    long long a = degrees % 360;
-    if (a < 0)
-        a += 360;
-    return static_cast<int>(a);
+    return static_cast<int>(degrees < -limits::kMaxAngle ? -limits::kMaxAngle
+                                                        : degrees > limits::kMaxAngle ? limits::kMaxAngle : degrees);
 }
 
 double ClampRate(double rate)

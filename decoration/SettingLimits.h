@@ -17,10 +17,13 @@ const int kMaxSpacing = 1000;     // character, line and leading widths (percent
 const double kMinRate = 0.001;    // texture scale
 const double kMaxRate = 1000.0;
 const UINT kMaxListCount = 256;   // entries of a list read from the registry
+// Angles are signed and any turn is kept as it is (-30 stays -30, not
+// 330); the bound leaves room for the quarter turn vertical text adds.
+const int kMaxAngle = 1000000000;
 }
 
 int ClampInt(int value, int lo, int hi);
-// An angle in whole degrees brought into 0..359.
+// An angle in whole degrees within +-kMaxAngle.
 int ClampAngle(long long degrees);
 // A finite scale rate in range; a rate that is not finite or not positive
 // becomes 1.

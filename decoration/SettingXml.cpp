@@ -105,6 +105,7 @@ bool CSettingXmlReader::ReadDocument(CSetting& s)
     CXmlForm form(*this);
     form.text.filePath = FilePath;
     form.version = FileVersion;
+    form.where.push_back(kSettingsRoot);
     return ReadXml(form, root, s);
 }
 
@@ -130,6 +131,7 @@ bool CSettingXmlReader::ReadBorderingSettings(CBorderingSetting& target, HGLOBAL
         return false;
     CXmlForm form(*this);
     form.version = FileVersion;
+    form.where = {kClipboardRoot, L"Bordering"};
     const bool ok = ReadXml(form, node, target);
     ClampFields(target);
     return ok;

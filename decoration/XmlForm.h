@@ -17,6 +17,7 @@
 #include "foundation/NamedValues.h"
 #include "foundation/XmlDocument.h"
 #include "foundation/XmlValue.h"
+#include "resources/strings_decoration.h"
 #include "resources/strings_foundation_io.h"
 #include <cstdlib>
 #include <locale>
@@ -118,8 +119,26 @@ public:
     CXmlText text;
     DWORD version = kSettingsVersion;  // of the document read
     UINT parts = SettingPart::ALL;     // parts written
+    std::vector<std::wstring> where;   // the elements from the root to the record being read
 
     explicit CXmlForm(CXmlDocument& document) : doc(document) {}
+    // "Settings -> Borderings -> BorderingSetting[2] -> Size": where the
+    // element `name` of the record being read stands (list entries counted
+    // from 0, as the selection counts them).
+    std::wstring Where(const std::wstring& name) const
+    {
+        std::wstring path;
+        for (const std::wstring& element : where)
+            path += element + L" -> ";
+        return name.empty() && !path.empty() ? path.substr(0, path.size() - 4) : path + name;
+    }
+    // The value a reader refused, where it stands and in which file (or on
+    // the clipboard), for the message of the refusal.
+    std::wstring ValueAt(const std::wstring& value, const std::wstring& name) const
+    {
+        return text.filePath.empty() ? CSimpleErr::Format(IDS_SETTING_VALUE_IN_CLIPBOARD, value, Where(name))
+                                     : CSimpleErr::Format(IDS_SETTING_VALUE_IN_FILE, value, Where(name), text.filePath);
+    }
     // Runs a conversion that may throw my::CException; the exception becomes
     // the document's error record.
     template <class F>
@@ -237,10 +256,12 @@ public:
         const wchar_t* const names[4] = {L"left", L"top", L"right", L"bottom"};
         if (!Reads(f) || !(ok = m_doc.SelectChildNode(m_node, f.element, e)))
             return;
+        m_form.where.push_back(f.element);
         for (int i = 0; ok && i < 4; ++i)
             ok = ReadValue(e, names[i], [&](const std::wstring& text) {
                 return ParseLong(side[i], text) ? 0u : UINT(IDS_XML_PARSE_LONG_FAILED);
             });
+        m_form.where.pop_back();
         if (ok)
             SetRect(&(m_r.*m), side[0], side[1], side[2], side[3]);
     }
@@ -261,7 +282,7 @@ public:
         }
         CXmlDocument::CNode e;
         if (Reads(f))
-            ok = m_doc.SelectChildNode(m_node, f.element, e) && ReadXml(m_form, e, m_r.*m);
+            ok = m_doc.SelectChildNode(m_node, f.element, e) && Inside(f.element, [&] { return ReadXml(m_form, e, m_r.*m); });
     }
     template <class T>
     void List(const CField& f, std::vector<T> R::*m, size_t)
@@ -270,12 +291,16 @@ public:
         if (!Reads(f) || (*f.element && !(ok = m_doc.SelectChildNode(m_node, f.element, list))))
             return;
         std::vector<T>& entries = m_r.*m;
+        if (*f.element)
+            m_form.where.push_back(f.element);
         for (size_t i = 0; ok && i < entries.size(); ++i) {
             // XSLPattern, the document's selection language, counts from 0.
+            const std::wstring entry = std::wstring(f.item) + L"[" + std::to_wstring(i) + L"]";
             CXmlDocument::CNode e;
-            ok = m_doc.SelectChildNode(list, std::wstring(f.item) + L"[" + std::to_wstring(i) + L"]", e) &&
-                 ReadEntry(e, entries[i]);
+            ok = m_doc.SelectChildNode(list, entry, e) && Inside(entry, [&] { return ReadEntry(e, entries[i]); });
         }
+        if (*f.element)
+            m_form.where.pop_back();
     }
     template <class L, class S, class N>
     void Texts(const CField& f, L R::*items, S R::*on, N R::*)
@@ -314,12 +339,20 @@ private:
         UINT refused = 0;
         if (!m_doc.ReadText(node, name, text) || !m_form.Guard([&] { refused = parse(text); }))
             return false;
-        if (refused == IDS_XML_BOOL_INVALID)
-            m_doc.m_err.SetWithCode(refused, E_FAIL);
-        else if (refused != 0)
-            m_doc.m_err.Set(refused, text);
+        if (refused != 0)
+            m_doc.m_err.Set(refused, m_form.ValueAt(text, name));
         return refused == 0;
     }
+    template <class Read>
+    bool Inside(const wchar_t* element, Read read)
+    {
+        m_form.where.push_back(element);
+        const bool done = read();
+        m_form.where.pop_back();
+        return done;
+    }
+    template <class Read>
+    bool Inside(const std::wstring& element, Read read) { return Inside(element.c_str(), read); }
     bool ReadEntry(IXMLDOMNode* e, BYTE& use)
     {
         return ReadValue(e, std::wstring(), [&](const std::wstring& text) { return m_form.text.Read(CBoolForm(), text, use); });

@@ -188,8 +188,8 @@ TEST(SettingLimits, ClampBordering)
     EXPECT_EQ(0, b.Blur);
     EXPECT_EQ(10000, b.Distance);
     EXPECT_EQ(0, b.Alpha);
-    EXPECT_EQ(270, b.Angle);
-    EXPECT_EQ(315u, b.Paint.LinearGradation.Angle);
+    EXPECT_EQ(-90, b.Angle);  // signed, never folded into one turn
+    EXPECT_EQ(static_cast<UINT>(-45), b.Paint.LinearGradation.Angle);
     EXPECT_EQ(0.0, b.Paint.LinearGradation.Stops[0].Pos);
     EXPECT_EQ(1.0, b.Paint.LinearGradation.Stops[1].Pos);
     EXPECT_EQ(0.0, b.Paint.LinearGradation.Stops[2].Pos);
@@ -206,11 +206,11 @@ TEST(SettingLimits, ClampBordering)
 
 TEST(SettingLimits, Helpers)
 {
-    EXPECT_EQ(0, ClampAngle(360));
-    EXPECT_EQ(315, ClampAngle(-45));
-    EXPECT_EQ(359, ClampAngle(-1));
-    EXPECT_EQ(127, ClampAngle(INT_MAX));
-    EXPECT_EQ(232, ClampAngle(INT_MIN));
+    EXPECT_EQ(360, ClampAngle(360));
+    EXPECT_EQ(-45, ClampAngle(-45));
+    EXPECT_EQ(-721, ClampAngle(-721));
+    EXPECT_EQ(limits::kMaxAngle, ClampAngle(INT_MAX));
+    EXPECT_EQ(-limits::kMaxAngle, ClampAngle(INT_MIN));
     EXPECT_EQ(limits::kMinRate, ClampRate(1e-9));
     EXPECT_EQ(limits::kMaxRate, ClampRate(1e9));
     EXPECT_EQ(0.5, ClampRate(0.5));

@@ -174,6 +174,8 @@ TEST(SettingCorpus, EveryInputGivesItsStoredOutputAndReadsBack)
             ASSERT_TRUE(reader.ReadBorderingSettingsBytes(b, in)) << Narrow(reader.m_err.message);
             const std::string out = Fragment(b);
             EXPECT_TRUE(out == expected);
+            if (out != expected)
+                WriteFileBytes(TestOutputPath(L"corpus-" + name + L".differs.clip"), out);
             CBorderingSetting back;
             CSettingXmlReader again;
             ASSERT_TRUE(again.ReadBorderingSettingsBytes(back, out)) << Narrow(again.m_err.message);

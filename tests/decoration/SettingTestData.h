@@ -54,7 +54,7 @@ private:
                 m_r.*m = static_cast<T>(m_m.Other(static_cast<int>(m_r.*m), low, high));
         }
         template <class T>
-        void Leaf(const CAngleForm&, const CField& f, T R::*m) { Leaf(CIntForm{0, 0, 359}, f, m); }
+        void Leaf(const CAngleForm&, const CField& f, T R::*m) { Leaf(CIntForm{0, -720, 720}, f, m); }
         template <class T>
         void Leaf(const CBoolForm&, const CField& f, T R::*m)
         {

@@ -212,9 +212,11 @@ TEST(SettingImport, SeededKey)
     ASSERT_EQ(5u, s.UseBorderings.size());
     EXPECT_FALSE(s.UseBorderings[0]);
     EXPECT_TRUE(s.UseBorderings[1]);
-    ASSERT_EQ(7u, s.Borderings.size());
-    EXPECT_EQ(36, s.Borderings[6].Size);
-    EXPECT_EQ(0x0000FFu, s.Borderings[6].Paint.Color);
+    // Rows beyond the five the window shows are not read: they would be
+    // drawn without being seen.
+    ASSERT_EQ(5u, s.Borderings.size());
+    EXPECT_EQ(34, s.Borderings[4].Size);
+    EXPECT_EQ(0x0000FFu, s.Borderings[4].Paint.Color);
     EXPECT_EQ(static_cast<UINT>(OutputType::JPEG), s.SaveFormat.Type);
     EXPECT_EQ(55, s.SaveFormat.JpegQuality);
     // No "Paint" key: the face keeps its paint in the font's colour.
@@ -262,12 +264,12 @@ TEST(SettingImport, OutOfRangeValuesAreNormalised)
     EXPECT_EQ(0x123456u, s.BkColor);
     EXPECT_EQ(10000, s.FontSetting.Size);
     EXPECT_EQ(0, s.FontSetting.Alpha);
-    EXPECT_EQ(256u, s.UseBorderings.size());
+    EXPECT_EQ(5u, s.UseBorderings.size());
     const CBorderingSetting& b = s.Borderings[0];
     EXPECT_EQ(10000, b.Size);
     EXPECT_EQ(0, b.Blur);
     EXPECT_EQ(100, b.Alpha);
-    EXPECT_EQ(270, b.Angle);
+    EXPECT_EQ(-90, b.Angle);
     EXPECT_EQ(static_cast<UINT>(PaintType::MONO), b.Paint.Type);
     EXPECT_EQ(static_cast<UINT>(TextUnit::LINE), b.Paint.LinearGradation.Unit);
     EXPECT_EQ(static_cast<UINT>(ImageFitType::FIT_WIDTH), b.Paint.Texture.Type);
