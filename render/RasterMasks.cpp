@@ -248,11 +248,6 @@ private:
     size_t m_drawnBytes = 0;
     std::vector<CGlyphLayersPtr> m_toDraw;
     std::vector<CPlacement> m_placements;
-    // Glyphs laid and not kept, whose buffers the next glyphs reuse: fresh
-    // buffers for every glyph of a text that repeats nothing cost their
-    // allocation and a fault on every page, and under Wine the heap takes
-    // one lock for all threads.
-    std::vector<CGlyphLayersPtr> m_spare;
     Gdiplus::GraphicsPath m_path{Gdiplus::FillModeWinding};
     std::vector<Gdiplus::PointF> m_points;
 };
@@ -260,13 +255,7 @@ private:
 CGlyphLayersPtr CGlyphPass::Outline(UINT32 ch, int gx, int gy)
 {
     const CTextLayout& l = m_run.layout;
-    CGlyphLayersPtr glyph;
-    if (m_spare.empty()) {
-        glyph = std::make_shared<CGlyphLayers>();
-    } else {
-        glyph = std::move(m_spare.back());
-        m_spare.pop_back();
-    }
+    CGlyphLayersPtr glyph = std::make_shared<CGlyphLayers>();
     m_run.task.GetFonts().AddGlyphPath(m_path, ch, l.EmSize,
                                        Gdiplus::PointF(static_cast<float>(gx), static_cast<float>(gy)),
                                        l.LeadingOffset(l.EmSize));
@@ -335,11 +324,6 @@ bool CGlyphPass::LayBatch()
             LayCoverageOver(p.layers->blocks[static_cast<size_t>(item / bands)], p.px, p.py - top, plane.Row(top),
                             plane.Stride(), plane.Width(), rows);
     }, small ? 1 : 0);
-    for (CPlacement& p : m_placements) {
-        CGlyphLayersPtr layers = std::move(p.layers);
-        if (layers.use_count() == 1)
-            m_spare.push_back(std::move(layers));
-    }
     m_placements.clear();
     return laid;
 }
