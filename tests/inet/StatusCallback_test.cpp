@@ -166,6 +166,8 @@ TEST(StatusCallback, CallEndedAfterTheSilenceLimitIsATimeout)
         callback.OnStatus(nullptr, nullptr, INTERNET_STATUS_REQUEST_COMPLETE, &end, sizeof(end));
         DWORD start = GetTickCount();
         EXPECT_EQ(c.expected, callback.Wait(BINDSTATUS_DOWNLOADINGDATA, false)) << c.name;
-        EXPECT_LT(GetTickCount() - start, 1000u) << c.name;  // an ended call is not waited for
+        // An ended call is not waited for: a wait for the limit would take 10 s in the
+        // prompt cases; half of it leaves room for a loaded machine.
+        EXPECT_LT(GetTickCount() - start, 5000u) << c.name;
     }
 }
