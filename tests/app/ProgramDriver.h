@@ -65,9 +65,8 @@ inline bool ReadProgramSettings(CSetting& setting)
     return reader.Read(setting, ProgramSettingsPath());
 }
 
-// An empty folder right below the root of drive C: for the program's files.
-// Wine's folder browser opens only a few levels deep on the folder it is
-// given, so the folder must not lie deep in the tree.
+// A folder right below the root of drive C: for the program's files, emptied
+// of the files an earlier run left there.
 inline std::wstring FreshOutputFolder(const std::wstring& name)
 {
     const std::wstring folder = L"C:\\kantelo-" + name;
