@@ -3,12 +3,12 @@
 // Goal: grow a binary shape at ten times the output resolution by a disc of
 // radius r (up to a few hundred pixels) at a cost that does not grow with r^2.
 //
-// The shape is read as horizontal runs of set pixels. The disc placed on every
-// pixel of a run [a, b] of row y covers, on row y + j, the single span
-// [a - h(j), b + h(j)] (h = the disc's half-width of row j), so a run is
-// stamped as 2r + 1 row spans rather than pixel by pixel. Runs that repeat
-// unchanged over rows y0..y1 (the straight sides of strokes) form a stack whose
-// stamp is one "stadium": row Y spans [a - h(d), b + h(d)] with d the distance
+// The shape and the result are run masks (render/RunMask.h), each row's
+// runs of set pixels. The disc placed on every pixel of a run [a, b] of row y
+// covers, on row y + j, the single span [a - h(j), b + h(j)] (h = the disc's
+// half-width of row j), so a run is stamped as 2r + 1 row spans rather than
+// pixel by pixel. Runs that repeat unchanged over rows y0..y1 (the straight
+// sides of strokes) form a stack whose stamp is one "stadium": row Y spans [a - h(d), b + h(d)] with d the distance
 // from Y to [y0, y1]. A stack whose top run overlaps a run of the row above
 // (its entry) writes above its rows only what its stamp adds to the entry's,
 // and below its rows only what it adds to the stamp of the run just below it
@@ -23,13 +23,24 @@
 // with successors. So the union of the writes is the union of all stamps,
 // i.e. exactly the plain pixel-by-pixel dilation.
 //
+// The writes go into a ring of rows of bytes (CRowRing), one stroke of the
+// same byte per span however the spans overlap. Input row y writes result
+// rows y - r .. y + r - 1 only: a stack writes its rows above when it
+// starts, each of its own rows as it meets it, its rows below when it ends.
+// So once row y is done, result row y - r is whole and leaves the ring as
+// runs, rows in order; the ring's 2r + 1 rows stay in the processor's cache
+// where a whole cell of millions of bytes would not.
+//
 // Edge cases: r = 0 copies the shape; shifts and stamps are clipped to the
-// plane; an empty plane gives an empty result; only in's dirty rectangle is read.
+// mask; an empty mask gives an empty result; the result's dirty rectangle is
+// the input's grown by r and moved. Planes of bytes are grown through their
+// runs (ReadRuns, PaintRuns), reading only their dirty rectangle.
 #include "render/DiscDilation.h"
-#include <emmintrin.h>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <climits>
+#include <new>
 
 CDisc::CDisc(int radius) : m_radius(radius < 0 ? 0 : radius)
 {
@@ -73,60 +84,81 @@ bool CDisc::Contains(int i, int j) const
     return std::abs(i) <= HalfWidth(j);
 }
 
-namespace {
-
-struct Run {
-    int a, b;  // inclusive
-};
-
-// Set-pixel runs of row[x0, x1), appended in order. The row is read sixteen
-// pixels at a time as a mask of set bits; the bits where a pixel differs from
-// the one before it are the ends of runs, found by counting trailing zeros,
-// so a row costs its chunks and its runs, not its pixels.
-void ExtractRuns(const uint8_t* row, int x0, int x1, std::vector<Run>& runs)
+void CRowRing::Start(int width, int rows)
 {
-    bool inRun = false;
-    int start = 0;
-    const __m128i zero = _mm_setzero_si128();
-    for (int base = x0 & ~15; base < x1; base += 16) {
-        const __m128i chunk = _mm_load_si128(reinterpret_cast<const __m128i*>(row + base));
-        unsigned set = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, zero))) & 0xFFFFu;
-        if (base < x0)
-            set &= 0xFFFFu << (x0 - base);  // pixels before x0 read as clear
-        if (x1 - base < 16)
-            set &= (1u << (x1 - base)) - 1;  // and those from x1 on: a run reaching x1 ends there
-        // Bit i: pixel i differs from pixel i - 1 (bit 0: from the state so far).
-        unsigned changes = (set ^ ((set << 1) | (inRun ? 1u : 0u))) & 0xFFFFu;
-        while (changes != 0) {
-            const int i = __builtin_ctz(changes);
-            changes &= changes - 1;
-            if (inRun)
-                runs.push_back(Run{start, base + i - 1});
-            else
-                start = base + i;
-            inRun = !inRun;
-        }
+    // Room for `rows` rows, rounded up to a power of two: a row's place is
+    // then its number masked, where a division would cost more than most
+    // spans take to write.
+    int ring = 1;
+    while (ring < rows)
+        ring *= 2;
+    // A fresh plane is clear; one kept is cleared where a step that threw left bytes.
+    if (!m_plane.IsValid() || m_plane.Width() < width || m_plane.Height() < ring) {
+        m_plane.Free();
+        if (!m_plane.Create(width, ring))
+            throw std::bad_alloc();
+        m_left.assign(static_cast<size_t>(ring), INT_MAX);
+        m_right.assign(static_cast<size_t>(ring), INT_MIN);
     }
-    if (inRun)
-        runs.push_back(Run{start, x1 - 1});
+    for (int i = 0; i < m_plane.Height(); ++i)
+        Clear(i);
+    m_mask = ring - 1;
 }
 
+void CRowRing::Write(int y, int l, int r)
+{
+    const size_t i = static_cast<size_t>(y & m_mask);  // two's complement: right for rows above 0 too
+    FillBytes(m_plane.Row(static_cast<int>(i)) + l, 0xFF, static_cast<size_t>(r - l + 1));
+    m_left[i] = std::min(m_left[i], l);
+    m_right[i] = std::max(m_right[i], r);
+}
+
+void CRowRing::TakeOut(int y, CRunMask& out, int outY)
+{
+    const int i = y & m_mask;
+    const int l = m_left[static_cast<size_t>(i)], r = m_right[static_cast<size_t>(i)];
+    if (l <= r)
+        AppendRunsOfRow(m_plane.Row(i), l, r + 1, outY, out);
+    Clear(i);
+}
+
+unsigned long long CRowRing::Bytes() const
+{
+    return m_plane.IsValid() ? CAlphaPlane::Bytes(m_plane.Width(), m_plane.Height()) : 0;
+}
+
+void CRowRing::Clear(int i)
+{
+    int& l = m_left[static_cast<size_t>(i)];
+    int& r = m_right[static_cast<size_t>(i)];
+    if (l <= r)
+        FillBytes(m_plane.Row(i) + l, 0, static_cast<size_t>(r - l + 1));
+    l = INT_MAX;
+    r = INT_MIN;
+}
+
+namespace {
+
+// The stamps' spans, moved and clipped to the result, into the ring (by the
+// row before the move).
 class CSpanWriter {
 public:
-    CSpanWriter(CMaskPlane& out, int dx, int dy) : m_out(out), m_dx(dx), m_dy(dy) {}
+    CSpanWriter(CRowRing& ring, int width, int height, int dx, int dy)
+        : m_ring(ring), m_width(width), m_height(height), m_dx(dx), m_dy(dy)
+    {
+    }
     void Write(int y, int l, int r)
     {
-        y += m_dy;
-        if (y < 0 || y >= m_out.Height())
+        if (y + m_dy < 0 || y + m_dy >= m_height)
             return;
         l = std::max(l + m_dx, 0);
-        r = std::min(r + m_dx, m_out.Width() - 1);
+        r = std::min(r + m_dx, m_width - 1);
         if (l <= r)
-            FillBytes(m_out.Row(y) + l, 0xFF, static_cast<size_t>(r - l + 1));
+            m_ring.Write(y, l, r);
     }
 private:
-    CMaskPlane& m_out;
-    int m_dx, m_dy;
+    CRowRing& m_ring;
+    int m_width, m_height, m_dx, m_dy;
 };
 
 // A stack of identical runs [a, b] over rows y0..y1, with the run of row y0 - 1
@@ -138,130 +170,162 @@ struct Stack {
     bool continued;
 };
 
-// Writes the stamp of a stack: its own rows in full; the rows above it less
-// the stamp of its entry (the run just above), the rows below it less the
-// stamp of its successor (the run just below, `next`, when there is one).
-// A neighbour's stamp row is the wider one, one row nearer, so only where the
-// stack's run reaches past the neighbour's by more than the disc's edge falls
-// from one row to the next is anything left: a few rows, not the disc's
-// height. (See the file comment for why the union stays whole.)
-void EmitStack(CSpanWriter& w, const CDisc& disc, const Stack& s, int y1, const Run* next)
+// Writes the rows of a stack's stamp beyond one edge: side -1, the rows above
+// row `edge` less the stamp of the entry (the run just above); side +1, the
+// rows below less the stamp of the successor (the run just below, when
+// `neighbour`). A neighbour's stamp row is the wider one, one row nearer, so
+// only where the stack's run reaches past the neighbour's by more than the
+// disc's edge falls from one row to the next is anything left: a few rows,
+// not the disc's height. (See the file comment for why the union stays whole.)
+void EmitBeyond(CSpanWriter& w, const CDisc& disc, const Stack& s, int side, int edge, bool neighbour, int na, int nb)
 {
-    const int r = disc.Radius();
-    for (int Y = s.y0; Y <= y1; ++Y)
-        w.Write(Y, s.a - disc.HalfWidth(0), s.b + disc.HalfWidth(0));
-    // side = -1: the rows above, against the entry; +1: below, against next.
-    for (int side = -1; side <= 1; side += 2) {
-        const bool neighbour = side < 0 ? s.hasEntry : next != nullptr;
-        const int na = side < 0 ? s.ea : next ? next->a : 0, nb = side < 0 ? s.eb : next ? next->b : 0;
-        const int edge = side < 0 ? s.y0 : y1;
-        // Rows d = 1 .. r away; with a neighbour only as far as some piece
-        // can show: where the run reaches past it by more than the edge's
-        // fall h(d - 1) - h(d).
-        int last = r;
-        if (neighbour)
-            last = std::max(disc.RowsWithin(na - s.a), disc.RowsWithin(s.b - nb));
-        for (int d = 1; d <= last; ++d) {
-            const int Y = edge + side * d;
-            const int h = disc.HalfWidth(d);
-            const int nl = s.a - h, nr = s.b + h;
-            if (!neighbour) {
-                w.Write(Y, nl, nr);
-                continue;
-            }
-            const int hn = disc.HalfWidth(d - 1);
-            const int ol = na - hn, orr = nb + hn;
-            if (nl < ol)
-                w.Write(Y, nl, std::min(nr, ol - 1));
-            if (nr > orr)
-                w.Write(Y, std::max(nl, orr + 1), nr);
+    // Rows d = 1 .. r away; with a neighbour only as far as some piece can
+    // show: where the run reaches past it by more than the edge's fall
+    // h(d - 1) - h(d).
+    int last = disc.Radius();
+    if (neighbour)
+        last = std::max(disc.RowsWithin(na - s.a), disc.RowsWithin(s.b - nb));
+    for (int d = 1; d <= last; ++d) {
+        const int Y = edge + side * d;
+        const int h = disc.HalfWidth(d);
+        const int nl = s.a - h, nr = s.b + h;
+        if (!neighbour) {
+            w.Write(Y, nl, nr);
+            continue;
         }
+        const int hn = disc.HalfWidth(d - 1);
+        const int ol = na - hn, orr = nb + hn;
+        if (nl < ol)
+            w.Write(Y, nl, std::min(nr, ol - 1));
+        if (nr > orr)
+            w.Write(Y, std::max(nl, orr + 1), nr);
     }
 }
 
 struct CDilationScratch {
-    std::vector<Run> runs;
     std::vector<Stack> prev, cur;
 };
 
+// The stacks of row y, each joined to the stack of the row above that it
+// continues or to the run it starts under (its entry); a new stack writes
+// its rows above at once, each stack its own row.
+void StartRow(CSpanWriter& w, const CDisc& disc, int y, const CRun* runs, size_t count, std::vector<Stack>& prev,
+              std::vector<Stack>& cur)
+{
+    cur.clear();
+    size_t j = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const CRun& run = runs[i];
+        // The run of the row above that overlaps this one most.
+        while (j < prev.size() && prev[j].b < run.a)
+            ++j;
+        int best = -1, bestOverlap = 0;
+        for (size_t k = j; k < prev.size() && prev[k].a <= run.b; ++k) {
+            int overlap = std::min(prev[k].b, run.b) - std::max(prev[k].a, run.a) + 1;
+            if (overlap > bestOverlap) {
+                bestOverlap = overlap;
+                best = static_cast<int>(k);
+            }
+        }
+        Stack s;
+        if (best >= 0 && prev[best].a == run.a && prev[best].b == run.b) {
+            s = prev[best];
+            prev[best].continued = true;
+        } else {
+            s.a = run.a;
+            s.b = run.b;
+            s.y0 = y;
+            s.hasEntry = best >= 0;
+            s.ea = best >= 0 ? prev[best].a : 0;
+            s.eb = best >= 0 ? prev[best].b : 0;
+            EmitBeyond(w, disc, s, -1, y, s.hasEntry, s.ea, s.eb);
+        }
+        s.continued = false;
+        cur.push_back(s);
+        w.Write(y, s.a - disc.HalfWidth(0), s.b + disc.HalfWidth(0));
+    }
+}
+
+// The stacks of the row above that row y does not continue write their rows
+// below, against their successor: the run of row y that overlaps them most.
+void EndStacks(CSpanWriter& w, const CDisc& disc, int y, const CRun* runs, size_t count, const std::vector<Stack>& prev)
+{
+    size_t k = 0;
+    for (const Stack& s : prev) {
+        if (s.continued)
+            continue;
+        while (k < count && runs[k].b < s.a)
+            ++k;
+        const CRun* next = nullptr;
+        int bestOverlap = 0;
+        for (size_t i = k; i < count && runs[i].a <= s.b; ++i) {
+            const int overlap = std::min(runs[i].b, s.b) - std::max(runs[i].a, s.a) + 1;
+            if (overlap > bestOverlap) {
+                bestOverlap = overlap;
+                next = &runs[i];
+            }
+        }
+        EmitBeyond(w, disc, s, 1, y - 1, next != nullptr, next ? next->a : 0, next ? next->b : 0);
+    }
+}
+
+// The disc is one pixel: the shape itself, moved.
+void MoveRuns(CRunMask& out, const CRunMask& in, int dx, int dy)
+{
+    const RECT& d = in.Dirty();
+    for (int y = d.top; y < d.bottom; ++y)
+        for (const CRun* run = in.RowBegin(y); run != in.RowEnd(y); ++run) {
+            const int l = std::max(run->a + dx, 0), r = std::min(run->b + dx, out.Width() - 1);
+            if (l <= r)
+                out.Append(y + dy, l, r);
+        }
+}
+
 } // namespace
+
+void DilateRuns(CRunMask& out, const CRunMask& in, const CDisc& disc, CRowRing& ring, int dx, int dy)
+{
+    out.Reset(in.Width(), in.Height());
+    const RECT& d = in.Dirty();
+    const int r = disc.Radius();
+    if (in.IsClean()) {
+        out.Begin(0, 0);
+        out.End(0, 0);
+        return;
+    }
+    out.Begin(d.top - r + dy, d.bottom + r + dy);
+    if (r == 0) {
+        MoveRuns(out, in, dx, dy);
+        out.End(d.left + dx, d.right + dx);
+        return;
+    }
+    CDilationScratch& scratch = ThreadScratch<CDilationScratch>();
+    ring.Start(out.Width(), 2 * r + 1);
+    CSpanWriter writer(ring, out.Width(), out.Height(), dx, dy);
+    scratch.prev.clear();
+    // Row y writes rows y - r .. y + r - 1, so once it is done row y - r is whole.
+    for (int y = d.top; y <= d.bottom; ++y) {
+        // The row past the shape has no runs and ends every stack.
+        const CRun* const runs = y < d.bottom ? in.RowBegin(y) : nullptr;
+        const size_t count = y < d.bottom ? static_cast<size_t>(in.RowEnd(y) - runs) : 0;
+        StartRow(writer, disc, y, runs, count, scratch.prev, scratch.cur);
+        EndStacks(writer, disc, y, runs, count, scratch.prev);
+        scratch.prev.swap(scratch.cur);
+        ring.TakeOut(y - r, out, y - r + dy);
+    }
+    for (int y = d.bottom - r + 1; y < d.bottom + r; ++y)
+        ring.TakeOut(y, out, y + dy);
+    out.End(d.left - r + dx, d.right + r + dx);
+}
 
 void DilateByDisc(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int dx, int dy)
 {
+    CRunMask runs, grown;
+    CRowRing ring;
+    ReadRuns(in, runs);
+    DilateRuns(grown, runs, disc, ring, dx, dy);
     out.Clear();
-    if (in.IsClean())
-        return;
-    const RECT& d = in.Dirty();
-    const int r = disc.Radius();
-    if (r == 0) {
-        // The disc is one pixel: the shape itself, moved.
-        const int x0 = std::max<int>(d.left, -dx), x1 = std::min<int>(d.right, out.Width() - dx);
-        const int y0 = std::max<int>(d.top, -dy), y1 = std::min<int>(d.bottom, out.Height() - dy);
-        for (int y = y0; y < y1 && x0 < x1; ++y)
-            std::memcpy(out.Row(y + dy) + x0 + dx, in.Row(y) + x0, static_cast<size_t>(x1 - x0));
-        out.MarkDirty(RECT{d.left + dx, d.top + dy, d.right + dx, d.bottom + dy});
-        return;
-    }
-    CSpanWriter writer(out, dx, dy);
-    CDilationScratch& scratch = ThreadScratch<CDilationScratch>();
-    std::vector<Run>& runs = scratch.runs;
-    std::vector<Stack>& prev = scratch.prev;
-    std::vector<Stack>& cur = scratch.cur;
-    prev.clear();
-    for (int y = d.top; y <= d.bottom; ++y) {
-        runs.clear();
-        if (y < d.bottom)
-            ExtractRuns(in.Row(y), d.left, d.right, runs);
-        cur.clear();
-        size_t j = 0;
-        for (const Run& run : runs) {
-            // The run of the row above that overlaps this one most.
-            while (j < prev.size() && prev[j].b < run.a)
-                ++j;
-            int best = -1, bestOverlap = 0;
-            for (size_t k = j; k < prev.size() && prev[k].a <= run.b; ++k) {
-                int overlap = std::min(prev[k].b, run.b) - std::max(prev[k].a, run.a) + 1;
-                if (overlap > bestOverlap) {
-                    bestOverlap = overlap;
-                    best = static_cast<int>(k);
-                }
-            }
-            Stack s;
-            if (best >= 0 && prev[best].a == run.a && prev[best].b == run.b) {
-                s = prev[best];
-                prev[best].continued = true;
-            } else {
-                s.a = run.a;
-                s.b = run.b;
-                s.y0 = y;
-                s.hasEntry = best >= 0;
-                s.ea = best >= 0 ? prev[best].a : 0;
-                s.eb = best >= 0 ? prev[best].b : 0;
-            }
-            s.continued = false;
-            cur.push_back(s);
-        }
-        // A finished stack's successor: the run of this row that overlaps it most.
-        size_t k = 0;
-        for (const Stack& s : prev) {
-            if (s.continued)
-                continue;
-            while (k < runs.size() && runs[k].b < s.a)
-                ++k;
-            const Run* next = nullptr;
-            int bestOverlap = 0;
-            for (size_t i = k; i < runs.size() && runs[i].a <= s.b; ++i) {
-                const int overlap = std::min(runs[i].b, s.b) - std::max(runs[i].a, s.a) + 1;
-                if (overlap > bestOverlap) {
-                    bestOverlap = overlap;
-                    next = &runs[i];
-                }
-            }
-            EmitStack(writer, disc, s, y - 1, next);
-        }
-        prev.swap(cur);
-    }
-    out.MarkDirty(RECT{d.left - r + dx, d.top - r + dy, d.right + r + dx, d.bottom + r + dy});
+    PaintRuns(grown, out);
 }
 
 void DilateByDiscReference(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int dx, int dy)

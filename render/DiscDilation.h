@@ -1,6 +1,7 @@
 // Dilation of a mask plane by a disc: the growth of a decoration layer.
 #pragma once
 #include "render/MaskPlane.h"
+#include "render/RunMask.h"
 #include <vector>
 
 // The digital disc of radius r: the pixels (i, j) with i^2 + j^2 <= r^2 + r,
@@ -23,9 +24,37 @@ private:
     std::vector<int> m_rowsWithin;  // by step, 1 .. the largest fall
 };
 
+// The rows of a dilation's result still being written, as bytes: a ring of
+// rows, each with the columns written since it was last taken out. Rows are
+// written at most 2r rows apart, so a ring of 2r + 1 rows (or more) of the
+// result's width holds them, which stays in the processor's cache where the
+// whole result would not. A row leaves as runs once nothing more can reach
+// it. Its room is kept from one dilation to the next.
+class CRowRing {
+public:
+    // Clear room for `rows` rows of `width` pixels; std::bad_alloc without it.
+    void Start(int width, int rows);
+    // Sets pixels l .. r (inside the width) of row y, which lies less than
+    // the ring's rows from the oldest row not taken out.
+    void Write(int y, int l, int r);
+    // Appends row y's runs to row outY of out and clears the row.
+    void TakeOut(int y, CRunMask& out, int outY);
+    unsigned long long Bytes() const;
+
+private:
+    void Clear(int i);
+
+    CMaskPlane m_plane;
+    int m_mask = 0;                    // ring rows - 1
+    std::vector<int> m_left, m_right;  // the columns written on each ring row
+};
+
 // out := the union of the disc placed on every set pixel of `in`, moved by
-// (dx, dy) and clipped to out (which has in's size and is cleared first).
-// The row-span algorithm of DiscDilation.cpp; `in` and `out` must differ.
+// (dx, dy) and clipped to in's size (out takes that size and loses what it
+// held). The row-span algorithm of DiscDilation.cpp; `in` and `out` must
+// differ.
+void DilateRuns(CRunMask& out, const CRunMask& in, const CDisc& disc, CRowRing& ring, int dx = 0, int dy = 0);
+// The same on planes of bytes (out has in's size and is cleared first).
 void DilateByDisc(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int dx = 0, int dy = 0);
 
 // The same by stamping the whole disc on every set pixel, pixel by pixel: the

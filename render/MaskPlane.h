@@ -1,7 +1,9 @@
-// An 8-bit coverage plane, the raster engine's working form of a glyph and of
-// its decoration layers at ten times the output resolution. A pixel is 0
-// (clear) or 0xFF (set); every writer keeps to those two values, which lets
-// the reduction count set pixels with byte arithmetic.
+// An 8-bit plane of hard-edged pixels at ten times the output resolution:
+// the rows a dilation writes its stamps through (render/DiscDilation.h), and
+// the plain form the run masks of the glyph pass (render/RunMask.h) are read
+// from and checked against. A pixel is 0 (clear) or 0xFF (set); every writer
+// keeps to those two values, which lets the reduction count set pixels with
+// byte arithmetic.
 //
 // The plane remembers the rectangle its writers may have touched ("dirty"),
 // so that clearing, scanning and reducing stay inside the glyph's cell and
@@ -108,6 +110,11 @@ struct CCoverageBlock {
     std::vector<uint8_t> values;  // row by row
 };
 
+// The coverage of a 10 x 10 block with `count` (0..100) set pixels:
+// count x 255 / 100, rounded.
+extern const uint8_t* const kBlockCoverage;
+inline uint8_t BlockCoverage(unsigned count) { return kBlockCoverage[count]; }
+
 // Count of set pixels in each 10 x 10 block of the plane, as coverage
 // (count x 255 / 100, rounded): the exact area average of the ten-times
 // plane. The plane's block (0, 0) belongs to output pixel (x, y); blocks
@@ -115,10 +122,6 @@ struct CCoverageBlock {
 // only the blocks that hold the dirty rectangle are counted. The plane's
 // sides must be multiples of 10.
 void ReduceMask(const CMaskPlane& plane, int x, int y, int targetWidth, int targetHeight, CCoverageBlock& out);
-// ReduceMask at (0, 0) with no bound, leaving the plane clear: each block is
-// zeroed as soon as it is counted, which costs less than clearing it later
-// when the next glyph needs the plane.
-void ReduceAndClearMask(CMaskPlane& plane, CCoverageBlock& out);
 
 // Lays a block, moved by (x, y), over an 8-bit target of width x height
 // values (row j at top + j x stride) by source-over: a = s + d x (255 - s) /
