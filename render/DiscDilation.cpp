@@ -3,25 +3,26 @@
 // Goal: grow a binary shape at ten times the output resolution by a disc of
 // radius r (up to a few hundred pixels) at a cost that does not grow with r^2.
 //
-// The shape and the result are run masks (render/RunMask.h), each row's
-// runs of set pixels. The disc placed on every pixel of a run [a, b] of row y
+// The shape and the result are run masks (render/RunMask.h), each row's runs
+// of set pixels. The disc placed on every pixel of a run [a, b] of row y
 // covers, on row y + j, the single span [a - h(j), b + h(j)] (h = the disc's
 // half-width of row j), so a run is stamped as 2r + 1 row spans rather than
 // pixel by pixel. Runs that repeat unchanged over rows y0..y1 (the straight
-// sides of strokes) form a stack whose stamp is one "stadium": row Y spans [a - h(d), b + h(d)] with d the distance
-// from Y to [y0, y1]. A stack whose top run overlaps a run of the row above
-// (its entry) writes above its rows only what its stamp adds to the entry's,
-// and below its rows only what it adds to the stamp of the run just below it
-// (its successor); its own rows it writes in full. Above a stack, the entry's
-// stamp row is one row nearer its centre and so at least as wide: a piece is
-// left only where the run reaches past the entry's by more than the disc's
-// edge falls between those two rows, which happens near the disc's middle
-// only, so a stack costs a few rows, not 2r + 1. The union stays whole: a
-// pixel left out above a stack lies in the entry's stamp, which is written in
-// its own rows and, above them, is whole but for what its own entry covers,
-// and so on up to a stack without one, written whole; the same holds below
-// with successors. So the union of the writes is the union of all stamps,
-// i.e. exactly the plain pixel-by-pixel dilation.
+// sides of strokes) form a stack whose stamp is one "stadium": row Y spans
+// [a - h(d), b + h(d)] with d the distance from Y to [y0, y1]. A stack whose
+// top run overlaps a run of the row above (its entry) writes above its rows
+// only what its stamp adds to the entry's, and below its rows only what it
+// adds to the stamp of the run just below it (its successor); its own rows it
+// writes in full. Above a stack, the entry's stamp row is one row nearer its
+// centre and so at least as wide: a piece is left only where the run reaches
+// past the entry's by more than the disc's edge falls between those two rows,
+// which happens near the disc's middle only, so a stack costs a few rows, not
+// 2r + 1. The union stays whole: a pixel left out above a stack lies in the
+// entry's stamp, which is written in its own rows and, above them, is whole
+// but for what its own entry covers, and so on up to a stack without one,
+// written whole; the same holds below with successors. So the union of the
+// writes is the union of all stamps, i.e. exactly the plain pixel-by-pixel
+// dilation.
 //
 // The writes go into a ring of rows of bytes (CRowRing), one stroke of the
 // same byte per span however the spans overlap. Input row y writes result
