@@ -1095,7 +1095,10 @@ int wmain(int argc, wchar_t** argv)
             continue;
         try {
             line.Check();
+            const DWORD begun = GetTickCount();
             driver.Run(line);
+            if (GetEnvironmentVariableW(L"KNT_DRIVE_TRACE", nullptr, 0))
+                PrintError(L"drive: line " + std::to_wstring(i + 1) + L" took " + std::to_wstring(GetTickCount() - begun) + L" ms");
         } catch (const CDriveError& e) {
             PrintError(L"drive: line " + std::to_wstring(i + 1) + L": " + lines[i] + L"\n  " + e.reason);
             driver.EndProgram();
