@@ -83,6 +83,8 @@ CKeyStroke ParseKeyName(const std::wstring& name)
             throw CDriveError{L"\"" + modifier + L"\" is not a modifier (ctrl, shift, alt)"};
         rest.erase(0, plus + 1);
     }
+    if (rest.empty())
+        throw CDriveError{L"no key is named"};
     if (rest.size() == 1 && iswalnum(rest[0]) && rest[0] < 0x80) {
         key.vk = towupper(rest[0]);
         return key;

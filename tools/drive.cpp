@@ -9,7 +9,8 @@
 // backslash. The driver stops at the first line that fails, prints it with
 // the reason and exits 1 (ending the program it started); it exits 0 when
 // every line passed. It only ever looks at windows of the process it started,
-// so several programs may run on one display.
+// so several programs may run on one display. With the environment variable
+// KNT_DRIVE_TRACE set, it prints how long each line that passed took.
 //
 //   start ARGS...    start the program (kantelo.exe beside this build's
 //                    tools folder, or --program) and wait for its first window
@@ -795,30 +796,49 @@ private:
     // Waits until the program's thread has taken everything posted to it so
     // far. A message posted behind them sets the thread's cursor when it is
     // handled, which the attached driver sees. (Wine's WaitForInputIdle says
-    // idle at once, whatever is queued.)
+    // idle at once, whatever is queued.) Input that ends the program (Esc on
+    // its dialog) is taken too: what follows in the script tells whether that
+    // was right.
     void WaitForPosted(HWND window)
     {
         HWND root = GetAncestor(window, GA_ROOT);
         SetCursor(nullptr);
-        if (!PostMessageW(root, WM_SETCURSOR, reinterpret_cast<WPARAM>(root), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)))
+        if (!PostMessageW(root, WM_SETCURSOR, reinterpret_cast<WPARAM>(root), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE))) {
+            if (Ended() || !IsWindow(root))
+                return;
             Fail(L"cannot post to the program");
+        }
         const DWORD start = GetTickCount();
         while (!GetCursor()) {
-            FailIfEnded();
+            if (Ended() || !IsWindow(root))
+                return;
             if (GetTickCount() - start > kWaitMs)
                 Fail(L"the program does not take its input");
             Sleep(5);
         }
     }
 
-    // The window that has the focus in the program's current window's thread.
-    HWND FocusedWindow(DWORD thread)
+    static HWND ThreadFocus(DWORD thread)
     {
         GUITHREADINFO info = {};
         info.cbSize = sizeof info;
-        if (!GetGUIThreadInfo(thread, &info) || !info.hwndFocus)
+        return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+    }
+
+    // The window that has the focus in the program's current window's thread.
+    // Windows of other programs on the display (other tests) may take the
+    // activation, and the focus with it: the current window is brought back
+    // to the front first, as a user would click it before typing.
+    HWND FocusedWindow(DWORD thread)
+    {
+        HWND focus = ThreadFocus(thread);
+        if (!focus) {
+            SetForegroundWindow(GetAncestor(Current(), GA_ROOT));
+            WaitFor([&] { return (focus = ThreadFocus(thread)) != nullptr; });
+        }
+        if (!focus)
             Fail(L"no window of the program has the focus");
-        return info.hwndFocus;
+        return focus;
     }
 
     static bool IsExtendedKey(UINT vk)
@@ -851,7 +871,8 @@ private:
         PostMessageW(target, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key.vk, lp);
         PostMessageW(target, system ? WM_SYSKEYUP : WM_KEYUP, key.vk, lp | (1L << 30) | (1UL << 31));
         WaitForPosted(target);
-        SetInputState(CKeyStroke());
+        if (!Ended())
+            SetInputState(CKeyStroke());
         Settle();
     }
 
@@ -863,8 +884,8 @@ private:
         Send(GetAncestor(control, GA_ROOT), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
         const DWORD thread = WindowThread(control);
         if (!WaitFor([&] {
-                HWND focus = FocusedWindow(thread);
-                return focus == control || IsChild(control, focus);
+                HWND focus = ThreadFocus(thread);
+                return focus && (focus == control || IsChild(control, focus));
             }))
             Fail(L"the control did not take the focus");
         Settle();

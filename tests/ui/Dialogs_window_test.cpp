@@ -193,6 +193,56 @@ TEST(DialogsWindow, SplitterDragMovesTheBarWithinThePaneMinimum)
     EXPECT_EQ(380 - 100 - bar, pane.right - pane.left);
 }
 
+TEST(DialogsWindow, SplitterDragTakesTheKeysAndGivesTheFocusBack)
+{
+    CTestFrame frame;
+    REQUIRE_WINDOW(frame.m_hWnd);
+    CSplitterWindow splitter;
+    RECT r = {0, 0, 300, 100};
+    ASSERT_TRUE(splitter.Create(frame.m_hWnd, r));
+    HWND left = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, nullptr, nullptr, nullptr);
+    HWND right = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, nullptr, nullptr, nullptr);
+    splitter.SetSplitterPanes(left, right);
+    splitter.SetSplitterPos(100);
+    const int step = CSplitterWindow::kKeyStep;
+    struct Case {
+        const char* name;
+        std::vector<UINT> keys;
+        int pos;  // where the bar ends
+    } const cases[] = {
+        {"Enter keeps", {VK_RIGHT, VK_RIGHT, VK_RETURN}, 100 + 2 * step},
+        {"Esc puts back", {VK_LEFT, VK_ESCAPE}, 100 + 2 * step},
+        {"the button up keeps", {VK_LEFT}, 100 + step},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int grab = splitter.GetSplitterPos() + 1;
+        // Another test's window may take the activation, and the focus with
+        // it, at any moment: the focus is checked while the frame is active.
+        SetFocus(left);
+        splitter.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(grab, 50));
+        const bool active = GetActiveWindow() == frame.m_hWnd;
+        EXPECT_EQ(splitter.m_hWnd, GetCapture());
+        if (active)
+            EXPECT_EQ(splitter.m_hWnd, GetFocus());
+        // The dialog manager must pass Esc and Enter on, not make them Cancel.
+        EXPECT_EQ(DLGC_WANTALLKEYS, splitter.SendMessage(WM_GETDLGCODE, 0, 0));
+        for (UINT key : c.keys)
+            splitter.SendMessage(WM_KEYDOWN, key, 0);
+        splitter.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(grab, 50));
+        EXPECT_EQ(c.pos, splitter.GetSplitterPos());
+        EXPECT_FALSE(splitter.IsDragging());
+        EXPECT_EQ(nullptr, GetCapture());
+        if (active && GetActiveWindow() == frame.m_hWnd)
+            EXPECT_EQ(left, GetFocus());
+        EXPECT_EQ(0, splitter.SendMessage(WM_GETDLGCODE, 0, 0));
+    }
+    // Esc in the text inside a dialog closes its parent: the splitter stays.
+    splitter.SendMessage(WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(splitter.m_hWnd));
+    EXPECT_TRUE(IsWindow(left));
+}
+
 namespace {
 
 class COwnLoopDlg : public CModalDialogImpl<COwnLoopDlg> {
