@@ -112,9 +112,12 @@ TEST(DialogsWindow, ResizeMovesAndSizesTheListedControls)
 
     // The timer's messages go with the window; WM_DESTROY goes on to the dialog.
     ASSERT_TRUE(dlg.StartTimer());
-    Sleep(50);
     MSG msg;
     HWND hwnd = dlg.m_hWnd;
+    // The first tick, however long the machine takes to give it.
+    const DWORD start = GetTickCount();
+    while (!PeekMessageW(&msg, hwnd, WM_TIMER, WM_TIMER, PM_NOREMOVE) && GetTickCount() - start < 20000)
+        Sleep(5);
     ASSERT_TRUE(PeekMessageW(&msg, hwnd, WM_TIMER, WM_TIMER, PM_NOREMOVE));
     dlg.DestroyWindow();
     EXPECT_TRUE(dlg.destroyed);
