@@ -3,12 +3,6 @@
 #include "foundation/StringUtil.h"
 #include <shellapi.h>
 
-CAboutDlg::~CAboutDlg()
-{
-    if (m_linkFont)
-        ::DeleteObject(m_linkFont);
-}
-
 LRESULT CAboutDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     CenterWindow(GetParent());
@@ -22,9 +16,9 @@ LRESULT CAboutDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     LOGFONTW lf;
     if (::GetObjectW(GetFont(), sizeof(lf), &lf) == sizeof(lf)) {
         lf.lfUnderline = 1;
-        m_linkFont = ::CreateFontIndirectW(&lf);
+        m_linkFont.Reset(::CreateFontIndirectW(&lf));
         if (m_linkFont)
-            ::SendMessageW(GetDlgItem(IDC_ABOUT_LINK), WM_SETFONT, reinterpret_cast<WPARAM>(m_linkFont), TRUE);
+            ::SendMessageW(GetDlgItem(IDC_ABOUT_LINK), WM_SETFONT, reinterpret_cast<WPARAM>(m_linkFont.Get()), TRUE);
     }
     return TRUE;
 }

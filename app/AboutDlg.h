@@ -5,12 +5,12 @@
 #include "ui/DialogImpl.h"
 #include "ui/Mixins.h"
 #include "resources/info_dialogs.h"
+#include "platform/Gdi.h"
 #include <windows.h>
 
 class CAboutDlg : public CDialogImpl<CAboutDlg>, public CInfoDialogImpl<CAboutDlg> {
 public:
     enum { IDD = IDD_ABOUT };
-    ~CAboutDlg();
 
     // The link in blue, the rest as the system draws it.
     COLORREF StaticTextColor(HWND control) const;
@@ -28,7 +28,7 @@ private:
     LRESULT OnLink(WORD, WORD, HWND, BOOL&);
 
     // The link's underlined font; deleted once the dialog is gone.
-    HFONT m_linkFont = nullptr;
+    CFontHandle m_linkFont;
 };
 
 // Runs the about dialog modally, owned by `owner`.

@@ -3,6 +3,8 @@
 #include "foundation/GuardedRunner.h"
 #include "foundation/Msg.h"
 #include "foundation/ShellOps.h"
+#include "foundation/StringUtil.h"
+#include "platform/ScopedFlag.h"
 #include "resources/strings_app.h"
 #include "resources/strings_foundation.h"
 #include <climits>
@@ -39,11 +41,7 @@ void CJobControl::StartJob(bool preview)
 {
     if (preview && IsSaveRunning())
         return;
-    struct CStarting {
-        bool& flag;
-        explicit CStarting(bool& f) : flag(f) { flag = true; }
-        ~CStarting() { flag = false; }
-    } starting(m_starting);
+    CScopedFlag starting(m_starting);
 
     m_view.SetProgress(1, 0);
     if (!preview)
@@ -96,8 +94,16 @@ bool CJobControl::BuildSaveJob()
 {
     CMsg& msg = m_view.GetJobMsg();
     const std::wstring& folder = m_setting.FolderPath;
-    if (TryCreateFolder(folder) != 0) {
-        msg.ShowResourceMessage1(IDS_CREATE_OUTPUT_FOLDER_FAILED, folder, MB_ICONERROR);
+    const DWORD code = TryCreateFolder(folder);
+    if (code == ERROR_FILENAME_EXCED_RANGE) {
+        msg.ShowResourceMessage2(IDS_OUTPUT_FOLDER_TOO_LONG, std::to_wstring(kMaxFolderPath), folder, MB_ICONERROR);
+        return false;
+    }
+    if (code != 0) {
+        // The folder, and why it could not be made.
+        msg.ShowResourceMessage1(IDS_CREATE_OUTPUT_FOLDER_FAILED,
+                                 folder + L"\n\n" + TrimCopyIf(FormatSystemMessage(HResultFromWin32(code)), IsSpaceOrCr),
+                                 MB_ICONERROR);
         return false;
     }
     if (!RunAndReport(msg, [&] { BuildSaveTasks(m_saveJob, m_setting, m_setting.Text, this); }, false))

@@ -96,7 +96,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     knt::GetMsg().owner = m_hWnd;
     HINSTANCE module = GetAppModule().GetModuleInstance();
     m_accelerators = ::LoadAcceleratorsW(module, MAKEINTRESOURCEW(IDR_MAIN));
-    m_fontMenu = ::LoadMenuW(module, MAKEINTRESOURCEW(IDR_FONT_MENU));
+    m_fontMenu.Reset(::LoadMenuW(module, MAKEINTRESOURCEW(IDR_FONT_MENU)));
     m_rowMenus.Create();
     CenterWindow();
     const CAppInfo& info = GetAppInfo();
@@ -181,6 +181,10 @@ void CMainDlg::CreatePanes()
                                   GetAppModule().GetModuleInstance(), nullptr);
     m_text.Attach(edit);
     m_text.SetFont(GetFont(), FALSE);
+    // A multi-line edit keeps only the first 30000 characters of what is
+    // pasted or typed; 0 lifts the limit, so a pasted text is kept whole
+    // (the engine refuses a text too large for memory with a message).
+    m_text.SetLimitText(0);
 
     m_pane.SetSizeHandler(this);
     RECT r = {0, 0, 10, 10};
@@ -212,10 +216,7 @@ LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled)
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
     }
-    if (m_fontMenu) {
-        ::DestroyMenu(m_fontMenu);
-        m_fontMenu = nullptr;
-    }
+    m_fontMenu.Reset();
     m_rowMenus.Destroy();
     handled = FALSE;
     return 0;

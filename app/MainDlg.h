@@ -25,6 +25,7 @@
 #include "app/SplitterWindowEx.h"
 #include "app/JobControl.h"
 #include "decoration/WindowLayout.h"
+#include "platform/Menu.h"
 #include "ui/ComboBox2.h"
 #include "ui/DialogImpl.h"
 #include "ui/DialogResize.h"
@@ -223,7 +224,7 @@ public:
 private:
     CSetting& m_setting;
     HACCEL m_accelerators = nullptr;
-    HMENU m_fontMenu = nullptr;
+    CMenuHandle m_fontMenu;
     int m_dropHighlight = -1;
     CSplitterWindowEx m_splitter;
     CEditW m_text;

@@ -6,6 +6,7 @@
 #include "foundation/NamedValues.h"
 #include "foundation/StringUtil.h"
 #include "foundation/XmlValue.h"
+#include "platform/ScopedFlag.h"
 #include <algorithm>
 
 namespace knt {
@@ -64,12 +65,7 @@ int CustomPresetIndex()
 
 void CMainDlg::InitControls(bool first)
 {
-    struct CFilling {
-        bool& flag;
-        bool old;
-        explicit CFilling(bool& f) : flag(f), old(f) { flag = true; }
-        ~CFilling() { flag = old; }
-    } filling(m_filling);
+    CScopedFlag filling(m_filling);
     const bool lists = first || !m_controlsFilled;
     const CFontSetting& font = m_setting.FontSetting;
 
@@ -159,12 +155,7 @@ void CMainDlg::RefreshDecorationRow(int row)
 {
     if (row < 0 || row >= kDecorationRows || static_cast<size_t>(row) >= m_setting.Borderings.size())
         return;
-    struct CFilling {
-        bool& flag;
-        bool old;
-        explicit CFilling(bool& f) : flag(f), old(f) { flag = true; }
-        ~CFilling() { flag = old; }
-    } filling(m_filling);
+    CScopedFlag filling(m_filling);
     const CBorderingSetting& b = m_setting.Borderings[static_cast<size_t>(row)];
     CheckDlgButton(IDC_DECO_USE + row, m_setting.UseBorderings[static_cast<size_t>(row)] ? BST_CHECKED : BST_UNCHECKED);
 
@@ -425,7 +416,7 @@ void CMainDlg::SetSettingText(const std::wstring& text)
     std::wstring shown = text;
     ToCrLf(shown);
     {
-        struct CFilling { bool& f; explicit CFilling(bool& x) : f(x) { f = true; } ~CFilling() { f = false; } } filling(m_filling);
+        CScopedFlag filling(m_filling);
         m_text.SetWindowText(shown);
     }
     RequestPreview(true);

@@ -6,6 +6,7 @@
 #include "app/PaintDlg.h"
 #include "decoration/Setting.h"
 #include "foundation/NamedValues.h"
+#include "platform/ScopedFlag.h"
 
 namespace knt {
 
@@ -17,18 +18,6 @@ struct CPaintTarget {
     int colorId;        // the colour box that shows the paint's colour
     CPaintSetting* paint;
     CPaintButton* button;
-};
-
-// Sets a flag for a scope: texts set while it is up are no user's edits.
-class CFlagUp {
-public:
-    explicit CFlagUp(bool& flag) : m_flag(flag), m_old(flag) { m_flag = true; }
-    ~CFlagUp() { m_flag = m_old; }
-    CFlagUp(const CFlagUp&) = delete;
-    CFlagUp& operator=(const CFlagUp&) = delete;
-private:
-    bool& m_flag;
-    bool m_old;
 };
 
 } // namespace
@@ -58,7 +47,7 @@ LRESULT CMainDlg::OnPaintButton(WORD, WORD id, HWND, BOOL&)
                 m_dlg.m_setting.FontSetting.Color = t.paint->Color;
             t.button->SetPaint(*t.paint);
             {
-                CFlagUp filling(m_dlg.m_filling);
+                CScopedFlag filling(m_dlg.m_filling);
                 SetComboText(m_dlg.GetDlgItem(t.colorId), FormatColorHex(t.paint->Color));
             }
             if (t.row >= 0) {
@@ -89,7 +78,7 @@ LRESULT CMainDlg::OnBkPaintButton(WORD, WORD, HWND, BOOL&)
             const COLORREF color = EventPointer<CColorDlg>(sender)->MonoPage.GetColor();
             m_dlg.m_setting.BkColor = color;
             {
-                CFlagUp filling(m_dlg.m_filling);
+                CScopedFlag filling(m_dlg.m_filling);
                 SetComboText(m_dlg.GetDlgItem(IDC_BK_COLOR), FormatColorHex(color));
             }
             CPaintSetting background;

@@ -88,7 +88,22 @@ bool CCommandInit::LoadSettings()
     CSetting& setting = GetSetting();
     const std::wstring path = GetSettingsFilePath();
     CSettingsFileLoader loader;
-    switch (loader.Load(setting, path)) {
+    CSettingsFileLoader::Result result;
+    while ((result = loader.Load(setting, path)) == CSettingsFileLoader::UNOPENED) {
+        // Not a damaged file: it is in use or barred. Nothing was read, so
+        // going on would save the defaults over it; the user may try again
+        // or end the program.
+        const HRESULT code = loader.GetError().code;
+        const bool inUse = code == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION) ||
+                           code == HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION);
+        if (GetMsg().ShowResourceMessage2(inUse ? IDS_SETTINGS_FILE_IN_USE : IDS_SETTINGS_FILE_UNOPENED,
+                                          loader.GetUnopenedPath(), loader.GetError().GetCodeText(),
+                                          MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY)
+            return false;
+    }
+    switch (result) {
+    case CSettingsFileLoader::UNOPENED:
+        return false;
     case CSettingsFileLoader::MISSING:
         // First start: presets and the older registry form; nothing to ask.
         setting.ImportRegistry();
@@ -103,9 +118,12 @@ bool CCommandInit::LoadSettings()
         // that the next save neither overwrites it nor turns it into the backup.
         const HRESULT hr = loader.AcceptFallback(path);
         if (FAILED(hr)) {
+            // The file that did not read could not be kept aside: the next
+            // save would write over it. The program ends instead.
             CSimpleErr err;
             err.SetWithCode(IDS_MOVE_FILE_FAILED, hr, path, path + L".broken");
-            GetMsg().ShowError(err);
+            GetMsg().ShowResourceMessage1(IDS_SETTINGS_NOT_KEPT_EXIT, err.message, MB_ICONERROR);
+            return false;
         }
         break;
     }

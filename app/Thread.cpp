@@ -78,16 +78,11 @@ unsigned __stdcall CThreadImpl::ThreadProc(void* param)
     // the tasks needs COM.
     HRESULT init = CoInitialize(nullptr);
     int result = -1;
-    try {
-        my::CCtrlException error(nullptr, 0);
-        CatchToError(error, [&] { result = self->Run(); });
-        self->m_exitError = error;
-        if (error.id != 0)
-            result = -1;
-    } catch (...) {
-        // Only the text of the error itself could not be made.
+    my::CCtrlException error(nullptr, 0);
+    CatchToError(error, [&] { result = self->Run(); });
+    self->m_exitError = error;
+    if (error.id != 0)
         result = -1;
-    }
     if (SUCCEEDED(init))
         CoUninitialize();
     return static_cast<unsigned>(result);

@@ -15,6 +15,24 @@ namespace {
 const wchar_t kNameFrom[] = L"\\/:*?\"<>|\t";
 const wchar_t kNameTo[] = L"\xFFE5\xFF0F\xFF1A\xFF0A\xFF1F\x201D\xFF1C\xFF1E\xFF5C_";
 
+// Characters that make no honest file name: controls (the file system
+// refuses them), the bidirectional embeddings, overrides and isolates (U+202E
+// makes "abc.exe.png" read backwards) and a surrogate without its partner
+// (no character at all). Each becomes a low line, as TAB does.
+void ReplaceDishonestChars(std::wstring& text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            ++i;
+            continue;
+        }
+        if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0) || (c >= 0x202A && c <= 0x202E) ||
+            (c >= 0x2066 && c <= 0x2069) || IsHighSurrogate(c) || IsLowSurrogate(c))
+            text[i] = L'_';
+    }
+}
+
 } // namespace
 
 CSetting::CSetting()
@@ -41,6 +59,7 @@ std::wstring CSetting::MakeFileTitle(int number, const std::wstring& unitText) c
     }
     std::wstring text = unitText.substr(0, unitText.find(L'\n'));
     TranslateChars(text, kNameFrom, kNameTo);
+    ReplaceDishonestChars(text);
     return title + text;
 }
 

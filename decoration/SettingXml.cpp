@@ -172,7 +172,7 @@ bool CSettingXmlWriter::Write(const CSetting& setting, const std::wstring& path)
         return false;
     const HRESULT hr = WriteFileReplacing(path, bytes, KeepBackup);
     if (FAILED(hr)) {
-        m_err.SetWithCode(IDS_XML_SAVE_FAILED, hr);
+        m_err.SetWithCode(IDS_XML_FILE_SAVE_FAILED, hr, path);
         return false;
     }
     return true;
@@ -372,15 +372,39 @@ bool CSettingXmlReader::ReadBorderingSettingsBytes(CBorderingSetting& target, co
 
 // ---------------------------------------------------------------- settings file
 
+namespace {
+
+// Whether a file that exists can be opened for reading; a failure to open is
+// no sign of damage (another program may hold the file).
+HRESULT TryOpenForReading(const std::wstring& path)
+{
+    CFile file;
+    const HRESULT hr = file.TryOpenRead(path.c_str());
+    return hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || hr == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND) ? S_OK : hr;
+}
+
+} // namespace
+
+CSettingsFileLoader::Result CSettingsFileLoader::Unopened(const std::wstring& path, HRESULT code)
+{
+    m_unopened = path;
+    m_error.SetWithCode(IDS_XML_LOAD_FAILED, code, path);
+    return m_result = UNOPENED;
+}
+
 CSettingsFileLoader::Result CSettingsFileLoader::Load(CSetting& target, const std::wstring& path)
 {
     m_error = CSimpleErr();
+    m_unopened.clear();
     m_version = 0;
     const std::wstring backup = CReplacingFileWriter::BackupPath(path);
     const bool haveFile = Exists(path);
     const bool haveBackup = Exists(backup);
     if (!haveFile && !haveBackup)
         return m_result = MISSING;
+    HRESULT hr = haveFile ? TryOpenForReading(path) : S_OK;
+    if (FAILED(hr))
+        return Unopened(path, hr);
     if (haveFile) {
         // Into a copy: a file that fails half way must not leave half of it.
         CSetting copy(target);
@@ -395,6 +419,11 @@ CSettingsFileLoader::Result CSettingsFileLoader::Load(CSetting& target, const st
         m_error.SetWithCode(IDS_XML_LOAD_FAILED, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), path);
     }
     if (haveBackup) {
+        // A backup that cannot be opened now may hold the only good copy:
+        // nothing is decided (and nothing written) before it was read.
+        hr = TryOpenForReading(backup);
+        if (FAILED(hr))
+            return Unopened(backup, hr);
         CSetting copy(target);
         CSettingXmlReader reader;
         if (reader.Read(copy, backup)) {

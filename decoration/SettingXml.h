@@ -86,11 +86,18 @@ public:
         MISSING,      // neither the file nor its backup exists
         FROM_BACKUP,  // the file would not read; its ".bak" was read instead
         UNREADABLE,   // neither would read; the target is unchanged
+        // The file, or its backup when the file would not read, exists but
+        // cannot be opened (another program holds it without sharing, or
+        // access is denied): nothing was read, the target is unchanged, and
+        // neither file may be written over. Not a damaged file.
+        UNOPENED,
     };
 
     Result Load(CSetting& target, const std::wstring& path);
-    // Why the settings file itself would not read (FROM_BACKUP, UNREADABLE).
+    // Why the settings file itself would not read (FROM_BACKUP, UNREADABLE),
+    // or why the file of GetUnopenedPath could not be opened (UNOPENED).
     const CSimpleErr& GetError() const { return m_error; }
+    const std::wstring& GetUnopenedPath() const { return m_unopened; }
     // Version of the document the settings came from.
     DWORD GetFileVersion() const { return m_version; }
     bool IsNewerVersion() const { return m_version > kSettingsVersion; }
@@ -100,7 +107,10 @@ public:
     HRESULT AcceptFallback(const std::wstring& path);
 
 private:
+    Result Unopened(const std::wstring& path, HRESULT code);
+
     Result m_result = MISSING;
     CSimpleErr m_error;
+    std::wstring m_unopened;
     DWORD m_version = 0;
 };

@@ -1,5 +1,6 @@
 #include "foundation/BinaryText.h"
 #include "foundation/Error.h"
+#include "foundation/File.h"
 #include "foundation/StringUtil.h"
 #include "resources/strings_foundation.h"
 #include <wincrypt.h>
@@ -11,10 +12,10 @@ HRESULT BinaryToString(std::wstring& out, const BYTE* bytes, DWORD count, DWORD 
 {
     DWORD chars = 0;
     if (!::CryptBinaryToStringW(bytes, count, flags, nullptr, &chars))
-        return HResultFromLastError();
+        return FailedCallResult();
     std::wstring text(chars, L'\0');
     if (chars && !::CryptBinaryToStringW(bytes, count, flags, &text[0], &chars))
-        return HResultFromLastError();
+        return FailedCallResult();
     // The second call reports the characters without the terminating NUL;
     // Wine's count can run past the NUL (it counts line breaks it never
     // wrote), so the text also ends at the first NUL.

@@ -4,9 +4,23 @@
 #include <boost/regex.hpp>
 #include <new>
 
-namespace guarded_detail {
+namespace {
 
-void CatchToErrorImpl(my::CCtrlException& result, void (*call)(void*), void* context)
+// The result when even the conversion failed: no string of the table is
+// needed, and a text that cannot be made is left empty.
+void SetUnconverted(my::CCtrlException& result) noexcept
+{
+    result.id = IDS_UNKNOWN_EXCEPTION;
+    result.code = E_FAIL;
+    result.control = nullptr;
+    try {
+        result.message = L"Unknown exception is occurred";
+    } catch (...) {
+        result.message.clear();
+    }
+}
+
+void Convert(my::CCtrlException& result, void (*call)(void*), void* context)
 {
     result.Set(0);
     result.control = nullptr;
@@ -28,6 +42,19 @@ void CatchToErrorImpl(my::CCtrlException& result, void (*call)(void*), void* con
         result.SetIdAndCode(IDS_ATL_EXCEPTION, e.m_hr);
     } catch (...) {
         result.Set(IDS_UNKNOWN_EXCEPTION);
+    }
+}
+
+} // namespace
+
+namespace guarded_detail {
+
+void CatchToErrorImpl(my::CCtrlException& result, void (*call)(void*), void* context) noexcept
+{
+    try {
+        Convert(result, call, context);
+    } catch (...) {
+        SetUnconverted(result);
     }
 }
 

@@ -9,7 +9,7 @@
 namespace guarded_detail {
 // The handlers live in one translation unit, so that callers need not compile
 // boost.regex. `call` runs the action held at `context`.
-void CatchToErrorImpl(my::CCtrlException& result, void (*call)(void*), void* context);
+void CatchToErrorImpl(my::CCtrlException& result, void (*call)(void*), void* context) noexcept;
 } // namespace guarded_detail
 
 // The reporting half of RunAndReport, for callers that catch into a record of
@@ -21,11 +21,13 @@ bool ReportCaughtError(CMsg& sink, const my::CCtrlException& result, bool focusC
 // Clears result, runs the action and fills result from what it throws:
 // my::CCtrlException as it is; my::CException with a null control; a
 // boost.regex error by its code; a standard exception as IDS_STD_EXCEPTION with its text;
-// ATL::CAtlException as IDS_ATL_EXCEPTION with its HRESULT; anything else as IDS_UNKNOWN_EXCEPTION. An
-// exception raised while a message is built (a missing string) leaves the
-// runner. Success is result.id == 0.
+// ATL::CAtlException as IDS_ATL_EXCEPTION with its HRESULT; anything else as IDS_UNKNOWN_EXCEPTION.
+// Nothing leaves it: when the result itself cannot be made (a missing
+// string, no memory) it is IDS_UNKNOWN_EXCEPTION with E_FAIL and a fixed
+// English text, so that no caller needs a catch of its own. Success is
+// result.id == 0.
 template <class F>
-void CatchToError(my::CCtrlException& result, F&& action)
+void CatchToError(my::CCtrlException& result, F&& action) noexcept
 {
     typedef typename std::remove_reference<F>::type Action;
     guarded_detail::CatchToErrorImpl(

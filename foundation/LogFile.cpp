@@ -2,11 +2,21 @@
 #include "foundation/PathUtil.h"
 #include "foundation/ResourceString.h"
 #include <shlobj.h>
+#include <cstdlib>
 
 namespace {
 
 boost::shared_ptr<CLogFile> g_log;
 DWORD g_lastTick = 0;
+
+void SetGlobalLog(const boost::shared_ptr<CLogFile>& log)
+{
+    // Registered after g_log was made, so it runs before g_log goes: the
+    // last lines reach the file even while a writer still holds the log.
+    static const bool registered = std::atexit(CLogFile::CloseAtExit) == 0;
+    (void)registered;
+    g_log = log;
+}
 
 } // namespace
 
@@ -141,7 +151,7 @@ bool CLogFile::OpenTimestamped(const std::wstring& folder)
 bool CLogFile::OpenDefault()
 {
     boost::shared_ptr<CLogFile> log(new CLogFile);
-    g_log = log;
+    SetGlobalLog(log);
     return log->OpenInAppDataFolder(L"LOG.txt");
 }
 
@@ -150,7 +160,7 @@ bool CLogFile::OpenPath(const std::wstring& path)
     boost::shared_ptr<CLogFile> log(new CLogFile);
     if (!log->Open(path))
         return false;
-    g_log = log;
+    SetGlobalLog(log);
     return true;
 }
 

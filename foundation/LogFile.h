@@ -90,6 +90,7 @@ public:
     // Closes and releases the global log, if any. Replacing or releasing the
     // global log is for start-up and shut-down, when no writer runs.
     static void Close();
+    // Close, run at process exit once a global log was set.
     static void CloseAtExit();
 
 private:

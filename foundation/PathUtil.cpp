@@ -676,7 +676,9 @@ bool CanonicalizePath(std::wstring& out, const std::wstring& path)
 {
     // Twice MAX_PATH: the system writes up to MAX_PATH characters and we keep a margin.
     wchar_t buffer[520] = {};
-    if (!PathCanonicalizeW(buffer, path.c_str())) {
+    // The system takes no longer path; Wine's copies any length into the
+    // buffer and overruns it (a long link resolved against a page did).
+    if (path.size() >= MAX_PATH || !PathCanonicalizeW(buffer, path.c_str())) {
         out.clear();
         return false;
     }

@@ -141,6 +141,24 @@ HRESULT ShellFileOperation(UINT function, const CPathList& from, const std::wstr
     return SHFileOperationW(&op) == 0 ? S_OK : E_FAIL;
 }
 
+bool IsFolderPathTooLong(const std::wstring& fullPath)
+{
+    std::wstring path = fullPath;
+    while (!path.empty() && (path.back() == L'\\' || path.back() == L'/'))
+        path.pop_back();
+    if (path.size() > kMaxFolderPath)
+        return true;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = path.find_first_of(L"\\/", start);
+        if ((end == std::wstring::npos ? path.size() : end) - start > kMaxPathComponent)
+            return true;
+        if (end == std::wstring::npos)
+            return false;
+        start = end + 1;
+    }
+}
+
 DWORD TryCreateFolder(const std::wstring& path)
 {
     if (IsDriveRoot(path))
@@ -148,6 +166,11 @@ DWORD TryCreateFolder(const std::wstring& path)
     // The shell takes only full paths; a relative one is taken from the
     // current folder, as every other file call does.
     const std::wstring full = IsRelativePath(path) ? GetFullPathOrSelf(path) : path;
+    // The shell makes the parents first and fails only at the folder that is
+    // too long, leaving the parents behind (and Wine takes longer paths than
+    // Windows does): refused before anything is made.
+    if (IsFolderPathTooLong(full))
+        return ERROR_FILENAME_EXCED_RANGE;
     int rc = SHCreateDirectory(nullptr, full.c_str());
     if (rc == ERROR_SUCCESS)
         return 0;

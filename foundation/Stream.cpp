@@ -1,34 +1,18 @@
 #include "foundation/Stream.h"
+#include "foundation/ByteStream.h"
 #include "foundation/Error.h"
 #include "foundation/File.h"
 #include "foundation/ResourceString.h"
 #include "resources/strings_foundation_io.h"
 #include <shlwapi.h>
 #include <cstring>
+#include <new>
+#include <vector>
 
 namespace {
 
 const DWORD kCreateMode = STGM_CREATE | STGM_SHARE_DENY_WRITE | STGM_WRITE;
 const DWORD kOpenMode = STGM_READ | STGM_SHARE_DENY_WRITE;
-
-// A stream over a block that it frees on release. The stream's size is set to
-// the data's size: a block may be larger than asked for, and the spare bytes
-// must not read as data.
-HRESULT StreamOverBlock(CComPtr<IStream>& stream, CGlobalMemory& block, ULONG size)
-{
-    CComPtr<IStream> created;
-    HRESULT hr = ::CreateStreamOnHGlobal(block, TRUE, &created);
-    if (FAILED(hr))
-        return hr;
-    block.Detach();
-    ULARGE_INTEGER exact;
-    exact.QuadPart = size;
-    hr = created->SetSize(exact);
-    if (FAILED(hr))
-        return hr;
-    stream = created;
-    return S_OK;
-}
 
 } // namespace
 
@@ -115,34 +99,26 @@ HRESULT CreateStreamFromFile(CComPtr<IStream>& stream, const std::wstring& path,
         return hr;
     if ((size >> 32) != 0 || size > maxSize)
         return E_OUTOFMEMORY;
-    if (size == 0) {
-        // A zero-byte global block cannot be locked; an empty file is just an
-        // empty stream.
-        stream.Release();
-        return ::CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-    }
-    CGlobalMemory block;
-    if (!block.Alloc(static_cast<SIZE_T>(size), GMEM_MOVEABLE))
+    // A stream of our own, not one over global memory: see ByteStream.h.
+    std::vector<BYTE> bytes;
+    try {
+        bytes.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
-    {
-        void* p = nullptr;
-        CGlobalLocker lock(p, block);
-        if (!p)
-            return E_OUTOFMEMORY;
-        DWORD total = 0;
-        while (total < size) {
-            DWORD got = 0;
-            hr = file.TryRead(static_cast<BYTE*>(p) + total, static_cast<DWORD>(size) - total, &got);
-            if (FAILED(hr))
-                return hr;
-            // The block is not zeroed: a file that ended early must not be
-            // passed on with garbage in place of its end.
-            if (got == 0)
-                return HRESULT_FROM_WIN32(ERROR_HANDLE_EOF);
-            total += got;
-        }
     }
-    return StreamOverBlock(stream, block, static_cast<ULONG>(size));
+    DWORD total = 0;
+    while (total < size) {
+        DWORD got = 0;
+        hr = file.TryRead(bytes.data() + total, static_cast<DWORD>(size) - total, &got);
+        if (FAILED(hr))
+            return hr;
+        // A file that ended early must not be passed on with zeros in
+        // place of its end.
+        if (got == 0)
+            return HRESULT_FROM_WIN32(ERROR_HANDLE_EOF);
+        total += got;
+    }
+    return CreateByteStream(stream, std::move(bytes));
 }
 
 void CreateStreamFromFileOrThrow(CComPtr<IStream>& stream, const std::wstring& path, ULONGLONG maxSize)
@@ -173,17 +149,13 @@ HRESULT CreateStreamOnResource(CComPtr<IStream>& stream, const wchar_t* name, co
     const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
     if (!bytes)
         return E_FAIL;
-    CGlobalMemory block;
-    if (!block.Alloc(size, GMEM_MOVEABLE))
+    const BYTE* first = static_cast<const BYTE*>(bytes);
+    try {
+        std::vector<BYTE> copy(first, first + size);
+        return CreateByteStream(stream, std::move(copy)) == S_OK ? S_OK : E_FAIL;
+    } catch (const std::bad_alloc&) {
         return E_FAIL;
-    {
-        void* p = nullptr;
-        CGlobalLocker lock(p, block);
-        if (!p)
-            return E_FAIL;
-        std::memcpy(p, bytes, size);
     }
-    return StreamOverBlock(stream, block, size);
 }
 
 HRESULT TryGetStreamSize(IStream* stream, ULONGLONG& size)

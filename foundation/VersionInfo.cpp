@@ -1,5 +1,6 @@
 #include "foundation/VersionInfo.h"
 #include "foundation/Error.h"
+#include "foundation/File.h"
 #include "foundation/StringUtil.h"
 #include "resources/strings_foundation.h"
 #include <cstdio>
@@ -12,11 +13,17 @@ void CVersionInfo::Load(const std::wstring& path)
     SetLastError(0);
     DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
     if (size == 0)
-        throw my::CException(IDS_VERSION_SIZE_FAILED, HResultFromLastError(), FormatSystemMessage(HResultFromLastError()), path);
+        throw VersionApiError(IDS_VERSION_SIZE_FAILED, path);
     std::vector<BYTE> data(size);
     if (!::GetFileVersionInfoW(path.c_str(), handle, size, data.data()))
-        throw my::CException(IDS_VERSION_INFO_FAILED, HResultFromLastError(), FormatSystemMessage(HResultFromLastError()), path);
+        throw VersionApiError(IDS_VERSION_INFO_FAILED, path);
     m_data.swap(data);
+}
+
+my::CException VersionApiError(UINT id, const std::wstring& path)
+{
+    // The code's system text fills the first "%s"; the path the second.
+    return my::CException(id, FailedCallResult(), path);
 }
 
 bool CVersionInfo::QueryValue(const std::wstring& subBlock, const void*& value, UINT& length) const
@@ -35,6 +42,19 @@ bool CVersionInfo::QueryValue(const std::wstring& subBlock, const void*& value, 
     return true;
 }
 
+bool CVersionInfo::QueryValue(const std::wstring& subBlock, const DWORD*& value, UINT& count) const
+{
+    value = nullptr;
+    count = 0;
+    const void* bytes = nullptr;
+    UINT length = 0;
+    if (!QueryValue(subBlock, bytes, length))
+        return false;
+    value = static_cast<const DWORD*>(bytes);
+    count = length / sizeof(DWORD);
+    return true;
+}
+
 bool CVersionInfo::HasValue(const std::wstring& subBlock) const
 {
     const void* value;
@@ -45,26 +65,29 @@ bool CVersionInfo::HasValue(const std::wstring& subBlock) const
 std::wstring CVersionInfo::QueryString(const std::wstring& prefix, const std::wstring& key) const
 {
     static const wchar_t kTranslation[] = L"\\VarFileInfo\\Translation";
-    const void* list = nullptr;
-    UINT bytes = 0;
-    if (!QueryValue(kTranslation, list, bytes))
+    const DWORD* translations = nullptr;
+    UINT count = 0;
+    if (!QueryValue(kTranslation, translations, count))
         throw my::CException(IDS_VERSION_VALUE_MISSING, m_path, kTranslation);
-    if (bytes < 4)
+    if (count == 0)
         throw my::CException(IDS_VERSION_VALUE_EMPTY, m_path, kTranslation);
-    const WORD* pairs = static_cast<const WORD*>(list);
-    for (UINT i = 0; i + 1 < bytes / 2; i += 2) {
+    for (UINT i = 0; i < count; ++i) {
+        // The language is the first of the two words, the code page the second.
         wchar_t code[9];
-        _snwprintf(code, 9, L"%04x%04x", pairs[i], pairs[i + 1]);
+        _snwprintf(code, 9, L"%04x%04x", LOWORD(translations[i]), HIWORD(translations[i]));
         const void* value = nullptr;
         UINT length = 0;
-        if (QueryValue(prefix + code + key, value, length) && length > 0) {
-            const wchar_t* text = static_cast<const wchar_t*>(value);
-            std::wstring out(text, length);
-            size_t nul = out.find(L'\0');
-            if (nul != std::wstring::npos)
-                out.erase(nul);
+        if (!QueryValue(prefix + code + key, value, length))
+            continue;
+        std::wstring out(static_cast<const wchar_t*>(value), length);
+        size_t nul = out.find(L'\0');
+        if (nul != std::wstring::npos)
+            out.erase(nul);
+        // A value of nothing but its terminator is as empty as one of length
+        // 0: resource compilers write either for "", and the next translation
+        // may hold the text.
+        if (!out.empty())
             return out;
-        }
     }
     throw my::CException(IDS_VERSION_VALUE_MISSING, m_path, prefix + L"[ALL_TRANSLATES]" + key);
 }
@@ -92,6 +115,17 @@ void CVersionInfo::GetProductVersionWords(WORD (&out)[4]) const
     std::vector<DWORD> numbers;
     GetProductVersionNumbers(numbers, 4);
     NarrowVersionWords(numbers, out);
+}
+
+void CVersionInfo::GetProductVersionDllInfo(DLLVERSIONINFO& out) const
+{
+    std::vector<DWORD> numbers;
+    GetProductVersionNumbers(numbers, 3);
+    out.cbSize = sizeof(DLLVERSIONINFO);
+    out.dwMajorVersion = numbers[0];
+    out.dwMinorVersion = numbers[1];
+    out.dwBuildNumber = numbers[2];
+    out.dwPlatformID = DLLVER_PLATFORM_NT;
 }
 
 bool ParseVersionComponent(DWORD& out, const std::wstring& text)

@@ -3,8 +3,11 @@
 // and for the product version as numbers.
 #pragma once
 #include <windows.h>
+#include <shlwapi.h>
 #include <string>
 #include <vector>
+
+namespace my { class CException; }
 
 class CVersionInfo {
 public:
@@ -16,7 +19,10 @@ public:
     const std::wstring& GetPath() const { return m_path; }
 
     // VerQueryValueW on the loaded data; false (outputs zeroed) when absent.
+    // The second form counts whole 32-bit units (the translation list: one
+    // language and code page pair a unit), dropping a partial one.
     bool QueryValue(const std::wstring& subBlock, const void*& value, UINT& length) const;
+    bool QueryValue(const std::wstring& subBlock, const DWORD*& value, UINT& count) const;
     bool HasValue(const std::wstring& subBlock) const;
 
     // The value of `key` under the first translation that has a non-empty
@@ -32,11 +38,17 @@ public:
     // number above 0xFFFF).
     void GetProductVersionNumbers(std::vector<DWORD>& out, size_t count) const;
     void GetProductVersionWords(WORD (&out)[4]) const;
+    // Major, minor and build of the product version, for the NT platform.
+    void GetProductVersionDllInfo(DLLVERSIONINFO& out) const;
 
 private:
     std::wstring m_path;
     std::vector<BYTE> m_data;
 };
+
+// The error of a failed version API call on `path`: the last error as an
+// HRESULT (E_FAIL when the call left none), its system text and the path.
+my::CException VersionApiError(UINT id, const std::wstring& path);
 
 // One number of a version text: digits with an optional '+' and an optional
 // fraction that is dropped ("12", "+3", "7.", "1.5" -> 1). False for anything

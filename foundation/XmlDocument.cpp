@@ -1,10 +1,14 @@
 #include "foundation/XmlDocument.h"
+#include "foundation/ByteStream.h"
+#include "foundation/File.h"
+#include "foundation/GuardedRunner.h"
 #include "foundation/NamedValues.h"
 #include "foundation/PathUtil.h"
 #include "foundation/ResourceString.h"
 #include "foundation/Stream.h"
 #include "foundation/StringUtil.h"
 #include "foundation/TextDecode.h"
+#include "foundation/XmlSyntaxCheck.h"
 #include "platform/Bstr.h"
 #include "resources/strings_foundation_io.h"
 #include <cstdlib>
@@ -95,6 +99,60 @@ bool CXmlDocument::Create(const std::wstring& xmlTemplate)
     return true;
 }
 
+namespace {
+
+// Where and why the parser refused a document, for a user to find the fault:
+// MSXML's own parse error where it names a line (Windows), else the first
+// fault our scanner finds in the bytes (Wine's parse error is "error" at line
+// 0), else the system's text of the code.
+std::wstring ParseFailureDetail(IXMLDOMDocument* doc, const std::string& bytes, HRESULT code)
+{
+    CComPtr<IXMLDOMParseError> error;
+    long line = 0, column = 0;
+    CBstr reason;
+    if (doc && SUCCEEDED(doc->get_parseError(&error)) && error && SUCCEEDED(error->get_line(&line)) && line > 0 &&
+        SUCCEEDED(error->get_linepos(&column)) && SUCCEEDED(error->get_reason(&reason))) {
+        const std::wstring text = TrimCopyIf(reason.str(), IsSpaceOrCr);
+        if (!text.empty())
+            return CSimpleErr::Format(IDS_XML_SYNTAX_AT, std::to_wstring(line), std::to_wstring(column), text);
+    }
+    CXmlSyntaxFault fault;
+    if (FindXmlSyntaxFault(bytes, fault))
+        return CSimpleErr::Format(IDS_XML_SYNTAX_AT, std::to_wstring(fault.line), std::to_wstring(fault.column),
+                                  fault.reason);
+    CSimpleErr err;
+    err.code = code;
+    return err.GetCodeText();
+}
+
+} // namespace
+
+bool CXmlDocument::ParseBytes(const std::string& bytes, UINT id, const std::wstring& path)
+{
+    CComPtr<IXMLDOMDocument> doc;
+    if (!NewDocument(doc))
+        return false;
+    CComPtr<IStream> stream;
+    HRESULT hr = CreateByteStream(stream, std::vector<BYTE>(bytes.begin(), bytes.end()));
+    if (FAILED(hr))
+        return FailWithCode(IDS_OPEN_MEMORY_STREAM_FAILED, hr);
+    CVariant source;
+    SetVariantUnknown(source, stream);
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    hr = doc->load(source.v, &ok);
+    if (hr != S_OK || ok != VARIANT_TRUE) {
+        const std::wstring detail = ParseFailureDetail(doc, bytes, LoadFailureCode(hr));
+        if (path.empty())
+            m_err.Set(id, detail);
+        else
+            m_err.Set(id, detail, path);
+        m_err.code = LoadFailureCode(hr);
+        return false;
+    }
+    m_doc = doc;
+    return true;
+}
+
 bool CXmlDocument::LoadFile(const std::wstring& path)
 {
     if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
@@ -102,49 +160,46 @@ bool CXmlDocument::LoadFile(const std::wstring& path)
         if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
             return FailWithCode(IDS_XML_LOAD_FAILED, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), path);
     }
-    CComPtr<IXMLDOMDocument> doc;
-    if (!NewDocument(doc))
-        return false;
-    CVariant source;
-    SetVariantText(source, path);
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    HRESULT hr = doc->load(source.v, &ok);
-    if (hr != S_OK || ok != VARIANT_TRUE)
-        return FailWithCode(IDS_XML_LOAD_FAILED, LoadFailureCode(hr), path);
-    m_doc = doc;
-    return true;
+    // Read here rather than by the parser, so that a file that cannot be
+    // opened (in use, access denied) says so, and a parse failure can be
+    // placed in the bytes.
+    std::string bytes;
+    CFile file;
+    HRESULT hr = file.TryOpenRead(path.c_str());
+    if (SUCCEEDED(hr))
+        hr = file.TryReadAllToString(bytes);
+    if (FAILED(hr))
+        return FailWithCode(IDS_XML_LOAD_FAILED, hr, path);
+    return ParseBytes(bytes, IDS_XML_LOAD_FAILED, path);
 }
 
 bool CXmlDocument::LoadGlobalMemory(HGLOBAL block)
 {
-    CComPtr<IXMLDOMDocument> doc;
-    if (!NewDocument(doc))
-        return false;
-    CComPtr<IStream> stream;
-    HRESULT hr = ::CreateStreamOnHGlobal(block, FALSE, &stream);
-    if (FAILED(hr))
-        return FailWithCode(IDS_OPEN_MEMORY_STREAM_FAILED, hr);
-    CVariant source;
-    SetVariantUnknown(source, stream);
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    hr = doc->load(source.v, &ok);
+    std::string bytes;
+    {
+        void* p = nullptr;
+        CGlobalLocker lock(p, block);
+        if (!p)
+            return FailWithCode(IDS_OPEN_MEMORY_STREAM_FAILED, FailedCallResult());
+        bytes.assign(static_cast<const char*>(p), ::GlobalSize(block));
+    }
+    // A block may be larger than its text; the spare bytes are zeros.
+    while (!bytes.empty() && bytes.back() == '\0')
+        bytes.pop_back();
     // A fragment the parser refused is a failure here, not later with a
     // misleading "node not found".
-    if (hr != S_OK || ok != VARIANT_TRUE)
-        return FailWithCode(IDS_XML_PARSE_FAILED, LoadFailureCode(hr));
-    m_doc = doc;
-    return true;
+    return ParseBytes(bytes, IDS_XML_PARSE_FAILED, std::wstring());
 }
 
 bool CXmlDocument::SaveFile(const std::wstring& path)
 {
     if (!m_doc)
-        return FailWithCode(IDS_XML_SAVE_FAILED, E_POINTER);
+        return FailWithCode(IDS_XML_FILE_SAVE_FAILED, E_POINTER, path);
     CVariant target;
     SetVariantText(target, path);
     HRESULT hr = m_doc->save(target.v);
     if (FAILED(hr))
-        return FailWithCode(IDS_XML_SAVE_FAILED, hr);
+        return FailWithCode(IDS_XML_FILE_SAVE_FAILED, hr, path);
     return true;
 }
 
@@ -160,18 +215,21 @@ bool CXmlDocument::SaveStream(IUnknown* stream)
     return true;
 }
 
-HGLOBAL CXmlDocument::SaveGlobalMemory()
+HGLOBAL CXmlDocument::SaveGlobalMemory() { return SaveGlobalMemoryThrough(CreateOwnedMemoryStream); }
+
+HGLOBAL CXmlDocument::SaveGlobalMemoryThrough(void (*createStream)(CComPtr<IStream>&, CGlobalMemory&))
 {
     m_err.Set(0);
     CGlobalMemory owner;
     CComPtr<IStream> stream;
-    try {
-        CreateOwnedMemoryStream(stream, owner);
-    } catch (const my::CException& e) {
-        m_err = e;
-    }
-    if (m_err.IsError())
+    // Whatever the step throws, a failed allocation included, becomes the
+    // error record: this wrapper reports, it never throws.
+    my::CCtrlException caught(nullptr, 0);
+    CatchToError(caught, [&] { createStream(stream, owner); });
+    if (caught.IsError()) {
+        m_err = caught;
         return nullptr;
+    }
     if (!SaveStream(stream))
         return nullptr;
     ULONGLONG size = 0;
@@ -342,15 +400,9 @@ bool CXmlDocument::AppendChildUnlessSame(IXMLDOMNode* parent, IXMLDOMNode* child
 {
     if (parent && child) {
         // COM identity: the same object may be reached through two pointers.
-        IUnknown* a = nullptr;
-        IUnknown* b = nullptr;
-        bool same = SUCCEEDED(parent->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&a))) &&
-                    SUCCEEDED(child->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&b))) && a == b;
-        if (a)
-            a->Release();
-        if (b)
-            b->Release();
-        if (same)
+        CComPtr<IUnknown> a, b;
+        if (SUCCEEDED(CComPtr<IXMLDOMNode>(parent).QueryInterface(&a)) &&
+            SUCCEEDED(CComPtr<IXMLDOMNode>(child).QueryInterface(&b)) && a.Get() == b.Get())
             return true;
     }
     return AppendChild(parent, child);
@@ -695,9 +747,14 @@ std::wstring CXmlDocument::GetNodePath(IXMLDOMNode* node)
     std::wstring path;
     CNode current = node;
     while (current) {
+        // The document node above the root is no element: a reader of the
+        // message knows the file, not "#document".
+        DOMNodeType type = NODE_INVALID;
+        if (SUCCEEDED(current->get_nodeType(&type)) && type == NODE_DOCUMENT)
+            break;
         CBstr name;
         std::wstring piece = SUCCEEDED(current->get_nodeName(&name)) && name ? name.str() : std::wstring(L"(!name)");
-        path = path.empty() ? piece : piece + L"/" + path;
+        path = path.empty() ? piece : piece + L" -> " + path;
         CNode parent;
         if (FAILED(current->get_parentNode(&parent)))
             break;

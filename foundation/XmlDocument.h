@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+class CGlobalMemory;
+
 class CXmlDocument {
 public:
     typedef CComPtr<IXMLDOMNode> CNode;
@@ -37,11 +39,13 @@ public:
 
     // Creating, loading and saving. A new document replaces the old one only
     // when its load succeeded, that is the parser answered S_OK and true.
+    // A document the parser refuses fails with where and why (IDS_XML_SYNTAX_AT:
+    // line, column, reason) in place of the system's text.
     bool Create(const std::wstring& xmlTemplate);   // IDS_XML_CREATE_DOC_FAILED, IDS_XML_CREATE_ROOT_FAILED
     bool LoadFile(const std::wstring& path);        // IDS_XML_LOAD_FAILED with the path
     // The block stays the caller's (a clipboard block, for example).
     bool LoadGlobalMemory(HGLOBAL block);           // IDS_OPEN_MEMORY_STREAM_FAILED, IDS_XML_PARSE_FAILED
-    bool SaveFile(const std::wstring& path);        // IDS_XML_SAVE_FAILED
+    bool SaveFile(const std::wstring& path);        // IDS_XML_FILE_SAVE_FAILED with the path
     bool SaveStream(IUnknown* stream);              // IDS_XML_SAVE_FAILED
     // A new movable block holding exactly the saved document, owned by the
     // caller; null on failure.
@@ -153,11 +157,20 @@ public:
     bool AppendPointElement(IXMLDOMNode* parent, const std::wstring& name, double x, double y);
     bool ReadPoint(IXMLDOMNode* node, const std::wstring& xpath, double& x, double& y);
 
-    // "#document/Settings/Unit": node names from the outermost ancestor down.
+    // "Settings -> Decoration -> Unit": the element names from the root down
+    // to the node; "(!name)" for a name that cannot be read, "(!null)" for no node.
     static std::wstring GetNodePath(IXMLDOMNode* node);
+
+protected:
+    // SaveGlobalMemory with the step that makes the stream over its block
+    // given, so that a test can stand a failing one in.
+    HGLOBAL SaveGlobalMemoryThrough(void (*createStream)(CComPtr<IStream>& stream, CGlobalMemory& owner));
 
 private:
     bool NewDocument(CComPtr<IXMLDOMDocument>& doc);
+    // Parses the bytes into a new document; a refusal fails with id, the
+    // place and reason, and the path when there is one.
+    bool ParseBytes(const std::string& bytes, UINT id, const std::wstring& path);
     bool Fail(UINT id, CTextArg a1 = {}, CTextArg a2 = {});
     bool FailWithCode(UINT id, HRESULT code, CTextArg a1 = {}, CTextArg a2 = {});
     // The text at xpath handed to parse; a text that parse refuses fails with id.

@@ -94,12 +94,13 @@ bool CDib::StretchTo(HDC dc, const RECT& destination, const RECT& source) const
         return false;
     if (IsEmptySize(destination) || IsEmptySize(source))
         return true;
-    // StretchDIBits counts source rows from the bottom of the image. It answers
-    // 0 lines, not GDI_ERROR, for a DC it cannot draw on.
+    // StretchDIBits counts source rows from the bottom of the image. Its count
+    // of lines is no verdict (a destination clipped away copies none): only
+    // GDI_ERROR is a failure.
     int result = ::StretchDIBits(dc, destination.left, destination.top, RectWidth(destination), RectHeight(destination),
                                  source.left, GetAbsHeight() - source.bottom, RectWidth(source), RectHeight(source),
                                  m_bits, GetInfo(), DIB_RGB_COLORS, SRCCOPY);
-    return result != static_cast<int>(GDI_ERROR) && result != 0;
+    return result != static_cast<int>(GDI_ERROR);
 }
 
 bool CDib::DrawAt(HDC dc, int x, int y) const
@@ -230,14 +231,12 @@ bool MakeAlphaAttributes(BYTE alpha, boost::shared_ptr<Gdiplus::ImageAttributes>
 }
 
 
-bool DrawDib(HDC dc, const RECT* destination, const CDib& dib, const RECT* source, BYTE alpha, int quality)
-{
-    std::vector<HDC> dcs(1, dc);
-    return DrawDibToAll(dcs, destination, dib, source, alpha, quality);
-}
+namespace {
 
-bool DrawDibToAll(const std::vector<HDC>& dcs, const RECT* destination, const CDib& dib, const RECT* source,
-                  BYTE alpha, int quality)
+// DrawDib for one DC or several. `blendDecides` false makes the result true
+// once the memory DC is made, whatever the blends answer.
+bool DrawDibOnto(const std::vector<HDC>& dcs, const RECT* destination, const CDib& dib, const RECT* source,
+                 BYTE alpha, int quality, bool blendDecides)
 {
     if (!dib.IsValid())
         return false;
@@ -269,5 +268,19 @@ bool DrawDibToAll(const std::vector<HDC>& dcs, const RECT* destination, const CD
     bool all = true;
     for (HDC dc : dcs)
         all = AlphaBlendRect(dc, dst, memory, whole, alpha, format) && all;
-    return all;
+    select.Restore();
+    return all || !blendDecides;
+}
+
+} // namespace
+
+bool DrawDib(HDC dc, const RECT* destination, const CDib& dib, const RECT* source, BYTE alpha, int quality)
+{
+    return DrawDibOnto(std::vector<HDC>(1, dc), destination, dib, source, alpha, quality, false);
+}
+
+bool DrawDibToAll(const std::vector<HDC>& dcs, const RECT* destination, const CDib& dib, const RECT* source,
+                  BYTE alpha, int quality)
+{
+    return DrawDibOnto(dcs, destination, dib, source, alpha, quality, true);
 }

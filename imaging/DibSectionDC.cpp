@@ -5,20 +5,19 @@
 #include <cstring>
 #include <vector>
 
-HDC CDibSectionDC::Select(HDC reference, const RECT& area, const boost::shared_ptr<CDibSection>& dib)
+HDC CDibSectionDC::Select(HDC reference, const RECT& area, const boost::shared_ptr<CDibSection>& dib, bool made)
 {
     m_area = area;
     m_dc = CreateCompatibleDC(reference);
     if (!m_dc)
         return nullptr;
-    HGDIOBJ previous = SelectObject(m_dc, dib->GetBitmap());
-    if (!previous || previous == HGDI_ERROR) {
-        DeleteDC(m_dc);
-        m_dc = nullptr;
-        return nullptr;
+    if (made) {
+        HGDIOBJ previous = SelectObject(m_dc, dib->GetBitmap());
+        if (previous && previous != HGDI_ERROR) {
+            m_previous = previous;
+            m_dib = dib;
+        }
     }
-    m_previous = previous;
-    m_dib = dib;
     SetViewportOrgEx(m_dc, -area.left, -area.top, nullptr);
     return m_dc;
 }
@@ -26,24 +25,19 @@ HDC CDibSectionDC::Select(HDC reference, const RECT& area, const boost::shared_p
 HDC CDibSectionDC::Create(HDC reference, const RECT& area, WORD bitCount, DWORD colorsUsed, DWORD compression)
 {
     Destroy();
-    m_area = area;
-    // Without its section the DC would draw into the 1 x 1 stock bitmap and
-    // lose everything: no section, no DC.
     boost::shared_ptr<CDibSection> dib(new CDibSection);
-    if (!dib->Create(sizeof(BITMAPINFOHEADER), RectWidth(area), RectHeight(area), bitCount, colorsUsed, compression, 0) ||
-        !dib->AllocBits())
-        return nullptr;
-    return Select(reference, area, dib);
+    const bool made = dib->Create(sizeof(BITMAPINFOHEADER), RectWidth(area), RectHeight(area), bitCount, colorsUsed,
+                                  compression, 0) &&
+                      dib->AllocBits();
+    return Select(reference, area, dib, made);
 }
 
 HDC CDibSectionDC::CreateLike(HDC reference, const RECT& area, WORD bitCount, const BITMAPINFOHEADER* pattern)
 {
     Destroy();
-    m_area = area;
     boost::shared_ptr<CDibSection> dib(new CDibSection);
-    if (!dib->CreateLike(RectWidth(area), RectHeight(area), bitCount, pattern) || !dib->AllocBits())
-        return nullptr;
-    return Select(reference, area, dib);
+    const bool made = dib->CreateLike(RectWidth(area), RectHeight(area), bitCount, pattern) && dib->AllocBits();
+    return Select(reference, area, dib, made);
 }
 
 HDC CDibSectionDC::CreateLikeHeader(HDC reference, const RECT& area, const BITMAPINFOHEADER* pattern)
@@ -70,7 +64,9 @@ HRESULT CDibSectionDC::EnsureArea(HDC reference, const RECT& area, WORD bitCount
             return S_OK;
         }
     }
-    return Create(reference, area, bitCount, colorsUsed, compression) ? S_OK : E_FAIL;
+    // A DC left with the stock bitmap would take the drawing and lose it: the
+    // area is there only with its bitmap.
+    return Create(reference, area, bitCount, colorsUsed, compression) && m_dib ? S_OK : E_FAIL;
 }
 
 bool CDibSectionDC::Attach(const boost::shared_ptr<CDibSection>& dib, int x, int y)

@@ -21,12 +21,15 @@ public:
     CDibSectionDC() = default;
     ~CDibSectionDC() { Destroy(); }
 
-    // Null, with nothing left behind, when the DC or the section cannot be made.
+    // The DC, null only when no DC can be made. Without its section (a size or
+    // depth it cannot take, no memory) the DC holds the 1 x 1 stock bitmap
+    // and GetDib() is empty: the caller tests the bitmap before drawing.
     HDC Create(HDC reference, const RECT& area, WORD bitCount, DWORD colorsUsed = 0, DWORD compression = BI_RGB);
     HDC CreateLike(HDC reference, const RECT& area, WORD bitCount, const BITMAPINFOHEADER* pattern);
     HDC CreateLikeHeader(HDC reference, const RECT& area, const BITMAPINFOHEADER* pattern);
     // S_FALSE for the same area; S_OK when a bitmap at least as large (of the
-    // same bit count) is kept and moved, or a new one was made; else E_FAIL.
+    // same bit count) is kept and moved, or a new DC with its bitmap was made;
+    // else E_FAIL.
     HRESULT EnsureArea(HDC reference, const RECT& area, WORD bitCount, DWORD colorsUsed = 0,
                        DWORD compression = BI_RGB);
     // Holds the given section with its top-left at (x, y). False when no DC
@@ -49,7 +52,8 @@ public:
     bool DrawDibWithProfile(const RECT& destination, const CDib& dib, const RECT& source, BYTE alpha, int quality);
 
 private:
-    HDC Select(HDC reference, const RECT& area, const boost::shared_ptr<CDibSection>& dib);
+    // A new DC over the area, with the section selected when it was made.
+    HDC Select(HDC reference, const RECT& area, const boost::shared_ptr<CDibSection>& dib, bool made);
     // The bitmap's pixel rectangle of a rectangle of the larger space.
     bool ToBitmapRect(const RECT& rect, RECT& out) const;
 

@@ -1,5 +1,6 @@
 #include "imaging/GdiPlusBitmap.h"
 #include "foundation/Error.h"
+#include "foundation/File.h"
 #include "foundation/ResourceString.h"
 #include "foundation/Stream.h"
 #include "platform/Gdi.h"
@@ -222,6 +223,47 @@ BitmapPtr BitmapFromIcon(WORD iconId, int cx, int cy)
 
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// The format a file's first bytes name, among those GDI+ decodes; null for
+// none of them.
+const wchar_t* FormatOfSignature(const BYTE* b, ULONG n)
+{
+    struct CSignature {
+        const char* bytes;
+        ULONG size;
+        const wchar_t* name;
+    };
+    static const CSignature signatures[] = {
+        {"\x89PNG\r\n\x1A\n", 8, L"PNG"}, {"\xFF\xD8", 2, L"JPEG"},   {"GIF8", 4, L"GIF"},
+        {"BM", 2, L"BMP"},                  {"II*\0", 4, L"TIFF"},       {"MM\0*", 4, L"TIFF"},
+        {"\0\0\1\0", 4, L"ICO"},           {"\x01\0\0\0", 4, L"EMF"}, {"\xD7\xCD\xC6\x9A", 4, L"WMF"},
+    };
+    for (const CSignature& s : signatures)
+        if (n >= s.size && std::memcmp(b, s.bytes, s.size) == 0)
+            return s.name;
+    return nullptr;
+}
+
+// Why GDI+ refused the stream, in terms a user can act on: GDI+ itself says
+// little more than "generic error" (and under Wine nothing more), so the
+// stream's first bytes tell an unknown format from a damaged image.
+HRESULT ImageFailureCode(Status status, IStream* stream)
+{
+    if (status == OutOfMemory)
+        return E_OUTOFMEMORY;
+    BYTE head[8] = {};
+    ULONG got = 0;
+    LARGE_INTEGER start = {};
+    if (!stream || FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr)) || FAILED(stream->Read(head, sizeof head, &got)))
+        return kImageDataDamaged;
+    if (got == 0)
+        return kImageFileEmpty;
+    return FormatOfSignature(head, got) ? kImageDataDamaged : kImageFormatUnknown;
+}
+
+} // namespace
+
 HRESULT ImageFromStream(boost::shared_ptr<Image>& image, IStream* stream)
 {
     Image* made = new (std::nothrow) Image;
@@ -232,8 +274,36 @@ HRESULT ImageFromStream(boost::shared_ptr<Image>& image, IStream* stream)
     Status status = GdipLoadImageFromStream(stream, &native);
     made->Attach(native);
     if (made->SetStatus(status) != Ok || !native)
-        return E_NOTIMPL;
+        return ImageFailureCode(status == Ok ? GenericError : status, stream);
     return S_OK;
+}
+
+std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head, size_t size)
+{
+    if (code == kImageFormatUnknown)
+        return LoadResourceString(IDS_IMAGE_FORMAT_UNKNOWN);
+    if (code == kImageFileEmpty)
+        return LoadResourceString(IDS_IMAGE_FILE_EMPTY);
+    if (code == kImageDataDamaged) {
+        const wchar_t* format = head ? FormatOfSignature(head, static_cast<ULONG>(size)) : nullptr;
+        return CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, format ? format : L"");
+    }
+    CSimpleErr err;
+    err.code = code;
+    return err.GetCodeText();
+}
+
+void SetImageLoadError(CSimpleErr& err, UINT id, HRESULT code, const std::wstring& path)
+{
+    // The format is named again from the file's first bytes, which the
+    // failed load no longer holds.
+    BYTE head[8] = {};
+    DWORD got = 0;
+    CFile file;
+    if (code != kImageDataDamaged || FAILED(file.TryOpenRead(path.c_str())) || FAILED(file.TryRead(head, sizeof head, &got)))
+        got = 0;
+    err.Set(id, ImageLoadFailureText(code, head, got), path);
+    err.code = code;
 }
 
 HRESULT LoadImageFromFile(boost::shared_ptr<Image>& image, const std::wstring& path)

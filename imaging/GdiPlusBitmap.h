@@ -5,6 +5,7 @@
 // container's pixels: the container must outlive it unchanged in size.
 #pragma once
 #include "imaging/Dib.h"
+#include "foundation/Error.h"
 #include "imaging/Img.h"
 #include "platform/GdiPlusGraphics.h"
 #include <boost/shared_ptr.hpp>
@@ -26,9 +27,24 @@ boost::shared_ptr<Gdiplus::Bitmap> CreateScaledBitmap(Gdiplus::InterpolationMode
 // The module's icon at the given size as 32-bit ARGB.
 boost::shared_ptr<Gdiplus::Bitmap> BitmapFromIcon(WORD iconId, int cx, int cy);
 
-// E_FAIL when no object could be made, E_NOTIMPL when GDI+ refuses the data
-// (the out pointer then holds the failed object and must not be used).
+// Why an image could not be loaded, beyond the system's codes: the data is
+// no image GDI+ reads, an image of a known format that is damaged or cut,
+// an empty file.
+const HRESULT kImageFormatUnknown = static_cast<HRESULT>(0x88982F50);  // WINCODEC_ERR_COMPONENTNOTFOUND
+const HRESULT kImageDataDamaged = static_cast<HRESULT>(0x88982F60);    // WINCODEC_ERR_BADIMAGE
+const HRESULT kImageFileEmpty = static_cast<HRESULT>(0x88982F61);     // WINCODEC_ERR_BADHEADER
+
+// E_FAIL when no object could be made; when GDI+ refuses the data,
+// E_OUTOFMEMORY or one of the codes above (the out pointer then holds the
+// failed object and must not be used).
 HRESULT ImageFromStream(boost::shared_ptr<Gdiplus::Image>& image, IStream* stream);
+// The reason for a failed load as a user reads it: the texts of the codes
+// above (a damaged image's format named from the file's first bytes, when
+// given), else the system's text of the code.
+std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head = nullptr, size_t size = 0);
+// The message id filled with that reason and the file's path (its format
+// read again from the file), with the code kept.
+void SetImageLoadError(CSimpleErr& err, UINT id, HRESULT code, const std::wstring& path);
 HRESULT LoadImageFromFile(boost::shared_ptr<Gdiplus::Image>& image, const std::wstring& path);
 HRESULT LoadImageFromResource(boost::shared_ptr<Gdiplus::Image>& image, const wchar_t* name, const wchar_t* type);
 HRESULT LoadDibFromFile(boost::shared_ptr<CDib>& dib, const std::wstring& path);

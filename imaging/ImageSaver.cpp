@@ -12,6 +12,17 @@ namespace Gdiplus {
 
 namespace {
 const GUID kEncoderQuality = {0x1d5be4b5, 0xfa4a, 0x452d, {0x9c, 0xdd, 0x5d, 0xb3, 0x51, 0x05, 0xe7, 0xeb}};
+
+// The resolution a PNG of the DIB states, in pixels per metre: the DIB's
+// own, else the 96 pixels per inch of a bitmap GDI+ makes over a DIB.
+void PngResolutionOf(const CDib& dib, unsigned& x, unsigned& y)
+{
+    const unsigned k96Dpi = 3780;  // 96 / 0.0254, rounded
+    const BITMAPINFOHEADER* h = dib.GetHeader();
+    const bool own = h && h->biXPelsPerMeter > 0 && h->biYPelsPerMeter > 0;
+    x = own ? static_cast<unsigned>(h->biXPelsPerMeter) : k96Dpi;
+    y = own ? static_cast<unsigned>(h->biYPelsPerMeter) : k96Dpi;
+}
 } // namespace
 
 CEncodeParams::~CEncodeParams()
@@ -76,9 +87,14 @@ HRESULT CImageSaver::Save(const CDib& dib, bool direct, const std::wstring& path
 {
     if (m_png && (dib.GetBitCount() == 32 || (dib.GetBitCount() == 8 && dib.GetColorTableCount() > 0))) {
         // GDI+'s encoder works on one thread at its slowest level: the
-        // engine's large images would spend most of their time there.
+        // engine's large images would spend most of their time there. The
+        // file says what the system's would: the copy path (not `direct`)
+        // keeps no alpha, and the resolution goes along.
+        CPngOptions options;
+        options.opaque = !direct;
+        PngResolutionOf(dib, options.pixelsPerMeterX, options.pixelsPerMeterY);
         std::string bytes;
-        HRESULT hr = EncodePng(dib, bytes, parallel);
+        HRESULT hr = EncodePng(dib, bytes, parallel, options);
         return SUCCEEDED(hr) ? WriteOutputFile(path, bytes.data(), bytes.size()) : hr;
     }
     // The bitmap may share the DIB's pixels; it is released before returning.

@@ -2,6 +2,7 @@
 #include "imaging/FormatConverter.h"
 #include "imaging/ImgSource.h"
 #include "imaging/WicImaging.h"
+#include "foundation/ByteStream.h"
 #include "foundation/Error.h"
 #include "foundation/GlobalMemory.h"
 #include "foundation/Stream.h"
@@ -124,8 +125,7 @@ CPaletteInfo ReadPalette(IWICImagingFactory& factory, IWICBitmapFrameDecode* fra
     return info;
 }
 
-// The frame's colour context when it has a usable one: an ICC profile, or
-// an EXIF colour space below 3 (sRGB, Adobe RGB).
+// The frame's colour context when it has a usable one (UsableColorContext).
 CComPtr<IWICColorContext> ReadSourceContext(IWICImagingFactory& factory, IWICBitmapFrameDecode* frame)
 {
     CComPtr<IWICColorContext> context;
@@ -139,15 +139,7 @@ CComPtr<IWICColorContext> ReadSourceContext(IWICImagingFactory& factory, IWICBit
     hr = frame->GetColorContexts(1, list, &actual);
     if (FAILED(hr) || actual == 0)
         return CComPtr<IWICColorContext>();
-    WICColorContextType type = WICColorContextUninitialized;
-    if (FAILED(context->GetType(&type)))
-        return CComPtr<IWICColorContext>();
-    if (type == WICColorContextProfile)
-        return context;
-    UINT space = 0;
-    if (type == WICColorContextExifColorSpace && SUCCEEDED(context->GetExifColorSpace(&space)) && space < 3)
-        return context;
-    return CComPtr<IWICColorContext>();
+    return UsableColorContext(context);
 }
 
 boost::shared_ptr<CColorContext> ToColorContext(IWICColorContext* context)
@@ -334,6 +326,19 @@ bool Accepts(uint32_t mask, uint32_t format) { return (mask >> format & 1u) != 0
 
 } // namespace
 
+CComPtr<IWICColorContext> UsableColorContext(IWICColorContext* context)
+{
+    WICColorContextType type = WICColorContextUninitialized;
+    if (!context || FAILED(context->GetType(&type)))
+        return CComPtr<IWICColorContext>();
+    if (type == WICColorContextProfile)
+        return context;
+    UINT space = 0;
+    if (type == WICColorContextExifColorSpace && SUCCEEDED(context->GetExifColorSpace(&space)) && space < 3)
+        return context;
+    return CComPtr<IWICColorContext>();
+}
+
 uint32_t ChooseImgFormat(uint32_t family, uint32_t bits, bool alpha, uint32_t mask)
 {
     // Each order lists (format, condition) pairs; the first accepted wins.
@@ -453,26 +458,20 @@ void CImgLoader::LoadFromPackedDib(boost::shared_ptr<CImg>& result, const void* 
             bits = std::max<unsigned long long>(bits, static_cast<unsigned long long>(v5.bV5ProfileData) +
                                                           v5.bV5ProfileSize);
     }
-    CGlobalMemory block;
-    if (!block.Alloc(size + 14, GMEM_MOVEABLE))
-        ThrowLastError(IDS_GLOBAL_ALLOC_FAILED);
-    {
-        void* p = nullptr;
-        CGlobalLocker lock(p, block);
-        if (!p)
-            ThrowLastError(IDS_GLOBAL_LOCK_FAILED);
-        BITMAPFILEHEADER file = {};
-        file.bfType = 0x4D42;  // "BM"
-        file.bfSize = static_cast<DWORD>(size + 14);
-        file.bfOffBits = static_cast<DWORD>(std::min<unsigned long long>(bits + 14, 0xFFFFFFFFu));
-        std::memcpy(p, &file, 14);
-        std::memcpy(static_cast<BYTE*>(p) + 14, data, size);
-    }
+    // A file header and the packed DIB; the offset of the bits comes from a
+    // header that may be damaged, and the stream must not read beyond its
+    // end when the decoder seeks there (see ByteStream.h).
+    std::vector<BYTE> bytes(size + 14);
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfSize = static_cast<DWORD>(size + 14);
+    file.bfOffBits = static_cast<DWORD>(std::min<unsigned long long>(bits + 14, 0xFFFFFFFFu));
+    std::memcpy(bytes.data(), &file, 14);
+    std::memcpy(bytes.data() + 14, data, size);
     CComPtr<IStream> stream;
-    const HRESULT hr = ::CreateStreamOnHGlobal(block, TRUE, &stream);
+    const HRESULT hr = CreateByteStream(stream, std::move(bytes));
     if (FAILED(hr))
         throw my::CException(IDS_OPEN_MEMORY_STREAM_FAILED, hr);
-    block.Detach();  // the stream owns it now
     Load(result, stream);
 }
 

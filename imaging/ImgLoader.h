@@ -64,6 +64,11 @@ private:
     CImgLoader m_loader;
 };
 
+// The context itself when colours can be read with it: an ICC profile, or an
+// EXIF colour space below 3 (sRGB, Adobe RGB); else empty (an uncalibrated
+// 65535, for one, says nothing about the colours).
+CComPtr<IWICColorContext> UsableColorContext(IWICColorContext* context);
+
 // The buffer format for a frame of a family (gray, RGB or CMYK; an indexed
 // frame passes the family of its palette), depth and alpha, from the mask of
 // accepted formats; IDS_WIC_UNKNOWN_FORMAT when the mask allows none that fits.

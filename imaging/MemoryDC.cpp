@@ -35,18 +35,32 @@ std::vector<RECT> SplitFrameRects(const RECT& rect, int thickness)
 bool AlphaBlendRect(HDC target, const RECT& targetRect, HDC source, const RECT& sourceRect, BYTE alpha, BYTE format)
 {
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, format};
-    return ::AlphaBlend(target, targetRect.left, targetRect.top, RectWidth(targetRect), RectHeight(targetRect),
-                        source, sourceRect.left, sourceRect.top, RectWidth(sourceRect), RectHeight(sourceRect),
-                        blend) != FALSE;
+    return dc::AlphaBlend(target, targetRect.left, targetRect.top, RectWidth(targetRect), RectHeight(targetRect),
+                          source, sourceRect.left, sourceRect.top, RectWidth(sourceRect), RectHeight(sourceRect),
+                          blend) != FALSE;
 }
 
 namespace dc {
+
+BOOL FillRect(HDC dc, const RECT& rect, HBRUSH brush) { return ::FillRect(dc, &rect, brush) != 0; }
+
+BOOL AlphaBlend(HDC target, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                int sourceWidth, int sourceHeight, BLENDFUNCTION blend)
+{
+    return ::AlphaBlend(target, x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, blend);
+}
+
+HCOLORSPACE SetColorSpace(HDC dc, HCOLORSPACE space) { return ::SetColorSpace(dc, space); }
+int SetICMMode(HDC dc, int mode) { return ::SetICMMode(dc, mode); }
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon) { return ::DrawIcon(dc, x, y, icon); }
+int SetStretchBltMode(HDC dc, int mode) { return ::SetStretchBltMode(dc, mode); }
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) { return ::SelectObject(dc, object); }
 
 BOOL FillRectAligned(HDC dc, const RECT& rect, HBRUSH brush, POINT origin)
 {
     POINT old;
     BOOL set = SetBrushOrgEx(dc, origin.x, origin.y, &old);
-    BOOL result = ::FillRect(dc, &rect, brush) != 0;
+    BOOL result = FillRect(dc, rect, brush);
     if (set)
         SetBrushOrgEx(dc, old.x, old.y, nullptr);
     return result;
@@ -95,7 +109,7 @@ HDC CMemoryDC2::Create(HDC reference, const RECT& area)
         m_dc = nullptr;
         return nullptr;
     }
-    m_previous = SelectObject(m_dc, m_bitmap);
+    m_previous = dc::SelectObject(m_dc, m_bitmap);
     SetViewportOrgEx(m_dc, -area.left, -area.top, nullptr);
     return m_dc;
 }
@@ -103,7 +117,7 @@ HDC CMemoryDC2::Create(HDC reference, const RECT& area)
 void CMemoryDC2::ReleaseDC()
 {
     if (m_dc && m_previous)
-        SelectObject(m_dc, m_previous);
+        dc::SelectObject(m_dc, m_previous);
     m_previous = nullptr;
     if (m_bitmap && DeleteObject(m_bitmap))
         m_bitmap = nullptr;
@@ -120,7 +134,7 @@ BOOL CMemoryDC2::Destroy()
 
 BOOL CMemoryDC2::ClearClip() { return SelectClipRgn(m_dc, nullptr) != ERROR; }
 
-BOOL CMemoryDC2::FillRect(const RECT& rect, HBRUSH brush) { return ::FillRect(m_dc, &rect, brush) != 0; }
+BOOL CMemoryDC2::FillRect(const RECT& rect, HBRUSH brush) { return dc::FillRect(m_dc, rect, brush); }
 
 BOOL CMemoryDC2::FillRectAligned(HBRUSH brush, const RECT& rect, POINT origin)
 {
@@ -259,12 +273,12 @@ int CMemoryDCBands::SetICMMode(int mode)
     if (mode == ICM_QUERY) {
         std::vector<int> answers;
         for (const CMemoryDC2Ptr& band : m_bands)
-            answers.push_back(::SetICMMode(band->GetHDC(), ICM_QUERY));
+            answers.push_back(dc::SetICMMode(band->GetHDC(), ICM_QUERY));
         return CombineIcmQueryAnswers(answers);
     }
     bool all = true;
     for (const CMemoryDC2Ptr& band : m_bands)
-        all = ::SetICMMode(band->GetHDC(), mode) != 0 && all;
+        all = dc::SetICMMode(band->GetHDC(), mode) != 0 && all;
     return all ? 1 : 0;
 }
 
@@ -272,7 +286,7 @@ int CMemoryDCBands::QueryICMMode()
 {
     int answer = 0;
     for (const CMemoryDC2Ptr& band : m_bands) {
-        answer = ::SetICMMode(band->GetHDC(), ICM_QUERY);
+        answer = dc::SetICMMode(band->GetHDC(), ICM_QUERY);
         if (answer == 0)
             break;
     }
@@ -284,7 +298,7 @@ HCOLORSPACE CMemoryDCBands::SetColorSpace(HCOLORSPACE space)
     HCOLORSPACE first = nullptr;
     bool all = !m_bands.empty();
     for (const CMemoryDC2Ptr& band : m_bands) {
-        HCOLORSPACE previous = ::SetColorSpace(band->GetHDC(), space);
+        HCOLORSPACE previous = dc::SetColorSpace(band->GetHDC(), space);
         if (!previous)
             all = false;
         else if (!first)
@@ -314,7 +328,7 @@ void CMemoryDCBands::ExcludeClip(const RECT& rect)
 void CMemoryDCBands::SetStretchBltMode(int mode)
 {
     for (const CMemoryDC2Ptr& band : m_bands)
-        ::SetStretchBltMode(band->GetHDC(), mode);
+        dc::SetStretchBltMode(band->GetHDC(), mode);
 }
 
 void CMemoryDCBands::FillArea(HBRUSH brush)
@@ -350,7 +364,7 @@ void CMemoryDCBands::FillRectSolid(const RECT& rect, COLORREF colour)
 void CMemoryDCBands::DrawIcon(HICON icon)
 {
     for (const CMemoryDC2Ptr& band : m_bands)
-        ::DrawIcon(band->GetHDC(), m_area.left, m_area.top, icon);
+        dc::DrawIcon(band->GetHDC(), m_area.left, m_area.top, icon);
 }
 
 void CMemoryDCBands::CopyTo(HDC target) const

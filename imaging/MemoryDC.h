@@ -21,7 +21,17 @@ bool AlphaBlendRect(HDC target, const RECT& targetRect, HDC source, const RECT& 
 
 // Single GDI calls on a bare DC.
 namespace dc {
+BOOL FillRect(HDC dc, const RECT& rect, HBRUSH brush);
+// FillRect with the brush origin at `origin` (device pixels), the old origin
+// put back afterwards.
 BOOL FillRectAligned(HDC dc, const RECT& rect, HBRUSH brush, POINT origin);
+BOOL AlphaBlend(HDC target, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                int sourceWidth, int sourceHeight, BLENDFUNCTION blend);
+HCOLORSPACE SetColorSpace(HDC dc, HCOLORSPACE space);
+int SetICMMode(HDC dc, int mode);
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
+int SetStretchBltMode(HDC dc, int mode);
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 // SetBkColor, an opaque ExtTextOutW over the rectangle, the colour put back.
 // CLR_INVALID when the colour cannot be set (nothing drawn), else the colour.
 COLORREF FillSolidRect(HDC dc, const RECT& rect, COLORREF colour);

@@ -1,6 +1,6 @@
-// PNG encoding: signature, IHDR, PLTE (and tRNS for entries that are not
-// opaque) for palettised images, one IDAT with a zlib stream, IEND; every
-// chunk carries its CRC-32.
+// PNG encoding: signature, IHDR, pHYs when a resolution is given, PLTE (and
+// tRNS for entries that are not opaque) for palettised images, one IDAT with
+// a zlib stream, IEND; every chunk carries its CRC-32.
 //
 // Rows: each gets the "Sub" filter (the byte minus the one a pixel to its
 // left), which turns runs of one colour into zeros for any colour, at the
@@ -49,7 +49,8 @@ struct CPiece {
     bool ok = false;
 };
 
-// Row y as PNG bytes after its filter byte: RGBA from BGRA, or the indices.
+// Row y as PNG bytes after its filter byte: RGBA or RGB from BGRA, or the
+// indices.
 void FilterRow(const CDib& image, int y, int bytesPerPixel, std::vector<Bytef>& raw, std::vector<Bytef>& row)
 {
     const int w = image.GetWidth();
@@ -61,6 +62,12 @@ void FilterRow(const CDib& image, int y, int bytesPerPixel, std::vector<Bytef>& 
             r[1] = s[1];
             r[2] = s[0];
             r[3] = s[3];
+        }
+    } else if (bytesPerPixel == 3) {
+        for (int x = 0; x < w; ++x, s += 4, r += 3) {
+            r[0] = s[2];
+            r[1] = s[1];
+            r[2] = s[0];
         }
     } else {
         std::memcpy(r, s, static_cast<size_t>(w));
@@ -111,7 +118,7 @@ void CompressPiece(const CDib& image, int bytesPerPixel, bool last, CPiece& piec
 
 } // namespace
 
-HRESULT EncodePng(const CDib& image, std::string& out, const CParallelFor& parallel)
+HRESULT EncodePng(const CDib& image, std::string& out, const CParallelFor& parallel, const CPngOptions& options)
 {
     const int bits = image.GetBitCount();
     const int w = image.GetWidth(), h = image.GetAbsHeight();
@@ -120,7 +127,8 @@ HRESULT EncodePng(const CDib& image, std::string& out, const CParallelFor& paral
     const int colors = bits == 8 ? image.GetColorTableCount() : 0;
     if (bits == 8 && (colors <= 0 || colors > 256))
         return E_INVALIDARG;
-    const int bytesPerPixel = bits / 8;
+    // Bytes a pixel takes in the file: without alpha, RGB.
+    const int bytesPerPixel = bits == 8 ? 1 : options.opaque ? 3 : 4;
     try {
         // Pieces of about 1 MB of pixels: enough of them to share out.
         const size_t rowBytes = static_cast<size_t>(w) * bytesPerPixel + 1;
@@ -154,9 +162,16 @@ HRESULT EncodePng(const CDib& image, std::string& out, const CParallelFor& paral
         Put32(header, static_cast<uint32_t>(w));
         Put32(header, static_cast<uint32_t>(h));
         header += char(8);                   // bits per sample
-        header += char(bits == 32 ? 6 : 3);  // RGBA or palette
+        header += char(bits == 8 ? 3 : bytesPerPixel == 4 ? 6 : 2);  // palette, RGBA or RGB
         header.append(3, '\0');              // deflate, adaptive filters, no interlace
         PutChunk(out, "IHDR", header);
+        if (options.pixelsPerMeterX > 0 && options.pixelsPerMeterY > 0) {
+            std::string density;
+            Put32(density, options.pixelsPerMeterX);
+            Put32(density, options.pixelsPerMeterY);
+            density += char(1);  // the unit is the metre
+            PutChunk(out, "pHYs", density);
+        }
         if (bits == 8) {
             std::string palette;
             const RGBQUAD* table = image.GetColorTable();
@@ -172,7 +187,7 @@ HRESULT EncodePng(const CDib& image, std::string& out, const CParallelFor& paral
             for (int i = 0; i < colors; ++i)
                 if (table[i].rgbReserved != 255)
                     transparent = i + 1;
-            if (transparent > 0) {
+            if (transparent > 0 && !options.opaque) {
                 std::string alphas;
                 for (int i = 0; i < transparent; ++i)
                     alphas += char(table[i].rgbReserved);

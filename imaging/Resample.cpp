@@ -232,6 +232,8 @@ void ReduceImgByArea(CImg& destination, const CImg& source, int width, int heigh
                         total += w;
                     }
                 }
+                // By the weight covered, not the nominal area of a target
+                // pixel: the spans' rounding would shade a uniform image.
                 for (int c = 0; c < n; ++c) {
                     const uint64_t v = total ? sum[c] / total : 0;
                     o[c] = v < 255 ? static_cast<uint8_t>(v) : 255;

@@ -250,6 +250,8 @@ HRESULT ParseMultipart(CFormFields& fields, const std::string& body, const std::
             else
                 ParseHeaderLine(part, line);
         } else {
+            // The value is kept whole: a text area's lines keep their breaks,
+            // where gluing the lines together would change what was sent.
             if (bodyStarted)
                 value += L"\r\n";
             value += line;

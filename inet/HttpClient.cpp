@@ -4,6 +4,7 @@
 // the body unless a known length is still short, in which case silence
 // longer than the read time-out is an error.
 #include "inet/HttpClient.h"
+#include "foundation/File.h"
 #include "foundation/GuardedRunner.h"
 #include "foundation/StringUtil.h"
 #include "inet/FormData.h"
@@ -124,7 +125,7 @@ void CHttpClient::RunRequest(const CUrlRequest& url, IBindStatusCallback* sink)
         if (!headers.empty() &&
             !HttpAddRequestHeadersW(m_request.GetHandle(), headers.c_str(), static_cast<DWORD>(headers.size()),
                                     HTTP_ADDREQ_FLAG_ADD))
-            ThrowInternetError(IDS_HTTP_REQUEST_FAILED, HResultFromLastError());
+            ThrowInternetError(IDS_HTTP_REQUEST_FAILED, FailedCallResult());
         hr = m_request.SendRequestEx();
         if (FAILED(hr))
             ThrowInternetError(IDS_HTTP_REQUEST_FAILED, hr);

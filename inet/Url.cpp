@@ -6,6 +6,7 @@
 // escaped delimiters ("%2F", "%3F") keep their meaning.
 #include "inet/Url.h"
 #include "foundation/Error.h"
+#include "foundation/File.h"
 #include "foundation/PathUtil.h"
 #include "foundation/StringUtil.h"
 #include "platform/Crypt.h"
@@ -135,20 +136,20 @@ HRESULT Md5Digest(std::string& out, const std::string& input)
     out.clear();
     CCryptProvider provider;
     if (!provider.Acquire(MS_STRONG_PROV_W, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT))
-        return HResultFromLastError();
+        return FailedCallResult();
     CCryptHash hash;
     if (!hash.Create(provider.Get(), CALG_MD5))
-        return HResultFromLastError();
+        return FailedCallResult();
     if (!CryptHashData(hash.Get(), reinterpret_cast<const BYTE*>(input.data()),
                        static_cast<DWORD>(input.size()), 0))
-        return HResultFromLastError();
+        return FailedCallResult();
     DWORD size = 0;
     DWORD sizeLength = sizeof(size);
     if (!CryptGetHashParam(hash.Get(), HP_HASHSIZE, reinterpret_cast<BYTE*>(&size), &sizeLength, 0))
-        return HResultFromLastError();
+        return FailedCallResult();
     std::string digest(size, '\0');
     if (size && !CryptGetHashParam(hash.Get(), HP_HASHVAL, reinterpret_cast<BYTE*>(&digest[0]), &size, 0))
-        return HResultFromLastError();
+        return FailedCallResult();
     digest.resize(size);
     out.swap(digest);
     return S_OK;

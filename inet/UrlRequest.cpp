@@ -124,8 +124,9 @@ HRESULT CUrlRequest::Resolve(CUrlRequest& out, const wchar_t* reference)
     HRESULT hr = url.Resolve(resolved, urlText);
     if (FAILED(hr))
         return hr;
+    // Both parts change only when both succeeded; `out` may be this record.
+    fields.swap(parsed);
     out.url = resolved;
-    out.fields.swap(parsed);
     return S_OK;
 }
 

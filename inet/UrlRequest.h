@@ -18,8 +18,10 @@ public:
     // The text form: the fields behind the first "::" are parsed and cut off,
     // the rest is parsed as the URL.
     HRESULT SetUrl(const wchar_t* text);
-    // The fields of the reference go into this record; its URL part is
-    // resolved against this record's URL into out.
+    // The fields of the reference (behind "::", none when it has none) go
+    // into this record; its URL part is resolved against this record's URL
+    // into out, whose referer and fields stay. Resolving into this record
+    // itself follows a link with its own form fields. Nothing changes on failure.
     HRESULT Resolve(CUrlRequest& out, const wchar_t* reference);
     std::wstring ToString() const;
     // At most maxLength characters: the last path segments with the query

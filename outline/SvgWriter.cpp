@@ -102,10 +102,12 @@ void WriteSvgPointData(std::wostream& os, const std::vector<PointF>& points, con
                 throw my::CException(IDS_PATH_LINE_IN_BEZIER);
             if (i == 0)
                 throw my::CException(IDS_PATH_LINE_WITHOUT_START);
-            // Some GDI+ builds (Wine's among them) repeat the joining point
-            // when a segment is appended to an open figure; a line of no
-            // length draws nothing and is left out.
-            if (points[i].X == points[i - 1].X && points[i].Y == points[i - 1].Y)
+            // GDI+ repeats the joining point when a segment is appended to an
+            // open figure; that repeat draws nothing and is left out. A line
+            // from the figure's start to the start itself is kept: with a
+            // round cap it is a dot.
+            if (points[i].X == points[i - 1].X && points[i].Y == points[i - 1].Y &&
+                (types[i - 1] & PathPointTypePathTypeMask) != PathPointTypeStart)
                 break;
             os << L" L ";
             WritePoint(os, points[i]);

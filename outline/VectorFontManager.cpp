@@ -23,10 +23,7 @@ CVectorFontManager::~CVectorFontManager()
 {
     Close();
     m_screenDC.reset();
-    if (m_font) {
-        ::DeleteObject(m_font);
-        m_font = nullptr;
-    }
+    m_font.Reset();
 }
 
 void CVectorFontManager::Open(const LOGFONTW& logFont, BYTE quality)
@@ -34,17 +31,14 @@ void CVectorFontManager::Open(const LOGFONTW& logFont, BYTE quality)
     // A second Open replaces the first font instead of leaking it.
     Close();
     m_screenDC.reset();
-    if (m_font) {
-        ::DeleteObject(m_font);
-        m_font = nullptr;
-    }
+    m_font.Reset();
     m_logFont = logFont;
     m_logFont.lfQuality = quality;
-    m_font = ::CreateFontIndirectW(&m_logFont);
+    m_font.Reset(::CreateFontIndirectW(&m_logFont));
     if (!m_font)
         throw my::CException(IDS_CREATE_FONT_FAILED);
     m_screenDC.reset(new CScreenDC);
-    m_previousFont = ::SelectObject(m_screenDC->Get(), m_font);
+    m_previousFont = ::SelectObject(m_screenDC->Get(), m_font.Get());
     if (m_previousFont == HGDI_ERROR)
         m_previousFont = nullptr;
     ZeroMemory(&m_textMetrics, sizeof m_textMetrics);

@@ -36,7 +36,7 @@ public:
     UINT GetGlyphIndex(UINT32 code);
 
     const LOGFONTW& GetLogFont() const { return m_logFont; }
-    HFONT GetFont() const { return m_font; }
+    HFONT GetFont() const { return m_font.Get(); }
     HDC GetScreenDC() const { return m_screenDC ? m_screenDC->Get() : nullptr; }
     // tmAscent places the baseline; bit 0 of tmPitchAndFamily is set for
     // variable-pitch fonts.
@@ -44,7 +44,7 @@ public:
 
 private:
     LOGFONTW m_logFont;
-    HFONT m_font = nullptr;
+    CFontHandle m_font;
     boost::shared_ptr<CScreenDC> m_screenDC;
     TEXTMETRICW m_textMetrics;
     HGDIOBJ m_previousFont = nullptr;

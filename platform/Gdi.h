@@ -81,13 +81,23 @@ typedef CGdiObject<HBITMAP> CBitmapHandle;
 typedef CGdiObject<HRGN> CRgnHandle;
 
 // Selects an object into a DC for a scope and puts the previous one back.
+// Nothing is selected without a DC or an object.
 class CSelectObjectGuard {
 public:
-    CSelectObjectGuard(HDC dc, HGDIOBJ obj) : m_dc(dc), m_old(obj ? ::SelectObject(dc, obj) : nullptr) {}
-    ~CSelectObjectGuard() { if (m_old && m_old != HGDI_ERROR) ::SelectObject(m_dc, m_old); }
+    CSelectObjectGuard(HDC dc, HGDIOBJ obj) : m_dc(dc), m_old(dc && obj ? ::SelectObject(dc, obj) : nullptr) {}
+    ~CSelectObjectGuard() { Restore(); }
     CSelectObjectGuard(const CSelectObjectGuard&) = delete;
     CSelectObjectGuard& operator=(const CSelectObjectGuard&) = delete;
     bool Failed() const { return m_old == nullptr || m_old == HGDI_ERROR; }
+    // Puts the previous object back now and forgets the DC, so that the
+    // object may be deleted (or the DC let go) before the scope ends.
+    void Restore()
+    {
+        if (m_dc && m_old && m_old != HGDI_ERROR)
+            ::SelectObject(m_dc, m_old);
+        m_dc = nullptr;
+        m_old = nullptr;
+    }
 private:
     HDC m_dc;
     HGDIOBJ m_old;

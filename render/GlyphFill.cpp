@@ -123,19 +123,16 @@ struct CFillScratch {
 
 } // namespace
 
-bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, const std::vector<BYTE>& types)
+namespace {
+
+// The edges that cross the plane's scan lines, each with its first line (in
+// y0), its last line and its x on its first line; the lines they span.
+void PlaceEdges(std::vector<Edge>& edges, int height, std::vector<Edge>& pending, int& yMin, int& yMax)
 {
-    CFillScratch& scratch = ThreadScratch<CFillScratch>();
-    std::vector<Edge>& edges = scratch.edges;
-    std::vector<Edge>& pending = scratch.pending;
-    std::vector<Edge>& active = scratch.active;
-    edges.clear();
-    if (!BuildEdges(points, types, edges, scratch.flat))
-        return false;
-    const int height = plane.Height(), width = plane.Width();
     // Scan lines each edge covers: centres y + 0.5 in [y0, y1).
     pending.clear();
-    int yMin = height, yMax = -1;
+    yMin = height;
+    yMax = -1;
     for (Edge& e : edges) {
         double first = std::ceil(e.y0 - 0.5), last = std::ceil(e.y1 - 0.5) - 1;
         if (last < 0 || first >= height || first > last)
@@ -149,11 +146,85 @@ bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, c
         yMin = std::min(yMin, yFirst);
         yMax = std::max(yMax, e.yEnd);
     }
+    std::sort(pending.begin(), pending.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
+}
+
+// The crossings of the active edges with one scan line, by x.
+void SortCrossings(const std::vector<Edge>& active, std::vector<Crossing>& crossings)
+{
+    crossings.clear();
+    for (const Edge& e : active)
+        crossings.push_back(Crossing{e.x, e.dir});
+    // Few crossings per line: insertion sort.
+    for (size_t i = 1; i < crossings.size(); ++i) {
+        Crossing c = crossings[i];
+        size_t k = i;
+        while (k > 0 && crossings[k - 1].x > c.x) {
+            crossings[k] = crossings[k - 1];
+            --k;
+        }
+        crossings[k] = c;
+    }
+}
+
+// Sets the pixels of one row whose centres lie where the winding is not
+// zero; widens [fillLeft, fillRight) by what it set.
+void FillSpans(uint8_t* row, int width, const std::vector<Crossing>& crossings, LONG& fillLeft, LONG& fillRight)
+{
+    int winding = 0;
+    double start = 0;
+    for (const Crossing& c : crossings) {
+        int before = winding;
+        winding += c.dir;
+        if (before == 0 && winding != 0) {
+            start = c.x;
+        } else if (before != 0 && winding == 0) {
+            double l = std::ceil(start - 0.5), r = std::ceil(c.x - 0.5) - 1;
+            if (l < 0)
+                l = 0;
+            if (r > width - 1)
+                r = width - 1;
+            if (l <= r) {
+                int il = static_cast<int>(l), ir = static_cast<int>(r);
+                FillBytes(row + il, 0xFF, static_cast<size_t>(ir - il + 1));
+                fillLeft = std::min<LONG>(fillLeft, il);
+                fillRight = std::max<LONG>(fillRight, ir + 1);
+            }
+        }
+    }
+}
+
+// Moves the active edges to the next line and drops the finished ones.
+void AdvanceEdges(std::vector<Edge>& active, int y)
+{
+    size_t keep = 0;
+    for (size_t i = 0; i < active.size(); ++i) {
+        Edge& e = active[i];
+        if (e.yEnd <= y)
+            continue;
+        e.x += e.slope;
+        active[keep++] = e;
+    }
+    active.resize(keep);
+}
+
+} // namespace
+
+bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, const std::vector<BYTE>& types)
+{
+    CFillScratch& scratch = ThreadScratch<CFillScratch>();
+    std::vector<Edge>& edges = scratch.edges;
+    std::vector<Edge>& pending = scratch.pending;
+    std::vector<Edge>& active = scratch.active;
+    edges.clear();
+    if (!BuildEdges(points, types, edges, scratch.flat))
+        return false;
+    const int width = plane.Width();
+    int yMin = 0, yMax = -1;
+    PlaceEdges(edges, plane.Height(), pending, yMin, yMax);
     if (pending.empty())
         return true;
-    std::sort(pending.begin(), pending.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
     active.clear();
-    std::vector<Crossing>& crossings = scratch.crossings;
     size_t next = 0;
     LONG fillLeft = width, fillRight = 0;
     for (int y = yMin; y <= yMax; ++y) {
@@ -161,51 +232,9 @@ bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, c
             active.push_back(pending[next++]);
         if (active.empty())
             continue;
-        crossings.clear();
-        for (const Edge& e : active)
-            crossings.push_back(Crossing{e.x, e.dir});
-        // Few crossings per line: insertion sort.
-        for (size_t i = 1; i < crossings.size(); ++i) {
-            Crossing c = crossings[i];
-            size_t k = i;
-            while (k > 0 && crossings[k - 1].x > c.x) {
-                crossings[k] = crossings[k - 1];
-                --k;
-            }
-            crossings[k] = c;
-        }
-        uint8_t* row = plane.Row(y);
-        int winding = 0;
-        double start = 0;
-        for (const Crossing& c : crossings) {
-            int before = winding;
-            winding += c.dir;
-            if (before == 0 && winding != 0) {
-                start = c.x;
-            } else if (before != 0 && winding == 0) {
-                double l = std::ceil(start - 0.5), r = std::ceil(c.x - 0.5) - 1;
-                if (l < 0)
-                    l = 0;
-                if (r > width - 1)
-                    r = width - 1;
-                if (l <= r) {
-                    int il = static_cast<int>(l), ir = static_cast<int>(r);
-                    FillBytes(row + il, 0xFF, static_cast<size_t>(ir - il + 1));
-                    fillLeft = std::min<LONG>(fillLeft, il);
-                    fillRight = std::max<LONG>(fillRight, ir + 1);
-                }
-            }
-        }
-        // Advance the active edges to the next line and drop the finished ones.
-        size_t keep = 0;
-        for (size_t i = 0; i < active.size(); ++i) {
-            Edge& e = active[i];
-            if (e.yEnd <= y)
-                continue;
-            e.x += e.slope;
-            active[keep++] = e;
-        }
-        active.resize(keep);
+        SortCrossings(active, scratch.crossings);
+        FillSpans(plane.Row(y), width, scratch.crossings, fillLeft, fillRight);
+        AdvanceEdges(active, y);
     }
     if (fillLeft < fillRight)
         plane.MarkDirty(RECT{fillLeft, yMin, fillRight, yMax + 1});

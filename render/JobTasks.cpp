@@ -57,7 +57,7 @@ void BuildSaveTasks(CSaveJobTasks& job, const CSetting& setting, const std::wstr
     built.Setting.reset(new CSetting(setting));
     const CSetting& snapshot = *built.Setting;
     const std::wstring& folder = snapshot.FolderPath;
-    const int bearing = CalcMinLineHeadBearing(units, snapshot);
+    const int bearing = CalcMinLineHeadBearing(units, snapshot.FontSetting);
     boost::shared_ptr<Gdiplus::CImageSaver> saver = CreateImageSaver(snapshot.SaveFormat);
     COutputNameCounts used;
     if (snapshot.IsSingleOutputFile()) {

@@ -105,7 +105,12 @@ struct CReductionScratch {
 
 } // namespace
 
-void ReduceMask(const CMaskPlane& plane, int x, int y, int targetWidth, int targetHeight, CCoverageBlock& out)
+namespace {
+
+// ReduceMask; with `clear`, every block read is zeroed once counted, while
+// its rows are still in the cache (the caller knows the blocks hold the
+// whole dirty rectangle).
+void Reduce(CMaskPlane& plane, int x, int y, int targetWidth, int targetHeight, CCoverageBlock& out, bool clear)
 {
     out.width = out.height = 0;
     if (plane.IsClean())
@@ -146,6 +151,9 @@ void ReduceMask(const CMaskPlane& plane, int x, int y, int targetWidth, int targ
                 acc = _mm_sub_epi8(acc, _mm_load_si128(reinterpret_cast<const __m128i*>(rows[k] + cx)));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(base + (cx - v0)), acc);
         }
+        if (clear)
+            for (int k = 0; k < 10; ++k)
+                FillBytes(plane.Row(by * 10 + k) + v0, 0, static_cast<size_t>(v1 - v0));
         for (int bx = bx0; bx < bx1; ++bx) {
             const uint8_t* c = base + (bx * 10 - v0);
             unsigned n = 0;
@@ -155,6 +163,8 @@ void ReduceMask(const CMaskPlane& plane, int x, int y, int targetWidth, int targ
         }
     }
 }
+
+} // namespace
 
 void LayCoverageOver(const CCoverageBlock& block, int x, int y, uint8_t* top, ptrdiff_t stride, int width,
                      int height)
@@ -190,4 +200,17 @@ void LayCoverageOver(const CCoverageBlock& block, int x, int y, uint8_t* top, pt
             a[i] = static_cast<uint8_t>(s + (dv * (255 - s) + 127) / 255);
         }
     }
+}
+
+void ReduceMask(const CMaskPlane& plane, int x, int y, int targetWidth, int targetHeight, CCoverageBlock& out)
+{
+    // Reduce only writes the plane when asked to clear it.
+    Reduce(const_cast<CMaskPlane&>(plane), x, y, targetWidth, targetHeight, out, false);
+}
+
+void ReduceAndClearMask(CMaskPlane& plane, CCoverageBlock& out)
+{
+    const int unbounded = 0x3FFFFFFF;
+    Reduce(plane, 0, 0, unbounded, unbounded, out, true);
+    plane.ForgetCleared();
 }

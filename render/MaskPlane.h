@@ -88,6 +88,8 @@ public:
     void MarkAllDirty();
     // Clears the dirty rectangle and forgets it.
     void Clear();
+    // Forgets the dirty rectangle of a plane its caller has cleared.
+    void ForgetCleared() { m_dirty = RECT{0, 0, 0, 0}; }
 
 private:
     CAlphaPlane m_plane;
@@ -113,6 +115,10 @@ struct CCoverageBlock {
 // only the blocks that hold the dirty rectangle are counted. The plane's
 // sides must be multiples of 10.
 void ReduceMask(const CMaskPlane& plane, int x, int y, int targetWidth, int targetHeight, CCoverageBlock& out);
+// ReduceMask at (0, 0) with no bound, leaving the plane clear: each block is
+// zeroed as soon as it is counted, which costs less than clearing it later
+// when the next glyph needs the plane.
+void ReduceAndClearMask(CMaskPlane& plane, CCoverageBlock& out);
 
 // Lays a block, moved by (x, y), over an 8-bit target of width x height
 // values (row j at top + j x stride) by source-over: a = s + d x (255 - s) /

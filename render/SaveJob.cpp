@@ -1,6 +1,7 @@
 #include "render/SaveJob.h"
 #include "render/JobTasks.h"
 #include "render/OutputUnits.h"
+#include "foundation/GuardedRunner.h"
 #include "foundation/PathUtil.h"
 #include "foundation/ResourceString.h"
 #include "foundation/ShellOps.h"
@@ -59,14 +60,10 @@ bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstr
 bool RunSaveJob(const CSetting& setting, const std::wstring& text, const std::wstring& folder,
                 std::vector<std::wstring>& files, std::wstring& error, boost::shared_ptr<CDib>* firstImage)
 {
-    try {
-        return RunTasks(setting, text, folder, files, error, firstImage);
-    } catch (const my::CException& e) {
-        error = e.message;
-    } catch (const std::exception& e) {
-        error = CSimpleErr::Format(IDS_STD_EXCEPTION, WidenWhat(e.what()));
-    } catch (...) {
-        error = CSimpleErr::Format(IDS_UNKNOWN_EXCEPTION);
-    }
-    return false;
+    bool done = false;
+    my::CCtrlException caught(nullptr, 0);
+    CatchToError(caught, [&] { done = RunTasks(setting, text, folder, files, error, firstImage); });
+    if (caught.id != 0)
+        error = caught.message;
+    return done && caught.id == 0;
 }

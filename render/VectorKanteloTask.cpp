@@ -6,7 +6,6 @@
 // it. The page is the layout's extent with the margins of all layers, cut to
 // the union of the layer boxes on the sides the trim type names.
 #include "render/VectorKanteloTask.h"
-#include "render/TextWalk.h"
 #include "decoration/Setting.h"
 #include "outline/DibRenderer.h"
 #include "outline/GlyphOutline.h"
@@ -74,27 +73,19 @@ CVectorKanteloTask::~CVectorKanteloTask()
 template <class Draw>
 void CVectorKanteloTask::WalkText(float ox, float oy, Draw draw)
 {
-    CScreenDC screen;
-    CSelectObjectGuard select(screen, m_font);
-    CTextWalk walk(Text, m_lineHeadOffset, m_lineAdvance, m_lineTopOffset);
-    while (walk.Next()) {
-        if (walk.IsLineBreak())
-            continue;
-        const int penX = walk.PenX(), y = walk.LineTop();
-        ABC abc;
-        GetCharWidths(screen, walk.Char(), abc);
-        draw(walk.Char(), abc, penX, y, ox + (penX + abc.abcA) / 10.0f, oy + y / 10.0f);
-        walk.Place(GetPenStep(abc));
-    }
+    for (const CPlacedChar& c : m_layout.Chars)
+        if (!c.LineBreak)
+            draw(c, ox + (c.PenX + c.Abc.abcA) / 10.0f, oy + c.LineTop / 10.0f);
 }
 
 void CVectorKanteloTask::MeasureTextBounds()
 {
     m_textBounds = CBoxF();
     Gdiplus::GraphicsPath path;
-    const float size = m_emSize / 10.0f;
-    WalkText(0, 0, [&](UINT32 ch, const ABC& abc, int penX, int y, float gx, float gy) {
-        AddGlyphPath(path, ch, size, Gdiplus::PointF(gx, gy));
+    const float size = m_layout.EmSize / 10.0f;
+    const float leading = m_layout.LeadingOffset(size);
+    WalkText(0, 0, [&](const CPlacedChar& c, float gx, float gy) {
+        m_fonts.AddGlyphPath(path, c.Ch, size, Gdiplus::PointF(gx, gy), leading);
         Gdiplus::RectF r;
         if (GetTightPathBounds(r, path, nullptr) != Gdiplus::Ok)
             throw my::CException(IDS_GET_STROKE_BOUNDS_FAILED);
@@ -102,9 +93,9 @@ void CVectorKanteloTask::MeasureTextBounds()
         if (r.Width == 0 || r.Height == 0) {
             // A blank has no outline: a low box where its ink would be, so
             // that trailing blanks still count.
-            const float h = GetLineCellHeight() / 10.0f / 3.0f;
-            box = CBoxF{(penX + abc.abcA) / 10.0f, y / 10.0f + h + GetLeadingOffset(size),
-                        static_cast<float>(static_cast<UINT>(abc.abcB)) / 10.0f, h};
+            const float h = m_layout.LineCellHeight / 10.0f / 3.0f;
+            box = CBoxF{(c.PenX + c.Abc.abcA) / 10.0f, c.LineTop / 10.0f + h + leading,
+                        static_cast<float>(static_cast<UINT>(c.Abc.abcB)) / 10.0f, h};
         }
         UniteBox(m_textBounds, box);
     });
@@ -113,7 +104,8 @@ void CVectorKanteloTask::MeasureTextBounds()
 void CVectorKanteloTask::DrawGlyph(UINT32 ch, float x, float y)
 {
     Gdiplus::GraphicsPath path;
-    AddGlyphPath(path, ch, m_emSize / 10.0f, Gdiplus::PointF(x, y));
+    const float size = m_layout.EmSize / 10.0f;
+    m_fonts.AddGlyphPath(path, ch, size, Gdiplus::PointF(x, y), m_layout.LeadingOffset(size));
     std::vector<Gdiplus::PointF> points;
     std::vector<BYTE> types;
     if (path.GetPathData(points, types) != Gdiplus::Ok)
@@ -154,29 +146,30 @@ void CVectorKanteloTask::DrawGlyph(UINT32 ch, float x, float y)
         r.FillStroke();
 }
 
-void CVectorKanteloTask::Run()
+void CVectorKanteloTask::LayOutVector()
 {
-    if (Text.empty()) {
-        Err.Set(IDS_TEXT_EMPTY);
-        return;
-    }
     m_multiRenderer.reset(new CMultiRenderer);
     m_dibRenderer.reset(new Gdiplus::CDibRenderer);
     m_dibRenderer->SetMaxPagePixels(kMaxPreviewPixels);
     m_multiRenderer->Add(m_dibRenderer);
     if (m_renderer)
         m_multiRenderer->Add(m_renderer);
-    CreateFonts();
     // No opacity and no blur in vector output. The job's settings snapshot is
     // shared by all its tasks, so only this task's copies of the layers change.
-    CollectLayers();
-    for (size_t k = 1; k < m_layers.size(); ++k) {
-        m_layers[k].Alpha = 100;
-        m_layers[k].Blur = 0;
+    std::vector<CBorderingSetting> layers = CollectLayers(*m_setting);
+    for (size_t k = 1; k < layers.size(); ++k) {
+        layers[k].Alpha = 100;
+        layers[k].Blur = 0;
     }
-    ComputeLayerMargins();
-    MeasureText();
-    m_groups = BuildVectorLayerGroups(m_layers, m_totalMargins, m_vertical);
+    m_fonts.Create(m_setting->FontSetting);
+    SetLayoutLayers(layers);
+    LayOutText(m_layout, m_fonts, m_setting->FontSetting, Text, Size, m_lineHeadBearing);
+    m_lineHeadBearing = m_layout.LineHeadBearing;
+    m_groups = BuildVectorLayerGroups(m_layout.Layers, m_layout.TotalMargins, m_layout.Vertical);
+}
+
+void CVectorKanteloTask::MeasurePage()
+{
     MeasureTextBounds();
     const CBoxF& t = m_textBounds;
     m_layerBounds = CBoxF();
@@ -187,10 +180,10 @@ void CVectorKanteloTask::Run()
                                           t.Width + l.Width / 10.0f, t.Height + l.Width / 10.0f});
         }
     const CBoxF& b = m_layerBounds;
-    const RECT& m = m_totalMargins;
+    const RECT& m = m_layout.TotalMargins;
     m_bounds.X = m_bounds.Y = 0;
-    m_bounds.Width = (GetTextWidth() + m.left + m.right) / 10.0f;
-    m_bounds.Height = (m_textHeight + m.top + m.bottom) / 10.0f;
+    m_bounds.Width = (m_layout.TextWidth + m.left + m.right) / 10.0f;
+    m_bounds.Height = (m_layout.TextHeight + m.top + m.bottom) / 10.0f;
     const UINT trim = m_setting->TrimType;
     if (trim & TrimType::TRIM_T) {
         m_bounds.Y = -b.Y;
@@ -204,15 +197,17 @@ void CVectorKanteloTask::Run()
     } else if (trim & TrimType::TRIM_R) {
         m_bounds.Width = b.X + b.Width;
     }
-    if (m_bounds.Width <= 0 || m_bounds.Height <= 0) {
-        Err.Set(IDS_OUTPUT_SIZE_ZERO);
-        return;
-    }
+    if (m_bounds.Width <= 0 || m_bounds.Height <= 0)
+        throw my::CException(IDS_OUTPUT_SIZE_ZERO);
+}
+
+void CVectorKanteloTask::DrawPage()
+{
     const double w = m_bounds.Width, h = m_bounds.Height;
     CMultiRenderer& r = *m_multiRenderer;
     r.BeginDocument(Path);
     double transform[kTransformSize];
-    if (m_vertical) {
+    if (m_layout.Vertical) {
         // (x, y) -> (h - y, x): the laid-out line turned a quarter clockwise.
         r.BeginPage(h, w);
         MakeTransform(transform, 0, -1, 1, 0, h, 0);
@@ -234,9 +229,18 @@ void CVectorKanteloTask::Run()
             r.SetFillColor(l.Color);
             r.SetStrokeColor(l.Color);
             WalkText(m_bounds.X + l.X / 10.0f, m_bounds.Y + l.Y / 10.0f,
-                     [&](UINT32 ch, const ABC&, int, int, float gx, float gy) { DrawGlyph(ch, gx, gy); });
+                     [&](const CPlacedChar& c, float gx, float gy) { DrawGlyph(c.Ch, gx, gy); });
         }
     r.EndPage();
     r.EndDocument();
+}
+
+void CVectorKanteloTask::Run()
+{
+    if (Text.empty())
+        throw my::CException(IDS_TEXT_EMPTY);
+    LayOutVector();
+    MeasurePage();
+    DrawPage();
     m_resultImage = m_dibRenderer->GetDib();
 }

@@ -3,7 +3,8 @@
 // paint's colour, from the outermost layer to the face. The same calls go to
 // a bitmap renderer, whose image is the task's result (the preview), and to
 // the job's output renderer when there is one. Vector output has no opacity,
-// no blur, no gradation and no texture.
+// no blur, no gradation and no texture. It shares the task protocol and the
+// text layout with the raster task, none of the raster stages.
 #pragma once
 #include "render/KanteloTask.h"
 #include "outline/VectorRenderer.h"
@@ -65,9 +66,15 @@ public:
     const std::vector<CVectorLayerGroup>& GetLayerGroups() const { return m_groups; }
 
 private:
-    // The text walk with the widths of every character but a line feed:
-    // draw(ch, abc, pen x, line top, x, y), the last two the glyph origin in
-    // pixels moved by (ox, oy).
+    // The renderers, the fonts, the layout with the layers as vector output
+    // draws them (no opacity, no blur), and the outline copies.
+    void LayOutVector();
+    // The page from the layout, cut to the layer bounds on the trimmed sides;
+    // throws IDS_OUTPUT_SIZE_ZERO when nothing is left.
+    void MeasurePage();
+    void DrawPage();
+    // Every character of the layout but a line feed: draw(char, x, y), the
+    // glyph origin in pixels moved by (ox, oy).
     template <class Draw>
     void WalkText(float ox, float oy, Draw draw);
     void MeasureTextBounds();

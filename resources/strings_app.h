@@ -25,6 +25,10 @@
 #define IDS_OLE_START_FAILED                     620
 #define IDS_GDIPLUS_START_FAILED                 621
 #define IDS_MAIN_WINDOW_FAILED                   622
+#define IDS_SETTINGS_FILE_IN_USE                 640
+#define IDS_SETTINGS_FILE_UNOPENED               641
+#define IDS_SETTINGS_NOT_KEPT_EXIT               642
+#define IDS_OUTPUT_FOLDER_TOO_LONG               643
 #define IDS_OPEN_FOLDER_FAILED                   1002
 #define IDS_CREATE_OUTPUT_FOLDER_FAILED          1004
 #define IDS_OUTPUT_FOLDER_EMPTY                  1013

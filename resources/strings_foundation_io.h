@@ -65,5 +65,19 @@
 #define IDS_XML_PARSE_VERSION_FAILED             54063
 #define IDS_XML_PARSE_BYTES_FAILED               54064
 #define IDS_XML_VALUE_TOO_LONG                   54065
+#define IDS_XML_SYNTAX_AT                        54480
+#define IDS_XML_SYNTAX_BAD_BYTES                 54481
+#define IDS_XML_SYNTAX_TEXT_OUTSIDE_ROOT         54482
+#define IDS_XML_SYNTAX_BAD_TAG                   54483
+#define IDS_XML_SYNTAX_BAD_ATTRIBUTE             54484
+#define IDS_XML_SYNTAX_END_TAG_MISMATCH          54485
+#define IDS_XML_SYNTAX_UNCLOSED                  54486
+#define IDS_XML_SYNTAX_BAD_REFERENCE             54487
+#define IDS_XML_SYNTAX_UNCLOSED_MARKUP           54488
+#define IDS_XML_SYNTAX_NO_ROOT                   54489
+#define IDS_XML_SYNTAX_SECOND_ROOT               54490
+#define IDS_XML_SYNTAX_BAD_CHARACTER             54491
+#define IDS_XML_FILE_SAVE_FAILED                 54492
+#define IDS_XML_SYNTAX_STRAY_END_TAG             54493
 
 #endif

@@ -13,5 +13,8 @@
 #define IDS_FILL_GDIP_PATH_FAILED                54026
 #define IDS_DRAW_GDIP_PATH_FAILED                54028
 #define IDS_TRANSFORM_PATH_FAILED                54030
+#define IDS_IMAGE_FORMAT_UNKNOWN                 54464
+#define IDS_IMAGE_DATA_DAMAGED                   54465
+#define IDS_IMAGE_FILE_EMPTY                     54466
 
 #endif

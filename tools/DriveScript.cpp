@@ -145,7 +145,7 @@ void CDriveLine::Check() const
         Flag(1);
         if (words != 2)
             throw CDriveError{L"expanded takes an id and 0 or 1"};
-    } else if (c == L"wait" || c == L"shot" || c == L"screen") {
+    } else if (c == L"wait" || c == L"waitlong" || c == L"shot" || c == L"screen") {
         Text(0);
     } else if (c == L"text" || c == L"expect") {
         Id(0);

@@ -7,9 +7,13 @@
 // (20 characters at 30 px with the five first-start presets). It also writes
 // the benchmark's settings and text files, for timing the whole process: the
 // line, 10 lines of 80 characters and 20 lines of 160 (the line repeated, by
-// paragraph), and 10 lines of 80 characters that are all different.
+// paragraph), and 10 lines of 80 characters that are all different. The
+// heavy preview has six lines at 48 px with five decorations of 8 px, each
+// blurred by 10 px. With "--stages" it times the stages of the raster run on
+// the 10 x 80 cases instead (where the time goes).
 #include "render/SaveJob.h"
 #include "tools/ToolRuntime.h"
+#include "tools/BenchStages.h"
 #include "tools/BenchVector.h"
 #include "render/KanteloTask.h"
 #include "render/SaveFormatFactory.h"
@@ -77,6 +81,23 @@ CSetting PreviewSetting()
     return s;
 }
 
+// The preview at its heaviest: six lines at 48 px, five rows of 8 px each
+// blurred by 10 px.
+CSetting HeavyPreviewSetting()
+{
+    CSetting s = PreviewSetting();
+    s.FontSetting.Size = 480;
+    for (size_t i = 0; i < s.Borderings.size(); ++i) {
+        s.Borderings[i].Size = 80;
+        s.Borderings[i].Blur = 100;
+        s.UseBorderings[i] = 1;
+    }
+    return s;
+}
+
+const wchar_t kHeavyPreviewText[] =
+    L"縁取り文字のテスト\nプレビューの速さ\n六行の文章を\n太い縁取りと\nぼかしで描く\n最後の行です";
+
 bool WriteUtf8(const std::wstring& path, const std::wstring& text)
 {
     int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
@@ -108,6 +129,7 @@ int wmain(int argc, wchar_t** argv)
     // "--vector": only the vector formats with the largest decorations.
     if (argc > 2 && std::wstring(argv[2]) == L"--vector")
         return BenchVectorFormats(folder, vectorError) ? 0 : (WriteLine(STD_ERROR_HANDLE, vectorError), 1);
+    const bool stages = argc > 2 && std::wstring(argv[2]) == L"--stages";
     const std::wstring line = L"縁取り文字テスト";
     const CSetting bench = BenchmarkSetting();
     CSettingXmlWriter writer;
@@ -156,6 +178,20 @@ int wmain(int argc, wchar_t** argv)
     }
 
     std::wstring error;
+    if (stages) {
+        CSetting heavyPreview = HeavyPreviewSetting();
+        heavyPreview.TrimType = 0;
+        // One thread against all: how far the glyph pass gains from more.
+        for (int threads : {1, 2, 4})
+            BenchRasterStages(heavyPreview, kHeavyPreviewText, L"heavy_preview_t" + std::to_wstring(threads), L"",
+                              error, threads);
+        return BenchRasterStages(heavyPreview, kHeavyPreviewText, L"heavy_preview", L"", error) &&
+                       BenchRasterStages(paragraphs, lines10, L"10x80", PathJoined(folder, L"stages-10x80.png"), error) &&
+                       BenchRasterStages(paragraphs, different, L"10x80different",
+                                         PathJoined(folder, L"stages-different.png"), error)
+                   ? 0
+                   : (WriteLine(STD_ERROR_HANDLE, error), 1);
+    }
     const int runs = 9;
     const std::wstring jobFolder = PathJoined(folder, L"out");
     std::vector<double> job = Time(runs, [&] {
@@ -185,7 +221,19 @@ int wmain(int argc, wchar_t** argv)
         error = task->Err.message;
         return !task->HasError();
     });
-    if (job.empty() || render.empty() || previews.empty()) {
+    boost::shared_ptr<CSetting> heavy(new CSetting(HeavyPreviewSetting()));
+    std::vector<double> heavyPreviews = Time(9, [&] {
+        boost::shared_ptr<CKanteloTask> task(new CKanteloTask);
+        task->Init(nullptr);
+        task->SetSetting(heavy);
+        task->Size = SIZE{1200, 800};
+        task->Text = kHeavyPreviewText;
+        task->m_saver = saver;
+        task->Execute();
+        error = task->Err.message;
+        return !task->HasError();
+    });
+    if (job.empty() || render.empty() || previews.empty() || heavyPreviews.empty()) {
         WriteLine(STD_ERROR_HANDLE, error);
         return 1;
     }
@@ -195,6 +243,8 @@ int wmain(int argc, wchar_t** argv)
     Print(L"preview_ms_median", Median(previews));
     // The machine is shared: the fastest run shows the cost without the others' load.
     Print(L"preview_ms_min", previews.front());
+    Print(L"heavy_preview_ms_median", Median(heavyPreviews));
+    Print(L"heavy_preview_ms_min", heavyPreviews.front());
     Print(L"threads", GetProcessorCount());
     PROCESS_MEMORY_COUNTERS pmc = {};
     pmc.cb = sizeof pmc;

@@ -102,3 +102,5 @@ printf '10 x 80 all different:     %7s ms, peak %s MB (%s MB/Mpx)   (no goal: no
   "$(field 10x80different 2)" "$(field 10x80different 3)" "$(per_mpx 10x80different)"
 printf 'preview, 20 chars at 30 px, five presets: %s ms, fastest %s ms   (goal < 5 ms)\n' \
   "$(get preview_ms_median)" "$(get preview_ms_min)"
+printf 'heavy preview, 6 lines at 48 px, five rows of 8 px blurred by 10: %s ms, fastest %s ms   (goal < 60 ms)\n' \
+  "$(get heavy_preview_ms_median)" "$(get heavy_preview_ms_min)"

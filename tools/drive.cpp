@@ -19,6 +19,7 @@
 //   main             the program's main window becomes current
 //   wait TEXT        wait up to 10 s for a window whose title or static text
 //                    holds TEXT; it becomes current
+//   waitlong TEXT    the same for up to 60 s (a job of large pictures)
 //   text ID TEXT     replace the text of control ID as typing would
 //   pick ID ITEM     choose the combo or list item ITEM and notify
 //   check ID 0|1     set a check box or radio button and notify
@@ -77,6 +78,7 @@
 namespace {
 
 const DWORD kWaitMs = 10000;
+const DWORD kLongWaitMs = 60000;
 const DWORD kExitWaitMs = 20000;
 const DWORD kSettleMs = 150;       // lets posted work and repaints follow an input-idle report
 const UINT kSendTimeoutMs = 10000;  // a sent message never blocks the driver for good
@@ -371,7 +373,9 @@ public:
         else if (c == L"main")
             Main();
         else if (c == L"wait")
-            Wait(line.Text(0));
+            Wait(line.Text(0), kWaitMs);
+        else if (c == L"waitlong")
+            Wait(line.Text(0), kLongWaitMs);
         else if (c == L"text")
             SetText(Control(line.Id(0)), line.Text(1));
         else if (c == L"pick")
@@ -599,7 +603,7 @@ private:
         return shown.empty() ? L"no window" : shown;
     }
 
-    void Wait(const std::wstring& text)
+    void Wait(const std::wstring& text, DWORD limit)
     {
         const DWORD start = GetTickCount();
         for (;;) {
@@ -611,8 +615,9 @@ private:
                 }
             }
             FailIfEnded();
-            if (GetTickCount() - start > kWaitMs)
-                Fail(L"no window shows this text within 10 s (shown: " + ShownTexts() + L")");
+            if (GetTickCount() - start > limit)
+                Fail(L"no window shows this text within " + std::to_wstring(limit / 1000) + L" s (shown: " +
+                     ShownTexts() + L")");
             Sleep(100);
         }
     }

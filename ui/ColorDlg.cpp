@@ -1,5 +1,6 @@
 #include "ui/ColorDlg.h"
 #include "foundation/XmlValue.h"
+#include "platform/ScopedFlag.h"
 #include <algorithm>
 
 namespace {
@@ -20,18 +21,6 @@ COLORREF WithChannel(COLORREF c, int i, BYTE v)
     (i == 0 ? r : (i == 1 ? g : b)) = v;
     return RGB(r, g, b);
 }
-
-// Sets a flag for a scope; an exception on the way must not leave the page
-// deaf to the user.
-class CFlagScope {
-public:
-    explicit CFlagScope(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~CFlagScope() { m_flag = false; }
-    CFlagScope(const CFlagScope&) = delete;
-    CFlagScope& operator=(const CFlagScope&) = delete;
-private:
-    bool& m_flag;
-};
 
 } // namespace
 
@@ -63,7 +52,7 @@ void CColorPageMono::SetColor(const std::vector<int>& excluded, COLORREF color, 
 {
     if (Updating)
         return;
-    CFlagScope updating(Updating);
+    CScopedFlag updating(Updating);
     if (!Excluded(excluded, IDC_MONO_SELECTED))
         SelectedSwatch.SetColor(color, redraw);
     if (!Excluded(excluded, IDC_PICKER_HS))

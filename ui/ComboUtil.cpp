@@ -100,9 +100,14 @@ std::wstring FilterNumberText(const std::wstring& text, bool allowSign, bool all
 {
     std::wstring out;
     for (wchar_t c : text) {
-        const bool digit = (c >= L'0' && c <= L'9') || (c >= 0xFF10 && c <= 0xFF19);
-        const bool sign = allowSign && (c == L'-' || c == 0xFF0D);
-        const bool point = allowPoint && (c == L'.' || c == 0xFF0E);
+        // An input method in full-width mode types U+FF10-FF19, U+FF0D and
+        // U+FF0E: they stand for the ASCII characters, and are read (and
+        // shown) as those.
+        if (c >= 0xFF01 && c <= 0xFF5E)
+            c = static_cast<wchar_t>(c - 0xFF01 + L'!');
+        const bool digit = c >= L'0' && c <= L'9';
+        const bool sign = allowSign && c == L'-';
+        const bool point = allowPoint && c == L'.';
         if (digit || sign || point)
             out.push_back(c);
     }

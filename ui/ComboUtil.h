@@ -36,5 +36,6 @@ void FitDroppedWidth(HWND combo);
 // combo holds no text or the number does not parse.
 bool ReadComboInt(HWND dialog, int id, bool allowSign, int decimals, int& value);
 bool ReadComboDouble(HWND dialog, int id, bool allowSign, double& value);
-// The filter alone.
+// The filter alone: digits, and "-" and "." where allowed; their full-width
+// forms become the ASCII characters.
 std::wstring FilterNumberText(const std::wstring& text, bool allowSign, bool allowPoint);

@@ -35,18 +35,15 @@ HRESULT STDMETHODCALLTYPE CDropCtrlerImpl::DragEnter(IDataObject* data, DWORD ke
 {
     if (!effect)
         return E_INVALIDARG;
-    try {
-        Keep(data);
-        if (!Hook([&] { OnDragEnter(keys, point); }))
-            *effect = DROPEFFECT_NONE;
-        if (!Hook([&] { HandleDrop(keys, point, effect, false); }))
-            *effect = DROPEFFECT_NONE;
-        if (m_helper) {
-            POINT pt = {point.x, point.y};
-            m_helper->DragEnter(m_target, data, &pt, *effect);
-        }
-    } catch (...) {
+    // Nothing here throws: the hooks run guarded, the rest are COM calls.
+    Keep(data);
+    if (!Hook([&] { OnDragEnter(keys, point); }))
         *effect = DROPEFFECT_NONE;
+    if (!Hook([&] { HandleDrop(keys, point, effect, false); }))
+        *effect = DROPEFFECT_NONE;
+    if (m_helper) {
+        POINT pt = {point.x, point.y};
+        m_helper->DragEnter(m_target, data, &pt, *effect);
     }
     return S_OK;
 }
@@ -55,27 +52,20 @@ HRESULT STDMETHODCALLTYPE CDropCtrlerImpl::DragOver(DWORD keys, POINTL point, DW
 {
     if (!effect)
         return E_INVALIDARG;
-    try {
-        if (!Hook([&] { HandleDrop(keys, point, effect, false); }))
-            *effect = DROPEFFECT_NONE;
-        if (m_helper) {
-            POINT pt = {point.x, point.y};
-            m_helper->DragOver(&pt, *effect);
-        }
-    } catch (...) {
+    if (!Hook([&] { HandleDrop(keys, point, effect, false); }))
         *effect = DROPEFFECT_NONE;
+    if (m_helper) {
+        POINT pt = {point.x, point.y};
+        m_helper->DragOver(&pt, *effect);
     }
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CDropCtrlerImpl::DragLeave()
 {
-    try {
-        Hook([&] { OnDragLeave(); });
-        if (m_helper)
-            m_helper->DragLeave();
-    } catch (...) {
-    }
+    Hook([&] { OnDragLeave(); });
+    if (m_helper)
+        m_helper->DragLeave();
     m_data.Release();
     return S_OK;
 }

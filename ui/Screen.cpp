@@ -119,7 +119,7 @@ bool CScreen::Polyline(const std::vector<POINT>& points, int penStyle, int width
     if (!pen.Get())
         return false;
     return ForEachDC(*this, [&](HDC dc) {
-        CGdiObjectSelector select(dc, pen);
+        CSelectObjectGuard select(dc, pen);
         return ::Polyline(dc, points.data(), static_cast<int>(points.size())) != FALSE;
     });
 }

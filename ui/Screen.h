@@ -41,18 +41,6 @@ private:
 
 typedef boost::shared_ptr<CScreenHDC> CScreenHDCPtr;
 
-// Selects an object into a DC for a scope and puts the previous one back.
-class CGdiObjectSelector {
-public:
-    CGdiObjectSelector(HDC dc, HGDIOBJ object) : m_dc(dc), m_previous(dc ? SelectObject(dc, object) : nullptr) {}
-    ~CGdiObjectSelector() { if (m_dc && m_previous && m_previous != HGDI_ERROR) SelectObject(m_dc, m_previous); }
-    CGdiObjectSelector(const CGdiObjectSelector&) = delete;
-    CGdiObjectSelector& operator=(const CGdiObjectSelector&) = delete;
-private:
-    HDC m_dc;
-    HGDIOBJ m_previous;
-};
-
 // Whether a text of the font's LOGFONT height fits a rectangle's height.
 inline bool TextHeightFits(LONG logFontHeight, LONG rectHeight)
 {

@@ -2,6 +2,8 @@
 #include "decoration/NamedEffects.h"
 #include "decoration/Setting.h"
 #include "foundation/ReplacingFileWriter.h"
+#include "foundation/ResourceString.h"
+#include "foundation/ShellOps.h"
 #include "platform/Handle.h"
 #include "tests/common/RecordingMsg.h"
 #include "tests/common/TestSupport.h"
@@ -352,6 +354,33 @@ TEST(JobControlTest, StopDuringALongCharacterJob)
     EXPECT_FALSE(view.controls.back());
 }
 
+// A one-file job stopped after its first unit never ends its document: no
+// file of a few pages appears in place of the whole one.
+TEST(JobControlTest, AStoppedOneFileJobWritesNoDocument)
+{
+    CTempFolder folder;
+    CSetting setting = FirstStartSetting(folder.Path(), std::wstring(200, L'字'));
+    setting.Unit = TextUnit::CHAR;
+    setting.SaveFormat.Type = OutputType::PDF;
+    setting.SingleFile = true;
+    CTestView view;
+    CTestJobControl jobs(view, setting);
+    jobs.StartJob(false);
+    ASSERT_TRUE(jobs.IsSaveRunning());
+    const DWORD start = GetTickCount();
+    while (view.position < 100 && jobs.IsSaveRunning() && GetTickCount() - start < kPatience) {
+        jobs.OnTimer(GetTickCount());
+        Sleep(5);
+    }
+    ASSERT_TRUE(jobs.IsSaveRunning());  // the first unit is done, the job is not
+    jobs.Stop();
+    ASSERT_TRUE(RunUntilIdle(jobs));
+    ASSERT_EQ(1u, view.msg.boxes.size());
+    EXPECT_EQ(LoadResourceString(IDS_JOB_STOPPED, false), view.msg.boxes[0].text);
+    EXPECT_TRUE(view.finished.empty());
+    EXPECT_EQ(0, CountFiles(folder.Path())) << "the document was ended";
+}
+
 TEST(JobControlTest, AWorkerThatDiesEndsTheJobWithAnError)
 {
     CSetting setting = FirstStartSetting(L"", L"abc");
@@ -414,4 +443,27 @@ TEST(JobControlTest, WorkersThatEndLeaveTheMemoryOfOtherThreadsAlone)
     churner.join();
     EXPECT_EQ(0, churn.damaged);
     EXPECT_EQ(previews, view.images);
+}
+
+// An output folder longer than the system allows is reported as such before
+// anything is made, and the inputs come back.
+TEST(JobControlTest, ATooLongOutputFolderIsReportedBeforeAnythingIsMade)
+{
+    CTempFolder folder;
+    std::wstring deep = folder.File(L"out");
+    while (deep.size() <= kMaxFolderPath)
+        deep += L"\\" + std::wstring(30, L'd');
+    CSetting setting = FirstStartSetting(deep, L"a");
+    CTestView view;
+    CTestJobControl jobs(view, setting);
+    jobs.StartJob(false);
+    EXPECT_FALSE(jobs.IsRunning());
+    ASSERT_EQ(1u, view.msg.boxes.size());
+    const std::wstring& text = view.msg.boxes[0].text;
+    const std::wstring format = LoadResourceString(IDS_OUTPUT_FOLDER_TOO_LONG);
+    EXPECT_EQ(0u, text.compare(0, format.find(L'%'), format, 0, format.find(L'%'))) << Narrow(text);
+    EXPECT_NE(std::wstring::npos, text.find(deep));
+    EXPECT_NE(std::wstring::npos, text.find(std::to_wstring(kMaxFolderPath)));
+    EXPECT_FALSE(view.controls.back());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.File(L"out").c_str()));
 }

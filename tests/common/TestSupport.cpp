@@ -29,6 +29,25 @@ std::wstring BuildPath(const std::wstring& relative)
     return path + L"\\" + relative;
 }
 
+std::wstring SourceTreePath(const std::wstring& relative)
+{
+    typedef wchar_t*(CDECL * ToDos)(const char*);
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    ToDos toDos = kernel ? reinterpret_cast<ToDos>(reinterpret_cast<void*>(
+                               GetProcAddress(kernel, "wine_get_dos_file_name")))
+                         : nullptr;
+    wchar_t* dos = toDos ? toDos(KNT_SOURCE_DIR) : nullptr;
+    if (!dos)
+        return std::wstring();
+    std::wstring path = dos;
+    HeapFree(GetProcessHeap(), 0, dos);
+    if (!relative.empty())
+        path += L'\\';
+    for (wchar_t c : relative)
+        path.push_back(c == L'/' ? L'\\' : c);
+    return path;
+}
+
 DWORD RunWithOutputFile(const std::wstring& commandLine, const std::wstring& outputFile, DWORD timeoutMs)
 {
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};

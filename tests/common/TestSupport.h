@@ -15,6 +15,9 @@ std::wstring TestOutputPath(const std::wstring& name);
 // build\<relative>: a program of this build, beside the test executable's
 // build\tests folder.
 std::wstring BuildPath(const std::wstring& relative);
+// A file or folder of the source tree ("tests/decoration/corpus") as Wine
+// names it; empty outside Wine.
+std::wstring SourceTreePath(const std::wstring& relative);
 // Runs a command line with its standard output and error going to a file
 // (no pipe can fill up), waits up to the timeout and returns its exit code;
 // 0xFFFFFFFF when it did not start.

@@ -27,12 +27,9 @@ TEST(Setting, CopyIsDeep)
 {
     CSetting a;
     a.Borderings[2].Paint.Texture.Path = L"a.png";
-    a.Bytes1.assign(3, 7);
     CSetting b(a);
     b.Borderings[2].Paint.Texture.Path = L"b.png";
-    b.Bytes1[0] = 1;
     EXPECT_EQ(L"a.png", a.Borderings[2].Paint.Texture.Path);
-    EXPECT_EQ(7, a.Bytes1[0]);
     CSetting& self = b;
     b = self;
     EXPECT_EQ(L"b.png", b.Borderings[2].Paint.Texture.Path);
@@ -54,7 +51,13 @@ TEST(Setting, MakeFileTitle)
         {FnameType::TEXT, 3, 1, L"", L""},
         {7, 3, 1, L"xy", L"xy"},  // an unknown type names by the text
         {FnameType::TEXT, 1, 1, L"a:b\ncd", L"a\xFF1A" L"b"},
-        {FnameType::TEXT, 1, 1, L"a\tb\rc", L"a_b\rc"},
+        // Controls, bidirectional controls and lone surrogates give no
+        // honest name: each becomes a low line like TAB; a pair stays.
+        {FnameType::TEXT, 1, 1, L"a\tb\rc\x01" L"d\x7F", L"a_b_c_d_"},
+        {FnameType::SEQ_TEXT, 0, 3, L"\x202E" L"abc.exe", L"3__abc.exe"},
+        {FnameType::TEXT, 1, 1, L"\x202A\x202B\x202C\x202D\x2066\x2067\x2068\x2069", L"________"},
+        {FnameType::TEXT, 1, 1, L"x\xD800y\xDC00z\xD83D\xDE00", L"x_y_z\xD83D\xDE00"},
+        {FnameType::TEXT, 1, 1, L"\xD83D", L"_"},
         {FnameType::TEXT, 1, 1, L"\\/:*?\"<>|", L"\xFFE5\xFF0F\xFF1A\xFF0A\xFF1F\x201D\xFF1C\xFF1E\xFF5C"},
         {FnameType::SEQ_TEXT, 2, 3, L"\nrest", L"03_"},
         // A width from a damaged file stays bounded.

@@ -2,64 +2,10 @@
 #include "foundation/Globals.h"
 #include "foundation/NamedValues.h"
 #include "foundation/ResourceString.h"
-#include "foundation/VersionInfo.h"
 #include "resources/strings_foundation.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <shlobj.h>
-
-TEST(VersionInfo, VersionTextsToNumbers)
-{
-    struct Case {
-        const wchar_t* text;
-        bool ok;
-        std::vector<DWORD> numbers;
-    } const cases[] = {
-        {L"2, 4, 1, 0", true, {2, 4, 1, 0}},
-        {L"1.5", true, {1, 5, 0, 0}},
-        {L"1.4.2.0.9", true, {1, 4, 2, 0}},      // pieces beyond the count are ignored
-        {L"+3.\t7 .0,1", true, {3, 7, 0, 1}},
-        {L"", true, {0, 0, 0, 0}},
-        {L"2.4.x.0", false, {}},
-        {L"2.-4", false, {}},
-        {L"1.99999999999", false, {}},           // beyond 32 bits
-    };
-    for (const Case& c : cases) {
-        std::vector<DWORD> out;
-        EXPECT_EQ(c.ok, ParseVersionNumbers(c.text, 4, out)) << Narrow(c.text);
-        if (c.ok) {
-            EXPECT_EQ(c.numbers, out) << Narrow(c.text);
-        }
-    }
-}
-
-TEST(VersionInfo, PartsAbove16BitsAreACastError)
-{
-    WORD words[4];
-    my::CException e = ThrownError([&] { NarrowVersionWords({2, 4, 1, 70000}, words); });
-    EXPECT_EQ(UINT(IDS_CAST_ERROR), e.id);
-    EXPECT_NE(std::wstring::npos, e.message.find(L"70000")) << Narrow(e.message);
-    NarrowVersionWords({2, 4, 1, 65535}, words);
-    EXPECT_EQ(L"2.4.1.65535", FormatVersion(words));
-}
-
-TEST(VersionInfo, ReadsTheRunningProgramsResource)
-{
-    CVersionInfo info;
-    info.Load(GetModuleFilePath());
-    WORD words[4];
-    info.GetProductVersionWords(words);
-    EXPECT_EQ(L"1.4.2.0", FormatVersion(words));
-    EXPECT_FALSE(info.GetLegalCopyright().empty());
-    // A value that no translation holds names every translation at once.
-    my::CException e = ThrownError([&] { info.QueryString(L"\\StringFileInfo\\", L"\\NoSuchValue"); });
-    EXPECT_EQ(UINT(IDS_VERSION_VALUE_MISSING), e.id);
-    EXPECT_NE(std::wstring::npos, e.message.find(L"[ALL_TRANSLATES]\\NoSuchValue")) << Narrow(e.message);
-
-    CTempFolder folder;
-    WriteFileBytes(folder.File(L"plain.txt"), "no resources here");
-    EXPECT_EQ(UINT(IDS_VERSION_SIZE_FAILED), ThrownId([&] { info.Load(folder.File(L"plain.txt")); }));
-}
 
 TEST(AppInfo, NamesFolderTitleAndOneTimeSetUp)
 {

@@ -92,3 +92,13 @@ TEST(GuardedRunner, ActionRunsOnceWithItsState)
     EXPECT_EQ(3, calls);
     EXPECT_TRUE(sink.shown.empty());
 }
+
+TEST(GuardedRunner, NothingLeavesTheConversion)
+{
+    // Callers such as thread procedures and the tasks' Execute rely on it.
+    my::CCtrlException result(nullptr, 0);
+    const auto action = [] { throw 1; };
+    static_assert(noexcept(CatchToError(result, action)), "CatchToError must not throw");
+    CatchToError(result, action);
+    EXPECT_EQ(UINT(IDS_UNKNOWN_EXCEPTION), result.id);
+}

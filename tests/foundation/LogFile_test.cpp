@@ -214,6 +214,35 @@ TEST(LogFile, GlobalLogLifecycle)
     DeleteFileW(beside.GetPath().c_str());
 }
 
+// Run as a child process by the next test: it leaves its log open and held,
+// with a line still in the buffer, and simply ends.
+TEST(LogFile, ChildEndsWithItsLogOpen)
+{
+    wchar_t path[MAX_PATH];
+    if (GetEnvironmentVariableW(L"KNT_LOG_AT_EXIT", path, MAX_PATH) == 0)
+        return;  // not the child: nothing to do
+    ASSERT_TRUE(CLogFile::OpenPath(path));
+    *GetGlobalLog() << L"last words";
+    new boost::shared_ptr<CLogFile>(GetGlobalLog());  // a holder that never lets go
+}
+
+// The global log is closed when the process ends, so its last lines reach
+// the file although a holder never let the log go.
+TEST(LogFile, ClosedAtProcessExit)
+{
+    CTempFolder dir;
+    const std::wstring log = dir.File(L"exit.txt");
+    wchar_t self[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(n > 0 && n < MAX_PATH);
+    ASSERT_TRUE(SetEnvironmentVariableW(L"KNT_LOG_AT_EXIT", log.c_str()));
+    const DWORD rc = RunWithOutputFile(L"\"" + std::wstring(self, n) + L"\" --gtest_filter=LogFile.ChildEndsWithItsLogOpen",
+                                       dir.File(L"child.txt"), 60000);
+    SetEnvironmentVariableW(L"KNT_LOG_AT_EXIT", nullptr);
+    ASSERT_EQ(0u, rc) << ReadFileBytes(dir.File(L"child.txt"));
+    EXPECT_EQ(Expected(L"last words"), ReadFileBytes(log));
+}
+
 TEST(LogFile, TimestampedName)
 {
     SYSTEMTIME t = {};

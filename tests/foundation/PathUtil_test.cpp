@@ -428,6 +428,12 @@ TEST(PathUtil, FileSystem)
     std::wstring inPlace = L"C:\\x\\..\\y";
     EXPECT_TRUE(CanonicalizePathInPlace(inPlace));
     EXPECT_EQ(L"C:\\y", inPlace);
+    // A path longer than the system takes is refused, never written past the buffer.
+    std::wstring longPath = L"C:\\" + std::wstring(700, L'a');
+    EXPECT_FALSE(CanonicalizePath(canon, longPath));
+    EXPECT_EQ(L"", canon);
+    EXPECT_FALSE(CanonicalizePathInPlace(longPath));
+    EXPECT_EQ(703u, longPath.size());
 }
 
 TEST(PathUtil, SystemFolders)

@@ -1,5 +1,6 @@
 #include "foundation/XmlDocument.h"
 #include "foundation/GlobalMemory.h"
+#include "resources/strings_foundation.h"
 #include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
@@ -234,7 +235,7 @@ TEST(XmlDocument, MissingFileAndNodes)
     EXPECT_FALSE(doc.SelectChildNode(doc.root, L"Unit", unit));
     EXPECT_EQ(UINT(IDS_XML_NODE_NOT_FOUND), doc.m_err.id);
     EXPECT_EQ(E_FAIL, doc.m_err.code);
-    EXPECT_EQ(L"XMLドキュメント指定のノードが見つかりません - " + SystemText(E_FAIL) + L"\n\n#document/Settings -> Unit",
+    EXPECT_EQ(L"XMLドキュメント指定のノードが見つかりません - " + SystemText(E_FAIL) + L"\n\nSettings -> Unit",
               doc.m_err.message);
     EXPECT_FALSE(doc.HasNode(doc.root, L"Unit"));
     EXPECT_TRUE(doc.ClearNotFoundError());
@@ -243,8 +244,41 @@ TEST(XmlDocument, MissingFileAndNodes)
 
     EXPECT_FALSE(doc.SelectSingleNode(L"Other", unit));
     EXPECT_EQ(UINT(IDS_XML_NODE_NOT_FOUND), doc.m_err.id);
-    EXPECT_EQ(L"#document/Settings", CXmlDocument::GetNodePath(doc.root));
+    EXPECT_EQ(L"Settings", CXmlDocument::GetNodePath(doc.root));
     EXPECT_EQ(L"(!null)", CXmlDocument::GetNodePath(nullptr));
+
+    // Deeper down, every element from the root; a node not yet in the tree
+    // is its own path.
+    CXmlDocument::CNode decoration, size;
+    ASSERT_TRUE(doc.CreateElement(L"Decoration", L"", decoration) && doc.AppendChild(doc.root, decoration));
+    EXPECT_FALSE(doc.SelectChildNode(decoration, L"Size", size));
+    EXPECT_EQ(L"XMLドキュメント指定のノードが見つかりません - " + SystemText(E_FAIL) +
+                  L"\n\nSettings -> Decoration -> Size",
+              doc.m_err.message);
+    CXmlDocument::CNode loose;
+    ASSERT_TRUE(doc.CreateElement(L"Loose", L"", loose));
+    EXPECT_EQ(L"Loose", CXmlDocument::GetNodePath(loose));
+}
+
+// Nothing the stream's making throws leaves SaveGlobalMemory: it becomes the
+// error record, and no block is handed out.
+TEST(XmlDocument, SavingToMemoryCatchesEveryException)
+{
+    struct CThrowing : CDoc {
+        static void NoMemory(CComPtr<IStream>&, CGlobalMemory&) { throw std::bad_alloc(); }
+        static void Library(CComPtr<IStream>&, CGlobalMemory&) { throw my::CException(IDS_OPEN_MEMORY_STREAM_FAILED, E_OUTOFMEMORY); }
+        HGLOBAL Save(void (*create)(CComPtr<IStream>&, CGlobalMemory&)) { return SaveGlobalMemoryThrough(create); }
+    } doc;
+    EXPECT_EQ(nullptr, doc.Save(CThrowing::NoMemory));
+    EXPECT_EQ(UINT(IDS_STD_EXCEPTION), doc.m_err.id);
+    EXPECT_FALSE(doc.m_err.message.empty());
+    EXPECT_EQ(nullptr, doc.Save(CThrowing::Library));
+    EXPECT_EQ(UINT(IDS_OPEN_MEMORY_STREAM_FAILED), doc.m_err.id);
+    EXPECT_EQ(E_OUTOFMEMORY, doc.m_err.code);
+    // The next save starts from a clean record.
+    CGlobalMemory block(doc.SaveGlobalMemory());
+    EXPECT_NE(nullptr, block.Get());
+    EXPECT_EQ(0u, doc.m_err.id);
 }
 
 TEST(XmlDocument, ValueTextsAndTheirFailures)
@@ -366,4 +400,9 @@ TEST(XmlDocument, NodeListsAndPositions)
     EXPECT_TRUE(doc.AppendChildUnlessSame(doc.root, made));
     ASSERT_TRUE(doc.SelectNodes(doc.root, L"*", list) && doc.GetNodeCount(list, count));
     EXPECT_EQ(3, count);
+    // Another node is appended.
+    ASSERT_TRUE(doc.CreateElement(L"Item", L"", made));
+    EXPECT_TRUE(doc.AppendChildUnlessSame(doc.root, made));
+    ASSERT_TRUE(doc.SelectNodes(doc.root, L"*", list) && doc.GetNodeCount(list, count));
+    EXPECT_EQ(4, count);
 }

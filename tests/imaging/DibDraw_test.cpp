@@ -30,7 +30,7 @@ uint32_t Rgb32(int x, int y) { return 0xFF000000u | (x * 20u) << 16 | (y * 20u) 
 void MakeTarget(CDibSectionDC& dc, int w, int h, uint32_t fill)
 {
     CScreenDC screen;
-    ASSERT_TRUE(dc.Create(screen, {0, 0, w, h}, 32));
+    ASSERT_TRUE(dc.Create(screen, {0, 0, w, h}, 32) && dc.GetDib());
     dc.FillRectValue({0, 0, w, h}, fill);
 }
 
@@ -50,7 +50,11 @@ TEST(DibDraw, StretchToReadsTheTopRowsOfABottomUpImage)
     EXPECT_EQ(0u, Px(*target.GetDib(), 0, 4) & 0xFFFFFF);
 
     // Empty rectangles succeed without drawing; a bitmap without bits fails.
+    // The count of lines StretchDIBits answers is no verdict: only GDI_ERROR
+    // fails (Wine answers 0 for a DC that is none).
     EXPECT_TRUE(dib.StretchTo(target, {0, 0, 0, 4}, {0, 0, 10, 4}));
+    EXPECT_TRUE(dib.StretchTo(target, {100, 100, 110, 104}, {0, 0, 10, 4}));
+    EXPECT_TRUE(dib.StretchTo(nullptr, {0, 0, 10, 4}, {0, 0, 10, 4}));
     CDib empty;
     EXPECT_FALSE(empty.StretchTo(target, {0, 0, 1, 1}, {0, 0, 1, 1}));
     EXPECT_FALSE(empty.DrawAt(target, 0, 0));
@@ -209,10 +213,12 @@ TEST(DibDraw, DrawDibOtherDepthsAndFailures)
     CDibSectionDC target;
     MakeTarget(target, 4, 4, 0);
     EXPECT_FALSE(DrawDib(target, nullptr, empty, nullptr, 255, 0));
-    // A DC that AlphaBlend refuses: the blend's failure is the result.
+    // A DC that AlphaBlend refuses: one DC's draw is done once its memory DC
+    // is made; a list's draw answers for every blend.
     CDib argb;
     MakeGradient(argb, 4, 4);
-    EXPECT_FALSE(DrawDib(nullptr, nullptr, argb, nullptr, 255, 0));
+    EXPECT_TRUE(DrawDib(nullptr, nullptr, argb, nullptr, 255, 0));
+    EXPECT_FALSE(DrawDibToAll(std::vector<HDC>(1, nullptr), nullptr, argb, nullptr, 255, 0));
 
     // One scaled copy for every DC of a list.
     CDibSectionDC second;

@@ -61,7 +61,9 @@ TEST(DibSectionDC, EnsureAreaReusesLargerBitmaps)
         EXPECT_EQ(c.hr, dc.EnsureArea(screen, c.area, c.bits)) << c.what;
         EXPECT_EQ(c.sameBitmap, before && before == dc.GetDib()) << c.what;
     }
-    EXPECT_EQ(nullptr, dc.GetHDC());
+    // The impossible size left a DC without a bitmap, which is no area.
+    EXPECT_NE(nullptr, dc.GetHDC());
+    EXPECT_FALSE(dc.GetDib());
 
     // A reused bitmap maps the new corner to its pixel (0, 0) and still never
     // lets a fill leave it.
@@ -83,7 +85,19 @@ TEST(DibSectionDC, CreateLikeAndAttach)
     ASSERT_TRUE(dc.CreateLikeHeader(screen, {0, 0, 8, 4}, pattern.GetHeader()));
     EXPECT_EQ(3u, dc.GetDib()->GetProfileSize());
     EXPECT_EQ(nullptr, dc.CreateLikeHeader(screen, {0, 0, 8, 4}, nullptr));
-    EXPECT_EQ(nullptr, dc.Create(screen, {0, 0, 8, 4}, 0));
+    // A bitmap that cannot be made still gives the DC, at the area's corner;
+    // only the bitmap is missing.
+    for (WORD bits : {WORD(0), WORD(32)}) {
+        const RECT area = {5, 6, 5 + (bits ? 100000 : 8), 6 + (bits ? 100000 : 4)};
+        const HDC made = bits ? dc.CreateLike(screen, area, bits, pattern.GetHeader()) : dc.Create(screen, area, bits);
+        ASSERT_NE(nullptr, made) << bits;
+        EXPECT_EQ(made, dc.GetHDC());
+        EXPECT_FALSE(dc.GetDib()) << bits;
+        POINT origin = {};
+        GetViewportOrgEx(made, &origin);
+        EXPECT_EQ(-5, origin.x);
+        EXPECT_EQ(-6, origin.y);
+    }
 
     boost::shared_ptr<CDibSection> dib(new CDibSection);
     ASSERT_TRUE(dib->CreateWithInfoHeader(5, 5, 32));

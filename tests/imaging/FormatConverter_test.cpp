@@ -4,22 +4,10 @@
 #include "platform/ComPtr.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
-#include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace {
-
-// A plain reference of the grey of a colour: Rec. 709 luminance of linear light.
-BYTE ReferenceGray(BYTE b, BYTE g, BYTE r)
-{
-    auto lin = [](BYTE v) {
-        const double c = v / 255.0;
-        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    const double y = 0.2126 * lin(r) + 0.7152 * lin(g) + 0.0722 * lin(b);
-    const double e = y <= 0.0031308 ? 12.92 * y : 1.055 * std::pow(y, 1 / 2.4) - 0.055;
-    return static_cast<BYTE>(std::lround(e * 255));
-}
 
 CComPtr<IWICFormatConverter> Convert(IWICBitmapSource* source, const GUID& target, HRESULT expect = S_OK)
 {
@@ -68,9 +56,9 @@ TEST(FormatConverter, CmykWithAndWithoutAlpha)
     EXPECT_EQ(E_NOINTERFACE, converter->QueryInterface(IID_IWICBitmapSource, reinterpret_cast<void**>(&asSource)));
 }
 
-// The final steps done here, against the plain reference, for sources the
-// system converter handles only as far as 32-bit BGRA.
-TEST(FormatConverter, OwnStepsAgainstReference)
+// The final steps done here, for sources the system converter handles only
+// as far as 32-bit BGRA.
+TEST(FormatConverter, OwnStepsToColourGreyAndBlackWhite)
 {
     wic::CImagingFactoryScope factory;
     CImg bgra(BGRA32, 37, 5);
@@ -90,23 +78,35 @@ TEST(FormatConverter, OwnStepsAgainstReference)
     for (UINT i = 0; i < w * h; ++i)
         ASSERT_EQ(0, std::memcmp(&out[i * 3], &bgra.m_bits[i * 4], 3)) << i;
 
-    c = Convert(Source(bgra), GUID_WICPixelFormat8bppGray);
-    ASSERT_EQ(S_OK, c->CopyPixels(nullptr, w, w * h, out.data()));
-    for (UINT i = 0; i < w * h; ++i) {
-        const BYTE* p = &bgra.m_bits[i * 4];
-        ASSERT_EQ(ReferenceGray(p[0], p[1], p[2]), out[i]) << i;
+    // The grey of a colour is the sRGB value of its luminance in linear light:
+    // the primaries give 127, 220 and 76, the greys keep their value.
+    struct Grey {
+        BYTE b, g, r;
+        BYTE grey;
+    } const greys[] = {
+        {0, 0, 255, 127}, {0, 255, 0, 220}, {255, 0, 0, 76}, {0, 255, 255, 247}, {255, 255, 0, 229},
+        {255, 0, 255, 145}, {10, 20, 30, 22}, {200, 100, 50, 104}, {128, 128, 128, 128}, {127, 127, 127, 127},
+        {1, 0, 0, 0}, {0, 0, 0, 0}, {255, 255, 255, 255},
+    };
+    const UINT n = sizeof greys / sizeof greys[0];
+    CImg colours(BGRA32, n, 1);
+    colours.AllocBits();
+    for (UINT i = 0; i < n; ++i) {
+        const BYTE pixel[4] = {greys[i].b, greys[i].g, greys[i].r, 255};
+        std::memcpy(&colours.m_bits[i * 4], pixel, 4);
     }
-    // Greys keep their value; pure red is the grey of its luminance.
-    EXPECT_EQ(128, wic::GrayOfBgr(128, 128, 128));
-    EXPECT_EQ(127, wic::GrayOfBgr(0, 0, 255));
+    c = Convert(Source(colours), GUID_WICPixelFormat8bppGray);
+    ASSERT_EQ(S_OK, c->CopyPixels(nullptr, n, n, out.data()));
+    for (UINT i = 0; i < n; ++i)
+        EXPECT_EQ(greys[i].grey, out[i]) << int(greys[i].b) << " " << int(greys[i].g) << " " << int(greys[i].r);
 
-    const UINT bwStride = (w + 7) / 8;
-    c = Convert(Source(bgra), GUID_WICPixelFormatBlackWhite);
-    ASSERT_EQ(S_OK, c->CopyPixels(nullptr, bwStride, bwStride * h, out.data()));
-    for (UINT i = 0; i < w * h; ++i) {
-        const BYTE* p = &bgra.m_bits[i * 4];
-        const bool white = (out[(i / w) * bwStride + (i % w) / 8] & (0x80 >> (i % w % 8))) != 0;
-        ASSERT_EQ(ReferenceGray(p[0], p[1], p[2]) >= 128, white) << i;
+    // Black and white: white from a grey of 128 on.
+    const UINT bwStride = (n + 7) / 8;
+    c = Convert(Source(colours), GUID_WICPixelFormatBlackWhite);
+    ASSERT_EQ(S_OK, c->CopyPixels(nullptr, bwStride, bwStride, out.data()));
+    for (UINT i = 0; i < n; ++i) {
+        const bool white = (out[i / 8] & (0x80 >> (i % 8))) != 0;
+        EXPECT_EQ(greys[i].grey >= 128, white) << i;
     }
 
     // Grey to 24-bit colour, which the system converter leaves failing.

@@ -1,11 +1,18 @@
 #include "imaging/GdiPlusBitmap.h"
+#include "imaging/JpegWriter.h"
 #include "imaging/PixelOps.h"
 #include "foundation/Error.h"
+#include "foundation/ResourceString.h"
+#include "foundation/StringUtil.h"
+#include "resources/strings_engine.h"
 #include "resources/strings_imaging.h"
 #include "tests/common/TestSupport.h"
 #include "tests/common/DibTestSupport.h"
+#include "tests/imaging/ImageFileSupport.h"
 #include <gtest/gtest.h>
 #include <functional>
+#include <string>
+#include <vector>
 
 using namespace Gdiplus;
 
@@ -180,8 +187,8 @@ TEST(GdiPlusBitmap, LoadingFailures)
 
     CTempFolder folder;
     ASSERT_TRUE(WriteFileBytes(folder.File(L"text.png"), "not an image at all"));
-    EXPECT_EQ(E_NOTIMPL, LoadImageFromFile(image, folder.File(L"text.png")));
-    EXPECT_EQ(E_NOTIMPL, LoadDibFromFile(dib, folder.File(L"text.png")));
+    EXPECT_EQ(kImageFormatUnknown, LoadImageFromFile(image, folder.File(L"text.png")));
+    EXPECT_EQ(kImageFormatUnknown, LoadDibFromFile(dib, folder.File(L"text.png")));
     EXPECT_FALSE(dib);
 
     EXPECT_EQ(UINT(IDS_LOAD_IMAGE_RESOURCE_FAILED), ThrownId([&] { LoadResourceImage(image, 61234); }));
@@ -385,4 +392,132 @@ TEST(GdiPlusBitmap, DrawImgToDeviceContext)
     EXPECT_EQ(0x10u, Px(section, 1, 2) & 0xFFFFFF);
     EXPECT_EQ(0x200000u, Px(section, 2, 2) & 0xFFFFFF);
     EXPECT_EQ(0u, Px(section, 3, 2));
+}
+
+namespace {
+
+// A small valid JPEG from the program's own encoder.
+std::string SmallJpeg(int w, int h)
+{
+    std::vector<BYTE> pixels(static_cast<size_t>(w) * h * 4);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<BYTE>(i * 7 + i / 13);
+    std::string jpeg;
+    EXPECT_EQ(S_OK, EncodeJpeg(jpeg, pixels.data(), w, h, w * 4, 80, 96, 96));
+    return jpeg;
+}
+
+// Deterministic garbage: a linear congruential generator, so a failing
+// file can be made again from its seed.
+std::string Garbage(size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    for (char& c : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 16);
+    }
+    return bytes;
+}
+
+// Everything up to the first scan's data: a decoder reads the frame and
+// then meets the damage.
+std::string JpegHeader(const std::string& jpeg)
+{
+    const size_t sos = jpeg.find("\xFF\xDA");
+    const size_t length = (static_cast<unsigned char>(jpeg[sos + 2]) << 8) | static_cast<unsigned char>(jpeg[sos + 3]);
+    return jpeg.substr(0, sos + 2 + length);
+}
+
+} // namespace
+
+// The textures come from files the user names, and a damaged one must give
+// an error, never end the program: a decoder that skips a segment reaches
+// past the end of the data, and a memory stream read there must read nothing.
+TEST(GdiPlusBitmap, DamagedImagesFailWithoutCrashing)
+{
+    CTempFolder folder;
+    const std::string jpeg = SmallJpeg(64, 48);
+    const std::string header = JpegHeader(jpeg);
+    std::vector<std::string> files;
+    for (unsigned seed = 1; seed <= 12; ++seed)
+        files.push_back(header + Garbage(20000 + 7919 * seed, seed));
+    // The header alone, cut at several points, and the whole file cut.
+    for (size_t cut : {size_t(2), size_t(20), header.size() / 2, header.size(), jpeg.size() - 10})
+        files.push_back(jpeg.substr(0, cut));
+    // A segment whose length reaches past the end of the file; in a large
+    // file, whose memory ends where nothing else is mapped, a read beyond
+    // its end faults.
+    files.push_back(std::string("\xFF\xD8\xFF\xEF\xFF\xFF", 6) + Garbage(100, 99));
+    for (size_t size : {size_t(1) << 20, (size_t(1) << 20) + 3000, (size_t(3) << 19) + 7000}) {
+        std::string file("\xFF\xD8", 2);
+        while (file.size() + 65537 + 8 < size)
+            file += std::string("\xFF\xFE\xFF\xFF", 4) + std::string(65533, 'c');  // comments, skipped
+        file += std::string("\xFF\xEF\xFF\xFF", 4) + "ab";
+        files.push_back(file);
+    }
+    // The other formats a texture may have: cut, and with garbage after
+    // their headers.
+    const std::string png = imagefile::MakePng(40, 30, 6, 8, Garbage(40 * 30 * 4, 7));
+    std::string bmp("BM", 2);
+    imagefile::PutLE32(bmp, 54 + 40 * 30 * 4);
+    imagefile::PutLE32(bmp, 0);
+    imagefile::PutLE32(bmp, 54);
+    for (uint32_t v : {40u, 40u, 30u})
+        imagefile::PutLE32(bmp, v);
+    imagefile::PutLE16(bmp, 1);
+    imagefile::PutLE16(bmp, 32);
+    bmp += std::string(24, '\0') + Garbage(40 * 30 * 4, 8);
+    std::string hugeBmp = bmp;
+    hugeBmp[18] = hugeBmp[19] = hugeBmp[20] = '\x7F';  // a width the data cannot hold
+    hugeBmp[10] = '\xFF';                              // bits far beyond the end
+    const std::string gif = std::string("GIF89a\x28\x00\x1E\x00\xF7\x00\x00", 13) + Garbage(800, 9) + ";";
+    for (const std::string* image : std::vector<const std::string*>{&png, &bmp, &gif}) {
+        for (size_t cut : {size_t(8), size_t(30), image->size() / 2, image->size() - 1})
+            files.push_back(image->substr(0, cut));
+        files.push_back(image->substr(0, 26) + Garbage(5000, static_cast<unsigned>(image->size())));
+    }
+    files.push_back(hugeBmp);
+    for (size_t i = 0; i < files.size(); ++i) {
+        const std::wstring path = folder.File(L"damaged" + std::to_wstring(i) + L".jpg");
+        ASSERT_TRUE(WriteFileBytes(path, files[i]));
+        boost::shared_ptr<CDib> dib;
+        const HRESULT hr = LoadDibFromFile(dib, path);
+        EXPECT_EQ(SUCCEEDED(hr), dib != nullptr) << i;
+    }
+}
+
+// Each cause of a failed load is told as it is, with the file: a texture
+// that "is not implemented" sends nobody to the file.
+TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
+{
+    CTempFolder folder;
+    const std::string png = imagefile::MakePng(4, 4, 6, 8, std::string(64, 'x'));
+    struct Case {
+        const wchar_t* name;
+        const std::string* bytes;  // null: no file
+        HRESULT code;
+        std::wstring reason;
+    };
+    const std::string empty, text("plain words"), cutPng = png.substr(0, png.size() / 2), cutJpeg("\xFF\xD8\xFF", 3);
+    const Case cases[] = {
+        {L"missing.png", nullptr, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), TrimCopyIf(SystemText(0x80070002), IsSpaceOrCr)},
+        {L"empty.png", &empty, kImageFileEmpty, LoadResourceString(IDS_IMAGE_FILE_EMPTY)},
+        {L"text.png", &text, kImageFormatUnknown, LoadResourceString(IDS_IMAGE_FORMAT_UNKNOWN)},
+        {L"cut.png", &cutPng, kImageDataDamaged, CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"PNG")},
+        {L"cut.jpg", &cutJpeg, kImageDataDamaged, CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"JPEG")},
+    };
+    for (const Case& c : cases) {
+        const std::wstring path = folder.File(c.name);
+        if (c.bytes) {
+            ASSERT_TRUE(WriteFileBytes(path, *c.bytes));
+        }
+        boost::shared_ptr<CDib> dib;
+        const HRESULT hr = LoadDibFromFile(dib, path);
+        EXPECT_EQ(c.code, hr) << Narrow(c.name);
+        CSimpleErr err;
+        SetImageLoadError(err, IDS_LOAD_TEXTURE_FAILED, hr, path);
+        EXPECT_EQ(c.code, err.code);
+        EXPECT_NE(std::wstring::npos, err.message.find(c.reason)) << Narrow(c.name) << " " << Narrow(err.message) << "/" << Narrow(c.reason);
+        EXPECT_NE(std::wstring::npos, err.message.find(path)) << Narrow(err.message);
+    }
 }

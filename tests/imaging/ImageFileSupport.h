@@ -102,8 +102,10 @@ inline std::string MakePng(uint32_t width, uint32_t height, int colorType, int d
     return png;
 }
 
-// Uncompressed, one strip; 4 samples (CMYK) or 5 (CMYK + unassociated alpha).
-inline std::string MakeCmykTiff(uint32_t width, uint32_t height, const std::string& pixels, bool alpha)
+// Uncompressed, one strip; 4 samples (CMYK) or 5 (CMYK + unassociated alpha);
+// an ICC profile, when given, after the pixels.
+inline std::string MakeCmykTiff(uint32_t width, uint32_t height, const std::string& pixels, bool alpha,
+                                const std::string& profile = std::string())
 {
     const uint32_t samples = alpha ? 5 : 4;
     struct Entry {
@@ -116,6 +118,8 @@ inline std::string MakeCmykTiff(uint32_t width, uint32_t height, const std::stri
         {279, 4, 1, static_cast<uint32_t>(pixels.size())}, {284, 3, 1, 1}, {332, 3, 1, 1}};
     if (alpha)
         entries.push_back({338, 3, 1, 2});
+    if (!profile.empty())
+        entries.push_back({34675, 7, static_cast<uint32_t>(profile.size()), 0});
     const uint32_t ifdSize = 2 + 12 * static_cast<uint32_t>(entries.size()) + 4;
     const uint32_t bitsAt = 8 + ifdSize, dataAt = bitsAt + 2 * samples;
     std::string tiff("II*\0", 4);
@@ -126,6 +130,8 @@ inline std::string MakeCmykTiff(uint32_t width, uint32_t height, const std::stri
             e.value = bitsAt;
         if (e.tag == 273)
             e.value = dataAt;
+        if (e.tag == 34675)
+            e.value = dataAt + static_cast<uint32_t>(pixels.size());
         PutLE16(tiff, e.tag);
         PutLE16(tiff, e.type);
         PutLE32(tiff, e.count);
@@ -139,7 +145,7 @@ inline std::string MakeCmykTiff(uint32_t width, uint32_t height, const std::stri
     PutLE32(tiff, 0);
     for (uint32_t i = 0; i < samples; ++i)
         PutLE16(tiff, 8);
-    return tiff + pixels;
+    return tiff + pixels + profile;
 }
 
 inline void PutS15(std::string& s, double v) { PutBE32(s, static_cast<uint32_t>(static_cast<int32_t>(v * 65536 + (v < 0 ? -0.5 : 0.5)))); }

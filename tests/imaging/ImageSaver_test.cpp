@@ -42,6 +42,28 @@ void ExpectSameVisiblePixels(const CDib& want, const CDib& got)
         }
 }
 
+// The data of a PNG's first chunk of a type; empty when there is none.
+std::string PngChunk(const std::string& bytes, const char* type)
+{
+    for (size_t at = 8; at + 12 <= bytes.size();) {
+        const size_t length = static_cast<size_t>(static_cast<unsigned char>(bytes[at]) << 24 |
+                                                  static_cast<unsigned char>(bytes[at + 1]) << 16 |
+                                                  static_cast<unsigned char>(bytes[at + 2]) << 8 |
+                                                  static_cast<unsigned char>(bytes[at + 3]));
+        if (bytes.compare(at + 4, 4, type) == 0)
+            return bytes.substr(at + 8, length);
+        at += 12 + length;
+    }
+    return std::string();
+}
+
+std::string PhysOf(unsigned x, unsigned y)
+{
+    const char b[9] = {char(x >> 24), char(x >> 16), char(x >> 8), char(x),
+                       char(y >> 24), char(y >> 16), char(y >> 8), char(y), 1};
+    return std::string(b, 9);
+}
+
 } // namespace
 
 TEST(ImageSaver, FlagsAndMimeLookup)
@@ -123,6 +145,44 @@ TEST(ImageSaver, PngRoundTripKeepsStraightAlphaAndRowOrder)
     ASSERT_EQ(5, back->GetWidth());
     ASSERT_EQ(4, back->GetHeight());
     ExpectSameVisiblePixels(*dib, *back);
+}
+
+// Without `direct` the PNG holds what the system's copy of the DIB keeps:
+// the colours, opaque. Either way the file states the bitmap's resolution,
+// so that a page it is placed on shows it at its size.
+TEST(ImageSaver, PngCopyPathIsOpaqueAndEveryPngHasItsResolution)
+{
+    CTempFolder folder;
+    boost::shared_ptr<CDib> dib = Pattern32(5, 4);
+    const std::wstring path = folder.File(L"copy.png");
+    ASSERT_EQ(S_OK, CreatePngSaver()->Save(*dib, false, path));
+    std::string bytes = ReadFileBytes(path);
+    EXPECT_EQ(2, PngColorType(bytes));  // RGB
+    EXPECT_EQ(PhysOf(3780, 3780), PngChunk(bytes, "pHYs"));
+    boost::shared_ptr<CDib> back;
+    ASSERT_EQ(S_OK, LoadDibFromFile(back, path));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(Px(*dib, x, y) | 0xFF000000u, Px(*back, x, y)) << x << "," << y;
+
+    // 300 pixels per inch, from the bitmap's header, for the direct path too.
+    dib->GetHeader()->biXPelsPerMeter = 11811;
+    dib->GetHeader()->biYPelsPerMeter = 5906;
+    ASSERT_EQ(S_OK, CreatePngSaver()->Save(*dib, true, path));
+    bytes = ReadFileBytes(path);
+    EXPECT_EQ(6, PngColorType(bytes));
+    EXPECT_EQ(PhysOf(11811, 5906), PngChunk(bytes, "pHYs"));
+    ASSERT_EQ(S_OK, LoadDibFromFile(back, path));
+    EXPECT_NEAR(11811, back->GetHeader()->biXPelsPerMeter, 1);
+    EXPECT_NEAR(5906, back->GetHeader()->biYPelsPerMeter, 1);
+
+    // A palette's alphas go with the copy path too.
+    boost::shared_ptr<CDib> indexed;
+    ASSERT_EQ(S_OK, ReduceToPalette(indexed, *Pattern32(4, 2)));
+    ASSERT_EQ(S_OK, CreatePngSaver()->Save(*indexed, false, path));
+    bytes = ReadFileBytes(path);
+    EXPECT_EQ(3, PngColorType(bytes));
+    EXPECT_FALSE(PngHasChunk(bytes, "tRNS"));
 }
 
 TEST(ImageSaver, PalettePngWithTransparency)

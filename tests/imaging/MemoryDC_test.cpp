@@ -98,6 +98,59 @@ TEST(MemoryDC2, DrawsInTheLargerSpace)
     EXPECT_EQ(nullptr, mem.GetHDC());
 }
 
+// The single calls on a bare DC, each seen by its effect on a memory DC.
+TEST(BareDC, SingleCalls)
+{
+    CScreenDC screen;
+    CMemoryDC2 mem, source;
+    ASSERT_TRUE(mem.Create(screen, {0, 0, 40, 20}));
+    ASSERT_TRUE(source.Create(screen, {0, 0, 10, 10}));
+    mem.FillSolid(RGB(0, 0, 0));
+    source.FillSolid(RGB(200, 100, 0));
+
+    CBrushHandle white(CreateSolidBrush(RGB(255, 255, 255)));
+    EXPECT_TRUE(dc::FillRect(mem, {0, 0, 2, 2}, white));
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(mem, 1, 1));
+    EXPECT_EQ(RGB(0, 0, 0), GetPixel(mem, 2, 2));
+
+    // Half of the source over black, from explicit coordinates.
+    const BLENDFUNCTION half = {AC_SRC_OVER, 0, 128, 0};
+    EXPECT_TRUE(dc::AlphaBlend(mem, 10, 0, 4, 4, source, 2, 2, 4, 4, half));
+    ExpectColour(RGB(100, 50, 0), GetPixel(mem, 11, 1), 2, "blend");
+    EXPECT_EQ(RGB(0, 0, 0), GetPixel(mem, 14, 1));
+
+    const int before = GetStretchBltMode(mem);
+    EXPECT_EQ(before, dc::SetStretchBltMode(mem, HALFTONE));
+    EXPECT_EQ(HALFTONE, GetStretchBltMode(mem));
+    EXPECT_NE(0, dc::SetICMMode(mem, ICM_OFF));
+    EXPECT_EQ(ICM_OFF, dc::SetICMMode(mem, ICM_QUERY));
+
+    CBrushHandle red(CreateSolidBrush(RGB(255, 0, 0)));
+    const HGDIOBJ previous = dc::SelectObject(mem, red);
+    EXPECT_EQ(red.Get(), GetCurrentObject(mem, OBJ_BRUSH));
+    EXPECT_EQ(red.Get(), dc::SelectObject(mem, previous));
+
+    // Logical x 20 at pixel 10; the clip keeps logical 19 (pixel 9) out.
+    EXPECT_TRUE(dc::SetViewportOrg(mem, -10, 0));
+    EXPECT_NE(ERROR, dc::IntersectClip(mem, {20, 0, 40, 20}));
+    EXPECT_TRUE(dc::FillRect(mem, {19, 5, 21, 6}, white));
+    dc::SetViewportOrg(mem, 0, 0);
+    SelectClipRgn(mem, nullptr);
+    EXPECT_EQ(RGB(0, 0, 0), GetPixel(mem, 9, 5));
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(mem, 10, 5));
+
+    // An icon of one white pixel in a black square, drawn at a point.
+    BYTE andMask[32 * 4] = {}, xorMask[32 * 4] = {};
+    xorMask[0] = 0x80;
+    HICON icon = CreateIcon(nullptr, 32, 32, 1, 1, andMask, xorMask);
+    ASSERT_NE(nullptr, icon);
+    mem.FillSolid(RGB(0, 0, 255));
+    EXPECT_TRUE(dc::DrawIcon(mem, 3, 4, icon));
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(mem, 3, 4));
+    EXPECT_EQ(RGB(0, 0, 0), GetPixel(mem, 4, 4));
+    DestroyIcon(icon);
+}
+
 TEST(MemoryDC2, FailuresLeaveNoDC)
 {
     CMemoryDC2 mem;

@@ -1,5 +1,143 @@
 #include "inet/StatusCallback.h"
+#include "inet/InternetHandle.h"
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records which handler each status reached, with what it was given.
+class CRecordingCallback : public CInternetStatusCallback {
+public:
+    std::vector<std::string> calls;
+    void* info = nullptr;  // the info pointer the test passes
+
+    void Pointer(const char* name, void* p) { calls.push_back(std::string(name) + (p == info ? " info" : " other")); }
+    void Value(const char* name, DWORD v) { calls.push_back(std::string(name) + " " + std::to_string(v)); }
+
+    void OnClosingConnection(CInternetSession*, HINTERNET) override { calls.push_back("ClosingConnection"); }
+    void OnConnectedToServer(CInternetSession*, HINTERNET, void* p) override { Pointer("ConnectedToServer", p); }
+    void OnConnectingToServer(CInternetSession*, HINTERNET, void* p) override { Pointer("ConnectingToServer", p); }
+    void OnConnectionClosed(CInternetSession*, HINTERNET) override { calls.push_back("ConnectionClosed"); }
+    void OnDetectingProxy(CInternetSession*, HINTERNET) override { calls.push_back("DetectingProxy"); }
+    void OnHandleClosing(CInternetSession*, HINTERNET) override { calls.push_back("HandleClosing"); }
+    void OnHandleCreated(CInternetSession*, HINTERNET, void* p) override { Pointer("HandleCreated", p); }
+    void OnIntermediateResponse(CInternetSession*, HINTERNET) override { calls.push_back("IntermediateResponse"); }
+    void OnNameResolved(CInternetSession*, HINTERNET, void* p) override { Pointer("NameResolved", p); }
+    void OnReceivingResponse(CInternetSession*, HINTERNET) override { calls.push_back("ReceivingResponse"); }
+    void OnRedirect(CInternetSession*, HINTERNET, void* p) override { Pointer("Redirect", p); }
+    void OnRequestComplete(CInternetSession*, HINTERNET, void* p) override { Pointer("RequestComplete", p); }
+    void OnRequestSent(CInternetSession*, HINTERNET, DWORD bytes) override { Value("RequestSent", bytes); }
+    void OnResolvingName(CInternetSession*, HINTERNET, void* p) override { Pointer("ResolvingName", p); }
+    void OnResponseReceived(CInternetSession*, HINTERNET, DWORD bytes) override { Value("ResponseReceived", bytes); }
+    void OnSendingRequest(CInternetSession*, HINTERNET) override { calls.push_back("SendingRequest"); }
+    void OnStateChange(CInternetSession*, HINTERNET, DWORD state) override { Value("StateChange", state); }
+};
+
+} // namespace
+
+// Each status reaches its own handler with its own argument: a pointer, or
+// the number the pointer holds; a status of no handler reaches none.
+TEST(StatusCallback, EachStatusReachesItsHandler)
+{
+    struct Case {
+        DWORD status;
+        const char* call;  // null: no handler
+    } cases[] = {
+        {INTERNET_STATUS_RESOLVING_NAME, "ResolvingName info"},
+        {INTERNET_STATUS_NAME_RESOLVED, "NameResolved info"},
+        {INTERNET_STATUS_CONNECTING_TO_SERVER, "ConnectingToServer info"},
+        {INTERNET_STATUS_CONNECTED_TO_SERVER, "ConnectedToServer info"},
+        {INTERNET_STATUS_SENDING_REQUEST, "SendingRequest"},
+        {INTERNET_STATUS_REQUEST_SENT, "RequestSent 1234"},
+        {INTERNET_STATUS_RECEIVING_RESPONSE, "ReceivingResponse"},
+        {INTERNET_STATUS_RESPONSE_RECEIVED, "ResponseReceived 1234"},
+        {INTERNET_STATUS_CLOSING_CONNECTION, "ClosingConnection"},
+        {INTERNET_STATUS_CONNECTION_CLOSED, "ConnectionClosed"},
+        {INTERNET_STATUS_HANDLE_CREATED, "HandleCreated info"},
+        {INTERNET_STATUS_HANDLE_CLOSING, "HandleClosing"},
+        {INTERNET_STATUS_DETECTING_PROXY, "DetectingProxy"},
+        {INTERNET_STATUS_REQUEST_COMPLETE, "RequestComplete info"},
+        {INTERNET_STATUS_REDIRECT, "Redirect info"},
+        {INTERNET_STATUS_INTERMEDIATE_RESPONSE, "IntermediateResponse"},
+        {INTERNET_STATUS_STATE_CHANGE, "StateChange 1234"},
+        {INTERNET_STATUS_COOKIE_SENT, nullptr},
+        {INTERNET_STATUS_PRIVACY_IMPACTED, nullptr},
+        {0, nullptr},
+    };
+    for (const Case& c : cases) {
+        CRecordingCallback callback;
+        DWORD value = 1234;
+        callback.info = &value;
+        callback.OnStatus(nullptr, nullptr, c.status, &value, sizeof(value));
+        const std::vector<std::string> expected = c.call ? std::vector<std::string>{c.call} : std::vector<std::string>();
+        EXPECT_EQ(expected, callback.calls) << c.status;
+    }
+
+    // The base's handlers: an unknown status leaves the call armed and
+    // unfinished; only the end of a call or a new handle finishes it.
+    CInternetStatusCallback base;
+    base.Reset();
+    DWORD value = 1;
+    base.OnStatus(nullptr, nullptr, INTERNET_STATUS_COOKIE_SENT, &value, sizeof(value));
+    base.OnStatus(nullptr, nullptr, INTERNET_STATUS_RESPONSE_RECEIVED, &value, sizeof(value));
+    EXPECT_FALSE(base.IsCompleted());
+    EXPECT_EQ(nullptr, base.GetHandle());
+    INTERNET_ASYNC_RESULT failed = {0, ERROR_INTERNET_CANNOT_CONNECT};
+    base.OnStatus(nullptr, nullptr, INTERNET_STATUS_REQUEST_COMPLETE, &failed, sizeof(failed));
+    EXPECT_TRUE(base.IsCompleted());
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INTERNET_CANNOT_CONNECT), base.GetResult());
+}
+
+// A new handle is kept, takes the session as its context (so that its own
+// statuses reach the session's callback) and ends the armed call.
+TEST(StatusCallback, HandleCreatedTakesTheSessionAsContext)
+{
+    CInternetSession session;
+    ASSERT_EQ(S_OK, session.Open(nullptr, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    HINTERNET created = InternetOpenW(L"other", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    ASSERT_NE(nullptr, created);
+    CInternetStatusCallback callback;
+    callback.Reset();
+    INTERNET_ASYNC_RESULT result = {reinterpret_cast<DWORD_PTR>(created), 0};
+    callback.OnStatus(&session, session.GetHandle(), INTERNET_STATUS_HANDLE_CREATED, &result, sizeof(result));
+    EXPECT_EQ(created, callback.GetHandle());
+    EXPECT_TRUE(callback.IsCompleted());
+    EXPECT_EQ(S_OK, callback.GetResult());
+    DWORD_PTR context = 0;
+    DWORD size = sizeof(context);
+    ASSERT_TRUE(InternetQueryOptionW(created, INTERNET_OPTION_CONTEXT_VALUE, &context, &size));
+    EXPECT_EQ(reinterpret_cast<DWORD_PTR>(&session), context);
+    InternetCloseHandle(created);
+
+    // Reset arms the next call.
+    callback.Reset();
+    EXPECT_FALSE(callback.IsCompleted());
+    EXPECT_EQ(nullptr, callback.GetHandle());
+}
+
+// Every redirect is listed in order over the callback's whole life; the
+// bytes received add up until ResetProgress.
+TEST(StatusCallback, RedirectsAndProgressOutliveReset)
+{
+    CInternetStatusCallbackBS callback;
+    std::wstring first = L"http://a/1", second = L"http://b/2";
+    callback.OnStatus(nullptr, nullptr, INTERNET_STATUS_REDIRECT, &first[0], static_cast<DWORD>(first.size() * 2));
+    callback.Reset();
+    callback.OnStatus(nullptr, nullptr, INTERNET_STATUS_REDIRECT, nullptr, 0);
+    callback.OnStatus(nullptr, nullptr, INTERNET_STATUS_REDIRECT, &second[0], static_cast<DWORD>(second.size() * 2));
+    const std::list<std::wstring> expected = {L"http://a/1", L"", L"http://b/2"};
+    EXPECT_EQ(expected, callback.GetRedirects());
+
+    DWORD bytes = 700;
+    callback.OnStatus(nullptr, nullptr, INTERNET_STATUS_RESPONSE_RECEIVED, &bytes, sizeof(bytes));
+    callback.Reset();
+    callback.OnStatus(nullptr, nullptr, INTERNET_STATUS_RESPONSE_RECEIVED, &bytes, sizeof(bytes));
+    EXPECT_EQ(1400u, callback.GetProgress());
+    callback.ResetProgress();
+    EXPECT_EQ(0u, callback.GetProgress());
+    EXPECT_EQ(3u, callback.GetRedirects().size());
+}
 
 // WinINet's worker may end a call before the waiting thread looks again (a
 // busy machine): the silence before the end, not which thread ran first,

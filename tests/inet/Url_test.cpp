@@ -236,6 +236,34 @@ TEST(UrlRequest, TextFormCarriesTheFields)
     EXPECT_LT(CompareLogical(page2, page10), 0);
 }
 
+// The reference's fields go into the record resolved against; the resolved
+// URL into the out record, whose own referer and fields stay.
+TEST(UrlRequest, ResolveTakesTheFieldsIntoThisRecord)
+{
+    CUrlRequest page;
+    ASSERT_EQ(S_OK, page.SetUrl(L"http://h/a/b.html::keep=1"));
+    CUrlRequest out;
+    out.referer = L"http://h/from";
+    out.fields[L"x"] = L"9";
+    ASSERT_EQ(S_OK, page.Resolve(out, L"c/d.html::q=2&p=3"));
+    EXPECT_EQ(L"http://h/a/c/d.html", out.url.Url);
+    EXPECT_EQ(L"http://h/from", out.referer);
+    EXPECT_EQ((CFormFields{{L"x", L"9"}}), out.fields);
+    EXPECT_EQ(L"http://h/a/b.html::p=3&q=2", page.ToString());
+
+    // Into the record itself: a link followed with its own fields, or none.
+    ASSERT_EQ(S_OK, page.Resolve(page, L"../e.html::z=1"));
+    EXPECT_EQ(L"http://h/e.html::z=1", page.ToString());
+    ASSERT_EQ(S_OK, page.Resolve(page, L"http://other/f"));
+    EXPECT_EQ(L"http://other/f", page.ToString());
+
+    // A reference that cannot be resolved changes neither record.
+    page.fields[L"k"] = L"v";
+    EXPECT_TRUE(FAILED(page.Resolve(out, (std::wstring(700, L'a') + L"::z=1").c_str())));
+    EXPECT_EQ(L"http://other/f::k=v", page.ToString());
+    EXPECT_EQ(L"http://h/a/c/d.html", out.url.Url);
+}
+
 TEST(UrlRequest, ShortFormKeepsTheTail)
 {
     CUrlRequest request;

@@ -307,7 +307,6 @@ TEST(FontSetting, EnumFontStylesOfIpaGothic)
     }
     const std::vector<std::wstring> expected = {L"標準", L"標準 斜体", L"太字", L"太字 斜体"};
     EXPECT_EQ(expected, names);
-    EXPECT_EQ(L"", EmptyStreamText());
 }
 
 TEST(VectorFontManager, OpenAndMetrics)

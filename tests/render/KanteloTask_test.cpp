@@ -42,8 +42,7 @@ boost::shared_ptr<CKanteloTask> Measured(const boost::shared_ptr<CSetting>& s, c
     t->Size = bound;
     t->SetLineHeadBearing(bearing);
     t->BuildLayers();
-    t->CreateFonts();
-    t->MeasureText();
+    t->LayOut();
     return t;
 }
 
@@ -77,11 +76,11 @@ TEST(KanteloTaskTest, LayersAndMargins)
     s->UseBorderings[0] = s->UseBorderings[2] = s->UseBorderings[4] = 1;
     boost::shared_ptr<CKanteloTask> t = MakeTask(s, L"a");
     t->BuildLayers();
-    ASSERT_EQ(4, t->GetLayerCount());
-    EXPECT_EQ(300, t->GetLayers()[0].Size);
-    EXPECT_EQ(70, t->GetLayers()[0].Alpha);
-    EXPECT_EQ(s->PaintSetting, t->GetLayers()[0].Paint);
-    EXPECT_EQ(s->Borderings[2], t->GetLayers()[2]);
+    ASSERT_EQ(4, t->GetLayout().LayerCount());
+    EXPECT_EQ(300, t->GetLayout().Layers[0].Size);
+    EXPECT_EQ(70, t->GetLayout().Layers[0].Alpha);
+    EXPECT_EQ(s->PaintSetting, t->GetLayout().Layers[0].Paint);
+    EXPECT_EQ(s->Borderings[2], t->GetLayout().Layers[2]);
     // margins[k]: how far the layers outside k reach beyond it.
     struct Expect {
         LONG l, t, r, b;
@@ -90,20 +89,20 @@ TEST(KanteloTaskTest, LayersAndMargins)
                     {30, 30, 30, 30},
                     {0, 0, 0, 0}};
     for (int k = 0; k < 4; ++k) {
-        const RECT& m = t->GetLayerMargins()[k];
+        const RECT& m = t->GetLayout().LayerMargins[k];
         EXPECT_EQ(expected[k].l, m.left) << k;
         EXPECT_EQ(expected[k].t, m.top) << k;
         EXPECT_EQ(expected[k].r, m.right) << k;
         EXPECT_EQ(expected[k].b, m.bottom) << k;
     }
-    EXPECT_EQ(t->GetLayerMargins()[0].right, t->GetTotalMargins().right);
+    EXPECT_EQ(t->GetLayout().LayerMargins[0].right, t->GetLayout().TotalMargins.right);
     // A vertical face turns the shadow by a quarter: (86, -49).
     s->FontSetting.FontFace = L"@IPAGothic";
     t->BuildLayers();
-    EXPECT_TRUE(t->IsVertical());
-    EXPECT_EQ(30 + 20 + 49, t->GetLayerMargins()[1].top);
-    EXPECT_EQ(30 + 20 + 86, t->GetLayerMargins()[1].right);
-    EXPECT_EQ(30, t->GetLayerMargins()[1].bottom);
+    EXPECT_TRUE(t->GetLayout().Vertical);
+    EXPECT_EQ(30 + 20 + 49, t->GetLayout().LayerMargins[1].top);
+    EXPECT_EQ(30 + 20 + 86, t->GetLayout().LayerMargins[1].right);
+    EXPECT_EQ(30, t->GetLayout().LayerMargins[1].bottom);
 }
 
 TEST(KanteloTaskTest, MeasureOneLineInBothFonts)
@@ -112,14 +111,14 @@ TEST(KanteloTaskTest, MeasureOneLineInBothFonts)
         boost::shared_ptr<CSetting> s = MakeSetting(f.face, f.charSet, 400);
         const std::wstring text = L"AbW";
         boost::shared_ptr<CKanteloTask> t = Measured(s, text);
-        const TEXTMETRICW& tm = t->GetTextMetrics();
+        const TEXTMETRICW& tm = t->GetFonts().GetTextMetrics();
         EXPECT_EQ(400, tm.tmHeight) << Narrow(f.face);
         int x = 0, ink = 0, adv = 0, maxAdv = 0, minA = kUnknownBearing;
         for (wchar_t ch : text) {
             ABC abc = WidthsOf(*s, ch);
             float a = 0;
             ABC again;
-            t->GetCharAdvance(CScreenDC(), ch, again, a);
+            t->GetFonts().GetCharAdvance(CScreenDC(), ch, again, a);
             int ia = static_cast<int>(std::ceil(a));
             // The advance is the outline's black box plus one, near abcB.
             EXPECT_NEAR(static_cast<double>(abc.abcB) + 1, a, 2.0) << Narrow(f.face) << " " << char(ch);
@@ -131,20 +130,20 @@ TEST(KanteloTaskTest, MeasureOneLineInBothFonts)
             x += Step(abc);
         }
         int offset = minA < 0 ? -minA : 0;
-        EXPECT_EQ(ink + offset, t->GetInkWidth()) << Narrow(f.face);
-        EXPECT_EQ(adv, t->GetAdvanceWidth());
-        EXPECT_EQ(maxAdv, t->GetMaxGlyphAdvance());
-        EXPECT_EQ(1, t->GetLineCount());
-        EXPECT_EQ(400, t->GetTextHeight());
+        EXPECT_EQ(ink + offset, t->GetLayout().InkWidth) << Narrow(f.face);
+        EXPECT_EQ(adv, t->GetLayout().AdvanceWidth);
+        EXPECT_EQ(maxAdv, t->GetLayout().MaxGlyphAdvance);
+        EXPECT_EQ(1, t->GetLayout().LineCount);
+        EXPECT_EQ(400, t->GetLayout().TextHeight);
         EXPECT_EQ(minA, t->GetLineHeadBearing());
         // Proportional fonts are as wide as their ink; fixed-pitch ones as the
         // wider of ink and advance.
-        bool proportional = (t->GetFontManager()->GetMetrics().tmPitchAndFamily & TMPF_FIXED_PITCH) != 0;
-        EXPECT_EQ(proportional ? t->GetInkWidth() : std::max(t->GetInkWidth(), t->GetAdvanceWidth()),
-                  t->GetTextWidth());
+        bool proportional = (t->GetFonts().GetManager()->GetMetrics().tmPitchAndFamily & TMPF_FIXED_PITCH) != 0;
+        EXPECT_EQ(proportional ? t->GetLayout().InkWidth : std::max(t->GetLayout().InkWidth, t->GetLayout().AdvanceWidth),
+                  t->GetLayout().TextWidth);
     }
     // The two fonts differ here: IPAGothic is fixed pitch, DejaVu Sans is not.
-    EXPECT_FALSE(Measured(MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 400), L"a")->GetFontManager()->GetMetrics()
+    EXPECT_FALSE(Measured(MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 400), L"a")->GetFonts().GetManager()->GetMetrics()
                      .tmPitchAndFamily & TMPF_FIXED_PITCH);
 }
 
@@ -153,26 +152,26 @@ TEST(KanteloTaskTest, SpacingLinesAndLeading)
     for (const CFontCase& f : kFonts) {
         boost::shared_ptr<CSetting> s = MakeSetting(f.face, f.charSet, 300);
         const std::wstring text = L"ab\ncd\n\nef";
-        int plainAdv = Measured(s, text)->GetAdvanceWidth();
+        int plainAdv = Measured(s, text)->GetLayout().AdvanceWidth;
         s->FontSetting.CharWidth = 150;
         s->FontSetting.LineWidth = 120;
         boost::shared_ptr<CKanteloTask> t = Measured(s, text);
         // Each line has two characters: one spacing step of 150 - 100 percent.
-        EXPECT_EQ(plainAdv + 50 * 300 / 100, t->GetAdvanceWidth()) << Narrow(f.face);
-        EXPECT_EQ(4, t->GetLineCount());
-        EXPECT_EQ(3 * (120 * 300 / 100) + 300, t->GetTextHeight());
+        EXPECT_EQ(plainAdv + 50 * 300 / 100, t->GetLayout().AdvanceWidth) << Narrow(f.face);
+        EXPECT_EQ(4, t->GetLayout().LineCount);
+        EXPECT_EQ(3 * (120 * 300 / 100) + 300, t->GetLayout().TextHeight);
         // A negative spacing larger than any character never moves the pen back.
         s->FontSetting.CharWidth = -400;
         boost::shared_ptr<CKanteloTask> n = Measured(s, L"WWW");
         ABC w = WidthsOf(*s, L'W');
-        EXPECT_EQ(w.abcA + static_cast<int>(w.abcB) + w.abcC, n->GetAdvanceWidth());
+        EXPECT_EQ(w.abcA + static_cast<int>(w.abcB) + w.abcC, n->GetLayout().AdvanceWidth);
         // Leading: the cell grows by LeadingWidth percent of the height.
         s->FontSetting.CharWidth = 100;
         s->FontSetting.LeadingWidth = 25;
         boost::shared_ptr<CKanteloTask> l = Measured(s, L"a");
-        EXPECT_EQ(375, l->GetLineCellHeight());
-        EXPECT_EQ(375, l->GetTextHeight());
-        EXPECT_FLOAT_EQ(7.5f, l->GetLeadingOffset(30.0f));
+        EXPECT_EQ(375, l->GetLayout().LineCellHeight);
+        EXPECT_EQ(375, l->GetLayout().TextHeight);
+        EXPECT_FLOAT_EQ(7.5f, l->GetLayout().LeadingOffset(30.0f));
     }
 }
 
@@ -180,15 +179,15 @@ TEST(KanteloTaskTest, LineBreaksOnlyMeasureNothing)
 {
     boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 300);
     boost::shared_ptr<CKanteloTask> t = Measured(s, L"\n\n");
-    EXPECT_EQ(0, t->GetInkWidth());
-    EXPECT_EQ(0, t->GetAdvanceWidth());
-    EXPECT_EQ(2, t->GetLineCount());
+    EXPECT_EQ(0, t->GetLayout().InkWidth);
+    EXPECT_EQ(0, t->GetLayout().AdvanceWidth);
+    EXPECT_EQ(2, t->GetLayout().LineCount);
     EXPECT_EQ(kUnknownBearing, t->GetLineHeadBearing());
-    EXPECT_EQ(0, t->GetLineHeadOffset());
+    EXPECT_EQ(0, t->GetLayout().LineHeadOffset);
     // Tabs and carriage returns are measured like any character.
     boost::shared_ptr<CKanteloTask> tab = Measured(s, L"\t\r");
-    EXPECT_GT(tab->GetAdvanceWidth(), 0);
-    EXPECT_EQ(1, tab->GetLineCount());
+    EXPECT_GT(tab->GetLayout().AdvanceWidth, 0);
+    EXPECT_EQ(1, tab->GetLayout().LineCount);
 }
 
 TEST(KanteloTaskTest, LineHeadBearingShiftsEveryLine)
@@ -199,19 +198,19 @@ TEST(KanteloTaskTest, LineHeadBearingShiftsEveryLine)
         boost::shared_ptr<CKanteloTask> own = Measured(s, L"xo\njo\nAo");
         int a = std::min(std::min(WidthsOf(*s, L'x').abcA, WidthsOf(*s, L'j').abcA), WidthsOf(*s, L'A').abcA);
         EXPECT_EQ(a, own->GetLineHeadBearing()) << Narrow(f.face);
-        EXPECT_EQ(a < 0 ? -a : 0, own->GetLineHeadOffset()) << Narrow(f.face);
+        EXPECT_EQ(a < 0 ? -a : 0, own->GetLayout().LineHeadOffset) << Narrow(f.face);
         // A job's bearing, preset from all its units, wins when it is smaller.
         boost::shared_ptr<CKanteloTask> preset = Measured(s, L"xo\njo\nAo", SIZE{0, 0}, -37);
         const int expectedOffset = std::max(37, -a);
         EXPECT_EQ(std::min(-37, a), preset->GetLineHeadBearing()) << Narrow(f.face);
-        EXPECT_EQ(expectedOffset, preset->GetLineHeadOffset());
-        EXPECT_EQ(own->GetInkWidth() - own->GetLineHeadOffset() + expectedOffset, preset->GetInkWidth());
+        EXPECT_EQ(expectedOffset, preset->GetLayout().LineHeadOffset);
+        EXPECT_EQ(own->GetLayout().InkWidth - own->GetLayout().LineHeadOffset + expectedOffset, preset->GetLayout().InkWidth);
         std::vector<std::wstring> units = {L"xo", L"q\nAo", L"\nW"};
         int expected = kUnknownBearing;
         for (wchar_t ch : std::wstring(L"xqAW"))
             expected = std::min(expected, WidthsOf(*s, ch).abcA);
-        EXPECT_EQ(expected, CalcMinLineHeadBearing(units, *s)) << Narrow(f.face);
-        EXPECT_EQ(kUnknownBearing, CalcMinLineHeadBearing({L"\n\n"}, *s));
+        EXPECT_EQ(expected, CalcMinLineHeadBearing(units, s->FontSetting)) << Narrow(f.face);
+        EXPECT_EQ(kUnknownBearing, CalcMinLineHeadBearing({L"\n\n"}, s->FontSetting));
     }
 }
 
@@ -252,8 +251,8 @@ TEST(KanteloTaskTest, BoundedModeDropsWhatDoesNotFit)
         for (const Case& c : cases) {
             boost::shared_ptr<CKanteloTask> t = Measured(s, Lines(bf.ch, c.text), SIZE{c.cx, c.cy});
             EXPECT_EQ(Lines(bf.ch, c.kept), t->Text) << Narrow(bf.font.face) << " " << c.cx << "x" << c.cy;
-            EXPECT_EQ(c.lines, t->GetLineCount());
-            EXPECT_EQ((c.lines - 1) * 300 + h, t->GetTextHeight());
+            EXPECT_EQ(c.lines, t->GetLayout().LineCount);
+            EXPECT_EQ((c.lines - 1) * 300 + h, t->GetLayout().TextHeight);
         }
         // Vertical text swaps the two limits.
         s->FontSetting.FontFace = std::wstring(L"@") + bf.font.face;
@@ -268,7 +267,7 @@ public:
     int kind = 0;
     void Run() override
     {
-        CreateFonts();  // something to release
+        GetFonts().Create(GetSetting()->FontSetting);  // something to release
         switch (kind) {
         case 0: throw std::bad_alloc();
         case 1: throw std::runtime_error("boom");
@@ -303,8 +302,8 @@ TEST(KanteloTaskTest, EveryExceptionIsHandedBackAsAnError)
         EXPECT_NE(std::string::npos, Narrow(t->Err.message).find(c.text)) << Narrow(t->Err.message);
         ASSERT_EQ(1u, client.finished.size()) << "the client is told in every case";
         EXPECT_EQ(t, client.finished[0]);
-        EXPECT_FALSE(t->GetFontManager()) << "fonts are released";
-        EXPECT_EQ(nullptr, t->GetGdiFont());
+        EXPECT_FALSE(t->GetFonts().GetManager()) << "fonts are released";
+        EXPECT_EQ(nullptr, t->GetFonts().GetFont());
     }
 }
 

@@ -388,3 +388,31 @@ TEST(MaskPlaneTest, UniteAndClearStayInTheirRectangles)
 }
 
 } // namespace
+
+TEST(MaskReductionTest, ReducingAndClearingGivesTheSameBlockAndAClearPlane)
+{
+    // Dirty rectangles on and off the grid of ten and of sixteen.
+    const RECT shapes[] = {{0, 0, 70, 50}, {17, 10, 64, 43}, {3, 41, 9, 49}, {61, 1, 70, 2}};
+    for (const RECT& r : shapes) {
+        std::mt19937 rng(static_cast<unsigned>(r.left * 100 + r.top));
+        std::bernoulli_distribution on(0.5);
+        CMaskPlane plane;
+        ASSERT_TRUE(plane.Create(70, 50));
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                plane.Row(y)[x] = on(rng) ? 0xFF : 0;
+        plane.MarkDirty(r);
+        CCoverageBlock kept, cleared;
+        ReduceMask(plane, 0, 0, 0x3FFFFFFF, 0x3FFFFFFF, kept);
+        ReduceAndClearMask(plane, cleared);
+        EXPECT_EQ(kept.x, cleared.x);
+        EXPECT_EQ(kept.y, cleared.y);
+        EXPECT_EQ(kept.width, cleared.width);
+        EXPECT_EQ(kept.height, cleared.height);
+        EXPECT_EQ(kept.values, cleared.values);
+        EXPECT_TRUE(plane.IsClean());
+        for (int y = 0; y < plane.Height(); ++y)
+            for (int x = 0; x < plane.Width(); ++x)
+                ASSERT_FALSE(plane.Get(x, y)) << x << ", " << y;
+    }
+}

@@ -6,6 +6,7 @@
 #include "imaging/PixelOps.h"
 #include "resources/strings_engine.h"
 #include "tests/common/TestSupport.h"
+#include "tests/render/PaintLayerOracle.h"
 #include "tests/render/TaskTestSupport.h"
 #include <gtest/gtest.h>
 #include <cmath>
@@ -237,15 +238,15 @@ TEST(RasterPipelineTest, UnitRectanglesOfCharactersLinesAndParagraphs)
     boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 300);
     boost::shared_ptr<CKanteloTask> t = Render(s, L"ab c\n\nde\nf");
     ASSERT_FALSE(t->HasError());
-    EXPECT_EQ(7u, t->GetCharRects().size());  // the blank has its rectangle too
-    ASSERT_EQ(3u, t->GetLineRects().size());
-    ASSERT_EQ(2u, t->GetParagraphRects().size());
-    const RECT& line0 = t->GetLineRects()[0];
-    EXPECT_EQ(t->GetCharRects()[0].left, line0.left);
-    EXPECT_EQ(t->GetCharRects()[3].right, line0.right);
-    const RECT& para1 = t->GetParagraphRects()[1];
-    EXPECT_EQ(t->GetLineRects()[1].top, para1.top);
-    EXPECT_EQ(t->GetLineRects()[2].bottom, para1.bottom);
+    EXPECT_EQ(7u, t->GetLayout().CharRects.size());  // the blank has its rectangle too
+    ASSERT_EQ(3u, t->GetLayout().LineRects.size());
+    ASSERT_EQ(2u, t->GetLayout().ParagraphRects.size());
+    const RECT& line0 = t->GetLayout().LineRects[0];
+    EXPECT_EQ(t->GetLayout().CharRects[0].left, line0.left);
+    EXPECT_EQ(t->GetLayout().CharRects[3].right, line0.right);
+    const RECT& para1 = t->GetLayout().ParagraphRects[1];
+    EXPECT_EQ(t->GetLayout().LineRects[1].top, para1.top);
+    EXPECT_EQ(t->GetLayout().LineRects[2].bottom, para1.bottom);
     EXPECT_EQ(2 * 300, para1.top);  // "de" is the third line of the layout
 }
 
@@ -923,8 +924,8 @@ TEST(RasterPipelineTest, TextureBandsMatchAWholeLayer)
             CPaintSetting paint = s->PaintSetting;
             paint.LimitUnit(s->Unit);
             CSimpleErr err;
-            ASSERT_TRUE(PaintLayer(*layer, paint, banded->GetLayerMargins()[0], vertical, banded->GetCharRects(),
-                                   banded->GetLineRects(), banded->GetParagraphRects(), err))
+            ASSERT_TRUE(PaintLayer(*layer, paint, banded->GetLayout().LayerMargins[0], vertical, banded->GetLayout().CharRects,
+                                   banded->GetLayout().LineRects, banded->GetLayout().ParagraphRects, err))
                 << Narrow(err.message);
             for (int y = 0; y < H; ++y)
                 CompositeRowOver(reference->GetImageRow(y), layer->GetImageRow(y), W);
@@ -951,7 +952,7 @@ TEST(RasterPipelineTest, ACharacterBeyondTheBasicPlaneIsOneGlyph)
     boost::shared_ptr<CKanteloTask> missing = Render(dejavu, L"\U0010FFFD");
     ASSERT_FALSE(a->HasError()) << Narrow(a->Err.message);
     ASSERT_FALSE(missing->HasError()) << Narrow(missing->Err.message);
-    EXPECT_EQ(1u, a->GetCharRects().size());
+    EXPECT_EQ(1u, a->GetLayout().CharRects.size());
     EXPECT_GT(MeasureAlpha(*a->GetResultImage()).opaque, 20);
     EXPECT_FALSE(SameImage(*a, *missing)) << "the font's own glyph";
     WriteDibAsBmp(*a->GetResultImage(), TestOutputPath(L"double-struck-a.bmp"));
@@ -959,12 +960,12 @@ TEST(RasterPipelineTest, ACharacterBeyondTheBasicPlaneIsOneGlyph)
     boost::shared_ptr<CSetting> ipa = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 400);
     boost::shared_ptr<CKanteloTask> face = Render(ipa, L"\U0001F600");
     boost::shared_ptr<CKanteloTask> box = Render(ipa, L"\U0010FFFD");
-    EXPECT_EQ(1u, face->GetCharRects().size());
+    EXPECT_EQ(1u, face->GetLayout().CharRects.size());
     EXPECT_TRUE(SameImage(*face, *box));
     // A lone half of a pair stays a character of its own.
     boost::shared_ptr<CKanteloTask> lone = Render(dejavu, std::wstring(1, L'\xD835') + L"a");
     ASSERT_FALSE(lone->HasError()) << Narrow(lone->Err.message);
-    EXPECT_EQ(2u, lone->GetCharRects().size());
+    EXPECT_EQ(2u, lone->GetLayout().CharRects.size());
 }
 
 class CProgressClient : public CKanteloTaskClient {

@@ -144,8 +144,8 @@ TEST(VectorKanteloTaskTest, OpacityBlurAndGradationAreIgnoredWithoutTouchingTheS
     EXPECT_EQ(80, soft->Borderings[0].Blur);
     EXPECT_EQ(40, soft->Borderings[0].Alpha);
     EXPECT_EQ(50, soft->Borderings[3].Blur);
-    EXPECT_EQ(100, b.task->GetLayers()[1].Alpha);
-    EXPECT_EQ(0, b.task->GetLayers()[1].Blur);
+    EXPECT_EQ(100, b.task->GetLayout().Layers[1].Alpha);
+    EXPECT_EQ(0, b.task->GetLayout().Layers[1].Blur);
     EXPECT_EQ(1, std::count(b.out->calls.begin(), b.out->calls.end(), std::string("SetFillColor 255")));
 }
 
@@ -158,10 +158,10 @@ TEST(VectorKanteloTaskTest, PageSizeWithoutAndWithTrimming)
     CRun whole = RenderVector(s, L"ace");
     ASSERT_FALSE(whole.task->HasError());
     const CKanteloTask& t = *whole.task;
-    const RECT& m = t.GetTotalMargins();
+    const RECT& m = t.GetLayout().TotalMargins;
     std::vector<double> page = Args(Only(whole.out->calls, {"BeginPage"}).at(0));
-    EXPECT_FLOAT_EQ((t.GetTextWidth() + m.left + m.right) / 10.0f, static_cast<float>(page[0]));
-    EXPECT_FLOAT_EQ((t.GetTextHeight() + m.top + m.bottom) / 10.0f, static_cast<float>(page[1]));
+    EXPECT_FLOAT_EQ((t.GetLayout().TextWidth + m.left + m.right) / 10.0f, static_cast<float>(page[0]));
+    EXPECT_FLOAT_EQ((t.GetLayout().TextHeight + m.top + m.bottom) / 10.0f, static_cast<float>(page[1]));
     EXPECT_EQ(0.0f, whole.task->GetBounds().X);
 
     s->TrimType = 15;

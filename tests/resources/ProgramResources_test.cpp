@@ -461,31 +461,11 @@ TEST(ProgramResources, IconAndButtonImage)
     EXPECT_EQ(16, be(png + 20));
 }
 
-namespace {
-
-// The source tree's resources folder as Wine names it.
-std::wstring ResourceFolder()
-{
-    typedef wchar_t*(CDECL * ToDos)(const char*);
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    ToDos toDos = kernel ? reinterpret_cast<ToDos>(reinterpret_cast<void*>(
-                               GetProcAddress(kernel, "wine_get_dos_file_name")))
-                         : nullptr;
-    wchar_t* dos = toDos ? toDos(KNT_SOURCE_DIR "/resources") : nullptr;
-    if (!dos)
-        return std::wstring();
-    std::wstring out = dos;
-    HeapFree(GetProcessHeap(), 0, dos);
-    return out;
-}
-
-} // namespace
-
 // The resource compiler keeps quiet about two texts under one id and drops
 // one of them, so the headers are read where they stand.
 TEST(ProgramResources, EveryStringIdNamedOnceWithItsTexts)
 {
-    const std::wstring folder = ResourceFolder();
+    const std::wstring folder = SourceTreePath(L"resources");
     ASSERT_FALSE(folder.empty());
     std::map<UINT, std::string> names;
     WIN32_FIND_DATAW found;

@@ -19,7 +19,12 @@ TEST(ComboRange, NumberFilterKeepsWhatANumberMayHold)
         {L"12a5", true, false, L"125"},
         {L"-1.5px", true, true, L"-1.5"},
         {L"-1.5", false, false, L"15"},
-        {L"\xFF11\xFF12", false, false, L"\xFF11\xFF12"},  // full-width digits pass (and later fail to parse)
+        // Full-width digits, signs and points are read as their ASCII forms.
+        {L"\xFF19\xFF10", false, false, L"90"},
+        {L"\xFF0D\xFF13", true, false, L"-3"},
+        {L"\xFF11\xFF12\xFF0E\xFF15", false, true, L"12.5"},
+        {L"\xFF0D\xFF11\xFF0E\xFF15", false, false, L"15"},
+        {L"\xFF21\xFF11", false, false, L"1"},  // a full-width letter goes like an ASCII one
         {L"abc", true, true, L""},
     };
     for (const auto& c : cases)

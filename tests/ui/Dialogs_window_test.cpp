@@ -226,8 +226,9 @@ TEST(DialogsWindow, SplitterDragTakesTheKeysAndGivesTheFocusBack)
         splitter.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(grab, 50));
         const bool active = GetActiveWindow() == frame.m_hWnd;
         EXPECT_EQ(splitter.m_hWnd, GetCapture());
-        if (active)
+        if (active) {
             EXPECT_EQ(splitter.m_hWnd, GetFocus());
+        }
         // The dialog manager must pass Esc and Enter on, not make them Cancel.
         EXPECT_EQ(DLGC_WANTALLKEYS, splitter.SendMessage(WM_GETDLGCODE, 0, 0));
         for (UINT key : c.keys)
@@ -236,8 +237,9 @@ TEST(DialogsWindow, SplitterDragTakesTheKeysAndGivesTheFocusBack)
         EXPECT_EQ(c.pos, splitter.GetSplitterPos());
         EXPECT_FALSE(splitter.IsDragging());
         EXPECT_EQ(nullptr, GetCapture());
-        if (active && GetActiveWindow() == frame.m_hWnd)
+        if (active && GetActiveWindow() == frame.m_hWnd) {
             EXPECT_EQ(left, GetFocus());
+        }
         EXPECT_EQ(0, splitter.SendMessage(WM_GETDLGCODE, 0, 0));
     }
     // Esc in the text inside a dialog closes its parent: the splitter stays.

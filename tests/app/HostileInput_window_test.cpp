@@ -1,0 +1,165 @@
+// The program given what a careless or hostile user gives it: damaged
+// textures, texts longer than an edit keeps, numbers typed by an input method
+// in full-width mode. Each case drives the real program through the UI
+// driver and ends it itself.
+#include "tests/app/ProgramDriver.h"
+#include "imaging/GdiPlusBitmap.h"
+#include "render/SaveJob.h"
+#include "resources/main_window.h"
+#include "resources/strings_app.h"
+#include "resources/strings_engine.h"
+#include "resources/strings_imaging.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+// A JPEG that starts well and whose last segment claims 64 KB more than the
+// file holds; a megabyte long, so that its memory ends where nothing else is
+// mapped. A decoder skipping that segment reads past the end of the data.
+std::string JpegReachingPastItsEnd()
+{
+    std::string file("\xFF\xD8", 2);
+    while (file.size() < (1u << 20))
+        file += std::string("\xFF\xFE\xFF\xFF", 4) + std::string(65533, 'c');  // comments
+    file += std::string("\xFF\xEF\xFF\xFF", 4) + "ab";
+    return file;
+}
+
+} // namespace
+
+// The texture is read at every preview (and the paint button's picture): a
+// damaged one is reported in the pane, and the program goes on.
+TEST(HostileInputProgramTest, ADamagedTextureIsReportedAndTheProgramGoesOn)
+{
+    ResetProgramState();
+    const std::wstring folder = FreshOutputFolder(L"hostile-texture");
+    const std::wstring texture = folder + L"\\damaged.jpg";
+    ASSERT_TRUE(WriteFileBytes(texture, JpegReachingPastItsEnd()));
+    CSetting s = FirstStartSetting();
+    s.PaintSetting.Type = PaintType::TEXTURE;
+    s.PaintSetting.Texture.Path = texture;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    const std::wstring reason = CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"JPEG");
+    std::wstring script = L"start\nexpect 300 " + reason + L"\nexpect 300 damaged.jpg\n";
+    script += L"text 161 41\nexpect 300 " + reason + L"\nclose\nexit 2\n";
+    CDriveResult r = RunDriveScript(script);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+}
+
+// A pasted text longer than the edit's default limit (30000 characters) is
+// kept whole: its last line is still there.
+TEST(HostileInputProgramTest, ALongPastedTextIsKeptWhole)
+{
+    ResetProgramState();
+    ASSERT_TRUE(WriteProgramSettings(FirstStartSetting()));
+    std::wstring text;
+    for (int i = 0; i < 400; ++i)
+        text += std::wstring(99, static_cast<wchar_t>(L'a' + i % 26)) + L"\\n";
+    text += L"END-OF-THE-TEXT";
+    CDriveResult r = RunDriveScript(L"start\ntext 153 " + text + L"\nexpect 153 END-OF-THE-TEXT\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+}
+
+// An input method in full-width mode types U+FF10-FF19, U+FF0D and U+FF0E:
+// each box reads them as the ASCII characters and shows what it read.
+TEST(HostileInputProgramTest, FullWidthNumbersAreReadAsTheyLook)
+{
+    ResetProgramState();
+    CSetting s = FirstStartSetting();
+    s.SaveFormat.Type = OutputType::JPEG;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    const std::wstring angle = std::to_wstring(IDC_DECO_ANGLE + 4);
+    std::wstring script = L"start\ntext 248 \xFF19\xFF10\nexpect 248 90\n";
+    script += L"text 161 \xFF11\xFF12\xFF0E\xFF15\nexpect 161 12.5\n";
+    script += L"text " + angle + L" \xFF0D\xFF13\nexpect " + angle + L" -3\nkill\n";
+    CDriveResult r = RunDriveScript(script);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    CSetting saved;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_EQ(90, saved.SaveFormat.JpegQuality);
+    EXPECT_EQ(125, saved.FontSetting.Size);
+}
+
+// Another program holds the settings file open without sharing: the start
+// says the file is in use, by name, and writes nothing over it or its backup.
+TEST(HostileInputProgramTest, ASettingsFileInUseIsNamedAndLeftAlone)
+{
+    ResetProgramState();
+    CSetting s = FirstStartSetting();
+    s.Borderings[3].Alpha = 33;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    s.Borderings[3].Alpha = 44;
+    ASSERT_TRUE(WriteProgramSettings(s));  // the first is now the backup
+    const std::wstring path = ProgramSettingsPath();
+    const std::string file = ReadFileBytes(path), backup = ReadFileBytes(path + L".bak");
+    ASSERT_NE(file, backup);
+    HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    std::wstring name;
+    GetLastComponent(path, name);
+    const std::wstring inUse = LoadResourceString(IDS_SETTINGS_FILE_IN_USE).substr(0, 12);
+    // Retry while it is held asks again; Cancel ends the program.
+    CDriveResult r = RunDriveScript(L"start\nwait " + inUse + L"\nwait " + name + L"\nclick 4\nwait " + inUse +
+                                    L"\nclick 2\nexit 0\n");
+    CloseHandle(held);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_EQ(file, ReadFileBytes(path));
+    EXPECT_EQ(backup, ReadFileBytes(path + L".bak"));
+    EXPECT_FALSE(FileExists(path + L".broken"));
+}
+
+namespace {
+
+// The Run button's folder browser, closed with OK once it shows the folder
+// it opened on (14149 is its name box).
+std::wstring ChooseFolderScript(const std::wstring& folder)
+{
+    std::wstring leaf;
+    GetLastComponent(folder, leaf);
+    return L"wait ファイルを保存するフォルダを指定してください\nexpect 14149 " + leaf + L"\nclick 1\nmain\n";
+}
+
+// Width and height from a PNG's header.
+SIZE PngSize(const std::string& png)
+{
+    auto be32 = [&](size_t at) {
+        return png.size() < at + 4 ? 0 : (static_cast<unsigned char>(png[at]) << 24) |
+                                             (static_cast<unsigned char>(png[at + 1]) << 16) |
+                                             (static_cast<unsigned char>(png[at + 2]) << 8) |
+                                             static_cast<unsigned char>(png[at + 3]);
+    };
+    return SIZE{be32(16), be32(20)};
+}
+
+} // namespace
+
+// A decoration 1000 pixels wide: the window saves what the render tool (the
+// same engine without a window) saves, and its preview shows it.
+TEST(HostileInputProgramTest, ALargeDecorationIsSavedAsWithoutAWindow)
+{
+    ResetProgramState();
+    const std::wstring folder = FreshOutputFolder(L"hostile-large");
+    CSetting s = FirstStartSetting();
+    s.FolderPath = folder;
+    s.FnameType = FnameType::SEQ;
+    s.Borderings[0].Size = 10000;
+    s.Borderings[0].Distance = 100;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    CTempFolder alone;
+    std::vector<std::wstring> files;
+    std::wstring error;
+    ASSERT_TRUE(RunSaveJob(s, L"abc\ndef", alone.File(L""), files, error)) << Narrow(error);
+    ASSERT_EQ(2u, files.size());
+
+    std::wstring script = L"start\ntext 153 abc\\ndef\nclick 1\n" + ChooseFolderScript(folder);
+    script += L"waitlong 2 個のファイルを作成しました\nclick 1\nmain\nclose\nexit 2\n";
+    CDriveResult r = RunDriveScript(script);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const SIZE expected = PngSize(ReadFileBytes(files[i]));
+        const SIZE size = PngSize(ReadFileBytes(folder + L"\\" + std::to_wstring(i + 1) + L".png"));
+        EXPECT_LT(2000, expected.cx);
+        EXPECT_EQ(expected.cx, size.cx) << i;
+        EXPECT_EQ(expected.cy, size.cy) << i;
+    }
+}

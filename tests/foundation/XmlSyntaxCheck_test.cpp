@@ -1,0 +1,93 @@
+#include "foundation/XmlSyntaxCheck.h"
+#include "foundation/Error.h"
+#include "foundation/ResourceString.h"
+#include "foundation/XmlDocument.h"
+#include "resources/strings_foundation_io.h"
+#include "tests/common/TestSupport.h"
+#include <gtest/gtest.h>
+
+TEST(XmlSyntaxCheck, FindsTheFirstFaultWithItsLineAndColumn)
+{
+    struct Case {
+        const char* text;
+        int line, column;
+        std::wstring reason;
+    } const cases[] = {
+        {"<a>\n<b>\n</a>", 3, 1, CSimpleErr::Format(IDS_XML_SYNTAX_END_TAG_MISMATCH, L"a", L"b")},
+        {"<a>\r\n\r\n  <b x='1>\r\n</b></a>", 3, 6, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"x")},
+        {"<?xml version=\"1.0\"?>\n<a>&bogus;</a>", 2, 4, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_REFERENCE, L"&bogus;")},
+        {"garbage", 1, 1, LoadResourceString(IDS_XML_SYNTAX_TEXT_OUTSIDE_ROOT)},
+        {"<a></a>junk", 1, 8, LoadResourceString(IDS_XML_SYNTAX_TEXT_OUTSIDE_ROOT)},
+        {"<a></a><b/>", 1, 8, CSimpleErr::Format(IDS_XML_SYNTAX_SECOND_ROOT, L"b")},
+        {"<Settings><Version>1.4", 1, 23, CSimpleErr::Format(IDS_XML_SYNTAX_UNCLOSED, L"Version")},
+        {"", 1, 1, LoadResourceString(IDS_XML_SYNTAX_NO_ROOT)},
+        {"<a x=1/>", 1, 4, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"x")},
+        {"<a x='1' x='2'/>", 1, 10, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"x")},
+        {"<a x='1'y='2'/>", 1, 9, LoadResourceString(IDS_XML_SYNTAX_BAD_TAG)},
+        {"<a><!-- open </a>", 1, 4, LoadResourceString(IDS_XML_SYNTAX_UNCLOSED_MARKUP)},
+        {"<a>\xE3\x81\x82\xFF</a>", 1, 5, LoadResourceString(IDS_XML_SYNTAX_BAD_BYTES)},
+        {"<a>\x01</a>", 1, 4, LoadResourceString(IDS_XML_SYNTAX_BAD_CHARACTER)},
+        {"</a>", 1, 1, CSimpleErr::Format(IDS_XML_SYNTAX_STRAY_END_TAG, L"a")},
+        {"<1a/>", 1, 1, LoadResourceString(IDS_XML_SYNTAX_BAD_TAG)},
+        {"<a>\rx\r<b></a>", 3, 4, CSimpleErr::Format(IDS_XML_SYNTAX_END_TAG_MISMATCH, L"a", L"b")},
+    };
+    for (const Case& c : cases) {
+        CXmlSyntaxFault fault;
+        ASSERT_TRUE(FindXmlSyntaxFault(c.text, fault)) << c.text;
+        EXPECT_EQ(c.line, fault.line) << c.text;
+        EXPECT_EQ(c.column, fault.column) << c.text;
+        EXPECT_EQ(c.reason, fault.reason) << c.text;
+    }
+}
+
+TEST(XmlSyntaxCheck, WellFormedTextsHaveNoFault)
+{
+    const char* texts[] = {
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<S xmlns:a=\"u\">\r\n <X a:b='1'>1 &lt; 2 &#x41;&#65;</X>\r\n</S>\r\n",
+        "\xEF\xBB\xBF<a><![CDATA[ <not> & tags ]]><!-- c --><?pi x?><b/></a>",
+        "<!DOCTYPE a [ <!ENTITY e \"x>\"> ]><a>\xE6\x97\xA5\xF0\x9F\x98\x80</a>",
+        "<?xml version=\"1.0\" encoding=\"shift_jis\"?><a>\x82\xA0</a>",
+        "\xFF\xFE<\0a\0/\0>\0",
+    };
+    for (const char* text : texts) {
+        const std::string bytes(text, text[0] == '\xFF' ? 10 : strlen(text));
+        CXmlSyntaxFault fault;
+        EXPECT_FALSE(FindXmlSyntaxFault(bytes, fault)) << text << " " << Narrow(fault.reason);
+    }
+}
+
+// A document that does not parse says where and why, and in which file; one
+// that cannot be saved names its file.
+TEST(XmlSyntaxCheck, DocumentsNameTheFaultAndTheFile)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"bad.knt");
+    ASSERT_TRUE(WriteFileBytes(path, "<Settings>\n  <Unit>LINE</Units>\n</Settings>"));
+    CXmlDocument doc;
+    EXPECT_FALSE(doc.LoadFile(path));
+    EXPECT_EQ(UINT(IDS_XML_LOAD_FAILED), doc.GetError().id);
+    const std::wstring where = CSimpleErr::Format(IDS_XML_SYNTAX_AT, L"2", L"13",
+                                                  CSimpleErr::Format(IDS_XML_SYNTAX_END_TAG_MISMATCH, L"Units", L"Unit"));
+    EXPECT_NE(std::wstring::npos, doc.GetError().message.find(where)) << Narrow(doc.GetError().message);
+    EXPECT_NE(std::wstring::npos, doc.GetError().message.find(path));
+
+    const char fragment[] = "<BorderingSettings><Version>1.4.2.0</Version>";
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof fragment);
+    ASSERT_TRUE(block);
+    memcpy(GlobalLock(block), fragment, sizeof fragment);
+    GlobalUnlock(block);
+    CXmlDocument clip;
+    EXPECT_FALSE(clip.LoadGlobalMemory(block));
+    GlobalFree(block);
+    EXPECT_EQ(UINT(IDS_XML_PARSE_FAILED), clip.GetError().id);
+    EXPECT_NE(std::wstring::npos,
+              clip.GetError().message.find(CSimpleErr::Format(IDS_XML_SYNTAX_UNCLOSED, L"BorderingSettings")))
+        << Narrow(clip.GetError().message);
+
+    CXmlDocument good;
+    ASSERT_TRUE(good.Create(L"<a/>"));
+    const std::wstring unwritable = folder.File(L"no\\such\\folder\\out.knt");
+    EXPECT_FALSE(good.SaveFile(unwritable));
+    EXPECT_EQ(UINT(IDS_XML_FILE_SAVE_FAILED), good.GetError().id);
+    EXPECT_NE(std::wstring::npos, good.GetError().message.find(unwritable));
+}
