@@ -395,11 +395,12 @@ public:
         else if (c == L"tab")
             Tab(line.Id(0));
         else if (c == L"press")
-            Press(line);
+            Press(line, true);
         else if (c == L"release")
             Release();
         else if (c == L"clickat") {
-            Press(line);
+            // Released at once: the press is held no longer than a quick click.
+            Press(line, false);
             Release();
         } else if (c == L"size")
             Size(line.Number(0), line.Number(1));
@@ -930,7 +931,7 @@ private:
         return MAKELPARAM(screen.x, screen.y);
     }
 
-    void Press(const CDriveLine& line)
+    void Press(const CDriveLine& line, bool settle)
     {
         HWND control = Control(line.Id(0));
         RequireEnabled(control);
@@ -956,7 +957,8 @@ private:
         PostMessageW(target, WM_MOUSEMOVE, 0, lp);
         PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, lp);
         WaitForPosted(target);
-        Settle();
+        if (settle)
+            Settle();
     }
 
     void Release()

@@ -165,9 +165,6 @@ TEST(Drive, KeysAndClicksGoThroughTheProgramsOwnLoop)
         "expect 165 aB\n"
         "clickat 257\n"
         "wait [0 257]\n"                    // BN_CLICKED from the press and release
-        "press 256 5 5\n"
-        "release\n"
-        "wait [0 256]\n"
         "key esc\n"
         "exit 2\n"
         "# a page is shown in a sheet of its own, with one page\n"

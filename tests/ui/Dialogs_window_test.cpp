@@ -154,16 +154,35 @@ TEST(DialogsWindow, EditCommandsServeOnlyTheFocusedEdit)
     dlg.DestroyWindow();
 }
 
+namespace {
+
+// A splitter 300 x 100 in a frame, an edit on the left and a static on the right.
+struct CSplitterInFrame {
+    CTestFrame frame;
+    CSplitterWindow splitter;
+    HWND left = nullptr, right = nullptr;
+
+    bool Create()
+    {
+        RECT r = {0, 0, 300, 100};
+        if (!frame.m_hWnd || !splitter.Create(frame.m_hWnd, r))
+            return false;
+        left = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, nullptr, nullptr, nullptr);
+        right = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, nullptr, nullptr, nullptr);
+        splitter.SetSplitterPanes(left, right);
+        return true;
+    }
+};
+
+} // namespace
+
 TEST(DialogsWindow, SplitterDragMovesTheBarWithinThePaneMinimum)
 {
-    CTestFrame frame;
-    REQUIRE_WINDOW(frame.m_hWnd);
-    CSplitterWindow splitter;
-    RECT r = {0, 0, 300, 100};
-    ASSERT_TRUE(splitter.Create(frame.m_hWnd, r));
-    HWND left = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, nullptr, nullptr, nullptr);
-    HWND right = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, nullptr, nullptr, nullptr);
-    splitter.SetSplitterPanes(left, right);
+    CSplitterInFrame f;
+    REQUIRE_WINDOW(f.frame.m_hWnd);
+    ASSERT_TRUE(f.Create());
+    CSplitterWindow& splitter = f.splitter;
+    HWND left = f.left, right = f.right;
     splitter.SetDefaultPos(120);
     splitter.SetSplitterPos(-1);
     ASSERT_EQ(120, splitter.GetSplitterPos());
@@ -198,14 +217,12 @@ TEST(DialogsWindow, SplitterDragMovesTheBarWithinThePaneMinimum)
 
 TEST(DialogsWindow, SplitterDragTakesTheKeysAndGivesTheFocusBack)
 {
-    CTestFrame frame;
-    REQUIRE_WINDOW(frame.m_hWnd);
-    CSplitterWindow splitter;
-    RECT r = {0, 0, 300, 100};
-    ASSERT_TRUE(splitter.Create(frame.m_hWnd, r));
-    HWND left = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, nullptr, nullptr, nullptr);
-    HWND right = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, nullptr, nullptr, nullptr);
-    splitter.SetSplitterPanes(left, right);
+    CSplitterInFrame f;
+    REQUIRE_WINDOW(f.frame.m_hWnd);
+    ASSERT_TRUE(f.Create());
+    CSplitterWindow& splitter = f.splitter;
+    CTestFrame& frame = f.frame;
+    HWND left = f.left;
     splitter.SetSplitterPos(100);
     const int step = CSplitterWindow::kKeyStep;
     struct Case {
