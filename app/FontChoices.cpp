@@ -15,7 +15,7 @@ int CALLBACK AddCharSet(const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM da
         auto* sets = reinterpret_cast<std::vector<CCharSet>*>(data);
         const ENUMLOGFONTEXW* ex = reinterpret_cast<const ENUMLOGFONTEXW*>(lf);
         CCharSet set;
-        set.Vertical = lf->lfFaceName[0] == L'@';
+        set.Vertical = IsVerticalFace(*lf);
         set.CharSet = lf->lfCharSet;
         if (std::find(sets->begin(), sets->end(), set) != sets->end())
             return 1;
@@ -43,7 +43,7 @@ int CALLBACK AddFace(const LOGFONTW* lf, const TEXTMETRICW*, DWORD type, LPARAM 
         if (type & RASTER_FONTTYPE)
             return 1;
         const std::wstring face = lf->lfFaceName;
-        if ((face.size() > 0 && face[0] == L'@') != e->vertical)
+        if (IsVerticalFace(face) != e->vertical)
             return 1;
         // The order ignores case, the names' equality does not: a name is
         // looked for in its whole place of the order.

@@ -94,7 +94,7 @@ void CFontCollection::SetWidths(int width)
 
 bool SkipEnumeratedFont(const LOGFONTW& font, DWORD fontType, UINT flags)
 {
-    const bool vertical = font.lfFaceName[0] == L'@';
+    const bool vertical = IsVerticalFace(font);
     if ((flags & FontEnumFlags::SkipVertical) && vertical)
         return true;
     if ((flags & FontEnumFlags::SkipHorizontal) && !vertical)
@@ -143,7 +143,7 @@ size_t CFontCollection::FindBestMatch(const CLogFonts& fonts, const LOGFONTW& wa
     std::wstring face = GetFaceName(wanted);
     if (face.empty())
         return fonts.size();
-    const bool vertical = face[0] == L'@';
+    const bool vertical = IsVerticalFace(face);
     if (vertical)
         face.erase(0, 1);
     size_t best = fonts.size();

@@ -175,9 +175,7 @@ void CJobControl::OnTimer(DWORD now)
             for (int i = finished; i-- > m_jobFinishedCount;) {
                 CKanteloTask& task = *m_finished[static_cast<size_t>(i)];
                 if (task.GetResultImage() && !task.IsTerminated()) {
-                    const bool vertical = !m_setting.FontSetting.FontFace.empty() &&
-                                          m_setting.FontSetting.FontFace[0] == L'@';
-                    m_view.ShowImage(task.GetResultImage(), vertical);
+                    m_view.ShowImage(task.GetResultImage(), m_setting.FontSetting.IsVertical());
                     break;
                 }
             }

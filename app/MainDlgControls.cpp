@@ -81,8 +81,7 @@ void CMainDlg::InitControls(bool first)
         for (const CCharSet& set : m_fonts.GetCharSets())
             AddComboString(charSets, set.Name);
     }
-    const bool vertical = !font.FontFace.empty() && font.FontFace[0] == L'@';
-    int charSet = m_fonts.IndexOfCharSet(font.CharSet, vertical);
+    int charSet = m_fonts.IndexOfCharSet(font.CharSet, font.IsVertical());
     ::SendMessageW(charSets, CB_SETCURSEL, std::max(charSet, 0), 0);
     FillFontFaces(false);
 
@@ -200,7 +199,7 @@ void CMainDlg::FillFontFaces(bool userChange)
             font.CharSet = sets[static_cast<size_t>(index)].CharSet;
         m_fonts.EnumerateFaces(sets[static_cast<size_t>(index)].CharSet, sets[static_cast<size_t>(index)].Vertical);
     } else {
-        m_fonts.EnumerateFaces(font.CharSet, !font.FontFace.empty() && font.FontFace[0] == L'@');
+        m_fonts.EnumerateFaces(font.CharSet, font.IsVertical());
     }
     HWND faces = GetDlgItem(IDC_FONT_FACE);
     ::SendMessageW(faces, CB_RESETCONTENT, 0, 0);

@@ -1,4 +1,5 @@
 #include "decoration/BorderingSetting.h"
+#include "decoration/RegistryForm.h"
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -17,6 +18,18 @@ LONG SaturateLong(long long v)
 }
 
 int SaturatingNegate(int v) { return v == INT_MIN ? INT_MAX : -v; }
+
+// The shadow moves the margins on one axis by its offset d: the side it
+// moves away from grows, the side it moves towards shrinks, never below 0.
+void ShiftMargins(long long& before, long long& after, long d)
+{
+    before -= d;
+    after += d;
+    if (d <= 0 && after < 0)
+        after = 0;
+    if (d > 0 && before < 0)
+        before = 0;
+}
 
 struct CDefaultStop {
     double pos;
@@ -38,28 +51,11 @@ void CColorPosSetting::Set(bool use, COLORREF color, double pos)
     Pos = pos;
 }
 
-bool CColorPosSetting::operator==(const CColorPosSetting& o) const
-{
-    return Use == o.Use && Color == o.Color && Pos == o.Pos;
-}
-
 CLinearGradation::CLinearGradation()
 {
     Stops.reserve(sizeof kRainbow / sizeof kRainbow[0]);
     for (const CDefaultStop& s : kRainbow)
         Stops.push_back(CColorPosSetting(true, s.color, s.pos));
-}
-
-bool CLinearGradation::operator==(const CLinearGradation& o) const
-{
-    return Angle == o.Angle && Unit == o.Unit && Entire == o.Entire && Stops == o.Stops;
-}
-
-bool CTextureSetting::operator==(const CTextureSetting& o) const
-{
-    return Path == o.Path && Type == o.Type && Unit == o.Unit && RateX == o.RateX &&
-           RateY == o.RateY && SameRate == o.SameRate && Entire == o.Entire && Flip == o.Flip &&
-           OffsetX == o.OffsetX && OffsetY == o.OffsetY;
 }
 
 void CTextureSetting::Rotate90()
@@ -76,12 +72,6 @@ void CTextureSetting::Rotate90()
     OffsetY = SaturatingNegate(oldX);
 }
 
-bool CPaintSetting::operator==(const CPaintSetting& o) const
-{
-    return Type == o.Type && Color == o.Color && LinearGradation == o.LinearGradation &&
-           Texture == o.Texture;
-}
-
 void CPaintSetting::LimitUnit(UINT unit)
 {
     // Signed comparison, as the units are compared as numbers of a choice list.
@@ -89,12 +79,6 @@ void CPaintSetting::LimitUnit(UINT unit)
         LinearGradation.Unit = unit;
     if (static_cast<int>(Texture.Unit) > static_cast<int>(unit))
         Texture.Unit = unit;
-}
-
-bool CBorderingSetting::operator==(const CBorderingSetting& o) const
-{
-    return Size == o.Size && Alpha == o.Alpha && Blur == o.Blur && Angle == o.Angle &&
-           Distance == o.Distance && Paint == o.Paint;
 }
 
 POINT CBorderingSetting::GetShadowOffset(bool vertical) const
@@ -115,30 +99,10 @@ void CBorderingSetting::GetMargins(RECT& margins, bool vertical) const
 {
     // In 64 bits: Size + Blur alone can pass INT_MAX for numbers from a bad file.
     const long long base = static_cast<long long>(Size) + Blur;
-    long long left = base, top = base, right = base, bottom = base;
     const POINT d = GetShadowOffset(vertical);
-    if (d.x <= 0) {
-        left -= d.x;
-        right += d.x;
-        if (right < 0)
-            right = 0;
-    } else {
-        right += d.x;
-        left -= d.x;
-        if (left < 0)
-            left = 0;
-    }
-    if (d.y <= 0) {
-        top -= d.y;
-        bottom += d.y;
-        if (bottom < 0)
-            bottom = 0;
-    } else {
-        bottom += d.y;
-        top -= d.y;
-        if (top < 0)
-            top = 0;
-    }
+    long long left = base, top = base, right = base, bottom = base;
+    ShiftMargins(left, right, d.x);
+    ShiftMargins(top, bottom, d.y);
     margins.left = SaturateLong(left);
     margins.top = SaturateLong(top);
     margins.right = SaturateLong(right);
@@ -155,4 +119,11 @@ void CBorderingSetting::SetPreset(int size, COLORREF color, int alpha, int blur,
     Distance = distance;
     Paint.Type = PaintType::MONO;
     Paint.Color = color;
+}
+
+bool CBorderingSetting::Load(const std::wstring& keyPath, HKEY parent) { return regform::Load(*this, keyPath, parent); }
+
+bool CBorderingSetting::Save(const std::wstring& keyPath, HKEY parent) const
+{
+    return regform::Save(*this, keyPath, parent);
 }

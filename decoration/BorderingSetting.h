@@ -1,32 +1,27 @@
 // Value records that say how the text face and each decoration are painted:
 // a decoration (outline size, blur, shadow offset, opacity) with its paint, and
 // the paint's solid colour, linear gradation and texture. All are plain values
-// (copy and equality member by member). Besides the values they carry the two
-// geometric rules every renderer shares (shadow offset, margins) and the
-// registry form that older versions stored them in.
+// with equality field by field; each lists its fields once (FieldList.h) for
+// the settings documents, the older registry form and the limits of values
+// read from outside. Besides the values they carry the two geometric rules
+// every renderer shares (shadow offset, margins).
 #pragma once
+#include "decoration/FieldWalks.h"
+#include "decoration/SettingNames.h"
 #include <windows.h>
 #include <string>
 #include <vector>
 
-// Enumerated fields are stored as 32-bit numbers; the names in the settings
-// file are the position in the name tables of SettingNames.h.
-namespace PaintType {
-enum Value : UINT { MONO = 0, LINEAR = 1, TEXTURE = 2 };
-const UINT Count = 3;
-}
-namespace TextUnit {
-enum Value : UINT { CHAR = 0, LINE = 1, PARAGRAPH = 2 };
-const UINT Count = 3;
-}
-namespace ImageFitType {
-enum Value : UINT { FIT_WIDTH = 0, FIT_HEIGHT = 1, FIT_BOTH = 2, CUSTOM_RATE = 3 };
-const UINT Count = 4;
-}
+// Enumerated fields are stored as 32-bit numbers; the settings file names
+// them by their position in the name tables of SettingNames.h.
+namespace PaintType { enum Value : UINT { MONO = 0, LINEAR = 1, TEXTURE = 2 }; const UINT Count = 3; }
+namespace TextUnit { enum Value : UINT { CHAR = 0, LINE = 1, PARAGRAPH = 2 }; const UINT Count = 3; }
+namespace ImageFitType { enum Value : UINT { FIT_WIDTH = 0, FIT_HEIGHT = 1, FIT_BOTH = 2, CUSTOM_RATE = 3 }; const UINT Count = 4; }
 
-// Base of the decoration records. The destructor is deliberately not virtual
-// (decorations are held by value or through a shared_ptr made from the
-// concrete type); it is protected so nobody deletes through the base.
+// Base of the decoration records: the older registry form. The destructor
+// is deliberately not virtual (decorations are held by value or through a
+// shared_ptr made from the concrete type); it is protected so nobody
+// deletes through the base.
 class CEffectSetting {
 public:
     virtual bool Load(const std::wstring& keyPath, HKEY parent) = 0;
@@ -48,11 +43,14 @@ public:
     CColorPosSetting() = default;
     CColorPosSetting(bool use, COLORREF color, double pos) { Set(use, color, pos); }
     void Set(bool use, COLORREF color, double pos);
-    bool operator==(const CColorPosSetting& o) const;
-    bool operator!=(const CColorPosSetting& o) const { return !(*this == o); }
 
-    bool Load(const std::wstring& keyPath, HKEY parent);
-    bool Save(const std::wstring& keyPath, HKEY parent) const;
+    template <class V>
+    static void Fields(V& v)
+    {
+        v.Bool(L"Use", &CColorPosSetting::Use);
+        v.Color(L"Color", &CColorPosSetting::Color);
+        v.Double(L"Pos", &CColorPosSetting::Pos, kUnitInterval);
+    }
 };
 
 typedef std::vector<CColorPosSetting> CColorPosSettings;
@@ -65,11 +63,18 @@ public:
     CColorPosSettings Stops;
 
     CLinearGradation();  // the twelve-stop rainbow
-    bool operator==(const CLinearGradation& o) const;
-    bool operator!=(const CLinearGradation& o) const { return !(*this == o); }
 
-    bool Load(const std::wstring& keyPath, HKEY parent);
-    bool Save(const std::wstring& keyPath, HKEY parent) const;
+    template <class V>
+    static void Fields(V& v)
+    {
+        typedef CLinearGradation R;
+        v.Angle(L"Angle", &R::Angle);
+        v.Enum(L"Unit", &R::Unit, TextUnitNames(), TextUnit::LINE);
+        v.Bool(L"Entire", &R::Entire);
+        // The stops stand in the gradation's own element.
+        v.List(CField(L"").Items(L"ColorPosSetting").Key(L"Colors").AnyRegistryType(), &R::Stops,
+               limits::kMaxListCount);
+    }
 };
 
 class CTextureSetting {
@@ -85,14 +90,25 @@ public:
     int OffsetX = 0;
     int OffsetY = 0;
 
-    bool operator==(const CTextureSetting& o) const;
-    bool operator!=(const CTextureSetting& o) const { return !(*this == o); }
     // Turns the fit, rates and offsets with a texture image turned a quarter
     // counter-clockwise for vertical text.
     void Rotate90();
 
-    bool Load(const std::wstring& keyPath, HKEY parent);
-    bool Save(const std::wstring& keyPath, HKEY parent) const;
+    template <class V>
+    static void Fields(V& v)
+    {
+        typedef CTextureSetting R;
+        v.Path(L"Path", &R::Path);
+        v.Enum(L"Type", &R::Type, ImageFitTypeNames(), ImageFitType::FIT_WIDTH);
+        v.Enum(L"Unit", &R::Unit, TextUnitNames(), TextUnit::LINE);
+        v.Double(L"RateX", &R::RateX, kScaleRate);
+        v.Double(L"RateY", &R::RateY, kScaleRate);
+        v.Bool(L"SameRate", &R::SameRate);
+        v.Bool(L"Entire", &R::Entire);
+        v.Bool(L"Flip", &R::Flip);
+        v.Int(L"OffsetX", &R::OffsetX, -limits::kMaxOffset, limits::kMaxOffset);
+        v.Int(L"OffsetY", &R::OffsetY, -limits::kMaxOffset, limits::kMaxOffset);
+    }
 };
 
 class CPaintSetting {
@@ -102,13 +118,18 @@ public:
     CLinearGradation LinearGradation;
     CTextureSetting Texture;
 
-    bool operator==(const CPaintSetting& o) const;
-    bool operator!=(const CPaintSetting& o) const { return !(*this == o); }
     // Lowers the gradation's and the texture's unit to `unit` where larger.
     void LimitUnit(UINT unit);
 
-    bool Load(const std::wstring& keyPath, HKEY parent);
-    bool Save(const std::wstring& keyPath, HKEY parent) const;
+    template <class V>
+    static void Fields(V& v)
+    {
+        typedef CPaintSetting R;
+        v.Enum(L"Type", &R::Type, PaintTypeNames(), PaintType::MONO);
+        v.Color(L"Color", &R::Color);
+        v.Record(CField(L"LinearGradation").Key(L"Linear"), &R::LinearGradation);
+        v.Record(L"Texture", &R::Texture);
+    }
 };
 
 class CBorderingSetting : public CEffectSetting {
@@ -125,9 +146,6 @@ public:
     CBorderingSetting& operator=(const CBorderingSetting&) = default;
     ~CBorderingSetting() = default;
 
-    bool operator==(const CBorderingSetting& o) const;
-    bool operator!=(const CBorderingSetting& o) const { return !(*this == o); }
-
     // Shadow offset (dx, dy) in tenths of a pixel; y grows downward.
     POINT GetShadowOffset(bool vertical) const;
     // How far the decoration reaches beyond the glyph outline on each side.
@@ -136,8 +154,17 @@ public:
 
     bool Load(const std::wstring& keyPath, HKEY parent) override;
     bool Save(const std::wstring& keyPath, HKEY parent) const override;
-};
 
-// Registry form of a stop list: "Count" and one numbered subkey per stop.
-bool LoadColorPosSettings(CColorPosSettings& stops, const std::wstring& keyPath, HKEY parent);
-bool SaveColorPosSettings(const CColorPosSettings& stops, const std::wstring& keyPath, HKEY parent);
+    template <class V>
+    static void Fields(V& v)
+    {
+        typedef CBorderingSetting R;
+        v.Tenths(L"Size", &R::Size, 0, limits::kMaxLength);
+        v.Int(L"Alpha", &R::Alpha, 0, 100);
+        v.Int(L"Blur", &R::Blur, 0, limits::kMaxLength);  // tenths, written as they are
+        v.Angle(L"Angle", &R::Angle);
+        v.Int(L"Distance", &R::Distance, 0, limits::kMaxLength);  // likewise
+        // Before paint records a decoration had only a colour.
+        v.Record(CField(L"PaintSetting").Key(L"Paint").Since(kVersionWithPaint, L"Color"), &R::Paint);
+    }
+};

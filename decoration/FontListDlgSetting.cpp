@@ -1,12 +1,5 @@
 #include "decoration/FontListDlgSetting.h"
 
-bool CFontListDlgSetting::operator==(const CFontListDlgSetting& o) const
-{
-    return CharSet == o.CharSet && Tategaki == o.Tategaki && Type == o.Type && Size == o.Size &&
-           Weight == o.Weight && Italic == o.Italic && SampleText == o.SampleText &&
-           SampleTexts.SameItems(o.SampleTexts) && WindowLayout == o.WindowLayout;
-}
-
 UINT CFontListDlgSetting::GetEnumFlags() const
 {
     // 0x10000: try every weight; 0x20000: the italic form of each face.

@@ -4,14 +4,13 @@
 // the two filter rules that turn its fields into font enumeration flags and
 // into the per-font style test.
 #pragma once
+#include "decoration/SettingLimits.h"
+#include "decoration/SettingNames.h"
 #include "decoration/WindowLayout.h"
 #include <boost/shared_ptr.hpp>
 #include <windows.h>
 #include <list>
 #include <string>
-
-class CXmlDocument;
-struct IXMLDOMNode;
 
 // A shared text: list copies share the string objects, and list equality is
 // identity of those objects.
@@ -26,6 +25,16 @@ public:
 
     // Same length and the same string objects in the same places.
     bool SameItems(const CMruStrings& o) const { return Items == o.Items; }
+
+    // Equality is that of the items alone.
+    template <class V>
+    static void Fields(V& v)
+    {
+        typedef CMruStrings R;
+        v.Bool(CField(L"SaveContents").NotCompared(), &R::SaveContents);
+        v.Texts(CField(L"Items").Items(L"Item"), &R::Items, &R::SaveContents, &R::MaxSize);
+        v.Count(CField(L"MaxSize").NotCompared(), &R::MaxSize);
+    }
 };
 
 namespace FontType3 { enum : int { UNDEF = 0, RASTER = 1, VECTOR = 2 }; }
@@ -44,18 +53,21 @@ public:
     CMruStrings SampleTexts;
     CDialogLayout WindowLayout;
 
-    bool operator==(const CFontListDlgSetting& o) const;
-    bool operator!=(const CFontListDlgSetting& o) const { return !(*this == o); }
-
     UINT GetEnumFlags() const;
     bool MatchesStyle(const LOGFONTW& font) const;
-};
 
-bool WriteMruStrings(CXmlDocument& doc, IXMLDOMNode* parent, const std::wstring& name,
-                     const CMruStrings& mru);
-bool ReadMruStrings(CXmlDocument& doc, IXMLDOMNode* parent, const std::wstring& name,
-                    CMruStrings& mru);
-bool WriteFontListDlgSetting(CXmlDocument& doc, IXMLDOMNode* parent, const std::wstring& name,
-                             const CFontListDlgSetting& setting);
-bool ReadFontListDlgSetting(CXmlDocument& doc, IXMLDOMNode* parent, const std::wstring& name,
-                            CFontListDlgSetting& setting);
+    template <class V>
+    static void Fields(V& v)
+    {
+        typedef CFontListDlgSetting R;
+        v.Int(L"CharSet", &R::CharSet);
+        v.Int(L"Tategaki", &R::Tategaki);
+        v.Enum(CField(L"Type").MayBeMissing(), &R::Type, FontType3Names(), FontType3::UNDEF);
+        v.Int(L"Size", &R::Size, 1, 1000);
+        v.Enum(L"Weight", &R::Weight, FontWeight4Names(), FontWeight4::UNDEF);
+        v.Enum(L"Italic", &R::Italic, FontItalic3Names(), FontItalic3::UNDEF);
+        v.Text(L"SampleText", &R::SampleText);
+        v.Record(L"SampleTexts", &R::SampleTexts);
+        v.Record(L"WindowLayout", &R::WindowLayout);
+    }
+};

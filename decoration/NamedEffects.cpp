@@ -84,55 +84,61 @@ const CNamedEffects& GetNamedEffects()
     return list;
 }
 
+namespace {
+
+struct CIdValue {
+    UINT id;  // the entry's name in the string table
+    DWORD value;
+};
+
+const CIdValue kFnameTypes[] = {{IDS_FNAME_SEQ_TEXT, 0}, {IDS_FNAME_SEQ, 1}, {IDS_FNAME_TEXT, 2}};
+const CIdValue kTrimTypes[] = {{IDS_TRIM_NONE, 0},         {IDS_TRIM_ALL, 15},      {IDS_TRIM_TOP_BOTTOM, 10},
+                               {IDS_TRIM_LEFT_RIGHT, 5},    {IDS_TRIM_LEFT_TOP, 3},  {IDS_TRIM_RIGHT_BOTTOM, 12},
+                               {IDS_TRIM_LEFT, 1},          {IDS_TRIM_TOP, 2},       {IDS_TRIM_RIGHT, 4},
+                               {IDS_TRIM_BOTTOM, 8}};
+
+template <size_t N>
+CNamedDwords NamedDwords(const CIdValue (&entries)[N])
+{
+    CNamedDwords list;
+    for (const CIdValue& e : entries)
+        list.Add(e.id, e.value);
+    return list;
+}
+
+// The values 0 to count - 1, named by the string ids from `first` on.
+CNamedInts NumberedInts(UINT first, int count)
+{
+    CNamedInts list;
+    for (int i = 0; i < count; ++i)
+        list.Add(first + static_cast<UINT>(i), i);
+    return list;
+}
+
+} // namespace
+
 const CNamedDwords& GetNamedFnameTypes()
 {
-    static const CNamedDwords list = [] {
-        CNamedDwords l;
-        l.Add(IDS_FNAME_SEQ_TEXT, 0);
-        l.Add(IDS_FNAME_SEQ, 1);
-        l.Add(IDS_FNAME_TEXT, 2);
-        return l;
-    }();
+    static const CNamedDwords list = NamedDwords(kFnameTypes);
     return list;
 }
 
 const CNamedDwords& GetNamedTrimTypes()
 {
-    static const CNamedDwords list = [] {
-        CNamedDwords l;
-        l.Add(IDS_TRIM_NONE, 0);
-        l.Add(IDS_TRIM_ALL, 15);
-        l.Add(IDS_TRIM_TOP_BOTTOM, 10);
-        l.Add(IDS_TRIM_LEFT_RIGHT, 5);
-        l.Add(IDS_TRIM_LEFT_TOP, 3);
-        l.Add(IDS_TRIM_RIGHT_BOTTOM, 12);
-        l.Add(IDS_TRIM_LEFT, 1);
-        l.Add(IDS_TRIM_TOP, 2);
-        l.Add(IDS_TRIM_RIGHT, 4);
-        l.Add(IDS_TRIM_BOTTOM, 8);
-        return l;
-    }();
+    static const CNamedDwords list = NamedDwords(kTrimTypes);
     return list;
 }
 
+// PNG, JPEG, PDF, SVG, SVG_TAG, EMF.
 const CNamedInts& GetNamedSaveFormats()
 {
-    static const CNamedInts list = [] {
-        CNamedInts l;
-        for (int i = 0; i < 6; ++i)
-            l.Add(IDS_SAVE_FORMAT_PNG + i, i);  // PNG, JPEG, PDF, SVG, SVG_TAG, EMF
-        return l;
-    }();
+    static const CNamedInts list = NumberedInts(IDS_SAVE_FORMAT_PNG, 6);
     return list;
 }
 
+// CHAR, LINE, PARAGRAPH.
 const CNamedInts& GetNamedTextUnits()
 {
-    static const CNamedInts list = [] {
-        CNamedInts l;
-        for (int i = 0; i < 3; ++i)
-            l.Add(IDS_UNIT_CHAR + i, i);  // CHAR, LINE, PARAGRAPH
-        return l;
-    }();
+    static const CNamedInts list = NumberedInts(IDS_UNIT_CHAR, 3);
     return list;
 }

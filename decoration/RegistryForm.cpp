@@ -5,70 +5,17 @@
 
 namespace regform {
 
-bool ReadDword(const CRegKey& key, const wchar_t* name, DWORD& out)
+bool ReadDword(HKEY key, const wchar_t* name, DWORD& out)
 {
-    return key.QueryDWORDValue(name, out) == ERROR_SUCCESS;
-}
-
-bool ReadInt(const CRegKey& key, const wchar_t* name, int& out)
-{
-    DWORD v = 0;
-    if (!ReadDword(key, name, v))
-        return false;
-    out = static_cast<int>(v);
-    return true;
-}
-
-bool ReadUInt(const CRegKey& key, const wchar_t* name, UINT& out)
-{
-    DWORD v = 0;
-    if (!ReadDword(key, name, v))
+    DWORD type = 0, v = 0, size = sizeof v;
+    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&v), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof v)
         return false;
     out = v;
     return true;
 }
 
-bool ReadBool(const CRegKey& key, const wchar_t* name, bool& out)
-{
-    DWORD v = 0;
-    if (!ReadDword(key, name, v))
-        return false;
-    out = v != 0;
-    return true;
-}
-
-bool ReadBool(const CRegKey& key, const wchar_t* name, UINT& out)
-{
-    DWORD v = 0;
-    if (!ReadDword(key, name, v))
-        return false;
-    out = v != 0 ? TRUE : FALSE;
-    return true;
-}
-
-bool ReadDouble(const CRegKey& key, const wchar_t* name, double& out)
-{
-    std::wstring text;
-    if (!RegQueryStringValue(key, name, text))
-        return false;
-    out = std::wcstod(text.c_str(), nullptr);  // like _wtof: no number reads as 0
-    return true;
-}
-
-bool ReadString(const CRegKey& key, const wchar_t* name, std::wstring& out)
-{
-    return RegQueryStringValue(key, name, out);
-}
-
-DWORD ReadCount(const CRegKey& key, const wchar_t* name)
-{
-    DWORD v = 0, type = 0, size = sizeof v;
-    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&v), &size) != ERROR_SUCCESS)
-        return 0;
-    return v;
-}
-
-bool QueryRawDword(const CRegKey& key, const wchar_t* name, DWORD& target)
+bool QueryRawDword(HKEY key, const wchar_t* name, DWORD& target)
 {
     // Through a copy: after a failed query the buffer's contents are undefined.
     DWORD v = target, type = 0, size = sizeof v;
@@ -79,26 +26,35 @@ bool QueryRawDword(const CRegKey& key, const wchar_t* name, DWORD& target)
     return type == REG_DWORD && size == sizeof v;
 }
 
-bool WriteDword(CRegKey& key, const wchar_t* name, DWORD value)
+bool ReadDouble(HKEY key, const wchar_t* name, double& out)
 {
-    return key.SetDWORDValue(name, value) == ERROR_SUCCESS;
+    std::wstring text;
+    if (!RegQueryStringValue(key, name, text))
+        return false;
+    out = std::wcstod(text.c_str(), nullptr);
+    return true;
 }
 
-bool WriteDouble(CRegKey& key, const wchar_t* name, double value)
+bool ReadString(HKEY key, const wchar_t* name, std::wstring& out) { return RegQueryStringValue(key, name, out); }
+
+bool WriteDword(HKEY key, const wchar_t* name, DWORD value)
 {
-    return RegSetStringValue(key, name, DoubleText(value));
+    return ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+           ERROR_SUCCESS;
 }
 
-bool WriteString(CRegKey& key, const wchar_t* name, const std::wstring& value)
+bool WriteDouble(HKEY key, const wchar_t* name, double value) { return RegSetStringValue(key, name, DoubleText(value)); }
+
+bool WriteString(HKEY key, const wchar_t* name, const std::wstring& value)
 {
     return RegSetStringValue(key, name, value);
 }
 
-std::wstring IndexedPath(const std::wstring& listPath, DWORD index)
+std::wstring IndexName(size_t index)
 {
     wchar_t number[16];
     swprintf(number, 16, L"%02lu", static_cast<unsigned long>(index));
-    return listPath + L"\\" + number;
+    return number;
 }
 
 std::wstring DoubleText(double value)
@@ -106,6 +62,19 @@ std::wstring DoubleText(double value)
     std::wostringstream s;
     s << value;
     return s.str();
+}
+
+const wchar_t* KeyName(const CField& f) { return f.key ? f.key : f.element; }
+
+const wchar_t* const kSideNames[4] = {L"Left", L"Top", L"Right", L"Bottom"};
+
+CValueName::CValueName(HKEY key, const CField& f) : m_key(key), m_name(KeyName(f))
+{
+    const size_t cut = m_name.rfind(L'\\');
+    if (cut == std::wstring::npos)
+        return;
+    m_key = m_sub.Open(key, m_name.substr(0, cut).c_str(), KEY_READ) == ERROR_SUCCESS ? m_sub.m_hKey : nullptr;
+    m_name.erase(0, cut + 1);
 }
 
 } // namespace regform

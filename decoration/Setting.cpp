@@ -1,7 +1,6 @@
 #include "decoration/Setting.h"
 #include "decoration/NamedEffects.h"
 #include "decoration/RegistryForm.h"
-#include "decoration/SettingLimits.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
 #include "platform/RegKey.h"
@@ -88,33 +87,6 @@ bool CSetting::ImportRegistry()
     return ImportRegistryFrom(HKEY_CURRENT_USER, GetProductKeyPath());
 }
 
-namespace {
-
-// "Count" and one numbered subkey per entry. The list grows to "Count"
-// (capped: a damaged count must not allocate billions of rows) and is
-// never shrunk; true only when every entry was read.
-template <class T, class ReadEntry>
-bool LoadRegistryList(std::vector<T>& list, HKEY settingKey, const std::wstring& listPath,
-                      ReadEntry readEntry)
-{
-    CRegKey key;
-    if (key.Open(settingKey, listPath.c_str(), KEY_READ) != ERROR_SUCCESS)
-        return false;
-    DWORD count = 0;
-    if (!regform::ReadDword(key, L"Count", count))
-        count = 0;
-    if (count > limits::kMaxListCount)
-        count = limits::kMaxListCount;
-    if (list.size() < count)
-        list.resize(count, T());
-    bool ok = true;
-    for (DWORD i = 0; i < count && i < list.size(); ++i)
-        ok = readEntry(list[i], regform::IndexedPath(listPath, i)) && ok;
-    return ok;
-}
-
-} // namespace
-
 bool CSetting::ImportRegistryFrom(HKEY root, const std::wstring& productKeyPath)
 {
     // First-start rows: the smallest white outline, the red outline, the
@@ -134,79 +106,9 @@ bool CSetting::ImportRegistryFrom(HKEY root, const std::wstring& productKeyPath)
     CRegKey key;
     if (key.Open(root, (productKeyPath + L"\\Setting").c_str(), KEY_READ) != ERROR_SUCCESS)
         return false;
-
-    using namespace regform;
-    bool ok = ReadString(key, L"ConfigPath", ConfigPath);
-    ok = ReadUInt(key, L"Unit", Unit) && ok;
-    ok = QueryRawDword(key, L"BkColor", BkColor) && ok;
-    ok = ReadBool(key, L"Transparent", Transparent) && ok;
-    ok = ReadBool(key, L"SingleFile", SingleFile) && ok;
-    ok = ReadString(key, L"FolderPath", FolderPath) && ok;
-    ok = ReadUInt(key, L"FnameType", FnameType) && ok;
-    ok = ReadInt(key, L"FnameSeqWidth", FnameSeqWidth) && ok;
-    DWORD trim = TrimType;
-    ok = QueryRawDword(key, L"TrimType", trim) && ok;
-    TrimType = trim;
-    ok = LoadWindowLayoutRegistry(WindowLayout, key) && ok;
-    ok = FontSetting.LoadRegistry(key, L"Font") && ok;
-    ok = LoadRegistryList(UseBorderings, key, L"UseBorderings",
-                          [&key](BYTE& use, const std::wstring& path) {
-                              CRegKey entry;
-                              bool value = false;
-                              if (entry.Open(key, path.c_str(), KEY_READ) != ERROR_SUCCESS ||
-                                  !ReadBool(entry, nullptr, value))
-                                  return false;
-                              use = value ? TRUE : FALSE;
-                              return true;
-                          }) &&
-         ok;
-    ok = LoadRegistryList(Borderings, key, L"Borderings",
-                          [&key](CBorderingSetting& b, const std::wstring& path) {
-                              return b.Load(path, key);
-                          }) &&
-         ok;
-    ok = SaveFormat.Load(L"SaveFormat", key) && ok;
-    // Versions before the face paint drew the face in the font's colour.
-    PaintSetting.Color = FontSetting.Color;
-    PaintSetting.Load(L"Paint", key);  // optional
+    const bool ok = regform::ReadKey(*this, key);
     // Older versions stored any number; the settings file accepts only the
     // named values, and a value it refuses would make every later save fail.
-    NormalizeSetting(*this);
+    ClampFields(*this);
     return ok;
-}
-
-void ClampFontSetting(CFontSetting& font)
-{
-    font.Size = ClampInt(font.Size, 1, limits::kMaxFontSize);
-    font.Alpha = ClampInt(font.Alpha, 0, 100);
-    font.Weight = ClampInt(font.Weight, 0, 1000);
-    font.CharWidth = ClampInt(font.CharWidth, -limits::kMaxSpacing, limits::kMaxSpacing);
-    font.LineWidth = ClampInt(font.LineWidth, -limits::kMaxSpacing, limits::kMaxSpacing);
-    font.LeadingWidth = ClampInt(font.LeadingWidth, -limits::kMaxSpacing, limits::kMaxSpacing);
-    font.Color &= 0x00FFFFFF;
-}
-
-void NormalizeSetting(CSetting& s)
-{
-    if (s.Unit >= TextUnit::Count)
-        s.Unit = TextUnit::LINE;
-    // Every value beyond the table names by text (see MakeFileTitle), so
-    // it becomes TEXT: the same names, and a value the file can hold.
-    if (s.FnameType >= FnameType::Count)
-        s.FnameType = FnameType::TEXT;
-    if (s.SaveFormat.Type >= OutputType::Count)
-        s.SaveFormat.Type = OutputType::PNG;
-    // Only the four named sides mean anything; stray bits are dropped.
-    s.TrimType &= TrimType::All;
-    s.SaveFormat.JpegQuality = ClampInt(s.SaveFormat.JpegQuality, 0, 100);
-    s.FnameSeqWidth = ClampInt(s.FnameSeqWidth, 0, limits::kMaxSeqWidth);
-    s.BkColor &= 0x00FFFFFF;
-    ClampFontSetting(s.FontSetting);
-    NormalizePaintEnums(s.PaintSetting);
-    ClampPaint(s.PaintSetting);
-    for (CBorderingSetting& b : s.Borderings) {
-        NormalizePaintEnums(b.Paint);
-        ClampBordering(b);
-    }
-    s.FontListDlg.Size = ClampInt(s.FontListDlg.Size, 1, 1000);
 }

@@ -1,11 +1,12 @@
-// Limits applied to numbers that come from outside the program (settings
-// files, clipboard fragments, the older registry form). The records
-// themselves store whatever they are given; these functions bring values read
-// from a file or key into ranges that the rendering arithmetic can hold:
-// a Size near INT_MAX would overflow the cell sizes, a negative opacity would
-// wrap, an infinite scale rate would make an unbounded tile.
+// Limits of the numbers that come from outside the program (settings files,
+// clipboard fragments, the older registry form). The records store whatever
+// they are given; their field lists (FieldList.h) name these limits, and the
+// walk that brings values read from a file or key into range applies them,
+// so that the rendering arithmetic can hold every value: a Size near INT_MAX
+// would overflow the cell sizes, a negative opacity would wrap, an infinite
+// scale rate would make an unbounded tile.
 #pragma once
-#include "decoration/BorderingSetting.h"
+#include <windows.h>
 
 namespace limits {
 const int kMaxLength = 10000;     // decoration Size, Blur, Distance (tenths)
@@ -16,20 +17,16 @@ const int kMaxSpacing = 1000;     // character, line and leading widths (percent
 const double kMinRate = 0.001;    // texture scale
 const double kMaxRate = 1000.0;
 const UINT kMaxListCount = 256;   // entries of a list read from the registry
+// Angles are signed and any turn is kept as it is (-30 stays -30, not
+// 330); the bound leaves room for the quarter turn vertical text adds.
+const int kMaxAngle = 1000000000;
 }
 
 int ClampInt(int value, int lo, int hi);
-// An angle in whole degrees brought into 0..359.
-int NormalizeAngle(long long degrees);
+// An angle in whole degrees within +-kMaxAngle.
+int ClampAngle(long long degrees);
 // A finite scale rate in range; a rate that is not finite or not positive
 // becomes 1.
 double ClampRate(double rate);
 // A position 0..1; NaN becomes 0.
 double ClampUnit(double value);
-
-// Numeric limits of a paint or decoration read from outside.
-void ClampPaint(CPaintSetting& paint);
-void ClampBordering(CBorderingSetting& bordering);
-// Enumerated fields outside their tables set back to the defaults (the
-// registry form stored any number).
-void NormalizePaintEnums(CPaintSetting& paint);

@@ -29,8 +29,6 @@ const CNameTable kFontType3Table = {L"FontType3", kFontType3, CountOf(kFontType3
 const CNameTable kFontWeight4Table = {L"FontWeight4", kFontWeight4, CountOf(kFontWeight4)};
 const CNameTable kFontItalic3Table = {L"FontItalic3", kFontItalic3, CountOf(kFontItalic3)};
 
-std::wstring SignedText(int value) { return NumberToWString(value); }
-
 } // namespace
 
 std::wstring CNameTable::ToName(UINT value) const
@@ -38,6 +36,13 @@ std::wstring CNameTable::ToName(UINT value) const
     if (value >= Count)
         ThrowUnknownValue(TypeName, UInt64ToWString(value));
     return Names[value];
+}
+
+std::wstring CNameTable::ToName(int value) const
+{
+    if (value < 0)
+        ThrowUnknownValue(TypeName, NumberToWString(value));
+    return ToName(static_cast<UINT>(value));
 }
 
 int CNameTable::Find(const std::wstring& name) const
@@ -106,23 +111,3 @@ const CFlagTable& TrimTypeFlags() { return kTrimTypeTable; }
 const CNameTable& FontType3Names() { return kFontType3Table; }
 const CNameTable& FontWeight4Names() { return kFontWeight4Table; }
 const CNameTable& FontItalic3Names() { return kFontItalic3Table; }
-
-namespace {
-
-std::wstring SignedToName(const CNameTable& table, int value)
-{
-    // A negative value is reported in decimal with its sign, not as a huge
-    // unsigned number.
-    if (value < 0)
-        ThrowUnknownValue(table.TypeName, SignedText(value));
-    return table.ToName(static_cast<UINT>(value));
-}
-
-} // namespace
-
-std::wstring FontType3ToString(int value) { return SignedToName(kFontType3Table, value); }
-int FontType3FromString(const std::wstring& name) { return static_cast<int>(kFontType3Table.FromName(name)); }
-std::wstring FontWeight4ToString(int value) { return SignedToName(kFontWeight4Table, value); }
-int FontWeight4FromString(const std::wstring& name) { return static_cast<int>(kFontWeight4Table.FromName(name)); }
-std::wstring FontItalic3ToString(int value) { return SignedToName(kFontItalic3Table, value); }
-int FontItalic3FromString(const std::wstring& name) { return static_cast<int>(kFontItalic3Table.FromName(name)); }

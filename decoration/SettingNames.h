@@ -14,6 +14,8 @@ public:
     UINT Count;
 
     std::wstring ToName(UINT value) const;          // throws IDS_UNKNOWN_VALUE
+    // A negative value is reported in decimal with its sign.
+    std::wstring ToName(int value) const;
     UINT FromName(const std::wstring& name) const;  // throws IDS_UNKNOWN_NAME
     int Find(const std::wstring& name) const;       // -1 when not found
     bool Has(UINT value) const { return value < Count; }
@@ -45,10 +47,3 @@ const CFlagTable& TrimTypeFlags();
 const CNameTable& FontType3Names();
 const CNameTable& FontWeight4Names();
 const CNameTable& FontItalic3Names();
-
-std::wstring FontType3ToString(int value);
-int FontType3FromString(const std::wstring& name);
-std::wstring FontWeight4ToString(int value);
-int FontWeight4FromString(const std::wstring& name);
-std::wstring FontItalic3ToString(int value);
-int FontItalic3FromString(const std::wstring& name);

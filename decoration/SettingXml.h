@@ -17,19 +17,9 @@
 #include <windows.h>
 #include <string>
 
-// a.b.c.d packed from the highest byte.
-const DWORD kSettingsVersion = 0x01040200;       // 1.4.2.0
-const DWORD kVersionWithPaint = 0x01030000;      // 1.3.0.0: paint records
-const DWORD kVersionWithLeading = 0x01040000;    // 1.4.0.0: LeadingWidth
-
 class CSettingXmlWriter : public CXmlDocument {
 public:
-    static const UINT WRITE_WINDOW_LAYOUT = 1;
-    static const UINT WRITE_CONFIG_PATH = 2;
-    static const UINT WRITE_FOLDER_PATH = 4;
-    static const UINT WRITE_FONT_LIST_DLG = 8;
-    static const UINT WRITE_ALL = 15;
-    UINT Flags = 0;
+    UINT Flags = 0;  // the parts written (SettingPart)
     std::wstring FilePath;
     // Keep the previous file as "<path>.bak" when replacing it.
     bool KeepBackup = false;
@@ -38,7 +28,7 @@ public:
     // Without it (a decoration settings file) neither.
     void SetWriteAll(bool all)
     {
-        Flags = all ? WRITE_ALL : 0;
+        Flags = all ? SettingPart::ALL : 0;
         KeepBackup = all;
     }
     // Builds the document and replaces the file with it (untouched when it
@@ -51,11 +41,6 @@ public:
     // The clipboard fragment in a new global memory block the caller owns;
     // null on failure.
     HGLOBAL WriteBorderingSettings(const CBorderingSetting& bordering);
-
-private:
-    bool AppendFont(IXMLDOMNode* parent, const CFontSetting& font);
-    bool AppendPaint(IXMLDOMNode* parent, const wchar_t* name, const CPaintSetting& paint);
-    bool AppendBordering(IXMLDOMNode* parent, const wchar_t* name, const CBorderingSetting& bordering);
 };
 
 class CSettingXmlReader : public CXmlDocument {
@@ -72,9 +57,6 @@ public:
 
 private:
     bool ReadDocument(CSetting& target);
-    bool ReadFont(IXMLDOMNode* parent, CFontSetting& font);
-    bool ReadPaint(IXMLDOMNode* parent, const wchar_t* name, CPaintSetting& paint);
-    bool ReadBordering(IXMLDOMNode* node, CBorderingSetting& bordering);
 };
 
 // Reading the settings file at start with the backup as fallback. The
@@ -108,9 +90,12 @@ public:
 
 private:
     Result Unopened(const std::wstring& path, HRESULT code);
+    // The whole file or nothing; false leaves the reason in m_lastError.
+    bool ReadWhole(CSetting& target, const std::wstring& path);
 
     Result m_result = MISSING;
     CSimpleErr m_error;
+    CSimpleErr m_lastError;
     std::wstring m_unopened;
     DWORD m_version = 0;
 };

@@ -3,11 +3,8 @@
 // resizable dialog. The records store their values unchecked; keeping a
 // rectangle on the screen is the business of the code that applies them.
 #pragma once
+#include "decoration/FieldWalks.h"
 #include <windows.h>
-#include <string>
-
-class CXmlDocument;
-struct IXMLDOMNode;
 
 class CWindowLayout {
 public:
@@ -16,8 +13,17 @@ public:
     RECT NormalBounds = {0, 0, 0, 0};
     int SplitterPos = -1;  // -1: not set, the dialog uses its own default
 
-    bool operator==(const CWindowLayout& o) const;
-    bool operator!=(const CWindowLayout& o) const { return !(*this == o); }
+    // The older registry form keeps the window in the subkey "Window" and
+    // has no maximized state.
+    template <class V>
+    static void Fields(V& v)
+    {
+        typedef CWindowLayout R;
+        v.Bool(CField(L"FullScreen").Key(L"Window\\FullScreen"), &R::FullScreen);
+        v.Bool(CField(L"Maximized").NoRegistry(), &R::Maximized);
+        v.Rect(CField(L"NormalBounds").Key(L"Window"), &R::NormalBounds);
+        v.Int(L"SplitterPos", &R::SplitterPos);
+    }
 };
 
 class CDialogLayout {
@@ -25,21 +31,10 @@ public:
     bool Maximized = false;
     RECT Rect = {0, 0, 0, 0};  // empty: never placed
 
-    bool operator==(const CDialogLayout& o) const;
-    bool operator!=(const CDialogLayout& o) const { return !(*this == o); }
+    template <class V>
+    static void Fields(V& v)
+    {
+        v.Bool(L"Maximized", &CDialogLayout::Maximized);
+        v.Rect(L"Rect", &CDialogLayout::Rect);
+    }
 };
-
-// XML forms; with an empty name the children go into (come from) the node itself.
-bool SaveWindowLayoutXml(CXmlDocument& doc, IXMLDOMNode* parent, const std::wstring& name,
-                         const CWindowLayout& layout);
-bool LoadWindowLayoutXml(CXmlDocument& doc, IXMLDOMNode* parent, const std::wstring& name,
-                         CWindowLayout& layout);
-bool SaveWindowLayoutXml(CXmlDocument& doc, IXMLDOMNode* parent, const std::wstring& name,
-                         const CDialogLayout& layout);
-bool LoadWindowLayoutXml(CXmlDocument& doc, IXMLDOMNode* parent, const std::wstring& name,
-                         CDialogLayout& layout);
-
-// Registry form of the main window's layout (older versions; read only):
-// "SplitterPos" in the settings key, "FullScreen" and the four sides in its
-// "Window" subkey. True only when every value was read.
-bool LoadWindowLayoutRegistry(CWindowLayout& layout, HKEY settingKey);

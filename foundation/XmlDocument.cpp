@@ -659,13 +659,21 @@ bool CXmlDocument::ReadVersion(IXMLDOMNode* node, const std::wstring& xpath, DWO
     return ReadParsed(node, xpath, IDS_XML_PARSE_VERSION_FAILED, [&](const std::wstring& text) { return ParseVersionDword(version, text); });
 }
 
+std::wstring CXmlDocument::PathText(const std::wstring& path, const std::wstring& documentPath)
+{
+    const std::wstring folder = DocumentFolder(documentPath);
+    return !folder.empty() && StartsWithNoCase(path, folder) ? path.substr(folder.size()) : path;
+}
+
+std::wstring CXmlDocument::PathOfText(const std::wstring& text, const std::wstring& documentPath)
+{
+    return text.empty() || !IsRelativePath(text) ? text : PathJoined(DocumentFolder(documentPath), text);
+}
+
 bool CXmlDocument::AppendPathElement(IXMLDOMNode* parent, const std::wstring& name, const std::wstring& path,
                                      const std::wstring& documentPath)
 {
-    std::wstring folder = DocumentFolder(documentPath);
-    if (!folder.empty() && StartsWithNoCase(path, folder))
-        return AppendTextElement(parent, name, path.substr(folder.size()));
-    return AppendTextElement(parent, name, path);
+    return AppendTextElement(parent, name, PathText(path, documentPath));
 }
 
 bool CXmlDocument::ReadPath(IXMLDOMNode* node, const std::wstring& xpath, std::wstring& path,
@@ -674,10 +682,7 @@ bool CXmlDocument::ReadPath(IXMLDOMNode* node, const std::wstring& xpath, std::w
     std::wstring text;
     if (!ReadText(node, xpath, text))
         return false;
-    if (text.empty() || !IsRelativePath(text))
-        path = text;
-    else
-        path = PathJoined(DocumentFolder(documentPath), text);
+    path = PathOfText(text, documentPath);
     return true;
 }
 

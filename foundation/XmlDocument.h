@@ -145,6 +145,9 @@ public:
                            const std::wstring& documentPath);
     // A relative text is joined to the document's folder.
     bool ReadPath(IXMLDOMNode* node, const std::wstring& xpath, std::wstring& path, const std::wstring& documentPath);
+    // The two conversions alone.
+    static std::wstring PathText(const std::wstring& path, const std::wstring& documentPath);
+    static std::wstring PathOfText(const std::wstring& text, const std::wstring& documentPath);
 
     // Compound values: children "cx", "cy" / "left", "top", "right", "bottom"
     // (+ "cx", "cy") / "x", "y". Readers stop at the first failure.

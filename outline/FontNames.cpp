@@ -69,12 +69,11 @@ std::wstring GetFaceName(const LOGFONTW& lf)
     return std::wstring(lf.lfFaceName, n);
 }
 
-std::wstring StripVerticalPrefix(const std::wstring& face)
-{
-    if (!face.empty() && face[0] == L'@')
-        return face.substr(1);
-    return face;
-}
+bool IsVerticalFace(const std::wstring& face) { return !face.empty() && face[0] == L'@'; }
+
+bool IsVerticalFace(const LOGFONTW& font) { return font.lfFaceName[0] == L'@'; }
+
+std::wstring StripVerticalPrefix(const std::wstring& face) { return IsVerticalFace(face) ? face.substr(1) : face; }
 
 int CompareLogFonts(const LOGFONTW& a, const LOGFONTW& b)
 {
@@ -96,10 +95,8 @@ int CompareLogFonts(const LOGFONTW& a, const LOGFONTW& b)
 unsigned FontMatchScore(const LOGFONTW& candidate, const LOGFONTW& wanted, const std::wstring& wantedFace,
                         bool wantedVertical)
 {
-    std::wstring face = GetFaceName(candidate);
-    const bool vertical = !face.empty() && face[0] == L'@';
-    if (vertical)
-        face.erase(0, 1);
+    const bool vertical = IsVerticalFace(candidate);
+    const std::wstring face = StripVerticalPrefix(GetFaceName(candidate));
     if (CompareNoCase(face, wantedFace) != 0)
         return 0;
     unsigned score = vertical == wantedVertical ? 200 : 100;

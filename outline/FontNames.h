@@ -19,6 +19,9 @@ bool StrLessLogical(const std::wstring& a, const std::wstring& b);
 // Same length and the same code units.
 bool StrEqual(const std::wstring& a, const std::wstring& b);
 std::wstring GetFaceName(const LOGFONTW& lf);
+// A leading "@" names the vertical-writing variant of a face.
+bool IsVerticalFace(const std::wstring& face);
+bool IsVerticalFace(const LOGFONTW& font);
 // Removes one leading "@".
 std::wstring StripVerticalPrefix(const std::wstring& face);
 

@@ -2,12 +2,10 @@
 #include "outline/FontNames.h"
 #include "outline/VectorFontManager.h"
 #include "foundation/Error.h"
-#include "foundation/Registry.h"
 #include "foundation/Globals.h"
 #include "foundation/ResourceString.h"
 #include "platform/Gdi.h"
 #include "platform/GdiPlusText.h"
-#include "platform/RegKey.h"
 #include "resources/strings_outline.h"
 #include <sstream>
 
@@ -31,6 +29,8 @@ CFontSetting::CFontSetting()
     if (::SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof icon, &icon, 0))
         FontFace = GetFaceName(icon);
 }
+
+bool CFontSetting::IsVertical() const { return IsVerticalFace(FontFace); }
 
 void CFontSetting::ToLogFont(LOGFONTW& out) const
 {
@@ -131,59 +131,12 @@ boost::shared_ptr<Gdiplus::StringFormat> CFontSetting::CreateStringFormat() cons
     boost::shared_ptr<Gdiplus::StringFormat> format(new Gdiplus::StringFormat(0, LANG_NEUTRAL));
     if (format->GetLastStatus() != Gdiplus::Ok)
         throw my::CException(IDS_SET_VERTICAL_FAILED);
-    if (!FontFace.empty() && FontFace[0] == L'@') {
+    if (IsVertical()) {
         if (format->SetFormatFlags(Gdiplus::StringFormatFlagsDirectionRightToLeft |
                                    Gdiplus::StringFormatFlagsDirectionVertical) != Gdiplus::Ok)
             throw my::CException(IDS_SET_VERTICAL_FAILED);
     }
     return format;
-}
-
-bool CFontSetting::LoadRegistry(HKEY parent, const std::wstring& subkey)
-{
-    CRegKey key;
-    if (key.Open(parent, subkey.c_str(), KEY_READ) != ERROR_SUCCESS)
-        return false;
-    bool all = true;
-    DWORD v = 0;
-    auto readDword = [&](const wchar_t* name) {
-        if (key.QueryDWORDValue(name, v) != ERROR_SUCCESS) {
-            all = false;
-            return false;
-        }
-        return true;
-    };
-    if (readDword(L"CharSet"))
-        CharSet = v;
-    std::wstring face;
-    if (RegQueryStringValue(key, L"FontFace", face))
-        FontFace = face;
-    else
-        all = false;
-    if (readDword(L"Escapement"))
-        Escapement = static_cast<INT32>(v);
-    if (readDword(L"Orientation"))
-        Orientation = static_cast<INT32>(v);
-    if (readDword(L"Weight"))
-        Weight = static_cast<INT32>(v);
-    if (readDword(L"Italic"))
-        Italic = v != 0;
-    if (readDword(L"Underline"))
-        Underline = v != 0;
-    if (readDword(L"StrikeOut"))
-        StrikeOut = v != 0;
-    if (readDword(L"Size"))
-        Size = static_cast<INT32>(v);
-    // Checked like the others: a value of another type must not become a colour.
-    if (readDword(L"Color"))
-        Color = v;
-    if (readDword(L"Alpha"))
-        Alpha = static_cast<INT32>(v);
-    if (readDword(L"CharWidth"))
-        CharWidth = static_cast<INT32>(v);
-    if (readDword(L"LineWidth"))
-        LineWidth = static_cast<INT32>(v);
-    return all;
 }
 
 bool CFontStyle::IsSameStyle(const LOGFONTW& other) const

@@ -1,7 +1,7 @@
 // The font part of the settings and the font objects made from it: the
 // LOGFONTW, the task's glyph font, a GDI font with its em height, the GDI+
-// family, style bits and string format, the older registry form, and the
-// styles one face offers.
+// family, style bits and string format, and the styles one face offers. The
+// settings documents' list of its fields is in decoration/Setting.h.
 #pragma once
 #include "platform/Gdi.h"
 #include <windows.h>
@@ -37,6 +37,9 @@ public:
     // The face of the icon-title font and the defaults above.
     CFontSetting();
 
+    // An "@" face: the text is written vertically.
+    bool IsVertical() const;
+
     void ToLogFont(LOGFONTW& out) const;
     // Only the style fields: escapement, orientation, weight, italic,
     // underline, strike-out; everything else zero.
@@ -55,12 +58,6 @@ public:
     INT GetGdiplusFontStyle() const;
     // Vertical, right-to-left for an "@" face (throws IDS_SET_VERTICAL_FAILED).
     boost::shared_ptr<Gdiplus::StringFormat> CreateStringFormat() const;
-
-    // Reads the older registry form from parent\subkey. False, with nothing
-    // changed, when the key cannot be opened; otherwise true only when every
-    // value was present with the right type. Values that are missing or of
-    // another type leave their fields as they were.
-    bool LoadRegistry(HKEY parent, const std::wstring& subkey);
 };
 
 // One style of a face, as the style list shows it.

@@ -39,7 +39,7 @@ void CKanteloTask::BuildLayers() { SetLayoutLayers(CollectLayers(*m_setting)); }
 
 void CKanteloTask::SetLayoutLayers(const std::vector<CBorderingSetting>& layers)
 {
-    SetLayers(m_layout, layers, IsVerticalFace(m_setting->FontSetting.FontFace));
+    SetLayers(m_layout, layers, m_setting->FontSetting.IsVertical());
 }
 
 void CKanteloTask::LayOut()

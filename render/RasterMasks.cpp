@@ -58,8 +58,11 @@ struct CGlyphCells {
 typedef std::unique_ptr<CGlyphCells> CGlyphCellsPtr;
 
 // Cells kept from one task to the next: previews come one after another with
-// the same cells, and fresh memory costs a fault on every page. Only small
-// sets are kept.
+// the same cells, and fresh memory costs a fault on every page (under Wine a
+// preview with wide decorations spent more time faulting its cells in than
+// drawing its glyphs). A preview's sets are kept up to kKeptSetBytes each, a
+// save task's only when small: a save's peak must not grow by them. All kept
+// sets together stay under kKeptBytes.
 class CCellStore {
 public:
     CGlyphCellsPtr Take(size_t count, bool withUnion, int width, int height)
@@ -82,14 +85,19 @@ public:
             throw my::CException(IDS_CREATE_BITMAP_FAILED);
         return cells;
     }
-    void Give(CGlyphCellsPtr cells)
+    void Give(CGlyphCellsPtr cells, bool preview)
     {
-        if (!cells || cells->Bytes() > (4u << 20))
+        if (!cells || cells->Bytes() > (preview ? kKeptSetBytes : kKeptSmallSetBytes))
             return;
         CSlimLockGuard lock(m_lock);
-        if (m_kept.size() >= 16)
-            m_kept.erase(m_kept.begin());
         m_kept.push_back(std::move(cells));
+        unsigned long long total = 0;
+        for (const CGlyphCellsPtr& kept : m_kept)
+            total += kept->Bytes();
+        while (m_kept.size() > 16 || total > kKeptBytes) {
+            total -= m_kept.front()->Bytes();
+            m_kept.erase(m_kept.begin());
+        }
     }
     static CCellStore& Instance()
     {
@@ -97,6 +105,9 @@ public:
         return store;
     }
 private:
+    static const unsigned long long kKeptSmallSetBytes = 4ull << 20;
+    static const unsigned long long kKeptSetBytes = 32ull << 20;
+    static const unsigned long long kKeptBytes = 128ull << 20;
     CSlimLock m_lock;
     std::vector<CGlyphCellsPtr> m_kept;
 };
@@ -104,11 +115,11 @@ private:
 // The cells of each thread of one pass, given back when the pass ends.
 class CPassCells {
 public:
-    explicit CPassCells(int threads) : m_cells(static_cast<size_t>(threads)) {}
+    CPassCells(int threads, bool preview) : m_cells(static_cast<size_t>(threads)), m_preview(preview) {}
     ~CPassCells()
     {
         for (CGlyphCellsPtr& cells : m_cells)
-            CCellStore::Instance().Give(std::move(cells));
+            CCellStore::Instance().Give(std::move(cells), m_preview);
     }
     CGlyphCells& Of(int thread, size_t count, bool withUnion, int width, int height)
     {
@@ -119,6 +130,7 @@ public:
     }
 private:
     std::vector<CGlyphCellsPtr> m_cells;
+    bool m_preview;
 };
 
 // The layers of one glyph at output resolution, relative to its cell, and
@@ -213,7 +225,7 @@ void DrawGlyphLayers(CGlyphLayers& glyph, CGlyphCells& cells, const CLayerGrowth
 class CGlyphPass {
 public:
     explicit CGlyphPass(CRasterRun& run)
-        : m_run(run), m_growth(run.layout.Layers, run.layout.Vertical), m_cells(run.team->Size()),
+        : m_run(run), m_growth(run.layout.Layers, run.layout.Vertical), m_cells(run.team->Size(), run.task.Path.empty()),
           m_drawBatch(static_cast<size_t>(4 * run.team->Size()))
     {
     }

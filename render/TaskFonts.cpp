@@ -41,8 +41,6 @@ void MeasureCharWidths(HDC dc, UINT32 code, ABC& abc, FindGlyph findGlyph)
 
 } // namespace
 
-bool IsVerticalFace(const std::wstring& face) { return !face.empty() && face[0] == L'@'; }
-
 CTaskFonts::CTaskFonts()
 {
     ZeroMemory(&m_logFont, sizeof m_logFont);
@@ -62,7 +60,7 @@ void CTaskFonts::Create(const CFontSetting& fs)
     m_fontFamily = fs.CreateFontFamily();
     m_stringFormat = fs.CreateStringFormat();
     m_fontStyle = fs.GetGdiplusFontStyle();
-    m_vertical = IsVerticalFace(fs.FontFace);
+    m_vertical = fs.IsVertical();
 }
 
 void CTaskFonts::Release()

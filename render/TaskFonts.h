@@ -96,8 +96,6 @@ private:
     bool m_vertical = false;
 };
 
-bool IsVerticalFace(const std::wstring& face);
-
 // The smallest ABC A-width of the first character of any line of any unit
 // (a line starts each unit and follows each '\n'), measured with the
 // setting's GDI font; kUnknownBearing when no character was measured.

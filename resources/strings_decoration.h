@@ -1,4 +1,5 @@
-// String ids of the decoration settings (maker, presets, file naming, formats, units): strings_decoration.rc.
+// String ids of the decoration settings (maker, presets, file naming, formats, units, where a value
+// that would not read stands): strings_decoration.rc.
 // Shared by the resource script and the code; plain numbers so that the
 // resource compiler reads them too.
 #ifndef KNT_RESOURCES_STRINGS_DECORATION_H
@@ -38,5 +39,7 @@
 #define IDS_SAVE_FORMAT_SVG                      53435
 #define IDS_SAVE_FORMAT_SVG_TAG                  53436
 #define IDS_SAVE_FORMAT_EMF                      53437
+#define IDS_SETTING_VALUE_IN_FILE                54400
+#define IDS_SETTING_VALUE_IN_CLIPBOARD           54401
 
 #endif

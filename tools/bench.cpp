@@ -185,7 +185,10 @@ int wmain(int argc, wchar_t** argv)
         for (int threads : {1, 2, 4})
             BenchRasterStages(heavyPreview, kHeavyPreviewText, L"heavy_preview_t" + std::to_wstring(threads), L"",
                               error, threads);
-        return BenchRasterStages(heavyPreview, kHeavyPreviewText, L"heavy_preview", L"", error) &&
+        CSetting preview = PreviewSetting();
+        preview.TrimType = 0;
+        return BenchRasterStages(preview, L"縁取り文字のテストです。プレビューの速度", L"preview", L"", error) &&
+               BenchRasterStages(heavyPreview, kHeavyPreviewText, L"heavy_preview", L"", error) &&
                        BenchRasterStages(paragraphs, lines10, L"10x80", PathJoined(folder, L"stages-10x80.png"), error) &&
                        BenchRasterStages(paragraphs, different, L"10x80different",
                                          PathJoined(folder, L"stages-different.png"), error)

@@ -8,6 +8,7 @@
 #include "resources/main_window.h"
 #include "resources/strings_app.h"
 #include "resources/strings_engine.h"
+#include "resources/strings_foundation_io.h"
 #include "resources/strings_imaging.h"
 #include <gtest/gtest.h>
 
@@ -162,4 +163,18 @@ TEST(HostileInputProgramTest, ALargeDecorationIsSavedAsWithoutAWindow)
         EXPECT_EQ(expected.cx, size.cx) << i;
         EXPECT_EQ(expected.cy, size.cy) << i;
     }
+}
+
+// A decoration settings file that does not parse: the box names the file and
+// says on which line and why, and the program goes on.
+TEST(HostileInputProgramTest, ADamagedDecorationFileSaysWhereAndWhy)
+{
+    ResetProgramState();
+    ASSERT_TRUE(WriteProgramSettings(FirstStartSetting()));
+    const std::wstring path = FreshOutputFolder(L"hostile-knt") + L"\\bad.knt";
+    ASSERT_TRUE(WriteFileBytes(path, "<?xml version=\"1.0\"?>\n<Settings>\n  <Unit>LINE</Units>\n</Settings>\n"));
+    const std::wstring where = CSimpleErr::Format(IDS_XML_SYNTAX_AT, L"3", L"13",
+                                                  CSimpleErr::Format(IDS_XML_SYNTAX_END_TAG_MISMATCH, L"Units", L"Unit"));
+    CDriveResult r = RunDriveScript(L"start " + path + L"\nwait " + where + L"\nwait bad.knt\nclick 1\nmain\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
 }

@@ -1,42 +1,14 @@
 #include "decoration/BorderingSetting.h"
+#include "decoration/RegistryForm.h"
 #include "tests/decoration/RegistryTestKey.h"
+#include "tests/decoration/SettingTestData.h"
 #include <gtest/gtest.h>
-
-namespace {
-
-CBorderingSetting Unusual()
-{
-    CBorderingSetting b;
-    b.SetPreset(35, 0x123456, 40, 15, 300, 25);
-    b.Paint.Type = PaintType::TEXTURE;
-    CLinearGradation& g = b.Paint.LinearGradation;
-    g.Angle = 10;
-    g.Unit = TextUnit::PARAGRAPH;
-    g.Entire = TRUE;
-    g.Stops.resize(3);
-    g.Stops[0].Set(false, 0x010203, 0.25);
-    g.Stops[1].Set(true, 0xFFFFFF, 0.181818);
-    g.Stops[2].Set(true, 0, 1.0);
-    CTextureSetting& t = b.Paint.Texture;
-    t.Path = L"C:\\テクスチャー\\wood.png";
-    t.Type = ImageFitType::CUSTOM_RATE;
-    t.Unit = TextUnit::CHAR;
-    t.RateX = 2.5;
-    t.RateY = 0.125;
-    t.SameRate = false;
-    t.Entire = true;
-    t.Flip = true;
-    t.OffsetX = -7;
-    t.OffsetY = 9;
-    return b;
-}
-
-} // namespace
 
 TEST(BorderingRegistry, RoundTripOfEveryRecord)
 {
     CTestRegistryKey key;
-    const CBorderingSetting written = Unusual();
+    CBorderingSetting written = Mutated(CBorderingSetting());
+    written.Paint.LinearGradation.Stops.resize(3);
     ASSERT_TRUE(written.Save(key.Path(), HKEY_CURRENT_USER));
     CBorderingSetting read;
     EXPECT_TRUE(read.Load(key.Path(), HKEY_CURRENT_USER));
@@ -45,14 +17,13 @@ TEST(BorderingRegistry, RoundTripOfEveryRecord)
     ASSERT_EQ(12u, read.Paint.LinearGradation.Stops.size());
     EXPECT_TRUE(read.Paint.LinearGradation.Stops[3] == CLinearGradation().Stops[3]);
     read.Paint.LinearGradation.Stops.resize(3);
-    EXPECT_TRUE(read == written);
+    ExpectSameFields(written, read);
 
     // The default record, with its twelve stops, goes the same way.
     CTestRegistryKey key2;
     CBorderingSetting def;
     ASSERT_TRUE(def.Save(key2.Path(), HKEY_CURRENT_USER));
-    CBorderingSetting other = Unusual();
-    other.Paint.LinearGradation = CLinearGradation();
+    CBorderingSetting other = Mutated(CBorderingSetting());
     EXPECT_TRUE(other.Load(key2.Path(), HKEY_CURRENT_USER));
     EXPECT_TRUE(other == def);
 
@@ -91,17 +62,17 @@ TEST(BorderingRegistry, MissingKeysAndValues)
 TEST(BorderingRegistry, TextureMissingOneValue)
 {
     CTestRegistryKey key;
-    CTextureSetting written = Unusual().Paint.Texture;
-    ASSERT_TRUE(written.Save(key.Path(), HKEY_CURRENT_USER));
+    const CTextureSetting written = Mutated(CTextureSetting());
+    ASSERT_TRUE(regform::Save(written, key.Path(), HKEY_CURRENT_USER));
     HKEY h = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, key.Path().c_str(), 0, KEY_WRITE, &h));
     RegDeleteValueW(h, L"Flip");
     RegCloseKey(h);
     CTextureSetting read;
-    EXPECT_FALSE(read.Load(key.Path(), HKEY_CURRENT_USER));
+    EXPECT_FALSE(regform::Load(read, key.Path(), HKEY_CURRENT_USER));
     EXPECT_FALSE(read.Flip);  // kept
     read.Flip = written.Flip;
-    EXPECT_TRUE(read == written);  // the other nine were read
+    ExpectSameFields(written, read);  // the other nine were read
 }
 
 TEST(BorderingRegistry, StopListCount)
@@ -119,15 +90,16 @@ TEST(BorderingRegistry, StopListCount)
     for (const Case& c : cases) {
         CTestRegistryKey key;
         const std::wstring colors = L"Colors";
+        for (const wchar_t* name : {L"Angle", L"Unit", L"Entire"})
+            ASSERT_TRUE(key.SetDword(L"", name, 1));
         ASSERT_TRUE(key.SetDword(colors, L"Count", c.count));
         for (int i = 0; i < 3; ++i) {
             CColorPosSetting s(true, 0x111111 * (i + 1), 0.5);
-            ASSERT_TRUE(s.Save(key.Sub(colors + (i == 0 ? L"\\00" : i == 1 ? L"\\01" : L"\\02")),
-                               HKEY_CURRENT_USER));
+            ASSERT_TRUE(regform::Save(s, key.Sub(colors + L"\\0" + std::to_wstring(i)), HKEY_CURRENT_USER));
         }
         CLinearGradation g;
         const CLinearGradation def;
-        EXPECT_EQ(c.result, LoadColorPosSettings(g.Stops, key.Sub(colors), HKEY_CURRENT_USER)) << c.count;
+        EXPECT_EQ(c.result, regform::Load(g, key.Path(), HKEY_CURRENT_USER)) << c.count;
         ASSERT_EQ(c.stopsAfter, g.Stops.size()) << c.count;
         if (c.count >= 3) {
             EXPECT_EQ(0x333333u, g.Stops[2].Color);
@@ -142,6 +114,8 @@ TEST(BorderingRegistry, StopListCount)
     }
     // A missing "Colors" key fails.
     CTestRegistryKey key;
-    CColorPosSettings stops;
-    EXPECT_FALSE(LoadColorPosSettings(stops, key.Sub(L"Colors"), HKEY_CURRENT_USER));
+    for (const wchar_t* name : {L"Angle", L"Unit", L"Entire"})
+        ASSERT_TRUE(key.SetDword(L"", name, 1));
+    CLinearGradation g;
+    EXPECT_FALSE(regform::Load(g, key.Path(), HKEY_CURRENT_USER));
 }

@@ -1,5 +1,5 @@
 #include "decoration/BorderingSetting.h"
-#include "decoration/SettingLimits.h"
+#include "tests/decoration/SettingTestData.h"
 #include <gtest/gtest.h>
 #include <climits>
 #include <cmath>
@@ -79,42 +79,23 @@ TEST(BorderingSetting, DefaultsAndEquality)
     EXPECT_TRUE(a == CBorderingSetting());
 
     // Every field takes part, the gradation and texture even of a solid paint.
-    typedef void (*Mutate)(CBorderingSetting&);
-    const Mutate mutations[] = {
-        [](CBorderingSetting& b) { b.Size = 11; },
-        [](CBorderingSetting& b) { b.Alpha = 99; },
-        [](CBorderingSetting& b) { b.Blur = 1; },
-        [](CBorderingSetting& b) { b.Angle = 121; },
-        [](CBorderingSetting& b) { b.Distance = 1; },
-        [](CBorderingSetting& b) { b.Paint.Type = PaintType::LINEAR; },
-        [](CBorderingSetting& b) { b.Paint.Color = 1; },
-        [](CBorderingSetting& b) { b.Paint.LinearGradation.Angle = 0; },
-        [](CBorderingSetting& b) { b.Paint.LinearGradation.Unit = TextUnit::CHAR; },
-        [](CBorderingSetting& b) { b.Paint.LinearGradation.Entire = TRUE; },
-        [](CBorderingSetting& b) { b.Paint.LinearGradation.Stops.pop_back(); },
-        [](CBorderingSetting& b) { b.Paint.LinearGradation.Stops[3].Use = FALSE; },
-        [](CBorderingSetting& b) { b.Paint.LinearGradation.Stops[3].Pos = 0.2700001; },
-        [](CBorderingSetting& b) { b.Paint.Texture.Path = L"A"; },
-        [](CBorderingSetting& b) { b.Paint.Texture.Type = ImageFitType::FIT_BOTH; },
-        [](CBorderingSetting& b) { b.Paint.Texture.Unit = TextUnit::PARAGRAPH; },
-        [](CBorderingSetting& b) { b.Paint.Texture.RateX = 2; },
-        [](CBorderingSetting& b) { b.Paint.Texture.RateY = 2; },
-        [](CBorderingSetting& b) { b.Paint.Texture.SameRate = false; },
-        [](CBorderingSetting& b) { b.Paint.Texture.Entire = true; },
-        [](CBorderingSetting& b) { b.Paint.Texture.Flip = true; },
-        [](CBorderingSetting& b) { b.Paint.Texture.OffsetX = 1; },
-        [](CBorderingSetting& b) { b.Paint.Texture.OffsetY = 1; },
-    };
-    int i = 0;
-    for (Mutate m : mutations) {
+    CFieldMutator all;
+    CBorderingSetting counted;
+    all.Mutate(counted);
+    EXPECT_EQ(5 + 2 + 3 + 12 * 3 + 10, all.leaves);
+    for (int i = 0; i < all.leaves; ++i) {
         CBorderingSetting b;
-        m(b);
-        EXPECT_FALSE(a == b) << "mutation " << i;
-        EXPECT_TRUE(a != b) << "mutation " << i;
+        CFieldMutator one;
+        one.only = i;
+        one.Mutate(b);
+        EXPECT_FALSE(a == b) << "field " << i;
+        EXPECT_TRUE(a != b) << "field " << i;
         CBorderingSetting copy(b);
-        EXPECT_TRUE(copy == b) << "mutation " << i;
-        ++i;
+        EXPECT_TRUE(copy == b) << "field " << i;
     }
+    CPaintSetting stops;
+    stops.LinearGradation.Stops.pop_back();
+    EXPECT_FALSE(stops == CPaintSetting());
 }
 
 TEST(BorderingSetting, TexturePathCaseMatters)
@@ -202,13 +183,13 @@ TEST(SettingLimits, ClampBordering)
     b.Paint.Texture.RateX = HUGE_VAL;
     b.Paint.Texture.RateY = -2;
     b.Paint.Texture.OffsetX = INT_MIN;
-    ClampBordering(b);
+    ClampFields(b);
     EXPECT_EQ(10000, b.Size);
     EXPECT_EQ(0, b.Blur);
     EXPECT_EQ(10000, b.Distance);
     EXPECT_EQ(0, b.Alpha);
-    EXPECT_EQ(270, b.Angle);
-    EXPECT_EQ(315u, b.Paint.LinearGradation.Angle);
+    EXPECT_EQ(-90, b.Angle);  // signed, never folded into one turn
+    EXPECT_EQ(static_cast<UINT>(-45), b.Paint.LinearGradation.Angle);
     EXPECT_EQ(0.0, b.Paint.LinearGradation.Stops[0].Pos);
     EXPECT_EQ(1.0, b.Paint.LinearGradation.Stops[1].Pos);
     EXPECT_EQ(0.0, b.Paint.LinearGradation.Stops[2].Pos);
@@ -219,17 +200,17 @@ TEST(SettingLimits, ClampBordering)
     // Values in range pass unchanged.
     CBorderingSetting d;
     CBorderingSetting e = d;
-    ClampBordering(e);
+    ClampFields(e);
     EXPECT_TRUE(d == e);
 }
 
 TEST(SettingLimits, Helpers)
 {
-    EXPECT_EQ(0, NormalizeAngle(360));
-    EXPECT_EQ(315, NormalizeAngle(-45));
-    EXPECT_EQ(359, NormalizeAngle(-1));
-    EXPECT_EQ(127, NormalizeAngle(INT_MAX));
-    EXPECT_EQ(232, NormalizeAngle(INT_MIN));
+    EXPECT_EQ(360, ClampAngle(360));
+    EXPECT_EQ(-45, ClampAngle(-45));
+    EXPECT_EQ(-721, ClampAngle(-721));
+    EXPECT_EQ(limits::kMaxAngle, ClampAngle(INT_MAX));
+    EXPECT_EQ(-limits::kMaxAngle, ClampAngle(INT_MIN));
     EXPECT_EQ(limits::kMinRate, ClampRate(1e-9));
     EXPECT_EQ(limits::kMaxRate, ClampRate(1e9));
     EXPECT_EQ(0.5, ClampRate(0.5));
@@ -240,6 +221,6 @@ TEST(SettingLimits, Helpers)
     p.LinearGradation.Unit = 3;
     p.Texture.Type = 4;
     p.Texture.Unit = 0xFFFFFFFF;
-    NormalizePaintEnums(p);
+    ClampFields(p);
     EXPECT_TRUE(p == CPaintSetting());
 }

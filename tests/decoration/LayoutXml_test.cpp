@@ -1,6 +1,5 @@
 #include "decoration/FontListDlgSetting.h"
-#include "decoration/WindowLayout.h"
-#include "foundation/XmlDocument.h"
+#include "decoration/XmlForm.h"
 #include "resources/strings_foundation.h"
 #include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
@@ -29,6 +28,23 @@ std::wstring Xml(CXmlDocument& doc, IXMLDOMNode* node)
     return out;
 }
 
+// The record from the element `name` below the root, or into one.
+template <class R>
+bool ReadChild(CXmlDocument& doc, IXMLDOMNode* root, const wchar_t* name, R& r)
+{
+    CXmlForm form(doc);
+    CXmlDocument::CNode e;
+    return doc.SelectChildNode(root, name, e) && ReadXml(form, e, r);
+}
+
+template <class R>
+bool WriteChild(CXmlDocument& doc, IXMLDOMNode* root, const wchar_t* name, const R& r)
+{
+    CXmlForm form(doc);
+    CXmlDocument::CNode e;
+    return doc.CreateElement(name, std::wstring(), e) && WriteXml(form, e, r) && doc.AppendChild(root, e);
+}
+
 const wchar_t kBounds[] = L"<NormalBounds><left>1</left><top>2</top><right>3</right><bottom>4</bottom></NormalBounds>";
 
 std::wstring FontListBody(const std::wstring& type, const std::wstring& italic, const std::wstring& mru)
@@ -55,7 +71,7 @@ TEST(WindowLayoutXml, DefaultRoundTrip)
     CXmlDocument doc;
     CXmlDocument::CNode root;
     ASSERT_TRUE(Load(doc, root, L""));
-    ASSERT_TRUE(SaveWindowLayoutXml(doc, root, L"WindowLayout", CWindowLayout()));
+    ASSERT_TRUE(WriteChild(doc, root, L"WindowLayout", CWindowLayout()));
     EXPECT_EQ(L"<R><WindowLayout><FullScreen>false</FullScreen><Maximized>false</Maximized><NormalBounds>"
               L"<left>0</left><top>0</top><right>0</right><bottom>0</bottom></NormalBounds>"
               L"<SplitterPos>-1</SplitterPos></WindowLayout></R>",
@@ -63,22 +79,23 @@ TEST(WindowLayoutXml, DefaultRoundTrip)
     CWindowLayout read;
     read.FullScreen = true;
     read.SplitterPos = 5;
-    ASSERT_TRUE(LoadWindowLayoutXml(doc, root, L"WindowLayout", read));
+    ASSERT_TRUE(ReadChild(doc, root, L"WindowLayout", read));
     EXPECT_TRUE(read == CWindowLayout());
 
-    // An empty name writes into the node itself.
+    // A record's fields go into the element it is given.
     CXmlDocument doc2;
     CXmlDocument::CNode root2;
     ASSERT_TRUE(Load(doc2, root2, L""));
     CDialogLayout dialog;
     dialog.Maximized = true;
     SetRect(&dialog.Rect, -1, 2, 30, 40);
-    ASSERT_TRUE(SaveWindowLayoutXml(doc2, root2, L"", dialog));
+    CXmlForm form(doc2);
+    ASSERT_TRUE(WriteXml(form, root2, dialog));
     EXPECT_EQ(L"<R><Maximized>true</Maximized><Rect><left>-1</left><top>2</top><right>30</right><bottom>40</bottom>"
               L"</Rect></R>",
               Xml(doc2, root2));
     CDialogLayout back;
-    ASSERT_TRUE(LoadWindowLayoutXml(doc2, root2, L"", back));
+    ASSERT_TRUE(ReadXml(form, root2, back));
     EXPECT_TRUE(back == dialog);
 }
 
@@ -105,7 +122,7 @@ TEST(WindowLayoutXml, FailuresKeepWhatWasNotRead)
         CXmlDocument::CNode root;
         ASSERT_TRUE(Load(doc, root, c.body));
         CWindowLayout layout;
-        EXPECT_FALSE(LoadWindowLayoutXml(doc, root, L"WindowLayout", layout));
+        EXPECT_FALSE(ReadChild(doc, root, L"WindowLayout", layout));
         EXPECT_EQ(c.error, doc.m_err.id) << Narrow(c.body);
         EXPECT_EQ(c.boundsRead, layout.NormalBounds.right == 3) << Narrow(c.body);
         if (c.error != IDS_XML_BOOL_INVALID) {
@@ -133,7 +150,7 @@ TEST(FontListDlgXml, RoundTripAndOptionalType)
     CXmlDocument doc;
     CXmlDocument::CNode root;
     ASSERT_TRUE(Load(doc, root, L""));
-    ASSERT_TRUE(WriteFontListDlgSetting(doc, root, L"FontListDlg", s));
+    ASSERT_TRUE(WriteChild(doc, root, L"FontListDlg", s));
     const std::wstring xml = Xml(doc, root);
     EXPECT_NE(std::wstring::npos, xml.find(L"<Type>VECTOR</Type>"));
     EXPECT_NE(std::wstring::npos, xml.find(L"<Italic>OFF</Italic>"));
@@ -141,7 +158,7 @@ TEST(FontListDlgXml, RoundTripAndOptionalType)
               xml.find(L"<SampleTexts><SaveContents>true</SaveContents><Items><Item>a</Item><Item>b</Item></Items>"
                        L"<MaxSize>9</MaxSize></SampleTexts>"));
     CFontListDlgSetting read;
-    ASSERT_TRUE(ReadFontListDlgSetting(doc, root, L"FontListDlg", read));
+    ASSERT_TRUE(ReadChild(doc, root, L"FontListDlg", read));
     EXPECT_EQ(2, read.Type);
     EXPECT_EQ(3, read.Weight);
     EXPECT_EQ(1, read.Italic);
@@ -158,7 +175,7 @@ TEST(FontListDlgXml, RoundTripAndOptionalType)
                                                              L"<MaxSize>20</MaxSize>")));
     CFontListDlgSetting noType;
     noType.Type = 1;
-    ASSERT_TRUE(ReadFontListDlgSetting(doc2, root2, L"FontListDlg", noType)) << Narrow(doc2.m_err.message);
+    ASSERT_TRUE(ReadChild(doc2, root2, L"FontListDlg", noType)) << Narrow(doc2.m_err.message);
     EXPECT_EQ(1, noType.Type);
     EXPECT_EQ(2, noType.Italic);
     EXPECT_EQ(2, noType.Weight);
@@ -187,7 +204,8 @@ TEST(FontListDlgXml, MruLists)
         CMruStrings mru;
         mru.Items.push_back(boost::shared_ptr<std::wstring>(new std::wstring(L"old0")));
         mru.Items.push_back(boost::shared_ptr<std::wstring>(new std::wstring(L"old1")));
-        ASSERT_TRUE(ReadMruStrings(doc, root, L"M", mru)) << Narrow(c.mru);
+        ASSERT_TRUE(ReadChild(doc, root, L"M", mru)) << Narrow(c.mru);
+        ClampFields(mru);  // as after every read: the oldest beyond MaxSize go
         ASSERT_EQ(c.items, mru.Items.size()) << Narrow(c.mru);
         if (c.last) {
             EXPECT_EQ(c.last, *mru.Items.back());
@@ -201,7 +219,7 @@ TEST(FontListDlgXml, MruLists)
     CMruStrings mru;
     mru.SaveContents = false;
     mru.Items.push_back(boost::shared_ptr<std::wstring>(new std::wstring(L"secret")));
-    ASSERT_TRUE(WriteMruStrings(doc, root, L"M", mru));
+    ASSERT_TRUE(WriteChild(doc, root, L"M", mru));
     EXPECT_EQ(L"<R><M><SaveContents>false</SaveContents><MaxSize>20</MaxSize></M></R>", Xml(doc, root));
 }
 
@@ -223,7 +241,7 @@ TEST(FontListDlgXml, NamesAndFailures)
         CXmlDocument::CNode root;
         ASSERT_TRUE(Load(doc, root, c.body));
         CFontListDlgSetting s;
-        EXPECT_FALSE(ReadFontListDlgSetting(doc, root, L"FontListDlg", s));
+        EXPECT_FALSE(ReadChild(doc, root, L"FontListDlg", s));
         EXPECT_EQ(c.error, doc.m_err.id) << Narrow(c.body);
         if (c.named) {
             EXPECT_NE(std::wstring::npos, doc.m_err.message.find(c.named)) << Narrow(doc.m_err.message);
@@ -235,7 +253,7 @@ TEST(FontListDlgXml, NamesAndFailures)
     ASSERT_TRUE(Load(doc, root, L""));
     CFontListDlgSetting bad;
     bad.Weight = 4;
-    EXPECT_FALSE(WriteFontListDlgSetting(doc, root, L"FontListDlg", bad));
+    EXPECT_FALSE(WriteChild(doc, root, L"FontListDlg", bad));
     EXPECT_EQ(UINT(IDS_UNKNOWN_VALUE), doc.m_err.id);
     EXPECT_NE(std::wstring::npos, doc.m_err.message.find(L"FontWeight4"));
 }

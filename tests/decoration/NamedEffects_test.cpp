@@ -138,19 +138,23 @@ TEST(SettingNames, EnumsAndFlags)
 
 TEST(FontListDlgSetting, NameTables)
 {
-    EXPECT_EQ(L"OFF", FontItalic3ToString(1));
-    EXPECT_EQ(2, FontItalic3FromString(L"ON"));
-    EXPECT_EQ(L"BOLDER", FontWeight4ToString(3));
-    EXPECT_EQ(1, FontType3FromString(L"RASTER"));
+    EXPECT_EQ(L"OFF", FontItalic3Names().ToName(1));
+    EXPECT_EQ(2u, FontItalic3Names().FromName(L"ON"));
+    EXPECT_EQ(L"BOLDER", FontWeight4Names().ToName(3));
+    EXPECT_EQ(1u, FontType3Names().FromName(L"RASTER"));
     try {
-        FontItalic3FromString(L"on");
+        FontItalic3Names().FromName(L"on");
         FAIL();
     } catch (const my::CException& e) {
         EXPECT_EQ(UINT(IDS_UNKNOWN_NAME), e.id);
         EXPECT_NE(std::wstring::npos, e.message.find(L"FontItalic3"));
     }
-    EXPECT_THROW(FontType3ToString(3), my::CException);
-    EXPECT_THROW(FontWeight4ToString(-1), my::CException);
+    EXPECT_THROW(FontType3Names().ToName(3), my::CException);
+    // A negative value is named with its sign, not as a huge unsigned number.
+    const my::CException e = ThrownError([] { FontWeight4Names().ToName(-1); });
+    EXPECT_EQ(UINT(IDS_UNKNOWN_VALUE), e.id);
+    EXPECT_NE(std::wstring::npos, e.message.find(L"FontWeight4")) << Narrow(e.message);
+    EXPECT_NE(std::wstring::npos, e.message.find(L" -1 ")) << Narrow(e.message);
 }
 
 TEST(FontListDlgSetting, EnumFlags)

@@ -174,6 +174,8 @@ TEST(SettingCorpus, EveryInputGivesItsStoredOutputAndReadsBack)
             ASSERT_TRUE(reader.ReadBorderingSettingsBytes(b, in)) << Narrow(reader.m_err.message);
             const std::string out = Fragment(b);
             EXPECT_TRUE(out == expected);
+            if (out != expected)
+                WriteFileBytes(TestOutputPath(L"corpus-" + name + L".differs.clip"), out);
             CBorderingSetting back;
             CSettingXmlReader again;
             ASSERT_TRUE(again.ReadBorderingSettingsBytes(back, out)) << Narrow(again.m_err.message);
@@ -198,7 +200,7 @@ TEST(SettingCorpus, EveryInputGivesItsStoredOutputAndReadsBack)
             WriteFileBytes(TestOutputPath(L"corpus-" + name + L".differs." + (all ? L"config" : L"knt")), out);
         CSetting back;
         ASSERT_TRUE(ReadDocument(outPath, out, back));
-        ExpectSameStored(s, back);
+        ExpectSameFields(s, back);
     }
     for (int count : forms)
         EXPECT_GT(count, 10);

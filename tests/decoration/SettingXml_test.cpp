@@ -1,6 +1,9 @@
+#include "decoration/RegistryForm.h"
 #include "decoration/SettingXml.h"
 #include "foundation/ReplacingFileWriter.h"
 #include "foundation/GlobalMemory.h"
+#include "foundation/ResourceString.h"
+#include "resources/strings_decoration.h"
 #include "resources/strings_foundation.h"
 #include "resources/strings_foundation_io.h"
 #include "tests/decoration/RegistryTestKey.h"
@@ -15,6 +18,15 @@ std::string Utf8(const std::wstring& text) { return Narrow(text); }
 bool Contains(const std::string& bytes, const std::wstring& text)
 {
     return bytes.find(Utf8(text)) != std::string::npos;
+}
+
+// A text as XML writes it inside an element.
+std::wstring Escaped(const std::wstring& text)
+{
+    std::wstring out;
+    for (wchar_t c : text)
+        out += c == L'&' ? L"&amp;" : c == L'<' ? L"&lt;" : c == L'>' ? L"&gt;" : std::wstring(1, c);
+    return out;
 }
 
 // A settings document written by hand, in the layout of one version.
@@ -87,7 +99,7 @@ TEST(SettingXml, DefaultSurvivesWriteReadWrite)
     CSettingXmlReader reader;
     ASSERT_TRUE(reader.Read(read, path)) << Narrow(reader.m_err.message);
     EXPECT_EQ(kSettingsVersion, reader.FileVersion);
-    ExpectSameStored(original, read);
+    ExpectSameFields(original, read);
 
     CSettingXmlWriter again;
     again.SetWriteAll(true);
@@ -117,7 +129,7 @@ TEST(SettingXml, DefaultsSurviveInEveryForm)
         w2.SetWriteAll(f.all);
         ASSERT_TRUE(w2.Write(read, second));
         EXPECT_EQ(ReadFileBytes(first), ReadFileBytes(second)) << Narrow(f.name);
-        ExpectSameStored(CSetting(), read);
+        ExpectSameFields(CSetting(), read);
     }
 
     auto fragment = [](const CBorderingSetting& b, std::string& bytes) {
@@ -154,16 +166,25 @@ TEST(SettingXml, EveryFieldSurvives)
     const std::string text = ReadFileBytes(path);
     WriteFileBytes(TestOutputPath(L"settings-sample.config"), text);
     // A texture inside the file's folder is stored relative, one elsewhere as it is.
-    EXPECT_TRUE(Contains(text, L"<Path>tex\\&lt;&amp;&gt;木目.png</Path>")) << text.substr(0, 400);
-    EXPECT_TRUE(Contains(text, L"<Path>D:\\elsewhere\\t.png</Path>"));
+    int inside = 0;
+    for (const CBorderingSetting& b : original.Borderings) {
+        std::wstring stored = b.Paint.Texture.Path;
+        if (stored.compare(0, folder.Path().size() + 1, folder.Path() + L"\\") == 0) {
+            stored.erase(0, folder.Path().size() + 1);
+            ++inside;
+        }
+        EXPECT_TRUE(Contains(text, L"<Path>" + Escaped(stored) + L"</Path>")) << Narrow(stored);
+    }
+    EXPECT_TRUE(inside > 0 && inside < 5);
     // Size in tenths with one decimal, Blur and Distance as plain tenths.
-    EXPECT_TRUE(Contains(text, L"<Size>1.2</Size><Alpha>89</Alpha><Blur>3</Blur><Angle>30</Angle><Distance>11</Distance>"));
+    const CBorderingSetting& b = original.Borderings[0];
+    EXPECT_TRUE(Contains(text, L"<Size>" + FormatFixedPoint(b.Size, 1) + L"</Size><Alpha>" + FormatInt(b.Alpha) +
+                                   L"</Alpha><Blur>" + FormatInt(b.Blur) + L"</Blur>"));
 
     CSetting read;
     CSettingXmlReader reader;
     ASSERT_TRUE(reader.Read(read, path)) << Narrow(reader.m_err.message);
-    ExpectSameStored(original, read);
-    EXPECT_EQ(folder.Path() + L"\\tex\\<&>木目.png", read.Borderings[0].Paint.Texture.Path);
+    ExpectSameFields(original, read);
 
     // Unchanged settings leave the file alone; a change keeps a backup.
     ASSERT_TRUE(writer.Write(read, path));
@@ -188,7 +209,7 @@ TEST(SettingXml, DecorationFileLeavesWindowParts)
     read.FolderPath = L"keep";
     CSettingXmlReader reader;
     ASSERT_TRUE(reader.Read(read, path)) << Narrow(reader.m_err.message);
-    ExpectSameDecorations(original, read);
+    ExpectSameFields(original, read, kDecorationFile);
     EXPECT_EQ(L"keep", read.FolderPath);
     EXPECT_TRUE(read.ConfigPath.empty());
     EXPECT_TRUE(read.WindowLayout == CWindowLayout());
@@ -417,6 +438,56 @@ TEST(SettingXml, ListsAndValueForms)
     EXPECT_EQ(2u, s.Unit);
 }
 
+TEST(SettingXml, ValuesThatWillNotReadNameElementValueAndFile)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"設定.knt");
+    const std::string base = DefaultFileText(path);
+    struct Case {
+        const char* from;
+        const char* to;
+        UINT error;
+        const wchar_t* where;
+        const wchar_t* value;
+    } cases[] = {
+        {"<FnameSeqWidth>1</FnameSeqWidth>", "<FnameSeqWidth>99999999999</FnameSeqWidth>", IDS_XML_PARSE_INT_FAILED,
+         L"Settings -> FnameSeqWidth", L"99999999999"},
+        {"<Transparent>false</Transparent>", "<Transparent>False</Transparent>", IDS_XML_BOOL_INVALID,
+         L"Settings -> Transparent", L"False"},
+        {"<bool>true</bool></UseBorderings>", "<bool>yes</bool></UseBorderings>", IDS_XML_BOOL_INVALID,
+         L"Settings -> UseBorderings -> bool[4]", L"yes"},
+        {"<Distance>0</Distance>", "<Distance>1e3</Distance>", IDS_XML_PARSE_INT_FAILED,
+         L"Settings -> Borderings -> BorderingSetting[0] -> Distance", L"1e3"},
+        {"<Color>FF9F0B</Color>", "<Color>FF9F0G</Color>", IDS_XML_COLOR_UNKNOWN,
+         L"Settings -> PaintSetting -> LinearGradation -> ColorPosSetting[1] -> Color", L"FF9F0G"},
+        {"<top>0</top>", "<top>-</top>", IDS_XML_PARSE_LONG_FAILED, L"Settings -> WindowLayout -> NormalBounds -> top",
+         L"-"},
+    };
+    for (const Case& c : cases) {
+        bool ok = false;
+        CSimpleErr err;
+        DWORD version = 0;
+        ReadBack(Edited(base, c.from, c.to), path, ok, err, version);
+        EXPECT_EQ(c.error, err.id) << c.to;
+        if (!c.error)
+            continue;
+        for (const std::wstring& named : {std::wstring(c.where), std::wstring(c.value), path})
+            EXPECT_NE(std::wstring::npos, err.message.find(named)) << Narrow(named) << " in " << Narrow(err.message);
+    }
+
+    // The clipboard's fragment has no file; the decoration stands there.
+    CBorderingSetting b;
+    CSettingXmlReader reader;
+    EXPECT_FALSE(reader.ReadBorderingSettingsBytes(
+        b, "<BorderingSettings><Version>1.4.2.0</Version><Bordering><Size>99999999999</Size></Bordering>"
+           "</BorderingSettings>"));
+    EXPECT_EQ(UINT(IDS_XML_PARSE_INT_FAILED), reader.m_err.id);
+    EXPECT_NE(std::wstring::npos, reader.m_err.message.find(L"99999999999")) << Narrow(reader.m_err.message);
+    EXPECT_NE(std::wstring::npos, reader.m_err.message.find(L"BorderingSettings -> Bordering -> Size"));
+    const std::wstring clipboard = LoadResourceString(IDS_SETTING_VALUE_IN_CLIPBOARD);
+    EXPECT_NE(std::wstring::npos, reader.m_err.message.find(clipboard.substr(clipboard.rfind(L"%s") + 2)));
+}
+
 TEST(SettingXml, NumbersAreClampedOnRead)
 {
     CTempFolder folder;
@@ -445,7 +516,7 @@ TEST(SettingXml, NumbersAreClampedOnRead)
     EXPECT_EQ(10000, b.Size);
     EXPECT_EQ(0, b.Alpha);
     EXPECT_EQ(10000, b.Blur);
-    EXPECT_EQ(330, b.Angle);
+    EXPECT_EQ(-30, b.Angle);  // signed: kept as it is
     EXPECT_EQ(0, b.Distance);
     RECT m;
     b.GetMargins(m, false);
@@ -454,12 +525,72 @@ TEST(SettingXml, NumbersAreClampedOnRead)
     EXPECT_EQ(1.0, s.PaintSetting.Texture.RateY);
     EXPECT_EQ(0.0, s.PaintSetting.LinearGradation.Stops[1].Pos);
     EXPECT_EQ(1.0, s.PaintSetting.LinearGradation.Stops[2].Pos);
-    EXPECT_EQ(315u, s.PaintSetting.LinearGradation.Angle);
+    // The gradation's angle reads as an int: the record holds its bits.
+    EXPECT_EQ(static_cast<UINT>(-45), s.PaintSetting.LinearGradation.Angle);
     EXPECT_EQ(100000, s.PaintSetting.Texture.OffsetX);
     EXPECT_EQ(32, s.FnameSeqWidth);
     EXPECT_EQ(0, s.SaveFormat.JpegQuality);
     EXPECT_EQ(1, s.FontSetting.Size);
     EXPECT_EQ(100, s.FontSetting.Alpha);
+}
+
+TEST(SettingXml, FiveRowsAreWrittenAndRead)
+{
+    // A snapshot that somehow holds more rows writes five, and a file that
+    // holds more reads five.
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"s.config");
+    CSetting s;
+    s.Borderings.resize(7, Mutated(CBorderingSetting()));
+    s.UseBorderings.resize(7, FALSE);
+    std::string text;
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(true);
+    ASSERT_TRUE(writer.Build(s) && writer.GetBytes(text));
+    EXPECT_EQ(DefaultFileText(path), text);
+    const std::string row = text.substr(text.find("<BorderingSetting>"), text.find("</BorderingSetting>") + 19 - text.find("<BorderingSetting>"));
+    text = Edited(text, "</Borderings>", row + row + "</Borderings>");
+    text = Edited(text, "</UseBorderings>", "<bool>false</bool></UseBorderings>");
+    bool ok = false;
+    CSimpleErr err;
+    DWORD version = 0;
+    const CSetting read = ReadBack(text, path, ok, err, version);
+    ASSERT_TRUE(ok) << Narrow(err.message);
+    EXPECT_EQ(5u, read.Borderings.size());
+    EXPECT_EQ(5u, read.UseBorderings.size());
+    CSetting clamped = s;
+    ClampFields(clamped);
+    EXPECT_EQ(5u, clamped.Borderings.size());
+    EXPECT_EQ(5u, clamped.UseBorderings.size());
+}
+
+TEST(SettingXml, AnglesKeepTheirSignAcrossReads)
+{
+    // Typed angles outside one turn, and below 0, are the user's: a reload
+    // neither folds them nor writes the file anew. Only overflow is bounded.
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"s.config");
+    std::string text = DefaultFileText(path);
+    text = Edited(text, "<Angle>120</Angle>", "<Angle>-30</Angle>");
+    text = Edited(text, "<Angle>120</Angle>", "<Angle>725</Angle>");
+    text = Edited(text, "<Angle>135</Angle>", "<Angle>-45</Angle>");
+    bool ok = false;
+    CSimpleErr err;
+    DWORD version = 0;
+    CSetting s = ReadBack(text, path, ok, err, version);
+    ASSERT_TRUE(ok) << Narrow(err.message);
+    EXPECT_EQ(-30, s.Borderings[0].Angle);
+    EXPECT_EQ(725, s.Borderings[1].Angle);
+    EXPECT_EQ(-45, static_cast<int>(s.PaintSetting.LinearGradation.Angle));
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(true);
+    ASSERT_TRUE(writer.Write(s, path));
+    EXPECT_EQ(text, ReadFileBytes(path));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((path + L".bak").c_str()));  // not even rewritten
+
+    s = ReadBack(Edited(text, "<Angle>-30</Angle>", "<Angle>2147483647</Angle>"), path, ok, err, version);
+    ASSERT_TRUE(ok) << Narrow(err.message);
+    EXPECT_EQ(limits::kMaxAngle, s.Borderings[0].Angle);
 }
 
 TEST(SettingXml, WriteRefusesUnknownValuesAndKeepsFile)
@@ -517,7 +648,7 @@ TEST(SettingXml, ImportedOutOfRangeValuesCanBeSaved)
         CPaintSetting paint;
         paint.Type = 5;
         paint.Texture.Type = 9;
-        ASSERT_TRUE(paint.Save(key.Sub(setting + L"\\Paint"), HKEY_CURRENT_USER));
+        ASSERT_TRUE(regform::Save(paint, key.Sub(setting + L"\\Paint"), HKEY_CURRENT_USER));
         CSetting s;
         s.FnameSeqWidth = 3;
         s.ImportRegistryFrom(HKEY_CURRENT_USER, key.Sub(L"P32"));

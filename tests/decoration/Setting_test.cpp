@@ -1,7 +1,8 @@
-#include "decoration/Setting.h"
 #include "decoration/NamedEffects.h"
-#include "tests/common/TestSupport.h"
+#include "decoration/RegistryForm.h"
+#include "decoration/Setting.h"
 #include "tests/decoration/RegistryTestKey.h"
+#include "tests/decoration/SettingTestData.h"
 #include <gtest/gtest.h>
 #include <climits>
 
@@ -187,7 +188,7 @@ TEST(SettingImport, SeededKey)
     CSaveFormat format;
     format.Type = OutputType::JPEG;
     format.JpegQuality = 55;
-    ASSERT_TRUE(format.Save(key.Sub(setting + L"\\SaveFormat"), HKEY_CURRENT_USER));
+    ASSERT_TRUE(regform::Save(format, key.Sub(setting + L"\\SaveFormat"), HKEY_CURRENT_USER));
 
     CSetting s;
     EXPECT_TRUE(s.ImportRegistryFrom(HKEY_CURRENT_USER, product));
@@ -211,9 +212,11 @@ TEST(SettingImport, SeededKey)
     ASSERT_EQ(5u, s.UseBorderings.size());
     EXPECT_FALSE(s.UseBorderings[0]);
     EXPECT_TRUE(s.UseBorderings[1]);
-    ASSERT_EQ(7u, s.Borderings.size());
-    EXPECT_EQ(36, s.Borderings[6].Size);
-    EXPECT_EQ(0x0000FFu, s.Borderings[6].Paint.Color);
+    // Rows beyond the five the window shows are not read: they would be
+    // drawn without being seen.
+    ASSERT_EQ(5u, s.Borderings.size());
+    EXPECT_EQ(34, s.Borderings[4].Size);
+    EXPECT_EQ(0x0000FFu, s.Borderings[4].Paint.Color);
     EXPECT_EQ(static_cast<UINT>(OutputType::JPEG), s.SaveFormat.Type);
     EXPECT_EQ(55, s.SaveFormat.JpegQuality);
     // No "Paint" key: the face keeps its paint in the font's colour.
@@ -250,7 +253,7 @@ TEST(SettingImport, OutOfRangeValuesAreNormalised)
     key.SetDword(setting + L"\\SaveFormat", L"JpegQuality", 150);
     CPaintSetting face;
     face.Type = 3;
-    ASSERT_TRUE(face.Save(key.Sub(setting + L"\\Paint"), HKEY_CURRENT_USER));
+    ASSERT_TRUE(regform::Save(face, key.Sub(setting + L"\\Paint"), HKEY_CURRENT_USER));
 
     CSetting s;
     s.ImportRegistryFrom(HKEY_CURRENT_USER, key.Sub(L"P32"));
@@ -261,12 +264,12 @@ TEST(SettingImport, OutOfRangeValuesAreNormalised)
     EXPECT_EQ(0x123456u, s.BkColor);
     EXPECT_EQ(10000, s.FontSetting.Size);
     EXPECT_EQ(0, s.FontSetting.Alpha);
-    EXPECT_EQ(256u, s.UseBorderings.size());
+    EXPECT_EQ(5u, s.UseBorderings.size());
     const CBorderingSetting& b = s.Borderings[0];
     EXPECT_EQ(10000, b.Size);
     EXPECT_EQ(0, b.Blur);
     EXPECT_EQ(100, b.Alpha);
-    EXPECT_EQ(270, b.Angle);
+    EXPECT_EQ(-90, b.Angle);
     EXPECT_EQ(static_cast<UINT>(PaintType::MONO), b.Paint.Type);
     EXPECT_EQ(static_cast<UINT>(TextUnit::LINE), b.Paint.LinearGradation.Unit);
     EXPECT_EQ(static_cast<UINT>(ImageFitType::FIT_WIDTH), b.Paint.Texture.Type);
@@ -285,30 +288,76 @@ TEST(SaveFormat, ExtensionsAndRegistry)
         EXPECT_EQ(std::wstring(ext[t]), f.GetExtension()) << t;
         EXPECT_EQ(t >= 2 && t <= 5, f.IsVector()) << t;
     }
+    // The import brings the quality into 0..100, read or not.
     struct Case {
+        const wchar_t* type;  // the name of the type's value, or none
         DWORD stored;
-        int loaded;
-    } cases[] = {{150, 100}, {static_cast<DWORD>(-5), 0}, {42, 42}};
+        bool read;
+        int imported;
+    } cases[] = {{L"Type", 150, true, 100}, {L"Type", static_cast<DWORD>(-5), true, 0}, {L"Type", 42, true, 42},
+                 {L"Kind", 900, false, 100}};
     for (const Case& c : cases) {
         CTestRegistryKey key;
-        key.SetDword(L"", L"Type", 1);
+        key.SetDword(L"", c.type, 1);
         key.SetDword(L"", L"JpegQuality", c.stored);
         CSaveFormat f;
-        EXPECT_TRUE(f.Load(key.Path(), HKEY_CURRENT_USER));
-        EXPECT_EQ(c.loaded, f.JpegQuality);
+        EXPECT_EQ(c.read, regform::Load(f, key.Path(), HKEY_CURRENT_USER));
+        ClampFields(f);
+        EXPECT_EQ(c.imported, f.JpegQuality);
     }
+}
+
+TEST(SettingImport, FontOfTheOlderForm)
+{
     CTestRegistryKey key;
-    CSaveFormat written;
-    written.Type = OutputType::EMF;
-    written.JpegQuality = 3;
-    ASSERT_TRUE(written.Save(key.Path(), HKEY_CURRENT_USER));
-    CSaveFormat read;
-    EXPECT_TRUE(read.Load(key.Path(), HKEY_CURRENT_USER));
-    EXPECT_TRUE(read == written);
-    // Without "Type" the read fails, but the quality is still clamped.
-    CTestRegistryKey partial;
-    partial.SetDword(L"", L"JpegQuality", 900);
-    CSaveFormat p;
-    EXPECT_FALSE(p.Load(partial.Path(), HKEY_CURRENT_USER));
-    EXPECT_EQ(100, p.JpegQuality);
+    CFontSetting s;
+    s.Size = 123;
+    EXPECT_FALSE(regform::Load(s, key.Sub(L"no such key"), HKEY_CURRENT_USER));
+    EXPECT_EQ(123, s.Size);
+
+    const wchar_t* names[] = {L"CharSet", L"Escapement", L"Orientation", L"Weight", L"Italic", L"Underline",
+                              L"StrikeOut", L"Size", L"Color", L"Alpha", L"CharWidth", L"LineWidth"};
+    const DWORD values[] = {1, 900, 450, 700, 1, 0, 5, 480, 0x123456, 80, 120, 90};
+    for (int i = 0; i < 12; ++i)
+        key.SetDword(L"", names[i], values[i]);
+    key.SetString(L"", L"FontFace", L"IPAMincho");
+    CFontSetting read;
+    read.LeadingWidth = 7;
+    EXPECT_TRUE(regform::Load(read, key.Path(), HKEY_CURRENT_USER));
+    CFontSetting expected;
+    expected.CharSet = 1;
+    expected.FontFace = L"IPAMincho";
+    expected.Escapement = 900;
+    expected.Orientation = 450;
+    expected.Weight = 700;
+    expected.Italic = true;
+    expected.StrikeOut = true;
+    expected.Size = 480;
+    expected.Color = 0x123456;
+    expected.Alpha = 80;
+    expected.CharWidth = 120;
+    expected.LineWidth = 90;
+    expected.LeadingWidth = 7;  // the older form has none
+    ExpectSameFields(expected, read);
+
+    // A colour of another type is not read: the field stays, the result is false.
+    key.SetString(L"", L"Color", L"FF0000");
+    CFontSetting t;
+    EXPECT_FALSE(regform::Load(t, key.Path(), HKEY_CURRENT_USER));
+    EXPECT_EQ(0xFFFFFFu, t.Color);
+    EXPECT_EQ(480, t.Size);
+}
+
+TEST(SettingImport, EveryFieldOfTheOlderForm)
+{
+    // Written by the form's own writer, imported back: everything the form
+    // holds comes back, and the older colour of a row does not count.
+    CTestRegistryKey key;
+    const CSetting written = UnusualSetting(L"C:\\settings");
+    ASSERT_TRUE(regform::Save(written, key.Sub(L"P32\\Setting"), HKEY_CURRENT_USER));
+    ASSERT_TRUE(key.SetDword(L"P32\\Setting\\Borderings\\01", L"Color", 0x123456));
+    CSetting read;
+    EXPECT_TRUE(read.ImportRegistryFrom(HKEY_CURRENT_USER, key.Sub(L"P32")));
+    ExpectSameFields(written, read, kRegistryForm);
+    EXPECT_EQ(CSetting().FontSetting.LeadingWidth, read.FontSetting.LeadingWidth);
 }

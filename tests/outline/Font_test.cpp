@@ -33,29 +33,6 @@ LOGFONTW MakeLogFont(const wchar_t* face, LONG height = 0, LONG weight = 400, BY
     return lf;
 }
 
-// A registry key of its own under the test root, deleted afterwards.
-class CTestKey {
-public:
-    CTestKey()
-    {
-        path = L"Software\\KanteloTest\\outline-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-               std::to_wstring(GetTickCount());
-        RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    }
-    ~CTestKey()
-    {
-        RegCloseKey(key);
-        RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
-    }
-    void Dword(const wchar_t* name, DWORD v) { RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE*)&v, 4); }
-    void Text(const wchar_t* name, const std::wstring& v)
-    {
-        RegSetValueExW(key, name, 0, REG_SZ, (const BYTE*)v.c_str(), DWORD((v.size() + 1) * 2));
-    }
-    std::wstring path;
-    HKEY key = nullptr;
-};
-
 } // namespace
 
 TEST(FontNames, FormatFontWeight)
@@ -79,6 +56,12 @@ TEST(FontNames, FaceNameOperations)
     EXPECT_EQ(L"", StripVerticalPrefix(L"@"));
     EXPECT_EQ(L"", StripVerticalPrefix(L""));
     EXPECT_EQ(L"X@", StripVerticalPrefix(L"X@"));
+    CFontSetting font;
+    for (const wchar_t* face : {L"@IPAGothic", L"@", L"IPAGothic", L"X@", L""}) {
+        font.FontFace = face;
+        EXPECT_EQ(face[0] == L'@', font.IsVertical()) << Narrow(face);
+        EXPECT_EQ(font.IsVertical(), IsVerticalFace(font.FontFace));
+    }
     EXPECT_TRUE(StrLessLogical(L"Font2", L"font10"));
     EXPECT_FALSE(StrLessLogical(L"Font10", L"Font2"));
     EXPECT_TRUE(StrEqual(L"abc", L"abc"));
@@ -241,57 +224,6 @@ TEST(FontSetting, GdiFontAndEmHeight)
     // The screen DC goes back on every path: many calls leave no DC behind.
     for (int i = 0; i < 50; ++i)
         s.CreateGdiFont(lf, tm, em, NONANTIALIASED_QUALITY);
-}
-
-TEST(FontSetting, LoadRegistry)
-{
-    {
-        CFontSetting s;
-        s.Size = 123;
-        EXPECT_FALSE(s.LoadRegistry(HKEY_CURRENT_USER, L"Software\\KanteloTest\\no such key"));
-        EXPECT_EQ(123, s.Size);
-    }
-    {
-        CTestKey key;
-        key.Dword(L"Size", 555);
-        CFontSetting s;
-        const std::wstring face = s.FontFace;
-        EXPECT_FALSE(s.LoadRegistry(HKEY_CURRENT_USER, key.path));
-        EXPECT_EQ(555, s.Size);
-        EXPECT_EQ(400, s.Weight);
-        EXPECT_EQ(face, s.FontFace);
-    }
-    {
-        CTestKey key;
-        const wchar_t* names[] = {L"CharSet", L"Escapement", L"Orientation", L"Weight", L"Italic", L"Underline",
-                                  L"StrikeOut", L"Size", L"Color", L"Alpha", L"CharWidth", L"LineWidth"};
-        const DWORD values[] = {1, 900, 450, 700, 1, 0, 5, 480, 0x123456, 80, 120, 90};
-        for (int i = 0; i < 12; ++i)
-            key.Dword(names[i], values[i]);
-        key.Text(L"FontFace", L"IPAMincho");
-        CFontSetting s;
-        EXPECT_TRUE(s.LoadRegistry(HKEY_CURRENT_USER, key.path));
-        EXPECT_EQ(1u, s.CharSet);
-        EXPECT_EQ(L"IPAMincho", s.FontFace);
-        EXPECT_EQ(900, s.Escapement);
-        EXPECT_EQ(450, s.Orientation);
-        EXPECT_EQ(700, s.Weight);
-        EXPECT_TRUE(s.Italic);
-        EXPECT_FALSE(s.Underline);
-        EXPECT_TRUE(s.StrikeOut);
-        EXPECT_EQ(480, s.Size);
-        EXPECT_EQ(0x123456u, s.Color);
-        EXPECT_EQ(80, s.Alpha);
-        EXPECT_EQ(120, s.CharWidth);
-        EXPECT_EQ(90, s.LineWidth);
-
-        // A colour of another type is not read: the field stays, the result is false.
-        key.Text(L"Color", L"FF0000");
-        CFontSetting t;
-        EXPECT_FALSE(t.LoadRegistry(HKEY_CURRENT_USER, key.path));
-        EXPECT_EQ(0xFFFFFFu, t.Color);
-        EXPECT_EQ(480, t.Size);
-    }
 }
 
 TEST(FontSetting, EnumFontStylesOfIpaGothic)

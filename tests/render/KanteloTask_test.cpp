@@ -105,6 +105,22 @@ TEST(KanteloTaskTest, LayersAndMargins)
     EXPECT_EQ(30, t->GetLayout().LayerMargins[1].bottom);
 }
 
+TEST(KanteloTaskTest, OnlyTheFiveDecorationRowsAreLayers)
+{
+    // A record that somehow holds more rows (an old or foreign file) still
+    // draws the five the window shows; the rows beyond them are never layers.
+    boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 300);
+    s->Borderings.resize(7);
+    s->UseBorderings.assign(7, 1);
+    for (size_t i = 0; i < 7; ++i)
+        s->Borderings[i].SetPreset(static_cast<int>(10 * (i + 1)), 0, 100, 0, 120, 0);
+    boost::shared_ptr<CKanteloTask> t = MakeTask(s, L"a");
+    t->BuildLayers();
+    ASSERT_EQ(6, t->GetLayout().LayerCount());
+    EXPECT_EQ(s->Borderings[4], t->GetLayout().Layers[5]);
+    EXPECT_EQ(10 + 20 + 30 + 40 + 50, t->GetLayout().TotalMargins.left);
+}
+
 TEST(KanteloTaskTest, MeasureOneLineInBothFonts)
 {
     for (const CFontCase& f : kFonts) {

@@ -1,0 +1,384 @@
+// The settings records as XML elements, as walks over their field lists
+// (FieldList.h): a record is an element whose children are its fields in
+// list order, each value the text of its element (the encodings of the
+// forms are CXmlText's). Writing and reading stop at the first failure and
+// leave the reason in the document's error record.
+//
+// Reading takes each element by name among the children of its record (the
+// first of that name; order and unknown elements do not matter). A field is
+// required unless it may be missing or belongs to an optional part, which are
+// read when present; a field that documents of the file's version lack keeps
+// its value, and a record of a version before its own is made from the colour
+// that stood for it. Lists are read by position, as many entries as the
+// target holds: extra entries are ignored, a missing one fails.
+#pragma once
+#include "decoration/FieldList.h"
+#include "foundation/Error.h"
+#include "foundation/NamedValues.h"
+#include "foundation/XmlDocument.h"
+#include "foundation/XmlValue.h"
+#include "resources/strings_decoration.h"
+#include "resources/strings_foundation_io.h"
+#include <cstdlib>
+#include <locale>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// The text of each form's values and back. Read answers 0 or the message id
+// of a text it refuses; the name tables throw my::CException instead.
+class CXmlText {
+public:
+    std::wstring filePath;  // paths relative to its folder; empty: paths as they are
+
+    template <class T>
+    std::wstring Write(const CIntForm& form, T v) const { return FormatFixedPoint(static_cast<int>(v), form.decimals); }
+    template <class T>
+    UINT Read(const CIntForm& form, const std::wstring& text, T& v) const
+    {
+        int n = 0;
+        if (!ParseFixedPoint(n, text, form.decimals))
+            return IDS_XML_PARSE_INT_FAILED;
+        v = static_cast<T>(n);
+        return 0;
+    }
+    template <class T>
+    std::wstring Write(const CAngleForm&, T v) const { return Write(CIntForm{0, 0, 0}, v); }
+    template <class T>
+    UINT Read(const CAngleForm&, const std::wstring& text, T& v) const { return Read(CIntForm{0, 0, 0}, text, v); }
+    template <class T>
+    std::wstring Write(const CBoolForm&, T v) const { return v ? L"true" : L"false"; }
+    template <class T>
+    UINT Read(const CBoolForm&, const std::wstring& text, T& v) const
+    {
+        if (text != L"true" && text != L"false")
+            return IDS_XML_BOOL_INVALID;
+        v = static_cast<T>(text == L"true" ? 1 : 0);
+        return 0;
+    }
+    std::wstring Write(const CColorForm&, COLORREF v) const { return FormatColorHex(v); }
+    UINT Read(const CColorForm&, const std::wstring& text, COLORREF& v) const
+    {
+        return ParseColorHex(v, text) ? 0 : IDS_XML_COLOR_UNKNOWN;
+    }
+    template <class Table, class T>
+    std::wstring Write(const CEnumForm<Table>& form, T v) const { return form.table.ToName(v); }
+    template <class Table, class T>
+    UINT Read(const CEnumForm<Table>& form, const std::wstring& text, T& v) const
+    {
+        v = static_cast<T>(form.table.FromName(text));
+        return 0;
+    }
+    template <class Table>
+    std::wstring Write(const CFlagsForm<Table>& form, UINT v) const { return form.table.ToNames(v); }
+    template <class Table>
+    UINT Read(const CFlagsForm<Table>& form, const std::wstring& text, UINT& v) const
+    {
+        v = form.table.FromNames(text);
+        return 0;
+    }
+    // Six significant digits whatever the user's settings; a text that is no
+    // number reads as 0.
+    std::wstring Write(const CDoubleForm&, double v) const
+    {
+        std::wostringstream s;
+        s.imbue(std::locale::classic());
+        s << v;
+        return s.str();
+    }
+    UINT Read(const CDoubleForm&, const std::wstring& text, double& v) const
+    {
+        v = _wtof(text.c_str());
+        return 0;
+    }
+    std::wstring Write(const CTextForm&, const std::wstring& v) const { return v; }
+    UINT Read(const CTextForm&, const std::wstring& text, std::wstring& v) const
+    {
+        v = text;
+        return 0;
+    }
+    std::wstring Write(const CPathForm&, const std::wstring& v) const
+    {
+        return filePath.empty() ? v : CXmlDocument::PathText(v, filePath);
+    }
+    UINT Read(const CPathForm&, const std::wstring& text, std::wstring& v) const
+    {
+        v = filePath.empty() ? text : CXmlDocument::PathOfText(text, filePath);
+        return 0;
+    }
+    std::wstring Write(const CCountForm&, size_t v) const { return UIntToString(static_cast<unsigned>(v)); }
+    UINT Read(const CCountForm&, const std::wstring& text, size_t& v) const
+    {
+        return ParseSizeT(v, text) ? 0 : IDS_XML_PARSE_SIZE_FAILED;
+    }
+};
+
+class CXmlForm {
+public:
+    CXmlDocument& doc;
+    CXmlText text;
+    DWORD version = kSettingsVersion;  // of the document read
+    UINT parts = SettingPart::ALL;     // parts written
+    std::vector<std::wstring> where;   // the elements from the root to the record being read
+
+    explicit CXmlForm(CXmlDocument& document) : doc(document) {}
+    // "Settings -> Borderings -> BorderingSetting[2] -> Size": where the
+    // element `name` of the record being read stands (list entries counted
+    // from 0, as the selection counts them).
+    std::wstring Where(const std::wstring& name) const
+    {
+        std::wstring path;
+        for (const std::wstring& element : where)
+            path += element + L" -> ";
+        return name.empty() && !path.empty() ? path.substr(0, path.size() - 4) : path + name;
+    }
+    // The value a reader refused, where it stands and in which file (or on
+    // the clipboard), for the message of the refusal.
+    std::wstring ValueAt(const std::wstring& value, const std::wstring& name) const
+    {
+        return text.filePath.empty() ? CSimpleErr::Format(IDS_SETTING_VALUE_IN_CLIPBOARD, value, Where(name))
+                                     : CSimpleErr::Format(IDS_SETTING_VALUE_IN_FILE, value, Where(name), text.filePath);
+    }
+    // Runs a conversion that may throw my::CException; the exception becomes
+    // the document's error record.
+    template <class F>
+    bool Guard(F f)
+    {
+        try {
+            f();
+            return true;
+        } catch (const my::CException& e) {
+            doc.m_err = e;
+            return false;
+        }
+    }
+};
+
+template <class R>
+bool WriteXml(CXmlForm& form, IXMLDOMNode* element, const R& r);
+template <class R>
+bool ReadXml(CXmlForm& form, IXMLDOMNode* element, R& r);
+
+template <class R>
+class CXmlWriteWalk : public CFieldForms<CXmlWriteWalk<R>> {
+public:
+    bool ok = true;
+
+    CXmlWriteWalk(CXmlForm& form, IXMLDOMNode* node, const R& r) : m_form(form), m_doc(form.doc), m_node(node), m_r(r)
+    {}
+
+    template <class Form, class T>
+    void Leaf(const Form& form, const CField& f, T R::*m)
+    {
+        std::wstring text;
+        if (Writes(f))
+            ok = m_form.Guard([&] { text = m_form.text.Write(form, m_r.*m); }) &&
+                 m_doc.AppendTextElement(m_node, f.element, text);
+    }
+    void Leaf(const CRectForm&, const CField& f, RECT R::*m)
+    {
+        if (Writes(f))
+            ok = m_doc.AppendRectElement(m_node, f.element, m_r.*m);
+    }
+    template <class C, class... ColorBefore>
+    void Record(const CField& f, C R::*m, ColorBefore...)
+    {
+        CXmlDocument::CNode e;
+        if (Writes(f))
+            ok = m_doc.CreateElement(f.element, std::wstring(), e) && WriteXml(m_form, e, m_r.*m) &&
+                 m_doc.AppendChild(m_node, e);
+    }
+    template <class T>
+    void List(const CField& f, std::vector<T> R::*m, size_t most)
+    {
+        if (!Writes(f))
+            return;
+        CXmlDocument::CNode list = m_node;
+        if (*f.element && !m_doc.CreateElement(f.element, std::wstring(), list)) {
+            ok = false;
+            return;
+        }
+        const std::vector<T>& entries = m_r.*m;
+        for (size_t i = 0; ok && i < entries.size() && i < most; ++i)
+            ok = WriteEntry(list, f.item, entries[i]);
+        if (ok && *f.element)
+            ok = m_doc.AppendChild(m_node, list);
+    }
+    template <class L, class S, class N>
+    void Texts(const CField& f, L R::*items, S R::*on, N R::*)
+    {
+        CXmlDocument::CNode list;
+        if (!Writes(f) || !(m_r.*on))
+            return;
+        ok = m_doc.CreateElement(f.element, std::wstring(), list);
+        for (auto i = (m_r.*items).begin(); ok && i != (m_r.*items).end(); ++i)
+            ok = m_doc.AppendTextElement(list, f.item, *i ? **i : std::wstring());
+        ok = ok && m_doc.AppendChild(m_node, list);
+    }
+
+private:
+    bool Writes(const CField& f) const { return ok && (f.part == 0 || (m_form.parts & f.part) != 0); }
+    bool WriteEntry(IXMLDOMNode* list, const wchar_t* name, BYTE use)
+    {
+        return m_doc.AppendTextElement(list, name, m_form.text.Write(CBoolForm(), use));
+    }
+    template <class T>
+    bool WriteEntry(IXMLDOMNode* list, const wchar_t* name, const T& entry)
+    {
+        CXmlDocument::CNode e;
+        return m_doc.CreateElement(name, std::wstring(), e) && WriteXml(m_form, e, entry) && m_doc.AppendChild(list, e);
+    }
+
+    CXmlForm& m_form;
+    CXmlDocument& m_doc;
+    IXMLDOMNode* m_node;
+    const R& m_r;
+};
+
+template <class R>
+class CXmlReadWalk : public CFieldForms<CXmlReadWalk<R>> {
+public:
+    bool ok = true;
+
+    CXmlReadWalk(CXmlForm& form, IXMLDOMNode* node, R& r) : m_form(form), m_doc(form.doc), m_node(node), m_r(r) {}
+
+    template <class Form, class T>
+    void Leaf(const Form& form, const CField& f, T R::*m)
+    {
+        if (Reads(f))
+            ok = ReadValue(m_node, f.element, [&](const std::wstring& text) { return m_form.text.Read(form, text, m_r.*m); });
+    }
+    // All four sides or none.
+    void Leaf(const CRectForm&, const CField& f, RECT R::*m)
+    {
+        CXmlDocument::CNode e;
+        long side[4] = {};
+        const wchar_t* const names[4] = {L"left", L"top", L"right", L"bottom"};
+        if (!Reads(f) || !(ok = m_doc.SelectChildNode(m_node, f.element, e)))
+            return;
+        m_form.where.push_back(f.element);
+        for (int i = 0; ok && i < 4; ++i)
+            ok = ReadValue(e, names[i], [&](const std::wstring& text) {
+                return ParseLong(side[i], text) ? 0u : UINT(IDS_XML_PARSE_LONG_FAILED);
+            });
+        m_form.where.pop_back();
+        if (ok)
+            SetRect(&(m_r.*m), side[0], side[1], side[2], side[3]);
+    }
+    template <class C>
+    void Record(const CField& f, C R::*m, COLORREF (*colorBefore)(const R&) = nullptr)
+    {
+        if (ok && f.since && m_form.version < f.since) {
+            // A default record of the colour that stood for it.
+            COLORREF color = colorBefore ? colorBefore(m_r) : 0;
+            if (f.olderColor && !(ok = ReadValue(m_node, f.olderColor, [&](const std::wstring& text) {
+                                      return m_form.text.Read(CColorForm(), text, color);
+                                  })))
+                return;
+            m_r.*m = C();
+            if (COLORREF* older = ColorOf(m_r.*m, 0))
+                *older = color;
+            return;
+        }
+        CXmlDocument::CNode e;
+        if (Reads(f))
+            ok = m_doc.SelectChildNode(m_node, f.element, e) && Inside(f.element, [&] { return ReadXml(m_form, e, m_r.*m); });
+    }
+    template <class T>
+    void List(const CField& f, std::vector<T> R::*m, size_t)
+    {
+        CXmlDocument::CNode list = m_node;
+        if (!Reads(f) || (*f.element && !(ok = m_doc.SelectChildNode(m_node, f.element, list))))
+            return;
+        std::vector<T>& entries = m_r.*m;
+        if (*f.element)
+            m_form.where.push_back(f.element);
+        for (size_t i = 0; ok && i < entries.size(); ++i) {
+            // XSLPattern, the document's selection language, counts from 0.
+            const std::wstring entry = std::wstring(f.item) + L"[" + std::to_wstring(i) + L"]";
+            CXmlDocument::CNode e;
+            ok = m_doc.SelectChildNode(list, entry, e) && Inside(entry, [&] { return ReadEntry(e, entries[i]); });
+        }
+        if (*f.element)
+            m_form.where.pop_back();
+    }
+    template <class L, class S, class N>
+    void Texts(const CField& f, L R::*items, S R::*on, N R::*)
+    {
+        CXmlDocument::CNode list;
+        CXmlDocument::CNodeList entries;
+        long count = 0;
+        if (!Reads(f) || !(m_r.*on) ||
+            !(ok = m_doc.SelectChildNode(m_node, f.element, list) && m_doc.SelectNodes(list, f.item, entries) &&
+                   m_doc.GetNodeCount(entries, count)))
+            return;
+        (m_r.*items).clear();
+        for (long i = 0; ok && i < count; ++i) {
+            CXmlDocument::CNode e;
+            std::wstring text;
+            if ((ok = m_doc.GetNodeItem(entries, i, e) && m_doc.ReadText(e, std::wstring(), text)))
+                (m_r.*items).push_back(typename L::value_type(new typename L::value_type::element_type(text)));
+        }
+    }
+
+private:
+    // A field the document should hold; false for one that an optional part
+    // or the document's version leaves out.
+    bool Reads(const CField& f)
+    {
+        if (!ok || (f.since && m_form.version < f.since))
+            return false;
+        return !(f.part || f.mayBeMissing) || m_doc.HasNode(m_node, f.element);
+    }
+    // The text of the element `name` (the node itself for an empty name)
+    // handed to parse, which answers 0 or the message id of a text it refuses.
+    template <class Parse>
+    bool ReadValue(IXMLDOMNode* node, const std::wstring& name, Parse parse)
+    {
+        std::wstring text;
+        UINT refused = 0;
+        if (!m_doc.ReadText(node, name, text) || !m_form.Guard([&] { refused = parse(text); }))
+            return false;
+        if (refused != 0)
+            m_doc.m_err.Set(refused, m_form.ValueAt(text, name));
+        return refused == 0;
+    }
+    template <class Read>
+    bool Inside(const wchar_t* element, Read read)
+    {
+        m_form.where.push_back(element);
+        const bool done = read();
+        m_form.where.pop_back();
+        return done;
+    }
+    template <class Read>
+    bool Inside(const std::wstring& element, Read read) { return Inside(element.c_str(), read); }
+    bool ReadEntry(IXMLDOMNode* e, BYTE& use)
+    {
+        return ReadValue(e, std::wstring(), [&](const std::wstring& text) { return m_form.text.Read(CBoolForm(), text, use); });
+    }
+    template <class T>
+    bool ReadEntry(IXMLDOMNode* e, T& entry) { return ReadXml(m_form, e, entry); }
+
+    CXmlForm& m_form;
+    CXmlDocument& m_doc;
+    IXMLDOMNode* m_node;
+    R& m_r;
+};
+
+// The fields of r as children of `element`, or from them.
+template <class R>
+bool WriteXml(CXmlForm& form, IXMLDOMNode* element, const R& r)
+{
+    CXmlWriteWalk<R> walk(form, element, r);
+    CFieldsOf<R>::Walk(walk);
+    return walk.ok;
+}
+
+template <class R>
+bool ReadXml(CXmlForm& form, IXMLDOMNode* element, R& r)
+{
+    CXmlReadWalk<R> walk(form, element, r);
+    CFieldsOf<R>::Walk(walk);
+    return walk.ok;
+}
