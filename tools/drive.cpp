@@ -67,6 +67,7 @@
 #include "platform/GdiPlus.h"
 #include <windows.h>
 #include <commctrl.h>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -211,11 +212,58 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM p)
     }
 }
 
+// Visible top-level windows of other processes that overlap `area` (screen
+// coordinates), in the order the system lists them.
+struct CForeignWindows {
+    DWORD pid;
+    RECT area;
+    std::vector<RECT> found;
+};
+
+BOOL CALLBACK CollectForeignWindow(HWND window, LPARAM p)
+{
+    try {
+        auto* f = reinterpret_cast<CForeignWindows*>(p);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        RECT r, overlap;
+        if (pid != f->pid && pid != GetCurrentProcessId() && IsWindowVisible(window) && GetWindowRect(window, &r) &&
+            IntersectRect(&overlap, &r, &f->area))
+            f->found.push_back(overlap);
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+std::vector<RECT> ForeignWindowsOver(HWND window, const RECT& area)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    CForeignWindows f{pid, area, {}};
+    EnumWindows(CollectForeignWindow, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
+bool SameRects(const std::vector<RECT>& a, const std::vector<RECT>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!EqualRect(&a[i], &b[i]))
+            return false;
+    return true;
+}
+
 // A 32-bit picture of a window: PrintWindow first; where that draws nothing
 // (Wine sends WM_PRINT with our DC to the other process, where the handle
 // means nothing), a copy of what the screen shows of the window's client area,
 // with the window raised above every other window for the moment. Nobody draws
-// the frame then: without a window manager it stays black.
+// the frame then: without a window manager it stays black. Without a window
+// manager a window another program shows later may cover this one on the
+// screen, whatever the order of the windows says: where a window of another
+// program lies over the copied area, the picture is magenta (255, 0, 255),
+// a colour to leave out of comparisons.
 class CWindowPicture {
 public:
     ~CWindowPicture() { Free(); }
@@ -249,11 +297,13 @@ public:
         // copy is read from the screen: read through the window's own DC, it
         // stays black for seconds now and then while the screen shows it.
         std::vector<BYTE> previous;
+        const RECT area = {origin.x, origin.y, origin.x + m_width, origin.y + m_height};
         bool copied = false;
         for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
             SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
             SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
             Sleep(kCopyPauseMs);
+            const std::vector<RECT> before = ForeignWindowsOver(window, area);
             HDC screen = GetDC(nullptr);
             copied = screen && BitBlt(m_dc, 0, 0, m_width, m_height, screen, origin.x, origin.y, SRCCOPY);
             if (screen)
@@ -261,6 +311,11 @@ public:
             GdiFlush();
             if (!copied)
                 break;
+            // Another program's window came or went during the copy: again.
+            if (!SameRects(before, ForeignWindowsOver(window, area)))
+                continue;
+            for (const RECT& r : before)
+                Mask(r.left - origin.x, r.top - origin.y, r.right - origin.x, r.bottom - origin.y);
             if (!Uniform() && previous.size() == Size() && std::memcmp(previous.data(), m_bits, Size()) == 0)
                 break;
             previous.assign(m_bits, m_bits + Size());
@@ -318,6 +373,18 @@ private:
         m_height = height;
         std::memset(m_bits, kUntouched, Size());
         return true;
+    }
+
+    // Magenta over the part of the picture from (left, top) to (right, bottom).
+    void Mask(LONG left, LONG top, LONG right, LONG bottom)
+    {
+        for (LONG y = std::max(0L, top); y < std::min(m_height, bottom); ++y)
+            for (LONG x = std::max(0L, left); x < std::min(m_width, right); ++x) {
+                BYTE* p = m_bits + (static_cast<size_t>(y) * m_width + x) * 4;
+                p[0] = 255;
+                p[1] = 0;
+                p[2] = 255;
+            }
     }
 
     bool Uniform() const

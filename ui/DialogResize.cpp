@@ -1,5 +1,4 @@
 #include "ui/DialogResize.h"
-#include "platform/Gdi.h"
 
 RECT ResizeControlRect(const RECT& original, DWORD flags, int dx, int dy)
 {
@@ -56,68 +55,37 @@ void CDialogResizeState::Init(HWND dialog, const CDialogResizeItem* map, bool ad
     }
 }
 
-namespace {
-
-// Where a child stands in its parent's client area.
-RECT ChildRect(HWND parent, HWND child)
-{
-    RECT r = {0, 0, 0, 0};
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-// Adds the place a control left and the place it took to `area`.
-void AddMove(CRgnHandle& area, const RECT& from, const RECT& to)
-{
-    if (EqualRect(&from, &to))
-        return;
-    for (const RECT* r : {&from, &to}) {
-        CRgnHandle part(CreateRectRgnIndirect(r));
-        if (!area)
-            area.Reset(CreateRectRgn(0, 0, 0, 0));
-        if (area && part)
-            CombineRgn(area, area, part, RGN_OR);
-    }
-}
-
-} // namespace
-
 void CDialogResizeState::Resize(HWND dialog, UINT sizeType, int cx, int cy)
 {
     if (sizeType == SIZE_MINIMIZED)
         return;
     const int dx = cx - m_initialClient.cx, dy = cy - m_initialClient.cy;
-    // Moved controls leave their old place and take a new one; neither is
-    // sure to be drawn again (the window system copies what it can, and a
-    // group box or a button moved into the part that just came into view
-    // stays blank): both are drawn anew once everything has moved.
-    CRgnHandle moved;
     HDWP batch = BeginDeferWindowPos(static_cast<int>(m_items.size()) + 1);
     for (const CItem& item : m_items) {
         HWND control = GetDlgItem(dialog, item.id);
         if (!control)
             continue;
         RECT r = ResizeControlRect(item.rect, item.flags, dx, dy);
-        AddMove(moved, ChildRect(dialog, control), r);
         if (batch)
             batch = DeferWindowPos(batch, control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                                    SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (m_grip) {
-        const RECT g = ChildRect(dialog, m_grip);
-        const int gw = g.right - g.left, gh = g.bottom - g.top;
-        const RECT to = {cx - gw, cy - gh, cx, cy};
-        AddMove(moved, g, to);
+        RECT g;
+        GetWindowRect(m_grip, &g);
+        int gw = g.right - g.left, gh = g.bottom - g.top;
         if (batch)
-            batch = DeferWindowPos(batch, m_grip, nullptr, to.left, to.top, gw, gh, SWP_NOZORDER | SWP_NOACTIVATE);
+            batch = DeferWindowPos(batch, m_grip, nullptr, cx - gw, cy - gh, gw, gh, SWP_NOZORDER | SWP_NOACTIVATE);
         // A maximised window cannot be sized by its corner.
         ShowWindow(m_grip, sizeType == SIZE_MAXIMIZED ? SW_HIDE : SW_SHOW);
     }
     if (batch)
         EndDeferWindowPos(batch);
-    if (moved)
-        RedrawWindow(dialog, nullptr, moved, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    // What moved is not sure to be drawn again: the window system copies what
+    // it can, a group box or a button moved into the part that came into view
+    // stays blank, and under Wine without a window manager the strip where the
+    // old frame stood is never drawn at all. Everything is drawn anew.
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void CDialogResizeState::ApplyMinTrackSize(MINMAXINFO* info) const

@@ -104,10 +104,11 @@ TEST(MainWindow, TheSplitterBarTakesTheKeysWhileItIsDragged)
 TEST(MainWindow, AWindowMadeLargerIsDrawnWhereItsControlsWent)
 {
     ResetProgramState();
-    // Near the screen's corner, so that the larger window is all on the
-    // screen the pictures are copied from.
+    // Where the larger window is all on the 1280 x 1024 screen the pictures
+    // are copied from, and clear of the top left corner, where other tests
+    // show their windows.
     CSetting s = FirstStartSetting();
-    s.WindowLayout.NormalBounds = RECT{10, 10, 10 + 700, 10 + 640};
+    s.WindowLayout.NormalBounds = RECT{300, 200, 300 + 700, 200 + 640};
     ASSERT_TRUE(WriteProgramSettings(s));
     // What the screen shows after the frame was dragged out, against the
     // same window drawn anew: the buttons, the group boxes and the grip

@@ -125,15 +125,22 @@ inline boost::shared_ptr<CImg> LoadShot(const std::wstring& path)
     return image;
 }
 
+// Where the driver's picture shows another program's window (magenta).
+inline bool IsMasked(const uint8_t* bgr) { return bgr[0] == 255 && bgr[1] == 0 && bgr[2] == 255; }
+
 // How many pixels of the w x h block at (ax, ay) in a differ from the block
-// at (bx, by) in b.
+// at (bx, by) in b; pixels another program's window covered in either are
+// left out.
 inline int DifferingPixels(const CImg& a, int ax, int ay, const CImg& b, int bx, int by, int w, int h)
 {
     int count = 0;
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (std::memcmp(a.Row(ay + y) + 4 * (ax + x), b.Row(by + y) + 4 * (bx + x), 3) != 0)
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* pa = a.Row(ay + y) + 4 * (ax + x);
+            const uint8_t* pb = b.Row(by + y) + 4 * (bx + x);
+            if (!IsMasked(pa) && !IsMasked(pb) && std::memcmp(pa, pb, 3) != 0)
                 ++count;
+        }
     return count;
 }
 
