@@ -143,6 +143,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     }
 
     m_initialCaption = GetWindowText();
+    BindNumbers();
     InitControls(true);
     ApplyLayout(m_setting.WindowLayout, 0, 0, false);
     m_splitter.SetSplitterPos(m_setting.WindowLayout.SplitterPos);

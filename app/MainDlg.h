@@ -26,6 +26,8 @@
 #include "app/JobControl.h"
 #include "decoration/WindowLayout.h"
 #include "platform/Menu.h"
+#include "outline/FontSetting.h"
+#include "ui/BoundCombos.h"
 #include "ui/ComboBox2.h"
 #include "ui/DialogImpl.h"
 #include "ui/DialogResize.h"
@@ -38,6 +40,10 @@
 class CSetting;
 
 namespace knt {
+
+// The number boxes of the font line, and of each decoration row.
+const int kFontNumberBoxes = 5;
+const int kRowNumberColumns = 5;
 
 class CMainDlg : public CDialogImpl<CMainDlg>,
                  public CFullScreenManager<CMainDlg, WM_APP>,
@@ -110,10 +116,6 @@ public:
         MESSAGE_HANDLER(WM_PAINT, OnPaint)
         COMMAND_HANDLER(IDC_TEXT, EN_CHANGE, OnTextChanged)
         COMMAND_RANGE_CODE_HANDLER(IDC_CHARSET, IDC_FONT_STYLE, CBN_SELCHANGE, OnFontCascade)
-        COMMAND_ID_HANDLER(IDC_FONT_SIZE, OnNumberCombo)
-        COMMAND_RANGE_HANDLER(IDC_FONT_ALPHA, IDC_LEADING, OnNumberCombo)
-        COMMAND_RANGE_HANDLER(IDC_DECO_SIZE, IDC_DECO_SIZE + 4, OnNumberCombo)
-        COMMAND_RANGE_HANDLER(IDC_DECO_ALPHA, IDC_DECO_DISTANCE + 4, OnNumberCombo)
         COMMAND_ID_HANDLER(IDC_FONT_PAINT, OnPaintButton)
         COMMAND_RANGE_HANDLER(IDC_DECO_PAINT, IDC_DECO_PAINT + 4, OnPaintButton)
         COMMAND_ID_HANDLER(IDC_FONT_MENU, OnFontMenu)
@@ -182,7 +184,6 @@ private:
     // --- MainDlgControls.cpp ---------------------------------------------
     LRESULT OnTextChanged(WORD, WORD, HWND, BOOL&);
     LRESULT OnFontCascade(WORD, WORD id, HWND, BOOL&);
-    LRESULT OnNumberCombo(WORD code, WORD id, HWND, BOOL&);
     LRESULT OnRowUseClicked(WORD, WORD id, HWND, BOOL&);
     LRESULT OnPresetChosen(WORD, WORD id, HWND, BOOL&);
     LRESULT OnUnitClicked(WORD, WORD id, HWND, BOOL&);
@@ -197,9 +198,11 @@ private:
     void FillFontFaces(bool userChange);
     void FillFontStyles(bool userChange);
     void ApplyFontStyle(bool userChange);
-    // A number typed or chosen in combo id; false when it held none.
-    bool ReadNumberCombo(int id, UINT code, int& value);
-    void ApplyNumber(int id, int value);
+    // The number boxes of the font line and the rows (their table is in
+    // MainDlgControls.cpp); a value a box stored.
+    void BindNumbers();
+    void OnFontNumberChanged(UINT32 sender, UINT32);
+    void OnRowNumberChanged(UINT32 sender, UINT32);
     void ApplyColor(int id, COLORREF color);
     void SelectMatchingPreset(int row);
     void ShowFormatDependentState();
@@ -236,6 +239,8 @@ private:
     CComboBox2<CNamedColors> m_rowColors[5];
     CComboBox2<CNamedColors> m_bkColor;
     CComboBox2<CNamedJpegQualities> m_jpegQuality;
+    CComboBoxNumber<CFontSetting> m_fontNumbers[kFontNumberBoxes];
+    CComboBoxNumber<CBorderingSetting> m_rowNumbers[5][kRowNumberColumns];
     CImageButton m_fontMenuButton;
     CImageButton m_rowMenuButtons[5];
     RECT m_infoStrip = {0, 0, 0, 0};

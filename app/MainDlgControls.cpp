@@ -15,17 +15,6 @@ namespace {
 
 const int kSeqWidths = 10;
 
-// Whether a number combo holds tenths, and whether it takes a minus sign.
-int DecimalsOf(int id)
-{
-    if (id == IDC_FONT_SIZE || (id >= IDC_DECO_SIZE && id < IDC_DECO_SIZE + 5) ||
-        (id >= IDC_DECO_BLUR && id < IDC_DECO_BLUR + 5) || (id >= IDC_DECO_DISTANCE && id < IDC_DECO_DISTANCE + 5))
-        return 1;
-    return 0;
-}
-
-bool IsSigned(int id) { return id >= IDC_DECO_ANGLE && id < IDC_DECO_ANGLE + 5; }
-
 // Row of a row control id whose column starts at `first`, else -1.
 int RowOf(int id, int first) { return id >= first && id < first + 5 ? id - first : -1; }
 
@@ -34,19 +23,7 @@ void AddComboString(HWND combo, const std::wstring& text)
     ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-// Values from first to last (both included) by step, as fixed-point texts.
-void AddNumberRange(HWND combo, int first, int last, int step, int decimals)
-{
-    for (int v = first; step > 0 ? v <= last : v >= last; v += step)
-        AddComboString(combo, FormatFixedPoint(v, decimals));
-}
-
 bool IsEmptyCombo(HWND combo) { return ::SendMessageW(combo, CB_GETCOUNT, 0, 0) <= 0; }
-
-std::wstring ComboItemText(HWND combo, int index)
-{
-    return GetListItemText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, index);
-}
 
 int ComboSelection(HWND combo) { return static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0)); }
 
@@ -59,9 +36,78 @@ int CustomPresetIndex()
     return -1;
 }
 
+// A number box of the window: its (first row's) control, the field, its
+// decimals (tenths show one), whether it shows a zero fraction ("3.0"),
+// whether a minus sign may be typed, and the ranges of ready-made values
+// (first, last, step) its list offers. The field's bounds come from its
+// record's field list: a number beyond them is stored at the bound.
+struct CValueRange {
+    int first, last, step;
+};
+template <class S>
+struct CNumberColumn {
+    int firstId;
+    int S::*member;
+    int decimals;
+    bool keepZeros;
+    bool allowSign;
+    CValueRange ranges[2];
+};
+
+const CNumberColumn<CFontSetting> kFontNumbers[kFontNumberBoxes] = {
+    {IDC_FONT_SIZE, &CFontSetting::Size, 1, false, false, {{70, 480, 10}}},
+    {IDC_FONT_ALPHA, &CFontSetting::Alpha, 0, false, false, {{0, 100, 5}}},
+    {IDC_CHAR_SPACING, &CFontSetting::CharWidth, 0, false, false, {{90, 150, 5}}},
+    {IDC_LINE_SPACING, &CFontSetting::LineWidth, 0, false, false, {{90, 150, 5}}},
+    {IDC_LEADING, &CFontSetting::LeadingWidth, 0, false, false, {{0, 100, 5}}},
+};
+
+const CNumberColumn<CBorderingSetting> kRowNumbers[kRowNumberColumns] = {
+    {IDC_DECO_SIZE, &CBorderingSetting::Size, 1, true, false, {{0, 9, 1}, {10, 80, 5}}},
+    {IDC_DECO_ALPHA, &CBorderingSetting::Alpha, 0, false, false, {{0, 100, 5}}},
+    {IDC_DECO_BLUR, &CBorderingSetting::Blur, 1, false, false, {{0, 100, 5}}},
+    {IDC_DECO_ANGLE, &CBorderingSetting::Angle, 0, false, true, {{0, 180, 5}, {-5, -175, -5}}},
+    {IDC_DECO_DISTANCE, &CBorderingSetting::Distance, 1, false, false, {{0, 100, 5}}},
+};
+
+template <class S>
+void BindNumber(CComboBoxNumber<S>& box, HWND combo, S* setting, const CNumberColumn<S>& column)
+{
+    const CIntForm bounds = FieldBounds(column.member);
+    box.Attach(combo, setting, column.member,
+               {column.decimals, column.keepZeros, column.allowSign, bounds.low, bounds.high});
+}
+
+// The box shows its field; its list is filled the first time.
+template <class S>
+void ShowNumber(CComboBoxNumber<S>& box, S* setting, const CNumberColumn<S>& column)
+{
+    box.Setting = setting;
+    if (IsEmptyCombo(box))
+        for (const CValueRange& r : column.ranges)
+            box.AddValues(r.first, r.last, r.step);
+    box.ShowValue();
+}
+
 } // namespace
 
 // --- Filling ------------------------------------------------------------------
+
+void CMainDlg::BindNumbers()
+{
+    for (int i = 0; i < kFontNumberBoxes; ++i) {
+        BindNumber(m_fontNumbers[i], GetDlgItem(kFontNumbers[i].firstId), &m_setting.FontSetting, kFontNumbers[i]);
+        m_fontNumbers[i].AddValueChangedListener(this, &CMainDlg::OnFontNumberChanged);
+    }
+    for (int row = 0; row < kDecorationRows; ++row) {
+        for (int c = 0; c < kRowNumberColumns; ++c) {
+            CComboBoxNumber<CBorderingSetting>& box = m_rowNumbers[row][c];
+            BindNumber(box, GetDlgItem(kRowNumbers[c].firstId + row), &m_setting.Borderings[static_cast<size_t>(row)],
+                       kRowNumbers[c]);
+            box.AddValueChangedListener(this, &CMainDlg::OnRowNumberChanged);
+        }
+    }
+}
 
 void CMainDlg::InitControls(bool first)
 {
@@ -85,28 +131,12 @@ void CMainDlg::InitControls(bool first)
     ::SendMessageW(charSets, CB_SETCURSEL, std::max(charSet, 0), 0);
     FillFontFaces(false);
 
-    HWND size = GetDlgItem(IDC_FONT_SIZE);
-    if (lists)
-        AddNumberRange(size, 70, 480, 10, 1);
-    ::SetWindowTextW(size, FormatFixedPoint(font.Size, 1).c_str());
+    for (int i = 0; i < kFontNumberBoxes; ++i)
+        ShowNumber(m_fontNumbers[i], &m_setting.FontSetting, kFontNumbers[i]);
     m_facePaint.SetPaint(m_setting.PaintSetting);
     if (IsEmptyCombo(m_faceColor))
         m_faceColor.Fill();
     m_faceColor.SetText(FormatColorHex(m_setting.PaintSetting.Color));
-    const struct {
-        int id, first, last, value;
-    } numbers[] = {
-        {IDC_FONT_ALPHA, 0, 100, font.Alpha},
-        {IDC_CHAR_SPACING, 90, 150, font.CharWidth},
-        {IDC_LINE_SPACING, 90, 150, font.LineWidth},
-        {IDC_LEADING, 0, 100, font.LeadingWidth},
-    };
-    for (const auto& n : numbers) {
-        HWND combo = GetDlgItem(n.id);
-        if (lists)
-            AddNumberRange(combo, n.first, n.last, 5, 0);
-        ::SetWindowTextW(combo, FormatInt(n.value).c_str());
-    }
 
     for (int row = 0; row < kDecorationRows; ++row)
         RefreshDecorationRow(row);
@@ -155,32 +185,17 @@ void CMainDlg::RefreshDecorationRow(int row)
     if (row < 0 || row >= kDecorationRows || static_cast<size_t>(row) >= m_setting.Borderings.size())
         return;
     CScopedFlag filling(m_filling);
-    const CBorderingSetting& b = m_setting.Borderings[static_cast<size_t>(row)];
+    CBorderingSetting& b = m_setting.Borderings[static_cast<size_t>(row)];
     CheckDlgButton(IDC_DECO_USE + row, m_setting.UseBorderings[static_cast<size_t>(row)] ? BST_CHECKED : BST_UNCHECKED);
 
-    HWND size = GetDlgItem(IDC_DECO_SIZE + row), alpha = GetDlgItem(IDC_DECO_ALPHA + row);
-    HWND blur = GetDlgItem(IDC_DECO_BLUR + row), angle = GetDlgItem(IDC_DECO_ANGLE + row);
-    HWND distance = GetDlgItem(IDC_DECO_DISTANCE + row);
     HWND presets = GetDlgItem(IDC_DECO_PRESET + row);
-    if (IsEmptyCombo(size)) {
-        AddNumberRange(size, 0, 9, 1, 1);
-        AddNumberRange(size, 10, 80, 5, 1);
-        AddNumberRange(alpha, 0, 100, 5, 0);
-        AddNumberRange(blur, 0, 100, 5, 1);
-        AddNumberRange(angle, 0, 180, 5, 0);
-        AddNumberRange(angle, -5, -175, -5, 0);
-        AddNumberRange(distance, 0, 100, 5, 1);
+    if (IsEmptyCombo(presets))
         for (const auto& preset : GetNamedEffects())
             AddComboString(presets, preset->Name);
-    }
     if (IsEmptyCombo(m_rowColors[row]))
         m_rowColors[row].Fill();
-    // The row's size keeps its decimal ("3.0"); blur and distance do not.
-    ::SetWindowTextW(size, FormatFixedPoint(b.Size, 1, true).c_str());
-    ::SetWindowTextW(alpha, FormatInt(b.Alpha).c_str());
-    ::SetWindowTextW(blur, FormatFixedPoint(b.Blur, 1).c_str());
-    ::SetWindowTextW(angle, FormatInt(b.Angle).c_str());
-    ::SetWindowTextW(distance, FormatFixedPoint(b.Distance, 1).c_str());
+    for (int c = 0; c < kRowNumberColumns; ++c)
+        ShowNumber(m_rowNumbers[row][c], &b, kRowNumbers[c]);
     m_rowPaints[row].SetPaint(b.Paint);
     m_rowColors[row].SetText(FormatColorHex(b.Paint.Color));
     const int preset = GetNamedEffects().IndexOf(b);
@@ -259,65 +274,16 @@ bool CMainDlg::GetSelectedCharSet(int& charSet, bool& vertical)
     return true;
 }
 
-bool CMainDlg::ReadNumberCombo(int id, UINT code, int& value)
-{
-    HWND combo = GetDlgItem(id);
-    const int selection = ComboSelection(combo);
-    const bool fromList = code == CBN_SELCHANGE && selection >= 0;
-    std::wstring text = fromList ? ComboItemText(combo, selection) : TrimCopyIf(CWindow(combo).GetWindowText(), IsSpaceOrCr);
-    const std::wstring cleaned = FilterNumberText(text, IsSigned(id), DecimalsOf(id) > 0);
-    if (!fromList && cleaned != text) {
-        // Writing the text back puts the caret at the start; it goes back to the end.
-        DWORD start = 0, end = 0;
-        ::SendMessageW(combo, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-        ::SetWindowTextW(combo, cleaned.c_str());
-        const DWORD caret = std::min<DWORD>(end, static_cast<DWORD>(cleaned.size()));
-        ::SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(caret, caret));
-    }
-    return ParseFixedPoint(value, cleaned, DecimalsOf(id));
-}
+void CMainDlg::OnFontNumberChanged(UINT32, UINT32) { RequestPreview(true); }
 
-LRESULT CMainDlg::OnNumberCombo(WORD code, WORD id, HWND, BOOL&)
+// A row that is switched off changes nothing in the preview: it is only
+// saved. The row's preset follows its values.
+void CMainDlg::OnRowNumberChanged(UINT32 sender, UINT32)
 {
-    if (m_filling || (code != CBN_SELCHANGE && code != CBN_EDITCHANGE))
-        return 0;
-    int value = 0;
-    if (ReadNumberCombo(id, code, value))
-        ApplyNumber(id, value);
-    return 0;
-}
-
-void CMainDlg::ApplyNumber(int id, int value)
-{
-    CFontSetting& font = m_setting.FontSetting;
-    bool schedule = true;
-    int row = -1;
-    CBorderingSetting* b = nullptr;
-    for (int first : {IDC_DECO_SIZE, IDC_DECO_ALPHA, IDC_DECO_BLUR, IDC_DECO_ANGLE, IDC_DECO_DISTANCE}) {
-        if ((row = RowOf(id, first)) >= 0) {
-            b = &m_setting.Borderings[static_cast<size_t>(row)];
-            schedule = m_setting.UseBorderings[static_cast<size_t>(row)] != 0;
-            if (first == IDC_DECO_SIZE) b->Size = value;
-            else if (first == IDC_DECO_ALPHA) b->Alpha = value;
-            else if (first == IDC_DECO_BLUR) b->Blur = value;
-            else if (first == IDC_DECO_ANGLE) b->Angle = value;
-            else b->Distance = value;
-            break;
-        }
-    }
-    if (b) {
-        SelectMatchingPreset(row);
-    } else {
-        switch (id) {
-        case IDC_FONT_SIZE: font.Size = value; break;
-        case IDC_FONT_ALPHA: font.Alpha = value; break;
-        case IDC_CHAR_SPACING: font.CharWidth = value; break;
-        case IDC_LINE_SPACING: font.LineWidth = value; break;
-        case IDC_LEADING: font.LeadingWidth = value; break;
-        default: return;
-        }
-    }
-    RequestPreview(schedule);
+    const CComboBoxNumber<CBorderingSetting>* box = EventPointer<CComboBoxNumber<CBorderingSetting>>(sender);
+    const int row = static_cast<int>((box - &m_rowNumbers[0][0]) / kRowNumberColumns);
+    SelectMatchingPreset(row);
+    RequestPreview(m_setting.UseBorderings[static_cast<size_t>(row)] != 0);
 }
 
 void CMainDlg::SelectMatchingPreset(int row)

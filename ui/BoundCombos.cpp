@@ -35,6 +35,25 @@ UINT ParseBoundedInt(const std::wstring& text, int low, int high, int& value)
     return 0;
 }
 
+bool ParseClampedFixedPoint(const std::wstring& text, int decimals, int low, int high, int& value)
+{
+    int parsed = 0;
+    if (ParseFixedPoint(parsed, text, decimals)) {
+        value = parsed < low ? low : parsed > high ? high : parsed;
+        return true;
+    }
+    // Refused: no number, or one beyond an int, which lies beyond the bounds too.
+    size_t i = text.size() > 0 && (text[0] == L'-' || text[0] == L'+') ? 1 : 0;
+    const size_t digits = text.find_first_not_of(L"0123456789", i);
+    if (digits == i || i == text.size())
+        return false;
+    if (digits != std::wstring::npos && (text[digits] != L'.' || text.find_first_not_of(L"0123456789", digits + 1) !=
+                                                                    std::wstring::npos))
+        return false;
+    value = text[0] == L'-' ? low : high;
+    return true;
+}
+
 HWND FindComboEdit(HWND combo)
 {
     for (HWND child = ::GetWindow(combo, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))

@@ -11,6 +11,8 @@
 //   CComboBoxEnum<S>     an int chosen from a CNamedInts list
 //   CComboBoxInt<S, Lo, Hi>  an int typed or chosen as text, within [Lo, Hi]
 //                        (0, 0: the whole int range); errors stay in the box
+//   CComboBoxNumber<S>   an int member typed or chosen as fixed-point text,
+//                        kept within its bounds when stored
 //   CComboBoxString<S, L>    a text, with the used texts of L (L::Items: a
 //                        sequence of shared pointers to std::wstring) in its list
 //
@@ -18,6 +20,8 @@
 #pragma once
 #include "foundation/Error.h"
 #include "foundation/NamedValues.h"
+#include "foundation/StringUtil.h"
+#include "foundation/XmlValue.h"
 #include <vector>
 #include "ui/ComboBox2.h"
 #include "ui/ComboUtil.h"
@@ -31,6 +35,10 @@
 // An integer in [low, high] from a text (white space around it allowed): 0,
 // or the message id of the failure (format, too small, too large).
 UINT ParseBoundedInt(const std::wstring& text, int low, int high, int& value);
+// A fixed-point number ("[+|-]digits[.[digits]]", the fraction cut to
+// `decimals`) brought into [low, high], one too large for an int too; false
+// for a text that is no number.
+bool ParseClampedFixedPoint(const std::wstring& text, int decimals, int low, int high, int& value);
 // The first child of the combo whose class is "Edit" (null for a drop-down list).
 HWND FindComboEdit(HWND combo);
 // The text of the combo's control, or my::CException 53620 with its id.
@@ -453,3 +461,83 @@ private:
     Getter m_get = nullptr;
     Setter m_set = nullptr;
 };
+
+// An int member typed or chosen as fixed-point text (with one decimal, 12.5
+// is stored as 125), a minus sign only where the field takes one. Typed text
+// is filtered to what the number may hold and shown as read; the number is
+// kept within the bounds when it is stored (one beyond them is stored at the
+// bound) and the box shows what was stored once it loses the focus. A text
+// that is no number changes nothing. What the box shows itself it does not
+// take back.
+template <class S>
+class CComboBoxNumber : public CBoundComboBase<CComboBoxNumber<S>, S> {
+public:
+    struct CForm {
+        int decimals;
+        bool keepZeros;  // "3.0" rather than "3"
+        bool allowSign;
+        int low, high;
+    };
+    CForm Form = {0, false, false, INT_MIN, INT_MAX};
+
+    BEGIN_MSG_MAP(CComboBoxNumber)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELCHANGE, OnChange)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_EDITCHANGE, OnChange)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_KILLFOCUS, OnKillFocus)
+        DEFAULT_REFLECTION_HANDLER()
+    END_MSG_MAP()
+
+    bool Attach(HWND combo, S* setting, int S::*member, const CForm& form)
+    {
+        m_member = member;
+        Form = form;
+        return this->AttachTo(combo, setting);
+    }
+    // Ready-made values first, first + step, ... to last.
+    void AddValues(int first, int last, int step) { FillComboRange(this->m_hWnd, first, last, step, Form.decimals); }
+    void ShowValue()
+    {
+        const bool showing = m_showing;
+        m_showing = true;
+        ::SetWindowTextW(this->m_hWnd, Text(this->Setting->*m_member).c_str());
+        m_showing = showing;
+    }
+    // The chosen entry, or else the typed text, into the member.
+    void Commit(bool fromList)
+    {
+        const int index = this->GetCurSel();
+        std::wstring text;
+        if (!(fromList && index >= 0 && GetComboItemText(this->m_hWnd, index, text))) {
+            text = this->GetWindowText();
+            TrimIf(text, IsSpaceOrCr);
+            text = ShowFilteredNumberText(this->m_hWnd, text, Form.allowSign, Form.decimals > 0);
+        }
+        int value = 0;
+        if (this->Setting && ParseClampedFixedPoint(FilterNumberText(text, Form.allowSign, Form.decimals > 0),
+                                                    Form.decimals, Form.low, Form.high, value) &&
+            this->StoreIfChanged([this](const S& s) { return s.*m_member; },
+                                 [this](S& s, int v) { s.*m_member = v; }, value))
+            this->FireValueChanged();
+    }
+
+private:
+    std::wstring Text(int value) const { return FormatFixedPoint(value, Form.decimals, Form.keepZeros); }
+    LRESULT OnChange(WORD code, WORD, HWND, BOOL&)
+    {
+        if (!m_showing)
+            Commit(code == CBN_SELCHANGE);
+        return 0;
+    }
+    LRESULT OnKillFocus(WORD, WORD, HWND, BOOL&)
+    {
+        int shown = 0;
+        const std::wstring text = this->GetWindowText();
+        if (this->Setting && (!ParseFixedPoint(shown, text, Form.decimals) || shown != this->Setting->*m_member))
+            ShowValue();
+        return 0;
+    }
+
+    int S::*m_member = nullptr;
+    bool m_showing = false;
+};
+

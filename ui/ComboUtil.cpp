@@ -114,17 +114,9 @@ std::wstring FilterNumberText(const std::wstring& text, bool allowSign, bool all
     return out;
 }
 
-namespace {
-
-// The combo's text, filtered and written back (with the caret where the
-// user left it, less what was dropped before it); false when it is empty.
-bool ReadFilteredText(HWND combo, bool allowSign, bool allowPoint, std::wstring& filtered)
+std::wstring ShowFilteredNumberText(HWND combo, const std::wstring& text, bool allowSign, bool allowPoint)
 {
-    std::wstring text = GetComboText(combo);
-    TrimIf(text, IsSpaceOrCr);
-    if (text.empty())
-        return false;
-    filtered = FilterNumberText(text, allowSign, allowPoint);
+    const std::wstring filtered = FilterNumberText(text, allowSign, allowPoint);
     if (filtered != text) {
         CComboBoxW box(combo);
         DWORD sel = box.GetEditSel();
@@ -135,6 +127,19 @@ bool ReadFilteredText(HWND combo, bool allowSign, bool allowPoint, std::wstring&
         int at = std::max(0, caret - dropped);
         box.SetEditSel(at, at);
     }
+    return filtered;
+}
+
+namespace {
+
+// The combo's text, filtered and shown so; false when it is empty.
+bool ReadFilteredText(HWND combo, bool allowSign, bool allowPoint, std::wstring& filtered)
+{
+    std::wstring text = GetComboText(combo);
+    TrimIf(text, IsSpaceOrCr);
+    if (text.empty())
+        return false;
+    filtered = ShowFilteredNumberText(combo, text, allowSign, allowPoint);
     return true;
 }
 

@@ -39,3 +39,6 @@ bool ReadComboDouble(HWND dialog, int id, bool allowSign, double& value);
 // The filter alone: digits, and "-" and "." where allowed; their full-width
 // forms become the ASCII characters.
 std::wstring FilterNumberText(const std::wstring& text, bool allowSign, bool allowPoint);
+// The filter of a text typed into the combo; a text it changed is shown as
+// read, the caret where the user left it (less what was dropped before it).
+std::wstring ShowFilteredNumberText(HWND combo, const std::wstring& text, bool allowSign, bool allowPoint);

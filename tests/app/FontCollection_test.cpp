@@ -115,7 +115,7 @@ TEST(FontCollection, EnumerationListsRealisedStylesOnly)
     bool plain400 = false;
     for (size_t i = 0; i < c.Fonts.size(); ++i) {
         const CLogFontW& f = *c.Fonts[i];
-        EXPECT_NE(L'@', f.lfFaceName[0]);
+        EXPECT_FALSE(IsVerticalFace(f));
         EXPECT_EQ(0, f.lfWidth);
         EXPECT_EQ(0, f.lfWeight % 100);
         if (i > 0) {
@@ -135,5 +135,5 @@ TEST(FontCollection, EnumerationListsRealisedStylesOnly)
     CFontCollection vertical;
     vertical.Enumerate(dc, SHIFTJIS_CHARSET, 0x30006);
     for (const CLogFontPtr& f : vertical.Fonts)
-        EXPECT_EQ(L'@', f->lfFaceName[0]);
+        EXPECT_TRUE(IsVerticalFace(*f));
 }

@@ -29,13 +29,23 @@ std::wstring BuildPath(const std::wstring& relative)
     return path + L"\\" + relative;
 }
 
+namespace {
+
+// One of Wine's own exports of kernel32 (they map paths between Windows and
+// the host), or null outside Wine.
+template <class F>
+F WineExport(const char* name)
+{
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    return kernel ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(kernel, name))) : nullptr;
+}
+
+} // namespace
+
 std::wstring SourceTreePath(const std::wstring& relative)
 {
     typedef wchar_t*(CDECL * ToDos)(const char*);
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    ToDos toDos = kernel ? reinterpret_cast<ToDos>(reinterpret_cast<void*>(
-                               GetProcAddress(kernel, "wine_get_dos_file_name")))
-                         : nullptr;
+    const ToDos toDos = WineExport<ToDos>("wine_get_dos_file_name");
     wchar_t* dos = toDos ? toDos(KNT_SOURCE_DIR) : nullptr;
     if (!dos)
         return std::wstring();
@@ -235,14 +245,11 @@ bool ReadStringTableBlock(WORD block, WORD language, std::map<UINT, std::wstring
 
 namespace {
 
-// Wine's own export maps a Windows path to the host's.
+// The host's name of a Windows path.
 std::string HostPath(const std::wstring& path)
 {
     typedef char*(CDECL * ToHost)(const wchar_t*);
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    ToHost toHost = kernel ? reinterpret_cast<ToHost>(reinterpret_cast<void*>(
-                                 GetProcAddress(kernel, "wine_get_unix_file_name")))
-                           : nullptr;
+    const ToHost toHost = WineExport<ToHost>("wine_get_unix_file_name");
     char* host = toHost ? toHost(path.c_str()) : nullptr;
     if (!host)
         return std::string();

@@ -12,8 +12,9 @@
 #include <sstream>
 
 // Which fields a comparison looks at: every stored one, those the older
-// registry form holds, or those of a decoration settings file.
-enum CStoredIn { kEveryForm, kRegistryForm, kDecorationFile };
+// registry form holds, those of a decoration settings file, or those only
+// the settings file holds.
+enum CStoredIn { kEveryForm, kRegistryForm, kDecorationFile, kSettingsFileParts };
 
 // Gives the fields of a record new values, different from the ones they
 // hold, inside their bounds and tables, that documents and the registry
@@ -198,6 +199,7 @@ class CFieldComparison {
 public:
     CStoredIn in = kEveryForm;
     std::string path;
+    bool inPart = false;  // inside a record of a settings file part
 
     template <class R>
     void Compare(const R& a, const R& b)
@@ -221,8 +223,12 @@ private:
         template <class C, class... ColorBefore>
         void Record(const CField& f, C R::*m, ColorBefore...)
         {
-            if (m_c.Counts(f))
-                m_c.Inside(f.element, [&] { m_c.Compare(m_a.*m, m_b.*m); });
+            if (m_c.in != kSettingsFileParts && !m_c.Counts(f))
+                return;
+            const bool outer = m_c.inPart;
+            m_c.inPart = outer || f.part != 0;
+            m_c.Inside(f.element, [&] { m_c.Compare(m_a.*m, m_b.*m); });
+            m_c.inPart = outer;
         }
         template <class T>
         void List(const CField& f, std::vector<T> R::*m, size_t)
@@ -257,7 +263,12 @@ private:
 
     bool Counts(const CField& f) const
     {
-        return !(in == kRegistryForm && f.noRegistry) && !(in == kDecorationFile && f.part != 0);
+        switch (in) {
+        case kRegistryForm: return !f.noRegistry;
+        case kDecorationFile: return f.part == 0;
+        case kSettingsFileParts: return f.part != 0 || inPart;
+        default: return true;
+        }
     }
     template <class T>
     bool Expect(const CField& f, bool same, const T& a, const T& b)

@@ -80,82 +80,45 @@ CSetting ReadBack(const std::string& bytes, const std::wstring& path, bool& ok, 
 
 } // namespace
 
-TEST(SettingXml, DefaultSurvivesWriteReadWrite)
+// Written, read into a snapshot that differs in every field (so that a
+// field the reader skips shows up), written again: the same record and the
+// same bytes, from the defaults and to them, in both file forms. A
+// decoration settings file leaves the parts of the settings file as the
+// target held them.
+TEST(SettingXml, EveryFieldSurvivesEachForm)
 {
     CTempFolder folder;
-    const std::wstring path = folder.File(L"Kantelo32.config");
-    const CSetting original;
-    CSettingXmlWriter writer;
-    writer.SetWriteAll(true);
-    ASSERT_TRUE(writer.Write(original, path)) << Narrow(writer.m_err.message);
-    const std::string first = ReadFileBytes(path);
-    EXPECT_EQ(0u, first.find("<?xml version=\"1.0\""));
-    EXPECT_NE(std::string::npos, first.find("<Version>1.4.2.0</Version>"));
-    EXPECT_NE(std::string::npos, first.find("<TrimType>TRIM_L|TRIM_T|TRIM_R|TRIM_B</TrimType>"));
-
-    // Read into a snapshot that differs everywhere, so a field the reader
-    // skips shows up.
-    CSetting read = UnusualSetting(folder.Path());
-    CSettingXmlReader reader;
-    ASSERT_TRUE(reader.Read(read, path)) << Narrow(reader.m_err.message);
-    EXPECT_EQ(kSettingsVersion, reader.FileVersion);
-    ExpectSameFields(original, read);
-
-    CSettingXmlWriter again;
-    again.SetWriteAll(true);
-    const std::wstring path2 = folder.File(L"again.config");
-    ASSERT_TRUE(again.Write(read, path2));
-    EXPECT_EQ(first, ReadFileBytes(path2));
-}
-
-TEST(SettingXml, DefaultsSurviveInEveryForm)
-{
-    CTempFolder folder;
-    struct Form {
-        const wchar_t* name;
-        bool all;
-    } forms[] = {{L"s.config", true}, {L"d.knt", false}};
-    for (const Form& f : forms) {
-        // write, read, write: the two texts are the same.
-        const std::wstring first = folder.File(std::wstring(L"1-") + f.name);
-        const std::wstring second = folder.File(std::wstring(L"2-") + f.name);
-        CSettingXmlWriter w1;
-        w1.SetWriteAll(f.all);
-        ASSERT_TRUE(w1.Write(CSetting(), first));
-        CSetting read;
-        CSettingXmlReader reader;
-        ASSERT_TRUE(reader.Read(read, first)) << Narrow(reader.m_err.message);
-        CSettingXmlWriter w2;
-        w2.SetWriteAll(f.all);
-        ASSERT_TRUE(w2.Write(read, second));
-        EXPECT_EQ(ReadFileBytes(first), ReadFileBytes(second)) << Narrow(f.name);
-        ExpectSameFields(CSetting(), read);
+    const CSetting unusual = UnusualSetting(folder.Path());
+    for (const bool all : {true, false}) {
+        for (const bool fromDefaults : {true, false}) {
+            SCOPED_TRACE(std::string(all ? "settings file" : "decoration file") + (fromDefaults ? " of the defaults" : ""));
+            const CSetting written = fromDefaults ? CSetting() : unusual;
+            const CSetting target = fromDefaults ? unusual : CSetting();
+            const std::wstring path = folder.File(all ? L"s.config" : L"d.knt");
+            CSettingXmlWriter writer;
+            writer.SetWriteAll(all);
+            ASSERT_TRUE(writer.Write(written, path)) << Narrow(writer.m_err.message);
+            const std::string text = ReadFileBytes(path);
+            CSetting read = target;
+            CSettingXmlReader reader;
+            ASSERT_TRUE(reader.Read(read, path)) << Narrow(reader.m_err.message);
+            EXPECT_EQ(kSettingsVersion, reader.FileVersion);
+            ExpectSameFields(written, read, all ? kEveryForm : kDecorationFile);
+            if (!all)
+                ExpectSameFields(target, read, kSettingsFileParts);
+            DeleteFileW(path.c_str());
+            ASSERT_TRUE(writer.Write(read, path));
+            EXPECT_EQ(text, ReadFileBytes(path));
+            EXPECT_EQ(0u, text.find("<?xml version=\"1.0\" encoding=\"utf-8\"?>"));
+            EXPECT_NE(std::string::npos, text.find("<Settings xmlns:xsi="));
+            EXPECT_NE(std::string::npos, text.find("<Version>1.4.2.0</Version>"));
+            for (const char* part : {"<WindowLayout>", "<ConfigPath", "<FolderPath", "<FontListDlg>"})
+                EXPECT_EQ(all, text.find(part) != std::string::npos) << part;
+        }
     }
-
-    auto fragment = [](const CBorderingSetting& b, std::string& bytes) {
-        CSettingXmlWriter w;
-        CGlobalMemory block(w.WriteBorderingSettings(b));
-        ASSERT_TRUE(block.Get());
-        void* p = nullptr;
-        CGlobalLocker lock(p, block);
-        ASSERT_TRUE(p);
-        bytes.assign(static_cast<const char*>(p), GlobalSize(block));
-    };
-    std::string one, two;
-    fragment(CBorderingSetting(), one);
-    CBorderingSetting read;
-    read.Size = 77;
-    CSettingXmlReader reader;
-    ASSERT_TRUE(reader.ReadBorderingSettingsBytes(read, one)) << Narrow(reader.m_err.message);
-    EXPECT_TRUE(read == CBorderingSetting());
-    fragment(read, two);
-    EXPECT_EQ(one, two);
-    EXPECT_EQ(0u, one.find("<?xml version=\"1.0\""));
-    EXPECT_NE(std::string::npos, one.find("<BorderingSettings"));
-    EXPECT_NE(std::string::npos, one.find("<Version>1.4.2.0</Version><Bordering><Size>1</Size>"));
 }
 
-TEST(SettingXml, EveryFieldSurvives)
+TEST(SettingXml, PathsNumbersAndBackups)
 {
     CTempFolder folder;
     const std::wstring path = folder.File(L"s.config");
@@ -181,76 +144,45 @@ TEST(SettingXml, EveryFieldSurvives)
     EXPECT_TRUE(Contains(text, L"<Size>" + FormatFixedPoint(b.Size, 1) + L"</Size><Alpha>" + FormatInt(b.Alpha) +
                                    L"</Alpha><Blur>" + FormatInt(b.Blur) + L"</Blur>"));
 
-    CSetting read;
-    CSettingXmlReader reader;
-    ASSERT_TRUE(reader.Read(read, path)) << Narrow(reader.m_err.message);
-    ExpectSameFields(original, read);
-
-    // Unchanged settings leave the file alone; a change keeps a backup.
-    ASSERT_TRUE(writer.Write(read, path));
+    // Unchanged settings leave the file alone; a change keeps a backup; a
+    // decoration settings file has none.
+    ASSERT_TRUE(writer.Write(original, path));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((path + L".bak").c_str()));
-    read.BkColor = 0x0000FF;
-    ASSERT_TRUE(writer.Write(read, path));
+    CSetting changed = original;
+    changed.BkColor ^= 1;
+    ASSERT_TRUE(writer.Write(changed, path));
     EXPECT_EQ(text, ReadFileBytes(path + L".bak"));
-}
-
-TEST(SettingXml, DecorationFileLeavesWindowParts)
-{
-    CTempFolder folder;
-    const std::wstring path = folder.File(L"deco.knt");
-    const CSetting original = UnusualSetting(folder.Path());
-    CSettingXmlWriter writer;  // flags 0: the decoration settings file
-    ASSERT_TRUE(writer.Write(original, path)) << Narrow(writer.m_err.message);
-    const std::string text = ReadFileBytes(path);
-    for (const char* absent : {"<WindowLayout>", "<ConfigPath>", "<FolderPath>", "<FontListDlg>"})
-        EXPECT_EQ(std::string::npos, text.find(absent)) << absent;
-
-    CSetting read;  // defaults in the parts the file does not carry
-    read.FolderPath = L"keep";
-    CSettingXmlReader reader;
-    ASSERT_TRUE(reader.Read(read, path)) << Narrow(reader.m_err.message);
-    ExpectSameFields(original, read, kDecorationFile);
-    EXPECT_EQ(L"keep", read.FolderPath);
-    EXPECT_TRUE(read.ConfigPath.empty());
-    EXPECT_TRUE(read.WindowLayout == CWindowLayout());
-    EXPECT_TRUE(read.FontListDlg == CFontListDlgSetting());
-
-    const std::wstring path2 = folder.File(L"again.knt");
-    ASSERT_TRUE(writer.Write(read, path2));
-    EXPECT_EQ(text, ReadFileBytes(path2));
-    ASSERT_TRUE(writer.Write(read, path2));
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((path2 + L".bak").c_str()));  // no backup of a .knt
+    CSettingXmlWriter knt;
+    ASSERT_TRUE(knt.Write(original, folder.File(L"d.knt")) && knt.Write(changed, folder.File(L"d.knt")));
+    EXPECT_FALSE(FileExists(folder.File(L"d.knt.bak")));
 }
 
 TEST(SettingXml, ClipboardFragment)
 {
-    const CBorderingSetting original = UnusualSetting(L"C:\\x").Borderings[2];
-    CSettingXmlWriter writer;
-    CGlobalMemory block(writer.WriteBorderingSettings(original));
-    ASSERT_TRUE(block.Get()) << Narrow(writer.m_err.message);
-
-    CBorderingSetting read;
-    CSettingXmlReader reader;
-    ASSERT_TRUE(reader.ReadBorderingSettings(read, block)) << Narrow(reader.m_err.message);
-    EXPECT_TRUE(read == original);
-    EXPECT_EQ(kSettingsVersion, reader.FileVersion);
-
-    // Written again from what was read: the same decoration.
-    CSettingXmlWriter writer2;
-    CGlobalMemory block2(writer2.WriteBorderingSettings(read));
-    CBorderingSetting read2;
-    CSettingXmlReader reader2;
-    ASSERT_TRUE(reader2.ReadBorderingSettings(read2, block2));
-    EXPECT_TRUE(read2 == original);
+    for (const CBorderingSetting& original : {CBorderingSetting(), UnusualSetting(L"C:\\x").Borderings[2]}) {
+        CSettingXmlWriter writer;
+        CGlobalMemory block(writer.WriteBorderingSettings(original));
+        ASSERT_TRUE(block.Get()) << Narrow(writer.m_err.message);
+        CBorderingSetting read = Mutated(original);
+        CSettingXmlReader reader;
+        ASSERT_TRUE(reader.ReadBorderingSettings(read, block)) << Narrow(reader.m_err.message);
+        ExpectSameFields(original, read);
+        EXPECT_EQ(kSettingsVersion, reader.FileVersion);
+        const char* text = static_cast<const char*>(GlobalLock(block));
+        EXPECT_EQ(0u, std::string(text).find("<?xml version=\"1.0\""));
+        EXPECT_NE(nullptr, strstr(text, "<BorderingSettings xmlns:xsi="));
+        EXPECT_NE(nullptr, strstr(text, "<Version>1.4.2.0</Version><Bordering><Size>"));
+        GlobalUnlock(block);
+    }
 
     // The fragment needs its version.
     const std::string noVersion =
         "<BorderingSettings><Bordering><Size>1</Size><Alpha>1</Alpha><Blur>1</Blur><Angle>1</Angle>"
         "<Distance>1</Distance><Color>FFFFFF</Color></Bordering></BorderingSettings>";
-    CSettingXmlReader reader3;
+    CSettingXmlReader reader;
     CBorderingSetting b;
-    EXPECT_FALSE(reader3.ReadBorderingSettingsBytes(b, noVersion));
-    EXPECT_EQ(UINT(IDS_XML_NODE_NOT_FOUND), reader3.m_err.id);
+    EXPECT_FALSE(reader.ReadBorderingSettingsBytes(b, noVersion));
+    EXPECT_EQ(UINT(IDS_XML_NODE_NOT_FOUND), reader.m_err.id);
 }
 
 TEST(SettingXml, VersionGates)

@@ -909,7 +909,7 @@ TEST(RasterPipelineTest, TextureBandsMatchAWholeLayer)
             const int W = banded->GetImageWidth(), H = banded->GetImageHeight();
             ASSERT_GT(W * H, 1 << 18) << where << ": one band only";
 
-            const bool vertical = face[0] == L'@';
+            const bool vertical = s->FontSetting.IsVertical();
             boost::shared_ptr<CDib> shape = coverage->GetResultImage();
             if (vertical) {
                 ASSERT_EQ(S_OK, RotateByOrientation(shape, *coverage->GetResultImage(), 8));

@@ -1,6 +1,7 @@
 #include "resources/strings_foundation.h"
 #include "ui/BoundCombos.h"
 #include "ui/WindowLayoutManager.h"
+#include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -82,5 +83,28 @@ TEST(BoundCombos, IntegersAreParsedWithinBounds)
         int value = 0;
         EXPECT_EQ(c.error, ParseBoundedInt(c.text, c.low, c.high, value)) << c.text;
         EXPECT_EQ(c.value, value) << c.text;
+    }
+}
+
+TEST(BoundCombos, FixedPointNumbersAreKeptWithinBounds)
+{
+    // A number box stores what is typed within its field's bounds: beyond
+    // them, and beyond an int, at the bound; a text that is no number not at all.
+    struct {
+        const wchar_t* text;
+        int decimals;
+        bool read;
+        int value;
+    } cases[] = {
+        {L"12.5", 1, true, 125},  {L"12.55", 1, true, 125},  {L"5.", 1, true, 50},
+        {L"150", 0, true, 130},   {L"-5", 0, true, -5},      {L"-50", 0, true, -10},
+        {L"99999999999", 1, true, 130},
+        {L"-99999999999.5", 0, true, -10}, {L"", 0, false, 7},  {L"-", 0, false, 7},
+        {L".5", 1, false, 7},     {L"1.2.3", 1, false, 7},   {L"99999999999.5.1", 1, false, 7},
+    };
+    for (const auto& c : cases) {
+        int value = 7;
+        EXPECT_EQ(c.read, ParseClampedFixedPoint(c.text, c.decimals, -10, 130, value)) << Narrow(c.text);
+        EXPECT_EQ(c.value, value) << Narrow(c.text);
     }
 }
