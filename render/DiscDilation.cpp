@@ -24,19 +24,22 @@
 // writes is the union of all stamps, i.e. exactly the plain pixel-by-pixel
 // dilation.
 //
-// The writes go into a ring of rows of bytes (CRowRing), one stroke of the
-// same byte per span however the spans overlap. Input row y writes result
-// rows y - r .. y + r - 1 only: a stack writes its rows above when it
-// starts, each of its own rows as it meets it, its rows below when it ends.
-// So once row y is done, result row y - r is whole and leaves the ring as
-// runs, rows in order; the ring's 2r + 1 rows stay in the processor's cache
-// where a whole cell of millions of bytes would not.
+// The rows above and below stacks go into a ring of rows of bytes
+// (CRowRing), one stroke of the same byte per span however the spans
+// overlap; input row y writes result rows y - r .. y + r - 1 only (a stack
+// writes its rows above when it starts, its rows below when it ends). So
+// once row y is done, result row y - r is whole and leaves the ring as runs,
+// rows in order; the ring's 2r + 1 rows stay in the processor's cache where
+// a whole cell of millions of bytes would not. The stacks' own rows, most of
+// the bytes, are not written at all: a result row merges the ring's runs
+// with the runs of its input row widened by h(0), by their left ends.
 //
 // Edge cases: r = 0 copies the shape; shifts and stamps are clipped to the
 // mask; an empty mask gives an empty result; the result's dirty rectangle is
 // the input's grown by r and moved. Planes of bytes are grown through their
 // runs (ReadRuns, PaintRuns), reading only their dirty rectangle.
 #include "render/DiscDilation.h"
+#include <emmintrin.h>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -93,49 +96,80 @@ void CRowRing::Start(int width, int rows)
     int ring = 1;
     while (ring < rows)
         ring *= 2;
-    // A fresh plane is clear; one kept is cleared where a step that threw left bytes.
     if (!m_plane.IsValid() || m_plane.Width() < width || m_plane.Height() < ring) {
         m_plane.Free();
         if (!m_plane.Create(width, ring))
             throw std::bad_alloc();
-        m_left.assign(static_cast<size_t>(ring), INT_MAX);
-        m_right.assign(static_cast<size_t>(ring), INT_MIN);
+        m_words = (m_plane.Stride() / 16 + 31) / 32;
+        m_chunks.assign(static_cast<size_t>(m_words) * ring, 0);
     }
+    // A fresh plane is clear; one kept is cleared where a step that threw left bytes.
+    std::vector<CRun> dropped;
+    m_mask = m_plane.Height() - 1;
     for (int i = 0; i < m_plane.Height(); ++i)
-        Clear(i);
+        TakeOut(i, dropped);
     m_mask = ring - 1;
 }
 
 void CRowRing::Write(int y, int l, int r)
 {
-    const size_t i = static_cast<size_t>(y & m_mask);  // two's complement: right for rows above 0 too
-    FillBytes(m_plane.Row(static_cast<int>(i)) + l, 0xFF, static_cast<size_t>(r - l + 1));
-    m_left[i] = std::min(m_left[i], l);
-    m_right[i] = std::max(m_right[i], r);
+    const int i = y & m_mask;  // two's complement: right for rows above 0 too
+    FillBytes(m_plane.Row(i) + l, 0xFF, static_cast<size_t>(r - l + 1));
+    uint32_t* const bits = m_chunks.data() + static_cast<size_t>(i) * m_words;
+    const int c0 = l >> 4, c1 = r >> 4;
+    for (int k = c0 >> 5; k <= c1 >> 5; ++k) {
+        uint32_t word = ~0u;
+        if (k == c0 >> 5)
+            word &= ~0u << (c0 & 31);
+        if (k == c1 >> 5)
+            word &= ~0u >> (31 - (c1 & 31));
+        bits[k] |= word;
+    }
 }
 
-void CRowRing::TakeOut(int y, CRunMask& out, int outY)
+void CRowRing::TakeOut(int y, std::vector<CRun>& runs)
 {
     const int i = y & m_mask;
-    const int l = m_left[static_cast<size_t>(i)], r = m_right[static_cast<size_t>(i)];
-    if (l <= r)
-        AppendRunsOfRow(m_plane.Row(i), l, r + 1, outY, out);
-    Clear(i);
+    uint8_t* const row = m_plane.Row(i);
+    uint32_t* const bits = m_chunks.data() + static_cast<size_t>(i) * m_words;
+    const __m128i zero = _mm_setzero_si128();
+    bool inRun = false;
+    int start = 0, last = -2;  // the chunk read last
+    for (int k = 0; k < m_words; ++k) {
+        uint32_t word = bits[k];
+        bits[k] = 0;
+        while (word != 0) {
+            const int c = k * 32 + __builtin_ctz(word);
+            word &= word - 1;
+            if (inRun && c != last + 1) {
+                runs.push_back(CRun{start, last * 16 + 15});  // the chunks between were never written
+                inRun = false;
+            }
+            __m128i* const p = reinterpret_cast<__m128i*>(row + c * 16);
+            const unsigned set = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_load_si128(p), zero))) & 0xFFFFu;
+            _mm_store_si128(p, zero);
+            // Bit j: pixel j differs from pixel j - 1 (bit 0: from the state so far).
+            unsigned changes = (set ^ ((set << 1) | (inRun ? 1u : 0u))) & 0xFFFFu;
+            while (changes != 0) {
+                const int j = __builtin_ctz(changes);
+                changes &= changes - 1;
+                if (inRun)
+                    runs.push_back(CRun{start, c * 16 + j - 1});
+                else
+                    start = c * 16 + j;
+                inRun = !inRun;
+            }
+            last = c;
+        }
+    }
+    if (inRun)
+        runs.push_back(CRun{start, last * 16 + 15});
 }
 
 unsigned long long CRowRing::Bytes() const
 {
-    return m_plane.IsValid() ? CAlphaPlane::Bytes(m_plane.Width(), m_plane.Height()) : 0;
-}
-
-void CRowRing::Clear(int i)
-{
-    int& l = m_left[static_cast<size_t>(i)];
-    int& r = m_right[static_cast<size_t>(i)];
-    if (l <= r)
-        FillBytes(m_plane.Row(i) + l, 0, static_cast<size_t>(r - l + 1));
-    l = INT_MAX;
-    r = INT_MIN;
+    return (m_plane.IsValid() ? CAlphaPlane::Bytes(m_plane.Width(), m_plane.Height()) : 0) +
+           m_chunks.capacity() * sizeof(uint32_t);
 }
 
 namespace {
@@ -205,11 +239,36 @@ void EmitBeyond(CSpanWriter& w, const CDisc& disc, const Stack& s, int side, int
 
 struct CDilationScratch {
     std::vector<Stack> prev, cur;
+    std::vector<CRun> pieces;
 };
+
+// Result row y + dy, once whole: the pieces the ring holds for input row y
+// and the row's own runs widened by h0, merged by their left ends.
+void TakeOutRow(CRowRing& ring, const CRunMask& in, int y, int h0, int dx, int dy, CRunMask& out,
+                std::vector<CRun>& pieces)
+{
+    pieces.clear();
+    ring.TakeOut(y, pieces);
+    const CRun* own = in.RowBegin(y);
+    const CRun* const ownEnd = in.RowEnd(y);
+    const int last = out.Width() - 1;
+    size_t p = 0;
+    while (own != ownEnd || p < pieces.size()) {
+        if (own != ownEnd && (p == pieces.size() || own->a - h0 + dx <= pieces[p].a)) {
+            const int l = std::max(own->a - h0 + dx, 0), rr = std::min(own->b + h0 + dx, last);
+            ++own;
+            if (l <= rr)
+                out.Append(y + dy, l, rr);
+        } else {
+            out.Append(y + dy, pieces[p].a, pieces[p].b);
+            ++p;
+        }
+    }
+}
 
 // The stacks of row y, each joined to the stack of the row above that it
 // continues or to the run it starts under (its entry); a new stack writes
-// its rows above at once, each stack its own row.
+// its rows above at once.
 void StartRow(CSpanWriter& w, const CDisc& disc, int y, const CRun* runs, size_t count, std::vector<Stack>& prev,
               std::vector<Stack>& cur)
 {
@@ -243,7 +302,6 @@ void StartRow(CSpanWriter& w, const CDisc& disc, int y, const CRun* runs, size_t
         }
         s.continued = false;
         cur.push_back(s);
-        w.Write(y, s.a - disc.HalfWidth(0), s.b + disc.HalfWidth(0));
     }
 }
 
@@ -312,10 +370,10 @@ void DilateRuns(CRunMask& out, const CRunMask& in, const CDisc& disc, CRowRing& 
         StartRow(writer, disc, y, runs, count, scratch.prev, scratch.cur);
         EndStacks(writer, disc, y, runs, count, scratch.prev);
         scratch.prev.swap(scratch.cur);
-        ring.TakeOut(y - r, out, y - r + dy);
+        TakeOutRow(ring, in, y - r, disc.HalfWidth(0), dx, dy, out, scratch.pieces);
     }
     for (int y = d.bottom - r + 1; y < d.bottom + r; ++y)
-        ring.TakeOut(y, out, y + dy);
+        TakeOutRow(ring, in, y, disc.HalfWidth(0), dx, dy, out, scratch.pieces);
     out.End(d.left - r + dx, d.right + r + dx);
 }
 

@@ -25,7 +25,7 @@ private:
 };
 
 // The rows of a dilation's result still being written, as bytes: a ring of
-// rows, each with the columns written since it was last taken out. Rows are
+// rows, each knowing which of its 16-byte chunks were written. Rows are
 // written at most 2r rows apart, so a ring of 2r + 1 rows (or more) of the
 // result's width holds them, which stays in the processor's cache where the
 // whole result would not. A row leaves as runs once nothing more can reach
@@ -37,16 +37,18 @@ public:
     // Sets pixels l .. r (inside the width) of row y, which lies less than
     // the ring's rows from the oldest row not taken out.
     void Write(int y, int l, int r);
-    // Appends row y's runs to row outY of out and clears the row.
-    void TakeOut(int y, CRunMask& out, int outY);
+    // Appends row y's runs to `runs` and clears the row.
+    void TakeOut(int y, std::vector<CRun>& runs);
     unsigned long long Bytes() const;
 
 private:
-    void Clear(int i);
-
     CMaskPlane m_plane;
-    int m_mask = 0;                    // ring rows - 1
-    std::vector<int> m_left, m_right;  // the columns written on each ring row
+    int m_mask = 0;  // ring rows - 1
+    // Bit c of a row's words: its 16 bytes from 16c on were written. Only
+    // those are read and cleared: a row's writes are mostly pieces a few
+    // pixels wide at the sides of strokes, far apart.
+    int m_words = 0;
+    std::vector<uint32_t> m_chunks;
 };
 
 // out := the union of the disc placed on every set pixel of `in`, moved by

@@ -137,7 +137,7 @@ void ReduceRuns(const CRunMask& mask, CCoverageBlock& out)
 // where a pixel differs from the one before it are the ends of runs, found by
 // counting trailing zeros, so a row costs its chunks and its runs, not its
 // pixels.
-void AppendRunsOfRow(const uint8_t* row, int x0, int x1, int y, CRunMask& out)
+void AppendRunsOfRow(const uint8_t* row, int x0, int x1, std::vector<CRun>& runs)
 {
     bool inRun = false;
     int start = 0;
@@ -155,14 +155,14 @@ void AppendRunsOfRow(const uint8_t* row, int x0, int x1, int y, CRunMask& out)
             const int i = __builtin_ctz(changes);
             changes &= changes - 1;
             if (inRun)
-                out.Append(y, start, base + i - 1);
+                runs.push_back(CRun{start, base + i - 1});
             else
                 start = base + i;
             inRun = !inRun;
         }
     }
     if (inRun)
-        out.Append(y, start, x1 - 1);
+        runs.push_back(CRun{start, x1 - 1});
 }
 
 void ReadRuns(const CMaskPlane& plane, CRunMask& mask)
@@ -175,8 +175,13 @@ void ReadRuns(const CMaskPlane& plane, CRunMask& mask)
         return;
     }
     mask.Begin(d.top, d.bottom);
-    for (int y = d.top; y < d.bottom; ++y)
-        AppendRunsOfRow(plane.Row(y), d.left, d.right, y, mask);
+    std::vector<CRun> runs;
+    for (int y = d.top; y < d.bottom; ++y) {
+        runs.clear();
+        AppendRunsOfRow(plane.Row(y), d.left, d.right, runs);
+        for (const CRun& run : runs)
+            mask.Append(y, run.a, run.b);
+    }
     mask.End(d.left, d.right);
 }
 
