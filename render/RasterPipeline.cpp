@@ -173,7 +173,8 @@ struct CRasterPeak {
     }
     unsigned long long Of(int threads) const
     {
-        const unsigned long long glyphPass = planes + masks * static_cast<unsigned>(threads) + kGlyphCacheBytes;
+        const unsigned long long glyphPass =
+            planes + masks * static_cast<unsigned>(threads) + kGlyphCacheBytes + kDrawBatchBytes;
         const unsigned long long blurPass = planes + (blur ? plane : 0);
         // Paints go through a band of rows per thread, which is small.
         const unsigned long long compose = planes + image;

@@ -62,6 +62,9 @@ bool DrawLayerMasks(CRasterRun& run);
 // What the heap has once held it keeps (under Wine it does not give small
 // blocks back), so this adds to the peak of the whole run.
 const size_t kGlyphCacheBytes = 12u << 20;
+// The layers of the glyphs drawn in one round wait in memory until the
+// round is laid: at most this many bytes of them (but two glyphs a thread).
+const size_t kDrawBatchBytes = 16u << 20;
 // What the run masks of one thread take at most, about, for glyphs whose
 // layers reach over `rows` rows of their cell.
 unsigned long long GlyphMaskBytes(int rows, size_t layers);

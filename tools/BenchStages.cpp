@@ -13,6 +13,7 @@
 #include "platform/GdiPlusPath.h"
 #include "platform/Gdi.h"
 #include "foundation/GuardedRunner.h"
+#include <psapi.h>
 #include <cstdio>
 #include <functional>
 #include <set>
@@ -28,6 +29,17 @@ double ProcessCpuMs()
         return (static_cast<unsigned long long>(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 10000.0;
     };
     return ms(kernel) + ms(user);
+}
+
+// The process's memory in use now, in MB (its peak is the largest of these
+// as each stage ends, or between them).
+double ResidentMb()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters))
+        return -1;
+    return static_cast<double>(counters.WorkingSetSize) / (1 << 20);
 }
 
 void Print(const std::wstring& key, double value)
@@ -137,6 +149,7 @@ bool BenchRasterStages(const CSetting& setting, const std::wstring& text, const 
             const bool going = run();
             const double ms = NowMs() - t0;
             Print(prefix + stage + L"_ms", ms);
+            Print(prefix + stage + L"_resident_mb", ResidentMb());
             if (std::wstring(stage) == L"masks" && ms > 0)
                 Print(prefix + L"masks_busy_threads", (ProcessCpuMs() - cpu0) / ms);
             return going;
