@@ -24,13 +24,12 @@
 // writes is the union of all stamps, i.e. exactly the plain pixel-by-pixel
 // dilation.
 //
-// The rows above and below stacks go into a ring of rows of bytes
-// (CRowRing), one stroke of the same byte per span however the spans
-// overlap; input row y writes result rows y - r .. y + r - 1 only (a stack
+// The rows above and below stacks go into a ring of rows of bits
+// (CRowRing), the spans set however they overlap; input row y writes result rows y - r .. y + r - 1 only (a stack
 // writes its rows above when it starts, its rows below when it ends). So
 // once row y is done, result row y - r is whole and leaves the ring as runs,
-// rows in order; the ring's 2r + 1 rows stay in the processor's cache where
-// a whole cell of millions of bytes would not. The stacks' own rows, most of
+// rows in order; the ring's 2r + 1 rows of bits stay in the processor's
+// cache where a whole cell of millions of bytes would not. The stacks' own rows, most of
 // the bytes, are not written at all: a result row merges the ring's runs
 // with the runs of its input row widened by h(0), by their left ends.
 //
@@ -39,12 +38,10 @@
 // the input's grown by r and moved. Planes of bytes are grown through their
 // runs (ReadRuns, PaintRuns), reading only their dirty rectangle.
 #include "render/DiscDilation.h"
-#include <emmintrin.h>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <climits>
-#include <new>
 
 CDisc::CDisc(int radius) : m_radius(radius < 0 ? 0 : radius)
 {
@@ -96,80 +93,77 @@ void CRowRing::Start(int width, int rows)
     int ring = 1;
     while (ring < rows)
         ring *= 2;
-    if (!m_plane.IsValid() || m_plane.Width() < width || m_plane.Height() < ring) {
-        m_plane.Free();
-        if (!m_plane.Create(width, ring))
-            throw std::bad_alloc();
-        m_words = (m_plane.Stride() / 16 + 31) / 32;
-        m_chunks.assign(static_cast<size_t>(m_words) * ring, 0);
+    const int words = (width + 31) / 32;
+    if (static_cast<size_t>(ring) * words > m_bits.size() || static_cast<size_t>(ring) > m_first.size()) {
+        m_bits.assign(static_cast<size_t>(ring) * words, 0);
+        m_first.assign(static_cast<size_t>(ring), INT_MAX);
+        m_last.assign(static_cast<size_t>(ring), -1);
+    } else {
+        // Clear already but where a step that threw left rows written.
+        std::fill(m_bits.begin(), m_bits.end(), 0u);
+        std::fill(m_first.begin(), m_first.end(), INT_MAX);
+        std::fill(m_last.begin(), m_last.end(), -1);
     }
-    // A fresh plane is clear; one kept is cleared where a step that threw left bytes.
-    std::vector<CRun> dropped;
-    m_mask = m_plane.Height() - 1;
-    for (int i = 0; i < m_plane.Height(); ++i)
-        TakeOut(i, dropped);
+    m_words = words;
     m_mask = ring - 1;
 }
 
 void CRowRing::Write(int y, int l, int r)
 {
-    const int i = y & m_mask;  // two's complement: right for rows above 0 too
-    FillBytes(m_plane.Row(i) + l, 0xFF, static_cast<size_t>(r - l + 1));
-    uint32_t* const bits = m_chunks.data() + static_cast<size_t>(i) * m_words;
-    const int c0 = l >> 4, c1 = r >> 4;
-    for (int k = c0 >> 5; k <= c1 >> 5; ++k) {
-        uint32_t word = ~0u;
-        if (k == c0 >> 5)
-            word &= ~0u << (c0 & 31);
-        if (k == c1 >> 5)
-            word &= ~0u >> (31 - (c1 & 31));
-        bits[k] |= word;
+    const size_t i = static_cast<size_t>(y & m_mask);  // two's complement: right for rows above 0 too
+    uint32_t* const row = m_bits.data() + i * static_cast<size_t>(m_words);
+    const int wl = l >> 5, wr = r >> 5;
+    const uint32_t left = ~0u << (l & 31), right = ~0u >> (31 - (r & 31));
+    if (wl == wr) {
+        row[wl] |= left & right;
+    } else {
+        row[wl] |= left;
+        for (int k = wl + 1; k < wr; ++k)
+            row[k] = ~0u;
+        row[wr] |= right;
     }
+    m_first[i] = std::min(m_first[i], wl);
+    m_last[i] = std::max(m_last[i], wr);
 }
 
 void CRowRing::TakeOut(int y, std::vector<CRun>& runs)
 {
-    const int i = y & m_mask;
-    uint8_t* const row = m_plane.Row(i);
-    uint32_t* const bits = m_chunks.data() + static_cast<size_t>(i) * m_words;
-    const __m128i zero = _mm_setzero_si128();
+    const size_t i = static_cast<size_t>(y & m_mask);
+    uint32_t* const row = m_bits.data() + i * static_cast<size_t>(m_words);
     bool inRun = false;
-    int start = 0, last = -2;  // the chunk read last
-    for (int k = 0; k < m_words; ++k) {
-        uint32_t word = bits[k];
-        bits[k] = 0;
-        while (word != 0) {
-            const int c = k * 32 + __builtin_ctz(word);
-            word &= word - 1;
-            if (inRun && c != last + 1) {
-                runs.push_back(CRun{start, last * 16 + 15});  // the chunks between were never written
-                inRun = false;
-            }
-            __m128i* const p = reinterpret_cast<__m128i*>(row + c * 16);
-            const unsigned set = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_load_si128(p), zero))) & 0xFFFFu;
-            _mm_store_si128(p, zero);
-            // Bit j: pixel j differs from pixel j - 1 (bit 0: from the state so far).
-            unsigned changes = (set ^ ((set << 1) | (inRun ? 1u : 0u))) & 0xFFFFu;
-            while (changes != 0) {
-                const int j = __builtin_ctz(changes);
-                changes &= changes - 1;
-                if (inRun)
-                    runs.push_back(CRun{start, c * 16 + j - 1});
-                else
-                    start = c * 16 + j;
-                inRun = !inRun;
-            }
-            last = c;
+    int start = 0;
+    for (int k = m_first[i]; k <= m_last[i]; ++k) {
+        const uint32_t set = row[k];
+        row[k] = 0;
+        // Bit j: pixel j differs from pixel j - 1 (bit 0: from the state so far).
+        uint32_t changes = set ^ ((set << 1) | (inRun ? 1u : 0u));
+        while (changes != 0) {
+            const int j = __builtin_ctz(changes);
+            changes &= changes - 1;
+            if (inRun)
+                runs.push_back(CRun{start, k * 32 + j - 1});
+            else
+                start = k * 32 + j;
+            inRun = !inRun;
         }
     }
     if (inRun)
-        runs.push_back(CRun{start, last * 16 + 15});
+        runs.push_back(CRun{start, m_last[i] * 32 + 31});  // the word after was never written
+    m_first[i] = INT_MAX;
+    m_last[i] = -1;
+}
+
+unsigned long long CRowRing::BytesFor(int width, int radius)
+{
+    unsigned long long ring = 1;
+    while (ring < 2ull * radius + 1)
+        ring *= 2;
+    return ring * ((static_cast<unsigned long long>(width) + 31) / 32 * 4 + 8);
 }
 
 unsigned long long CRowRing::Bytes() const
 {
-    return (m_plane.IsValid() ? CAlphaPlane::Bytes(m_plane.Width(), m_plane.Height()) : 0) +
-           m_chunks.capacity() * sizeof(uint32_t);
+    return (m_bits.capacity() + m_first.capacity() + m_last.capacity()) * 4ull;
 }
 
 namespace {

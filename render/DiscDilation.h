@@ -2,6 +2,7 @@
 #pragma once
 #include "render/MaskPlane.h"
 #include "render/RunMask.h"
+#include <cstdint>
 #include <vector>
 
 // The digital disc of radius r: the pixels (i, j) with i^2 + j^2 <= r^2 + r,
@@ -24,15 +25,17 @@ private:
     std::vector<int> m_rowsWithin;  // by step, 1 .. the largest fall
 };
 
-// The rows of a dilation's result still being written, as bytes: a ring of
-// rows, each knowing which of its 16-byte chunks were written. Rows are
+// The rows of a dilation's result still being written, as bits: a ring of
+// rows, each knowing the first and last of its words written. Rows are
 // written at most 2r rows apart, so a ring of 2r + 1 rows (or more) of the
-// result's width holds them, which stays in the processor's cache where the
-// whole result would not. A row leaves as runs once nothing more can reach
-// it. Its room is kept from one dilation to the next.
+// result's width holds them, in a few kilobytes for a glyph's decoration:
+// they stay in the processor's first cache, which pieces of a few pixels
+// scattered over many rows need (bytes, eight times larger, missed it on
+// most writes). A row leaves as runs once nothing more can reach it. Its
+// room is kept from one dilation to the next.
 class CRowRing {
 public:
-    // Clear room for `rows` rows of `width` pixels; std::bad_alloc without it.
+    // Clear room for `rows` rows of `width` pixels.
     void Start(int width, int rows);
     // Sets pixels l .. r (inside the width) of row y, which lies less than
     // the ring's rows from the oldest row not taken out.
@@ -40,15 +43,14 @@ public:
     // Appends row y's runs to `runs` and clears the row.
     void TakeOut(int y, std::vector<CRun>& runs);
     unsigned long long Bytes() const;
+    // What a ring for a disc of radius r over `width` pixels takes.
+    static unsigned long long BytesFor(int width, int radius);
 
 private:
-    CMaskPlane m_plane;
     int m_mask = 0;  // ring rows - 1
-    // Bit c of a row's words: its 16 bytes from 16c on were written. Only
-    // those are read and cleared: a row's writes are mostly pieces a few
-    // pixels wide at the sides of strokes, far apart.
-    int m_words = 0;
-    std::vector<uint32_t> m_chunks;
+    int m_words = 0;  // words of a row
+    std::vector<uint32_t> m_bits;
+    std::vector<int> m_first, m_last;  // the words written on each row
 };
 
 // out := the union of the disc placed on every set pixel of `in`, moved by

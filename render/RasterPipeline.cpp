@@ -36,6 +36,7 @@
 // reach of the layers' shapes: their blur is added on the planes) and 18
 // tenths for the sub-pixel placement.
 #include "render/RasterStages.h"
+#include "render/DiscDilation.h"
 #include "render/KanteloTask.h"
 #include "decoration/Setting.h"
 #include "resources/strings_engine.h"
@@ -99,15 +100,14 @@ void SetRasterSizes(CRasterRun& run)
         throw my::CException(IDS_CHAR_OUTPUT_SIZE_ZERO);
 }
 
-unsigned long long GlyphMaskBytes(int rows, size_t layers)
+unsigned long long GlyphMaskBytes(int rows, int width, size_t layers, int radius)
 {
-    // A row of a layer takes its index and its runs, and the spans a layer
-    // is built from take their row and both ends; a row of a glyph rarely
-    // holds more than sixteen runs.
+    // A row of a layer (and of the union after a shadow) takes its index
+    // and its runs; a row of a glyph rarely holds more than sixteen runs.
+    // The growth writes through one ring.
     const unsigned long long runsPerRow = 16;
-    const unsigned long long mask = sizeof(int) + runsPerRow * 2 * sizeof(int);
-    const unsigned long long spans = 2 * runsPerRow * 3 * sizeof(int);
-    return static_cast<unsigned long long>(rows) * (mask * (layers + 1) + spans);
+    const unsigned long long mask = sizeof(int) + runsPerRow * sizeof(CRun);
+    return static_cast<unsigned long long>(rows) * mask * (layers + 1) + CRowRing::BytesFor(width, radius);
 }
 
 int BandRows(int width, int rows, int threads)
@@ -168,7 +168,10 @@ struct CRasterPeak {
         plane = CAlphaPlane::Bytes(run.imageWidth, run.imageHeight);
         image = 4ULL * run.imageWidth * run.imageHeight;
         planes = plane * layers.size();
-        masks = GlyphMaskBytes(run.cellInkRows, layers.size());
+        int radius = 0;
+        for (const CBorderingSetting& layer : layers)
+            radius = std::max(radius, layer.Size);
+        masks = GlyphMaskBytes(run.cellInkRows, run.cellWidth, layers.size(), radius);
         vertical = run.layout.Vertical;
     }
     unsigned long long Of(int threads) const

@@ -66,8 +66,9 @@ const size_t kGlyphCacheBytes = 12u << 20;
 // round is laid: at most this many bytes of them (but two glyphs a thread).
 const size_t kDrawBatchBytes = 16u << 20;
 // What the run masks of one thread take at most, about, for glyphs whose
-// layers reach over `rows` rows of their cell.
-unsigned long long GlyphMaskBytes(int rows, size_t layers);
+// layers reach over `rows` rows of a cell `width` wide, growing by discs of
+// `radius` at most.
+unsigned long long GlyphMaskBytes(int rows, int width, size_t layers, int radius);
 
 // RasterPlanes.cpp
 bool BlurLayers(CRasterRun& run);
