@@ -49,8 +49,8 @@ public:
 private:
     int m_mask = 0;  // ring rows - 1
     int m_words = 0;  // words of a row
-    std::vector<uint32_t> m_bits;
-    std::vector<int> m_first, m_last;  // the words written on each row
+    CSystemVector<uint32_t> m_bits;
+    CSystemVector<int> m_first, m_last;  // the words written on each row
 };
 
 // out := the union of the disc placed on every set pixel of `in`, moved by

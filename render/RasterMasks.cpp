@@ -60,9 +60,8 @@ typedef std::unique_ptr<CGlyphMasks> CGlyphMasksPtr;
 // and fresh memory costs a fault on every page (under Wine a preview with
 // wide decorations spent more time faulting its cells in than drawing its
 // glyphs). A preview's sets are kept up to kKeptSetBytes each, a save
-// task's only when small: a save's peak must not grow by them (the sets
-// live while the planes are composed and saved). All kept sets together
-// stay under kKeptBytes.
+// task's never: kept, they would live on while its planes are composed and
+// saved, and add to its peak. All kept sets together stay under kKeptBytes.
 class CMaskStore {
 public:
     CGlyphMasksPtr Take()
@@ -76,7 +75,7 @@ public:
     }
     void Give(CGlyphMasksPtr masks, bool preview)
     {
-        if (!masks || masks->Bytes() > (preview ? kKeptSetBytes : kKeptSmallSetBytes))
+        if (!masks || !preview || masks->Bytes() > kKeptSetBytes)
             return;
         CSlimLockGuard lock(m_lock);
         m_kept.push_back(std::move(masks));
@@ -94,7 +93,6 @@ public:
         return store;
     }
 private:
-    static const unsigned long long kKeptSmallSetBytes = 256ull << 10;
     static const unsigned long long kKeptSetBytes = 8ull << 20;
     static const unsigned long long kKeptBytes = 64ull << 20;
     CSlimLock m_lock;
@@ -201,17 +199,19 @@ void DrawGlyphLayers(CGlyphLayers& glyph, CGlyphMasks& masks, const CLayerGrowth
         ReduceRuns(m[k], glyph.blocks[k]);
 }
 
-// Glyphs drawn in one round of the threads. A glyph is one item, so threads
-// wait at a round's end for its last glyphs: a long round wastes less (twelve
-// glyphs a thread took 15% off the masks of a text that repeats nothing,
-// against four), as far as the glyphs' layers fit kDrawBatchBytes.
+// Glyphs drawn in one round of the threads, four a thread as far as their
+// layers fit kDrawBatchBytes. A glyph is one item, so threads wait at a
+// round's end for its last glyphs; but the layers of a longer round stay in
+// the heap after it (twelve glyphs a thread took 15% off the masks of a text
+// that repeats nothing and nothing off the whole process, and added 9 MB to
+// its peak).
 size_t DrawBatchLength(const CRasterRun& run)
 {
     const unsigned long long glyphBytes = static_cast<unsigned long long>(run.layout.Layers.size()) *
                                           (run.cellWidth / 10 + 1) * (run.cellHeight / 10 + 1);
     const size_t threads = static_cast<size_t>(run.team->Size());
     const size_t fit = static_cast<size_t>(std::min<unsigned long long>(kDrawBatchBytes / glyphBytes, 1u << 16));
-    return std::max(2 * threads, std::min(12 * threads, fit));
+    return std::max(2 * threads, std::min(4 * threads, fit));
 }
 
 // The glyph pass: the glyphs placed one after another, those not met before

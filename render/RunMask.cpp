@@ -33,6 +33,9 @@ void CRunMask::Reset(int width, int height)
 void CRunMask::Begin(int top, int bottom)
 {
     m_runs.clear();
+    // Room from the system comes a page at least: start with a few runs a row.
+    if (m_runs.capacity() < 1024)
+        m_runs.reserve(std::max(1024, 2 * (bottom - top)));
     m_dirty = RECT{0, std::max(top, 0), 0, std::min(bottom, m_height)};
     m_rows.assign(static_cast<size_t>(std::max<LONG>(m_dirty.bottom - m_dirty.top, 0)) + 1, 0);
     m_started = 0;

@@ -8,7 +8,42 @@
 #include "render/MaskPlane.h"
 #include <windows.h>
 #include <cstddef>
+#include <new>
 #include <vector>
+
+// Room for the masks straight from the system, a page at least: the
+// process heap keeps what it has once held (under Wine it does not give
+// small blocks back), and the masks' room, freed when the glyph pass ends,
+// would add to the peak of the stages after it.
+template <class T>
+struct CSystemAllocator {
+    typedef T value_type;
+    CSystemAllocator() = default;
+    template <class U>
+    CSystemAllocator(const CSystemAllocator<U>&)
+    {
+    }
+    T* allocate(size_t n)
+    {
+        void* p = ::VirtualAlloc(nullptr, n * sizeof(T), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (!p)
+            throw std::bad_alloc();
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, size_t) { ::VirtualFree(p, 0, MEM_RELEASE); }
+    template <class U>
+    bool operator==(const CSystemAllocator<U>&) const
+    {
+        return true;
+    }
+    template <class U>
+    bool operator!=(const CSystemAllocator<U>&) const
+    {
+        return false;
+    }
+};
+template <class T>
+using CSystemVector = std::vector<T, CSystemAllocator<T> >;
 
 // Pixels a .. b (both included) of one row.
 struct CRun {
@@ -53,8 +88,8 @@ private:
 
     int m_width = 0, m_height = 0;
     RECT m_dirty = {0, 0, 0, 0};
-    std::vector<CRun> m_runs;
-    std::vector<int> m_rows;  // row y's runs start at m_rows[y - top], the next row's at the entry after
+    CSystemVector<CRun> m_runs;
+    CSystemVector<int> m_rows;  // row y's runs start at m_rows[y - top], the next row's at the entry after
     size_t m_started = 0;     // rows whose start is set, while the mask is written
 };
 
