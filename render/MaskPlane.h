@@ -1,9 +1,8 @@
 // An 8-bit plane of hard-edged pixels at ten times the output resolution:
-// the rows a dilation writes its stamps through (render/DiscDilation.h), and
-// the plain form the run masks of the glyph pass (render/RunMask.h) are read
-// from and checked against. A pixel is 0 (clear) or 0xFF (set); every writer
-// keeps to those two values, which lets the reduction count set pixels with
-// byte arithmetic.
+// the plain form of a mask, which the run masks of the glyph pass
+// (render/RunMask.h) are read from, painted into and checked against. A
+// pixel is 0 (clear) or 0xFF (set); every writer keeps to those two values,
+// which lets the reduction count set pixels with byte arithmetic.
 //
 // The plane remembers the rectangle its writers may have touched ("dirty"),
 // so that clearing, scanning and reducing stay inside the glyph's cell and

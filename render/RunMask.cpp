@@ -136,10 +136,13 @@ void ReduceRuns(const CRunMask& mask, CCoverageBlock& out)
     }
 }
 
-// The row is read sixteen pixels at a time as a mask of set bits; the bits
-// where a pixel differs from the one before it are the ends of runs, found by
-// counting trailing zeros, so a row costs its chunks and its runs, not its
-// pixels.
+namespace {
+
+// Appends the runs of row[x0, x1) (aligned to 16 bytes, readable up to x1
+// rounded up to 16) to `runs`. The row is read sixteen pixels at a time as
+// a mask of set bits; the bits where a pixel differs from the one before it
+// are the ends of runs, found by counting trailing zeros, so a row costs its
+// chunks and its runs, not its pixels.
 void AppendRunsOfRow(const uint8_t* row, int x0, int x1, std::vector<CRun>& runs)
 {
     bool inRun = false;
@@ -167,6 +170,8 @@ void AppendRunsOfRow(const uint8_t* row, int x0, int x1, std::vector<CRun>& runs
     if (inRun)
         runs.push_back(CRun{start, x1 - 1});
 }
+
+} // namespace
 
 void ReadRuns(const CMaskPlane& plane, CRunMask& mask)
 {

@@ -101,10 +101,6 @@ void UniteRuns(CRunMask& out, const CRunMask& a, const CRunMask& b);
 // pixels in each 10 x 10 block that holds the dirty rectangle, as coverage.
 void ReduceRuns(const CRunMask& mask, CCoverageBlock& out);
 
-// Appends the runs of row[x0, x1) to `runs`; the row must be aligned to 16
-// bytes and readable up to x1 rounded up to 16.
-void AppendRunsOfRow(const uint8_t* row, int x0, int x1, std::vector<CRun>& runs);
-
 // Conversions with planes of bytes (for the planes' callers and the tests):
 // the runs of a plane's dirty rectangle, which becomes the mask's; and a
 // mask's pixels set on a plane (nothing cleared), whose dirty rectangle
