@@ -223,7 +223,8 @@ class CGlyphPass {
 public:
     explicit CGlyphPass(CRasterRun& run)
         : m_run(run), m_growth(run.layout.Layers, run.layout.Vertical), m_masks(run.team->Size(), run.task.Path.empty()),
-          m_drawBatch(DrawBatchLength(run))
+          m_drawBatch(DrawBatchLength(run)),
+          m_written(run.planes.size(), std::vector<CWrittenColumns>(static_cast<size_t>(run.imageHeight)))
     {
     }
     // Places one character (not a line feed); false when the task was told to stop.
@@ -244,6 +245,8 @@ private:
     std::map<CGlyphKey, CGlyphLayersPtr> m_drawn;
     size_t m_drawnBytes = 0;
     std::vector<CGlyphLayersPtr> m_toDraw;
+    // Of each plane, the columns of each row that glyphs were laid on.
+    std::vector<std::vector<CWrittenColumns> > m_written;
     std::vector<CPlacement> m_placements;
     Gdiplus::GraphicsPath m_path{Gdiplus::FillModeWinding};
     std::vector<Gdiplus::PointF> m_points;
@@ -318,7 +321,7 @@ bool CGlyphPass::LayBatch()
         const int top = item % bands * bandRows, rows = std::min(bandRows, height - top);
         for (const CPlacement& p : m_placements)
             LayCoverageOver(p.layers->blocks[static_cast<size_t>(item / bands)], p.px, p.py - top, plane.Row(top),
-                            plane.Stride(), plane.Width(), rows);
+                            plane.Stride(), plane.Width(), rows, m_written[static_cast<size_t>(item / bands)].data() + top);
     }, small ? 1 : 0);
     m_placements.clear();
     return laid;

@@ -340,6 +340,32 @@ TEST(MaskReductionTest, LayingEqualsPlainSourceOver)
     }
 }
 
+TEST(MaskReductionTest, LayingOnFreshRowsEqualsBlending)
+{
+    // Blocks laid one after another on a zeroed target, overlapping each
+    // other in every way and cut at its sides: storing where a row was never
+    // laid on gives what blending gives.
+    std::mt19937 rng(17);
+    std::uniform_int_distribution<int> byte(0, 255), pos(-20, 60), size(1, 40);
+    const int tw = 70, th = 30;
+    for (int round = 0; round < 20; ++round) {
+        std::vector<uint8_t> blended(tw * th, 0), stored(tw * th, 0);
+        std::vector<CWrittenColumns> written(th);
+        for (int n = 0; n < 6; ++n) {
+            CCoverageBlock block;
+            block.x = pos(rng);
+            block.y = pos(rng) / 2;
+            block.width = size(rng);
+            block.height = size(rng) / 2 + 1;
+            for (int i = 0; i < block.width * block.height; ++i)
+                block.values.push_back(static_cast<uint8_t>(byte(rng) < 80 ? 0 : byte(rng)));
+            LayCoverageOver(block, 0, 0, blended.data(), tw, tw, th);
+            LayCoverageOver(block, 0, 0, stored.data(), tw, tw, th, written.data());
+        }
+        ASSERT_EQ(blended, stored) << "round " << round;
+    }
+}
+
 TEST(MaskReductionTest, FullAndHalfBlocks)
 {
     CMaskPlane plane;
