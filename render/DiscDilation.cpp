@@ -98,12 +98,13 @@ void CRowRing::Start(int width, int rows)
         m_bits.assign(static_cast<size_t>(ring) * words, 0);
         m_first.assign(static_cast<size_t>(ring), INT_MAX);
         m_last.assign(static_cast<size_t>(ring), -1);
-    } else {
-        // Clear already but where a step that threw left rows written.
+    } else if (!m_clear) {
+        // Rows a growth that threw left written.
         std::fill(m_bits.begin(), m_bits.end(), 0u);
         std::fill(m_first.begin(), m_first.end(), INT_MAX);
         std::fill(m_last.begin(), m_last.end(), -1);
     }
+    m_clear = false;
     m_words = words;
     m_mask = ring - 1;
 }
@@ -368,6 +369,7 @@ void DilateRuns(CRunMask& out, const CRunMask& in, const CDisc& disc, CRowRing& 
     }
     for (int y = d.bottom - r + 1; y < d.bottom + r; ++y)
         TakeOutRow(ring, in, y, disc.HalfWidth(0), dx, dy, out, scratch.pieces);
+    ring.Finish();
     out.End(d.left - r + dx, d.right + r + dx);
 }
 

@@ -42,6 +42,8 @@ public:
     void Write(int y, int l, int r);
     // Appends row y's runs to `runs` and clears the row.
     void TakeOut(int y, std::vector<CRun>& runs);
+    // Every row written was taken out: the next Start need not clear.
+    void Finish() { m_clear = true; }
     unsigned long long Bytes() const;
     // What a ring for a disc of radius r over `width` pixels takes.
     static unsigned long long BytesFor(int width, int radius);
@@ -49,6 +51,7 @@ public:
 private:
     int m_mask = 0;  // ring rows - 1
     int m_words = 0;  // words of a row
+    bool m_clear = true;
     CSystemVector<uint32_t> m_bits;
     CSystemVector<int> m_first, m_last;  // the words written on each row
 };
