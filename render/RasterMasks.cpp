@@ -60,8 +60,8 @@ typedef std::unique_ptr<CGlyphMasks> CGlyphMasksPtr;
 
 // Masks kept from one task to the next: previews come one after another,
 // and fresh memory costs a fault on every page (under Wine a preview with
-// wide decorations spent more time faulting its cells in than drawing its
-// glyphs). A preview's sets are kept up to kKeptSetBytes each, a save
+// wide decorations once spent more time faulting its working memory in than
+// drawing its glyphs). A preview's sets are kept up to kKeptSetBytes each, a save
 // task's never: kept, they would live on while its planes are composed and
 // saved, and add to its peak. All kept sets together stay under kKeptBytes.
 class CMaskStore {
