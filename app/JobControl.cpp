@@ -37,7 +37,7 @@ void CJobControl::SchedulePreview(DWORD now)
     m_previewPendingSince = now;
 }
 
-void CJobControl::StartJob(bool preview, DWORD now)
+void CJobControl::StartJob(bool preview)
 {
     if (preview && IsSaveRunning())
         return;
@@ -85,7 +85,6 @@ void CJobControl::StartJob(bool preview, DWORD now)
     m_jobFinishedCount = 0;
     m_progressDone = 0;
     m_progressTotal = 1;
-    m_jobStartedAt = now;
     m_pool.SetThreadCount(1);
     m_view.SetProgress(ProgressUnits(count * 100LL), 0);
     m_pool.Start();
@@ -152,13 +151,10 @@ void CJobControl::OnTimer(DWORD now)
 {
     if (m_starting || m_pool.IsAborting())
         return;
-    if (m_previewPending) {
-        // Tick counts wrap after 49.7 days; the unsigned difference does not care.
-        const bool replaceable = m_jobIsPreview && static_cast<DWORD>(now - m_jobStartedAt) >= kPreviewDelay;
-        if (m_jobTaskCount == 0 || replaceable) {
-            m_previewPending = false;
-            StartJob(true, now);
-        }
+    // Tick counts wrap after 49.7 days; the unsigned difference does not care.
+    if (m_previewPending && static_cast<DWORD>(now - m_previewPendingSince) >= kPreviewDelay) {
+        m_previewPending = false;
+        StartJob(true);
     }
     if (m_jobTaskCount == 0)
         return;

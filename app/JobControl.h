@@ -4,12 +4,12 @@
 // A preview is one task for the whole text at the preview pane's size; a
 // save is one task per text unit, each writing its file (or a page of the
 // job's one document). Only one job exists at a time. A setting change asks
-// for a preview: it starts at once when no job runs, and while a preview
-// runs the change waits for it, so typing never piles up work and the pane
-// follows each keystroke as fast as the engine draws; a preview that has
-// run longer than PreviewDelay is replaced instead. A save job disables the
-// inputs until it ends with the error of a failed task, the stop notice
-// (143) or the finished dialog, then a fresh preview.
+// for a preview that starts kPreviewDelay after the change; a further change
+// within that time pushes it back, so a burst of changes (typing) gives one
+// preview, after the last of them. A preview that is due replaces one still
+// running. A save job disables the inputs until it ends with the error of a
+// failed task, the stop notice (143) or the finished dialog, then a fresh
+// preview is due.
 //
 // Only finished, complete images reach the pane: a task that failed or was
 // told to stop may leave a half-drawn image behind, and it is dropped.
@@ -53,7 +53,7 @@ protected:
 
 class CJobControl : public CKanteloTaskClient {
 public:
-    // Previews wait at most this long for a running one (milliseconds).
+    // A preview starts this long after the last change (milliseconds).
     static const DWORD kPreviewDelay = 500;
 
     CJobControl(CJobView& view, const CSetting& setting);
@@ -61,18 +61,19 @@ public:
     CJobControl(const CJobControl&) = delete;
     CJobControl& operator=(const CJobControl&) = delete;
 
-    // A setting changed: a preview is due (started by the next OnTimer).
+    // A setting changed at `now`: a preview is due kPreviewDelay later, and
+    // an earlier request is pushed back to then.
     void SchedulePreview(DWORD now);
     // Queues the job's tasks and starts the worker. A preview while a save
     // job runs is dropped. A save creates the output folder (1004 on
     // failure), builds the tasks and asks before overwriting (IDS_CONFIRM_OVERWRITE_FILES).
-    void StartJob(bool preview, DWORD now);
+    void StartJob(bool preview);
     // The Stop button: the queue is cancelled and the running task told to end.
     void Stop();
     // The window is going away: the worker is aborted and waited for; no
     // finished task is taken any more.
     void Abort();
-    // The timer (and every wake-up): starts a due preview, takes finished
+    // The timer (and every wake-up): starts a preview that is due, takes finished
     // tasks over, moves the progress bar, and ends the job when its worker
     // has ended.
     void OnTimer(DWORD now);
@@ -98,7 +99,6 @@ private:
 
     bool m_previewPending = false;
     DWORD m_previewPendingSince = 0;
-    DWORD m_jobStartedAt = 0;
     int m_jobTaskCount = 0;
     int m_jobFinishedCount = 0;
     bool m_jobIsPreview = false;

@@ -152,7 +152,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
         commands->InitOpen->Run(true, false);
 
     StartTimer();
-    m_jobs.StartJob(true, ::GetTickCount());
+    m_jobs.StartJob(true);
 
     m_text.SetSelAll();
     m_text.SetFocus();
@@ -295,12 +295,11 @@ void CMainDlg::OnSize(HWND, UINT, int cx, int cy)
 {
     // The pane's size changed: a preview of the new size follows.
     m_jobs.SchedulePreview(::GetTickCount());
-    RECT pane, area;
+    // The strip belongs to the preview: under the pane, as wide as the pane.
+    RECT pane;
     m_pane.GetWindowRect(&pane);
     ScreenToClient(&pane);
-    m_splitter.GetWindowRect(&area);
-    ScreenToClient(&area);
-    const RECT strip = {area.left, pane.bottom, area.right, pane.bottom + kInfoStripHeight};
+    const RECT strip = {pane.left, pane.bottom, pane.right, pane.bottom + kInfoStripHeight};
     if (!::EqualRect(&strip, &m_infoStrip)) {
         UpdateInfoStrip();
         m_infoStrip = strip;

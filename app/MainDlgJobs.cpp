@@ -29,12 +29,8 @@ void CMainDlg::RequestPreview(bool schedule)
 {
     if (CCommandSet* commands = GetCommandSet())
         commands->AutoSave->Run(true, false);
-    if (schedule) {
+    if (schedule)
         m_jobs.SchedulePreview(::GetTickCount());
-        // Now rather than at the next tick: the pane follows the typing.
-        if (m_hWnd)
-            PostMessage(WM_APP_JOB);
-    }
     const std::wstring note = m_setting.SaveFormat.IsVector() ? LoadResourceString(IDS_VECTOR_FORMAT_NOTE, false) : L"";
     if (note != m_infoNote) {
         m_infoNote = note;
@@ -80,7 +76,7 @@ LRESULT CMainDlg::OnRunClicked(WORD, WORD, HWND, BOOL&)
         return 0;
     m_setting.FolderPath = folder;
     RequestPreview(false);
-    m_jobs.StartJob(false, ::GetTickCount());
+    m_jobs.StartJob(false);
     return 0;
 }
 

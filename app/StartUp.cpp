@@ -1,6 +1,8 @@
 #include "app/StartUp.h"
 #include "foundation/GuardedRunner.h"
 #include "foundation/Msg.h"
+#include "foundation/XmlValue.h"
+#include "resources/strings_app.h"
 
 int RunGuarded(const std::function<int()>& run, CMsg& sink)
 {
@@ -16,4 +18,22 @@ int RunGuarded(const std::function<int()>& run, CMsg& sink)
         sink.Show(L"Kantelo could not start.", MB_ICONERROR);
     }
     return 1;
+}
+
+void CheckOleStarted(HRESULT result)
+{
+    if (FAILED(result))
+        throw my::CException(IDS_OLE_START_FAILED, result);
+}
+
+void CheckGdiplusStarted(int status)
+{
+    if (status != 0)
+        throw my::CException(IDS_GDIPLUS_START_FAILED, FormatInt(status));
+}
+
+void CheckMainWindowCreated(HWND window)
+{
+    if (!window)
+        ThrowLastError(IDS_MAIN_WINDOW_FAILED);
 }

@@ -9,10 +9,11 @@
 // non-horizontal edge is active on the scan lines whose centre y + 0.5 lies
 // in [ymin, ymax); on each line the crossings are sorted by x and walked with
 // their winding directions, and the pixels whose centres fall where the
-// winding is non-zero are set.
+// winding is non-zero are set: as the runs of a run mask, which a plane of
+// bytes takes in one pass.
 //
 // Edge cases: open figures are closed; horizontal edges and figures of one
-// point add nothing; spans are clipped to the plane; coordinates far outside
+// point add nothing; spans are clipped to the mask; coordinates far outside
 // the plane only cost their edges.
 #include "render/GlyphFill.h"
 #include "outline/PenStroke.h"
@@ -119,6 +120,7 @@ struct CFillScratch {
     std::vector<Edge> edges, pending, active;
     std::vector<Crossing> crossings;
     std::vector<CPointD> flat;  // one Bezier segment's points
+    CRunMask mask;              // of the planes' form only
 };
 
 } // namespace
@@ -167,9 +169,10 @@ void SortCrossings(const std::vector<Edge>& active, std::vector<Crossing>& cross
     }
 }
 
-// Sets the pixels of one row whose centres lie where the winding is not
-// zero; widens [fillLeft, fillRight) by what it set.
-void FillSpans(uint8_t* row, int width, const std::vector<Crossing>& crossings, LONG& fillLeft, LONG& fillRight)
+// Sets the pixels of row y whose centres lie where the winding is not zero;
+// widens [fillLeft, fillRight) by what it set.
+void FillSpans(CRunMask& out, int y, int width, const std::vector<Crossing>& crossings, LONG& fillLeft,
+               LONG& fillRight)
 {
     int winding = 0;
     double start = 0;
@@ -186,7 +189,7 @@ void FillSpans(uint8_t* row, int width, const std::vector<Crossing>& crossings, 
                 r = width - 1;
             if (l <= r) {
                 int il = static_cast<int>(l), ir = static_cast<int>(r);
-                FillBytes(row + il, 0xFF, static_cast<size_t>(ir - il + 1));
+                out.Append(y, il, ir);
                 fillLeft = std::min<LONG>(fillLeft, il);
                 fillRight = std::max<LONG>(fillRight, ir + 1);
             }
@@ -210,20 +213,20 @@ void AdvanceEdges(std::vector<Edge>& active, int y)
 
 } // namespace
 
-bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, const std::vector<BYTE>& types)
+bool FillPathWinding(CRunMask& mask, const std::vector<CPathPoint>& points, const std::vector<BYTE>& types)
 {
     CFillScratch& scratch = ThreadScratch<CFillScratch>();
     std::vector<Edge>& edges = scratch.edges;
     std::vector<Edge>& pending = scratch.pending;
     std::vector<Edge>& active = scratch.active;
+    mask.Reset(mask.Width(), mask.Height());
     edges.clear();
     if (!BuildEdges(points, types, edges, scratch.flat))
         return false;
-    const int width = plane.Width();
+    const int width = mask.Width();
     int yMin = 0, yMax = -1;
-    PlaceEdges(edges, plane.Height(), pending, yMin, yMax);
-    if (pending.empty())
-        return true;
+    PlaceEdges(edges, mask.Height(), pending, yMin, yMax);
+    mask.Begin(yMin, yMax + 1);
     active.clear();
     size_t next = 0;
     LONG fillLeft = width, fillRight = 0;
@@ -233,10 +236,19 @@ bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, c
         if (active.empty())
             continue;
         SortCrossings(active, scratch.crossings);
-        FillSpans(plane.Row(y), width, scratch.crossings, fillLeft, fillRight);
+        FillSpans(mask, y, width, scratch.crossings, fillLeft, fillRight);
         AdvanceEdges(active, y);
     }
-    if (fillLeft < fillRight)
-        plane.MarkDirty(RECT{fillLeft, yMin, fillRight, yMax + 1});
+    mask.End(fillLeft, fillRight);
+    return true;
+}
+
+bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, const std::vector<BYTE>& types)
+{
+    CRunMask& mask = ThreadScratch<CFillScratch>().mask;
+    mask.Reset(plane.Width(), plane.Height());
+    if (!FillPathWinding(mask, points, types))
+        return false;
+    PaintRuns(mask, plane);
     return true;
 }

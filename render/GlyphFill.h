@@ -1,6 +1,7 @@
-// Filling a glyph outline into a mask plane without anti-aliasing.
+// Filling a glyph outline into a mask without anti-aliasing.
 #pragma once
 #include "render/MaskPlane.h"
+#include "render/RunMask.h"
 #include <vector>
 
 struct CPathPoint {
@@ -10,8 +11,11 @@ struct CPathPoint {
 // Fills the figures of a path (points with GDI+ point types: low three bits 0
 // start, 1 line, 3 Bezier; 0x80 closes the figure; every figure is closed for
 // filling) with the non-zero winding rule: pixel (x, y) is set when its centre
-// (x + 0.5, y + 0.5) lies inside. Coordinates are plane pixels. The plane is
-// not cleared; its dirty rectangle grows by what was filled. False when the
-// types hold an unknown kind of point (nothing is filled then).
+// (x + 0.5, y + 0.5) lies inside. Coordinates are mask pixels. The mask (its
+// size kept) becomes the filled shape, its dirty rectangle what was filled.
+// False when the types hold an unknown kind of point (nothing is filled then).
+bool FillPathWinding(CRunMask& mask, const std::vector<CPathPoint>& points, const std::vector<BYTE>& types);
+// The same onto a plane of bytes, which is not cleared: its dirty rectangle
+// grows by what was filled.
 bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points,
                      const std::vector<BYTE>& types);

@@ -10,6 +10,8 @@
 // Laying: source-over of coverage onto a plane, sixteen values at a time in
 // 16-bit lanes, the rounded division by 255 done by adds and shifts (exact
 // over every value it meets; the tests compare it with the plain formula).
+// Where a row of a fresh plane was never laid on, the values are stored as
+// they are, which over zeros is the same.
 #include "render/MaskPlane.h"
 #include <emmintrin.h>
 #include <algorithm>
@@ -91,13 +93,13 @@ namespace {
 // (n x 255 + 50) / 100 for the counts 0..100 of a block.
 struct CCoverageTable {
     uint8_t v[101];
-    CCoverageTable()
+    constexpr CCoverageTable() : v()
     {
         for (unsigned n = 0; n <= 100; ++n)
             v[n] = static_cast<uint8_t>((n * 255 + 50) / 100);
     }
 };
-const CCoverageTable kCoverage;
+constexpr CCoverageTable kCoverage;
 
 struct CReductionScratch {
     std::vector<uint8_t> counts;
@@ -105,12 +107,9 @@ struct CReductionScratch {
 
 } // namespace
 
-namespace {
+const uint8_t* const kBlockCoverage = kCoverage.v;
 
-// ReduceMask; with `clear`, every block read is zeroed once counted, while
-// its rows are still in the cache (the caller knows the blocks hold the
-// whole dirty rectangle).
-void Reduce(CMaskPlane& plane, int x, int y, int targetWidth, int targetHeight, CCoverageBlock& out, bool clear)
+void ReduceMask(const CMaskPlane& plane, int x, int y, int targetWidth, int targetHeight, CCoverageBlock& out)
 {
     out.width = out.height = 0;
     if (plane.IsClean())
@@ -151,66 +150,74 @@ void Reduce(CMaskPlane& plane, int x, int y, int targetWidth, int targetHeight, 
                 acc = _mm_sub_epi8(acc, _mm_load_si128(reinterpret_cast<const __m128i*>(rows[k] + cx)));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(base + (cx - v0)), acc);
         }
-        if (clear)
-            for (int k = 0; k < 10; ++k)
-                FillBytes(plane.Row(by * 10 + k) + v0, 0, static_cast<size_t>(v1 - v0));
         for (int bx = bx0; bx < bx1; ++bx) {
             const uint8_t* c = base + (bx * 10 - v0);
             unsigned n = 0;
             for (int k = 0; k < 10; ++k)
                 n += c[k];
-            *value++ = kCoverage.v[n];
+            *value++ = BlockCoverage(n);
         }
+    }
+}
+
+namespace {
+
+// Source-over of values [i0, i1) of one block row onto a target row, sixteen
+// at a time: eight values in 16-bit lanes, s + (d (255 - s) + 127) / 255,
+// the quotient of t = d (255 - s) + 127 <= 65152 taken as (t + 1 + (t >>
+// 8)) >> 8, which equals t / 255 for every t below 65535. A zero s leaves d.
+// Over a row known to hold zeros (`fresh`) the values are stored as they are.
+void LayRow(const uint8_t* value, uint8_t* a, int i0, int i1, bool fresh)
+{
+    const __m128i zero = _mm_setzero_si128(), c255 = _mm_set1_epi16(255), c127 = _mm_set1_epi16(127),
+                  one = _mm_set1_epi16(1);
+    const auto over = [&](__m128i s, __m128i d) {
+        const __m128i t = _mm_add_epi16(_mm_mullo_epi16(d, _mm_sub_epi16(c255, s)), c127);
+        return _mm_add_epi16(s, _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, one), _mm_srli_epi16(t, 8)), 8));
+    };
+    int i = i0;
+    for (; i + 16 <= i1; i += 16) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(value + i));
+        if (fresh) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(a + i), s);
+            continue;
+        }
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+        const __m128i lo = over(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero));
+        const __m128i hi = over(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(a + i), _mm_packus_epi16(lo, hi));
+    }
+    for (; i < i1; ++i) {
+        const unsigned s = value[i];
+        if (s == 0)
+            continue;
+        const unsigned dv = fresh ? 0 : a[i];
+        a[i] = static_cast<uint8_t>(s + (dv * (255 - s) + 127) / 255);
     }
 }
 
 } // namespace
 
 void LayCoverageOver(const CCoverageBlock& block, int x, int y, uint8_t* top, ptrdiff_t stride, int width,
-                     int height)
+                     int height, CWrittenColumns* written)
 {
     const int x0 = block.x + x, y0 = block.y + y;
     const int i0 = std::max(0, -x0), i1 = std::min(block.width, width - x0);
     const int j0 = std::max(0, -y0), j1 = std::min(block.height, height - y0);
-    const __m128i zero = _mm_setzero_si128(), c255 = _mm_set1_epi16(255), c127 = _mm_set1_epi16(127),
-                  one = _mm_set1_epi16(1);
-    // Eight values in 16-bit lanes: s + (d (255 - s) + 127) / 255, the
-    // quotient of t = d (255 - s) + 127 <= 65152 taken as (t + 1 + (t >> 8))
-    // >> 8, which equals t / 255 for every t below 65535. A zero s leaves d.
-    const auto over = [&](__m128i s, __m128i d) {
-        const __m128i t = _mm_add_epi16(_mm_mullo_epi16(d, _mm_sub_epi16(c255, s)), c127);
-        return _mm_add_epi16(s, _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, one), _mm_srli_epi16(t, 8)), 8));
-    };
-    for (int j = j0; j < j1; ++j) {
+    for (int j = j0; j < j1 && i0 < i1; ++j) {
         const uint8_t* value = block.values.data() + static_cast<ptrdiff_t>(j) * block.width;
         uint8_t* a = top + static_cast<ptrdiff_t>(y0 + j) * stride + x0;
-        int i = i0;
-        for (; i + 16 <= i1; i += 16) {
-            const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(value + i));
-            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
-            const __m128i lo = over(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero));
-            const __m128i hi = over(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(a + i), _mm_packus_epi16(lo, hi));
+        if (!written) {
+            LayRow(value, a, i0, i1, false);
+            continue;
         }
-        for (; i < i1; ++i) {
-            const unsigned s = value[i];
-            if (s == 0)
-                continue;
-            const unsigned dv = a[i];
-            a[i] = static_cast<uint8_t>(s + (dv * (255 - s) + 127) / 255);
-        }
+        // Block indices: [i0, b0) and [b1, i1) lie outside the written columns.
+        CWrittenColumns& w = written[y0 + j];
+        const int b0 = std::max(i0, std::min(i1, w.left - x0)), b1 = std::min(i1, std::max(b0, w.right - x0));
+        LayRow(value, a, i0, b0, true);
+        LayRow(value, a, b0, b1, false);
+        LayRow(value, a, b1, i1, true);
+        w.left = std::min(w.left, x0 + i0);
+        w.right = std::max(w.right, x0 + i1);
     }
-}
-
-void ReduceMask(const CMaskPlane& plane, int x, int y, int targetWidth, int targetHeight, CCoverageBlock& out)
-{
-    // Reduce only writes the plane when asked to clear it.
-    Reduce(const_cast<CMaskPlane&>(plane), x, y, targetWidth, targetHeight, out, false);
-}
-
-void ReduceAndClearMask(CMaskPlane& plane, CCoverageBlock& out)
-{
-    const int unbounded = 0x3FFFFFFF;
-    Reduce(plane, 0, 0, unbounded, unbounded, out, true);
-    plane.ForgetCleared();
 }

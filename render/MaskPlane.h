@@ -1,7 +1,8 @@
-// An 8-bit coverage plane, the raster engine's working form of a glyph and of
-// its decoration layers at ten times the output resolution. A pixel is 0
-// (clear) or 0xFF (set); every writer keeps to those two values, which lets
-// the reduction count set pixels with byte arithmetic.
+// An 8-bit plane of hard-edged pixels at ten times the output resolution:
+// the plain form of a mask, which the run masks of the glyph pass
+// (render/RunMask.h) are read from, painted into and checked against. A
+// pixel is 0 (clear) or 0xFF (set); every writer keeps to those two values,
+// which lets the reduction count set pixels with byte arithmetic.
 //
 // The plane remembers the rectangle its writers may have touched ("dirty"),
 // so that clearing, scanning and reducing stay inside the glyph's cell and
@@ -108,6 +109,11 @@ struct CCoverageBlock {
     std::vector<uint8_t> values;  // row by row
 };
 
+// The coverage of a 10 x 10 block with `count` (0..100) set pixels:
+// count x 255 / 100, rounded.
+extern const uint8_t* const kBlockCoverage;
+inline uint8_t BlockCoverage(unsigned count) { return kBlockCoverage[count]; }
+
 // Count of set pixels in each 10 x 10 block of the plane, as coverage
 // (count x 255 / 100, rounded): the exact area average of the ten-times
 // plane. The plane's block (0, 0) belongs to output pixel (x, y); blocks
@@ -115,13 +121,21 @@ struct CCoverageBlock {
 // only the blocks that hold the dirty rectangle are counted. The plane's
 // sides must be multiples of 10.
 void ReduceMask(const CMaskPlane& plane, int x, int y, int targetWidth, int targetHeight, CCoverageBlock& out);
-// ReduceMask at (0, 0) with no bound, leaving the plane clear: each block is
-// zeroed as soon as it is counted, which costs less than clearing it later
-// when the next glyph needs the plane.
-void ReduceAndClearMask(CMaskPlane& plane, CCoverageBlock& out);
+
+// The columns [left, right) of a row of a fresh (zeroed) target that laying
+// has written; outside them the row still holds its zeros.
+struct CWrittenColumns {
+    int left = 0x3FFFFFFF, right = -0x3FFFFFFF;  // none; any column plus or minus these stays an int
+};
 
 // Lays a block, moved by (x, y), over an 8-bit target of width x height
 // values (row j at top + j x stride) by source-over: a = s + d x (255 - s) /
-// 255, rounded. What falls outside the target is left out.
+// 255, rounded. What falls outside the target is left out. With `written`
+// (one per target row, for a target that was zeroed when made), the values
+// outside a row's written columns are stored, not blended (over a zero they
+// are the same): the first touch of a fresh page is then a write. Under
+// Wine a first read maps the zero page and the write after it replaces the
+// mapping on every processor, which cost a tenth of the whole process of a
+// text that repeats nothing.
 void LayCoverageOver(const CCoverageBlock& block, int x, int y, uint8_t* top, ptrdiff_t stride, int width,
-                     int height);
+                     int height, CWrittenColumns* written = nullptr);

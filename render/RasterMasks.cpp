@@ -1,32 +1,35 @@
 // The masks stage of the raster run: every glyph's layers at ten times the
 // output resolution, reduced onto the layers' planes.
 //
-// A glyph is filled without anti-aliasing into an 8-bit cell (one cell pixel
-// is one font unit, a tenth of an output pixel) with the winding rule. Each
+// A glyph is filled without anti-aliasing into its cell (one cell pixel is
+// one font unit, a tenth of an output pixel) with the winding rule. Each
 // decoration layer grows from the layer inside it by a disc of its Size and
 // is shifted by its shadow offset in the same pass; a layer after a shadow
 // grows from the union of the shadow and the layer the shadow came from.
-// Each cell is then reduced by an exact 10 x 10 area average, which gives the
-// anti-aliasing, and laid over its plane at the glyph's output pixel.
+// Each layer is then reduced by an exact 10 x 10 area average, which gives
+// the anti-aliasing, and laid over its plane at the glyph's output pixel.
 //
 // Threads: the glyphs of a batch are drawn at once, each thread with its own
-// cells, and laid on the planes in text order (each plane on a thread of its
+// masks, and laid on the planes in text order (each plane on a thread of its
 // own), so overlapping glyphs compose as they would one after another. A
 // character met again at the same offset inside its cell is not drawn again:
 // its layers are the same. Every value depends on its own inputs only, so
 // the planes are the same for any number of threads.
 //
-// Cost: the cells are allocated once per thread (and kept from one task to
-// the next when small), and every pass over them stays inside the rectangle
-// the glyph and its layers actually touched. A layer is read only by the two
-// layers outside it, so three cells in turn hold them all: a layer is reduced
-// and its cell reused once no later layer reads it (a 1000-pixel decoration
-// makes cells of 400 MB each, and six of them did not fit beside a window).
+// Cost: the layers are run masks (render/RunMask.h), each row's runs of set
+// pixels, never planes of bytes: a cell of the benchmark's 200-pixel glyphs
+// holds 4.5 million pixels a layer but about 5000 runs. As planes of bytes
+// a glyph took about 3.7 ms on one thread (clearing, filling, growing and
+// reducing some 50 MB of cells); as runs it takes about 2.3 ms, most of it
+// the pieces the growth writes above and below stacks, and its memory is a
+// few hundred kilobytes a thread (a 1000-pixel decoration made cells of
+// 400 MB a layer).
 #include "render/RasterStages.h"
 #include "render/DiscDilation.h"
 #include "render/GlyphFill.h"
 #include "render/KanteloTask.h"
 #include "render/MaskPlane.h"
+#include "render/RunMask.h"
 #include "platform/GdiPlusPath.h"
 #include "platform/SlimLock.h"
 #include "resources/strings_engine.h"
@@ -37,99 +40,85 @@
 
 namespace {
 
-// The ten-times cells one thread draws a glyph in: one per layer, and the
-// union a layer after a shadow grows from.
-struct CGlyphCells {
-    std::vector<CMaskPlane> layers;
-    CMaskPlane shadowUnion;
+// The run masks one thread draws a glyph's layers in: one per layer, the
+// union a layer after a shadow grows from, and the ring the growth writes
+// through.
+struct CGlyphMasks {
+    std::vector<CRunMask> layers;
+    CRunMask shadowUnion;
+    CRowRing ring;
 
-    bool Fits(size_t count, bool withUnion, int width, int height) const
-    {
-        return layers.size() == count && shadowUnion.IsValid() == withUnion && count > 0 &&
-               layers[0].Width() == width && layers[0].Height() == height;
-    }
     unsigned long long Bytes() const
     {
-        const unsigned long long one =
-            layers.empty() ? 0 : static_cast<unsigned long long>(layers[0].Stride()) * layers[0].Height();
-        return one * (layers.size() + (shadowUnion.IsValid() ? 1 : 0));
+        unsigned long long bytes = ring.Bytes() + shadowUnion.Bytes();
+        for (const CRunMask& m : layers)
+            bytes += m.Bytes();
+        return bytes;
     }
 };
-typedef std::unique_ptr<CGlyphCells> CGlyphCellsPtr;
+typedef std::unique_ptr<CGlyphMasks> CGlyphMasksPtr;
 
-// Cells kept from one task to the next: previews come one after another with
-// the same cells, and fresh memory costs a fault on every page (under Wine a
-// preview with wide decorations spent more time faulting its cells in than
-// drawing its glyphs). A preview's sets are kept up to kKeptSetBytes each, a
-// save task's only when small: a save's peak must not grow by them. All kept
-// sets together stay under kKeptBytes.
-class CCellStore {
+// Masks kept from one task to the next: previews come one after another,
+// and fresh memory costs a fault on every page (under Wine a preview with
+// wide decorations once spent more time faulting its working memory in than
+// drawing its glyphs). A preview's sets are kept up to kKeptSetBytes each, a save
+// task's never: kept, they would live on while its planes are composed and
+// saved, and add to its peak. All kept sets together stay under kKeptBytes.
+class CMaskStore {
 public:
-    CGlyphCellsPtr Take(size_t count, bool withUnion, int width, int height)
+    CGlyphMasksPtr Take()
     {
-        {
-            CSlimLockGuard lock(m_lock);
-            for (size_t i = 0; i < m_kept.size(); ++i)
-                if (m_kept[i]->Fits(count, withUnion, width, height)) {
-                    CGlyphCellsPtr cells = std::move(m_kept[i]);
-                    m_kept.erase(m_kept.begin() + static_cast<ptrdiff_t>(i));
-                    return cells;
-                }
-        }
-        CGlyphCellsPtr cells(new CGlyphCells);
-        cells->layers = std::vector<CMaskPlane>(count);
-        for (CMaskPlane& cell : cells->layers)
-            if (!cell.Create(width, height))
-                throw my::CException(IDS_CREATE_BITMAP_FAILED);
-        if (withUnion && !cells->shadowUnion.Create(width, height))
-            throw my::CException(IDS_CREATE_BITMAP_FAILED);
-        return cells;
+        CSlimLockGuard lock(m_lock);
+        if (m_kept.empty())
+            return CGlyphMasksPtr(new CGlyphMasks);
+        CGlyphMasksPtr masks = std::move(m_kept.back());
+        m_kept.pop_back();
+        return masks;
     }
-    void Give(CGlyphCellsPtr cells, bool preview)
+    void Give(CGlyphMasksPtr masks, bool preview)
     {
-        if (!cells || cells->Bytes() > (preview ? kKeptSetBytes : kKeptSmallSetBytes))
+        if (!masks || !preview || masks->Bytes() > kKeptSetBytes)
             return;
         CSlimLockGuard lock(m_lock);
-        m_kept.push_back(std::move(cells));
+        m_kept.push_back(std::move(masks));
         unsigned long long total = 0;
-        for (const CGlyphCellsPtr& kept : m_kept)
+        for (const CGlyphMasksPtr& kept : m_kept)
             total += kept->Bytes();
         while (m_kept.size() > 16 || total > kKeptBytes) {
             total -= m_kept.front()->Bytes();
             m_kept.erase(m_kept.begin());
         }
     }
-    static CCellStore& Instance()
+    static CMaskStore& Instance()
     {
-        static CCellStore store;
+        static CMaskStore store;
         return store;
     }
 private:
-    static const unsigned long long kKeptSmallSetBytes = 4ull << 20;
-    static const unsigned long long kKeptSetBytes = 32ull << 20;
-    static const unsigned long long kKeptBytes = 128ull << 20;
+    static const unsigned long long kKeptSetBytes = 8ull << 20;
+    static const unsigned long long kKeptBytes = 64ull << 20;
     CSlimLock m_lock;
-    std::vector<CGlyphCellsPtr> m_kept;
+    std::vector<CGlyphMasksPtr> m_kept;
 };
 
-// The cells of each thread of one pass, given back when the pass ends.
-class CPassCells {
+// The masks of each thread of one pass, given back when the pass ends.
+class CPassMasks {
 public:
-    CPassCells(int threads, bool preview) : m_cells(static_cast<size_t>(threads)), m_preview(preview) {}
-    ~CPassCells()
+    CPassMasks(int threads, bool preview) : m_masks(static_cast<size_t>(threads)), m_preview(preview) {}
+    ~CPassMasks()
     {
-        for (CGlyphCellsPtr& cells : m_cells)
-            CCellStore::Instance().Give(std::move(cells), m_preview);
+        for (CGlyphMasksPtr& masks : m_masks)
+            CMaskStore::Instance().Give(std::move(masks), m_preview);
     }
-    CGlyphCells& Of(int thread, size_t count, bool withUnion, int width, int height)
+    CGlyphMasks& Of(int thread)
     {
-        CGlyphCellsPtr& cells = m_cells[static_cast<size_t>(thread)];
-        if (!cells)
-            cells = CCellStore::Instance().Take(count, withUnion, width, height);
-        return *cells;
+        CGlyphMasksPtr& masks = m_masks[static_cast<size_t>(thread)];
+        if (!masks)
+            masks = CMaskStore::Instance().Take();
+        return *masks;
     }
 private:
-    std::vector<CGlyphCellsPtr> m_cells;
+    std::vector<CGlyphMasksPtr> m_masks;
     bool m_preview;
 };
 
@@ -172,7 +161,6 @@ struct CLayerGrowth {
     std::vector<CDisc> discs;
     std::vector<POINT> shifts;
     std::vector<bool> afterShadow;  // grows from the union of the two layers inside
-    bool needUnion = false;
 
     CLayerGrowth(const std::vector<CBorderingSetting>& layers, bool vertical)
     {
@@ -181,42 +169,51 @@ struct CLayerGrowth {
             shifts.push_back(layers[k].GetShadowOffset(vertical));
             const bool after = k >= 2 && layers[k - 1].Distance >= 1;
             afterShadow.push_back(after);
-            needUnion |= after;
         }
     }
 };
 
-// Fills the glyph, grows its layers and reduces each onto its block. Layer k
-// lives in cell k % (number of cells).
-void DrawGlyphLayers(CGlyphLayers& glyph, CGlyphCells& cells, const CLayerGrowth& growth)
+// Fills the glyph into a mask of width x height, grows its layers and
+// reduces each onto its block.
+void DrawGlyphLayers(CGlyphLayers& glyph, CGlyphMasks& masks, const CLayerGrowth& growth, int width, int height)
 {
-    std::vector<CMaskPlane>& c = cells.layers;
-    const size_t layers = growth.discs.size(), n = c.size();
-    glyph.blocks.resize(layers);
-    // Each cell is left clear as it is reduced: for the layer that takes it
-    // next, or for the next glyph.
-    auto reduce = [&](size_t k) { ReduceAndClearMask(c[k % n], glyph.blocks[k]); };
-    for (CMaskPlane& cell : c)
-        cell.Clear();
+    std::vector<CRunMask>& m = masks.layers;
+    const size_t layers = growth.discs.size();
+    if (m.size() < layers)
+        m.resize(layers);
+    m[0].Reset(width, height);
     // The winding rule: glyphs whose contours overlap (common in CJK fonts)
     // would get holes under the alternate rule.
-    if (!FillPathWinding(c[0], glyph.points, glyph.types))
+    if (!FillPathWinding(m[0], glyph.points, glyph.types))
         throw my::CException(IDS_FILL_GDIP_PATH_FAILED);
     for (size_t k = 1; k < layers; ++k) {
-        if (k >= n)
-            reduce(k - n);  // its last reader, layer k - 1, is drawn
-        const CMaskPlane* source = &c[(k - 1) % n];
+        const CRunMask* source = &m[k - 1];
         if (growth.afterShadow[k]) {
-            UniteMasks(cells.shadowUnion, c[(k - 2) % n], c[(k - 1) % n]);
-            source = &cells.shadowUnion;
+            UniteRuns(masks.shadowUnion, m[k - 2], m[k - 1]);
+            source = &masks.shadowUnion;
         }
         // Growth and shift in one pass: the stamps are written shifted.
         const POINT& d = growth.shifts[k];
-        DilateByDisc(c[k % n], *source, growth.discs[k], d.x, d.y);
+        DilateRuns(m[k], *source, growth.discs[k], masks.ring, d.x, d.y);
     }
-    for (size_t k = layers > n ? layers - n : 0; k < layers; ++k)
-        reduce(k);
-    cells.shadowUnion.Clear();
+    glyph.blocks.resize(layers);
+    for (size_t k = 0; k < layers; ++k)
+        ReduceRuns(m[k], glyph.blocks[k]);
+}
+
+// Glyphs drawn in one round of the threads, four a thread as far as their
+// layers fit kDrawBatchBytes. A glyph is one item, so threads wait at a
+// round's end for its last glyphs; but the layers of a longer round stay in
+// the heap after it (twelve glyphs a thread took 15% off the masks of a text
+// that repeats nothing and nothing off the whole process, and added 9 MB to
+// its peak).
+size_t DrawBatchLength(const CRasterRun& run)
+{
+    const unsigned long long glyphBytes = static_cast<unsigned long long>(run.layout.Layers.size()) *
+                                          (run.cellWidth / 10 + 1) * (run.cellHeight / 10 + 1);
+    const size_t threads = static_cast<size_t>(run.team->Size());
+    const size_t fit = static_cast<size_t>(std::min<unsigned long long>(kDrawBatchBytes / glyphBytes, 1u << 16));
+    return std::max(2 * threads, std::min(4 * threads, fit));
 }
 
 // The glyph pass: the glyphs placed one after another, those not met before
@@ -225,8 +222,9 @@ void DrawGlyphLayers(CGlyphLayers& glyph, CGlyphCells& cells, const CLayerGrowth
 class CGlyphPass {
 public:
     explicit CGlyphPass(CRasterRun& run)
-        : m_run(run), m_growth(run.layout.Layers, run.layout.Vertical), m_cells(run.team->Size(), run.task.Path.empty()),
-          m_drawBatch(static_cast<size_t>(4 * run.team->Size()))
+        : m_run(run), m_growth(run.layout.Layers, run.layout.Vertical), m_masks(run.team->Size(), run.task.Path.empty()),
+          m_drawBatch(DrawBatchLength(run)),
+          m_written(run.planes.size(), std::vector<CWrittenColumns>(static_cast<size_t>(run.imageHeight)))
     {
     }
     // Places one character (not a line feed); false when the task was told to stop.
@@ -241,12 +239,14 @@ private:
 
     CRasterRun& m_run;
     const CLayerGrowth m_growth;
-    CPassCells m_cells;
+    CPassMasks m_masks;
     const size_t m_drawBatch;
     static const size_t kLayBatch = 256;
     std::map<CGlyphKey, CGlyphLayersPtr> m_drawn;
     size_t m_drawnBytes = 0;
     std::vector<CGlyphLayersPtr> m_toDraw;
+    // Of each plane, the columns of each row that glyphs were laid on.
+    std::vector<std::vector<CWrittenColumns> > m_written;
     std::vector<CPlacement> m_placements;
     Gdiplus::GraphicsPath m_path{Gdiplus::FillModeWinding};
     std::vector<Gdiplus::PointF> m_points;
@@ -290,13 +290,12 @@ bool CGlyphPass::Place(const CPlacedChar& c)
 
 bool CGlyphPass::DrawBatch()
 {
-    // Two glyphs a thread at least, and no more threads than the cells'
-    // budget allows: each thread's cells cost memory.
+    // Two glyphs a thread at least, and no more threads than the masks'
+    // budget allows: each thread's masks cost memory.
     const int count = static_cast<int>(m_toDraw.size());
-    const size_t cells = GlyphCellCount(m_run.layout.Layers.size());
     const bool ok = m_run.team->ForEach(count, [&](int i, int thread) {
-        CGlyphCells& own = m_cells.Of(thread, cells, m_growth.needUnion, m_run.cellWidth, m_run.cellHeight);
-        DrawGlyphLayers(*m_toDraw[static_cast<size_t>(i)], own, m_growth);
+        DrawGlyphLayers(*m_toDraw[static_cast<size_t>(i)], m_masks.Of(thread), m_growth, m_run.cellWidth,
+                        m_run.cellHeight);
     }, std::min(m_run.glyphThreads, (count + 1) / 2));
     for (const CGlyphLayersPtr& g : m_toDraw)
         m_drawnBytes += g->Bytes();
@@ -322,7 +321,7 @@ bool CGlyphPass::LayBatch()
         const int top = item % bands * bandRows, rows = std::min(bandRows, height - top);
         for (const CPlacement& p : m_placements)
             LayCoverageOver(p.layers->blocks[static_cast<size_t>(item / bands)], p.px, p.py - top, plane.Row(top),
-                            plane.Stride(), plane.Width(), rows);
+                            plane.Stride(), plane.Width(), rows, m_written[static_cast<size_t>(item / bands)].data() + top);
     }, small ? 1 : 0);
     m_placements.clear();
     return laid;

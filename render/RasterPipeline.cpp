@@ -1,11 +1,11 @@
 // The raster rendering pipeline: one unit of text to one 32-bit image.
 //
-// Every glyph is filled without anti-aliasing into an 8-bit mask cell at ten
-// times the output resolution (one cell pixel = one font unit = a tenth of an
+// Every glyph is filled without anti-aliasing into a mask cell at ten times
+// the output resolution (one cell pixel = one font unit = a tenth of an
 // output pixel). Each decoration layer of the glyph grows from the layer
 // inside it by a disc of the decoration's Size and is shifted by its shadow
 // offset, still at ten times; a layer after a shadow grows from the union of
-// the shadow and the layer the shadow came from. Each layer cell is then
+// the shadow and the layer the shadow came from. Each layer is then
 // reduced by an exact 10 x 10 area average and laid on the layer's 8-bit
 // plane at output resolution, which gives the anti-aliasing. Whole planes
 // are then blurred and weakened; the trimmed extent of the result follows
@@ -15,7 +15,7 @@
 // palettised where the format allows, and saved.
 //
 // Threads: the glyphs of a batch are drawn at once, each thread with its own
-// cells, and laid on the planes in text order, so overlapping glyphs compose
+// masks, and laid on the planes in text order, so overlapping glyphs compose
 // as they would one after another; the plane passes work in bands of rows.
 // A character met again at the same offset inside its cell is not drawn
 // again: its layers are the same.
@@ -26,8 +26,8 @@
 // anything is allocated the peak is estimated against what the process can
 // still get, and a text too large fails at once.
 //
-// Cost: the cells are allocated once per thread and every pass over them
-// stays inside the rectangle the glyph and its layers actually touched.
+// Cost: a glyph's layers are kept as runs of set pixels, so their passes
+// cost the edges of the glyph and its layers, not the pixels of the cell.
 //
 // This file holds the driver of the stages (RasterStages.h) and the plan:
 // the image is the text's width and height with the margins of all layers,
@@ -36,6 +36,7 @@
 // reach of the layers' shapes: their blur is added on the planes) and 18
 // tenths for the sub-pixel placement.
 #include "render/RasterStages.h"
+#include "render/DiscDilation.h"
 #include "render/KanteloTask.h"
 #include "decoration/Setting.h"
 #include "resources/strings_engine.h"
@@ -99,9 +100,14 @@ void SetRasterSizes(CRasterRun& run)
         throw my::CException(IDS_CHAR_OUTPUT_SIZE_ZERO);
 }
 
-unsigned long long MaskPlaneBytes(int width, int height)
+unsigned long long GlyphMaskBytes(int rows, int width, size_t layers, int radius)
 {
-    return ((static_cast<unsigned long long>(width) + 15) & ~15ULL) * static_cast<unsigned long long>(height);
+    // A row of a layer (and of the union after a shadow) takes its index
+    // and its runs; a row of a glyph rarely holds more than sixteen runs.
+    // The growth writes through one ring.
+    const unsigned long long runsPerRow = 16;
+    const unsigned long long mask = sizeof(int) + runsPerRow * sizeof(CRun);
+    return static_cast<unsigned long long>(rows) * mask * (layers + 1) + CRowRing::BytesFor(width, radius);
 }
 
 int BandRows(int width, int rows, int threads)
@@ -150,29 +156,28 @@ unsigned long long AvailableBytes()
 
 // The peak of each stage, in bytes, for a number of threads drawing glyphs.
 struct CRasterPeak {
-    unsigned long long plane, image, planes, cells;
+    unsigned long long plane, image, planes, masks;
     bool blur, vertical;
 
     explicit CRasterPeak(const CRasterRun& run)
     {
         const std::vector<CBorderingSetting>& layers = run.layout.Layers;
-        bool afterShadow = false;
         blur = false;
-        for (size_t k = 1; k < layers.size(); ++k) {
+        for (size_t k = 1; k < layers.size(); ++k)
             blur |= layers[k].Blur > 0;
-            afterShadow |= k >= 2 && layers[k - 1].Distance >= 1;
-        }
         plane = CAlphaPlane::Bytes(run.imageWidth, run.imageHeight);
         image = 4ULL * run.imageWidth * run.imageHeight;
         planes = plane * layers.size();
-        // Only the rows a glyph may touch take memory.
-        cells = MaskPlaneBytes(run.cellWidth, run.cellInkRows) *
-                (GlyphCellCount(layers.size()) + (afterShadow ? 1 : 0));
+        int radius = 0;
+        for (const CBorderingSetting& layer : layers)
+            radius = std::max(radius, layer.Size);
+        masks = GlyphMaskBytes(run.cellInkRows, run.cellWidth, layers.size(), radius);
         vertical = run.layout.Vertical;
     }
     unsigned long long Of(int threads) const
     {
-        const unsigned long long glyphPass = planes + cells * static_cast<unsigned>(threads) + kGlyphCacheBytes;
+        const unsigned long long glyphPass =
+            planes + masks * static_cast<unsigned>(threads) + kGlyphCacheBytes + kDrawBatchBytes;
         const unsigned long long blurPass = planes + (blur ? plane : 0);
         // Paints go through a band of rows per thread, which is small.
         const unsigned long long compose = planes + image;
@@ -214,13 +219,13 @@ void PlanRasterWork(CRasterRun& run)
         threads = ChooseThreads(run);
     while (threads > 1 && peak.Of(threads) > available)
         --threads;
-    // The cells of the threads that draw glyphs, with the glyphs kept, cost
+    // The masks of the threads that draw glyphs, with the glyphs kept, cost
     // no more than the result image will (at least 128 MB): the glyph pass
     // never raises the peak of a large image.
-    const unsigned long long cellBudget = std::max<unsigned long long>(
+    const unsigned long long maskBudget = std::max<unsigned long long>(
         peak.image > kGlyphCacheBytes ? peak.image - kGlyphCacheBytes : 0, 128ULL << 20);
     run.glyphThreads = static_cast<int>(std::max<unsigned long long>(
-        1, std::min<unsigned long long>(threads, cellBudget / std::max<unsigned long long>(peak.cells, 1))));
+        1, std::min<unsigned long long>(threads, maskBudget / std::max<unsigned long long>(peak.masks, 1))));
     run.team.reset(new CWorkTeam(threads));
     run.team->SetTerminable(&run.task);
     run.task.SetThreadsUsed(run.team->Size());

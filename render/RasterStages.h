@@ -31,11 +31,11 @@ struct CRasterRun {
     const CTextLayout& layout;
     int imageWidth = 0, imageHeight = 0;  // output pixels
     int cellWidth = 0, cellHeight = 0;    // tenths, multiples of 10
-    // The rows of a cell that its glyph may touch: those above it hold only
-    // the blur's room, which is never written (and so costs no memory).
+    // The rows of a cell that its glyph's layers may reach: those above them
+    // hold only the blur's room, which no run reaches.
     int cellInkRows = 0;
     std::unique_ptr<CWorkTeam> team;
-    int glyphThreads = 1;  // threads that draw glyphs, each with its cells
+    int glyphThreads = 1;  // threads that draw glyphs, each with its masks
     int bandRows = 1;      // rows of one band of the plane passes
     std::vector<std::unique_ptr<CAlphaPlane> > planes;
     RECT region = {0, 0, 0, 0};  // the part of the planes the result shows
@@ -62,11 +62,13 @@ bool DrawLayerMasks(CRasterRun& run);
 // What the heap has once held it keeps (under Wine it does not give small
 // blocks back), so this adds to the peak of the whole run.
 const size_t kGlyphCacheBytes = 12u << 20;
-// What a mask cell of that size takes.
-unsigned long long MaskPlaneBytes(int width, int height);
-// The layer cells one thread draws a glyph's layers in: at most three, taken
-// in turn (a layer is read only by the two outside it).
-inline size_t GlyphCellCount(size_t layers) { return layers < 3 ? layers : 3; }
+// The layers of the glyphs drawn in one round wait in memory until the
+// round is laid: at most this many bytes of them (but two glyphs a thread).
+const size_t kDrawBatchBytes = 16u << 20;
+// What the run masks of one thread take at most, about, for glyphs whose
+// layers reach over `rows` rows of a cell `width` wide, growing by discs of
+// `radius` at most.
+unsigned long long GlyphMaskBytes(int rows, int width, size_t layers, int radius);
 
 // RasterPlanes.cpp
 bool BlurLayers(CRasterRun& run);

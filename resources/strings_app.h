@@ -22,6 +22,9 @@
 #define IDS_SAMPLE_LOWER_CASE                    418
 #define IDS_SAMPLE_DIGITS_SIGNS                  419
 #define IDS_SAMPLE_SENTENCE                      420
+#define IDS_OLE_START_FAILED                     620
+#define IDS_GDIPLUS_START_FAILED                 621
+#define IDS_MAIN_WINDOW_FAILED                   622
 #define IDS_SETTINGS_FILE_IN_USE                 640
 #define IDS_SETTINGS_FILE_UNOPENED               641
 #define IDS_SETTINGS_NOT_KEPT_EXIT               642

@@ -9,10 +9,11 @@
 #include "render/TextWalk.h"
 #include "render/DiscDilation.h"
 #include "render/GlyphFill.h"
-#include "render/MaskPlane.h"
+#include "render/RunMask.h"
 #include "platform/GdiPlusPath.h"
 #include "platform/Gdi.h"
 #include "foundation/GuardedRunner.h"
+#include <psapi.h>
 #include <cstdio>
 #include <functional>
 #include <set>
@@ -28,6 +29,17 @@ double ProcessCpuMs()
         return (static_cast<unsigned long long>(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 10000.0;
     };
     return ms(kernel) + ms(user);
+}
+
+// The process's memory in use now, in MB (its peak is the largest of these
+// as each stage ends, or between them).
+double ResidentMb()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters))
+        return -1;
+    return static_cast<double>(counters.WorkingSetSize) / (1 << 20);
 }
 
 void Print(const std::wstring& key, double value)
@@ -61,15 +73,15 @@ double OutlineMs(const CSetting& setting, const std::wstring& text, size_t& dist
 }
 
 // One thread's cost of each step of drawing a glyph's layers, summed over
-// the first `count` characters that are not blank: fill, each growth, the
-// reductions and the clearing, the way the masks stage does them.
+// the first `count` characters that are not blank: fill, each growth and
+// the reductions, the way the masks stage does them; and the runs a layer
+// holds, on average.
 void TimeGlyphSteps(CKanteloTask& task, const CRasterRun& run, const std::wstring& prefix, size_t count)
 {
     const CTextLayout& l = run.layout;
-    std::vector<CMaskPlane> cells(l.Layers.size());
-    for (CMaskPlane& c : cells)
-        c.Create(run.cellWidth, run.cellHeight);
-    double fill = 0, grow = 0, reduce = 0, clear = 0;
+    std::vector<CRunMask> masks(l.Layers.size());
+    CRowRing ring;
+    double fill = 0, grow = 0, reduce = 0, runs = 0;
     size_t done = 0;
     Gdiplus::GraphicsPath path(Gdiplus::FillModeWinding);
     std::vector<Gdiplus::PointF> points;
@@ -90,27 +102,27 @@ void TimeGlyphSteps(CKanteloTask& task, const CRasterRun& run, const std::wstrin
         for (size_t p = 0; p < points.size(); ++p)
             cellPoints[p] = CPathPoint{points[p].X, points[p].Y};
         double t = NowMs();
-        for (CMaskPlane& cell : cells)
-            cell.Clear();
-        clear += NowMs() - t;
-        t = NowMs();
-        FillPathWinding(cells[0], cellPoints, types);
+        masks[0].Reset(run.cellWidth, run.cellHeight);
+        FillPathWinding(masks[0], cellPoints, types);
         fill += NowMs() - t;
         t = NowMs();
-        for (size_t k = 1; k < cells.size(); ++k) {
+        for (size_t k = 1; k < masks.size(); ++k) {
             const POINT d = l.Layers[k].GetShadowOffset(l.Vertical);
-            DilateByDisc(cells[k], cells[k - 1], CDisc(l.Layers[k].Size), d.x, d.y);
+            DilateRuns(masks[k], masks[k - 1], CDisc(l.Layers[k].Size), ring, d.x, d.y);
         }
         grow += NowMs() - t;
         t = NowMs();
-        for (CMaskPlane& cell : cells)
-            ReduceMask(cell, 0, 0, 0x3FFFFFFF, 0x3FFFFFFF, block);
+        for (CRunMask& mask : masks)
+            ReduceRuns(mask, block);
         reduce += NowMs() - t;
+        for (const CRunMask& mask : masks)
+            if (!mask.IsClean())
+                runs += static_cast<double>(mask.RowEnd(mask.Dirty().bottom - 1) - mask.RowBegin(mask.Dirty().top));
         ++done;
     }
     const double n = done ? static_cast<double>(done) : 1.0;
     Print(prefix + L"glyph_cell_pixels", static_cast<double>(run.cellWidth) * run.cellHeight);
-    Print(prefix + L"glyph_clear_ms", clear / n);
+    Print(prefix + L"glyph_layer_runs", runs / n / static_cast<double>(masks.size()));
     Print(prefix + L"glyph_fill_ms", fill / n);
     Print(prefix + L"glyph_grow_ms", grow / n);
     Print(prefix + L"glyph_reduce_ms", reduce / n);
@@ -137,6 +149,7 @@ bool BenchRasterStages(const CSetting& setting, const std::wstring& text, const 
             const bool going = run();
             const double ms = NowMs() - t0;
             Print(prefix + stage + L"_ms", ms);
+            Print(prefix + stage + L"_resident_mb", ResidentMb());
             if (std::wstring(stage) == L"masks" && ms > 0)
                 Print(prefix + L"masks_busy_threads", (ProcessCpuMs() - cpu0) / ms);
             return going;

@@ -1,6 +1,7 @@
 #include "tools/DriveScript.h"
 #include <windows.h>
 #include <cwchar>
+#include <cwctype>
 
 namespace {
 
@@ -50,18 +51,101 @@ long ParseLong(const std::wstring& word)
     return value;
 }
 
+// The keys by name; letters and digits stand for themselves.
+const struct {
+    const wchar_t* name;
+    unsigned vk;
+} kKeys[] = {
+    {L"esc", VK_ESCAPE},    {L"enter", VK_RETURN},  {L"tab", VK_TAB},       {L"space", VK_SPACE},
+    {L"backspace", VK_BACK}, {L"delete", VK_DELETE}, {L"insert", VK_INSERT}, {L"home", VK_HOME},
+    {L"end", VK_END},        {L"pageup", VK_PRIOR},  {L"pagedown", VK_NEXT}, {L"left", VK_LEFT},
+    {L"right", VK_RIGHT},    {L"up", VK_UP},         {L"down", VK_DOWN},
+};
+
 } // namespace
+
+CKeyStroke ParseKeyName(const std::wstring& name)
+{
+    CKeyStroke key;
+    std::wstring rest = name;
+    for (;;) {
+        const size_t plus = rest.find(L'+');
+        if (plus == std::wstring::npos || plus + 1 == rest.size())
+            break;
+        const std::wstring modifier = rest.substr(0, plus);
+        if (_wcsicmp(modifier.c_str(), L"ctrl") == 0)
+            key.ctrl = true;
+        else if (_wcsicmp(modifier.c_str(), L"shift") == 0)
+            key.shift = true;
+        else if (_wcsicmp(modifier.c_str(), L"alt") == 0)
+            key.alt = true;
+        else
+            throw CDriveError{L"\"" + modifier + L"\" is not a modifier (ctrl, shift, alt)"};
+        rest.erase(0, plus + 1);
+    }
+    if (rest.empty())
+        throw CDriveError{L"no key is named"};
+    if (rest.size() == 1 && iswalnum(rest[0]) && rest[0] < 0x80) {
+        key.vk = towupper(rest[0]);
+        return key;
+    }
+    for (const auto& k : kKeys)
+        if (_wcsicmp(rest.c_str(), k.name) == 0) {
+            key.vk = k.vk;
+            return key;
+        }
+    if ((rest[0] == L'f' || rest[0] == L'F') && rest.size() <= 3) {
+        wchar_t* end = nullptr;
+        const long n = std::wcstol(rest.c_str() + 1, &end, 10);
+        if (*end == L'\0' && n >= 1 && n <= 12) {
+            key.vk = VK_F1 + static_cast<unsigned>(n - 1);
+            return key;
+        }
+    }
+    throw CDriveError{L"\"" + rest + L"\" is not a key name"};
+}
 
 void CDriveLine::Check() const
 {
     const std::wstring& c = command;
     const size_t words = WordCount(rest);
-    if (c == L"start")
+    if (c == L"start" || c == L"launch")
         return;
-    if (c == L"main" || c == L"close" || c == L"kill") {
+    if (c == L"main" || c == L"close" || c == L"kill" || c == L"release") {
         if (words != 0)
             throw CDriveError{c + L" takes no argument"};
-    } else if (c == L"wait" || c == L"waitlong" || c == L"shot") {
+    } else if (c == L"key") {
+        if (words != 1)
+            throw CDriveError{L"key takes one key name"};
+        ParseKeyName(Word(rest, 0));
+    } else if (c == L"focus" || c == L"tab" || c == L"fits") {
+        if (words != 1)
+            throw CDriveError{c + L" takes one number"};
+        Id(0);
+    } else if (c == L"press" || c == L"clickat") {
+        // An id, and a point in its client area or none (its middle).
+        Id(0);
+        if (words != 1 && words != 3)
+            throw CDriveError{c + L" takes an id and an x and y, or an id alone"};
+        if (words == 3) {
+            Number(1);
+            Number(2);
+        }
+    } else if (c == L"size") {
+        if (words != 2 || Number(0) <= 0 || Number(1) <= 0)
+            throw CDriveError{L"size takes a width and a height in pixels"};
+    } else if (c == L"send") {
+        if (words != 3)
+            throw CDriveError{L"send takes a message number and its two parameters"};
+        Id(0);
+        Number(1);
+        Number(2);
+    } else if (c == L"expanded") {
+        Id(0);
+        Flag(1);
+        if (words != 2)
+            throw CDriveError{L"expanded takes an id and 0 or 1"};
+    } else if (c == L"wait" || c == L"waitlong" || c == L"shot" || c == L"screen") {
         Text(0);
     } else if (c == L"text" || c == L"expect") {
         Id(0);
@@ -83,6 +167,8 @@ void CDriveLine::Check() const
         throw CDriveError{L"unknown command"};
     }
 }
+
+size_t CDriveLine::Words() const { return WordCount(rest); }
 
 int CDriveLine::Number(size_t index) const { return static_cast<int>(ParseLong(Word(rest, index))); }
 

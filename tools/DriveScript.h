@@ -16,6 +16,8 @@ struct CDriveLine {
 
     // Whether the arguments suit the command (their number and form).
     void Check() const;
+    // How many words the arguments hold.
+    size_t Words() const;
     // The index-th word as a control id (0 to 65535) or any integer.
     int Id(size_t index) const;
     int Number(size_t index) const;
@@ -24,6 +26,16 @@ struct CDriveLine {
     // Everything from the index-th word to the end, escapes resolved.
     std::wstring Text(size_t index) const;
 };
+
+// A key as a user presses it: a virtual key with the modifiers held down.
+struct CKeyStroke {
+    unsigned vk = 0;
+    bool ctrl = false, shift = false, alt = false;
+};
+// "esc", "enter", "left", "f2", "a", "ctrl+a", "shift+tab", ...: modifiers
+// (ctrl, shift, alt) joined to the key by "+", without regard to case.
+// Throws CDriveError for a name it does not know.
+CKeyStroke ParseKeyName(const std::wstring& name);
 
 // UTF-8 script bytes into lines (a byte order mark and CRs dropped).
 std::vector<std::wstring> SplitScriptLines(const std::string& utf8);

@@ -9,10 +9,13 @@
 // backslash. The driver stops at the first line that fails, prints it with
 // the reason and exits 1 (ending the program it started); it exits 0 when
 // every line passed. It only ever looks at windows of the process it started,
-// so several programs may run on one display.
+// so several programs may run on one display. With the environment variable
+// KNT_DRIVE_TRACE set, it prints how long each line that passed took.
 //
 //   start ARGS...    start the program (kantelo.exe beside this build's
 //                    tools folder, or --program) and wait for its first window
+//   launch ARGS...   start the program without waiting for a window (one that
+//                    shows none, such as one without a display: then `exit`)
 //   main             the program's main window becomes current
 //   wait TEXT        wait up to 10 s for a window whose title or static text
 //                    holds TEXT; it becomes current
@@ -21,13 +24,40 @@
 //   pick ID ITEM     choose the combo or list item ITEM and notify
 //   check ID 0|1     set a check box or radio button and notify
 //   click ID         press button ID, or send command ID to the window (posted)
-//                    (these four wait up to 3 s for a disabled control and then
-//                    fail, as a user could not use it either)
+//                    (these four, focus, press and clickat wait up to 3 s for a
+//                    disabled control and then fail, as a user could not use it
+//                    either)
+//   key NAME         press and release a key as a user would, in the control
+//                    that has the focus: esc, enter, tab, space, backspace,
+//                    delete, insert, home, end, pageup, pagedown, left, right,
+//                    up, down, f1-f12, a letter or a digit, with the modifiers
+//                    ctrl+, shift+ and alt+ before it (ctrl+a). The key goes
+//                    through the program's own message loop (its accelerators
+//                    and dialog keys), with the modifiers down while it is read
+//   focus ID         give control ID the focus as the Tab key would
+//   tab N            show page N (0 first) of the current property sheet
+//   press ID [X Y]   press the left mouse button over control ID at X, Y of its
+//                    client area (its middle without them) and hold it: the
+//                    window under that point gets the press as from the mouse
+//   release          let the held button go where it was pressed (to the window
+//                    that holds the mouse, when one does)
+//   clickat ID [X Y] press and release there: a click by position, for what a
+//                    posted command does not do as the mouse does
+//   size W H         make the current window W x H pixels, as dragging its frame
+//   send MSG W L     send message number MSG with the numbers W and L to the
+//                    current window and wait until it is handled
 //   expect ID TEXT   fail unless the text of control ID holds TEXT within 3 s
 //   enabled ID 0|1   fail unless the control's enabled state is that within 3 s
+//   fits ID          fail unless the whole text of control ID (an edit, or a
+//                    combo box's edit field) is in view with the caret at its
+//                    end, as after typing: not scrolled out at the start
+//   expanded ID 0|1  fail unless the selected item of tree view ID is expanded
+//                    (1) or not (0) within 3 s
 //                    (the program works on after the driver's last input: a
 //                    preview arrives, a box closes, a job starts or ends)
-//   shot FILE        save a PNG picture of the current window
+//   shot FILE        save a PNG picture of the current window (drawn anew first)
+//   screen FILE      the same, of what the screen shows of it now, without
+//                    asking the window to draw anything again
 //   close            close the current window
 //   kill             end the program at once, as a crash would: nothing it
 //                    does when it closes runs (exit code 1)
@@ -36,6 +66,8 @@
 #include "imaging/ImageSaver.h"
 #include "platform/GdiPlus.h"
 #include <windows.h>
+#include <commctrl.h>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -180,22 +212,71 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM p)
     }
 }
 
+// Visible top-level windows of other processes that overlap `area` (screen
+// coordinates), in the order the system lists them.
+struct CForeignWindows {
+    DWORD pid;
+    RECT area;
+    std::vector<RECT> found;
+};
+
+BOOL CALLBACK CollectForeignWindow(HWND window, LPARAM p)
+{
+    try {
+        auto* f = reinterpret_cast<CForeignWindows*>(p);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        RECT r, overlap;
+        if (pid != f->pid && pid != GetCurrentProcessId() && IsWindowVisible(window) && GetWindowRect(window, &r) &&
+            IntersectRect(&overlap, &r, &f->area))
+            f->found.push_back(overlap);
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+std::vector<RECT> ForeignWindowsOver(HWND window, const RECT& area)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    CForeignWindows f{pid, area, {}};
+    EnumWindows(CollectForeignWindow, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
+bool SameRects(const std::vector<RECT>& a, const std::vector<RECT>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!EqualRect(&a[i], &b[i]))
+            return false;
+    return true;
+}
+
 // A 32-bit picture of a window: PrintWindow first; where that draws nothing
 // (Wine sends WM_PRINT with our DC to the other process, where the handle
 // means nothing), a copy of what the screen shows of the window's client area,
 // with the window raised above every other window for the moment. Nobody draws
-// the frame then: without a window manager it stays black.
+// the frame then: without a window manager it stays black. Without a window
+// manager a window another program shows later may cover this one on the
+// screen, whatever the order of the windows says: where a window of another
+// program lies over the copied area, the picture is magenta (255, 0, 255),
+// a colour to leave out of comparisons.
 class CWindowPicture {
 public:
     ~CWindowPicture() { Free(); }
 
-    bool Take(HWND window)
+    // redraw: the window draws itself anew first; else the picture shows what
+    // the screen shows now, parts the window failed to draw included.
+    bool Take(HWND window, bool redraw)
     {
         RECT r;
         GetWindowRect(window, &r);
         if (!Create(r.right - r.left, r.bottom - r.top))
             return false;
-        if (PrintWindow(window, m_dc, 0) && (GdiFlush(), !Untouched()))
+        if (redraw && PrintWindow(window, m_dc, 0) && (GdiFlush(), !Untouched()))
             return true;
         // The client area and the menu bar above it: what Wine paints itself.
         GetClientRect(window, &r);
@@ -205,7 +286,8 @@ public:
         POINT origin = {0, 0};
         ClientToScreen(window, &origin);
         origin.y -= menu;
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        if (redraw)
+            RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         // The other process puts its painting on the screen when it gets to
         // it: copy until two copies in a row agree and show more than one
         // colour. Without a window manager a window that another program
@@ -215,11 +297,13 @@ public:
         // copy is read from the screen: read through the window's own DC, it
         // stays black for seconds now and then while the screen shows it.
         std::vector<BYTE> previous;
+        const RECT area = {origin.x, origin.y, origin.x + m_width, origin.y + m_height};
         bool copied = false;
         for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
             SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
             SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
             Sleep(kCopyPauseMs);
+            const std::vector<RECT> before = ForeignWindowsOver(window, area);
             HDC screen = GetDC(nullptr);
             copied = screen && BitBlt(m_dc, 0, 0, m_width, m_height, screen, origin.x, origin.y, SRCCOPY);
             if (screen)
@@ -227,6 +311,11 @@ public:
             GdiFlush();
             if (!copied)
                 break;
+            // Another program's window came or went during the copy: again.
+            if (!SameRects(before, ForeignWindowsOver(window, area)))
+                continue;
+            for (const RECT& r : before)
+                Mask(r.left - origin.x, r.top - origin.y, r.right - origin.x, r.bottom - origin.y);
             if (!Uniform() && previous.size() == Size() && std::memcmp(previous.data(), m_bits, Size()) == 0)
                 break;
             previous.assign(m_bits, m_bits + Size());
@@ -286,6 +375,18 @@ private:
         return true;
     }
 
+    // Magenta over the part of the picture from (left, top) to (right, bottom).
+    void Mask(LONG left, LONG top, LONG right, LONG bottom)
+    {
+        for (LONG y = std::max(0L, top); y < std::min(m_height, bottom); ++y)
+            for (LONG x = std::max(0L, left); x < std::min(m_width, right); ++x) {
+                BYTE* p = m_bits + (static_cast<size_t>(y) * m_width + x) * 4;
+                p[0] = 255;
+                p[1] = 0;
+                p[2] = 255;
+            }
+    }
+
     bool Uniform() const
     {
         for (size_t i = 4; i < Size(); i += 4)
@@ -331,7 +432,9 @@ public:
     {
         const std::wstring& c = line.command;
         if (c == L"start")
-            Start(line.rest);
+            Start(line.rest, true);
+        else if (c == L"launch")
+            Start(line.rest, false);
         else if (!m_process)
             Fail(L"no program was started");
         else if (c == L"main")
@@ -352,8 +455,33 @@ public:
             Expect(Control(line.Id(0)), line.Text(1));
         else if (c == L"enabled")
             Enabled(Control(line.Id(0)), line.Flag(1));
+        else if (c == L"key")
+            Key(ParseKeyName(line.Text(0)));
+        else if (c == L"focus")
+            Focus(Control(line.Id(0)));
+        else if (c == L"tab")
+            Tab(line.Id(0));
+        else if (c == L"press")
+            Press(line, true);
+        else if (c == L"release")
+            Release();
+        else if (c == L"clickat") {
+            // Released at once: the press is held no longer than a quick click.
+            Press(line, false);
+            Release();
+        } else if (c == L"size")
+            Size(line.Number(0), line.Number(1));
+        else if (c == L"send")
+            Send(Current(), static_cast<UINT>(line.Id(0)), static_cast<WPARAM>(line.Number(1)),
+                 static_cast<LPARAM>(line.Number(2)));
+        else if (c == L"fits")
+            Fits(Control(line.Id(0)));
+        else if (c == L"expanded")
+            Expanded(Control(line.Id(0)), line.Flag(1));
         else if (c == L"shot")
-            Shot(line.Text(0));
+            Shot(line.Text(0), true);
+        else if (c == L"screen")
+            Shot(line.Text(0), false);
         else if (c == L"close")
             Close();
         else if (c == L"kill")
@@ -376,6 +504,10 @@ private:
     HANDLE m_process = nullptr;
     DWORD m_pid = 0;
     HWND m_current = nullptr;
+    // The left button held by `press`: where, and the window that got it.
+    bool m_pressed = false;
+    POINT m_pressedAt = {0, 0};
+    HWND m_pressedWindow = nullptr;
 
     // Visible top-level windows of the program, topmost first.
     std::vector<HWND> TopWindows() const
@@ -443,7 +575,7 @@ private:
         return find.found;
     }
 
-    void Start(const std::wstring& args)
+    void Start(const std::wstring& args, bool waitForWindow)
     {
         if (m_process && !Ended())
             Fail(L"the program is already running");
@@ -464,6 +596,8 @@ private:
         CloseHandle(pi.hThread);
         m_process = pi.hProcess;
         m_pid = pi.dwProcessId;
+        if (!waitForWindow)
+            return;
         WaitForInputIdle(m_process, kWaitMs);
         const DWORD start = GetTickCount();
         for (;;) {
@@ -673,13 +807,304 @@ private:
             Fail(on ? L"the control is disabled" : L"the control is enabled");
     }
 
-    void Shot(const std::wstring& path)
+    void Shot(const std::wstring& path, bool redraw)
     {
         CWindowPicture picture;
-        if (!picture.Take(Current()))
+        if (!picture.Take(Current(), redraw))
             Fail(L"cannot take a picture of the window");
         if (!picture.SavePng(path))
             Fail(L"cannot save the picture");
+    }
+
+
+    // --- Keys and the mouse ------------------------------------------------
+    //
+    // Input is posted to the program's windows, so it goes through the
+    // program's own message loop as a user's would (accelerators, dialog
+    // keys, the window under the mouse), and never reaches another program's
+    // window, whichever window holds the activation. What the program reads
+    // of the keyboard's state (the modifiers, the mouse button) is set in its
+    // thread's input state while the driver is attached to it.
+
+    // Attaches the driver's input to the program's window thread while it lives.
+    class CInputLink {
+    public:
+        explicit CInputLink(DWORD thread) : m_thread(thread)
+        {
+            m_attached = AttachThreadInput(GetCurrentThreadId(), thread, TRUE) != FALSE;
+        }
+        ~CInputLink()
+        {
+            if (m_attached)
+                AttachThreadInput(GetCurrentThreadId(), m_thread, FALSE);
+        }
+        CInputLink(const CInputLink&) = delete;
+        CInputLink& operator=(const CInputLink&) = delete;
+        bool Attached() const { return m_attached; }
+
+    private:
+        DWORD m_thread;
+        bool m_attached;
+    };
+
+    DWORD WindowThread(HWND window) { return GetWindowThreadProcessId(window, nullptr); }
+
+    // The keyboard state the program reads: the modifiers and the held button.
+    void SetInputState(const CKeyStroke& held)
+    {
+        BYTE keys[256] = {};
+        const BYTE down = 0x80;
+        if (held.ctrl)
+            keys[VK_CONTROL] = keys[VK_LCONTROL] = down;
+        if (held.shift)
+            keys[VK_SHIFT] = keys[VK_LSHIFT] = down;
+        if (held.alt)
+            keys[VK_MENU] = keys[VK_LMENU] = down;
+        if (m_pressed)
+            keys[VK_LBUTTON] = down;
+        if (!SetKeyboardState(keys))
+            Fail(L"cannot set the keyboard state of the program");
+    }
+
+    // Waits until the program's thread has taken everything posted to it so
+    // far. A message posted behind them sets the thread's cursor when it is
+    // handled, which the attached driver sees. (Wine's WaitForInputIdle says
+    // idle at once, whatever is queued.) Input that ends the program (Esc on
+    // its dialog) is taken too: what follows in the script tells whether that
+    // was right.
+    void WaitForPosted(HWND window)
+    {
+        HWND root = GetAncestor(window, GA_ROOT);
+        SetCursor(nullptr);
+        if (!PostMessageW(root, WM_SETCURSOR, reinterpret_cast<WPARAM>(root), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE))) {
+            if (Ended() || !IsWindow(root))
+                return;
+            Fail(L"cannot post to the program");
+        }
+        const DWORD start = GetTickCount();
+        while (!GetCursor()) {
+            if (Ended() || !IsWindow(root))
+                return;
+            if (GetTickCount() - start > kWaitMs)
+                Fail(L"the program does not take its input");
+            Sleep(5);
+        }
+    }
+
+    static HWND ThreadFocus(DWORD thread)
+    {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+    }
+
+    // The window that has the focus in the program's current window's thread.
+    // Windows of other programs on the display (other tests) may take the
+    // activation, and the focus with it: the current window is brought back
+    // to the front first, as a user would click it before typing.
+    HWND FocusedWindow(DWORD thread)
+    {
+        HWND focus = ThreadFocus(thread);
+        if (!focus) {
+            SetForegroundWindow(GetAncestor(Current(), GA_ROOT));
+            WaitFor([&] { return (focus = ThreadFocus(thread)) != nullptr; });
+        }
+        if (!focus)
+            Fail(L"no window of the program has the focus");
+        return focus;
+    }
+
+    static bool IsExtendedKey(UINT vk)
+    {
+        switch (vk) {
+        case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_HOME: case VK_END:
+        case VK_PRIOR: case VK_NEXT: case VK_INSERT: case VK_DELETE:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    void Key(const CKeyStroke& key)
+    {
+        const DWORD thread = WindowThread(Current());
+        CInputLink link(thread);
+        if (!link.Attached())
+            Fail(L"cannot reach the keyboard of the program");
+        HWND target = FocusedWindow(thread);
+        // Alt turns a key into a system key, as F10 is one.
+        const bool system = key.alt || key.vk == VK_F10;
+        const UINT scan = MapVirtualKeyW(key.vk, MAPVK_VK_TO_VSC);
+        LPARAM lp = 1 | (static_cast<LPARAM>(scan) << 16);
+        if (IsExtendedKey(key.vk))
+            lp |= 1L << 24;
+        if (key.alt)
+            lp |= 1L << 29;
+        SetInputState(key);
+        PostMessageW(target, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key.vk, lp);
+        PostMessageW(target, system ? WM_SYSKEYUP : WM_KEYUP, key.vk, lp | (1L << 30) | (1UL << 31));
+        WaitForPosted(target);
+        if (!Ended())
+            SetInputState(CKeyStroke());
+        Settle();
+    }
+
+    void Focus(HWND control)
+    {
+        RequireEnabled(control);
+        // The dialog moves the focus as the Tab key does (a text field's
+        // text is selected on the way in).
+        Send(GetAncestor(control, GA_ROOT), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+        const DWORD thread = WindowThread(control);
+        if (!WaitFor([&] {
+                HWND focus = ThreadFocus(thread);
+                return focus && (focus == control || IsChild(control, focus));
+            }))
+            Fail(L"the control did not take the focus");
+        Settle();
+    }
+
+    void Tab(int page)
+    {
+        HWND sheet = Current();
+        HWND tabs = reinterpret_cast<HWND>(Send(sheet, PSM_GETTABCONTROL, 0, 0));
+        if (!tabs)
+            Fail(L"the current window is no property sheet");
+        if (page >= Send(tabs, TCM_GETITEMCOUNT, 0, 0))
+            Fail(L"the sheet has no page " + std::to_wstring(page));
+        Send(sheet, PSM_SETCURSEL, static_cast<WPARAM>(page), 0);
+        if (!WaitFor([&] { return Send(tabs, TCM_GETCURSEL, 0, 0) == page; }))
+            Fail(L"the sheet did not show page " + std::to_wstring(page));
+        Settle();
+    }
+
+    // The deepest visible child of `window` at the screen point, as the mouse
+    // would find it.
+    static HWND WindowAt(HWND window, POINT screen)
+    {
+        for (;;) {
+            POINT client = screen;
+            ScreenToClient(window, &client);
+            HWND child = ChildWindowFromPointEx(window, client, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+            if (!child || child == window)
+                return window;
+            window = child;
+        }
+    }
+
+    static LPARAM ClientPoint(HWND window, POINT screen)
+    {
+        ScreenToClient(window, &screen);
+        return MAKELPARAM(screen.x, screen.y);
+    }
+
+    void Press(const CDriveLine& line, bool settle)
+    {
+        HWND control = Control(line.Id(0));
+        RequireEnabled(control);
+        if (m_pressed)
+            Fail(L"the button is held already (release it first)");
+        RECT r;
+        GetClientRect(control, &r);
+        POINT at = {r.right / 2, r.bottom / 2};
+        if (line.Words() == 3) {
+            at.x = line.Number(1);
+            at.y = line.Number(2);
+        }
+        ClientToScreen(control, &at);
+        HWND target = WindowAt(GetAncestor(control, GA_ROOT), at);
+        CInputLink link(WindowThread(target));
+        if (!link.Attached())
+            Fail(L"cannot reach the mouse of the program");
+        m_pressed = true;
+        m_pressedAt = at;
+        m_pressedWindow = target;
+        SetInputState(CKeyStroke());
+        const LPARAM lp = ClientPoint(target, at);
+        PostMessageW(target, WM_MOUSEMOVE, 0, lp);
+        PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, lp);
+        WaitForPosted(target);
+        if (settle)
+            Settle();
+    }
+
+    void Release()
+    {
+        if (!m_pressed)
+            Fail(L"no button is held");
+        HWND target = m_pressedWindow;
+        m_pressed = false;
+        if (!IsWindow(target))
+            Fail(L"the window that was pressed is gone");
+        const DWORD thread = WindowThread(target);
+        CInputLink link(thread);
+        if (!link.Attached())
+            Fail(L"cannot reach the mouse of the program");
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        if (GetGUIThreadInfo(thread, &info) && info.hwndCapture)
+            target = info.hwndCapture;
+        SetInputState(CKeyStroke());
+        PostMessageW(target, WM_LBUTTONUP, 0, ClientPoint(target, m_pressedAt));
+        WaitForPosted(target);
+        Settle();
+    }
+
+    void Size(int width, int height)
+    {
+        HWND window = Current();
+        // Another thread's window is sized by its own thread: the call
+        // returns once the program has laid the window out.
+        if (!SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE))
+            Fail(L"cannot size the window");
+        RECT r;
+        if (!WaitFor([&] {
+                GetWindowRect(window, &r);
+                return r.right - r.left == width && r.bottom - r.top == height;
+            }))
+            Fail(L"the window is " + std::to_wstring(r.right - r.left) + L" x " + std::to_wstring(r.bottom - r.top));
+        WaitForPostedTo(window);
+        Settle();
+    }
+
+    // WaitForPosted with the driver attached for the moment.
+    void WaitForPostedTo(HWND window)
+    {
+        CInputLink link(WindowThread(window));
+        if (!link.Attached())
+            Fail(L"cannot reach the program");
+        WaitForPosted(window);
+    }
+
+    void Fits(HWND control)
+    {
+        HWND edit = IsClass(control, L"ComboBox") ? FindWindowExW(control, nullptr, L"Edit", nullptr) : control;
+        if (!edit || !IsClass(edit, L"Edit"))
+            Fail(L"the control shows no text field");
+        // The caret at the end, as typing leaves it: a field too narrow
+        // scrolls its start out of view to show the caret.
+        const LRESULT length = Send(edit, WM_GETTEXTLENGTH, 0, 0);
+        Send(edit, EM_SETSEL, static_cast<WPARAM>(length), length);
+        if (length == 0)
+            return;
+        const int first = static_cast<short>(LOWORD(Send(edit, EM_POSFROMCHAR, 0, 0)));
+        const int margin = LOWORD(Send(edit, EM_GETMARGINS, 0, 0));
+        if (first < margin)
+            Fail(L"the start of \"" + WindowText(edit) + L"\" is scrolled out of view (" +
+                 std::to_wstring(margin - first) + L" pixels)");
+    }
+
+    void Expanded(HWND tree, bool on)
+    {
+        if (!IsClass(tree, WC_TREEVIEWW))
+            Fail(L"the control is no tree view");
+        bool expanded = false;
+        if (!WaitFor([&] {
+                const LRESULT item = Send(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+                expanded = item && (Send(tree, TVM_GETITEMSTATE, static_cast<WPARAM>(item), TVIS_EXPANDED) & TVIS_EXPANDED);
+                return item && expanded == on;
+            }))
+            Fail(expanded ? L"the selected item is expanded" : L"the selected item is not expanded (or none is selected)");
     }
 
     void Close()
@@ -765,7 +1190,10 @@ int wmain(int argc, wchar_t** argv)
             continue;
         try {
             line.Check();
+            const DWORD begun = GetTickCount();
             driver.Run(line);
+            if (GetEnvironmentVariableW(L"KNT_DRIVE_TRACE", nullptr, 0))
+                PrintError(L"drive: line " + std::to_wstring(i + 1) + L" took " + std::to_wstring(GetTickCount() - begun) + L" ms");
         } catch (const CDriveError& e) {
             PrintError(L"drive: line " + std::to_wstring(i + 1) + L": " + lines[i] + L"\n  " + e.reason);
             driver.EndProgram();

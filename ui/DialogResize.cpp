@@ -81,6 +81,11 @@ void CDialogResizeState::Resize(HWND dialog, UINT sizeType, int cx, int cy)
     }
     if (batch)
         EndDeferWindowPos(batch);
+    // What moved is not sure to be drawn again: the window system copies what
+    // it can, a group box or a button moved into the part that came into view
+    // stays blank, and under Wine without a window manager the strip where the
+    // old frame stood is never drawn at all. Everything is drawn anew.
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void CDialogResizeState::ApplyMinTrackSize(MINMAXINFO* info) const

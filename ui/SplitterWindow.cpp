@@ -113,48 +113,112 @@ LRESULT CSplitterWindow::OnSetCursor(UINT, WPARAM wp, LPARAM lp, BOOL& handled)
     return 0;
 }
 
+void CSplitterWindow::MoveBar(int pos)
+{
+    // Past the left edge is the left edge, never "the default position".
+    pos = Layout(std::max(0, pos)).pos;
+    if (pos == m_pos)
+        return;
+    m_pos = pos;
+    UpdateSplitterLayout();
+    ::UpdateWindow(m_hWnd);
+}
+
 LRESULT CSplitterWindow::OnLButtonDown(UINT, WPARAM, LPARAM lp, BOOL&)
 {
     POINT pt = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-    if (IsOverBar(pt)) {
-        m_dragging = true;
-        m_dragOffset = pt.x - m_pos;
-        ::SetCapture(m_hWnd);
-    }
+    if (m_dragging || !IsOverBar(pt))
+        return 0;
+    // Flagged first: the focus arriving here must stay here, not go on to a pane.
+    m_dragging = true;
+    m_dragOffset = pt.x - m_pos;
+    m_dragStartPos = m_pos;
+    m_focusBeforeDrag = ::GetFocus();
+    ::SetCapture(m_hWnd);
+    ::SetFocus(m_hWnd);
     return 0;
 }
 
 LRESULT CSplitterWindow::OnMouseMove(UINT, WPARAM, LPARAM lp, BOOL&)
 {
-    if (m_dragging && ::GetCapture() == m_hWnd) {
-        int x = static_cast<short>(LOWORD(lp));
-        // Past the left edge is the left edge, never "the default position".
-        int pos = Layout(std::max(0, x - m_dragOffset)).pos;
-        if (pos != m_pos) {
-            m_pos = pos;
-            UpdateSplitterLayout();
-            ::UpdateWindow(m_hWnd);
-        }
-    }
+    if (m_dragging && ::GetCapture() == m_hWnd)
+        MoveBar(static_cast<short>(LOWORD(lp)) - m_dragOffset);
     return 0;
 }
 
 LRESULT CSplitterWindow::OnLButtonUp(UINT, WPARAM, LPARAM, BOOL&)
 {
-    if (m_dragging && ::GetCapture() == m_hWnd)
-        ::ReleaseCapture();  // WM_CAPTURECHANGED ends the drag
-    m_dragging = false;
+    if (m_dragging)
+        EndDrag();
     return 0;
+}
+
+LRESULT CSplitterWindow::OnKeyDown(UINT, WPARAM key, LPARAM, BOOL& handled)
+{
+    if (!m_dragging) {
+        handled = FALSE;
+        return 0;
+    }
+    switch (key) {
+    case VK_LEFT:
+    case VK_RIGHT: {
+        const int before = m_pos;
+        MoveBar(m_pos + (key == VK_LEFT ? -kKeyStep : kKeyStep));
+        // The mouse goes on from where the keys left the bar.
+        m_dragOffset -= m_pos - before;
+        break;
+    }
+    case VK_RETURN:
+        EndDrag();
+        break;
+    case VK_ESCAPE:
+        MoveBar(m_dragStartPos);
+        EndDrag();
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+LRESULT CSplitterWindow::OnGetDlgCode(UINT, WPARAM, LPARAM, BOOL& handled)
+{
+    // During a drag every key is the splitter's: Esc and Enter must not
+    // become the dialog's Cancel and default button, nor arrows move the focus.
+    if (m_dragging)
+        return DLGC_WANTALLKEYS;
+    handled = FALSE;
+    return 0;
+}
+
+void CSplitterWindow::EndDrag()
+{
+    m_dragging = false;
+    if (::GetCapture() == m_hWnd)
+        ::ReleaseCapture();
+    HWND focus = m_focusBeforeDrag;
+    m_focusBeforeDrag = nullptr;
+    if (::GetFocus() != m_hWnd)
+        return;  // the focus went elsewhere meanwhile (another window was activated)
+    if (focus && ::IsWindow(focus) && focus != m_hWnd)
+        ::SetFocus(focus);
+    else if (HWND pane = m_panes[m_activePane])
+        ::SetFocus(pane);
 }
 
 LRESULT CSplitterWindow::OnCaptureChanged(UINT, WPARAM, LPARAM, BOOL&)
 {
-    m_dragging = false;
+    // The mouse was taken away (another window, a menu): the drag ends
+    // where the bar stands.
+    if (m_dragging)
+        EndDrag();
     return 0;
 }
 
 LRESULT CSplitterWindow::OnSetFocus(UINT, WPARAM, LPARAM, BOOL&)
 {
+    if (m_dragging)
+        return 0;
     if (HWND pane = m_panes[m_activePane])
         ::SetFocus(pane);
     return 0;

@@ -1,9 +1,14 @@
 // A window split by a vertical bar into a left and a right pane, each a
-// child window given by the owner. The bar is dragged with the mouse (the
-// window holds the capture while the button is down); each pane keeps at
-// least 20 pixels where the window is wide enough. When the window is
-// resized the bar keeps its distance from the left edge. Position -1 puts
-// the bar at the default position or, without one, in the middle.
+// child window given by the owner. A press on the bar starts a drag: the
+// splitter takes the focus and the mouse; the mouse moves the bar, and so
+// do the left and right arrow keys (kKeyStep pixels a press); letting the
+// button go or Enter ends the drag where the bar stands, Esc puts the bar
+// back where the drag began. Either way the focus goes back where it was.
+// While the drag lasts the splitter asks the dialog for every key, so Esc
+// never reaches the dialog as its Cancel. Each pane keeps at least 20 pixels
+// where the window is wide enough. When the window is resized the bar keeps
+// its distance from the left edge. Position -1 puts the bar at the default
+// position or, without one, in the middle.
 #pragma once
 #include "ui/WindowImpl.h"
 
@@ -21,6 +26,7 @@ public:
     DECLARE_WND_CLASS_EX(L"KanteloSplitter", CS_DBLCLKS, COLOR_BTNFACE + 1)
 
     enum { kMinPane = 20 };
+    enum { kKeyStep = 10 };  // pixels an arrow key moves the bar during a drag
     // The only extended style: 0, the bar keeps its distance from the left edge.
     enum { SPLIT_KEEPLEFT = 0 };
 
@@ -33,6 +39,9 @@ public:
         MESSAGE_HANDLER(WM_LBUTTONUP, OnLButtonUp)
         MESSAGE_HANDLER(WM_CAPTURECHANGED, OnCaptureChanged)
         MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
+        MESSAGE_HANDLER(WM_GETDLGCODE, OnGetDlgCode)
+        MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDown)
+        MESSAGE_HANDLER(WM_CLOSE, OnClose)
     END_MSG_MAP()
 
     CSplitterWindow();
@@ -66,8 +75,18 @@ private:
     LRESULT OnLButtonUp(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnCaptureChanged(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnGetDlgCode(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnKeyDown(UINT, WPARAM, LPARAM, BOOL&);
+    // A multi-line edit inside a dialog posts WM_CLOSE to its parent when Esc
+    // is pressed in it; the default handling would destroy the splitter with
+    // both panes. A splitter is no window to close: it stays as it is.
+    LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
     CSplitterLayout Layout(int pos) const;
     bool IsOverBar(POINT pt) const;
+    // Puts the bar at pos (clamped) and draws it there at once.
+    void MoveBar(int pos);
+    // The drag is over: the mouse and the focus go back.
+    void EndDrag();
 
     HWND m_panes[2] = {nullptr, nullptr};
     int m_pos = -1;
@@ -76,5 +95,7 @@ private:
     int m_activePane = 0;
     int m_barWidth;
     bool m_dragging = false;
-    int m_dragOffset = 0;
+    int m_dragOffset = 0;     // from the bar's left edge to the mouse
+    int m_dragStartPos = 0;   // where Esc puts the bar back
+    HWND m_focusBeforeDrag = nullptr;
 };

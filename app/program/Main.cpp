@@ -4,10 +4,10 @@
 // exact reverse, so no window or worker outlives what it uses.
 //
 // Nothing may end the process unannounced: whatever start-up throws (a
-// constructor, a missing text, the settings) is shown in a message box and
-// the program ends with exit code 1. The Init command's own errors are shown
-// by the command; a user who declines to go on after a settings problem ends
-// it with 0, and so does a main window that cannot be made. The close box
+// constructor, a missing text, the settings) or fails to start (OLE, GDI+,
+// the main window) is shown in a message box and the program ends with exit
+// code 1. The Init command's own errors are shown by the command; a user who
+// declines to go on after a settings problem ends it with 0. The close box
 // and Esc end it with 2.
 #include "app/Command.h"
 #include "app/CommandView.h"
@@ -48,6 +48,7 @@ public:
 int Run(int show)
 {
     Gdiplus::CGdiplusStartup gdiplus;
+    CheckGdiplusStarted(gdiplus.GetStatus());
     wic::CImagingFactoryScope imaging;
     CSetting setting;
     CPublishedSetting published(setting);
@@ -58,8 +59,7 @@ int Run(int show)
         return 0;
     CMessageLoop loop;
     CRegisteredLoop registered(loop);
-    if (!dialog.Create(nullptr))
-        return 0;
+    CheckMainWindowCreated(dialog.Create(nullptr));
     dialog.ShowWindow(show);
     return loop.Run();
 }
@@ -68,7 +68,9 @@ int Run(int show)
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show)
 {
-    ::OleInitialize(nullptr);
+    // First of all (the UI thread is an OLE apartment); a failure is shown
+    // once the module can show boxes.
+    const HRESULT ole = ::OleInitialize(nullptr);
     ::DefWindowProcW(nullptr, 0, 0, 0);
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&controls);
@@ -77,6 +79,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show)
 
     const int code = RunGuarded(
         [&] {
+            CheckOleStarted(ole);
             InitLibraryGlobals();
             return Run(show);
         },
@@ -84,6 +87,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show)
 
     SetWindowErrorSink(nullptr);
     GetAppModule().Term();
-    ::OleUninitialize();
+    if (SUCCEEDED(ole))
+        ::OleUninitialize();
     return code;
 }

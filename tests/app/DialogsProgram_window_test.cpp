@@ -117,3 +117,20 @@ TEST(DialogsProgram, BackgroundColourFollowsTheSheetAndCancelPutsItBack)
     ASSERT_TRUE(ReadProgramSettings(saved));
     EXPECT_EQ(RGB(0x11, 0x22, 0x33), saved.BkColor);
 }
+
+TEST(DialogsProgram, AStopsColourIsChosenInASheetOfItsOwn)
+{
+    // A click on a stop's colour button (by its place, as the mouse clicks)
+    // opens the stop's colour sheet over the paint dialog; its OK gives the
+    // stop the colour.
+    ResetProgramState();
+    ASSERT_TRUE(WriteProgramSettings(GradationSetting()));
+    CDriveResult r = RunDriveScript(L"start\nclick " + Id(IDC_DECO_PAINT) + L"\nwait 色の設定\ntab 1\nclickat " +
+                                    Id(IDC_STOP_BUTTON) + L"\nwait 色の設定\ntext " + Id(IDC_MONO_COLOR) +
+                                    L" 00FF00\nclick " + Id(IDOK) + L"\nwait 色の設定\nexpect " + Id(IDC_STOP_COLOR) +
+                                    L" 00FF00\nclick " + Id(IDOK) + L"\nmain\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    CSetting saved;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_EQ(RGB(0, 0xFF, 0), saved.Borderings[0].Paint.LinearGradation.Stops[0].Color);
+}

@@ -105,8 +105,11 @@ TEST(FontListDlg, CancelKeepsTheRecordAndAnEmptyListGivesNoFace)
 {
     CTestFrame frame;
     REQUIRE_WINDOW(frame.m_hWnd);
+    // A number that names no character set, so that no font can report it
+    // (a real one, such as Thai, has fonts on some machines).
+    const int kNoCharSet = 99;
     CFontListDlg dlg;
-    dlg.Setting.CharSet = 222;  // no font of this character set
+    dlg.Setting.CharSet = kNoCharSet;
     dlg.Setting.Type = FontType3::VECTOR;
     dlg.Setting.Size = -300;    // from an older file: brought into bounds
     CModalScript script;
@@ -124,6 +127,6 @@ TEST(FontListDlg, CancelKeepsTheRecordAndAnEmptyListGivesNoFace)
     EXPECT_EQ(IDCANCEL, dlg.DoModal(frame));
     EXPECT_EQ(FontItalic3::ON, dlg.Setting.Italic);
     EXPECT_EQ(L"", GetFaceName(dlg.SelectedFont));
-    EXPECT_EQ(222, dlg.SelectedFont.lfCharSet);
+    EXPECT_EQ(kNoCharSet, dlg.SelectedFont.lfCharSet);
     EXPECT_TRUE(dlg.Setting.SampleTexts.Items.empty());  // Cancel adds no used text
 }

@@ -4,6 +4,7 @@
 #include "foundation/ReplacingFileWriter.h"
 #include "foundation/ResourceString.h"
 #include "foundation/ShellOps.h"
+#include "platform/Handle.h"
 #include "tests/common/RecordingMsg.h"
 #include "tests/common/TestSupport.h"
 #include "resources/strings_app.h"
@@ -108,12 +109,16 @@ CSetting FirstStartSetting(const std::wstring& folder, const std::wstring& text)
     return s;
 }
 
+// The timer's clock as if the preview delay had passed since every change
+// so far: a scheduled preview starts at the next tick.
+DWORD Later() { return GetTickCount() + CJobControl::kPreviewDelay; }
+
 // Runs the timer until the job has ended (and nothing is pending).
 bool RunUntilIdle(CJobControl& jobs)
 {
     const DWORD start = GetTickCount();
     do {
-        jobs.OnTimer(GetTickCount());
+        jobs.OnTimer(Later());
         if (!jobs.IsRunning() && !jobs.IsPreviewPending())
             return true;
         Sleep(5);
@@ -169,9 +174,68 @@ TEST(JobControlTest, PreviewFollowsAChangeAndShowsOnlyCompleteImages)
     view.pane = SIZE{0, 120};
     const int images = view.images;
     jobs.SchedulePreview(GetTickCount());
-    jobs.OnTimer(GetTickCount());
+    jobs.OnTimer(Later());
     EXPECT_FALSE(jobs.IsRunning());
     EXPECT_EQ(images, view.images);
+}
+
+// Changes come in a burst (typing): the preview waits until the burst is
+// over and starts once, kPreviewDelay after its last change; a preview that
+// falls due while another still runs replaces it. The clock is the test's
+// own, so a loaded machine changes nothing.
+TEST(JobControlTest, PreviewStartsOnceThePreviewDelayAfterTheLastChange)
+{
+    CSetting setting = FirstStartSetting(L"", L"abc");
+    CTestView view;
+    CTestJobControl jobs(view, setting);
+    std::vector<DWORD> started;  // the clock at each preview task made
+    DWORD clock = 50000;
+    CHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    jobs.makePreview = [&](int, int) {
+        started.push_back(clock);
+        auto task = boost::make_shared<CFakeTask>();
+        task->Init(&jobs);
+        // Runs until told to stop or released.
+        task->body = [&](CFakeTask& t) {
+            while (!t.IsTerminated() && WaitForSingleObject(release.Get(), 5) == WAIT_TIMEOUT) {
+            }
+        };
+        return task;
+    };
+    const DWORD delay = CJobControl::kPreviewDelay;
+    // Three changes within 400 ms, and the timer ticking every 100 ms.
+    const int changes[] = {0, 150, 400};
+    for (int t = 0; t < 400 + static_cast<int>(delay); t += 100) {
+        clock = 50000 + t;
+        for (int c : changes)
+            if (c > t - 100 && c <= t)
+                jobs.SchedulePreview(50000 + c);
+        jobs.OnTimer(clock);
+        EXPECT_TRUE(started.empty()) << t;
+    }
+    clock = 50000 + 400 + delay - 1;
+    jobs.OnTimer(clock);
+    EXPECT_TRUE(started.empty());
+    clock = 50000 + 400 + delay;
+    jobs.OnTimer(clock);
+    ASSERT_EQ(1u, started.size());
+    EXPECT_TRUE(jobs.IsRunning());
+    EXPECT_FALSE(jobs.IsPreviewPending());
+
+    // A change while it runs: it runs on until the next one is due, which
+    // then takes its place.
+    const DWORD change = clock + 20;
+    jobs.SchedulePreview(change);
+    clock = change + delay - 1;
+    jobs.OnTimer(clock);
+    EXPECT_EQ(1u, started.size());
+    EXPECT_TRUE(jobs.IsRunning());
+    clock = change + delay;
+    jobs.OnTimer(clock);
+    EXPECT_EQ(2u, started.size());
+    SetEvent(release.Get());
+    ASSERT_TRUE(RunUntilIdle(jobs));
+    EXPECT_EQ(2u, started.size());
 }
 
 TEST(JobControlTest, SaveWritesEveryUnitAndAsksBeforeOverwriting)
@@ -180,7 +244,7 @@ TEST(JobControlTest, SaveWritesEveryUnitAndAsksBeforeOverwriting)
     CSetting setting = FirstStartSetting(folder.File(L"out"), L"一行目\r\n二行目\r\n三行目");
     CTestView view;
     CTestJobControl jobs(view, setting);
-    jobs.StartJob(false, GetTickCount());
+    jobs.StartJob(false);
     EXPECT_TRUE(jobs.IsSaveRunning());
     EXPECT_EQ(true, view.controls.at(0));
     ASSERT_TRUE(RunUntilIdle(jobs));
@@ -202,9 +266,9 @@ TEST(JobControlTest, SaveWritesEveryUnitAndAsksBeforeOverwriting)
     // inside the save job being built.
     view.msg.onBox = [&] {
         jobs.SchedulePreview(GetTickCount());
-        jobs.OnTimer(GetTickCount());
+        jobs.OnTimer(Later());
     };
-    jobs.StartJob(false, GetTickCount());
+    jobs.StartJob(false);
     view.msg.onBox = nullptr;
     EXPECT_FALSE(jobs.IsRunning());
     EXPECT_TRUE(jobs.IsPreviewPending());
@@ -217,7 +281,7 @@ TEST(JobControlTest, SaveWritesEveryUnitAndAsksBeforeOverwriting)
     setting.SaveFormat.Type = OutputType::PDF;
     setting.SingleFile = true;
     view.msg.answer = IDOK;
-    jobs.StartJob(false, GetTickCount());
+    jobs.StartJob(false);
     ASSERT_TRUE(RunUntilIdle(jobs));
     ASSERT_EQ(2u, view.finished.size());
     EXPECT_EQ(3, view.finished[1].count);
@@ -230,10 +294,10 @@ TEST(JobControlTest, SaveWritesEveryUnitAndAsksBeforeOverwriting)
     const std::string pdf = ReadFileBytes(folder.File(L"out\\1.pdf"));
     view.msg.Clear();
     SetReplacingWriterSpaceForTest(100);
-    jobs.StartJob(false, GetTickCount());
+    jobs.StartJob(false);
     const DWORD start = GetTickCount();
     while (jobs.IsSaveRunning() && GetTickCount() - start < kPatience) {
-        jobs.OnTimer(GetTickCount());
+        jobs.OnTimer(Later());
         Sleep(5);
     }
     SetReplacingWriterSpaceForTest(-1);
@@ -249,7 +313,7 @@ TEST(JobControlTest, SaveWritesEveryUnitAndAsksBeforeOverwriting)
     WriteFileBytes(folder.File(L"file"), "x");
     setting.FolderPath = folder.File(L"file\\sub");
     view.msg.Clear();
-    jobs.StartJob(false, GetTickCount());
+    jobs.StartJob(false);
     EXPECT_FALSE(jobs.IsRunning());
     ASSERT_EQ(1u, view.msg.boxes.size());
     EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), view.msg.boxes[0].flags & MB_ICONMASK);
@@ -268,12 +332,18 @@ TEST(JobControlTest, StopDuringALongCharacterJob)
     int reentered = 0;
     view.msg.onBox = [&] {
         ++reentered;
-        jobs.OnTimer(GetTickCount());
+        jobs.OnTimer(Later());
     };
-    jobs.StartJob(false, GetTickCount());
+    jobs.StartJob(false);
     EXPECT_EQ(70000, view.maxUpper);
-    Sleep(50);
-    jobs.OnTimer(GetTickCount());
+    // Stopped once it is under way: its first file counted, far from its last.
+    const DWORD start = GetTickCount();
+    while (view.position == 0 && jobs.IsSaveRunning() && GetTickCount() - start < kPatience) {
+        jobs.OnTimer(Later());
+        Sleep(5);
+    }
+    ASSERT_GT(view.position, 0);
+    ASSERT_LT(view.position, view.upper);
     jobs.Stop();
     ASSERT_TRUE(RunUntilIdle(jobs));
     ASSERT_EQ(1u, view.msg.boxes.size());
@@ -295,7 +365,7 @@ TEST(JobControlTest, AStoppedOneFileJobWritesNoDocument)
     setting.SingleFile = true;
     CTestView view;
     CTestJobControl jobs(view, setting);
-    jobs.StartJob(false, GetTickCount());
+    jobs.StartJob(false);
     ASSERT_TRUE(jobs.IsSaveRunning());
     const DWORD start = GetTickCount();
     while (view.position < 100 && jobs.IsSaveRunning() && GetTickCount() - start < kPatience) {
@@ -361,8 +431,9 @@ TEST(JobControlTest, WorkersThatEndLeaveTheMemoryOfOtherThreadsAlone)
     CTestView view;
     CSetting setting = FirstStartSetting(L"", L"縁取り");
     CTestJobControl jobs(view, setting);
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 4000 && churn.damaged == 0) {
+    // A number of previews, however long they take on this machine.
+    const int previews = 40;
+    for (int i = 0; i < previews && churn.damaged == 0; ++i) {
         setting.Text = setting.Text.size() < 12 ? setting.Text + L"字" : L"縁取り";
         jobs.SchedulePreview(GetTickCount());
         if (!RunUntilIdle(jobs))
@@ -371,7 +442,7 @@ TEST(JobControlTest, WorkersThatEndLeaveTheMemoryOfOtherThreadsAlone)
     churn.stop = true;
     churner.join();
     EXPECT_EQ(0, churn.damaged);
-    EXPECT_GT(view.images, 5);
+    EXPECT_EQ(previews, view.images);
 }
 
 // An output folder longer than the system allows is reported as such before
@@ -385,7 +456,7 @@ TEST(JobControlTest, ATooLongOutputFolderIsReportedBeforeAnythingIsMade)
     CSetting setting = FirstStartSetting(deep, L"a");
     CTestView view;
     CTestJobControl jobs(view, setting);
-    jobs.StartJob(false, GetTickCount());
+    jobs.StartJob(false);
     EXPECT_FALSE(jobs.IsRunning());
     ASSERT_EQ(1u, view.msg.boxes.size());
     const std::wstring& text = view.msg.boxes[0].text;

@@ -7,10 +7,14 @@
 #include "decoration/SettingXml.h"
 #include "foundation/PathUtil.h"
 #include "foundation/ResourceString.h"
+#include "imaging/ImgLoader.h"
+#include "imaging/WicImaging.h"
 #include "tests/common/TestSupport.h"
 #include "resources/strings_decoration.h"
 #include <windows.h>
 #include <shlobj.h>
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 struct CDriveResult {
@@ -106,4 +110,50 @@ inline CDriveResult RunDriveScript(const std::wstring& script)
     result.exitCode = RunWithOutputFile(cmd, outFile, 100000);
     result.output = ReadFileBytes(outFile);
     return result;
+}
+
+// A picture the driver took, as 32-bit pixels (blue, green, red, alpha).
+inline boost::shared_ptr<CImg> LoadShot(const std::wstring& path)
+{
+    wic::CImagingFactoryScope factory;
+    wic::CImgLoader loader;
+    loader.m_formats = 1u << BGRA32;
+    loader.m_options = wic::CImgLoader::kNoColorContext;
+    boost::shared_ptr<CImg> image;
+    LoadFromFile(loader, image, path);
+    return image;
+}
+
+// Where the driver's picture shows another program's window (magenta).
+inline bool IsMasked(const uint8_t* bgr) { return bgr[0] == 255 && bgr[1] == 0 && bgr[2] == 255; }
+
+// How many pixels of the w x h block at (ax, ay) in a differ from the block
+// at (bx, by) in b; pixels another program's window covered in either are
+// left out.
+inline int DifferingPixels(const CImg& a, int ax, int ay, const CImg& b, int bx, int by, int w, int h)
+{
+    int count = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* pa = a.Row(ay + y) + 4 * (ax + x);
+            const uint8_t* pb = b.Row(by + y) + 4 * (bx + x);
+            if (!IsMasked(pa) && !IsMasked(pb) && std::memcmp(pa, pb, 3) != 0)
+                ++count;
+        }
+    return count;
+}
+
+// How many pixels of the w x h block at (x0, y0) pass the test, which gets
+// red, green and blue.
+template <class Test>
+int CountPixels(const CImg& image, int x0, int y0, int w, int h, Test test)
+{
+    int count = 0;
+    for (int y = std::max(0, y0); y < std::min(image.m_h, y0 + h); ++y)
+        for (int x = std::max(0, x0); x < std::min(image.m_w, x0 + w); ++x) {
+            const uint8_t* p = image.Row(y) + 4 * x;
+            if (test(p[2], p[1], p[0]))
+                ++count;
+        }
+    return count;
 }

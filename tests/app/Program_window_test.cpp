@@ -2,8 +2,6 @@
 // driver. Each case starts from a first start (no settings file, no product
 // key) or from a settings file it writes, and ends the program itself.
 #include "tests/app/ProgramDriver.h"
-#include "imaging/ImgLoader.h"
-#include "imaging/WicImaging.h"
 #include "resources/main_window.h"
 #include "resources/info_dialogs.h"
 #include "resources/strings_app.h"
@@ -42,30 +40,6 @@ std::wstring ChooseFolder(const std::wstring& folder)
     std::wstring leaf;
     GetLastComponent(folder, leaf);
     return L"wait ファイルを保存するフォルダを指定してください\nexpect 14149 " + leaf + L"\nclick 1\nmain\n";
-}
-
-// A picture the driver took, as 32-bit pixels.
-boost::shared_ptr<CImg> LoadShot(const std::wstring& path)
-{
-    wic::CImagingFactoryScope factory;
-    wic::CImgLoader loader;
-    loader.m_formats = 1u << BGRA32;
-    loader.m_options = wic::CImgLoader::kNoColorContext;
-    boost::shared_ptr<CImg> image;
-    LoadFromFile(loader, image, path);
-    return image;
-}
-
-// How many pixels of the w x h block at (ax, ay) in a differ from the block
-// at (bx, by) in b.
-int DifferingPixels(const CImg& a, int ax, int ay, const CImg& b, int bx, int by, int w, int h)
-{
-    int count = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (memcmp(a.Row(ay + y) + 4 * (ax + x), b.Row(by + y) + 4 * (bx + x), 3) != 0)
-                ++count;
-    return count;
 }
 
 } // namespace

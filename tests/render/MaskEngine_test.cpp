@@ -1,8 +1,10 @@
 // The mask engine of the raster pipeline: disc dilation against the plain
-// stamp, the winding fill, the 10:1 reduction against a plain block count.
+// stamp, the winding fill, the 10:1 reduction against a plain block count,
+// and the run masks the glyph pass works in against planes of bytes.
 #include "render/DiscDilation.h"
 #include "render/GlyphFill.h"
 #include "render/MaskPlane.h"
+#include "render/RunMask.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cmath>
@@ -338,6 +340,32 @@ TEST(MaskReductionTest, LayingEqualsPlainSourceOver)
     }
 }
 
+TEST(MaskReductionTest, LayingOnFreshRowsEqualsBlending)
+{
+    // Blocks laid one after another on a zeroed target, overlapping each
+    // other in every way and cut at its sides: storing where a row was never
+    // laid on gives what blending gives.
+    std::mt19937 rng(17);
+    std::uniform_int_distribution<int> byte(0, 255), pos(-20, 60), size(1, 40);
+    const int tw = 70, th = 30;
+    for (int round = 0; round < 20; ++round) {
+        std::vector<uint8_t> blended(tw * th, 0), stored(tw * th, 0);
+        std::vector<CWrittenColumns> written(th);
+        for (int n = 0; n < 6; ++n) {
+            CCoverageBlock block;
+            block.x = pos(rng);
+            block.y = pos(rng) / 2;
+            block.width = size(rng);
+            block.height = size(rng) / 2 + 1;
+            for (int i = 0; i < block.width * block.height; ++i)
+                block.values.push_back(static_cast<uint8_t>(byte(rng) < 80 ? 0 : byte(rng)));
+            LayCoverageOver(block, 0, 0, blended.data(), tw, tw, th);
+            LayCoverageOver(block, 0, 0, stored.data(), tw, tw, th, written.data());
+        }
+        ASSERT_EQ(blended, stored) << "round " << round;
+    }
+}
+
 TEST(MaskReductionTest, FullAndHalfBlocks)
 {
     CMaskPlane plane;
@@ -387,32 +415,103 @@ TEST(MaskPlaneTest, UniteAndClearStayInTheirRectangles)
     EXPECT_TRUE(out.IsClean());
 }
 
-} // namespace
-
-TEST(MaskReductionTest, ReducingAndClearingGivesTheSameBlockAndAClearPlane)
+// Random pixels in a rectangle of a 70 x 50 plane, the rectangle its dirty one.
+void FillRandomRect(CMaskPlane& plane, const RECT& r, double density)
 {
-    // Dirty rectangles on and off the grid of ten and of sixteen.
+    std::mt19937 rng(static_cast<unsigned>(r.left * 100 + r.top));
+    std::bernoulli_distribution on(density);
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            plane.Row(y)[x] = on(rng) ? 0xFF : 0;
+    plane.MarkDirty(r);
+}
+
+TEST(RunMaskTest, ReductionOfRunsEqualsTheReductionOfThePlane)
+{
+    // Dirty rectangles on and off the grid of ten and of sixteen; runs of
+    // every length, inside one block and across many.
     const RECT shapes[] = {{0, 0, 70, 50}, {17, 10, 64, 43}, {3, 41, 9, 49}, {61, 1, 70, 2}};
-    for (const RECT& r : shapes) {
-        std::mt19937 rng(static_cast<unsigned>(r.left * 100 + r.top));
-        std::bernoulli_distribution on(0.5);
-        CMaskPlane plane;
-        ASSERT_TRUE(plane.Create(70, 50));
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x)
-                plane.Row(y)[x] = on(rng) ? 0xFF : 0;
-        plane.MarkDirty(r);
-        CCoverageBlock kept, cleared;
-        ReduceMask(plane, 0, 0, 0x3FFFFFFF, 0x3FFFFFFF, kept);
-        ReduceAndClearMask(plane, cleared);
-        EXPECT_EQ(kept.x, cleared.x);
-        EXPECT_EQ(kept.y, cleared.y);
-        EXPECT_EQ(kept.width, cleared.width);
-        EXPECT_EQ(kept.height, cleared.height);
-        EXPECT_EQ(kept.values, cleared.values);
-        EXPECT_TRUE(plane.IsClean());
-        for (int y = 0; y < plane.Height(); ++y)
-            for (int x = 0; x < plane.Width(); ++x)
-                ASSERT_FALSE(plane.Get(x, y)) << x << ", " << y;
+    for (double density : {0.1, 0.5, 0.95})
+        for (const RECT& r : shapes) {
+            CMaskPlane plane, back;
+            ASSERT_TRUE(plane.Create(70, 50));
+            ASSERT_TRUE(back.Create(70, 50));
+            FillRandomRect(plane, r, density);
+            CRunMask runs;
+            ReadRuns(plane, runs);
+            EXPECT_EQ(r.left, runs.Dirty().left);
+            EXPECT_EQ(r.bottom, runs.Dirty().bottom);
+            CCoverageBlock fromPlane, fromRuns;
+            ReduceMask(plane, 0, 0, 0x3FFFFFFF, 0x3FFFFFFF, fromPlane);
+            ReduceRuns(runs, fromRuns);
+            EXPECT_EQ(fromPlane.x, fromRuns.x);
+            EXPECT_EQ(fromPlane.y, fromRuns.y);
+            EXPECT_EQ(fromPlane.width, fromRuns.width);
+            EXPECT_EQ(fromPlane.height, fromRuns.height);
+            EXPECT_EQ(fromPlane.values, fromRuns.values) << "density " << density << " left " << r.left;
+            // And the runs are the plane's pixels.
+            PaintRuns(runs, back);
+            EXPECT_EQ(0, CountDifferences(plane, back));
+        }
+    CRunMask clean;
+    CMaskPlane empty;
+    ASSERT_TRUE(empty.Create(20, 20));
+    ReadRuns(empty, clean);
+    CCoverageBlock none;
+    ReduceRuns(clean, none);
+    EXPECT_TRUE(clean.IsClean());
+    EXPECT_EQ(0, none.width * none.height);
+}
+
+TEST(RunMaskTest, UnionOfRunsEqualsTheUnionOfPlanes)
+{
+    // Overlapping, touching and separate runs, and one side clean.
+    const RECT pairs[][2] = {{{0, 0, 70, 50}, {10, 5, 40, 30}},
+                             {{17, 10, 64, 43}, {3, 41, 9, 49}},
+                             {{61, 1, 70, 2}, {0, 0, 0, 0}}};
+    for (const auto& pair : pairs) {
+        CMaskPlane a, b, expected, got;
+        for (CMaskPlane* p : {&a, &b, &expected, &got})
+            ASSERT_TRUE(p->Create(70, 50));
+        FillRandomRect(a, pair[0], 0.5);
+        if (pair[1].right > 0)
+            FillRandomRect(b, pair[1], 0.3);
+        UniteMasks(expected, a, b);
+        CRunMask ra, rb, united;
+        ReadRuns(a, ra);
+        ReadRuns(b, rb);
+        UniteRuns(united, ra, rb);
+        PaintRuns(united, got);
+        EXPECT_EQ(0, CountDifferences(expected, got));
+        EXPECT_EQ(expected.Dirty().left, united.Dirty().left);
+        EXPECT_EQ(expected.Dirty().bottom, united.Dirty().bottom);
     }
 }
+
+TEST(RunMaskTest, OneRingServesGrowthsOfEverySizeInTurn)
+{
+    // The glyph pass grows every layer of every glyph through one ring:
+    // wider and narrower masks, larger and smaller discs, moves past the
+    // edges, one after another, each still the plain stamp.
+    std::mt19937 rng(31);
+    CRowRing ring;
+    struct Case {
+        int width, height, r, dx, dy;
+    } cases[] = {{40, 30, 3, 0, 0}, {90, 70, 12, 5, -4}, {33, 47, 1, -30, 0},
+                 {90, 70, 20, 0, 60}, {16, 16, 0, 3, 3}, {64, 50, 7, 0, 0}};
+    for (const Case& c : cases) {
+        CMaskPlane shapes, plain, got;
+        ASSERT_TRUE(shapes.Create(c.width, c.height));
+        ASSERT_TRUE(plain.Create(c.width, c.height));
+        ASSERT_TRUE(got.Create(c.width, c.height));
+        FillRandomShapes(shapes, rng, 6);
+        CRunMask in, out;
+        ReadRuns(shapes, in);
+        DilateRuns(out, in, CDisc(c.r), ring, c.dx, c.dy);
+        PaintRuns(out, got);
+        DilateByDiscReference(plain, shapes, CDisc(c.r), c.dx, c.dy);
+        EXPECT_EQ(0, CountDifferences(plain, got)) << "r " << c.r << " width " << c.width;
+    }
+}
+
+} // namespace

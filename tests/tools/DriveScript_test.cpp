@@ -1,7 +1,9 @@
 // The UI driver's script lines: commands, their arguments and the escapes of
 // their texts.
 #include "tools/DriveScript.h"
+#include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
+#include <windows.h>
 
 namespace {
 
@@ -35,6 +37,16 @@ TEST(DriveScript, LinesAreCheckedBeforeTheyRun)
         {L"click 70000", false},     {L"click -1", false},      {L"click 1 2", false},
         {L"expect 260 %d", true},    {L"shot a.png", true},     {L"close", true}, {L"kill", true}, {L"kill 1", false},
         {L"exit 2", true},           {L"exit two", false},      {L"quit", false},
+        {L"launch", true},           {L"key esc", true},        {L"key ctrl+a", true},
+        {L"key", false},             {L"key ctrl+", false},     {L"key esc enter", false},
+        {L"key hyper+a", false},     {L"key f13", false},       {L"focus 153", true},
+        {L"focus", false},           {L"tab 1", true},          {L"tab one", false},
+        {L"press 152 200 40", true}, {L"press 152", true},      {L"press 152 200", false},
+        {L"release", true},          {L"release 1", false},     {L"clickat 293", true},
+        {L"clickat 293 4 x", false}, {L"size 900 700", true},   {L"size 900", false},
+        {L"size 0 700", false},      {L"send 22 1 0", true},    {L"send 22 1", false},
+        {L"fits 161", true},         {L"fits", false},          {L"expanded 14145 1", true},
+        {L"expanded 14145", false},  {L"screen a.png", true},   {L"screen", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.accepted, Refusal(c.line).empty()) << std::string(c.line, c.line + wcslen(c.line));
@@ -61,4 +73,28 @@ TEST(DriveScript, TextsKeepTheirSpacesAndEscapes)
 
     EXPECT_EQ(L"a\r\nb\r\nc", ToCrLf(L"a\nb\r\nc"));
     EXPECT_EQ(L"a\nb\rc", FromCrLf(L"a\r\nb\rc"));
+}
+
+TEST(DriveScript, KeyNamesWithTheirModifiers)
+{
+    const struct {
+        const wchar_t* name;
+        unsigned vk;
+        bool ctrl, shift, alt;
+    } cases[] = {
+        {L"esc", VK_ESCAPE, false, false, false},   {L"Enter", VK_RETURN, false, false, false},
+        {L"left", VK_LEFT, false, false, false},    {L"a", 'A', false, false, false},
+        {L"7", '7', false, false, false},           {L"ctrl+a", 'A', true, false, false},
+        {L"Ctrl+Shift+Z", 'Z', true, true, false},  {L"alt+f4", VK_F4, false, false, true},
+        {L"shift+tab", VK_TAB, false, true, false}, {L"f12", VK_F12, false, false, false},
+    };
+    for (const auto& c : cases) {
+        const CKeyStroke key = ParseKeyName(c.name);
+        EXPECT_EQ(c.vk, key.vk) << Narrow(c.name);
+        EXPECT_EQ(c.ctrl, key.ctrl) << Narrow(c.name);
+        EXPECT_EQ(c.shift, key.shift) << Narrow(c.name);
+        EXPECT_EQ(c.alt, key.alt) << Narrow(c.name);
+    }
+    for (const wchar_t* bad : {L"", L"escape!", L"ctrl+", L"f0", L"+a", L"ä"})
+        EXPECT_THROW(ParseKeyName(bad), CDriveError) << Narrow(bad);
 }

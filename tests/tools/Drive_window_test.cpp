@@ -148,6 +148,35 @@ TEST(Drive, EveryCommandWorksTheWindows)
     EXPECT_EQ(0u, r.exitCode) << r.err;
 }
 
+TEST(Drive, KeysAndClicksGoThroughTheProgramsOwnLoop)
+{
+    if (!CanShowWindows())
+        GTEST_SKIP() << "no window can be created on this desktop";
+    // A letter typed into the focused combo box's field, a click by place
+    // on a button, then Esc: the dialog manager turns it into Cancel, which
+    // closes the stand-in with 2.
+    const CDriveResult r = Drive(
+        "start --fill 147\n"
+        "focus 165\n"
+        "key a\n"
+        "wait [5 165]\n"                    // CBN_EDITCHANGE
+        "expect 165 a\n"
+        "key shift+b\n"
+        "expect 165 aB\n"
+        "clickat 257\n"
+        "wait [0 257]\n"                    // BN_CLICKED from the press and release
+        "key esc\n"
+        "exit 2\n"
+        "# a page is shown in a sheet of its own, with one page\n"
+        "start 149\n"
+        "tab 0\n"
+        "close\n"
+        "exit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.err;
+    EXPECT_EQ(1u, Drive("start 149\ntab 1\n").exitCode);      // no second page
+    EXPECT_EQ(1u, Drive("start 148\nrelease\n").exitCode);    // nothing was pressed
+}
+
 TEST(Drive, StopsAtTheFirstFailingLine)
 {
     if (!CanShowWindows())

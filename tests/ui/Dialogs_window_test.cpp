@@ -112,9 +112,12 @@ TEST(DialogsWindow, ResizeMovesAndSizesTheListedControls)
 
     // The timer's messages go with the window; WM_DESTROY goes on to the dialog.
     ASSERT_TRUE(dlg.StartTimer());
-    Sleep(50);
     MSG msg;
     HWND hwnd = dlg.m_hWnd;
+    // The first tick, however long the machine takes to give it.
+    const DWORD start = GetTickCount();
+    while (!PeekMessageW(&msg, hwnd, WM_TIMER, WM_TIMER, PM_NOREMOVE) && GetTickCount() - start < 20000)
+        Sleep(5);
     ASSERT_TRUE(PeekMessageW(&msg, hwnd, WM_TIMER, WM_TIMER, PM_NOREMOVE));
     dlg.DestroyWindow();
     EXPECT_TRUE(dlg.destroyed);
@@ -151,16 +154,35 @@ TEST(DialogsWindow, EditCommandsServeOnlyTheFocusedEdit)
     dlg.DestroyWindow();
 }
 
+namespace {
+
+// A splitter 300 x 100 in a frame, an edit on the left and a static on the right.
+struct CSplitterInFrame {
+    CTestFrame frame;
+    CSplitterWindow splitter;
+    HWND left = nullptr, right = nullptr;
+
+    bool Create()
+    {
+        RECT r = {0, 0, 300, 100};
+        if (!frame.m_hWnd || !splitter.Create(frame.m_hWnd, r))
+            return false;
+        left = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, nullptr, nullptr, nullptr);
+        right = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, nullptr, nullptr, nullptr);
+        splitter.SetSplitterPanes(left, right);
+        return true;
+    }
+};
+
+} // namespace
+
 TEST(DialogsWindow, SplitterDragMovesTheBarWithinThePaneMinimum)
 {
-    CTestFrame frame;
-    REQUIRE_WINDOW(frame.m_hWnd);
-    CSplitterWindow splitter;
-    RECT r = {0, 0, 300, 100};
-    ASSERT_TRUE(splitter.Create(frame.m_hWnd, r));
-    HWND left = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, nullptr, nullptr, nullptr);
-    HWND right = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, nullptr, nullptr, nullptr);
-    splitter.SetSplitterPanes(left, right);
+    CSplitterInFrame f;
+    REQUIRE_WINDOW(f.frame.m_hWnd);
+    ASSERT_TRUE(f.Create());
+    CSplitterWindow& splitter = f.splitter;
+    HWND left = f.left, right = f.right;
     splitter.SetDefaultPos(120);
     splitter.SetSplitterPos(-1);
     ASSERT_EQ(120, splitter.GetSplitterPos());
@@ -191,6 +213,56 @@ TEST(DialogsWindow, SplitterDragMovesTheBarWithinThePaneMinimum)
     EXPECT_EQ(100, splitter.GetSplitterPos());
     GetWindowRect(right, &pane);
     EXPECT_EQ(380 - 100 - bar, pane.right - pane.left);
+}
+
+TEST(DialogsWindow, SplitterDragTakesTheKeysAndGivesTheFocusBack)
+{
+    CSplitterInFrame f;
+    REQUIRE_WINDOW(f.frame.m_hWnd);
+    ASSERT_TRUE(f.Create());
+    CSplitterWindow& splitter = f.splitter;
+    CTestFrame& frame = f.frame;
+    HWND left = f.left;
+    splitter.SetSplitterPos(100);
+    const int step = CSplitterWindow::kKeyStep;
+    struct Case {
+        const char* name;
+        std::vector<UINT> keys;
+        int pos;  // where the bar ends
+    } const cases[] = {
+        {"Enter keeps", {VK_RIGHT, VK_RIGHT, VK_RETURN}, 100 + 2 * step},
+        {"Esc puts back", {VK_LEFT, VK_ESCAPE}, 100 + 2 * step},
+        {"the button up keeps", {VK_LEFT}, 100 + step},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int grab = splitter.GetSplitterPos() + 1;
+        // Another test's window may take the activation, and the focus with
+        // it, at any moment: the focus is checked while the frame is active.
+        SetFocus(left);
+        splitter.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(grab, 50));
+        const bool active = GetActiveWindow() == frame.m_hWnd;
+        EXPECT_EQ(splitter.m_hWnd, GetCapture());
+        if (active) {
+            EXPECT_EQ(splitter.m_hWnd, GetFocus());
+        }
+        // The dialog manager must pass Esc and Enter on, not make them Cancel.
+        EXPECT_EQ(DLGC_WANTALLKEYS, splitter.SendMessage(WM_GETDLGCODE, 0, 0));
+        for (UINT key : c.keys)
+            splitter.SendMessage(WM_KEYDOWN, key, 0);
+        splitter.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(grab, 50));
+        EXPECT_EQ(c.pos, splitter.GetSplitterPos());
+        EXPECT_FALSE(splitter.IsDragging());
+        EXPECT_EQ(nullptr, GetCapture());
+        if (active && GetActiveWindow() == frame.m_hWnd) {
+            EXPECT_EQ(left, GetFocus());
+        }
+        EXPECT_EQ(0, splitter.SendMessage(WM_GETDLGCODE, 0, 0));
+    }
+    // Esc in the text inside a dialog closes its parent: the splitter stays.
+    splitter.SendMessage(WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(splitter.m_hWnd));
+    EXPECT_TRUE(IsWindow(left));
 }
 
 namespace {
