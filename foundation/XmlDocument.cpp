@@ -10,6 +10,7 @@
 #include "foundation/TextDecode.h"
 #include "foundation/XmlSyntaxCheck.h"
 #include "platform/Bstr.h"
+#include "platform/Variant.h"
 #include "resources/strings_foundation_io.h"
 #include <cstdlib>
 #include <cstring>
@@ -22,28 +23,19 @@ namespace {
 const DWORD kDocumentContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER |
                                CLSCTX_REMOTE_SERVER;
 
-class CVariant {
-public:
-    CVariant() { ::VariantInit(&v); }
-    ~CVariant() { ::VariantClear(&v); }
-    CVariant(const CVariant&) = delete;
-    CVariant& operator=(const CVariant&) = delete;
-    VARIANT v;
-};
-
 void SetVariantText(CVariant& var, const std::wstring& text)
 {
     BSTR s = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     if (!s)
         throw std::bad_alloc();
-    var.v.vt = VT_BSTR;
-    var.v.bstrVal = s;
+    var.Get().vt = VT_BSTR;
+    var.Get().bstrVal = s;
 }
 
 void SetVariantUnknown(CVariant& var, IUnknown* unknown)
 {
-    var.v.vt = VT_UNKNOWN;
-    var.v.punkVal = unknown;
+    var.Get().vt = VT_UNKNOWN;
+    var.Get().punkVal = unknown;
     if (unknown)
         unknown->AddRef();
 }
@@ -139,7 +131,7 @@ bool CXmlDocument::ParseBytes(const std::string& bytes, UINT id, const std::wstr
     CVariant source;
     SetVariantUnknown(source, stream);
     VARIANT_BOOL ok = VARIANT_FALSE;
-    hr = doc->load(source.v, &ok);
+    hr = doc->load(source.Get(), &ok);
     if (hr != S_OK || ok != VARIANT_TRUE) {
         const std::wstring detail = ParseFailureDetail(doc, bytes, LoadFailureCode(hr));
         if (path.empty())
@@ -197,7 +189,7 @@ bool CXmlDocument::SaveFile(const std::wstring& path)
         return FailWithCode(IDS_XML_FILE_SAVE_FAILED, E_POINTER, path);
     CVariant target;
     SetVariantText(target, path);
-    HRESULT hr = m_doc->save(target.v);
+    HRESULT hr = m_doc->save(target.Get());
     if (FAILED(hr))
         return FailWithCode(IDS_XML_FILE_SAVE_FAILED, hr, path);
     return true;
@@ -209,7 +201,7 @@ bool CXmlDocument::SaveStream(IUnknown* stream)
         return FailWithCode(IDS_XML_SAVE_FAILED, E_POINTER);
     CVariant target;
     SetVariantUnknown(target, stream);
-    HRESULT hr = m_doc->save(target.v);
+    HRESULT hr = m_doc->save(target.Get());
     if (FAILED(hr))
         return FailWithCode(IDS_XML_SAVE_FAILED, hr);
     return true;
@@ -363,10 +355,10 @@ bool CXmlDocument::CreateElement(const std::wstring& name, const std::wstring& n
     if (!m_doc)
         return FailWithCode(IDS_XML_CREATE_NODE_FAILED, E_POINTER);
     CVariant type;
-    type.v.vt = VT_I4;
-    type.v.lVal = NODE_ELEMENT;
+    type.Get().vt = VT_I4;
+    type.Get().lVal = NODE_ELEMENT;
     CNode node;
-    HRESULT hr = m_doc->createNode(type.v, CBstr(name), CBstr(namespaceUri), &node);
+    HRESULT hr = m_doc->createNode(type.Get(), CBstr(name), CBstr(namespaceUri), &node);
     if (FAILED(hr))
         return FailWithCode(IDS_XML_CREATE_NODE_FAILED, hr);
     if (!node)
