@@ -5,7 +5,6 @@
 #include "foundation/ResourceString.h"
 #include "resources/strings_foundation_io.h"
 #include <shlwapi.h>
-#include <cstring>
 #include <new>
 #include <vector>
 

@@ -1,7 +1,7 @@
 // COM streams: file streams through the shell, whole files and module
-// resources copied into streams on movable global memory, writable memory
-// streams whose memory the caller takes over, and the IStream calls in the
-// library's two failure styles (HRESULT results and my::CException).
+// resources copied into read-only byte streams (ByteStream.h), writable
+// memory streams whose memory the caller takes over, and the IStream calls
+// in the library's two failure styles (HRESULT results and my::CException).
 #pragma once
 #include "foundation/GlobalMemory.h"
 #include "platform/ComPtr.h"
@@ -29,7 +29,7 @@ HGLOBAL GetHGlobal(IStream* stream);  // IDS_GET_STREAM_HANDLE_FAILED
 // CreateStreamOnHGlobal over a block the caller has.
 HRESULT CreateStreamOnMemory(CComPtr<IStream>& stream, HGLOBAL block, BOOL deleteOnRelease);
 
-// The whole file in a memory stream; E_OUTOFMEMORY for a maxSize of 0 and for
+// The whole file in a byte stream; E_OUTOFMEMORY for a maxSize of 0 and for
 // a file above maxSize or of 4 GiB and more.
 HRESULT CreateStreamFromFile(CComPtr<IStream>& stream, const std::wstring& path, ULONGLONG maxSize);
 void CreateStreamFromFileOrThrow(CComPtr<IStream>& stream, const std::wstring& path,
