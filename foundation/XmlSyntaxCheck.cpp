@@ -1,6 +1,7 @@
 #include "foundation/XmlSyntaxCheck.h"
 #include "foundation/Error.h"
 #include "foundation/ResourceString.h"
+#include "foundation/StringUtil.h"
 #include "resources/strings_foundation_io.h"
 #include <algorithm>
 #include <cstdio>
@@ -125,10 +126,10 @@ bool IsForbidden(const std::wstring& t, size_t i)
         return c != L'\t' && c != L'\n' && c != L'\r';
     if (c == 0xFFFE || c == 0xFFFF)
         return true;
-    if (c >= 0xD800 && c <= 0xDBFF)
-        return !(i + 1 < t.size() && t[i + 1] >= 0xDC00 && t[i + 1] <= 0xDFFF);
-    if (c >= 0xDC00 && c <= 0xDFFF)
-        return !(i > 0 && t[i - 1] >= 0xD800 && t[i - 1] <= 0xDBFF);
+    if (IsHighSurrogate(c))
+        return !(i + 1 < t.size() && IsLowSurrogate(t[i + 1]));
+    if (IsLowSurrogate(c))
+        return !(i > 0 && IsHighSurrogate(t[i - 1]));
     return false;
 }
 
@@ -199,7 +200,7 @@ void CScanner::Reference()
         ok = body.size() > first;
         for (size_t i = first; i < body.size() && ok; ++i) {
             const wchar_t c = body[i];
-            ok = (c >= L'0' && c <= L'9') || (hex && ((c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F')));
+            ok = hex ? HexDigitOrMinus(c) >= 0 : c >= L'0' && c <= L'9';
         }
     } else {
         ok = body == L"lt" || body == L"gt" || body == L"amp" || body == L"apos" || body == L"quot";
@@ -380,7 +381,7 @@ bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault)
         if (c == L'\n' || (c == L'\r' && !(i + 1 < t.size() && t[i + 1] == L'\n'))) {
             ++fault.line;
             fault.column = 1;
-        } else if (c != L'\r' && !(c >= 0xDC00 && c <= 0xDFFF)) {
+        } else if (c != L'\r' && !IsLowSurrogate(c)) {
             ++fault.column;
         }
     }
