@@ -2,6 +2,7 @@
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/JpegWriter.h"
 #include "foundation/ReplacingFileWriter.h"
+#include "foundation/Stream.h"
 #include "platform/ComPtr.h"
 #include <cstddef>
 #include <cstdlib>
@@ -17,7 +18,7 @@ const GUID kEncoderQuality = {0x1d5be4b5, 0xfa4a, 0x452d, {0x9c, 0xdd, 0x5d, 0xb
 // own, else the 96 pixels per inch of a bitmap GDI+ makes over a DIB.
 void PngResolutionOf(const CDib& dib, unsigned& x, unsigned& y)
 {
-    const unsigned k96Dpi = 3780;  // 96 / 0.0254, rounded
+    const unsigned k96Dpi = static_cast<unsigned>(DpiToPelsPerMeter(96, 0.5));
     const BITMAPINFOHEADER* h = dib.GetHeader();
     const bool own = h && h->biXPelsPerMeter > 0 && h->biYPelsPerMeter > 0;
     x = own ? static_cast<unsigned>(h->biXPelsPerMeter) : k96Dpi;
