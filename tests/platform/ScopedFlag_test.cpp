@@ -1,4 +1,3 @@
-#include "platform/Menu.h"
 #include "platform/ScopedFlag.h"
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -22,20 +21,4 @@ TEST(ScopedFlag, UpForTheScopeAndBackAsItWas)
     } catch (const std::runtime_error&) {
     }
     EXPECT_FALSE(flag) << "a failure must not leave the flag up";
-}
-
-TEST(MenuHandle, DestroysWhatItOwnsOnce)
-{
-    CMenuHandle menu(::CreatePopupMenu());
-    ASSERT_TRUE(menu.Get());
-    const HMENU first = menu.Get();
-    CMenuHandle moved(std::move(menu));
-    EXPECT_EQ(nullptr, menu.Get());
-    EXPECT_TRUE(::IsMenu(first));
-    moved.Reset(::CreatePopupMenu());
-    EXPECT_FALSE(::IsMenu(first));
-    const HMENU second = moved.Get();
-    EXPECT_TRUE(::IsMenu(second));
-    ::DestroyMenu(moved.Detach());
-    EXPECT_EQ(nullptr, moved.Get());
 }
