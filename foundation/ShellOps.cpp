@@ -146,17 +146,7 @@ bool IsFolderPathTooLong(const std::wstring& fullPath)
     std::wstring path = fullPath;
     while (!path.empty() && (path.back() == L'\\' || path.back() == L'/'))
         path.pop_back();
-    if (path.size() > kMaxFolderPath)
-        return true;
-    size_t start = 0;
-    for (;;) {
-        const size_t end = path.find_first_of(L"\\/", start);
-        if ((end == std::wstring::npos ? path.size() : end) - start > kMaxPathComponent)
-            return true;
-        if (end == std::wstring::npos)
-            return false;
-        start = end + 1;
-    }
+    return path.size() > kMaxFolderPath;
 }
 
 DWORD TryCreateFolder(const std::wstring& path)

@@ -40,12 +40,12 @@ int DeleteFileByShell(const std::wstring& path, HWND owner, FILEOP_FLAGS flags, 
 HRESULT ShellFileOperation(UINT function, const CPathList& from, const std::wstring& to, HWND owner,
                       FILEOP_FLAGS flags);
 
-// The longest folder path the system creates (MAX_PATH less room for an 8.3
-// file name) and the longest name of one folder.
+// The longest folder path the system creates: MAX_PATH less room for an 8.3
+// file name. No name of a folder within it can exceed the 255 characters
+// a name may have.
 const size_t kMaxFolderPath = MAX_PATH - 12;
-const size_t kMaxPathComponent = 255;
-// True when the full path is longer than the system takes for a folder, or
-// one of its names is.
+// True when the full path, without trailing separators, is longer than the
+// system takes for a folder.
 bool IsFolderPathTooLong(const std::wstring& fullPath);
 // 0 when the folder exists afterwards (an existing one counts), else the Win32
 // code. A drive root is never created: 0 when it exists, 5 when it does not.
