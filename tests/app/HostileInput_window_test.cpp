@@ -111,15 +111,6 @@ TEST(HostileInputProgramTest, ASettingsFileInUseIsNamedAndLeftAlone)
 
 namespace {
 
-// The Run button's folder browser, closed with OK once it shows the folder
-// it opened on (14149 is its name box).
-std::wstring ChooseFolderScript(const std::wstring& folder)
-{
-    std::wstring leaf;
-    GetLastComponent(folder, leaf);
-    return L"wait ファイルを保存するフォルダを指定してください\nexpect 14149 " + leaf + L"\nclick 1\nmain\n";
-}
-
 // Width and height from a PNG's header.
 SIZE PngSize(const std::string& png)
 {

@@ -11,10 +11,6 @@
 
 namespace {
 
-std::wstring Id(int id) { return std::to_wstring(id); }
-
-const wchar_t kFileDialog[] = L"ファイルの種類";  // both file dialogs show it
-
 // The program that opens web addresses, replaced for a test by one that
 // does not exist (so nothing starts) and put back afterwards.
 class CBrokenBrowser {

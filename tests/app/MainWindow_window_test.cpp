@@ -15,8 +15,6 @@
 
 namespace {
 
-std::wstring Id(int id) { return std::to_wstring(id); }
-
 // The folder browser's folder name box and tree (Wine's browser).
 const int kBrowserName = 14149;
 const int kBrowserTree = 14145;
