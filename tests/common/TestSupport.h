@@ -54,6 +54,9 @@ my::CException ThrownError(const std::function<void()>& f);
 std::wstring SystemText(HRESULT hr);
 
 bool FileExists(const std::wstring& path);
+// Whether this process can make a window: not without a display (a headless
+// wineserver).
+bool CanCreateWindows();
 // The file held open as another program may hold it, without sharing: no one
 // else can open it until the handle is closed. Invalid when it cannot be opened.
 CHandle HoldWithoutSharing(const std::wstring& path);
