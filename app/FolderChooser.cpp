@@ -21,9 +21,10 @@
 // expands the folder itself, so the selected item of the tree is expanded
 // directly; the selection stays where it is.
 #include "app/FolderChooser.h"
+#include "foundation/PathUtil.h"
+#include "ui/Firewall.h"
 #include <shlobj.h>
 #include <commctrl.h>
-#include <vector>
 
 namespace {
 
@@ -35,16 +36,9 @@ struct CBrowseState {
 // No trailing separator, except for a drive's root ("C:\").
 std::wstring FullFolderPath(const std::wstring& path)
 {
-    std::wstring full = path;
-    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed > 0) {
-        std::vector<wchar_t> buffer(needed, L'\0');
-        const DWORD n = ::GetFullPathNameW(path.c_str(), needed, buffer.data(), nullptr);
-        if (n > 0 && n < needed)
-            full.assign(buffer.data(), n);
+    std::wstring full = GetFullPathOrSelf(path);
+    while (RemoveTrailingSeparatorKeepRoot(full)) {
     }
-    while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/'))
-        full.pop_back();
     return full;
 }
 
@@ -182,25 +176,17 @@ std::wstring PathOfIdList(LPCITEMIDLIST list)
 // A callback of the shell: nothing may be thrown through it.
 int CALLBACK OnBrowseEvent(HWND browser, UINT message, LPARAM param, LPARAM data) noexcept
 {
+    if (message == BFFM_VALIDATEFAILEDW)
+        return 1;  // keep the browser open
     CBrowseState* state = reinterpret_cast<CBrowseState*>(data);
-    try {
-        switch (message) {
-        case BFFM_INITIALIZED:
-            if (state && !state->initial.empty())
-                SelectInitialFolder(browser, *state);
-            break;
-        case BFFM_SELCHANGED:
-            if (state)
-                state->selected = PathOfIdList(reinterpret_cast<LPCITEMIDLIST>(param));
-            break;
-        case BFFM_VALIDATEFAILEDW:
-            return 1;  // keep the browser open
-        default:
-            break;
-        }
-    } catch (...) {
-        // Out of memory while walking: the browser stays as it is.
-    }
+    if (!state)
+        return 0;
+    GuardedCall([&] {
+        if (message == BFFM_INITIALIZED && !state->initial.empty())
+            SelectInitialFolder(browser, *state);
+        else if (message == BFFM_SELCHANGED)
+            state->selected = PathOfIdList(reinterpret_cast<LPCITEMIDLIST>(param));
+    });
     return 0;
 }
 

@@ -137,25 +137,32 @@ std::wstring ClassOf(HWND window)
 
 bool IsClass(HWND window, const wchar_t* name) { return _wcsicmp(ClassOf(window).c_str(), name) == 0; }
 
+DWORD ProcessOf(HWND window)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
 // Enumeration callbacks: nothing thrown may cross them, so a failure to
 // allocate ends the enumeration instead.
-struct CCollect {
-    DWORD pid;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM p)
+BOOL CALLBACK CollectVisibleWindow(HWND window, LPARAM p)
 {
     try {
-        auto* c = reinterpret_cast<CCollect*>(p);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        if (pid == c->pid && IsWindowVisible(window))
-            c->found.push_back(window);
+        if (IsWindowVisible(window))
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(window);
         return TRUE;
     } catch (...) {
         return FALSE;
     }
+}
+
+// Visible top-level windows of every process, topmost first.
+std::vector<HWND> VisibleTopWindows()
+{
+    std::vector<HWND> found;
+    EnumWindows(CollectVisibleWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 struct CFindId {
@@ -212,37 +219,20 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM p)
     }
 }
 
-// Visible top-level windows of other processes that overlap `area` (screen
+// Where visible top-level windows of other processes overlap `area` (screen
 // coordinates), in the order the system lists them.
-struct CForeignWindows {
-    DWORD pid;
-    RECT area;
-    std::vector<RECT> found;
-};
-
-BOOL CALLBACK CollectForeignWindow(HWND window, LPARAM p)
-{
-    try {
-        auto* f = reinterpret_cast<CForeignWindows*>(p);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        RECT r, overlap;
-        if (pid != f->pid && pid != GetCurrentProcessId() && IsWindowVisible(window) && GetWindowRect(window, &r) &&
-            IntersectRect(&overlap, &r, &f->area))
-            f->found.push_back(overlap);
-        return TRUE;
-    } catch (...) {
-        return FALSE;
-    }
-}
-
 std::vector<RECT> ForeignWindowsOver(HWND window, const RECT& area)
 {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    CForeignWindows f{pid, area, {}};
-    EnumWindows(CollectForeignWindow, reinterpret_cast<LPARAM>(&f));
-    return f.found;
+    const DWORD own = ProcessOf(window);
+    std::vector<RECT> found;
+    for (HWND other : VisibleTopWindows()) {
+        const DWORD pid = ProcessOf(other);
+        RECT r, overlap;
+        if (pid != own && pid != GetCurrentProcessId() && GetWindowRect(other, &r) &&
+            IntersectRect(&overlap, &r, &area))
+            found.push_back(overlap);
+    }
+    return found;
 }
 
 bool SameRects(const std::vector<RECT>& a, const std::vector<RECT>& b)
@@ -512,9 +502,10 @@ private:
     // Visible top-level windows of the program, topmost first.
     std::vector<HWND> TopWindows() const
     {
-        CCollect collect{m_pid, {}};
-        EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&collect));
-        return collect.found;
+        std::vector<HWND> windows = VisibleTopWindows();
+        windows.erase(std::remove_if(windows.begin(), windows.end(), [&](HWND w) { return ProcessOf(w) != m_pid; }),
+                      windows.end());
+        return windows;
     }
 
     bool Ended() const { return WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0; }

@@ -25,8 +25,6 @@ CSetting GradationSetting()
 // save at its end: the file shows only what was saved while it ran.
 const wchar_t kEndWithoutQuitting[] = L"expect 99999 x\n";
 
-std::wstring Id(int id) { return std::to_wstring(id); }
-
 } // namespace
 
 TEST(DialogsProgram, PaintDialogChangesLiveCancelRestoresOkKeeps)

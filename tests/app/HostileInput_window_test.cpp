@@ -94,15 +94,15 @@ TEST(HostileInputProgramTest, ASettingsFileInUseIsNamedAndLeftAlone)
     const std::wstring path = ProgramSettingsPath();
     const std::string file = ReadFileBytes(path), backup = ReadFileBytes(path + L".bak");
     ASSERT_NE(file, backup);
-    HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    CHandle held = HoldWithoutSharing(path);
+    ASSERT_TRUE(held.IsValid());
     std::wstring name;
     GetLastComponent(path, name);
     const std::wstring inUse = LoadResourceString(IDS_SETTINGS_FILE_IN_USE).substr(0, 12);
     // Retry while it is held asks again; Cancel ends the program.
     CDriveResult r = RunDriveScript(L"start\nwait " + inUse + L"\nwait " + name + L"\nclick 4\nwait " + inUse +
                                     L"\nclick 2\nexit 0\n");
-    CloseHandle(held);
+    held.Close();
     EXPECT_EQ(0u, r.exitCode) << r.output;
     EXPECT_EQ(file, ReadFileBytes(path));
     EXPECT_EQ(backup, ReadFileBytes(path + L".bak"));
@@ -110,15 +110,6 @@ TEST(HostileInputProgramTest, ASettingsFileInUseIsNamedAndLeftAlone)
 }
 
 namespace {
-
-// The Run button's folder browser, closed with OK once it shows the folder
-// it opened on (14149 is its name box).
-std::wstring ChooseFolderScript(const std::wstring& folder)
-{
-    std::wstring leaf;
-    GetLastComponent(folder, leaf);
-    return L"wait ファイルを保存するフォルダを指定してください\nexpect 14149 " + leaf + L"\nclick 1\nmain\n";
-}
 
 // Width and height from a PNG's header.
 SIZE PngSize(const std::string& png)

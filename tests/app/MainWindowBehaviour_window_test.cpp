@@ -4,6 +4,7 @@
 // the title after a decoration file is saved and opened, the paint buttons
 // while a save runs, a blank text on Run, and the end of a Windows session.
 #include "tests/app/ProgramDriver.h"
+#include "platform/RegKey.h"
 #include "resources/main_window.h"
 #include "resources/strings_app.h"
 #include "resources/strings_engine.h"
@@ -11,45 +12,35 @@
 
 namespace {
 
-std::wstring Id(int id) { return std::to_wstring(id); }
-
-const wchar_t kFileDialog[] = L"ファイルの種類";  // both file dialogs show it
-
 // The program that opens web addresses, replaced for a test by one that
 // does not exist (so nothing starts) and put back afterwards.
 class CBrokenBrowser {
 public:
     CBrokenBrowser()
     {
-        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, kKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &m_key) != ERROR_SUCCESS)
+        if (m_key.Open(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", KEY_QUERY_VALUE | KEY_SET_VALUE) !=
+            ERROR_SUCCESS)
             return;
         wchar_t value[1024] = L"";
-        DWORD size = sizeof value - sizeof(wchar_t), type = 0;
-        m_saved = RegQueryValueExW(m_key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
-                      ERROR_SUCCESS &&
-                  type == REG_SZ;
+        ULONG chars = 1024;
+        if (m_key.QueryStringValue(nullptr, value, &chars) != ERROR_SUCCESS)
+            return;
         m_old = value;
-        const std::wstring broken = L"\"C:\\no-such-browser.exe\" \"%1\"";
-        m_set = RegSetValueExW(m_key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(broken.c_str()),
-                               static_cast<DWORD>((broken.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+        m_set = m_key.SetStringValue(nullptr, L"\"C:\\no-such-browser.exe\" \"%1\"") == ERROR_SUCCESS;
     }
     ~CBrokenBrowser()
     {
-        if (m_set && m_saved)
-            RegSetValueExW(m_key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(m_old.c_str()),
-                           static_cast<DWORD>((m_old.size() + 1) * sizeof(wchar_t)));
-        if (m_key)
-            RegCloseKey(m_key);
+        if (m_set)
+            m_key.SetStringValue(nullptr, m_old.c_str());
     }
     CBrokenBrowser(const CBrokenBrowser&) = delete;
     CBrokenBrowser& operator=(const CBrokenBrowser&) = delete;
-    bool IsSet() const { return m_set && m_saved; }
+    bool IsSet() const { return m_set; }
 
 private:
-    static constexpr const wchar_t* kKey = L"https\\shell\\open\\command";
-    HKEY m_key = nullptr;
+    CRegKey m_key;
     std::wstring m_old;
-    bool m_saved = false, m_set = false;
+    bool m_set = false;
 };
 
 } // namespace

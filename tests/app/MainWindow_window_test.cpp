@@ -15,8 +15,6 @@
 
 namespace {
 
-std::wstring Id(int id) { return std::to_wstring(id); }
-
 // The folder browser's folder name box and tree (Wine's browser).
 const int kBrowserName = 14149;
 const int kBrowserTree = 14145;
@@ -198,10 +196,9 @@ TEST(MainWindow, TheInfoStripLiesUnderThePreviewAndCarriesTheVectorNote)
     // note is written from its left end; the sizes stand at its right end.
     const int top = pane.bottom + 2, height = 15 - 2;
     const int noteWidth = (pane.right - pane.left) / 2;
-    const auto dark = [](int red, int green, int blue) { return IsDark(red, green, blue); };
-    EXPECT_EQ(0, CountPixels(*a, pane.left, top, noteWidth, height, dark)) << "no note for a raster format";
-    EXPECT_GT(CountPixels(*b, pane.left, top, noteWidth, height, dark), 20) << "the note for a vector format";
-    EXPECT_EQ(0, CountPixels(*c, pane.left, top, noteWidth, height, dark)) << "the note cleared again";
+    EXPECT_EQ(0, CountPixels(*a, pane.left, top, noteWidth, height, IsDark)) << "no note for a raster format";
+    EXPECT_GT(CountPixels(*b, pane.left, top, noteWidth, height, IsDark), 20) << "the note for a vector format";
+    EXPECT_EQ(0, CountPixels(*c, pane.left, top, noteWidth, height, IsDark)) << "the note cleared again";
     // Under the text nothing changed: the note is not written there.
     EXPECT_EQ(0, DifferingPixels(*a, 0, top, *b, 0, top, pane.left - 8, height));
 }

@@ -9,9 +9,6 @@
 
 namespace {
 
-// Both file dialogs show this label; the main window does not.
-const wchar_t kFileDialog[] = L"ファイルの種類";
-
 std::wstring Line(const std::wstring& command, const std::wstring& argument)
 {
     return command + L" " + argument + L"\n";

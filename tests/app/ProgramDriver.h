@@ -87,6 +87,21 @@ inline std::wstring FreshOutputFolder(const std::wstring& name)
     return folder;
 }
 
+// A control, command or message number as a script line writes it.
+inline std::wstring Id(int id) { return std::to_wstring(id); }
+
+// Both file dialogs show this label; the main window does not.
+const wchar_t kFileDialog[] = L"ファイルの種類";
+
+// The Run button's folder browser, closed with OK once it shows the folder
+// it opened on (it selects it after it appears; 14149 is its name box).
+inline std::wstring ChooseFolderScript(const std::wstring& folder)
+{
+    std::wstring leaf;
+    GetLastComponent(folder, leaf);
+    return L"wait ファイルを保存するフォルダを指定してください\nexpect 14149 " + leaf + L"\nclick 1\nmain\n";
+}
+
 inline std::wstring ScriptPath(const std::wstring& path)
 {
     std::wstring out;

@@ -33,15 +33,6 @@ bool HasKey(const std::wstring& path)
 // Colour type of a PNG file (6: RGB with alpha).
 int PngColorType(const std::string& bytes) { return bytes.size() > 25 ? static_cast<unsigned char>(bytes[25]) : -1; }
 
-// The folder browser of the Run button, closed with OK once it shows the
-// folder it opened on (it selects it after it appears; 14149 is its name box).
-std::wstring ChooseFolder(const std::wstring& folder)
-{
-    std::wstring leaf;
-    GetLastComponent(folder, leaf);
-    return L"wait ファイルを保存するフォルダを指定してください\nexpect 14149 " + leaf + L"\nclick 1\nmain\n";
-}
-
 } // namespace
 
 TEST(ProgramTest, FirstStartMakesItsKeyAndSettingsAndShowsAPreview)
@@ -155,9 +146,9 @@ TEST(ProgramTest, ThreeLinesBecomeThreePngsAndARunAgainAsksFirst)
     const std::wstring folder = FreshOutputFolder(L"program-three-pngs");
     ASSERT_TRUE(WriteProgramSettings(SaveSetting(folder)));
     std::wstring script = L"start\ntext 153 一行目\\n二行目\\n三行目\ncheck 239 1\nclick 1\n";
-    script += ChooseFolder(folder);
+    script += ChooseFolderScript(folder);
     script += L"wait 3 個のファイルを作成しました\nclick 1\nmain\n";
-    script += L"click 1\n" + ChooseFolder(folder) + L"wait 上書きしますか\nclick 2\nmain\nenabled 1 1\nclose\nexit 2\n";
+    script += L"click 1\n" + ChooseFolderScript(folder) + L"wait 上書きしますか\nclick 2\nmain\nenabled 1 1\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
     for (const wchar_t* name : {L"1.png", L"2.png", L"3.png"})
@@ -173,7 +164,7 @@ TEST(ProgramTest, OneFilePdfHoldsEveryLineAsAPage)
     s.SingleFile = true;
     ASSERT_TRUE(WriteProgramSettings(s));
     std::wstring script = L"start\ntext 153 一\\n二\\n三\nclick 1\n";
-    script += ChooseFolder(folder);
+    script += ChooseFolderScript(folder);
     script += L"wait 3 枚のページを出力しました\nclick 1\nmain\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
@@ -194,7 +185,7 @@ TEST(ProgramTest, StopEndsALongCharacterJobAndGivesTheControlsBack)
     std::wstring text;
     for (int line = 0; line < 40; ++line)
         text += std::wstring(100, L'縁') + L"\\n";
-    std::wstring script = L"start\ntext 153 " + text + L"\nclick 1\n" + ChooseFolder(folder);
+    std::wstring script = L"start\ntext 153 " + text + L"\nclick 1\n" + ChooseFolderScript(folder);
     // While the job runs, the rows and the format's controls are off too.
     script += L"enabled 1 0\nenabled 182 0\nenabled 212 0\nenabled 167 0\nenabled 253 0\nenabled 244 1\n";
     script += L"click 256\nwait 処理を中断しました\nclick 1\nmain\nenabled 1 1\nenabled 256 0\nenabled 157 1\nclose\nexit 2\n";

@@ -11,27 +11,6 @@
 
 namespace {
 
-// The file held open as another program would hold it: no sharing at all.
-class CLockedFile {
-public:
-    explicit CLockedFile(const std::wstring& path)
-        : m_file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr))
-    {
-    }
-    ~CLockedFile() { Release(); }
-    CLockedFile(const CLockedFile&) = delete;
-    CLockedFile& operator=(const CLockedFile&) = delete;
-    bool IsHeld() const { return m_file != INVALID_HANDLE_VALUE; }
-    void Release()
-    {
-        if (m_file != INVALID_HANDLE_VALUE)
-            CloseHandle(m_file);
-        m_file = INVALID_HANDLE_VALUE;
-    }
-private:
-    HANDLE m_file;
-};
-
 std::string SettingsBytes(int alpha)
 {
     CSetting s;
@@ -53,8 +32,8 @@ TEST(SettingsFileLoader, AFileThatCannotBeOpenedIsNotADamagedOne)
     ASSERT_TRUE(WriteFileBytes(path, good));
     ASSERT_TRUE(WriteFileBytes(backup, older));
     {
-        CLockedFile lock(path);
-        ASSERT_TRUE(lock.IsHeld());
+        const CHandle lock = HoldWithoutSharing(path);
+        ASSERT_TRUE(lock.IsValid());
         CSetting s;
         CSettingsFileLoader loader;
         EXPECT_EQ(CSettingsFileLoader::UNOPENED, loader.Load(s, path));
@@ -68,8 +47,8 @@ TEST(SettingsFileLoader, AFileThatCannotBeOpenedIsNotADamagedOne)
     // copy, so nothing is decided.
     ASSERT_TRUE(WriteFileBytes(path, "<Settings><Font"));
     {
-        CLockedFile lock(backup);
-        ASSERT_TRUE(lock.IsHeld());
+        const CHandle lock = HoldWithoutSharing(backup);
+        ASSERT_TRUE(lock.IsValid());
         CSetting s;
         CSettingsFileLoader loader;
         EXPECT_EQ(CSettingsFileLoader::UNOPENED, loader.Load(s, path));
@@ -89,8 +68,8 @@ TEST_F(CommandTest, StartUpWithASettingsFileInUseAsksAndWritesNothing)
     ASSERT_TRUE(WriteFileBytes(SettingsFile(), good));
     ASSERT_TRUE(WriteFileBytes(SettingsFile() + L".bak", older));
     {
-        CLockedFile lock(SettingsFile());
-        ASSERT_TRUE(lock.IsHeld());
+        const CHandle lock = HoldWithoutSharing(SettingsFile());
+        ASSERT_TRUE(lock.IsValid());
         // Retry while it is still held asks again; Cancel ends the start.
         boxes.answers = {IDRETRY, IDCANCEL};
         knt::CCommandInit init(knt::GetMsg());
@@ -108,16 +87,16 @@ TEST_F(CommandTest, StartUpWithASettingsFileInUseAsksAndWritesNothing)
 
     // Retry once the other program let go reads the file.
     struct CLettingGo : CRecordingMsg {
-        CLockedFile* lock = nullptr;
+        CHandle* lock = nullptr;
         int Show(const std::wstring& text, UINT flags) override
         {
-            lock->Release();  // the user closes the other program, then retries
+            lock->Close();  // the user closes the other program, then retries
             return CRecordingMsg::Show(text, flags);
         }
     } lettingGo;
     lettingGo.answer = IDRETRY;
-    CLockedFile lock(SettingsFile());
-    ASSERT_TRUE(lock.IsHeld());
+    CHandle lock = HoldWithoutSharing(SettingsFile());
+    ASSERT_TRUE(lock.IsValid());
     lettingGo.lock = &lock;
     CMsgRedirect toLettingGo(knt::GetMsg(), lettingGo);
     setting = CSetting();

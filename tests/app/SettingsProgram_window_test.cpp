@@ -6,12 +6,6 @@
 #include "resources/main_window.h"
 #include <gtest/gtest.h>
 
-namespace {
-
-std::wstring Id(int id) { return std::to_wstring(id); }
-
-} // namespace
-
 TEST(ProgramSettings, ANegativeAngleStaysAcrossARestart)
 {
     ResetProgramState();

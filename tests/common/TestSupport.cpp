@@ -177,6 +177,20 @@ std::wstring SystemText(HRESULT hr)
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+bool CanCreateWindows()
+{
+    HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    if (!probe)
+        return false;
+    DestroyWindow(probe);
+    return true;
+}
+
+CHandle HoldWithoutSharing(const std::wstring& path)
+{
+    return CHandle(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
 CClipboardTestLock::CClipboardTestLock() : m_mutex(CreateMutexW(nullptr, FALSE, L"KanteloTestClipboard"))
 {
     WaitForSingleObject(m_mutex, 60000);

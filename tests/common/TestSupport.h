@@ -1,6 +1,7 @@
 // Shared helpers of the test executables.
 #pragma once
 #include "foundation/Error.h"
+#include "platform/Handle.h"
 #include <windows.h>
 #include <functional>
 #include <map>
@@ -53,6 +54,12 @@ my::CException ThrownError(const std::function<void()>& f);
 std::wstring SystemText(HRESULT hr);
 
 bool FileExists(const std::wstring& path);
+// Whether this process can make a window: not without a display (a headless
+// wineserver).
+bool CanCreateWindows();
+// The file held open as another program may hold it, without sharing: no one
+// else can open it until the handle is closed. Invalid when it cannot be opened.
+CHandle HoldWithoutSharing(const std::wstring& path);
 // The number of files (not folders) directly in a folder.
 int CountFiles(const std::wstring& folder);
 
