@@ -89,8 +89,6 @@ public:
     void MarkAllDirty();
     // Clears the dirty rectangle and forgets it.
     void Clear();
-    // Forgets the dirty rectangle of a plane its caller has cleared.
-    void ForgetCleared() { m_dirty = RECT{0, 0, 0, 0}; }
 
 private:
     CAlphaPlane m_plane;
