@@ -25,13 +25,14 @@
 // dilation.
 //
 // The rows above and below stacks go into a ring of rows of bits
-// (CRowRing), the spans set however they overlap; input row y writes result rows y - r .. y + r - 1 only (a stack
-// writes its rows above when it starts, its rows below when it ends). So
-// once row y is done, result row y - r is whole and leaves the ring as runs,
-// rows in order; the ring's 2r + 1 rows of bits stay in the processor's
-// cache where a whole cell of millions of bytes would not. The stacks' own rows, most of
-// the bytes, are not written at all: a result row merges the ring's runs
-// with the runs of its input row widened by h(0), by their left ends.
+// (CRowRing), the spans set however they overlap; input row y writes result
+// rows y - r .. y + r - 1 only (a stack writes its rows above when it
+// starts, its rows below when it ends). So once row y is done, result row
+// y - r is whole and leaves the ring as runs, rows in order; the ring's
+// 2r + 1 rows of bits stay in the processor's cache where a whole cell of
+// millions of bytes would not. The stacks' own rows, most of the bytes, are
+// not written at all: a result row merges the ring's runs with the runs of
+// its input row widened by h(0), by their left ends.
 //
 // Edge cases: r = 0 copies the shape; shifts and stamps are clipped to the
 // mask; an empty mask gives an empty result; the result's dirty rectangle is

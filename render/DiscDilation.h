@@ -1,4 +1,4 @@
-// Dilation of a mask plane by a disc: the growth of a decoration layer.
+// Dilation of a mask by a disc: the growth of a decoration layer.
 #pragma once
 #include "render/MaskPlane.h"
 #include "render/RunMask.h"
