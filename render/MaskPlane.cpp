@@ -25,7 +25,7 @@ bool CMaskPlane::Create(int width, int height)
     Free();
     if (width <= 0 || height <= 0)
         return false;
-    if (CAlphaPlane::Bytes(width, height) > 0x40000000ULL)  // 1 GB: no glyph cell comes near; refuse rather than thrash
+    if (CAlphaPlane::Bytes(width, height) > 0x40000000ULL)  // 1 GB: refuse rather than thrash
         return false;
     return m_plane.Create(width, height);
 }

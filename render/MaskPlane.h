@@ -5,8 +5,8 @@
 // which lets the reduction count set pixels with byte arithmetic.
 //
 // The plane remembers the rectangle its writers may have touched ("dirty"),
-// so that clearing, scanning and reducing stay inside the glyph's cell and
-// its margins instead of sweeping the whole plane.
+// so that clearing, scanning and reducing stay inside the shape and its
+// margins instead of sweeping the whole plane.
 #pragma once
 #include "render/AlphaPlane.h"
 #include "platform/ThreadLocal.h"
