@@ -45,13 +45,6 @@ std::vector<double> Time(int n, const std::function<bool()>& work)
 
 double Median(const std::vector<double>& v) { return v.empty() ? -1 : v[v.size() / 2]; }
 
-void Print(const wchar_t* key, double value)
-{
-    wchar_t line[128];
-    _snwprintf(line, 128, L"%ls=%.2f", key, value);
-    WriteLine(STD_OUTPUT_HANDLE, line);
-}
-
 CSetting BenchmarkSetting()
 {
     CSetting s = BenchFaceSetting();
@@ -234,20 +227,20 @@ int wmain(int argc, wchar_t** argv)
         WriteLine(STD_ERROR_HANDLE, error);
         return 1;
     }
-    Print(L"line_job_ms_median", Median(job));
-    Print(L"line_job_ms_min", job.front());
-    Print(L"line_render_ms_median", Median(render));
-    Print(L"preview_ms_median", Median(previews));
+    WriteValue(L"line_job_ms_median", Median(job));
+    WriteValue(L"line_job_ms_min", job.front());
+    WriteValue(L"line_render_ms_median", Median(render));
+    WriteValue(L"preview_ms_median", Median(previews));
     // The machine is shared: the fastest run shows the cost without the others' load.
-    Print(L"preview_ms_min", previews.front());
-    Print(L"heavy_preview_ms_median", Median(heavyPreviews));
-    Print(L"heavy_preview_ms_min", heavyPreviews.front());
-    Print(L"threads", GetProcessorCount());
+    WriteValue(L"preview_ms_min", previews.front());
+    WriteValue(L"heavy_preview_ms_median", Median(heavyPreviews));
+    WriteValue(L"heavy_preview_ms_min", heavyPreviews.front());
+    WriteValue(L"threads", GetProcessorCount());
     PROCESS_MEMORY_COUNTERS pmc = {};
     pmc.cb = sizeof pmc;
     if (::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof pmc)) {
-        Print(L"peak_working_set_mb", pmc.PeakWorkingSetSize / 1048576.0);
-        Print(L"peak_pagefile_mb", pmc.PeakPagefileUsage / 1048576.0);
+        WriteValue(L"peak_working_set_mb", pmc.PeakWorkingSetSize / 1048576.0);
+        WriteValue(L"peak_pagefile_mb", pmc.PeakPagefileUsage / 1048576.0);
     }
     if (!BenchVectorFormats(folder, vectorError)) {
         WriteLine(STD_ERROR_HANDLE, vectorError);
