@@ -28,7 +28,7 @@
 #include "render/DiscDilation.h"
 #include "render/GlyphFill.h"
 #include "render/KanteloTask.h"
-#include "render/MaskPlane.h"
+#include "render/CoverageBlock.h"
 #include "render/RunMask.h"
 #include "platform/GdiPlusPath.h"
 #include "platform/SlimLock.h"
