@@ -40,7 +40,6 @@
 #include "render/DiscDilation.h"
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <climits>
 
 CDisc::CDisc(int radius) : m_radius(radius < 0 ? 0 : radius)

@@ -18,7 +18,6 @@
 #include "outline/PenStroke.h"
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -120,10 +119,6 @@ struct CFillScratch {
     std::vector<Crossing> crossings;
     std::vector<CPointD> flat;  // one Bezier segment's points
 };
-
-} // namespace
-
-namespace {
 
 // The edges that cross the mask's scan lines, each with its first line (in
 // y0), its last line and its x on its first line; the lines they span.
