@@ -1,8 +1,7 @@
 // One layer of the raster pipeline at output resolution: a plane of 8-bit
 // alpha values, a quarter of what a 32-bit layer image would take. The glyph
 // pass lays each glyph's coverage on it; the layer passes blur and weaken it,
-// and the composition paints it into the result image. The mask planes
-// (render/MaskPlane.h) keep their pixels in one too.
+// and the composition paints it into the result image.
 #pragma once
 #include <windows.h>
 #include <cstddef>

@@ -25,22 +25,21 @@
 // dilation.
 //
 // The rows above and below stacks go into a ring of rows of bits
-// (CRowRing), the spans set however they overlap; input row y writes result rows y - r .. y + r - 1 only (a stack
-// writes its rows above when it starts, its rows below when it ends). So
-// once row y is done, result row y - r is whole and leaves the ring as runs,
-// rows in order; the ring's 2r + 1 rows of bits stay in the processor's
-// cache where a whole cell of millions of bytes would not. The stacks' own rows, most of
-// the bytes, are not written at all: a result row merges the ring's runs
-// with the runs of its input row widened by h(0), by their left ends.
+// (CRowRing), the spans set however they overlap; input row y writes result
+// rows y - r .. y + r - 1 only (a stack writes its rows above when it
+// starts, its rows below when it ends). So once row y is done, result row
+// y - r is whole and leaves the ring as runs, rows in order; the ring's
+// 2r + 1 rows of bits stay in the processor's cache where a whole cell of
+// millions of bytes would not. The stacks' own rows, most of the bytes, are
+// not written at all: a result row merges the ring's runs with the runs of
+// its input row widened by h(0), by their left ends.
 //
 // Edge cases: r = 0 copies the shape; shifts and stamps are clipped to the
 // mask; an empty mask gives an empty result; the result's dirty rectangle is
-// the input's grown by r and moved. Planes of bytes are grown through their
-// runs (ReadRuns, PaintRuns), reading only their dirty rectangle.
+// the input's grown by r and moved.
 #include "render/DiscDilation.h"
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <climits>
 
 CDisc::CDisc(int radius) : m_radius(radius < 0 ? 0 : radius)
@@ -371,32 +370,4 @@ void DilateRuns(CRunMask& out, const CRunMask& in, const CDisc& disc, CRowRing& 
         TakeOutRow(ring, in, y, disc.HalfWidth(0), dx, dy, out, scratch.pieces);
     ring.Finish();
     out.End(d.left - r + dx, d.right + r + dx);
-}
-
-void DilateByDisc(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int dx, int dy)
-{
-    CRunMask runs, grown;
-    CRowRing ring;
-    ReadRuns(in, runs);
-    DilateRuns(grown, runs, disc, ring, dx, dy);
-    out.Clear();
-    PaintRuns(grown, out);
-}
-
-void DilateByDiscReference(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int dx, int dy)
-{
-    out.Clear();
-    const int r = disc.Radius();
-    for (int y = 0; y < in.Height(); ++y)
-        for (int x = 0; x < in.Width(); ++x) {
-            if (!in.Get(x, y))
-                continue;
-            for (int j = -r; j <= r; ++j)
-                for (int i = -r; i <= r; ++i) {
-                    int tx = x + i + dx, ty = y + j + dy;
-                    if (disc.Contains(i, j) && tx >= 0 && ty >= 0 && tx < out.Width() && ty < out.Height())
-                        out.Row(ty)[tx] = 0xFF;
-                }
-        }
-    out.MarkAllDirty();
 }

@@ -1,6 +1,5 @@
-// Dilation of a mask plane by a disc: the growth of a decoration layer.
+// Dilation of a mask by a disc: the growth of a decoration layer.
 #pragma once
-#include "render/MaskPlane.h"
 #include "render/RunMask.h"
 #include <cstdint>
 #include <vector>
@@ -61,9 +60,3 @@ private:
 // held). The row-span algorithm of DiscDilation.cpp; `in` and `out` must
 // differ.
 void DilateRuns(CRunMask& out, const CRunMask& in, const CDisc& disc, CRowRing& ring, int dx = 0, int dy = 0);
-// The same on planes of bytes (out has in's size and is cleared first).
-void DilateByDisc(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int dx = 0, int dy = 0);
-
-// The same by stamping the whole disc on every set pixel, pixel by pixel: the
-// plain reference the fast form is checked against. Cost grows with r^2.
-void DilateByDiscReference(CMaskPlane& out, const CMaskPlane& in, const CDisc& disc, int dx = 0, int dy = 0);

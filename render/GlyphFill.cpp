@@ -9,17 +9,15 @@
 // non-horizontal edge is active on the scan lines whose centre y + 0.5 lies
 // in [ymin, ymax); on each line the crossings are sorted by x and walked with
 // their winding directions, and the pixels whose centres fall where the
-// winding is non-zero are set: as the runs of a run mask, which a plane of
-// bytes takes in one pass.
+// winding is non-zero are set, as the runs of a run mask.
 //
 // Edge cases: open figures are closed; horizontal edges and figures of one
 // point add nothing; spans are clipped to the mask; coordinates far outside
-// the plane only cost their edges.
+// the mask only cost their edges.
 #include "render/GlyphFill.h"
 #include "outline/PenStroke.h"
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -120,14 +118,9 @@ struct CFillScratch {
     std::vector<Edge> edges, pending, active;
     std::vector<Crossing> crossings;
     std::vector<CPointD> flat;  // one Bezier segment's points
-    CRunMask mask;              // of the planes' form only
 };
 
-} // namespace
-
-namespace {
-
-// The edges that cross the plane's scan lines, each with its first line (in
+// The edges that cross the mask's scan lines, each with its first line (in
 // y0), its last line and its x on its first line; the lines they span.
 void PlaceEdges(std::vector<Edge>& edges, int height, std::vector<Edge>& pending, int& yMin, int& yMax)
 {
@@ -240,15 +233,5 @@ bool FillPathWinding(CRunMask& mask, const std::vector<CPathPoint>& points, cons
         AdvanceEdges(active, y);
     }
     mask.End(fillLeft, fillRight);
-    return true;
-}
-
-bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points, const std::vector<BYTE>& types)
-{
-    CRunMask& mask = ThreadScratch<CFillScratch>().mask;
-    mask.Reset(plane.Width(), plane.Height());
-    if (!FillPathWinding(mask, points, types))
-        return false;
-    PaintRuns(mask, plane);
     return true;
 }

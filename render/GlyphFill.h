@@ -1,6 +1,5 @@
 // Filling a glyph outline into a mask without anti-aliasing.
 #pragma once
-#include "render/MaskPlane.h"
 #include "render/RunMask.h"
 #include <vector>
 
@@ -15,7 +14,3 @@ struct CPathPoint {
 // size kept) becomes the filled shape, its dirty rectangle what was filled.
 // False when the types hold an unknown kind of point (nothing is filled then).
 bool FillPathWinding(CRunMask& mask, const std::vector<CPathPoint>& points, const std::vector<BYTE>& types);
-// The same onto a plane of bytes, which is not cleared: its dirty rectangle
-// grows by what was filled.
-bool FillPathWinding(CMaskPlane& plane, const std::vector<CPathPoint>& points,
-                     const std::vector<BYTE>& types);

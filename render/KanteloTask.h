@@ -79,8 +79,8 @@ public:
 
     // The layers of the settings (no fonts needed).
     void BuildLayers();
-    // The fonts, then the layout of Text with them (after BuildLayers); in
-    // bounded mode Text keeps only what fits.
+    // The fonts, then the layout of Text with them (after BuildLayers or
+    // SetLayoutLayers); in bounded mode Text keeps only what fits.
     void LayOut();
     const CTextLayout& GetLayout() const { return m_layout; }
     CTaskFonts& GetFonts() { return m_fonts; }

@@ -28,7 +28,7 @@
 #include "render/DiscDilation.h"
 #include "render/GlyphFill.h"
 #include "render/KanteloTask.h"
-#include "render/MaskPlane.h"
+#include "render/CoverageBlock.h"
 #include "render/RunMask.h"
 #include "platform/GdiPlusPath.h"
 #include "platform/SlimLock.h"
@@ -344,6 +344,16 @@ void CreatePlanes(CRasterRun& run)
 }
 
 } // namespace
+
+unsigned long long GlyphMaskBytes(int rows, int width, size_t layers, int radius)
+{
+    // A row of a layer (and of the union after a shadow) takes its index
+    // and its runs; a row of a glyph rarely holds more than sixteen runs.
+    // The growth writes through one ring.
+    const unsigned long long runsPerRow = 16;
+    const unsigned long long mask = sizeof(int) + runsPerRow * sizeof(CRun);
+    return static_cast<unsigned long long>(rows) * mask * (layers + 1) + CRowRing::BytesFor(width, radius);
+}
 
 bool DrawLayerMasks(CRasterRun& run)
 {

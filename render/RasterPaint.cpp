@@ -91,8 +91,9 @@ void CompositeBand(CRasterRun& run, CDib& band, int top, int bottom)
         CompositeRowOver(run.result->GetImageRow(y), band.GetImageRow(y - top) + run.region.left * 4, rw);
 }
 
-// Rows [top, bottom) of the region into the band: the plane's values as
-// alpha, over `color` where the plane has ink and black where not.
+// `rows` rows of the plane from `firstRow`, `width` values each, into the
+// band: the plane's values as alpha, over `color` where the plane has ink
+// and black where not.
 void FillBandAlpha(CDib& band, const CAlphaPlane& plane, int firstRow, int rows, int width, COLORREF color)
 {
     const BYTE blue = GetBValue(color), green = GetGValue(color), red = GetRValue(color);

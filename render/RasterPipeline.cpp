@@ -36,7 +36,6 @@
 // reach of the layers' shapes: their blur is added on the planes) and 18
 // tenths for the sub-pixel placement.
 #include "render/RasterStages.h"
-#include "render/DiscDilation.h"
 #include "render/KanteloTask.h"
 #include "decoration/Setting.h"
 #include "resources/strings_engine.h"
@@ -98,16 +97,6 @@ void SetRasterSizes(CRasterRun& run)
     run.cellInkRows = std::min<int>(run.cellHeight, g.top + g.bottom + 28 + l.InkBandBottom - l.InkBandTop);
     if (run.cellWidth < 1 || run.cellHeight < 1)
         throw my::CException(IDS_CHAR_OUTPUT_SIZE_ZERO);
-}
-
-unsigned long long GlyphMaskBytes(int rows, int width, size_t layers, int radius)
-{
-    // A row of a layer (and of the union after a shadow) takes its index
-    // and its runs; a row of a glyph rarely holds more than sixteen runs.
-    // The growth writes through one ring.
-    const unsigned long long runsPerRow = 16;
-    const unsigned long long mask = sizeof(int) + runsPerRow * sizeof(CRun);
-    return static_cast<unsigned long long>(rows) * mask * (layers + 1) + CRowRing::BytesFor(width, radius);
 }
 
 int BandRows(int width, int rows, int threads)

@@ -1,5 +1,4 @@
-// Run masks: writing one row by row, uniting two, the 10:1 reduction, and
-// the conversions with planes of bytes.
+// Run masks: writing one row by row, uniting two, and the 10:1 reduction.
 //
 // Writing: every writer gives rows top to bottom and each row's runs left
 // to right, so a mask is built in one pass with no sorting; a run that
@@ -7,17 +6,19 @@
 // maximal runs a plane of bytes would show. Uniting merges the two lists of
 // each row by their left ends.
 //
-// Reduction: the exact area average of ReduceMask, from runs. A block row
-// adds each run of its ten pixel rows to the blocks it covers: its own
-// pixels to the blocks at its two ends, and ten to every block between,
-// noted once as +10 where they begin and -10 where they end and summed from
-// left to right. The runs of a row are disjoint, so no count passes 100.
+// Reduction: the raster engine fills glyphs without anti-aliasing at ten
+// times the output resolution; the anti-aliasing comes from averaging each
+// 10 x 10 block into one output pixel. The average is exact (set pixels /
+// 100), which a point-sampling scaler cannot give. A block row adds each run
+// of its ten pixel rows to the blocks it covers: its own pixels to the
+// blocks at its two ends, and ten to every block between, noted once as +10
+// where they begin and -10 where they end and summed from left to right. The
+// runs of a row are disjoint, so no count passes 100.
 //
 // Edge cases: a clean mask reduces to nothing; a run given outside the rows
 // begun or above the last row given is left out (no writer of the engine
 // makes one) rather than breaking the rows' order.
 #include "render/RunMask.h"
-#include <emmintrin.h>
 #include <algorithm>
 
 void CRunMask::Reset(int width, int height)
@@ -89,6 +90,20 @@ void UniteRuns(CRunMask& out, const CRunMask& a, const CRunMask& b)
 
 namespace {
 
+// (n x 255 + 50) / 100 for the counts 0..100 of a block.
+struct CCoverageTable {
+    uint8_t v[101];
+    constexpr CCoverageTable() : v()
+    {
+        for (unsigned n = 0; n <= 100; ++n)
+            v[n] = static_cast<uint8_t>((n * 255 + 50) / 100);
+    }
+};
+constexpr CCoverageTable kCoverage;
+
+// The coverage of a 10 x 10 block with `count` (0..100) set pixels.
+inline uint8_t BlockCoverage(unsigned count) { return kCoverage.v[count]; }
+
 struct CRunReductionScratch {
     std::vector<int> counts, steps;
 };
@@ -134,71 +149,4 @@ void ReduceRuns(const CRunMask& mask, CCoverageBlock& out)
             *value++ = BlockCoverage(static_cast<unsigned>(counts[static_cast<size_t>(i)] + whole));
         }
     }
-}
-
-namespace {
-
-// Appends the runs of row[x0, x1) (aligned to 16 bytes, readable up to x1
-// rounded up to 16) to `runs`. The row is read sixteen pixels at a time as
-// a mask of set bits; the bits where a pixel differs from the one before it
-// are the ends of runs, found by counting trailing zeros, so a row costs its
-// chunks and its runs, not its pixels.
-void AppendRunsOfRow(const uint8_t* row, int x0, int x1, std::vector<CRun>& runs)
-{
-    bool inRun = false;
-    int start = 0;
-    const __m128i zero = _mm_setzero_si128();
-    for (int base = x0 & ~15; base < x1; base += 16) {
-        const __m128i chunk = _mm_load_si128(reinterpret_cast<const __m128i*>(row + base));
-        unsigned set = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, zero))) & 0xFFFFu;
-        if (base < x0)
-            set &= 0xFFFFu << (x0 - base);  // pixels before x0 read as clear
-        if (x1 - base < 16)
-            set &= (1u << (x1 - base)) - 1;  // and those from x1 on: a run reaching x1 ends there
-        // Bit i: pixel i differs from pixel i - 1 (bit 0: from the state so far).
-        unsigned changes = (set ^ ((set << 1) | (inRun ? 1u : 0u))) & 0xFFFFu;
-        while (changes != 0) {
-            const int i = __builtin_ctz(changes);
-            changes &= changes - 1;
-            if (inRun)
-                runs.push_back(CRun{start, base + i - 1});
-            else
-                start = base + i;
-            inRun = !inRun;
-        }
-    }
-    if (inRun)
-        runs.push_back(CRun{start, x1 - 1});
-}
-
-} // namespace
-
-void ReadRuns(const CMaskPlane& plane, CRunMask& mask)
-{
-    mask.Reset(plane.Width(), plane.Height());
-    const RECT& d = plane.Dirty();
-    if (plane.IsClean()) {
-        mask.Begin(0, 0);
-        mask.End(0, 0);
-        return;
-    }
-    mask.Begin(d.top, d.bottom);
-    std::vector<CRun> runs;
-    for (int y = d.top; y < d.bottom; ++y) {
-        runs.clear();
-        AppendRunsOfRow(plane.Row(y), d.left, d.right, runs);
-        for (const CRun& run : runs)
-            mask.Append(y, run.a, run.b);
-    }
-    mask.End(d.left, d.right);
-}
-
-void PaintRuns(const CRunMask& mask, CMaskPlane& plane)
-{
-    if (mask.IsClean())
-        return;
-    for (int y = mask.Dirty().top; y < mask.Dirty().bottom; ++y)
-        for (const CRun* run = mask.RowBegin(y); run != mask.RowEnd(y); ++run)
-            FillBytes(plane.Row(y) + run->a, 0xFF, static_cast<size_t>(run->b - run->a + 1));
-    plane.MarkDirty(mask.Dirty());
 }

@@ -5,11 +5,25 @@
 // costs their edges, where a plane of bytes costs every pixel (and its
 // memory traffic) several times a layer.
 #pragma once
-#include "render/MaskPlane.h"
+#include "render/CoverageBlock.h"
+#include "platform/ThreadLocal.h"
 #include <windows.h>
 #include <cstddef>
 #include <new>
 #include <vector>
+
+// The calling thread's own T, kept for the thread's life: the engine's
+// passes keep their scratch vectors here, because allocations from several
+// threads would queue on the heap's one lock under Wine. Take it once per
+// call. Not a thread_local: the window's worker ends after every job, and a
+// thread_local vector's storage is freed before its destructor runs then
+// (platform/ThreadLocal.h).
+template <class T>
+T& ThreadScratch()
+{
+    static CThreadLocal<T> slot;
+    return slot.Get();
+}
 
 // Room for the masks straight from the system, a page at least: the
 // process heap keeps what it has once held (under Wine it does not give
@@ -51,9 +65,9 @@ struct CRun {
 };
 
 // Each row's set pixels as runs left to right that neither overlap nor touch
-// (the maximal runs, as a plane of bytes shows them), and the rectangle its
-// writers were allowed to touch ("dirty", as CMaskPlane's): rows outside it
-// hold no run, and the reduction counts the blocks that hold it.
+// (the maximal runs), and the rectangle its writers were allowed to touch
+// ("dirty"): rows outside it hold no run, and the reduction counts the
+// blocks that hold it.
 //
 // A mask is written row by row, top to bottom: Begin with the dirty rows,
 // Append each row's runs left to right, End with the dirty columns.
@@ -97,13 +111,8 @@ private:
 // neither a nor b).
 void UniteRuns(CRunMask& out, const CRunMask& a, const CRunMask& b);
 
-// ReduceMask of the same pixels at (0, 0) with no bound: the count of set
-// pixels in each 10 x 10 block that holds the dirty rectangle, as coverage.
+// The count of set pixels in each 10 x 10 block that holds the dirty
+// rectangle, as coverage (count x 255 / 100, rounded): the exact area average
+// of the ten-times mask. out's (x, y) is the place of its first block among
+// the mask's blocks; laying moves it to the glyph's output pixel.
 void ReduceRuns(const CRunMask& mask, CCoverageBlock& out);
-
-// Conversions with planes of bytes (for the planes' callers and the tests):
-// the runs of a plane's dirty rectangle, which becomes the mask's; and a
-// mask's pixels set on a plane (nothing cleared), whose dirty rectangle
-// grows by the mask's.
-void ReadRuns(const CMaskPlane& plane, CRunMask& mask);
-void PaintRuns(const CRunMask& mask, CMaskPlane& plane);

@@ -65,5 +65,5 @@ bool RunSaveJob(const CSetting& setting, const std::wstring& text, const std::ws
     CatchToError(caught, [&] { done = RunTasks(setting, text, folder, files, error, firstImage); });
     if (caught.id != 0)
         error = caught.message;
-    return done && caught.id == 0;
+    return done;
 }

@@ -161,10 +161,8 @@ void CVectorKanteloTask::LayOutVector()
         layers[k].Alpha = 100;
         layers[k].Blur = 0;
     }
-    m_fonts.Create(m_setting->FontSetting);
     SetLayoutLayers(layers);
-    LayOutText(m_layout, m_fonts, m_setting->FontSetting, Text, Size, m_lineHeadBearing);
-    m_lineHeadBearing = m_layout.LineHeadBearing;
+    LayOut();
     m_groups = BuildVectorLayerGroups(m_layout.Layers, m_layout.TotalMargins, m_layout.Vertical);
 }
 

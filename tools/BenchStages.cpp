@@ -42,13 +42,6 @@ double ResidentMb()
     return static_cast<double>(counters.WorkingSetSize) / (1 << 20);
 }
 
-void Print(const std::wstring& key, double value)
-{
-    wchar_t text[64];
-    _snwprintf(text, 64, L"=%.2f", value);
-    WriteLine(STD_OUTPUT_HANDLE, key + text);
-}
-
 // The cost of fetching and measuring each distinct character with fonts of
 // its own (nothing kept from the run).
 double OutlineMs(const CSetting& setting, const std::wstring& text, size_t& distinct)
@@ -121,11 +114,11 @@ void TimeGlyphSteps(CKanteloTask& task, const CRasterRun& run, const std::wstrin
         ++done;
     }
     const double n = done ? static_cast<double>(done) : 1.0;
-    Print(prefix + L"glyph_cell_pixels", static_cast<double>(run.cellWidth) * run.cellHeight);
-    Print(prefix + L"glyph_layer_runs", runs / n / static_cast<double>(masks.size()));
-    Print(prefix + L"glyph_fill_ms", fill / n);
-    Print(prefix + L"glyph_grow_ms", grow / n);
-    Print(prefix + L"glyph_reduce_ms", reduce / n);
+    WriteValue(prefix + L"glyph_cell_pixels", static_cast<double>(run.cellWidth) * run.cellHeight);
+    WriteValue(prefix + L"glyph_layer_runs", runs / n / static_cast<double>(masks.size()));
+    WriteValue(prefix + L"glyph_fill_ms", fill / n);
+    WriteValue(prefix + L"glyph_grow_ms", grow / n);
+    WriteValue(prefix + L"glyph_reduce_ms", reduce / n);
 }
 
 } // namespace
@@ -148,10 +141,10 @@ bool BenchRasterStages(const CSetting& setting, const std::wstring& text, const 
             const double t0 = NowMs(), cpu0 = ProcessCpuMs();
             const bool going = run();
             const double ms = NowMs() - t0;
-            Print(prefix + stage + L"_ms", ms);
-            Print(prefix + stage + L"_resident_mb", ResidentMb());
+            WriteValue(prefix + stage + L"_ms", ms);
+            WriteValue(prefix + stage + L"_resident_mb", ResidentMb());
             if (std::wstring(stage) == L"masks" && ms > 0)
-                Print(prefix + L"masks_busy_threads", (ProcessCpuMs() - cpu0) / ms);
+                WriteValue(prefix + L"masks_busy_threads", (ProcessCpuMs() - cpu0) / ms);
             return going;
         };
         step(L"layout", [&] { task->BuildLayers(); task->LayOut(); return true; });
@@ -164,12 +157,12 @@ bool BenchRasterStages(const CSetting& setting, const std::wstring& text, const 
             step(L"background", [&] { return LayOnBackground(run); }) &&
             step(L"turn", [&] { return TurnVertical(run); }) && step(L"palette", [&] { return ReducePalette(run); }) &&
             step(L"save", [&] { return SaveResult(run); });
-        Print(prefix + L"threads", run.team->Size());
+        WriteValue(prefix + L"threads", run.team->Size());
         TimeGlyphSteps(*task, run, prefix, 60);
         size_t distinct = 0;
         const double outlines = OutlineMs(*snapshot, text, distinct);
-        Print(prefix + L"distinct_chars", static_cast<double>(distinct));
-        Print(prefix + L"outlines_alone_ms", outlines);
+        WriteValue(prefix + L"distinct_chars", static_cast<double>(distinct));
+        WriteValue(prefix + L"outlines_alone_ms", outlines);
     });
     error = caught.message;
     return caught.id == 0;

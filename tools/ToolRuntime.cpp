@@ -74,6 +74,13 @@ void WriteLine(DWORD stdHandle, const std::wstring& line)
     ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
+void WriteValue(const std::wstring& key, double value, int decimals)
+{
+    wchar_t text[64];
+    _snwprintf(text, 64, L"=%.*f", decimals, value);
+    WriteLine(STD_OUTPUT_HANDLE, key + text);
+}
+
 double NowMs()
 {
     static const LARGE_INTEGER frequency = [] {

@@ -25,3 +25,6 @@ bool ReadUtf8TextFile(std::wstring& text, const std::wstring& path, std::wstring
 double NowMs();
 // One line to standard output or error as UTF-8 (or to the console as text).
 void WriteLine(DWORD stdHandle, const std::wstring& line);
+// A measured figure as the line "key=value" to standard output, the value
+// with `decimals` digits after the point.
+void WriteValue(const std::wstring& key, double value, int decimals = 2);

@@ -9,8 +9,9 @@
 // line, 10 lines of 80 characters and 20 lines of 160 (the line repeated, by
 // paragraph), and 10 lines of 80 characters that are all different. The
 // heavy preview has six lines at 48 px with five decorations of 8 px, each
-// blurred by 10 px. With "--stages" it times the stages of the raster run on
-// the 10 x 80 cases instead (where the time goes).
+// blurred by 10 px. With "--stages" it times the stages of the raster run
+// instead (where the time goes): the heavy preview on 1, 2 and 4 threads,
+// then the preview, the heavy preview and the 10 x 80 cases.
 #include "render/SaveJob.h"
 #include "tools/ToolRuntime.h"
 #include "tools/BenchStages.h"
@@ -43,13 +44,6 @@ std::vector<double> Time(int n, const std::function<bool()>& work)
 }
 
 double Median(const std::vector<double>& v) { return v.empty() ? -1 : v[v.size() / 2]; }
-
-void Print(const wchar_t* key, double value)
-{
-    wchar_t line[128];
-    _snwprintf(line, 128, L"%ls=%.2f", key, value);
-    WriteLine(STD_OUTPUT_HANDLE, line);
-}
 
 CSetting BenchmarkSetting()
 {
@@ -95,8 +89,27 @@ CSetting HeavyPreviewSetting()
     return s;
 }
 
+const wchar_t kPreviewText[] = L"縁取り文字のテストです。プレビューの速度";
 const wchar_t kHeavyPreviewText[] =
     L"縁取り文字のテスト\nプレビューの速さ\n六行の文章を\n太い縁取りと\nぼかしで描く\n最後の行です";
+
+// Times n runs of one task over `text`, bounded by `size` as a preview is
+// when it is not 0 x 0; the last error goes to `error`.
+std::vector<double> TimeTask(int n, const boost::shared_ptr<CSetting>& setting, const std::wstring& text, SIZE size,
+                             const boost::shared_ptr<Gdiplus::CImageSaver>& saver, std::wstring& error)
+{
+    return Time(n, [&] {
+        boost::shared_ptr<CKanteloTask> task(new CKanteloTask);
+        task->Init(nullptr);
+        task->SetSetting(setting);
+        task->Size = size;
+        task->Text = text;
+        task->m_saver = saver;
+        task->Execute();
+        error = task->Err.message;
+        return !task->HasError();
+    });
+}
 
 bool WriteUtf8(const std::wstring& path, const std::wstring& text)
 {
@@ -182,18 +195,20 @@ int wmain(int argc, wchar_t** argv)
         CSetting heavyPreview = HeavyPreviewSetting();
         heavyPreview.TrimType = 0;
         // One thread against all: how far the glyph pass gains from more.
+        bool ok = true;
         for (int threads : {1, 2, 4})
-            BenchRasterStages(heavyPreview, kHeavyPreviewText, L"heavy_preview_t" + std::to_wstring(threads), L"",
-                              error, threads);
+            ok = ok && BenchRasterStages(heavyPreview, kHeavyPreviewText, L"heavy_preview_t" + std::to_wstring(threads),
+                                         L"", error, threads);
         CSetting preview = PreviewSetting();
         preview.TrimType = 0;
-        return BenchRasterStages(preview, L"縁取り文字のテストです。プレビューの速度", L"preview", L"", error) &&
-               BenchRasterStages(heavyPreview, kHeavyPreviewText, L"heavy_preview", L"", error) &&
-                       BenchRasterStages(paragraphs, lines10, L"10x80", PathJoined(folder, L"stages-10x80.png"), error) &&
-                       BenchRasterStages(paragraphs, different, L"10x80different",
-                                         PathJoined(folder, L"stages-different.png"), error)
-                   ? 0
-                   : (WriteLine(STD_ERROR_HANDLE, error), 1);
+        ok = ok && BenchRasterStages(preview, kPreviewText, L"preview", L"", error) &&
+             BenchRasterStages(heavyPreview, kHeavyPreviewText, L"heavy_preview", L"", error) &&
+             BenchRasterStages(paragraphs, lines10, L"10x80", PathJoined(folder, L"stages-10x80.png"), error) &&
+             BenchRasterStages(paragraphs, different, L"10x80different", PathJoined(folder, L"stages-different.png"),
+                               error);
+        if (!ok)
+            WriteLine(STD_ERROR_HANDLE, error);
+        return ok ? 0 : 1;
     }
     const int runs = 9;
     const std::wstring jobFolder = PathJoined(folder, L"out");
@@ -202,58 +217,30 @@ int wmain(int argc, wchar_t** argv)
         return RunSaveJob(bench, line, jobFolder, files, error);
     });
     boost::shared_ptr<CSetting> snapshot(new CSetting(bench));
-    std::vector<double> render = Time(runs, [&] {
-        boost::shared_ptr<CKanteloTask> task(new CKanteloTask);
-        task->Init(nullptr);
-        task->SetSetting(snapshot);
-        task->Text = line;
-        task->Execute();
-        error = task->Err.message;
-        return !task->HasError();
-    });
+    std::vector<double> render = TimeTask(runs, snapshot, line, SIZE{0, 0}, nullptr, error);
     boost::shared_ptr<CSetting> preview(new CSetting(PreviewSetting()));
     boost::shared_ptr<Gdiplus::CImageSaver> saver = CreateImageSaver(preview->SaveFormat);
-    std::vector<double> previews = Time(15, [&] {
-        boost::shared_ptr<CKanteloTask> task(new CKanteloTask);
-        task->Init(nullptr);
-        task->SetSetting(preview);
-        task->Size = SIZE{1200, 200};
-        task->Text = L"縁取り文字のテストです。プレビューの速度";
-        task->m_saver = saver;
-        task->Execute();
-        error = task->Err.message;
-        return !task->HasError();
-    });
+    std::vector<double> previews = TimeTask(15, preview, kPreviewText, SIZE{1200, 200}, saver, error);
     boost::shared_ptr<CSetting> heavy(new CSetting(HeavyPreviewSetting()));
-    std::vector<double> heavyPreviews = Time(9, [&] {
-        boost::shared_ptr<CKanteloTask> task(new CKanteloTask);
-        task->Init(nullptr);
-        task->SetSetting(heavy);
-        task->Size = SIZE{1200, 800};
-        task->Text = kHeavyPreviewText;
-        task->m_saver = saver;
-        task->Execute();
-        error = task->Err.message;
-        return !task->HasError();
-    });
+    std::vector<double> heavyPreviews = TimeTask(runs, heavy, kHeavyPreviewText, SIZE{1200, 800}, saver, error);
     if (job.empty() || render.empty() || previews.empty() || heavyPreviews.empty()) {
         WriteLine(STD_ERROR_HANDLE, error);
         return 1;
     }
-    Print(L"line_job_ms_median", Median(job));
-    Print(L"line_job_ms_min", job.front());
-    Print(L"line_render_ms_median", Median(render));
-    Print(L"preview_ms_median", Median(previews));
+    WriteValue(L"line_job_ms_median", Median(job));
+    WriteValue(L"line_job_ms_min", job.front());
+    WriteValue(L"line_render_ms_median", Median(render));
+    WriteValue(L"preview_ms_median", Median(previews));
     // The machine is shared: the fastest run shows the cost without the others' load.
-    Print(L"preview_ms_min", previews.front());
-    Print(L"heavy_preview_ms_median", Median(heavyPreviews));
-    Print(L"heavy_preview_ms_min", heavyPreviews.front());
-    Print(L"threads", GetProcessorCount());
+    WriteValue(L"preview_ms_min", previews.front());
+    WriteValue(L"heavy_preview_ms_median", Median(heavyPreviews));
+    WriteValue(L"heavy_preview_ms_min", heavyPreviews.front());
+    WriteValue(L"threads", GetProcessorCount());
     PROCESS_MEMORY_COUNTERS pmc = {};
     pmc.cb = sizeof pmc;
     if (::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof pmc)) {
-        Print(L"peak_working_set_mb", pmc.PeakWorkingSetSize / 1048576.0);
-        Print(L"peak_pagefile_mb", pmc.PeakPagefileUsage / 1048576.0);
+        WriteValue(L"peak_working_set_mb", pmc.PeakWorkingSetSize / 1048576.0);
+        WriteValue(L"peak_pagefile_mb", pmc.PeakPagefileUsage / 1048576.0);
     }
     if (!BenchVectorFormats(folder, vectorError)) {
         WriteLine(STD_ERROR_HANDLE, vectorError);

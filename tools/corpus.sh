@@ -5,7 +5,8 @@
 # backgrounds, spacing and leading, the benchmark's cases, and the preview
 # picture of each case.
 #   tools/corpus.sh OUT_FOLDER [BUILD_FOLDER]      (default build: build)
-#   cmp -r? -> diff -r BEFORE AFTER   (nothing printed: the same bytes)
+#   diff -rq -x '*.log' -x inputs BEFORE AFTER   (nothing printed: the same bytes;
+#   the logs and inputs name their own folder)
 # The settings, texts and the texture are written into OUT_FOLDER/inputs
 # first; the outputs go to OUT_FOLDER/<case>/.
 set -eu

@@ -43,13 +43,6 @@ bool PumpUntilPreview(const CDibWindow& pane, unsigned serial, double patienceMs
     return true;
 }
 
-void Print(const wchar_t* key, double value)
-{
-    wchar_t line[128];
-    _snwprintf(line, 128, L"%ls=%.1f", key, value);
-    WriteLine(STD_OUTPUT_HANDLE, line);
-}
-
 } // namespace
 
 int wmain()
@@ -104,10 +97,10 @@ int wmain()
     knt::SetSetting(nullptr);
     std::vector<double> sorted = waits;
     std::sort(sorted.begin(), sorted.end());
-    Print(L"keystroke_to_preview_ms_median", sorted[sorted.size() / 2]);
-    Print(L"keystroke_to_preview_ms_max", sorted.back());
-    Print(L"keystroke_to_preview_ms_last", waits.back());
-    Print(L"preview_delay_ms", CJobControl::kPreviewDelay);
-    Print(L"beyond_delay_ms_median", sorted[sorted.size() / 2] - CJobControl::kPreviewDelay);
+    WriteValue(L"keystroke_to_preview_ms_median", sorted[sorted.size() / 2], 1);
+    WriteValue(L"keystroke_to_preview_ms_max", sorted.back(), 1);
+    WriteValue(L"keystroke_to_preview_ms_last", waits.back(), 1);
+    WriteValue(L"preview_delay_ms", CJobControl::kPreviewDelay, 1);
+    WriteValue(L"beyond_delay_ms_median", sorted[sorted.size() / 2] - CJobControl::kPreviewDelay, 1);
     return 0;
 }

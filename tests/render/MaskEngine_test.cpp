@@ -1,14 +1,13 @@
-// The mask engine of the raster pipeline: disc dilation against the plain
-// stamp, the winding fill, the 10:1 reduction against a plain block count,
-// and the run masks the glyph pass works in against planes of bytes.
+// The mask engine of the raster pipeline: the run masks the glyph pass works
+// in (disc growth, union, 10:1 reduction) against the plain forms of
+// MaskOracle.h, the winding fill, and laying coverage over a plane.
 #include "render/DiscDilation.h"
 #include "render/GlyphFill.h"
-#include "render/MaskPlane.h"
 #include "render/RunMask.h"
+#include "tests/render/MaskOracle.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <random>
 #include <vector>
 
@@ -16,7 +15,7 @@ namespace {
 
 // Random shapes: rectangles, discs and single pixels, so that runs both repeat
 // over rows (stacks) and change every row (slopes), merge and split.
-void FillRandomShapes(CMaskPlane& plane, std::mt19937& rng, int count)
+void FillRandomShapes(CPlainMask& plane, std::mt19937& rng, int count)
 {
     std::uniform_int_distribution<int> px(0, plane.Width() - 1), py(0, plane.Height() - 1), size(0, 9), kind(0, 2);
     for (int n = 0; n < count; ++n) {
@@ -28,13 +27,13 @@ void FillRandomShapes(CMaskPlane& plane, std::mt19937& rng, int count)
                     continue;
                 bool in = k == 0 ? (i * i + j * j <= s * s) : k == 1 ? (std::abs(i) <= s / 2 + 1) : (i == 0 && j == 0);
                 if (in)
-                    plane.Row(ty)[tx] = 0xFF;
+                    plane.Set(tx, ty);
             }
     }
     plane.MarkAllDirty();
 }
 
-int CountDifferences(const CMaskPlane& a, const CMaskPlane& b)
+int CountDifferences(const CPlainMask& a, const CPlainMask& b)
 {
     int n = 0;
     for (int y = 0; y < a.Height(); ++y)
@@ -74,17 +73,29 @@ TEST(DiscTest, ShapeOfSmallDiscs)
 
 // A copy whose dirty rectangle is the smallest that holds the set pixels:
 // runs then start and end right at its sides.
-void CopyWithTightDirty(CMaskPlane& to, const CMaskPlane& from)
+CPlainMask WithTightDirty(const CPlainMask& from)
 {
+    CPlainMask to(from.Width(), from.Height());
     RECT r = {from.Width(), from.Height(), 0, 0};
     for (int y = 0; y < from.Height(); ++y)
         for (int x = 0; x < from.Width(); ++x)
             if (from.Get(x, y)) {
-                to.Row(y)[x] = 0xFF;
+                to.Set(x, y);
                 r = RECT{std::min<LONG>(r.left, x), std::min<LONG>(r.top, y), std::max<LONG>(r.right, x + 1),
                          std::max<LONG>(r.bottom, y + 1)};
             }
     to.MarkDirty(r);
+    return to;
+}
+
+// The plane grown the engine's way: through its runs.
+CPlainMask GrownByRuns(const CPlainMask& plane, const CDisc& disc, int dx, int dy)
+{
+    CRunMask in, out;
+    CRowRing ring;
+    PlainRunsOf(plane, in);
+    DilateRuns(out, in, disc, ring, dx, dy);
+    return PlaneOf(out);
 }
 
 TEST(DiscDilationTest, EqualsPlainStampOnRandomShapes)
@@ -93,80 +104,72 @@ TEST(DiscDilationTest, EqualsPlainStampOnRandomShapes)
     struct Case {
         int r, dx, dy;
     } cases[] = {{0, 0, 0}, {0, 7, -5}, {0, -70, 3}, {1, 0, 0}, {2, 3, -1}, {3, 0, 0}, {5, -4, 6}, {8, 0, 0}, {13, 20, 17}, {6, -90, 0}};
-    // Rows read sixteen pixels at a time: widths that end inside a chunk and
-    // on its edge, dirty rectangles of the whole plane and tight ones.
+    // The growth's ring keeps rows as 32-bit words: widths that end inside a
+    // word and on its edge, dirty rectangles of the whole plane and tight ones.
     const int widths[] = {61, 64};
     for (int width : widths)
         for (const Case& c : cases)
             for (int round = 0; round < 6; ++round) {
-                CMaskPlane shapes, tight, fast, plain;
-                ASSERT_TRUE(shapes.Create(width, 47));
-                ASSERT_TRUE(tight.Create(width, 47));
-                ASSERT_TRUE(fast.Create(width, 47));
-                ASSERT_TRUE(plain.Create(width, 47));
+                CPlainMask shapes(width, 47);
                 FillRandomShapes(shapes, rng, 3 + round * 4);
-                CopyWithTightDirty(tight, shapes);
-                const CMaskPlane& in = round % 2 ? tight : shapes;
-                DilateByDisc(fast, in, CDisc(c.r), c.dx, c.dy);
-                DilateByDiscReference(plain, in, CDisc(c.r), c.dx, c.dy);
-                ASSERT_EQ(0, CountDifferences(fast, plain)) << "width " << width << " r " << c.r << " dx " << c.dx
-                                                            << " dy " << c.dy << " round " << round;
+                const CPlainMask in = round % 2 ? WithTightDirty(shapes) : shapes;
+                ASSERT_EQ(0, CountDifferences(GrownByRuns(in, CDisc(c.r), c.dx, c.dy),
+                                              PlainDilation(in, CDisc(c.r), c.dx, c.dy)))
+                    << "width " << width << " r " << c.r << " dx " << c.dx << " dy " << c.dy << " round " << round;
             }
 }
 
-TEST(DiscDilationTest, RandomNoiseAndReuseOfTheOutputPlane)
+TEST(DiscDilationTest, RandomNoiseAndReuseOfTheOutputMask)
 {
-    // Pure noise has runs of every length; the output plane is reused, so a
-    // result must not keep pixels of the previous one.
+    // Pure noise has runs of every length; the output mask and the ring are
+    // reused, so a result must not keep pixels of the previous one.
     std::mt19937 rng(7);
-    CMaskPlane in, fast, plain;
-    ASSERT_TRUE(in.Create(40, 33));
-    ASSERT_TRUE(fast.Create(40, 33));
-    ASSERT_TRUE(plain.Create(40, 33));
+    CRunMask runs, grown;
+    CRowRing ring;
     for (int round = 0; round < 8; ++round) {
-        in.MarkAllDirty();
-        in.Clear();
+        CPlainMask in(40, 33);
         std::bernoulli_distribution on(round * 0.04);
         for (int y = 5; y < 28; ++y)
             for (int x = 3; x < 37; ++x)
-                in.Row(y)[x] = on(rng) ? 0xFF : 0;
+                in.Set(x, y, on(rng));
         in.MarkDirty(RECT{3, 5, 37, 28});
         int r = round % 4;
-        DilateByDisc(fast, in, CDisc(r), 0, 0);
-        DilateByDiscReference(plain, in, CDisc(r), 0, 0);
-        ASSERT_EQ(0, CountDifferences(fast, plain)) << "round " << round;
+        PlainRunsOf(in, runs);
+        DilateRuns(grown, runs, CDisc(r), ring, 0, 0);
+        ASSERT_EQ(0, CountDifferences(PlaneOf(grown), PlainDilation(in, CDisc(r), 0, 0))) << "round " << round;
     }
 }
 
 TEST(DiscDilationTest, LargeRadiusOnAStroke)
 {
     // A slanted stroke and a vertical bar at a decoration's working size.
-    CMaskPlane in, fast, plain;
-    ASSERT_TRUE(in.Create(160, 150));
-    ASSERT_TRUE(fast.Create(160, 150));
-    ASSERT_TRUE(plain.Create(160, 150));
+    CPlainMask in(160, 150);
     for (int y = 40; y < 110; ++y) {
         for (int x = 50 + (y - 40) / 3; x < 62 + (y - 40) / 2; ++x)
-            in.Row(y)[x] = 0xFF;
+            in.Set(x, y);
         for (int x = 100; x < 108; ++x)
-            in.Row(y)[x] = 0xFF;
+            in.Set(x, y);
     }
     in.MarkDirty(RECT{50, 40, 108, 110});
-    DilateByDisc(fast, in, CDisc(37), 2, -3);
-    DilateByDiscReference(plain, in, CDisc(37), 2, -3);
-    EXPECT_EQ(0, CountDifferences(fast, plain));
+    EXPECT_EQ(0, CountDifferences(GrownByRuns(in, CDisc(37), 2, -3), PlainDilation(in, CDisc(37), 2, -3)));
 }
 
 TEST(DiscDilationTest, EmptyInputGivesEmptyOutput)
 {
-    CMaskPlane in, out;
-    ASSERT_TRUE(in.Create(20, 20));
-    ASSERT_TRUE(out.Create(20, 20));
-    out.MarkAllDirty();
-    std::memset(out.Row(3), 0xFF, 20);
-    DilateByDisc(out, in, CDisc(4));
+    // The output mask held a grown row before: nothing of it is left.
+    CPlainMask row(20, 20);
+    for (int x = 0; x < 20; ++x)
+        row.Set(x, 3);
+    row.MarkAllDirty();
+    CRunMask in, out;
+    CRowRing ring;
+    PlainRunsOf(row, in);
+    DilateRuns(out, in, CDisc(4), ring);
+    ASSERT_FALSE(out.IsClean());
+    PlainRunsOf(CPlainMask(20, 20), in);
+    DilateRuns(out, in, CDisc(4), ring);
     EXPECT_TRUE(out.IsClean());
-    EXPECT_FALSE(out.Get(5, 3));
+    EXPECT_FALSE(PlaneOf(out).Get(5, 3));
 }
 
 std::vector<CPathPoint> Square(float x0, float y0, float x1, float y1, bool clockwise)
@@ -176,7 +179,7 @@ std::vector<CPathPoint> Square(float x0, float y0, float x1, float y1, bool cloc
     return {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}};
 }
 
-int CountSet(const CMaskPlane& p)
+int CountSet(const CPlainMask& p)
 {
     int n = 0;
     for (int y = 0; y < p.Height(); ++y)
@@ -187,20 +190,21 @@ int CountSet(const CMaskPlane& p)
 
 TEST(GlyphFillTest, PixelCentresDecide)
 {
-    CMaskPlane p;
-    ASSERT_TRUE(p.Create(10, 10));
+    CRunMask m;
+    m.Reset(10, 10);
     std::vector<CPathPoint> pts = Square(1.0f, 1.0f, 4.0f, 4.0f, true);
     std::vector<BYTE> types = {0, 1, 1, 0x81};
-    ASSERT_TRUE(FillPathWinding(p, pts, types));
+    ASSERT_TRUE(FillPathWinding(m, pts, types));
+    const CPlainMask p = PlaneOf(m);
     EXPECT_EQ(9, CountSet(p));
     EXPECT_TRUE(p.Get(1, 1));
     EXPECT_TRUE(p.Get(3, 3));
     EXPECT_FALSE(p.Get(4, 3));
     // A square from 1.6 to 2.4 holds no pixel centre.
-    CMaskPlane q;
-    ASSERT_TRUE(q.Create(10, 10));
+    CRunMask q;
+    q.Reset(10, 10);
     ASSERT_TRUE(FillPathWinding(q, Square(1.6f, 1.6f, 2.4f, 2.4f, true), types));
-    EXPECT_EQ(0, CountSet(q));
+    EXPECT_EQ(0, CountSet(PlaneOf(q)));
     EXPECT_TRUE(q.IsClean());
 }
 
@@ -214,13 +218,14 @@ TEST(GlyphFillTest, OverlappingContoursFollowTheWindingRule)
         int expected;
     } cases[] = {{true, 16 + 16 - 4}, {false, 16 + 16 - 8}};
     for (const Case& c : cases) {
-        CMaskPlane p;
-        ASSERT_TRUE(p.Create(12, 12));
+        CRunMask m;
+        m.Reset(12, 12);
         std::vector<CPathPoint> pts = Square(1, 1, 5, 5, true);
         std::vector<CPathPoint> second = Square(3, 3, 7, 7, c.secondClockwise);
         pts.insert(pts.end(), second.begin(), second.end());
         std::vector<BYTE> types = {0, 1, 1, 0x81, 0, 1, 1, 0x81};
-        ASSERT_TRUE(FillPathWinding(p, pts, types));
+        ASSERT_TRUE(FillPathWinding(m, pts, types));
+        const CPlainMask p = PlaneOf(m);
         EXPECT_EQ(c.expected, CountSet(p));
         EXPECT_EQ(c.secondClockwise, p.Get(3, 3));
     }
@@ -235,15 +240,16 @@ TEST(GlyphFillTest, BezierCircleAndBadTypes)
         {cx - r, cy},     {cx - r, cy - k}, {cx - k, cy - r}, {cx, cy - r},     {cx + k, cy - r}, {cx + r, cy - k},
         {cx + r, cy}};
     std::vector<BYTE> types = {0, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 0x83};
-    CMaskPlane p;
-    ASSERT_TRUE(p.Create(50, 50));
-    ASSERT_TRUE(FillPathWinding(p, pts, types));
+    CRunMask m;
+    m.Reset(50, 50);
+    ASSERT_TRUE(FillPathWinding(m, pts, types));
+    const CPlainMask p = PlaneOf(m);
     EXPECT_NEAR(3.14159265 * 400, CountSet(p), 40);
     EXPECT_TRUE(p.Get(25, 25));
     EXPECT_FALSE(p.Get(2, 2));
 
-    CMaskPlane q;
-    ASSERT_TRUE(q.Create(10, 10));
+    CRunMask q;
+    q.Reset(10, 10);
     std::vector<BYTE> bad = {0, 2, 1, 0x81};
     EXPECT_FALSE(FillPathWinding(q, Square(1, 1, 4, 4, true), bad));
     std::vector<BYTE> shortBezier = {0, 3, 3, 1};
@@ -253,12 +259,11 @@ TEST(GlyphFillTest, BezierCircleAndBadTypes)
 TEST(MaskReductionTest, EqualsPlainBlockAverageOverExistingAlpha)
 {
     std::mt19937 rng(99);
-    CMaskPlane plane;
-    ASSERT_TRUE(plane.Create(70, 50));
+    CPlainMask plane(70, 50);
     std::bernoulli_distribution on(0.4);
     for (int y = 10; y < 43; ++y)
         for (int x = 17; x < 64; ++x)
-            plane.Row(y)[x] = on(rng) ? 0xFF : 0;
+            plane.Set(x, y, on(rng));
     plane.MarkDirty(RECT{17, 10, 64, 43});
     // Target 9 x 6 pixels (smaller than the plane's 7 x 5 blocks placed at
     // (3, 2)), holding some alpha already.
@@ -282,23 +287,20 @@ TEST(MaskReductionTest, EqualsPlainBlockAverageOverExistingAlpha)
             uint8_t& a = expected[ty * tw + tx];
             a = static_cast<uint8_t>(s + (a * (255 - s) + 127) / 255);
         }
+    CRunMask runs;
+    PlainRunsOf(plane, runs);
     CCoverageBlock block;
-    ReduceMask(plane, ox, oy, tw, th, block);
-    // Only the blocks that hold the dirty rectangle, cut at the target.
-    EXPECT_EQ(ox + 1, block.x);
-    EXPECT_EQ(tw, block.x + block.width);
-    LayCoverageOver(block, 0, 0, target.data(), tw, tw, th);
-    EXPECT_EQ(expected, target);
-    // The same block reduced without a target's bounds and cut when laid.
-    target = expected = std::vector<uint8_t>(tw * th, 0);
-    ReduceMask(plane, 0, 0, 1000, 1000, block);
+    ReduceRuns(runs, block);
+    // Only the blocks that hold the dirty rectangle; laying cuts them at the target.
+    EXPECT_EQ(1, block.x);
+    EXPECT_EQ(7, block.x + block.width);
+    EXPECT_EQ(1, block.y);
+    EXPECT_EQ(5, block.y + block.height);
     LayCoverageOver(block, ox, oy, target.data(), tw, tw, th);
-    ReduceMask(plane, ox, oy, tw, th, block);
-    LayCoverageOver(block, 0, 0, expected.data(), tw, tw, th);
     EXPECT_EQ(expected, target);
-    // A clean plane lays nothing.
-    plane.Clear();
-    ReduceMask(plane, ox, oy, tw, th, block);
+    // A clean mask lays nothing.
+    PlainRunsOf(CPlainMask(70, 50), runs);
+    ReduceRuns(runs, block);
     EXPECT_EQ(0, block.width * block.height);
 }
 
@@ -368,95 +370,54 @@ TEST(MaskReductionTest, LayingOnFreshRowsEqualsBlending)
 
 TEST(MaskReductionTest, FullAndHalfBlocks)
 {
-    CMaskPlane plane;
-    ASSERT_TRUE(plane.Create(20, 10));
+    CPlainMask plane(20, 10);
     for (int y = 0; y < 10; ++y)
-        std::memset(plane.Row(y), 0xFF, y < 5 ? 15 : 10);
+        for (int x = 0; x < (y < 5 ? 15 : 10); ++x)
+            plane.Set(x, y);
     plane.MarkAllDirty();
+    CRunMask runs;
+    PlainRunsOf(plane, runs);
     CCoverageBlock block;
-    ReduceMask(plane, 0, 0, 2, 1, block);
+    ReduceRuns(runs, block);
     ASSERT_EQ(2, block.width);
     ASSERT_EQ(1, block.height);
     EXPECT_EQ(255, block.values[0]);
     EXPECT_EQ(64, block.values[1]);  // 25 of 100 pixels: 63.75 rounds up
 }
 
-TEST(MaskPlaneTest, FillBytesSetsExactlyItsRange)
-{
-    // Short fills take overlapping small stores, long ones sixteen bytes at a
-    // time with an overlapping last store.
-    for (size_t offset = 0; offset < 4; ++offset)
-        for (size_t n = 0; n <= 40; ++n) {
-            std::vector<uint8_t> bytes(64, 0x11);
-            FillBytes(bytes.data() + offset, 0xFF, n);
-            for (size_t i = 0; i < bytes.size(); ++i)
-                ASSERT_EQ(i >= offset && i < offset + n ? 0xFF : 0x11, bytes[i]) << "offset " << offset << " n " << n;
-        }
-}
-
-TEST(MaskPlaneTest, UniteAndClearStayInTheirRectangles)
-{
-    CMaskPlane a, b, out;
-    ASSERT_TRUE(a.Create(30, 30));
-    ASSERT_TRUE(b.Create(30, 30));
-    ASSERT_TRUE(out.Create(30, 30));
-    a.Row(2)[3] = 0xFF;
-    a.MarkDirty(RECT{3, 2, 4, 3});
-    b.Row(20)[25] = 0xFF;
-    b.MarkDirty(RECT{25, 20, 26, 21});
-    UniteMasks(out, a, b);
-    EXPECT_TRUE(out.Get(3, 2));
-    EXPECT_TRUE(out.Get(25, 20));
-    EXPECT_EQ(2, CountSet(out));
-    EXPECT_EQ(3, out.Dirty().left);
-    EXPECT_EQ(21, out.Dirty().bottom);
-    out.Clear();
-    EXPECT_EQ(0, CountSet(out));
-    EXPECT_TRUE(out.IsClean());
-}
-
 // Random pixels in a rectangle of a 70 x 50 plane, the rectangle its dirty one.
-void FillRandomRect(CMaskPlane& plane, const RECT& r, double density)
+void FillRandomRect(CPlainMask& plane, const RECT& r, double density)
 {
     std::mt19937 rng(static_cast<unsigned>(r.left * 100 + r.top));
     std::bernoulli_distribution on(density);
     for (int y = r.top; y < r.bottom; ++y)
         for (int x = r.left; x < r.right; ++x)
-            plane.Row(y)[x] = on(rng) ? 0xFF : 0;
+            plane.Set(x, y, on(rng));
     plane.MarkDirty(r);
 }
 
 TEST(RunMaskTest, ReductionOfRunsEqualsTheReductionOfThePlane)
 {
-    // Dirty rectangles on and off the grid of ten and of sixteen; runs of
-    // every length, inside one block and across many.
+    // Dirty rectangles on and off the grid of ten; runs of every length,
+    // inside one block and across many.
     const RECT shapes[] = {{0, 0, 70, 50}, {17, 10, 64, 43}, {3, 41, 9, 49}, {61, 1, 70, 2}};
     for (double density : {0.1, 0.5, 0.95})
         for (const RECT& r : shapes) {
-            CMaskPlane plane, back;
-            ASSERT_TRUE(plane.Create(70, 50));
-            ASSERT_TRUE(back.Create(70, 50));
+            CPlainMask plane(70, 50);
             FillRandomRect(plane, r, density);
             CRunMask runs;
-            ReadRuns(plane, runs);
-            EXPECT_EQ(r.left, runs.Dirty().left);
-            EXPECT_EQ(r.bottom, runs.Dirty().bottom);
+            PlainRunsOf(plane, runs);
             CCoverageBlock fromPlane, fromRuns;
-            ReduceMask(plane, 0, 0, 0x3FFFFFFF, 0x3FFFFFFF, fromPlane);
+            PlainReduction(plane, fromPlane);
             ReduceRuns(runs, fromRuns);
             EXPECT_EQ(fromPlane.x, fromRuns.x);
             EXPECT_EQ(fromPlane.y, fromRuns.y);
             EXPECT_EQ(fromPlane.width, fromRuns.width);
             EXPECT_EQ(fromPlane.height, fromRuns.height);
             EXPECT_EQ(fromPlane.values, fromRuns.values) << "density " << density << " left " << r.left;
-            // And the runs are the plane's pixels.
-            PaintRuns(runs, back);
-            EXPECT_EQ(0, CountDifferences(plane, back));
         }
     CRunMask clean;
-    CMaskPlane empty;
-    ASSERT_TRUE(empty.Create(20, 20));
-    ReadRuns(empty, clean);
+    PlainRunsOf(CPlainMask(20, 20), clean);
     CCoverageBlock none;
     ReduceRuns(clean, none);
     EXPECT_TRUE(clean.IsClean());
@@ -470,19 +431,16 @@ TEST(RunMaskTest, UnionOfRunsEqualsTheUnionOfPlanes)
                              {{17, 10, 64, 43}, {3, 41, 9, 49}},
                              {{61, 1, 70, 2}, {0, 0, 0, 0}}};
     for (const auto& pair : pairs) {
-        CMaskPlane a, b, expected, got;
-        for (CMaskPlane* p : {&a, &b, &expected, &got})
-            ASSERT_TRUE(p->Create(70, 50));
+        CPlainMask a(70, 50), b(70, 50);
         FillRandomRect(a, pair[0], 0.5);
         if (pair[1].right > 0)
             FillRandomRect(b, pair[1], 0.3);
-        UniteMasks(expected, a, b);
+        const CPlainMask expected = PlainUnion(a, b);
         CRunMask ra, rb, united;
-        ReadRuns(a, ra);
-        ReadRuns(b, rb);
+        PlainRunsOf(a, ra);
+        PlainRunsOf(b, rb);
         UniteRuns(united, ra, rb);
-        PaintRuns(united, got);
-        EXPECT_EQ(0, CountDifferences(expected, got));
+        EXPECT_EQ(0, CountDifferences(expected, PlaneOf(united)));
         EXPECT_EQ(expected.Dirty().left, united.Dirty().left);
         EXPECT_EQ(expected.Dirty().bottom, united.Dirty().bottom);
     }
@@ -500,17 +458,13 @@ TEST(RunMaskTest, OneRingServesGrowthsOfEverySizeInTurn)
     } cases[] = {{40, 30, 3, 0, 0}, {90, 70, 12, 5, -4}, {33, 47, 1, -30, 0},
                  {90, 70, 20, 0, 60}, {16, 16, 0, 3, 3}, {64, 50, 7, 0, 0}};
     for (const Case& c : cases) {
-        CMaskPlane shapes, plain, got;
-        ASSERT_TRUE(shapes.Create(c.width, c.height));
-        ASSERT_TRUE(plain.Create(c.width, c.height));
-        ASSERT_TRUE(got.Create(c.width, c.height));
+        CPlainMask shapes(c.width, c.height);
         FillRandomShapes(shapes, rng, 6);
         CRunMask in, out;
-        ReadRuns(shapes, in);
+        PlainRunsOf(shapes, in);
         DilateRuns(out, in, CDisc(c.r), ring, c.dx, c.dy);
-        PaintRuns(out, got);
-        DilateByDiscReference(plain, shapes, CDisc(c.r), c.dx, c.dy);
-        EXPECT_EQ(0, CountDifferences(plain, got)) << "r " << c.r << " width " << c.width;
+        EXPECT_EQ(0, CountDifferences(PlainDilation(shapes, CDisc(c.r), c.dx, c.dy), PlaneOf(out)))
+            << "r " << c.r << " width " << c.width;
     }
 }
 

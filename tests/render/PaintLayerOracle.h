@@ -5,6 +5,7 @@
 #pragma once
 #include "render/RasterStages.h"
 #include "render/RasterEffects.h"
+#include "render/TextLayout.h"
 #include "decoration/Setting.h"
 #include "imaging/PixelOps.h"
 #include "imaging/TexturePaint.h"
@@ -13,10 +14,10 @@
 #include <vector>
 
 // False after storing an error in `err`.
-inline bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, bool vertical,
-                       const std::vector<RECT>& charRects, const std::vector<RECT>& lineRects,
-                       const std::vector<RECT>& paragraphRects, CSimpleErr& err)
+inline bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& margins, const CTextLayout& layout,
+                       CSimpleErr& err)
 {
+    const bool vertical = layout.Vertical;
     my::CCtrlException caught(nullptr, 0);
     CatchToError(caught, [&] {
         if (paint.Type != PaintType::LINEAR) {
@@ -33,9 +34,7 @@ inline bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& marg
             LoadLayerTexture(paint, vertical, texture, textureImage);
         const UINT unit = paint.Type == PaintType::LINEAR ? gradation.Unit : texture.Unit;
         const bool entire = paint.Type == PaintType::LINEAR ? gradation.Entire != FALSE : texture.Entire;
-        const std::vector<RECT>& rects =
-            unit == TextUnit::LINE ? lineRects : unit == TextUnit::PARAGRAPH ? paragraphRects : charRects;
-        for (const RECT& r : rects) {
+        for (const RECT& r : RectsOfUnit(unit, layout)) {
             CRectD clip, frame;
             UnitClipAndFrame(r, margins, entire, clip, frame);
             if (paint.Type == PaintType::LINEAR) {

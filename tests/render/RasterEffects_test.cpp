@@ -1,8 +1,8 @@
 // Raster effects, each against a plain reference on small random images.
 #include "decoration/BorderingSetting.h"
 #include "render/DiscDilation.h"
-#include "render/MaskPlane.h"
 #include "render/RasterEffects.h"
+#include "tests/render/MaskOracle.h"
 #include <gtest/gtest.h>
 #include <cmath>
 #include <random>
@@ -262,21 +262,23 @@ TEST(RasterEffectsTest, MaxFilterAgreesWithTheSpanDilation)
     std::mt19937 rng(21);
     for (int r : {1, 4, 9}) {
         boost::shared_ptr<CDib> src = RandomDib(rng, 48, 40, true);
-        CMaskPlane shape, grown;
-        ASSERT_TRUE(shape.Create(48, 40));
-        ASSERT_TRUE(grown.Create(48, 40));
+        CPlainMask shape(48, 40);
         for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 48; ++x) {
                 // Rings: a shape with holes, edges everywhere.
                 const int dx = x % 16 - 8, dy = y % 16 - 8, d = dx * dx + dy * dy;
                 BYTE a = (d >= 9 && d <= 40) ? 255 : 0;
                 src->GetImageRow(y)[x * 4 + 3] = a;
-                shape.Row(y)[x] = a;
+                shape.Set(x, y, a != 0);
             }
         shape.MarkAllDirty();
         boost::shared_ptr<CDib> out;
         ASSERT_EQ(S_OK, MaxFilterByDisc(out, *src, r));
-        DilateByDisc(grown, shape, CDisc(r));
+        CRunMask runs, grownRuns;
+        CRowRing ring;
+        PlainRunsOf(shape, runs);
+        DilateRuns(grownRuns, runs, CDisc(r), ring);
+        const CPlainMask grown = PlaneOf(grownRuns);
         int differing = 0;
         for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 48; ++x)

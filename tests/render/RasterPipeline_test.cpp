@@ -924,8 +924,7 @@ TEST(RasterPipelineTest, TextureBandsMatchAWholeLayer)
             CPaintSetting paint = s->PaintSetting;
             paint.LimitUnit(s->Unit);
             CSimpleErr err;
-            ASSERT_TRUE(PaintLayer(*layer, paint, banded->GetLayout().LayerMargins[0], vertical, banded->GetLayout().CharRects,
-                                   banded->GetLayout().LineRects, banded->GetLayout().ParagraphRects, err))
+            ASSERT_TRUE(PaintLayer(*layer, paint, banded->GetLayout().LayerMargins[0], banded->GetLayout(), err))
                 << Narrow(err.message);
             for (int y = 0; y < H; ++y)
                 CompositeRowOver(reference->GetImageRow(y), layer->GetImageRow(y), W);
