@@ -28,7 +28,7 @@ public:
     // Without it (a decoration settings file) neither.
     void SetWriteAll(bool all)
     {
-        Flags = all ? SettingPart::ALL : 0;
+        Flags = all ? UINT(SettingPart::ALL) : 0u;
         KeepBackup = all;
     }
     // Builds the document and replaces the file with it (untouched when it
