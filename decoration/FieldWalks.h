@@ -11,6 +11,11 @@ bool SameFields(const R& a, const R& b);
 template <class R>
 void ClampFields(R& r);
 
+// One value of a field: rectangles side by side, the rest by their own ==.
+template <class T>
+bool SameValue(const T& a, const T& b) { return a == b; }
+inline bool SameValue(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
+
 // Equality field by field: doubles exactly, texts case by case, rectangles
 // side by side, lists entry by entry, shared texts by identity.
 template <class R>
@@ -20,8 +25,7 @@ public:
 
     CSameFieldsWalk(const R& a, const R& b) : m_a(a), m_b(b) {}
     template <class Form, class T>
-    void Leaf(const Form&, const CField& f, T R::*m) { Take(f, m_a.*m == m_b.*m); }
-    void Leaf(const CRectForm&, const CField& f, RECT R::*m) { Take(f, EqualRect(&(m_a.*m), &(m_b.*m)) != FALSE); }
+    void Leaf(const Form&, const CField& f, T R::*m) { Take(f, SameValue(m_a.*m, m_b.*m)); }
     template <class C, class... ColorBefore>
     void Record(const CField& f, C R::*m, ColorBefore...) { Take(f, SameFields(m_a.*m, m_b.*m)); }
     template <class T>

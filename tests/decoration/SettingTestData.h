@@ -210,11 +210,7 @@ private:
         CWalk(CFieldComparison& c, const R& a, const R& b) : m_c(c), m_a(a), m_b(b) {}
 
         template <class Form, class T>
-        void Leaf(const Form&, const CField& f, T R::*m) { m_c.Expect(f, m_a.*m == m_b.*m, m_a.*m, m_b.*m); }
-        void Leaf(const CRectForm&, const CField& f, RECT R::*m)
-        {
-            m_c.Expect(f, EqualRect(&(m_a.*m), &(m_b.*m)) != FALSE, m_a.*m, m_b.*m);
-        }
+        void Leaf(const Form&, const CField& f, T R::*m) { m_c.Expect(f, SameValue(m_a.*m, m_b.*m), m_a.*m, m_b.*m); }
         template <class C, class... ColorBefore>
         void Record(const CField& f, C R::*m, ColorBefore...)
         {
