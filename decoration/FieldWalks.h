@@ -11,6 +11,9 @@ bool SameFields(const R& a, const R& b);
 template <class R>
 void ClampFields(R& r);
 
+// The bounds of every angle field.
+const CIntForm kAngleBounds = {0, -limits::kMaxAngle, limits::kMaxAngle};
+
 // One value of a field: rectangles side by side, the rest by their own ==.
 template <class T>
 bool SameValue(const T& a, const T& b) { return a == b; }
@@ -81,7 +84,7 @@ public:
         m_r.*m = static_cast<T>(ClampInt(static_cast<int>(m_r.*m), form.low, form.high));
     }
     template <class T>
-    void Leaf(const CAngleForm&, const CField&, T R::*m) { m_r.*m = static_cast<T>(ClampAngle(static_cast<int>(m_r.*m))); }
+    void Leaf(const CAngleForm&, const CField& f, T R::*m) { Leaf(kAngleBounds, f, m); }
     void Leaf(const CColorForm&, const CField&, COLORREF R::*m) { m_r.*m &= 0x00FFFFFF; }
     template <class Table, class T>
     void Leaf(const CEnumForm<Table>& form, const CField&, T R::*m)
@@ -141,10 +144,7 @@ public:
         if (m == m_target)
             bounds = form;
     }
-    void Leaf(const CAngleForm&, const CField& f, int R::*m)
-    {
-        Leaf(CIntForm{0, -limits::kMaxAngle, limits::kMaxAngle}, f, m);
-    }
+    void Leaf(const CAngleForm&, const CField& f, int R::*m) { Leaf(kAngleBounds, f, m); }
     template <class C, class... ColorBefore>
     void Record(const CField&, C R::*, ColorBefore...) {}
     template <class T>
