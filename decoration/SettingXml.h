@@ -46,7 +46,7 @@ public:
 class CSettingXmlReader : public CXmlDocument {
 public:
     std::wstring FilePath;
-    DWORD FileVersion = 0x01000000;  // 1.0.0.0 when the document has none
+    DWORD FileVersion = kVersionUnstated;
 
     // Loads the file and fills the target in place; fields read before a
     // failure keep their new values.
