@@ -321,16 +321,9 @@ void CMainDlg::OnSelChange(CWindow*, UINT, UINT id, HWND window)
 
 void CMainDlg::OnJpegQualityChanged()
 {
-    const std::wstring text = TrimCopyIf(GetComboText(m_jpegQuality), IsSpaceOrCr);
-    const std::wstring digits = FilterNumberText(text, false, false);
-    if (digits != text) {
-        // Put back with the caret behind the same digits as before.
-        DWORD start = 0, end = 0;
-        ::SendMessageW(m_jpegQuality, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-        const std::wstring kept = FilterNumberText(text.substr(0, std::min<size_t>(end, text.size())), false, false);
-        m_jpegQuality.SetText(digits);
-        m_jpegQuality.SetEditSel(static_cast<int>(kept.size()), static_cast<int>(kept.size()));
-    }
+    // Put back with the caret behind the same digits as before.
+    const std::wstring digits =
+        ShowFilteredNumberText(m_jpegQuality, TrimCopyIf(GetComboText(m_jpegQuality), IsSpaceOrCr), false, false);
     long quality = 0;
     for (wchar_t c : digits) {
         if (c < L'0' || c > L'9')
