@@ -27,6 +27,15 @@ bool IsEmptyCombo(HWND combo) { return ::SendMessageW(combo, CB_GETCOUNT, 0, 0) 
 
 int ComboSelection(HWND combo) { return static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0)); }
 
+// The entry of `list` chosen in a combo filled from it, in its order; null
+// while nothing is chosen.
+template <class List>
+auto ChosenEntry(HWND combo, const List& list) -> decltype(list[0].get())
+{
+    const int index = ComboSelection(combo);
+    return index >= 0 && static_cast<size_t>(index) < list.size() ? list[static_cast<size_t>(index)].get() : nullptr;
+}
+
 int CustomPresetIndex()
 {
     const CNamedEffects& presets = GetNamedEffects();
@@ -312,16 +321,9 @@ void CMainDlg::OnSelChange(CWindow*, UINT, UINT id, HWND window)
 
 void CMainDlg::OnJpegQualityChanged()
 {
-    const std::wstring text = TrimCopyIf(GetComboText(m_jpegQuality), IsSpaceOrCr);
-    const std::wstring digits = FilterNumberText(text, false, false);
-    if (digits != text) {
-        // Put back with the caret behind the same digits as before.
-        DWORD start = 0, end = 0;
-        ::SendMessageW(m_jpegQuality, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-        const std::wstring kept = FilterNumberText(text.substr(0, std::min<size_t>(end, text.size())), false, false);
-        m_jpegQuality.SetText(digits);
-        m_jpegQuality.SetEditSel(static_cast<int>(kept.size()), static_cast<int>(kept.size()));
-    }
+    // Put back with the caret behind the same digits as before.
+    const std::wstring digits =
+        ShowFilteredNumberText(m_jpegQuality, TrimCopyIf(GetComboText(m_jpegQuality), IsSpaceOrCr), false, false);
     long quality = 0;
     for (wchar_t c : digits) {
         if (c < L'0' || c > L'9')
@@ -400,11 +402,10 @@ LRESULT CMainDlg::OnPresetChosen(WORD, WORD id, HWND, BOOL&)
     if (m_filling)
         return 0;
     const int row = id - IDC_DECO_PRESET;
-    const int index = ComboSelection(GetDlgItem(id));
-    const CNamedEffects& presets = GetNamedEffects();
-    if (index < 0 || static_cast<size_t>(index) >= presets.size())
+    const CNamedEffect* chosen = ChosenEntry(GetDlgItem(id), GetNamedEffects());
+    if (!chosen)
         return 0;
-    const boost::shared_ptr<CEffectSetting> effect = presets[static_cast<size_t>(index)]->GetEffect();
+    const boost::shared_ptr<CEffectSetting> effect = chosen->GetEffect();
     if (const CBorderingSetting* preset = dynamic_cast<const CBorderingSetting*>(effect.get())) {
         m_setting.Borderings[static_cast<size_t>(row)] = *preset;
         RefreshDecorationRow(row);
@@ -422,9 +423,8 @@ LRESULT CMainDlg::OnUnitClicked(WORD, WORD id, HWND, BOOL&)
 
 LRESULT CMainDlg::OnFnameTypeChanged(WORD, WORD, HWND, BOOL&)
 {
-    const int index = ComboSelection(GetDlgItem(IDC_FNAME_TYPE));
-    if (index >= 0 && static_cast<size_t>(index) < GetNamedFnameTypes().size())
-        m_setting.FnameType = GetNamedFnameTypes()[static_cast<size_t>(index)]->Value;
+    if (const CNamedDword* chosen = ChosenEntry(GetDlgItem(IDC_FNAME_TYPE), GetNamedFnameTypes()))
+        m_setting.FnameType = chosen->Value;
     ShowFormatDependentState();
     RequestPreview(false);
     return 0;
@@ -441,18 +441,16 @@ LRESULT CMainDlg::OnSeqWidthChanged(WORD, WORD, HWND, BOOL&)
 
 LRESULT CMainDlg::OnTrimChanged(WORD, WORD, HWND, BOOL&)
 {
-    const int index = ComboSelection(GetDlgItem(IDC_TRIM));
-    if (index >= 0 && static_cast<size_t>(index) < GetNamedTrimTypes().size())
-        m_setting.TrimType = GetNamedTrimTypes()[static_cast<size_t>(index)]->Value;
+    if (const CNamedDword* chosen = ChosenEntry(GetDlgItem(IDC_TRIM), GetNamedTrimTypes()))
+        m_setting.TrimType = chosen->Value;
     RequestPreview(true);
     return 0;
 }
 
 LRESULT CMainDlg::OnSaveFormatChanged(WORD, WORD, HWND, BOOL&)
 {
-    const int index = ComboSelection(GetDlgItem(IDC_SAVE_FORMAT));
-    if (index >= 0 && static_cast<size_t>(index) < GetNamedSaveFormats().size())
-        m_setting.SaveFormat.Type = static_cast<UINT>(GetNamedSaveFormats()[static_cast<size_t>(index)]->value);
+    if (const CNamedInt* chosen = ChosenEntry(GetDlgItem(IDC_SAVE_FORMAT), GetNamedSaveFormats()))
+        m_setting.SaveFormat.Type = static_cast<UINT>(chosen->value);
     ShowFormatDependentState();
     RequestPreview(true);
     return 0;

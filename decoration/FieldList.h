@@ -50,6 +50,7 @@
 
 // Versions of the settings documents, a.b.c.d packed from the highest byte.
 const DWORD kSettingsVersion = 0x01040200;     // 1.4.2.0, the one written
+const DWORD kVersionUnstated = 0x01000000;     // 1.0.0.0: a document without a version
 const DWORD kVersionWithPaint = 0x01030000;    // 1.3.0.0: paint records
 const DWORD kVersionWithLeading = 0x01040000;  // 1.4.0.0: LeadingWidth
 

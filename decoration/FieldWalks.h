@@ -11,6 +11,14 @@ bool SameFields(const R& a, const R& b);
 template <class R>
 void ClampFields(R& r);
 
+// The bounds of every angle field.
+const CIntForm kAngleBounds = {0, -limits::kMaxAngle, limits::kMaxAngle};
+
+// One value of a field: rectangles side by side, the rest by their own ==.
+template <class T>
+bool SameValue(const T& a, const T& b) { return a == b; }
+inline bool SameValue(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
+
 // Equality field by field: doubles exactly, texts case by case, rectangles
 // side by side, lists entry by entry, shared texts by identity.
 template <class R>
@@ -20,8 +28,7 @@ public:
 
     CSameFieldsWalk(const R& a, const R& b) : m_a(a), m_b(b) {}
     template <class Form, class T>
-    void Leaf(const Form&, const CField& f, T R::*m) { Take(f, m_a.*m == m_b.*m); }
-    void Leaf(const CRectForm&, const CField& f, RECT R::*m) { Take(f, EqualRect(&(m_a.*m), &(m_b.*m)) != FALSE); }
+    void Leaf(const Form&, const CField& f, T R::*m) { Take(f, SameValue(m_a.*m, m_b.*m)); }
     template <class C, class... ColorBefore>
     void Record(const CField& f, C R::*m, ColorBefore...) { Take(f, SameFields(m_a.*m, m_b.*m)); }
     template <class T>
@@ -77,7 +84,7 @@ public:
         m_r.*m = static_cast<T>(ClampInt(static_cast<int>(m_r.*m), form.low, form.high));
     }
     template <class T>
-    void Leaf(const CAngleForm&, const CField&, T R::*m) { m_r.*m = static_cast<T>(ClampAngle(static_cast<int>(m_r.*m))); }
+    void Leaf(const CAngleForm&, const CField& f, T R::*m) { Leaf(kAngleBounds, f, m); }
     void Leaf(const CColorForm&, const CField&, COLORREF R::*m) { m_r.*m &= 0x00FFFFFF; }
     template <class Table, class T>
     void Leaf(const CEnumForm<Table>& form, const CField&, T R::*m)
@@ -137,10 +144,7 @@ public:
         if (m == m_target)
             bounds = form;
     }
-    void Leaf(const CAngleForm&, const CField& f, int R::*m)
-    {
-        Leaf(CIntForm{0, -limits::kMaxAngle, limits::kMaxAngle}, f, m);
-    }
+    void Leaf(const CAngleForm&, const CField& f, int R::*m) { Leaf(kAngleBounds, f, m); }
     template <class C, class... ColorBefore>
     void Record(const CField&, C R::*, ColorBefore...) {}
     template <class T>

@@ -23,9 +23,6 @@ public:
     size_t MaxSize = 20;
     bool SaveContents = true;
 
-    // Same length and the same string objects in the same places.
-    bool SameItems(const CMruStrings& o) const { return Items == o.Items; }
-
     // Equality is that of the items alone.
     template <class V>
     static void Fields(V& v)

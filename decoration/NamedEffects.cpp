@@ -1,4 +1,5 @@
 #include "decoration/NamedEffects.h"
+#include "decoration/Setting.h"
 #include "foundation/Error.h"
 #include "foundation/ResourceString.h"
 #include "resources/strings_decoration.h"
@@ -91,11 +92,18 @@ struct CIdValue {
     DWORD value;
 };
 
-const CIdValue kFnameTypes[] = {{IDS_FNAME_SEQ_TEXT, 0}, {IDS_FNAME_SEQ, 1}, {IDS_FNAME_TEXT, 2}};
-const CIdValue kTrimTypes[] = {{IDS_TRIM_NONE, 0},         {IDS_TRIM_ALL, 15},      {IDS_TRIM_TOP_BOTTOM, 10},
-                               {IDS_TRIM_LEFT_RIGHT, 5},    {IDS_TRIM_LEFT_TOP, 3},  {IDS_TRIM_RIGHT_BOTTOM, 12},
-                               {IDS_TRIM_LEFT, 1},          {IDS_TRIM_TOP, 2},       {IDS_TRIM_RIGHT, 4},
-                               {IDS_TRIM_BOTTOM, 8}};
+const CIdValue kFnameTypes[] = {
+    {IDS_FNAME_SEQ_TEXT, FnameType::SEQ_TEXT}, {IDS_FNAME_SEQ, FnameType::SEQ}, {IDS_FNAME_TEXT, FnameType::TEXT}};
+const CIdValue kTrimTypes[] = {{IDS_TRIM_NONE, 0},
+                               {IDS_TRIM_ALL, TrimType::All},
+                               {IDS_TRIM_TOP_BOTTOM, TrimType::TRIM_T | TrimType::TRIM_B},
+                               {IDS_TRIM_LEFT_RIGHT, TrimType::TRIM_L | TrimType::TRIM_R},
+                               {IDS_TRIM_LEFT_TOP, TrimType::TRIM_L | TrimType::TRIM_T},
+                               {IDS_TRIM_RIGHT_BOTTOM, TrimType::TRIM_R | TrimType::TRIM_B},
+                               {IDS_TRIM_LEFT, TrimType::TRIM_L},
+                               {IDS_TRIM_TOP, TrimType::TRIM_T},
+                               {IDS_TRIM_RIGHT, TrimType::TRIM_R},
+                               {IDS_TRIM_BOTTOM, TrimType::TRIM_B}};
 
 template <size_t N>
 CNamedDwords NamedDwords(const CIdValue (&entries)[N])

@@ -68,12 +68,14 @@ const wchar_t* KeyName(const CField& f) { return f.key ? f.key : f.element; }
 
 const wchar_t* const kSideNames[4] = {L"Left", L"Top", L"Right", L"Bottom"};
 
-CValueName::CValueName(HKEY key, const CField& f) : m_key(key), m_name(KeyName(f))
+CValueName::CValueName(HKEY key, const CField& f, bool create) : m_key(key), m_name(KeyName(f))
 {
     const size_t cut = m_name.rfind(L'\\');
     if (cut == std::wstring::npos)
         return;
-    m_key = m_sub.Open(key, m_name.substr(0, cut).c_str(), KEY_READ) == ERROR_SUCCESS ? m_sub.m_hKey : nullptr;
+    const std::wstring sub = m_name.substr(0, cut);
+    const LONG rc = create ? m_sub.Create(key, sub.c_str()) : m_sub.Open(key, sub.c_str(), KEY_READ);
+    m_key = rc == ERROR_SUCCESS ? m_sub.m_hKey : nullptr;
     m_name.erase(0, cut + 1);
 }
 

@@ -34,11 +34,12 @@ std::wstring IndexName(size_t index);
 // The default stream text of a double (six significant digits).
 std::wstring DoubleText(double value);
 
-// The value of a field: its registry name, which may lead through a subkey.
+// The value of a field: its registry name, which may lead through a subkey
+// (opened for reading, or made for writing).
 class CValueName {
 public:
-    CValueName(HKEY key, const CField& f);
-    // Null when the subkey does not open.
+    CValueName(HKEY key, const CField& f, bool create = false);
+    // Null when the subkey does not open (or cannot be made).
     HKEY Key() const { return m_key; }
     const wchar_t* Name() const { return m_name.c_str(); }
 
@@ -252,7 +253,7 @@ public:
 private:
     static bool Create(CRegKey& key, HKEY parent, const wchar_t* name)
     {
-        return key.Create(parent, name, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE) == ERROR_SUCCESS;
+        return key.Create(parent, name) == ERROR_SUCCESS;
     }
     // Into the key, or into the subkey the field's registry name leads through.
     template <class Write>
@@ -260,13 +261,8 @@ private:
     {
         if (f.noRegistry)
             return;
-        const std::wstring name = KeyName(f);
-        const size_t cut = name.rfind(L'\\');
-        CRegKey sub;
-        if (cut == std::wstring::npos)
-            ok = write(m_key, name.c_str()) && ok;
-        else
-            ok = Create(sub, m_key, name.substr(0, cut).c_str()) && write(sub, name.c_str() + cut + 1) && ok;
+        const CValueName value(m_key, f, true);
+        ok = value.Key() && write(value.Key(), value.Name()) && ok;
     }
     void Number(const CField& f, DWORD value)
     {
@@ -310,9 +306,7 @@ template <class R>
 bool Save(const R& r, const std::wstring& keyPath, HKEY parent)
 {
     CRegKey key;
-    return key.Create(parent, keyPath.c_str(), nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE) ==
-               ERROR_SUCCESS &&
-           WriteKey(r, key);
+    return key.Create(parent, keyPath.c_str()) == ERROR_SUCCESS && WriteKey(r, key);
 }
 
 } // namespace regform

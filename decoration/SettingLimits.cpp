@@ -6,12 +6,6 @@ int ClampInt(int value, int lo, int hi)
     return value < lo ? lo : (value > hi ? hi : value);
 }
 
-int ClampAngle(long long degrees)
-{
-    return static_cast<int>(degrees < -limits::kMaxAngle ? -limits::kMaxAngle
-                                                        : degrees > limits::kMaxAngle ? limits::kMaxAngle : degrees);
-}
-
 double ClampRate(double rate)
 {
     if (!std::isfinite(rate) || rate <= 0.0)

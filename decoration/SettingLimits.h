@@ -23,8 +23,6 @@ const int kMaxAngle = 1000000000;
 }
 
 int ClampInt(int value, int lo, int hi);
-// An angle in whole degrees within +-kMaxAngle.
-int ClampAngle(long long degrees);
 // A finite scale rate in range; a rate that is not finite or not positive
 // becomes 1.
 double ClampRate(double rate);

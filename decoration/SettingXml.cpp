@@ -112,7 +112,7 @@ bool CSettingXmlReader::ReadDocument(CSetting& s)
 bool CSettingXmlReader::Read(CSetting& target, const std::wstring& path)
 {
     FilePath = path;
-    FileVersion = 0x01000000;
+    FileVersion = kVersionUnstated;
     if (!LoadFile(path))
         return false;
     const bool ok = ReadDocument(target);
@@ -124,7 +124,7 @@ bool CSettingXmlReader::Read(CSetting& target, const std::wstring& path)
 bool CSettingXmlReader::ReadBorderingSettings(CBorderingSetting& target, HGLOBAL block)
 {
     FilePath.clear();
-    FileVersion = 0x01000000;
+    FileVersion = kVersionUnstated;
     CNode root, node;
     if (!LoadGlobalMemory(block) || !SelectSingleNode(kClipboardRoot, root) ||
         !ReadVersion(root, L"Version", FileVersion) || !SelectChildNode(root, L"Bordering", node))

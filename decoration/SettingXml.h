@@ -28,7 +28,7 @@ public:
     // Without it (a decoration settings file) neither.
     void SetWriteAll(bool all)
     {
-        Flags = all ? SettingPart::ALL : 0;
+        Flags = all ? UINT(SettingPart::ALL) : 0u;
         KeepBackup = all;
     }
     // Builds the document and replaces the file with it (untouched when it
@@ -46,7 +46,7 @@ public:
 class CSettingXmlReader : public CXmlDocument {
 public:
     std::wstring FilePath;
-    DWORD FileVersion = 0x01000000;  // 1.0.0.0 when the document has none
+    DWORD FileVersion = kVersionUnstated;
 
     // Loads the file and fills the target in place; fields read before a
     // failure keep their new values.

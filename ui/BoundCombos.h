@@ -22,6 +22,7 @@
 #include "foundation/NamedValues.h"
 #include "foundation/StringUtil.h"
 #include "foundation/XmlValue.h"
+#include "platform/ScopedFlag.h"
 #include <vector>
 #include "ui/ComboBox2.h"
 #include "ui/ComboUtil.h"
@@ -497,10 +498,8 @@ public:
     void AddValues(int first, int last, int step) { FillComboRange(this->m_hWnd, first, last, step, Form.decimals); }
     void ShowValue()
     {
-        const bool showing = m_showing;
-        m_showing = true;
+        CScopedFlag showing(m_showing);
         ::SetWindowTextW(this->m_hWnd, Text(this->Setting->*m_member).c_str());
-        m_showing = showing;
     }
     // The chosen entry, or else the typed text, into the member.
     void Commit(bool fromList)

@@ -1,9 +1,12 @@
-// The numbers of the decoration rows as the program stores them: typed
-// values reach the settings file within their fields' bounds, and an angle
-// keeps its sign across a restart without the file being written again.
+// The numbers of the main window as the program stores them: typed values
+// reach the settings file within their fields' bounds, an angle keeps its
+// sign across a restart without the file being written again, and the JPEG
+// quality keeps only the digits typed.
 #include "tests/app/ProgramDriver.h"
 #include "decoration/SettingLimits.h"
+#include "foundation/ResourceString.h"
 #include "resources/main_window.h"
+#include "resources/strings_decoration.h"
 #include <gtest/gtest.h>
 
 TEST(ProgramSettings, ANegativeAngleStaysAcrossARestart)
@@ -46,4 +49,19 @@ TEST(ProgramSettings, TypedNumbersAreStoredWithinTheirBounds)
     EXPECT_EQ(25, saved.Borderings[3].Blur);
     EXPECT_EQ(1, saved.FontSetting.Size);
     EXPECT_EQ(limits::kMaxSpacing, saved.FontSetting.LeadingWidth);
+}
+
+TEST(ProgramSettings, TypedJpegQualityKeepsItsDigits)
+{
+    ResetProgramState();
+    ASSERT_TRUE(WriteProgramSettings(FirstStartSetting()));
+    const std::wstring quality = Id(IDC_JPEG_QUALITY);
+    CDriveResult r = RunDriveScript(L"start\nexpect 300 x\npick " + Id(IDC_SAVE_FORMAT) + L" " +
+                                    LoadResourceString(IDS_SAVE_FORMAT_JPEG) + L"\ntext " + quality + L" 9x5\nexpect " +
+                                    quality + L" 95\nexpect 300 x\nkill\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    CSetting saved;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_EQ(UINT(OutputType::JPEG), saved.SaveFormat.Type);
+    EXPECT_EQ(95, saved.SaveFormat.JpegQuality);
 }

@@ -206,11 +206,16 @@ TEST(SettingLimits, ClampBordering)
 
 TEST(SettingLimits, Helpers)
 {
-    EXPECT_EQ(360, ClampAngle(360));
-    EXPECT_EQ(-45, ClampAngle(-45));
-    EXPECT_EQ(-721, ClampAngle(-721));
-    EXPECT_EQ(limits::kMaxAngle, ClampAngle(INT_MAX));
-    EXPECT_EQ(-limits::kMaxAngle, ClampAngle(INT_MIN));
+    // Angles are never folded into one turn, only kept within their bound.
+    const struct {
+        int in, out;
+    } angles[] = {{360, 360}, {-45, -45}, {-721, -721}, {INT_MAX, limits::kMaxAngle}, {INT_MIN, -limits::kMaxAngle}};
+    for (const auto& a : angles) {
+        CBorderingSetting b;
+        b.Angle = a.in;
+        ClampFields(b);
+        EXPECT_EQ(a.out, b.Angle) << a.in;
+    }
     EXPECT_EQ(limits::kMinRate, ClampRate(1e-9));
     EXPECT_EQ(limits::kMaxRate, ClampRate(1e9));
     EXPECT_EQ(0.5, ClampRate(0.5));

@@ -13,6 +13,8 @@
 // of older versions the tests hold, and registry keys, from the first start
 // to random and damaged ones.
 #include "decoration/SettingXml.h"
+#include "foundation/StringUtil.h"
+#include "platform/FindFile.h"
 #include "tests/decoration/RegistryTestKey.h"
 #include "tests/decoration/SettingTestData.h"
 #include <gtest/gtest.h>
@@ -27,24 +29,11 @@ std::wstring CorpusFolder() { return SourceTreePath(L"tests/decoration/corpus");
 std::vector<std::wstring> Inputs()
 {
     std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((CorpusFolder() + L"\\*.in.*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        names.push_back(found.cFileName);
-    while (FindNextFileW(find, &found));
-    FindClose(find);
+    CFindFile find;
+    for (bool more = find.FindFile((CorpusFolder() + L"\\*.in.*").c_str()); more; more = find.FindNextFile())
+        names.push_back(find.GetFileName());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-std::wstring Utf16(const std::string& utf8)
-{
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], n);
-    return text;
 }
 
 std::wstring Unescape(const std::wstring& text)
@@ -69,7 +58,8 @@ bool LoadRegistryText(const CTestRegistryKey& root, const std::string& utf8)
 {
     std::wstring path;
     size_t begin = 0;
-    const std::wstring text = Utf16(utf8);
+    std::wstring text;
+    MultiByteToWideString(CP_UTF8, 0, utf8, text);
     while (begin < text.size()) {
         size_t end = text.find(L'\n', begin);
         if (end == std::wstring::npos)

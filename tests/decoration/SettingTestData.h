@@ -22,14 +22,12 @@ enum CStoredIn { kEveryForm, kRegistryForm, kDecorationFile, kSettingsFileParts 
 // characters XML escapes, paths inside the settings' folder (stored
 // relative) and elsewhere. Values follow from `seed` and the field's place.
 // With `only` >= 0 only that leaf (counted from 0 in list order, entries of
-// lists one by one) changes; `leaves` counts them, and `changed` is the
-// leaf whether equality looks at it.
+// lists one by one) changes; `leaves` counts them.
 class CFieldMutator {
 public:
     std::wstring folder = L"C:\\settings";
     int only = -1;
     int leaves = 0;
-    bool changedIsCompared = false;  // of the one leaf that changed
 
     explicit CFieldMutator(unsigned seed = 1) : m_k(seed) {}
 
@@ -51,7 +49,7 @@ private:
         {
             // Fields bounded only by their type keep numbers of a few digits.
             const int low = form.low == INT_MIN ? -100000 : form.low, high = form.high == INT_MAX ? 100000 : form.high;
-            if (m_m.Takes(f))
+            if (m_m.Takes())
                 m_r.*m = static_cast<T>(m_m.Other(static_cast<int>(m_r.*m), low, high));
         }
         template <class T>
@@ -59,30 +57,30 @@ private:
         template <class T>
         void Leaf(const CBoolForm&, const CField& f, T R::*m)
         {
-            if (m_m.Takes(f))
+            if (m_m.Takes())
                 m_r.*m = static_cast<T>(m_r.*m ? 0 : 1);
         }
         void Leaf(const CColorForm&, const CField& f, COLORREF R::*m)
         {
-            if (m_m.Takes(f))
+            if (m_m.Takes())
                 m_r.*m = (m_r.*m + 0x010203 * (1 + m_m.m_k % 50)) & 0xFFFFFF;
         }
         template <class Table, class T>
         void Leaf(const CEnumForm<Table>& form, const CField& f, T R::*m)
         {
             const UINT count = form.table.Count;
-            if (m_m.Takes(f))
+            if (m_m.Takes())
                 m_r.*m = static_cast<T>((static_cast<UINT>(m_r.*m) + 1 + m_m.m_k % (count - 1)) % count);
         }
         template <class Table>
         void Leaf(const CFlagsForm<Table>& form, const CField& f, UINT R::*m)
         {
-            if (m_m.Takes(f))
+            if (m_m.Takes())
                 m_r.*m ^= 1 + m_m.m_k % form.table.Mask();
         }
         void Leaf(const CDoubleForm& form, const CField& f, double R::*m)
         {
-            if (!m_m.Takes(f))
+            if (!m_m.Takes())
                 return;
             // Multiples of 1/64 are exact in binary and short in decimal.
             const double other = form.rule == kUnitInterval ? (m_m.m_k % 64) / 64.0 : 0.25 + (m_m.m_k % 64) / 16.0;
@@ -90,12 +88,12 @@ private:
         }
         void Leaf(const CTextForm&, const CField& f, std::wstring R::*m)
         {
-            if (m_m.Takes(f))
+            if (m_m.Takes())
                 m_r.*m = m_m.NewText();
         }
         void Leaf(const CPathForm&, const CField& f, std::wstring R::*m)
         {
-            if (!m_m.Takes(f))
+            if (!m_m.Takes())
                 return;
             const std::wstring name = L"<&>木目" + std::to_wstring(m_m.m_k) + L".png";
             m_r.*m = m_m.m_paths++ % 2 ? L"D:\\elsewhere\\" + name : m_m.folder + L"\\tex\\" + name;
@@ -103,12 +101,12 @@ private:
         void Leaf(const CRectForm&, const CField& f, RECT R::*m)
         {
             RECT& r = m_r.*m;
-            if (m_m.Takes(f))
+            if (m_m.Takes())
                 SetRect(&r, r.left - 8, r.top + 10, r.right + 1290 + m_m.m_k % 9, r.bottom + 1010);
         }
         void Leaf(const CCountForm&, const CField& f, size_t R::*m)
         {
-            if (m_m.Takes(f))
+            if (m_m.Takes())
                 m_r.*m += 1 + m_m.m_k % 7;
         }
         template <class C, class... ColorBefore>
@@ -122,7 +120,7 @@ private:
         template <class L, class S, class N>
         void Texts(const CField& f, L R::*items, S R::*on, N R::*)
         {
-            if (!m_m.Takes(f))
+            if (!m_m.Takes())
                 return;
             m_r.*on = true;
             (m_r.*items).clear();
@@ -133,7 +131,7 @@ private:
     private:
         void Entry(const CField& f, BYTE& use)
         {
-            if (m_m.Takes(f))
+            if (m_m.Takes())
                 use = use ? FALSE : TRUE;
         }
         template <class T>
@@ -144,14 +142,11 @@ private:
     };
 
     // Counts the leaf and tells whether it is one to change.
-    bool Takes(const CField& f)
+    bool Takes()
     {
         const int index = leaves++;
         ++m_k;
-        if (only >= 0 && index != only)
-            return false;
-        changedIsCompared = !f.notCompared;
-        return true;
+        return only < 0 || index == only;
     }
     int Other(int value, int low, int high)
     {
@@ -215,11 +210,7 @@ private:
         CWalk(CFieldComparison& c, const R& a, const R& b) : m_c(c), m_a(a), m_b(b) {}
 
         template <class Form, class T>
-        void Leaf(const Form&, const CField& f, T R::*m) { m_c.Expect(f, m_a.*m == m_b.*m, m_a.*m, m_b.*m); }
-        void Leaf(const CRectForm&, const CField& f, RECT R::*m)
-        {
-            m_c.Expect(f, EqualRect(&(m_a.*m), &(m_b.*m)) != FALSE, m_a.*m, m_b.*m);
-        }
+        void Leaf(const Form&, const CField& f, T R::*m) { m_c.Expect(f, SameValue(m_a.*m, m_b.*m), m_a.*m, m_b.*m); }
         template <class C, class... ColorBefore>
         void Record(const CField& f, C R::*m, ColorBefore...)
         {
