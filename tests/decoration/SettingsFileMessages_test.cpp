@@ -15,13 +15,13 @@ TEST(SettingsFileMessages, ASaveThatFailsNamesTheFile)
     CSettingXmlWriter writer;
     ASSERT_TRUE(writer.Write(s, path));
     // Another program holds the file without sharing: it cannot be replaced.
-    HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
     s.BkColor = 0x123456;
     CSettingXmlWriter again;
-    const bool written = again.Write(s, path);
-    CloseHandle(held);
-    ASSERT_FALSE(written);
+    {
+        const CHandle held = HoldWithoutSharing(path);
+        ASSERT_TRUE(held.IsValid());
+        ASSERT_FALSE(again.Write(s, path));
+    }
     EXPECT_EQ(UINT(IDS_XML_FILE_SAVE_FAILED), again.GetError().id);
     EXPECT_NE(std::wstring::npos, again.GetError().message.find(path)) << Narrow(again.GetError().message);
 }
