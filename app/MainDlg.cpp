@@ -242,6 +242,13 @@ BOOL CMainDlg::PreTranslateMessage(MSG* msg)
 {
     if (m_accelerators && ::TranslateAcceleratorW(m_hWnd, m_accelerators, msg))
         return TRUE;
+    // Ctrl+Tab in the text puts a tab into it, as a multi-line edit in a
+    // dialog does on Windows; Wine's moves the focus on as Tab does.
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_TAB && msg->hwnd == m_text &&
+        ::GetKeyState(VK_CONTROL) < 0 && ::GetKeyState(VK_MENU) >= 0) {
+        m_text.ReplaceSel(L"\t", TRUE);
+        return TRUE;
+    }
     return ::IsDialogMessageW(m_hWnd, msg);
 }
 

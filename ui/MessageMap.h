@@ -100,6 +100,8 @@ public:                                                                         
 #define MESSAGE_HANDLER(msg, func) KNT_MSG_ENTRY_(uMsg == (msg), func(uMsg, wParam, lParam, bHandled))
 #define MESSAGE_RANGE_HANDLER(first, last, func)                                                             \
     KNT_MSG_ENTRY_(uMsg >= (first) && uMsg <= (last), func(uMsg, wParam, lParam, bHandled))
+// Every message for which bool test(UINT msg) holds: one rule over a set.
+#define MESSAGE_SET_HANDLER(test, func) KNT_MSG_ENTRY_(test(uMsg), func(uMsg, wParam, lParam, bHandled))
 
 // LRESULT func(WORD code, WORD id, HWND control, BOOL& bHandled)
 #define KNT_COMMAND_ENTRY_(msg, condition, func)                                                             \

@@ -19,6 +19,48 @@ CSplitterLayout LayOutSplitter(int width, int height, int barWidth, int minPane,
     return l;
 }
 
+bool IsForTheDialog(UINT msg)
+{
+    switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+    case WM_COMPAREITEM:
+    case WM_DELETEITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_NEXTDLGCTL:
+    case DM_GETDEFID:
+    case DM_SETDEFID:
+    case WM_CONTEXTMENU:
+    case WM_CLOSE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+LRESULT CSplitterWindow::OnForTheDialog(UINT msg, WPARAM wp, LPARAM lp, BOOL&)
+{
+    // Esc in a multi-line edit: passed on, it would close the dialog, and
+    // left to the default handling, destroy the splitter with both panes.
+    // Esc in the text leaves the window as it is.
+    if (msg == WM_CLOSE)
+        return 0;
+    HWND parent = GetParent();
+    return parent ? ::SendMessageW(parent, msg, wp, lp) : 0;
+}
+
 CSplitterWindow::CSplitterWindow()
 {
     // The sizing frame's width, kept within 4 to 6 pixels.

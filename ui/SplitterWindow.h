@@ -9,6 +9,11 @@
 // where the window is wide enough. When the window is resized the bar keeps
 // its distance from the left edge. Position -1 puts the bar at the default
 // position or, without one, in the middle.
+//
+// In a dialog the panes are the dialog's controls with the splitter between
+// them and the dialog, so the splitter is the parent a pane talks to when it
+// means the dialog. One rule (IsForTheDialog) covers every such message: it
+// goes on to the splitter's parent and the answer comes back, except WM_CLOSE.
 #pragma once
 #include "ui/WindowImpl.h"
 
@@ -21,6 +26,15 @@ struct CSplitterLayout {
 };
 CSplitterLayout LayOutSplitter(int width, int height, int barWidth, int minPane, int pos);
 
+// Whether msg, sent to a splitter, is one that a control sends its parent
+// expecting the dialog: notifications and colour questions (the dialog's
+// handlers and reflection answer them), WM_NEXTDLGCTL (a multi-line edit's
+// Tab and Shift+Tab: the dialog moves the focus on), DM_GETDEFID and
+// DM_SETDEFID (a single-line edit's Enter asks for the default button),
+// WM_CONTEXTMENU, and WM_CLOSE (a multi-line edit's Esc). WM_PARENTNOTIFY is
+// not among them: the system sends it to every ancestor itself.
+bool IsForTheDialog(UINT msg);
+
 class CSplitterWindow : public CWindowImpl<CSplitterWindow, CWindow, CControlWinTraits> {
 public:
     DECLARE_WND_CLASS_EX(L"KanteloSplitter", CS_DBLCLKS, COLOR_BTNFACE + 1)
@@ -31,6 +45,7 @@ public:
     enum { SPLIT_KEEPLEFT = 0 };
 
     BEGIN_MSG_MAP(CSplitterWindow)
+        MESSAGE_SET_HANDLER(IsForTheDialog, OnForTheDialog)
         MESSAGE_HANDLER(WM_SIZE, OnSize)
         MESSAGE_HANDLER(WM_PAINT, OnPaint)
         MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
@@ -41,7 +56,6 @@ public:
         MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
         MESSAGE_HANDLER(WM_GETDLGCODE, OnGetDlgCode)
         MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDown)
-        MESSAGE_HANDLER(WM_CLOSE, OnClose)
     END_MSG_MAP()
 
     CSplitterWindow();
@@ -77,10 +91,8 @@ private:
     LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnGetDlgCode(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnKeyDown(UINT, WPARAM, LPARAM, BOOL&);
-    // A multi-line edit inside a dialog posts WM_CLOSE to its parent when Esc
-    // is pressed in it; the default handling would destroy the splitter with
-    // both panes. A splitter is no window to close: it stays as it is.
-    LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
+    // Passes a message of IsForTheDialog on to the parent, with its answer.
+    LRESULT OnForTheDialog(UINT msg, WPARAM wp, LPARAM lp, BOOL&);
     CSplitterLayout Layout(int pos) const;
     bool IsOverBar(POINT pt) const;
     // Puts the bar at pos (clamped) and draws it there at once.

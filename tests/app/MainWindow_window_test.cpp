@@ -1,5 +1,5 @@
 // The main window's keyboard, mouse and layout as a person meets them,
-// through the UI driver: Esc in the text, the splitter bar dragged with the
+// through the UI driver: Esc, Tab and Ctrl+Tab in the text, the splitter bar dragged with the
 // keys, a window made larger while it is shown, the number boxes with their
 // widest values, the info strip under the preview and the output-folder
 // chooser on drives C: and Z:.
@@ -74,6 +74,25 @@ TEST(MainWindow, EscInTheTextLeavesTheWindowAsItIs)
     CDriveResult r = RunDriveScript(L"start\nexpect 300 x\nfocus 153\nkey esc\nkey esc\n"
                                     L"text 153 typed after Esc\nexpect 153 typed after Esc\nexpect 300 x\n"
                                     L"close\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+}
+
+TEST(MainWindow, TabLeavesTheTextAndShiftTabComesBack)
+{
+    ResetProgramState();
+    ASSERT_TRUE(WriteProgramSettings(FirstStartSetting()));
+    // Four tabs from the text reach the font size box, where the digits
+    // land; four back, and the letters land in the text again, after what
+    // it held before: nothing typed meanwhile went into it. Ctrl+Tab puts
+    // a tab into the text.
+    std::wstring script = L"start\nexpect 300 x\ntext 153 abc\nfocus 153\nkey end\n";
+    for (int i = 0; i < 4; ++i)
+        script += L"key tab\n";
+    script += L"key 2\nkey 0\nexpect " + Id(IDC_FONT_SIZE) + L" 20\n";
+    for (int i = 0; i < 4; ++i)
+        script += L"key shift+tab\n";
+    script += L"key end\nkey z\nkey ctrl+tab\nkey y\nexpect 153 abcz\ty\nclose\nexit 2\n";
+    CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
 }
 

@@ -259,10 +259,57 @@ TEST(DialogsWindow, SplitterDragTakesTheKeysAndGivesTheFocusBack)
         }
         EXPECT_EQ(0, splitter.SendMessage(WM_GETDLGCODE, 0, 0));
     }
-    // Esc in the text inside a dialog closes its parent: the splitter stays.
-    splitter.SendMessage(WM_CLOSE, 0, 0);
-    EXPECT_TRUE(IsWindow(splitter.m_hWnd));
-    EXPECT_TRUE(IsWindow(left));
+}
+
+namespace {
+
+// A dialog holding a splitter as the main window holds its text, a
+// multi-line edit on the left; the dialog gives the text its background.
+class CSplitterHostDlg : public CDialogImpl<CSplitterHostDlg> {
+public:
+    CSplitterWindow splitter;
+    HWND text = nullptr;
+    HBRUSH brush = GetSysColorBrush(COLOR_INFOBK);
+    BEGIN_MSG_MAP(CSplitterHostDlg)
+        MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+        MESSAGE_HANDLER(WM_CTLCOLOREDIT, OnColor)
+    END_MSG_MAP()
+    LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
+    {
+        RECT r = {5, 5, 205, 65};
+        splitter.Create(m_hWnd, r, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, WS_EX_CONTROLPARENT);
+        text = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN,
+                               0, 0, 1, 1, splitter, reinterpret_cast<HMENU>(IDC_EDIT), nullptr, nullptr);
+        HWND right = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, splitter, nullptr,
+                                     nullptr, nullptr);
+        splitter.SetSplitterPanes(text, right);
+        return TRUE;
+    }
+    LRESULT OnColor(UINT, WPARAM, LPARAM, BOOL&) { return reinterpret_cast<LRESULT>(brush); }
+};
+
+} // namespace
+
+TEST(DialogsWindow, SplitterPassesWhatItsPanesMeanForTheDialog)
+{
+    CTestFrame frame;
+    REQUIRE_WINDOW(frame.m_hWnd);
+    CSplitterHostDlg dlg;
+    CDialogTemplateBuilder t(WS_POPUP | WS_BORDER | WS_VISIBLE, 220, 100);
+    t.Add(L"BUTTON", L"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 150, 80, 40, 14);
+    ASSERT_TRUE(dlg.CreateIndirect(t.Get(), frame.m_hWnd));
+    // The dialog's answers come back through the splitter.
+    EXPECT_EQ(MAKELONG(IDOK, DC_HASDEFID), dlg.splitter.SendMessage(DM_GETDEFID, 0, 0));
+    HDC dc = GetDC(dlg.text);
+    EXPECT_EQ(reinterpret_cast<LRESULT>(dlg.brush),
+              dlg.splitter.SendMessage(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(dlg.text)));
+    ReleaseDC(dlg.text, dc);
+    // Esc in the text posts WM_CLOSE: it closes neither the splitter nor the dialog.
+    dlg.splitter.SendMessage(WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(dlg.splitter.m_hWnd));
+    EXPECT_TRUE(IsWindow(dlg.text));
+    EXPECT_TRUE(IsWindow(dlg.m_hWnd));
+    dlg.DestroyWindow();
 }
 
 namespace {
