@@ -1,12 +1,13 @@
 // A stand-in program for trying the UI driver and taking pictures of the
 // dialog templates without the program's own windows. Not shipped.
 //
-//   dialoghost.exe [--fill] [--message TEXT] ID
+//   dialoghost.exe [--fill] [--message TEXT] [--at X Y] ID
 //
 // Shows dialog template ID of its resources modeless; a child template (a page
 // of the paint dialog) is shown inside a modeless property sheet. --fill puts
 // the items "一", "二" and "三" into every combo box and list box; --message
-// shows a message box before the dialog. Every command that reaches the dialog
+// shows a message box before the dialog; --at puts the window's top left
+// corner at X, Y of the screen (past its edge too). Every command that reaches the dialog
 // (a control's notification other than a focus change, a menu command) is
 // echoed at the end of the window title as "[code id]". OK and Cancel close the window; the exit code
 // is the id of the button that closed it (2 for the close box), 3 when the
@@ -141,12 +142,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     InitCommonControlsEx(&icc);
     UINT id = 0;
     std::wstring message;
+    bool place = false;
+    int x = 0, y = 0;
     for (int i = 1; i < __argc; ++i) {
         const std::wstring arg = __wargv[i];
         if (arg == L"--fill")
             g_fill = true;
         else if (arg == L"--message" && i + 1 < __argc)
             message = __wargv[++i];
+        else if (arg == L"--at" && i + 2 < __argc) {
+            place = true;
+            x = static_cast<int>(wcstol(__wargv[++i], nullptr, 10));
+            y = static_cast<int>(wcstol(__wargv[++i], nullptr, 10));
+        }
         else
             id = static_cast<UINT>(wcstoul(arg.c_str(), nullptr, 10));
     }
@@ -181,6 +189,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     wchar_t title[256] = L"";
     GetWindowTextW(top, title, 256);
     g_title = title;
+    if (place)
+        SetWindowPos(top, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(top, show == SW_HIDE ? SW_SHOWNORMAL : show);
 
     // A modeless sheet that ends posts nothing: a timer wakes the loop to see it.

@@ -58,6 +58,8 @@
 //   shot FILE        save a PNG picture of the current window (drawn anew first)
 //   screen FILE      the same, of what the screen shows of it now, without
 //                    asking the window to draw anything again
+//                    (both fail at once for a window that is hidden or
+//                    reaches past the screen's edge: the screen cannot show it)
 //   close            close the current window
 //   kill             end the program at once, as a crash would: nothing it
 //                    does when it closes runs (exit code 1)
@@ -276,6 +278,8 @@ public:
         POINT origin = {0, 0};
         ClientToScreen(window, &origin);
         origin.y -= menu;
+        const RECT area = {origin.x, origin.y, origin.x + m_width, origin.y + m_height};
+        RequireOnScreen(window, area);
         if (redraw)
             RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         // The other process puts its painting on the screen when it gets to
@@ -287,7 +291,6 @@ public:
         // copy is read from the screen: read through the window's own DC, it
         // stays black for seconds now and then while the screen shows it.
         std::vector<BYTE> previous;
-        const RECT area = {origin.x, origin.y, origin.x + m_width, origin.y + m_height};
         bool copied = false;
         for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
             SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -311,6 +314,10 @@ public:
             previous.assign(m_bits, m_bits + Size());
         }
         SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        // One colour to the last copy: nothing of the window reached the
+        // screen (other programs' windows over all of it, or nothing drawn).
+        if (copied && Uniform())
+            Fail(L"the screen shows nothing of the window: every copy of its area was one colour");
         return copied;
     }
 
@@ -363,6 +370,28 @@ private:
         m_height = height;
         std::memset(m_bits, kUntouched, Size());
         return true;
+    }
+
+    static std::wstring Corners(const RECT& r)
+    {
+        return L"(" + std::to_wstring(r.left) + L", " + std::to_wstring(r.top) + L") to (" +
+               std::to_wstring(r.right) + L", " + std::to_wstring(r.bottom) + L")";
+    }
+
+    // The screen keeps no picture of what lies past its edges (a copy of such
+    // an area comes back black): a window hidden, minimised or reaching
+    // past an edge fails at once rather than give a picture of nothing.
+    static void RequireOnScreen(HWND window, const RECT& area)
+    {
+        if (!IsWindowVisible(window) || IsIconic(window))
+            Fail(L"the window is not shown on the screen");
+        const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+        const RECT screen = {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                             top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+        RECT inside;
+        if (!IntersectRect(&inside, &area, &screen) || !EqualRect(&inside, &area))
+            Fail(L"the window reaches past the screen's edge: its client area spans " + Corners(area) +
+                 L", the screen " + Corners(screen));
     }
 
     // Magenta over the part of the picture from (left, top) to (right, bottom).

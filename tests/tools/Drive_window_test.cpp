@@ -1,7 +1,8 @@
 // The UI driver as tests and people use it, on the stand-in program that
 // shows one dialog template: every command, the stop at the first failing
-// line, windows of other programs left alone, and a picture of every dialog
-// of the program in build/test-output/dialog-<id>.png.
+// line, pictures refused for a window past the screen's edge, windows of
+// other programs left alone, and a picture of every dialog of the program
+// in build/test-output/dialog-<id>.png.
 #include "platform/GdiPlus.h"
 #include "resources/font_list.h"
 #include "resources/info_dialogs.h"
@@ -189,6 +190,32 @@ TEST(Drive, StopsAtTheFirstFailingLine)
     const CDriveResult missing = Drive("start\n", longPath);
     EXPECT_EQ(1u, missing.exitCode);
     EXPECT_NE(std::string::npos, missing.err.find("cannot start " + Utf8(longPath))) << missing.err;
+}
+
+TEST(Drive, PicturesFailForAWindowTheScreenCannotShow)
+{
+    if (!CanCreateWindows())
+        GTEST_SKIP() << "no window can be created on this desktop";
+    // The screen keeps nothing of what lies past its edges: a window placed
+    // past the left edge, or past the right and bottom ones, gives no
+    // picture and no file, and the line says why.
+    const std::string right = std::to_string(GetSystemMetrics(SM_XVIRTUALSCREEN) +
+                                             GetSystemMetrics(SM_CXVIRTUALSCREEN) - 60);
+    const std::string bottom = std::to_string(GetSystemMetrics(SM_YVIRTUALSCREEN) +
+                                              GetSystemMetrics(SM_CYVIRTUALSCREEN) - 40);
+    const struct {
+        std::string at, command;
+    } cases[] = {{"-100 50", "shot"}, {right + " " + bottom, "screen"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command + " at " + c.at);
+        const std::wstring picture = TestOutputPath(L"drive-past-the-edge.png");
+        DeleteFileW(picture.c_str());
+        const CDriveResult r = Drive("start --at " + c.at + " 148\n" + c.command + " " + Utf8(picture) + "\nclose\n");
+        EXPECT_EQ(1u, r.exitCode);
+        EXPECT_NE(std::string::npos, r.err.find("line 2: " + c.command)) << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("past the screen's edge")) << r.err;
+        EXPECT_FALSE(FileExists(picture));
+    }
 }
 
 TEST(Drive, LeavesOtherProgramsAlone)
