@@ -112,19 +112,20 @@ bool CCommandInit::LoadSettings()
         break;
     case CSettingsFileLoader::FROM_BACKUP:
     case CSettingsFileLoader::UNREADABLE: {
-        if (!GetMsg().ConfirmContinueAfterError(loader.GetError()))
+        // The box names the file and says what the loader said of it (the
+        // element and the reason), so that the user can mend it by hand.
+        if (!GetMsg().ConfirmContinueAfterConfigError(loader.GetErrorPath(), loader.GetError()))
             return false;
-        // The unreadable file goes aside (the backup into its place), so
+        // What did not read goes aside (the backup into the file's place), so
         // that the next save neither overwrites it nor turns it into the backup.
-        const HRESULT hr = loader.AcceptFallback(path);
-        if (FAILED(hr)) {
-            // The file that did not read could not be kept aside: the next
-            // save would write over it. The program ends instead.
-            CSimpleErr err;
-            err.SetWithCode(IDS_MOVE_FILE_FAILED, hr, path, path + L".broken");
-            GetMsg().ShowResourceMessage1(IDS_SETTINGS_NOT_KEPT_EXIT, err.message, MB_ICONERROR);
+        if (!loader.AcceptFallback(path)) {
+            // A damaged file could not be kept aside: the next save would
+            // write over it. The program ends instead.
+            GetMsg().ShowResourceMessage1(IDS_SETTINGS_NOT_KEPT_EXIT, loader.GetKeepError().message, MB_ICONERROR);
             return false;
         }
+        if (loader.GetRestoreError().IsError())
+            GetMsg().ShowError(loader.GetRestoreError());
         break;
     }
     }

@@ -179,6 +179,7 @@ HRESULT TryOpenForReading(const std::wstring& path)
 CSettingsFileLoader::Result CSettingsFileLoader::Unopened(const std::wstring& path, HRESULT code)
 {
     m_unopened = path;
+    m_errorPath = path;
     m_error.SetWithCode(IDS_XML_LOAD_FAILED, code, path);
     return m_result = UNOPENED;
 }
@@ -200,7 +201,10 @@ bool CSettingsFileLoader::ReadWhole(CSetting& target, const std::wstring& path)
 CSettingsFileLoader::Result CSettingsFileLoader::Load(CSetting& target, const std::wstring& path)
 {
     m_error = CSimpleErr();
+    m_errorPath.clear();
     m_unopened.clear();
+    m_kept.clear();
+    m_backupDamaged = false;
     m_version = 0;
     const std::wstring backup = CReplacingFileWriter::BackupPath(path);
     const bool haveFile = Exists(path);
@@ -212,6 +216,7 @@ CSettingsFileLoader::Result CSettingsFileLoader::Load(CSetting& target, const st
         return Unopened(path, hr);
     if (haveFile && ReadWhole(target, path))
         return m_result = LOADED;
+    m_errorPath = path;
     if (haveFile)
         m_error = m_lastError;
     else
@@ -224,26 +229,50 @@ CSettingsFileLoader::Result CSettingsFileLoader::Load(CSetting& target, const st
             return Unopened(backup, hr);
         if (ReadWhole(target, backup))
             return m_result = FROM_BACKUP;
+        m_backupDamaged = true;
+        if (!haveFile) {
+            // The backup is all there is: its own reason is the one to tell.
+            m_error = m_lastError;
+            m_errorPath = backup;
+        }
     }
     return m_result = UNREADABLE;
 }
 
-HRESULT CSettingsFileLoader::AcceptFallback(const std::wstring& path)
+bool CSettingsFileLoader::KeepAside(const std::wstring& path)
 {
+    if (!Exists(path))
+        return true;
+    std::wstring keptAs;
+    const HRESULT hr = KeepAsideNumbered(path, L".broken", kKeptDamagedCopies, keptAs);
+    if (FAILED(hr)) {
+        m_keepError.SetWithCode(IDS_MOVE_FILE_FAILED, hr, path, keptAs);
+        return false;
+    }
+    m_kept.push_back(keptAs);
+    return true;
+}
+
+bool CSettingsFileLoader::AcceptFallback(const std::wstring& path)
+{
+    m_keepError = CSimpleErr();
+    m_restoreError = CSimpleErr();
     if (m_result != FROM_BACKUP && m_result != UNREADABLE)
-        return S_FALSE;
-    if (Exists(path) &&
-        !MoveFileExW(path.c_str(), (path + L".broken").c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return FailedCallResult();
+        return true;
+    const std::wstring backup = CReplacingFileWriter::BackupPath(path);
+    // A damaged backup left in place would be written over by the next save.
+    if (!KeepAside(path) || (m_backupDamaged && !KeepAside(backup)))
+        return false;
     if (m_result == FROM_BACKUP) {
         std::string bytes;
         CFile file;
-        HRESULT hr = file.TryOpenRead(CReplacingFileWriter::BackupPath(path).c_str());
+        HRESULT hr = file.TryOpenRead(backup.c_str());
         if (SUCCEEDED(hr))
             hr = file.TryReadAllToString(bytes);
+        if (SUCCEEDED(hr))
+            hr = WriteFileReplacing(path, bytes, false);
         if (FAILED(hr))
-            return hr;
-        return WriteFileReplacing(path, bytes, false);
+            m_restoreError.SetWithCode(IDS_COPY_FILE_FAILED, hr, backup, path);
     }
-    return S_OK;
+    return true;
 }

@@ -16,6 +16,7 @@
 #include "foundation/XmlDocument.h"
 #include <windows.h>
 #include <string>
+#include <vector>
 
 class CSettingXmlWriter : public CXmlDocument {
 public:
@@ -75,27 +76,49 @@ public:
         UNOPENED,
     };
 
+    // Damaged copies kept of each of the file and its backup.
+    static const size_t kKeptDamagedCopies = 10;
+
     Result Load(CSetting& target, const std::wstring& path);
-    // Why the settings file itself would not read (FROM_BACKUP, UNREADABLE),
-    // or why the file of GetUnopenedPath could not be opened (UNOPENED).
+    // Why a file would not read (FROM_BACKUP, UNREADABLE: the settings file's
+    // own reason, or the backup's when only the backup exists), or why the
+    // file of GetUnopenedPath could not be opened (UNOPENED); GetErrorPath
+    // names the file the reason is about.
     const CSimpleErr& GetError() const { return m_error; }
+    const std::wstring& GetErrorPath() const { return m_errorPath; }
     const std::wstring& GetUnopenedPath() const { return m_unopened; }
     // Version of the document the settings came from.
     DWORD GetFileVersion() const { return m_version; }
     bool IsNewerVersion() const { return m_version > kSettingsVersion; }
-    // Once the user agreed to go on: the unreadable file is kept aside as
-    // "<path>.broken" (never overwritten by later saves) and, after
-    // FROM_BACKUP, the backup is copied into its place.
-    HRESULT AcceptFallback(const std::wstring& path);
+    // Once the user agreed to go on: each file that would not read (the
+    // settings file, and its backup when that would not read either) is kept
+    // aside as "<name>.<n>.broken" (KeepAsideNumbered: never replaced, never
+    // written over by later saves; the newest kKeptDamagedCopies of each
+    // stay) and, after FROM_BACKUP, the backup is copied into the file's
+    // place. False when a file could not be kept aside, with the reason and
+    // the paths in GetKeepError. A backup that could not be copied loses
+    // nothing (it stays, and the next save writes the file afresh): the
+    // result is true and GetRestoreError says why.
+    bool AcceptFallback(const std::wstring& path);
+    const CSimpleErr& GetKeepError() const { return m_keepError; }
+    const CSimpleErr& GetRestoreError() const { return m_restoreError; }
+    // The damaged copies this load kept aside.
+    const std::vector<std::wstring>& GetKeptCopies() const { return m_kept; }
 
 private:
     Result Unopened(const std::wstring& path, HRESULT code);
     // The whole file or nothing; false leaves the reason in m_lastError.
     bool ReadWhole(CSetting& target, const std::wstring& path);
+    bool KeepAside(const std::wstring& path);
 
     Result m_result = MISSING;
     CSimpleErr m_error;
     CSimpleErr m_lastError;
+    CSimpleErr m_keepError;
+    CSimpleErr m_restoreError;
+    std::wstring m_errorPath;
     std::wstring m_unopened;
+    std::vector<std::wstring> m_kept;
+    bool m_backupDamaged = false;
     DWORD m_version = 0;
 };

@@ -1,9 +1,11 @@
 #include "foundation/ReplacingFileWriter.h"
 #include "foundation/Error.h"
 #include "foundation/File.h"
+#include "platform/FindFile.h"
 #include "resources/strings_foundation_io.h"
 #include <algorithm>
 #include <atomic>
+#include <utility>
 
 namespace {
 
@@ -23,6 +25,44 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 
 // WriteFile takes a DWORD count; large buffers go in pieces of this size.
 const size_t kWritePiece = 16u << 20;
+
+// Numbers of kept copies: up to nine digits, so one more never overflows.
+const size_t kCopyNumberDigits = 9;
+
+// The number in a name "<name>.<n><suffix>", 0 when the name is not such a
+// copy (another copy's name, a leading zero, too many digits).
+unsigned long CopyNumber(const std::wstring& fileName, const std::wstring& name, const std::wstring& suffix)
+{
+    const size_t head = name.size() + 1, digits = fileName.size() - std::min(fileName.size(), head + suffix.size());
+    if (fileName.size() <= head + suffix.size() || digits > kCopyNumberDigits ||
+        _wcsnicmp(fileName.c_str(), (name + L".").c_str(), head) != 0 ||
+        _wcsicmp(fileName.c_str() + head + digits, suffix.c_str()) != 0 || fileName[head] == L'0')
+        return 0;
+    unsigned long n = 0;
+    for (size_t i = head; i < head + digits; ++i) {
+        if (fileName[i] < L'0' || fileName[i] > L'9')
+            return 0;
+        n = n * 10 + (fileName[i] - L'0');
+    }
+    return n;
+}
+
+// Every numbered copy of the path (folders in the way included, so that no
+// number is given twice), by number.
+std::vector<std::pair<unsigned long, std::wstring>> FindNumberedCopies(const std::wstring& path,
+                                                                       const std::wstring& suffix)
+{
+    const size_t cut = path.find_last_of(L"\\/");
+    const std::wstring folder = cut == std::wstring::npos ? std::wstring() : path.substr(0, cut + 1);
+    const std::wstring name = path.substr(folder.size());
+    std::vector<std::pair<unsigned long, std::wstring>> found;
+    CFindFile find;
+    for (bool more = find.FindFile((path + L".*" + suffix).c_str()); more; more = find.FindNextFile())
+        if (const unsigned long n = CopyNumber(find.GetFileName(), name, suffix))
+            found.emplace_back(n, folder + find.GetFileName());
+    std::sort(found.begin(), found.end());
+    return found;
+}
 
 } // namespace
 
@@ -171,6 +211,28 @@ HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes, b
     if (SUCCEEDED(hr))
         hr = writer.Commit();
     return hr;
+}
+
+HRESULT KeepAsideNumbered(const std::wstring& path, const std::wstring& suffix, size_t keep, std::wstring& keptAs)
+{
+    std::vector<std::pair<unsigned long, std::wstring>> copies = FindNumberedCopies(path, suffix);
+    const unsigned long next = copies.empty() ? 1 : copies.back().first + 1;
+    keptAs = path + L"." + std::to_wstring(next) + suffix;
+    if (!MoveFileExW(path.c_str(), keptAs.c_str(), MOVEFILE_WRITE_THROUGH))
+        return FailedCallResult();
+    // Only once the new copy is safe do old ones go.
+    for (size_t i = 0; i + keep < copies.size() + 1; ++i)
+        if (!(GetFileAttributesW(copies[i].second.c_str()) & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileW(copies[i].second.c_str());
+    return S_OK;
+}
+
+std::vector<std::wstring> NumberedCopies(const std::wstring& path, const std::wstring& suffix)
+{
+    std::vector<std::wstring> names;
+    for (const auto& copy : FindNumberedCopies(path, suffix))
+        names.push_back(copy.second);
+    return names;
 }
 
 HRESULT WriteOutputFile(const std::wstring& path, const void* data, size_t size)

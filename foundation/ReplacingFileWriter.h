@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 class CReplacingFileWriter {
 public:
@@ -56,6 +57,18 @@ HRESULT WriteOutputFile(const std::wstring& path, const void* data, size_t size)
 // The same, raising IDS_CREATE_FILE_FAILED with the path when the file cannot be made there
 // and IDS_WRITE_FILE_FAILED when it cannot be written or put in place.
 void WriteOutputFileOrThrow(const std::wstring& path, const void* data, size_t size);
+
+// A file that must be neither lost nor written over (a damaged settings file
+// the program is about to replace) goes aside under a numbered name beside
+// it, "<path>.<n><suffix>". n is one more than the highest number kept so
+// far, so no earlier copy is ever replaced, even after older ones were
+// removed; the move itself refuses to replace anything. Afterwards only the
+// newest `keep` copies of the path stay: older ones are deleted (one that
+// cannot be deleted just stays: nothing is lost, the folder only keeps one
+// more). `keptAs` names the new copy.
+HRESULT KeepAsideNumbered(const std::wstring& path, const std::wstring& suffix, size_t keep, std::wstring& keptAs);
+// The copies KeepAsideNumbered made of the path, oldest first.
+std::vector<std::wstring> NumberedCopies(const std::wstring& path, const std::wstring& suffix);
 
 // A stand-in for a full volume, for tests: while the limit is 0 or more, a
 // temporary file of any replacing writer that would grow past that many bytes

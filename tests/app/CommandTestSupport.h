@@ -77,12 +77,15 @@ protected:
     bool Shown(UINT id, size_t index) const;
 };
 
-inline bool CommandTest::Shown(UINT id, size_t index) const
+// Whether box number `index` of the recorder shows message `id`, as Shown.
+inline bool ShownIn(const CRecordingMsg& recorder, UINT id, size_t index)
 {
-    if (index >= boxes.boxes.size())
+    if (index >= recorder.boxes.size())
         return false;
-    const std::wstring& text = boxes.boxes[index].text;
+    const std::wstring& text = recorder.boxes[index].text;
     std::wstring format = LoadResourceString(id);
     const size_t cut = format.find(L'%');
     return text.compare(0, cut, format, 0, cut) == 0;
 }
+
+inline bool CommandTest::Shown(UINT id, size_t index) const { return ShownIn(boxes, id, index); }

@@ -9,6 +9,7 @@
 #include "resources/strings_app.h"
 #include "resources/strings_engine.h"
 #include "resources/strings_foundation_io.h"
+#include "resources/strings_foundation.h"
 #include "resources/strings_imaging.h"
 #include <gtest/gtest.h>
 
@@ -106,7 +107,69 @@ TEST(HostileInputProgramTest, ASettingsFileInUseIsNamedAndLeftAlone)
     EXPECT_EQ(0u, r.exitCode) << r.output;
     EXPECT_EQ(file, ReadFileBytes(path));
     EXPECT_EQ(backup, ReadFileBytes(path + L".bak"));
-    EXPECT_FALSE(FileExists(path + L".broken"));
+    EXPECT_TRUE(NumberedCopies(path, L".broken").empty());
+}
+
+namespace {
+
+// The settings file's bytes with one element's text replaced.
+std::string SettingsWith(const std::string& element, const std::string& text)
+{
+    if (!WriteProgramSettings(FirstStartSetting()))
+        return std::string();
+    std::string bytes = ReadFileBytes(ProgramSettingsPath());
+    const std::string open = "<" + element + ">", close = "</" + element + ">";
+    const size_t from = bytes.find(open), to = bytes.find(close);
+    if (from == std::string::npos || to == std::string::npos)
+        return std::string();
+    return bytes.replace(from + open.size(), to - from - open.size(), text);
+}
+
+} // namespace
+
+// A damaged settings file: the question names the file and says what was
+// wrong where (the loader's own words); going on keeps the file aside. A
+// second damaged start, with a damaged backup too, keeps both of them and
+// the first copy as well.
+TEST(HostileInputProgramTest, ADamagedSettingsFileIsNamedAndEveryDamagedCopyKept)
+{
+    ResetProgramState();
+    const std::wstring path = ProgramSettingsPath();
+    const std::string first = SettingsWith("FnameSeqWidth", "x"), second = SettingsWith("FnameSeqWidth", "y"),
+                      backup = SettingsWith("BkColor", "zz");
+    ASSERT_FALSE(first.empty() || second.empty() || backup.empty());
+    ResetProgramState();
+    ASSERT_TRUE(WriteFileBytes(path, first));
+    CSetting scratch;
+    CSettingsFileLoader loader;
+    ASSERT_EQ(CSettingsFileLoader::UNREADABLE, loader.Load(scratch, path));
+    const std::wstring said = loader.GetError().message;
+    ASSERT_NE(std::wstring::npos, said.find(L"FnameSeqWidth")) << Narrow(said);
+    const std::wstring question = LoadResourceString(IDS_CONFIRM_CONTINUE_AFTER_CONFIG_ERROR);
+    const std::wstring label = question.substr(0, question.find(L'%'));
+    // The box's lines, each waited for: the label with the path, and the
+    // loader's words line by line.
+    std::wstring waits = L"wait " + ScriptPath(label.substr(label.rfind(L'\n') + 1) + path) + L"\n";
+    for (size_t at = 0; at < said.size();) {
+        const size_t end = std::min(said.find(L'\n', at), said.size());
+        if (end > at)
+            waits += L"wait " + ScriptPath(said.substr(at, end - at)) + L"\n";
+        at = end + 1;
+    }
+    CDriveResult r = RunDriveScript(L"start\n" + waits + L"click 1\nmain\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_EQ(first, ReadFileBytes(path + L".1.broken"));
+    CSetting saved;
+    EXPECT_TRUE(ReadProgramSettings(saved));
+
+    ASSERT_TRUE(WriteFileBytes(path, second));
+    ASSERT_TRUE(WriteFileBytes(path + L".bak", backup));
+    r = RunDriveScript(L"start\nwait " + ScriptPath(path) + L"\nclick 1\nmain\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_EQ(first, ReadFileBytes(path + L".1.broken"));
+    EXPECT_EQ(second, ReadFileBytes(path + L".2.broken"));
+    EXPECT_EQ(backup, ReadFileBytes(path + L".bak.1.broken"));
+    EXPECT_TRUE(ReadProgramSettings(saved));
 }
 
 namespace {

@@ -79,7 +79,7 @@ TEST(ProgramCommandsTest, CommandLineOpensOneFileAndRefusesTwo)
 TEST(ProgramCommandsTest, UnreadableSettingsFileAsksAndOffersTheBackup)
 {
     const std::string broken = "<Settings><Version>1.4";
-    const std::wstring question = LoadResourceString(IDS_CONFIRM_CONTINUE_AFTER_ERROR).substr(0, 8);
+    const std::wstring question = LoadResourceString(IDS_CONFIRM_CONTINUE_AFTER_CONFIG_ERROR).substr(0, 8);
     CSetting backup;
     backup.Borderings[0].Size = 65;
 
@@ -91,12 +91,12 @@ TEST(ProgramCommandsTest, UnreadableSettingsFileAsksAndOffersTheBackup)
     CDriveResult r = RunDriveScript(L"start\n" + Line(L"wait", question) + L"click 2\nexit 0\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
     EXPECT_EQ(broken, ReadFileBytes(ProgramSettingsPath()));
-    EXPECT_FALSE(FileExists(ProgramSettingsPath() + L".broken"));
+    EXPECT_TRUE(NumberedCopies(ProgramSettingsPath(), L".broken").empty());
 
     // Going on takes the backup and keeps the unreadable file aside.
     r = RunDriveScript(L"start\n" + Line(L"wait", question) + L"click 1\nmain\nexpect 192 6.5\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
-    EXPECT_EQ(broken, ReadFileBytes(ProgramSettingsPath() + L".broken"));
+    EXPECT_EQ(broken, ReadFileBytes(ProgramSettingsPath() + L".1.broken"));
     EXPECT_EQ(65, SavedSizes().at(0));
 }
 

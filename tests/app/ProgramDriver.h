@@ -6,6 +6,7 @@
 #include "decoration/Setting.h"
 #include "decoration/SettingXml.h"
 #include "foundation/PathUtil.h"
+#include "foundation/ReplacingFileWriter.h"
 #include "foundation/ResourceString.h"
 #include "imaging/ImgLoader.h"
 #include "imaging/WicImaging.h"
@@ -34,8 +35,11 @@ inline std::wstring ProgramSettingsPath()
 inline void ResetProgramState()
 {
     const std::wstring path = ProgramSettingsPath();
-    for (const wchar_t* suffix : {L"", L".bak", L".broken"})
+    for (const wchar_t* suffix : {L"", L".bak"})
         DeleteFileW((path + suffix).c_str());
+    for (const std::wstring& name : {path, path + L".bak"})
+        for (const std::wstring& copy : NumberedCopies(name, L".broken"))
+            DeleteFileW(copy.c_str());
     RegDeleteTreeW(HKEY_CURRENT_USER, CSetting::GetProductKeyPath().c_str());
     RegDeleteKeyW(HKEY_CURRENT_USER, CSetting::GetProductKeyPath().c_str());
 }

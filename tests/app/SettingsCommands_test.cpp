@@ -183,22 +183,27 @@ TEST_F(CommandTest, StartUpAsksAboutAnUnreadableOrNewerFile)
         int alpha;
     } const cases[] = {
         {"readable", goodBytes, "", IDOK, 0, false, 33},
-        {"unreadable, cancelled", broken, "", IDCANCEL, IDS_CONFIRM_CONTINUE_AFTER_ERROR, true, 100},
-        {"unreadable, go on", broken, "", IDOK, IDS_CONFIRM_CONTINUE_AFTER_ERROR, false, 100},
-        {"backup offered", broken, goodBytes, IDOK, IDS_CONFIRM_CONTINUE_AFTER_ERROR, false, 33},
+        {"unreadable, cancelled", broken, "", IDCANCEL, IDS_CONFIRM_CONTINUE_AFTER_CONFIG_ERROR, true, 100},
+        {"unreadable, go on", broken, "", IDOK, IDS_CONFIRM_CONTINUE_AFTER_CONFIG_ERROR, false, 100},
+        {"backup offered", broken, goodBytes, IDOK, IDS_CONFIRM_CONTINUE_AFTER_CONFIG_ERROR, false, 33},
         {"newer, cancelled", newer, "", IDCANCEL, IDS_CONFIRM_OVERWRITE_NEWER_CONFIG, true, 33},
         {"newer, go on", newer, "", IDOK, IDS_CONFIRM_OVERWRITE_NEWER_CONFIG, false, 33},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         DeleteFileW((SettingsFile() + L".bak").c_str());
-        DeleteFileW((SettingsFile() + L".broken").c_str());
+        for (const std::wstring& copy : NumberedCopies(SettingsFile(), L".broken"))
+            DeleteFileW(copy.c_str());
         ASSERT_TRUE(WriteFileBytes(SettingsFile(), c.file));
         if (!c.backup.empty()) {
             ASSERT_TRUE(WriteFileBytes(SettingsFile() + L".bak", c.backup));
         }
         setting = CSetting();
         setting.Borderings[3].Alpha = 100;
+        // What the loader says of the file is what the box must say.
+        CSetting scratch;
+        CSettingsFileLoader loader;
+        loader.Load(scratch, SettingsFile());
         boxes.Clear();
         boxes.answer = c.answer;
         knt::CCommandInit init(knt::GetMsg());
@@ -211,10 +216,12 @@ TEST_F(CommandTest, StartUpAsksAboutAnUnreadableOrNewerFile)
         }
         ASSERT_EQ(1u, boxes.boxes.size());
         EXPECT_TRUE(Shown(c.asked, 0)) << Narrow(boxes.Last().text);
-        if (c.asked == IDS_CONFIRM_CONTINUE_AFTER_ERROR) {
+        if (c.asked == IDS_CONFIRM_CONTINUE_AFTER_CONFIG_ERROR) {
+            // The file by its path, and the loader's own words (the element and why).
+            EXPECT_EQ(CSimpleErr::Format(c.asked, SettingsFile(), loader.GetError().message), boxes.Last().text);
             // Cancel leaves the file for the user to mend; going on keeps it aside.
             EXPECT_EQ(c.stop, ReadFileBytes(SettingsFile()) == c.file);
-            EXPECT_EQ(!c.stop, ReadFileBytes(SettingsFile() + L".broken") == c.file);
+            EXPECT_EQ(!c.stop, ReadFileBytes(SettingsFile() + L".1.broken") == c.file);
         }
     }
 }

@@ -4,10 +4,12 @@
 #include "tests/app/CommandTestSupport.h"
 #include "decoration/SettingXml.h"
 #include "foundation/AppInfo.h"
+#include "foundation/ReplacingFileWriter.h"
 #include "resources/main_window.h"
 #include "resources/strings_app.h"
 #include "resources/strings_decoration.h"
 #include "resources/strings_foundation.h"
+#include "resources/strings_foundation_io.h"
 
 namespace {
 
@@ -41,7 +43,8 @@ TEST(SettingsFileLoader, AFileThatCannotBeOpenedIsNotADamagedOne)
         EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION), loader.GetError().code);
         EXPECT_NE(std::wstring::npos, loader.GetError().message.find(path));
         EXPECT_EQ(100, s.Borderings[3].Alpha);  // nothing read, not even the backup
-        EXPECT_EQ(S_FALSE, loader.AcceptFallback(path));
+        EXPECT_TRUE(loader.AcceptFallback(path));
+        EXPECT_TRUE(loader.GetKeptCopies().empty());
     }
     // A damaged file whose backup is held: the backup may be the one good
     // copy, so nothing is decided.
@@ -83,7 +86,7 @@ TEST_F(CommandTest, StartUpWithASettingsFileInUseAsksAndWritesNothing)
     }
     EXPECT_EQ(good, ReadFileBytes(SettingsFile()));
     EXPECT_EQ(older, ReadFileBytes(SettingsFile() + L".bak"));
-    EXPECT_FALSE(FileExists(SettingsFile() + L".broken"));
+    EXPECT_TRUE(NumberedCopies(SettingsFile(), L".broken").empty());
 
     // Retry once the other program let go reads the file.
     struct CLettingGo : CRecordingMsg {
@@ -107,25 +110,68 @@ TEST_F(CommandTest, StartUpWithASettingsFileInUseAsksAndWritesNothing)
     EXPECT_EQ(33, setting.Borderings[3].Alpha);
 }
 
-// The user agreed to go on after a damaged file, but the file cannot be kept
-// aside as ".broken": the next save would write over it, so the start ends.
+// The user agreed to go on after a damaged file, but another program took
+// the file (or the damaged backup) meanwhile, so it cannot be kept aside: the
+// next save would write over it, so the start ends.
 TEST_F(CommandTest, ADamagedFileThatCannotBeKeptAsideEndsTheStart)
 {
     GetAppInfo().Initialize(IDS_MAKER, IDS_PRODUCT, IDS_DISPLAY_NAME, IDR_MAIN);
     CreateDirectoryW(knt::GetSettingsFolder().c_str(), nullptr);
-    const std::string damaged = "<Settings><Font";
-    ASSERT_TRUE(WriteFileBytes(SettingsFile(), damaged));
-    // A folder that is not empty stands where the damaged file would go.
-    const std::wstring aside = SettingsFile() + L".broken";
-    ASSERT_TRUE(CreateDirectoryW(aside.c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(aside + L"\\keep.txt", "x"));
-    boxes.answer = IDOK;
+    const std::string damaged = "<Settings><Font", damagedBackup = "<Settings><Unit";
+    struct CTakenMeanwhile : CRecordingMsg {
+        std::wstring path;
+        CHandle lock;
+        int Show(const std::wstring& text, UINT flags) override
+        {
+            if (!lock.IsValid())
+                lock = HoldWithoutSharing(path);
+            return CRecordingMsg::Show(text, flags);
+        }
+    };
+    const std::wstring file = SettingsFile(), backup = SettingsFile() + L".bak";
+    struct Case {
+        const wchar_t* taken;
+        bool fileKept;
+    } const cases[] = {{L"", false}, {L".bak", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.taken));
+        DeleteFileW((file + L".1.broken").c_str());
+        ASSERT_TRUE(WriteFileBytes(file, damaged));
+        ASSERT_TRUE(WriteFileBytes(backup, damagedBackup));
+        CTakenMeanwhile taker;
+        taker.path = file + c.taken;
+        CMsgRedirect toTaker(knt::GetMsg(), taker);
+        knt::CCommandInit init(knt::GetMsg());
+        init.Run(true, false);
+        taker.lock.Close();
+        EXPECT_TRUE(init.Stop);
+        ASSERT_EQ(2u, taker.boxes.size());
+        EXPECT_TRUE(ShownIn(taker, IDS_SETTINGS_NOT_KEPT_EXIT, 1)) << Narrow(taker.boxes[1].text);
+        EXPECT_NE(std::wstring::npos, taker.boxes[1].text.find(file + c.taken + L".1.broken"));
+        EXPECT_EQ(damagedBackup, ReadFileBytes(backup));
+        EXPECT_EQ(c.fileKept ? "" : damaged, ReadFileBytes(file));
+        EXPECT_EQ(c.fileKept ? damaged : "", ReadFileBytes(file + L".1.broken"));
+    }
+}
+
+// The backup read, but it cannot be copied into the file's place (the disk is
+// full): nothing is lost, so the user is told and the start goes on.
+TEST_F(CommandTest, ABackupThatCannotBePutBackIsToldAndTheStartGoesOn)
+{
+    GetAppInfo().Initialize(IDS_MAKER, IDS_PRODUCT, IDS_DISPLAY_NAME, IDR_MAIN);
+    CreateDirectoryW(knt::GetSettingsFolder().c_str(), nullptr);
+    const std::string older = SettingsBytes(44);
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), "<Settings><Font"));
+    ASSERT_TRUE(WriteFileBytes(SettingsFile() + L".bak", older));
+    SetReplacingWriterSpaceForTest(0);
     knt::CCommandInit init(knt::GetMsg());
     init.Run(true, false);
-    EXPECT_TRUE(init.Stop);
+    SetReplacingWriterSpaceForTest(-1);
+    EXPECT_FALSE(init.Stop);
+    EXPECT_EQ(44, setting.Borderings[3].Alpha);
     ASSERT_EQ(2u, boxes.boxes.size());
-    EXPECT_TRUE(Shown(IDS_CONFIRM_CONTINUE_AFTER_ERROR, 0));
-    EXPECT_TRUE(Shown(IDS_SETTINGS_NOT_KEPT_EXIT, 1)) << Narrow(boxes.boxes[1].text);
-    EXPECT_NE(std::wstring::npos, boxes.boxes[1].text.find(aside));
-    EXPECT_EQ(damaged, ReadFileBytes(SettingsFile()));
+    EXPECT_TRUE(Shown(IDS_COPY_FILE_FAILED, 1)) << Narrow(boxes.boxes[1].text);
+    EXPECT_NE(std::wstring::npos, boxes.boxes[1].text.find(SystemText(HRESULT_FROM_WIN32(ERROR_DISK_FULL))));
+    EXPECT_EQ(older, ReadFileBytes(SettingsFile() + L".bak"));
+    EXPECT_FALSE(FileExists(SettingsFile()));
 }

@@ -619,8 +619,10 @@ TEST(SettingXml, BackupIsUsedWhenTheFileWillNotRead)
     // Nothing is touched before the user answered.
     EXPECT_EQ(damaged, ReadFileBytes(path));
 
-    ASSERT_TRUE(SUCCEEDED(loader.AcceptFallback(path)));
-    EXPECT_EQ(damaged, ReadFileBytes(path + L".broken"));
+    EXPECT_EQ(path, loader.GetErrorPath());
+    ASSERT_TRUE(loader.AcceptFallback(path));
+    EXPECT_EQ(std::vector<std::wstring>{path + L".1.broken"}, loader.GetKeptCopies());
+    EXPECT_EQ(damaged, ReadFileBytes(path + L".1.broken"));
     EXPECT_EQ(ReadFileBytes(path + L".bak"), ReadFileBytes(path));
     CSetting again;
     CSettingsFileLoader loader2;
@@ -629,21 +631,39 @@ TEST(SettingXml, BackupIsUsedWhenTheFileWillNotRead)
 
     // Neither readable: the target keeps its defaults, not half a file.
     const std::string partly = Edited(DefaultFileText(folder.File(L"x.config")), "<TrimType>", "<TrimType>bad");
-    ASSERT_TRUE(WriteFileBytes(path, Edited(partly, "<BkColor>FFFFFF</BkColor>", "<BkColor>000001</BkColor>")));
+    const std::string partlyFile = Edited(partly, "<BkColor>FFFFFF</BkColor>", "<BkColor>000001</BkColor>");
+    ASSERT_TRUE(WriteFileBytes(path, partlyFile));
     ASSERT_TRUE(WriteFileBytes(path + L".bak", damaged));
     CSetting untouched;
     CSettingsFileLoader loader3;
     EXPECT_EQ(CSettingsFileLoader::UNREADABLE, loader3.Load(untouched, path));
     EXPECT_EQ(UINT(IDS_UNKNOWN_NAME), loader3.GetError().id);
     EXPECT_EQ(0xFFFFFFu, untouched.BkColor);
-    // Going on keeps the damaged file aside; the next save starts afresh.
-    ASSERT_TRUE(SUCCEEDED(loader3.AcceptFallback(path)));
+    EXPECT_EQ(path, loader3.GetErrorPath());
+    // Going on keeps both damaged files aside, the earlier copy too; the next
+    // save starts afresh.
+    ASSERT_TRUE(loader3.AcceptFallback(path));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(path.c_str()));
+    EXPECT_FALSE(FileExists(path + L".bak"));
+    EXPECT_EQ(damaged, ReadFileBytes(path + L".1.broken"));
+    EXPECT_EQ(partlyFile, ReadFileBytes(path + L".2.broken"));
+    EXPECT_EQ(damaged, ReadFileBytes(path + L".bak.1.broken"));
+    EXPECT_EQ(2u, loader3.GetKeptCopies().size());
     CSettingXmlWriter fresh;
     fresh.SetWriteAll(true);
     EXPECT_TRUE(fresh.Write(untouched, path));
     CSettingsFileLoader loader5;
     EXPECT_EQ(CSettingsFileLoader::LOADED, loader5.Load(untouched, path));
+
+    // Only a damaged backup: its own reason is told, and it is kept aside.
+    ASSERT_TRUE(DeleteFileW(path.c_str()));
+    ASSERT_TRUE(WriteFileBytes(path + L".bak", damaged));
+    CSettingsFileLoader loader6;
+    EXPECT_EQ(CSettingsFileLoader::UNREADABLE, loader6.Load(untouched, path));
+    EXPECT_EQ(path + L".bak", loader6.GetErrorPath());
+    EXPECT_EQ(UINT(IDS_XML_LOAD_FAILED), loader6.GetError().id);
+    ASSERT_TRUE(loader6.AcceptFallback(path));
+    EXPECT_EQ(damaged, ReadFileBytes(path + L".bak.2.broken"));
 
     // No file at all.
     CTempFolder empty;

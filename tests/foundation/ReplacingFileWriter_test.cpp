@@ -116,3 +116,42 @@ TEST(ReplacingFileWriter, FullDiskLeavesTheOldFileAndNoTemporary)
     EXPECT_EQ(UINT(IDS_CREATE_FILE_FAILED), e.id);
     EXPECT_NE(std::wstring::npos, e.message.find(L"no\\x.png"));
 }
+
+TEST(ReplacingFileWriter, DamagedCopiesAreKeptUnderNumbersNeverReused)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"s.config");
+    // Names that are not copies of this file stay out of the count and are
+    // never touched.
+    const wchar_t* strangers[] = {L"s.config.broken", L"s.config.bak.1.broken", L"s.config.01.broken",
+                                  L"s.config.x.broken", L"s.config.1234567890.broken"};
+    for (const wchar_t* name : strangers)
+        ASSERT_TRUE(WriteFileBytes(folder.File(name), "stranger"));
+    std::wstring keptAs;
+    for (int i = 1; i <= 5; ++i) {
+        ASSERT_TRUE(WriteFileBytes(path, "damaged " + std::to_string(i)));
+        ASSERT_EQ(S_OK, KeepAsideNumbered(path, L".broken", 3, keptAs));
+        EXPECT_EQ(folder.File(L"s.config." + std::to_wstring(i) + L".broken"), keptAs);
+        EXPECT_FALSE(FileExists(path));
+    }
+    // The newest three, each with its own bytes.
+    const std::vector<std::wstring> copies = NumberedCopies(path, L".broken");
+    ASSERT_EQ(3u, copies.size());
+    for (int i = 3; i <= 5; ++i)
+        EXPECT_EQ("damaged " + std::to_string(i), ReadFileBytes(copies[i - 3]));
+    for (const wchar_t* name : strangers)
+        EXPECT_EQ("stranger", ReadFileBytes(folder.File(name)));
+
+    // A folder in the way holds its number; the next copy goes past it.
+    ASSERT_TRUE(CreateDirectoryW(folder.File(L"s.config.9.broken").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(path, "damaged 6"));
+    ASSERT_EQ(S_OK, KeepAsideNumbered(path, L".broken", 3, keptAs));
+    EXPECT_EQ(folder.File(L"s.config.10.broken"), keptAs);
+    EXPECT_EQ("damaged 6", ReadFileBytes(keptAs));
+
+    // A file that cannot be moved fails, naming where it was to go; nothing
+    // kept is deleted then.
+    EXPECT_TRUE(FAILED(KeepAsideNumbered(path, L".broken", 1, keptAs)));
+    EXPECT_EQ(folder.File(L"s.config.11.broken"), keptAs);
+    EXPECT_EQ(3u, NumberedCopies(path, L".broken").size());
+}
