@@ -1,10 +1,10 @@
 #include "app/FullScreenManager.h"
 
-RECT PlaceFromLayout(const RECT& normalBounds, const RECT& present, int cx, int cy, bool centre, const RECT& parent,
-                     const RECT& area)
+RECT PlaceFromLayout(const RECT& normalBounds, SIZE least, const RECT& present, int cx, int cy, bool centre,
+                     const RECT& parent, const RECT& area)
 {
     if (normalBounds.left != normalBounds.right && normalBounds.top != normalBounds.bottom)
-        return FitRectIntoArea(normalBounds, area);
+        return KeepRectOnScreen(normalBounds, least, area);
     if ((cx < 1 || cy < 1) && !centre)
         return RECT{0, 0, 0, 0};  // the window keeps its own place
     RECT r = present;

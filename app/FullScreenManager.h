@@ -1,6 +1,6 @@
 // The main window's placement: the stored window layout is applied once at
-// start (position and size kept on the screen, then the maximised or
-// full-screen state once the window is shown), the restored ("normal")
+// start (position and size kept in the work area of a monitor, then the
+// maximised or full-screen state once the window is shown), the restored ("normal")
 // rectangle is kept up to date as the user moves and sizes the window, and
 // CaptureLayout reads it all back for the settings. Full screen takes away
 // the caption and frame and covers the nearest monitor; leaving it puts the
@@ -18,11 +18,13 @@
 // Style bits full screen removes: caption, frame, minimise and maximise boxes.
 const DWORD kFullScreenRemovedStyle = WS_CAPTION | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 
-// Where a stored layout puts the window: the normal bounds fitted into the
-// area; without them the present rectangle, sized cx x cy when both are
-// positive and centred on `parent` when asked. Empty when nothing is to move.
-RECT PlaceFromLayout(const RECT& normalBounds, const RECT& present, int cx, int cy, bool centre, const RECT& parent,
-                     const RECT& area);
+// Where a stored layout puts the window: the normal bounds kept inside the
+// area, the work area of their monitor (KeepRectOnScreen, no smaller than the
+// window's least size); without them the present rectangle, sized cx x cy
+// when both are positive and centred on `parent` when asked. Empty when
+// nothing is to move.
+RECT PlaceFromLayout(const RECT& normalBounds, SIZE least, const RECT& present, int cx, int cy, bool centre,
+                     const RECT& parent, const RECT& area);
 // The nearest monitor's rectangle, else the primary screen's.
 RECT FullScreenTarget(HWND hwnd);
 
@@ -54,7 +56,8 @@ public:
         HWND owner = ::GetParent(hwnd);
         if (!owner || !::GetWindowRect(owner, &parent))
             parent = GetVirtualScreenRect();
-        const RECT r = PlaceFromLayout(layout.NormalBounds, present, cx, cy, centre, parent, GetVirtualScreenRect());
+        const RECT r = PlaceFromLayout(layout.NormalBounds, LeastWindowSize(hwnd), present, cx, cy, centre, parent,
+                                       WorkAreaFor(layout.NormalBounds));
         if (!::IsRectEmpty(&r)) {
             ::MoveWindow(hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
             m_normal = r;

@@ -111,7 +111,7 @@ void CDriveLine::Check() const
     const size_t words = WordCount(rest);
     if (c == L"start" || c == L"launch")
         return;
-    if (c == L"main" || c == L"close" || c == L"kill" || c == L"release") {
+    if (c == L"main" || c == L"close" || c == L"kill" || c == L"release" || c == L"onscreen") {
         if (words != 0)
             throw CDriveError{c + L" takes no argument"};
     } else if (c == L"key") {

@@ -53,6 +53,9 @@
 //                    end, as after typing: not scrolled out at the start
 //   expanded ID 0|1  fail unless the selected item of tree view ID is expanded
 //                    (1) or not (0) within 3 s
+//   onscreen         fail unless the whole current window lies within the
+//                    work area of a monitor within 3 s: none of it beyond the
+//                    screen's edge, where a user could not see or reach it
 //                    (the program works on after the driver's last input: a
 //                    preview arrives, a box closes, a job starts or ends)
 //   shot FILE        save a PNG picture of the current window (drawn anew first)
@@ -497,6 +500,8 @@ public:
             Fits(Control(line.Id(0)));
         else if (c == L"expanded")
             Expanded(Control(line.Id(0)), line.Flag(1));
+        else if (c == L"onscreen")
+            OnScreen(Current());
         else if (c == L"shot")
             Shot(line.Text(0), true);
         else if (c == L"screen")
@@ -1112,6 +1117,25 @@ private:
         if (first < margin)
             Fail(L"the start of \"" + WindowText(edit) + L"\" is scrolled out of view (" +
                  std::to_wstring(margin - first) + L" pixels)");
+    }
+
+    void OnScreen(HWND window)
+    {
+        RECT r = {0, 0, 0, 0}, area = {0, 0, 0, 0};
+        if (!WaitFor([&] {
+                MONITORINFO info = {sizeof info};
+                HMONITOR monitor = GetWindowRect(window, &r) ? MonitorFromRect(&r, MONITOR_DEFAULTTONULL) : nullptr;
+                if (!monitor || !GetMonitorInfoW(monitor, &info))
+                    return false;
+                area = info.rcWork;
+                return r.left >= area.left && r.top >= area.top && r.right <= area.right && r.bottom <= area.bottom;
+            })) {
+            auto text = [](const RECT& x) {
+                return std::to_wstring(x.left) + L"," + std::to_wstring(x.top) + L"-" + std::to_wstring(x.right) + L"," +
+                       std::to_wstring(x.bottom);
+            };
+            Fail(L"the window " + text(r) + L" reaches beyond the work area " + text(area));
+        }
     }
 
     void Expanded(HWND tree, bool on)

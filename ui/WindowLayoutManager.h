@@ -23,9 +23,19 @@ enum : int {
 // left, a left edge before it right. One larger than the area ends at the
 // area's top-left corner.
 RECT ClampRectToArea(const RECT& rect, const RECT& area);
-// The same after cutting the rectangle down to the area's size.
-RECT FitRectIntoArea(const RECT& rect, const RECT& area);
 RECT GetVirtualScreenRect();
+// Where a stored window rectangle goes on a screen whose work area is `area`:
+// no smaller than the least size the window takes (a smaller one would grow
+// past the area's edge once placed), cut to the area where it is larger, then
+// moved wholly inside it, keeping its size where that fits. A least size
+// larger than the area leaves the window at the area's top-left corner. The
+// rectangle may be anything a file held: inverted, or at the ends of the range.
+RECT KeepRectOnScreen(const RECT& rect, SIZE least, const RECT& area);
+// The work area of the monitor the rectangle lies on most, or of the nearest
+// one; the virtual screen when no monitor answers.
+RECT WorkAreaFor(const RECT& rect);
+// The least size the window takes when sized (WM_GETMINMAXINFO).
+SIZE LeastWindowSize(HWND hwnd);
 
 // The layout operations on plain values.
 void CaptureWindowPlacement(HWND hwnd, bool& maximized, RECT& rect);

@@ -35,7 +35,7 @@ TEST(FullScreenManager, PlacementFromTheStoredLayout)
         {{0, 0, 0, 0}, 0, 0, true, {200, 200, 400, 300}},
     };
     for (const auto& c : cases) {
-        RECT got = PlaceFromLayout(c.bounds, present, c.cx, c.cy, c.centre, parent, area);
+        RECT got = PlaceFromLayout(c.bounds, SIZE{100, 100}, present, c.cx, c.cy, c.centre, parent, area);
         EXPECT_TRUE(Equal(c.expected, got)) << got.left << "," << got.top << "," << got.right << "," << got.bottom;
     }
 }

@@ -11,6 +11,7 @@
 #include "resources/strings_foundation_io.h"
 #include "resources/strings_foundation.h"
 #include "resources/strings_imaging.h"
+#include "ui/WindowLayoutManager.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -170,6 +171,26 @@ TEST(HostileInputProgramTest, ADamagedSettingsFileIsNamedAndEveryDamagedCopyKept
     EXPECT_EQ(second, ReadFileBytes(path + L".2.broken"));
     EXPECT_EQ(backup, ReadFileBytes(path + L".bak.1.broken"));
     EXPECT_TRUE(ReadProgramSettings(saved));
+}
+
+// A window stored where no screen is now (a monitor that is gone), and
+// smaller than the window can be: it comes back wholly on the screen.
+TEST(HostileInputProgramTest, AWindowStoredOffTheScreenComesBackOnIt)
+{
+    ResetProgramState();
+    CSetting s = FirstStartSetting();
+    s.WindowLayout.NormalBounds = RECT{5000, 5000, 5600, 5600};
+    ASSERT_TRUE(WriteProgramSettings(s));
+    CDriveResult r = RunDriveScript(L"start\nmain\nonscreen\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    CSetting saved;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    const RECT placed = saved.WindowLayout.NormalBounds, area = WorkAreaFor(placed);
+    RECT inside;
+    EXPECT_TRUE(IntersectRect(&inside, &placed, &area) && EqualRect(&inside, &placed))
+        << placed.left << "," << placed.top << "," << placed.right << "," << placed.bottom;
+    EXPECT_LE(600, placed.right - placed.left);
+    EXPECT_LE(600, placed.bottom - placed.top);
 }
 
 namespace {

@@ -47,6 +47,7 @@ TEST(DriveScript, LinesAreCheckedBeforeTheyRun)
         {L"size 0 700", false},      {L"send 22 1 0", true},    {L"send 22 1", false},
         {L"fits 161", true},         {L"fits", false},          {L"expanded 14145 1", true},
         {L"expanded 14145", false},  {L"screen a.png", true},   {L"screen", false},
+        {L"onscreen", true},         {L"onscreen 1", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.accepted, Refusal(c.line).empty()) << std::string(c.line, c.line + wcslen(c.line));

@@ -23,6 +23,36 @@ TEST(DialogLayout, RectanglesAreClampedBottomTopRightLeft)
     }
 }
 
+TEST(DialogLayout, AStoredRectangleIsKeptWhollyOnTheScreen)
+{
+    // A 1280 x 1024 screen with a task bar of 40 pixels; the window takes at
+    // least 680 x 500.
+    const RECT area = {0, 0, 1280, 984};
+    const SIZE least = {680, 500};
+    const LONG lo = LONG(0x80000000), hi = 0x7FFFFFFF;
+    struct {
+        RECT rect, expected;
+    } cases[] = {
+        {{100, 100, 900, 700}, {100, 100, 900, 700}},        // on the screen: untouched
+        {{5000, 5000, 6000, 5700}, {280, 284, 1280, 984}},   // a monitor that is gone: size kept
+        {{5000, 5000, 5600, 5600}, {600, 384, 1280, 984}},   // smaller than the window takes: grown, then kept inside
+        {{-300, 200, 900, 800}, {0, 200, 1200, 800}},        // off to the left
+        {{-10, -10, 2000, 1500}, {0, 0, 1280, 984}},         // larger than the screen: cut
+        {{900, 700, 100, 100}, {600, 484, 1280, 984}},       // inverted: the least size
+        {{lo, lo, hi, hi}, {0, 0, 1280, 984}},               // the whole range
+        {{hi - 10, hi - 10, hi, hi}, {600, 484, 1280, 984}},
+    };
+    for (const auto& c : cases) {
+        const RECT got = KeepRectOnScreen(c.rect, least, area);
+        EXPECT_TRUE(EqualRect(&got, &c.expected)) << c.rect.left << "," << c.rect.top << ": " << got.left << ","
+                                                  << got.top << "," << got.right << "," << got.bottom;
+    }
+    // A window that takes more than the screen holds: at the top-left corner.
+    const RECT got = KeepRectOnScreen(RECT{300, 300, 900, 900}, SIZE{1400, 1000}, area);
+    const RECT expected = {0, 0, 1400, 1000};
+    EXPECT_TRUE(EqualRect(&got, &expected));
+}
+
 namespace {
 struct COwner {
     std::vector<UINT32> seen;
