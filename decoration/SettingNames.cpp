@@ -29,6 +29,10 @@ const CNameTable kFontType3Table = {L"FontType3", kFontType3, CountOf(kFontType3
 const CNameTable kFontWeight4Table = {L"FontWeight4", kFontWeight4, CountOf(kFontWeight4)};
 const CNameTable kFontItalic3Table = {L"FontItalic3", kFontItalic3, CountOf(kFontItalic3)};
 
+// An empty name is shown as "": left empty, the message would seem to have
+// lost a word.
+std::wstring Shown(const std::wstring& name) { return name.empty() ? L"\"\"" : name; }
+
 } // namespace
 
 std::wstring CNameTable::ToName(UINT value) const
@@ -57,7 +61,7 @@ UINT CNameTable::FromName(const std::wstring& name) const
 {
     const int i = Find(name);
     if (i < 0)
-        ThrowUnknownName(TypeName, name);
+        ThrowUnknownName(TypeName, Shown(name));
     return static_cast<UINT>(i);
 }
 
@@ -93,7 +97,7 @@ UINT CFlagTable::FromNames(const std::wstring& text) const
         while (i < Count && piece != Names[i])
             ++i;
         if (i == Count)
-            ThrowUnknownName(TypeName, piece);
+            ThrowUnknownName(TypeName, Shown(piece));
         flags |= 1u << i;
         if (end == std::wstring::npos)
             break;

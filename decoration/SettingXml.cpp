@@ -1,4 +1,5 @@
 #include "decoration/SettingXml.h"
+#include "decoration/SettingLimits.h"
 #include "decoration/XmlForm.h"
 #include "foundation/File.h"
 #include "foundation/ReplacingFileWriter.h"
@@ -96,16 +97,28 @@ HGLOBAL CSettingXmlWriter::WriteBorderingSettings(const CBorderingSetting& borde
 
 // ---------------------------------------------------------------- reading
 
-bool CSettingXmlReader::ReadDocument(CSetting& s)
+namespace {
+
+bool ReadVersionOf(CXmlForm& form, IXMLDOMNode* root, DWORD& version)
+{
+    return form.ReadValue(root, L"Version", [&](const std::wstring& text) {
+        return ParseVersionDword(version, text) ? 0u : UINT(IDS_XML_PARSE_VERSION_FAILED);
+    });
+}
+
+} // namespace
+
+CSettingXmlReader::CSettingXmlReader() { SetSizeLimit(limits::kMaxDocumentBytes); }
+
+bool CSettingXmlReader::ReadDocument(CXmlForm& form, CSetting& s)
 {
     CNode root;
-    if (!SelectSingleNode(kSettingsRoot, root) ||
-        (HasNode(root, L"Version") && !ReadVersion(root, L"Version", FileVersion)))
+    if (!SelectSingleNode(kSettingsRoot, root))
         return false;
-    CXmlForm form(*this);
-    form.text.filePath = FilePath;
-    form.version = FileVersion;
     form.where.push_back(kSettingsRoot);
+    if (HasNode(root, L"Version") && !ReadVersionOf(form, root, FileVersion))
+        return false;
+    form.version = FileVersion;
     return ReadXml(form, root, s);
 }
 
@@ -113,9 +126,14 @@ bool CSettingXmlReader::Read(CSetting& target, const std::wstring& path)
 {
     FilePath = path;
     FileVersion = kVersionUnstated;
+    // A load failure names the file already.
     if (!LoadFile(path))
         return false;
-    const bool ok = ReadDocument(target);
+    CXmlForm form(*this);
+    form.text.filePath = FilePath;
+    const bool ok = ReadDocument(form, target);
+    if (!ok)
+        form.NameSource();
     // Whatever was read, also before a failure, is brought into range.
     ClampFields(target);
     return ok;
@@ -125,14 +143,19 @@ bool CSettingXmlReader::ReadBorderingSettings(CBorderingSetting& target, HGLOBAL
 {
     FilePath.clear();
     FileVersion = kVersionUnstated;
-    CNode root, node;
-    if (!LoadGlobalMemory(block) || !SelectSingleNode(kClipboardRoot, root) ||
-        !ReadVersion(root, L"Version", FileVersion) || !SelectChildNode(root, L"Bordering", node))
-        return false;
     CXmlForm form(*this);
+    CNode root, node;
+    form.where.push_back(kClipboardRoot);
+    if (!LoadGlobalMemory(block) || !SelectSingleNode(kClipboardRoot, root) ||
+        !ReadVersionOf(form, root, FileVersion) || !SelectChildNode(root, L"Bordering", node)) {
+        form.NameSource();
+        return false;
+    }
     form.version = FileVersion;
-    form.where = {kClipboardRoot, L"Bordering"};
+    form.where.push_back(L"Bordering");
     const bool ok = ReadXml(form, node, target);
+    if (!ok)
+        form.NameSource();
     ClampFields(target);
     return ok;
 }

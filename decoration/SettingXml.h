@@ -44,11 +44,17 @@ public:
     HGLOBAL WriteBorderingSettings(const CBorderingSetting& bordering);
 };
 
+class CXmlForm;
+
+// Every refusal names its cause, the element (its path from the root) and the
+// file or the clipboard. A document larger than limits::kMaxDocumentBytes is
+// refused before it is read.
 class CSettingXmlReader : public CXmlDocument {
 public:
     std::wstring FilePath;
     DWORD FileVersion = kVersionUnstated;
 
+    CSettingXmlReader();
     // Loads the file and fills the target in place; fields read before a
     // failure keep their new values.
     bool Read(CSetting& target, const std::wstring& path);
@@ -57,7 +63,7 @@ public:
     bool ReadBorderingSettingsBytes(CBorderingSetting& target, const std::string& bytes);
 
 private:
-    bool ReadDocument(CSetting& target);
+    bool ReadDocument(CXmlForm& form, CSetting& target);
 };
 
 // Reading the settings file at start with the backup as fallback. The

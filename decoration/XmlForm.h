@@ -139,6 +139,38 @@ public:
         return text.filePath.empty() ? CSimpleErr::Format(IDS_SETTING_VALUE_IN_CLIPBOARD, value, Where(name))
                                      : CSimpleErr::Format(IDS_SETTING_VALUE_IN_FILE, value, Where(name), text.filePath);
     }
+    // The text of the element `name` under node (the node itself for an
+    // empty name) handed to parse, which answers 0 or the message id of a
+    // text it refuses. A refusal, and an exception of a name table, say what
+    // the value is, where it stands and in which file.
+    template <class Parse>
+    bool ReadValue(IXMLDOMNode* node, const std::wstring& name, Parse parse)
+    {
+        std::wstring value;
+        if (!doc.ReadText(node, name, value))
+            return false;
+        try {
+            const UINT refused = parse(value);
+            if (refused == 0)
+                return true;
+            doc.m_err.Set(refused, ValueAt(value, name));
+        } catch (const my::CException& e) {
+            doc.m_err = e;
+            doc.m_err.message += L"\n\n" + ValueAt(value, name);
+        }
+        m_placed = true;
+        return false;
+    }
+    // Adds the file (or the clipboard) to a failure that does not name it
+    // yet: a missing element, a document without the root.
+    void NameSource()
+    {
+        if (m_placed || !doc.m_err.IsError())
+            return;
+        doc.m_err.message += L"\n\n" + (text.filePath.empty() ? CSimpleErr::Format(IDS_SETTING_IN_CLIPBOARD)
+                                                               : CSimpleErr::Format(IDS_SETTING_IN_FILE, text.filePath));
+        m_placed = true;
+    }
     // Runs a conversion that may throw my::CException; the exception becomes
     // the document's error record.
     template <class F>
@@ -152,6 +184,9 @@ public:
             return false;
         }
     }
+
+private:
+    bool m_placed = false;  // the error record names the file or the clipboard
 };
 
 template <class R>
@@ -246,7 +281,7 @@ public:
     void Leaf(const Form& form, const CField& f, T R::*m)
     {
         if (Reads(f))
-            ok = ReadValue(m_node, f.element, [&](const std::wstring& text) { return m_form.text.Read(form, text, m_r.*m); });
+            ok = m_form.ReadValue(m_node, f.element, [&](const std::wstring& text) { return m_form.text.Read(form, text, m_r.*m); });
     }
     // All four sides or none.
     void Leaf(const CRectForm&, const CField& f, RECT R::*m)
@@ -258,7 +293,7 @@ public:
             return;
         m_form.where.push_back(f.element);
         for (int i = 0; ok && i < 4; ++i)
-            ok = ReadValue(e, names[i], [&](const std::wstring& text) {
+            ok = m_form.ReadValue(e, names[i], [&](const std::wstring& text) {
                 return ParseLong(side[i], text) ? 0u : UINT(IDS_XML_PARSE_LONG_FAILED);
             });
         m_form.where.pop_back();
@@ -271,7 +306,7 @@ public:
         if (ok && f.since && m_form.version < f.since) {
             // A default record of the colour that stood for it.
             COLORREF color = colorBefore ? colorBefore(m_r) : 0;
-            if (f.olderColor && !(ok = ReadValue(m_node, f.olderColor, [&](const std::wstring& text) {
+            if (f.olderColor && !(ok = m_form.ReadValue(m_node, f.olderColor, [&](const std::wstring& text) {
                                       return m_form.text.Read(CColorForm(), text, color);
                                   })))
                 return;
@@ -330,19 +365,6 @@ private:
             return false;
         return !(f.part || f.mayBeMissing) || m_doc.HasNode(m_node, f.element);
     }
-    // The text of the element `name` (the node itself for an empty name)
-    // handed to parse, which answers 0 or the message id of a text it refuses.
-    template <class Parse>
-    bool ReadValue(IXMLDOMNode* node, const std::wstring& name, Parse parse)
-    {
-        std::wstring text;
-        UINT refused = 0;
-        if (!m_doc.ReadText(node, name, text) || !m_form.Guard([&] { refused = parse(text); }))
-            return false;
-        if (refused != 0)
-            m_doc.m_err.Set(refused, m_form.ValueAt(text, name));
-        return refused == 0;
-    }
     template <class Read>
     bool Inside(const wchar_t* element, Read read)
     {
@@ -355,7 +377,7 @@ private:
     bool Inside(const std::wstring& element, Read read) { return Inside(element.c_str(), read); }
     bool ReadEntry(IXMLDOMNode* e, BYTE& use)
     {
-        return ReadValue(e, std::wstring(), [&](const std::wstring& text) { return m_form.text.Read(CBoolForm(), text, use); });
+        return m_form.ReadValue(e, std::wstring(), [&](const std::wstring& text) { return m_form.text.Read(CBoolForm(), text, use); });
     }
     template <class T>
     bool ReadEntry(IXMLDOMNode* e, T& entry) { return ReadXml(m_form, e, entry); }

@@ -109,7 +109,7 @@ std::wstring ParseFailureDetail(IXMLDOMDocument* doc, const std::string& bytes, 
             return CSimpleErr::Format(IDS_XML_SYNTAX_AT, std::to_wstring(line), std::to_wstring(column), text);
     }
     CXmlSyntaxFault fault;
-    if (FindXmlSyntaxFault(bytes, fault))
+    if (FindXmlSyntaxFault(bytes, fault) || FindXmlParserLimit(bytes, fault))
         return CSimpleErr::Format(IDS_XML_SYNTAX_AT, std::to_wstring(fault.line), std::to_wstring(fault.column),
                                   fault.reason);
     CSimpleErr err;
@@ -117,10 +117,33 @@ std::wstring ParseFailureDetail(IXMLDOMDocument* doc, const std::string& bytes, 
     return err.GetCodeText();
 }
 
+// "62,914,560": a size a reader can take in at a glance.
+std::wstring GroupedDigits(ULONGLONG n)
+{
+    std::wstring digits = std::to_wstring(n);
+    for (size_t i = digits.size(); i > 3; i -= 3)
+        digits.insert(i - 3, 1, L',');
+    return digits;
+}
+
 } // namespace
+
+bool CXmlDocument::FailTooLarge(UINT id, ULONGLONG size, const std::wstring& path)
+{
+    m_err.Set(id, GroupedDigits(size), GroupedDigits(m_maxBytes), path);
+    m_err.code = HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
+    return false;
+}
 
 bool CXmlDocument::ParseBytes(const std::string& bytes, UINT id, const std::wstring& path)
 {
+    if (bytes.empty()) {
+        // Said plainly: "no root element" at line 1 would send a reader
+        // looking for a fault in a text that is not there.
+        m_err.Set(id, LoadResourceString(IDS_XML_EMPTY_DOCUMENT), path);
+        m_err.code = E_FAIL;
+        return false;
+    }
     CComPtr<IXMLDOMDocument> doc;
     if (!NewDocument(doc))
         return false;
@@ -157,7 +180,12 @@ bool CXmlDocument::LoadFile(const std::wstring& path)
     // placed in the bytes.
     std::string bytes;
     CFile file;
+    ULONGLONG size = 0;
     HRESULT hr = file.TryOpenRead(path.c_str());
+    if (SUCCEEDED(hr))
+        hr = file.TryGetSize(size);
+    if (SUCCEEDED(hr) && m_maxBytes != 0 && size > m_maxBytes)
+        return FailTooLarge(IDS_XML_FILE_TOO_LARGE, size, path);
     if (SUCCEEDED(hr))
         hr = file.TryReadAllToString(bytes);
     if (FAILED(hr))
@@ -168,14 +196,25 @@ bool CXmlDocument::LoadFile(const std::wstring& path)
 bool CXmlDocument::LoadGlobalMemory(HGLOBAL block)
 {
     std::string bytes;
-    {
+    const SIZE_T size = block ? ::GlobalSize(block) : 0;
+    if (m_maxBytes != 0 && size > m_maxBytes)
+        return FailTooLarge(IDS_XML_DATA_TOO_LARGE, size, std::wstring());
+    if (size != 0) {
         void* p = nullptr;
         CGlobalLocker lock(p, block);
         if (!p)
             return FailWithCode(IDS_OPEN_MEMORY_STREAM_FAILED, FailedCallResult());
-        bytes.assign(static_cast<const char*>(p), ::GlobalSize(block));
+        bytes.assign(static_cast<const char*>(p), size);
+    } else if (!block) {
+        return FailWithCode(IDS_OPEN_MEMORY_STREAM_FAILED, E_POINTER);
     }
-    // A block may be larger than its text; the spare bytes are zeros.
+    // A block may be larger than its text. UTF-8 text ends at its first NUL
+    // (XML has no NUL character; what follows was never written), UTF-16
+    // text where only zeros follow.
+    const bool utf16 = bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') ||
+                                             (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
+    if (!utf16)
+        bytes.resize(std::strlen(bytes.c_str()));
     while (!bytes.empty() && bytes.back() == '\0')
         bytes.pop_back();
     // A fragment the parser refused is a failure here, not later with a

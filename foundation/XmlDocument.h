@@ -29,6 +29,7 @@ public:
 
     CSimpleErr m_err;
     CComPtr<IXMLDOMDocument> m_doc;
+    ULONGLONG m_maxBytes = 0;
 
     CXmlDocument() = default;
     CXmlDocument(const CXmlDocument&) = delete;
@@ -40,11 +41,16 @@ public:
     // Creating, loading and saving. A new document replaces the old one only
     // when its load succeeded, that is the parser answered S_OK and true.
     // A document the parser refuses fails with where and why (IDS_XML_SYNTAX_AT:
-    // line, column, reason) in place of the system's text.
+    // line, column, reason) in place of the system's text; an empty one says
+    // so (IDS_XML_EMPTY_DOCUMENT).
     bool Create(const std::wstring& xmlTemplate);   // IDS_XML_CREATE_DOC_FAILED, IDS_XML_CREATE_ROOT_FAILED
-    bool LoadFile(const std::wstring& path);        // IDS_XML_LOAD_FAILED with the path
-    // The block stays the caller's (a clipboard block, for example).
-    bool LoadGlobalMemory(HGLOBAL block);           // IDS_OPEN_MEMORY_STREAM_FAILED, IDS_XML_PARSE_FAILED
+    bool LoadFile(const std::wstring& path);        // IDS_XML_LOAD_FAILED, IDS_XML_FILE_TOO_LARGE with the path
+    // The block stays the caller's (a clipboard block, for example); its text
+    // ends at the first NUL byte (UTF-16: where only zeros follow).
+    bool LoadGlobalMemory(HGLOBAL block);           // IDS_OPEN_MEMORY_STREAM_FAILED, IDS_XML_PARSE_FAILED, IDS_XML_DATA_TOO_LARGE
+    // Loads refuse a file or block larger than this many bytes before they
+    // read it (0, the default: no limit).
+    void SetSizeLimit(ULONGLONG bytes) { m_maxBytes = bytes; }
     bool SaveFile(const std::wstring& path);        // IDS_XML_FILE_SAVE_FAILED with the path
     bool SaveStream(IUnknown* stream);              // IDS_XML_SAVE_FAILED
     // A new movable block holding exactly the saved document, owned by the
@@ -175,6 +181,8 @@ private:
     // place and reason, and the path when there is one.
     bool ParseBytes(const std::string& bytes, UINT id, const std::wstring& path);
     bool Fail(UINT id, CTextArg a1 = {}, CTextArg a2 = {});
+    // id with the size, the limit and the path (none for a block).
+    bool FailTooLarge(UINT id, ULONGLONG size, const std::wstring& path);
     bool FailWithCode(UINT id, HRESULT code, CTextArg a1 = {}, CTextArg a2 = {});
     // The text at xpath handed to parse; a text that parse refuses fails with id.
     template <class Parse>

@@ -16,25 +16,38 @@ struct CDecoded {
     size_t badAt = std::wstring::npos;
 };
 
-// The encoding a declaration at the start names, lower-cased; empty for none.
-std::string DeclaredEncoding(const std::string& bytes)
+// The encoding a declaration at the start names, as written; empty for none.
+// `at` receives the name's offset.
+std::string DeclaredEncoding(const std::string& bytes, size_t& at)
 {
     if (bytes.compare(0, 5, "<?xml") != 0)
         return std::string();
     const size_t end = bytes.find("?>");
-    const size_t at = bytes.find("encoding", 0);
-    if (at == std::string::npos || (end != std::string::npos && at > end))
+    const size_t word = bytes.find("encoding", 0);
+    if (word == std::string::npos || (end != std::string::npos && word > end))
         return std::string();
-    size_t q = bytes.find_first_of("\"'", at);
+    size_t q = bytes.find_first_of("\"'", word);
     if (q == std::string::npos)
         return std::string();
     const size_t close = bytes.find(bytes[q], q + 1);
-    std::string name = bytes.substr(q + 1, close == std::string::npos ? 0 : close - q - 1);
+    at = q + 1;
+    return bytes.substr(q + 1, close == std::string::npos ? 0 : close - q - 1);
+}
+
+bool IsUtf8Name(std::string name)
+{
     for (char& c : name)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
-    return name;
+    return name == "utf-8" || name == "utf8";
 }
+
+bool HasUtf16Mark(const std::string& bytes)
+{
+    return bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
+}
+
+bool HasUtf8Mark(const std::string& bytes) { return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0; }
 
 void DecodeUtf8(const std::string& bytes, size_t from, CDecoded& out)
 {
@@ -92,15 +105,16 @@ CDecoded Decode(const std::string& bytes)
     CDecoded out;
     const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t n = bytes.size();
-    if (n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
+    if (HasUtf16Mark(bytes)) {
         const bool little = b[0] == 0xFF;
         for (size_t i = 2; i + 1 < n; i += 2)
             out.text.push_back(static_cast<wchar_t>(little ? b[i] | (b[i + 1] << 8) : (b[i] << 8) | b[i + 1]));
         return out;
     }
-    const bool bom = n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF;
-    const std::string declared = DeclaredEncoding(bom ? bytes.substr(3) : bytes);
-    if (bom || declared.empty() || declared == "utf-8" || declared == "utf8") {
+    const bool bom = HasUtf8Mark(bytes);
+    size_t at = 0;
+    const std::string declared = DeclaredEncoding(bom ? bytes.substr(3) : bytes, at);
+    if (bom || declared.empty() || IsUtf8Name(declared)) {
         DecodeUtf8(bytes, bom ? 3 : 0, out);
         return out;
     }
@@ -108,6 +122,14 @@ CDecoded Decode(const std::string& bytes)
         out.text.push_back(static_cast<wchar_t>(c));
     return out;
 }
+
+// Wine's parser refuses an element nested deeper than this, and a text,
+// attribute value, comment or CDATA section longer than this in UTF-8.
+const size_t kMaxParsedDepth = 257;
+const size_t kMaxParsedText = 10000000;
+
+// Bytes of a character in UTF-8; each half of a surrogate pair counts half.
+size_t Utf8Units(wchar_t c) { return c < 0x80 ? 1 : c < 0x800 || IsHighSurrogate(c) || IsLowSurrogate(c) ? 2 : 3; }
 
 bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
 
@@ -117,6 +139,13 @@ bool IsNameStart(wchar_t c)
 }
 
 bool IsNameChar(wchar_t c) { return IsNameStart(c) || (c >= L'0' && c <= L'9') || c == L'-' || c == L'.'; }
+
+// A code point XML 1.0 allows, written or referenced.
+bool IsXmlCodePoint(unsigned long c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+           (c >= 0x10000 && c <= 0x10FFFF);
+}
 
 // A character XML 1.0 does not allow anywhere.
 bool IsForbidden(const std::wstring& t, size_t i)
@@ -140,12 +169,25 @@ public:
     // The first fault: its position and message; false when there is none.
     bool Run(size_t& at, std::wstring& reason);
 
+    // Where the text first went beyond what the parser takes, as far as Run
+    // got (npos: nowhere): an element too deep, a text too long.
+    size_t deepAt = std::wstring::npos;
+    size_t longAt = std::wstring::npos;
+
 private:
     const std::wstring& t;
     const size_t n;
     size_t p = 0;
     std::vector<std::wstring> open;
     bool rootSeen = false;
+
+    void Measure(size_t from, size_t to)
+    {
+        size_t bytes = 0;
+        for (size_t i = from; i < to && longAt == std::wstring::npos; ++i)
+            if ((bytes += Utf8Units(t[i])) > kMaxParsedText)
+                longAt = from;
+    }
 
     struct CFault {
         size_t at;
@@ -177,6 +219,7 @@ private:
         const size_t end = t.find(mark, p);
         if (end == std::wstring::npos)
             Fail(start, IDS_XML_SYNTAX_UNCLOSED_MARKUP);
+        Measure(p, end);
         p = end + wcslen(mark);
     }
     void Reference();
@@ -198,10 +241,16 @@ void CScanner::Reference()
         const bool hex = body.size() > 1 && body[1] == L'x';
         const size_t first = hex ? 2 : 1;
         ok = body.size() > first;
+        unsigned long code = 0;
         for (size_t i = first; i < body.size() && ok; ++i) {
             const wchar_t c = body[i];
-            ok = hex ? HexDigitOrMinus(c) >= 0 : c >= L'0' && c <= L'9';
+            const int digit = hex ? HexDigitOrMinus(c) : c >= L'0' && c <= L'9' ? c - L'0' : -1;
+            ok = digit >= 0;
+            // Past the last code point the value only has to stay past it.
+            code = std::min<unsigned long>(code * (hex ? 16 : 10) + static_cast<unsigned long>(digit), 0x110000);
         }
+        if (ok && !IsXmlCodePoint(code))
+            Fail(start, IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, shown);
     } else {
         ok = body == L"lt" || body == L"gt" || body == L"amp" || body == L"apos" || body == L"quot";
     }
@@ -219,6 +268,8 @@ void CScanner::StartTag(size_t start)
     if (rootSeen && open.empty())
         Fail(start, IDS_XML_SYNTAX_SECOND_ROOT, name);
     rootSeen = true;
+    if (open.size() >= kMaxParsedDepth && deepAt == std::wstring::npos)
+        deepAt = start;
     std::set<std::wstring> attributes;
     for (;;) {
         const size_t before = p;
@@ -249,6 +300,7 @@ void CScanner::StartTag(size_t start)
         if (p >= n || (t[p] != L'"' && t[p] != L'\''))
             Fail(attributeAt, IDS_XML_SYNTAX_BAD_ATTRIBUTE, attribute);
         const wchar_t quote = t[p++];
+        const size_t valueAt = p;
         while (p < n && t[p] != quote) {
             if (t[p] == L'<')
                 Fail(attributeAt, IDS_XML_SYNTAX_BAD_ATTRIBUTE, attribute);
@@ -261,6 +313,7 @@ void CScanner::StartTag(size_t start)
         }
         if (p >= n)
             Fail(attributeAt, IDS_XML_SYNTAX_BAD_ATTRIBUTE, attribute);
+        Measure(valueAt, p);
         ++p;
         if (!attributes.insert(attribute).second)
             Fail(attributeAt, IDS_XML_SYNTAX_BAD_ATTRIBUTE, attribute);
@@ -311,10 +364,12 @@ bool CScanner::Run(size_t& at, std::wstring& reason)
     try {
         if (p < n && t[p] == 0xFEFF)
             ++p;
+        size_t textAt = p;
         while (p < n) {
             const size_t start = p;
             const wchar_t c = t[p];
             if (c == L'<') {
+                Measure(textAt, start);
                 if (At(L"<?")) {
                     p += 2;
                     SkipPast(L"?>", start);
@@ -333,6 +388,7 @@ bool CScanner::Run(size_t& at, std::wstring& reason)
                 } else {
                     StartTag(start);
                 }
+                textAt = p;
             } else if (IsForbidden(t, p)) {
                 Fail(p, IDS_XML_SYNTAX_BAD_CHARACTER);
             } else if (open.empty()) {
@@ -345,6 +401,7 @@ bool CScanner::Run(size_t& at, std::wstring& reason)
                 ++p;
             }
         }
+        Measure(textAt, n);
         if (!open.empty())
             Fail(n, IDS_XML_SYNTAX_UNCLOSED, open.back());
         if (!rootSeen)
@@ -354,6 +411,26 @@ bool CScanner::Run(size_t& at, std::wstring& reason)
         at = fault.at;
         reason = fault.reason;
         return true;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Line and column of a position in the decoded text.
+void Place(const std::wstring& t, size_t at, CXmlSyntaxFault& fault)
+{
+    fault.line = 1;
+    fault.column = 1;
+    for (size_t i = 0; i < at && i < t.size(); ++i) {
+        const wchar_t c = t[i];
+        if (c == L'\n' || (c == L'\r' && !(i + 1 < t.size() && t[i + 1] == L'\n'))) {
+            ++fault.line;
+            fault.column = 1;
+        } else if (c != L'\r' && !IsLowSurrogate(c)) {
+            ++fault.column;
+        }
     }
 }
 
@@ -374,17 +451,41 @@ bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault)
         at = decoded.badAt;
         reason = LoadResourceString(IDS_XML_SYNTAX_BAD_BYTES);
     }
-    fault.line = 1;
-    fault.column = 1;
-    for (size_t i = 0; i < at && i < t.size(); ++i) {
-        const wchar_t c = t[i];
-        if (c == L'\n' || (c == L'\r' && !(i + 1 < t.size() && t[i + 1] == L'\n'))) {
-            ++fault.line;
-            fault.column = 1;
-        } else if (c != L'\r' && !IsLowSurrogate(c)) {
-            ++fault.column;
-        }
-    }
+    Place(t, at, fault);
     fault.reason = reason;
+    return true;
+}
+
+bool FindXmlParserLimit(const std::string& bytes, CXmlSyntaxFault& fault)
+{
+    const CDecoded decoded = Decode(bytes);
+    const std::wstring t = decoded.text.substr(0, decoded.badAt);
+    CScanner scanner(t);
+    size_t at = 0;
+    std::wstring reason;
+    scanner.Run(at, reason);
+    if (scanner.deepAt != std::wstring::npos && scanner.deepAt <= scanner.longAt) {
+        Place(t, scanner.deepAt, fault);
+        fault.reason = CSimpleErr::Format(IDS_XML_LIMIT_TOO_DEEP, std::to_wstring(kMaxParsedDepth));
+        return true;
+    }
+    if (scanner.longAt != std::wstring::npos) {
+        Place(t, scanner.longAt, fault);
+        fault.reason = CSimpleErr::Format(IDS_XML_LIMIT_TEXT_TOO_LONG, std::to_wstring(kMaxParsedText));
+        return true;
+    }
+    if (HasUtf16Mark(bytes))
+        return false;
+    const bool bom = HasUtf8Mark(bytes);
+    size_t nameAt = 0;
+    const std::string declared = DeclaredEncoding(bom ? bytes.substr(3) : bytes, nameAt);
+    if (declared.empty() || IsUtf8Name(declared))
+        return false;
+    // The declaration is ASCII: its offset is its place in the text.
+    Place(t, nameAt, fault);
+    std::wstring name;
+    for (char c : declared)
+        name.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    fault.reason = CSimpleErr::Format(IDS_XML_LIMIT_ENCODING, name);
     return true;
 }

@@ -79,5 +79,12 @@
 #define IDS_XML_SYNTAX_BAD_CHARACTER             54491
 #define IDS_XML_FILE_SAVE_FAILED                 54492
 #define IDS_XML_SYNTAX_STRAY_END_TAG             54493
+#define IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE   54512
+#define IDS_XML_LIMIT_TOO_DEEP                   54513
+#define IDS_XML_LIMIT_TEXT_TOO_LONG              54514
+#define IDS_XML_LIMIT_ENCODING                   54515
+#define IDS_XML_EMPTY_DOCUMENT                   54516
+#define IDS_XML_FILE_TOO_LARGE                   54517
+#define IDS_XML_DATA_TOO_LARGE                   54518
 
 #endif
