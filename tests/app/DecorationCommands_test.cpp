@@ -2,6 +2,7 @@
 #include "decoration/SettingXml.h"
 #include "foundation/Clipboard.h"
 #include "resources/strings_app.h"
+#include "resources/strings_decoration.h"
 #include "resources/strings_foundation_io.h"
 
 namespace {
@@ -117,7 +118,9 @@ TEST_F(CommandTest, CopyPasteAndMoveEachReachTheSettingsFile)
         ClipboardSetData(ClipboardRegisterFormat(knt::kBorderingsClipboardFormat), block);
     }
     paste.Run(true, false);
-    EXPECT_EQ(3u, boxes.boxes.size());
+    ASSERT_EQ(3u, boxes.boxes.size());
+    EXPECT_NE(std::wstring::npos, boxes.boxes[2].text.find(LoadResourceString(IDS_SETTING_IN_CLIPBOARD)))
+        << Narrow(boxes.boxes[2].text);
     EXPECT_EQ(20, setting.Borderings[0].Size);
     EXPECT_TRUE(OpenClipboard(view.window));
     CloseClipboard();

@@ -253,3 +253,19 @@ TEST(HostileInputProgramTest, ADamagedDecorationFileSaysWhereAndWhy)
     CDriveResult r = RunDriveScript(L"start " + path + L"\nwait " + where + L"\nwait bad.knt\nclick 1\nmain\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
 }
+
+// A decoration settings file of 60 MB opened through the menu is refused at
+// once by its size: the box names the file and the size, and the program
+// goes on.
+TEST(HostileInputProgramTest, AHugeDecorationFileIsRefusedByItsSize)
+{
+    ResetProgramState();
+    ASSERT_TRUE(WriteProgramSettings(FirstStartSetting()));
+    const std::wstring path = FreshOutputFolder(L"hostile-huge") + L"\\huge.knt";
+    ASSERT_TRUE(MakeFileOfSize(path, 60 << 20));
+    std::wstring script = L"start\nclick " + Id(IDM_FILE_OPEN) + L"\nwait " + kFileDialog + L"\ntext 1148 " +
+                          ScriptPath(path) + L"\nclick 1\n";
+    script += L"wait 62,914,560\nwait huge.knt\nclick 1\nmain\nclose\nexit 2\n";
+    CDriveResult r = RunDriveScript(script);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+}

@@ -40,6 +40,9 @@ private:
 // Bytes of a file, or empty when it cannot be read.
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// A file of `size` zero bytes, made without writing them (a huge file in an
+// instant).
+bool MakeFileOfSize(const std::wstring& path, LONGLONG size);
 
 // UTF-8 of a wide text, for gtest messages.
 std::string Narrow(const std::wstring& text);

@@ -124,6 +124,8 @@ TEST(SettingNames, EnumsAndFlags)
             EXPECT_THROW(trim.FromNames(r.text), my::CException) << Narrow(r.text);
         }
     }
+    // An empty name is shown, not left out.
+    EXPECT_NE(std::wstring::npos, ThrownError([&] { trim.FromNames(L"TRIM_L||TRIM_B"); }).message.find(L" \"\" "));
     EXPECT_EQ(L"TRIM_L|TRIM_T|TRIM_R|TRIM_B", trim.ToNames(15));
     EXPECT_EQ(L"", trim.ToNames(0));
     EXPECT_EQ(L"TRIM_T|TRIM_B", trim.ToNames(10));

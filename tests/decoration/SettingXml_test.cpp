@@ -394,6 +394,15 @@ TEST(SettingXml, ValuesThatWillNotReadNameElementValueAndFile)
          L"Settings -> PaintSetting -> LinearGradation -> ColorPosSetting[1] -> Color", L"FF9F0G"},
         {"<top>0</top>", "<top>-</top>", IDS_XML_PARSE_LONG_FAILED, L"Settings -> WindowLayout -> NormalBounds -> top",
          L"-"},
+        {"<Type>MONO</Type>", "<Type>mono</Type>", IDS_UNKNOWN_NAME, L"Settings -> PaintSetting -> Type", L"mono"},
+        {"<TrimType>TRIM_L|TRIM_T|TRIM_R|TRIM_B</TrimType>", "<TrimType>TRIM_L||TRIM_B</TrimType>", IDS_UNKNOWN_NAME,
+         L"Settings -> TrimType", L"TRIM_L||TRIM_B"},
+        {"<Version>1.4.2.0</Version>", "<Version>1.4</Version>", IDS_XML_PARSE_VERSION_FAILED, L"Settings -> Version",
+         L"1.4"},
+        {"<Version>1.4.2.0</Version>", "<Version/>", IDS_XML_PARSE_VERSION_FAILED, L"Settings -> Version", L""},
+        // No value: the element is missing.
+        {"<Unit>LINE</Unit><FnameType>", "<FnameType>", IDS_XML_NODE_NOT_FOUND, L"Settings -> Unit", nullptr},
+        {"<Unit>LINE</Unit><FnameType>", "<Unit/><FnameType>", IDS_UNKNOWN_NAME, L"Settings -> Unit", L""},
     };
     for (const Case& c : cases) {
         bool ok = false;
@@ -401,23 +410,45 @@ TEST(SettingXml, ValuesThatWillNotReadNameElementValueAndFile)
         DWORD version = 0;
         ReadBack(Edited(base, c.from, c.to), path, ok, err, version);
         EXPECT_EQ(c.error, err.id) << c.to;
-        if (!c.error)
-            continue;
-        for (const std::wstring& named : {std::wstring(c.where), std::wstring(c.value), path})
-            EXPECT_NE(std::wstring::npos, err.message.find(named)) << Narrow(named) << " in " << Narrow(err.message);
+        // The value, the element and the file in one line; the element and
+        // the file for an element that is not there.
+        const std::vector<std::wstring> named =
+            c.value ? std::vector<std::wstring>{CSimpleErr::Format(IDS_SETTING_VALUE_IN_FILE, c.value, c.where, path)}
+                    : std::vector<std::wstring>{c.where, CSimpleErr::Format(IDS_SETTING_IN_FILE, path)};
+        for (const std::wstring& text : named)
+            EXPECT_NE(std::wstring::npos, err.message.find(text)) << Narrow(text) << " in " << Narrow(err.message);
     }
 
     // The clipboard's fragment has no file; the decoration stands there.
-    CBorderingSetting b;
-    CSettingXmlReader reader;
-    EXPECT_FALSE(reader.ReadBorderingSettingsBytes(
-        b, "<BorderingSettings><Version>1.4.2.0</Version><Bordering><Size>99999999999</Size></Bordering>"
-           "</BorderingSettings>"));
-    EXPECT_EQ(UINT(IDS_XML_PARSE_INT_FAILED), reader.m_err.id);
-    EXPECT_NE(std::wstring::npos, reader.m_err.message.find(L"99999999999")) << Narrow(reader.m_err.message);
-    EXPECT_NE(std::wstring::npos, reader.m_err.message.find(L"BorderingSettings -> Bordering -> Size"));
-    const std::wstring clipboard = LoadResourceString(IDS_SETTING_VALUE_IN_CLIPBOARD);
-    EXPECT_NE(std::wstring::npos, reader.m_err.message.find(clipboard.substr(clipboard.rfind(L"%s") + 2)));
+    const std::string row = "<Bordering><Size>1</Size><Alpha>1</Alpha><Blur>0</Blur><Angle>0</Angle><Distance>0</Distance>";
+    const struct {
+        std::string fragment;
+        UINT error;
+        const wchar_t* where;
+        const wchar_t* value;
+    } fragments[] = {
+        {"<Version>1.4.2.0</Version><Bordering><Size>99999999999</Size></Bordering>", IDS_XML_PARSE_INT_FAILED,
+         L"BorderingSettings -> Bordering -> Size", L"99999999999"},
+        {"<Version>1.4.2.0</Version>" + row + "<PaintSetting><Type>mono</Type></PaintSetting></Bordering>",
+         IDS_UNKNOWN_NAME, L"BorderingSettings -> Bordering -> PaintSetting -> Type", L"mono"},
+        {"<Version>1.4.2</Version>" + row + "</Bordering>", IDS_XML_PARSE_VERSION_FAILED,
+         L"BorderingSettings -> Version", L"1.4.2"},
+        {"<Version>1.4.2.0</Version>", IDS_XML_NODE_NOT_FOUND, L"BorderingSettings -> Bordering", nullptr},
+        {"<Version>1.4.2.0</Version>" + row + "</Bordering>", IDS_XML_NODE_NOT_FOUND,
+         L"BorderingSettings -> Bordering -> PaintSetting", nullptr},
+    };
+    for (const auto& f : fragments) {
+        CBorderingSetting b;
+        CSettingXmlReader reader;
+        EXPECT_FALSE(reader.ReadBorderingSettingsBytes(b, "<BorderingSettings>" + f.fragment + "</BorderingSettings>"));
+        EXPECT_EQ(f.error, reader.m_err.id) << f.fragment;
+        const std::vector<std::wstring> named =
+            f.value ? std::vector<std::wstring>{CSimpleErr::Format(IDS_SETTING_VALUE_IN_CLIPBOARD, f.value, f.where)}
+                    : std::vector<std::wstring>{f.where, LoadResourceString(IDS_SETTING_IN_CLIPBOARD)};
+        for (const std::wstring& text : named)
+            EXPECT_NE(std::wstring::npos, reader.m_err.message.find(text))
+                << Narrow(text) << " in " << Narrow(reader.m_err.message);
+    }
 }
 
 TEST(SettingXml, NumbersAreClampedOnRead)

@@ -30,6 +30,10 @@ TEST(XmlSyntaxCheck, FindsTheFirstFaultWithItsLineAndColumn)
         {"</a>", 1, 1, CSimpleErr::Format(IDS_XML_SYNTAX_STRAY_END_TAG, L"a")},
         {"<1a/>", 1, 1, LoadResourceString(IDS_XML_SYNTAX_BAD_TAG)},
         {"<a>\rx\r<b></a>", 3, 4, CSimpleErr::Format(IDS_XML_SYNTAX_END_TAG_MISMATCH, L"a", L"b")},
+        {"<a>&#x1;</a>", 1, 4, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#x1;")},
+        {"<a b='&#0;'/>", 1, 7, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#0;")},
+        {"<a>&#xFFFE;&#x110000;</a>", 1, 4, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#xFFFE;")},
+        {"<a>&#99999999;</a>", 1, 4, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#99999999;")},
     };
     for (const Case& c : cases) {
         CXmlSyntaxFault fault;
@@ -48,11 +52,52 @@ TEST(XmlSyntaxCheck, WellFormedTextsHaveNoFault)
         "<!DOCTYPE a [ <!ENTITY e \"x>\"> ]><a>\xE6\x97\xA5\xF0\x9F\x98\x80</a>",
         "<?xml version=\"1.0\" encoding=\"shift_jis\"?><a>\x82\xA0</a>",
         "\xFF\xFE<\0a\0/\0>\0",
+        "<a>&#x9;&#10;&#x10FFFF;&#xD7FF;</a>",
     };
     for (const char* text : texts) {
         const std::string bytes(text, text[0] == '\xFF' ? 10 : strlen(text));
         CXmlSyntaxFault fault;
         EXPECT_FALSE(FindXmlSyntaxFault(bytes, fault)) << text << " " << Narrow(fault.reason);
+    }
+}
+
+// What Wine's parser refuses in a well-formed text: too deep, too long, an
+// encoding it does not read. Lines and columns are those of the fault.
+TEST(XmlSyntaxCheck, ParserLimitsAreNamedWhereTheyAreMet)
+{
+    std::string deep;
+    for (int i = 0; i < 300; ++i)
+        deep += "<a>";
+    for (int i = 0; i < 300; ++i)
+        deep += "</a>";
+    std::string wide = "<a>\n<b x='1'>";
+    for (int i = 0; i < 3400000; ++i)
+        wide += "\xE3\x81\x82";  // three bytes each: 10.2 MB in 3.4 million characters
+    wide += "</b></a>";
+    const std::string declaration = "<?xml version=\"1.0\" encoding=\"";
+    struct Case {
+        std::string text;
+        int line, column;
+        std::wstring reason;  // empty: within every limit
+    } const cases[] = {
+        {deep, 1, 1 + 3 * 257, CSimpleErr::Format(IDS_XML_LIMIT_TOO_DEEP, L"257")},
+        {wide, 2, 10, CSimpleErr::Format(IDS_XML_LIMIT_TEXT_TOO_LONG, L"10000000")},
+        {declaration + "Shift_JIS\"?>\n<a>\x82\xA0</a>", 1, 31, CSimpleErr::Format(IDS_XML_LIMIT_ENCODING, L"Shift_JIS")},
+        {"\xEF\xBB\xBF" + declaration + "x-unknown-enc\"?><a/>", 1, 31,
+         CSimpleErr::Format(IDS_XML_LIMIT_ENCODING, L"x-unknown-enc")},
+        {declaration + "UTF-8\"?><a/>", 0, 0, L""},
+        {deep.substr(0, 3 * 257) + deep.substr(deep.size() - 4 * 257), 0, 0, L""},
+        {std::string("\xFF\xFE<\0a\0/\0>\0", 10), 0, 0, L""},
+    };
+    for (const Case& c : cases) {
+        CXmlSyntaxFault fault;
+        const std::string shown = c.text.substr(0, 60);
+        ASSERT_EQ(!c.reason.empty(), FindXmlParserLimit(c.text, fault)) << shown;
+        if (c.reason.empty())
+            continue;
+        EXPECT_EQ(c.line, fault.line) << shown;
+        EXPECT_EQ(c.column, fault.column) << shown;
+        EXPECT_EQ(c.reason, fault.reason) << shown;
     }
 }
 
