@@ -8,7 +8,7 @@
 # 160, by paragraph); one more has 10 lines of 80 characters all different.
 # Whole-process figures are the median wall time of render.exe (Wine's start
 # included) and its peak resident memory; "per Mpx" divides that peak by the
-# output image's megapixels.
+# output image's megapixels. A settings file of 60 MB is timed until refused.
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$here/build}" && pwd)
@@ -86,6 +86,12 @@ render_case 10x80 "$(get paragraph_settings)" "$(get text10x80)" "$(((runs + 1) 
 render_case 20x160 "$(get paragraph_settings)" "$(get text20x160)" 1
 render_case 10x80different "$(get paragraph_settings)" "$(get text10x80different)" 1
 cat "$work/cases"
+# A settings file of 60 MB (small comments around the root): the time until
+# render.exe has refused it, Wine's start included, and whether it said why.
+{ printf '<?xml version="1.0" encoding="utf-8"?>\n'; yes '<!-- a comment -->' | head -c $((60 << 20)); printf '<Settings/>\n'; } >"$work/huge.config"
+t0=$(date +%s%N)
+wine "$build/tools/render.exe" "$(winpath "$work/huge.config")" "$(get text)" "$(winpath "$work")" >"$work/huge.out" 2>&1 || true
+huge_ms=$((($(date +%s%N) - t0) / 1000000))
 field() { awk -v c="$1" -v f="$2" '$1 == c { print $f }' "$work/cases"; }
 per_mpx() { awk -v m="$(field "$1" 3)" -v p="$(field "$1" 4)" 'BEGIN { if (p > 0) printf "%.1f", m / p; else print "-" }'; }
 
@@ -100,6 +106,8 @@ printf '20 x 160, whole process:   %7s ms, peak %s MB (%s MB/Mpx, %s Mpx)   (goa
   "$(field 20x160 2)" "$(field 20x160 3)" "$(per_mpx 20x160)" "$(field 20x160 4)"
 printf '10 x 80 all different:     %7s ms, peak %s MB (%s MB/Mpx)   (goal < 1500 ms, < 250 MB: no character repeats)\n' \
   "$(field 10x80different 2)" "$(field 10x80different 3)" "$(per_mpx 10x80different)"
+printf 'a 60 MB settings file:     %7s ms until refused, %s   (goal: at once, by its size)\n' \
+  "$huge_ms" "$(grep -q '62,914,' "$work/huge.out" && echo 'its size named' || echo 'SIZE NOT NAMED')"
 printf 'preview, 20 chars at 30 px, five presets: %s ms, fastest %s ms   (goal < 5 ms)\n' \
   "$(get preview_ms_median)" "$(get preview_ms_min)"
 printf 'heavy preview, 6 lines at 48 px, five rows of 8 px blurred by 10: %s ms, fastest %s ms   (goal < 60 ms)\n' \
