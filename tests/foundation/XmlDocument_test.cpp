@@ -185,6 +185,11 @@ TEST(XmlDocument, GlobalMemoryRoundTrip)
     size_t end = text.rfind("</Settings>");
     ASSERT_NE(std::string::npos, end);
     EXPECT_LE(text.size() - end, std::strlen("</Settings>\r\n"));
+
+    // Another program's block, larger than its text: the text ends at the
+    // first NUL, whatever the spare bytes hold.
+    CGlobalMemory larger(BlockOf(std::string("<a>1</a>\0\xFF<b", 12)));
+    EXPECT_TRUE(loaded.LoadGlobalMemory(larger)) << Narrow(loaded.m_err.message);
 }
 
 TEST(XmlDocument, MalformedInputIsRefused)
