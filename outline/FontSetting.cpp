@@ -4,12 +4,33 @@
 #include "foundation/Error.h"
 #include "foundation/Globals.h"
 #include "foundation/ResourceString.h"
+#include "foundation/StringUtil.h"
 #include "platform/Gdi.h"
 #include "platform/GdiPlusText.h"
 #include "resources/strings_outline.h"
+#include <algorithm>
 #include <sstream>
 
 namespace {
+
+// A face name in a message: a name read from a damaged file or registry may
+// be thousands of characters long, so only its start is shown, marked as cut.
+const size_t kShownFaceChars = 64;
+
+std::wstring FaceForMessage(const std::wstring& face)
+{
+    if (face.size() <= kShownFaceChars)
+        return face;
+    size_t n = kShownFaceChars;
+    if (IsHighSurrogate(face[n - 1]))
+        --n;  // a character is not split in two
+    return face.substr(0, n) + L"\x2026";
+}
+
+bool IsBlankFace(const std::wstring& face)
+{
+    return std::all_of(face.begin(), face.end(), [](wchar_t c) { return IsSpaceOrCr(c) || c == L'\x3000'; });
+}
 
 // Copies a face into the fixed field: at most 31 characters and the zero.
 void CopyFace(LOGFONTW& lf, const std::wstring& face)
@@ -98,11 +119,27 @@ CFontHandle CFontSetting::CreateGdiFont(LOGFONTW& logFont, TEXTMETRICW& metrics,
     return font;
 }
 
-boost::shared_ptr<Gdiplus::FontFamily> CFontSetting::CreateFontFamily() const
+void CFontSetting::CheckFaceName() const
 {
     const std::wstring face = StripVerticalPrefix(FontFace);
+    if (IsBlankFace(face))
+        throw my::CException(IDS_FONT_FACE_EMPTY);
+    // The font engine keeps LF_FACESIZE - 1 characters of a name: a longer one
+    // would be cut to the name of whatever font its start happens to name.
+    if (FontFace.size() >= LF_FACESIZE)
+        throw my::CException(IDS_FONT_FACE_TOO_LONG, FaceForMessage(FontFace), std::to_wstring(FontFace.size()),
+                             std::to_wstring(LF_FACESIZE - 1));
+}
+
+boost::shared_ptr<Gdiplus::FontFamily> CFontSetting::CreateFontFamily() const
+{
+    CheckFaceName();
+    const std::wstring face = StripVerticalPrefix(FontFace);
     boost::shared_ptr<Gdiplus::FontFamily> family(new Gdiplus::FontFamily(face.c_str()));
-    if (family->GetLastStatus() != Gdiplus::Ok)
+    const Gdiplus::Status status = family->GetLastStatus();
+    if (status == Gdiplus::FontFamilyNotFound)
+        throw my::CException(IDS_FONT_FACE_NOT_INSTALLED, FaceForMessage(FontFace));
+    if (status != Gdiplus::Ok)
         throw my::CException(IDS_SET_FONT_FAMILY_FAILED);
     return family;
 }

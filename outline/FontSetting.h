@@ -52,7 +52,12 @@ public:
     // Size * (tmHeight - tmInternalLeading) / tmHeight. Throws IDS_CREATE_FONT_FAILED, IDS_GET_TEXT_METRICS_FAILED
     // (the font is deleted then).
     CFontHandle CreateGdiFont(LOGFONTW& logFont, TEXTMETRICW& metrics, float& emSize, BYTE quality) const;
-    // GDI+ family of the face without its "@" (throws IDS_SET_FONT_FAMILY_FAILED).
+    // Throws IDS_FONT_FACE_EMPTY for an empty or blank face and
+    // IDS_FONT_FACE_TOO_LONG for one no font can have (over LF_FACESIZE - 1);
+    // the messages name the face, a long one by its start.
+    void CheckFaceName() const;
+    // GDI+ family of the face without its "@": CheckFaceName, then
+    // IDS_FONT_FACE_NOT_INSTALLED (naming the face) or IDS_SET_FONT_FAMILY_FAILED.
     boost::shared_ptr<Gdiplus::FontFamily> CreateFontFamily() const;
     // FontStyle bits: bold for the weights 500 to 900 in hundreds only.
     INT GetGdiplusFontStyle() const;

@@ -6,6 +6,9 @@
 
 #define IDS_SET_FONT_FAMILY_FAILED               1015
 #define IDS_SET_VERTICAL_FAILED                  1016
+#define IDS_FONT_FACE_EMPTY                      1024
+#define IDS_FONT_FACE_NOT_INSTALLED              1025
+#define IDS_FONT_FACE_TOO_LONG                   1026
 #define IDS_FONT_ITALIC                          53364
 #define IDS_WEIGHT_THIN                          53367
 #define IDS_WEIGHT_EXTRA_LIGHT                   53368

@@ -203,8 +203,43 @@ TEST(FontSetting, GdiplusFamilyAndStringFormat)
 
     s.FontFace = L"";
     EXPECT_EQ(0, s.CreateStringFormat()->GetFormatFlags());
-    s.FontFace = L"No Such Face 12345";
-    EXPECT_EQ(1015u, ThrownId([&] { s.CreateFontFamily(); }));
+}
+
+TEST(FontSetting, AFaceNoFontHasIsNamedInTheRefusal)
+{
+    // The engine keeps 31 characters of a name: "@" and 31 more cannot be
+    // realised, 31 alone can. A long name is shown by its first 64.
+    const std::wstring face31(31, L'q'), face20000(20000, L'x');
+    const struct Case {
+        std::wstring face;
+        UINT id;
+        std::wstring message;
+    } cases[] = {
+        {L"No Such Face 12345", IDS_FONT_FACE_NOT_INSTALLED,
+         CSimpleErr::Format(IDS_FONT_FACE_NOT_INSTALLED, L"No Such Face 12345")},
+        {L"@No Such Face", IDS_FONT_FACE_NOT_INSTALLED, CSimpleErr::Format(IDS_FONT_FACE_NOT_INSTALLED, L"@No Such Face")},
+        {face31, IDS_FONT_FACE_NOT_INSTALLED, CSimpleErr::Format(IDS_FONT_FACE_NOT_INSTALLED, face31)},
+        {L"", IDS_FONT_FACE_EMPTY, CSimpleErr::Format(IDS_FONT_FACE_EMPTY)},
+        {L" \t\x3000", IDS_FONT_FACE_EMPTY, CSimpleErr::Format(IDS_FONT_FACE_EMPTY)},
+        {L"@", IDS_FONT_FACE_EMPTY, CSimpleErr::Format(IDS_FONT_FACE_EMPTY)},
+        {L"@" + face31, IDS_FONT_FACE_TOO_LONG, CSimpleErr::Format(IDS_FONT_FACE_TOO_LONG, L"@" + face31, L"32", L"31")},
+        {face20000, IDS_FONT_FACE_TOO_LONG,
+         CSimpleErr::Format(IDS_FONT_FACE_TOO_LONG, std::wstring(64, L'x') + L"\x2026", L"20000", L"31")},
+        // A character is not cut in two.
+        {std::wstring(63, L'y') + L"\U0001F600" + face31, IDS_FONT_FACE_TOO_LONG,
+         CSimpleErr::Format(IDS_FONT_FACE_TOO_LONG, std::wstring(63, L'y') + L"\x2026", L"96", L"31")},
+    };
+    for (const Case& c : cases) {
+        CFontSetting s = IpaGothic();
+        s.FontFace = c.face;
+        const my::CException e = ThrownError([&] { s.CreateFontFamily(); });
+        EXPECT_EQ(c.id, e.id) << Narrow(c.face.substr(0, 40));
+        EXPECT_EQ(Narrow(c.message), Narrow(e.message));
+    }
+    // The same name in other letter case is the installed face.
+    CFontSetting s = IpaGothic();
+    s.FontFace = L"ipagothic";
+    EXPECT_TRUE(s.CreateFontFamily()->IsAvailable());
 }
 
 TEST(FontSetting, GdiFontAndEmHeight)

@@ -4,6 +4,7 @@
 #include "render/OutputUnits.h"
 #include "foundation/ReplacingFileWriter.h"
 #include "resources/strings_foundation_io.h"
+#include "resources/strings_outline.h"
 #include "tests/render/TaskTestSupport.h"
 #include <gtest/gtest.h>
 
@@ -124,4 +125,20 @@ TEST(SaveJobTest, AFileWhereTheFolderShouldBeIsReported)
     EXPECT_FALSE(RunSaveJob(JobSetting(kFormats[0]), L"縁", notFolder, files, error));
     EXPECT_EQ(my::CException(IDS_CREATE_FOLDER_FAILED, HResultFromWin32(ERROR_ALREADY_EXISTS), notFolder).message, error);
     EXPECT_EQ("a file", ReadFileBytes(notFolder));
+}
+
+TEST(SaveJobTest, AFaceNoFontHasIsNamedInEveryFormat)
+{
+    // Raster and vector tasks alike refuse it, and write nothing.
+    for (const CFormatCase& f : kFormats) {
+        CTempFolder folder;
+        CSetting setting = JobSetting(f);
+        setting.FontSetting.FontFace = L"No Such Face 12345";
+        std::vector<std::wstring> files;
+        std::wstring error;
+        EXPECT_FALSE(RunSaveJob(setting, L"縁", folder.Path(), files, error)) << f.name;
+        EXPECT_EQ(Narrow(CSimpleErr::Format(IDS_FONT_FACE_NOT_INSTALLED, L"No Such Face 12345")), Narrow(error))
+            << f.name;
+        EXPECT_TRUE(files.empty()) << f.name;
+    }
 }
