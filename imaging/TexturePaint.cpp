@@ -122,6 +122,12 @@ HRESULT CTexturePainter::Place(const CRectD& paintRegion, const CRectD& fitArea,
     return S_OK;
 }
 
+bool CTexturePainter::TileSize(const CRectD& paintRegion, const CRectD& fitArea, SIZE& tile) const
+{
+    RECT region, fit;
+    return Place(paintRegion, fitArea, 0, m_pictureHeight, region, fit, tile) == S_OK;
+}
+
 namespace {
 
 // The grid index of the tile that holds picture coordinate v.

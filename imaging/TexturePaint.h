@@ -47,6 +47,10 @@ public:
     // E_UNEXPECTED). alphaScratch holds the alphas from before the painting.
     HRESULT Paint(CDib& target, int firstRow, const CRectD& paintRegion, const CRectD& fitArea,
                   std::vector<BYTE>& alphaScratch) const;
+    // The size the area's tile is scaled to; false when the area paints
+    // nothing or the fit type is unknown. Says why a Prepare failed: a tile
+    // enlarged far enough cannot be made.
+    bool TileSize(const CRectD& paintRegion, const CRectD& fitArea, SIZE& tile) const;
 
 private:
     struct CTile {

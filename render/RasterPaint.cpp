@@ -12,7 +12,8 @@
 //   texture    each band gets the layer's colour where the plane has ink, the
 //              texture (loaded, turned for vertical text and scaled once per
 //              layer) is laid over its unit rectangles, and the band is
-//              composited over the result.
+//              composited over the result; a tile too large to be made
+//              is reported with the scale that asked for it.
 // The gradation turns by a quarter with vertical text; a unit rectangle far
 // from a band costs nothing there. The per-thread bands are small, so the
 // peak of the compose stays the planes and the result.
@@ -23,6 +24,7 @@
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/PixelOps.h"
 #include "imaging/TexturePaint.h"
+#include "foundation/ResourceString.h"
 #include "resources/strings_engine.h"
 #include "resources/strings_imaging.h"
 
@@ -110,6 +112,35 @@ void FillBandAlpha(CDib& band, const CAlphaPlane& plane, int firstRow, int rows,
     }
 }
 
+// A texture that cannot be laid over an area. When its tile was to be
+// enlarged, the scale is the cause (a rate up to its bound makes a tile of
+// thousands of millions of pixels): the message gives the scale, the tile's
+// size and the texture's file, as the user sees them before a vertical
+// face's turn.
+[[noreturn]] void ThrowTextureFailure(HRESULT hr, const CTexturePainter& painter, const CRectD& clip,
+                                      const CRectD& frame, const CDib& image, const CTextureSetting& user,
+                                      bool vertical)
+{
+    SIZE tile;
+    const int tw = image.GetWidth(), th = image.GetAbsHeight();
+    if (!painter.TileSize(clip, frame, tile) || (tile.cx <= tw && tile.cy <= th))
+        throw my::CException(IDS_PASTE_TEXTURE_FAILED, hr);
+    double sx = static_cast<double>(tile.cx) / tw, sy = static_cast<double>(tile.cy) / th;
+    if (vertical) {
+        std::swap(tile.cx, tile.cy);
+        std::swap(sx, sy);
+    }
+    if (user.Type == ImageFitType::CUSTOM_RATE) {
+        sx = user.RateX;
+        sy = user.SameRate ? user.RateX : user.RateY;
+    }
+    const std::wstring scale = sx == sy ? FormatStr(L"%g", sx) : FormatStr(L"%g x %g", sx, sy);
+    CSimpleErr err;
+    err.Set(IDS_TEXTURE_SCALE_TOO_LARGE, scale, std::to_wstring(tile.cx), std::to_wstring(tile.cy), user.Path);
+    err.code = hr;
+    throw my::CException(err);
+}
+
 } // namespace
 
 bool PaintSolidLayer(CRasterRun& run, const CAlphaPlane& plane, COLORREF color)
@@ -160,7 +191,7 @@ bool PaintTextureLayer(CRasterRun& run, const CAlphaPlane& plane, const CPaintSe
         UnitClipAndFrame(r, margins, texture.Entire, clip, frame);
         HRESULT hr = painter.Prepare(clip, frame);
         if (FAILED(hr))
-            throw my::CException(IDS_PASTE_TEXTURE_FAILED, hr);
+            ThrowTextureFailure(hr, painter, clip, frame, *image, paint.Texture, run.layout.Vertical);
     }
     std::vector<boost::shared_ptr<CDib> > bands;
     CreateBands(bands, run.team->Size(), run.imageWidth, run.bandRows);

@@ -295,6 +295,32 @@ TEST(RasterPipelineTest, TextureLayerFittedToTheLine)
     EXPECT_NE(std::string::npos, Narrow(missing->Err.message).find("missing.png"));
 }
 
+TEST(RasterPipelineTest, ATextureScaledPastWhatCanBeMadeNamesTheScaleAndItsFile)
+{
+    // 64 x 64 pixels at 1000 x 500 is a tile of 8 GB. The message gives the
+    // rates and the tile as the user set them, also when vertical text turns
+    // the texture.
+    CTempFolder temp;
+    boost::shared_ptr<CDib> tex;
+    ASSERT_EQ(S_OK, CreateDib32(tex, 64, 64));
+    const std::wstring path = temp.File(L"big.bmp");
+    ASSERT_TRUE(WriteDibAsBmp(*tex, path));
+    for (const wchar_t* face : {L"IPAGothic", L"@IPAGothic"}) {
+        boost::shared_ptr<CSetting> s = MakeSetting(face, SHIFTJIS_CHARSET, 300);
+        CTextureSetting& t = s->PaintSetting.Texture;
+        s->PaintSetting.Type = PaintType::TEXTURE;
+        t.Path = path;
+        t.Type = ImageFitType::CUSTOM_RATE;
+        t.RateX = 1000;
+        t.RateY = 500;
+        t.SameRate = false;
+        boost::shared_ptr<CKanteloTask> task = Render(s, L"一");
+        EXPECT_EQ(UINT(IDS_TEXTURE_SCALE_TOO_LARGE), task->Err.id) << Narrow(face);
+        EXPECT_EQ(Narrow(CSimpleErr::Format(IDS_TEXTURE_SCALE_TOO_LARGE, L"1000 x 500", L"64000", L"32000", path)),
+                  Narrow(task->Err.message));
+    }
+}
+
 TEST(RasterPipelineTest, PaintsKeepTheirDirectionOnVerticalText)
 {
     // A gradation from red on the left to blue on the right, and a texture
