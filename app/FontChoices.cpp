@@ -1,6 +1,7 @@
 #include "app/FontChoices.h"
 #include "app/FontCollection.h"
 #include "outline/FontNames.h"
+#include "foundation/StringUtil.h"
 #include "platform/Gdi.h"
 #include <shlwapi.h>
 #include <algorithm>
@@ -89,6 +90,11 @@ void CFontChoices::EnumerateFaces(UINT charSet, bool vertical)
 int CFontChoices::IndexOfFace(const std::wstring& face) const
 {
     auto at = std::find(m_faces.begin(), m_faces.end(), face);
+    // The font engine finds a face whatever its letters' case: a stored name
+    // in other case is that face.
+    if (at == m_faces.end())
+        at = std::find_if(m_faces.begin(), m_faces.end(),
+                          [&](const std::wstring& f) { return EqualsNoCase(f, face); });
     return at == m_faces.end() ? -1 : static_cast<int>(at - m_faces.begin());
 }
 

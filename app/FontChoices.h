@@ -27,6 +27,8 @@ public:
     // unique: with vertical only those beginning with '@', else none of them.
     void EnumerateFaces(UINT charSet, bool vertical);
     const std::vector<std::wstring>& GetFaces() const { return m_faces; }
+    // The face of that name, else of that name in other letter case; -1
+    // when no installed font has it.
     int IndexOfFace(const std::wstring& face) const;
 
     void EnumerateStyles(UINT charSet, const std::wstring& face);

@@ -229,7 +229,13 @@ void CMainDlg::FillFontFaces(bool userChange)
     ::SendMessageW(faces, CB_RESETCONTENT, 0, 0);
     for (const std::wstring& face : m_fonts.GetFaces())
         AddComboString(faces, face);
-    ::SendMessageW(faces, CB_SETCURSEL, std::max(0, m_fonts.IndexOfFace(font.FontFace)), 0);
+    // A face no installed font has is not shown as another one: the combo
+    // stays blank and the preview names the face. A character set the user
+    // chose takes its first face when it lacks the current one.
+    int face = m_fonts.IndexOfFace(font.FontFace);
+    if (face < 0 && userChange && !m_fonts.GetFaces().empty())
+        face = 0;
+    ::SendMessageW(faces, CB_SETCURSEL, face, 0);
     FillFontStyles(userChange);
 }
 

@@ -47,6 +47,8 @@
 //   send MSG W L     send message number MSG with the numbers W and L to the
 //                    current window and wait until it is handled
 //   expect ID TEXT   fail unless the text of control ID holds TEXT within 3 s
+//   blank ID         fail unless control ID shows no text within 3 s (a combo
+//                    box with nothing chosen)
 //   enabled ID 0|1   fail unless the control's enabled state is that within 3 s
 //   fits ID          fail unless the whole text of control ID (an edit, or a
 //                    combo box's edit field) is in view with the caret at its
@@ -475,6 +477,8 @@ public:
             Click(line.Id(0));
         else if (c == L"expect")
             Expect(Control(line.Id(0)), line.Text(1));
+        else if (c == L"blank")
+            Blank(Control(line.Id(0)));
         else if (c == L"enabled")
             Enabled(Control(line.Id(0)), line.Flag(1));
         else if (c == L"key")
@@ -823,6 +827,13 @@ private:
     {
         std::wstring actual;
         if (!WaitFor([&] { return ContainsText(actual = FromCrLf(WindowText(control)), text); }))
+            Fail(L"the text is \"" + actual + L"\"");
+    }
+
+    void Blank(HWND control)
+    {
+        std::wstring actual;
+        if (!WaitFor([&] { return (actual = WindowText(control)).empty(); }))
             Fail(L"the text is \"" + actual + L"\"");
     }
 

@@ -1,9 +1,11 @@
 // The program given what a careless or hostile user gives it: damaged
-// textures, texts longer than an edit keeps, numbers typed by an input method
-// in full-width mode. Each case drives the real program through the UI
-// driver and ends it itself.
+// textures, textures scaled past what can be made, faces no font has, texts
+// longer than an edit keeps, numbers typed by an input method in full-width
+// mode. Each case drives the real program through the UI driver and ends it
+// itself.
 #include "tests/app/ProgramDriver.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "platform/RegKey.h"
 #include "render/SaveJob.h"
 #include "resources/main_window.h"
 #include "resources/strings_app.h"
@@ -11,6 +13,7 @@
 #include "resources/strings_foundation_io.h"
 #include "resources/strings_foundation.h"
 #include "resources/strings_imaging.h"
+#include "resources/strings_outline.h"
 #include "ui/WindowLayoutManager.h"
 #include <gtest/gtest.h>
 
@@ -47,6 +50,75 @@ TEST(HostileInputProgramTest, ADamagedTextureIsReportedAndTheProgramGoesOn)
     script += L"text 161 41\nexpect 300 " + reason + L"\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
+}
+
+// A texture at the largest rate, too large to be made: the pane names the
+// scale and the texture's file.
+TEST(HostileInputProgramTest, ATextureScaledPastWhatCanBeMadeIsReported)
+{
+    ResetProgramState();
+    // A 64 x 64 BMP of 32 bits; at 1000 its tile would be 64000 x 64000.
+    std::string bmp("BM", 2);
+    auto add32 = [&](uint32_t v) { bmp.append(reinterpret_cast<const char*>(&v), 4); };
+    add32(54 + 64 * 64 * 4), add32(0), add32(54), add32(40), add32(64), add32(64);
+    add32(1 | (32 << 16)), add32(0), add32(64 * 64 * 4), add32(2835), add32(2835), add32(0), add32(0);
+    bmp.append(64 * 64 * 4, '\x80');
+    const std::wstring texture = FreshOutputFolder(L"hostile-scale") + L"\\tile.bmp";
+    ASSERT_TRUE(WriteFileBytes(texture, bmp));
+    CSetting s = FirstStartSetting();
+    s.PaintSetting.Type = PaintType::TEXTURE;
+    s.PaintSetting.Texture.Path = texture;
+    s.PaintSetting.Texture.Type = ImageFitType::CUSTOM_RATE;
+    s.PaintSetting.Texture.RateX = 1000;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    const std::wstring message = CSimpleErr::Format(IDS_TEXTURE_SCALE_TOO_LARGE, L"1000", L"64000", L"64000", texture);
+    const std::wstring cause = message.substr(0, message.find(L'\n'));
+    CDriveResult r =
+        RunDriveScript(L"start\nexpect 300 " + cause + L"\nexpect 300 " + ScriptPath(texture) + L"\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+}
+
+// A face no installed font has, from a settings file or from the older
+// registry form: the pane names it (a long one by its start), the face combo
+// shows no other face as the one in use, and the face is saved as it came
+// when another setting changes.
+TEST(HostileInputProgramTest, AFaceNoFontHasIsNamedAndKept)
+{
+    const std::wstring longFace(20000, L'x');
+    const struct Case {
+        const char* name;
+        std::wstring face;
+        bool fromRegistry;
+        std::wstring message;
+    } cases[] = {
+        {"not installed", L"No Such Face 12345", false,
+         CSimpleErr::Format(IDS_FONT_FACE_NOT_INSTALLED, L"No Such Face 12345")},
+        {"empty", L"", false, CSimpleErr::Format(IDS_FONT_FACE_EMPTY)},
+        {"20000 characters from the registry", longFace, true,
+         CSimpleErr::Format(IDS_FONT_FACE_TOO_LONG, std::wstring(64, L'x') + L"\x2026", L"20000", L"31")},
+    };
+    for (const Case& c : cases) {
+        ResetProgramState();
+        if (c.fromRegistry) {
+            CRegKey font;
+            ASSERT_EQ(ERROR_SUCCESS, font.Create(HKEY_CURRENT_USER,
+                                                 (CSetting::GetProductKeyPath() + L"\\Setting\\Font").c_str()));
+            ASSERT_EQ(ERROR_SUCCESS, font.SetStringValue(L"FontFace", c.face.c_str()));
+        } else {
+            CSetting s = FirstStartSetting();
+            s.FontSetting.FontFace = c.face;
+            ASSERT_TRUE(WriteProgramSettings(s));
+        }
+        const std::wstring size = Id(IDC_FONT_SIZE), face = Id(IDC_FONT_FACE);
+        CDriveResult r = RunDriveScript(L"start\nexpect 300 " + c.message + L"\nblank " + face + L"\ntext " + size +
+                                        L" 41\nexpect " + size + L" 41\nexpect 300 " + c.message + L"\nblank " +
+                                        face + L"\nkill\n");
+        EXPECT_EQ(0u, r.exitCode) << c.name << ": " << r.output;
+        CSetting saved;
+        ASSERT_TRUE(ReadProgramSettings(saved)) << c.name;
+        EXPECT_EQ(410, saved.FontSetting.Size) << c.name;
+        EXPECT_TRUE(c.face == saved.FontSetting.FontFace) << c.name;
+    }
 }
 
 // A pasted text longer than the edit's default limit (30000 characters) is

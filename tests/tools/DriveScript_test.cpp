@@ -48,6 +48,7 @@ TEST(DriveScript, LinesAreCheckedBeforeTheyRun)
         {L"fits 161", true},         {L"fits", false},          {L"expanded 14145 1", true},
         {L"expanded 14145", false},  {L"screen a.png", true},   {L"screen", false},
         {L"onscreen", true},         {L"onscreen 1", false},
+        {L"blank 157", true},        {L"blank", false},         {L"blank 157 x", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.accepted, Refusal(c.line).empty()) << std::string(c.line, c.line + wcslen(c.line));
