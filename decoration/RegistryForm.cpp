@@ -1,7 +1,7 @@
 #include "decoration/RegistryForm.h"
 #include "foundation/Registry.h"
+#include "foundation/XmlValue.h"
 #include <cwchar>
-#include <sstream>
 
 namespace regform {
 
@@ -43,7 +43,7 @@ bool WriteDword(HKEY key, const wchar_t* name, DWORD value)
            ERROR_SUCCESS;
 }
 
-bool WriteDouble(HKEY key, const wchar_t* name, double value) { return RegSetStringValue(key, name, DoubleText(value)); }
+bool WriteDouble(HKEY key, const wchar_t* name, double value) { return RegSetStringValue(key, name, FormatReal(value)); }
 
 bool WriteString(HKEY key, const wchar_t* name, const std::wstring& value)
 {
@@ -55,13 +55,6 @@ std::wstring IndexName(size_t index)
     wchar_t number[16];
     swprintf(number, 16, L"%02lu", static_cast<unsigned long>(index));
     return number;
-}
-
-std::wstring DoubleText(double value)
-{
-    std::wostringstream s;
-    s << value;
-    return s.str();
 }
 
 const wchar_t* KeyName(const CField& f) { return f.key ? f.key : f.element; }

@@ -31,8 +31,6 @@ bool WriteDouble(HKEY key, const wchar_t* name, double value);
 bool WriteString(HKEY key, const wchar_t* name, const std::wstring& value);
 // "%02d": the subkey name of list entry `index`.
 std::wstring IndexName(size_t index);
-// The default stream text of a double (six significant digits).
-std::wstring DoubleText(double value);
 
 // The value of a field: its registry name, which may lead through a subkey
 // (opened for reading, or made for writing).

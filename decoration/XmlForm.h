@@ -20,8 +20,6 @@
 #include "resources/strings_decoration.h"
 #include "resources/strings_foundation_io.h"
 #include <cstdlib>
-#include <locale>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -79,13 +77,7 @@ public:
     }
     // Six significant digits whatever the user's settings; a text that is no
     // number reads as 0.
-    std::wstring Write(const CDoubleForm&, double v) const
-    {
-        std::wostringstream s;
-        s.imbue(std::locale::classic());
-        s << v;
-        return s.str();
-    }
+    std::wstring Write(const CDoubleForm&, double v) const { return FormatReal(v); }
     UINT Read(const CDoubleForm&, const std::wstring& text, double& v) const
     {
         v = _wtof(text.c_str());

@@ -14,8 +14,6 @@
 #include "resources/strings_foundation_io.h"
 #include <cstdlib>
 #include <cstring>
-#include <locale>
-#include <sstream>
 
 namespace {
 
@@ -540,10 +538,7 @@ bool CXmlDocument::ReadSizeT(IXMLDOMNode* node, const std::wstring& xpath, size_
 
 bool CXmlDocument::AppendDoubleElement(IXMLDOMNode* parent, const std::wstring& name, double value)
 {
-    std::wostringstream os;
-    os.imbue(std::locale::classic());  // "0.5" whatever the user's settings
-    os << value;
-    return AppendTextElement(parent, name, os.str());
+    return AppendTextElement(parent, name, FormatReal(value));
 }
 
 bool CXmlDocument::ReadDouble(IXMLDOMNode* node, const std::wstring& xpath, double& value)

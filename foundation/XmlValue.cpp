@@ -245,7 +245,8 @@ std::wstring FormatFixedPoint(int value, int decimals, bool keepZeros)
 std::wstring FormatInt(int value) { return StreamText(value); }
 std::wstring FormatLong(long value) { return StreamText(value); }
 std::wstring UIntToString(unsigned int value) { return StreamText(value); }
-std::wstring FloatToWString(float value) { return StreamText(value); }
+std::wstring FormatReal(double value) { return StreamText(value); }
+std::wstring FloatToWString(float value) { return FormatReal(value); }
 
 int FindC3State(const std::wstring& name)
 {

@@ -45,8 +45,12 @@ std::wstring FormatFixedPoint(int value, int decimals, bool keepZeros = false);
 std::wstring FormatInt(int value);
 std::wstring FormatLong(long value);
 std::wstring UIntToString(unsigned int value);
-// Default stream format: six significant digits.
-std::wstring FloatToWString(float value);
+// A real number as the settings, SVG and the registry store it: six
+// significant digits, trailing zeros dropped, an exponent below 1e-4 and from
+// 1e6 ("0.5", "123457", "1e+06"), and a point for the decimal mark whatever
+// locale the program has made global.
+std::wstring FormatReal(double value);
+std::wstring FloatToWString(float value);  // FormatReal of the widened value
 
 // Three-valued setting: 0 "UNDEF", 1 "ON", 2 "OFF".
 enum C3State { C3STATE_UNDEF = 0, C3STATE_ON = 1, C3STATE_OFF = 2 };

@@ -1,22 +1,13 @@
 #include "outline/SvgWriter.h"
 #include "foundation/Error.h"
+#include "foundation/XmlValue.h"
 #include "resources/strings_outline.h"
 #include <algorithm>
-#include <sstream>
 #include <vector>
 
 using namespace Gdiplus;
 
 namespace {
-
-template <class T>
-std::wstring NumberText(T value)
-{
-    std::wostringstream os;
-    os.imbue(std::locale::classic());
-    os << value;
-    return os.str();
-}
 
 int ColorChannel(double v)
 {
@@ -30,8 +21,7 @@ void WritePoint(std::wostream& os, const PointF& p)
 
 } // namespace
 
-std::wstring SvgNumber(double value) { return NumberText(value); }
-std::wstring SvgNumber(float value) { return NumberText(value); }
+std::wstring SvgNumber(double value) { return FormatReal(value); }
 
 std::wstring SvgColor(double r, double g, double b)
 {

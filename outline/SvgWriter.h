@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
-// Numbers in the stream's default form: six significant digits, the shorter
-// of fixed and exponent notation. Path points are floats, the rest doubles.
+// Numbers as the settings store them (FormatReal); path points are floats
+// and reach it widened.
 std::wstring SvgNumber(double value);
-std::wstring SvgNumber(float value);
 // "#rrggbb", each channel value x 255 + 0.5, truncated, low 8 bits.
 std::wstring SvgColor(double r, double g, double b);
 // Text of an attribute value: &, <, > and the double quote as entities.

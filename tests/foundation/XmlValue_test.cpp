@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <boost/shared_ptr.hpp>
 #include <climits>
+#include <locale>
+#include <sstream>
 
 namespace {
 
@@ -227,6 +229,49 @@ TEST(XmlValue, NumberTexts)
     EXPECT_EQ(L"0.5", FloatToWString(0.5f));
     EXPECT_EQ(L"1e+07", FloatToWString(1e7f));
     EXPECT_EQ(L"3.14159", FloatToWString(3.1415926f));
+}
+
+// A locale that writes 1234.5 as "1.234,5", as a user's regional settings may.
+struct CCommaDecimals : std::numpunct<wchar_t> {
+    wchar_t do_decimal_point() const override { return L','; }
+    wchar_t do_thousands_sep() const override { return L'.'; }
+    std::string do_grouping() const override { return "\3"; }
+};
+
+class CGlobalLocaleScope {
+public:
+    explicit CGlobalLocaleScope(const std::locale& locale) : m_previous(std::locale::global(locale)) {}
+    ~CGlobalLocaleScope() { std::locale::global(m_previous); }
+private:
+    std::locale m_previous;
+};
+
+// Settings files, SVG and the registry read these texts back: the program's
+// global locale must not reach them.
+TEST(XmlValue, FormatRealTable)
+{
+    const struct {
+        double value;
+        const wchar_t* text;
+    } cases[] = {
+        {0, L"0"},
+        {0.5, L"0.5"},
+        {-2.5, L"-2.5"},
+        {1.0 / 3, L"0.333333"},
+        {123456.7, L"123457"},    // rounded to six digits
+        {1000000, L"1e+06"},      // from 1e6 an exponent
+        {1234567, L"1.23457e+06"},
+        {0.0001, L"0.0001"},
+        {0.00001, L"1e-05"},      // below 1e-4 an exponent
+        {0.1f, L"0.1"},           // a float widened keeps its short text
+        {1234.5, L"1234.5"},      // no grouping, a point
+    };
+    CGlobalLocaleScope comma(std::locale(std::locale::classic(), new CCommaDecimals));
+    std::wostringstream plain;
+    plain << 1234.5;
+    ASSERT_EQ(L"1.234,5", plain.str());  // the locale is in force
+    for (const auto& c : cases)
+        EXPECT_EQ(c.text, FormatReal(c.value)) << c.value;
 }
 
 TEST(XmlValue, C3States)
