@@ -5,6 +5,7 @@
 #include "decoration/Setting.h"
 #include "foundation/NamedValues.h"
 #include "foundation/StringUtil.h"
+#include "foundation/TextDecode.h"
 #include "foundation/XmlValue.h"
 #include "platform/ScopedFlag.h"
 #include <algorithm>
@@ -372,13 +373,7 @@ LRESULT CMainDlg::OnTextChanged(WORD, WORD, HWND, BOOL&)
 {
     if (m_filling)
         return 0;
-    std::wstring text = TrimCopyIf(m_text.GetWindowText(), IsSpaceOrCr);
-    std::wstring lf;
-    lf.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n'))
-            lf.push_back(text[i]);
-    m_setting.Text = lf;
+    m_setting.Text = ConvertCrLfToLf(TrimCopyIf(m_text.GetWindowText(), IsSpaceOrCr));
     RequestPreview(true);
     return 0;
 }

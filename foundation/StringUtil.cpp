@@ -1,6 +1,7 @@
 #include "foundation/StringUtil.h"
 #include "foundation/Error.h"
 #include "foundation/RegexUtil.h"
+#include "foundation/TextDecode.h"
 #include "resources/strings_foundation.h"
 #include <climits>
 #include <locale>
@@ -114,17 +115,10 @@ bool StripEnclosingPairs(std::wstring& text, const std::wstring& pairChars)
 
 void ToCrLf(std::wstring& text)
 {
-    std::wstring out;
-    out.reserve(text.size() + text.size() / 16 + 2);
-    for (size_t i = 0; i < text.size(); ++i) {
-        wchar_t c = text[i];
-        if (c == L'\n' && (i == 0 || text[i - 1] != L'\r'))
-            out.push_back(L'\r');
-        out.push_back(c);
-        if (c == L'\r' && i + 1 == text.size())
-            out.push_back(L'\n');
-    }
-    text.swap(out);
+    const bool endsInCr = !text.empty() && text.back() == L'\r';
+    text = ConvertLfToCrLf(text);
+    if (endsInCr)
+        text.push_back(L'\n');
 }
 
 bool TranslateChars(std::wstring& text, const std::wstring& from, const std::wstring& to)
