@@ -1,6 +1,7 @@
 // The controls of the main window and the settings they edit: filling them
 // from the settings, and taking each change back into the settings.
 #include "app/MainDlg.h"
+#include "app/NamedEffectsCombo.h"
 #include "decoration/NamedEffects.h"
 #include "decoration/Setting.h"
 #include "foundation/NamedValues.h"
@@ -200,8 +201,7 @@ void CMainDlg::RefreshDecorationRow(int row)
 
     HWND presets = GetDlgItem(IDC_DECO_PRESET + row);
     if (IsEmptyCombo(presets))
-        for (const auto& preset : GetNamedEffects())
-            AddComboString(presets, preset->Name);
+        FillComboFromNamedEffects(presets, GetNamedEffects());
     if (IsEmptyCombo(m_rowColors[row]))
         m_rowColors[row].Fill();
     for (int c = 0; c < kRowNumberColumns; ++c)
