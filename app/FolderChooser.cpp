@@ -21,6 +21,7 @@
 // expands the folder itself, so the selected item of the tree is expanded
 // directly; the selection stays where it is.
 #include "app/FolderChooser.h"
+#include "foundation/ItemIDList.h"
 #include "foundation/PathUtil.h"
 #include "ui/Firewall.h"
 #include <shlobj.h>
@@ -40,28 +41,6 @@ std::wstring FullFolderPath(const std::wstring& path)
     while (RemoveTrailingSeparatorKeepRoot(full)) {
     }
     return full;
-}
-
-bool SameText(const std::wstring& a, const std::wstring& b)
-{
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                  TRUE) == CSTR_EQUAL;
-}
-
-// Whether `folder` is one of the folders that hold `path` (not `path` itself).
-bool Holds(const std::wstring& folder, const std::wstring& path)
-{
-    if (folder.empty() || folder.size() >= path.size() || !SameText(folder, path.substr(0, folder.size())))
-        return false;
-    return folder.back() == L'\\' || path[folder.size()] == L'\\';
-}
-
-// "C:\" for a path on a drive; empty when the path has no drive.
-std::wstring DriveRootOf(const std::wstring& path)
-{
-    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\')
-        return path.substr(0, 3);
-    return std::wstring();
 }
 
 // The name of the folder below `folder` on the way to `path`.
@@ -123,12 +102,12 @@ bool WalkDown(HWND tree, CBrowseState& state)
         for (int pass = 0; pass < 2 && !next; ++pass) {
             for (HTREEITEM child = NextItem(tree, TVGN_CHILD, node); child && !next;
                  child = NextItem(tree, TVGN_NEXT, child)) {
-                if (SameText(ItemText(tree, child), name) != (pass == 0))
+                if (EqualPathsIgnoringTrailingSeparator(ItemText(tree, child), name) != (pass == 0))
                     continue;
                 const std::wstring& path = SelectItem(tree, child, state);
-                if (SameText(path, state.initial))
+                if (EqualPathsIgnoringTrailingSeparator(path, state.initial))
                     return true;
-                if (Holds(path, state.initial))
+                if (IsPathUnderFolder(path, state.initial))
                     next = child;
             }
         }
@@ -148,13 +127,14 @@ void SelectInitialFolder(HWND browser, CBrowseState& state)
     ::EnumChildWindows(browser, FindTreeView, reinterpret_cast<LPARAM>(&tree));
     if (!tree)
         return;
-    bool selected = SameText(state.selected, state.initial);
+    bool selected = EqualPathsIgnoringTrailingSeparator(state.selected, state.initial);
     if (!selected) {
-        const std::wstring root = DriveRootOf(state.initial);
-        if (root.empty())
+        std::wstring root, rest;
+        SplitRoot(state.initial, root, rest);
+        if (!IsDriveRoot(root))
             return;
         ::SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(root.c_str()));
-        if (!SameText(state.selected, root))
+        if (!EqualPathsIgnoringTrailingSeparator(state.selected, root))
             return;
         selected = root == state.initial || WalkDown(tree, state);
     }
@@ -163,14 +143,6 @@ void SelectInitialFolder(HWND browser, CBrowseState& state)
         ::SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
         ::SendMessageW(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
     }
-}
-
-std::wstring PathOfIdList(LPCITEMIDLIST list)
-{
-    wchar_t path[MAX_PATH] = L"";
-    if (!list || !::SHGetPathFromIDListW(list, path))
-        return std::wstring();
-    return path;
 }
 
 // A callback of the shell: nothing may be thrown through it.
@@ -185,7 +157,7 @@ int CALLBACK OnBrowseEvent(HWND browser, UINT message, LPARAM param, LPARAM data
         if (message == BFFM_INITIALIZED && !state->initial.empty())
             SelectInitialFolder(browser, *state);
         else if (message == BFFM_SELCHANGED)
-            state->selected = PathOfIdList(reinterpret_cast<LPCITEMIDLIST>(param));
+            CItemIDListHandle(reinterpret_cast<LPCITEMIDLIST>(param)).TryGetPath(state->selected);
     });
     return 0;
 }
@@ -204,13 +176,10 @@ bool ChooseOutputFolder(HWND owner, const std::wstring& title, const std::wstrin
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;  // 0x51
     info.lpfn = OnBrowseEvent;
     info.lParam = reinterpret_cast<LPARAM>(&state);
-    PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info);
-    if (!list)
+    const CItemIDList list(SHBrowseForFolderW(&info));
+    std::wstring path;
+    if (FAILED(list.TryGetPath(path)) || path.empty())
         return false;
-    wchar_t path[MAX_PATH] = L"";
-    const bool ok = SHGetPathFromIDListW(list, path) != FALSE && path[0] != L'\0';
-    CoTaskMemFree(list);
-    if (ok)
-        chosen = path;
-    return ok;
+    chosen = path;
+    return true;
 }
