@@ -57,22 +57,6 @@ CEmfRenderer::CEmfRenderer()
     std::copy(kIdentityTransform, kIdentityTransform + kTransformSize, m_device);
 }
 
-CEmfRenderer::~CEmfRenderer()
-{
-    CloseMetafile();
-}
-
-void CEmfRenderer::CloseMetafile()
-{
-    if (!m_metaDC)
-        return;
-    HENHMETAFILE meta = ::CloseEnhMetaFile(m_metaDC);
-    m_metaDC = nullptr;
-    m_pathOpen = false;
-    if (meta)
-        ::DeleteEnhMetaFile(meta);
-}
-
 void CEmfRenderer::BeginDocument(const std::wstring& path)
 {
     if (m_metaDC)
@@ -100,7 +84,7 @@ void CEmfRenderer::BeginPage(double width, double height)
     frame.bottom = m_vertRes ? static_cast<LONG>(m_vertSize * height * 100 / m_vertRes) : 0;
     // Recorded in memory and written by EndDocument with checked writes: GDI
     // reports neither a full disk nor a short write of a metafile on disk.
-    m_metaDC = ::CreateEnhMetaFileW(m_referenceDC, nullptr, &frame, nullptr);
+    m_metaDC.Reset(::CreateEnhMetaFileW(m_referenceDC, nullptr, &frame, nullptr));
     if (!m_metaDC)
         ThrowLastError(IDS_CREATE_EMF_FAILED, m_path);
     TraceBox(L"BeginPage", POINT{frame.left, frame.top}, POINT{frame.right, frame.bottom});
@@ -294,10 +278,8 @@ void CEmfRenderer::EndDocument()
 {
     if (!m_metaDC)
         return;
-    HDC dc = m_metaDC;
-    m_metaDC = nullptr;
     m_pathOpen = false;
-    CEnhMetaFileHandle meta(::CloseEnhMetaFile(dc));
+    CEnhMetaFileHandle meta(m_metaDC.Close());
     if (!meta)
         ThrowLastError(IDS_CREATE_EMF_FAILED, m_path);
     const UINT size = ::GetEnhMetaFileBits(meta, 0, nullptr);

@@ -11,7 +11,7 @@ public:
     CEmfRenderer();
     // A metafile still open here belongs to a task that failed: it is
     // discarded, and no file was written for it.
-    ~CEmfRenderer() override;
+    ~CEmfRenderer() override = default;
 
     void BeginDocument(const std::wstring& path) override;
     void BeginPage(double width, double height) override;
@@ -51,7 +51,6 @@ public:
 private:
     void OpenPath();
     void PaintPath(bool fill, bool stroke);
-    void CloseMetafile();
 
     double m_pageWidth = 0;
     double m_pageHeight = 0;
@@ -66,9 +65,9 @@ private:
     int m_vertSize = 0;
     int m_horzRes = 0;
     int m_vertRes = 0;
-    HDC m_metaDC = nullptr;
     bool m_pathOpen = false;
     CPenHandle m_pen;
     CBrushHandle m_brush;
+    CEnhMetaFileDC m_metaDC;  // after the pen and brush: the recording ends before they go
     std::wstring m_path;
 };

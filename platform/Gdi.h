@@ -115,3 +115,22 @@ public:
 private:
     HENHMETAFILE m_h;
 };
+
+// The recording DC of an enhanced metafile (CreateEnhMetaFile). Close ends the
+// recording and hands the metafile over; a recording dropped unclosed is
+// closed and its metafile deleted.
+class CEnhMetaFileDC {
+public:
+    CEnhMetaFileDC() = default;
+    explicit CEnhMetaFileDC(HDC dc) : m_dc(dc) {}
+    ~CEnhMetaFileDC() { Reset(); }
+    CEnhMetaFileDC(const CEnhMetaFileDC&) = delete;
+    CEnhMetaFileDC& operator=(const CEnhMetaFileDC&) = delete;
+    void Reset(HDC dc = nullptr) { CEnhMetaFileHandle discarded(Close()); m_dc = dc; }
+    // Null when nothing was recording or GDI made no metafile.
+    HENHMETAFILE Close() { HDC dc = m_dc; m_dc = nullptr; return dc ? ::CloseEnhMetaFile(dc) : nullptr; }
+    HDC Get() const { return m_dc; }
+    operator HDC() const { return m_dc; }
+private:
+    HDC m_dc = nullptr;
+};

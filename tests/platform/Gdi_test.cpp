@@ -33,3 +33,27 @@ TEST(SelectObjectGuard, RestoresOnceAtTheEndOrWhenAsked)
     EXPECT_TRUE(noObject.Failed());
     EXPECT_EQ(original, GetCurrentObject(dc, OBJ_BRUSH));
 }
+
+// Close ends a recording and hands its metafile over; a recording dropped
+// unclosed takes its metafile with it, and no DC is left behind either way.
+TEST(EnhMetaFileDC, CloseHandsTheMetafileOverAndResetDiscardsIt)
+{
+    CEnhMetaFileDC dc(CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr));
+    const HDC first = dc.Get();
+    ASSERT_EQ(DWORD(OBJ_ENHMETADC), GetObjectType(first));
+    ASSERT_TRUE(Rectangle(dc, 0, 0, 10, 10));
+    CEnhMetaFileHandle meta(dc.Close());
+    ASSERT_NE(nullptr, meta.Get());
+    EXPECT_EQ(0u, GetObjectType(first));
+    EXPECT_EQ(nullptr, dc.Close());  // nothing left to close
+    ENHMETAHEADER header = {};
+    ASSERT_NE(0u, GetEnhMetaFileHeader(meta, sizeof header, &header));
+    EXPECT_LT(2u, header.nRecords);  // header, rectangle, end
+
+    const HDC dropped = CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, dropped);
+    dc.Reset(dropped);
+    dc.Reset();
+    EXPECT_EQ(nullptr, dc.Get());
+    EXPECT_EQ(0u, GetObjectType(dropped));
+}
