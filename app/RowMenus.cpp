@@ -37,8 +37,7 @@ void TrackPopupUnder(HMENU popup, HWND button, HWND owner)
 
 void CRowMenus::Create()
 {
-    Destroy();
-    m_bar = CreateMenu();
+    m_bar.Reset(CreateMenu());
     if (!m_bar)
         return;
     const std::wstring up = LoadResourceString(IDS_DECO_MOVE_UP);
@@ -46,7 +45,7 @@ void CRowMenus::Create()
     const std::wstring copy = LoadResourceString(IDS_DECO_COPY);
     const std::wstring paste = LoadResourceString(IDS_DECO_PASTE);
     for (int r = 0; r < kDecorationRows; ++r) {
-        HMENU popup = CreatePopupMenu();
+        CMenuHandle popup(CreatePopupMenu());
         if (!popup)
             continue;
         // Plain disabled, not greyed: the entries that can never apply.
@@ -56,17 +55,12 @@ void CRowMenus::Create()
         AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(popup, MF_STRING, IDM_DECO_COPY + r, copy.c_str());
         AppendMenuW(popup, MF_STRING, IDM_DECO_PASTE + r, paste.c_str());
-        if (!AppendMenuW(m_bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), std::to_wstring(r).c_str()))
-            DestroyMenu(popup);
+        if (AppendMenuW(m_bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup.Get()), std::to_wstring(r).c_str()))
+            popup.Detach();  // the bar destroys it with itself
     }
 }
 
-void CRowMenus::Destroy()
-{
-    if (m_bar)
-        DestroyMenu(m_bar);  // with its pop-ups
-    m_bar = nullptr;
-}
+void CRowMenus::Destroy() { m_bar.Reset(); }
 
 HMENU CRowMenus::GetPopup(int row) const
 {

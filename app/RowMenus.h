@@ -5,6 +5,7 @@
 // and top aligned; the paste entry is enabled only while the clipboard holds
 // a decoration. The chosen entry arrives as the owner's WM_COMMAND.
 #pragma once
+#include "platform/Menu.h"
 #include <windows.h>
 
 namespace knt {
@@ -19,7 +20,6 @@ void TrackPopupUnder(HMENU popup, HWND button, HWND owner);
 class CRowMenus {
 public:
     CRowMenus() = default;
-    ~CRowMenus() { Destroy(); }
     CRowMenus(const CRowMenus&) = delete;
     CRowMenus& operator=(const CRowMenus&) = delete;
 
@@ -35,7 +35,7 @@ public:
     void UpdatePasteEntry(int row);
 
 private:
-    HMENU m_bar = nullptr;
+    CMenuHandle m_bar;  // destroys the pop-ups with itself
 };
 
 } // namespace knt
