@@ -52,7 +52,7 @@ HRESULT CFile::Create(const wchar_t* path, DWORD access, DWORD share, DWORD disp
     HANDLE h = ::CreateFileW(path, access, share, nullptr, disposition, flags, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return FailedCallResult();
-    m_h = h;
+    m_h.Attach(h);
     return S_OK;
 }
 
@@ -253,14 +253,6 @@ int CFile::ComparePrefix(CFile& other)
             return 0;
         if (gotA < gotB)
             return 1;
-    }
-}
-
-void CFile::Close()
-{
-    if (m_h) {
-        ::CloseHandle(m_h);
-        m_h = nullptr;
     }
 }
 

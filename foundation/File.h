@@ -3,6 +3,7 @@
 // others raise my::CException with the message id, the HRESULT (whose system
 // text fills the first "%s") and the path.
 #pragma once
+#include "platform/Handle.h"
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -14,13 +15,12 @@ HRESULT FailedCallResult();
 class CFile {
 public:
     CFile() = default;
-    ~CFile() { Close(); }
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
     HANDLE GetHandle() const { return m_h; }
     operator HANDLE() const { return m_h; }
-    bool IsOpen() const { return m_h != nullptr; }
+    bool IsOpen() const { return m_h.IsValid(); }
 
     // CreateFileW as given. A handle held before is closed first, so a failed
     // open leaves the object closed and a second open never leaks the first.
@@ -66,10 +66,10 @@ public:
     // other; 0: otherwise or on any failure.
     int ComparePrefix(CFile& other);
 
-    void Close();
+    void Close() { m_h.Close(); }
 
 private:
-    HANDLE m_h = nullptr;
+    CHandle m_h;
 };
 
 HRESULT GetFileSizeByPath(const wchar_t* path, ULONGLONG& size);
