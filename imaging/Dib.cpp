@@ -407,7 +407,7 @@ bool CDibSection::AllocBits()
         return false;
     FreeBits();
     void* bits = nullptr;
-    m_bitmap = ::CreateDIBSection(nullptr, GetInfo(), DIB_RGB_COLORS, &bits, nullptr, 0);
+    m_bitmap.Reset(::CreateDIBSection(nullptr, GetInfo(), DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!m_bitmap)
         return false;
     m_bits = static_cast<BYTE*>(bits);
@@ -416,10 +416,8 @@ bool CDibSection::AllocBits()
 
 void CDibSection::FreeBits()
 {
-    if (m_bitmap)
-        ::DeleteObject(m_bitmap);
-    m_bitmap = nullptr;
-    m_bits = nullptr;
+    m_bitmap.Reset();
+    m_bits = nullptr;  // the section's rows, gone with it
 }
 
 // ---------------------------------------------------------------------------
@@ -431,7 +429,7 @@ bool CDibPatternBrush::Create(HGLOBAL packedDib)
     CGlobalLocker lock(locked, packedDib);
     if (!locked)
         return false;
-    m_brush = ::CreateDIBPatternBrushPt(locked, DIB_RGB_COLORS);
+    m_brush.Reset(::CreateDIBPatternBrushPt(locked, DIB_RGB_COLORS));
     return m_brush != nullptr;
 }
 
@@ -441,7 +439,7 @@ bool CDibPatternBrush::Delete()
         return true;
     if (!::DeleteObject(m_brush))
         return false;
-    m_brush = nullptr;
+    m_brush.Detach();
     return true;
 }
 

@@ -3,6 +3,7 @@
 // 32-bit pixels are the bytes B, G, R, A with straight alpha; every bitmap the
 // program draws into is bottom-up (positive height).
 #pragma once
+#include "platform/Gdi.h"
 #include <windows.h>
 #include <boost/shared_ptr.hpp>
 #include <cstddef>
@@ -129,7 +130,7 @@ public:
     void FreeBits() override;
     HBITMAP GetBitmap() const { return m_bitmap; }
 private:
-    HBITMAP m_bitmap = nullptr;
+    CBitmapHandle m_bitmap;
 };
 
 // A DIB pattern brush over a global-memory block holding a packed DIB. The
@@ -144,7 +145,7 @@ public:
     bool Delete();
     HBRUSH Get() const { return m_brush; }
 private:
-    HBRUSH m_brush = nullptr;
+    CBrushHandle m_brush;
 };
 
 // Cursor over an area of a 32-bit bottom-up bitmap, addressed from the top.
