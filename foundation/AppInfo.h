@@ -3,6 +3,7 @@
 // module, and the per-user data folder that holds the settings file. One
 // process-wide object, filled once by start-up and only read afterwards.
 #pragma once
+#include "platform/Icon.h"
 #include <windows.h>
 #include <string>
 
@@ -24,8 +25,8 @@ public:
     const std::wstring& GetProductName() const { return m_product; }
     const std::wstring& GetDisplayName() const { return m_display; }
     const std::wstring& GetWebPageUrl() const { return m_webPageUrl; }
-    HICON GetLargeIcon() const { return m_largeIcon; }
-    HICON GetSmallIcon() const { return m_smallIcon; }
+    HICON GetLargeIcon() const { return m_largeIcon.Get(); }
+    HICON GetSmallIcon() const { return m_smallIcon.Get(); }
     const WORD (&GetVersion() const)[4] { return m_version; }
     const std::wstring& GetLegalText() const { return m_legal; }
     // Application data folder\maker\product (maker\product alone when the
@@ -44,8 +45,8 @@ private:
     std::wstring m_product;
     std::wstring m_display;
     std::wstring m_webPageUrl;
-    HICON m_largeIcon = nullptr;
-    HICON m_smallIcon = nullptr;
+    CIconHandle m_largeIcon;
+    CIconHandle m_smallIcon;
     WORD m_version[4] = {0, 0, 0, 0};
     std::wstring m_dataFolder;
     std::wstring m_legal;

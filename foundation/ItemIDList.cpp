@@ -203,13 +203,13 @@ HRESULT CItemIDListHandle::GetDisplayName(std::wstring& name) const
     return S_OK;
 }
 
-HICON CItemIDListHandle::GetIcon(UINT flags) const
+CIconHandle CItemIDListHandle::GetIcon(UINT flags) const
 {
     SHFILEINFOW info = {};
     if (!m_list || !::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(m_list), 0, &info, sizeof info,
                                      flags | SHGFI_PIDL | SHGFI_ICON))
-        return nullptr;
-    return info.hIcon;
+        return CIconHandle();
+    return CIconHandle(info.hIcon);
 }
 
 int CItemIDListHandle::GetSysIconIndex(UINT flags) const

@@ -13,6 +13,7 @@
 // ReadIDListArray, which checks every count, offset and item against the
 // block's size: such a block comes from another process.
 #pragma once
+#include "platform/Icon.h"
 #include <windows.h>
 #include <shlobj.h>
 #include <iosfwd>
@@ -73,8 +74,8 @@ public:
     // The path; IDS_ID_LIST_TO_PATH_FAILED when the list names no file-system object.
     std::wstring GetPath() const;
     HRESULT GetDisplayName(std::wstring& name) const;
-    // The caller destroys the icon; 0 on failure.
-    HICON GetIcon(UINT flags) const;
+    // Empty on failure.
+    CIconHandle GetIcon(UINT flags) const;
     // Index in the system image list, or -1.
     int GetSysIconIndex(UINT flags) const;
 

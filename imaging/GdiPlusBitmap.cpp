@@ -4,6 +4,7 @@
 #include "foundation/ResourceString.h"
 #include "foundation/Stream.h"
 #include "platform/Gdi.h"
+#include "platform/Icon.h"
 #include "resources/strings_imaging.h"
 #include <algorithm>
 #include <cstring>
@@ -41,17 +42,6 @@ public:
     ColorPalette* Get() { return reinterpret_cast<ColorPalette*>(m_bytes.data()); }
 private:
     std::vector<BYTE> m_bytes;
-};
-
-class CIconHandle {
-public:
-    explicit CIconHandle(HICON icon) : m_icon(icon) {}
-    ~CIconHandle() { if (m_icon) ::DestroyIcon(m_icon); }
-    CIconHandle(const CIconHandle&) = delete;
-    CIconHandle& operator=(const CIconHandle&) = delete;
-    HICON Get() const { return m_icon; }
-private:
-    HICON m_icon;
 };
 
 const HRESULT kNotEnoughMemory = HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY);  // 0x80070008
