@@ -1,6 +1,7 @@
 #include "imaging/WicImaging.h"
 #include "imaging/ColorProfile.h"
 #include "foundation/Error.h"
+#include "platform/ComPtr.h"
 #include "resources/strings_imaging.h"
 #include "resources/strings_wic.h"
 #include <cstring>
@@ -9,7 +10,8 @@ namespace wic {
 
 namespace {
 
-IWICImagingFactory* g_factory = nullptr;
+// Let go by ReleaseImagingFactory while COM is still up.
+CComPtr<IWICImagingFactory> g_factory;
 
 struct CFormatRow {
     const GUID* guid;
@@ -119,18 +121,12 @@ void CreateImagingFactory()
     const HRESULT hr = ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                           IID_IWICImagingFactory, reinterpret_cast<void**>(&g_factory));
     if (FAILED(hr)) {
-        g_factory = nullptr;
+        g_factory.Detach();  // no reference came with a failure, whatever the pointer holds
         throw my::CException(IDS_WIC_CREATE_FACTORY_FAILED, hr);
     }
 }
 
-void ReleaseImagingFactory()
-{
-    if (g_factory) {
-        g_factory->Release();
-        g_factory = nullptr;
-    }
-}
+void ReleaseImagingFactory() { g_factory.Release(); }
 
 IWICImagingFactory* GetImagingFactory()
 {
