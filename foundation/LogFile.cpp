@@ -32,7 +32,7 @@ utf16_filebuf* utf16_filebuf::open(const wchar_t* path)
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return nullptr;
-    m_file = h;
+    m_file.Attach(h);
     setp(m_chars, m_chars + kChars);
     return this;
 }
@@ -42,9 +42,8 @@ utf16_filebuf* utf16_filebuf::close()
     if (!is_open())
         return nullptr;
     bool ok = WriteBuffered();
-    if (!::CloseHandle(m_file))
+    if (!::CloseHandle(m_file.Detach()))
         ok = false;
-    m_file = INVALID_HANDLE_VALUE;
     setp(m_chars, m_chars + kChars);
     return ok ? this : nullptr;
 }

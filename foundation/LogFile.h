@@ -9,6 +9,7 @@
 // conversions exactly as that buffer expects.
 #pragma once
 #include "platform/CriticalSection.h"
+#include "platform/Handle.h"
 #include <windows.h>
 #include <boost/shared_ptr.hpp>
 #include <ostream>
@@ -28,7 +29,7 @@ public:
     // Writes what is buffered and closes; null when nothing was open or a
     // write or the close failed.
     utf16_filebuf* close();
-    bool is_open() const { return m_file != INVALID_HANDLE_VALUE; }
+    bool is_open() const { return m_file.IsValid(); }
 
 protected:
     int_type overflow(int_type c) override;
@@ -38,7 +39,7 @@ private:
     bool WriteBuffered();
 
     static const size_t kChars = 4096;
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    CHandle m_file;
     wchar_t m_chars[kChars];
     char m_bytes[kChars * 4];  // a character needs at most 4 bytes (LF -> CR LF)
 };

@@ -77,10 +77,7 @@ CReplacingFileWriter::~CReplacingFileWriter() { DiscardTemporary(); }
 
 void CReplacingFileWriter::DiscardTemporary()
 {
-    if (m_file != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(m_file);
-        m_file = INVALID_HANDLE_VALUE;
-    }
+    m_file.Close();
     if (!m_temp.empty()) {
         ::DeleteFileW(m_temp.c_str());
         m_temp.clear();
@@ -89,10 +86,7 @@ void CReplacingFileWriter::DiscardTemporary()
 
 void CReplacingFileWriter::Abandon()
 {
-    if (m_file != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(m_file);
-        m_file = INVALID_HANDLE_VALUE;
-    }
+    m_file.Close();
     m_temp.clear();
 }
 
@@ -109,8 +103,9 @@ HRESULT CReplacingFileWriter::Open()
     if (!::GetTempFileNameW(FolderOf(m_target).c_str(), L"knt", 0, temp))
         return FailedCallResult();
     m_temp = temp;
-    m_file = ::CreateFileW(m_temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE) {
+    m_file.Attach(
+        ::CreateFileW(m_temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file.IsValid()) {
         const HRESULT hr = FailedCallResult();
         DiscardTemporary();
         return hr;
@@ -120,7 +115,7 @@ HRESULT CReplacingFileWriter::Open()
 
 HRESULT CReplacingFileWriter::Write(const void* data, size_t size)
 {
-    if (m_file == INVALID_HANDLE_VALUE)
+    if (!m_file.IsValid())
         return E_UNEXPECTED;
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
@@ -147,15 +142,14 @@ HRESULT CReplacingFileWriter::Write(const void* data, size_t size)
 
 HRESULT CReplacingFileWriter::CloseTemporary()
 {
-    if (m_file == INVALID_HANDLE_VALUE)
+    if (!m_file.IsValid())
         return S_OK;
     HRESULT hr = S_OK;
     // Data a full disk cannot take may first fail here or at the close.
     if (!::FlushFileBuffers(m_file))
         hr = FailedCallResult();
-    if (!::CloseHandle(m_file) && SUCCEEDED(hr))
+    if (!::CloseHandle(m_file.Detach()) && SUCCEEDED(hr))
         hr = FailedCallResult();
-    m_file = INVALID_HANDLE_VALUE;
     return hr;
 }
 

@@ -7,6 +7,7 @@
 // ReplaceFileW can keep the previous file as "<name>.bak"; a target that does
 // not exist yet is moved into place with MoveFileExW (ReplaceFileW refuses it).
 #pragma once
+#include "platform/Handle.h"
 #include <windows.h>
 #include <cstddef>
 #include <string>
@@ -42,7 +43,7 @@ private:
 
     std::wstring m_target;
     std::wstring m_temp;
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    CHandle m_file;
     unsigned long long m_written = 0;
     bool m_keepBackup;
 };

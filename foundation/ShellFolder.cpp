@@ -2,6 +2,7 @@
 #include "foundation/Error.h"
 #include "foundation/StringUtil.h"
 #include "platform/ComObject.h"
+#include "platform/Variant.h"
 #include "resources/strings_shell.h"
 #include <shlguid.h>
 #include <cstring>
@@ -471,24 +472,20 @@ HRESULT CShellFolder::GetFindData(LPCITEMIDLIST child, WIN32_FIND_DATAW& data) c
     if (!folder2)
         return E_FAIL;
     SHCOLUMNID column = {FMTID_ShellDetails, PID_FINDDATA};
-    VARIANT value;
-    ::VariantInit(&value);
+    CVariant value;
     HRESULT hr = folder2->GetDetailsEx(child, &column, &value);
     if (FAILED(hr))
         return hr;
-    hr = E_FAIL;
     // Only a byte array that holds the whole structure is copied.
-    if (value.vt == (VT_ARRAY | VT_UI1) && value.parray && value.parray->cDims == 1 &&
-        value.parray->rgsabound[0].cElements >= sizeof(WIN32_FIND_DATAW)) {
-        void* bytes = nullptr;
-        if (SUCCEEDED(::SafeArrayAccessData(value.parray, &bytes))) {
-            std::memcpy(&data, bytes, sizeof data);
-            ::SafeArrayUnaccessData(value.parray);
-            hr = S_OK;
-        }
-    }
-    ::VariantClear(&value);
-    return hr;
+    const VARIANT& v = value.Get();
+    if (v.vt != (VT_ARRAY | VT_UI1) || !v.parray || v.parray->cDims != 1 ||
+        v.parray->rgsabound[0].cElements < sizeof(WIN32_FIND_DATAW))
+        return E_FAIL;
+    const CSafeArrayData bytes(v.parray);
+    if (!bytes.Get())
+        return E_FAIL;
+    std::memcpy(&data, bytes.Get(), sizeof data);
+    return S_OK;
 }
 
 // ---- order

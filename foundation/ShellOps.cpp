@@ -1,6 +1,7 @@
 #include "foundation/ShellOps.h"
 #include "foundation/Error.h"
 #include "foundation/PathUtil.h"
+#include "platform/Handle.h"
 #include "resources/strings_foundation_io.h"
 #include "resources/strings_shell.h"
 #include <shlobj.h>
@@ -82,8 +83,8 @@ HANDLE ShellExecuteProcess(const std::wstring& file, const std::wstring& paramet
 bool RunAndWait(const std::wstring& file, const std::wstring& parameters, const std::wstring& verb, HWND owner,
                 int showCommand, DWORD* exitCode)
 {
-    HANDLE process = ShellExecuteProcess(file, parameters, verb, owner, showCommand);
-    if (!process)
+    const CHandle process(ShellExecuteProcess(file, parameters, verb, owner, showCommand));
+    if (!process.IsValid())
         return false;
     // Polled rather than waited on at once, as the caller's thread may be
     // the one that owns windows.
@@ -91,7 +92,6 @@ bool RunAndWait(const std::wstring& file, const std::wstring& parameters, const 
         Sleep(100);
     if (exitCode && !GetExitCodeProcess(process, exitCode))
         *exitCode = 0;
-    CloseHandle(process);
     return true;
 }
 
