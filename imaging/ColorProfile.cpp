@@ -4,6 +4,7 @@
 #include "imaging/Img.h"
 #include "foundation/File.h"
 #include "foundation/PathUtil.h"
+#include "platform/Gdi.h"
 #include "resources/strings_drawing.h"
 #include <cstring>
 #include <ostream>
@@ -365,8 +366,8 @@ std::wstring DefaultProfileName(DWORD colorSpace)
 
 std::wstring DisplayProfileName()
 {
-    HDC screen = GetDC(nullptr);
-    if (!screen)
+    const CScreenDC screen;
+    if (!screen.IsValid())
         return std::wstring();
     std::vector<wchar_t> buffer(260);
     std::wstring name;
@@ -380,7 +381,6 @@ std::wstring DisplayProfileName()
             break;
         buffer.assign(size, L'\0');
     }
-    ReleaseDC(nullptr, screen);
     return name;
 }
 

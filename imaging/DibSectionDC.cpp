@@ -8,7 +8,7 @@
 HDC CDibSectionDC::Select(HDC reference, const RECT& area, const boost::shared_ptr<CDibSection>& dib, bool made)
 {
     m_area = area;
-    m_dc = CreateCompatibleDC(reference);
+    m_dc.Reset(CreateCompatibleDC(reference));
     if (!m_dc)
         return nullptr;
     if (made) {
@@ -75,7 +75,7 @@ bool CDibSectionDC::Attach(const boost::shared_ptr<CDibSection>& dib, int x, int
         SelectObject(m_dc, m_previous);
     m_previous = nullptr;
     if (!m_dc)
-        m_dc = CreateCompatibleDC(nullptr);
+        m_dc.Reset(CreateCompatibleDC(nullptr));
     if (!m_dc)
         return false;
     m_dib = dib;

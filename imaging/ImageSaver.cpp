@@ -1,6 +1,7 @@
 #include "imaging/ImageSaver.h"
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/JpegWriter.h"
+#include "foundation/GlobalMemory.h"
 #include "foundation/ReplacingFileWriter.h"
 #include "foundation/Stream.h"
 #include "platform/ComPtr.h"
@@ -140,12 +141,11 @@ HRESULT CImageSaver::SaveImage(Image* image, const std::wstring& path) const
         return hr;
     if (stat.cbSize.QuadPart > ::GlobalSize(memory))
         return E_FAIL;
-    const void* bytes = ::GlobalLock(memory);
+    void* bytes = nullptr;
+    const CGlobalLocker lock(bytes, memory);
     if (!bytes && stat.cbSize.QuadPart != 0)
         return E_OUTOFMEMORY;
-    hr = WriteOutputFile(path, bytes, static_cast<size_t>(stat.cbSize.QuadPart));
-    ::GlobalUnlock(memory);
-    return hr;
+    return WriteOutputFile(path, bytes, static_cast<size_t>(stat.cbSize.QuadPart));
 }
 
 } // namespace Gdiplus

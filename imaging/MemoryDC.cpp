@@ -100,13 +100,12 @@ HDC CMemoryDC2::Create(HDC reference, const RECT& area)
     // would vanish into it without a word.
     if (IsEmptyRect(area))
         return nullptr;
-    m_dc = CreateCompatibleDC(reference);
+    m_dc.Reset(CreateCompatibleDC(reference));
     if (!m_dc)
         return nullptr;
-    m_bitmap = CreateCompatibleBitmap(reference, RectWidth(area), RectHeight(area));
+    m_bitmap.Reset(CreateCompatibleBitmap(reference, RectWidth(area), RectHeight(area)));
     if (!m_bitmap) {
-        DeleteDC(m_dc);
-        m_dc = nullptr;
+        m_dc.Reset();
         return nullptr;
     }
     m_previous = dc::SelectObject(m_dc, m_bitmap);
@@ -119,11 +118,8 @@ void CMemoryDC2::ReleaseDC()
     if (m_dc && m_previous)
         dc::SelectObject(m_dc, m_previous);
     m_previous = nullptr;
-    if (m_bitmap && DeleteObject(m_bitmap))
-        m_bitmap = nullptr;
-    if (m_dc)
-        DeleteDC(m_dc);
-    m_dc = nullptr;
+    m_bitmap.Reset();
+    m_dc.Reset();
 }
 
 BOOL CMemoryDC2::Destroy()

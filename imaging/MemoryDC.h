@@ -4,6 +4,7 @@
 // single GDI calls on a bare DC. Every DC's viewport origin is minus its
 // area's top-left corner, so callers draw in the larger space's coordinates.
 #pragma once
+#include "platform/Gdi.h"
 #include <windows.h>
 #include <boost/shared_ptr.hpp>
 #include <vector>
@@ -80,10 +81,10 @@ protected:
     // Drops the DC after putting back what the bitmap replaced.
     void ReleaseDC();
 
-    HDC m_dc = nullptr;
+    CCreatedDC m_dc;
     RECT m_area = {0, 0, 0, 0};
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_previous = nullptr;
+    CBitmapHandle m_bitmap;
+    HGDIOBJ m_previous = nullptr;  // what the bitmap replaced in the DC
 };
 
 typedef boost::shared_ptr<CMemoryDC2> CMemoryDC2Ptr;
