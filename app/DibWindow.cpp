@@ -1,5 +1,6 @@
 #include "app/DibWindow.h"
 #include "imaging/Dib.h"
+#include "platform/Gdi.h"
 #include <algorithm>
 
 void CDibWindow::SetImage(const boost::shared_ptr<CDib>& image, int alignment)
@@ -50,16 +51,14 @@ void CDibWindow::UpdateText()
 
 LRESULT CDibWindow::OnPaint(UINT, WPARAM, LPARAM, BOOL&)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(m_hWnd, &ps);
+    const CPaintDC dc(m_hWnd);
     RECT client;
     GetClientRect(&client);
     CPanePicture picture;
     picture.image = m_image.get();
     picture.alignRight = m_alignment == 1;
     picture.overlay = m_overlay;
-    PaintPreviewPane(dc, client, ps.rcPaint, picture);
-    EndPaint(m_hWnd, &ps);
+    PaintPreviewPane(dc, client, dc.GetPaintRect(), picture);
     return 0;
 }
 

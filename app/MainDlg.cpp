@@ -256,8 +256,7 @@ BOOL CMainDlg::PreTranslateMessage(MSG* msg)
 
 LRESULT CMainDlg::OnPaint(UINT, WPARAM, LPARAM, BOOL&)
 {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    const CPaintDC dc(m_hWnd);
     PaintInfoStrip(dc);
     if (m_dropHighlight >= 0) {
         if (HWND control = FindControl(m_dropHighlight)) {
@@ -268,7 +267,6 @@ LRESULT CMainDlg::OnPaint(UINT, WPARAM, LPARAM, BOOL&)
             dc::FrameRectSolid(dc, r, 1, ::GetSysColor(COLOR_HIGHLIGHT));
         }
     }
-    ::EndPaint(m_hWnd, &ps);
     return 0;
 }
 

@@ -316,12 +316,7 @@ bool CScreen::FillSolidRect(COLORREF colour, const RECT& rect)
 
 CDCScreen::CDCScreen(HDC dc, const RECT& bounds) : m_bounds(bounds), m_dc(dc) { SetOrigin(); }
 
-CDCScreen::~CDCScreen()
-{
-    ReleaseDC();
-    if (m_bitmap)
-        DeleteObject(m_bitmap);
-}
+CDCScreen::~CDCScreen() { ReleaseDC(); }
 
 void CDCScreen::SetOrigin()
 {
@@ -332,11 +327,12 @@ void CDCScreen::SetOrigin()
 HRESULT CDCScreen::AttachWindow(HWND window, const RECT& bounds)
 {
     ReleaseDC();
-    m_dc = ::GetDC(window);
-    if (!m_dc)
+    m_windowDC.emplace(window);
+    if (!m_windowDC->IsValid()) {
+        m_windowDC.reset();
         return E_FAIL;
-    m_owned = TRUE;
-    m_window = window;
+    }
+    m_dc = m_windowDC->Get();
     m_bounds = bounds;
     SetOrigin();
     return S_OK;
@@ -355,11 +351,11 @@ HRESULT CDCScreen::CreateCompatible(HDC reference, const RECT& bounds, DWORD)
 {
     ReleaseDC();
     m_bounds = bounds;
-    m_dc = CreateCompatibleDC(reference);
-    if (!m_dc)
+    m_createdDC.Reset(CreateCompatibleDC(reference));
+    if (!m_createdDC)
         return E_FAIL;
-    m_owned = TRUE;
-    m_bitmap = CreateCompatibleBitmap(reference, RectWidth(bounds), RectHeight(bounds));
+    m_dc = m_createdDC;
+    m_bitmap.Reset(CreateCompatibleBitmap(reference, RectWidth(bounds), RectHeight(bounds)));
     if (!m_bitmap) {
         // The DC alone would draw into its 1 x 1 stock bitmap and lose it all.
         ReleaseDC();
@@ -375,9 +371,7 @@ HBITMAP CDCScreen::DetachBitmap()
     if (m_dc && m_previous)
         SelectObject(m_dc, m_previous);
     m_previous = nullptr;
-    HBITMAP bitmap = m_bitmap;
-    m_bitmap = nullptr;
-    return bitmap;
+    return m_bitmap.Detach();
 }
 
 void CDCScreen::ReleaseDC()
@@ -385,17 +379,10 @@ void CDCScreen::ReleaseDC()
     if (m_dc && m_previous)
         SelectObject(m_dc, m_previous);
     m_previous = nullptr;
-    if (m_bitmap && DeleteObject(m_bitmap))
-        m_bitmap = nullptr;
-    if (m_dc && m_owned) {
-        if (m_window)
-            ::ReleaseDC(m_window, m_dc);
-        else
-            DeleteDC(m_dc);
-    }
+    m_bitmap.Reset();
+    m_createdDC.Reset();
+    m_windowDC.reset();
     m_dc = nullptr;
-    m_window = nullptr;
-    m_owned = FALSE;
     m_bounds = RECT{0, 0, 0, 0};
 }
 

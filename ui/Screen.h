@@ -5,8 +5,10 @@
 #pragma once
 #include "imaging/Dib.h"
 #include "imaging/MemoryDC.h"
+#include "platform/Gdi.h"
 #include "platform/GdiPlus.h"
 #include <boost/shared_ptr.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -149,10 +151,11 @@ public:
 private:
     void SetOrigin();
 
-    BOOL m_owned = FALSE;
-    HWND m_window = nullptr;
     RECT m_bounds = {0, 0, 0, 0};
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_previous = nullptr;
+    // The DC drawn on: a caller's, or the one held by one of the owners.
     HDC m_dc = nullptr;
+    std::optional<CWindowDC> m_windowDC;
+    CCreatedDC m_createdDC;
+    CBitmapHandle m_bitmap;
+    HGDIOBJ m_previous = nullptr;  // what the bitmap replaced in the created DC
 };

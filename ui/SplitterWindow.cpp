@@ -1,4 +1,5 @@
 #include "ui/SplitterWindow.h"
+#include "platform/Gdi.h"
 #include <algorithm>
 
 CSplitterLayout LayOutSplitter(int width, int height, int barWidth, int minPane, int pos)
@@ -128,8 +129,7 @@ LRESULT CSplitterWindow::OnSize(UINT, WPARAM wp, LPARAM, BOOL&)
 
 LRESULT CSplitterWindow::OnPaint(UINT, WPARAM, LPARAM, BOOL&)
 {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    const CPaintDC dc(m_hWnd);
     if (dc) {
         CSplitterLayout l = Layout(m_pos);
         ::FillRect(dc, &l.bar, ::GetSysColorBrush(COLOR_BTNFACE));
@@ -137,7 +137,6 @@ LRESULT CSplitterWindow::OnPaint(UINT, WPARAM, LPARAM, BOOL&)
         for (int i = 0; i < 2; ++i)
             if (!m_panes[i])
                 ::FillRect(dc, i == 0 ? &l.left : &l.right, ::GetSysColorBrush(COLOR_BTNFACE));
-        ::EndPaint(m_hWnd, &ps);
     }
     return 0;
 }
