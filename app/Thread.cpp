@@ -2,12 +2,7 @@
 #include "foundation/GuardedRunner.h"
 #include <objbase.h>
 #include <process.h>
-
-CThreadImpl::~CThreadImpl()
-{
-    if (m_handle && !IsRunning())
-        CloseHandle(m_handle);
-}
+#include <utility>
 
 bool CThreadImpl::Start()
 {
@@ -21,8 +16,8 @@ bool CThreadImpl::Start()
     }
     CThread::SetTerminate(false);
     unsigned id = 0;
-    HANDLE handle = BeginThread(id);
-    if (!handle) {
+    CHandle handle(BeginThread(id));
+    if (!handle.IsValid()) {
         m_startError = HResultFromLastError();
         if (m_startError == 0)
             m_startError = E_FAIL;
@@ -36,10 +31,9 @@ bool CThreadImpl::Start()
         m_startError = HResultFromLastError();
         TerminateThread(handle, static_cast<DWORD>(-1));
         WaitForSingleObject(handle, INFINITE);
-        CloseHandle(handle);
         return false;
     }
-    m_handle = handle;
+    m_handle = std::move(handle);
     m_threadId = id;
     return true;
 }
@@ -57,8 +51,7 @@ bool CThreadImpl::Wait(DWORD timeout)
         return true;
     if (WaitForSingleObject(m_handle, timeout) != WAIT_OBJECT_0)
         return false;
-    CloseHandle(m_handle);
-    m_handle = nullptr;
+    m_handle.Close();
     m_threadId = 0;
     return true;
 }

@@ -4,6 +4,7 @@
 // good (it refuses to start again).
 #pragma once
 #include "foundation/Error.h"
+#include "platform/Handle.h"
 #include "render/CanTerminate.h"
 #include <windows.h>
 #include <atomic>
@@ -32,9 +33,9 @@ private:
 class CThreadImpl : public CThread {
 public:
     explicit CThreadImpl(int priority = THREAD_PRIORITY_IDLE) : m_priority(priority) {}
-    // Closes the handle of an ended thread; a running one must have been
-    // waited for by the most derived class or the owner.
-    ~CThreadImpl() override;
+    // Closes the thread's handle and never waits: a running thread must have
+    // been waited for by the most derived class or the owner.
+    ~CThreadImpl() override = default;
     CThreadImpl(const CThreadImpl&) = delete;
     CThreadImpl& operator=(const CThreadImpl&) = delete;
 
@@ -46,7 +47,7 @@ public:
     bool Wait(DWORD timeout) override;
     bool IsRunning() override;
 
-    HANDLE GetHandle() const { return m_handle; }
+    HANDLE GetHandle() const { return m_handle.Get(); }
     DWORD GetThreadId() const { return m_threadId; }
     int GetPriority() const { return m_priority; }
     // Why the last Start made no thread; 0 after a refusal for abort.
@@ -62,7 +63,7 @@ protected:
 private:
     static unsigned __stdcall ThreadProc(void* self);
 
-    HANDLE m_handle = nullptr;
+    CHandle m_handle;
     int m_priority;
     unsigned m_threadId = 0;
     HRESULT m_startError = 0;
