@@ -71,7 +71,10 @@
 //   exit CODE        wait up to 20 s for the program to end with that code
 #include "tools/DriveScript.h"
 #include "imaging/ImageSaver.h"
+#include "platform/Gdi.h"
 #include "platform/GdiPlus.h"
+#include "platform/GdiPlusGraphics.h"
+#include "platform/Handle.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <algorithm>
@@ -302,10 +305,11 @@ public:
             SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
             Sleep(kCopyPauseMs);
             const std::vector<RECT> before = ForeignWindowsOver(window, area);
-            HDC screen = GetDC(nullptr);
-            copied = screen && BitBlt(m_dc, 0, 0, m_width, m_height, screen, origin.x, origin.y, SRCCOPY);
-            if (screen)
-                ReleaseDC(nullptr, screen);
+            {
+                const CScreenDC screen;
+                copied = screen.IsValid() &&
+                         BitBlt(m_dc, 0, 0, m_width, m_height, screen, origin.x, origin.y, SRCCOPY);
+            }
             GdiFlush();
             if (!copied)
                 break;
@@ -335,17 +339,13 @@ public:
         CLSID png;
         if (FAILED(FindEncoderClsid(L"image/png", &png)))
             return false;
-        GpBitmap* image = nullptr;
-        if (GdipCreateBitmapFromScan0(m_width, m_height, m_width * 4, PixelFormat32bppARGB, m_bits, &image) != Ok)
-            return false;
-        const bool ok = GdipSaveImageToFile(image, path.c_str(), &png, nullptr) == Ok;
-        GdipDisposeImage(image);
-        return ok;
+        const Bitmap image(m_width, m_height, m_width * 4, PixelFormat32bppARGB, m_bits);
+        return image.IsValid() && GdipSaveImageToFile(image.Native(), path.c_str(), &png, nullptr) == Ok;
     }
 
 private:
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
+    CCreatedDC m_dc;
+    CBitmapHandle m_bitmap;
     HGDIOBJ m_old = nullptr;
     BYTE* m_bits = nullptr;
     LONG m_width = 0, m_height = 0;
@@ -365,8 +365,8 @@ private:
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        m_dc = CreateCompatibleDC(nullptr);
-        m_bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        m_dc.Reset(CreateCompatibleDC(nullptr));
+        m_bitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!m_dc || !m_bitmap)
             return false;
         m_old = SelectObject(m_dc, m_bitmap);
@@ -431,12 +431,8 @@ private:
     {
         if (m_dc && m_old)
             SelectObject(m_dc, m_old);
-        if (m_bitmap)
-            DeleteObject(m_bitmap);
-        if (m_dc)
-            DeleteDC(m_dc);
-        m_dc = nullptr;
-        m_bitmap = nullptr;
+        m_bitmap.Reset();
+        m_dc.Reset();
         m_old = nullptr;
         m_bits = nullptr;
         m_width = m_height = 0;
@@ -446,11 +442,6 @@ private:
 class CDriver {
 public:
     explicit CDriver(const std::wstring& program) : m_program(program) {}
-    ~CDriver()
-    {
-        if (m_process)
-            CloseHandle(m_process);
-    }
 
     void Run(const CDriveLine& line)
     {
@@ -529,7 +520,7 @@ public:
 
 private:
     std::wstring m_program;
-    HANDLE m_process = nullptr;
+    CHandle m_process;
     DWORD m_pid = 0;
     HWND m_current = nullptr;
     // The left button held by `press`: where, and the window that got it.
@@ -608,9 +599,7 @@ private:
     {
         if (m_process && !Ended())
             Fail(L"the program is already running");
-        if (m_process)
-            CloseHandle(m_process);
-        m_process = nullptr;
+        m_process.Close();
         m_current = nullptr;
         std::wstring commandLine = L"\"" + m_program + L"\"";
         if (!args.empty())
@@ -622,8 +611,8 @@ private:
         PROCESS_INFORMATION pi = {};
         if (!CreateProcessW(m_program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
             Fail(L"cannot start " + m_program + L" (error " + std::to_wstring(GetLastError()) + L")");
-        CloseHandle(pi.hThread);
-        m_process = pi.hProcess;
+        CloseHandle(pi.hThread);  // only the process is watched
+        m_process.Attach(pi.hProcess);
         m_pid = pi.dwProcessId;
         if (!waitForWindow)
             return;
