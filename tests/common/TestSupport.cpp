@@ -1,4 +1,5 @@
 #include "tests/common/TestSupport.h"
+#include "platform/FindFile.h"
 #include <shellapi.h>
 #include <cstdio>
 
@@ -61,7 +62,7 @@ std::wstring SourceTreePath(const std::wstring& relative)
 DWORD RunWithOutputFile(const std::wstring& commandLine, const std::wstring& outputFile, DWORD timeoutMs)
 {
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE out = CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    const CHandle out(CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr));
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -73,13 +74,10 @@ DWORD RunWithOutputFile(const std::wstring& commandLine, const std::wstring& out
     line.push_back(0);
     DWORD exitCode = 0xFFFFFFFF;
     if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        WaitForSingleObject(pi.hProcess, timeoutMs);
-        GetExitCodeProcess(pi.hProcess, &exitCode);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
+        const CHandle process(pi.hProcess), thread(pi.hThread);
+        WaitForSingleObject(process, timeoutMs);
+        GetExitCodeProcess(process, &exitCode);
     }
-    if (out != INVALID_HANDLE_VALUE)
-        CloseHandle(out);
     return exitCode;
 }
 
@@ -108,26 +106,23 @@ CTempFolder::~CTempFolder()
 std::string ReadFileBytes(const std::wstring& path)
 {
     std::string out;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    const CHandle h(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!h.IsValid())
         return out;
     char buf[65536];
     DWORD got = 0;
     while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0)
         out.append(buf, got);
-    CloseHandle(h);
     return out;
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
 {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    const CHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!h.IsValid())
         return false;
     DWORD written = 0;
-    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
+    return WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
 }
 
 bool MakeFileOfSize(const std::wstring& path, LONGLONG size)
@@ -206,24 +201,15 @@ CClipboardTestLock::CClipboardTestLock() : m_mutex(CreateMutexW(nullptr, FALSE, 
 
 int CountFiles(const std::wstring& folder)
 {
-    WIN32_FIND_DATAW data;
-    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
+    CFindFile find;
     int n = 0;
-    do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    for (bool found = find.FindFile((folder + L"\\*").c_str()); found; found = find.FindNextFile())
+        if (!find.IsDirectory())
             ++n;
-    } while (FindNextFileW(h, &data));
-    FindClose(h);
     return n;
 }
 
-CClipboardTestLock::~CClipboardTestLock()
-{
-    ReleaseMutex(m_mutex);
-    CloseHandle(m_mutex);
-}
+CClipboardTestLock::~CClipboardTestLock() { ReleaseMutex(m_mutex); }
 
 namespace {
 

@@ -76,7 +76,7 @@ public:
     CClipboardTestLock(const CClipboardTestLock&) = delete;
     CClipboardTestLock& operator=(const CClipboardTestLock&) = delete;
 private:
-    HANDLE m_mutex;
+    CHandle m_mutex;
 };
 
 // The string table of the running executable: the blocks of 16 ids it holds,
