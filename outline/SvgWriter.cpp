@@ -92,13 +92,8 @@ void WriteSvgPointData(std::wostream& os, const std::vector<PointF>& points, con
                 throw my::CException(IDS_PATH_LINE_IN_BEZIER);
             if (i == 0)
                 throw my::CException(IDS_PATH_LINE_WITHOUT_START);
-            // GDI+ repeats the joining point when a segment is appended to an
-            // open figure; that repeat draws nothing and is left out. A line
-            // from the figure's start to the start itself is kept: with a
-            // round cap it is a dot.
-            if (points[i].X == points[i - 1].X && points[i].Y == points[i - 1].Y &&
-                (types[i - 1] & PathPointTypePathTypeMask) != PathPointTypeStart)
-                break;
+            // Every point is written, a zero-length segment included: the
+            // caller drew it, and with a round cap it shows as a dot.
             os << L" L ";
             WritePoint(os, points[i]);
             break;

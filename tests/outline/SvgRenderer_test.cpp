@@ -114,15 +114,16 @@ TEST(SvgRenderer, PathElementAttributes)
          [](CSvgRenderer& r) { r.SetFillOpacity(0.5); r.SetStrokeOpacity(-2); r.MoveTo(0, 0); r.LineTo(1, 0); r.FillStroke(); },
          L"<path stroke=\"#000000\" stroke-opacity=\"0\" stroke-miterlimit=\"65535\" fill=\"#ffffff\" "
          L"fill-opacity=\"0.5\" d=\"M 0 0 L 1 0\" />"},
-        // A line to the current point is a dot with a round cap; the point
-        // that joins two segments is not repeated.
+        // A line to the current point is a dot with a round cap, after the
+        // figure's start, a line or a curve alike.
         {"line to the current point",
          [](CSvgRenderer& r) { r.SetLineWidth(4); r.SetLineCap(kCapRound); r.MoveTo(5, 5); r.LineTo(5, 5); r.Stroke(); },
          L"<path stroke=\"#000000\" stroke-width=\"4\" stroke-miterlimit=\"65535\" stroke-linecap=\"round\" "
          L"fill=\"none\" d=\"M 5 5 L 5 5\" />"},
-        {"joined segments",
-         [](CSvgRenderer& r) { r.MoveTo(0, 0); r.LineTo(1, 0); r.LineTo(1, 1); r.CurveTo(1, 2, 2, 2, 2, 1); r.LineTo(0, 0); r.Fill(); },
-         L"<path fill=\"#ffffff\" d=\"M 0 0 L 1 0 L 1 1 C 1 2 2 2 2 1 L 0 0\" />"},
+        {"zero-length segments after a line and a curve",
+         [](CSvgRenderer& r) { r.MoveTo(0, 0); r.LineTo(1, 0); r.LineTo(1, 0); r.CurveTo(1, 2, 2, 2, 2, 1); r.LineTo(2, 1);
+                               r.LineTo(0, 0); r.Fill(); },
+         L"<path fill=\"#ffffff\" d=\"M 0 0 L 1 0 L 1 0 C 1 2 2 2 2 1 L 2 1 L 0 0\" />"},
         {"second figure", [](CSvgRenderer& r) { r.MoveTo(0, 0); r.LineTo(1, 0); r.ClosePath(); r.MoveTo(5, 5); r.LineTo(6, 6); r.Fill(); },
          L"<path fill=\"#ffffff\" d=\"M 0 0 L 1 0 Z M 5 5 L 6 6\" />"},
         {"paths of the list in one element",
