@@ -603,6 +603,16 @@ int CombineIcmQueryAnswers(const std::vector<int>& answers)
     return common;
 }
 
+int CommonIcmQueryAnswer(const std::vector<int>& answers)
+{
+    if (answers.empty())
+        return 0;
+    for (int answer : answers)
+        if (answer != answers.front())
+            return 0;
+    return answers.front();
+}
+
 void CopyAlphaChannel(const BYTE* source, int sourceStride, BYTE* destination, int destinationStride, int width,
                       int height)
 {

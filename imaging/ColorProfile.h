@@ -156,6 +156,10 @@ bool ColorTransformNeeded(int icmMode, const CColorProfilePtr& dcProfile, const 
 // The combined answer of several DCs to ICM_QUERY: the common non-zero
 // answer, 0 when two non-zero answers differ or nobody answered.
 int CombineIcmQueryAnswers(const std::vector<int>& answers);
+// The answer every DC gave to ICM_QUERY; 0 when two differ or nobody
+// answered. A DC that failed (0) beside one in ICM_ON makes the whole 0: a
+// surface is in a mode only when all of it is.
+int CommonIcmQueryAnswer(const std::vector<int>& answers);
 
 // Copies the alpha byte of every 32-bit pixel of `source` rows into `destination`
 // rows (the colour transform does not carry the fourth byte).

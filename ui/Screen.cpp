@@ -56,7 +56,7 @@ int CScreen::SetICMMode(int mode)
         std::vector<int> answers;
         for (int i = 0; i < dcs->GetCount(); ++i)
             answers.push_back(::SetICMMode(dcs->GetAt(i), ICM_QUERY));
-        return CombineIcmQueryAnswers(answers);
+        return CommonIcmQueryAnswer(answers);
     }
     bool all = true;
     for (int i = 0; i < dcs->GetCount(); ++i)

@@ -66,8 +66,8 @@ public:
     virtual CScreenHDCPtr GetHDC() const = 0;
     virtual boost::shared_ptr<CDib> GetDib() const { return boost::shared_ptr<CDib>(); }
     virtual const RECT* GetBounds() const = 0;
-    // ICM_QUERY: the common answer of every DC, 0 when two differ; other
-    // modes: 1 when every DC took it.
+    // ICM_QUERY: the common answer of every DC, 0 when two differ (a DC
+    // that answers 0 among them); other modes: 1 when every DC took it.
     virtual int SetICMMode(int mode);
     virtual bool SetColorSpace(HCOLORSPACE space);
     virtual bool SelectClipRgn(HRGN region);

@@ -291,11 +291,14 @@ TEST(ColorProfile, SmallHelpers)
     c.rgb.blue = 0x8000;
     EXPECT_EQ(RGB(0xFF, 0x01, 0x80), ColorToColorref(c));
 
-    struct Case { std::vector<int> answers; int expected; } cases[] = {
-        {{}, 0}, {{1, 1}, 1}, {{2, 1}, 0}, {{0, 2}, 2}, {{2, 0, 2}, 2}, {{0, 0}, 0},
+    // Bands skip a band that answers 0; a surface's DCs must all agree.
+    struct Case { std::vector<int> answers; int bands, surface; } cases[] = {
+        {{}, 0, 0}, {{1, 1}, 1, 1}, {{2, 1}, 0, 0}, {{0, 2}, 2, 0}, {{2, 0, 2}, 2, 0}, {{0, 0}, 0, 0}, {{2}, 2, 2},
     };
-    for (const Case& k : cases)
-        EXPECT_EQ(k.expected, CombineIcmQueryAnswers(k.answers));
+    for (const Case& k : cases) {
+        EXPECT_EQ(k.bands, CombineIcmQueryAnswers(k.answers)) << k.answers.size();
+        EXPECT_EQ(k.surface, CommonIcmQueryAnswer(k.answers)) << k.answers.size();
+    }
 }
 
 TEST(ColorTransform, TranslatesThroughSrgb)
