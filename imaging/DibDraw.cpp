@@ -94,6 +94,9 @@ bool CDib::StretchTo(HDC dc, const RECT& destination, const RECT& source) const
         return false;
     if (IsEmptySize(destination) || IsEmptySize(source))
         return true;
+    // Wine answers 0, not GDI_ERROR, for a DC that is none.
+    if (!dc)
+        return false;
     // StretchDIBits counts source rows from the bottom of the image. Its count
     // of lines is no verdict (a destination clipped away copies none): only
     // GDI_ERROR is a failure.
@@ -233,10 +236,9 @@ bool MakeAlphaAttributes(BYTE alpha, boost::shared_ptr<Gdiplus::ImageAttributes>
 
 namespace {
 
-// DrawDib for one DC or several. `blendDecides` false makes the result true
-// once the memory DC is made, whatever the blends answer.
+// DrawDib for one DC or several: true only when every DC's draw succeeded.
 bool DrawDibOnto(const std::vector<HDC>& dcs, const RECT* destination, const CDib& dib, const RECT* source,
-                 BYTE alpha, int quality, bool blendDecides)
+                 BYTE alpha, int quality)
 {
     if (!dib.IsValid())
         return false;
@@ -269,18 +271,18 @@ bool DrawDibOnto(const std::vector<HDC>& dcs, const RECT* destination, const CDi
     for (HDC dc : dcs)
         all = AlphaBlendRect(dc, dst, memory, whole, alpha, format) && all;
     select.Restore();
-    return all || !blendDecides;
+    return all;
 }
 
 } // namespace
 
 bool DrawDib(HDC dc, const RECT* destination, const CDib& dib, const RECT* source, BYTE alpha, int quality)
 {
-    return DrawDibOnto(std::vector<HDC>(1, dc), destination, dib, source, alpha, quality, false);
+    return DrawDibOnto(std::vector<HDC>(1, dc), destination, dib, source, alpha, quality);
 }
 
 bool DrawDibToAll(const std::vector<HDC>& dcs, const RECT* destination, const CDib& dib, const RECT* source,
                   BYTE alpha, int quality)
 {
-    return DrawDibOnto(dcs, destination, dib, source, alpha, quality, true);
+    return DrawDibOnto(dcs, destination, dib, source, alpha, quality);
 }

@@ -50,9 +50,8 @@ bool MakeAlphaAttributes(BYTE alpha, boost::shared_ptr<Gdiplus::ImageAttributes>
 // Null rectangles stand for the whole bitmap (the destination then at 0, 0).
 // True when nothing was to be drawn (empty rectangle, alpha 0). An opaque
 // bitmap of other than 32 bits goes through StretchDIBits; any other is
-// scaled into a copy and blended from a memory DC: DrawDib then answers true
-// once that DC is made, whatever the blend answers, DrawDibToAll only when
-// every DC's blend succeeded.
+// scaled into a copy and blended from a memory DC. True only when every DC's
+// draw succeeded.
 bool DrawDib(HDC dc, const RECT* destination, const CDib& dib, const RECT* source, BYTE alpha, int quality);
 bool DrawDibToAll(const std::vector<HDC>& dcs, const RECT* destination, const CDib& dib, const RECT* source,
                   BYTE alpha, int quality);

@@ -50,11 +50,11 @@ TEST(DibDraw, StretchToReadsTheTopRowsOfABottomUpImage)
     EXPECT_EQ(0u, Px(*target.GetDib(), 0, 4) & 0xFFFFFF);
 
     // Empty rectangles succeed without drawing; a bitmap without bits fails.
-    // The count of lines StretchDIBits answers is no verdict: only GDI_ERROR
-    // fails (Wine answers 0 for a DC that is none).
+    // A draw clipped away copies no line and still succeeds; no DC fails.
     EXPECT_TRUE(dib.StretchTo(target, {0, 0, 0, 4}, {0, 0, 10, 4}));
     EXPECT_TRUE(dib.StretchTo(target, {100, 100, 110, 104}, {0, 0, 10, 4}));
-    EXPECT_TRUE(dib.StretchTo(nullptr, {0, 0, 10, 4}, {0, 0, 10, 4}));
+    EXPECT_FALSE(dib.StretchTo(nullptr, {0, 0, 10, 4}, {0, 0, 10, 4}));
+    EXPECT_FALSE(dib.DrawAt(nullptr, 0, 0));
     CDib empty;
     EXPECT_FALSE(empty.StretchTo(target, {0, 0, 1, 1}, {0, 0, 1, 1}));
     EXPECT_FALSE(empty.DrawAt(target, 0, 0));
@@ -213,12 +213,14 @@ TEST(DibDraw, DrawDibOtherDepthsAndFailures)
     CDibSectionDC target;
     MakeTarget(target, 4, 4, 0);
     EXPECT_FALSE(DrawDib(target, nullptr, empty, nullptr, 255, 0));
-    // A DC that AlphaBlend refuses: one DC's draw is done once its memory DC
-    // is made; a list's draw answers for every blend.
+    // A DC that refuses the draw fails it, through StretchDIBits or the
+    // blend, alone or in a list.
     CDib argb;
     MakeGradient(argb, 4, 4);
-    EXPECT_TRUE(DrawDib(nullptr, nullptr, argb, nullptr, 255, 0));
+    EXPECT_FALSE(DrawDib(nullptr, nullptr, argb, nullptr, 255, 0));
+    EXPECT_FALSE(DrawDib(nullptr, nullptr, rgb, nullptr, 255, 0));
     EXPECT_FALSE(DrawDibToAll(std::vector<HDC>(1, nullptr), nullptr, argb, nullptr, 255, 0));
+    EXPECT_FALSE(DrawDibToAll({target, nullptr}, nullptr, rgb, nullptr, 255, 0));
 
     // One scaled copy for every DC of a list.
     CDibSectionDC second;
