@@ -41,6 +41,7 @@ const CDefaultStop kRainbow[] = {
     {0.36, 0x77FF05}, {0.45, 0xCDFF15}, {0.54, 0xFF9620}, {0.63, 0xFF1829},
     {0.72, 0xFF0D75}, {0.81, 0xFF0DE3}, {0.9, 0x8722FF},  {1.0, 0x2318FF},
 };
+static_assert(sizeof kRainbow / sizeof kRainbow[0] == kGradationStops, "the default gradation has every stop");
 
 } // namespace
 

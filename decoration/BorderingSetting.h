@@ -55,6 +55,11 @@ public:
 
 typedef std::vector<CColorPosSetting> CColorPosSettings;
 
+// The stops of a gradation, as many as the settings file reads back: a longer
+// list (the older registry form may hold one) is cut to them, so that what
+// a session draws is what the next one reads.
+const size_t kGradationStops = 12;
+
 class CLinearGradation {
 public:
     UINT Angle = 135;
@@ -73,7 +78,7 @@ public:
         v.Bool(L"Entire", &R::Entire);
         // The stops stand in the gradation's own element.
         v.List(CField(L"").Items(L"ColorPosSetting").Key(L"Colors").AnyRegistryType(), &R::Stops,
-               limits::kMaxListCount);
+               kGradationStops);
     }
 };
 

@@ -16,7 +16,6 @@ const int kMaxOffset = 100000;    // texture tiling offset (pixels)
 const int kMaxSpacing = 1000;     // character, line and leading widths (percent)
 const double kMinRate = 0.001;    // texture scale
 const double kMaxRate = 1000.0;
-const UINT kMaxListCount = 256;   // entries of a list read from the registry
 // A settings document (a settings or .knt file, a clipboard fragment) is some
 // 10 KB; one beyond this is refused before it is read, not parsed for a minute.
 const ULONGLONG kMaxDocumentBytes = 4u << 20;

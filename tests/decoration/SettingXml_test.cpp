@@ -627,6 +627,38 @@ TEST(SettingXml, ImportedOutOfRangeValuesCanBeSaved)
     }
 }
 
+TEST(SettingXml, LongRegistryGradationReadsBackAsImported)
+{
+    // The older form may hold more stops than a gradation keeps: the import
+    // takes as many as the saved file gives the next start.
+    CTestRegistryKey key;
+    const std::wstring paint = L"P32\\Setting\\Paint";
+    CPaintSetting face;
+    face.Type = PaintType::LINEAR;
+    for (size_t i = 0; i < face.LinearGradation.Stops.size(); ++i)
+        face.LinearGradation.Stops[i] = CColorPosSetting(i % 3 != 0, 0x010203 * COLORREF(i + 1), i / 20.0);
+    ASSERT_TRUE(regform::Save(face, key.Sub(paint), HKEY_CURRENT_USER));
+    const DWORD stored = 14;
+    ASSERT_TRUE(key.SetDword(paint + L"\\Linear\\Colors", L"Count", stored));
+    for (DWORD i = kGradationStops; i < stored; ++i) {
+        const std::wstring stop = key.Sub(paint + L"\\Linear\\Colors\\" + regform::IndexName(i));
+        ASSERT_TRUE(regform::Save(CColorPosSetting(true, 0xABCDEF, 0.9), stop, HKEY_CURRENT_USER));
+    }
+
+    CSetting imported;
+    imported.ImportRegistryFrom(HKEY_CURRENT_USER, key.Sub(L"P32"));
+    EXPECT_TRUE(imported.PaintSetting.LinearGradation == face.LinearGradation);
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"s.config");
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(true);
+    ASSERT_TRUE(writer.Write(imported, path)) << Narrow(writer.m_err.message);
+    CSetting next;
+    CSettingXmlReader reader;
+    ASSERT_TRUE(reader.Read(next, path)) << Narrow(reader.m_err.message);
+    ExpectSameFields(imported.PaintSetting, next.PaintSetting);
+}
+
 TEST(SettingXml, BackupIsUsedWhenTheFileWillNotRead)
 {
     CTempFolder folder;
