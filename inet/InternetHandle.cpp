@@ -3,6 +3,9 @@
 #include "foundation/StringUtil.h"
 #include "resources/strings_inet.h"
 #include <shlwapi.h>
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -106,15 +109,17 @@ bool CInternetHandle::CloseWith(CInternetSession* session)
         callback->Reset();
     if (!m_handle)
         return true;
-    if (InternetCloseHandle(m_handle)) {
-        m_handle = nullptr;
-        return true;
+    if (m_outlived)
+        RouteStatusesAway(m_handle);
+    if (!InternetCloseHandle(m_handle)) {
+        if (!IsPendingOn(session, GetLastError()))
+            return false;
+        // The end of a close routed away reaches nobody: it is done.
+        if (!m_outlived && FAILED(callback->Wait(0, false)))
+            return false;
     }
-    if (!IsPendingOn(session, GetLastError()))
-        return false;
-    if (FAILED(callback->Wait(0, false)))
-        return false;
     m_handle = nullptr;
+    m_outlived = false;
     return true;
 }
 
@@ -193,13 +198,28 @@ CInternetSession* CInternetFile::GetSession() const
     return m_connection ? m_connection->GetSession() : nullptr;
 }
 
-CInternetStatusCallback* CInternetFile::ArmCallback() const
+CInternetStatusCallback* CInternetFile::ArmCallback(const boost::shared_ptr<void>& memory) const
 {
     CInternetSession* session = GetSession();
     CInternetStatusCallback* callback = session ? session->GetCallback() : nullptr;
-    if (callback)
+    if (callback) {
         callback->Reset();
+        callback->SetCall(m_handle, memory);
+    }
     return callback;
+}
+
+HRESULT CInternetFile::AfterCall(CInternetStatusCallback* callback, HRESULT result)
+{
+    if (!callback || !callback->CallAbandoned())
+        return result;
+    m_handle = nullptr;
+    if (m_connection) {
+        m_connection->OutlivedByAbandonedCall();
+        if (CInternetSession* session = m_connection->GetSession())
+            session->OutlivedByAbandonedCall();
+    }
+    return result;
 }
 
 bool CInternetFile::Close()
@@ -212,17 +232,35 @@ bool CInternetFile::Close()
 
 HRESULT CInternetFile::ReadEx(INTERNET_BUFFERSA* buffers)
 {
-    CInternetSession* session = GetSession();
-    CInternetStatusCallback* callback = ArmCallback();
-    if (InternetReadFileExA(m_handle, buffers, 0, ContextOf(session)))
+    struct CReadMemory {
+        INTERNET_BUFFERSA buffers;
+        std::vector<char> bytes;
+    };
+    boost::shared_ptr<CReadMemory> memory(new CReadMemory());
+    memory->bytes.resize(buffers->dwBufferLength);
+    memory->buffers = INTERNET_BUFFERSA();
+    memory->buffers.dwStructSize = sizeof(INTERNET_BUFFERSA);
+    memory->buffers.lpvBuffer = memory->bytes.data();
+    memory->buffers.dwBufferLength = buffers->dwBufferLength;
+    const auto deliver = [&] {
+        const DWORD read = std::min(memory->buffers.dwBufferLength, buffers->dwBufferLength);
+        if (read)
+            std::memcpy(buffers->lpvBuffer, memory->bytes.data(), read);
+        buffers->dwBufferLength = read;
         return S_OK;
+    };
+
+    CInternetSession* session = GetSession();
+    CInternetStatusCallback* callback = ArmCallback(memory);
+    if (InternetReadFileExA(m_handle, &memory->buffers, 0, ContextOf(session)))
+        return deliver();
     DWORD error = GetLastError();
     if (!session || !session->IsAsync())
         throw CInternetException(m_handle, kInetRead, error);
     if (!IsPendingOn(session, error))
         return HResultFromWin32(error);
-    HRESULT hr = callback->Wait(BINDSTATUS_DOWNLOADINGDATA, true);
-    return FAILED(hr) ? hr : S_OK;
+    HRESULT hr = AfterCall(callback, callback->Wait(BINDSTATUS_DOWNLOADINGDATA, true));
+    return FAILED(hr) ? hr : deliver();
 }
 
 void CInternetFile::ReadAll(std::string& out)
@@ -316,17 +354,17 @@ HRESULT CHttpFile::SendFormText(const std::wstring& body, const std::wstring& ch
 HRESULT CHttpFile::SendRequestEx()
 {
     CInternetSession* session = GetSession();
-    ArmCallback();
+    CInternetStatusCallback* callback = ArmCallback();
     const bool done = HttpSendRequestExW(m_handle, nullptr, nullptr, 0, ContextOf(session)) != FALSE;
-    return FinishCall(done, session, m_handle, kInetHttpRequest);
+    return AfterCall(callback, FinishCall(done, session, m_handle, kInetHttpRequest));
 }
 
 HRESULT CHttpFile::EndRequest()
 {
     CInternetSession* session = GetSession();
-    ArmCallback();
+    CInternetStatusCallback* callback = ArmCallback();
     const bool done = HttpEndRequestW(m_handle, nullptr, HSR_INITIATE, ContextOf(session)) != FALSE;
-    return FinishCall(done, session, m_handle, kInetHttpRequest);
+    return AfterCall(callback, FinishCall(done, session, m_handle, kInetHttpRequest));
 }
 
 void CHttpFile::QueryInfo(DWORD infoLevel, std::wstring& out)

@@ -71,11 +71,18 @@ public:
     // InternetSetOptionW with a DWORD value; operation 1.
     void SetOption(DWORD option, DWORD value);
 
+    // A call under this handle was abandoned: WinINet may report this
+    // handle's closing only when that call ends, after its owner is gone.
+    void OutlivedByAbandonedCall() { m_outlived = true; }
+
 protected:
     // Closes the handle; on an asynchronous session a pending close is awaited
     // (within the callback's time limit).
     bool CloseWith(CInternetSession* session);
     HINTERNET m_handle = nullptr;
+
+private:
+    bool m_outlived = false;
 };
 
 class CInternetSession : public CInternetHandle {
@@ -129,7 +136,8 @@ public:
 
     // One read into the buffers. Synchronous failures raise operation 5; on an
     // asynchronous session a pending read is awaited and any failure is the
-    // result.
+    // result. The call reads into memory of its own, so that a read given up
+    // on a cancel never writes into the caller's.
     HRESULT ReadEx(INTERNET_BUFFERSA* buffers);
     // The whole body, synchronously (operation 5).
     void ReadAll(std::string& out);
@@ -138,7 +146,12 @@ public:
     CInternetSession* GetSession() const;
 
 protected:
-    CInternetStatusCallback* ArmCallback() const;
+    // Resets the session's callback for a call on this handle that writes
+    // into `memory`.
+    CInternetStatusCallback* ArmCallback(const boost::shared_ptr<void>& memory = boost::shared_ptr<void>()) const;
+    // The result of a call armed by ArmCallback; the handle is forgotten when
+    // the wait abandoned the call (and closed the handle).
+    HRESULT AfterCall(CInternetStatusCallback* callback, HRESULT result);
     CInternetConnection* m_connection = nullptr;  // not owned; cleared by Close
 };
 

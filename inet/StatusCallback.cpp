@@ -3,6 +3,7 @@
 #include "inet/InternetHandle.h"
 #include "resources/strings_foundation.h"
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -21,7 +22,66 @@ DWORD InfoDword(const void* info, DWORD infoLength)
     return info && infoLength >= sizeof(DWORD) ? *static_cast<const DWORD*>(info) : 0;
 }
 
+// The calls left to end by themselves, each with the memory it may still
+// write into, until their handle reports closing (its last status). Never
+// destroyed: a call may end while the process exits.
+struct CAbandonedCalls {
+    CAutoCriticalSection lock;
+    std::map<HINTERNET, boost::shared_ptr<void>> memory;
+};
+
+CAbandonedCalls& AbandonedCalls()
+{
+    static CAbandonedCalls* calls = new CAbandonedCalls;
+    return *calls;
+}
+
+// The context of a handle whose statuses reach no callback: its address
+// only is used.
+const char kAbandonedContext = 0;
+
+DWORD_PTR AbandonedContext() { return reinterpret_cast<DWORD_PTR>(&kAbandonedContext); }
+
+void OnAbandonedStatus(HINTERNET handle, DWORD status)
+{
+    if (status != INTERNET_STATUS_HANDLE_CLOSING)
+        return;
+    boost::shared_ptr<void> released;
+    CAbandonedCalls& calls = AbandonedCalls();
+    CAutoLock<CAutoCriticalSection> lock(calls.lock);
+    auto found = calls.memory.find(handle);
+    if (found != calls.memory.end()) {
+        released.swap(found->second);
+        calls.memory.erase(found);
+    }
+}
+
 } // namespace
+
+void AbandonInternetCall(HINTERNET handle, const boost::shared_ptr<void>& memory)
+{
+    {
+        CAbandonedCalls& calls = AbandonedCalls();
+        CAutoLock<CAutoCriticalSection> lock(calls.lock);
+        calls.memory[handle] = memory;
+    }
+    // Kept first, then routed: the closing status may come at once.
+    RouteStatusesAway(handle);
+    InternetCloseHandle(handle);
+}
+
+size_t PendingAbandonedInternetCalls()
+{
+    CAbandonedCalls& calls = AbandonedCalls();
+    CAutoLock<CAutoCriticalSection> lock(calls.lock);
+    return calls.memory.size();
+}
+
+void RouteStatusesAway(HINTERNET handle)
+{
+    DWORD_PTR context = AbandonedContext();
+    InternetSetOptionW(handle, INTERNET_OPTION_CONTEXT_VALUE, &context, sizeof(context));
+}
 
 DWORD InternetReceiveTimeout(DWORD timeLimit)
 {
@@ -31,7 +91,12 @@ DWORD InternetReceiveTimeout(DWORD timeLimit)
 void CALLBACK InternetStatusProc(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info, DWORD infoLength)
 {
     // Every handle of a session carries the session's address as its context
-    // from its creation on, so no status can arrive with anything else.
+    // from its creation on, so no status can arrive with anything else but
+    // the context of a handle routed away.
+    if (context == AbandonedContext()) {
+        OnAbandonedStatus(handle, status);
+        return;
+    }
     CInternetSession* session = reinterpret_cast<CInternetSession*>(context);
     if (!session)
         return;
@@ -59,6 +124,9 @@ CInternetStatusCallback::~CInternetStatusCallback() = default;
 void CInternetStatusCallback::Reset()
 {
     ResetEvent(m_done);
+    m_callHandle = nullptr;
+    m_callMemory.reset();
+    m_callAbandoned = false;
     m_handle = nullptr;
     m_result = S_OK;
     m_completed = false;
@@ -79,6 +147,23 @@ bool CInternetStatusCallback::WaitForCompletion(DWORD milliseconds)
         return true;
     WaitForSingleObject(m_done, milliseconds);
     return IsCompleted();
+}
+
+void CInternetStatusCallback::SetCall(HINTERNET handle, const boost::shared_ptr<void>& memory)
+{
+    m_callHandle = handle;
+    m_callMemory = memory;
+}
+
+bool CInternetStatusCallback::AbandonCall()
+{
+    if (!m_callHandle)
+        return false;
+    AbandonInternetCall(m_callHandle, m_callMemory);
+    m_callHandle = nullptr;
+    m_callMemory.reset();
+    m_callAbandoned = true;
+    return true;
 }
 
 void CInternetStatusCallback::OnStatus(CInternetSession* context, HINTERNET handle, DWORD status,
@@ -169,6 +254,9 @@ HRESULT CInternetStatusCallbackBS::Wait(ULONG statusCode, bool report)
         if (report && m_sink) {
             HRESULT hr = ReportProgress(statusCode);
             if (FAILED(hr)) {
+                // Nothing of ours waits on an abandoned call any more.
+                if (AbandonCall())
+                    return hr;
                 outcome = hr;
                 break;
             }

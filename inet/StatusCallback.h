@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <urlmon.h>
 #include <wininet.h>
+#include <boost/shared_ptr.hpp>
 #include <atomic>
 #include <list>
 #include <string>
@@ -50,6 +51,14 @@ public:
     virtual void OnSendingRequest(CInternetSession* context, HINTERNET handle);
     virtual void OnStateChange(CInternetSession* context, HINTERNET handle, DWORD state);
 
+    // The handle the armed call runs on and the memory the call writes into,
+    // given after Reset by the handle's owner; none when the call has no
+    // handle of its own yet. Such a call can be abandoned on a cancel.
+    void SetCall(HINTERNET handle, const boost::shared_ptr<void>& memory = boost::shared_ptr<void>());
+    // True once a wait abandoned the armed call: its handle is closed, and
+    // its owner must forget it.
+    bool CallAbandoned() const { return m_callAbandoned; }
+
     // The handle reported by the last handle-created status.
     HINTERNET GetHandle() const { return m_handle.load(); }
     bool IsCompleted() const { return m_completed.load(); }
@@ -60,8 +69,15 @@ protected:
     void Complete(HRESULT result);
     // True when the armed call ended within the time.
     bool WaitForCompletion(DWORD milliseconds);
+    // Leaves the armed call to end by itself (AbandonInternetCall); false
+    // when it has no handle to give up.
+    bool AbandonCall();
 
 private:
+    // Touched by the waiting thread only.
+    HINTERNET m_callHandle = nullptr;
+    boost::shared_ptr<void> m_callMemory;
+    bool m_callAbandoned = false;
     std::atomic<HINTERNET> m_handle;
     std::atomic<bool> m_completed;
     std::atomic<HRESULT> m_result;
@@ -87,8 +103,9 @@ public:
 
     void Reset() override;
     // Reports progress about once a second while the armed call runs. Ends
-    // with the call's outcome, with the sink's failure, or with
-    // HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT) after the time limit. A call
+    // with the call's outcome, with the sink's failure (at once: a call with
+    // a handle is abandoned, so that a stalled one cannot hold the cancel up),
+    // or with HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT) after the time limit. A call
     // that ended only after a silence as long as the limit timed out too,
     // whatever it reports: WinINet's own receive time-out ended it while the
     // waiting thread was held up.
@@ -116,6 +133,20 @@ private:
     mutable CAutoCriticalSection m_redirectLock;
     std::list<std::wstring> m_redirects;
 };
+
+// From now on the statuses of `handle` reach no callback: the handle may
+// outlive the session whose address its context holds.
+void RouteStatusesAway(HINTERNET handle);
+
+// Leaves a call pending on `handle` to end by itself with nothing of its
+// caller's in its way: its statuses go to a context of their own instead of
+// the session's, `memory` (what the call writes into) is kept until WinINet
+// reports the handle closing, and the handle is closed. WinINet ends the call
+// on that close as documented; Wine's lets it run until its receive time-out.
+void AbandonInternetCall(HINTERNET handle, const boost::shared_ptr<void>& memory);
+
+// Abandoned calls whose handle has not reported its closing yet.
+size_t PendingAbandonedInternetCalls();
 
 // HRESULT of a wait that gave up after the time limit.
 const HRESULT E_INTERNET_WAIT_TIMEOUT = static_cast<HRESULT>(0x80070000u | ERROR_INTERNET_TIMEOUT);

@@ -5,6 +5,7 @@
 #include "resources/strings_inet.h"
 #include "tests/common/TestSupport.h"
 #include "tests/inet/LoopbackServer.h"
+#include "tests/inet/TestSink.h"
 #include <gtest/gtest.h>
 #include <map>
 #include <streambuf>
@@ -55,37 +56,6 @@ std::vector<std::wstring> LeftoverDownloads()
     }
     return found;
 }
-
-// Counts progress reports by status and fails the one it is told to.
-class CTestSink : public IBindStatusCallback {
-public:
-    ULONG abortOn = 0;
-    std::map<ULONG, int> reports;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (iid == IID_IUnknown || iid == IID_IBindStatusCallback) {
-            *out = this;
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG status, LPCWSTR) override
-    {
-        ++reports[status];
-        return status == abortOn ? E_ABORT : S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD*, BINDINFO*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return E_NOTIMPL; }
-};
 
 // Stands in for a full disk: every write fails.
 class CFailingBuffer : public std::streambuf {
@@ -322,6 +292,35 @@ TEST(HttpClient, AbortFromTheSinkLeavesNoFile)
     EXPECT_EQ(E_ABORT, client.GetError().code);
     EXPECT_EQ(L"unchanged", path);
     EXPECT_TRUE(LeftoverDownloads().empty());
+}
+
+TEST(HttpClient, CancelDuringAStalledReadReturnsAtOnce)
+{
+    // The body never comes, so every report of the download comes from the
+    // wait on a pending read.
+    CLoopbackServer server;
+    server.RespondRaw("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close\r\n\r\n", true);
+    server.Respond("200 OK", "next");
+    CTestClient client(server);
+    const DWORD limit = 60000;
+    client.SetReadTimeout(limit);
+    CTestSink sink;
+    sink.abortOn = BINDSTATUS_DOWNLOADINGDATA;
+    client.SendRequest(Request(L"http://127.0.0.1/stalled"), &sink);
+    ASSERT_EQ(0u, client.GetError().id) << Narrow(client.GetError().message);
+    std::string body;
+    const DWORD start = GetTickCount();
+    client.DownloadToMemory(body);
+    EXPECT_LT(GetTickCount() - start, limit / 4);
+    EXPECT_EQ(1, sink.reports[BINDSTATUS_DOWNLOADINGDATA]);
+    EXPECT_EQ(UINT(IDS_DOWNLOAD_FAILED), client.GetError().id);
+    EXPECT_EQ(E_ABORT, client.GetError().code);
+
+    // The client goes on with new handles.
+    client.SendRequest(Request(L"http://127.0.0.1/next"), nullptr);
+    client.DownloadToMemory(body);
+    EXPECT_EQ(0u, client.GetError().id) << Narrow(client.GetError().message);
+    EXPECT_EQ("next", body);
 }
 
 TEST(HttpClient, FailingFileWriteIsReportedAndTheFileRemoved)

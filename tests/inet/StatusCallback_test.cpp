@@ -1,6 +1,10 @@
 #include "inet/StatusCallback.h"
 #include "inet/InternetHandle.h"
+#include "tests/inet/LoopbackServer.h"
+#include "tests/inet/TestSink.h"
 #include <gtest/gtest.h>
+#include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -170,4 +174,68 @@ TEST(StatusCallback, CallEndedAfterTheSilenceLimitIsATimeout)
         // prompt cases; half of it leaves room for a loaded machine.
         EXPECT_LT(GetTickCount() - start, 5000u) << c.name;
     }
+}
+
+namespace {
+
+// Counts the statuses that reach it once its handles are closed.
+class CLateStatusCallback : public CInternetStatusCallbackBS {
+public:
+    std::atomic<bool> closed{false};
+    std::atomic<int> late{0};
+    void OnStatus(CInternetSession* context, HINTERNET handle, DWORD status, void* info, DWORD infoLength) override
+    {
+        if (closed)
+            ++late;
+        CInternetStatusCallbackBS::OnStatus(context, handle, status, info, infoLength);
+    }
+};
+
+} // namespace
+
+// A read the sink cancels is left pending on a server that sends nothing:
+// the wait returns the sink's answer at once, the request forgets its handle,
+// and when the read ends at last, after every handle was closed, nothing of
+// it reaches the callback and its memory is let go.
+TEST(StatusCallback, CancelledReadIsAbandoned)
+{
+    std::unique_ptr<CLoopbackServer> server(new CLoopbackServer);
+    server->RespondRaw("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n", true);
+    CLateStatusCallback callback;
+    const DWORD limit = 60000;
+    callback.SetTimeLimit(limit);
+    CTestSink sink;
+    sink.abortOn = BINDSTATUS_DOWNLOADINGDATA;
+    callback.SetBindStatusCallback(&sink);
+    CInternetSession session;
+    ASSERT_EQ(S_OK, session.Open(nullptr, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, INTERNET_FLAG_ASYNC));
+    session.SetStatusCallback(&callback);
+    CHttpConnection connection;
+    ASSERT_EQ(S_OK, connection.Open(&session, L"127.0.0.1", server->Port()));
+    CHttpFile request;
+    ASSERT_EQ(S_OK, request.Open(&connection, L"GET", L"/stalled", nullptr, nullptr, nullptr, INTERNET_FLAG_RELOAD));
+    ASSERT_EQ(S_OK, request.SendRequestEx());
+    ASSERT_EQ(S_OK, request.EndRequest());
+
+    char bytes[64];
+    INTERNET_BUFFERSA buffers = {sizeof(buffers)};
+    buffers.lpvBuffer = bytes;
+    buffers.dwBufferLength = sizeof(bytes);
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(E_ABORT, request.ReadEx(&buffers));
+    EXPECT_LT(GetTickCount() - start, limit / 4);
+    EXPECT_EQ(1, sink.reports[BINDSTATUS_DOWNLOADINGDATA]);
+    EXPECT_EQ(nullptr, request.GetHandle());
+    EXPECT_EQ(1u, PendingAbandonedInternetCalls());
+
+    EXPECT_TRUE(request.Close());
+    EXPECT_TRUE(connection.Close());
+    EXPECT_TRUE(session.Close());
+    callback.closed = true;
+    server.reset();  // the read ends
+    const DWORD ending = GetTickCount();
+    while (PendingAbandonedInternetCalls() != 0 && GetTickCount() - ending < 30000)
+        Sleep(10);
+    EXPECT_EQ(0u, PendingAbandonedInternetCalls());
+    EXPECT_EQ(0, callback.late.load());
 }
