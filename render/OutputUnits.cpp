@@ -57,6 +57,9 @@ std::wstring AsciiUpper(const std::wstring& s)
     return u;
 }
 
+// The longest device name, "CONOUT$".
+const size_t kLongestDeviceName = 7;
+
 bool IsDeviceName(const std::wstring& name)
 {
     std::wstring u = AsciiUpper(name);
@@ -83,6 +86,15 @@ std::wstring FileNameKey(const std::wstring& s)
     return k;
 }
 
+// UTF-8 bytes of the character that starts at i.
+size_t CharUtf8Length(const std::wstring& text, size_t i)
+{
+    if (CharLengthAt(text, i) == 2)
+        return 4;
+    const wchar_t c = text[i];
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+}
+
 } // namespace
 
 std::wstring MakeSafeFileTitle(const std::wstring& title)
@@ -94,7 +106,7 @@ std::wstring MakeSafeFileTitle(const std::wstring& title)
     size_t end = dot == std::wstring::npos ? safe.size() : dot;
     while (end > 0 && safe[end - 1] == L' ')
         --end;
-    if (IsDeviceName(safe.substr(0, end)))
+    if (end <= kLongestDeviceName && IsDeviceName(safe.substr(0, end)))
         safe.insert(end, L"_");
     if (!safe.empty() && (safe.back() == L'.' || safe.back() == L' '))
         safe += L'_';
@@ -104,15 +116,8 @@ std::wstring MakeSafeFileTitle(const std::wstring& title)
 size_t Utf8Length(const std::wstring& text)
 {
     size_t n = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        if (CharLengthAt(text, i) == 2) {
-            n += 4;
-            ++i;
-        } else {
-            n += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
-        }
-    }
+    for (size_t i = 0; i < text.size(); i += CharLengthAt(text, i))
+        n += CharUtf8Length(text, i);
     return n;
 }
 
@@ -123,19 +128,38 @@ namespace {
 // (a cut may end in a dot or a blank, or leave a device name). One character
 // always stays: a name that cannot fit at all then fails where it is written,
 // with the file system's own error.
+//
+// A line of a million characters must not cost a million measurements: made
+// safe, a cut only gains marks of one byte each, and no character has fewer
+// UTF-8 bytes than UTF-16 units, so no cut longer than the room the tail
+// leaves (in units and in bytes) can fit. The cutting starts from the longest
+// prefix within that room, and its byte count goes down with each character
+// cut off rather than being counted again.
 std::wstring FitTitle(const std::wstring& safe, const std::wstring& tail, size_t maxLength)
 {
     const size_t tailBytes = Utf8Length(tail);
-    std::wstring cut = safe;
-    std::wstring title = safe;
-    while (cut.size() > 1 &&
-           (Utf8Length(title) + tailBytes > kMaxFileNameBytes || title.size() + tail.size() > maxLength)) {
-        size_t end = cut.size() - 1;
-        if (end > 0 && IsLowSurrogate(cut[end]) && IsHighSurrogate(cut[end - 1]))
-            --end;
-        if (end == 0)
+    const size_t roomUnits = maxLength > tail.size() ? maxLength - tail.size() : 0;
+    const size_t roomBytes = kMaxFileNameBytes > tailBytes ? kMaxFileNameBytes - tailBytes : 0;
+    size_t end = 0, bytes = 0;
+    while (end < safe.size()) {
+        const size_t units = CharLengthAt(safe, end);
+        const size_t charBytes = CharUtf8Length(safe, end);
+        if (end > 0 && (end + units > roomUnits || bytes + charBytes > roomBytes))
             break;
-        cut.resize(end);
+        end += units;
+        bytes += charBytes;
+    }
+    std::wstring cut = safe.substr(0, end);
+    std::wstring title = end == safe.size() ? safe : MakeSafeFileTitle(cut);
+    // The marks are the units (and bytes) the title has beyond its cut.
+    while (cut.size() > 1 && (bytes + title.size() - cut.size() > roomBytes || title.size() > roomUnits)) {
+        size_t last = cut.size() - 1;
+        if (last > 0 && IsLowSurrogate(cut[last]) && IsHighSurrogate(cut[last - 1]))
+            --last;
+        if (last == 0)
+            break;
+        bytes -= CharUtf8Length(cut, last);
+        cut.resize(last);
         title = MakeSafeFileTitle(cut);
     }
     return title;

@@ -1,11 +1,30 @@
 // Cutting a text into output units and naming their files.
 #include "render/OutputUnits.h"
+#include "foundation/StringUtil.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
 typedef std::vector<std::wstring> Units;
+
+// The plain way to cut a title: a character at a time from its end, the
+// whole cut made safe and measured again each time.
+std::wstring CutOneByOne(const std::wstring& title, const std::wstring& tail, size_t room)
+{
+    std::wstring cut = MakeSafeFileTitle(title), fitted = cut;
+    while (cut.size() > 1 && (Utf8Length(fitted + tail) > kMaxFileNameBytes || fitted.size() + tail.size() > room)) {
+        size_t end = cut.size() - 1;
+        if (IsLowSurrogate(cut[end]) && IsHighSurrogate(cut[end - 1]))
+            --end;
+        if (end == 0)
+            break;
+        cut.resize(end);
+        fitted = MakeSafeFileTitle(cut);
+    }
+    return fitted;
+}
 
 TEST(SplitTextIntoUnitsTest, ByCharacterLineAndParagraph)
 {
@@ -128,6 +147,35 @@ TEST(OutputFileNameTest, LongTitlesAreCutToFitAndStayUnique)
     EXPECT_EQ(MAX_PATH - 1 - 7u, FileNameRoom(L"C:\\out"));
     EXPECT_EQ(MAX_PATH - 1 - 3u, FileNameRoom(L"C:\\"));
     EXPECT_EQ(0u, FileNameRoom(std::wstring(400, L'x')));
+}
+
+// Titles of pieces that each bend the cut (blanks, dots, device names, pairs,
+// lone halves, two- and three-byte characters), cut for rooms from nothing
+// up: the same names as the plain way, the suffixed one included. A line of
+// a million characters is named from its start, the way any other is.
+TEST(OutputFileNameTest, CuttingFindsThePlainWaysNameForTitlesOfAnyLength)
+{
+    const wchar_t* const pieces[] = {L"a",   L"\u3042", L"\u00E9", L" ",      L".",      L"CON",
+                                     L"nul", L"com1",    L"\U0001F600", L"\xD800", L"\xDC00", L"b c"};
+    const size_t rooms[] = {0, 1, 2, 5, 8, 13, 40, 67, 120, MAX_PATH - 1};
+    std::mt19937 rng(29);
+    for (int i = 0; i < 600; ++i) {
+        std::wstring title;
+        const size_t count = rng() % (i % 3 == 0 ? 200 : 12);
+        for (size_t k = 0; k < count; ++k)
+            title += pieces[rng() % (sizeof(pieces) / sizeof(pieces[0]))];
+        const size_t room = rooms[rng() % (sizeof(rooms) / sizeof(rooms[0]))];
+        COutputNameCounts used;
+        EXPECT_EQ(CutOneByOne(title, L".png", room) + L".png", MakeUniqueFileName(used, title, L"png", room))
+            << i;
+        EXPECT_EQ(CutOneByOne(title, L" (2).png", room) + L" (2).png", MakeUniqueFileName(used, title, L"png", room))
+            << i;
+    }
+
+    const std::wstring line(1000000, L'\u5B57');
+    COutputNameCounts used;
+    EXPECT_EQ(line.substr(0, 83) + L".png", MakeUniqueFileName(used, line, L"png"));
+    EXPECT_EQ(line.substr(0, 82) + L" (2).png", MakeUniqueFileName(used, line, L"png"));
 }
 
 } // namespace
