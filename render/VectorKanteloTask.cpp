@@ -71,20 +71,26 @@ CVectorKanteloTask::~CVectorKanteloTask()
 }
 
 template <class Draw>
-void CVectorKanteloTask::WalkText(float ox, float oy, Draw draw)
+bool CVectorKanteloTask::WalkText(float ox, float oy, Draw draw)
 {
-    for (const CPlacedChar& c : m_layout.Chars)
+    // Asked at every character: a line of a million characters takes
+    // minutes, and Stop must not wait for it.
+    for (const CPlacedChar& c : m_layout.Chars) {
+        if (IsTerminated())
+            return false;
         if (!c.LineBreak)
             draw(c, ox + (c.PenX + c.Abc.abcA) / 10.0f, oy + c.LineTop / 10.0f);
+    }
+    return true;
 }
 
-void CVectorKanteloTask::MeasureTextBounds()
+bool CVectorKanteloTask::MeasureTextBounds()
 {
     m_textBounds = CBoxF();
     Gdiplus::GraphicsPath path;
     const float size = m_layout.EmSize / 10.0f;
     const float leading = m_layout.LeadingOffset(size);
-    WalkText(0, 0, [&](const CPlacedChar& c, float gx, float gy) {
+    return WalkText(0, 0, [&](const CPlacedChar& c, float gx, float gy) {
         m_fonts.AddGlyphPath(path, c.Ch, size, Gdiplus::PointF(gx, gy), leading);
         Gdiplus::RectF r;
         if (GetTightPathBounds(r, path, nullptr) != Gdiplus::Ok)
@@ -166,9 +172,10 @@ void CVectorKanteloTask::LayOutVector()
     m_groups = BuildVectorLayerGroups(m_layout.Layers, m_layout.TotalMargins, m_layout.Vertical);
 }
 
-void CVectorKanteloTask::MeasurePage()
+bool CVectorKanteloTask::MeasurePage()
 {
-    MeasureTextBounds();
+    if (!MeasureTextBounds())
+        return false;
     const CBoxF& t = m_textBounds;
     m_layerBounds = CBoxF();
     for (size_t g = m_groups.size(); g-- > 0;)
@@ -197,9 +204,10 @@ void CVectorKanteloTask::MeasurePage()
     }
     if (m_bounds.Width <= 0 || m_bounds.Height <= 0)
         throw my::CException(IDS_OUTPUT_SIZE_ZERO);
+    return true;
 }
 
-void CVectorKanteloTask::DrawPage()
+bool CVectorKanteloTask::DrawPage()
 {
     const double w = m_bounds.Width, h = m_bounds.Height;
     CMultiRenderer& r = *m_multiRenderer;
@@ -226,11 +234,14 @@ void CVectorKanteloTask::DrawPage()
             r.SetLineWidth(l.Width / 10.0);
             r.SetFillColor(l.Color);
             r.SetStrokeColor(l.Color);
-            WalkText(m_bounds.X + l.X / 10.0f, m_bounds.Y + l.Y / 10.0f,
-                     [&](const CPlacedChar& c, float gx, float gy) { DrawGlyph(c.Ch, gx, gy); });
+            // Stopped, the page and the document stay unended: no file is written.
+            if (!WalkText(m_bounds.X + l.X / 10.0f, m_bounds.Y + l.Y / 10.0f,
+                          [&](const CPlacedChar& c, float gx, float gy) { DrawGlyph(c.Ch, gx, gy); }))
+                return false;
         }
     r.EndPage();
     r.EndDocument();
+    return true;
 }
 
 void CVectorKanteloTask::Run()
@@ -238,7 +249,6 @@ void CVectorKanteloTask::Run()
     if (Text.empty())
         throw my::CException(IDS_TEXT_EMPTY);
     LayOutVector();
-    MeasurePage();
-    DrawPage();
-    m_resultImage = m_dibRenderer->GetDib();
+    if (MeasurePage() && DrawPage())
+        m_resultImage = m_dibRenderer->GetDib();
 }

@@ -70,14 +70,15 @@ private:
     // draws them (no opacity, no blur), and the outline copies.
     void LayOutVector();
     // The page from the layout, cut to the layer bounds on the trimmed sides;
-    // throws IDS_OUTPUT_SIZE_ZERO when nothing is left.
-    void MeasurePage();
-    void DrawPage();
+    // throws IDS_OUTPUT_SIZE_ZERO when nothing is left. These three return
+    // false when the task was told to stop on the way.
+    bool MeasurePage();
+    bool DrawPage();
     // Every character of the layout but a line feed: draw(char, x, y), the
     // glyph origin in pixels moved by (ox, oy).
     template <class Draw>
-    void WalkText(float ox, float oy, Draw draw);
-    void MeasureTextBounds();
+    bool WalkText(float ox, float oy, Draw draw);
+    bool MeasureTextBounds();
     void DrawGlyph(UINT32 ch, float x, float y);
 
     CBoxF m_bounds;

@@ -15,7 +15,7 @@ struct CRun {
     boost::shared_ptr<CRecordingRenderer> out;
 };
 
-CRun RenderVector(const boost::shared_ptr<CSetting>& s, const std::wstring& text)
+CRun RenderVector(const boost::shared_ptr<CSetting>& s, const std::wstring& text, CTerminable* worker = nullptr)
 {
     CRun r;
     r.task.reset(new CVectorKanteloTask);
@@ -25,6 +25,7 @@ CRun RenderVector(const boost::shared_ptr<CSetting>& s, const std::wstring& text
     r.task->Path = L"C:\\out.pdf";
     r.out.reset(new CRecordingRenderer);
     r.task->SetRenderer(r.out);
+    r.task->SetTerminable(worker);
     r.task->Execute();
     return r;
 }
@@ -198,6 +199,35 @@ TEST(VectorKanteloTaskTest, VerticalTextIsTurnedOnThePage)
     ASSERT_EQ(7u, t.size());
     for (int i = 0; i < 7; ++i)
         EXPECT_NEAR(expected[i], t[i], 1e-4) << i;
+}
+
+// Told to stop while it measures the glyphs or while it draws them, the task
+// ends at the next character: the page and the document stay unended (no
+// file is written), no image, and a stop is no error.
+TEST(VectorKanteloTaskTest, AStopEndsTheTaskAtTheNextCharacter)
+{
+    boost::shared_ptr<CSetting> s = Face();
+    s->Borderings[0].SetPreset(20, RGB(0, 200, 0), 100, 0, 120, 0);
+    s->UseBorderings[0] = 1;
+    struct CStopAtAsk : CTerminable {
+        int asks = 0, stopAt = 0;
+        bool IsTerminated() override { return ++asks >= stopAt; }
+    };
+    // 30 characters measured, then drawn once per outline copy (two).
+    for (int at : {1, 20, 31, 70, 90}) {
+        CStopAtAsk stop;
+        stop.stopAt = at;
+        CRun r = RenderVector(s, std::wstring(30, L'\u5B57'), &stop);
+        EXPECT_EQ(at, stop.asks) << "asked on after the stop";
+        EXPECT_FALSE(r.task->HasError()) << at << ": " << Narrow(r.task->Err.message);
+        EXPECT_FALSE(r.task->GetResultImage()) << at;
+        EXPECT_TRUE(Only(r.out->calls, {"EndPage", "EndDocument"}).empty()) << at;
+    }
+    CStopAtAsk never;
+    never.stopAt = 1000;
+    CRun whole = RenderVector(s, std::wstring(30, L'\u5B57'), &never);
+    EXPECT_EQ(90, never.asks);
+    EXPECT_EQ(1u, Only(whole.out->calls, {"EndDocument"}).size());
 }
 
 TEST(VectorKanteloTaskTest, UnitsThatDrawNothing)
