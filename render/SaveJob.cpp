@@ -21,7 +21,8 @@ void CheckWritten(const std::wstring& path)
 }
 
 bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstring& folder,
-              std::vector<std::wstring>& files, std::wstring& error, boost::shared_ptr<CDib>* firstImage)
+              std::vector<std::wstring>& files, std::wstring& error, boost::shared_ptr<CDib>* firstImage,
+              CKanteloTaskClient* client)
 {
     if (SplitTextIntoUnits(text, setting.Unit).empty()) {
         error = CSimpleErr::Format(IDS_TEXT_EMPTY);
@@ -33,14 +34,18 @@ bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstr
     CSetting target(setting);
     target.FolderPath = full;
     CSaveJobTasks job;
-    BuildSaveTasks(job, target, text, nullptr);
-    for (const boost::shared_ptr<CKanteloTask>& task : job.Tasks) {
+    BuildSaveTasks(job, target, text, client);
+    for (size_t i = 0; i < job.Tasks.size(); ++i) {
+        // Each task goes, with its image and its layout, once its unit is
+        // done: a job of 20,000 lines that kept them all ran out of memory.
+        boost::shared_ptr<CKanteloTask> task;
+        task.swap(job.Tasks[i]);
         task->Execute();
         if (task->HasError()) {
             error = task->Err.message;
             return false;
         }
-        if (firstImage && task == job.Tasks.front())
+        if (firstImage && i == 0)
             *firstImage = task->GetResultImage();
         if (!job.IsOneFile()) {
             CheckWritten(task->Path);
@@ -58,11 +63,12 @@ bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstr
 } // namespace
 
 bool RunSaveJob(const CSetting& setting, const std::wstring& text, const std::wstring& folder,
-                std::vector<std::wstring>& files, std::wstring& error, boost::shared_ptr<CDib>* firstImage)
+                std::vector<std::wstring>& files, std::wstring& error, boost::shared_ptr<CDib>* firstImage,
+                CKanteloTaskClient* client)
 {
     bool done = false;
     my::CCtrlException caught(nullptr, 0);
-    CatchToError(caught, [&] { done = RunTasks(setting, text, folder, files, error, firstImage); });
+    CatchToError(caught, [&] { done = RunTasks(setting, text, folder, files, error, firstImage, client); });
     if (caught.id != 0)
         error = caught.message;
     return done;

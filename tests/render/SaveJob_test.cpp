@@ -142,3 +142,43 @@ TEST(SaveJobTest, AFaceNoFontHasIsNamedInEveryFormat)
         EXPECT_TRUE(files.empty()) << f.name;
     }
 }
+
+// A job of many lines holds one unit's task and picture at a time: each is
+// let go once its file is written (the first unit's picture is handed back).
+TEST(SaveJobTest, EachUnitIsLetGoOnceItsFileIsWritten)
+{
+    struct CWatch : CKanteloTaskClient {
+        std::vector<boost::weak_ptr<CKanteloTask> > tasks;
+        std::vector<boost::weak_ptr<CDib> > images;
+        size_t mostTasksAlive = 0, mostImagesAlive = 0;
+        void OnTaskFinished(boost::shared_ptr<CKanteloTask> task) override
+        {
+            tasks.push_back(task);
+            images.push_back(task->GetResultImage());
+            size_t tasksAlive = 0, imagesAlive = 0;
+            for (size_t i = 0; i < tasks.size(); ++i) {
+                tasksAlive += tasks[i].expired() ? 0 : 1;
+                imagesAlive += i > 0 && !images[i].expired() ? 1 : 0;
+            }
+            mostTasksAlive = std::max(mostTasksAlive, tasksAlive);
+            mostImagesAlive = std::max(mostImagesAlive, imagesAlive);
+        }
+    };
+    for (const CFormatCase& f : {kFormats[0], kFormats[3]}) {
+        CTempFolder folder;
+        std::wstring text;
+        for (int i = 0; i < 12; ++i)
+            text += L"行" + std::to_wstring(i) + L"\n";
+        CWatch watch;
+        std::vector<std::wstring> files;
+        std::wstring error;
+        boost::shared_ptr<CDib> first;
+        ASSERT_TRUE(RunSaveJob(JobSetting(f), text, folder.Path(), files, error, &first, &watch))
+            << f.name << ": " << Narrow(error);
+        ASSERT_EQ(12u, watch.tasks.size()) << f.name;
+        EXPECT_EQ(1u, watch.mostTasksAlive) << f.name << ": only the task that just finished";
+        EXPECT_GE(1u, watch.mostImagesAlive) << f.name;
+        ASSERT_TRUE(first) << f.name;
+        EXPECT_EQ(first, watch.images[0].lock()) << f.name;
+    }
+}
