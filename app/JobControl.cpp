@@ -55,6 +55,8 @@ void CJobControl::StartJob(bool preview)
         m_finished.clear();
     }
     m_saveJob.Clear();
+    m_firstPath.clear();
+    m_firstFolder.clear();
 
     if (preview) {
         const SIZE size = m_view.GetPreviewSize();
@@ -72,6 +74,9 @@ void CJobControl::StartJob(bool preview)
     } else {
         for (const CKanteloTaskPtr& task : m_saveJob.Tasks)
             m_pool.GetQueue().Push(task);
+        // The queue holds them now, and each goes once the timer has taken
+        // it over: a job of 20,000 lines kept every task, with its layout.
+        m_saveJob.Tasks.clear();
     }
 
     const int count = static_cast<int>(m_pool.GetQueue().GetTasks().size());
@@ -162,27 +167,36 @@ void CJobControl::OnTimer(DWORD now)
     // Asked before the list is read: a worker that has ended has handed
     // back everything it ever will.
     const bool workerRunning = m_pool.IsRunning();
-    CKanteloTaskPtr failed;
+    // The tasks handed back since the last look. Taken over, each goes with
+    // its image (the pane keeps the one it shows) and its layout.
+    std::vector<CKanteloTaskPtr> arrived;
     {
         CAutoLock<CAutoCriticalSection> lock(m_finishedLock);
-        const int finished = static_cast<int>(m_finished.size());
-        for (int i = m_jobFinishedCount; i < finished && !failed; ++i)
-            if (m_finished[static_cast<size_t>(i)]->HasError())
-                failed = m_finished[static_cast<size_t>(i)];
-        if (!failed && finished > m_jobFinishedCount) {
-            // The newest complete image; a task told to stop may have left
-            // a half-drawn one.
-            for (int i = finished; i-- > m_jobFinishedCount;) {
-                CKanteloTask& task = *m_finished[static_cast<size_t>(i)];
-                if (task.GetResultImage() && !task.IsTerminated()) {
-                    m_view.ShowImage(task.GetResultImage(), m_setting.FontSetting.IsVertical());
-                    break;
-                }
-            }
-            for (int i = m_jobFinishedCount; i < finished; ++i)
-                m_finished[static_cast<size_t>(i)]->ReleaseResultImage();
-            m_jobFinishedCount = finished;
+        arrived.swap(m_finished);
+    }
+    CKanteloTaskPtr failed;
+    for (const CKanteloTaskPtr& task : arrived)
+        if (!failed && task->HasError())
+            failed = task;
+    if (!failed && !arrived.empty()) {
+        if (m_jobFinishedCount == 0) {
+            m_firstPath = arrived.front()->Path;
+            if (arrived.front()->GetSetting())
+                m_firstFolder = arrived.front()->GetSetting()->FolderPath;
         }
+        // The newest complete image; a task told to stop may have left a
+        // half-drawn one.
+        for (size_t i = arrived.size(); i-- > 0;) {
+            CKanteloTask& task = *arrived[i];
+            if (task.GetResultImage() && !task.IsTerminated()) {
+                m_view.ShowImage(task.GetResultImage(), m_setting.FontSetting.IsVertical());
+                break;
+            }
+        }
+        // The worker may still hold the last task for a moment.
+        for (const CKanteloTaskPtr& task : arrived)
+            task->ReleaseResultImage();
+        m_jobFinishedCount += static_cast<int>(arrived.size());
     }
 
     CSimpleErr error;
@@ -233,14 +247,8 @@ void CJobControl::EndJob(bool failed, const CSimpleErr& error, DWORD now)
 
     m_view.SetJobControlsState(false);
     CMsg& msg = m_view.GetJobMsg();
-    std::wstring path, folder;
     {
         CAutoLock<CAutoCriticalSection> lock(m_finishedLock);
-        if (!m_finished.empty()) {
-            path = m_finished.front()->Path;
-            if (m_finished.front()->GetSetting())
-                folder = m_finished.front()->GetSetting()->FolderPath;
-        }
         m_finished.clear();
     }
     if (failed) {
@@ -256,7 +264,7 @@ void CJobControl::EndJob(bool failed, const CSimpleErr& error, DWORD now)
         // A document that cannot be written is reported instead of the
         // finished dialog; the pane gets its preview back either way.
         if (RunAndReport(msg, [&] { job.EndDocument(); }, false))
-            m_view.ShowFinished(count, oneFile, path, folder);
+            m_view.ShowFinished(count, oneFile, m_firstPath, m_firstFolder);
     }
     SchedulePreview(now);
 }

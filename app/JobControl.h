@@ -9,7 +9,8 @@
 // preview, after the last of them. A preview that is due replaces one still
 // running. A save job disables the inputs until it ends with the error of a
 // failed task, the stop notice (143) or the finished dialog, then a fresh
-// preview is due.
+// preview is due. A finished task is let go once the timer has taken it
+// over.
 //
 // Only finished, complete images reach the pane: a task that failed or was
 // told to stop may leave a half-drawn image behind, and it is dropped.
@@ -109,7 +110,11 @@ private:
     std::atomic<int> m_progressTotal{1};
 
     CTaskThreadPool m_pool;
+    // The job's document; its tasks are on the queue.
     CSaveJobTasks m_saveJob;
+    // Handed back by the worker, not yet taken over by the timer.
     std::vector<CKanteloTaskPtr> m_finished;
+    // The first finished task's file and folder, for the finished dialog.
+    std::wstring m_firstPath, m_firstFolder;
     CAutoCriticalSection m_finishedLock;
 };

@@ -354,6 +354,58 @@ TEST(JobControlTest, StopDuringALongCharacterJob)
     EXPECT_FALSE(view.controls.back());
 }
 
+// A save holds no unit the timer has taken over: each task goes, with its
+// image and its layout, once it is shown (the pane keeps the newest image).
+// The worker waits after handing each task back until the timer has looked.
+TEST(JobControlTest, ASaveLetsEachUnitGoOnceTakenOver)
+{
+    class CWatchingJobControl : public CTestJobControl {
+    public:
+        using CTestJobControl::CTestJobControl;
+        std::vector<boost::weak_ptr<CKanteloTask> > handed;  // the worker's, read between the events
+        CHandle arrived{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+        CHandle looked{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+        void OnTaskFinished(boost::shared_ptr<CKanteloTask> task) override
+        {
+            if (task->Path.empty()) {  // the preview after the save
+                CTestJobControl::OnTaskFinished(task);
+                return;
+            }
+            handed.push_back(task);
+            CTestJobControl::OnTaskFinished(task);
+            SetEvent(arrived.Get());
+            WaitForSingleObject(looked.Get(), kPatience);
+        }
+    };
+    CTempFolder folder;
+    std::wstring text;
+    for (int i = 1; i <= 8; ++i)
+        text += L"行" + std::to_wstring(i) + L"\r\n";
+    CSetting setting = FirstStartSetting(folder.Path(), text);
+    CTestView view;
+    CWatchingJobControl jobs(view, setting);
+    jobs.StartJob(false);
+    size_t mostAlive = 0;
+    for (int i = 1; i <= 8; ++i) {
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(jobs.arrived.Get(), kPatience)) << i;
+        // The last one ends the job, which waits for the worker: let it go first.
+        if (i < 8) {
+            jobs.OnTimer(Later());
+            size_t alive = 0;
+            for (const boost::weak_ptr<CKanteloTask>& task : jobs.handed)
+                alive += task.expired() ? 0 : 1;
+            mostAlive = std::max(mostAlive, alive);
+        }
+        SetEvent(jobs.looked.Get());
+    }
+    ASSERT_TRUE(RunUntilIdle(jobs));
+    EXPECT_EQ(1u, mostAlive) << "only the task the worker is handing back";
+    ASSERT_EQ(1u, view.finished.size());
+    EXPECT_EQ(8, view.finished[0].count);
+    EXPECT_EQ(folder.File(L"1.png"), view.finished[0].path);
+    EXPECT_EQ(folder.Path(), view.finished[0].folder);
+}
+
 // A one-file job stopped after its first unit never ends its document: no
 // file of a few pages appears in place of the whole one.
 TEST(JobControlTest, AStoppedOneFileJobWritesNoDocument)
