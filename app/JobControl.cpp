@@ -262,9 +262,11 @@ void CJobControl::EndJob(bool failed, const CSimpleErr& error, DWORD now)
         CSaveJobTasks job = m_saveJob;
         m_saveJob.Clear();
         // A document that cannot be written is reported instead of the
-        // finished dialog; the pane gets its preview back either way.
-        if (RunAndReport(msg, [&] { job.EndDocument(); }, false))
-            m_view.ShowFinished(count, oneFile, m_firstPath, m_firstFolder);
+        // finished dialog, and no preview follows: the pane keeps what the
+        // job drew until the next change asks for one.
+        if (!RunAndReport(msg, [&] { job.EndDocument(); }, false))
+            return;
+        m_view.ShowFinished(count, oneFile, m_firstPath, m_firstFolder);
     }
     SchedulePreview(now);
 }

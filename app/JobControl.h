@@ -9,8 +9,9 @@
 // preview, after the last of them. A preview that is due replaces one still
 // running. A save job disables the inputs until it ends with the error of a
 // failed task, the stop notice (143) or the finished dialog, then a fresh
-// preview is due. A finished task is let go once the timer has taken it
-// over.
+// preview is due; when its one-file document cannot be written, the error is
+// shown and no preview follows. A finished task is let go once the timer has
+// taken it over.
 //
 // Only finished, complete images reach the pane: a task that failed or was
 // told to stop may leave a half-drawn image behind, and it is dropped.
