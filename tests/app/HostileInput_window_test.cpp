@@ -9,6 +9,7 @@
 #include "render/SaveJob.h"
 #include "resources/main_window.h"
 #include "resources/strings_app.h"
+#include "resources/strings_decoration.h"
 #include "resources/strings_engine.h"
 #include "resources/strings_foundation_io.h"
 #include "resources/strings_foundation.h"
@@ -310,6 +311,44 @@ TEST(HostileInputProgramTest, ALargeDecorationIsSavedAsWithoutAWindow)
         EXPECT_EQ(expected.cx, size.cx) << i;
         EXPECT_EQ(expected.cy, size.cy) << i;
     }
+}
+
+// A line of a million characters named by its text, after a short one.
+// Drawn as SVG it would take minutes: Stop, pressed once the short line's
+// picture is in the pane, ends it. As PNG it is too large, and the save says
+// so at once. The window answers all the while; only the short line's files
+// are written.
+TEST(HostileInputProgramTest, AMillionCharacterLineNamedByItsTextIsStoppedOrRefused)
+{
+    ResetProgramState();
+    const std::wstring folder = FreshOutputFolder(L"hostile-long-line");
+    CSetting s = FirstStartSetting();
+    s.FolderPath = folder;
+    s.FnameType = FnameType::TEXT;
+    s.SaveFormat.Type = OutputType::SVG;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    CTempFolder alone;
+    std::vector<std::wstring> files;
+    std::wstring error;
+    boost::shared_ptr<CDib> shortLine;
+    ASSERT_TRUE(RunSaveJob(s, L"a", alone.File(L""), files, error, &shortLine)) << Narrow(error);
+    ASSERT_TRUE(shortLine);
+    const std::wstring shown = std::to_wstring(shortLine->GetWidth()) + L" x " + std::to_wstring(shortLine->GetAbsHeight());
+    std::wstring line;
+    while (line.size() < 1000000)
+        line += L"縁取り文字テスト";
+    const std::wstring tooLarge = LoadResourceString(IDS_IMAGE_TOO_LARGE);
+    std::wstring script = L"start\ntext 153 a\\n" + line + L"\nclick 1\n" + ChooseFolderScript(folder);
+    script += L"expect 300 " + shown + L"\nclick " + Id(IDC_STOP) + L"\nwaitlong " + LoadResourceString(IDS_JOB_STOPPED) +
+              L"\nclick 1\nmain\n";
+    script += L"pick " + Id(IDC_SAVE_FORMAT) + L" " + LoadResourceString(IDS_SAVE_FORMAT_PNG) + L"\nclick 1\n" +
+              ChooseFolderScript(folder);
+    script += L"waitlong " + tooLarge.substr(0, tooLarge.find(L'%')) + L"\nclick 1\nmain\nenabled 1 1\nclose\nexit 2\n";
+    CDriveResult r = RunDriveScript(script);
+    EXPECT_EQ(0u, r.exitCode) << r.output.substr(0, 300);
+    EXPECT_TRUE(FileExists(folder + L"\\a.svg"));
+    EXPECT_TRUE(FileExists(folder + L"\\a.png"));
+    EXPECT_EQ(2, CountFiles(folder));
 }
 
 // A decoration settings file that does not parse: the box names the file and
