@@ -5,7 +5,8 @@
 # The benchmark line: "縁取り文字テスト" in IPAGothic at 200 px, face E03030,
 # a white outline of 5 px and a black one of 10 px blurred by 4, transparent
 # PNG, trimmed. The large cases repeat it (10 lines of 80 characters, 20 of
-# 160, by paragraph); one more has 10 lines of 80 characters all different.
+# 160, by paragraph); one more has 10 lines of 80 characters all different,
+# and one a single line of 100,000 characters named by its text.
 # Whole-process figures are the median wall time of render.exe (Wine's start
 # included) and its peak resident memory; "per Mpx" divides that peak by the
 # output image's megapixels. A settings file of 60 MB is timed until refused.
@@ -85,6 +86,13 @@ render_case line "$(get settings)" "$(get text)" "$runs"
 render_case 10x80 "$(get paragraph_settings)" "$(get text10x80)" "$(((runs + 1) / 2))"
 render_case 20x160 "$(get paragraph_settings)" "$(get text20x160)" 1
 render_case 10x80different "$(get paragraph_settings)" "$(get text10x80different)" 1
+# A line of 100,000 characters named by its text: too large to draw, so the
+# save ends with that message after cutting, naming and laying out the line.
+sed 's|<FnameType>[A-Z_]*</FnameType>|<FnameType>TEXT</FnameType>|' "$work/bench.knt" >"$work/text-named.knt"
+printf '縁取り文字テスト%.0s' $(seq 12500) >"$work/line100k.txt"
+mkdir -p "$work/out-longline"
+longline() { wine "$build/tools/render.exe" "$(winpath "$work/text-named.knt")" "$(winpath "$work/line100k.txt")" "$(winpath "$work/out-longline")" || true; }
+longline_ms=$(for i in $(seq "$runs"); do wall_ms longline; done | median)
 cat "$work/cases"
 # A settings file of 60 MB (small comments around the root): the time until
 # render.exe has refused it, Wine's start included, and whether it said why.
@@ -108,6 +116,8 @@ printf '10 x 80 all different:     %7s ms, peak %s MB (%s MB/Mpx)   (goal < 1500
   "$(field 10x80different 2)" "$(field 10x80different 3)" "$(per_mpx 10x80different)"
 printf 'a 60 MB settings file:     %7s ms until refused, %s   (goal: at once, by its size)\n' \
   "$huge_ms" "$(grep -q '62,914,' "$work/huge.out" && echo 'its size named' || echo 'SIZE NOT NAMED')"
+printf 'a line of 100,000 characters named by its text: %7s ms   (goal: no more than the line, whole process; ends too large)\n' \
+  "$longline_ms"
 printf 'preview, 20 chars at 30 px, five presets: %s ms, fastest %s ms   (goal < 5 ms)\n' \
   "$(get preview_ms_median)" "$(get preview_ms_min)"
 printf 'heavy preview, 6 lines at 48 px, five rows of 8 px blurred by 10: %s ms, fastest %s ms   (goal < 60 ms)\n' \
