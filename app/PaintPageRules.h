@@ -10,7 +10,8 @@
 
 typedef std::vector<CFolderFilePtr> CFolderFileList;
 
-const int kGradationRows = 12;
+// One row of the gradation page for each stop a gradation can hold.
+const int kGradationRows = static_cast<int>(kGradationStops);
 
 // The stop a control of the gradation page's row table belongs to (use,
 // button, "#" label, colour, position, trackbar), or -1.
