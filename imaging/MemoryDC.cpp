@@ -118,8 +118,10 @@ void CMemoryDC2::ReleaseDC()
     if (m_dc && m_previous)
         dc::SelectObject(m_dc, m_previous);
     m_previous = nullptr;
-    m_bitmap.Reset();
+    // The DC goes first: a bitmap still selected into it, because putting
+    // the previous one back failed, could not be deleted before.
     m_dc.Reset();
+    m_bitmap.Reset();
 }
 
 BOOL CMemoryDC2::Destroy()

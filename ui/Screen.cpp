@@ -379,8 +379,10 @@ void CDCScreen::ReleaseDC()
     if (m_dc && m_previous)
         SelectObject(m_dc, m_previous);
     m_previous = nullptr;
-    m_bitmap.Reset();
+    // The DC goes first: a bitmap still selected into it, because putting
+    // the previous one back failed, could not be deleted before.
     m_createdDC.Reset();
+    m_bitmap.Reset();
     m_windowDC.reset();
     m_dc = nullptr;
     m_bounds = RECT{0, 0, 0, 0};
