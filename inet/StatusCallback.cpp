@@ -7,15 +7,16 @@
 
 namespace {
 
-// How long a wait that gave up still lets the abandoned call end: WinINet's
-// receive time-out (the limit and kReceiveMarginMs) ends a stalled call, this
-// is its slack.
-const DWORD kAbandonGraceMs = 2000;
+// How long a wait that gave up without abandoning its call (a time-out, or a
+// cancel of a call with no handle of its own) still lets the call end:
+// WinINet's receive time-out (the limit and kReceiveMarginMs) ends a stalled
+// call, this is its slack.
+const DWORD kGiveUpGraceMs = 2000;
 // Well above the 16 ms steps of Wine's tick count and a busy machine's delays,
 // so that a call WinINet ended by its receive time-out never measures a
 // silence shorter than the limit.
 const DWORD kReceiveMarginMs = 500;
-static_assert(kReceiveMarginMs < kAbandonGraceMs, "an abandoned call must end within the slack");
+static_assert(kReceiveMarginMs < kGiveUpGraceMs, "a call given up must end within the slack");
 
 DWORD InfoDword(const void* info, DWORD infoLength)
 {
@@ -270,9 +271,10 @@ HRESULT CInternetStatusCallbackBS::Wait(ULONG statusCode, bool report)
         }
         WaitForCompletion(std::min<DWORD>(1000, m_timeLimit - idle));
     }
-    // The abandoned call still owns its caller's buffers and writes into them
-    // when it ends: let it end before the caller unwinds.
-    DWORD grace = m_timeLimit < INFINITE - kAbandonGraceMs ? m_timeLimit + kAbandonGraceMs : INFINITE - 1;
+    // The call given up is not abandoned: it still writes into its memory and
+    // reports to the session when it ends, so it is let end before the caller
+    // unwinds.
+    DWORD grace = m_timeLimit < INFINITE - kGiveUpGraceMs ? m_timeLimit + kGiveUpGraceMs : INFINITE - 1;
     WaitForCompletion(grace);
     return outcome;
 }
