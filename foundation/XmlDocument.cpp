@@ -206,15 +206,21 @@ bool CXmlDocument::LoadGlobalMemory(HGLOBAL block)
     } else if (!block) {
         return FailWithCode(IDS_OPEN_MEMORY_STREAM_FAILED, E_POINTER);
     }
-    // A block may be larger than its text. UTF-8 text ends at its first NUL
-    // (XML has no NUL character; what follows was never written), UTF-16
-    // text where only zeros follow.
+    // A block may be larger than its text, which ends at its first NUL
+    // character (XML has none; what follows was never written). In UTF-16
+    // that is a zero code unit: a zero byte alone is half of a character
+    // such as the '>' that ends the text.
     const bool utf16 = bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') ||
                                              (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
-    if (!utf16)
+    if (!utf16) {
         bytes.resize(std::strlen(bytes.c_str()));
-    while (!bytes.empty() && bytes.back() == '\0')
-        bytes.pop_back();
+    } else {
+        size_t end = 2;
+        while (end + 1 < bytes.size() && (bytes[end] != '\0' || bytes[end + 1] != '\0'))
+            end += 2;
+        if (end + 1 < bytes.size())
+            bytes.resize(end);
+    }
     // A fragment the parser refused is a failure here, not later with a
     // misleading "node not found".
     return ParseBytes(bytes, IDS_XML_PARSE_FAILED, std::wstring());

@@ -188,8 +188,13 @@ TEST(XmlDocument, GlobalMemoryRoundTrip)
 
     // Another program's block, larger than its text: the text ends at the
     // first NUL, whatever the spare bytes hold.
-    CGlobalMemory larger(BlockOf(std::string("<a>1</a>\0\xFF<b", 12)));
-    EXPECT_TRUE(loaded.LoadGlobalMemory(larger)) << Narrow(loaded.m_err.message);
+    // In UTF-16 the text ends at the first zero code unit; the zero half of
+    // its last '>' belongs to the text.
+    const std::string utf16("\xFF\xFE<\0a\0>\0" "1\0<\0/\0a\0>\0", 18);
+    for (const std::string& bytes : {std::string("<a>1</a>\0\xFF<b", 12), utf16, utf16 + std::string("\0\0<\0b\0\0", 7)}) {
+        CGlobalMemory larger(BlockOf(bytes));
+        EXPECT_TRUE(loaded.LoadGlobalMemory(larger)) << Narrow(loaded.m_err.message);
+    }
 }
 
 TEST(XmlDocument, MalformedInputIsRefused)
