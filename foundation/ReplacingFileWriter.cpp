@@ -214,8 +214,10 @@ HRESULT KeepAsideNumbered(const std::wstring& path, const std::wstring& suffix, 
     keptAs = path + L"." + std::to_wstring(next) + suffix;
     if (!MoveFileExW(path.c_str(), keptAs.c_str(), MOVEFILE_WRITE_THROUGH))
         return FailedCallResult();
-    // Only once the new copy is safe do old ones go.
-    for (size_t i = 0; i + keep < copies.size() + 1; ++i)
+    // Only once the new copy is safe do old ones go; the new one stays
+    // whatever `keep` says, or the move would have lost the file after all.
+    const size_t olderKept = keep > 0 ? keep - 1 : 0;
+    for (size_t i = 0; i + olderKept < copies.size(); ++i)
         if (!(GetFileAttributesW(copies[i].second.c_str()) & FILE_ATTRIBUTE_DIRECTORY))
             DeleteFileW(copies[i].second.c_str());
     return S_OK;

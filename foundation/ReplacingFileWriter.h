@@ -64,9 +64,9 @@ void WriteOutputFileOrThrow(const std::wstring& path, const void* data, size_t s
 // it, "<path>.<n><suffix>". n is one more than the highest number kept so
 // far, so no earlier copy is ever replaced, even after older ones were
 // removed; the move itself refuses to replace anything. Afterwards only the
-// newest `keep` copies of the path stay: older ones are deleted (one that
-// cannot be deleted just stays: nothing is lost, the folder only keeps one
-// more). `keptAs` names the new copy.
+// newest `keep` copies of the path (the new one at least) stay: older ones
+// are deleted (one that cannot be deleted just stays: nothing is lost, the
+// folder only keeps one more). `keptAs` names the new copy.
 HRESULT KeepAsideNumbered(const std::wstring& path, const std::wstring& suffix, size_t keep, std::wstring& keptAs);
 // The copies KeepAsideNumbered made of the path, oldest first.
 std::vector<std::wstring> NumberedCopies(const std::wstring& path, const std::wstring& suffix);

@@ -154,4 +154,10 @@ TEST(ReplacingFileWriter, DamagedCopiesAreKeptUnderNumbersNeverReused)
     EXPECT_TRUE(FAILED(KeepAsideNumbered(path, L".broken", 1, keptAs)));
     EXPECT_EQ(folder.File(L"s.config.11.broken"), keptAs);
     EXPECT_EQ(3u, NumberedCopies(path, L".broken").size());
+
+    // Keeping none still keeps the copy just made.
+    const std::wstring other = folder.File(L"t.config");
+    ASSERT_TRUE(WriteFileBytes(other, "damaged"));
+    ASSERT_EQ(S_OK, KeepAsideNumbered(other, L".broken", 0, keptAs));
+    EXPECT_EQ(std::vector<std::wstring>{keptAs}, NumberedCopies(other, L".broken"));
 }
