@@ -677,7 +677,7 @@ TEST(SettingXml, BackupIsUsedWhenTheFileWillNotRead)
     CSetting s;
     CSettingsFileLoader loader;
     EXPECT_EQ(CSettingsFileLoader::FROM_BACKUP, loader.Load(s, path));
-    EXPECT_EQ(UINT(IDS_XML_LOAD_FAILED), loader.GetError().id);  // the damaged file's error, for message IDS_CONFIRM_CONTINUE_AFTER_ERROR
+    EXPECT_EQ(UINT(IDS_XML_LOAD_FAILED), loader.GetError().id);  // the damaged file's error, for message IDS_CONFIRM_CONTINUE_AFTER_CONFIG_ERROR
     EXPECT_EQ(0x112233u, s.BkColor);
     // Nothing is touched before the user answered.
     EXPECT_EQ(damaged, ReadFileBytes(path));
