@@ -4,7 +4,9 @@
 #include "render/SaveFormatFactory.h"
 #include "render/VectorKanteloTask.h"
 #include "foundation/PathUtil.h"
+#include "platform/FindFile.h"
 #include "resources/strings_engine.h"
+#include <unordered_set>
 
 std::vector<std::wstring> CSaveJobTasks::OutputPaths() const
 {
@@ -18,12 +20,51 @@ std::vector<std::wstring> CSaveJobTasks::OutputPaths() const
     return paths;
 }
 
+namespace {
+
+// The names in a folder (`folder` ends in its separator), long and short
+// forms, as FileNameKey gives them; false when it cannot be listed whole. A
+// folder that does not exist holds nothing.
+bool ListNameKeys(const std::wstring& folder, std::unordered_set<std::wstring>& keys)
+{
+    keys.clear();
+    CFindFile find;
+    if (!find.FindFile((folder + L"*").c_str())) {
+        const DWORD code = ::GetLastError();
+        return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+    }
+    do {
+        keys.insert(FileNameKey(find.GetFileName()));
+        if (find.GetData().cAlternateFileName[0] != 0)
+            keys.insert(FileNameKey(find.GetData().cAlternateFileName));
+    } while (find.FindNextFile());
+    return ::GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+} // namespace
+
 std::vector<std::wstring> CSaveJobTasks::ExistingOutputs() const
 {
+    // A folder is listed once rather than each file looked up: a save of a
+    // million characters asked a million times, which held the window for
+    // most of a minute under Wine. A folder that cannot be listed is asked
+    // file by file.
     std::vector<std::wstring> existing;
-    for (const std::wstring& path : OutputPaths())
-        if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+    std::wstring listedFolder;
+    std::unordered_set<std::wstring> keys;
+    bool listed = false, known = false;
+    for (const std::wstring& path : OutputPaths()) {
+        std::wstring folder = path, name;
+        SplitPathFileName(folder, name);
+        if (!listed || folder != listedFolder) {
+            known = ListNameKeys(folder, keys);
+            listedFolder = folder;
+            listed = true;
+        }
+        if (known ? keys.count(FileNameKey(name)) != 0
+                  : ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
             existing.push_back(path);
+    }
     return existing;
 }
 

@@ -75,17 +75,6 @@ bool IsDeviceName(const std::wstring& name)
     return false;
 }
 
-// The form in which Windows compares file names: upper case over all of
-// Unicode. The runtime's towlower knows only A-Z, so "Été" and "été" would
-// count as two titles and the second file would overwrite the first.
-std::wstring FileNameKey(const std::wstring& s)
-{
-    std::wstring k = s;
-    if (!k.empty())
-        ::CharUpperBuffW(&k[0], static_cast<DWORD>(k.size()));
-    return k;
-}
-
 // UTF-8 bytes of the character that starts at i.
 size_t CharUtf8Length(const std::wstring& text, size_t i)
 {
@@ -96,6 +85,17 @@ size_t CharUtf8Length(const std::wstring& text, size_t i)
 }
 
 } // namespace
+
+// Upper case over all of Unicode: the runtime's towlower knows only A-Z, so
+// "Été" and "été" would count as two titles and the second file would
+// overwrite the first.
+std::wstring FileNameKey(const std::wstring& name)
+{
+    std::wstring k = name;
+    if (!k.empty())
+        ::CharUpperBuffW(&k[0], static_cast<DWORD>(k.size()));
+    return k;
+}
 
 std::wstring MakeSafeFileTitle(const std::wstring& title)
 {

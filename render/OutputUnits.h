@@ -25,6 +25,9 @@ std::vector<std::wstring> SplitTextIntoUnits(const std::wstring& text, UINT unit
 // ending in a dot or a space gets it at the end.
 std::wstring MakeSafeFileTitle(const std::wstring& title);
 
+// The form in which Windows compares file names.
+std::wstring FileNameKey(const std::wstring& name);
+
 // Titles used so far in one job, by the form in which Windows compares file
 // names (case folded over all of Unicode), with the count of their last suffix.
 typedef std::map<std::wstring, int> COutputNameCounts;

@@ -38,7 +38,12 @@ TEST(JobTasksTest, SaveTasksShareOneSnapshotAndNameTheirFiles)
     }
     EXPECT_TRUE(job.ExistingOutputs().empty());
     WriteFileBytes(expected[1], "old");
+    WriteFileBytes(folder.File(L"other.png"), "old");
     EXPECT_EQ(std::vector<std::wstring>{expected[1]}, job.ExistingOutputs());
+    // Found as Windows finds them: in other letter case, and a folder of the name.
+    WriteFileBytes(folder.File(L"X.PNG"), "old");
+    ASSERT_TRUE(CreateDirectoryW(expected[0].c_str(), nullptr));
+    EXPECT_EQ(expected, job.ExistingOutputs());
 
     EXPECT_EQ(static_cast<UINT>(IDS_TEXT_EMPTY), ThrownId([&] { BuildSaveTasks(job, JobSetting(OutputType::PNG, false, folder.Path()), L" \r\n\t", nullptr); }));
     EXPECT_TRUE(job.Tasks.empty());
