@@ -18,6 +18,7 @@
 #include "resources/strings_foundation.h"
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 namespace {
 
@@ -195,14 +196,19 @@ int CalcMinLineHeadBearing(const std::vector<std::wstring>& units, const CFontSe
         return glyphs.Find(code);
     };
     int bearing = kUnknownBearing;
+    // A character is measured once: a save of a million characters, each its
+    // own unit, measured each again on the window's thread for seconds.
+    std::unordered_set<UINT32> measured;
     for (const std::wstring& unit : units) {
         CTextWalk walk(unit, 0, 0);
         while (walk.Next()) {
             if (walk.IsLineBreak() || !walk.AtLineStart())
                 continue;
-            ABC abc;
-            MeasureCharWidths(screen, walk.Char(), abc, findGlyph);
-            bearing = std::min(bearing, abc.abcA);
+            if (measured.insert(walk.Char()).second) {
+                ABC abc;
+                MeasureCharWidths(screen, walk.Char(), abc, findGlyph);
+                bearing = std::min(bearing, abc.abcA);
+            }
             walk.Place(0);
         }
     }
