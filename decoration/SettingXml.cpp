@@ -4,6 +4,7 @@
 #include "foundation/File.h"
 #include "foundation/ReplacingFileWriter.h"
 #include "foundation/GlobalMemory.h"
+#include "resources/strings_decoration.h"
 #include "resources/strings_foundation_io.h"
 
 
@@ -76,7 +77,14 @@ bool CSettingXmlWriter::Write(const CSetting& setting, const std::wstring& path)
         return false;
     const HRESULT hr = WriteFileReplacing(path, bytes, KeepBackup);
     if (FAILED(hr)) {
-        m_err.SetWithCode(IDS_XML_FILE_SAVE_FAILED, hr, path);
+        // The replace then fails as access denied on the settings file
+        // itself; what is in the way is the folder.
+        const std::wstring backup = CReplacingFileWriter::BackupPath(path);
+        const DWORD backupAttributes = GetFileAttributesW(backup.c_str());
+        if (KeepBackup && backupAttributes != INVALID_FILE_ATTRIBUTES && (backupAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            m_err.Set(IDS_SETTING_BACKUP_IS_FOLDER, path, backup);
+        else
+            m_err.SetWithCode(IDS_XML_FILE_SAVE_FAILED, hr, path);
         return false;
     }
     return true;

@@ -92,6 +92,10 @@ bool CMsg::ConfirmContinueAfterError(const CSimpleErr& err) { return AskOk(*this
 
 bool CMsg::ConfirmContinueAfterConfigError(const std::wstring& path, const CSimpleErr& err)
 {
+    // The loader's words usually name the file already; a line of its own
+    // would only print the path twice.
+    if (!path.empty() && err.message.find(path) != std::wstring::npos)
+        return ConfirmContinueAfterError(err);
     return AskOk(*this, Format(IDS_CONFIRM_CONTINUE_AFTER_CONFIG_ERROR, path, err.message));
 }
 

@@ -5,6 +5,7 @@
 #include "resources/strings_foundation_io.h"
 #include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -28,6 +29,7 @@ const size_t kWritePiece = 16u << 20;
 
 // Numbers of kept copies: up to nine digits, so one more never overflows.
 const size_t kCopyNumberDigits = 9;
+const unsigned long kMaxCopyNumber = 999999999;
 
 // The number in a name "<name>.<n><suffix>", 0 when the name is not such a
 // copy (another copy's name, a leading zero, too many digits).
@@ -210,7 +212,15 @@ HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes, b
 HRESULT KeepAsideNumbered(const std::wstring& path, const std::wstring& suffix, size_t keep, std::wstring& keptAs)
 {
     std::vector<std::pair<unsigned long, std::wstring>> copies = FindNumberedCopies(path, suffix);
-    const unsigned long next = copies.empty() ? 1 : copies.back().first + 1;
+    // One past the highest copy whose successor is free: past every copy in
+    // the ordinary case, and below a number at the ceiling (a name made by
+    // hand, say) rather than at a name that cannot be counted.
+    unsigned long next = 1;
+    for (auto it = copies.rbegin(); it != copies.rend(); ++it)
+        if (it->first < kMaxCopyNumber && (it == copies.rbegin() || std::prev(it)->first != it->first + 1)) {
+            next = it->first + 1;
+            break;
+        }
     keptAs = path + L"." + std::to_wstring(next) + suffix;
     if (!MoveFileExW(path.c_str(), keptAs.c_str(), MOVEFILE_WRITE_THROUGH))
         return FailedCallResult();

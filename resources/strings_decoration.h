@@ -43,5 +43,6 @@
 #define IDS_SETTING_VALUE_IN_CLIPBOARD           54401
 #define IDS_SETTING_IN_FILE                      54410
 #define IDS_SETTING_IN_CLIPBOARD                 54411
+#define IDS_SETTING_BACKUP_IS_FOLDER             54412
 
 #endif

@@ -585,6 +585,16 @@ TEST(SettingXml, WriteRefusesUnknownValuesAndKeepsFile)
         EXPECT_NE(std::wstring::npos, writer.m_err.message.find(c.value)) << Narrow(writer.m_err.message);
         EXPECT_EQ(before, ReadFileBytes(path));
     }
+    // A folder where the backup goes is named, not the file it blocks.
+    ASSERT_TRUE(CreateDirectoryW((path + L".bak").c_str(), nullptr));
+    CSetting s;
+    s.BkColor = 0;
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(true);
+    EXPECT_FALSE(writer.Write(s, path));
+    EXPECT_EQ(UINT(IDS_SETTING_BACKUP_IS_FOLDER), writer.m_err.id);
+    EXPECT_NE(std::wstring::npos, writer.m_err.message.find(path + L".bak")) << Narrow(writer.m_err.message);
+    EXPECT_EQ(before, ReadFileBytes(path));
 }
 
 TEST(SettingXml, ImportedOutOfRangeValuesCanBeSaved)

@@ -60,6 +60,9 @@ TEST(Msg, EveryQuestionShowsItsTextAndCountsOnlyItsYes)
         {"continue after config error",
          [&](CMsg& m) { return m.ConfirmContinueAfterConfigError(L"C:\\k.config", err); },
          kContinueHead + L"設定ファイル: C:\\k.config\n壊れています\n\n続行しますか？", kOkCancelWarning, IDOK},
+        {"config error naming its file",
+         [&](CMsg& m) { return m.ConfirmContinueAfterConfigError(L"C:\\k.config", ErrorWithText(L"C:\\k.config: x")); },
+         kContinueHead + L"C:\\k.config: x\n\n続行しますか？", kOkCancelWarning, IDOK},
         {"newer config", [](CMsg& m) { return m.ConfirmOverwriteNewerConfig(); },
          L"新しいバージョン用の設定ファイルが存在します。\nこのまま続けると、設定の一部もしくは全てが失われ、\n"
          L"古いバージョンの設定ファイルで上書きされます。\n\n続行しますか？",

@@ -160,4 +160,14 @@ TEST(ReplacingFileWriter, DamagedCopiesAreKeptUnderNumbersNeverReused)
     ASSERT_TRUE(WriteFileBytes(other, "damaged"));
     ASSERT_EQ(S_OK, KeepAsideNumbered(other, L".broken", 0, keptAs));
     EXPECT_EQ(std::vector<std::wstring>{keptAs}, NumberedCopies(other, L".broken"));
+
+    // A copy numbered at the ceiling leaves no number above it: later copies
+    // go on below it, in order, and every one is kept.
+    ASSERT_TRUE(WriteFileBytes(folder.File(L"t.config.999999999.broken"), "stray"));
+    for (const wchar_t* expected : {L"t.config.2.broken", L"t.config.3.broken"}) {
+        ASSERT_TRUE(WriteFileBytes(other, "damaged"));
+        ASSERT_EQ(S_OK, KeepAsideNumbered(other, L".broken", 10, keptAs));
+        EXPECT_EQ(folder.File(expected), keptAs);
+    }
+    EXPECT_EQ("stray", ReadFileBytes(folder.File(L"t.config.999999999.broken")));
 }
