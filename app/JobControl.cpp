@@ -74,8 +74,9 @@ void CJobControl::StartJob(bool preview)
     } else {
         for (const CKanteloTaskPtr& task : m_saveJob.Tasks)
             m_pool.GetQueue().Push(task);
-        // The queue holds them now, and each goes once the timer has taken
-        // it over: a job of 20,000 lines kept every task, with its layout.
+        // The queue holds them now, and each goes, with its image and
+        // layout, once the timer has taken it over: memory holds the tasks
+        // still to come, never the whole job's work.
         m_saveJob.Tasks.clear();
     }
 

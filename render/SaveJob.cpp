@@ -37,7 +37,7 @@ bool RunTasks(const CSetting& setting, const std::wstring& text, const std::wstr
     BuildSaveTasks(job, target, text, client);
     for (size_t i = 0; i < job.Tasks.size(); ++i) {
         // Each task goes, with its image and its layout, once its unit is
-        // done: a job of 20,000 lines that kept them all ran out of memory.
+        // done, so that memory holds one unit's work however long the job.
         boost::shared_ptr<CKanteloTask> task;
         task.swap(job.Tasks[i]);
         task->Execute();

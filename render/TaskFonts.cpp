@@ -196,8 +196,9 @@ int CalcMinLineHeadBearing(const std::vector<std::wstring>& units, const CFontSe
         return glyphs.Find(code);
     };
     int bearing = kUnknownBearing;
-    // A character is measured once: a save of a million characters, each its
-    // own unit, measured each again on the window's thread for seconds.
+    // Each distinct character is measured once, however many units hold it:
+    // the window builds a save's tasks on its own thread, where a million
+    // one-character units must cost a million set lookups, not measures.
     std::unordered_set<UINT32> measured;
     for (const std::wstring& unit : units) {
         CTextWalk walk(unit, 0, 0);
