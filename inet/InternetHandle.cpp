@@ -9,30 +9,52 @@
 
 namespace {
 
-// Context value of every handle: the session, whatever object made the call.
-DWORD_PTR ContextOf(CInternetSession* session) { return reinterpret_cast<DWORD_PTR>(session); }
+// Context value of every handle: the session's number, whatever object made
+// the call.
+DWORD_PTR ContextOf(CInternetSession* session) { return session ? session->GetContext() : 0; }
 
 bool IsPendingOn(CInternetSession* session, DWORD error)
 {
     return session && session->IsAsync() && session->GetCallback() && error == ERROR_IO_PENDING;
 }
 
-// The end of a call that may complete asynchronously, read right after it
-// returned `done`: at once, or, when it is pending on the session, once the
-// callback reports its completion. Any other failure raises the operation's
-// error on `handle`.
-HRESULT FinishCall(bool done, CInternetSession* session, HINTERNET handle, UINT operation)
+} // namespace
+
+CInternetCall::CInternetCall(CInternetSession* session, CInternetHandle& runsOn, bool createsHandle,
+                             const boost::shared_ptr<void>& memory)
+    : m_session(session), m_runsOn(runsOn), m_callback(session ? session->GetCallback() : nullptr)
+{
+    if (!m_callback)
+        return;
+    m_callback->Reset();
+    if (createsHandle)
+        m_callback->SetCreatingCall(runsOn.GetHandle());
+    else
+        m_callback->SetCall(runsOn.GetHandle(), memory);
+}
+
+CInternetCall::~CInternetCall()
+{
+    if (!m_callback || !m_callback->CallAbandoned())
+        return;
+    m_runsOn.m_handle = nullptr;
+    m_runsOn.m_outlived = false;
+    for (CInternetHandle* above = m_runsOn.GetParent(); above; above = above->GetParent())
+        above->OutlivedByAbandonedCall();
+}
+
+HRESULT CInternetCall::Finish(bool done, UINT operation)
 {
     if (done)
         return S_OK;
     const DWORD error = GetLastError();
-    if (!IsPendingOn(session, error))
-        throw CInternetException(handle, operation, error);
-    const HRESULT hr = session->GetCallback()->Wait(BINDSTATUS_CONNECTING, true);
+    if (!IsPendingOn(m_session, error))
+        throw CInternetException(m_runsOn.GetHandle(), operation, error);
+    const HRESULT hr = Wait(BINDSTATUS_CONNECTING);
     return FAILED(hr) ? hr : S_OK;
 }
 
-} // namespace
+HRESULT CInternetCall::Wait(ULONG statusCode) { return m_callback->Wait(statusCode, true); }
 
 UINT InternetErrorMessageId(UINT operation)
 {
@@ -105,12 +127,14 @@ bool CInternetHandle::Close() { return CloseWith(nullptr); }
 bool CInternetHandle::CloseWith(CInternetSession* session)
 {
     CInternetStatusCallback* callback = session ? session->GetCallback() : nullptr;
-    if (callback)
+    if (callback) {
         callback->Reset();
+        callback->SetCall(m_handle);
+    }
     if (!m_handle)
         return true;
-    if (m_outlived)
-        RouteStatusesAway(m_handle);
+    if (m_outlived && !RouteStatusesAway(m_handle))
+        return false;
     if (!InternetCloseHandle(m_handle)) {
         if (!IsPendingOn(session, GetLastError()))
             return false;
@@ -131,7 +155,11 @@ CInternetSession::CInternetSession(const wchar_t* agent, DWORD accessType, const
         throw CInternetException(nullptr, kInetOpenSession, static_cast<DWORD>(hr));
 }
 
-CInternetSession::~CInternetSession() { Close(); }
+CInternetSession::~CInternetSession()
+{
+    Close();
+    SetInternetStatusReceiver(m_context, nullptr, nullptr);
+}
 
 HRESULT CInternetSession::Open(const wchar_t* agent, DWORD accessType, const wchar_t* proxy,
                                const wchar_t* proxyBypass, DWORD flags)
@@ -145,11 +173,19 @@ HRESULT CInternetSession::Open(const wchar_t* agent, DWORD accessType, const wch
         agent = PathFindFileNameW(program);
     }
     m_flags = flags;
+    m_context = NewInternetContext();
     m_handle = InternetOpenW(agent, accessType, proxy, proxyBypass, flags);
     return m_handle ? S_OK : FailedCallResult();
 }
 
-bool CInternetSession::Close() { return CloseWith(this); }
+bool CInternetSession::Close()
+{
+    if (!CloseWith(this))
+        return false;
+    // What its handles still report reaches nobody now.
+    SetInternetStatusReceiver(m_context, nullptr, nullptr);
+    return true;
+}
 
 void CInternetSession::SetStatusCallback(CInternetStatusCallback* callback)
 {
@@ -157,6 +193,7 @@ void CInternetSession::SetStatusCallback(CInternetStatusCallback* callback)
     DWORD_PTR context = ContextOf(this);
     if (!InternetSetOptionW(m_handle, INTERNET_OPTION_CONTEXT_VALUE, &context, sizeof(context)))
         throw CInternetException(m_handle, kInetSetOption, GetLastError());
+    SetInternetStatusReceiver(context, this, callback);
     if (InternetSetStatusCallbackW(m_handle, callback ? InternetStatusProc : nullptr) == INTERNET_INVALID_STATUS_CALLBACK)
         throw CInternetException(m_handle, kInetSetCallback, GetLastError());
 }
@@ -174,14 +211,12 @@ HRESULT CInternetConnection::Open(CInternetSession* session, const wchar_t* serv
     if (!Close())
         return E_FAIL;
     m_session = session;
-    CInternetStatusCallback* callback = session->GetCallback();
-    if (callback)
-        callback->Reset();
+    CInternetCall call(session, *session, true);
     m_handle = InternetConnectW(session->GetHandle(), server, port, nullptr, nullptr,
                                 INTERNET_SERVICE_HTTP, 0, ContextOf(session));
-    const HRESULT hr = FinishCall(m_handle != nullptr, session, session->GetHandle(), kInetConnect);
+    const HRESULT hr = call.Finish(m_handle != nullptr, kInetConnect);
     if (SUCCEEDED(hr) && !m_handle)
-        m_handle = callback->GetHandle();
+        m_handle = call.CreatedHandle();
     return hr;
 }
 
@@ -196,30 +231,6 @@ CInternetFile::~CInternetFile() { CInternetFile::Close(); }
 CInternetSession* CInternetFile::GetSession() const
 {
     return m_connection ? m_connection->GetSession() : nullptr;
-}
-
-CInternetStatusCallback* CInternetFile::ArmCallback(const boost::shared_ptr<void>& memory) const
-{
-    CInternetSession* session = GetSession();
-    CInternetStatusCallback* callback = session ? session->GetCallback() : nullptr;
-    if (callback) {
-        callback->Reset();
-        callback->SetCall(m_handle, memory);
-    }
-    return callback;
-}
-
-HRESULT CInternetFile::AfterCall(CInternetStatusCallback* callback, HRESULT result)
-{
-    if (!callback || !callback->CallAbandoned())
-        return result;
-    m_handle = nullptr;
-    if (m_connection) {
-        m_connection->OutlivedByAbandonedCall();
-        if (CInternetSession* session = m_connection->GetSession())
-            session->OutlivedByAbandonedCall();
-    }
-    return result;
 }
 
 bool CInternetFile::Close()
@@ -251,7 +262,7 @@ HRESULT CInternetFile::ReadEx(INTERNET_BUFFERSA* buffers)
     };
 
     CInternetSession* session = GetSession();
-    CInternetStatusCallback* callback = ArmCallback(memory);
+    CInternetCall call(session, *this, false, memory);
     if (InternetReadFileExA(m_handle, &memory->buffers, 0, ContextOf(session)))
         return deliver();
     DWORD error = GetLastError();
@@ -259,7 +270,7 @@ HRESULT CInternetFile::ReadEx(INTERNET_BUFFERSA* buffers)
         throw CInternetException(m_handle, kInetRead, error);
     if (!IsPendingOn(session, error))
         return HResultFromWin32(error);
-    HRESULT hr = AfterCall(callback, callback->Wait(BINDSTATUS_DOWNLOADINGDATA, true));
+    HRESULT hr = call.Wait(BINDSTATUS_DOWNLOADINGDATA);
     return FAILED(hr) ? hr : deliver();
 }
 
@@ -313,20 +324,20 @@ HRESULT CHttpFile::Open(CInternetConnection* connection, const wchar_t* verb, co
         return E_FAIL;
     m_connection = connection;
     CInternetSession* session = GetSession();
-    CInternetStatusCallback* callback = ArmCallback();
+    CInternetCall call(session, *connection, true);
     static const wchar_t* anyType[] = {L"*/*", nullptr};
     m_handle = HttpOpenRequestW(connection->GetHandle(), verb, object, version, referrer,
                                 acceptTypes ? acceptTypes : anyType, flags, ContextOf(session));
-    const HRESULT hr = FinishCall(m_handle != nullptr, session, connection->GetHandle(), kInetHttpOpen);
+    const HRESULT hr = call.Finish(m_handle != nullptr, kInetHttpOpen);
     if (SUCCEEDED(hr) && !m_handle)
-        m_handle = callback->GetHandle();
+        m_handle = call.CreatedHandle();
     return hr;
 }
 
 HRESULT CHttpFile::SendRequest(const wchar_t* headers, DWORD headersLength, const void* optional, DWORD optionalLength)
 {
     CInternetSession* session = GetSession();
-    ArmCallback();
+    CInternetCall call(session, *this, false);
     if (HttpSendRequestW(m_handle, headers, headersLength, const_cast<void*>(optional), optionalLength))
         return S_OK;
     DWORD error = GetLastError();
@@ -354,17 +365,17 @@ HRESULT CHttpFile::SendFormText(const std::wstring& body, const std::wstring& ch
 HRESULT CHttpFile::SendRequestEx()
 {
     CInternetSession* session = GetSession();
-    CInternetStatusCallback* callback = ArmCallback();
+    CInternetCall call(session, *this, false);
     const bool done = HttpSendRequestExW(m_handle, nullptr, nullptr, 0, ContextOf(session)) != FALSE;
-    return AfterCall(callback, FinishCall(done, session, m_handle, kInetHttpRequest));
+    return call.Finish(done, kInetHttpRequest);
 }
 
 HRESULT CHttpFile::EndRequest()
 {
     CInternetSession* session = GetSession();
-    CInternetStatusCallback* callback = ArmCallback();
+    CInternetCall call(session, *this, false);
     const bool done = HttpEndRequestW(m_handle, nullptr, HSR_INITIATE, ContextOf(session)) != FALSE;
-    return AfterCall(callback, FinishCall(done, session, m_handle, kInetHttpRequest));
+    return call.Finish(done, kInetHttpRequest);
 }
 
 void CHttpFile::QueryInfo(DWORD infoLevel, std::wstring& out)

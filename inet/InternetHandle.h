@@ -74,8 +74,11 @@ public:
     // A call under this handle was abandoned: WinINet may report this
     // handle's closing only when that call ends, after its owner is gone.
     void OutlivedByAbandonedCall() { m_outlived = true; }
+    // The handle this one was opened under; none for a session.
+    virtual CInternetHandle* GetParent() const { return nullptr; }
 
 protected:
+    friend class CInternetCall;
     // Closes the handle; on an asynchronous session a pending close is awaited
     // (within the callback's time limit).
     bool CloseWith(CInternetSession* session);
@@ -97,15 +100,22 @@ public:
     HRESULT Open(const wchar_t* agent, DWORD accessType, const wchar_t* proxy,
                  const wchar_t* proxyBypass, DWORD flags);
     bool Close() override;
-    // Makes the session's address the context of its handle and routes the
-    // statuses to the callback (null removes it). Operations 1 and 14.
+    // Makes the session's context number the context of its handle and
+    // routes the statuses to the callback (null removes it, once a delivery
+    // in progress has ended). The session's close and its destruction remove
+    // it likewise, so that the callback may go with the session. Operations
+    // 1 and 14.
     void SetStatusCallback(CInternetStatusCallback* callback);
     bool IsAsync() const { return (m_flags & INTERNET_FLAG_ASYNC) != 0; }
     DWORD GetFlags() const { return m_flags; }
     CInternetStatusCallback* GetCallback() const { return m_callback; }
+    // The context of every handle opened under this session since its Open:
+    // a number of its own, never an address a later session may reuse.
+    DWORD_PTR GetContext() const { return m_context; }
 
 private:
     DWORD m_flags = 0;
+    DWORD_PTR m_context = 0;
     CInternetStatusCallback* m_callback = nullptr;  // not owned
 };
 
@@ -117,6 +127,7 @@ public:
     HRESULT Open(CInternetSession* session, const wchar_t* server, INTERNET_PORT port);
     bool Close() override;
     CInternetSession* GetSession() const { return m_session; }
+    CInternetHandle* GetParent() const override { return m_session; }
 
 private:
     CInternetSession* m_session = nullptr;  // not owned
@@ -144,14 +155,9 @@ public:
     // Every byte (operation 6); the count written.
     DWORD Write(const std::string& data);
     CInternetSession* GetSession() const;
+    CInternetHandle* GetParent() const override { return m_connection; }
 
 protected:
-    // Resets the session's callback for a call on this handle that writes
-    // into `memory`.
-    CInternetStatusCallback* ArmCallback(const boost::shared_ptr<void>& memory = boost::shared_ptr<void>()) const;
-    // The result of a call armed by ArmCallback; the handle is forgotten when
-    // the wait abandoned the call (and closed the handle).
-    HRESULT AfterCall(CInternetStatusCallback* callback, HRESULT result);
     CInternetConnection* m_connection = nullptr;  // not owned; cleared by Close
 };
 
@@ -177,4 +183,32 @@ public:
     void QueryInfo(DWORD infoLevel, std::wstring& out);
     void QueryContentLength(DWORD& length);
     void QueryLastModified(SYSTEMTIME& time);
+};
+
+// One call that may end asynchronously, on the handle of `runsOn` or, for a
+// call that creates a handle (a connect, an open), under it. Arms the
+// session's callback for it; on leaving, when the wait abandoned the call,
+// makes `runsOn` forget its handle (the abandon closed it) and the handles
+// above it stop waiting for their own closing.
+class CInternetCall {
+public:
+    CInternetCall(CInternetSession* session, CInternetHandle& runsOn, bool createsHandle,
+                  const boost::shared_ptr<void>& memory = boost::shared_ptr<void>());
+    ~CInternetCall();
+    CInternetCall(const CInternetCall&) = delete;
+    CInternetCall& operator=(const CInternetCall&) = delete;
+
+    // The end of the call, read right after it returned `done`: at once, or,
+    // when it is pending on the session, once the callback reports it. Any
+    // other failure raises `operation` on runsOn's handle.
+    HRESULT Finish(bool done, UINT operation);
+    // Waits for a pending call; the callback's outcome.
+    HRESULT Wait(ULONG statusCode);
+    // The handle whose creation the callback was told of.
+    HINTERNET CreatedHandle() const { return m_callback ? m_callback->GetHandle() : nullptr; }
+
+private:
+    CInternetSession* m_session;
+    CInternetHandle& m_runsOn;
+    CInternetStatusCallback* m_callback;
 };

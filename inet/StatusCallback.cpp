@@ -7,10 +7,9 @@
 
 namespace {
 
-// How long a wait that gave up without abandoning its call (a time-out, or a
-// cancel of a call with no handle of its own) still lets the call end:
-// WinINet's receive time-out (the limit and kReceiveMarginMs) ends a stalled
-// call, this is its slack.
+// How long a wait that gave up on a time-out, without abandoning its call,
+// still lets the call end: WinINet's receive time-out (the limit and
+// kReceiveMarginMs) ends a stalled call, this is its slack.
 const DWORD kGiveUpGraceMs = 2000;
 // Well above the 16 ms steps of Wine's tick count and a busy machine's delays,
 // so that a call WinINet ended by its receive time-out never measures a
@@ -37,11 +36,57 @@ CAbandonedCalls& AbandonedCalls()
     return *calls;
 }
 
-// The context of a handle whose statuses reach no callback: its address
-// only is used.
-const char kAbandonedContext = 0;
+// The context of a handle whose statuses reach no callback; session context
+// numbers start above it.
+const DWORD_PTR kAbandonedContext = 1;
 
-DWORD_PTR AbandonedContext() { return reinterpret_cast<DWORD_PTR>(&kAbandonedContext); }
+// The receivers of statuses by context number. A delivery holds the lock
+// shared for its whole length, a change holds it exclusive, so that a
+// receiver taken away has no delivery left running into it. Never destroyed:
+// WinINet's threads may deliver while the process exits.
+struct CStatusReceivers {
+    struct Receiver {
+        CInternetSession* session;
+        CInternetStatusCallback* callback;
+    };
+    CSlimLock lock;
+    std::map<DWORD_PTR, Receiver> byContext;
+};
+
+CStatusReceivers& StatusReceivers()
+{
+    static CStatusReceivers* receivers = new CStatusReceivers;
+    return *receivers;
+}
+
+HINTERNET CreatedHandle(const void* info)
+{
+    return info ? reinterpret_cast<HINTERNET>(static_cast<const INTERNET_ASYNC_RESULT*>(info)->dwResult) : nullptr;
+}
+
+// Raises operation 1 when the statuses stay with the session, 13 when the
+// handle does not close. Routed away first: its closing status, which WinINet
+// may send on this very thread, must find no session lock to take.
+void RouteAwayAndClose(HINTERNET handle)
+{
+    if (!RouteStatusesAway(handle)) {
+        const DWORD error = GetLastError();
+        throw CInternetException(handle, kInetSetOption, error);
+    }
+    if (!InternetCloseHandle(handle)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_IO_PENDING)
+            throw CInternetException(handle, kInetCloseHandle, error);
+    }
+}
+
+// A handle created for no call of ours (one given up, or of a session gone)
+// would stay open for good.
+void CloseOrphan(HINTERNET created)
+{
+    if (created)
+        RouteAwayAndClose(created);
+}
 
 void OnAbandonedStatus(HINTERNET handle, DWORD status)
 {
@@ -61,14 +106,14 @@ void OnAbandonedStatus(HINTERNET handle, DWORD status)
 
 void AbandonInternetCall(HINTERNET handle, const boost::shared_ptr<void>& memory)
 {
-    {
+    // Kept first, then routed: the closing status may come at once. Kept
+    // even when the routing fails: the call still writes into it.
+    if (memory) {
         CAbandonedCalls& calls = AbandonedCalls();
         CAutoLock<CAutoCriticalSection> lock(calls.lock);
         calls.memory[handle] = memory;
     }
-    // Kept first, then routed: the closing status may come at once.
-    RouteStatusesAway(handle);
-    InternetCloseHandle(handle);
+    RouteAwayAndClose(handle);
 }
 
 size_t PendingAbandonedInternetCalls()
@@ -78,10 +123,26 @@ size_t PendingAbandonedInternetCalls()
     return calls.memory.size();
 }
 
-void RouteStatusesAway(HINTERNET handle)
+bool RouteStatusesAway(HINTERNET handle)
 {
-    DWORD_PTR context = AbandonedContext();
-    InternetSetOptionW(handle, INTERNET_OPTION_CONTEXT_VALUE, &context, sizeof(context));
+    DWORD_PTR context = kAbandonedContext;
+    return InternetSetOptionW(handle, INTERNET_OPTION_CONTEXT_VALUE, &context, sizeof(context)) != FALSE;
+}
+
+DWORD_PTR NewInternetContext()
+{
+    static std::atomic<DWORD_PTR> last(kAbandonedContext);
+    return ++last;
+}
+
+void SetInternetStatusReceiver(DWORD_PTR context, CInternetSession* session, CInternetStatusCallback* callback)
+{
+    CStatusReceivers& receivers = StatusReceivers();
+    CSlimLockGuard lock(receivers.lock);
+    if (callback)
+        receivers.byContext[context] = {session, callback};
+    else
+        receivers.byContext.erase(context);
 }
 
 DWORD InternetReceiveTimeout(DWORD timeLimit)
@@ -91,21 +152,24 @@ DWORD InternetReceiveTimeout(DWORD timeLimit)
 
 void CALLBACK InternetStatusProc(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info, DWORD infoLength)
 {
-    // Every handle of a session carries the session's address as its context
-    // from its creation on, so no status can arrive with anything else but
-    // the context of a handle routed away.
-    if (context == AbandonedContext()) {
+    // Every handle of a session carries the session's context number from
+    // its creation on, until it is routed away.
+    if (context == kAbandonedContext) {
         OnAbandonedStatus(handle, status);
         return;
     }
-    CInternetSession* session = reinterpret_cast<CInternetSession*>(context);
-    if (!session)
-        return;
-    CInternetStatusCallback* callback = session->GetCallback();
-    if (!callback)
-        return;
     try {
-        callback->OnStatus(session, handle, status, info, infoLength);
+        {
+            CStatusReceivers& receivers = StatusReceivers();
+            CSlimSharedLockGuard lock(receivers.lock);
+            auto found = receivers.byContext.find(context);
+            if (found != receivers.byContext.end()) {
+                found->second.callback->OnStatus(found->second.session, handle, status, info, infoLength);
+                return;
+            }
+        }
+        if (status == INTERNET_STATUS_HANDLE_CREATED)
+            CloseOrphan(CreatedHandle(info));
     } catch (...) {
         // A WinINet worker thread must never see an exception; the waiting
         // thread learns of the failure through the call's own outcome.
@@ -124,8 +188,10 @@ CInternetStatusCallback::~CInternetStatusCallback() = default;
 
 void CInternetStatusCallback::Reset()
 {
+    CSlimLockGuard lock(m_callLock);
     ResetEvent(m_done);
     m_callHandle = nullptr;
+    m_callCreates = false;
     m_callMemory.reset();
     m_callAbandoned = false;
     m_handle = nullptr;
@@ -135,7 +201,7 @@ void CInternetStatusCallback::Reset()
 
 HRESULT CInternetStatusCallback::Wait(ULONG, bool) { return S_OK; }
 
-void CInternetStatusCallback::Complete(HRESULT result)
+void CInternetStatusCallback::CompleteLocked(HRESULT result)
 {
     m_result = result;
     m_completed = true;
@@ -152,18 +218,46 @@ bool CInternetStatusCallback::WaitForCompletion(DWORD milliseconds)
 
 void CInternetStatusCallback::SetCall(HINTERNET handle, const boost::shared_ptr<void>& memory)
 {
+    CSlimLockGuard lock(m_callLock);
     m_callHandle = handle;
+    m_callCreates = false;
     m_callMemory = memory;
+}
+
+void CInternetStatusCallback::SetCreatingCall(HINTERNET parent)
+{
+    CSlimLockGuard lock(m_callLock);
+    m_callHandle = parent;
+    m_callCreates = true;
+    m_callMemory.reset();
 }
 
 bool CInternetStatusCallback::AbandonCall()
 {
-    if (!m_callHandle)
+    HINTERNET handle;
+    {
+        CSlimLockGuard lock(m_callLock);
+        handle = m_callHandle;
+    }
+    if (!handle)
         return false;
-    AbandonInternetCall(m_callHandle, m_callMemory);
-    m_callHandle = nullptr;
-    m_callMemory.reset();
-    m_callAbandoned = true;
+    const auto forget = [this] {
+        // Its late statuses are routed away; none may end a later call.
+        CSlimLockGuard lock(m_callLock);
+        m_callHandle = nullptr;
+        m_callMemory.reset();
+        m_callAbandoned = true;
+    };
+    try {
+        AbandonInternetCall(handle, m_callMemory);
+    } catch (const CInternetException& e) {
+        // Routed away but not closed: nothing of it reaches us, so its owner
+        // forgets it all the same.
+        if (e.operation == kInetCloseHandle)
+            forget();
+        throw;
+    }
+    forget();
     return true;
 }
 
@@ -208,18 +302,29 @@ void CInternetStatusCallback::OnResponseReceived(CInternetSession*, HINTERNET, D
 void CInternetStatusCallback::OnSendingRequest(CInternetSession*, HINTERNET) {}
 void CInternetStatusCallback::OnStateChange(CInternetSession*, HINTERNET, DWORD) {}
 
-void CInternetStatusCallback::OnHandleCreated(CInternetSession* context, HINTERNET, void* info)
+void CInternetStatusCallback::OnHandleCreated(CInternetSession* context, HINTERNET handle, void* info)
 {
-    if (!info)
+    HINTERNET created = CreatedHandle(info);
+    if (!created)
         return;
-    HINTERNET created = reinterpret_cast<HINTERNET>(static_cast<INTERNET_ASYNC_RESULT*>(info)->dwResult);
-    m_handle = created;
-    DWORD_PTR value = reinterpret_cast<DWORD_PTR>(context);
-    InternetSetOptionW(created, INTERNET_OPTION_CONTEXT_VALUE, &value, sizeof(value));
-    Complete(S_OK);
+    {
+        CSlimLockGuard lock(m_callLock);
+        // Wine reports a creation on the parent; the new handle is accepted
+        // too, as the documentation leaves it open.
+        if (m_callCreates && (handle == m_callHandle || handle == created)) {
+            m_handle = created;
+            DWORD_PTR value = context ? context->GetContext() : 0;
+            if (value && !InternetSetOptionW(created, INTERNET_OPTION_CONTEXT_VALUE, &value, sizeof(value)))
+                CompleteLocked(HResultFromWin32(GetLastError()));
+            else
+                CompleteLocked(S_OK);
+            return;
+        }
+    }
+    CloseOrphan(created);
 }
 
-void CInternetStatusCallback::OnRequestComplete(CInternetSession*, HINTERNET, void* info)
+void CInternetStatusCallback::OnRequestComplete(CInternetSession*, HINTERNET handle, void* info)
 {
     // dwResult 0 is a failed call whatever else happened: a refused
     // connection must not read as success.
@@ -231,7 +336,9 @@ void CInternetStatusCallback::OnRequestComplete(CInternetSession*, HINTERNET, vo
         else if (async->dwError)
             result = HResultFromWin32(async->dwError);
     }
-    Complete(result);
+    CSlimLockGuard lock(m_callLock);
+    if (handle == m_callHandle)
+        CompleteLocked(result);
 }
 
 CInternetStatusCallbackBS::CInternetStatusCallbackBS()
@@ -250,33 +357,31 @@ void CInternetStatusCallbackBS::Reset()
 
 HRESULT CInternetStatusCallbackBS::Wait(ULONG statusCode, bool report)
 {
-    HRESULT outcome = S_OK;
     for (;;) {
         if (report && m_sink) {
             HRESULT hr = ReportProgress(statusCode);
             if (FAILED(hr)) {
-                // Nothing of ours waits on an abandoned call any more.
-                if (AbandonCall())
-                    return hr;
-                outcome = hr;
-                break;
+                // Nothing of ours waits on an abandoned call any more (a
+                // connect or an open gives up the handle it runs on), and no
+                // late status of it can end a call armed later on another
+                // handle.
+                AbandonCall();
+                return hr;
             }
         }
         if (IsCompleted())
             return GetLongestSilence() >= m_timeLimit ? E_INTERNET_WAIT_TIMEOUT : GetResult();
         DWORD idle = GetIdleTime();
-        if (idle >= m_timeLimit) {
-            outcome = E_INTERNET_WAIT_TIMEOUT;
+        if (idle >= m_timeLimit)
             break;
-        }
         WaitForCompletion(std::min<DWORD>(1000, m_timeLimit - idle));
     }
-    // The call given up is not abandoned: it still writes into its memory and
-    // reports to the session when it ends, so it is let end before the caller
-    // unwinds.
+    // The call timed out is not abandoned: it still writes into its memory
+    // and reports to the session when it ends, so it is let end (WinINet's
+    // receive time-out ends it) before the caller unwinds.
     DWORD grace = m_timeLimit < INFINITE - kGiveUpGraceMs ? m_timeLimit + kGiveUpGraceMs : INFINITE - 1;
     WaitForCompletion(grace);
-    return outcome;
+    return E_INTERNET_WAIT_TIMEOUT;
 }
 
 void CInternetStatusCallbackBS::OnStatus(CInternetSession* context, HINTERNET handle, DWORD status,

@@ -4,6 +4,7 @@
 #pragma once
 #include "platform/CriticalSection.h"
 #include "platform/Handle.h"
+#include "platform/SlimLock.h"
 #include <windows.h>
 #include <urlmon.h>
 #include <wininet.h>
@@ -13,10 +14,24 @@
 #include <string>
 
 class CInternetSession;
+class CInternetStatusCallback;
 
-// The WinINet status procedure: the context of every handle is the session,
-// whose callback receives the status. Nothing it raises leaves it.
+// The WinINet status procedure: the context of every handle is its session's
+// context number, and the status reaches the callback registered for that
+// number, if any (SetInternetStatusReceiver). A handle created for a context
+// nobody receives any more belongs to nobody and is closed. Nothing it raises
+// leaves it.
 void CALLBACK InternetStatusProc(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info, DWORD infoLength);
+
+// A context number no session of this process has had: a late status of a
+// closed session's handles never reaches a session opened after it, even at
+// the same address.
+DWORD_PTR NewInternetContext();
+// From now on the statuses with this context reach `callback` with `session`
+// (a null callback: nobody). Changing or removing a receiver first lets a
+// delivery to it in progress end, so that once this returns WinINet's threads
+// no longer touch what was registered before. Never call it from a status.
+void SetInternetStatusReceiver(DWORD_PTR context, CInternetSession* session, CInternetStatusCallback* callback);
 
 class CInternetStatusCallback {
 public:
@@ -27,6 +42,8 @@ public:
 
     // Arms the callback for one call that may complete asynchronously; called
     // before that call, since its end may be reported before the call returns.
+    // Only a status of the handle the armed call runs on (SetCall) ends it: a
+    // late status of an earlier call on another handle cannot.
     virtual void Reset();
     // The end of the armed call: S_OK, or the call's failure. This base does
     // not wait.
@@ -52,11 +69,14 @@ public:
     virtual void OnStateChange(CInternetSession* context, HINTERNET handle, DWORD state);
 
     // The handle the armed call runs on and the memory the call writes into,
-    // given after Reset by the handle's owner; none when the call has no
-    // handle of its own yet. Such a call can be abandoned on a cancel.
+    // given after Reset by the handle's owner. Such a call can be abandoned on
+    // a cancel.
     void SetCall(HINTERNET handle, const boost::shared_ptr<void>& memory = boost::shared_ptr<void>());
-    // True once a wait abandoned the armed call: its handle is closed, and
-    // its owner must forget it.
+    // The armed call creates a handle under `parent` (a connect, an open) and
+    // ends with its creation status. On a cancel, `parent` is abandoned.
+    void SetCreatingCall(HINTERNET parent);
+    // True once a wait abandoned the armed call: the handle it runs on is
+    // closed, and its owner must forget it.
     bool CallAbandoned() const { return m_callAbandoned; }
 
     // The handle reported by the last handle-created status.
@@ -66,16 +86,23 @@ public:
     HRESULT GetResult() const { return m_result.load(); }
 
 protected:
-    void Complete(HRESULT result);
     // True when the armed call ended within the time.
     bool WaitForCompletion(DWORD milliseconds);
     // Leaves the armed call to end by itself (AbandonInternetCall); false
-    // when it has no handle to give up.
+    // when it has no handle to give up. Raises as AbandonInternetCall does;
+    // on a failed close the call counts as abandoned all the same.
     bool AbandonCall();
 
 private:
-    // Touched by the waiting thread only.
+    // Ends the armed call with `result`; m_callLock is held.
+    void CompleteLocked(HRESULT result);
+
+    // What the armed call runs on: set by the waiting thread, read by
+    // WinINet's, so that arming a call and ending it exclude each other.
+    CSlimLock m_callLock;
     HINTERNET m_callHandle = nullptr;
+    bool m_callCreates = false;
+    // Touched by the waiting thread only.
     boost::shared_ptr<void> m_callMemory;
     bool m_callAbandoned = false;
     std::atomic<HINTERNET> m_handle;
@@ -103,8 +130,8 @@ public:
 
     void Reset() override;
     // Reports progress about once a second while the armed call runs. Ends
-    // with the call's outcome, with the sink's failure (at once: a call with
-    // a handle is abandoned, so that a stalled one cannot hold the cancel up),
+    // with the call's outcome, with the sink's failure (at once: the call is
+    // abandoned, so that a stalled one cannot hold the cancel up),
     // or with HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT) after the time limit. A call
     // that ended only after a silence as long as the limit timed out too,
     // whatever it reports: WinINet's own receive time-out ended it while the
@@ -135,17 +162,21 @@ private:
 };
 
 // From now on the statuses of `handle` reach no callback: the handle may
-// outlive the session whose address its context holds.
-void RouteStatusesAway(HINTERNET handle);
+// outlive its session. False, with the last error set, when WinINet refuses.
+bool RouteStatusesAway(HINTERNET handle);
 
 // Leaves a call pending on `handle` to end by itself with nothing of its
 // caller's in its way: its statuses go to a context of their own instead of
-// the session's, `memory` (what the call writes into) is kept until WinINet
-// reports the handle closing, and the handle is closed. WinINet ends the call
+// the session's, `memory` (what the call writes into, if anything) is kept
+// until WinINet reports the handle closing, and the handle is closed. WinINet ends the call
 // on that close as documented; Wine's lets it run until its receive time-out.
+// Raises CInternetException: operation 1 when the statuses cannot be routed
+// away (nothing is abandoned, the handle still reports to its session),
+// operation 13 when the routed handle does not close.
 void AbandonInternetCall(HINTERNET handle, const boost::shared_ptr<void>& memory);
 
-// Abandoned calls whose handle has not reported its closing yet.
+// Abandoned calls whose memory is kept: their handle has not reported its
+// closing yet.
 size_t PendingAbandonedInternetCalls();
 
 // HRESULT of a wait that gave up after the time limit.

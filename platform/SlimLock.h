@@ -1,7 +1,7 @@
-// The system's slim reader/writer lock (used exclusively) and condition
-// variable, with a scoped lock. Neither needs freeing. Under Wine they wait
-// on futexes, where std::mutex and std::condition_variable of the mingw
-// runtime ask the wine server: waking seven sleeping threads took about
+// The system's slim reader/writer lock and condition variable, with scoped
+// locks (exclusive, or shared by readers). Neither needs freeing. Under Wine
+// they wait on futexes, where std::mutex and std::condition_variable of the
+// mingw runtime ask the wine server: waking seven sleeping threads took about
 // 0.1 ms here against 1 ms, which is a fifth of a small preview.
 #pragma once
 #include <windows.h>
@@ -14,6 +14,10 @@ public:
     void Lock() { ::AcquireSRWLockExclusive(&m_lock); }
     bool TryLock() { return ::TryAcquireSRWLockExclusive(&m_lock) != 0; }
     void Unlock() { ::ReleaseSRWLockExclusive(&m_lock); }
+    // Not to be taken again on a thread that holds it shared: a writer
+    // waiting in between would wait for ever.
+    void LockShared() { ::AcquireSRWLockShared(&m_lock); }
+    void UnlockShared() { ::ReleaseSRWLockShared(&m_lock); }
     SRWLOCK* Get() { return &m_lock; }
 private:
     SRWLOCK m_lock;
@@ -25,6 +29,16 @@ public:
     ~CSlimLockGuard() { m_lock.Unlock(); }
     CSlimLockGuard(const CSlimLockGuard&) = delete;
     CSlimLockGuard& operator=(const CSlimLockGuard&) = delete;
+private:
+    CSlimLock& m_lock;
+};
+
+class CSlimSharedLockGuard {
+public:
+    explicit CSlimSharedLockGuard(CSlimLock& lock) : m_lock(lock) { m_lock.LockShared(); }
+    ~CSlimSharedLockGuard() { m_lock.UnlockShared(); }
+    CSlimSharedLockGuard(const CSlimSharedLockGuard&) = delete;
+    CSlimSharedLockGuard& operator=(const CSlimSharedLockGuard&) = delete;
 private:
     CSlimLock& m_lock;
 };

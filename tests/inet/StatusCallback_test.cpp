@@ -1,11 +1,14 @@
 #include "inet/StatusCallback.h"
 #include "inet/InternetHandle.h"
+#include "resources/strings_inet.h"
+#include "tests/common/TestSupport.h"
 #include "tests/inet/LoopbackServer.h"
 #include "tests/inet/TestSink.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -93,7 +96,7 @@ TEST(StatusCallback, EachStatusReachesItsHandler)
     EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INTERNET_CANNOT_CONNECT), base.GetResult());
 }
 
-// A new handle is kept, takes the session as its context (so that its own
+// A new handle is kept, takes the session's context (so that its own
 // statuses reach the session's callback) and ends the armed call.
 TEST(StatusCallback, HandleCreatedTakesTheSessionAsContext)
 {
@@ -103,6 +106,7 @@ TEST(StatusCallback, HandleCreatedTakesTheSessionAsContext)
     ASSERT_NE(nullptr, created);
     CInternetStatusCallback callback;
     callback.Reset();
+    callback.SetCreatingCall(session.GetHandle());
     INTERNET_ASYNC_RESULT result = {reinterpret_cast<DWORD_PTR>(created), 0};
     callback.OnStatus(&session, session.GetHandle(), INTERNET_STATUS_HANDLE_CREATED, &result, sizeof(result));
     EXPECT_EQ(created, callback.GetHandle());
@@ -111,13 +115,19 @@ TEST(StatusCallback, HandleCreatedTakesTheSessionAsContext)
     DWORD_PTR context = 0;
     DWORD size = sizeof(context);
     ASSERT_TRUE(InternetQueryOptionW(created, INTERNET_OPTION_CONTEXT_VALUE, &context, &size));
-    EXPECT_EQ(reinterpret_cast<DWORD_PTR>(&session), context);
+    EXPECT_EQ(session.GetContext(), context);
     InternetCloseHandle(created);
 
-    // Reset arms the next call.
+    // Reset arms the next call, which only a status of its own handle ends.
     callback.Reset();
     EXPECT_FALSE(callback.IsCompleted());
     EXPECT_EQ(nullptr, callback.GetHandle());
+    callback.SetCall(session.GetHandle());
+    INTERNET_ASYNC_RESULT failed = {0, ERROR_INTERNET_TIMEOUT};
+    callback.OnStatus(&session, created, INTERNET_STATUS_REQUEST_COMPLETE, &failed, sizeof(failed));
+    EXPECT_FALSE(callback.IsCompleted());
+    callback.OnStatus(&session, session.GetHandle(), INTERNET_STATUS_REQUEST_COMPLETE, &failed, sizeof(failed));
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT), callback.GetResult());
 }
 
 // Every redirect is listed in order over the callback's whole life; the
@@ -238,4 +248,125 @@ TEST(StatusCallback, CancelledReadIsAbandoned)
         Sleep(10);
     EXPECT_EQ(0u, PendingAbandonedInternetCalls());
     EXPECT_EQ(0, callback.late.load());
+}
+
+// WinINet leaves no connect or open pending over HTTP (Wine's are synchronous),
+// so the pending return is made here as it would come. Such a call has no
+// handle of its own: a cancel gives up the handle it runs on and returns at
+// once, and when the call ends late, its creation status ends no later call
+// and the handle it made, which belongs to nobody, is closed.
+TEST(StatusCallback, CancelledConnectOrOpenReturnsAtOnce)
+{
+    for (const bool open : {false, true}) {
+        // Made first, as WinINet makes it while the handle it runs on still exists.
+        HINTERNET late = InternetOpenW(L"late", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+        ASSERT_NE(nullptr, late);
+        CInternetStatusCallbackBS callback;
+        const DWORD limit = 60000;
+        callback.SetTimeLimit(limit);
+        CTestSink sink;
+        sink.abortOn = BINDSTATUS_CONNECTING;
+        callback.SetBindStatusCallback(&sink);
+        CInternetSession session;
+        ASSERT_EQ(S_OK, session.Open(nullptr, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, INTERNET_FLAG_ASYNC));
+        session.SetStatusCallback(&callback);
+        CHttpConnection connection;
+        if (open) {
+            ASSERT_EQ(S_OK, connection.Open(&session, L"127.0.0.1", 80));
+        }
+        CInternetHandle& runsOn = open ? static_cast<CInternetHandle&>(connection) : session;
+        const HINTERNET parent = runsOn.GetHandle();
+        const DWORD start = GetTickCount();
+        {
+            CInternetCall call(&session, runsOn, true);
+            SetLastError(ERROR_IO_PENDING);
+            EXPECT_EQ(E_ABORT, call.Finish(false, open ? kInetHttpOpen : kInetConnect)) << open;
+        }
+        EXPECT_LT(GetTickCount() - start, limit / 4) << open;
+        EXPECT_EQ(1, sink.reports[BINDSTATUS_CONNECTING]) << open;
+        EXPECT_EQ(nullptr, runsOn.GetHandle()) << open;
+
+        callback.Reset();
+        callback.SetCreatingCall(open ? session.GetHandle() : nullptr);
+        INTERNET_ASYNC_RESULT created = {reinterpret_cast<DWORD_PTR>(late), 0};
+        InternetStatusProc(parent, session.GetContext(), INTERNET_STATUS_HANDLE_CREATED, &created, sizeof(created));
+        EXPECT_FALSE(callback.IsCompleted()) << open;
+        DWORD_PTR context = 0;
+        DWORD size = sizeof(context);
+        EXPECT_FALSE(InternetQueryOptionW(late, INTERNET_OPTION_CONTEXT_VALUE, &context, &size)) << open;
+        EXPECT_EQ(DWORD(ERROR_INVALID_HANDLE), GetLastError()) << open;
+        EXPECT_TRUE(connection.Close()) << open;
+        EXPECT_TRUE(session.Close()) << open;
+
+        // A handle WinINet does not know cannot be routed away: the cancel
+        // says so, and abandons nothing.
+        callback.Reset();
+        callback.SetCreatingCall(late);
+        my::CException e = ThrownError([&] { callback.Wait(BINDSTATUS_CONNECTING, true); });
+        EXPECT_EQ(UINT(IDS_INET_SET_OPTION_FAILED), e.id) << open;
+        EXPECT_FALSE(callback.CallAbandoned()) << open;
+    }
+}
+
+namespace {
+
+// Holds the state-change statuses it gets until the session's handle reports
+// its closing, and notes when the last of them ends.
+class CParkingCallback : public CInternetStatusCallback {
+public:
+    explicit CParkingCallback(int deliveries) : m_deliveries(deliveries) {}
+    CHandle parked{CreateEventW(nullptr, TRUE, FALSE, nullptr)};  // all of them held
+    CHandle release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<bool> releaseOnClosing{false};
+    std::atomic<int> order{0};
+    std::atomic<int> lastEnded{0};
+
+    void OnHandleClosing(CInternetSession*, HINTERNET) override
+    {
+        if (releaseOnClosing)
+            SetEvent(release);
+    }
+    void OnStateChange(CInternetSession*, HINTERNET, DWORD) override
+    {
+        if (++m_held == m_deliveries)
+            SetEvent(parked);
+        WaitForSingleObject(release, INFINITE);
+        lastEnded = ++order;
+    }
+
+private:
+    const int m_deliveries;
+    std::atomic<int> m_held{0};
+};
+
+} // namespace
+
+// A session destroyed while statuses are being delivered to it goes only once
+// those deliveries have ended, and nothing that comes later reaches its
+// callback. Several are held, so that a destruction that did not wait would
+// all but surely end before the last of them.
+TEST(StatusCallback, SessionGoesOnlyAfterTheDeliveriesInProgress)
+{
+    const int deliveries = 4;
+    CParkingCallback callback(deliveries);
+    std::unique_ptr<CInternetSession> session(new CInternetSession);
+    ASSERT_EQ(S_OK, session->Open(nullptr, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, INTERNET_FLAG_ASYNC));
+    session->SetStatusCallback(&callback);
+    const HINTERNET handle = session->GetHandle();
+    const DWORD_PTR context = session->GetContext();
+    DWORD state = 1;
+    std::vector<std::thread> threads;
+    for (int i = 0; i < deliveries; ++i)
+        threads.emplace_back([&] { InternetStatusProc(handle, context, INTERNET_STATUS_STATE_CHANGE, &state, sizeof(state)); });
+    WaitForSingleObject(callback.parked, INFINITE);
+    callback.releaseOnClosing = true;
+    session.reset();
+    const int sessionGone = ++callback.order;
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_LT(callback.lastEnded.load(), sessionGone);
+
+    callback.order = 0;
+    InternetStatusProc(handle, context, INTERNET_STATUS_STATE_CHANGE, &state, sizeof(state));
+    EXPECT_EQ(0, callback.order.load());
 }
