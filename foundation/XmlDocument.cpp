@@ -12,6 +12,7 @@
 #include "platform/Bstr.h"
 #include "platform/Variant.h"
 #include "resources/strings_foundation_io.h"
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -93,8 +94,9 @@ namespace {
 
 // Where and why the parser refused a document, for a user to find the fault:
 // MSXML's own parse error where it names a line (Windows), else the first
-// fault our scanner finds in the bytes (Wine's parse error is "error" at line
-// 0), else the system's text of the code.
+// fault expat finds in the same bytes (Wine's parse error is "error" at line
+// 0), else the limit of Wine's parser the text passes, else the system's text
+// of the code.
 std::wstring ParseFailureDetail(IXMLDOMDocument* doc, const std::string& bytes, HRESULT code)
 {
     CComPtr<IXMLDOMParseError> error;
@@ -206,21 +208,17 @@ bool CXmlDocument::LoadGlobalMemory(HGLOBAL block)
     } else if (!block) {
         return FailWithCode(IDS_OPEN_MEMORY_STREAM_FAILED, E_POINTER);
     }
-    // A block may be larger than its text, which ends at its first NUL
-    // character (XML has none; what follows was never written). In UTF-16
-    // that is a zero code unit: a zero byte alone is half of a character
-    // such as the '>' that ends the text.
+    // A block may be larger than its text: the zeros after it were never
+    // written. A NUL before the last character written is inside the text,
+    // and refused there as a character XML does not allow. In UTF-16 a NUL
+    // is a zero code unit: a zero byte alone is half of a character such as
+    // the '>' that ends the text.
     const bool utf16 = bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') ||
                                              (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
-    if (!utf16) {
-        bytes.resize(std::strlen(bytes.c_str()));
-    } else {
-        size_t end = 2;
-        while (end + 1 < bytes.size() && (bytes[end] != '\0' || bytes[end + 1] != '\0'))
-            end += 2;
-        if (end + 1 < bytes.size())
-            bytes.resize(end);
-    }
+    size_t end = bytes.find_last_not_of('\0') + 1;
+    if (utf16 && end % 2 != 0)
+        ++end;
+    bytes.resize(std::min(end, bytes.size()));
     // A fragment the parser refused is a failure here, not later with a
     // misleading "node not found".
     return ParseBytes(bytes, IDS_XML_PARSE_FAILED, std::wstring());

@@ -46,7 +46,8 @@ public:
     bool Create(const std::wstring& xmlTemplate);   // IDS_XML_CREATE_DOC_FAILED, IDS_XML_CREATE_ROOT_FAILED
     bool LoadFile(const std::wstring& path);        // IDS_XML_LOAD_FAILED, IDS_XML_FILE_TOO_LARGE with the path
     // The block stays the caller's (a clipboard block, for example); its text
-    // ends at its first NUL character (a zero byte; in UTF-16 a zero code unit).
+    // ends before the NUL characters that end the block (zero bytes; in UTF-16
+    // zero code units). A NUL before another character is a fault of the text.
     bool LoadGlobalMemory(HGLOBAL block);           // IDS_OPEN_MEMORY_STREAM_FAILED, IDS_XML_PARSE_FAILED, IDS_XML_DATA_TOO_LARGE
     // Loads refuse a file or block larger than this many bytes before they
     // read it (0, the default: no limit).

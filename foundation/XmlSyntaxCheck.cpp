@@ -1,37 +1,47 @@
+// Diagnosing a refused XML text with expat.
+//
+// Goal: the first fault of a document that MSXML refused, as line, column
+// and a reason a user can act on. expat parses the same bytes once (UTF-8,
+// UTF-16 by its byte order mark or its first characters, or a single-byte
+// encoding it knows); its error code picks the reason, and for the codes
+// that cover several faults (an invalid token above all) the characters at
+// its place name the fault: a character XML does not allow, bytes that are
+// no UTF-8, "--" in a comment, "]]>" in a text, "<?XML", a stray end tag.
+// The same pass measures what Wine's parser (libxml2 behind MSXML) refuses in
+// a well-formed text: its depth, text and name limits, the XML version.
+// Edge cases: a byte order mark is no column; a mismatched end tag, "--" and
+// "]]>" are placed where they begin, not where expat stopped; an element's
+// text counts the references it holds as the characters they stand for, as
+// libxml2 counts it.
 #include "foundation/XmlSyntaxCheck.h"
 #include "foundation/Error.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
+#include "foundation/TextDecode.h"
 #include "resources/strings_foundation_io.h"
+#include <expat.h>
 #include <algorithm>
-#include <cstdio>
-#include <set>
+#include <climits>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
 
-// The text as characters, and where undecodable bytes began (npos: none).
-struct CDecoded {
-    std::wstring text;
-    size_t badAt = std::wstring::npos;
-};
+// Wine's parser refuses an element nested deeper than this, a text,
+// attribute value, comment or processing instruction longer than this in
+// UTF-8, and a name longer than this in UTF-8.
+const size_t kMaxParsedDepth = 257;
+const size_t kMaxParsedText = 10000000;
+const size_t kMaxParsedName = 50000;
+const size_t kNowhere = static_cast<size_t>(-1);
 
-// The encoding a declaration at the start names, as written; empty for none.
-// `at` receives the name's offset.
-std::string DeclaredEncoding(const std::string& bytes, size_t& at)
+std::wstring FromUtf8(const std::string& s)
 {
-    if (bytes.compare(0, 5, "<?xml") != 0)
-        return std::string();
-    const size_t end = bytes.find("?>");
-    const size_t word = bytes.find("encoding", 0);
-    if (word == std::string::npos || (end != std::string::npos && word > end))
-        return std::string();
-    size_t q = bytes.find_first_of("\"'", word);
-    if (q == std::string::npos)
-        return std::string();
-    const size_t close = bytes.find(bytes[q], q + 1);
-    at = q + 1;
-    return bytes.substr(q + 1, close == std::string::npos ? 0 : close - q - 1);
+    std::wstring out;
+    if (!s.empty())
+        MultiByteToWideString(CP_UTF8, 0, s, out);
+    return out;
 }
 
 bool IsUtf8Name(std::string name)
@@ -42,450 +52,441 @@ bool IsUtf8Name(std::string name)
     return name == "utf-8" || name == "utf8";
 }
 
-bool HasUtf16Mark(const std::string& bytes)
-{
-    return bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
-}
-
-bool HasUtf8Mark(const std::string& bytes) { return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0; }
-
-void DecodeUtf8(const std::string& bytes, size_t from, CDecoded& out)
-{
-    const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t n = bytes.size();
-    for (size_t i = from; i < n;) {
-        const unsigned c = b[i];
-        unsigned code, need;
-        if (c < 0x80) {
-            code = c;
-            need = 0;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            code = c & 0x1F;
-            need = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            code = c & 0x0F;
-            need = 2;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            code = c & 0x07;
-            need = 3;
-        } else {
-            out.badAt = out.text.size();
-            return;
+// The text as expat reads it: code units of one or two bytes after any byte
+// order mark. Without a mark, zero first or second bytes mean UTF-16, as
+// expat guesses it; a single zero byte is a NUL character.
+class CUnits {
+public:
+    explicit CUnits(const std::string& bytes) : b(bytes)
+    {
+        if (Byte(0) == 0xFF && Byte(1) == 0xFE) {
+            width = 2;
+            start = 2;
+        } else if (Byte(0) == 0xFE && Byte(1) == 0xFF) {
+            width = 2;
+            start = 2;
+            little = false;
+        } else if (b.size() >= 2 && Byte(0) == 0 && (b.size() < 4 || Byte(2) == 0)) {
+            width = 2;
+            little = false;
+        } else if (b.size() >= 2 && Byte(1) == 0 && (b.size() < 4 || Byte(3) == 0)) {
+            width = 2;
+        } else if (b.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+            start = 3;
         }
-        if (need && i + need >= n) {
-            out.badAt = out.text.size();
-            return;
+        if (width == 1) {
+            size_t at = 0;
+            const std::string declared = Declared("encoding", at);
+            utf8 = declared.empty() || IsUtf8Name(declared);
         }
-        for (unsigned k = 1; k <= need; ++k) {
-            if ((b[i + k] & 0xC0) != 0x80) {
-                out.badAt = out.text.size();
-                return;
-            }
-            code = (code << 6) | (b[i + k] & 0x3F);
-        }
-        // Overlong forms, surrogates and values beyond U+10FFFF are no text.
-        static const unsigned least[4] = {0, 0x80, 0x800, 0x10000};
-        if (code < least[need] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
-            out.badAt = out.text.size();
-            return;
-        }
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out.text.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
-            out.text.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            out.text.push_back(static_cast<wchar_t>(code));
-        }
-        i += need + 1;
     }
-}
 
-CDecoded Decode(const std::string& bytes)
-{
-    CDecoded out;
-    const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t n = bytes.size();
-    if (HasUtf16Mark(bytes)) {
-        const bool little = b[0] == 0xFF;
-        for (size_t i = 2; i + 1 < n; i += 2)
-            out.text.push_back(static_cast<wchar_t>(little ? b[i] | (b[i + 1] << 8) : (b[i] << 8) | b[i + 1]));
-        return out;
+    const std::string& b;
+    size_t width = 1;
+    size_t start = 0;
+    bool little = true;
+    bool utf8 = true;  // single bytes: UTF-8, else a single-byte encoding
+
+    // The unit at byte i; 0x110000 past the end (no character).
+    unsigned long At(size_t i) const
+    {
+        if (i < start || i + width > b.size())
+            return 0x110000;
+        return width == 1 ? Byte(i) : little ? Byte(i) | (Byte(i + 1) << 8) : (Byte(i) << 8) | Byte(i + 1);
     }
-    const bool bom = HasUtf8Mark(bytes);
-    size_t at = 0;
-    const std::string declared = DeclaredEncoding(bom ? bytes.substr(3) : bytes, at);
-    if (bom || declared.empty() || IsUtf8Name(declared)) {
-        DecodeUtf8(bytes, bom ? 3 : 0, out);
-        return out;
-    }
-    for (unsigned char c : bytes)
-        out.text.push_back(static_cast<wchar_t>(c));
-    return out;
-}
-
-// Wine's parser refuses an element nested deeper than this, and a text,
-// attribute value, comment or CDATA section longer than this in UTF-8.
-const size_t kMaxParsedDepth = 257;
-const size_t kMaxParsedText = 10000000;
-
-// Bytes of a character in UTF-8; each half of a surrogate pair counts half.
-size_t Utf8Units(wchar_t c) { return c < 0x80 ? 1 : c < 0x800 || IsHighSurrogate(c) || IsLowSurrogate(c) ? 2 : 3; }
-
-bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
-
-bool IsNameStart(wchar_t c)
-{
-    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'_' || c == L':' || c >= 0x80;
-}
-
-bool IsNameChar(wchar_t c) { return IsNameStart(c) || (c >= L'0' && c <= L'9') || c == L'-' || c == L'.'; }
-
-// A code point XML 1.0 allows, written or referenced.
-bool IsXmlCodePoint(unsigned long c)
-{
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
-           (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-// A character XML 1.0 does not allow anywhere.
-bool IsForbidden(const std::wstring& t, size_t i)
-{
-    const wchar_t c = t[i];
-    if (c < 0x20)
-        return c != L'\t' && c != L'\n' && c != L'\r';
-    if (c == 0xFFFE || c == 0xFFFF)
+    // Whether the units from byte i spell the ASCII text s.
+    bool Spells(size_t i, const char* s) const
+    {
+        for (; *s; ++s, i += width)
+            if (At(i) != static_cast<unsigned char>(*s))
+                return false;
         return true;
-    if (IsHighSurrogate(c))
-        return !(i + 1 < t.size() && IsLowSurrogate(t[i + 1]));
-    if (IsLowSurrogate(c))
-        return !(i > 0 && IsHighSurrogate(t[i - 1]));
+    }
+    // Whether the units before byte i spell s; `i` moves to where s begins.
+    bool Follows(size_t& i, const char* s) const
+    {
+        const size_t n = std::strlen(s) * width;
+        if (i < start + n || !Spells(i - n, s))
+            return false;
+        i -= n;
+        return true;
+    }
+
+    // The characters from byte i up to one of `stops` (kept when `keepStop`),
+    // at most `most` of them.
+    std::wstring Text(size_t i, const char* stops, bool keepStop, size_t most = 64) const
+    {
+        std::string bytes;
+        std::wstring units;
+        for (size_t count = 0; count < most && At(i) != 0x110000; i += width) {
+            const unsigned long c = At(i);
+            const bool stop = c != 0 && c < 0x80 && std::strchr(stops, static_cast<int>(c));
+            if (stop && !keepStop)
+                break;
+            const bool continuation = width == 1 ? utf8 && (c & 0xC0) == 0x80 : c >= 0xDC00 && c <= 0xDFFF;
+            count += continuation ? 0 : 1;
+            if (width == 2 || !utf8)
+                units.push_back(static_cast<wchar_t>(c));
+            else
+                bytes.push_back(static_cast<char>(c));
+            if (stop)
+                break;
+        }
+        return width == 1 && utf8 ? FromUtf8(bytes) : units;
+    }
+
+    // The value of a pseudo-attribute of a declaration at the start ("version",
+    // "encoding"); `at` receives its byte offset. Empty for none.
+    std::string Declared(const char* name, size_t& at) const
+    {
+        if (!Spells(start, "<?xml"))
+            return std::string();
+        std::string value;
+        for (size_t i = start; At(i) != 0x110000 && !Spells(i, "?>"); i += width) {
+            if (!Spells(i, name))
+                continue;
+            size_t q = i + std::strlen(name) * width;
+            while (At(q) == ' ' || At(q) == '=' || At(q) == '\t' || At(q) == '\r' || At(q) == '\n')
+                q += width;
+            const unsigned long quote = At(q);
+            if (quote != '"' && quote != '\'')
+                return std::string();
+            at = q + width;
+            for (size_t k = at; At(k) < 0x80 && At(k) != quote; k += width)
+                value.push_back(static_cast<char>(At(k)));
+            return value;
+        }
+        return value;
+    }
+
+    // Line and column of byte i.
+    void Place(size_t i, CXmlSyntaxFault& fault) const
+    {
+        fault.line = 1;
+        fault.column = 1;
+        for (size_t k = start; k < i && k + width <= b.size(); k += width) {
+            const unsigned long c = At(k);
+            if (c == '\n' || (c == '\r' && At(k + width) != '\n')) {
+                ++fault.line;
+                fault.column = 1;
+            } else if (c != '\r' && !(width == 1 ? utf8 && (c & 0xC0) == 0x80 : c >= 0xDC00 && c <= 0xDFFF)) {
+                ++fault.column;
+            }
+        }
+    }
+
+private:
+    unsigned Byte(size_t i) const { return i < b.size() ? static_cast<unsigned char>(b[i]) : 0u; }
+};
+
+// One pass of expat over the bytes: its error, the open elements, and where
+// the text first went beyond what Wine's parser takes.
+class CExpatRun {
+public:
+    explicit CExpatRun(const std::string& bytes) : units(bytes)
+    {
+        std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> owner(XML_ParserCreate(nullptr), XML_ParserFree);
+        parser = owner.get();
+        if (!parser)
+            throw std::bad_alloc();
+        XML_SetUserData(parser, this);
+        XML_SetElementHandler(parser, OnStart, OnEnd);
+        XML_SetCharacterDataHandler(parser, OnText);
+        XML_SetCommentHandler(parser, OnComment);
+        XML_SetProcessingInstructionHandler(parser, OnInstruction);
+        XML_SetCdataSectionHandler(parser, OnBreak, OnBreak);
+        // expat takes an int length: a larger text goes in pieces.
+        const size_t piece = INT_MAX / 2;
+        size_t done = 0;
+        do {
+            const size_t n = std::min(piece, bytes.size() - done);
+            const bool last = done + n == bytes.size();
+            if (XML_Parse(parser, bytes.data() + done, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) ==
+                XML_STATUS_ERROR) {
+                error = XML_GetErrorCode(parser);
+                const XML_Index at = XML_GetCurrentByteIndex(parser);
+                errorAt = at < 0 ? bytes.size() : static_cast<size_t>(at);
+                break;
+            }
+            done += n;
+        } while (done < bytes.size());
+    }
+
+    const CUnits units;
+    XML_Error error = XML_ERROR_NONE;
+    size_t errorAt = 0;
+    std::vector<std::string> open;
+    size_t deepAt = kNowhere, longAt = kNowhere, nameAt = kNowhere;
+
+private:
+    XML_Parser parser = nullptr;
+    size_t textAt = kNowhere;  // where the text being measured began
+    size_t textBytes = 0;
+
+    static CExpatRun& Of(void* data) { return *static_cast<CExpatRun*>(data); }
+    size_t Here() const { return static_cast<size_t>(XML_GetCurrentByteIndex(parser)); }
+    static void Mark(size_t& first, size_t at)
+    {
+        if (first == kNowhere)
+            first = at;
+    }
+
+    static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attributes)
+    {
+        CExpatRun& r = Of(data);
+        r.textAt = kNowhere;
+        if (r.open.size() >= kMaxParsedDepth)
+            Mark(r.deepAt, r.Here());
+        if (std::strlen(name) > kMaxParsedName)
+            Mark(r.nameAt, r.Here());
+        for (const XML_Char** a = attributes; a[0]; a += 2) {
+            if (std::strlen(a[0]) > kMaxParsedName)
+                Mark(r.nameAt, r.Here());
+            if (std::strlen(a[1]) > kMaxParsedText)
+                Mark(r.longAt, r.Here());
+        }
+        r.open.push_back(name);
+    }
+    static void XMLCALL OnEnd(void* data, const XML_Char*)
+    {
+        CExpatRun& r = Of(data);
+        r.textAt = kNowhere;
+        r.open.pop_back();
+    }
+    static void XMLCALL OnText(void* data, const XML_Char*, int length)
+    {
+        CExpatRun& r = Of(data);
+        if (r.textAt == kNowhere) {
+            r.textAt = r.Here();
+            r.textBytes = 0;
+        }
+        r.textBytes += static_cast<size_t>(length);
+        if (r.textBytes > kMaxParsedText)
+            Mark(r.longAt, r.textAt);
+    }
+    static void XMLCALL OnComment(void* data, const XML_Char* text)
+    {
+        CExpatRun& r = Of(data);
+        r.textAt = kNowhere;
+        if (std::strlen(text) > kMaxParsedText)
+            Mark(r.longAt, r.Here());
+    }
+    static void XMLCALL OnInstruction(void* data, const XML_Char* target, const XML_Char* text)
+    {
+        CExpatRun& r = Of(data);
+        r.textAt = kNowhere;
+        if (std::strlen(target) > kMaxParsedName)
+            Mark(r.nameAt, r.Here());
+        if (std::strlen(text) > kMaxParsedText)
+            Mark(r.longAt, r.Here());
+    }
+    // A CDATA section is a text of its own.
+    static void XMLCALL OnBreak(void* data) { Of(data).textAt = kNowhere; }
+};
+
+bool IsSpaceUnit(unsigned long c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// A character XML does not allow anywhere (a lone surrogate in UTF-16).
+bool IsForbidden(const CUnits& u, size_t at)
+{
+    const unsigned long c = u.At(at);
+    if (c < 0x20)
+        return c != '\t' && c != '\n' && c != '\r';
+    if (u.width == 2 && c >= 0xD800 && c <= 0xDFFF)
+        return true;
+    return c == 0xFFFE || c == 0xFFFF;
+}
+
+// Bytes at `at` that are no UTF-8 character.
+bool IsBadUtf8(const CUnits& u, size_t at)
+{
+    if (u.width != 1 || !u.utf8 || u.At(at) < 0x80 || u.At(at) == 0x110000)
+        return false;
+    const unsigned long c = u.At(at);
+    const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+    return !IsValidUtf8(reinterpret_cast<const unsigned char*>(u.b.data()) + at, std::min(length, u.b.size() - at));
+}
+
+// Whether byte `at` lies inside a start tag: a '<' of an element comes
+// before it sooner than a '>'.
+bool IsInTag(const CUnits& u, size_t at)
+{
+    for (size_t i = at; i >= u.start + u.width;) {
+        i -= u.width;
+        const unsigned long c = u.At(i);
+        if (c == '>')
+            return false;
+        if (c == '<')
+            return u.At(i + u.width) != '!' && u.At(i + u.width) != '?';
+    }
     return false;
 }
 
-class CScanner {
-public:
-    explicit CScanner(const std::wstring& text) : t(text), n(text.size()) {}
-
-    // The first fault: its position and message; false when there is none.
-    bool Run(size_t& at, std::wstring& reason);
-
-    // Where the text first went beyond what the parser takes, as far as Run
-    // got (npos: nowhere): an element too deep, a text too long.
-    size_t deepAt = std::wstring::npos;
-    size_t longAt = std::wstring::npos;
-
-private:
-    const std::wstring& t;
-    const size_t n;
-    size_t p = 0;
-    std::vector<std::wstring> open;
-    bool rootSeen = false;
-
-    void Measure(size_t from, size_t to)
-    {
-        size_t bytes = 0;
-        for (size_t i = from; i < to && longAt == std::wstring::npos; ++i)
-            if ((bytes += Utf8Units(t[i])) > kMaxParsedText)
-                longAt = from;
-    }
-
-    struct CFault {
-        size_t at;
-        std::wstring reason;
-    };
-    [[noreturn]] void Fail(size_t at, UINT id, const std::wstring& a1 = std::wstring(),
-                           const std::wstring& a2 = std::wstring())
-    {
-        throw CFault{at, CSimpleErr::Format(id, a1, a2)};
-    }
-
-    bool At(const wchar_t* s) const { return t.compare(p, wcslen(s), s) == 0; }
-    std::wstring Name()
-    {
-        const size_t start = p;
-        if (p < n && IsNameStart(t[p]))
-            while (p < n && IsNameChar(t[p]))
-                ++p;
-        return t.substr(start, p - start);
-    }
-    void SkipSpace()
-    {
-        while (p < n && IsSpace(t[p]))
-            ++p;
-    }
-    // Past the end mark of a construct that began at `start`.
-    void SkipPast(const wchar_t* mark, size_t start)
-    {
-        const size_t end = t.find(mark, p);
-        if (end == std::wstring::npos)
-            Fail(start, IDS_XML_SYNTAX_UNCLOSED_MARKUP);
-        Measure(p, end);
-        p = end + wcslen(mark);
-    }
-    void Reference();
-    void StartTag(size_t start);
-    void EndTag(size_t start);
-    void Doctype(size_t start);
-};
-
-void CScanner::Reference()
-{
-    const size_t start = p;
-    const size_t semi = t.find(L';', p);
-    const std::wstring shown = t.substr(start, std::min<size_t>(semi == std::wstring::npos ? 12 : semi - start + 1, 12));
-    if (semi == std::wstring::npos || semi - start > 12)
-        Fail(start, IDS_XML_SYNTAX_BAD_REFERENCE, shown);
-    const std::wstring body = t.substr(start + 1, semi - start - 1);
-    bool ok;
-    if (!body.empty() && body[0] == L'#') {
-        const bool hex = body.size() > 1 && body[1] == L'x';
-        const size_t first = hex ? 2 : 1;
-        ok = body.size() > first;
-        unsigned long code = 0;
-        for (size_t i = first; i < body.size() && ok; ++i) {
-            const wchar_t c = body[i];
-            const int digit = hex ? HexDigitOrMinus(c) : c >= L'0' && c <= L'9' ? c - L'0' : -1;
-            ok = digit >= 0;
-            // Past the last code point the value only has to stay past it.
-            code = std::min<unsigned long>(code * (hex ? 16 : 10) + static_cast<unsigned long>(digit), 0x110000);
-        }
-        if (ok && !IsXmlCodePoint(code))
-            Fail(start, IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, shown);
-    } else {
-        ok = body == L"lt" || body == L"gt" || body == L"amp" || body == L"apos" || body == L"quot";
-    }
-    if (!ok)
-        Fail(start, IDS_XML_SYNTAX_BAD_REFERENCE, shown);
-    p = semi + 1;
-}
-
-void CScanner::StartTag(size_t start)
-{
-    ++p;
-    const std::wstring name = Name();
-    if (name.empty())
-        Fail(start, IDS_XML_SYNTAX_BAD_TAG);
-    if (rootSeen && open.empty())
-        Fail(start, IDS_XML_SYNTAX_SECOND_ROOT, name);
-    rootSeen = true;
-    if (open.size() >= kMaxParsedDepth && deepAt == std::wstring::npos)
-        deepAt = start;
-    std::set<std::wstring> attributes;
-    for (;;) {
-        const size_t before = p;
-        SkipSpace();
-        if (p >= n)
-            Fail(start, IDS_XML_SYNTAX_BAD_TAG);
-        if (t[p] == L'>') {
-            ++p;
-            open.push_back(name);
-            return;
-        }
-        if (At(L"/>")) {
-            p += 2;
-            return;
-        }
-        // Attributes stand apart from the name and from each other.
-        const size_t attributeAt = p;
-        if (p == before)
-            Fail(attributeAt, IDS_XML_SYNTAX_BAD_TAG);
-        const std::wstring attribute = Name();
-        if (attribute.empty())
-            Fail(attributeAt, IDS_XML_SYNTAX_BAD_TAG);
-        SkipSpace();
-        if (p >= n || t[p] != L'=')
-            Fail(attributeAt, IDS_XML_SYNTAX_BAD_ATTRIBUTE, attribute);
-        ++p;
-        SkipSpace();
-        if (p >= n || (t[p] != L'"' && t[p] != L'\''))
-            Fail(attributeAt, IDS_XML_SYNTAX_BAD_ATTRIBUTE, attribute);
-        const wchar_t quote = t[p++];
-        const size_t valueAt = p;
-        while (p < n && t[p] != quote) {
-            if (t[p] == L'<')
-                Fail(attributeAt, IDS_XML_SYNTAX_BAD_ATTRIBUTE, attribute);
-            if (t[p] == L'&')
-                Reference();
-            else if (IsForbidden(t, p))
-                Fail(p, IDS_XML_SYNTAX_BAD_CHARACTER);
-            else
-                ++p;
-        }
-        if (p >= n)
-            Fail(attributeAt, IDS_XML_SYNTAX_BAD_ATTRIBUTE, attribute);
-        Measure(valueAt, p);
-        ++p;
-        if (!attributes.insert(attribute).second)
-            Fail(attributeAt, IDS_XML_SYNTAX_BAD_ATTRIBUTE, attribute);
-    }
-}
-
-void CScanner::EndTag(size_t start)
-{
-    p += 2;
-    const std::wstring name = Name();
-    SkipSpace();
-    if (name.empty() || p >= n || t[p] != L'>')
-        Fail(start, IDS_XML_SYNTAX_BAD_TAG);
-    ++p;
-    if (open.empty())
-        Fail(start, IDS_XML_SYNTAX_STRAY_END_TAG, name);
-    if (name != open.back())
-        Fail(start, IDS_XML_SYNTAX_END_TAG_MISMATCH, name, open.back());
-    open.pop_back();
-}
-
-void CScanner::Doctype(size_t start)
-{
-    if (rootSeen)
-        Fail(start, IDS_XML_SYNTAX_BAD_TAG);
-    int depth = 0;
-    wchar_t quote = 0;
-    for (p += 9; p < n; ++p) {
-        const wchar_t c = t[p];
-        if (quote) {
-            quote = c == quote ? 0 : quote;
-        } else if (c == L'"' || c == L'\'') {
-            quote = c;
-        } else if (c == L'[') {
-            ++depth;
-        } else if (c == L']') {
-            --depth;
-        } else if (c == L'>' && depth <= 0) {
-            ++p;
-            return;
-        }
-    }
-    Fail(start, IDS_XML_SYNTAX_UNCLOSED_MARKUP);
-}
-
-bool CScanner::Run(size_t& at, std::wstring& reason)
-{
-    try {
-        if (p < n && t[p] == 0xFEFF)
-            ++p;
-        size_t textAt = p;
-        while (p < n) {
-            const size_t start = p;
-            const wchar_t c = t[p];
-            if (c == L'<') {
-                Measure(textAt, start);
-                if (At(L"<?")) {
-                    p += 2;
-                    SkipPast(L"?>", start);
-                } else if (At(L"<!--")) {
-                    p += 4;
-                    SkipPast(L"-->", start);
-                } else if (At(L"<![CDATA[")) {
-                    if (open.empty())
-                        Fail(start, IDS_XML_SYNTAX_TEXT_OUTSIDE_ROOT);
-                    p += 9;
-                    SkipPast(L"]]>", start);
-                } else if (At(L"<!DOCTYPE")) {
-                    Doctype(start);
-                } else if (At(L"</")) {
-                    EndTag(start);
-                } else {
-                    StartTag(start);
-                }
-                textAt = p;
-            } else if (IsForbidden(t, p)) {
-                Fail(p, IDS_XML_SYNTAX_BAD_CHARACTER);
-            } else if (open.empty()) {
-                if (!IsSpace(c))
-                    Fail(p, IDS_XML_SYNTAX_TEXT_OUTSIDE_ROOT);
-                ++p;
-            } else if (c == L'&') {
-                Reference();
-            } else {
-                ++p;
-            }
-        }
-        Measure(textAt, n);
-        if (!open.empty())
-            Fail(n, IDS_XML_SYNTAX_UNCLOSED, open.back());
-        if (!rootSeen)
-            Fail(n, IDS_XML_SYNTAX_NO_ROOT);
-        return false;
-    } catch (const CFault& fault) {
-        at = fault.at;
-        reason = fault.reason;
-        return true;
-    }
-}
-
-} // namespace
-
-namespace {
-
-// Line and column of a position in the decoded text.
-void Place(const std::wstring& t, size_t at, CXmlSyntaxFault& fault)
-{
-    fault.line = 1;
-    fault.column = 1;
-    for (size_t i = 0; i < at && i < t.size(); ++i) {
-        const wchar_t c = t[i];
-        if (c == L'\n' || (c == L'\r' && !(i + 1 < t.size() && t[i + 1] == L'\n'))) {
-            ++fault.line;
-            fault.column = 1;
-        } else if (c != L'\r' && !IsLowSurrogate(c)) {
-            ++fault.column;
-        }
-    }
-}
+// The characters that end a name an error names.
+const char kNameEnds[] = " \t\r\n=/<>;\"'";
+bool IsNameEnd(unsigned long c) { return c <= ' ' || (c < 0x80 && std::strchr(kNameEnds, static_cast<int>(c))); }
 
 } // namespace
 
 bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault)
 {
-    const CDecoded decoded = Decode(bytes);
-    size_t at = 0;
-    std::wstring reason;
-    // The text is scanned as far as it decoded; bytes that did not decode
-    // are the fault when the markup before them was sound.
-    const std::wstring& t = decoded.text;
-    if (!CScanner(decoded.badAt == std::wstring::npos ? t : t.substr(0, decoded.badAt)).Run(at, reason) ||
-        (decoded.badAt != std::wstring::npos && at >= decoded.badAt)) {
-        if (decoded.badAt == std::wstring::npos)
-            return false;
-        at = decoded.badAt;
-        reason = LoadResourceString(IDS_XML_SYNTAX_BAD_BYTES);
+    const CExpatRun run(bytes);
+    if (run.error == XML_ERROR_NONE)
+        return false;
+    const CUnits& u = run.units;
+    const size_t w = u.width;
+    size_t at = run.errorAt;
+    UINT id = IDS_XML_SYNTAX_NOT_WELL_FORMED;
+    std::wstring a1, a2;
+    // expat takes a zero first or second byte for half of a UTF-16
+    // character and stops somewhere after it: the zero is the fault.
+    const size_t nul = w == 1 ? bytes.find('\0') : kNowhere;
+    switch (nul < 2 ? XML_ERROR_NONE : run.error) {
+    case XML_ERROR_NONE:
+        at = nul;
+        id = IDS_XML_SYNTAX_BAD_CHARACTER;
+        break;
+    case XML_ERROR_SYNTAX:
+        if (u.At(at) != '<')
+            id = IDS_XML_SYNTAX_TEXT_OUTSIDE_ROOT;
+        break;
+    case XML_ERROR_NO_ELEMENTS:
+        id = run.open.empty() ? IDS_XML_SYNTAX_NO_ROOT : IDS_XML_SYNTAX_UNCLOSED;
+        a1 = run.open.empty() ? std::wstring() : FromUtf8(run.open.back());
+        break;
+    case XML_ERROR_INVALID_TOKEN:
+        if (IsBadUtf8(u, at)) {
+            id = IDS_XML_SYNTAX_BAD_BYTES;
+        } else if (IsForbidden(u, at)) {
+            id = IDS_XML_SYNTAX_BAD_CHARACTER;
+        } else if (u.Follows(at, "--")) {
+            id = IDS_XML_SYNTAX_COMMENT_DASHES;
+        } else if (u.Spells(at, ">") && u.Follows(at, "]]")) {
+            id = IDS_XML_SYNTAX_CDATA_END_IN_TEXT;
+        } else if (at >= u.start + 5 * w && u.Spells(at - 5 * w, "<?") &&
+                   EqualsNoCase(u.Text(at - 3 * w, "", false, 3), L"xml")) {
+            // "<?XML": the target is reserved in every letter case.
+            at -= 5 * w;
+            id = IDS_XML_SYNTAX_BAD_DECLARATION;
+        } else if (u.Spells(at, "/") && u.Follows(at, "<")) {
+            id = IDS_XML_SYNTAX_STRAY_END_TAG;
+            a1 = u.Text(at + 2 * w, kNameEnds, false);
+        } else if (IsInTag(u, at)) {
+            id = IDS_XML_SYNTAX_BAD_TAG;
+            // A value without quotes: the attribute before the '=' is named.
+            size_t name = at;
+            while (name > u.start && IsSpaceUnit(u.At(name - w)))
+                name -= w;
+            if (u.Follows(name, "=")) {
+                while (name > u.start && IsSpaceUnit(u.At(name - w)))
+                    name -= w;
+                const size_t end = name;
+                while (name > u.start && !IsNameEnd(u.At(name - w)))
+                    name -= w;
+                if (name < end) {
+                    id = IDS_XML_SYNTAX_BAD_ATTRIBUTE;
+                    a1 = u.Text(name, kNameEnds, false);
+                    at = name;
+                }
+            }
+        }
+        break;
+    case XML_ERROR_UNCLOSED_TOKEN:
+    case XML_ERROR_UNCLOSED_CDATA_SECTION:
+        id = u.Spells(at, "<!") || u.Spells(at, "<?") ? IDS_XML_SYNTAX_UNCLOSED_MARKUP : IDS_XML_SYNTAX_BAD_TAG;
+        break;
+    case XML_ERROR_PARTIAL_CHAR:
+        id = u.width == 2 ? IDS_XML_SYNTAX_BAD_CHARACTER : IDS_XML_SYNTAX_BAD_BYTES;
+        break;
+    case XML_ERROR_TAG_MISMATCH:
+        // expat stops at the end tag's name: the tag begins two before.
+        id = IDS_XML_SYNTAX_END_TAG_MISMATCH;
+        a1 = u.Text(at, kNameEnds, false);
+        a2 = run.open.empty() ? std::wstring() : FromUtf8(run.open.back());
+        u.Follows(at, "</");
+        break;
+    case XML_ERROR_DUPLICATE_ATTRIBUTE:
+        id = IDS_XML_SYNTAX_BAD_ATTRIBUTE;
+        a1 = u.Text(at, kNameEnds, false);
+        break;
+    case XML_ERROR_JUNK_AFTER_DOC_ELEMENT:
+        if (u.Spells(at, "</")) {
+            id = IDS_XML_SYNTAX_STRAY_END_TAG;
+            a1 = u.Text(at + 2 * w, kNameEnds, false);
+        } else if (u.Spells(at, "<")) {
+            id = IDS_XML_SYNTAX_SECOND_ROOT;
+            a1 = u.Text(at + w, kNameEnds, false);
+        } else {
+            id = IDS_XML_SYNTAX_TEXT_OUTSIDE_ROOT;
+        }
+        break;
+    case XML_ERROR_BAD_CHAR_REF:
+        id = IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE;
+        a1 = u.Text(at, ";", true, 12);
+        break;
+    case XML_ERROR_UNDEFINED_ENTITY:
+    case XML_ERROR_PARAM_ENTITY_REF:
+    case XML_ERROR_RECURSIVE_ENTITY_REF:
+    case XML_ERROR_BINARY_ENTITY_REF:
+    case XML_ERROR_ATTRIBUTE_EXTERNAL_ENTITY_REF:
+        id = IDS_XML_SYNTAX_BAD_REFERENCE;
+        a1 = u.Text(at, ";", true, 12);
+        break;
+    case XML_ERROR_MISPLACED_XML_PI:
+        id = IDS_XML_SYNTAX_DECLARATION_NOT_AT_START;
+        break;
+    case XML_ERROR_XML_DECL:
+    case XML_ERROR_TEXT_DECL:
+        id = IDS_XML_SYNTAX_BAD_DECLARATION;
+        break;
+    case XML_ERROR_UNKNOWN_ENCODING:
+    case XML_ERROR_INCORRECT_ENCODING: {
+        // Named where the declaration names it.
+        size_t nameAt = at;
+        a1 = FromUtf8(u.Declared("encoding", nameAt));
+        at = nameAt;
+        id = IDS_XML_LIMIT_ENCODING;
+        break;
     }
-    Place(t, at, fault);
-    fault.reason = reason;
+    default:
+        break;
+    }
+    u.Place(at, fault);
+    fault.reason = CSimpleErr::Format(id, a1, a2);
     return true;
 }
 
 bool FindXmlParserLimit(const std::string& bytes, CXmlSyntaxFault& fault)
 {
-    const CDecoded decoded = Decode(bytes);
-    const std::wstring t = decoded.text.substr(0, decoded.badAt);
-    CScanner scanner(t);
+    const CExpatRun run(bytes);
+    const CUnits& u = run.units;
+    // The first limit the text passes is where Wine's parser stopped.
+    const size_t first = std::min(run.deepAt, std::min(run.longAt, run.nameAt));
+    if (first != kNowhere) {
+        u.Place(first, fault);
+        if (first == run.deepAt)
+            fault.reason = CSimpleErr::Format(IDS_XML_LIMIT_TOO_DEEP, std::to_wstring(kMaxParsedDepth));
+        else if (first == run.longAt)
+            fault.reason = CSimpleErr::Format(IDS_XML_LIMIT_TEXT_TOO_LONG, std::to_wstring(kMaxParsedText));
+        else
+            fault.reason = CSimpleErr::Format(IDS_XML_LIMIT_NAME_TOO_LONG, std::to_wstring(kMaxParsedName));
+        return true;
+    }
     size_t at = 0;
-    std::wstring reason;
-    scanner.Run(at, reason);
-    if (scanner.deepAt != std::wstring::npos && scanner.deepAt <= scanner.longAt) {
-        Place(t, scanner.deepAt, fault);
-        fault.reason = CSimpleErr::Format(IDS_XML_LIMIT_TOO_DEEP, std::to_wstring(kMaxParsedDepth));
+    // XML 1.0 readers take any 1.x; expat reads any version at all.
+    const std::string version = u.Declared("version", at);
+    if (!version.empty() && (version.size() < 3 || version.compare(0, 2, "1.") != 0 ||
+                             version.find_first_not_of("0123456789", 2) != std::string::npos)) {
+        u.Place(at, fault);
+        fault.reason = CSimpleErr::Format(IDS_XML_SYNTAX_BAD_VERSION, FromUtf8(version));
         return true;
     }
-    if (scanner.longAt != std::wstring::npos) {
-        Place(t, scanner.longAt, fault);
-        fault.reason = CSimpleErr::Format(IDS_XML_LIMIT_TEXT_TOO_LONG, std::to_wstring(kMaxParsedText));
-        return true;
-    }
-    if (HasUtf16Mark(bytes))
+    if (u.width == 2 && u.start == 2)
         return false;
-    const bool bom = HasUtf8Mark(bytes);
-    size_t nameAt = 0;
-    const std::string declared = DeclaredEncoding(bom ? bytes.substr(3) : bytes, nameAt);
+    const std::string declared = u.Declared("encoding", at);
     if (declared.empty() || IsUtf8Name(declared))
         return false;
-    // The declaration is ASCII: its offset is its place in the text.
-    Place(t, nameAt, fault);
-    std::wstring name;
-    for (char c : declared)
-        name.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
-    fault.reason = CSimpleErr::Format(IDS_XML_LIMIT_ENCODING, name);
+    u.Place(at, fault);
+    fault.reason = CSimpleErr::Format(IDS_XML_LIMIT_ENCODING, FromUtf8(declared));
     return true;
 }

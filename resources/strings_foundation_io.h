@@ -86,5 +86,12 @@
 #define IDS_XML_EMPTY_DOCUMENT                   54516
 #define IDS_XML_FILE_TOO_LARGE                   54517
 #define IDS_XML_DATA_TOO_LARGE                   54518
+#define IDS_XML_SYNTAX_NOT_WELL_FORMED           54519
+#define IDS_XML_SYNTAX_DECLARATION_NOT_AT_START  54520
+#define IDS_XML_SYNTAX_BAD_DECLARATION           54521
+#define IDS_XML_SYNTAX_COMMENT_DASHES            54522
+#define IDS_XML_SYNTAX_CDATA_END_IN_TEXT         54523
+#define IDS_XML_SYNTAX_BAD_VERSION               54524
+#define IDS_XML_LIMIT_NAME_TOO_LONG              54525
 
 #endif

@@ -55,49 +55,71 @@ TEST(SettingsFileMessages, ADocumentThatDoesNotParseSaysWhereAndWhy)
 }
 
 // Documents that Wine's parser refuses without a reason of its own: each
-// message says why, and names the file or the clipboard.
+// message says where and why, and names the file or the clipboard. The body
+// stands on a line of its own after the root's start tag.
 TEST(SettingsFileMessages, EveryRefusedDocumentSaysWhy)
 {
     CTempFolder folder;
     const std::wstring path = folder.File(L"refused.knt");
-    auto document = [](const std::string& root, const std::string& declaration, const std::string& body) {
-        return "<?xml version=\"1.0\" encoding=\"" + declaration + "\"?>\r\n<" + root + "><Version>1.4.2.0</Version>" +
-               body + "</" + root + ">";
+    auto document = [](const std::string& root, const std::string& head, const std::string& body) {
+        return head + "<" + root + "><Version>1.4.2.0</Version>\r\n" + body + "</" + root + ">";
     };
+    auto declaration = [](const std::string& encoding) {
+        return "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>\r\n";
+    };
+    const std::string utf8 = declaration("utf-8"), plain = "<?xml version=\"1.0\"?>";
     std::string deep;
     for (int i = 0; i < 300; ++i)
         deep += "<Bordering>";
     for (int i = 0; i < 300; ++i)
         deep += "</Bordering>";
+    const std::wstring notAtStart = LoadResourceString(IDS_XML_SYNTAX_DECLARATION_NOT_AT_START),
+                       badDeclaration = LoadResourceString(IDS_XML_SYNTAX_BAD_DECLARATION);
     const struct {
-        const char* declaration;
-        std::string body;
+        std::string head, body;
+        int line, column;  // 0: an empty document, said without a place
         std::wstring reason;
     } cases[] = {
-        {"Shift_JIS", "<FontFace>\x82\xA0</FontFace>", CSimpleErr::Format(IDS_XML_LIMIT_ENCODING, L"Shift_JIS")},
-        {"x-unknown-enc", "", CSimpleErr::Format(IDS_XML_LIMIT_ENCODING, L"x-unknown-enc")},
-        {"utf-8", deep, CSimpleErr::Format(IDS_XML_LIMIT_TOO_DEEP, L"257")},
-        {"utf-8", "<Unit>&#x1;</Unit>", CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#x1;")},
-        {"utf-8", "<Unit>&#0;</Unit>", CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#0;")},
-        {nullptr, "", LoadResourceString(IDS_XML_EMPTY_DOCUMENT)},
+        {declaration("Shift_JIS"), "<FontFace>\x82\xA0</FontFace>", 1, 31, CSimpleErr::Format(IDS_XML_LIMIT_ENCODING, L"Shift_JIS")},
+        {declaration("x-unknown-enc"), "", 1, 31, CSimpleErr::Format(IDS_XML_LIMIT_ENCODING, L"x-unknown-enc")},
+        {utf8, deep, 3, 1 + 11 * 256, CSimpleErr::Format(IDS_XML_LIMIT_TOO_DEEP, L"257")},
+        {utf8, "<Unit>&#x1;</Unit>", 3, 7, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#x1;")},
+        {utf8, "<Unit>&#0;</Unit>", 3, 7, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#0;")},
+        {"", "", 0, 0, LoadResourceString(IDS_XML_EMPTY_DOCUMENT)},
+        {"\r\n" + utf8, "", 2, 1, notAtStart},
+        {" " + utf8, "", 1, 2, notAtStart},
+        {"<!-- c -->" + utf8, "", 1, 11, notAtStart},
+        {"\xEF\xBB\xBF " + utf8, "", 1, 2, notAtStart},
+        {utf8 + utf8, "", 2, 1, notAtStart},
+        {utf8, plain, 3, 1, notAtStart},
+        {"<?XML version=\"1.0\"?>", "", 1, 1, badDeclaration},
+        {"<?xml version=\"2.0\"?>", "", 1, 16, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_VERSION, L"2.0")},
+        {"<?xml encoding=\"utf-8\"?>", "", 1, 7, badDeclaration},
+        {"<?xml version=\"1.0\" standalone=\"maybe\"?>", "", 1, 33, badDeclaration},
+        {utf8, "<!-- a -- b -->", 3, 8, LoadResourceString(IDS_XML_SYNTAX_COMMENT_DASHES)},
+        {utf8, "a ]]> b", 3, 3, LoadResourceString(IDS_XML_SYNTAX_CDATA_END_IN_TEXT)},
+        {utf8, std::string("<Unit>\0</Unit>", 14), 3, 7, LoadResourceString(IDS_XML_SYNTAX_BAD_CHARACTER)},
     };
     for (const auto& c : cases) {
-        const std::string shown = c.declaration ? c.declaration + c.body.substr(0, 20) : "(empty)";
-        ASSERT_TRUE(WriteFileBytes(path, c.declaration ? document("Settings", c.declaration, c.body) : ""));
+        const std::string text = c.line ? document("Settings", c.head, c.body) : "";
+        const std::string shown = text.substr(0, 60);
+        const std::wstring said =
+            c.line ? CSimpleErr::Format(IDS_XML_SYNTAX_AT, std::to_wstring(c.line), std::to_wstring(c.column), c.reason)
+                   : c.reason;
+        ASSERT_TRUE(WriteFileBytes(path, text));
         CSetting s;
         CSettingXmlReader reader;
         EXPECT_FALSE(reader.Read(s, path));
         EXPECT_EQ(UINT(IDS_XML_LOAD_FAILED), reader.GetError().id) << shown;
-        for (const std::wstring& named : {c.reason, path})
+        for (const std::wstring& named : {said, path})
             EXPECT_NE(std::wstring::npos, reader.GetError().message.find(named))
                 << Narrow(named) << " in " << Narrow(reader.GetError().message);
 
         CBorderingSetting b;
         CSettingXmlReader clip;
-        EXPECT_FALSE(clip.ReadBorderingSettingsBytes(
-            b, c.declaration ? document("BorderingSettings", c.declaration, c.body) : ""));
+        EXPECT_FALSE(clip.ReadBorderingSettingsBytes(b, c.line ? document("BorderingSettings", c.head, c.body) : ""));
         EXPECT_EQ(UINT(IDS_XML_PARSE_FAILED), clip.GetError().id) << shown;
-        for (const std::wstring& named : {c.reason, LoadResourceString(IDS_SETTING_IN_CLIPBOARD)})
+        for (const std::wstring& named : {said, LoadResourceString(IDS_SETTING_IN_CLIPBOARD)})
             EXPECT_NE(std::wstring::npos, clip.GetError().message.find(named))
                 << Narrow(named) << " in " << Narrow(clip.GetError().message);
     }

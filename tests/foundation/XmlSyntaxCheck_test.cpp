@@ -14,7 +14,7 @@ TEST(XmlSyntaxCheck, FindsTheFirstFaultWithItsLineAndColumn)
         std::wstring reason;
     } const cases[] = {
         {"<a>\n<b>\n</a>", 3, 1, CSimpleErr::Format(IDS_XML_SYNTAX_END_TAG_MISMATCH, L"a", L"b")},
-        {"<a>\r\n\r\n  <b x='1>\r\n</b></a>", 3, 6, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"x")},
+        {"<a>\r\n\r\n  <b x='1>\r\n</b></a>", 4, 1, LoadResourceString(IDS_XML_SYNTAX_NOT_WELL_FORMED)},
         {"<?xml version=\"1.0\"?>\n<a>&bogus;</a>", 2, 4, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_REFERENCE, L"&bogus;")},
         {"garbage", 1, 1, LoadResourceString(IDS_XML_SYNTAX_TEXT_OUTSIDE_ROOT)},
         {"<a></a>junk", 1, 8, LoadResourceString(IDS_XML_SYNTAX_TEXT_OUTSIDE_ROOT)},
@@ -28,7 +28,9 @@ TEST(XmlSyntaxCheck, FindsTheFirstFaultWithItsLineAndColumn)
         {"<a>\xE3\x81\x82\xFF</a>", 1, 5, LoadResourceString(IDS_XML_SYNTAX_BAD_BYTES)},
         {"<a>\x01</a>", 1, 4, LoadResourceString(IDS_XML_SYNTAX_BAD_CHARACTER)},
         {"</a>", 1, 1, CSimpleErr::Format(IDS_XML_SYNTAX_STRAY_END_TAG, L"a")},
-        {"<1a/>", 1, 1, LoadResourceString(IDS_XML_SYNTAX_BAD_TAG)},
+        {"<1a/>", 1, 2, LoadResourceString(IDS_XML_SYNTAX_BAD_TAG)},
+        {"\xFF\xFE<\0a\0>\0\n\0<\0/\0b\0>\0", 2, 1, CSimpleErr::Format(IDS_XML_SYNTAX_END_TAG_MISMATCH, L"b", L"a")},
+        {"<a>\xE6\x97\xA5\xF0\x9F\x98\x80\x01</a>", 1, 6, LoadResourceString(IDS_XML_SYNTAX_BAD_CHARACTER)},
         {"<a>\rx\r<b></a>", 3, 4, CSimpleErr::Format(IDS_XML_SYNTAX_END_TAG_MISMATCH, L"a", L"b")},
         {"<a>&#x1;</a>", 1, 4, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#x1;")},
         {"<a b='&#0;'/>", 1, 7, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#0;")},
@@ -37,7 +39,8 @@ TEST(XmlSyntaxCheck, FindsTheFirstFaultWithItsLineAndColumn)
     };
     for (const Case& c : cases) {
         CXmlSyntaxFault fault;
-        ASSERT_TRUE(FindXmlSyntaxFault(c.text, fault)) << c.text;
+        const std::string text(c.text, c.text[0] == '\xFF' ? 18 : strlen(c.text));
+        ASSERT_TRUE(FindXmlSyntaxFault(text, fault)) << c.text;
         EXPECT_EQ(c.line, fault.line) << c.text;
         EXPECT_EQ(c.column, fault.column) << c.text;
         EXPECT_EQ(c.reason, fault.reason) << c.text;
@@ -50,7 +53,7 @@ TEST(XmlSyntaxCheck, WellFormedTextsHaveNoFault)
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<S xmlns:a=\"u\">\r\n <X a:b='1'>1 &lt; 2 &#x41;&#65;</X>\r\n</S>\r\n",
         "\xEF\xBB\xBF<a><![CDATA[ <not> & tags ]]><!-- c --><?pi x?><b/></a>",
         "<!DOCTYPE a [ <!ENTITY e \"x>\"> ]><a>\xE6\x97\xA5\xF0\x9F\x98\x80</a>",
-        "<?xml version=\"1.0\" encoding=\"shift_jis\"?><a>\x82\xA0</a>",
+        "<?xml version=\"1.1\" encoding=\"ISO-8859-1\"?><a:b>\xE9</a:b>",
         "\xFF\xFE<\0a\0/\0>\0",
         "<a>&#x9;&#10;&#x10FFFF;&#xD7FF;</a>",
     };
@@ -85,6 +88,9 @@ TEST(XmlSyntaxCheck, ParserLimitsAreNamedWhereTheyAreMet)
         {declaration + "Shift_JIS\"?>\n<a>\x82\xA0</a>", 1, 31, CSimpleErr::Format(IDS_XML_LIMIT_ENCODING, L"Shift_JIS")},
         {"\xEF\xBB\xBF" + declaration + "x-unknown-enc\"?><a/>", 1, 31,
          CSimpleErr::Format(IDS_XML_LIMIT_ENCODING, L"x-unknown-enc")},
+        {"<a>\n <" + std::string(50001, 'n') + "/></a>", 2, 2, CSimpleErr::Format(IDS_XML_LIMIT_NAME_TOO_LONG, L"50000")},
+        {"<?xml version='1.10'?>\r\n<a " + std::string(50000, 'n') + "='1'/>", 0, 0, L""},
+        {"<?xml version=\"1.\"?><a/>", 1, 16, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_VERSION, L"1.")},
         {declaration + "UTF-8\"?><a/>", 0, 0, L""},
         {deep.substr(0, 3 * 257) + deep.substr(deep.size() - 4 * 257), 0, 0, L""},
         {std::string("\xFF\xFE<\0a\0/\0>\0", 10), 0, 0, L""},
