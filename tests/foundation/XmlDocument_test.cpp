@@ -186,10 +186,10 @@ TEST(XmlDocument, GlobalMemoryRoundTrip)
     ASSERT_NE(std::string::npos, end);
     EXPECT_LE(text.size() - end, std::strlen("</Settings>\r\n"));
 
-    // Another program's block, larger than its text: the text ends at the
-    // first NUL, whatever the spare bytes hold.
-    // In UTF-16 the text ends at the first zero code unit; the zero half of
-    // its last '>' belongs to the text.
+    // Another program's block, larger than its text: the zeros that end the
+    // block are no part of the text, and what follows a NUL after a whole
+    // document is not read. In UTF-16 a NUL is a zero code unit; the zero
+    // half of the last '>' belongs to the text.
     const std::string utf16("\xFF\xFE<\0a\0>\0" "1\0<\0/\0a\0>\0", 18);
     for (const std::string& bytes : {std::string("<a>1</a>\0\xFF<b", 12), utf16, utf16 + std::string("\0\0<\0b\0\0", 7)}) {
         CGlobalMemory larger(BlockOf(bytes));
