@@ -323,8 +323,53 @@ bool IsInTag(const CUnits& u, size_t at)
 }
 
 // The characters that end a name an error names.
-const char kNameEnds[] = " \t\r\n=/<>;\"'";
+const char kNameEnds[] = " \t\r\n=/<>;\"'!?";
 bool IsNameEnd(unsigned long c) { return c <= ' ' || (c < 0x80 && std::strchr(kNameEnds, static_cast<int>(c))); }
+
+// Where the name of the attribute begins whose '=' stands before byte `at`
+// (spaces aside); kNowhere when none does.
+size_t AttributeBefore(const CUnits& u, size_t at)
+{
+    const size_t w = u.width;
+    while (at > u.start && IsSpaceUnit(u.At(at - w)))
+        at -= w;
+    if (!u.Follows(at, "="))
+        return kNowhere;
+    while (at > u.start && IsSpaceUnit(u.At(at - w)))
+        at -= w;
+    const size_t end = at;
+    while (at > u.start && !IsNameEnd(u.At(at - w)))
+        at -= w;
+    return at < end ? at : kNowhere;
+}
+
+// The attribute whose quoted value is still open at byte `at` (a '<' may not
+// stand in one): the quotes of the start tag before it are followed from its
+// '<'. kNowhere when `at` is in no value.
+size_t AttributeOfOpenValue(const CUnits& u, size_t at)
+{
+    const size_t w = u.width;
+    size_t tag = at;
+    do {
+        if (tag < u.start + w)
+            return kNowhere;
+        tag -= w;
+    } while (u.At(tag) != '<' || IsNameEnd(u.At(tag + w)));
+    unsigned long quote = 0;
+    size_t opened = tag;
+    for (size_t i = tag; i < at; i += w) {
+        const unsigned long c = u.At(i);
+        if (quote) {
+            quote = c == quote ? 0 : quote;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+            opened = i;
+        } else if (c == '>') {
+            return kNowhere;
+        }
+    }
+    return quote ? AttributeBefore(u, opened) : kNowhere;
+}
 
 } // namespace
 
@@ -338,6 +383,7 @@ bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault)
     size_t at = run.errorAt;
     UINT id = IDS_XML_SYNTAX_NOT_WELL_FORMED;
     std::wstring a1, a2;
+    size_t name = kNowhere;
     // expat takes a zero first or second byte for half of a UTF-16
     // character and stops somewhere after it: the zero is the fault.
     const size_t nul = w == 1 ? bytes.find('\0') : kNowhere;
@@ -371,24 +417,13 @@ bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault)
         } else if (u.Spells(at, "/") && u.Follows(at, "<")) {
             id = IDS_XML_SYNTAX_STRAY_END_TAG;
             a1 = u.Text(at + 2 * w, kNameEnds, false);
+        } else if ((name = AttributeOfOpenValue(u, at)) != kNowhere ||
+                   (IsInTag(u, at) && (name = AttributeBefore(u, at)) != kNowhere)) {
+            id = IDS_XML_SYNTAX_BAD_ATTRIBUTE;
+            a1 = u.Text(name, kNameEnds, false);
+            at = name;
         } else if (IsInTag(u, at)) {
             id = IDS_XML_SYNTAX_BAD_TAG;
-            // A value without quotes: the attribute before the '=' is named.
-            size_t name = at;
-            while (name > u.start && IsSpaceUnit(u.At(name - w)))
-                name -= w;
-            if (u.Follows(name, "=")) {
-                while (name > u.start && IsSpaceUnit(u.At(name - w)))
-                    name -= w;
-                const size_t end = name;
-                while (name > u.start && !IsNameEnd(u.At(name - w)))
-                    name -= w;
-                if (name < end) {
-                    id = IDS_XML_SYNTAX_BAD_ATTRIBUTE;
-                    a1 = u.Text(name, kNameEnds, false);
-                    at = name;
-                }
-            }
         }
         break;
     case XML_ERROR_UNCLOSED_TOKEN:

@@ -14,7 +14,8 @@ TEST(XmlSyntaxCheck, FindsTheFirstFaultWithItsLineAndColumn)
         std::wstring reason;
     } const cases[] = {
         {"<a>\n<b>\n</a>", 3, 1, CSimpleErr::Format(IDS_XML_SYNTAX_END_TAG_MISMATCH, L"a", L"b")},
-        {"<a>\r\n\r\n  <b x='1>\r\n</b></a>", 4, 1, LoadResourceString(IDS_XML_SYNTAX_NOT_WELL_FORMED)},
+        {"<a>\r\n\r\n  <b x='1>\r\n</b></a>", 3, 6, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"x")},
+        {"<a>\n<b/>\n<!DOCTYPE a>\n</a>", 3, 3, LoadResourceString(IDS_XML_SYNTAX_NOT_WELL_FORMED)},
         {"<?xml version=\"1.0\"?>\n<a>&bogus;</a>", 2, 4, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_REFERENCE, L"&bogus;")},
         {"garbage", 1, 1, LoadResourceString(IDS_XML_SYNTAX_TEXT_OUTSIDE_ROOT)},
         {"<a></a>junk", 1, 8, LoadResourceString(IDS_XML_SYNTAX_TEXT_OUTSIDE_ROOT)},
