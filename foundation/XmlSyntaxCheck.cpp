@@ -326,6 +326,26 @@ bool IsInTag(const CUnits& u, size_t at)
 const char kNameEnds[] = " \t\r\n=/<>;\"'!?";
 bool IsNameEnd(unsigned long c) { return c <= ' ' || (c < 0x80 && std::strchr(kNameEnds, static_cast<int>(c))); }
 
+// A reference as written: to its ';', at most 12 characters, and not into
+// the markup or the spaces after it.
+std::wstring Reference(const CUnits& u, size_t at)
+{
+    const std::wstring text = u.Text(at, ";", true, 12);
+    return text.substr(0, text.find_first_of(L"< \t\r\n"));
+}
+
+// The '&' of a reference that ends at byte `at` without its ';' (expat
+// stops after the '&' or its name); kNowhere when there is none.
+size_t ReferenceBefore(const CUnits& u, size_t at)
+{
+    const size_t w = u.width;
+    if (u.At(at) == '&')
+        return at;
+    while (at > u.start && u.At(at - w) != '&' && (u.At(at - w) == '#' || !IsNameEnd(u.At(at - w))))
+        at -= w;
+    return at > u.start && u.At(at - w) == '&' ? at - w : kNowhere;
+}
+
 // Where the name of the attribute begins whose '=' stands before byte `at`
 // (spaces aside); kNowhere when none does.
 size_t AttributeBefore(const CUnits& u, size_t at)
@@ -414,6 +434,10 @@ bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault)
             // "<?XML": the target is reserved in every letter case.
             at -= 5 * w;
             id = IDS_XML_SYNTAX_BAD_DECLARATION;
+        } else if ((name = ReferenceBefore(u, at)) != kNowhere) {
+            id = IDS_XML_SYNTAX_BAD_REFERENCE;
+            a1 = Reference(u, name);
+            at = name;
         } else if (u.Spells(at, "/") && u.Follows(at, "<")) {
             id = IDS_XML_SYNTAX_STRAY_END_TAG;
             a1 = u.Text(at + 2 * w, kNameEnds, false);
@@ -457,7 +481,7 @@ bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault)
         break;
     case XML_ERROR_BAD_CHAR_REF:
         id = IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE;
-        a1 = u.Text(at, ";", true, 12);
+        a1 = Reference(u, at);
         break;
     case XML_ERROR_UNDEFINED_ENTITY:
     case XML_ERROR_PARAM_ENTITY_REF:
@@ -465,7 +489,7 @@ bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault)
     case XML_ERROR_BINARY_ENTITY_REF:
     case XML_ERROR_ATTRIBUTE_EXTERNAL_ENTITY_REF:
         id = IDS_XML_SYNTAX_BAD_REFERENCE;
-        a1 = u.Text(at, ";", true, 12);
+        a1 = Reference(u, at);
         break;
     case XML_ERROR_MISPLACED_XML_PI:
         id = IDS_XML_SYNTAX_DECLARATION_NOT_AT_START;

@@ -33,6 +33,8 @@ TEST(XmlSyntaxCheck, FindsTheFirstFaultWithItsLineAndColumn)
         {"\xFF\xFE<\0a\0>\0\n\0<\0/\0b\0>\0", 2, 1, CSimpleErr::Format(IDS_XML_SYNTAX_END_TAG_MISMATCH, L"b", L"a")},
         {"<a>\xE6\x97\xA5\xF0\x9F\x98\x80\x01</a>", 1, 6, LoadResourceString(IDS_XML_SYNTAX_BAD_CHARACTER)},
         {"<a>\rx\r<b></a>", 3, 4, CSimpleErr::Format(IDS_XML_SYNTAX_END_TAG_MISMATCH, L"a", L"b")},
+        {"<a>1.4&2.0</a>", 1, 7, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_REFERENCE, L"&2.0")},
+        {"<a>\n&alse</a>", 2, 1, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_REFERENCE, L"&alse")},
         {"<a>&#x1;</a>", 1, 4, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#x1;")},
         {"<a b='&#0;'/>", 1, 7, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#0;")},
         {"<a>&#xFFFE;&#x110000;</a>", 1, 4, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#xFFFE;")},
