@@ -24,6 +24,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace {
@@ -123,8 +124,7 @@ public:
             const bool stop = c != 0 && c < 0x80 && std::strchr(stops, static_cast<int>(c));
             if (stop && !keepStop)
                 break;
-            const bool continuation = width == 1 ? utf8 && (c & 0xC0) == 0x80 : c >= 0xDC00 && c <= 0xDFFF;
-            count += continuation ? 0 : 1;
+            count += IsContinuation(c) ? 0 : 1;
             if (width == 2 || !utf8)
                 units.push_back(static_cast<wchar_t>(c));
             else
@@ -169,7 +169,7 @@ public:
             if (c == '\n' || (c == '\r' && At(k + width) != '\n')) {
                 ++fault.line;
                 fault.column = 1;
-            } else if (c != '\r' && !(width == 1 ? utf8 && (c & 0xC0) == 0x80 : c >= 0xDC00 && c <= 0xDFFF)) {
+            } else if (c != '\r' && !IsContinuation(c)) {
                 ++fault.column;
             }
         }
@@ -177,6 +177,11 @@ public:
 
 private:
     unsigned Byte(size_t i) const { return i < b.size() ? static_cast<unsigned char>(b[i]) : 0u; }
+    // A unit that continues a character rather than begins one.
+    bool IsContinuation(unsigned long c) const
+    {
+        return width == 1 ? utf8 && (c & 0xC0) == 0x80 : c >= 0xDC00 && c <= 0xDFFF;
+    }
 };
 
 // One pass of expat over the bytes: its error, the open elements, and where
@@ -210,6 +215,8 @@ public:
             }
             done += n;
         } while (done < bytes.size());
+        if (outOfMemory)
+            throw std::bad_alloc();
     }
 
     const CUnits units;
@@ -222,6 +229,7 @@ private:
     XML_Parser parser = nullptr;
     size_t textAt = kNowhere;  // where the text being measured began
     size_t textBytes = 0;
+    bool outOfMemory = false;  // a handler's failure, raised once expat has returned
 
     static CExpatRun& Of(void* data) { return *static_cast<CExpatRun*>(data); }
     size_t Here() const { return static_cast<size_t>(XML_GetCurrentByteIndex(parser)); }
@@ -245,13 +253,20 @@ private:
             if (std::strlen(a[1]) > kMaxParsedText)
                 Mark(r.longAt, r.Here());
         }
-        r.open.push_back(name);
+        // Nothing may be thrown through expat's frames.
+        try {
+            r.open.push_back(name);
+        } catch (...) {
+            r.outOfMemory = true;
+            XML_StopParser(r.parser, XML_FALSE);
+        }
     }
     static void XMLCALL OnEnd(void* data, const XML_Char*)
     {
         CExpatRun& r = Of(data);
         r.textAt = kNowhere;
-        r.open.pop_back();
+        if (!r.open.empty())
+            r.open.pop_back();
     }
     static void XMLCALL OnText(void* data, const XML_Char*, int length)
     {
