@@ -99,6 +99,7 @@ TEST(SettingsFileMessages, EveryRefusedDocumentSaysWhy)
         {utf8, "<!-- a -- b -->", 3, 8, LoadResourceString(IDS_XML_SYNTAX_COMMENT_DASHES)},
         {utf8, "a ]]> b", 3, 3, LoadResourceString(IDS_XML_SYNTAX_CDATA_END_IN_TEXT)},
         {utf8, std::string("<Unit>\0</Unit>", 14), 3, 7, LoadResourceString(IDS_XML_SYNTAX_BAD_CHARACTER)},
+        {std::string(1, '\0'), "", 1, 1, LoadResourceString(IDS_XML_SYNTAX_BAD_CHARACTER)},
     };
     for (const auto& c : cases) {
         const std::string text = c.line ? document("Settings", c.head, c.body) : "";
