@@ -116,6 +116,7 @@ HRESULT CImageSaver::SaveImage(Image* image, const std::wstring& path) const
     if (SUCCEEDED(FindEncoderClsid(L"image/jpeg", &jpeg)) && IsEqualCLSID(jpeg, m_clsid)) {
         ULONG quality = 75;
         m_params.GetQuality(quality);
+        CheckJpegSize(static_cast<int>(image->GetWidth()), static_cast<int>(image->GetHeight()), path);
         std::string bytes;
         const HRESULT encoded = EncodeImageAsJpeg(bytes, image, quality);
         return FAILED(encoded) ? encoded : WriteOutputFile(path, bytes.data(), bytes.size());
@@ -146,6 +147,12 @@ HRESULT CImageSaver::SaveImage(Image* image, const std::wstring& path) const
     if (!bytes && stat.cbSize.QuadPart != 0)
         return E_OUTOFMEMORY;
     return WriteOutputFile(path, bytes, static_cast<size_t>(stat.cbSize.QuadPart));
+}
+
+void CImageSaver::CheckSize(int width, int height, const std::wstring& path) const
+{
+    if (m_maxSide > 0)
+        CheckJpegSize(width, height, path);
 }
 
 } // namespace Gdiplus
@@ -198,5 +205,7 @@ boost::shared_ptr<CImageSaver> CreateJpegSaver(ULONG quality)
     boost::shared_ptr<CImageSaver> saver = CreateSaver(L"image/jpeg");
     if (saver && saver->m_params.AddQuality(quality) < 0)
         saver.reset();
+    if (saver)
+        saver->m_maxSide = kJpegMaxSide;
     return saver;
 }

@@ -43,6 +43,7 @@ public:
     bool m_alphaCapable = false;
     bool m_paletteCapable = false;
     bool m_png = false;
+    int m_maxSide = 0;  // the longest side the format can store; 0 for no limit of ours
 
     CImageSaver() = default;
     // Looks the encoder up; neither the outcome nor the flags are set.
@@ -62,6 +63,9 @@ public:
     HRESULT Save(const CDib& dib, bool direct, const std::wstring& path,
                  const CParallelFor& parallel = CParallelFor()) const;
     HRESULT SaveImage(Image* image, const std::wstring& path) const;
+    // Refuses an image the format cannot store, naming its size, the limit
+    // and the file (JPEG: CheckJpegSize).
+    void CheckSize(int width, int height, const std::wstring& path) const;
 };
 
 // Mix-in of the tasks that write a raster file.

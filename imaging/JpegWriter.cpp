@@ -1,5 +1,6 @@
 #include "imaging/JpegWriter.h"
 #include "foundation/Error.h"
+#include "resources/strings_imaging.h"
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -71,11 +72,24 @@ UINT16 Density(double dpi)
 
 } // namespace
 
+static_assert(kJpegMaxSide == JPEG_MAX_DIMENSION, "the limit named to users is libjpeg's");
+
+void CheckJpegSize(int width, int height, const std::wstring& path)
+{
+    if (width <= kJpegMaxSide && height <= kJpegMaxSide)
+        return;
+    CSimpleErr err;
+    err.Set(IDS_JPEG_SIZE_TOO_LARGE, std::to_wstring(width), std::to_wstring(height), std::to_wstring(kJpegMaxSide),
+            path);
+    throw my::CException(err);
+}
+
 HRESULT EncodeJpeg(std::string& out, const BYTE* pixels, int width, int height, int stride, ULONG quality,
                    double dpiX, double dpiY)
 {
-    if (!pixels || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION)
+    if (!pixels || width <= 0 || height <= 0)
         return E_INVALIDARG;
+    CheckJpegSize(width, height);
     std::vector<BYTE> row;
     try {
         row.resize(static_cast<size_t>(width) * 3);

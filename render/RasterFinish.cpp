@@ -28,8 +28,11 @@ bool TrimResult(CRasterRun& run)
         return false;
     boost::shared_ptr<CDib> result = run.result;
     HRESULT hr = TrimTransparentMargins(result, static_cast<int>(run.setting.TrimType));
-    if (FAILED(hr))
+    // E_INVALIDARG for a 32-bit result: no pixel has ink, so there is nothing
+    // to cut to; it stays as it is untrimmed (as FindTrimRegion keeps it).
+    if (FAILED(hr) && !(hr == E_INVALIDARG && result->GetBitCount() == 32))
         throw my::CException(IDS_TRIM_IMAGE_FAILED, hr);
+    CheckOutputLimits(run, result->GetWidth(), result->GetAbsHeight());
     run.Publish(result);
     return true;
 }

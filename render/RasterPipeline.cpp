@@ -197,8 +197,20 @@ int ChooseThreads(const CRasterRun& run)
 
 } // namespace
 
+void CheckOutputLimits(const CRasterRun& run, int width, int height)
+{
+    const boost::shared_ptr<Gdiplus::CImageSaver>& saver = run.task.m_saver;
+    if (!saver || run.task.Path.empty())
+        return;  // a preview: nothing is written
+    if (run.layout.Vertical)
+        std::swap(width, height);
+    saver->CheckSize(width, height, run.task.Path);
+}
+
 void PlanRasterWork(CRasterRun& run)
 {
+    if ((run.setting.TrimType & TrimType::All) == 0)
+        CheckOutputLimits(run, run.imageWidth, run.imageHeight);
     const CRasterPeak peak(run);
     const unsigned long long available = AvailableBytes();
     if (peak.Of(1) > available || !HasFreeBlock(peak.image))

@@ -12,8 +12,9 @@
 // Ink extent and trim: with any trim side set, the smallest rectangle that
 // holds every non-zero value of every plane; the result is cut to it on the
 // trimmed sides. A texture may clear what its layer covers, so with a
-// texture the result is trimmed after the paint instead (TrimResult). No
-// ink at all is a failure of the trim: there is no picture to cut to.
+// texture the result is trimmed after the paint instead (TrimResult). With
+// no ink at all there is nothing to cut to: the image keeps its untrimmed
+// size, as with trim off.
 #include "render/RasterStages.h"
 #include "render/KanteloTask.h"
 #include "render/RasterEffects.h"
@@ -133,16 +134,20 @@ bool FindTrimRegion(CRasterRun& run)
     RECT ink;
     if (!FindInkExtent(run, ink))
         return false;
-    if (ink.left >= ink.right)
-        throw my::CException(IDS_TRIM_IMAGE_FAILED, E_INVALIDARG);
-    if (sides & TrimType::TRIM_L)
-        run.region.left = ink.left;
-    if (sides & TrimType::TRIM_T)
-        run.region.top = ink.top;
-    if (sides & TrimType::TRIM_R)
-        run.region.right = ink.right;
-    if (sides & TrimType::TRIM_B)
-        run.region.bottom = ink.bottom;
+    // No ink at all (a text too small to reach a pixel, every row off): there
+    // is nothing to cut to, and the image stays as it is untrimmed, as the
+    // same text gives with trim off, rather than failing a save of many units.
+    if (ink.left < ink.right) {
+        if (sides & TrimType::TRIM_L)
+            run.region.left = ink.left;
+        if (sides & TrimType::TRIM_T)
+            run.region.top = ink.top;
+        if (sides & TrimType::TRIM_R)
+            run.region.right = ink.right;
+        if (sides & TrimType::TRIM_B)
+            run.region.bottom = ink.bottom;
+    }
     run.trimmed = true;
+    CheckOutputLimits(run, run.region.right - run.region.left, run.region.bottom - run.region.top);
     return true;
 }

@@ -53,6 +53,10 @@ void RunRasterStages(CKanteloTask& task);
 // RasterPipeline.cpp
 void SetRasterSizes(CRasterRun& run);
 void PlanRasterWork(CRasterRun& run);
+// Refuses a file the output format cannot store (a JPEG side over its limit)
+// as soon as its size is known: before the glyphs are drawn, or once the trim
+// has found the extent. The size is the image's before vertical text turns.
+void CheckOutputLimits(const CRasterRun& run, int width, int height);
 // Pixel rows of one band of a pass over an image `width` wide.
 int BandRows(int width, int rows, int threads);
 

@@ -16,5 +16,7 @@
 #define IDS_IMAGE_FORMAT_UNKNOWN                 54464
 #define IDS_IMAGE_DATA_DAMAGED                   54465
 #define IDS_IMAGE_FILE_EMPTY                     54466
+#define IDS_JPEG_SIZE_TOO_LARGE                  54467
+#define IDS_IMAGE_PIXEL_FORMAT_UNSUPPORTED       54468
 
 #endif
