@@ -39,6 +39,17 @@ float F(double v) { return static_cast<float>(v); }
 
 } // namespace
 
+void CheckPdfPageSize(double width, double height, const std::wstring& path)
+{
+    const auto within = [](double side) { return F(side) >= HPDF_MIN_PAGE_SIZE && F(side) <= HPDF_MAX_PAGE_SIZE; };
+    if (within(width) && within(height))
+        return;
+    CSimpleErr err;
+    err.Set(IDS_PDF_PAGE_SIZE_OUT_OF_RANGE, FormatStr(L"%.1f", width), FormatStr(L"%.1f", height),
+            std::to_wstring(HPDF_MIN_PAGE_SIZE), std::to_wstring(HPDF_MAX_PAGE_SIZE), path);
+    throw my::CException(err);
+}
+
 UINT PdfErrorMessageId(unsigned long code)
 {
     if (code >= 0x1001 && code <= 0x1079) {
@@ -123,6 +134,7 @@ void CPdfRenderer::BeginDocument(const std::wstring& path)
 
 void CPdfRenderer::BeginPage(double width, double height)
 {
+    CheckPdfPageSize(width, height, m_path);
     Call([&] { m_page = HPDF_AddPage(m_doc); });
     m_pageWidth = width;
     m_pageHeight = height;

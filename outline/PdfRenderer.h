@@ -21,6 +21,11 @@ public:
 
 } // namespace hpdf
 
+// Refuses a page side outside what libHaru writes (HPDF_MIN_PAGE_SIZE to
+// HPDF_MAX_PAGE_SIZE points, compared as libHaru does, in single precision)
+// with IDS_PDF_PAGE_SIZE_OUT_OF_RANGE, naming the page, the range and `path`.
+void CheckPdfPageSize(double width, double height, const std::wstring& path);
+
 // The string id of a libHaru error code, 0 for codes without a text.
 UINT PdfErrorMessageId(unsigned long code);
 // The whole text of a libHaru error as the exception carries it.
@@ -42,6 +47,7 @@ public:
     ~CPdfRenderer() override;
 
     void BeginDocument(const std::wstring& path) override;
+    // CheckPdfPageSize first: nothing is added for a page libHaru would refuse.
     void BeginPage(double width, double height) override;
     void SetTransform(const double* t) override;
     void SetLineJoin(int join) override;

@@ -169,5 +169,6 @@
 #define IDS_PDF_EXT_GSTATE_INVALID               54196
 #define IDS_PDF_EXT_GSTATE_READ_ONLY             54197
 #define IDS_PDF_U3D_DATA_INVALID                 54198
+#define IDS_PDF_PAGE_SIZE_OUT_OF_RANGE           54199
 
 #endif
