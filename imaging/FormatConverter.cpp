@@ -30,7 +30,29 @@ double EncodeSrgb(double linear)
     return linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
 }
 
-enum Mode { kForward, kCmykAddAlpha, kCmykDropAlpha, kViaBgra };
+enum Mode { kForward, kCmyk, kViaBgra };
+
+// Samples and bytes per sample of the CMYK formats converted here; 0 for others.
+int CmykSamples(const GUID& format, int* sampleBytes = nullptr)
+{
+    const bool wide = IsEqualGUID(format, GUID_WICPixelFormat64bppCMYK) ||
+                      IsEqualGUID(format, GUID_WICPixelFormat80bppCMYKAlpha);
+    if (sampleBytes)
+        *sampleBytes = wide ? 2 : 1;
+    if (IsEqualGUID(format, GUID_WICPixelFormat32bppCMYK) || IsEqualGUID(format, GUID_WICPixelFormat64bppCMYK))
+        return 4;
+    if (IsEqualGUID(format, GUID_WICPixelFormat40bppCMYKAlpha) || IsEqualGUID(format, GUID_WICPixelFormat80bppCMYKAlpha))
+        return 5;
+    return 0;
+}
+
+// Whether the conversion is one of our CMYK copies: into 8-bit CMYK with or
+// without alpha, from any other CMYK format.
+bool IsOwnCmykCopy(const GUID& from, const GUID& to)
+{
+    int toBytes = 0;
+    return !IsEqualGUID(from, to) && CmykSamples(from) != 0 && CmykSamples(to, &toBytes) != 0 && toBytes == 1;
+}
 
 bool IsViaBgraTarget(const GUID& format)
 {
@@ -117,11 +139,30 @@ public:
             hr = source->GetSize(&m_width, &m_height);
         if (FAILED(hr))
             return hr;
+        m_narrowed.Release();
+        int fromBytes = 0;
+        const int fromSamples = CmykSamples(from, &fromBytes);
+        if (fromBytes == 2 && !IsOwnCmykCopy(from, target)) {
+            // The system converter has no 16-bit CMYK source: the inks are
+            // narrowed to 8 bits here, and that is converted on.
+            const GUID eight = fromSamples == 5 ? GUID_WICPixelFormat40bppCMYKAlpha : GUID_WICPixelFormat32bppCMYK;
+            try {
+                hr = CreateFormatConverter(&m_narrowed);
+            } catch (const my::CException& e) {
+                hr = FAILED(e.code) ? e.code : E_FAIL;  // no exception leaves a COM method
+            }
+            if (SUCCEEDED(hr))
+                hr = m_narrowed->Initialize(source, eight, dither, palette, alphaThreshold, paletteTranslate);
+            if (FAILED(hr)) {
+                m_narrowed.Release();
+                return hr;
+            }
+            source = m_narrowed;
+            from = eight;
+        }
         Mode mode = kForward;
-        if (IsEqualGUID(from, GUID_WICPixelFormat32bppCMYK) && IsEqualGUID(target, GUID_WICPixelFormat40bppCMYKAlpha))
-            mode = kCmykAddAlpha;
-        else if (IsEqualGUID(from, GUID_WICPixelFormat40bppCMYKAlpha) && IsEqualGUID(target, GUID_WICPixelFormat32bppCMYK))
-            mode = kCmykDropAlpha;
+        if (IsOwnCmykCopy(from, target))
+            mode = kCmyk;
         else if (IsViaBgraTarget(target) && !IsEqualGUID(from, target))
             mode = kViaBgra;
         if (mode == kForward)
@@ -135,6 +176,7 @@ public:
         m_mode = mode;
         m_source = source;
         m_target = target;
+        m_inSamples = CmykSamples(from, &m_inSampleBytes);
         return S_OK;
     }
 
@@ -142,11 +184,14 @@ public:
     {
         if (!can)
             return E_INVALIDARG;
-        if ((IsEqualGUID(from, GUID_WICPixelFormat32bppCMYK) && IsEqualGUID(to, GUID_WICPixelFormat40bppCMYKAlpha)) ||
-            (IsEqualGUID(from, GUID_WICPixelFormat40bppCMYKAlpha) && IsEqualGUID(to, GUID_WICPixelFormat32bppCMYK))) {
+        if (IsOwnCmykCopy(from, to)) {
             *can = TRUE;
             return S_OK;
         }
+        int fromBytes = 0;
+        const int fromSamples = CmykSamples(from, &fromBytes);
+        if (fromBytes == 2)
+            return CanConvert(fromSamples == 5 ? GUID_WICPixelFormat40bppCMYKAlpha : GUID_WICPixelFormat32bppCMYK, to, can);
         if (IsViaBgraTarget(to)) {
             if (IsEqualGUID(from, to) || IsEqualGUID(from, GUID_WICPixelFormat32bppBGRA)) {
                 *can = TRUE;
@@ -173,7 +218,7 @@ private:
         const size_t outRow = (static_cast<size_t>(TargetBits(m_target)) * r.Width + 7) / 8;
         if (!buffer || bufferSize < static_cast<unsigned long long>(r.Height - 1) * stride + outRow)
             return E_INVALIDARG;
-        const size_t inPixel = m_mode == kCmykDropAlpha ? 5 : 4;
+        const size_t inPixel = m_mode == kCmyk ? static_cast<size_t>(m_inSamples * m_inSampleBytes) : 4;
         const UINT rowSize = static_cast<UINT>((inPixel * r.Width + 3) & ~size_t(3));
         std::vector<BYTE> row(rowSize);
         for (INT y = 0; y < r.Height; ++y) {
@@ -185,15 +230,8 @@ private:
             BYTE* out = buffer + static_cast<size_t>(y) * stride;
             const UINT count = static_cast<UINT>(r.Width);
             switch (m_mode) {
-            case kCmykAddAlpha:
-                for (UINT i = 0; i < count; ++i) {
-                    std::memcpy(out + i * 5, row.data() + i * 4, 4);
-                    out[i * 5 + 4] = 255;
-                }
-                break;
-            case kCmykDropAlpha:
-                for (UINT i = 0; i < count; ++i)
-                    std::memcpy(out + i * 4, row.data() + i * 5, 4);
+            case kCmyk:
+                CmykRow(row.data(), out, count);
                 break;
             default:
                 if (IsEqualGUID(m_target, GUID_WICPixelFormat24bppBGR))
@@ -208,8 +246,28 @@ private:
         return S_OK;
     }
 
+    // The inks (and alpha) of one row into 8-bit CMYK: a 16-bit sample
+    // (little-endian, as the decoders give it) is rounded to the nearest 8-bit
+    // value, so that 257 x v comes back as v; a missing alpha is opaque.
+    void CmykRow(const BYTE* in, BYTE* out, UINT count) const
+    {
+        const int outSamples = CmykSamples(m_target);
+        for (UINT i = 0; i < count; ++i, in += m_inSamples * m_inSampleBytes, out += outSamples)
+            for (int s = 0; s < outSamples; ++s) {
+                if (s >= m_inSamples)
+                    out[s] = 255;
+                else if (m_inSampleBytes == 1)
+                    out[s] = in[s];
+                else
+                    out[s] = static_cast<BYTE>(((in[2 * s] | in[2 * s + 1] << 8) * 255 + 32767) / 65535);
+            }
+    }
+
     CComPtr<IWICFormatConverter> m_inner;
+    CComPtr<IWICFormatConverter> m_narrowed;  // a 16-bit CMYK source narrowed to 8 bits
     Mode m_mode = kForward;
+    int m_inSamples = 4;
+    int m_inSampleBytes = 1;
     CComPtr<IWICBitmapSource> m_source;  // held while an own conversion reads it
     UINT m_width = 0;
     UINT m_height = 0;

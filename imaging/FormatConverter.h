@@ -1,7 +1,9 @@
 // The library's pixel-format converter: the system's converter wrapped, with
 // the conversions it gets wrong or lacks done here. Its own conversions:
-// - 32bppCMYK <-> 40bppCMYKAlpha, by copying the four ink bytes (alpha 255
-//   added, or dropped);
+// - any CMYK format (8 or 16 bits a sample, with or without alpha) ->
+//   32bppCMYK or 40bppCMYKAlpha: 16-bit samples rounded to 8 bits, alpha 255
+//   added or dropped (the system converter has no 16-bit CMYK source: into
+//   any other format, 16-bit CMYK goes through 8-bit CMYK first);
 // - anything -> 24bppBGR, 8bppGray and BlackWhite, through 32bppBGRA from the
 //   system converter (which decodes every source correctly to it) and a
 //   final step here: alpha dropped; grey as the luminance of linear light

@@ -1,4 +1,6 @@
 #include "imaging/GdiPlusBitmap.h"
+#include "imaging/FormatConverter.h"
+#include "imaging/WicImaging.h"
 #include "foundation/Error.h"
 #include "foundation/File.h"
 #include "foundation/ResourceString.h"
@@ -7,6 +9,7 @@
 #include "platform/Icon.h"
 #include "resources/strings_imaging.h"
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -252,6 +255,106 @@ HRESULT ImageFailureCode(Status status, IStream* stream)
     return FormatOfSignature(head, got) ? kImageDataDamaged : kImageFormatUnknown;
 }
 
+// The first frame of a stream, through the imaging component; null when it
+// cannot decode the stream either (or no factory was made).
+CComPtr<IWICBitmapFrameDecode> DecodeFirstFrame(IStream* stream)
+{
+    CComPtr<IWICBitmapFrameDecode> frame;
+    CComPtr<IWICBitmapDecoder> decoder;
+    IWICImagingFactory* factory = wic::GetImagingFactory();
+    LARGE_INTEGER start = {};
+    if (stream && factory && SUCCEEDED(stream->Seek(start, STREAM_SEEK_SET, nullptr)) &&
+        SUCCEEDED(factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand, &decoder)))
+        decoder->GetFrame(0, &frame);
+    return frame;
+}
+
+// Whether the frame's pixels can become colours: through our converter (a
+// 16-bit CMYK frame into 8-bit CMYK) or the system's (into BGRA).
+bool ConvertsFrame(IWICBitmapSource* frame, const GUID& target)
+{
+    CComPtr<IWICFormatConverter> converter;
+    try {
+        return SUCCEEDED(wic::CreateFormatConverter(&converter)) &&
+               SUCCEEDED(converter->Initialize(frame, target, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                               WICBitmapPaletteTypeCustom));
+    } catch (const my::CException&) {
+        return false;  // no system converter: nothing can be said of the pixels
+    }
+}
+
+// A 16-bit CMYK frame as GDI+ reads an 8-bit one: GDI+ under Wine reads only
+// what the system converter turns into BGRA, which has no 16-bit CMYK
+// source; our converter rounds the inks to 8 bits and has the system convert
+// those, as it does for an 8-bit file. Both depths of one picture give the
+// same colours.
+HRESULT DibOfWideCmykFrame(IWICBitmapFrameDecode* frame, boost::shared_ptr<CDib>& dib)
+{
+    UINT width = 0, height = 0;
+    HRESULT hr = frame->GetSize(&width, &height);
+    if (FAILED(hr) || width == 0 || height == 0)
+        return kImageDataDamaged;
+    if (width > INT_MAX / 4 || 4ULL * width * height > INT_MAX)
+        return kNotEnoughMemory;
+    boost::shared_ptr<CDib> out(new CDib);
+    if (!out->CreateWithInfoHeader(static_cast<int>(width), static_cast<int>(height), 32, 0, BI_RGB) || !out->AllocBits())
+        return kNotEnoughMemory;
+    CComPtr<IWICFormatConverter> converter;
+    try {
+        hr = wic::CreateFormatConverter(&converter);
+    } catch (const my::CException& e) {
+        hr = e.code ? e.code : E_FAIL;
+    }
+    if (SUCCEEDED(hr))
+        hr = converter->Initialize(frame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                   WICBitmapPaletteTypeCustom);
+    for (UINT y = 0; y < height && SUCCEEDED(hr); ++y) {
+        const WICRect row = {0, static_cast<INT>(y), static_cast<INT>(width), 1};
+        hr = converter->CopyPixels(&row, width * 4, width * 4, out->GetImageRow(static_cast<int>(y)));
+    }
+    if (FAILED(hr))
+        return hr == E_OUTOFMEMORY ? kNotEnoughMemory : kImageDataDamaged;
+    double dpiX = 96, dpiY = 96;
+    if (FAILED(frame->GetResolution(&dpiX, &dpiY)) || dpiX <= 0 || dpiY <= 0)
+        dpiX = dpiY = 96;
+    out->GetHeader()->biXPelsPerMeter = DpiToPelsPerMeter(dpiX, 0.5);
+    out->GetHeader()->biYPelsPerMeter = DpiToPelsPerMeter(dpiY, 0.5);
+    dib = out;
+    return S_OK;
+}
+
+// What the imaging component makes of a stream GDI+ called damaged: a
+// 16-bit CMYK image is read (above); a frame whose pixels nothing here
+// converts is "not supported", not damaged; anything else stays damaged.
+HRESULT RetryDamagedImage(IStream* stream, boost::shared_ptr<CDib>& dib)
+{
+    CComPtr<IWICBitmapFrameDecode> frame = DecodeFirstFrame(stream);
+    WICPixelFormatGUID format = {};
+    if (!frame || FAILED(frame->GetPixelFormat(&format)))
+        return kImageDataDamaged;
+    if (IsEqualGUID(format, GUID_WICPixelFormat64bppCMYK))
+        return DibOfWideCmykFrame(frame, dib);
+    return ConvertsFrame(frame, GUID_WICPixelFormat32bppBGRA) ? kImageDataDamaged : kImagePixelFormatUnsupported;
+}
+
+// "N channels of B bits" of a file's first frame, for the unsupported-format text.
+std::wstring DescribeFramePixels(const std::wstring& path)
+{
+    CComPtr<IStream> stream;
+    CComPtr<IWICBitmapFrameDecode> frame;
+    WICPixelFormatGUID format = {};
+    CComPtr<IWICComponentInfo> info;
+    CComPtr<IWICPixelFormatInfo> pixels;
+    UINT channels = 0, bits = 0;
+    IWICImagingFactory* factory = wic::GetImagingFactory();
+    if (FAILED(CreateStreamFromFile(stream, path, ~0ull)) || !(frame = DecodeFirstFrame(stream)) ||
+        FAILED(frame->GetPixelFormat(&format)) || FAILED(factory->CreateComponentInfo(format, &info)) ||
+        FAILED(info->QueryInterface(IID_PPV_ARGS(&pixels))) || FAILED(pixels->GetChannelCount(&channels)) ||
+        FAILED(pixels->GetBitsPerPixel(&bits)) || channels == 0)
+        return std::wstring();
+    return CSimpleErr::Format(IDS_IMAGE_PIXEL_CHANNELS, std::to_wstring(channels), std::to_wstring(bits / channels));
+}
+
 } // namespace
 
 HRESULT ImageFromStream(boost::shared_ptr<Image>& image, IStream* stream)
@@ -268,16 +371,17 @@ HRESULT ImageFromStream(boost::shared_ptr<Image>& image, IStream* stream)
     return S_OK;
 }
 
-std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head, size_t size)
+std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head, size_t size, const std::wstring& pixels)
 {
     if (code == kImageFormatUnknown)
         return LoadResourceString(IDS_IMAGE_FORMAT_UNKNOWN);
     if (code == kImageFileEmpty)
         return LoadResourceString(IDS_IMAGE_FILE_EMPTY);
-    if (code == kImageDataDamaged) {
-        const wchar_t* format = head ? FormatOfSignature(head, static_cast<ULONG>(size)) : nullptr;
+    const wchar_t* format = head ? FormatOfSignature(head, static_cast<ULONG>(size)) : nullptr;
+    if (code == kImageDataDamaged)
         return CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, format ? format : L"");
-    }
+    if (code == kImagePixelFormatUnsupported)
+        return CSimpleErr::Format(IDS_IMAGE_PIXEL_FORMAT_UNSUPPORTED, format ? format : L"", pixels);
     CSimpleErr err;
     err.code = code;
     return err.GetCodeText();
@@ -289,10 +393,13 @@ void SetImageLoadError(CSimpleErr& err, UINT id, HRESULT code, const std::wstrin
     // failed load no longer holds.
     BYTE head[8] = {};
     DWORD got = 0;
-    CFile file;
-    if (code != kImageDataDamaged || FAILED(file.TryOpenRead(path.c_str())) || FAILED(file.TryRead(head, sizeof head, &got)))
-        got = 0;
-    err.Set(id, ImageLoadFailureText(code, head, got), path);
+    if (code == kImageDataDamaged || code == kImagePixelFormatUnsupported) {
+        CFile file;
+        if (FAILED(file.TryOpenRead(path.c_str())) || FAILED(file.TryRead(head, sizeof head, &got)))
+            got = 0;
+    }
+    const std::wstring pixels = code == kImagePixelFormatUnsupported ? DescribeFramePixels(path) : std::wstring();
+    err.Set(id, ImageLoadFailureText(code, head, got, pixels), path);
     err.code = code;
 }
 
@@ -316,8 +423,14 @@ HRESULT LoadImageFromResource(boost::shared_ptr<Image>& image, const wchar_t* na
 
 HRESULT LoadDibFromFile(boost::shared_ptr<CDib>& dib, const std::wstring& path)
 {
+    CComPtr<IStream> stream;
+    HRESULT hr = CreateStreamFromFile(stream, path, ~0ull);
+    if (FAILED(hr))
+        return hr;
     boost::shared_ptr<Image> image;
-    HRESULT hr = LoadImageFromFile(image, path);
+    hr = ImageFromStream(image, stream);
+    if (hr == kImageDataDamaged)
+        return RetryDamagedImage(stream, dib);
     if (FAILED(hr))
         return hr;
     return ImageToDib(image.get(), dib);

@@ -29,24 +29,30 @@ boost::shared_ptr<Gdiplus::Bitmap> BitmapFromIcon(WORD iconId, int cx, int cy);
 
 // Why an image could not be loaded, beyond the system's codes: the data is
 // no image GDI+ reads, an image of a known format that is damaged or cut,
-// an empty file.
+// an empty file, an image whose pixel format nothing here converts.
 const HRESULT kImageFormatUnknown = static_cast<HRESULT>(0x88982F50);  // WINCODEC_ERR_COMPONENTNOTFOUND
 const HRESULT kImageDataDamaged = static_cast<HRESULT>(0x88982F60);    // WINCODEC_ERR_BADIMAGE
 const HRESULT kImageFileEmpty = static_cast<HRESULT>(0x88982F61);     // WINCODEC_ERR_BADHEADER
+const HRESULT kImagePixelFormatUnsupported = static_cast<HRESULT>(0x88982F80);  // WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT
 
 // E_FAIL when no object could be made; when GDI+ refuses the data,
 // E_OUTOFMEMORY or one of the codes above (the out pointer then holds the
 // failed object and must not be used).
 HRESULT ImageFromStream(boost::shared_ptr<Gdiplus::Image>& image, IStream* stream);
 // The reason for a failed load as a user reads it: the texts of the codes
-// above (a damaged image's format named from the file's first bytes, when
-// given), else the system's text of the code.
-std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head = nullptr, size_t size = 0);
+// above (the format of a damaged or unsupported image named from the file's
+// first bytes, when given, and `pixels` describing the unsupported one), else
+// the system's text of the code.
+std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head = nullptr, size_t size = 0,
+                                  const std::wstring& pixels = std::wstring());
 // The message id filled with that reason and the file's path (its format
 // read again from the file), with the code kept.
 void SetImageLoadError(CSimpleErr& err, UINT id, HRESULT code, const std::wstring& path);
 HRESULT LoadImageFromFile(boost::shared_ptr<Gdiplus::Image>& image, const std::wstring& path);
 HRESULT LoadImageFromResource(boost::shared_ptr<Gdiplus::Image>& image, const wchar_t* name, const wchar_t* type);
+// A file GDI+ calls damaged is tried again through the imaging component:
+// a 16-bit CMYK image is read (as its 8-bit equivalent), a pixel format that
+// cannot be converted is kImagePixelFormatUnsupported.
 HRESULT LoadDibFromFile(boost::shared_ptr<CDib>& dib, const std::wstring& path);
 HRESULT LoadDibFromResource(boost::shared_ptr<CDib>& dib, const wchar_t* name, const wchar_t* type);
 // A new 32-bit DIB of the image's size, pixels and resolution.

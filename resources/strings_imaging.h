@@ -18,5 +18,6 @@
 #define IDS_IMAGE_FILE_EMPTY                     54466
 #define IDS_JPEG_SIZE_TOO_LARGE                  54467
 #define IDS_IMAGE_PIXEL_FORMAT_UNSUPPORTED       54468
+#define IDS_IMAGE_PIXEL_CHANNELS                 54469
 
 #endif

@@ -4,6 +4,7 @@
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
 #include "foundation/TextDecode.h"
+#include "imaging/WicImaging.h"
 #include "platform/GdiPlus.h"
 #include "resources/strings_foundation_io.h"
 #include <ole2.h>
@@ -15,10 +16,18 @@ CToolRuntime::CToolRuntime()
     Gdiplus::GdiplusStartupInput input;
     if (Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr) != Gdiplus::Ok)
         m_gdiplusToken = 0;
+    try {
+        wic::CreateImagingFactory();
+        m_imaging = true;
+    } catch (const my::CException&) {
+        // Without it only the texture files GDI+ cannot read fail.
+    }
 }
 
 CToolRuntime::~CToolRuntime()
 {
+    if (m_imaging)
+        wic::ReleaseImagingFactory();
     if (m_gdiplusToken)
         Gdiplus::GdiplusShutdown(m_gdiplusToken);
     if (m_ole)

@@ -5,7 +5,8 @@
 #include <windows.h>
 #include <string>
 
-// GDI+ and OLE for the life of the object, and the resource module.
+// GDI+, OLE and the imaging factory for the life of the object, and the
+// resource module: what the program sets up at start-up.
 class CToolRuntime {
 public:
     CToolRuntime();
@@ -15,6 +16,7 @@ public:
 private:
     ULONG_PTR m_gdiplusToken = 0;
     bool m_ole = false;
+    bool m_imaging = false;
 };
 
 // A settings file or a decoration settings file (.knt) over the defaults.

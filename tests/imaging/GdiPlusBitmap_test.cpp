@@ -1,6 +1,7 @@
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/JpegWriter.h"
 #include "imaging/PixelOps.h"
+#include "imaging/WicImaging.h"
 #include "foundation/Error.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
@@ -435,6 +436,7 @@ std::string JpegHeader(const std::string& jpeg)
 // past the end of the data, and a memory stream read there must read nothing.
 TEST(GdiPlusBitmap, DamagedImagesFailWithoutCrashing)
 {
+    wic::CImagingFactoryScope imaging;  // what GDI+ calls damaged is read again through it
     CTempFolder folder;
     const std::string jpeg = SmallJpeg(64, 48);
     const std::string header = JpegHeader(jpeg);
@@ -520,4 +522,31 @@ TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
         EXPECT_NE(std::wstring::npos, err.message.find(c.reason)) << Narrow(c.name) << " " << Narrow(err.message) << "/" << Narrow(c.reason);
         EXPECT_NE(std::wstring::npos, err.message.find(path)) << Narrow(err.message);
     }
+}
+
+// GDI+ under Wine calls a 16-bit CMYK TIFF damaged (the system converter has
+// no such source): it is read through the imaging component, as its 8-bit
+// equivalent reads. Cut short it is still damaged; a pixel format nothing
+// converts is named "not supported" with the file's format.
+TEST(GdiPlusBitmap, SixteenBitCmykReadsAsItsEightBitEquivalent)
+{
+    wic::CImagingFactoryScope imaging;
+    CTempFolder folder;
+    const std::string inks("\x0A\x00\x64\x14\x80\xC0\x30\x08", 8);
+    std::string wide;
+    for (char c : inks)
+        wide += std::string(2, c);  // v x 257
+    const std::string file = imagefile::MakeCmykTiff(2, 1, wide, false, "", 16);
+    ASSERT_TRUE(WriteFileBytes(folder.File(L"8.tif"), imagefile::MakeCmykTiff(2, 1, inks, false)));
+    ASSERT_TRUE(WriteFileBytes(folder.File(L"16.tif"), file));
+    ASSERT_TRUE(WriteFileBytes(folder.File(L"cut.tif"), file.substr(0, file.size() - 8)));
+    boost::shared_ptr<CDib> eight, sixteen, cut;
+    ASSERT_EQ(S_OK, LoadDibFromFile(eight, folder.File(L"8.tif")));
+    ASSERT_EQ(S_OK, LoadDibFromFile(sixteen, folder.File(L"16.tif")));
+    ASSERT_EQ(2, sixteen->GetWidth());
+    EXPECT_EQ(Px(*eight, 0, 0), Px(*sixteen, 0, 0));
+    EXPECT_EQ(Px(*eight, 1, 0), Px(*sixteen, 1, 0));
+    EXPECT_EQ(kImageDataDamaged, LoadDibFromFile(cut, folder.File(L"cut.tif")));
+    const std::wstring text = ImageLoadFailureText(kImagePixelFormatUnsupported, reinterpret_cast<const BYTE*>("II*\0"), 4, L"5");
+    EXPECT_EQ(CSimpleErr::Format(IDS_IMAGE_PIXEL_FORMAT_UNSUPPORTED, L"TIFF", L"5"), text);
 }

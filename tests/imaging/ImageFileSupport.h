@@ -102,10 +102,10 @@ inline std::string MakePng(uint32_t width, uint32_t height, int colorType, int d
     return png;
 }
 
-// Uncompressed, one strip; 4 samples (CMYK) or 5 (CMYK + unassociated alpha);
-// an ICC profile, when given, after the pixels.
+// Uncompressed, one strip; 4 samples (CMYK) or 5 (CMYK + unassociated alpha)
+// of 8 or 16 bits (little-endian); an ICC profile, when given, after the pixels.
 inline std::string MakeCmykTiff(uint32_t width, uint32_t height, const std::string& pixels, bool alpha,
-                                const std::string& profile = std::string())
+                                const std::string& profile = std::string(), uint32_t bits = 8)
 {
     const uint32_t samples = alpha ? 5 : 4;
     struct Entry {
@@ -144,7 +144,7 @@ inline std::string MakeCmykTiff(uint32_t width, uint32_t height, const std::stri
     }
     PutLE32(tiff, 0);
     for (uint32_t i = 0; i < samples; ++i)
-        PutLE16(tiff, 8);
+        PutLE16(tiff, bits);
     return tiff + pixels + profile;
 }
 

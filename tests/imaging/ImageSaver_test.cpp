@@ -1,8 +1,10 @@
 #include "imaging/ImageSaver.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "imaging/JpegWriter.h"
 #include "imaging/PixelOps.h"
 #include "tests/common/DibTestSupport.h"
 #include "tests/common/TestSupport.h"
+#include "resources/strings_imaging.h"
 #include <gtest/gtest.h>
 
 using namespace Gdiplus;
@@ -224,6 +226,24 @@ TEST(ImageSaver, JpegAndFailures)
     CImageSaver noEncoder;  // all-zero CLSID
     EXPECT_EQ(E_FAIL, noEncoder.Save(*dib, true, none));
     EXPECT_FALSE(FileExists(none));
+
+    // A side of 65,500 pixels is JPEG's most: one more is refused by name,
+    // by the saver with the file, and nothing is written.
+    for (SIZE size : {SIZE{65500, 1}, SIZE{65501, 1}, SIZE{1, 65501}}) {
+        boost::shared_ptr<CDib> line = NewDib32(size.cx, size.cy, 0xFF808080u);
+        const std::wstring path = folder.File(L"line.jpg");
+        const bool over = size.cx > 65500 || size.cy > 65500;
+        const std::string message = Narrow(ThrownError([&] { CreateJpegSaver(80)->Save(*line, true, path); }).message);
+        EXPECT_EQ(over, message.find(Narrow(CSimpleErr::Format(IDS_JPEG_SIZE_TOO_LARGE, std::to_wstring(size.cx),
+                                                                   std::to_wstring(size.cy), L"65500", path))) == 0)
+            << message;
+        EXPECT_EQ(!over, FileExists(path));
+        DeleteFileW(path.c_str());
+        std::string bytes;
+        EXPECT_EQ(UINT(over ? IDS_JPEG_SIZE_TOO_LARGE : 0),
+                  ThrownId([&] { EncodeJpeg(bytes, line->GetImageRow(0), size.cx, size.cy, 4, 80, 96, 96); }))
+            << "the writer refuses too (its rows are not read then)";
+    }
 }
 
 // The quality setting reaches the file: a low quality gives a clearly

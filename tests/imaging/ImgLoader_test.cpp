@@ -149,6 +149,12 @@ TEST_F(ImgLoaderTest, FormatsOfGeneratedFiles)
          false},
         {"CMYK TIFF without CMYK32", MakeCmykTiff(2, 1, "\x01\x02\x03\x04\x05\x06\x07\x08", false), 1u << CMYKA40,
          CMYKA40, "\x01\x02\x03\x04\xFF", false},
+        // 16-bit inks are rounded to 8 bits (0x0182 to 2), and read as colours as 8-bit ones are.
+        {"16-bit CMYK TIFF", MakeCmykTiff(1, 1, "\x82\x01\x02\x02\x80\x80\x14\x14", false, "", 16), 63, CMYK32,
+         "\x02\x02\x80\x14", false},
+        {"CMYK TIFF as colours", MakeCmykTiff(1, 1, "\x02\x02\x80\x14", false), 1u << BGRA32, BGRA32, "\x75\xE9\xE9\xFF", false},
+        {"16-bit CMYK TIFF as colours", MakeCmykTiff(1, 1, "\x82\x01\x02\x02\x80\x80\x14\x14", false, "", 16),
+         1u << BGRA32, BGRA32, "\x75\xE9\xE9\xFF", false},
         {"BGRA TIFF", Encode(GUID_ContainerFormatTiff, GUID_WICPixelFormat32bppBGRA, rgba + rgba, 8), 63, BGRA32,
          "\x10\x20\x30\xFF", false},
     };

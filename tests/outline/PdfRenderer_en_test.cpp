@@ -8,6 +8,8 @@ TEST(PdfRendererEnglish, ErrorTexts)
 {
     EXPECT_EQ(L"Error occurs on creating PDF\n\nPDF Unknown error 0x1006", FormatPdfError(0x1006, 0));
     EXPECT_EQ(L"Error occurs on creating PDF\n\nPDF Invalid U3D data (7)", FormatPdfError(0x1083, 7));
+    const std::wstring tiny = ThrownError([] { CheckPdfPageSize(2, 5, L"C:\\a.pdf"); }).message;
+    EXPECT_EQ(0u, tiny.find(L"The PDF page would be 2.0 x 5.0 points, outside the 3 to 14400 points")) << Narrow(tiny);
 }
 
 TEST(PdfRendererEnglish, NameOutsideTheCodePageIsSaved)

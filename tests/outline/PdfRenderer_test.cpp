@@ -84,9 +84,16 @@ TEST(PdfRenderer, WorksOnAfterAnError)
     CTempFolder folder;
     CPdfRenderer r;
     r.BeginDocument(folder.File(L"x.pdf"));
+    // A page outside libHaru's 3 to 14,400 points is refused before it is
+    // added, naming the page, the range and the file; the limits pass.
     const my::CException big = ThrownError([&] { r.BeginPage(20000, 10); });
-    EXPECT_EQ(UINT(IDS_PDF_ERROR), big.id);
-    EXPECT_EQ(L"PDF 作成中にエラーが発生しました\n\nPDF ページのサイズが不正です", big.message.substr(0, big.message.find(L" (")));
+    EXPECT_EQ(CSimpleErr::Format(IDS_PDF_PAGE_SIZE_OUT_OF_RANGE, L"20000.0", L"10.0", L"3", L"14400",
+                                 folder.File(L"x.pdf")),
+              big.message);
+    EXPECT_EQ(UINT(IDS_PDF_PAGE_SIZE_OUT_OF_RANGE), ThrownId([&] { r.BeginPage(50, 2.99); }));
+    r.BeginPage(3, 14400);
+    const my::CException negative = ThrownError([&] { r.SetLineWidth(-1); });
+    EXPECT_EQ(UINT(IDS_PDF_ERROR), negative.id);
 
     // The document is not left refusing every later call.
     r.BeginPage(50, 60);

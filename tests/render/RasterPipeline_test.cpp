@@ -5,6 +5,7 @@
 #include "imaging/ImageSaver.h"
 #include "imaging/PixelOps.h"
 #include "resources/strings_engine.h"
+#include "resources/strings_imaging.h"
 #include "tests/common/TestSupport.h"
 #include "tests/render/PaintLayerOracle.h"
 #include "tests/render/TaskTestSupport.h"
@@ -428,6 +429,36 @@ TEST(RasterPipelineTest, SavedPngAndJpeg)
     bad->Execute();
     EXPECT_EQ(UINT(IDS_SAVE_IMAGE_FAILED), bad->Err.id);
     EXPECT_NE(std::string::npos, Narrow(bad->Err.message).find("folder"));
+}
+
+TEST(RasterPipelineTest, JpegSideLimitIsNamedBeforeTheDrawing)
+{
+    // 2,400 characters at 30 points make a line about 67,000 pixels long:
+    // refused, with its size, JPEG's limit and the file, before any layer is
+    // drawn (no result image), with trim off and on, across and down.
+    CTempFolder temp;
+    std::wstring text;
+    for (int i = 0; i < 300; ++i)
+        text += L"縁取り文字テスト";
+    for (const wchar_t* face : {L"IPAGothic", L"@IPAGothic"})
+        for (UINT trim : {0u, 15u}) {
+            boost::shared_ptr<CSetting> s = MakeSetting(face, SHIFTJIS_CHARSET, 300);
+            s->TrimType = trim;
+            boost::shared_ptr<CKanteloTask> t = MakeTask(s, text);
+            t->Path = temp.File(L"long.jpg");
+            t->m_saver = CreateJpegSaver(80);
+            t->Execute();
+            const std::string message = Narrow(t->Err.message), at = Narrow(face) + " trim " + std::to_string(trim);
+            EXPECT_EQ(UINT(IDS_JPEG_SIZE_TOO_LARGE), t->Err.id) << at << ": " << message;
+            EXPECT_NE(std::string::npos, message.find("65500")) << message;
+            EXPECT_NE(std::string::npos, message.find(Narrow(t->Path))) << message;
+            const size_t x = message.find(" x ");
+            ASSERT_NE(std::string::npos, x) << message;
+            const int w = std::atoi(message.c_str() + message.rfind(' ', x - 1) + 1), h = std::atoi(message.c_str() + x + 3);
+            EXPECT_GT(face[0] == L'@' ? h : w, 65500) << "the file's size, turned for vertical text: " << message;
+            EXPECT_FALSE(t->GetResultImage()) << at;
+            EXPECT_FALSE(FileExists(t->Path)) << at;
+        }
 }
 
 // A task whose palette step answers as told, counting its calls.
@@ -1081,28 +1112,42 @@ TEST(RasterPipelineTest, AStopEndsTheRunPromptly)
 
 TEST(RasterPipelineTest, ErrorsOfUnitsThatDrawNothing)
 {
+    // With no ink a trim has nothing to cut to: the image stays as trim off
+    // makes it (also where a texture layer trims after the paint, and for a
+    // text too small to reach a pixel), rather than failing the unit.
     struct Case {
         const wchar_t* text;
         bool decorated;
         UINT trim;
         UINT id;
+        bool texture;
+        int size;
     } cases[] = {
-        {L"", false, 0, IDS_TEXT_EMPTY},        {L"\n\n", false, 0, IDS_OUTPUT_SIZE_ZERO},     {L"   ", false, 15, IDS_TRIM_IMAGE_FAILED},
-        {L"   ", false, 0, 0},        {L"\n\n", true, 0, 0},         {L"\n\n", true, 1, IDS_TRIM_IMAGE_FAILED},
+        {L"", false, 0, IDS_TEXT_EMPTY},  {L"\n\n", false, 0, IDS_OUTPUT_SIZE_ZERO}, {L"   ", false, 15, 0},
+        {L"   ", false, 0, 0},            {L"\n\n", true, 0, 0},                     {L"\n\n", true, 1, 0},
+        {L"   ", false, 15, 0, true},     {L"xyz", false, 15, 0, false, 1},
     };
+    CTempFolder temp;
     for (const Case& c : cases) {
-        boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, 300);
+        boost::shared_ptr<CSetting> s = MakeSetting(L"DejaVu Sans", ANSI_CHARSET, c.size ? c.size : 300);
         if (c.decorated) {
             s->Borderings[0].SetPreset(20, 0, 100, 0, 120, 0);
             s->UseBorderings[0] = 1;
         }
+        if (c.texture) {
+            s->PaintSetting.Type = PaintType::TEXTURE;
+            s->PaintSetting.Texture.Path = WriteStripeTexture(temp);
+        }
+        boost::shared_ptr<CKanteloTask> untrimmed = Render(s, c.text);
         s->TrimType = c.trim;
         boost::shared_ptr<CKanteloTask> t = Render(s, c.text);
         EXPECT_EQ(c.id, t->Err.id) << Narrow(c.text) << " trim " << c.trim << ": " << Narrow(t->Err.message);
         if (c.id == 0) {
-            ASSERT_TRUE(t->GetResultImage());
+            ASSERT_TRUE(t->GetResultImage() && untrimmed->GetResultImage());
             EXPECT_EQ(0, MeasureAlpha(*t->GetResultImage()).opaque + MeasureAlpha(*t->GetResultImage()).partial)
                 << "blanks draw no ink";
+            EXPECT_EQ(untrimmed->GetResultImage()->GetSize().cx, t->GetResultImage()->GetSize().cx) << Narrow(c.text);
+            EXPECT_EQ(untrimmed->GetResultImage()->GetSize().cy, t->GetResultImage()->GetSize().cy) << Narrow(c.text);
         }
     }
 }
