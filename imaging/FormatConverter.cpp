@@ -142,7 +142,7 @@ public:
         m_narrowed.Release();
         int fromBytes = 0;
         const int fromSamples = CmykSamples(from, &fromBytes);
-        if (fromBytes == 2 && !IsOwnCmykCopy(from, target)) {
+        if (fromBytes == 2 && !IsEqualGUID(from, target) && !IsOwnCmykCopy(from, target)) {
             // The system converter has no 16-bit CMYK source: the inks are
             // narrowed to 8 bits here, and that is converted on.
             const GUID eight = fromSamples == 5 ? GUID_WICPixelFormat40bppCMYKAlpha : GUID_WICPixelFormat32bppCMYK;
