@@ -131,6 +131,10 @@ void CDriveLine::Check() const
             Number(1);
             Number(2);
         }
+    } else if (c == L"wheel") {
+        Id(0);
+        if (words != 2 || Number(1) == 0)
+            throw CDriveError{L"wheel takes an id and a number of notches other than 0"};
     } else if (c == L"size") {
         if (words != 2 || Number(0) <= 0 || Number(1) <= 0)
             throw CDriveError{L"size takes a width and a height in pixels"};

@@ -43,6 +43,11 @@
 //                    that holds the mouse, when one does)
 //   clickat ID [X Y] press and release there: a click by position, for what a
 //                    posted command does not do as the mouse does
+//   wheel ID N       move the pointer over the middle of control ID (of its
+//                    text field, for a combo box that has one) and turn the
+//                    mouse wheel N notches away from the user (N < 0: towards
+//                    the user); the system hands each notch to the window it
+//                    chooses, as it does a real wheel's
 //   size W H         make the current window W x H pixels, as dragging its frame
 //   send MSG W L     send message number MSG with the numbers W and L to the
 //                    current window and wait until it is handled
@@ -78,6 +83,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -486,7 +492,9 @@ public:
             // Released at once: the press is held no longer than a quick click.
             Press(line, false);
             Release();
-        } else if (c == L"size")
+        } else if (c == L"wheel")
+            Wheel(Control(line.Id(0)), line.Number(1));
+        else if (c == L"size")
             Size(line.Number(0), line.Number(1));
         else if (c == L"send")
             Send(Current(), static_cast<UINT>(line.Id(0)), static_cast<WPARAM>(line.Number(1)),
@@ -1073,6 +1081,70 @@ private:
         PostMessageW(target, WM_LBUTTONUP, 0, ClientPoint(target, m_pressedAt));
         WaitForPosted(target);
         Settle();
+    }
+
+    // Real input (SendInput), unlike the posted keys and clicks: which
+    // window a wheel goes to is the system's choice, and that choice is what
+    // is tried. The program's window is raised above other programs' windows
+    // for the moment, so that none of them gets the wheel.
+    void Wheel(HWND control, int notches)
+    {
+        RequireEnabled(control);
+        HWND root = GetAncestor(control, GA_ROOT);
+        CInputLink link(WindowThread(control));
+        if (!link.Attached())
+            Fail(L"cannot reach the mouse of the program");
+        struct CRaised {
+            HWND window;
+            ~CRaised() { SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); }
+        } raised{root};
+        SetWindowPos(root, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        // Over a combo box's text, where one points to turn through its list.
+        HWND over = control;
+        if (IsClass(control, L"ComboBox"))
+            if (HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr))
+                over = edit;
+        RECT r;
+        GetClientRect(over, &r);
+        POINT at = {r.right / 2, r.bottom / 2};
+        ClientToScreen(over, &at);
+        POINT now = {0, 0};
+        if (!GetCursorPos(&now) || now.x != at.x || now.y != at.y)
+            TakeMouseInput([&] { return SetCursorPos(at.x, at.y) != FALSE; });
+        // Only the top-level window counts: a group box over the control is
+        // found here, but the program's own hit test looks through it.
+        if (GetAncestor(WindowFromPoint(at), GA_ROOT) != root)
+            Fail(L"the pointer is not over the window (off the screen, or under another window)");
+        SetInputState(CKeyStroke());
+        for (int i = 0; i < std::abs(notches); ++i)
+            TakeMouseInput([&] {
+                INPUT input = {};
+                input.type = INPUT_MOUSE;
+                input.mi.dwFlags = MOUSEEVENTF_WHEEL;
+                input.mi.mouseData = static_cast<DWORD>(notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA);
+                return SendInput(1, &input, sizeof input) == 1;
+            });
+        WaitForPosted(control);
+        Settle();
+    }
+
+    // Gives the program one piece of mouse input and waits until its thread
+    // has taken it: the system asks the window under the pointer for its
+    // cursor (WM_SETCURSOR) as it hands the input over, which the attached
+    // driver sees.
+    template <class Give>
+    void TakeMouseInput(Give give)
+    {
+        SetCursor(nullptr);
+        if (!give())
+            Fail(L"the system refused the mouse input");
+        const DWORD start = GetTickCount();
+        while (!GetCursor()) {
+            FailIfEnded();
+            if (GetTickCount() - start > kWaitMs)
+                Fail(L"the program does not take its mouse input");
+            Sleep(5);
+        }
     }
 
     void Size(int width, int height)

@@ -46,7 +46,7 @@ HWND FindComboEdit(HWND combo);
 std::wstring ReadControlText(HWND control);
 
 template <class T, class S>
-class CBoundComboBase : public CWindowImpl<T, CComboBoxW> {
+class CBoundComboBase : public CComboWindowImpl<T> {
 public:
     S* Setting = nullptr;
     CEventListeners ValueChangedListeners;

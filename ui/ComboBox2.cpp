@@ -1,5 +1,25 @@
 #include "ui/ComboBox2.h"
 #include "foundation/XmlValue.h"
+#include <commctrl.h>
+
+namespace {
+
+LRESULT CALLBACK EditWheelProc(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR)
+{
+    switch (msg) {
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+        // A one-line field has nothing to scroll: the default procedure
+        // hands the wheel to the parent, the combo.
+        return ::DefWindowProcW(edit, msg, wp, lp);
+    case WM_NCDESTROY:
+        ::RemoveWindowSubclass(edit, EditWheelProc, id);
+        break;
+    }
+    return ::DefSubclassProc(edit, msg, wp, lp);
+}
+
+} // namespace
 
 int CComboBox2Traits<CNamedColors>::FindText(const CNamedColors& list, const std::wstring& text)
 {
@@ -40,4 +60,11 @@ bool ComboHasFocus(HWND combo)
 {
     HWND focus = ::GetFocus();
     return focus && (focus == combo || ::IsChild(combo, focus));
+}
+
+void PassEditWheelToCombo(HWND combo)
+{
+    // Installed again on the same field, the subclass is only renewed.
+    if (HWND edit = ::FindWindowExW(combo, nullptr, L"Edit", nullptr))
+        ::SetWindowSubclass(edit, EditWheelProc, 0, 0);
 }

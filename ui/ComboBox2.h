@@ -51,8 +51,27 @@ int WheelStepIndex(int current, int delta, size_t count);
 // Whether the window or its edit field has the focus.
 bool ComboHasFocus(HWND combo);
 
+// Makes the combo's edit field, when it has one, give the mouse wheel to the
+// combo, as a one-line edit does on Windows (Wine's keeps it: the wheel did
+// nothing while the focus was in the field).
+void PassEditWheelToCombo(HWND combo);
+
+// The base of every combo box class of ours: the wheel over the box's edit
+// field reaches the box.
 template <class T>
-class CComboBox2 : public CWindowImpl<CComboBox2<T>, CComboBoxW> {
+class CComboWindowImpl : public CWindowImpl<T, CComboBoxW> {
+public:
+    BOOL SubclassWindow(HWND combo)
+    {
+        if (!CWindowImpl<T, CComboBoxW>::SubclassWindow(combo))
+            return FALSE;
+        PassEditWheelToCombo(combo);
+        return TRUE;
+    }
+};
+
+template <class T>
+class CComboBox2 : public CComboWindowImpl<CComboBox2<T>> {
     typedef CComboBox2Traits<T> Traits;
 
 public:

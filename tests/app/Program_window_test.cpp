@@ -87,29 +87,35 @@ TEST(ProgramTest, ChangesAreSavedAtOnceAndTheLayoutComesBack)
     EXPECT_EQ(760, saved.WindowLayout.NormalBounds.bottom - saved.WindowLayout.NormalBounds.top);
 }
 
-TEST(ProgramTest, ColourAndQualityBoxesTakeNamesAndTypedValues)
+TEST(ProgramTest, ColourAndQualityBoxesTakeNamesTypedValuesAndTheWheel)
 {
     ResetProgramState();
     CSetting s = SaveSetting(L"");
     s.SaveFormat.Type = OutputType::JPEG;
     ASSERT_TRUE(WriteProgramSettings(s));
     // A named entry shows its value in the box; a typed quality keeps its
-    // digits only and is stored as at most 100. Only the automatic save may
-    // have written the file the test reads, hence the kill.
+    // digits only and is stored as at most 100. The wheel over a box whose
+    // text field has the focus steps through the entries (away from the
+    // user: the one before). Only the automatic save may have written the
+    // file the test reads, hence the kill.
     const std::wstring row2 = std::to_wstring(IDC_DECO_COLOR + 2);
     std::wstring script = L"start\npick 248 " + LoadResourceString(IDS_QUALITY_HIGH) + L"\nexpect 248 80\n";
+    script += L"focus 248\nwheel 248 -1\nexpect 248 100\nwheel 248 2\nexpect 248 50\n";
     script += L"text 248 9x5\nexpect 248 95\ntext 248 250\n";
     script += L"pick 165 " + LoadResourceString(IDS_COLOR_BROWN) + L"\nexpect 165 6B492D\n";
+    script += L"focus 165\nwheel 165 1\nexpect 165 ABFF7F\n";
     script += L"pick " + row2 + L" " + LoadResourceString(IDS_COLOR_YELLOW) + L"\nexpect " + row2 + L" FFFF00\n";
-    script += L"pick 252 " + LoadResourceString(IDS_COLOR_BLUE) + L"\nexpect 252 0C00CC\nkill\n";
+    script += L"focus " + row2 + L"\nwheel " + row2 + L" -1\nexpect " + row2 + L" FF8119\n";
+    script += L"pick 252 " + LoadResourceString(IDS_COLOR_BLUE) + L"\nexpect 252 0C00CC\n";
+    script += L"focus 252\nwheel 252 2\nexpect 252 CC0000\nkill\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
     CSetting saved;
     ASSERT_TRUE(ReadProgramSettings(saved));
     EXPECT_EQ(100, saved.SaveFormat.JpegQuality);
-    EXPECT_EQ(RGB(0x6B, 0x49, 0x2D), saved.PaintSetting.Color);
-    EXPECT_EQ(RGB(0xFF, 0xFF, 0x00), saved.Borderings[2].Paint.Color);
-    EXPECT_EQ(RGB(0x0C, 0x00, 0xCC), saved.BkColor);
+    EXPECT_EQ(RGB(0xAB, 0xFF, 0x7F), saved.PaintSetting.Color);
+    EXPECT_EQ(RGB(0xFF, 0x81, 0x19), saved.Borderings[2].Paint.Color);
+    EXPECT_EQ(RGB(0xCC, 0x00, 0x00), saved.BkColor);
 }
 
 TEST(ProgramTest, AWindowMadeLargerKeepsItsControlsAtTheirEdges)

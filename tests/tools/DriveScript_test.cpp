@@ -47,7 +47,8 @@ TEST(DriveScript, LinesAreCheckedBeforeTheyRun)
         {L"size 0 700", false},      {L"send 22 1 0", true},    {L"send 22 1", false},
         {L"fits 161", true},         {L"fits", false},          {L"expanded 14145 1", true},
         {L"expanded 14145", false},  {L"screen a.png", true},   {L"screen", false},
-        {L"onscreen", true},         {L"onscreen 1", false},
+        {L"onscreen", true},         {L"onscreen 1", false},    {L"wheel 248 -2", true},
+        {L"wheel 248", false},       {L"wheel 248 0", false},
         {L"blank 157", true},        {L"blank", false},         {L"blank 157 x", false},
     };
     for (const auto& c : cases)
