@@ -1108,13 +1108,13 @@ private:
         GetClientRect(over, &r);
         POINT at = {r.right / 2, r.bottom / 2};
         ClientToScreen(over, &at);
-        POINT now = {0, 0};
-        if (!GetCursorPos(&now) || now.x != at.x || now.y != at.y)
-            TakeMouseInput([&] { return SetCursorPos(at.x, at.y) != FALSE; });
         // Only the top-level window counts: a group box over the control is
         // found here, but the program's own hit test looks through it.
         if (GetAncestor(WindowFromPoint(at), GA_ROOT) != root)
-            Fail(L"the pointer is not over the window (off the screen, or under another window)");
+            Fail(L"the control is off the screen or under another window");
+        POINT now = {0, 0};
+        if (!GetCursorPos(&now) || now.x != at.x || now.y != at.y)
+            TakeMouseInput([&] { return SetCursorPos(at.x, at.y) != FALSE; });
         SetInputState(CKeyStroke());
         for (int i = 0; i < std::abs(notches); ++i)
             TakeMouseInput([&] {

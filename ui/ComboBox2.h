@@ -3,7 +3,8 @@
 // finished its own update (a posted WM_APP): the edit field then shows the
 // entry's value (a colour's hex text, a quality number, a file's full path)
 // and the listener is told. The mouse wheel steps to the previous or next
-// entry, counted from the entry whose value the combo shows; the combo's own
+// entry, counted from the entry whose value the combo shows (over the edit
+// field too: CComboWindowImpl passes it on); the combo's own
 // procedure never sees the wheel.
 //
 // What a list type shows and compares lives in CComboBox2Traits<T>:
