@@ -58,6 +58,8 @@
 //   fits ID          fail unless the whole text of control ID (an edit, or a
 //                    combo box's edit field) is in view with the caret at its
 //                    end, as after typing: not scrolled out at the start
+//   page N           fail unless the current property sheet shows page N
+//                    (0 first) within 3 s: its tab selected, its page shown
 //   expanded ID 0|1  fail unless the selected item of tree view ID is expanded
 //                    (1) or not (0) within 3 s
 //   onscreen         fail unless the whole current window lies within the
@@ -501,6 +503,8 @@ public:
                  static_cast<LPARAM>(line.Number(2)));
         else if (c == L"fits")
             Fits(Control(line.Id(0)));
+        else if (c == L"page")
+            Page(line.Id(0));
         else if (c == L"expanded")
             Expanded(Control(line.Id(0)), line.Flag(1));
         else if (c == L"onscreen")
@@ -997,12 +1001,31 @@ private:
         Settle();
     }
 
-    void Tab(int page)
+    HWND SheetTabs(HWND sheet)
     {
-        HWND sheet = Current();
         HWND tabs = reinterpret_cast<HWND>(Send(sheet, PSM_GETTABCONTROL, 0, 0));
         if (!tabs)
             Fail(L"the current window is no property sheet");
+        return tabs;
+    }
+
+    void Page(int page)
+    {
+        HWND sheet = Current();
+        HWND tabs = SheetTabs(sheet);
+        int shown = -1;
+        if (!WaitFor([&] {
+                shown = static_cast<int>(Send(tabs, TCM_GETCURSEL, 0, 0));
+                HWND current = reinterpret_cast<HWND>(Send(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+                return shown == page && current && IsWindowVisible(current);
+            }))
+            Fail(L"the sheet shows page " + std::to_wstring(shown));
+    }
+
+    void Tab(int page)
+    {
+        HWND sheet = Current();
+        HWND tabs = SheetTabs(sheet);
         if (page >= Send(tabs, TCM_GETITEMCOUNT, 0, 0))
             Fail(L"the sheet has no page " + std::to_wstring(page));
         Send(sheet, PSM_SETCURSEL, static_cast<WPARAM>(page), 0);

@@ -1,5 +1,7 @@
 #include "ui/PropertySheet.h"
+#include "foundation/Error.h"
 #include "foundation/ResourceString.h"
+#include "platform/Hook.h"
 #include "ui/Firewall.h"
 #include <cstring>
 
@@ -74,6 +76,11 @@ INT_PTR CPropertySheetBase::DoModal(HWND owner)
     m_psh.dwFlags &= ~static_cast<DWORD>(PSH_PROPSHEETPAGE | PSH_MODELESS);
     m_psh.nPages = static_cast<UINT>(m_pages.size());
     m_psh.phpage = m_pages.empty() ? nullptr : m_pages.data();
+    // The sheet's modal loop is the system's: the page keys are seen on
+    // their way out of the thread's queue.
+    CHookHandle hook(::SetWindowsHookExW(WH_GETMESSAGE, PageKeyHook, nullptr, ::GetCurrentThreadId()));
+    if (!hook)
+        ThrowInternalErrorWhere(L"CPropertySheetBase::DoModal", L"SetWindowsHookExW");
     CPropertySheetBase* outer = t_runningSheet;
     t_runningSheet = this;
     INT_PTR result = ::PropertySheetW(&m_psh);
@@ -94,6 +101,52 @@ int CALLBACK CPropertySheetBase::SheetCallback(HWND hwnd, UINT msg, LPARAM lp)
             t_runningSheet->SubclassWindow(hwnd);
     });
     return 0;
+}
+
+LRESULT CALLBACK CPropertySheetBase::PageKeyHook(int code, WPARAM wp, LPARAM lp)
+{
+    if (code == HC_ACTION && wp == PM_REMOVE && t_runningSheet) {
+        MSG* msg = reinterpret_cast<MSG*>(lp);
+        bool taken = false;
+        GuardedCall([&] { taken = t_runningSheet->TurnPageByKey(*msg); });
+        if (taken)
+            msg->message = WM_NULL;
+    }
+    return ::CallNextHookEx(nullptr, code, wp, lp);
+}
+
+bool CPropertySheetBase::TurnPageByKey(const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN || !m_hWnd || (msg.hwnd != m_hWnd && !::IsChild(m_hWnd, msg.hwnd)))
+        return false;
+    if (!(::GetKeyState(VK_CONTROL) & 0x8000))
+        return false;
+    int step = 0;
+    if (msg.wParam == VK_TAB)
+        step = (::GetKeyState(VK_SHIFT) & 0x8000) ? -1 : 1;
+    else if (msg.wParam == VK_NEXT)
+        step = 1;
+    else if (msg.wParam == VK_PRIOR)
+        step = -1;
+    else
+        return false;
+    // A control that asks for every key keeps these too.
+    if (::SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)) & DLGC_WANTMESSAGE)
+        return false;
+    HWND tabs = GetTabControl();
+    const int count = static_cast<int>(::SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
+    // The page being left may refuse (PSN_KILLACTIVE): the sheet asks it.
+    if (count < 2 || !SetActivePage((GetActiveIndex() + step + count) % count))
+        return true;
+    // The focus left on the hidden page goes to the first stop of the new
+    // one (the tab strip, when it has none); on the tab strip it stays.
+    HWND focus = ::GetFocus();
+    if (!focus || !::IsWindowVisible(focus)) {
+        HWND page = GetActivePage();
+        HWND first = page ? ::GetNextDlgTabItem(page, nullptr, FALSE) : nullptr;
+        ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first && first != page ? first : tabs), TRUE);
+    }
+    return true;
 }
 
 HWND CPropertySheetBase::GetTabControl() const

@@ -5,6 +5,9 @@
 // once it exists, the sheet object subclasses it, so the sheet's own map
 // sees its messages. A page is a dialog object bound to its window at
 // WM_INITDIALOG; its map gets the sheet's notifications (PSN_xxx) as WM_NOTIFY.
+// While a sheet runs, Ctrl+Tab and Ctrl+PageDown show its next page,
+// Ctrl+Shift+Tab and Ctrl+PageUp the previous one, wrapping round at either
+// end, as on Windows (Wine's modal loop moves the focus like Tab instead).
 #pragma once
 #include "ui/WindowImpl.h"
 #include <commctrl.h>
@@ -44,9 +47,13 @@ public:
     HWND GetActivePage() const;
     bool SetActivePage(int index);
     void PressButton(int button);
+    // Turns the page for a page key pressed in the sheet; true when the
+    // message was such a key (it is then no longer the control's).
+    bool TurnPageByKey(const MSG& msg);
 
 private:
     static int CALLBACK SheetCallback(HWND hwnd, UINT msg, LPARAM lp);
+    static LRESULT CALLBACK PageKeyHook(int code, WPARAM wp, LPARAM lp);
     std::vector<HPROPSHEETPAGE> m_pages;
 };
 

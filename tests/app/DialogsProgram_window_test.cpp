@@ -62,6 +62,30 @@ TEST(DialogsProgram, PaintDialogChangesLiveCancelRestoresOkKeeps)
     EXPECT_EQ(PaintType::LINEAR, saved.Borderings[0].Paint.Type);
 }
 
+TEST(DialogsProgram, PageKeysTurnThePaintDialogRoundAndTheFocusFollows)
+{
+    ResetProgramState();
+    ASSERT_TRUE(WriteProgramSettings(FirstStartSetting()));
+    // Pages: one colour, gradation, texture. Each turn is checked on the
+    // tab shown; at the end the typed angle shows the focus came along.
+    const struct {
+        const wchar_t* key;
+        int page;
+    } turns[] = {{L"ctrl+tab", 1},      {L"ctrl+pagedown", 2}, {L"ctrl+tab", 0},
+                 {L"ctrl+shift+tab", 2}, {L"ctrl+pageup", 1},   {L"ctrl+pageup", 0},
+                 {L"ctrl+pageup", 2},    {L"ctrl+pagedown", 0}, {L"ctrl+pagedown", 1}};
+    std::wstring script = L"start\nclick " + Id(IDC_FONT_PAINT) + L"\nwait 色の設定\npage 0\n";
+    for (const auto& t : turns)
+        script += L"key " + std::wstring(t.key) + L"\npage " + std::to_wstring(t.page) + L"\n";
+    script += L"key 9\nexpect " + Id(IDC_GRAD_ANGLE) + L" 9\nclick " + Id(IDOK) + L"\nmain\nclose\nexit 2\n";
+    CDriveResult r = RunDriveScript(script);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    CSetting saved;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_EQ(PaintType::LINEAR, saved.PaintSetting.Type);
+    EXPECT_EQ(9u, saved.PaintSetting.LinearGradation.Angle);
+}
+
 TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
 {
     ResetProgramState();

@@ -48,7 +48,8 @@ TEST(DriveScript, LinesAreCheckedBeforeTheyRun)
         {L"fits 161", true},         {L"fits", false},          {L"expanded 14145 1", true},
         {L"expanded 14145", false},  {L"screen a.png", true},   {L"screen", false},
         {L"onscreen", true},         {L"onscreen 1", false},    {L"wheel 248 -2", true},
-        {L"wheel 248", false},       {L"wheel 248 0", false},
+        {L"wheel 248", false},       {L"wheel 248 0", false},   {L"page 2", true},
+        {L"page", false},
         {L"blank 157", true},        {L"blank", false},         {L"blank 157 x", false},
     };
     for (const auto& c : cases)
