@@ -21,8 +21,10 @@
 // rows outside are cut away. Rows are accumulated in bands so that the
 // buffer stays small whatever the size of the page.
 #include "outline/CoverageRaster.h"
+#include "outline/FloorInt.h"
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 void CCoverageRaster::Reset(int width, int height)
 {
@@ -120,10 +122,10 @@ void CCoverageRaster::SortForSweep()
         minY = std::min(minY, e.y0);
         maxY = std::max(maxY, e.y1);
     }
-    m_minX = std::max(0, static_cast<int>(std::floor(minX)));
-    m_maxX = std::min(m_width, static_cast<int>(std::ceil(maxX)));
-    m_minY = std::max(0, static_cast<int>(std::floor(minY)));
-    m_maxY = std::min(m_height, static_cast<int>(std::ceil(maxY)));
+    m_minX = std::max(0, FloorToInt(minX));
+    m_maxX = std::min(m_width, CeilToInt(maxX));
+    m_minY = std::max(0, FloorToInt(minY));
+    m_maxY = std::min(m_height, CeilToInt(maxY));
     if (m_maxX <= m_minX || m_maxY <= m_minY) {
         m_edges.clear();
         return;
@@ -143,8 +145,8 @@ void CCoverageRaster::AddToBand(const Edge& e, int top, int rows)
 {
     const size_t stride = static_cast<size_t>(m_maxX - m_minX + 2);
     const double dxdy = (static_cast<double>(e.x1) - e.x0) / (static_cast<double>(e.y1) - e.y0);
-    const int first = std::max(top, static_cast<int>(std::floor(e.y0)));
-    const int last = std::min(top + rows, static_cast<int>(std::ceil(e.y1)));
+    const int first = std::max(top, FloorToInt(e.y0));
+    const int last = std::min(top + rows, CeilToInt(e.y1));
     for (int y = first; y < last; ++y) {
         const double ya = std::max<double>(y, e.y0), yb = std::min<double>(y + 1, e.y1);
         const double dy = (yb - ya) * e.sign;
@@ -153,7 +155,7 @@ void CCoverageRaster::AddToBand(const Edge& e, int top, int rows)
         const double xa = e.x0 + (ya - e.y0) * dxdy, xb = e.x0 + (yb - e.y0) * dxdy;
         const double a = std::min(xa, xb) - m_minX, b = std::max(xa, xb) - m_minX;
         float* acc = &m_accum[static_cast<size_t>(y - top) * stride];
-        const int i0 = static_cast<int>(std::floor(a));
+        const int i0 = FloorToInt(a);
         const double span = b - a;
         if (span < 1e-9) {
             const double f = a - i0;
@@ -169,7 +171,7 @@ void CCoverageRaster::AddToBand(const Edge& e, int top, int rows)
                 return t - (a + b) / 2;
             return (t - a) * (t - a) / (2 * span);
         };
-        const int i1 = static_cast<int>(std::ceil(b));
+        const int i1 = CeilToInt(b);
         double gPrev = 0, gCur = g(i0);
         for (int i = i0; i <= i1; ++i) {
             const double gNext = g(i + 1);
