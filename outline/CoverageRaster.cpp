@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <emmintrin.h>
 
 void CCoverageRaster::Reset(int width, int height)
 {
@@ -185,19 +186,38 @@ void CCoverageRaster::AddToBand(const Edge& e, int top, int rows)
 int CCoverageRaster::ResolveRow(float* accum, int& first)
 {
     const int n = m_maxX - m_minX;
+    uint8_t* row = m_row.data();
     float sum = 0;
+    uint8_t v = 0;
     int lo = -1, hi = -1;
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < n;) {
+        if (accum[i] == 0) {
+            // No edge in these columns: the sum, and so the coverage, stays.
+            int j = i + 1;
+            while (j + 4 <= n && _mm_movemask_ps(_mm_cmpneq_ps(_mm_loadu_ps(accum + j), _mm_setzero_ps())) == 0)
+                j += 4;
+            while (j < n && accum[j] == 0)
+                ++j;
+            std::memset(row + i, v, static_cast<size_t>(j - i));
+            if (v != 0) {
+                if (lo < 0)
+                    lo = i;
+                hi = j - 1;
+            }
+            i = j;
+            continue;
+        }
         sum += accum[i];
         accum[i] = 0;
         const float c = std::min(std::fabs(sum), 1.0f);
-        const uint8_t v = static_cast<uint8_t>(c * 255.0f + 0.5f);
-        m_row[static_cast<size_t>(i)] = v;
+        v = static_cast<uint8_t>(c * 255.0f + 0.5f);
+        row[i] = v;
         if (v != 0) {
             if (lo < 0)
                 lo = i;
             hi = i;
         }
+        ++i;
     }
     accum[n] = 0;
     accum[n + 1] = 0;

@@ -121,6 +121,10 @@ add bench-line bench/bench bench/bench.txt
 add bench-10x80 bench/paragraph bench/lines10.txt
 add bench-different bench/paragraph bench/different10.txt
 add bench-20x160 bench/paragraph bench/lines20.txt
+# The benchmark line with every decoration at its largest, as a vector
+# document: its preview is the rasteriser's heaviest work.
+mk largest-pdf FORMAT=PDF SIZE=200 TRANSPARENT=false ROWS="$(for c in FFFFFF 000000 0080FF FFC800 282828; do row 1000 100 0 0 0 MONO $c; done)"
+add largest-pdf largest-pdf bench/bench.txt
 
 for c in "${cases[@]}"; do
   IFS='|' read -r name knt text <<<"$c"
