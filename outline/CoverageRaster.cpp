@@ -154,7 +154,10 @@ void CCoverageRaster::AddToBand(const Edge& e, int top, int rows)
         if (dy == 0)
             continue;
         const double xa = e.x0 + (ya - e.y0) * dxdy, xb = e.x0 + (yb - e.y0) * dxdy;
-        const double a = std::min(xa, xb) - m_minX, b = std::max(xa, xb) - m_minX;
+        // Interpolated, an end on the first column can come out a rounding
+        // error left of it, which would reach into the row before (or, on
+        // the band's first row, before the buffer).
+        const double a = std::max(0.0, std::min(xa, xb) - m_minX), b = std::max(xa, xb) - m_minX;
         float* acc = &m_accum[static_cast<size_t>(y - top) * stride];
         const int i0 = FloorToInt(a);
         const double span = b - a;
