@@ -19,7 +19,9 @@
 // stay solid. Parts left of column 0 are moved onto it (they still wind
 // everything to their right), parts right of the last column are dropped,
 // rows outside are cut away. Rows are accumulated in bands so that the
-// buffer stays small whatever the size of the page.
+// buffer stays small whatever the size of the page. Between the columns the
+// edges reach the running sum stays as it is, so those stretches are filled
+// as runs.
 #include "outline/CoverageRaster.h"
 #include "outline/FloorInt.h"
 #include <algorithm>
