@@ -69,17 +69,15 @@ std::vector<int> Reference(const Polygons& polygons, int w, int h)
 
 TEST(CoverageRaster, FloorAndCeilingToIntAsTheLibrary)
 {
-    // Each value, its neighbours one unit in the last place away, and its
-    // negation: fractions, exact integers, signed zeros, and from 2^23 on,
-    // where a float has no fraction bits left, up to the ends of int.
+    // Each value, its neighbours an ulp away and its negation: fractions, integers, signed
+    // zeros, and from 2^23 on, where a float has no fraction bits left, to the ends of int.
     const double values[] = {0, 1e-300, 0.25, 0.5, 1, 2.5, 3, 8388607.5, 8388608, 8388609, 16777216, 2147483646.5};
     for (double base : values)
         for (double v : {base, std::nextafter(base, 0.0), std::nextafter(base, 1e10)})
             for (double x : {v, -v}) {
                 EXPECT_EQ(std::floor(x), FloorToInt(x)) << x;
                 EXPECT_EQ(std::ceil(x), CeilToInt(x)) << x;
-                const float f0 = static_cast<float>(x);
-                for (float f : {f0, std::nextafter(f0, 0.0f), std::nextafter(f0, 1e10f)})
+                for (float f : {float(x), std::nextafter(float(x), 0.0f), std::nextafter(float(x), 1e10f)})
                     if (std::fabs(f) < 2147483648.0f) {  // within int as a float too
                         EXPECT_EQ(std::floor(f), FloorToInt(f)) << f;
                         EXPECT_EQ(std::ceil(f), CeilToInt(f)) << f;

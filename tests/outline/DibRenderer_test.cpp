@@ -145,9 +145,8 @@ TEST(DibRenderer, SolidFillThroughTransform)
 
 TEST(DibRenderer, OpaqueFillIsThePlainBlendOfItsCoverage)
 {
-    // Whole pixels of an opaque colour take a faster road than edge pixels,
-    // in runs that start anywhere: each pixel over a half-transparent page
-    // must still be the colour blended at its coverage.
+    // Whole pixels of an opaque colour take a faster road than edge pixels, in runs starting
+    // anywhere: over a half-transparent page each must still be the colour blended at its coverage.
     const double shape[][2] = {{2.3, 1.7}, {37.6, 4.2}, {30.1, 21.9}, {5.5, 18.4}, {12.2, 10.1}};
     CDibRenderer r;
     CCoverageRaster raster;
@@ -155,23 +154,21 @@ TEST(DibRenderer, OpaqueFillIsThePlainBlendOfItsCoverage)
     r.BeginPage(40, 24);
     raster.Reset(40, 24);
     r.MoveTo(shape[0][0], shape[0][1]);
-    raster.MoveTo(shape[0][0], shape[0][1]);
-    for (int i = 1; i < 5; ++i) {
-        r.LineTo(shape[i][0], shape[i][1]);
-        raster.LineTo(shape[i][0], shape[i][1]);
+    for (const auto& p : shape) {
+        r.LineTo(p[0], p[1]);
+        raster.LineTo(p[0], p[1]);  // the first point starts the figure
     }
     r.SetFillColor(RGB(10, 200, 30));
     r.Fill();
-    CDib expected;
-    ASSERT_TRUE(MakeDib32(expected, 40, 24, 0x80336699));
+    const boost::shared_ptr<CDib> expected = NewDib32(40, 24, 0x80336699);
     const BYTE bgr[3] = {30, 200, 10};
     raster.Sweep([&](int y, int x, const uint8_t* cover, int n) {
         for (int i = 0; i < n; ++i)
-            BlendPixelOver(reinterpret_cast<BYTE*>(&Px(expected, x + i, y)), bgr, cover[i]);
+            BlendPixelOver(reinterpret_cast<BYTE*>(&Px(*expected, x + i, y)), bgr, cover[i]);
     });
     for (int y = 0; y < 24; ++y)
         for (int x = 0; x < 40; ++x)
-            ASSERT_EQ(Px(expected, x, y), Px(*r.GetDib(), x, y)) << x << "," << y;
+            ASSERT_EQ(Px(*expected, x, y), Px(*r.GetDib(), x, y)) << x << "," << y;
 }
 
 TEST(DibRenderer, StrokeWidthFollowsLineScale)
