@@ -5,7 +5,6 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <algorithm>
-#include <locale>
 #include <vector>
 
 namespace {
@@ -387,12 +386,11 @@ void JoinPathWithSeparator(std::wstring& out, const std::wstring& a, const std::
 
 void CommonPathPrefix(const std::wstring& a, const std::wstring& b, std::wstring& out)
 {
-    const std::ctype<wchar_t>& ct = std::use_facet<std::ctype<wchar_t>>(std::locale());
     size_t n = std::min(a.size(), b.size());
     size_t lastSeparator = std::wstring::npos;
     size_t i = 0;
     for (; i < n; ++i) {
-        if (ct.tolower(a[i]) != ct.tolower(b[i]))
+        if (!SameCharNoCase(a[i], b[i]))
             break;
         if (IsPathSeparator(a[i]))
             lastSeparator = i;
@@ -438,7 +436,7 @@ bool IsPathUnderFolder(const std::wstring& folder, const std::wstring& path)
     RemoveTrailingSeparator(f);
     if (path.size() < f.size())
         return false;
-    if (!f.empty() && _wcsnicmp_l(path.c_str(), f.c_str(), f.size(), GetComparisonLocale()) != 0)
+    if (!StartsWithNoCase(path, f))
         return false;
     return path.size() == f.size() || IsPathSeparator(path[f.size()]);
 }
@@ -490,10 +488,10 @@ bool EqualPathsIgnoringTrailingSeparator(const std::wstring& a, const std::wstri
     const std::wstring& shorter = a.size() <= b.size() ? a : b;
     const std::wstring& longer = a.size() <= b.size() ? b : a;
     if (longer.size() == shorter.size())
-        return _wcsnicmp_l(a.c_str(), b.c_str(), a.size(), GetComparisonLocale()) == 0;
+        return EqualsNoCase(a, b);
     if (longer.size() != shorter.size() + 1 || !IsPathSeparator(longer.back()))
         return false;
-    return _wcsnicmp_l(longer.c_str(), shorter.c_str(), shorter.size(), GetComparisonLocale()) == 0;
+    return StartsWithNoCase(longer, shorter);
 }
 
 bool EqualPathsSeparatorsAlike(const std::wstring& a, const std::wstring& b)
@@ -513,7 +511,7 @@ int ComparePathsNatural(const std::wstring& a, const std::wstring& b)
     size_t lastSeparator = std::wstring::npos;
     size_t i = 0;
     for (; i < n; ++i) {
-        if (FoldPathChar(a[i]) != FoldPathChar(b[i]))
+        if (!SameCharNoCase(a[i], b[i]) && !(IsPathSeparator(a[i]) && IsPathSeparator(b[i])))
             break;
         if (IsPathSeparator(a[i]))
             lastSeparator = i;

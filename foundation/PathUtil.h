@@ -2,12 +2,11 @@
 // extension, joining with exactly one separator, recognising drive, UNC and
 // root forms, comparing without case, and asking the system for well-known
 // folders, full paths and free file names. "\" and "/" both count as a
-// separator unless a comment says backslash. Comparisons without case are of
-// two kinds: those that lower through the program's global C++ locale
-// (EqualsNoCase, CommonPathPrefix, IsPathInFolder) and those that use the
-// process's "C" comparison locale (IsPathUnderFolder,
-// EqualPathsIgnoringTrailingSeparator). Only MakeUniquePath and
-// GetTempPathOrThrow raise errors; everything else reports by its result.
+// separator unless a comment says backslash. Comparisons without case fold
+// every letter, as the file system does (EqualsNoCase and its kin in
+// StringUtil.h); only FoldPathChar, for drive letters, folds A-Z alone.
+// Only MakeUniquePath and GetTempPathOrThrow raise errors; everything else
+// reports by its result.
 #pragma once
 #include <windows.h>
 // commdlg.h defines GetFileTitle as a macro; take it in first and drop the

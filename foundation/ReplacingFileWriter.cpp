@@ -1,6 +1,7 @@
 #include "foundation/ReplacingFileWriter.h"
 #include "foundation/Error.h"
 #include "foundation/File.h"
+#include "foundation/StringUtil.h"
 #include "platform/FindFile.h"
 #include "resources/strings_foundation_io.h"
 #include <algorithm>
@@ -37,8 +38,7 @@ unsigned long CopyNumber(const std::wstring& fileName, const std::wstring& name,
 {
     const size_t head = name.size() + 1, digits = fileName.size() - std::min(fileName.size(), head + suffix.size());
     if (fileName.size() <= head + suffix.size() || digits > kCopyNumberDigits ||
-        _wcsnicmp(fileName.c_str(), (name + L".").c_str(), head) != 0 ||
-        _wcsicmp(fileName.c_str() + head + digits, suffix.c_str()) != 0 || fileName[head] == L'0')
+        !StartsWithNoCase(fileName, name + L".") || !EndsWithNoCase(fileName, suffix) || fileName[head] == L'0')
         return 0;
     unsigned long n = 0;
     for (size_t i = head; i < head + digits; ++i) {

@@ -3,8 +3,8 @@
 #include "foundation/RegexUtil.h"
 #include "foundation/TextDecode.h"
 #include "resources/strings_foundation.h"
+#include <algorithm>
 #include <climits>
-#include <locale>
 #include <string.h>
 
 namespace {
@@ -30,46 +30,49 @@ _locale_t GetComparisonLocale()
     return locale.handle;
 }
 
-int CompareNoCase(const wchar_t* a, const wchar_t* b)
+int CompareNoCase(const wchar_t* a, size_t aLength, const wchar_t* b, size_t bLength)
 {
-    return _wcsicmp_l(a, b, GetComparisonLocale());
+    // Compared in slices the call's int lengths hold; a slice that differs
+    // decides.
+    const size_t kSlice = 1u << 30;
+    for (;;) {
+        const int n = static_cast<int>(std::min(aLength, kSlice)), m = static_cast<int>(std::min(bLength, kSlice));
+        const int r = ::CompareStringOrdinal(a, n, b, m, TRUE);
+        if (r != CSTR_EQUAL || (aLength <= kSlice && bLength <= kSlice))
+            return r == CSTR_LESS_THAN ? -1 : r == CSTR_GREATER_THAN ? 1 : 0;
+        a += n, b += m, aLength -= static_cast<size_t>(n), bLength -= static_cast<size_t>(m);
+    }
 }
 
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix)
 {
-    if (text.size() < prefix.size())
-        return false;
-    return _wcsnicmp_l(text.c_str(), prefix.c_str(), prefix.size(), GetComparisonLocale()) == 0;
+    return text.size() >= prefix.size() && CompareNoCase(text.c_str(), prefix.size(), prefix.c_str(), prefix.size()) == 0;
 }
 
 bool EndsWithNoCase(const std::wstring& text, const std::wstring& suffix)
 {
-    if (text.size() < suffix.size())
-        return false;
-    return _wcsnicmp_l(text.c_str() + (text.size() - suffix.size()), suffix.c_str(), suffix.size(),
-                       GetComparisonLocale()) == 0;
+    return text.size() >= suffix.size() &&
+           CompareNoCase(text.c_str() + (text.size() - suffix.size()), suffix.size(), suffix.c_str(), suffix.size()) == 0;
 }
 
-bool EndsWithNoCase(const std::wstring& text, const wchar_t* suffix)
+std::wstring NoCaseKey(const std::wstring& name)
 {
-    if (!suffix)
-        return true;
-    size_t n = wcslen(suffix);
-    if (text.size() < n)
-        return false;
-    return _wcsicmp(text.c_str() + (text.size() - n), suffix) == 0;
-}
-
-bool EqualsNoCase(const std::wstring& a, const std::wstring& b)
-{
-    if (a.size() != b.size())
-        return false;
-    const std::ctype<wchar_t>& ct = std::use_facet<std::ctype<wchar_t>>(std::locale());
-    for (size_t i = a.size(); i-- > 0;) {
-        if (ct.tolower(a[i]) != ct.tolower(b[i]))
-            return false;
+    std::wstring key = name;
+    // LCMAP_UPPERCASE without linguistic casing is the file-system table
+    // that CompareStringOrdinal folds with; one unit becomes one unit. Were
+    // it ever refused, the user's table is the nearest there is.
+    if (!key.empty() && ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.c_str(),
+                                        static_cast<int>(name.size()), &key[0], static_cast<int>(key.size()),
+                                        nullptr, nullptr, 0) != static_cast<int>(key.size())) {
+        key = name;
+        ::CharUpperBuffW(&key[0], static_cast<DWORD>(key.size()));
     }
-    return true;
+    return key;
+}
+
+int CompareAsciiNoCase(const wchar_t* a, const wchar_t* b)
+{
+    return _wcsicmp_l(a, b, GetComparisonLocale());
 }
 
 void SplitString(const std::wstring& text, const std::wstring& delimiters, std::list<std::wstring>& out)

@@ -10,19 +10,34 @@
 #include <locale.h>
 #include <string>
 
-// The process-wide locale handle for "C" used by every comparison without
-// case, created before the entry point and freed at exit.
-_locale_t GetComparisonLocale();
-
-// Three-way comparison without case in the "C" locale.
-int CompareNoCase(const wchar_t* a, const wchar_t* b);
-inline int CompareNoCase(const std::wstring& a, const std::wstring& b) { return CompareNoCase(a.c_str(), b.c_str()); }
+// Names compared without case: paths, file and folder names, font faces.
+// Every letter that has a case folds, as the file system and the font mapper
+// fold it: each UTF-16 unit is taken to its upper case by the system's
+// file-system table (CompareStringOrdinal ignoring case), so Ｆｏｏ and ｆｏｏ,
+// Ä and ä are one name. Three-way results order by the folded units. This is
+// the one rule of the program for names: a comparison of names uses these.
+int CompareNoCase(const wchar_t* a, size_t aLength, const wchar_t* b, size_t bLength);
+inline int CompareNoCase(const std::wstring& a, const std::wstring& b)
+{
+    return CompareNoCase(a.c_str(), a.size(), b.c_str(), b.size());
+}
+inline bool EqualsNoCase(const std::wstring& a, const std::wstring& b)
+{
+    return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+inline bool SameCharNoCase(wchar_t a, wchar_t b) { return a == b || CompareNoCase(&a, 1, &b, 1) == 0; }
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix);
 bool EndsWithNoCase(const std::wstring& text, const std::wstring& suffix);
-// Compares the tail with _wcsicmp (the runtime's current locale).
-bool EndsWithNoCase(const std::wstring& text, const wchar_t* suffix);
-// Equal lengths and equal characters after lowering through the global C++ locale.
-bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
+// The folded form of a name, by the same table: equal keys for exactly the
+// names EqualsNoCase finds equal (for sets and maps of names).
+std::wstring NoCaseKey(const std::wstring& name);
+
+// Tokens defined in ASCII compared without case: protocol words (HTTP
+// character sets, MIME parts), window class names, SVG ids. Only A-Z fold
+// (the "C" locale): a protocol knows no other letters' case, and folding them
+// would let "ſ" or "ı" pass for "s" or "I".
+_locale_t GetComparisonLocale();
+int CompareAsciiNoCase(const wchar_t* a, const wchar_t* b);
 
 template <class T, class U>
 inline bool FlagsAllSet(T value, U mask) { return (value & mask) == mask; }

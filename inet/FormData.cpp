@@ -55,7 +55,7 @@ void FinishPart(CFormFields& fields, const CHeaderMap& part, const std::wstring&
     if (part.empty() && value.empty())
         return;
     auto disposition = part.find(L"content-disposition");
-    if (disposition == part.end() || CompareNoCase(disposition->second.value.c_str(), L"form-data") != 0)
+    if (disposition == part.end() || CompareAsciiNoCase(disposition->second.value.c_str(), L"form-data") != 0)
         return;
     auto name = disposition->second.attributes.find(L"name");
     if (name == disposition->second.attributes.end() || name->second.empty())

@@ -56,7 +56,7 @@ UINT CodePageOfCharset(const std::wstring& charset)
         {L"utf-8", 65001}, {L"utf-7", 65000}, {L"shift_jis", 932}, {L"euc-jp", 51932}, {L"ISO-2022-JP", 50220},
     };
     for (const auto& entry : table) {
-        if (CompareNoCase(charset.c_str(), entry.name) == 0)
+        if (CompareAsciiNoCase(charset.c_str(), entry.name) == 0)
             return entry.codePage;
     }
     return 0;

@@ -37,7 +37,7 @@ std::string ToFileBytes(const std::wstring& text)
 
 bool CIdLess::operator()(const std::wstring& a, const std::wstring& b) const
 {
-    return CompareNoCase(a, b) < 0;
+    return CompareAsciiNoCase(a.c_str(), b.c_str()) < 0;
 }
 
 std::wstring CSvgRenderer::MakeUniqueId(const std::wstring& text)

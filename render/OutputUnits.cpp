@@ -86,16 +86,9 @@ size_t CharUtf8Length(const std::wstring& text, size_t i)
 
 } // namespace
 
-// Upper case over all of Unicode: the runtime's towlower knows only A-Z, so
-// "Été" and "été" would count as two titles and the second file would
-// overwrite the first.
-std::wstring FileNameKey(const std::wstring& name)
-{
-    std::wstring k = name;
-    if (!k.empty())
-        ::CharUpperBuffW(&k[0], static_cast<DWORD>(k.size()));
-    return k;
-}
+// Every letter folded, as the file system folds names: "Été" and "été" are
+// one title, and the second file would overwrite the first.
+std::wstring FileNameKey(const std::wstring& name) { return NoCaseKey(name); }
 
 std::wstring MakeSafeFileTitle(const std::wstring& title)
 {

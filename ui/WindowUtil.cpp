@@ -150,13 +150,13 @@ bool GetWindowClassName(HWND hwnd, std::wstring& name)
     return !name.empty();
 }
 
-bool IsButtonClassName(const std::wstring& name) { return CompareNoCase(name.c_str(), L"Button") == 0; }
-bool IsEditClassName(const std::wstring& name) { return CompareNoCase(name.c_str(), L"Edit") == 0; }
-bool IsEditableListBoxClassName(const std::wstring& name) { return CompareNoCase(name.c_str(), L"EditableListBox") == 0; }
-bool IsComboBoxClassName(const std::wstring& name) { return CompareNoCase(name.c_str(), L"ComboBox") == 0; }
-bool IsComboBoxExClassName(const std::wstring& name) { return CompareNoCase(name.c_str(), L"ComboBoxEx32") == 0; }
-bool IsReBarClassName(const std::wstring& name) { return CompareNoCase(name.c_str(), L"ReBarWindow32") == 0; }
-bool IsToolbarClassName(const std::wstring& name) { return CompareNoCase(name.c_str(), L"ToolbarWindow32") == 0; }
+bool IsButtonClassName(const std::wstring& name) { return CompareAsciiNoCase(name.c_str(), L"Button") == 0; }
+bool IsEditClassName(const std::wstring& name) { return CompareAsciiNoCase(name.c_str(), L"Edit") == 0; }
+bool IsEditableListBoxClassName(const std::wstring& name) { return CompareAsciiNoCase(name.c_str(), L"EditableListBox") == 0; }
+bool IsComboBoxClassName(const std::wstring& name) { return CompareAsciiNoCase(name.c_str(), L"ComboBox") == 0; }
+bool IsComboBoxExClassName(const std::wstring& name) { return CompareAsciiNoCase(name.c_str(), L"ComboBoxEx32") == 0; }
+bool IsReBarClassName(const std::wstring& name) { return CompareAsciiNoCase(name.c_str(), L"ReBarWindow32") == 0; }
+bool IsToolbarClassName(const std::wstring& name) { return CompareAsciiNoCase(name.c_str(), L"ToolbarWindow32") == 0; }
 
 bool IsEditWindow(HWND hwnd)
 {

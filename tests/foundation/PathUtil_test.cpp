@@ -283,6 +283,7 @@ TEST(PathUtil, FoldersAndRelativePaths)
         {L"C:\\x\\y", L"C:\\x/z", L"C:\\x"},
         {L"abc", L"abd", L""},
         {L"same", L"same", L"same"},
+        {L"C:\\\u00C4\\a", L"c:\\\u00E4\\b", L"C:\\\u00C4"},
     };
     for (const Prefix& c : prefixes) {
         std::wstring out;
@@ -308,6 +309,7 @@ TEST(PathUtil, FoldersAndRelativePaths)
     EXPECT_TRUE(IsPathUnderFolder(L"C:\\Dir\\", L"c:\\dir\\x"));
     EXPECT_TRUE(IsPathUnderFolder(L"C:\\Dir", L"c:\\dir"));
     EXPECT_FALSE(IsPathUnderFolder(L"C:\\Dir", L"c:\\dirt"));
+    EXPECT_TRUE(IsPathUnderFolder(L"C:\\\uFF26\uFF4F\uFF4F", L"c:\\\uFF46\uFF4F\uFF4F\\x"));
     EXPECT_FALSE(IsPathUnderFolder(L"", L"c:\\dir"));
 
     std::wstring out = L"old";
@@ -337,6 +339,7 @@ TEST(PathUtil, Comparisons)
     EXPECT_TRUE(EqualPathsIgnoringTrailingSeparator(L"C:\\Dir\\", L"c:\\dir"));
     EXPECT_TRUE(EqualPathsIgnoringTrailingSeparator(L"c:\\dir", L"C:\\Dir/"));
     EXPECT_FALSE(EqualPathsIgnoringTrailingSeparator(L"C:\\Dirs", L"c:\\dir"));
+    EXPECT_TRUE(EqualPathsIgnoringTrailingSeparator(L"C:\\\u00C4\\", L"c:\\\u00E4"));
     EXPECT_FALSE(EqualPathsIgnoringTrailingSeparator(L"C:\\Dir\\\\", L"c:\\dir"));
     EXPECT_TRUE(EqualPathsSeparatorsAlike(L"a/b\\c", L"a\\b/c"));
     EXPECT_FALSE(EqualPathsSeparatorsAlike(L"A/b", L"a/b"));

@@ -8,23 +8,40 @@
 
 TEST(StringUtil, NoCaseComparisons)
 {
-    EXPECT_EQ(0, CompareNoCase(L"Hello", L"hELLO"));
-    EXPECT_LT(CompareNoCase(L"abc", L"ABD"), 0);
-    EXPECT_GT(CompareNoCase(L"b", L"A"), 0);
-    // The "C" locale folds ASCII only, whatever the user's settings.
-    EXPECT_NE(0, CompareNoCase(L"\u00C9", L"\u00E9"));
+    // Names fold every letter, as the file system does (whatever the user's
+    // settings); ASCII tokens fold A-Z only.
+    struct Case {
+        const wchar_t* a;
+        const wchar_t* b;
+        int names;  // the sign of CompareNoCase
+        bool ascii;
+    } const cases[] = {
+        {L"Hello", L"hELLO", 0, true},
+        {L"abc", L"ABD", -1, false},
+        {L"b", L"A", 1, false},
+        {L"abc", L"ab", 1, false},
+        {L"\uFF26\uFF4F\uFF4F", L"\uFF46\uFF4F\uFF4F", 0, false},  // full-width Foo, foo
+        {L"\u00C4rger", L"\u00E4RGER", 0, false},
+        {L"\u00C9t\u00E9", L"\u00E9T\u00C9", 0, false},
+        {L"\u0401\u0416", L"\u0451\u0436", 0, false},  // Cyrillic
+        {L"\u00C4", L"\u00C5", -1, false},
+        {L"\u30B4", L"\u30B3", 1, false},
+    };
+    for (const Case& c : cases) {
+        const int r = CompareNoCase(c.a, c.b);
+        EXPECT_EQ(c.names, (r > 0) - (r < 0)) << Narrow(c.a) << " " << Narrow(c.b);
+        EXPECT_EQ(c.names == 0, EqualsNoCase(c.a, c.b)) << Narrow(c.a);
+        EXPECT_EQ(c.names == 0, NoCaseKey(c.a) == NoCaseKey(c.b)) << Narrow(c.a);
+        EXPECT_EQ(c.ascii, CompareAsciiNoCase(c.a, c.b) == 0) << Narrow(c.a);
+    }
 
     EXPECT_TRUE(StartsWithNoCase(L"C:\\Windows\\x", L"c:\\WINDOWS"));
+    EXPECT_TRUE(StartsWithNoCase(L"C:\\\uFF26\uFF4F\uFF4F\\x", L"c:\\\uFF46\uFF4F\uFF4F"));
     EXPECT_FALSE(StartsWithNoCase(L"C:", L"C:\\"));
     EXPECT_TRUE(StartsWithNoCase(L"abc", L""));
-    EXPECT_TRUE(EndsWithNoCase(L"photo.JPG", std::wstring(L".jpg")));
-    EXPECT_FALSE(EndsWithNoCase(L"jpg", std::wstring(L".jpg")));
     EXPECT_TRUE(EndsWithNoCase(L"photo.JPG", L".jpg"));
-    EXPECT_FALSE(EndsWithNoCase(L"pg", L".jpg"));
-
-    EXPECT_TRUE(EqualsNoCase(L"ABC", L"abc"));
-    EXPECT_FALSE(EqualsNoCase(L"ABC", L"abcd"));
-    EXPECT_FALSE(EqualsNoCase(L"ABC", L"abd"));
+    EXPECT_TRUE(EndsWithNoCase(L"x.\u00C4B", L".\u00E4b"));
+    EXPECT_FALSE(EndsWithNoCase(L"jpg", L".jpg"));
     EXPECT_TRUE(FlagsAllSet(0x7u, 0x5u));
     EXPECT_FALSE(FlagsAllSet(0x6u, 0x5u));
 }
