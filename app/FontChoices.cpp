@@ -80,6 +80,7 @@ int CFontChoices::IndexOfCharSet(UINT charSet, bool vertical) const
 void CFontChoices::EnumerateFaces(UINT charSet, bool vertical)
 {
     m_faces.clear();
+    m_facesCharSet = charSet;
     CScreenDC dc;
     LOGFONTW lf = {};
     lf.lfCharSet = static_cast<BYTE>(charSet);
@@ -90,11 +91,19 @@ void CFontChoices::EnumerateFaces(UINT charSet, bool vertical)
 int CFontChoices::IndexOfFace(const std::wstring& face) const
 {
     auto at = std::find(m_faces.begin(), m_faces.end(), face);
-    // The font engine finds a face whatever its letters' case: a stored name
-    // in other case is that face.
+    // The font engine finds a face whatever its letters' case and by its
+    // English name too, which the list (localised) may not show: a stored
+    // name of either kind is that face.
+    const auto noCase = [&](const std::wstring& name) {
+        return std::find_if(m_faces.begin(), m_faces.end(), [&](const std::wstring& f) { return EqualsNoCase(f, name); });
+    };
     if (at == m_faces.end())
-        at = std::find_if(m_faces.begin(), m_faces.end(),
-                          [&](const std::wstring& f) { return EqualsNoCase(f, face); });
+        at = noCase(face);
+    if (at == m_faces.end()) {
+        const std::wstring listed = ListedFaceName(face, static_cast<BYTE>(m_facesCharSet));
+        if (!listed.empty())
+            at = noCase(listed);
+    }
     return at == m_faces.end() ? -1 : static_cast<int>(at - m_faces.begin());
 }
 

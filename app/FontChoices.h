@@ -27,8 +27,9 @@ public:
     // unique: with vertical only those beginning with '@', else none of them.
     void EnumerateFaces(UINT charSet, bool vertical);
     const std::vector<std::wstring>& GetFaces() const { return m_faces; }
-    // The face of that name, else of that name in other letter case; -1
-    // when no installed font has it.
+    // The face of that name, else of that name in other letter case, else the
+    // one that answers to it by another of its names (ListedFaceName); -1
+    // when no installed font of the listed character set has it.
     int IndexOfFace(const std::wstring& face) const;
 
     void EnumerateStyles(UINT charSet, const std::wstring& face);
@@ -39,5 +40,6 @@ public:
 private:
     std::vector<CCharSet> m_charSets;
     std::vector<std::wstring> m_faces;
+    UINT m_facesCharSet = DEFAULT_CHARSET;
     CFontStyles m_styles;
 };

@@ -1,6 +1,7 @@
 #include "outline/FontNames.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
+#include "platform/Gdi.h"
 #include "resources/strings_outline.h"
 #include <shlwapi.h>
 
@@ -74,6 +75,52 @@ bool IsVerticalFace(const std::wstring& face) { return !face.empty() && face[0] 
 bool IsVerticalFace(const LOGFONTW& font) { return font.lfFaceName[0] == L'@'; }
 
 std::wstring StripVerticalPrefix(const std::wstring& face) { return IsVerticalFace(face) ? face.substr(1) : face; }
+
+namespace {
+
+int CALLBACK NoteFamily(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) noexcept
+{
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+} // namespace
+
+// The enumeration decides whether a family answers to the name: it knows
+// every name of a family, and it is what the tasks' font family is found by.
+// It reports the name as it was asked, though, so the listed one is the
+// family name of the font the mapper makes from it (which, a family of the
+// character set answering, is that family's).
+std::wstring ListedFaceName(const std::wstring& face, BYTE charSet)
+{
+    const std::wstring name = StripVerticalPrefix(face);
+    if (name.empty() || face.size() >= LF_FACESIZE)
+        return std::wstring();
+    LOGFONTW lf = {};
+    lf.lfCharSet = charSet;
+    name.copy(lf.lfFaceName, name.size());
+    CScreenDC dc;
+    bool found = false;
+    ::EnumFontFamiliesExW(dc, &lf, NoteFamily, reinterpret_cast<LPARAM>(&found), 0);
+    if (!found)
+        return std::wstring();
+    lf.lfHeight = -16;
+    CFontHandle font(::CreateFontIndirectW(&lf));
+    CSelectObjectGuard select(dc, font);
+    const UINT size = font.Get() && !select.Failed() ? ::GetOutlineTextMetricsW(dc, 0, nullptr) : 0;
+    if (size < sizeof(OUTLINETEXTMETRICW))
+        return std::wstring();
+    std::vector<BYTE> buffer(size);
+    auto* metrics = reinterpret_cast<OUTLINETEXTMETRICW*>(buffer.data());
+    if (!::GetOutlineTextMetricsW(dc, size, metrics))
+        return std::wstring();
+    const size_t at = reinterpret_cast<size_t>(metrics->otmpFamilyName);
+    if (at < sizeof(OUTLINETEXTMETRICW) || at >= size)
+        return std::wstring();
+    const wchar_t* family = reinterpret_cast<const wchar_t*>(buffer.data() + at);
+    const std::wstring listed = StripVerticalPrefix(std::wstring(family, wcsnlen(family, (size - at) / sizeof(wchar_t))));
+    return listed.empty() ? listed : (IsVerticalFace(face) ? L"@" : L"") + listed;
+}
 
 int CompareLogFonts(const LOGFONTW& a, const LOGFONTW& b)
 {

@@ -25,6 +25,13 @@ bool IsVerticalFace(const LOGFONTW& font);
 // Removes one leading "@".
 std::wstring StripVerticalPrefix(const std::wstring& face);
 
+// The name the font list shows for the family that face names in that
+// character set: a family answers to each of its names (the localised one
+// the list shows and the English one a settings file may hold) in any letter
+// case, as the font mapper and the tasks find it. Empty when no font of the
+// character set answers to face. A "@" stays in front.
+std::wstring ListedFaceName(const std::wstring& face, BYTE charSet);
+
 // -1, 0 or 1: face (natural order), then strike-out, underline, italic,
 // weight and height.
 int CompareLogFonts(const LOGFONTW& a, const LOGFONTW& b);

@@ -122,6 +122,36 @@ TEST(HostileInputProgramTest, AFaceNoFontHasIsNamedAndKept)
     }
 }
 
+// A face stored by another of its names (the English one, in any letter
+// case), from the settings file or an opened .knt: the combo shows the
+// installed face, the preview draws, and the face is saved as it was written.
+TEST(HostileInputProgramTest, AFaceByAnotherOfItsNamesShowsAsTheInstalledFace)
+{
+    const struct Case {
+        const wchar_t* face;
+        const wchar_t* shown;
+        bool knt;
+    } cases[] = {{L"ipagothic", L"IPA\u30B4\u30B7\u30C3\u30AF", false}, {L"IPAMincho", L"IPA\u660E\u671D", true}};
+    for (const Case& c : cases) {
+        ResetProgramState();
+        CSetting s = FirstStartSetting();
+        ASSERT_TRUE(WriteProgramSettings(s));
+        s.FontSetting.FontFace = c.face;
+        const std::wstring knt = FreshOutputFolder(L"other-name") + L"\\face.knt";
+        CSettingXmlWriter writer;
+        ASSERT_TRUE(c.knt ? writer.Write(s, knt) : WriteProgramSettings(s));
+        const std::wstring size = Id(IDC_FONT_SIZE), face = Id(IDC_FONT_FACE);
+        CDriveResult r = RunDriveScript(L"start" + (c.knt ? L" " + knt : L"") + L"\nexpect " + face + L" " + c.shown +
+                                        L"\ntext " + size + L" 41\nexpect " + size + L" 41\nexpect 300 x\nexpect " +
+                                        face + L" " + c.shown + L"\nkill\n");
+        EXPECT_EQ(0u, r.exitCode) << Narrow(c.face) << ": " << r.output;
+        CSetting saved;
+        ASSERT_TRUE(ReadProgramSettings(saved));
+        EXPECT_EQ(410, saved.FontSetting.Size);
+        EXPECT_EQ(std::wstring(c.face), saved.FontSetting.FontFace);
+    }
+}
+
 // A pasted text longer than the edit's default limit (30000 characters) is
 // kept whole: its last line is still there.
 TEST(HostileInputProgramTest, ALongPastedTextIsKeptWhole)

@@ -74,6 +74,22 @@ TEST(FontNames, FaceNameOperations)
     EXPECT_EQ(std::wstring(LF_FACESIZE, L'x'), GetFaceName(lf));
 }
 
+// A family answers to its localised and its English name in any case; the
+// list's (localised) name comes back, and nothing for a name no font has.
+TEST(FontNames, ListedFaceNameAnswersToEveryNameOfAFamily)
+{
+    const struct Case {
+        const wchar_t* face;
+        const wchar_t* listed;
+    } cases[] = {
+        {L"ipagothic", L"IPA\u30B4\u30B7\u30C3\u30AF"}, {L"IPAMincho", L"IPA\u660E\u671D"},
+        {L"@IPAGOTHIC", L"@IPA\u30B4\u30B7\u30C3\u30AF"}, {L"IPA\u30B4\u30B7\u30C3\u30AF", L"IPA\u30B4\u30B7\u30C3\u30AF"},
+        {L"No Such Face 12345", L""}, {L"", L""}, {L"@", L""}, {L"IPAGothic                        x", L""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(std::wstring(c.listed), ListedFaceName(c.face, SHIFTJIS_CHARSET)) << Narrow(c.face);
+}
+
 TEST(FontNames, CompareLogFontsOrder)
 {
     struct Case {
