@@ -103,6 +103,8 @@ LRESULT CFontListDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     SampleBox.Attach(GetDlgItem(IDC_FONT_LIST_SAMPLE), &Setting, [](const S& s) { return s.SampleText; },
                      [](S& s, const std::wstring& v) { s.SampleText = v; }, &Setting.SampleTexts);
     SampleBox.CommitOnEdit = true;
+    // The settings file keeps the sample text, and refuses a longer one.
+    ::SendMessageW(GetDlgItem(IDC_FONT_LIST_SAMPLE), CB_LIMITTEXT, limits::kMaxTextLength, 0);
     SampleBox.CommitOnKillFocus = false;
     SampleBox.RebuildOnDropDown = false;
     SampleBox.AddValueChangedListener(this, &CFontListDlg::OnSampleTextChanged);

@@ -3,9 +3,16 @@
 #include "foundation/StringUtil.h"
 #include "resources/strings_app.h"
 #include <boost/make_shared.hpp>
+#include <algorithm>
 
-void AddMruText(CMruStrings& list, const std::wstring& text)
+void AddMruText(CMruStrings& list, const std::wstring& whole)
 {
+    // The settings file keeps the texts and refuses a longer one: a longer
+    // text (the first line of a long text) is kept by its start.
+    size_t n = std::min(whole.size(), limits::kMaxTextLength);
+    if (n < whole.size() && IsHighSurrogate(whole[n - 1]))
+        --n;
+    const std::wstring text = whole.substr(0, n);
     for (auto it = list.Items.begin(); it != list.Items.end();) {
         if (*it && **it == text)
             it = list.Items.erase(it);

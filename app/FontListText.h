@@ -4,8 +4,9 @@
 #include "decoration/FontListDlgSetting.h"
 #include <string>
 
-// The text goes first; an entry with exactly that text (case-sensitive)
-// leaves its old place, and the list is cut to MaxSize from the back.
+// The text (by its first limits::kMaxTextLength units) goes first; an entry
+// with exactly that text (case-sensitive) leaves its old place, and the list
+// is cut to MaxSize from the back.
 void AddMruText(CMruStrings& list, const std::wstring& text);
 // The first line (lines end at LF) that is not empty once white space and
 // CR are trimmed from both ends, trimmed; false when there is none.

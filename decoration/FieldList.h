@@ -33,17 +33,19 @@
 //   Enum    UINT, int       its name in the table        DWORD              else the fallback
 //   Flags   UINT            the set bits' names, "|"     DWORD              the table's bits
 //   Double  double          six significant digits       REG_SZ text        by its rule
-//   Text    wstring         the text                     REG_SZ
-//   Path    wstring         relative to the file's folder when inside it; REG_SZ
+//   Text    wstring         the text                     REG_SZ             at most `most` characters
+//   Path    wstring         relative to the file's folder when inside it; REG_SZ; as Text
+//                           (a document's longer text is refused, the registry's not taken)
 //   Rect    RECT            "left" "top" "right" "bottom"; "Left" "Top" "Right" "Bottom",
 //                           read all four or none
-//   Count   size_t          unsigned decimal             none
+//   Count   size_t          unsigned decimal             none               at most `most`
 //   Record  a record        an element of its fields     a subkey
 //   List    vector of records or switches: entries by position; in the
 //           registry "Count" and the subkeys "00", "01", ...; at most `most`
 //   Texts   list of shared texts, stored while a switch is on, at most a
 //           limit of them kept (the oldest, at the end, go first)
 #pragma once
+#include "decoration/SettingLimits.h"
 #include <windows.h>
 #include <climits>
 #include <string>
@@ -140,10 +142,16 @@ struct CFlagsForm {
 struct CDoubleForm {
     CDoubleRule rule;
 };
-struct CTextForm {};
-struct CPathForm {};
+struct CTextForm {
+    size_t most;
+};
+struct CPathForm {
+    size_t most;
+};
 struct CRectForm {};
-struct CCountForm {};
+struct CCountForm {
+    size_t most;
+};
 
 // Every visitor derives from this: it turns each value form of a list into
 // a call of the visitor's Leaf(form, field, member), overloaded by the form
@@ -169,13 +177,13 @@ public:
     template <class R>
     void Color(const CField& f, COLORREF R::*m) { Visit(CColorForm(), f, m); }
     template <class R>
-    void Text(const CField& f, std::wstring R::*m) { Visit(CTextForm(), f, m); }
+    void Text(const CField& f, std::wstring R::*m, size_t most = limits::kMaxTextLength) { Visit(CTextForm{most}, f, m); }
     template <class R>
     void Rect(const CField& f, RECT R::*m) { Visit(CRectForm(), f, m); }
     template <class R>
-    void Path(const CField& f, std::wstring R::*m) { Visit(CPathForm(), f, m); }
+    void Path(const CField& f, std::wstring R::*m, size_t most = limits::kMaxTextLength) { Visit(CPathForm{most}, f, m); }
     template <class R>
-    void Count(const CField& f, size_t R::*m) { Visit(CCountForm(), f, m); }
+    void Count(const CField& f, size_t R::*m, size_t most) { Visit(CCountForm{most}, f, m); }
 
 private:
     template <class Form, class R, class T>

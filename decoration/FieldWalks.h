@@ -4,6 +4,8 @@
 #pragma once
 #include "decoration/FieldList.h"
 #include "decoration/SettingLimits.h"
+#include <algorithm>
+#include <functional>
 #include <vector>
 
 template <class R>
@@ -86,6 +88,7 @@ public:
     template <class T>
     void Leaf(const CAngleForm&, const CField& f, T R::*m) { Leaf(kAngleBounds, f, m); }
     void Leaf(const CColorForm&, const CField&, COLORREF R::*m) { m_r.*m &= 0x00FFFFFF; }
+    void Leaf(const CCountForm& form, const CField&, size_t R::*m) { m_r.*m = std::min(m_r.*m, form.most); }
     template <class Table, class T>
     void Leaf(const CEnumForm<Table>& form, const CField&, T R::*m)
     {
@@ -109,11 +112,20 @@ public:
         for (T& entry : list)
             ClampEntry(entry);
     }
+    // Cut once the walk is over: the limit may stand after the list and be
+    // brought into range itself.
     template <class L, class S, class N>
     void Texts(const CField&, L R::*items, S R::*, N R::*most)
     {
-        while ((m_r.*items).size() > m_r.*most)
-            (m_r.*items).pop_back();
+        m_cuts.push_back([this, items, most] {
+            while ((m_r.*items).size() > m_r.*most)
+                (m_r.*items).pop_back();
+        });
+    }
+    void CutTexts()
+    {
+        for (const auto& cut : m_cuts)
+            cut();
     }
 
 private:
@@ -121,6 +133,7 @@ private:
     template <class T>
     static void ClampEntry(T& entry) { ClampFields(entry); }
     R& m_r;
+    std::vector<std::function<void()>> m_cuts;
 };
 
 template <class R>
@@ -128,6 +141,7 @@ void ClampFields(R& r)
 {
     CClampWalk<R> walk(r);
     CFieldsOf<R>::Walk(walk);
+    walk.CutTexts();
 }
 
 // The bounds the field list gives the int member `target` of R.

@@ -30,7 +30,7 @@ public:
         typedef CMruStrings R;
         v.Bool(CField(L"SaveContents").NotCompared(), &R::SaveContents);
         v.Texts(CField(L"Items").Items(L"Item"), &R::Items, &R::SaveContents, &R::MaxSize);
-        v.Count(CField(L"MaxSize").NotCompared(), &R::MaxSize);
+        v.Count(CField(L"MaxSize").NotCompared(), &R::MaxSize, limits::kMaxRecentTexts);
     }
 };
 

@@ -89,10 +89,18 @@ public:
     {
         Value(f, [&](HKEY key, const wchar_t* name) { return ReadDouble(key, name, m_r.*m); });
     }
+    // A text longer than a document may hold is not taken: the settings file
+    // would store it and refuse it at the next start.
     template <class Form>
-    void Leaf(const Form&, const CField& f, std::wstring R::*m)
+    void Leaf(const Form& form, const CField& f, std::wstring R::*m)
     {
-        Value(f, [&](HKEY key, const wchar_t* name) { return ReadString(key, name, m_r.*m); });
+        Value(f, [&](HKEY key, const wchar_t* name) {
+            std::wstring text;
+            if (!ReadString(key, name, text) || text.size() > form.most)
+                return false;
+            m_r.*m = text;
+            return true;
+        });
     }
     // In the field's subkey, all four sides or none.
     void Leaf(const CRectForm&, const CField& f, RECT R::*m)

@@ -19,6 +19,16 @@ const double kMaxRate = 1000.0;
 // A settings document (a settings or .knt file, a clipboard fragment) is some
 // 10 KB; one beyond this is refused before it is read, not parsed for a minute.
 const ULONGLONG kMaxDocumentBytes = 4u << 20;
+// Texts from outside (faces, paths, sample texts) mean far less: a face at
+// most 31 characters, a path MAX_PATH. A longer one is refused by name when a
+// document is read, so that what the program writes it reads back: at this
+// bound every text of a settings file, each character written as a
+// five-byte reference ("&amp;"), stays below kMaxDocumentBytes. Generous,
+// so that a stored face too long to draw is still kept and named by the
+// tasks.
+const size_t kMaxTextLength = 4096;
+// The font list's recently used sample texts (it keeps 20).
+const size_t kMaxRecentTexts = 100;
 // Angles are signed and any turn is kept as it is (-30 stays -30, not
 // 330); the bound leaves room for the quarter turn vertical text adds.
 const int kMaxAngle = 1000000000;

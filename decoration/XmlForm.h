@@ -15,6 +15,7 @@
 #include "decoration/FieldList.h"
 #include "foundation/Error.h"
 #include "foundation/NamedValues.h"
+#include "foundation/StringUtil.h"
 #include "foundation/XmlDocument.h"
 #include "foundation/XmlValue.h"
 #include "resources/strings_decoration.h"
@@ -83,9 +84,12 @@ public:
         v = _wtof(text.c_str());
         return 0;
     }
+    // A text longer than its field's bound is refused (thrown, with both
+    // lengths): it would make the documents the program writes unreadable.
     std::wstring Write(const CTextForm&, const std::wstring& v) const { return v; }
-    UINT Read(const CTextForm&, const std::wstring& text, std::wstring& v) const
+    UINT Read(const CTextForm& form, const std::wstring& text, std::wstring& v) const
     {
+        CheckLength(text, form.most);
         v = text;
         return 0;
     }
@@ -93,10 +97,19 @@ public:
     {
         return filePath.empty() ? v : CXmlDocument::PathText(v, filePath);
     }
-    UINT Read(const CPathForm&, const std::wstring& text, std::wstring& v) const
+    // The full path counts too: the settings file stores it whole.
+    UINT Read(const CPathForm& form, const std::wstring& text, std::wstring& v) const
     {
-        v = filePath.empty() ? text : CXmlDocument::PathOfText(text, filePath);
+        CheckLength(text, form.most);
+        const std::wstring path = filePath.empty() ? text : CXmlDocument::PathOfText(text, filePath);
+        CheckLength(path, form.most);
+        v = path;
         return 0;
+    }
+    static void CheckLength(const std::wstring& text, size_t most)
+    {
+        if (text.size() > most)
+            throw my::CException(IDS_SETTING_TEXT_TOO_LONG, GroupedDigits(text.size()), GroupedDigits(most));
     }
     std::wstring Write(const CCountForm&, size_t v) const { return UIntToString(static_cast<unsigned>(v)); }
     UINT Read(const CCountForm&, const std::wstring& text, size_t& v) const
@@ -124,12 +137,13 @@ public:
             path += element + L" -> ";
         return name.empty() && !path.empty() ? path.substr(0, path.size() - 4) : path + name;
     }
-    // The value a reader refused, where it stands and in which file (or on
-    // the clipboard), for the message of the refusal.
+    // The value a reader refused (a long one by its start), where it stands
+    // and in which file (or on the clipboard), for the message of the refusal.
     std::wstring ValueAt(const std::wstring& value, const std::wstring& name) const
     {
-        return text.filePath.empty() ? CSimpleErr::Format(IDS_SETTING_VALUE_IN_CLIPBOARD, value, Where(name))
-                                     : CSimpleErr::Format(IDS_SETTING_VALUE_IN_FILE, value, Where(name), text.filePath);
+        const std::wstring shown = ShortenedForMessage(value);
+        return text.filePath.empty() ? CSimpleErr::Format(IDS_SETTING_VALUE_IN_CLIPBOARD, shown, Where(name))
+                                     : CSimpleErr::Format(IDS_SETTING_VALUE_IN_FILE, shown, Where(name), text.filePath);
     }
     // The text of the element `name` under node (the node itself for an
     // empty name) handed to parse, which answers 0 or the message id of a
@@ -340,12 +354,20 @@ public:
                    m_doc.GetNodeCount(entries, count)))
             return;
         (m_r.*items).clear();
+        m_form.where.push_back(f.element);
         for (long i = 0; ok && i < count; ++i) {
             CXmlDocument::CNode e;
             std::wstring text;
-            if ((ok = m_doc.GetNodeItem(entries, i, e) && m_doc.ReadText(e, std::wstring(), text)))
+            ok = m_doc.GetNodeItem(entries, i, e) &&
+                 Inside(std::wstring(f.item) + L"[" + std::to_wstring(i) + L"]", [&] {
+                     return m_form.ReadValue(e, std::wstring(), [&](const std::wstring& value) {
+                         return m_form.text.Read(CTextForm{limits::kMaxTextLength}, value, text);
+                     });
+                 });
+            if (ok)
                 (m_r.*items).push_back(typename L::value_type(new typename L::value_type::element_type(text)));
         }
+        m_form.where.pop_back();
     }
 
 private:

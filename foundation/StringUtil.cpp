@@ -70,6 +70,24 @@ std::wstring NoCaseKey(const std::wstring& name)
     return key;
 }
 
+std::wstring GroupedDigits(ULONGLONG n)
+{
+    std::wstring digits = std::to_wstring(n);
+    for (size_t i = digits.size(); i > 3; i -= 3)
+        digits.insert(i - 3, 1, L',');
+    return digits;
+}
+
+std::wstring ShortenedForMessage(const std::wstring& text, size_t most)
+{
+    if (text.size() <= most)
+        return text;
+    size_t n = most;
+    if (n > 0 && IsHighSurrogate(text[n - 1]))
+        --n;
+    return text.substr(0, n) + L"\x2026";
+}
+
 int CompareAsciiNoCase(const wchar_t* a, const wchar_t* b)
 {
     return _wcsicmp_l(a, b, GetComparisonLocale());

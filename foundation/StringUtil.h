@@ -39,6 +39,12 @@ std::wstring NoCaseKey(const std::wstring& name);
 _locale_t GetComparisonLocale();
 int CompareAsciiNoCase(const wchar_t* a, const wchar_t* b);
 
+// "62,914,560": a size a reader can take in at a glance.
+std::wstring GroupedDigits(ULONGLONG n);
+// A text for a message: a long one by its first `most` units and an
+// ellipsis, never splitting a surrogate pair.
+std::wstring ShortenedForMessage(const std::wstring& text, size_t most = 64);
+
 template <class T, class U>
 inline bool FlagsAllSet(T value, U mask) { return (value & mask) == mask; }
 

@@ -117,15 +117,6 @@ std::wstring ParseFailureDetail(IXMLDOMDocument* doc, const std::string& bytes, 
     return err.GetCodeText();
 }
 
-// "62,914,560": a size a reader can take in at a glance.
-std::wstring GroupedDigits(ULONGLONG n)
-{
-    std::wstring digits = std::to_wstring(n);
-    for (size_t i = digits.size(); i > 3; i -= 3)
-        digits.insert(i - 3, 1, L',');
-    return digits;
-}
-
 } // namespace
 
 bool CXmlDocument::FailTooLarge(UINT id, ULONGLONG size, const std::wstring& path)

@@ -15,17 +15,7 @@ namespace {
 
 // A face name in a message: a name read from a damaged file or registry may
 // be thousands of characters long, so only its start is shown, marked as cut.
-const size_t kShownFaceChars = 64;
-
-std::wstring FaceForMessage(const std::wstring& face)
-{
-    if (face.size() <= kShownFaceChars)
-        return face;
-    size_t n = kShownFaceChars;
-    if (IsHighSurrogate(face[n - 1]))
-        --n;  // a character is not split in two
-    return face.substr(0, n) + L"\x2026";
-}
+std::wstring FaceForMessage(const std::wstring& face) { return ShortenedForMessage(face); }
 
 bool IsBlankFace(const std::wstring& face)
 {

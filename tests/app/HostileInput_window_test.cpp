@@ -85,7 +85,8 @@ TEST(HostileInputProgramTest, ATextureScaledPastWhatCanBeMadeIsReported)
 // when another setting changes.
 TEST(HostileInputProgramTest, AFaceNoFontHasIsNamedAndKept)
 {
-    const std::wstring longFace(20000, L'x');
+    // The longest text the registry gives (a longer one is not taken).
+    const std::wstring longFace(limits::kMaxTextLength, L'x');
     const struct Case {
         const char* name;
         std::wstring face;
@@ -95,8 +96,8 @@ TEST(HostileInputProgramTest, AFaceNoFontHasIsNamedAndKept)
         {"not installed", L"No Such Face 12345", false,
          CSimpleErr::Format(IDS_FONT_FACE_NOT_INSTALLED, L"No Such Face 12345")},
         {"empty", L"", false, CSimpleErr::Format(IDS_FONT_FACE_EMPTY)},
-        {"20000 characters from the registry", longFace, true,
-         CSimpleErr::Format(IDS_FONT_FACE_TOO_LONG, std::wstring(64, L'x') + L"\x2026", L"20000", L"31")},
+        {"4096 characters from the registry", longFace, true,
+         CSimpleErr::Format(IDS_FONT_FACE_TOO_LONG, std::wstring(64, L'x') + L"\x2026", L"4096", L"31")},
     };
     for (const Case& c : cases) {
         ResetProgramState();

@@ -8,6 +8,7 @@
 #include "resources/strings_foundation_io.h"
 #include "tests/decoration/RegistryTestKey.h"
 #include "tests/decoration/SettingTestData.h"
+#include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
 #include <climits>
 
@@ -375,9 +376,12 @@ TEST(SettingXml, ValuesThatWillNotReadNameElementValueAndFile)
     CTempFolder folder;
     const std::wstring path = folder.File(L"設定.knt");
     const std::string base = DefaultFileText(path);
+    // A text past its bound is shown by its start.
+    const std::string tooLong(limits::kMaxTextLength + 1, 'x');
+    const std::wstring shown = std::wstring(64, L'x') + L"\x2026";
     struct Case {
-        const char* from;
-        const char* to;
+        std::string from;
+        std::string to;
         UINT error;
         const wchar_t* where;
         const wchar_t* value;
@@ -403,13 +407,19 @@ TEST(SettingXml, ValuesThatWillNotReadNameElementValueAndFile)
         // No value: the element is missing.
         {"<Unit>LINE</Unit><FnameType>", "<FnameType>", IDS_XML_NODE_NOT_FOUND, L"Settings -> Unit", nullptr},
         {"<Unit>LINE</Unit><FnameType>", "<Unit/><FnameType>", IDS_UNKNOWN_NAME, L"Settings -> Unit", L""},
+        {"<FontFace>", "<FontFace>" + tooLong, IDS_SETTING_TEXT_TOO_LONG, L"Settings -> FontSetting -> FontFace",
+         shown.c_str()},
+        {"<Path/>", "<Path>" + tooLong + "</Path>", IDS_SETTING_TEXT_TOO_LONG,
+         L"Settings -> PaintSetting -> Texture -> Path", shown.c_str()},
+        {"<Items/>", "<Items><Item>a</Item><Item>" + tooLong + "</Item></Items>", IDS_SETTING_TEXT_TOO_LONG,
+         L"Settings -> FontListDlg -> SampleTexts -> Items -> Item[1]", shown.c_str()},
     };
     for (const Case& c : cases) {
         bool ok = false;
         CSimpleErr err;
         DWORD version = 0;
         ReadBack(Edited(base, c.from, c.to), path, ok, err, version);
-        EXPECT_EQ(c.error, err.id) << c.to;
+        EXPECT_EQ(c.error, err.id) << c.to.substr(0, 80);
         // The value, the element and the file in one line; the element and
         // the file for an element that is not there.
         const std::vector<std::wstring> named =
@@ -449,6 +459,40 @@ TEST(SettingXml, ValuesThatWillNotReadNameElementValueAndFile)
             EXPECT_NE(std::wstring::npos, reader.m_err.message.find(text))
                 << Narrow(text) << " in " << Narrow(reader.m_err.message);
     }
+}
+
+// What the program writes it reads back: every text at its bound, each
+// character one that is written as a reference, every sample text the list
+// keeps. A text one past the bound is refused (above), a registry text is not
+// taken.
+TEST(SettingXml, TextsAtTheirBoundsReadBack)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"s.config"), text(limits::kMaxTextLength, L'&');
+    CSetting s;
+    s.FontSetting.FontFace = s.ConfigPath = s.FolderPath = s.FontListDlg.SampleText = text;
+    s.PaintSetting.Texture.Path = L"C:\\" + text.substr(3);
+    for (CBorderingSetting& b : s.Borderings)
+        b.Paint.Texture.Path = s.PaintSetting.Texture.Path;
+    s.FontListDlg.SampleTexts.MaxSize = 1000;
+    for (size_t i = 0; i < 1000; ++i)
+        s.FontListDlg.SampleTexts.Items.push_back(boost::make_shared<std::wstring>(text));
+    ClampFields(s);
+    EXPECT_EQ(limits::kMaxRecentTexts, s.FontListDlg.SampleTexts.Items.size());
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(true);
+    ASSERT_TRUE(writer.Write(s, path)) << Narrow(writer.m_err.message);
+    EXPECT_LE(ReadFileBytes(path).size(), limits::kMaxDocumentBytes);
+    CSetting back;
+    CSettingXmlReader reader;
+    ASSERT_TRUE(reader.Read(back, path)) << Narrow(reader.m_err.message);
+    ExpectSameFields(s, back);
+
+    CTestRegistryKey key;
+    ASSERT_TRUE(key.SetString(L"P32\\Setting\\Font", L"FontFace", text + L"x"));
+    CSetting imported;
+    imported.ImportRegistryFrom(HKEY_CURRENT_USER, key.Sub(L"P32"));
+    EXPECT_EQ(CSetting().FontSetting.FontFace, imported.FontSetting.FontFace);
 }
 
 TEST(SettingXml, NumbersAreClampedOnRead)
