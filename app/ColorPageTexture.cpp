@@ -38,6 +38,8 @@ void CColorPageTexture::UpdateRateEnables()
 LRESULT CColorPageTexture::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     FileCombo.SubclassWindow(GetDlgItem(IDC_TEXTURE_FILE));
+    // The settings file keeps the typed path, and refuses a longer one.
+    ::SendMessageW(FileCombo.m_hWnd, CB_LIMITTEXT, limits::kMaxTextLength, 0);
     FileCombo.Listener = this;
     FileCombo.List = &FileList;
     RefreshFileList();

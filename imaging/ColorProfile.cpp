@@ -4,6 +4,7 @@
 #include "imaging/Img.h"
 #include "foundation/File.h"
 #include "foundation/PathUtil.h"
+#include "foundation/StringUtil.h"
 #include "platform/Gdi.h"
 #include "resources/strings_drawing.h"
 #include <cstring>
@@ -18,19 +19,6 @@ const DWORD kLogicalColorSpaceSrgb = 0x73524742;  // LCS_sRGB, spelt as a multi-
 
 const wchar_t* const kRgbPreferred[] = {L"sRGB Color Space Profile.icm"};
 const wchar_t* const kCmykPreferred[] = {L"JapanStandard.icc", L"RSWOP.icm"};
-
-wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
-
-bool EqualsNoCaseAscii(const std::wstring& a, const wchar_t* b)
-{
-    size_t n = wcslen(b);
-    if (a.size() != n)
-        return false;
-    for (size_t i = 0; i < n; ++i)
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    return true;
-}
 
 CProfileCache& RgbCache()
 {
@@ -324,7 +312,7 @@ std::wstring ChooseProfileName(const std::vector<std::wstring>& installed, const
 {
     for (int p = 0; p < count; ++p)
         for (const std::wstring& name : installed)
-            if (EqualsNoCaseAscii(name, preferred[p]))
+            if (EqualsNoCase(name, preferred[p]))  // file names: as the file system compares
                 return name;
     return installed.empty() ? std::wstring() : installed.front();
 }
