@@ -226,20 +226,21 @@ TEST(MainWindow, TheFolderChooserSelectsAndExpandsTheStoredFolderOnCAndZ)
 {
     // Wine's browser stops short of a folder whose parent was listed after
     // the path was read (here the parse itself lists it: the stored path
-    // names a folder in another case) and would then return the parent's
-    // parent. Each folder has a folder inside, so that expanding shows.
+    // names a folder in another case, here of a full-width letter) and would
+    // then return the parent's parent. Each folder has a folder inside, so
+    // that expanding shows.
     const std::wstring roots[] = {L"C:\\kantelo-chooser", TestOutputPath(L"chooser")};
     for (const std::wstring& root : roots) {
         SCOPED_TRACE(Narrow(root));
         ASSERT_EQ(L'Z', TestOutputPath(L"x")[0]) << "the test output lies on drive Z:";
-        const std::wstring folder = root + L"\\Deep\\Er";
+        const std::wstring folder = root + L"\\\uFF24eep\\Er";
         SHCreateDirectoryExW(nullptr, (folder + L"\\Inner").c_str(), nullptr);
         DeleteFileW((folder + L"\\1.png").c_str());
         ASSERT_TRUE(AgeAccessTime(root));
-        ASSERT_TRUE(AgeAccessTime(root + L"\\Deep"));
+        ASSERT_TRUE(AgeAccessTime(root + L"\\\uFF24eep"));
         ResetProgramState();
         CSetting s = FirstStartSetting();
-        s.FolderPath = root + L"\\deep\\Er";
+        s.FolderPath = root + L"\\\uFF44eep\\Er";
         s.FnameType = FnameType::SEQ;
         ASSERT_TRUE(WriteProgramSettings(s));
         CDriveResult r = RunDriveScript(
