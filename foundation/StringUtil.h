@@ -34,8 +34,8 @@ std::wstring NoCaseKey(const std::wstring& name);
 
 // Tokens defined in ASCII compared without case: protocol words (HTTP
 // character sets, MIME parts), window class names, SVG ids. Only A-Z fold
-// (the "C" locale): a protocol knows no other letters' case, and folding them
-// would let "ſ" or "ı" pass for "s" or "I".
+// (the "C" locale), as those definitions fold them: no other letter may pass
+// for one of theirs.
 _locale_t GetComparisonLocale();
 int CompareAsciiNoCase(const wchar_t* a, const wchar_t* b);
 
