@@ -82,7 +82,7 @@ TEST_F(CommandTest, StartUpWithASettingsFileInUseAsksAndWritesNothing)
         EXPECT_TRUE(Shown(IDS_SETTINGS_FILE_IN_USE, 0)) << Narrow(boxes.boxes[0].text);
         EXPECT_NE(std::wstring::npos, boxes.boxes[0].text.find(SettingsFile()));
         EXPECT_EQ(UINT(MB_RETRYCANCEL), boxes.boxes[0].flags & MB_TYPEMASK);
-        EXPECT_FALSE(Shown(IDS_CONFIRM_CONTINUE_AFTER_CONFIG_ERROR, 0));
+        EXPECT_FALSE(Shown(IDS_CONFIRM_CONTINUE_AFTER_ERROR, 0));
     }
     EXPECT_EQ(good, ReadFileBytes(SettingsFile()));
     EXPECT_EQ(older, ReadFileBytes(SettingsFile() + L".bak"));
