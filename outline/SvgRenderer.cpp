@@ -18,22 +18,18 @@ const wchar_t kPrologue[] =
     L"\"http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd\">\n"
     L"\n";
 
-// What a text-mode file stream writes: every line feed as CR LF.
-std::string ToFileBytes(const std::wstring& text)
-{
-    std::string utf8;
-    WideToMultiByte(CP_UTF8, text, utf8);
-    std::string out;
-    out.reserve(utf8.size() + utf8.size() / 16);
-    for (char c : utf8) {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
-    return out;
-}
-
 } // namespace
+
+void CSvgRenderer::AppendFileBytes(std::string& to, const std::wstring& text)
+{
+    // What a text-mode file stream writes: every line feed as CR LF.
+    WideToMultiByte(CP_UTF8, text, m_utf8);
+    for (char c : m_utf8) {
+        if (c == '\n')
+            to += '\r';
+        to += c;
+    }
+}
 
 bool CIdLess::operator()(const std::wstring& a, const std::wstring& b) const
 {
@@ -75,31 +71,80 @@ void CSvgRenderer::BeginDocument(const std::wstring& path)
     m_writtenPatterns = 0;
     m_outputPath.SetPath(path);
     m_usedIds.clear();
-    m_document.clear();
+    m_file.reset();
+    m_failedId = 0;
+    m_pageHead.clear();
+    m_body.clear();
+    m_pageEnded = false;
+}
+
+void CSvgRenderer::Fail(UINT id, HRESULT hr)
+{
+    // The temporary goes with the writer, and the pages written into it with
+    // it: the document stays failed, or a later page would end a torn file.
+    m_file.reset();
+    m_failedId = id;
+    m_failedHr = hr;
+    throw my::CException(id, hr, m_outputPath.path);
+}
+
+void CSvgRenderer::OpenFile()
+{
+    m_file.reset(new CReplacingFileWriter(m_outputPath.path, false));
+    HRESULT hr = m_file->Open();
+    if (FAILED(hr))
+        Fail(IDS_CREATE_FILE_FAILED, hr);
+    std::string prologue;
+    if (HasFlag(kXmlPrologue)) {
+        std::wstring text = kPrologue;
+        ReplaceAll(text, L"[ENCODING]", L"utf-8");
+        AppendFileBytes(prologue, text);
+    }
+    hr = m_file->Write(prologue.data(), prologue.size());
+    if (FAILED(hr))
+        Fail(IDS_WRITE_FILE_FAILED, hr);
+}
+
+void CSvgRenderer::WriteEndedPage()
+{
+    if (m_failedId != 0)
+        throw my::CException(m_failedId, m_failedHr, m_outputPath.path);
+    if (!m_pageEnded)
+        return;
+    if (!m_file)
+        OpenFile();
+    HRESULT hr = m_file->Write(m_pageHead.data(), m_pageHead.size());
+    if (SUCCEEDED(hr))
+        hr = m_file->Write(m_body.data(), m_body.size());
+    if (FAILED(hr))
+        Fail(IDS_WRITE_FILE_FAILED, hr);
+    m_pageHead.clear();
+    m_body.clear();
+    m_pageEnded = false;
 }
 
 void CSvgRenderer::BeginPage(double width, double height)
 {
+    WriteEndedPage();
     m_pageWidth = width;
     m_pageHeight = height;
+    m_pageHead.clear();
     m_body.clear();
+    m_pageEnded = false;
 }
 
 void CSvgRenderer::BeginGroup(const std::wstring& name)
 {
     m_groups.push_back(name);
     const std::wstring id = IdAttribute(name);
-    m_body += L"<g";
-    if (!id.empty())
-        m_body += L" " + id;
-    m_body += L">";
+    AppendFileBytes(m_body, id.empty() ? L"<g>" : L"<g " + id + L">");
 }
 
 void CSvgRenderer::EndGroup()
 {
     if (m_groups.empty())
         return;
-    m_body += L"</g>";
+    m_body += "</g>";
     m_groups.pop_back();
 }
 
@@ -202,12 +247,12 @@ void CSvgRenderer::PaintPath(bool fill, bool stroke)
         WriteSvgPathData(element, m_paths);
     } catch (...) {
         // What was written stays in the page, unfinished, as the fault left it.
-        m_body += element.str();
+        AppendFileBytes(m_body, element.str());
         m_paths.clear();
         throw;
     }
     element << L"\" />";
-    m_body += element.str();
+    AppendFileBytes(m_body, element.str());
     CCachedRenderer::PaintPath(fill, stroke);
 }
 
@@ -220,31 +265,27 @@ void CSvgRenderer::EndPage()
        << L" xmlns:xlink=\"http://www.w3.org/1999/xlink\""
        << L" width=\"" << SvgNumber(m_pageWidth) << L"\" height=\"" << SvgNumber(m_pageHeight) << L"\""
        << L" viewBox=\"0 0 " << SvgNumber(m_pageWidth) << L' ' << SvgNumber(m_pageHeight) << L"\">";
-    m_document += os.str();
     if (m_writtenGradients < m_gradients.size() || m_writtenPatterns < m_patterns.size()) {
-        std::wostringstream defs;
-        defs << L"<defs>";
+        os << L"<defs>";
         for (; m_writtenGradients < m_gradients.size(); ++m_writtenGradients)
-            WriteSvgGradient(defs, m_gradients[m_writtenGradients]);
+            WriteSvgGradient(os, m_gradients[m_writtenGradients]);
         for (; m_writtenPatterns < m_patterns.size(); ++m_writtenPatterns)
-            WriteSvgPattern(defs, m_patterns[m_writtenPatterns]);
-        defs << L"</defs>";
-        m_document += defs.str();
+            WriteSvgPattern(os, m_patterns[m_writtenPatterns]);
+        os << L"</defs>";
     }
-    m_document += m_body;
-    m_document += L"</svg>";
-    m_body.clear();
+    m_pageHead.clear();
+    AppendFileBytes(m_pageHead, os.str());
+    m_body += "</svg>";
+    m_pageEnded = true;
 }
 
 void CSvgRenderer::EndDocument()
 {
-    std::string bytes;
-    if (HasFlag(kXmlPrologue)) {
-        std::wstring prologue = kPrologue;
-        ReplaceAll(prologue, L"[ENCODING]", L"utf-8");
-        bytes = ToFileBytes(prologue);
-    }
-    bytes += ToFileBytes(m_document);
-
-    WriteOutputFileOrThrow(m_outputPath.path, bytes.data(), bytes.size());
+    WriteEndedPage();
+    if (!m_file)
+        OpenFile();
+    const HRESULT hr = m_file->Commit();
+    if (FAILED(hr))
+        Fail(IDS_WRITE_FILE_FAILED, hr);
+    m_file.reset();
 }

@@ -1,12 +1,18 @@
 // Writes the drawing as SVG: one <svg> element per page, <g> elements for
 // groups and one <path> element per painted path. The SVG form starts with
 // the XML prologue; the HTML form is the bare <svg> elements one after
-// another. The file is written in UTF-8 by EndDocument.
+// another. The text is kept as the file holds it (UTF-8, line feeds as
+// CR LF), and only one page of it: an ended page goes into the document's
+// temporary file when the next page begins, and EndDocument puts the file in
+// place. A one-file document of thousands of pages held whole, as wide text
+// and again while written, ran a 32-bit process out of memory.
 #pragma once
 #include "outline/CachedRenderer.h"
+#include "foundation/ReplacingFileWriter.h"
 #include "outline/OutputPath.h"
 #include "outline/SvgPaint.h"
 #include "platform/GdiPlusGraphics.h"
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -35,14 +41,19 @@ public:
     CSvgRenderer() = default;
     explicit CSvgRenderer(DWORD flags) { m_flags = flags; }
 
+    // Drops a document begun and not ended, with its temporary file.
     void BeginDocument(const std::wstring& path) override;
+    // Writes the page ended before (creating the temporary file with the
+    // first one): IDS_CREATE_FILE_FAILED or IDS_WRITE_FILE_FAILED on failure,
+    // and the document is dropped.
     void BeginPage(double width, double height) override;
     void BeginGroup(const std::wstring& name) override;
     void SetName(const std::wstring& name) override { m_name = name; }
     void EndGroup() override;
     void EndPage() override;
-    // Throws IDS_CREATE_FILE_FAILED when the file cannot be created and IDS_WRITE_FILE_FAILED when it cannot
-    // be written or closed; a file that was there stays as it was.
+    // Writes the last page and puts the file in place. Throws IDS_CREATE_FILE_FAILED when the file cannot be
+    // created and IDS_WRITE_FILE_FAILED when it cannot be written or closed; a file that was there stays as it
+    // was, and no temporary file stays.
     void EndDocument() override;
     void PaintPath(bool fill, bool stroke) override;
 
@@ -50,7 +61,9 @@ public:
     std::wstring MakeUniqueId(const std::wstring& text);
     // The used ids that are no XML names.
     std::vector<std::wstring> GetInvalidIds() const;
-    const std::wstring& GetDocumentText() const { return m_document; }
+    // The page ended last, as the file will hold it (until the next page
+    // begins or the document ends).
+    std::string GetPageBytes() const { return m_pageHead + m_body; }
     const COutputPathParts& GetOutputPathParts() const { return m_outputPath; }
     const std::vector<CSvgGradient>& GetGradients() const { return m_gradients; }
     const std::vector<CSvgPattern>& GetPatterns() const { return m_patterns; }
@@ -66,14 +79,29 @@ private:
     const std::wstring& PatternId(const CTextureDesc& texture, const Gdiplus::Pen* pen);
     // ` id="..."` made unique, or nothing for an empty name.
     std::wstring IdAttribute(const std::wstring& name);
+    // Appends the text as the file holds it.
+    void AppendFileBytes(std::string& to, const std::wstring& text);
+    // The ended page into the temporary file, made first when there is none.
+    // A file that failed stays failed until the next document: throws the id
+    // with the path.
+    void WriteEndedPage();
+    void OpenFile();
+    [[noreturn]] void Fail(UINT id, HRESULT hr);
 
     std::set<std::wstring, CIdLess> m_usedIds;
     std::wstring m_name;
     std::vector<std::wstring> m_groups;
-    std::wstring m_body;
+    // The page: the root element's start and definitions (once it ended)
+    // and the paths, as file bytes.
+    std::string m_pageHead;
+    std::string m_body;
+    bool m_pageEnded = false;
+    std::string m_utf8;  // scratch of AppendFileBytes
     double m_pageWidth = 0;
     double m_pageHeight = 0;
-    std::wstring m_document;
+    std::unique_ptr<CReplacingFileWriter> m_file;
+    UINT m_failedId = 0;
+    HRESULT m_failedHr = S_OK;
     COutputPathParts m_outputPath;
     std::wstring m_imageTemplate = L"<fname>_img_<no>.<ext>";
     std::vector<CSvgGradient> m_gradients;

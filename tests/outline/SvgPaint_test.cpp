@@ -1,6 +1,7 @@
 #include "outline/SvgPaint.h"
 #include "outline/SvgRenderer.h"
 #include "outline/SvgWriter.h"
+#include "foundation/StringUtil.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <cmath>
@@ -12,7 +13,8 @@ namespace {
 // The document text between the root element and its end.
 std::wstring Inside(const CSvgRenderer& r)
 {
-    const std::wstring& doc = r.GetDocumentText();
+    std::wstring doc;
+    MultiByteToWideString(CP_UTF8, 0, r.GetPageBytes(), doc);
     const size_t open = doc.find(L'>') + 1;
     return doc.substr(open, doc.rfind(L"</svg>") - open);
 }

@@ -1,5 +1,6 @@
 #include "outline/SvgRenderer.h"
 #include "outline/SvgWriter.h"
+#include "foundation/StringUtil.h"
 #include "resources/strings_foundation_io.h"
 #include "resources/strings_outline.h"
 #include "tests/common/TestSupport.h"
@@ -34,7 +35,8 @@ std::wstring PageBody(F draw)
     r.BeginPage(10, 10);
     draw(r);
     r.EndPage();
-    const std::wstring& doc = r.GetDocumentText();
+    std::wstring doc;
+    MultiByteToWideString(CP_UTF8, 0, r.GetPageBytes(), doc);
     const size_t open = doc.find(L'>') + 1;
     return doc.substr(open, doc.size() - open - 6);
 }
