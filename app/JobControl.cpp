@@ -8,6 +8,7 @@
 #include "resources/strings_app.h"
 #include "resources/strings_foundation.h"
 #include <climits>
+#include <utility>
 
 namespace {
 
@@ -260,8 +261,9 @@ void CJobControl::EndJob(bool failed, const CSimpleErr& error, DWORD now)
         msg.ShowResourceMessage(IDS_JOB_STOPPED, MB_ICONWARNING);
     } else {
         const bool oneFile = m_saveJob.IsOneFile();
-        CSaveJobTasks job = m_saveJob;
-        m_saveJob.Clear();
+        // Moved, not copied: clearing a copy would drop the document.
+        CSaveJobTasks job;
+        std::swap(job, m_saveJob);
         // A document that cannot be written is reported instead of the
         // finished dialog, and no preview follows: the pane keeps what the
         // job drew until the next change asks for one.

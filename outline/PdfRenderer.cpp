@@ -1,11 +1,15 @@
 #include "outline/PdfRenderer.h"
 #include "foundation/ReplacingFileWriter.h"
+#include <hpdf_doc.h>
+#include <hpdf_streams.h>
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
 #include "resources/strings_foundation_io.h"
 #include "resources/strings_outline.h"
 #include <algorithm>
-#include <vector>
+#include <atomic>
+#include <cstdlib>
+#include <new>
 
 namespace {
 
@@ -32,8 +36,66 @@ void HPDF_STDCALL OnPdfError(HPDF_STATUS error, HPDF_STATUS detail, void* data)
     }
 }
 
-// libHaru's stream is read in pieces of this size into the output file.
-const HPDF_UINT32 kReadPiece = 1u << 16;
+// libHaru's memory, counted so that the test limit of the vector renderers
+// can stand for an exhausted address space: each block carries its size in
+// front of it (8 bytes, so the block keeps malloc's alignment).
+std::atomic<long long> g_pdfBytes(0);
+const size_t kBlockHead = 8;
+
+void* HPDF_STDCALL AllocatePdfMemory(HPDF_UINT size)
+{
+    const long long limit = GetDocumentMemoryForTest();
+    if (limit >= 0 && g_pdfBytes + static_cast<long long>(size) > limit)
+        return nullptr;
+    char* block = static_cast<char*>(std::malloc(size + kBlockHead));
+    if (!block)
+        return nullptr;
+    *reinterpret_cast<HPDF_UINT*>(block) = size;
+    g_pdfBytes += size;
+    return block + kBlockHead;
+}
+
+void HPDF_STDCALL FreePdfMemory(void* memory)
+{
+    if (!memory)
+        return;
+    char* block = static_cast<char*>(memory) - kBlockHead;
+    g_pdfBytes -= *reinterpret_cast<HPDF_UINT*>(block);
+    std::free(block);
+}
+
+// The file libHaru's save writes into, and the first failure of a write.
+struct CPdfFileSink {
+    CReplacingFileWriter* writer;
+    HRESULT result;
+};
+
+// The document's save stream while it points at a sink on the stack: freed
+// on every way out, and none left over from before.
+class CSaveStream {
+public:
+    explicit CSaveStream(HPDF_Doc doc) : m_doc(doc) { Free(); }
+    ~CSaveStream() { Free(); }
+    CSaveStream(const CSaveStream&) = delete;
+    CSaveStream& operator=(const CSaveStream&) = delete;
+
+private:
+    void Free()
+    {
+        if (m_doc->stream)
+            HPDF_Stream_Free(m_doc->stream);
+        m_doc->stream = nullptr;
+    }
+    HPDF_Doc m_doc;
+};
+
+HPDF_STATUS WriteToPdfFile(HPDF_Stream stream, const HPDF_BYTE* data, HPDF_UINT size)
+{
+    CPdfFileSink* sink = static_cast<CPdfFileSink*>(stream->attr);
+    if (SUCCEEDED(sink->result))
+        sink->result = sink->writer->Write(data, size);
+    return SUCCEEDED(sink->result) ? HPDF_OK : HPDF_FILE_IO_ERROR;
+}
 
 float F(double v) { return static_cast<float>(v); }
 
@@ -107,6 +169,9 @@ void CPdfRenderer::RaiseRecordedError()
     // The document's error state is cleared, so the next call is not refused for it.
     if (m_doc)
         HPDF_ResetError(m_doc);
+    // Raised as any allocation failure is, so the job names the file and the unit.
+    if (e.error == HPDF_FAILD_TO_ALLOC_MEM)
+        throw std::bad_alloc();
     throw hpdf::CPdfException(static_cast<int>(e.error), static_cast<int>(e.detail));
 }
 
@@ -124,11 +189,11 @@ void CPdfRenderer::BeginDocument(const std::wstring& path)
     m_path = path;
     ReleasePdfDoc();
     m_error = CPdfErrorRecord();
-    m_doc = HPDF_New(OnPdfError, &m_error);
+    m_doc = HPDF_NewEx(OnPdfError, AllocatePdfMemory, FreePdfMemory, 0, &m_error);
     if (!m_doc) {
         RaiseRecordedError();
-        // HPDF_New may report its own allocation failure only by null.
-        throw hpdf::CPdfException(HPDF_FAILD_TO_ALLOC_MEM, 0);
+        // HPDF_NewEx may report its own allocation failure only by null.
+        throw std::bad_alloc();
     }
 }
 
@@ -247,27 +312,33 @@ void CPdfRenderer::SavePdfFile()
 {
     if (!m_doc)
         throw hpdf::CPdfException(HPDF_INVALID_DOCUMENT, 0);
-    // libHaru writes into its memory stream, and the file is replaced from it
-    // through a checked temporary beside it: a failure never truncates the
-    // file that was there, and libHaru never needs a narrow file name.
-    Call([&] { HPDF_SaveToStream(m_doc); });
-    HPDF_UINT32 left = 0;
-    Call([&] { left = HPDF_GetStreamSize(m_doc); });
+    // The file is replaced through a checked temporary beside it, so a failure
+    // never truncates the file that was there, and libHaru never needs a
+    // narrow file name. libHaru's save goes into its own stream of the
+    // document; a writing stream stands in for its memory stream, so the
+    // saved document is not held a second time beside the one being saved.
     CReplacingFileWriter writer(m_path, false);
     HRESULT hr = writer.Open();
     if (FAILED(hr))
         throw my::CException(IDS_CREATE_FILE_FAILED, hr, m_path);
-    std::vector<HPDF_BYTE> piece(std::min(left, kReadPiece));
-    while (left > 0) {
-        HPDF_UINT32 got = std::min(left, kReadPiece);
-        Call([&] { HPDF_ReadFromStream(m_doc, piece.data(), &got); });
-        if (got == 0)
-            throw hpdf::CPdfException(HPDF_STREAM_EOF, 0);
-        hr = writer.Write(piece.data(), got);
-        if (FAILED(hr))
-            throw my::CException(IDS_WRITE_FILE_FAILED, hr, m_path);
-        left -= got;
+    CPdfFileSink sink = {&writer, S_OK};
+    CSaveStream stream(m_doc);
+    Call([&] { m_doc->stream = HPDF_CallbackWriter_New(m_doc->mmgr, WriteToPdfFile, &sink); });
+    if (!m_doc->stream)
+        throw std::bad_alloc();
+    HPDF_STATUS status = HPDF_OK;
+    try {
+        Call([&] { status = HPDF_SaveToStream(m_doc); });
+    } catch (const hpdf::CPdfException&) {
+        // A write that failed is said as such, not as libHaru's I/O error.
+        if (FAILED(sink.result))
+            throw my::CException(IDS_WRITE_FILE_FAILED, sink.result, m_path);
+        throw;
     }
+    if (FAILED(sink.result))
+        throw my::CException(IDS_WRITE_FILE_FAILED, sink.result, m_path);
+    if (status != HPDF_OK)
+        throw hpdf::CPdfException(static_cast<int>(status), 0);
     hr = writer.Commit();
     if (FAILED(hr))
         throw my::CException(IDS_WRITE_FILE_FAILED, hr, m_path);

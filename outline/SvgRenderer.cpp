@@ -8,6 +8,7 @@
 #include <boost/regex.hpp>
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <sstream>
 
 namespace {
@@ -24,6 +25,9 @@ void CSvgRenderer::AppendFileBytes(std::string& to, const std::wstring& text)
 {
     // What a text-mode file stream writes: every line feed as CR LF.
     WideToMultiByte(CP_UTF8, text, m_utf8);
+    const long long limit = GetDocumentMemoryForTest();
+    if (limit >= 0 && m_pageHead.size() + m_body.size() + m_utf8.size() > static_cast<unsigned long long>(limit))
+        throw std::bad_alloc();
     for (char c : m_utf8) {
         if (c == '\n')
             to += '\r';

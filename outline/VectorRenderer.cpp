@@ -1,7 +1,13 @@
 #include "outline/VectorRenderer.h"
+#include <atomic>
 #include <cmath>
 
 const double kIdentityTransform[kTransformSize] = {1.0, 0.0, 0.0, 1.0, 0.0, 0.0, 1.0};
+
+static std::atomic<long long> g_documentMemoryForTest(-1);
+
+void SetDocumentMemoryForTest(long long bytes) { g_documentMemoryForTest = bytes; }
+long long GetDocumentMemoryForTest() { return g_documentMemoryForTest; }
 
 // The distance of the Bezier control points from the ends of a quarter arc,
 // as a fraction of the radius: 4 (sqrt 2 - 1) / 3.

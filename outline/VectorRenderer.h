@@ -23,6 +23,13 @@ struct CGradationStop {
     CGradationStop(double pos, BYTE r, BYTE g, BYTE b, BYTE a = 255) : position(pos), red(r), green(g), blue(b), alpha(a) {}
 };
 
+// A stand-in for an exhausted address space, for tests: while the limit is 0
+// or more, a document renderer that would hold more than that many bytes of
+// its document at once (the SVG page, libHaru's document) fails as an
+// allocation does (std::bad_alloc). Negative: no limit.
+void SetDocumentMemoryForTest(long long bytes);
+long long GetDocumentMemoryForTest();
+
 // Transform records are seven doubles t0..t6: a point maps to
 // (t0*x + t1*y + t4, t2*x + t3*y + t5); t6 scales line widths.
 enum { kTransformSize = 7 };

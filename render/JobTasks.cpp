@@ -6,6 +6,8 @@
 #include "foundation/PathUtil.h"
 #include "platform/FindFile.h"
 #include "resources/strings_engine.h"
+#include <new>
+#include <stdexcept>
 #include <unordered_set>
 
 std::vector<std::wstring> CSaveJobTasks::OutputPaths() const
@@ -73,16 +75,32 @@ void CSaveJobTasks::EndDocument()
     if (!Pages)
         return;
     boost::shared_ptr<CVectorRenderer> document = Pages->GetRenderer();
+    Pages->SetRenderer(nullptr);
     Pages.reset();
-    if (document)
+    if (!document)
+        return;
+    try {
         document->EndDocument();
+    } catch (const std::bad_alloc&) {
+        document.reset();
+        ThrowOutputTooLargeForMemory(DocumentPath, UnitCount, LastUnit);
+    } catch (const std::length_error&) {
+        document.reset();
+        ThrowOutputTooLargeForMemory(DocumentPath, UnitCount, LastUnit);
+    }
 }
 
 void CSaveJobTasks::Clear()
 {
     Tasks.clear();
+    // Cancelled tasks may still hold the page renderer for a while: the
+    // document, and its temporary file, go now.
+    if (Pages)
+        Pages->SetRenderer(nullptr);
     Pages.reset();
     DocumentPath.clear();
+    UnitCount = 0;
+    LastUnit.clear();
     Setting.reset();
 }
 
@@ -109,12 +127,15 @@ void BuildSaveTasks(CSaveJobTasks& job, const CSetting& setting, const std::wstr
         built.Pages->SetRenderer(document);
         document->BeginDocument(built.DocumentPath);
     }
+    built.UnitCount = static_cast<int>(units.size());
+    built.LastUnit = units.back();
     for (size_t i = 0; i < units.size(); ++i) {
         boost::shared_ptr<CKanteloTask> task;
         if (built.Pages || snapshot.SaveFormat.IsVector()) {
             boost::shared_ptr<CVectorKanteloTask> vector(new CVectorKanteloTask);
             vector->SetRenderer(built.Pages ? boost::shared_ptr<CVectorRenderer>(built.Pages)
                                             : CreateRenderer(snapshot.SaveFormat));
+            vector->SetDocumentPath(built.DocumentPath);
             task = vector;
         } else {
             task.reset(new CKanteloTask);

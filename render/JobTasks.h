@@ -23,6 +23,10 @@ public:
     // and the document it writes.
     boost::shared_ptr<CMultiPageRenderer> Pages;
     std::wstring DocumentPath;
+    // The job's last unit (number from 1, text): where a document that
+    // cannot be ended stopped.
+    int UnitCount = 0;
+    std::wstring LastUnit;
 
     bool IsOneFile() const { return Pages != nullptr; }
     // The files the job writes, in task order (the document alone in a
@@ -31,9 +35,13 @@ public:
     // Those of them that exist already.
     std::vector<std::wstring> ExistingOutputs() const;
     // Writes the one-file document and lets it go (nothing for other jobs).
-    // Throws the renderer's error; the document is let go either way.
+    // Throws the renderer's error, memory that runs out as
+    // IDS_OUTPUT_TOO_LARGE_FOR_MEMORY for the document and the last unit;
+    // the document is let go either way.
     void EndDocument();
-    // Drops the tasks and a begun document unwritten.
+    // Drops the tasks and a begun document unwritten, with what it wrote so
+    // far, also when tasks still hold the page renderer: a job hands its
+    // tasks over and must not be copied, only moved, before it is cleared.
     void Clear();
 };
 

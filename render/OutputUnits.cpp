@@ -1,6 +1,9 @@
 #include "render/OutputUnits.h"
 #include "decoration/Setting.h"
+#include "foundation/Error.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_engine.h"
+#include <algorithm>
 #include <list>
 
 std::vector<std::wstring> SplitTextIntoUnits(const std::wstring& text, UINT unit)
@@ -198,4 +201,13 @@ std::wstring MakeOutputFileName(COutputNameCounts& used, int number, const std::
 {
     return MakeUniqueFileName(used, setting.MakeFileTitle(number, unitText), setting.SaveFormat.GetExtension(),
                               FileNameRoom(setting.FolderPath));
+}
+
+void ThrowOutputTooLargeForMemory(const std::wstring& file, int number, const std::wstring& unitText)
+{
+    size_t n = std::min(unitText.find(L'\n'), kShownUnitChars);
+    if (n < unitText.size() && n > 0 && IsHighSurrogate(unitText[n - 1]))
+        --n;  // a character is not split in two
+    const std::wstring shown = n < unitText.size() ? unitText.substr(0, n) + L"\x2026" : unitText;
+    throw my::CException(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, file, std::to_wstring(number), shown);
 }

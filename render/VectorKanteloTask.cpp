@@ -10,11 +10,14 @@
 #include "outline/DibRenderer.h"
 #include "outline/GlyphOutline.h"
 #include "outline/MultiRenderer.h"
+#include "render/OutputUnits.h"
 #include "platform/Gdi.h"
 #include "platform/GdiPlusPath.h"
 #include "resources/strings_engine.h"
 #include "resources/strings_outline.h"
 #include <algorithm>
+#include <new>
+#include <stdexcept>
 
 void UniteBox(CBoxF& into, const CBoxF& box)
 {
@@ -248,7 +251,25 @@ void CVectorKanteloTask::Run()
 {
     if (Text.empty())
         throw my::CException(IDS_TEXT_EMPTY);
-    LayOutVector();
-    if (MeasurePage() && DrawPage())
-        m_resultImage = m_dibRenderer->GetDib();
+    bool outOfMemory = false;
+    try {
+        LayOutVector();
+        if (MeasurePage() && DrawPage())
+            m_resultImage = m_dibRenderer->GetDib();
+    } catch (const std::bad_alloc&) {
+        if (!m_renderer)
+            throw;
+        outOfMemory = true;
+    } catch (const std::length_error&) {
+        if (!m_renderer)
+            throw;
+        outOfMemory = true;
+    }
+    if (outOfMemory) {
+        // What this unit drew goes first: the message needs memory too.
+        m_multiRenderer.reset();
+        m_dibRenderer.reset();
+        m_renderer.reset();
+        ThrowOutputTooLargeForMemory(m_documentPath.empty() ? Path : m_documentPath, No + 1, Text);
+    }
 }

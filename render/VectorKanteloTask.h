@@ -57,6 +57,12 @@ public:
     // The job's output renderer; none for a preview.
     void SetRenderer(const boost::shared_ptr<CVectorRenderer>& renderer) { m_renderer = renderer; }
     const boost::shared_ptr<CVectorRenderer>& GetRenderer() const { return m_renderer; }
+    // The one-file document the renderer's pages go into; empty when the unit
+    // has a file of its own (Path).
+    void SetDocumentPath(const std::wstring& path) { m_documentPath = path; }
+    // With an output renderer, memory that runs out (std::bad_alloc, or a
+    // string at its longest) is IDS_OUTPUT_TOO_LARGE_FOR_MEMORY for the file
+    // and this unit.
     void Run() override;
 
     // The page: X and Y move every glyph, Width and Height are its size.
@@ -83,6 +89,7 @@ private:
 
     CBoxF m_bounds;
     boost::shared_ptr<CVectorRenderer> m_renderer;
+    std::wstring m_documentPath;
     boost::shared_ptr<Gdiplus::CDibRenderer> m_dibRenderer;
     boost::shared_ptr<CMultiRenderer> m_multiRenderer;
     std::vector<CVectorLayerGroup> m_groups;
