@@ -13,6 +13,12 @@
 
 namespace {
 
+// A page's paths are kept in blocks of about this size: growing by a block,
+// a page of hundreds of megabytes never needs room for itself twice over, as
+// one string reallocating does (a line of 100,000 characters peaked at 1.6
+// times its page).
+const size_t kBodyBlock = 1u << 20;
+
 const wchar_t kPrologue[] =
     L"<?xml version=\"1.0\" encoding=\"[ENCODING]\" standalone=\"no\"?>\n"
     L"<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\"\n"
@@ -21,18 +27,50 @@ const wchar_t kPrologue[] =
 
 } // namespace
 
-void CSvgRenderer::AppendFileBytes(std::string& to, const std::wstring& text)
+const std::string& CSvgRenderer::FileBytes(const std::wstring& text)
 {
-    // What a text-mode file stream writes: every line feed as CR LF.
     WideToMultiByte(CP_UTF8, text, m_utf8);
     const long long limit = GetDocumentMemoryForTest();
-    if (limit >= 0 && m_pageHead.size() + m_body.size() + m_utf8.size() > static_cast<unsigned long long>(limit))
+    if (limit >= 0 && m_pageHead.size() + m_bodySize + m_utf8.size() > static_cast<unsigned long long>(limit))
         throw std::bad_alloc();
+    // What a text-mode file stream writes: every line feed as CR LF.
+    m_bytes.clear();
     for (char c : m_utf8) {
         if (c == '\n')
-            to += '\r';
-        to += c;
+            m_bytes += '\r';
+        m_bytes += c;
     }
+    return m_bytes;
+}
+
+void CSvgRenderer::AppendToBody(const std::string& bytes)
+{
+    if (m_body.empty() || m_body.back().size() + bytes.size() > m_body.back().capacity()) {
+        m_body.emplace_back();
+        m_body.back().reserve(std::max(kBodyBlock, bytes.size()));
+    }
+    m_body.back() += bytes;
+    m_bodySize += bytes.size();
+}
+
+void CSvgRenderer::ClearPage()
+{
+    m_pageHead.clear();
+    // The first block stays for the next page: most pages fit in it.
+    if (m_body.size() > 1)
+        m_body.resize(1);
+    if (!m_body.empty())
+        m_body[0].clear();
+    m_bodySize = 0;
+    m_pageEnded = false;
+}
+
+std::string CSvgRenderer::GetPageBytes() const
+{
+    std::string bytes = m_pageHead;
+    for (const std::string& block : m_body)
+        bytes += block;
+    return bytes;
 }
 
 bool CIdLess::operator()(const std::wstring& a, const std::wstring& b) const
@@ -77,9 +115,7 @@ void CSvgRenderer::BeginDocument(const std::wstring& path)
     m_usedIds.clear();
     m_file.reset();
     m_failedId = 0;
-    m_pageHead.clear();
-    m_body.clear();
-    m_pageEnded = false;
+    ClearPage();
 }
 
 void CSvgRenderer::Fail(UINT id, HRESULT hr)
@@ -102,7 +138,7 @@ void CSvgRenderer::OpenFile()
     if (HasFlag(kXmlPrologue)) {
         std::wstring text = kPrologue;
         ReplaceAll(text, L"[ENCODING]", L"utf-8");
-        AppendFileBytes(prologue, text);
+        prologue = FileBytes(text);
     }
     hr = m_file->Write(prologue.data(), prologue.size());
     if (FAILED(hr))
@@ -118,13 +154,11 @@ void CSvgRenderer::WriteEndedPage()
     if (!m_file)
         OpenFile();
     HRESULT hr = m_file->Write(m_pageHead.data(), m_pageHead.size());
-    if (SUCCEEDED(hr))
-        hr = m_file->Write(m_body.data(), m_body.size());
+    for (size_t i = 0; i < m_body.size() && SUCCEEDED(hr); ++i)
+        hr = m_file->Write(m_body[i].data(), m_body[i].size());
     if (FAILED(hr))
         Fail(IDS_WRITE_FILE_FAILED, hr);
-    m_pageHead.clear();
-    m_body.clear();
-    m_pageEnded = false;
+    ClearPage();
 }
 
 void CSvgRenderer::BeginPage(double width, double height)
@@ -132,23 +166,21 @@ void CSvgRenderer::BeginPage(double width, double height)
     WriteEndedPage();
     m_pageWidth = width;
     m_pageHeight = height;
-    m_pageHead.clear();
-    m_body.clear();
-    m_pageEnded = false;
+    ClearPage();
 }
 
 void CSvgRenderer::BeginGroup(const std::wstring& name)
 {
     m_groups.push_back(name);
     const std::wstring id = IdAttribute(name);
-    AppendFileBytes(m_body, id.empty() ? L"<g>" : L"<g " + id + L">");
+    AppendToBody(FileBytes(id.empty() ? L"<g>" : L"<g " + id + L">"));
 }
 
 void CSvgRenderer::EndGroup()
 {
     if (m_groups.empty())
         return;
-    m_body += "</g>";
+    AppendToBody("</g>");
     m_groups.pop_back();
 }
 
@@ -251,12 +283,12 @@ void CSvgRenderer::PaintPath(bool fill, bool stroke)
         WriteSvgPathData(element, m_paths);
     } catch (...) {
         // What was written stays in the page, unfinished, as the fault left it.
-        AppendFileBytes(m_body, element.str());
+        AppendToBody(FileBytes(element.str()));
         m_paths.clear();
         throw;
     }
     element << L"\" />";
-    AppendFileBytes(m_body, element.str());
+    AppendToBody(FileBytes(element.str()));
     CCachedRenderer::PaintPath(fill, stroke);
 }
 
@@ -277,9 +309,8 @@ void CSvgRenderer::EndPage()
             WriteSvgPattern(os, m_patterns[m_writtenPatterns]);
         os << L"</defs>";
     }
-    m_pageHead.clear();
-    AppendFileBytes(m_pageHead, os.str());
-    m_body += "</svg>";
+    m_pageHead = FileBytes(os.str());
+    AppendToBody("</svg>");
     m_pageEnded = true;
 }
 

@@ -63,7 +63,7 @@ public:
     std::vector<std::wstring> GetInvalidIds() const;
     // The page ended last, as the file will hold it (until the next page
     // begins or the document ends).
-    std::string GetPageBytes() const { return m_pageHead + m_body; }
+    std::string GetPageBytes() const;
     const COutputPathParts& GetOutputPathParts() const { return m_outputPath; }
     const std::vector<CSvgGradient>& GetGradients() const { return m_gradients; }
     const std::vector<CSvgPattern>& GetPatterns() const { return m_patterns; }
@@ -79,8 +79,10 @@ private:
     const std::wstring& PatternId(const CTextureDesc& texture, const Gdiplus::Pen* pen);
     // ` id="..."` made unique, or nothing for an empty name.
     std::wstring IdAttribute(const std::wstring& name);
-    // Appends the text as the file holds it.
-    void AppendFileBytes(std::string& to, const std::wstring& text);
+    // The text as the file holds it (valid until the next call).
+    const std::string& FileBytes(const std::wstring& text);
+    void AppendToBody(const std::string& bytes);
+    void ClearPage();
     // The ended page into the temporary file, made first when there is none.
     // A file that failed stays failed until the next document: throws the id
     // with the path.
@@ -94,9 +96,10 @@ private:
     // The page: the root element's start and definitions (once it ended)
     // and the paths, as file bytes.
     std::string m_pageHead;
-    std::string m_body;
+    std::vector<std::string> m_body;
+    size_t m_bodySize = 0;
     bool m_pageEnded = false;
-    std::string m_utf8;  // scratch of AppendFileBytes
+    std::string m_utf8, m_bytes;  // scratch of FileBytes
     double m_pageWidth = 0;
     double m_pageHeight = 0;
     std::unique_ptr<CReplacingFileWriter> m_file;

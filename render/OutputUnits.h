@@ -59,7 +59,7 @@ std::wstring MakeOutputFileName(COutputNameCounts& used, int number, const std::
                                 const CSetting& setting);
 
 // Raises IDS_OUTPUT_TOO_LARGE_FOR_MEMORY: the file, the unit's number (from 1)
-// and the start of its text, its first line up to kShownUnitChars characters
-// (a unit may be a line of a million), marked as cut.
+// and the start of its text, its first line up to kShownUnitChars UTF-16
+// units, never half a pair (a unit may be a line of a million), marked as cut.
 const size_t kShownUnitChars = 32;
 [[noreturn]] void ThrowOutputTooLargeForMemory(const std::wstring& file, int number, const std::wstring& unitText);

@@ -114,6 +114,17 @@ TEST(PdfRenderer, WorksOnAfterAnError)
     EXPECT_EQ(UINT(IDS_PDF_ERROR), ThrownId([&] { idle.EndDocument(); }));
 }
 
+TEST(PdfRenderer, LibHarusOutOfMemoryIsAnAllocationFailure)
+{
+    // Raised as any allocation failure, so the job names the file and unit.
+    CPdfRenderer r;
+    r.BeginDocument(L"unused.pdf");
+    r.BeginPage(100, 100);
+    SetDocumentMemoryForTest(0);
+    EXPECT_THROW(for (int i = 0; i < 1000; ++i) r.Rectangle(i, i, 10, 10), std::bad_alloc);
+    SetDocumentMemoryForTest(-1);
+}
+
 TEST(PdfRenderer, SecondDocumentDiscardsTheFirst)
 {
     CTempFolder folder;

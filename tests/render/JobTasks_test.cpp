@@ -1,6 +1,7 @@
 #include "render/JobTasks.h"
 #include "render/MultiPageRenderer.h"
 #include "render/VectorKanteloTask.h"
+#include "outline/SvgRenderer.h"
 #include "tests/render/TaskTestSupport.h"
 #include "resources/strings_engine.h"
 #include <gtest/gtest.h>
@@ -68,6 +69,30 @@ TEST(JobTasksTest, OneFileJobDrawsEveryUnitAsAPageOfTheFirstUnitsDocument)
     job.EndDocument();
     EXPECT_FALSE(job.IsOneFile());
     EXPECT_NE(std::string::npos, ReadFileBytes(job.DocumentPath).find("/Count 3"));
+}
+
+TEST(JobTasksTest, ClearedOneFileJobDropsItsDocumentAndAnEndOutOfMemoryIsNamed)
+{
+    CTempFolder folder;
+    const CSetting setting = JobSetting(OutputType::SVG_TAG, true, folder.Path());
+    CSaveJobTasks job;
+    BuildSaveTasks(job, setting, L"one\ntwo\nthree", nullptr);
+    // A cancelled task still holds the page renderer, as the worker's list does.
+    const boost::shared_ptr<CKanteloTask> held = job.Tasks[2];
+    job.Tasks[0]->Execute();
+    job.Tasks[1]->Execute();
+    EXPECT_EQ(1, CountFiles(folder.Path()));  // the temporary, with the first page
+    job.Clear();
+    EXPECT_EQ(0, CountFiles(folder.Path()));
+
+    struct CEndOutOfMemory : CSvgRenderer {
+        void EndDocument() override { throw std::bad_alloc(); }
+    };
+    BuildSaveTasks(job, setting, L"one\ntwo\nthree", nullptr);
+    job.Pages->SetRenderer(boost::shared_ptr<CVectorRenderer>(new CEndOutOfMemory));
+    const std::wstring document = job.DocumentPath;
+    EXPECT_EQ(Narrow(CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, document, L"3", L"three")),
+              Narrow(ThrownError([&] { job.EndDocument(); }).message));
 }
 
 TEST(JobTasksTest, PreviewTaskByFormatAndPaneSize)

@@ -1,6 +1,7 @@
 // Cutting a text into output units and naming their files.
 #include "render/OutputUnits.h"
 #include "foundation/StringUtil.h"
+#include "resources/strings_engine.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <random>
@@ -213,3 +214,19 @@ TEST(OutputFileNameTest, SettingsNameTheFileAndChooseTheExtension)
 }
 
 } // namespace
+
+TEST(OutputFileNameTest, AUnitInAMessageIsItsFirstLineCutToFewCharacters)
+{
+    const std::wstring a31(31, L'a');
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"short", L"short"},
+        {L"first\nsecond", L"first\u2026"},
+        {a31 + L"bc", a31 + L"b\u2026"},
+        {a31 + L"\U00020B9F", a31 + L"\u2026"},  // the pair is not split
+    };
+    for (const auto& c : cases) {
+        const my::CException e = ThrownError([&] { ThrowOutputTooLargeForMemory(L"C:\\f.svg", 7, c.first); });
+        EXPECT_EQ(Narrow(CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, L"C:\\f.svg", L"7", c.second)),
+                  Narrow(e.message));
+    }
+}

@@ -3,6 +3,8 @@
 #include "render/SaveJob.h"
 #include "render/OutputUnits.h"
 #include "foundation/ReplacingFileWriter.h"
+#include "outline/VectorRenderer.h"
+#include "resources/strings_engine.h"
 #include "resources/strings_foundation_io.h"
 #include "resources/strings_outline.h"
 #include "tests/render/TaskTestSupport.h"
@@ -71,6 +73,34 @@ TEST(SaveJobTest, AFullDiskLeavesEveryOldFileAsItWas)
         EXPECT_EQ(static_cast<int>(files.size()), CountFiles(folder.Path())) << f.name;
         for (const std::wstring& file : files)
             EXPECT_EQ(f.signature, ReadFileBytes(file).substr(0, f.signature.size())) << f.name;
+    }
+}
+
+// Memory that runs out while a vector file is made is named with the file and
+// the unit; a one-file document that cannot be finished leaves no file, its
+// temporary (which holds the first page by then) included.
+TEST(SaveJobTest, MemoryThatRunsOutIsNamedWithTheFileAndTheUnit)
+{
+    for (const CFormatCase& f : {kFormats[4], kFormats[6]}) {
+        CTempFolder folder;
+        const std::wstring text = L"縁\n縁縁縁縁";
+        std::vector<std::wstring> files;
+        std::wstring error;
+        ASSERT_TRUE(RunSaveJob(JobSetting(f), text, folder.Path(), files, error)) << f.name << ": " << Narrow(error);
+        size_t bytes = 0;
+        for (const std::wstring& file : files) {
+            bytes += ReadFileBytes(file).size();
+            DeleteFileW(file.c_str());
+        }
+        // The first page fits, the second, four times its drawing, does not.
+        SetDocumentMemoryForTest(static_cast<long long>(bytes / 3));
+        const bool saved = RunSaveJob(JobSetting(f), text, folder.Path(), files, error);
+        SetDocumentMemoryForTest(-1);
+        EXPECT_FALSE(saved) << f.name;
+        const std::wstring file = folder.File(f.singleFile ? L"1.html" : L"2.svg");
+        EXPECT_EQ(Narrow(CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, file, L"2", L"縁縁縁縁")), Narrow(error))
+            << f.name;
+        EXPECT_EQ(f.singleFile ? 0 : 1, CountFiles(folder.Path())) << f.name;
     }
 }
 
