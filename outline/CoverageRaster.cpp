@@ -134,7 +134,10 @@ void CCoverageRaster::SortForSweep()
         return;
     }
     const size_t stride = static_cast<size_t>(m_maxX - m_minX + 2);
-    m_accum.assign(stride * kBandRows, 0.0f);
+    // A pixel's sum takes the same edges in the same order whatever the
+    // band's height, so the coverage does not change with it.
+    m_bandRows = static_cast<int>(std::max<size_t>(1, std::min<size_t>(kBandRows, kBandFloats / stride)));
+    m_accum.assign(stride * m_bandRows, 0.0f);
     m_row.assign(stride, 0);
 }
 

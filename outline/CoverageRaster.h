@@ -30,6 +30,9 @@ public:
 
 private:
     static const int kBandRows = 64;  // rows accumulated at once: a small buffer, few passes over the edges
+    // Fewer rows for a wide extent: the band holds no more floats than this
+    // (a line of 100,000 characters drawn its whole width took 230 MB).
+    static const size_t kBandFloats = size_t(1) << 20;
 
     struct Edge {
         float x0, y0, x1, y1;  // y0 < y1
@@ -53,6 +56,7 @@ private:
     std::vector<size_t> m_active;
     int m_minX = 0, m_maxX = 0;  // columns any edge touches, m_maxX exclusive
     int m_minY = 0, m_maxY = 0;  // rows any edge touches, m_maxY exclusive
+    int m_bandRows = kBandRows;
 };
 
 template <class Paint>
@@ -62,7 +66,7 @@ void CCoverageRaster::Sweep(Paint paint)
     SortForSweep();
     if (m_edges.empty())
         return;
-    const int band = kBandRows;
+    const int band = m_bandRows;
     size_t next = 0;
     m_active.clear();
     for (int top = m_minY; top < m_maxY; top += band) {

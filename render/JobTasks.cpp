@@ -125,7 +125,11 @@ void BuildSaveTasks(CSaveJobTasks& job, const CSetting& setting, const std::wstr
         boost::shared_ptr<CVectorRenderer> document = CreateRenderer(snapshot.SaveFormat);
         built.Pages.reset(new CMultiPageRenderer);
         built.Pages->SetRenderer(document);
-        document->BeginDocument(built.DocumentPath);
+        try {
+            document->BeginDocument(built.DocumentPath);
+        } catch (const std::bad_alloc&) {
+            ThrowOutputTooLargeForMemory(built.DocumentPath, 1, units[0]);
+        }
     }
     built.UnitCount = static_cast<int>(units.size());
     built.LastUnit = units.back();

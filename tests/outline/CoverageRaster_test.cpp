@@ -136,6 +136,23 @@ TEST(CoverageRaster, MatchesFineSamplingOnRandomShapes)
             EXPECT_EQ(0, off) << round;
         else
             EXPECT_LE(off * 5, edge) << round;
+        // Beside a shape two million pixels away the band is one row high:
+        // no pixel changes.
+        Polygons spread = shape;
+        spread.push_back({{2e6, 0}, {2e6 + 1, 0}, {2e6 + 1, 1}});
+        CCoverageRaster wide;
+        wide.Reset(1 << 21, 24);
+        for (const std::vector<CPointD>& p : spread) {
+            wide.MoveTo(p[0].x, p[0].y);
+            for (size_t i = 1; i < p.size(); ++i)
+                wide.LineTo(p[i].x, p[i].y);
+        }
+        std::vector<int> banded(fast.size(), 0);
+        wide.Sweep([&](int y, int x, const uint8_t* c, int n) {
+            for (int i = 0; i < n && x + i < 24; ++i)
+                banded[static_cast<size_t>(y * 24 + x + i)] = c[i];
+        });
+        EXPECT_EQ(fast, banded) << round;
     }
 }
 
