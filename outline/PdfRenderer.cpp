@@ -1,11 +1,11 @@
 #include "outline/PdfRenderer.h"
 #include "foundation/ReplacingFileWriter.h"
-#include <hpdf_doc.h>
-#include <hpdf_streams.h>
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
 #include "resources/strings_foundation_io.h"
 #include "resources/strings_outline.h"
+#include <hpdf_doc.h>
+#include <hpdf_streams.h>
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
