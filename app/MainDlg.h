@@ -213,6 +213,11 @@ private:
     LRESULT OnJobMessage(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnRunClicked(WORD, WORD, HWND, BOOL&);
     LRESULT OnStopClicked(WORD, WORD, HWND, BOOL&);
+    // Turning off the control that has the keyboard focus leaves the focus
+    // nowhere: whatever turns inputs off and on runs under a CFocusHandOver,
+    // which hands such a focus on (HandOnFocus).
+    class CFocusHandOver;
+    void HandOnFocus(HWND before);
 public:
     // CJobView
     SIZE GetPreviewSize() override;
@@ -255,6 +260,9 @@ private:
     CMainDropTargets m_drops;
     CRowMenus m_rowMenus;
     CJobControl m_jobs;
+    // The last focus handed on: the control it was taken from, and where it went.
+    HWND m_focusTakenFrom = nullptr;
+    HWND m_focusTakenTo = nullptr;
 };
 
 // The main window object while it exists (its constructor sets it), else null.

@@ -21,7 +21,55 @@ const int kJobInputs[] = {IDC_CHARSET,  IDC_FONT_FACE,  IDC_FONT_SIZE,    IDC_FO
                           IDC_UNIT_CHAR, IDC_UNIT_LINE,  IDC_UNIT_PARAGRAPH, IDC_FNAME_TYPE,  IDC_SAVE_FORMAT,
                           IDC_BK_PAINT,  IDC_BK_COLOR_LABEL, IDC_BK_COLOR,   IDC_TRIM,          IDC_RUN};
 
+bool CanTakeFocus(HWND control) { return control && ::IsWindowEnabled(control) && ::IsWindowVisible(control); }
+
 } // namespace
+
+// --- The keyboard focus --------------------------------------------------------
+//
+// The system takes the focus from a control that is turned off and gives it to
+// no window: no key reaches the window then (Tab, Esc, Enter, the mnemonics)
+// until a click. Run, pressed with the keys or the mouse, has the focus when it
+// turns itself off for a save. So the focus the inputs' states took is handed
+// on, by one rule: back to the control it was last taken from when it came
+// from there and that control can have it again; else from Stop to Run (a save
+// ended), from anything else to Stop while a save runs; else to the control
+// Tab would reach next.
+
+class CMainDlg::CFocusHandOver {
+public:
+    explicit CFocusHandOver(CMainDlg& dialog) : m_dialog(dialog), m_before(::GetFocus()) {}
+    ~CFocusHandOver() { m_dialog.HandOnFocus(m_before); }
+    CFocusHandOver(const CFocusHandOver&) = delete;
+    CFocusHandOver& operator=(const CFocusHandOver&) = delete;
+
+private:
+    CMainDlg& m_dialog;
+    HWND m_before;
+};
+
+void CMainDlg::HandOnFocus(HWND before)
+{
+    if (!before || !::IsChild(m_hWnd, before))
+        return;
+    // The focus may lie in a part of the control (a combo box's edit field).
+    HWND control = before;
+    while (::GetParent(control) != m_hWnd)
+        control = ::GetParent(control);
+    if (CanTakeFocus(control) && ::IsWindowEnabled(before))
+        return;
+    HWND stop = GetDlgItem(IDC_STOP);
+    HWND target = control == m_focusTakenTo ? m_focusTakenFrom : nullptr;
+    if (!CanTakeFocus(target))
+        target = control == stop ? GetDlgItem(IDC_RUN) : stop;
+    if (!CanTakeFocus(target))
+        target = ::GetNextDlgTabItem(m_hWnd, control, FALSE);
+    m_focusTakenFrom = control;
+    m_focusTakenTo = target;
+    // As the Tab key moves it: a button that takes it becomes the default one.
+    if (target)
+        ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+}
 
 // --- Settings changes ---------------------------------------------------------
 
@@ -98,6 +146,7 @@ SIZE CMainDlg::GetPreviewSize()
 
 void CMainDlg::SetJobControlsState(bool running)
 {
+    CFocusHandOver focus(*this);
     // The seventy controls change without a repaint each, and the window is
     // repainted once when it is next idle: repainting them one by one and
     // then the whole window at once held every save (and its end) for 100 to
@@ -113,7 +162,11 @@ void CMainDlg::SetJobControlsState(bool running)
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
-void CMainDlg::ShowFormatDependentState() { ShowFormatDependentState(m_jobs.IsSaveRunning()); }
+void CMainDlg::ShowFormatDependentState()
+{
+    CFocusHandOver focus(*this);
+    ShowFormatDependentState(m_jobs.IsSaveRunning());
+}
 
 // The inputs that depend on the format and the naming as well as on a
 // running save job.

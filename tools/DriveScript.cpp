@@ -118,7 +118,7 @@ void CDriveLine::Check() const
         if (words != 1)
             throw CDriveError{L"key takes one key name"};
         ParseKeyName(Word(rest, 0));
-    } else if (c == L"focus" || c == L"tab" || c == L"page" || c == L"fits" || c == L"blank") {
+    } else if (c == L"focus" || c == L"focused" || c == L"tab" || c == L"page" || c == L"fits" || c == L"blank") {
         if (words != 1)
             throw CDriveError{c + L" takes one number"};
         Id(0);

@@ -55,6 +55,8 @@
 //   blank ID         fail unless control ID shows no text within 3 s (a combo
 //                    box with nothing chosen)
 //   enabled ID 0|1   fail unless the control's enabled state is that within 3 s
+//   focused ID       fail unless control ID (or a child of it, a combo box's
+//                    edit field) has the keyboard focus within 3 s
 //   fits ID          fail unless the whole text of control ID (an edit, or a
 //                    combo box's edit field) is in view with the caret at its
 //                    end, as after typing: not scrolled out at the start
@@ -484,6 +486,8 @@ public:
             Key(ParseKeyName(line.Text(0)));
         else if (c == L"focus")
             Focus(Control(line.Id(0)));
+        else if (c == L"focused")
+            Focused(Control(line.Id(0)));
         else if (c == L"tab")
             Tab(line.Id(0));
         else if (c == L"press")
@@ -999,6 +1003,19 @@ private:
             }))
             Fail(L"the control did not take the focus");
         Settle();
+    }
+
+    // Names what has the focus instead, so that a failure says where it went.
+    void Focused(HWND control)
+    {
+        const DWORD thread = WindowThread(control);
+        HWND focus = nullptr;
+        if (!WaitFor([&] {
+                focus = ThreadFocus(thread);
+                return focus && (focus == control || IsChild(control, focus));
+            }))
+            Fail(focus ? L"control " + std::to_wstring(GetDlgCtrlID(focus)) + L" has the focus"
+                       : L"no window of the program has the focus");
     }
 
     HWND SheetTabs(HWND sheet)

@@ -96,6 +96,33 @@ TEST(MainWindow, TabLeavesTheTextAndShiftTabComesBack)
     EXPECT_EQ(0u, r.exitCode) << r.output;
 }
 
+// A save started and stopped with the keys alone: Run turns itself off with
+// the focus on it, which goes to Stop while the job runs and comes back to
+// Run after it; Tab and Shift+Tab go on from there (Stop is off again).
+TEST(MainWindow, TheFocusGoesToStopWhileAJobRunsAndBackToRun)
+{
+    ResetProgramState();
+    const std::wstring folder = FreshOutputFolder(L"focus-job");
+    CSetting s = FirstStartSetting();
+    s.FolderPath = folder;
+    s.FnameType = FnameType::SEQ;
+    s.Unit = TextUnit::CHAR;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    // A file for each of 4000 characters: seconds of work, however fast.
+    std::wstring text;
+    for (int line = 0; line < 40; ++line)
+        text += std::wstring(100, L'縁') + L"\\n";
+    const std::wstring stop = Id(IDC_STOP), openFolder = Id(IDC_OPEN_FOLDER);
+    std::wstring script = L"start\ntext 153 " + text + L"\nfocus 153\nkey alt+r\nwait " +
+                          LoadResourceString(IDS_BROWSE_FOLDER_TITLE) + L"\nexpect " + Id(kBrowserName) +
+                          L" kantelo-focus-job\nkey enter\nmain\nenabled 1 0\nfocused " + stop + L"\n";
+    script += L"key tab\nfocused " + openFolder + L"\nkey shift+tab\nfocused " + stop + L"\nkey enter\n";
+    script += L"wait 処理を中断しました\nkey enter\nmain\nenabled 1 1\nfocused 1\nkey tab\nfocused " + openFolder +
+              L"\nkey shift+tab\nfocused 1\nclose\nexit 2\n";
+    CDriveResult r = RunDriveScript(script);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+}
+
 TEST(MainWindow, TheSplitterBarTakesTheKeysWhileItIsDragged)
 {
     ResetProgramState();
