@@ -98,7 +98,8 @@ TEST(MainWindow, TabLeavesTheTextAndShiftTabComesBack)
 
 // A save started and stopped with the keys alone: Run turns itself off with
 // the focus on it, which goes to Stop while the job runs and comes back to
-// Run after it; Tab and Shift+Tab go on from there (Stop is off again).
+// Run after it; Tab and Shift+Tab go on from there (Stop is off again). A
+// save started with Enter elsewhere gives the focus back there.
 TEST(MainWindow, TheFocusGoesToStopWhileAJobRunsAndBackToRun)
 {
     ResetProgramState();
@@ -112,13 +113,18 @@ TEST(MainWindow, TheFocusGoesToStopWhileAJobRunsAndBackToRun)
     std::wstring text;
     for (int line = 0; line < 40; ++line)
         text += std::wstring(100, L'縁') + L"\\n";
-    const std::wstring stop = Id(IDC_STOP), openFolder = Id(IDC_OPEN_FOLDER);
-    std::wstring script = L"start\ntext 153 " + text + L"\nfocus 153\nkey alt+r\nwait " +
-                          LoadResourceString(IDS_BROWSE_FOLDER_TITLE) + L"\nexpect " + Id(kBrowserName) +
-                          L" kantelo-focus-job\nkey enter\nmain\nenabled 1 0\nfocused " + stop + L"\n";
-    script += L"key tab\nfocused " + openFolder + L"\nkey shift+tab\nfocused " + stop + L"\nkey enter\n";
-    script += L"wait 処理を中断しました\nkey enter\nmain\nenabled 1 1\nfocused 1\nkey tab\nfocused " + openFolder +
-              L"\nkey shift+tab\nfocused 1\nclose\nexit 2\n";
+    const std::wstring stop = Id(IDC_STOP), openFolder = Id(IDC_OPEN_FOLDER), size = Id(IDC_FONT_SIZE);
+    // The chooser closed with Enter once it shows the folder; the save
+    // stopped with Enter, and its box closed with Enter too.
+    const std::wstring chooseByKeys = L"wait " + LoadResourceString(IDS_BROWSE_FOLDER_TITLE) + L"\nexpect " +
+                                      Id(kBrowserName) + L" kantelo-focus-job\nkey enter\n";
+    const std::wstring stopByKeys = L"focused " + stop + L"\nkey enter\nwait 処理を中断しました\nkey enter\nmain\n";
+    std::wstring script = L"start\ntext 153 " + text + L"\nfocus 153\nkey alt+r\n" + chooseByKeys;
+    script += L"main\nenabled 1 0\nfocused " + stop + L"\nkey tab\nfocused " + openFolder + L"\nkey shift+tab\n" + stopByKeys;
+    script += L"enabled 1 1\nfocused 1\nkey tab\nfocused " + openFolder + L"\nkey shift+tab\nfocused 1\n";
+    // Enter in the font size box presses Run too (over the first save's files).
+    script += L"focus " + size + L"\nkey enter\n" + chooseByKeys + L"wait 上書きしますか\nkey enter\nmain\n" + stopByKeys;
+    script += L"focused " + size + L"\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
 }
