@@ -41,6 +41,7 @@ TEST(DriveScript, LinesAreCheckedBeforeTheyRun)
         {L"key", false},             {L"key ctrl+", false},     {L"key esc enter", false},
         {L"key hyper+a", false},     {L"key f13", false},       {L"focus 153", true},
         {L"focus", false},           {L"tab 1", true},          {L"tab one", false},
+        {L"focused 256", true},      {L"focused", false},
         {L"press 152 200 40", true}, {L"press 152", true},      {L"press 152 200", false},
         {L"release", true},          {L"release 1", false},     {L"clickat 293", true},
         {L"clickat 293 4 x", false}, {L"size 900 700", true},   {L"size 900", false},
@@ -51,7 +52,6 @@ TEST(DriveScript, LinesAreCheckedBeforeTheyRun)
         {L"wheel 248", false},       {L"wheel 248 0", false},   {L"page 2", true},
         {L"page", false},
         {L"blank 157", true},        {L"blank", false},         {L"blank 157 x", false},
-        {L"focused 256", true},      {L"focused", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.accepted, Refusal(c.line).empty()) << std::string(c.line, c.line + wcslen(c.line));

@@ -150,6 +150,7 @@ TEST(Drive, KeysAndClicksGoThroughTheProgramsOwnLoop)
     const CDriveResult r = Drive(
         "start --fill 147\n"
         "focus 165\n"
+        "focused 165\n"                     // the focus is in its edit field
         "key a\n"
         "wait [5 165]\n"                    // CBN_EDITCHANGE
         "expect 165 a\n"
@@ -167,6 +168,7 @@ TEST(Drive, KeysAndClicksGoThroughTheProgramsOwnLoop)
     EXPECT_EQ(0u, r.exitCode) << r.err;
     EXPECT_EQ(1u, Drive("start 149\ntab 1\n").exitCode);      // no second page
     EXPECT_EQ(1u, Drive("start 148\nrelease\n").exitCode);    // nothing was pressed
+    EXPECT_EQ(1u, Drive("start --fill 147\nfocus 165\nfocused 159\n").exitCode);
 }
 
 TEST(Drive, StopsAtTheFirstFailingLine)
