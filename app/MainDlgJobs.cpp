@@ -30,11 +30,11 @@ bool CanTakeFocus(HWND control) { return control && ::IsWindowEnabled(control) &
 // The system takes the focus from a control that is turned off and gives it to
 // no window: no key reaches the window then (Tab, Esc, Enter, the mnemonics)
 // until a click. Run, pressed with the keys or the mouse, has the focus when it
-// turns itself off for a save. So the focus the inputs' states took is handed
-// on, by one rule: back to the control it was last taken from when it came
-// from there and that control can have it again; else from Stop to Run (a save
-// ended), from anything else to Stop while a save runs; else to the control
-// Tab would reach next.
+// turns itself off for a save. So a focus the inputs' states took is handed on,
+// by one rule: back to where the last hand-on took it from, when it leaves the
+// control that hand-on gave it to (a save started with Enter in the font size
+// box ends there again); else from Stop to Run, from any other control to Stop
+// while a save runs; else to the control Tab reaches next.
 
 class CMainDlg::CFocusHandOver {
 public:
