@@ -56,7 +56,9 @@
 //                    box with nothing chosen)
 //   enabled ID 0|1   fail unless the control's enabled state is that within 3 s
 //   focused ID       fail unless control ID (or a child of it, a combo box's
-//                    edit field) has the keyboard focus within 3 s
+//                    edit field) has the keyboard focus within 3 s (a window
+//                    of another program that took the activation gives it
+//                    back first, as for `key`)
 //   fits ID          fail unless the whole text of control ID (an edit, or a
 //                    combo box's edit field) is in view with the caret at its
 //                    end, as after typing: not scrolled out at the start
@@ -1006,12 +1008,17 @@ private:
     }
 
     // Names what has the focus instead, so that a failure says where it went.
+    // Another program's window (another test's) may take the activation, and
+    // the focus with it: the window is brought back to the front, and its
+    // dialog gives the focus back to the control that had it.
     void Focused(HWND control)
     {
         const DWORD thread = WindowThread(control);
         HWND focus = nullptr;
         if (!WaitFor([&] {
                 focus = ThreadFocus(thread);
+                if (!focus && ProcessOf(GetForegroundWindow()) != m_pid)
+                    SetForegroundWindow(GetAncestor(Current(), GA_ROOT));
                 return focus && (focus == control || IsChild(control, focus));
             }))
             Fail(focus ? L"control " + std::to_wstring(GetDlgCtrlID(focus)) + L" has the focus"
