@@ -113,6 +113,7 @@ public:
         MESSAGE_HANDLER(WM_ENDSESSION, OnEndSession)
         MESSAGE_HANDLER(WM_TIMER, OnTimerMessage)
         MESSAGE_HANDLER(WM_APP_JOB, OnJobMessage)
+        MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
         MESSAGE_HANDLER(WM_PAINT, OnPaint)
         COMMAND_HANDLER(IDC_TEXT, EN_CHANGE, OnTextChanged)
         COMMAND_RANGE_CODE_HANDLER(IDC_CHARSET, IDC_FONT_STYLE, CBN_SELCHANGE, OnFontCascade)
@@ -215,9 +216,11 @@ private:
     LRESULT OnStopClicked(WORD, WORD, HWND, BOOL&);
     // Turning off the control that has the keyboard focus leaves the focus
     // nowhere: whatever turns inputs off and on runs under a CFocusHandOver,
-    // which hands such a focus on (HandOnFocus).
+    // which hands such a focus on (HandOnFocus; true when it moved it), and
+    // so does the window's return to the front (OnActivate).
     class CFocusHandOver;
-    void HandOnFocus(HWND before);
+    bool HandOnFocus(HWND before);
+    LRESULT OnActivate(UINT, WPARAM wp, LPARAM, BOOL& handled);
 public:
     // CJobView
     SIZE GetPreviewSize() override;
@@ -263,6 +266,7 @@ private:
     // The last focus handed on: the control it was taken from, and where it went.
     HWND m_focusTakenFrom = nullptr;
     HWND m_focusTakenTo = nullptr;
+    HWND m_focusWhenInactive = nullptr;  // the focus when another window took the activation
 };
 
 // The main window object while it exists (its constructor sets it), else null.

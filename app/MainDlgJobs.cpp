@@ -48,16 +48,16 @@ private:
     HWND m_before;
 };
 
-void CMainDlg::HandOnFocus(HWND before)
+bool CMainDlg::HandOnFocus(HWND before)
 {
     if (!before || !::IsChild(m_hWnd, before))
-        return;
+        return false;
     // The focus may lie in a part of the control (a combo box's edit field).
     HWND control = before;
     while (::GetParent(control) != m_hWnd)
         control = ::GetParent(control);
     if (CanTakeFocus(control) && ::IsWindowEnabled(before))
-        return;
+        return false;
     HWND stop = GetDlgItem(IDC_STOP);
     HWND target = control == m_focusTakenTo ? m_focusTakenFrom : nullptr;
     if (!CanTakeFocus(target))
@@ -67,8 +67,23 @@ void CMainDlg::HandOnFocus(HWND before)
     m_focusTakenFrom = control;
     m_focusTakenTo = target;
     // As the Tab key moves it: a button that takes it becomes the default one.
-    if (target)
-        ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+    if (!target)
+        return false;
+    ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+    return true;
+}
+
+// The dialog manager gives the focus back to the control that had it when
+// another window took the activation, even one turned off meanwhile (a save
+// that ended under a box of ours): that focus is handed on instead.
+LRESULT CMainDlg::OnActivate(UINT, WPARAM wp, LPARAM, BOOL& handled)
+{
+    handled = FALSE;
+    if (LOWORD(wp) == WA_INACTIVE)
+        m_focusWhenInactive = ::GetFocus();
+    else if (!HIWORD(wp) && HandOnFocus(m_focusWhenInactive))
+        handled = TRUE;  // the dialog manager would put it back where it was
+    return 0;
 }
 
 // --- Settings changes ---------------------------------------------------------

@@ -99,32 +99,40 @@ TEST(MainWindow, TabLeavesTheTextAndShiftTabComesBack)
 // A save started and stopped with the keys alone: Run turns itself off with
 // the focus on it, which goes to Stop while the job runs and comes back to
 // Run after it; Tab and Shift+Tab go on from there (Stop is off again). A
-// save started with Enter elsewhere gives the focus back there.
+// save started with Enter elsewhere gives the focus back there, also when it
+// ends while another window is in front.
 TEST(MainWindow, TheFocusGoesToStopWhileAJobRunsAndBackToRun)
 {
     ResetProgramState();
     const std::wstring folder = FreshOutputFolder(L"focus-job");
+    ASSERT_TRUE(WriteFileBytes(folder + L"\\1.png", "x"));  // each save asks first, and the box takes the focus
     CSetting s = FirstStartSetting();
     s.FolderPath = folder;
     s.FnameType = FnameType::SEQ;
     s.Unit = TextUnit::CHAR;
     ASSERT_TRUE(WriteProgramSettings(s));
-    // A file for each of 4000 characters: seconds of work, however fast.
-    std::wstring text;
-    for (int line = 0; line < 40; ++line)
-        text += std::wstring(100, L'縁') + L"\\n";
+    // A file for each character: 4000 or 1500 of them are seconds of work,
+    // however fast the engine, and far longer than a box takes to open.
+    auto lines = [](int count) {
+        std::wstring text;
+        for (int line = 0; line < count; ++line)
+            text += std::wstring(100, L'縁') + L"\\n";
+        return text;
+    };
     const std::wstring stop = Id(IDC_STOP), openFolder = Id(IDC_OPEN_FOLDER), size = Id(IDC_FONT_SIZE);
-    // The chooser closed with Enter once it shows the folder; the save
-    // stopped with Enter, and its box closed with Enter too.
+    // The chooser and the question answered with Enter; the save stopped
+    // with Enter, and its box closed with Enter too.
     const std::wstring chooseByKeys = L"wait " + LoadResourceString(IDS_BROWSE_FOLDER_TITLE) + L"\nexpect " +
-                                      Id(kBrowserName) + L" kantelo-focus-job\nkey enter\n";
+                                      Id(kBrowserName) + L" kantelo-focus-job\nkey enter\nwait 上書きしますか\nkey enter\nmain\n";
     const std::wstring stopByKeys = L"focused " + stop + L"\nkey enter\nwait 処理を中断しました\nkey enter\nmain\n";
-    std::wstring script = L"start\ntext 153 " + text + L"\nfocus 153\nkey alt+r\n" + chooseByKeys;
-    script += L"main\nenabled 1 0\nfocused " + stop + L"\nkey tab\nfocused " + openFolder + L"\nkey shift+tab\n" + stopByKeys;
+    std::wstring script = L"start\ntext 153 " + lines(40) + L"\nfocus 153\nkey alt+r\n" + chooseByKeys;
+    script += L"enabled 1 0\nfocused " + stop + L"\nkey tab\nfocused " + openFolder + L"\nkey shift+tab\n" + stopByKeys;
     script += L"enabled 1 1\nfocused 1\nkey tab\nfocused " + openFolder + L"\nkey shift+tab\nfocused 1\n";
-    // Enter in the font size box presses Run too (over the first save's files).
-    script += L"focus " + size + L"\nkey enter\n" + chooseByKeys + L"wait 上書きしますか\nkey enter\nmain\n" + stopByKeys;
-    script += L"focused " + size + L"\nclose\nexit 2\n";
+    // Enter in the font size box presses Run too; the save ends under the
+    // about box, and the focus comes back to the font size box once it closes.
+    script += L"text 153 " + lines(15) + L"\nfocus " + size + L"\nkey enter\n" + chooseByKeys + L"focused " + stop +
+              L"\nclick " + Id(IDM_APP_ABOUT) + L"\nwait バージョン情報\nwaitlong 1500 個のファイルを作成しました\n";
+    script += L"key enter\nwait バージョン情報\nkey enter\nmain\nfocused " + size + L"\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
 }
