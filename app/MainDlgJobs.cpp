@@ -34,7 +34,8 @@ bool CanTakeFocus(HWND control) { return control && ::IsWindowEnabled(control) &
 // by one rule: back to where the last hand-on took it from, when it leaves the
 // control that hand-on gave it to (a save started with Enter in the font size
 // box ends there again); else from Stop to Run, from any other control to Stop
-// while a save runs; else to the control Tab reaches next.
+// while a save runs; else to the control Tab reaches next. The same holds
+// when the window comes back to the front (OnActivate).
 
 class CMainDlg::CFocusHandOver {
 public:
@@ -66,9 +67,9 @@ bool CMainDlg::HandOnFocus(HWND before)
         target = ::GetNextDlgTabItem(m_hWnd, control, FALSE);
     m_focusTakenFrom = control;
     m_focusTakenTo = target;
-    // As the Tab key moves it: a button that takes it becomes the default one.
     if (!target)
         return false;
+    // As the Tab key moves it: a button that takes it becomes the default one.
     ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
     return true;
 }
