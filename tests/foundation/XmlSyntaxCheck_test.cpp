@@ -94,6 +94,19 @@ TEST(XmlSyntaxCheck, ParserLimitsAreNamedWhereTheyAreMet)
     }
 }
 
+// A long chain of entities, each named in the one before, is left unread
+// rather than followed into a stack overflow; nothing is said of it.
+TEST(XmlSyntaxCheck, LongEntityChainIsNotFollowed)
+{
+    std::string text = "<!DOCTYPE r [";
+    for (int i = 0; i < 20000; ++i)
+        text += "<!ENTITY e" + std::to_string(i) + " '&e" + std::to_string(i + 1) + ";'>";
+    text += "<!ENTITY e20000 'x'>]><r a='&e0;'>&e0;</s>";
+    CXmlSyntaxFault fault;
+    EXPECT_FALSE(FindXmlSyntaxFault(text, fault));
+    EXPECT_FALSE(FindXmlParserLimit(text, fault));
+}
+
 // A document that does not parse says where and why, and in which file; one
 // that cannot be saved names its file.
 TEST(XmlSyntaxCheck, DocumentsNameTheFaultAndTheFile)
