@@ -125,10 +125,11 @@ public:
     {
         std::string bytes;
         std::wstring units;
-        for (size_t count = 0; count < most && At(i) != 0x110000; i += width) {
+        for (size_t count = 0; At(i) != 0x110000; i += width) {
             const unsigned long c = At(i);
             const bool stop = c != 0 && c < 0x80 && std::strchr(stops, static_cast<int>(c));
-            if (stop && !keepStop)
+            // The last character is taken whole, its continuation units too.
+            if ((stop && !keepStop) || (count == most && !IsContinuation(c)))
                 break;
             count += IsContinuation(c) ? 0 : 1;
             if (width == 2 || !utf8)

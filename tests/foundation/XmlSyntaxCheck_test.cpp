@@ -39,6 +39,7 @@ TEST(XmlSyntaxCheck, FindsTheFirstFaultWithItsLineAndColumn)
         {"<a b='&#0;'/>", 1, 7, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#0;")},
         {"<a>&#xFFFE;&#x110000;</a>", 1, 4, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#xFFFE;")},
         {"<a>&#99999999;</a>", 1, 4, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#99999999;")},
+        {"<a>&abcdefghij\xE3\x81\x82;</a>", 1, 4, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_REFERENCE, L"&abcdefghij\u3042")},
     };
     for (const Case& c : cases) {
         CXmlSyntaxFault fault;
