@@ -109,7 +109,7 @@ std::wstring ParseFailureDetail(IXMLDOMDocument* doc, const std::string& bytes, 
             return CSimpleErr::Format(IDS_XML_SYNTAX_AT, std::to_wstring(line), std::to_wstring(column), text);
     }
     CXmlSyntaxFault fault;
-    if (FindXmlSyntaxFault(bytes, fault) || FindXmlParserLimit(bytes, fault))
+    if (FindXmlFault(bytes, fault))
         return CSimpleErr::Format(IDS_XML_SYNTAX_AT, std::to_wstring(fault.line), std::to_wstring(fault.column),
                                   fault.reason);
     CSimpleErr err;

@@ -425,11 +425,8 @@ size_t AttributeOfOpenValue(const CUnits& u, size_t at)
     return quote ? AttributeBefore(u, opened) : kNowhere;
 }
 
-} // namespace
-
-bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault)
+bool SyntaxFault(const CExpatRun& run, CXmlSyntaxFault& fault)
 {
-    const CExpatRun run(bytes);
     if (run.error == XML_ERROR_NONE)
         return false;
     const CUnits& u = run.units;
@@ -440,7 +437,7 @@ bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault)
     size_t name = kNowhere;
     // expat takes a zero first or second byte for half of a UTF-16
     // character and stops somewhere after it: the zero is the fault.
-    const size_t nul = w == 1 ? bytes.find('\0') : kNowhere;
+    const size_t nul = w == 1 ? u.b.find('\0') : kNowhere;
     switch (nul < 2 ? XML_ERROR_NONE : run.error) {
     case XML_ERROR_NONE:
         at = nul;
@@ -549,9 +546,8 @@ bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault)
     return true;
 }
 
-bool FindXmlParserLimit(const std::string& bytes, CXmlSyntaxFault& fault)
+bool ParserLimit(const CExpatRun& run, CXmlSyntaxFault& fault)
 {
-    const CExpatRun run(bytes);
     const CUnits& u = run.units;
     // The first limit the text passes is where Wine's parser stopped.
     const size_t first = std::min(run.deepAt, std::min(run.longAt, run.nameAt));
@@ -582,4 +578,22 @@ bool FindXmlParserLimit(const std::string& bytes, CXmlSyntaxFault& fault)
     u.Place(at, fault);
     fault.reason = CSimpleErr::Format(IDS_XML_LIMIT_ENCODING, FromUtf8(declared));
     return true;
+}
+
+} // namespace
+
+bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault)
+{
+    return SyntaxFault(CExpatRun(bytes), fault);
+}
+
+bool FindXmlParserLimit(const std::string& bytes, CXmlSyntaxFault& fault)
+{
+    return ParserLimit(CExpatRun(bytes), fault);
+}
+
+bool FindXmlFault(const std::string& bytes, CXmlSyntaxFault& fault)
+{
+    const CExpatRun run(bytes);
+    return SyntaxFault(run, fault) || ParserLimit(run, fault);
 }

@@ -27,3 +27,6 @@ bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault);
 // an encoding other than UTF-8 declared (Wine reads no Japanese code page and
 // no UTF-16 without its byte order mark). False when none of these holds.
 bool FindXmlParserLimit(const std::string& bytes, CXmlSyntaxFault& fault);
+
+// The first of the above that holds, from one reading of the text.
+bool FindXmlFault(const std::string& bytes, CXmlSyntaxFault& fault);
