@@ -63,10 +63,12 @@ void WriteOutputFileOrThrow(const std::wstring& path, const void* data, size_t s
 // the program is about to replace) goes aside under a numbered name beside
 // it, "<path>.<n><suffix>". n is one more than the highest number kept so
 // far, so no earlier copy is ever replaced, even after older ones were
-// removed; the move itself refuses to replace anything. Afterwards only the
-// newest `keep` copies of the path (the new one at least) stay: older ones
-// are deleted (one that cannot be deleted just stays: nothing is lost, the
-// folder only keeps one more). `keptAs` names the new copy.
+// removed; a copy at the nine-digit ceiling has no such number, and n is then
+// one more than the highest copy whose next number is free. The move itself
+// refuses to replace anything. Afterwards only the `keep` highest-numbered
+// copies of the path (the new one at least) stay: lower ones are deleted
+// (one that cannot be deleted just stays: nothing is lost, the folder only
+// keeps one more). `keptAs` names the new copy.
 HRESULT KeepAsideNumbered(const std::wstring& path, const std::wstring& suffix, size_t keep, std::wstring& keptAs);
 // The copies KeepAsideNumbered made of the path, oldest first.
 std::vector<std::wstring> NumberedCopies(const std::wstring& path, const std::wstring& suffix);
