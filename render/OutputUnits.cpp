@@ -205,9 +205,10 @@ std::wstring MakeOutputFileName(COutputNameCounts& used, int number, const std::
 
 void ThrowOutputTooLargeForMemory(const std::wstring& file, int number, const std::wstring& unitText)
 {
-    size_t n = std::min(unitText.find(L'\n'), kShownUnitChars);
-    if (n < unitText.size() && n > 0 && IsHighSurrogate(unitText[n - 1]))
-        --n;  // a character is not split in two
-    const std::wstring shown = n < unitText.size() ? unitText.substr(0, n) + L"\x2026" : unitText;
+    // Only what can be shown is copied: the unit may be a line of a million.
+    const size_t line = unitText.find(L'\n');
+    std::wstring shown = ShortenedForMessage(unitText.substr(0, std::min(line, kShownUnitChars + 1)), kShownUnitChars);
+    if (line <= kShownUnitChars)
+        shown += L"\x2026";  // the lines after the first are cut
     throw my::CException(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, file, std::to_wstring(number), shown);
 }
