@@ -9,6 +9,7 @@
 #include <new>
 #include <stdexcept>
 #include <unordered_set>
+#include <utility>
 
 std::vector<std::wstring> CSaveJobTasks::OutputPaths() const
 {
@@ -153,7 +154,7 @@ void BuildSaveTasks(CSaveJobTasks& job, const CSetting& setting, const std::wstr
         task->m_saver = saver;
         built.Tasks.push_back(task);
     }
-    job = built;
+    job = std::move(built);
 }
 
 boost::shared_ptr<CKanteloTask> BuildPreviewTask(const CSetting& setting, int cx, int cy,
