@@ -24,9 +24,10 @@ struct CGradationStop {
 };
 
 // A stand-in for an exhausted address space, for tests: while the limit is 0
-// or more, a document renderer that would hold more than that many bytes of
-// its document at once (the SVG page, libHaru's document) fails as an
-// allocation does (std::bad_alloc). Negative: no limit.
+// or more, a document renderer that would hold more than that many bytes at
+// once fails as an allocation does (std::bad_alloc). SVG counts its page;
+// PDF counts all that libHaru holds, every open document together.
+// Negative: no limit.
 void SetDocumentMemoryForTest(long long bytes);
 long long GetDocumentMemoryForTest();
 
