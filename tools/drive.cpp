@@ -1130,10 +1130,56 @@ private:
         Settle();
     }
 
+    // Raises a window above every other program's window (none shown
+    // meanwhile comes over it) and puts back, however the wheel ends, what
+    // that changed on the shared display: the window's place in the window
+    // order, and the pointer.
+    class CPutBack {
+    public:
+        explicit CPutBack(HWND window)
+            : m_window(window), m_above(GetWindow(window, GW_HWNDPREV)),
+              m_topmost((GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0)
+        {
+            if (!GetCursorPos(&m_pointer))
+                Fail(L"cannot tell where the pointer is");
+            SetWindowPos(m_window, HWND_TOPMOST, 0, 0, 0, 0, kFlags);
+        }
+        ~CPutBack()
+        {
+            PointerBack();
+            if (m_topmost)
+                return;
+            SetWindowPos(m_window, HWND_NOTOPMOST, 0, 0, 0, 0, kFlags);
+            // Below the window that was above it, when that one is still
+            // there and not topmost (the top of its band otherwise).
+            if (m_above && IsWindow(m_above) && !(GetWindowLongW(m_above, GWL_EXSTYLE) & WS_EX_TOPMOST))
+                SetWindowPos(m_window, m_above, 0, 0, 0, 0, kFlags);
+        }
+        CPutBack(const CPutBack&) = delete;
+        CPutBack& operator=(const CPutBack&) = delete;
+        POINT Pointer() const { return m_pointer; }
+        void PointerBack()
+        {
+            POINT now = {0, 0};
+            if (m_pointerAway && (!GetCursorPos(&now) || now.x != m_pointer.x || now.y != m_pointer.y))
+                SetCursorPos(m_pointer.x, m_pointer.y);
+            m_pointerAway = false;
+        }
+
+    private:
+        static const UINT kFlags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+        HWND m_window;
+        HWND m_above;
+        bool m_topmost;
+        bool m_pointerAway = true;
+        POINT m_pointer = {0, 0};
+    };
+
     // Real input (SendInput), unlike the posted keys and clicks: which
     // window a wheel goes to is the system's choice, and that choice is what
-    // is tried. The program's window is raised above other programs' windows
-    // for the moment, so that none of them gets the wheel.
+    // is tried. Other tests' programs share the display: the program's
+    // window is above theirs only while the wheel turns, so that none of
+    // them gets it, and the pointer goes back to where it was.
     void Wheel(HWND control, int notches)
     {
         RequireEnabled(control);
@@ -1141,11 +1187,6 @@ private:
         CInputLink link(WindowThread(control));
         if (!link.Attached())
             Fail(L"cannot reach the mouse of the program");
-        struct CRaised {
-            HWND window;
-            ~CRaised() { SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); }
-        } raised{root};
-        SetWindowPos(root, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         // Over a combo box's text, where one points to turn through its list.
         HWND over = control;
         if (IsClass(control, L"ComboBox"))
@@ -1157,10 +1198,12 @@ private:
         ClientToScreen(over, &at);
         // Only the top-level window counts: a group box over the control is
         // found here, but the program's own hit test looks through it.
-        if (GetAncestor(WindowFromPoint(at), GA_ROOT) != root)
+        const auto reached = [&](POINT p) { return GetAncestor(WindowFromPoint(p), GA_ROOT) == root; };
+        CPutBack putBack(root);
+        if (!reached(at))
             Fail(L"the control is off the screen or under another window");
-        POINT now = {0, 0};
-        if (!GetCursorPos(&now) || now.x != at.x || now.y != at.y)
+        const POINT was = putBack.Pointer();
+        if (was.x != at.x || was.y != at.y)
             TakeMouseInput([&] { return SetCursorPos(at.x, at.y) != FALSE; });
         SetInputState(CKeyStroke());
         for (int i = 0; i < std::abs(notches); ++i)
@@ -1172,6 +1215,13 @@ private:
                 return SendInput(1, &input, sizeof input) == 1;
             });
         WaitForPosted(control);
+        // A move back onto the program's own window is waited for, so that it
+        // cannot stand in for the taking of the next command's mouse input.
+        if (was.x != at.x || was.y != at.y) {
+            if (reached(was))
+                TakeMouseInput([&] { return SetCursorPos(was.x, was.y) != FALSE; });
+            putBack.PointerBack();
+        }
         Settle();
     }
 
