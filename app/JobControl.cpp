@@ -261,7 +261,8 @@ void CJobControl::EndJob(bool failed, const CSimpleErr& error, DWORD now)
         msg.ShowResourceMessage(IDS_JOB_STOPPED, MB_ICONWARNING);
     } else {
         const bool oneFile = m_saveJob.IsOneFile();
-        // Moved, not copied: clearing a copy would drop the document.
+        // Moved, not copied: a copy shares the page renderer, whose
+        // document Clear drops.
         CSaveJobTasks job;
         std::swap(job, m_saveJob);
         // A document that cannot be written is reported instead of the
