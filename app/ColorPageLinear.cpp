@@ -16,6 +16,9 @@ CColorPageLinear::CColorPageLinear() : CColorPageImpl<CColorPageLinear>(IDS_PAGE
 LRESULT CColorPageLinear::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     HWND angle = GetDlgItem(IDC_GRAD_ANGLE);
+    // The number boxes are plain combos: the wheel over their text steps
+    // through their lists as over our combo classes'.
+    PassEditWheelToCombo(angle);
     FillComboRange(angle, 0, 180, 5, 0);
     FillComboRange(angle, -5, -175, -5, 0);
     SetDlgItemText(IDC_GRAD_ANGLE, FormatInt(static_cast<int>(Gradation.Angle)));
@@ -41,6 +44,7 @@ void CColorPageLinear::InitRow(int i)
     StopCombos[i].Listener = this;
     StopCombos[i].SetText(FormatColorHex(stop.Color));
     HWND pos = GetDlgItem(IDC_STOP_POS + i);
+    PassEditWheelToCombo(pos);
     FillComboRange(pos, 0, 100, 5, 2);
     SetDlgItemText(IDC_STOP_POS + i, FormatStopPos(stop.Pos));
     HWND trackbar = GetDlgItem(IDC_STOP_SLIDER + i);

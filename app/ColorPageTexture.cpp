@@ -50,6 +50,8 @@ LRESULT CColorPageTexture::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     const double rates[2] = {Texture.RateX, Texture.RateY};
     for (int i = 0; i < 2; ++i) {
         CComboBoxW combo(GetDlgItem(IDC_TEXTURE_RATE_X + i));
+        // Plain combos: the wheel over their text steps through their lists.
+        PassEditWheelToCombo(combo);
         for (const wchar_t* item : kRateItems)
             combo.AddString(item);
         combo.SetWindowText(FormatTextureRate(rates[i]));
@@ -60,6 +62,7 @@ LRESULT CColorPageTexture::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     const int offsets[2] = {Texture.OffsetX, Texture.OffsetY};
     for (int i = 0; i < 2; ++i) {
         HWND combo = GetDlgItem(IDC_TEXTURE_OFFSET_X + i);
+        PassEditWheelToCombo(combo);
         FillComboRange(combo, -8, 8, 1, 0);
         SetDlgItemText(IDC_TEXTURE_OFFSET_X + i, FormatInt(offsets[i]));
     }

@@ -77,13 +77,16 @@ TEST(DialogsProgram, PageKeysTurnThePaintDialogRoundAndTheFocusFollows)
     std::wstring script = L"start\nclick " + Id(IDC_FONT_PAINT) + L"\nwait 色の設定\npage 0\n";
     for (const auto& t : turns)
         script += L"key " + std::wstring(t.key) + L"\npage " + std::to_wstring(t.page) + L"\n";
-    script += L"key 9\nexpect " + Id(IDC_GRAD_ANGLE) + L" 9\nclick " + Id(IDOK) + L"\nmain\nclose\nexit 2\n";
+    // The wheel over the box's text steps through its list: 90, 85.
+    const std::wstring angle = Id(IDC_GRAD_ANGLE);
+    script += L"key 9\nexpect " + angle + L" 9\npick " + angle + L" 90\nwheel " + angle + L" 1\nexpect " + angle +
+              L" 85\nclick " + Id(IDOK) + L"\nmain\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
     CSetting saved;
     ASSERT_TRUE(ReadProgramSettings(saved));
     EXPECT_EQ(PaintType::LINEAR, saved.PaintSetting.Type);
-    EXPECT_EQ(9u, saved.PaintSetting.LinearGradation.Angle);
+    EXPECT_EQ(85u, saved.PaintSetting.LinearGradation.Angle);
 }
 
 TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
