@@ -4,11 +4,53 @@
 #include "outline/PenStroke.h"
 #include "outline/VectorRenderer.h"
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <psapi.h>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <random>
 #include <vector>
 
+// Every block new makes in this test program has a guard word just before it, checked when
+// the block is deleted: a write before a buffer's first element, which the heap does not
+// notice, is counted. The guard is zero, which even the smallest float added to it changes.
 namespace {
+
+LONG g_brokenGuards = 0;
+
+void DeleteGuarded(void* p)
+{
+    if (!p)
+        return;
+    unsigned* block = static_cast<unsigned*>(p) - 2;
+    if (block[1] != 0)
+        ::InterlockedIncrement(&g_brokenGuards);
+    std::free(block);
+}
+
+} // namespace
+
+void* operator new(size_t size)
+{
+    unsigned* block = static_cast<unsigned*>(std::malloc(size + 8));  // 8 keeps malloc's alignment
+    if (!block)
+        throw std::bad_alloc();
+    block[1] = 0;
+    return block + 2;
+}
+
+void operator delete(void* p) noexcept { DeleteGuarded(p); }
+void operator delete(void* p, size_t) noexcept { DeleteGuarded(p); }
+
+namespace {
+
+size_t PrivateBytes()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage;
+}
 
 typedef std::vector<std::vector<CPointD> > Polygons;
 
@@ -137,7 +179,8 @@ TEST(CoverageRaster, MatchesFineSamplingOnRandomShapes)
         else
             EXPECT_LE(off * 5, edge) << round;
         // Beside a shape two million pixels away the band is one row high:
-        // no pixel changes.
+        // no pixel changes, and the sweep holds megabytes (64 rows would be
+        // half a gigabyte).
         Polygons spread = shape;
         spread.push_back({{2e6, 0}, {2e6 + 1, 0}, {2e6 + 1, 1}});
         CCoverageRaster wide;
@@ -148,11 +191,41 @@ TEST(CoverageRaster, MatchesFineSamplingOnRandomShapes)
                 wide.LineTo(p[i].x, p[i].y);
         }
         std::vector<int> banded(fast.size(), 0);
+        const size_t before = PrivateBytes();
+        size_t most = before;
         wide.Sweep([&](int y, int x, const uint8_t* c, int n) {
+            most = std::max(most, PrivateBytes());
             for (int i = 0; i < n && x + i < 24; ++i)
                 banded[static_cast<size_t>(y * 24 + x + i)] = c[i];
         });
         EXPECT_EQ(fast, banded) << round;
+        EXPECT_LT(most - before, size_t(64) << 20) << round;
+    }
+}
+
+TEST(CoverageRaster, NothingWrittenBeforeTheBand)
+{
+    // A vertex on the first column, its end interpolated a rounding error left of it in a
+    // band's first row: the top row of a triangle cut there, and any row when a shape two
+    // million columns away makes every band one row high.
+    struct Case { double points[3][2]; int width; } cases[] = {
+        {{{8, 0.41572040665532123}, {19.536281883328634, -0.26349753680051802}, {24.21686399253332, 18.46747111238016}}, 32},
+        {{{18.812010170957908, 56.996288021291456}, {8, 32.00690957394896}, {23.309702144237018, 29.583575618840754}}, 1 << 21},
+    };
+    for (const Case& c : cases) {
+        const LONG broken = g_brokenGuards;
+        {
+            CCoverageRaster r;
+            r.Reset(c.width, 64);
+            r.MoveTo(c.points[0][0], c.points[0][1]);
+            r.LineTo(c.points[1][0], c.points[1][1]);
+            r.LineTo(c.points[2][0], c.points[2][1]);
+            r.MoveTo(2e6, 0);  // right of a narrow raster's last column, where it winds nothing
+            r.LineTo(2e6 + 1, 1);
+            r.LineTo(2e6, 1);
+            r.Sweep([](int, int, const uint8_t*, int) {});
+        }
+        EXPECT_EQ(broken, g_brokenGuards) << c.width;
     }
 }
 
