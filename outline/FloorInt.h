@@ -3,8 +3,9 @@
 // Why: with SSE2 maths on i686 the compiler does not inline a floor or ceil
 // whose result becomes an int; it calls the runtime's x87 routine, which
 // switches the rounding mode twice per call. In a per-row or per-pixel loop
-// that call cost most of the loop's time, and how much depended on where the
-// linker happened to put code and data.
+// that call costs a large share of the loop's time, and how large a share
+// depends on where the linker puts code and data, so these inline
+// conversions keep it out of every such loop.
 //
 // Exact for every finite value whose floor (or ceiling) fits in an int: the
 // conversion truncates towards zero, and the comparison with the truncated

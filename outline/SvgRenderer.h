@@ -4,8 +4,8 @@
 // another. The text is kept as the file holds it (UTF-8, line feeds as
 // CR LF), and only one page of it: an ended page goes into the document's
 // temporary file when the next page begins, and EndDocument puts the file in
-// place. A one-file document of thousands of pages held whole, as wide text
-// and again while written, ran a 32-bit process out of memory.
+// place. So a one-file document of thousands of pages is never in memory
+// whole: a 32-bit process has room for about one gigabyte.
 #pragma once
 #include "outline/CachedRenderer.h"
 #include "foundation/ReplacingFileWriter.h"

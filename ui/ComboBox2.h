@@ -53,8 +53,9 @@ int WheelStepIndex(int current, int delta, size_t count);
 bool ComboHasFocus(HWND combo);
 
 // Makes the combo's edit field, when it has one, give the mouse wheel to the
-// combo, as a one-line edit does on Windows (Wine's keeps it: the wheel did
-// nothing while the focus was in the field).
+// combo, as a one-line edit does on Windows; Wine's edit keeps the wheel and
+// does nothing with it, so without this the wheel would not step the combo
+// while the focus is in the field.
 void PassEditWheelToCombo(HWND combo);
 
 // The base of every combo box class of ours: the wheel over the box's edit
