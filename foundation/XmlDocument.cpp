@@ -299,8 +299,8 @@ bool CXmlDocument::SelectSingleNode(const std::wstring& xpath, CNode& out)
     HRESULT hr = m_doc->selectSingleNode(CBstr(xpath), &found);
     if (FAILED(hr))
         return FailWithCode(IDS_XML_SELECT_NODE_FAILED, hr, xpath);
-    if (!found)
-        return FailWithCode(IDS_XML_NODE_NOT_FOUND, E_FAIL, xpath);
+    if (!found)  // S_FALSE: no such node; no call failed, so the message carries no system text
+        return Fail(IDS_XML_NODE_NOT_FOUND, xpath);
     out = found;
     return true;
 }
@@ -319,7 +319,7 @@ bool CXmlDocument::SelectChildNode(IXMLDOMNode* parent, const std::wstring& xpat
     if (FAILED(hr))
         return FailWithCode(IDS_XML_SELECT_NODE_FAILED, hr, where);
     if (!found)
-        return FailWithCode(IDS_XML_NODE_NOT_FOUND, E_FAIL, where);
+        return Fail(IDS_XML_NODE_NOT_FOUND, where);
     out = found;
     return true;
 }

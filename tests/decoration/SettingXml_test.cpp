@@ -427,6 +427,9 @@ TEST(SettingXml, ValuesThatWillNotReadNameElementValueAndFile)
                     : std::vector<std::wstring>{c.where, CSimpleErr::Format(IDS_SETTING_IN_FILE, path)};
         for (const std::wstring& text : named)
             EXPECT_NE(std::wstring::npos, err.message.find(text)) << Narrow(text) << " in " << Narrow(err.message);
+        if (!c.value) {  // nothing but the element and the file: no call failed
+            EXPECT_EQ(CSimpleErr::Format(c.error, c.where) + L"\n\n" + named[1], err.message);
+        }
     }
 
     // The clipboard's fragment has no file; the decoration stands there.

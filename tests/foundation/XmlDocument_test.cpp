@@ -244,9 +244,7 @@ TEST(XmlDocument, MissingFileAndNodes)
     CXmlDocument::CNode unit;
     EXPECT_FALSE(doc.SelectChildNode(doc.root, L"Unit", unit));
     EXPECT_EQ(UINT(IDS_XML_NODE_NOT_FOUND), doc.m_err.id);
-    EXPECT_EQ(E_FAIL, doc.m_err.code);
-    EXPECT_EQ(L"XMLドキュメント指定のノードが見つかりません - " + SystemText(E_FAIL) + L"\n\nSettings -> Unit",
-              doc.m_err.message);
+    EXPECT_EQ(L"XMLドキュメント指定のノードが見つかりません\n\nSettings -> Unit", doc.m_err.message);
     EXPECT_FALSE(doc.HasNode(doc.root, L"Unit"));
     EXPECT_TRUE(doc.ClearNotFoundError());
     EXPECT_EQ(0u, doc.m_err.id);
@@ -262,9 +260,7 @@ TEST(XmlDocument, MissingFileAndNodes)
     CXmlDocument::CNode decoration, size;
     ASSERT_TRUE(doc.CreateElement(L"Decoration", L"", decoration) && doc.AppendChild(doc.root, decoration));
     EXPECT_FALSE(doc.SelectChildNode(decoration, L"Size", size));
-    EXPECT_EQ(L"XMLドキュメント指定のノードが見つかりません - " + SystemText(E_FAIL) +
-                  L"\n\nSettings -> Decoration -> Size",
-              doc.m_err.message);
+    EXPECT_EQ(L"XMLドキュメント指定のノードが見つかりません\n\nSettings -> Decoration -> Size", doc.m_err.message);
     CXmlDocument::CNode loose;
     ASSERT_TRUE(doc.CreateElement(L"Loose", L"", loose));
     EXPECT_EQ(L"Loose", CXmlDocument::GetNodePath(loose));
