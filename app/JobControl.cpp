@@ -7,6 +7,7 @@
 #include "platform/ScopedFlag.h"
 #include "resources/strings_app.h"
 #include "resources/strings_foundation.h"
+#include "resources/strings_shell.h"
 #include <climits>
 #include <utility>
 
@@ -103,7 +104,9 @@ bool CJobControl::BuildSaveJob()
     const std::wstring& folder = m_setting.FolderPath;
     const DWORD code = TryCreateFolder(folder);
     if (code == ERROR_FILENAME_EXCED_RANGE) {
-        msg.ShowResourceMessage2(IDS_OUTPUT_FOLDER_TOO_LONG, std::to_wstring(kMaxFolderPath), folder, MB_ICONERROR);
+        // A folder that is there is refused for the names of the files it would hold.
+        msg.ShowResourceMessage2(IsExistingFolder(folder) ? IDS_FOLDER_TOO_LONG_FOR_FILES : IDS_OUTPUT_FOLDER_TOO_LONG,
+                                 std::to_wstring(kMaxFolderPath), folder, MB_ICONERROR);
         return false;
     }
     if (code != 0) {

@@ -165,20 +165,35 @@ DWORD TryCreateFolder(const std::wstring& path)
     if (rc == ERROR_SUCCESS)
         return 0;
     // "Already exists" is success only when what exists is a folder, not a file.
-    if (rc == ERROR_ALREADY_EXISTS || rc == ERROR_FILE_EXISTS) {
-        const DWORD attributes = GetFileAttributesW(full.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            return 0;
-        return ERROR_ALREADY_EXISTS;
-    }
+    if (rc == ERROR_ALREADY_EXISTS || rc == ERROR_FILE_EXISTS)
+        return IsExistingFolder(full) ? 0 : ERROR_ALREADY_EXISTS;
     return static_cast<DWORD>(rc);
+}
+
+namespace {
+
+[[noreturn]] void ThrowCreateFolderFailed(DWORD code, const std::wstring& folder)
+{
+    // An existing folder is refused for the names of the files it would hold,
+    // which the system's "file name too long" does not tell.
+    if (code == ERROR_FILENAME_EXCED_RANGE && IsExistingFolder(folder))
+        throw my::CException(IDS_FOLDER_TOO_LONG_FOR_FILES, std::to_wstring(kMaxFolderPath), folder);
+    throw my::CException(IDS_CREATE_FOLDER_FAILED, HResultFromWin32(code), folder);
+}
+
+} // namespace
+
+bool IsExistingFolder(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void CreateFolder(const std::wstring& path)
 {
     DWORD code = TryCreateFolder(path);
     if (code != 0)
-        throw my::CException(IDS_CREATE_FOLDER_FAILED, HResultFromWin32(code), path);
+        ThrowCreateFolderFailed(code, path);
 }
 
 namespace {
@@ -205,5 +220,5 @@ void CreateParentFolder(const std::wstring& path)
     const std::wstring folder = FolderPartOf(path);
     const DWORD code = folder.empty() ? 0 : TryCreateFolder(folder);
     if (code != 0)
-        throw my::CException(IDS_CREATE_FOLDER_FAILED, HResultFromWin32(code), folder);
+        ThrowCreateFolderFailed(code, folder);
 }

@@ -47,14 +47,19 @@ const size_t kMaxFolderPath = MAX_PATH - 12;
 // True when the full path, without trailing separators, is longer than the
 // system takes for a folder.
 bool IsFolderPathTooLong(const std::wstring& fullPath);
+// Whether the path names a folder (a file is none).
+bool IsExistingFolder(const std::wstring& path);
 // 0 when the folder exists afterwards (an existing one counts), else the Win32
 // code. A drive root is never created: 0 when it exists, 5 when it does not.
 // A path too long for a folder fails with 206 (ERROR_FILENAME_EXCED_RANGE)
-// before any folder of it is made.
+// before any folder of it is made; so does an existing folder that long, as
+// the names of files in it would be too long.
 DWORD TryCreateFolder(const std::wstring& path);
-// TryCreateFolder; a failure raises IDS_CREATE_FOLDER_FAILED with the code and the path.
+// TryCreateFolder; a failure raises IDS_CREATE_FOLDER_FAILED with the code and
+// the path, or, for an existing folder too long to hold files,
+// IDS_FOLDER_TOO_LONG_FOR_FILES with kMaxFolderPath and the path.
 void CreateFolder(const std::wstring& path);
 // The folder part of a file path (up to its last separator) created; 161
 // (bad path name) for an empty path.
 DWORD TryCreateParentFolder(const std::wstring& path);
-void CreateParentFolder(const std::wstring& path);  // IDS_CREATE_FOLDER_FAILED
+void CreateParentFolder(const std::wstring& path);  // as CreateFolder

@@ -15,5 +15,6 @@
 #define IDS_PATH_TO_ID_LIST_FAILED               53699
 #define IDS_ID_LIST_TO_PATH_FAILED               53701
 #define IDS_SHELL_EXECUTE_FAILED                 53723
+#define IDS_FOLDER_TOO_LONG_FOR_FILES            54608
 
 #endif

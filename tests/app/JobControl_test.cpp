@@ -9,6 +9,7 @@
 #include "tests/common/TestSupport.h"
 #include "resources/strings_app.h"
 #include "resources/strings_foundation.h"
+#include "resources/strings_shell.h"
 #include <gtest/gtest.h>
 #include <boost/make_shared.hpp>
 #include <atomic>
@@ -517,4 +518,13 @@ TEST(JobControlTest, ATooLongOutputFolderIsReportedBeforeAnythingIsMade)
     EXPECT_NE(std::wstring::npos, text.find(std::to_wstring(kMaxFolderPath)));
     EXPECT_FALSE(view.controls.back());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.File(L"out").c_str()));
+
+    // One that is there (made through the \\?\ form) is refused for the names of the files in it.
+    setting.FolderPath = folder.File(std::wstring(kMaxFolderPath - folder.Path().size(), L'o'));
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + setting.FolderPath).c_str(), nullptr));
+    view.msg.Clear();
+    jobs.StartJob(false);
+    ASSERT_EQ(1u, view.msg.boxes.size());
+    EXPECT_EQ(CSimpleErr::Format(IDS_FOLDER_TOO_LONG_FOR_FILES, std::to_wstring(kMaxFolderPath), setting.FolderPath),
+              view.msg.boxes[0].text);
 }

@@ -15,20 +15,28 @@ TEST(ShellOps, CreateFolderWithItsParents)
         if (!(drives & (1u << i)))
             missingDrive[0] = static_cast<wchar_t>(L'A' + i);
     }
+    // An existing folder too long to hold files, made as another program can (the \\?\ form).
+    const std::wstring tooLong = temp.File(std::wstring(kMaxFolderPath - temp.Path().size(), L'l'));
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + tooLong).c_str(), nullptr));
     struct Case {
         std::wstring path;
         DWORD code;
+        UINT raised;  // by CreateFolder
     } const cases[] = {
-        {temp.File(L"a\\b\\c"), 0},
-        {temp.File(L"a\\b\\c"), 0},  // an existing folder counts
-        {L"C:\\", 0},                // a root is never created
-        {missingDrive, ERROR_ACCESS_DENIED},
-        {file, ERROR_ALREADY_EXISTS},  // a file is no folder
+        {temp.File(L"a\\b\\c"), 0, 0},
+        {temp.File(L"a\\b\\c"), 0, 0},  // an existing folder counts
+        {L"C:\\", 0, 0},                // a root is never created
+        {missingDrive, ERROR_ACCESS_DENIED, IDS_CREATE_FOLDER_FAILED},
+        {file, ERROR_ALREADY_EXISTS, IDS_CREATE_FOLDER_FAILED},  // a file is no folder
+        {tooLong, ERROR_FILENAME_EXCED_RANGE, IDS_FOLDER_TOO_LONG_FOR_FILES},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.path));
         EXPECT_EQ(c.code, TryCreateFolder(c.path));
+        EXPECT_EQ(c.raised, ThrownId([&] { CreateFolder(c.path); }));
     }
+    EXPECT_EQ(CSimpleErr::Format(IDS_FOLDER_TOO_LONG_FOR_FILES, std::to_wstring(kMaxFolderPath), tooLong + L"\\"),
+              ThrownError([&] { CreateParentFolder(tooLong + L"\\name.png"); }).message);
     EXPECT_TRUE(GetFileAttributesW(temp.File(L"a\\b\\c").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 
     my::CException e = ThrownError([&] { CreateFolder(file + L"\\sub"); });
