@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -126,7 +127,7 @@ bool CXmlDocument::FailTooLarge(UINT id, ULONGLONG size, const std::wstring& pat
     return false;
 }
 
-bool CXmlDocument::ParseBytes(const std::string& bytes, UINT id, const std::wstring& path)
+bool CXmlDocument::ParseBytes(std::string bytes, UINT id, const std::wstring& path)
 {
     if (bytes.empty()) {
         // Said plainly: "no root element" at line 1 would send a reader
@@ -135,6 +136,11 @@ bool CXmlDocument::ParseBytes(const std::string& bytes, UINT id, const std::wstr
         m_err.code = E_FAIL;
         return false;
     }
+    // Wine's parser takes UTF-16 without its byte order mark only when the
+    // text begins "<?": with the mark every parser reads it as expat does.
+    const CXmlByteForm form = XmlByteForm(bytes);
+    if (form.utf16 && !form.marked)
+        bytes.insert(0, form.little ? "\xFF\xFE" : "\xFE\xFF", 2);
     CComPtr<IXMLDOMDocument> doc;
     if (!NewDocument(doc))
         return false;
@@ -181,7 +187,7 @@ bool CXmlDocument::LoadFile(const std::wstring& path)
         hr = file.TryReadAllToString(bytes);
     if (FAILED(hr))
         return FailWithCode(IDS_XML_LOAD_FAILED, hr, path);
-    return ParseBytes(bytes, IDS_XML_LOAD_FAILED, path);
+    return ParseBytes(std::move(bytes), IDS_XML_LOAD_FAILED, path);
 }
 
 bool CXmlDocument::LoadGlobalMemory(HGLOBAL block)
@@ -201,18 +207,17 @@ bool CXmlDocument::LoadGlobalMemory(HGLOBAL block)
     }
     // A block may be larger than its text: the zeros after it were never
     // written. A NUL before the last character written is inside the text,
-    // and refused there as a character XML does not allow. In UTF-16 a NUL
-    // is a zero code unit: a zero byte alone is half of a character such as
-    // the '>' that ends the text.
-    const bool utf16 = bytes.size() >= 2 && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') ||
-                                             (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
+    // and refused there as a character XML does not allow. In UTF-16, with
+    // its byte order mark or without, a NUL is a zero code unit: a zero byte
+    // alone is half of a character such as the '>' that ends the text.
+    const bool utf16 = XmlByteForm(bytes).utf16;
     size_t end = bytes.find_last_not_of('\0') + 1;
     if (utf16 && end % 2 != 0)
         ++end;
     bytes.resize(std::min(end, bytes.size()));
     // A fragment the parser refused is a failure here, not later with a
     // misleading "node not found".
-    return ParseBytes(bytes, IDS_XML_PARSE_FAILED, std::wstring());
+    return ParseBytes(std::move(bytes), IDS_XML_PARSE_FAILED, std::wstring());
 }
 
 bool CXmlDocument::SaveFile(const std::wstring& path)

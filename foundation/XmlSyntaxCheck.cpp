@@ -60,27 +60,17 @@ bool IsUtf8Name(std::string name)
 }
 
 // The text as expat reads it: code units of one or two bytes after any byte
-// order mark. Without a mark, zero first or second bytes mean UTF-16, as
-// expat guesses it; a single zero byte is a NUL character.
+// order mark (XmlByteForm); a single zero byte is a NUL character.
 class CUnits {
 public:
     explicit CUnits(const std::string& bytes) : b(bytes)
     {
-        if (Byte(0) == 0xFF && Byte(1) == 0xFE) {
-            width = 2;
-            start = 2;
-        } else if (Byte(0) == 0xFE && Byte(1) == 0xFF) {
-            width = 2;
-            start = 2;
-            little = false;
-        } else if (b.size() >= 2 && Byte(0) == 0 && (b.size() < 4 || Byte(2) == 0)) {
-            width = 2;
-            little = false;
-        } else if (b.size() >= 2 && Byte(1) == 0 && (b.size() < 4 || Byte(3) == 0)) {
-            width = 2;
-        } else if (b.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        const CXmlByteForm form = XmlByteForm(bytes);
+        width = form.utf16 ? 2 : 1;
+        start = form.marked ? 2 : 0;
+        little = form.little;
+        if (width == 1 && b.compare(0, 3, "\xEF\xBB\xBF") == 0)
             start = 3;
-        }
         if (width == 1) {
             size_t at = 0;
             const std::string declared = Declared("encoding", at);
@@ -581,6 +571,25 @@ bool ParserLimit(const CExpatRun& run, CXmlSyntaxFault& fault)
 }
 
 } // namespace
+
+CXmlByteForm XmlByteForm(const std::string& bytes)
+{
+    auto byte = [&bytes](size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u; };
+    // Four bytes decide: a zero first or second byte alone may be a NUL in
+    // a text of single bytes, refused there as a character XML forbids.
+    const bool fewer = bytes.size() < 4;
+    CXmlByteForm form;
+    if ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF)) {
+        form.utf16 = form.marked = true;
+        form.little = byte(0) == 0xFF;
+    } else if (bytes.size() >= 2 && byte(0) == 0 && (fewer || byte(2) == 0)) {
+        form.utf16 = true;
+        form.little = false;
+    } else if (bytes.size() >= 2 && byte(1) == 0 && (fewer || byte(3) == 0)) {
+        form.utf16 = true;
+    }
+    return form;
+}
 
 bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault)
 {

@@ -18,6 +18,16 @@ struct CXmlSyntaxFault {
     std::wstring reason;  // the message, in the program's language
 };
 
+// How expat reads the bytes of an XML text: UTF-16 after its byte order
+// mark, or without one when a zero stands among the first bytes
+// (little-endian when the zero is second); else single bytes.
+struct CXmlByteForm {
+    bool utf16 = false;
+    bool marked = false;  // begins with its byte order mark
+    bool little = true;
+};
+CXmlByteForm XmlByteForm(const std::string& bytes);
+
 // False when expat finds the text well formed.
 bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault);
 

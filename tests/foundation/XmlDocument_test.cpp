@@ -188,10 +188,12 @@ TEST(XmlDocument, GlobalMemoryRoundTrip)
 
     // Another program's block, larger than its text: the zeros that end the
     // block are no part of the text, and what follows a NUL after a whole
-    // document is not read. In UTF-16 a NUL is a zero code unit; the zero
-    // half of the last '>' belongs to the text.
-    const std::string utf16("\xFF\xFE<\0a\0>\0" "1\0<\0/\0a\0>\0", 18);
-    for (const std::string& bytes : {std::string("<a>1</a>\0\xFF<b", 12), utf16, utf16 + std::string("\0\0<\0b\0\0", 7)}) {
+    // document is not read. In UTF-16, with its byte order mark or without,
+    // a NUL is a zero code unit; the zero half of the last '>' belongs to the
+    // text.
+    const std::string utf16("\xFF\xFE<\0a\0>\0" "1\0<\0/\0a\0>\0", 18), big("\0<\0a\0>\0" "1\0<\0/\0a\0>\0\0", 18);
+    for (const std::string& bytes : {std::string("<a>1</a>\0\xFF<b", 12), utf16, utf16 + std::string("\0\0<\0b\0\0", 7),
+                                     utf16.substr(2) + std::string(2, '\0'), big}) {
         CGlobalMemory larger(BlockOf(bytes));
         EXPECT_TRUE(loaded.LoadGlobalMemory(larger)) << Narrow(loaded.m_err.message);
     }
