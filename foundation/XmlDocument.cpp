@@ -71,9 +71,27 @@ bool CXmlDocument::NewDocument(CComPtr<IXMLDOMDocument>& doc)
                                     reinterpret_cast<void**>(&doc));
     if (FAILED(hr))
         return FailWithCode(IDS_XML_CREATE_DOC_FAILED, hr);
+    // Synchronous, and nothing a document names outside itself is fetched
+    // or checked against (MSXML 3 on Windows resolves external entities by
+    // default).
     hr = doc->put_async(VARIANT_FALSE);
+    if (SUCCEEDED(hr))
+        hr = doc->put_resolveExternals(VARIANT_FALSE);
+    if (SUCCEEDED(hr))
+        hr = doc->put_validateOnParse(VARIANT_FALSE);
     if (FAILED(hr))
         return FailWithCode(IDS_XML_CREATE_DOC_FAILED, hr);
+    // The loads refuse a document type declaration before the parser sees
+    // one; a parser that knows ProhibitDTD refuses it again. One that does
+    // not know it answers a failure that changes nothing (Wine's takes it
+    // and ignores it).
+    CComPtr<IXMLDOMDocument2> doc2;
+    if (SUCCEEDED(doc->QueryInterface(kIidIXMLDOMDocument2, reinterpret_cast<void**>(&doc2))) && doc2) {
+        CVariant prohibit;
+        prohibit.Get().vt = VT_BOOL;
+        prohibit.Get().boolVal = VARIANT_TRUE;
+        doc2->setProperty(CBstr(L"ProhibitDTD"), prohibit.Get());
+    }
     return true;
 }
 
@@ -93,6 +111,12 @@ bool CXmlDocument::Create(const std::wstring& xmlTemplate)
 
 namespace {
 
+std::wstring PlacedFault(const CXmlSyntaxFault& fault)
+{
+    return CSimpleErr::Format(IDS_XML_SYNTAX_AT, std::to_wstring(fault.line), std::to_wstring(fault.column),
+                              fault.reason);
+}
+
 // Where and why the parser refused a document, for a user to find the fault:
 // MSXML's own parse error where it names a line (Windows), else the first
 // fault expat finds in the same bytes (Wine's parse error is "error" at line
@@ -111,8 +135,7 @@ std::wstring ParseFailureDetail(IXMLDOMDocument* doc, const std::string& bytes, 
     }
     CXmlSyntaxFault fault;
     if (FindXmlFault(bytes, fault))
-        return CSimpleErr::Format(IDS_XML_SYNTAX_AT, std::to_wstring(fault.line), std::to_wstring(fault.column),
-                                  fault.reason);
+        return PlacedFault(fault);
     CSimpleErr err;
     err.code = code;
     return err.GetCodeText();
@@ -127,20 +150,30 @@ bool CXmlDocument::FailTooLarge(UINT id, ULONGLONG size, const std::wstring& pat
     return false;
 }
 
+bool CXmlDocument::FailParse(UINT id, const std::wstring& detail, HRESULT code, const std::wstring& path)
+{
+    m_err.Set(id, detail, path);
+    m_err.code = code;
+    return false;
+}
+
 bool CXmlDocument::ParseBytes(std::string bytes, UINT id, const std::wstring& path)
 {
-    if (bytes.empty()) {
-        // Said plainly: "no root element" at line 1 would send a reader
-        // looking for a fault in a text that is not there.
-        m_err.Set(id, LoadResourceString(IDS_XML_EMPTY_DOCUMENT), path);
-        m_err.code = E_FAIL;
-        return false;
-    }
+    // Said plainly: "no root element" at line 1 would send a reader looking
+    // for a fault in a text that is not there.
+    if (bytes.empty())
+        return FailParse(id, LoadResourceString(IDS_XML_EMPTY_DOCUMENT), E_FAIL, path);
     // Wine's parser takes UTF-16 without its byte order mark only when the
     // text begins "<?": with the mark every parser reads it as expat does.
     const CXmlByteForm form = XmlByteForm(bytes);
     if (form.utf16 && !form.marked)
         bytes.insert(0, form.little ? "\xFF\xFE" : "\xFE\xFF", 2);
+    // Refused before the parser reads it: MSXML would expand the entities it
+    // declares (minutes and hundreds of megabytes from a few kilobytes) or
+    // fetch those it names.
+    CXmlSyntaxFault fault;
+    if (FindXmlDocumentType(bytes, fault))
+        return FailParse(id, PlacedFault(fault), E_FAIL, path);
     CComPtr<IXMLDOMDocument> doc;
     if (!NewDocument(doc))
         return false;
@@ -152,15 +185,8 @@ bool CXmlDocument::ParseBytes(std::string bytes, UINT id, const std::wstring& pa
     SetVariantUnknown(source, stream);
     VARIANT_BOOL ok = VARIANT_FALSE;
     hr = doc->load(source.Get(), &ok);
-    if (hr != S_OK || ok != VARIANT_TRUE) {
-        const std::wstring detail = ParseFailureDetail(doc, bytes, LoadFailureCode(hr));
-        if (path.empty())
-            m_err.Set(id, detail);
-        else
-            m_err.Set(id, detail, path);
-        m_err.code = LoadFailureCode(hr);
-        return false;
-    }
+    if (hr != S_OK || ok != VARIANT_TRUE)
+        return FailParse(id, ParseFailureDetail(doc, bytes, LoadFailureCode(hr)), LoadFailureCode(hr), path);
     m_doc = doc;
     return true;
 }

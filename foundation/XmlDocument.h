@@ -42,8 +42,10 @@ public:
     // when its load succeeded, that is the parser answered S_OK and true.
     // A document the parser refuses fails with where and why (IDS_XML_SYNTAX_AT:
     // line, column, reason) in place of the system's text; an empty one says
-    // so (IDS_XML_EMPTY_DOCUMENT). UTF-16 reads with or without its byte
-    // order mark.
+    // so (IDS_XML_EMPTY_DOCUMENT). One with a document type declaration is
+    // refused before the parser reads it, at its place (IDS_XML_SYNTAX_DOCTYPE),
+    // and the parser fetches nothing a document names. UTF-16 reads with or
+    // without its byte order mark.
     bool Create(const std::wstring& xmlTemplate);   // IDS_XML_CREATE_DOC_FAILED, IDS_XML_CREATE_ROOT_FAILED
     bool LoadFile(const std::wstring& path);        // IDS_XML_LOAD_FAILED, IDS_XML_FILE_TOO_LARGE with the path
     // The block stays the caller's (a clipboard block, for example); its text
@@ -182,6 +184,8 @@ private:
     // Parses the bytes into a new document; a refusal fails with id, the
     // place and reason, and the path when there is one.
     bool ParseBytes(std::string bytes, UINT id, const std::wstring& path);
+    // id with the detail (where and why) and the path, none for a block.
+    bool FailParse(UINT id, const std::wstring& detail, HRESULT code, const std::wstring& path);
     bool Fail(UINT id, CTextArg a1 = {}, CTextArg a2 = {});
     // id with the size, the limit and the path (none for a block).
     bool FailTooLarge(UINT id, ULONGLONG size, const std::wstring& path);

@@ -9,6 +9,9 @@
 // no UTF-8, "--" in a comment, "]]>" in a text, "<?XML", a stray end tag.
 // The same pass measures what Wine's parser (libxml2 behind MSXML) refuses in
 // a well-formed text: its depth, text and name limits, the XML version.
+// A document type declaration is refused where it begins, found by reading
+// the prolog alone; expat never reads one (it stops at any it meets), so no
+// entity is declared, expanded or fetched, whatever the text holds.
 // Edge cases: a byte order mark is no column; a mismatched end tag, "--" and
 // "]]>" are placed where they begin, not where expat stopped; an element's
 // text counts the references it holds as the characters they stand for, as
@@ -36,12 +39,6 @@ const size_t kMaxParsedDepth = 257;
 const size_t kMaxParsedText = 10000000;
 const size_t kMaxParsedName = 50000;
 const size_t kNowhere = static_cast<size_t>(-1);
-// expat 2.5 expands an entity named inside another by recursion, a level
-// per entity, so a chain of some ten thousand declarations overflows the
-// stack (the upstream source setup builds has no later fix). No document of
-// ours declares one; this many keeps the recursion to a few hundred
-// kilobytes, well within the 2 MB of any thread.
-const size_t kMaxEntities = 1000;
 
 std::wstring FromUtf8(const std::string& s)
 {
@@ -58,6 +55,8 @@ bool IsUtf8Name(std::string name)
             c = static_cast<char>(c - 'A' + 'a');
     return name == "utf-8" || name == "utf8";
 }
+
+bool IsSpaceUnit(unsigned long c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // The text as expat reads it: code units of one or two bytes after any byte
 // order mark (XmlByteForm); a single zero byte is a NUL character.
@@ -98,6 +97,14 @@ public:
             if (At(i) != static_cast<unsigned char>(*s))
                 return false;
         return true;
+    }
+    // The byte after the first s at or past byte i; kNowhere when none.
+    size_t After(size_t i, const char* s) const
+    {
+        for (; At(i) != 0x110000; i += width)
+            if (Spells(i, s))
+                return i + std::strlen(s) * width;
+        return kNowhere;
     }
     // Whether the units before byte i spell s; `i` moves to where s begins.
     bool Follows(size_t& i, const char* s) const
@@ -156,6 +163,26 @@ public:
         return value;
     }
 
+    // Where the document type declaration begins: the first markup past
+    // spaces, the XML declaration, comments and processing instructions.
+    // kNowhere when that markup is another (the root element, or a fault
+    // the parser names) or the prolog ends unclosed.
+    size_t DocumentType() const
+    {
+        size_t i = start;
+        while (i != kNowhere) {
+            if (IsSpaceUnit(At(i))) {
+                i += width;
+                continue;
+            }
+            const char* open = Spells(i, "<?") ? "<?" : Spells(i, "<!--") ? "<!--" : nullptr;
+            if (!open)
+                return Spells(i, "<!DOCTYPE") ? i : kNowhere;
+            i = After(i + std::strlen(open) * width, open[1] == '?' ? "?>" : "-->");
+        }
+        return kNowhere;
+    }
+
     // Line and column of byte i.
     void Place(size_t i, CXmlSyntaxFault& fault) const
     {
@@ -185,8 +212,10 @@ private:
 // the text first went beyond what Wine's parser takes.
 class CExpatRun {
 public:
-    explicit CExpatRun(const std::string& bytes) : units(bytes)
+    explicit CExpatRun(const std::string& bytes) : units(bytes), doctypeAt(units.DocumentType())
     {
+        if (doctypeAt != kNowhere)
+            return;
         std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> owner(XML_ParserCreate(nullptr), XML_ParserFree);
         parser = owner.get();
         if (!parser)
@@ -197,7 +226,7 @@ public:
         XML_SetCommentHandler(parser, OnComment);
         XML_SetProcessingInstructionHandler(parser, OnInstruction);
         XML_SetCdataSectionHandler(parser, OnBreak, OnBreak);
-        XML_SetEntityDeclHandler(parser, OnEntity);
+        XML_SetStartDoctypeDeclHandler(parser, OnDoctype);
         // expat takes an int length: a larger text goes in pieces.
         const size_t piece = INT_MAX / 2;
         size_t done = 0;
@@ -215,12 +244,10 @@ public:
         } while (done < bytes.size());
         if (outOfMemory)
             throw std::bad_alloc();
-        // Not read to its end: expat cannot say what is wrong with it.
-        if (entities > kMaxEntities)
-            error = XML_ERROR_NONE;
     }
 
     const CUnits units;
+    size_t doctypeAt;  // where a document type declaration begins
     XML_Error error = XML_ERROR_NONE;
     size_t errorAt = 0;
     std::vector<std::string> open;
@@ -231,7 +258,6 @@ private:
     size_t textAt = kNowhere;  // where the text being measured began
     size_t textBytes = 0;
     bool outOfMemory = false;  // a handler's failure, raised once expat has returned
-    size_t entities = 0;
 
     static CExpatRun& Of(void* data) { return *static_cast<CExpatRun*>(data); }
     size_t Here() const { return static_cast<size_t>(XML_GetCurrentByteIndex(parser)); }
@@ -297,18 +323,18 @@ private:
         if (std::strlen(text) > kMaxParsedText)
             Mark(r.longAt, r.Here());
     }
-    static void XMLCALL OnEntity(void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
-                                 const XML_Char*, const XML_Char*, const XML_Char*)
+    // One the reading of the prolog missed (expat took the bytes otherwise)
+    // stops expat once its name and identifiers are read, before any
+    // declaration inside it.
+    static void XMLCALL OnDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int)
     {
         CExpatRun& r = Of(data);
-        if (++r.entities > kMaxEntities)
-            XML_StopParser(r.parser, XML_FALSE);
+        Mark(r.doctypeAt, r.Here());
+        XML_StopParser(r.parser, XML_FALSE);
     }
     // A CDATA section is a text of its own.
     static void XMLCALL OnBreak(void* data) { Of(data).textAt = kNowhere; }
 };
-
-bool IsSpaceUnit(unsigned long c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // A character XML does not allow anywhere (a lone surrogate in UTF-16).
 bool IsForbidden(const CUnits& u, size_t at)
@@ -415,11 +441,22 @@ size_t AttributeOfOpenValue(const CUnits& u, size_t at)
     return quote ? AttributeBefore(u, opened) : kNowhere;
 }
 
+bool DocumentTypeFault(const CUnits& u, size_t at, CXmlSyntaxFault& fault)
+{
+    if (at == kNowhere)
+        return false;
+    u.Place(at, fault);
+    fault.reason = LoadResourceString(IDS_XML_SYNTAX_DOCTYPE);
+    return true;
+}
+
 bool SyntaxFault(const CExpatRun& run, CXmlSyntaxFault& fault)
 {
+    const CUnits& u = run.units;
+    if (DocumentTypeFault(u, run.doctypeAt, fault))
+        return true;
     if (run.error == XML_ERROR_NONE)
         return false;
-    const CUnits& u = run.units;
     const size_t w = u.width;
     size_t at = run.errorAt;
     UINT id = IDS_XML_SYNTAX_NOT_WELL_FORMED;
@@ -589,6 +626,12 @@ CXmlByteForm XmlByteForm(const std::string& bytes)
         form.utf16 = true;
     }
     return form;
+}
+
+bool FindXmlDocumentType(const std::string& bytes, CXmlSyntaxFault& fault)
+{
+    const CUnits units(bytes);
+    return DocumentTypeFault(units, units.DocumentType(), fault);
 }
 
 bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault)

@@ -28,7 +28,16 @@ struct CXmlByteForm {
 };
 CXmlByteForm XmlByteForm(const std::string& bytes);
 
-// False when expat finds the text well formed.
+// No document of ours has a document type declaration, and one may declare
+// entities that expand a few kilobytes into gigabytes or name files to
+// fetch: a text whose prolog holds one is refused, placed at its
+// "<!DOCTYPE" (IDS_XML_SYNTAX_DOCTYPE). Only the prolog is read (spaces, the
+// XML declaration, comments and processing instructions before the first
+// element); nothing in it is expanded. False when there is none.
+bool FindXmlDocumentType(const std::string& bytes, CXmlSyntaxFault& fault);
+
+// False when expat finds the text well formed. A document type declaration
+// is the fault of its text, found as above; expat reads nothing of it.
 bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault);
 
 // Why Wine's parser may refuse a text that expat finds well formed: an

@@ -54,9 +54,11 @@ TEST(SettingsFileMessages, ADocumentThatDoesNotParseSaysWhereAndWhy)
               reader.GetError().message.find(CSimpleErr::Format(IDS_XML_SYNTAX_UNCLOSED, L"Bordering")));
 }
 
-// Documents that Wine's parser refuses without a reason of its own: each
-// message says where and why, and names the file or the clipboard. The body
-// stands on a line of its own after the root's start tag.
+// Documents that Wine's parser refuses without a reason of its own, or
+// would read for minutes into hundreds of megabytes (entities a document
+// type declaration defines): each message says where and why, and names the
+// file or the clipboard. The body stands on a line of its own after the
+// root's start tag.
 TEST(SettingsFileMessages, EveryRefusedDocumentSaysWhy)
 {
     CTempFolder folder;
@@ -73,8 +75,23 @@ TEST(SettingsFileMessages, EveryRefusedDocumentSaysWhy)
         deep += "<Bordering>";
     for (int i = 0; i < 300; ++i)
         deep += "</Bordering>";
+    auto repeated = [](const std::string& text, int count) {
+        std::string out;
+        while (count-- > 0)
+            out += text;
+        return out;
+    };
+    // Entity i names entity i - 1 `refs` times; the face names the last.
+    auto chain = [&](int count, int refs) {
+        std::string d = "<!DOCTYPE Settings [<!ENTITY e0 'lol'>";
+        for (int i = 1; i <= count; ++i)
+            d += "<!ENTITY e" + std::to_string(i) + " '" + repeated("&e" + std::to_string(i - 1) + ";", refs) + "'>";
+        return d + "]>\r\n";
+    };
+    auto entity = [](const std::string& value) { return "<!DOCTYPE Settings [<!ENTITY e " + value + ">]>\r\n"; };
     const std::wstring notAtStart = LoadResourceString(IDS_XML_SYNTAX_DECLARATION_NOT_AT_START),
-                       badDeclaration = LoadResourceString(IDS_XML_SYNTAX_BAD_DECLARATION);
+                       badDeclaration = LoadResourceString(IDS_XML_SYNTAX_BAD_DECLARATION),
+                       doctype = LoadResourceString(IDS_XML_SYNTAX_DOCTYPE);
     const struct {
         std::string head, body;
         int line, column;  // 0: an empty document, said without a place
@@ -100,6 +117,14 @@ TEST(SettingsFileMessages, EveryRefusedDocumentSaysWhy)
         {utf8, "a ]]> b", 3, 3, LoadResourceString(IDS_XML_SYNTAX_CDATA_END_IN_TEXT)},
         {utf8, std::string("<Unit>\0</Unit>", 14), 3, 7, LoadResourceString(IDS_XML_SYNTAX_BAD_CHARACTER)},
         {std::string(1, '\0'), "", 1, 1, LoadResourceString(IDS_XML_SYNTAX_BAD_CHARACTER)},
+        {utf8 + entity("'" + std::string(50000, 'x') + "'"), "<FontFace>" + repeated("&e;", 2000) + "</FontFace>", 2, 1, doctype},
+        {utf8 + entity("'" + std::string(100000, 'x') + "'"), "<FontFace>" + repeated("&e;", 20000) + "</FontFace>", 2, 1, doctype},
+        {utf8 + chain(18, 2), "<FontFace>&e18;</FontFace>", 2, 1, doctype},
+        {utf8 + chain(4, 10), "<FontFace>&e4;</FontFace>", 2, 1, doctype},
+        {utf8 + chain(9, 10), "<FontFace>&e9;</FontFace>", 2, 1, doctype},
+        {utf8 + entity("SYSTEM 'file:///C:/windows/win.ini'"), "<FontFace>&e;</FontFace>", 2, 1, doctype},
+        {utf8 + entity("'" + std::string(3800000, 'x') + "'"), "<FontFace a='" + repeated("&e;", 99) + "'/>", 2, 1, doctype},
+        {"\xEF\xBB\xBF<!-- c --><?pi?><!DOCTYPE Settings>", "", 1, 17, doctype},
     };
     for (const auto& c : cases) {
         const std::string text = c.line ? document("Settings", c.head, c.body) : "";

@@ -5,6 +5,7 @@
 #include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
+#include <tuple>
 
 TEST(XmlSyntaxCheck, FindsTheFirstFaultWithItsLineAndColumn)
 {
@@ -95,17 +96,45 @@ TEST(XmlSyntaxCheck, ParserLimitsAreNamedWhereTheyAreMet)
     }
 }
 
-// A long chain of entities, each named in the one before, is left unread
-// rather than followed into a stack overflow; nothing is said of it.
-TEST(XmlSyntaxCheck, LongEntityChainIsNotFollowed)
+// A document type declaration is refused where it begins, with nothing of
+// it read: not a chain of entities that would overflow expat's stack, not a
+// file it names. Only the prolog is looked at, in UTF-8 or UTF-16, with or
+// without a byte order mark.
+TEST(XmlSyntaxCheck, DocumentTypeIsRefusedUnread)
 {
-    std::string text = "<!DOCTYPE r [";
+    std::string chain = "<!DOCTYPE r [";
     for (int i = 0; i < 20000; ++i)
-        text += "<!ENTITY e" + std::to_string(i) + " '&e" + std::to_string(i + 1) + ";'>";
-    text += "<!ENTITY e20000 'x'>]><r a='&e0;'>&e0;</s>";
-    CXmlSyntaxFault fault;
-    EXPECT_FALSE(FindXmlSyntaxFault(text, fault));
-    EXPECT_FALSE(FindXmlParserLimit(text, fault));
+        chain += "<!ENTITY e" + std::to_string(i) + " '&e" + std::to_string(i + 1) + ";'>";
+    chain += "<!ENTITY e20000 'x'>]><r a='&e0;'>&e0;</s>";
+    auto wide = [](const std::string& ascii, bool big) {
+        std::string out;
+        for (char c : ascii)
+            out += big ? std::string(1, '\0') + c : std::string(1, c) + '\0';
+        return out;
+    };
+    struct Case {
+        std::string text;
+        int line, column;  // 0: no declaration
+    } const cases[] = {
+        {chain, 1, 1},
+        {"<?xml version=\"1.0\"?>\r\n<!-- <!DOCTYPE x> --><?pi <a/>?>\n <!DOCTYPE a SYSTEM 'file:///C:/x'><a/>", 3, 2},
+        {"\xFF\xFE" + wide("<!--c-->\n<!DOCTYPE a><a/>", false), 2, 1},
+        {wide("<?xml version='1.0'?><!DOCTYPE a [<!ENTITY e 'x'>]><a>&e;</a>", true), 1, 22},
+        {"<!-- <!DOCTYPE a> --><a/>", 0, 0},
+        {"<a><!DOCTYPE a></a>", 0, 0},
+    };
+    for (const Case& c : cases) {
+        const std::string shown = c.text.substr(0, 60);
+        const auto expected = std::make_tuple(c.line, c.column, LoadResourceString(IDS_XML_SYNTAX_DOCTYPE));
+        CXmlSyntaxFault fault, syntax;
+        ASSERT_EQ(c.line != 0, FindXmlDocumentType(c.text, fault)) << shown;
+        if (!c.line)
+            continue;
+        EXPECT_EQ(expected, std::make_tuple(fault.line, fault.column, fault.reason)) << shown;
+        ASSERT_TRUE(FindXmlSyntaxFault(c.text, syntax)) << shown;
+        EXPECT_EQ(expected, std::make_tuple(syntax.line, syntax.column, syntax.reason)) << shown;
+        EXPECT_FALSE(FindXmlParserLimit(c.text, syntax)) << shown;
+    }
 }
 
 // A document that does not parse says where and why, and in which file; one
