@@ -6,6 +6,7 @@
 #include "app/PaintDlg.h"
 #include "decoration/NamedEffects.h"
 #include "foundation/XmlValue.h"
+#include "ui/NumberStep.h"
 
 namespace {
 const int kPosRangeMax = 100;
@@ -16,9 +17,9 @@ CColorPageLinear::CColorPageLinear() : CColorPageImpl<CColorPageLinear>(IDS_PAGE
 LRESULT CColorPageLinear::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     HWND angle = GetDlgItem(IDC_GRAD_ANGLE);
-    // The number boxes are plain combos: the wheel over their text steps
-    // through their lists as over our combo classes'.
-    PassEditWheelToCombo(angle);
+    // The number boxes are plain combos: the wheel and Up and Down step
+    // through their lists by the number boxes' rule, read as they are read.
+    StepNumbersByWheelAndArrows(angle, {true, 0});
     FillComboRange(angle, 0, 180, 5, 0);
     FillComboRange(angle, -5, -175, -5, 0);
     SetDlgItemText(IDC_GRAD_ANGLE, FormatInt(static_cast<int>(Gradation.Angle)));
@@ -44,7 +45,7 @@ void CColorPageLinear::InitRow(int i)
     StopCombos[i].Listener = this;
     StopCombos[i].SetText(FormatColorHex(stop.Color));
     HWND pos = GetDlgItem(IDC_STOP_POS + i);
-    PassEditWheelToCombo(pos);
+    StepNumbersByWheelAndArrows(pos, {true, kReadAsReal});
     FillComboRange(pos, 0, 100, 5, 2);
     SetDlgItemText(IDC_STOP_POS + i, FormatStopPos(stop.Pos));
     HWND trackbar = GetDlgItem(IDC_STOP_SLIDER + i);

@@ -7,6 +7,7 @@
 #include "foundation/PathUtil.h"
 #include "foundation/XmlValue.h"
 #include "ui/BitmapOpenDialog.h"
+#include "ui/NumberStep.h"
 
 namespace {
 
@@ -50,8 +51,9 @@ LRESULT CColorPageTexture::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     const double rates[2] = {Texture.RateX, Texture.RateY};
     for (int i = 0; i < 2; ++i) {
         CComboBoxW combo(GetDlgItem(IDC_TEXTURE_RATE_X + i));
-        // Plain combos: the wheel over their text steps through their lists.
-        PassEditWheelToCombo(combo);
+        // Plain combos: the wheel and Up and Down step through their lists
+        // by the number boxes' rule.
+        StepNumbersByWheelAndArrows(combo, {true, kReadAsReal});
         for (const wchar_t* item : kRateItems)
             combo.AddString(item);
         combo.SetWindowText(FormatTextureRate(rates[i]));
@@ -62,7 +64,7 @@ LRESULT CColorPageTexture::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     const int offsets[2] = {Texture.OffsetX, Texture.OffsetY};
     for (int i = 0; i < 2; ++i) {
         HWND combo = GetDlgItem(IDC_TEXTURE_OFFSET_X + i);
-        PassEditWheelToCombo(combo);
+        StepNumbersByWheelAndArrows(combo, {true, 0});
         FillComboRange(combo, -8, 8, 1, 0);
         SetDlgItemText(IDC_TEXTURE_OFFSET_X + i, FormatInt(offsets[i]));
     }

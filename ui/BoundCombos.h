@@ -9,10 +9,11 @@
 //   CComboBoxCharSet<S, E>  character set and vertical flag of an entry E
 //                        (fields Vertical, CharSet, Name) of the owner's list
 //   CComboBoxEnum<S>     an int chosen from a CNamedInts list
-//   CComboBoxInt<S, Lo, Hi>  an int typed or chosen as text, within [Lo, Hi]
-//                        (0, 0: the whole int range); errors stay in the box
-//   CComboBoxNumber<S>   an int member typed or chosen as fixed-point text,
-//                        kept within its bounds when stored
+//   CComboBoxInt<S, Lo, Hi>  an int typed, chosen or stepped to as text,
+//                        within [Lo, Hi] (0, 0: the whole int range); errors
+//                        stay in the box
+//   CComboBoxNumber<S>   an int member typed, chosen or stepped to as
+//                        fixed-point text, kept within its bounds when stored
 //   CComboBoxString<S, L>    a text, with the used texts of L (L::Items: a
 //                        sequence of shared pointers to std::wstring) in its list
 //
@@ -29,6 +30,7 @@
 #include "ui/EditEx.h"
 #include "ui/EventListeners.h"
 #include "ui/ListBoxCb.h"
+#include "ui/NumberStep.h"
 #include "ui/WindowImpl.h"
 #include <climits>
 #include <string>
@@ -243,6 +245,7 @@ public:
             return false;
         if (HWND edit = FindComboEdit(combo))
             Edit.SubclassWindow(edit);
+        StepNumbersByWheelAndArrows(combo, {LowBound() < 0, 0});
         return true;
     }
     // Shows the bound value as decimal text.
@@ -469,7 +472,8 @@ private:
 // kept within the bounds when it is stored (one beyond them is stored at the
 // bound) and the box shows what was stored once it loses the focus. A text
 // that is no number changes nothing. What the box shows itself it does not
-// take back.
+// take back. The wheel and Up and Down step from the value shown to the
+// neighbouring entry of the list (ui/NumberStep.h), stored as a choice.
 template <class S>
 class CComboBoxNumber : public CBoundComboBase<CComboBoxNumber<S>, S> {
 public:
@@ -492,7 +496,10 @@ public:
     {
         m_member = member;
         Form = form;
-        return this->AttachTo(combo, setting);
+        if (!this->AttachTo(combo, setting))
+            return false;
+        StepNumbersByWheelAndArrows(combo, {Form.allowSign, Form.decimals});
+        return true;
     }
     // Ready-made values first, first + step, ... to last.
     void AddValues(int first, int last, int step) { FillComboRange(this->m_hWnd, first, last, step, Form.decimals); }

@@ -89,6 +89,33 @@ TEST(DialogsProgram, PageKeysTurnThePaintDialogRoundAndTheFocusFollows)
     EXPECT_EQ(85u, saved.PaintSetting.LinearGradation.Angle);
 }
 
+TEST(DialogsProgram, PaintDialogNumberBoxesStepFromTheValueShown)
+{
+    // Each kind of box: an angle (0 to 180, then -5 to -175), a stop's place (0.09
+    // at first) and a scale (real numbers), an offset ("between" lies past its end).
+    ResetProgramState();
+    CSetting s = FirstStartSetting(), saved;
+    s.PaintSetting.Type = PaintType::LINEAR;
+    s.PaintSetting.Texture.Type = ImageFitType::CUSTOM_RATE;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    const CNumberSteps boxes[] = {
+        {IDC_GRAD_ANGLE, 1, -1, L"130", L"-175", L"-175", L"7", L"10", L"5", L"0"},
+        {IDC_STOP_POS + 1, -1, -1, L"0.1", L"1", L"1", L"0.33", L"0.35", L"0.3", L"0.25"},
+        {IDC_TEXTURE_RATE_X, 1, -1, L"75.0", L"400", L"400", L"120", L"150.0", L"100.0", L"75.0"},
+        {IDC_TEXTURE_OFFSET_X, -1, 1, L"1", L"-8", L"-8", L"20", L"20", L"8", L"7"},
+    };
+    std::wstring script = L"start\nclick " + Id(IDC_FONT_PAINT) + L"\nwait 色の設定\npage 1\n";
+    for (const CNumberSteps& b : boxes)
+        script += (b.id == IDC_TEXTURE_RATE_X ? L"tab 2\n" : L"") + NumberStepsScript(b);
+    CDriveResult r = RunDriveScript(script + L"click " + Id(IDOK) + L"\nmain\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_EQ(0u, saved.PaintSetting.LinearGradation.Angle);
+    EXPECT_DOUBLE_EQ(0.25, saved.PaintSetting.LinearGradation.Stops[1].Pos);
+    EXPECT_DOUBLE_EQ(0.75, saved.PaintSetting.Texture.RateX);
+    EXPECT_EQ(7, saved.PaintSetting.Texture.OffsetX);
+}
+
 TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
 {
     ResetProgramState();
@@ -108,13 +135,15 @@ TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
     const std::wstring size = Id(IDC_FONT_LIST_SIZE);
     CDriveResult r = RunDriveScript(L"start\nclick " + Id(IDM_SELECT_FONT) + L"\nwait フォント一覧\nshot " +
                                     ScriptPath(TestOutputPath(L"program-font-list.png")) + L"\ntext " + size +
-                                    L" -300\nexpect " + size + L" -300\ntext " + size + L" 30\nexpect " + size +
-                                    L" 30\nclick " + Id(IDOK) + L"\nmain\nclose\nexit 2\n");
+                                    L" -300\nexpect " + size + L" -300\ntext " + size + L" 30\nwheel " + size +
+                                    L" -1\nexpect " + size + L" 31\ntext " + size + L" 60\nfocus " + size +
+                                    L"\nkey up\nexpect " + size + L" 48\nclick " + Id(IDOK) +
+                                    L"\nmain\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
     CSetting saved;
     ASSERT_TRUE(ReadProgramSettings(saved));
     EXPECT_EQ(GetFaceName(*fonts.Fonts[0]), saved.FontSetting.FontFace);
-    EXPECT_EQ(30, saved.FontListDlg.Size);
+    EXPECT_EQ(48, saved.FontListDlg.Size);
     EXPECT_EQ(FontType3::VECTOR, saved.FontListDlg.Type);
     ASSERT_FALSE(saved.FontListDlg.SampleTexts.Items.empty());
 }

@@ -94,6 +94,21 @@ inline std::wstring FreshOutputFolder(const std::wstring& name)
 // A control, command or message number as a script line writes it.
 inline std::wstring Id(int id) { return std::to_wstring(id); }
 
+// A number box turned by a user: a wheel turn from the value it shows, one from a
+// typed value, Down from a value between entries, it typed again and the wheel up, Up.
+struct CNumberSteps {
+    int id, notch1, notch2;
+    const wchar_t *fromShown, *typed, *fromTyped, *between, *down, *up, *upAgain;
+};
+inline std::wstring NumberStepsScript(const CNumberSteps& b)
+{
+    const std::wstring id = Id(b.id), expect = L"\nexpect " + id + L" ";
+    return L"wheel " + id + L" " + Id(b.notch1) + expect + b.fromShown + L"\ntext " + id + L" " + b.typed +
+           L"\nwheel " + id + L" " + Id(b.notch2) + expect + b.fromTyped + L"\ntext " + id + L" " + b.between +
+           L"\nfocus " + id + L"\nkey down" + expect + b.down + L"\ntext " + id + L" " + b.between + L"\nwheel " +
+           id + L" 1" + expect + b.up + L"\nkey up" + expect + b.upAgain + L"\n";
+}
+
 // Both file dialogs show this label; the main window does not.
 const wchar_t kFileDialog[] = L"ファイルの種類";
 

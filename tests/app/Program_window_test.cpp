@@ -118,6 +118,46 @@ TEST(ProgramTest, ColourAndQualityBoxesTakeNamesTypedValuesAndTheWheel)
     EXPECT_EQ(RGB(0xCC, 0x00, 0x00), saved.BkColor);
 }
 
+TEST(ProgramTest, NumberBoxesStepFromTheValueShownByWheelAndArrows)
+{
+    // Each box from its stored value, turned first while another one has the
+    // focus. The rows' columns are runs of five ids from IDC_DECO_SIZE on.
+    using F = CFontSetting;
+    using B = CBorderingSetting;
+    const struct {
+        CNumberSteps steps;
+        int F::*font, B::*row;
+        int stored, last;
+    } boxes[] = {
+        {{IDC_FONT_SIZE, 1, -1, L"29", L"12", L"13", L"20.5", L"21", L"20", L"19"}, &F::Size, {}, 300, 190},
+        {{IDC_FONT_ALPHA, 1, -1, L"95", L"100", L"100", L"42", L"45", L"40", L"35"}, &F::Alpha, {}, 100, 35},
+        {{IDC_CHAR_SPACING, -1, 1, L"105", L"90", L"90", L"123", L"125", L"120", L"115"}, &F::CharWidth, {}, 100, 115},
+        {{IDC_LINE_SPACING, 1, -1, L"115", L"150", L"150", L"97", L"100", L"95", L"90"}, &F::LineWidth, {}, 120, 90},
+        {{IDC_LEADING, -1, -1, L"55", L"0", L"5", L"33", L"35", L"30", L"25"}, &F::LeadingWidth, {}, 50, 25},
+        {{IDC_DECO_SIZE, 1, -1, L"2.5", L"0.4", L"0.5", L"1.7", L"2", L"1.5", L"1"}, {}, &B::Size, 30, 10},
+        {{IDC_DECO_ALPHA + 1, 1, 1, L"95", L"5", L"0", L"58", L"60", L"55", L"50"}, {}, &B::Alpha, 100, 50},
+        {{IDC_DECO_BLUR + 2, -1, -1, L"2.5", L"10", L"10", L"3.2", L"3.5", L"3", L"2.5"}, {}, &B::Blur, 20, 25},
+        {{IDC_DECO_ANGLE + 3, 1, -1, L"115", L"180", L"-5", L"-7", L"-10", L"-5", L"180"}, {}, &B::Angle, 120, 180},
+        {{IDC_DECO_DISTANCE + 4, 1, 1, L"0", L"6", L"5.5", L"7.7", L"8", L"7.5", L"7"}, {}, &B::Distance, 0, 70},
+    };
+    const auto field = [](CSetting& s, const decltype(boxes[0])& b) -> int& {
+        return b.font ? s.FontSetting.*b.font : s.Borderings[static_cast<size_t>(b.steps.id - IDC_DECO_SIZE) % 5].*b.row;
+    };
+    ResetProgramState();
+    CSetting s = SaveSetting(L""), saved;
+    std::wstring script = L"start\n";
+    for (const auto& b : boxes) {
+        field(s, b) = b.stored;
+        script += NumberStepsScript(b.steps);
+    }
+    ASSERT_TRUE(WriteProgramSettings(s));
+    CDriveResult r = RunDriveScript(script + L"kill\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    for (const auto& b : boxes)
+        EXPECT_EQ(b.last, field(saved, b)) << b.steps.id;
+}
+
 TEST(ProgramTest, AWindowMadeLargerKeepsItsControlsAtTheirEdges)
 {
     ResetProgramState();

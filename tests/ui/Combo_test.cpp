@@ -1,6 +1,8 @@
 #include "tests/common/TestSupport.h"
 #include "ui/ComboBox2.h"
 #include "ui/ImageButton.h"
+#include "ui/NumberStep.h"
+#include <climits>
 #include <gtest/gtest.h>
 
 TEST(ComboRange, CountIsTheIntegerStepsPlusOne)
@@ -57,4 +59,34 @@ TEST(ComboBox2, WheelStepsAndListValues)
     POINT at = CImageButton::ImageOrigin(RECT{10, 20, 41, 40}, 16, 16);
     EXPECT_EQ(17, at.x);
     EXPECT_EQ(22, at.y);
+}
+
+TEST(NumberStep, FromTheValueToTheNeighbourThatWay)
+{
+    // Two runs (the angles), a descending list, one entry, none.
+    std::vector<double> angles, down = {100, 95, 90}, one = {5}, none;
+    for (int a = 0; a <= 180; a += 5)
+        angles.push_back(a);
+    for (int a = -5; a >= -175; a -= 5)
+        angles.push_back(a);
+    const double kNone = -1e9;
+    struct { const std::vector<double>& list; double value; bool up; double expected; } cases[] = {
+        {angles, 120, true, 115}, {angles, 180, false, -5}, {angles, -5, true, 180},    {angles, 0, true, kNone},
+        {angles, -175, false, kNone}, {angles, 7, true, 5}, {angles, -7, false, -10},   {angles, 183, false, -5},
+        {angles, -178, true, -175}, {down, 92.5, true, 95}, {down, 92, false, 90},      {down, 101, false, 100},
+        {down, 101, true, kNone},   {down, 80, true, 90},   {one, 7, true, 5},          {one, 3, true, kNone},
+        {none, 3, false, kNone},
+    };
+    for (const auto& c : cases) {
+        const int i = NumberStepIndex(c.list, c.value, c.up);
+        EXPECT_EQ(c.expected, i < 0 ? kNone : c.list[static_cast<size_t>(i)]) << c.value << (c.up ? " up" : " down");
+    }
+    struct { const wchar_t* text; CNumberReading reading; double value; } texts[] = {
+        {L" 0.50 ", {true, kReadAsReal}, 0.5}, {L"20.55", {false, 1}, 20.5}, {L"-7", {false, 0}, 7},
+        {L"99999999999", {true, 0}, INT_MAX},  {L"px", {true, kReadAsReal}, kNone},
+    };
+    for (const auto& t : texts) {
+        double value = 0;
+        EXPECT_EQ(t.value, ReadNumberText(t.text, t.reading, value) ? value : kNone) << Narrow(t.text);
+    }
 }

@@ -3,6 +3,7 @@
 #include "ui/ComboBox2.h"
 #include "ui/DialogImpl.h"
 #include "ui/ImageButton.h"
+#include "ui/NumberStep.h"
 #include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
 
@@ -51,6 +52,21 @@ TEST(ComboWindow, RangesAndNumbersReadBack)
     box.SetWindowText(L"12a5.5%");
     ASSERT_TRUE(ReadComboDouble(frame, 7, true, rate));
     EXPECT_DOUBLE_EQ(125.5, rate);
+
+    // The wheel steps a notch per WHEEL_DELTA, however finely it is sent;
+    // Down steps too, and moves in the list while it is dropped.
+    box.SetWindowText(L"4.2");
+    StepNumbersByWheelAndArrows(box, {false, 1});
+    for (const auto& turn : {std::make_pair(72, L"4.2"), std::make_pair(48, L"4"), std::make_pair(-240, L"5")}) {
+        box.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(turn.first)), 0);
+        EXPECT_EQ(turn.second, box.GetWindowText());
+    }
+    HWND edit = FindWindowExW(box, nullptr, L"Edit", nullptr);
+    ::SendMessageW(edit, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(L"5.5", box.GetWindowText());
+    box.ShowDropDown(TRUE);
+    ::SendMessageW(edit, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(12, box.GetCurSel());
 }
 
 TEST(ComboWindow, ColourComboShowsHexAndWheelsThroughTheList)
