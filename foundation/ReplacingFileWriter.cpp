@@ -13,17 +13,89 @@ namespace {
 
 std::atomic<long long> g_spaceForTest(-1);
 
-std::wstring FolderOf(const std::wstring& path)
+// Names of a writer's own files beside the target: "<stem>~knt<tag>.tmp" for
+// the temporary and "<stem>~knt<tag>.old" for the old file while the replace
+// moves it aside. The stem is the target's name (cut when it must be), so a
+// name says whose file it is; the tag, four hex digits, tells apart writers
+// of one target (other threads, other program instances).
+const wchar_t kTagHead[] = L"~knt";
+const size_t kTagDigits = 4;
+const wchar_t kTemporarySuffix[] = L".tmp";
+const wchar_t kOwnBackupSuffix[] = L".old";
+const size_t kTagLength = 4 + kTagDigits + 4;  // "~knt", the digits, the suffix
+
+// The longest file name the file systems take: Windows counts 255 UTF-16
+// units, Linux under Wine 255 UTF-8 bytes (Wine cuts a longer name silently,
+// even inside a character, so a temporary's name could never be found again).
+const size_t kMaxNameBytes = 255;
+
+size_t CharUtf8Bytes(const std::wstring& text, size_t i)
 {
-    const size_t cut = path.find_last_of(L"\\/");
-    if (cut == std::wstring::npos)
-        return L".";
-    if (cut == 0 || path[cut - 1] == L':')
-        return path.substr(0, cut + 1);  // keep the root's separator
-    return path.substr(0, cut);
+    if (CharLengthAt(text, i) == 2)
+        return 4;
+    return text[i] < 0x80 ? 1 : text[i] < 0x800 ? 2 : 3;  // a lone surrogate is written as U+FFFD
+}
+
+// The target's folder (with its separator; empty for a bare name) and the
+// stem of its own files' names: the target's name, cut from its end by whole
+// characters until a name with the tag holds at most kMaxNameBytes bytes and
+// its path at most MAX_PATH - 1 units, as the output names are fitted. False
+// when the folder leaves no room for the tag itself.
+bool SplitForOwnFiles(const std::wstring& target, std::wstring& folder, std::wstring& stem)
+{
+    const size_t cut = target.find_last_of(L"\\/");
+    folder = cut == std::wstring::npos ? std::wstring() : target.substr(0, cut + 1);
+    if (folder.size() + kTagLength > MAX_PATH - 1)
+        return false;
+    const std::wstring name = target.substr(folder.size());
+    const size_t roomUnits = MAX_PATH - 1 - folder.size() - kTagLength, roomBytes = kMaxNameBytes - kTagLength;
+    size_t end = 0, bytes = 0;
+    while (end < name.size() && end + CharLengthAt(name, end) <= roomUnits &&
+           bytes + CharUtf8Bytes(name, end) <= roomBytes) {
+        bytes += CharUtf8Bytes(name, end);
+        end += CharLengthAt(name, end);
+    }
+    stem = name.substr(0, end);
+    return true;
+}
+
+// Whether a file name is "<stem>~knt<tag><suffix>".
+bool IsOwnFileName(const std::wstring& name, const std::wstring& stem, const wchar_t* suffix)
+{
+    if (name.size() != stem.size() + kTagLength || !StartsWithNoCase(name, stem + kTagHead) ||
+        !EndsWithNoCase(name, suffix))
+        return false;
+    const size_t digits = stem.size() + 4;
+    for (size_t i = digits; i < digits + kTagDigits; ++i)
+        if (HexDigitOrMinus(name[i]) < 0)
+            return false;
+    return true;
+}
+
+std::wstring OwnBackupOf(const std::wstring& temporary)
+{
+    return temporary.substr(0, temporary.size() - 4) + kOwnBackupSuffix;
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// What earlier writers of the target left behind: a temporary no writer
+// holds is a killed save's. A live writer holds its temporary open without
+// sharing, so deleting it fails and it stays. An old file moved aside goes
+// only while the target exists: a save killed between the replace's two
+// moves left the only copy there.
+void RemoveLeftovers(const std::wstring& target, const std::wstring& folder, const std::wstring& stem)
+{
+    CFindFile find;
+    for (bool more = find.FindFile((folder + stem + kTagHead + L"*").c_str()); more; more = find.FindNextFile()) {
+        const std::wstring name = find.GetFileName();
+        if (!find.IsDirectory() && (IsOwnFileName(name, stem, kTemporarySuffix) ||
+                                    (IsOwnFileName(name, stem, kOwnBackupSuffix) && Exists(target))))
+            ::DeleteFileW((folder + name).c_str());
+    }
+}
+
+std::atomic<unsigned> g_tagCount(0);
 
 // WriteFile takes a DWORD count; large buffers go in pieces of this size.
 const size_t kWritePiece = 16u << 20;
@@ -100,19 +172,36 @@ HRESULT CReplacingFileWriter::Open()
     const DWORD attributes = ::GetFileAttributesW(m_target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return HResultFromWin32(ERROR_ACCESS_DENIED);
-    wchar_t temp[MAX_PATH + 16] = {};
+    std::wstring folder, stem;
+    if (!SplitForOwnFiles(m_target, folder, stem))
+        return HResultFromWin32(ERROR_FILENAME_EXCED_RANGE);
+    RemoveLeftovers(m_target, folder, stem);
     // Same folder as the target: the final rename then never crosses volumes.
-    if (!::GetTempFileNameW(FolderOf(m_target).c_str(), L"knt", 0, temp))
-        return FailedCallResult();
-    m_temp = temp;
-    m_file.Attach(
-        ::CreateFileW(m_temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!m_file.IsValid()) {
+    // Tags start apart in each process and call and are tried in turn; the
+    // exclusive create settles a race for one.
+    const unsigned first = ::GetTickCount() + ::GetCurrentProcessId() * 0x9E37u + g_tagCount++ * 0x101u;
+    for (unsigned i = 0; i < (1u << (4 * kTagDigits)); ++i) {
+        std::wstring temp = folder + stem + kTagHead;
+        for (size_t d = kTagDigits; d-- > 0;)
+            temp += L"0123456789ABCDEF"[((first + i) >> (4 * d)) & 0xF];
+        temp += kTemporarySuffix;
+        if (!m_keepBackup && Exists(OwnBackupOf(temp)))
+            continue;
+        // No sharing: while it is written, no other writer's clean-up can delete it.
+        HANDLE file =
+            ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (CHandle::IsValid(file)) {
+            m_file.Attach(file);
+            m_temp = temp;
+            return S_OK;
+        }
         const HRESULT hr = FailedCallResult();
-        DiscardTemporary();
-        return hr;
+        // A folder, or a file being deleted, answers "access denied" for a name in use.
+        if (hr != HResultFromWin32(ERROR_FILE_EXISTS) && hr != HResultFromWin32(ERROR_ALREADY_EXISTS) &&
+            !(hr == HResultFromWin32(ERROR_ACCESS_DENIED) && Exists(temp)))
+            return hr;
     }
-    return S_OK;
+    return HResultFromWin32(ERROR_FILE_EXISTS);
 }
 
 HRESULT CReplacingFileWriter::Write(const void* data, size_t size)
@@ -160,8 +249,8 @@ HRESULT CReplacingFileWriter::WriteTemporary(const std::string& bytes)
     HRESULT hr = Open();
     if (SUCCEEDED(hr))
         hr = Write(bytes.data(), bytes.size());
-    if (SUCCEEDED(hr))
-        hr = CloseTemporary();
+    if (SUCCEEDED(hr) && !::FlushFileBuffers(m_file))
+        hr = FailedCallResult();
     return hr;
 }
 
@@ -172,24 +261,39 @@ HRESULT CReplacingFileWriter::Commit()
     HRESULT hr = CloseTemporary();
     if (FAILED(hr))
         return hr;
+    // Given no backup name, Wine's ReplaceFileW makes an empty "rf*.tmp"
+    // beside the target to move the old file to, and leaves it there when
+    // that move is refused (a target held open without sharing): a name of
+    // our own is always given, and the old file deleted from it afterwards.
+    const std::wstring backup = m_keepBackup ? BackupPath(m_target) : OwnBackupOf(m_temp);
+    const bool ownBackup = !m_keepBackup;
+    bool oldAside = false;  // the old file stands at the backup's name
     if (Exists(m_target)) {
-        const std::wstring backup = BackupPath(m_target);
-        if (ReplaceFileW(m_target.c_str(), m_temp.c_str(), m_keepBackup ? backup.c_str() : nullptr,
-                         REPLACEFILE_WRITE_THROUGH, nullptr, nullptr)) {
+        if (ReplaceFileW(m_target.c_str(), m_temp.c_str(), backup.c_str(), REPLACEFILE_WRITE_THROUGH, nullptr,
+                         nullptr)) {
             m_temp.clear();
+            if (ownBackup)
+                ::DeleteFileW(backup.c_str());  // one that stays goes with the next save's leftovers
             return S_OK;
         }
         const DWORD error = GetLastError();
-        // The old file may already be gone from the target's name: moved to
-        // the backup (1177), or removed when no backup was asked for (1176).
-        // Finishing with a plain move then completes the swap; giving up
-        // would leave neither file there.
+        // The old file may already be gone from the target's name, moved to
+        // the backup (1177): finishing with a plain move then completes the
+        // swap; giving up would leave neither file there.
         if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 && Exists(m_target))
             return HResultFromWin32(error);
+        oldAside = error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
     }
-    if (!MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return FailedCallResult();
+    if (!MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        hr = FailedCallResult();
+        // The old file goes back to its name (a ".bak" is read in its place).
+        if (oldAside && ownBackup)
+            ::MoveFileExW(backup.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH);
+        return hr;
+    }
     m_temp.clear();
+    if (oldAside && ownBackup)
+        ::DeleteFileW(backup.c_str());
     return S_OK;
 }
 

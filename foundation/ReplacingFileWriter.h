@@ -4,8 +4,20 @@
 // rename on one volume), every write, the flush and the close are checked,
 // and only then does the temporary take the target's place. A failure leaves
 // the target as it was and removes the temporary.
-// ReplaceFileW can keep the previous file as "<name>.bak"; a target that does
-// not exist yet is moved into place with MoveFileExW (ReplaceFileW refuses it).
+// The temporary is "<target name>~knt<4 hex digits>.tmp" beside the target
+// (the name cut by whole characters from its end when the temporary's name
+// would pass 255 UTF-8 bytes or its path MAX_PATH - 1 units; a folder that
+// leaves no room at all fails with ERROR_FILENAME_EXCED_RANGE). It is made
+// anew and held open without sharing until the replace, so each Open first
+// deletes the target's temporaries that no one holds, those a killed save
+// left, while another writer's live one (another thread or program instance)
+// cannot be deleted and stays.
+// ReplaceFileW can keep the previous file as "<name>.bak"; without one, the
+// old file still goes to a name of ours ("<target name>~knt<tag>.old") and is
+// deleted from there, since Wine's replace given no name leaves an empty file
+// of its own ("rf*.tmp") when it is refused. A refused replace thus leaves
+// nothing of ours. A target that does not exist yet is moved into place with
+// MoveFileExW (ReplaceFileW refuses it).
 #pragma once
 #include "platform/Handle.h"
 #include <windows.h>
@@ -22,16 +34,18 @@ public:
     CReplacingFileWriter(const CReplacingFileWriter&) = delete;
     CReplacingFileWriter& operator=(const CReplacingFileWriter&) = delete;
 
-    // Creates a fresh temporary file beside the target (one made before is deleted).
+    // Creates a fresh temporary file beside the target (one made before is
+    // deleted, and so are the target's temporaries no writer holds).
     HRESULT Open();
     // Appends to the temporary file; fewer bytes written than given is a failure.
     HRESULT Write(const void* data, size_t size);
-    // Open, Write, then flush and close: the temporary is complete on the disk.
+    // Open, Write, then flush: the temporary is complete on the disk, and
+    // still held until Commit or Abandon.
     HRESULT WriteTemporary(const std::string& bytes);
     // Flushes and closes a temporary still open, then puts it in the target's place.
     HRESULT Commit();
-    // Forgets the temporary file, leaving it on the disk as a crash between
-    // the two steps would.
+    // Closes and forgets the temporary file, leaving it on the disk as a
+    // crash between the two steps would (the next Open of the target removes it).
     void Abandon();
 
     const std::wstring& TemporaryPath() const { return m_temp; }

@@ -42,9 +42,10 @@ TEST(ReplacingFileWriter, InterruptedWriteLeavesOldFile)
     }
     EXPECT_EQ("old settings", ReadFileBytes(path));
     EXPECT_EQ("new settings", ReadFileBytes(leftover));
-    // A later save is not disturbed by the leftover.
+    // A later save removes the leftover.
     EXPECT_EQ(S_OK, WriteFileReplacing(path, "newer"));
     EXPECT_EQ("newer", ReadFileBytes(path));
+    EXPECT_FALSE(FileExists(leftover));
     EXPECT_EQ("old settings", ReadFileBytes(CReplacingFileWriter::BackupPath(path)));
 
     // A writer dropped without committing removes its temporary.
@@ -56,6 +57,77 @@ TEST(ReplacingFileWriter, InterruptedWriteLeavesOldFile)
     }
     EXPECT_FALSE(FileExists(leftover));
     EXPECT_EQ("newer", ReadFileBytes(path));
+}
+
+// A temporary is named for its target within the limits of names (255 units,
+// 255 UTF-8 bytes) and paths (MAX_PATH - 1), a pair never cut in two; the
+// next save of the target removes one a killed save left, never one that a
+// live writer holds.
+TEST(ReplacingFileWriter, TemporariesAreNamedForTheirTargetAndLeftoversGo)
+{
+    CTempFolder temp;
+    const auto folderOf = [&](size_t length) {  // 0: the test's folder
+        const std::wstring folder =
+            length == 0 ? temp.Path() : temp.File(std::wstring(length - temp.Path().size() - 1, L'f'));
+        CreateDirectoryW(folder.c_str(), nullptr);
+        return folder;
+    };
+    const auto repeated = [](const std::wstring& text, size_t n) {
+        std::wstring r;
+        while (n-- > 0)
+            r += text;
+        return r;
+    };
+    const std::pair<size_t, std::wstring> cases[] = {
+        {0, L"out.svg"},
+        {0, repeated(L"a", 251) + L".svg"},          // 255 units
+        {0, repeated(L"\u7E01", 83) + L".png"},      // 253 bytes
+        {0, repeated(L"\U0001F600", 61) + L".svg"},  // the cut falls on a pair
+        {240, repeated(L"b", 14) + L".png"},         // a path of MAX_PATH - 1 units
+    };
+    for (const auto& c : cases) {
+        const std::wstring folder = folderOf(c.first), path = folder + L"\\" + c.second;
+        CReplacingFileWriter killed(path, false), live(path, false);
+        ASSERT_EQ(S_OK, killed.WriteTemporary("killed")) << Narrow(path);
+        const std::wstring leftover = killed.TemporaryPath(), name = leftover.substr(folder.size() + 1);
+        killed.Abandon();
+        ASSERT_EQ(S_OK, live.WriteTemporary("live"));
+        EXPECT_LE(leftover.size(), MAX_PATH - 1u);
+        EXPECT_LE(WideCharToMultiByte(CP_UTF8, 0, name.c_str(), -1, nullptr, 0, nullptr, nullptr), 256);
+        EXPECT_TRUE(name.size() > 12 && c.second.compare(0, name.size() - 12, name, 0, name.size() - 12) == 0)
+            << Narrow(name);
+        EXPECT_EQ(S_OK, WriteFileReplacing(path, "saved", false));
+        EXPECT_FALSE(FileExists(leftover)) << Narrow(name);
+        EXPECT_EQ(S_OK, live.Commit());
+        EXPECT_EQ("live", ReadFileBytes(path));
+        EXPECT_EQ(1, CountFiles(folder));
+        DeleteFileW(path.c_str());
+    }
+    // A folder that leaves no room for a temporary's name is said so, by the file.
+    const std::wstring path = folderOf(MAX_PATH - 13) + L"\\a.png";
+    const my::CException e = ThrownError([&] { WriteOutputFileOrThrow(path, "a", 1); });
+    EXPECT_EQ(UINT(IDS_CREATE_FILE_FAILED), e.id);
+    EXPECT_NE(std::wstring::npos, e.message.find(path));
+    EXPECT_NE(std::wstring::npos, e.message.find(SystemText(HResultFromWin32(ERROR_FILENAME_EXCED_RANGE))));
+}
+
+// A target that cannot be replaced (held open without sharing by another
+// program, or read-only) is refused, and nothing of the attempt stays.
+TEST(ReplacingFileWriter, ARefusedReplaceLeavesOnlyWhatWasThere)
+{
+    for (const bool held : {true, false})
+        for (const bool keepBackup : {true, false}) {
+            CTempFolder folder;
+            const std::wstring path = folder.File(L"out.svg");
+            ASSERT_TRUE(WriteFileBytes(path, "old"));
+            CHandle holder = held ? HoldWithoutSharing(path) : CHandle();
+            ASSERT_TRUE(held ? holder.IsValid() : SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+            EXPECT_TRUE(FAILED(WriteFileReplacing(path, "new", keepBackup))) << held << keepBackup;
+            holder.Close();
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            EXPECT_EQ("old", ReadFileBytes(path));
+            EXPECT_EQ(1, CountFiles(folder.Path())) << held << keepBackup;
+        }
 }
 
 TEST(ReplacingFileWriter, Failures)
