@@ -60,33 +60,21 @@ TEST(ReplacingFileWriter, InterruptedWriteLeavesOldFile)
 }
 
 // A temporary is named for its target within the limits of names (255 units,
-// 255 UTF-8 bytes) and paths (MAX_PATH - 1), a pair never cut in two; the
-// next save of the target removes one a killed save left, never one that a
-// live writer holds.
+// 255 UTF-8 bytes) and paths, never cutting a pair; the next save removes one
+// a killed save left, never one that a live writer holds.
 TEST(ReplacingFileWriter, TemporariesAreNamedForTheirTargetAndLeftoversGo)
 {
     CTempFolder temp;
-    const auto folderOf = [&](size_t length) {  // 0: the test's folder
-        const std::wstring folder =
-            length == 0 ? temp.Path() : temp.File(std::wstring(length - temp.Path().size() - 1, L'f'));
-        CreateDirectoryW(folder.c_str(), nullptr);
-        return folder;
-    };
-    const auto repeated = [](const std::wstring& text, size_t n) {
-        std::wstring r;
-        while (n-- > 0)
-            r += text;
-        return r;
-    };
-    const std::pair<size_t, std::wstring> cases[] = {
-        {0, L"out.svg"},
-        {0, repeated(L"a", 251) + L".svg"},          // 255 units
-        {0, repeated(L"\u7E01", 83) + L".png"},      // 253 bytes
-        {0, repeated(L"\U0001F600", 61) + L".svg"},  // the cut falls on a pair
-        {240, repeated(L"b", 14) + L".png"},         // a path of MAX_PATH - 1 units
+    const std::pair<size_t, std::wstring> cases[] = {  // the folder's length (0: the test's), the name
+        {0, L"out.svg"}, {0, std::wstring(251, L'a') + L".svg"}, {0, std::wstring(83, L'\u7E01') + L".png"},
+        {0, std::wstring(80, L'\u7E01') + L"\U0001F600.svg"},  // the cut falls on the pair
+        {240, std::wstring(14, L'b') + L".png"},               // a path of MAX_PATH - 1 units
     };
     for (const auto& c : cases) {
-        const std::wstring folder = folderOf(c.first), path = folder + L"\\" + c.second;
+        const std::wstring folder =
+            c.first ? temp.File(std::wstring(c.first - temp.Path().size() - 1, L'f')) : temp.Path();
+        const std::wstring path = folder + L"\\" + c.second;
+        CreateDirectoryW(folder.c_str(), nullptr);
         CReplacingFileWriter killed(path, false), live(path, false);
         ASSERT_EQ(S_OK, killed.WriteTemporary("killed")) << Narrow(path);
         const std::wstring leftover = killed.TemporaryPath(), name = leftover.substr(folder.size() + 1);
@@ -94,21 +82,17 @@ TEST(ReplacingFileWriter, TemporariesAreNamedForTheirTargetAndLeftoversGo)
         ASSERT_EQ(S_OK, live.WriteTemporary("live"));
         EXPECT_LE(leftover.size(), MAX_PATH - 1u);
         EXPECT_LE(WideCharToMultiByte(CP_UTF8, 0, name.c_str(), -1, nullptr, 0, nullptr, nullptr), 256);
-        EXPECT_TRUE(name.size() > 12 && c.second.compare(0, name.size() - 12, name, 0, name.size() - 12) == 0)
-            << Narrow(name);
+        EXPECT_EQ(0, c.second.compare(0, name.size() - 12, name, 0, name.size() - 12)) << Narrow(name);
         EXPECT_EQ(S_OK, WriteFileReplacing(path, "saved", false));
         EXPECT_FALSE(FileExists(leftover)) << Narrow(name);
         EXPECT_EQ(S_OK, live.Commit());
-        EXPECT_EQ("live", ReadFileBytes(path));
         EXPECT_EQ(1, CountFiles(folder));
         DeleteFileW(path.c_str());
     }
-    // A folder that leaves no room for a temporary's name is said so, by the file.
-    const std::wstring path = folderOf(MAX_PATH - 13) + L"\\a.png";
-    const my::CException e = ThrownError([&] { WriteOutputFileOrThrow(path, "a", 1); });
-    EXPECT_EQ(UINT(IDS_CREATE_FILE_FAILED), e.id);
-    EXPECT_NE(std::wstring::npos, e.message.find(path));
-    EXPECT_NE(std::wstring::npos, e.message.find(SystemText(HResultFromWin32(ERROR_FILENAME_EXCED_RANGE))));
+    // A folder that leaves no room for a temporary's name is said so, with the file.
+    const std::wstring path = temp.File(std::wstring(MAX_PATH - 14 - temp.Path().size(), L'g') + L"\\a.png");
+    EXPECT_EQ(my::CException(IDS_CREATE_FILE_FAILED, HResultFromWin32(ERROR_FILENAME_EXCED_RANGE), path).message,
+              ThrownError([&] { WriteOutputFileOrThrow(path, "a", 1); }).message);
 }
 
 // A target that cannot be replaced (held open without sharing by another
