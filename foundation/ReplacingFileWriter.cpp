@@ -185,8 +185,6 @@ HRESULT CReplacingFileWriter::Open()
         for (size_t d = kTagDigits; d-- > 0;)
             temp += L"0123456789ABCDEF"[((first + i) >> (4 * d)) & 0xF];
         temp += kTemporarySuffix;
-        if (!m_keepBackup && Exists(OwnBackupOf(temp)))
-            continue;
         // No sharing: while it is written, no other writer's clean-up can delete it.
         HANDLE file =
             ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
