@@ -59,9 +59,8 @@ TEST(ReplacingFileWriter, InterruptedWriteLeavesOldFile)
     EXPECT_EQ("newer", ReadFileBytes(path));
 }
 
-// A temporary is named for its target within the limits of names (255 units,
-// 255 UTF-8 bytes) and paths, never cutting a pair; the next save removes one
-// a killed save left, never one that a live writer holds.
+// A temporary is named for its target within the limits of names and paths;
+// the next save removes one a killed save left, never one a live writer holds.
 TEST(ReplacingFileWriter, TemporariesAreNamedForTheirTargetAndLeftoversGo)
 {
     CTempFolder temp;
