@@ -8,7 +8,7 @@
 // (the name cut by whole characters from its end when the temporary's name
 // would pass 255 UTF-8 bytes or its path MAX_PATH - 1 units; a folder that
 // leaves no room at all fails with ERROR_FILENAME_EXCED_RANGE). It is made
-// anew and held open without sharing until the replace, so each Open first
+// anew and held open without sharing up to the replace, so each Open first
 // deletes the target's temporaries that no one holds, those a killed save
 // left, while another writer's live one (another thread or program instance)
 // cannot be deleted and stays.
