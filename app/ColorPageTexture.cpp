@@ -2,7 +2,9 @@
 // its folder, or browsed), the fit mode with its scales, the extent, the
 // mirrored tiling and the offsets. Every edit changes the page's texture
 // and fires; a typed path updates the paint at every keystroke.
+#include "app/CommandView.h"
 #include "app/PaintDlg.h"
+#include "decoration/SettingXml.h"
 #include "decoration/NamedEffects.h"
 #include "foundation/PathUtil.h"
 #include "foundation/XmlValue.h"
@@ -39,8 +41,9 @@ void CColorPageTexture::UpdateRateEnables()
 LRESULT CColorPageTexture::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     FileCombo.SubclassWindow(GetDlgItem(IDC_TEXTURE_FILE));
-    // The settings file keeps the typed path, and refuses a longer one.
-    ::SendMessageW(FileCombo.m_hWnd, CB_LIMITTEXT, limits::kMaxTextLength, 0);
+    // The settings file keeps the typed path and reads a relative one back
+    // joined to its folder: whatever is typed leaves room for that folder.
+    ::SendMessageW(FileCombo.m_hWnd, CB_LIMITTEXT, RoomForTypedPath(knt::GetSettingsFilePath()), 0);
     FileCombo.Listener = this;
     FileCombo.List = &FileList;
     RefreshFileList();

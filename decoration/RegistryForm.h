@@ -211,11 +211,12 @@ public:
         const double value = m_r.*m;
         Value(f, [value](HKEY key, const wchar_t* name) { return WriteDouble(key, name, value); });
     }
+    // A text the reader would not take is not written either.
     template <class Form>
-    void Leaf(const Form&, const CField& f, std::wstring R::*m)
+    void Leaf(const Form& form, const CField& f, std::wstring R::*m)
     {
         const std::wstring& text = m_r.*m;
-        Value(f, [&text](HKEY key, const wchar_t* name) { return WriteString(key, name, text); });
+        Value(f, [&](HKEY key, const wchar_t* name) { return text.size() <= form.most && WriteString(key, name, text); });
     }
     void Leaf(const CRectForm&, const CField& f, RECT R::*m)
     {

@@ -34,6 +34,7 @@ bool CSettingXmlWriter::Build(const CSetting& s)
     CXmlForm form(*this);
     form.text.filePath = FilePath;
     form.parts = Flags;
+    form.where.push_back(kSettingsRoot);
     return Create(MakeTemplate(kSettingsRoot)) && SelectSingleNode(kSettingsRoot, root) &&
            AppendVersionElement(root, L"Version", kSettingsVersion) && WriteXml(form, root, s);
 }
@@ -95,12 +96,20 @@ HGLOBAL CSettingXmlWriter::WriteBorderingSettings(const CBorderingSetting& borde
     // A fragment belongs to no file: its texture path stays as it is.
     CNode root, element;
     CXmlForm form(*this);
+    form.where = {kClipboardRoot, L"Bordering"};
     if (!Create(MakeTemplate(kClipboardRoot)) || !SelectSingleNode(kClipboardRoot, root) ||
         !AppendVersionElement(root, L"Version", kSettingsVersion) ||
         !CreateElement(L"Bordering", std::wstring(), element) || !WriteXml(form, element, bordering) ||
         !AppendChild(root, element))
         return nullptr;
     return SaveGlobalMemory();
+}
+
+size_t RoomForTypedPath(const std::wstring& documentPath)
+{
+    // The folder's share of a join: the join of one character, less it.
+    const size_t folder = CXmlDocument::PathOfText(L"x", documentPath).size() - 1;
+    return folder < limits::kMaxTextLength ? limits::kMaxTextLength - folder : 1;
 }
 
 // ---------------------------------------------------------------- reading

@@ -84,27 +84,45 @@ public:
         v = _wtof(text.c_str());
         return 0;
     }
-    // A text longer than its field's bound is refused (thrown, with both
-    // lengths): it would make the documents the program writes unreadable.
-    std::wstring Write(const CTextForm&, const std::wstring& v) const { return v; }
+    // A text is written as the document will hold it, without what XML
+    // cannot carry, and its bound is checked on that text, as the reader
+    // checks it: a longer text is refused (thrown, with both lengths) on
+    // either side, so that no document the program writes is refused when
+    // it is read.
+    std::wstring Write(const CTextForm& form, const std::wstring& v) const
+    {
+        const std::wstring text = XmlCarriableText(v);
+        CheckLength(text, form.most);
+        return text;
+    }
     UINT Read(const CTextForm& form, const std::wstring& text, std::wstring& v) const
     {
         CheckLength(text, form.most);
         v = text;
         return 0;
     }
-    std::wstring Write(const CPathForm&, const std::wstring& v) const
+    // A path's bound holds for the path the reader makes of the stored text
+    // (a relative text joined to the file's folder), the one the record then
+    // holds and the settings file may later store whole.
+    std::wstring Write(const CPathForm& form, const std::wstring& v) const
     {
-        return filePath.empty() ? v : CXmlDocument::PathText(v, filePath);
+        // Made relative first: the folder itself may hold what XML cannot.
+        const std::wstring text = XmlCarriableText(filePath.empty() ? v : CXmlDocument::PathText(v, filePath));
+        PathOf(form, text);
+        return text;
     }
-    // The full path counts too: the settings file stores it whole.
     UINT Read(const CPathForm& form, const std::wstring& text, std::wstring& v) const
+    {
+        v = PathOf(form, text);
+        return 0;
+    }
+    std::wstring PathOf(const CPathForm& form, const std::wstring& text) const
     {
         CheckLength(text, form.most);
         const std::wstring path = filePath.empty() ? text : CXmlDocument::PathOfText(text, filePath);
-        CheckLength(path, form.most);
-        v = path;
-        return 0;
+        if (path.size() > form.most)
+            throw my::CException(IDS_SETTING_PATH_TOO_LONG, GroupedDigits(path.size()), GroupedDigits(form.most));
+        return path;
     }
     static void CheckLength(const std::wstring& text, size_t most)
     {
@@ -177,23 +195,37 @@ public:
                                                                : CSimpleErr::Format(IDS_SETTING_IN_FILE, text.filePath));
         m_placed = true;
     }
-    // Runs a conversion that may throw my::CException; the exception becomes
-    // the document's error record.
-    template <class F>
-    bool Guard(F f)
+    // The element `name` under node with the text write(value) gives; a
+    // value it refuses (a number no name stands for, a text over its bound)
+    // is named with where it stands and the file (or the clipboard).
+    template <class T, class Write>
+    bool WriteValue(IXMLDOMNode* node, const std::wstring& name, const T& value, Write write)
     {
+        std::wstring stored;
         try {
-            f();
-            return true;
+            stored = write(value);
         } catch (const my::CException& e) {
             doc.m_err = e;
+            doc.m_err.message += L"\n\n" + ValueAt(Shown(value), name);
             return false;
         }
+        return doc.AppendTextElement(node, name, stored);
     }
 
 private:
+    static const std::wstring& Shown(const std::wstring& text) { return text; }
+    template <class T>
+    static std::wstring Shown(T number) { return std::to_wstring(number); }
+
     bool m_placed = false;  // the error record names the file or the clipboard
 };
+
+// "item[2]": a list's entry, counted from 0 as XSLPattern, the documents'
+// selection language, counts.
+inline std::wstring Entry(const wchar_t* item, size_t index)
+{
+    return std::wstring(item) + L"[" + std::to_wstring(index) + L"]";
+}
 
 template <class R>
 bool WriteXml(CXmlForm& form, IXMLDOMNode* element, const R& r);
@@ -211,10 +243,8 @@ public:
     template <class Form, class T>
     void Leaf(const Form& form, const CField& f, T R::*m)
     {
-        std::wstring text;
         if (Writes(f))
-            ok = m_form.Guard([&] { text = m_form.text.Write(form, m_r.*m); }) &&
-                 m_doc.AppendTextElement(m_node, f.element, text);
+            ok = m_form.WriteValue(m_node, f.element, m_r.*m, [&](const T& v) { return m_form.text.Write(form, v); });
     }
     void Leaf(const CRectForm&, const CField& f, RECT R::*m)
     {
@@ -226,8 +256,8 @@ public:
     {
         CXmlDocument::CNode e;
         if (Writes(f))
-            ok = m_doc.CreateElement(f.element, std::wstring(), e) && WriteXml(m_form, e, m_r.*m) &&
-                 m_doc.AppendChild(m_node, e);
+            ok = m_doc.CreateElement(f.element, std::wstring(), e) &&
+                 Inside(f.element, [&] { return WriteXml(m_form, e, m_r.*m); }) && m_doc.AppendChild(m_node, e);
     }
     template <class T>
     void List(const CField& f, std::vector<T> R::*m, size_t most)
@@ -240,8 +270,12 @@ public:
             return;
         }
         const std::vector<T>& entries = m_r.*m;
+        if (*f.element)
+            m_form.where.push_back(f.element);
         for (size_t i = 0; ok && i < entries.size() && i < most; ++i)
-            ok = WriteEntry(list, f.item, entries[i]);
+            ok = Inside(Entry(f.item, i), [&] { return WriteEntry(list, f.item, entries[i]); });
+        if (*f.element)
+            m_form.where.pop_back();
         if (ok && *f.element)
             ok = m_doc.AppendChild(m_node, list);
     }
@@ -252,12 +286,27 @@ public:
         if (!Writes(f) || !(m_r.*on))
             return;
         ok = m_doc.CreateElement(f.element, std::wstring(), list);
-        for (auto i = (m_r.*items).begin(); ok && i != (m_r.*items).end(); ++i)
-            ok = m_doc.AppendTextElement(list, f.item, *i ? **i : std::wstring());
+        m_form.where.push_back(f.element);
+        size_t n = 0;
+        for (auto i = (m_r.*items).begin(); ok && i != (m_r.*items).end(); ++i, ++n)
+            ok = Inside(Entry(f.item, n), [&] {
+                return m_form.WriteValue(list, f.item, *i ? **i : std::wstring(), [&](const std::wstring& v) {
+                    return m_form.text.Write(CTextForm{limits::kMaxTextLength}, v);
+                });
+            });
+        m_form.where.pop_back();
         ok = ok && m_doc.AppendChild(m_node, list);
     }
 
 private:
+    template <class Write>
+    bool Inside(const std::wstring& element, Write write)
+    {
+        m_form.where.push_back(element);
+        const bool done = write();
+        m_form.where.pop_back();
+        return done;
+    }
     bool Writes(const CField& f) const { return ok && (f.part == 0 || (m_form.parts & f.part) != 0); }
     bool WriteEntry(IXMLDOMNode* list, const wchar_t* name, BYTE use)
     {
@@ -335,8 +384,7 @@ public:
         if (*f.element)
             m_form.where.push_back(f.element);
         for (size_t i = 0; ok && i < entries.size(); ++i) {
-            // XSLPattern, the document's selection language, counts from 0.
-            const std::wstring entry = std::wstring(f.item) + L"[" + std::to_wstring(i) + L"]";
+            const std::wstring entry = Entry(f.item, i);
             CXmlDocument::CNode e;
             ok = m_doc.SelectChildNode(list, entry, e) && Inside(entry, [&] { return ReadEntry(e, entries[i]); });
         }
@@ -359,7 +407,7 @@ public:
             CXmlDocument::CNode e;
             std::wstring text;
             ok = m_doc.GetNodeItem(entries, i, e) &&
-                 Inside(std::wstring(f.item) + L"[" + std::to_wstring(i) + L"]", [&] {
+                 Inside(Entry(f.item, static_cast<size_t>(i)), [&] {
                      return m_form.ReadValue(e, std::wstring(), [&](const std::wstring& value) {
                          return m_form.text.Read(CTextForm{limits::kMaxTextLength}, value, text);
                      });

@@ -467,7 +467,11 @@ bool CXmlDocument::SetText(IXMLDOMNode* node, const std::wstring& text)
 {
     if (!node)
         return FailWithCode(IDS_XML_SET_TEXT_FAILED, E_POINTER);
-    HRESULT hr = node->put_text(CBstr(text));
+    // What XML cannot carry is left out here, before the parser's library
+    // sees it: Wine's writes U+FFFE and U+FFFF as they are (a document no
+    // parser reads back), drops control characters and makes a lone
+    // surrogate U+FFFD.
+    HRESULT hr = node->put_text(CBstr(XmlCarriableText(text)));
     if (FAILED(hr))
         return FailWithCode(IDS_XML_SET_TEXT_FAILED, hr);
     return true;

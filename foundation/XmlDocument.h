@@ -80,6 +80,7 @@ public:
                             CNode& out);
     bool AppendChild(IXMLDOMNode* parent, IXMLDOMNode* child);            // IDS_XML_APPEND_NODE_FAILED
     bool AppendChildUnlessSame(IXMLDOMNode* parent, IXMLDOMNode* child);
+    // The text less the characters XML cannot carry (XmlCarriableText).
     bool SetText(IXMLDOMNode* node, const std::wstring& text);            // IDS_XML_SET_TEXT_FAILED
     bool GetText(IXMLDOMNode* node, std::wstring& text);                  // IDS_XML_GET_TEXT_FAILED
 

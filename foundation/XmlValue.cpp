@@ -188,6 +188,31 @@ bool VersionBytesToDword(const std::vector<BYTE>& bytes, DWORD& out)
     return true;
 }
 
+namespace {
+
+// A whole character XML may hold; a surrogate is judged with its partner.
+bool IsXmlCharacterUnit(wchar_t c)
+{
+    return c == L'\t' || c == L'\n' || c == L'\r' || (c >= 0x20 && c < 0xD800) || (c >= 0xE000 && c <= 0xFFFD);
+}
+
+} // namespace
+
+std::wstring XmlCarriableText(const std::wstring& text)
+{
+    std::wstring out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (CharLengthAt(text, i) == 2) {
+            out.append(text, i, 2);
+            ++i;
+        } else if (IsXmlCharacterUnit(text[i])) {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
 void SplitStringAt(std::vector<std::wstring>& out, const std::wstring& text, const std::wstring& separators)
 {
     if (text.empty())

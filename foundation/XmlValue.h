@@ -35,6 +35,13 @@ DWORD VersionBytesToDword(const BYTE* bytes);
 // False unless the vector holds exactly four bytes.
 bool VersionBytesToDword(const std::vector<BYTE>& bytes, DWORD& out);
 
+// The text without the characters XML 1.0 cannot carry: U+0000-U+0008,
+// U+000B, U+000C, U+000E-U+001F, U+FFFE, U+FFFF and surrogates that are not
+// part of a pair (a pair is one character and stays). Every text an XML
+// document of ours holds passes through it, so that the document reads back
+// as written, less these characters.
+std::wstring XmlCarriableText(const std::wstring& text);
+
 // Appends the pieces between any of the separator characters, empty pieces
 // kept; an empty text appends nothing.
 void SplitStringAt(std::vector<std::wstring>& out, const std::wstring& text, const std::wstring& separators);

@@ -45,5 +45,6 @@
 #define IDS_SETTING_IN_FILE                      54410
 #define IDS_SETTING_IN_CLIPBOARD                 54411
 #define IDS_SETTING_BACKUP_IS_FOLDER             54412
+#define IDS_SETTING_PATH_TOO_LONG                54528
 
 #endif
