@@ -33,9 +33,12 @@
 //   Enum    UINT, int       its name in the table        DWORD              else the fallback
 //   Flags   UINT            the set bits' names, "|"     DWORD              the table's bits
 //   Double  double          six significant digits       REG_SZ text        by its rule
-//   Text    wstring         the text                     REG_SZ             at most `most` characters
-//   Path    wstring         relative to the file's folder when inside it; REG_SZ; as Text
-//                           (a document's longer text is refused, the registry's not taken)
+//   Text    wstring         the text, less what XML      REG_SZ             at most `most` characters
+//                           cannot carry
+//   Path    wstring         relative to the file's folder when inside it; REG_SZ; as Text,
+//                           the bound holding for the path as read back (joined to the folder)
+//                           (a longer text is refused in documents, neither taken nor written
+//                           in the registry)
 //   Rect    RECT            "left" "top" "right" "bottom"; "Left" "Top" "Right" "Bottom",
 //                           read all four or none
 //   Count   size_t          unsigned decimal             none               at most `most`

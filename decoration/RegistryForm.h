@@ -216,7 +216,9 @@ public:
     void Leaf(const Form& form, const CField& f, std::wstring R::*m)
     {
         const std::wstring& text = m_r.*m;
-        Value(f, [&](HKEY key, const wchar_t* name) { return text.size() <= form.most && WriteString(key, name, text); });
+        Value(f, [&](HKEY key, const wchar_t* name) {
+            return text.size() <= form.most && WriteString(key, name, text);
+        });
     }
     void Leaf(const CRectForm&, const CField& f, RECT R::*m)
     {

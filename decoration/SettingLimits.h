@@ -20,8 +20,9 @@ const double kMaxRate = 1000.0;
 // 10 KB; one beyond this is refused before it is read, not parsed for a minute.
 const ULONGLONG kMaxDocumentBytes = 4u << 20;
 // Texts from outside (faces, paths, sample texts) mean far less: a face at
-// most 31 characters, a path MAX_PATH. A longer one is refused by name when a
-// document is read, so that what the program writes it reads back: at this
+// most 31 characters, a path MAX_PATH. A longer one (a path as it reads back,
+// joined to the file's folder) is refused by name when a document is written
+// and when it is read, so that what the program writes it reads back: at this
 // bound every text of a settings file, each character written as a
 // five-byte reference ("&amp;"), stays below kMaxDocumentBytes. Generous,
 // so that a stored face too long to draw is still kept and named by the

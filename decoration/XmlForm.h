@@ -84,16 +84,15 @@ public:
         v = _wtof(text.c_str());
         return 0;
     }
-    // A text is written as the document will hold it, without what XML
-    // cannot carry, and its bound is checked on that text, as the reader
-    // checks it: a longer text is refused (thrown, with both lengths) on
-    // either side, so that no document the program writes is refused when
-    // it is read.
+    // A text's bound is checked on the text as stored, when it is written as
+    // when it is read: a longer text is refused (thrown, with both lengths)
+    // on either side, so that no document the program writes is refused
+    // when it is read. (The document leaves out what XML cannot carry,
+    // which only makes a text shorter.)
     std::wstring Write(const CTextForm& form, const std::wstring& v) const
     {
-        const std::wstring text = XmlCarriableText(v);
-        CheckLength(text, form.most);
-        return text;
+        CheckLength(v, form.most);
+        return v;
     }
     UINT Read(const CTextForm& form, const std::wstring& text, std::wstring& v) const
     {
@@ -106,8 +105,7 @@ public:
     // holds and the settings file may later store whole.
     std::wstring Write(const CPathForm& form, const std::wstring& v) const
     {
-        // Made relative first: the folder itself may hold what XML cannot.
-        const std::wstring text = XmlCarriableText(filePath.empty() ? v : CXmlDocument::PathText(v, filePath));
+        const std::wstring text = filePath.empty() ? v : CXmlDocument::PathText(v, filePath);
         PathOf(form, text);
         return text;
     }

@@ -116,6 +116,9 @@ TEST(DialogsProgram, PaintDialogNumberBoxesStepFromTheValueShown)
     EXPECT_EQ(7, saved.PaintSetting.Texture.OffsetX);
 }
 
+// The font list chooses a face and keeps its settings. A sample from a text with U+FFFE and U+000B (a word
+// processor's line break) is kept without them, and a relative texture path typed at length stops where, joined
+// to the settings folder, it reaches the bound: the next start asks nothing.
 TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
 {
     ResetProgramState();
@@ -132,13 +135,15 @@ TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
     }
     ASSERT_FALSE(fonts.Fonts.empty());
 
-    const std::wstring size = Id(IDC_FONT_LIST_SIZE);
-    CDriveResult r = RunDriveScript(L"start\nclick " + Id(IDM_SELECT_FONT) + L"\nwait フォント一覧\nshot " +
-                                    ScriptPath(TestOutputPath(L"program-font-list.png")) + L"\ntext " + size +
-                                    L" -300\nexpect " + size + L" -300\ntext " + size + L" 30\nwheel " + size +
+    const std::wstring size = Id(IDC_FONT_LIST_SIZE), typed(limits::kMaxTextLength, L'a');
+    const std::wstring openList = L"click " + Id(IDM_SELECT_FONT) + L"\nwait フォント一覧\n";
+    CDriveResult r = RunDriveScript(L"start\ntext " + Id(IDC_TEXT) + L" abc\xFFFE" L"def\x000B" L"ghi\n" + openList +
+                                    L"shot " + ScriptPath(TestOutputPath(L"program-font-list.png")) + L"\ntext " +
+                                    size + L" -300\nexpect " + size + L" -300\ntext " + size + L" 30\nwheel " + size +
                                     L" -1\nexpect " + size + L" 31\ntext " + size + L" 60\nfocus " + size +
-                                    L"\nkey up\nexpect " + size + L" 48\nclick " + Id(IDOK) +
-                                    L"\nmain\nclose\nexit 2\n");
+                                    L"\nkey up\nexpect " + size + L" 48\nclick " + Id(IDOK) + L"\nmain\nclick " +
+                                    Id(IDC_DECO_PAINT) + L"\nwait 色の設定\ntab 2\ntext " + Id(IDC_TEXTURE_FILE) +
+                                    L" " + typed + L"\nclick 1\nmain\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
     CSetting saved;
     ASSERT_TRUE(ReadProgramSettings(saved));
@@ -146,6 +151,9 @@ TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
     EXPECT_EQ(48, saved.FontListDlg.Size);
     EXPECT_EQ(FontType3::VECTOR, saved.FontListDlg.Type);
     ASSERT_FALSE(saved.FontListDlg.SampleTexts.Items.empty());
+    EXPECT_EQ(limits::kMaxTextLength, saved.Borderings[0].Paint.Texture.Path.size());
+    r = RunDriveScript(L"start\nmain\n" + openList + L"pick " + Id(IDC_FONT_LIST_SAMPLE) + L" abcdefghi\nkill\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
 }
 
 TEST(DialogsProgram, BackgroundColourFollowsTheSheetAndCancelPutsItBack)

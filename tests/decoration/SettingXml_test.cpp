@@ -67,6 +67,19 @@ std::wstring Paint(int stops)
 
 const std::wstring kPaint = Paint(12);
 
+// Every text field holds `text`, every texture `path`, the font list `items` copies of the text.
+CSetting WithTexts(const std::wstring& text, const std::wstring& path, size_t items = 1)
+{
+    CSetting s;
+    s.FontSetting.FontFace = s.ConfigPath = s.FolderPath = s.FontListDlg.SampleText = text;
+    s.PaintSetting.Texture.Path = path;
+    for (CBorderingSetting& b : s.Borderings)
+        b.Paint.Texture.Path = path;
+    s.FontListDlg.SampleTexts.MaxSize = items;
+    s.FontListDlg.SampleTexts.Items.assign(items, boost::make_shared<std::wstring>(text));
+    return s;
+}
+
 CSetting ReadBack(const std::string& bytes, const std::wstring& path, bool& ok, CSimpleErr& err,
                   DWORD& version)
 {
@@ -472,14 +485,7 @@ TEST(SettingXml, TextsAtTheirBoundsReadBack)
 {
     CTempFolder folder;
     const std::wstring path = folder.File(L"s.config"), text(limits::kMaxTextLength, L'&');
-    CSetting s;
-    s.FontSetting.FontFace = s.ConfigPath = s.FolderPath = s.FontListDlg.SampleText = text;
-    s.PaintSetting.Texture.Path = L"C:\\" + text.substr(3);
-    for (CBorderingSetting& b : s.Borderings)
-        b.Paint.Texture.Path = s.PaintSetting.Texture.Path;
-    s.FontListDlg.SampleTexts.MaxSize = 1000;
-    for (size_t i = 0; i < 1000; ++i)
-        s.FontListDlg.SampleTexts.Items.push_back(boost::make_shared<std::wstring>(text));
+    CSetting s = WithTexts(text, L"C:\\" + text.substr(3), 1000);
     ClampFields(s);
     EXPECT_EQ(limits::kMaxRecentTexts, s.FontListDlg.SampleTexts.Items.size());
     CSettingXmlWriter writer;
@@ -496,6 +502,35 @@ TEST(SettingXml, TextsAtTheirBoundsReadBack)
     CSetting imported;
     imported.ImportRegistryFrom(HKEY_CURRENT_USER, key.Sub(L"P32"));
     EXPECT_EQ(CSetting().FontSetting.FontFace, imported.FontSetting.FontFace);
+}
+
+// Every UTF-16 code unit in the texts of each form (a clipboard row as the second) reads back less what XML
+// cannot carry. Batches run downwards (only their last pair is one), bracketed against MSXML's trimming.
+TEST(SettingXml, EveryCodeUnitReadsBackLessWhatXmlCannotCarry)
+{
+    CTempFolder folder;
+    const unsigned dropped[][2] = {{0, 8}, {0xB, 0xC}, {0xE, 0x1F}, {0xD800, 0xDFFF}, {0xFFFE, 0xFFFF}};
+    for (unsigned start = 0; start < 0x10000; start += 4000) {
+        std::wstring text = L"[", kept = L"[";
+        for (unsigned u = std::min(start + 3999, 0xFFFFu); u + 1 > start; --u) {
+            text += wchar_t(u);
+            if (std::none_of(std::begin(dropped), std::end(dropped),
+                             [u](const unsigned* r) { return u >= r[0] && u <= r[1]; }))
+                kept += wchar_t(u);
+        }
+        text += L"\xD83D\xDE00]", kept += L"\xD83D\xDE00]";
+        const CSetting written = WithTexts(text, L"C:\\" + text), expected = WithTexts(kept, L"C:\\" + kept);
+        for (const bool all : {true, false}) {
+            CSettingXmlWriter writer;
+            writer.SetWriteAll(all);
+            CGlobalMemory row(writer.WriteBorderingSettings(written.Borderings[1]));
+            CSetting read;
+            CSettingXmlReader reader;
+            ASSERT_TRUE(writer.Write(written, folder.File(L"s.knt")) && reader.Read(read, folder.File(L"s.knt")) &&
+                        reader.ReadBorderingSettings(read.Borderings[1], row)) << start;
+            ExpectSameFields(expected, read, all ? kEveryForm : kDecorationFile);
+        }
+    }
 }
 
 TEST(SettingXml, NumbersAreClampedOnRead)
@@ -603,7 +638,7 @@ TEST(SettingXml, AnglesKeepTheirSignAcrossReads)
     EXPECT_EQ(limits::kMaxAngle, s.Borderings[0].Angle);
 }
 
-TEST(SettingXml, WriteRefusesUnknownValuesAndKeepsFile)
+TEST(SettingXml, WriteRefusesWhatWouldNotReadAndKeepsFile)
 {
     CTempFolder folder;
     const std::wstring path = folder.File(L"s.config");
@@ -632,12 +667,19 @@ TEST(SettingXml, WriteRefusesUnknownValuesAndKeepsFile)
         EXPECT_NE(std::wstring::npos, writer.m_err.message.find(c.value)) << Narrow(writer.m_err.message);
         EXPECT_EQ(before, ReadFileBytes(path));
     }
-    // A folder where the backup goes is named, not the file it blocks.
-    ASSERT_TRUE(CreateDirectoryW((path + L".bak").c_str(), nullptr));
+    // A relative path's bound holds joined to the file's folder (DialogsProgram: at it).
     CSetting s;
-    s.BkColor = 0;
+    s.Borderings[2].Paint.Texture.Path = std::wstring(RoomForTypedPath(path) + 1, L'a');
     CSettingXmlWriter writer;
     writer.SetWriteAll(true);
+    EXPECT_FALSE(writer.Write(s, path));
+    EXPECT_EQ(UINT(IDS_SETTING_PATH_TOO_LONG), writer.m_err.id);
+    EXPECT_NE(std::wstring::npos, writer.m_err.message.find(L"BorderingSetting[2] -> PaintSetting -> Texture -> Path"));
+    EXPECT_EQ(before, ReadFileBytes(path));
+    // A folder where the backup goes is named, not the file it blocks.
+    ASSERT_TRUE(CreateDirectoryW((path + L".bak").c_str(), nullptr));
+    s.Borderings[2].Paint.Texture.Path.clear();
+    s.BkColor = 0;
     EXPECT_FALSE(writer.Write(s, path));
     EXPECT_EQ(UINT(IDS_SETTING_BACKUP_IS_FOLDER), writer.m_err.id);
     EXPECT_NE(std::wstring::npos, writer.m_err.message.find(path + L".bak")) << Narrow(writer.m_err.message);
