@@ -4,8 +4,8 @@
 // and fires; a typed path updates the paint at every keystroke.
 #include "app/CommandView.h"
 #include "app/PaintDlg.h"
-#include "decoration/SettingXml.h"
 #include "decoration/NamedEffects.h"
+#include "decoration/SettingXml.h"
 #include "foundation/PathUtil.h"
 #include "foundation/XmlValue.h"
 #include "ui/BitmapOpenDialog.h"

@@ -467,10 +467,10 @@ bool CXmlDocument::SetText(IXMLDOMNode* node, const std::wstring& text)
 {
     if (!node)
         return FailWithCode(IDS_XML_SET_TEXT_FAILED, E_POINTER);
-    // What XML cannot carry is left out here, before the parser's library
-    // sees it: Wine's writes U+FFFE and U+FFFF as they are (a document no
-    // parser reads back), drops control characters and makes a lone
-    // surrogate U+FFFD.
+    // What XML cannot carry is left out here, before MSXML sees it: under
+    // Wine it writes U+FFFE and U+FFFF as they are (a document no parser
+    // reads back), drops control characters and makes a lone surrogate
+    // U+FFFD.
     HRESULT hr = node->put_text(CBstr(XmlCarriableText(text)));
     if (FAILED(hr))
         return FailWithCode(IDS_XML_SET_TEXT_FAILED, hr);
