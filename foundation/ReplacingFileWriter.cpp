@@ -29,13 +29,6 @@ const size_t kTagLength = 4 + kTagDigits + 4;  // "~knt", the digits, the suffix
 // even inside a character, so a temporary's name could never be found again).
 const size_t kMaxNameBytes = 255;
 
-size_t CharUtf8Bytes(const std::wstring& text, size_t i)
-{
-    if (CharLengthAt(text, i) == 2)
-        return 4;
-    return text[i] < 0x80 ? 1 : text[i] < 0x800 ? 2 : 3;  // a lone surrogate is written as U+FFFD
-}
-
 // The target's folder (with its separator; empty for a bare name) and the
 // stem of its own files' names: the target's name, cut from its end by whole
 // characters until a name with the tag holds at most kMaxNameBytes bytes and
@@ -51,8 +44,8 @@ bool SplitForOwnFiles(const std::wstring& target, std::wstring& folder, std::wst
     const size_t roomUnits = MAX_PATH - 1 - folder.size() - kTagLength, roomBytes = kMaxNameBytes - kTagLength;
     size_t end = 0, bytes = 0;
     while (end < name.size() && end + CharLengthAt(name, end) <= roomUnits &&
-           bytes + CharUtf8Bytes(name, end) <= roomBytes) {
-        bytes += CharUtf8Bytes(name, end);
+           bytes + CharUtf8Length(name, end) <= roomBytes) {
+        bytes += CharUtf8Length(name, end);
         end += CharLengthAt(name, end);
     }
     stem = name.substr(0, end);

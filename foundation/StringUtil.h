@@ -68,6 +68,15 @@ inline size_t CharLengthAt(const std::wstring& text, size_t i)
 {
     return i + 1 < text.size() && IsHighSurrogate(text[i]) && IsLowSurrogate(text[i + 1]) ? 2 : 1;
 }
+// The UTF-8 bytes of the character that starts at i (a lone surrogate is
+// written as U+FFFD, three bytes): what a name costs where Wine counts 255
+// bytes rather than 255 units.
+inline size_t CharUtf8Length(const std::wstring& text, size_t i)
+{
+    if (CharLengthAt(text, i) == 2)
+        return 4;
+    return text[i] < 0x80 ? 1 : text[i] < 0x800 ? 2 : 3;
+}
 // The code point of the character that starts at i.
 inline UINT32 CodePointAt(const std::wstring& text, size_t i)
 {

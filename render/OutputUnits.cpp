@@ -78,15 +78,6 @@ bool IsDeviceName(const std::wstring& name)
     return false;
 }
 
-// UTF-8 bytes of the character that starts at i.
-size_t CharUtf8Length(const std::wstring& text, size_t i)
-{
-    if (CharLengthAt(text, i) == 2)
-        return 4;
-    const wchar_t c = text[i];
-    return c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
-}
-
 } // namespace
 
 // Every letter folded, as the file system folds names: "Été" and "été" are
