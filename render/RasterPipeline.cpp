@@ -55,7 +55,8 @@ void CRasterRun::Publish(const boost::shared_ptr<CDib>& image)
 }
 
 namespace {
-// IDS_IMAGE_TOO_LARGE with the image's size and the run's estimated peak.
+// IDS_IMAGE_TOO_LARGE with the image's size, as saved, and the run's
+// estimated peak.
 [[noreturn]] void ThrowImageTooLarge(const CRasterRun& run);
 } // namespace
 
@@ -178,8 +179,11 @@ struct CRasterPeak {
 void ThrowImageTooLarge(const CRasterRun& run)
 {
     const unsigned long long mb = (CRasterPeak(run).Of(1) + (1 << 20) - 1) >> 20;
-    throw my::CException(IDS_IMAGE_TOO_LARGE, std::to_wstring(run.imageWidth), std::to_wstring(run.imageHeight),
-                         std::to_wstring(mb));
+    // The size of the image as it would be saved: vertical text turns.
+    int width = run.imageWidth, height = run.imageHeight;
+    if (run.layout.Vertical)
+        std::swap(width, height);
+    throw my::CException(IDS_IMAGE_TOO_LARGE, std::to_wstring(width), std::to_wstring(height), std::to_wstring(mb));
 }
 
 // Work that takes a few milliseconds alone is not shared out: waking the

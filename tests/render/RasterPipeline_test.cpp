@@ -1041,22 +1041,29 @@ TEST(RasterPipelineTest, ATextTooLargeForMemoryFailsAtOnce)
 {
     // 40 lines of 400 characters at 2000 pixels: tens of gigapixels. The
     // layout alone shows it, before any plane is made and before the first
-    // glyph is drawn (drawing reports each character).
-    boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 20000);
-    UseFirstStartPresets(*s);
-    std::wstring text;
-    for (int y = 0; y < 40; ++y)
-        text += std::wstring(400, L'\u7E01') + L"\n";
-    CProgressClient client;
-    boost::shared_ptr<CKanteloTask> t = MakeTask(s, text);
-    t->Init(&client);
-    t->No = 0;
-    t->Text = text;
-    t->Execute();
-    EXPECT_TRUE(client.done.empty()) << client.done.size() << " characters drawn";
-    EXPECT_EQ(UINT(IDS_IMAGE_TOO_LARGE), t->Err.id);
-    EXPECT_NE(std::string::npos, Narrow(t->Err.message).find(std::to_string(t->GetImageWidth())));
-    EXPECT_FALSE(t->GetResultImage());
+    // glyph is drawn (drawing reports each character). The size is the
+    // image's as it would be saved: turned for vertical text.
+    for (const wchar_t* face : {L"IPAGothic", L"@IPAGothic"}) {
+        boost::shared_ptr<CSetting> s = MakeSetting(face, SHIFTJIS_CHARSET, 20000);
+        UseFirstStartPresets(*s);
+        std::wstring text;
+        for (int y = 0; y < 40; ++y)
+            text += std::wstring(400, L'\u7E01') + L"\n";
+        CProgressClient client;
+        boost::shared_ptr<CKanteloTask> t = MakeTask(s, text);
+        t->Init(&client);
+        t->No = 0;
+        t->Text = text;
+        t->Execute();
+        EXPECT_TRUE(client.done.empty()) << client.done.size() << " characters drawn";
+        EXPECT_EQ(UINT(IDS_IMAGE_TOO_LARGE), t->Err.id);
+        const bool turned = face[0] == L'@';
+        const int w = t->GetImageWidth(), h = t->GetImageHeight();
+        EXPECT_NE(std::string::npos, Narrow(t->Err.message).find(std::to_string(turned ? h : w) + " x " +
+                                                                  std::to_string(turned ? w : h)))
+            << Narrow(t->Err.message);
+        EXPECT_FALSE(t->GetResultImage());
+    }
 }
 
 TEST(RasterPipelineTest, AStopEndsTheRunPromptly)
