@@ -37,8 +37,9 @@ void HPDF_STDCALL OnPdfError(HPDF_STATUS error, HPDF_STATUS detail, void* data)
 }
 
 // libHaru's memory, counted so that the test limit of the vector renderers
-// can stand for an exhausted address space: each block carries its size in
-// front of it (8 bytes, so the block keeps malloc's alignment).
+// can stand for an exhausted address space, and estimates can be weighed
+// against it: each block carries its size in front of it (8 bytes, so the
+// block keeps malloc's alignment).
 std::atomic<long long> g_pdfBytes(0);
 const size_t kBlockHead = 8;
 
@@ -100,6 +101,8 @@ HPDF_STATUS WriteToPdfFile(HPDF_Stream stream, const HPDF_BYTE* data, HPDF_UINT 
 float F(double v) { return static_cast<float>(v); }
 
 } // namespace
+
+long long PdfMemoryInUse() { return g_pdfBytes; }
 
 void CheckPdfPageSize(double width, double height, const std::wstring& path)
 {

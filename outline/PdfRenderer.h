@@ -26,6 +26,10 @@ public:
 // with IDS_PDF_PAGE_SIZE_OUT_OF_RANGE, naming the page, the range and `path`.
 void CheckPdfPageSize(double width, double height, const std::wstring& path);
 
+// What libHaru holds now, every document together, in bytes (its memory
+// goes through our own allocator, which counts it).
+long long PdfMemoryInUse();
+
 // The string id of a libHaru error code, 0 for codes without a text.
 UINT PdfErrorMessageId(unsigned long code);
 // The whole text of a libHaru error as the exception carries it.

@@ -26,7 +26,8 @@ struct CGradationStop {
 // A stand-in for an exhausted address space, for tests: while the limit is 0
 // or more, a document renderer that would hold more than that many bytes at
 // once fails as an allocation does (std::bad_alloc). SVG counts its page;
-// PDF counts all that libHaru holds, every open document together.
+// PDF counts all that libHaru holds, every open document together; the
+// engine's estimates of a document's memory are weighed against it too.
 // Negative: no limit.
 void SetDocumentMemoryForTest(long long bytes);
 long long GetDocumentMemoryForTest();

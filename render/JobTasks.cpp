@@ -1,4 +1,5 @@
 #include "render/JobTasks.h"
+#include "render/DocumentMemory.h"
 #include "render/MultiPageRenderer.h"
 #include "render/OutputUnits.h"
 #include "render/SaveFormatFactory.h"
@@ -42,6 +43,24 @@ bool ListNameKeys(const std::wstring& folder, std::unordered_set<std::wstring>& 
             keys.insert(FileNameKey(find.GetData().cAlternateFileName));
     } while (find.FindNextFile());
     return ::GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+// A document that keeps every page until it ends is refused before its
+// first unit when its pages surely cannot fit together, naming the unit
+// that would not: drawing up to there took minutes.
+void CheckDocumentFitsInMemory(const CSetting& setting, const std::vector<std::wstring>& units,
+                               const std::wstring& document)
+{
+    CTaskFonts fonts;
+    fonts.Create(setting.FontSetting);
+    CDocumentMemoryEstimate estimate(setting, fonts);
+    const unsigned long long budget = DocumentMemoryBudget();
+    unsigned long long bytes = 0;
+    for (size_t i = 0; i < units.size(); ++i) {
+        bytes += estimate.PageBytes(units[i]);
+        if (bytes > budget)
+            ThrowOutputTooLargeForMemory(document, static_cast<int>(i) + 1, units[i]);
+    }
 }
 
 } // namespace
@@ -123,6 +142,8 @@ void BuildSaveTasks(CSaveJobTasks& job, const CSetting& setting, const std::wstr
     if (snapshot.IsSingleOutputFile()) {
         built.DocumentPath = PathJoined(folder, MakeOutputFileName(used, 1, units[0], snapshot));
         used.clear();
+        if (HoldsEveryPage(snapshot))
+            CheckDocumentFitsInMemory(snapshot, units, built.DocumentPath);
         boost::shared_ptr<CVectorRenderer> document = CreateRenderer(snapshot.SaveFormat);
         built.Pages.reset(new CMultiPageRenderer);
         built.Pages->SetRenderer(document);

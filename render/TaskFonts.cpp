@@ -178,6 +178,21 @@ void CTaskFonts::AddGlyphPath(Gdiplus::GraphicsPath& path, UINT32 ch, float size
     ParseGlyphOutline(state, path, ch, buffer, t);
 }
 
+size_t CTaskFonts::OutlinePointCount(UINT32 ch)
+{
+    if (IsSpaceChar(ch))
+        return 0;
+    GLYPHMETRICS gm;
+    std::vector<BYTE> buffer;
+    double sx, sy;
+    LoadGlyph(ch, gm, buffer, sx, sy);
+    // The placement moves the points, never adds or drops one.
+    Gdiplus::GraphicsPath path;
+    CGlyphParseState state;
+    ParseGlyphOutline(state, path, ch, buffer, kIdentityTransform);
+    return static_cast<size_t>(std::max(0, path.GetPointCount()));
+}
+
 int CalcMinLineHeadBearing(const std::vector<std::wstring>& units, const CFontSetting& fontSetting)
 {
     LOGFONTW lf;

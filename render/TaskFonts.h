@@ -55,6 +55,9 @@ public:
     // manager's and parser's errors.
     void AddGlyphPath(Gdiplus::GraphicsPath& path, UINT32 ch, float size, const Gdiplus::PointF& origin,
                       float leading);
+    // How many points AddGlyphPath puts into the path for ch (0 for white
+    // space): what a vector renderer is given to draw for it.
+    size_t OutlinePointCount(UINT32 ch);
 
     const boost::shared_ptr<CVectorFontManager>& GetManager() const { return m_manager; }
     HFONT GetFont() const { return m_font.Get(); }

@@ -6,6 +6,7 @@
 // it. The page is the layout's extent with the margins of all layers, cut to
 // the union of the layer boxes on the sides the trim type names.
 #include "render/VectorKanteloTask.h"
+#include "render/DocumentMemory.h"
 #include "decoration/Setting.h"
 #include "outline/DibRenderer.h"
 #include "outline/GlyphOutline.h"
@@ -175,6 +176,12 @@ void CVectorKanteloTask::LayOutVector()
     m_groups = BuildVectorLayerGroups(m_layout.Layers, m_layout.TotalMargins, m_layout.Vertical);
 }
 
+bool CVectorKanteloTask::PageFitsInMemory()
+{
+    CDocumentMemoryEstimate estimate(*m_setting, m_fonts);
+    return estimate.PageBytes(m_layout) <= DocumentMemoryBudget();
+}
+
 bool CVectorKanteloTask::MeasurePage()
 {
     if (!MeasureTextBounds())
@@ -254,7 +261,11 @@ void CVectorKanteloTask::Run()
     bool outOfMemory = false;
     try {
         LayOutVector();
-        if (MeasurePage() && DrawPage())
+        // A page that surely cannot fit is refused before it is drawn, as
+        // one whose memory ran out while drawing would be: drawing it first
+        // took minutes.
+        outOfMemory = m_renderer && !PageFitsInMemory();
+        if (!outOfMemory && MeasurePage() && DrawPage())
             m_resultImage = m_dibRenderer->GetDib();
     } catch (const std::bad_alloc&) {
         if (!m_renderer)

@@ -62,7 +62,8 @@ public:
     void SetDocumentPath(const std::wstring& path) { m_documentPath = path; }
     // With an output renderer, memory that runs out (std::bad_alloc, or a
     // string at its longest) is IDS_OUTPUT_TOO_LARGE_FOR_MEMORY for the file
-    // and this unit.
+    // and this unit; so is a page whose estimate (DocumentMemory.h) exceeds
+    // what the process can still get, before anything is drawn.
     void Run() override;
 
     // The page: X and Y move every glyph, Width and Height are its size.
@@ -75,6 +76,8 @@ private:
     // The renderers, the fonts, the layout with the layers as vector output
     // draws them (no opacity, no blur), and the outline copies.
     void LayOutVector();
+    // Whether the page's least memory is within what the process can still get.
+    bool PageFitsInMemory();
     // The page from the layout, cut to the layer bounds on the trimmed sides;
     // throws IDS_OUTPUT_SIZE_ZERO when nothing is left. These three return
     // false when the task was told to stop on the way.

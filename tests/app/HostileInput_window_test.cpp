@@ -343,11 +343,12 @@ TEST(HostileInputProgramTest, ALargeDecorationIsSavedAsWithoutAWindow)
     }
 }
 
-// A line of a million characters named by its text, after a short one.
-// Drawn as SVG it would take minutes: Stop, pressed once the short line's
-// picture is in the pane, ends it. As PNG it is too large, and the save says
-// so at once. The window answers all the while; only the short line's files
-// are written.
+// A long line named by its text, after a short one. Drawn as SVG it would
+// take minutes: Stop, pressed once the short line's picture is in the pane,
+// ends it. As PNG it is too large, and the save says so at once; so does an
+// SVG save of a line of a million characters, whose page cannot fit in
+// memory. The window answers all the while; only the short line's files are
+// written.
 TEST(HostileInputProgramTest, AMillionCharacterLineNamedByItsTextIsStoppedOrRefused)
 {
     ResetProgramState();
@@ -365,15 +366,24 @@ TEST(HostileInputProgramTest, AMillionCharacterLineNamedByItsTextIsStoppedOrRefu
     ASSERT_TRUE(shortLine);
     const std::wstring shown = std::to_wstring(shortLine->GetWidth()) + L" x " + std::to_wstring(shortLine->GetAbsHeight());
     std::wstring line;
-    while (line.size() < 1000000)
+    while (line.size() < 300000)
         line += L"縁取り文字テスト";
-    const std::wstring tooLarge = LoadResourceString(IDS_IMAGE_TOO_LARGE);
+    std::wstring million = line;
+    while (million.size() < 1000000)
+        million += L"縁取り文字テスト";
+    const auto head = [](UINT id) {
+        const std::wstring text = LoadResourceString(id);
+        return text.substr(0, text.find(L'%'));
+    };
     std::wstring script = L"start\ntext 153 a\\n" + line + L"\nclick 1\n" + ChooseFolderScript(folder);
     script += L"expect 300 " + shown + L"\nclick " + Id(IDC_STOP) + L"\nwaitlong " + LoadResourceString(IDS_JOB_STOPPED) +
               L"\nclick 1\nmain\n";
     script += L"pick " + Id(IDC_SAVE_FORMAT) + L" " + LoadResourceString(IDS_SAVE_FORMAT_PNG) + L"\nclick 1\n" +
               ChooseFolderScript(folder);
-    script += L"waitlong " + tooLarge.substr(0, tooLarge.find(L'%')) + L"\nclick 1\nmain\nenabled 1 1\nclose\nexit 2\n";
+    script += L"waitlong " + head(IDS_IMAGE_TOO_LARGE) + L"\nclick 1\nmain\nenabled 1 1\n";
+    script += L"pick " + Id(IDC_SAVE_FORMAT) + L" " + LoadResourceString(IDS_SAVE_FORMAT_SVG) + L"\ntext 153 " +
+              million + L"\nclick 1\n" + ChooseFolderScript(folder);
+    script += L"waitlong " + head(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY) + L"\nclick 1\nmain\nenabled 1 1\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output.substr(0, 300);
     EXPECT_TRUE(FileExists(folder + L"\\a.svg"));

@@ -1,6 +1,7 @@
 // Save jobs as the window and the render tool run them: what a failing disk
 // leaves behind, and what the job reports.
 #include "render/SaveJob.h"
+#include "render/DocumentMemory.h"
 #include "render/OutputUnits.h"
 #include "foundation/ReplacingFileWriter.h"
 #include "outline/VectorRenderer.h"
@@ -76,31 +77,60 @@ TEST(SaveJobTest, AFullDiskLeavesEveryOldFileAsItWas)
     }
 }
 
-// Memory that runs out while a vector file is made is named with the file and
-// the unit; a one-file document that cannot be finished leaves no file, its
-// temporary (which holds the first page by then) included.
+// Memory that runs out while a vector file is made, or surely would, is named
+// with the file and the unit; a one-file document that cannot be finished
+// leaves no file, its temporary (which holds the first page by then)
+// included.
 TEST(SaveJobTest, MemoryThatRunsOutIsNamedWithTheFileAndTheUnit)
 {
-    for (const CFormatCase& f : {kFormats[4], kFormats[6]}) {
+    // The first page fits, the second, four times its drawing, does not:
+    // below what the pages hold together, the second runs out while it is
+    // drawn (or its estimate refuses it first); below the estimate of the
+    // second page (twice the first's), or of both pages for a PDF that holds
+    // every page, the estimate refuses it: EMF keeps no count of its own,
+    // and the PDF is refused before any unit is drawn (the tasks told).
+    struct CCase {
+        const CFormatCase& format;
+        bool belowEstimate;
+        int told;
+    } cases[] = {{kFormats[4], false, 2}, {kFormats[6], false, 2}, {kFormats[7], true, 2}, {kFormats[3], true, 0}};
+    struct CCounter : CKanteloTaskClient {
+        int told = 0;
+        void OnTaskFinished(boost::shared_ptr<CKanteloTask>) override { ++told; }
+    };
+    for (const CCase& c : cases) {
+        const CFormatCase& f = c.format;
         CTempFolder folder;
         const std::wstring text = L"縁\n縁縁縁縁";
+        const CSetting setting = JobSetting(f);
         std::vector<std::wstring> files;
         std::wstring error;
-        ASSERT_TRUE(RunSaveJob(JobSetting(f), text, folder.Path(), files, error)) << f.name << ": " << Narrow(error);
-        size_t bytes = 0;
-        for (const std::wstring& file : files) {
-            bytes += ReadFileBytes(file).size();
-            DeleteFileW(file.c_str());
+        long long limit = 0;
+        if (c.belowEstimate) {
+            CTaskFonts fonts;
+            fonts.Create(setting.FontSetting);
+            CDocumentMemoryEstimate estimate(setting, fonts);
+            const unsigned long long first = estimate.PageBytes(L"縁"), second = estimate.PageBytes(L"縁縁縁縁");
+            limit = static_cast<long long>(HoldsEveryPage(setting) ? first + second - 1 : 2 * first);
+        } else {
+            ASSERT_TRUE(RunSaveJob(setting, text, folder.Path(), files, error)) << f.name << ": " << Narrow(error);
+            size_t bytes = 0;
+            for (const std::wstring& file : files) {
+                bytes += ReadFileBytes(file).size();
+                DeleteFileW(file.c_str());
+            }
+            limit = static_cast<long long>(bytes / 3);
         }
-        // The first page fits, the second, four times its drawing, does not.
-        SetDocumentMemoryForTest(static_cast<long long>(bytes / 3));
-        const bool saved = RunSaveJob(JobSetting(f), text, folder.Path(), files, error);
+        CCounter counter;
+        SetDocumentMemoryForTest(limit);
+        const bool saved = RunSaveJob(setting, text, folder.Path(), files, error, nullptr, &counter);
         SetDocumentMemoryForTest(-1);
         EXPECT_FALSE(saved) << f.name;
-        const std::wstring file = folder.File(f.singleFile ? L"1.html" : L"2.svg");
+        const std::wstring file = folder.File(std::wstring(f.singleFile ? L"1." : L"2.") + f.extension);
         EXPECT_EQ(Narrow(CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, file, L"2", L"縁縁縁縁")), Narrow(error))
             << f.name;
         EXPECT_EQ(f.singleFile ? 0 : 1, CountFiles(folder.Path())) << f.name;
+        EXPECT_EQ(c.told, counter.told) << f.name;
     }
 }
 

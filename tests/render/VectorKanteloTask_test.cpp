@@ -232,17 +232,23 @@ TEST(VectorKanteloTaskTest, AStopEndsTheTaskAtTheNextCharacter)
 
 TEST(VectorKanteloTaskTest, UnitsThatDrawNothing)
 {
+    // A page whose document surely cannot hold it (the test limit stands
+    // for the address space) is refused before anything is drawn.
     struct Case {
         const wchar_t* text;
         UINT trim;
         UINT id;
         size_t glyphMoves;
-    } cases[] = {{L"", 15, IDS_TEXT_EMPTY, 0}, {L"\n\n", 15, IDS_OUTPUT_SIZE_ZERO, 0}, {L"\n\n", 0, IDS_OUTPUT_SIZE_ZERO, 0}, {L"   ", 15, 0, 0},
-                 {L" x ", 15, 0, 1}};
+        long long memory;
+    } cases[] = {{L"", 15, IDS_TEXT_EMPTY, 0, -1}, {L"\n\n", 15, IDS_OUTPUT_SIZE_ZERO, 0, -1}, {L"\n\n", 0, IDS_OUTPUT_SIZE_ZERO, 0, -1}, {L"   ", 15, 0, 0, -1},
+                 {L" x ", 15, 0, 1, -1}, {L" x ", 15, IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, 0, 1000}};
     for (const Case& c : cases) {
         boost::shared_ptr<CSetting> s = Face(L"DejaVu Sans");
         s->TrimType = c.trim;
+        s->SaveFormat.Type = OutputType::PDF;
+        SetDocumentMemoryForTest(c.memory);
         CRun r = RenderVector(s, c.text);
+        SetDocumentMemoryForTest(-1);
         EXPECT_EQ(c.id, r.task->Err.id) << Narrow(c.text) << " " << Narrow(r.task->Err.message);
         if (c.id != 0) {
             EXPECT_TRUE(r.out->calls.empty()) << "nothing is written after an error";

@@ -1,0 +1,188 @@
+// The memory estimate of a vector document (see DocumentMemory.h).
+//
+// Method: the vector task draws every glyph of a page once per outline copy
+// (the records of all layer groups), each copy as its outline's points, and
+// the document holds what its format writes for them. So a page holds at
+// least
+//     page + copies x sum over its glyphs of (glyph + its points' bytes)
+// bytes, times two for EMF, whose metafile is copied whole at its end. What
+// a point costs follows from where it lies: PDF writes two coordinates as
+// text with all their integer digits and up to five decimals, SVG with six
+// significant digits (eleven characters from a million on), EMF a point of
+// a Bezier record in 16 bits while the page's hundredths of a millimetre fit
+// in them, else in 32. The glyphs stand where the layout puts them (a text
+// is walked as the layout walks it, its line head's offsets left out), and a
+// point is taken at its glyph's top left corner, before which no point of
+// the glyph lies: the digits are never more than the coordinates have. The
+// decimals and the page and glyph costs are the least measured over lines of
+// kanji, kana and Latin letters in Gothic, Mincho and Latin faces, at 6 to
+// 200 pixels, short and long, across and down, trimmed and not: the estimate
+// stays below what the document really takes (0.65 to 0.98 of it), so it
+// never refuses one that would have been written, and near enough to it to
+// refuse at once one that surely cannot be.
+// Edge cases: white space has no outline and costs nothing; a line feed is
+// not drawn; a character beyond U+FFFF is one character (its outline and
+// widths by glyph index); characters that come again are looked at once;
+// the pen never moves back (a spacing below -100 percent keeps it in place).
+#include "render/DocumentMemory.h"
+#include "decoration/Setting.h"
+#include "outline/VectorRenderer.h"
+#include "platform/Gdi.h"
+#include "render/TextLayout.h"
+#include "render/TextWalk.h"
+#include "render/VectorKanteloTask.h"
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// What a document holds besides its points: for a page (libHaru's page
+// objects and first content buffer, over 7 KB a page of a one-file
+// document; an SVG page's root element; an EMF's header and end records),
+// for a copy of a glyph (PDF's paint operator; the SVG path element without
+// its points, <path fill="#rrggbb" d="" />; EMF's path bracket and paint
+// records), and how many times the whole is held at the end (EMF: the
+// metafile and its copy).
+struct CFormatCosts {
+    unsigned page, glyph, held;
+};
+const CFormatCosts kPdfCosts = {6000, 2, 1};
+const CFormatCosts kSvgCosts = {150, 28, 1};
+const CFormatCosts kEmfCosts = {100, 40, 2};
+const CFormatCosts kRasterCosts = {0, 0, 0};
+// A point's separators and its share of the path's operators: PDF "x y "
+// and "l" or a third of "c", SVG "x y " and "L" or a third of "C".
+const double kSeparatorBytes = 2.5;
+// PDF's decimals of a coordinate, a point and up to five digits: 5.2 on
+// average, as trailing zeros are cut.
+const double kPdfDecimalBytes = 4.5;
+// An SVG coordinate of six significant digits: seven characters below a
+// million, eleven from there on ("1.23457e+06"), less trailing zeros (at
+// small sizes six on average).
+const double kSvgSmallNumberBytes = 5.5;
+const double kSvgLargeNumberBytes = 9.5;
+// An EMF Bezier point: a POLYBEZIERTO16 record of three points is 40 bytes,
+// a POLYBEZIERTO 52. Points are written in hundredths of a millimetre of the
+// screen, at least 10 a pixel (a screen of 254 dpi; 26 at 96 dpi): asking
+// the screen costs most of a millisecond under Wine, each unit of a job.
+const double kEmfShortPointBytes = 40.0 / 3;
+const double kEmfLongPointBytes = 52.0 / 3;
+const double kEmfLeastUnitsPerPixel = 10;
+
+double IntegerDigits(double v)
+{
+    double digits = 1;
+    for (v = std::fabs(v); v >= 10; v /= 10)
+        ++digits;
+    return digits;
+}
+
+} // namespace
+
+bool HoldsEveryPage(const CSetting& setting)
+{
+    return setting.IsSingleOutputFile() && setting.SaveFormat.Type == OutputType::PDF;
+}
+
+struct CDocumentMemoryEstimate::CMeasuringDC {
+    explicit CMeasuringDC(HFONT font) : select(screen, font) {}
+    CScreenDC screen;
+    CSelectObjectGuard select;
+};
+
+CDocumentMemoryEstimate::CDocumentMemoryEstimate(const CSetting& setting, CTaskFonts& fonts)
+    : m_fonts(fonts), m_type(setting.SaveFormat.Type)
+{
+    const CFormatCosts& costs = m_type == OutputType::PDF ? kPdfCosts
+                                : m_type == OutputType::SVG || m_type == OutputType::SVG_TAG ? kSvgCosts
+                                : m_type == OutputType::EMF ? kEmfCosts : kRasterCosts;
+    m_pageBytes = costs.page;
+    m_glyphBytes = costs.glyph;
+    m_held = costs.held;
+    const RECT none = {0, 0, 0, 0};
+    for (const CVectorLayerGroup& group :
+         BuildVectorLayerGroups(CollectLayers(setting), none, setting.FontSetting.IsVertical()))
+        m_copies += group.size();
+    // The layout's spacing (TextLayout.cpp).
+    const LONG height = fonts.GetTextMetrics().tmHeight;
+    m_letterSpacing = (setting.FontSetting.CharWidth - 100) * height / 100;
+    m_lineAdvance = setting.FontSetting.LineWidth * height / 100;
+}
+
+CDocumentMemoryEstimate::~CDocumentMemoryEstimate() = default;
+
+double CDocumentMemoryEstimate::PointBytes(double x, double y) const
+{
+    switch (m_type) {
+    case OutputType::PDF:
+        return kSeparatorBytes + IntegerDigits(x) + IntegerDigits(y) + 2 * kPdfDecimalBytes;
+    case OutputType::SVG:
+    case OutputType::SVG_TAG: {
+        const auto number = [](double v) { return std::fabs(v) < 1e6 ? kSvgSmallNumberBytes : kSvgLargeNumberBytes; };
+        return kSeparatorBytes + number(x) + number(y);
+    }
+    case OutputType::EMF: {
+        const double most = std::max(std::fabs(x), std::fabs(y)) * kEmfLeastUnitsPerPixel;
+        return most < 32768 ? kEmfShortPointBytes : kEmfLongPointBytes;
+    }
+    default:
+        return 0;
+    }
+}
+
+double CDocumentMemoryEstimate::GlyphBytes(UINT32 ch, double x, double y)
+{
+    auto found = m_points.find(ch);
+    if (found == m_points.end())
+        found = m_points.emplace(ch, m_fonts.OutlinePointCount(ch)).first;
+    if (found->second == 0)
+        return 0;  // nothing is drawn
+    return m_glyphBytes + static_cast<double>(found->second) * PointBytes(x, y);
+}
+
+unsigned long long CDocumentMemoryEstimate::PageOf(double glyphBytes) const
+{
+    return (m_pageBytes + static_cast<unsigned long long>(glyphBytes * static_cast<double>(m_copies))) * m_held;
+}
+
+unsigned long long CDocumentMemoryEstimate::PageBytes(const CTextLayout& layout)
+{
+    double drawn = 0;
+    for (const CPlacedChar& c : layout.Chars)
+        if (!c.LineBreak)
+            drawn += GlyphBytes(c.Ch, std::max(0, c.PenX + c.Abc.abcA) / 10.0, c.LineTop / 10.0);
+    return PageOf(drawn);
+}
+
+unsigned long long CDocumentMemoryEstimate::PageBytes(const std::wstring& text)
+{
+    if (!m_measuring)
+        m_measuring.reset(new CMeasuringDC(m_fonts.GetFont()));
+    double drawn = 0;
+    CTextWalk walk(text, 0, m_lineAdvance);
+    while (walk.Next()) {
+        if (walk.IsLineBreak())
+            continue;
+        ABC abc;
+        float advance = 0;
+        m_fonts.MeasureChar(m_measuring->screen, walk.Char(), abc, advance);
+        drawn += GlyphBytes(walk.Char(), std::max(0, walk.PenX() + abc.abcA) / 10.0, walk.LineTop() / 10.0);
+        walk.Place(std::max(0, GetAbcWidth(abc) + m_letterSpacing));
+    }
+    return PageOf(drawn);
+}
+
+unsigned long long DocumentMemoryBudget()
+{
+    const long long limit = GetDocumentMemoryForTest();
+    if (limit >= 0)
+        return static_cast<unsigned long long>(limit);
+    // Under Wine a large-address-aware process is told of about 4 GB free
+    // and gets 4 GB in small blocks (3.6 GB in blocks of a megabyte): no
+    // document holds more than the free address space.
+    MEMORYSTATUSEX status = {};
+    status.dwLength = sizeof status;
+    if (!::GlobalMemoryStatusEx(&status))
+        return ~0ULL;  // unknown: nothing is refused beforehand
+    return status.ullAvailVirtual;
+}
