@@ -1,6 +1,7 @@
 #include "foundation/ReplacingFileWriter.h"
 #include "foundation/Error.h"
 #include "foundation/File.h"
+#include "foundation/ShellOps.h"
 #include "foundation/StringUtil.h"
 #include "platform/FindFile.h"
 #include "resources/strings_foundation_io.h"
@@ -23,6 +24,7 @@ const size_t kTagDigits = 4;
 const wchar_t kTemporarySuffix[] = L".tmp";
 const wchar_t kOwnBackupSuffix[] = L".old";
 const size_t kTagLength = 4 + kTagDigits + 4;  // "~knt", the digits, the suffix
+static_assert(kMaxFolderPath + 1 + kTagLength <= MAX_PATH - 1, "every folder the program takes holds a temporary");
 
 // The longest file name the file systems take: Windows counts 255 UTF-16
 // units, Linux under Wine 255 UTF-8 bytes (Wine cuts a longer name silently,

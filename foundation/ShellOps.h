@@ -40,10 +40,13 @@ int DeleteFileByShell(const std::wstring& path, HWND owner, FILEOP_FLAGS flags, 
 HRESULT ShellFileOperation(UINT function, const CPathList& from, const std::wstring& to, HWND owner,
                       FILEOP_FLAGS flags);
 
-// The longest folder path the system creates: MAX_PATH less room for an 8.3
-// file name. No name of a folder within it can exceed the 255 characters
-// a name may have.
-const size_t kMaxFolderPath = MAX_PATH - 12;
+// The longest folder path the program makes or writes into: within
+// MAX_PATH - 1, a file in it still has room for the separator and the
+// shortest temporary name of the replacing writer, "~knt<4 hex digits>.tmp"
+// (12), which every file the program writes passes through. That is within
+// the system's own limit for a folder (MAX_PATH less an 8.3 name), and no
+// name of a folder in it can exceed the 255 characters a name may have.
+const size_t kMaxFolderPath = MAX_PATH - 1 - 1 - 12;
 // True when the full path, without trailing separators, is longer than the
 // system takes for a folder.
 bool IsFolderPathTooLong(const std::wstring& fullPath);

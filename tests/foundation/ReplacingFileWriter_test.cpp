@@ -1,4 +1,5 @@
 #include "foundation/ReplacingFileWriter.h"
+#include "foundation/ShellOps.h"
 #include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
@@ -68,6 +69,7 @@ TEST(ReplacingFileWriter, TemporariesAreNamedForTheirTargetAndLeftoversGo)
         {0, L"out.svg"}, {0, std::wstring(251, L'a') + L".svg"}, {0, std::wstring(83, L'\u7E01') + L".png"},
         {0, std::wstring(80, L'\u7E01') + L"\U0001F600.svg"},  // the cut falls on the pair
         {240, std::wstring(14, L'b') + L".png"},               // a path of MAX_PATH - 1 units
+        {kMaxFolderPath, L"1.png"},                            // the longest folder the program takes
     };
     for (const auto& c : cases) {
         const std::wstring folder =
