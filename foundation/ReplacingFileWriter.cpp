@@ -77,15 +77,17 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 // What earlier writers of the target left behind: a temporary no writer
 // holds is a killed save's. A live writer holds its temporary open without
 // sharing, so deleting it fails and it stays. An old file moved aside goes
-// only while the target exists: a save killed between the replace's two
-// moves left the only copy there.
+// only while the target exists, since a save killed between the replace's
+// two moves left the only copy there, and only when the stem is the whole
+// name: a cut stem is shared by other targets, whose only copy it may be.
 void RemoveLeftovers(const std::wstring& target, const std::wstring& folder, const std::wstring& stem)
 {
+    const bool oldFilesGo = folder.size() + stem.size() == target.size() && Exists(target);
     CFindFile find;
     for (bool more = find.FindFile((folder + stem + kTagHead + L"*").c_str()); more; more = find.FindNextFile()) {
         const std::wstring name = find.GetFileName();
         if (!find.IsDirectory() && (IsOwnFileName(name, stem, kTemporarySuffix) ||
-                                    (IsOwnFileName(name, stem, kOwnBackupSuffix) && Exists(target))))
+                                    (oldFilesGo && IsOwnFileName(name, stem, kOwnBackupSuffix))))
             ::DeleteFileW((folder + name).c_str());
     }
 }

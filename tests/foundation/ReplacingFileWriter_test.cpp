@@ -90,6 +90,12 @@ TEST(ReplacingFileWriter, TemporariesAreNamedForTheirTargetAndLeftoversGo)
         EXPECT_EQ(1, CountFiles(folder));
         DeleteFileW(path.c_str());
     }
+    // Saves of x leave the old file of y, whose cut name x shares (y's only copy after a kill between the moves).
+    const std::wstring x = temp.File(std::wstring(251, L'a') + L".svg"), y = x.substr(0, x.size() - 3) + L"png";
+    CReplacingFileWriter killed(y, false);
+    ASSERT_TRUE(SUCCEEDED(killed.Open()) && WriteFileBytes(x, "x"));
+    const std::wstring old = killed.TemporaryPath().substr(0, killed.TemporaryPath().size() - 4) + L".old";
+    EXPECT_TRUE(WriteFileBytes(old, "y") && SUCCEEDED(WriteOutputFile(x, "x", 1)) && ReadFileBytes(old) == "y");
     // A folder that leaves no room for a temporary's name is said so, with the file.
     const std::wstring path = temp.File(std::wstring(MAX_PATH - 14 - temp.Path().size(), L'g') + L"\\a.png");
     EXPECT_EQ(my::CException(IDS_CREATE_FILE_FAILED, HResultFromWin32(ERROR_FILENAME_EXCED_RANGE), path).message,
