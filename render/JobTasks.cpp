@@ -47,7 +47,7 @@ bool ListNameKeys(const std::wstring& folder, std::unordered_set<std::wstring>& 
 
 // A document that keeps every page until it ends is refused before its
 // first unit when its pages surely cannot fit together, naming the unit
-// that would not: drawing up to there took minutes.
+// that would not, rather than after the minutes of drawing up to there.
 void CheckDocumentFitsInMemory(const CSetting& setting, const std::vector<std::wstring>& units,
                                const std::wstring& document)
 {

@@ -262,8 +262,8 @@ void CVectorKanteloTask::Run()
     try {
         LayOutVector();
         // A page that surely cannot fit is refused before it is drawn, as
-        // one whose memory ran out while drawing would be: drawing it first
-        // took minutes.
+        // one whose memory ran out while drawing would be, rather than after
+        // minutes of drawing.
         outOfMemory = m_renderer && !PageFitsInMemory();
         if (!outOfMemory && MeasurePage() && DrawPage())
             m_resultImage = m_dibRenderer->GetDib();
