@@ -84,11 +84,11 @@ public:
         v = _wtof(text.c_str());
         return 0;
     }
-    // A text's bound is checked on the text as stored, when it is written as
-    // when it is read: a longer text is refused (thrown, with both lengths)
-    // on either side, so that no document the program writes is refused
-    // when it is read. (The document leaves out what XML cannot carry,
-    // which only makes a text shorter.)
+    // A text's bound is checked when it is written as when it is read: a
+    // longer text is refused (thrown, with both lengths) on either side, so
+    // that no document the program writes is refused when it is read. (What
+    // a reader gets back is never longer: the document leaves out what XML
+    // cannot carry, and MSXML trims the spaces at the ends.)
     std::wstring Write(const CTextForm& form, const std::wstring& v) const
     {
         CheckLength(v, form.most);
@@ -102,11 +102,15 @@ public:
     }
     // A path's bound holds for the path the reader makes of the stored text
     // (a relative text joined to the file's folder), the one the record then
-    // holds and the settings file may later store whole.
+    // holds and the settings file may later store whole. It is checked on
+    // the text the document holds, and trimmed as MSXML gives it back: a
+    // shorter text may join where the longer one did not (" :x" is no
+    // relative path to PathIsRelative, ":x" is).
     std::wstring Write(const CPathForm& form, const std::wstring& v) const
     {
-        const std::wstring text = filePath.empty() ? v : CXmlDocument::PathText(v, filePath);
+        const std::wstring text = XmlCarriableText(filePath.empty() ? v : CXmlDocument::PathText(v, filePath));
         PathOf(form, text);
+        PathOf(form, TrimCopyIf(text, [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }));
         return text;
     }
     UINT Read(const CPathForm& form, const std::wstring& text, std::wstring& v) const

@@ -675,6 +675,11 @@ TEST(SettingXml, WriteRefusesWhatWouldNotReadAndKeepsFile)
     EXPECT_FALSE(writer.Write(s, path));
     EXPECT_EQ(UINT(IDS_SETTING_PATH_TOO_LONG), writer.m_err.id);
     EXPECT_NE(std::wstring::npos, writer.m_err.message.find(L"BorderingSetting[2] -> PaintSetting -> Texture -> Path"));
+    // One that reads back relative where it was written as none: less what XML cannot carry, or trimmed.
+    for (const wchar_t* head : {L"\xFFFE:", L" :"}) {
+        s.Borderings[2].Paint.Texture.Path = head + std::wstring(limits::kMaxTextLength - 2, L'a');
+        EXPECT_TRUE(!writer.Write(s, path) && writer.m_err.id == IDS_SETTING_PATH_TOO_LONG) << Narrow(head);
+    }
     EXPECT_EQ(before, ReadFileBytes(path));
     // A folder where the backup goes is named, not the file it blocks.
     ASSERT_TRUE(CreateDirectoryW((path + L".bak").c_str(), nullptr));
