@@ -199,16 +199,18 @@ public:
     }
     // The element `name` under node with the text write(value) gives; a
     // value it refuses (a number no name stands for, a text over its bound)
-    // is named with where it stands and the file (or the clipboard).
+    // is named with where it stands (`place`: the element, or a list's
+    // entry "Item[2]") and the file (or the clipboard).
     template <class T, class Write>
-    bool WriteValue(IXMLDOMNode* node, const std::wstring& name, const T& value, Write write)
+    bool WriteValue(IXMLDOMNode* node, const std::wstring& name, const std::wstring& place, const T& value,
+                    Write write)
     {
         std::wstring stored;
         try {
             stored = write(value);
         } catch (const my::CException& e) {
             doc.m_err = e;
-            doc.m_err.message += L"\n\n" + ValueAt(Shown(value), name);
+            doc.m_err.message += L"\n\n" + ValueAt(Shown(value), place);
             return false;
         }
         return doc.AppendTextElement(node, name, stored);
@@ -246,7 +248,8 @@ public:
     void Leaf(const Form& form, const CField& f, T R::*m)
     {
         if (Writes(f))
-            ok = m_form.WriteValue(m_node, f.element, m_r.*m, [&](const T& v) { return m_form.text.Write(form, v); });
+            ok = m_form.WriteValue(m_node, f.element, f.element, m_r.*m,
+                                   [&](const T& v) { return m_form.text.Write(form, v); });
     }
     void Leaf(const CRectForm&, const CField& f, RECT R::*m)
     {
@@ -291,10 +294,8 @@ public:
         m_form.where.push_back(f.element);
         size_t n = 0;
         for (auto i = (m_r.*items).begin(); ok && i != (m_r.*items).end(); ++i, ++n)
-            ok = Inside(Entry(f.item, n), [&] {
-                return m_form.WriteValue(list, f.item, *i ? **i : std::wstring(), [&](const std::wstring& v) {
-                    return m_form.text.Write(CTextForm{limits::kMaxTextLength}, v);
-                });
+            ok = m_form.WriteValue(list, f.item, Entry(f.item, n), *i ? **i : std::wstring(), [&](const std::wstring& v) {
+                return m_form.text.Write(CTextForm{limits::kMaxTextLength}, v);
             });
         m_form.where.pop_back();
         ok = ok && m_doc.AppendChild(m_node, list);

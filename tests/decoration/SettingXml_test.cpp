@@ -680,10 +680,13 @@ TEST(SettingXml, WriteRefusesWhatWouldNotReadAndKeepsFile)
         s.Borderings[2].Paint.Texture.Path = head + std::wstring(limits::kMaxTextLength - 2, L'a');
         EXPECT_TRUE(!writer.Write(s, path) && writer.m_err.id == IDS_SETTING_PATH_TOO_LONG) << Narrow(head);
     }
+    s = CSetting();  // a sample text by its entry
+    s.FontListDlg.SampleTexts.Items.assign(1, boost::make_shared<std::wstring>(limits::kMaxTextLength + 1, L'a'));
+    EXPECT_TRUE(!writer.Write(s, path) && writer.m_err.message.find(L"Items -> Item[0] - ") != std::wstring::npos);
     EXPECT_EQ(before, ReadFileBytes(path));
     // A folder where the backup goes is named, not the file it blocks.
     ASSERT_TRUE(CreateDirectoryW((path + L".bak").c_str(), nullptr));
-    s.Borderings[2].Paint.Texture.Path.clear();
+    s.FontListDlg.SampleTexts.Items.clear();
     s.BkColor = 0;
     EXPECT_FALSE(writer.Write(s, path));
     EXPECT_EQ(UINT(IDS_SETTING_BACKUP_IS_FOLDER), writer.m_err.id);
