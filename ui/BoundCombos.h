@@ -245,7 +245,9 @@ public:
             return false;
         if (HWND edit = FindComboEdit(combo))
             Edit.SubclassWindow(edit);
-        StepNumbersByWheelAndArrows(combo, {LowBound() < 0, 0});
+        // The box reads a minus sign whatever its bounds (a number below
+        // them is an error it shows), and so does the step.
+        StepNumbersByWheelAndArrows(combo, {true, 0});
         return true;
     }
     // Shows the bound value as decimal text.

@@ -139,7 +139,8 @@ TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
     const std::wstring openList = L"click " + Id(IDM_SELECT_FONT) + L"\nwait フォント一覧\n";
     CDriveResult r = RunDriveScript(L"start\ntext " + Id(IDC_TEXT) + L" abc\xFFFE" L"def\x000B" L"ghi\n" + openList +
                                     L"shot " + ScriptPath(TestOutputPath(L"program-font-list.png")) + L"\ntext " +
-                                    size + L" -300\nexpect " + size + L" -300\ntext " + size + L" 30\nwheel " + size +
+                                    size + L" -300\nexpect " + size + L" -300\nwheel " + size + L" -1\nexpect " +
+                                    size + L" 7\ntext " + size + L" 30\nwheel " + size +
                                     L" -1\nexpect " + size + L" 31\ntext " + size + L" 60\nfocus " + size +
                                     L"\nkey up\nexpect " + size + L" 48\nclick " + Id(IDOK) + L"\nmain\nclick " +
                                     Id(IDC_DECO_PAINT) + L"\nwait 色の設定\ntab 2\ntext " + Id(IDC_TEXTURE_FILE) +
