@@ -30,10 +30,10 @@ public:
 
 private:
     static const int kBandRows = 64;  // rows accumulated at once: a small buffer, few passes over the edges
-    // Fewer rows for a wide extent: the band holds no more floats than this
-    // (4 MB) however wide the path is; a line of 100,000 characters drawn its
-    // whole width is millions of columns, and 64 rows of them would be
-    // hundreds of megabytes.
+    // Fewer rows for a wide extent, down to one: the band holds no more
+    // floats than this (4 MB) unless one row of the extent alone holds more.
+    // A line of 100,000 characters drawn its whole width is millions of
+    // columns: one row of them is megabytes, 64 rows hundreds of megabytes.
     static const size_t kBandFloats = size_t(1) << 20;
 
     struct Edge {
