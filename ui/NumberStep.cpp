@@ -10,18 +10,20 @@
 // Method: the shown text and every entry are read as the box reads them
 // (CNumberReading). An entry equal to the value steps by index: wheel up and
 // Up take the entry before, wheel down and Down the one after. Otherwise the
-// value lies in the gap between two neighbouring entries, found from the entry
-// nearest to it (the gap on the side of that entry where the value lies), and
-// the step takes the end of that gap in its direction. "Before" and "after"
-// follow the list's order, so ascending lists (0, 5, ... 100), descending
-// ones and lists of runs (0 ... 180, then -5 ... -175) all work.
+// value lies in a gap between two neighbouring entries, the narrowest that
+// holds it (in a list of runs the turn from 180 to -5 holds 7 too, as 5 to
+// 10 does), and the step takes the end of that gap in its direction. "Before"
+// and "after" follow the list's order, so ascending lists (0, 5, ... 100),
+// descending ones and lists of runs (0 ... 180, then -5 ... -175) all work.
 //
-// Edge cases: a value beyond the first or the last entry (seen from its
-// neighbour) steps onto that entry inwards and nowhere outwards; at the ends
-// the step outwards does nothing; at the turn of two runs (180 followed by
-// -5) a value past the turn (183) counts as following it; a text with no
-// number, an empty list or an entry that is no number moves nothing; a list
-// of one entry counts as ascending.
+// Edge cases: a value that no gap holds lies beyond the largest or the
+// smallest entry: beyond the first entry (seen from its neighbour) it steps
+// onto that entry inwards and nowhere outwards, beyond any other it counts as
+// following it (183 after 180, -178 after -175); at the ends the step
+// outwards does nothing; a value between the starts of two runs (-2) lies in
+// the gap at their turn, as -3 does; a text with no number, an empty list or
+// an entry that is no number moves nothing; a list of one entry counts as
+// ascending.
 //
 // The wheel: a notch per WHEEL_DELTA of accumulated turn (a fine-grained
 // wheel sends a fraction per message); a turn the other way starts afresh.
@@ -65,7 +67,9 @@ int NumberStepIndex(const std::vector<double>& entries, double value, bool towar
     if (n == 0)
         return -1;
     const auto at = [&](int i) { return entries[static_cast<size_t>(i)]; };
-    int nearest = 0;
+    // The gap holding the value is (before, before + 1), -1 standing before
+    // the first entry; n while no gap is found.
+    int nearest = 0, before = n;
     for (int i = 0; i < n; ++i) {
         if (at(i) == value) {
             const int next = towardsFirst ? i - 1 : i + 1;
@@ -73,16 +77,11 @@ int NumberStepIndex(const std::vector<double>& entries, double value, bool towar
         }
         if (std::fabs(at(i) - value) < std::fabs(at(nearest) - value))
             nearest = i;
+        if (i + 1 < n && (at(i) - value) * (at(i + 1) - value) < 0 &&
+            (before == n || std::fabs(at(i + 1) - at(i)) < std::fabs(at(before + 1) - at(before))))
+            before = i;
     }
-    const auto between = [&](int a, int b) { return a >= 0 && b < n && (at(a) - value) * (at(b) - value) < 0; };
-    // The gap holding the value is (before, before + 1); -1 and n stand
-    // beyond the ends.
-    int before;
-    if (between(nearest, nearest + 1)) {
-        before = nearest;
-    } else if (between(nearest - 1, nearest)) {
-        before = nearest - 1;
-    } else {
+    if (before == n) {
         const bool beforeFirst =
             nearest == 0 && (n == 1 ? value < at(0) : (at(1) - at(0)) * (value - at(0)) < 0);
         before = beforeFirst ? -1 : nearest;

@@ -73,9 +73,9 @@ TEST(NumberStep, FromTheValueToTheNeighbourThatWay)
     struct { const std::vector<double>& list; double value; bool up; double expected; } cases[] = {
         {angles, 120, true, 115}, {angles, 180, false, -5}, {angles, -5, true, 180},    {angles, 0, true, kNone},
         {angles, -175, false, kNone}, {angles, 7, true, 5}, {angles, -7, false, -10},   {angles, 183, false, -5},
-        {angles, -178, true, -175}, {down, 92.5, true, 95}, {down, 92, false, 90},      {down, 101, false, 100},
-        {down, 101, true, kNone},   {down, 80, true, 90},   {one, 7, true, 5},          {one, 3, true, kNone},
-        {none, 3, false, kNone},
+        {angles, -178, true, -175}, {angles, -2, true, 180}, {angles, -2, false, -5},  {down, 92.5, true, 95},
+        {down, 92, false, 90},      {down, 101, false, 100}, {down, 101, true, kNone}, {down, 80, true, 90},
+        {one, 7, true, 5},          {one, 3, true, kNone},   {none, 3, false, kNone},
     };
     for (const auto& c : cases) {
         const int i = NumberStepIndex(c.list, c.value, c.up);
