@@ -54,8 +54,8 @@ TEST(ComboWindow, RangesAndNumbersReadBack)
     EXPECT_DOUBLE_EQ(125.5, rate);
 
     // The wheel steps a notch per WHEEL_DELTA, however finely it is sent;
-    // Down steps too; with the list dropped it moves on from the list's own
-    // entry (put there apart from the text), not from the value shown.
+    // Down steps too; with the list dropped Down and the wheel move on from
+    // the list's own entry (put there apart from the text), not from the value shown.
     box.SetWindowText(L"4.2");
     StepNumbersByWheelAndArrows(box, {false, 1});
     for (const auto& turn : {std::make_pair(72, L"4.2"), std::make_pair(48, L"4"), std::make_pair(-240, L"5")}) {
@@ -71,6 +71,9 @@ TEST(ComboWindow, RangesAndNumbersReadBack)
     ::SendMessageW(info.hwndList, LB_SETCURSEL, 3, 0);
     ::SendMessageW(edit, WM_KEYDOWN, VK_DOWN, 0);
     EXPECT_EQ(4, box.GetCurSel());
+    ::SendMessageW(info.hwndList, LB_SETCURSEL, 7, 0);
+    box.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    EXPECT_EQ(8, box.GetCurSel());
 }
 
 TEST(ComboWindow, ColourComboShowsHexAndWheelsThroughTheList)
