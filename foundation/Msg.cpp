@@ -1,9 +1,11 @@
 #include "foundation/Msg.h"
 #include "foundation/Error.h"
 #include "foundation/GuardedRunner.h"
+#include "foundation/MessageText.h"
 #include "foundation/ShellOps.h"
 #include "resources/strings_foundation.h"
 #include <shlwapi.h>
+#include <exception>
 #include <sstream>
 
 namespace {
@@ -56,9 +58,22 @@ bool AskOverwriteFiles(CMsg& sink, const Container& names)
 
 } // namespace
 
+int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags)
+{
+    std::wstring shown;
+    try {
+        shown = FitMessageText(text, owner);
+    } catch (const std::exception&) {
+        // Without memory for the fitted copy the text is shown as it came:
+        // a box too wide still tells the user more than none.
+        return MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+    }
+    return MessageBoxW(owner, shown.c_str(), caption.c_str(), flags);
+}
+
 int CMsg::ShowError(const CSimpleErr& err) { return Show(err.message, MB_ICONERROR); }
 
-int CMsg::Show(const std::wstring& text, UINT flags) { return MessageBoxW(nullptr, text.c_str(), L"", flags); }
+int CMsg::Show(const std::wstring& text, UINT flags) { return ShowMessageBox(nullptr, text, L"", flags); }
 
 bool CMsg::ConfirmDiscardWork() { return AskOk(*this, Text(IDS_CONFIRM_DISCARD_WORK)); }
 
@@ -122,7 +137,7 @@ int CMessageBoxMsg::Show(const std::wstring& text, UINT flags)
 {
     if (redirect)
         return redirect->Show(text, flags);
-    return MessageBoxW(GetBoxOwner(), text.c_str(), GetCaption(flags).c_str(), flags);
+    return ShowMessageBox(GetBoxOwner(), text, GetCaption(flags), flags);
 }
 
 HWND CMessageBoxMsg::GetBoxOwner() const

@@ -13,6 +13,10 @@
 
 class CSimpleErr;
 
+// MessageBoxW with the text fitted to the screen the box appears on
+// (FitMessageText): every sink shows its boxes through this.
+int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags);
+
 class CMsg {
 public:
     virtual ~CMsg() = default;
@@ -86,7 +90,7 @@ class CSimpleMsgImpl : public CMsg {
 public:
     int Show(const std::wstring& text, UINT flags) override
     {
-        return MessageBoxW(static_cast<T*>(this)->m_hWnd, text.c_str(), GetCaption(flags).c_str(), flags);
+        return ShowMessageBox(static_cast<T*>(this)->m_hWnd, text, GetCaption(flags), flags);
     }
     static const std::wstring& GetCaption(UINT flags)
     {

@@ -1,0 +1,68 @@
+#include "foundation/MessageText.h"
+#include "tests/common/TestSupport.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+// One unit of width per UTF-16 unit, two for a CJK one (U+3000 up to the surrogates).
+int UnitWidth(const wchar_t* text, size_t length)
+{
+    int width = 0;
+    for (size_t i = 0; i < length; ++i)
+        width += text[i] >= 0x3000 && text[i] < 0xD800 ? 2 : 1;
+    return width;
+}
+
+std::wstring WithoutAddedBreaks(std::wstring broken, const std::wstring& original)
+{
+    for (size_t i = 0; i < broken.size(); ++i)
+        if (broken[i] == L'\n' && (i >= original.size() || original[i] != L'\n'))
+            broken.erase(i--, 1);
+    return broken;
+}
+
+} // namespace
+
+TEST(MessageText, LongRunsBreakAfterASeparatorElseBetweenCharacters)
+{
+    const std::wstring smile = L"\xD83D\xDE00";  // one character of two units
+    struct Case {
+        const char* name;
+        std::wstring text;
+        int limit;
+        std::wstring shown;
+    } const cases[] = {
+        {"fits", L"短い text\r\nC:\\a\\b", 8, L"短い text\r\nC:\\a\\b"},
+        {"white space breaks by itself", L"aaaa bbbb\tcccc\ndddd", 4, L"aaaa bbbb\tcccc\ndddd"},
+        {"after the last separator that fits", L"see C:\\aaaa\\bbbb\\cc.png now", 9,
+         L"see C:\\aaaa\\\nbbbb\\\ncc.png now"},
+        {"a separator that begins a line does not end it", L"\\\\server\\share", 3,
+         L"\\\\\nser\nver\n\\sh\nare"},
+        {"no separator: between characters", L"abcdefghij", 4, L"abcd\nefgh\nij"},
+        {"a pair never split", L"ab" + smile + L"cd", 3, L"ab\n" + smile + L"c\nd"},
+        {"a character wider than the limit stands alone", L"abc", 0, L"a\nb\nc"},
+        {"Japanese breaks by itself", L"フォルダーはありますが、名前が長すぎます。", 6,
+         L"フォルダーはありますが、名前が長すぎます。"},
+        {"but not before a long mark, nor after an opening bracket", L"「アーーー」", 6, L"「アー\nーー」"},
+        {"a path between Japanese characters", L"先C:\\日本\\aaaaaaaa", 7, L"先C:\\日本\\\naaaaaaa\na"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring shown = BreakLongRuns(c.text, UnitWidth, c.limit);
+        EXPECT_EQ(c.shown, shown);
+        EXPECT_EQ(c.text, WithoutAddedBreaks(shown, c.text));
+    }
+}
+
+// With the message font of this prefix: a folder path of 247 characters is
+// broken, a short message stays as it is.
+TEST(MessageText, TheMessageFontBreaksALongPathWithinTheScreen)
+{
+    const std::wstring shortText = L"同名のファイルがあります。上書きしますか？\n\nC:\\out\\1.png";
+    EXPECT_EQ(shortText, FitMessageText(shortText, nullptr));
+    const std::wstring path = L"C:\\kantelo\\" + std::wstring(236, L'a');
+    const std::wstring shown = FitMessageText(L"フォルダーはありますが\n\n" + path, nullptr);
+    EXPECT_NE(std::wstring::npos, shown.find(L"C:\\kantelo\\\na"));
+    EXPECT_EQ(L"フォルダーはありますが\n\n" + path, WithoutAddedBreaks(shown, L"フォルダーはありますが\n\n" + path));
+    EXPECT_GT(MessageLineLimit(nullptr), 0);
+}
