@@ -4,8 +4,10 @@
 // mode. Each case drives the real program through the UI driver and ends it
 // itself.
 #include "tests/app/ProgramDriver.h"
+#include "foundation/ShellOps.h"
 #include "imaging/GdiPlusBitmap.h"
 #include "platform/RegKey.h"
+#include "render/OutputUnits.h"
 #include "render/SaveJob.h"
 #include "resources/main_window.h"
 #include "resources/strings_app.h"
@@ -294,6 +296,42 @@ TEST(HostileInputProgramTest, AWindowStoredOffTheScreenComesBackOnIt)
         << placed.left << "," << placed.top << "," << placed.right << "," << placed.bottom;
     EXPECT_LE(600, placed.right - placed.left);
     EXPECT_LE(600, placed.bottom - placed.top);
+}
+
+// A message naming a path or file name too long for one line of the screen:
+// the box breaks it itself and lies within the screen (Wine's box stretched to
+// the path's whole width, -132 to 1,412 on a 1,280-pixel screen). A save into
+// an existing folder of 247 characters is refused by name; a save that would
+// replace a file of the longest name its folder takes asks first.
+TEST(HostileInputProgramTest, AMessageOfALongPathOrFileNameLiesWithinTheScreen)
+{
+    ResetProgramState();
+    const std::wstring base = FreshOutputFolder(L"long-path");
+    // Capitals: wide in every face, so that the path is wider than any screen.
+    const std::wstring folder = base + L"\\" + std::wstring(kMaxFolderPath - base.size(), L'W');
+    ASSERT_EQ(kMaxFolderPath + 1, folder.size());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CSetting s = FirstStartSetting();
+    s.FolderPath = folder;
+    s.FnameType = FnameType::TEXT;
+    s.Unit = TextUnit::LINE;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    std::wstring script = L"start\ntext 153 一\nclick 1\n" + ChooseFolderScript(folder);
+    script += L"wait フォルダーはありますが\nonscreen\nclick 1\nmain\nclose\nexit 2\n";
+    CDriveResult r = RunDriveScript(script);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+
+    s.FolderPath = base;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    const std::wstring line(300, L'W');
+    COutputNameCounts used;
+    const std::wstring name = MakeOutputFileName(used, 1, line, s);
+    ASSERT_EQ(FileNameRoom(base), name.size());
+    ASSERT_TRUE(WriteFileBytes(base + L"\\" + name, "x"));
+    script = L"start\ntext 153 " + line + L"\nclick 1\n" + ChooseFolderScript(base);
+    script += L"wait 上書きしますか\nonscreen\nclick 2\nmain\nclose\nexit 2\n";
+    r = RunDriveScript(script);
+    EXPECT_EQ(0u, r.exitCode) << r.output;
 }
 
 namespace {
