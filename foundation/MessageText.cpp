@@ -77,20 +77,24 @@ size_t CharBoundaryAtOrBefore(const std::wstring& text, size_t at)
     return at > 0 && at < text.size() && IsLowSurrogate(text[at]) && IsHighSurrogate(text[at - 1]) ? at - 1 : at;
 }
 
-// The end of the first line of text[start, end): the longest prefix within
-// the limit, at least one character, cut after its last separator.
+// The end of the first line of text[start, end): the whole when it fits,
+// else the longest prefix within the limit (at least one character), cut
+// after its last separator. Measures grow only with the line, not the run.
 size_t LineEnd(const std::wstring& text, size_t start, size_t end, const CTextWidth& width, int limit)
 {
     const wchar_t* p = text.data() + start;
+    const size_t length = end - start;
     size_t fits = CharLengthAt(text, start);  // units known to fit (or the one character forced)
     if (width(p, fits) <= limit) {
-        size_t over = end - start;  // units known not to fit
-        for (size_t n = fits * 2; n < over; n *= 2) {
-            if (width(p, n) > limit) {
+        size_t over = 0;  // units known not to fit
+        for (size_t n = fits * 2; over == 0; n *= 2) {
+            n = std::min(n, length);
+            if (width(p, n) > limit)
                 over = n;
-                break;
-            }
-            fits = n;
+            else if (n == length)
+                return end;
+            else
+                fits = n;
         }
         while (over - fits > 1) {
             const size_t mid = fits + (over - fits) / 2;
@@ -101,6 +105,8 @@ size_t LineEnd(const std::wstring& text, size_t start, size_t end, const CTextWi
         }
         fits = std::max(CharBoundaryAtOrBefore(text, start + fits) - start, CharLengthAt(text, start));
     }
+    if (start + fits >= end)
+        return end;
     for (size_t i = start + fits; i > start + 1; --i)
         if (IsPathSeparator(text[i - 1]))
             return i;
@@ -122,8 +128,7 @@ std::wstring BreakLongRuns(const std::wstring& text, const CTextWidth& width, in
         if (width(text.data() + start, end - start) > limit) {
             out.append(text, copied, start - copied);
             for (size_t line = start;;) {
-                const size_t next =
-                    width(text.data() + line, end - line) <= limit ? end : LineEnd(text, line, end, width, limit);
+                const size_t next = LineEnd(text, line, end, width, limit);
                 out.append(text, line, next - line);
                 if (next == end)
                     break;

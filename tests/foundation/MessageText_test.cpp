@@ -54,6 +54,22 @@ TEST(MessageText, LongRunsBreakAfterASeparatorElseBetweenCharacters)
     }
 }
 
+// Each line's search measures a few times its own length, never what is left
+// of the run (a quadratic cost on a long text).
+TEST(MessageText, AVeryLongRunIsMeasuredLineByLine)
+{
+    const std::wstring run(200000, L'x');
+    size_t measured = 0;
+    const CTextWidth counting = [&](const wchar_t* text, size_t length) {
+        measured += length;
+        return UnitWidth(text, length);
+    };
+    const std::wstring shown = BreakLongRuns(run, counting, 100);
+    EXPECT_EQ(run.size() + run.size() / 100 - 1, shown.size());
+    EXPECT_EQ(L'\n', shown[100]);
+    EXPECT_GT(run.size() * 40, measured);
+}
+
 // With the message font of this prefix: a folder path of 247 characters is
 // broken, a short message stays as it is.
 TEST(MessageText, TheMessageFontBreaksALongPathWithinTheScreen)
