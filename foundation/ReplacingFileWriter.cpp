@@ -2,11 +2,13 @@
 #include "foundation/Error.h"
 #include "foundation/File.h"
 #include "foundation/ShellOps.h"
+#include "foundation/PathUtil.h"
 #include "foundation/StringUtil.h"
 #include "platform/FindFile.h"
 #include "resources/strings_foundation_io.h"
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <iterator>
 #include <utility>
 
@@ -67,6 +69,32 @@ bool IsOwnFileName(const std::wstring& name, const std::wstring& stem, const wch
     return true;
 }
 
+// The stem of any writer's own file name, empty for another name.
+std::wstring OwnFileStem(const std::wstring& name)
+{
+    if (name.size() <= kTagLength)
+        return std::wstring();
+    const std::wstring stem = name.substr(0, name.size() - kTagLength);
+    return IsOwnFileName(name, stem, kTemporarySuffix) || IsOwnFileName(name, stem, kOwnBackupSuffix)
+               ? stem
+               : std::wstring();
+}
+
+// Whether an old file under the stem can only be the target's: the stem is
+// the target's whole name and a name one character longer, of any size,
+// would still have fitted whole. Otherwise another target whose name begins
+// with this one was cut to the same stem, and the old file may be its only copy.
+bool OldFilesAreTheTargets(const std::wstring& target, const std::wstring& folder, const std::wstring& stem)
+{
+    const size_t longestChar = 2, longestCharBytes = 4;  // a surrogate pair
+    size_t bytes = 0;
+    for (size_t i = 0; i < stem.size(); i += CharLengthAt(stem, i))
+        bytes += CharUtf8Length(stem, i);
+    return folder.size() + stem.size() == target.size() &&
+           folder.size() + stem.size() + longestChar + kTagLength <= MAX_PATH - 1 &&
+           bytes + longestCharBytes + kTagLength <= kMaxNameBytes;
+}
+
 std::wstring OwnBackupOf(const std::wstring& temporary)
 {
     return temporary.substr(0, temporary.size() - 4) + kOwnBackupSuffix;
@@ -74,23 +102,76 @@ std::wstring OwnBackupOf(const std::wstring& temporary)
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// What earlier writers of the target left behind: a temporary no writer
-// holds is a killed save's. A live writer holds its temporary open without
-// sharing, so deleting it fails and it stays. An old file moved aside goes
-// only while the target exists, since a save killed between the replace's
-// two moves left the only copy there, and only when the stem is the whole
-// name: a cut stem is shared by other targets, whose only copy it may be.
-void RemoveLeftovers(const std::wstring& target, const std::wstring& folder, const std::wstring& stem)
+// A name without case as 64 bits (FNV-1a over its folded form).
+unsigned long long NameHash(const std::wstring& name)
 {
-    const bool oldFilesGo = folder.size() + stem.size() == target.size() && Exists(target);
+    unsigned long long hash = 14695981039346656037ull;
+    for (const wchar_t c : NoCaseKey(name))
+        hash = (hash ^ c) * 1099511628211ull;
+    return hash;
+}
+
+// A writer's claim on its tag: a named object, held from before its
+// temporary is made until the replace has ended and the old file is gone,
+// so that every writer of the program, in this process or another, sees a
+// live tag, also in the gap between closing the temporary and the replace,
+// where its file no longer keeps others from deleting it. The clean-up
+// claims a tag itself before it deletes one of its files, so no writer takes
+// the tag meanwhile. The name is a hash of the full path without the suffix
+// (object names are limited to MAX_PATH); two paths sharing one only keep a
+// leftover one save longer.
+bool ClaimTag(const std::wstring& ownFile, CHandle& claim)
+{
+    const unsigned long long hash = NameHash(GetFullPathOrSelf(ownFile.substr(0, ownFile.size() - 4)));
+    wchar_t name[64];
+    swprintf(name, 64, L"KanteloWriterTag-%08lX%08lX", static_cast<unsigned long>(hash >> 32),
+             static_cast<unsigned long>(hash));
+    ::SetLastError(0);
+    claim.Attach(::CreateMutexW(nullptr, FALSE, name));
+    if (claim.IsValid() && ::GetLastError() != ERROR_ALREADY_EXISTS)
+        return true;
+    claim.Close();
+    return false;
+}
+
+// The names in the folder (`folder` ends in its separator) that look like a
+// writer's own files for the stem, by one search.
+std::vector<std::wstring> FindOwnFiles(const std::wstring& folder, const std::wstring& stem)
+{
+    std::vector<std::wstring> names;
     CFindFile find;
-    for (bool more = find.FindFile((folder + stem + kTagHead + L"*").c_str()); more; more = find.FindNextFile()) {
-        const std::wstring name = find.GetFileName();
-        if (!find.IsDirectory() && (IsOwnFileName(name, stem, kTemporarySuffix) ||
-                                    (oldFilesGo && IsOwnFileName(name, stem, kOwnBackupSuffix))))
+    for (bool more = find.FindFile((folder + stem + kTagHead + L"*").c_str()); more; more = find.FindNextFile())
+        if (!find.IsDirectory() && EqualsNoCase(OwnFileStem(find.GetFileName()), stem))
+            names.push_back(find.GetFileName());
+    return names;
+}
+
+// What earlier writers of the target left behind: a temporary no writer
+// claims is a killed save's. An old file moved aside goes only while the
+// target exists, since a save killed between the replace's two moves left
+// the only copy there, and only when its name is surely the target's.
+void RemoveLeftovers(const std::wstring& target, const std::wstring& folder, const std::wstring& stem,
+                     const std::vector<std::wstring>& names)
+{
+    const bool oldFilesMayGo = OldFilesAreTheTargets(target, folder, stem);
+    int targetExists = -1;  // asked once, and only for an old file (a missing name costs a scan under Wine)
+    for (const std::wstring& name : names) {
+        if (IsOwnFileName(name, stem, kOwnBackupSuffix)) {
+            if (oldFilesMayGo && targetExists < 0)
+                targetExists = Exists(target) ? 1 : 0;
+            if (!oldFilesMayGo || targetExists == 0)
+                continue;
+        }
+        CHandle claim;
+        if (ClaimTag(folder + name, claim))
             ::DeleteFileW((folder + name).c_str());
     }
 }
+
+// The clean-up contexts alive: writers of files in their folders take the
+// leftovers from them.
+CSlimLock g_scopesLock;
+std::vector<CReplacingWriterFolder*> g_scopes;
 
 std::atomic<unsigned> g_tagCount(0);
 
@@ -139,6 +220,50 @@ std::vector<std::pair<unsigned long, std::wstring>> FindNumberedCopies(const std
 
 void SetReplacingWriterSpaceForTest(long long bytes) { g_spaceForTest = bytes; }
 
+CReplacingWriterFolder::CReplacingWriterFolder(const std::wstring& folder) : m_folder(folder)
+{
+    if (!m_folder.empty() && m_folder.back() != L'\\' && m_folder.back() != L'/')
+        m_folder += L'\\';
+    CSlimLockGuard lock(g_scopesLock);
+    g_scopes.push_back(this);
+}
+
+CReplacingWriterFolder::~CReplacingWriterFolder()
+{
+    CSlimLockGuard lock(g_scopesLock);
+    g_scopes.erase(std::find(g_scopes.begin(), g_scopes.end(), this));
+}
+
+bool CReplacingWriterFolder::Take(const std::wstring& stem, const std::wstring& name,
+                                  std::vector<std::wstring>& ownFiles, bool& nameListed)
+{
+    CSlimLockGuard lock(m_lock);
+    if (!m_listed) {
+        m_listed = true;
+        CFindFile find;
+        bool more = find.FindFile((m_folder + L"*").c_str());
+        m_complete = more || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+        for (; more; more = find.FindNextFile()) {
+            m_names.insert(NameHash(find.GetFileName()));
+            if (find.GetData().cAlternateFileName[0] != 0)
+                m_names.insert(NameHash(find.GetData().cAlternateFileName));
+            const std::wstring own = find.IsDirectory() ? std::wstring() : OwnFileStem(find.GetFileName());
+            if (!own.empty())
+                m_ownFiles[NoCaseKey(own)].push_back(find.GetFileName());
+        }
+        m_complete = m_complete && ::GetLastError() == ERROR_NO_MORE_FILES;
+    }
+    if (!m_complete)
+        return false;
+    const auto found = m_ownFiles.find(NoCaseKey(stem));
+    if (found != m_ownFiles.end()) {
+        ownFiles.swap(found->second);
+        m_ownFiles.erase(found);
+    }
+    nameListed = m_names.count(NameHash(name)) != 0;
+    return true;
+}
+
 CReplacingFileWriter::CReplacingFileWriter(const std::wstring& target, bool keepBackup)
     : m_target(target), m_keepBackup(keepBackup)
 {
@@ -153,36 +278,56 @@ void CReplacingFileWriter::DiscardTemporary()
         ::DeleteFileW(m_temp.c_str());
         m_temp.clear();
     }
+    m_claim.Close();
 }
 
 void CReplacingFileWriter::Abandon()
 {
     m_file.Close();
     m_temp.clear();
+    m_claim.Close();
 }
 
 HRESULT CReplacingFileWriter::Open()
 {
     DiscardTemporary();
     m_written = 0;
+    std::wstring folder, stem;
+    const bool fits = SplitForOwnFiles(m_target, folder, stem);
+    // A job's context for the folder answers from its one listing; a
+    // writer alone searches for its own leftovers and looks the target up.
+    std::vector<std::wstring> leftovers;
+    bool listed = false;
+    m_targetMayExist = true;
+    {
+        CSlimSharedLockGuard lock(g_scopesLock);
+        for (CReplacingWriterFolder* scope : g_scopes)
+            if (fits && EqualsNoCase(scope->m_folder, folder) &&
+                scope->Take(stem, m_target.substr(folder.size()), leftovers, m_targetMayExist)) {
+                listed = true;
+                break;
+            }
+    }
     // Wine's ReplaceFileW puts a file in a folder's place and reports success.
-    const DWORD attributes = ::GetFileAttributesW(m_target.c_str());
+    const DWORD attributes = m_targetMayExist ? ::GetFileAttributesW(m_target.c_str()) : INVALID_FILE_ATTRIBUTES;
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return HResultFromWin32(ERROR_ACCESS_DENIED);
-    std::wstring folder, stem;
-    if (!SplitForOwnFiles(m_target, folder, stem))
+    m_targetMayExist = attributes != INVALID_FILE_ATTRIBUTES;
+    if (!fits)
         return HResultFromWin32(ERROR_FILENAME_EXCED_RANGE);
-    RemoveLeftovers(m_target, folder, stem);
+    RemoveLeftovers(m_target, folder, stem, listed ? leftovers : FindOwnFiles(folder, stem));
     // Same folder as the target: the final rename then never crosses volumes.
     // Tags start apart in each process and call and are tried in turn; the
-    // exclusive create settles a race for one.
+    // claim and the exclusive create settle a race for one.
     const unsigned first = ::GetTickCount() + ::GetCurrentProcessId() * 0x9E37u + g_tagCount++ * 0x101u;
     for (unsigned i = 0; i < (1u << (4 * kTagDigits)); ++i) {
         std::wstring temp = folder + stem + kTagHead;
         for (size_t d = kTagDigits; d-- > 0;)
             temp += L"0123456789ABCDEF"[((first + i) >> (4 * d)) & 0xF];
         temp += kTemporarySuffix;
-        // No sharing: while it is written, no other writer's clean-up can delete it.
+        if (!ClaimTag(temp, m_claim))
+            continue;
+        // No sharing: while it is written, not even a writer that knows no claims can delete it.
         HANDLE file =
             ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (CHandle::IsValid(file)) {
@@ -191,6 +336,7 @@ HRESULT CReplacingFileWriter::Open()
             return S_OK;
         }
         const HRESULT hr = FailedCallResult();
+        m_claim.Close();
         // A folder, or a file being deleted, answers "access denied" for a name in use.
         if (hr != HResultFromWin32(ERROR_FILE_EXISTS) && hr != HResultFromWin32(ERROR_ALREADY_EXISTS) &&
             !(hr == HResultFromWin32(ERROR_ACCESS_DENIED) && Exists(temp)))
@@ -256,6 +402,22 @@ HRESULT CReplacingFileWriter::Commit()
     HRESULT hr = CloseTemporary();
     if (FAILED(hr))
         return hr;
+    // A target that was not there at Open is moved into place without a
+    // look first (under Wine a missing name costs a scan of the folder); one
+    // made meanwhile refuses the move and is replaced as any other.
+    if (!m_targetMayExist) {
+        if (MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            m_temp.clear();
+            m_claim.Close();
+            return S_OK;
+        }
+        hr = FailedCallResult();
+        if (!Exists(m_target))
+            return hr;
+    }
+    const DWORD attributes = ::GetFileAttributesW(m_target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return HResultFromWin32(ERROR_ACCESS_DENIED);
     // Given no backup name, Wine's ReplaceFileW makes an empty "rf*.tmp"
     // beside the target to move the old file to, and leaves it there when
     // that move is refused (a target held open without sharing): a name of
@@ -263,12 +425,13 @@ HRESULT CReplacingFileWriter::Commit()
     const std::wstring backup = m_keepBackup ? BackupPath(m_target) : OwnBackupOf(m_temp);
     const bool ownBackup = !m_keepBackup;
     bool oldAside = false;  // the old file stands at the backup's name
-    if (Exists(m_target)) {
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (ReplaceFileW(m_target.c_str(), m_temp.c_str(), backup.c_str(), REPLACEFILE_WRITE_THROUGH, nullptr,
                          nullptr)) {
             m_temp.clear();
             if (ownBackup)
                 ::DeleteFileW(backup.c_str());  // one that stays goes with the next save's leftovers
+            m_claim.Close();
             return S_OK;
         }
         const DWORD error = GetLastError();
@@ -289,6 +452,7 @@ HRESULT CReplacingFileWriter::Commit()
     m_temp.clear();
     if (oldAside && ownBackup)
         ::DeleteFileW(backup.c_str());
+    m_claim.Close();
     return S_OK;
 }
 

@@ -8,22 +8,59 @@
 // (the name cut by whole characters from its end when the temporary's name
 // would pass 255 UTF-8 bytes or its path MAX_PATH - 1 units; a folder that
 // leaves no room at all fails with ERROR_FILENAME_EXCED_RANGE). It is made
-// anew and held open without sharing up to the replace, so each Open first
-// deletes the target's temporaries that no one holds, those a killed save
-// left, while another writer's live one (another thread or program instance)
-// cannot be deleted and stays.
+// anew and held open without sharing up to the replace. Its tag is claimed
+// by a named object from before the temporary is made until the replace has
+// ended, so each Open first deletes the target's temporaries that no writer
+// claims, those a killed save left, while another writer's live one (another
+// thread or program instance) stays, also between its close and the replace.
 // ReplaceFileW can keep the previous file as "<name>.bak"; without one, the
 // old file still goes to a name of ours ("<target name>~knt<tag>.old") and is
 // deleted from there, since Wine's replace given no name leaves an empty file
 // of its own ("rf*.tmp") when it is refused. A refused replace thus leaves
-// nothing of ours. A target that does not exist yet is moved into place with
+// nothing of ours. A save killed between the replace's two moves leaves the
+// old file there as its only copy: a later save of the target removes it
+// only once the target is back, and only when no other target's name can be
+// cut to the same stem. A target that does not exist yet is moved into place with
 // MoveFileExW (ReplaceFileW refuses it).
 #pragma once
 #include "platform/Handle.h"
+#include "platform/SlimLock.h"
 #include <windows.h>
 #include <cstddef>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
+
+// A save job's clean-up context for its folder: while it lives, each writer
+// of a file in the folder takes its target's leftovers from one listing of
+// the folder, made at the first such writer's Open, and a target the
+// listing did not hold is put in place without a look first. Under Wine each
+// search of a folder, and each look-up of a name it does not hold, reads the
+// whole folder, so a writer alone pays two such reads more than the writing
+// itself needs. What a save killed after the listing leaves waits for the
+// next job. A writer uses the first context made for its folder; any thread.
+class CReplacingWriterFolder {
+public:
+    explicit CReplacingWriterFolder(const std::wstring& folder);
+    ~CReplacingWriterFolder();
+    CReplacingWriterFolder(const CReplacingWriterFolder&) = delete;
+    CReplacingWriterFolder& operator=(const CReplacingWriterFolder&) = delete;
+
+private:
+    friend class CReplacingFileWriter;
+    // Lists the folder the first time. False when it could not be listed
+    // whole; else moves out the listed own files of the stem and tells
+    // whether the folder held the name.
+    bool Take(const std::wstring& stem, const std::wstring& name, std::vector<std::wstring>& ownFiles,
+              bool& nameListed);
+
+    std::wstring m_folder;  // with its separator
+    CSlimLock m_lock;
+    bool m_listed = false, m_complete = false;
+    std::unordered_map<std::wstring, std::vector<std::wstring>> m_ownFiles;  // by the stem without case
+    std::unordered_set<unsigned long long> m_names;  // every name without case, hashed
+};
 
 class CReplacingFileWriter {
 public:
@@ -58,8 +95,10 @@ private:
     std::wstring m_target;
     std::wstring m_temp;
     CHandle m_file;
+    CHandle m_claim;  // the tag's named object, held up to the end of the replace
     unsigned long long m_written = 0;
     bool m_keepBackup;
+    bool m_targetMayExist = true;
 };
 
 // Writes the bytes over the file unless it already holds exactly them

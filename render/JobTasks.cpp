@@ -5,6 +5,7 @@
 #include "render/SaveFormatFactory.h"
 #include "render/VectorKanteloTask.h"
 #include "foundation/PathUtil.h"
+#include "foundation/ReplacingFileWriter.h"
 #include "platform/FindFile.h"
 #include "resources/strings_engine.h"
 #include <new>
@@ -122,6 +123,7 @@ void CSaveJobTasks::Clear()
     UnitCount = 0;
     LastUnit.clear();
     Setting.reset();
+    Leftovers.reset();
 }
 
 void BuildSaveTasks(CSaveJobTasks& job, const CSetting& setting, const std::wstring& text,
@@ -136,6 +138,7 @@ void BuildSaveTasks(CSaveJobTasks& job, const CSetting& setting, const std::wstr
     built.Setting.reset(new CSetting(setting));
     const CSetting& snapshot = *built.Setting;
     const std::wstring& folder = snapshot.FolderPath;
+    built.Leftovers.reset(new CReplacingWriterFolder(folder));
     const int bearing = CalcMinLineHeadBearing(units, snapshot.FontSetting);
     boost::shared_ptr<Gdiplus::CImageSaver> saver = CreateImageSaver(snapshot.SaveFormat);
     COutputNameCounts used;

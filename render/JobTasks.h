@@ -12,6 +12,7 @@
 #include <vector>
 
 class CMultiPageRenderer;
+class CReplacingWriterFolder;
 class CVectorRenderer;
 
 class CSaveJobTasks {
@@ -23,6 +24,9 @@ public:
     // and the document it writes.
     boost::shared_ptr<CMultiPageRenderer> Pages;
     std::wstring DocumentPath;
+    // The writers' clean-up context for the job's folder: one listing of it
+    // for the whole job, not a search per file.
+    boost::shared_ptr<CReplacingWriterFolder> Leftovers;
     // The job's last unit (number from 1, text): where a document that
     // cannot be ended stopped.
     int UnitCount = 0;
