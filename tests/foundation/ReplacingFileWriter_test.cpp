@@ -5,6 +5,33 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+namespace {
+
+// The temporary a save of the target killed while it wrote leaves.
+std::wstring LeaveTemporary(const std::wstring& target)
+{
+    CReplacingFileWriter killed(target, false);
+    const std::wstring leftover = SUCCEEDED(killed.Open()) ? killed.TemporaryPath() : L"";
+    killed.Abandon();
+    return leftover;
+}
+
+// A writer whose replace was refused (the target held) is alive between its
+// temporary's close and the replace; once `go` is set it tries again.
+HRESULT CommitAfterARefusal(const std::wstring& target, HANDLE ready, HANDLE go)
+{
+    CReplacingFileWriter writer(target, false);
+    HRESULT hr = writer.WriteTemporary("first");
+    if (SUCCEEDED(hr)) {
+        const CHandle holder = HoldWithoutSharing(target);
+        hr = SUCCEEDED(writer.Commit()) ? E_UNEXPECTED : S_OK;
+    }
+    SetEvent(ready);
+    return SUCCEEDED(hr) && WaitForSingleObject(go, INFINITE) == WAIT_OBJECT_0 ? writer.Commit() : hr;
+}
+
+} // namespace
+
 TEST(ReplacingFileWriter, NewThenReplacedKeepsBackup)
 {
     CTempFolder folder;
@@ -91,30 +118,20 @@ TEST(ReplacingFileWriter, TemporariesAreNamedForTheirTargetAndLeftoversGo)
         EXPECT_EQ(1, CountFiles(folder));
         DeleteFileW(path.c_str());
     }
-    // An old file moved aside (the only copy after a save killed between the replace's two moves) goes
-    // with a later save of its own target once that is back, never with a save of x when y is cut to
-    // x's stem: both cut, or x whole but a name one character longer, of any size, is cut to it.
+    // An old file moved aside (a save killed between the replace's moves) goes with a save of its target once
+    // that is back, never of x when y is cut to x's stem (both cut, or x whole but at the edge of its room).
     const size_t room = MAX_PATH - 1 - temp.Path().size() - 1 - 12;  // units for a whole name here
-    const std::wstring edge = std::wstring(room - 4, L'a') + L".png", nearEdge = edge.substr(1);
-    const struct {
-        std::wstring x, y;  // x is saved; the old file is y's
-        bool xThere, goes;
-    } olds[] = {
-        {L"own.png", L"own.png", true, true}, {L"gone.png", L"gone.png", false, false},
-        {nearEdge.substr(1), nearEdge.substr(1), true, true},
+    const std::wstring edge = std::wstring(room - 4, L'a') + L".png", nearEdge = edge.substr(1), roomy = edge.substr(2);
+    const struct { std::wstring x, y; bool xThere, goes; } olds[] = {  // x is saved, the old file is y's
+        {L"own.png", L"own.png", true, true}, {L"gone.png", L"gone.png", false, false}, {roomy, roomy, true, true},
         {std::wstring(251, L'a') + L".svg", std::wstring(251, L'a') + L".png", true, false},
         {edge, edge + L"zz", true, false}, {nearEdge, nearEdge + L"\U0001F600", true, false},
     };
     for (const auto& c : olds) {
-        CReplacingFileWriter killed(temp.File(c.y), false);
-        ASSERT_EQ(S_OK, killed.Open());
-        const std::wstring tmp = killed.TemporaryPath(), old = tmp.substr(0, tmp.size() - 4) + L".old";
-        killed.Abandon();
+        const std::wstring tmp = LeaveTemporary(temp.File(c.y)), old = tmp.substr(0, tmp.size() - 4) + L".old";
         ASSERT_TRUE(WriteFileBytes(old, "y") && (!c.xThere || WriteFileBytes(temp.File(c.x), "x")));
         EXPECT_EQ(S_OK, WriteOutputFile(temp.File(c.x), "x", 1));
         EXPECT_EQ(!c.goes, FileExists(old)) << Narrow(c.y);
-        for (const std::wstring& f : {old, tmp, temp.File(c.x)})
-            DeleteFileW(f.c_str());
     }
     // A folder that leaves no room for a temporary's name is said so, with the file.
     const std::wstring path = temp.File(std::wstring(MAX_PATH - 14 - temp.Path().size(), L'g') + L"\\a.png");
@@ -122,116 +139,74 @@ TEST(ReplacingFileWriter, TemporariesAreNamedForTheirTargetAndLeftoversGo)
               ThrownError([&] { WriteOutputFileOrThrow(path, "a", 1); }).message);
 }
 
-namespace {
-
-// A writer whose replace was refused (the target held) is alive between its
-// temporary's close and the replace; once `go` is set it tries again.
-HRESULT CommitAfterARefusal(const std::wstring& target, HANDLE ready, HANDLE go)
-{
-    CReplacingFileWriter writer(target, false);
-    HRESULT hr = writer.WriteTemporary("first");
-    if (SUCCEEDED(hr)) {
-        const CHandle holder = HoldWithoutSharing(target);
-        hr = SUCCEEDED(writer.Commit()) ? E_UNEXPECTED : S_OK;
-    }
-    SetEvent(ready);
-    return SUCCEEDED(hr) && WaitForSingleObject(go, INFINITE) == WAIT_OBJECT_0 ? writer.Commit() : hr;
-}
-
-std::wstring WriterEventName(DWORD process, const wchar_t* what)
-{
-    return L"KanteloTestWriter-" + std::to_wstring(process) + what;
-}
-
-} // namespace
-
-// Run as a child process by the next test.
+// Run as a child process by the next test, with its events and target in the environment.
 TEST(ReplacingFileWriter, ChildCommitsAfterARefusal)
 {
-    wchar_t target[MAX_PATH], parent[16];
-    if (GetEnvironmentVariableW(L"KNT_WRITER_CHILD", target, MAX_PATH) == 0 ||
-        GetEnvironmentVariableW(L"KNT_WRITER_PARENT", parent, 16) == 0)
-        return;  // not the child: nothing to do
-    const DWORD id = std::stoul(parent);
-    const CHandle ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, WriterEventName(id, L"-ready").c_str())),
-        go(OpenEventW(SYNCHRONIZE, FALSE, WriterEventName(id, L"-go").c_str()));
-    EXPECT_EQ(S_OK, CommitAfterARefusal(target, ready, go));
+    wchar_t line[MAX_PATH + 32];
+    int ready = 0, go = 0, at = 0;
+    if (GetEnvironmentVariableW(L"KNT_WRITER_CHILD", line, MAX_PATH + 32) > 0 &&
+        swscanf(line, L"%d %d %n", &ready, &go, &at) == 2) {
+        EXPECT_EQ(S_OK, CommitAfterARefusal(line + at, HANDLE(INT_PTR(ready)), HANDLE(INT_PTR(go))));
+    }
 }
 
-// Two saves of one file at once, by two threads and by two programs: the
-// second save leaves the first one's temporary, also between its close and
-// the replace, and both saves succeed, the later replace last.
+// Two saves of one file at once, by two threads and by two programs: the second leaves the first
+// one's temporary, also between its close and the replace, and both succeed, the later replace last.
 TEST(ReplacingFileWriter, ALiveWritersTemporaryStaysUpToItsReplace)
 {
     for (const bool otherProgram : {false, true}) {
         CTempFolder folder;
         const std::wstring target = folder.File(L"out.png");
         ASSERT_TRUE(WriteFileBytes(target, "old"));
-        const DWORD self = GetCurrentProcessId();
-        const CHandle ready(CreateEventW(nullptr, TRUE, FALSE, WriterEventName(self, L"-ready").c_str())),
-            go(CreateEventW(nullptr, TRUE, FALSE, WriterEventName(self, L"-go").c_str()));
-        HRESULT threadResult = E_FAIL;
-        CHandle other;
-        std::thread thread;
-        if (otherProgram) {
+        SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};  // handles the child inherits
+        const CHandle ready(CreateEventW(&sa, TRUE, FALSE, nullptr)), go(CreateEventW(&sa, TRUE, FALSE, nullptr));
+        HRESULT result = E_FAIL;
+        std::thread first([&] {
+            if (!otherProgram)
+                return void(result = CommitAfterARefusal(target, ready, go));
             wchar_t program[MAX_PATH];
-            ASSERT_TRUE(GetModuleFileNameW(nullptr, program, MAX_PATH) > 0);
-            SetEnvironmentVariableW(L"KNT_WRITER_CHILD", target.c_str());
-            SetEnvironmentVariableW(L"KNT_WRITER_PARENT", std::to_wstring(self).c_str());
-            std::wstring line = L"\"" + std::wstring(program) + L"\" --gtest_filter=*.ChildCommitsAfterARefusal";
+            std::wstring line = L"\"" + std::wstring(program, GetModuleFileNameW(nullptr, program, MAX_PATH)) +
+                                L"\" --gtest_filter=*.ChildCommitsAfterARefusal";
+            SetEnvironmentVariableW(L"KNT_WRITER_CHILD", (std::to_wstring(INT_PTR(ready.Get())) + L" " +
+                                                          std::to_wstring(INT_PTR(go.Get())) + L" " + target).c_str());
             STARTUPINFOW si = {sizeof si};
             PROCESS_INFORMATION pi = {};
-            ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+            DWORD code = 1;
+            if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+                const CHandle process(pi.hProcess), thread(pi.hThread);
+                WaitForSingleObject(process, INFINITE);
+                GetExitCodeProcess(process, &code);
+            }
             SetEnvironmentVariableW(L"KNT_WRITER_CHILD", nullptr);
-            other.Attach(pi.hProcess);
-            CloseHandle(pi.hThread);
-        } else {
-            thread = std::thread([&] { threadResult = CommitAfterARefusal(target, ready, go); });
-        }
-        const HANDLE readyOrEnded[] = {ready, other.IsValid() ? other.Get() : ready};
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, readyOrEnded, FALSE, INFINITE));
+            result = HRESULT(code);
+            SetEvent(ready);  // also when the child never got there
+        });
+        WaitForSingleObject(ready, INFINITE);
         EXPECT_EQ(S_OK, WriteOutputFile(target, "second", 6)) << otherProgram;
         EXPECT_EQ(2, CountFiles(folder.Path())) << otherProgram;  // the target and the first one's temporary
         SetEvent(go);
-        DWORD code = 1;
-        if (otherProgram)
-            EXPECT_TRUE(WaitForSingleObject(other, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(other, &code));
-        else
-            thread.join();
-        EXPECT_EQ(S_OK, otherProgram ? HRESULT(code) : threadResult);
-        EXPECT_EQ("first", ReadFileBytes(target)) << otherProgram;
-        EXPECT_EQ(1, CountFiles(folder.Path())) << otherProgram;
+        first.join();
+        EXPECT_EQ(S_OK, result) << otherProgram;
+        EXPECT_TRUE(ReadFileBytes(target) == "first" && CountFiles(folder.Path()) == 1) << otherProgram;
     }
 }
 
-// A job's writers take their leftovers from one listing of the folder, made
-// at the first Open: what a killed save leaves later waits for the next job.
-// A target the listing did not hold is still replaced, and a folder made in
-// its place still refused.
+// A job's writers clean up from one listing, made at the first Open (a later leftover waits for the
+// next job); a target made after it is still replaced, a folder made in its place still refused.
 TEST(ReplacingFileWriter, AJobsWritersCleanUpFromOneListing)
 {
     CTempFolder folder;
-    auto leaveTemporary = [&](const wchar_t* name) {
-        CReplacingFileWriter killed(folder.File(name), false);
-        EXPECT_EQ(S_OK, killed.Open());
-        const std::wstring leftover = killed.TemporaryPath();
-        killed.Abandon();
-        return leftover;
-    };
-    const std::wstring a = leaveTemporary(L"a.png"), b = leaveTemporary(L"b.png");
-    std::wstring c;
-    {
-        CReplacingWriterFolder job(folder.Path());
-        EXPECT_EQ(S_OK, WriteOutputFile(folder.File(L"a.png"), "a", 1));
-        c = leaveTemporary(L"c.png");
-        for (const wchar_t* name : {L"b.png", L"c.png", L"a.png"})
-            EXPECT_EQ(S_OK, WriteOutputFile(folder.File(name), "new", 3));
-        EXPECT_FALSE(FileExists(a) || FileExists(b));
-        EXPECT_TRUE(FileExists(c));
-        EXPECT_EQ("new", ReadFileBytes(folder.File(L"a.png")));
-        ASSERT_TRUE(CreateDirectoryW(folder.File(L"d.png").c_str(), nullptr));
-        EXPECT_EQ(HResultFromWin32(ERROR_ACCESS_DENIED), WriteOutputFile(folder.File(L"d.png"), "d", 1));
-    }
+    const std::wstring a = LeaveTemporary(folder.File(L"a.png")), b = LeaveTemporary(folder.File(L"b.png"));
+    std::unique_ptr<CReplacingWriterFolder> job(new CReplacingWriterFolder(folder.Path()));
+    EXPECT_EQ(S_OK, WriteOutputFile(folder.File(L"a.png"), "a", 1));
+    const std::wstring c = LeaveTemporary(folder.File(L"c.png"));
+    for (const wchar_t* name : {L"b.png", L"c.png", L"a.png"})
+        EXPECT_EQ(S_OK, WriteOutputFile(folder.File(name), "new", 3));
+    EXPECT_TRUE(!FileExists(a) && !FileExists(b) && FileExists(c));
+    EXPECT_EQ("new", ReadFileBytes(folder.File(L"a.png")));
+    ASSERT_TRUE(CreateDirectoryW(folder.File(L"d.png").c_str(), nullptr));
+    EXPECT_EQ(HResultFromWin32(ERROR_ACCESS_DENIED), WriteOutputFile(folder.File(L"d.png"), "d", 1));
+    job.reset();
     EXPECT_EQ(S_OK, WriteOutputFile(folder.File(L"c.png"), "c", 1));
     EXPECT_FALSE(FileExists(c));
     EXPECT_EQ(3, CountFiles(folder.Path()));  // a, b and c; d is a folder

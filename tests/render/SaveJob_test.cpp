@@ -138,7 +138,7 @@ TEST(SaveJobTest, MemoryThatRunsOutIsNamedWithTheFileAndTheUnit)
 // document: the next save removes it, not the one another instance is writing.
 TEST(SaveJobTest, ASaveRemovesWhatAKilledSaveOfItsDocumentLeft)
 {
-    for (const CFormatCase& f : {kFormats[3], kFormats[6]}) {
+    for (const CFormatCase& f : {kFormats[0], kFormats[3], kFormats[6]}) {
         CTempFolder folder;
         const std::wstring document = folder.File(std::wstring(L"1.") + f.extension);
         CReplacingFileWriter killed(document, false), live(document, false);
