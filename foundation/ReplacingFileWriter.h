@@ -20,8 +20,8 @@
 // nothing of ours. A save killed between the replace's two moves leaves the
 // old file there as its only copy: a later save of the target removes it
 // only once the target is back, and only when no other target's name can be
-// cut to the same stem. A target that does not exist yet is moved into place with
-// MoveFileExW (ReplaceFileW refuses it).
+// cut to the same stem. A target that does not exist yet is moved into place
+// with MoveFileExW (ReplaceFileW refuses it).
 #pragma once
 #include "platform/Handle.h"
 #include "platform/SlimLock.h"
@@ -59,7 +59,7 @@ private:
     CSlimLock m_lock;
     bool m_listed = false, m_complete = false;
     std::unordered_map<std::wstring, std::vector<std::wstring>> m_ownFiles;  // by the stem without case
-    std::unordered_set<unsigned long long> m_names;  // every name without case, hashed
+    std::unordered_set<unsigned long long> m_names;  // every name without case, hashed (a false match costs a look-up)
 };
 
 class CReplacingFileWriter {
@@ -72,7 +72,7 @@ public:
     CReplacingFileWriter& operator=(const CReplacingFileWriter&) = delete;
 
     // Creates a fresh temporary file beside the target (one made before is
-    // deleted, and so are the target's temporaries no writer holds).
+    // deleted, and so are the target's temporaries no writer claims).
     HRESULT Open();
     // Appends to the temporary file; fewer bytes written than given is a failure.
     HRESULT Write(const void* data, size_t size);
@@ -81,8 +81,8 @@ public:
     HRESULT WriteTemporary(const std::string& bytes);
     // Flushes and closes a temporary still open, then puts it in the target's place.
     HRESULT Commit();
-    // Closes and forgets the temporary file, leaving it on the disk as a
-    // crash between the two steps would (the next Open of the target removes it).
+    // Closes and forgets the temporary file and lets its tag go, leaving it on the
+    // disk as a crash between the two steps would (the next Open of the target removes it).
     void Abandon();
 
     const std::wstring& TemporaryPath() const { return m_temp; }
