@@ -5,7 +5,9 @@
 // CR LF), and only one page of it: an ended page goes into the document's
 // temporary file when the next page begins, and EndDocument puts the file in
 // place. So a one-file document of thousands of pages is never in memory
-// whole: a 32-bit process has room for about one gigabyte.
+// whole: even large-address-aware, a 32-bit process gets about 4 GB only in
+// small blocks, 3.6 GB in blocks of a megabyte and one block of at most about
+// 1.8 GB.
 #pragma once
 #include "outline/CachedRenderer.h"
 #include "foundation/ReplacingFileWriter.h"
