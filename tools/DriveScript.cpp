@@ -153,7 +153,7 @@ void CDriveLine::Check() const
         Text(0);
     } else if (c == L"text" || c == L"expect") {
         Id(0);
-    } else if (c == L"pick") {
+    } else if (c == L"pick" || c == L"contains") {
         Id(0);
         Text(1);
     } else if (c == L"check" || c == L"enabled") {

@@ -51,7 +51,10 @@
 //   size W H         make the current window W x H pixels, as dragging its frame
 //   send MSG W L     send message number MSG with the numbers W and L to the
 //                    current window and wait until it is handled
-//   expect ID TEXT   fail unless the text of control ID holds TEXT within 3 s
+//   expect ID TEXT   fail unless the whole text of control ID is TEXT within
+//                    3 s (line breaks compared as "\n")
+//   contains ID TEXT the same for a text that holds TEXT anywhere (a message,
+//                    the preview pane's "W x H", a long text)
 //   blank ID         fail unless control ID shows no text within 3 s (a combo
 //                    box with nothing chosen)
 //   enabled ID 0|1   fail unless the control's enabled state is that within 3 s
@@ -492,7 +495,9 @@ public:
         else if (c == L"click")
             Click(line.Id(0));
         else if (c == L"expect")
-            Expect(Control(line.Id(0)), line.Text(1));
+            Expect(Control(line.Id(0)), line.Text(1), true);
+        else if (c == L"contains")
+            Expect(Control(line.Id(0)), line.Text(1), false);
         else if (c == L"blank")
             Blank(Control(line.Id(0)));
         else if (c == L"enabled")
@@ -843,10 +848,13 @@ private:
         Settle();
     }
 
-    void Expect(HWND control, const std::wstring& text)
+    void Expect(HWND control, const std::wstring& text, bool whole)
     {
         std::wstring actual;
-        if (!WaitFor([&] { return ContainsText(actual = FromCrLf(WindowText(control)), text); }))
+        if (!WaitFor([&] {
+                actual = FromCrLf(WindowText(control));
+                return whole ? actual == text : ContainsText(actual, text);
+            }))
             Fail(L"the text is \"" + actual + L"\"");
     }
 

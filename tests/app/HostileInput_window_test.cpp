@@ -49,8 +49,8 @@ TEST(HostileInputProgramTest, ADamagedTextureIsReportedAndTheProgramGoesOn)
     s.PaintSetting.Texture.Path = texture;
     ASSERT_TRUE(WriteProgramSettings(s));
     const std::wstring reason = CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"JPEG");
-    std::wstring script = L"start\nexpect 300 " + reason + L"\nexpect 300 damaged.jpg\n";
-    script += L"text 161 41\nexpect 300 " + reason + L"\nclose\nexit 2\n";
+    std::wstring script = L"start\ncontains 300 " + reason + L"\ncontains 300 damaged.jpg\n";
+    script += L"text 161 41\ncontains 300 " + reason + L"\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
 }
@@ -77,7 +77,7 @@ TEST(HostileInputProgramTest, ATextureScaledPastWhatCanBeMadeIsReported)
     const std::wstring message = CSimpleErr::Format(IDS_TEXTURE_SCALE_TOO_LARGE, L"1000", L"64000", L"64000", texture);
     const std::wstring cause = message.substr(0, message.find(L'\n'));
     CDriveResult r =
-        RunDriveScript(L"start\nexpect 300 " + cause + L"\nexpect 300 " + ScriptPath(texture) + L"\nclose\nexit 2\n");
+        RunDriveScript(L"start\ncontains 300 " + cause + L"\ncontains 300 " + ScriptPath(texture) + L"\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
 }
 
@@ -114,8 +114,8 @@ TEST(HostileInputProgramTest, AFaceNoFontHasIsNamedAndKept)
             ASSERT_TRUE(WriteProgramSettings(s));
         }
         const std::wstring size = Id(IDC_FONT_SIZE), face = Id(IDC_FONT_FACE);
-        CDriveResult r = RunDriveScript(L"start\nexpect 300 " + c.message + L"\nblank " + face + L"\ntext " + size +
-                                        L" 41\nexpect " + size + L" 41\nexpect 300 " + c.message + L"\nblank " +
+        CDriveResult r = RunDriveScript(L"start\ncontains 300 " + c.message + L"\nblank " + face + L"\ntext " + size +
+                                        L" 41\nexpect " + size + L" 41\ncontains 300 " + c.message + L"\nblank " +
                                         face + L"\nkill\n");
         EXPECT_EQ(0u, r.exitCode) << c.name << ": " << r.output;
         CSetting saved;
@@ -145,7 +145,7 @@ TEST(HostileInputProgramTest, AFaceByAnotherOfItsNamesShowsAsTheInstalledFace)
         ASSERT_TRUE(c.knt ? writer.Write(s, knt) : WriteProgramSettings(s));
         const std::wstring size = Id(IDC_FONT_SIZE), face = Id(IDC_FONT_FACE);
         CDriveResult r = RunDriveScript(L"start" + (c.knt ? L" " + knt : L"") + L"\nexpect " + face + L" " + c.shown +
-                                        L"\ntext " + size + L" 41\nexpect " + size + L" 41\nexpect 300 x\nexpect " +
+                                        L"\ntext " + size + L" 41\nexpect " + size + L" 41\ncontains 300 x\nexpect " +
                                         face + L" " + c.shown + L"\nkill\n");
         EXPECT_EQ(0u, r.exitCode) << Narrow(c.face) << ": " << r.output;
         CSetting saved;
@@ -165,7 +165,7 @@ TEST(HostileInputProgramTest, ALongPastedTextIsKeptWhole)
     for (int i = 0; i < 400; ++i)
         text += std::wstring(99, static_cast<wchar_t>(L'a' + i % 26)) + L"\\n";
     text += L"END-OF-THE-TEXT";
-    CDriveResult r = RunDriveScript(L"start\ntext 153 " + text + L"\nexpect 153 END-OF-THE-TEXT\nclose\nexit 2\n");
+    CDriveResult r = RunDriveScript(L"start\ntext 153 " + text + L"\ncontains 153 END-OF-THE-TEXT\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
 }
 
@@ -414,7 +414,7 @@ TEST(HostileInputProgramTest, AMillionCharacterLineNamedByItsTextIsStoppedOrRefu
         return text.substr(0, text.find(L'%'));
     };
     std::wstring script = L"start\ntext 153 a\\n" + line + L"\nclick 1\n" + ChooseFolderScript(folder);
-    script += L"expect 300 " + shown + L"\nclick " + Id(IDC_STOP) + L"\nwaitlong " + LoadResourceString(IDS_JOB_STOPPED) +
+    script += L"contains 300 " + shown + L"\nclick " + Id(IDC_STOP) + L"\nwaitlong " + LoadResourceString(IDS_JOB_STOPPED) +
               L"\nclick 1\nmain\n";
     script += L"pick " + Id(IDC_SAVE_FORMAT) + L" " + LoadResourceString(IDS_SAVE_FORMAT_PNG) + L"\nclick 1\n" +
               ChooseFolderScript(folder);

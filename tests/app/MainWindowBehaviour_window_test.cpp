@@ -51,7 +51,7 @@ TEST(MainWindowBehaviour, FontLineCascadesFromCharacterSetToFaceToStyle)
     // styles; each choice reaches the settings file at once.
     ResetProgramState();
     ASSERT_TRUE(WriteProgramSettings(FirstStartSetting()));
-    CDriveResult r = RunDriveScript(L"start\npick 155 @日本語\nexpect 157 @\npick 157 @IPA明朝\nexpect 159 標準\n"
+    CDriveResult r = RunDriveScript(L"start\npick 155 @日本語\ncontains 157 @\npick 157 @IPA明朝\nexpect 159 標準\n"
                                     L"pick 159 太字\nkill\n");
     ASSERT_EQ(0u, r.exitCode) << r.output;
     CSetting saved;
@@ -166,7 +166,7 @@ TEST(MainWindowBehaviour, TheEndOfASessionSavesTheSettings)
         CSetting s = FirstStartSetting();
         s.WindowLayout.NormalBounds = RECT{40, 30, 40 + 900, 30 + 760};
         ASSERT_TRUE(WriteProgramSettings(s));
-        std::wstring script = L"start\nexpect 300 x\nsize " + std::to_wstring(width) + L" " + std::to_wstring(height) +
+        std::wstring script = L"start\ncontains 300 x\nsize " + std::to_wstring(width) + L" " + std::to_wstring(height) +
                               L"\n";
         if (ending)
             script += L"send " + Id(WM_ENDSESSION) + L" 1 0\n";

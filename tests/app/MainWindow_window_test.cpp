@@ -71,8 +71,8 @@ TEST(MainWindow, EscInTheTextLeavesTheWindowAsItIs)
     ResetProgramState();
     ASSERT_TRUE(WriteProgramSettings(FirstStartSetting()));
     // A multi-line edit posts WM_CLOSE to its parent, the splitter, on Esc.
-    CDriveResult r = RunDriveScript(L"start\nexpect 300 x\nfocus 153\nkey esc\nkey esc\n"
-                                    L"text 153 typed after Esc\nexpect 153 typed after Esc\nexpect 300 x\n"
+    CDriveResult r = RunDriveScript(L"start\ncontains 300 x\nfocus 153\nkey esc\nkey esc\n"
+                                    L"text 153 typed after Esc\nexpect 153 typed after Esc\ncontains 300 x\n"
                                     L"close\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
 }
@@ -85,7 +85,7 @@ TEST(MainWindow, TabLeavesTheTextAndShiftTabComesBack)
     // land; four back, and the letters land in the text again, after what
     // it held before: nothing typed meanwhile went into it. Ctrl+Tab puts
     // a tab into the text.
-    std::wstring script = L"start\nexpect 300 x\ntext 153 abc\nfocus 153\nkey end\n";
+    std::wstring script = L"start\ncontains 300 x\ntext 153 abc\nfocus 153\nkey end\n";
     for (int i = 0; i < 4; ++i)
         script += L"key tab\n";
     script += L"key 2\nkey 0\nexpect " + Id(IDC_FONT_SIZE) + L" 20\n";
@@ -148,10 +148,10 @@ TEST(MainWindow, TheSplitterBarTakesTheKeysWhileItIsDragged)
     // the focus change selected). A second drag is cancelled with Esc: the bar
     // goes back and the program stays.
     const int step = 10;
-    std::wstring script = L"start\nexpect 300 x\nfocus 153\npress 152 202 40\n";
+    std::wstring script = L"start\ncontains 300 x\nfocus 153\npress 152 202 40\n";
     script += L"key right\nkey right\nkey right\nkey enter\nrelease\nkey z\nexpect 153 z\n";
     script += L"press 152 " + std::to_wstring(202 + 3 * step) + L" 40\nkey left\nkey left\nkey esc\nrelease\n";
-    script += L"expect 300 x\nclose\nexit 2\n";
+    script += L"contains 300 x\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
     CSetting saved;
@@ -174,7 +174,7 @@ TEST(MainWindow, AWindowMadeLargerIsDrawnWhereItsControlsWent)
     const std::wstring shown = TestOutputPath(L"main-window-after-resize.png");
     const std::wstring drawn = TestOutputPath(L"main-window-after-resize-redrawn.png");
     // The focus on a button: no caret blinks in the pictures.
-    CDriveResult r = RunDriveScript(L"start\nexpect 300 x\nfocus 257\nsize 960 800\nscreen " + ScriptPath(shown) + L"\nshot " +
+    CDriveResult r = RunDriveScript(L"start\ncontains 300 x\nfocus 257\nsize 960 800\nscreen " + ScriptPath(shown) + L"\nshot " +
                                     ScriptPath(drawn) + L"\nclose\nexit 2\n");
     ASSERT_EQ(0u, r.exitCode) << r.output;
     boost::shared_ptr<CImg> a = LoadShot(shown), b = LoadShot(drawn);
@@ -213,7 +213,7 @@ TEST(MainWindow, EveryNumberBoxShowsItsWidestValue)
             lines += L"text " + Id(box.id) + L" " + box.widest + L"\nfits " + Id(box.id) + L"\n";
         return lines;
     };
-    std::wstring script = L"start\nexpect 300 x\n" + typed(main);
+    std::wstring script = L"start\ncontains 300 x\n" + typed(main);
     // The paint dialog's pages: the gradation's angle and stops, the
     // texture's rates (only with a rate of its own) and offsets, the colour's
     // channels. Cancel puts the paint back.
@@ -242,9 +242,9 @@ TEST(MainWindow, TheInfoStripLiesUnderThePreviewAndCarriesTheVectorNote)
     const std::wstring again = TestOutputPath(L"main-window-raster-again.png");
     const std::wstring format = Id(IDC_SAVE_FORMAT);
     CDriveResult r = RunDriveScript(
-        L"start\nexpect 300 x\nshot " + ScriptPath(raster) + L"\npick " + format + L" " +
-        LoadResourceString(IDS_SAVE_FORMAT_PDF) + L"\nexpect 300 x\nshot " + ScriptPath(vector) + L"\npick " +
-        format + L" " + LoadResourceString(IDS_SAVE_FORMAT_PNG) + L"\nexpect 300 x\nshot " + ScriptPath(again) +
+        L"start\ncontains 300 x\nshot " + ScriptPath(raster) + L"\npick " + format + L" " +
+        LoadResourceString(IDS_SAVE_FORMAT_PDF) + L"\ncontains 300 x\nshot " + ScriptPath(vector) + L"\npick " +
+        format + L" " + LoadResourceString(IDS_SAVE_FORMAT_PNG) + L"\ncontains 300 x\nshot " + ScriptPath(again) +
         L"\nclose\nexit 2\n");
     ASSERT_EQ(0u, r.exitCode) << r.output;
     boost::shared_ptr<CImg> a = LoadShot(raster), b = LoadShot(vector), c = LoadShot(again);

@@ -39,7 +39,7 @@ TEST(ProgramTest, FirstStartMakesItsKeyAndSettingsAndShowsAPreview)
 {
     ResetProgramState();
     const std::wstring shot = TestOutputPath(L"main-window-first-start.png");
-    std::wstring script = L"start\nexpect 300 x\n";
+    std::wstring script = L"start\ncontains 300 x\n";
     const int presets[] = {IDS_PRESET_WHITE_THIN, IDS_PRESET_RED, IDS_PRESET_WHITE, IDS_PRESET_GLOW, IDS_PRESET_SHADOW};
     for (int row = 0; row < 5; ++row)
         script += L"expect " + std::to_wstring(IDC_DECO_PRESET + row) + L" " + LoadResourceString(presets[row]) + L"\n";
@@ -73,7 +73,7 @@ TEST(ProgramTest, ChangesAreSavedAtOnceAndTheLayoutComesBack)
     saved.WindowLayout.FullScreen = true;
     ASSERT_TRUE(WriteProgramSettings(saved));
     const std::wstring shot = TestOutputPath(L"main-window-full-screen.png");
-    r = RunDriveScript(L"start\nexpect 300 x\nshot " + ScriptPath(shot) + L"\nclose\nexit 2\n");
+    r = RunDriveScript(L"start\ncontains 300 x\nshot " + ScriptPath(shot) + L"\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
     // Without caption and frame, menu bar and client area cover the screen.
     boost::shared_ptr<CImg> picture = LoadShot(shot);
@@ -164,7 +164,7 @@ TEST(ProgramTest, AWindowMadeLargerKeepsItsControlsAtTheirEdges)
     ASSERT_TRUE(WriteProgramSettings(SaveSetting(L"")));
     const std::wstring small = TestOutputPath(L"main-window-own-size.png");
     const std::wstring large = TestOutputPath(L"main-window-enlarged.png");
-    CDriveResult r = RunDriveScript(L"start\nexpect 300 x\nshot " + ScriptPath(small) + L"\nclose\nexit 2\n");
+    CDriveResult r = RunDriveScript(L"start\ncontains 300 x\nshot " + ScriptPath(small) + L"\nclose\nexit 2\n");
     ASSERT_EQ(0u, r.exitCode) << r.output;
     CSetting s;
     ASSERT_TRUE(ReadProgramSettings(s));
@@ -172,7 +172,7 @@ TEST(ProgramTest, AWindowMadeLargerKeepsItsControlsAtTheirEdges)
     s.WindowLayout.NormalBounds.right += dx;
     s.WindowLayout.NormalBounds.bottom += dy;
     ASSERT_TRUE(WriteProgramSettings(s));
-    r = RunDriveScript(L"start\nexpect 300 x\nshot " + ScriptPath(large) + L"\nclose\nexit 2\n");
+    r = RunDriveScript(L"start\ncontains 300 x\nshot " + ScriptPath(large) + L"\nclose\nexit 2\n");
     ASSERT_EQ(0u, r.exitCode) << r.output;
     boost::shared_ptr<CImg> a = LoadShot(small), b = LoadShot(large);
     ASSERT_TRUE(a && b);
@@ -242,6 +242,6 @@ TEST(ProgramTest, StopEndsALongCharacterJobAndGivesTheControlsBack)
 TEST(ProgramTest, AboutShowsTheVersion)
 {
     ResetProgramState();
-    CDriveResult r = RunDriveScript(L"start\nclick 57664\nwait バージョン情報\nexpect 53283 1.4.2.0\nclick 1\nmain\nclose\nexit 2\n");
+    CDriveResult r = RunDriveScript(L"start\nclick 57664\nwait バージョン情報\ncontains 53283 1.4.2.0\nclick 1\nmain\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
 }

@@ -16,14 +16,14 @@ TEST(ProgramSettings, ANegativeAngleStaysAcrossARestart)
     const std::wstring angle = Id(IDC_DECO_ANGLE);
     // Only the automatic save may write the file: the kills end the program
     // before its closing save.
-    CDriveResult r = RunDriveScript(L"start\nexpect 300 x\ntext " + angle + L" -30\nexpect " + angle + L" -30\nkill\n");
+    CDriveResult r = RunDriveScript(L"start\ncontains 300 x\ntext " + angle + L" -30\nexpect " + angle + L" -30\nkill\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
     CSetting saved;
     ASSERT_TRUE(ReadProgramSettings(saved));
     EXPECT_EQ(-30, saved.Borderings[0].Angle);
     const std::string bytes = ReadFileBytes(ProgramSettingsPath());
 
-    r = RunDriveScript(L"start\nexpect " + angle + L" -30\nexpect 300 x\nkill\n");
+    r = RunDriveScript(L"start\nexpect " + angle + L" -30\ncontains 300 x\nkill\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
     EXPECT_TRUE(bytes == ReadFileBytes(ProgramSettingsPath())) << "the start wrote the settings file again";
 }
@@ -32,13 +32,13 @@ TEST(ProgramSettings, TypedNumbersAreStoredWithinTheirBounds)
 {
     ResetProgramState();
     ASSERT_TRUE(WriteProgramSettings(FirstStartSetting()));
-    std::wstring script = L"start\nexpect 300 x\n";
+    std::wstring script = L"start\ncontains 300 x\n";
     script += L"text " + Id(IDC_DECO_ALPHA) + L" 150\n";
     script += L"text " + Id(IDC_DECO_SIZE + 1) + L" 99999999999\n";
     script += L"text " + Id(IDC_DECO_ANGLE + 2) + L" -99999999999\n";
     script += L"text " + Id(IDC_DECO_BLUR + 3) + L" 2.55\n";
     script += L"text " + Id(IDC_FONT_SIZE) + L" 0\n";
-    script += L"text " + Id(IDC_LEADING) + L" 5000\nexpect 300 x\nkill\n";
+    script += L"text " + Id(IDC_LEADING) + L" 5000\ncontains 300 x\nkill\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
     CSetting saved;
@@ -56,9 +56,9 @@ TEST(ProgramSettings, TypedJpegQualityKeepsItsDigits)
     ResetProgramState();
     ASSERT_TRUE(WriteProgramSettings(FirstStartSetting()));
     const std::wstring quality = Id(IDC_JPEG_QUALITY);
-    CDriveResult r = RunDriveScript(L"start\nexpect 300 x\npick " + Id(IDC_SAVE_FORMAT) + L" " +
+    CDriveResult r = RunDriveScript(L"start\ncontains 300 x\npick " + Id(IDC_SAVE_FORMAT) + L" " +
                                     LoadResourceString(IDS_SAVE_FORMAT_JPEG) + L"\ntext " + quality + L" 9x5\nexpect " +
-                                    quality + L" 95\nexpect 300 x\nkill\n");
+                                    quality + L" 95\ncontains 300 x\nkill\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
     CSetting saved;
     ASSERT_TRUE(ReadProgramSettings(saved));

@@ -52,6 +52,7 @@ TEST(DriveScript, LinesAreCheckedBeforeTheyRun)
         {L"wheel 248", false},       {L"wheel 248 0", false},   {L"page 2", true},
         {L"page", false},
         {L"blank 157", true},        {L"blank", false},         {L"blank 157 x", false},
+        {L"expect 212", true},       {L"contains 300 x", true}, {L"contains 300", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.accepted, Refusal(c.line).empty()) << std::string(c.line, c.line + wcslen(c.line));

@@ -110,7 +110,7 @@ TEST(Drive, EveryCommandWorksTheWindows)
     // The stand-in echoes every command it receives in its title: "[code id]".
     const CDriveResult r = Drive(
         "start --fill 147\n"
-        "expect 1 実行\n"
+        "expect 1 実行(&R)\n"
         "enabled 256 1\n"
         "text 165 FF0000\n"                 // typed into the combo's edit field
         "wait [5 165]\n"                    // CBN_EDITCHANGE
@@ -134,7 +134,8 @@ TEST(Drive, EveryCommandWorksTheWindows)
         "wait お知らせです\n"
         "click 1\n"
         "wait 正常終了\n"
-        "expect 260 個のファイル\n"
+        "contains 260 個のファイル\n"
+        "expect 260 %d 個のファイルを作成しました\n"
         "click 1\n"
         "exit 1\n");
     EXPECT_EQ(0u, r.exitCode) << r.err;
@@ -176,12 +177,16 @@ TEST(Drive, StopsAtTheFirstFailingLine)
     if (!CanCreateWindows())
         GTEST_SKIP() << "no window can be created on this desktop";
     const CDriveResult r = Drive("start 148\n"
-                                 "expect 260 個のファイル\n"
-                                 "expect 260 枚のページ\n"
+                                 "contains 260 個のファイル\n"
+                                 "contains 260 枚のページ\n"
                                  "close\n");
     EXPECT_EQ(1u, r.exitCode);
-    EXPECT_NE(std::string::npos, r.err.find("line 3: expect 260 " + Utf8(L"枚のページ"))) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("line 3: contains 260 " + Utf8(L"枚のページ"))) << r.err;
     EXPECT_EQ(std::string::npos, r.err.find("line 4")) << r.err;
+    // expect takes the whole text: a value inside it fails.
+    const CDriveResult part = Drive("start 147\ntext 212 100\nexpect 212 100\ncontains 212 0\nexpect 212 0\n");
+    EXPECT_EQ(1u, part.exitCode);
+    EXPECT_NE(std::string::npos, part.err.find("line 5: expect 212 0")) << part.err;
 
     EXPECT_EQ(1u, Drive("start 148\nenabled 261 0\n").exitCode);
     EXPECT_EQ(1u, Drive("start 148\npick 261 x\n").exitCode);
