@@ -2,10 +2,12 @@
 // its folder, or browsed), the fit mode with its scales, the extent, the
 // mirrored tiling and the offsets. Every edit changes the page's texture
 // and fires; a typed path updates the paint at every keystroke.
-#include "app/CommandView.h"
+//
+// The painter opens a relative path from the current folder, while the
+// settings reader joins one to the settings folder: the page keeps the full
+// path the session uses, and the box goes on showing what was typed.
 #include "app/PaintDlg.h"
 #include "decoration/NamedEffects.h"
-#include "decoration/SettingXml.h"
 #include "foundation/PathUtil.h"
 #include "foundation/XmlValue.h"
 #include "ui/BitmapOpenDialog.h"
@@ -20,14 +22,14 @@ const wchar_t* const kRateItems[] = {L"10.0", L"25.0", L"33.3", L"50.0", L"75.0"
 
 CColorPageTexture::CColorPageTexture() : CColorPageImpl<CColorPageTexture>(IDS_PAGE_TEXTURE) {}
 
-void CColorPageTexture::RefreshFileList()
+void CColorPageTexture::RefreshFileList(const std::wstring& shown)
 {
     if (!RefreshTextureFileList(FileList, Texture.Path))
         return;
     if (!FileCombo.m_hWnd)
         return;
     FileCombo.Fill();
-    FileCombo.SetText(Texture.Path);
+    FileCombo.SetText(shown);
 }
 
 void CColorPageTexture::UpdateRateEnables()
@@ -41,12 +43,12 @@ void CColorPageTexture::UpdateRateEnables()
 LRESULT CColorPageTexture::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     FileCombo.SubclassWindow(GetDlgItem(IDC_TEXTURE_FILE));
-    // The settings file keeps the typed path and reads a relative one back
-    // joined to its folder: whatever is typed leaves room for that folder.
-    ::SendMessageW(FileCombo.m_hWnd, CB_LIMITTEXT, RoomForTypedPath(knt::GetSettingsFilePath()), 0);
+    // A typed text is stored as its full path: it leaves room for the
+    // current folder it is joined to.
+    ::SendMessageW(FileCombo.m_hWnd, CB_LIMITTEXT, RoomForTypedTexturePath(), 0);
     FileCombo.Listener = this;
     FileCombo.List = &FileList;
-    RefreshFileList();
+    RefreshFileList(Texture.Path);
     HWND fit = GetDlgItem(IDC_TEXTURE_FIT);
     FillComboFromNamedInts(fit, GetImageFitTypeNames());
     SelectNamedIntValue(fit, GetImageFitTypeNames(), static_cast<int>(Texture.Type));
@@ -130,13 +132,11 @@ LRESULT CColorPageTexture::OnCheck(WORD, WORD id, HWND, BOOL&)
 
 void CColorPageTexture::OnSelChange(CWindow*, UINT, UINT, HWND)
 {
-    const int selected = FileCombo.GetCurSel();
-    bool ok = true;
-    std::wstring text = selected >= 0 ? FileCombo.GetLBText(selected, &ok) : FileCombo.GetWindowText();
-    if (!ok)
-        return;
-    Texture.Path = text;
-    RefreshFileList();
+    // A chosen entry's full path is in the field by now (the list shows
+    // only the names).
+    const std::wstring text = FileCombo.GetWindowText();
+    Texture.Path = TexturePathOfTypedText(text);
+    RefreshFileList(text);
     FireChanged(0);
 }
 
@@ -147,7 +147,7 @@ bool CColorPageTexture::Browse()
     const INT_PTR result = dialog.DoModal(m_hWnd);
     if (result == IDOK) {
         Texture.Path = dialog.GetPath();
-        RefreshFileList();
+        RefreshFileList(Texture.Path);
         FireChanged(0);
         return true;
     }

@@ -18,8 +18,10 @@ struct CComboBox2Traits<CFolderFileList> {
     static std::wstring EditText(const CFolderFileList& list, size_t i) { return list[i]->path; }
     static int FindText(const CFolderFileList& list, const std::wstring& text)
     {
+        // A typed text by the path it names, as the page stores it.
+        const std::wstring path = TexturePathOfTypedText(text);
         for (size_t i = 0; i < list.size(); ++i)
-            if (list[i]->path == text)
+            if (list[i]->path == path)
                 return static_cast<int>(i);
         return kNotInList;
     }
@@ -97,7 +99,8 @@ public:
 
     CColorPageTexture();
 
-    void RefreshFileList();
+    // The image files of the texture's folder, the box showing `shown`.
+    void RefreshFileList(const std::wstring& shown);
     void UpdateRateEnables();
     // Runs the image open dialog from the combo's text; true when a file
     // was chosen (the page then fired).

@@ -1,4 +1,5 @@
 #include "app/PaintPageRules.h"
+#include "decoration/SettingLimits.h"
 #include "foundation/PathUtil.h"
 #include "foundation/XmlValue.h"
 #include "resources/paint_dialog.h"
@@ -23,6 +24,35 @@ int TruncToInt(double v)
     if (v >= INT_MAX)
         return INT_MAX;
     return static_cast<int>(v);
+}
+
+// "/" as "\" and a run of separators as one, but for the two that open a
+// UNC path ("\\server\share").
+std::wstring FoldSeparators(const std::wstring& path)
+{
+    std::wstring out;
+    for (wchar_t c : path) {
+        const bool separator = IsPathSeparator(c);
+        if (separator && out.size() > 1 && out.back() == L'\\')
+            continue;
+        out += separator ? L'\\' : c;
+    }
+    return out;
+}
+
+// The full path the system makes of `path`, of any length it allows.
+bool FullPathOf(const std::wstring& path, std::wstring& out)
+{
+    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return false;
+    std::wstring buffer(size, L'\0');
+    const DWORD n = GetFullPathNameW(path.c_str(), size, &buffer[0], nullptr);
+    // n >= size: the current folder grew between the two calls.
+    if (n == 0 || n >= size)
+        return false;
+    out.assign(buffer, 0, n);
+    return true;
 }
 
 } // namespace
@@ -56,6 +86,25 @@ bool RefreshTextureFileList(CFolderFileList& list, const std::wstring& path)
     list.clear();
     ListFolderFiles(list, folder, false, kImageFilePattern);
     return true;
+}
+
+std::wstring TexturePathOfTypedText(const std::wstring& typed)
+{
+    // "\\?\" and "\\.\" paths are taken by the system as they are.
+    if (typed.empty() || (typed.size() > 3 && IsPathSeparator(typed[0]) && IsPathSeparator(typed[1]) &&
+                          (typed[2] == L'?' || typed[2] == L'.') && IsPathSeparator(typed[3])))
+        return typed;
+    std::wstring full;
+    if (!FullPathOf(FoldSeparators(typed), full) || full.size() > limits::kMaxTextLength)
+        return typed;
+    return full;
+}
+
+size_t RoomForTypedTexturePath()
+{
+    // The folder's share of a resolution: the resolution of one character, less it.
+    const size_t folder = TexturePathOfTypedText(L"x").size() - 1;
+    return folder < limits::kMaxTextLength ? limits::kMaxTextLength - folder : 1;
 }
 
 std::wstring TextureBrowseInitialName(const std::wstring& comboText)

@@ -36,6 +36,16 @@ CTextureRateEnables GetTextureRateEnables(const CTextureSetting& texture);
 // recursive; a folder that cannot be listed leaves it empty). An empty path
 // leaves the list as it is and gives false.
 bool RefreshTextureFileList(CFolderFileList& list, const std::wstring& path);
+// The path a text typed into the texture box names, as the painter opens
+// it: a relative text taken from the current folder, "/" and doubled
+// separators folded ("...\\tex.png" would otherwise keep "\tex.png" beside
+// the settings folder, the drive's root once read back). Empty stays empty;
+// a text the system makes no full path of, or one whose full path is longer
+// than limits::kMaxTextLength, stays as typed.
+std::wstring TexturePathOfTypedText(const std::wstring& typed);
+// The longest text the texture box takes: what the current folder adds to
+// it leaves the full path within limits::kMaxTextLength.
+size_t RoomForTypedTexturePath();
 // The browse dialog's initial name: a folder (ending in a separator) gets
 // "image.jpg", so that the dialog opens in it.
 std::wstring TextureBrowseInitialName(const std::wstring& comboText);

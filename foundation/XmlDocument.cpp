@@ -718,7 +718,15 @@ bool CXmlDocument::ReadVersion(IXMLDOMNode* node, const std::wstring& xpath, DWO
 std::wstring CXmlDocument::PathText(const std::wstring& path, const std::wstring& documentPath)
 {
     const std::wstring folder = DocumentFolder(documentPath);
-    return !folder.empty() && StartsWithNoCase(path, folder) ? path.substr(folder.size()) : path;
+    if (folder.empty() || !StartsWithNoCase(path, folder))
+        return path;
+    // Only a rest that PathOfText joins back to this path: after a doubled
+    // separator "\tex.png" would name the drive's root, an empty one no file,
+    // and spaces at its start are trimmed from the text that is read.
+    const std::wstring rest = path.substr(folder.size());
+    const bool joinsBack = !rest.empty() && IsRelativePath(rest) && !IsPathSeparator(rest[0]) &&
+                           std::wstring(L" \t\r\n").find(rest[0]) == std::wstring::npos;
+    return joinsBack ? rest : path;
 }
 
 std::wstring CXmlDocument::PathOfText(const std::wstring& text, const std::wstring& documentPath)

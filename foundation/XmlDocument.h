@@ -151,7 +151,8 @@ public:
     bool AppendVersionElement(IXMLDOMNode* parent, const std::wstring& name, DWORD version);
     bool ReadVersion(IXMLDOMNode* node, const std::wstring& xpath, DWORD& version);           // IDS_XML_PARSE_VERSION_FAILED
 
-    // Relative to the document's folder when the path lies inside it.
+    // Relative to the document's folder when the path lies inside it and the
+    // relative text reads back as the same path.
     bool AppendPathElement(IXMLDOMNode* parent, const std::wstring& name, const std::wstring& path,
                            const std::wstring& documentPath);
     // A relative text is joined to the document's folder.

@@ -8,6 +8,7 @@
 #include "resources/main_window.h"
 #include "resources/paint_dialog.h"
 #include "tests/app/ProgramDriver.h"
+#include "tests/imaging/ImageFileSupport.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -118,7 +119,7 @@ TEST(DialogsProgram, PaintDialogNumberBoxesStepFromTheValueShown)
 
 // The font list chooses a face and keeps its settings. A sample from a text with U+FFFE and U+000B (a word
 // processor's line break) is kept without them, and a relative texture path typed at length stops where, joined
-// to the settings folder, it reaches the bound: the next start asks nothing.
+// to the current folder, it reaches the bound: the next start asks nothing.
 TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
 {
     ResetProgramState();
@@ -155,6 +156,40 @@ TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
     EXPECT_EQ(limits::kMaxTextLength, saved.Borderings[0].Paint.Texture.Path.size());
     r = RunDriveScript(L"start\nmain\n" + openList + L"pick " + Id(IDC_FONT_LIST_SAMPLE) + L" abcdefghi\nkill\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
+}
+
+// A texture path typed relative to the program's current folder, or with a doubled separator inside the
+// settings folder, is stored as the file the row draws, and a start from another folder draws it (the row's
+// button shows the tile's colour).
+TEST(DialogsProgram, ATypedTexturePathNamesTheSameFileAfterARestart)
+{
+    const std::wstring folder = FreshOutputFolder(L"typed-texture"), settings = ParentPath(ProgramSettingsPath());
+    const std::wstring cases[][2] = {{L"tile.png", folder + L"\\tile.png"},
+                                     {settings + L"\\\\tile2.png", settings + L"\\tile2.png"}};
+    std::wstring here, shot = TestOutputPath(L"program-typed-texture.png");
+    ASSERT_TRUE(GetCurrentFolder(here));
+    for (const auto& c : cases) {
+        ResetProgramState();
+        const std::string tile = imagefile::MakePng(1, 1, 2, 8, "\x20\xA0\x60");
+        ASSERT_TRUE(WriteProgramSettings(GradationSetting()) && WriteFileBytes(c[1], tile));
+        SetCurrentDirectoryW(folder.c_str());
+        CDriveResult r = RunDriveScript(L"start\nclick " + Id(IDC_DECO_PAINT) + L"\nwait 色の設定\ntab 2\ntext " +
+                                        Id(IDC_TEXTURE_FILE) + L" " + ScriptPath(c[0]) +
+                                        L"\nclick 1\nmain\nclose\nexit 2\n");
+        SetCurrentDirectoryW(here.c_str());
+        EXPECT_EQ(0u, r.exitCode) << r.output;
+        CSetting saved;
+        ASSERT_TRUE(ReadProgramSettings(saved));
+        EXPECT_EQ(c[1], saved.Borderings[0].Paint.Texture.Path);
+        DeleteFileW(shot.c_str());
+        r = RunDriveScript(L"start\ncontains 300 x\nshot " + ScriptPath(shot) + L"\nclose\nexit 2\n");
+        DeleteFileW(c[1].c_str());
+        ASSERT_EQ(0u, r.exitCode) << Narrow(c[0]) << ": " << r.output;
+        const boost::shared_ptr<CImg> image = LoadShot(shot);
+        EXPECT_GT(CountPixels(*image, 0, 0, image->m_w, image->m_h,
+                              [](int red, int green, int blue) { return red == 0x20 && green == 0xA0 && blue == 0x60; }),
+                  100);
+    }
 }
 
 TEST(DialogsProgram, BackgroundColourFollowsTheSheetAndCancelPutsItBack)

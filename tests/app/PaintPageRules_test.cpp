@@ -1,4 +1,6 @@
 #include "app/PaintPageRules.h"
+#include "decoration/SettingLimits.h"
+#include "foundation/PathUtil.h"
 #include "resources/paint_dialog.h"
 #include "tests/common/RecordingMsg.h"
 #include "tests/common/TestSupport.h"
@@ -81,6 +83,23 @@ TEST(PaintPageRules, FileListComesFromThePathsFolder)
     EXPECT_EQ(L"C:/pics/image.jpg", TextureBrowseInitialName(L"C:/pics/"));
     EXPECT_EQ(L"C:\\pics\\a.png", TextureBrowseInitialName(L"C:\\pics\\a.png"));
     EXPECT_EQ(L"", TextureBrowseInitialName(L""));
+}
+
+TEST(PaintPageRules, ATypedTexturePathIsStoredAsTheFileThePainterOpens)
+{
+    std::wstring here;
+    ASSERT_TRUE(GetCurrentFolder(here));
+    const std::wstring tooLong(RoomForTypedTexturePath() + 1, L'a');  // its full path is past the bound
+    const std::wstring cases[][2] = {
+        {L"", L""}, {L"tex.png", PathJoined(here, L"tex.png")}, {L"a\\..\\tex.png", PathJoined(here, L"tex.png")},
+        {L"C:\\a\\\\b.png", L"C:\\a\\b.png"}, {L"C:/a//b/c.png", L"C:\\a\\b\\c.png"},
+        {L"\\\\server\\share\\\\a.png", L"\\\\server\\share\\a.png"},
+        {L"\\\\?\\C:\\a\\\\b.png", L"\\\\?\\C:\\a\\\\b.png"}, {tooLong, tooLong},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c[1], TexturePathOfTypedText(c[0])) << Narrow(c[0].substr(0, 40));
+    // At the room, past MAX_PATH, the full path reaches the bound.
+    EXPECT_EQ(limits::kMaxTextLength, TexturePathOfTypedText(tooLong.substr(1)).size());
 }
 
 TEST(PaintPageRules, CommonDialogFailureShowsItsCodeInDecimal)

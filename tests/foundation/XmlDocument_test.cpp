@@ -1,5 +1,6 @@
 #include "foundation/XmlDocument.h"
 #include "foundation/GlobalMemory.h"
+#include "foundation/StringUtil.h"
 #include "resources/strings_foundation.h"
 #include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
@@ -163,6 +164,20 @@ TEST(XmlDocument, FileReadWriteReadRoundTrip)
     ExpectAll(loaded, root, L"C:\\d\\s.xml");
     ASSERT_TRUE(loaded.SaveFile(second));
     EXPECT_TRUE(bytes == ReadFileBytes(second));
+}
+
+TEST(XmlDocument, APathIsStoredRelativeOnlyWhereItJoinsBackToItself)
+{
+    // Kept whole: a rest naming the drive's root, no file, or trimmed on reading; outside the folder.
+    const std::wstring cases[][2] = {
+        {L"C:\\d\\tex.png", L"tex.png"}, {L"c:\\D\\sub\\a.png", L"sub\\a.png"}, {L"C:\\d\\\\tex.png", L""},
+        {L"C:\\d\\/tex.png", L""}, {L"C:\\d\\", L""}, {L"C:\\d\\ tex.png", L""}, {L"C:\\dx\\a.png", L""},
+    };
+    for (const auto& c : cases) {
+        const std::wstring text = CXmlDocument::PathText(c[0], L"C:\\d\\s.xml");
+        EXPECT_EQ(c[1].empty() ? c[0] : c[1], text) << Narrow(c[0]);
+        EXPECT_TRUE(EqualsNoCase(c[0], CXmlDocument::PathOfText(text, L"C:\\d\\s.xml"))) << Narrow(c[0]);
+    }
 }
 
 TEST(XmlDocument, GlobalMemoryRoundTrip)
