@@ -170,8 +170,8 @@ TEST(DialogsProgram, ATypedTexturePathNamesTheSameFileAfterARestart)
     ASSERT_TRUE(GetCurrentFolder(here));
     for (const auto& c : cases) {
         ResetProgramState();
-        const std::string tile = imagefile::MakePng(1, 1, 2, 8, "\x20\xA0\x60");
-        ASSERT_TRUE(WriteProgramSettings(GradationSetting()) && WriteFileBytes(c[1], tile));
+        ASSERT_TRUE(WriteProgramSettings(GradationSetting()) &&
+                    WriteFileBytes(c[1], imagefile::MakePng(1, 1, 2, 8, "\x20\xA0\x60")));
         SetCurrentDirectoryW(folder.c_str());
         CDriveResult r = RunDriveScript(L"start\nclick " + Id(IDC_DECO_PAINT) + L"\nwait 色の設定\ntab 2\ntext " +
                                         Id(IDC_TEXTURE_FILE) + L" " + ScriptPath(c[0]) +
@@ -181,7 +181,6 @@ TEST(DialogsProgram, ATypedTexturePathNamesTheSameFileAfterARestart)
         CSetting saved;
         ASSERT_TRUE(ReadProgramSettings(saved));
         EXPECT_EQ(c[1], saved.Borderings[0].Paint.Texture.Path);
-        DeleteFileW(shot.c_str());
         r = RunDriveScript(L"start\ncontains 300 x\nshot " + ScriptPath(shot) + L"\nclose\nexit 2\n");
         DeleteFileW(c[1].c_str());
         ASSERT_EQ(0u, r.exitCode) << Narrow(c[0]) << ": " << r.output;
