@@ -116,9 +116,10 @@ size_t RoomForTypedPath(const std::wstring& documentPath)
 
 namespace {
 
-bool ReadVersionOf(CXmlForm& form, IXMLDOMNode* root, DWORD& version)
+bool ReadVersionOf(CXmlForm& form, const CXmlDocument::CChildIndex& children, DWORD& version)
 {
-    return form.ReadValue(root, L"Version", [&](const std::wstring& text) {
+    CNode e;
+    return form.doc.SelectIndexed(children, L"Version", e) && form.ReadValue(e, L"Version", [&](const std::wstring& text) {
         return ParseVersionDword(version, text) ? 0u : UINT(IDS_XML_PARSE_VERSION_FAILED);
     });
 }
@@ -130,13 +131,15 @@ CSettingXmlReader::CSettingXmlReader() { SetSizeLimit(limits::kMaxDocumentBytes)
 bool CSettingXmlReader::ReadDocument(CXmlForm& form, CSetting& s)
 {
     CNode root;
-    if (!SelectSingleNode(kSettingsRoot, root))
+    CXmlDocument::CChildIndex children;
+    children.Want(L"Version");
+    if (!SelectSingleNode(kSettingsRoot, root) || !IndexFields(*this, root, s, children))
         return false;
     form.where.push_back(kSettingsRoot);
-    if (HasNode(root, L"Version") && !ReadVersionOf(form, root, FileVersion))
+    if (children.Find(L"Version") && !ReadVersionOf(form, children, FileVersion))
         return false;
     form.version = FileVersion;
-    return ReadXml(form, root, s);
+    return ReadIndexed(form, children, s);
 }
 
 bool CSettingXmlReader::Read(CSetting& target, const std::wstring& path)
@@ -162,9 +165,12 @@ bool CSettingXmlReader::ReadBorderingSettings(CBorderingSetting& target, HGLOBAL
     FileVersion = kVersionUnstated;
     CXmlForm form(*this);
     CNode root, node;
+    CXmlDocument::CChildIndex children;
+    children.Want(L"Version");
+    children.Want(L"Bordering");
     form.where.push_back(kClipboardRoot);
-    if (!LoadGlobalMemory(block) || !SelectSingleNode(kClipboardRoot, root) ||
-        !ReadVersionOf(form, root, FileVersion) || !SelectChildNode(root, L"Bordering", node)) {
+    if (!LoadGlobalMemory(block) || !SelectSingleNode(kClipboardRoot, root) || !IndexChildren(root, children) ||
+        !ReadVersionOf(form, children, FileVersion) || !SelectIndexed(children, L"Bordering", node)) {
         form.NameSource();
         return false;
     }

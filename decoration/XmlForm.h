@@ -5,7 +5,9 @@
 // leave the reason in the document's error record.
 //
 // Reading takes each element by name among the children of its record (the
-// first of that name; order and unknown elements do not matter). A field is
+// first of that name; order and unknown elements do not matter), from one
+// walk over those children, so that the reader's cost grows with the
+// document, whatever number of siblings it holds. A field is
 // required unless it may be missing or belongs to an optional part, which are
 // read when present; a field that documents of the file's version lack keeps
 // its value, and a record of a version before its own is made from the colour
@@ -146,6 +148,10 @@ public:
     UINT parts = SettingPart::ALL;     // parts written
     std::vector<std::wstring> where;   // the elements from the root to the record being read
 
+    // Far more than a value needs (ours are one text; a hand-edited one may
+    // hold a comment), few enough that MSXML joins them at once.
+    static const size_t kMostValueNodes = 64;
+
     explicit CXmlForm(CXmlDocument& document) : doc(document) {}
     // "Settings -> Borderings -> BorderingSetting[2] -> Size": where the
     // element `name` of the record being read stands (list entries counted
@@ -165,15 +171,25 @@ public:
         return text.filePath.empty() ? CSimpleErr::Format(IDS_SETTING_VALUE_IN_CLIPBOARD, shown, Where(name))
                                      : CSimpleErr::Format(IDS_SETTING_VALUE_IN_FILE, shown, Where(name), text.filePath);
     }
-    // The text of the element `name` under node (the node itself for an
-    // empty name) handed to parse, which answers 0 or the message id of a
-    // text it refuses. A refusal, and an exception of a name table, say what
-    // the value is, where it stands and in which file.
+    // The text of `element`, the value `name` of the record being read (the
+    // record's own place for an empty name), handed to parse, which answers 0
+    // or the message id of a text it refuses. A refusal, and an exception of
+    // a name table, say what the value is, where it stands and in which
+    // file. An element of more than kMostValueNodes nodes is refused unread:
+    // MSXML's text of an element joins its pieces at a cost that grows with
+    // their number times the text's length (minutes for a million pieces).
     template <class Parse>
-    bool ReadValue(IXMLDOMNode* node, const std::wstring& name, Parse parse)
+    bool ReadValue(IXMLDOMNode* element, const std::wstring& name, Parse parse)
     {
         std::wstring value;
-        if (!doc.ReadText(node, name, value))
+        bool many = false;
+        if (!doc.HoldsMoreNodesThan(element, kMostValueNodes, many))
+            return false;
+        if (many) {
+            doc.m_err.Set(IDS_SETTING_VALUE_OF_MANY_NODES, Where(name), GroupedDigits(kMostValueNodes));
+            return false;
+        }
+        if (!doc.GetText(element, value))
             return false;
         try {
             const UINT refused = parse(value);
@@ -328,32 +344,77 @@ private:
     const R& m_r;
 };
 
+// The names a record's fields take among its element's children, asked of
+// an index before it is filled: the lists standing in the record as many
+// entries as the target holds.
+template <class R>
+class CXmlWantWalk : public CFieldForms<CXmlWantWalk<R>> {
+public:
+    CXmlWantWalk(CXmlDocument::CChildIndex& children, const R& r) : m_children(children), m_r(r) {}
+
+    template <class Form, class T>
+    void Leaf(const Form&, const CField& f, T R::*) { m_children.Want(f.element); }
+    template <class C, class... ColorBefore>
+    void Record(const CField& f, C R::*, ColorBefore...)
+    {
+        m_children.Want(f.element);
+        if (f.olderColor)
+            m_children.Want(f.olderColor);
+    }
+    template <class T>
+    void List(const CField& f, std::vector<T> R::*m, size_t)
+    {
+        if (*f.element)
+            m_children.Want(f.element);
+        else
+            m_children.Want(f.item, (m_r.*m).size());
+    }
+    template <class L, class S, class N>
+    void Texts(const CField& f, L R::*, S R::*, N R::*) { m_children.Want(f.element); }
+
+private:
+    CXmlDocument::CChildIndex& m_children;
+    const R& m_r;
+};
+
+// Each field is taken from the index of the record's children, each list's
+// entries from one of the list's: one walk over every element's children.
 template <class R>
 class CXmlReadWalk : public CFieldForms<CXmlReadWalk<R>> {
 public:
     bool ok = true;
 
-    CXmlReadWalk(CXmlForm& form, IXMLDOMNode* node, R& r) : m_form(form), m_doc(form.doc), m_node(node), m_r(r) {}
+    CXmlReadWalk(CXmlForm& form, const CXmlDocument::CChildIndex& children, R& r)
+        : m_form(form), m_doc(form.doc), m_children(children), m_r(r)
+    {}
 
     template <class Form, class T>
     void Leaf(const Form& form, const CField& f, T R::*m)
     {
+        CXmlDocument::CNode e;
         if (Reads(f))
-            ok = m_form.ReadValue(m_node, f.element, [&](const std::wstring& text) { return m_form.text.Read(form, text, m_r.*m); });
+            ok = m_doc.SelectIndexed(m_children, f.element, e) && m_form.ReadValue(e, f.element, [&](const std::wstring& text) {
+                     return m_form.text.Read(form, text, m_r.*m);
+                 });
     }
     // All four sides or none.
     void Leaf(const CRectForm&, const CField& f, RECT R::*m)
     {
         CXmlDocument::CNode e;
+        CXmlDocument::CChildIndex sides;
         long side[4] = {};
         const wchar_t* const names[4] = {L"left", L"top", L"right", L"bottom"};
-        if (!Reads(f) || !(ok = m_doc.SelectChildNode(m_node, f.element, e)))
+        for (const wchar_t* name : names)
+            sides.Want(name);
+        if (!Reads(f) || !(ok = m_doc.SelectIndexed(m_children, f.element, e) && m_doc.IndexChildren(e, sides)))
             return;
         m_form.where.push_back(f.element);
-        for (int i = 0; ok && i < 4; ++i)
-            ok = m_form.ReadValue(e, names[i], [&](const std::wstring& text) {
-                return ParseLong(side[i], text) ? 0u : UINT(IDS_XML_PARSE_LONG_FAILED);
-            });
+        for (int i = 0; ok && i < 4; ++i) {
+            CXmlDocument::CNode v;
+            ok = m_doc.SelectIndexed(sides, names[i], v) && m_form.ReadValue(v, names[i], [&](const std::wstring& text) {
+                     return ParseLong(side[i], text) ? 0u : UINT(IDS_XML_PARSE_LONG_FAILED);
+                 });
+        }
         m_form.where.pop_back();
         if (ok)
             SetRect(&(m_r.*m), side[0], side[1], side[2], side[3]);
@@ -361,35 +422,41 @@ public:
     template <class C>
     void Record(const CField& f, C R::*m, COLORREF (*colorBefore)(const R&) = nullptr)
     {
+        CXmlDocument::CNode e;
         if (ok && f.since && m_form.version < f.since) {
             // A default record of the colour that stood for it.
             COLORREF color = colorBefore ? colorBefore(m_r) : 0;
-            if (f.olderColor && !(ok = m_form.ReadValue(m_node, f.olderColor, [&](const std::wstring& text) {
-                                      return m_form.text.Read(CColorForm(), text, color);
-                                  })))
+            if (f.olderColor && !(ok = m_doc.SelectIndexed(m_children, f.olderColor, e) &&
+                                       m_form.ReadValue(e, f.olderColor, [&](const std::wstring& text) {
+                                           return m_form.text.Read(CColorForm(), text, color);
+                                       })))
                 return;
             m_r.*m = C();
             if (COLORREF* older = ColorOf(m_r.*m, 0))
                 *older = color;
             return;
         }
-        CXmlDocument::CNode e;
         if (Reads(f))
-            ok = m_doc.SelectChildNode(m_node, f.element, e) && Inside(f.element, [&] { return ReadXml(m_form, e, m_r.*m); });
+            ok = m_doc.SelectIndexed(m_children, f.element, e) &&
+                 Inside(f.element, [&] { return ReadXml(m_form, e, m_r.*m); });
     }
     template <class T>
     void List(const CField& f, std::vector<T> R::*m, size_t)
     {
-        CXmlDocument::CNode list = m_node;
-        if (!Reads(f) || (*f.element && !(ok = m_doc.SelectChildNode(m_node, f.element, list))))
-            return;
         std::vector<T>& entries = m_r.*m;
+        CXmlDocument::CNode list;
+        CXmlDocument::CChildIndex own;
+        own.Want(f.item, entries.size());
+        if (!Reads(f) || (*f.element && !(ok = m_doc.SelectIndexed(m_children, f.element, list) &&
+                                               m_doc.IndexChildren(list, own))))
+            return;
+        const CXmlDocument::CChildIndex& items = *f.element ? own : m_children;
         if (*f.element)
             m_form.where.push_back(f.element);
         for (size_t i = 0; ok && i < entries.size(); ++i) {
-            const std::wstring entry = Entry(f.item, i);
             CXmlDocument::CNode e;
-            ok = m_doc.SelectChildNode(list, entry, e) && Inside(entry, [&] { return ReadEntry(e, entries[i]); });
+            ok = m_doc.SelectIndexedEntry(items, f.item, i, e) &&
+                 Inside(Entry(f.item, i), [&] { return ReadEntry(e, entries[i]); });
         }
         if (*f.element)
             m_form.where.pop_back();
@@ -398,26 +465,25 @@ public:
     void Texts(const CField& f, L R::*items, S R::*on, N R::*)
     {
         CXmlDocument::CNode list;
-        CXmlDocument::CNodeList entries;
-        long count = 0;
-        if (!Reads(f) || !(m_r.*on) ||
-            !(ok = m_doc.SelectChildNode(m_node, f.element, list) && m_doc.SelectNodes(list, f.item, entries) &&
-                   m_doc.GetNodeCount(entries, count)))
+        if (!Reads(f) || !(m_r.*on) || !(ok = m_doc.SelectIndexed(m_children, f.element, list)))
             return;
         (m_r.*items).clear();
         m_form.where.push_back(f.element);
-        for (long i = 0; ok && i < count; ++i) {
-            CXmlDocument::CNode e;
+        size_t i = 0;
+        const bool walked = m_doc.WalkChildElements(list, [&](const std::wstring& name, IXMLDOMNode* e) {
             std::wstring text;
-            ok = m_doc.GetNodeItem(entries, i, e) &&
-                 Inside(Entry(f.item, static_cast<size_t>(i)), [&] {
-                     return m_form.ReadValue(e, std::wstring(), [&](const std::wstring& value) {
-                         return m_form.text.Read(CTextForm{limits::kMaxTextLength}, value, text);
-                     });
-                 });
+            if (name != f.item)
+                return true;
+            ok = Inside(Entry(f.item, i++), [&] {
+                return m_form.ReadValue(e, std::wstring(), [&](const std::wstring& value) {
+                    return m_form.text.Read(CTextForm{limits::kMaxTextLength}, value, text);
+                });
+            });
             if (ok)
                 (m_r.*items).push_back(typename L::value_type(new typename L::value_type::element_type(text)));
-        }
+            return ok;
+        });
+        ok = ok && walked;
         m_form.where.pop_back();
     }
 
@@ -428,7 +494,7 @@ private:
     {
         if (!ok || (f.since && m_form.version < f.since))
             return false;
-        return !(f.part || f.mayBeMissing) || m_doc.HasNode(m_node, f.element);
+        return !(f.part || f.mayBeMissing) || m_children.Find(f.element);
     }
     template <class Read>
     bool Inside(const wchar_t* element, Read read)
@@ -449,7 +515,7 @@ private:
 
     CXmlForm& m_form;
     CXmlDocument& m_doc;
-    IXMLDOMNode* m_node;
+    const CXmlDocument::CChildIndex& m_children;
     R& m_r;
 };
 
@@ -462,10 +528,27 @@ bool WriteXml(CXmlForm& form, IXMLDOMNode* element, const R& r)
     return walk.ok;
 }
 
+// The children of element that r's fields name, besides what `children`
+// was asked already, in one walk; then r from them.
+template <class R>
+bool IndexFields(CXmlDocument& doc, IXMLDOMNode* element, const R& r, CXmlDocument::CChildIndex& children)
+{
+    CXmlWantWalk<R> want(children, r);
+    CFieldsOf<R>::Walk(want);
+    return doc.IndexChildren(element, children);
+}
+
+template <class R>
+bool ReadIndexed(CXmlForm& form, const CXmlDocument::CChildIndex& children, R& r)
+{
+    CXmlReadWalk<R> walk(form, children, r);
+    CFieldsOf<R>::Walk(walk);
+    return walk.ok;
+}
+
 template <class R>
 bool ReadXml(CXmlForm& form, IXMLDOMNode* element, R& r)
 {
-    CXmlReadWalk<R> walk(form, element, r);
-    CFieldsOf<R>::Walk(walk);
-    return walk.ok;
+    CXmlDocument::CChildIndex children;
+    return IndexFields(form.doc, element, r, children) && ReadIndexed(form, children, r);
 }

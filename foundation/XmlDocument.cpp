@@ -322,12 +322,37 @@ bool CXmlDocument::HasNode(IXMLDOMNode* node, const std::wstring& xpath)
     return hr == S_OK && found;
 }
 
+namespace {
+
+// A plain element name (no path, index, axis or wildcard): from the
+// document it picks the root element or nothing.
+bool IsPlainName(const std::wstring& xpath)
+{
+    return !xpath.empty() && xpath.find_first_of(L"/[]@*()|=!<>$ \t\r\n'\"") == std::wstring::npos &&
+           xpath[0] != L'.' && xpath[0] != L'-' && (xpath[0] < L'0' || xpath[0] > L'9');
+}
+
+} // namespace
+
 bool CXmlDocument::SelectSingleNode(const std::wstring& xpath, CNode& out)
 {
     if (!m_doc)
         return FailWithCode(IDS_XML_SELECT_NODE_FAILED, E_POINTER, xpath);
     CNode found;
-    HRESULT hr = m_doc->selectSingleNode(CBstr(xpath), &found);
+    HRESULT hr = S_OK;
+    if (IsPlainName(xpath)) {
+        // The root alone, not a selection: that walks every comment and
+        // instruction beside the root.
+        CComPtr<IXMLDOMElement> root;
+        CBstr name;
+        hr = m_doc->get_documentElement(&root);
+        if (SUCCEEDED(hr) && root)
+            hr = root->get_nodeName(&name);
+        if (SUCCEEDED(hr) && root && name.str() == xpath)
+            found = root.Get();  // an element is a node
+    } else {
+        hr = m_doc->selectSingleNode(CBstr(xpath), &found);
+    }
     if (FAILED(hr))
         return FailWithCode(IDS_XML_SELECT_NODE_FAILED, hr, xpath);
     if (!found)  // S_FALSE: no such node; no call failed, so the message carries no system text
@@ -342,17 +367,120 @@ bool CXmlDocument::SelectChildNode(IXMLDOMNode* parent, const std::wstring& xpat
         out = parent;
         return true;
     }
-    std::wstring where = GetNodePath(parent) + L" -> " + xpath;
     if (!parent)
-        return FailWithCode(IDS_XML_SELECT_NODE_FAILED, E_POINTER, where);
+        return FailWithCode(IDS_XML_SELECT_NODE_FAILED, E_POINTER, GetNodePath(parent) + L" -> " + xpath);
     CNode found;
     HRESULT hr = parent->selectSingleNode(CBstr(xpath), &found);
     if (FAILED(hr))
-        return FailWithCode(IDS_XML_SELECT_NODE_FAILED, hr, where);
+        return FailWithCode(IDS_XML_SELECT_NODE_FAILED, hr, GetNodePath(parent) + L" -> " + xpath);
     if (!found)
-        return Fail(IDS_XML_NODE_NOT_FOUND, where);
+        return Fail(IDS_XML_NODE_NOT_FOUND, GetNodePath(parent) + L" -> " + xpath);
     out = found;
     return true;
+}
+
+void CXmlDocument::CChildIndex::Want(const std::wstring& name, size_t most)
+{
+    CNamed& named = m_named[name];
+    named.most = std::max(named.most, most);
+}
+
+IXMLDOMNode* CXmlDocument::CChildIndex::Find(const std::wstring& name, size_t index) const
+{
+    const auto found = m_named.find(name);
+    return found != m_named.end() && index < found->second.nodes.size() ? found->second.nodes[index].Get() : nullptr;
+}
+
+bool CXmlDocument::IndexChildren(IXMLDOMNode* parent, CChildIndex& index)
+{
+    index.m_parent = parent;
+    for (auto& named : index.m_named)
+        named.second.nodes.clear();
+    return WalkChildElements(parent, [&](const std::wstring& name, IXMLDOMNode* child) {
+        const auto found = index.m_named.find(name);
+        if (found != index.m_named.end() && found->second.nodes.size() < found->second.most)
+            found->second.nodes.push_back(child);
+        return true;
+    });
+}
+
+bool CXmlDocument::SelectIndexed(const CChildIndex& index, const std::wstring& name, CNode& out)
+{
+    out = index.Find(name);
+    return out || Fail(IDS_XML_NODE_NOT_FOUND, GetNodePath(index.m_parent) + L" -> " + name);
+}
+
+bool CXmlDocument::SelectIndexedEntry(const CChildIndex& index, const std::wstring& name, size_t i, CNode& out)
+{
+    out = index.Find(name, i);
+    return out || Fail(IDS_XML_NODE_NOT_FOUND,
+                       GetNodePath(index.m_parent) + L" -> " + name + L"[" + std::to_wstring(i) + L"]");
+}
+
+bool CXmlDocument::WalkChildElements(IXMLDOMNode* parent,
+                                     const std::function<bool(const std::wstring& name, IXMLDOMNode* child)>& visit)
+{
+    if (!parent)
+        return FailWithCode(IDS_XML_SELECT_NODES_FAILED, E_POINTER, GetNodePath(parent));
+    std::wstring name;
+    CNode child;
+    HRESULT hr = parent->get_firstChild(&child);
+    while (SUCCEEDED(hr) && child) {
+        DOMNodeType type = NODE_INVALID;
+        CBstr text;
+        hr = child->get_nodeType(&type);
+        if (SUCCEEDED(hr) && type == NODE_ELEMENT)
+            hr = child->get_nodeName(&text);
+        if (FAILED(hr))
+            break;
+        if (type == NODE_ELEMENT) {
+            name.assign(text ? static_cast<const wchar_t*>(text) : L"", text ? ::SysStringLen(text) : 0);
+            if (!visit(name, child))
+                return true;
+        }
+        CNode next;
+        hr = child->get_nextSibling(&next);
+        child = next;
+    }
+    return SUCCEEDED(hr) || FailWithCode(IDS_XML_SELECT_NODES_FAILED, hr, GetNodePath(parent));
+}
+
+bool CXmlDocument::HoldsMoreNodesThan(IXMLDOMNode* node, size_t most, bool& more)
+{
+    // Depth first by first child, next sibling and parent, counting the
+    // levels below node (Wine hands out a new object for every node, so the
+    // way back up is known by its depth, not by comparing pointers).
+    more = false;
+    if (!node)
+        return FailWithCode(IDS_XML_GET_TEXT_FAILED, E_POINTER);
+    size_t seen = 0, depth = 1;
+    CNode current;
+    HRESULT hr = node->get_firstChild(&current);
+    while (SUCCEEDED(hr) && current) {
+        if (++seen > most) {
+            more = true;
+            return true;
+        }
+        CNode next;
+        hr = current->get_firstChild(&next);
+        if (next) {
+            ++depth;
+            current = next;
+            continue;
+        }
+        while (SUCCEEDED(hr)) {
+            hr = current->get_nextSibling(&next);
+            if (FAILED(hr) || next || --depth == 0)
+                break;
+            CNode parent;
+            hr = current->get_parentNode(&parent);
+            if (SUCCEEDED(hr) && !parent)
+                hr = E_POINTER;
+            current = parent;
+        }
+        current = next;
+    }
+    return SUCCEEDED(hr) || FailWithCode(IDS_XML_GET_TEXT_FAILED, hr);
 }
 
 bool CXmlDocument::SelectChildOrSelf(IXMLDOMNode* node, const std::wstring& xpath, CNode& out)

@@ -17,6 +17,8 @@
 #include "platform/MsXml.h"
 #include "resources/strings_foundation_io.h"
 #include <windows.h>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -72,6 +74,38 @@ public:
     bool GetNodeItem(IXMLDOMNodeList* list, long index, CNode& out);                    // IDS_XML_NODE_ITEM_FAILED
     // Forgives a missing node (IDS_XML_SELECT_NODE_FAILED, IDS_XML_NODE_NOT_FOUND): clears the record, true.
     bool ClearNotFoundError();
+
+    // Selecting many names among the children of one node, in one walk over
+    // them (first child, next sibling): under Wine each selection walks every
+    // child, so a record's n fields looked up among a million siblings took n
+    // such walks. A name picks what a selection by it picks: the element
+    // children written with that name (a prefixed name is another name, a
+    // default namespace changes nothing), in document order.
+    class CChildIndex {
+    public:
+        // The first `most` children named `name` (the largest of several asks).
+        void Want(const std::wstring& name, size_t most = 1);
+        // The index-th child of that name, from 0; null when there is none.
+        IXMLDOMNode* Find(const std::wstring& name, size_t index = 0) const;
+    private:
+        friend class CXmlDocument;
+        struct CNamed {
+            size_t most = 0;
+            std::vector<CNode> nodes;
+        };
+        std::map<std::wstring, CNamed> m_named;
+        CNode m_parent;
+    };
+    bool IndexChildren(IXMLDOMNode* parent, CChildIndex& index);  // IDS_XML_SELECT_NODES_FAILED
+    // As SelectChildNode(parent, "name") and (parent, "name[i]") from the index, with their messages.
+    bool SelectIndexed(const CChildIndex& index, const std::wstring& name, CNode& out);
+    bool SelectIndexedEntry(const CChildIndex& index, const std::wstring& name, size_t i, CNode& out);
+    // Each element child, with its name, in order; visit answers false to stop.
+    bool WalkChildElements(IXMLDOMNode* parent,
+                           const std::function<bool(const std::wstring& name, IXMLDOMNode* child)>& visit);  // IDS_XML_SELECT_NODES_FAILED
+    // Whether the nodes below node (at any depth) are more than `most`; looks
+    // at no more than most + 1 of them.
+    bool HoldsMoreNodesThan(IXMLDOMNode* node, size_t most, bool& more);  // IDS_XML_GET_TEXT_FAILED
 
     // Building.
     bool CreateElement(const std::wstring& name, const std::wstring& namespaceUri, CNode& out);  // IDS_XML_CREATE_NODE_FAILED

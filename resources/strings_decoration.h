@@ -42,6 +42,7 @@
 #define IDS_SETTING_VALUE_IN_FILE                54400
 #define IDS_SETTING_VALUE_IN_CLIPBOARD           54401
 #define IDS_SETTING_TEXT_TOO_LONG                54402
+#define IDS_SETTING_VALUE_OF_MANY_NODES          54403
 #define IDS_SETTING_IN_FILE                      54410
 #define IDS_SETTING_IN_CLIPBOARD                 54411
 #define IDS_SETTING_BACKUP_IS_FOLDER             54412

@@ -477,6 +477,89 @@ TEST(SettingXml, ValuesThatWillNotReadNameElementValueAndFile)
     }
 }
 
+namespace {
+
+std::string Repeated(const std::string& piece, size_t n)
+{
+    std::string text;
+    for (size_t i = 0; i < n; ++i)
+        text += piece;
+    return text;
+}
+
+} // namespace
+
+// Documents of unusual shape: many siblings (unknown, or a field repeated),
+// unknown subtrees, long lists, values made of many pieces. Each reads as
+// one walk over its children would read it (the first element of a name
+// wins, unknown and namespaced elements are passed over) or is refused by
+// name; 20,000 siblings cost the reader no more than one walk over them.
+TEST(SettingXml, DocumentsOfEveryShapeReadOrAreRefusedByName)
+{
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"s.config");
+    const std::string base = DefaultFileText(path);
+    const size_t n = 20000;
+    const std::string unknown = Repeated("<u/>", n), stop = "<ColorPosSetting><Use>false</Use><Color>0000FF</Color>"
+                                                            "<Pos>0.5</Pos></ColorPosSetting>";
+    struct Case {
+        std::string from, to;
+        UINT error;  // 0: reads
+        bool (*read)(const CSetting&);
+    } cases[] = {
+        {"<Version>", unknown + "<Version>", 0, [](const CSetting& s) { return s.Unit == CSetting().Unit; }},
+        {"</Settings>", unknown + "</Settings>", 0, nullptr},
+        {"<CharSet>", Repeated("<u><a><b/>x</a></u>", n) + "<CharSet>", 0, nullptr},
+        {"<Size>30</Size>", Repeated("<Size>7</Size>", n) + "<Size>30</Size>", 0,
+         [](const CSetting& s) { return s.FontSetting.Size == 70; }},
+        {"<Size>30</Size>", "<Size>30</Size>" + Repeated("<Size>7</Size>", n), 0,
+         [](const CSetting& s) { return s.FontSetting.Size == 300; }},
+        // A name is picked as written: a prefixed one is another name, a default namespace changes nothing.
+        {"<Unit>LINE</Unit><FnameType>", "<x:Unit xmlns:x=\"urn:x\">CHAR</x:Unit><?Unit CHAR?><!--<Unit>CHAR</Unit>-->"
+         "<Unit xmlns=\"urn:x\">PARAGRAPH</Unit><Unit>CHAR</Unit><FnameType>", 0,
+         [](const CSetting& s) { return s.Unit == 2; }},
+        {"<Unit>LINE</Unit><FnameType>", "<x:Unit xmlns:x=\"urn:x\">CHAR</x:Unit><FnameType>", IDS_XML_NODE_NOT_FOUND,
+         nullptr},
+        {"<ColorPosSetting>", Repeated(stop, n / 20) + unknown + "<ColorPosSetting>", 0,
+         [](const CSetting& s) { return s.PaintSetting.LinearGradation.Stops[11].Color == 0xFF0000; }},
+        {"<BorderingSetting>", unknown + "<BorderingSetting>", 0, nullptr},
+        {"<bool>true</bool>", unknown + "<bool>false</bool>", 0, [](const CSetting& s) { return !s.UseBorderings[0]; }},
+        {"<top>", unknown + "<top>", 0, nullptr},
+        {"<Items/>", "<Items>" + Repeated("<Item>a</Item><u/>", n) + "</Items>", 0,
+         [](const CSetting& s) { return s.FontListDlg.SampleTexts.Items.size() == 20; }},
+        {"<FontFace>", "<FontFace>I<!--x-->P<a>A</a>", 0,
+         [](const CSetting& s) { return s.FontSetting.FontFace == L"IPAIPAゴシック"; }},
+        {"<FontFace>", "<FontFace>" + Repeated("x<a/>", n), IDS_SETTING_VALUE_OF_MANY_NODES, nullptr},
+        {"<Size>30</Size>", "<Size>3<a>" + Repeated("<b/>", n) + "</a>0</Size>", IDS_SETTING_VALUE_OF_MANY_NODES,
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        bool ok = false;
+        CSimpleErr err;
+        DWORD version = 0;
+        const CSetting s = ReadBack(Edited(base, c.from, c.to), path, ok, err, version);
+        EXPECT_EQ(c.error, err.id) << c.to.substr(0, 120) << " " << Narrow(err.message);
+        if (c.read) {
+            EXPECT_TRUE(c.read(s)) << c.to.substr(0, 120);
+        }
+        if (c.error) {
+            EXPECT_NE(std::wstring::npos, err.message.find(CSimpleErr::Format(IDS_SETTING_IN_FILE, path)));
+        }
+    }
+
+    // The clipboard's fragment alike.
+    const std::string row = "<Size>3</Size><Alpha>1</Alpha><Blur>0</Blur><Angle>0</Angle><Distance>0</Distance>" +
+                            unknown + "<Color>00FF00</Color>";  // before paint records: the colour stands for one
+    CBorderingSetting b;
+    CSettingXmlReader reader;
+    EXPECT_TRUE(reader.ReadBorderingSettingsBytes(b, "<BorderingSettings>" + unknown + "<Version>1.2.0.0</Version>" +
+                                                         unknown + "<Bordering>" + unknown + row +
+                                                         "</Bordering></BorderingSettings>"))
+        << Narrow(reader.m_err.message);
+    EXPECT_EQ(30, b.Size);
+    EXPECT_EQ(0x00FF00u, b.Paint.Color);
+}
+
 // What the program writes it reads back: every text at its bound, each
 // character one that is written as a reference, every sample text the list
 // keeps. A text one past the bound is refused (above), a registry text is not
