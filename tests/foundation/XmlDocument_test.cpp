@@ -427,3 +427,46 @@ TEST(XmlDocument, NodeListsAndPositions)
     ASSERT_TRUE(doc.SelectNodes(doc.root, L"*", list) && doc.GetNodeCount(list, count));
     EXPECT_EQ(4, count);
 }
+
+// One walk over the children picks what a selection by each name picks, and
+// the count below a node climbs back from every depth.
+TEST(XmlDocument, ChildIndexAndNodeCountsAgreeWithSelection)
+{
+    CXmlDocument doc;
+    ASSERT_TRUE(doc.Create(L"<r xmlns:p=\"urn:p\"><!--<a>c</a>--><?a pi?><p:a>p</p:a><b>b0</b><a xmlns=\"urn:d\">d</a>"
+                           L"<a>1</a><b>b1</b><u/><a>2</a></r>"));
+    CXmlDocument::CNode root;
+    ASSERT_TRUE(doc.SelectSingleNode(L"r", root));
+    CXmlDocument::CChildIndex index;
+    index.Want(L"a", 5);
+    index.Want(L"b");
+    ASSERT_TRUE(doc.IndexChildren(root, index));
+    for (const wchar_t* name : {L"a", L"b"})
+        for (size_t i = 0; i < 4; ++i) {
+            const std::wstring entry = std::wstring(name) + L"[" + std::to_wstring(i) + L"]";
+            std::wstring selected, indexed;
+            const bool found = doc.ReadText(root, entry, selected);
+            EXPECT_EQ(found && (name[0] == L'a' || i == 0), index.Find(name, i) != nullptr) << Narrow(entry);
+            if (index.Find(name, i) && doc.GetText(index.Find(name, i), indexed))
+                EXPECT_EQ(selected, indexed) << Narrow(entry);
+        }
+    CXmlDocument::CNode none;
+    EXPECT_FALSE(doc.SelectIndexedEntry(index, L"b", 1, none));  // asked for one only
+    EXPECT_EQ(L"XMLドキュメント指定のノードが見つかりません\n\nr -> b[1]", doc.m_err.message);
+
+    const struct {
+        const wchar_t* xml;
+        size_t nodes;
+    } shapes[] = {{L"<v/>", 0}, {L"<v>x</v>", 1}, {L"<v><a><b/><b/></a>x</v>", 4},
+                  {L"<v><a><a><a/></a></a>y<!--z--></v>", 5}, {L"<v><a><a><a>t</a></a></a></v>", 4}};
+    for (const auto& shape : shapes) {
+        CXmlDocument small;
+        CXmlDocument::CNode v;
+        ASSERT_TRUE(small.Create(shape.xml) && small.SelectSingleNode(L"v", v));
+        for (size_t most = 0; most < 7; ++most) {
+            bool more = false;
+            EXPECT_TRUE(small.HoldsMoreNodesThan(v, most, more));
+            EXPECT_EQ(shape.nodes > most, more) << Narrow(shape.xml) << " " << most;
+        }
+    }
+}
