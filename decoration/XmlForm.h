@@ -12,7 +12,8 @@
 // read when present; a field that documents of the file's version lack keeps
 // its value, and a record of a version before its own is made from the colour
 // that stood for it. Lists are read by position, as many entries as the
-// target holds: extra entries are ignored, a missing one fails.
+// target holds: extra entries are ignored, a missing one fails; a text list
+// reads at most limits::kMaxRecentTexts entries, the most it keeps.
 #pragma once
 #include "decoration/FieldList.h"
 #include "foundation/Error.h"
@@ -470,10 +471,14 @@ public:
         (m_r.*items).clear();
         m_form.where.push_back(f.element);
         size_t i = 0;
+        // Entries past the most a list keeps are not read, as a list's extra
+        // entries are not: the cut after the walk would drop them.
         const bool walked = m_doc.WalkChildElements(list, [&](const std::wstring& name, IXMLDOMNode* e) {
             std::wstring text;
             if (name != f.item)
                 return true;
+            if (i == limits::kMaxRecentTexts)
+                return false;
             ok = Inside(Entry(f.item, i++), [&] {
                 return m_form.ReadValue(e, std::wstring(), [&](const std::wstring& value) {
                     return m_form.text.Read(CTextForm{limits::kMaxTextLength}, value, text);

@@ -527,6 +527,8 @@ TEST(SettingXml, DocumentsOfEveryShapeReadOrAreRefusedByName)
         {"<top>", unknown + "<top>", 0, nullptr},
         {"<Items/>", "<Items>" + Repeated("<Item>a</Item><u/>", n) + "</Items>", 0,
          [](const CSetting& s) { return s.FontListDlg.SampleTexts.Items.size() == 20; }},
+        {"<Items/>", "<Items>" + Repeated("<Item>a</Item>", limits::kMaxRecentTexts) + "<Item>" +
+                         std::string(limits::kMaxTextLength + 1, 'x') + "</Item></Items>", 0, nullptr},  // never kept
         {"<FontFace>", "<FontFace>I<!--x-->P<a>A</a>", 0,
          [](const CSetting& s) { return s.FontSetting.FontFace == L"IPAIPAゴシック"; }},
         {"<FontFace>", "<FontFace>" + Repeated("x<a/>", n), IDS_SETTING_VALUE_OF_MANY_NODES, nullptr},
