@@ -324,11 +324,11 @@ bool CXmlDocument::HasNode(IXMLDOMNode* node, const std::wstring& xpath)
 
 namespace {
 
-// A plain element name (no path, index, axis or wildcard): from the
-// document it picks the root element or nothing.
+// A plain element name (no prefix, path, index, axis or wildcard): from
+// the document it picks the root element or nothing.
 bool IsPlainName(const std::wstring& xpath)
 {
-    return !xpath.empty() && xpath.find_first_of(L"/[]@*()|=!<>$ \t\r\n'\"") == std::wstring::npos &&
+    return !xpath.empty() && xpath.find_first_of(L"/[]@*()|=!<>$: \t\r\n'\"") == std::wstring::npos &&
            xpath[0] != L'.' && xpath[0] != L'-' && (xpath[0] < L'0' || xpath[0] > L'9');
 }
 

@@ -433,7 +433,7 @@ TEST(XmlDocument, NodeListsAndPositions)
 TEST(XmlDocument, ChildIndexAndNodeCountsAgreeWithSelection)
 {
     CXmlDocument doc;
-    ASSERT_TRUE(doc.Create(L"<r xmlns:p=\"urn:p\"><!--<a>c</a>--><?a pi?><p:a>p</p:a><b>b0</b><a xmlns=\"urn:d\">d</a>"
+    ASSERT_TRUE(doc.Create(L"<!--r--><?r?><r xmlns:p=\"urn:p\"><!--<a>c</a>--><?a pi?><p:a>p</p:a><b>b0</b><a xmlns=\"urn:d\">d</a>"
                            L"<a>1</a><b>b1</b><u/><a>2</a></r>"));
     CXmlDocument::CNode root;
     ASSERT_TRUE(doc.SelectSingleNode(L"r", root));
