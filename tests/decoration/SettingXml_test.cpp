@@ -492,8 +492,8 @@ std::string Repeated(const std::string& piece, size_t n)
 // Documents of unusual shape: many siblings (unknown, or a field repeated),
 // unknown subtrees, long lists, values made of many pieces. Each reads as
 // one walk over its children would read it (the first element of a name
-// wins, unknown and namespaced elements are passed over) or is refused by
-// name; 20,000 siblings cost the reader no more than one walk over them.
+// wins, unknown and prefixed elements are passed over) or is refused by
+// its element.
 TEST(SettingXml, DocumentsOfEveryShapeReadOrAreRefusedByName)
 {
     CTempFolder folder;
