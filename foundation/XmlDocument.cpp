@@ -159,6 +159,16 @@ bool CXmlDocument::FailParse(UINT id, const std::wstring& detail, HRESULT code, 
 
 bool CXmlDocument::ParseBytes(std::string bytes, UINT id, const std::wstring& path)
 {
+    // The text ends before the zeros that end the bytes (a block larger than
+    // its text holds zeros never written). A NUL before another character
+    // stays, and is refused there as a character XML does not allow: the
+    // parser would stop reading at it and take the text before it alone.
+    // In UTF-16, with its byte order mark or without, a NUL is a zero code
+    // unit: a zero byte alone is half of a character such as the last '>'.
+    size_t end = bytes.find_last_not_of('\0') + 1;
+    if (XmlByteForm(bytes).utf16 && end % 2 != 0)
+        ++end;
+    bytes.resize(std::min(end, bytes.size()));
     // Said plainly: "no root element" at line 1 would send a reader looking
     // for a fault in a text that is not there.
     if (bytes.empty())
@@ -168,11 +178,13 @@ bool CXmlDocument::ParseBytes(std::string bytes, UINT id, const std::wstring& pa
     const CXmlByteForm form = XmlByteForm(bytes);
     if (form.utf16 && !form.marked)
         bytes.insert(0, form.little ? "\xFF\xFE" : "\xFE\xFF", 2);
-    // Refused before the parser reads it: MSXML would expand the entities it
-    // declares (minutes and hundreds of megabytes from a few kilobytes) or
-    // fetch those it names.
+    // Refused before the parser reads it: a document type declaration (MSXML
+    // would expand the entities it declares, minutes and hundreds of
+    // megabytes from a few kilobytes, or fetch those it names), a text that
+    // is not well formed, and the shapes that would hold Wine's parser for
+    // minutes (thousands of attributes on one element, among others).
     CXmlSyntaxFault fault;
-    if (FindXmlDocumentType(bytes, fault))
+    if (FindXmlReadingFault(bytes, fault))
         return FailParse(id, PlacedFault(fault), E_FAIL, path);
     CComPtr<IXMLDOMDocument> doc;
     if (!NewDocument(doc))
@@ -231,16 +243,6 @@ bool CXmlDocument::LoadGlobalMemory(HGLOBAL block)
     } else if (!block) {
         return FailWithCode(IDS_OPEN_MEMORY_STREAM_FAILED, E_POINTER);
     }
-    // A block may be larger than its text: the zeros after it were never
-    // written. A NUL before the last character written is inside the text,
-    // and refused there as a character XML does not allow. In UTF-16, with
-    // its byte order mark or without, a NUL is a zero code unit: a zero byte
-    // alone is half of a character such as the '>' that ends the text.
-    const bool utf16 = XmlByteForm(bytes).utf16;
-    size_t end = bytes.find_last_not_of('\0') + 1;
-    if (utf16 && end % 2 != 0)
-        ++end;
-    bytes.resize(std::min(end, bytes.size()));
     // A fragment the parser refused is a failure here, not later with a
     // misleading "node not found".
     return ParseBytes(std::move(bytes), IDS_XML_PARSE_FAILED, std::wstring());

@@ -12,6 +12,13 @@
 // A document type declaration is refused where it begins, found by reading
 // the prolog alone; expat never reads one (it stops at any it meets), so no
 // entity is declared, expanded or fetched, whatever the text holds.
+// Before the system parser reads a text, the same pass refuses the shapes
+// whose cost under Wine's parser (libxml2) grows faster than the text: it
+// compares each attribute of an element with every other, looks every
+// element and prefixed name up through the namespace declarations in scope,
+// and every name through a table whose chains grow with the different names
+// read. Counting these takes the pass constant work per attribute and
+// element, and stops it at the first bound passed.
 // Edge cases: a byte order mark is no column; a mismatched end tag, "--" and
 // "]]>" are placed where they begin, not where expat stopped; an element's
 // text counts the references it holds as the characters they stand for, as
@@ -28,6 +35,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -39,6 +47,13 @@ const size_t kMaxParsedDepth = 257;
 const size_t kMaxParsedText = 10000000;
 const size_t kMaxParsedName = 50000;
 const size_t kNowhere = static_cast<size_t>(-1);
+// Beyond these Wine's parser takes seconds for a 4 MB text (tools/xmlbench:
+// 425,000 attributes on one element, minutes); at them the worst such text
+// reads in about a second on a loaded machine. Our documents hold 2, 2 and
+// fewer than 300.
+const size_t kMaxAttributes = 128;  // on one element, namespace declarations included
+const size_t kMaxNamespaces = 32;   // declared by the open elements together
+const size_t kMaxNames = 10000;     // different element and attribute names in a document
 
 std::wstring FromUtf8(const std::string& s)
 {
@@ -57,6 +72,11 @@ bool IsUtf8Name(std::string name)
 }
 
 bool IsSpaceUnit(unsigned long c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool IsNamespaceDeclaration(const char* name)
+{
+    return std::strncmp(name, "xmlns", 5) == 0 && (name[5] == '\0' || name[5] == ':');
+}
 
 // The text as expat reads it: code units of one or two bytes after any byte
 // order mark (XmlByteForm); a single zero byte is a NUL character.
@@ -212,7 +232,10 @@ private:
 // the text first went beyond what Wine's parser takes.
 class CExpatRun {
 public:
-    explicit CExpatRun(const std::string& bytes) : units(bytes), doctypeAt(units.DocumentType())
+    // readPrologFirst false leaves a document type declaration to expat's
+    // handler alone (for a test).
+    explicit CExpatRun(const std::string& bytes, bool readPrologFirst = true)
+        : units(bytes), doctypeAt(readPrologFirst ? units.DocumentType() : kNowhere)
     {
         if (doctypeAt != kNowhere)
             return;
@@ -252,12 +275,20 @@ public:
     size_t errorAt = 0;
     std::vector<std::string> open;
     size_t deepAt = kNowhere, longAt = kNowhere, nameAt = kNowhere;
+    // The first shape bound passed: where, which message and its bound;
+    // expat stopped there.
+    size_t shapeAt = kNowhere;
+    UINT shapeId = 0;
+    size_t shapeBound = 0;
 
 private:
     XML_Parser parser = nullptr;
     size_t textAt = kNowhere;  // where the text being measured began
     size_t textBytes = 0;
     bool outOfMemory = false;  // a handler's failure, raised once expat has returned
+    std::vector<size_t> declared;  // namespace declarations of each open element
+    size_t inScope = 0;
+    std::unordered_set<std::string> names;
 
     static CExpatRun& Of(void* data) { return *static_cast<CExpatRun*>(data); }
     size_t Here() const { return static_cast<size_t>(XML_GetCurrentByteIndex(parser)); }
@@ -265,6 +296,33 @@ private:
     {
         if (first == kNowhere)
             first = at;
+    }
+    void PassBound(UINT id, size_t bound)
+    {
+        if (shapeAt != kNowhere)
+            return;
+        shapeAt = Here();
+        shapeId = id;
+        shapeBound = bound;
+        XML_StopParser(parser, XML_FALSE);
+    }
+    // Counts the element's shape; may throw std::bad_alloc.
+    void CountShape(const XML_Char* name, const XML_Char** attributes)
+    {
+        size_t count = 0, namespaces = 0;
+        for (const XML_Char** a = attributes; a[0]; a += 2, ++count)
+            namespaces += IsNamespaceDeclaration(a[0]) ? 1 : 0;
+        declared.push_back(namespaces);
+        inScope += namespaces;
+        if (count > kMaxAttributes)
+            return PassBound(IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES, kMaxAttributes);
+        if (inScope > kMaxNamespaces)
+            return PassBound(IDS_XML_LIMIT_TOO_MANY_NAMESPACES, kMaxNamespaces);
+        names.insert(name);
+        for (const XML_Char** a = attributes; a[0]; a += 2)
+            names.insert(a[0]);
+        if (names.size() > kMaxNames)
+            PassBound(IDS_XML_LIMIT_TOO_MANY_NAMES, kMaxNames);
     }
 
     static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attributes)
@@ -284,6 +342,7 @@ private:
         // Nothing may be thrown through expat's frames.
         try {
             r.open.push_back(name);
+            r.CountShape(name, attributes);
         } catch (...) {
             r.outOfMemory = true;
             XML_StopParser(r.parser, XML_FALSE);
@@ -295,6 +354,10 @@ private:
         r.textAt = kNowhere;
         if (!r.open.empty())
             r.open.pop_back();
+        if (!r.declared.empty()) {
+            r.inScope -= r.declared.back();
+            r.declared.pop_back();
+        }
     }
     static void XMLCALL OnText(void* data, const XML_Char*, int length)
     {
@@ -329,7 +392,11 @@ private:
     static void XMLCALL OnDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int)
     {
         CExpatRun& r = Of(data);
-        Mark(r.doctypeAt, r.Here());
+        // expat stands past the name and identifiers: placed at "<!DOCTYPE".
+        size_t at = r.Here();
+        while (at > r.units.start && !r.units.Spells(at, "<!DOCTYPE"))
+            at -= r.units.width;
+        Mark(r.doctypeAt, at);
         XML_StopParser(r.parser, XML_FALSE);
     }
     // A CDATA section is a text of its own.
@@ -455,7 +522,8 @@ bool SyntaxFault(const CExpatRun& run, CXmlSyntaxFault& fault)
     const CUnits& u = run.units;
     if (DocumentTypeFault(u, run.doctypeAt, fault))
         return true;
-    if (run.error == XML_ERROR_NONE)
+    // A shape bound stopped expat: that is no fault of the text's form.
+    if (run.error == XML_ERROR_NONE || run.shapeAt != kNowhere)
         return false;
     const size_t w = u.width;
     size_t at = run.errorAt;
@@ -483,6 +551,8 @@ bool SyntaxFault(const CExpatRun& run, CXmlSyntaxFault& fault)
             id = IDS_XML_SYNTAX_BAD_BYTES;
         } else if (IsForbidden(u, at)) {
             id = IDS_XML_SYNTAX_BAD_CHARACTER;
+        } else if (u.Spells(at, "DOCTYPE") && u.Follows(at, "<!")) {
+            id = IDS_XML_SYNTAX_DOCTYPE;
         } else if (u.Follows(at, "--")) {
             id = IDS_XML_SYNTAX_COMMENT_DASHES;
         } else if (u.Spells(at, ">") && u.Follows(at, "]]")) {
@@ -530,6 +600,8 @@ bool SyntaxFault(const CExpatRun& run, CXmlSyntaxFault& fault)
         if (u.Spells(at, "</")) {
             id = IDS_XML_SYNTAX_STRAY_END_TAG;
             a1 = u.Text(at + 2 * w, kNameEnds, false);
+        } else if (u.Spells(at, "<!DOCTYPE")) {
+            id = IDS_XML_SYNTAX_DOCTYPE;
         } else if (u.Spells(at, "<")) {
             id = IDS_XML_SYNTAX_SECOND_ROOT;
             a1 = u.Text(at + w, kNameEnds, false);
@@ -570,6 +642,15 @@ bool SyntaxFault(const CExpatRun& run, CXmlSyntaxFault& fault)
     }
     u.Place(at, fault);
     fault.reason = CSimpleErr::Format(id, a1, a2);
+    return true;
+}
+
+bool ShapeFault(const CExpatRun& run, CXmlSyntaxFault& fault)
+{
+    if (run.shapeAt == kNowhere)
+        return false;
+    run.units.Place(run.shapeAt, fault);
+    fault.reason = CSimpleErr::Format(run.shapeId, GroupedDigits(run.shapeBound));
     return true;
 }
 
@@ -639,6 +720,11 @@ bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault)
     return SyntaxFault(CExpatRun(bytes), fault);
 }
 
+bool FindXmlSyntaxFaultByExpatForTest(const std::string& bytes, CXmlSyntaxFault& fault)
+{
+    return SyntaxFault(CExpatRun(bytes, false), fault);
+}
+
 bool FindXmlParserLimit(const std::string& bytes, CXmlSyntaxFault& fault)
 {
     return ParserLimit(CExpatRun(bytes), fault);
@@ -647,5 +733,16 @@ bool FindXmlParserLimit(const std::string& bytes, CXmlSyntaxFault& fault)
 bool FindXmlFault(const std::string& bytes, CXmlSyntaxFault& fault)
 {
     const CExpatRun run(bytes);
-    return SyntaxFault(run, fault) || ParserLimit(run, fault);
+    return SyntaxFault(run, fault) || ShapeFault(run, fault) || ParserLimit(run, fault);
+}
+
+bool FindXmlReadingFault(const std::string& bytes, CXmlSyntaxFault& fault)
+{
+    const CExpatRun run(bytes);
+    // What expat cannot decode the system parser may (a Japanese code page
+    // on Windows): it decides, as it did before this pass.
+    if (run.doctypeAt == kNowhere &&
+        (run.error == XML_ERROR_UNKNOWN_ENCODING || run.error == XML_ERROR_INCORRECT_ENCODING))
+        return false;
+    return SyntaxFault(run, fault) || ShapeFault(run, fault);
 }

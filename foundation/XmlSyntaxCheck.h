@@ -39,6 +39,9 @@ bool FindXmlDocumentType(const std::string& bytes, CXmlSyntaxFault& fault);
 // False when expat finds the text well formed. A document type declaration
 // is the fault of its text, found as above; expat reads nothing of it.
 bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault);
+// The same with the prolog left to expat: a declaration the reading of the
+// prolog would miss stops expat before anything inside it (for a test).
+bool FindXmlSyntaxFaultByExpatForTest(const std::string& bytes, CXmlSyntaxFault& fault);
 
 // Why Wine's parser may refuse a text that expat finds well formed: an
 // element nested too deeply, a text (or attribute value, comment, processing
@@ -49,3 +52,14 @@ bool FindXmlParserLimit(const std::string& bytes, CXmlSyntaxFault& fault);
 
 // The first of the above that holds, from one reading of the text.
 bool FindXmlFault(const std::string& bytes, CXmlSyntaxFault& fault);
+
+// What the loads refuse before the system parser reads the text, from one
+// pass of expat: a document type declaration, a fault of the text's form
+// (a NUL before another character among them), and the shapes that cost
+// Wine's parser more than linear time: an element with more than 128
+// attributes (namespace declarations included), more than 32 namespace
+// declarations in scope, more than 10,000 different element and attribute
+// names (IDS_XML_LIMIT_TOO_MANY_*), each placed at the element's '<'. A text
+// in an encoding expat does not read is left to the system parser. False
+// when none holds.
+bool FindXmlReadingFault(const std::string& bytes, CXmlSyntaxFault& fault);

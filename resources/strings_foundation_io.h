@@ -93,6 +93,9 @@
 #define IDS_XML_SYNTAX_CDATA_END_IN_TEXT         54523
 #define IDS_XML_SYNTAX_BAD_VERSION               54524
 #define IDS_XML_LIMIT_NAME_TOO_LONG              54525
+#define IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES        54526
+#define IDS_XML_LIMIT_TOO_MANY_NAMESPACES        54527
 #define IDS_XML_SYNTAX_DOCTYPE                   54544
+#define IDS_XML_LIMIT_TOO_MANY_NAMES             54545
 
 #endif

@@ -200,12 +200,12 @@ TEST(XmlDocument, GlobalMemoryRoundTrip)
     EXPECT_LE(text.size() - end, std::strlen("</Settings>\r\n"));
 
     // Another program's block, larger than its text: the zeros that end the
-    // block are no part of the text, and what follows a NUL after a whole
-    // document is not read. In UTF-16, with its byte order mark or without,
-    // a NUL is a zero code unit; the zero half of the last '>' belongs to the
-    // text.
+    // block are no part of the text (a NUL before another character is,
+    // HostileShapesAreReadOrRefusedAtTheirPlace). In UTF-16, with its byte
+    // order mark or without, a NUL is a zero code unit; the zero half of the
+    // last '>' belongs to the text.
     const std::string utf16("\xFF\xFE<\0a\0>\0" "1\0<\0/\0a\0>\0", 18), big("\0<\0a\0>\0" "1\0<\0/\0a\0>\0\0", 18);
-    for (const std::string& bytes : {std::string("<a>1</a>\0\xFF<b", 12), utf16, utf16 + std::string("\0\0<\0b\0\0", 7),
+    for (const std::string& bytes : {std::string("<a>1</a>\0\0", 10), utf16, utf16 + std::string(3, '\0'),
                                      utf16.substr(2) + std::string(2, '\0'), big}) {
         CGlobalMemory larger(BlockOf(bytes));
         EXPECT_TRUE(loaded.LoadGlobalMemory(larger)) << Narrow(loaded.m_err.message);
@@ -242,6 +242,62 @@ TEST(XmlDocument, MalformedInputIsRefused)
     EXPECT_FALSE(file.LoadFile(dir.File(L"bad.xml")));
     EXPECT_EQ(UINT(IDS_XML_LOAD_FAILED), file.m_err.id);
     EXPECT_TRUE(FAILED(file.m_err.code));
+}
+
+// What Wine's parser would spend minutes on is refused before it reads the
+// text, at the element that passes the bound; at each bound the text reads.
+// The same from a file and from a block, and so is a NUL before another
+// character (the parser would take the text before it alone).
+TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
+{
+    auto attributes = [](const char* prefix, int from, int to) {
+        std::string s;
+        for (int i = from; i < to; ++i)
+            s += std::string(" ") + prefix + std::to_string(i) + "='u'";
+        return s;
+    };
+    std::string names = "<r>";  // 10,000 names: r, e1, a2 ... e9997, a9998, z
+    for (int i = 1; i < 9999; i += 2)
+        names += "<e" + std::to_string(i) + " a" + std::to_string(i + 1) + "=''/>";
+    names += "<z/>";
+    std::string worst = "<Settings";  // the worst 4 MB: one element holds it all
+    for (int i = 0; worst.size() < (4u << 20) - 12; ++i)
+        worst += " a" + std::to_string(i) + "=\"\"";
+    const std::string utf16("\xFF\xFE<\0a\0>\0" "1\0<\0/\0a\0>\0", 18);
+    struct Case {
+        std::string text;
+        int line, column;  // 0: read
+        UINT id;
+        const wchar_t* bound;
+    } const cases[] = {
+        {"<r" + attributes("xmlns:n", 0, 2) + attributes("a", 2, 128) + "/>", 0, 0, 0, L""},
+        {"<r>\n <e" + attributes("a", 0, 129) + "/></r>", 2, 2, IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES, L"128"},
+        {"<r" + attributes("xmlns:n", 0, 16) + "><e" + attributes("xmlns:m", 0, 16) + "/><e" +
+             attributes("xmlns:m", 0, 16) + "/></r>", 0, 0, 0, L""},
+        {"<r" + attributes("xmlns:n", 0, 16) + "><e" + attributes("xmlns:m", 0, 16) + "><f xmlns='u'/></e></r>", 1, 435,
+         IDS_XML_LIMIT_TOO_MANY_NAMESPACES, L"32"},
+        {names + "</r>", 0, 0, 0, L""},
+        {names + "<x/></r>", 1, 83884, IDS_XML_LIMIT_TOO_MANY_NAMES, L"10,000"},
+        {worst + "/>", 1, 1, IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES, L"128"},
+        {std::string("<a>1</a>\0\xFF<b", 12), 1, 9, IDS_XML_SYNTAX_BAD_CHARACTER, L""},
+        {utf16 + std::string("\0\0<\0b\0/\0>\0", 10), 1, 9, IDS_XML_SYNTAX_BAD_CHARACTER, L""},
+        {std::string("<a/>\0<a/>\0\0", 12), 1, 5, IDS_XML_SYNTAX_BAD_CHARACTER, L""},
+    };
+    CTempFolder dir;
+    for (const Case& c : cases) {
+        const std::string shown = c.text.substr(0, 40);
+        ASSERT_TRUE(WriteFileBytes(dir.File(L"shape.knt"), c.text));
+        CXmlDocument file, block;
+        CGlobalMemory memory(BlockOf(c.text));
+        EXPECT_EQ(c.line == 0, file.LoadFile(dir.File(L"shape.knt"))) << shown;
+        EXPECT_EQ(c.line == 0, block.LoadGlobalMemory(memory)) << shown;
+        if (c.line == 0)
+            continue;
+        const std::wstring where = CSimpleErr::Format(IDS_XML_SYNTAX_AT, std::to_wstring(c.line),
+                                                      std::to_wstring(c.column), CSimpleErr::Format(c.id, c.bound));
+        EXPECT_NE(std::wstring::npos, file.m_err.message.find(where)) << shown << Narrow(file.m_err.message);
+        EXPECT_NE(std::wstring::npos, block.m_err.message.find(where)) << shown << Narrow(block.m_err.message);
+    }
 }
 
 TEST(XmlDocument, MissingFileAndNodes)

@@ -16,7 +16,8 @@ TEST(XmlSyntaxCheck, FindsTheFirstFaultWithItsLineAndColumn)
     } const cases[] = {
         {"<a>\n<b>\n</a>", 3, 1, CSimpleErr::Format(IDS_XML_SYNTAX_END_TAG_MISMATCH, L"a", L"b")},
         {"<a>\r\n\r\n  <b x='1>\r\n</b></a>", 3, 6, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"x")},
-        {"<a>\n<b/>\n<!DOCTYPE a>\n</a>", 3, 3, LoadResourceString(IDS_XML_SYNTAX_NOT_WELL_FORMED)},
+        {"<a>\n<b/>\n<!DOCTYPE a>\n</a>", 3, 1, LoadResourceString(IDS_XML_SYNTAX_DOCTYPE)},
+        {"<a/>\n<!DOCTYPE a>", 2, 1, LoadResourceString(IDS_XML_SYNTAX_DOCTYPE)},
         {"<?xml version=\"1.0\"?>\n<a>&bogus;</a>", 2, 4, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_REFERENCE, L"&bogus;")},
         {"garbage", 1, 1, LoadResourceString(IDS_XML_SYNTAX_TEXT_OUTSIDE_ROOT)},
         {"<a></a>junk", 1, 8, LoadResourceString(IDS_XML_SYNTAX_TEXT_OUTSIDE_ROOT)},
@@ -99,7 +100,8 @@ TEST(XmlSyntaxCheck, ParserLimitsAreNamedWhereTheyAreMet)
 // A document type declaration is refused where it begins, with nothing of
 // it read: not a chain of entities that would overflow expat's stack, not a
 // file it names. Only the prolog is looked at, in UTF-8 or UTF-16, with or
-// without a byte order mark.
+// without a byte order mark; expat, when it meets one itself, stops at it
+// before its first declaration.
 TEST(XmlSyntaxCheck, DocumentTypeIsRefusedUnread)
 {
     std::string chain = "<!DOCTYPE r [";
@@ -132,6 +134,8 @@ TEST(XmlSyntaxCheck, DocumentTypeIsRefusedUnread)
             continue;
         EXPECT_EQ(expected, std::make_tuple(fault.line, fault.column, fault.reason)) << shown;
         ASSERT_TRUE(FindXmlSyntaxFault(c.text, syntax)) << shown;
+        EXPECT_EQ(expected, std::make_tuple(syntax.line, syntax.column, syntax.reason)) << shown;
+        ASSERT_TRUE(FindXmlSyntaxFaultByExpatForTest(c.text, syntax)) << shown;
         EXPECT_EQ(expected, std::make_tuple(syntax.line, syntax.column, syntax.reason)) << shown;
         EXPECT_FALSE(FindXmlParserLimit(c.text, syntax)) << shown;
     }
