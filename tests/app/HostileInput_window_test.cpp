@@ -443,6 +443,28 @@ TEST(HostileInputProgramTest, ADamagedDecorationFileSaysWhereAndWhy)
     EXPECT_EQ(0u, r.exitCode) << r.output;
 }
 
+// A document that would hold the parser for minutes (4 MB: one element with
+// 425,000 attributes) is refused at once at its place, as the settings file
+// at start (kept aside) and as a decoration file on the command line.
+TEST(HostileInputProgramTest, ADocumentThatWouldStallTheParserIsRefusedAtItsPlace)
+{
+    ResetProgramState();
+    std::string text = "<Settings";
+    for (int i = 0; text.size() < (4u << 20) - 16; ++i)
+        text += " a" + std::to_string(i) + "=\"\"";
+    text += "/>";
+    const std::wstring where = CSimpleErr::Format(IDS_XML_SYNTAX_AT, L"1", L"1",
+                                                  CSimpleErr::Format(IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES, L"128"));
+    ASSERT_TRUE(WriteFileBytes(ProgramSettingsPath(), text));
+    CDriveResult r = RunDriveScript(L"start\nwait " + where + L"\nclick 1\nmain\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    EXPECT_EQ(text, ReadFileBytes(ProgramSettingsPath() + L".1.broken"));
+    const std::wstring path = FreshOutputFolder(L"hostile-shape") + L"\\wide.knt";
+    ASSERT_TRUE(WriteFileBytes(path, text));
+    r = RunDriveScript(L"start " + path + L"\nwait " + where + L"\nwait wide.knt\nclick 1\nmain\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+}
+
 // A decoration settings file of 60 MB opened through the menu is refused at
 // once by its size: the box names the file and the size, and the program
 // goes on.
