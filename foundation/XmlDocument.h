@@ -46,13 +46,14 @@ public:
     // line, column, reason) in place of the system's text; an empty one says
     // so (IDS_XML_EMPTY_DOCUMENT). One with a document type declaration is
     // refused before the parser reads it, at its place (IDS_XML_SYNTAX_DOCTYPE),
-    // and the parser fetches nothing a document names. UTF-16 reads with or
-    // without its byte order mark.
+    // and the parser fetches nothing a document names; so is one that is not
+    // well formed or whose shape would hold the parser for minutes
+    // (FindXmlReadingFault). A text ends before the NUL characters that end
+    // the bytes; a NUL before another character is a fault of the text.
+    // UTF-16 reads with or without its byte order mark.
     bool Create(const std::wstring& xmlTemplate);   // IDS_XML_CREATE_DOC_FAILED, IDS_XML_CREATE_ROOT_FAILED
     bool LoadFile(const std::wstring& path);        // IDS_XML_LOAD_FAILED, IDS_XML_FILE_TOO_LARGE with the path
-    // The block stays the caller's (a clipboard block, for example); its text
-    // ends before the NUL characters that end the block (zero bytes; in UTF-16
-    // zero code units). A NUL before another character is a fault of the text.
+    // The block stays the caller's (a clipboard block, for example).
     bool LoadGlobalMemory(HGLOBAL block);           // IDS_OPEN_MEMORY_STREAM_FAILED, IDS_XML_PARSE_FAILED, IDS_XML_DATA_TOO_LARGE
     // Loads refuse a file or block larger than this many bytes before they
     // read it (0, the default: no limit).
