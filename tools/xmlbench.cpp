@@ -16,6 +16,7 @@
 //              then elements with K attributes in it (each looked up through
 //              the chain)
 //   uris       elements each declaring a namespace, every URI different
+//   undeclared:K  empty elements with K prefixes in turn, none declared
 //   texts      elements with texts of up to 3 characters, all different
 //   blanks     elements with blank texts, all different
 //   siblings   empty elements <a/>
@@ -101,6 +102,10 @@ std::string Shape(const std::string& name, size_t k, size_t d, size_t bytes)
     if (name == "names") {
         for (size_t i = 0; head.size() + body.size() < bytes; ++i)
             body += "<a" + std::to_string(k ? i % k : i) + "/>";
+    }
+    if (name == "undeclared") {
+        for (size_t i = 0; head.size() + body.size() < bytes; ++i)
+            body += "<p" + std::to_string(k ? i % k : i) + ":a/>";
     } else {
         while (!unit.empty() && head.size() + body.size() + unit.size() < bytes)
             body += unit;
