@@ -233,16 +233,20 @@ private:
 class CExpatRun {
 public:
     // readPrologFirst false leaves a document type declaration to expat's
-    // handler alone (for a test).
-    explicit CExpatRun(const std::string& bytes, bool readPrologFirst = true)
+    // handler alone (for a test). markupOnly reads the markup of a text in
+    // any encoding that keeps ASCII as it is, its declaration set aside.
+    explicit CExpatRun(const std::string& bytes, bool readPrologFirst = true, bool markupOnly = false)
         : units(bytes), doctypeAt(readPrologFirst ? units.DocumentType() : kNowhere)
     {
         if (doctypeAt != kNowhere)
             return;
-        std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> owner(XML_ParserCreate(nullptr), XML_ParserFree);
+        // A name expat does not know brings its handler in, for every byte.
+        const XML_Char* encoding = !markupOnly ? nullptr : units.width == 2 ? "UTF-16" : "x-markup-bytes";
+        std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> owner(XML_ParserCreate(encoding), XML_ParserFree);
         parser = owner.get();
         if (!parser)
             throw std::bad_alloc();
+        XML_SetUnknownEncodingHandler(parser, OnUnknownEncoding, nullptr);
         XML_SetUserData(parser, this);
         XML_SetElementHandler(parser, OnStart, OnEnd);
         XML_SetCharacterDataHandler(parser, OnText);
@@ -398,6 +402,18 @@ private:
             at -= r.units.width;
         Mark(r.doctypeAt, at);
         XML_StopParser(r.parser, XML_FALSE);
+    }
+    // Every byte from 0x80 up stands for an ideograph, a character a name may
+    // begin with: whatever the bytes mean, in a name or a text, the markup
+    // around them reads as it is.
+    static int XMLCALL OnUnknownEncoding(void*, const XML_Char*, XML_Encoding* info)
+    {
+        for (int i = 0; i < 256; ++i)
+            info->map[i] = i < 0x80 ? i : 0x4E00 + i;
+        info->data = nullptr;
+        info->convert = nullptr;
+        info->release = nullptr;
+        return XML_STATUS_OK;
     }
     // A CDATA section is a text of its own.
     static void XMLCALL OnBreak(void* data) { Of(data).textAt = kNowhere; }
@@ -739,10 +755,11 @@ bool FindXmlFault(const std::string& bytes, CXmlSyntaxFault& fault)
 bool FindXmlReadingFault(const std::string& bytes, CXmlSyntaxFault& fault)
 {
     const CExpatRun run(bytes);
+    if (run.doctypeAt != kNowhere ||
+        (run.error != XML_ERROR_UNKNOWN_ENCODING && run.error != XML_ERROR_INCORRECT_ENCODING))
+        return SyntaxFault(run, fault) || ShapeFault(run, fault);
     // What expat cannot decode the system parser may (a Japanese code page
-    // on Windows): it decides, as it did before this pass.
-    if (run.doctypeAt == kNowhere &&
-        (run.error == XML_ERROR_UNKNOWN_ENCODING || run.error == XML_ERROR_INCORRECT_ENCODING))
-        return false;
-    return SyntaxFault(run, fault) || ShapeFault(run, fault);
+    // on Windows, windows-1252 under Wine): it judges the text, once its
+    // markup has been read for the shapes alone.
+    return ShapeFault(CExpatRun(bytes, true, true), fault);
 }
