@@ -240,13 +240,16 @@ public:
     {
         if (doctypeAt != kNowhere)
             return;
-        // A name expat does not know brings its handler in, for every byte.
+        // A name expat does not know brings its handler in, for every byte
+        // past a UTF-8 byte order mark (expat reads one only in UTF-8).
         const XML_Char* encoding = !markupOnly ? nullptr : units.width == 2 ? "UTF-16" : "x-markup-bytes";
+        skipped = markupOnly && units.width == 1 ? units.start : 0;
         std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> owner(XML_ParserCreate(encoding), XML_ParserFree);
         parser = owner.get();
         if (!parser)
             throw std::bad_alloc();
-        XML_SetUnknownEncodingHandler(parser, OnUnknownEncoding, nullptr);
+        if (markupOnly)
+            XML_SetUnknownEncodingHandler(parser, OnUnknownEncoding, nullptr);
         XML_SetUserData(parser, this);
         XML_SetElementHandler(parser, OnStart, OnEnd);
         XML_SetCharacterDataHandler(parser, OnText);
@@ -256,7 +259,7 @@ public:
         XML_SetStartDoctypeDeclHandler(parser, OnDoctype);
         // expat takes an int length: a larger text goes in pieces.
         const size_t piece = INT_MAX / 2;
-        size_t done = 0;
+        size_t done = skipped;
         do {
             const size_t n = std::min(piece, bytes.size() - done);
             const bool last = done + n == bytes.size();
@@ -264,7 +267,7 @@ public:
                 XML_STATUS_ERROR) {
                 error = XML_GetErrorCode(parser);
                 const XML_Index at = XML_GetCurrentByteIndex(parser);
-                errorAt = at < 0 ? bytes.size() : static_cast<size_t>(at);
+                errorAt = at < 0 ? bytes.size() : skipped + static_cast<size_t>(at);
                 break;
             }
             done += n;
@@ -287,6 +290,7 @@ public:
 
 private:
     XML_Parser parser = nullptr;
+    size_t skipped = 0;  // bytes before what expat was given
     size_t textAt = kNowhere;  // where the text being measured began
     size_t textBytes = 0;
     bool outOfMemory = false;  // a handler's failure, raised once expat has returned
@@ -295,7 +299,7 @@ private:
     std::unordered_set<std::string> names;
 
     static CExpatRun& Of(void* data) { return *static_cast<CExpatRun*>(data); }
-    size_t Here() const { return static_cast<size_t>(XML_GetCurrentByteIndex(parser)); }
+    size_t Here() const { return skipped + static_cast<size_t>(XML_GetCurrentByteIndex(parser)); }
     static void Mark(size_t& first, size_t at)
     {
         if (first == kNowhere)

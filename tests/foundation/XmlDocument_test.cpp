@@ -280,7 +280,7 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
         {names + "<x/></r>", 1, 83884, IDS_XML_LIMIT_TOO_MANY_NAMES, L"10,000"},
         {worst + "/>", 1, 1, IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES, L"128"},
         // Encodings expat does not read, or not as declared: their markup is read all the same.
-        {"<?xml version='1.0' encoding='windows-1252'?>\n<\x8A" + attributes("a", 0, 129) + "/>", 2, 1,
+        {"\xEF\xBB\xBF<?xml version='1.0' encoding='windows-1252'?>\n<\x8A" + attributes("a", 0, 129) + "/>", 2, 1,
          IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES, L"128"},
         {"<?xml version='1.0' encoding='UTF-16'?><r" + attributes("a", 0, 129) + "/>", 1, 40,
          IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES, L"128"},
