@@ -763,7 +763,9 @@ bool FindXmlReadingFault(const std::string& bytes, CXmlSyntaxFault& fault)
         (run.error != XML_ERROR_UNKNOWN_ENCODING && run.error != XML_ERROR_INCORRECT_ENCODING))
         return SyntaxFault(run, fault) || ShapeFault(run, fault);
     // What expat cannot decode the system parser may (a Japanese code page
-    // on Windows, windows-1252 under Wine): it judges the text, once its
-    // markup has been read for the shapes alone.
-    return ShapeFault(CExpatRun(bytes, true, true), fault);
+    // on Windows, windows-1252 under Wine): the markup is read as bytes, a
+    // fault of it or a shape refused (a tag that does not close would leave
+    // its attributes uncounted), and the characters left to that parser.
+    const CExpatRun markup(bytes, true, true);
+    return SyntaxFault(markup, fault) || ShapeFault(markup, fault);
 }

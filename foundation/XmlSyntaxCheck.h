@@ -60,7 +60,7 @@ bool FindXmlFault(const std::string& bytes, CXmlSyntaxFault& fault);
 // attributes (namespace declarations included), more than 32 namespace
 // declarations in scope, more than 10,000 different element and attribute
 // names (IDS_XML_LIMIT_TOO_MANY_*), each placed at the element's '<'. A text
-// in an encoding expat does not read (or not as declared) is left to the
-// system parser to judge, its markup read for the shapes alone. False when
-// none holds.
+// in an encoding expat does not read (or not as declared) has its markup
+// read as bytes and judged; its characters are left to the system parser.
+// False when none holds.
 bool FindXmlReadingFault(const std::string& bytes, CXmlSyntaxFault& fault);
