@@ -8,6 +8,7 @@
 // or namespace declarations per element, D the depth of a chain:
 //   attrs      one element with attributes a0="" a1="" ... (K unused)
 //   ns         one element with namespace declarations xmlns:p0="u" ...
+//   broken     attrs with a tag that does not close right
 //   grid:K     elements each with K attributes
 //   nsgrid:K   elements each with K namespace declarations
 //   scope:K:D  a chain of D elements, each declaring K namespaces, then
@@ -63,6 +64,8 @@ std::string Shape(const std::string& name, size_t k, size_t d, size_t bytes)
             head += std::string(ns ? " xmlns:p" : " a") + std::to_string(i) + (ns ? "=\"u\"" : "=\"\"");
         return head + ">" + tail;
     }
+    if (name == "broken")  // one element with attributes, its tag not closed right
+        return Shape("attrs", k, d, bytes).substr(0, bytes) + " x/>";
     if (name == "grid")
         unit = "<e" + Attributes("a", k, "") + "/>";
     else if (name == "nsgrid")
