@@ -20,6 +20,7 @@
 //   undeclared:K  empty elements with K prefixes in turn, none declared
 //   texts      elements with texts of up to 3 characters, all different
 //   blanks     elements with blank texts, all different
+//   refs       one text of characters and references
 //   siblings   empty elements <a/>
 //   names:K    empty elements, K different names in turn (0: all different)
 //   deep:K:D   chains of depth D (deepns: under a default namespace)
@@ -70,6 +71,8 @@ std::string Shape(const std::string& name, size_t k, size_t d, size_t bytes)
         unit = "<e" + Attributes("a", k, "") + "/>";
     else if (name == "nsgrid")
         unit = "<e" + Attributes("xmlns:p", k, "u") + "/>";
+    else if (name == "refs")
+        unit = "a&amp;&#66;";
     else if (name == "siblings")
         unit = "<a/>";
     else if (name == "longname")
