@@ -509,8 +509,9 @@ TEST(XmlDocument, ChildIndexAndNodeCountsAgreeWithSelection)
             std::wstring selected, indexed;
             const bool found = doc.ReadText(root, entry, selected);
             EXPECT_EQ(found && (name[0] == L'a' || i == 0), index.Find(name, i) != nullptr) << Narrow(entry);
-            if (index.Find(name, i) && doc.GetText(index.Find(name, i), indexed))
+            if (index.Find(name, i) && doc.GetText(index.Find(name, i), indexed)) {
                 EXPECT_EQ(selected, indexed) << Narrow(entry);
+            }
         }
     CXmlDocument::CNode none;
     EXPECT_FALSE(doc.SelectIndexedEntry(index, L"b", 1, none));  // asked for one only
