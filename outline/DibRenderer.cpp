@@ -88,8 +88,10 @@ void CDibRenderer::BeginPage(double width, double height)
     m_bitmap.reset();
     if (!m_target || m_target->GetWidth() != w || m_target->GetAbsHeight() != h) {
         boost::shared_ptr<CDib> dib(new CDib);
+        // The size is checked above and bounded by the pixel limit: what
+        // fails here is the allocation.
         if (!dib->Create(sizeof(BITMAPINFOHEADER), w, h, 32, 0, BI_RGB, 0) || !dib->AllocBits())
-            throw my::CException(IDS_ALLOC_IMAGE_FAILED);
+            throw my::CException(IDS_ALLOC_IMAGE_FAILED, E_OUTOFMEMORY);
         m_target = dib;
     }
     m_bitmap = BitmapFromDib(*m_target, true);
@@ -97,7 +99,7 @@ void CDibRenderer::BeginPage(double width, double height)
         throw my::CException(IDS_WRAP_DIB_FAILED);
     boost::shared_ptr<Graphics> graphics(new Graphics(*m_bitmap));
     if (graphics->GetLastStatus() != Ok || !graphics->IsValid())
-        throw my::CException(IDS_CREATE_GRAPHICS_FAILED);
+        throw my::CException(IDS_CREATE_GRAPHICS_FAILED, graphics->GetLastStatus() == OutOfMemory ? E_OUTOFMEMORY : S_OK);
     m_graphics = graphics;
     // The clear is a plain fill of one value, done here: GDI+ under Wine
     // stores 0 for a clear whose alpha is 0, losing the colour bytes.
@@ -167,17 +169,23 @@ void CDibRenderer::MoveTo(double x, double y)
 void CDibRenderer::LineTo(double x, double y)
 {
     const PointF a = Transformed(m_x, m_y), b = Transformed(x, y);
-    if (!m_path || m_path->AddLine(a.X, a.Y, b.X, b.Y) != Ok)
+    if (!m_path)
         throw my::CException(IDS_ADD_PATH_LINE_FAILED);
+    const Status status = m_path->AddLine(a.X, a.Y, b.X, b.Y);
+    if (status != Ok)
+        throw my::CException(IDS_ADD_PATH_LINE_FAILED, status == OutOfMemory ? E_OUTOFMEMORY : S_OK);
     m_x = x;
     m_y = y;
 }
 
 void CDibRenderer::CurveTo(double x1, double y1, double x2, double y2, double x3, double y3)
 {
-    if (!m_path || m_path->AddBezier(Transformed(m_x, m_y), Transformed(x1, y1), Transformed(x2, y2),
-                                     Transformed(x3, y3)) != Ok)
+    if (!m_path)
         throw my::CException(IDS_ADD_PATH_BEZIER_FAILED);
+    const Status status =
+        m_path->AddBezier(Transformed(m_x, m_y), Transformed(x1, y1), Transformed(x2, y2), Transformed(x3, y3));
+    if (status != Ok)
+        throw my::CException(IDS_ADD_PATH_BEZIER_FAILED, status == OutOfMemory ? E_OUTOFMEMORY : S_OK);
     m_x = x3;
     m_y = y3;
 }

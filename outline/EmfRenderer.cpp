@@ -13,6 +13,17 @@ namespace {
 // A metafile is already open: "file exists" as an HRESULT.
 const HRESULT kAlreadyOpen = static_cast<HRESULT>(0x80070050);
 
+// The sizes of the records our calls make, as the page's memory is counted:
+// the header with the map mode, fill mode and end records; a record without
+// points; a move or line; a rectangle, ellipse or paint (with its bounds);
+// three Bezier points in 16 or in 32 bits; a brush, a pen (recorded as
+// EMR_CREATEPEN), a selection or deletion of an object.
+const unsigned kEmfPageRecords = sizeof(ENHMETAHEADER) + 12 + 12 + 20;
+const unsigned kEmfBare = 8, kEmfPoint = 16, kEmfBox = 24, kEmfBezier16 = 40, kEmfBezier32 = 52;
+const unsigned kEmfBrush = 24, kEmfPen = 28, kEmfObjectCall = 12;
+
+bool IsShort(LONG v) { return v >= -32768 && v <= 32767; }
+
 BYTE ChannelByte(double v)
 {
     return static_cast<BYTE>(static_cast<int>(v * 255.0) & 0xFF);
@@ -87,6 +98,8 @@ void CEmfRenderer::BeginPage(double width, double height)
     m_metaDC.Reset(::CreateEnhMetaFileW(m_referenceDC, nullptr, &frame, nullptr));
     if (!m_metaDC)
         ThrowLastError(IDS_CREATE_EMF_FAILED, m_path);
+    m_recorded = kEmfPageRecords;
+    m_penRecorded = m_brushRecorded = false;
     TraceBox(L"BeginPage", POINT{frame.left, frame.top}, POINT{frame.right, frame.bottom});
     if (!::SetMapMode(m_metaDC, MM_HIMETRIC))
         ThrowLastError(IDS_SET_MAP_MODE_FAILED, L"3");
@@ -101,8 +114,8 @@ void CEmfRenderer::SetTransform(const double* t)
     const double sx = m_horzRes ? static_cast<double>(m_horzSize) * 100 / m_horzRes : 0;
     const double sy = m_vertRes ? -(static_cast<double>(m_vertSize) * 100 / m_vertRes) : 0;
     MakeTransform(m_device, t[0] * sx, t[1] * sx, t[2] * sy, t[3] * sy, t[4] * sx, t[5] * sy);
-    m_pen.Reset();
-    m_brush.Reset();
+    DropPen();
+    DropBrush();
 }
 
 POINT CEmfRenderer::MapPoint(double x, double y) const
@@ -116,19 +129,19 @@ POINT CEmfRenderer::MapPoint(double x, double y) const
 void CEmfRenderer::SetLineJoin(int join)
 {
     m_lineJoin = join;
-    m_pen.Reset();
+    DropPen();
 }
 
 void CEmfRenderer::SetLineCap(int cap)
 {
     m_lineCap = cap;
-    m_pen.Reset();
+    DropPen();
 }
 
 void CEmfRenderer::SetLineWidth(double width)
 {
     m_lineWidth = width;
-    m_pen.Reset();
+    DropPen();
 }
 
 void CEmfRenderer::SetStrokeColorRGB(double r, double g, double b)
@@ -139,7 +152,7 @@ void CEmfRenderer::SetStrokeColorRGB(double r, double g, double b)
 void CEmfRenderer::SetStrokeColor(COLORREF color)
 {
     m_penColor = color;
-    m_pen.Reset();
+    DropPen();
 }
 
 void CEmfRenderer::SetStrokeColorCMYK(double, double, double, double)
@@ -155,12 +168,29 @@ void CEmfRenderer::SetFillColorRGB(double r, double g, double b)
 void CEmfRenderer::SetFillColor(COLORREF color)
 {
     m_brushColor = color;
-    m_brush.Reset();
+    DropBrush();
 }
 
 void CEmfRenderer::SetFillColorCMYK(double, double, double, double)
 {
     throw my::CException(IDS_COLOR_SPACE_NOT_SUPPORTED, L"CMYK");
+}
+
+void CEmfRenderer::DropPen()
+{
+    // A pen the metafile knows is deleted from it as it goes.
+    if (m_penRecorded)
+        m_recorded += kEmfObjectCall;
+    m_penRecorded = false;
+    m_pen.Reset();
+}
+
+void CEmfRenderer::DropBrush()
+{
+    if (m_brushRecorded)
+        m_recorded += kEmfObjectCall;
+    m_brushRecorded = false;
+    m_brush.Reset();
 }
 
 void CEmfRenderer::OpenPath()
@@ -169,6 +199,7 @@ void CEmfRenderer::OpenPath()
         return;
     if (!::BeginPath(m_metaDC))
         ThrowLastError(IDS_BEGIN_PATH_FAILED);
+    m_recorded += kEmfBare;
     TraceLine(L"BeginPath");
     m_pathOpen = true;
 }
@@ -179,6 +210,7 @@ void CEmfRenderer::MoveTo(double x, double y)
     const POINT p = MapPoint(x, y);
     if (!::MoveToEx(m_metaDC, p.x, p.y, nullptr))
         ThrowLastError(IDS_MOVE_TO_FAILED);
+    m_recorded += kEmfPoint;
     TracePoint(L"MoveTo", p);
 }
 
@@ -187,6 +219,7 @@ void CEmfRenderer::LineTo(double x, double y)
     const POINT p = MapPoint(x, y);
     if (!::LineTo(m_metaDC, p.x, p.y))
         ThrowLastError(IDS_DRAW_LINE_FAILED);
+    m_recorded += kEmfPoint;
     TracePoint(L"LineTo", p);
 }
 
@@ -195,6 +228,10 @@ void CEmfRenderer::CurveTo(double x1, double y1, double x2, double y2, double x3
     const POINT p[3] = {MapPoint(x1, y1), MapPoint(x2, y2), MapPoint(x3, y3)};
     if (!::PolyBezierTo(m_metaDC, p, 3))
         ThrowLastError(IDS_DRAW_BEZIER_FAILED);
+    bool small = true;
+    for (const POINT& q : p)
+        small = small && IsShort(q.x) && IsShort(q.y);
+    m_recorded += small ? kEmfBezier16 : kEmfBezier32;
     // Four writes, each under the lock, as the other traces.
     Trace([&](std::wostream& os) { os << L"PolyBezierTo"; });
     Trace([&](std::wostream& os) { os << L" " << p[0]; });
@@ -206,6 +243,7 @@ void CEmfRenderer::ClosePath()
 {
     if (!::CloseFigure(m_metaDC))
         ThrowLastError(IDS_CLOSE_FIGURE_FAILED);
+    m_recorded += kEmfBare;
     TraceLine(L"CloseFigure");
 }
 
@@ -216,6 +254,7 @@ void CEmfRenderer::Rectangle(double x, double y, double w, double h)
     const POINT b = MapPoint(x + w + 1, y + h + 1);
     if (!::Rectangle(m_metaDC, a.x, a.y, b.x, b.y))
         ThrowLastError(IDS_DRAW_RECTANGLE_FAILED);
+    m_recorded += kEmfBox;
     TraceBox(L"Rectangle", a, b);
 }
 
@@ -226,6 +265,7 @@ void CEmfRenderer::Ellipse(double x, double y, double w, double h)
     const POINT b = MapPoint(x + w + 1, y + h + 1);
     if (!::Ellipse(m_metaDC, a.x, a.y, b.x, b.y))
         ThrowLastError(IDS_DRAW_ELLIPSE_FAILED);
+    m_recorded += kEmfBox;
     TraceBox(L"Ellipse", a, b);
 }
 
@@ -235,6 +275,7 @@ void CEmfRenderer::PaintPath(bool fill, bool stroke)
         return;
     if (!::EndPath(m_metaDC))
         ThrowLastError(IDS_END_PATH_FAILED);
+    m_recorded += kEmfBare;
     TraceLine(L"EndPath");
     m_pathOpen = false;
 
@@ -259,6 +300,15 @@ void CEmfRenderer::PaintPath(bool fill, bool stroke)
     // The guards put the earlier brush and pen back on every path.
     CSelectObjectGuard selectBrush(m_metaDC, fill ? m_brush.Get() : nullptr);
     CSelectObjectGuard selectPen(m_metaDC, stroke ? m_pen.Get() : nullptr);
+    // Each selection and its undoing, and an object's first use in the page.
+    if (fill) {
+        m_recorded += 2 * kEmfObjectCall + (m_brushRecorded ? 0 : kEmfBrush);
+        m_brushRecorded = true;
+    }
+    if (stroke) {
+        m_recorded += 2 * kEmfObjectCall + (m_penRecorded ? 0 : kEmfPen);
+        m_penRecorded = true;
+    }
     if (fill && stroke) {
         if (!::StrokeAndFillPath(m_metaDC))
             ThrowLastError(IDS_STROKE_AND_FILL_PATH_FAILED);
@@ -272,6 +322,7 @@ void CEmfRenderer::PaintPath(bool fill, bool stroke)
             ThrowLastError(IDS_STROKE_PATH_FAILED);
         TraceLine(L"StrokePath");
     }
+    m_recorded += kEmfBox;
 }
 
 void CEmfRenderer::EndDocument()
@@ -283,6 +334,7 @@ void CEmfRenderer::EndDocument()
     if (!meta)
         ThrowLastError(IDS_CREATE_EMF_FAILED, m_path);
     const UINT size = ::GetEnhMetaFileBits(meta, 0, nullptr);
+    m_recorded = size;
     std::vector<BYTE> bits(size);
     // The bits must be one whole metafile: the header's own size says how long.
     if (size < sizeof(ENHMETAHEADER) || ::GetEnhMetaFileBits(meta, size, bits.data()) != size)

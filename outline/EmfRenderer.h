@@ -41,6 +41,9 @@ public:
     void EndDocument() override;
     void Rectangle(double x, double y, double w, double h) override;
     void Ellipse(double x, double y, double w, double h) override;
+    // The bytes of the page's records so far (GDI tells no size before the
+    // metafile is closed); the metafile's size once it is.
+    unsigned long long HeldBytes() const override { return m_recorded; }
 
     // The device transform: the layout transform composed with 0.01 mm per
     // layout unit and y turned upwards.
@@ -50,6 +53,9 @@ public:
 
 private:
     void OpenPath();
+    // Let the pen or brush go (a later paint makes it again).
+    void DropPen();
+    void DropBrush();
     void PaintPath(bool fill, bool stroke);
 
     double m_pageWidth = 0;
@@ -66,6 +72,8 @@ private:
     int m_horzRes = 0;
     int m_vertRes = 0;
     bool m_pathOpen = false;
+    unsigned long long m_recorded = 0;
+    bool m_penRecorded = false, m_brushRecorded = false;
     CPenHandle m_pen;
     CBrushHandle m_brush;
     CEnhMetaFileDC m_metaDC;  // after the pen and brush: the recording ends before they go

@@ -78,6 +78,7 @@ public:
     // written there).
     void EndDocument() override;
     void Rectangle(double x, double y, double w, double h) override;
+    unsigned long long HeldBytes() const override { return static_cast<unsigned long long>(PdfMemoryInUse()); }
 
     // Frees the document (the tasks call it when they drop the renderer).
     void ReleasePdfDoc();

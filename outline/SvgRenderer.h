@@ -58,6 +58,7 @@ public:
     // was, and no temporary file stays.
     void EndDocument() override;
     void PaintPath(bool fill, bool stroke) override;
+    unsigned long long HeldBytes() const override { return m_pageHead.size() + m_bodySize; }
 
     // An id not yet used, from the text with "_" appended while taken.
     std::wstring MakeUniqueId(const std::wstring& text);

@@ -100,6 +100,10 @@ public:
     virtual void EndPage() = 0;
     // The file-writing renderers write their file here; it may throw.
     virtual void EndDocument() = 0;
+    // What the document holds in memory now, as far as the renderer knows:
+    // PDF all that libHaru holds, SVG and HTML the page, EMF the records of
+    // the metafile; 0 for a renderer that keeps no document.
+    virtual unsigned long long HeldBytes() const { return 0; }
     // The shapes neither begin a path nor paint it.
     virtual void Square(double cx, double cy, double half);
     virtual void Rectangle(double x, double y, double w, double h);

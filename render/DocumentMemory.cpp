@@ -24,8 +24,20 @@
 // not drawn; a character beyond U+FFFF is one character (its outline and
 // widths by glyph index); characters that come again are looked at once;
 // the pen never moves back (a spacing below -100 percent keeps it in place).
+//
+// The projection (CDocumentGrowth): the estimate stays below what a
+// document holds by a share that depends on the script, the face and the
+// decorations, not on how much is drawn, so what the document really grew
+// by per byte of the estimate, measured over what was drawn first, holds for
+// the rest of it. It is measured over a sample (a sixteenth of the whole,
+// at least 64 KB and at most 1 MB of the estimate: a PDF grows in 4 KB
+// blocks and by some kilobytes of objects a page, so a smaller sample
+// overstates the rate) and weighed again at every quarter of the sample
+// drawn after it, so the rate follows a text whose later part differs. A
+// document too small to reach the sample is weighed by the estimate alone.
 #include "render/DocumentMemory.h"
 #include "decoration/Setting.h"
+#include "outline/PdfRenderer.h"
 #include "outline/VectorRenderer.h"
 #include "platform/Gdi.h"
 #include "render/TextLayout.h"
@@ -68,6 +80,14 @@ const double kSvgLargeNumberBytes = 9.5;
 const double kEmfShortPointBytes = 40.0 / 3;
 const double kEmfLongPointBytes = 52.0 / 3;
 const double kEmfLeastUnitsPerPixel = 10;
+// The projection's sample, in bytes of the estimate (see above).
+const double kLeastSample = 64 * 1024;
+const double kMostSample = 1024 * 1024;
+// What the process is told is free but cannot get for a document, and what
+// a save needs beside it: under Wine the heap hands out 3.92 GB in blocks of
+// 4 KB (libHaru's) of the 4.27 GB said to be free at the start, and the
+// save holds the preview page (up to 64 MB), the fonts and the layout.
+const unsigned long long kSaveReserve = 512ull << 20;
 
 double IntegerDigits(double v)
 {
@@ -140,6 +160,11 @@ double CDocumentMemoryEstimate::GlyphBytes(UINT32 ch, double x, double y)
     return m_glyphBytes + static_cast<double>(found->second) * PointBytes(x, y);
 }
 
+double CDocumentMemoryEstimate::GlyphBytes(const CPlacedChar& c)
+{
+    return c.LineBreak ? 0 : GlyphBytes(c.Ch, std::max(0, c.PenX + c.Abc.abcA) / 10.0, c.LineTop / 10.0);
+}
+
 unsigned long long CDocumentMemoryEstimate::PageOf(double glyphBytes) const
 {
     return (m_pageBytes + static_cast<unsigned long long>(glyphBytes * static_cast<double>(m_copies))) * m_held;
@@ -149,8 +174,7 @@ unsigned long long CDocumentMemoryEstimate::PageBytes(const CTextLayout& layout)
 {
     double drawn = 0;
     for (const CPlacedChar& c : layout.Chars)
-        if (!c.LineBreak)
-            drawn += GlyphBytes(c.Ch, std::max(0, c.PenX + c.Abc.abcA) / 10.0, c.LineTop / 10.0);
+        drawn += GlyphBytes(c);
     return PageOf(drawn);
 }
 
@@ -178,11 +202,56 @@ unsigned long long DocumentMemoryBudget()
     if (limit >= 0)
         return static_cast<unsigned long long>(limit);
     // Under Wine a large-address-aware process is told of about 4 GB free
-    // and gets 4 GB in small blocks (3.6 GB in blocks of a megabyte): no
+    // and gets 3.9 GB in small blocks (3.6 GB in blocks of a megabyte): no
     // document holds more than the free address space.
     MEMORYSTATUSEX status = {};
     status.dwLength = sizeof status;
     if (!::GlobalMemoryStatusEx(&status))
         return ~0ULL;  // unknown: nothing is refused beforehand
-    return status.ullAvailVirtual;
+    return status.ullAvailVirtual > kSaveReserve ? status.ullAvailVirtual - kSaveReserve : 0;
+}
+
+CDocumentGrowth::CDocumentGrowth(const CSetting& setting, unsigned long long held, double estimate)
+    : m_held0(held), m_free0(DocumentMemoryBudget()), m_times(setting.SaveFormat.Type == OutputType::EMF ? 2 : 1),
+      m_sample(std::min(kMostSample, std::max(kLeastSample, estimate / 16))), m_nextCheck(m_sample)
+{
+}
+
+namespace {
+
+double Sum(const std::vector<double>& values)
+{
+    double sum = 0;
+    for (double v : values)
+        sum += v;
+    return sum;
+}
+
+} // namespace
+
+CDocumentPlan::CDocumentPlan(const CSetting& setting, const std::vector<std::wstring>& units,
+                             const std::vector<double>& unitBytes, const std::wstring& path)
+    : Units(units), UnitBytes(unitBytes), Path(path), Growth(setting, PdfMemoryInUse(), Sum(unitBytes)),
+      m_after(unitBytes.size() + 1, 0.0)
+{
+    for (size_t i = unitBytes.size(); i-- > 0;)
+        m_after[i] = m_after[i + 1] + unitBytes[i];
+}
+
+double CDocumentGrowth::Projected(unsigned long long held, double remaining) const
+{
+    const double grown = held > m_held0 ? static_cast<double>(held - m_held0) : 0;
+    const double rate = m_drawn >= m_sample ? std::max(1.0, grown / m_drawn) : 1.0;
+    return static_cast<double>(held) + rate * remaining;
+}
+
+bool CDocumentGrowth::Fits(double bytes, unsigned long long held) const
+{
+    if (m_times == 2 && bytes > static_cast<double>(kMaxMetafileBytes))
+        return false;
+    const double needed = bytes * m_times;
+    if (GetDocumentMemoryForTest() >= 0)
+        return needed <= static_cast<double>(m_free0);
+    return needed <= static_cast<double>(m_held0) + static_cast<double>(m_free0) &&
+           needed <= static_cast<double>(held) + static_cast<double>(DocumentMemoryBudget());
 }

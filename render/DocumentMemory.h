@@ -1,15 +1,19 @@
 // What a vector document holds in memory while it is made, known from its
-// text before anything is drawn: a save whose document cannot fit in the
-// address space is refused at once (IDS_OUTPUT_TOO_LARGE_FOR_MEMORY) instead
-// of after minutes of drawing that end in the same refusal.
+// text before anything is drawn, and projected from what it really grew by
+// while it is drawn: a save whose document cannot fit in the address space
+// (or, for EMF, in the metafile) is refused at once
+// (IDS_OUTPUT_TOO_LARGE_FOR_MEMORY) instead of after minutes of drawing that
+// end in the same refusal.
 #pragma once
 #include "render/TaskFonts.h"
 #include <windows.h>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 class CSetting;
+struct CPlacedChar;
 struct CTextLayout;
 
 // Whether the format's one-file document holds every page until it ends
@@ -35,6 +39,11 @@ public:
     // The outline copies drawn of each glyph: one per record of every layer
     // group (a shadow adds copies of the group it extends).
     size_t CopiesPerGlyph() const { return m_copies; }
+    // The parts of PageBytes, once over and without the format's holding
+    // the document twice: one copy of a placed character's glyph (0 for a
+    // line feed), and the page without its glyphs.
+    double GlyphBytes(const CPlacedChar& c);
+    unsigned PageBaseBytes() const { return m_pageBytes; }
 
 private:
     // What one copy of the glyph of ch costs with its top left corner at
@@ -55,5 +64,65 @@ private:
 };
 
 // What a document may take: the address space the process can still get,
-// or the test limit (SetDocumentMemoryForTest) while one is set.
+// less what the rest of the save needs beside it, or the test limit
+// (SetDocumentMemoryForTest) while one is set.
 unsigned long long DocumentMemoryBudget();
+
+// A document's growth while it is drawn, projected to its end: what it
+// really grew by (its renderer's HeldBytes), per byte of the estimate of
+// what was drawn, over the estimate of what is still to be drawn. The
+// estimate is a lower bound, so the rate is never below 1; before enough is
+// drawn for the rate to be steady it is 1 (the estimate alone). A document
+// fits while what it will hold at its end (twice that for EMF, copied whole
+// as it is written) is within what it held when it began plus what the
+// process could then still get (less what it grew by since: under Wine a
+// large block leaves the free figure as it was, or less what it can get now,
+// when that is less) or the test limit, and an EMF's metafile within the
+// most a metafile records.
+class CDocumentGrowth {
+public:
+    // `held`: what the document's renderer holds as the growth begins;
+    // `estimate`: the estimate of all that it will draw from there.
+    CDocumentGrowth(const CSetting& setting, unsigned long long held, double estimate);
+    void AddDrawn(double estimate) { m_drawn += estimate; }
+    // True once the growth should be weighed again (at the sample, then at
+    // every quarter of it drawn).
+    bool Due() const { return m_drawn >= m_nextCheck; }
+    void Weighed() { m_nextCheck = m_drawn + m_sample / 4; }
+    // What the document will hold at its end, holding `held` now with
+    // `remaining` of the estimate still to draw.
+    double Projected(unsigned long long held, double remaining) const;
+    bool Fits(double bytes, unsigned long long held) const;
+
+private:
+    unsigned long long m_held0;
+    unsigned long long m_free0;
+    unsigned m_times;
+    double m_drawn = 0;
+    double m_sample;
+    double m_nextCheck;
+};
+
+// The memory of a one-file document that holds every page (PDF), shared by
+// the job's tasks in turn: the estimate of each unit's page (PageBytes of
+// its text) and the growth of the whole document, from before its first
+// page.
+struct CDocumentPlan {
+    CDocumentPlan(const CSetting& setting, const std::vector<std::wstring>& units,
+                  const std::vector<double>& unitBytes, const std::wstring& path);
+    // The estimate of the pages after the unit's (index).
+    double BytesAfter(size_t unit) const { return unit + 1 < m_after.size() ? m_after[unit + 1] : 0; }
+    std::vector<std::wstring> Units;
+    std::vector<double> UnitBytes;
+    std::wstring Path;
+    CDocumentGrowth Growth;
+
+private:
+    std::vector<double> m_after;  // from each unit on
+};
+
+// The most a metafile holds: Wine records it in one block that grows by
+// half at a time, and the growth beyond about 990 MB (to 1.5 GB, with the
+// old block still held) fails; the metafile stays below it, with room for
+// the task's other blocks.
+const unsigned long long kMaxMetafileBytes = 900ull << 20;

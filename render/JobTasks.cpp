@@ -49,20 +49,26 @@ bool ListNameKeys(const std::wstring& folder, std::unordered_set<std::wstring>& 
 // A document that keeps every page until it ends is refused before its
 // first unit when its pages surely cannot fit together, naming the unit
 // that would not, rather than after the minutes of drawing up to there.
-void CheckDocumentFitsInMemory(const CSetting& setting, const std::vector<std::wstring>& units,
-                               const std::wstring& document)
+// The tasks weigh what it really grows by against the same plan.
+boost::shared_ptr<CDocumentPlan> PlanDocumentMemory(const CSetting& setting, const std::vector<std::wstring>& units,
+                                                    const std::wstring& document)
 {
     CTaskFonts fonts;
     fonts.Create(setting.FontSetting);
     CDocumentMemoryEstimate estimate(setting, fonts);
     const unsigned long long budget = DocumentMemoryBudget();
+    std::vector<double> unitBytes(units.size());
     unsigned long long bytes = 0;
     for (size_t i = 0; i < units.size(); ++i) {
-        bytes += estimate.PageBytes(units[i]);
+        const unsigned long long page = estimate.PageBytes(units[i]);
+        unitBytes[i] = static_cast<double>(page);
+        bytes += page;
         if (bytes > budget)
             ThrowOutputTooLargeForMemory(document, static_cast<int>(i) + 1, units[i]);
     }
+    return boost::shared_ptr<CDocumentPlan>(new CDocumentPlan(setting, units, unitBytes, document));
 }
+
 
 } // namespace
 
@@ -108,6 +114,11 @@ void CSaveJobTasks::EndDocument()
     } catch (const std::length_error&) {
         document.reset();
         ThrowOutputTooLargeForMemory(DocumentPath, UnitCount, LastUnit);
+    } catch (const my::CException& e) {
+        if (!IsMemoryFailure(e))
+            throw;
+        document.reset();
+        ThrowOutputTooLargeForMemory(DocumentPath, UnitCount, LastUnit);
     }
 }
 
@@ -120,6 +131,7 @@ void CSaveJobTasks::Clear()
         Pages->SetRenderer(nullptr);
     Pages.reset();
     DocumentPath.clear();
+    Plan.reset();
     UnitCount = 0;
     LastUnit.clear();
     Setting.reset();
@@ -146,13 +158,17 @@ void BuildSaveTasks(CSaveJobTasks& job, const CSetting& setting, const std::wstr
         built.DocumentPath = PathJoined(folder, MakeOutputFileName(used, 1, units[0], snapshot));
         used.clear();
         if (HoldsEveryPage(snapshot))
-            CheckDocumentFitsInMemory(snapshot, units, built.DocumentPath);
+            built.Plan = PlanDocumentMemory(snapshot, units, built.DocumentPath);
         boost::shared_ptr<CVectorRenderer> document = CreateRenderer(snapshot.SaveFormat);
         built.Pages.reset(new CMultiPageRenderer);
         built.Pages->SetRenderer(document);
         try {
             document->BeginDocument(built.DocumentPath);
         } catch (const std::bad_alloc&) {
+            ThrowOutputTooLargeForMemory(built.DocumentPath, 1, units[0]);
+        } catch (const my::CException& e) {
+            if (!IsMemoryFailure(e))
+                throw;
             ThrowOutputTooLargeForMemory(built.DocumentPath, 1, units[0]);
         }
     }
@@ -165,6 +181,7 @@ void BuildSaveTasks(CSaveJobTasks& job, const CSetting& setting, const std::wstr
             vector->SetRenderer(built.Pages ? boost::shared_ptr<CVectorRenderer>(built.Pages)
                                             : CreateRenderer(snapshot.SaveFormat));
             vector->SetDocumentPath(built.DocumentPath);
+            vector->SetDocumentPlan(built.Plan);
             task = vector;
         } else {
             task.reset(new CKanteloTask);

@@ -13,6 +13,7 @@
 
 class CMultiPageRenderer;
 class CReplacingWriterFolder;
+struct CDocumentPlan;
 class CVectorRenderer;
 
 class CSaveJobTasks {
@@ -27,6 +28,8 @@ public:
     // The writers' clean-up context for the job's folder: one listing of it
     // for the whole job, not a search per file.
     boost::shared_ptr<CReplacingWriterFolder> Leftovers;
+    // One-file PDF only: its memory, weighed by the tasks as they draw.
+    boost::shared_ptr<CDocumentPlan> Plan;
     // The job's last unit (number from 1, text): where a document that
     // cannot be ended stopped.
     int UnitCount = 0;

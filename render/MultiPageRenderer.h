@@ -40,6 +40,7 @@ public:
     void FillStroke() override { Inner().FillStroke(); }
     void EndPage() override { Inner().EndPage(); }
     void EndDocument() override {}
+    unsigned long long HeldBytes() const override { return m_inner ? m_inner->HeldBytes() : 0; }
     void Rectangle(double x, double y, double w, double h) override { Inner().Rectangle(x, y, w, h); }
 
 private:

@@ -194,6 +194,11 @@ std::wstring MakeOutputFileName(COutputNameCounts& used, int number, const std::
                               FileNameRoom(setting.FolderPath));
 }
 
+bool IsMemoryFailure(const my::CException& e)
+{
+    return e.code == E_OUTOFMEMORY || e.code == HResultFromWin32(ERROR_NOT_ENOUGH_MEMORY);
+}
+
 void ThrowOutputTooLargeForMemory(const std::wstring& file, int number, const std::wstring& unitText)
 {
     // Only what can be shown is copied: the unit may be a line of a million.

@@ -2,6 +2,7 @@
 // files. Free functions: the job control calls them when it builds its tasks,
 // and the render tool does the same without a window.
 #pragma once
+#include "foundation/Error.h"
 #include <windows.h>
 #include <map>
 #include <string>
@@ -63,3 +64,6 @@ std::wstring MakeOutputFileName(COutputNameCounts& used, int number, const std::
 // units, never half a pair (a unit may be a line of a million), marked as cut.
 const size_t kShownUnitChars = 32;
 [[noreturn]] void ThrowOutputTooLargeForMemory(const std::wstring& file, int number, const std::wstring& unitText);
+// Whether an error is a call's failure for want of memory (a metafile's
+// record, a bitmap, a GDI+ path): its code says that memory ran out.
+bool IsMemoryFailure(const my::CException& e);

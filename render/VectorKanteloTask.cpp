@@ -17,8 +17,24 @@
 #include "resources/strings_engine.h"
 #include "resources/strings_outline.h"
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <stdexcept>
+
+namespace {
+
+// The unit (index) where a document's projected growth stops fitting.
+struct CWouldNotFit {
+    size_t unit;
+};
+
+// A GDI+ call's failure for want of memory carries E_OUTOFMEMORY.
+HRESULT StatusCode(Gdiplus::Status status)
+{
+    return status == Gdiplus::OutOfMemory ? E_OUTOFMEMORY : S_OK;
+}
+
+} // namespace
 
 void UniteBox(CBoxF& into, const CBoxF& box)
 {
@@ -97,8 +113,9 @@ bool CVectorKanteloTask::MeasureTextBounds()
     return WalkText(0, 0, [&](const CPlacedChar& c, float gx, float gy) {
         m_fonts.AddGlyphPath(path, c.Ch, size, Gdiplus::PointF(gx, gy), leading);
         Gdiplus::RectF r;
-        if (GetTightPathBounds(r, path, nullptr) != Gdiplus::Ok)
-            throw my::CException(IDS_GET_STROKE_BOUNDS_FAILED);
+        const Gdiplus::Status status = GetTightPathBounds(r, path, nullptr);
+        if (status != Gdiplus::Ok)
+            throw my::CException(IDS_GET_STROKE_BOUNDS_FAILED, StatusCode(status));
         CBoxF box = {r.X, r.Y, r.Width, r.Height};
         if (r.Width == 0 || r.Height == 0) {
             // A blank has no outline: a low box where its ink would be, so
@@ -118,8 +135,9 @@ void CVectorKanteloTask::DrawGlyph(UINT32 ch, float x, float y)
     m_fonts.AddGlyphPath(path, ch, size, Gdiplus::PointF(x, y), m_layout.LeadingOffset(size));
     std::vector<Gdiplus::PointF> points;
     std::vector<BYTE> types;
-    if (path.GetPathData(points, types) != Gdiplus::Ok)
-        throw my::CException(IDS_GET_PATH_DATA_FAILED);
+    const Gdiplus::Status status = path.GetPathData(points, types);
+    if (status != Gdiplus::Ok)
+        throw my::CException(IDS_GET_PATH_DATA_FAILED, StatusCode(status));
     if (points.empty())
         return;
     CMultiRenderer& r = *m_multiRenderer;
@@ -179,7 +197,33 @@ void CVectorKanteloTask::LayOutVector()
 bool CVectorKanteloTask::PageFitsInMemory()
 {
     CDocumentMemoryEstimate estimate(*m_setting, m_fonts);
-    return estimate.PageBytes(m_layout) <= DocumentMemoryBudget();
+    m_glyphBytes.clear();
+    m_glyphBytes.reserve(m_layout.Chars.size());
+    double glyphs = 0;
+    for (const CPlacedChar& c : m_layout.Chars) {
+        m_glyphBytes.push_back(estimate.GlyphBytes(c));
+        glyphs += m_glyphBytes.back();
+    }
+    m_pageBaseBytes = estimate.PageBaseBytes();
+    m_pageBytes = m_pageBaseBytes + glyphs * static_cast<double>(estimate.CopiesPerGlyph());
+    return CDocumentGrowth(*m_setting, 0, m_pageBytes).Fits(m_pageBytes, 0);
+}
+
+void CVectorKanteloTask::WeighGrowth(CDocumentGrowth& growth, double restOfPage)
+{
+    growth.Weighed();
+    const unsigned long long held = m_renderer->HeldBytes();
+    const size_t unit = static_cast<size_t>(No);
+    if (growth.Fits(growth.Projected(held, restOfPage + (m_plan ? m_plan->BytesAfter(unit) : 0)), held))
+        return;
+    // The first unit whose page no longer fits at the rate seen so far.
+    size_t last = unit;
+    if (m_plan) {
+        double rest = restOfPage;
+        while (last + 1 < m_plan->UnitBytes.size() && growth.Fits(growth.Projected(held, rest), held))
+            rest += m_plan->UnitBytes[++last];
+    }
+    throw CWouldNotFit{last};
 }
 
 bool CVectorKanteloTask::MeasurePage()
@@ -233,6 +277,19 @@ bool CVectorKanteloTask::DrawPage()
     }
     r.SetTransform(transform);
     r.SetLineJoin(kJoinRound);
+    // The document's growth is weighed while the page is drawn: from its
+    // first page for a document that holds them all, else from this page
+    // on (a document of its own, or one that writes each page out).
+    std::unique_ptr<CDocumentGrowth> own;
+    CDocumentGrowth* growth = nullptr;
+    double rest = m_pageBytes - m_pageBaseBytes;
+    if (m_renderer && m_plan) {
+        growth = &m_plan->Growth;
+        growth->AddDrawn(m_pageBaseBytes);
+    } else if (m_renderer) {
+        own.reset(new CDocumentGrowth(*m_setting, m_renderer->HeldBytes(), rest));
+        growth = own.get();
+    }
     if (!m_setting->Transparent) {
         r.SetFillColor(m_setting->BkColor);
         r.Rectangle(0, 0, w, h);
@@ -246,7 +303,16 @@ bool CVectorKanteloTask::DrawPage()
             r.SetStrokeColor(l.Color);
             // Stopped, the page and the document stay unended: no file is written.
             if (!WalkText(m_bounds.X + l.X / 10.0f, m_bounds.Y + l.Y / 10.0f,
-                          [&](const CPlacedChar& c, float gx, float gy) { DrawGlyph(c.Ch, gx, gy); }))
+                          [&](const CPlacedChar& c, float gx, float gy) {
+                              DrawGlyph(c.Ch, gx, gy);
+                              if (!growth)
+                                  return;
+                              const double bytes = m_glyphBytes[&c - m_layout.Chars.data()];
+                              growth->AddDrawn(bytes);
+                              rest -= bytes;
+                              if (growth->Due())
+                                  WeighGrowth(*growth, rest);
+                          }))
                 return false;
         }
     r.EndPage();
@@ -259,6 +325,7 @@ void CVectorKanteloTask::Run()
     if (Text.empty())
         throw my::CException(IDS_TEXT_EMPTY);
     bool outOfMemory = false;
+    size_t unit = static_cast<size_t>(No);
     try {
         LayOutVector();
         // A page that surely cannot fit is refused before it is drawn, as
@@ -275,12 +342,20 @@ void CVectorKanteloTask::Run()
         if (!m_renderer)
             throw;
         outOfMemory = true;
+    } catch (const CWouldNotFit& e) {
+        outOfMemory = true;
+        unit = e.unit;
+    } catch (const my::CException& e) {
+        if (!m_renderer || !IsMemoryFailure(e))
+            throw;
+        outOfMemory = true;
     }
     if (outOfMemory) {
         // What this unit drew goes first: the message needs memory too.
         m_multiRenderer.reset();
         m_dibRenderer.reset();
         m_renderer.reset();
-        ThrowOutputTooLargeForMemory(m_documentPath.empty() ? Path : m_documentPath, No + 1, Text);
+        const std::wstring& text = m_plan && unit < m_plan->Units.size() ? m_plan->Units[unit] : Text;
+        ThrowOutputTooLargeForMemory(m_documentPath.empty() ? Path : m_documentPath, static_cast<int>(unit) + 1, text);
     }
 }

@@ -12,6 +12,8 @@
 #include <vector>
 
 class CMultiRenderer;
+class CDocumentGrowth;
+struct CDocumentPlan;
 namespace Gdiplus {
 class CDibRenderer;
 }
@@ -60,10 +62,16 @@ public:
     // The one-file document the renderer's pages go into; empty when the unit
     // has a file of its own (Path).
     void SetDocumentPath(const std::wstring& path) { m_documentPath = path; }
-    // With an output renderer, memory that runs out (std::bad_alloc, or a
-    // string at its longest) is IDS_OUTPUT_TOO_LARGE_FOR_MEMORY for the file
-    // and this unit; so is a page whose estimate (DocumentMemory.h) exceeds
-    // what the process can still get, before anything is drawn.
+    // The memory plan of a one-file document that holds every page (PDF).
+    void SetDocumentPlan(const boost::shared_ptr<CDocumentPlan>& plan) { m_plan = plan; }
+    // With an output renderer, memory that runs out (std::bad_alloc, a
+    // string at its longest, a call failing for want of memory) is
+    // IDS_OUTPUT_TOO_LARGE_FOR_MEMORY for the file and this unit; so is a
+    // page whose estimate (DocumentMemory.h) exceeds what the process can
+    // still get, before anything is drawn, and one whose document's growth,
+    // projected while it is drawn, would not fit: then the unit named is
+    // the one where the document would stop fitting (a later one when the
+    // plan's pages no longer fit).
     void Run() override;
 
     // The page: X and Y move every glyph, Width and Height are its size.
@@ -89,10 +97,19 @@ private:
     bool WalkText(float ox, float oy, Draw draw);
     bool MeasureTextBounds();
     void DrawGlyph(UINT32 ch, float x, float y);
+    // Weighs the document's growth after a glyph is drawn; throws the unit
+    // (index) where the document would stop fitting.
+    void WeighGrowth(CDocumentGrowth& growth, double restOfPage);
 
     CBoxF m_bounds;
     boost::shared_ptr<CVectorRenderer> m_renderer;
     std::wstring m_documentPath;
+    boost::shared_ptr<CDocumentPlan> m_plan;
+    // One copy of each layout character's glyph, and the page without its
+    // glyphs, by the estimate; what the page will hold in all.
+    std::vector<double> m_glyphBytes;
+    double m_pageBaseBytes = 0;
+    double m_pageBytes = 0;
     boost::shared_ptr<Gdiplus::CDibRenderer> m_dibRenderer;
     boost::shared_ptr<CMultiRenderer> m_multiRenderer;
     std::vector<CVectorLayerGroup> m_groups;

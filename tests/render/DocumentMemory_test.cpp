@@ -1,10 +1,45 @@
 // The memory estimate of vector documents against what the documents hold.
 #include "render/DocumentMemory.h"
+#include "render/MultiPageRenderer.h"
+#include "render/OutputUnits.h"
 #include "render/SaveFormatFactory.h"
 #include "render/VectorKanteloTask.h"
 #include "outline/PdfRenderer.h"
+#include "resources/strings_engine.h"
 #include "tests/render/TaskTestSupport.h"
 #include <gtest/gtest.h>
+
+namespace {
+
+// A task that draws one page into a document of its own, which it leaves
+// unended: the test ends it, after reading what it held (the document's
+// renderer behind a page collector, which lets the task's end pass).
+struct CPageRun {
+    boost::shared_ptr<CVectorRenderer> document;
+    boost::shared_ptr<CVectorKanteloTask> task;
+};
+
+CPageRun RunPage(const boost::shared_ptr<CSetting>& s, const std::wstring& text, const std::wstring& path,
+                 CTerminable* worker = nullptr)
+{
+    CPageRun run;
+    run.document = CreateRenderer(s->SaveFormat);
+    run.document->BeginDocument(path);
+    boost::shared_ptr<CMultiPageRenderer> pages(new CMultiPageRenderer);
+    pages->SetRenderer(run.document);
+    run.task.reset(new CVectorKanteloTask);
+    run.task->Init(nullptr);
+    run.task->No = 0;
+    run.task->SetSetting(s);
+    run.task->Text = text;
+    run.task->Path = path;
+    run.task->SetRenderer(pages);
+    run.task->SetTerminable(worker);
+    run.task->Execute();
+    return run;
+}
+
+} // namespace
 
 // A page's estimate lies below what its document holds (PDF: libHaru's
 // memory; HTML: the page's bytes; EMF: the metafile and its copy), so it
@@ -36,18 +71,18 @@ TEST(DocumentMemoryTest, AnEstimateLiesJustBelowWhatThePageHolds)
         for (int i = 0; i < c.lines * (c.chars + 1) - 1; ++i)
             text += i % (c.chars + 1) == c.chars ? L'\n' : mix[i % mix.size()];
         CTempFolder folder;
-        boost::shared_ptr<CVectorKanteloTask> task(new CVectorKanteloTask);
-        task->Init(nullptr);
-        task->SetSetting(s);
-        task->Text = text;
-        task->Path = folder.File(L"page." + s->SaveFormat.GetExtension());
-        task->SetRenderer(CreateRenderer(s->SaveFormat));
         const long long pdfBefore = PdfMemoryInUse();
-        task->Execute();
+        CPageRun run = RunPage(s, text, folder.File(L"page." + s->SaveFormat.GetExtension()));
+        const boost::shared_ptr<CVectorKanteloTask>& task = run.task;
         const std::string at = "case " + std::to_string(&c - cases);
         ASSERT_FALSE(task->HasError()) << at << ": " << Narrow(task->Err.message);
-        // The task still holds its renderer, and the PDF renderer its document.
+        // What the renderer counts of an EMF or HTML page is what its file
+        // holds; the PDF renderer still holds its document after the save.
+        const unsigned long long counted = run.document->HeldBytes();
+        run.document->EndDocument();
         const double file = static_cast<double>(ReadFileBytes(task->Path).size());
+        if (c.type != OutputType::PDF)
+            EXPECT_EQ(file, static_cast<double>(counted)) << at;
         const double held = c.type == OutputType::PDF ? static_cast<double>(PdfMemoryInUse() - pdfBefore)
                                                       : c.type == OutputType::EMF ? 2 * file : file;
         CTaskFonts fonts;
@@ -60,5 +95,47 @@ TEST(DocumentMemoryTest, AnEstimateLiesJustBelowWhatThePageHolds)
             EXPECT_LE(bytes, held) << at;
             EXPECT_GE(bytes, 0.65 * held) << at;
         }
+    }
+}
+
+// A page whose estimate fits in the limit but whose real growth would not is
+// refused from what it grew by over its first part, before half of it is
+// drawn, with the file and the unit, in every format.
+TEST(DocumentMemoryTest, APageThatWouldOutgrowTheLimitIsRefusedFromItsFirstGrowth)
+{
+    struct CAsks : CTerminable {
+        int asks = 0;
+        bool IsTerminated() override { return ++asks < 0; }
+    };
+    for (const UINT type : {OutputType::PDF, OutputType::SVG, OutputType::SVG_TAG, OutputType::EMF}) {
+        boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 300);
+        UseFirstStartPresets(*s);
+        s->SaveFormat.Type = type;
+        const std::wstring text(200, L'縁');
+        CTempFolder folder;
+        const std::wstring path = folder.File(L"page." + s->SaveFormat.GetExtension());
+        const long long pdfBefore = PdfMemoryInUse();
+        CAsks whole, cut;
+        double held = 0, estimate = 0;
+        {
+            CPageRun fits = RunPage(s, text, path, &whole);
+            ASSERT_FALSE(fits.task->HasError()) << type << ": " << Narrow(fits.task->Err.message);
+            held = type == OutputType::PDF ? static_cast<double>(PdfMemoryInUse() - pdfBefore)
+                                           : static_cast<double>(fits.document->HeldBytes()) * (type == OutputType::EMF ? 2 : 1);
+            CTaskFonts fonts;
+            fonts.Create(s->FontSetting);
+            estimate = static_cast<double>(CDocumentMemoryEstimate(*s, fonts).PageBytes(fits.task->GetLayout()));
+        }
+        SetDocumentMemoryForTest(static_cast<long long>((held + estimate) / 2));
+        CPageRun refused = RunPage(s, text, path, &cut);
+        SetDocumentMemoryForTest(-1);
+        std::wstring expected;
+        try {
+            ThrowOutputTooLargeForMemory(path, 1, text);
+        } catch (const my::CException& e) {
+            expected = e.message;
+        }
+        EXPECT_EQ(Narrow(expected), Narrow(refused.task->Err.message)) << type;
+        EXPECT_LT(cut.asks, whole.asks / 2) << type;
     }
 }

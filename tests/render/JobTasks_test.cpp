@@ -4,6 +4,7 @@
 #include "outline/SvgRenderer.h"
 #include "tests/render/TaskTestSupport.h"
 #include "resources/strings_engine.h"
+#include "resources/strings_foundation_io.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -85,14 +86,28 @@ TEST(JobTasksTest, ClearedOneFileJobDropsItsDocumentAndAnEndOutOfMemoryIsNamed)
     job.Clear();
     EXPECT_EQ(0, CountFiles(folder.Path()));
 
-    struct CEndOutOfMemory : CSvgRenderer {
-        void EndDocument() override { throw std::bad_alloc(); }
+    // An allocation, or a call that failed for want of memory, is named;
+    // another failure stays as it was.
+    struct CEndFails : CSvgRenderer {
+        HRESULT code = 0;
+        void EndDocument() override
+        {
+            if (code == 0)
+                throw std::bad_alloc();
+            throw my::CException(IDS_WRITE_FILE_FAILED, code, L"x");
+        }
     };
-    BuildSaveTasks(job, setting, L"one\ntwo\nthree", nullptr);
-    job.Pages->SetRenderer(boost::shared_ptr<CVectorRenderer>(new CEndOutOfMemory));
-    const std::wstring document = job.DocumentPath;
-    EXPECT_EQ(Narrow(CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, document, L"3", L"three")),
-              Narrow(ThrownError([&] { job.EndDocument(); }).message));
+    for (const HRESULT code : {S_OK, E_OUTOFMEMORY, HResultFromWin32(ERROR_NOT_ENOUGH_MEMORY), E_ACCESSDENIED}) {
+        BuildSaveTasks(job, setting, L"one\ntwo\nthree", nullptr);
+        boost::shared_ptr<CEndFails> fails(new CEndFails);
+        fails->code = code;
+        job.Pages->SetRenderer(fails);
+        const std::wstring document = job.DocumentPath;
+        const std::wstring expected = code == E_ACCESSDENIED
+                                          ? my::CException(IDS_WRITE_FILE_FAILED, code, L"x").message
+                                          : CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, document, L"3", L"three");
+        EXPECT_EQ(Narrow(expected), Narrow(ThrownError([&] { job.EndDocument(); }).message)) << code;
+    }
 }
 
 TEST(JobTasksTest, PreviewTaskByFormatAndPaneSize)

@@ -4,6 +4,7 @@
 #include "render/DocumentMemory.h"
 #include "render/OutputUnits.h"
 #include "foundation/ReplacingFileWriter.h"
+#include "outline/PdfRenderer.h"
 #include "outline/VectorRenderer.h"
 #include "resources/strings_engine.h"
 #include "resources/strings_foundation_io.h"
@@ -131,6 +132,61 @@ TEST(SaveJobTest, MemoryThatRunsOutIsNamedWithTheFileAndTheUnit)
             << f.name;
         EXPECT_EQ(f.singleFile ? 0 : 1, CountFiles(folder.Path())) << f.name;
         EXPECT_EQ(c.told, counter.told) << f.name;
+    }
+}
+
+// A one-file PDF whose estimate fits in the limit but whose pages together
+// would not is refused from what its first pages really grew by, naming the
+// unit where it would stop fitting before that unit is drawn; a one-file
+// HTML document, which holds one page at a time, from the growth of its
+// page. Neither leaves a file.
+TEST(SaveJobTest, AOneFileDocumentThatWouldOutgrowTheLimitIsRefusedFromItsFirstGrowth)
+{
+    struct CCounter : CKanteloTaskClient {
+        int told = 0;
+        long long pdfHeld = 0;
+        void OnTaskFinished(boost::shared_ptr<CKanteloTask>) override
+        {
+            ++told;
+            pdfHeld = PdfMemoryInUse();
+        }
+    };
+    const std::wstring line(30, L'縁');
+    for (const CFormatCase& f : {kFormats[3], kFormats[6]}) {
+        CTempFolder folder;
+        const CSetting setting = JobSetting(f);
+        const bool pdf = f.type == OutputType::PDF;
+        const int lines = pdf ? 12 : 2;
+        std::wstring text;
+        for (int i = 0; i < lines; ++i)
+            text += (pdf || i > 0 ? line : L"縁") + L"\n";
+        CTaskFonts fonts;
+        fonts.Create(setting.FontSetting);
+        CDocumentMemoryEstimate estimate(setting, fonts);
+        const double lineEstimate = static_cast<double>(estimate.PageBytes(line));
+        // What the document (PDF) or the last page (HTML) really holds.
+        std::vector<std::wstring> files;
+        std::wstring error;
+        CCounter whole;
+        ASSERT_TRUE(RunSaveJob(setting, text, folder.Path(), files, error, nullptr, &whole)) << Narrow(error);
+        const std::string bytes = ReadFileBytes(files.at(0));
+        const double held = pdf ? static_cast<double>(whole.pdfHeld)
+                                : static_cast<double>(bytes.size() - bytes.find("<svg", 1));
+        ASSERT_TRUE(DeleteFileW(files[0].c_str()));
+        SetDocumentMemoryForTest(static_cast<long long>((held + (pdf ? lines : 1) * lineEstimate) / 2));
+        CCounter counter;
+        const bool saved = RunSaveJob(setting, text, folder.Path(), files, error, nullptr, &counter);
+        SetDocumentMemoryForTest(-1);
+        EXPECT_FALSE(saved) << f.name;
+        int named = 0;
+        for (int unit = 1; unit <= lines; ++unit)
+            if (error == CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, files[0], std::to_wstring(unit),
+                                            unit == 1 && !pdf ? L"縁" : line))
+                named = unit;
+        EXPECT_NE(0, named) << f.name << ": " << Narrow(error);
+        EXPECT_EQ(pdf ? 1 : 2, counter.told) << f.name;
+        EXPECT_LT(pdf ? counter.told : 1, named) << f.name;
+        EXPECT_EQ(0, CountFiles(folder.Path())) << f.name;
     }
 }
 

@@ -1,6 +1,7 @@
 // The vector task against a renderer that records its calls.
 #include "render/VectorKanteloTask.h"
 #include "resources/strings_engine.h"
+#include "resources/strings_outline.h"
 #include "tests/render/TaskTestSupport.h"
 #include "tests/outline/RecordingRenderer.h"
 #include <gtest/gtest.h>
@@ -258,6 +259,33 @@ TEST(VectorKanteloTaskTest, UnitsThatDrawNothing)
         EXPECT_GE(Only(r.out->calls, {"MoveTo"}).size(), c.glyphMoves);
         EXPECT_EQ(c.glyphMoves == 0, Only(r.out->calls, {"MoveTo", "Fill", "FillStroke"}).empty());
         EXPECT_GT(r.task->GetBounds().Width, 0.0f);
+    }
+}
+
+// A drawing call that fails for want of memory (a metafile's record, a
+// bitmap, a GDI+ path) is refused as too large, with the file and the unit;
+// another failure is its own.
+TEST(VectorKanteloTaskTest, ACallFailingForWantOfMemoryIsNamedTooLarge)
+{
+    struct CFailingMove : CRecordingRenderer {
+        HRESULT code = 0;
+        void MoveTo(double, double) override { throw my::CException(IDS_MOVE_TO_FAILED, code); }
+    };
+    for (const HRESULT code : {E_OUTOFMEMORY, HResultFromWin32(ERROR_NOT_ENOUGH_MEMORY), E_INVALIDARG}) {
+        boost::shared_ptr<CVectorKanteloTask> task(new CVectorKanteloTask);
+        task->Init(nullptr);
+        task->No = 2;
+        task->SetSetting(Face());
+        task->Text = L"字";
+        task->Path = L"C:\\out.emf";
+        boost::shared_ptr<CFailingMove> out(new CFailingMove);
+        out->code = code;
+        task->SetRenderer(out);
+        task->Execute();
+        const std::wstring expected = code == E_INVALIDARG
+                                          ? my::CException(IDS_MOVE_TO_FAILED, code).message
+                                          : CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, L"C:\\out.emf", L"3", L"字");
+        EXPECT_EQ(Narrow(expected), Narrow(task->Err.message)) << code;
     }
 }
 
