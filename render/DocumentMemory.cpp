@@ -230,8 +230,8 @@ double Sum(const std::vector<double>& values)
 } // namespace
 
 CDocumentPlan::CDocumentPlan(const CSetting& setting, const std::vector<std::wstring>& units,
-                             const std::vector<double>& unitBytes, const std::wstring& path)
-    : Units(units), UnitBytes(unitBytes), Path(path), Growth(setting, PdfMemoryInUse(), Sum(unitBytes)),
+                             const std::vector<double>& unitBytes)
+    : Units(units), UnitBytes(unitBytes), Growth(setting, PdfMemoryInUse(), Sum(unitBytes)),
       m_after(unitBytes.size() + 1, 0.0)
 {
     for (size_t i = unitBytes.size(); i-- > 0;)

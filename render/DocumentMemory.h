@@ -92,6 +92,7 @@ public:
     // What the document will hold at its end, holding `held` now with
     // `remaining` of the estimate still to draw.
     double Projected(unsigned long long held, double remaining) const;
+    // Whether the document, holding `held` now, fits with `bytes` at its end.
     bool Fits(double bytes, unsigned long long held) const;
 
 private:
@@ -109,12 +110,11 @@ private:
 // page.
 struct CDocumentPlan {
     CDocumentPlan(const CSetting& setting, const std::vector<std::wstring>& units,
-                  const std::vector<double>& unitBytes, const std::wstring& path);
+                  const std::vector<double>& unitBytes);
     // The estimate of the pages after the unit's (index).
     double BytesAfter(size_t unit) const { return unit + 1 < m_after.size() ? m_after[unit + 1] : 0; }
     std::vector<std::wstring> Units;
     std::vector<double> UnitBytes;
-    std::wstring Path;
     CDocumentGrowth Growth;
 
 private:

@@ -66,7 +66,7 @@ boost::shared_ptr<CDocumentPlan> PlanDocumentMemory(const CSetting& setting, con
         if (bytes > budget)
             ThrowOutputTooLargeForMemory(document, static_cast<int>(i) + 1, units[i]);
     }
-    return boost::shared_ptr<CDocumentPlan>(new CDocumentPlan(setting, units, unitBytes, document));
+    return boost::shared_ptr<CDocumentPlan>(new CDocumentPlan(setting, units, unitBytes));
 }
 
 

@@ -11,9 +11,8 @@
 
 namespace {
 
-// A task that draws one page into a document of its own, which it leaves
-// unended: the test ends it, after reading what it held (the document's
-// renderer behind a page collector, which lets the task's end pass).
+// A task's page in a document of its own left unended (a page collector lets
+// the task's end pass): the test reads what it holds, then ends it.
 struct CPageRun {
     boost::shared_ptr<CVectorRenderer> document;
     boost::shared_ptr<CVectorKanteloTask> task;
@@ -76,8 +75,7 @@ TEST(DocumentMemoryTest, AnEstimateLiesJustBelowWhatThePageHolds)
         const boost::shared_ptr<CVectorKanteloTask>& task = run.task;
         const std::string at = "case " + std::to_string(&c - cases);
         ASSERT_FALSE(task->HasError()) << at << ": " << Narrow(task->Err.message);
-        // What the renderer counts of an EMF or HTML page is what its file
-        // holds; the PDF renderer still holds its document after the save.
+        // An EMF's or HTML page's count is its file; PDF: what libHaru holds.
         const unsigned long long counted = run.document->HeldBytes();
         run.document->EndDocument();
         const double file = static_cast<double>(ReadFileBytes(task->Path).size());
@@ -103,10 +101,7 @@ TEST(DocumentMemoryTest, AnEstimateLiesJustBelowWhatThePageHolds)
 // drawn, with the file and the unit, in every format.
 TEST(DocumentMemoryTest, APageThatWouldOutgrowTheLimitIsRefusedFromItsFirstGrowth)
 {
-    struct CAsks : CTerminable {
-        int asks = 0;
-        bool IsTerminated() override { return ++asks < 0; }
-    };
+    struct CAsks : CTerminable { int asks = 0; bool IsTerminated() override { return ++asks < 0; } };
     for (const UINT type : {OutputType::PDF, OutputType::SVG, OutputType::SVG_TAG, OutputType::EMF}) {
         boost::shared_ptr<CSetting> s = MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 300);
         UseFirstStartPresets(*s);
@@ -116,26 +111,19 @@ TEST(DocumentMemoryTest, APageThatWouldOutgrowTheLimitIsRefusedFromItsFirstGrowt
         const std::wstring path = folder.File(L"page." + s->SaveFormat.GetExtension());
         const long long pdfBefore = PdfMemoryInUse();
         CAsks whole, cut;
-        double held = 0, estimate = 0;
-        {
-            CPageRun fits = RunPage(s, text, path, &whole);
-            ASSERT_FALSE(fits.task->HasError()) << type << ": " << Narrow(fits.task->Err.message);
-            held = type == OutputType::PDF ? static_cast<double>(PdfMemoryInUse() - pdfBefore)
-                                           : static_cast<double>(fits.document->HeldBytes()) * (type == OutputType::EMF ? 2 : 1);
-            CTaskFonts fonts;
-            fonts.Create(s->FontSetting);
-            estimate = static_cast<double>(CDocumentMemoryEstimate(*s, fonts).PageBytes(fits.task->GetLayout()));
-        }
+        CPageRun fits = RunPage(s, text, path, &whole);
+        ASSERT_FALSE(fits.task->HasError()) << type << ": " << Narrow(fits.task->Err.message);
+        const double held = type == OutputType::PDF ? static_cast<double>(PdfMemoryInUse() - pdfBefore)
+                                                    : fits.document->HeldBytes() * (type == OutputType::EMF ? 2.0 : 1.0);
+        CTaskFonts fonts;
+        fonts.Create(s->FontSetting);
+        const double estimate = static_cast<double>(CDocumentMemoryEstimate(*s, fonts).PageBytes(fits.task->GetLayout()));
+        fits = CPageRun();  // the first document goes, as a save lets it go
         SetDocumentMemoryForTest(static_cast<long long>((held + estimate) / 2));
         CPageRun refused = RunPage(s, text, path, &cut);
         SetDocumentMemoryForTest(-1);
-        std::wstring expected;
-        try {
-            ThrowOutputTooLargeForMemory(path, 1, text);
-        } catch (const my::CException& e) {
-            expected = e.message;
-        }
-        EXPECT_EQ(Narrow(expected), Narrow(refused.task->Err.message)) << type;
+        EXPECT_EQ(Narrow(ThrownError([&] { ThrowOutputTooLargeForMemory(path, 1, text); }).message),
+                  Narrow(refused.task->Err.message)) << type;
         EXPECT_LT(cut.asks, whole.asks / 2) << type;
     }
 }
