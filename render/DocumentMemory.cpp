@@ -84,10 +84,12 @@ const double kEmfLeastUnitsPerPixel = 10;
 const double kLeastSample = 64 * 1024;
 const double kMostSample = 1024 * 1024;
 // What the process is told is free but cannot get for a document, and what
-// a save needs beside it: under Wine the heap hands out 3.92 GB in blocks of
-// 4 KB (libHaru's) of the 4.27 GB said to be free at the start, and the
-// save holds the preview page (up to 64 MB), the fonts and the layout.
-const unsigned long long kSaveReserve = 512ull << 20;
+// a save needs beside it: under Wine the heap hands out no more blocks with
+// about 140 MB still said to be free, libHaru's 4 KB blocks take 1% more
+// than they hold, and the save holds the preview page (up to 64 MB), the
+// fonts and the layout. (Measured: a one-file PDF that held 3.83 GB, as
+// projected, was written with 375 MB still said to be free.)
+const unsigned long long kSaveReserve = 320ull << 20;
 
 double IntegerDigits(double v)
 {
