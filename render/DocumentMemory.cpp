@@ -214,30 +214,9 @@ unsigned long long DocumentMemoryBudget()
 }
 
 CDocumentGrowth::CDocumentGrowth(const CSetting& setting, unsigned long long held, double estimate)
-    : m_held0(held), m_free0(DocumentMemoryBudget()), m_times(setting.SaveFormat.Type == OutputType::EMF ? 2 : 1),
+    : m_held0(held), m_free0(DocumentMemoryBudget()), m_metafile(setting.SaveFormat.Type == OutputType::EMF),
       m_sample(std::min(kMostSample, std::max(kLeastSample, estimate / 16))), m_nextCheck(m_sample)
 {
-}
-
-namespace {
-
-double Sum(const std::vector<double>& values)
-{
-    double sum = 0;
-    for (double v : values)
-        sum += v;
-    return sum;
-}
-
-} // namespace
-
-CDocumentPlan::CDocumentPlan(const CSetting& setting, const std::vector<std::wstring>& units,
-                             const std::vector<double>& unitBytes)
-    : Units(units), UnitBytes(unitBytes), Growth(setting, PdfMemoryInUse(), Sum(unitBytes)),
-      m_after(unitBytes.size() + 1, 0.0)
-{
-    for (size_t i = unitBytes.size(); i-- > 0;)
-        m_after[i] = m_after[i + 1] + unitBytes[i];
 }
 
 double CDocumentGrowth::Projected(unsigned long long held, double remaining) const
@@ -249,11 +228,20 @@ double CDocumentGrowth::Projected(unsigned long long held, double remaining) con
 
 bool CDocumentGrowth::Fits(double bytes, unsigned long long held) const
 {
-    if (m_times == 2 && bytes > static_cast<double>(kMaxMetafileBytes))
+    if (m_metafile && bytes > static_cast<double>(kMaxMetafileBytes))
         return false;
-    const double needed = bytes * m_times;
+    const double needed = m_metafile ? 2 * bytes : bytes;
     if (GetDocumentMemoryForTest() >= 0)
         return needed <= static_cast<double>(m_free0);
     return needed <= static_cast<double>(m_held0) + static_cast<double>(m_free0) &&
            needed <= static_cast<double>(held) + static_cast<double>(DocumentMemoryBudget());
+}
+
+CDocumentPlan::CDocumentPlan(const CSetting& setting, const std::vector<std::wstring>& units,
+                             const std::vector<double>& unitBytes)
+    : Units(units), UnitBytes(unitBytes), m_after(unitBytes.size() + 1, 0.0)
+{
+    for (size_t i = unitBytes.size(); i-- > 0;)
+        m_after[i] = m_after[i + 1] + unitBytes[i];
+    Growth.reset(new CDocumentGrowth(setting, static_cast<unsigned long long>(PdfMemoryInUse()), m_after[0]));
 }

@@ -98,7 +98,7 @@ public:
 private:
     unsigned long long m_held0;
     unsigned long long m_free0;
-    unsigned m_times;
+    bool m_metafile;  // held twice, and within kMaxMetafileBytes
     double m_drawn = 0;
     double m_sample;
     double m_nextCheck;
@@ -115,7 +115,7 @@ struct CDocumentPlan {
     double BytesAfter(size_t unit) const { return unit + 1 < m_after.size() ? m_after[unit + 1] : 0; }
     std::vector<std::wstring> Units;
     std::vector<double> UnitBytes;
-    CDocumentGrowth Growth;
+    std::unique_ptr<CDocumentGrowth> Growth;
 
 private:
     std::vector<double> m_after;  // from each unit on

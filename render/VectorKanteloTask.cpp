@@ -284,7 +284,7 @@ bool CVectorKanteloTask::DrawPage()
     CDocumentGrowth* growth = nullptr;
     double rest = m_pageBytes - m_pageBaseBytes;
     if (m_renderer && m_plan) {
-        growth = &m_plan->Growth;
+        growth = m_plan->Growth.get();
         growth->AddDrawn(m_pageBaseBytes);
     } else if (m_renderer) {
         own.reset(new CDocumentGrowth(*m_setting, m_renderer->HeldBytes(), rest));
