@@ -174,9 +174,8 @@ TEST(SaveJobTest, AOneFileDocumentThatWouldOutgrowTheLimitIsRefusedFromItsFirstG
         ASSERT_TRUE(DeleteFileW(files[0].c_str()));
         SetDocumentMemoryForTest(static_cast<long long>((held + (pdf ? lines : 1) * lineEstimate) / 2));
         CCounter counter;
-        const bool saved = RunSaveJob(setting, text, folder.Path(), files, error, nullptr, &counter);
+        EXPECT_FALSE(RunSaveJob(setting, text, folder.Path(), files, error, nullptr, &counter)) << f.name;
         SetDocumentMemoryForTest(-1);
-        EXPECT_FALSE(saved) << f.name;
         int named = 0;
         for (int unit = 1; unit <= lines; ++unit)
             if (error == CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, files[0], std::to_wstring(unit),
