@@ -79,8 +79,9 @@ TEST(DocumentMemoryTest, AnEstimateLiesJustBelowWhatThePageHolds)
         const unsigned long long counted = run.document->HeldBytes();
         run.document->EndDocument();
         const double file = static_cast<double>(ReadFileBytes(task->Path).size());
-        if (c.type != OutputType::PDF)
+        if (c.type != OutputType::PDF) {
             EXPECT_EQ(file, static_cast<double>(counted)) << at;
+        }
         const double held = c.type == OutputType::PDF ? static_cast<double>(PdfMemoryInUse() - pdfBefore)
                                                       : c.type == OutputType::EMF ? 2 * file : file;
         CTaskFonts fonts;
