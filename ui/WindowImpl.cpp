@@ -180,6 +180,14 @@ INT_PTR CWindowImplRoot::DialogDispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
             answer = TRUE;
         }
     }
+    // The system shows a modal dialog the first time its loop finds the
+    // queue empty: while a save posts its wake-ups, that is only once the
+    // save ends, so the about box, say, stayed hidden for all of it.
+    if (msg == WM_INITDIALOG && m_showOnInit) {
+        m_showOnInit = false;
+        if (!::IsWindowVisible(hwnd))
+            ::ShowWindow(hwnd, SW_SHOWNORMAL);
+    }
     if (msg == WM_NCDESTROY)
         Release(hwnd);
     return answer;
@@ -251,8 +259,10 @@ INT_PTR CWindowImplRoot::DialogBoxImpl(const wchar_t* resource, const DLGTEMPLAT
     if (*m_handle)
         return -1;
     PrepareBinding();
+    m_showOnInit = true;
     INT_PTR result = templ ? ::DialogBoxIndirectParamW(GetResourceInstance(), templ, parent, DialogProc, init)
                            : ::DialogBoxParamW(GetResourceInstance(), resource, parent, DialogProc, init);
+    m_showOnInit = false;
     CancelBinding();
     return result;
 }

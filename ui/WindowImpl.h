@@ -94,6 +94,7 @@ private:
     HWND* m_handle;
     Attachment m_attach = kNone;
     const MSG* m_current = nullptr;
+    bool m_showOnInit = false;  // a modal dialog, from its creation to its WM_INITDIALOG
 };
 
 template <class TBase = CWindow>
