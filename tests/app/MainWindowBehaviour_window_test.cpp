@@ -123,9 +123,10 @@ TEST(MainWindowBehaviour, PaintButtonsShowThePlainFaceWhileASaveRuns)
     ASSERT_TRUE(WriteProgramSettings(s));
     const std::wstring idle = TestOutputPath(L"main-window-paint-buttons-idle.png");
     const std::wstring running = TestOutputPath(L"main-window-paint-buttons-running.png");
-    // 4000 characters, a file each: the save runs far longer than a picture takes.
+    // 20,000 characters, a file each: the save runs far longer than a
+    // picture takes, also now that a file costs no look through its folder.
     std::wstring text;
-    for (int line = 0; line < 40; ++line)
+    for (int line = 0; line < 200; ++line)
         text += std::wstring(100, L'縁') + L"\\n";
     std::wstring script = L"start\ntext 153 " + text + L"\nshot " + ScriptPath(idle) + L"\nclick 1\n";
     script += L"wait " + LoadResourceString(IDS_BROWSE_FOLDER_TITLE) + L"\nclick 1\nmain\nenabled " +
