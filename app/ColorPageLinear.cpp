@@ -156,11 +156,9 @@ void CColorPageLinear::OnSelChange(CWindow* sender, UINT, UINT id, HWND)
     const int index = StopIndexOfControl(id);
     if (index < 0)
         return;
-    CComboBox2<CNamedColors>& combo = StopCombos[index];
-    const int selected = combo.GetCurSel();
-    const std::wstring text = selected >= 0 ? combo.GetLBText(selected) : combo.GetWindowText();
+    // The field holds the colour (the list, names).
     COLORREF color = 0;
-    if (!ParseColorHex(color, text))
+    if (!ParseColorHex(color, StopCombos[index].GetWindowText()))
         color = 0;
     SetStopColor(index, color);
 }

@@ -311,7 +311,8 @@ void CMainDlg::SelectMatchingPreset(int row)
 // --- Colours --------------------------------------------------------------------
 
 // The colour and quality combos report here once their edit field shows the
-// chosen entry's value, after a wheel step, and at every keystroke.
+// chosen entry's value, after a step, and at every keystroke; the field
+// holds the value (the list, names).
 void CMainDlg::OnSelChange(CWindow*, UINT, UINT id, HWND window)
 {
     if (m_filling)
@@ -321,7 +322,7 @@ void CMainDlg::OnSelChange(CWindow*, UINT, UINT id, HWND window)
         return;
     }
     COLORREF color = 0;
-    if (!ParseColorHex(color, TrimCopyIf(GetComboText(window), IsSpaceOrCr)))
+    if (!ParseColorHex(color, TrimCopyIf(CWindow(window).GetWindowText(), IsSpaceOrCr)))
         color = 0;  // a text that is no colour stands for black
     ApplyColor(static_cast<int>(id), color);
 }
@@ -330,7 +331,7 @@ void CMainDlg::OnJpegQualityChanged()
 {
     // Put back with the caret behind the same digits as before.
     const std::wstring digits =
-        ShowFilteredNumberText(m_jpegQuality, TrimCopyIf(GetComboText(m_jpegQuality), IsSpaceOrCr), false, false);
+        ShowFilteredNumberText(m_jpegQuality, TrimCopyIf(m_jpegQuality.GetWindowText(), IsSpaceOrCr), false, false);
     long quality = 0;
     for (wchar_t c : digits) {
         if (c < L'0' || c > L'9')

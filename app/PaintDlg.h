@@ -16,7 +16,7 @@ template <>
 struct CComboBox2Traits<CFolderFileList> {
     static std::wstring ItemText(const CFolderFileList& list, size_t i) { return list[i]->name; }
     static std::wstring EditText(const CFolderFileList& list, size_t i) { return list[i]->path; }
-    static int FindText(const CFolderFileList& list, const std::wstring& text)
+    static int FindEntry(const CFolderFileList& list, const std::wstring& text)
     {
         // A typed text by the path it names, as the page stores it.
         const std::wstring path = TexturePathOfTypedText(text);
@@ -24,6 +24,10 @@ struct CComboBox2Traits<CFolderFileList> {
             if (list[i]->path == path)
                 return static_cast<int>(i);
         return kNotInList;
+    }
+    static int StepIndex(const CFolderFileList& list, const std::wstring& text, bool towardsFirst)
+    {
+        return UnorderedStepIndex(FindEntry(list, text), towardsFirst, list.size());
     }
 };
 

@@ -114,6 +114,6 @@
 #define IDS_REGEX_COMPLEXITY                     54277
 #define IDS_REGEX_STACK                          54278
 #define IDS_REGEX_BAD_PATTERN                    54279
-#define IDS_NUMBER_STEP_SETUP_FAILED             54592
+#define IDS_COMBO_STEP_SETUP_FAILED              54592
 
 #endif

@@ -246,8 +246,9 @@ public:
         if (HWND edit = FindComboEdit(combo))
             Edit.SubclassWindow(edit);
         // The box reads a minus sign whatever its bounds (a number below
-        // them is an error it shows), and so does the step.
-        StepNumbersByWheelAndArrows(combo, {true, 0});
+        // them is an error it shows), and so does the step; a fraction
+        // ("12.5") is no whole number, and lies between two entries.
+        StepNumbersByWheelAndArrows(combo, {true, kReadAsReal});
         return true;
     }
     // Shows the bound value as decimal text.
@@ -426,7 +427,9 @@ private:
             }
             ++i;
         }
-        const int next = WheelStepIndex(index, delta, List->Items.size());
+        // A text not in the list steps down to the first entry, up nowhere.
+        const int next = index == kNotInList && delta > 0 ? kNotInList
+                                                          : UnorderedStepIndex(index, delta > 0, List->Items.size());
         if (next == kNotInList)
             return 0;
         auto it = List->Items.begin();
@@ -474,7 +477,7 @@ private:
 // kept within the bounds when it is stored (one beyond them is stored at the
 // bound) and the box shows what was stored once it loses the focus. A text
 // that is no number changes nothing. What the box shows itself it does not
-// take back. The wheel and Up and Down step from the value shown to the
+// take back. The wheel and the keys step from the value shown to the
 // neighbouring entry of the list (ui/NumberStep.h), stored as a choice.
 template <class S>
 class CComboBoxNumber : public CBoundComboBase<CComboBoxNumber<S>, S> {
@@ -538,9 +541,9 @@ private:
     }
     LRESULT OnKillFocus(WORD, WORD, HWND, BOOL&)
     {
-        int shown = 0;
-        const std::wstring text = this->GetWindowText();
-        if (this->Setting && (!ParseFixedPoint(shown, text, Form.decimals) || shown != this->Setting->*m_member))
+        // What the box shows once the user leaves it is what it stored: a
+        // digit beyond its decimals ("0.45" stores 0.4) is not left on screen.
+        if (this->Setting && this->GetWindowText() != Text(this->Setting->*m_member))
             ShowValue();
         return 0;
     }

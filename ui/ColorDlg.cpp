@@ -117,11 +117,9 @@ void CColorPageMono::OnChangeColor(CWindow* picker)
 
 void CColorPageMono::OnSelChange(CWindow*, UINT, UINT, HWND)
 {
-    std::wstring text;
-    const int selected = ColorCombo.GetCurSel();
-    text = selected >= 0 ? ColorCombo.GetLBText(selected) : ColorCombo.GetWindowText();
+    // The field holds the colour (the list, names).
     COLORREF color = 0;
-    if (!ParseColorHex(color, text))
+    if (!ParseColorHex(color, ColorCombo.GetWindowText()))
         color = 0;
     SetColor({IDC_MONO_COLOR}, color, true);
 }

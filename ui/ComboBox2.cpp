@@ -1,6 +1,49 @@
+// The value a combo box shows, and its list: one rule for every editable
+// combo of ours (number boxes, colour, quality and file boxes).
+//
+// Goal: the list's current entry follows the value the field shows, and
+// every way of stepping moves from that value, whatever set it (the stored
+// value shown as text, a typed one, a picked one, an earlier step). The
+// combo's own procedure keeps a current entry apart from the text: a text
+// set by WM_SETTEXT or typed has none, so its wheel and arrow keys step from
+// none, to the first entry; dropping its list selects the first entry that
+// begins with the text and shows it ("12" becomes "120", "FFFFFF" a name),
+// and closing the list without a choice leaves that.
+//
+// Method: the box tells how its text and entries compare (CComboEntryOrder:
+// numbers by value, colours by RGB, files by path). The wheel (a notch per
+// WHEEL_DELTA of accumulated turn) and Up, Down, Page Up, Page Down, Home
+// and End in the field, with the list closed or dropped, show the entry the
+// step reaches and tell the box's parent as the combo would: CBN_SELCHANGE
+// with the entry selected where the field shows the entry's own text (a
+// number), else CBN_EDITCHANGE with the value as text (a colour's hex text
+// for its name). The list's search of the text, which the combo runs when
+// it drops the list, when the text changes while it is dropped and on a
+// click on its button, is answered by value: the entry of equal value is
+// highlighted, or none, and the text is left as it is (the combo copies an
+// entry it found into the field, so the answer is "none found" and the
+// highlight is put in place of the selection the combo then makes). When
+// the list closes, a choice (Enter, a click on an entry) stays; any other
+// close (Esc, F4, Alt+Up or Alt+Down, a click elsewhere, the focus leaving)
+// puts back the text it had when it opened, and the box is told, so it
+// stores that value again. A list entry whose text the field does not show
+// is then no longer current.
+//
+// Edge cases: a text that cannot be compared (no number) moves nothing;
+// Home or End on the first or last entry moves nothing; Home and End with
+// Shift or Ctrl stay the field's (the caret, a selection); an extended-UI
+// combo keeps Down to open its list; a list of no entries moves nothing.
 #include "ui/ComboBox2.h"
+#include "foundation/Error.h"
+#include "foundation/StringUtil.h"
 #include "foundation/XmlValue.h"
+#include "resources/strings_foundation.h"
+#include "ui/Firewall.h"
+#include "ui/NumberStep.h"
 #include <commctrl.h>
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -19,9 +62,259 @@ LRESULT CALLBACK EditWheelProc(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_P
     return ::DefSubclassProc(edit, msg, wp, lp);
 }
 
+struct CFollowState {
+    CComboEntryOrder* order;
+    std::unique_ptr<CComboEntryOrder> owned;
+    int wheel = 0;                 // turn not yet a whole notch
+    bool open = false;             // the list is shown
+    bool chosen = false;           // ... and an entry was chosen in it
+    std::wstring openText;         // the text when it opened
+    int lookUpSettings = 0;        // the list's settings still to follow its search
+    int found = kNotInList;        // the entry the search found by value
+};
+
+const UINT_PTR kFollowId = 0x4356;  // 'CV': one subclass of each window by this rule
+
+UINT SettleMessage()
+{
+    static const UINT message = ::RegisterWindowMessageW(L"KanteloComboSettle");
+    return message;
+}
+
+CFollowState* StateOf(HWND combo);
+
+bool IsDropped(HWND combo) { return ::SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0) != FALSE; }
+
+HWND ListOf(HWND combo)
+{
+    COMBOBOXINFO info = {};
+    info.cbSize = sizeof(info);
+    return ::GetComboBoxInfo(combo, &info) ? info.hwndList : nullptr;
+}
+
+// Entries the list shows at once (a page); 1 at least.
+int PageOf(HWND list)
+{
+    RECT client = {};
+    const int height = static_cast<int>(::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    if (!list || !::GetClientRect(list, &client) || height <= 0)
+        return 1;
+    return std::max(1, static_cast<int>(client.bottom) / height);
+}
+
+void TellParent(HWND combo, WORD code)
+{
+    ::SendMessageW(::GetParent(combo), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), code),
+                   reinterpret_cast<LPARAM>(combo));
+}
+
+// Shows the entry and tells the box; the dropped list highlights it.
+void ShowEntry(HWND combo, const CComboEntryOrder& order, int index)
+{
+    CComboBoxW box(combo);
+    HWND list = ListOf(combo);
+    const std::wstring shown = order.EntryText(combo, index);
+    std::wstring item;
+    const bool ownText = GetComboItemText(combo, index, item) && item == shown;
+    if (ownText) {
+        box.SetCurSel(index);
+    } else {
+        ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        box.SetWindowText(shown);
+    }
+    if (ComboHasFocus(combo))
+        box.SetEditSel(0, -1);
+    TellParent(combo, ownText ? CBN_SELCHANGE : CBN_EDITCHANGE);
+    if (!ownText && ::IsWindow(combo) && IsDropped(combo))
+        ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+bool Step(HWND combo, const CComboEntryOrder& order, UINT key)
+{
+    const std::wstring text = CWindow(combo).GetWindowText();
+    const bool ends = key == VK_HOME || key == VK_END;
+    const int equal = ends ? order.EqualEntry(combo, text) : kNotInList;
+    const int stepped = ends ? kNotInList : order.StepEntry(combo, text, key == VK_UP || key == VK_PRIOR);
+    const int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    const int target = ComboKeyTarget(key, equal, stepped, count, PageOf(ListOf(combo)));
+    if (target < 0)
+        return false;
+    ShowEntry(combo, order, target);
+    return true;
+}
+
+// Whole notches of the turn so far, away from the user positive.
+int TakeNotches(CFollowState& state, int delta)
+{
+    if ((state.wheel < 0 && delta > 0) || (state.wheel > 0 && delta < 0))
+        state.wheel = 0;
+    state.wheel += delta;
+    const int notches = state.wheel / WHEEL_DELTA;
+    state.wheel -= notches * WHEEL_DELTA;
+    return notches;
+}
+
+// After the list closed: puts back the text it opened with unless an entry
+// was chosen, and leaves no current entry whose text the field does not
+// show (readers take a selected entry's text for the combo's).
+void Settle(HWND combo, const std::wstring& openText, bool chosen)
+{
+    CComboBoxW box(combo);
+    if (!chosen && box.GetWindowText() != openText) {
+        box.SetWindowText(openText);
+        if (ComboHasFocus(combo))
+            box.SetEditSel(0, -1);
+        TellParent(combo, CBN_EDITCHANGE);
+    }
+    std::wstring item;
+    const int current = box.GetCurSel();
+    if (current >= 0 && ::IsWindow(combo) && (!GetComboItemText(combo, current, item) || item != box.GetWindowText()))
+        ::SendMessageW(ListOf(combo), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+}
+
+LRESULT CALLBACK ComboFollowProc(HWND combo, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data)
+{
+    CFollowState* state = reinterpret_cast<CFollowState*>(data);
+    if (msg == WM_MOUSEWHEEL) {
+        GuardedCall([&] {
+            const int notches = TakeNotches(*state, GET_WHEEL_DELTA_WPARAM(wp));
+            for (int i = 0; i < std::abs(notches); ++i)
+                if (!Step(combo, *state->order, notches > 0 ? VK_UP : VK_DOWN))
+                    break;
+        });
+        return 0;
+    }
+    if (msg == SettleMessage() && msg != 0) {
+        const std::wstring openText = state->openText;
+        GuardedCall([&] { Settle(combo, openText, wp != 0); });
+        return 0;
+    }
+    if (msg == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(combo, ComboFollowProc, id);
+        delete state;
+    }
+    return ::DefSubclassProc(combo, msg, wp, lp);
+}
+
+// The keys reach the edit field, whose own procedure hands them to the list.
+LRESULT CALLBACK EditFollowProc(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data)
+{
+    HWND combo = reinterpret_cast<HWND>(data);
+    if (msg == WM_KEYDOWN) {
+        CFollowState* state = StateOf(combo);
+        const bool dropped = IsDropped(combo);
+        const bool modified = (::GetKeyState(VK_SHIFT) & 0x8000) || (::GetKeyState(VK_CONTROL) & 0x8000);
+        bool ours = wp == VK_UP || wp == VK_DOWN || wp == VK_PRIOR || wp == VK_NEXT ||
+                    ((wp == VK_HOME || wp == VK_END) && !modified);
+        // An extended-UI combo opens its list on Down: that stays.
+        if (!dropped && ::SendMessageW(combo, CB_GETEXTENDEDUI, 0, 0))
+            ours = false;
+        if (state && ours) {
+            CComboEntryOrder* order = state->order;
+            GuardedCall([&] { Step(combo, *order, static_cast<UINT>(wp)); });
+            return 0;
+        }
+        if (state && wp == VK_RETURN && dropped)
+            state->chosen = true;
+    } else if (msg == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(edit, EditFollowProc, id);
+    }
+    return ::DefSubclassProc(edit, msg, wp, lp);
+}
+
+LRESULT CALLBACK ListFollowProc(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data)
+{
+    HWND combo = reinterpret_cast<HWND>(data);
+    CFollowState* state = msg == WM_NCDESTROY ? nullptr : StateOf(combo);
+    switch (msg) {
+    case LB_FINDSTRING:
+        // The combo's search of its text while the list is dropped (the only
+        // prefix search made on this list): found by value, reported as
+        // none so that the combo does not copy the entry into the field.
+        if (state && lp && IsDropped(combo)) {
+            const std::wstring text(reinterpret_cast<const wchar_t*>(lp));
+            CComboEntryOrder* order = state->order;
+            int found = kNotInList;
+            GuardedCall([&] { found = order->EqualEntry(combo, text); });
+            state->found = found;
+            state->lookUpSettings = 3;  // selection, caret and top entry follow the search
+            return LB_ERR;
+        }
+        break;
+    case LB_SETCURSEL:
+    case LB_SETCARETINDEX:
+    case LB_SETTOPINDEX:
+        if (state && state->lookUpSettings > 0) {
+            --state->lookUpSettings;
+            if (state->found >= 0)
+                wp = static_cast<WPARAM>(state->found);
+        }
+        break;
+    case WM_WINDOWPOSCHANGED: {
+        const WINDOWPOS* pos = reinterpret_cast<const WINDOWPOS*>(lp);
+        if (state && pos && (pos->flags & SWP_SHOWWINDOW)) {
+            state->open = true;
+            state->chosen = false;
+            state->openText = CWindow(combo).GetWindowText();
+        } else if (state && pos && (pos->flags & SWP_HIDEWINDOW) && state->open) {
+            state->open = false;
+            // Posted: the combo still has its own update to make.
+            ::PostMessageW(combo, SettleMessage(), state->chosen ? 1 : 0, 0);
+        }
+        break;
+    }
+    case WM_LBUTTONUP: {
+        // A release over an entry chooses it.
+        RECT client = {};
+        const POINT at = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        if (state && state->open && ::GetClientRect(list, &client) && ::PtInRect(&client, at))
+            state->chosen = true;
+        break;
+    }
+    case WM_NCDESTROY:
+        ::RemoveWindowSubclass(list, ListFollowProc, id);
+        break;
+    default:
+        if (state && msg >= LB_ADDSTRING && msg <= LB_MSGMAX)
+            state->lookUpSettings = 0;
+    }
+    return ::DefSubclassProc(list, msg, wp, lp);
+}
+
+CFollowState* StateOf(HWND combo)
+{
+    DWORD_PTR data = 0;
+    return combo && ::GetWindowSubclass(combo, ComboFollowProc, kFollowId, &data)
+               ? reinterpret_cast<CFollowState*>(data)
+               : nullptr;
+}
+
+void Follow(HWND combo, CComboEntryOrder& order, std::unique_ptr<CComboEntryOrder> owned)
+{
+    if (CFollowState* state = StateOf(combo)) {
+        state->order = &order;
+        state->owned = std::move(owned);
+        return;
+    }
+    std::unique_ptr<CFollowState> state(new CFollowState);
+    state->order = &order;
+    state->owned = std::move(owned);
+    HWND edit = FindWindowExW(combo, nullptr, L"Edit", nullptr);
+    HWND list = ListOf(combo);
+    if (!::SetWindowSubclass(combo, ComboFollowProc, kFollowId, reinterpret_cast<DWORD_PTR>(state.get())))
+        ThrowLastError(IDS_COMBO_STEP_SETUP_FAILED, FormatInt(::GetDlgCtrlID(combo)));
+    // The window owns it now: WM_NCDESTROY deletes it.
+    state.release();
+    const DWORD_PTR ref = reinterpret_cast<DWORD_PTR>(combo);
+    if ((edit && !::SetWindowSubclass(edit, EditFollowProc, kFollowId, ref)) ||
+        (list && !::SetWindowSubclass(list, ListFollowProc, kFollowId, ref)))
+        ThrowLastError(IDS_COMBO_STEP_SETUP_FAILED, FormatInt(::GetDlgCtrlID(combo)));
+    PassEditWheelToCombo(combo);
+}
+
 } // namespace
 
-int CComboBox2Traits<CNamedColors>::FindText(const CNamedColors& list, const std::wstring& text)
+int CComboBox2Traits<CNamedColors>::FindEntry(const CNamedColors& list, const std::wstring& text)
 {
     COLORREF colour = 0;  // a text that is no colour counts as black
     if (!ParseColorHex(colour, text))
@@ -37,10 +330,17 @@ std::wstring CComboBox2Traits<CNamedInts>::EditText(const CNamedInts& list, size
     return FormatFixedPoint(list[i]->value, 0, false);
 }
 
-int CComboBox2Traits<CNamedInts>::FindText(const CNamedInts& list, const std::wstring& text)
+namespace {
+
+// The quality box keeps the digits of what is typed.
+const CNumberReading kNamedIntReading = {false, 0};
+
+} // namespace
+
+int CComboBox2Traits<CNamedInts>::FindEntry(const CNamedInts& list, const std::wstring& text)
 {
-    int value = 0;
-    if (!ParseFixedPoint(value, text, 0))
+    double value = 0;
+    if (!ReadNumberText(text, kNamedIntReading, value))
         return kIgnoreStep;
     for (size_t i = 0; i < list.size(); ++i)
         if (list[i]->value == value)
@@ -48,12 +348,47 @@ int CComboBox2Traits<CNamedInts>::FindText(const CNamedInts& list, const std::ws
     return kNotInList;
 }
 
-int WheelStepIndex(int current, int delta, size_t count)
+int CComboBox2Traits<CNamedInts>::StepIndex(const CNamedInts& list, const std::wstring& text, bool towardsFirst)
 {
-    if (delta == 0)
+    double value = 0;
+    if (!ReadNumberText(text, kNamedIntReading, value))
         return kNotInList;
-    const int next = current == kNotInList ? (delta < 0 ? 0 : kNotInList) : current + (delta > 0 ? -1 : 1);
-    return next >= 0 && static_cast<size_t>(next) < count ? next : kNotInList;
+    std::vector<double> values;
+    for (const auto& entry : list)
+        values.push_back(entry->value);
+    const int index = NumberStepIndex(values, value, towardsFirst);
+    return index < 0 ? kNotInList : index;
+}
+
+int UnorderedStepIndex(int equal, bool towardsFirst, size_t count)
+{
+    const int n = static_cast<int>(count);
+    if (equal == kIgnoreStep || n == 0)
+        return kNotInList;
+    if (equal == kNotInList)
+        return towardsFirst ? n - 1 : 0;
+    const int next = towardsFirst ? equal - 1 : equal + 1;
+    return next >= 0 && next < n ? next : kNotInList;
+}
+
+int ComboKeyTarget(UINT key, int equal, int stepped, int count, int page)
+{
+    if (count <= 0)
+        return kNotInList;
+    switch (key) {
+    case VK_UP:
+    case VK_DOWN:
+        return stepped >= 0 ? stepped : kNotInList;
+    case VK_PRIOR:
+        return stepped >= 0 ? std::max(0, stepped - std::max(page, 1) + 1) : kNotInList;
+    case VK_NEXT:
+        return stepped >= 0 ? std::min(count - 1, stepped + std::max(page, 1) - 1) : kNotInList;
+    case VK_HOME:
+        return equal == kIgnoreStep || equal == 0 ? kNotInList : 0;
+    case VK_END:
+        return equal == kIgnoreStep || equal == count - 1 ? kNotInList : count - 1;
+    }
+    return kNotInList;
 }
 
 bool ComboHasFocus(HWND combo)
@@ -67,4 +402,25 @@ void PassEditWheelToCombo(HWND combo)
     // Installed again on the same field, the subclass is only renewed.
     if (HWND edit = ::FindWindowExW(combo, nullptr, L"Edit", nullptr))
         ::SetWindowSubclass(edit, EditWheelProc, 0, 0);
+}
+
+void FollowShownValue(HWND combo, std::unique_ptr<CComboEntryOrder> order)
+{
+    CComboEntryOrder& kept = *order;
+    Follow(combo, kept, std::move(order));
+}
+
+void FollowShownValue(HWND combo, CComboEntryOrder& order) { Follow(combo, order, nullptr); }
+
+void StopFollowingShownValue(HWND combo)
+{
+    CFollowState* state = StateOf(combo);
+    if (!state)
+        return;
+    ::RemoveWindowSubclass(combo, ComboFollowProc, kFollowId);
+    delete state;
+    if (HWND edit = FindWindowExW(combo, nullptr, L"Edit", nullptr))
+        ::RemoveWindowSubclass(edit, EditFollowProc, kFollowId);
+    if (HWND list = ListOf(combo))
+        ::RemoveWindowSubclass(list, ListFollowProc, kFollowId);
 }

@@ -2,21 +2,26 @@
 // image files of a folder). Choosing an entry is handled after the combo has
 // finished its own update (a posted WM_APP): the edit field then shows the
 // entry's value (a colour's hex text, a quality number, a file's full path)
-// and the listener is told. The mouse wheel steps to the previous or next
-// entry, counted from the entry whose value the combo shows (over the edit
-// field too: CComboWindowImpl passes it on); the combo's own
-// procedure never sees the wheel.
+// and the listener is told. The field always shows the value, never an
+// entry's name: listeners read the window text.
+//
+// Every combo box with an edit field follows one rule (FollowShownValue):
+// its list's current entry follows the value the field shows, and the wheel
+// and the keys step from that value (described in ComboBox2.cpp).
 //
 // What a list type shows and compares lives in CComboBox2Traits<T>:
 //   static std::wstring ItemText(const T&, size_t i);  // shown in the list
 //   static std::wstring EditText(const T&, size_t i);  // put into the edit field
-//   static int FindText(const T&, const std::wstring&); // the entry showing that
+//   static int FindEntry(const T&, const std::wstring&); // the entry showing that
 //       value, kNotInList, or kIgnoreStep when the text cannot be compared
+//   static int StepIndex(const T&, const std::wstring&, bool towardsFirst);
+//       // the entry one step from the value shown, or kNotInList
 #pragma once
 #include "foundation/NamedValues.h"
 #include "ui/ComboUtil.h"
 #include "ui/ControlListeners.h"
 #include "ui/WindowImpl.h"
+#include <memory>
 #include <string>
 
 template <class T>
@@ -27,27 +32,37 @@ enum : int {
     kIgnoreStep = -2,
 };
 
+// The step of a list whose entries have no order among them (colours,
+// files): from the entry equal to the value shown (`equal`) to its
+// neighbour; a value no entry has stands outside the list, before its first
+// entry and after its last, so Down enters at the first and Up at the last.
+// kNotInList when nothing moves (an end, an empty list, kIgnoreStep).
+int UnorderedStepIndex(int equal, bool towardsFirst, size_t count);
+
 // Colours: the name in the list, the hex text in the edit field; the text
 // is compared as a colour (black when it is no colour).
 template <>
 struct CComboBox2Traits<CNamedColors> {
     static std::wstring ItemText(const CNamedColors& list, size_t i) { return list[i]->name; }
     static std::wstring EditText(const CNamedColors& list, size_t i) { return FormatColorHex(list[i]->color); }
-    static int FindText(const CNamedColors& list, const std::wstring& text);
+    static int FindEntry(const CNamedColors& list, const std::wstring& text);
+    static int StepIndex(const CNamedColors& list, const std::wstring& text, bool towardsFirst)
+    {
+        return UnorderedStepIndex(FindEntry(list, text), towardsFirst, list.size());
+    }
 };
 
 // Named numbers (the JPEG quality presets): the name in the list, the
-// number in the edit field. A text that is no number is not stepped from.
+// number in the edit field, read as the box reads it (its digits). A text
+// that is no number is not stepped from; one between entries steps to the
+// neighbouring entry that way, as in a number box.
 template <>
 struct CComboBox2Traits<CNamedInts> {
     static std::wstring ItemText(const CNamedInts& list, size_t i) { return list[i]->name; }
     static std::wstring EditText(const CNamedInts& list, size_t i);
-    static int FindText(const CNamedInts& list, const std::wstring& text);
+    static int FindEntry(const CNamedInts& list, const std::wstring& text);
+    static int StepIndex(const CNamedInts& list, const std::wstring& text, bool towardsFirst);
 };
-
-// The index the wheel moves to from `current` (kNotInList: down goes to the
-// first entry, up nowhere); kNotInList when there is none.
-int WheelStepIndex(int current, int delta, size_t count);
 
 // Whether the window or its edit field has the focus.
 bool ComboHasFocus(HWND combo);
@@ -57,6 +72,37 @@ bool ComboHasFocus(HWND combo);
 // does nothing with it, so without this the wheel would not step the combo
 // while the focus is in the field.
 void PassEditWheelToCombo(HWND combo);
+
+// What the rule asks of a box: how the value its field shows compares with
+// its entries.
+class CComboEntryOrder {
+public:
+    virtual ~CComboEntryOrder() {}
+    // The entry whose value equals the one `text` shows; kNotInList, or
+    // kIgnoreStep when the text (or the list) cannot be compared.
+    virtual int EqualEntry(HWND combo, const std::wstring& text) const = 0;
+    // The entry one step from that value towards the first entry or the
+    // last; kNotInList when there is none.
+    virtual int StepEntry(HWND combo, const std::wstring& text, bool towardsFirst) const = 0;
+    // What the field shows for an entry.
+    virtual std::wstring EntryText(HWND combo, int index) const = 0;
+};
+
+// The entry a key moves to: Up and Down one step (`stepped`, from
+// StepEntry), Page Up and Page Down `page` entries (the first of them the
+// step by value) but not past an end, Home and End the first and last entry
+// unless the value shown (`equal`, from EqualEntry) is that entry or cannot
+// be compared; kNotInList when nothing moves.
+int ComboKeyTarget(UINT key, int equal, int stepped, int count, int page);
+
+// Makes an editable combo follow the value its field shows, by `order`
+// (kept by the combo, or only pointed at: the caller then keeps it alive and
+// calls StopFollowingShownValue before it goes). Again on the same combo,
+// only the order is renewed. my::CException IDS_COMBO_STEP_SETUP_FAILED when
+// the combo cannot be taken over.
+void FollowShownValue(HWND combo, std::unique_ptr<CComboEntryOrder> order);
+void FollowShownValue(HWND combo, CComboEntryOrder& order);
+void StopFollowingShownValue(HWND combo);
 
 // The base of every combo box class of ours: the wheel over the box's edit
 // field reaches the box.
@@ -73,22 +119,33 @@ public:
 };
 
 template <class T>
-class CComboBox2 : public CComboWindowImpl<CComboBox2<T>> {
+class CComboBox2 : public CComboWindowImpl<CComboBox2<T>>, public CComboEntryOrder {
     typedef CComboBox2Traits<T> Traits;
 
 public:
     const T* List = nullptr;                     // not owned
     COnSelChangeHandler* Listener = nullptr;     // not owned
 
+    ~CComboBox2()
+    {
+        if (::IsWindow(this->m_hWnd))
+            StopFollowingShownValue(this->m_hWnd);
+    }
+
     BEGIN_MSG_MAP(CComboBox2)
-        MESSAGE_HANDLER(WM_MOUSEWHEEL, OnMouseWheel)
         MESSAGE_HANDLER(WM_APP, OnDeferredSelection)
         REFLECTED_COMMAND_CODE_HANDLER(CBN_SELCHANGE, OnSelectionEnd)
-        REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDCANCEL, OnSelectionEnd)
         REFLECTED_COMMAND_CODE_HANDLER(CBN_EDITCHANGE, OnEditChange)
         DEFAULT_REFLECTION_HANDLER()
     END_MSG_MAP()
 
+    BOOL SubclassWindow(HWND combo)
+    {
+        if (!CComboWindowImpl<CComboBox2<T>>::SubclassWindow(combo))
+            return FALSE;
+        FollowShownValue(combo, *this);
+        return TRUE;
+    }
     // Replaces the items by the list's item texts and fits the drop-down width.
     void Fill()
     {
@@ -100,22 +157,32 @@ public:
     }
     void SetText(const std::wstring& text) { SetComboText(this->m_hWnd, text); }
 
+    int EqualEntry(HWND, const std::wstring& text) const override
+    {
+        return List ? Traits::FindEntry(*List, text) : kIgnoreStep;
+    }
+    int StepEntry(HWND, const std::wstring& text, bool towardsFirst) const override
+    {
+        return List ? Traits::StepIndex(*List, text, towardsFirst) : kNotInList;
+    }
+    std::wstring EntryText(HWND, int index) const override
+    {
+        return List && index >= 0 && static_cast<size_t>(index) < List->size()
+                   ? Traits::EditText(*List, static_cast<size_t>(index))
+                   : std::wstring();
+    }
+
 private:
     void Notify(UINT code)
     {
         if (Listener)
             Listener->OnSelChange(this, code, static_cast<UINT>(this->GetDlgCtrlID()), this->m_hWnd);
     }
-    void ShowEntry(size_t index)
-    {
-        SetText(Traits::EditText(*List, index));
-        if (ComboHasFocus(this->m_hWnd))
-            this->SetEditSel(0, -1);
-    }
     LRESULT OnSelectionEnd(WORD code, WORD, HWND, BOOL&)
     {
-        // The combo writes the item's text into its edit field after this
-        // notification; the value goes there once it has.
+        // An entry picked from the list: the combo writes its name into the
+        // edit field after this notification; the value goes there once it
+        // has. A step shows the value itself and tells as typed text does.
         if (this->GetCurSel() != CB_ERR)
             this->PostMessage(WM_APP, code);
         return 0;
@@ -128,24 +195,12 @@ private:
     LRESULT OnDeferredSelection(UINT, WPARAM wp, LPARAM, BOOL&)
     {
         int index = this->GetCurSel();
-        if (List && index >= 0 && static_cast<size_t>(index) < List->size())
-            ShowEntry(static_cast<size_t>(index));
+        if (List && index >= 0 && static_cast<size_t>(index) < List->size()) {
+            SetText(Traits::EditText(*List, static_cast<size_t>(index)));
+            if (ComboHasFocus(this->m_hWnd))
+                this->SetEditSel(0, -1);
+        }
         Notify(static_cast<UINT>(wp));
-        return 0;
-    }
-    LRESULT OnMouseWheel(UINT, WPARAM wp, LPARAM, BOOL&)
-    {
-        const int delta = static_cast<short>(HIWORD(wp));
-        if (delta == 0 || !List)
-            return 0;
-        const int current = Traits::FindText(*List, GetComboText(this->m_hWnd));
-        if (current == kIgnoreStep)
-            return 0;
-        const int next = WheelStepIndex(current, delta, List->size());
-        if (next == kNotInList)
-            return 0;
-        ShowEntry(static_cast<size_t>(next));
-        Notify(CBN_SELCHANGE);
         return 0;
     }
 };

@@ -25,8 +25,8 @@
 // an entry that is no number moves nothing; a list of one entry counts as
 // ascending.
 //
-// The wheel: a notch per WHEEL_DELTA of accumulated turn (a fine-grained
-// wheel sends a fraction per message); a turn the other way starts afresh.
+// Which keys and when (the wheel, Up, Down, the list closed or dropped) is
+// the rule of every combo, in ComboBox2.cpp.
 #include "ui/NumberStep.h"
 #include "foundation/Error.h"
 #include "foundation/StringUtil.h"
@@ -34,8 +34,6 @@
 #include "ui/BoundCombos.h"
 #include "ui/ComboBox2.h"
 #include "ui/ComboUtil.h"
-#include "ui/Firewall.h"
-#include <commctrl.h>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -90,117 +88,59 @@ int NumberStepIndex(const std::vector<double>& entries, double value, bool towar
     return next >= 0 && next < n ? next : -1;
 }
 
-bool StepNumberCombo(HWND combo, const CNumberReading& reading, bool towardsFirst)
-{
-    CComboBoxW box(combo);
-    double value = 0.0;
-    if (!ReadNumberText(box.GetWindowText(), reading, value))
-        return false;
-    const int count = box.GetCount();
-    std::vector<double> entries(static_cast<size_t>(count > 0 ? count : 0));
-    for (int i = 0; i < count; ++i) {
-        std::wstring item;
-        if (!GetComboItemText(combo, i, item) || !ReadNumberText(item, reading, entries[static_cast<size_t>(i)]))
-            return false;
-    }
-    const int index = NumberStepIndex(entries, value, towardsFirst);
-    if (index < 0)
-        return false;
-    // Selecting the entry shows its text and tells nobody; the box then
-    // hears of it as of a choice from its list.
-    box.SetCurSel(index);
-    if (ComboHasFocus(combo))
-        box.SetEditSel(0, -1);
-    ::SendMessageW(::GetParent(combo), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE),
-                   reinterpret_cast<LPARAM>(combo));
-    return true;
-}
-
 namespace {
 
-struct CStepState {
-    CNumberReading reading;
-    int wheel;  // turn not yet a whole notch
-};
+// A number box's entries compared by value, read as the box reads them.
+class CNumberEntryOrder : public CComboEntryOrder {
+public:
+    explicit CNumberEntryOrder(const CNumberReading& reading) : m_reading(reading) {}
 
-const UINT_PTR kStepSubclassId = 0x4E53;  // 'NS': one subclass of each window by this rule
-
-bool IsDropped(HWND combo) { return ::SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0) != FALSE; }
-
-// Whole notches of the turn so far, away from the user positive.
-int TakeNotches(CStepState& state, int delta)
-{
-    if ((state.wheel < 0 && delta > 0) || (state.wheel > 0 && delta < 0))
-        state.wheel = 0;
-    state.wheel += delta;
-    const int notches = state.wheel / WHEEL_DELTA;
-    state.wheel -= notches * WHEEL_DELTA;
-    return notches;
-}
-
-LRESULT CALLBACK ComboStepProc(HWND combo, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data)
-{
-    CStepState* state = reinterpret_cast<CStepState*>(data);
-    switch (msg) {
-    case WM_MOUSEWHEEL: {
-        if (IsDropped(combo))
-            break;
-        GuardedCall([&] {
-            const int notches = TakeNotches(*state, GET_WHEEL_DELTA_WPARAM(wp));
-            for (int i = 0; i < std::abs(notches); ++i)
-                if (!StepNumberCombo(combo, state->reading, notches > 0))
-                    break;
-        });
-        return 0;
+    int EqualEntry(HWND combo, const std::wstring& text) const override
+    {
+        double value = 0.0;
+        std::vector<double> entries;
+        if (!ReadNumberText(text, m_reading, value) || !ReadEntries(combo, entries))
+            return kIgnoreStep;
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (entries[i] == value)
+                return static_cast<int>(i);
+        return kNotInList;
     }
-    case WM_NCDESTROY:
-        ::RemoveWindowSubclass(combo, ComboStepProc, id);
-        delete state;
-        break;
+    int StepEntry(HWND combo, const std::wstring& text, bool towardsFirst) const override
+    {
+        double value = 0.0;
+        std::vector<double> entries;
+        if (!ReadNumberText(text, m_reading, value) || !ReadEntries(combo, entries))
+            return kNotInList;
+        const int index = NumberStepIndex(entries, value, towardsFirst);
+        return index < 0 ? kNotInList : index;
     }
-    return ::DefSubclassProc(combo, msg, wp, lp);
-}
+    std::wstring EntryText(HWND combo, int index) const override
+    {
+        std::wstring item;
+        GetComboItemText(combo, index, item);
+        return item;
+    }
 
-// Up and Down reach the edit field, whose own procedure hands them to the
-// list.
-LRESULT CALLBACK EditStepProc(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR)
-{
-    switch (msg) {
-    case WM_KEYDOWN: {
-        HWND combo = ::GetParent(edit);
-        DWORD_PTR data = 0;
-        // An extended-UI combo opens its list on Down: that stays.
-        if ((wp == VK_UP || wp == VK_DOWN) && !IsDropped(combo) && !::SendMessageW(combo, CB_GETEXTENDEDUI, 0, 0) &&
-            ::GetWindowSubclass(combo, ComboStepProc, kStepSubclassId, &data) && data) {
-            const CNumberReading reading = reinterpret_cast<CStepState*>(data)->reading;
-            GuardedCall([&] { StepNumberCombo(combo, reading, wp == VK_UP); });
-            return 0;
+private:
+    bool ReadEntries(HWND combo, std::vector<double>& entries) const
+    {
+        const int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
+        entries.assign(static_cast<size_t>(count > 0 ? count : 0), 0.0);
+        for (int i = 0; i < count; ++i) {
+            std::wstring item;
+            if (!GetComboItemText(combo, i, item) || !ReadNumberText(item, m_reading, entries[static_cast<size_t>(i)]))
+                return false;
         }
-        break;
+        return true;
     }
-    case WM_NCDESTROY:
-        ::RemoveWindowSubclass(edit, EditStepProc, id);
-        break;
-    }
-    return ::DefSubclassProc(edit, msg, wp, lp);
-}
+
+    CNumberReading m_reading;
+};
 
 } // namespace
 
 void StepNumbersByWheelAndArrows(HWND combo, const CNumberReading& reading)
 {
-    DWORD_PTR data = 0;
-    if (::GetWindowSubclass(combo, ComboStepProc, kStepSubclassId, &data) && data) {
-        reinterpret_cast<CStepState*>(data)->reading = reading;
-        return;
-    }
-    std::unique_ptr<CStepState> state(new CStepState{reading, 0});
-    HWND edit = FindComboEdit(combo);
-    if (!::SetWindowSubclass(combo, ComboStepProc, kStepSubclassId, reinterpret_cast<DWORD_PTR>(state.get())))
-        ThrowLastError(IDS_NUMBER_STEP_SETUP_FAILED, FormatInt(::GetDlgCtrlID(combo)));
-    // The window owns it now: WM_NCDESTROY deletes it.
-    state.release();
-    if (edit && !::SetWindowSubclass(edit, EditStepProc, kStepSubclassId, 0))
-        ThrowLastError(IDS_NUMBER_STEP_SETUP_FAILED, FormatInt(::GetDlgCtrlID(combo)));
-    PassEditWheelToCombo(combo);
+    FollowShownValue(combo, std::unique_ptr<CComboEntryOrder>(new CNumberEntryOrder(reading)));
 }

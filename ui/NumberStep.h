@@ -1,6 +1,5 @@
-// The wheel and the Up and Down keys over a number box: a step from the
-// value the box shows to the neighbouring entry of its list (the algorithm
-// is described in NumberStep.cpp).
+// Stepping a number box: from the value the box shows to the neighbouring
+// entry of its list (the algorithm is described in NumberStep.cpp).
 #pragma once
 #include <windows.h>
 #include <string>
@@ -24,16 +23,7 @@ bool ReadNumberText(const std::wstring& text, const CNumberReading& reading, dou
 // entry that way of the two it lies between; -1 past either end.
 int NumberStepIndex(const std::vector<double>& entries, double value, bool towardsFirst);
 
-// The rule itself, once: shows the entry one step from the value the combo
-// shows (all of it selected when the combo has the focus) and tells the
-// combo's parent with CBN_SELCHANGE, as a choice from the list does, so the
-// box stores it through its usual path. False when nothing moved.
-bool StepNumberCombo(HWND combo, const CNumberReading& reading, bool towardsFirst);
-
-// Makes a drop-down combo of numbers step by the rule: the wheel over the
-// combo or its edit field (a notch per WHEEL_DELTA, however finely the wheel
-// reports it), and Up and Down in the edit field while the list is closed.
-// With the list dropped, both move in the list as the combo's own procedure
-// does; Alt+Down and F4 still open it. Again on the same combo, only the
-// reading is renewed.
+// Makes a drop-down combo of numbers follow the value it shows
+// (FollowShownValue in ui/ComboBox2.h), its text and entries read by
+// `reading`. Again on the same combo, only the reading is renewed.
 void StepNumbersByWheelAndArrows(HWND combo, const CNumberReading& reading);

@@ -35,25 +35,40 @@ TEST(ComboRange, NumberFilterKeepsWhatANumberMayHold)
 
 TEST(ComboBox2, WheelStepsAndListValues)
 {
-    struct { int current, delta; size_t count; int expected; } steps[] = {
-        {0, -120, 12, 1}, {0, 120, 12, kNotInList}, {11, -120, 12, kNotInList}, {5, 240, 12, 4},
-        {kNotInList, -120, 12, 0}, {kNotInList, 120, 12, kNotInList}, {kNotInList, -120, 0, kNotInList},
+    // Lists without order: a value no entry has enters at either end.
+    struct { int equal; bool up; size_t count; int expected; } steps[] = {
+        {0, false, 12, 1},          {0, true, 12, kNotInList},  {11, false, 12, kNotInList}, {5, true, 12, 4},
+        {kNotInList, false, 12, 0}, {kNotInList, true, 12, 11}, {kNotInList, false, 0, kNotInList},
+        {kIgnoreStep, false, 12, kNotInList},
     };
     for (const auto& s : steps)
-        EXPECT_EQ(s.expected, WheelStepIndex(s.current, s.delta, s.count)) << s.current << " " << s.delta;
+        EXPECT_EQ(s.expected, UnorderedStepIndex(s.equal, s.up, s.count)) << s.equal << " " << s.up;
+    // Keys over 12 entries, a page of 5: from the step by value, or to the ends.
+    struct { UINT key; int equal, stepped, expected; } keys[] = {
+        {VK_UP, kNotInList, 3, 3},   {VK_DOWN, kNotInList, kNotInList, kNotInList}, {VK_PRIOR, kNotInList, 6, 2},
+        {VK_PRIOR, kNotInList, 2, 0}, {VK_NEXT, kNotInList, 9, 11},                  {VK_NEXT, kNotInList, 4, 8},
+        {VK_HOME, kNotInList, 0, 0},  {VK_HOME, 0, 0, kNotInList},                   {VK_END, 4, 0, 11},
+        {VK_END, 11, 0, kNotInList},  {VK_END, kIgnoreStep, 0, kNotInList},          {VK_LEFT, 2, 3, kNotInList},
+    };
+    for (const auto& k : keys)
+        EXPECT_EQ(k.expected, ComboKeyTarget(k.key, k.equal, k.stepped, 12, 5)) << k.key << " " << k.stepped;
 
     const CNamedColors& colours = GetNamedColors();
-    EXPECT_EQ(0, CComboBox2Traits<CNamedColors>::FindText(colours, L"FFFFFF"));
-    EXPECT_EQ(1, CComboBox2Traits<CNamedColors>::FindText(colours, L"GG"));  // no colour reads as black
-    EXPECT_EQ(kNotInList, CComboBox2Traits<CNamedColors>::FindText(colours, L"123456"));
+    EXPECT_EQ(0, CComboBox2Traits<CNamedColors>::FindEntry(colours, L"FFFFFF"));
+    EXPECT_EQ(1, CComboBox2Traits<CNamedColors>::FindEntry(colours, L"GG"));  // no colour reads as black
+    EXPECT_EQ(kNotInList, CComboBox2Traits<CNamedColors>::FindEntry(colours, L"123456"));
     EXPECT_EQ(L"FFFFFF", CComboBox2Traits<CNamedColors>::EditText(colours, 0));
 
     CNamedInts qualities;
     qualities.Add(0, 30);
     qualities.Add(0, 80);
-    EXPECT_EQ(1, CComboBox2Traits<CNamedInts>::FindText(qualities, L"80"));
-    EXPECT_EQ(kNotInList, CComboBox2Traits<CNamedInts>::FindText(qualities, L"81"));
-    EXPECT_EQ(kIgnoreStep, CComboBox2Traits<CNamedInts>::FindText(qualities, L"high"));
+    EXPECT_EQ(1, CComboBox2Traits<CNamedInts>::FindEntry(qualities, L"80"));
+    EXPECT_EQ(kNotInList, CComboBox2Traits<CNamedInts>::FindEntry(qualities, L"81"));
+    EXPECT_EQ(kIgnoreStep, CComboBox2Traits<CNamedInts>::FindEntry(qualities, L"high"));
+    EXPECT_EQ(1, CComboBox2Traits<CNamedInts>::FindEntry(qualities, L"8x0"));  // read as the box reads it
+    EXPECT_EQ(0, CComboBox2Traits<CNamedInts>::StepIndex(qualities, L"50", true));
+    EXPECT_EQ(1, CComboBox2Traits<CNamedInts>::StepIndex(qualities, L"50", false));
+    EXPECT_EQ(kNotInList, CComboBox2Traits<CNamedInts>::StepIndex(qualities, L"90", false));
     EXPECT_EQ(L"30", CComboBox2Traits<CNamedInts>::EditText(qualities, 0));
 
     POINT at = CImageButton::ImageOrigin(RECT{10, 20, 41, 40}, 16, 16);

@@ -54,8 +54,10 @@ TEST(ComboWindow, RangesAndNumbersReadBack)
     EXPECT_DOUBLE_EQ(125.5, rate);
 
     // The wheel steps a notch per WHEEL_DELTA, however finely it is sent;
-    // Down steps too; with the list dropped Down and the wheel move on from
-    // the list's own entry (put there apart from the text), not from the value shown.
+    // Down steps too. Dropping the list keeps the text and highlights the
+    // entry of its value; Down and the wheel still go on from the value
+    // shown, not from the list's own entry (put there apart from the text);
+    // closing without a choice puts the text back.
     box.SetWindowText(L"4.2");
     StepNumbersByWheelAndArrows(box, {false, 1});
     for (const auto& turn : {std::make_pair(72, L"4.2"), std::make_pair(48, L"4"), std::make_pair(-240, L"5")}) {
@@ -66,14 +68,19 @@ TEST(ComboWindow, RangesAndNumbersReadBack)
     ::SendMessageW(edit, WM_KEYDOWN, VK_DOWN, 0);
     EXPECT_EQ(L"5.5", box.GetWindowText());
     box.ShowDropDown(TRUE);
+    EXPECT_EQ(L"5.5", box.GetWindowText());
+    EXPECT_EQ(11, box.GetCurSel());
     COMBOBOXINFO info;
     ASSERT_TRUE(box.GetComboBoxInfo(&info));
     ::SendMessageW(info.hwndList, LB_SETCURSEL, 3, 0);
     ::SendMessageW(edit, WM_KEYDOWN, VK_DOWN, 0);
-    EXPECT_EQ(4, box.GetCurSel());
-    ::SendMessageW(info.hwndList, LB_SETCURSEL, 7, 0);
+    EXPECT_EQ(L"6", box.GetWindowText());
+    ::SendMessageW(info.hwndList, LB_SETCURSEL, 3, 0);
     box.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
-    EXPECT_EQ(8, box.GetCurSel());
+    EXPECT_EQ(L"6.5", box.GetWindowText());
+    box.ShowDropDown(FALSE);
+    PumpMessages();
+    EXPECT_EQ(L"5.5", box.GetWindowText());
 }
 
 TEST(ComboWindow, ColourComboShowsHexAndWheelsThroughTheList)
@@ -98,11 +105,11 @@ TEST(ComboWindow, ColourComboShowsHexAndWheelsThroughTheList)
     ASSERT_EQ(1u, listener.codes.size());
     EXPECT_EQ(static_cast<UINT>(CBN_SELCHANGE), listener.codes[0]);
 
-    // The wheel towards the user: the next entry, black.
+    // The wheel towards the user: the next entry, black, told as a typed value.
     combo.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
     EXPECT_EQ(L"000000", combo.GetWindowText());
     ASSERT_EQ(2u, listener.codes.size());
-    EXPECT_EQ(static_cast<UINT>(CBN_SELCHANGE), listener.codes[1]);
+    EXPECT_EQ(static_cast<UINT>(CBN_EDITCHANGE), listener.codes[1]);
     // Away from the user twice: back to white, then nothing above the first.
     combo.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
     EXPECT_EQ(L"FFFFFF", combo.GetWindowText());
