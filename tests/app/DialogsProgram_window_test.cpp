@@ -111,13 +111,14 @@ TEST(DialogsProgram, PaintDialogNumberBoxesStepFromTheValueShown)
     CDriveResult r = RunDriveScript(script + L"click " + Id(IDOK) + L"\nmain\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
     ASSERT_TRUE(ReadProgramSettings(saved));
-    EXPECT_EQ(0u, saved.PaintSetting.LinearGradation.Angle);
-    EXPECT_DOUBLE_EQ(0.25, saved.PaintSetting.LinearGradation.Stops[1].Pos);
-    EXPECT_DOUBLE_EQ(0.75, saved.PaintSetting.Texture.RateX);
-    EXPECT_EQ(7, saved.PaintSetting.Texture.OffsetX);
+    EXPECT_EQ(10u, saved.PaintSetting.LinearGradation.Angle);
+    EXPECT_DOUBLE_EQ(0.35, saved.PaintSetting.LinearGradation.Stops[1].Pos);
+    EXPECT_DOUBLE_EQ(1.5, saved.PaintSetting.Texture.RateX);
+    EXPECT_EQ(20, saved.PaintSetting.Texture.OffsetX);
 }
 
-// The font list chooses a face and keeps its settings. A sample from a text with U+FFFE and U+000B (a word
+// The font list chooses a face and keeps its settings; its size box steps from the size shown (12.5 lies between
+// 12 and 13), and its list dropped and closed by Esc leaves the size typed. A sample from a text with U+FFFE and U+000B (a word
 // processor's line break) is kept without them, and a relative texture path typed at length stops where, joined
 // to the current folder, it reaches the bound: the next start asks nothing.
 TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
@@ -143,7 +144,10 @@ TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
                                     size + L" -300\nexpect " + size + L" -300\nwheel " + size + L" -1\nexpect " +
                                     size + L" 7\ntext " + size + L" 30\nwheel " + size +
                                     L" -1\nexpect " + size + L" 31\ntext " + size + L" 60\nfocus " + size +
-                                    L"\nkey up\nexpect " + size + L" 48\nclick " + Id(IDOK) + L"\nmain\nclick " +
+                                    L"\nkey up\nexpect " + size + L" 48\ntext " + size + L" 12.5\nwheel " + size +
+                                    L" 1\nexpect " + size + L" 12\ntext " + size + L" 3\nkey f4\nexpect " + size +
+                                    L" 3\nkey esc\nexpect " + size + L" 3\ntext " + size + L" 60\nkey f4\nkey up\nkey enter" +
+                                    L"\nexpect " + size + L" 48\nclick " + Id(IDOK) + L"\nmain\nclick " +
                                     Id(IDC_DECO_PAINT) + L"\nwait 色の設定\ntab 2\ntext " + Id(IDC_TEXTURE_FILE) +
                                     L" " + typed + L"\nclick 1\nmain\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;

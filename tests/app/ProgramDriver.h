@@ -95,7 +95,9 @@ inline std::wstring FreshOutputFolder(const std::wstring& name)
 inline std::wstring Id(int id) { return std::to_wstring(id); }
 
 // A number box turned by a user: a wheel turn from the value it shows, one from a
-// typed value, Down from a value between entries, it typed again and the wheel up, Up.
+// typed value, Down from a value between entries, it typed again and the wheel up, Up;
+// the value between typed again, the list dropped (the text stays) and Down, closed by
+// Esc (the text comes back), dropped again and Down chosen by Enter.
 struct CNumberSteps {
     int id, notch1, notch2;
     const wchar_t *fromShown, *typed, *fromTyped, *between, *down, *up, *upAgain;
@@ -106,7 +108,9 @@ inline std::wstring NumberStepsScript(const CNumberSteps& b)
     return L"wheel " + id + L" " + Id(b.notch1) + expect + b.fromShown + L"\ntext " + id + L" " + b.typed +
            L"\nwheel " + id + L" " + Id(b.notch2) + expect + b.fromTyped + L"\ntext " + id + L" " + b.between +
            L"\nfocus " + id + L"\nkey down" + expect + b.down + L"\ntext " + id + L" " + b.between + L"\nwheel " +
-           id + L" 1" + expect + b.up + L"\nkey up" + expect + b.upAgain + L"\n";
+           id + L" 1" + expect + b.up + L"\nkey up" + expect + b.upAgain + L"\ntext " + id + L" " + b.between +
+           L"\nkey f4" + expect + b.between + L"\nkey down" + expect + b.down + L"\nkey esc" + expect + b.between +
+           L"\nkey alt+down\nkey down\nkey enter" + expect + b.down + L"\n";
 }
 
 // Both file dialogs show this label; the main window does not.

@@ -96,14 +96,21 @@ TEST(ProgramTest, ColourAndQualityBoxesTakeNamesTypedValuesAndTheWheel)
     // A named entry shows its value in the box; a typed quality keeps its
     // digits only and is stored as at most 100. The wheel over a box whose
     // text field has the focus steps through the entries (away from the
-    // user: the one before). Only the automatic save may have written the
-    // file the test reads, hence the kill.
+    // user: the one before), and so do the keys, from the value shown (a
+    // quality between entries, a colour no entry has: Down enters the list at
+    // its first entry), with the list closed or dropped; a list dropped and
+    // closed without a choice leaves the value as it was. Only the automatic
+    // save may have written the file the test reads, hence the kill.
     const std::wstring row2 = std::to_wstring(IDC_DECO_COLOR + 2);
     std::wstring script = L"start\npick 248 " + LoadResourceString(IDS_QUALITY_HIGH) + L"\nexpect 248 80\n";
-    script += L"focus 248\nwheel 248 -1\nexpect 248 100\nwheel 248 2\nexpect 248 50\n";
-    script += L"text 248 9x5\nexpect 248 95\ntext 248 250\n";
+    script += L"focus 248\nwheel 248 -1\nexpect 248 100\nwheel 248 2\nexpect 248 50\nkey down\nexpect 248 80\n";
+    script += L"key f4\nexpect 248 80\nkey up\nexpect 248 50\nkey esc\nexpect 248 80\n";
+    script += L"text 248 9x5\nexpect 248 95\nkey up\nexpect 248 80\ntext 248 250\n";
     script += L"pick 165 " + LoadResourceString(IDS_COLOR_BROWN) + L"\nexpect 165 6B492D\n";
-    script += L"focus 165\nwheel 165 1\nexpect 165 ABFF7F\n";
+    script += L"focus 165\nwheel 165 1\nexpect 165 ABFF7F\nkey end\nexpect 165 6B492D\nkey home\nexpect 165 FFFFFF\n";
+    script += L"key down\nexpect 165 000000\nkey f4\nexpect 165 000000\nkey down\nexpect 165 7F7F7F\nkey esc\n";
+    script += L"expect 165 000000\nkey alt+down\nkey up\nkey enter\nexpect 165 FFFFFF\ntext 165 123456\nkey down\n";
+    script += L"expect 165 FFFFFF\n";
     script += L"pick " + row2 + L" " + LoadResourceString(IDS_COLOR_YELLOW) + L"\nexpect " + row2 + L" FFFF00\n";
     script += L"focus " + row2 + L"\nwheel " + row2 + L" -1\nexpect " + row2 + L" FF8119\n";
     script += L"pick 252 " + LoadResourceString(IDS_COLOR_BLUE) + L"\nexpect 252 0C00CC\n";
@@ -113,7 +120,7 @@ TEST(ProgramTest, ColourAndQualityBoxesTakeNamesTypedValuesAndTheWheel)
     CSetting saved;
     ASSERT_TRUE(ReadProgramSettings(saved));
     EXPECT_EQ(100, saved.SaveFormat.JpegQuality);
-    EXPECT_EQ(RGB(0xAB, 0xFF, 0x7F), saved.PaintSetting.Color);
+    EXPECT_EQ(RGB(0xFF, 0xFF, 0xFF), saved.PaintSetting.Color);
     EXPECT_EQ(RGB(0xFF, 0x81, 0x19), saved.Borderings[2].Paint.Color);
     EXPECT_EQ(RGB(0xCC, 0x00, 0x00), saved.BkColor);
 }
@@ -129,16 +136,16 @@ TEST(ProgramTest, NumberBoxesStepFromTheValueShownByWheelAndArrows)
         int F::*font, B::*row;
         int stored, last;
     } boxes[] = {
-        {{IDC_FONT_SIZE, 1, -1, L"29", L"12", L"13", L"20.5", L"21", L"20", L"19"}, &F::Size, {}, 300, 190},
-        {{IDC_FONT_ALPHA, 1, -1, L"95", L"100", L"100", L"42", L"45", L"40", L"35"}, &F::Alpha, {}, 100, 35},
-        {{IDC_CHAR_SPACING, -1, 1, L"105", L"90", L"90", L"123", L"125", L"120", L"115"}, &F::CharWidth, {}, 100, 115},
-        {{IDC_LINE_SPACING, 1, -1, L"115", L"150", L"150", L"97", L"100", L"95", L"90"}, &F::LineWidth, {}, 120, 90},
-        {{IDC_LEADING, -1, -1, L"55", L"0", L"5", L"33", L"35", L"30", L"25"}, &F::LeadingWidth, {}, 50, 25},
-        {{IDC_DECO_SIZE, 1, -1, L"2.5", L"0.4", L"0.5", L"1.7", L"2", L"1.5", L"1"}, {}, &B::Size, 30, 10},
-        {{IDC_DECO_ALPHA + 1, 1, 1, L"95", L"5", L"0", L"58", L"60", L"55", L"50"}, {}, &B::Alpha, 100, 50},
-        {{IDC_DECO_BLUR + 2, -1, -1, L"2.5", L"10", L"10", L"3.2", L"3.5", L"3", L"2.5"}, {}, &B::Blur, 20, 25},
-        {{IDC_DECO_ANGLE + 3, 1, -1, L"115", L"180", L"-5", L"-7", L"-10", L"-5", L"180"}, {}, &B::Angle, 120, 180},
-        {{IDC_DECO_DISTANCE + 4, 1, 1, L"0", L"6", L"5.5", L"7.7", L"8", L"7.5", L"7"}, {}, &B::Distance, 0, 70},
+        {{IDC_FONT_SIZE, 1, -1, L"29", L"12", L"13", L"20.5", L"21", L"20", L"19"}, &F::Size, {}, 300, 210},
+        {{IDC_FONT_ALPHA, 1, -1, L"95", L"100", L"100", L"42", L"45", L"40", L"35"}, &F::Alpha, {}, 100, 45},
+        {{IDC_CHAR_SPACING, -1, 1, L"105", L"90", L"90", L"123", L"125", L"120", L"115"}, &F::CharWidth, {}, 100, 125},
+        {{IDC_LINE_SPACING, 1, -1, L"115", L"150", L"150", L"97", L"100", L"95", L"90"}, &F::LineWidth, {}, 120, 100},
+        {{IDC_LEADING, -1, -1, L"55", L"0", L"5", L"33", L"35", L"30", L"25"}, &F::LeadingWidth, {}, 50, 35},
+        {{IDC_DECO_SIZE, 1, -1, L"2.5", L"0.4", L"0.5", L"1.7", L"2", L"1.5", L"1"}, {}, &B::Size, 30, 20},
+        {{IDC_DECO_ALPHA + 1, 1, 1, L"95", L"5", L"0", L"58", L"60", L"55", L"50"}, {}, &B::Alpha, 100, 60},
+        {{IDC_DECO_BLUR + 2, -1, -1, L"2.5", L"10", L"10", L"3.2", L"3.5", L"3", L"2.5"}, {}, &B::Blur, 20, 35},
+        {{IDC_DECO_ANGLE + 3, 1, -1, L"115", L"180", L"-5", L"-7", L"-10", L"-5", L"180"}, {}, &B::Angle, 120, -10},
+        {{IDC_DECO_DISTANCE + 4, 1, 1, L"0", L"6", L"5.5", L"7.7", L"8", L"7.5", L"7"}, {}, &B::Distance, 0, 80},
     };
     const auto field = [](CSetting& s, const decltype(boxes[0])& b) -> int& {
         return b.font ? s.FontSetting.*b.font : s.Borderings[static_cast<size_t>(b.steps.id - IDC_DECO_SIZE) % 5].*b.row;
@@ -150,12 +157,17 @@ TEST(ProgramTest, NumberBoxesStepFromTheValueShownByWheelAndArrows)
         field(s, b) = b.stored;
         script += NumberStepsScript(b.steps);
     }
+    // A digit beyond the box's one decimal is not left on screen once the box is left.
+    const std::wstring size = Id(IDC_DECO_SIZE + 1);
+    script += L"focus " + size + L"\ntext " + size + L" 0.45\nexpect " + size + L" 0.45\nfocus " + Id(IDC_FONT_ALPHA) +
+              L"\nexpect " + size + L" 0.4\n";
     ASSERT_TRUE(WriteProgramSettings(s));
     CDriveResult r = RunDriveScript(script + L"kill\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
     ASSERT_TRUE(ReadProgramSettings(saved));
     for (const auto& b : boxes)
         EXPECT_EQ(b.last, field(saved, b)) << b.steps.id;
+    EXPECT_EQ(4, saved.Borderings[1].Size);
 }
 
 TEST(ProgramTest, AWindowMadeLargerKeepsItsControlsAtTheirEdges)
