@@ -32,6 +32,7 @@
 #include "ui/ListBoxCb.h"
 #include "ui/NumberStep.h"
 #include "ui/WindowImpl.h"
+#include <algorithm>
 #include <climits>
 #include <string>
 
@@ -308,7 +309,7 @@ private:
 };
 
 template <class S, class L>
-class CComboBoxString : public CBoundComboBase<CComboBoxString<S, L>, S> {
+class CComboBoxString : public CBoundComboBase<CComboBoxString<S, L>, S>, public CComboEntryOrder {
 public:
     typedef std::wstring (*Getter)(const S&);
     typedef void (*Setter)(S&, const std::wstring&);
@@ -328,7 +329,6 @@ public:
         REFLECTED_COMMAND_CODE_HANDLER(CBN_SELENDCANCEL, this->OnCommitLater)
         REFLECTED_COMMAND_CODE_HANDLER(CBN_KILLFOCUS, OnKillFocus)
         MESSAGE_HANDLER(WM_APP, this->OnDeferredCommit)
-        MESSAGE_HANDLER(WM_MOUSEWHEEL, OnMouseWheel)
         MESSAGE_HANDLER(WM_PAINT, OnPaint)
         DEFAULT_REFLECTION_HANDLER()
     END_MSG_MAP()
@@ -348,7 +348,34 @@ public:
             AddMemfunListener(Edit.KeyDownListeners, this, &CComboBoxString::OnEditKeyDown);
             AddMemfunListener(Edit.CharListeners, this, &CComboBoxString::OnEditChar);
         }
+        // The wheel and the keys step through the used texts from the one
+        // shown (a text not among them stands outside the list).
+        FollowShownValue(combo, *this);
         return true;
+    }
+    ~CComboBoxString()
+    {
+        if (::IsWindow(this->m_hWnd))
+            StopFollowingShownValue(this->m_hWnd);
+    }
+    int EqualEntry(HWND combo, const std::wstring& text) const override
+    {
+        std::wstring item;
+        for (int i = 0; GetComboItemText(combo, i, item); ++i)
+            if (item == text)
+                return i;
+        return kNotInList;
+    }
+    int StepEntry(HWND combo, const std::wstring& text, bool towardsFirst) const override
+    {
+        const int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
+        return UnorderedStepIndex(EqualEntry(combo, text), towardsFirst, static_cast<size_t>(std::max(count, 0)));
+    }
+    std::wstring EntryText(HWND combo, int index) const override
+    {
+        std::wstring item;
+        GetComboItemText(combo, index, item);
+        return item;
     }
     // The items from the list, most recent first; the edit text and its
     // selection stay as they are.
@@ -411,33 +438,6 @@ private:
         else if (!CommitOnEdit)
             ShowValue();
         FireFocusLost();
-        return 0;
-    }
-    LRESULT OnMouseWheel(UINT, WPARAM wp, LPARAM, BOOL&)
-    {
-        const int delta = static_cast<short>(HIWORD(wp));
-        if (!List || delta == 0)
-            return 0;
-        const std::wstring current = this->GetWindowText();
-        int index = kNotInList, i = 0;
-        for (const auto& item : List->Items) {
-            if (*item == current) {
-                index = i;
-                break;
-            }
-            ++i;
-        }
-        // A text not in the list steps down to the first entry, up nowhere.
-        const int next = index == kNotInList && delta > 0 ? kNotInList
-                                                          : UnorderedStepIndex(index, delta > 0, List->Items.size());
-        if (next == kNotInList)
-            return 0;
-        auto it = List->Items.begin();
-        std::advance(it, next);
-        SetComboText(this->m_hWnd, **it);
-        if (ComboHasFocus(this->m_hWnd))
-            this->SetEditSel(0, -1);
-        Commit();
         return 0;
     }
     LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&)

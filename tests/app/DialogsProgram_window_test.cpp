@@ -9,6 +9,7 @@
 #include "resources/paint_dialog.h"
 #include "tests/app/ProgramDriver.h"
 #include "tests/imaging/ImageFileSupport.h"
+#include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
 
 namespace {
@@ -158,7 +159,15 @@ TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
     EXPECT_EQ(FontType3::VECTOR, saved.FontListDlg.Type);
     ASSERT_FALSE(saved.FontListDlg.SampleTexts.Items.empty());
     EXPECT_EQ(limits::kMaxTextLength, saved.Borderings[0].Paint.Texture.Path.size());
-    r = RunDriveScript(L"start\nmain\n" + openList + L"pick " + Id(IDC_FONT_LIST_SAMPLE) + L" abcdefghi\nkill\n");
+    // The used texts step from the one shown, the list closed or dropped.
+    for (const wchar_t* text : {L"two", L"three"})
+        saved.FontListDlg.SampleTexts.Items.push_back(boost::make_shared<std::wstring>(text));
+    saved.FontListDlg.SampleText = L"two";
+    ASSERT_TRUE(WriteProgramSettings(saved));
+    const std::wstring sample = L"\nexpect " + Id(IDC_FONT_LIST_SAMPLE) + L" ";
+    r = RunDriveScript(L"start\nmain\n" + openList + L"focus " + Id(IDC_FONT_LIST_SAMPLE) + L"\nkey down" + sample +
+                       L"three\nkey f4" + sample + L"three\nkey up" + sample + L"two\nkey esc" + sample + L"three\npick " +
+                       Id(IDC_FONT_LIST_SAMPLE) + L" abcdefghi\nkill\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
 }
 
