@@ -1,5 +1,5 @@
 // The value a combo box shows, and its list: one rule for every editable
-// combo of ours (number boxes, colour, quality and file boxes).
+// combo of ours (number boxes, colour, quality, file and used-text boxes).
 //
 // Goal: the list's current entry follows the value the field shows, and
 // every way of stepping moves from that value, whatever set it (the stored
@@ -11,7 +11,9 @@
 // and closing the list without a choice leaves that.
 //
 // Method: the box tells how its text and entries compare (CComboEntryOrder:
-// numbers by value, colours by RGB, files by path). The wheel (a notch per
+// numbers by value, colours by RGB, files by path, used texts exactly; a
+// list without order has a value no entry has stand outside it, so Down
+// enters at the first entry and Up at the last). The wheel (a notch per
 // WHEEL_DELTA of accumulated turn) and Up, Down, Page Up, Page Down, Home
 // and End in the field, with the list closed or dropped, show the entry the
 // step reaches and tell the box's parent as the combo would: CBN_SELCHANGE
@@ -96,10 +98,10 @@ HWND ListOf(HWND combo)
 int PageOf(HWND list)
 {
     RECT client = {};
-    const int height = static_cast<int>(::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-    if (!list || !::GetClientRect(list, &client) || height <= 0)
+    if (!list || !::GetClientRect(list, &client))
         return 1;
-    return std::max(1, static_cast<int>(client.bottom) / height);
+    const int height = static_cast<int>(::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    return height > 0 ? std::max(1, static_cast<int>(client.bottom) / height) : 1;
 }
 
 void TellParent(HWND combo, WORD code)
@@ -160,16 +162,18 @@ int TakeNotches(CFollowState& state, int delta)
 void Settle(HWND combo, const std::wstring& openText, bool chosen)
 {
     CComboBoxW box(combo);
-    if (!chosen && box.GetWindowText() != openText) {
+    const bool putBack = !chosen && box.GetWindowText() != openText;
+    if (putBack)
         box.SetWindowText(openText);
+    std::wstring item;
+    const int current = box.GetCurSel();
+    if (current >= 0 && (!GetComboItemText(combo, current, item) || item != box.GetWindowText()))
+        ::SendMessageW(ListOf(combo), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    if (putBack) {
         if (ComboHasFocus(combo))
             box.SetEditSel(0, -1);
         TellParent(combo, CBN_EDITCHANGE);
     }
-    std::wstring item;
-    const int current = box.GetCurSel();
-    if (current >= 0 && ::IsWindow(combo) && (!GetComboItemText(combo, current, item) || item != box.GetWindowText()))
-        ::SendMessageW(ListOf(combo), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
 }
 
 LRESULT CALLBACK ComboFollowProc(HWND combo, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data)

@@ -168,6 +168,14 @@ TEST(FoundationsWindow, BoundBoxesCommitChangedValuesOnly)
     CBoxesDlg::Type(dlg.sample.Edit, L"ab");
     dlg.sample.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
     EXPECT_EQ(L"xyz", dlg.setting.Sample);
+    // A step with the list dropped, then a close without a choice: text and value come back.
+    dlg.sample.ShowDropDown(TRUE);
+    dlg.sample.Edit.SendMessage(WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(L"ab", dlg.setting.Sample);
+    dlg.sample.ShowDropDown(FALSE);
+    PumpMessages();
+    EXPECT_EQ(L"xyz", dlg.setting.Sample);
+    EXPECT_EQ(L"xyz", dlg.sample.GetWindowText());
     CBoxesDlg::Type(dlg.sample.Edit, L"typed");
     dlg.sample.Edit.SendMessage(WM_KEYDOWN, VK_RETURN, 1);
     dlg.sample.Edit.SendMessage(WM_CHAR, L'\r', 1);
