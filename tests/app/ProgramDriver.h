@@ -97,7 +97,8 @@ inline std::wstring Id(int id) { return std::to_wstring(id); }
 // A number box turned by a user: a wheel turn from the value it shows, one from a
 // typed value, Down from a value between entries, it typed again and the wheel up, Up;
 // the value between typed again, the list dropped (the text stays) and Down, closed by
-// Esc (the text comes back), dropped again and Down chosen by Enter.
+// Esc (the text comes back), dropped again and Down chosen by Enter, then Up undone by Esc
+// (what the box stored comes back too).
 struct CNumberSteps {
     int id, notch1, notch2;
     const wchar_t *fromShown, *typed, *fromTyped, *between, *down, *up, *upAgain;
@@ -110,7 +111,7 @@ inline std::wstring NumberStepsScript(const CNumberSteps& b)
            L"\nfocus " + id + L"\nkey down" + expect + b.down + L"\ntext " + id + L" " + b.between + L"\nwheel " +
            id + L" 1" + expect + b.up + L"\nkey up" + expect + b.upAgain + L"\ntext " + id + L" " + b.between +
            L"\nkey f4" + expect + b.between + L"\nkey down" + expect + b.down + L"\nkey esc" + expect + b.between +
-           L"\nkey alt+down\nkey down\nkey enter" + expect + b.down + L"\n";
+           L"\nkey alt+down\nkey down\nkey enter" + expect + b.down + L"\nkey f4\nkey up\nkey esc" + expect + b.down + L"\n";
 }
 
 // Both file dialogs show this label; the main window does not.

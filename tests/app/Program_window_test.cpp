@@ -104,7 +104,8 @@ TEST(ProgramTest, ColourAndQualityBoxesTakeNamesTypedValuesAndTheWheel)
     const std::wstring row2 = std::to_wstring(IDC_DECO_COLOR + 2);
     std::wstring script = L"start\npick 248 " + LoadResourceString(IDS_QUALITY_HIGH) + L"\nexpect 248 80\n";
     script += L"focus 248\nwheel 248 -1\nexpect 248 100\nwheel 248 2\nexpect 248 50\nkey down\nexpect 248 80\n";
-    script += L"key f4\nexpect 248 80\nkey up\nexpect 248 50\nkey esc\nexpect 248 80\n";
+    script += L"key f4\nexpect 248 80\nkey up\nexpect 248 50\nkey esc\nexpect 248 80\nkey pageup\nexpect 248 0\n";
+    script += L"key pagedown\nexpect 248 100\n";
     script += L"text 248 9x5\nexpect 248 95\nkey up\nexpect 248 80\ntext 248 250\n";
     script += L"pick 165 " + LoadResourceString(IDS_COLOR_BROWN) + L"\nexpect 165 6B492D\n";
     script += L"focus 165\nwheel 165 1\nexpect 165 ABFF7F\nkey end\nexpect 165 6B492D\nkey home\nexpect 165 FFFFFF\n";
