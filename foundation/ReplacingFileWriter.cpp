@@ -120,7 +120,8 @@ unsigned long long NameHash(const std::wstring& name)
 // the tag meanwhile. The name is a hash of the full path without the suffix
 // (object names are limited to MAX_PATH); two paths sharing one only keep a
 // leftover one save longer.
-bool ClaimTag(const std::wstring& ownFile, CHandle& claim)
+// S_FALSE when another writer holds it; a failure when no claim can be made.
+HRESULT ClaimTag(const std::wstring& ownFile, CHandle& claim)
 {
     const unsigned long long hash = NameHash(GetFullPathOrSelf(ownFile.substr(0, ownFile.size() - 4)));
     wchar_t name[64];
@@ -128,10 +129,12 @@ bool ClaimTag(const std::wstring& ownFile, CHandle& claim)
              static_cast<unsigned long>(hash));
     ::SetLastError(0);
     claim.Attach(::CreateMutexW(nullptr, FALSE, name));
-    if (claim.IsValid() && ::GetLastError() != ERROR_ALREADY_EXISTS)
-        return true;
+    if (!claim.IsValid())
+        return HResultFromLastError();
+    if (::GetLastError() != ERROR_ALREADY_EXISTS)
+        return S_OK;
     claim.Close();
-    return false;
+    return S_FALSE;
 }
 
 // The names in the folder (`folder` ends in its separator) that look like a
@@ -163,7 +166,7 @@ void RemoveLeftovers(const std::wstring& target, const std::wstring& folder, con
                 continue;
         }
         CHandle claim;
-        if (ClaimTag(folder + name, claim))
+        if (ClaimTag(folder + name, claim) == S_OK)
             ::DeleteFileW((folder + name).c_str());
     }
 }
@@ -242,7 +245,9 @@ bool CReplacingWriterFolder::Take(const std::wstring& stem, const std::wstring& 
         m_listed = true;
         CFindFile find;
         bool more = find.FindFile((m_folder + L"*").c_str());
-        m_complete = more || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+        // Complete only once the whole listing is held: a listing cut short
+        // (by an allocation that failed, say) leaves each writer to search.
+        bool complete = more;
         for (; more; more = find.FindNextFile()) {
             m_names.insert(NameHash(find.GetFileName()));
             if (find.GetData().cAlternateFileName[0] != 0)
@@ -251,7 +256,7 @@ bool CReplacingWriterFolder::Take(const std::wstring& stem, const std::wstring& 
             if (!own.empty())
                 m_ownFiles[NoCaseKey(own)].push_back(find.GetFileName());
         }
-        m_complete = m_complete && ::GetLastError() == ERROR_NO_MORE_FILES;
+        m_complete = complete && ::GetLastError() == ERROR_NO_MORE_FILES;
     }
     if (!m_complete)
         return false;
@@ -325,8 +330,11 @@ HRESULT CReplacingFileWriter::Open()
         for (size_t d = kTagDigits; d-- > 0;)
             temp += L"0123456789ABCDEF"[((first + i) >> (4 * d)) & 0xF];
         temp += kTemporarySuffix;
-        if (!ClaimTag(temp, m_claim))
+        const HRESULT claimed = ClaimTag(temp, m_claim);
+        if (claimed == S_FALSE)
             continue;
+        if (FAILED(claimed))
+            return claimed;
         // No sharing: while it is written, not even a writer that knows no claims can delete it.
         HANDLE file =
             ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
