@@ -176,5 +176,8 @@ std::wstring FitMessageText(const std::wstring& text, HWND owner)
         // An extent that cannot be read counts as fitting: the text stays as it was.
         return GetTextExtentPoint32W(dc, p, static_cast<int>(length), &size) ? static_cast<int>(size.cx) : 0;
     };
-    return BreakLongRuns(text, width, MessageLineLimit(owner));
+    // No work area to measure against (both look-ups failed): as it came,
+    // rather than one character a line.
+    const int limit = MessageLineLimit(owner);
+    return limit > 0 ? BreakLongRuns(text, width, limit) : text;
 }
