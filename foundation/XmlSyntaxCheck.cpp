@@ -234,7 +234,8 @@ class CExpatRun {
 public:
     // readPrologFirst false leaves a document type declaration to expat's
     // handler alone (for a test). markupOnly reads the markup of a text in
-    // any encoding that keeps ASCII as it is, its declaration set aside.
+    // a single-byte encoding that keeps ASCII as it is, its declaration set
+    // aside.
     explicit CExpatRun(const std::string& bytes, bool readPrologFirst = true, bool markupOnly = false)
         : units(bytes), doctypeAt(readPrologFirst ? units.DocumentType() : kNowhere)
     {
@@ -762,10 +763,13 @@ bool FindXmlReadingFault(const std::string& bytes, CXmlSyntaxFault& fault)
     if (run.doctypeAt != kNowhere ||
         (run.error != XML_ERROR_UNKNOWN_ENCODING && run.error != XML_ERROR_INCORRECT_ENCODING))
         return SyntaxFault(run, fault) || ShapeFault(run, fault);
-    // What expat cannot decode the system parser may (a Japanese code page
-    // on Windows, windows-1252 under Wine): the markup is read as bytes, a
-    // fault of it or a shape refused (a tag that does not close would leave
-    // its attributes uncounted), and the characters left to that parser.
+    // What expat cannot decode the system parser may (windows-1252 under
+    // Wine): the markup is read as bytes, a fault of it or a shape refused (a
+    // tag that does not close would leave its attributes uncounted), and the
+    // characters left to that parser. In a two-byte code page a trail byte
+    // below 0x80 reads as ASCII, so a name holding such a character (a
+    // Shift_JIS "表" ends in "\") is refused; Wine's parser refuses those
+    // encodings whole, and the program writes only UTF-8.
     const CExpatRun markup(bytes, true, true);
     return SyntaxFault(markup, fault) || ShapeFault(markup, fault);
 }
