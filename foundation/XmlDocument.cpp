@@ -320,6 +320,7 @@ bool CXmlDocument::HasNode(IXMLDOMNode* node, const std::wstring& xpath)
     if (!node)
         return false;
     CNode found;
+    ++m_work.selections;
     HRESULT hr = node->selectSingleNode(CBstr(xpath), &found);
     return hr == S_OK && found;
 }
@@ -353,6 +354,7 @@ bool CXmlDocument::SelectSingleNode(const std::wstring& xpath, CNode& out)
         if (SUCCEEDED(hr) && root && name.str() == xpath)
             found = root.Get();  // an element is a node
     } else {
+        ++m_work.selections;
         hr = m_doc->selectSingleNode(CBstr(xpath), &found);
     }
     if (FAILED(hr))
@@ -372,6 +374,7 @@ bool CXmlDocument::SelectChildNode(IXMLDOMNode* parent, const std::wstring& xpat
     if (!parent)
         return FailWithCode(IDS_XML_SELECT_NODE_FAILED, E_POINTER, GetNodePath(parent) + L" -> " + xpath);
     CNode found;
+    ++m_work.selections;
     HRESULT hr = parent->selectSingleNode(CBstr(xpath), &found);
     if (FAILED(hr))
         return FailWithCode(IDS_XML_SELECT_NODE_FAILED, hr, GetNodePath(parent) + L" -> " + xpath);
@@ -428,6 +431,7 @@ bool CXmlDocument::WalkChildElements(IXMLDOMNode* parent,
     CNode child;
     HRESULT hr = parent->get_firstChild(&child);
     while (SUCCEEDED(hr) && child) {
+        ++m_work.nodesVisited;
         DOMNodeType type = NODE_INVALID;
         CBstr text;
         hr = child->get_nodeType(&type);
@@ -459,6 +463,7 @@ bool CXmlDocument::HoldsMoreNodesThan(IXMLDOMNode* node, size_t most, bool& more
     CNode current;
     HRESULT hr = node->get_firstChild(&current);
     while (SUCCEEDED(hr) && current) {
+        ++m_work.nodesVisited;
         if (++seen > most) {
             more = true;
             return true;
@@ -499,6 +504,7 @@ bool CXmlDocument::SelectNodes(IXMLDOMNode* node, const std::wstring& xpath, CNo
     if (!node)
         return FailWithCode(IDS_XML_SELECT_NODES_FAILED, E_POINTER, xpath);
     CNodeList list;
+    ++m_work.selections;
     HRESULT hr = node->selectNodes(CBstr(xpath), &list);
     if (FAILED(hr))
         return FailWithCode(IDS_XML_SELECT_NODES_FAILED, hr, xpath);

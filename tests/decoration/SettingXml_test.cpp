@@ -81,7 +81,7 @@ CSetting WithTexts(const std::wstring& text, const std::wstring& path, size_t it
 }
 
 CSetting ReadBack(const std::string& bytes, const std::wstring& path, bool& ok, CSimpleErr& err,
-                  DWORD& version)
+                  DWORD& version, CXmlDocument::CReadWork* work = nullptr)
 {
     EXPECT_TRUE(WriteFileBytes(path, bytes));
     CSetting s;
@@ -89,6 +89,8 @@ CSetting ReadBack(const std::string& bytes, const std::wstring& path, bool& ok, 
     ok = reader.Read(s, path);
     err = reader.m_err;
     version = reader.FileVersion;
+    if (work)
+        *work = reader.m_work;
     return s;
 }
 
@@ -539,8 +541,11 @@ TEST(SettingXml, DocumentsOfEveryShapeReadOrAreRefusedByName)
         bool ok = false;
         CSimpleErr err;
         DWORD version = 0;
-        const CSetting s = ReadBack(Edited(base, c.from, c.to), path, ok, err, version);
+        CXmlDocument::CReadWork work;
+        const CSetting s = ReadBack(Edited(base, c.from, c.to), path, ok, err, version, &work);
         EXPECT_EQ(c.error, err.id) << c.to.substr(0, 120) << " " << Narrow(err.message);
+        // Each piece is one sibling, visited once (the document's own nodes are far fewer than n / 5); no selection.
+        EXPECT_TRUE(work.selections == 0 && work.nodesVisited < n * 6 / 5) << c.to.substr(0, 120);
         if (c.read) {
             EXPECT_TRUE(c.read(s)) << c.to.substr(0, 120);
         }
@@ -558,6 +563,7 @@ TEST(SettingXml, DocumentsOfEveryShapeReadOrAreRefusedByName)
                                                          unknown + "<Bordering>" + unknown + row +
                                                          "</Bordering></BorderingSettings>"))
         << Narrow(reader.m_err.message);
+    EXPECT_TRUE(reader.m_work.selections == 0 && reader.m_work.nodesVisited < 4 * n + 100);
     EXPECT_EQ(30, b.Size);
     EXPECT_EQ(0x00FF00u, b.Paint.Color);
 }
