@@ -533,6 +533,8 @@ TEST(SettingXml, DocumentsOfEveryShapeReadOrAreRefusedByName)
                          std::string(limits::kMaxTextLength + 1, 'x') + "</Item></Items>", 0, nullptr},  // never kept
         {"<FontFace>", "<FontFace>I<!--x-->P<a>A</a>", 0,
          [](const CSetting& s) { return s.FontSetting.FontFace == L"IPAIPAゴシック"; }},
+        {"<FontFace>", "<FontFace>" + Repeated("<a/>", 63), 0, nullptr},  // 64 nodes, the most a value holds
+        {"<FontFace>", "<FontFace>" + Repeated("<a/>", 64), IDS_SETTING_VALUE_OF_MANY_NODES, nullptr},
         {"<FontFace>", "<FontFace>" + Repeated("x<a/>", n), IDS_SETTING_VALUE_OF_MANY_NODES, nullptr},
         {"<Size>30</Size>", "<Size>3<a>" + Repeated("<b/>", n) + "</a>0</Size>", IDS_SETTING_VALUE_OF_MANY_NODES,
          nullptr},
