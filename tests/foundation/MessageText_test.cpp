@@ -36,6 +36,8 @@ TEST(MessageText, LongRunsBreakAfterASeparatorElseBetweenCharacters)
         {"Japanese breaks by itself", L"フォルダーはありますが、名前が長すぎます。", 6,
          L"フォルダーはありますが、名前が長すぎます。"},
         {"but not before a long mark, nor after an opening bracket", L"「アーーー」", 6, L"「アー\nーー」"},
+        {"nor before a small kana or closing punctuation (any one break would fit)", L"字ぁぃぅぇぉっゃゅょゎゕゖァィゥェォッャュョヮヵヶ」。", 52,
+         L"字ぁぃぅぇぉっゃゅょゎゕゖァィゥェォッャュョヮヵヶ」\n。"},
         {"a path between Japanese characters", L"先C:\\日本\\aaaaaaaa", 7, L"先C:\\日本\\\naaaaaaa\na"},
     };
     for (const Case& c : cases) {
