@@ -105,13 +105,6 @@ HGLOBAL CSettingXmlWriter::WriteBorderingSettings(const CBorderingSetting& borde
     return SaveGlobalMemory();
 }
 
-size_t RoomForTypedPath(const std::wstring& documentPath)
-{
-    // The folder's share of a join: the join of one character, less it.
-    const size_t folder = CXmlDocument::PathOfText(L"x", documentPath).size() - 1;
-    return folder < limits::kMaxTextLength ? limits::kMaxTextLength - folder : 1;
-}
-
 // ---------------------------------------------------------------- reading
 
 namespace {

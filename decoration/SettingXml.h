@@ -44,11 +44,6 @@ public:
     HGLOBAL WriteBorderingSettings(const CBorderingSetting& bordering);
 };
 
-// The longest path a box may take for the document at documentPath: a
-// relative path is stored as typed and read back joined to the document's
-// folder, and that path must stay within limits::kMaxTextLength.
-size_t RoomForTypedPath(const std::wstring& documentPath);
-
 class CXmlForm;
 
 // Every refusal names its cause, the element (its path from the root) and the

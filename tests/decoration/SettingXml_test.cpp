@@ -762,7 +762,7 @@ TEST(SettingXml, WriteRefusesWhatWouldNotReadAndKeepsFile)
     }
     // A relative path's bound holds joined to the file's folder (DialogsProgram: at it).
     CSetting s;
-    s.Borderings[2].Paint.Texture.Path = std::wstring(RoomForTypedPath(path) + 1, L'a');
+    s.Borderings[2].Paint.Texture.Path = std::wstring(limits::kMaxTextLength + 1 - folder.File(L"").size(), L'a');
     CSettingXmlWriter writer;
     writer.SetWriteAll(true);
     EXPECT_FALSE(writer.Write(s, path));
