@@ -1,4 +1,5 @@
 #include "app/PreviewPaint.h"
+#include "foundation/MessageText.h"
 #include "imaging/MemoryDC.h"
 #include "imaging/PixelOps.h"
 #include "platform/Gdi.h"
@@ -65,6 +66,18 @@ boost::shared_ptr<CDibSection> MakePaneImage(const CDib& image, int maxWidth, in
     return copy;
 }
 
+HFONT CreateOverlayFont()
+{
+    LOGFONTW lf = {};
+    SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(lf), &lf, 0);
+    return CreateFontIndirectW(&lf);
+}
+
+std::wstring FitOverlayText(HDC dc, const std::wstring& text, int width)
+{
+    return width > 0 ? BreakLongRuns(text, TextWidthOn(dc), width) : text;
+}
+
 void PaintPreviewPane(HDC dc, const RECT& client, const RECT& update, const CPanePicture& picture)
 {
     RECT area;
@@ -90,15 +103,15 @@ void PaintPreviewPane(HDC dc, const RECT& client, const RECT& update, const CPan
     }
 
     if (!picture.overlay.empty()) {
-        LOGFONTW lf = {};
-        SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(lf), &lf, 0);
-        CFontHandle font(CreateFontIndirectW(&lf));
+        CFontHandle font(CreateOverlayFont());
         CSelectObjectGuard select(memory, font.Get());
         SetBkMode(memory, TRANSPARENT);
         SetTextColor(memory, RGB(0, 0, 0));
         RECT text = client;
         InflateRect(&text, -kOverlayMargin, -kOverlayMargin);
-        DrawTextW(memory, picture.overlay.c_str(), static_cast<int>(picture.overlay.size()), &text,
+        // Broken for the pane's width at every paint: a resized pane is drawn anew.
+        const std::wstring shown = FitOverlayText(memory, picture.overlay, text.right - text.left);
+        DrawTextW(memory, shown.c_str(), static_cast<int>(shown.size()), &text,
                   DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
     }
     memory.CopyTo(dc);

@@ -1,7 +1,7 @@
 // The pictures of the preview pane: the pane's own copy of a finished image
 // (32-bit, alpha premultiplied, as AlphaBlend wants it) and the painting of
 // the pane: a grey checker fixed to the pane's top-left corner, the image
-// blended over it, and an overlay text.
+// blended over it, and an overlay text broken into lines within the pane.
 #pragma once
 #include "imaging/Dib.h"
 #include <windows.h>
@@ -24,6 +24,14 @@ struct CPanePicture {
     bool alignRight = false;             // at the right edge (vertical faces)
     std::wstring overlay;                // drawn over everything when not empty
 };
+
+// The font of the pane's overlay text.
+HFONT CreateOverlayFont();
+// The overlay as the pane draws it in a text area `width` pixels wide, in
+// the font selected into `dc`: a run the drawing would not break (a long
+// path) is broken as the message boxes break theirs (BreakLongRuns), so the
+// whole of it can be read. The pane's window text keeps the text unbroken.
+std::wstring FitOverlayText(HDC dc, const std::wstring& text, int width);
 
 // Paints the update rectangle of a pane whose client area is `client`
 // through an off-screen bitmap of that rectangle. The checker's origin stays

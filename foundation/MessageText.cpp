@@ -171,13 +171,17 @@ std::wstring FitMessageText(const std::wstring& text, HWND owner)
     CSelectObjectGuard selected(dc, font);
     if (selected.Failed())
         return text;
-    const CTextWidth width = [&](const wchar_t* p, size_t length) {
+    // No work area to measure against (both look-ups failed): as it came,
+    // rather than one character a line.
+    const int limit = MessageLineLimit(owner);
+    return limit > 0 ? BreakLongRuns(text, TextWidthOn(dc), limit) : text;
+}
+
+CTextWidth TextWidthOn(HDC dc)
+{
+    return [dc](const wchar_t* p, size_t length) {
         SIZE size = {0, 0};
         // An extent that cannot be read counts as fitting: the text stays as it was.
         return GetTextExtentPoint32W(dc, p, static_cast<int>(length), &size) ? static_cast<int>(size.cx) : 0;
     };
-    // No work area to measure against (both look-ups failed): as it came,
-    // rather than one character a line.
-    const int limit = MessageLineLimit(owner);
-    return limit > 0 ? BreakLongRuns(text, width, limit) : text;
 }

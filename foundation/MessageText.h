@@ -2,7 +2,7 @@
 // characters the box cannot break (a long path, a long file name) gets line
 // breaks of our own, so that no line of the box is wider than the screen.
 // Only the shown text changes; the sinks and their records keep the text as
-// it was made.
+// it was made. The preview pane breaks its message within its width alike.
 #pragma once
 #include <windows.h>
 #include <functional>
@@ -11,6 +11,10 @@
 // The width, in pixels or any other unit, of `length` UTF-16 units from
 // `text`, as one line.
 typedef std::function<int(const wchar_t* text, size_t length)> CTextWidth;
+
+// The width of a text in the font selected into `dc`; a text that cannot be
+// measured counts as fitting (no line break is made for it).
+CTextWidth TextWidthOn(HDC dc);
 
 // The text with a line break ("\n") inserted wherever a run the box cannot
 // break is wider than `limit`: after the last path separator ("\" or "/")

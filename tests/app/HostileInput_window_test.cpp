@@ -37,11 +37,12 @@ std::string JpegReachingPastItsEnd()
 } // namespace
 
 // The texture is read at every preview (and the paint button's picture): a
-// damaged one is reported in the pane, and the program goes on.
+// damaged one is reported in the pane, and the program goes on. Its path is far
+// wider than the pane: the window text holds it whole (the drawing breaks it).
 TEST(HostileInputProgramTest, ADamagedTextureIsReportedAndTheProgramGoesOn)
 {
     ResetProgramState();
-    const std::wstring folder = FreshOutputFolder(L"hostile-texture");
+    const std::wstring folder = FreshOutputFolder(L"hostile-texture-" + std::wstring(150, L'W'));
     const std::wstring texture = folder + L"\\damaged.jpg";
     ASSERT_TRUE(WriteFileBytes(texture, JpegReachingPastItsEnd()));
     CSetting s = FirstStartSetting();
@@ -49,7 +50,8 @@ TEST(HostileInputProgramTest, ADamagedTextureIsReportedAndTheProgramGoesOn)
     s.PaintSetting.Texture.Path = texture;
     ASSERT_TRUE(WriteProgramSettings(s));
     const std::wstring reason = CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"JPEG");
-    std::wstring script = L"start\ncontains 300 " + reason + L"\ncontains 300 damaged.jpg\n";
+    std::wstring script = L"start\ncontains 300 " + reason + L"\ncontains 300 " + ScriptPath(texture) + L"\nshot " +
+                          ScriptPath(TestOutputPath(L"program-long-texture-path.png")) + L"\n";
     script += L"text 161 41\ncontains 300 " + reason + L"\nclose\nexit 2\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;

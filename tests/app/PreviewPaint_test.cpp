@@ -2,6 +2,7 @@
 #include "platform/Gdi.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 
 namespace {
 
@@ -122,4 +123,27 @@ TEST(PreviewPaintTest, CheckerStaysOnThePaneAndSoftEdgesBlendRight)
     PaintPreviewPane(right.dc, client, client, picture);
     EXPECT_NEAR(238, GetRValue(right.At(60, 9)), 2);
     EXPECT_EQ(RGB(220, 220, 220), right.At(3, 20));
+}
+
+// A message naming a path longer than the pane is wide: every line the pane's
+// drawing makes of it lies within the pane (a path is a word it would not
+// break), and only line breaks were added.
+TEST(PreviewPaintTest, AnOverlayIsBrokenIntoLinesWithinThePane)
+{
+    const std::wstring message = L"テクスチャを読み込めません。\n\nC:\\kantelo\\" + std::wstring(90, L'W') + L"\\tile.png";
+    const auto unbroken = [](std::wstring text) {
+        text.erase(std::remove(text.begin(), text.end(), L'\n'), text.end());
+        return text;
+    };
+    CSurface surface(8, 8);
+    CFontHandle font(CreateOverlayFont());
+    CSelectObjectGuard select(surface.dc, font.Get());
+    for (int width : {120, 400}) {
+        const std::wstring shown = FitOverlayText(surface.dc, message, width);
+        RECT box = {0, 0, width, 0};
+        DrawTextW(surface.dc, shown.c_str(), static_cast<int>(shown.size()), &box,
+                  DT_CALCRECT | DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+        EXPECT_LE(box.right, width);
+        EXPECT_EQ(unbroken(message), unbroken(shown));
+    }
 }
