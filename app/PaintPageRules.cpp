@@ -4,6 +4,7 @@
 #include "foundation/XmlValue.h"
 #include "resources/paint_dialog.h"
 #include "resources/strings_foundation.h"
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -24,6 +25,15 @@ int TruncToInt(double v)
     if (v >= INT_MAX)
         return INT_MAX;
     return static_cast<int>(v);
+}
+
+// trunc(v) for v = pos x 100 and the like: a product short of a whole number
+// by no more than its rounding counts as that number (0.29 x 100 is
+// 28.999999999999996, and the trackbar's 29 / 100 must show as 0.29).
+int TruncScaled(double v)
+{
+    const double whole = std::round(v);
+    return TruncToInt(std::fabs(v - whole) <= 1e-9 * std::max(1.0, std::fabs(v)) ? whole : v);
 }
 
 // "/" as "\" and a run of separators as one, but for the two that open a
@@ -65,9 +75,9 @@ int StopIndexOfControl(UINT id)
     return -1;
 }
 
-std::wstring FormatStopPos(double pos) { return FormatFixedPoint(TruncToInt(pos * 100.0), 2, true); }
+std::wstring FormatStopPos(double pos) { return FormatFixedPoint(TruncScaled(pos * 100.0), 2, true); }
 
-int StopPosToTrackbar(double pos, int rangeMax) { return TruncToInt(rangeMax * pos); }
+int StopPosToTrackbar(double pos, int rangeMax) { return TruncScaled(rangeMax * pos); }
 
 std::wstring FormatTextureRate(double rate) { return FormatFixedPoint(TruncToInt(rate * 1000.0 + 0.5), 1, true); }
 

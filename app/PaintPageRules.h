@@ -17,10 +17,11 @@ const int kGradationRows = static_cast<int>(kGradationStops);
 // button, "#" label, colour, position, trackbar), or -1.
 int StopIndexOfControl(UINT id);
 // A stop's position as its combo shows it: trunc(pos x 100) hundredths,
-// two decimals.
+// two decimals (a product short of a whole number by its rounding error
+// alone counts as that number: 0.29 shows as 0.29).
 std::wstring FormatStopPos(double pos);
 // Where the position trackbar (0..rangeMax) stands for a value: trunc(max x
-// pos). Not clamped to the range: the trackbar clamps itself.
+// pos), as above. Not clamped to the range: the trackbar clamps itself.
 int StopPosToTrackbar(double pos, int rangeMax);
 
 // The texture scale combos' text: trunc(rate x 1000 + 0.5) per mille shown

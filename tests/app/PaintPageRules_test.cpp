@@ -25,6 +25,7 @@ TEST(PaintPageRules, PositionsAndRatesAsShownUnclamped)
         {0.5, L"0.50", 50}, {0.0, L"0.00", 0}, {1.0, L"1.00", 100}, {0.999, L"0.99", 99},
         {1.5, L"1.50", 150},  // not clamped: the trackbar clamps itself
         {-0.25, L"-0.25", -25}, {1e300, L"21474836.47", 2147483647},
+        {0.29, L"0.29", 29},  // 28.999999999999996 hundredths: the trackbar's 29 / 100 shows as itself
     };
     for (const PosCase& c : positions) {
         EXPECT_EQ(c.text, FormatStopPos(c.pos)) << c.pos;
