@@ -4,6 +4,7 @@
 // a stop leaves the gradation by being unticked, positions may be in any
 // order, and stops after the twelfth are carried along unchanged.
 #include "app/PaintDlg.h"
+#include "decoration/FieldWalks.h"
 #include "decoration/NamedEffects.h"
 #include "foundation/XmlValue.h"
 #include "ui/NumberStep.h"
@@ -110,8 +111,11 @@ LRESULT CColorPageLinear::OnHScroll(UINT, WPARAM, LPARAM lp, BOOL& handled)
 LRESULT CColorPageLinear::OnAngle(WORD, WORD, HWND, BOOL&)
 {
     int angle = 0;
-    if (ReadComboInt(m_hWnd, IDC_GRAD_ANGLE, true, 0, angle) && static_cast<UINT>(angle) != Gradation.Angle) {
-        // Typed angles outside the list are taken as they are.
+    if (!ReadComboInt(m_hWnd, IDC_GRAD_ANGLE, true, 0, angle))
+        return 0;
+    // Typed angles outside the list are taken as they are, within the field's bounds.
+    angle = ClampInt(angle, kAngleBounds.low, kAngleBounds.high);
+    if (static_cast<UINT>(angle) != Gradation.Angle) {
         Gradation.Angle = static_cast<UINT>(angle);
         Preview.SetGradation(Gradation);
         FireChanged(0);
@@ -146,16 +150,30 @@ LRESULT CColorPageLinear::OnUse(WORD, WORD id, HWND, BOOL&)
 LRESULT CColorPageLinear::OnPosCombo(WORD, WORD id, HWND, BOOL&)
 {
     double value = 0.0;
+    // A stop lies in 0..1: 5 typed is stored as 1.
     if (ReadComboDouble(m_hWnd, id, true, value))
-        SetStopPos(id, value);
+        SetStopPos(id, ClampUnit(value));
     return 0;
 }
 
-void CColorPageLinear::OnSelChange(CWindow* sender, UINT, UINT id, HWND)
+LRESULT CColorPageLinear::OnNumberLeft(WORD, WORD id, HWND box, BOOL&)
+{
+    const int stop = StopIndexOfControl(id);
+    SetComboText(box, stop >= 0 ? FormatStopPos(Gradation.Stops[static_cast<size_t>(stop)].Pos)
+                                : FormatInt(static_cast<int>(Gradation.Angle)));
+    return 0;
+}
+
+void CColorPageLinear::OnSelChange(CWindow*, UINT code, UINT id, HWND)
 {
     const int index = StopIndexOfControl(id);
     if (index < 0)
         return;
+    if (code == CBN_KILLFOCUS) {
+        // Left, the box shows the colour stored (black for a text that is no colour).
+        StopCombos[index].SetText(FormatColorHex(Gradation.Stops[static_cast<size_t>(index)].Color));
+        return;
+    }
     // The field holds the colour (the list, names).
     COLORREF color = 0;
     if (!ParseColorHex(color, StopCombos[index].GetWindowText()))

@@ -8,10 +8,12 @@
 // path the session uses, and the box goes on showing what was typed.
 #include "app/PaintDlg.h"
 #include "decoration/NamedEffects.h"
+#include "decoration/SettingLimits.h"
 #include "foundation/PathUtil.h"
 #include "foundation/XmlValue.h"
 #include "ui/BitmapOpenDialog.h"
 #include "ui/NumberStep.h"
+#include <algorithm>
 
 namespace {
 
@@ -100,7 +102,9 @@ LRESULT CColorPageTexture::OnRate(WORD, WORD id, HWND, BOOL&)
     double percent = 0.0;
     if (!ReadComboDouble(m_hWnd, id, true, percent))
         return 0;
-    (id == IDC_TEXTURE_RATE_X ? Texture.RateX : Texture.RateY) = percent / 100.0;
+    // Within the scale's bounds (0.1% to 100000%): a rate of 0 would draw nothing.
+    const double rate = std::min(std::max(percent / 100.0, limits::kMinRate), limits::kMaxRate);
+    (id == IDC_TEXTURE_RATE_X ? Texture.RateX : Texture.RateY) = rate;
     FireChanged(0);
     return 0;
 }
@@ -110,8 +114,18 @@ LRESULT CColorPageTexture::OnOffset(WORD, WORD id, HWND, BOOL&)
     int offset = 0;
     if (!ReadComboInt(m_hWnd, id, true, 0, offset))
         return 0;
-    (id == IDC_TEXTURE_OFFSET_X ? Texture.OffsetX : Texture.OffsetY) = offset;
+    (id == IDC_TEXTURE_OFFSET_X ? Texture.OffsetX : Texture.OffsetY) =
+        ClampInt(offset, -limits::kMaxOffset, limits::kMaxOffset);
     FireChanged(0);
+    return 0;
+}
+
+LRESULT CColorPageTexture::OnNumberLeft(WORD, WORD id, HWND box, BOOL&)
+{
+    if (id == IDC_TEXTURE_RATE_X || id == IDC_TEXTURE_RATE_Y)
+        SetComboText(box, FormatTextureRate(id == IDC_TEXTURE_RATE_X ? Texture.RateX : Texture.RateY));
+    else
+        SetComboText(box, FormatInt(id == IDC_TEXTURE_OFFSET_X ? Texture.OffsetX : Texture.OffsetY));
     return 0;
 }
 
@@ -130,8 +144,11 @@ LRESULT CColorPageTexture::OnCheck(WORD, WORD id, HWND, BOOL&)
     return 0;
 }
 
-void CColorPageTexture::OnSelChange(CWindow*, UINT, UINT, HWND)
+void CColorPageTexture::OnSelChange(CWindow*, UINT code, UINT, HWND)
 {
+    // Left, the box goes on showing what was typed: the path stored is its full path.
+    if (code == CBN_KILLFOCUS)
+        return;
     // A chosen entry's full path is in the field by now (the list shows
     // only the names).
     const std::wstring text = FileCombo.GetWindowText();

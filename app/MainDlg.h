@@ -195,6 +195,8 @@ private:
     LRESULT OnSingleFileClicked(WORD, WORD, HWND, BOOL&);
     LRESULT OnTransparentClicked(WORD, WORD, HWND, BOOL&);
     void OnJpegQualityChanged();
+    // The text of the value a colour or quality combo stored, as it shows it.
+    std::wstring StoredComboText(int id) const;
 
     void FillFontFaces(bool userChange);
     void FillFontStyles(bool userChange);

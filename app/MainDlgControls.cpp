@@ -312,11 +312,19 @@ void CMainDlg::SelectMatchingPreset(int row)
 
 // The colour and quality combos report here once their edit field shows the
 // chosen entry's value, after a step, and at every keystroke; the field
-// holds the value (the list, names).
-void CMainDlg::OnSelChange(CWindow*, UINT, UINT id, HWND window)
+// holds the value (the list, names). A box the user left shows what it
+// stored: 250 typed into the quality stores 100, a text that is no colour
+// black (000000).
+void CMainDlg::OnSelChange(CWindow*, UINT code, UINT id, HWND window)
 {
     if (m_filling)
         return;
+    if (code == CBN_KILLFOCUS) {
+        const std::wstring stored = StoredComboText(static_cast<int>(id));
+        if (!stored.empty())
+            SetComboText(window, stored);
+        return;
+    }
     if (id == IDC_JPEG_QUALITY) {
         OnJpegQualityChanged();
         return;
@@ -325,6 +333,18 @@ void CMainDlg::OnSelChange(CWindow*, UINT, UINT id, HWND window)
     if (!ParseColorHex(color, TrimCopyIf(CWindow(window).GetWindowText(), IsSpaceOrCr)))
         color = 0;  // a text that is no colour stands for black
     ApplyColor(static_cast<int>(id), color);
+}
+
+std::wstring CMainDlg::StoredComboText(int id) const
+{
+    if (id == IDC_JPEG_QUALITY)
+        return FormatInt(m_setting.SaveFormat.JpegQuality);
+    if (id == IDC_FONT_COLOR)
+        return FormatColorHex(m_setting.PaintSetting.Color);
+    if (id == IDC_BK_COLOR)
+        return FormatColorHex(m_setting.BkColor);
+    const int row = RowOf(id, IDC_DECO_COLOR);
+    return row < 0 ? std::wstring() : FormatColorHex(m_setting.Borderings[static_cast<size_t>(row)].Paint.Color);
 }
 
 void CMainDlg::OnJpegQualityChanged()

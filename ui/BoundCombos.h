@@ -11,7 +11,8 @@
 //   CComboBoxEnum<S>     an int chosen from a CNamedInts list
 //   CComboBoxInt<S, Lo, Hi>  an int typed, chosen or stepped to as text,
 //                        within [Lo, Hi] (0, 0: the whole int range); errors
-//                        stay in the box
+//                        stay in the box while the user is in it, which
+//                        shows the value kept once left
 //   CComboBoxNumber<S>   an int member typed, chosen or stepped to as
 //                        fixed-point text, kept within its bounds when stored
 //   CComboBoxString<S, L>    a text, with the used texts of L (L::Items: a
@@ -300,6 +301,18 @@ private:
     static std::wstring FormatLongText(int value) { return std::to_wstring(value); }
     LRESULT OnKillFocus(WORD, WORD, HWND, BOOL&)
     {
+        // What the box shows once the user leaves it is what it stored: a
+        // text it refused gives way to the value kept ("300" to the size
+        // the list last took), "007" to "7".
+        Commit();
+        if (this->Setting && this->GetWindowText() != FormatLongText(m_get(*this->Setting))) {
+            ShowValue();
+            if (HasError) {
+                HasError = false;
+                Error = my::CCtrlException(nullptr, 0);
+                FireErrorStateChanged();
+            }
+        }
         FireFocusLost();
         return 0;
     }

@@ -13,6 +13,8 @@ bool Excluded(const std::vector<int>& excluded, int id)
     return std::find(excluded.begin(), excluded.end(), id) != excluded.end();
 }
 
+int ChannelOfEdit(int id) { return id == IDC_RED_EDIT ? 0 : (id == IDC_GREEN_EDIT ? 1 : 2); }
+
 BYTE Channel(COLORREF c, int i) { return i == 0 ? GetRValue(c) : (i == 1 ? GetGValue(c) : GetBValue(c)); }
 
 COLORREF WithChannel(COLORREF c, int i, BYTE v)
@@ -115,8 +117,13 @@ void CColorPageMono::OnChangeColor(CWindow* picker)
     SetColor({IDC_PICKER_HS, IDC_PICKER_L}, HslToRgb(PickerHS.Hue, PickerHS.Saturation, PickerL.Lightness), true);
 }
 
-void CColorPageMono::OnSelChange(CWindow*, UINT, UINT, HWND)
+void CColorPageMono::OnSelChange(CWindow*, UINT code, UINT, HWND)
 {
+    if (code == CBN_KILLFOCUS) {
+        // Left, the box shows the colour its text stood for (black for a text that is no colour).
+        ColorCombo.SetText(FormatColorHex(GetColor()));
+        return;
+    }
     // The field holds the colour (the list, names).
     COLORREF color = 0;
     if (!ParseColorHex(color, ColorCombo.GetWindowText()))
@@ -143,7 +150,7 @@ LRESULT CColorPageMono::OnEditChange(WORD, WORD id, HWND edit, BOOL&)
 {
     if (Updating)
         return 0;
-    const int channel = id == IDC_RED_EDIT ? 0 : (id == IDC_GREEN_EDIT ? 1 : 2);
+    const int channel = ChannelOfEdit(id);
     BYTE value = 0;
     bool clamped = false;
     if (!ParseChannelText(CWindow(edit).GetWindowText(), value, clamped))
@@ -153,6 +160,17 @@ LRESULT CColorPageMono::OnEditChange(WORD, WORD id, HWND edit, BOOL&)
     if (!clamped)
         excluded.push_back(id);
     SetColor(excluded, WithChannel(GetColor(), channel, value), true);
+    return 0;
+}
+
+LRESULT CColorPageMono::OnEditLeft(WORD, WORD id, HWND edit, BOOL&)
+{
+    const std::wstring text = FormatInt(Channel(GetColor(), ChannelOfEdit(id)));
+    CWindow box(edit);
+    if (box.GetWindowText() != text) {
+        CScopedFlag updating(Updating);  // the edit's own notice changes nothing
+        box.SetWindowText(text);
+    }
     return 0;
 }
 

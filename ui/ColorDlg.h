@@ -49,6 +49,9 @@ public:
         COMMAND_HANDLER(IDC_RED_EDIT, EN_CHANGE, OnEditChange)
         COMMAND_HANDLER(IDC_GREEN_EDIT, EN_CHANGE, OnEditChange)
         COMMAND_HANDLER(IDC_BLUE_EDIT, EN_CHANGE, OnEditChange)
+        COMMAND_HANDLER(IDC_RED_EDIT, EN_KILLFOCUS, OnEditLeft)
+        COMMAND_HANDLER(IDC_GREEN_EDIT, EN_KILLFOCUS, OnEditLeft)
+        COMMAND_HANDLER(IDC_BLUE_EDIT, EN_KILLFOCUS, OnEditLeft)
         CHAIN_MSG_MAP(CColorPageImpl<CColorPageMono>)
         REFLECT_NOTIFICATIONS()
     END_MSG_MAP()
@@ -57,6 +60,9 @@ private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnHScroll(UINT, WPARAM, LPARAM lp, BOOL& handled);
     LRESULT OnEditChange(WORD, WORD id, HWND edit, BOOL&);
+    // A channel's edit left shows the channel of the colour (an empty or
+    // refused text gives way to it).
+    LRESULT OnEditLeft(WORD, WORD id, HWND edit, BOOL&);
 };
 
 // A channel typed into an edit: empty reads as 0; anything that is no

@@ -3,7 +3,9 @@
 // finished its own update (a posted WM_APP): the edit field then shows the
 // entry's value (a colour's hex text, a quality number, a file's full path)
 // and the listener is told. The field always shows the value, never an
-// entry's name: listeners read the window text.
+// entry's name: listeners read the window text. Leaving the box is told to
+// the listener as CBN_KILLFOCUS: it then shows the value it stored, in the
+// box's own form (the hex text of the colour a text stood for, say).
 //
 // Every combo box with an edit field follows one rule (FollowShownValue):
 // its list's current entry follows the value the field shows, and the wheel
@@ -136,6 +138,7 @@ public:
         MESSAGE_HANDLER(WM_APP, OnDeferredSelection)
         REFLECTED_COMMAND_CODE_HANDLER(CBN_SELCHANGE, OnSelectionEnd)
         REFLECTED_COMMAND_CODE_HANDLER(CBN_EDITCHANGE, OnEditChange)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_KILLFOCUS, OnKillFocus)
         DEFAULT_REFLECTION_HANDLER()
     END_MSG_MAP()
 
@@ -190,6 +193,11 @@ private:
     LRESULT OnEditChange(WORD, WORD, HWND, BOOL&)
     {
         Notify(CBN_EDITCHANGE);
+        return 0;
+    }
+    LRESULT OnKillFocus(WORD, WORD, HWND, BOOL&)
+    {
+        Notify(CBN_KILLFOCUS);
         return 0;
     }
     LRESULT OnDeferredSelection(UINT, WPARAM wp, LPARAM, BOOL&)

@@ -15,7 +15,8 @@ protected:
 
 class COnSelChangeHandler {
 public:
-    // code: the combo notification that caused the change (CBN_xxx).
+    // code: the combo notification that caused the change (CBN_xxx);
+    // CBN_KILLFOCUS: no change, the user left the box.
     virtual void OnSelChange(CWindow* sender, UINT code, UINT id, HWND window) = 0;
 protected:
     ~COnSelChangeHandler() = default;

@@ -171,6 +171,56 @@ TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
     EXPECT_EQ(0u, r.exitCode) << r.output;
 }
 
+// Every kind of box, typed into and left with Tab, shows what it stored: a
+// quality and numbers within their bounds, a text that is no colour as black,
+// a colour's own hex text, a size the font list refused as the size kept; the
+// texture box alone goes on showing what was typed.
+TEST(DialogsProgram, EveryBoxLeftShowsWhatItStored)
+{
+    ResetProgramState();
+    CSetting s = GradationSetting(), saved;
+    s.SaveFormat.Type = OutputType::JPEG;
+    s.Borderings[0].Paint.Texture.Type = ImageFitType::CUSTOM_RATE;
+    s.FontListDlg.Size = 20;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    const struct {
+        std::wstring open;  // the dialog or page the box is on
+        int id;
+        const wchar_t *typed, *shown;
+    } boxes[] = {
+        {L"", IDC_JPEG_QUALITY, L"250", L"100"},
+        {L"", IDC_FONT_COLOR, L"GGG", L"000000"},
+        {L"", IDC_DECO_COLOR + 1, L"#FF0000", L"000000"},
+        {L"", IDC_BK_COLOR, L"a0", L"A0A0A0"},
+        {L"click " + Id(IDC_DECO_PAINT) + L"\nwait 色の設定\ntab 0\n", IDC_MONO_COLOR, L"12345", L"000000"},
+        {L"", IDC_RED_EDIT, L"007", L"7"},
+        {L"tab 1\n", IDC_GRAD_ANGLE, L"1500000000", L"1000000000"},
+        {L"", IDC_STOP_POS + 1, L"5", L"1.00"},
+        {L"", IDC_STOP_COLOR + 1, L"ff8", L"000000"},
+        {L"tab 2\n", IDC_TEXTURE_RATE_X, L"0", L"0.1"},
+        {L"", IDC_TEXTURE_OFFSET_X, L"-200000", L"-100000"},
+        {L"", IDC_TEXTURE_FILE, L"tile.png", L"tile.png"},
+        {L"click 1\nmain\nclick " + Id(IDM_SELECT_FONT) + L"\nwait フォント一覧\n", IDC_FONT_LIST_SIZE, L"300", L"20"},
+    };
+    std::wstring script = L"start\n";
+    for (const auto& b : boxes)
+        script += b.open + (L"focus " + Id(b.id) + L"\ntext " + Id(b.id) + L" " + b.typed + L"\nkey tab\nexpect " +
+                            Id(b.id) + L" " + b.shown + L"\n");
+    CDriveResult r = RunDriveScript(script + L"click 2\nmain\nclose\nexit 2\n");
+    EXPECT_EQ(0u, r.exitCode) << r.output;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    const CPaintSetting& paint = saved.Borderings[0].Paint;
+    EXPECT_EQ(100, saved.SaveFormat.JpegQuality);
+    EXPECT_EQ(std::vector<COLORREF>({0, 0, RGB(0xA0, 0xA0, 0xA0), RGB(7, 0, 0), 0}),
+              std::vector<COLORREF>({saved.PaintSetting.Color, saved.Borderings[1].Paint.Color, saved.BkColor,
+                                     paint.Color, paint.LinearGradation.Stops[1].Color}));
+    EXPECT_EQ(1000000000u, paint.LinearGradation.Angle);
+    EXPECT_EQ(1.0, paint.LinearGradation.Stops[1].Pos);
+    EXPECT_EQ(0.001, paint.Texture.RateX);
+    EXPECT_EQ(-100000, paint.Texture.OffsetX);
+    EXPECT_EQ(20, saved.FontListDlg.Size);
+}
+
 // A texture path typed relative to the program's current folder, or with a doubled separator inside the
 // settings folder, is stored as the file the row draws, and a start from another folder draws it (the row's
 // button shows the tile's colour).
