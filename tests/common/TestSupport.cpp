@@ -81,6 +81,13 @@ DWORD RunWithOutputFile(const std::wstring& commandLine, const std::wstring& out
     return exitCode;
 }
 
+std::wstring ChildCaseLine(const std::wstring& suite, const std::wstring& name)
+{
+    wchar_t self[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return L"\"" + std::wstring(self, n) + L"\" --gtest_also_run_disabled_tests --gtest_filter=" + suite + L".DISABLED_" + name;
+}
+
 CTempFolder::CTempFolder()
 {
     wchar_t base[MAX_PATH];

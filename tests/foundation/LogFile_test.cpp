@@ -216,7 +216,7 @@ TEST(LogFile, GlobalLogLifecycle)
 
 // Run as a child process by the next test: it leaves its log open and held,
 // with a line still in the buffer, and simply ends.
-TEST(LogFile, ChildEndsWithItsLogOpen)
+KNT_CHILD_CASE(LogFile, ChildEndsWithItsLogOpen)
 {
     wchar_t path[MAX_PATH];
     if (GetEnvironmentVariableW(L"KNT_LOG_AT_EXIT", path, MAX_PATH) == 0)
@@ -232,12 +232,8 @@ TEST(LogFile, ClosedAtProcessExit)
 {
     CTempFolder dir;
     const std::wstring log = dir.File(L"exit.txt");
-    wchar_t self[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    ASSERT_TRUE(n > 0 && n < MAX_PATH);
     ASSERT_TRUE(SetEnvironmentVariableW(L"KNT_LOG_AT_EXIT", log.c_str()));
-    const DWORD rc = RunWithOutputFile(L"\"" + std::wstring(self, n) + L"\" --gtest_filter=LogFile.ChildEndsWithItsLogOpen",
-                                       dir.File(L"child.txt"), 60000);
+    const DWORD rc = RunWithOutputFile(ChildCaseLine(L"LogFile", L"ChildEndsWithItsLogOpen"), dir.File(L"child.txt"), 60000);
     SetEnvironmentVariableW(L"KNT_LOG_AT_EXIT", nullptr);
     ASSERT_EQ(0u, rc) << ReadFileBytes(dir.File(L"child.txt"));
     EXPECT_EQ(Expected(L"last words"), ReadFileBytes(log));

@@ -140,7 +140,7 @@ TEST(ReplacingFileWriter, TemporariesAreNamedForTheirTargetAndLeftoversGo)
 }
 
 // Run as a child process by the next test, with its events and target in the environment.
-TEST(ReplacingFileWriter, ChildCommitsAfterARefusal)
+KNT_CHILD_CASE(ReplacingFileWriter, ChildCommitsAfterARefusal)
 {
     wchar_t line[MAX_PATH + 32];
     int ready = 0, go = 0, at = 0;
@@ -164,9 +164,7 @@ TEST(ReplacingFileWriter, ALiveWritersTemporaryStaysUpToItsReplace)
         std::thread first([&] {
             if (!otherProgram)
                 return void(result = CommitAfterARefusal(target, ready, go));
-            wchar_t program[MAX_PATH];
-            std::wstring line = L"\"" + std::wstring(program, GetModuleFileNameW(nullptr, program, MAX_PATH)) +
-                                L"\" --gtest_filter=*.ChildCommitsAfterARefusal";
+            std::wstring line = ChildCaseLine(L"ReplacingFileWriter", L"ChildCommitsAfterARefusal");
             SetEnvironmentVariableW(L"KNT_WRITER_CHILD", (std::to_wstring(INT_PTR(ready.Get())) + L" " +
                                                           std::to_wstring(INT_PTR(go.Get())) + L" " + target).c_str());
             STARTUPINFOW si = {sizeof si};
