@@ -122,10 +122,12 @@ TEST(ReplacingFileWriter, TemporariesAreNamedForTheirTargetAndLeftoversGo)
     // that is back, never of x when y is cut to x's stem (both cut, or x whole but at the edge of its room).
     const size_t room = MAX_PATH - 1 - temp.Path().size() - 1 - 12;  // units for a whole name here
     const std::wstring edge = std::wstring(room - 4, L'a') + L".png", nearEdge = edge.substr(1), roomy = edge.substr(2);
+    const std::wstring kanji(79, L'\u7E01');  // 237 UTF-8 bytes
     const struct { std::wstring x, y; bool xThere, goes; } olds[] = {  // x is saved, the old file is y's
         {L"own.png", L"own.png", true, true}, {L"gone.png", L"gone.png", false, false}, {roomy, roomy, true, true},
         {std::wstring(251, L'a') + L".svg", std::wstring(251, L'a') + L".png", true, false},
         {edge, edge + L"zz", true, false}, {nearEdge, nearEdge + L"\U0001F600", true, false},
+        {kanji + L"ab", kanji + L"ab", true, true}, {kanji + L"abc", kanji + L"abc\U0001F600", true, false},  // 239, 240 bytes
     };
     for (const auto& c : olds) {
         const std::wstring tmp = LeaveTemporary(temp.File(c.y)), old = tmp.substr(0, tmp.size() - 4) + L".old";
