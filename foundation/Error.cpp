@@ -82,6 +82,10 @@ void CSimpleErr::SetWithCode(UINT id_, HRESULT code_, CTextArg a1, CTextArg a2, 
 
 std::wstring CSimpleErr::GetCodeText() const
 {
+    // Wine's text says only "sharing violation"; the user needs to know
+    // that another program holds the file.
+    if (code == HResultFromWin32(ERROR_SHARING_VIOLATION))
+        return LoadResourceString(IDS_FILE_IN_USE);
     std::wstring text = FormatSystemMessage(code);
     TrimIf(text, IsSpaceOrCr);
     return text;

@@ -102,6 +102,23 @@ std::wstring OwnBackupOf(const std::wstring& temporary)
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// How long a replace is tried again while the target is in use. Another
+// writer's replace keeps the target's name from us for a few milliseconds:
+// under Wine nothing may be renamed over a file someone holds open, and its
+// moves hold the target open; between them the name is missing. A save that
+// reads the settings file to compare holds it as briefly. 300 ms is many
+// times that on a loaded machine, and short enough that a file another
+// program keeps open is reported without a pause a user notices.
+const DWORD kInUseRetryMs = 300;
+
+// Whether a move was refused because someone holds the target (Windows says
+// "unable to remove" or "sharing violation", Wine "access denied").
+bool IsInUseError(DWORD error)
+{
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
 // A name without case as 64 bits (FNV-1a over its folded form).
 unsigned long long NameHash(const std::wstring& name)
 {
@@ -410,22 +427,43 @@ HRESULT CReplacingFileWriter::Commit()
     HRESULT hr = CloseTemporary();
     if (FAILED(hr))
         return hr;
+    // Another writer's replace of the target stands in the way only for
+    // moments: the replace is tried again for a while before the file is
+    // reported as in use.
+    bool inUse = false;
+    const DWORD start = ::GetTickCount();
+    for (DWORD pause = 1; FAILED(hr = PutInPlace(inUse)) && inUse; pause = std::min<DWORD>(pause * 2, 20)) {
+        if (::GetTickCount() - start >= kInUseRetryMs)
+            return HResultFromWin32(ERROR_SHARING_VIOLATION);
+        ::Sleep(pause);
+    }
+    if (SUCCEEDED(hr)) {
+        m_temp.clear();
+        m_claim.Close();
+    }
+    return hr;
+}
+
+HRESULT CReplacingFileWriter::PutInPlace(bool& inUse)
+{
+    inUse = false;
     // A target that was not there at Open is moved into place without a
     // look first (under Wine a missing name costs a scan of the folder); one
-    // made meanwhile refuses the move and is replaced as any other.
+    // made meanwhile refuses the move and is replaced as any other (also when
+    // another writer's replace has it away again by the look).
     if (!m_targetMayExist) {
-        if (MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH)) {
-            m_temp.clear();
-            m_claim.Close();
+        if (MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH))
             return S_OK;
-        }
-        hr = FailedCallResult();
-        if (!Exists(m_target))
+        const HRESULT hr = FailedCallResult();
+        if (hr != HResultFromWin32(ERROR_ALREADY_EXISTS) && !Exists(m_target))
             return hr;
+        m_targetMayExist = true;
     }
     const DWORD attributes = ::GetFileAttributesW(m_target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return HResultFromWin32(ERROR_ACCESS_DENIED);
+    // A read-only target refuses every try alike.
+    const bool mayBeInUse = attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY);
     // Given no backup name, Wine's ReplaceFileW makes an empty "rf*.tmp"
     // beside the target to move the old file to, and leaves it there when
     // that move is refused (a target held open without sharing): a name of
@@ -436,31 +474,34 @@ HRESULT CReplacingFileWriter::Commit()
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (ReplaceFileW(m_target.c_str(), m_temp.c_str(), backup.c_str(), REPLACEFILE_WRITE_THROUGH, nullptr,
                          nullptr)) {
-            m_temp.clear();
             if (ownBackup)
                 ::DeleteFileW(backup.c_str());  // one that stays goes with the next save's leftovers
-            m_claim.Close();
             return S_OK;
         }
         const DWORD error = GetLastError();
         // The old file may already be gone from the target's name, moved to
         // the backup (1177): finishing with a plain move then completes the
-        // swap; giving up would leave neither file there.
-        if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 && Exists(m_target))
+        // swap; giving up would leave neither file there. A target not found
+        // that stands there now was away under another writer's replace.
+        if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 && Exists(m_target)) {
+            inUse = mayBeInUse && (IsInUseError(error) || (error == ERROR_FILE_NOT_FOUND && Exists(m_temp)));
             return HResultFromWin32(error);
+        }
         oldAside = error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
     }
     if (!MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        hr = FailedCallResult();
-        // The old file goes back to its name (a ".bak" is read in its place).
+        const DWORD error = GetLastError();
+        const HRESULT hr = FailedCallResult();
+        // The old file goes back to its name (a ".bak" is read in its place);
+        // when another writer's file stands there by now, the next try
+        // replaces it and the old file with it.
         if (oldAside && ownBackup)
             ::MoveFileExW(backup.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH);
+        inUse = mayBeInUse && IsInUseError(error);
         return hr;
     }
-    m_temp.clear();
     if (oldAside && ownBackup)
         ::DeleteFileW(backup.c_str());
-    m_claim.Close();
     return S_OK;
 }
 

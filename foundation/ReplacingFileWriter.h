@@ -21,7 +21,10 @@
 // old file there as its only copy: a later save of the target removes it
 // only once the target is back, and only when no other target's name can be
 // cut to the same stem. A target that does not exist yet is moved into place
-// with MoveFileExW (ReplaceFileW refuses it).
+// with MoveFileExW (ReplaceFileW refuses it). A replace that meets another
+// writer's replace of the target (it holds the name for moments) or a short
+// reader is tried again for a few hundred milliseconds; only then does it
+// fail, with ERROR_SHARING_VIOLATION: the file is in use by another program.
 #pragma once
 #include "platform/Handle.h"
 #include "platform/SlimLock.h"
@@ -79,7 +82,8 @@ public:
     // Open, Write, then flush: the temporary is complete on the disk, and
     // still held until Commit or Abandon.
     HRESULT WriteTemporary(const std::string& bytes);
-    // Flushes and closes a temporary still open, then puts it in the target's place.
+    // Flushes and closes a temporary still open, then puts it in the target's
+    // place (ERROR_SHARING_VIOLATION: the target stayed in use).
     HRESULT Commit();
     // Closes and forgets the temporary file and lets its tag go, leaving it on the
     // disk as a crash between the two steps would (the next Open of the target removes it).
@@ -90,6 +94,9 @@ public:
 
 private:
     HRESULT CloseTemporary();
+    // One try at the replace; `inUse` when the target was held or away for
+    // the moment (another writer's replace of it), so a later try may pass.
+    HRESULT PutInPlace(bool& inUse);
     void DiscardTemporary();
 
     std::wstring m_target;

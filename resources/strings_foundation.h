@@ -97,6 +97,7 @@
 #define IDS_VALUE_NOT_FOUND                      53910
 #define IDS_PASCAL_STRING_TOO_LONG               53911
 #define IDS_DATA_TOO_LARGE                       53912
+#define IDS_FILE_IN_USE                          53913
 #define IDS_IMAGE_SIZE_INVALID                   53915
 #define IDS_IMAGE_RATE_INVALID                   53916
 #define IDS_REGEX_ERROR                          54264

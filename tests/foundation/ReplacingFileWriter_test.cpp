@@ -1,5 +1,7 @@
 #include "foundation/ReplacingFileWriter.h"
 #include "foundation/ShellOps.h"
+#include "foundation/ResourceString.h"
+#include "resources/strings_foundation.h"
 #include "resources/strings_foundation_io.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
@@ -191,6 +193,28 @@ TEST(ReplacingFileWriter, ALiveWritersTemporaryStaysUpToItsReplace)
     }
 }
 
+// Two writers saving one target again and again, as two program instances: all succeed, the target whole.
+TEST(ReplacingFileWriter, ConcurrentReplacesOfOneTargetAllSucceed)
+{
+    for (const bool keepBackup : {false, true}) {
+        CTempFolder folder;
+        const std::wstring target = folder.File(L"out.png");
+        const CHandle go(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        int failed[2] = {};
+        const auto saves = [&](int who) {
+            WaitForSingleObject(go, INFINITE);
+            for (int i = 0; i < 100; ++i)
+                failed[who] += FAILED(WriteFileReplacing(target, std::string(10000 + i % 2, 'a' + who), keepBackup));
+        };
+        std::thread a(saves, 0), b(saves, 1);
+        SetEvent(go);
+        a.join(), b.join();
+        const std::string now = ReadFileBytes(target);
+        EXPECT_TRUE(failed[0] + failed[1] == 0 && now.size() > 9999 && now == std::string(now.size(), now[0])) << keepBackup;
+        EXPECT_EQ(keepBackup ? 2 : 1, CountFiles(folder.Path()));
+    }
+}
+
 // A job's writers clean up from one listing, made at the first Open (a later leftover waits for the
 // next job); a target made after it is still replaced, a folder made in its place still refused.
 TEST(ReplacingFileWriter, AJobsWritersCleanUpFromOneListing)
@@ -212,8 +236,8 @@ TEST(ReplacingFileWriter, AJobsWritersCleanUpFromOneListing)
     EXPECT_EQ(3, CountFiles(folder.Path()));  // a, b and c; d is a folder
 }
 
-// A target that cannot be replaced (held open without sharing by another
-// program, or read-only) is refused, and nothing of the attempt stays.
+// A target that cannot be replaced (held open by another program: in use once
+// the tries are over; or read-only) is refused, and nothing of the attempt stays.
 TEST(ReplacingFileWriter, ARefusedReplaceLeavesOnlyWhatWasThere)
 {
     for (const bool held : {true, false})
@@ -223,7 +247,10 @@ TEST(ReplacingFileWriter, ARefusedReplaceLeavesOnlyWhatWasThere)
             ASSERT_TRUE(WriteFileBytes(path, "old"));
             CHandle holder = held ? HoldWithoutSharing(path) : CHandle();
             ASSERT_TRUE(held ? holder.IsValid() : SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
-            EXPECT_TRUE(FAILED(WriteFileReplacing(path, "new", keepBackup))) << held << keepBackup;
+            const HRESULT hr = WriteFileReplacing(path, "new", keepBackup);
+            EXPECT_EQ(HResultFromWin32(held ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED), hr) << keepBackup;
+            EXPECT_EQ(held, my::CException(IDS_WRITE_FILE_FAILED, hr, path).message ==
+                                CSimpleErr::Format(IDS_WRITE_FILE_FAILED, LoadResourceString(IDS_FILE_IN_USE), path));
             holder.Close();
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             EXPECT_EQ("old", ReadFileBytes(path));
