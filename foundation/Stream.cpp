@@ -87,7 +87,7 @@ HRESULT CreateStreamOnMemory(CComPtr<IStream>& stream, HGLOBAL block, BOOL delet
 HRESULT CreateStreamFromFile(CComPtr<IStream>& stream, const std::wstring& path, ULONGLONG maxSize)
 {
     if (maxSize == 0)
-        return E_OUTOFMEMORY;
+        return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
     CFile file;
     HRESULT hr = file.TryOpenRead(path.c_str());
     if (FAILED(hr))
@@ -96,8 +96,10 @@ HRESULT CreateStreamFromFile(CComPtr<IStream>& stream, const std::wstring& path,
     hr = file.TryGetSize(size);
     if (FAILED(hr))
         return hr;
-    if ((size >> 32) != 0 || size > maxSize)
-        return E_OUTOFMEMORY;
+    // A vector here holds less than 2 GiB: a larger file is too large to
+    // read, not a lack of memory (its allocation fails with a length error).
+    if (size >= 0x80000000ull || size > maxSize)
+        return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
     // A stream of our own, not one over global memory: see ByteStream.h.
     std::vector<BYTE> bytes;
     try {
@@ -130,7 +132,7 @@ void CreateStreamFromFileOrThrow(CComPtr<IStream>& stream, const std::wstring& p
 void OpenFileStreamBuffered(CComPtr<IStream>& stream, const std::wstring& path, ULONGLONG maxSize)
 {
     HRESULT hr = CreateStreamFromFile(stream, path, maxSize);
-    if (hr == E_OUTOFMEMORY)
+    if (hr == E_OUTOFMEMORY || hr == HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE))
         hr = OpenStream(stream, path.c_str(), kOpenMode);
     if (FAILED(hr))
         ThrowErrorCode(IDS_OPEN_FILE_FAILED, hr, path);

@@ -29,8 +29,9 @@ HGLOBAL GetHGlobal(IStream* stream);  // IDS_GET_STREAM_HANDLE_FAILED
 // CreateStreamOnHGlobal over a block the caller has.
 HRESULT CreateStreamOnMemory(CComPtr<IStream>& stream, HGLOBAL block, BOOL deleteOnRelease);
 
-// The whole file in a byte stream; E_OUTOFMEMORY for a maxSize of 0 and for
-// a file above maxSize or of 4 GiB and more.
+// The whole file in a byte stream. A file above maxSize, or of 2 GiB and more,
+// is HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE) before anything is read;
+// E_OUTOFMEMORY when its memory cannot be had.
 HRESULT CreateStreamFromFile(CComPtr<IStream>& stream, const std::wstring& path, ULONGLONG maxSize);
 void CreateStreamFromFileOrThrow(CComPtr<IStream>& stream, const std::wstring& path,
                                  ULONGLONG maxSize = ~0ull);  // IDS_OPEN_FILE_FAILED

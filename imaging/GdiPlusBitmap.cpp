@@ -5,6 +5,7 @@
 #include "foundation/File.h"
 #include "foundation/ResourceString.h"
 #include "foundation/Stream.h"
+#include "foundation/StringUtil.h"
 #include "platform/Gdi.h"
 #include "platform/Icon.h"
 #include "resources/strings_imaging.h"
@@ -347,7 +348,7 @@ std::wstring DescribeFramePixels(const std::wstring& path)
     CComPtr<IWICPixelFormatInfo> pixels;
     UINT channels = 0, bits = 0;
     IWICImagingFactory* factory = wic::GetImagingFactory();
-    if (FAILED(CreateStreamFromFile(stream, path, ~0ull)) || !(frame = DecodeFirstFrame(stream)) ||
+    if (FAILED(CreateStreamFromFile(stream, path, kMaxImageFileBytes)) || !(frame = DecodeFirstFrame(stream)) ||
         FAILED(frame->GetPixelFormat(&format)) || FAILED(factory->CreateComponentInfo(format, &info)) ||
         FAILED(info->QueryInterface(IID_PPV_ARGS(&pixels))) || FAILED(pixels->GetChannelCount(&channels)) ||
         FAILED(pixels->GetBitsPerPixel(&bits)) || channels == 0)
@@ -371,8 +372,10 @@ HRESULT ImageFromStream(boost::shared_ptr<Image>& image, IStream* stream)
     return S_OK;
 }
 
-std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head, size_t size, const std::wstring& pixels)
+std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head, size_t size, const std::wstring& detail)
 {
+    if (code == kImageFileTooLarge)
+        return CSimpleErr::Format(IDS_IMAGE_FILE_TOO_LARGE, detail, GroupedDigits(kMaxImageFileBytes));
     if (code == kImageFormatUnknown)
         return LoadResourceString(IDS_IMAGE_FORMAT_UNKNOWN);
     if (code == kImageFileEmpty)
@@ -381,7 +384,7 @@ std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head, size_t size, c
     if (code == kImageDataDamaged)
         return CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, format ? format : L"");
     if (code == kImagePixelFormatUnsupported)
-        return CSimpleErr::Format(IDS_IMAGE_PIXEL_FORMAT_UNSUPPORTED, format ? format : L"", pixels);
+        return CSimpleErr::Format(IDS_IMAGE_PIXEL_FORMAT_UNSUPPORTED, format ? format : L"", detail);
     CSimpleErr err;
     err.code = code;
     return err.GetCodeText();
@@ -398,15 +401,19 @@ void SetImageLoadError(CSimpleErr& err, UINT id, HRESULT code, const std::wstrin
         if (FAILED(file.TryOpenRead(path.c_str())) || FAILED(file.TryRead(head, sizeof head, &got)))
             got = 0;
     }
-    const std::wstring pixels = code == kImagePixelFormatUnsupported ? DescribeFramePixels(path) : std::wstring();
-    err.Set(id, ImageLoadFailureText(code, head, got, pixels), path);
+    ULONGLONG bytes = 0;
+    const std::wstring detail = code == kImagePixelFormatUnsupported ? DescribeFramePixels(path)
+                                : code == kImageFileTooLarge && SUCCEEDED(GetFileSizeByPath(path.c_str(), bytes))
+                                    ? GroupedDigits(bytes)
+                                    : std::wstring();
+    err.Set(id, ImageLoadFailureText(code, head, got, detail), path);
     err.code = code;
 }
 
 HRESULT LoadImageFromFile(boost::shared_ptr<Image>& image, const std::wstring& path)
 {
     CComPtr<IStream> stream;
-    HRESULT hr = CreateStreamFromFile(stream, path, ~0ull);
+    HRESULT hr = CreateStreamFromFile(stream, path, kMaxImageFileBytes);
     if (FAILED(hr))
         return hr;
     return ImageFromStream(image, stream);
@@ -424,7 +431,7 @@ HRESULT LoadImageFromResource(boost::shared_ptr<Image>& image, const wchar_t* na
 HRESULT LoadDibFromFile(boost::shared_ptr<CDib>& dib, const std::wstring& path)
 {
     CComPtr<IStream> stream;
-    HRESULT hr = CreateStreamFromFile(stream, path, ~0ull);
+    HRESULT hr = CreateStreamFromFile(stream, path, kMaxImageFileBytes);
     if (FAILED(hr))
         return hr;
     boost::shared_ptr<Image> image;

@@ -34,6 +34,15 @@ const HRESULT kImageFormatUnknown = static_cast<HRESULT>(0x88982F50);  // WINCOD
 const HRESULT kImageDataDamaged = static_cast<HRESULT>(0x88982F60);    // WINCODEC_ERR_BADIMAGE
 const HRESULT kImageFileEmpty = static_cast<HRESULT>(0x88982F61);     // WINCODEC_ERR_BADHEADER
 const HRESULT kImagePixelFormatUnsupported = static_cast<HRESULT>(0x88982F80);  // WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT
+const HRESULT kImageFileTooLarge = static_cast<HRESULT>(0x800700DF);  // HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE)
+
+// An image file is read whole, and its bytes stay while GDI+ decodes it and
+// its pixels are copied into a 32-bit DIB: the three must fit the 32-bit
+// address space at once. Here an uncompressed 24-bit BMP of 507 MB and a
+// 32-bit one of 529 MB load (8 s), one of 547 MB fails for memory; compressed
+// files are far smaller than their pixels. A larger file is refused by its
+// size before it is read (2 GiB could not even be held).
+const ULONGLONG kMaxImageFileBytes = 512ull << 20;
 
 // E_FAIL when no object could be made; when GDI+ refuses the data,
 // E_OUTOFMEMORY or one of the codes above (the out pointer then holds the
@@ -41,12 +50,12 @@ const HRESULT kImagePixelFormatUnsupported = static_cast<HRESULT>(0x88982F80);  
 HRESULT ImageFromStream(boost::shared_ptr<Gdiplus::Image>& image, IStream* stream);
 // The reason for a failed load as a user reads it: the texts of the codes
 // above (the format of a damaged or unsupported image named from the file's
-// first bytes, when given, and `pixels` describing the unsupported one), else
-// the system's text of the code.
+// first bytes, when given; `detail` describing the unsupported pixels, or the
+// size of a file too large), else the system's text of the code.
 std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head = nullptr, size_t size = 0,
-                                  const std::wstring& pixels = std::wstring());
+                                  const std::wstring& detail = std::wstring());
 // The message id filled with that reason and the file's path (its format
-// read again from the file), with the code kept.
+// and size read again from the file), with the code kept.
 void SetImageLoadError(CSimpleErr& err, UINT id, HRESULT code, const std::wstring& path);
 HRESULT LoadImageFromFile(boost::shared_ptr<Gdiplus::Image>& image, const std::wstring& path);
 HRESULT LoadImageFromResource(boost::shared_ptr<Gdiplus::Image>& image, const wchar_t* name, const wchar_t* type);

@@ -19,5 +19,6 @@
 #define IDS_JPEG_SIZE_TOO_LARGE                  54467
 #define IDS_IMAGE_PIXEL_FORMAT_UNSUPPORTED       54468
 #define IDS_IMAGE_PIXEL_CHANNELS                 54469
+#define IDS_IMAGE_FILE_TOO_LARGE                 54470
 
 #endif

@@ -110,10 +110,11 @@ TEST(Stream, WholeFileUnderALimit)
     std::string content(1000, '\0');
     for (size_t i = 0; i < content.size(); ++i)
         content[i] = static_cast<char>(i * 31);
-    ASSERT_TRUE(WriteFileBytes(path, content));
+    ASSERT_TRUE(WriteFileBytes(path, content) && MakeFileOfSize(dir.File(L"2g.bin"), 2ll << 30));
     struct Case { const wchar_t* file; ULONGLONG max; HRESULT expected; } cases[] = {
-        {L"missing.bin", 0, E_OUTOFMEMORY},  // a limit of 0 never touches the file
-        {L"f.bin", 999, E_OUTOFMEMORY},
+        {L"missing.bin", 0, HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE)},  // a limit of 0 never touches the file
+        {L"f.bin", 999, HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE)},
+        {L"2g.bin", ~0ull, HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE)},  // more than a vector holds: refused unread
         {L"f.bin", 1000, S_OK},
         {L"f.bin", ~0ull, S_OK},
         {L"missing.bin", 10, static_cast<HRESULT>(0x80070002)},

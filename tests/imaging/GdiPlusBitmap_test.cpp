@@ -499,6 +499,7 @@ TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
         const std::string* bytes;  // null: no file
         HRESULT code;
         std::wstring reason;
+        LONGLONG size = 0;  // not 0: a file of this many zeros, made sparse
     };
     const std::string empty, text("plain words"), cutPng = png.substr(0, png.size() / 2), cutJpeg("\xFF\xD8\xFF", 3);
     const Case cases[] = {
@@ -507,11 +508,13 @@ TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
         {L"text.png", &text, kImageFormatUnknown, LoadResourceString(IDS_IMAGE_FORMAT_UNKNOWN)},
         {L"cut.png", &cutPng, kImageDataDamaged, CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"PNG")},
         {L"cut.jpg", &cutJpeg, kImageDataDamaged, CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"JPEG")},
+        {L"huge.bmp", &empty, kImageFileTooLarge, CSimpleErr::Format(IDS_IMAGE_FILE_TOO_LARGE,
+         GroupedDigits(kMaxImageFileBytes + 1), GroupedDigits(kMaxImageFileBytes)), kMaxImageFileBytes + 1},
     };
     for (const Case& c : cases) {
         const std::wstring path = folder.File(c.name);
         if (c.bytes) {
-            ASSERT_TRUE(WriteFileBytes(path, *c.bytes));
+            ASSERT_TRUE(c.size ? MakeFileOfSize(path, c.size) : WriteFileBytes(path, *c.bytes));
         }
         boost::shared_ptr<CDib> dib;
         const HRESULT hr = LoadDibFromFile(dib, path);
