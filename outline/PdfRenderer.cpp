@@ -8,7 +8,6 @@
 #include <hpdf_streams.h>
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
 #include <new>
 
 namespace {
@@ -39,16 +38,28 @@ void HPDF_STDCALL OnPdfError(HPDF_STATUS error, HPDF_STATUS detail, void* data)
 // libHaru's memory, counted so that the test limit of the vector renderers
 // can stand for an exhausted address space, and estimates can be weighed
 // against it: each block carries its size in front of it (8 bytes, so the
-// block keeps malloc's alignment).
+// block keeps the heap's alignment).
 std::atomic<long long> g_pdfBytes(0);
 const size_t kBlockHead = 8;
+
+// libHaru's blocks come from a heap of their own. Among the blocks that each
+// unit's drawing takes and lets go, they left holes that made a one-file PDF
+// take 5-6% more of the address space than it holds (200 MB at 3.8 GB, which
+// no projection of the document saw); on their own heap it takes 1% more.
+// The heap lasts as long as the process, as its default heap does: a
+// document may be let go by any owner until the end.
+HANDLE PdfHeap()
+{
+    static const HANDLE heap = ::HeapCreate(0, 0, 0);
+    return heap ? heap : ::GetProcessHeap();
+}
 
 void* HPDF_STDCALL AllocatePdfMemory(HPDF_UINT size)
 {
     const long long limit = GetDocumentMemoryForTest();
     if (limit >= 0 && g_pdfBytes + static_cast<long long>(size) > limit)
         return nullptr;
-    char* block = static_cast<char*>(std::malloc(size + kBlockHead));
+    char* block = static_cast<char*>(::HeapAlloc(PdfHeap(), 0, size + kBlockHead));
     if (!block)
         return nullptr;
     *reinterpret_cast<HPDF_UINT*>(block) = size;
@@ -62,7 +73,7 @@ void HPDF_STDCALL FreePdfMemory(void* memory)
         return;
     char* block = static_cast<char*>(memory) - kBlockHead;
     g_pdfBytes -= *reinterpret_cast<HPDF_UINT*>(block);
-    std::free(block);
+    ::HeapFree(PdfHeap(), 0, block);
 }
 
 // The file libHaru's save writes into, and the first failure of a write.
