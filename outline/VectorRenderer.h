@@ -23,12 +23,13 @@ struct CGradationStop {
     CGradationStop(double pos, BYTE r, BYTE g, BYTE b, BYTE a = 255) : position(pos), red(r), green(g), blue(b), alpha(a) {}
 };
 
-// A stand-in for an exhausted address space, for tests: while the limit is 0
-// or more, a document renderer that would hold more than that many bytes at
-// once fails as an allocation does (std::bad_alloc). SVG counts its page;
-// PDF counts all that libHaru holds, every open document together; the
-// engine's estimates of a document's memory are weighed against it too.
-// Negative: no limit.
+// A stand-in for the address space the process can still get, for tests:
+// while it is 0 or more, the engine reads it, less what libHaru holds (the
+// figure falls as a document grows), where it would read the free address
+// space the system reports (FreeAddressSpace in render/DocumentMemory.h), and
+// a document renderer that would hold more than that many bytes at once fails
+// as an allocation does (std::bad_alloc). SVG counts its page; PDF counts all
+// that libHaru holds, every open document together. Negative: none.
 void SetDocumentMemoryForTest(long long bytes);
 long long GetDocumentMemoryForTest();
 

@@ -83,13 +83,6 @@ const double kEmfLeastUnitsPerPixel = 10;
 // The projection's sample, in bytes of the estimate (see above).
 const double kLeastSample = 64 * 1024;
 const double kMostSample = 1024 * 1024;
-// What the process is told is free but cannot get for a document, and what
-// a save needs beside it: under Wine the heap hands out no more blocks with
-// about 140 MB still said to be free, libHaru's 4 KB blocks take 1% more
-// than they hold, and the save holds the preview page (up to 64 MB), the
-// fonts and the layout. (Measured: a one-file PDF that held 3.83 GB, as
-// projected, was written with 375 MB still said to be free.)
-const unsigned long long kSaveReserve = 320ull << 20;
 
 double IntegerDigits(double v)
 {
@@ -198,11 +191,11 @@ unsigned long long CDocumentMemoryEstimate::PageBytes(const std::wstring& text)
     return PageOf(drawn);
 }
 
-unsigned long long DocumentMemoryBudget()
+unsigned long long FreeAddressSpace()
 {
-    const long long limit = GetDocumentMemoryForTest();
-    if (limit >= 0)
-        return static_cast<unsigned long long>(limit);
+    const long long stand = GetDocumentMemoryForTest();
+    if (stand >= 0)
+        return static_cast<unsigned long long>(std::max(0LL, stand - PdfMemoryInUse()));
     // Under Wine a large-address-aware process is told of about 4 GB free
     // and gets 3.9 GB in small blocks (3.6 GB in blocks of a megabyte): no
     // document holds more than the free address space.
@@ -210,7 +203,13 @@ unsigned long long DocumentMemoryBudget()
     status.dwLength = sizeof status;
     if (!::GlobalMemoryStatusEx(&status))
         return ~0ULL;  // unknown: nothing is refused beforehand
-    return status.ullAvailVirtual > kSaveReserve ? status.ullAvailVirtual - kSaveReserve : 0;
+    return status.ullAvailVirtual;
+}
+
+unsigned long long DocumentMemoryBudget()
+{
+    const unsigned long long free = FreeAddressSpace();
+    return free > kSaveReserve ? free - kSaveReserve : 0;
 }
 
 CDocumentGrowth::CDocumentGrowth(const CSetting& setting, unsigned long long held, double estimate)
@@ -231,8 +230,6 @@ bool CDocumentGrowth::Fits(double bytes, unsigned long long held) const
     if (m_metafile && bytes > static_cast<double>(kMaxMetafileBytes))
         return false;
     const double needed = m_metafile ? 2 * bytes : bytes;
-    if (GetDocumentMemoryForTest() >= 0)
-        return needed <= static_cast<double>(m_free0);
     return needed <= static_cast<double>(m_held0) + static_cast<double>(m_free0) &&
            needed <= static_cast<double>(held) + static_cast<double>(DocumentMemoryBudget());
 }

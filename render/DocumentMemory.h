@@ -63,9 +63,18 @@ private:
     std::unique_ptr<CMeasuringDC> m_measuring;  // made for the first text
 };
 
-// What a document may take: the address space the process can still get,
-// less what the rest of the save needs beside it, or the test limit
-// (SetDocumentMemoryForTest) while one is set.
+// The address space the process can still get, as the system reports it
+// (~0 when it cannot tell), or the test's stand-in (SetDocumentMemoryForTest)
+// less what libHaru holds while one is set.
+unsigned long long FreeAddressSpace();
+// What the process is told is free but cannot get for a document, and what
+// a save needs beside it: under Wine the heap hands out no more blocks with
+// about 140 MB still said to be free, libHaru's 4 KB blocks take 1% more
+// than they hold, and the save holds the preview page (up to 64 MB), the
+// fonts and the layout. (Measured: a one-file PDF that held 3.83 GB, as
+// projected, was written with 375 MB still said to be free.)
+const unsigned long long kSaveReserve = 320ull << 20;
+// What a document may take: FreeAddressSpace less kSaveReserve.
 unsigned long long DocumentMemoryBudget();
 
 // A document's growth while it is drawn, projected to its end: what it
@@ -77,8 +86,8 @@ unsigned long long DocumentMemoryBudget();
 // as it is written) is within what it held when it began plus what the
 // process could then still get (less what it grew by since: under Wine a
 // large block leaves the free figure as it was, or less what it can get now,
-// when that is less) or the test limit, and an EMF's metafile within the
-// most a metafile records.
+// when that is less), and an EMF's metafile within the most a metafile
+// records.
 class CDocumentGrowth {
 public:
     // `held`: what the document's renderer holds as the growth begins;

@@ -120,11 +120,28 @@ TEST(DocumentMemoryTest, APageThatWouldOutgrowTheLimitIsRefusedFromItsFirstGrowt
         fonts.Create(s->FontSetting);
         const double estimate = static_cast<double>(CDocumentMemoryEstimate(*s, fonts).PageBytes(fits.task->GetLayout()));
         fits = CPageRun();  // the first document goes, as a save lets it go
-        SetDocumentMemoryForTest(static_cast<long long>((held + estimate) / 2));
+        SetDocumentMemoryForTest(static_cast<long long>(kSaveReserve + (held + estimate) / 2));
         CPageRun refused = RunPage(s, text, path, &cut);
         SetDocumentMemoryForTest(-1);
         EXPECT_EQ(Narrow(ThrownError([&] { ThrowOutputTooLargeForMemory(path, 1, text); }).message),
                   Narrow(refused.task->Err.message)) << type;
         EXPECT_LT(cut.asks, whole.asks / 2) << type;
     }
+}
+
+// An EMF's metafile stays below where Wine's recording fails however much is
+// free, and a free figure that fell since a document began (memory taken by
+// something else) refuses what the figure at its start would clear.
+TEST(DocumentMemoryTest, TheMetafileCapAndTheFreeFigureNowBoundADocument)
+{
+    const long long gb = 1LL << 30, reserve = PdfMemoryInUse() + static_cast<long long>(kSaveReserve);
+    CSetting emf;
+    emf.SaveFormat.Type = OutputType::EMF;
+    SetDocumentMemoryForTest(reserve + 3 * gb);
+    const CDocumentGrowth metafile(emf, 0, 0);
+    std::vector<bool> fits = {metafile.Fits(0.85 * gb, 0), metafile.Fits(0.95 * gb, 0)};
+    SetDocumentMemoryForTest(reserve + gb);
+    fits.push_back(metafile.Fits(0.85 * gb, 0));
+    SetDocumentMemoryForTest(-1);
+    EXPECT_EQ((std::vector<bool>{true, false, false}), fits);
 }

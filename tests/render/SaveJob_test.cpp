@@ -123,7 +123,7 @@ TEST(SaveJobTest, MemoryThatRunsOutIsNamedWithTheFileAndTheUnit)
             limit = static_cast<long long>(bytes / 3);
         }
         CCounter counter;
-        SetDocumentMemoryForTest(limit);
+        SetDocumentMemoryForTest(static_cast<long long>(kSaveReserve) + limit);
         const bool saved = RunSaveJob(setting, text, folder.Path(), files, error, nullptr, &counter);
         SetDocumentMemoryForTest(-1);
         EXPECT_FALSE(saved) << f.name;
@@ -172,7 +172,7 @@ TEST(SaveJobTest, AOneFileDocumentThatWouldOutgrowTheLimitIsRefusedFromItsFirstG
         const double held = pdf ? static_cast<double>(whole.pdfHeld)
                                 : static_cast<double>(bytes.size() - bytes.find("<svg", 1));
         ASSERT_TRUE(DeleteFileW(files[0].c_str()));
-        SetDocumentMemoryForTest(static_cast<long long>((held + (pdf ? lines : 1) * lineEstimate) / 2));
+        SetDocumentMemoryForTest(static_cast<long long>(kSaveReserve + (held + (pdf ? lines : 1) * lineEstimate) / 2));
         CCounter counter;
         EXPECT_FALSE(RunSaveJob(setting, text, folder.Path(), files, error, nullptr, &counter)) << f.name;
         SetDocumentMemoryForTest(-1);

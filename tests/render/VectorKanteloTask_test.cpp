@@ -242,7 +242,7 @@ TEST(VectorKanteloTaskTest, UnitsThatDrawNothing)
         size_t glyphMoves;
         long long memory;
     } cases[] = {{L"", 15, IDS_TEXT_EMPTY, 0, -1}, {L"\n\n", 15, IDS_OUTPUT_SIZE_ZERO, 0, -1}, {L"\n\n", 0, IDS_OUTPUT_SIZE_ZERO, 0, -1}, {L"   ", 15, 0, 0, -1},
-                 {L" x ", 15, 0, 1, -1}, {L" x ", 15, IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, 0, 1000}};
+                 {L" x ", 15, 0, 1, -1}, {L" x ", 15, IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, 0, 200LL << 20}};
     for (const Case& c : cases) {
         boost::shared_ptr<CSetting> s = Face(L"DejaVu Sans");
         s->TrimType = c.trim;
