@@ -79,7 +79,9 @@ unsigned long long DocumentMemoryBudget();
 
 // A document's growth while it is drawn, projected to its end: what it
 // really grew by (its renderer's HeldBytes), per byte of the estimate of
-// what was drawn, over the estimate of what is still to be drawn. The
+// what was drawn, over the estimate of what is still to be drawn, with a
+// margin (DocumentMemory.cpp), so that a document that would fit only
+// narrowly is refused from its first growth rather than minutes later. The
 // estimate is a lower bound, so the rate is never below 1; before enough is
 // drawn for the rate to be steady it is 1 (the estimate alone). A document
 // fits while what it will hold at its end (twice that for EMF, copied whole
@@ -98,8 +100,8 @@ public:
     // every quarter of it drawn).
     bool Due() const { return m_drawn >= m_nextCheck; }
     void Weighed() { m_nextCheck = m_drawn + m_sample / 4; }
-    // What the document will hold at its end, holding `held` now with
-    // `remaining` of the estimate still to draw.
+    // What the document will hold at its end, with the margin, holding
+    // `held` now with `remaining` of the estimate still to draw.
     double Projected(unsigned long long held, double remaining) const;
     // Whether the document, holding `held` now, fits with `bytes` at its end.
     bool Fits(double bytes, unsigned long long held) const;

@@ -172,6 +172,12 @@ TEST(SaveJobTest, AOneFileDocumentThatWouldOutgrowTheLimitIsRefusedFromItsFirstG
         const double held = pdf ? static_cast<double>(whole.pdfHeld)
                                 : static_cast<double>(bytes.size() - bytes.find("<svg", 1));
         ASSERT_TRUE(DeleteFileW(files[0].c_str()));
+        for (const double room : {1.04, 1.1}) {  // a PDF within the projection's margin (5%) or beyond it
+            SetDocumentMemoryForTest(static_cast<long long>(kSaveReserve + room * held));
+            EXPECT_EQ(pdf && room > 1.05, pdf && RunSaveJob(setting, text, folder.Path(), files, error)) << room;
+            SetDocumentMemoryForTest(-1);
+            DeleteFileW(files[0].c_str());
+        }
         SetDocumentMemoryForTest(static_cast<long long>(kSaveReserve + (held + (pdf ? lines : 1) * lineEstimate) / 2));
         CCounter counter;
         EXPECT_FALSE(RunSaveJob(setting, text, folder.Path(), files, error, nullptr, &counter)) << f.name;
