@@ -89,17 +89,18 @@ void CDibRenderer::BeginPage(double width, double height)
     if (!m_target || m_target->GetWidth() != w || m_target->GetAbsHeight() != h) {
         boost::shared_ptr<CDib> dib(new CDib);
         // The size is checked above and bounded by the pixel limit: what
-        // fails here is the allocation.
+        // fails here and below is the page's memory, whatever status GDI+
+        // gives for it.
         if (!dib->Create(sizeof(BITMAPINFOHEADER), w, h, 32, 0, BI_RGB, 0) || !dib->AllocBits())
             throw my::CException(IDS_ALLOC_IMAGE_FAILED, E_OUTOFMEMORY);
         m_target = dib;
     }
     m_bitmap = BitmapFromDib(*m_target, true);
     if (!m_bitmap)
-        throw my::CException(IDS_WRAP_DIB_FAILED);
+        throw my::CException(IDS_WRAP_DIB_FAILED, E_OUTOFMEMORY);
     boost::shared_ptr<Graphics> graphics(new Graphics(*m_bitmap));
     if (graphics->GetLastStatus() != Ok || !graphics->IsValid())
-        throw my::CException(IDS_CREATE_GRAPHICS_FAILED, graphics->GetLastStatus() == OutOfMemory ? E_OUTOFMEMORY : S_OK);
+        throw my::CException(IDS_CREATE_GRAPHICS_FAILED, E_OUTOFMEMORY);
     m_graphics = graphics;
     // The clear is a plain fill of one value, done here: GDI+ under Wine
     // stores 0 for a clear whose alpha is 0, losing the colour bytes.

@@ -264,7 +264,8 @@ TEST(VectorKanteloTaskTest, UnitsThatDrawNothing)
 
 // A drawing call that fails for want of memory (a metafile's record, a
 // bitmap, a GDI+ path) is refused as too large, with the file and the unit;
-// another failure is its own.
+// another failure is its own. So is a preview page whose bitmap the address
+// space has no block for (every block of 16 MB taken; the page needs 18 MB).
 TEST(VectorKanteloTaskTest, ACallFailingForWantOfMemoryIsNamedTooLarge)
 {
     struct CFailingMove : CRecordingRenderer {
@@ -287,6 +288,12 @@ TEST(VectorKanteloTaskTest, ACallFailingForWantOfMemoryIsNamedTooLarge)
                                           : CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, L"C:\\out.emf", L"3", L"字");
         EXPECT_EQ(Narrow(expected), Narrow(task->Err.message)) << code;
     }
+    std::vector<void*> taken;
+    for (void* block; (block = VirtualAlloc(nullptr, 16 << 20, MEM_RESERVE, PAGE_NOACCESS));)
+        taken.push_back(block);
+    CRun r = RenderVector(MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 10000), L"字字字字字");
+    for (void* block : taken) VirtualFree(block, 0, MEM_RELEASE);
+    EXPECT_EQ(Narrow(CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, L"C:\\out.pdf", L"0", L"字字字字字")), Narrow(r.task->Err.message));
 }
 
 TEST(VectorLayerGroupsTest, ShadowsJoinTheGroupBeforeThem)
