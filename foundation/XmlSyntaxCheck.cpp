@@ -16,9 +16,12 @@
 // whose cost under Wine's parser (libxml2) grows faster than the text: it
 // compares each attribute of an element with every other, looks every
 // element and prefixed name up through the namespace declarations in scope,
-// and every name through a table whose chains grow with the different names
-// read. Counting these takes the pass constant work per attribute and
-// element, and stops it at the first bound passed.
+// every name through a table whose chains grow with the different names
+// read, and for every piece of a text walks from its element to the root
+// through every attribute of each (looking for xml:space). Counting these
+// takes the pass constant work per attribute and element, and stops it at
+// the first bound passed. It refuses as well, at the attribute, an
+// xml:space whose value that walk would copy.
 // Edge cases: a byte order mark is no column; a mismatched end tag, "--" and
 // "]]>" are placed where they begin, not where expat stopped; an element's
 // text counts the references it holds as the characters they stand for, as
@@ -36,6 +39,7 @@
 #include <memory>
 #include <new>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -54,6 +58,26 @@ const size_t kNowhere = static_cast<size_t>(-1);
 const size_t kMaxAttributes = 128;  // on one element, namespace declarations included
 const size_t kMaxNamespaces = 32;   // declared by the open elements together
 const size_t kMaxNames = 10000;     // different element and attribute names in a document
+// For every piece of a text (a run of characters between markup, references
+// and line ends: 2.5 bytes each at the least, "a&lt;") Wine's parser looks
+// for xml:space from the piece's element up to the root, through every
+// attribute of each; every element costs it more for each element around
+// it too. Its work per piece or element is the weight of the element: 8 for
+// it and each element around it, 4 for each of their attributes in a
+// namespace, 1 for another attribute, 128 for one named "space" in a
+// namespace (its namespace's name is compared with the XML namespace's;
+// xml:space's value is copied). Measured (tools/xmlbench chain-*): 6 ns a
+// level for each piece and 8 ns for each element, 2 ns an attribute, 7 ns
+// one in a namespace, 30 ns a p:space, 150 ns an xml:space; an element
+// weighs 8 as the texts richest in elements cost the most already (840,000
+// elements and spaces between them in 4 MB take 1.4 s at one level). At
+// this bound the worst 4 MB text reads in under 2 s on a loaded machine;
+// our documents weigh 56 (7 levels; the root's 2 attributes are
+// declarations).
+const size_t kMaxWeight = 192;
+const size_t kElementWeight = 8;
+const size_t kNamespacedWeight = 4;  // an attribute in a namespace
+const size_t kSpaceWeight = 128;
 
 std::wstring FromUtf8(const std::string& s)
 {
@@ -228,6 +252,34 @@ private:
     }
 };
 
+// The characters that end a name an error names.
+const char kNameEnds[] = " \t\r\n=/<>;\"'!?";
+bool IsNameEnd(unsigned long c) { return c <= ' ' || (c < 0x80 && std::strchr(kNameEnds, static_cast<int>(c))); }
+
+// Where the index-th attribute (from 0) of the well-formed start tag at byte
+// `tag` begins: past the element's name, and each attribute's name and
+// quoted value before it.
+size_t AttributeAt(const CUnits& u, size_t tag, size_t index)
+{
+    const size_t w = u.width;
+    size_t i = tag + w;
+    while (!IsNameEnd(u.At(i)))
+        i += w;
+    for (;; --index) {
+        while (IsSpaceUnit(u.At(i)))
+            i += w;
+        if (index == 0 || u.At(i) == 0x110000)
+            return i;
+        while (u.At(i) != '"' && u.At(i) != '\'' && u.At(i) != 0x110000)
+            i += w;
+        const unsigned long quote = u.At(i);
+        do
+            i += w;
+        while (u.At(i) != quote && u.At(i) != 0x110000);
+        i += w;
+    }
+}
+
 // One pass of expat over the bytes: its error, the open elements, and where
 // the text first went beyond what Wine's parser takes.
 class CExpatRun {
@@ -235,9 +287,12 @@ public:
     // readPrologFirst false leaves a document type declaration to expat's
     // handler alone (for a test). markupOnly reads the markup of a text in
     // a single-byte encoding that keeps ASCII as it is, its declaration set
-    // aside.
-    explicit CExpatRun(const std::string& bytes, bool readPrologFirst = true, bool markupOnly = false)
-        : units(bytes), doctypeAt(readPrologFirst ? units.DocumentType() : kNowhere)
+    // aside. boundShapes false reads on past the shape bounds, to the
+    // parser's own limits (an element of the depth Wine's parser refuses is
+    // far too heavy already).
+    explicit CExpatRun(const std::string& bytes, bool readPrologFirst = true, bool markupOnly = false,
+                       bool boundShapes = true)
+        : units(bytes), doctypeAt(readPrologFirst ? units.DocumentType() : kNowhere), boundShapes(boundShapes)
     {
         if (doctypeAt != kNowhere)
             return;
@@ -283,20 +338,25 @@ public:
     size_t errorAt = 0;
     std::vector<std::string> open;
     size_t deepAt = kNowhere, longAt = kNowhere, nameAt = kNowhere;
-    // The first shape bound passed: where, which message and its bound;
-    // expat stopped there.
+    // Where a handler stopped expat, with the message and its argument: the
+    // first shape bound passed, or an attribute Wine's parser would refuse
+    // or copy for every piece of text (a fault of the text's form).
     size_t shapeAt = kNowhere;
     UINT shapeId = 0;
-    size_t shapeBound = 0;
+    std::wstring shapeArgument;
+    bool ofForm = false;
 
 private:
+    const bool boundShapes;
     XML_Parser parser = nullptr;
     size_t skipped = 0;  // bytes before what expat was given
     size_t textAt = kNowhere;  // where the text being measured began
     size_t textBytes = 0;
     bool outOfMemory = false;  // a handler's failure, raised once expat has returned
     std::vector<size_t> declared;  // namespace declarations of each open element
-    size_t inScope = 0;
+    std::vector<size_t> weights;   // the weight of each open element (kMaxWeight)
+    // The prefix and namespace of each declaration in scope, the innermost last.
+    std::vector<std::pair<std::string, std::string>> bindings;
     std::unordered_set<std::string> names;
 
     static CExpatRun& Of(void* data) { return *static_cast<CExpatRun*>(data); }
@@ -306,32 +366,87 @@ private:
         if (first == kNowhere)
             first = at;
     }
-    void PassBound(UINT id, size_t bound)
+    void Stop(size_t at, UINT id, const std::wstring& argument, bool ofForm = false)
     {
         if (shapeAt != kNowhere)
             return;
-        shapeAt = Here();
+        shapeAt = at;
         shapeId = id;
-        shapeBound = bound;
+        shapeArgument = argument;
+        this->ofForm = ofForm;
         XML_StopParser(parser, XML_FALSE);
     }
+    void PassBound(UINT id, size_t bound) { Stop(Here(), id, GroupedDigits(bound)); }
     // Counts the element's shape; may throw std::bad_alloc.
     void CountShape(const XML_Char* name, const XML_Char** attributes)
     {
-        size_t count = 0, namespaces = 0;
-        for (const XML_Char** a = attributes; a[0]; a += 2, ++count)
-            namespaces += IsNamespaceDeclaration(a[0]) ? 1 : 0;
-        declared.push_back(namespaces);
-        inScope += namespaces;
+        size_t count = 0;
+        while (attributes[2 * count])
+            ++count;
+        // The declarations are kept and the weight counted within the bound
+        // alone: one element may declare 400,000.
+        const size_t before = bindings.size();
+        size_t weight = (weights.empty() ? 0 : weights.back()) + kElementWeight;
+        if (count <= kMaxAttributes) {
+            for (const XML_Char** a = attributes; a[0]; a += 2)
+                if (IsNamespaceDeclaration(a[0]))
+                    bindings.emplace_back(a[0][5] ? a[0] + 6 : "", a[1]);
+            for (const XML_Char** a = attributes; a[0]; a += 2)
+                weight += AttributeWeight(a[0]);
+        }
+        declared.push_back(bindings.size() - before);
+        weights.push_back(weight);
         if (count > kMaxAttributes)
             return PassBound(IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES, kMaxAttributes);
-        if (inScope > kMaxNamespaces)
+        if (bindings.size() > kMaxNamespaces)
             return PassBound(IDS_XML_LIMIT_TOO_MANY_NAMESPACES, kMaxNamespaces);
+        if (weight > kMaxWeight)
+            return PassBound(IDS_XML_LIMIT_TOO_MANY_NESTED, kMaxWeight);
         names.insert(name);
         for (const XML_Char** a = attributes; a[0]; a += 2)
             names.insert(a[0]);
         if (names.size() > kMaxNames)
-            PassBound(IDS_XML_LIMIT_TOO_MANY_NAMES, kMaxNames);
+            return PassBound(IDS_XML_LIMIT_TOO_MANY_NAMES, kMaxNames);
+        FindAttributeFault(attributes);
+    }
+    // What one attribute of the element being read adds to its weight.
+    size_t AttributeWeight(const char* name) const
+    {
+        if (IsNamespaceDeclaration(name))
+            return 0;
+        const char* colon = std::strchr(name, ':');
+        if (!colon || colon == name || !Namespace(name, colon - name))
+            return 1;
+        return std::strcmp(colon + 1, "space") == 0 ? kSpaceWeight : kNamespacedWeight;
+    }
+    // The namespace a prefix of `length` bytes names in the element being
+    // read; null for none (undeclared, or bound to an empty name, which XML
+    // 1.0 does not allow).
+    const std::string* Namespace(const char* prefix, size_t length) const
+    {
+        static const std::string xml = "http://www.w3.org/XML/1998/namespace";
+        for (size_t i = bindings.size(); i-- > 0;)
+            if (bindings[i].first.compare(0, std::string::npos, prefix, length) == 0)
+                return bindings[i].second.empty() ? nullptr : &bindings[i].second;
+        return length == 3 && std::strncmp(prefix, "xml", 3) == 0 ? &xml : nullptr;
+    }
+    // An xml:space that is neither "default" nor "preserve", the values XML
+    // gives it: Wine's parser copies the value for every piece of text
+    // inside (a 100 KB value took it 20 s for 1 MB of text).
+    void FindAttributeFault(const XML_Char** attributes)
+    {
+        size_t index = 0;
+        for (const XML_Char** a = attributes; a[0]; a += 2, ++index)
+            if (std::strcmp(a[0], "xml:space") == 0 && std::strcmp(a[1], "default") != 0 &&
+                std::strcmp(a[1], "preserve") != 0)
+                return RefuseAttribute(index, IDS_XML_SYNTAX_BAD_ATTRIBUTE, kNameEnds);
+    }
+    // The index-th attribute of the element being read, placed at its name
+    // and named to one of `ends`.
+    void RefuseAttribute(size_t index, UINT id, const char* ends)
+    {
+        const size_t at = AttributeAt(units, Here(), index);
+        Stop(at, id, units.Text(at, ends, false), true);
     }
 
     static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attributes)
@@ -351,7 +466,8 @@ private:
         // Nothing may be thrown through expat's frames.
         try {
             r.open.push_back(name);
-            r.CountShape(name, attributes);
+            if (r.boundShapes)
+                r.CountShape(name, attributes);
         } catch (...) {
             r.outOfMemory = true;
             XML_StopParser(r.parser, XML_FALSE);
@@ -364,9 +480,11 @@ private:
         if (!r.open.empty())
             r.open.pop_back();
         if (!r.declared.empty()) {
-            r.inScope -= r.declared.back();
+            r.bindings.resize(r.bindings.size() - std::min(r.declared.back(), r.bindings.size()));
             r.declared.pop_back();
         }
+        if (!r.weights.empty())
+            r.weights.pop_back();
     }
     static void XMLCALL OnText(void* data, const XML_Char*, int length)
     {
@@ -460,10 +578,6 @@ bool IsInTag(const CUnits& u, size_t at)
     return false;
 }
 
-// The characters that end a name an error names.
-const char kNameEnds[] = " \t\r\n=/<>;\"'!?";
-bool IsNameEnd(unsigned long c) { return c <= ' ' || (c < 0x80 && std::strchr(kNameEnds, static_cast<int>(c))); }
-
 // A reference as written: to its ';', at most 12 characters, and not into
 // the markup or the spaces after it.
 std::wstring Reference(const CUnits& u, size_t at)
@@ -543,7 +657,13 @@ bool SyntaxFault(const CExpatRun& run, CXmlSyntaxFault& fault)
     const CUnits& u = run.units;
     if (DocumentTypeFault(u, run.doctypeAt, fault))
         return true;
-    // A shape bound stopped expat: that is no fault of the text's form.
+    // An attribute refused by a handler is a fault of the form; a shape
+    // bound that stopped expat is none.
+    if (run.shapeAt != kNowhere && run.ofForm) {
+        u.Place(run.shapeAt, fault);
+        fault.reason = CSimpleErr::Format(run.shapeId, run.shapeArgument);
+        return true;
+    }
     if (run.error == XML_ERROR_NONE || run.shapeAt != kNowhere)
         return false;
     const size_t w = u.width;
@@ -668,10 +788,10 @@ bool SyntaxFault(const CExpatRun& run, CXmlSyntaxFault& fault)
 
 bool ShapeFault(const CExpatRun& run, CXmlSyntaxFault& fault)
 {
-    if (run.shapeAt == kNowhere)
+    if (run.shapeAt == kNowhere || run.ofForm)
         return false;
     run.units.Place(run.shapeAt, fault);
-    fault.reason = CSimpleErr::Format(run.shapeId, GroupedDigits(run.shapeBound));
+    fault.reason = CSimpleErr::Format(run.shapeId, run.shapeArgument);
     return true;
 }
 
@@ -748,7 +868,7 @@ bool FindXmlSyntaxFaultByExpatForTest(const std::string& bytes, CXmlSyntaxFault&
 
 bool FindXmlParserLimit(const std::string& bytes, CXmlSyntaxFault& fault)
 {
-    return ParserLimit(CExpatRun(bytes), fault);
+    return ParserLimit(CExpatRun(bytes, true, false, false), fault);
 }
 
 bool FindXmlFault(const std::string& bytes, CXmlSyntaxFault& fault)

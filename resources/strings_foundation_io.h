@@ -97,5 +97,6 @@
 #define IDS_XML_LIMIT_TOO_MANY_NAMESPACES        54527
 #define IDS_XML_SYNTAX_DOCTYPE                   54544
 #define IDS_XML_LIMIT_TOO_MANY_NAMES             54545
+#define IDS_XML_LIMIT_TOO_MANY_NESTED            54546
 
 #endif

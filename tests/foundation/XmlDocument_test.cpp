@@ -279,6 +279,15 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
         {names + "</r>", 0, 0, 0, L""},
         {names + "<x/></r>", 1, 83884, IDS_XML_LIMIT_TOO_MANY_NAMES, L"10,000"},
         {worst + "/>", 1, 1, IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES, L"128"},
+        // Weight: 8 an element, 4 an attribute in a namespace, 1 another, 128 one named space in a namespace.
+        {"<r" + attributes("a", 0, 60) + "><e" + attributes("a", 0, 60) + ">\n <f" + attributes("a", 0, 48) +
+             ">&amp;</f></e></r>", 0, 0, 0, L""},
+        {"<r" + attributes("a", 0, 60) + "><e" + attributes("a", 0, 60) + ">\n <f" + attributes("a", 0, 49) +
+             ">&amp;</f></e></r>", 2, 2, IDS_XML_LIMIT_TOO_MANY_NESTED, L"192"},
+        {"<r xmlns:p='u'>\n<e" + attributes("p:a", 0, 45) + ">x</e></r>", 2, 1, IDS_XML_LIMIT_TOO_MANY_NESTED, L"192"},
+        {"<r xmlns:p='http://www.w3.org/XML/1998/namespacX'><e p:space=''>\n <e xml:space='default'/></e></r>", 2, 2,
+         IDS_XML_LIMIT_TOO_MANY_NESTED, L"192"},
+        {"<r xml:lang='ja'>\n<e xml:space='Preserve'/></r>", 2, 4, IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"xml:space"},
         // Encodings expat does not read, or not as declared: their markup is read all the same.
         {"\xEF\xBB\xBF<?xml version='1.0' encoding='windows-1252'?>\n<\x8A" + attributes("a", 0, 129) + "/>", 2, 1,
          IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES, L"128"},
