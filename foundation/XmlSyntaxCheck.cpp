@@ -20,8 +20,11 @@
 // read, and for every piece of a text walks from its element to the root
 // through every attribute of each (looking for xml:space). Counting these
 // takes the pass constant work per attribute and element, and stops it at
-// the first bound passed. It refuses as well, at the attribute, an
-// xml:space whose value that walk would copy.
+// the first bound passed. It refuses as well, at the name, what Wine's
+// parser refuses without a place (one local name in one namespace under two
+// prefixes), a prefix no declaration binds (reported by that parser for
+// every name that holds it) and an xml:space whose value that walk would
+// copy.
 // Edge cases: a byte order mark is no column; a mismatched end tag, "--" and
 // "]]>" are placed where they begin, not where expat stopped; an element's
 // text counts the references it holds as the characters they stand for, as
@@ -252,8 +255,9 @@ private:
     }
 };
 
-// The characters that end a name an error names.
+// The characters that end a name an error names, and its prefix.
 const char kNameEnds[] = " \t\r\n=/<>;\"'!?";
+const char kPrefixEnds[] = " \t\r\n=/<>;\"'!?:";
 bool IsNameEnd(unsigned long c) { return c <= ' ' || (c < 0x80 && std::strchr(kNameEnds, static_cast<int>(c))); }
 
 // Where the index-th attribute (from 0) of the well-formed start tag at byte
@@ -407,7 +411,7 @@ private:
             names.insert(a[0]);
         if (names.size() > kMaxNames)
             return PassBound(IDS_XML_LIMIT_TOO_MANY_NAMES, kMaxNames);
-        FindAttributeFault(attributes);
+        FindNameFault(name, attributes);
     }
     // What one attribute of the element being read adds to its weight.
     size_t AttributeWeight(const char* name) const
@@ -430,16 +434,63 @@ private:
                 return bindings[i].second.empty() ? nullptr : &bindings[i].second;
         return length == 3 && std::strncmp(prefix, "xml", 3) == 0 ? &xml : nullptr;
     }
-    // An xml:space that is neither "default" nor "preserve", the values XML
-    // gives it: Wine's parser copies the value for every piece of text
-    // inside (a 100 KB value took it 20 s for 1 MB of text).
-    void FindAttributeFault(const XML_Char** attributes)
+    // Whether a name's prefix, if it has one, is bound to a namespace.
+    bool IsBound(const char* name) const
     {
+        const char* colon = std::strchr(name, ':');
+        return !colon || colon == name || Namespace(name, colon - name);
+    }
+    // What expat without namespaces reads and Wine's parser does not take
+    // as it is. A prefix no declaration in scope binds (p:a without
+    // xmlns:p): MSXML refuses it; Wine's parser reports it for every name
+    // (4 MB of such names took it 2 s). Two attributes of one local name
+    // under two prefixes of one namespace (p:a and q:a): Wine's parser
+    // refuses them as one repeated and says nothing of where; the later one
+    // is refused, as expat refuses a repeated name. An xml:space that is
+    // neither "default" nor "preserve", the values XML gives it: Wine's
+    // parser copies the value for every piece of text inside (a 100 KB
+    // value took it 20 s for 1 MB of text).
+    void FindNameFault(const XML_Char* name, const XML_Char** attributes)
+    {
+        if (!IsBound(name))
+            return Stop(Here(), IDS_XML_SYNTAX_UNDECLARED_PREFIX, units.Text(Here() + units.width, kPrefixEnds, false),
+                        true);
         size_t index = 0;
-        for (const XML_Char** a = attributes; a[0]; a += 2, ++index)
+        for (const XML_Char** a = attributes; a[0]; a += 2, ++index) {
+            if (IsNamespaceDeclaration(a[0]))
+                continue;
+            if (!IsBound(a[0]))
+                return RefuseAttribute(index, IDS_XML_SYNTAX_UNDECLARED_PREFIX, kPrefixEnds);
             if (std::strcmp(a[0], "xml:space") == 0 && std::strcmp(a[1], "default") != 0 &&
                 std::strcmp(a[1], "preserve") != 0)
                 return RefuseAttribute(index, IDS_XML_SYNTAX_BAD_ATTRIBUTE, kNameEnds);
+        }
+        struct CNamed {
+            const std::string* space;
+            const char* local;
+            size_t index;
+        };
+        std::vector<CNamed> named;
+        index = 0;
+        for (const XML_Char** a = attributes; a[0]; a += 2, ++index) {
+            const char* colon = std::strchr(a[0], ':');
+            const std::string* space = colon && !IsNamespaceDeclaration(a[0]) ? Namespace(a[0], colon - a[0]) : nullptr;
+            if (space)
+                named.push_back({space, colon + 1, index});
+        }
+        if (named.size() < 2)
+            return;
+        std::sort(named.begin(), named.end(), [](const CNamed& x, const CNamed& y) {
+            const int local = std::strcmp(x.local, y.local);
+            const int order = local ? local : x.space->compare(*y.space);
+            return order ? order < 0 : x.index < y.index;
+        });
+        size_t first = kNowhere;
+        for (size_t i = 1; i < named.size(); ++i)
+            if (std::strcmp(named[i].local, named[i - 1].local) == 0 && *named[i].space == *named[i - 1].space)
+                first = std::min(first, named[i].index);
+        if (first != kNowhere)
+            RefuseAttribute(first, IDS_XML_SYNTAX_BAD_ATTRIBUTE, kNameEnds);
     }
     // The index-th attribute of the element being read, placed at its name
     // and named to one of `ends`.

@@ -55,8 +55,9 @@ bool FindXmlFault(const std::string& bytes, CXmlSyntaxFault& fault);
 
 // What the loads refuse before the system parser reads the text, from one
 // pass of expat: a document type declaration, a fault of the text's form (a
-// NUL before another character among them; an xml:space other than
-// "default" or "preserve", placed at the attribute), and
+// NUL before another character among them; a prefix no declaration in scope
+// binds, two attributes of one local name under prefixes of one namespace,
+// an xml:space other than "default" or "preserve", placed at the name), and
 // the shapes that cost Wine's parser more than linear time: an element with
 // more than 128 attributes (namespace declarations included), more than 32
 // namespace declarations in scope, more than 10,000 different element and

@@ -98,5 +98,6 @@
 #define IDS_XML_SYNTAX_DOCTYPE                   54544
 #define IDS_XML_LIMIT_TOO_MANY_NAMES             54545
 #define IDS_XML_LIMIT_TOO_MANY_NESTED            54546
+#define IDS_XML_SYNTAX_UNDECLARED_PREFIX         54547
 
 #endif

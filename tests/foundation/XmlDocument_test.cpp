@@ -264,6 +264,12 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
     for (int i = 0; worst.size() < (4u << 20) - 12; ++i)
         worst += " a" + std::to_string(i) + "=\"\"";
     const std::string utf16("\xFF\xFE<\0a\0>\0" "1\0<\0/\0a\0>\0", 18);
+    auto little = [](const std::string& ascii) {  // as UTF-16 with its byte order mark
+        std::string s = "\xFF\xFE";
+        for (char c : ascii)
+            s += std::string(1, c) + '\0';
+        return s;
+    };
     struct Case {
         std::string text;
         int line, column;  // 0: read
@@ -288,6 +294,16 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
         {"<r xmlns:p='http://www.w3.org/XML/1998/namespacX'><e p:space=''>\n <e xml:space='default'/></e></r>", 2, 2,
          IDS_XML_LIMIT_TOO_MANY_NESTED, L"192"},
         {"<r xml:lang='ja'>\n<e xml:space='Preserve'/></r>", 2, 4, IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"xml:space"},
+        // A prefix no declaration binds; one local name in one namespace under two prefixes.
+        {"<r xml:lang='ja'>\n <p:e/></r>", 2, 2, IDS_XML_SYNTAX_UNDECLARED_PREFIX, L"p"},
+        {"<r xmlns:p='u'><e p:a='' q:b=''/></r>", 1, 26, IDS_XML_SYNTAX_UNDECLARED_PREFIX, L"q"},
+        {"<r xmlns:p='u' xmlns:q='v' p:a='' q:a=''/>", 0, 0, 0, L""},
+        {"<r xmlns:p='u' xmlns:q='u' p:a='' q:a=''/>", 1, 35, IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"q:a"},
+        {"<r xmlns:p='u'>\n <e xmlns:q='u' q:a='1'\n  p:b='2' p:a='3'/></r>", 3, 11, IDS_XML_SYNTAX_BAD_ATTRIBUTE,
+         L"p:a"},
+        {little("<r xmlns:p='u'\n xmlns:q='u' p:a='' q:a=''/>"), 2, 21, IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"q:a"},
+        {"<Settings><FontFace xmlns:x='u' xml:lang='ja' x:lang='' y:lang='' xmlns:y='u'>a</FontFace></Settings>", 1, 57,
+         IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"y:lang"},
         // Encodings expat does not read, or not as declared: their markup is read all the same.
         {"\xEF\xBB\xBF<?xml version='1.0' encoding='windows-1252'?>\n<\x8A" + attributes("a", 0, 129) + "/>", 2, 1,
          IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES, L"128"},
