@@ -1,15 +1,17 @@
-// xmlbench SHAPE[:K[:D]]:BYTES ...
+// xmlbench [SHAPE[:K[:D]]:BYTES ...]
 //
 // Times the load of hostile XML shapes, as a clipboard block, through
 // CXmlDocument (the loads' pre-checks and the system parser), and prints
 // one line per case: shape, bytes, milliseconds, those of the pre-checks
-// alone, and "read" or the refusal.
+// alone, and "read" or the refusal. Without a shape it times the worst
+// 4 MB shape at each bound of the pre-checks (kWorst).
 // A shape is filled with its repeated unit up to BYTES; K is the attributes
 // or namespace declarations per element, D the depth of a chain:
 //   attrs      one element with attributes a0="" a1="" ... (K unused)
 //   ns         one element with namespace declarations xmlns:p0="u" ...
 //   broken     attrs with a tag that does not close right
 //   grid:K     elements each with K attributes
+//   ugrid:K    elements each with K attributes p:a0="" ..., p undeclared
 //   nsgrid:K   elements each with K namespace declarations
 //   scope:K:D  a chain of D elements, each declaring K namespaces, then
 //              empty elements
@@ -26,16 +28,37 @@
 //   deep:K:D   chains of depth D (deepns: under a default namespace)
 //   longname   elements with a name of 49,000 bytes
 //   value      one attribute value of BYTES
-// SHAPE@ENCODING puts a declaration of that encoding in front.
+//   chain-UNIT:K:D  a chain of D elements, each with K attributes, then the
+//              unit repeated at its bottom; the text's pieces there are
+//              what Wine's parser walks the chain for (each piece, from
+//              the element to the root, every attribute of each): amp
+//              "&amp;", lt "&lt;", alt "a&lt;", charref "&#9;", crlf
+//              "a\r\n", lf "a\n", comment "a<!---->", pi "a<?p?>", plain
+//              "a", kanji, cdata "<![CDATA[a]]>", elem "<a/>", textel
+//              "<a>x</a>", space " <a/>"
+//   nschain-UNIT:K:D  the same with K namespace declarations per element
+//   nearchain-UNIT:K:D  the same with K attributes p0:spac0 ... in 32
+//              namespaces (a name the walk compares with "space")
+//   spacechain-UNIT:K:D  the same with K attributes p0:space ... under
+//              namespaces one letter off the XML namespace
+//   xmlspace-UNIT:K:D  the same with xml:space="v..." (K letters; 0:
+//              "preserve") on the chain's first element and no other attribute
+// SHAPE@ENCODING puts a declaration of that encoding in front; SHAPE! times
+// the system parser alone, without the pre-checks.
 // Under Wine the system parser's cost of a shape shows in how the time grows
-// with BYTES; the pre-checks must keep every shape at 4 MB near a second.
+// with BYTES (and with K and D); the pre-checks must keep every shape at
+// 4 MB under 2 s.
+#include "foundation/ByteStream.h"
 #include "foundation/GlobalMemory.h"
 #include "foundation/XmlDocument.h"
 #include "foundation/XmlSyntaxCheck.h"
+#include "platform/MsXml.h"
+#include "platform/Variant.h"
 #include "tools/ToolRuntime.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -49,6 +72,20 @@ std::string Attributes(const char* prefix, size_t k, const char* value)
     for (size_t i = 0; i < k; ++i)
         s += std::string(" ") + prefix + std::to_string(i) + "=\"" + value + "\"";
     return s;
+}
+
+// The unit a chain holds at its bottom; empty for no such unit.
+std::string ChainUnit(const std::string& unit)
+{
+    const char* const units[][2] = {
+        {"amp", "&amp;"}, {"lt", "&lt;"}, {"alt", "a&lt;"}, {"charref", "&#9;"}, {"crlf", "a\r\n"},
+        {"lf", "a\n"}, {"comment", "a<!---->"}, {"pi", "a<?p?>"}, {"plain", "a"}, {"kanji", "\xE6\xBC\xA2"},
+        {"cdata", "<![CDATA[a]]>"}, {"elem", "<a/>"}, {"textel", "<a>x</a>"}, {"space", " <a/>"},
+    };
+    for (const auto& u : units)
+        if (unit == u[0])
+            return u[1];
+    return std::string();
 }
 
 std::string Shape(const std::string& name, size_t k, size_t d, size_t bytes)
@@ -65,10 +102,46 @@ std::string Shape(const std::string& name, size_t k, size_t d, size_t bytes)
             head += std::string(ns ? " xmlns:p" : " a") + std::to_string(i) + (ns ? "=\"u\"" : "=\"\"");
         return head + ">" + tail;
     }
+    const size_t dash = name.find('-');
+    if (dash != std::string::npos) {
+        // A chain of d elements with k attributes (or declarations) each.
+        const std::string kind = name.substr(0, dash);
+        if (kind == "nearchain")
+            for (size_t i = 0; i < 32; ++i)
+                head += " xmlns:p" + std::to_string(i) + "=\"u" + std::to_string(i) + "\"";
+        if (kind == "spacechain")
+            for (size_t i = 0; i < k; ++i)
+                head += " xmlns:p" + std::to_string(i) + "=\"http://www.w3.org/XML/1998/namespac" +
+                        std::to_string(i) + "\"";
+        head += ">";
+        for (size_t i = 0; i < d; ++i) {
+            std::string attributes;
+            if (kind == "chain")
+                attributes = Attributes("a", k, "");
+            else if (kind == "nschain")
+                attributes = Attributes(("xmlns:r" + std::to_string(i) + "_").c_str(), k, "u");
+            else if (kind == "nearchain")
+                for (size_t j = 0; j < k; ++j)
+                    attributes += " p" + std::to_string(j % 32) + ":spac" + std::to_string(j / 32) + "=\"\"";
+            else if (kind == "spacechain")
+                for (size_t j = 0; j < k; ++j)
+                    attributes += " p" + std::to_string(j) + ":space=\"\"";
+            else if (kind == "xmlspace" && i == 0)
+                attributes = " xml:space=\"" + (k ? std::string(k, 'v') : "preserve") + "\"";
+            head += "<c" + attributes + ">";
+            tail = "</c>" + tail;
+        }
+        unit = ChainUnit(name.substr(dash + 1));
+        while (!unit.empty() && head.size() + body.size() + unit.size() + tail.size() < bytes)
+            body += unit;
+        return head + body + tail;
+    }
     if (name == "broken")  // one element with attributes, its tag not closed right
         return Shape("attrs", k, d, bytes).substr(0, bytes) + " x/>";
     if (name == "grid")
         unit = "<e" + Attributes("a", k, "") + "/>";
+    else if (name == "ugrid")
+        unit = "<e" + Attributes("p:a", k, "") + "/>";
     else if (name == "nsgrid")
         unit = "<e" + Attributes("xmlns:p", k, "u") + "/>";
     else if (name == "refs")
@@ -124,14 +197,60 @@ std::string Shape(const std::string& name, size_t k, size_t d, size_t bytes)
     return head + body + tail;
 }
 
+// The system parser's own load of the text, as the loads make it (no
+// pre-checks): whether it took the text.
+bool ParseAlone(const std::string& text)
+{
+    CComPtr<IXMLDOMDocument> doc;
+    CComPtr<IStream> stream;
+    if (FAILED(::CoCreateInstance(kClsidDOMDocument, nullptr, CLSCTX_INPROC_SERVER, kIidIXMLDOMDocument,
+                                  reinterpret_cast<void**>(&doc))) ||
+        FAILED(doc->put_async(VARIANT_FALSE)) ||
+        FAILED(CreateByteStream(stream, std::vector<BYTE>(text.begin(), text.end()))))
+        return false;
+    CVariant source;
+    source.Get().vt = VT_UNKNOWN;
+    source.Get().punkVal = stream;
+    stream->AddRef();
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    return doc->load(source.Get(), &ok) == S_OK && ok == VARIANT_TRUE;
+}
+
+// The worst 4 MB text at each bound of the loads' pre-checks, and the
+// shapes that once stalled the parser beyond them.
+const wchar_t* const kWorst[] = {
+    // 128 attributes on an element; one element with them all.
+    L"grid:128:4194304", L"attrs:4194304", L"broken:4194304",
+    // 32 namespace declarations in scope.
+    L"nsgrid:32:4194304", L"scope:32:1:4194304", L"prefixed:42:1:4194304", L"prefixed:32:6:4194304",
+    L"uris:4194304",
+    // 10,000 different names.
+    L"names:9999:4194304", L"texts:4194304",
+    // A weight of 192 over the pieces of a text or the elements: 24 levels,
+    // 2 x 84 attributes, 44 in a namespace, a p:space, xml:space over 7
+    // levels.
+    L"chain-alt:0:23:4194304", L"chain-crlf:0:23:4194304", L"chain-textel:0:22:4194304",
+    L"chain-space:0:22:4194304", L"chain-elem:0:22:4194304", L"chain-alt:84:2:4194304",
+    L"nearchain-alt:44:1:4194304", L"spacechain-alt:1:1:4194304", L"xmlspace-alt:0:7:4194304",
+    L"deep:0:23:4194304", L"deepns:0:23:4194304",
+    // Beyond a bound: refused.
+    L"chain-amp:128:256:4194304", L"chain-comment:128:256:4194304", L"chain-alt:0:256:4194304",
+    L"spacechain-alt:32:256:4194304", L"xmlspace-alt:1000000:1:4194304", L"undeclared:1:4194304",
+    L"ugrid:128:4194304",
+    // Linear.
+    L"blanks:4194304", L"refs:4194304", L"siblings:4194304", L"longname:4194304", L"value:4194304",
+};
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
     CToolRuntime runtime;
-    for (int i = 1; i < argc; ++i) {
+    std::vector<std::wstring> shapes(argv + 1, argv + argc);
+    if (shapes.empty())
+        shapes.assign(std::begin(kWorst), std::end(kWorst));
+    for (const std::wstring& wide : shapes) {
         std::vector<std::string> parts;
-        const std::wstring wide = argv[i];
         const std::string arg(wide.begin(), wide.end());
         for (size_t at = 0;;) {
             const size_t colon = arg.find(':', at);
@@ -143,6 +262,9 @@ int wmain(int argc, wchar_t** argv)
         const size_t bytes = std::strtoul(parts.back().c_str(), nullptr, 10);
         const size_t k = parts.size() > 2 ? std::strtoul(parts[1].c_str(), nullptr, 10) : 0;
         const size_t d = parts.size() > 3 ? std::strtoul(parts[2].c_str(), nullptr, 10) : 1;
+        const bool alone = !parts[0].empty() && parts[0].back() == '!';
+        if (alone)
+            parts[0].pop_back();
         const std::string text = Shape(parts[0], k, d, bytes);
         CGlobalMemory block;
         block.Alloc(text.size());
@@ -157,9 +279,9 @@ int wmain(int argc, wchar_t** argv)
         const double check = NowMs() - c0;
         CXmlDocument doc;
         const double t0 = NowMs();
-        const bool ok = doc.LoadGlobalMemory(block);
+        const bool ok = alone ? ParseAlone(text) : doc.LoadGlobalMemory(block);
         const double ms = NowMs() - t0;
-        std::wstring what = ok ? L"read" : doc.GetError().message;
+        std::wstring what = ok ? L"read" : alone ? L"refused by the parser" : doc.GetError().message;
         for (wchar_t& c : what)
             if (c == L'\r' || c == L'\n')
                 c = L' ';
