@@ -122,7 +122,7 @@ void CDriveLine::Check() const
         if (words != 1)
             throw CDriveError{c + L" takes one number"};
         Id(0);
-    } else if (c == L"press" || c == L"clickat") {
+    } else if (c == L"press" || c == L"clickat" || c == L"realclick") {
         // An id, and a point in its client area or none (its middle).
         Id(0);
         if (words != 1 && words != 3)
@@ -149,11 +149,11 @@ void CDriveLine::Check() const
         Flag(1);
         if (words != 2)
             throw CDriveError{L"expanded takes an id and 0 or 1"};
-    } else if (c == L"wait" || c == L"waitlong" || c == L"shot" || c == L"screen") {
+    } else if (c == L"wait" || c == L"waitlong" || c == L"shot" || c == L"screen" || c == L"type") {
         Text(0);
     } else if (c == L"text" || c == L"expect") {
         Id(0);
-    } else if (c == L"pick" || c == L"contains") {
+    } else if (c == L"pick" || c == L"pickdropped" || c == L"contains") {
         Id(0);
         Text(1);
     } else if (c == L"check" || c == L"enabled") {

@@ -48,6 +48,18 @@
 //                    mouse wheel N notches away from the user (N < 0: towards
 //                    the user); the system hands each notch to the window it
 //                    chooses, as it does a real wheel's
+//   realclick ID [X Y]  a click of the real mouse at X, Y of control ID's
+//                    client area (its middle without them): the pointer
+//                    moves there and the left button goes down and up
+//                    through the system's input queue, so the window that
+//                    holds the mouse (a dropped list) gets it, as a user's
+//                    click; the program's window is raised while it clicks
+//   pickdropped ID ITEM  the same click on entry ITEM of combo box ID's
+//                    dropped list (scrolled into view first, as its scroll
+//                    bar would); fails when the list is not dropped
+//   type TEXT        type TEXT as characters through the system's input
+//                    queue into the control that has the focus, the
+//                    program's window brought to the front first
 //   size W H         make the current window W x H pixels, as dragging its frame
 //   send MSG W L     send message number MSG with the numbers W and L to the
 //                    current window and wait until it is handled
@@ -518,7 +530,14 @@ public:
             // Released at once: the press is held no longer than a quick click.
             Press(line, false);
             Release();
-        } else if (c == L"wheel")
+        } else if (c == L"realclick") {
+            HWND control = Control(line.Id(0));
+            RealClick(control, line.Words() == 3 ? POINT{line.Number(1), line.Number(2)} : Middle(control));
+        } else if (c == L"pickdropped")
+            PickDropped(Control(line.Id(0)), line.Text(1));
+        else if (c == L"type")
+            Type(line.Text(0));
+        else if (c == L"wheel")
             Wheel(Control(line.Id(0)), line.Number(1));
         else if (c == L"size")
             Size(line.Number(0), line.Number(1));
@@ -1263,6 +1282,154 @@ private:
                 Fail(L"the program does not take its mouse input");
             Sleep(5);
         }
+    }
+
+    static POINT Middle(HWND control)
+    {
+        RECT r;
+        GetClientRect(control, &r);
+        return POINT{r.right / 2, r.bottom / 2};
+    }
+
+    // Waits until the program's thread has read a piece of real input: the
+    // key state it shares with the attached driver changes only as the
+    // input is read (the cursor question does not come while a dropped
+    // list holds the mouse).
+    void WaitForKeyState(int vk, bool down)
+    {
+        const DWORD start = GetTickCount();
+        while ((GetKeyState(vk) < 0) != down) {
+            FailIfEnded();
+            if (GetTickCount() - start > kWaitMs)
+                Fail(L"the program does not take its input");
+            Sleep(5);
+        }
+    }
+
+    static bool SendOne(INPUT input) { return SendInput(1, &input, sizeof input) == 1; }
+
+    void SendMouseButton(DWORD flag, bool down)
+    {
+        INPUT input = {};
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = flag;
+        if (!SendOne(input))
+            Fail(L"the system refused the mouse input");
+        WaitForKeyState(VK_LBUTTON, down);
+    }
+
+    // A click of the real mouse at `client` in `target`'s client area. The
+    // window under the point must be the program's (a dropped list lies
+    // over the window's own controls); the program's window is raised for
+    // the click and the pointer goes back where it was, as for the wheel.
+    void RealClick(HWND target, POINT client)
+    {
+        RequireEnabled(target);
+        if (m_pressed)
+            Fail(L"the button is held already (release it first)");
+        HWND root = GetAncestor(Current(), GA_ROOT);
+        CInputLink link(WindowThread(target));
+        if (!link.Attached())
+            Fail(L"cannot reach the mouse of the program");
+        POINT at = client;
+        ClientToScreen(target, &at);
+        const auto ours = [&](POINT p) { return ProcessOf(WindowFromPoint(p)) == m_pid; };
+        CPutBack putBack(root);
+        if (!ours(at))
+            Fail(L"the point is off the screen or under another program's window");
+        const POINT was = putBack.Pointer();
+        SetInputState(CKeyStroke());
+        if (!SetCursorPos(at.x, at.y))
+            Fail(L"the system refused to move the pointer");
+        SendMouseButton(MOUSEEVENTF_LEFTDOWN, true);
+        SendMouseButton(MOUSEEVENTF_LEFTUP, false);
+        WaitForPosted(root);
+        // The pointer's way back is read too, so that a move read later
+        // cannot reach a list the next command drops.
+        if ((was.x != at.x || was.y != at.y) && ours(was)) {
+            TakeMouseInput([&] { return SetCursorPos(was.x, was.y) != FALSE; });
+        }
+        putBack.PointerBack();
+        Settle();
+    }
+
+    // The program's dropped combo list (a window of its own on the desktop).
+    HWND DroppedList()
+    {
+        for (HWND window : TopWindows())
+            if (IsClass(window, L"ComboLBox"))
+                return window;
+        Fail(L"the program shows no dropped list");
+    }
+
+    void PickDropped(HWND combo, const std::wstring& item)
+    {
+        if (!IsClass(combo, L"ComboBox"))
+            Fail(L"the control is no combo box");
+        if (!Send(combo, CB_GETDROPPEDSTATE, 0, 0))
+            Fail(L"the combo box's list is not dropped");
+        const LRESULT n = Send(combo, CB_GETCOUNT, 0, 0);
+        LRESULT index = -1;
+        for (LRESULT i = 0; i < n && index < 0; ++i) {
+            const LRESULT len = Send(combo, CB_GETLBTEXTLEN, i, 0);
+            std::vector<wchar_t> buffer(static_cast<size_t>(std::max<LRESULT>(len, 0)) + 1, L'\0');
+            if (len >= 0 && Send(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer.data())) >= 0 &&
+                item == buffer.data())
+                index = i;
+        }
+        if (index < 0)
+            Fail(L"no item with this text");
+        HWND list = DroppedList();
+        RECT r;
+        GetClientRect(list, &r);
+        const LRESULT height = std::max<LRESULT>(Send(list, LB_GETITEMHEIGHT, static_cast<WPARAM>(index), 0), 1);
+        LRESULT top = Send(list, LB_GETTOPINDEX, 0, 0);
+        if (index < top || (index - top + 1) * height > r.bottom) {
+            Send(list, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
+            top = Send(list, LB_GETTOPINDEX, 0, 0);
+        }
+        RealClick(list, POINT{r.right / 2, static_cast<LONG>((index - top) * height + height / 2)});
+    }
+
+    // Characters as a keyboard gives them (KEYEVENTF_UNICODE), then Shift
+    // pressed and let go: it types nothing, and its state tells when the
+    // program has read everything before it.
+    void Type(const std::wstring& text)
+    {
+        HWND root = GetAncestor(Current(), GA_ROOT);
+        const DWORD thread = WindowThread(root);
+        CInputLink link(thread);
+        if (!link.Attached())
+            Fail(L"cannot reach the keyboard of the program");
+        HWND target = FocusedWindow(thread);
+        if (!WaitFor([&] {
+                if (ProcessOf(GetForegroundWindow()) == m_pid)
+                    return true;
+                SetForegroundWindow(root);
+                return false;
+            }))
+            Fail(L"the program's window does not come to the front");
+        SetInputState(CKeyStroke());
+        for (wchar_t c : text)
+            for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
+                INPUT input = {};
+                input.type = INPUT_KEYBOARD;
+                input.ki.wScan = c;
+                input.ki.dwFlags = KEYEVENTF_UNICODE | up;
+                if (!SendOne(input))
+                    Fail(L"the system refused the keyboard input");
+            }
+        for (bool down : {true, false}) {
+            INPUT input = {};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = VK_SHIFT;
+            input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+            if (!SendOne(input))
+                Fail(L"the system refused the keyboard input");
+            WaitForKeyState(VK_SHIFT, down);
+        }
+        WaitForPosted(target);
+        Settle();
     }
 
     void Size(int width, int height)

@@ -53,6 +53,8 @@ TEST(DriveScript, LinesAreCheckedBeforeTheyRun)
         {L"page", false},
         {L"blank 157", true},        {L"blank", false},         {L"blank 157 x", false},
         {L"expect 212", true},       {L"contains 300 x", true}, {L"contains 300", false},
+        {L"realclick 153 4 5", true}, {L"realclick 153 4", false}, {L"pickdropped 159 二", true},
+        {L"pickdropped 159", false}, {L"type a b", true},       {L"type", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.accepted, Refusal(c.line).empty()) << std::string(c.line, c.line + wcslen(c.line));

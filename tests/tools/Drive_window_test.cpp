@@ -147,7 +147,8 @@ TEST(Drive, KeysAndClicksGoThroughTheProgramsOwnLoop)
         GTEST_SKIP() << "no window can be created on this desktop";
     // A letter typed into the focused combo box's field, a click by place
     // on a button, then Esc: the dialog manager turns it into Cancel, which
-    // closes the stand-in with 2.
+    // closes the stand-in with 2. Real input: typed characters, a click on
+    // an entry of a dropped list and a click on a button.
     const CDriveResult r = Drive(
         "start --fill 147\n"
         "focus 165\n"
@@ -157,6 +158,13 @@ TEST(Drive, KeysAndClicksGoThroughTheProgramsOwnLoop)
         "expect 165 a\n"
         "key shift+b\n"
         "expect 165 aB\n"
+        "type c一\n"
+        "expect 165 aBc一\n"
+        "focus 159\nkey f4\npickdropped 159 三\n"
+        "wait [1 159]\n"                    // CBN_SELCHANGE
+        "expect 159 三\n"
+        "realclick 256\n"
+        "wait [0 256]\n"
         "clickat 257\n"
         "wait [0 257]\n"                    // BN_CLICKED from the press and release
         "key esc\n"
