@@ -1198,6 +1198,7 @@ private:
         CPutBack(const CPutBack&) = delete;
         CPutBack& operator=(const CPutBack&) = delete;
         POINT Pointer() const { return m_pointer; }
+        void LeavePointer() { m_pointerAway = false; }
         void PointerBack()
         {
             POINT now = {0, 0};
@@ -1308,11 +1309,21 @@ private:
 
     static bool SendOne(INPUT input) { return SendInput(1, &input, sizeof input) == 1; }
 
-    void SendMouseButton(DWORD flag, bool down)
+    // The button goes down or up at `at` (screen): the event carries its
+    // place, since under Wine a button sent right after SetCursorPos was now
+    // and then read at the pointer's place before it.
+    void SendMouseButton(DWORD flag, bool down, POINT at)
     {
+        const LONGLONG left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+        const LONGLONG width = std::max(1, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+        const LONGLONG height = std::max(1, GetSystemMetrics(SM_CYVIRTUALSCREEN));
         INPUT input = {};
         input.type = INPUT_MOUSE;
-        input.mi.dwFlags = flag;
+        // Normalised to 0..65535 over the screen, rounded up so that the
+        // system's (n * width) >> 16 gives the pixel back.
+        input.mi.dx = static_cast<LONG>(((at.x - left) * 65536 + width - 1) / width);
+        input.mi.dy = static_cast<LONG>(((at.y - top) * 65536 + height - 1) / height);
+        input.mi.dwFlags = flag | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
         if (!SendOne(input))
             Fail(L"the system refused the mouse input");
         WaitForKeyState(VK_LBUTTON, down);
@@ -1341,15 +1352,22 @@ private:
         SetInputState(CKeyStroke());
         if (!SetCursorPos(at.x, at.y))
             Fail(L"the system refused to move the pointer");
-        SendMouseButton(MOUSEEVENTF_LEFTDOWN, true);
-        SendMouseButton(MOUSEEVENTF_LEFTUP, false);
+        SendMouseButton(MOUSEEVENTF_LEFTDOWN, true, at);
+        SendMouseButton(MOUSEEVENTF_LEFTUP, false, at);
         WaitForPosted(root);
         // The pointer's way back is read too, so that a move read later
-        // cannot reach a list the next command drops.
-        if ((was.x != at.x || was.y != at.y) && ours(was)) {
-            TakeMouseInput([&] { return SetCursorPos(was.x, was.y) != FALSE; });
+        // cannot reach a list the next command drops; while a list the click
+        // dropped holds the mouse, the pointer stays (no cursor question
+        // would tell when the move was read, and the move would go to it).
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        if (GetGUIThreadInfo(WindowThread(target), &info) && info.hwndCapture) {
+            putBack.LeavePointer();
+        } else {
+            if ((was.x != at.x || was.y != at.y) && ours(was))
+                TakeMouseInput([&] { return SetCursorPos(was.x, was.y) != FALSE; });
+            putBack.PointerBack();
         }
-        putBack.PointerBack();
         Settle();
     }
 
