@@ -25,6 +25,7 @@ LRESULT CColorPageLinear::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     FillComboRange(angle, -5, -175, -5, 0);
     SetDlgItemText(IDC_GRAD_ANGLE, FormatInt(static_cast<int>(Gradation.Angle)));
     InitUnitCombo(GetDlgItem(IDC_UNIT), Gradation.Unit);
+    KeepDroppedListChoices(m_hWnd);
     CheckDlgButton(IDC_ENTIRE, Gradation.Entire ? BST_CHECKED : BST_UNCHECKED);
     for (int i = 0; i < kGradationRows; ++i)
         InitRow(i);

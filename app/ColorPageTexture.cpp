@@ -55,6 +55,7 @@ LRESULT CColorPageTexture::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     FillComboFromNamedInts(fit, GetImageFitTypeNames());
     SelectNamedIntValue(fit, GetImageFitTypeNames(), static_cast<int>(Texture.Type));
     InitUnitCombo(GetDlgItem(IDC_UNIT), Texture.Unit);
+    KeepDroppedListChoices(m_hWnd);
     const double rates[2] = {Texture.RateX, Texture.RateY};
     for (int i = 0; i < 2; ++i) {
         CComboBoxW combo(GetDlgItem(IDC_TEXTURE_RATE_X + i));

@@ -66,6 +66,7 @@ LRESULT CFontListDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     Setting.Size = std::min(kMaxSampleSize, std::max(kMinSampleSize, Setting.Size));
 
     typedef CFontListDlgSetting S;
+    KeepDroppedListChoices(m_hWnd);
     CharSets.EnumerateCharSets();
     CharSetBox.Attach(GetDlgItem(IDC_FONT_LIST_CHARSET), &Setting, &CharSets.GetCharSets(),
                       [](const S& s) { return s.CharSet; },
@@ -177,7 +178,8 @@ bool CFontListDlg::PreTranslateModalMessage(MSG& msg)
     // Bit 30: the key was already down (a repeat).
     if (msg.message != WM_KEYDOWN || msg.wParam != VK_RETURN || (msg.lParam & (1 << 30)))
         return false;
-    if (!IsInSampleBox(::GetFocus()))
+    // In the dropped list Enter chooses the highlighted entry.
+    if (!IsInSampleBox(::GetFocus()) || SampleBox.GetDroppedState())
         return false;
     KeepSampleText();
     return true;

@@ -143,6 +143,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     }
 
     m_initialCaption = GetWindowText();
+    KeepDroppedListChoices(m_hWnd);
     BindNumbers();
     InitControls(true);
     ApplyLayout(m_setting.WindowLayout, 0, 0, false);

@@ -466,10 +466,12 @@ private:
         }
         return result;
     }
+    // Enter keeps the text, except in the dropped list: there it chooses
+    // the highlighted entry, as in every combo.
     void OnEditKeyDown(UINT32, UINT32 arg)
     {
         CKeyEvent* key = EventPointer<CKeyEvent>(arg);
-        if (key->code != VK_RETURN)
+        if (key->code != VK_RETURN || this->GetDroppedState())
             return;
         key->handled = true;
         Commit();
@@ -478,7 +480,7 @@ private:
     void OnEditChar(UINT32, UINT32 arg)
     {
         CKeyEvent* key = EventPointer<CKeyEvent>(arg);
-        if (key->code == L'\r')
+        if (key->code == L'\r' && !this->GetDroppedState())
             key->handled = true;
     }
     Getter m_get = nullptr;

@@ -3,38 +3,50 @@
 //
 // Goal: the list's current entry follows the value the field shows, and
 // every way of stepping moves from that value, whatever set it (the stored
-// value shown as text, a typed one, a picked one, an earlier step). The
+// value shown as text, a typed one, a picked one, an earlier step); what
+// the field shows is what the box holds, however its list closes. The
 // combo's own procedure keeps a current entry apart from the text: a text
 // set by WM_SETTEXT or typed has none, so its wheel and arrow keys step from
 // none, to the first entry; dropping its list selects the first entry that
 // begins with the text and shows it ("12" becomes "120", "FFFFFF" a name),
-// and closing the list without a choice leaves that.
+// closing the list without a choice leaves that, and an entry picked stays
+// current while the first character typed after it replaces its text.
 //
 // Method: the box tells how its text and entries compare (CComboEntryOrder:
 // numbers by value, colours by RGB, files by path, used texts exactly; a
 // list without order has a value no entry has stand outside it, so Down
 // enters at the first entry and Up at the last). The wheel (a notch per
-// WHEEL_DELTA of accumulated turn) and Up, Down, Page Up, Page Down, Home
-// and End in the field, with the list closed or dropped, show the entry the
-// step reaches and tell the box's parent as the combo would: CBN_SELCHANGE
-// with the entry selected where the field shows the entry's own text (a
-// number), else CBN_EDITCHANGE with the value as text (a colour's hex text
-// for its name). The list's search of the text, which the combo runs when
-// it drops the list, when the text changes while it is dropped and on a
-// click on its button, is answered by value: the entry of equal value is
-// highlighted, or none, and the text is left as it is (the combo copies an
-// entry it found into the field, so the answer is "none found" and the
-// highlight is put in place of the selection the combo then makes). When
-// the list closes, a choice (Enter, a click on an entry) stays; any other
-// close (Esc, F4, Alt+Up or Alt+Down, a click elsewhere, the focus leaving)
-// puts back the text it had when it opened, and the box is told, so it
-// stores that value again. A list entry whose text the field does not show
-// is then no longer current.
+// WHEEL_DELTA of accumulated turn) and Up, Down, Page Up and Page Down in
+// the field, with the list closed or dropped, show the entry the step
+// reaches and tell the box's parent as the combo would: CBN_SELCHANGE with
+// the entry selected where the field shows the entry's own text (a number),
+// else CBN_EDITCHANGE with the value as text (a colour's hex text for its
+// name). Home and End stay the field's (the caret), as on Windows. The
+// list's search of the text, which the combo runs when it drops the list,
+// when the text changes while it is dropped and on a click on its button, is
+// answered by value: the entry of equal value is highlighted, or none, and
+// the text is left as it is (the combo copies an entry it found into the
+// field, so the answer is "none found" and the highlight is put in place of
+// the selection the combo then makes); dropped on a text equal to an entry,
+// the field's whole text is selected, as the combo does with what it finds.
+// When the list closes, a choice (Enter, which takes the highlighted entry,
+// or a click on an entry) stays; any other close (Esc, F4, Alt+Up or
+// Alt+Down, a click elsewhere, the focus leaving) undoes the steps made in
+// the list: it puts back the text the list opened with or, once the user
+// typed, cut, pasted or deleted in the open list, the text that left, and
+// the box is told, so it stores that value again. A list entry whose text
+// the field does not show is never current: it is let go before the box
+// hears of a typed change and after the list closes.
+//
+// A drop-down list without an edit field keeps the combo's own keys (Home
+// and End the first and last entry); what the rule adds there is that a
+// click away from its dropped list keeps the entry the keys chose, as Tab,
+// Esc and the focus leaving do (Wine's list put back the entry it opened
+// on, unannounced, while the box kept the stepped one).
 //
 // Edge cases: a text that cannot be compared (no number) moves nothing;
-// Home or End on the first or last entry moves nothing; Home and End with
-// Shift or Ctrl stay the field's (the caret, a selection); an extended-UI
-// combo keeps Down to open its list; a list of no entries moves nothing.
+// an extended-UI combo keeps Down to open its list; a list of no entries
+// moves nothing.
 #include "ui/ComboBox2.h"
 #include "foundation/Error.h"
 #include "foundation/StringUtil.h"
@@ -45,6 +57,7 @@
 #include <commctrl.h>
 #include <algorithm>
 #include <cstdlib>
+#include <cwchar>
 #include <vector>
 
 namespace {
@@ -70,7 +83,7 @@ struct CFollowState {
     int wheel = 0;                 // turn not yet a whole notch
     bool open = false;             // the list is shown
     bool chosen = false;           // ... and an entry was chosen in it
-    std::wstring openText;         // the text when it opened
+    std::wstring openText;         // the text a close without a choice puts back
     int lookUpSettings = 0;        // the list's settings still to follow its search
     int found = kNotInList;        // the entry the search found by value
 };
@@ -134,11 +147,9 @@ void ShowEntry(HWND combo, const CComboEntryOrder& order, int index)
 bool Step(HWND combo, const CComboEntryOrder& order, UINT key)
 {
     const std::wstring text = CWindow(combo).GetWindowText();
-    const bool ends = key == VK_HOME || key == VK_END;
-    const int equal = ends ? order.EqualEntry(combo, text) : kNotInList;
-    const int stepped = ends ? kNotInList : order.StepEntry(combo, text, key == VK_UP || key == VK_PRIOR);
+    const int stepped = order.StepEntry(combo, text, key == VK_UP || key == VK_PRIOR);
     const int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
-    const int target = ComboKeyTarget(key, equal, stepped, count, PageOf(ListOf(combo)));
+    const int target = ComboKeyTarget(key, stepped, count, PageOf(ListOf(combo)));
     if (target < 0)
         return false;
     ShowEntry(combo, order, target);
@@ -156,24 +167,60 @@ int TakeNotches(CFollowState& state, int delta)
     return notches;
 }
 
-// After the list closed: puts back the text it opened with unless an entry
-// was chosen, and leaves no current entry whose text the field does not
-// show (readers take a selected entry's text for the combo's).
+// Lets go of a current entry whose text the field does not show (readers
+// take a selected entry's text for the combo's).
+void DropStaleEntry(HWND combo)
+{
+    CComboBoxW box(combo);
+    std::wstring item;
+    const int current = box.GetCurSel();
+    if (current >= 0 && (!GetComboItemText(combo, current, item) || item != box.GetWindowText()))
+        ::SendMessageW(ListOf(combo), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+}
+
+// After the list closed: puts back the text a close without a choice
+// leaves, and leaves no stale entry current.
 void Settle(HWND combo, const std::wstring& openText, bool chosen)
 {
     CComboBoxW box(combo);
     const bool putBack = !chosen && box.GetWindowText() != openText;
     if (putBack)
         box.SetWindowText(openText);
-    std::wstring item;
-    const int current = box.GetCurSel();
-    if (current >= 0 && (!GetComboItemText(combo, current, item) || item != box.GetWindowText()))
-        ::SendMessageW(ListOf(combo), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    DropStaleEntry(combo);
     if (putBack) {
         if (ComboHasFocus(combo))
             box.SetEditSel(0, -1);
         TellParent(combo, CBN_EDITCHANGE);
     }
+}
+
+// Enter in the dropped list: the entry it highlights (the mouse moves the
+// highlight too) is the choice, shown before the list closes.
+void ChooseHighlighted(HWND combo, const CComboEntryOrder& order)
+{
+    const int highlighted = static_cast<int>(::SendMessageW(ListOf(combo), LB_GETCURSEL, 0, 0));
+    if (highlighted >= 0 && order.EntryText(combo, highlighted) != CWindow(combo).GetWindowText())
+        ShowEntry(combo, order, highlighted);
+}
+
+// Messages by which the user edits the field's text.
+bool IsTyping(UINT msg)
+{
+    switch (msg) {
+    case WM_CHAR:
+    case WM_IME_CHAR:
+    case WM_UNICHAR:
+    case WM_KEYDOWN:  // Delete, Shift+Delete, Shift+Insert
+    case WM_PASTE:
+    case WM_CUT:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO:
+    case WM_IME_COMPOSITION:
+    case WM_IME_ENDCOMPOSITION:
+        return true;
+    }
+    return false;
 }
 
 LRESULT CALLBACK ComboFollowProc(HWND combo, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data)
@@ -193,6 +240,17 @@ LRESULT CALLBACK ComboFollowProc(HWND combo, UINT msg, WPARAM wp, LPARAM lp, UIN
         GuardedCall([&] { Settle(combo, openText, wp != 0); });
         return 0;
     }
+    if (msg == WM_KEYDOWN && wp == VK_RETURN && IsDropped(combo)) {
+        // The field hands Enter to the combo, which closes the list with a choice.
+        state->chosen = true;
+        CComboEntryOrder* order = state->order;
+        GuardedCall([&] { ChooseHighlighted(combo, *order); });
+    } else if (msg == WM_COMMAND && HIWORD(wp) == EN_CHANGE &&
+               reinterpret_cast<HWND>(lp) == ::FindWindowExW(combo, nullptr, L"Edit", nullptr)) {
+        // Typed over an entry the field showed: the combo would leave the
+        // entry current for this change, and the box would read it.
+        GuardedCall([&] { DropStaleEntry(combo); });
+    }
     if (msg == WM_NCDESTROY) {
         ::RemoveWindowSubclass(combo, ComboFollowProc, id);
         delete state;
@@ -204,26 +262,33 @@ LRESULT CALLBACK ComboFollowProc(HWND combo, UINT msg, WPARAM wp, LPARAM lp, UIN
 LRESULT CALLBACK EditFollowProc(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data)
 {
     HWND combo = reinterpret_cast<HWND>(data);
-    if (msg == WM_KEYDOWN) {
-        CFollowState* state = StateOf(combo);
-        const bool dropped = IsDropped(combo);
-        const bool modified = (::GetKeyState(VK_SHIFT) & 0x8000) || (::GetKeyState(VK_CONTROL) & 0x8000);
-        bool ours = wp == VK_UP || wp == VK_DOWN || wp == VK_PRIOR || wp == VK_NEXT ||
-                    ((wp == VK_HOME || wp == VK_END) && !modified);
+    CFollowState* state = msg == WM_NCDESTROY ? nullptr : StateOf(combo);
+    if (msg == WM_KEYDOWN && state) {
+        bool ours = wp == VK_UP || wp == VK_DOWN || wp == VK_PRIOR || wp == VK_NEXT;
         // An extended-UI combo opens its list on Down: that stays.
-        if (!dropped && ::SendMessageW(combo, CB_GETEXTENDEDUI, 0, 0))
+        if (ours && !IsDropped(combo) && ::SendMessageW(combo, CB_GETEXTENDEDUI, 0, 0))
             ours = false;
-        if (state && ours) {
+        if (ours) {
             CComboEntryOrder* order = state->order;
             GuardedCall([&] { Step(combo, *order, static_cast<UINT>(wp)); });
             return 0;
         }
-        if (state && wp == VK_RETURN && dropped)
-            state->chosen = true;
     } else if (msg == WM_NCDESTROY) {
         ::RemoveWindowSubclass(edit, EditFollowProc, id);
     }
-    return ::DefSubclassProc(edit, msg, wp, lp);
+    if (!state || !state->open || !IsTyping(msg))
+        return ::DefSubclassProc(edit, msg, wp, lp);
+    // What the user types into the open list stays when it closes: the text
+    // it leaves is the one put back (the rule's own changes never come here).
+    const std::wstring before = CWindow(edit).GetWindowText();
+    const LRESULT result = ::DefSubclassProc(edit, msg, wp, lp);
+    if (CFollowState* still = StateOf(combo))
+        if (still->open) {
+            std::wstring after = CWindow(edit).GetWindowText();
+            if (after != before)
+                still->openText = std::move(after);
+        }
+    return result;
 }
 
 LRESULT CALLBACK ListFollowProc(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data)
@@ -260,10 +325,23 @@ LRESULT CALLBACK ListFollowProc(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_
             state->open = true;
             state->chosen = false;
             state->openText = CWindow(combo).GetWindowText();
+            CComboEntryOrder* order = state->order;
+            const std::wstring text = state->openText;
+            GuardedCall([&] {
+                if (ComboHasFocus(combo) && order->EqualEntry(combo, text) >= 0)
+                    CComboBoxW(combo).SetEditSel(0, -1);
+            });
         } else if (state && pos && (pos->flags & SWP_HIDEWINDOW) && state->open) {
             state->open = false;
-            // Posted: the combo still has its own update to make.
-            ::PostMessageW(combo, SettleMessage(), state->chosen ? 1 : 0, 0);
+            if (state->chosen) {
+                // Posted: the combo still writes the chosen entry into the field.
+                ::PostMessageW(combo, SettleMessage(), 1, 0);
+            } else {
+                // At once: the box that loses the focus shows what it
+                // stored once it hears of it, after this.
+                const std::wstring openText = state->openText;
+                GuardedCall([&] { Settle(combo, openText, false); });
+            }
         }
         break;
     }
@@ -283,6 +361,39 @@ LRESULT CALLBACK ListFollowProc(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_
             state->lookUpSettings = 0;
     }
     return ::DefSubclassProc(list, msg, wp, lp);
+}
+
+// The dropped list of a drop-down list: a press outside it closes it as
+// Esc does, keeping the entry the keys chose (Wine's list put back the entry
+// it opened on first, unannounced, while the box had stored the stepped
+// one). A press on its scroll bar stays the list's.
+LRESULT CALLBACK DropListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data)
+{
+    HWND combo = reinterpret_cast<HWND>(data);
+    if ((msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) && IsDropped(combo)) {
+        POINT at = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        RECT window = {};
+        ::ClientToScreen(list, &at);
+        if (::GetWindowRect(list, &window) && !::PtInRect(&window, at)) {
+            if (::GetCapture() == list)
+                ::ReleaseCapture();
+            ::SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+            return 0;
+        }
+    } else if (msg == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(list, DropListProc, id);
+    }
+    return ::DefSubclassProc(list, msg, wp, lp);
+}
+
+BOOL CALLBACK KeepDroppedListChoice(HWND child, LPARAM)
+{
+    wchar_t name[16] = L"";
+    if (::GetClassNameW(child, name, 16) && _wcsicmp(name, L"ComboBox") == 0 &&
+        (::GetWindowLongW(child, GWL_STYLE) & 3) == CBS_DROPDOWNLIST)
+        if (HWND list = ListOf(child))
+            ::SetWindowSubclass(list, DropListProc, kFollowId, reinterpret_cast<DWORD_PTR>(child));
+    return TRUE;
 }
 
 CFollowState* StateOf(HWND combo)
@@ -375,22 +486,18 @@ int UnorderedStepIndex(int equal, bool towardsFirst, size_t count)
     return next >= 0 && next < n ? next : kNotInList;
 }
 
-int ComboKeyTarget(UINT key, int equal, int stepped, int count, int page)
+int ComboKeyTarget(UINT key, int stepped, int count, int page)
 {
-    if (count <= 0)
+    if (count <= 0 || stepped < 0)
         return kNotInList;
     switch (key) {
     case VK_UP:
     case VK_DOWN:
-        return stepped >= 0 ? stepped : kNotInList;
+        return stepped;
     case VK_PRIOR:
-        return stepped >= 0 ? std::max(0, stepped - std::max(page, 1) + 1) : kNotInList;
+        return std::max(0, stepped - std::max(page, 1) + 1);
     case VK_NEXT:
-        return stepped >= 0 ? std::min(count - 1, stepped + std::max(page, 1) - 1) : kNotInList;
-    case VK_HOME:
-        return equal == kIgnoreStep || equal == 0 ? kNotInList : 0;
-    case VK_END:
-        return equal == kIgnoreStep || equal == count - 1 ? kNotInList : count - 1;
+        return std::min(count - 1, stepped + std::max(page, 1) - 1);
     }
     return kNotInList;
 }
@@ -428,3 +535,5 @@ void StopFollowingShownValue(HWND combo)
     if (HWND list = ListOf(combo))
         ::RemoveWindowSubclass(list, ListFollowProc, kFollowId);
 }
+
+void KeepDroppedListChoices(HWND dialog) { ::EnumChildWindows(dialog, KeepDroppedListChoice, 0); }

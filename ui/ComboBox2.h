@@ -8,8 +8,9 @@
 // box's own form (the hex text of the colour a text stood for, say).
 //
 // Every combo box with an edit field follows one rule (FollowShownValue):
-// its list's current entry follows the value the field shows, and the wheel
-// and the keys step from that value (described in ComboBox2.cpp).
+// its list's current entry follows the value the field shows, the wheel
+// and the keys step from that value, and what the field shows after its
+// list closes is what the box holds (described in ComboBox2.cpp).
 //
 // What a list type shows and compares lives in CComboBox2Traits<T>:
 //   static std::wstring ItemText(const T&, size_t i);  // shown in the list
@@ -92,10 +93,8 @@ public:
 
 // The entry a key moves to: Up and Down one step (`stepped`, from
 // StepEntry), Page Up and Page Down `page` entries (the first of them the
-// step by value) but not past an end, Home and End the first and last entry
-// unless the value shown (`equal`, from EqualEntry) is that entry or cannot
-// be compared; kNotInList when nothing moves.
-int ComboKeyTarget(UINT key, int equal, int stepped, int count, int page);
+// step by value) but not past an end; kNotInList when nothing moves.
+int ComboKeyTarget(UINT key, int stepped, int count, int page);
 
 // Makes an editable combo follow the value its field shows, by `order`
 // (kept by the combo, or only pointed at: the caller then keeps it alive and
@@ -105,6 +104,12 @@ int ComboKeyTarget(UINT key, int equal, int stepped, int count, int page);
 void FollowShownValue(HWND combo, std::unique_ptr<CComboEntryOrder> order);
 void FollowShownValue(HWND combo, CComboEntryOrder& order);
 void StopFollowingShownValue(HWND combo);
+
+// Makes every drop-down list (a combo without an edit field) among the
+// dialog's controls keep the entry the keys chose in its dropped list when
+// a click away closes it, as Tab and Esc do (ComboBox2.cpp). Again on the
+// same dialog, nothing changes.
+void KeepDroppedListChoices(HWND dialog);
 
 // The base of every combo box class of ours: the wheel over the box's edit
 // field reaches the box.
