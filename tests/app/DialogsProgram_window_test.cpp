@@ -2,6 +2,7 @@
 // windows: what they change reaches the settings file at once, Cancel puts
 // the paint back exactly, and a negative sample size does no harm.
 #include "app/FontCollection.h"
+#include "foundation/NamedValues.h"
 #include "outline/FontNames.h"
 #include "platform/Gdi.h"
 #include "resources/font_list.h"
@@ -95,27 +96,45 @@ TEST(DialogsProgram, PaintDialogNumberBoxesStepFromTheValueShown)
 {
     // Each kind of box: an angle (0 to 180, then -5 to -175), a stop's place (0.09
     // at first) and a scale (real numbers), an offset ("between" lies past its end).
+    // The texture's file box is closed every way over the files of its folder, and the
+    // fit's dropped list keeps the entry the keys chose when a click elsewhere closes it.
     ResetProgramState();
+    const std::wstring folder = FreshOutputFolder(L"closed-file-list");
+    for (const wchar_t* name : {L"\\a.png", L"\\b.png", L"\\c.png"})
+        ASSERT_TRUE(WriteFileBytes(folder + name, imagefile::MakePng(1, 1, 2, 8, "\x20\xA0\x60")));
     CSetting s = FirstStartSetting(), saved;
     s.PaintSetting.Type = PaintType::LINEAR;
     s.PaintSetting.Texture.Type = ImageFitType::CUSTOM_RATE;
+    s.PaintSetting.Texture.Path = folder + L"\\a.png";
     ASSERT_TRUE(WriteProgramSettings(s));
     const CNumberSteps boxes[] = {
-        {IDC_GRAD_ANGLE, 1, -1, L"130", L"-175", L"-175", L"7", L"10", L"5", L"0"},
-        {IDC_STOP_POS + 1, -1, -1, L"0.1", L"1", L"1", L"0.33", L"0.35", L"0.3", L"0.25"},
-        {IDC_TEXTURE_RATE_X, 1, -1, L"75.0", L"400", L"400", L"120", L"150.0", L"100.0", L"75.0"},
-        {IDC_TEXTURE_OFFSET_X, -1, 1, L"1", L"-8", L"-8", L"20", L"20", L"8", L"7"},
+        {IDC_GRAD_ANGLE, 1, -1, L"130", L"-175", L"-175", L"7", L"10", L"5", L"0", L"25", L"7"},
+        {IDC_STOP_POS + 1, -1, -1, L"0.1", L"1", L"1", L"0.33", L"0.35", L"0.3", L"0.25", L"0.1", L"1"},
+        {IDC_TEXTURE_RATE_X, 1, -1, L"75.0", L"400", L"400", L"120", L"150.0", L"100.0", L"75.0", L"33.3", L"5"},
+        {IDC_TEXTURE_OFFSET_X, -1, 1, L"1", L"-8", L"-8", L"20", L"20", L"8", L"7", L"-5", L"2"},
     };
     std::wstring script = L"start\nclick " + Id(IDC_FONT_PAINT) + L"\nwait 色の設定\npage 1\n";
     for (const CNumberSteps& b : boxes)
         script += (b.id == IDC_TEXTURE_RATE_X ? L"tab 2\n" : L"") + NumberStepsScript(b);
+    const std::wstring file = ScriptPath(folder) + L"\\\\";
+    script += ComboClosesScript({IDC_TEXTURE_FILE, IDC_TEXTURE_BROWSE, (file + L"a.png").c_str(),
+                                 (file + L"b.png").c_str(), L"blue", L"c.png", L"x"});
+    const CNamedInts& fits = GetImageFitTypeNames();
+    script += L"focus " + Id(IDC_TEXTURE_FIT) + L"\nkey f4\nkey up\nrealclick " + Id(IDC_TEXTURE_OFFSET_X) +
+              L"\nexpect " + Id(IDC_TEXTURE_FIT) + L" " + fits[fits.size() - 2]->name + L"\n";
+    // Typed names are files of the program's current folder: the list stays that folder's.
+    std::wstring here;
+    ASSERT_TRUE(GetCurrentFolder(here) && SetCurrentDirectoryW(folder.c_str()));
     CDriveResult r = RunDriveScript(script + L"click " + Id(IDOK) + L"\nmain\nclose\nexit 2\n");
+    SetCurrentDirectoryW(here.c_str());
     EXPECT_EQ(0u, r.exitCode) << r.output;
     ASSERT_TRUE(ReadProgramSettings(saved));
-    EXPECT_EQ(10u, saved.PaintSetting.LinearGradation.Angle);
-    EXPECT_DOUBLE_EQ(0.35, saved.PaintSetting.LinearGradation.Stops[1].Pos);
-    EXPECT_DOUBLE_EQ(1.5, saved.PaintSetting.Texture.RateX);
-    EXPECT_EQ(20, saved.PaintSetting.Texture.OffsetX);
+    EXPECT_EQ(7u, saved.PaintSetting.LinearGradation.Angle);
+    EXPECT_DOUBLE_EQ(1, saved.PaintSetting.LinearGradation.Stops[1].Pos);
+    EXPECT_DOUBLE_EQ(0.05, saved.PaintSetting.Texture.RateX);
+    EXPECT_EQ(2, saved.PaintSetting.Texture.OffsetX);
+    EXPECT_EQ(folder + L"\\x", saved.PaintSetting.Texture.Path);
+    EXPECT_EQ(static_cast<UINT>(fits[fits.size() - 2]->value), saved.PaintSetting.Texture.Type);
 }
 
 // The font list chooses a face and keeps its settings; its size box steps from the size shown (12.5 lies between
@@ -159,16 +178,18 @@ TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
     EXPECT_EQ(FontType3::VECTOR, saved.FontListDlg.Type);
     ASSERT_FALSE(saved.FontListDlg.SampleTexts.Items.empty());
     EXPECT_EQ(limits::kMaxTextLength, saved.Borderings[0].Paint.Texture.Path.size());
-    // The used texts step from the one shown, the list closed or dropped.
+    // The used texts step from the one shown, the list closed or dropped, and the list is closed every
+    // way; Enter in the dropped list chooses, and Esc then ends the dialog with that text kept.
     for (const wchar_t* text : {L"two", L"three"})
         saved.FontListDlg.SampleTexts.Items.push_back(boost::make_shared<std::wstring>(text));
     saved.FontListDlg.SampleText = L"two";
     ASSERT_TRUE(WriteProgramSettings(saved));
-    const std::wstring sample = L"\nexpect " + Id(IDC_FONT_LIST_SAMPLE) + L" ";
-    r = RunDriveScript(L"start\nmain\n" + openList + L"focus " + Id(IDC_FONT_LIST_SAMPLE) + L"\nkey down" + sample +
-                       L"three\nkey f4" + sample + L"three\nkey up" + sample + L"two\nkey esc" + sample + L"three\npick " +
-                       Id(IDC_FONT_LIST_SAMPLE) + L" abcdefghi\nkill\n");
+    r = RunDriveScript(L"start\nmain\n" + openList +
+                       ComboClosesScript({IDC_FONT_LIST_SAMPLE, IDC_FONT_LIST_SIZE, L"two", L"three", L"abc", L"two", L"q"}) +
+                       L"key f4\nkey up\nkey enter\nkey esc\nmain\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
+    ASSERT_TRUE(ReadProgramSettings(saved));
+    EXPECT_EQ(L"three", saved.FontListDlg.SampleText);
 }
 
 // Every kind of box, typed into and left with Tab, shows what it stored: a

@@ -98,10 +98,11 @@ inline std::wstring Id(int id) { return std::to_wstring(id); }
 // typed value, Down from a value between entries, it typed again and the wheel up, Up;
 // the value between typed again, the list dropped (the text stays) and Down, closed by
 // Esc (the text comes back), dropped again and Down chosen by Enter, then Up undone by Esc
-// (what the box stored comes back too).
+// (what the box stored comes back too); last, `entry` clicked in the dropped list and one
+// character typed over it: the box shows `last`, and stores it.
 struct CNumberSteps {
     int id, notch1, notch2;
-    const wchar_t *fromShown, *typed, *fromTyped, *between, *down, *up, *upAgain;
+    const wchar_t *fromShown, *typed, *fromTyped, *between, *down, *up, *upAgain, *entry, *last;
 };
 inline std::wstring NumberStepsScript(const CNumberSteps& b)
 {
@@ -111,7 +112,29 @@ inline std::wstring NumberStepsScript(const CNumberSteps& b)
            L"\nfocus " + id + L"\nkey down" + expect + b.down + L"\ntext " + id + L" " + b.between + L"\nwheel " +
            id + L" 1" + expect + b.up + L"\nkey up" + expect + b.upAgain + L"\ntext " + id + L" " + b.between +
            L"\nkey f4" + expect + b.between + L"\nkey down" + expect + b.down + L"\nkey esc" + expect + b.between +
-           L"\nkey alt+down\nkey down\nkey enter" + expect + b.down + L"\nkey f4\nkey up\nkey esc" + expect + b.down + L"\n";
+           L"\nkey alt+down\nkey down\nkey enter" + expect + b.down + L"\nkey f4\nkey up\nkey esc" + expect + b.down +
+           L"\nkey f4\npickdropped " + id + L" " + b.entry + L"\ntype " + b.last + expect + b.last + L"\n";
+}
+
+// A box whose list is closed every way, each checked on the text shown: Down in the
+// dropped list undone by a real click on control `away`, and chosen by Enter (`chosen`,
+// which a list dropped and closed by Esc then keeps); `typed` over the whole text in the
+// dropped list and left by Tab, by Esc and by a click (it stays); "1" typed at End and "2" at Home, the list
+// closed, then dropped (the caret moves, nothing steps); `entry` clicked in the dropped list
+// and `last` typed over it: the box shows `last`, and stores what that text is.
+struct CComboCloses {
+    int id, away;
+    const wchar_t *shown, *chosen, *typed, *entry, *last;
+};
+inline std::wstring ComboClosesScript(const CComboCloses& b)
+{
+    const std::wstring id = Id(b.id), expect = L"\nexpect " + id + L" ", drop = L"\nfocus " + id + L"\nkey f4";
+    const std::wstring typed = L"\nkey ctrl+a\ntype " + std::wstring(b.typed), ends = L"\nkey end\ntype 1\nkey home\ntype 2";
+    return drop.substr(1) + L"\nkey down\nrealclick " + Id(b.away) + expect + b.shown + drop + L"\nkey down\nkey enter" +
+           expect + b.chosen + L"\nkey f4\nkey esc" + expect + b.chosen + drop + typed + L"\nkey tab" + expect + b.typed +
+           drop + typed + L"\nkey esc" + expect + b.typed + drop + typed + L"\nrealclick " + Id(b.away) + expect +
+           b.typed + ends + expect + L"2" + b.typed + L"1\nkey f4" + ends + L"\nkey esc" + expect + L"22" + b.typed +
+           L"11\nkey f4\npickdropped " + id + L" " + b.entry + L"\ntype " + b.last + expect + b.last + L"\n";
 }
 
 // Both file dialogs show this label; the main window does not.

@@ -90,38 +90,49 @@ TEST(ProgramTest, ChangesAreSavedAtOnceAndTheLayoutComesBack)
 TEST(ProgramTest, ColourAndQualityBoxesTakeNamesTypedValuesAndTheWheel)
 {
     ResetProgramState();
-    CSetting s = SaveSetting(L"");
+    const std::wstring folder = FreshOutputFolder(L"program-closed-lists");
+    CSetting s = SaveSetting(folder);
     s.SaveFormat.Type = OutputType::JPEG;
     ASSERT_TRUE(WriteProgramSettings(s));
     // A named entry shows its value in the box; a typed quality keeps its
-    // digits only and is stored as at most 100. The wheel over a box whose
-    // text field has the focus steps through the entries (away from the
-    // user: the one before), and so do the keys, from the value shown (a
-    // quality between entries, a colour no entry has: Down enters the list at
-    // its first entry), with the list closed or dropped; a list dropped and
-    // closed without a choice leaves the value as it was. Only the automatic
-    // save may have written the file the test reads, hence the kill.
+    // digits only. The wheel over a box whose text field has the focus steps
+    // through the entries (away from the user: the one before), and so do
+    // the keys, from the value shown (a quality between entries, a colour no
+    // entry has: Down enters the list at its first entry), with the list
+    // closed or dropped; a list dropped and closed without a choice leaves
+    // the value as it was. Then each box's list is closed every way. The
+    // format's dropped list keeps Home and End as its ends and the entry the
+    // keys chose when a click elsewhere closes it, and Run writes that format.
     const std::wstring row2 = std::to_wstring(IDC_DECO_COLOR + 2);
     std::wstring script = L"start\npick 248 " + LoadResourceString(IDS_QUALITY_HIGH) + L"\nexpect 248 80\n";
     script += L"focus 248\nwheel 248 -1\nexpect 248 100\nwheel 248 2\nexpect 248 50\nkey down\nexpect 248 80\n";
     script += L"key f4\nexpect 248 80\nkey up\nexpect 248 50\nkey esc\nexpect 248 80\nkey pageup\nexpect 248 0\n";
     script += L"key pagedown\nexpect 248 100\n";
-    script += L"text 248 9x5\nexpect 248 95\nkey up\nexpect 248 80\ntext 248 250\n";
+    script += L"text 248 9x5\nexpect 248 95\nkey up\nexpect 248 80\ntext 248 250\nexpect 248 250\ntext 248 80\n";
+    script += ComboClosesScript({248, IDC_TEXT, L"80", L"100", L"55", LoadResourceString(IDS_QUALITY_LOW).c_str(), L"7"});
     script += L"pick 165 " + LoadResourceString(IDS_COLOR_BROWN) + L"\nexpect 165 6B492D\n";
-    script += L"focus 165\nwheel 165 1\nexpect 165 ABFF7F\nkey end\nexpect 165 6B492D\nkey home\nexpect 165 FFFFFF\n";
+    script += L"focus 165\nwheel 165 1\nexpect 165 ABFF7F\ntext 165 FFFFFF\n";
     script += L"key down\nexpect 165 000000\nkey f4\nexpect 165 000000\nkey down\nexpect 165 7F7F7F\nkey esc\n";
     script += L"expect 165 000000\nkey alt+down\nkey up\nkey enter\nexpect 165 FFFFFF\ntext 165 123456\nkey down\n";
     script += L"expect 165 FFFFFF\n";
+    script += ComboClosesScript({165, IDC_TEXT, L"FFFFFF", L"000000", L"0A0B0C", LoadResourceString(IDS_COLOR_BROWN).c_str(), L"7"});
     script += L"pick " + row2 + L" " + LoadResourceString(IDS_COLOR_YELLOW) + L"\nexpect " + row2 + L" FFFF00\n";
     script += L"focus " + row2 + L"\nwheel " + row2 + L" -1\nexpect " + row2 + L" FF8119\n";
     script += L"pick 252 " + LoadResourceString(IDS_COLOR_BLUE) + L"\nexpect 252 0C00CC\n";
-    script += L"focus 252\nwheel 252 2\nexpect 252 CC0000\nkill\n";
+    script += L"focus 252\nwheel 252 2\nexpect 252 CC0000\n";
+    const std::wstring emf = L"\nexpect 259 " + LoadResourceString(IDS_SAVE_FORMAT_EMF);
+    script += L"focus 259\nkey end" + emf + L"\nkey home\nexpect 259 " + LoadResourceString(IDS_SAVE_FORMAT_PNG) +
+              L"\nkey f4\nkey end\nkey enter" + emf + L"\nkey f4\nkey home\nkey down\nrealclick 153\nexpect 259 " +
+              LoadResourceString(IDS_SAVE_FORMAT_JPEG) + L"\nclick 1\n" + ChooseFolderScript(folder) +
+              L"wait 個のファイルを作成しました\nclick 1\nmain\nkill\n";
     CDriveResult r = RunDriveScript(script);
     EXPECT_EQ(0u, r.exitCode) << r.output;
     CSetting saved;
     ASSERT_TRUE(ReadProgramSettings(saved));
-    EXPECT_EQ(100, saved.SaveFormat.JpegQuality);
-    EXPECT_EQ(RGB(0xFF, 0xFF, 0xFF), saved.PaintSetting.Color);
+    EXPECT_EQ(7, saved.SaveFormat.JpegQuality);
+    EXPECT_EQ(OutputType::JPEG, saved.SaveFormat.Type);
+    EXPECT_TRUE(FileExists(folder + L"\\1.jpg") && !FileExists(folder + L"\\1.png"));
+    EXPECT_EQ(RGB(7, 7, 7), saved.PaintSetting.Color);  // one digit is a grey
     EXPECT_EQ(RGB(0xFF, 0x81, 0x19), saved.Borderings[2].Paint.Color);
     EXPECT_EQ(RGB(0xCC, 0x00, 0x00), saved.BkColor);
 }
@@ -137,16 +148,16 @@ TEST(ProgramTest, NumberBoxesStepFromTheValueShownByWheelAndArrows)
         int F::*font, B::*row;
         int stored, last;
     } boxes[] = {
-        {{IDC_FONT_SIZE, 1, -1, L"29", L"12", L"13", L"20.5", L"21", L"20", L"19"}, &F::Size, {}, 300, 210},
-        {{IDC_FONT_ALPHA, 1, -1, L"95", L"100", L"100", L"42", L"45", L"40", L"35"}, &F::Alpha, {}, 100, 45},
-        {{IDC_CHAR_SPACING, -1, 1, L"105", L"90", L"90", L"123", L"125", L"120", L"115"}, &F::CharWidth, {}, 100, 125},
-        {{IDC_LINE_SPACING, 1, -1, L"115", L"150", L"150", L"97", L"100", L"95", L"90"}, &F::LineWidth, {}, 120, 100},
-        {{IDC_LEADING, -1, -1, L"55", L"0", L"5", L"33", L"35", L"30", L"25"}, &F::LeadingWidth, {}, 50, 35},
-        {{IDC_DECO_SIZE, 1, -1, L"2.5", L"0.4", L"0.5", L"1.7", L"2", L"1.5", L"1"}, {}, &B::Size, 30, 20},
-        {{IDC_DECO_ALPHA + 1, 1, 1, L"95", L"5", L"0", L"58", L"60", L"55", L"50"}, {}, &B::Alpha, 100, 60},
-        {{IDC_DECO_BLUR + 2, -1, -1, L"2.5", L"10", L"10", L"3.2", L"3.5", L"3", L"2.5"}, {}, &B::Blur, 20, 35},
-        {{IDC_DECO_ANGLE + 3, 1, -1, L"115", L"180", L"-5", L"-7", L"-10", L"-5", L"180"}, {}, &B::Angle, 120, -10},
-        {{IDC_DECO_DISTANCE + 4, 1, 1, L"0", L"6", L"5.5", L"7.7", L"8", L"7.5", L"7"}, {}, &B::Distance, 0, 80},
+        {{IDC_FONT_SIZE, 1, -1, L"29", L"12", L"13", L"20.5", L"21", L"20", L"19", L"12", L"9"}, &F::Size, {}, 300, 90},
+        {{IDC_FONT_ALPHA, 1, -1, L"95", L"100", L"100", L"42", L"45", L"40", L"35", L"50", L"7"}, &F::Alpha, {}, 100, 7},
+        {{IDC_CHAR_SPACING, -1, 1, L"105", L"90", L"90", L"123", L"125", L"120", L"115", L"100", L"9"}, &F::CharWidth, {}, 100, 9},
+        {{IDC_LINE_SPACING, 1, -1, L"115", L"150", L"150", L"97", L"100", L"95", L"90", L"120", L"8"}, &F::LineWidth, {}, 120, 8},
+        {{IDC_LEADING, -1, -1, L"55", L"0", L"5", L"33", L"35", L"30", L"25", L"50", L"6"}, &F::LeadingWidth, {}, 50, 6},
+        {{IDC_DECO_SIZE, 1, -1, L"2.5", L"0.4", L"0.5", L"1.7", L"2", L"1.5", L"1", L"4", L"3"}, {}, &B::Size, 30, 30},
+        {{IDC_DECO_ALPHA + 1, 1, 1, L"95", L"5", L"0", L"58", L"60", L"55", L"50", L"25", L"4"}, {}, &B::Alpha, 100, 4},
+        {{IDC_DECO_BLUR + 2, -1, -1, L"2.5", L"10", L"10", L"3.2", L"3.5", L"3", L"2.5", L"5", L"5"}, {}, &B::Blur, 20, 50},
+        {{IDC_DECO_ANGLE + 3, 1, -1, L"115", L"180", L"-5", L"-7", L"-10", L"-5", L"180", L"-90", L"6"}, {}, &B::Angle, 120, 6},
+        {{IDC_DECO_DISTANCE + 4, 1, 1, L"0", L"6", L"5.5", L"7.7", L"8", L"7.5", L"7", L"2", L"2"}, {}, &B::Distance, 0, 20},
     };
     const auto field = [](CSetting& s, const decltype(boxes[0])& b) -> int& {
         return b.font ? s.FontSetting.*b.font : s.Borderings[static_cast<size_t>(b.steps.id - IDC_DECO_SIZE) % 5].*b.row;
@@ -158,7 +169,8 @@ TEST(ProgramTest, NumberBoxesStepFromTheValueShownByWheelAndArrows)
         field(s, b) = b.stored;
         script += NumberStepsScript(b.steps);
     }
-    // A digit beyond the box's one decimal is not left on screen once the box is left.
+    // A row's alpha closed every way; a digit beyond the box's one decimal is not left on screen once the box is left.
+    script += ComboClosesScript({IDC_DECO_ALPHA + 3, IDC_TEXT, L"50", L"55", L"25", L"60", L"7"});
     const std::wstring size = Id(IDC_DECO_SIZE + 1);
     script += L"focus " + size + L"\ntext " + size + L" 0.45\nexpect " + size + L" 0.45\nfocus " + Id(IDC_FONT_ALPHA) +
               L"\nexpect " + size + L" 0.4\n";
@@ -169,6 +181,7 @@ TEST(ProgramTest, NumberBoxesStepFromTheValueShownByWheelAndArrows)
     for (const auto& b : boxes)
         EXPECT_EQ(b.last, field(saved, b)) << b.steps.id;
     EXPECT_EQ(4, saved.Borderings[1].Size);
+    EXPECT_EQ(7, saved.Borderings[3].Alpha);
 }
 
 TEST(ProgramTest, AWindowMadeLargerKeepsItsControlsAtTheirEdges)
