@@ -118,10 +118,11 @@ inline std::wstring NumberStepsScript(const CNumberSteps& b)
 
 // A box whose list is closed every way, each checked on the text shown: Down in the
 // dropped list undone by a real click on control `away`, and chosen by Enter (`chosen`,
-// which a list dropped and closed by Esc then keeps); `typed` over the whole text in the
-// dropped list and left by Tab, by Esc and by a click (it stays); "1" typed at End and "2" at Home, the list
-// closed, then dropped (the caret moves, nothing steps); `entry` clicked in the dropped list
-// and `last` typed over it: the box shows `last`, and stores what that text is.
+// which a list dropped and closed by Esc then keeps); `typed` into the dropped list and
+// left by Tab (typed over `chosen`, which dropping selected whole), by Esc and by a click
+// (typed over the whole text): it stays; "1" typed at End and "2" at Home, the list
+// closed, then dropped (the caret moves, nothing steps); `entry` clicked in the dropped
+// list and `last` typed over it: the box shows `last`, and stores what that text is.
 struct CComboCloses {
     int id, away;
     const wchar_t *shown, *chosen, *typed, *entry, *last;
@@ -129,12 +130,13 @@ struct CComboCloses {
 inline std::wstring ComboClosesScript(const CComboCloses& b)
 {
     const std::wstring id = Id(b.id), expect = L"\nexpect " + id + L" ", drop = L"\nfocus " + id + L"\nkey f4";
-    const std::wstring typed = L"\nkey ctrl+a\ntype " + std::wstring(b.typed), ends = L"\nkey end\ntype 1\nkey home\ntype 2";
+    const std::wstring typed = L"\ntype " + std::wstring(b.typed), ends = L"\nkey end\ntype 1\nkey home\ntype 2";
     return drop.substr(1) + L"\nkey down\nrealclick " + Id(b.away) + expect + b.shown + drop + L"\nkey down\nkey enter" +
            expect + b.chosen + L"\nkey f4\nkey esc" + expect + b.chosen + drop + typed + L"\nkey tab" + expect + b.typed +
-           drop + typed + L"\nkey esc" + expect + b.typed + drop + typed + L"\nrealclick " + Id(b.away) + expect +
-           b.typed + ends + expect + L"2" + b.typed + L"1\nkey f4" + ends + L"\nkey esc" + expect + L"22" + b.typed +
-           L"11\nkey f4\npickdropped " + id + L" " + b.entry + L"\ntype " + b.last + expect + b.last + L"\n";
+           drop + L"\nkey ctrl+a" + typed + L"\nkey esc" + expect + b.typed + drop + L"\nkey ctrl+a" + typed +
+           L"\nrealclick " + Id(b.away) + expect + b.typed + ends + expect + L"2" + b.typed + L"1\nkey f4" + ends +
+           L"\nkey esc" + expect + L"22" + b.typed + L"11\nkey f4\npickdropped " + id + L" " + b.entry + L"\ntype " +
+           b.last + expect + b.last + L"\n";
 }
 
 // Both file dialogs show this label; the main window does not.

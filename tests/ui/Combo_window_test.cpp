@@ -81,6 +81,18 @@ TEST(ComboWindow, RangesAndNumbersReadBack)
     box.ShowDropDown(FALSE);
     PumpMessages();
     EXPECT_EQ(L"5.5", box.GetWindowText());
+    // Dropped on a text an entry has, the text is selected whole: a character typed replaces it
+    // and stays, while a step after it is undone when another window takes the activation.
+    box.SetFocus();
+    box.ShowDropDown(TRUE);
+    ::SendMessageW(edit, WM_CHAR, L'7', 1);
+    ::SendMessageW(edit, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(L"7.5", box.GetWindowText());
+    CTestFrame other;
+    ::SetActiveWindow(other);
+    PumpMessages();
+    EXPECT_FALSE(box.GetDroppedState());
+    EXPECT_EQ(L"7", box.GetWindowText());
 }
 
 TEST(ComboWindow, ColourComboShowsHexAndWheelsThroughTheList)
