@@ -84,6 +84,7 @@ TEST(ComboWindow, RangesAndNumbersReadBack)
     // Dropped on a text an entry has, the text is selected whole: a character typed replaces it
     // and stays, while a step after it is undone when another window takes the activation.
     box.SetFocus();
+    box.SetEditSel(3, 3);
     box.ShowDropDown(TRUE);
     ::SendMessageW(edit, WM_CHAR, L'7', 1);
     ::SendMessageW(edit, WM_KEYDOWN, VK_DOWN, 0);
