@@ -4,6 +4,7 @@
 set -euo pipefail
 t=$(mktemp -d); trap 'rm -rf "$t"' EXIT; mkdir "$t/cache"
 printf 'Acquire::http::Proxy "http://127.0.0.1:9/";\nAcquire::https::Proxy "http://127.0.0.1:9/";\n' >"$t/apt.conf"
-rc=0; APT_CONFIG=$t/apt.conf KNT_CACHE=$t/cache "$(dirname "$0")/../../scripts/setup" >/dev/null 2>"$t/err" || rc=$?
+# Its own prefix too: should apt reach an archive, set-up must not go on in the caller's.
+rc=0; APT_CONFIG=$t/apt.conf KNT_CACHE=$t/cache KNT_WINEPREFIX=$t/prefix "$(dirname "$0")/../../scripts/setup" >/dev/null 2>"$t/err" || rc=$?
 cat "$t/err"
 [ "$rc" = 1 ] && grep -q "^setup: libHaru 2.3.0's source .* is missing from .*deb.debian.org" "$t/err"
