@@ -111,8 +111,12 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 // program keeps open is reported without a pause a user notices.
 const DWORD kInUseRetryMs = 300;
 
-// Whether a move was refused because someone holds the target (Windows says
-// "unable to remove" or "sharing violation", Wine "access denied").
+// Whether a move may have been refused because someone holds the target
+// for the moment (Windows says "unable to remove" or "sharing violation",
+// Wine's rename "access denied"). Such a refusal is tried again, and what
+// the last try was told is reported: one that lasts (a folder at the
+// backup's name, a target the system bars) stays "access denied"; Wine's
+// replace of a target held open says "sharing violation".
 bool IsInUseError(DWORD error)
 {
     return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
@@ -428,13 +432,13 @@ HRESULT CReplacingFileWriter::Commit()
     if (FAILED(hr))
         return hr;
     // Another writer's replace of the target stands in the way only for
-    // moments: the replace is tried again for a while before the file is
-    // reported as in use.
+    // moments: the replace is tried again for a while before what the
+    // system said of the last try is given.
     bool inUse = false;
     const DWORD start = ::GetTickCount();
     for (DWORD pause = 1; FAILED(hr = PutInPlace(inUse)) && inUse; pause = std::min<DWORD>(pause * 2, 20)) {
         if (::GetTickCount() - start >= kInUseRetryMs)
-            return HResultFromWin32(ERROR_SHARING_VIOLATION);
+            break;
         ::Sleep(pause);
     }
     if (SUCCEEDED(hr)) {

@@ -24,7 +24,8 @@
 // with MoveFileExW (ReplaceFileW refuses it). A replace that meets another
 // writer's replace of the target (it holds the name for moments) or a short
 // reader is tried again for a few hundred milliseconds; only then does it
-// fail, with ERROR_SHARING_VIOLATION: the file is in use by another program.
+// fail, with what the system said of the last try (ERROR_SHARING_VIOLATION:
+// the file is in use by another program).
 #pragma once
 #include "platform/Handle.h"
 #include "platform/SlimLock.h"

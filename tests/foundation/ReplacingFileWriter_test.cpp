@@ -237,24 +237,30 @@ TEST(ReplacingFileWriter, AJobsWritersCleanUpFromOneListing)
 }
 
 // A target that cannot be replaced (held open by another program: in use once
-// the tries are over; or read-only) is refused, and nothing of the attempt stays.
+// the tries are over; read-only, or its backup's name a folder: access denied)
+// is refused, and nothing of the attempt stays.
 TEST(ReplacingFileWriter, ARefusedReplaceLeavesOnlyWhatWasThere)
 {
-    for (const bool held : {true, false})
+    for (const int refusal : {0, 1, 2})  // held, read-only, backup name taken
         for (const bool keepBackup : {true, false}) {
+            if (refusal == 2 && !keepBackup)
+                continue;
             CTempFolder folder;
             const std::wstring path = folder.File(L"out.svg");
             ASSERT_TRUE(WriteFileBytes(path, "old"));
+            const bool held = refusal == 0;
             CHandle holder = held ? HoldWithoutSharing(path) : CHandle();
-            ASSERT_TRUE(held ? holder.IsValid() : SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+            ASSERT_TRUE(held ? holder.IsValid()
+                        : refusal == 1 ? SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY)
+                                       : CreateDirectoryW(CReplacingFileWriter::BackupPath(path).c_str(), nullptr));
             const HRESULT hr = WriteFileReplacing(path, "new", keepBackup);
-            EXPECT_EQ(HResultFromWin32(held ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED), hr) << keepBackup;
+            EXPECT_EQ(HResultFromWin32(held ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED), hr) << refusal;
             EXPECT_EQ(held, my::CException(IDS_WRITE_FILE_FAILED, hr, path).message ==
                                 CSimpleErr::Format(IDS_WRITE_FILE_FAILED, LoadResourceString(IDS_FILE_IN_USE), path));
             holder.Close();
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             EXPECT_EQ("old", ReadFileBytes(path));
-            EXPECT_EQ(1, CountFiles(folder.Path())) << held << keepBackup;
+            EXPECT_EQ(1, CountFiles(folder.Path())) << refusal << keepBackup;
         }
 }
 
