@@ -22,11 +22,12 @@ namespace knt {
 
 namespace {
 
-void WriteSettingsFile()
+void WriteSettingsFile(DWORD inUseRetryMs = kReplaceInUseRetryMs)
 {
     CreateFolder(GetSettingsFolder());
     CSettingXmlWriter writer;
     writer.SetWriteAll(true);
+    writer.InUseRetryMs = inUseRetryMs;
     if (!writer.Write(GetSetting(), GetSettingsFilePath()))
         throw my::CException(writer.GetError());
 }
@@ -150,9 +151,13 @@ void CCommandAutoSave::Execute(bool doIt)
     if (!doIt)
         return;
     try {
-        WriteSettingsFile();
+        // Every keystroke saves, in the window's thread: a file another
+        // instance's save has for moments is waited for, but after a failure
+        // (a file another program keeps) each save tries once, so typing
+        // does not stall until a save succeeds again.
+        WriteSettingsFile(m_failureShown ? 0 : kReplaceInUseRetryMs);
     } catch (...) {
-        // Every keystroke saves: an unwritable file is reported once.
+        // An unwritable file is reported once.
         if (m_failureShown)
             return;
         m_failureShown = true;

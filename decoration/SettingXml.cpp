@@ -76,7 +76,7 @@ bool CSettingXmlWriter::Write(const CSetting& setting, const std::wstring& path)
     std::string bytes;
     if (!Build(setting) || !GetBytes(bytes))
         return false;
-    const HRESULT hr = WriteFileReplacing(path, bytes, KeepBackup);
+    const HRESULT hr = WriteFileReplacing(path, bytes, KeepBackup, InUseRetryMs);
     if (FAILED(hr)) {
         // The replace then fails as access denied on the settings file
         // itself; what is in the way is the folder.

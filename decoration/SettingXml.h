@@ -13,6 +13,7 @@
 // agreed (CSettingsFileLoader).
 #pragma once
 #include "decoration/Setting.h"
+#include "foundation/ReplacingFileWriter.h"
 #include "foundation/XmlDocument.h"
 #include <windows.h>
 #include <string>
@@ -24,6 +25,8 @@ public:
     std::wstring FilePath;
     // Keep the previous file as "<path>.bak" when replacing it.
     bool KeepBackup = false;
+    // How long the replace waits for a file in use (CReplacingFileWriter::Commit).
+    DWORD InUseRetryMs = kReplaceInUseRetryMs;
 
     // The settings file: every part, and a backup of the previous file.
     // Without it (a decoration settings file) neither.

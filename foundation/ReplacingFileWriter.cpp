@@ -15,6 +15,7 @@
 namespace {
 
 std::atomic<long long> g_spaceForTest(-1);
+std::atomic<unsigned long> g_replaceTries(0);
 
 // Names of a writer's own files beside the target: "<stem>~knt<tag>.tmp" for
 // the temporary and "<stem>~knt<tag>.old" for the old file while the replace
@@ -101,15 +102,6 @@ std::wstring OwnBackupOf(const std::wstring& temporary)
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// How long a replace is tried again while the target is in use. Another
-// writer's replace keeps the target's name from us for a few milliseconds:
-// under Wine nothing may be renamed over a file someone holds open, and its
-// moves hold the target open; between them the name is missing. A save that
-// reads the settings file to compare holds it as briefly. 300 ms is many
-// times that on a loaded machine, and short enough that a file another
-// program keeps open is reported without a pause a user notices.
-const DWORD kInUseRetryMs = 300;
 
 // Whether a move may have been refused because someone holds the target
 // for the moment (Windows says "unable to remove" or "sharing violation",
@@ -241,6 +233,8 @@ std::vector<std::pair<unsigned long, std::wstring>> FindNumberedCopies(const std
 }
 
 } // namespace
+
+unsigned long ReplacingWriterTriesForTest() { return g_replaceTries; }
 
 void SetReplacingWriterSpaceForTest(long long bytes) { g_spaceForTest = bytes; }
 
@@ -424,7 +418,7 @@ HRESULT CReplacingFileWriter::WriteTemporary(const std::string& bytes)
     return hr;
 }
 
-HRESULT CReplacingFileWriter::Commit()
+HRESULT CReplacingFileWriter::Commit(DWORD inUseRetryMs)
 {
     if (m_temp.empty())
         return E_UNEXPECTED;
@@ -432,12 +426,15 @@ HRESULT CReplacingFileWriter::Commit()
     if (FAILED(hr))
         return hr;
     // Another writer's replace of the target stands in the way only for
-    // moments: the replace is tried again for a while before what the
-    // system said of the last try is given.
+    // moments: the replace is tried again for a while, a second time at
+    // least (however long the first took), before what the system said of
+    // the last try is given.
     bool inUse = false;
     const DWORD start = ::GetTickCount();
-    for (DWORD pause = 1; FAILED(hr = PutInPlace(inUse)) && inUse; pause = std::min<DWORD>(pause * 2, 20)) {
-        if (::GetTickCount() - start >= kInUseRetryMs)
+    for (DWORD pause = 1, tries = 1;; ++tries, pause = std::min<DWORD>(pause * 2, 20)) {
+        ++g_replaceTries;
+        hr = PutInPlace(inUse);
+        if (SUCCEEDED(hr) || !inUse || inUseRetryMs == 0 || (tries > 1 && ::GetTickCount() - start >= inUseRetryMs))
             break;
         ::Sleep(pause);
     }
@@ -509,7 +506,7 @@ HRESULT CReplacingFileWriter::PutInPlace(bool& inUse)
     return S_OK;
 }
 
-HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes, bool keepBackup)
+HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes, bool keepBackup, DWORD inUseRetryMs)
 {
     CFile current;
     if (SUCCEEDED(current.TryOpenRead(path.c_str()))) {
@@ -521,7 +518,7 @@ HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes, b
     CReplacingFileWriter writer(path, keepBackup);
     HRESULT hr = writer.WriteTemporary(bytes);
     if (SUCCEEDED(hr))
-        hr = writer.Commit();
+        hr = writer.Commit(inUseRetryMs);
     return hr;
 }
 

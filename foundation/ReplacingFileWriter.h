@@ -23,7 +23,7 @@
 // cut to the same stem. A target that does not exist yet is moved into place
 // with MoveFileExW (ReplaceFileW refuses it). A replace that meets another
 // writer's replace of the target (it holds the name for moments) or a short
-// reader is tried again for a few hundred milliseconds; only then does it
+// reader is tried again for as long as the caller allows; only then does it
 // fail, with what the system said of the last try (ERROR_SHARING_VIOLATION:
 // the file is in use by another program).
 #pragma once
@@ -66,6 +66,17 @@ private:
     std::unordered_set<unsigned long long> m_names;  // every name without case, hashed (a false match costs a look-up)
 };
 
+// How long a replace is tried again while the target is in use, unless the
+// caller says otherwise. Another writer's replace keeps the target's name
+// from us for a few milliseconds: under Wine nothing may be renamed over a
+// file someone holds open, and its moves hold the target open; between them
+// the name is missing. A save that reads the settings file to compare holds
+// it as briefly. 300 ms is many times that on a loaded machine, and short
+// enough that a file another program keeps open is reported without a pause
+// a user notices; a caller that saves on every keystroke must not wait each
+// time, though.
+const DWORD kReplaceInUseRetryMs = 300;
+
 class CReplacingFileWriter {
 public:
     // Without keepBackup the previous file is simply replaced.
@@ -84,8 +95,9 @@ public:
     // still held until Commit or Abandon.
     HRESULT WriteTemporary(const std::string& bytes);
     // Flushes and closes a temporary still open, then puts it in the target's
-    // place (ERROR_SHARING_VIOLATION: the target stayed in use).
-    HRESULT Commit();
+    // place, trying again for up to inUseRetryMs while the target is in use
+    // (0: one try; ERROR_SHARING_VIOLATION: the target stayed in use).
+    HRESULT Commit(DWORD inUseRetryMs = kReplaceInUseRetryMs);
     // Closes and forgets the temporary file and lets its tag go, leaving it on the
     // disk as a crash between the two steps would (the next Open of the target removes it).
     void Abandon();
@@ -110,8 +122,9 @@ private:
 };
 
 // Writes the bytes over the file unless it already holds exactly them
-// (S_FALSE then: nothing was touched).
-HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes, bool keepBackup = true);
+// (S_FALSE then: nothing was touched). inUseRetryMs as for Commit.
+HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes, bool keepBackup = true,
+                           DWORD inUseRetryMs = kReplaceInUseRetryMs);
 
 // An output file: the bytes replace the target through a temporary, with no
 // backup and no comparison. On failure the target is as it was.
@@ -138,3 +151,5 @@ std::vector<std::wstring> NumberedCopies(const std::wstring& path, const std::ws
 // temporary file of any replacing writer that would grow past that many bytes
 // takes what fits, and the write fails with ERROR_DISK_FULL. Negative: no limit.
 void SetReplacingWriterSpaceForTest(long long bytes);
+// How many tries at a replace the writers of the process have made, for tests.
+unsigned long ReplacingWriterTriesForTest();

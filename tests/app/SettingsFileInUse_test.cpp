@@ -1,6 +1,6 @@
 // A settings file that another program holds open without sharing, or that
 // cannot be kept aside: start-up says so by name and never writes over a
-// file it did not read.
+// file it did not read; the saves while typing do not wait for it each time.
 #include "tests/app/CommandTestSupport.h"
 #include "decoration/SettingXml.h"
 #include "foundation/AppInfo.h"
@@ -108,6 +108,25 @@ TEST_F(CommandTest, StartUpWithASettingsFileInUseAsksAndWritesNothing)
     EXPECT_FALSE(init.Stop);
     EXPECT_EQ(1u, lettingGo.boxes.size());
     EXPECT_EQ(33, setting.Borderings[3].Alpha);
+}
+
+// While another program keeps the settings file, the save after a success
+// waits for it a while and says it is in use; the next ones try once each.
+TEST_F(CommandTest, AutoSavesWaitForAFileInUseOnlyAfterASuccess)
+{
+    view.RequestPreview(true);  // the file made
+    for (unsigned round = 1; round <= 2; ++round) {
+        CHandle lock = HoldWithoutSharing(SettingsFile());
+        const unsigned long before = ReplacingWriterTriesForTest();
+        view.RequestPreview(true);
+        const unsigned long waited = ReplacingWriterTriesForTest() - before;
+        view.RequestPreview(true), view.RequestPreview(true);
+        EXPECT_TRUE(waited > 1 && ReplacingWriterTriesForTest() == before + waited + 2) << waited;
+        ASSERT_EQ(round, boxes.boxes.size());
+        EXPECT_NE(std::wstring::npos, boxes.Last().text.find(LoadResourceString(IDS_FILE_IN_USE)));
+        lock.Close();
+        view.RequestPreview(true);  // a success again
+    }
 }
 
 // The user agreed to go on after a damaged file, but another program took
