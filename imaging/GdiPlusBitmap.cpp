@@ -374,8 +374,10 @@ HRESULT ImageFromStream(boost::shared_ptr<Image>& image, IStream* stream)
 
 std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head, size_t size, const std::wstring& detail)
 {
+    // A size that could not be read again (the file gone or barred since) leaves the limit alone.
     if (code == kImageFileTooLarge)
-        return CSimpleErr::Format(IDS_IMAGE_FILE_TOO_LARGE, detail, GroupedDigits(kMaxImageFileBytes));
+        return detail.empty() ? CSimpleErr::Format(IDS_IMAGE_FILE_OVER_LIMIT, GroupedDigits(kMaxImageFileBytes))
+                              : CSimpleErr::Format(IDS_IMAGE_FILE_TOO_LARGE, detail, GroupedDigits(kMaxImageFileBytes));
     if (code == kImageFormatUnknown)
         return LoadResourceString(IDS_IMAGE_FORMAT_UNKNOWN);
     if (code == kImageFileEmpty)

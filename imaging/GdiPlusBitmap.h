@@ -51,7 +51,7 @@ HRESULT ImageFromStream(boost::shared_ptr<Gdiplus::Image>& image, IStream* strea
 // The reason for a failed load as a user reads it: the texts of the codes
 // above (the format of a damaged or unsupported image named from the file's
 // first bytes, when given; `detail` describing the unsupported pixels, or the
-// size of a file too large), else the system's text of the code.
+// size of a file too large, if known), else the system's text of the code.
 std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head = nullptr, size_t size = 0,
                                   const std::wstring& detail = std::wstring());
 // The message id filled with that reason and the file's path (its format

@@ -20,5 +20,6 @@
 #define IDS_IMAGE_PIXEL_FORMAT_UNSUPPORTED       54468
 #define IDS_IMAGE_PIXEL_CHANNELS                 54469
 #define IDS_IMAGE_FILE_TOO_LARGE                 54470
+#define IDS_IMAGE_FILE_OVER_LIMIT                54471
 
 #endif

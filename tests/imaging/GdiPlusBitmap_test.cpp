@@ -525,6 +525,10 @@ TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
         EXPECT_NE(std::wstring::npos, err.message.find(c.reason)) << Narrow(c.name) << " " << Narrow(err.message) << "/" << Narrow(c.reason);
         EXPECT_NE(std::wstring::npos, err.message.find(path)) << Narrow(err.message);
     }
+    CSimpleErr gone;  // a file too large, gone by the time its size is read again: the limit alone
+    SetImageLoadError(gone, IDS_LOAD_TEXTURE_FAILED, kImageFileTooLarge, folder.File(L"gone.bmp"));
+    EXPECT_NE(std::wstring::npos, gone.message.find(CSimpleErr::Format(IDS_IMAGE_FILE_OVER_LIMIT,
+                                                                       GroupedDigits(kMaxImageFileBytes))));
 }
 
 // GDI+ under Wine calls a 16-bit CMYK TIFF damaged (the system converter has
