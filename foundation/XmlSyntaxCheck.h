@@ -57,11 +57,14 @@ bool FindXmlFault(const std::string& bytes, CXmlSyntaxFault& fault);
 // pass of expat: a document type declaration, a fault of the text's form (a
 // NUL before another character among them; a prefix no declaration in scope
 // binds, two attributes of one local name under prefixes of one namespace,
-// an xml:space other than "default" or "preserve", placed at the name), and
-// the shapes that cost Wine's parser more than linear time: an element with
-// more than 128 attributes (namespace declarations included), more than 32
-// namespace declarations in scope, more than 10,000 different element and
-// attribute names, an element weighing more than 192 with those around it
+// a declaration binding the XML namespace to a prefix other than xml, xml
+// to another namespace or anything to the xmlns one, an xml:space (by its
+// namespace and local name) other than "default" or "preserve", placed at
+// the name), and the shapes that cost Wine's parser more than linear time:
+// an element with more than 128 attributes (namespace declarations
+// included), more than 32 namespace declarations in scope, more than 10,000
+// different element and attribute names, an element weighing more than 192
+// with those around it
 // (8 an element, 4 an attribute in a namespace, 1 another attribute, 128 one
 // named space in a namespace: what Wine's parser spends on each piece of
 // text and each element inside) (IDS_XML_LIMIT_TOO_MANY_*), each placed at

@@ -293,6 +293,12 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
         {"<r xmlns:p='u'>\n<e" + attributes("p:a", 0, 45) + ">x</e></r>", 2, 1, IDS_XML_LIMIT_TOO_MANY_NESTED, L"192"},
         {"<r xmlns:p='http://www.w3.org/XML/1998/namespacX'><e p:space=''>\n <e xml:space='default'/></e></r>", 2, 2,
          IDS_XML_LIMIT_TOO_MANY_NESTED, L"192"},
+        // xml:space under another prefix, which Namespaces in XML forbids, as xml on another name.
+        {"<Settings xmlns:p='http://www.w3.org/XML/1998/namespace' p:space='vvv'>a</Settings>", 1, 11,
+         IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"xmlns:p"},
+        {"<r xmlns:xml='http://www.w3.org/XML/1998/namespace'>\n <e xmlns:xml='u'/></r>", 2, 5,
+         IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"xmlns:xml"},
+        {"<r>\n <e xmlns='http://www.w3.org/2000/xmlns/'/></r>", 2, 5, IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"xmlns"},
         {"<r xml:lang='ja'>\n<e xml:space='Preserve'/></r>", 2, 4, IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"xml:space"},
         // A prefix no declaration binds; one local name in one namespace under two prefixes.
         {"<r xml:lang='ja'>\n <p:e/></r>", 2, 2, IDS_XML_SYNTAX_UNDECLARED_PREFIX, L"p"},
