@@ -17,15 +17,16 @@
 // compares each attribute of an element with every other, looks every
 // element and prefixed name up through the namespace declarations in scope,
 // every name through a table whose chains grow with the different names
-// read, and for every piece of a text walks from its element to the root
-// through every attribute of each (looking for xml:space). Counting these
-// takes the pass constant work per attribute and element, and stops it at
-// the first bound passed. It refuses as well, at the name, what Wine's
-// parser refuses without a place (one local name in one namespace under two
-// prefixes), a prefix no declaration binds (reported by that parser for
-// every name that holds it), an xml:space whose value that walk would copy,
-// and a declaration that binds the XML namespace to another prefix
-// (xml:space under another name) or otherwise breaks the reserved prefixes.
+// read, and for every piece of a text walks from its element up to the
+// nearest element holding xml:space, else the root, through every attribute
+// of each. Counting these takes the pass constant work per attribute and
+// element, and stops it at the first bound passed. It refuses as well, at
+// the name, what Wine's parser refuses without a place (one local name in
+// one namespace under two prefixes), a prefix no declaration binds
+// (reported by that parser for every name that holds it), an xml:space
+// whose value that walk would copy, and a declaration that binds the XML
+// namespace to another prefix (xml:space under another name) or otherwise
+// breaks the reserved prefixes.
 // Edge cases: a byte order mark is no column; a mismatched end tag, "--" and
 // "]]>" are placed where they begin, not where expat stopped; an element's
 // text counts the references it holds as the characters they stand for, as
@@ -64,24 +65,27 @@ const size_t kMaxNamespaces = 32;   // declared by the open elements together
 const size_t kMaxNames = 10000;     // different element and attribute names in a document
 // For every piece of a text (a run of characters between markup, references
 // and line ends: 2.5 bytes each at the least, "a&lt;") Wine's parser looks
-// for xml:space from the piece's element up to the root, through every
-// attribute of each; every element costs it more for each element around
-// it too. Its work per piece or element is the weight of the element: 8 for
-// it and each element around it, 4 for each of their attributes in a
-// namespace, 1 for another attribute, 128 for one named "space" in a
-// namespace (its namespace's name is compared with the XML namespace's;
-// xml:space's value is copied). Measured (tools/xmlbench chain-*): 6 ns a
-// level for each piece and 8 ns for each element, 2 ns an attribute, 7 ns
-// one in a namespace, 30 ns a p:space, 150 ns an xml:space; an element
-// weighs 8 as the texts richest in elements cost the most already (840,000
-// elements and spaces between them in 4 MB take 1.4 s at one level). At
-// this bound the worst 4 MB text reads in under 2 s on a loaded machine;
-// our documents weigh 56 (7 levels; the root's 2 attributes are
-// declarations).
+// for xml:space from the piece's element up to the nearest element that
+// holds one (its value "default" or "preserve", the only ones let through),
+// else to the root, through every attribute of each; every element costs it
+// more for each element around it too, whatever they hold. Its work per
+// piece is the weight of the element: 8 for it and each element the walk
+// passes, 4 for each of their attributes in a namespace, 1 for another
+// attribute, 128 for one named "space" in a namespace (its namespace's name
+// is compared with the XML namespace's; xml:space's value is copied). Its
+// work per element is 8 a level, bounded as depth alone. Measured
+// (tools/xmlbench chain-*): 6 ns a level for each piece and 8 ns for each
+// element, 2 ns an attribute, 7 ns one in a namespace, 30 ns a p:space,
+// 150 ns an xml:space; an element weighs 8 as the texts richest in elements
+// cost the most already (840,000 elements and spaces between them in 4 MB
+// take 1.4 s at one level). At these bounds the worst 4 MB text reads in
+// about 2 s on a loaded machine; our documents weigh 56 (7 levels; the
+// root's 2 attributes are declarations).
 const size_t kMaxWeight = 192;
 const size_t kElementWeight = 8;
 const size_t kNamespacedWeight = 4;  // an attribute in a namespace
 const size_t kSpaceWeight = 128;
+const size_t kMaxDepth = kMaxWeight / kElementWeight;  // 24, as the weight alone bounds a bare chain
 // The names the Namespaces in XML recommendation reserves: no other prefix
 // may be bound to them, nor these prefixes to another name (xmlns to none).
 const char kXmlNamespace[] = "http://www.w3.org/XML/1998/namespace";
@@ -395,20 +399,29 @@ private:
         // The declarations are kept and the weight counted within the bound
         // alone: one element may declare 400,000.
         const size_t before = bindings.size();
-        size_t weight = (weights.empty() ? 0 : weights.back()) + kElementWeight;
+        size_t weight = kElementWeight;
+        bool holdsSpace = false;
         if (count <= kMaxAttributes) {
             for (const XML_Char** a = attributes; a[0]; a += 2)
                 if (IsNamespaceDeclaration(a[0]))
                     bindings.emplace_back(a[0][5] ? a[0] + 6 : "", a[1]);
-            for (const XML_Char** a = attributes; a[0]; a += 2)
+            for (const XML_Char** a = attributes; a[0]; a += 2) {
                 weight += AttributeWeight(a[0]);
+                holdsSpace = holdsSpace || IsXmlSpace(a[0]);
+            }
         }
+        // The walk for xml:space stops at the element that holds it: nothing
+        // above costs the pieces inside.
+        if (!holdsSpace && !weights.empty())
+            weight += weights.back();
         declared.push_back(bindings.size() - before);
         weights.push_back(weight);
         if (count > kMaxAttributes)
             return PassBound(IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES, kMaxAttributes);
         if (bindings.size() > kMaxNamespaces)
             return PassBound(IDS_XML_LIMIT_TOO_MANY_NAMESPACES, kMaxNamespaces);
+        if (open.size() > kMaxDepth)
+            return PassBound(IDS_XML_LIMIT_TOO_DEEP, kMaxDepth);
         if (weight > kMaxWeight)
             return PassBound(IDS_XML_LIMIT_TOO_MANY_NESTED, kMaxWeight);
         names.insert(name);

@@ -35,7 +35,7 @@
 //              "&amp;", lt "&lt;", alt "a&lt;", charref "&#9;", crlf
 //              "a\r\n", lf "a\n", comment "a<!---->", pi "a<?p?>", plain
 //              "a", kanji, cdata "<![CDATA[a]]>", elem "<a/>", textel
-//              "<a>x</a>", space " <a/>"
+//              "<a>x</a>", space " <a/>", aelem "a<a/>"
 //   nschain-UNIT:K:D  the same with K namespace declarations per element
 //   nearchain-UNIT:K:D  the same with K attributes p0:spac0 ... in 32
 //              namespaces (a name the walk compares with "space")
@@ -45,6 +45,9 @@
 //              "preserve") on the chain's first element and no other attribute
 //   pspace-UNIT:K:D  the same with the value as p:space, p bound to the XML
 //              namespace (the same expanded name)
+//   spaced-UNIT:K:D  the same with K attributes and then xml:space="preserve"
+//              on every element (the walk stops at the nearest, after
+//              comparing the attributes before it)
 // SHAPE@ENCODING puts a declaration of that encoding in front; SHAPE! times
 // the system parser alone, without the pre-checks.
 // Under Wine the system parser's cost of a shape shows in how the time grows
@@ -82,7 +85,7 @@ std::string ChainUnit(const std::string& unit)
     const char* const units[][2] = {
         {"amp", "&amp;"}, {"lt", "&lt;"}, {"alt", "a&lt;"}, {"charref", "&#9;"}, {"crlf", "a\r\n"},
         {"lf", "a\n"}, {"comment", "a<!---->"}, {"pi", "a<?p?>"}, {"plain", "a"}, {"kanji", "\xE6\xBC\xA2"},
-        {"cdata", "<![CDATA[a]]>"}, {"elem", "<a/>"}, {"textel", "<a>x</a>"}, {"space", " <a/>"},
+        {"cdata", "<![CDATA[a]]>"}, {"elem", "<a/>"}, {"textel", "<a>x</a>"}, {"space", " <a/>"}, {"aelem", "a<a/>"},
     };
     for (const auto& u : units)
         if (unit == u[0])
@@ -131,6 +134,8 @@ std::string Shape(const std::string& name, size_t k, size_t d, size_t bytes)
             else if ((kind == "xmlspace" || kind == "pspace") && i == 0)
                 attributes = (kind == "pspace" ? " xmlns:p=\"http://www.w3.org/XML/1998/namespace\" p" : " xml") +
                              std::string(":space=\"") + (k ? std::string(k, 'v') : "preserve") + "\"";
+            else if (kind == "spaced")
+                attributes = Attributes("a", k, "") + " xml:space=\"preserve\"";
             head += "<c" + attributes + ">";
             tail = "</c>" + tail;
         }
@@ -229,17 +234,20 @@ const wchar_t* const kWorst[] = {
     L"uris:4194304",
     // 10,000 different names.
     L"names:9999:4194304", L"texts:4194304",
-    // A weight of 192 over the pieces of a text or the elements: 24 levels,
-    // 2 x 84 attributes, 44 in a namespace, a p:space, xml:space over 7
-    // levels.
+    // 24 levels, and a weight of 192 over the pieces of a text: 24 levels
+    // (under texts and elements in turn the most), 2 x 84 attributes, 44 in
+    // a namespace, a p:space, xml:space over 8 levels, xml:space and 56
+    // attributes on each of 24 levels (48 over an element below; the walk
+    // stops at the nearest, and "preserve" keeps the spaces as texts).
     L"chain-alt:0:23:4194304", L"chain-crlf:0:23:4194304", L"chain-textel:0:22:4194304",
-    L"chain-space:0:22:4194304", L"chain-elem:0:22:4194304", L"chain-alt:84:2:4194304",
-    L"nearchain-alt:44:1:4194304", L"spacechain-alt:1:1:4194304", L"xmlspace-alt:0:7:4194304",
-    L"deep:0:23:4194304", L"deepns:0:23:4194304",
+    L"chain-space:0:22:4194304", L"chain-elem:0:22:4194304", L"chain-aelem:0:22:4194304", L"chain-alt:84:2:4194304",
+    L"nearchain-alt:44:1:4194304", L"spacechain-alt:1:1:4194304", L"xmlspace-alt:0:8:4194304",
+    L"xmlspace-space:0:7:4194304", L"spaced-alt:56:23:4194304", L"spaced-crlf:56:23:4194304",
+    L"spaced-space:48:22:4194304", L"spaced-elem:48:22:4194304", L"deep:0:23:4194304", L"deepns:0:23:4194304",
     // Beyond a bound: refused.
     L"chain-amp:128:256:4194304", L"chain-comment:128:256:4194304", L"chain-alt:0:256:4194304",
     L"spacechain-alt:32:256:4194304", L"xmlspace-alt:1000000:1:4194304", L"pspace-alt:100000:1:4194304",
-    L"undeclared:1:4194304",
+    L"spaced-alt:56:24:4194304", L"undeclared:1:4194304",
     L"ugrid:128:4194304",
     // Linear.
     L"blanks:4194304", L"refs:4194304", L"siblings:4194304", L"longname:4194304", L"value:4194304",

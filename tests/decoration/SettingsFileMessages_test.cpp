@@ -99,7 +99,7 @@ TEST(SettingsFileMessages, EveryRefusedDocumentSaysWhy)
     } cases[] = {
         {declaration("Shift_JIS"), "<FontFace>\x82\xA0</FontFace>", 1, 31, CSimpleErr::Format(IDS_XML_LIMIT_ENCODING, L"Shift_JIS")},
         {declaration("x-unknown-enc"), "", 1, 31, CSimpleErr::Format(IDS_XML_LIMIT_ENCODING, L"x-unknown-enc")},
-        {utf8, deep, 3, 1 + 11 * 23, CSimpleErr::Format(IDS_XML_LIMIT_TOO_MANY_NESTED, L"192")},
+        {utf8, deep, 3, 1 + 11 * 23, CSimpleErr::Format(IDS_XML_LIMIT_TOO_DEEP, L"24")},
         {utf8, "<Unit>&#x1;</Unit>", 3, 7, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#x1;")},
         {utf8, "<Unit>&#0;</Unit>", 3, 7, CSimpleErr::Format(IDS_XML_SYNTAX_BAD_CHARACTER_REFERENCE, L"&#0;")},
         {"", "", 0, 0, LoadResourceString(IDS_XML_EMPTY_DOCUMENT)},

@@ -260,6 +260,11 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
     for (int i = 1; i < 9999; i += 2)
         names += "<e" + std::to_string(i) + " a" + std::to_string(i + 1) + "=''/>";
     names += "<z/>";
+    std::string spaced = "<r xml:space='default'>", closed = "</r>";  // 24 levels, each its own walk's end
+    for (int i = 1; i < 24; ++i) {
+        spaced += "<e xml:space='preserve'" + attributes("a", 0, 56) + ">";
+        closed = "</e>" + closed;
+    }
     std::string worst = "<Settings";  // the worst 4 MB: one element holds it all
     for (int i = 0; worst.size() < (4u << 20) - 12; ++i)
         worst += " a" + std::to_string(i) + "=\"\"";
@@ -291,8 +296,14 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
         {"<r" + attributes("a", 0, 60) + "><e" + attributes("a", 0, 60) + ">\n <f" + attributes("a", 0, 49) +
              ">&amp;</f></e></r>", 2, 2, IDS_XML_LIMIT_TOO_MANY_NESTED, L"192"},
         {"<r xmlns:p='u'>\n<e" + attributes("p:a", 0, 45) + ">x</e></r>", 2, 1, IDS_XML_LIMIT_TOO_MANY_NESTED, L"192"},
-        {"<r xmlns:p='http://www.w3.org/XML/1998/namespacX'><e p:space=''>\n <e xml:space='default'/></e></r>", 2, 2,
+        {"<r xmlns:p='http://www.w3.org/XML/1998/namespacX' xml:space='default'>\n <e p:space=''/></r>", 2, 2,
          IDS_XML_LIMIT_TOO_MANY_NESTED, L"192"},
+        // Wine's parser looks for xml:space no further than the nearest element that holds it.
+        {"<r xmlns:p='http://www.w3.org/XML/1998/namespacX'><e p:space=''><e xml:space='default'>a</e></e></r>", 0, 0, 0,
+         L""},
+        {"<Settings xml:space='preserve'><FontFace xml:space='preserve'>a</FontFace></Settings>", 0, 0, 0, L""},
+        {spaced + "a" + closed, 0, 0, 0, L""},
+        {spaced + "\n<e xml:space='default'/>" + closed, 2, 1, IDS_XML_LIMIT_TOO_DEEP, L"24"},
         // xml:space under another prefix, which Namespaces in XML forbids, as xml on another name.
         {"<Settings xmlns:p='http://www.w3.org/XML/1998/namespace' p:space='vvv'>a</Settings>", 1, 11,
          IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"xmlns:p"},
