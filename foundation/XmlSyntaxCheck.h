@@ -73,7 +73,9 @@ bool FindXmlFault(const std::string& bytes, CXmlSyntaxFault& fault);
 // around it up to the nearest that holds xml:space (8 an element, 4 an
 // attribute in a namespace, 1 another attribute, 128 one named space in a
 // namespace: what Wine's parser spends on each piece of text inside)
-// (IDS_XML_LIMIT_TOO_MANY_*), each placed at the element's '<'.
+// (IDS_XML_LIMIT_TOO_MANY_*), each placed at the element's '<', and more
+// than 100,000 pieces of text in the scope of an xml:space in the whole
+// document, placed at the piece.
 // A text in an encoding expat does not read (or not as declared) has its
 // markup read as bytes and judged; its characters are left to the system
 // parser. False when none holds.

@@ -48,6 +48,8 @@
 //   spaced-UNIT:K:D  the same with K attributes and then xml:space="preserve"
 //              on every element (the walk stops at the nearest, after
 //              comparing the attributes before it)
+//   KIND-UNIT+:K:D  the same with 100,000 units, then "a<a/>" outside the
+//              chain up to BYTES
 // SHAPE@ENCODING puts a declaration of that encoding in front; SHAPE! times
 // the system parser alone, without the pre-checks.
 // Under Wine the system parser's cost of a shape shows in how the time grows
@@ -139,10 +141,21 @@ std::string Shape(const std::string& name, size_t k, size_t d, size_t bytes)
             head += "<c" + attributes + ">";
             tail = "</c>" + tail;
         }
-        unit = ChainUnit(name.substr(dash + 1));
-        while (!unit.empty() && head.size() + body.size() + unit.size() + tail.size() < bytes)
+        // UNIT+: 100,000 units (as many pieces of text as xml:space's scope
+        // may hold with space), then "a<a/>" after the chain to BYTES.
+        const bool then = name.back() == '+';
+        unit = ChainUnit(name.substr(dash + 1, name.size() - dash - 1 - then));
+        for (size_t n = 0; !unit.empty() && head.size() + body.size() + unit.size() + tail.size() < bytes &&
+                           (!then || n < 100000);
+             ++n)
             body += unit;
-        return head + body + tail;
+        if (!then)
+            return head + body + tail;
+        const std::string close = tail.substr(0, tail.size() - 11);  // the chain's end tags, not </Settings>
+        body += close;
+        while (head.size() + body.size() + 16 < bytes)
+            body += "a<a/>";
+        return head + body + "</Settings>";
     }
     if (name == "broken")  // one element with attributes, its tag not closed right
         return Shape("attrs", k, d, bytes).substr(0, bytes) + " x/>";
@@ -238,12 +251,15 @@ const wchar_t* const kWorst[] = {
     // (under texts and elements in turn the most), 2 x 84 attributes, 44 in
     // a namespace, a p:space, xml:space over 8 levels, xml:space and 56
     // attributes on each of 24 levels (48 over an element below; the walk
-    // stops at the nearest, and "preserve" keeps the spaces as texts).
+    // stops at the nearest, and "preserve" keeps the spaces as texts); in
+    // xml:space's scope 100,000 pieces of text, then the densest text
+    // outside it (more in the scope is refused at once).
     L"chain-alt:0:23:4194304", L"chain-crlf:0:23:4194304", L"chain-textel:0:22:4194304",
     L"chain-space:0:22:4194304", L"chain-elem:0:22:4194304", L"chain-aelem:0:22:4194304", L"chain-alt:84:2:4194304",
     L"nearchain-alt:44:1:4194304", L"spacechain-alt:1:1:4194304", L"xmlspace-alt:0:8:4194304",
     L"xmlspace-space:0:7:4194304", L"spaced-alt:56:23:4194304", L"spaced-crlf:56:23:4194304",
-    L"spaced-space:48:22:4194304", L"spaced-elem:48:22:4194304", L"deep:0:23:4194304", L"deepns:0:23:4194304",
+    L"spaced-space:48:22:4194304", L"spaced-elem:48:22:4194304", L"spaced-space+:48:22:4194304",
+    L"xmlspace-space+:0:1:4194304", L"xmlspace-alt+:0:1:4194304", L"deep:0:23:4194304", L"deepns:0:23:4194304",
     // Beyond a bound: refused.
     L"chain-amp:128:256:4194304", L"chain-comment:128:256:4194304", L"chain-alt:0:256:4194304",
     L"spacechain-alt:32:256:4194304", L"xmlspace-alt:1000000:1:4194304", L"pspace-alt:100000:1:4194304",

@@ -304,6 +304,10 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
         {"<Settings xml:space='preserve'><FontFace xml:space='preserve'>a</FontFace></Settings>", 0, 0, 0, L""},
         {spaced + "a" + closed, 0, 0, 0, L""},
         {spaced + "\n<e xml:space='default'/>" + closed, 2, 1, IDS_XML_LIMIT_TOO_DEEP, L"24"},
+        // 100,000 pieces of text in xml:space's scope, each line end its own; not those outside it.
+        {"<r xml:space='preserve'>" + std::string(100000, '\n') + "</r>", 0, 0, 0, L""},
+        {"<r><e xml:space='default'>" + std::string(99999, '\n') + "</e>\n<e>x</e><e xml:space='preserve'>\n\n</e></r>",
+         100002, 1, IDS_XML_LIMIT_TOO_MANY_SPACED_TEXTS, L"100,000"},
         // xml:space under another prefix, which Namespaces in XML forbids, as xml on another name.
         {"<Settings xmlns:p='http://www.w3.org/XML/1998/namespace' p:space='vvv'>a</Settings>", 1, 11,
          IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"xmlns:p"},
