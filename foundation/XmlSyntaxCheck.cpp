@@ -21,7 +21,7 @@
 // nearest element holding xml:space, else the root, through every attribute
 // of each. Counting these takes the pass constant work per attribute and
 // element, and stops it at the first bound passed. It refuses as well, at
-// the name, what Wine's parser refuses without a place (one local name in
+// the attribute's name (an element's prefix at its '<'), what Wine's parser refuses without a place (one local name in
 // one namespace under two prefixes), a prefix no declaration binds
 // (reported by that parser for every name that holds it), an xml:space
 // whose value that walk would copy, and a declaration that binds the XML
@@ -49,10 +49,10 @@
 
 namespace {
 
-// Wine's parser refuses an element nested deeper than this, a text,
-// attribute value, comment or processing instruction longer than this in
-// UTF-8, and a name longer than this in UTF-8.
-const size_t kMaxParsedDepth = 257;
+// Wine's parser refuses a text, attribute value, comment or processing
+// instruction longer than this in UTF-8, and a name longer than this in
+// UTF-8. (It refuses nesting beyond 256 levels too; the shape bounds below
+// refuse far less.)
 const size_t kMaxParsedText = 10000000;
 const size_t kMaxParsedName = 50000;
 const size_t kNowhere = static_cast<size_t>(-1);
@@ -71,7 +71,8 @@ const size_t kMaxNames = 10000;     // different element and attribute names in 
 // more for each element around it too, whatever they hold. Its work per
 // piece is the weight of the element: 8 for it and each element the walk
 // passes, 4 for each of their attributes in a namespace, 1 for another
-// attribute, 128 for one named "space" in a namespace (its namespace's name
+// attribute (a namespace declaration, which the walk passes by, for none),
+// 128 for one named "space" in a namespace (its namespace's name
 // is compared with the XML namespace's; xml:space's value is copied). Its
 // work per element is 8 a level, bounded as depth alone. Measured
 // (tools/xmlbench chain-*): 6 ns a level for each piece and 8 ns for each
@@ -305,12 +306,9 @@ public:
     // readPrologFirst false leaves a document type declaration to expat's
     // handler alone (for a test). markupOnly reads the markup of a text in
     // a single-byte encoding that keeps ASCII as it is, its declaration set
-    // aside. boundShapes false reads on past the shape bounds, to the
-    // parser's own limits (an element of the depth Wine's parser refuses is
-    // far too heavy already).
-    explicit CExpatRun(const std::string& bytes, bool readPrologFirst = true, bool markupOnly = false,
-                       bool boundShapes = true)
-        : units(bytes), doctypeAt(readPrologFirst ? units.DocumentType() : kNowhere), boundShapes(boundShapes)
+    // aside.
+    explicit CExpatRun(const std::string& bytes, bool readPrologFirst = true, bool markupOnly = false)
+        : units(bytes), doctypeAt(readPrologFirst ? units.DocumentType() : kNowhere)
     {
         if (doctypeAt != kNowhere)
             return;
@@ -355,7 +353,7 @@ public:
     XML_Error error = XML_ERROR_NONE;
     size_t errorAt = 0;
     std::vector<std::string> open;
-    size_t deepAt = kNowhere, longAt = kNowhere, nameAt = kNowhere;
+    size_t longAt = kNowhere, nameAt = kNowhere;
     // Where a handler stopped expat, with the message and its argument: the
     // first shape bound passed, or an attribute Wine's parser would refuse
     // or copy for every piece of text (a fault of the text's form).
@@ -365,16 +363,18 @@ public:
     bool ofForm = false;
 
 private:
-    const bool boundShapes;
     XML_Parser parser = nullptr;
     size_t skipped = 0;  // bytes before what expat was given
     size_t textAt = kNowhere;  // where the text being measured began
     size_t textBytes = 0;
     bool outOfMemory = false;  // a handler's failure, raised once expat has returned
-    std::vector<size_t> declared;  // namespace declarations of each open element
-    std::vector<size_t> weights;   // the weight of each open element (kMaxWeight)
-    std::vector<bool> spaced;      // whether each open element holds xml:space
-    size_t spaceHolders = 0;       // open elements that hold xml:space
+    struct COpenShape {
+        size_t declared;  // its namespace declarations
+        size_t weight;    // with the elements around it (kMaxWeight)
+        bool holdsSpace;  // xml:space
+    };
+    std::vector<COpenShape> shapes;  // of each open element
+    size_t spaceHolders = 0;         // open elements that hold xml:space
     size_t spacedPieces = 0;       // pieces of text read in xml:space's scope (kMaxSpacedPieces)
     // The prefix and namespace of each declaration in scope, the innermost last.
     std::vector<std::pair<std::string, std::string>> bindings;
@@ -420,11 +420,9 @@ private:
         }
         // The walk for xml:space stops at the element that holds it: nothing
         // above costs the pieces inside.
-        if (!holdsSpace && !weights.empty())
-            weight += weights.back();
-        declared.push_back(bindings.size() - before);
-        weights.push_back(weight);
-        spaced.push_back(holdsSpace);
+        if (!holdsSpace && !shapes.empty())
+            weight += shapes.back().weight;
+        shapes.push_back({bindings.size() - before, weight, holdsSpace});
         spaceHolders += holdsSpace;
         if (count > kMaxAttributes)
             return PassBound(IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES, kMaxAttributes);
@@ -555,8 +553,6 @@ private:
     {
         CExpatRun& r = Of(data);
         r.textAt = kNowhere;
-        if (r.open.size() >= kMaxParsedDepth)
-            Mark(r.deepAt, r.Here());
         if (std::strlen(name) > kMaxParsedName)
             Mark(r.nameAt, r.Here());
         for (const XML_Char** a = attributes; a[0]; a += 2) {
@@ -568,8 +564,7 @@ private:
         // Nothing may be thrown through expat's frames.
         try {
             r.open.push_back(name);
-            if (r.boundShapes)
-                r.CountShape(name, attributes);
+            r.CountShape(name, attributes);
         } catch (...) {
             r.outOfMemory = true;
             XML_StopParser(r.parser, XML_FALSE);
@@ -581,15 +576,10 @@ private:
         r.textAt = kNowhere;
         if (!r.open.empty())
             r.open.pop_back();
-        if (!r.declared.empty()) {
-            r.bindings.resize(r.bindings.size() - std::min(r.declared.back(), r.bindings.size()));
-            r.declared.pop_back();
-        }
-        if (!r.weights.empty())
-            r.weights.pop_back();
-        if (!r.spaced.empty()) {
-            r.spaceHolders -= r.spaced.back();
-            r.spaced.pop_back();
+        if (!r.shapes.empty()) {
+            r.bindings.resize(r.bindings.size() - r.shapes.back().declared);
+            r.spaceHolders -= r.shapes.back().holdsSpace;
+            r.shapes.pop_back();
         }
     }
     static void XMLCALL OnText(void* data, const XML_Char*, int length)
@@ -915,12 +905,10 @@ bool ParserLimit(const CExpatRun& run, CXmlSyntaxFault& fault)
 {
     const CUnits& u = run.units;
     // The first limit the text passes is where Wine's parser stopped.
-    const size_t first = std::min(run.deepAt, std::min(run.longAt, run.nameAt));
+    const size_t first = std::min(run.longAt, run.nameAt);
     if (first != kNowhere) {
         u.Place(first, fault);
-        if (first == run.deepAt)
-            fault.reason = CSimpleErr::Format(IDS_XML_LIMIT_TOO_DEEP, std::to_wstring(kMaxParsedDepth));
-        else if (first == run.longAt)
+        if (first == run.longAt)
             fault.reason = CSimpleErr::Format(IDS_XML_LIMIT_TEXT_TOO_LONG, std::to_wstring(kMaxParsedText));
         else
             fault.reason = CSimpleErr::Format(IDS_XML_LIMIT_NAME_TOO_LONG, std::to_wstring(kMaxParsedName));
@@ -984,7 +972,7 @@ bool FindXmlSyntaxFaultByExpatForTest(const std::string& bytes, CXmlSyntaxFault&
 
 bool FindXmlParserLimit(const std::string& bytes, CXmlSyntaxFault& fault)
 {
-    return ParserLimit(CExpatRun(bytes, true, false, false), fault);
+    return ParserLimit(CExpatRun(bytes), fault);
 }
 
 bool FindXmlFault(const std::string& bytes, CXmlSyntaxFault& fault)

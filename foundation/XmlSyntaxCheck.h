@@ -43,15 +43,14 @@ bool FindXmlSyntaxFault(const std::string& bytes, CXmlSyntaxFault& fault);
 // prolog would miss stops expat before anything inside it (for a test).
 bool FindXmlSyntaxFaultByExpatForTest(const std::string& bytes, CXmlSyntaxFault& fault);
 
-// Why Wine's parser may refuse a text that expat finds well formed: an
-// element nested too deeply (over 257 levels), a text (or attribute value,
-// comment, processing instruction) too long, a name too long, an XML version
-// other than 1.x, or an encoding other than UTF-8 declared (Wine reads no
-// Japanese code page and no UTF-16 without its byte order mark). False when
-// none of these holds. The loads reach these through FindXmlFault, once the
-// parser has refused a text, and their pre-pass refuses nesting beyond 24
-// levels first: of a load of 4 MB at the most, the name, version and
-// encoding are what is left to name. This one alone serves the tests.
+// Why Wine's parser may refuse a text that expat finds well formed: a text
+// (or attribute value, comment, processing instruction) too long, a name too
+// long, an XML version other than 1.x, or an encoding other than UTF-8
+// declared (Wine reads no Japanese code page and no UTF-16 without its byte
+// order mark). False when none of these holds, or when a shape bound of
+// FindXmlReadingFault stops the reading first (nesting Wine's parser
+// refuses among them). The loads name these through FindXmlFault once the
+// parser has refused a text; this one alone serves the tests.
 bool FindXmlParserLimit(const std::string& bytes, CXmlSyntaxFault& fault);
 
 // The first of the above that holds, from one reading of the text: why the
@@ -65,14 +64,14 @@ bool FindXmlFault(const std::string& bytes, CXmlSyntaxFault& fault);
 // a declaration binding the XML namespace to a prefix other than xml, xml
 // to another namespace or anything to the xmlns one, an xml:space (by its
 // namespace and local name) other than "default" or "preserve", placed at
-// the name), and the shapes that cost Wine's parser more than linear time:
+// the attribute's name or the element's '<'), and the shapes that cost Wine's parser more than linear time:
 // an element with more than 128 attributes (namespace declarations
 // included), more than 32 namespace declarations in scope, more than 10,000
 // different element and attribute names, more than 24 levels
 // (IDS_XML_LIMIT_TOO_DEEP), an element weighing more than 192 with those
 // around it up to the nearest that holds xml:space (8 an element, 4 an
 // attribute in a namespace, 1 another attribute, 128 one named space in a
-// namespace: what Wine's parser spends on each piece of text inside)
+// namespace, 0 a namespace declaration: what Wine's parser spends on each piece of text inside)
 // (IDS_XML_LIMIT_TOO_MANY_*), each placed at the element's '<', and more
 // than 100,000 pieces of text in the scope of an xml:space in the whole
 // document, placed at the piece.

@@ -218,8 +218,8 @@ std::string Shape(const std::string& name, size_t k, size_t d, size_t bytes)
     return head + body + tail;
 }
 
-// The system parser's own load of the text, as the loads make it (no
-// pre-checks): whether it took the text.
+// The system parser's own load of the text into a bare document (no
+// pre-checks, none of the loads' properties): whether it took the text.
 bool ParseAlone(const std::string& text)
 {
     CComPtr<IXMLDOMDocument> doc;
