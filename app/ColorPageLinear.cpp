@@ -176,10 +176,7 @@ void CColorPageLinear::OnSelChange(CWindow*, UINT code, UINT id, HWND)
         return;
     }
     // The field holds the colour (the list, names).
-    COLORREF color = 0;
-    if (!ParseColorHex(color, StopCombos[index].GetWindowText()))
-        color = 0;
-    SetStopColor(index, color);
+    SetStopColor(index, ColorOfBoxText(StopCombos[index].GetWindowText()));
 }
 
 void CColorPageLinear::OnClick(CWindow*, UINT, UINT id, HWND)

@@ -329,10 +329,7 @@ void CMainDlg::OnSelChange(CWindow*, UINT code, UINT id, HWND window)
         OnJpegQualityChanged();
         return;
     }
-    COLORREF color = 0;
-    if (!ParseColorHex(color, TrimCopyIf(CWindow(window).GetWindowText(), IsSpaceOrCr)))
-        color = 0;  // a text that is no colour stands for black
-    ApplyColor(static_cast<int>(id), color);
+    ApplyColor(static_cast<int>(id), ColorOfBoxText(CWindow(window).GetWindowText()));
 }
 
 std::wstring CMainDlg::StoredComboText(int id) const

@@ -28,7 +28,7 @@ int TruncToInt(double v)
 }
 
 // trunc(v) for v = pos x 100 and the like: a product short of a whole number
-// by no more than its rounding counts as that number (0.29 x 100 is
+// by a billionth of it at the most, its rounding, counts as that number (0.29 x 100 is
 // 28.999999999999996, and the trackbar's 29 / 100 must show as 0.29).
 int TruncScaled(double v)
 {

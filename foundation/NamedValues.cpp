@@ -181,6 +181,12 @@ bool ParseColorHex(COLORREF& out, const std::wstring& text)
     }
 }
 
+COLORREF ColorOfBoxText(const std::wstring& text)
+{
+    COLORREF color = 0;
+    return ParseColorHex(color, TrimCopyIf(text, IsSpaceOrCr)) ? color : 0;
+}
+
 std::wstring FormatColorHex(COLORREF color)
 {
     static const wchar_t kDigits[] = L"0123456789ABCDEF";

@@ -66,6 +66,9 @@ void CalcFitScaleSize(double& scaleX, double& scaleY, int mode, SIZE image, SIZE
 // "RRGGBB" (or one or two digits for a grey) into a COLORREF; out is
 // unchanged on false.
 bool ParseColorHex(COLORREF& out, const std::wstring& text);
+// What a colour box's text stands for: its colour, spaces around it aside;
+// black for a text that is no colour.
+COLORREF ColorOfBoxText(const std::wstring& text);
 // Red, green, blue as two upper-case digits each, no "#".
 std::wstring FormatColorHex(COLORREF color);
 COLORREF InvertColor(COLORREF color);

@@ -125,10 +125,7 @@ void CColorPageMono::OnSelChange(CWindow*, UINT code, UINT, HWND)
         return;
     }
     // The field holds the colour (the list, names).
-    COLORREF color = 0;
-    if (!ParseColorHex(color, ColorCombo.GetWindowText()))
-        color = 0;
-    SetColor({IDC_MONO_COLOR}, color, true);
+    SetColor({IDC_MONO_COLOR}, ColorOfBoxText(ColorCombo.GetWindowText()), true);
 }
 
 LRESULT CColorPageMono::OnHScroll(UINT, WPARAM, LPARAM lp, BOOL& handled)

@@ -245,8 +245,7 @@ LRESULT CALLBACK ComboFollowProc(HWND combo, UINT msg, WPARAM wp, LPARAM lp, UIN
         state->chosen = true;
         CComboEntryOrder* order = state->order;
         GuardedCall([&] { ChooseHighlighted(combo, *order); });
-    } else if (msg == WM_COMMAND && HIWORD(wp) == EN_CHANGE &&
-               reinterpret_cast<HWND>(lp) == ::FindWindowExW(combo, nullptr, L"Edit", nullptr)) {
+    } else if (msg == WM_COMMAND && HIWORD(wp) == EN_CHANGE) {  // only its field sends one
         // Typed over an entry the field showed: the combo would leave the
         // entry current for this change, and the box would read it.
         GuardedCall([&] { DropStaleEntry(combo); });
@@ -431,9 +430,7 @@ void Follow(HWND combo, CComboEntryOrder& order, std::unique_ptr<CComboEntryOrde
 
 int CComboBox2Traits<CNamedColors>::FindEntry(const CNamedColors& list, const std::wstring& text)
 {
-    COLORREF colour = 0;  // a text that is no colour counts as black
-    if (!ParseColorHex(colour, text))
-        colour = 0;
+    const COLORREF colour = ColorOfBoxText(text);
     for (size_t i = 0; i < list.size(); ++i)
         if (list[i]->color == colour)
             return static_cast<int>(i);

@@ -123,6 +123,8 @@ TEST(NamedValues, ColourText)
         EXPECT_EQ(c.ok, ParseColorHex(out, c.text)) << Narrow(c.text);
         EXPECT_EQ(c.ok ? c.color : 0x12345678u, out) << Narrow(c.text);
     }
+    EXPECT_EQ(0xA0A0A0u, ColorOfBoxText(L" a0\t"));  // a colour box's text: spaces aside, else black
+    EXPECT_EQ(0u, ColorOfBoxText(L"#FF0000"));
     EXPECT_EQ(L"EF75BC", FormatColorHex(0x00BC75EF));
     EXPECT_EQ(L"0000FF", FormatColorHex(RGB(0, 0, 255)));
     EXPECT_EQ(L"0A0B0C", FormatColorHex(0xFF0C0B0A));  // the top byte is not a channel
