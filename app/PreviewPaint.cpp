@@ -73,11 +73,6 @@ HFONT CreateOverlayFont()
     return CreateFontIndirectW(&lf);
 }
 
-std::wstring FitOverlayText(HDC dc, const std::wstring& text, int width)
-{
-    return width > 0 ? BreakLongRuns(text, TextWidthOn(dc), width) : text;
-}
-
 void PaintPreviewPane(HDC dc, const RECT& client, const RECT& update, const CPanePicture& picture)
 {
     RECT area;
@@ -110,7 +105,7 @@ void PaintPreviewPane(HDC dc, const RECT& client, const RECT& update, const CPan
         RECT text = client;
         InflateRect(&text, -kOverlayMargin, -kOverlayMargin);
         // Broken for the pane's width at every paint: a resized pane is drawn anew.
-        const std::wstring shown = FitOverlayText(memory, picture.overlay, text.right - text.left);
+        const std::wstring shown = BreakLongRunsOn(memory, picture.overlay, text.right - text.left);
         DrawTextW(memory, shown.c_str(), static_cast<int>(shown.size()), &text,
                   DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
     }

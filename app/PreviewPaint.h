@@ -27,11 +27,6 @@ struct CPanePicture {
 
 // The font of the pane's overlay text.
 HFONT CreateOverlayFont();
-// The overlay as the pane draws it in a text area `width` pixels wide, in
-// the font selected into `dc`: a run the drawing would not break (a long
-// path) is broken as the message boxes break theirs (BreakLongRuns), so the
-// whole of it can be read. The pane's window text keeps the text unbroken.
-std::wstring FitOverlayText(HDC dc, const std::wstring& text, int width);
 
 // Paints the update rectangle of a pane whose client area is `client`
 // through an off-screen bitmap of that rectangle. The checker's origin stays

@@ -173,15 +173,15 @@ std::wstring FitMessageText(const std::wstring& text, HWND owner)
         return text;
     // No work area to measure against (both look-ups failed): as it came,
     // rather than one character a line.
-    const int limit = MessageLineLimit(owner);
-    return limit > 0 ? BreakLongRuns(text, TextWidthOn(dc), limit) : text;
+    return BreakLongRunsOn(dc, text, MessageLineLimit(owner));
 }
 
-CTextWidth TextWidthOn(HDC dc)
+std::wstring BreakLongRunsOn(HDC dc, const std::wstring& text, int limit)
 {
-    return [dc](const wchar_t* p, size_t length) {
+    const auto width = [dc](const wchar_t* p, size_t length) {
         SIZE size = {0, 0};
         // An extent that cannot be read counts as fitting: the text stays as it was.
         return GetTextExtentPoint32W(dc, p, static_cast<int>(length), &size) ? static_cast<int>(size.cx) : 0;
     };
+    return limit > 0 ? BreakLongRuns(text, width, limit) : text;
 }

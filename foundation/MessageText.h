@@ -12,15 +12,15 @@
 // `text`, as one line.
 typedef std::function<int(const wchar_t* text, size_t length)> CTextWidth;
 
-// The width of a text in the font selected into `dc`; a text that cannot be
-// measured counts as fitting (no line break is made for it).
-CTextWidth TextWidthOn(HDC dc);
-
 // The text with a line break ("\n") inserted wherever a run the box cannot
 // break is wider than `limit`: after the last path separator ("\" or "/")
 // that leaves the line within the limit, else after the last character that
 // does. A text with no such run comes back unchanged.
 std::wstring BreakLongRuns(const std::wstring& text, const CTextWidth& width, int limit);
+
+// BreakLongRuns with the font selected into `dc`; a text that cannot be
+// measured counts as fitting, and a limit of 0 or less breaks nothing.
+std::wstring BreakLongRunsOn(HDC dc, const std::wstring& text, int limit);
 
 // The widest line, in pixels, that a message box owned by `owner` (none: the
 // thread's active window) may show: a box of that text, its icon and its

@@ -1,4 +1,5 @@
 #include "app/PreviewPaint.h"
+#include "foundation/MessageText.h"
 #include "platform/Gdi.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
@@ -139,7 +140,7 @@ TEST(PreviewPaintTest, AnOverlayIsBrokenIntoLinesWithinThePane)
     CFontHandle font(CreateOverlayFont());
     CSelectObjectGuard select(surface.dc, font.Get());
     for (int width : {120, 400}) {
-        const std::wstring shown = FitOverlayText(surface.dc, message, width);
+        const std::wstring shown = BreakLongRunsOn(surface.dc, message, width);
         RECT box = {0, 0, width, 0};
         DrawTextW(surface.dc, shown.c_str(), static_cast<int>(shown.size()), &box,
                   DT_CALCRECT | DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
