@@ -8,7 +8,6 @@
 #include <boost/regex.hpp>
 #include <algorithm>
 #include <cmath>
-#include <new>
 #include <sstream>
 
 namespace {
@@ -30,9 +29,6 @@ const wchar_t kPrologue[] =
 const std::string& CSvgRenderer::FileBytes(const std::wstring& text)
 {
     WideToMultiByte(CP_UTF8, text, m_utf8);
-    const long long limit = GetDocumentMemoryForTest();
-    if (limit >= 0 && m_pageHead.size() + m_bodySize + m_utf8.size() > static_cast<unsigned long long>(limit))
-        throw std::bad_alloc();
     // What a text-mode file stream writes: every line feed as CR LF.
     m_bytes.clear();
     for (char c : m_utf8) {

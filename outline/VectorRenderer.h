@@ -27,9 +27,9 @@ struct CGradationStop {
 // while it is 0 or more, the engine reads it, less what libHaru holds (the
 // figure falls as a document grows), where it would read the free address
 // space the system reports (FreeAddressSpace in render/DocumentMemory.h), and
-// a document renderer that would hold more than that many bytes at once fails
-// as an allocation does (std::bad_alloc). SVG counts its page; PDF counts all
-// that libHaru holds, every open document together. Negative: none.
+// the PDF renderer fails as an allocation does (std::bad_alloc) once libHaru
+// would hold more than that many bytes, every open document together.
+// Negative: none.
 void SetDocumentMemoryForTest(long long bytes);
 long long GetDocumentMemoryForTest();
 
