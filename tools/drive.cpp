@@ -796,12 +796,9 @@ private:
         Send(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code), reinterpret_cast<LPARAM>(control));
     }
 
-    void Pick(HWND control, const std::wstring& item)
+    // The index of the combo box's or list box's entry ITEM; fails without one.
+    LRESULT ItemIndex(HWND control, bool combo, const std::wstring& item)
     {
-        const bool combo = IsClass(control, L"ComboBox");
-        if (!combo && !IsClass(control, L"ListBox"))
-            Fail(L"the control is neither a combo box nor a list box");
-        RequireEnabled(control);
         const UINT count = combo ? CB_GETCOUNT : LB_GETCOUNT;
         const UINT length = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
         const UINT get = combo ? CB_GETLBTEXT : LB_GETTEXT;
@@ -811,21 +808,28 @@ private:
             if (len < 0)
                 continue;
             std::vector<wchar_t> buffer(static_cast<size_t>(len) + 1, L'\0');
-            Send(control, get, i, reinterpret_cast<LPARAM>(buffer.data()));
-            if (item != buffer.data())
-                continue;
-            if (combo) {
-                Send(control, CB_SETCURSEL, i, 0);
-                NotifyParent(control, CBN_SELCHANGE);
-            } else {
-                Send(control, LB_SETCURSEL, i, 0);
-                if (GetWindowLongW(control, GWL_STYLE) & LBS_NOTIFY)
-                    NotifyParent(control, LBN_SELCHANGE);
-            }
-            Settle();
-            return;
+            if (Send(control, get, i, reinterpret_cast<LPARAM>(buffer.data())) >= 0 && item == buffer.data())
+                return i;
         }
         Fail(L"no item with this text");
+    }
+
+    void Pick(HWND control, const std::wstring& item)
+    {
+        const bool combo = IsClass(control, L"ComboBox");
+        if (!combo && !IsClass(control, L"ListBox"))
+            Fail(L"the control is neither a combo box nor a list box");
+        RequireEnabled(control);
+        const LRESULT i = ItemIndex(control, combo, item);
+        if (combo) {
+            Send(control, CB_SETCURSEL, i, 0);
+            NotifyParent(control, CBN_SELCHANGE);
+        } else {
+            Send(control, LB_SETCURSEL, i, 0);
+            if (GetWindowLongW(control, GWL_STYLE) & LBS_NOTIFY)
+                NotifyParent(control, LBN_SELCHANGE);
+        }
+        Settle();
     }
 
     // An automatic box that must change is clicked (a radio button then clears
@@ -1391,17 +1395,7 @@ private:
             Fail(L"the control is no combo box");
         if (!Send(combo, CB_GETDROPPEDSTATE, 0, 0))
             Fail(L"the combo box's list is not dropped");
-        const LRESULT n = Send(combo, CB_GETCOUNT, 0, 0);
-        LRESULT index = -1;
-        for (LRESULT i = 0; i < n && index < 0; ++i) {
-            const LRESULT len = Send(combo, CB_GETLBTEXTLEN, i, 0);
-            std::vector<wchar_t> buffer(static_cast<size_t>(std::max<LRESULT>(len, 0)) + 1, L'\0');
-            if (len >= 0 && Send(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer.data())) >= 0 &&
-                item == buffer.data())
-                index = i;
-        }
-        if (index < 0)
-            Fail(L"no item with this text");
+        const LRESULT index = ItemIndex(combo, true, item);
         HWND list = DroppedList();
         RECT r;
         GetClientRect(list, &r);
