@@ -62,7 +62,10 @@ const size_t kNowhere = static_cast<size_t>(-1);
 // fewer than 300.
 const size_t kMaxAttributes = 128;  // on one element, namespace declarations included
 const size_t kMaxNamespaces = 32;   // declared by the open elements together
-const size_t kMaxNames = 10000;     // different element and attribute names in a document
+// Different element and attribute names and processing-instruction targets
+// in a document: Wine's parser keeps each in one table of names (540,000
+// different targets in 4 MB took it 5.4 s, one target repeated 0.3 s).
+const size_t kMaxNames = 10000;
 // For every piece of a text (a run of characters between markup, references
 // and line ends: 2.5 bytes each at the least, "a&lt;") Wine's parser looks
 // for xml:space from the piece's element up to the nearest element that
@@ -299,6 +302,60 @@ size_t AttributeAt(const CUnits& u, size_t tag, size_t index)
     }
 }
 
+// The bytes with each high surrogate that no low one follows made U+FFFF,
+// into `patched`; false, and `patched` untouched, when the text holds none.
+// expat takes such a surrogate and the unit after it for one character, so
+// the lone one went unseen (Wine's parser then refused the text without a
+// place) or shifted what expat read after it; U+FFFF it refuses where it
+// stands, as any character XML does not allow (a lone low surrogate too).
+bool PatchLoneSurrogates(const CUnits& u, std::string& patched)
+{
+    if (u.width != 2)
+        return false;
+    bool found = false;
+    for (size_t i = u.start; i + 2 <= u.b.size(); i += 2) {
+        const unsigned long c = u.At(i), next = u.At(i + 2);
+        if (c < 0xD800 || c > 0xDBFF)
+            continue;
+        if (next >= 0xDC00 && next <= 0xDFFF) {
+            i += 2;
+            continue;
+        }
+        if (!found)
+            patched = u.b;
+        found = true;
+        patched[i] = patched[i + 1] = '\xFF';
+    }
+    return found;
+}
+
+// Whether an xml:id value is a name Wine's parser takes without writing a
+// validity error to the error output: it judges names by the older XML
+// rules, whose letters are fewer than today's, so beyond ASCII only kana
+// and the common kanji (letters under both) are let through.
+bool IsPlainIdName(const std::wstring& v)
+{
+    for (size_t i = 0; i < v.size(); ++i) {
+        const wchar_t c = v[i];
+        const bool letter = (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_' ||
+                            (c >= 0x3041 && c <= 0x3094) || (c >= 0x30A1 && c <= 0x30FA) || (c >= 0x4E00 && c <= 0x9FA5);
+        const bool follower = (c >= L'0' && c <= L'9') || c == L'.' || c == L'-' || c == 0x3005 || c == 0x309D ||
+                              c == 0x309E || (c >= 0x30FC && c <= 0x30FE);
+        if (!letter && (i == 0 || !follower))
+            return false;
+    }
+    return !v.empty();
+}
+
+// At most 64 characters of a UTF-8 text, for a message.
+std::wstring Shown(const char* text)
+{
+    size_t n = 0;
+    for (size_t count = 0; text[n] && (count < 64 || (text[n] & 0xC0) == 0x80); ++n)
+        count += (text[n] & 0xC0) != 0x80;
+    return FromUtf8(std::string(text, n));
+}
+
 // One pass of expat over the bytes: its error, the open elements, and where
 // the text first went beyond what Wine's parser takes.
 class CExpatRun {
@@ -308,10 +365,12 @@ public:
     // a single-byte encoding that keeps ASCII as it is, its declaration set
     // aside.
     explicit CExpatRun(const std::string& bytes, bool readPrologFirst = true, bool markupOnly = false)
-        : units(bytes), doctypeAt(readPrologFirst ? units.DocumentType() : kNowhere)
+        : units(bytes), doctypeAt(readPrologFirst ? units.DocumentType() : kNowhere), markupOnly(markupOnly)
     {
         if (doctypeAt != kNowhere)
             return;
+        std::string patched;
+        const std::string& given = PatchLoneSurrogates(units, patched) ? patched : bytes;
         // A name expat does not know brings its handler in, for every byte
         // past a UTF-8 byte order mark (expat reads one only in UTF-8).
         const XML_Char* encoding = !markupOnly ? nullptr : units.width == 2 ? "UTF-16" : "x-markup-bytes";
@@ -335,7 +394,7 @@ public:
         do {
             const size_t n = std::min(piece, bytes.size() - done);
             const bool last = done + n == bytes.size();
-            if (XML_Parse(parser, bytes.data() + done, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) ==
+            if (XML_Parse(parser, given.data() + done, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) ==
                 XML_STATUS_ERROR) {
                 error = XML_GetErrorCode(parser);
                 const XML_Index at = XML_GetCurrentByteIndex(parser);
@@ -364,6 +423,7 @@ public:
 
 private:
     XML_Parser parser = nullptr;
+    const bool markupOnly;
     size_t skipped = 0;  // bytes before what expat was given
     size_t textAt = kNowhere;  // where the text being measured began
     size_t textBytes = 0;
@@ -378,7 +438,8 @@ private:
     size_t spacedPieces = 0;       // pieces of text read in xml:space's scope (kMaxSpacedPieces)
     // The prefix and namespace of each declaration in scope, the innermost last.
     std::vector<std::pair<std::string, std::string>> bindings;
-    std::unordered_set<std::string> names;
+    std::unordered_set<std::string> names;  // and processing-instruction targets (kMaxNames)
+    std::unordered_set<std::string> ids;    // the values of xml:id
 
     static CExpatRun& Of(void* data) { return *static_cast<CExpatRun*>(data); }
     size_t Here() const { return skipped + static_cast<size_t>(XML_GetCurrentByteIndex(parser)); }
@@ -462,11 +523,12 @@ private:
     }
     // Whether an attribute of the element being read is xml:space by its
     // expanded name: "space" in the XML namespace, whatever the prefix.
-    bool IsXmlSpace(const char* name) const
+    bool IsXmlSpace(const char* name) const { return IsXmlAttribute(name, "space"); }
+    bool IsXmlAttribute(const char* name, const char* local) const
     {
         const char* colon = std::strchr(name, ':');
         const std::string* space = colon && colon != name ? Namespace(name, colon - name) : nullptr;
-        return space && *space == kXmlNamespace && std::strcmp(colon + 1, "space") == 0;
+        return space && *space == kXmlNamespace && std::strcmp(colon + 1, local) == 0;
     }
     // Whether a namespace declaration breaks the reserved names' bindings:
     // another prefix on the XML namespace would give its attributes the
@@ -496,7 +558,10 @@ private:
     // anything to the xmlns namespace (Namespaces in XML forbids each). An
     // xml:space that is neither "default" nor "preserve", the values XML
     // gives it: Wine's parser copies the value for every piece of text
-    // inside (a 100 KB value took it 20 s for 1 MB of text).
+    // inside (a 100 KB value took it 20 s for 1 MB of text). An xml:id that
+    // is no name (IsPlainIdName) or repeats an earlier one: Wine's parser
+    // reads it but writes a validity error with context lines to the error
+    // output for each (4 MB of them: 122 MB).
     void FindNameFault(const XML_Char* name, const XML_Char** attributes)
     {
         if (!IsBound(name))
@@ -513,6 +578,14 @@ private:
                 return RefuseAttribute(index, IDS_XML_SYNTAX_UNDECLARED_PREFIX, kPrefixEnds);
             if (IsXmlSpace(a[0]) && std::strcmp(a[1], "default") != 0 && std::strcmp(a[1], "preserve") != 0)
                 return RefuseAttribute(index, IDS_XML_SYNTAX_BAD_ATTRIBUTE, kNameEnds);
+            if (IsXmlAttribute(a[0], "id")) {
+                // A text expat reads as bytes has characters it does not know.
+                const std::wstring value = FromUtf8(a[1]);
+                if (!IsPlainIdName(value) || (markupOnly && value.size() != std::strlen(a[1])))
+                    return Stop(AttributeAt(units, Here(), index), IDS_XML_SYNTAX_ID_NOT_A_NAME, Shown(a[1]), true);
+                if (!ids.insert(a[1]).second)
+                    return Stop(AttributeAt(units, Here(), index), IDS_XML_SYNTAX_ID_REPEATED, Shown(a[1]), true);
+            }
         }
         struct CNamed {
             const std::string* space;
@@ -618,6 +691,13 @@ private:
             Mark(r.nameAt, r.Here());
         if (std::strlen(text) > kMaxParsedText)
             Mark(r.longAt, r.Here());
+        try {
+            if (r.names.insert(target).second && r.names.size() > kMaxNames)
+                r.PassBound(IDS_XML_LIMIT_TOO_MANY_NAMES, kMaxNames);
+        } catch (...) {
+            r.outOfMemory = true;
+            XML_StopParser(r.parser, XML_FALSE);
+        }
     }
     // One the reading of the prolog missed (expat took the bytes otherwise)
     // stops expat once its name and identifiers are read, before any
@@ -648,15 +728,16 @@ private:
     static void XMLCALL OnBreak(void* data) { Of(data).textAt = kNowhere; }
 };
 
-// A character XML does not allow anywhere (a lone surrogate in UTF-16).
+// A character XML does not allow anywhere where expat stopped (a surrogate
+// in UTF-16 stands alone there; U+FFFE and U+FFFF are three bytes in UTF-8).
 bool IsForbidden(const CUnits& u, size_t at)
 {
     const unsigned long c = u.At(at);
     if (c < 0x20)
         return c != '\t' && c != '\n' && c != '\r';
-    if (u.width == 2 && c >= 0xD800 && c <= 0xDFFF)
-        return true;
-    return c == 0xFFFE || c == 0xFFFF;
+    if (u.width == 1)
+        return u.utf8 && (u.Spells(at, "\xEF\xBF\xBE") || u.Spells(at, "\xEF\xBF\xBF"));
+    return (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF;
 }
 
 // Bytes at `at` that are no UTF-8 character.

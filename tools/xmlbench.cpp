@@ -57,6 +57,7 @@
 // 4 MB under 2 s.
 #include "foundation/ByteStream.h"
 #include "foundation/GlobalMemory.h"
+#include "foundation/StringUtil.h"
 #include "foundation/XmlDocument.h"
 #include "foundation/XmlSyntaxCheck.h"
 #include "platform/MsXml.h"
@@ -207,6 +208,27 @@ std::string Shape(const std::string& name, size_t k, size_t d, size_t bytes)
     if (name == "names") {
         for (size_t i = 0; head.size() + body.size() < bytes; ++i)
             body += "<a" + std::to_string(k ? i % k : i) + "/>";
+    }
+    if (name == "targets") {
+        // Processing instructions <?A?><?B?> ..., K targets in turn (0: all different).
+        for (size_t i = 0; head.size() + body.size() < bytes; ++i) {
+            std::string t;
+            for (size_t n = k ? i % k : i; t.empty() || n; n /= 52)
+                t += kAlnum[10 + n % 52];
+            if (t.size() < 3 || !EqualsNoCase(std::wstring(t.begin(), t.begin() + 3), L"xml"))  // reserved
+                body += "<?" + t + "?>";
+        }
+    }
+    if (name == "badids" || name == "sameids" || name == "ids" || name == "langs" || name == "bases" ||
+        name == "values") {
+        const char* attribute = name == "langs" ? "xml:lang" : name == "bases" ? "xml:base" : name == "values" ? "a" : "xml:id";
+        for (size_t i = 0; head.size() + body.size() < bytes; ++i) {
+            std::string v = name == "badids" ? "1" : name == "sameids" ? "a" : name == "ids" ? "a" + std::to_string(i)
+                            : name == "langs" ? "x" + std::to_string(i) : name == "bases" ? std::to_string(i) : "";
+            for (size_t n = i; name == "values" && (v.empty() || n); n /= 62)
+                v += kAlnum[n % 62];
+            body += std::string("<e ") + attribute + "=\"" + v + "\"/>";
+        }
     }
     if (name == "undeclared") {
         for (size_t i = 0; head.size() + body.size() < bytes; ++i)

@@ -265,6 +265,12 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
         spaced += "<e xml:space='preserve'" + attributes("a", 0, 56) + ">";
         closed = "</e>" + closed;
     }
+    std::string chain = "<r>", unchained = "</r>";  // 23 bare levels: with one more, 192
+    for (int i = 1; i < 23; ++i) {
+        chain += "<e>";
+        unchained = "</e>" + unchained;
+    }
+    const std::string xmlX = "'http://www.w3.org/XML/1998/namespacX'";
     std::string worst = "<Settings";  // the worst 4 MB: one element holds it all
     for (int i = 0; worst.size() < (4u << 20) - 12; ++i)
         worst += " a" + std::to_string(i) + "=\"\"";
@@ -289,18 +295,26 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
          IDS_XML_LIMIT_TOO_MANY_NAMESPACES, L"32"},
         {names + "</r>", 0, 0, 0, L""},
         {names + "<x/></r>", 1, 83884, IDS_XML_LIMIT_TOO_MANY_NAMES, L"10,000"},
+        {names + "<?x?></r>", 1, 83884, IDS_XML_LIMIT_TOO_MANY_NAMES, L"10,000"},
         {worst + "/>", 1, 1, IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES, L"128"},
         // Weight: 8 an element, 4 an attribute in a namespace, 1 another, 128 one named space in a namespace.
         {"<r" + attributes("a", 0, 60) + "><e" + attributes("a", 0, 60) + ">\n <f" + attributes("a", 0, 48) +
              ">&amp;</f></e></r>", 0, 0, 0, L""},
         {"<r" + attributes("a", 0, 60) + "><e" + attributes("a", 0, 60) + ">\n <f" + attributes("a", 0, 49) +
              ">&amp;</f></e></r>", 2, 2, IDS_XML_LIMIT_TOO_MANY_NESTED, L"192"},
-        {"<r xmlns:p='u'>\n<e" + attributes("p:a", 0, 45) + ">x</e></r>", 2, 1, IDS_XML_LIMIT_TOO_MANY_NESTED, L"192"},
-        {"<r xmlns:p='http://www.w3.org/XML/1998/namespacX' xml:space='default'>\n <e p:space=''/></r>", 2, 2,
+        {"<r" + attributes("xmlns:n", 0, 32) + attributes("a", 0, 60) + "><e" + attributes("a", 0, 60) + "><f" +
+             attributes("a", 0, 48) + ">&amp;</f></e></r>", 0, 0, 0, L""},
+        {"<r xmlns:p='u'>\n<e" + attributes("p:a", 0, 44) + ">x</e></r>", 0, 0, 0, L""},
+        {"<r xmlns:p='u'>\n<e" + attributes("p:a", 0, 44) + " b=''>x</e></r>", 2, 1, IDS_XML_LIMIT_TOO_MANY_NESTED, L"192"},
+        {"<r xmlns:p=" + xmlX + ">\n<e p:space=''" + attributes("a", 0, 48) + ">x</e></r>", 0, 0, 0, L""},
+        {"<r xmlns:p=" + xmlX + ">\n<e p:space=''" + attributes("a", 0, 49) + ">x</e></r>", 2, 1,
+         IDS_XML_LIMIT_TOO_MANY_NESTED, L"192"},
+        {chain + "<e>x</e>" + unchained, 0, 0, 0, L""},
+        {chain + "\n<e b=''>x</e>" + unchained, 2, 1, IDS_XML_LIMIT_TOO_MANY_NESTED, L"192"},
+        {"<r xmlns:p=" + xmlX + " xml:space='default'>\n <e p:space=''/></r>", 2, 2,
          IDS_XML_LIMIT_TOO_MANY_NESTED, L"192"},
         // Wine's parser looks for xml:space no further than the nearest element that holds it.
-        {"<r xmlns:p='http://www.w3.org/XML/1998/namespacX'><e p:space=''><e xml:space='default'>a</e></e></r>", 0, 0, 0,
-         L""},
+        {"<r xmlns:p=" + xmlX + "><e p:space=''><e xml:space='default'>a</e></e></r>", 0, 0, 0, L""},
         {"<Settings xml:space='preserve'><FontFace xml:space='preserve'>a</FontFace></Settings>", 0, 0, 0, L""},
         {spaced + "a" + closed, 0, 0, 0, L""},
         {spaced + "\n<e xml:space='default'/>" + closed, 2, 1, IDS_XML_LIMIT_TOO_DEEP, L"24"},
@@ -315,6 +329,17 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
          IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"xmlns:xml"},
         {"<r>\n <e xmlns='http://www.w3.org/2000/xmlns/'/></r>", 2, 5, IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"xmlns"},
         {"<r xml:lang='ja'>\n<e xml:space='Preserve'/></r>", 2, 4, IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"xml:space"},
+        // An xml:id that is no plain name or repeats one: Wine's parser writes an error out for each.
+        {"<r xml:id='\xE8\xA6\x8B\xE5\x87\xBA\xE3\x81\x97'>\n <e xml:id='a-1.b_2'/><e xml:id='x'/></r>", 0, 0, 0, L""},
+        {"<r xml:id='a'>\n <e xml:id='1'/></r>", 2, 5, IDS_XML_SYNTAX_ID_NOT_A_NAME, L"1"},
+        {"<r xml:id='a'><e xml:id='b'/>\n<e xml:id=\"a\"/></r>", 2, 4, IDS_XML_SYNTAX_ID_REPEATED, L"a"},
+        // A character XML does not allow, where it stands: a lone high surrogate (a pair reads), U+FFFF.
+        {little("<e>ab") + std::string("\0\xD8", 2) + little("cd</e>").substr(2), 1, 6, IDS_XML_SYNTAX_BAD_CHARACTER, L""},
+        {little("<Settings>\n<FontFace>ab") + std::string("\0\xD8", 2) + little("</FontFace></Settings>").substr(2), 2,
+         13, IDS_XML_SYNTAX_BAD_CHARACTER, L""},
+        {little("<r a='") + std::string("\x3D\xD8\0\xDE", 4) + little("' b='x").substr(2) + std::string("\0\xD8", 2) +
+             little("'/>").substr(2), 1, 14, IDS_XML_SYNTAX_BAD_CHARACTER, L""},
+        {"<r a='x\xEF\xBF\xBF'/>", 1, 8, IDS_XML_SYNTAX_BAD_CHARACTER, L""},
         // A prefix no declaration binds; one local name in one namespace under two prefixes.
         {"<r xml:lang='ja'>\n <p:e/></r>", 2, 2, IDS_XML_SYNTAX_UNDECLARED_PREFIX, L"p"},
         {"<r xmlns:p='u'><e p:a='' q:b=''/></r>", 1, 26, IDS_XML_SYNTAX_UNDECLARED_PREFIX, L"q"},
