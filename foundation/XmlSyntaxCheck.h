@@ -63,11 +63,14 @@ bool FindXmlFault(const std::string& bytes, CXmlSyntaxFault& fault);
 // binds, two attributes of one local name under prefixes of one namespace,
 // a declaration binding the XML namespace to a prefix other than xml, xml
 // to another namespace or anything to the xmlns one, an xml:space (by its
-// namespace and local name) other than "default" or "preserve", placed at
-// the attribute's name or the element's '<'), and the shapes that cost Wine's parser more than linear time:
+// namespace and local name) other than "default" or "preserve", an xml:id
+// that is no plain name or repeats an earlier one, placed at the
+// attribute's name or the element's '<'; a lone surrogate in UTF-16 where it
+// stands), and the shapes that cost Wine's parser more than linear time:
 // an element with more than 128 attributes (namespace declarations
 // included), more than 32 namespace declarations in scope, more than 10,000
-// different element and attribute names, more than 24 levels
+// different element and attribute names and processing-instruction targets
+// (placed at the one past the bound), more than 24 levels
 // (IDS_XML_LIMIT_TOO_DEEP), an element weighing more than 192 with those
 // around it up to the nearest that holds xml:space (8 an element, 4 an
 // attribute in a namespace, 1 another attribute, 128 one named space in a
