@@ -349,15 +349,6 @@ bool IsPlainIdName(const std::wstring& v)
     return !v.empty();
 }
 
-// At most 64 characters of a UTF-8 text, for a message.
-std::wstring Shown(const char* text)
-{
-    size_t n = 0;
-    for (size_t count = 0; text[n] && (count < 64 || (text[n] & 0xC0) == 0x80); ++n)
-        count += (text[n] & 0xC0) != 0x80;
-    return FromUtf8(std::string(text, n));
-}
-
 // One pass of expat over the bytes: its error, the open elements, and where
 // the text first went beyond what Wine's parser takes.
 class CExpatRun {
@@ -583,10 +574,11 @@ private:
             if (IsXmlAttribute(a[0], "id")) {
                 // A text expat reads as bytes has characters it does not know.
                 const std::wstring value = FromUtf8(a[1]);
+                const size_t at = AttributeAt(units, Here(), index);
                 if (!IsPlainIdName(value) || (markupOnly && value.size() != std::strlen(a[1])))
-                    return Stop(AttributeAt(units, Here(), index), IDS_XML_SYNTAX_ID_NOT_A_NAME, Shown(a[1]), true);
+                    return Stop(at, IDS_XML_SYNTAX_ID_NOT_A_NAME, WrittenValue(at), true);
                 if (!ids.insert(a[1]).second)
-                    return Stop(AttributeAt(units, Here(), index), IDS_XML_SYNTAX_ID_REPEATED, Shown(a[1]), true);
+                    return Stop(at, IDS_XML_SYNTAX_ID_REPEATED, WrittenValue(at), true);
             }
         }
         struct CNamed {
@@ -615,6 +607,15 @@ private:
                 first = std::min(first, named[i].index);
         if (first != kNowhere)
             RefuseAttribute(first, IDS_XML_SYNTAX_BAD_ATTRIBUTE, kNameEnds);
+    }
+    // The value of the attribute whose name begins at byte `at`, as written
+    // (expat's reading of a text it reads as bytes is no character).
+    std::wstring WrittenValue(size_t at) const
+    {
+        while (units.At(at) != '"' && units.At(at) != '\'' && units.At(at) != 0x110000)
+            at += units.width;
+        const char quote[] = {static_cast<char>(units.At(at)), '\0'};
+        return units.Text(at + units.width, quote, false);
     }
     // The index-th attribute of the element being read, placed at its name
     // and named to one of `ends`.

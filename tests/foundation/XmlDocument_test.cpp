@@ -333,6 +333,8 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
         {"<r xml:id='\xE8\xA6\x8B\xE5\x87\xBA\xE3\x81\x97'>\n <e xml:id='a-1.b_2'/><e xml:id='x'/></r>", 0, 0, 0, L""},
         {"<r xml:id='a'>\n <e xml:id='1'/></r>", 2, 5, IDS_XML_SYNTAX_ID_NOT_A_NAME, L"1"},
         {"<r xml:id='a'><e xml:id='b'/>\n<e xml:id=\"a\"/></r>", 2, 4, IDS_XML_SYNTAX_ID_REPEATED, L"a"},
+        {"<?xml version='1.0' encoding='windows-1252'?>\n<r xml:id='a\xD7'/>", 2, 4, IDS_XML_SYNTAX_ID_NOT_A_NAME,
+         L"a\u00D7"},
         // A character XML does not allow, where it stands: a lone high surrogate (a pair reads), U+FFFF.
         {little("<e>ab") + std::string("\0\xD8", 2) + little("cd</e>").substr(2), 1, 6, IDS_XML_SYNTAX_BAD_CHARACTER, L""},
         {little("<Settings>\n<FontFace>ab") + std::string("\0\xD8", 2) + little("</FontFace></Settings>").substr(2), 2,
