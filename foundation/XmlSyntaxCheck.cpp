@@ -340,7 +340,8 @@ bool IsPlainIdName(const std::wstring& v)
     for (size_t i = 0; i < v.size(); ++i) {
         const wchar_t c = v[i];
         const bool letter = (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_' ||
-                            (c >= 0x3041 && c <= 0x3094) || (c >= 0x30A1 && c <= 0x30FA) || (c >= 0x4E00 && c <= 0x9FA5);
+                            (c >= 0x3041 && c <= 0x3094) || (c >= 0x30A1 && c <= 0x30FA) ||
+                            (c >= 0x4E00 && c <= 0x9FA5);
         const bool follower = (c >= L'0' && c <= L'9') || c == L'.' || c == L'-' || c == 0x3005 || c == 0x309D ||
                               c == 0x309E || (c >= 0x30FC && c <= 0x30FE);
         if (!letter && (i == 0 || !follower))

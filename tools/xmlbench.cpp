@@ -230,10 +230,14 @@ std::string Shape(const std::string& name, size_t k, size_t d, size_t bytes)
     }
     if (name == "badids" || name == "sameids" || name == "ids" || name == "langs" || name == "bases" ||
         name == "values") {
-        const char* attribute = name == "langs" ? "xml:lang" : name == "bases" ? "xml:base" : name == "values" ? "a" : "xml:id";
+        const char* attribute = name == "langs"    ? "xml:lang"
+                                : name == "bases"  ? "xml:base"
+                                : name == "values" ? "a"
+                                                   : "xml:id";
         for (size_t i = 0; head.size() + body.size() < bytes; ++i) {
-            std::string v = name == "badids" ? "1" : name == "sameids" ? "a" : name == "ids" ? "a" + std::to_string(i)
-                            : name == "langs" ? "x" + std::to_string(i) : name == "bases" ? std::to_string(i) : "";
+            std::string v = name == "badids" ? "1" : name == "sameids" ? "a" : "";
+            if (name == "ids" || name == "langs" || name == "bases")
+                v = (name == "ids" ? "a" : name == "langs" ? "x" : "") + std::to_string(i);
             for (size_t n = i; name == "values" && (v.empty() || n); n /= 62)
                 v += kAlnum[n % 62];
             body += std::string("<e ") + attribute + "=\"" + v + "\"/>";
