@@ -5,10 +5,19 @@
 #include "resources/strings_foundation_io.h"
 #include "resources/strings_outline.h"
 #include <hpdf_doc.h>
+#include <hpdf_pages.h>
 #include <hpdf_streams.h>
 #include <algorithm>
 #include <atomic>
 #include <new>
+
+// Where libHaru's save writes (nowhere: the bytes are only counted), what it
+// wrote, and the first failure of a write.
+struct CPdfFileSink {
+    CReplacingFileWriter* writer;
+    HRESULT result;
+    unsigned long long bytes;
+};
 
 namespace {
 
@@ -76,12 +85,6 @@ void HPDF_STDCALL FreePdfMemory(void* memory)
     ::HeapFree(PdfHeap(), 0, block);
 }
 
-// The file libHaru's save writes into, and the first failure of a write.
-struct CPdfFileSink {
-    CReplacingFileWriter* writer;
-    HRESULT result;
-};
-
 // The document's save stream while it points at a sink on the stack: freed
 // on every way out, and none left over from before.
 class CSaveStream {
@@ -104,14 +107,34 @@ private:
 HPDF_STATUS WriteToPdfFile(HPDF_Stream stream, const HPDF_BYTE* data, HPDF_UINT size)
 {
     CPdfFileSink* sink = static_cast<CPdfFileSink*>(stream->attr);
-    if (SUCCEEDED(sink->result))
+    sink->bytes += size;
+    if (SUCCEEDED(sink->result) && sink->writer)
         sink->result = sink->writer->Write(data, size);
     return SUCCEEDED(sink->result) ? HPDF_OK : HPDF_FILE_IO_ERROR;
 }
 
+long long g_tableOffsetLimitForTest = -1;
+
+unsigned long long TableOffsetLimit()
+{
+    return g_tableOffsetLimitForTest >= 0 ? static_cast<unsigned long long>(g_tableOffsetLimitForTest)
+                                          : kMaxPdfTableOffset;
+}
+
+// What the objects of a document take before its table besides the pages'
+// (header, catalogue, page tree, information: about 300 bytes), and what
+// each page adds besides its contents' bytes (its dictionary, its contents'
+// dictionary and length, its place in the page tree: about 250 bytes at
+// ten-digit numbers). Only bounds from above: a document that may come near
+// the limit by them is counted exactly.
+const unsigned long long kDocumentObjectsMost = 4096;
+const unsigned long long kPageObjectsMost = 2048;
+
 float F(double v) { return static_cast<float>(v); }
 
 } // namespace
+
+void SetPdfTableOffsetLimitForTest(long long offset) { g_tableOffsetLimitForTest = offset; }
 
 long long PdfMemoryInUse() { return g_pdfBytes; }
 
@@ -203,6 +226,7 @@ void CPdfRenderer::BeginDocument(const std::wstring& path)
     m_path = path;
     ReleasePdfDoc();
     m_error = CPdfErrorRecord();
+    m_countedTableOffset = m_contentsSinceCount = m_pagesSinceCount = 0;
     m_doc = HPDF_NewEx(OnPdfError, AllocatePdfMemory, FreePdfMemory, 0, &m_error);
     if (!m_doc) {
         RaiseRecordedError();
@@ -322,20 +346,33 @@ void CPdfRenderer::EndDocument()
     SavePdfFile();
 }
 
-void CPdfRenderer::SavePdfFile()
+void CPdfRenderer::EndPage()
 {
-    if (!m_doc)
-        throw hpdf::CPdfException(HPDF_INVALID_DOCUMENT, 0);
-    // The file is replaced through a checked temporary beside it, so a failure
-    // never truncates the file that was there, and libHaru never needs a
-    // narrow file name. libHaru's save goes into its own stream of the
-    // document; a writing stream stands in for its memory stream, so the
-    // saved document is not held a second time beside the one being saved.
-    CReplacingFileWriter writer(m_path, false);
-    HRESULT hr = writer.Open();
-    if (FAILED(hr))
-        throw my::CException(IDS_CREATE_FILE_FAILED, hr, m_path);
-    CPdfFileSink sink = {&writer, S_OK};
+    if (!m_page)
+        return;
+    ++m_pagesSinceCount;
+    m_contentsSinceCount += static_cast<HPDF_PageAttr>(m_page->attr)->stream->size;
+    const unsigned long long limit = TableOffsetLimit();
+    const unsigned long long most = (m_countedTableOffset ? m_countedTableOffset : kDocumentObjectsMost) +
+                                    m_contentsSinceCount + m_pagesSinceCount * kPageObjectsMost;
+    if (most <= limit)
+        return;
+    // Near the limit the document is saved into a count, page by page (the
+    // bound above lets only the last few pages be counted): a page is
+    // refused exactly when the table of the document ending with it would
+    // lie past the limit, whatever pages would come after it.
+    CPdfFileSink count = {nullptr, S_OK, 0};
+    m_countedTableOffset = SaveInto(count);
+    m_contentsSinceCount = m_pagesSinceCount = 0;
+    if (m_countedTableOffset > limit)
+        throw my::CException(IDS_PDF_PAST_TABLE_LIMIT, m_path);
+}
+
+unsigned long long CPdfRenderer::SaveInto(CPdfFileSink& sink)
+{
+    // libHaru's save goes into its own stream of the document; a writing
+    // stream stands in for its memory stream, so the saved document is not
+    // held a second time beside the one being saved.
     CSaveStream stream(m_doc);
     Call([&] { m_doc->stream = HPDF_CallbackWriter_New(m_doc->mmgr, WriteToPdfFile, &sink); });
     if (!m_doc->stream)
@@ -353,6 +390,25 @@ void CPdfRenderer::SavePdfFile()
         throw my::CException(IDS_WRITE_FILE_FAILED, sink.result, m_path);
     if (status != HPDF_OK)
         throw hpdf::CPdfException(static_cast<int>(status), 0);
+    // libHaru counts in 32 bits: its table's offset is the true one less a
+    // multiple of 4 GiB, and the table with the trailer after it is shorter.
+    return sink.bytes - static_cast<HPDF_UINT32>(sink.bytes - m_doc->xref->addr);
+}
+
+void CPdfRenderer::SavePdfFile()
+{
+    if (!m_doc)
+        throw hpdf::CPdfException(HPDF_INVALID_DOCUMENT, 0);
+    // The file is replaced through a checked temporary beside it, so a failure
+    // never truncates the file that was there, and libHaru never needs a
+    // narrow file name.
+    CReplacingFileWriter writer(m_path, false);
+    HRESULT hr = writer.Open();
+    if (FAILED(hr))
+        throw my::CException(IDS_CREATE_FILE_FAILED, hr, m_path);
+    CPdfFileSink sink = {&writer, S_OK, 0};
+    if (SaveInto(sink) > TableOffsetLimit())
+        throw my::CException(IDS_PDF_PAST_TABLE_LIMIT, m_path);
     hr = writer.Commit();
     if (FAILED(hr))
         throw my::CException(IDS_WRITE_FILE_FAILED, hr, m_path);

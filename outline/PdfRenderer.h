@@ -30,6 +30,14 @@ void CheckPdfPageSize(double width, double height, const std::wstring& path);
 // goes through our own allocator, which counts it).
 long long PdfMemoryInUse();
 
+// libHaru writes each object's offset in the table, and the table's own
+// (startxref), as a signed 32-bit number, and an offset beyond it as this
+// one: a document reads through its table while its table starts at or
+// before it.
+const unsigned long long kMaxPdfTableOffset = 0x7FFFFFFF;
+// Stands for kMaxPdfTableOffset in tests; -1 puts it back.
+void SetPdfTableOffsetLimitForTest(long long offset);
+
 // The string id of a libHaru error code, 0 for codes without a text.
 UINT PdfErrorMessageId(unsigned long code);
 // The whole text of a libHaru error as the exception carries it.
@@ -40,6 +48,8 @@ struct CPdfErrorRecord {
     HPDF_STATUS error = 0;
     HPDF_STATUS detail = 0;
 };
+
+struct CPdfFileSink;
 
 class CPdfRenderer : public CVectorRenderer {
 public:
@@ -72,10 +82,14 @@ public:
     void Fill() override;
     void Stroke() override;
     void FillStroke() override;
-    void EndPage() override {}
+    // Refuses (IDS_PDF_PAST_TABLE_LIMIT) a page with which the document
+    // would be saved with its table past kMaxPdfTableOffset; the page and
+    // the document stay unsaved.
+    void EndPage() override;
     // Saves the document to the path given to BeginDocument; the file is
     // replaced only by a complete document (IDS_CREATE_FILE_FAILED or IDS_WRITE_FILE_FAILED when it cannot be
-    // written there).
+    // written there, IDS_PDF_PAST_TABLE_LIMIT when its table would lie past
+    // kMaxPdfTableOffset).
     void EndDocument() override;
     void Rectangle(double x, double y, double w, double h) override;
     unsigned long long HeldBytes() const override { return static_cast<unsigned long long>(PdfMemoryInUse()); }
@@ -90,6 +104,9 @@ private:
     template <class F>
     void Call(F f);
     void RaiseRecordedError();
+    // libHaru's save of the document into `sink`; where its table began.
+    unsigned long long SaveInto(CPdfFileSink& sink);
+
 
     double m_pageWidth = 0;
     double m_pageHeight = 0;
@@ -98,4 +115,9 @@ private:
     HPDF_Page m_page = nullptr;
     CPdfErrorRecord m_error;
     std::wstring m_path;
+    // Where the table of the document saved at its last counting began, and
+    // the pages ended since, with their contents' bytes (0: never counted).
+    unsigned long long m_countedTableOffset = 0;
+    unsigned long long m_contentsSinceCount = 0;
+    unsigned long long m_pagesSinceCount = 0;
 };

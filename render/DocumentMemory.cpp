@@ -246,11 +246,7 @@ bool CDocumentGrowth::Fits(double bytes, unsigned long long held) const
            needed <= static_cast<double>(held) + static_cast<double>(DocumentMemoryBudget());
 }
 
-CDocumentPlan::CDocumentPlan(const CSetting& setting, const std::vector<std::wstring>& units,
-                             const std::vector<double>& unitBytes)
-    : Units(units), UnitBytes(unitBytes), m_after(unitBytes.size() + 1, 0.0)
+CDocumentPlan::CDocumentPlan(const CSetting& setting, double estimate)
+    : Growth(new CDocumentGrowth(setting, static_cast<unsigned long long>(PdfMemoryInUse()), estimate))
 {
-    for (size_t i = unitBytes.size(); i-- > 0;)
-        m_after[i] = m_after[i + 1] + unitBytes[i];
-    Growth.reset(new CDocumentGrowth(setting, static_cast<unsigned long long>(PdfMemoryInUse()), m_after[0]));
 }

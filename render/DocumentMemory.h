@@ -116,20 +116,11 @@ private:
 };
 
 // The memory of a one-file document that holds every page (PDF), shared by
-// the job's tasks in turn: the estimate of each unit's page (PageBytes of
-// its text) and the growth of the whole document, from before its first
-// page.
+// the job's tasks in turn: the growth of the whole document, from before its
+// first page, weighed over a sample of the estimate of all its pages.
 struct CDocumentPlan {
-    CDocumentPlan(const CSetting& setting, const std::vector<std::wstring>& units,
-                  const std::vector<double>& unitBytes);
-    // The estimate of the pages after the unit's (index).
-    double BytesAfter(size_t unit) const { return unit + 1 < m_after.size() ? m_after[unit + 1] : 0; }
-    std::vector<std::wstring> Units;
-    std::vector<double> UnitBytes;
+    CDocumentPlan(const CSetting& setting, double estimate);
     std::unique_ptr<CDocumentGrowth> Growth;
-
-private:
-    std::vector<double> m_after;  // from each unit on
 };
 
 // The most a metafile holds: Wine records it in one block that grows by

@@ -46,29 +46,21 @@ bool ListNameKeys(const std::wstring& folder, std::unordered_set<std::wstring>& 
     return ::GetLastError() == ERROR_NO_MORE_FILES;
 }
 
-// A document that keeps every page until it ends is refused before its
-// first unit when its pages surely cannot fit together, naming the unit
-// that would not, rather than after the minutes of drawing up to there.
-// The tasks weigh what it really grows by against the same plan.
-boost::shared_ptr<CDocumentPlan> PlanDocumentMemory(const CSetting& setting, const std::vector<std::wstring>& units,
-                                                    const std::wstring& document)
+// The memory plan of a document that keeps every page until it ends: its
+// growth is weighed over a sample of the estimate of all its pages. It is
+// refused at the unit where it stops fitting, when that unit is drawn: only
+// there is the unit known whatever text follows it, as the estimate is a
+// lower bound alone and the rate of the growth is known once drawn.
+boost::shared_ptr<CDocumentPlan> PlanDocumentMemory(const CSetting& setting, const std::vector<std::wstring>& units)
 {
     CTaskFonts fonts;
     fonts.Create(setting.FontSetting);
     CDocumentMemoryEstimate estimate(setting, fonts);
-    const unsigned long long budget = DocumentMemoryBudget();
-    std::vector<double> unitBytes(units.size());
-    unsigned long long bytes = 0;
-    for (size_t i = 0; i < units.size(); ++i) {
-        const unsigned long long page = estimate.PageBytes(units[i]);
-        unitBytes[i] = static_cast<double>(page);
-        bytes += page;
-        if (bytes > budget)
-            ThrowOutputTooLargeForMemory(document, static_cast<int>(i) + 1, units[i]);
-    }
-    return boost::shared_ptr<CDocumentPlan>(new CDocumentPlan(setting, units, unitBytes));
+    double bytes = 0;
+    for (const std::wstring& unit : units)
+        bytes += static_cast<double>(estimate.PageBytes(unit));
+    return boost::shared_ptr<CDocumentPlan>(new CDocumentPlan(setting, bytes));
 }
-
 
 } // namespace
 
@@ -158,7 +150,7 @@ void BuildSaveTasks(CSaveJobTasks& job, const CSetting& setting, const std::wstr
         built.DocumentPath = PathJoined(folder, MakeOutputFileName(used, 1, units[0], snapshot));
         used.clear();
         if (HoldsEveryPage(snapshot))
-            built.Plan = PlanDocumentMemory(snapshot, units, built.DocumentPath);
+            built.Plan = PlanDocumentMemory(snapshot, units);
         boost::shared_ptr<CVectorRenderer> document = CreateRenderer(snapshot.SaveFormat);
         built.Pages.reset(new CMultiPageRenderer);
         built.Pages->SetRenderer(document);

@@ -55,9 +55,9 @@ public:
 // Builds the tasks of a save of `text` into setting.FolderPath, each reporting
 // to `client` (may be null). Throws my::CException: 1001 when the text has no
 // unit, the font's errors while the line-head bearing is measured,
-// IDS_OUTPUT_TOO_LARGE_FOR_MEMORY when a one-file document that holds every
-// page (PDF) surely cannot fit in memory, the renderer's when the one-file
-// document cannot be begun. Nothing is kept on failure.
+// IDS_OUTPUT_TOO_LARGE_FOR_MEMORY when the one-file document cannot be begun
+// for want of memory, the renderer's when it cannot be begun otherwise.
+// Nothing is kept on failure.
 void BuildSaveTasks(CSaveJobTasks& job, const CSetting& setting, const std::wstring& text,
                     CKanteloTaskClient* client);
 

@@ -199,12 +199,26 @@ bool IsMemoryFailure(const my::CException& e)
     return e.code == E_OUTOFMEMORY || e.code == HResultFromWin32(ERROR_NOT_ENOUGH_MEMORY);
 }
 
-void ThrowOutputTooLargeForMemory(const std::wstring& file, int number, const std::wstring& unitText)
+namespace {
+
+[[noreturn]] void ThrowForUnit(UINT id, const std::wstring& file, int number, const std::wstring& unitText)
 {
     // Only what can be shown is copied: the unit may be a line of a million.
     const size_t line = unitText.find(L'\n');
     std::wstring shown = ShortenedForMessage(unitText.substr(0, std::min(line, kShownUnitChars + 1)), kShownUnitChars);
     if (line <= kShownUnitChars)
         shown += L"\x2026";  // the lines after the first are cut
-    throw my::CException(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, file, std::to_wstring(number), shown);
+    throw my::CException(id, file, std::to_wstring(number), shown);
+}
+
+} // namespace
+
+void ThrowOutputTooLargeForMemory(const std::wstring& file, int number, const std::wstring& unitText)
+{
+    ThrowForUnit(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, file, number, unitText);
+}
+
+void ThrowOutputTooLargeForPdf(const std::wstring& file, int number, const std::wstring& unitText)
+{
+    ThrowForUnit(IDS_OUTPUT_TOO_LARGE_FOR_PDF, file, number, unitText);
 }

@@ -64,6 +64,9 @@ std::wstring MakeOutputFileName(COutputNameCounts& used, int number, const std::
 // units, never half a pair (a unit may be a line of a million), marked as cut.
 const size_t kShownUnitChars = 32;
 [[noreturn]] void ThrowOutputTooLargeForMemory(const std::wstring& file, int number, const std::wstring& unitText);
+// The same for IDS_OUTPUT_TOO_LARGE_FOR_PDF: with the unit the PDF's table
+// would lie past what libHaru writes.
+[[noreturn]] void ThrowOutputTooLargeForPdf(const std::wstring& file, int number, const std::wstring& unitText);
 // Whether an error is a call's failure for want of memory (a metafile's
 // record, a bitmap, a GDI+ path): its code says that memory ran out.
 bool IsMemoryFailure(const my::CException& e);

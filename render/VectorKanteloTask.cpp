@@ -23,10 +23,8 @@
 
 namespace {
 
-// The unit (index) where a document's projected growth stops fitting.
-struct CWouldNotFit {
-    size_t unit;
-};
+// The document's projected growth stops fitting within this unit.
+struct CWouldNotFit {};
 
 // A GDI+ call's failure for want of memory carries E_OUTOFMEMORY.
 HRESULT StatusCode(Gdiplus::Status status)
@@ -211,19 +209,12 @@ bool CVectorKanteloTask::PageFitsInMemory()
 
 void CVectorKanteloTask::WeighGrowth(CDocumentGrowth& growth, double restOfPage)
 {
+    // Projected to the end of this page only: the unit refused is the one
+    // where the document really stops fitting, whatever text follows it.
     growth.Weighed();
     const unsigned long long held = m_renderer->HeldBytes();
-    const size_t unit = static_cast<size_t>(No);
-    if (growth.Fits(growth.Projected(held, restOfPage + (m_plan ? m_plan->BytesAfter(unit) : 0)), held))
-        return;
-    // The first unit whose page no longer fits at the rate seen so far.
-    size_t last = unit;
-    if (m_plan) {
-        double rest = restOfPage;
-        while (last + 1 < m_plan->UnitBytes.size() && growth.Fits(growth.Projected(held, rest), held))
-            rest += m_plan->UnitBytes[++last];
-    }
-    throw CWouldNotFit{last};
+    if (!growth.Fits(growth.Projected(held, restOfPage), held))
+        throw CWouldNotFit();
 }
 
 bool CVectorKanteloTask::MeasurePage()
@@ -324,8 +315,7 @@ void CVectorKanteloTask::Run()
 {
     if (Text.empty())
         throw my::CException(IDS_TEXT_EMPTY);
-    bool outOfMemory = false;
-    size_t unit = static_cast<size_t>(No);
+    bool outOfMemory = false, pastTable = false;
     try {
         LayOutVector();
         // A page that surely cannot fit is refused before it is drawn, as
@@ -342,20 +332,22 @@ void CVectorKanteloTask::Run()
         if (!m_renderer)
             throw;
         outOfMemory = true;
-    } catch (const CWouldNotFit& e) {
+    } catch (const CWouldNotFit&) {
         outOfMemory = true;
-        unit = e.unit;
     } catch (const my::CException& e) {
-        if (!m_renderer || !IsMemoryFailure(e))
+        pastTable = m_renderer && e.id == IDS_PDF_PAST_TABLE_LIMIT;
+        if (!pastTable && (!m_renderer || !IsMemoryFailure(e)))
             throw;
-        outOfMemory = true;
+        outOfMemory = !pastTable;
     }
-    if (outOfMemory) {
+    if (outOfMemory || pastTable) {
         // What this unit drew goes first: the message needs memory too.
         m_multiRenderer.reset();
         m_dibRenderer.reset();
         m_renderer.reset();
-        const std::wstring& text = m_plan && unit < m_plan->Units.size() ? m_plan->Units[unit] : Text;
-        ThrowOutputTooLargeForMemory(m_documentPath.empty() ? Path : m_documentPath, static_cast<int>(unit) + 1, text);
+        const std::wstring& file = m_documentPath.empty() ? Path : m_documentPath;
+        if (pastTable)
+            ThrowOutputTooLargeForPdf(file, No + 1, Text);
+        ThrowOutputTooLargeForMemory(file, No + 1, Text);
     }
 }

@@ -69,9 +69,9 @@ public:
     // IDS_OUTPUT_TOO_LARGE_FOR_MEMORY for the file and this unit; so is a
     // page whose estimate (DocumentMemory.h) exceeds what the process can
     // still get, before anything is drawn, and one whose document's growth,
-    // projected while it is drawn, would not fit: then the unit named is
-    // the one where the document would stop fitting (a later one when the
-    // plan's pages no longer fit).
+    // projected to the page's end while it is drawn, would not fit. A PDF
+    // page past which the document's table could not be written is
+    // IDS_OUTPUT_TOO_LARGE_FOR_PDF for the file and this unit.
     void Run() override;
 
     // The page: X and Y move every glyph, Width and Height are its size.
@@ -97,8 +97,8 @@ private:
     bool WalkText(float ox, float oy, Draw draw);
     bool MeasureTextBounds();
     void DrawGlyph(UINT32 ch, float x, float y);
-    // Weighs the document's growth after a glyph is drawn; throws the unit
-    // (index) where the document would stop fitting.
+    // Weighs the document's growth after a glyph is drawn; throws when the
+    // document would stop fitting by the page's end.
     void WeighGrowth(CDocumentGrowth& growth, double restOfPage);
 
     CBoxF m_bounds;

@@ -170,5 +170,6 @@
 #define IDS_PDF_EXT_GSTATE_READ_ONLY             54197
 #define IDS_PDF_U3D_DATA_INVALID                 54198
 #define IDS_PDF_PAGE_SIZE_OUT_OF_RANGE           54199
+#define IDS_PDF_PAST_TABLE_LIMIT                 54200
 
 #endif

@@ -7,7 +7,6 @@
 #include "tests/outline/PdfTestSupport.h"
 #include "tests/outline/SampleDrawing.h"
 #include <gtest/gtest.h>
-#include <malloc.h>
 #include <regex>
 
 TEST(PdfRenderer, ErrorIdsAndTexts)
@@ -72,6 +71,7 @@ TEST(PdfRenderer, PagesMediaBoxAndPageTransform)
     EXPECT_EQ(2, pdf.pages);
     const std::vector<std::string> boxes = {"0 0 100 50", "0 0 30 40"};
     EXPECT_EQ(boxes, pdf.mediaBoxes);
+    EXPECT_EQ("", pdf.tableFault);
     EXPECT_NE(std::string::npos, pdf.bytes.find("1 0 0 -1 0 50 cm"));
     EXPECT_NE(std::string::npos, pdf.bytes.find("0 -1 -1 0 40 40 cm"));
     EXPECT_NE(std::string::npos, pdf.bytes.find("10 10 20 5 re"));
@@ -123,6 +123,43 @@ TEST(PdfRenderer, LibHarusOutOfMemoryIsAnAllocationFailure)
     SetDocumentMemoryForTest(0);
     EXPECT_THROW(for (int i = 0; i < 1000; ++i) r.Rectangle(i, i, 10, 10), std::bad_alloc);
     SetDocumentMemoryForTest(-1);
+}
+
+// A document whose table would lie past what libHaru writes (a lowered limit
+// stands for 2 GiB) is refused at the page that takes it there, or at the
+// save when no page was ended, and no file is made.
+TEST(PdfRenderer, ADocumentWhoseTableWouldPassTheLimitIsRefused)
+{
+    CTempFolder folder;
+    CPdfRenderer r;
+    r.BeginDocument(folder.File(L"big.pdf"));
+    r.BeginPage(50, 50);
+    for (int i = 0; i < 100; ++i)
+        r.Rectangle(i, i, 5, 5);
+    SetPdfTableOffsetLimitForTest(1000);
+    const UINT atSave = ThrownId([&] { r.EndDocument(); }), atPage = ThrownId([&] { r.EndPage(); });
+    SetPdfTableOffsetLimitForTest(-1);
+    EXPECT_EQ(UINT(IDS_PDF_PAST_TABLE_LIMIT), atSave);
+    EXPECT_EQ(UINT(IDS_PDF_PAST_TABLE_LIMIT), atPage);
+    EXPECT_EQ(0, CountFiles(folder.Path()));
+}
+
+// libHaru's blocks live on a heap of their own, away from the holes that
+// each unit's drawing leaves in the process heap.
+TEST(PdfRenderer, LibHarusBlocksAreOutsideTheProcessHeap)
+{
+    CPdfRenderer r;
+    r.BeginDocument(L"unused.pdf");
+    const char* doc = reinterpret_cast<const char*>(r.GetDoc());
+    const HANDLE heap = GetProcessHeap();
+    bool inside = false;
+    ASSERT_TRUE(HeapLock(heap));
+    PROCESS_HEAP_ENTRY e = {};
+    while (HeapWalk(heap, &e))
+        inside |= (e.wFlags & PROCESS_HEAP_ENTRY_BUSY) && doc >= static_cast<const char*>(e.lpData) &&
+                  doc < static_cast<const char*>(e.lpData) + e.cbData;
+    HeapUnlock(heap);
+    EXPECT_FALSE(inside);
 }
 
 TEST(PdfRenderer, SecondDocumentDiscardsTheFirst)
@@ -177,15 +214,6 @@ TEST(PdfRenderer, DroppedRendererFreesItsDocument)
 {
     // A one-file job drops its renderer without ReleasePdfDoc: the document
     // must go with the renderer, or every job leaks one.
-    auto heapBytes = [] {
-        // libHaru allocates with malloc: sum the C runtime heap's used blocks.
-        SIZE_T used = 0;
-        _HEAPINFO info = {};
-        while (_heapwalk(&info) == _HEAPOK)
-            if (info._useflag == _USEDENTRY)
-                used += info._size;
-        return used;
-    };
     auto makeAndDrop = [] {
         CPdfRenderer r;
         r.BeginDocument(L"unused.pdf");
@@ -197,9 +225,8 @@ TEST(PdfRenderer, DroppedRendererFreesItsDocument)
             r.Fill();
         }
     };
-    makeAndDrop();
-    const SIZE_T before = heapBytes();
+    const long long before = PdfMemoryInUse();
     for (int i = 0; i < 300; ++i)
         makeAndDrop();
-    EXPECT_LT(heapBytes() - before, SIZE_T(2 << 20));
+    EXPECT_EQ(before, PdfMemoryInUse());
 }

@@ -9,6 +9,7 @@
 #include "resources/strings_engine.h"
 #include "resources/strings_foundation_io.h"
 #include "resources/strings_outline.h"
+#include "tests/outline/PdfTestSupport.h"
 #include "tests/render/TaskTestSupport.h"
 #include <gtest/gtest.h>
 
@@ -88,13 +89,11 @@ TEST(SaveJobTest, MemoryThatRunsOutIsNamedWithTheFileAndTheUnit)
     // below what the pages hold together, the growth of the second refuses it
     // while it is drawn (or its estimate refuses it first); below the estimate of the
     // second page (twice the first's), or of both pages for a PDF that holds
-    // every page, the estimate refuses it: EMF keeps no count of its own,
-    // and the PDF is refused before any unit is drawn (the tasks told).
+    // every page, the estimate refuses it: EMF keeps no count of its own.
     struct CCase {
         const CFormatCase& format;
         bool belowEstimate;
-        int told;
-    } cases[] = {{kFormats[4], false, 2}, {kFormats[6], false, 2}, {kFormats[7], true, 2}, {kFormats[3], true, 0}};
+    } cases[] = {{kFormats[4], false}, {kFormats[6], false}, {kFormats[7], true}, {kFormats[3], true}};
     struct CCounter : CKanteloTaskClient {
         int told = 0;
         void OnTaskFinished(boost::shared_ptr<CKanteloTask>) override { ++told; }
@@ -131,16 +130,16 @@ TEST(SaveJobTest, MemoryThatRunsOutIsNamedWithTheFileAndTheUnit)
         EXPECT_EQ(Narrow(CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, file, L"2", L"縁縁縁縁")), Narrow(error))
             << f.name;
         EXPECT_EQ(f.singleFile ? 0 : 1, CountFiles(folder.Path())) << f.name;
-        EXPECT_EQ(c.told, counter.told) << f.name;
+        EXPECT_EQ(2, counter.told) << f.name;
     }
 }
 
 // A one-file PDF whose estimate fits in the limit but whose pages together
-// would not is refused from what its first pages really grew by, naming the
-// unit where it would stop fitting before that unit is drawn; a one-file
-// HTML document, which holds one page at a time, from the growth of its
-// page. Neither leaves a file.
-TEST(SaveJobTest, AOneFileDocumentThatWouldOutgrowTheLimitIsRefusedFromItsFirstGrowth)
+// would not is refused at the unit where it really stops fitting, whatever
+// text follows it (the text before that unit is written); a one-file HTML
+// document, which holds one page at a time, from the growth of its page.
+// Neither leaves a file.
+TEST(SaveJobTest, AOneFileDocumentThatWouldOutgrowTheLimitIsRefusedAtTheUnitThatDoesNotFit)
 {
     struct CCounter : CKanteloTaskClient {
         int told = 0;
@@ -158,41 +157,74 @@ TEST(SaveJobTest, AOneFileDocumentThatWouldOutgrowTheLimitIsRefusedFromItsFirstG
         const bool pdf = f.type == OutputType::PDF;
         const int lines = pdf ? 12 : 2;
         std::wstring text;
-        for (int i = 0; i < lines; ++i)
+        for (int i = 0; i < 3 * lines; ++i)
             text += (pdf || i > 0 ? line : L"縁") + L"\n";
-        CTaskFonts fonts;
-        fonts.Create(setting.FontSetting);
-        const double lineEstimate = static_cast<double>(CDocumentMemoryEstimate(setting, fonts).PageBytes(line));
+        const auto linesOf = [&](int n) { return text.substr(0, n * (line.size() + 1) - (pdf ? 0 : line.size() - 1)); };
         // What the document (PDF) or the last page (HTML) really holds.
         std::vector<std::wstring> files;
         std::wstring error;
         CCounter whole;
-        ASSERT_TRUE(RunSaveJob(setting, text, folder.Path(), files, error, nullptr, &whole)) << Narrow(error);
+        ASSERT_TRUE(RunSaveJob(setting, linesOf(lines), folder.Path(), files, error, nullptr, &whole)) << Narrow(error);
         const std::string bytes = ReadFileBytes(files.at(0));
         const double held = pdf ? static_cast<double>(whole.pdfHeld)
                                 : static_cast<double>(bytes.size() - bytes.find("<svg", 1));
         ASSERT_TRUE(DeleteFileW(files[0].c_str()));
-        for (const double room : {1.04, 1.1}) {  // a PDF within the projection's margin (5%) or beyond it
-            if (!pdf)
-                break;
-            SetDocumentMemoryForTest(static_cast<long long>(kSaveReserve + room * held));
-            EXPECT_EQ(room > 1.05, RunSaveJob(setting, text, folder.Path(), files, error)) << room;
-            SetDocumentMemoryForTest(-1);
-            DeleteFileW(files[0].c_str());
+        SetDocumentMemoryForTest(static_cast<long long>(kSaveReserve + held * (pdf ? 0.6 : 0.5)));
+        std::vector<int> named;
+        for (const int n : {lines, 3 * lines}) {  // a longer text names the same unit
+            CCounter counter;
+            EXPECT_FALSE(RunSaveJob(setting, linesOf(n), folder.Path(), files, error, nullptr, &counter)) << f.name;
+            for (int unit = 1; unit <= lines; ++unit)
+                if (error == CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, files[0], std::to_wstring(unit),
+                                                unit == 1 && !pdf ? L"縁" : line))
+                    named.push_back(unit);
+            EXPECT_EQ(named.empty() ? -1 : named.back(), counter.told) << f.name << ": " << Narrow(error);
         }
-        SetDocumentMemoryForTest(static_cast<long long>(kSaveReserve + (held + (pdf ? lines : 1) * lineEstimate) / 2));
-        CCounter counter;
-        EXPECT_FALSE(RunSaveJob(setting, text, folder.Path(), files, error, nullptr, &counter)) << f.name;
-        SetDocumentMemoryForTest(-1);
-        int named = 0;
-        for (int unit = 1; unit <= lines; ++unit)
-            if (error == CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, files[0], std::to_wstring(unit),
-                                            unit == 1 && !pdf ? L"縁" : line))
-                named = unit;
-        EXPECT_LT(1, named) << f.name << ": " << Narrow(error);  // PDF: told after its first unit
-        EXPECT_EQ(pdf ? 1 : 2, counter.told) << f.name;
         EXPECT_EQ(0, CountFiles(folder.Path())) << f.name;
+        ASSERT_EQ(2u, named.size()) << f.name;
+        EXPECT_EQ(named[0], named[1]) << f.name;
+        EXPECT_LT(pdf ? 2 : 1, named[0]) << f.name;
+        if (pdf) {
+            EXPECT_TRUE(RunSaveJob(setting, linesOf(named[0] - 1), folder.Path(), files, error)) << Narrow(error);
+            EXPECT_EQ(named[0] - 1, ReadPdfFacts(files[0]).pages);
+        }
+        SetDocumentMemoryForTest(-1);
     }
+}
+
+// A one-file PDF is refused at the unit with which its table would lie past
+// what libHaru writes (a lowered limit stands for 2 GiB), whatever follows
+// it, and leaves no file; the text before that unit is written to the limit,
+// its table pointing at every object.
+TEST(SaveJobTest, APdfWhoseTableWouldPassTheLimitIsRefusedAtTheUnitThatTakesItThere)
+{
+    const CSetting setting = JobSetting(kFormats[3]);
+    CTempFolder folder;
+    std::wstring text;
+    std::vector<long long> tables;  // of the first n lines
+    std::vector<std::wstring> files;
+    std::wstring error;
+    for (int n = 1; n <= 4; ++n) {
+        text += std::wstring(n, L'縁') + L"\n";
+        ASSERT_TRUE(RunSaveJob(setting, text, folder.Path(), files, error)) << Narrow(error);
+        const CPdfFacts pdf = ReadPdfFacts(files.back());
+        EXPECT_EQ("", pdf.tableFault) << n;
+        tables.push_back(pdf.table);
+    }
+    ASSERT_TRUE(DeleteFileW(files[0].c_str()));
+    SetPdfTableOffsetLimitForTest(tables[2]);
+    std::vector<std::wstring> errors;
+    for (const std::wstring& more : {std::wstring(), std::wstring(L"縁縁縁縁縁\n縁縁\n")}) {
+        EXPECT_FALSE(RunSaveJob(setting, text + more, folder.Path(), files, error));
+        errors.push_back(error);
+    }
+    EXPECT_EQ(0, CountFiles(folder.Path()));
+    const bool cutSaved = RunSaveJob(setting, text.substr(0, text.find(L"縁縁縁縁")), folder.Path(), files, error);
+    SetPdfTableOffsetLimitForTest(-1);
+    const std::wstring expected = CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_PDF, files[0], L"4", L"縁縁縁縁");
+    EXPECT_EQ(std::vector<std::string>(2, Narrow(expected)), std::vector<std::string>({Narrow(errors[0]), Narrow(errors[1])}));
+    ASSERT_TRUE(cutSaved) << Narrow(error);
+    EXPECT_EQ(tables[2], ReadPdfFacts(files.back()).table);
 }
 
 // A one-file save killed while it wrote left its temporary beside the
