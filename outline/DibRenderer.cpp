@@ -36,6 +36,8 @@ ARGB FromRgb(double r, double g, double b) { return 0xFF000000u | Channel(r) << 
 // Curves are flattened this close (device pixels) before they are rasterised.
 const double kFlatness = 0.1;
 
+int g_pageFailureForTest = 0;
+
 // Paints colour `argb` at coverage `cover` over `count` pixels of a straight
 // alpha BGRA row.
 void CompositeSpan(BYTE* row, const uint8_t* cover, int count, ARGB argb, bool aliased)
@@ -62,6 +64,8 @@ void CompositeSpan(BYTE* row, const uint8_t* cover, int count, ARGB argb, bool a
 }
 
 } // namespace
+
+void SetPageFailureForTest(int step) { g_pageFailureForTest = step; }
 
 CDibRenderer::CDibRenderer()
 {
@@ -95,11 +99,12 @@ void CDibRenderer::BeginPage(double width, double height)
             throw my::CException(IDS_ALLOC_IMAGE_FAILED, E_OUTOFMEMORY);
         m_target = dib;
     }
-    m_bitmap = BitmapFromDib(*m_target, true);
+    if (g_pageFailureForTest != 1)
+        m_bitmap = BitmapFromDib(*m_target, true);
     if (!m_bitmap)
         throw my::CException(IDS_WRAP_DIB_FAILED, E_OUTOFMEMORY);
     boost::shared_ptr<Graphics> graphics(new Graphics(*m_bitmap));
-    if (graphics->GetLastStatus() != Ok || !graphics->IsValid())
+    if (g_pageFailureForTest == 2 || graphics->GetLastStatus() != Ok || !graphics->IsValid())
         throw my::CException(IDS_CREATE_GRAPHICS_FAILED, E_OUTOFMEMORY);
     m_graphics = graphics;
     // The clear is a plain fill of one value, done here: GDI+ under Wine

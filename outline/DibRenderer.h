@@ -22,6 +22,11 @@ float FloorFloat(float v);
 float CeilFloat(float v);
 RECT RectFToRectOutward(const RectF& r);
 
+// Makes GDI+ fail, in tests, to wrap the next pages' pixels (1) or to make
+// their graphics (2), as it may with any status when memory runs short; 0
+// puts it back.
+void SetPageFailureForTest(int step);
+
 class CDibRenderer : public CVectorRenderer {
 public:
     CDibRenderer();

@@ -35,16 +35,16 @@
 // overstates the rate) and weighed again at every quarter of the sample
 // drawn after it, so the rate follows a text whose later part differs. A
 // document too small to reach the sample is weighed by the estimate alone.
-// What is still to be drawn is projected with a margin of 5%: at its first
-// weighing (a one-file PDF: within the first seconds of drawing) the rate of
-// a steady text lies within 0.5% of its last, libHaru's heap takes up to
-// 1.3% more of the address space than libHaru holds, the tasks and fonts of
-// the job take some tens of megabytes after the plan has read the free
-// figure, and Wine reads that figure at most once a second. A document that
-// clears the margin at its first weighing keeps clearing it as it grows
-// (each byte drawn frees 5% of margin and takes about 1% of it), so a save
-// is refused within seconds or written; one that would fit only within the
-// margin is refused rather than risk running out after minutes of drawing.
+// What is still to be drawn of the page is projected with a margin of 5%:
+// at its first weighing the rate of a steady text lies within 0.5% of its
+// last, libHaru's heap takes up to 1.3% more of the address space than
+// libHaru holds, the tasks and fonts of the job take some tens of megabytes
+// after the plan has read the free figure, and Wine reads that figure at
+// most once a second. The projection ends with the page, never over later
+// pages: a rate measured earlier or later, or the estimate of the pages
+// after, would move the unit refused with the text that follows it, so
+// the unit refused is where the document stops fitting and the text before
+// it is written (a one-file PDF too large is refused as that unit is drawn).
 #include "render/DocumentMemory.h"
 #include "decoration/Setting.h"
 #include "outline/PdfRenderer.h"

@@ -1,9 +1,8 @@
 // What a vector document holds in memory while it is made, known from its
 // text before anything is drawn, and projected from what it really grew by
-// while it is drawn: a save whose document cannot fit in the address space
-// (or, for EMF, in the metafile) is refused at once
-// (IDS_OUTPUT_TOO_LARGE_FOR_MEMORY) instead of after minutes of drawing that
-// end in the same refusal.
+// while it is drawn: a page that cannot fit in the address space (or, for
+// EMF, in the metafile) is refused (IDS_OUTPUT_TOO_LARGE_FOR_MEMORY) before
+// it is drawn, or as it grows, instead of when memory runs out.
 #pragma once
 #include "render/TaskFonts.h"
 #include <windows.h>
@@ -77,11 +76,11 @@ const unsigned long long kSaveReserve = 320ull << 20;
 // What a document may take: FreeAddressSpace less kSaveReserve.
 unsigned long long DocumentMemoryBudget();
 
-// A document's growth while it is drawn, projected to its end: what it
-// really grew by (its renderer's HeldBytes), per byte of the estimate of
-// what was drawn, over the estimate of what is still to be drawn, with a
-// margin (DocumentMemory.cpp), so that a document that would fit only
-// narrowly is refused from its first growth rather than minutes later. The
+// A document's growth while it is drawn, projected to the end of the page
+// drawn: what it really grew by (its renderer's HeldBytes), per byte of the
+// estimate of what was drawn, over the estimate of what is still to be drawn
+// of the page, with a margin (DocumentMemory.cpp), so that a page that would
+// fit only narrowly is refused as it grows rather than once memory runs out. The
 // estimate is a lower bound, so the rate is never below 1; before enough is
 // drawn for the rate to be steady it is 1 (the estimate alone). A document
 // fits while what it will hold at its end (twice that for EMF, copied whole
@@ -100,8 +99,8 @@ public:
     // every quarter of it drawn).
     bool Due() const { return m_drawn >= m_nextCheck; }
     void Weighed() { m_nextCheck = m_drawn + m_sample / 4; }
-    // What the document will hold at its end, with the margin, holding
-    // `held` now with `remaining` of the estimate still to draw.
+    // What the document will hold, with the margin, once `remaining` of the
+    // estimate is drawn, holding `held` now.
     double Projected(unsigned long long held, double remaining) const;
     // Whether the document, holding `held` now, fits with `bytes` at its end.
     bool Fits(double bytes, unsigned long long held) const;

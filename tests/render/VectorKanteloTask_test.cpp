@@ -1,5 +1,6 @@
 // The vector task against a renderer that records its calls.
 #include "render/VectorKanteloTask.h"
+#include "outline/DibRenderer.h"
 #include "resources/strings_engine.h"
 #include "resources/strings_outline.h"
 #include "tests/render/TaskTestSupport.h"
@@ -294,6 +295,15 @@ TEST(VectorKanteloTaskTest, ACallFailingForWantOfMemoryIsNamedTooLarge)
     CRun r = RenderVector(MakeSetting(L"IPAGothic", SHIFTJIS_CHARSET, 10000), L"字字字字字");
     for (void* block : taken) VirtualFree(block, 0, MEM_RELEASE);
     EXPECT_EQ(Narrow(CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, L"C:\\out.pdf", L"0", L"字字字字字")), Narrow(r.task->Err.message));
+    // So is GDI+ failing, under whatever status, to wrap the page's pixels or to
+    // make its graphics.
+    for (const int step : {1, 2}) {
+        Gdiplus::SetPageFailureForTest(step);
+        r = RenderVector(Face(), L"字");
+        Gdiplus::SetPageFailureForTest(0);
+        EXPECT_EQ(Narrow(CSimpleErr::Format(IDS_OUTPUT_TOO_LARGE_FOR_MEMORY, L"C:\\out.pdf", L"0", L"字")),
+                  Narrow(r.task->Err.message)) << step;
+    }
 }
 
 TEST(VectorLayerGroupsTest, ShadowsJoinTheGroupBeforeThem)
