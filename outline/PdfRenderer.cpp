@@ -357,10 +357,12 @@ void CPdfRenderer::EndPage()
                                     m_contentsSinceCount + m_pagesSinceCount * kPageObjectsMost;
     if (most <= limit)
         return;
-    // Near the limit the document is saved into a count, page by page (the
-    // bound above lets only the last few pages be counted): a page is
-    // refused exactly when the table of the document ending with it would
-    // lie past the limit, whatever pages would come after it.
+    // Near the limit the document is saved into a count: a page is refused
+    // exactly when the table of the document ending with it would lie past
+    // the limit, whatever pages would come after it. The bound passes the
+    // limit at most 2 KB a page before the document does, and after a count
+    // only a page within 2 KB of the limit is counted again: a document is
+    // counted about twice.
     CPdfFileSink count = {nullptr, S_OK, 0};
     m_countedTableOffset = SaveInto(count);
     m_contentsSinceCount = m_pagesSinceCount = 0;

@@ -3,6 +3,7 @@
 // and where its table is and whether each of its entries points at its object.
 #pragma once
 #include "tests/common/TestSupport.h"
+#include <algorithm>
 #include <regex>
 #include <string>
 #include <vector>
@@ -18,17 +19,15 @@ struct CPdfFacts {
 inline std::string PdfTableFault(const std::string& bytes, long long table)
 {
     std::smatch head;
-    if (table < 0 || table >= static_cast<long long>(bytes.size()) ||
-        !std::regex_search(bytes.begin() + table, bytes.end(), head, std::regex("xref\n0 (\\d+)\n"),
+    const size_t start = static_cast<size_t>(std::min<long long>(std::max(table, 0LL), bytes.size()));
+    if (!std::regex_search(bytes.begin() + start, bytes.end(), head, std::regex("xref\n0 (\\d+)\n"),
                            std::regex_constants::match_continuous))
-        return "no table at startxref " + std::to_string(table);
-    const size_t count = std::stoul(head[1].str()), first = static_cast<size_t>(table) + head.length(0);
-    for (size_t i = 1; i < count; ++i) {  // entry 0 is the head of the free list
-        const std::string entry = first + 20 * i < bytes.size() ? bytes.substr(first + 20 * i, 20) : "";
-        const size_t at = entry.size() == 20 ? std::stoul(entry.substr(0, 10)) : bytes.size();
-        const std::string object = std::to_string(i) + " 0 obj";
-        if (at >= bytes.size() || bytes.compare(at, object.size(), object) != 0)
-            return "entry " + std::to_string(i) + " (" + entry.substr(0, 18) + ") points elsewhere";
+        return "no table at " + std::to_string(table);
+    for (size_t i = 1, count = std::stoul(head[1].str()); i < count; ++i) {  // 0 heads the free list
+        const std::string entry = bytes.substr(std::min(bytes.size(), start + head.length(0) + 20 * i), 20);
+        const size_t at = std::min<size_t>(bytes.size(), entry.size() == 20 ? std::stoul(entry) : bytes.size());
+        if (bytes.compare(at, std::to_string(i).size() + 6, std::to_string(i) + " 0 obj") != 0)
+            return "entry " + std::to_string(i) + " points elsewhere: " + entry;
     }
     return std::string();
 }
