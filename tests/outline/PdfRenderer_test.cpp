@@ -110,8 +110,7 @@ TEST(PdfRenderer, WorksOnAfterAnError)
     r.BeginPage(50, 60);
     EXPECT_EQ(UINT(IDS_CREATE_FILE_FAILED), ThrownId([&] { r.EndDocument(); }));
 
-    // A table past what libHaru writes (a lowered limit stands for 2 GiB)
-    // is refused at the save too, when no page was ended; no file is made.
+    // A table past what libHaru writes (2 GiB, lowered) is refused at the save too; no file.
     r.BeginDocument(folder.File(L"big.pdf"));
     r.BeginPage(50, 60);
     SetPdfTableOffsetLimitForTest(100);
@@ -133,8 +132,7 @@ TEST(PdfRenderer, LibHarusOutOfMemoryIsAnAllocationFailure)
     SetDocumentMemoryForTest(-1);
 }
 
-// libHaru's blocks live on a heap of their own, away from the holes that
-// each unit's drawing leaves in the process heap.
+// libHaru's blocks live on a heap of their own, away from the holes of the process heap.
 TEST(PdfRenderer, LibHarusBlocksAreOutsideTheProcessHeap)
 {
     CPdfRenderer r;

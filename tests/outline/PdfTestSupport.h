@@ -1,6 +1,5 @@
-// Reads what the PDF tests check from a file libHaru wrote without
-// compression: the bytes, the number of page objects and their media boxes,
-// and where its table is and whether each of its entries points at its object.
+// Reads what the PDF tests check from a file libHaru wrote without compression: the bytes,
+// the number of page objects, their media boxes, and its table (startxref, each entry read).
 #pragma once
 #include "tests/common/TestSupport.h"
 #include <algorithm>
@@ -42,9 +41,8 @@ inline CPdfFacts ReadPdfFacts(const std::wstring& path)
     const std::regex box("/MediaBox\\s*\\[\\s*([-0-9.]+)\\s+([-0-9.]+)\\s+([-0-9.]+)\\s+([-0-9.]+)\\s*\\]");
     for (auto it = std::sregex_iterator(f.bytes.begin(), f.bytes.end(), box); it != std::sregex_iterator(); ++it)
         f.mediaBoxes.push_back((*it)[1].str() + " " + (*it)[2].str() + " " + (*it)[3].str() + " " + (*it)[4].str());
-    std::smatch end;
-    if (std::regex_search(f.bytes, end, std::regex("startxref\n(-?\\d+)\n%%EOF\n$")))
-        f.table = std::stoll(end[1].str());
+    std::smatch end;  // the table's offset, as a signed number would be printed
+    f.table = std::regex_search(f.bytes, end, std::regex("startxref\n(-?\\d+)\n%%EOF\n$")) ? std::stoll(end[1].str()) : -1;
     f.tableFault = PdfTableFault(f.bytes, f.table);
     return f;
 }
