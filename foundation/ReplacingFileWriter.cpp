@@ -16,6 +16,7 @@ namespace {
 
 std::atomic<long long> g_spaceForTest(-1);
 std::atomic<unsigned long> g_replaceTries(0);
+std::atomic<DWORD> g_tryTimeForTest(0);
 
 // Names of a writer's own files beside the target: "<stem>~knt<tag>.tmp" for
 // the temporary and "<stem>~knt<tag>.old" for the old file while the replace
@@ -238,6 +239,8 @@ unsigned long ReplacingWriterTriesForTest() { return g_replaceTries; }
 
 void SetReplacingWriterSpaceForTest(long long bytes) { g_spaceForTest = bytes; }
 
+void SetReplacingWriterTryTimeForTest(DWORD ms) { g_tryTimeForTest = ms; }
+
 CReplacingWriterFolder::CReplacingWriterFolder(const std::wstring& folder) : m_folder(folder)
 {
     if (!m_folder.empty() && m_folder.back() != L'\\' && m_folder.back() != L'/')
@@ -434,7 +437,8 @@ HRESULT CReplacingFileWriter::Commit(DWORD inUseRetryMs)
     for (DWORD pause = 1, tries = 1;; ++tries, pause = std::min<DWORD>(pause * 2, 20)) {
         ++g_replaceTries;
         hr = PutInPlace(inUse);
-        if (SUCCEEDED(hr) || !inUse || inUseRetryMs == 0 || (tries > 1 && ::GetTickCount() - start >= inUseRetryMs))
+        const DWORD spent = ::GetTickCount() - start + tries * g_tryTimeForTest;
+        if (SUCCEEDED(hr) || !inUse || inUseRetryMs == 0 || (tries > 1 && spent >= inUseRetryMs))
             break;
         ::Sleep(pause);
     }
@@ -504,6 +508,30 @@ HRESULT CReplacingFileWriter::PutInPlace(bool& inUse)
     if (oldAside && ownBackup)
         ::DeleteFileW(backup.c_str());
     return S_OK;
+}
+
+bool ReplacedFileExists(const std::wstring& path)
+{
+    std::wstring folder, stem;
+    if (!SplitForOwnFiles(path, folder, stem))
+        return Exists(path);
+    // A writer's replace ends within its budget for tries; one that holds
+    // its old file aside far longer (a stopped program) is not waited for.
+    const DWORD waitMs = 10000, start = ::GetTickCount();
+    for (DWORD pause = 1;; pause = std::min<DWORD>(pause * 2, 20)) {
+        if (Exists(path))
+            return true;
+        bool replacing = false;
+        for (const std::wstring& name : FindOwnFiles(folder, stem)) {
+            CHandle claim;
+            replacing = replacing ||
+                        (IsOwnFileName(name, stem, kOwnBackupSuffix) && ClaimTag(folder + name, claim) == S_FALSE);
+        }
+        // The replace may have ended between the two looks.
+        if (!replacing || ::GetTickCount() - start >= waitMs)
+            return Exists(path);
+        ::Sleep(pause);
+    }
 }
 
 HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes, bool keepBackup, DWORD inUseRetryMs)

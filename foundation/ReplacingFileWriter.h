@@ -121,6 +121,12 @@ private:
     bool m_targetMayExist = true;
 };
 
+// Whether the file stands at its name. Another writer's replace of it has
+// the name away for moments, between moving the old file to that writer's
+// ".old" and the new one into place: while such an old file's tag is
+// claimed the answer waits for the replace to end (for 10 s at the most).
+bool ReplacedFileExists(const std::wstring& path);
+
 // Writes the bytes over the file unless it already holds exactly them
 // (S_FALSE then: nothing was touched). inUseRetryMs as for Commit.
 HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes, bool keepBackup = true,
@@ -153,3 +159,6 @@ std::vector<std::wstring> NumberedCopies(const std::wstring& path, const std::ws
 void SetReplacingWriterSpaceForTest(long long bytes);
 // How many tries at a replace the writers of the process have made, for tests.
 unsigned long ReplacingWriterTriesForTest();
+// A stand-in for a slow replace, for tests: each try counts that many
+// milliseconds more against the caller's time for tries (0: none).
+void SetReplacingWriterTryTimeForTest(DWORD ms);

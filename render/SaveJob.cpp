@@ -3,6 +3,7 @@
 #include "render/OutputUnits.h"
 #include "foundation/GuardedRunner.h"
 #include "foundation/PathUtil.h"
+#include "foundation/ReplacingFileWriter.h"
 #include "foundation/ResourceString.h"
 #include "foundation/ShellOps.h"
 #include "foundation/StringUtil.h"
@@ -14,9 +15,10 @@ namespace {
 
 // A file the job reports must be there: a name the file system bent or a
 // writer that failed silently would otherwise pass for a written file.
+// Another program saving the same name has it away for moments.
 void CheckWritten(const std::wstring& path)
 {
-    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+    if (!ReplacedFileExists(path))
         throw my::CException(IDS_WRITE_FILE_FAILED, HResultFromWin32(ERROR_FILE_NOT_FOUND), path);
 }
 

@@ -238,9 +238,11 @@ TEST(ReplacingFileWriter, AJobsWritersCleanUpFromOneListing)
 
 // A target that cannot be replaced (held open by another program: in use once
 // the tries are over; read-only, or its backup's name a folder: access denied)
-// is refused, and nothing of the attempt stays.
+// is refused, and nothing of the attempt stays. What may pass later is tried
+// twice at least, however long the first try took; a read-only target once.
 TEST(ReplacingFileWriter, ARefusedReplaceLeavesOnlyWhatWasThere)
 {
+    SetReplacingWriterTryTimeForTest(kReplaceInUseRetryMs);
     for (const int refusal : {0, 1, 2})  // held, read-only, backup name taken
         for (const bool keepBackup : {true, false}) {
             if (refusal == 2 && !keepBackup)
@@ -253,8 +255,10 @@ TEST(ReplacingFileWriter, ARefusedReplaceLeavesOnlyWhatWasThere)
             ASSERT_TRUE(held ? holder.IsValid()
                         : refusal == 1 ? SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY)
                                        : CreateDirectoryW(CReplacingFileWriter::BackupPath(path).c_str(), nullptr));
+            const unsigned long tries = ReplacingWriterTriesForTest();
             const HRESULT hr = WriteFileReplacing(path, "new", keepBackup);
             EXPECT_EQ(HResultFromWin32(held ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED), hr) << refusal;
+            EXPECT_EQ(refusal == 1 ? 1u : 2u, ReplacingWriterTriesForTest() - tries) << refusal << keepBackup;
             EXPECT_EQ(held, my::CException(IDS_WRITE_FILE_FAILED, hr, path).message ==
                                 CSimpleErr::Format(IDS_WRITE_FILE_FAILED, LoadResourceString(IDS_FILE_IN_USE), path));
             holder.Close();
@@ -262,6 +266,30 @@ TEST(ReplacingFileWriter, ARefusedReplaceLeavesOnlyWhatWasThere)
             EXPECT_EQ("old", ReadFileBytes(path));
             EXPECT_EQ(1, CountFiles(folder.Path())) << refusal << keepBackup;
         }
+    SetReplacingWriterTryTimeForTest(0);
+}
+
+// Another writer's replace has the target away, its old file aside under that
+// writer's claim: the target counts as there once the replace ends, not
+// before. Under an old file no writer claims (a killed save's) it is missing.
+TEST(ReplacingFileWriter, ATargetAwayUnderAnothersReplaceIsThereOnceItEnds)
+{
+    CTempFolder folder;
+    const std::wstring target = folder.File(L"out.emf");
+    ASSERT_TRUE(WriteFileBytes(target, "old"));
+    CReplacingFileWriter other(target, false);
+    ASSERT_EQ(S_OK, other.WriteTemporary("new"));
+    const std::wstring old = other.TemporaryPath().substr(0, other.TemporaryPath().size() - 4) + L".old";
+    ASSERT_TRUE(MoveFileExW(target.c_str(), old.c_str(), 0));  // the replace's first move
+    const CHandle answered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    bool there = false;
+    std::thread check([&] { there = ReplacedFileExists(target), SetEvent(answered); });
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(answered, 100));
+    EXPECT_EQ(S_OK, other.Commit());
+    check.join();
+    EXPECT_TRUE(there);
+    ASSERT_TRUE(DeleteFileW(target.c_str()) && FileExists(old));
+    EXPECT_FALSE(ReplacedFileExists(target));
 }
 
 TEST(ReplacingFileWriter, Failures)
