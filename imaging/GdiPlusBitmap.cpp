@@ -239,6 +239,67 @@ const wchar_t* FormatOfSignature(const BYTE* b, ULONG n)
     return nullptr;
 }
 
+bool ReadAt(IStream* stream, ULONGLONG at, BYTE* to, ULONG size)
+{
+    LARGE_INTEGER where = {};
+    where.QuadPart = static_cast<LONGLONG>(at);
+    ULONG got = 0;
+    return SUCCEEDED(stream->Seek(where, STREAM_SEEK_SET, nullptr)) && SUCCEEDED(stream->Read(to, size, &got)) &&
+           got == size;
+}
+
+ULONG Be16(const BYTE* b) { return static_cast<ULONG>(b[0]) << 8 | b[1]; }
+ULONG Le16(const BYTE* b) { return static_cast<ULONG>(b[1]) << 8 | b[0]; }
+ULONG Be32(const BYTE* b) { return Be16(b) << 16 | Be16(b + 2); }
+ULONG Le32(const BYTE* b) { return Le16(b + 2) << 16 | Le16(b); }
+
+// The width and height a PNG, GIF, BMP or JPEG header gives (a JPEG's first
+// frame header, past the segments before it), read before anything is
+// decoded: under Wine the imaging component decodes a whole PNG as it opens
+// it, so it cannot tell the size of one too large for memory. False for
+// another format or a header cut short. The stream is left anywhere.
+bool HeaderPixelSize(IStream* stream, ULONG& width, ULONG& height)
+{
+    BYTE b[26] = {};
+    const wchar_t* format = ReadAt(stream, 0, b, sizeof b) ? FormatOfSignature(b, sizeof b) : nullptr;
+    if (!format)
+        return false;
+    if (std::wcscmp(format, L"JPEG") == 0) {
+        // Fill bytes (FF) may stand before a marker; SOF0 to SOF15 but DHT, JPG and DAC give the frame.
+        for (ULONGLONG at = 2; ReadAt(stream, at, b, 9) && b[0] == 0xFF;) {
+            if (b[1] >= 0xC0 && b[1] <= 0xCF && b[1] != 0xC4 && b[1] != 0xC8 && b[1] != 0xCC) {
+                height = Be16(b + 5), width = Be16(b + 7);
+                return true;
+            }
+            at += b[1] == 0xFF ? 1 : 2 + Be16(b + 2);
+        }
+        return false;
+    }
+    if (std::wcscmp(format, L"PNG") == 0 && std::memcmp(b + 12, "IHDR", 4) == 0)
+        width = Be32(b + 16), height = Be32(b + 20);
+    else if (std::wcscmp(format, L"GIF") == 0)
+        width = Le16(b + 6), height = Le16(b + 8);
+    else if (std::wcscmp(format, L"BMP") == 0 && Le32(b + 14) == 12)  // the OS/2 core header
+        width = Le16(b + 18), height = Le16(b + 20);
+    else if (std::wcscmp(format, L"BMP") == 0)  // a top-down bitmap gives its height negative
+        width = Le32(b + 18), height = Le32(b + 22) & 0x80000000u ? 0u - Le32(b + 22) : Le32(b + 22);
+    else
+        return false;
+    return true;
+}
+
+// kImageTooManyPixels for a picture whose header gives more than
+// kMaxImagePixels, before anything is decoded; the stream is at its start again.
+HRESULT CheckImagePixels(IStream* stream)
+{
+    ULONG width = 0, height = 0;
+    const bool over = HeaderPixelSize(stream, width, height) &&
+                      static_cast<ULONGLONG>(width) * height > kMaxImagePixels;
+    LARGE_INTEGER start = {};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    return over ? kImageTooManyPixels : S_OK;
+}
+
 // Why GDI+ refused the stream, in terms a user can act on: GDI+ itself says
 // little more than "generic error" (and under Wine nothing more), so the
 // stream's first bytes tell an unknown format from a damaged image.
@@ -378,6 +439,9 @@ std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head, size_t size, c
     if (code == kImageFileTooLarge)
         return detail.empty() ? CSimpleErr::Format(IDS_IMAGE_FILE_OVER_LIMIT, GroupedDigits(kMaxImageFileBytes))
                               : CSimpleErr::Format(IDS_IMAGE_FILE_TOO_LARGE, detail, GroupedDigits(kMaxImageFileBytes));
+    if (code == kImageTooManyPixels)
+        return detail.empty() ? CSimpleErr::Format(IDS_IMAGE_PIXELS_OVER_LIMIT, GroupedDigits(kMaxImagePixels))
+                              : CSimpleErr::Format(IDS_IMAGE_TOO_MANY_PIXELS, detail, GroupedDigits(kMaxImagePixels));
     if (code == kImageFormatUnknown)
         return LoadResourceString(IDS_IMAGE_FORMAT_UNKNOWN);
     if (code == kImageFileEmpty)
@@ -404,10 +468,15 @@ void SetImageLoadError(CSimpleErr& err, UINT id, HRESULT code, const std::wstrin
             got = 0;
     }
     ULONGLONG bytes = 0;
-    const std::wstring detail = code == kImagePixelFormatUnsupported ? DescribeFramePixels(path)
-                                : code == kImageFileTooLarge && SUCCEEDED(GetFileSizeByPath(path.c_str(), bytes))
-                                    ? GroupedDigits(bytes)
-                                    : std::wstring();
+    std::wstring detail = code == kImagePixelFormatUnsupported ? DescribeFramePixels(path)
+                          : code == kImageFileTooLarge && SUCCEEDED(GetFileSizeByPath(path.c_str(), bytes))
+                              ? GroupedDigits(bytes)
+                              : std::wstring();
+    CComPtr<IStream> stream;
+    ULONG width = 0, height = 0;
+    if (code == kImageTooManyPixels && SUCCEEDED(CreateStreamFromFile(stream, path, kMaxImageFileBytes)) &&
+        HeaderPixelSize(stream, width, height))
+        detail = GroupedDigits(width) + L" x " + GroupedDigits(height);
     err.Set(id, ImageLoadFailureText(code, head, got, detail), path);
     err.code = code;
 }
@@ -416,6 +485,8 @@ HRESULT LoadImageFromFile(boost::shared_ptr<Image>& image, const std::wstring& p
 {
     CComPtr<IStream> stream;
     HRESULT hr = CreateStreamFromFile(stream, path, kMaxImageFileBytes);
+    if (SUCCEEDED(hr))
+        hr = CheckImagePixels(stream);
     if (FAILED(hr))
         return hr;
     return ImageFromStream(image, stream);
@@ -434,6 +505,8 @@ HRESULT LoadDibFromFile(boost::shared_ptr<CDib>& dib, const std::wstring& path)
 {
     CComPtr<IStream> stream;
     HRESULT hr = CreateStreamFromFile(stream, path, kMaxImageFileBytes);
+    if (SUCCEEDED(hr))
+        hr = CheckImagePixels(stream);
     if (FAILED(hr))
         return hr;
     boost::shared_ptr<Image> image;

@@ -35,6 +35,7 @@ const HRESULT kImageDataDamaged = static_cast<HRESULT>(0x88982F60);    // WINCOD
 const HRESULT kImageFileEmpty = static_cast<HRESULT>(0x88982F61);     // WINCODEC_ERR_BADHEADER
 const HRESULT kImagePixelFormatUnsupported = static_cast<HRESULT>(0x88982F80);  // WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT
 const HRESULT kImageFileTooLarge = static_cast<HRESULT>(0x800700DF);  // HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE)
+const HRESULT kImageTooManyPixels = static_cast<HRESULT>(0x88982F51);  // WINCODEC_ERR_IMAGESIZEOUTOFRANGE
 
 // An image file is read whole, and its bytes stay while GDI+ decodes it and
 // its pixels are copied into a 32-bit DIB: the three must fit the 32-bit
@@ -43,6 +44,12 @@ const HRESULT kImageFileTooLarge = static_cast<HRESULT>(0x800700DF);  // HRESULT
 // files are far smaller than their pixels. A larger file is refused by its
 // size before it is read (2 GiB could not even be held).
 const ULONGLONG kMaxImageFileBytes = 512ull << 20;
+// Its pixels are held twice at 32 bits, by GDI+ and by the DIB: here a PNG
+// of 13,000 x 13,000 loads as a texture and is drawn (5 s), one of 14,000 x
+// 14,000 fails for memory, and the decoder calls one of 20,000 x 20,000
+// damaged. A PNG, JPEG, GIF or BMP whose header gives more pixels is refused
+// by its size before it is decoded.
+const ULONGLONG kMaxImagePixels = 13000ull * 13000;
 
 // E_FAIL when no object could be made; when GDI+ refuses the data,
 // E_OUTOFMEMORY or one of the codes above (the out pointer then holds the
@@ -51,7 +58,7 @@ HRESULT ImageFromStream(boost::shared_ptr<Gdiplus::Image>& image, IStream* strea
 // The reason for a failed load as a user reads it: the texts of the codes
 // above (the format of a damaged or unsupported image named from the file's
 // first bytes, when given; `detail` describing the unsupported pixels, or the
-// size of a file too large, if known), else the system's text of the code.
+// size of a file or picture too large, if known), else the system's text of the code.
 std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head = nullptr, size_t size = 0,
                                   const std::wstring& detail = std::wstring());
 // The message id filled with that reason and the file's path (its format

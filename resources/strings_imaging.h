@@ -21,5 +21,7 @@
 #define IDS_IMAGE_PIXEL_CHANNELS                 54469
 #define IDS_IMAGE_FILE_TOO_LARGE                 54470
 #define IDS_IMAGE_FILE_OVER_LIMIT                54471
+#define IDS_IMAGE_TOO_MANY_PIXELS                54472
+#define IDS_IMAGE_PIXELS_OVER_LIMIT              54473
 
 #endif

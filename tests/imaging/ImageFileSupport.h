@@ -1,13 +1,14 @@
 // Small image files made by the tests themselves, so that every decoder case
 // has a file of exactly the kind it names: PNG (any colour type and depth,
-// palette, transparency, embedded ICC profile; deflate in stored blocks),
-// uncompressed CMYK TIFF, and minimal ICC profiles with a plain gamma curve.
+// palette, transparency, embedded ICC profile; deflate in stored blocks; a
+// large one of one colour, compressed), uncompressed CMYK TIFF, and minimal ICC profiles with a plain gamma curve.
 #pragma once
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
+#include <zlib.h>
 
 namespace imagefile {
 
@@ -99,6 +100,30 @@ inline std::string MakePng(uint32_t width, uint32_t height, int colorType, int d
         filtered += '\0' + rows.substr(y * rowBytes, rowBytes);
     PutChunk(png, "IDAT", ZlibStored(filtered));
     PutChunk(png, "IEND", std::string());
+    return png;
+}
+
+// An 8-bit RGB PNG of one grey, deflated: 20,000 x 20,000 takes about 1 MB.
+inline std::string MakeGreyRgbPng(uint32_t width, uint32_t height)
+{
+    std::string header, idat, row(1 + 3 * size_t(width), '\x80');
+    PutBE32(header, width), PutBE32(header, height);
+    header += std::string("\x08\x02\0\0\0", 5);
+    row[0] = 0;  // no filter
+    z_stream z = {};
+    deflateInit(&z, Z_BEST_SPEED);
+    char out[1 << 16];
+    for (uint32_t y = 0; y <= height; ++y) {
+        z.next_in = reinterpret_cast<Bytef*>(&row[0]), z.avail_in = y < height ? uInt(row.size()) : 0;
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(out), z.avail_out = sizeof out;
+            deflate(&z, y < height ? Z_NO_FLUSH : Z_FINISH);
+            idat.append(out, sizeof out - z.avail_out);
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    std::string png("\x89PNG\r\n\x1A\n", 8);
+    PutChunk(png, "IHDR", header), PutChunk(png, "IDAT", idat), PutChunk(png, "IEND", std::string());
     return png;
 }
 
