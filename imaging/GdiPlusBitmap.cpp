@@ -266,7 +266,9 @@ bool HeaderPixelSize(IStream* stream, ULONG& width, ULONG& height)
         return false;
     if (std::wcscmp(format, L"JPEG") == 0) {
         // Fill bytes (FF) may stand before a marker; SOF0 to SOF15 but DHT, JPG and DAC give the frame.
-        for (ULONGLONG at = 2; ReadAt(stream, at, b, 9) && b[0] == 0xFF;) {
+        // It follows a few segments (an ICC profile of some MB takes a hundred): a file of nothing but
+        // fill bytes or empty segments is not walked to its end.
+        for (ULONGLONG at = 2, steps = 0; steps < 4096 && ReadAt(stream, at, b, 9) && b[0] == 0xFF; ++steps) {
             if (b[1] >= 0xC0 && b[1] <= 0xCF && b[1] != 0xC4 && b[1] != 0xC8 && b[1] != 0xCC) {
                 height = Be16(b + 5), width = Be16(b + 7);
                 return true;
