@@ -269,29 +269,6 @@ TEST(ReplacingFileWriter, ARefusedReplaceLeavesOnlyWhatWasThere)
     SetReplacingWriterTryTimeForTest(0);
 }
 
-// Another writer's replace has the target away, its old file aside under that
-// writer's claim: the target counts as there once the replace ends, not
-// before. Under an old file no writer claims (a killed save's) it is missing.
-TEST(ReplacingFileWriter, ATargetAwayUnderAnothersReplaceIsThereOnceItEnds)
-{
-    CTempFolder folder;
-    const std::wstring target = folder.File(L"out.emf");
-    ASSERT_TRUE(WriteFileBytes(target, "old"));
-    CReplacingFileWriter other(target, false);
-    ASSERT_EQ(S_OK, other.WriteTemporary("new"));
-    const std::wstring old = other.TemporaryPath().substr(0, other.TemporaryPath().size() - 4) + L".old";
-    ASSERT_TRUE(MoveFileExW(target.c_str(), old.c_str(), 0));  // the replace's first move
-    const CHandle answered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    bool there = false;
-    std::thread check([&] { there = ReplacedFileExists(target), SetEvent(answered); });
-    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(answered, 100));
-    EXPECT_EQ(S_OK, other.Commit());
-    check.join();
-    EXPECT_TRUE(there);
-    ASSERT_TRUE(DeleteFileW(target.c_str()) && FileExists(old));
-    EXPECT_FALSE(ReplacedFileExists(target));
-}
-
 TEST(ReplacingFileWriter, Failures)
 {
     CTempFolder folder;

@@ -1,7 +1,7 @@
 // Small image files made by the tests themselves, so that every decoder case
 // has a file of exactly the kind it names: PNG (any colour type and depth,
-// palette, transparency, embedded ICC profile; deflate in stored blocks; a
-// large one of one colour, compressed), uncompressed CMYK TIFF, and minimal ICC profiles with a plain gamma curve.
+// palette, transparency, embedded ICC profile; deflate in stored blocks),
+// uncompressed CMYK TIFF, and minimal ICC profiles with a plain gamma curve.
 #pragma once
 #include <algorithm>
 #include <cmath>
@@ -103,26 +103,19 @@ inline std::string MakePng(uint32_t width, uint32_t height, int colorType, int d
     return png;
 }
 
-// An 8-bit RGB PNG of one grey, deflated: 20,000 x 20,000 takes about 1 MB.
-inline std::string MakeGreyRgbPng(uint32_t width, uint32_t height)
+// A square 8-bit RGB PNG of one grey, deflated: 20,000 pixels a side take about 1 MB.
+inline std::string MakeGreyRgbPng(uint32_t side)
 {
-    std::string header, idat, row(1 + 3 * size_t(width), '\x80');
-    PutBE32(header, width), PutBE32(header, height);
-    header += std::string("\x08\x02\0\0\0", 5);
-    row[0] = 0;  // no filter
+    std::string png("\x89PNG\r\n\x1A\n", 8), header, idat(4 << 20, '\0'), row('\0' + std::string(3 * size_t(side), '\x80'));
+    PutBE32(header, side), PutBE32(header, side), header.append("\x08\x02\0\0\0", 5);
     z_stream z = {};
     deflateInit(&z, Z_BEST_SPEED);
-    char out[1 << 16];
-    for (uint32_t y = 0; y <= height; ++y) {
-        z.next_in = reinterpret_cast<Bytef*>(&row[0]), z.avail_in = y < height ? uInt(row.size()) : 0;
-        do {
-            z.next_out = reinterpret_cast<Bytef*>(out), z.avail_out = sizeof out;
-            deflate(&z, y < height ? Z_NO_FLUSH : Z_FINISH);
-            idat.append(out, sizeof out - z.avail_out);
-        } while (z.avail_out == 0);
+    z.next_out = reinterpret_cast<Bytef*>(&idat[0]), z.avail_out = uInt(idat.size());
+    for (uint32_t y = 0; y <= side; ++y) {
+        z.next_in = reinterpret_cast<Bytef*>(&row[0]), z.avail_in = y < side ? uInt(row.size()) : 0;
+        deflate(&z, y < side ? Z_NO_FLUSH : Z_FINISH);
     }
-    deflateEnd(&z);
-    std::string png("\x89PNG\r\n\x1A\n", 8);
+    idat.resize(idat.size() - z.avail_out), deflateEnd(&z);
     PutChunk(png, "IHDR", header), PutChunk(png, "IDAT", idat), PutChunk(png, "IEND", std::string());
     return png;
 }

@@ -229,9 +229,8 @@ TEST(SaveJobTest, ASaveRemovesWhatAKilledSaveOfItsDocumentLeft)
     }
 }
 
-// Another program saving the same name has it away for moments (between
-// its replace's two moves) just as the job looks for its file: the job
-// waits for that replace to end rather than call its file unwritten.
+// Another program saving the same name has it away between its replace's two moves as the job looks for
+// its file (the old file aside under that writer's claim): the job waits for the replace to end.
 TEST(SaveJobTest, AFileAnotherProgramIsReplacingCountsAsWritten)
 {
     struct CRival : CKanteloTaskClient {
@@ -249,8 +248,7 @@ TEST(SaveJobTest, AFileAnotherProgramIsReplacingCountsAsWritten)
     CTempFolder folder;
     std::vector<std::wstring> files;
     std::wstring error;
-    EXPECT_TRUE(RunSaveJob(JobSetting(kFormats[7]), L"縁", folder.Path(), files, error, nullptr, &rival))
-        << Narrow(error);
+    EXPECT_TRUE(RunSaveJob(JobSetting(kFormats[7]), L"縁", folder.Path(), files, error, nullptr, &rival)) << Narrow(error);
     ASSERT_TRUE(rival.finish.joinable());
     rival.finish.join();
     EXPECT_EQ("rival", ReadFileBytes(folder.File(L"1.emf")));
