@@ -34,3 +34,15 @@ public:
 private:
     T* m_p = nullptr;
 };
+
+// The calling thread in a single-threaded COM apartment while it lives; a
+// thread that could not enter one is left as it was.
+class CComApartment {
+public:
+    CComApartment() : m_entered(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~CComApartment() { if (m_entered) ::CoUninitialize(); }
+    CComApartment(const CComApartment&) = delete;
+    CComApartment& operator=(const CComApartment&) = delete;
+private:
+    bool m_entered;
+};

@@ -153,6 +153,8 @@ void CDriveLine::Check() const
         Text(0);
     } else if (c == L"text" || c == L"expect") {
         Id(0);
+    } else if (c == L"stored") {
+        Text(1);
     } else if (c == L"pick" || c == L"pickdropped" || c == L"contains") {
         Id(0);
         Text(1);
@@ -191,6 +193,8 @@ bool CDriveLine::Flag(size_t index) const
         throw CDriveError{L"expected 0 or 1, not \"" + word + L"\""};
     return word == L"1";
 }
+
+std::wstring CDriveLine::WordAt(size_t index) const { return Word(rest, index); }
 
 std::wstring CDriveLine::Text(size_t index) const
 {

@@ -23,6 +23,8 @@ struct CDriveLine {
     int Number(size_t index) const;
     // The index-th word, "0" or "1".
     bool Flag(size_t index) const;
+    // The index-th word as it is written.
+    std::wstring WordAt(size_t index) const;
     // Everything from the index-th word to the end, escapes resolved.
     std::wstring Text(size_t index) const;
 };

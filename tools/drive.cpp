@@ -1,7 +1,7 @@
 // The UI driver: runs the program and works its windows from a script, so that
 // tests and people can check the whole program without a mouse. Not shipped.
 //
-//   drive [--program PATH] [SCRIPT]
+//   drive [--program PATH] [--settings FILE] [SCRIPT]
 //
 // The script comes from the file SCRIPT, or from standard input when it is
 // missing or "-": one command a line; a line whose first visible character is
@@ -69,6 +69,10 @@
 //                    3 s (line breaks compared as "\n")
 //   contains ID TEXT the same for a text that holds TEXT anywhere (a message,
 //                    the preview pane's "W x H", a long text)
+//   stored PATH TEXT fail unless the element PATH (names from the root joined
+//                    by "/", NAME[i] the i-th of that name, 0 first) of the
+//                    XML file given by --settings (the program's settings,
+//                    saved as they change) holds TEXT within 3 s
 //   blank ID         fail unless control ID shows no text within 3 s (a combo
 //                    box with nothing chosen)
 //   enabled ID 0|1   fail unless the control's enabled state is that within 3 s
@@ -98,6 +102,7 @@
 //                    does when it closes runs (exit code 1)
 //   exit CODE        wait up to 20 s for the program to end with that code
 #include "tools/DriveScript.h"
+#include "foundation/XmlDocument.h"
 #include "imaging/ImageSaver.h"
 #include "platform/Gdi.h"
 #include "platform/GdiPlus.h"
@@ -486,7 +491,7 @@ private:
 
 class CDriver {
 public:
-    explicit CDriver(const std::wstring& program) : m_program(program) {}
+    CDriver(const std::wstring& program, const std::wstring& settings) : m_program(program), m_settings(settings) {}
 
     void Run(const CDriveLine& line)
     {
@@ -515,6 +520,8 @@ public:
             Expect(Control(line.Id(0)), line.Text(1), true);
         else if (c == L"contains")
             Expect(Control(line.Id(0)), line.Text(1), false);
+        else if (c == L"stored")
+            Stored(line.WordAt(0), line.Text(1));
         else if (c == L"blank")
             Blank(Control(line.Id(0)));
         else if (c == L"enabled")
@@ -580,6 +587,7 @@ public:
 
 private:
     std::wstring m_program;
+    std::wstring m_settings;
     CHandle m_process;
     DWORD m_pid = 0;
     HWND m_current = nullptr;
@@ -884,6 +892,24 @@ private:
                 return whole ? actual == text : ContainsText(actual, text);
             }))
             Fail(L"the text is \"" + actual + L"\"");
+    }
+
+    // Read anew until it holds the text: a file read while the program
+    // replaces it is read again.
+    void Stored(const std::wstring& path, const std::wstring& text)
+    {
+        if (m_settings.empty())
+            Fail(L"no settings file was given (--settings)");
+        std::wstring actual, unread;
+        if (!WaitFor([&] {
+                CXmlDocument document;
+                CXmlDocument::CNode node;
+                const bool read = document.LoadFile(m_settings) && document.SelectSingleNode(path, node) &&
+                                  document.GetText(node, actual);
+                unread = read ? std::wstring() : document.GetError().message;
+                return read && actual == text;
+            }))
+            Fail(unread.empty() ? L"the settings file holds \"" + actual + L"\"" : unread);
     }
 
     void Blank(HWND control)
@@ -1580,13 +1606,15 @@ void PrintError(const std::wstring& text)
 int wmain(int argc, wchar_t** argv)
 {
     std::wstring program = ExeFolder() + L"\\..\\app\\kantelo.exe";
-    std::wstring scriptName;
+    std::wstring scriptName, settings;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--program" && i + 1 < argc) {
             program = argv[++i];
+        } else if (arg == L"--settings" && i + 1 < argc) {
+            settings = argv[++i];
         } else if (!scriptName.empty()) {
-            PrintError(L"usage: drive [--program PATH] [SCRIPT]");
+            PrintError(L"usage: drive [--program PATH] [--settings FILE] [SCRIPT]");
             return 2;
         } else {
             scriptName = arg;
@@ -1600,7 +1628,8 @@ int wmain(int argc, wchar_t** argv)
     program = FullPath(program);
 
     Gdiplus::CGdiplusStartup gdiplus;
-    CDriver driver(program);
+    const CComApartment com;  // for the XML reader of `stored`
+    CDriver driver(program, settings);
     const std::vector<std::wstring> lines = SplitScriptLines(bytes);
     for (size_t i = 0; i < lines.size(); ++i) {
         CDriveLine line;

@@ -1,7 +1,10 @@
 // The paint and font list dialogs in the program, driven through its
 // windows: what they change reaches the settings file at once, Cancel puts
 // the paint back exactly, and a negative sample size does no harm.
+#include "app/FontChoices.h"
 #include "app/FontCollection.h"
+#include "app/FontListDlg.h"
+#include "decoration/NamedEffects.h"
 #include "foundation/NamedValues.h"
 #include "outline/FontNames.h"
 #include "platform/Gdi.h"
@@ -113,15 +116,17 @@ TEST(DialogsProgram, PaintDialogNumberBoxesStepFromTheValueShown)
         {IDC_TEXTURE_RATE_X, 1, -1, L"75.0", L"400", L"400", L"120", L"150.0", L"100.0", L"75.0", L"33.3", L"5"},
         {IDC_TEXTURE_OFFSET_X, -1, 1, L"1", L"-8", L"-8", L"20", L"20", L"8", L"7", L"-5", L"2"},
     };
-    std::wstring script = L"start\nclick " + Id(IDC_FONT_PAINT) + L"\nwait 色の設定\npage 1\n";
+    const CNamedInts& units = GetNamedTextUnits();
+    std::wstring script = L"start\nclick " + Id(IDC_FONT_PAINT) + L"\nwait 色の設定\npage 1\n" +
+                          DroppedListKeepsScript(IDC_UNIT, L"end", IDC_GRAD_ANGLE, units.back()->name);
     for (const CNumberSteps& b : boxes)
         script += (b.id == IDC_TEXTURE_RATE_X ? L"tab 2\n" : L"") + NumberStepsScript(b);
     const std::wstring file = ScriptPath(folder) + L"\\\\";
-    script += ComboClosesScript({IDC_TEXTURE_FILE, IDC_TEXTURE_BROWSE, (file + L"a.png").c_str(),
-                                 (file + L"b.png").c_str(), L"blue", L"c.png", L"x"});
+    script += ComboClosesScript({IDC_TEXTURE_FILE, IDC_TEXTURE_BROWSE, L"Settings/PaintSetting/Texture/Path",
+                                 (file + L"a.png").c_str(), (file + L"b.png").c_str(), L"blue", (file + L"blue").c_str(),
+                                 (file + L"22blue11").c_str(), L"c.png", L"x"});
     const CNamedInts& fits = GetImageFitTypeNames();
-    script += L"focus " + Id(IDC_TEXTURE_FIT) + L"\nkey f4\nkey up\nrealclick " + Id(IDC_TEXTURE_OFFSET_X) +
-              L"\nexpect " + Id(IDC_TEXTURE_FIT) + L" " + fits[fits.size() - 2]->name + L"\n";
+    script += DroppedListKeepsScript(IDC_TEXTURE_FIT, L"up", IDC_TEXTURE_OFFSET_X, fits[fits.size() - 2]->name);
     // Typed names are files of the program's current folder: the list stays that folder's.
     std::wstring here;
     ASSERT_TRUE(GetCurrentFolder(here) && SetCurrentDirectoryW(folder.c_str()));
@@ -130,6 +135,7 @@ TEST(DialogsProgram, PaintDialogNumberBoxesStepFromTheValueShown)
     EXPECT_EQ(0u, r.exitCode) << r.output;
     ASSERT_TRUE(ReadProgramSettings(saved));
     EXPECT_EQ(7u, saved.PaintSetting.LinearGradation.Angle);
+    EXPECT_EQ(static_cast<UINT>(units.back()->value), saved.PaintSetting.LinearGradation.Unit);
     EXPECT_DOUBLE_EQ(1, saved.PaintSetting.LinearGradation.Stops[1].Pos);
     EXPECT_DOUBLE_EQ(0.05, saved.PaintSetting.Texture.RateX);
     EXPECT_EQ(2, saved.PaintSetting.Texture.OffsetX);
@@ -179,17 +185,27 @@ TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
     ASSERT_FALSE(saved.FontListDlg.SampleTexts.Items.empty());
     EXPECT_EQ(limits::kMaxTextLength, saved.Borderings[0].Paint.Texture.Path.size());
     // The used texts step from the one shown, the list closed or dropped, and the list is closed every
-    // way; Enter in the dropped list chooses, and Esc then ends the dialog with that text kept.
+    // way; the drop-down lists keep the keys' entry through a click elsewhere; Enter in the dropped list
+    // chooses, and Esc then ends the dialog with that text and those filters kept.
+    CFontChoices choices;
+    choices.EnumerateCharSets();
+    const CNamedInts &weights = GetFontWeightFilterNames(), &italics = GetFontItalicFilterNames();
     for (const wchar_t* text : {L"two", L"three"})
         saved.FontListDlg.SampleTexts.Items.push_back(boost::make_shared<std::wstring>(text));
     saved.FontListDlg.SampleText = L"two";
     ASSERT_TRUE(WriteProgramSettings(saved));
     r = RunDriveScript(L"start\nmain\n" + openList +
-                       ComboClosesScript({IDC_FONT_LIST_SAMPLE, IDC_FONT_LIST_SIZE, L"two", L"three", L"abc", L"two", L"q"}) +
-                       L"key f4\nkey up\nkey enter\nkey esc\nmain\nclose\nexit 2\n");
+                       ComboClosesScript({IDC_FONT_LIST_SAMPLE, IDC_FONT_LIST_SIZE, nullptr, L"two", L"three", L"abc",
+                                          nullptr, nullptr, L"two", L"q"}) +
+                       DroppedListKeepsScript(IDC_FONT_LIST_CHARSET, L"home", IDC_FONT_LIST_SIZE, choices.GetCharSets()[0].Name) +
+                       DroppedListKeepsScript(IDC_FONT_LIST_WEIGHT, L"end", IDC_FONT_LIST_SIZE, weights.back()->name) +
+                       DroppedListKeepsScript(IDC_FONT_LIST_ITALIC, L"end", IDC_FONT_LIST_SIZE, italics.back()->name) + L"focus " +
+                       Id(IDC_FONT_LIST_SAMPLE) + L"\nkey f4\nkey up\nkey enter\nkey esc\nmain\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
     ASSERT_TRUE(ReadProgramSettings(saved));
     EXPECT_EQ(L"three", saved.FontListDlg.SampleText);
+    EXPECT_EQ(std::vector<int>({static_cast<int>(choices.GetCharSets()[0].CharSet), weights.back()->value, italics.back()->value}),
+              std::vector<int>({saved.FontListDlg.CharSet, saved.FontListDlg.Weight, saved.FontListDlg.Italic}));
 }
 
 // Every kind of box, typed into and left with Tab, shows what it stored: a

@@ -1,9 +1,7 @@
 #include "app/PreviewPaint.h"
-#include "foundation/MessageText.h"
 #include "platform/Gdi.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
-#include <algorithm>
 
 namespace {
 
@@ -126,25 +124,29 @@ TEST(PreviewPaintTest, CheckerStaysOnThePaneAndSoftEdgesBlendRight)
     EXPECT_EQ(RGB(220, 220, 220), right.At(3, 20));
 }
 
-// A message naming a path longer than the pane is wide: every line the pane's
-// drawing makes of it lies within the pane (a path is a word it would not
-// break), and only line breaks were added.
+// A message naming a path longer than the pane is wide, painted as the pane
+// paints it: the whole path is drawn, in as many lines as it needs at the
+// least (a path is a word the drawing would not break, and would cut at the
+// pane's edge).
 TEST(PreviewPaintTest, AnOverlayIsBrokenIntoLinesWithinThePane)
 {
-    const std::wstring message = L"テクスチャを読み込めません。\n\nC:\\kantelo\\" + std::wstring(90, L'W') + L"\\tile.png";
-    const auto unbroken = [](std::wstring text) {
-        text.erase(std::remove(text.begin(), text.end(), L'\n'), text.end());
-        return text;
-    };
-    CSurface surface(8, 8);
+    const std::wstring path = L"C:\\kantelo\\" + std::wstring(90, L'W') + L"\\tile.png";
+    CPanePicture picture;
+    picture.overlay = L"テクスチャを読み込めません。\n\n" + path;
+    const int width = 128, height = 400, inner = width - 8;  // the text lies 4 pixels inside the pane
+    CSurface pane(width, height);
+    PaintPreviewPane(pane.dc, RECT{0, 0, width, height}, RECT{0, 0, width, height}, picture);
     CFontHandle font(CreateOverlayFont());
-    CSelectObjectGuard select(surface.dc, font.Get());
-    for (int width : {120, 400}) {
-        const std::wstring shown = BreakLongRunsOn(surface.dc, message, width);
-        RECT box = {0, 0, width, 0};
-        DrawTextW(surface.dc, shown.c_str(), static_cast<int>(shown.size()), &box,
-                  DT_CALCRECT | DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
-        EXPECT_LE(box.right, width);
-        EXPECT_EQ(unbroken(message), unbroken(shown));
-    }
+    CSelectObjectGuard select(pane.dc, font.Get());
+    SIZE extent = {};
+    TEXTMETRICW metrics = {};
+    ASSERT_TRUE(GetTextExtentPoint32W(pane.dc, path.c_str(), static_cast<int>(path.size()), &extent) &&
+                GetTextMetricsW(pane.dc, &metrics));
+    int lowest = -1;  // the lowest row with ink (the checker is light grey)
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (GetRValue(pane.At(x, y)) < 128)
+                lowest = y;
+    // Below the message's first line and the blank one, the path's lines.
+    EXPECT_GT(lowest, 4 + (1 + (extent.cx + inner - 1) / inner) * metrics.tmHeight);
 }

@@ -116,27 +116,40 @@ inline std::wstring NumberStepsScript(const CNumberSteps& b)
            L"\nkey f4\npickdropped " + id + L" " + b.entry + L"\ntype " + b.last + expect + b.last + L"\n";
 }
 
-// A box whose list is closed every way, each checked on the text shown: Down in the
-// dropped list undone by a real click on control `away`, and chosen by Enter (`chosen`,
-// which a list dropped and closed by Esc then keeps); `typed` into the dropped list and
-// left by Tab (typed over `chosen`, which dropping selected whole), by Esc and by a click
-// (typed over the whole text): it stays; "1" typed at End and "2" at Home, the list
-// closed, then dropped (the caret moves, nothing steps); `entry` clicked in the dropped
-// list and `last` typed over it: the box shows `last`, and stores what that text is.
+// A box whose list is closed every way, each checked on the text shown and, after each close, on
+// `element` of the settings file (null: the box's dialog stores its values only when it ends): Down in
+// the dropped list undone by a real click on control `away`, and chosen by Enter (`chosen`, which a list
+// dropped and closed by Esc then keeps); `typed` into the dropped list (stored as `typedStored`) and left
+// by Tab (typed over `chosen`, which dropping selected whole), by Esc and by a click (typed over the
+// whole text): it stays; "1" typed at End and "2" at Home, the list closed, then dropped (the caret
+// moves, nothing steps; `endsStored` once closed); `entry` clicked in the dropped list and `last`
+// typed over it: the box shows `last`, and stores what that text is.
 struct CComboCloses {
     int id, away;
-    const wchar_t *shown, *chosen, *typed, *entry, *last;
+    const wchar_t *element, *shown, *chosen, *typed, *typedStored, *endsStored, *entry, *last;
 };
 inline std::wstring ComboClosesScript(const CComboCloses& b)
 {
     const std::wstring id = Id(b.id), expect = L"\nexpect " + id + L" ", drop = L"\nfocus " + id + L"\nkey f4";
     const std::wstring typed = L"\ntype " + std::wstring(b.typed), ends = L"\nkey end\ntype 1\nkey home\ntype 2";
-    return drop.substr(1) + L"\nkey down\nrealclick " + Id(b.away) + expect + b.shown + drop + L"\nkey down\nkey enter" +
-           expect + b.chosen + L"\nkey f4\nkey esc" + expect + b.chosen + drop + typed + L"\nkey tab" + expect + b.typed +
-           drop + L"\nkey ctrl+a" + typed + L"\nkey esc" + expect + b.typed + drop + L"\nkey ctrl+a" + typed +
-           L"\nrealclick " + Id(b.away) + expect + b.typed + ends + expect + L"2" + b.typed + L"1\nkey f4" + ends +
-           L"\nkey esc" + expect + L"22" + b.typed + L"11\nkey f4\npickdropped " + id + L" " + b.entry + L"\ntype " +
-           b.last + expect + b.last + L"\n";
+    const auto stored = [&](const wchar_t* value) {
+        return b.element ? L"\nstored " + std::wstring(b.element) + L" " + value : std::wstring();
+    };
+    return drop.substr(1) + L"\nkey down\nrealclick " + Id(b.away) + expect + b.shown + stored(b.shown) + drop +
+           L"\nkey down\nkey enter" + expect + b.chosen + stored(b.chosen) + L"\nkey f4\nkey esc" + expect + b.chosen +
+           stored(b.chosen) + drop + typed + L"\nkey tab" + expect + b.typed + stored(b.typedStored) + drop +
+           L"\nkey ctrl+a" + typed + L"\nkey esc" + expect + b.typed + stored(b.typedStored) + drop + L"\nkey ctrl+a" +
+           typed + L"\nrealclick " + Id(b.away) + expect + b.typed + stored(b.typedStored) + ends + expect + L"2" +
+           b.typed + L"1\nkey f4" + ends + L"\nkey esc" + expect + L"22" + b.typed + L"11" + stored(b.endsStored) +
+           L"\nkey f4\npickdropped " + id + L" " + b.entry + L"\ntype " + b.last + expect + b.last + L"\n";
+}
+
+// A drop-down list whose dropped list the keys step (`key`) and a real click on control `away` closes:
+// it keeps the entry the keys chose, `entry`.
+inline std::wstring DroppedListKeepsScript(int id, const wchar_t* key, int away, const std::wstring& entry)
+{
+    return L"focus " + Id(id) + L"\nkey f4\nkey " + key + L"\nrealclick " + Id(away) + L"\nexpect " + Id(id) + L" " +
+           entry + L"\n";
 }
 
 // Both file dialogs show this label; the main window does not.
@@ -170,7 +183,8 @@ inline CDriveResult RunDriveScript(const std::wstring& script)
     if (!WriteFileBytes(scriptFile, Narrow(script)))
         return result;
     const std::wstring cmd = L"\"" + BuildPath(L"tools\\drive.exe") + L"\" --program \"" +
-                             BuildPath(L"app\\kantelo.exe") + L"\" \"" + scriptFile + L"\"";
+                             BuildPath(L"app\\kantelo.exe") + L"\" --settings \"" + ProgramSettingsPath() + L"\" \"" +
+                             scriptFile + L"\"";
     result.exitCode = RunWithOutputFile(cmd, outFile, 100000);
     result.output = ReadFileBytes(outFile);
     return result;

@@ -109,13 +109,15 @@ TEST(ProgramTest, ColourAndQualityBoxesTakeNamesTypedValuesAndTheWheel)
     script += L"key f4\nexpect 248 80\nkey up\nexpect 248 50\nkey esc\nexpect 248 80\nkey pageup\nexpect 248 0\n";
     script += L"key pagedown\nexpect 248 100\n";
     script += L"text 248 9x5\nexpect 248 95\nkey up\nexpect 248 80\ntext 248 250\nexpect 248 250\ntext 248 80\n";
-    script += ComboClosesScript({248, IDC_TEXT, L"80", L"100", L"55", LoadResourceString(IDS_QUALITY_LOW).c_str(), L"7"});
+    script += ComboClosesScript({248, IDC_TEXT, L"Settings/SaveFormat/JpegQuality", L"80", L"100", L"55", L"55", L"100",
+                                 LoadResourceString(IDS_QUALITY_LOW).c_str(), L"7"});
     script += L"pick 165 " + LoadResourceString(IDS_COLOR_BROWN) + L"\nexpect 165 6B492D\n";
     script += L"focus 165\nwheel 165 1\nexpect 165 ABFF7F\ntext 165 FFFFFF\n";
     script += L"key down\nexpect 165 000000\nkey f4\nexpect 165 000000\nkey down\nexpect 165 7F7F7F\nkey esc\n";
     script += L"expect 165 000000\nkey alt+down\nkey up\nkey enter\nexpect 165 FFFFFF\ntext 165 123456\nkey down\n";
     script += L"expect 165 FFFFFF\n";
-    script += ComboClosesScript({165, IDC_TEXT, L"FFFFFF", L"000000", L"0A0B0C", LoadResourceString(IDS_COLOR_BROWN).c_str(), L"7"});
+    script += ComboClosesScript({165, IDC_TEXT, L"Settings/FontSetting/Color", L"FFFFFF", L"000000", L"0A0B0C", L"0A0B0C",
+                                 L"000000", LoadResourceString(IDS_COLOR_BROWN).c_str(), L"7"});
     script += L"pick " + row2 + L" " + LoadResourceString(IDS_COLOR_YELLOW) + L"\nexpect " + row2 + L" FFFF00\n";
     script += L"focus " + row2 + L"\nwheel " + row2 + L" -1\nexpect " + row2 + L" FF8119\n";
     script += L"pick 252 " + LoadResourceString(IDS_COLOR_BLUE) + L"\nexpect 252 0C00CC\n";
@@ -170,7 +172,8 @@ TEST(ProgramTest, NumberBoxesStepFromTheValueShownByWheelAndArrows)
         script += NumberStepsScript(b.steps);
     }
     // A row's alpha closed every way; a digit beyond the box's one decimal is not left on screen once the box is left.
-    script += ComboClosesScript({IDC_DECO_ALPHA + 3, IDC_TEXT, L"50", L"55", L"25", L"60", L"7"});
+    script += ComboClosesScript({IDC_DECO_ALPHA + 3, IDC_TEXT, L"Settings/Borderings/BorderingSetting[3]/Alpha", L"50",
+                                 L"55", L"25", L"25", L"100", L"60", L"7"});
     const std::wstring size = Id(IDC_DECO_SIZE + 1);
     script += L"focus " + size + L"\ntext " + size + L" 0.45\nexpect " + size + L" 0.45\nfocus " + Id(IDC_FONT_ALPHA) +
               L"\nexpect " + size + L" 0.4\n";

@@ -55,6 +55,7 @@ TEST(DriveScript, LinesAreCheckedBeforeTheyRun)
         {L"expect 212", true},       {L"contains 300 x", true}, {L"contains 300", false},
         {L"realclick 153 4 5", true}, {L"realclick 153 4", false}, {L"pickdropped 159 二", true},
         {L"pickdropped 159", false}, {L"type a b", true},       {L"type", false},
+        {L"stored Settings/Unit LINE", true}, {L"stored Settings/Unit", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.accepted, Refusal(c.line).empty()) << std::string(c.line, c.line + wcslen(c.line));

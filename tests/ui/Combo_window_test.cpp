@@ -1,4 +1,5 @@
 #include "WindowTestSupport.h"
+#include "tests/common/TestSupport.h"
 #include "platform/GdiPlusGraphics.h"
 #include "ui/ComboBox2.h"
 #include "ui/DialogImpl.h"
@@ -78,8 +79,7 @@ TEST(ComboWindow, RangesAndNumbersReadBack)
     ::SendMessageW(info.hwndList, LB_SETCURSEL, 3, 0);
     box.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
     EXPECT_EQ(L"6.5", box.GetWindowText());
-    box.ShowDropDown(FALSE);
-    PumpMessages();
+    box.ShowDropDown(FALSE);  // put back at once, before anyone hears of the close
     EXPECT_EQ(L"5.5", box.GetWindowText());
     // Dropped on a text an entry has, the text is selected whole: a character typed replaces it
     // and stays, while a step after it is undone when another window takes the activation.
@@ -94,6 +94,29 @@ TEST(ComboWindow, RangesAndNumbersReadBack)
     PumpMessages();
     EXPECT_FALSE(box.GetDroppedState());
     EXPECT_EQ(L"7", box.GetWindowText());
+    // Enter in the dropped list takes the entry the pointer highlighted; a cut, paste,
+    // clear or Delete there is typing: what it leaves stays through a close without a choice.
+    box.ShowDropDown(TRUE);
+    ::SendMessageW(info.hwndList, LB_SETCURSEL, 3, 0);  // as the pointer moving over it does
+    box.SendMessage(WM_KEYDOWN, VK_RETURN, 0);  // as the field hands it on in a dialog
+    PumpMessages();
+    EXPECT_EQ(L"1.5", box.GetWindowText());
+    CClipboardTestLock clipboard;
+    const struct {
+        UINT message;
+        WPARAM key;
+        int from, to;
+        const wchar_t* left;
+    } edits[] = {{WM_CUT, 0, 0, 1, L".5"}, {WM_PASTE, 0, 2, 3, L"1.1"}, {WM_CLEAR, 0, 0, 2, L"5"},
+                 {WM_KEYDOWN, VK_DELETE, 1, 1, L"15"}};
+    for (const auto& e : edits) {
+        box.SetWindowText(L"1.5");
+        box.ShowDropDown(TRUE);
+        box.SetEditSel(e.from, e.to);
+        ::SendMessageW(edit, e.message, e.key, 0);
+        box.ShowDropDown(FALSE);
+        EXPECT_EQ(e.left, box.GetWindowText()) << e.message;
+    }
 }
 
 TEST(ComboWindow, ColourComboShowsHexAndWheelsThroughTheList)
