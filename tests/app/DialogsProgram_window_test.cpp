@@ -123,8 +123,8 @@ TEST(DialogsProgram, PaintDialogNumberBoxesStepFromTheValueShown)
         script += (b.id == IDC_TEXTURE_RATE_X ? L"tab 2\n" : L"") + NumberStepsScript(b);
     const std::wstring file = ScriptPath(folder) + L"\\\\";
     script += ComboClosesScript({IDC_TEXTURE_FILE, IDC_TEXTURE_BROWSE, L"Settings/PaintSetting/Texture/Path",
-                                 (file + L"a.png").c_str(), (file + L"b.png").c_str(), L"blue", (file + L"blue").c_str(),
-                                 (file + L"22blue11").c_str(), L"c.png", L"x"});
+                                 (file + L"a.png").c_str(), (file + L"b.png").c_str(), L"blue",
+                                 (file + L"blue").c_str(), (file + L"22blue11").c_str(), L"c.png", L"x"});
     const CNamedInts& fits = GetImageFitTypeNames();
     script += DroppedListKeepsScript(IDC_TEXTURE_FIT, L"up", IDC_TEXTURE_OFFSET_X, fits[fits.size() - 2]->name);
     // Typed names are files of the program's current folder: the list stays that folder's.
@@ -190,6 +190,10 @@ TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
     CFontChoices choices;
     choices.EnumerateCharSets();
     const CNamedInts &weights = GetFontWeightFilterNames(), &italics = GetFontItalicFilterNames();
+    const std::wstring lists =
+        DroppedListKeepsScript(IDC_FONT_LIST_CHARSET, L"home", IDC_FONT_LIST_SIZE, choices.GetCharSets()[0].Name) +
+        DroppedListKeepsScript(IDC_FONT_LIST_WEIGHT, L"end", IDC_FONT_LIST_SIZE, weights.back()->name) +
+        DroppedListKeepsScript(IDC_FONT_LIST_ITALIC, L"end", IDC_FONT_LIST_SIZE, italics.back()->name);
     for (const wchar_t* text : {L"two", L"three"})
         saved.FontListDlg.SampleTexts.Items.push_back(boost::make_shared<std::wstring>(text));
     saved.FontListDlg.SampleText = L"two";
@@ -197,14 +201,13 @@ TEST(DialogsProgram, FontListChoosesAFaceAndKeepsItsSettings)
     r = RunDriveScript(L"start\nmain\n" + openList +
                        ComboClosesScript({IDC_FONT_LIST_SAMPLE, IDC_FONT_LIST_SIZE, nullptr, L"two", L"three", L"abc",
                                           nullptr, nullptr, L"two", L"q"}) +
-                       DroppedListKeepsScript(IDC_FONT_LIST_CHARSET, L"home", IDC_FONT_LIST_SIZE, choices.GetCharSets()[0].Name) +
-                       DroppedListKeepsScript(IDC_FONT_LIST_WEIGHT, L"end", IDC_FONT_LIST_SIZE, weights.back()->name) +
-                       DroppedListKeepsScript(IDC_FONT_LIST_ITALIC, L"end", IDC_FONT_LIST_SIZE, italics.back()->name) + L"focus " +
-                       Id(IDC_FONT_LIST_SAMPLE) + L"\nkey f4\nkey up\nkey enter\nkey esc\nmain\nclose\nexit 2\n");
+                       lists + L"focus " + Id(IDC_FONT_LIST_SAMPLE) +
+                       L"\nkey f4\nkey up\nkey enter\nkey esc\nmain\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
     ASSERT_TRUE(ReadProgramSettings(saved));
     EXPECT_EQ(L"three", saved.FontListDlg.SampleText);
-    EXPECT_EQ(std::vector<int>({static_cast<int>(choices.GetCharSets()[0].CharSet), weights.back()->value, italics.back()->value}),
+    EXPECT_EQ(std::vector<int>({static_cast<int>(choices.GetCharSets()[0].CharSet), weights.back()->value,
+                                italics.back()->value}),
               std::vector<int>({saved.FontListDlg.CharSet, saved.FontListDlg.Weight, saved.FontListDlg.Italic}));
 }
 

@@ -116,8 +116,8 @@ TEST(ProgramTest, ColourAndQualityBoxesTakeNamesTypedValuesAndTheWheel)
     script += L"key down\nexpect 165 000000\nkey f4\nexpect 165 000000\nkey down\nexpect 165 7F7F7F\nkey esc\n";
     script += L"expect 165 000000\nkey alt+down\nkey up\nkey enter\nexpect 165 FFFFFF\ntext 165 123456\nkey down\n";
     script += L"expect 165 FFFFFF\n";
-    script += ComboClosesScript({165, IDC_TEXT, L"Settings/FontSetting/Color", L"FFFFFF", L"000000", L"0A0B0C", L"0A0B0C",
-                                 L"000000", LoadResourceString(IDS_COLOR_BROWN).c_str(), L"7"});
+    script += ComboClosesScript({165, IDC_TEXT, L"Settings/FontSetting/Color", L"FFFFFF", L"000000", L"0A0B0C",
+                                 L"0A0B0C", L"000000", LoadResourceString(IDS_COLOR_BROWN).c_str(), L"7"});
     script += L"pick " + row2 + L" " + LoadResourceString(IDS_COLOR_YELLOW) + L"\nexpect " + row2 + L" FFFF00\n";
     script += L"focus " + row2 + L"\nwheel " + row2 + L" -1\nexpect " + row2 + L" FF8119\n";
     script += L"pick 252 " + LoadResourceString(IDS_COLOR_BLUE) + L"\nexpect 252 0C00CC\n";

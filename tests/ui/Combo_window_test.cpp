@@ -102,13 +102,8 @@ TEST(ComboWindow, RangesAndNumbersReadBack)
     PumpMessages();
     EXPECT_EQ(L"1.5", box.GetWindowText());
     CClipboardTestLock clipboard;
-    const struct {
-        UINT message;
-        WPARAM key;
-        int from, to;
-        const wchar_t* left;
-    } edits[] = {{WM_CUT, 0, 0, 1, L".5"}, {WM_PASTE, 0, 2, 3, L"1.1"}, {WM_CLEAR, 0, 0, 2, L"5"},
-                 {WM_KEYDOWN, VK_DELETE, 1, 1, L"15"}};
+    const struct { UINT message; WPARAM key; int from, to; const wchar_t* left; } edits[] = {
+        {WM_CUT, 0, 0, 1, L".5"}, {WM_PASTE, 0, 2, 3, L"1.1"}, {WM_CLEAR, 0, 0, 2, L"5"}, {WM_KEYDOWN, VK_DELETE, 1, 1, L"15"}};
     for (const auto& e : edits) {
         box.SetWindowText(L"1.5");
         box.ShowDropDown(TRUE);
