@@ -151,17 +151,26 @@ LRESULT CColorPageLinear::OnUse(WORD, WORD id, HWND, BOOL&)
 LRESULT CColorPageLinear::OnPosCombo(WORD, WORD id, HWND, BOOL&)
 {
     double value = 0.0;
-    // A stop lies in 0..1: 5 typed is stored as 1.
+    // A stop lies in 0..1: 5 typed is stored as 1, and 0.999 as the 0.99
+    // the box shows once left, as the other number boxes store what they show.
     if (ReadComboDouble(m_hWnd, id, true, value))
-        SetStopPos(id, ClampUnit(value));
+        SetStopPos(id, ShownStopPos(ClampUnit(value)));
     return 0;
 }
 
 LRESULT CColorPageLinear::OnNumberLeft(WORD, WORD id, HWND box, BOOL&)
 {
     const int stop = StopIndexOfControl(id);
-    SetComboText(box, stop >= 0 ? FormatStopPos(Gradation.Stops[static_cast<size_t>(stop)].Pos)
-                                : FormatInt(static_cast<int>(Gradation.Angle)));
+    if (stop < 0) {
+        SetComboText(box, FormatInt(static_cast<int>(Gradation.Angle)));
+        return 0;
+    }
+    // A position read from a file may hold more digits than the box shows:
+    // once the box is left, the stop keeps the position it shows.
+    const double shown = ShownStopPos(Gradation.Stops[static_cast<size_t>(stop)].Pos);
+    if (shown != Gradation.Stops[static_cast<size_t>(stop)].Pos)
+        SetStopPos(id, shown);
+    SetComboText(box, FormatStopPos(shown));
     return 0;
 }
 

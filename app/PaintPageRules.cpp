@@ -77,6 +77,8 @@ int StopIndexOfControl(UINT id)
 
 std::wstring FormatStopPos(double pos) { return FormatFixedPoint(TruncScaled(pos * 100.0), 2, true); }
 
+double ShownStopPos(double pos) { return TruncScaled(pos * 100.0) / 100.0; }
+
 int StopPosToTrackbar(double pos, int rangeMax) { return TruncScaled(rangeMax * pos); }
 
 std::wstring FormatTextureRate(double rate) { return FormatFixedPoint(TruncToInt(rate * 1000.0 + 0.5), 1, true); }

@@ -20,6 +20,9 @@ int StopIndexOfControl(UINT id);
 // two decimals (a product short of a whole number by its rounding error
 // alone counts as that number: 0.29 shows as 0.29).
 std::wstring FormatStopPos(double pos);
+// The position that text stands for: what a stop's box stores, typed or
+// left, so that it holds what it shows (0.999 is 0.99).
+double ShownStopPos(double pos);
 // Where the position trackbar (0..rangeMax) stands for a value: trunc(max x
 // pos), as above. Not clamped to the range: the trackbar clamps itself.
 int StopPosToTrackbar(double pos, int rangeMax);

@@ -58,13 +58,13 @@ TEST(DialogsProgram, PaintDialogChangesLiveCancelRestoresOkKeeps)
     ASSERT_TRUE(ReadProgramSettings(saved));
     EXPECT_TRUE(before.Borderings[0].Paint == saved.Borderings[0].Paint);
 
-    // OK keeps it, and the window goes on with the new paint.
-    r = RunDriveScript(L"start\nclick " + Id(IDC_DECO_PAINT) + L"\nwait 色の設定\ntext " + stop + L" 0.3\nclick " +
+    // OK keeps it, as the box shows it (the box is not left), and the window goes on with the new paint.
+    r = RunDriveScript(L"start\nclick " + Id(IDC_DECO_PAINT) + L"\nwait 色の設定\ntext " + stop + L" 0.999\nclick " +
                        Id(IDOK) + L"\nmain\nshot " + ScriptPath(TestOutputPath(L"program-after-paint.png")) +
                        L"\nclose\nexit 2\n");
     EXPECT_EQ(0u, r.exitCode) << r.output;
     ASSERT_TRUE(ReadProgramSettings(saved));
-    EXPECT_DOUBLE_EQ(0.3, saved.Borderings[0].Paint.LinearGradation.Stops[2].Pos);
+    EXPECT_EQ(0.99, saved.Borderings[0].Paint.LinearGradation.Stops[2].Pos);
     EXPECT_EQ(PaintType::LINEAR, saved.Borderings[0].Paint.Type);
 }
 
@@ -222,6 +222,7 @@ TEST(DialogsProgram, EveryBoxLeftShowsWhatItStored)
     s.SaveFormat.Type = OutputType::JPEG;
     s.Borderings[0].Paint.Texture.Type = ImageFitType::CUSTOM_RATE;
     s.FontListDlg.Size = 20;
+    s.Borderings[0].Paint.LinearGradation.Stops[3].Pos = 0.125;  // from a file: left, it is what the box shows
     ASSERT_TRUE(WriteProgramSettings(s));
     const struct {
         std::wstring open;  // the dialog or page the box is on
@@ -236,7 +237,8 @@ TEST(DialogsProgram, EveryBoxLeftShowsWhatItStored)
         {L"", IDC_RED_EDIT, L"007", L"7"},
         {L"tab 1\n", IDC_GRAD_ANGLE, L"1500000000", L"1000000000"},
         {L"", IDC_STOP_POS + 1, L"5", L"1.00"},
-        {L"", IDC_STOP_COLOR + 1, L"ff8", L"000000"},
+        {L"", IDC_STOP_POS + 2, L"0.999", L"0.99"},
+        {L"focus " + Id(IDC_STOP_POS + 3) + L"\n", IDC_STOP_COLOR + 1, L"ff8", L"000000"},
         {L"tab 2\n", IDC_TEXTURE_RATE_X, L"0", L"0.1"},
         {L"", IDC_TEXTURE_OFFSET_X, L"-200000", L"-100000"},
         {L"", IDC_TEXTURE_FILE, L"tile.png", L"tile.png"},
@@ -255,7 +257,9 @@ TEST(DialogsProgram, EveryBoxLeftShowsWhatItStored)
               std::vector<COLORREF>({saved.PaintSetting.Color, saved.Borderings[1].Paint.Color, saved.BkColor,
                                      paint.Color, paint.LinearGradation.Stops[1].Color}));
     EXPECT_EQ(1000000000u, paint.LinearGradation.Angle);
-    EXPECT_EQ(1.0, paint.LinearGradation.Stops[1].Pos);
+    EXPECT_EQ(std::vector<double>({1.0, 0.99, 0.12}),
+              std::vector<double>({paint.LinearGradation.Stops[1].Pos, paint.LinearGradation.Stops[2].Pos,
+                                   paint.LinearGradation.Stops[3].Pos}));
     EXPECT_EQ(0.001, paint.Texture.RateX);
     EXPECT_EQ(-100000, paint.Texture.OffsetX);
     EXPECT_EQ(20, saved.FontListDlg.Size);

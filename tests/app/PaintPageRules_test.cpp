@@ -30,6 +30,7 @@ TEST(PaintPageRules, PositionsAndRatesAsShownUnclamped)
     for (const PosCase& c : positions) {
         EXPECT_EQ(c.text, FormatStopPos(c.pos)) << c.pos;
         EXPECT_EQ(c.track, StopPosToTrackbar(c.pos, 100)) << c.pos;
+        EXPECT_EQ(c.text, FormatStopPos(ShownStopPos(c.pos))) << c.pos;  // what a box left stores
     }
     struct RateCase { double rate; const wchar_t* text; } rates[] = {
         {1.0, L"100.0"}, {1.0 / 3, L"33.3"}, {1.25, L"125.0"}, {0.0, L"0.0"}, {0.00049, L"0.0"},
