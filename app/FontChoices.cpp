@@ -86,6 +86,8 @@ void CFontChoices::EnumerateFaces(UINT charSet, bool vertical)
     lf.lfCharSet = static_cast<BYTE>(charSet);
     CFaceEnum e = {vertical, &m_faces};
     ::EnumFontFamiliesExW(dc, &lf, AddFace, reinterpret_cast<LPARAM>(&e), 0);
+    const auto refused = [](const std::wstring& face) { return !CanDrawFace(face); };
+    m_faces.erase(std::remove_if(m_faces.begin(), m_faces.end(), refused), m_faces.end());
 }
 
 int CFontChoices::IndexOfFace(const std::wstring& face) const

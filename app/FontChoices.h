@@ -23,8 +23,9 @@ public:
     const std::vector<CCharSet>& GetCharSets() const { return m_charSets; }
     int IndexOfCharSet(UINT charSet, bool vertical) const;
 
-    // The outline faces of a character set, in logical order, names
-    // unique: with vertical only those beginning with '@', else none of them.
+    // The outline faces of a character set the tasks draw (CanDrawFace), in
+    // logical order, names unique: with vertical only those beginning with
+    // '@', else none of them.
     void EnumerateFaces(UINT charSet, bool vertical);
     const std::vector<std::wstring>& GetFaces() const { return m_faces; }
     // The face of that name, else of that name in other letter case, else the

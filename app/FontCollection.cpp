@@ -11,6 +11,7 @@
 // exactly that weight and slant; Wine, for one, realises 400 and 700 only.
 #include "app/FontCollection.h"
 #include "outline/FontNames.h"
+#include "outline/FontSetting.h"
 #include "platform/Gdi.h"
 #include "ui/Firewall.h"
 #include <algorithm>
@@ -136,6 +137,18 @@ void CFontCollection::Enumerate(HDC dc, BYTE charSet, UINT flags)
     lf.lfCharSet = charSet;
     ::EnumFontFamiliesExW(dc, &lf, CollectFont, reinterpret_cast<LPARAM>(this), 0);
     DC = nullptr;
+    // A face's entries lie side by side in the order: each face is tried once.
+    std::wstring face;
+    bool drawn = false;
+    Fonts.erase(std::remove_if(Fonts.begin(), Fonts.end(),
+                               [&](const CLogFontPtr& f) {
+                                   if (face.empty() || !StrEqual(face, GetFaceName(*f))) {
+                                       face = GetFaceName(*f);
+                                       drawn = CanDrawFace(face);
+                                   }
+                                   return !drawn;
+                               }),
+                Fonts.end());
 }
 
 size_t CFontCollection::FindBestMatch(const CLogFonts& fonts, const LOGFONTW& wanted)

@@ -50,7 +50,8 @@ public:
     void SetWidths(int width);
 
     // Empties the collection and lists the fonts of the character set on
-    // the DC (EnumFontFamiliesExW), with the skip and try flags.
+    // the DC (EnumFontFamiliesExW), with the skip and try flags, of the
+    // faces the tasks draw (CanDrawFace) only.
     void Enumerate(HDC dc, BYTE charSet, UINT flags);
 
     // The position of the best entry for the wanted font, or Fonts.size()

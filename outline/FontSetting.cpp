@@ -31,6 +31,24 @@ void CopyFace(LOGFONTW& lf, const std::wstring& face)
     lf.lfFaceName[LF_FACESIZE - 1] = L'\0';
 }
 
+// Why no font is made by that name (IDS_FONT_FACE_EMPTY, IDS_FONT_FACE_TOO_LONG), 0 for none.
+UINT FaceNameFault(const std::wstring& face)
+{
+    if (IsBlankFace(StripVerticalPrefix(face)))
+        return IDS_FONT_FACE_EMPTY;
+    // The font engine keeps LF_FACESIZE - 1 characters of a name: a longer one
+    // would be cut to the name of whatever font its start happens to name.
+    return face.size() >= LF_FACESIZE ? IDS_FONT_FACE_TOO_LONG : 0;
+}
+
+// The one way a face's family is made, for the tasks and the face lists
+// alike, so that a list never offers a face the tasks then refuse.
+Gdiplus::Status MakeFontFamily(const std::wstring& face, boost::shared_ptr<Gdiplus::FontFamily>& family)
+{
+    family.reset(new Gdiplus::FontFamily(StripVerticalPrefix(face).c_str()));
+    return family->GetLastStatus();
+}
+
 } // namespace
 
 CFontSetting::CFontSetting()
@@ -111,27 +129,30 @@ CFontHandle CFontSetting::CreateGdiFont(LOGFONTW& logFont, TEXTMETRICW& metrics,
 
 void CFontSetting::CheckFaceName() const
 {
-    const std::wstring face = StripVerticalPrefix(FontFace);
-    if (IsBlankFace(face))
-        throw my::CException(IDS_FONT_FACE_EMPTY);
-    // The font engine keeps LF_FACESIZE - 1 characters of a name: a longer one
-    // would be cut to the name of whatever font its start happens to name.
-    if (FontFace.size() >= LF_FACESIZE)
-        throw my::CException(IDS_FONT_FACE_TOO_LONG, FaceForMessage(FontFace), std::to_wstring(FontFace.size()),
+    const UINT fault = FaceNameFault(FontFace);
+    if (fault == IDS_FONT_FACE_TOO_LONG)
+        throw my::CException(fault, FaceForMessage(FontFace), std::to_wstring(FontFace.size()),
                              std::to_wstring(LF_FACESIZE - 1));
+    if (fault != 0)
+        throw my::CException(fault);
 }
 
 boost::shared_ptr<Gdiplus::FontFamily> CFontSetting::CreateFontFamily() const
 {
     CheckFaceName();
-    const std::wstring face = StripVerticalPrefix(FontFace);
-    boost::shared_ptr<Gdiplus::FontFamily> family(new Gdiplus::FontFamily(face.c_str()));
-    const Gdiplus::Status status = family->GetLastStatus();
+    boost::shared_ptr<Gdiplus::FontFamily> family;
+    const Gdiplus::Status status = MakeFontFamily(FontFace, family);
     if (status == Gdiplus::FontFamilyNotFound)
         throw my::CException(IDS_FONT_FACE_NOT_INSTALLED, FaceForMessage(FontFace));
     if (status != Gdiplus::Ok)
         throw my::CException(IDS_SET_FONT_FAMILY_FAILED);
     return family;
+}
+
+bool CanDrawFace(const std::wstring& face)
+{
+    boost::shared_ptr<Gdiplus::FontFamily> family;
+    return FaceNameFault(face) == 0 && MakeFontFamily(face, family) == Gdiplus::Ok;
 }
 
 INT CFontSetting::GetGdiplusFontStyle() const

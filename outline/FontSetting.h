@@ -65,6 +65,12 @@ public:
     boost::shared_ptr<Gdiplus::StringFormat> CreateStringFormat() const;
 };
 
+// Whether the tasks draw that face: CreateFontFamily makes its family. The
+// face lists offer only such faces, as the system's enumeration also lists
+// names no family is made by (a font substitute's, under Wine a face's whose
+// full name names no family).
+bool CanDrawFace(const std::wstring& face);
+
 // One style of a face, as the style list shows it.
 class CFontStyle {
 public:

@@ -1,3 +1,4 @@
+#include "app/FontChoices.h"
 #include "app/FontCollection.h"
 #include "outline/FontNames.h"
 #include "platform/Gdi.h"
@@ -136,4 +137,26 @@ TEST(FontCollection, EnumerationListsRealisedStylesOnly)
     vertical.Enumerate(dc, SHIFTJIS_CHARSET, 0x30006);
     for (const CLogFontPtr& f : vertical.Fonts)
         EXPECT_TRUE(IsVerticalFace(*f));
+}
+
+// Both lists offer only faces the tasks draw, in every character set, which
+// the enumeration alone does not give ("MS Shell Dlg 2", a font substitute).
+TEST(FontCollection, EveryFaceOfferedIsOneTheTasksDraw)
+{
+    CFontChoices choices;
+    choices.EnumerateCharSets();
+    CScreenDC dc;
+    for (const CCharSet& set : choices.GetCharSets()) {
+        choices.EnumerateFaces(set.CharSet, set.Vertical);
+        CFontSetting font;
+        CFontCollection listed;
+        listed.Enumerate(dc, static_cast<BYTE>(set.CharSet), set.Vertical ? 2 : 1);  // raster fonts too
+        for (const CLogFontPtr& f : listed.Fonts)
+            EXPECT_TRUE(std::count(choices.GetFaces().begin(), choices.GetFaces().end(), GetFaceName(*f)))
+                << set.CharSet << " " << Narrow(GetFaceName(*f));
+        for (const std::wstring& face : choices.GetFaces()) {
+            font.FontFace = face;
+            EXPECT_NO_THROW(font.CreateFontFamily()) << set.CharSet << " " << Narrow(face);
+        }
+    }
 }

@@ -99,6 +99,8 @@ TEST(HostileInputProgramTest, AFaceNoFontHasIsNamedAndKept)
         {"not installed", L"No Such Face 12345", false,
          CSimpleErr::Format(IDS_FONT_FACE_NOT_INSTALLED, L"No Such Face 12345")},
         {"empty", L"", false, CSimpleErr::Format(IDS_FONT_FACE_EMPTY)},
+        // A font substitute, which the system's enumeration lists as a face.
+        {"substitute", L"MS Shell Dlg 2", false, CSimpleErr::Format(IDS_FONT_FACE_NOT_INSTALLED, L"MS Shell Dlg 2")},
         {"4096 characters from the registry", longFace, true,
          CSimpleErr::Format(IDS_FONT_FACE_TOO_LONG, std::wstring(64, L'x') + L"\x2026", L"4096", L"31")},
     };

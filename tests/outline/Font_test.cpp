@@ -251,11 +251,12 @@ TEST(FontSetting, AFaceNoFontHasIsNamedInTheRefusal)
         const my::CException e = ThrownError([&] { s.CreateFontFamily(); });
         EXPECT_EQ(c.id, e.id) << Narrow(c.face.substr(0, 40));
         EXPECT_EQ(Narrow(c.message), Narrow(e.message));
+        EXPECT_FALSE(CanDrawFace(c.face));  // the face lists' test agrees
     }
     // The same name in other letter case is the installed face.
     CFontSetting s = IpaGothic();
     s.FontFace = L"ipagothic";
-    EXPECT_TRUE(s.CreateFontFamily()->IsAvailable());
+    EXPECT_TRUE(s.CreateFontFamily()->IsAvailable() && CanDrawFace(s.FontFace));
 }
 
 TEST(FontSetting, GdiFontAndEmHeight)
