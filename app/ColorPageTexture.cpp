@@ -5,15 +5,22 @@
 //
 // The painter opens a relative path from the current folder, while the
 // settings reader joins one to the settings folder: the page keeps the full
-// path the session uses, and the box goes on showing what was typed.
+// path the session uses, which the box shows once left.
+//
+// A user's picture folder may hold many thousands of images, and listing
+// them and filling the list takes seconds there: the list is made only when
+// it drops (anew, so that it holds what the folder holds then) or when the
+// wheel or a key steps through it before that, and a keystroke that changes
+// the folder only lets the old folder's list go.
 #include "app/PaintDlg.h"
+#include "decoration/FieldWalks.h"
 #include "decoration/NamedEffects.h"
 #include "decoration/SettingLimits.h"
 #include "foundation/PathUtil.h"
+#include "foundation/StringUtil.h"
 #include "foundation/XmlValue.h"
 #include "ui/BitmapOpenDialog.h"
 #include "ui/NumberStep.h"
-#include <algorithm>
 
 namespace {
 
@@ -24,14 +31,30 @@ const wchar_t* const kRateItems[] = {L"10.0", L"25.0", L"33.3", L"50.0", L"75.0"
 
 CColorPageTexture::CColorPageTexture() : CColorPageImpl<CColorPageTexture>(IDS_PAGE_TEXTURE) {}
 
-void CColorPageTexture::RefreshFileList(const std::wstring& shown)
+void CColorPageTexture::ShowPath()
 {
-    if (!RefreshTextureFileList(FileList, Texture.Path))
+    // Not through the entries: they hold names, never a full path.
+    if (FileCombo.GetWindowText() != Texture.Path)
+        FileCombo.SetWindowText(Texture.Path);
+}
+
+void CColorPageTexture::MakeList(bool dropping)
+{
+    if ((m_listMade && !dropping) || !RefreshTextureFileList(FileList, Texture.Path))
         return;
-    if (!FileCombo.m_hWnd)
-        return;
+    m_listedFolder = TextureListFolder(Texture.Path);
+    m_listMade = true;
     FileCombo.Fill();
-    FileCombo.SetText(shown);
+}
+
+void CColorPageTexture::LetGoOfOtherFolder()
+{
+    // An empty path keeps the list it had, to choose from.
+    if (!m_listMade || Texture.Path.empty() || EqualsNoCase(TextureListFolder(Texture.Path), m_listedFolder))
+        return;
+    FileList.clear();
+    m_listMade = false;
+    FileCombo.Fill();
 }
 
 void CColorPageTexture::UpdateRateEnables()
@@ -49,8 +72,9 @@ LRESULT CColorPageTexture::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     // current folder it is joined to.
     ::SendMessageW(FileCombo.m_hWnd, CB_LIMITTEXT, RoomForTypedTexturePath(), 0);
     FileCombo.Listener = this;
+    FileCombo.ListMaker = this;
     FileCombo.List = &FileList;
-    RefreshFileList(Texture.Path);
+    ShowPath();
     HWND fit = GetDlgItem(IDC_TEXTURE_FIT);
     FillComboFromNamedInts(fit, GetImageFitTypeNames());
     SelectNamedIntValue(fit, GetImageFitTypeNames(), static_cast<int>(Texture.Type));
@@ -103,9 +127,8 @@ LRESULT CColorPageTexture::OnRate(WORD, WORD id, HWND, BOOL&)
     double percent = 0.0;
     if (!ReadComboDouble(m_hWnd, id, true, percent))
         return 0;
-    // Within the scale's bounds (0.1% to 100000%): a rate of 0 would draw nothing.
-    const double rate = std::min(std::max(percent / 100.0, limits::kMinRate), limits::kMaxRate);
-    (id == IDC_TEXTURE_RATE_X ? Texture.RateX : Texture.RateY) = rate;
+    // As a file's rate is read: a rate of 0 would draw nothing.
+    (id == IDC_TEXTURE_RATE_X ? Texture.RateX : Texture.RateY) = ClampRate(percent / 100.0);
     FireChanged(0);
     return 0;
 }
@@ -115,8 +138,9 @@ LRESULT CColorPageTexture::OnOffset(WORD, WORD id, HWND, BOOL&)
     int offset = 0;
     if (!ReadComboInt(m_hWnd, id, true, 0, offset))
         return 0;
-    (id == IDC_TEXTURE_OFFSET_X ? Texture.OffsetX : Texture.OffsetY) =
-        ClampInt(offset, -limits::kMaxOffset, limits::kMaxOffset);
+    int CTextureSetting::*member = id == IDC_TEXTURE_OFFSET_X ? &CTextureSetting::OffsetX : &CTextureSetting::OffsetY;
+    const CIntForm bounds = FieldBounds(member);
+    Texture.*member = ClampInt(offset, bounds.low, bounds.high);
     FireChanged(0);
     return 0;
 }
@@ -147,14 +171,15 @@ LRESULT CColorPageTexture::OnCheck(WORD, WORD id, HWND, BOOL&)
 
 void CColorPageTexture::OnSelChange(CWindow*, UINT code, UINT, HWND)
 {
-    // Left, the box goes on showing what was typed: the path stored is its full path.
-    if (code == CBN_KILLFOCUS)
+    // Left, the box shows the full path it stored.
+    if (code == CBN_KILLFOCUS) {
+        ShowPath();
         return;
+    }
     // A chosen entry's full path is in the field by now (the list shows
     // only the names).
-    const std::wstring text = FileCombo.GetWindowText();
-    Texture.Path = TexturePathOfTypedText(text);
-    RefreshFileList(text);
+    Texture.Path = TexturePathOfTypedText(FileCombo.GetWindowText());
+    LetGoOfOtherFolder();
     FireChanged(0);
 }
 
@@ -165,7 +190,8 @@ bool CColorPageTexture::Browse()
     const INT_PTR result = dialog.DoModal(m_hWnd);
     if (result == IDOK) {
         Texture.Path = dialog.GetPath();
-        RefreshFileList(Texture.Path);
+        ShowPath();
+        LetGoOfOtherFolder();
         FireChanged(0);
         return true;
     }

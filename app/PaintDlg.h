@@ -97,18 +97,20 @@ private:
 
 // --- texture -----------------------------------------------------------------
 
-class CColorPageTexture : public CColorPageImpl<CColorPageTexture>, public COnSelChangeHandler {
+class CColorPageTexture : public CColorPageImpl<CColorPageTexture>,
+                          public COnSelChangeHandler,
+                          public CComboListMaker {
 public:
     enum { IDD = IDD_PAGE_TEXTURE };
 
     CTextureSetting Texture;
     CComboBox2<CFolderFileList> FileCombo;
-    CFolderFileList FileList;
+    CFolderFileList FileList;  // made when needed (MakeList)
 
     CColorPageTexture();
 
-    // The image files of the texture's folder, the box showing `shown`.
-    void RefreshFileList(const std::wstring& shown);
+    // The image files of the texture's folder, into the list.
+    void MakeList(bool dropping) override;
     void UpdateRateEnables();
     // Runs the image open dialog from the combo's text; true when a file
     // was chosen (the page then fired).
@@ -143,6 +145,13 @@ private:
     LRESULT OnOffset(WORD, WORD id, HWND, BOOL&);
     LRESULT OnNumberLeft(WORD, WORD id, HWND box, BOOL&);
     LRESULT OnCheck(WORD, WORD id, HWND, BOOL&);
+    // The stored path into the box.
+    void ShowPath();
+    // A path into another folder than the list's: the list goes.
+    void LetGoOfOtherFolder();
+
+    std::wstring m_listedFolder;  // the folder FileList holds, while m_listMade
+    bool m_listMade = false;
 };
 
 // --- the sheet ----------------------------------------------------------------

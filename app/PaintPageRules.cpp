@@ -89,14 +89,19 @@ CTextureRateEnables GetTextureRateEnables(const CTextureSetting& texture)
     return {custom, custom, custom && !texture.SameRate};
 }
 
+std::wstring TextureListFolder(const std::wstring& path)
+{
+    std::wstring folder = path, name;
+    SplitPathFileName(folder, name);
+    return folder;
+}
+
 bool RefreshTextureFileList(CFolderFileList& list, const std::wstring& path)
 {
     if (path.empty())
         return false;
-    std::wstring folder = path, name;
-    SplitPathFileName(folder, name);
     list.clear();
-    ListFolderFiles(list, folder, false, kImageFilePattern);
+    ListFolderFiles(list, TextureListFolder(path), false, kImageFilePattern);
     return true;
 }
 

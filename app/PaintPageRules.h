@@ -36,6 +36,8 @@ struct CTextureRateEnables {
     bool rateY;     // vertical scale
 };
 CTextureRateEnables GetTextureRateEnables(const CTextureSetting& texture);
+// The folder whose image files the texture box lists for `path`.
+std::wstring TextureListFolder(const std::wstring& path);
 // Refills the list with the image files in the folder of `path` (not
 // recursive; a folder that cannot be listed leaves it empty). An empty path
 // leaves the list as it is and gives false.

@@ -67,7 +67,7 @@ enum Value : UINT { WINDOW_LAYOUT = 1, CONFIG_PATH = 2, FOLDER_PATH = 4, FONT_LI
 // How a real number read from outside is brought into range.
 enum CDoubleRule {
     kUnitInterval,  // 0 to 1; NaN is 0
-    kScaleRate,     // a finite rate within the texture limits; anything else is 1
+    kScaleRate,     // within the texture limits, the nearest for one beyond them; NaN is 1
 };
 
 // One field's names and how the forms treat it.

@@ -8,7 +8,7 @@ int ClampInt(int value, int lo, int hi)
 
 double ClampRate(double rate)
 {
-    if (!std::isfinite(rate) || rate <= 0.0)
+    if (std::isnan(rate))
         return 1.0;
     if (rate < limits::kMinRate)
         return limits::kMinRate;

@@ -36,8 +36,9 @@ const int kMaxAngle = 1000000000;
 }
 
 int ClampInt(int value, int lo, int hi);
-// A finite scale rate in range; a rate that is not finite or not positive
-// becomes 1.
+// A scale rate within its bounds, the nearest one for a rate beyond them
+// (0 or less: the least, which a typed rate gets too); a rate that is no
+// number becomes 1.
 double ClampRate(double rate);
 // A position 0..1; NaN becomes 0.
 double ClampUnit(double value);

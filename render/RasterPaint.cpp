@@ -57,6 +57,10 @@ void LoadLayerTexture(const CPaintSetting& paint, bool vertical, CTextureSetting
                       boost::shared_ptr<CDib>& image)
 {
     texture = paint.Texture;
+    // A stored texture paint may have no file (the settings keep it): say
+    // so, rather than a path not found with no path.
+    if (texture.Path.empty())
+        throw my::CException(IDS_TEXTURE_FILE_NOT_CHOSEN);
     HRESULT hr = LoadDibFromFile(image, texture.Path);
     if (FAILED(hr)) {
         CSimpleErr err;

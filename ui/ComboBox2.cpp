@@ -533,4 +533,27 @@ void StopFollowingShownValue(HWND combo)
         ::RemoveWindowSubclass(list, ListFollowProc, kFollowId);
 }
 
+void FillComboList(HWND combo, const std::vector<std::wstring>& items)
+{
+    HWND list = ListOf(combo);
+    if (!list)
+        return;
+    DWORD_PTR ref = 0;
+    const bool followed = ::GetWindowSubclass(list, ListFollowProc, kFollowId, &ref) != FALSE;
+    if (followed)
+        ::RemoveWindowSubclass(list, ListFollowProc, kFollowId);
+    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    size_t chars = 0;
+    for (const std::wstring& item : items)
+        chars += item.size() + 1;
+    ::SendMessageW(list, LB_INITSTORAGE, items.size(), chars * sizeof(wchar_t));
+    for (const std::wstring& item : items)
+        ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    if (followed)
+        ::SetWindowSubclass(list, ListFollowProc, kFollowId, ref);
+    FitDroppedWidth(combo, items);
+}
+
 void KeepDroppedListChoices(HWND dialog) { ::EnumChildWindows(dialog, KeepDroppedListChoice, 0); }

@@ -26,6 +26,7 @@
 #include "ui/WindowImpl.h"
 #include <memory>
 #include <string>
+#include <vector>
 
 template <class T>
 struct CComboBox2Traits;
@@ -105,6 +106,13 @@ void FollowShownValue(HWND combo, std::unique_ptr<CComboEntryOrder> order);
 void FollowShownValue(HWND combo, CComboEntryOrder& order);
 void StopFollowingShownValue(HWND combo);
 
+// Replaces the combo's entries by `items` and fits the dropped width to
+// them; the field's text stays. Under Wine each message through a window
+// subclassed here costs calls to the server (the subclass is found by a
+// window property), a second for every few thousand entries, so the
+// entries go to the list straight, without this rule's subclass of it.
+void FillComboList(HWND combo, const std::vector<std::wstring>& items);
+
 // Makes every drop-down list (a combo without an edit field) among the
 // dialog's controls keep the entry the keys chose in its dropped list when
 // a click away closes it, as Tab and Esc do (ComboBox2.cpp). Again on the
@@ -125,6 +133,19 @@ public:
     }
 };
 
+// A list made only when it is needed (the image files of a folder, which
+// may be many thousands): asked before the list drops and before a step of
+// the wheel or the keys reads its entries. `dropping`: the list is about to
+// show (made anew, so that it holds what is there now); else made only when
+// it is not there yet.
+class CComboListMaker {
+public:
+    virtual void MakeList(bool dropping) = 0;
+
+protected:
+    ~CComboListMaker() = default;
+};
+
 template <class T>
 class CComboBox2 : public CComboWindowImpl<CComboBox2<T>>, public CComboEntryOrder {
     typedef CComboBox2Traits<T> Traits;
@@ -132,6 +153,7 @@ class CComboBox2 : public CComboWindowImpl<CComboBox2<T>>, public CComboEntryOrd
 public:
     const T* List = nullptr;                     // not owned
     COnSelChangeHandler* Listener = nullptr;     // not owned
+    CComboListMaker* ListMaker = nullptr;        // not owned; null: the owner fills the list
 
     ~CComboBox2()
     {
@@ -144,6 +166,7 @@ public:
         REFLECTED_COMMAND_CODE_HANDLER(CBN_SELCHANGE, OnSelectionEnd)
         REFLECTED_COMMAND_CODE_HANDLER(CBN_EDITCHANGE, OnEditChange)
         REFLECTED_COMMAND_CODE_HANDLER(CBN_KILLFOCUS, OnKillFocus)
+        REFLECTED_COMMAND_CODE_HANDLER(CBN_DROPDOWN, OnDropDown)
         DEFAULT_REFLECTION_HANDLER()
     END_MSG_MAP()
 
@@ -154,14 +177,15 @@ public:
         FollowShownValue(combo, *this);
         return TRUE;
     }
-    // Replaces the items by the list's item texts and fits the drop-down width.
+    // Replaces the items by the list's item texts and fits the drop-down
+    // width; the field's text stays.
     void Fill()
     {
-        this->DeleteAllItems();
+        std::vector<std::wstring> items;
         if (List)
             for (size_t i = 0; i < List->size(); ++i)
-                this->AddString(Traits::ItemText(*List, i).c_str());
-        FitDroppedWidth(this->m_hWnd);
+                items.push_back(Traits::ItemText(*List, i));
+        FillComboList(this->m_hWnd, items);
     }
     void SetText(const std::wstring& text) { SetComboText(this->m_hWnd, text); }
 
@@ -171,6 +195,8 @@ public:
     }
     int StepEntry(HWND, const std::wstring& text, bool towardsFirst) const override
     {
+        if (ListMaker)
+            ListMaker->MakeList(false);
         return List ? Traits::StepIndex(*List, text, towardsFirst) : kNotInList;
     }
     std::wstring EntryText(HWND, int index) const override
@@ -203,6 +229,13 @@ private:
     LRESULT OnKillFocus(WORD, WORD, HWND, BOOL&)
     {
         Notify(CBN_KILLFOCUS);
+        return 0;
+    }
+    LRESULT OnDropDown(WORD, WORD, HWND, BOOL&)
+    {
+        // Sent before the combo sizes the list and looks the text up in it.
+        if (ListMaker)
+            ListMaker->MakeList(true);
         return 0;
     }
     LRESULT OnDeferredSelection(UINT, WPARAM wp, LPARAM, BOOL&)

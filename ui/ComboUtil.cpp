@@ -71,6 +71,18 @@ void SetComboText(HWND combo, const std::wstring& text)
 
 void FitDroppedWidth(HWND combo)
 {
+    std::vector<std::wstring> items;
+    const int count = CComboBoxW(combo).GetCount();
+    for (int i = 0; i < count; ++i) {
+        std::wstring item;
+        if (GetComboItemText(combo, i, item))
+            items.push_back(std::move(item));
+    }
+    FitDroppedWidth(combo, items);
+}
+
+void FitDroppedWidth(HWND combo, const std::vector<std::wstring>& items)
+{
     CComboBoxW box(combo);
     int widest = 0;
     {
@@ -78,12 +90,9 @@ void FitDroppedWidth(HWND combo)
         if (!dc.IsValid())
             return;
         CSelectObjectGuard font(dc, box.GetFont());
-        const int count = box.GetCount();
-        for (int i = 0; i < count; ++i) {
-            std::wstring item;
+        for (const std::wstring& item : items) {
             SIZE size;
-            if (GetComboItemText(combo, i, item) &&
-                ::GetTextExtentPoint32W(dc, item.c_str(), static_cast<int>(item.size()), &size))
+            if (::GetTextExtentPoint32W(dc, item.c_str(), static_cast<int>(item.size()), &size))
                 widest = std::max(widest, static_cast<int>(size.cx));
         }
     }

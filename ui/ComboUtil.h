@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <boost/shared_ptr.hpp>
 #include <string>
+#include <vector>
 
 // first, first + step, ... up to last: |(last - first) / step| + 1 items in
 // integer division, each as FormatFixedPoint(value, decimals). Nothing for a
@@ -27,6 +28,9 @@ void SetComboText(HWND combo, const std::wstring& text);
 // Widest item (in the combo's font) + 6, plus a scroll bar when the list
 // has one, never narrower than the combo.
 void FitDroppedWidth(HWND combo);
+// The same for items whose texts the caller holds, asking the combo nothing
+// for each.
+void FitDroppedWidth(HWND combo, const std::vector<std::wstring>& items);
 
 // The text (selected item, else the trimmed window text) filtered to digits,
 // '-' when a sign is allowed and '.' for decimals (full-width forms pass the

@@ -204,7 +204,8 @@ TEST_F(PaintDlg, TextureScalesEnablesAndFileListKeepingTheCaret)
             EXPECT_TRUE(SaveWindowPicture(dlg, TestOutputPath(L"paint-texture.png")));
             EXPECT_EQ(L"33.3", DlgItemText(page, IDC_TEXTURE_RATE_X));
             EXPECT_EQ(L"100.0", DlgItemText(page, IDC_TEXTURE_RATE_Y));
-            EXPECT_EQ(2, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));
+            // Nothing is listed before the list is needed.
+            EXPECT_EQ(0, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));
             EXPECT_EQ(paint.Texture.Path, DlgItemText(page, IDC_TEXTURE_FILE));
             EXPECT_FALSE(Enabled(page, IDC_TEXTURE_RATE_X));
             EXPECT_FALSE(Enabled(page, IDC_TEXTURE_SAME_RATE));
@@ -226,30 +227,43 @@ TEST_F(PaintDlg, TextureScalesEnablesAndFileListKeepingTheCaret)
             EXPECT_EQ(-3, dlg.CurrentPaint.Texture.OffsetX);
         },
         [&] {
-            // A key typed at the end of the file name: the list is made
-            // again, the text and the caret stay where the user left them.
+            // Keys typed at the end of the file name list nothing; once the
+            // list is made, one that leaves its folder lets it go. The text
+            // and the caret stay where the user left them.
             COMBOBOXINFO info = {sizeof info};
             ASSERT_TRUE(GetComboBoxInfo(GetDlgItem(page, IDC_TEXTURE_FILE), &info));
             HWND edit = info.hwndItem;
-            const std::wstring typed = paint.Texture.Path + L"x";
-            const int end = static_cast<int>(paint.Texture.Path.size());
-            SendMessageW(edit, EM_SETSEL, end, end);
-            SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"x"));
-            EXPECT_EQ(typed, dlg.CurrentPaint.Texture.Path);
-            EXPECT_EQ(typed, CWindow(edit).GetWindowText());
-            DWORD start = 0, stop = 0;
-            SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&stop));
-            EXPECT_EQ(static_cast<DWORD>(end + 1), start);
-            EXPECT_EQ(static_cast<DWORD>(end + 1), stop);
-            EXPECT_EQ(2, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));
-            // The wheel steps to the next image of the folder.
-            TypeIntoCombo(page, IDC_TEXTURE_FILE, paint.Texture.Path.c_str());
             const CFolderFileList& files = dlg.TexturePage.FileList;
+            const int end = static_cast<int>(paint.Texture.Path.size());
+            for (const wchar_t* key : {L"x", L"\\"}) {
+                TypeIntoCombo(page, IDC_TEXTURE_FILE, paint.Texture.Path.c_str());
+                if (*key == L'\\')  // the wheel makes the list
+                    SendDlgItemMessageW(page, IDC_TEXTURE_FILE, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+                const std::wstring typed = DlgItemText(page, IDC_TEXTURE_FILE) + key;
+                SendMessageW(edit, EM_SETSEL, end, end);
+                SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(key));
+                EXPECT_EQ(typed, CWindow(edit).GetWindowText());
+                EXPECT_EQ(typed, dlg.CurrentPaint.Texture.Path);
+                DWORD start = 0, stop = 0;
+                SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&stop));
+                EXPECT_EQ(static_cast<DWORD>(end + 1), start);
+                EXPECT_EQ(static_cast<DWORD>(end + 1), stop);
+                EXPECT_EQ(0, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));
+            }
+            // The wheel steps to the other image of the folder (down, or up
+            // when the folder lists a.png last).
+            TypeIntoCombo(page, IDC_TEXTURE_FILE, paint.Texture.Path.c_str());
+            for (int notch : {-WHEEL_DELTA, WHEEL_DELTA})
+                if (DlgItemText(page, IDC_TEXTURE_FILE) == paint.Texture.Path)
+                    SendDlgItemMessageW(page, IDC_TEXTURE_FILE, WM_MOUSEWHEEL, MAKEWPARAM(0, notch), 0);
             ASSERT_EQ(2u, files.size());
-            const size_t first = files[0]->path == paint.Texture.Path ? 0 : 1;
-            SendDlgItemMessageW(page, IDC_TEXTURE_FILE, WM_MOUSEWHEEL, MAKEWPARAM(0, first == 0 ? -WHEEL_DELTA : WHEEL_DELTA), 0);
-            EXPECT_EQ(files[1 - first]->path, dlg.CurrentPaint.Texture.Path);
-            EXPECT_EQ(files[1 - first]->path, DlgItemText(page, IDC_TEXTURE_FILE));
+            EXPECT_EQ(folder.File(L"b.jpg"), dlg.CurrentPaint.Texture.Path);
+            EXPECT_EQ(folder.File(L"b.jpg"), DlgItemText(page, IDC_TEXTURE_FILE));
+            // Dropped, the list holds what the folder holds then.
+            WriteFileBytes(folder.File(L"d.png"), "x");
+            SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_SHOWDROPDOWN, TRUE, 0);
+            EXPECT_EQ(3, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));
+            SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_SHOWDROPDOWN, FALSE, 0);
             // A folder without images empties the list.
             TypeIntoCombo(page, IDC_TEXTURE_FILE, (folder.Path() + L"\\nothing\\x").c_str());
             EXPECT_EQ(0, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));

@@ -123,21 +123,23 @@ inline std::wstring NumberStepsScript(const CNumberSteps& b)
 // by Tab (typed over `chosen`, which dropping selected whole), by Esc and by a click (typed over the
 // whole text): it stays; "1" typed at End and "2" at Home, the list closed, then dropped (the caret
 // moves, nothing steps; `endsStored` once closed); `entry` clicked in the dropped list and `last`
-// typed over it: the box shows `last`, and stores what that text is.
+// typed over it: the box shows `last`, and stores what that text is. Left by Tab, a box that stores `typed`
+// as another text shows that, `left`.
 struct CComboCloses {
     int id, away;
-    const wchar_t *element, *shown, *chosen, *typed, *typedStored, *endsStored, *entry, *last;
+    const wchar_t *element, *shown, *chosen, *typed, *typedStored, *endsStored, *entry, *last, *left = nullptr;
 };
 inline std::wstring ComboClosesScript(const CComboCloses& b)
 {
     const std::wstring id = Id(b.id), expect = L"\nexpect " + id + L" ", drop = L"\nfocus " + id + L"\nkey f4";
     const std::wstring typed = L"\ntype " + std::wstring(b.typed), ends = L"\nkey end\ntype 1\nkey home\ntype 2";
+    const std::wstring left = b.left ? b.left : b.typed;
     const auto stored = [&](const wchar_t* value) {
         return b.element ? L"\nstored " + std::wstring(b.element) + L" " + value : std::wstring();
     };
     return drop.substr(1) + L"\nkey down\nrealclick " + Id(b.away) + expect + b.shown + stored(b.shown) + drop +
            L"\nkey down\nkey enter" + expect + b.chosen + stored(b.chosen) + L"\nkey f4\nkey esc" + expect + b.chosen +
-           stored(b.chosen) + drop + typed + L"\nkey tab" + expect + b.typed + stored(b.typedStored) + drop +
+           stored(b.chosen) + drop + typed + L"\nkey tab" + expect + left + stored(b.typedStored) + drop +
            L"\nkey ctrl+a" + typed + L"\nkey esc" + expect + b.typed + stored(b.typedStored) + drop + L"\nkey ctrl+a" +
            typed + L"\nrealclick " + Id(b.away) + expect + b.typed + stored(b.typedStored) + ends + expect + L"2" +
            b.typed + L"1\nkey f4" + ends + L"\nkey esc" + expect + L"22" + b.typed + L"11" + stored(b.endsStored) +

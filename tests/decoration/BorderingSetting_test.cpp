@@ -193,8 +193,8 @@ TEST(SettingLimits, ClampBordering)
     EXPECT_EQ(0.0, b.Paint.LinearGradation.Stops[0].Pos);
     EXPECT_EQ(1.0, b.Paint.LinearGradation.Stops[1].Pos);
     EXPECT_EQ(0.0, b.Paint.LinearGradation.Stops[2].Pos);
-    EXPECT_EQ(1.0, b.Paint.Texture.RateX);
-    EXPECT_EQ(1.0, b.Paint.Texture.RateY);
+    EXPECT_EQ(limits::kMaxRate, b.Paint.Texture.RateX);
+    EXPECT_EQ(limits::kMinRate, b.Paint.Texture.RateY);
     EXPECT_EQ(-limits::kMaxOffset, b.Paint.Texture.OffsetX);
 
     // Values in range pass unchanged.
@@ -219,7 +219,9 @@ TEST(SettingLimits, Helpers)
     EXPECT_EQ(limits::kMinRate, ClampRate(1e-9));
     EXPECT_EQ(limits::kMaxRate, ClampRate(1e9));
     EXPECT_EQ(0.5, ClampRate(0.5));
-    EXPECT_EQ(1.0, ClampRate(0));
+    // Typed or read, a rate of 0 is the least; only a rate that is no number is 1.
+    EXPECT_EQ(limits::kMinRate, ClampRate(0));
+    EXPECT_EQ(1.0, ClampRate(std::nan("")));
 
     CPaintSetting p;
     p.Type = 7;

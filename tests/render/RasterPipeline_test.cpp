@@ -294,6 +294,9 @@ TEST(RasterPipelineTest, TextureLayerFittedToTheLine)
     boost::shared_ptr<CKanteloTask> missing = Render(s, L"一");
     EXPECT_EQ(UINT(IDS_LOAD_TEXTURE_FAILED), missing->Err.id);
     EXPECT_NE(std::string::npos, Narrow(missing->Err.message).find("missing.png"));
+    // A texture paint stored without a file says so.
+    s->PaintSetting.Texture.Path.clear();
+    EXPECT_EQ(UINT(IDS_TEXTURE_FILE_NOT_CHOSEN), Render(s, L"一")->Err.id);
 }
 
 TEST(RasterPipelineTest, ATextureScaledPastWhatCanBeMadeNamesTheScaleAndItsFile)
