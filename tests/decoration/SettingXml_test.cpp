@@ -659,8 +659,8 @@ TEST(SettingXml, NumbersAreClampedOnRead)
     RECT m;
     b.GetMargins(m, false);
     EXPECT_EQ(20000, m.left);
-    EXPECT_EQ(1.0, s.PaintSetting.Texture.RateX);
-    EXPECT_EQ(1.0, s.PaintSetting.Texture.RateY);
+    EXPECT_EQ(limits::kMaxRate, s.PaintSetting.Texture.RateX);
+    EXPECT_EQ(limits::kMinRate, s.PaintSetting.Texture.RateY);
     EXPECT_EQ(0.0, s.PaintSetting.LinearGradation.Stops[1].Pos);
     EXPECT_EQ(1.0, s.PaintSetting.LinearGradation.Stops[2].Pos);
     // The gradation's angle reads as an int: the record holds its bits.

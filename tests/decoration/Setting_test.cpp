@@ -273,7 +273,7 @@ TEST(SettingImport, OutOfRangeValuesAreNormalised)
     EXPECT_EQ(static_cast<UINT>(PaintType::MONO), b.Paint.Type);
     EXPECT_EQ(static_cast<UINT>(TextUnit::LINE), b.Paint.LinearGradation.Unit);
     EXPECT_EQ(static_cast<UINT>(ImageFitType::FIT_WIDTH), b.Paint.Texture.Type);
-    EXPECT_EQ(1.0, b.Paint.Texture.RateX);
+    EXPECT_EQ(limits::kMinRate, b.Paint.Texture.RateX);
     EXPECT_EQ(static_cast<UINT>(OutputType::PNG), s.SaveFormat.Type);
     EXPECT_EQ(100, s.SaveFormat.JpegQuality);
     EXPECT_EQ(static_cast<UINT>(PaintType::MONO), s.PaintSetting.Type);
