@@ -551,6 +551,7 @@ void FillComboList(HWND combo, const std::vector<std::wstring>& items)
     for (const std::wstring& item : items)
         ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list, nullptr, TRUE);  // a dropped list shows the new entries
     if (followed)
         ::SetWindowSubclass(list, ListFollowProc, kFollowId, ref);
     FitDroppedWidth(combo, items);
