@@ -127,8 +127,9 @@ LRESULT CColorPageTexture::OnRate(WORD, WORD id, HWND, BOOL&)
     double percent = 0.0;
     if (!ReadComboDouble(m_hWnd, id, true, percent))
         return 0;
-    // As a file's rate is read: a rate of 0 would draw nothing.
-    (id == IDC_TEXTURE_RATE_X ? Texture.RateX : Texture.RateY) = ClampRate(percent / 100.0);
+    // As a file's rate is read (a rate of 0 would draw nothing), and as the
+    // box shows it once left: 33.33 is stored as the 33.3 shown.
+    (id == IDC_TEXTURE_RATE_X ? Texture.RateX : Texture.RateY) = ShownTextureRate(ClampRate(percent / 100.0));
     FireChanged(0);
     return 0;
 }
@@ -147,9 +148,17 @@ LRESULT CColorPageTexture::OnOffset(WORD, WORD id, HWND, BOOL&)
 
 LRESULT CColorPageTexture::OnNumberLeft(WORD, WORD id, HWND box, BOOL&)
 {
-    if (id == IDC_TEXTURE_RATE_X || id == IDC_TEXTURE_RATE_Y)
-        SetComboText(box, FormatTextureRate(id == IDC_TEXTURE_RATE_X ? Texture.RateX : Texture.RateY));
-    else
+    if (id == IDC_TEXTURE_RATE_X || id == IDC_TEXTURE_RATE_Y) {
+        // A rate read from a file may hold more digits than the box shows:
+        // once the box is left, the texture keeps the rate it shows.
+        double& rate = id == IDC_TEXTURE_RATE_X ? Texture.RateX : Texture.RateY;
+        const double shown = ShownTextureRate(rate);
+        if (shown != rate) {
+            rate = shown;
+            FireChanged(0);
+        }
+        SetComboText(box, FormatTextureRate(rate));
+    } else
         SetComboText(box, FormatInt(id == IDC_TEXTURE_OFFSET_X ? Texture.OffsetX : Texture.OffsetY));
     return 0;
 }

@@ -83,6 +83,8 @@ int StopPosToTrackbar(double pos, int rangeMax) { return TruncScaled(rangeMax * 
 
 std::wstring FormatTextureRate(double rate) { return FormatFixedPoint(TruncToInt(rate * 1000.0 + 0.5), 1, true); }
 
+double ShownTextureRate(double rate) { return TruncToInt(rate * 1000.0 + 0.5) / 1000.0; }
+
 CTextureRateEnables GetTextureRateEnables(const CTextureSetting& texture)
 {
     const bool custom = texture.Type == ImageFitType::CUSTOM_RATE;

@@ -30,6 +30,9 @@ int StopPosToTrackbar(double pos, int rangeMax);
 // The texture scale combos' text: trunc(rate x 1000 + 0.5) per mille shown
 // with one decimal ("100.0" for 1, "33.3" for 1/3).
 std::wstring FormatTextureRate(double rate);
+// The rate that text stands for: what a scale box stores, typed or left, so
+// that it holds what it shows (33.33 % is 33.3 %).
+double ShownTextureRate(double rate);
 struct CTextureRateEnables {
     bool rateX;     // horizontal scale
     bool sameRate;  // "same as horizontal"

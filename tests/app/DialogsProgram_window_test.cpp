@@ -242,6 +242,7 @@ TEST(DialogsProgram, EveryBoxLeftShowsWhatItStored)
         {L"", IDC_STOP_POS + 2, L"0.999", L"0.99"},
         {L"focus " + Id(IDC_STOP_POS + 3) + L"\n", IDC_STOP_COLOR + 1, L"ff8", L"000000"},
         {L"tab 2\n", IDC_TEXTURE_RATE_X, L"0", L"0.1"},
+        {L"", IDC_TEXTURE_RATE_X, L"33.33", L"33.3"},
         {L"", IDC_TEXTURE_OFFSET_X, L"-200000", L"-100000"},
         {L"", IDC_TEXTURE_FILE, L"tile.png", tile.c_str()},
         {L"click 1\nmain\nclick " + Id(IDM_SELECT_FONT) + L"\nwait フォント一覧\n", IDC_FONT_LIST_SIZE, L"300", L"20"},
@@ -265,7 +266,7 @@ TEST(DialogsProgram, EveryBoxLeftShowsWhatItStored)
     EXPECT_EQ(std::vector<double>({1.0, 0.99, 0.12}),
               std::vector<double>({paint.LinearGradation.Stops[1].Pos, paint.LinearGradation.Stops[2].Pos,
                                    paint.LinearGradation.Stops[3].Pos}));
-    EXPECT_EQ(0.001, paint.Texture.RateX);
+    EXPECT_EQ(0.333, paint.Texture.RateX);
     EXPECT_EQ(-100000, paint.Texture.OffsetX);
     EXPECT_EQ(20, saved.FontListDlg.Size);
 }
