@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -219,6 +220,41 @@ TEST(RenderToolTest, OneDocumentOfThreePages)
             EXPECT_EQ(3u, Count(bytes, "<svg"));
         }
     }
+}
+
+// Three tools saving the same 50 names into one folder at once, round after round, as three program
+// instances: every save succeeds and every file is whole (another's replace has a name away for moments).
+TEST(RenderToolTest, ThreeToolsSavingTheSameNamesAllSucceed)
+{
+    CSetting setting = ToolSetting(OutputType::EMF, false);
+    setting.FnameType = FnameType::TEXT;
+    setting.FontSetting.Size = 300;
+    std::string text;
+    for (int i = 0; i < 50; ++i)
+        text += "縁" + std::to_string(i) + "\r\n";
+    CTempFolder temp, out;
+    CSettingXmlWriter writer;
+    writer.SetWriteAll(false);
+    ASSERT_TRUE(writer.Write(setting, temp.File(L"job.knt")) && WriteFileBytes(temp.File(L"text.txt"), text));
+    for (int round = 0; round < 8; ++round) {
+        CRunResult runs[3];
+        std::thread tools[3];
+        for (int t = 0; t < 3; ++t)
+            tools[t] = std::thread([&, t] { runs[t] = RunRender({temp.File(L"job.knt"), temp.File(L"text.txt"), out.Path()}); });
+        for (std::thread& t : tools)
+            t.join();
+        for (const CRunResult& r : runs) {
+            ASSERT_EQ(0u, r.exitCode) << "round " << round << ": " << r.err;
+            const std::vector<std::string> files = Lines(r.out);
+            EXPECT_EQ(50u, files.size());
+            for (const std::string& file : files) {
+                const std::string bytes = ReadFileBytes(Wide(file));
+                ASSERT_GT(bytes.size(), sizeof(ENHMETAHEADER)) << file;
+                EXPECT_EQ(bytes.size(), reinterpret_cast<const ENHMETAHEADER*>(bytes.data())->nBytes) << file;
+            }
+        }
+    }
+    EXPECT_EQ(50, CountFiles(out.Path()));
 }
 
 TEST(RenderToolTest, FailuresExitWithTheMessage)
