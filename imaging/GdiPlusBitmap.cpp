@@ -283,6 +283,8 @@ bool HeaderPixelSize(IStream* stream, ULONG& width, ULONG& height)
         width = Le16(b + 6), height = Le16(b + 8);
     else if (std::wcscmp(format, L"BMP") == 0 && Le32(b + 14) == 12)  // the OS/2 core header
         width = Le16(b + 18), height = Le16(b + 20);
+    else if (std::wcscmp(format, L"BMP") == 0 && Le32(b + 18) >= 0x80000000u)  // a negative width: damage, the decoder names it
+        return false;
     else if (std::wcscmp(format, L"BMP") == 0)  // a top-down bitmap gives its height negative
         width = Le32(b + 18), height = Le32(b + 22) & 0x80000000u ? 0u - Le32(b + 22) : Le32(b + 22);
     else
