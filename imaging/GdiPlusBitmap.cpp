@@ -253,11 +253,12 @@ ULONG Le16(const BYTE* b) { return static_cast<ULONG>(b[1]) << 8 | b[0]; }
 ULONG Be32(const BYTE* b) { return Be16(b) << 16 | Be16(b + 2); }
 ULONG Le32(const BYTE* b) { return Le16(b + 2) << 16 | Le16(b); }
 
-// The width and height a PNG, GIF, BMP or JPEG header gives (a JPEG's first
-// frame header, past the segments before it), read before anything is
-// decoded: under Wine the imaging component decodes a whole PNG as it opens
-// it, so it cannot tell the size of one too large for memory. False for
-// another format or a header cut short. The stream is left anywhere.
+// The width and height a PNG, GIF, BMP, JPEG or TIFF header gives (a JPEG's
+// first frame header, past the segments before it; a TIFF's first
+// directory), read before anything is decoded: under Wine the imaging
+// component decodes a whole PNG as it opens it, so it cannot tell the size of
+// one too large for memory. False for another format or a header cut short.
+// The stream is left anywhere.
 bool HeaderPixelSize(IStream* stream, ULONG& width, ULONG& height)
 {
     BYTE b[26] = {};
@@ -277,13 +278,31 @@ bool HeaderPixelSize(IStream* stream, ULONG& width, ULONG& height)
         }
         return false;
     }
+    if (std::wcscmp(format, L"TIFF") == 0) {
+        // Entries of 12 bytes, by ascending tag: ImageWidth (256) and ImageLength (257), SHORT (3) or LONG.
+        const bool motorola = b[0] == 'M';
+        const auto u16 = [motorola](const BYTE* p) { return motorola ? Be16(p) : Le16(p); };
+        const auto u32 = [motorola](const BYTE* p) { return motorola ? Be32(p) : Le32(p); };
+        const ULONGLONG directory = u32(b + 4);
+        ULONG count = 0, found = 0;
+        if (ReadAt(stream, directory, b, 2))
+            count = u16(b);
+        for (ULONG i = 0; i < count && ReadAt(stream, directory + 2 + 12 * i, b, 12) && u16(b) <= 257; ++i) {
+            const ULONG value = u16(b + 2) == 3 ? u16(b + 8) : u32(b + 8);
+            if (u16(b) == 256)
+                width = value, found |= 1;
+            else if (u16(b) == 257)
+                height = value, found |= 2;
+        }
+        return found == 3;
+    }
     if (std::wcscmp(format, L"PNG") == 0 && std::memcmp(b + 12, "IHDR", 4) == 0)
         width = Be32(b + 16), height = Be32(b + 20);
     else if (std::wcscmp(format, L"GIF") == 0)
         width = Le16(b + 6), height = Le16(b + 8);
     else if (std::wcscmp(format, L"BMP") == 0 && Le32(b + 14) == 12)  // the OS/2 core header
         width = Le16(b + 18), height = Le16(b + 20);
-    else if (std::wcscmp(format, L"BMP") == 0 && Le32(b + 18) >= 0x80000000u)  // a negative width: damage, the decoder names it
+    else if (std::wcscmp(format, L"BMP") == 0 && Le32(b + 18) >= 0x80000000u)  // negative: the decoder says damaged
         return false;
     else if (std::wcscmp(format, L"BMP") == 0)  // a top-down bitmap gives its height negative
         width = Le32(b + 18), height = Le32(b + 22) & 0x80000000u ? 0u - Le32(b + 22) : Le32(b + 22);

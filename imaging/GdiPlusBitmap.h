@@ -47,8 +47,9 @@ const ULONGLONG kMaxImageFileBytes = 512ull << 20;
 // Its pixels are held twice at 32 bits, by GDI+ and by the DIB: here a PNG
 // of 13,000 x 13,000 loads as a texture and is drawn (5 s), one of 14,000 x
 // 14,000 fails for memory, and the decoder calls one of 20,000 x 20,000
-// damaged. A PNG, JPEG, GIF or BMP whose header gives more pixels is refused
-// by its size before it is decoded.
+// damaged (a TIFF of 20,000 x 20,000 fails for memory). A PNG, JPEG, GIF,
+// BMP or TIFF whose header gives more pixels is refused by its size before it
+// is decoded.
 const ULONGLONG kMaxImagePixels = 13000ull * 13000;
 
 // E_FAIL when no object could be made; when GDI+ refuses the data,

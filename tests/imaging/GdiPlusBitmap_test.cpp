@@ -502,12 +502,14 @@ TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
         LONGLONG size = 0;  // not 0: a file of this many zeros, made sparse
     };
     const std::string empty, text("plain words"), cutPng = png.substr(0, png.size() / 2), cutJpeg("\xFF\xD8\xFF", 3);
-    // Over the pixels that load, by their headers (JPEG: APP0, a fill byte, SOF0 giving the height first);
+    // Over the pixels that load, by their headers (JPEG: APP0, a fill byte, SOF0 giving the height first;
+    // TIFF: a LONG width, a SHORT height);
     // a top-down BMP of as many pixels as load is only cut short, one -10 pixels wide damaged.
     const std::string hugePng = imagefile::MakeGreyRgbPng(20000), pad(20, '\0'), bmp = "BM" + std::string(12, '\0') +
         std::string("\x28\0\0\0\xC8\x32\0\0\x38\xCD\xFF\xFF", 12) + pad, hugeGif = "GIF89a\xC9\x32\xC9\x32" + pad,
         negativeBmp = "BM" + std::string(12, '\0') + std::string("\x28\0\0\0\xF6\xFF\xFF\xFF\x0A\0\0\0", 12) + pad,
-        hugeJpeg = std::string("\xFF\xD8\xFF\xE0\0\4ab\xFF\xFF\xC0\0\x11\x08\x2A\xF8\x3E\x80\x03", 19) + pad;
+        hugeJpeg = std::string("\xFF\xD8\xFF\xE0\0\4ab\xFF\xFF\xC0\0\x11\x08\x2A\xF8\x3E\x80\x03", 19) + pad,
+        hugeTiff = std::string("MM\0*\0\0\0\x08\0\2\1\0\0\4\0\0\0\1\0\0\x4E\x20\1\1\0\3\0\0\0\1\x32\xC9", 32) + pad;
     const auto tooMany = [](const wchar_t* size) {
         return CSimpleErr::Format(IDS_IMAGE_TOO_MANY_PIXELS, size, GroupedDigits(kMaxImagePixels));
     };
@@ -522,6 +524,7 @@ TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
         {L"huge.png", &hugePng, kImageTooManyPixels, tooMany(L"20,000 x 20,000")},
         {L"huge.jpg", &hugeJpeg, kImageTooManyPixels, tooMany(L"16,000 x 11,000")},
         {L"huge.gif", &hugeGif, kImageTooManyPixels, tooMany(L"13,001 x 13,001")},
+        {L"huge.tif", &hugeTiff, kImageTooManyPixels, tooMany(L"20,000 x 13,001")},
         {L"cut.bmp", &bmp, kImageDataDamaged, CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"BMP")},
         {L"wide.bmp", &negativeBmp, kImageDataDamaged, CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"BMP")},
     };
