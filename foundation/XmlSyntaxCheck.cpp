@@ -14,20 +14,20 @@
 // entity is declared, expanded or fetched, whatever the text holds.
 // Before the system parser reads a text, the same pass refuses the shapes
 // whose cost under Wine's parser (libxml2) grows faster than the text: it
-// compares each attribute of an element with every other, looks every
-// element and prefixed name up through the namespace declarations in scope,
-// every name and processing-instruction target through a table whose chains
-// grow with the different ones read, and for every piece of a text walks
-// from its element up to the nearest element holding xml:space, else the
-// root, through every attribute of each. Counting these takes the pass constant work per attribute and
-// element, and stops it at the first bound passed. It refuses as well, at
-// the attribute's name (an element's prefix at its '<'), what Wine's parser refuses without a place (one local name in
-// one namespace under two prefixes), a prefix no declaration binds
-// (reported by that parser for every name that holds it), an xml:space
-// whose value that walk would copy, and a declaration that binds the XML
-// namespace to another prefix (xml:space under another name) or otherwise
-// breaks the reserved prefixes, and an xml:id that parser would report on
-// the error output.
+// compares each attribute of an element with every other, looks every element
+// and prefixed name up through the namespace declarations in scope, every
+// name and processing-instruction target through a table whose chains grow
+// with the different ones read, and for every piece of a text walks from its
+// element up to the nearest element holding xml:space, else the root, through
+// every attribute of each. Counting these takes the pass constant work per
+// attribute and element, and stops it at the first bound passed. It refuses
+// as well, at the attribute's name (an element's prefix at its '<'), what
+// Wine's parser refuses without a place (one local name in one namespace
+// under two prefixes), a prefix no declaration binds (reported by that parser
+// for every name that holds it), an xml:space whose value that walk would
+// copy, and a declaration that binds the XML namespace to another prefix
+// (xml:space under another name) or otherwise breaks the reserved prefixes,
+// and an xml:id that parser would report on the error output.
 // Edge cases: a byte order mark is no column; a mismatched end tag, "--" and
 // "]]>" are placed where they begin, not where expat stopped; an element's
 // text counts the references it holds as the characters they stand for, as
