@@ -233,6 +233,10 @@ void CPdfRenderer::BeginDocument(const std::wstring& path)
         // HPDF_NewEx may report its own allocation failure only by null.
         throw std::bad_alloc();
     }
+    // libHaru's page tree is one array of at most HPDF_LIMIT_MAX_ARRAY
+    // (32,767) pages unless its pages hang below nodes of that many each,
+    // which must be said before the first page.
+    Call([&] { HPDF_SetPagesConfiguration(m_doc, HPDF_LIMIT_MAX_ARRAY); });
 }
 
 void CPdfRenderer::BeginPage(double width, double height)

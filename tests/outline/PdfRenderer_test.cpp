@@ -143,6 +143,19 @@ TEST(PdfRenderer, LibHarusBlocksAreOutsideTheProcessHeap)
         EXPECT_FALSE((e.wFlags & PROCESS_HEAP_ENTRY_BUSY) && static_cast<DWORD>(doc - static_cast<const char*>(e.lpData)) < e.cbData);
 }
 
+// libHaru's arrays hold 32,767 entries: a document of more pages is written whole.
+TEST(PdfRenderer, MorePagesThanAnArrayHoldsAreWritten)
+{
+    CTempFolder folder;
+    CPdfRenderer r;
+    r.BeginDocument(folder.File(L"many.pdf"));
+    for (int i = 0; i < 32768; ++i)
+        r.BeginPage(10, 10), r.EndPage();
+    r.EndDocument();
+    const CPdfFacts pdf = ReadPdfFacts(folder.File(L"many.pdf"));
+    EXPECT_TRUE(pdf.pages == 32768 && pdf.tableFault.empty()) << pdf.pages << " " << pdf.tableFault;
+}
+
 TEST(PdfRenderer, SecondDocumentDiscardsTheFirst)
 {
     CTempFolder folder;
