@@ -364,9 +364,10 @@ void CPdfRenderer::EndPage()
     // Near the limit the document is saved into a count: a page is refused
     // exactly when the table of the document ending with it would lie past
     // the limit, whatever pages would come after it. The bound passes the
-    // limit at most 2 KB a page before the document does, and after a count
-    // only a page within 2 KB of the limit is counted again: a document is
-    // counted about twice.
+    // limit at most 2 KB a page before the document does, so the gap left
+    // after a count shrinks by the share of the bound's 2 KB in each page's:
+    // a document of pages of hundreds of kilobytes is counted about twice,
+    // one of pages of ten kilobytes about six times.
     CPdfFileSink count = {nullptr, S_OK, 0};
     m_countedTableOffset = SaveInto(count);
     m_contentsSinceCount = m_pagesSinceCount = 0;
