@@ -107,7 +107,6 @@ private:
     // libHaru's save of the document into `sink`; where its table began.
     unsigned long long SaveInto(CPdfFileSink& sink);
 
-
     double m_pageWidth = 0;
     double m_pageHeight = 0;
     double m_lineWidth = 0;
