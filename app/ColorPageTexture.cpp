@@ -11,7 +11,8 @@
 // them and filling the list takes seconds there: the list is made only when
 // it drops (anew, so that it holds what the folder holds then) or when the
 // wheel or a key steps through it before that, and a keystroke that changes
-// the folder only lets the old folder's list go.
+// the folder only lets the old folder's list go (or lists the new folder in
+// a dropped list).
 #include "app/PaintDlg.h"
 #include "decoration/FieldWalks.h"
 #include "decoration/NamedEffects.h"
@@ -50,7 +51,15 @@ void CColorPageTexture::MakeList(bool dropping)
 void CColorPageTexture::LetGoOfOtherFolder()
 {
     // An empty path keeps the list it had, to choose from.
-    if (!m_listMade || Texture.Path.empty() || EqualsNoCase(TextureListFolder(Texture.Path), m_listedFolder))
+    if (Texture.Path.empty() || (m_listMade && EqualsNoCase(TextureListFolder(Texture.Path), m_listedFolder)))
+        return;
+    // A dropped list is looked at: it shows the folder typed into it, listed
+    // once for each change of folder, never for a change of name alone.
+    if (FileCombo.GetDroppedState()) {
+        MakeList(true);
+        return;
+    }
+    if (!m_listMade)
         return;
     FileList.clear();
     m_listMade = false;

@@ -147,7 +147,7 @@ private:
     LRESULT OnCheck(WORD, WORD id, HWND, BOOL&);
     // The stored path into the box.
     void ShowPath();
-    // A path into another folder than the list's: the list goes.
+    // A path into another folder than the list's: the list goes, or, dropped, lists that folder.
     void LetGoOfOtherFolder();
 
     std::wstring m_listedFolder;  // the folder FileList holds, while m_listMade

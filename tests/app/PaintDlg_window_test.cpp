@@ -259,10 +259,14 @@ TEST_F(PaintDlg, TextureScalesEnablesAndFileListKeepingTheCaret)
             ASSERT_EQ(2u, files.size());
             EXPECT_EQ(folder.File(L"b.jpg"), dlg.CurrentPaint.Texture.Path);
             EXPECT_EQ(folder.File(L"b.jpg"), DlgItemText(page, IDC_TEXTURE_FILE));
-            // Dropped, the list holds what the folder holds then.
+            // Dropped, the list holds what the folder holds then, and what a folder typed into it holds.
             WriteFileBytes(folder.File(L"d.png"), "x");
             SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_SHOWDROPDOWN, TRUE, 0);
             EXPECT_EQ(3, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));
+            const std::wstring sub = folder.File(L"sub");
+            ASSERT_TRUE(CreateDirectoryW(sub.c_str(), nullptr) && WriteFileBytes(sub + L"\\e.png", "x"));
+            TypeIntoCombo(page, IDC_TEXTURE_FILE, (sub + L"\\e").c_str());
+            EXPECT_EQ(1, SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_GETCOUNT, 0, 0));
             SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_SHOWDROPDOWN, FALSE, 0);
             // A folder without images empties the list.
             TypeIntoCombo(page, IDC_TEXTURE_FILE, (folder.Path() + L"\\nothing\\x").c_str());
