@@ -228,7 +228,6 @@ TEST(RenderToolTest, ThreeToolsSavingTheSameNamesAllSucceed)
 {
     CSetting setting = ToolSetting(OutputType::EMF, false);
     setting.FnameType = FnameType::TEXT;
-    setting.FontSetting.Size = 300;
     std::string text;
     for (int i = 0; i < 50; ++i)
         text += "縁" + std::to_string(i) + "\r\n";
@@ -245,12 +244,11 @@ TEST(RenderToolTest, ThreeToolsSavingTheSameNamesAllSucceed)
             t.join();
         for (const CRunResult& r : runs) {
             ASSERT_EQ(0u, r.exitCode) << "round " << round << ": " << r.err;
-            const std::vector<std::string> files = Lines(r.out);
-            EXPECT_EQ(50u, files.size());
-            for (const std::string& file : files) {
+            EXPECT_EQ(50u, Lines(r.out).size());
+            for (const std::string& file : Lines(r.out)) {
                 const std::string bytes = ReadFileBytes(Wide(file));
-                ASSERT_GT(bytes.size(), sizeof(ENHMETAHEADER)) << file;
-                EXPECT_EQ(bytes.size(), reinterpret_cast<const ENHMETAHEADER*>(bytes.data())->nBytes) << file;
+                EXPECT_TRUE(bytes.size() > sizeof(ENHMETAHEADER) &&
+                            bytes.size() == reinterpret_cast<const ENHMETAHEADER*>(bytes.data())->nBytes) << file;
             }
         }
     }
