@@ -105,15 +105,12 @@ std::wstring OwnBackupOf(const std::wstring& temporary)
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // Whether a move may have been refused because someone holds the target
-// for the moment (Windows says "unable to remove" or "sharing violation",
-// Wine's rename "access denied"). Such a refusal is tried again, and what
-// the last try was told is reported: one that lasts (a folder at the
-// backup's name, a target the system bars) stays "access denied"; Wine's
-// replace of a target held open says "sharing violation".
+// for the moment (Windows says "sharing violation", Wine's rename "access
+// denied"). Such a refusal is tried again, and what the last try was told
+// is reported.
 bool IsInUseError(DWORD error)
 {
-    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-           error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
 // A name without case as 64 bits (FNV-1a over its folded form).
@@ -164,25 +161,27 @@ std::vector<std::wstring> FindOwnFiles(const std::wstring& folder, const std::ws
 }
 
 // What earlier writers of the target left behind: a temporary no writer
-// claims is a killed save's. An old file moved aside goes only while the
-// target exists, since a save killed between the replace's two moves left
-// the only copy there, and only when its name is surely the target's.
-void RemoveLeftovers(const std::wstring& target, const std::wstring& folder, const std::wstring& stem,
-                     const std::vector<std::wstring>& names)
+// claims is a killed save's. An old file's copy goes only while the target
+// exists, and is put back at the target's name while that is missing
+// (earlier versions moved the old file there before the new one in, so a
+// save killed between left the only copy there), both only when its name is
+// surely the target's. True when an old file was put back.
+bool RemoveLeftovers(const std::wstring& target, const std::wstring& folder, const std::wstring& stem,
+                     const std::vector<std::wstring>& names, bool targetExists)
 {
-    const bool oldFilesMayGo = OldFilesAreTheTargets(target, folder, stem);
-    int targetExists = -1;  // asked once, and only for an old file (a missing name costs a scan under Wine)
+    const bool oldFilesAreTheTargets = OldFilesAreTheTargets(target, folder, stem);
+    bool restored = false;
     for (const std::wstring& name : names) {
-        if (IsOwnFileName(name, stem, kOwnBackupSuffix)) {
-            if (oldFilesMayGo && targetExists < 0)
-                targetExists = Exists(target) ? 1 : 0;
-            if (!oldFilesMayGo || targetExists == 0)
-                continue;
-        }
+        const bool old = IsOwnFileName(name, stem, kOwnBackupSuffix);
         CHandle claim;
-        if (ClaimTag(folder + name, claim) == S_OK)
+        if ((old && !oldFilesAreTheTargets) || ClaimTag(folder + name, claim) != S_OK)
+            continue;
+        if (old && !targetExists)
+            targetExists = restored = MoveFileExW((folder + name).c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+        else
             ::DeleteFileW((folder + name).c_str());
     }
+    return restored;
 }
 
 // The clean-up contexts alive: writers of files in their folders take the
@@ -331,14 +330,15 @@ HRESULT CReplacingFileWriter::Open()
                 break;
             }
     }
-    // Wine's ReplaceFileW puts a file in a folder's place and reports success.
+    // A folder at the target's name is refused before anything is written.
     const DWORD attributes = m_targetMayExist ? ::GetFileAttributesW(m_target.c_str()) : INVALID_FILE_ATTRIBUTES;
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return HResultFromWin32(ERROR_ACCESS_DENIED);
     m_targetMayExist = attributes != INVALID_FILE_ATTRIBUTES;
     if (!fits)
         return HResultFromWin32(ERROR_FILENAME_EXCED_RANGE);
-    RemoveLeftovers(m_target, folder, stem, listed ? leftovers : FindOwnFiles(folder, stem));
+    if (RemoveLeftovers(m_target, folder, stem, listed ? leftovers : FindOwnFiles(folder, stem), m_targetMayExist))
+        m_targetMayExist = true;
     // Same folder as the target: the final rename then never crosses volumes.
     // Tags start apart in each process and call and are tried in turn; the
     // claim and the exclusive create settle a race for one.
@@ -454,8 +454,7 @@ HRESULT CReplacingFileWriter::PutInPlace(bool& inUse)
     inUse = false;
     // A target that was not there at Open is moved into place without a
     // look first (under Wine a missing name costs a scan of the folder); one
-    // made meanwhile refuses the move and is replaced as any other (also when
-    // another writer's replace has it away again by the look).
+    // made meanwhile refuses the move and is replaced as any other.
     if (!m_targetMayExist) {
         if (MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH))
             return S_OK;
@@ -464,74 +463,46 @@ HRESULT CReplacingFileWriter::PutInPlace(bool& inUse)
             return hr;
         m_targetMayExist = true;
     }
+    // A folder at the target's name or a read-only target refuses every try
+    // alike; a folder or a read-only file at the backup's name is refused
+    // before anything moves, and tried again as a target held would be.
     const DWORD attributes = ::GetFileAttributesW(m_target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    const DWORD barred = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY;
+    if (exists && (attributes & barred))
         return HResultFromWin32(ERROR_ACCESS_DENIED);
-    // A read-only target refuses every try alike.
-    const bool mayBeInUse = attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY);
-    // Given no backup name, Wine's ReplaceFileW makes an empty "rf*.tmp"
-    // beside the target to move the old file to, and leaves it there when
-    // that move is refused (a target held open without sharing): a name of
-    // our own is always given, and the old file deleted from it afterwards.
-    const std::wstring backup = m_keepBackup ? BackupPath(m_target) : OwnBackupOf(m_temp);
-    const bool ownBackup = !m_keepBackup;
-    bool oldAside = false;  // the old file stands at the backup's name
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
-        if (ReplaceFileW(m_target.c_str(), m_temp.c_str(), backup.c_str(), REPLACEFILE_WRITE_THROUGH, nullptr,
-                         nullptr)) {
-            if (ownBackup)
-                ::DeleteFileW(backup.c_str());  // one that stays goes with the next save's leftovers
-            return S_OK;
-        }
-        const DWORD error = GetLastError();
-        // The old file may already be gone from the target's name, moved to
-        // the backup (1177): finishing with a plain move then completes the
-        // swap; giving up would leave neither file there. A target not found
-        // that stands there now was away under another writer's replace.
-        if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 && Exists(m_target)) {
-            inUse = mayBeInUse && (IsInUseError(error) || (error == ERROR_FILE_NOT_FOUND && Exists(m_temp)));
+    const std::wstring backup = BackupPath(m_target), old = OwnBackupOf(m_temp);
+    const bool keepOld = m_keepBackup && exists;
+    if (keepOld) {
+        const DWORD backupAttributes = ::GetFileAttributesW(backup.c_str());
+        inUse = backupAttributes != INVALID_FILE_ATTRIBUTES && (backupAttributes & barred);
+        if (inUse)
+            return HResultFromWin32(ERROR_ACCESS_DENIED);
+        // A copy of the old file, under our tag, goes to the backup's name
+        // once the new file stands at the target's. (A second link to it
+        // could not be deleted while a reader holds the target without
+        // sharing, the very case that refuses the replace.)
+        if (!CopyFileW(m_target.c_str(), old.c_str(), TRUE)) {
+            const DWORD error = GetLastError();
+            inUse = IsInUseError(error);
             return HResultFromWin32(error);
         }
-        oldAside = error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
     }
+    // One rename puts the new file in the old one's place: at every instant
+    // the name holds the one or the other, whole.
     if (!MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const DWORD error = GetLastError();
-        const HRESULT hr = FailedCallResult();
-        // The old file goes back to its name (a ".bak" is read in its place);
-        // when another writer's file stands there by now, the next try
-        // replaces it and the old file with it.
-        if (oldAside && ownBackup)
-            ::MoveFileExW(backup.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH);
-        inUse = mayBeInUse && IsInUseError(error);
-        return hr;
+        if (keepOld)
+            ::DeleteFileW(old.c_str());
+        inUse = IsInUseError(error);
+        // Wine refuses any rename over a file held open, with "access denied".
+        return HResultFromWin32(inUse && exists ? ERROR_SHARING_VIOLATION : error);
     }
-    if (oldAside && ownBackup)
-        ::DeleteFileW(backup.c_str());
+    // A backup refused now (another program holds it) stays the version
+    // before: the new file is in place, and the save stands.
+    if (keepOld && !MoveFileExW(old.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        ::DeleteFileW(old.c_str());
     return S_OK;
-}
-
-bool ReplacedFileExists(const std::wstring& path)
-{
-    std::wstring folder, stem;
-    if (!SplitForOwnFiles(path, folder, stem))
-        return Exists(path);
-    // A writer's replace ends within its budget for tries; one that holds
-    // its old file aside far longer (a stopped program) is not waited for.
-    const DWORD waitMs = 10000, start = ::GetTickCount();
-    for (DWORD pause = 1;; pause = std::min<DWORD>(pause * 2, 20)) {
-        if (Exists(path))
-            return true;
-        bool replacing = false;
-        for (const std::wstring& name : FindOwnFiles(folder, stem)) {
-            CHandle claim;
-            replacing = replacing ||
-                        (IsOwnFileName(name, stem, kOwnBackupSuffix) && ClaimTag(folder + name, claim) == S_FALSE);
-        }
-        // The replace may have ended between the two looks.
-        if (!replacing || ::GetTickCount() - start >= waitMs)
-            return Exists(path);
-        ::Sleep(pause);
-    }
 }
 
 HRESULT WriteFileReplacing(const std::wstring& path, const std::string& bytes, bool keepBackup, DWORD inUseRetryMs)

@@ -2,8 +2,10 @@
 // leaves either the old or the new file whole, never a torn one: the new
 // bytes go to a temporary file in the same folder (so the final step is a
 // rename on one volume), every write, the flush and the close are checked,
-// and only then does the temporary take the target's place. A failure leaves
-// the target as it was and removes the temporary.
+// and only then does the temporary take the target's place, by one rename
+// over it, so that the name holds the old file or the new one at every
+// instant, never none. A failure leaves the target as it was and removes
+// the temporary.
 // The temporary is "<target name>~knt<4 hex digits>.tmp" beside the target
 // (the name cut by whole characters from its end when the temporary's name
 // would pass 255 UTF-8 bytes or its path MAX_PATH - 1 units; a folder that
@@ -13,19 +15,18 @@
 // ended, so each Open first deletes the target's temporaries that no writer
 // claims, those a killed save left, while another writer's live one (another
 // thread or program instance) stays, also between its close and the replace.
-// ReplaceFileW can keep the previous file as "<name>.bak"; without one, the
-// old file still goes to a name of ours ("<target name>~knt<tag>.old") and is
-// deleted from there, since Wine's replace given no name leaves an empty file
-// of its own ("rf*.tmp") when it is refused. A refused replace thus leaves
-// nothing of ours. A save killed between the replace's two moves leaves the
-// old file there as its only copy: a later save of the target removes it
-// only once the target is back, and only when no other target's name can be
-// cut to the same stem. A target that does not exist yet is moved into place
-// with MoveFileExW (ReplaceFileW refuses it). A replace that meets another
-// writer's replace of the target (it holds the name for moments) or a short
-// reader is tried again for as long as the caller allows; only then does it
-// fail, with what the system said of the last try (ERROR_SHARING_VIOLATION:
-// the file is in use by another program).
+// The previous file can be kept as "<name>.bak": a copy of it, "<target
+// name>~knt<tag>.old", is made before the rename and moved to the backup's
+// name after it. A refused replace thus leaves nothing of ours. An old file left under such a name (also by earlier versions, which
+// moved the old file there first, so that a save killed between their two
+// moves left it as the only copy) goes with a later save of the target once
+// the target is there, and is put back at the target's name while it is
+// missing; both only when no other target's name can be cut to the same
+// stem. A target that does not exist yet is moved into place without
+// replacing. A replace that meets a reader or another writer holding the
+// target for the moment (under Wine nothing may be renamed over a file held
+// open) is tried again for as long as the caller allows; only then does it
+// fail as ERROR_SHARING_VIOLATION (the file is in use by another program).
 #pragma once
 #include "platform/Handle.h"
 #include "platform/SlimLock.h"
@@ -67,14 +68,13 @@ private:
 };
 
 // How long a replace is tried again while the target is in use, unless the
-// caller says otherwise. Another writer's replace keeps the target's name
-// from us for a few milliseconds: under Wine nothing may be renamed over a
-// file someone holds open, and its moves hold the target open; between them
-// the name is missing. A save that reads the settings file to compare holds
-// it as briefly. 300 ms is many times that on a loaded machine, and short
-// enough that a file another program keeps open is reported without a pause
-// a user notices; a caller that saves on every keystroke must not wait each
-// time, though.
+// caller says otherwise. Under Wine nothing may be renamed over a file
+// someone holds open, and others hold the target for moments: a save that
+// reads the settings file to compare, another writer's copy of it for a
+// backup. 300 ms is many times that on a loaded machine, and short enough
+// that a file another program keeps open is reported without a pause a user
+// notices; a caller that saves on every keystroke must not wait each time,
+// though.
 const DWORD kReplaceInUseRetryMs = 300;
 
 class CReplacingFileWriter {
@@ -107,8 +107,8 @@ public:
 
 private:
     HRESULT CloseTemporary();
-    // One try at the replace; `inUse` when the target was held or away for
-    // the moment (another writer's replace of it), so a later try may pass.
+    // One try at the replace; `inUse` when the target (or the backup's
+    // name) was held for the moment, so a later try may pass.
     HRESULT PutInPlace(bool& inUse);
     void DiscardTemporary();
 
@@ -120,12 +120,6 @@ private:
     bool m_keepBackup;
     bool m_targetMayExist = true;
 };
-
-// Whether the file stands at its name. Another writer's replace of it has
-// the name away for moments, between moving the old file to that writer's
-// ".old" and the new one into place: while such an old file's tag is
-// claimed the answer waits for the replace to end (for 10 s at the most).
-bool ReplacedFileExists(const std::wstring& path);
 
 // Writes the bytes over the file unless it already holds exactly them
 // (S_FALSE then: nothing was touched). inUseRetryMs as for Commit.

@@ -3,7 +3,6 @@
 #include "render/OutputUnits.h"
 #include "foundation/GuardedRunner.h"
 #include "foundation/PathUtil.h"
-#include "foundation/ReplacingFileWriter.h"
 #include "foundation/ResourceString.h"
 #include "foundation/ShellOps.h"
 #include "foundation/StringUtil.h"
@@ -15,10 +14,11 @@ namespace {
 
 // A file the job reports must be there: a name the file system bent or a
 // writer that failed silently would otherwise pass for a written file.
-// Another program saving the same name has it away for moments.
+// Another program saving the same name replaces it by one rename, so the
+// name is never away.
 void CheckWritten(const std::wstring& path)
 {
-    if (!ReplacedFileExists(path))
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
         throw my::CException(IDS_WRITE_FILE_FAILED, HResultFromWin32(ERROR_FILE_NOT_FOUND), path);
 }
 

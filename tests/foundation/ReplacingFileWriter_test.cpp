@@ -32,6 +32,34 @@ HRESULT CommitAfterARefusal(const std::wstring& target, HANDLE ready, HANDLE go)
     return SUCCEEDED(hr) && WaitForSingleObject(go, INFINITE) == WAIT_OBJECT_0 ? writer.Commit() : hr;
 }
 
+// A process that ends itself at its g_killAt-th change of a name (a rename or a link: ntdll's
+// NtSetInformationFile with class 10 or 11, also inside the system's calls), as a kill at that instant
+// would end it: a breakpoint stands on the entry's first instruction, mov eax, imm32, and does its work.
+BYTE* g_step = nullptr;
+DWORD g_stepEax = 0;
+long g_steps = 0, g_killAt = 0;
+
+LONG CALLBACK StopAtNameSteps(EXCEPTION_POINTERS* e)
+{
+    CONTEXT& c = *e->ContextRecord;
+    if (e->ExceptionRecord->ExceptionCode != EXCEPTION_BREAKPOINT || e->ExceptionRecord->ExceptionAddress != g_step)
+        return EXCEPTION_CONTINUE_SEARCH;
+    const DWORD infoClass = reinterpret_cast<const DWORD*>(c.Esp)[5];
+    if ((infoClass == 10 || infoClass == 11) && ++g_steps == g_killAt)
+        TerminateProcess(GetCurrentProcess(), 0);
+    c.Eax = g_stepEax, c.Eip = reinterpret_cast<DWORD>(g_step) + 5;
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+// One save of each kind: an output over its old file, a new output, a settings file with its .bak.
+void SaveTheNames(const std::wstring& folder, const std::string& version)
+{
+    CReplacingWriterFolder job(folder);
+    WriteOutputFile(folder + L"\\a.png", (version + " a").data(), version.size() + 2);
+    WriteOutputFile(folder + L"\\b.png", (version + " b").data(), version.size() + 2);
+    WriteFileReplacing(folder + L"\\s.config", version + " s");
+}
+
 } // namespace
 
 TEST(ReplacingFileWriter, NewThenReplacedKeepsBackup)
@@ -120,13 +148,15 @@ TEST(ReplacingFileWriter, TemporariesAreNamedForTheirTargetAndLeftoversGo)
         EXPECT_EQ(1, CountFiles(folder));
         DeleteFileW(path.c_str());
     }
-    // An old file moved aside (a save killed between the replace's moves) goes with a save of its target once
-    // that is back, never of x when y is cut to x's stem (both cut, or x whole but at the edge of its room).
+    // An old file under a writer's name (where earlier versions moved it aside: a save killed between their two
+    // moves left the only copy) goes with a save of its target while that is there and is put back at the name
+    // while it is missing, before the save writes (one that fails leaves it there); never for x when y is cut
+    // to x's stem (both cut, or x whole but at the edge of its room).
     const size_t room = MAX_PATH - 1 - temp.Path().size() - 1 - 12;  // units for a whole name here
     const std::wstring edge = std::wstring(room - 4, L'a') + L".png", nearEdge = edge.substr(1), roomy = edge.substr(2);
     const std::wstring kanji(79, L'\u7E01');  // 237 UTF-8 bytes
     const struct { std::wstring x, y; bool xThere, goes; } olds[] = {  // x is saved, the old file is y's
-        {L"own.png", L"own.png", true, true}, {L"gone.png", L"gone.png", false, false}, {roomy, roomy, true, true},
+        {L"own.png", L"own.png", true, true}, {L"gone.png", L"gone.png", false, true}, {roomy, roomy, true, true},
         {std::wstring(251, L'a') + L".svg", std::wstring(251, L'a') + L".png", true, false},
         {edge, edge + L"zz", true, false}, {nearEdge, nearEdge + L"\U0001F600", true, false},
         {kanji + L"ab", kanji + L"ab", true, true}, {kanji + L"abc", kanji + L"abc\U0001F600", true, false},  // 239, 240 bytes
@@ -134,8 +164,11 @@ TEST(ReplacingFileWriter, TemporariesAreNamedForTheirTargetAndLeftoversGo)
     for (const auto& c : olds) {
         const std::wstring tmp = LeaveTemporary(temp.File(c.y)), old = tmp.substr(0, tmp.size() - 4) + L".old";
         ASSERT_TRUE(WriteFileBytes(old, "y") && (!c.xThere || WriteFileBytes(temp.File(c.x), "x")));
-        EXPECT_EQ(S_OK, WriteOutputFile(temp.File(c.x), "x", 1));
+        SetReplacingWriterSpaceForTest(c.xThere ? -1 : 0);
+        EXPECT_EQ(c.xThere ? S_OK : HResultFromWin32(ERROR_DISK_FULL), WriteOutputFile(temp.File(c.x), "x", 1));
+        SetReplacingWriterSpaceForTest(-1);
         EXPECT_EQ(!c.goes, FileExists(old)) << Narrow(c.y);
+        EXPECT_EQ(c.xThere ? "x" : "y", ReadFileBytes(temp.File(c.x))) << Narrow(c.y);
     }
     // A folder that leaves no room for a temporary's name is said so, with the file.
     const std::wstring path = temp.File(std::wstring(MAX_PATH - 14 - temp.Path().size(), L'g') + L"\\a.png");
@@ -190,6 +223,47 @@ TEST(ReplacingFileWriter, ALiveWritersTemporaryStaysUpToItsReplace)
         first.join();
         EXPECT_EQ(S_OK, result) << otherProgram;
         EXPECT_TRUE(ReadFileBytes(target) == "first" && CountFiles(folder.Path()) == 1) << otherProgram;
+    }
+}
+
+// Run as a child process by the next test: saves the names in its folder and ends at its step (0: none),
+// or exits with the count of its steps.
+KNT_CHILD_CASE(ReplacingFileWriter, ChildSavesUntilItsStep)
+{
+    g_killAt = _wtoi(_wgetenv(L"KNT_WRITER_STEP"));
+    g_step = reinterpret_cast<BYTE*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetInformationFile"));
+    DWORD was = 0;
+    ASSERT_TRUE(g_step[0] == 0xB8 && VirtualProtect(g_step, 1, PAGE_EXECUTE_READWRITE, &was) &&
+                AddVectoredExceptionHandler(1, StopAtNameSteps));
+    g_stepEax = *reinterpret_cast<const DWORD*>(g_step + 1), g_step[0] = 0xCC;
+    SaveTheNames(_wgetenv(L"KNT_WRITER_FOLDER"), "new");
+    ExitProcess(g_steps);
+}
+
+// A save killed at any instant, between any two changes of names (those inside the system's calls too),
+// leaves every name holding its old file or its new one, whole; the next save cleans up what it left.
+TEST(ReplacingFileWriter, ASaveKilledAtAnyInstantLeavesEveryNameWhole)
+{
+    CTempFolder folder, output;
+    SetEnvironmentVariableW(L"KNT_WRITER_FOLDER", folder.Path().c_str());
+    const wchar_t* names[] = {L"a.png", L"b.png", L"s.config", L"s.config.bak"};
+    const std::string old[] = {"old a", "", "old s", "older s"}, now[] = {"new a", "new b", "new s", "old s"};
+    DWORD steps = 0;
+    for (DWORD killAt = 0; killAt <= steps; ++killAt) {  // first to the end, counting the steps
+        for (int i = 0; i < 4; ++i)
+            ASSERT_TRUE(i == 1 ? DeleteFileW(folder.File(names[i]).c_str()) || killAt == 0
+                               : WriteFileBytes(folder.File(names[i]), old[i]));
+        SetEnvironmentVariableW(L"KNT_WRITER_STEP", std::to_wstring(killAt).c_str());
+        const DWORD made = RunWithOutputFile(ChildCaseLine(L"ReplacingFileWriter", L"ChildSavesUntilItsStep"),
+                                             output.File(L"child.txt"), INFINITE);
+        steps = killAt ? steps : made;
+        ASSERT_TRUE(steps >= 4 && steps < 20) << steps;
+        for (int i = 0; i < 4; ++i) {
+            const std::string bytes = ReadFileBytes(folder.File(names[i]));
+            EXPECT_TRUE(bytes == old[i] || bytes == now[i]) << Narrow(names[i]) << " at " << killAt << ": " << bytes;
+        }
+        SaveTheNames(folder.Path(), "next");
+        EXPECT_EQ(4, CountFiles(folder.Path())) << killAt;
     }
 }
 

@@ -13,7 +13,6 @@
 #include "tests/render/TaskTestSupport.h"
 #include <gtest/gtest.h>
 #include <memory>
-#include <thread>
 
 namespace {
 
@@ -227,31 +226,6 @@ TEST(SaveJobTest, ASaveRemovesWhatAKilledSaveOfItsDocumentLeft)
         EXPECT_FALSE(FileExists(leftover)) << f.name;
         EXPECT_TRUE(FileExists(live.TemporaryPath())) << f.name;
     }
-}
-
-// Another program saving the same name has it away between its replace's two moves as the job looks for
-// its file (the old file aside under that writer's claim): the job waits for the replace to end.
-TEST(SaveJobTest, AFileAnotherProgramIsReplacingCountsAsWritten)
-{
-    struct CRival : CKanteloTaskClient {
-        std::unique_ptr<CReplacingFileWriter> writer;
-        std::thread finish;
-        void OnTaskFinished(boost::shared_ptr<CKanteloTask> task) override
-        {
-            writer.reset(new CReplacingFileWriter(task->Path, false));
-            const std::wstring& temp = writer->TemporaryPath();
-            if (SUCCEEDED(writer->WriteTemporary("rival")) &&
-                MoveFileExW(task->Path.c_str(), (temp.substr(0, temp.size() - 4) + L".old").c_str(), 0))
-                finish = std::thread([this] { Sleep(100), writer->Commit(); });  // its second move, later
-        }
-    } rival;
-    CTempFolder folder;
-    std::vector<std::wstring> files;
-    std::wstring error;
-    EXPECT_TRUE(RunSaveJob(JobSetting(kFormats[7]), L"縁", folder.Path(), files, error, nullptr, &rival)) << Narrow(error);
-    ASSERT_TRUE(rival.finish.joinable());
-    rival.finish.join();
-    EXPECT_EQ("rival", ReadFileBytes(folder.File(L"1.emf")));
 }
 
 TEST(SaveJobTest, LongTitlesAreWrittenUnderTheNamesReported)
