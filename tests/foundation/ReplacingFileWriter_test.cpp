@@ -170,10 +170,18 @@ TEST(ReplacingFileWriter, TemporariesAreNamedForTheirTargetAndLeftoversGo)
         EXPECT_EQ(!c.goes, FileExists(old)) << Narrow(c.y);
         EXPECT_EQ(c.xThere ? "x" : "y", ReadFileBytes(temp.File(c.x))) << Narrow(c.y);
     }
-    // A folder that leaves no room for a temporary's name is said so, with the file.
-    const std::wstring path = temp.File(std::wstring(MAX_PATH - 14 - temp.Path().size(), L'g') + L"\\a.png");
+}
+
+// A folder that leaves no room for a temporary's name, made as another program can (the \\?\ form), is said
+// so, with the file, and nothing is written there.
+TEST(ReplacingFileWriter, AFolderTooLongForTheTemporariesIsRefused)
+{
+    CTempFolder temp;
+    const std::wstring folder = temp.File(std::wstring(MAX_PATH - 14 - temp.Path().size(), L'g')), path = folder + L"\\a.png";
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr));
     EXPECT_EQ(my::CException(IDS_CREATE_FILE_FAILED, HResultFromWin32(ERROR_FILENAME_EXCED_RANGE), path).message,
               ThrownError([&] { WriteOutputFileOrThrow(path, "a", 1); }).message);
+    EXPECT_EQ(0, CountFiles(folder));
 }
 
 // Run as a child process by the next test, with its events and target in the environment.
