@@ -132,6 +132,34 @@ TEST(PdfRenderer, LibHarusOutOfMemoryIsAnAllocationFailure)
     SetDocumentMemoryForTest(-1);
 }
 
+// The bound on the table's place holds what a page's own objects and the document's take up to its
+// margins, 2 KB a page and 4 KB the document (libHaru writes a few hundred bytes for each: the rest is
+// room): padded near them (pages to 1.7 KB, the document to 4 KB), the page that takes the table past
+// the limit is refused as it ends.
+TEST(PdfRenderer, TheTableBoundHoldsThePagesAndTheDocumentsOwnObjects)
+{
+    CTempFolder folder;
+    const struct { size_t pagePad, documentPad; int pages; } cases[] = {{1400, 0, 2}, {0, 3700, 1}};
+    for (const auto& c : cases) {
+        const auto draw = [&](CPdfRenderer& r) {
+            r.BeginDocument(folder.File(L"padded.pdf"));
+            HPDF_SetInfoAttr(r.GetDoc(), HPDF_INFO_SUBJECT, std::string(c.documentPad, 'd').c_str());
+            for (int i = 0; i < c.pages; ++i) {
+                r.BeginPage(50, 50);
+                HPDF_Page_CreateTextAnnot(HPDF_GetCurrentPage(r.GetDoc()), HPDF_Rect{0, 0, 1, 1},
+                                          std::string(c.pagePad, 'p').c_str(), nullptr);
+                r.Rectangle(1, 1, 5, 5), r.Fill(), r.EndPage();
+            }
+        };
+        CPdfRenderer whole, limited;
+        draw(whole);
+        whole.EndDocument();
+        SetPdfTableOffsetLimitForTest(ReadPdfFacts(folder.File(L"padded.pdf")).table - 1);
+        EXPECT_EQ(UINT(IDS_PDF_PAST_TABLE_LIMIT), ThrownId([&] { draw(limited); })) << c.pages;
+        SetPdfTableOffsetLimitForTest(-1);
+    }
+}
+
 // libHaru's blocks live on a heap of their own, away from the holes of the process heap.
 TEST(PdfRenderer, LibHarusBlocksAreOutsideTheProcessHeap)
 {
