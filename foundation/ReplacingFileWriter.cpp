@@ -19,13 +19,16 @@ std::atomic<unsigned long> g_replaceTries(0);
 std::atomic<DWORD> g_tryTimeForTest(0);
 
 // Names of a writer's own files beside the target: "<stem>~knt<tag>.tmp" for
-// the temporary and "<stem>~knt<tag>.old" for the old file while the replace
-// moves it aside. The stem is the target's name (cut when it must be), so a
-// name says whose file it is; the tag, four hex digits, tells apart writers
-// of one target (other threads, other program instances).
+// the temporary, "<stem>~knt<tag>.bak" for the copy of the old file a backup
+// is made from, and "<stem>~knt<tag>.old" for the old file earlier versions
+// moved aside while they replaced it. The stem is the target's name (cut
+// when it must be), so a name says whose file it is; the tag, four hex
+// digits, tells apart writers of one target (other threads, other program
+// instances).
 const wchar_t kTagHead[] = L"~knt";
 const size_t kTagDigits = 4;
 const wchar_t kTemporarySuffix[] = L".tmp";
+const wchar_t kBackupCopySuffix[] = L".bak";
 const wchar_t kOwnBackupSuffix[] = L".old";
 const size_t kTagLength = 4 + kTagDigits + 4;  // "~knt", the digits, the suffix
 static_assert(kMaxFolderPath + 1 + kTagLength <= MAX_PATH - 1, "every folder the program takes holds a temporary");
@@ -77,7 +80,8 @@ std::wstring OwnFileStem(const std::wstring& name)
     if (name.size() <= kTagLength)
         return std::wstring();
     const std::wstring stem = name.substr(0, name.size() - kTagLength);
-    return IsOwnFileName(name, stem, kTemporarySuffix) || IsOwnFileName(name, stem, kOwnBackupSuffix)
+    return IsOwnFileName(name, stem, kTemporarySuffix) || IsOwnFileName(name, stem, kBackupCopySuffix) ||
+                   IsOwnFileName(name, stem, kOwnBackupSuffix)
                ? stem
                : std::wstring();
 }
@@ -97,9 +101,9 @@ bool OldFilesAreTheTargets(const std::wstring& target, const std::wstring& folde
            bytes + longestCharBytes + kTagLength <= kMaxNameBytes;
 }
 
-std::wstring OwnBackupOf(const std::wstring& temporary)
+std::wstring BackupCopyOf(const std::wstring& temporary)
 {
-    return temporary.substr(0, temporary.size() - 4) + kOwnBackupSuffix;
+    return temporary.substr(0, temporary.size() - 4) + kBackupCopySuffix;
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -160,12 +164,13 @@ std::vector<std::wstring> FindOwnFiles(const std::wstring& folder, const std::ws
     return names;
 }
 
-// What earlier writers of the target left behind: a temporary no writer
-// claims is a killed save's. An old file's copy goes only while the target
-// exists, and is put back at the target's name while that is missing
-// (earlier versions moved the old file there before the new one in, so a
-// save killed between left the only copy there), both only when its name is
-// surely the target's. True when an old file was put back.
+// What earlier writers of the target left behind: a temporary or a backup's
+// copy no writer claims is a killed save's (the copy maybe cut short, so it
+// is never put back). An old file earlier versions moved aside goes only
+// while the target exists, and is put back at the target's name while that
+// is missing (a save of theirs killed between their two moves left the only
+// copy there), both only when its name is surely the target's. True when an
+// old file was put back.
 bool RemoveLeftovers(const std::wstring& target, const std::wstring& folder, const std::wstring& stem,
                      const std::vector<std::wstring>& names, bool targetExists)
 {
@@ -471,7 +476,7 @@ HRESULT CReplacingFileWriter::PutInPlace(bool& inUse)
     const DWORD barred = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY;
     if (exists && (attributes & barred))
         return HResultFromWin32(ERROR_ACCESS_DENIED);
-    const std::wstring backup = BackupPath(m_target), old = OwnBackupOf(m_temp);
+    const std::wstring backup = BackupPath(m_target), copy = BackupCopyOf(m_temp);
     const bool keepOld = m_keepBackup && exists;
     if (keepOld) {
         const DWORD backupAttributes = ::GetFileAttributesW(backup.c_str());
@@ -481,9 +486,12 @@ HRESULT CReplacingFileWriter::PutInPlace(bool& inUse)
         // A copy of the old file, under our tag, goes to the backup's name
         // once the new file stands at the target's. (A second link to it
         // could not be deleted while a reader holds the target without
-        // sharing, the very case that refuses the replace.)
-        if (!CopyFileW(m_target.c_str(), old.c_str(), TRUE)) {
+        // sharing, the very case that refuses the replace.) A file at the
+        // copy's name is a killed save's under our claimed tag, and one a
+        // failed copy leaves may be cut short.
+        if (!CopyFileW(m_target.c_str(), copy.c_str(), FALSE)) {
             const DWORD error = GetLastError();
+            ::DeleteFileW(copy.c_str());
             inUse = IsInUseError(error);
             return HResultFromWin32(error);
         }
@@ -493,15 +501,15 @@ HRESULT CReplacingFileWriter::PutInPlace(bool& inUse)
     if (!MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const DWORD error = GetLastError();
         if (keepOld)
-            ::DeleteFileW(old.c_str());
+            ::DeleteFileW(copy.c_str());
         inUse = IsInUseError(error);
         // Wine refuses any rename over a file held open, with "access denied".
         return HResultFromWin32(inUse && exists ? ERROR_SHARING_VIOLATION : error);
     }
     // A backup refused now (another program holds it) stays the version
     // before: the new file is in place, and the save stands.
-    if (keepOld && !MoveFileExW(old.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        ::DeleteFileW(old.c_str());
+    if (keepOld && !MoveFileExW(copy.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        ::DeleteFileW(copy.c_str());
     return S_OK;
 }
 

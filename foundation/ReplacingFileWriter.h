@@ -16,11 +16,13 @@
 // claims, those a killed save left, while another writer's live one (another
 // thread or program instance) stays, also between its close and the replace.
 // The previous file can be kept as "<name>.bak": a copy of it, "<target
-// name>~knt<tag>.old", is made before the rename and moved to the backup's
-// name after it. A refused replace thus leaves nothing of ours. An old file left under such a name (also by earlier versions, which
-// moved the old file there first, so that a save killed between their two
-// moves left it as the only copy) goes with a later save of the target once
-// the target is there, and is put back at the target's name while it is
+// name>~knt<tag>.bak", is made before the rename and moved to the backup's
+// name after it; one a killed save left (maybe cut short) goes with the next
+// save, as a temporary does. A refused replace thus leaves nothing of ours.
+// Earlier versions moved the old file to "<target name>~knt<tag>.old" first,
+// so that a save of theirs killed between their two moves left it as the
+// only copy: such an old file goes with a later save of the target once the
+// target is there, and is put back at the target's name while it is
 // missing; both only when no other target's name can be cut to the same
 // stem. A target that does not exist yet is moved into place without
 // replacing. A replace that meets a reader or another writer holding the

@@ -32,22 +32,26 @@ HRESULT CommitAfterARefusal(const std::wstring& target, HANDLE ready, HANDLE go)
     return SUCCEEDED(hr) && WaitForSingleObject(go, INFINITE) == WAIT_OBJECT_0 ? writer.Commit() : hr;
 }
 
-// A process that ends itself at its g_killAt-th change of a name (a rename or a link: ntdll's
-// NtSetInformationFile with class 10 or 11, also inside the system's calls), as a kill at that instant
-// would end it: a breakpoint stands on the entry's first instruction, mov eax, imm32, and does its work.
-BYTE* g_step = nullptr;
-DWORD g_stepEax = 0;
+// A process that ends itself at its g_killAt-th change of a name or of bytes (a rename or a link: ntdll's
+// NtSetInformationFile with class 10 or 11; a write: NtWriteFile; also inside the system's calls), as a
+// kill at that instant would: a breakpoint stands on each entry's first instruction, mov eax, imm32, and
+// does its work.
+const char* const kStepEntries[] = {"NtSetInformationFile", "NtWriteFile"};
+BYTE* g_step[2] = {};
+DWORD g_stepEax[2] = {};
 long g_steps = 0, g_killAt = 0;
 
 LONG CALLBACK StopAtNameSteps(EXCEPTION_POINTERS* e)
 {
     CONTEXT& c = *e->ContextRecord;
-    if (e->ExceptionRecord->ExceptionCode != EXCEPTION_BREAKPOINT || e->ExceptionRecord->ExceptionAddress != g_step)
+    const EXCEPTION_RECORD& r = *e->ExceptionRecord;
+    const int i = r.ExceptionAddress == g_step[1];
+    if (r.ExceptionCode != EXCEPTION_BREAKPOINT || r.ExceptionAddress != g_step[i])
         return EXCEPTION_CONTINUE_SEARCH;
     const DWORD infoClass = reinterpret_cast<const DWORD*>(c.Esp)[5];
-    if ((infoClass == 10 || infoClass == 11) && ++g_steps == g_killAt)
+    if ((i == 1 || infoClass == 10 || infoClass == 11) && ++g_steps == g_killAt)
         TerminateProcess(GetCurrentProcess(), 0);
-    c.Eax = g_stepEax, c.Eip = reinterpret_cast<DWORD>(g_step) + 5;
+    c.Eax = g_stepEax[i], c.Eip = reinterpret_cast<DWORD>(g_step[i]) + 5;
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
@@ -239,17 +243,20 @@ TEST(ReplacingFileWriter, ALiveWritersTemporaryStaysUpToItsReplace)
 KNT_CHILD_CASE(ReplacingFileWriter, ChildSavesUntilItsStep)
 {
     g_killAt = _wtoi(_wgetenv(L"KNT_WRITER_STEP"));
-    g_step = reinterpret_cast<BYTE*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetInformationFile"));
     DWORD was = 0;
-    ASSERT_TRUE(g_step[0] == 0xB8 && VirtualProtect(g_step, 1, PAGE_EXECUTE_READWRITE, &was) &&
-                AddVectoredExceptionHandler(1, StopAtNameSteps));
-    g_stepEax = *reinterpret_cast<const DWORD*>(g_step + 1), g_step[0] = 0xCC;
+    ASSERT_TRUE(AddVectoredExceptionHandler(1, StopAtNameSteps));
+    for (int i = 0; i < 2; ++i) {
+        g_step[i] = reinterpret_cast<BYTE*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), kStepEntries[i]));
+        ASSERT_TRUE(g_step[i][0] == 0xB8 && VirtualProtect(g_step[i], 1, PAGE_EXECUTE_READWRITE, &was));
+        g_stepEax[i] = *reinterpret_cast<const DWORD*>(g_step[i] + 1), g_step[i][0] = 0xCC;
+    }
     SaveTheNames(_wgetenv(L"KNT_WRITER_FOLDER"), "new");
     ExitProcess(g_steps);
 }
 
-// A save killed at any instant, between any two changes of names (those inside the system's calls too),
-// leaves every name holding its old file or its new one, whole; the next save cleans up what it left.
+// A save killed at any instant, between any two changes of names or bytes (those inside the system's calls
+// too), leaves every name holding its old file or its new one, whole; the next save cleans up what it left,
+// and never puts a copy the kill cut short in place (the settings file deleted meanwhile).
 TEST(ReplacingFileWriter, ASaveKilledAtAnyInstantLeavesEveryNameWhole)
 {
     CTempFolder folder, output;
@@ -265,13 +272,16 @@ TEST(ReplacingFileWriter, ASaveKilledAtAnyInstantLeavesEveryNameWhole)
         const DWORD made = RunWithOutputFile(ChildCaseLine(L"ReplacingFileWriter", L"ChildSavesUntilItsStep"),
                                              output.File(L"child.txt"), INFINITE);
         steps = killAt ? steps : made;
-        ASSERT_TRUE(steps >= 4 && steps < 20) << steps;
+        ASSERT_TRUE(steps >= 8 && steps < 30) << steps;
         for (int i = 0; i < 4; ++i) {
             const std::string bytes = ReadFileBytes(folder.File(names[i]));
             EXPECT_TRUE(bytes == old[i] || bytes == now[i]) << Narrow(names[i]) << " at " << killAt << ": " << bytes;
         }
+        DeleteFileW(folder.File(names[2]).c_str());
         SaveTheNames(folder.Path(), "next");
         EXPECT_EQ(4, CountFiles(folder.Path())) << killAt;
+        const std::string backup = ReadFileBytes(folder.File(names[3]));
+        EXPECT_TRUE(backup == old[3] || backup == now[3]) << "backup at " << killAt << ": " << backup;
     }
 }
 
