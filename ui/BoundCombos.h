@@ -126,9 +126,10 @@ public:
     void Fill()
     {
         this->DeleteAllItems();
+        std::vector<std::wstring> names;
         for (size_t i = 0; Entries && i < Entries->size(); ++i)
-            this->AddString((*Entries)[i].Name.c_str());
-        FitDroppedWidth(this->m_hWnd);
+            names.push_back((*Entries)[i].Name);
+        AddComboItems(this->m_hWnd, names);
     }
     // Selects the entry of the bound values, or none.
     void SelectCurrent()
@@ -190,9 +191,10 @@ public:
     void Fill()
     {
         this->DeleteAllItems();
-        if (List)
-            FillComboFromNamedInts(this->m_hWnd, *List);
-        FitDroppedWidth(this->m_hWnd);
+        std::vector<std::wstring> names;
+        for (size_t i = 0; List && i < List->size(); ++i)
+            names.push_back((*List)[i]->name);
+        AddComboItems(this->m_hWnd, names);
     }
     void SelectCurrent()
     {
@@ -372,24 +374,28 @@ public:
         if (::IsWindow(this->m_hWnd))
             StopFollowingShownValue(this->m_hWnd);
     }
-    int EqualEntry(HWND combo, const std::wstring& text) const override
+    // The entries are the used texts, in the list's order (Rebuild): they
+    // are compared there, not asked of the combo one by one.
+    int EqualEntry(HWND, const std::wstring& text) const override
     {
-        std::wstring item;
-        for (int i = 0; GetComboItemText(combo, i, item); ++i)
-            if (item == text)
+        int i = 0;
+        for (const auto& item : Items()) {
+            if (*item == text)
                 return i;
+            ++i;
+        }
         return kNotInList;
     }
     int StepEntry(HWND combo, const std::wstring& text, bool towardsFirst) const override
     {
-        const int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
-        return UnorderedStepIndex(EqualEntry(combo, text), towardsFirst, static_cast<size_t>(std::max(count, 0)));
+        return UnorderedStepIndex(EqualEntry(combo, text), towardsFirst, Items().size());
     }
-    std::wstring EntryText(HWND combo, int index) const override
+    std::wstring EntryText(HWND, int index) const override
     {
-        std::wstring item;
-        GetComboItemText(combo, index, item);
-        return item;
+        for (const auto& item : Items())
+            if (index-- == 0)
+                return *item;
+        return std::wstring();
     }
     // The items from the list, most recent first; the edit text and its
     // selection stay as they are.
@@ -398,10 +404,11 @@ public:
         const std::wstring text = this->GetWindowText();
         const DWORD sel = this->GetEditSel();
         this->DeleteAllItems();
+        std::vector<std::wstring> texts;
         if (List)
             for (const auto& item : List->Items)
-                this->AddString(item->c_str());
-        FitDroppedWidth(this->m_hWnd);
+                texts.push_back(*item);
+        AddComboItems(this->m_hWnd, texts);
         if (this->GetWindowText() != text)
             this->SetWindowText(text);
         this->SetEditSel(LOWORD(sel), HIWORD(sel));
@@ -482,6 +489,11 @@ private:
         CKeyEvent* key = EventPointer<CKeyEvent>(arg);
         if (key->code == L'\r' && !this->GetDroppedState())
             key->handled = true;
+    }
+    const decltype(L::Items)& Items() const
+    {
+        static const decltype(L::Items) none;
+        return List ? List->Items : none;
     }
     Getter m_get = nullptr;
     Setter m_set = nullptr;

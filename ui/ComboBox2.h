@@ -107,10 +107,11 @@ void FollowShownValue(HWND combo, CComboEntryOrder& order);
 void StopFollowingShownValue(HWND combo);
 
 // Replaces the combo's entries by `items` and fits the dropped width to
-// them; the field's text stays. Under Wine each message through a window
-// subclassed here costs calls to the server (the subclass is found by a
-// window property), a second for every few thousand entries, so the
-// entries go to the list straight, without this rule's subclass of it.
+// them; the field's text stays, and a dropped list takes the height a fresh
+// drop gives. Under Wine each message through a subclassed window costs
+// calls to the server (the subclass is found by a window property), a
+// second for every few thousand entries, so the entries go to the list's
+// own procedure, past every subclass of it.
 void FillComboList(HWND combo, const std::vector<std::wstring>& items);
 
 // Makes every drop-down list (a combo without an edit field) among the
@@ -187,7 +188,22 @@ public:
                 items.push_back(Traits::ItemText(*List, i));
         FillComboList(this->m_hWnd, items);
     }
-    void SetText(const std::wstring& text) { SetComboText(this->m_hWnd, text); }
+    // Unless the text is shown already: selects the entry whose name it is,
+    // else none, and shows the text. The entry is looked for in List, never
+    // asked of the combo (the field's values are no names: a file's full path
+    // was compared with each of 100,000 entries through the combo's
+    // subclasses, seconds under Wine).
+    void SetText(const std::wstring& text)
+    {
+        if (this->GetWindowText() == text)
+            return;
+        int index = kNotInList;
+        for (size_t i = 0; List && i < List->size() && index < 0; ++i)
+            if (Traits::ItemText(*List, i) == text)
+                index = static_cast<int>(i);
+        if (this->SetCurSel(index) == CB_ERR)
+            this->SetWindowText(text);
+    }
 
     int EqualEntry(HWND, const std::wstring& text) const override
     {

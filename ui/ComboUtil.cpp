@@ -6,6 +6,40 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace {
+
+// The widest of the texts in the DC's font. They are measured joined, about
+// kMeasuredRun characters a call, a text's width the difference of the
+// run's widths at its ends (whole advances, as a call for it alone adds
+// them): under Wine a call for each of 100,000 file names took 0.25 s.
+const size_t kMeasuredRun = 4096;
+
+int WidestText(HDC dc, const std::vector<std::wstring>& texts)
+{
+    int widest = 0;
+    std::wstring run;
+    std::vector<size_t> ends;
+    std::vector<int> widths;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        run += texts[i];
+        ends.push_back(run.size());
+        if (run.size() < kMeasuredRun && i + 1 < texts.size())
+            continue;
+        widths.resize(run.size());
+        SIZE size;
+        if (!run.empty() &&
+            ::GetTextExtentExPointW(dc, run.c_str(), static_cast<int>(run.size()), 0, nullptr, widths.data(), &size))
+            for (size_t k = 0, start = 0; k < ends.size(); start = ends[k++])
+                if (ends[k] > start)
+                    widest = std::max(widest, widths[ends[k] - 1] - (start ? widths[start - 1] : 0));
+        run.clear();
+        ends.clear();
+    }
+    return widest;
+}
+
+} // namespace
+
 int ComboRangeCount(int first, int last, int step)
 {
     if (step == 0 || (step > 0 && last < first) || (step < 0 && last > first))
@@ -52,33 +86,29 @@ std::wstring GetComboText(HWND combo)
     return CWindow(combo).GetWindowText();
 }
 
+int FindComboEntry(HWND combo, const std::wstring& text)
+{
+    // The combo's own search asks one message for the whole list, but
+    // ignores case: an entry found in another case is passed over.
+    CComboBoxW box(combo);
+    for (int found = box.FindStringExact(-1, text.c_str()), last = -1; found > last;
+         last = found, found = box.FindStringExact(found, text.c_str())) {
+        std::wstring item;
+        if (GetComboItemText(combo, found, item) && item == text)
+            return found;
+    }
+    return CB_ERR;
+}
+
 void SetComboText(HWND combo, const std::wstring& text)
 {
     CComboBoxW box(combo);
     if (box.GetWindowText() == text)
         return;
-    const int count = box.GetCount();
-    for (int i = 0; i < count; ++i) {
-        std::wstring item;
-        if (GetComboItemText(combo, i, item) && item == text) {
-            box.SetCurSel(i);
-            return;
-        }
-    }
-    box.SetCurSel(-1);
-    box.SetWindowText(text);
-}
-
-void FitDroppedWidth(HWND combo)
-{
-    std::vector<std::wstring> items;
-    const int count = CComboBoxW(combo).GetCount();
-    for (int i = 0; i < count; ++i) {
-        std::wstring item;
-        if (GetComboItemText(combo, i, item))
-            items.push_back(std::move(item));
-    }
-    FitDroppedWidth(combo, items);
+    const int index = FindComboEntry(combo, text);
+    box.SetCurSel(index);
+    if (index < 0)
+        box.SetWindowText(text);
 }
 
 void FitDroppedWidth(HWND combo, const std::vector<std::wstring>& items)
@@ -90,11 +120,7 @@ void FitDroppedWidth(HWND combo, const std::vector<std::wstring>& items)
         if (!dc.IsValid())
             return;
         CSelectObjectGuard font(dc, box.GetFont());
-        for (const std::wstring& item : items) {
-            SIZE size;
-            if (::GetTextExtentPoint32W(dc, item.c_str(), static_cast<int>(item.size()), &size))
-                widest = std::max(widest, static_cast<int>(size.cx));
-        }
+        widest = WidestText(dc, items);
     }
     int width = widest + 6;
     COMBOBOXINFO info;
@@ -103,6 +129,13 @@ void FitDroppedWidth(HWND combo, const std::vector<std::wstring>& items)
     RECT client;
     box.GetClientRect(&client);
     box.SetDroppedWidth(std::max(width, static_cast<int>(client.right)));
+}
+
+void AddComboItems(HWND combo, const std::vector<std::wstring>& items)
+{
+    for (const std::wstring& item : items)
+        CComboBoxW(combo).AddString(item.c_str());
+    FitDroppedWidth(combo, items);
 }
 
 std::wstring FilterNumberText(const std::wstring& text, bool allowSign, bool allowPoint)

@@ -22,15 +22,19 @@ boost::shared_ptr<CNamedInt> GetSelectedNamedInt(HWND combo, const CNamedInts& l
 bool GetComboItemText(HWND combo, int index, std::wstring& text);
 // The selected item's text, else the window text.
 std::wstring GetComboText(HWND combo);
+// The first item whose text is exactly the text, or CB_ERR; asked of the
+// combo by a search, never item by item (under Wine each message to a
+// subclassed combo costs calls to the server: seconds for thousands).
+int FindComboEntry(HWND combo, const std::wstring& text);
 // Unless the text is shown already: selects the first item whose text is
 // exactly the text, else clears the selection and shows the text.
 void SetComboText(HWND combo, const std::wstring& text);
-// Widest item (in the combo's font) + 6, plus a scroll bar when the list
-// has one, never narrower than the combo.
-void FitDroppedWidth(HWND combo);
-// The same for items whose texts the caller holds, asking the combo nothing
-// for each.
+// Fits the dropped width to the items, whose texts the caller holds: the
+// widest (in the combo's font) + 6, plus a scroll bar when the list has
+// one, never narrower than the combo.
 void FitDroppedWidth(HWND combo, const std::vector<std::wstring>& items);
+// Adds the items to an emptied combo and fits the dropped width to them.
+void AddComboItems(HWND combo, const std::vector<std::wstring>& items);
 
 // The text (selected item, else the trimmed window text) filtered to digits,
 // '-' when a sign is allowed and '.' for decimals (full-width forms pass the

@@ -1,18 +1,58 @@
 #include "WindowTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include "platform/GdiPlusGraphics.h"
+#include "platform/Gdi.h"
+#include "ui/BoundCombos.h"
 #include "ui/ComboBox2.h"
 #include "ui/DialogImpl.h"
 #include "ui/ImageButton.h"
 #include "ui/NumberStep.h"
 #include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
+#include <functional>
+#include <list>
 
 namespace {
 
 struct CSelChanges : COnSelChangeHandler {
     std::vector<UINT> codes;
     void OnSelChange(CWindow*, UINT code, UINT, HWND) override { codes.push_back(code); }
+};
+
+// Counts one message as it reaches a window, before any other subclass of it.
+class CMessageCount {
+public:
+    CMessageCount(HWND window, UINT message) : m_window(window), m_message(message)
+    {
+        SetWindowSubclass(window, Proc, 1, reinterpret_cast<DWORD_PTR>(this));
+    }
+    ~CMessageCount() { RemoveWindowSubclass(m_window, Proc, 1); }
+    int count = 0;
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data)
+    {
+        CMessageCount* self = reinterpret_cast<CMessageCount*>(data);
+        if (msg == self->m_message)
+            ++self->count;
+        return DefSubclassProc(window, msg, wp, lp);
+    }
+    HWND m_window;
+    UINT m_message;
+};
+
+HWND DroppedListOf(HWND combo)
+{
+    COMBOBOXINFO info = {sizeof info};
+    return GetComboBoxInfo(combo, &info) ? info.hwndList : nullptr;
+}
+
+struct CUsedTexts {
+    std::list<boost::shared_ptr<std::wstring>> Items;
+};
+struct CBoxSetting {
+    int choice = 0;
+    std::wstring text;
 };
 
 } // namespace
@@ -32,10 +72,24 @@ TEST(ComboWindow, RangesAndNumbersReadBack)
     ASSERT_EQ(21, box.GetCount());
     EXPECT_EQ(L"0.5", box.GetLBText(1));
     EXPECT_EQ(L"10", box.GetLBText(20));
-    FitDroppedWidth(box);
-    RECT client;
-    box.GetClientRect(&client);
-    EXPECT_GE(box.GetDroppedWidth(), client.right);
+    // The dropped width is the widest text (measured many to a call) + 6, the scroll bar beside it: as
+    // each measured alone, over texts past one call's share.
+    std::vector<std::wstring> texts = {L"", L"\x6587\x5b57\x5217\x306e\x5e45"};
+    for (int i = 0; i < 900; ++i)
+        texts.push_back(std::wstring(static_cast<size_t>(i % 13), static_cast<wchar_t>(L'a' + i % 26)) + L"W.png");
+    texts.push_back(std::wstring(120, L'i') + L"M");
+    int widest = 0;
+    {
+        CWindowDC dc(box);
+        CSelectObjectGuard font(dc, box.GetFont());
+        for (const std::wstring& t : texts) {
+            SIZE size = {};
+            GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size);
+            widest = std::max(widest, static_cast<int>(size.cx));
+        }
+    }
+    FitDroppedWidth(box, texts);
+    EXPECT_EQ(widest + 6 + GetSystemMetrics(SM_CXVSCROLL), box.GetDroppedWidth());
 
     // Letters typed into a number box leave at once; the caret stays after the digits.
     box.SetCurSel(-1);
@@ -168,6 +222,101 @@ TEST(ComboWindow, ColourComboShowsHexAndWheelsThroughTheList)
     quality.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
     EXPECT_EQ(L"80", quality.GetWindowText());
     EXPECT_TRUE(sink.errors.empty());
+}
+
+// Under Wine each message through a subclassed combo or list costs calls to the server: seconds
+// for one per entry of thousands. Filling, choosing, setting a text and stepping through used texts
+// ask the combo a message or two, however long the list.
+TEST(ComboWindow, LongListsAreNeverReadEntryByEntry)
+{
+    CTestFrame frame;
+    REQUIRE_WINDOW(frame.m_hWnd);
+    const int n = 3000;
+    CNamedColors colours;
+    CNamedInts numbers;
+    for (int i = 0; i < n; ++i) {
+        colours.push_back(boost::make_shared<CNamedColor>(L"entry " + std::to_wstring(i), RGB(i % 256, i / 256, 9)));
+        numbers.push_back(boost::make_shared<CNamedInt>(i));
+    }
+    CComboBox2<CNamedColors> colour;
+    ASSERT_TRUE(colour.SubclassWindow(frame.AddChild(L"COMBOBOX", CBS_DROPDOWN | WS_VSCROLL, 165, 10, 10, 100, 200)));
+    colour.List = &colours;
+    colour.Fill();
+    CBoxSetting setting;
+    CComboBoxEnum<CBoxSetting> named;
+    ASSERT_TRUE(named.Attach(frame.AddChild(L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, 166, 120, 10, 100, 200),
+                             &setting, [](const CBoxSetting& s) { return s.choice; },
+                             [](CBoxSetting& s, int v) { s.choice = v; }, &numbers));
+    CUsedTexts used;
+    for (const wchar_t* text : {L"one", L"two", L"three", L"four", L"five"})
+        used.Items.push_back(boost::make_shared<std::wstring>(text));
+    CComboBoxString<CBoxSetting, CUsedTexts> texts;
+    ASSERT_TRUE(texts.Attach(frame.AddChild(L"COMBOBOX", CBS_DROPDOWN | WS_VSCROLL, 167, 230, 10, 100, 200),
+                             &setting, [](const CBoxSetting& s) { return s.text; },
+                             [](CBoxSetting& s, const std::wstring& v) { s.text = v; }, &used));
+    texts.Rebuild();
+    texts.SetWindowText(L"four");
+    const struct {
+        const char* what;
+        HWND window;
+        UINT message;
+        std::function<void()> act;
+        std::function<bool()> done;
+    } cases[] = {
+        {"fill", DroppedListOf(colour), LB_ADDSTRING, [&] { colour.Fill(); }, [&] { return colour.GetCount() == n; }},
+        {"choice", colour, CB_GETLBTEXT,
+         [&] {
+             colour.SetCurSel(n - 1);
+             frame.SendMessage(WM_COMMAND, MAKEWPARAM(165, CBN_SELCHANGE), reinterpret_cast<LPARAM>(colour.m_hWnd));
+             PumpMessages();
+         },
+         [&] { return colour.GetWindowText() == L"B70B09" && colour.GetCurSel() == CB_ERR; }},
+        {"named text", colour, CB_GETLBTEXT, [&] { colour.SetText(L"entry 2998"); },
+         [&] { return colour.GetCurSel() == n - 2; }},
+        {"searched text", colour, CB_GETLBTEXT, [&] { SetComboText(colour, L"ENTRY 7"); },
+         [&] { return colour.GetCurSel() == CB_ERR && colour.GetWindowText() == L"ENTRY 7"; }},
+        {"named fill", named, CB_GETLBTEXT, [&] { named.Fill(); }, [&] { return named.GetCount() == n; }},
+        {"used texts", texts, CB_GETLBTEXT,
+         [&] { texts.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0); },
+         [&] { return texts.GetWindowText() == L"five"; }},
+    };
+    for (const auto& c : cases) {
+        CMessageCount count(c.window, c.message);
+        c.act();
+        EXPECT_LE(count.count, 2) << c.what;
+        EXPECT_TRUE(c.done()) << c.what;
+    }
+}
+
+// A list refilled while dropped (a path typed into another folder) has the height and place of a fresh drop
+// over its new entries, whether it had fewer entries or more.
+TEST(ComboWindow, AListRefilledWhileDroppedHasTheHeightOfAFreshDrop)
+{
+    CTestFrame frame;
+    REQUIRE_WINDOW(frame.m_hWnd);
+    CComboBoxW box(frame.AddChild(L"COMBOBOX", CBS_DROPDOWN | WS_VSCROLL, 7, 10, 10, 100, 200));
+    const auto entries = [](int count) {
+        std::vector<std::wstring> items;
+        for (int i = 0; i < count; ++i)
+            items.push_back(L"img" + std::to_wstring(i) + L".png");
+        return items;
+    };
+    const auto droppedRect = [&] {
+        RECT r = {};
+        GetWindowRect(DroppedListOf(box), &r);
+        return std::vector<LONG>{r.left, r.top, r.right, r.bottom};
+    };
+    const int refills[][2] = {{1, 100}, {100, 2}, {2, 0}};
+    for (const auto& counts : refills) {
+        FillComboList(box, entries(counts[0]));
+        box.ShowDropDown(TRUE);
+        FillComboList(box, entries(counts[1]));
+        const std::vector<LONG> refilled = droppedRect();
+        box.ShowDropDown(FALSE);
+        box.ShowDropDown(TRUE);
+        EXPECT_EQ(droppedRect(), refilled) << counts[0] << " to " << counts[1];
+        box.ShowDropDown(FALSE);
+    }
 }
 
 namespace {
