@@ -72,24 +72,32 @@ TEST(ComboWindow, RangesAndNumbersReadBack)
     ASSERT_EQ(21, box.GetCount());
     EXPECT_EQ(L"0.5", box.GetLBText(1));
     EXPECT_EQ(L"10", box.GetLBText(20));
-    // The dropped width is the widest text (measured many to a call) + 6, the scroll bar beside it: as
-    // each measured alone, over texts past one call's share.
-    std::vector<std::wstring> texts = {L"", L"\x6587\x5b57\x5217\x306e\x5e45"};
+    // The dropped width is the widest text + 6, the scroll bar beside it, as the text is measured whole
+    // (its characters are measured one by one, once): kerning pairs, Japanese, a character beyond
+    // U+FFFF, and the widest of many.
+    CWindowDC dc(box);
+    CSelectObjectGuard font(dc, box.GetFont());
+    const auto measured = [&](const std::wstring& t) {
+        SIZE size = {};
+        GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size);
+        return static_cast<int>(size.cx) + 6 + GetSystemMetrics(SM_CXVSCROLL);
+    };
+    std::vector<std::wstring> many;
     for (int i = 0; i < 900; ++i)
-        texts.push_back(std::wstring(static_cast<size_t>(i % 13), static_cast<wchar_t>(L'a' + i % 26)) + L"W.png");
-    texts.push_back(std::wstring(120, L'i') + L"M");
-    int widest = 0;
-    {
-        CWindowDC dc(box);
-        CSelectObjectGuard font(dc, box.GetFont());
-        for (const std::wstring& t : texts) {
-            SIZE size = {};
-            GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size);
-            widest = std::max(widest, static_cast<int>(size.cx));
-        }
+        many.push_back(std::wstring(static_cast<size_t>(i % 13), static_cast<wchar_t>(L'a' + i % 26)) + L"W.png");
+    for (const wchar_t* piece : {L"AVAWToTy.", L"\x6587\x5b57\x5217", L"\xD842\xDFB7\x91ce", L"iiiiiiiiiiiiM"}) {
+        std::wstring text;
+        for (int i = 0; i < 8; ++i)
+            text += piece;
+        many.push_back(text);
+        FitDroppedWidth(box, {text});
+        EXPECT_EQ(measured(text), box.GetDroppedWidth()) << Narrow(text);
     }
-    FitDroppedWidth(box, texts);
-    EXPECT_EQ(widest + 6 + GetSystemMetrics(SM_CXVSCROLL), box.GetDroppedWidth());
+    FitDroppedWidth(box, many);
+    int widest = 0;
+    for (const std::wstring& t : many)
+        widest = std::max(widest, measured(t));
+    EXPECT_EQ(widest, box.GetDroppedWidth());
 
     // Letters typed into a number box leave at once; the caret stays after the digits.
     box.SetCurSel(-1);
