@@ -101,7 +101,9 @@ bool SendKeys(std::initializer_list<std::pair<WORD, bool>> keys)
 
 bool PressKey(WORD key) { return SendKeys({{key, true}, {key, false}}); }
 
-// A click of the real mouse at `client` in the window's client area.
+// A click of the real mouse at `client` in the window's client area, its
+// place carried by the events (normalised over the screen, rounded up so
+// that the system's scaling gives the pixel back), as the driver clicks.
 bool Click(HWND window, POINT client)
 {
     ::ClientToScreen(window, &client);
