@@ -11,9 +11,8 @@ namespace {
 
 // The widest of the texts in the DC's font, each as wide as its characters
 // side by side (the system's measure of a text adds their advances and
-// kerns nothing), every character measured once: under Wine each call costs
-// about as much as ten characters, and one for each of 100,000 file names
-// took 0.25 s, one for each few thousand characters of them 0.15 s.
+// kerns nothing), every character measured once: 5-8 ms for 100,000 file
+// names under Wine, where a call for each name took 0.25 s.
 int WidestText(HDC dc, const std::vector<std::wstring>& texts)
 {
     std::unordered_map<UINT32, int> widths;
