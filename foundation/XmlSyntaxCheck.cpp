@@ -42,10 +42,11 @@
 #include <expat.h>
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
-#include <unordered_set>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -97,6 +98,13 @@ const size_t kMaxDepth = kMaxWeight / kElementWeight;  // 24, as the weight alon
 // a node): 840,000 pieces, " <a/>" in 4 MB, took 1.5-2 s. Our documents hold
 // no xml:space.
 const size_t kMaxSpacedPieces = 100000;
+// Elements, texts (a run of characters between markup), comments and
+// processing instructions in a document: Wine's parser spends some 450 ns on
+// each, and a reader's walk through MSXML a new object on each it passes (4
+// MB of "a<a/>", 1.7 million nodes, took 0.8 s to parse and 0.35 s to walk
+// on an idle machine, over 2 s in all on a loaded one). Our documents hold
+// some 500.
+const size_t kMaxNodes = 100000;
 // The names the Namespaces in XML recommendation reserves: no other prefix
 // may be bound to them, nor these prefixes to another name (xmlns to none).
 const char kXmlNamespace[] = "http://www.w3.org/XML/1998/namespace";
@@ -331,24 +339,194 @@ bool PatchLoneSurrogates(const CUnits& u, std::string& patched)
     return found;
 }
 
-// Whether an xml:id value is a name Wine's parser takes without writing a
-// validity error to the error output: it judges names by the older XML
-// rules, whose letters are fewer than today's, so beyond ASCII only kana
-// and the common kanji (letters under both) are let through.
-bool IsPlainIdName(const std::wstring& v)
+// The characters beyond ASCII that XML 1.0 took in names before its fifth
+// edition (its appendix B, drawn from Unicode 2.0 less the compatibility
+// forms): the letters, which may begin a name, and the digits, combining
+// marks and extenders that may only follow. Wine's parser judges an xml:id
+// by these alone (measured for every character, first and after a letter):
+// it takes e, hangul and greek letters but no CJK ideograph past U+9FA5, no
+// half-width kana and nothing beyond U+FFFF.
+struct CCodeRange {
+    unsigned short first, last;
+};
+const CCodeRange kNameLetters[] = {
+    {0x00C0, 0x00D6}, {0x00D8, 0x00F6}, {0x00F8, 0x0131}, {0x0134, 0x013E}, {0x0141, 0x0148}, {0x014A, 0x017E},
+    {0x0180, 0x01C3}, {0x01CD, 0x01F0}, {0x01F4, 0x01F5}, {0x01FA, 0x0217}, {0x0250, 0x02A8}, {0x02BB, 0x02C1},
+    {0x0386, 0x0386}, {0x0388, 0x038A}, {0x038C, 0x038C}, {0x038E, 0x03A1}, {0x03A3, 0x03CE}, {0x03D0, 0x03D6},
+    {0x03DA, 0x03DA}, {0x03DC, 0x03DC}, {0x03DE, 0x03DE}, {0x03E0, 0x03E0}, {0x03E2, 0x03F3}, {0x0401, 0x040C},
+    {0x040E, 0x044F}, {0x0451, 0x045C}, {0x045E, 0x0481}, {0x0490, 0x04C4}, {0x04C7, 0x04C8}, {0x04CB, 0x04CC},
+    {0x04D0, 0x04EB}, {0x04EE, 0x04F5}, {0x04F8, 0x04F9}, {0x0531, 0x0556}, {0x0559, 0x0559}, {0x0561, 0x0586},
+    {0x05D0, 0x05EA}, {0x05F0, 0x05F2}, {0x0621, 0x063A}, {0x0641, 0x064A}, {0x0671, 0x06B7}, {0x06BA, 0x06BE},
+    {0x06C0, 0x06CE}, {0x06D0, 0x06D3}, {0x06D5, 0x06D5}, {0x06E5, 0x06E6}, {0x0905, 0x0939}, {0x093D, 0x093D},
+    {0x0958, 0x0961}, {0x0985, 0x098C}, {0x098F, 0x0990}, {0x0993, 0x09A8}, {0x09AA, 0x09B0}, {0x09B2, 0x09B2},
+    {0x09B6, 0x09B9}, {0x09DC, 0x09DD}, {0x09DF, 0x09E1}, {0x09F0, 0x09F1}, {0x0A05, 0x0A0A}, {0x0A0F, 0x0A10},
+    {0x0A13, 0x0A28}, {0x0A2A, 0x0A30}, {0x0A32, 0x0A33}, {0x0A35, 0x0A36}, {0x0A38, 0x0A39}, {0x0A59, 0x0A5C},
+    {0x0A5E, 0x0A5E}, {0x0A72, 0x0A74}, {0x0A85, 0x0A8B}, {0x0A8D, 0x0A8D}, {0x0A8F, 0x0A91}, {0x0A93, 0x0AA8},
+    {0x0AAA, 0x0AB0}, {0x0AB2, 0x0AB3}, {0x0AB5, 0x0AB9}, {0x0ABD, 0x0ABD}, {0x0AE0, 0x0AE0}, {0x0B05, 0x0B0C},
+    {0x0B0F, 0x0B10}, {0x0B13, 0x0B28}, {0x0B2A, 0x0B30}, {0x0B32, 0x0B33}, {0x0B36, 0x0B39}, {0x0B3D, 0x0B3D},
+    {0x0B5C, 0x0B5D}, {0x0B5F, 0x0B61}, {0x0B85, 0x0B8A}, {0x0B8E, 0x0B90}, {0x0B92, 0x0B95}, {0x0B99, 0x0B9A},
+    {0x0B9C, 0x0B9C}, {0x0B9E, 0x0B9F}, {0x0BA3, 0x0BA4}, {0x0BA8, 0x0BAA}, {0x0BAE, 0x0BB5}, {0x0BB7, 0x0BB9},
+    {0x0C05, 0x0C0C}, {0x0C0E, 0x0C10}, {0x0C12, 0x0C28}, {0x0C2A, 0x0C33}, {0x0C35, 0x0C39}, {0x0C60, 0x0C61},
+    {0x0C85, 0x0C8C}, {0x0C8E, 0x0C90}, {0x0C92, 0x0CA8}, {0x0CAA, 0x0CB3}, {0x0CB5, 0x0CB9}, {0x0CDE, 0x0CDE},
+    {0x0CE0, 0x0CE1}, {0x0D05, 0x0D0C}, {0x0D0E, 0x0D10}, {0x0D12, 0x0D28}, {0x0D2A, 0x0D39}, {0x0D60, 0x0D61},
+    {0x0E01, 0x0E2E}, {0x0E30, 0x0E30}, {0x0E32, 0x0E33}, {0x0E40, 0x0E45}, {0x0E81, 0x0E82}, {0x0E84, 0x0E84},
+    {0x0E87, 0x0E88}, {0x0E8A, 0x0E8A}, {0x0E8D, 0x0E8D}, {0x0E94, 0x0E97}, {0x0E99, 0x0E9F}, {0x0EA1, 0x0EA3},
+    {0x0EA5, 0x0EA5}, {0x0EA7, 0x0EA7}, {0x0EAA, 0x0EAB}, {0x0EAD, 0x0EAE}, {0x0EB0, 0x0EB0}, {0x0EB2, 0x0EB3},
+    {0x0EBD, 0x0EBD}, {0x0EC0, 0x0EC4}, {0x0F40, 0x0F47}, {0x0F49, 0x0F69}, {0x10A0, 0x10C5}, {0x10D0, 0x10F6},
+    {0x1100, 0x1100}, {0x1102, 0x1103}, {0x1105, 0x1107}, {0x1109, 0x1109}, {0x110B, 0x110C}, {0x110E, 0x1112},
+    {0x113C, 0x113C}, {0x113E, 0x113E}, {0x1140, 0x1140}, {0x114C, 0x114C}, {0x114E, 0x114E}, {0x1150, 0x1150},
+    {0x1154, 0x1155}, {0x1159, 0x1159}, {0x115F, 0x1161}, {0x1163, 0x1163}, {0x1165, 0x1165}, {0x1167, 0x1167},
+    {0x1169, 0x1169}, {0x116D, 0x116E}, {0x1172, 0x1173}, {0x1175, 0x1175}, {0x119E, 0x119E}, {0x11A8, 0x11A8},
+    {0x11AB, 0x11AB}, {0x11AE, 0x11AF}, {0x11B7, 0x11B8}, {0x11BA, 0x11BA}, {0x11BC, 0x11C2}, {0x11EB, 0x11EB},
+    {0x11F0, 0x11F0}, {0x11F9, 0x11F9}, {0x1E00, 0x1E9B}, {0x1EA0, 0x1EF9}, {0x1F00, 0x1F15}, {0x1F18, 0x1F1D},
+    {0x1F20, 0x1F45}, {0x1F48, 0x1F4D}, {0x1F50, 0x1F57}, {0x1F59, 0x1F59}, {0x1F5B, 0x1F5B}, {0x1F5D, 0x1F5D},
+    {0x1F5F, 0x1F7D}, {0x1F80, 0x1FB4}, {0x1FB6, 0x1FBC}, {0x1FBE, 0x1FBE}, {0x1FC2, 0x1FC4}, {0x1FC6, 0x1FCC},
+    {0x1FD0, 0x1FD3}, {0x1FD6, 0x1FDB}, {0x1FE0, 0x1FEC}, {0x1FF2, 0x1FF4}, {0x1FF6, 0x1FFC}, {0x2126, 0x2126},
+    {0x212A, 0x212B}, {0x212E, 0x212E}, {0x2180, 0x2182}, {0x3007, 0x3007}, {0x3021, 0x3029}, {0x3041, 0x3094},
+    {0x30A1, 0x30FA}, {0x3105, 0x312C}, {0x4E00, 0x9FA5}, {0xAC00, 0xD7A3},
+};
+const CCodeRange kNameFollowers[] = {
+    {0x00B7, 0x00B7}, {0x02D0, 0x02D1}, {0x0300, 0x0345}, {0x0360, 0x0361}, {0x0387, 0x0387}, {0x0483, 0x0486},
+    {0x0591, 0x05A1}, {0x05A3, 0x05B9}, {0x05BB, 0x05BD}, {0x05BF, 0x05BF}, {0x05C1, 0x05C2}, {0x05C4, 0x05C4},
+    {0x0640, 0x0640}, {0x064B, 0x0652}, {0x0660, 0x0669}, {0x0670, 0x0670}, {0x06D6, 0x06E4}, {0x06E7, 0x06E8},
+    {0x06EA, 0x06ED}, {0x06F0, 0x06F9}, {0x0901, 0x0903}, {0x093C, 0x093C}, {0x093E, 0x094D}, {0x0951, 0x0954},
+    {0x0962, 0x0963}, {0x0966, 0x096F}, {0x0981, 0x0983}, {0x09BC, 0x09BC}, {0x09BE, 0x09C4}, {0x09C7, 0x09C8},
+    {0x09CB, 0x09CD}, {0x09D7, 0x09D7}, {0x09E2, 0x09E3}, {0x09E6, 0x09EF}, {0x0A02, 0x0A02}, {0x0A3C, 0x0A3C},
+    {0x0A3E, 0x0A42}, {0x0A47, 0x0A48}, {0x0A4B, 0x0A4D}, {0x0A66, 0x0A71}, {0x0A81, 0x0A83}, {0x0ABC, 0x0ABC},
+    {0x0ABE, 0x0AC5}, {0x0AC7, 0x0AC9}, {0x0ACB, 0x0ACD}, {0x0AE6, 0x0AEF}, {0x0B01, 0x0B03}, {0x0B3C, 0x0B3C},
+    {0x0B3E, 0x0B43}, {0x0B47, 0x0B48}, {0x0B4B, 0x0B4D}, {0x0B56, 0x0B57}, {0x0B66, 0x0B6F}, {0x0B82, 0x0B83},
+    {0x0BBE, 0x0BC2}, {0x0BC6, 0x0BC8}, {0x0BCA, 0x0BCD}, {0x0BD7, 0x0BD7}, {0x0BE7, 0x0BEF}, {0x0C01, 0x0C03},
+    {0x0C3E, 0x0C44}, {0x0C46, 0x0C48}, {0x0C4A, 0x0C4D}, {0x0C55, 0x0C56}, {0x0C66, 0x0C6F}, {0x0C82, 0x0C83},
+    {0x0CBE, 0x0CC4}, {0x0CC6, 0x0CC8}, {0x0CCA, 0x0CCD}, {0x0CD5, 0x0CD6}, {0x0CE6, 0x0CEF}, {0x0D02, 0x0D03},
+    {0x0D3E, 0x0D43}, {0x0D46, 0x0D48}, {0x0D4A, 0x0D4D}, {0x0D57, 0x0D57}, {0x0D66, 0x0D6F}, {0x0E31, 0x0E31},
+    {0x0E34, 0x0E3A}, {0x0E46, 0x0E4E}, {0x0E50, 0x0E59}, {0x0EB1, 0x0EB1}, {0x0EB4, 0x0EB9}, {0x0EBB, 0x0EBC},
+    {0x0EC6, 0x0EC6}, {0x0EC8, 0x0ECD}, {0x0ED0, 0x0ED9}, {0x0F18, 0x0F19}, {0x0F20, 0x0F29}, {0x0F35, 0x0F35},
+    {0x0F37, 0x0F37}, {0x0F39, 0x0F39}, {0x0F3E, 0x0F3F}, {0x0F71, 0x0F84}, {0x0F86, 0x0F8B}, {0x0F90, 0x0F95},
+    {0x0F97, 0x0F97}, {0x0F99, 0x0FAD}, {0x0FB1, 0x0FB7}, {0x0FB9, 0x0FB9}, {0x20D0, 0x20DC}, {0x20E1, 0x20E1},
+    {0x3005, 0x3005}, {0x302A, 0x302F}, {0x3031, 0x3035}, {0x3099, 0x309A}, {0x309D, 0x309E}, {0x30FC, 0x30FE},
+};
+
+template <size_t N>
+bool InRanges(const CCodeRange (&ranges)[N], unsigned long c)
 {
-    for (size_t i = 0; i < v.size(); ++i) {
-        const wchar_t c = v[i];
-        const bool letter = (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_' ||
-                            (c >= 0x3041 && c <= 0x3094) || (c >= 0x30A1 && c <= 0x30FA) ||
-                            (c >= 0x4E00 && c <= 0x9FA5);
-        const bool follower = (c >= L'0' && c <= L'9') || c == L'.' || c == L'-' || c == 0x3005 || c == 0x309D ||
-                              c == 0x309E || (c >= 0x30FC && c <= 0x30FE);
-        if (!letter && (i == 0 || !follower))
-            return false;
-    }
-    return !v.empty();
+    const CCodeRange* after = std::upper_bound(ranges, ranges + N, c,
+                                               [](unsigned long x, const CCodeRange& r) { return x < r.first; });
+    return after != ranges && c <= after[-1].last;
 }
+
+// The character at p in the valid UTF-8 expat hands over; p moves past it.
+unsigned long NextUtf8(const unsigned char*& p)
+{
+    unsigned long c = *p++;
+    if (c < 0x80)
+        return c;
+    const int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : 1;
+    c &= 0x3Fu >> more;
+    for (int i = 0; i < more; ++i)
+        c = (c << 6) | (*p++ & 0x3Fu);
+    return c;
+}
+
+// Whether Wine's parser takes an xml:id value without writing a validity
+// error to the error output: an empty one (it keeps no id for it), or a
+// name by the rule above (a letter or '_' first, then letters, digits,
+// combining marks, extenders, '.', '-' and '_'; no ':') with blanks at most
+// before and after it. `asciiOnly`: characters beyond ASCII are unknown (a
+// text expat reads as bytes), so refused.
+bool IsTakenIdValue(const char* value, bool asciiOnly)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(value);
+    if (!*p)
+        return true;
+    while (IsSpaceUnit(*p))
+        ++p;
+    bool first = true;
+    while (*p && !IsSpaceUnit(*p)) {
+        if (asciiOnly && *p >= 0x80)
+            return false;
+        const unsigned long c = NextUtf8(p);
+        const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' ||
+                            (c >= 0x80 && InRanges(kNameLetters, c));
+        const bool follower = (c >= '0' && c <= '9') || c == '.' || c == '-' || (c >= 0x80 && InRanges(kNameFollowers, c));
+        if (!letter && (first || !follower))
+            return false;
+        first = false;
+    }
+    while (IsSpaceUnit(*p))
+        ++p;
+    return !first && !*p;
+}
+
+// A set of byte strings kept end to end in one buffer and found through a
+// table of slots (open addressing, probed in turn, at most half full), for
+// the names and the xml:id values of a document: no allocation for each.
+// The hash is a polynomial over the bytes modulo 2^31 - 1 at a base drawn
+// for each set, so no document can be made whose strings collide whatever
+// the base: lookups stay constant time on average, the pass linear.
+class CTextSet {
+public:
+    CTextSet() : m_base(2 + std::random_device()() % (kPrime - 2)) {}
+    // Adds the text; false when the set held it already. May throw std::bad_alloc.
+    bool Insert(const char* text)
+    {
+        const size_t length = std::strlen(text);
+        const uint32_t hash = Hash(text, length);
+        if ((m_count + 1) * 2 > m_slots.size())
+            Grow();
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            CSlot& slot = m_slots[i];
+            if (slot.at == 0) {
+                slot = {hash, static_cast<uint32_t>(m_texts.size() + 1), static_cast<uint32_t>(length)};
+                m_texts.append(text, length);
+                ++m_count;
+                return true;
+            }
+            if (slot.hash == hash && slot.length == length &&
+                std::memcmp(m_texts.data() + slot.at - 1, text, length) == 0)
+                return false;
+        }
+    }
+    size_t Size() const { return m_count; }
+
+private:
+    static const uint32_t kPrime = 0x7FFFFFFF;
+    struct CSlot {
+        uint32_t hash;
+        uint32_t at;  // where the text begins in m_texts, from 1; 0: a free slot
+        uint32_t length;
+    };
+    uint32_t Hash(const char* text, size_t length) const
+    {
+        // Each step folds the product below 2^31 + 1 (not always the least
+        // remainder: a hash need not be).
+        uint32_t h = 0;
+        for (size_t i = 0; i < length; ++i) {
+            const uint64_t x = static_cast<uint64_t>(h) * m_base + static_cast<unsigned char>(text[i]) + 1;
+            h = (static_cast<uint32_t>(x) & kPrime) + static_cast<uint32_t>(x >> 31);
+            h = (h & kPrime) + (h >> 31);
+        }
+        return h;
+    }
+    void Grow()
+    {
+        std::vector<CSlot> slots(std::max<size_t>(64, m_slots.size() * 2), CSlot{0, 0, 0});
+        const size_t mask = slots.size() - 1;
+        for (const CSlot& slot : m_slots) {
+            size_t i = slot.hash & mask;
+            while (slot.at != 0 && slots[i].at != 0)
+                i = (i + 1) & mask;
+            if (slot.at != 0)
+                slots[i] = slot;
+        }
+        m_slots.swap(slots);
+    }
+
+    const uint32_t m_base;
+    std::string m_texts;  // the texts end to end
+    std::vector<CSlot> m_slots;
+    size_t m_count = 0;
+};
 
 // One pass of expat over the bytes: its error, the open elements, and where
 // the text first went beyond what Wine's parser takes.
@@ -430,10 +608,11 @@ private:
     std::vector<COpenShape> shapes;  // of each open element
     size_t spaceHolders = 0;         // open elements that hold xml:space
     size_t spacedPieces = 0;       // pieces of text read in xml:space's scope (kMaxSpacedPieces)
+    size_t nodes = 0;              // kMaxNodes
     // The prefix and namespace of each declaration in scope, the innermost last.
     std::vector<std::pair<std::string, std::string>> bindings;
-    std::unordered_set<std::string> names;  // and processing-instruction targets (kMaxNames)
-    std::unordered_set<std::string> ids;    // the values of xml:id
+    CTextSet names;  // and processing-instruction targets (kMaxNames)
+    CTextSet ids;    // the values of xml:id
 
     static CExpatRun& Of(void* data) { return *static_cast<CExpatRun*>(data); }
     size_t Here() const { return skipped + static_cast<size_t>(XML_GetCurrentByteIndex(parser)); }
@@ -453,6 +632,25 @@ private:
         XML_StopParser(parser, XML_FALSE);
     }
     void PassBound(UINT id, size_t bound) { Stop(Here(), id, GroupedDigits(bound)); }
+    // Runs a handler's step that may throw std::bad_alloc: nothing may be
+    // thrown through expat's frames, so the failure stops expat and is raised
+    // once it has returned.
+    template <class F>
+    void Guarded(F step)
+    {
+        try {
+            step();
+        } catch (...) {
+            outOfMemory = true;
+            XML_StopParser(parser, XML_FALSE);
+        }
+    }
+    // One more element, text, comment or processing instruction; may throw.
+    void CountNode()
+    {
+        if (++nodes > kMaxNodes)
+            PassBound(IDS_XML_LIMIT_TOO_MANY_NODES, kMaxNodes);
+    }
     // Counts the element's shape; may throw std::bad_alloc.
     void CountShape(const XML_Char* name, const XML_Char** attributes)
     {
@@ -487,10 +685,10 @@ private:
             return PassBound(IDS_XML_LIMIT_TOO_DEEP, kMaxDepth);
         if (weight > kMaxWeight)
             return PassBound(IDS_XML_LIMIT_TOO_MANY_NESTED, kMaxWeight);
-        names.insert(name);
+        names.Insert(name);
         for (const XML_Char** a = attributes; a[0]; a += 2)
-            names.insert(a[0]);
-        if (names.size() > kMaxNames)
+            names.Insert(a[0]);
+        if (names.Size() > kMaxNames)
             return PassBound(IDS_XML_LIMIT_TOO_MANY_NAMES, kMaxNames);
         FindNameFault(name, attributes);
     }
@@ -553,7 +751,7 @@ private:
     // xml:space that is neither "default" nor "preserve", the values XML
     // gives it: Wine's parser copies the value for every piece of text
     // inside (a 100 KB value took it 20 s for 1 MB of text). An xml:id that
-    // is no name (IsPlainIdName) or repeats an earlier one: Wine's parser
+    // is no name (IsTakenIdValue) or repeats an earlier one: Wine's parser
     // reads it but writes a validity error with context lines to the error
     // output for each (4 MB of them: 122 MB).
     void FindNameFault(const XML_Char* name, const XML_Char** attributes)
@@ -574,12 +772,13 @@ private:
                 return RefuseAttribute(index, IDS_XML_SYNTAX_BAD_ATTRIBUTE, kNameEnds);
             if (IsXmlAttribute(a[0], "id")) {
                 // A text expat reads as bytes has characters it does not know.
-                const std::wstring value = FromUtf8(a[1]);
-                const size_t at = AttributeAt(units, Here(), index);
-                if (!IsPlainIdName(value) || (markupOnly && value.size() != std::strlen(a[1])))
-                    return Stop(at, IDS_XML_SYNTAX_ID_NOT_A_NAME, WrittenValue(at), true);
-                if (!ids.insert(a[1]).second)
-                    return Stop(at, IDS_XML_SYNTAX_ID_REPEATED, WrittenValue(at), true);
+                const UINT fault = !IsTakenIdValue(a[1], markupOnly)    ? IDS_XML_SYNTAX_ID_NOT_A_NAME
+                                   : a[1][0] && !ids.Insert(a[1]) ? IDS_XML_SYNTAX_ID_REPEATED
+                                                                  : 0;
+                if (fault) {
+                    const size_t at = AttributeAt(units, Here(), index);
+                    return Stop(at, fault, WrittenValue(at), true);
+                }
             }
         }
         struct CNamed {
@@ -638,14 +837,11 @@ private:
             if (std::strlen(a[1]) > kMaxParsedText)
                 Mark(r.longAt, r.Here());
         }
-        // Nothing may be thrown through expat's frames.
-        try {
+        r.Guarded([&] {
             r.open.push_back(name);
+            r.CountNode();
             r.CountShape(name, attributes);
-        } catch (...) {
-            r.outOfMemory = true;
-            XML_StopParser(r.parser, XML_FALSE);
-        }
+        });
     }
     static void XMLCALL OnEnd(void* data, const XML_Char*)
     {
@@ -665,20 +861,15 @@ private:
         if (r.textAt == kNowhere) {
             r.textAt = r.Here();
             r.textBytes = 0;
+            r.Guarded([&] { r.CountNode(); });
         }
         r.textBytes += static_cast<size_t>(length);
         if (r.textBytes > kMaxParsedText)
             Mark(r.longAt, r.textAt);
         // expat hands a text over in the pieces Wine's parser walks for:
         // apart at references and line ends.
-        if (r.spaceHolders && ++r.spacedPieces > kMaxSpacedPieces) {
-            try {
-                r.PassBound(IDS_XML_LIMIT_TOO_MANY_SPACED_TEXTS, kMaxSpacedPieces);
-            } catch (...) {
-                r.outOfMemory = true;
-                XML_StopParser(r.parser, XML_FALSE);
-            }
-        }
+        if (r.spaceHolders && ++r.spacedPieces > kMaxSpacedPieces)
+            r.Guarded([&] { r.PassBound(IDS_XML_LIMIT_TOO_MANY_SPACED_TEXTS, kMaxSpacedPieces); });
     }
     static void XMLCALL OnComment(void* data, const XML_Char* text)
     {
@@ -686,6 +877,7 @@ private:
         r.textAt = kNowhere;
         if (std::strlen(text) > kMaxParsedText)
             Mark(r.longAt, r.Here());
+        r.Guarded([&] { r.CountNode(); });
     }
     static void XMLCALL OnInstruction(void* data, const XML_Char* target, const XML_Char* text)
     {
@@ -695,13 +887,11 @@ private:
             Mark(r.nameAt, r.Here());
         if (std::strlen(text) > kMaxParsedText)
             Mark(r.longAt, r.Here());
-        try {
-            if (r.names.insert(target).second && r.names.size() > kMaxNames)
+        r.Guarded([&] {
+            r.CountNode();
+            if (r.names.Insert(target) && r.names.Size() > kMaxNames)
                 r.PassBound(IDS_XML_LIMIT_TOO_MANY_NAMES, kMaxNames);
-        } catch (...) {
-            r.outOfMemory = true;
-            XML_StopParser(r.parser, XML_FALSE);
-        }
+        });
     }
     // One the reading of the prolog missed (expat took the bytes otherwise)
     // stops expat once its name and identifiers are read, before any

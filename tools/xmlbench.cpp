@@ -11,7 +11,8 @@
 //   attrs      one element with attributes a0="" a1="" ... (K unused)
 //   ns         one element with namespace declarations xmlns:p0="u" ...
 //   broken     attrs with a tag that does not close right
-//   grid:K     elements each with K attributes
+//   grid:K[:N] elements each with K attributes (named from N different
+//              names in turn: with the root and e, grid:128:9998 holds 10,000)
 //   ugrid:K    elements each with K attributes p:a0="" ..., p undeclared
 //   nsgrid:K   elements each with K namespace declarations
 //   scope:K:D  a chain of D elements, each declaring K namespaces, then
@@ -55,13 +56,18 @@
 //   spaced-UNIT:K:D  the same with K attributes and then xml:space="preserve"
 //              on every element (the walk stops at the nearest, after
 //              comparing the attributes before it)
-//   KIND-UNIT+:K:D  the same with 100,000 units, then "a<a/>" outside the
+//   KIND-UNIT+:K:D  the same with 100,000 units, then "a&lt;" outside the
 //              chain up to BYTES
-// SHAPE@ENCODING puts a declaration of that encoding in front; SHAPE! times
-// the system parser alone, without the pre-checks.
+// SHAPE@ENCODING puts a declaration of that encoding in front; SHAPE* puts
+// 98,000 elements with different xml:id values first under the root (near
+// the bound of nodes, each what costs the system parser most); SHAPE! times
+// the system parser alone, without the pre-checks;
+// SHAPE# reads the text as a settings file (the settings reader's walk
+// through the root's children included).
 // Under Wine the system parser's cost of a shape shows in how the time grows
 // with BYTES (and with K and D); the pre-checks must keep every shape at
 // 4 MB under 2 s.
+#include "decoration/SettingXml.h"
 #include "foundation/ByteStream.h"
 #include "foundation/GlobalMemory.h"
 #include "foundation/StringUtil.h"
@@ -164,11 +170,21 @@ std::string Shape(const std::string& name, size_t k, size_t d, size_t bytes)
         const std::string close = tail.substr(0, tail.size() - 11);  // the chain's end tags, not </Settings>
         body += close;
         while (head.size() + body.size() + 16 < bytes)
-            body += "a<a/>";
+            body += "a&lt;";
         return head + body + "</Settings>";
     }
     if (name == "broken")  // one element with attributes, its tag not closed right
         return Shape("attrs", k, d, bytes).substr(0, bytes) + " x/>";
+    if (name == "grid" && d > k) {
+        body.reserve(bytes);
+        for (size_t n = 0; head.size() + body.size() + 8 * k < bytes;) {
+            body += "<e";
+            for (size_t j = 0; j < k; ++j, n = (n + 1) % d)
+                body += " a" + std::to_string(n) + "=\"\"";
+            body += "/>";
+        }
+        return head + ">" + body + tail;
+    }
     if (name == "grid")
         unit = "<e" + Attributes("a", k, "") + "/>";
     else if (name == "ugrid")
@@ -278,31 +294,31 @@ const wchar_t* const kWorst[] = {
     // 128 attributes on an element; one element with them all.
     L"grid:128:4194304", L"attrs:4194304", L"broken:4194304",
     // 32 namespace declarations in scope.
-    L"nsgrid:32:4194304", L"scope:32:1:4194304", L"prefixed:42:1:4194304", L"prefixed:32:6:4194304",
-    L"uris:4194304",
-    // 10,000 different names.
-    L"names:9999:4194304", L"texts:4194304", L"targets:9999:4194304",
-    // 24 levels, and a weight of 192 over the pieces of a text: 24 levels
-    // (under texts and elements in turn the most), 2 x 84 attributes, 44 in
-    // a namespace, a p:space, xml:space over 8 levels, xml:space and 56
-    // attributes on each of 24 levels (48 over an element below; the walk
-    // stops at the nearest, and "preserve" keeps the spaces as texts); in
-    // xml:space's scope 100,000 pieces of text, then the densest text
-    // outside it (more in the scope is refused at once).
-    L"chain-alt:0:23:4194304", L"chain-crlf:0:23:4194304", L"chain-textel:0:22:4194304",
-    L"chain-space:0:22:4194304", L"chain-elem:0:22:4194304", L"chain-aelem:0:22:4194304", L"chain-alt:84:2:4194304",
-    L"nearchain-alt:44:1:4194304", L"spacechain-alt:1:1:4194304", L"xmlspace-alt:0:8:4194304",
-    L"xmlspace-space:0:7:4194304", L"spaced-alt:56:23:4194304", L"spaced-crlf:56:23:4194304",
-    L"spaced-space:48:22:4194304", L"spaced-elem:48:22:4194304", L"spaced-space+:48:22:4194304",
-    L"xmlspace-space+:0:1:4194304", L"xmlspace-alt+:0:1:4194304", L"deep:0:23:4194304", L"deepns:0:23:4194304",
+    L"nsgrid:32:4194304", L"prefixed:42:1:4194304", L"prefixed:32:6:4194304",
+    // 10,000 different names, the attributes of elements in turn.
+    L"grid:128:9998:4194304",
+    // 100,000 nodes: each an element with an xml:id of its own (what costs
+    // the parser most), then the weightiest walks over the pieces of a text,
+    // as a block and as a settings file; the densest flat text, refused.
+    L"chain-alt*:84:2:4194304", L"chain-alt*#:84:2:4194304", L"nearchain-alt*:44:1:4194304",
+    L"spacechain-alt*:1:1:4194304", L"chain-alt*:0:23:4194304", L"chain-crlf*:0:23:4194304", L"refs*:4194304",
+    L"chain-aelem:0:0:4194304", L"chain-aelem#:0:0:4194304", L"ids:4194304", L"siblings:4194304",
+    // 24 levels, and a weight of 192 over the pieces of a text: 24 levels,
+    // 2 x 84 attributes, 44 in a namespace, a p:space; in xml:space's
+    // scope 100,000 pieces of text over 8 levels, and over 24 levels each
+    // with xml:space and 56 attributes (the walk stops at the nearest),
+    // then the rest of the text outside it (more in the scope is refused).
+    L"chain-alt:0:23:4194304", L"chain-crlf:0:23:4194304", L"chain-alt:84:2:4194304",
+    L"nearchain-alt:44:1:4194304", L"spacechain-alt:1:1:4194304", L"xmlspace-amp+:0:8:4194304",
+    L"spaced-amp+:56:23:4194304", L"xmlspace-space:0:7:4194304", L"deep:0:23:4194304",
     // Beyond a bound: refused.
     L"chain-amp:128:256:4194304", L"chain-comment:128:256:4194304", L"chain-alt:0:256:4194304",
     L"spacechain-alt:32:256:4194304", L"xmlspace-alt:1000000:1:4194304", L"pspace-alt:100000:1:4194304",
-    L"spaced-alt:56:24:4194304", L"undeclared:1:4194304",
-    L"ugrid:128:4194304", L"targets:4194304", L"badids:4194304", L"sameids:4194304",
+    L"spaced-alt:56:24:4194304", L"spaced-space+:48:22:4194304", L"undeclared:1:4194304",
+    L"ugrid:128:4194304", L"names:0:4194304", L"targets:4194304", L"badids:4194304", L"sameids:4194304",
+    L"langs:4194304", L"bases:4194304", L"values:4194304", L"blanks:4194304",
     // Linear.
-    L"ids:4194304", L"langs:4194304", L"bases:4194304", L"values:4194304",
-    L"blanks:4194304", L"refs:4194304", L"siblings:4194304", L"longname:4194304", L"value:4194304",
+    L"refs:4194304", L"longname:4194304", L"value:4194304",
 };
 
 } // namespace
@@ -327,9 +343,17 @@ int wmain(int argc, wchar_t** argv)
         const size_t k = parts.size() > 2 ? std::strtoul(parts[1].c_str(), nullptr, 10) : 0;
         const size_t d = parts.size() > 3 ? std::strtoul(parts[2].c_str(), nullptr, 10) : 1;
         const bool alone = !parts[0].empty() && parts[0].back() == '!';
-        if (alone)
+        const bool asFile = !parts[0].empty() && parts[0].back() == '#';
+        if (alone || asFile)
             parts[0].pop_back();
-        const std::string text = Shape(parts[0], k, d, bytes);
+        const bool nodesFirst = !parts[0].empty() && parts[0].back() == '*';
+        if (nodesFirst)
+            parts[0].pop_back();
+        std::string nodes;
+        for (size_t i = 0; nodesFirst && i < 98000; ++i)
+            nodes += "<e xml:id=\"a" + std::to_string(i) + "\"/>";
+        std::string text = Shape(parts[0], k, d, bytes - nodes.size());
+        text.insert(text.find('>', text.find("<Settings")) + 1, nodes);
         CGlobalMemory block;
         block.Alloc(text.size());
         {
@@ -342,10 +366,21 @@ int wmain(int argc, wchar_t** argv)
         FindXmlReadingFault(text, fault);
         const double check = NowMs() - c0;
         CXmlDocument doc;
+        CSettingXmlReader reader;
+        CSetting setting;
+        std::wstring path;
+        if (asFile) {
+            wchar_t folder[MAX_PATH] = {};
+            ::GetTempPathW(MAX_PATH, folder);
+            path = std::wstring(folder) + L"xmlbench.knt";
+            FILE* f = _wfopen(path.c_str(), L"wb");
+            fwrite(text.data(), 1, text.size(), f);
+            fclose(f);
+        }
         const double t0 = NowMs();
-        const bool ok = alone ? ParseAlone(text) : doc.LoadGlobalMemory(block);
+        const bool ok = asFile ? reader.Read(setting, path) : alone ? ParseAlone(text) : doc.LoadGlobalMemory(block);
         const double ms = NowMs() - t0;
-        std::wstring what = ok ? L"read" : alone ? L"refused by the parser" : doc.GetError().message;
+        std::wstring what = ok ? L"read" : alone ? L"refused by the parser" : asFile ? reader.m_err.message : doc.GetError().message;
         for (wchar_t& c : what)
             if (c == L'\r' || c == L'\n')
                 c = L' ';

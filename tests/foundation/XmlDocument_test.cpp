@@ -274,6 +274,10 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
     std::string worst = "<Settings";  // the worst 4 MB: one element holds it all
     for (int i = 0; worst.size() < (4u << 20) - 12; ++i)
         worst += " a" + std::to_string(i) + "=\"\"";
+    std::string nodes = "<r>";  // 100,000 elements, texts, comments and processing instructions
+    for (int i = 0; i < 24999; ++i)
+        nodes += "<a/>b<!--c--><?p?>";
+    nodes += "<a/>b<!--c-->";
     const std::string utf16("\xFF\xFE<\0a\0>\0" "1\0<\0/\0a\0>\0", 18);
     auto little = [](const std::string& ascii) {  // as UTF-16 with its byte order mark
         std::string s = "\xFF\xFE";
@@ -329,14 +333,32 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
          IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"xmlns:xml"},
         {"<r>\n <e xmlns='http://www.w3.org/2000/xmlns/'/></r>", 2, 5, IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"xmlns"},
         {"<r xml:lang='ja'>\n<e xml:space='Preserve'/></r>", 2, 4, IDS_XML_SYNTAX_BAD_ATTRIBUTE, L"xml:space"},
-        // An xml:id that is no plain name or repeats one: Wine's parser writes an error out for each.
-        {"<r xml:id='\xE8\xA6\x8B\xE5\x87\xBA\xE3\x81\x97'>\n <e xml:id='a-1.b_2'/><e xml:id='x'/></r>", 0, 0, 0, L""},
+        // An xml:id that Wine's parser takes for no name (by XML 1.0's letters before its fifth edition) or
+        // repeats one: it writes an error out for each. An empty one it keeps no id for; blanks may stand around.
+        {u8"<r xml:id='見出し'>\n <e xml:id='a-1.b_2'/><e xml:id='x'/><e xml:id='é'/><e xml:id='한글'/><e xml:id='αβγ'/>"
+         u8"<e xml:id='龥'/><e xml:id='_\u0301ー々'/><e xml:id='Ö·'/><e xml:id=' x&#9;'/><e xml:id=''/><e xml:id=''/></r>",
+         0, 0, 0, L""},
         {"<r xml:id='a'>\n <e xml:id='1'/></r>", 2, 5, IDS_XML_SYNTAX_ID_NOT_A_NAME, L"1"},
+        {u8"<r>\n <e xml:id='㐀'/></r>", 2, 5, IDS_XML_SYNTAX_ID_NOT_A_NAME, L"\u3400"},
+        {u8"<r>\n <e xml:id='鿐'/></r>", 2, 5, IDS_XML_SYNTAX_ID_NOT_A_NAME, L"\u9FD0"},
+        {u8"<r>\n <e xml:id='ｱ'/></r>", 2, 5, IDS_XML_SYNTAX_ID_NOT_A_NAME, L"\uFF71"},
+        {u8"<r>\n <e xml:id='ー'/></r>", 2, 5, IDS_XML_SYNTAX_ID_NOT_A_NAME, L"\u30FC"},
+        {u8"<r>\n <e xml:id='a×'/></r>", 2, 5, IDS_XML_SYNTAX_ID_NOT_A_NAME, L"a\u00D7"},
+        {u8"<r>\n <e xml:id='a😀'/></r>", 2, 5, IDS_XML_SYNTAX_ID_NOT_A_NAME, L"a\U0001F600"},
+        {"<r>\n <e xml:id='a:b'/></r>", 2, 5, IDS_XML_SYNTAX_ID_NOT_A_NAME, L"a:b"},
+        {"<r>\n <e xml:id='a b'/></r>", 2, 5, IDS_XML_SYNTAX_ID_NOT_A_NAME, L"a b"},
+        {"<r>\n <e xml:id=' '/></r>", 2, 5, IDS_XML_SYNTAX_ID_NOT_A_NAME, L" "},
         {"<r xml:id='a'><e xml:id='b'/>\n<e xml:id=\"a\"/></r>", 2, 4, IDS_XML_SYNTAX_ID_REPEATED, L"a"},
+        {"<r xml:id='&#x41;b'>\n<e xml:id='a'/><e xml:id=' Ab'/><e xml:id='Ab'/></r>", 2, 36, IDS_XML_SYNTAX_ID_REPEATED, L"Ab"},
         {"<?xml version='1.0' encoding='windows-1252'?>\n<r xml:id='a\xD7'/>", 2, 4, IDS_XML_SYNTAX_ID_NOT_A_NAME,
          L"a\u00D7"},
-        // A character XML does not allow, where it stands: a lone high surrogate (a pair reads), U+FFFF.
+        {nodes + "</r>", 0, 0, 0, L""},
+        {nodes + "<?p?></r>", 1, static_cast<int>(nodes.size()) + 1, IDS_XML_LIMIT_TOO_MANY_NODES, L"100,000"},
+        // A character XML does not allow, where it stands: a lone high surrogate (a pair reads), also before a
+        // unit above the low surrogates (a full-width digit), which expat would take with it for a pair; U+FFFF.
         {little("<e>ab") + std::string("\0\xD8", 2) + little("cd</e>").substr(2), 1, 6, IDS_XML_SYNTAX_BAD_CHARACTER, L""},
+        {little("<e>ab") + std::string("\0\xD8\x11\xFF", 4) + little("</e>").substr(2), 1, 6, IDS_XML_SYNTAX_BAD_CHARACTER,
+         L""},
         {little("<Settings>\n<FontFace>ab") + std::string("\0\xD8", 2) + little("</FontFace></Settings>").substr(2), 2,
          13, IDS_XML_SYNTAX_BAD_CHARACTER, L""},
         {little("<r a='") + std::string("\x3D\xD8\0\xDE", 4) + little("' b='x").substr(2) + std::string("\0\xD8", 2) +
