@@ -27,7 +27,9 @@
 // for every name that holds it), an xml:space whose value that walk would
 // copy, and a declaration that binds the XML namespace to another prefix
 // (xml:space under another name) or otherwise breaks the reserved prefixes,
-// and an xml:id that parser would report on the error output.
+// and an xml:id that parser would report on the error output (by its own
+// rule of names, measured). It counts the nodes too: each costs that parser
+// some 450 ns, and a reader's walk through MSXML a new object.
 // Edge cases: a byte order mark is no column; a mismatched end tag, "--" and
 // "]]>" are placed where they begin, not where expat stopped; an element's
 // text counts the references it holds as the characters they stand for, as
@@ -105,6 +107,10 @@ const size_t kMaxSpacedPieces = 100000;
 // on an idle machine, over 2 s in all on a loaded one). Our documents hold
 // some 500.
 const size_t kMaxNodes = 100000;
+// Different xml:id values: an element that holds one costs Wine's parser
+// 4.6 us, one with another attribute 2.6 us (98,000 of either in 2 MB: 0.45 s
+// and 0.26 s). Our documents hold none.
+const size_t kMaxIds = 10000;
 // The names the Namespaces in XML recommendation reserves: no other prefix
 // may be bound to them, nor these prefixes to another name (xmlns to none).
 const char kXmlNamespace[] = "http://www.w3.org/XML/1998/namespace";
@@ -314,7 +320,8 @@ size_t AttributeAt(const CUnits& u, size_t tag, size_t index)
 
 // The bytes with each high surrogate that no low one follows made U+FFFF,
 // into `patched`; false, and `patched` untouched, when the text holds none.
-// expat takes such a surrogate and the unit after it for one character, so
+// expat takes such a surrogate and the unit after it for one character,
+// whatever that unit is (a full-width digit above the low surrogates too), so
 // the lone one went unseen (Wine's parser then refused the text without a
 // place) or shifted what expat read after it; U+FFFF it refuses where it
 // stands, as any character XML does not allow (a lone low surrogate too).
@@ -447,7 +454,8 @@ bool IsTakenIdValue(const char* value, bool asciiOnly)
         const unsigned long c = NextUtf8(p);
         const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' ||
                             (c >= 0x80 && InRanges(kNameLetters, c));
-        const bool follower = (c >= '0' && c <= '9') || c == '.' || c == '-' || (c >= 0x80 && InRanges(kNameFollowers, c));
+        const bool follower =
+            (c >= '0' && c <= '9') || c == '.' || c == '-' || (c >= 0x80 && InRanges(kNameFollowers, c));
         if (!letter && (first || !follower))
             return false;
         first = false;
@@ -611,6 +619,9 @@ private:
     size_t nodes = 0;              // kMaxNodes
     // The prefix and namespace of each declaration in scope, the innermost last.
     std::vector<std::pair<std::string, std::string>> bindings;
+    // The namespace of each attribute of the element being read, looked up
+    // once (null for none, and for a namespace declaration).
+    std::vector<const std::string*> spaces;
     CTextSet names;  // and processing-instruction targets (kMaxNames)
     CTextSet ids;    // the values of xml:id
 
@@ -666,9 +677,11 @@ private:
             for (const XML_Char** a = attributes; a[0]; a += 2)
                 if (IsNamespaceDeclaration(a[0]))
                     bindings.emplace_back(a[0][5] ? a[0] + 6 : "", a[1]);
+            spaces.clear();
             for (const XML_Char** a = attributes; a[0]; a += 2) {
-                weight += AttributeWeight(a[0]);
-                holdsSpace = holdsSpace || IsXmlSpace(a[0]);
+                spaces.push_back(HasPrefix(a[0]) && !IsNamespaceDeclaration(a[0]) ? Namespace(a[0]) : nullptr);
+                weight += AttributeWeight(a[0], spaces.back());
+                holdsSpace = holdsSpace || IsXmlAttribute(a[0], spaces.back(), "space");
             }
         }
         // The walk for xml:space stops at the element that holds it: nothing
@@ -692,35 +705,39 @@ private:
             return PassBound(IDS_XML_LIMIT_TOO_MANY_NAMES, kMaxNames);
         FindNameFault(name, attributes);
     }
-    // What one attribute of the element being read adds to its weight.
-    size_t AttributeWeight(const char* name) const
+    // What one attribute of the element being read, in the namespace
+    // `space` (null for none), adds to its weight.
+    static size_t AttributeWeight(const char* name, const std::string* space)
     {
         if (IsNamespaceDeclaration(name))
             return 0;
-        const char* colon = std::strchr(name, ':');
-        if (!colon || colon == name || !Namespace(name, colon - name))
+        if (!space)
             return 1;
-        return std::strcmp(colon + 1, "space") == 0 ? kSpaceWeight : kNamespacedWeight;
+        return std::strcmp(std::strchr(name, ':') + 1, "space") == 0 ? kSpaceWeight : kNamespacedWeight;
     }
-    // The namespace a prefix of `length` bytes names in the element being
-    // read; null for none (undeclared, or bound to an empty name, which XML
-    // 1.0 does not allow).
-    const std::string* Namespace(const char* prefix, size_t length) const
+    static bool HasPrefix(const char* name)
+    {
+        const char* colon = std::strchr(name, ':');
+        return colon && colon != name;
+    }
+    // The namespace the prefix of a name (to its first ':') names in the
+    // element being read; null for none (undeclared, or bound to an empty
+    // name, which XML 1.0 does not allow).
+    const std::string* Namespace(const char* name) const
     {
         static const std::string xml = kXmlNamespace;
+        const size_t length = std::strchr(name, ':') - name;
         for (size_t i = bindings.size(); i-- > 0;)
-            if (bindings[i].first.compare(0, std::string::npos, prefix, length) == 0)
+            if (bindings[i].first.compare(0, std::string::npos, name, length) == 0)
                 return bindings[i].second.empty() ? nullptr : &bindings[i].second;
-        return length == 3 && std::strncmp(prefix, "xml", 3) == 0 ? &xml : nullptr;
+        return length == 3 && std::strncmp(name, "xml", 3) == 0 ? &xml : nullptr;
     }
-    // Whether an attribute of the element being read is xml:space by its
-    // expanded name: "space" in the XML namespace, whatever the prefix.
-    bool IsXmlSpace(const char* name) const { return IsXmlAttribute(name, "space"); }
-    bool IsXmlAttribute(const char* name, const char* local) const
+    // Whether an attribute of the element being read, in the namespace
+    // `space`, is xml:`local` by its expanded name (xml:space is "space" in
+    // the XML namespace, whatever the prefix).
+    static bool IsXmlAttribute(const char* name, const std::string* space, const char* local)
     {
-        const char* colon = std::strchr(name, ':');
-        const std::string* space = colon && colon != name ? Namespace(name, colon - name) : nullptr;
-        return space && *space == kXmlNamespace && std::strcmp(colon + 1, local) == 0;
+        return space && *space == kXmlNamespace && std::strcmp(std::strchr(name, ':') + 1, local) == 0;
     }
     // Whether a namespace declaration breaks the reserved names' bindings:
     // another prefix on the XML namespace would give its attributes the
@@ -734,11 +751,7 @@ private:
                xml != (std::strcmp(space, kXmlNamespace) == 0);
     }
     // Whether a name's prefix, if it has one, is bound to a namespace.
-    bool IsBound(const char* name) const
-    {
-        const char* colon = std::strchr(name, ':');
-        return !colon || colon == name || Namespace(name, colon - name);
-    }
+    bool IsBound(const char* name) const { return !HasPrefix(name) || Namespace(name); }
     // What expat without namespaces reads and Wine's parser does not take
     // as it is. A prefix no declaration in scope binds (p:a without
     // xmlns:p): MSXML refuses it; Wine's parser reports it for every name
@@ -753,7 +766,7 @@ private:
     // inside (a 100 KB value took it 20 s for 1 MB of text). An xml:id that
     // is no name (IsTakenIdValue) or repeats an earlier one: Wine's parser
     // reads it but writes a validity error with context lines to the error
-    // output for each (4 MB of them: 122 MB).
+    // output for each (4 MB of them: 122 MB); and more than kMaxIds of them.
     void FindNameFault(const XML_Char* name, const XML_Char** attributes)
     {
         if (!IsBound(name))
@@ -766,18 +779,21 @@ private:
                     return RefuseAttribute(index, IDS_XML_SYNTAX_BAD_ATTRIBUTE, kNameEnds);
                 continue;
             }
-            if (!IsBound(a[0]))
+            if (HasPrefix(a[0]) && !spaces[index])
                 return RefuseAttribute(index, IDS_XML_SYNTAX_UNDECLARED_PREFIX, kPrefixEnds);
-            if (IsXmlSpace(a[0]) && std::strcmp(a[1], "default") != 0 && std::strcmp(a[1], "preserve") != 0)
+            if (IsXmlAttribute(a[0], spaces[index], "space") && std::strcmp(a[1], "default") != 0 &&
+                std::strcmp(a[1], "preserve") != 0)
                 return RefuseAttribute(index, IDS_XML_SYNTAX_BAD_ATTRIBUTE, kNameEnds);
-            if (IsXmlAttribute(a[0], "id")) {
+            if (IsXmlAttribute(a[0], spaces[index], "id")) {
                 // A text expat reads as bytes has characters it does not know.
                 const UINT fault = !IsTakenIdValue(a[1], markupOnly)    ? IDS_XML_SYNTAX_ID_NOT_A_NAME
                                    : a[1][0] && !ids.Insert(a[1]) ? IDS_XML_SYNTAX_ID_REPEATED
+                                   : ids.Size() > kMaxIds         ? IDS_XML_LIMIT_TOO_MANY_IDS
                                                                   : 0;
                 if (fault) {
                     const size_t at = AttributeAt(units, Here(), index);
-                    return Stop(at, fault, WrittenValue(at), true);
+                    const bool ofForm = fault != IDS_XML_LIMIT_TOO_MANY_IDS;
+                    return Stop(at, fault, ofForm ? WrittenValue(at) : GroupedDigits(kMaxIds), ofForm);
                 }
             }
         }
@@ -789,8 +805,9 @@ private:
         std::vector<CNamed> named;
         index = 0;
         for (const XML_Char** a = attributes; a[0]; a += 2, ++index) {
+            // ":a" is looked up as no prefix (the default namespace's).
             const char* colon = std::strchr(a[0], ':');
-            const std::string* space = colon && !IsNamespaceDeclaration(a[0]) ? Namespace(a[0], colon - a[0]) : nullptr;
+            const std::string* space = colon == a[0] && !IsNamespaceDeclaration(a[0]) ? Namespace(a[0]) : spaces[index];
             if (space)
                 named.push_back({space, colon + 1, index});
         }

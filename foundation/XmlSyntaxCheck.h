@@ -64,9 +64,12 @@ bool FindXmlFault(const std::string& bytes, CXmlSyntaxFault& fault);
 // a declaration binding the XML namespace to a prefix other than xml, xml
 // to another namespace or anything to the xmlns one, an xml:space (by its
 // namespace and local name) other than "default" or "preserve", an xml:id
-// that is no plain name or repeats an earlier one, placed at the
-// attribute's name or the element's '<'; a lone surrogate in UTF-16 where it
-// stands), and the shapes that cost Wine's parser more than linear time:
+// that is no name by the rule of XML 1.0 before its fifth edition or repeats
+// an earlier one, placed at the attribute's name or the element's '<'; a
+// lone surrogate in UTF-16 where it stands), more than 100,000 elements,
+// texts, comments and processing instructions and more than 10,000 xml:id
+// values (placed at the one past the bound), and the shapes that cost Wine's
+// parser more than linear time:
 // an element with more than 128 attributes (namespace declarations
 // included), more than 32 namespace declarations in scope, more than 10,000
 // different element and attribute names and processing-instruction targets

@@ -103,5 +103,6 @@
 #define IDS_XML_SYNTAX_ID_NOT_A_NAME             54549
 #define IDS_XML_SYNTAX_ID_REPEATED               54550
 #define IDS_XML_LIMIT_TOO_MANY_NODES             54551
+#define IDS_XML_LIMIT_TOO_MANY_IDS               54552
 
 #endif

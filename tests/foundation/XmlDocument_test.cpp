@@ -278,6 +278,9 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
     for (int i = 0; i < 24999; ++i)
         nodes += "<a/>b<!--c--><?p?>";
     nodes += "<a/>b<!--c-->";
+    std::string ids = "<r>";  // 10,000 xml:id values
+    for (int i = 0; i < 10000; ++i)
+        ids += "<e xml:id='i" + std::to_string(i) + "'/>";
     const std::string utf16("\xFF\xFE<\0a\0>\0" "1\0<\0/\0a\0>\0", 18);
     auto little = [](const std::string& ascii) {  // as UTF-16 with its byte order mark
         std::string s = "\xFF\xFE";
@@ -349,11 +352,14 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
         {"<r>\n <e xml:id='a b'/></r>", 2, 5, IDS_XML_SYNTAX_ID_NOT_A_NAME, L"a b"},
         {"<r>\n <e xml:id=' '/></r>", 2, 5, IDS_XML_SYNTAX_ID_NOT_A_NAME, L" "},
         {"<r xml:id='a'><e xml:id='b'/>\n<e xml:id=\"a\"/></r>", 2, 4, IDS_XML_SYNTAX_ID_REPEATED, L"a"},
-        {"<r xml:id='&#x41;b'>\n<e xml:id='a'/><e xml:id=' Ab'/><e xml:id='Ab'/></r>", 2, 36, IDS_XML_SYNTAX_ID_REPEATED, L"Ab"},
+        {"<r xml:id='&#x41;b'>\n<e xml:id='a'/><e xml:id=' Ab'/><e xml:id='Ab'/></r>", 2, 36, IDS_XML_SYNTAX_ID_REPEATED,
+         L"Ab"},
         {"<?xml version='1.0' encoding='windows-1252'?>\n<r xml:id='a\xD7'/>", 2, 4, IDS_XML_SYNTAX_ID_NOT_A_NAME,
          L"a\u00D7"},
         {nodes + "</r>", 0, 0, 0, L""},
         {nodes + "<?p?></r>", 1, static_cast<int>(nodes.size()) + 1, IDS_XML_LIMIT_TOO_MANY_NODES, L"100,000"},
+        {ids + "<e xml:id=''/></r>", 0, 0, 0, L""},
+        {ids + "<e xml:id='x'/></r>", 1, static_cast<int>(ids.size()) + 4, IDS_XML_LIMIT_TOO_MANY_IDS, L"10,000"},
         // A character XML does not allow, where it stands: a lone high surrogate (a pair reads), also before a
         // unit above the low surrogates (a full-width digit), which expat would take with it for a pair; U+FFFF.
         {little("<e>ab") + std::string("\0\xD8", 2) + little("cd</e>").substr(2), 1, 6, IDS_XML_SYNTAX_BAD_CHARACTER, L""},
