@@ -351,7 +351,7 @@ bool PatchLoneSurrogates(const CUnits& u, std::string& patched)
 // forms): the letters, which may begin a name, and the digits, combining
 // marks and extenders that may only follow. Wine's parser judges an xml:id
 // by these alone (measured for every character, first and after a letter):
-// it takes e, hangul and greek letters but no CJK ideograph past U+9FA5, no
+// it takes é, hangul and greek letters but no CJK ideograph past U+9FA5, no
 // half-width kana and nothing beyond U+FFFF.
 struct CCodeRange {
     unsigned short first, last;

@@ -61,10 +61,9 @@
 // SHAPE@ENCODING puts a declaration of that encoding in front; SHAPE* puts
 // 98,000 elements first under the root (near the bound of nodes), each with
 // an attribute, the first 10,000 an xml:id (what costs the system parser
-// most, to its bound); SHAPE! times
-// the system parser alone, without the pre-checks;
-// SHAPE# reads the text as a settings file (the settings reader's walk
-// through the root's children included).
+// most, to its bound); SHAPE! times the system parser alone, without the
+// pre-checks; SHAPE# reads the text as a settings file (the settings
+// reader's walk through the root's children included).
 // Under Wine the system parser's cost of a shape shows in how the time grows
 // with BYTES (and with K and D); the pre-checks must keep every shape at
 // 4 MB under 2 s.
@@ -309,7 +308,7 @@ const wchar_t* const kWorst[] = {
     L"chain-aelem:0:0:4194304", L"chain-aelem#:0:0:4194304", L"ids:4194304", L"siblings:4194304",
     // 24 levels, and a weight of 192 over the pieces of a text: 24 levels,
     // 2 x 84 attributes, 44 in a namespace, a p:space; in xml:space's
-    // scope 100,000 pieces of text over 8 levels, and over 24 levels each
+    // scope 100,000 pieces of text over 8 levels, and over 23 levels each
     // with xml:space and 56 attributes (the walk stops at the nearest),
     // then the rest of the text outside it (more in the scope is refused).
     L"chain-alt:0:23:4194304", L"chain-crlf:0:23:4194304", L"chain-alt:84:2:4194304",
