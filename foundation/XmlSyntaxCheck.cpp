@@ -542,8 +542,8 @@ class CExpatRun {
 public:
     // readPrologFirst false leaves a document type declaration to expat's
     // handler alone (for a test). markupOnly reads the markup of a text in
-    // a single-byte encoding that keeps ASCII as it is, its declaration set
-    // aside.
+    // a single-byte encoding that keeps ASCII as it is (UTF-16 as UTF-16),
+    // its declaration set aside.
     explicit CExpatRun(const std::string& bytes, bool readPrologFirst = true, bool markupOnly = false)
         : units(bytes), doctypeAt(readPrologFirst ? units.DocumentType() : kNowhere), markupOnly(markupOnly)
     {
@@ -785,8 +785,11 @@ private:
                 std::strcmp(a[1], "preserve") != 0)
                 return RefuseAttribute(index, IDS_XML_SYNTAX_BAD_ATTRIBUTE, kNameEnds);
             if (IsXmlAttribute(a[0], spaces[index], "id")) {
-                // A text expat reads as bytes has characters it does not know.
-                const UINT fault = !IsTakenIdValue(a[1], markupOnly)    ? IDS_XML_SYNTAX_ID_NOT_A_NAME
+                // A text expat reads as bytes has characters it does not know
+                // (UTF-16 it reads as it is, whatever the declaration says, as
+                // Wine's parser does).
+                const bool asciiOnly = markupOnly && units.width == 1;
+                const UINT fault = !IsTakenIdValue(a[1], asciiOnly)     ? IDS_XML_SYNTAX_ID_NOT_A_NAME
                                    : a[1][0] && !ids.Insert(a[1]) ? IDS_XML_SYNTAX_ID_REPEATED
                                    : ids.Size() > kMaxIds         ? IDS_XML_LIMIT_TOO_MANY_IDS
                                                                   : 0;

@@ -386,6 +386,7 @@ TEST(XmlDocument, HostileShapesAreReadOrRefusedAtTheirPlace)
         {"<?xml version='1.0' encoding='UTF-16'?><r" + attributes("a", 0, 129) + "/>", 1, 40,
          IDS_XML_LIMIT_TOO_MANY_ATTRIBUTES, L"128"},
         {"<?xml version='1.0' encoding='ASCII'?><r" + attributes("a", 0, 129) + " x/>", 1, 1094, IDS_XML_SYNTAX_BAD_TAG, L""},
+        {little("<?xml version='1.0' encoding='utf-8'?><r xml:id='\xE9'/>"), 0, 0, 0, L""},  // read as UTF-16 all the same
         {std::string("<a>1</a>\0\xFF<b", 12), 1, 9, IDS_XML_SYNTAX_BAD_CHARACTER, L""},
         {utf16 + std::string("\0\0<\0b\0/\0>\0", 10), 1, 9, IDS_XML_SYNTAX_BAD_CHARACTER, L""},
         {std::string("<a/>\0<a/>\0\0", 12), 1, 5, IDS_XML_SYNTAX_BAD_CHARACTER, L""},
