@@ -1,5 +1,7 @@
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/FormatConverter.h"
+#include "imaging/GifLzw.h"
+#include "imaging/ImageHeader.h"
 #include "imaging/WicImaging.h"
 #include "foundation/Error.h"
 #include "foundation/File.h"
@@ -254,8 +256,8 @@ ULONG Be32(const BYTE* b) { return Be16(b) << 16 | Be16(b + 2); }
 ULONG Le32(const BYTE* b) { return Le16(b + 2) << 16 | Le16(b); }
 
 // The width and height a PNG, GIF, BMP, JPEG or TIFF header gives (a JPEG's
-// first frame header, past the segments before it; a TIFF's first
-// directory), read before anything is decoded: under Wine the imaging
+// first frame header, a TIFF's first directory, a GIF's largest picture:
+// ImageHeader.h), read before anything is decoded: under Wine the imaging
 // component decodes a whole PNG as it opens it, so it cannot tell the size of
 // one too large for memory. False for another format or a header cut short.
 // The stream is left anywhere.
@@ -265,41 +267,15 @@ bool HeaderPixelSize(IStream* stream, ULONG& width, ULONG& height)
     const wchar_t* format = ReadAt(stream, 0, b, sizeof b) ? FormatOfSignature(b, sizeof b) : nullptr;
     if (!format)
         return false;
-    if (std::wcscmp(format, L"JPEG") == 0) {
-        // Fill bytes (FF) may stand before a marker; SOF0 to SOF15 but DHT, JPG and DAC give the frame.
-        // It follows a few segments (an ICC profile of some MB takes a hundred): a file of nothing but
-        // fill bytes or empty segments is not walked to its end.
-        for (ULONGLONG at = 2, steps = 0; steps < 4096 && ReadAt(stream, at, b, 9) && b[0] == 0xFF; ++steps) {
-            if (b[1] >= 0xC0 && b[1] <= 0xCF && b[1] != 0xC4 && b[1] != 0xC8 && b[1] != 0xCC) {
-                height = Be16(b + 5), width = Be16(b + 7);
-                return true;
-            }
-            at += b[1] == 0xFF ? 1 : 2 + Be16(b + 2);
-        }
-        return false;
-    }
-    if (std::wcscmp(format, L"TIFF") == 0) {
-        // Entries of 12 bytes, by ascending tag: ImageWidth (256) and ImageLength (257), SHORT (3) or LONG.
-        const bool motorola = b[0] == 'M';
-        const auto u16 = [motorola](const BYTE* p) { return motorola ? Be16(p) : Le16(p); };
-        const auto u32 = [motorola](const BYTE* p) { return motorola ? Be32(p) : Le32(p); };
-        const ULONGLONG directory = u32(b + 4);
-        ULONG count = 0, found = 0;
-        if (ReadAt(stream, directory, b, 2))
-            count = u16(b);
-        for (ULONG i = 0; i < count && ReadAt(stream, directory + 2 + 12 * i, b, 12) && u16(b) <= 257; ++i) {
-            const ULONG value = u16(b + 2) == 3 ? u16(b + 8) : u32(b + 8);
-            if (u16(b) == 256)
-                width = value, found |= 1;
-            else if (u16(b) == 257)
-                height = value, found |= 2;
-        }
-        return found == 3;
-    }
+    CStreamWindow file(stream);
+    if (std::wcscmp(format, L"JPEG") == 0)
+        return JpegFrameSize(file, width, height);
+    if (std::wcscmp(format, L"TIFF") == 0)
+        return TiffDirectorySize(file, width, height);
+    if (std::wcscmp(format, L"GIF") == 0)
+        return GifPictureSize(file, width, height);
     if (std::wcscmp(format, L"PNG") == 0 && std::memcmp(b + 12, "IHDR", 4) == 0)
         width = Be32(b + 16), height = Be32(b + 20);
-    else if (std::wcscmp(format, L"GIF") == 0)
-        width = Le16(b + 6), height = Le16(b + 8);
     else if (std::wcscmp(format, L"BMP") == 0 && Le32(b + 14) == 12)  // the OS/2 core header
         width = Le16(b + 18), height = Le16(b + 20);
     else if (std::wcscmp(format, L"BMP") == 0 && Le32(b + 18) >= 0x80000000u)  // negative: the decoder says damaged
@@ -510,6 +486,8 @@ HRESULT LoadImageFromFile(boost::shared_ptr<Image>& image, const std::wstring& p
     HRESULT hr = CreateStreamFromFile(stream, path, kMaxImageFileBytes);
     if (SUCCEEDED(hr))
         hr = CheckImagePixels(stream);
+    if (SUCCEEDED(hr))
+        hr = UndeferGifClearCodes(stream);
     if (FAILED(hr))
         return hr;
     return ImageFromStream(image, stream);
@@ -530,6 +508,8 @@ HRESULT LoadDibFromFile(boost::shared_ptr<CDib>& dib, const std::wstring& path)
     HRESULT hr = CreateStreamFromFile(stream, path, kMaxImageFileBytes);
     if (SUCCEEDED(hr))
         hr = CheckImagePixels(stream);
+    if (SUCCEEDED(hr))
+        hr = UndeferGifClearCodes(stream);
     if (FAILED(hr))
         return hr;
     boost::shared_ptr<Image> image;

@@ -11,6 +11,7 @@
 #include "tests/common/DibTestSupport.h"
 #include "tests/imaging/ImageFileSupport.h"
 #include <gtest/gtest.h>
+#include <climits>
 #include <functional>
 #include <string>
 #include <vector>
@@ -488,6 +489,41 @@ TEST(GdiPlusBitmap, DamagedImagesFailWithoutCrashing)
     }
 }
 
+// A GIF may go on coding over a full LZW table and send the clear code later,
+// or never; under Wine the system's decoder then draws wrong pixels or calls
+// the file damaged. Such a GIF reads as its colours, whatever its code size;
+// cut short or garbled it fails, or reads, without crashing.
+TEST(GdiPlusBitmap, GifDeferringItsClearCodeReadsItsColours)
+{
+    wic::CImagingFactoryScope imaging;
+    CTempFolder folder;
+    const std::wstring path = folder.File(L"deferred.gif");
+    struct Case { const char* what; int codeSize, step, deferred; } cases[] = {
+        {"a code size of 2, never cleared", 2, 1, INT_MAX},
+        {"a code size of 8, cleared 3,000 codes late", 8, 85, 3000},
+    };
+    for (const Case& c : cases) {
+        std::string pixels = Garbage(300 * 300, static_cast<unsigned>(c.codeSize));
+        for (char& p : pixels)
+            p = static_cast<char>((p & 3) * c.step);  // four colours: long strings, codes used again and again
+        const std::string gif = imagefile::MakeGif(300, 300, c.codeSize, pixels, c.deferred);
+        boost::shared_ptr<CDib> dib;
+        ASSERT_TRUE(WriteFileBytes(path, gif));
+        ASSERT_EQ(S_OK, LoadDibFromFile(dib, path)) << c.what;
+        for (size_t i = 0; i < pixels.size(); ++i)
+            ASSERT_EQ(0xFF000000u | imagefile::GifColor(static_cast<unsigned char>(pixels[i])),
+                      Px(*dib, static_cast<int>(i % 300), static_cast<int>(i / 300))) << c.what << ", pixel " << i;
+        std::string garbled = gif;
+        garbled.replace(gif.size() * 3 / 4, 40, 40, '\xFF');
+        for (const std::string& file : {gif.substr(0, gif.size() / 2), gif.substr(0, gif.size() - 3), garbled}) {
+            ASSERT_TRUE(WriteFileBytes(path, file));
+            dib.reset();
+            const HRESULT hr = LoadDibFromFile(dib, path);
+            EXPECT_EQ(SUCCEEDED(hr), dib != nullptr) << c.what;
+        }
+    }
+}
+
 // Each cause of a failed load is told as it is, with the file: a texture
 // that "is not implemented" sends nobody to the file.
 TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
@@ -510,6 +546,26 @@ TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
         negativeBmp = "BM" + std::string(12, '\0') + std::string("\x28\0\0\0\xF6\xFF\xFF\xFF\x0A\0\0\0", 12) + pad,
         hugeJpeg = std::string("\xFF\xD8\xFF\xE0\0\4ab\xFF\xFF\xC0\0\x11\x08\x2A\xF8\x3E\x80\x03", 19) + pad,
         hugeTiff = std::string("MM\0*\0\0\0\x08\0\2\1\0\0\4\0\0\0\1\0\0\x4E\x20\1\1\0\3\0\0\0\1\x32\xC9", 32) + pad;
+    // Each size where its format keeps it: a JPEG's frame header behind 5,000 segments, stray bytes, a
+    // stuffed FF 00, a marker without a segment and fill bytes, or behind a Huffman table; a TIFF's
+    // size tags after a tag above 257, the width repeated (the first counts); a GIF's frame larger
+    // than its screen, after a smaller one; an OS/2 BMP's 16-bit sides.
+    const std::string sof = std::string("\xFF\xC0\0\x11\x08\x32\xC8\x36\xB0\x03", 10) + pad;
+    std::string deepJpeg("\xFF\xD8", 2), unsortedTiff("MM\0*\0\0\0\x08\0\4", 10), os2Bmp = "BM" + std::string(12, '\0');
+    for (int i = 0; i < 5000; ++i)
+        deepJpeg += std::string("\xFF\xFE\0\2", 4);
+    deepJpeg += std::string("ab\xFF\0\xFF\xD0\xFF\xFF", 8) + sof;
+    const std::string huffmanFirstJpeg = std::string("\xFF\xD8\xFF\xC4\0\5\0\0\1", 9) + sof;
+    for (uint32_t entry : {273u << 16 | 4, 256u << 16 | 4, 256u << 16 | 3, 257u << 16 | 3}) {
+        imagefile::PutBE32(unsortedTiff, entry), imagefile::PutBE32(unsortedTiff, 1);
+        const uint32_t tag = entry >> 16;
+        imagefile::PutBE32(unsortedTiff, tag == 257 ? 13001u << 16 : tag == 273 ? 8 : entry & 1 ? 10u << 16 : 20000);
+    }
+    const std::string framedGif = std::string("GIF89a\x40\0\x40\0\0\0\0\x21\xF9\4\1\0\0\0\0"
+                                              "\x2C\0\0\0\0\x0A\0\x0A\0\0\2\0\x2C\5\0\5\0\x20\x4E\x20\x4E\0\2\0;", 46);
+    for (uint32_t v : {12u, 13001u | 13001u << 16, 1u | 24u << 16})
+        imagefile::PutLE32(os2Bmp, v);
+    os2Bmp += pad;
     const auto tooMany = [](const wchar_t* size) {
         return CSimpleErr::Format(IDS_IMAGE_TOO_MANY_PIXELS, size, GroupedDigits(kMaxImagePixels));
     };
@@ -525,6 +581,11 @@ TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
         {L"huge.jpg", &hugeJpeg, kImageTooManyPixels, tooMany(L"16,000 x 11,000")},
         {L"huge.gif", &hugeGif, kImageTooManyPixels, tooMany(L"13,001 x 13,001")},
         {L"huge.tif", &hugeTiff, kImageTooManyPixels, tooMany(L"20,000 x 13,001")},
+        {L"deep.jpg", &deepJpeg, kImageTooManyPixels, tooMany(L"14,000 x 13,000")},
+        {L"huffman-table-first.jpg", &huffmanFirstJpeg, kImageTooManyPixels, tooMany(L"14,000 x 13,000")},
+        {L"unsorted.tif", &unsortedTiff, kImageTooManyPixels, tooMany(L"20,000 x 13,001")},
+        {L"frame-past-screen.gif", &framedGif, kImageTooManyPixels, tooMany(L"20,000 x 20,000")},
+        {L"os2.bmp", &os2Bmp, kImageTooManyPixels, tooMany(L"13,001 x 13,001")},
         {L"cut.bmp", &bmp, kImageDataDamaged, CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"BMP")},
         {L"wide.bmp", &negativeBmp, kImageDataDamaged, CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"BMP")},
     };

@@ -1,11 +1,13 @@
 // Small image files made by the tests themselves, so that every decoder case
 // has a file of exactly the kind it names: PNG (any colour type and depth,
 // palette, transparency, embedded ICC profile; deflate in stored blocks),
-// uncompressed CMYK TIFF, and minimal ICC profiles with a plain gamma curve.
+// uncompressed CMYK TIFF, GIF (LZW with the clear code when due or deferred),
+// and minimal ICC profiles with a plain gamma curve.
 #pragma once
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 #include <zlib.h>
@@ -168,6 +170,51 @@ inline std::string MakeCmykTiff(uint32_t width, uint32_t height, const std::stri
     for (uint32_t i = 0; i < samples; ++i)
         PutLE16(tiff, bits);
     return tiff + pixels + profile;
+}
+
+// A one-frame GIF of `pixels` (indices below 2^codeSize, row by row) with a
+// global table of 2^codeSize colours, entry i being GifColor(i). Its LZW codes
+// send the clear code once the table is full, or, with a full table of 4,096
+// entries, `deferred` codes later (a deferred clear code, which GIF allows).
+inline uint32_t GifColor(unsigned i) { return (i * 37 & 255) << 16 | (i * 91 & 255) << 8 | ((i * 13 + 7) & 255); }
+inline std::string MakeGif(uint32_t width, uint32_t height, int codeSize, const std::string& pixels, int deferred = 0)
+{
+    const unsigned clear = 1u << codeSize;
+    std::string gif("GIF89a", 6), data(1, static_cast<char>(codeSize)), bytes;
+    PutLE16(gif, width), PutLE16(gif, height), gif += static_cast<char>(0x80 | (codeSize - 1)), gif.append(2, '\0');
+    for (unsigned i = 0; i < 3 * clear; ++i)
+        gif += static_cast<char>(GifColor(i / 3) >> (16 - i % 3 * 8));
+    gif += '\x2C', PutLE32(gif, 0), PutLE16(gif, width), PutLE16(gif, height), gif += '\0';
+    std::map<std::pair<unsigned, char>, unsigned> table;
+    unsigned value = 0, bits = 0, sent = 0, next = clear + 2, prefix = static_cast<unsigned char>(pixels[0]);
+    int late = 0;
+    const auto put = [&](unsigned code) {  // the n-th code after a clear: min(12, bit length of clear + n) bits
+        unsigned width = 0;
+        for (unsigned v = clear + ++sent; v && width < 12; v >>= 1)
+            ++width;
+        for (value |= code << bits, bits += width; bits >= 8; bits -= 8, value >>= 8)
+            bytes += static_cast<char>(value);
+    };
+    put(clear), sent = 0;
+    for (size_t i = 1; i < pixels.size(); ++i) {
+        const auto found = table.find(std::make_pair(prefix, pixels[i]));
+        if (found != table.end()) {
+            prefix = found->second;
+            continue;
+        }
+        put(prefix);
+        if (next < 4096)
+            table[std::make_pair(prefix, pixels[i])] = next++;
+        if (next == 4096 && late++ == deferred)
+            put(clear), table.clear(), sent = 0, next = clear + 2, late = 0;
+        prefix = static_cast<unsigned char>(pixels[i]);
+    }
+    put(prefix), put(clear + 1);
+    if (bits)
+        bytes += static_cast<char>(value);
+    for (size_t at = 0; at < bytes.size(); at += 255)
+        data += static_cast<char>(std::min<size_t>(255, bytes.size() - at)) + bytes.substr(at, 255);
+    return gif + data + std::string("\0;", 2);
 }
 
 inline void PutS15(std::string& s, double v) { PutBE32(s, static_cast<uint32_t>(static_cast<int32_t>(v * 65536 + (v < 0 ? -0.5 : 0.5)))); }
