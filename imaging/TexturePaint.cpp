@@ -16,12 +16,14 @@
 // shared by the bands.
 //
 // Edge cases: an empty paint region, a region outside the target (clipped to
-// nothing) and a tile below one pixel (a tiny rate or an empty fit area)
-// paint nothing and succeed. The target changes only once the tiles are drawn.
+// nothing) and an empty fit area paint nothing and succeed; a side scaled
+// below one pixel (a thin texture, a tiny rate) is drawn one pixel wide.
+// The target changes only once the tiles are drawn.
 #include "imaging/TexturePaint.h"
 #include "imaging/DibDraw.h"
 #include "imaging/GdiPlusBitmap.h"
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -36,7 +38,11 @@ RECT IntegerEdges(const CRectD& r)
                 static_cast<LONG>(std::ceil(r.y + r.height))};
 }
 
-int RoundHalfUp(double v) { return static_cast<int>(v + 0.5); }
+// A side scaled from the texture's, rounded: at least one pixel, so that a
+// thin texture (65,535 x 1 fitted to a narrow width) or a tiny rate still
+// draws its colours rather than nothing; one too long for an int is the
+// longest (no tile is made that long: its scale is then named).
+int ScaledSide(double v) { return static_cast<int>(std::min(std::max(v + 0.5, 1.0), double(INT_MAX))); }
 
 } // namespace
 
@@ -46,10 +52,10 @@ bool TextureTileSize(unsigned fitType, int tw, int th, int fw, int fh, double ra
     switch (fitType) {
     case TEXTURE_FIT_WIDTH:
         width = fw;
-        height = RoundHalfUp(static_cast<double>(th) * fw / tw);
+        height = ScaledSide(static_cast<double>(th) * fw / tw);
         return true;
     case TEXTURE_FIT_HEIGHT:
-        width = RoundHalfUp(static_cast<double>(tw) * fh / th);
+        width = ScaledSide(static_cast<double>(tw) * fh / th);
         height = fh;
         return true;
     case TEXTURE_FIT_BOTH:
@@ -57,8 +63,8 @@ bool TextureTileSize(unsigned fitType, int tw, int th, int fw, int fh, double ra
         height = fh;
         return true;
     case TEXTURE_CUSTOM_RATE:
-        width = RoundHalfUp(tw * rateX);
-        height = RoundHalfUp(th * rateY);
+        width = ScaledSide(tw * rateX);
+        height = ScaledSide(th * rateY);
         return true;
     default:
         return false;
@@ -115,7 +121,7 @@ HRESULT CTexturePainter::Place(const CRectD& paintRegion, const CRectD& fitArea,
     if (!TextureTileSize(m_fitType, tw, th, fit.right - fit.left, fit.bottom - fit.top, m_rateX, m_rateY, width,
                          height))
         return E_INVALIDARG;
-    // A tile below one pixel covers nothing (and cannot be scaled to).
+    // An empty fit area gives a tile of no pixels: nothing to scale to.
     if (width < 1 || height < 1)
         return S_FALSE;
     tile = SIZE{width, height};

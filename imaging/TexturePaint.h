@@ -19,7 +19,7 @@ HRESULT PaintDibWithTexture(CDib& target, const CDib& texture, unsigned fitType,
 // Areas are (x, y, width, height) in target pixels; their integer edges are
 // (int)x, (int)y, (int)ceil(x + width), (int)ceil(y + height). The paint region
 // is clipped to the target. S_OK with nothing painted for an empty region or
-// a scaled texture below one pixel.
+// fit area; a side of the scaled texture is at least one pixel.
 HRESULT PaintDibRectWithTexture(CDib& target, const CDib& texture, unsigned fitType, double rateX, double rateY,
                                 bool mirror, int offsetX, int offsetY, bool alignRight, bool alignBottom,
                                 const CRectD& paintRegion, const CRectD& fitArea);

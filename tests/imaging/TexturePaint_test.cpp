@@ -33,8 +33,8 @@ TEST(TexturePaint, TileSizes)
         {TEXTURE_FIT_HEIGHT, 30, 20, 99, 10, 0, 0, true, 15, 10},
         {TEXTURE_FIT_BOTH, 7, 9, 40, 20, 0, 0, true, 40, 20},
         {TEXTURE_CUSTOM_RATE, 64, 32, 0, 0, 0.5, 0.5, true, 32, 16},
-        {TEXTURE_CUSTOM_RATE, 64, 32, 0, 0, 0.001, 1.0, true, 0, 32},
-        {TEXTURE_FIT_WIDTH, 64, 32, 0, 50, 0, 0, true, 0, 0},
+        {TEXTURE_CUSTOM_RATE, 64, 32, 0, 0, 0.001, 1.0, true, 1, 32},  // at least a pixel
+        {TEXTURE_FIT_WIDTH, 64, 32, 0, 50, 0, 0, true, 0, 1},
         {4, 64, 32, 10, 10, 1, 1, false, 0, 0},
     };
     for (const Case& c : cases) {
@@ -148,7 +148,6 @@ TEST(TexturePaint, NothingToPaintSucceedsUnchanged)
     CDib texture;
     ASSERT_TRUE(MakeDib32(texture, 64, 32, [](int, int) { return kRed; }));
     struct Case { const char* what; unsigned fit; double rate; CRectD region, fit_; } cases[] = {
-        {"tiny rate", TEXTURE_CUSTOM_RATE, 0.001, Area(0, 0, 10, 10), Area(0, 0, 10, 10)},
         {"empty fit area", TEXTURE_FIT_WIDTH, 1, Area(0, 0, 10, 10), Area(3, 3, 0, 0)},
         {"empty fit height", TEXTURE_FIT_HEIGHT, 1, Area(0, 0, 10, 10), Area(3, 3, 5, 0)},
         {"region of zero width", TEXTURE_FIT_BOTH, 1, Area(4, 0, 0, 10), Area(0, 0, 10, 10)},
@@ -163,6 +162,37 @@ TEST(TexturePaint, NothingToPaintSucceedsUnchanged)
         for (int y = 0; y < 10; ++y)
             for (int x = 0; x < 10; ++x)
                 ASSERT_EQ(0x80123456u, Px(layer, x, y)) << c.what << " " << x << "," << y;
+    }
+}
+
+// A side that its fit scales below a pixel is drawn one pixel thin, where
+// the layer kept its plain colour.
+TEST(TexturePaint, ThinTexturesAreDrawnInEveryFit)
+{
+    CDib wide, tall, green;
+    ASSERT_TRUE(MakeDib32(wide, 400, 1, [](int x, int) { return x < 200 ? kRed : kBlue; }));
+    ASSERT_TRUE(MakeDib32(tall, 1, 400, [](int, int y) { return y < 200 ? kRed : kBlue; }));
+    ASSERT_TRUE(MakeDib32(green, 4, 4, [](int, int) { return kGreen; }));
+    struct Case {
+        const char* what;
+        const CDib& texture;
+        unsigned fit;
+        double rate;
+        bool across;  // the colours change along x, else along y
+        uint32_t first, last;
+    } cases[] = {
+        {"wide, fit to the width", wide, TEXTURE_FIT_WIDTH, 1, true, kRed, kBlue},
+        {"tall, fit to the height", tall, TEXTURE_FIT_HEIGHT, 1, false, kRed, kBlue},
+        {"the least rate", green, TEXTURE_CUSTOM_RATE, 0.001, true, kGreen, kGreen},
+    };
+    for (const Case& c : cases) {
+        CDib layer;
+        Layer(layer, 10, 10);
+        ASSERT_EQ(S_OK, PaintDibWithTexture(layer, c.texture, c.fit, c.rate, c.rate, false, 0, 0)) << c.what;
+        for (int i = 0; i < 10; ++i) {
+            EXPECT_EQ(c.first, Px(layer, c.across ? 1 : i, c.across ? i : 1)) << c.what << " " << i;
+            EXPECT_EQ(c.last, Px(layer, c.across ? 8 : i, c.across ? i : 8)) << c.what << " " << i;
+        }
     }
 }
 
