@@ -49,7 +49,7 @@ const ULONGLONG kMaxImageFileBytes = 512ull << 20;
 // 14,000 fails for memory, and the decoder calls one of 20,000 x 20,000
 // damaged (a TIFF of 20,000 x 20,000 fails for memory). A PNG, JPEG, GIF,
 // BMP or TIFF whose header gives more pixels is refused by its size before it
-// is decoded.
+// is decoded, and so is a GIF whose frames together take more than that.
 const ULONGLONG kMaxImagePixels = 13000ull * 13000;
 
 // E_FAIL when no object could be made; when GDI+ refuses the data,

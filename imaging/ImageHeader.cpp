@@ -184,10 +184,12 @@ bool WalkGifFrames(CStreamWindow& file, ULONG& screenWidth, ULONG& screenHeight,
     }
 }
 
-bool GifPictureSize(CStreamWindow& file, ULONG& width, ULONG& height)
+bool GifPictureSize(CStreamWindow& file, ULONG& width, ULONG& height, ULONGLONG& framePixels)
 {
     ULONG w = 0, h = 0;
+    framePixels = 0;
     if (!WalkGifFrames(file, width, height, [&](const CGifFrame& frame) {
+            framePixels += static_cast<ULONGLONG>(frame.width) * frame.height;  // 12 bytes a frame at least: no overflow
             if (static_cast<ULONGLONG>(frame.width) * frame.height > static_cast<ULONGLONG>(w) * h)
                 w = frame.width, h = frame.height;
         }))

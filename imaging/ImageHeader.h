@@ -66,7 +66,9 @@ bool WalkGifFrames(CStreamWindow& file, ULONG& screenWidth, ULONG& screenHeight,
 // Past a chain of sub-blocks (a frame's data after its code size byte, an
 // extension's after its label) starting at `at`; false when the file ends in it.
 bool SkipGifSubBlocks(CStreamWindow& file, ULONGLONG& at);
-// The largest picture a GIF holds, its logical screen or one of its frames:
-// under Wine the decoder holds every frame and gives the first frame's size,
-// not the screen's, so a small screen may hide a frame too large to load.
-bool GifPictureSize(CStreamWindow& file, ULONG& width, ULONG& height);
+// The largest picture a GIF holds, its logical screen or one of its frames,
+// and the pixels of its frames together: under Wine the decoder holds every
+// frame and gives the first frame's size, not the screen's, so a small
+// screen may hide a frame too large to load, and frames each small enough
+// may together be too many.
+bool GifPictureSize(CStreamWindow& file, ULONG& width, ULONG& height, ULONGLONG& framePixels);
