@@ -491,8 +491,10 @@ void SetImageLoadError(CSimpleErr& err, UINT id, HRESULT code, const std::wstrin
                           : code == kImageFileTooLarge && SUCCEEDED(GetFileSizeByPath(path.c_str(), bytes))
                               ? GroupedDigits(bytes)
                               : std::wstring();
+    // Walked over the file itself: read whole again, a file of 500 MiB took 0.4 s more and its size in
+    // memory. Others may write it, as they could while it was loaded.
     CComPtr<IStream> stream;
-    if (code == kImageTooManyPixels && SUCCEEDED(CreateStreamFromFile(stream, path, kMaxImageFileBytes)))
+    if (code == kImageTooManyPixels && SUCCEEDED(OpenStream(stream, path.c_str(), STGM_READ | STGM_SHARE_DENY_NONE)))
         detail = PixelsOverBound(stream);
     err.Set(id, ImageLoadFailureText(code, head, got, detail), path);
     err.code = code;

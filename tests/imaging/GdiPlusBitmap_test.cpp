@@ -3,6 +3,7 @@
 #include "imaging/PixelOps.h"
 #include "imaging/WicImaging.h"
 #include "foundation/Error.h"
+#include "foundation/File.h"
 #include "foundation/ResourceString.h"
 #include "foundation/StringUtil.h"
 #include "resources/strings_engine.h"
@@ -600,8 +601,10 @@ TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
     };
     for (const Case& c : cases) {
         const std::wstring path = folder.File(c.name);
+        CFile writer;  // open in another program that may write it, as an editor keeps it
         if (c.bytes) {
             ASSERT_TRUE(c.size ? MakeFileOfSize(path, c.size) : WriteFileBytes(path, *c.bytes));
+            ASSERT_EQ(S_OK, writer.TryOpenWrite(path.c_str()));
         }
         boost::shared_ptr<CDib> dib;
         const HRESULT hr = LoadDibFromFile(dib, path);
