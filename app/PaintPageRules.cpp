@@ -103,7 +103,7 @@ bool RefreshTextureFileList(CFolderFileList& list, const std::wstring& path)
     if (path.empty())
         return false;
     list.clear();
-    ListFolderFiles(list, TextureListFolder(path), false, kImageFilePattern);
+    ListImageFiles(list, TextureListFolder(path));
     return true;
 }
 

@@ -26,9 +26,6 @@
 
 typedef std::list<std::wstring> CPathList;
 
-// The names of the image files a texture can be read from.
-extern const wchar_t kImageFilePattern[];
-
 // Every file whose name passes the pattern (null or empty: all), from the
 // subfolders too when recursive; folders themselves are never listed. False
 // only when the pattern does not compile (the list is then empty). A missing
@@ -82,13 +79,18 @@ class CFolderFile {
 public:
     // name is the entry relative to folder.
     CFolderFile(const std::wstring& folder, const std::wstring& name);
-    std::wstring path;       // folder joined with the name
+    std::wstring path;  // folder joined with the name
     std::wstring name;
-    std::wstring title;      // the file name before its last "."
-    std::wstring extension;  // after it, without the dot
+    std::wstring Title() const;      // the file name before its last "."
+    std::wstring Extension() const;  // after it, without the dot
 };
 typedef boost::shared_ptr<CFolderFile> CFolderFilePtr;
 
 // Appends one entry per file ListFolder finds; false when it fails.
 bool ListFolderFiles(std::vector<CFolderFilePtr>& out, const std::wstring& folder, bool recursive,
                      const wchar_t* filter);
+// Appends one entry per image file a texture can be read from (a name
+// ending in .bmp, .png, .gif, .jpg, .jpe, .jpeg, .jfif, .tif or .tiff, its
+// ASCII letters in either case) in the folder, not in its subfolders; a
+// folder that cannot be listed adds none.
+void ListImageFiles(std::vector<CFolderFilePtr>& out, const std::wstring& folder);

@@ -1,4 +1,5 @@
 #include "foundation/FolderList.h"
+#include "platform/FindFile.h"
 #include "tests/common/TestSupport.h"
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -25,36 +26,74 @@ CPathList Sorted(CPathList list)
 
 } // namespace
 
-TEST(FolderList, ImagePatternRecursionAndMissingFolder)
+std::vector<std::wstring> NamesOf(const std::vector<CFolderFilePtr>& files)
+{
+    std::vector<std::wstring> names;
+    for (const CFolderFilePtr& file : files)
+        names.push_back(file->name);
+    return names;
+}
+
+TEST(FolderList, ImageFilesPatternsRecursionAndMissingFolder)
 {
     CTempFolder temp;
     MakeTree(temp, {L"A.PNG", L"b.jpeg", L"c.jpe", L"d.tif", L"e.tiff", L"f.png.txt", L"g.jpegx", L"h.JPG",
-                    L"x\\a.png", L"x\\y\\deep.bmp", L"x\\note.txt"});
-    CPathList out;
-    ASSERT_TRUE(ListFolder(out, temp.Path().c_str(), kImageFilePattern, false));
-    EXPECT_EQ(Sorted({L"A.PNG", L"b.jpeg", L"c.jpe", L"d.tif", L"e.tiff", L"h.JPG"}), Sorted(out));
+                    L"i.jfif", L"j.Gif", L"k.bmp", L".png", L"png", L"l.t\x131f", L"x\\a.png",
+                    L"x\\y\\deep.bmp", L"x\\note.txt", L"dir.png\\in.txt"});
+    std::vector<CFolderFilePtr> files;
+    ListImageFiles(files, temp.Path());
+    std::vector<std::wstring> names = NamesOf(files);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::wstring>{L".png", L"A.PNG", L"b.jpeg", L"c.jpe", L"d.tif", L"e.tiff", L"h.JPG",
+                                         L"i.jfif", L"j.Gif", L"k.bmp"}),
+              names);
 
-    ASSERT_TRUE(ListFolder(out, temp.Path().c_str(), kImageFilePattern, true));
-    EXPECT_EQ(Sorted({L"A.PNG", L"b.jpeg", L"c.jpe", L"d.tif", L"e.tiff", L"h.JPG", L"x\\a.png",
-                      L"x\\y\\deep.bmp"}),
-              Sorted(out));
+    CPathList out;
+    ASSERT_TRUE(ListFolder(out, temp.Path().c_str(), L"\\.(PNG|png|bmp)$", true));
+    EXPECT_EQ(Sorted({L".png", L"A.PNG", L"k.bmp", L"x\\a.png", L"x\\y\\deep.bmp"}), Sorted(out));
     // No pattern: every file, folders never.
     ASSERT_TRUE(ListFolder(out, (temp.Path() + L"\\x").c_str(), nullptr, false));
     EXPECT_EQ(Sorted({L"a.png", L"note.txt"}), Sorted(out));
 
     ASSERT_TRUE(ListFolder(out, temp.File(L"missing").c_str(), nullptr, true));
     EXPECT_TRUE(out.empty());
+    files.clear();
+    ListImageFiles(files, temp.File(L"missing"));
+    ListImageFiles(files, temp.File(L"A.PNG"));
+    EXPECT_TRUE(files.empty());
     out.push_back(L"stale");
     EXPECT_FALSE(ListFolder(out, temp.Path().c_str(), L"(unbalanced", true));
     EXPECT_TRUE(out.empty());
 
-    std::vector<CFolderFilePtr> files;
     ASSERT_TRUE(ListFolderFiles(files, temp.Path() + L"\\x", true, L"\\.png$"));
     ASSERT_EQ(1u, files.size());
     EXPECT_EQ(temp.Path() + L"\\x\\a.png", files[0]->path);
     EXPECT_EQ(L"a.png", files[0]->name);
-    EXPECT_EQ(L"a", files[0]->title);
-    EXPECT_EQ(L"png", files[0]->extension);
+    EXPECT_EQ(L"a", files[0]->Title());
+    EXPECT_EQ(L"png", files[0]->Extension());
+}
+
+// The folder is read in blocks: every file comes once, in the order the
+// system's own search gives.
+TEST(FolderList, ImageFilesOfALargeFolderInTheSearchOrder)
+{
+    CTempFolder temp;
+    std::vector<std::wstring> made;
+    for (int i = 0; i < 300; ++i)
+        made.push_back(L"picture number " + std::to_wstring(i) + (i % 3 ? L".png" : L".txt"));
+    MakeTree(temp, made);
+    std::vector<std::wstring> searched;
+    CFindFile find;
+    for (bool more = find.FindFile((temp.Path() + L"\\*").c_str()); more; more = find.FindNextFile())
+        if (std::wstring(find.GetFileName()).find(L".png") != std::wstring::npos)
+            searched.push_back(temp.Path() + L"\\" + find.GetFileName());
+    std::vector<CFolderFilePtr> files;
+    ListImageFiles(files, temp.Path());
+    std::vector<std::wstring> listed;
+    for (const CFolderFilePtr& file : files)
+        listed.push_back(file->path);
+    EXPECT_EQ(200u, listed.size());
+    EXPECT_EQ(searched, listed);
 }
 
 TEST(FolderList, EntriesAndSubfoldersTestTheDirectoryAttribute)
