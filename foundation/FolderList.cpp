@@ -284,9 +284,11 @@ void SortNatural(CPathList& paths) { paths.sort(StrCmpLogicalLess); }
 
 void SortPathsNatural(CPathList& paths, bool filesFirst) { paths.sort(PathLessNatural(filesFirst)); }
 
-CFolderFile::CFolderFile(const std::wstring& folder, const std::wstring& name)
-    : path(PathJoined(folder, name)), name(name)
+CFolderFile::CFolderFile(const std::wstring& folder, std::wstring name) : name(std::move(name))
 {
+    path.reserve(folder.size() + 1 + this->name.size());
+    path = folder;
+    PathJoin(path, this->name);
 }
 
 std::wstring CFolderFile::Title() const

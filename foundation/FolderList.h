@@ -78,7 +78,7 @@ void SortPathsNatural(CPathList& paths, bool filesFirst);
 class CFolderFile {
 public:
     // name is the entry relative to folder.
-    CFolderFile(const std::wstring& folder, const std::wstring& name);
+    CFolderFile(const std::wstring& folder, std::wstring name);
     std::wstring path;  // folder joined with the name
     std::wstring name;
     std::wstring Title() const;      // the file name before its last "."
