@@ -117,12 +117,14 @@ int PageOf(HWND list)
     return height > 0 ? std::max(1, static_cast<int>(client.bottom) / height) : 1;
 }
 
-// A list refilled while dropped takes the height a fresh drop gives it: the
+// A list refilled while dropped takes the size a fresh drop gives it: the
 // combo sizes its list only as it drops (a row for each entry up to its
-// least visible number, the height it was made with for none), so 10,000
-// entries listed into a list dropped over one showed one row. Placed as the
-// drop places it: below the combo, or above it where the work area ends.
-void FitDroppedHeight(HWND combo, HWND list)
+// least visible number, the height it was made with for none; the dropped
+// width just fitted to the entries), so 10,000 entries listed into a list
+// dropped over one showed one row, and longer names were cut at the old
+// width. Placed as the drop places it: below the combo, or above it where
+// the work area ends.
+void FitDroppedSize(HWND combo, HWND list)
 {
     RECT made = {}, box = {}, frame = {}, client = {};
     ::SendMessageW(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&made));  // answers CB_OKAY, 0
@@ -142,7 +144,7 @@ void FitDroppedHeight(HWND combo, HWND list)
         top = std::max(static_cast<int>(box.top) - height, static_cast<int>(monitor.rcWork.top));
         height = std::min(height, static_cast<int>(monitor.rcWork.bottom) - top);
     }
-    ::SetWindowPos(list, nullptr, frame.left, top, frame.right - frame.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(list, nullptr, frame.left, top, made.right - made.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TellParent(HWND combo, WORD code)
@@ -584,7 +586,7 @@ void FillComboList(HWND combo, const std::vector<std::wstring>& items)
     ::InvalidateRect(list, nullptr, TRUE);  // a dropped list shows the new entries
     FitDroppedWidth(combo, items);
     if (IsDropped(combo))
-        FitDroppedHeight(combo, list);
+        FitDroppedSize(combo, list);
 }
 
 void KeepDroppedListChoices(HWND dialog) { ::EnumChildWindows(dialog, KeepDroppedListChoice, 0); }

@@ -107,7 +107,7 @@ void FollowShownValue(HWND combo, CComboEntryOrder& order);
 void StopFollowingShownValue(HWND combo);
 
 // Replaces the combo's entries by `items` and fits the dropped width to
-// them; the field's text stays, and a dropped list takes the height a fresh
+// them; the field's text stays, and a dropped list takes the size a fresh
 // drop gives. Under Wine each message through a subclassed window costs
 // calls to the server (the subclass is found by a window property), a
 // second for every few thousand entries, so the entries go to the list's

@@ -296,17 +296,17 @@ TEST(ComboWindow, LongListsAreNeverReadEntryByEntry)
     }
 }
 
-// A list refilled while dropped (a path typed into another folder) has the height and place of a fresh drop
-// over its new entries, whether it had fewer entries or more.
-TEST(ComboWindow, AListRefilledWhileDroppedHasTheHeightOfAFreshDrop)
+// A list refilled while dropped (a path typed into another folder) has the size and place of a fresh drop
+// over its new entries, whether it had fewer entries or more, shorter names or longer.
+TEST(ComboWindow, AListRefilledWhileDroppedHasTheSizeOfAFreshDrop)
 {
     CTestFrame frame;
     REQUIRE_WINDOW(frame.m_hWnd);
     CComboBoxW box(frame.AddChild(L"COMBOBOX", CBS_DROPDOWN | WS_VSCROLL, 7, 10, 10, 100, 200));
-    const auto entries = [](int count) {
+    const auto entries = [](int count, size_t longer) {
         std::vector<std::wstring> items;
         for (int i = 0; i < count; ++i)
-            items.push_back(L"img" + std::to_wstring(i) + L".png");
+            items.push_back(L"img" + std::wstring(longer, L'W') + std::to_wstring(i) + L".png");
         return items;
     };
     const auto droppedRect = [&] {
@@ -314,15 +314,15 @@ TEST(ComboWindow, AListRefilledWhileDroppedHasTheHeightOfAFreshDrop)
         GetWindowRect(DroppedListOf(box), &r);
         return std::vector<LONG>{r.left, r.top, r.right, r.bottom};
     };
-    const int refills[][2] = {{1, 100}, {100, 2}, {2, 0}};
+    const int refills[][4] = {{1, 0, 100, 0}, {100, 0, 2, 0}, {2, 0, 0, 0}, {2, 0, 3, 40}, {3, 40, 4, 0}};
     for (const auto& counts : refills) {
-        FillComboList(box, entries(counts[0]));
+        FillComboList(box, entries(counts[0], counts[1]));
         box.ShowDropDown(TRUE);
-        FillComboList(box, entries(counts[1]));
+        FillComboList(box, entries(counts[2], counts[3]));
         const std::vector<LONG> refilled = droppedRect();
         box.ShowDropDown(FALSE);
         box.ShowDropDown(TRUE);
-        EXPECT_EQ(droppedRect(), refilled) << counts[0] << " to " << counts[1];
+        EXPECT_EQ(droppedRect(), refilled) << counts[0] << " to " << counts[2] << " " << counts[3];
         box.ShowDropDown(FALSE);
     }
 }
