@@ -7,6 +7,7 @@
 #include "app/LinearGradationPanel.h"
 #include "app/PaintPageRules.h"
 #include "decoration/BorderingSetting.h"
+#include "foundation/StringUtil.h"
 #include "ui/ColorButton.h"
 #include "ui/ColorDlg.h"
 
@@ -18,12 +19,18 @@ struct CComboBox2Traits<CFolderFileList> {
     static std::wstring EditText(const CFolderFileList& list, size_t i) { return list[i]->path; }
     static int FindEntry(const CFolderFileList& list, const std::wstring& text)
     {
-        // A typed text by the path it names, as the page stores it.
+        // A typed text by the path it names, as the page stores it, and as
+        // the file system takes it, whatever its case (the folder is kept
+        // for a path typed in another case); one of its very case first,
+        // as a folder under Wine may hold a.png beside A.png.
         const std::wstring path = TexturePathOfTypedText(text);
+        int found = kNotInList;
         for (size_t i = 0; i < list.size(); ++i)
             if (list[i]->path == path)
                 return static_cast<int>(i);
-        return kNotInList;
+            else if (found == kNotInList && EqualsNoCase(list[i]->path, path))
+                found = static_cast<int>(i);
+        return found;
     }
     static int StepIndex(const CFolderFileList& list, const std::wstring& text, bool towardsFirst)
     {

@@ -259,6 +259,12 @@ TEST_F(PaintDlg, TextureScalesEnablesAndFileListKeepingTheCaret)
             ASSERT_EQ(2u, files.size());
             EXPECT_EQ(folder.File(L"b.jpg"), dlg.CurrentPaint.Texture.Path);
             EXPECT_EQ(folder.File(L"b.jpg"), DlgItemText(page, IDC_TEXTURE_FILE));
+            // A path typed in another case names the same file: the wheel steps on from it.
+            std::wstring upper = files[0]->path;
+            CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
+            TypeIntoCombo(page, IDC_TEXTURE_FILE, upper.c_str());
+            SendDlgItemMessageW(page, IDC_TEXTURE_FILE, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+            EXPECT_EQ(files[1]->path, DlgItemText(page, IDC_TEXTURE_FILE));
             // Dropped, the list holds what the folder holds then, and what a folder typed into it holds.
             WriteFileBytes(folder.File(L"d.png"), "x");
             SendDlgItemMessageW(page, IDC_TEXTURE_FILE, CB_SHOWDROPDOWN, TRUE, 0);
