@@ -23,6 +23,7 @@
 #include "decoration/Setting.h"
 #include "imaging/GdiPlusBitmap.h"
 #include "imaging/PixelOps.h"
+#include "imaging/SharedPicture.h"
 #include "imaging/TexturePaint.h"
 #include "foundation/ResourceString.h"
 #include "resources/strings_engine.h"
@@ -54,14 +55,15 @@ CLinearGradation LayerGradation(const CPaintSetting& paint, bool vertical)
 }
 
 void LoadLayerTexture(const CPaintSetting& paint, bool vertical, CTextureSetting& texture,
-                      boost::shared_ptr<CDib>& image)
+                      boost::shared_ptr<const CDib>& image)
 {
     texture = paint.Texture;
     // A stored texture paint may have no file (the settings keep it): say
     // so, rather than a path not found with no path.
     if (texture.Path.empty())
         throw my::CException(IDS_TEXTURE_FILE_NOT_CHOSEN);
-    HRESULT hr = LoadDibFromFile(image, texture.Path);
+    // Shared with the paint buttons, and held against their decodes while it is drawn.
+    HRESULT hr = LoadSharedDib(image, texture.Path);
     if (FAILED(hr)) {
         CSimpleErr err;
         SetImageLoadError(err, IDS_LOAD_TEXTURE_FAILED, hr, texture.Path);
@@ -73,7 +75,7 @@ void LoadLayerTexture(const CPaintSetting& paint, bool vertical, CTextureSetting
     hr = RotateByOrientation(turned, *image, 8);
     if (FAILED(hr))
         throw my::CException(IDS_ROTATE_IMAGE_FAILED, hr);
-    image = turned;
+    image = HoldAsSharedDib(turned);
     texture.Rotate90();
 }
 
@@ -184,7 +186,7 @@ bool PaintGradationLayer(CRasterRun& run, const CAlphaPlane& plane, const CPaint
 bool PaintTextureLayer(CRasterRun& run, const CAlphaPlane& plane, const CPaintSetting& paint, const RECT& margins)
 {
     CTextureSetting texture;
-    boost::shared_ptr<CDib> image;
+    boost::shared_ptr<const CDib> image;
     LoadLayerTexture(paint, run.layout.Vertical, texture, image);
     const std::vector<RECT>& rects = RectsOfUnit(texture.Unit, run.layout);
     CTexturePainter painter(*image, texture.Type, texture.RateX, texture.SameRate ? texture.RateX : texture.RateY,

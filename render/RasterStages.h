@@ -103,5 +103,6 @@ void UnitClipAndFrame(const RECT& r, const RECT& margins, bool entire, CRectD& c
 CLinearGradation LayerGradation(const CPaintSetting& paint, bool vertical);
 // The texture image of a layer, turned with its settings for vertical text.
 // Throws IDS_TEXTURE_FILE_NOT_CHOSEN, IDS_LOAD_TEXTURE_FAILED or IDS_ROTATE_IMAGE_FAILED.
+// The picture is shared (imaging/SharedPicture.h): let it go before the next.
 void LoadLayerTexture(const CPaintSetting& paint, bool vertical, CTextureSetting& texture,
-                      boost::shared_ptr<CDib>& image);
+                      boost::shared_ptr<const CDib>& image);

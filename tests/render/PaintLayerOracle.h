@@ -29,7 +29,7 @@ inline bool PaintLayer(CDib& image, const CPaintSetting& paint, const RECT& marg
         }
         const CLinearGradation gradation = LayerGradation(paint, vertical);
         CTextureSetting texture;
-        boost::shared_ptr<CDib> textureImage;
+        boost::shared_ptr<const CDib> textureImage;
         if (paint.Type == PaintType::TEXTURE)
             LoadLayerTexture(paint, vertical, texture, textureImage);
         const UINT unit = paint.Type == PaintType::LINEAR ? gradation.Unit : texture.Unit;

@@ -1,0 +1,100 @@
+// A paint button's texture face.
+//
+// Reduction: a box average. Each kept pixel covers the source columns
+// [x * W / w, (x + 1) * W / w) and the rows alike, every channel averaged
+// (straight alpha, as the engine's area reduction does), in one pass over the
+// source rows. The kept size keeps the picture's proportions, at least one
+// pixel a side.
+//
+// Face: the tile size comes from the picture's own size and the paint (the
+// engine's TextureTileSize), so the face shows what the layer shows. A tile
+// no larger than the kept copy is scaled from it as the engine scales its
+// tile; a larger one is sampled from the kept copy by the nearest pixel
+// (the engine enlarges by the nearest pixel too), never made whole: a rate
+// of 100% on a picture of 13,000 pixels a side would make a tile of that
+// size. Each face pixel is placed in the grid of tiles from the offsets (odd
+// tiles mirrored when the paint says so) and laid over the face with its
+// alpha. A tile below one pixel paints nothing.
+#include "app/PaintFace.h"
+#include "imaging/DibDraw.h"
+#include "imaging/PixelOps.h"
+#include "imaging/TexturePaint.h"
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// The place within its tile of coordinate v, mirrored in odd tiles.
+int InTile(long long v, int step, bool mirror)
+{
+    const long long k = v >= 0 ? v / step : -((-v + step - 1) / step);
+    const int at = static_cast<int>(v - k * step);
+    return mirror && (k & 1) ? step - 1 - at : at;
+}
+
+} // namespace
+
+HRESULT ReducePictureForFace(const CDib& picture, SIZE face, boost::shared_ptr<CDib>& kept)
+{
+    const int sw = picture.GetWidth(), sh = picture.GetAbsHeight();
+    if (picture.GetBitCount() != 32 || !picture.HasPixels() || sw < 1 || sh < 1)
+        return E_INVALIDARG;
+    const double budget = static_cast<double>(kFaceDetail) * std::max<LONG>(face.cx, 1) * std::max<LONG>(face.cy, 1);
+    const double scale = std::min(1.0, std::sqrt(budget / (static_cast<double>(sw) * sh)));
+    const int kw = std::max(1, static_cast<int>(sw * scale)), kh = std::max(1, static_cast<int>(sh * scale));
+    boost::shared_ptr<CDib> out(new CDib);
+    if (!out->CreateWithInfoHeader(kw, kh, 32) || !out->AllocBits())
+        return E_OUTOFMEMORY;
+    std::vector<int> column(static_cast<size_t>(sw));
+    for (int x = 0; x < sw; ++x)
+        column[static_cast<size_t>(x)] = static_cast<int>(static_cast<long long>(x) * kw / sw);
+    std::vector<unsigned long long> sums(static_cast<size_t>(kw) * 4);
+    std::vector<unsigned long long> counts(static_cast<size_t>(kw));
+    for (int ky = 0, y = 0; ky < kh; ++ky) {
+        std::fill(sums.begin(), sums.end(), 0);
+        std::fill(counts.begin(), counts.end(), 0);
+        for (const int end = static_cast<int>(static_cast<long long>(ky + 1) * sh / kh); y < end; ++y) {
+            const BYTE* p = picture.GetImageRow(y);
+            for (int x = 0; x < sw; ++x, p += 4) {
+                const size_t k = static_cast<size_t>(column[static_cast<size_t>(x)]);
+                for (int c = 0; c < 4; ++c)
+                    sums[k * 4 + c] += p[c];
+                ++counts[k];
+            }
+        }
+        BYTE* o = out->GetImageRow(ky);
+        for (size_t k = 0; k < static_cast<size_t>(kw); ++k)
+            for (int c = 0; c < 4; ++c)
+                *o++ = static_cast<BYTE>(counts[k] ? (sums[k * 4 + c] + counts[k] / 2) / counts[k] : 0);
+    }
+    kept = out;
+    return S_OK;
+}
+
+void PaintFaceTexture(CDib& face, const CDib& kept, SIZE original, const CTextureSetting& texture)
+{
+    const int fw = face.GetWidth(), fh = face.GetAbsHeight(), kw = kept.GetWidth(), kh = kept.GetAbsHeight();
+    int tw = 0, th = 0;
+    if (!kept.HasPixels() || kw < 1 || kh < 1 || original.cx < 1 || original.cy < 1 ||
+        !TextureTileSize(texture.Type, original.cx, original.cy, fw, fh, texture.RateX,
+                         texture.SameRate ? texture.RateX : texture.RateY, tw, th) ||
+        tw < 1 || th < 1)
+        return;
+    CDib scaled;
+    const CDib* source = &kept;
+    if (tw <= kw && th <= kh && (tw < kw || th < kh) &&
+        SUCCEEDED(ScaleDib(kept, RECT{0, 0, kw, kh}, scaled, SIZE{tw, th}, 32, Gdiplus::InterpolationModeBicubic)))
+        source = &scaled;
+    const int sw = source->GetWidth(), sh = source->GetAbsHeight();
+    for (int y = 0; y < fh; ++y) {
+        const int v = InTile(static_cast<long long>(y) - texture.OffsetY, th, texture.Flip);
+        const BYTE* row = source->GetImageRow(static_cast<int>(static_cast<long long>(v) * sh / th));
+        BYTE* d = face.GetImageRow(y);
+        for (int x = 0; x < fw; ++x, d += 4) {
+            const int u = InTile(static_cast<long long>(x) - texture.OffsetX, tw, texture.Flip);
+            const BYTE* p = row + static_cast<ptrdiff_t>(static_cast<long long>(u) * sw / tw) * 4;
+            BlendPixelOver(d, p, p[3]);
+        }
+    }
+}
