@@ -48,9 +48,10 @@ void CJobControl::StartJob(bool preview)
     m_view.SetProgress(1, 0);
     if (!preview)
         m_view.SetJobControlsState(true);
-    m_pool.Stop(INFINITE);
     // The old job is over before any box of this one opens: the timer runs
-    // inside every modal loop and must not take its tasks over.
+    // inside every modal loop and must not take its tasks over. A task still
+    // decoding a picture ends on its own: the window never waits for it.
+    m_pool.Retire();
     m_jobTaskCount = 0;
     {
         CAutoLock<CAutoCriticalSection> lock(m_finishedLock);
@@ -148,7 +149,8 @@ void CJobControl::OnProgress(int done, int total)
 
 void CJobControl::OnTaskFinished(boost::shared_ptr<CKanteloTask> task)
 {
-    if (m_pool.IsAborting())
+    // A task of an earlier job, ended on a retired worker, is no one's.
+    if (m_pool.IsAborting() || CMultiTaskThread::CallerIsRetired())
         return;
     {
         CAutoLock<CAutoCriticalSection> lock(m_finishedLock);

@@ -2,6 +2,7 @@
 #include "foundation/Globals.h"
 #include "resources/strings_foundation.h"
 #include <boost/make_shared.hpp>
+#include <algorithm>
 
 void CTaskQueue::Push(const CKanteloTaskPtr& task)
 {
@@ -50,8 +51,16 @@ CMultiTaskThread::~CMultiTaskThread()
     m_current.reset();
 }
 
+namespace {
+// The worker whose thread this is (a plain value: no destructor to run).
+thread_local CMultiTaskThread* t_worker = nullptr;
+} // namespace
+
+bool CMultiTaskThread::CallerIsRetired() { return t_worker && t_worker->m_retired; }
+
 int CMultiTaskThread::Run()
 {
+    t_worker = this;
     if (IsTerminated()) {
         m_current.reset();
         return 0;
@@ -149,12 +158,32 @@ void CTaskThreadPool::Stop(DWORD timeout)
     ClearLists();
 }
 
+void CTaskThreadPool::Retire()
+{
+    Cancel(true);
+    // The queue they read outlives them: it is the pool's own.
+    for (CMultiTaskThreadPtr& worker : m_workers)
+        if (worker->IsRunning()) {
+            worker->Retire();
+            m_retired.push_back(worker);
+            worker = boost::make_shared<CMultiTaskThread>(m_queue, worker->GetPriority());
+        }
+    m_retired.erase(std::remove_if(m_retired.begin(), m_retired.end(),
+                                   [](const CMultiTaskThreadPtr& w) { return w->Wait(0); }),
+                    m_retired.end());
+    ClearLists();
+}
+
 void CTaskThreadPool::Abort(DWORD timeout)
 {
     m_aborting = true;
     for (const CMultiTaskThreadPtr& worker : m_workers)
         worker->SetAbort(true);
+    for (const CMultiTaskThreadPtr& worker : m_retired)
+        worker->SetAbort(true);
     Wait(timeout);
+    for (const CMultiTaskThreadPtr& worker : m_retired)
+        worker->Wait(timeout);
     ClearLists();
 }
 

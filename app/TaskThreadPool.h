@@ -8,6 +8,7 @@
 #include "platform/CriticalSection.h"
 #include "render/KanteloTask.h"
 #include <boost/shared_ptr.hpp>
+#include <atomic>
 #include <list>
 #include <vector>
 
@@ -43,9 +44,15 @@ public:
     // output, where the system has that.
     void SetTerminate(bool terminate) override;
     void SetAbort(bool abort) override;
+    // Its job is over: what it still finishes belongs to no one.
+    void Retire() { m_retired = true; }
+    // Whether the calling thread is a retired worker's.
+    static bool CallerIsRetired();
 
 private:
     void CancelBlockingIo();
+
+    std::atomic<bool> m_retired{false};
 
     CTaskQueue* m_queue;
     CKanteloTaskPtr m_current;
@@ -75,6 +82,10 @@ public:
     void Cancel(bool terminate);
     // Cancel(true), a wait for every worker, both lists emptied.
     void Stop(DWORD timeout);
+    // Cancel(true) without the wait: a worker still in its task (a picture's
+    // decode cannot stop halfway) ends it on its own, replaced at once by a
+    // new one; both lists emptied. Abort waits for it too.
+    void Retire();
     // For good: every worker is told to abort before any is waited for; both
     // lists emptied. Afterwards Start refuses.
     void Abort(DWORD timeout);
@@ -99,6 +110,7 @@ private:
 
     std::atomic<bool> m_aborting{false};
     std::vector<CMultiTaskThreadPtr> m_workers;
+    std::vector<CMultiTaskThreadPtr> m_retired;  // told to stop, still ending their tasks
     CTaskQueue m_queue;
     std::list<CKanteloTaskPtr> m_cancelled;
     CNamedCriticalSection m_cancelledLock;
