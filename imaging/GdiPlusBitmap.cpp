@@ -289,31 +289,70 @@ bool HeaderPixelSize(IStream* stream, ULONG& width, ULONG& height, ULONGLONG& fr
     return true;
 }
 
-// The pixels by which the stream's picture passes the bound, as a refusal
-// names them ("width x height", or a GIF's frames' pixels together); empty
-// for a picture within it or whose size cannot be read. GDI+ and the DIB
-// hold the picture at 32 bits, the GIF decoder every frame beside it at a
-// byte a pixel: with them a GIF may take what a picture at the bound does,
-// 9 bytes a pixel (here 20 frames of 8,000 x 8,000 took 10 s and 2 GB to
-// load, 60 were called damaged after 22 s, 4 of 13,000 x 13,000 ran out of
-// memory after 5 s). The stream is left anywhere.
-std::wstring PixelsOverBound(IStream* stream)
+// The bytes a pixel of the picture takes as the decoders give it (under
+// Wine: grey with alpha and RGBA of 8 bits as 32-bit BGRA, of 16 bits as
+// 64-bit RGBA, RGB of 16 bits as 48 bits, CMYK as 32 bits); 3 for what takes
+// no more, or cannot be told. A PNG's and a BMP's header say it where it
+// always stands, a GIF is a palette's; a JPEG's or TIFF's is asked of the
+// imaging component, which reads only their headers as it opens them (it
+// decodes a whole PNG or GIF). The stream is left anywhere.
+CComPtr<IWICBitmapFrameDecode> DecodeFirstFrame(IStream* stream);
+
+UINT DecodedPixelBytes(IStream* stream)
+{
+    BYTE b[30] = {};
+    const wchar_t* format = ReadAt(stream, 0, b, sizeof b) ? FormatOfSignature(b, sizeof b) : nullptr;
+    if (!format || std::wcscmp(format, L"GIF") == 0)
+        return 3;
+    if (std::wcscmp(format, L"PNG") == 0) {
+        const bool alpha = b[25] == 4 || b[25] == 6, wide = b[24] == 16;
+        return alpha ? (wide ? 8 : 4) : b[25] == 2 && wide ? 6 : 3;
+    }
+    if (std::wcscmp(format, L"BMP") == 0)
+        return Le32(b + 14) >= 40 && Le16(b + 28) == 32 ? 4 : 3;
+    CComPtr<IWICBitmapFrameDecode> frame;
+    WICPixelFormatGUID pixels = {};
+    CComPtr<IWICComponentInfo> info;
+    CComPtr<IWICPixelFormatInfo> formatInfo;
+    UINT bits = 0;
+    IWICImagingFactory* factory = wic::GetImagingFactory();
+    if ((std::wcscmp(format, L"JPEG") != 0 && std::wcscmp(format, L"TIFF") != 0) || !factory ||
+        !(frame = DecodeFirstFrame(stream)) || FAILED(frame->GetPixelFormat(&pixels)) ||
+        FAILED(factory->CreateComponentInfo(pixels, &info)) || FAILED(info->QueryInterface(IID_PPV_ARGS(&formatInfo))) ||
+        FAILED(formatInfo->GetBitsPerPixel(&bits)))
+        return 3;
+    return std::max(3u, (bits + 7) / 8);
+}
+
+// The pixels by which the stream's picture passes its format's bound, as a
+// refusal names them ("width x height", or a GIF's frames' pixels
+// together), and that bound; empty for a picture within it or whose size
+// cannot be read. GDI+ and the DIB hold the picture at 32 bits, the GIF
+// decoder every frame beside it at a byte a pixel: with them a GIF may take
+// what a picture at the bound does, 9 bytes a pixel (here 20 frames of
+// 8,000 x 8,000 took 10 s and 2 GB to load, 60 were called damaged after
+// 22 s, 4 of 13,000 x 13,000 ran out of memory after 5 s). The stream is
+// left anywhere.
+std::wstring PixelsOverBound(IStream* stream, ULONGLONG& bound)
 {
     ULONG width = 0, height = 0;
     ULONGLONG frames = 0;
+    bound = kMaxImagePixels;
     if (!HeaderPixelSize(stream, width, height, frames))
         return std::wstring();
+    bound = MaxImagePixels(DecodedPixelBytes(stream));
     const ULONGLONG pixels = static_cast<ULONGLONG>(width) * height;
-    if (pixels > kMaxImagePixels)
+    if (pixels > bound)
         return GroupedDigits(width) + L" x " + GroupedDigits(height);
-    return frames + 8 * pixels > 9 * kMaxImagePixels ? GroupedDigits(frames) : std::wstring();
+    return frames + 8 * pixels > 9 * bound ? GroupedDigits(frames) : std::wstring();
 }
 
-// kImageTooManyPixels for a picture whose header passes the bound, before
-// anything is decoded; the stream is at its start again.
+// kImageTooManyPixels for a picture whose header passes its format's bound,
+// before anything is decoded; the stream is at its start again.
 HRESULT CheckImagePixels(IStream* stream)
 {
-    const bool over = !PixelsOverBound(stream).empty();
+    ULONGLONG bound = 0;
+    const bool over = !PixelsOverBound(stream, bound).empty();
     LARGE_INTEGER start = {};
     stream->Seek(start, STREAM_SEEK_SET, nullptr);
     return over ? kImageTooManyPixels : S_OK;
@@ -452,15 +491,21 @@ HRESULT ImageFromStream(boost::shared_ptr<Image>& image, IStream* stream)
     return S_OK;
 }
 
-std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head, size_t size, const std::wstring& detail)
+ULONGLONG MaxImagePixels(UINT decodedPixelBytes)
+{
+    return decodedPixelBytes <= 3 ? kMaxImagePixels : decodedPixelBytes == 4 ? 12000ull * 12000 : 11000ull * 11000;
+}
+
+std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head, size_t size, const std::wstring& detail,
+                                  ULONGLONG pixelLimit)
 {
     // A size that could not be read again (the file gone or barred since) leaves the limit alone.
     if (code == kImageFileTooLarge)
         return detail.empty() ? CSimpleErr::Format(IDS_IMAGE_FILE_OVER_LIMIT, GroupedDigits(kMaxImageFileBytes))
                               : CSimpleErr::Format(IDS_IMAGE_FILE_TOO_LARGE, detail, GroupedDigits(kMaxImageFileBytes));
     if (code == kImageTooManyPixels)
-        return detail.empty() ? CSimpleErr::Format(IDS_IMAGE_PIXELS_OVER_LIMIT, GroupedDigits(kMaxImagePixels))
-                              : CSimpleErr::Format(IDS_IMAGE_TOO_MANY_PIXELS, detail, GroupedDigits(kMaxImagePixels));
+        return detail.empty() ? CSimpleErr::Format(IDS_IMAGE_PIXELS_OVER_LIMIT, GroupedDigits(pixelLimit))
+                              : CSimpleErr::Format(IDS_IMAGE_TOO_MANY_PIXELS, detail, GroupedDigits(pixelLimit));
     if (code == kImageFormatUnknown)
         return LoadResourceString(IDS_IMAGE_FORMAT_UNKNOWN);
     if (code == kImageFileEmpty)
@@ -494,9 +539,10 @@ void SetImageLoadError(CSimpleErr& err, UINT id, HRESULT code, const std::wstrin
     // Walked over the file itself: read whole again, a file of 500 MiB took 0.4 s more and its size in
     // memory. Others may write it, as they could while it was loaded.
     CComPtr<IStream> stream;
+    ULONGLONG limit = kMaxImagePixels;
     if (code == kImageTooManyPixels && SUCCEEDED(OpenStream(stream, path.c_str(), STGM_READ | STGM_SHARE_DENY_NONE)))
-        detail = PixelsOverBound(stream);
-    err.Set(id, ImageLoadFailureText(code, head, got, detail), path);
+        detail = PixelsOverBound(stream, limit);
+    err.Set(id, ImageLoadFailureText(code, head, got, detail, limit), path);
     err.code = code;
 }
 

@@ -44,13 +44,20 @@ const HRESULT kImageTooManyPixels = static_cast<HRESULT>(0x88982F51);  // WINCOD
 // files are far smaller than their pixels. A larger file is refused by its
 // size before it is read (2 GiB could not even be held).
 const ULONGLONG kMaxImageFileBytes = 512ull << 20;
-// Its pixels are held twice at 32 bits, by GDI+ and by the DIB: here a PNG
-// of 13,000 x 13,000 loads as a texture and is drawn (5 s), one of 14,000 x
-// 14,000 fails for memory, and the decoder calls one of 20,000 x 20,000
-// damaged (a TIFF of 20,000 x 20,000 fails for memory). A PNG, JPEG, GIF,
-// BMP or TIFF whose header gives more pixels is refused by its size before it
-// is decoded, and so is a GIF whose frames together take more than that.
+// Its pixels are held by the decoder, by GDI+ and by the DIB at once, so
+// the bound depends on the bytes a decoded pixel takes. Measured in the
+// window program with its preview and a save running (tools/texture-bound.sh),
+// the largest square that draws as a texture: 13,000 pixels a side for grey,
+// palette and RGB pictures of 8 bits a channel (and grey of 16), 12,000 for
+// 32-bit ones (RGBA, grey with alpha, CMYK), 11,000 for RGB and RGBA of 16
+// bits a channel; the decoder calls a PNG of 20,000 x 20,000 damaged (a TIFF
+// of that size fails for memory). A PNG, JPEG, GIF, BMP or TIFF whose header
+// gives more pixels than its format's bound is refused by its size before
+// it is decoded, and so is a GIF whose frames together take more than that.
 const ULONGLONG kMaxImagePixels = 13000ull * 13000;
+// The bound for a picture whose decoded pixels take this many bytes each
+// (kMaxImagePixels up to 3).
+ULONGLONG MaxImagePixels(UINT decodedPixelBytes);
 
 // E_FAIL when no object could be made; when GDI+ refuses the data,
 // E_OUTOFMEMORY or one of the codes above (the out pointer then holds the
@@ -61,7 +68,8 @@ HRESULT ImageFromStream(boost::shared_ptr<Gdiplus::Image>& image, IStream* strea
 // first bytes, when given; `detail` describing the unsupported pixels, or the
 // size of a file or picture too large, if known), else the system's text of the code.
 std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head = nullptr, size_t size = 0,
-                                  const std::wstring& detail = std::wstring());
+                                  const std::wstring& detail = std::wstring(),
+                                  ULONGLONG pixelLimit = kMaxImagePixels);
 // The message id filled with that reason and the file's path (its format
 // and size read again from the file), with the code kept.
 void SetImageLoadError(CSimpleErr& err, UINT id, HRESULT code, const std::wstring& path);

@@ -65,7 +65,7 @@ for kind in $kinds; do
         "$(winpath "$work/text.txt")" "$(winpath "$out")" 2>&1)
       rc=$?
     else
-      config="$prefix-window/drive_c/users/$USER/AppData/Roaming/Zevrand/Kantelo"
+      config="$prefix-window/drive_c/users/${USER:-$(id -un)}/AppData/Roaming/Zevrand/Kantelo"
       mkdir -p "$config"
       rm -f "$config"/Kantelo32.config*
       settings "$(winpath "$pic")" "$(winpath "$out")" >"$config/Kantelo32.config"

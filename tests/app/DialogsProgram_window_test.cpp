@@ -225,6 +225,8 @@ TEST(DialogsProgram, EveryBoxLeftShowsWhatItStored)
     s.Borderings[0].Paint.Texture.Type = ImageFitType::CUSTOM_RATE;
     s.FontListDlg.Size = 20;
     s.Borderings[0].Paint.LinearGradation.Stops[3].Pos = 0.125;  // from a file: left, it is what the box shows
+    s.Borderings[0].Paint.Texture.SameRate = false;
+    s.Borderings[0].Paint.Texture.RateY = 0.12345;  // the same: 12.3
     ASSERT_TRUE(WriteProgramSettings(s));
     const struct {
         std::wstring open;  // the dialog or page the box is on
@@ -243,7 +245,7 @@ TEST(DialogsProgram, EveryBoxLeftShowsWhatItStored)
         {L"focus " + Id(IDC_STOP_POS + 3) + L"\n", IDC_STOP_COLOR + 1, L"ff8", L"000000"},
         {L"tab 2\n", IDC_TEXTURE_RATE_X, L"0", L"0.1"},
         {L"", IDC_TEXTURE_RATE_X, L"33.33", L"33.3"},
-        {L"", IDC_TEXTURE_OFFSET_X, L"-200000", L"-100000"},
+        {L"focus " + Id(IDC_TEXTURE_RATE_Y) + L"\n", IDC_TEXTURE_OFFSET_X, L"-200000", L"-100000"},
         {L"", IDC_TEXTURE_FILE, L"tile.png", tile.c_str()},
         {L"click 1\nmain\nclick " + Id(IDM_SELECT_FONT) + L"\nwait フォント一覧\n", IDC_FONT_LIST_SIZE, L"300", L"20"},
     };
@@ -266,7 +268,7 @@ TEST(DialogsProgram, EveryBoxLeftShowsWhatItStored)
     EXPECT_EQ(std::vector<double>({1.0, 0.99, 0.12}),
               std::vector<double>({paint.LinearGradation.Stops[1].Pos, paint.LinearGradation.Stops[2].Pos,
                                    paint.LinearGradation.Stops[3].Pos}));
-    EXPECT_EQ(0.333, paint.Texture.RateX);
+    EXPECT_EQ(std::vector<double>({0.333, 0.123}), std::vector<double>({paint.Texture.RateX, paint.Texture.RateY}));
     EXPECT_EQ(-100000, paint.Texture.OffsetX);
     EXPECT_EQ(20, saved.FontListDlg.Size);
 }

@@ -4,6 +4,7 @@
 // the title after a decoration file is saved and opened, the paint buttons
 // while a save runs, a blank text on Run, and the end of a Windows session.
 #include "tests/app/ProgramDriver.h"
+#include "tests/imaging/ImageFileSupport.h"
 #include "platform/RegKey.h"
 #include "resources/main_window.h"
 #include "resources/strings_app.h"
@@ -141,6 +142,40 @@ TEST(MainWindowBehaviour, PaintButtonsShowThePlainFaceWhileASaveRuns)
     };
     EXPECT_GT(CountPixels(*a, 0, 0, a->m_w, a->m_h, isMarker), 50) << "the enabled button shows its paint";
     EXPECT_EQ(0, CountPixels(*b, 0, 0, b->m_w, b->m_h, isMarker)) << "the disabled button shows its plain face";
+}
+
+TEST(MainWindowBehaviour, TheWindowAnswersWhileATextureLoads)
+{
+    // A picture of 100 million pixels takes seconds to decode: the window takes text meanwhile, a
+    // paint button of it showing its colour; once loaded (the save shares the buttons' decode and
+    // ends after it) the picture covers the colour.
+    ResetProgramState();
+    CTempFolder temp;
+    const std::wstring picture = temp.File(L"slow.png");
+    ASSERT_TRUE(WriteFileBytes(picture, imagefile::MakeGreyRgbPng(10000, '\x3C', '\x5A', '\xD2')));
+    CSetting s = FirstStartSetting();
+    s.FolderPath = FreshOutputFolder(L"slow-texture");
+    s.Unit = TextUnit::CHAR;
+    const COLORREF marker = RGB(0x12, 0x9A, 0x56);  // on a row that is not drawn
+    s.UseBorderings[4] = 0;
+    for (CPaintSetting* paint : {&s.PaintSetting, &s.Borderings[4].Paint}) {
+        paint->Type = PaintType::TEXTURE;
+        paint->Texture.Path = picture;
+    }
+    s.Borderings[4].Paint.Color = marker;
+    ASSERT_TRUE(WriteProgramSettings(s));
+    const std::wstring loading = TestOutputPath(L"main-window-texture-loading.png");
+    const std::wstring loaded = TestOutputPath(L"main-window-texture-loaded.png");
+    CDriveResult r = RunDriveScript(L"start\ntext 153 縁取\nexpect 153 縁取\nscreen " + ScriptPath(loading) +
+                                    L"\nclick 1\nwait " + LoadResourceString(IDS_BROWSE_FOLDER_TITLE) +
+                                    L"\nclick 1\nwaitlong 2 個のファイルを作成しました\nclick 1\nmain\nshot " +
+                                    ScriptPath(loaded) + L"\nclose\nexit 2\n");
+    ASSERT_EQ(0u, r.exitCode) << r.output;
+    boost::shared_ptr<CImg> a = LoadShot(loading), b = LoadShot(loaded);
+    ASSERT_TRUE(a && b);
+    const auto isMarker = [&](int red, int green, int blue) { return RGB(red, green, blue) == marker; };
+    EXPECT_GT(CountPixels(*a, 0, 0, a->m_w, a->m_h, isMarker), 50) << "loading, the button shows its colour";
+    EXPECT_EQ(0, CountPixels(*b, 0, 0, b->m_w, b->m_h, isMarker)) << "loaded, the picture covers it";
 }
 
 TEST(MainWindowBehaviour, ABlankTextIsRefusedOnRun)

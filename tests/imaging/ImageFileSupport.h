@@ -105,11 +105,13 @@ inline std::string MakePng(uint32_t width, uint32_t height, int colorType, int d
     return png;
 }
 
-// A square 8-bit RGB PNG of one grey, deflated at the fastest: 20,000 pixels a side take 5.3 MB.
-// Empty when the buffer could not hold it all, rather than a PNG cut short.
-inline std::string MakeGreyRgbPng(uint32_t side)
+// A square 8-bit RGB PNG of one colour (grey unless given), deflated at the fastest: 20,000 pixels a
+// side take 5.3 MB. Empty when the buffer could not hold it all, rather than a PNG cut short.
+inline std::string MakeGreyRgbPng(uint32_t side, char red = '\x80', char green = '\x80', char blue = '\x80')
 {
-    std::string png("\x89PNG\r\n\x1A\n", 8), header, idat(8 << 20, '\0'), row('\0' + std::string(3 * size_t(side), '\x80'));
+    std::string png("\x89PNG\r\n\x1A\n", 8), header, idat(8 << 20, '\0'), row(1, '\0');
+    for (uint32_t x = 0; x < side; ++x)
+        row += {red, green, blue};
     PutBE32(header, side), PutBE32(header, side), header.append("\x08\x02\0\0\0", 5);
     z_stream z = {};
     deflateInit(&z, Z_BEST_SPEED);
