@@ -647,3 +647,95 @@ TEST(GdiPlusBitmap, SixteenBitCmykReadsAsItsEightBitEquivalent)
     const std::wstring text = ImageLoadFailureText(kImagePixelFormatUnsupported, reinterpret_cast<const BYTE*>("II*\0"), 4, L"5");
     EXPECT_EQ(CSimpleErr::Format(IDS_IMAGE_PIXEL_FORMAT_UNSUPPORTED, L"TIFF", L"5"), text);
 }
+
+namespace {
+
+// The head of a picture of the given size and pixels, its pixel data left out (a decode calls it damaged).
+std::string PngHead(uint32_t w, uint32_t h, int colorType, int depth)
+{
+    std::string png("\x89PNG\r\n\x1A\n", 8), header;
+    imagefile::PutBE32(header, w), imagefile::PutBE32(header, h);
+    header += {char(depth), char(colorType), 0, 0, 0};
+    imagefile::PutChunk(png, "IHDR", header);
+    return png;
+}
+
+std::string JpegHead(uint32_t w, uint32_t h, int components)
+{
+    const auto seg = [](int marker, const std::string& d) {
+        std::string s{'\xFF', char(marker)};
+        imagefile::PutBE16(s, uint32_t(d.size() + 2));
+        return s + d;
+    };
+    std::string sof{8}, sos{char(components)}, one{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    imagefile::PutBE16(sof, h), imagefile::PutBE16(sof, w), sof += char(components);
+    for (int i = 1; i <= components; ++i)
+        sof += {char(i), 0x11, 0}, sos += {char(i), 0};
+    return "\xFF\xD8" + seg(0xEE, std::string("Adobe\0\x64\0\0\0\0\0", 12)) + seg(0xDB, std::string(1, 0) + std::string(64, 1)) +
+           seg(0xC0, sof) + seg(0xC4, std::string(1, 0) + one + '\x10' + one) + seg(0xDA, sos + std::string("\0\x3F\0", 3)) +
+           std::string(4096, '\0') + "\xFF\xD9";
+}
+
+std::string TiffHead(uint32_t w, uint32_t h, int samples, int bits)
+{
+    std::string t("II*\0\x08\0\0\0", 8);
+    const uint32_t entries[][3] = {{256, 4, w}, {257, 4, h}, {258, 3, uint32_t(bits)}, {259, 3, 1},
+                                   {262, 3, 2}, {273, 4, 0}, {277, 3, uint32_t(samples)}, {338, 3, 2}};
+    imagefile::PutLE16(t, 8);
+    for (const auto& e : entries)
+        imagefile::PutLE16(t, e[0]), imagefile::PutLE16(t, e[1]), imagefile::PutLE32(t, e[0] == 258 ? samples : 1),
+            imagefile::PutLE32(t, e[0] == 258 && samples > 2 ? 110 : e[0] == 258 ? bits : e[2]);
+    imagefile::PutLE32(t, 0);
+    for (int i = 0; i < samples; ++i)
+        imagefile::PutLE16(t, bits);
+    return t;
+}
+
+} // namespace
+
+// The bound holds by the bytes a decoded pixel takes, for every format: one row over it a
+// picture is refused by its pixels, naming them and its bound; at it, it is decoded (and,
+// cut short, called damaged).
+TEST(GdiPlusBitmap, ThePixelBoundFollowsTheDecodedPixels)
+{
+    wic::CImagingFactoryScope imaging;
+    CTempFolder folder;
+    std::string bmp32 = "BM" + std::string(12, '\0');
+    imagefile::PutLE32(bmp32, 40), imagefile::PutLE32(bmp32, 12000), imagefile::PutLE32(bmp32, 12001);
+    imagefile::PutLE16(bmp32, 1), imagefile::PutLE16(bmp32, 32), bmp32 += std::string(24, '\0');
+    const struct {
+        const wchar_t* name;
+        std::string bytes;
+        const wchar_t* pixels;  // null: within the bound
+        ULONGLONG bound;
+    } cases[] = {
+        {L"rgb.png", PngHead(13000, 13000, 2, 8), nullptr, 0},
+        {L"rgb-over.png", PngHead(13000, 13001, 2, 8), L"13,000 x 13,001", kMaxImagePixels},
+        {L"grey16.png", PngHead(13000, 13001, 0, 16), L"13,000 x 13,001", kMaxImagePixels},
+        {L"rgba.png", PngHead(12000, 12000, 6, 8), nullptr, 0},
+        {L"rgba-over.png", PngHead(12000, 12001, 6, 8), L"12,000 x 12,001", 12000ull * 12000},
+        {L"greyalpha.png", PngHead(12000, 12001, 4, 8), L"12,000 x 12,001", 12000ull * 12000},
+        {L"rgb16.png", PngHead(11000, 11001, 2, 16), L"11,000 x 11,001", 11000ull * 11000},
+        {L"rgba16.png", PngHead(11000, 11001, 6, 16), L"11,000 x 11,001", 11000ull * 11000},
+        {L"rgba.bmp", bmp32, L"12,000 x 12,001", 12000ull * 12000},
+        {L"cmyk.jpg", JpegHead(12000, 12001, 4), L"12,000 x 12,001", 12000ull * 12000},
+        {L"rgb.jpg", JpegHead(13000, 13001, 3), L"13,000 x 13,001", kMaxImagePixels},
+        {L"rgba16.tif", TiffHead(11000, 11001, 4, 16), L"11,000 x 11,001", 11000ull * 11000},
+        {L"rgba.tif", TiffHead(12000, 12001, 4, 8), L"12,000 x 12,001", 12000ull * 12000},
+    };
+    for (const auto& c : cases) {
+        const std::wstring path = folder.File(c.name);
+        ASSERT_TRUE(WriteFileBytes(path, c.bytes));
+        boost::shared_ptr<CDib> dib;
+        const HRESULT hr = LoadDibFromFile(dib, path);
+        EXPECT_EQ(c.pixels ? kImageTooManyPixels : kImageDataDamaged, hr) << Narrow(c.name);
+        if (!c.pixels)
+            continue;
+        CSimpleErr err;
+        SetImageLoadError(err, IDS_LOAD_TEXTURE_FAILED, hr, path);
+        EXPECT_NE(std::wstring::npos, err.message.find(CSimpleErr::Format(IDS_IMAGE_TOO_MANY_PIXELS, c.pixels,
+                                                                          GroupedDigits(c.bound))))
+            << Narrow(err.message);
+        EXPECT_NE(std::wstring::npos, err.message.find(path));
+    }
+}
