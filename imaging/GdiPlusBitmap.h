@@ -46,8 +46,8 @@ const HRESULT kImageTooManyPixels = static_cast<HRESULT>(0x88982F51);  // WINCOD
 const ULONGLONG kMaxImageFileBytes = 512ull << 20;
 // Its pixels are held by the decoder, by GDI+ and by the DIB at once, so
 // the bound depends on the bytes a decoded pixel takes. Measured in the
-// window program with its preview and a save running (tools/texture-bound.sh),
-// the largest square that draws as a texture: 13,000 pixels a side for grey,
+// render tool (tools/texture-bound.sh), the largest square that draws as a
+// texture: 13,000 pixels a side for grey,
 // palette and RGB pictures of 8 bits a channel (and grey of 16), 12,000 for
 // 32-bit ones (RGBA, grey with alpha, CMYK), 11,000 for RGB and RGBA of 16
 // bits a channel; the decoder calls a PNG of 20,000 x 20,000 damaged (a TIFF
