@@ -13,6 +13,7 @@
 #include "resources/strings_imaging.h"
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -610,6 +611,38 @@ HRESULT DibFromImage(Image* image, const RECT& source, CDib& dib, SIZE destinati
     return S_OK;
 }
 
+namespace {
+
+// A bitmap's pixels read straight into a new 32-bit DIB: drawing it, as a
+// metafile is, takes GDI+ a second copy of the whole picture. A pixel of
+// alpha 0 becomes transparent black, as drawing left it.
+HRESULT ReadBitmapPixels(GpBitmap* bitmap, int width, int height, CDib& dib)
+{
+    if (!dib.CreateWithInfoHeader(width, height, 32, 0, BI_RGB) || !dib.AllocBits())
+        return kNotEnoughMemory;
+    const Rect whole(0, 0, width, height);
+    BitmapData data = {};
+    data.Width = static_cast<UINT>(width);
+    data.Height = static_cast<UINT>(height);
+    data.Stride = dib.IsBottomUp() ? -dib.GetWidthBytes() : dib.GetWidthBytes();
+    data.PixelFormat = PixelFormat32bppARGB;
+    data.Scan0 = dib.GetTopRow();
+    // A read into our rows: the lock holds nothing once undone.
+    if (GdipBitmapLockBits(bitmap, &whole, ImageLockModeRead | ImageLockModeUserInputBuf, PixelFormat32bppARGB,
+                           &data) != Ok ||
+        GdipBitmapUnlockBits(bitmap, &data) != Ok)
+        return kNotEnoughMemory;
+    for (int y = 0; y < height; ++y) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(dib.GetImageRow(y));
+        for (int x = 0; x < width; ++x)
+            if (row[x] >> 24 == 0)
+                row[x] = 0;
+    }
+    return S_OK;
+}
+
+} // namespace
+
 HRESULT ImageToDib(Image* image, boost::shared_ptr<CDib>& dib)
 {
     if (!image || !image->IsValid())
@@ -618,7 +651,10 @@ HRESULT ImageToDib(Image* image, boost::shared_ptr<CDib>& dib)
     boost::shared_ptr<CDib> out(new CDib);
     RECT source = {0, 0, width, height};
     SIZE size = {width, height};
-    HRESULT hr = DibFromImage(image, source, *out, size, InterpolationModeHighQualityBicubic);
+    ImageType type = ImageTypeUnknown;
+    HRESULT hr = GdipGetImageType(image->Native(), &type) == Ok && type == ImageTypeBitmap
+                     ? ReadBitmapPixels(static_cast<GpBitmap*>(image->Native()), width, height, *out)
+                     : DibFromImage(image, source, *out, size, InterpolationModeHighQualityBicubic);
     if (FAILED(hr))
         return hr;
     out->GetHeader()->biXPelsPerMeter = DpiToPelsPerMeter(image->GetHorizontalResolution(), 0.5);
@@ -727,7 +763,7 @@ HRESULT DrawTiles(Graphics& graphics, Image* tile, Image* const* mirrored, int x
                 status = graphics.DrawImage(*tile, points, tileX + sx, tileY + sy, w, h, UnitPixel);
             }
             if (status != Ok)
-                return E_FAIL;
+                return status == OutOfMemory ? kNotEnoughMemory : E_FAIL;
         }
     }
     return S_OK;

@@ -158,6 +158,7 @@ TEST(GdiPlusBitmap, ImageToDibKeepsPixelsAndResolution)
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x)
             Px(*dib, x, y) = 0xFF000000u | static_cast<uint32_t>(x * 40 + y * 7);
+    Px(*dib, 3, 2) = 0x00123456u;  // read as transparent black: no colour hides under it
     boost::shared_ptr<Bitmap> b = CopyBitmapFromDib(*dib, true);
     ASSERT_TRUE(b);
     ASSERT_EQ(Ok, b->SetResolution(96, 300));
@@ -167,6 +168,7 @@ TEST(GdiPlusBitmap, ImageToDibKeepsPixelsAndResolution)
     EXPECT_EQ(3, back->GetHeight());
     EXPECT_EQ(3780, back->GetHeader()->biXPelsPerMeter);
     EXPECT_EQ(11811, back->GetHeader()->biYPelsPerMeter);
+    Px(*dib, 3, 2) = 0;
     EXPECT_TRUE(back->ComparePixels(*dib));
 
     // A part scaled up twice with nearest neighbour.
