@@ -16,8 +16,8 @@
 // tiles mirrored when the paint says so) and laid over the face with its
 // alpha. A tile below one pixel paints nothing.
 #include "app/PaintFace.h"
-#include "imaging/DibDraw.h"
 #include "imaging/PixelOps.h"
+#include "imaging/Resample.h"
 #include "imaging/TexturePaint.h"
 #include <algorithm>
 #include <cmath>
@@ -83,8 +83,7 @@ void PaintFaceTexture(CDib& face, const CDib& kept, SIZE original, const CTextur
         return;
     CDib scaled;
     const CDib* source = &kept;
-    if (tw <= kw && th <= kh && (tw < kw || th < kh) &&
-        SUCCEEDED(ScaleDib(kept, RECT{0, 0, kw, kh}, scaled, SIZE{tw, th}, 32, Gdiplus::InterpolationModeBicubic)))
+    if (tw <= kw && th <= kh && (tw < kw || th < kh) && ReduceDibByArea(kept, scaled, tw, th))
         source = &scaled;
     const int sw = source->GetWidth(), sh = source->GetAbsHeight();
     for (int y = 0; y < fh; ++y) {

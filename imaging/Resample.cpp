@@ -12,11 +12,21 @@
 // by their covered part. Sums are 64-bit (a target pixel may cover millions of
 // source pixels) and divided by the weight actually covered, so a uniform
 // image stays uniform whatever the sizes.
+//
+// ReduceDibByArea is the same average over 32-bit bitmaps, in two passes per
+// target row: the row's source rows summed into one row of column sums (the
+// colours multiplied by their alpha, so a transparent pixel lends no colour),
+// then each target pixel's span of columns. The source is read once, row
+// after row; its colour is the weighted colour sum over the alpha sum (a
+// pixel that covers only transparent ones is transparent black).
+// SampleDibByNearest maps a target pixel's centre x + 1/2 back to
+// (x + 1/2) x source / target and takes the pixel that holds it, in integers.
 #include "imaging/Resample.h"
 #include "foundation/Error.h"
 #include "resources/strings_imaging.h"
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <vector>
 
 namespace {
@@ -289,4 +299,80 @@ void ScaleImg(CImg& destination, const CImg& source, bool flipX, bool flipY, boo
         SampleLoop<READ_MONO_CMYK>(destination, *src, channels, flipX, flipY, mirrorX, mirrorY, offsetX, offsetY, rateX, rateY, angle);
         break;
     }
+}
+
+bool ReduceDibByArea(const CDib& source, CDib& destination, int width, int height)
+{
+    const int sw = source.GetWidth(), sh = source.GetAbsHeight();
+    if (width < 1 || height < 1 || sw < 1 || sh < 1 || source.GetBitCount() != 32 ||
+        !destination.CreateWithInfoHeader(width, height, 32, 0, BI_RGB) || !destination.AllocBits())
+        return false;
+    std::vector<size_t> xs, ys;
+    std::vector<CSpanTap> xt, yt;
+    std::vector<uint64_t> columns;
+    try {
+        BuildSpans(sw, width, xs, xt);
+        BuildSpans(sh, height, ys, yt);
+        columns.resize(static_cast<size_t>(sw) * 4);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (int ty = 0; ty < height; ++ty) {
+        std::fill(columns.begin(), columns.end(), 0);
+        uint64_t rowWeight = 0;
+        for (size_t j = ys[ty]; j < ys[ty + 1]; ++j) {
+            const uint8_t* p = source.GetImageRow(yt[j].index);
+            const uint32_t wy = yt[j].weight;
+            rowWeight += wy;
+            uint64_t* c = columns.data();
+            for (int x = 0; x < sw; ++x, p += 4, c += 4) {
+                // 255 x 255 x 256 fits 32 bits; the sums over rows need 64.
+                const uint32_t aw = p[3] * wy;
+                c[0] += p[0] * aw;
+                c[1] += p[1] * aw;
+                c[2] += p[2] * aw;
+                c[3] += aw;
+            }
+        }
+        uint8_t* o = destination.GetImageRow(ty);
+        for (int tx = 0; tx < width; ++tx, o += 4) {
+            uint64_t sum[4] = {}, weight = 0;
+            for (size_t i = xs[tx]; i < xs[tx + 1]; ++i) {
+                const uint64_t* c = &columns[static_cast<size_t>(xt[i].index) * 4];
+                for (int k = 0; k < 4; ++k)
+                    sum[k] += c[k] * xt[i].weight;
+                weight += xt[i].weight;
+            }
+            weight *= rowWeight;
+            const uint64_t alpha = weight ? (sum[3] + weight / 2) / weight : 0;
+            for (int k = 0; k < 3; ++k)
+                o[k] = static_cast<uint8_t>(alpha ? std::min<uint64_t>(255, (sum[k] + sum[3] / 2) / sum[3]) : 0);
+            o[3] = static_cast<uint8_t>(std::min<uint64_t>(255, alpha));
+        }
+    }
+    return true;
+}
+
+bool SampleDibByNearest(const CDib& source, CDib& destination, int width, int height)
+{
+    const int sw = source.GetWidth(), sh = source.GetAbsHeight();
+    if (width < 1 || height < 1 || sw < 1 || sh < 1 || source.GetBitCount() != 32 ||
+        !destination.CreateWithInfoHeader(width, height, 32, 0, BI_RGB) || !destination.AllocBits())
+        return false;
+    std::vector<int> columns;
+    try {
+        columns.resize(static_cast<size_t>(width));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (int x = 0; x < width; ++x)
+        columns[static_cast<size_t>(x)] = static_cast<int>(static_cast<long long>(x) * sw / width);
+    for (int y = 0; y < height; ++y) {
+        const uint32_t* from = reinterpret_cast<const uint32_t*>(
+            source.GetImageRow(static_cast<int>(static_cast<long long>(y) * sh / height)));
+        uint32_t* to = reinterpret_cast<uint32_t*>(destination.GetImageRow(y));
+        for (int x = 0; x < width; ++x)
+            to[x] = from[columns[static_cast<size_t>(x)]];
+    }
+    return true;
 }

@@ -1,7 +1,9 @@
 // Texture sampling of image buffers: offset, rotation, scale, endless plain
 // or mirrored repetition, flips; bilinear blending, with exact area
-// averaging first for strong reductions.
+// averaging first for strong reductions. And the scaled copies of 32-bit
+// bitmaps that textures are tiled with.
 #pragma once
+#include "imaging/Dib.h"
 #include "imaging/Img.h"
 
 // Fills every pixel of `destination` (format, width and height set) from
@@ -15,3 +17,11 @@ void ScaleImg(CImg& destination, const CImg& source, bool flipX, bool flipY, boo
 // `destination` becomes the source reduced to width x height by area
 // averaging, in the source's format, with its resolution scaled accordingly.
 void ReduceImgByArea(CImg& destination, const CImg& source, int width, int height);
+
+// `destination` becomes a new 32-bit bitmap of width x height pixels made
+// from the 32-bit `source` (straight alpha) without any other copy of it:
+// ReduceDibByArea averages the area each pixel covers, colours weighted by
+// their alpha; SampleDibByNearest takes the source pixel under each pixel's
+// centre. False when the bitmap cannot be made (or the sizes are not positive).
+bool ReduceDibByArea(const CDib& source, CDib& destination, int width, int height);
+bool SampleDibByNearest(const CDib& source, CDib& destination, int width, int height);

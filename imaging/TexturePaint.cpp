@@ -1,8 +1,10 @@
 // Texture painting of a layer.
 //
 // Algorithm: the texture is scaled once to the tile size given by the fit type
-// (nearest neighbour when it grows in either direction, bicubic otherwise),
-// then tiled over the paint region by DrawImageTiled from an origin at the
+// (nearest neighbour when it grows in either direction, an area average
+// otherwise, straight from the texture into the tile: GDI+ took a copy of the
+// whole texture and one of the tile besides; a tile of the texture's own size
+// is the texture itself), then tiled over the paint region by DrawImageTiled from an origin at the
 // fit area's corner, moved by the offsets and, when aligned right or bottom,
 // so that a tile ends flush with that edge of the fit area. GDI+ composes the
 // tiles over the layer; afterwards every pixel whose alpha was below 255
@@ -20,8 +22,8 @@
 // below one pixel (a thin texture, a tiny rate) is drawn one pixel wide.
 // The target changes only once the tiles are drawn.
 #include "imaging/TexturePaint.h"
-#include "imaging/DibDraw.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "imaging/Resample.h"
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -169,7 +171,7 @@ bool MirroredCopy(const CDib& source, bool flipX, bool flipY, CDib& copy)
 
 HRESULT CTexturePainter::Prepare(const CRectD& paintRegion, const CRectD& fitArea)
 {
-    if (!m_texture.HasPixels())
+    if (!m_texture.HasPixels() || m_texture.GetBitCount() != 32)
         return E_INVALIDARG;
     RECT region, fit;
     SIZE size;
@@ -177,16 +179,18 @@ HRESULT CTexturePainter::Prepare(const CRectD& paintRegion, const CRectD& fitAre
     if (hr != S_OK)
         return FAILED(hr) ? hr : S_OK;
     CTile& tile = m_tiles[std::make_pair(static_cast<int>(size.cx), static_cast<int>(size.cy))];
-    if (!tile.images[0]) {
-        const int tw = m_texture.GetWidth(), th = m_texture.GetAbsHeight();
-        const Gdiplus::InterpolationMode mode = (size.cx > tw || size.cy > th)
-                                                    ? Gdiplus::InterpolationModeNearestNeighbor
-                                                    : Gdiplus::InterpolationModeBicubic;
-        std::unique_ptr<CDib> scaled(new CDib);
-        hr = ScaleDib(m_texture, RECT{0, 0, tw, th}, *scaled, size, 32, mode);
-        if (FAILED(hr))
-            return hr;
-        tile.images[0] = std::move(scaled);
+    const int tw = m_texture.GetWidth(), th = m_texture.GetAbsHeight();
+    if (!tile.images[0] && size.cx == tw && size.cy == th) {
+        tile.images[0] = &m_texture;
+    } else if (!tile.images[0]) {
+        std::unique_ptr<CDib>& scaled = tile.owned[0];
+        scaled.reset(new CDib);
+        if (!(size.cx > tw || size.cy > th ? SampleDibByNearest(m_texture, *scaled, size.cx, size.cy)
+                                           : ReduceDibByArea(m_texture, *scaled, size.cx, size.cy))) {
+            scaled.reset();
+            return kNotEnoughMemory;
+        }
+        tile.images[0] = scaled.get();
     }
     if (!m_mirror)
         return S_OK;
@@ -203,7 +207,8 @@ HRESULT CTexturePainter::Prepare(const CRectD& paintRegion, const CRectD& fitAre
         std::unique_ptr<CDib> copy(new CDib);
         if (!MirroredCopy(*tile.images[0], flipX, flipY, *copy))
             return kNotEnoughMemory;
-        tile.images[i] = std::move(copy);
+        tile.images[i] = copy.get();
+        tile.owned[i] = std::move(copy);
     }
     return S_OK;
 }

@@ -32,7 +32,8 @@ HRESULT PaintDibRectWithTexture(CDib& target, const CDib& texture, unsigned fitT
 // pixels PaintDibRectWithTexture gives the same rows of the whole picture.
 class CTexturePainter {
 public:
-    // The texture must outlive the preparing; the areas are as for
+    // The texture (32 bits) must outlive the painter, whose tile of its own
+    // size is the texture itself; the areas are as for
     // PaintDibRectWithTexture, clipped to a picture of the given size.
     CTexturePainter(const CDib& texture, unsigned fitType, double rateX, double rateY, bool mirror, int offsetX,
                     int offsetY, bool alignRight, bool alignBottom, int pictureWidth, int pictureHeight);
@@ -54,7 +55,8 @@ public:
 
 private:
     struct CTile {
-        std::unique_ptr<CDib> images[4];  // by (flip x) | (flip y) << 1
+        const CDib* images[4] = {};        // by (flip x) | (flip y) << 1; [0] may be the texture
+        std::unique_ptr<CDib> owned[4];    // those made here
     };
     // The area cut to the picture and the band of rows, the fit area's edges
     // and the tile size; S_FALSE when nothing is painted.

@@ -118,6 +118,19 @@ void FillBandAlpha(CDib& band, const CAlphaPlane& plane, int firstRow, int rows,
     }
 }
 
+// A texture that could not be laid for want of memory says so with its file
+// (its tile, or a mirrored copy, may be as large as the picture); any other
+// failure as the drawing gave it.
+[[noreturn]] void ThrowPasteFailure(HRESULT hr, const std::wstring& path)
+{
+    if (hr != HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY) && hr != E_OUTOFMEMORY)
+        throw my::CException(IDS_PASTE_TEXTURE_FAILED, hr);
+    CSimpleErr err;
+    err.Set(IDS_PASTE_TEXTURE_OUT_OF_MEMORY, path);
+    err.code = hr;
+    throw my::CException(err);
+}
+
 // A texture that cannot be laid over an area. When its tile was to be
 // enlarged, the scale is the cause (a rate up to its bound makes a tile of
 // thousands of millions of pixels): the message gives the scale, the tile's
@@ -130,7 +143,7 @@ void FillBandAlpha(CDib& band, const CAlphaPlane& plane, int firstRow, int rows,
     SIZE tile;
     const int tw = image.GetWidth(), th = image.GetAbsHeight();
     if (!painter.TileSize(clip, frame, tile) || (tile.cx <= tw && tile.cy <= th))
-        throw my::CException(IDS_PASTE_TEXTURE_FAILED, hr);
+        ThrowPasteFailure(hr, user.Path);
     double sx = static_cast<double>(tile.cx) / tw, sy = static_cast<double>(tile.cy) / th;
     if (vertical) {
         std::swap(tile.cx, tile.cy);
@@ -214,7 +227,7 @@ bool PaintTextureLayer(CRasterRun& run, const CAlphaPlane& plane, const CPaintSe
             UnitClipAndFrame(r, margins, texture.Entire, clip, frame);
             HRESULT hr = painter.Paint(band, firstRow, clip, frame, alphas[static_cast<size_t>(thread)]);
             if (FAILED(hr))
-                throw my::CException(IDS_PASTE_TEXTURE_FAILED, hr);
+                ThrowPasteFailure(hr, paint.Texture.Path);
         }
         CompositeBand(run, band, top, bottom);
     });

@@ -14,6 +14,7 @@
 #define IDS_OUTPUT_TOO_LARGE_FOR_MEMORY          1028
 #define IDS_OUTPUT_TOO_LARGE_FOR_PDF             1029
 #define IDS_TEXTURE_FILE_NOT_CHOSEN              1030
+#define IDS_PASTE_TEXTURE_OUT_OF_MEMORY          1031
 #define IDS_GET_CHAR_WIDTH_FAILED                53833
 #define IDS_CREATE_BITMAP_FAILED                 53837
 #define IDS_WRITE_IMAGE_ALPHA_FAILED             53921

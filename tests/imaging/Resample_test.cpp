@@ -4,6 +4,7 @@
 #include "resources/strings_foundation.h"
 #include "resources/strings_imaging.h"
 #include "tests/common/TestSupport.h"
+#include "tests/common/DibTestSupport.h"
 #include <gtest/gtest.h>
 #include <cmath>
 #include <functional>
@@ -248,4 +249,33 @@ TEST(TextureDesc, FlagsAndEquality)
     b.m_image = img;
     EXPECT_TRUE(a == b);
     EXPECT_EQ(2, img.use_count() - 1);
+}
+
+// A texture's tile straight from the picture: reduced by the area each
+// pixel covers, colours weighted by their alpha (a transparent pixel lends
+// none), or enlarged by the pixel at x x source / tile.
+TEST(ScaleDibForTile, AreaAndNearest)
+{
+    struct Case {
+        const char* what;
+        bool reduce;
+        std::vector<uint32_t> row;  // one row of source pixels
+        int width;
+        std::vector<uint32_t> expected;
+    } cases[] = {
+        {"uniform stays uniform", true, std::vector<uint32_t>(7, 0x80336699u), 3, std::vector<uint32_t>(3, 0x80336699u)},
+        {"transparent lends no colour", true, {0xFFFF0000u, 0x00000000u}, 1, {0x80FF0000u}},
+        {"averaged", true, {0xFF000000u, 0xFF00001Eu, 0xFF00003Cu, 0xFF00005Au}, 2, {0xFF00000Fu, 0xFF00004Bu}},
+        {"each third", false, {0xFF000001u, 0xFF000002u, 0xFF000003u}, 7,
+         {0xFF000001u, 0xFF000001u, 0xFF000001u, 0xFF000002u, 0xFF000002u, 0xFF000003u, 0xFF000003u}},
+    };
+    for (const Case& c : cases) {
+        CDib source, tile;
+        ASSERT_TRUE(MakeDib32(source, static_cast<int>(c.row.size()), 3, [&](int x, int) { return c.row[x]; }));
+        ASSERT_TRUE(c.reduce ? ReduceDibByArea(source, tile, c.width, 2) : SampleDibByNearest(source, tile, c.width, 5))
+            << c.what;
+        for (int y = 0; y < tile.GetAbsHeight(); ++y)
+            for (int x = 0; x < c.width; ++x)
+                EXPECT_EQ(c.expected[x], Px(tile, x, y)) << c.what << " " << x << "," << y;
+    }
 }

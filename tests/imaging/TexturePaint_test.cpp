@@ -289,3 +289,19 @@ TEST(TexturePaint, BandsMatchTheWholePicture)
         }
     }
 }
+
+TEST(TexturePaint, ATileOfTheTexturesOwnSizeIsTheTextureItself)
+{
+    // No copy of a picture that may fill half the address space: a pixel
+    // changed after the preparing is painted.
+    CDib texture, layer;
+    ASSERT_TRUE(MakeDib32(texture, 4, 3, kRed));
+    Layer(layer, 4, 3);
+    CTexturePainter painter(texture, TEXTURE_CUSTOM_RATE, 1, 1, false, 0, 0, false, false, 4, 3);
+    ASSERT_EQ(S_OK, painter.Prepare(Area(0, 0, 4, 3), Area(0, 0, 4, 3)));
+    Px(texture, 1, 2) = kBlue;
+    std::vector<BYTE> scratch;
+    ASSERT_EQ(S_OK, painter.Paint(layer, 0, Area(0, 0, 4, 3), Area(0, 0, 4, 3), scratch));
+    EXPECT_EQ(kBlue, Px(layer, 1, 2));
+    EXPECT_EQ(kRed, Px(layer, 2, 1));
+}
