@@ -50,6 +50,12 @@ settings() {
   printf '<FolderPath>%s</FolderPath></Settings>' "$folder"
 }
 
+# The window prefix is made by copying the headless one on its first run: it
+# must exist before the settings are written into it, or the copy is refused.
+if [ "$mode" = window ] && [ ! -f "$prefix-window/.kantelo-ready" ]; then
+  "$here/scripts/wine-run" --mode=window --prefix="$prefix" cmd /c exit >/dev/null 2>&1
+fi
+
 for kind in $kinds; do
   for side in $sides; do
     pic=$work/pic.$(ext "$kind")
