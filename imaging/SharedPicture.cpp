@@ -1,5 +1,6 @@
 #include "imaging/SharedPicture.h"
 #include "imaging/GdiPlusBitmap.h"
+#include "imaging/PixelOps.h"
 #include "foundation/StringUtil.h"
 #include "platform/SlimLock.h"
 #include <boost/weak_ptr.hpp>
@@ -52,15 +53,29 @@ boost::shared_ptr<const CDib> Hold(const boost::shared_ptr<CDib>& dib)
     return handed;
 }
 
+// The file's picture, turned unless the orientation is 1; the picture as
+// decoded is let go once it is turned.
+HRESULT LoadTurnedDib(boost::shared_ptr<CDib>& dib, const std::wstring& path, int orientation)
+{
+    HRESULT hr = LoadDibFromFile(dib, path);
+    if (SUCCEEDED(hr) && orientation != 1) {
+        boost::shared_ptr<CDib> turned;
+        hr = RotateByOrientation(turned, *dib, orientation);
+        dib = turned;
+    }
+    return hr;
+}
+
 } // namespace
 
-HRESULT LoadSharedDib(boost::shared_ptr<const CDib>& dib, const std::wstring& path)
+HRESULT LoadSharedDib(boost::shared_ptr<const CDib>& dib, const std::wstring& path, int orientation)
 {
     std::wstring key;
     boost::shared_ptr<CDib> made;
     // A file that cannot be looked at fails as the load says, holding nothing.
     if (!PictureKey(path, key))
-        return LoadDibFromFile(made, path);
+        return LoadTurnedDib(made, path, orientation);
+    key += L"|" + std::to_wstring(orientation);
     CHeldPictures& held = Held();
     {
         CSlimLockGuard guard(held.lock);
@@ -90,12 +105,10 @@ HRESULT LoadSharedDib(boost::shared_ptr<const CDib>& dib, const std::wstring& pa
             held.changed.WakeAll();
         }
     } end{held, nullptr};
-    const HRESULT hr = LoadDibFromFile(made, path);
+    const HRESULT hr = LoadTurnedDib(made, path, orientation);
     if (FAILED(hr))
         return hr;
     end.handed = Hold(made);
     dib = end.handed;
     return S_OK;
 }
-
-boost::shared_ptr<const CDib> HoldAsSharedDib(const boost::shared_ptr<CDib>& dib) { return Hold(dib); }

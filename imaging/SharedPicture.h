@@ -11,9 +11,9 @@
 #include <boost/shared_ptr.hpp>
 #include <string>
 
-// LoadDibFromFile's results; the picture is shared, never to be changed.
-HRESULT LoadSharedDib(boost::shared_ptr<const CDib>& dib, const std::wstring& path);
-// A picture made from a shared one (turned, say) that counts as held as long
-// as it lives, so that taking it over before letting the shared one go
-// keeps every other picture out meanwhile.
-boost::shared_ptr<const CDib> HoldAsSharedDib(const boost::shared_ptr<CDib>& dib);
+// LoadDibFromFile's results, the picture turned by `orientation` as
+// RotateByOrientation turns it (1: as it is) before it is shared: the
+// preview and a save of vertical text share one turned picture, where each
+// turned a copy beside the picture they shared. The picture is shared,
+// never to be changed.
+HRESULT LoadSharedDib(boost::shared_ptr<const CDib>& dib, const std::wstring& path, int orientation = 1);

@@ -62,21 +62,16 @@ void LoadLayerTexture(const CPaintSetting& paint, bool vertical, CTextureSetting
     // so, rather than a path not found with no path.
     if (texture.Path.empty())
         throw my::CException(IDS_TEXTURE_FILE_NOT_CHOSEN);
-    // Shared with the paint buttons, and held against their decodes while it is drawn.
-    HRESULT hr = LoadSharedDib(image, texture.Path);
+    // Shared with the paint buttons, and held against their decodes while it
+    // is drawn; for vertical text turned a quarter, once for every task.
+    const HRESULT hr = LoadSharedDib(image, texture.Path, vertical ? 8 : 1);
     if (FAILED(hr)) {
         CSimpleErr err;
         SetImageLoadError(err, IDS_LOAD_TEXTURE_FAILED, hr, texture.Path);
         throw my::CException(err);
     }
-    if (!vertical)
-        return;
-    boost::shared_ptr<CDib> turned;
-    hr = RotateByOrientation(turned, *image, 8);
-    if (FAILED(hr))
-        throw my::CException(IDS_ROTATE_IMAGE_FAILED, hr);
-    image = HoldAsSharedDib(turned);
-    texture.Rotate90();
+    if (vertical)
+        texture.Rotate90();
 }
 
 namespace {

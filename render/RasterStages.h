@@ -102,7 +102,7 @@ void UnitClipAndFrame(const RECT& r, const RECT& margins, bool entire, CRectD& c
 // The gradation as a layer paints it: turned with a vertical line.
 CLinearGradation LayerGradation(const CPaintSetting& paint, bool vertical);
 // The texture image of a layer, turned with its settings for vertical text.
-// Throws IDS_TEXTURE_FILE_NOT_CHOSEN, IDS_LOAD_TEXTURE_FAILED or IDS_ROTATE_IMAGE_FAILED.
+// Throws IDS_TEXTURE_FILE_NOT_CHOSEN or IDS_LOAD_TEXTURE_FAILED.
 // The picture is shared (imaging/SharedPicture.h): let it go before the next.
 void LoadLayerTexture(const CPaintSetting& paint, bool vertical, CTextureSetting& texture,
                       boost::shared_ptr<const CDib>& image);

@@ -299,6 +299,21 @@ TEST(RasterPipelineTest, TextureLayerFittedToTheLine)
     EXPECT_EQ(UINT(IDS_TEXTURE_FILE_NOT_CHOSEN), Render(s, L"一")->Err.id);
 }
 
+TEST(RasterPipelineTest, TasksOfVerticalTextShareOneTurnedTexture)
+{
+    // The preview and a save draw at once: each turning a copy of the picture
+    // they shared held the largest picture three times, past the room there is.
+    CTempFolder temp;
+    CPaintSetting paint;
+    paint.Type = PaintType::TEXTURE;
+    paint.Texture.Path = WriteStripeTexture(temp);
+    CTextureSetting preview, save;
+    boost::shared_ptr<const CDib> first, second;
+    LoadLayerTexture(paint, true, preview, first);
+    LoadLayerTexture(paint, true, save, second);
+    EXPECT_EQ(first.get(), second.get());
+}
+
 TEST(RasterPipelineTest, ATextureScaledPastWhatCanBeMadeNamesTheScaleAndItsFile)
 {
     // 64 x 64 pixels at 1000 x 500 is a tile of 8 GB. The message gives the
