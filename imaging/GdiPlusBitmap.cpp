@@ -2,6 +2,7 @@
 #include "imaging/FormatConverter.h"
 #include "imaging/GifLzw.h"
 #include "imaging/ImageHeader.h"
+#include "imaging/PixelOps.h"
 #include "imaging/WicImaging.h"
 #include "foundation/Error.h"
 #include "foundation/File.h"
@@ -569,7 +570,20 @@ HRESULT LoadImageFromResource(boost::shared_ptr<Image>& image, const wchar_t* na
     return ImageFromStream(image, stream);
 }
 
-HRESULT LoadDibFromFile(boost::shared_ptr<CDib>& dib, const std::wstring& path)
+namespace {
+
+// A picture turned in a copy, where it was not read into its turned places.
+HRESULT TurnInCopy(boost::shared_ptr<CDib>& dib)
+{
+    boost::shared_ptr<CDib> turned;
+    const HRESULT hr = RotateByOrientation(turned, *dib, 8);
+    dib = turned;
+    return hr;
+}
+
+} // namespace
+
+HRESULT LoadDibFromFile(boost::shared_ptr<CDib>& dib, const std::wstring& path, bool turned)
 {
     CComPtr<IStream> stream;
     HRESULT hr = CreateStreamFromFile(stream, path, kMaxImageFileBytes);
@@ -581,11 +595,13 @@ HRESULT LoadDibFromFile(boost::shared_ptr<CDib>& dib, const std::wstring& path)
         return hr;
     boost::shared_ptr<Image> image;
     hr = ImageFromStream(image, stream);
-    if (hr == kImageDataDamaged)
-        return RetryDamagedImage(stream, dib);
+    if (hr == kImageDataDamaged) {
+        hr = RetryDamagedImage(stream, dib);
+        return SUCCEEDED(hr) && turned ? TurnInCopy(dib) : hr;
+    }
     if (FAILED(hr))
         return hr;
-    return ImageToDib(image.get(), dib);
+    return ImageToDib(image.get(), dib, turned);
 }
 
 HRESULT LoadDibFromResource(boost::shared_ptr<CDib>& dib, const wchar_t* name, const wchar_t* type)
@@ -614,27 +630,45 @@ HRESULT DibFromImage(Image* image, const RECT& source, CDib& dib, SIZE destinati
 namespace {
 
 // A bitmap's pixels read straight into a new 32-bit DIB: drawing it, as a
-// metafile is, takes GDI+ a second copy of the whole picture. A pixel of
-// alpha 0 becomes transparent black, as drawing left it.
-HRESULT ReadBitmapPixels(GpBitmap* bitmap, int width, int height, CDib& dib)
+// metafile is, takes GDI+ a second copy of the whole picture. Turned, strips
+// of rows are read and each pixel put where RotateByOrientation's 8 puts it,
+// (x, y) at (y, width - 1 - x): no unturned picture beside the turned one.
+// A pixel of alpha 0 becomes transparent black, as drawing left it.
+HRESULT ReadBitmapPixels(GpBitmap* bitmap, int width, int height, bool turned, CDib& dib)
 {
-    if (!dib.CreateWithInfoHeader(width, height, 32, 0, BI_RGB) || !dib.AllocBits())
+    if (!dib.CreateWithInfoHeader(turned ? height : width, turned ? width : height, 32, 0, BI_RGB) ||
+        !dib.AllocBits())
         return kNotEnoughMemory;
-    const Rect whole(0, 0, width, height);
-    BitmapData data = {};
-    data.Width = static_cast<UINT>(width);
-    data.Height = static_cast<UINT>(height);
-    data.Stride = dib.IsBottomUp() ? -dib.GetWidthBytes() : dib.GetWidthBytes();
-    data.PixelFormat = PixelFormat32bppARGB;
-    data.Scan0 = dib.GetTopRow();
-    // A read into our rows: the lock holds nothing once undone.
-    if (GdipBitmapLockBits(bitmap, &whole, ImageLockModeRead | ImageLockModeUserInputBuf, PixelFormat32bppARGB,
-                           &data) != Ok ||
-        GdipBitmapUnlockBits(bitmap, &data) != Ok)
+    const int strip = turned ? std::min(height, 64) : height;
+    std::vector<uint32_t> rows;
+    try {
+        rows.resize(turned ? static_cast<size_t>(width) * static_cast<size_t>(strip) : 0);
+    } catch (const std::bad_alloc&) {
         return kNotEnoughMemory;
-    for (int y = 0; y < height; ++y) {
+    }
+    for (int top = 0; top < height; top += strip) {
+        const int n = std::min(strip, height - top);
+        const Rect part(0, top, width, n);
+        BitmapData data = {};
+        data.Width = static_cast<UINT>(width);
+        data.Height = static_cast<UINT>(n);
+        data.Stride = turned ? width * 4 : dib.IsBottomUp() ? -dib.GetWidthBytes() : dib.GetWidthBytes();
+        data.PixelFormat = PixelFormat32bppARGB;
+        data.Scan0 = turned ? static_cast<void*>(rows.data()) : dib.GetTopRow();
+        // A read into our rows: the lock holds nothing once undone.
+        if (GdipBitmapLockBits(bitmap, &part, ImageLockModeRead | ImageLockModeUserInputBuf, PixelFormat32bppARGB,
+                               &data) != Ok ||
+            GdipBitmapUnlockBits(bitmap, &data) != Ok)
+            return kNotEnoughMemory;
+        for (int x = 0; turned && x < width; ++x) {
+            uint32_t* to = reinterpret_cast<uint32_t*>(dib.GetImageRow(width - 1 - x)) + top;
+            for (int k = 0; k < n; ++k)
+                to[k] = rows[static_cast<size_t>(k) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+        }
+    }
+    for (int y = 0; y < dib.GetAbsHeight(); ++y) {
         uint32_t* row = reinterpret_cast<uint32_t*>(dib.GetImageRow(y));
-        for (int x = 0; x < width; ++x)
+        for (int x = 0; x < dib.GetWidth(); ++x)
             if (row[x] >> 24 == 0)
                 row[x] = 0;
     }
@@ -643,7 +677,7 @@ HRESULT ReadBitmapPixels(GpBitmap* bitmap, int width, int height, CDib& dib)
 
 } // namespace
 
-HRESULT ImageToDib(Image* image, boost::shared_ptr<CDib>& dib)
+HRESULT ImageToDib(Image* image, boost::shared_ptr<CDib>& dib, bool turned)
 {
     if (!image || !image->IsValid())
         return kNotEnoughMemory;
@@ -652,15 +686,16 @@ HRESULT ImageToDib(Image* image, boost::shared_ptr<CDib>& dib)
     RECT source = {0, 0, width, height};
     SIZE size = {width, height};
     ImageType type = ImageTypeUnknown;
-    HRESULT hr = GdipGetImageType(image->Native(), &type) == Ok && type == ImageTypeBitmap
-                     ? ReadBitmapPixels(static_cast<GpBitmap*>(image->Native()), width, height, *out)
-                     : DibFromImage(image, source, *out, size, InterpolationModeHighQualityBicubic);
+    const bool bitmap = GdipGetImageType(image->Native(), &type) == Ok && type == ImageTypeBitmap;
+    HRESULT hr = bitmap ? ReadBitmapPixels(static_cast<GpBitmap*>(image->Native()), width, height, turned, *out)
+                        : DibFromImage(image, source, *out, size, InterpolationModeHighQualityBicubic);
     if (FAILED(hr))
         return hr;
-    out->GetHeader()->biXPelsPerMeter = DpiToPelsPerMeter(image->GetHorizontalResolution(), 0.5);
-    out->GetHeader()->biYPelsPerMeter = DpiToPelsPerMeter(image->GetVerticalResolution(), 0.5);
+    const REAL across = image->GetHorizontalResolution(), down = image->GetVerticalResolution();
+    out->GetHeader()->biXPelsPerMeter = DpiToPelsPerMeter(turned ? down : across, 0.5);
+    out->GetHeader()->biYPelsPerMeter = DpiToPelsPerMeter(turned ? across : down, 0.5);
     dib = out;
-    return S_OK;
+    return turned && !bitmap ? TurnInCopy(dib) : S_OK;
 }
 
 void LoadResourceImage(boost::shared_ptr<Image>& image, WORD id)

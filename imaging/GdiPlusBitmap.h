@@ -77,11 +77,13 @@ HRESULT LoadImageFromFile(boost::shared_ptr<Gdiplus::Image>& image, const std::w
 HRESULT LoadImageFromResource(boost::shared_ptr<Gdiplus::Image>& image, const wchar_t* name, const wchar_t* type);
 // A file GDI+ calls damaged is tried again through the imaging component:
 // a 16-bit CMYK image is read (as its 8-bit equivalent), a pixel format that
-// cannot be converted is kImagePixelFormatUnsupported.
-HRESULT LoadDibFromFile(boost::shared_ptr<CDib>& dib, const std::wstring& path);
+// cannot be converted is kImagePixelFormatUnsupported. `turned`: the picture
+// turned a quarter as RotateByOrientation's orientation 8 turns it (vertical
+// text's texture), a bitmap's pixels read into their turned places.
+HRESULT LoadDibFromFile(boost::shared_ptr<CDib>& dib, const std::wstring& path, bool turned = false);
 HRESULT LoadDibFromResource(boost::shared_ptr<CDib>& dib, const wchar_t* name, const wchar_t* type);
-// A new 32-bit DIB of the image's size, pixels and resolution.
-HRESULT ImageToDib(Gdiplus::Image* image, boost::shared_ptr<CDib>& dib);
+// A new 32-bit DIB of the image's size, pixels and resolution (turned as above).
+HRESULT ImageToDib(Gdiplus::Image* image, boost::shared_ptr<CDib>& dib, bool turned = false);
 // The image's source rectangle drawn into a new zeroed 32-bit DIB of the
 // destination size; 0x80070008 when that fails.
 HRESULT DibFromImage(Gdiplus::Image* image, const RECT& source, CDib& dib, SIZE destination,

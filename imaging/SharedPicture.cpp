@@ -1,6 +1,5 @@
 #include "imaging/SharedPicture.h"
 #include "imaging/GdiPlusBitmap.h"
-#include "imaging/PixelOps.h"
 #include "foundation/StringUtil.h"
 #include "platform/SlimLock.h"
 #include <boost/weak_ptr.hpp>
@@ -53,29 +52,16 @@ boost::shared_ptr<const CDib> Hold(const boost::shared_ptr<CDib>& dib)
     return handed;
 }
 
-// The file's picture, turned unless the orientation is 1; the picture as
-// decoded is let go once it is turned.
-HRESULT LoadTurnedDib(boost::shared_ptr<CDib>& dib, const std::wstring& path, int orientation)
-{
-    HRESULT hr = LoadDibFromFile(dib, path);
-    if (SUCCEEDED(hr) && orientation != 1) {
-        boost::shared_ptr<CDib> turned;
-        hr = RotateByOrientation(turned, *dib, orientation);
-        dib = turned;
-    }
-    return hr;
-}
-
 } // namespace
 
-HRESULT LoadSharedDib(boost::shared_ptr<const CDib>& dib, const std::wstring& path, int orientation)
+HRESULT LoadSharedDib(boost::shared_ptr<const CDib>& dib, const std::wstring& path, bool turned)
 {
     std::wstring key;
     boost::shared_ptr<CDib> made;
     // A file that cannot be looked at fails as the load says, holding nothing.
     if (!PictureKey(path, key))
-        return LoadTurnedDib(made, path, orientation);
-    key += L"|" + std::to_wstring(orientation);
+        return LoadDibFromFile(made, path, turned);
+    key += turned ? L"|turned" : L"";
     CHeldPictures& held = Held();
     {
         CSlimLockGuard guard(held.lock);
@@ -105,7 +91,7 @@ HRESULT LoadSharedDib(boost::shared_ptr<const CDib>& dib, const std::wstring& pa
             held.changed.WakeAll();
         }
     } end{held, nullptr};
-    const HRESULT hr = LoadTurnedDib(made, path, orientation);
+    const HRESULT hr = LoadDibFromFile(made, path, turned);
     if (FAILED(hr))
         return hr;
     end.handed = Hold(made);

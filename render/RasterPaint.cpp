@@ -64,7 +64,7 @@ void LoadLayerTexture(const CPaintSetting& paint, bool vertical, CTextureSetting
         throw my::CException(IDS_TEXTURE_FILE_NOT_CHOSEN);
     // Shared with the paint buttons, and held against their decodes while it
     // is drawn; for vertical text turned a quarter, once for every task.
-    const HRESULT hr = LoadSharedDib(image, texture.Path, vertical ? 8 : 1);
+    const HRESULT hr = LoadSharedDib(image, texture.Path, vertical);
     if (FAILED(hr)) {
         CSimpleErr err;
         SetImageLoadError(err, IDS_LOAD_TEXTURE_FAILED, hr, texture.Path);

@@ -182,6 +182,25 @@ TEST(GdiPlusBitmap, ImageToDibKeepsPixelsAndResolution)
     EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY), DibFromImage(nullptr, source, part, size, InterpolationModeDefault));
 }
 
+TEST(GdiPlusBitmap, ATurnedLoadIsThePictureTurned)
+{
+    // Vertical text's texture is read into its turned places, strip after
+    // strip of rows (more rows here than one strip holds).
+    CTempFolder folder;
+    const int w = 97, h = 131;
+    std::string rows;
+    for (int i = 0; i < w * h; ++i)
+        rows += std::string{char(i), char(i >> 8), char(i * 7), '\xFF'};
+    const std::wstring path = folder.File(L"turn.png");
+    ASSERT_TRUE(WriteFileBytes(path, imagefile::MakePng(w, h, 6, 8, rows)));
+    boost::shared_ptr<CDib> plain, turned, expected;
+    ASSERT_EQ(S_OK, LoadDibFromFile(plain, path));
+    ASSERT_EQ(S_OK, LoadDibFromFile(turned, path, true));
+    ASSERT_EQ(S_OK, RotateByOrientation(expected, *plain, 8));
+    EXPECT_EQ(h, turned->GetWidth());
+    EXPECT_TRUE(turned->ComparePixels(*expected));
+}
+
 TEST(GdiPlusBitmap, LoadingFailures)
 {
     boost::shared_ptr<Image> image;
