@@ -2,10 +2,15 @@
 # Finds, for each pixel format the decoders give, whether a square texture of
 # each size draws: in the render tool (a save) or in the window program (its
 # first preview, then a save of the same text, the face's paint button
-# showing the texture beside them). Prints one line per try:
-#   KIND SIDE ok|FAIL <what the program said>
+# showing the texture beside them). Prints one line per try, with the
+# program's peak of memory touched (MB, VmHWM from /proc, read every 0.2 s;
+# its address space is all reserved by Wine from the start) and the
+# machine's load as the try began:
+#   KIND SIDE ok|FAIL rss=MB load=N <what the program said>
 #   tools/texture-bound.sh render|window BUILD_FOLDER "KIND..." "SIDE..."
 # A kind's sizes are tried in the order given, down to the first that draws.
+# KNT_TEXTURE_FIT (FIT_WIDTH) and KNT_TEXTURE_FACE (IPAGothic; @IPAGothic
+# for vertical text, whose texture is turned) vary the settings.
 # Pictures are made by tools/texture-bound.py into $TMPDIR/texture-bound.
 set -u
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,7 +28,7 @@ ext() { case $1 in png-*) echo png ;; jpeg-*) echo jpg ;; gif) echo gif ;; bmp-*
 settings() {
   local texture=$1 folder=$2 i
   printf '<?xml version="1.0" encoding="utf-8"?>\r\n<Settings><Version>1.4.2.0</Version>'
-  printf '<FontSetting><CharSet>128</CharSet><FontFace>IPAGothic</FontFace><Escapement>0</Escapement>'
+  printf '<FontSetting><CharSet>128</CharSet><FontFace>%s</FontFace><Escapement>0</Escapement>' "${KNT_TEXTURE_FACE:-IPAGothic}"
   printf '<Orientation>0</Orientation><Weight>400</Weight><Italic>false</Italic><Underline>false</Underline>'
   printf '<StrikeOut>false</StrikeOut><Size>48</Size><Color>E03030</Color><Alpha>100</Alpha>'
   printf '<CharWidth>100</CharWidth><LineWidth>120</LineWidth><LeadingWidth>0</LeadingWidth></FontSetting>'
@@ -56,6 +61,20 @@ if [ "$mode" = window ] && [ ! -f "$prefix-window/.kantelo-ready" ]; then
   "$here/scripts/wine-run" --mode=window --prefix="$prefix" cmd /c exit >/dev/null 2>&1
 fi
 
+# Watches the program (by its process name in this prefix) until killed;
+# its last line is the highest VmHWM seen, in MB.
+watch_peak() {
+  local name=$1 rss=0 p v
+  while :; do
+    for p in $(pgrep -x -u "$(id -u)" "$name"); do
+      tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qx "WINEPREFIX=$2" || continue
+      v=$(awk '/^VmHWM/{print int($2/1024)}' "/proc/$p/status" 2>/dev/null) && [ "${v:-0}" -gt "$rss" ] && rss=$v
+    done
+    echo "rss=$rss"
+    sleep 0.2
+  done
+}
+
 for kind in $kinds; do
   for side in $sides; do
     pic=$work/pic.$(ext "$kind")
@@ -64,6 +83,14 @@ for kind in $kinds; do
     out=$work/out
     rm -rf "$out"
     mkdir -p "$out"
+    peakfile=$work/peak
+    load=load=$(cut -d' ' -f1 /proc/loadavg)
+    if [ "$mode" = render ]; then
+      watch_peak render.exe "$prefix" >"$peakfile" &
+    else
+      watch_peak kantelo.exe "$prefix-window" >"$peakfile" &
+    fi
+    watcher=$!
     if [ "$mode" = render ]; then
       settings "$(winpath "$pic")" "$(winpath "$out")" >"$work/s.knt"
       printf '縁' >"$work/text.txt"
@@ -80,10 +107,13 @@ for kind in $kinds; do
         --program "$(winpath "$build/app/kantelo.exe")" "$(winpath "$work/script.txt")" 2>&1)
       rc=$?
     fi
+    kill "$watcher"
+    wait "$watcher" 2>/dev/null
+    peak=$(tail -n 1 "$peakfile")
     if [ $rc = 0 ]; then
-      echo "$kind $side ok"
+      echo "$kind $side ok $peak $load"
       break
     fi
-    echo "$kind $side FAIL $(printf '%s' "$said" | tr '\r\n' '  ' | sed "s/wine: Read access denied[^.]*\.[^.]*\.//g" | cut -c1-600)"
+    echo "$kind $side FAIL $peak $load $(printf '%s' "$said" | tr '\r\n' '  ' | sed "s/wine: Read access denied[^.]*\.[^.]*\.//g" | cut -c1-600)"
   done
 done
