@@ -295,9 +295,10 @@ bool HeaderPixelSize(IStream* stream, ULONG& width, ULONG& height, ULONGLONG& fr
 // Wine: grey with alpha and RGBA of 8 bits as 32-bit BGRA, of 16 bits as
 // 64-bit RGBA, RGB of 16 bits as 48 bits, CMYK as 32 bits); 3 for what takes
 // no more, or cannot be told. A PNG's and a BMP's header say it where it
-// always stands, a GIF is a palette's; a JPEG's or TIFF's is asked of the
-// imaging component, which reads only their headers as it opens them (it
-// decodes a whole PNG or GIF). The stream is left anywhere.
+// always stands, a GIF is a palette's, a JPEG's at most CMYK's (the imaging
+// component decodes a whole JPEG, PNG or GIF as it opens it); a TIFF's is
+// asked of the imaging component, which reads only its header. The stream
+// is left anywhere.
 CComPtr<IWICBitmapFrameDecode> DecodeFirstFrame(IStream* stream);
 
 UINT DecodedPixelBytes(IStream* stream)
@@ -306,6 +307,8 @@ UINT DecodedPixelBytes(IStream* stream)
     const wchar_t* format = ReadAt(stream, 0, b, sizeof b) ? FormatOfSignature(b, sizeof b) : nullptr;
     if (!format || std::wcscmp(format, L"GIF") == 0)
         return 3;
+    if (std::wcscmp(format, L"JPEG") == 0)
+        return 4;
     if (std::wcscmp(format, L"PNG") == 0) {
         const bool alpha = b[25] == 4 || b[25] == 6, wide = b[24] == 16;
         return alpha ? (wide ? 8 : 4) : b[25] == 2 && wide ? 6 : 3;
@@ -318,7 +321,7 @@ UINT DecodedPixelBytes(IStream* stream)
     CComPtr<IWICPixelFormatInfo> formatInfo;
     UINT bits = 0;
     IWICImagingFactory* factory = wic::GetImagingFactory();
-    if ((std::wcscmp(format, L"JPEG") != 0 && std::wcscmp(format, L"TIFF") != 0) || !factory ||
+    if (std::wcscmp(format, L"TIFF") != 0 || !factory ||
         !(frame = DecodeFirstFrame(stream)) || FAILED(frame->GetPixelFormat(&pixels)) ||
         FAILED(factory->CreateComponentInfo(pixels, &info)) || FAILED(info->QueryInterface(IID_PPV_ARGS(&formatInfo))) ||
         FAILED(formatInfo->GetBitsPerPixel(&bits)))
@@ -495,7 +498,7 @@ HRESULT ImageFromStream(boost::shared_ptr<Image>& image, IStream* stream)
 
 ULONGLONG MaxImagePixels(UINT decodedPixelBytes)
 {
-    return decodedPixelBytes <= 3 ? kMaxImagePixels : decodedPixelBytes == 4 ? 12000ull * 12000 : 11000ull * 11000;
+    return decodedPixelBytes <= 4 ? kMaxImagePixels : decodedPixelBytes <= 6 ? 13000ull * 13000 : 12000ull * 12000;
 }
 
 std::wstring ImageLoadFailureText(HRESULT code, const BYTE* head, size_t size, const std::wstring& detail,

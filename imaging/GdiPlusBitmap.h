@@ -46,17 +46,19 @@ const HRESULT kImageTooManyPixels = static_cast<HRESULT>(0x88982F51);  // WINCOD
 const ULONGLONG kMaxImageFileBytes = 512ull << 20;
 // Its pixels are held by the decoder, by GDI+ and by the DIB at once, so
 // the bound depends on the bytes a decoded pixel takes. Measured in the
-// render tool (tools/texture-bound.sh), the largest square that draws as a
-// texture: 13,000 pixels a side for grey,
-// palette and RGB pictures of 8 bits a channel (and grey of 16), 12,000 for
-// 32-bit ones (RGBA, grey with alpha, CMYK), 11,000 for RGB and RGBA of 16
-// bits a channel; the decoder calls a PNG of 20,000 x 20,000 damaged (a TIFF
-// of that size fails for memory). A PNG, JPEG, GIF, BMP or TIFF whose header
-// gives more pixels than its format's bound is refused by its size before
-// it is decoded, and so is a GIF whose frames together take more than that.
-const ULONGLONG kMaxImagePixels = 13000ull * 13000;
+// window program with its preview and a save running, and in the render
+// tool (tools/texture-bound.sh), the largest square that draws as a texture:
+// 16,000 pixels a side for RGB of 8 bits a channel, 15,500 for grey PNGs and
+// 32-bit pictures (RGBA, grey with alpha, CMYK), 13,500 for RGB of 16 bits a
+// channel, 12,500 for RGBA and grey with alpha of 16 bits; each bound is a
+// step of 500 below, room for more fonts and a longer text. A PNG, JPEG,
+// GIF, BMP or TIFF whose header gives more pixels than its format's bound is
+// refused by its size before it is decoded (the decoder called a PNG of
+// 20,000 x 20,000 damaged), and so is a GIF whose frames together take more
+// than that.
+const ULONGLONG kMaxImagePixels = 15000ull * 15000;
 // The bound for a picture whose decoded pixels take this many bytes each
-// (kMaxImagePixels up to 3).
+// (kMaxImagePixels up to 4).
 ULONGLONG MaxImagePixels(UINT decodedPixelBytes);
 
 // E_FAIL when no object could be made; when GDI+ refuses the data,

@@ -4,12 +4,12 @@
 // (nearest neighbour when it grows in either direction, an area average
 // otherwise, straight from the texture into the tile: GDI+ took a copy of the
 // whole texture and one of the tile besides; a tile of the texture's own size
-// is the texture itself), then tiled over the paint region by DrawImageTiled from an origin at the
-// fit area's corner, moved by the offsets and, when aligned right or bottom,
-// so that a tile ends flush with that edge of the fit area. GDI+ composes the
-// tiles over the layer; afterwards every pixel whose alpha was below 255
-// before the painting gets alpha x old alpha / 255, so the layer keeps its
-// coverage and takes the texture's colours.
+// is the texture itself), then tiled over the paint region by DrawImageTiled
+// from an origin at the fit area's corner, moved by the offsets and, when
+// aligned right or bottom, so that a tile ends flush with that edge of the
+// fit area. GDI+ composes the tiles over the layer; afterwards every pixel
+// whose alpha was below 255 before the painting gets alpha x old alpha / 255,
+// so the layer keeps its coverage and takes the texture's colours.
 //
 // Bands: every pixel's result depends only on its old value and the tile
 // pixel over it, so a picture painted band by band, with the tiles placed by

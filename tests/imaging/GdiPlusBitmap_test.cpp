@@ -564,15 +564,15 @@ TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
     // TIFF: a LONG width, a SHORT height);
     // a top-down BMP of as many pixels as load is only cut short, one -10 pixels wide damaged.
     const std::string hugePng = imagefile::MakeGreyRgbPng(20000), pad(20, '\0'), bmp = "BM" + std::string(12, '\0') +
-        std::string("\x28\0\0\0\xC8\x32\0\0\x38\xCD\xFF\xFF", 12) + pad, hugeGif = "GIF89a\xC9\x32\xC9\x32" + pad,
+        std::string("\x28\0\0\0\x98\x3A\0\0\x68\xC5\xFF\xFF", 12) + pad, hugeGif = "GIF89a\x99\x3A\x99\x3A" + pad,
         negativeBmp = "BM" + std::string(12, '\0') + std::string("\x28\0\0\0\xF6\xFF\xFF\xFF\x0A\0\0\0", 12) + pad,
-        hugeJpeg = std::string("\xFF\xD8\xFF\xE0\0\4ab\xFF\xFF\xC0\0\x11\x08\x2A\xF8\x3E\x80\x03", 19) + pad,
+        hugeJpeg = std::string("\xFF\xD8\xFF\xE0\0\4ab\xFF\xFF\xC0\0\x11\x08\x3A\x99\x3E\x80\x03", 19) + pad,
         hugeTiff = std::string("MM\0*\0\0\0\x08\0\2\1\0\0\4\0\0\0\1\0\0\x4E\x20\1\1\0\3\0\0\0\1\x32\xC9", 32) + pad;
     // Each size where its format keeps it: a JPEG's frame header behind 5,000 segments, stray bytes, a
     // stuffed FF 00, a marker without a segment and fill bytes, or behind a Huffman table; a TIFF's
     // size tags after a tag above 257, the width repeated (the first counts); a GIF's frame larger
     // than its screen, after a smaller one; an OS/2 BMP's 16-bit sides.
-    const std::string sof = std::string("\xFF\xC0\0\x11\x08\x32\xC8\x36\xB0\x03", 10) + pad;
+    const std::string sof = std::string("\xFF\xC0\0\x11\x08\x32\xC8\x4E\x20\x03", 10) + pad;
     std::string deepJpeg("\xFF\xD8", 2), unsortedTiff("MM\0*\0\0\0\x08\0\4", 10), os2Bmp = "BM" + std::string(12, '\0');
     for (int i = 0; i < 5000; ++i)
         deepJpeg += std::string("\xFF\xFE\0\2", 4);
@@ -585,14 +585,14 @@ TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
     }
     const std::string framedGif = std::string("GIF89a\x40\0\x40\0\0\0\0\x21\xF9\4\1\0\0\0\0"
                                               "\x2C\0\0\0\0\x0A\0\x0A\0\0\2\0\x2C\5\0\5\0\x20\x4E\x20\x4E\0\2\0;", 46);
-    for (uint32_t v : {12u, 13001u | 13001u << 16, 1u | 24u << 16})
+    for (uint32_t v : {12u, 15001u | 15001u << 16, 1u | 24u << 16})
         imagefile::PutLE32(os2Bmp, v);
     os2Bmp += pad;
-    // The GIF decoder holds every frame: 21 of 8,000 x 8,000 are too many together, 200 of 1,000 x
+    // The GIF decoder holds every frame: 24 of 8,000 x 8,000 are too many together, 200 of 1,000 x
     // 1,000 are not (their data, missing, is then damaged).
     std::string manyFrames("GIF89a\x40\0\x40\0\0\0\0", 13), longAnimation = manyFrames;
     for (int i = 0; i < 200; ++i) {
-        manyFrames += i < 21 ? std::string("\x2C\0\0\0\0\x40\x1F\x40\x1F\0\2\0", 12) : "";
+        manyFrames += i < 24 ? std::string("\x2C\0\0\0\0\x40\x1F\x40\x1F\0\2\0", 12) : "";
         longAnimation += std::string("\x2C\0\0\0\0\xE8\3\xE8\3\0\2\0", 12);
     }
     const auto tooMany = [](const wchar_t* size) {
@@ -607,15 +607,15 @@ TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
         {L"huge.bmp", &empty, kImageFileTooLarge, CSimpleErr::Format(IDS_IMAGE_FILE_TOO_LARGE,
          GroupedDigits(kMaxImageFileBytes + 1), GroupedDigits(kMaxImageFileBytes)), kMaxImageFileBytes + 1},
         {L"huge.png", &hugePng, kImageTooManyPixels, tooMany(L"20,000 x 20,000")},
-        {L"huge.jpg", &hugeJpeg, kImageTooManyPixels, tooMany(L"16,000 x 11,000")},
-        {L"huge.gif", &hugeGif, kImageTooManyPixels, tooMany(L"13,001 x 13,001")},
+        {L"huge.jpg", &hugeJpeg, kImageTooManyPixels, tooMany(L"16,000 x 15,001")},
+        {L"huge.gif", &hugeGif, kImageTooManyPixels, tooMany(L"15,001 x 15,001")},
         {L"huge.tif", &hugeTiff, kImageTooManyPixels, tooMany(L"20,000 x 13,001")},
-        {L"deep.jpg", &deepJpeg, kImageTooManyPixels, tooMany(L"14,000 x 13,000")},
-        {L"huffman-table-first.jpg", &huffmanFirstJpeg, kImageTooManyPixels, tooMany(L"14,000 x 13,000")},
+        {L"deep.jpg", &deepJpeg, kImageTooManyPixels, tooMany(L"20,000 x 13,000")},
+        {L"huffman-table-first.jpg", &huffmanFirstJpeg, kImageTooManyPixels, tooMany(L"20,000 x 13,000")},
         {L"unsorted.tif", &unsortedTiff, kImageTooManyPixels, tooMany(L"20,000 x 13,001")},
         {L"frame-past-screen.gif", &framedGif, kImageTooManyPixels, tooMany(L"20,000 x 20,000")},
-        {L"os2.bmp", &os2Bmp, kImageTooManyPixels, tooMany(L"13,001 x 13,001")},
-        {L"many-frames.gif", &manyFrames, kImageTooManyPixels, tooMany(L"1,344,000,000")},
+        {L"os2.bmp", &os2Bmp, kImageTooManyPixels, tooMany(L"15,001 x 15,001")},
+        {L"many-frames.gif", &manyFrames, kImageTooManyPixels, tooMany(L"1,536,000,000")},
         {L"long-animation.gif", &longAnimation, kImageDataDamaged, CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"GIF")},
         {L"cut.bmp", &bmp, kImageDataDamaged, CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"BMP")},
         {L"wide.bmp", &negativeBmp, kImageDataDamaged, CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"BMP")},
@@ -722,27 +722,29 @@ TEST(GdiPlusBitmap, ThePixelBoundFollowsTheDecodedPixels)
     wic::CImagingFactoryScope imaging;
     CTempFolder folder;
     std::string bmp32 = "BM" + std::string(12, '\0');
-    imagefile::PutLE32(bmp32, 40), imagefile::PutLE32(bmp32, 12000), imagefile::PutLE32(bmp32, 12001);
+    imagefile::PutLE32(bmp32, 40), imagefile::PutLE32(bmp32, 15000), imagefile::PutLE32(bmp32, 15001);
     imagefile::PutLE16(bmp32, 1), imagefile::PutLE16(bmp32, 32), bmp32 += std::string(24, '\0');
+    const ULONGLONG wide = 13000ull * 13000, wider = 12000ull * 12000;
     const struct {
         const wchar_t* name;
         std::string bytes;
         const wchar_t* pixels;  // null: within the bound
         ULONGLONG bound;
     } cases[] = {
-        {L"rgb.png", PngHead(13000, 13000, 2, 8), nullptr, 0},
-        {L"rgb-over.png", PngHead(13000, 13001, 2, 8), L"13,000 x 13,001", kMaxImagePixels},
-        {L"grey16.png", PngHead(13000, 13001, 0, 16), L"13,000 x 13,001", kMaxImagePixels},
-        {L"rgba.png", PngHead(12000, 12000, 6, 8), nullptr, 0},
-        {L"rgba-over.png", PngHead(12000, 12001, 6, 8), L"12,000 x 12,001", 12000ull * 12000},
-        {L"greyalpha.png", PngHead(12000, 12001, 4, 8), L"12,000 x 12,001", 12000ull * 12000},
-        {L"rgb16.png", PngHead(11000, 11001, 2, 16), L"11,000 x 11,001", 11000ull * 11000},
-        {L"rgba16.png", PngHead(11000, 11001, 6, 16), L"11,000 x 11,001", 11000ull * 11000},
-        {L"rgba.bmp", bmp32, L"12,000 x 12,001", 12000ull * 12000},
-        {L"cmyk.jpg", JpegHead(12000, 12001, 4), L"12,000 x 12,001", 12000ull * 12000},
-        {L"rgb.jpg", JpegHead(13000, 13001, 3), L"13,000 x 13,001", kMaxImagePixels},
-        {L"rgba16.tif", TiffHead(11000, 11001, 4, 16), L"11,000 x 11,001", 11000ull * 11000},
-        {L"rgba.tif", TiffHead(12000, 12001, 4, 8), L"12,000 x 12,001", 12000ull * 12000},
+        {L"rgb.png", PngHead(15000, 15000, 2, 8), nullptr, 0},
+        {L"rgb-over.png", PngHead(15000, 15001, 2, 8), L"15,000 x 15,001", kMaxImagePixels},
+        {L"grey16.png", PngHead(15000, 15001, 0, 16), L"15,000 x 15,001", kMaxImagePixels},
+        {L"rgba.png", PngHead(15000, 15000, 6, 8), nullptr, 0},
+        {L"rgba-over.png", PngHead(15000, 15001, 6, 8), L"15,000 x 15,001", kMaxImagePixels},
+        {L"greyalpha.png", PngHead(15000, 15001, 4, 8), L"15,000 x 15,001", kMaxImagePixels},
+        {L"rgb16.png", PngHead(13000, 13000, 2, 16), nullptr, 0},
+        {L"rgb16-over.png", PngHead(13000, 13001, 2, 16), L"13,000 x 13,001", wide},
+        {L"rgba16.png", PngHead(12000, 12001, 6, 16), L"12,000 x 12,001", wider},
+        {L"rgba.bmp", bmp32, L"15,000 x 15,001", kMaxImagePixels},
+        {L"cmyk.jpg", JpegHead(15000, 15001, 4), L"15,000 x 15,001", kMaxImagePixels},
+        {L"rgb.jpg", JpegHead(15000, 15001, 3), L"15,000 x 15,001", kMaxImagePixels},
+        {L"rgba16.tif", TiffHead(12000, 12001, 4, 16), L"12,000 x 12,001", wider},
+        {L"rgba.tif", TiffHead(15000, 15001, 4, 8), L"15,000 x 15,001", kMaxImagePixels},
     };
     for (const auto& c : cases) {
         const std::wstring path = folder.File(c.name);
