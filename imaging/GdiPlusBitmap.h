@@ -54,8 +54,8 @@ const ULONGLONG kMaxImageFileBytes = 512ull << 20;
 // step of 500 below, room for more fonts and a longer text. A PNG, JPEG,
 // GIF, BMP or TIFF whose header gives more pixels than its format's bound is
 // refused by its size before it is decoded (the decoder called a PNG of
-// 20,000 x 20,000 damaged), and so is a GIF whose frames together take more
-// than that.
+// 20,000 x 20,000 damaged), and so is a GIF whose frames together leave no
+// room for its picture (the decoder holds every frame).
 const ULONGLONG kMaxImagePixels = 15000ull * 15000;
 // The bound for a picture whose decoded pixels take this many bytes each
 // (kMaxImagePixels up to 4).

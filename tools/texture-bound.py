@@ -5,14 +5,16 @@
 #   texture-bound.py KIND SIDE OUT
 # KIND: png-g8 png-ga8 png-rgb8 png-rgba8 png-p8 png-g16 png-ga16 png-rgb16
 # png-rgba16, jpeg-g jpeg-rgb jpeg-cmyk, gif, bmp-p8 bmp-24 bmp-32, tiff-g8
-# tiff-rgb8 tiff-rgba8 tiff-p8 tiff-g16 tiff-rgb16 tiff-rgba16.
+# tiff-rgb8 tiff-rgba8 tiff-p8 tiff-g16 tiff-rgb16 tiff-rgba16; gif-N: N
+# frames of SIDE x SIDE (or SIDE given as WxH) on a screen of 64 x 64.
 # JPEG: every block is mid grey (a DC difference of 0 and no AC), coded with
 # one-code Huffman tables, so the scan is a run of zero bits. GIF: literal
-# codes of 9 bits, a clear code before the table would widen them.
+# codes of 9 bits, a clear code before the table would widen them; gif-N's
+# frames are one colour in ever longer strings, 8,000 x 8,000 in 50 KB.
 import struct, sys, zlib
 
-kind, side, out = sys.argv[1], int(sys.argv[2]), sys.argv[3]
-w = h = side
+kind, side, out = sys.argv[1], sys.argv[2], sys.argv[3]
+w, h = (int(v) for v in side.split('x')) if 'x' in side else (int(side),) * 2
 
 
 def chunk(t, d):
@@ -109,6 +111,51 @@ def gif(f):
     f.write(b'\x00;')
 
 
+def gif_frames(f, count):
+    f.write(b'GIF89a' + struct.pack('<HHBBB', 64, 64, 0xF7, 0, 0) + bytes([0x80, 0x40, 0x20]) * 256)
+    # After a clear code the k-th code sent is the string of k + 1 pixels, entry 257 + k, the j-th
+    # code min(12, bit length of 256 + j) bits wide; a clear once entry 4,094 is made.
+    acc = n = 0
+    data = bytearray(b'\x08')
+    block = bytearray()
+    def put(code, width):
+        nonlocal acc, n
+        acc |= code << n
+        n += width
+        while n >= 8:
+            block.append(acc & 0xFF)
+            acc >>= 8
+            n -= 8
+            if len(block) == 255:
+                data.extend(b'\xff' + block)
+                block.clear()
+    for _ in range(count):
+        f.write(b',' + struct.pack('<HHHHB', 0, 0, w, h, 0))
+        data[:] = b'\x08'
+        left, j, longest = w * h, 0, 1
+        put(256, 9)
+        while left > 0:
+            k = min(longest, left)
+            j += 1
+            put(0 if k == 1 else 256 + k, min(12, (256 + j).bit_length()))
+            left -= k
+            longest += 1
+            if left and 257 + j == 4094:
+                j += 1
+                put(256, min(12, (256 + j).bit_length()))
+                j, longest = 0, 1
+        j += 1
+        put(257, min(12, (256 + j).bit_length()))
+        if n:
+            block.append(acc & 0xFF)
+            acc = n = 0
+        if block:
+            data.extend(bytes([len(block)]) + block)
+            block.clear()
+        f.write(bytes(data) + b'\x00')
+    f.write(b';')
+
+
 def bmp(f, bits):
     stride = (w * bits // 8 + 3) & ~3
     palette = bytes([0x20, 0x40, 0x80, 0]) * 256 if bits == 8 else b''
@@ -172,6 +219,8 @@ with open(out, 'wb') as f:
         jpeg(f, {'g': 1, 'rgb': 3, 'cmyk': 4}[k[5:]])
     elif k == 'gif':
         gif(f)
+    elif k.startswith('gif-'):
+        gif_frames(f, int(k[4:]))
     elif k.startswith('bmp-'):
         bmp(f, {'p8': 8, '24': 24, '32': 32}[k[4:]])
     elif k.startswith('tiff-'):

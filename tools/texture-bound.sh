@@ -4,9 +4,10 @@
 # first preview, then a save of the same text, the face's paint button
 # showing the texture beside them). Prints one line per try, with the
 # program's peak of memory touched (MB, VmHWM from /proc, read every 0.2 s;
-# its address space is all reserved by Wine from the start) and the
-# machine's load as the try began:
-#   KIND SIDE ok|FAIL rss=MB load=N <what the program said>
+# its address space is all reserved by Wine from the start), the machine's
+# load as the try began and the try's seconds (the program's start and end
+# with it):
+#   KIND SIDE ok|FAIL rss=MB load=N s=SECONDS <what the program said>
 #   tools/texture-bound.sh render|window BUILD_FOLDER "KIND..." "SIDE..."
 # A kind's sizes are tried in the order given, down to the first that draws.
 # KNT_TEXTURE_FIT (FIT_WIDTH) and KNT_TEXTURE_FACE (IPAGothic; @IPAGothic
@@ -22,7 +23,7 @@ work=${TMPDIR:-/tmp}/texture-bound
 mkdir -p "$work"
 prefix=${KNT_WINEPREFIX:-/var/cache/kantelo-build/wineprefix}
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
-ext() { case $1 in png-*) echo png ;; jpeg-*) echo jpg ;; gif) echo gif ;; bmp-*) echo bmp ;; tiff-*) echo tif ;; esac; }
+ext() { case $1 in png-*) echo png ;; jpeg-*) echo jpg ;; gif*) echo gif ;; bmp-*) echo bmp ;; tiff-*) echo tif ;; esac; }
 
 # As tools/corpus.sh writes them: the face painted with the texture, no row drawn.
 settings() {
@@ -85,6 +86,7 @@ for kind in $kinds; do
     mkdir -p "$out"
     peakfile=$work/peak
     load=load=$(cut -d' ' -f1 /proc/loadavg)
+    began=$(date +%s.%N)
     if [ "$mode" = render ]; then
       watch_peak render.exe "$prefix" >"$peakfile" &
     else
@@ -107,13 +109,14 @@ for kind in $kinds; do
         --program "$(winpath "$build/app/kantelo.exe")" "$(winpath "$work/script.txt")" 2>&1)
       rc=$?
     fi
+    secs=s=$(awk -v a="$began" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
     kill "$watcher"
     wait "$watcher" 2>/dev/null
     peak=$(tail -n 1 "$peakfile")
     if [ $rc = 0 ]; then
-      echo "$kind $side ok $peak $load"
+      echo "$kind $side ok $peak $load $secs"
       break
     fi
-    echo "$kind $side FAIL $peak $load $(printf '%s' "$said" | tr '\r\n' '  ' | sed "s/wine: Read access denied[^.]*\.[^.]*\.//g" | cut -c1-600)"
+    echo "$kind $side FAIL $peak $load $secs $(printf '%s' "$said" | tr '\r\n' '  ' | sed "s/wine: Read access denied[^.]*\.[^.]*\.//g" | cut -c1-600)"
   done
 done

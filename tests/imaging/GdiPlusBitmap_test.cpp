@@ -588,12 +588,13 @@ TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
     for (uint32_t v : {12u, 15001u | 15001u << 16, 1u | 24u << 16})
         imagefile::PutLE32(os2Bmp, v);
     os2Bmp += pad;
-    // The GIF decoder holds every frame: 24 of 8,000 x 8,000 are too many together, 200 of 1,000 x
-    // 1,000 are not (their data, missing, is then damaged).
+    // The GIF decoder holds every frame: 28 of 8,000 x 8,000 are too many together beside their
+    // picture, which leaves 1,738,000,000 pixels for them; 200 of 1,920 x 1,080 are not (their data,
+    // missing, is then damaged).
     std::string manyFrames("GIF89a\x40\0\x40\0\0\0\0", 13), longAnimation = manyFrames;
     for (int i = 0; i < 200; ++i) {
-        manyFrames += i < 24 ? std::string("\x2C\0\0\0\0\x40\x1F\x40\x1F\0\2\0", 12) : "";
-        longAnimation += std::string("\x2C\0\0\0\0\xE8\3\xE8\3\0\2\0", 12);
+        manyFrames += i < 28 ? std::string("\x2C\0\0\0\0\x40\x1F\x40\x1F\0\2\0", 12) : "";
+        longAnimation += std::string("\x2C\0\0\0\0\x80\7\x38\4\0\2\0", 12);
     }
     const auto tooMany = [](const wchar_t* size) {
         return CSimpleErr::Format(IDS_IMAGE_TOO_MANY_PIXELS, size, GroupedDigits(kMaxImagePixels));
@@ -615,7 +616,8 @@ TEST(GdiPlusBitmap, LoadFailuresNameTheirCause)
         {L"unsorted.tif", &unsortedTiff, kImageTooManyPixels, tooMany(L"20,000 x 13,001")},
         {L"frame-past-screen.gif", &framedGif, kImageTooManyPixels, tooMany(L"20,000 x 20,000")},
         {L"os2.bmp", &os2Bmp, kImageTooManyPixels, tooMany(L"15,001 x 15,001")},
-        {L"many-frames.gif", &manyFrames, kImageTooManyPixels, tooMany(L"1,536,000,000")},
+        {L"many-frames.gif", &manyFrames, kImageTooManyPixels,
+         CSimpleErr::Format(IDS_IMAGE_TOO_MANY_PIXELS, L"1,792,000,000", L"1,738,000,000")},
         {L"long-animation.gif", &longAnimation, kImageDataDamaged, CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"GIF")},
         {L"cut.bmp", &bmp, kImageDataDamaged, CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"BMP")},
         {L"wide.bmp", &negativeBmp, kImageDataDamaged, CSimpleErr::Format(IDS_IMAGE_DATA_DAMAGED, L"BMP")},
