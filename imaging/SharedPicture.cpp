@@ -39,23 +39,26 @@ bool PictureKey(const std::wstring& path, std::wstring& key)
 boost::shared_ptr<const CDib> Hold(const boost::shared_ptr<CDib>& dib)
 {
     CHeldPictures& held = Held();
+    {
+        // Counted first: a pointer that cannot be made lets go at once.
+        CSlimLockGuard guard(held.lock);
+        ++held.holdings;
+    }
     boost::shared_ptr<CDib> owner = dib;
-    boost::shared_ptr<const CDib> handed(dib.get(), [owner](const CDib*) mutable {
+    return boost::shared_ptr<const CDib>(dib.get(), [owner](const CDib*) mutable {
         owner.reset();
         CHeldPictures& h = Held();
         CSlimLockGuard guard(h.lock);
         --h.holdings;
         h.changed.WakeAll();
     });
-    CSlimLockGuard guard(held.lock);
-    ++held.holdings;
-    return handed;
 }
 
 } // namespace
 
 HRESULT LoadSharedDib(boost::shared_ptr<const CDib>& dib, const std::wstring& path, bool turned)
 {
+    dib.reset();
     std::wstring key;
     boost::shared_ptr<CDib> made;
     // A file that cannot be looked at fails as the load says, holding nothing.
@@ -66,14 +69,12 @@ HRESULT LoadSharedDib(boost::shared_ptr<const CDib>& dib, const std::wstring& pa
     {
         CSlimLockGuard guard(held.lock);
         for (;;) {
-            if (boost::shared_ptr<const CDib> shared = held.shareable.lock()) {
-                if (held.key == key) {
-                    dib = shared;
-                    return S_OK;
-                }
-            } else if (held.holdings == 0 && !held.decoding) {
+            // Only a pointer that goes to the caller is made here: one let go
+            // under the lock may be the last, whose release takes the lock.
+            if (held.key == key && (dib = held.shareable.lock()))
+                return S_OK;
+            if (held.shareable.expired() && held.holdings == 0 && !held.decoding)
                 break;
-            }
             held.changed.Wait(held.lock);
         }
         held.decoding = true;
