@@ -143,17 +143,23 @@ void CJobControl::Abort()
 
 void CJobControl::OnProgress(int done, int total)
 {
+    if (CMultiTaskThread::CallerIsRetired())
+        return;
     m_progressDone = done;
     m_progressTotal = total;
 }
 
 void CJobControl::OnTaskFinished(boost::shared_ptr<CKanteloTask> task)
 {
-    // A task of an earlier job, ended on a retired worker, is no one's.
-    if (m_pool.IsAborting() || CMultiTaskThread::CallerIsRetired())
+    if (m_pool.IsAborting())
         return;
     {
+        // A task of an earlier job, ended on a retired worker, is no one's.
+        // Asked under the lock that StartJob empties the list under after
+        // retiring: a task that was not retired then is emptied away.
         CAutoLock<CAutoCriticalSection> lock(m_finishedLock);
+        if (CMultiTaskThread::CallerIsRetired())
+            return;
         m_finished.push_back(task);
     }
     m_view.WakeUp();

@@ -10,10 +10,10 @@ void CTaskQueue::Push(const CKanteloTaskPtr& task)
     m_tasks.push_back(task);
 }
 
-CKanteloTaskPtr CTaskQueue::Pop()
+CKanteloTaskPtr CTaskQueue::Pop(const std::atomic<bool>* stop)
 {
     CNamedLock lock(m_lock);
-    if (m_tasks.empty())
+    if (m_tasks.empty() || (stop && *stop))
         return CKanteloTaskPtr();
     CKanteloTaskPtr task = m_tasks.front();
     m_tasks.pop_front();
@@ -66,7 +66,8 @@ int CMultiTaskThread::Run()
         return 0;
     }
     for (;;) {
-        m_current = m_queue->Pop();
+        // A retired worker between two tasks must not take the next job's.
+        m_current = m_queue->Pop(&m_retired);
         if (!m_current)
             return 0;
         m_current->SetTerminable(this);

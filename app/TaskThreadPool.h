@@ -18,8 +18,9 @@ typedef boost::shared_ptr<CKanteloTask> CKanteloTaskPtr;
 class CTaskQueue {
 public:
     void Push(const CKanteloTaskPtr& task);
-    // The front task, or an empty pointer.
-    CKanteloTaskPtr Pop();
+    // The front task, or an empty pointer; also empty once `stop` is set, read
+    // under the lock, so no task pushed after it was set goes to that worker.
+    CKanteloTaskPtr Pop(const std::atomic<bool>* stop = nullptr);
     void Clear();
     bool IsEmpty();
     // The queued tasks in order, for a look at them before a job starts.
