@@ -19,8 +19,8 @@
 // then each target pixel's span of columns. The source is read once, row
 // after row; its colour is the weighted colour sum over the alpha sum (a
 // pixel that covers only transparent ones is transparent black).
-// SampleDibByNearest maps a target pixel's centre x + 1/2 back to
-// (x + 1/2) x source / target and takes the pixel that holds it, in integers.
+// SampleDibByNearest takes for target pixel x the source pixel
+// x x source / target, rounded down in integers, as a face samples its tile.
 #include "imaging/Resample.h"
 #include "foundation/Error.h"
 #include "resources/strings_imaging.h"
