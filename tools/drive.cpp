@@ -95,8 +95,8 @@
 //   shot FILE        save a PNG picture of the current window (drawn anew first)
 //   screen FILE      the same, of what the screen shows of it now, without
 //                    asking the window to draw anything again
-//                    (both fail at once for a window that is hidden or
-//                    reaches past the screen's edge: the screen cannot show it)
+//                    (both fail for a window hidden for 3 s or at once for one
+//                    reaching past the screen's edge: the screen cannot show it)
 //   close            close the current window
 //   kill             end the program at once, as a crash would: nothing it
 //                    does when it closes runs (exit code 1)
@@ -931,8 +931,13 @@ private:
 
     void Shot(const std::wstring& path, bool redraw)
     {
+        // The program may hide its window for a moment as it works on after
+        // the last input (WM_SETREDRAW off takes WS_VISIBLE away while a save
+        // switches its seventy controls): only a window that stays hidden fails.
+        const HWND window = Current();
+        WaitFor([&] { return IsWindowVisible(window) && !IsIconic(window); });
         CWindowPicture picture;
-        if (!picture.Take(Current(), redraw))
+        if (!picture.Take(window, redraw))
             Fail(L"cannot take a picture of the window");
         if (!picture.SavePng(path))
             Fail(L"cannot save the picture");
