@@ -1,10 +1,8 @@
 // A paint button's texture face.
 //
-// Reduction: a box average. Each kept pixel covers the source columns
-// [x * W / w, (x + 1) * W / w) and the rows alike, every channel averaged
-// (straight alpha, as the engine's area reduction does), in one pass over the
-// source rows. The kept size keeps the picture's proportions, at least one
-// pixel a side.
+// Reduction: the engine's area average (ReduceDibByArea, colours weighted by
+// their alpha), in one pass over the source rows. The kept size keeps the
+// picture's proportions, at least one pixel a side.
 //
 // Face: the tile size comes from the picture's own size and the paint (the
 // engine's TextureTileSize), so the face shows what the layer shows. A tile
@@ -21,7 +19,6 @@
 #include "imaging/TexturePaint.h"
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 namespace {
 
@@ -44,30 +41,8 @@ HRESULT ReducePictureForFace(const CDib& picture, SIZE face, boost::shared_ptr<C
     const double scale = std::min(1.0, std::sqrt(budget / (static_cast<double>(sw) * sh)));
     const int kw = std::max(1, static_cast<int>(sw * scale)), kh = std::max(1, static_cast<int>(sh * scale));
     boost::shared_ptr<CDib> out(new CDib);
-    if (!out->CreateWithInfoHeader(kw, kh, 32) || !out->AllocBits())
+    if (!ReduceDibByArea(picture, *out, kw, kh))
         return E_OUTOFMEMORY;
-    std::vector<int> column(static_cast<size_t>(sw));
-    for (int x = 0; x < sw; ++x)
-        column[static_cast<size_t>(x)] = static_cast<int>(static_cast<long long>(x) * kw / sw);
-    std::vector<unsigned long long> sums(static_cast<size_t>(kw) * 4);
-    std::vector<unsigned long long> counts(static_cast<size_t>(kw));
-    for (int ky = 0, y = 0; ky < kh; ++ky) {
-        std::fill(sums.begin(), sums.end(), 0);
-        std::fill(counts.begin(), counts.end(), 0);
-        for (const int end = static_cast<int>(static_cast<long long>(ky + 1) * sh / kh); y < end; ++y) {
-            const BYTE* p = picture.GetImageRow(y);
-            for (int x = 0; x < sw; ++x, p += 4) {
-                const size_t k = static_cast<size_t>(column[static_cast<size_t>(x)]);
-                for (int c = 0; c < 4; ++c)
-                    sums[k * 4 + c] += p[c];
-                ++counts[k];
-            }
-        }
-        BYTE* o = out->GetImageRow(ky);
-        for (size_t k = 0; k < static_cast<size_t>(kw); ++k)
-            for (int c = 0; c < 4; ++c)
-                *o++ = static_cast<BYTE>(counts[k] ? (sums[k * 4 + c] + counts[k] / 2) / counts[k] : 0);
-    }
     kept = out;
     return S_OK;
 }

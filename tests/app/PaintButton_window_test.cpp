@@ -2,6 +2,7 @@
 // copy no larger than the face can show.
 #include "app/PaintButton.h"
 #include "app/PaintFace.h"
+#include "tests/common/DibTestSupport.h"
 #include "tests/common/TestSupport.h"
 #include "tests/imaging/ImageFileSupport.h"
 #include "tests/ui/WindowTestSupport.h"
@@ -32,4 +33,15 @@ TEST(PaintButton, AFaceKeepsWhatItsPixelsShowAndLoadsOffTheWindowThread)
     ::GetClientRect(child, &face);
     EXPECT_LE(kept->GetWidth() * kept->GetAbsHeight(), kFaceDetail * face.right * face.bottom);
     EXPECT_EQ(kept->GetWidth(), kept->GetAbsHeight());
+}
+
+TEST(PaintButton, AFacesCopyWeighsColoursByTheirAlphaAsTheLayerDoes)
+{
+    // Opaque red beside transparent black, two columns to a kept pixel: half-covered red, not a darker red.
+    CDib picture;
+    ASSERT_TRUE(MakeDib32(picture, 16, 16, [](int x, int) { return x & 1 ? 0u : 0xFFFF0000u; }));
+    boost::shared_ptr<CDib> kept;
+    ASSERT_EQ(S_OK, ReducePictureForFace(picture, SIZE{1, 1}, kept));
+    ASSERT_EQ(8, kept->GetWidth());
+    EXPECT_EQ(0x80FF0000u, Px(*kept, 3, 5));
 }
