@@ -291,6 +291,21 @@ bool HeaderPixelSize(IStream* stream, ULONG& width, ULONG& height, ULONGLONG& fr
     return true;
 }
 
+CComPtr<IWICBitmapFrameDecode> DecodeFirstFrame(IStream* stream);
+
+// The channels and bits of a pixel of the frame as the imaging component tells them.
+bool FramePixelBits(IWICBitmapFrameDecode* frame, UINT& channels, UINT& bits)
+{
+    WICPixelFormatGUID format = {};
+    CComPtr<IWICComponentInfo> info;
+    CComPtr<IWICPixelFormatInfo> pixels;
+    IWICImagingFactory* factory = wic::GetImagingFactory();
+    return frame && factory && SUCCEEDED(frame->GetPixelFormat(&format)) &&
+           SUCCEEDED(factory->CreateComponentInfo(format, &info)) &&
+           SUCCEEDED(info->QueryInterface(IID_PPV_ARGS(&pixels))) && SUCCEEDED(pixels->GetChannelCount(&channels)) &&
+           SUCCEEDED(pixels->GetBitsPerPixel(&bits));
+}
+
 // The bytes a pixel of the picture takes as the decoders give it (under
 // Wine: grey with alpha and RGBA of 8 bits as 32-bit BGRA, of 16 bits as
 // 64-bit RGBA, RGB of 16 bits as 48 bits, CMYK as 32 bits); 3 for what takes
@@ -299,8 +314,6 @@ bool HeaderPixelSize(IStream* stream, ULONG& width, ULONG& height, ULONGLONG& fr
 // component decodes a whole JPEG, PNG or GIF as it opens it); a TIFF's is
 // asked of the imaging component, which reads only its header. The stream
 // is left anywhere.
-CComPtr<IWICBitmapFrameDecode> DecodeFirstFrame(IStream* stream);
-
 UINT DecodedPixelBytes(IStream* stream)
 {
     BYTE b[30] = {};
@@ -315,16 +328,8 @@ UINT DecodedPixelBytes(IStream* stream)
     }
     if (std::wcscmp(format, L"BMP") == 0)
         return Le32(b + 14) >= 40 && Le16(b + 28) == 32 ? 4 : 3;
-    CComPtr<IWICBitmapFrameDecode> frame;
-    WICPixelFormatGUID pixels = {};
-    CComPtr<IWICComponentInfo> info;
-    CComPtr<IWICPixelFormatInfo> formatInfo;
-    UINT bits = 0;
-    IWICImagingFactory* factory = wic::GetImagingFactory();
-    if (std::wcscmp(format, L"TIFF") != 0 || !factory ||
-        !(frame = DecodeFirstFrame(stream)) || FAILED(frame->GetPixelFormat(&pixels)) ||
-        FAILED(factory->CreateComponentInfo(pixels, &info)) || FAILED(info->QueryInterface(IID_PPV_ARGS(&formatInfo))) ||
-        FAILED(formatInfo->GetBitsPerPixel(&bits)))
+    UINT channels = 0, bits = 0;
+    if (std::wcscmp(format, L"TIFF") != 0 || !FramePixelBits(DecodeFirstFrame(stream), channels, bits))
         return 3;
     return std::max(3u, (bits + 7) / 8);
 }
@@ -475,16 +480,9 @@ HRESULT RetryDamagedImage(IStream* stream, boost::shared_ptr<CDib>& dib)
 std::wstring DescribeFramePixels(const std::wstring& path)
 {
     CComPtr<IStream> stream;
-    CComPtr<IWICBitmapFrameDecode> frame;
-    WICPixelFormatGUID format = {};
-    CComPtr<IWICComponentInfo> info;
-    CComPtr<IWICPixelFormatInfo> pixels;
     UINT channels = 0, bits = 0;
-    IWICImagingFactory* factory = wic::GetImagingFactory();
-    if (FAILED(CreateStreamFromFile(stream, path, kMaxImageFileBytes)) || !(frame = DecodeFirstFrame(stream)) ||
-        FAILED(frame->GetPixelFormat(&format)) || FAILED(factory->CreateComponentInfo(format, &info)) ||
-        FAILED(info->QueryInterface(IID_PPV_ARGS(&pixels))) || FAILED(pixels->GetChannelCount(&channels)) ||
-        FAILED(pixels->GetBitsPerPixel(&bits)) || channels == 0)
+    if (FAILED(CreateStreamFromFile(stream, path, kMaxImageFileBytes)) ||
+        !FramePixelBits(DecodeFirstFrame(stream), channels, bits) || channels == 0)
         return std::wstring();
     return CSimpleErr::Format(IDS_IMAGE_PIXEL_CHANNELS, std::to_wstring(channels), std::to_wstring(bits / channels));
 }
