@@ -3,7 +3,6 @@
 #include "app/Thread.h"
 #include "imaging/MemoryDC.h"
 #include "imaging/SharedPicture.h"
-#include "imaging/TexturePaint.h"
 #include "foundation/StringUtil.h"
 #include "platform/Gdi.h"
 #include "platform/SlimLock.h"
