@@ -867,6 +867,8 @@ private:
         Settle();
     }
 
+    // Returns once the program has handled the click: a `kill` right after
+    // one found a command's automatic save not yet made.
     void Click(int id)
     {
         HWND window = Current();
@@ -876,15 +878,18 @@ private:
         } catch (const CDriveError&) {
             // Not a control: a command of the window's menu or accelerators.
         }
-        if (!control) {
-            PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
-        } else {
+        if (control)
             RequireEnabled(control);
-            if (IsClass(control, L"Button"))
-                PostMessageW(control, BM_CLICK, 0, 0);
-            else
-                PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(control));
-        }
+        CInputLink link(WindowThread(window));
+        if (!link.Attached())
+            Fail(L"cannot reach the program");
+        if (!control)
+            PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        else if (IsClass(control, L"Button"))
+            PostMessageW(control, BM_CLICK, 0, 0);
+        else
+            PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(control));
+        WaitForPosted(window);
         Settle();
     }
 
