@@ -1001,9 +1001,11 @@ private:
     // Waits until the program's thread has taken everything posted to it so
     // far. A message posted behind them sets the thread's cursor when it is
     // handled, which the attached driver sees. (Wine's WaitForInputIdle says
-    // idle at once, whatever is queued.) Input that ends the program (Esc on
-    // its dialog) is taken too: what follows in the script tells whether that
-    // was right.
+    // idle at once, whatever is queued.) Input that closes its window (Esc or
+    // OK on a dialog) or ends the program is taken once the window is hidden:
+    // the shell's folder chooser is destroyed 2 s after it is hidden, and by
+    // then the job its OK starts may have ended with a box over the main
+    // window. What follows in the script tells whether closing was right.
     void WaitForPosted(HWND window)
     {
         HWND root = GetAncestor(window, GA_ROOT);
@@ -1015,7 +1017,7 @@ private:
         }
         const DWORD start = GetTickCount();
         while (!GetCursor()) {
-            if (Ended() || !IsWindow(root))
+            if (Ended() || !IsWindowVisible(root))
                 return;
             if (GetTickCount() - start > kWaitMs)
                 Fail(L"the program does not take its input");
