@@ -880,6 +880,8 @@ private:
         }
         if (control)
             RequireEnabled(control);
+        // Attached before the post: a click that closes its window may leave
+        // no thread to attach to afterwards.
         CInputLink link(WindowThread(window));
         if (!link.Attached())
             Fail(L"cannot reach the program");
