@@ -10,6 +10,7 @@
 #include "foundation/StringUtil.h"
 #include "resources/strings_app.h"
 #include "resources/strings_engine.h"
+#include "ui/WindowUtil.h"
 
 namespace knt {
 
@@ -166,16 +167,15 @@ void CMainDlg::SetJobControlsState(bool running)
     // The seventy controls change without a repaint each, and the window is
     // repainted once when it is next idle: repainting them one by one and
     // then the whole window at once held every save (and its end) for 100 to
-    // 220 ms before anything went on.
-    ::SendMessageW(m_hWnd, WM_SETREDRAW, FALSE, 0);
+    // 220 ms before anything went on. At start-up the window is not shown
+    // yet and must stay hidden until its stored layout is applied.
+    CRedrawSuspension batch(m_hWnd);
     for (int id : kJobInputs)
         ::EnableWindow(GetDlgItem(id), !running);
     ::EnableWindow(GetDlgItem(IDC_STOP), running);
     // The job control calls this before it counts the new job's tasks: its
     // own state would still say that no save runs.
     ShowFormatDependentState(running);
-    ::SendMessageW(m_hWnd, WM_SETREDRAW, TRUE, 0);
-    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void CMainDlg::ShowFormatDependentState()

@@ -1,7 +1,8 @@
 // Small helpers over window handles: the visible frame rectangle, window
 // texts (skipping an unchanged text, turning bare line feeds into CR LF,
 // filled from a format the control holds), class-name tests, a required
-// control text, rectangles in parent coordinates and monitor information.
+// control text, rectangles in parent coordinates, monitor information and a
+// window's drawing held off for a batch of changes.
 #pragma once
 #include <windows.h>
 #include <iosfwd>
@@ -128,3 +129,29 @@ public:
 
 // "(x, y)" in decimal.
 std::wostream& operator<<(std::wostream& os, const POINT& pt);
+
+// Holds a window's drawing off for a batch of changes, then has the whole
+// window drawn once. A window that is not shown is left alone: WM_SETREDRAW
+// TRUE makes a hidden window visible, before it is laid out and without being
+// shown (a later ShowWindow then does nothing). So is one already held off:
+// its holder draws it.
+class CRedrawSuspension {
+public:
+    explicit CRedrawSuspension(HWND window) : m_window(::IsWindowVisible(window) ? window : nullptr)
+    {
+        if (m_window)
+            ::SendMessageW(m_window, WM_SETREDRAW, FALSE, 0);
+    }
+    ~CRedrawSuspension()
+    {
+        if (!m_window)
+            return;
+        ::SendMessageW(m_window, WM_SETREDRAW, TRUE, 0);
+        ::RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+    CRedrawSuspension(const CRedrawSuspension&) = delete;
+    CRedrawSuspension& operator=(const CRedrawSuspension&) = delete;
+
+private:
+    HWND m_window;
+};

@@ -4,6 +4,7 @@
 #include "ui/BoundCombos.h"
 #include "ui/DialogImpl.h"
 #include "ui/WindowLayoutManager.h"
+#include "ui/WindowUtil.h"
 #include <gtest/gtest.h>
 #include <list>
 
@@ -206,4 +207,18 @@ TEST(FoundationsWindow, LayoutIsRecordedOnlyAfterInitialisation)
     EXPECT_EQ(50, dlg.setting.Layout.Rect.top);
     EXPECT_FALSE(dlg.setting.Layout.Maximized);
     dlg.DestroyWindow();
+}
+
+// Drawing held off for a batch of changes shows no hidden window (the main
+// window appeared before its stored layout) and shows a shown one again.
+TEST(FoundationsWindow, RedrawSuspensionLeavesTheWindowAsShownAsItWas)
+{
+    for (const bool shown : {false, true}) {
+        HWND w = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | (shown ? WS_VISIBLE : 0), 0, 0, 10, 10, nullptr,
+                                 nullptr, nullptr, nullptr);
+        ASSERT_TRUE(w);
+        { CRedrawSuspension batch(w); }
+        EXPECT_EQ(shown, IsWindowVisible(w) != FALSE);
+        DestroyWindow(w);
+    }
 }
